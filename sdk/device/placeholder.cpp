@@ -1,0 +1,2 @@
+// Stand-in until the library's first class lands.
+namespace ky { void KyDevicePlaceholder() {} }
