@@ -72,6 +72,7 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
         mServer = std::make_unique<SoftGvcpServer>(*mHandler, mMap, mPrivilege, mStatistics, mContext, *this);
         SoftGvcpServer::Setup setup;
         setup.adapterIndex = mAdapter.index;
+        setup.peerIndex = mAdapter.peerIndex;
         setup.address = mAddress;
         result = mServer->Start(setup);
     }
