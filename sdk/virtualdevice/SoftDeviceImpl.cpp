@@ -159,7 +159,24 @@ void KySoftDeviceGEV::Impl::ControlChanged(SoftControlPrivilege::Change change, 
             sink->OnApplicationConnect(&mOwner, ip, peer.port, access);
         });
     } else if (change == SoftControlPrivilege::Change::Disconnected) {
+        ResetChannels();
         Notify("OnApplicationDisconnect", [&](IKySoftDeviceGEVEventSink *sink) { sink->OnApplicationDisconnect(&mOwner); });
+    }
+}
+
+// Without a controller nobody receives events or streams: their destinations are cleared, as a
+// camera does when its control channel closes.
+void KySoftDeviceGEV::Impl::ResetChannels()
+{
+    std::vector<uint32_t> addresses = {MCP_OFFSET, MCDA_OFFSET};
+    for (uint32_t channel = 0; channel < mContext.streamCount; ++channel) {
+        addresses.push_back(StreamChannelOffset(SCP0_OFFSET, channel));
+        addresses.push_back(StreamChannelOffset(SCDA0_OFFSET, channel));
+    }
+    for (uint32_t address : addresses) {
+        if (SoftRegister *reg = mMap.Find(address)) {
+            reg->SetRawU32(0);
+        }
     }
 }
 

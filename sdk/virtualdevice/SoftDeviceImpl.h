@@ -78,5 +78,6 @@ public:
 private:
     KyResult ChooseAddress(const std::string &macText);
     void RemoveAppliedForcedIp();
+    void ResetChannels();
     void Teardown();
 };

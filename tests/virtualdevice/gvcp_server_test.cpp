@@ -217,6 +217,43 @@ TEST_F(SoftDeviceTest, SlowWriteGetsPendingAckAndRunsOnce)
     EXPECT_EQ(device.GetStatistics()->GetPendingAcksIssued(), 1u);
 }
 
+TEST_F(SoftDeviceTest, PendingAckComesUnaskedWhenEnabled)
+{
+    GvcpTestClient client;
+    ASSERT_EQ(client.WriteReg(CCP_OFFSET, CCP_CONTROL_MASK, 1), Status::SUCCESS);
+    ASSERT_EQ(client.WriteReg(GVCP_CONFIG_OFFSET, GVCP_CONFIG_PENDING_ACK_ENABLE_MASK, 2), Status::SUCCESS);
+    WriteRegCmd write{{}, {{TEST_SLOW, 5}}};
+    write.header.requestId = 3;
+    Packet packet;
+    Build(write, packet);
+    client.SendTo(packet, "127.0.0.1");
+    Packet first = client.Receive(2000);
+    EXPECT_EQ(first, Bytes({0x00, 0x00, 0x00, 0x89, 0x00, 0x04, 0x00, 0x03, 0x00, 0x00, 0x01, 0xF4}));
+    Packet answer;
+    for (int i = 0; i < 10; ++i) {  // further pending acks may come before the answer
+        answer = client.Receive(2000);
+        if (answer.size() > 3 && answer[3] != 0x89) {
+            break;
+        }
+    }
+    EXPECT_EQ(answer, Bytes({0x00, 0x00, 0x00, 0x83, 0x00, 0x04, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01}));
+    EXPECT_EQ(slow.writes, 1);
+    EXPECT_GE(device.GetStatistics()->GetPendingAcksIssued(), 1u);
+}
+
+TEST_F(SoftDeviceTest, ReleasingControlClearsTheMessageDestination)
+{
+    GvcpTestClient client;
+    ASSERT_EQ(client.WriteReg(CCP_OFFSET, CCP_CONTROL_MASK, 1), Status::SUCCESS);
+    ASSERT_EQ(client.WriteReg(MCDA_OFFSET, 0x7F000001, 2), Status::SUCCESS);
+    ASSERT_EQ(client.WriteReg(MCP_OFFSET, client.Port(), 3), Status::SUCCESS);
+    EXPECT_TRUE(device.GetMessagingChannel()->IsOpened());
+    ASSERT_EQ(client.WriteReg(CCP_OFFSET, 0, 4), Status::SUCCESS);
+    EXPECT_FALSE(device.GetMessagingChannel()->IsOpened());
+    EXPECT_EQ(client.ReadReg(MCP_OFFSET, 5), 0u);
+    EXPECT_EQ(client.ReadReg(MCDA_OFFSET, 6), 0u);
+}
+
 TEST_F(SoftDeviceTest, ForceIpChangesTheReportedConfiguration)
 {
     GvcpTestClient client;

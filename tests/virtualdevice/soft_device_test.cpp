@@ -206,12 +206,23 @@ TEST(SoftDeviceAdapters, AppliedForcedAddressIsReachable)
     EXPECT_EQ(GvcpTestClient::StatusOf(host.Receive(2000)), Status::SUCCESS);
     Status status = Status::ERROR;
     uint32_t ip = 0;
-    for (int attempt = 0; attempt < 20 && status != Status::SUCCESS; ++attempt) {
+    for (int attempt = 0; attempt < 5 && status != Status::SUCCESS; ++attempt) {
         ip = host.ReadReg(CURRENT_IP_OFFSET, static_cast<uint16_t>(2 + attempt), &status, "10.10.1.200");
     }
     EXPECT_EQ(status, Status::SUCCESS);
     EXPECT_EQ(ip, 0x0A0A01C8u);
     EXPECT_EQ(SerialAt(host, "10.10.1.200", 30), "FORCED");
+    // The IP tool's flow goes on at the forced address: take control, write the configuration.
+    const std::string forced = "10.10.1.200";
+    EXPECT_EQ(host.WriteReg(CCP_OFFSET, CCP_CONTROL_MASK, 40, forced), Status::SUCCESS);
+    EXPECT_EQ(GvcpTestClient::StatusOf(host.Transact(WriteMemCmd{{}, CURRENT_IP_CONFIG_OFFSET, {0, 0, 0, 1}}, 41, forced)),
+              Status::SUCCESS);
+    EXPECT_EQ(host.WriteReg(CCP_OFFSET, 0, 42, forced), Status::SUCCESS);
+    DiscoveryAck discovery;
+    Packet answer = host.Transact(DiscoveryCmd{}, 43, forced);
+    ASSERT_EQ(Parse(answer.data(), answer.size(), discovery), CodecError::Ok);
+    EXPECT_EQ(discovery.info.ipConfigCurrent, IP_CONFIG_PERSISTENT_MASK | IP_CONFIG_LLA_MASK);
+    EXPECT_EQ(discovery.info.currentIp, 0x0A0A01C8u);
     ASSERT_TRUE(device.Stop().IsOK());
     GvcpTestClient after("10.10.1.1");
     EXPECT_EQ(SerialAt(after, "10.10.1.200", 31), "") << "Stop removes the forced address";
