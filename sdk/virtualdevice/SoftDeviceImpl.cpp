@@ -35,7 +35,7 @@ KyResult KySoftDeviceGEV::Impl::ChooseAddress(const std::string &macText)
 
 KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
 {
-    std::lock_guard<std::mutex> lock(mLifeMutex);
+    std::lock_guard<std::recursive_mutex> lock(mLifeMutex);
     if (mRunning) {
         return KyResult(KY_STATE_ERROR, "the device is already running");
     }
@@ -107,9 +107,13 @@ void KySoftDeviceGEV::Impl::Teardown()
 
 KyResult KySoftDeviceGEV::Impl::Stop()
 {
-    std::lock_guard<std::mutex> lock(mLifeMutex);
+    std::lock_guard<std::recursive_mutex> lock(mLifeMutex);
     if (!mRunning) {
         return KyResult(KY_STATE_ERROR, "the device is not running");
+    }
+    if (mServer && mServer->IsServerThread()) {
+        // The device threads are joined here, which they cannot do to themselves.
+        return KyResult(KY_THREAD_ERROR, "Stop cannot be called from a device thread (an event sink)");
     }
     if (mServer) {
         mServer->Stop();  // no device thread runs after this

@@ -140,6 +140,10 @@ void SoftGvcpServer::Receive(SoftUdpSocket &socket, bool wildcard)
         return;  // larger than any GVCP command: not ours
     }
     SoftPeer peer{info.sourceIp, info.sourcePort};
+    if (SoftLogEnabled()) {
+        SoftLog("[SoftGvcpServer::Receive] from %08x:%u on adapter %u: %s", info.sourceIp, info.sourcePort,
+                info.arrivalIndex, DescribeGvcp(buffer, static_cast<size_t>(size)).c_str());
+    }
     if (wildcard && (!IsForThisAdapter(info) || IsBroadcastCopy(buffer, static_cast<size_t>(size), peer))) {
         return;
     }

@@ -31,6 +31,12 @@ public:
 
     KyResult Start(const Setup &setup);
     void Stop();
+    // True on the receive or the worker thread (where event sinks run).
+    bool IsServerThread() const
+    {
+        const auto self = std::this_thread::get_id();
+        return self == mReceiver.get_id() || self == mWorker.get_id();
+    }
 
 private:
     struct Job {

@@ -227,3 +227,34 @@ TEST(SoftDeviceAdapters, AppliedForcedAddressIsReachable)
     GvcpTestClient after("10.10.1.1");
     EXPECT_EQ(SerialAt(after, "10.10.1.200", 31), "") << "Stop removes the forced address";
 }
+
+namespace {
+
+// Tries to stop its device from the disconnect notification (a device thread).
+struct StoppingSink : IKySoftDeviceGEVEventSink {
+    KySoftDeviceGEV *device = nullptr;
+    std::atomic<int> calls{0};
+    std::atomic<uint32_t> code{0};
+    void OnApplicationConnect(IKySoftDeviceGEV *, const KyString &, uint16_t, KyAccessType) override
+    {
+        code = device->Stop().GetCode();
+        ++calls;
+    }
+};
+
+}  // namespace
+
+TEST(SoftDeviceLifeCycle, StopFromAnEventSinkIsRefused)
+{
+    KySoftDeviceGEV device;
+    StoppingSink sink;
+    sink.device = &device;
+    ASSERT_TRUE(device.RegisterEventSink(&sink).IsOK());
+    ASSERT_TRUE(device.Start("00:00:00:00:00:00").IsOK());
+    GvcpTestClient client;
+    EXPECT_EQ(client.WriteReg(CCP_OFFSET, CCP_CONTROL_MASK, 1), Status::SUCCESS);
+    EXPECT_EQ(sink.calls, 1);
+    EXPECT_EQ(sink.code, KY_THREAD_ERROR);
+    EXPECT_EQ(client.ReadReg(VERSION_OFFSET, 2), 0x00020000u) << "the device still serves";
+    EXPECT_TRUE(device.Stop().IsOK());
+}
