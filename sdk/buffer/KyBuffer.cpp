@@ -50,7 +50,9 @@ uint32_t KyBuffer::GetPayloadSize() const
 
 void KyBuffer::SetMemory(uint8_t *aData, uint32_t aSize, bool aOwned)
 {
-    if (mOwned && mData != aData)
+    if (mOwned && mData == aData)
+        aOwned = true;  // the buffer's own memory given back to it stays its own
+    else if (mOwned)
         delete[] mData;
     mData = aData;
     mSize = aData ? aSize : 0;

@@ -101,6 +101,19 @@ KyResult KyImage::Attach(void *aBuffer, uint32_t aWidth, uint32_t aHeight, KyPix
     return r;
 }
 
+KyResult KyImage::AttachSized(void *aBuffer, uint64_t aMemorySize, uint32_t aWidth, uint32_t aHeight,
+                              KyPixelType aPixelType, uint16_t aPaddingX, uint16_t aPaddingY,
+                              uint32_t aMaximumChunkLength)
+{
+    uint32_t total = 0;
+    KyResult r =
+        Layout("KyImage::AttachSized", aWidth, aHeight, aPixelType, aPaddingX, aPaddingY, aMaximumChunkLength, total);
+    if (r.IsOK() && total > aMemorySize)
+        return KyResult(KY_BUFFER_TOO_SMALL, "[KyImage::AttachSized] the image takes " + std::to_string(total) +
+                                                 " bytes, the memory has " + std::to_string(aMemorySize));
+    return r.IsOK() ? Attach(aBuffer, aWidth, aHeight, aPixelType, aPaddingX, aPaddingY, aMaximumChunkLength) : r;
+}
+
 uint8_t *KyImage::Detach() { return mBuffer.Detach(); }
 
 KyResult KyImage::SetGeometry(KyPixelType aPixelType, uint32_t aWidth, uint32_t aHeight, uint32_t aOffsetX,

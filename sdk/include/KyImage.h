@@ -86,6 +86,13 @@ public:
     // does not fit 32 bits or the pixel size is unknown.
     static bool ComputeImageSize(KyPixelType aPixelType, uint64_t aWidth, uint64_t aHeight, uint32_t &aSize);
 
+    // Attach for callers that know the size of their memory (bindings handing in an array):
+    // KY_BUFFER_TOO_SMALL, nothing attached, when image size + aMaximumChunkLength exceeds
+    // aMemorySize.
+    KyResult AttachSized(void *aBuffer, uint64_t aMemorySize, uint32_t aWidth, uint32_t aHeight,
+                         KyPixelType aPixelType, uint16_t aPaddingX = 0, uint16_t aPaddingY = 0,
+                         uint32_t aMaximumChunkLength = 0);
+
     // For the stream receiver: the geometry a GVSP leader announced. Refused with
     // KY_BUFFER_TOO_SMALL (geometry unchanged) when the image would not fit the buffer's memory,
     // and KY_INVALID_PARAMETER when its size cannot be computed.

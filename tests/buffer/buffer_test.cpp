@@ -55,6 +55,9 @@ TEST(Buffer, AllocAttachDetachFree)
     EXPECT_EQ(buffer.GetDataPointer()[999], 0);  // zeroed
     EXPECT_EQ(buffer.Detach(), nullptr);          // own memory is not handed out
     EXPECT_EQ(buffer.GetSize(), 1000u);
+    ASSERT_TRUE(buffer.Attach(buffer.GetDataPointer(), 10).IsOK());  // still its own, not leaked
+    EXPECT_TRUE(buffer.IsAllocated());
+    EXPECT_EQ(buffer.GetSize(), 10u);
 
     std::vector<uint8_t> mine(64, 0x5A);
     ASSERT_TRUE(buffer.Attach(mine.data(), 64).IsOK());  // own memory freed

@@ -84,6 +84,19 @@ TEST(Image, AttachDetachKeepsTheGeometry)
     EXPECT_EQ(image->Detach(), nullptr);
 }
 
+TEST(Image, AttachSizedChecksTheMemory)
+{
+    std::vector<uint8_t> pixels(480 * 640);  // a Mono8 image's worth
+    KyBuffer buffer;
+    KyImage *image = buffer.GetImage();
+    KyResult r = image->AttachSized(pixels.data(), pixels.size(), 640, 480, KyPixelBGR8);
+    EXPECT_EQ(r.GetCode(), KY_BUFFER_TOO_SMALL);
+    EXPECT_EQ(r.GetDescription().str(), "[KyImage::AttachSized] the image takes 921600 bytes, the memory has 307200");
+    EXPECT_FALSE(image->IsAttached());
+    EXPECT_EQ(image->AttachSized(pixels.data(), pixels.size(), 640, 479, KyPixelMono8, 0, 0, 640).GetCode(), KY_OK);
+    EXPECT_EQ(buffer.GetSize(), 307200u);
+}
+
 TEST(Image, GeometryNeverDescribesMoreThanTheMemory)
 {
     KyBuffer buffer;
