@@ -106,6 +106,37 @@ TEST(Bayer, KnownTwoByTwoCell)
     EXPECT_EQ(bilinear, (std::vector<uint8_t>{40, 25, 10, 40, 20, 10, 40, 30, 10, 40, 25, 10}));
 }
 
+TEST(Bayer, KnownCellInEveryLayout)
+{
+    // The same four samples 10 20 / 30 40 read as each layout; simple gives one colour to all
+    // four pixels: red and blue as they sit, green the rounded-up mean of the two others.
+    const struct
+    {
+        KyPixelType type;
+        uint8_t blue, green, red;
+    } cases[] = {
+        {KyPixelBayerRG8, 40, 25, 10},
+        {KyPixelBayerGR8, 30, 25, 20},
+        {KyPixelBayerGB8, 20, 25, 30},
+        {KyPixelBayerBG8, 10, 25, 40},
+    };
+    uint8_t raw[4] = {10, 20, 30, 40};
+    KyBufferConverter converter;
+    ASSERT_TRUE(converter.SetBayerFilter(KyBayerFilterSimple).IsOK());
+    for (const auto &c : cases) {
+        KyBuffer source, destination;
+        ASSERT_TRUE(source.GetImage()->Attach(raw, 2, 2, c.type).IsOK());
+        ASSERT_TRUE(destination.GetImage()->Alloc(2, 2, KyPixelBGR8).IsOK());
+        ASSERT_TRUE(converter.Convert(&source, &destination).IsOK());
+        for (int i = 0; i < 4; ++i) {
+            const uint8_t *p = destination.GetDataPointer() + i * 3;
+            EXPECT_EQ(p[0], c.blue) << KyImage::PixelTypeToString(c.type).GetAscii() << " pixel " << i;
+            EXPECT_EQ(p[1], c.green) << KyImage::PixelTypeToString(c.type).GetAscii() << " pixel " << i;
+            EXPECT_EQ(p[2], c.red) << KyImage::PixelTypeToString(c.type).GetAscii() << " pixel " << i;
+        }
+    }
+}
+
 TEST(Bayer, ThreadedConversionOfALargeImageMatchesReference)
 {
     const uint32_t width = 642, height = 481;  // above the size where rows are shared out
