@@ -8,11 +8,11 @@ class KyString
 {
 public:
     KyString();
+    KyString(const KyString &other);
     KyString(const char *text);                      // null pointer: an empty text
     KyString(const char *text, unsigned int count);  // count bytes, embedded NULs kept
     KyString(const wchar_t *text);                   // converted to UTF-8
     KyString(const std::string &text);
-    KyString(const KyString &other);
     KyString(KyString &&other) noexcept;
     ~KyString();
 
