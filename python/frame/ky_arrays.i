@@ -7,13 +7,25 @@
 //          makes the array, the SDK fills it, and it is appended to the result.
 //   view   KyPy_ArrayView(...): an array made directly on memory the SDK lends, without a copy;
 //          the owner object given is kept alive by the array.
-// numpy's C API itself is imported by the module's init function (ky_constants.i).
+// numpy's C API itself is imported by the module's init function with KyPy_ImportNumpy.
 
 %include "numpy.i"
 
 %fragment("NumPy_Fragments");
 
 %header %{
+// Imports numpy's C API for this extension module; each module's init function calls it once.
+// On failure the numpy error is printed and ImportError is left pending.
+SWIGINTERN bool KyPy_ImportNumpy()
+{
+    if (_import_array() < 0) {
+        PyErr_Print();
+        PyErr_SetString(PyExc_ImportError, "numpy.core.multiarray failed to import");
+        return false;
+    }
+    return true;
+}
+
 // A C-contiguous, aligned, writeable array of nd dimensions on data. owner (may be null) becomes
 // the array's base and lives as long as the array; the reference to owner is taken over.
 SWIGINTERN PyObject *KyPy_ArrayView(void *data, int nd, const npy_intp *dims, int typenum, PyObject *owner)

@@ -73,9 +73,7 @@ void KyPy_AddEnumerations(PyObject *moduleDict, size_t first, size_t last)
   KyPy_AddEnumerations(d, 0, 1);
   KyPy_AddConstants(d, kKyPyPixelMasks, sizeof(kKyPyPixelMasks) / sizeof(kKyPyPixelMasks[0]));
   KyPy_AddEnumerations(d, 1, 2);
-  if (_import_array() < 0) {
-    PyErr_Print();
-    PyErr_SetString(PyExc_ImportError, "numpy.core.multiarray failed to import");
+  if (!KyPy_ImportNumpy()) {
     Py_DECREF(m);
     return NULL;
   }
