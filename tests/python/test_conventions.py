@@ -1,5 +1,7 @@
 """Argument conventions of every flat function: counts, types, ranges, strict bool, null
 references, KyString conversion, overload dispatch and comparisons. One table of cases."""
+import types
+
 import _tavro_python as native
 import _tavro_testing as testing
 import pytest
@@ -89,6 +91,8 @@ ERRORS = [
     ("wrong-instance", native.KyResult_GetCode, (TEXT,), TypeError, arg_text("KyResult_GetCode", 1, "KyResult const *")),
     ("delete-wrong-instance", native.delete_KyResult, (TEXT,), TypeError, arg_text("delete_KyResult", 1, "KyResult *")),
     ("swiginit-not-instance", native.KyResult_swiginit, (RESULT, 5), TypeError, "Attempt to append a non SwigPyObject"),
+    ("swiginit-fresh-proxy-not-instance", native.KyResult_swiginit, (types.SimpleNamespace(), "x"), TypeError,
+     "Attempt to append a non SwigPyObject"),
     ("abstract-callback", native.new_KyLogSink, (None,), RuntimeError, "accessing abstract class or protected constructor"),
 ]
 
@@ -136,6 +140,16 @@ COMPARISONS = [
 @pytest.mark.parametrize("function,args", [c[1:] for c in COMPARISONS], ids=[c[0] for c in COMPARISONS])
 def test_comparisons_give_not_implemented(function, args):
     assert function(*args) is NotImplemented
+
+
+def test_swiginit_attaches_and_chains_instance_objects():
+    proxy = types.SimpleNamespace()
+    first = native.new_KyResult(7)
+    assert native.KyResult_swiginit(proxy, first) is None
+    assert proxy.this is first and native.KyResult_GetCode(proxy) == 7
+    second = native.new_KyResult(8)
+    assert native.KyResult_swiginit(proxy, second) is None
+    assert proxy.this.next() is second
 
 
 def test_python_equality_falls_back():
