@@ -13,6 +13,11 @@
 //   KyString & (plain)          in/out the caller passes a wrapped KyString that the SDK fills in
 //                                      place; None: ValueError "invalid null reference ...".
 //   KyString (by value)         out    new owned KyString proxy.
+//   T &OUTPUT (SWIG's)          out    no Python argument; the value is appended to the result
+//                                      (a void result becomes the value, then a list).
+//   T &KY_OUT_IF_OK             out    the same, but None unless the returned KyResult is OK
+//                                      (bool, int, unsigned int, unsigned short, long long,
+//                                      unsigned long long, double; %apply by typedef name works).
 //   KyResult (by value)         out    new owned KyResult proxy; failures never raise.
 //   KyPy_Downcast<Base, D1, ...>       pointer results handed out as the most derived of the
 //                                      listed classes (borrowed); null gives None.
@@ -78,6 +83,22 @@ SWIGINTERN PyObject *KyPy_FromWide(const wchar_t *text)
 %typemap(argout, fragment="KyPy_Text") KyString &KY_OUT_TEXT {
   $result = SWIG_Python_AppendOutput($result, result.IsOK() ? KyPy_FromWide(temp$argnum.GetUnicode()) : SWIG_Py_Void());
 }
+
+%include <typemaps.i>
+
+%define KY_OUT_IF_OK_TYPEMAP(T)
+%typemap(in, numinputs=0, noblock=1) T &KY_OUT_IF_OK (T temp = 0) { $1 = &temp; }
+%typemap(argout, fragment=SWIG_From_frag(T)) T &KY_OUT_IF_OK {
+  $result = SWIG_Python_AppendOutput($result, result.IsOK() ? SWIG_From(T)(temp$argnum) : SWIG_Py_Void());
+}
+%enddef
+KY_OUT_IF_OK_TYPEMAP(bool)
+KY_OUT_IF_OK_TYPEMAP(int)
+KY_OUT_IF_OK_TYPEMAP(unsigned int)
+KY_OUT_IF_OK_TYPEMAP(unsigned short)
+KY_OUT_IF_OK_TYPEMAP(long long)
+KY_OUT_IF_OK_TYPEMAP(unsigned long long)
+KY_OUT_IF_OK_TYPEMAP(double)
 
 %header %{
 #include <initializer_list>

@@ -9,6 +9,7 @@
 class KyLogSink
 {
 public:
+    KyLogSink() = default;
     virtual ~KyLogSink() = default;
 
     // One log record. Called on whatever thread logged, possibly on several threads at once,

@@ -34,6 +34,9 @@
 %}
 
 %apply KyString &KY_OUT_TEXT { KyString &textOut };
+%apply unsigned int &KY_OUT_IF_OK { uint32_t &valueOut };
+%apply double &KY_OUT_IF_OK { double &ratioOut };
+%apply uint16_t &OUTPUT { uint16_t &high, uint16_t &low };
 %apply (uint8_t *KY_ARRAY_OUT, uint32_t KY_ARRAY_OUT_SIZE) { (uint8_t *data, uint32_t count) };
 %apply (const uint8_t *KY_ARRAY_IN, size_t KY_ARRAY_IN_SIZE) { (const uint8_t *values, size_t count) };
 
@@ -111,6 +114,20 @@ KyResult EchoText(uint32_t code, const KyString &text, KyString &textOut)
     textOut = text;
     return KyResult(code);
 }
+// Out-values: reported only on success, and always.
+KyResult GetNumbers(uint32_t code, uint32_t &valueOut, double &ratioOut)
+{
+    valueOut = 4000000000u;
+    ratioOut = 0.5;
+    return KyResult(code);
+}
+void SplitWord(uint32_t word, uint16_t &high, uint16_t &low)
+{
+    high = static_cast<uint16_t>(word >> 16);
+    low = static_cast<uint16_t>(word & 0xFFFF);
+}
+void HighHalf(uint32_t word, uint16_t &high) { high = static_cast<uint16_t>(word >> 16); }
+
 // Fills a KyString the caller passes (no conversion).
 void FillText(KyString &target) { target = KyString("filled"); }
 KyString MakeText(const char *text) { return KyString(text); }

@@ -77,6 +77,8 @@ ERRORS = [
      "Argument 1: failed to create KyString from Python string"),
     ("kystring-none", native.new_KyLogger, (None,), TypeError,
      "Argument 1: failed to create KyString from Python string"),
+    ("kystring-probe-takes-anything", native.new_KyString, (5,), TypeError,
+     "Argument 1: failed to create KyString from Python string"),
     ("kystring-int-position-2", native.KyString___iadd__, (TEXT, 5), TypeError,
      "Argument 2: failed to create KyString from Python string"),
     ("kystring-bytearray", testing.EchoText, (0, bytearray(b"x")), TypeError,
@@ -140,6 +142,33 @@ COMPARISONS = [
 @pytest.mark.parametrize("function,args", [c[1:] for c in COMPARISONS], ids=[c[0] for c in COMPARISONS])
 def test_comparisons_give_not_implemented(function, args):
     assert function(*args) is NotImplemented
+
+
+FLAT_FUNCTIONS = {
+    "KyResult": ["new_KyResult", "delete_KyResult", "KyResult___eq__", "KyResult___ne__", "KyResult___ior__",
+                 "KyResult_SetCode", "KyResult_GetCode", "KyResult_GetCodeString", "KyResult_GetDescription",
+                 "KyResult_SetDescription", "KyResult_HasDescription", "KyResult_IsFailure", "KyResult_IsOK",
+                 "KyResult_IsPending", "KyResult_IsSuccess", "KyResult_GetInternalCode", "KyResult_GetOSCode",
+                 "KyResult_swigregister", "KyResult_swiginit"],
+    "KyString": ["new_KyString", "delete_KyString", "KyString___iadd__", "KyString___eq__", "KyString___ne__",
+                 "KyString_GetAscii", "KyString_GetUnicode", "KyString___str__", "KyString_GetLength",
+                 "KyString_swigregister", "KyString_swiginit"],
+    "KyLogger": ["new_KyLogger", "delete_KyLogger", "KyLogger_LogInfo", "KyLogger_LogError", "KyLogger_LogWarning",
+                 "KyLogger_LogCritical", "KyLogger_LogDebug", "KyLogger_SetLogPriority", "KyLogger_GetLogPriority",
+                 "KyLogger_swigregister", "KyLogger_swiginit"],
+    "KyLogSink": ["new_KyLogSink", "delete_KyLogSink", "KyLogSink_Log", "disown_KyLogSink",
+                  "KyLogSink_swigregister", "KyLogSink_swiginit"],
+}
+
+
+def test_flat_function_table():
+    functions = [n for n, v in vars(native).items() if callable(v) and not isinstance(v, type)]
+    expected = [name for rows in FLAT_FUNCTIONS.values() for name in rows]
+    assert sorted(functions) == sorted(expected)
+    for rows in FLAT_FUNCTIONS.values():
+        listed = [n for n in functions if n in rows]
+        # constructor first, then destructor; registration and init last
+        assert listed[:2] == rows[:2] and listed[-2:] == rows[-2:]
 
 
 def test_swiginit_attaches_and_chains_instance_objects():

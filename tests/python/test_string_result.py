@@ -97,6 +97,16 @@ def test_string_out_forms():
     assert testing.NullText() is None
 
 
+def test_out_value_lists():
+    r, value, ratio = testing.GetNumbers(ky.KY_OK)
+    assert r.IsOK() and value == 4000000000 and ratio == 0.5
+    result = testing.GetNumbers(ky.KY_TIMEOUT)
+    assert type(result) is list and result[0].GetCode() == ky.KY_TIMEOUT and result[1:] == [None, None]
+    # a void call: the first out-value replaces None, the second makes a list
+    assert testing.HighHalf(0x12345678) == 0x1234
+    assert testing.SplitWord(0x12345678) == [0x1234, 0x5678]
+
+
 def test_narrow_text_results_keep_bytes_that_are_not_utf8():
     s = ky.KyString("x")
     assert s.GetAscii() == "x"
