@@ -12,16 +12,18 @@ public:
     KyLogSink() = default;
     virtual ~KyLogSink() = default;
 
-    // One log record. Called on whatever thread logged, possibly on several threads at once,
-    // so an implementation must be thread-safe. Texts are UTF-8 and valid only during the call;
-    // any of them may be empty but none is null. An exception thrown here is caught and dropped
-    // by the dispatcher; it never reaches the code that logged.
-    //   level     severity of the record
-    //   category  name of the KyLogger that wrote it
-    //   line      source line, 0 when not known
-    //   file      source file
-    //   function  function that logged
-    //   message   the text
+    /// Receives one log record.
+    ///
+    /// Called on whatever thread logged, possibly on several threads at once, so an
+    /// implementation must be thread-safe. Texts are UTF-8 and valid only during the call; any of
+    /// them may be empty but none is null. An exception thrown here is caught and dropped by the
+    /// dispatcher; it never reaches the code that logged.
+    /// @param level severity of the record
+    /// @param category name of the KyLogger that wrote it
+    /// @param line source line, 0 when not known
+    /// @param file source file
+    /// @param function function that logged
+    /// @param message the text
     virtual void Log(KyLogLevelEnum level, const char *category, uint32_t line, const char *file,
                      const char *function, const char *message) = 0;
 };
