@@ -1,6 +1,7 @@
 """KyLogger and Python KyLogSink subclasses called from native threads."""
 import sys
 import threading
+import types
 
 import _tavro_python as native
 import pytest
@@ -76,6 +77,27 @@ def test_base_method_is_pure_virtual():
     with pytest.raises(RuntimeError) as raised:
         native.KyLogSink_Log(sink, ky.KyLogLevelInfo, "c", 1, "f", "fn", "m")
     assert str(raised.value) == "SWIG director pure virtual method called KyLogSink::Log"
+
+
+def test_base_method_on_another_object_forwards_to_its_override(capfd):
+    # the instance object alone is not the director's Python self: the call is virtual
+    sink = CountingSink()
+    assert native.KyLogSink_Log(sink.this, ky.KyLogLevelInfo, "c", 1, "f", "fn", "m") is None
+    assert sink.records == [(ky.KyLogLevelInfo, "c", 1, "f", "fn", "m")]
+    raising = RaisingSink()
+    with pytest.raises(RuntimeError) as raised:
+        native.KyLogSink_Log(raising.this, ky.KyLogLevelInfo, "c", 1, "f", "fn", "m")
+    assert str(raised.value) == "SWIG director method error. In method 'Log': ValueError: bad"
+    assert capfd.readouterr().out == "In method 'Log': ValueError: bad\n"
+
+
+def test_missing_override_leaves_the_attribute_error():
+    target = types.SimpleNamespace()  # kept alive: the director does not own it
+    director = native.new_KyLogSink(target)
+    with pytest.raises(AttributeError) as raised:
+        testing.LogHere(director, "m")
+    assert str(raised.value) == "'types.SimpleNamespace' object has no attribute 'Log'"
+    native.delete_KyLogSink(director)
 
 
 LOG_ERRORS = [
