@@ -47,6 +47,7 @@ SWIGINTERN PyObject *KyPy_ArrayView(void *data, int nd, const npy_intp *dims, in
 %define KY_ARRAY_TYPEMAPS(T, TYPECODE)
 %typemap(in, fragment="NumPy_Fragments") (const T *KY_ARRAY_IN, size_t KY_ARRAY_IN_SIZE)
   (PyArrayObject *array = NULL, int is_new_object = 0) {
+  /* KY_ARRAY_IN: converted (or borrowed) array, released in freearg */
   array = obj_to_array_contiguous_allow_conversion($input, TYPECODE, &is_new_object);
   if (!array || !require_dimensions(array, 1)) SWIG_fail;
   $1 = ($1_ltype) array_data(array);
@@ -55,11 +56,13 @@ SWIGINTERN PyObject *KyPy_ArrayView(void *data, int nd, const npy_intp *dims, in
 %typemap(typecheck, precedence=SWIG_TYPECHECK_POINTER, fragment="NumPy_Fragments")
   (const T *KY_ARRAY_IN, size_t KY_ARRAY_IN_SIZE) "$1 = is_array($input) || PySequence_Check($input);"
 %typemap(freearg) (const T *KY_ARRAY_IN, size_t KY_ARRAY_IN_SIZE) {
+  /* KY_ARRAY_IN: release the temporary array */
   if (is_new_object$argnum && array$argnum) { Py_DECREF(array$argnum); }
 }
 
 %typemap(in, numinputs=1, fragment="NumPy_Fragments") (T *KY_ARRAY_OUT, uint32_t KY_ARRAY_OUT_SIZE)
   (PyObject *array = NULL, unsigned int count = 0, int res = 0) {
+  /* KY_ARRAY_OUT: the wrapper allocates the array; the result list takes it in argout */
   if (!PyLong_Check($input)) {
     PyErr_Format(PyExc_TypeError, "Int dimension expected.  '%s' given.", pytype_string($input));
     SWIG_fail;
@@ -77,10 +80,12 @@ SWIGINTERN PyObject *KyPy_ArrayView(void *data, int nd, const npy_intp *dims, in
   $2 = (uint32_t) count;
 }
 %typemap(argout) (T *KY_ARRAY_OUT, uint32_t KY_ARRAY_OUT_SIZE) {
+  /* KY_ARRAY_OUT: hand the array to the result */
   $result = SWIG_Python_AppendOutput($result, array$argnum);
   array$argnum = NULL;
 }
 %typemap(freearg) (T *KY_ARRAY_OUT, uint32_t KY_ARRAY_OUT_SIZE) {
+  /* KY_ARRAY_OUT: release the array when the call failed before argout */
   Py_XDECREF(array$argnum);
 }
 %enddef

@@ -16,6 +16,7 @@
 // while the lock is still held; the generated call that follows finds the director already
 // disowned and changes nothing.
 %typemap(check, noblock=1) SWIGTYPE *self, const SWIGTYPE *self {
+  /* instance check */
   if (!$1 && !KyPy_HasPrefix("$symname", "delete_")) {
     %argument_fail(SWIG_TypeError, "$type", $symname, $argnum);
   }

@@ -66,6 +66,7 @@ SWIGINTERN PyObject *KyPy_FromWide(const wchar_t *text)
 
 // KyString const & in (by type, so every family gets it).
 %typemap(in, fragment="KyPy_Text") const KyString & (KyString temp, void *argp = 0, int res = 0) {
+  /* KyString in: wrapped as is, else a temporary that lives until the call returns */
   res = SWIG_ConvertPtr($input, &argp, $descriptor(KyString *), 0);
   if (SWIG_IsOK(res) && argp) {
     $1 = reinterpret_cast<KyString *>(argp);
@@ -81,6 +82,7 @@ SWIGINTERN PyObject *KyPy_FromWide(const wchar_t *text)
 // KyString &KY_OUT_TEXT: an out-value text, reported only when the call succeeded.
 %typemap(in, numinputs=0) KyString &KY_OUT_TEXT (KyString temp) "$1 = &temp;"
 %typemap(argout, fragment="KyPy_Text") KyString &KY_OUT_TEXT {
+  /* KY_OUT_TEXT: str when the result is OK, else None */
   $result = SWIG_Python_AppendOutput($result, result.IsOK() ? KyPy_FromWide(temp$argnum.GetUnicode()) : SWIG_Py_Void());
 }
 
@@ -89,6 +91,7 @@ SWIGINTERN PyObject *KyPy_FromWide(const wchar_t *text)
 %define KY_OUT_IF_OK_TYPEMAP(T)
 %typemap(in, numinputs=0, noblock=1) T &KY_OUT_IF_OK (T temp = 0) { $1 = &temp; }
 %typemap(argout, fragment=SWIG_From_frag(T)) T &KY_OUT_IF_OK {
+  /* KY_OUT_IF_OK: the value when the result is OK, else None */
   $result = SWIG_Python_AppendOutput($result, result.IsOK() ? SWIG_From(T)(temp$argnum) : SWIG_Py_Void());
 }
 %enddef
