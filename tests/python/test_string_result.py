@@ -65,6 +65,7 @@ def test_string_construction_and_texts():
         (("abcdef", 3), "abc", 3),
         (("ab", 100), "ab", 2),  # a count beyond the text stops at its end
         (("a\0b",), "a", 1),  # the text up to the first NUL
+        ((None,), "", 0),  # no text: an empty string
     ]
     for args, text, length in cases:
         s = ky.KyString(*args)
