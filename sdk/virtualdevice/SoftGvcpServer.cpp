@@ -2,7 +2,10 @@
 
 #include <poll.h>
 
+#include <set>
+
 #include "SoftLog.h"
+#include "SoftNetAdapter.h"
 #include "gev/Bootstrap.h"
 
 using namespace ky::gev;
@@ -15,6 +18,11 @@ constexpr size_t MAX_REMEMBERED_PEERS = 64;
 constexpr size_t RECEIVE_BUFFER_SIZE = 2048;
 constexpr auto BROADCAST_COPY_WINDOW = std::chrono::milliseconds(200);
 
+// Addresses at which a device of this process answers: with SO_REUSEADDR a second device could
+// bind the same address, and unicasts would reach only one of them.
+std::mutex gAddressesMutex;
+std::set<uint32_t> gAddresses;
+
 }  // namespace
 
 SoftGvcpServer::SoftGvcpServer(SoftGvcpHandler &handler, SoftRegisterMap &map, SoftControlPrivilege &privilege,
@@ -25,13 +33,22 @@ SoftGvcpServer::SoftGvcpServer(SoftGvcpHandler &handler, SoftRegisterMap &map, S
 
 KyResult SoftGvcpServer::Start(const Setup &setup)
 {
+    {
+        std::lock_guard<std::mutex> lock(gAddressesMutex);
+        if (!gAddresses.insert(setup.address.ip).second) {
+            return KyResult(KY_NETWORK_ERROR, KyString("another soft device already answers at ") +
+                                                  SoftNetAdapter::FormatIp(setup.address.ip));
+        }
+    }
     mSetup = setup;
+    mOwnsAddress = true;
     KyResult result = mWildcard.Open(0, GVCP_PORT);
     if (result.IsOK()) {
         result = mUnicast.Open(setup.address.ip, GVCP_PORT);
     }
     if (result.IsFailure()) {
         mWildcard.Close();
+        ReleaseAddress();
         return result;
     }
     mStopping = false;
@@ -59,6 +76,16 @@ void SoftGvcpServer::Stop()
     mUnicast.Close();
     mForced.Close();
     mForcedIp = 0;
+    ReleaseAddress();
+}
+
+void SoftGvcpServer::ReleaseAddress()
+{
+    if (mOwnsAddress) {
+        std::lock_guard<std::mutex> lock(gAddressesMutex);
+        gAddresses.erase(mSetup.address.ip);
+        mOwnsAddress = false;
+    }
 }
 
 void SoftGvcpServer::ReceiveLoop()

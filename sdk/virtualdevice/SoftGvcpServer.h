@@ -61,6 +61,7 @@ private:
     void CheckHeartbeat();
     void Send(SoftUdpSocket &socket, const ky::gev::Packet &packet, const SoftPeer &peer);
     bool IsForThisAdapter(const SoftDatagramInfo &info);
+    void ReleaseAddress();
     bool IsBroadcastCopy(const uint8_t *data, size_t size, const SoftPeer &peer);
     void BindForcedAddress(uint32_t ip);
     SoftUdpSocket &ReplySocket();
@@ -72,6 +73,7 @@ private:
     SoftDeviceContext &mContext;
     SoftDeviceHost &mHost;
     Setup mSetup;
+    bool mOwnsAddress = false;
 
     struct LastBroadcast {
         SoftPeer peer;
