@@ -216,8 +216,9 @@ void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &
         }
         return;
     }
+    Packet command(data, data + size);
     std::unique_lock<std::mutex> lock(mMutex);
-    if (AnswerRepeat(header, peer, replyVia)) {
+    if (AnswerRepeat(command, header, peer, replyVia)) {
         return;
     }
     if (mBusy) {
@@ -227,21 +228,21 @@ void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &
         }
         return;
     }
-    mJob = Job{peer, header, Packet(data, data + size), &replyVia};
+    mJob = Job{peer, header, std::move(command), &replyVia};
     mBusy = mHasJob = true;
     mJobStart = mLastPending = std::chrono::steady_clock::now();
     lock.unlock();
     mWork.notify_all();
 }
 
-// Called with mMutex held.
-bool SoftGvcpServer::AnswerRepeat(const CommandHeader &header, const SoftPeer &peer, SoftUdpSocket &replyVia)
+// A retry is the same datagram again from the same peer (same request id, same content); a new
+// command that happens to reuse an id runs normally. Called with mMutex held.
+bool SoftGvcpServer::AnswerRepeat(const Packet &command, const CommandHeader &header, const SoftPeer &peer,
+                                  SoftUdpSocket &replyVia)
 {
-    const bool running = mBusy && mJob.peer == peer && mJob.header.requestId == header.requestId &&
-                         mJob.header.command == header.command;
+    const bool running = mBusy && mJob.peer == peer && mJob.packet == command;
     auto found = mAnswered.find({peer.ip, peer.port});
-    const bool answered = !running && found != mAnswered.end() && found->second.requestId == header.requestId &&
-                          found->second.command == header.command;
+    const bool answered = !running && found != mAnswered.end() && found->second.command == command;
     if (!running && !answered) {
         return false;
     }
@@ -292,7 +293,7 @@ void SoftGvcpServer::WorkLoop()
         if (mAnswered.size() >= MAX_REMEMBERED_PEERS) {
             mAnswered.erase(mAnswered.begin());
         }
-        mAnswered[{job.peer.ip, job.peer.port}] = Answered{job.header.requestId, job.header.command, ack, 0};
+        mAnswered[{job.peer.ip, job.peer.port}] = Answered{job.packet, ack, 0};
         if (job.header.AckRequired() && !ack.empty()) {
             Send(*job.replyVia, ack, job.peer);
         }
