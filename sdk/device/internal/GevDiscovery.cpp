@@ -174,11 +174,15 @@ KyResult ForceIPConfiguration(const std::string &mac, const std::string &ip, con
         if (gev::ParseAckHeader(data, length, header) != gev::CodecError::Ok ||
             header.acknowledge != gev::Command::FORCEIP_ACK || header.ackId != command.header.requestId)
             return false;
-        result = header.status == gev::Status::SUCCESS
-                     ? KyResult()
-                     : KyResult(KY_GENERIC_ERROR, std::string("The device refused the IP configuration (") +
-                                                      gev::StatusName(header.status) + ").");
-        return true;
+        if (header.status == gev::Status::SUCCESS) {
+            result = KyResult();
+            return true;
+        }
+        // The command went out of every adapter, so the device may hear it more than once and
+        // refuse a copy (BUSY) while it applies another: only a refusal with no success counts.
+        result = KyResult(KY_GENERIC_ERROR,
+                          std::string("The device refused the IP configuration (") + gev::StatusName(header.status) + ").");
+        return false;
     });
     return result;
 }
