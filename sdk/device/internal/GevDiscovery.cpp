@@ -124,15 +124,9 @@ std::vector<DiscoveredDevice> DiscoverDevices(const std::vector<HostAdapter> &ad
 
 bool DiscoverAddress(uint32_t ip, uint32_t timeoutMs, GevIdentity &identity)
 {
-    HostAdapter target;
-    target.name = "unicast";
-    target.loopback = true;  // send to the address itself, not as a broadcast
-    target.addresses.push_back({0, 0xFFFFFFFFu});  // bound to any local address
-    std::vector<HostAdapter> adapters {target};
-    AdapterSockets sockets(adapters);
+    AdapterSockets sockets;
     const uint16_t requestId = RandomRequestId();
-    adapters[0].addresses[0].ip = ip;  // destination of the unicast request
-    sockets.SendToAll(DiscoveryPacket(requestId), false);
+    sockets.SendTo(ip, DiscoveryPacket(requestId));
     bool answered = false;
     sockets.Collect(std::chrono::milliseconds(timeoutMs), [&](size_t, const uint8_t *data, size_t length) {
         gev::DiscoveryInfo info;
