@@ -13,6 +13,7 @@ constexpr int POLL_INTERVAL_MS = 20;
 constexpr auto PENDING_INTERVAL = std::chrono::milliseconds(PENDING_TIMEOUT_MS / 2);
 constexpr size_t MAX_REMEMBERED_PEERS = 64;
 constexpr size_t RECEIVE_BUFFER_SIZE = 2048;
+constexpr auto BROADCAST_COPY_WINDOW = std::chrono::milliseconds(200);
 
 }  // namespace
 
@@ -116,8 +117,12 @@ SoftUdpSocket &SoftGvcpServer::ReplySocket() { return mForced.IsOpen() ? mForced
 
 bool SoftGvcpServer::IsForThisAdapter(const SoftDatagramInfo &info)
 {
-    if (info.arrivalIndex != mSetup.adapterIndex) {
-        return false;  // another adapter's broadcast, or our own broadcast looped back
+    // A broadcast that a program of this host sends out of the far end of a point-to-point link
+    // (a veth pair) comes back looped locally with that end's index; the copy crossing the link
+    // is usually dropped for its local source address. Both copies count as this adapter's.
+    if (info.arrivalIndex != mSetup.adapterIndex &&
+        (mSetup.peerIndex == 0 || info.arrivalIndex != mSetup.peerIndex)) {
+        return false;
     }
     if (info.destinationIp == 0xFFFFFFFF) {
         return true;
@@ -134,11 +139,32 @@ void SoftGvcpServer::Receive(SoftUdpSocket &socket, bool wildcard)
     if (size < 0 || info.truncated) {
         return;  // larger than any GVCP command: not ours
     }
-    if (wildcard && !IsForThisAdapter(info)) {
+    SoftPeer peer{info.sourceIp, info.sourcePort};
+    if (SoftLogEnabled()) {
+        SoftLog("[SoftGvcpServer::Receive] from %08x:%u on adapter %u: %s", info.sourceIp, info.sourcePort,
+                info.arrivalIndex, DescribeGvcp(buffer, static_cast<size_t>(size)).c_str());
+    }
+    if (wildcard && (!IsForThisAdapter(info) || IsBroadcastCopy(buffer, static_cast<size_t>(size), peer))) {
         return;
     }
-    SoftPeer peer{info.sourceIp, info.sourcePort};
     Dispatch(buffer, static_cast<size_t>(size), peer, wildcard ? ReplySocket() : socket);
+}
+
+// When both copies of one broadcast arrive, the second is dropped: same sender, same id and
+// command, shortly after the first.
+bool SoftGvcpServer::IsBroadcastCopy(const uint8_t *data, size_t size, const SoftPeer &peer)
+{
+    CommandHeader header;
+    ParseCommandHeader(data, size, header);
+    const auto now = std::chrono::steady_clock::now();
+    const bool copy = mLastBroadcast.peer == peer && mLastBroadcast.requestId == header.requestId &&
+                      mLastBroadcast.command == header.command && now - mLastBroadcast.time < BROADCAST_COPY_WINDOW;
+    mLastBroadcast = LastBroadcast{peer, header.requestId, header.command, now};
+    if (copy) {
+        SoftLog("[SoftGvcpServer::IsBroadcastCopy] second copy of %s %u dropped", CommandName(header.command),
+                header.requestId);
+    }
+    return copy;
 }
 
 void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, SoftUdpSocket &replyVia)
