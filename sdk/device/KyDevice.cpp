@@ -6,17 +6,20 @@
 
 #include "KyDeviceGEV.h"
 #include "KyDeviceInfo.h"
-#include "KyLogger.h"
+#include "internal/DeviceLog.h"
 #include "internal/EventSinks.h"
 
-namespace {
-constexpr uint32_t kMaxThreadPriority = 99;
-
-KyLogger &DeviceLog()
+KyLogger &ky::device::DeviceLog()
 {
     static KyLogger logger("device");
     return logger;
 }
+
+using ky::device::DeviceLog;
+
+namespace {
+constexpr uint32_t kMaxThreadPriority = 99;
+
 }  // namespace
 
 KyResult KyDevice::EventSinks::Register(KyDeviceEventSink *sink)

@@ -162,6 +162,26 @@ TEST_F(SoftDevices, ASecondControllerIsRefused)
     EXPECT_TRUE(second.Connect(Only("kyh1"), KyAccessControl).IsOK());  // free again
 }
 
+TEST_F(SoftDevices, AMonitorReadsBesideAControllerButCannotWrite)
+{
+    KyDeviceGEV controller, monitor;
+    ASSERT_TRUE(controller.Connect(Only("kyh1"), KyAccessControl).IsOK());
+    ASSERT_TRUE(monitor.Connect(Only("kyh1"), KyAccessOpen).IsOK());
+    EXPECT_EQ(monitor.GetAccessType(), KyAccessOpen);
+    uint32_t ccp = 0;
+    ASSERT_TRUE(monitor.ReadRegister(ky::gev::CCP_OFFSET, ccp).IsOK());
+    EXPECT_EQ(ccp, ky::gev::CCP_CONTROL_MASK);
+    const KyResult denied = monitor.WriteRegister(ky::gev::HEARTBEAT_TIMEOUT_OFFSET, 5000);
+    EXPECT_EQ(denied.GetCode(), KY_STATE_ERROR);
+    EXPECT_STREQ(denied.GetDescription().GetAscii(),
+                 "WRITEREG_CMD at 0x00000938: the device refuses access without control privilege (status "
+                 "ACCESS_DENIED, 0x8006).");
+    EXPECT_TRUE(monitor.Disconnect().IsOK());
+    EXPECT_TRUE(controller.IsConnected());  // a monitor leaving does not release the controller
+    ASSERT_TRUE(controller.ReadRegister(ky::gev::CCP_OFFSET, ccp).IsOK());
+    EXPECT_EQ(ccp, ky::gev::CCP_CONTROL_MASK);
+}
+
 TEST_F(SoftDevices, DeviceRefusalsComeBackAsMatchingResults)
 {
     KyDeviceGEV device;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "DeviceLog.h"
 #include "HostAdapters.h"
 #include "gev/Bootstrap.h"
 
@@ -189,6 +190,11 @@ void GevConnection::HeartbeatLoop()
         }
         mLinkLost = true;
         mConnected = false;
+        DeviceLog().LogWarning(__FILE__, __LINE__, "GevConnection::HeartbeatLoop",
+                               ("[GevConnection::HeartbeatLoop] link to " + mRecord.GetIPAddress().str() +
+                                " lost: " + (result.IsOK() ? std::string("control privilege gone")
+                                                           : result.GetDescription().str()))
+                                   .c_str());
         if (mCallbacks.linkLost)
             mCallbacks.linkLost();
         return;
