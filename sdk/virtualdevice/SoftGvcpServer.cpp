@@ -2,7 +2,10 @@
 
 #include <poll.h>
 
+#include <set>
+
 #include "SoftLog.h"
+#include "SoftNetAdapter.h"
 #include "gev/Bootstrap.h"
 
 using namespace ky::gev;
@@ -15,6 +18,11 @@ constexpr size_t MAX_REMEMBERED_PEERS = 64;
 constexpr size_t RECEIVE_BUFFER_SIZE = 2048;
 constexpr auto BROADCAST_COPY_WINDOW = std::chrono::milliseconds(200);
 
+// Addresses at which a device of this process answers: with SO_REUSEADDR a second device could
+// bind the same address, and unicasts would reach only one of them.
+std::mutex gAddressesMutex;
+std::set<uint32_t> gAddresses;
+
 }  // namespace
 
 SoftGvcpServer::SoftGvcpServer(SoftGvcpHandler &handler, SoftRegisterMap &map, SoftControlPrivilege &privilege,
@@ -25,13 +33,22 @@ SoftGvcpServer::SoftGvcpServer(SoftGvcpHandler &handler, SoftRegisterMap &map, S
 
 KyResult SoftGvcpServer::Start(const Setup &setup)
 {
+    {
+        std::lock_guard<std::mutex> lock(gAddressesMutex);
+        if (!gAddresses.insert(setup.address.ip).second) {
+            return KyResult(KY_NETWORK_ERROR, KyString("another soft device already answers at ") +
+                                                  SoftNetAdapter::FormatIp(setup.address.ip));
+        }
+    }
     mSetup = setup;
+    mOwnsAddress = true;
     KyResult result = mWildcard.Open(0, GVCP_PORT);
     if (result.IsOK()) {
         result = mUnicast.Open(setup.address.ip, GVCP_PORT);
     }
     if (result.IsFailure()) {
         mWildcard.Close();
+        ReleaseAddress();
         return result;
     }
     mStopping = false;
@@ -59,6 +76,16 @@ void SoftGvcpServer::Stop()
     mUnicast.Close();
     mForced.Close();
     mForcedIp = 0;
+    ReleaseAddress();
+}
+
+void SoftGvcpServer::ReleaseAddress()
+{
+    if (mOwnsAddress) {
+        std::lock_guard<std::mutex> lock(gAddressesMutex);
+        gAddresses.erase(mSetup.address.ip);
+        mOwnsAddress = false;
+    }
 }
 
 void SoftGvcpServer::ReceiveLoop()
@@ -189,8 +216,9 @@ void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &
         }
         return;
     }
+    Packet command(data, data + size);
     std::unique_lock<std::mutex> lock(mMutex);
-    if (AnswerRepeat(header, peer, replyVia)) {
+    if (AnswerRepeat(command, header, peer, replyVia)) {
         return;
     }
     if (mBusy) {
@@ -200,21 +228,21 @@ void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &
         }
         return;
     }
-    mJob = Job{peer, header, Packet(data, data + size), &replyVia};
+    mJob = Job{peer, header, std::move(command), &replyVia};
     mBusy = mHasJob = true;
     mJobStart = mLastPending = std::chrono::steady_clock::now();
     lock.unlock();
     mWork.notify_all();
 }
 
-// Called with mMutex held.
-bool SoftGvcpServer::AnswerRepeat(const CommandHeader &header, const SoftPeer &peer, SoftUdpSocket &replyVia)
+// A retry is the same datagram again from the same peer (same request id, same content); a new
+// command that happens to reuse an id runs normally. Called with mMutex held.
+bool SoftGvcpServer::AnswerRepeat(const Packet &command, const CommandHeader &header, const SoftPeer &peer,
+                                  SoftUdpSocket &replyVia)
 {
-    const bool running = mBusy && mJob.peer == peer && mJob.header.requestId == header.requestId &&
-                         mJob.header.command == header.command;
+    const bool running = mBusy && mJob.peer == peer && mJob.packet == command;
     auto found = mAnswered.find({peer.ip, peer.port});
-    const bool answered = !running && found != mAnswered.end() && found->second.requestId == header.requestId &&
-                          found->second.command == header.command;
+    const bool answered = !running && found != mAnswered.end() && found->second.command == command;
     if (!running && !answered) {
         return false;
     }
@@ -265,7 +293,7 @@ void SoftGvcpServer::WorkLoop()
         if (mAnswered.size() >= MAX_REMEMBERED_PEERS) {
             mAnswered.erase(mAnswered.begin());
         }
-        mAnswered[{job.peer.ip, job.peer.port}] = Answered{job.header.requestId, job.header.command, ack, 0};
+        mAnswered[{job.peer.ip, job.peer.port}] = Answered{job.packet, ack, 0};
         if (job.header.AckRequired() && !ack.empty()) {
             Send(*job.replyVia, ack, job.peer);
         }

@@ -46,8 +46,7 @@ private:
         SoftUdpSocket *replyVia = nullptr;
     };
     struct Answered {
-        uint16_t requestId = 0;
-        ky::gev::Command command = ky::gev::Command::DISCOVERY_CMD;
+        ky::gev::Packet command;  // a retry repeats these bytes exactly
         ky::gev::Packet ack;
         uint32_t retries = 0;
     };
@@ -56,11 +55,13 @@ private:
     void WorkLoop();
     void Receive(SoftUdpSocket &socket, bool wildcard);
     void Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, SoftUdpSocket &replyVia);
-    bool AnswerRepeat(const ky::gev::CommandHeader &header, const SoftPeer &peer, SoftUdpSocket &replyVia);
+    bool AnswerRepeat(const ky::gev::Packet &command, const ky::gev::CommandHeader &header, const SoftPeer &peer,
+                      SoftUdpSocket &replyVia);
     void SendPending(const Job &job);
     void CheckHeartbeat();
     void Send(SoftUdpSocket &socket, const ky::gev::Packet &packet, const SoftPeer &peer);
     bool IsForThisAdapter(const SoftDatagramInfo &info);
+    void ReleaseAddress();
     bool IsBroadcastCopy(const uint8_t *data, size_t size, const SoftPeer &peer);
     void BindForcedAddress(uint32_t ip);
     SoftUdpSocket &ReplySocket();
@@ -72,6 +73,7 @@ private:
     SoftDeviceContext &mContext;
     SoftDeviceHost &mHost;
     Setup mSetup;
+    bool mOwnsAddress = false;
 
     struct LastBroadcast {
         SoftPeer peer;

@@ -214,6 +214,10 @@ TEST_F(SoftDeviceTest, SlowWriteGetsPendingAckAndRunsOnce)
     EXPECT_EQ(client.Receive(1000), done);
     EXPECT_EQ(slow.writes, 1);
     EXPECT_EQ(device.GetStatistics()->GetRetriesReceived(), 2u);
+    // The same id with other content is a new command, not a retry.
+    EXPECT_EQ(client.WriteReg(TEST_VALUE, 1, 77), Status::SUCCESS);
+    EXPECT_EQ(client.WriteReg(TEST_VALUE, 2, 77), Status::SUCCESS);
+    EXPECT_EQ(client.ReadReg(TEST_VALUE, 77), 2u);
     EXPECT_EQ(device.GetStatistics()->GetPendingAcksIssued(), 1u);
 }
 

@@ -185,6 +185,12 @@ TEST(SoftDeviceAdapters, SeveralDevicesOnOneAdapterAnswerOncePerBroadcast)
     EXPECT_EQ(Discover(local, "127.0.0.1"), (std::vector<std::string>{"LOOP"}));
     EXPECT_EQ(first.GetStatistics()->GetDiscoveriesReceived(), 2u);
 
+    KySoftDeviceGEV twin;
+    ASSERT_TRUE(twin.SetIPAddress("10.10.1.2").IsOK());
+    const KyResult taken = twin.Start("02:00:0a:0a:01:02");
+    EXPECT_EQ(taken.GetCode(), KY_NETWORK_ERROR);
+    EXPECT_EQ(taken.GetDescription(), "another soft device already answers at 10.10.1.2");
+
     KySoftDeviceGEV elsewhere;
     ASSERT_TRUE(elsewhere.SetIPAddress("10.10.1.9").IsOK());
     EXPECT_EQ(elsewhere.Start("02:00:0a:0a:01:02").GetCode(), KY_INVALID_PARAMETER);
