@@ -13,9 +13,10 @@ namespace ky::gev {
 
 // How a block ended.
 //  Complete        every packet arrived (some perhaps through resends).
-//  Timeout         no packet of the block arrived for the block timeout (a sender that stopped).
-//  MissingPackets  packets stayed missing: the sender could not resend them, the resend rounds
-//                  ran out, or newer blocks pushed the block out.
+//  Timeout         packets stayed missing and none of the block arrived for the block timeout,
+//                  resend rounds or not (a sender that stopped).
+//  MissingPackets  packets stayed missing and will not come: the sender said it cannot resend
+//                  them, resends are off and the trailer came, or newer blocks pushed it out.
 //  BufferTooSmall  the payload ran past the destination; the destination holds what fitted.
 //  Aborted         the block, queued or in progress, was aborted (or the receiver closed).
 //  WrongPacketId   a packet id outside the block arrived; the data may not be trusted.

@@ -390,9 +390,9 @@ void GvspReceiver::CheckTimers(Clock::time_point now)
             end = true, reason = GvspBlockStatus::Timeout;
         } else if (!a.block.HasDestination()) {
             end = a.block.TrailerReceived();
-        } else if (quiet && (!mConfig.resendEnabled ? a.block.TrailerReceived() : a.rounds >= mConfig.maxResendRounds)) {
-            end = true, reason = GvspBlockStatus::MissingPackets;
-        } else if (quiet && mConfig.resendEnabled) {
+        } else if (quiet && !mConfig.resendEnabled && a.block.TrailerReceived()) {
+            end = true, reason = GvspBlockStatus::MissingPackets;  // nothing more will come
+        } else if (quiet && mConfig.resendEnabled && a.rounds < mConfig.maxResendRounds) {
             AskForMissing(a, now);
         }
         if (end)
