@@ -49,17 +49,34 @@ std::string Hex16(uint16_t value)
     return text;
 }
 
+// Packet ids of standard headers are 24 bits wide.
+bool WriteU24(ByteWriter &w, uint32_t value)
+{
+    return w.WriteU8(static_cast<uint8_t>(value >> 16)) && w.WriteU16(static_cast<uint16_t>(value));
+}
+
+bool ReadU24(ByteReader &r, uint32_t &value)
+{
+    uint8_t high = 0;
+    uint16_t low = 0;
+    if (!r.ReadU8(high) || !r.ReadU16(low))
+        return false;
+    value = (uint32_t(high) << 16) | low;
+    return true;
+}
+
 bool WriteHeader(ByteWriter &w, const GvspHeader &h)
 {
     const uint8_t formatByte = static_cast<uint8_t>((h.extendedId ? GVSP_EI_FLAG_MASK : 0) |
                                                     (static_cast<uint8_t>(h.format) & GVSP_PACKET_FORMAT_MASK));
     if (h.extendedId) {
-        return w.U16(h.status) && w.U16(h.flags) && w.U8(formatByte) && w.U24(0) && w.U64(h.blockId) &&
-               w.U32(h.packetId);
+        return w.WriteU16(h.status) && w.WriteU16(h.flags) && w.WriteU8(formatByte) && WriteU24(w, 0) &&
+               w.WriteU64(h.blockId) && w.WriteU32(h.packetId);
     }
     if (h.blockId == 0 || h.blockId > GVSP_STANDARD_BLOCK_ID_MAX || h.packetId > GVSP_STANDARD_PACKET_ID_MAX)
         return false;
-    return w.U16(h.status) && w.U16(static_cast<uint16_t>(h.blockId)) && w.U8(formatByte) && w.U24(h.packetId);
+    return w.WriteU16(h.status) && w.WriteU16(static_cast<uint16_t>(h.blockId)) && w.WriteU8(formatByte) &&
+           WriteU24(w, h.packetId);
 }
 
 } // namespace
@@ -102,48 +119,49 @@ uint64_t GvspPayloadPacketCount(uint64_t payloadSize, size_t payloadBytesPerPack
 size_t GvspBuildHeader(uint8_t *buffer, size_t capacity, const GvspHeader &header)
 {
     ByteWriter w(buffer, capacity);
-    return WriteHeader(w, header) ? w.Offset() : 0;
+    return WriteHeader(w, header) ? w.Position() : 0;
 }
 
 size_t GvspBuildLeader(uint8_t *buffer, size_t capacity, const GvspHeader &header, const GvspLeader &leader)
 {
     ByteWriter w(buffer, capacity);
-    if (!WriteHeader(w, header) || !w.U16(0) || !w.U16(leader.payloadType) || !w.U64(leader.timestamp))
+    if (!WriteHeader(w, header) || !w.WriteU16(0) || !w.WriteU16(leader.payloadType) ||
+        !w.WriteU64(leader.timestamp))
         return 0;
     const size_t body = LeaderBodySize(leader.payloadType);
     if (body == GVSP_LEADER_IMAGE_SIZE) {
-        w.U32(leader.pixelFormat);
-        w.U32(leader.sizeX);
-        w.U32(leader.sizeY);
-        w.U32(leader.offsetX);
-        w.U32(leader.offsetY);
-        w.U16(leader.paddingX);
-        w.U16(leader.paddingY);
+        w.WriteU32(leader.pixelFormat);
+        w.WriteU32(leader.sizeX);
+        w.WriteU32(leader.sizeY);
+        w.WriteU32(leader.offsetX);
+        w.WriteU32(leader.offsetY);
+        w.WriteU16(leader.paddingX);
+        w.WriteU16(leader.paddingY);
     } else if (body == GVSP_LEADER_RAW_DATA_SIZE) {
-        w.U64(leader.payloadSize);
+        w.WriteU64(leader.payloadSize);
     }
-    return w.Ok() ? w.Offset() : 0;
+    return w.Ok() ? w.Position() : 0;
 }
 
 size_t GvspBuildTrailer(uint8_t *buffer, size_t capacity, const GvspHeader &header, const GvspTrailer &trailer)
 {
     ByteWriter w(buffer, capacity);
-    if (!WriteHeader(w, header) || !w.U16(0) || !w.U16(trailer.payloadType))
+    if (!WriteHeader(w, header) || !w.WriteU16(0) || !w.WriteU16(trailer.payloadType))
         return 0;
     if (TrailerHasSizeField(trailer.payloadType))
-        w.U32(trailer.sizeY);
+        w.WriteU32(trailer.sizeY);
     if (trailer.ExtendedChunk())
-        w.U32(trailer.chunkLayoutId);
-    return w.Ok() ? w.Offset() : 0;
+        w.WriteU32(trailer.chunkLayoutId);
+    return w.Ok() ? w.Position() : 0;
 }
 
 size_t GvspBuildPayload(uint8_t *buffer, size_t capacity, const GvspHeader &header, const uint8_t *data,
                         size_t size)
 {
     ByteWriter w(buffer, capacity);
-    if (!WriteHeader(w, header) || (size && !data) || !w.Bytes(data, size))
+    if (!WriteHeader(w, header) || (size && !data) || !w.WriteBytes(data, size))
         return 0;
-    return w.Offset();
+    return w.Position();
 }
 
 size_t GvspBuildTestPacket(uint8_t *buffer, size_t capacity, uint32_t packetSize)
@@ -154,7 +172,7 @@ size_t GvspBuildTestPacket(uint8_t *buffer, size_t capacity, uint32_t packetSize
     if (size > GVSP_MAX_DATAGRAM_SIZE)
         size = GVSP_MAX_DATAGRAM_SIZE;
     ByteWriter w(buffer, capacity);
-    return w.Zeros(size) ? size : 0;
+    return w.WriteZeros(size) ? size : 0;
 }
 
 bool GvspIsTestPacket(const uint8_t *packet, size_t length)
@@ -162,7 +180,7 @@ bool GvspIsTestPacket(const uint8_t *packet, size_t length)
     ByteReader r(packet, length);
     uint16_t status = 0, blockId = 0;
     uint8_t formatByte = 0;
-    return r.U16(status) && r.U16(blockId) && r.U8(formatByte) && blockId == 0 && formatByte == 0;
+    return r.ReadU16(status) && r.ReadU16(blockId) && r.ReadU8(formatByte) && blockId == 0 && formatByte == 0;
 }
 
 KyResult GvspParseHeader(const uint8_t *packet, size_t length, GvspHeader &header)
@@ -171,7 +189,7 @@ KyResult GvspParseHeader(const uint8_t *packet, size_t length, GvspHeader &heade
     uint16_t status = 0, second = 0;
     uint8_t formatByte = 0;
     uint32_t packetId = 0;
-    if (!r.U16(status) || !r.U16(second) || !r.U8(formatByte) || !r.U24(packetId))
+    if (!r.ReadU16(status) || !r.ReadU16(second) || !r.ReadU8(formatByte) || !ReadU24(r, packetId))
         return Malformed("GVSP packet of " + std::to_string(length) + " bytes is shorter than its 8-byte header");
     const uint8_t format = formatByte & GVSP_PACKET_FORMAT_MASK;
     if (format < static_cast<uint8_t>(GvspPacketFormat::Leader) ||
@@ -183,7 +201,7 @@ KyResult GvspParseHeader(const uint8_t *packet, size_t length, GvspHeader &heade
     h.extendedId = (formatByte & GVSP_EI_FLAG_MASK) != 0;
     if (h.extendedId) {
         uint64_t blockId = 0;
-        if (!r.U64(blockId) || !r.U32(packetId))
+        if (!r.ReadU64(blockId) || !r.ReadU32(packetId))
             return Malformed("GVSP packet of " + std::to_string(length) +
                              " bytes is shorter than its 20-byte extended-id header");
         h.flags = second;
@@ -200,22 +218,22 @@ KyResult GvspParseLeader(const uint8_t *body, size_t length, GvspLeader &leader)
 {
     ByteReader r(body, length);
     GvspLeader l;
-    if (!r.Skip(2) || !r.U16(l.payloadType) || !r.U64(l.timestamp))
+    if (!r.Skip(2) || !r.ReadU16(l.payloadType) || !r.ReadU64(l.timestamp))
         return Malformed("GVSP leader of " + std::to_string(length) + " bytes is shorter than 12 bytes");
     const size_t need = LeaderBodySize(l.payloadType);
     if (length < need)
         return Malformed("GVSP leader of payload type " + Hex16(l.payloadType) + " needs " + std::to_string(need) +
                          " bytes, got " + std::to_string(length));
     if (need == GVSP_LEADER_IMAGE_SIZE) {
-        r.U32(l.pixelFormat);
-        r.U32(l.sizeX);
-        r.U32(l.sizeY);
-        r.U32(l.offsetX);
-        r.U32(l.offsetY);
-        r.U16(l.paddingX);
-        r.U16(l.paddingY);
+        r.ReadU32(l.pixelFormat);
+        r.ReadU32(l.sizeX);
+        r.ReadU32(l.sizeY);
+        r.ReadU32(l.offsetX);
+        r.ReadU32(l.offsetY);
+        r.ReadU16(l.paddingX);
+        r.ReadU16(l.paddingY);
     } else if (need == GVSP_LEADER_RAW_DATA_SIZE) {
-        r.U64(l.payloadSize);
+        r.ReadU64(l.payloadSize);
     }
     leader = l;
     return KyResult();
@@ -225,16 +243,16 @@ KyResult GvspParseTrailer(const uint8_t *body, size_t length, GvspTrailer &trail
 {
     ByteReader r(body, length);
     GvspTrailer t;
-    if (!r.Skip(2) || !r.U16(t.payloadType))
+    if (!r.Skip(2) || !r.ReadU16(t.payloadType))
         return Malformed("GVSP trailer of " + std::to_string(length) + " bytes is shorter than 4 bytes");
     const size_t need = TrailerBodySize(t.payloadType);
     if (length < need)
         return Malformed("GVSP trailer of payload type " + Hex16(t.payloadType) + " needs " + std::to_string(need) +
                          " bytes, got " + std::to_string(length));
     if (TrailerHasSizeField(t.payloadType))
-        r.U32(t.sizeY);
+        r.ReadU32(t.sizeY);
     if (t.ExtendedChunk())
-        r.U32(t.chunkLayoutId);
+        r.ReadU32(t.chunkLayoutId);
     trailer = t;
     return KyResult();
 }

@@ -241,8 +241,17 @@ GvspReceiver::Active *GvspReceiver::FindOrStart(const GvspHeader &header, Clock:
         if (a->rounds == 0)
             AskForMissing(*a, now);
     }
-    while (mActive.size() >= mConfig.maxBlocksInProgress)
-        End(0, GvspBlockStatus::MissingPackets);
+    while (mActive.size() >= mConfig.maxBlocksInProgress) {
+        // Blocks nobody waits for go first, then the oldest.
+        size_t victim = 0;
+        for (size_t i = 0; i < mActive.size(); ++i) {
+            if (!mActive[i]->block.HasDestination()) {
+                victim = i;
+                break;
+            }
+        }
+        End(victim, GvspBlockStatus::MissingPackets);
+    }
 
     std::unique_ptr<Active> a;
     if (!mSpare.empty()) {

@@ -41,7 +41,7 @@ struct GvspReceiverConfig
     std::string sourceAddress;           // empty: packets from any sender are taken
     uint32_t socketBufferSize = 64u << 20;
     uint32_t packetSize = 0;             // stream channel packet size (SCPS); 0: learnt per block
-    size_t maxBlocksInProgress = 4;      // an older block is ended when a further one starts
+    size_t maxBlocksInProgress = 16;     // the oldest block is ended when a further one starts
     uint32_t blockTimeoutMs = 1000;      // a block without a packet this long ends with Timeout
     bool resendEnabled = true;
     uint32_t resendTimeoutMs = 20;       // quiet time before a block's next resend round

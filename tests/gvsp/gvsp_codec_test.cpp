@@ -4,7 +4,6 @@
 #include <cstring>
 #include <vector>
 
-#include "gev/ByteCursor.h"
 #include "gev/Gvsp.h"
 
 using namespace ky::gev;
@@ -33,34 +32,6 @@ void ExpectSameHeader(const GvspHeader &a, const GvspHeader &b)
 }
 
 } // namespace
-
-TEST(ByteCursor, BigEndianAndBounds)
-{
-    uint8_t buffer[7];
-    ByteWriter w(buffer, sizeof buffer);
-    EXPECT_TRUE(w.U16(0x1234));
-    EXPECT_TRUE(w.U24(0xABCDEF));
-    EXPECT_FALSE(w.U32(1));  // 2 bytes left
-    EXPECT_FALSE(w.U8(1));   // stays failed
-    EXPECT_FALSE(w.Ok());
-    const uint8_t expected[] = {0x12, 0x34, 0xAB, 0xCD, 0xEF};
-    EXPECT_EQ(0, std::memcmp(buffer, expected, sizeof expected));
-
-    ByteReader r(buffer, 5);
-    uint16_t a = 0;
-    uint32_t b = 0, c = 77;
-    EXPECT_TRUE(r.U16(a));
-    EXPECT_TRUE(r.U24(b));
-    EXPECT_FALSE(r.U32(c));
-    EXPECT_EQ(a, 0x1234);
-    EXPECT_EQ(b, 0xABCDEFu);
-    EXPECT_EQ(c, 77u);  // untouched on failure
-    EXPECT_EQ(r.Remaining(), 0u);
-
-    ByteReader empty(nullptr, 100);
-    uint8_t x = 0;
-    EXPECT_FALSE(empty.U8(x));
-}
 
 TEST(GvspCodec, HeaderRoundTrips)
 {
