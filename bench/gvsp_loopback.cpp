@@ -4,7 +4,8 @@
 //
 //   bench_gvsp_loopback [--frames N] [--fps F]
 //
-// KY_BENCH_COPY=1 makes the receiver copy every packet instead of receiving in place;
+// KY_BENCH_NO_OFFLOAD=1 sends and receives datagram by datagram (no UDP_SEGMENT / UDP_GRO);
+// KY_BENCH_IN_PLACE=1 (with it) lets the socket write payload straight into the destinations;
 // KY_BENCH_COUNTERS=1 prints the receiver's counters after each run.
 // --fps 0 (the default) sends as fast as the sender can; a rate paces the frames, as a camera
 // does (237 frames/s of 2448x2048 8-bit is 10 GigE line rate).
@@ -67,8 +68,11 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
     GvspReceiverConfig rc;
     rc.localAddress = "127.0.0.1";
     rc.packetSize = packetSize;
-    const char *copy = std::getenv("KY_BENCH_COPY");
-    rc.receiveInPlace = !(copy && *copy == '1');
+    const char *plain = std::getenv("KY_BENCH_NO_OFFLOAD");
+    const bool offload = !(plain && *plain == '1');
+    const char *inPlace = std::getenv("KY_BENCH_IN_PLACE");
+    rc.receiveOffload = offload;
+    rc.receiveInPlace = inPlace && *inPlace == '1';
     if (receiver.Open(rc, [&](uint64_t b, uint32_t f, uint32_t l) { sender.ServeResend(b, f, l); }).IsFailure()) {
         std::fprintf(stderr, "receiver: cannot open\n");
         std::exit(1);
@@ -78,6 +82,7 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
     sc.packetSize = packetSize;
     sc.sendBufferSize = 8u << 20;
     sc.resendCacheBlocks = 16;
+    sc.segmentationOffload = offload;
     auto image = std::make_shared<std::vector<uint8_t>>(size);
     for (size_t i = 0; i < size; ++i)
         (*image)[i] = static_cast<uint8_t>(i * 13 + (i >> 11));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <netinet/udp.h>
 #include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@ namespace {
 
 constexpr size_t MAX_REQUESTS_PER_PASS = 256;
 constexpr int POLL_INTERVAL_MS = 2;
+constexpr size_t CONTROL_SIZE = 64;  // room for the receive-offload control message
 
 std::chrono::milliseconds Ms(uint32_t value)
 {
@@ -44,10 +46,14 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
     mResend = std::move(resend);
     mSourceAddress = source.sin_addr.s_addr;
 
-    // One datagram per slot; unknown packet sizes get the largest datagram.
-    mSlotSize = config.packetSize > GVSP_IP_UDP_OVERHEAD_SIZE
+    // With receive offload the kernel hands over runs of equal datagrams glued together (up to
+    // 64 KiB, the datagram size in a control message); the payload is then copied out.
+    int one = 1;
+    mReceiveOffload = config.receiveOffload && setsockopt(mSocket.Fd(), SOL_UDP, UDP_GRO, &one, sizeof one) == 0;
+    // One datagram (or one glued run) per slot; unknown packet sizes get the largest datagram.
+    mSlotSize = config.packetSize > GVSP_IP_UDP_OVERHEAD_SIZE && !mReceiveOffload
                     ? std::min<size_t>(config.packetSize - GVSP_IP_UDP_OVERHEAD_SIZE, GVSP_MAX_DATAGRAM_SIZE)
-                    : GVSP_MAX_DATAGRAM_SIZE;
+                    : 65536;
     mSlotSize = (mSlotSize + 64) & ~size_t(63);  // room to see an oversized datagram as truncated
     mSlots.assign(mSlotSize * mBatch, 0);
     mMessages.assign(mBatch, mmsghdr{});
@@ -55,6 +61,7 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
     mPredictions.assign(mBatch, Prediction{});
     mHeaderSize = 0;
     mSources.assign(mBatch, sockaddr_in{});
+    mControl.assign(mBatch * CONTROL_SIZE, 0);
     mRequests.assign(MAX_REQUESTS_PER_PASS, PendingRequest{});
     {
         std::lock_guard<std::mutex> lock(mMutex);
@@ -92,14 +99,14 @@ KyResult GvspReceiver::QueueBlock(uint8_t *data, size_t capacity, void *cookie)
                                                             : "a destination of bytes without memory"));
     if (!IsOpen())
         return KyResult(KY_STATE_ERROR, KyString("the GVSP receiver is not open"));
-    std::lock_guard<std::mutex> lock(mMutex);
+    std::lock_guard<std::mutex> lock(mQueueMutex);
     mQueued.push_back(GvspDestination{data, capacity, cookie});
     return KyResult();
 }
 
 size_t GvspReceiver::QueuedCount() const
 {
-    std::lock_guard<std::mutex> lock(mMutex);
+    std::lock_guard<std::mutex> lock(mQueueMutex);
     return mQueued.size();
 }
 
@@ -113,6 +120,7 @@ void GvspReceiver::AbortLocked()
 {
     while (!mActive.empty())
         End(0, GvspBlockStatus::Aborted);
+    std::lock_guard<std::mutex> queue(mQueueMutex);
     while (!mQueued.empty()) {
         GvspCompletedBlock out;
         out.cookie = mQueued.front().cookie;
@@ -182,7 +190,8 @@ void GvspReceiver::ReceiveBatches()
     for (;;) {
         std::unique_lock<std::mutex> lock(mMutex);
         const Active *current = nullptr;
-        for (auto it = mActive.rbegin(); mConfig.receiveInPlace && it != mActive.rend() && !current; ++it) {
+        const bool aim = mConfig.receiveInPlace && !mReceiveOffload;
+        for (auto it = mActive.rbegin(); aim && it != mActive.rend() && !current; ++it) {
             if ((*it)->block.HasDestination())
                 current = it->get();
         }
@@ -207,13 +216,18 @@ void GvspReceiver::ReceiveBatches()
             m.msg_name = &mSources[i];
             m.msg_namelen = sizeof(sockaddr_in);
             m.msg_iov = v;
-            m.msg_control = nullptr;
-            m.msg_controllen = 0;
+            m.msg_control = mReceiveOffload ? &mControl[i * CONTROL_SIZE] : nullptr;
+            m.msg_controllen = mReceiveOffload ? CONTROL_SIZE : 0;
             m.msg_flags = 0;
         }
+        // Only reading into destinations needs the lock held through the read.
+        if (!current)
+            lock.unlock();
         const int count = recvmmsg(mSocket.Fd(), mMessages.data(), static_cast<unsigned>(mBatch), MSG_DONTWAIT, nullptr);
         if (count <= 0)
             return;
+        if (!lock.owns_lock())
+            lock.lock();
         const Clock::time_point now = Clock::now();
         // First every packet that missed its prediction leaves the destination, before any
         // packet is placed there.
@@ -246,7 +260,16 @@ void GvspReceiver::ReceiveBatches()
             }
             const bool inPlace = mPredictions[i].active && mPredictions[i].inPlace;
             mCounters.packetsInPlace += inPlace ? 1 : 0;
-            Process(mSlots.data() + i * mSlotSize, mMessages[i].msg_len, now, inPlace);
+            const uint8_t *slot = mSlots.data() + i * mSlotSize;
+            const size_t length = mMessages[i].msg_len;
+            const size_t segment = mReceiveOffload ? GluedSegmentSize(m) : 0;
+            if (segment == 0 || segment >= length) {
+                Process(slot, length, now, inPlace);
+                continue;
+            }
+            mCounters.packetsReceived += (length - 1) / segment;
+            for (size_t offset = 0; offset < length; offset += segment)
+                Process(slot + offset, std::min(segment, length - offset), now, false);
         }
         if (now - mLastTimerCheck >= Ms(1))
             CheckTimers(now);
@@ -255,6 +278,20 @@ void GvspReceiver::ReceiveBatches()
         if (static_cast<size_t>(count) < mBatch || mStop)
             return;
     }
+}
+
+// The datagram size of a glued run, from its control message; 0 for a single datagram.
+size_t GvspReceiver::GluedSegmentSize(const msghdr &message)
+{
+    for (const cmsghdr *c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(const_cast<msghdr *>(&message),
+                                                                          const_cast<cmsghdr *>(c))) {
+        if (c->cmsg_level == SOL_UDP && c->cmsg_type == UDP_GRO && c->cmsg_len >= CMSG_LEN(sizeof(int))) {
+            int size = 0;
+            std::memcpy(&size, CMSG_DATA(c), sizeof size);
+            return size > 0 ? static_cast<size_t>(size) : 0;
+        }
+    }
+    return 0;
 }
 
 bool GvspReceiver::Newer(uint64_t blockId, bool extendedId) const
@@ -308,10 +345,14 @@ GvspReceiver::Active *GvspReceiver::FindOrStart(const GvspHeader &header, Clock:
     }
     const size_t bytesPerPacket = GvspPayloadBytesPerPacket(mConfig.packetSize, header.extendedId);
     GvspDestination destination;
-    const bool hasDestination = !mQueued.empty();
-    if (hasDestination) {
-        destination = mQueued.front();
-        mQueued.pop_front();
+    bool hasDestination;
+    {
+        std::lock_guard<std::mutex> queue(mQueueMutex);
+        hasDestination = !mQueued.empty();
+        if (hasDestination) {
+            destination = mQueued.front();
+            mQueued.pop_front();
+        }
     }
     a->block.Start(header.blockId, header.extendedId, hasDestination ? &destination : nullptr,
                    mConfig.packetSize ? bytesPerPacket : 0, now);

@@ -47,7 +47,9 @@ struct GvspReceiverConfig
     uint32_t resendTimeoutMs = 20;       // quiet time before a block's next resend round
     uint32_t maxResendRounds = 3;
     uint32_t maxResendRangesPerRound = 32;
-    bool receiveInPlace = true;          // let the socket write in-order payload into the destination
+    bool receiveOffload = true;          // take glued runs of datagrams from the kernel (UDP_GRO)
+    bool receiveInPlace = false;         // without offload: the socket writes in-order payload
+                                         // straight into the destination (see ReceiveBatches)
 };
 
 class GvspReceiver
@@ -109,6 +111,7 @@ private:
     void SendRequests();
     void AbortLocked();
     bool Newer(uint64_t blockId, bool extendedId) const;
+    static size_t GluedSegmentSize(const msghdr &message);
 
     GvspReceiverConfig mConfig;
     ResendCallback mResend;
@@ -137,9 +140,12 @@ private:
     };
     std::vector<Prediction> mPredictions;
     size_t mHeaderSize = 0;  // of the last packet: standard or extended ids
+    bool mReceiveOffload = false;
+    std::vector<uint8_t> mControl;
 
     // State shared with the callers' threads.
     mutable std::mutex mMutex;
+    mutable std::mutex mQueueMutex;  // the queued destinations only; taken after mMutex
     std::deque<GvspDestination> mQueued;
     std::vector<std::unique_ptr<Active>> mActive;
     std::vector<std::unique_ptr<Active>> mSpare;

@@ -59,6 +59,8 @@ KyResult GvspSender::Open(const GvspSenderConfig &config)
     if (result.IsFailure())
         return result;
     mSocket.SetSendBufferSize(config.sendBufferSize);
+    mSendBatch->SetSegmentationOffload(config.segmentationOffload);
+    mResendBatch->SetSegmentationOffload(config.segmentationOffload);
     std::lock_guard<std::mutex> lock(mConfigMutex);
     mConfig = config;
     mDestination = destination;

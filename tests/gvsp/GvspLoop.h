@@ -29,6 +29,24 @@ inline GvspLeader ImageLeader(uint32_t pixelFormat, uint32_t width, uint32_t hei
     return leader;
 }
 
+// How packets travel: glued by the kernel (segmentation and receive offload), one by one and
+// copied into place, or one by one and written into place by the socket.
+enum class Transfer { Offload, Plain, InPlace };
+
+inline const char *TransferName(Transfer transfer)
+{
+    return transfer == Transfer::Offload ? "offload" : transfer == Transfer::Plain ? "plain" : "in place";
+}
+
+inline void SetTransfer(Transfer transfer, GvspSenderConfig &sender, GvspReceiverConfig &receiver)
+{
+    sender.segmentationOffload = transfer == Transfer::Offload;
+    receiver.receiveOffload = transfer == Transfer::Offload;
+    receiver.receiveInPlace = transfer == Transfer::InPlace;
+}
+
+constexpr Transfer ALL_TRANSFERS[] = {Transfer::Offload, Transfer::Plain, Transfer::InPlace};
+
 struct GvspLoop
 {
     GvspSender sender;
