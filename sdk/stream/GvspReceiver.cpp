@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <future>
+#include <memory>
 #include <netinet/udp.h>
 #include <poll.h>
 #include <sys/syscall.h>
@@ -62,7 +64,14 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
     }
     mStop = false;
     try {
-        mThread = std::thread([this] { Run(); });
+        // Shared with the thread, which may still be inside set_value when Open returns.
+        auto started = std::make_shared<std::promise<pid_t>>();
+        std::future<pid_t> threadId = started->get_future();
+        mThread = std::thread([this, started] {
+            started->set_value(static_cast<pid_t>(syscall(SYS_gettid)));
+            Run();
+        });
+        mThreadId = threadId.get();  // the thread's id is known once Open returns
     } catch (const std::exception &e) {
         mSocket.Close();
         return KyResult(KY_THREAD_ERROR, KyString(std::string("cannot start the GVSP receive thread: ") + e.what()));
@@ -150,7 +159,6 @@ void GvspReceiver::Emit(GvspCompletedBlock &&block)
 
 void GvspReceiver::Run()
 {
-    mThreadId = static_cast<pid_t>(syscall(SYS_gettid));
     while (!mStop) {
         try {
             pollfd p{mSocket.Fd(), POLLIN, 0};

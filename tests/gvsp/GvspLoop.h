@@ -10,6 +10,9 @@
 
 namespace ky::gev::test {
 
+// Every wait of the tests is bounded by this.
+constexpr uint32_t WAIT_MS = 5000;
+
 // A test frame whose every byte is known from its index, the frame number and the width.
 inline std::vector<uint8_t> Pattern(size_t size, uint32_t frame)
 {

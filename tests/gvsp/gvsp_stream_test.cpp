@@ -9,17 +9,9 @@
 #include "GvspLoop.h"
 
 using namespace ky::gev;
-using ky::gev::test::GvspLoop;
-using ky::gev::test::ImageLeader;
-using ky::gev::test::Pattern;
-using ky::gev::test::Transfer;
-using ky::gev::test::ALL_TRANSFERS;
-using ky::gev::test::SetTransfer;
-using ky::gev::test::TransferName;
+using namespace ky::gev::test;
 
 namespace {
-
-constexpr uint32_t WAIT_MS = 5000;
 
 struct StreamCase
 {
