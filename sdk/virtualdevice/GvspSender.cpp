@@ -55,13 +55,13 @@ KyResult GvspSender::Open(const GvspSenderConfig &config)
                                                        " leaves no room for GVSP payload"));
     std::lock_guard<std::mutex> send(mSendMutex);
     std::lock_guard<std::mutex> resend(mResendMutex);
+    std::lock_guard<std::mutex> lock(mConfigMutex);
     result = mSocket.Open(config.localAddress, config.localPort);
     if (result.IsFailure())
         return result;
     mSocket.SetSendBufferSize(config.sendBufferSize);
     mSendBatch->SetSegmentationOffload(config.segmentationOffload);
     mResendBatch->SetSegmentationOffload(config.segmentationOffload);
-    std::lock_guard<std::mutex> lock(mConfigMutex);
     mConfig = config;
     mDestination = destination;
     mCache.SetCapacity(config.resendCacheBlocks);
@@ -72,6 +72,7 @@ void GvspSender::Close()
 {
     std::lock_guard<std::mutex> send(mSendMutex);
     std::lock_guard<std::mutex> resend(mResendMutex);
+    std::lock_guard<std::mutex> lock(mConfigMutex);
     mSocket.Close();
     mCache.Clear();
 }
