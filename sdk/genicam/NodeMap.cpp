@@ -24,7 +24,6 @@ void NodeMap::Clear()
     mByName.clear();
     mNodes.clear();
     mCache.clear();
-    mCachePort.clear();
     mChunks.clear();
     mWritten.clear();
     mPort = nullptr;
@@ -126,28 +125,21 @@ void NodeMap::CacheStore(const Node *reg, const Node *port, uint64_t address, co
     e.bytes.assign(data, data + length);
     e.invalidatorStamp = stamp;
     e.filled = std::chrono::steady_clock::now();
-    mCachePort[{reg, address, length}] = port;
+    e.port = port;
 }
 
 void NodeMap::CacheDropOverlap(const Node *port, uint64_t address, uint32_t length)
 {
-    for (auto it = mCachePort.begin(); it != mCachePort.end();) {
+    for (auto it = mCache.begin(); it != mCache.end();) {
         const Key &k = it->first;
-        bool overlaps = it->second == port && k.address < address + length && address < k.address + k.length;
-        if (overlaps) {
-            mCache.erase(k);
-            it = mCachePort.erase(it);
-        } else {
-            ++it;
-        }
+        // Compared by distance so that ranges at the top of the address space do not wrap.
+        bool overlaps = it->second.port == port &&
+                        (k.address >= address ? k.address - address < length : address - k.address < k.length);
+        it = overlaps ? mCache.erase(it) : std::next(it);
     }
 }
 
-void NodeMap::CacheClear()
-{
-    mCache.clear();
-    mCachePort.clear();
-}
+void NodeMap::CacheClear() { mCache.clear(); }
 
 std::vector<Node *> NodeMap::CachePoll()
 {
@@ -159,13 +151,8 @@ std::vector<Node *> NodeMap::CachePoll()
         for (auto it = mCache.begin(); it != mCache.end();) {
             bool due = it->first.reg == node.get() &&
                        now - it->second.filled >= std::chrono::milliseconds(node->PollingTime());
-            if (due) {
-                mCachePort.erase(it->first);
-                it = mCache.erase(it);
-                dropped = true;
-            } else {
-                ++it;
-            }
+            dropped = dropped || due;
+            it = due ? mCache.erase(it) : std::next(it);
         }
         // A polled node without a cache entry (a computed value) is reported each time.
         if (dropped || node->Kind() != Interface::Register) polled.push_back(node.get());

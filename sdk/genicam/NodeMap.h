@@ -46,6 +46,7 @@ public:
     struct CacheEntry
     {
         std::vector<uint8_t> bytes;
+        const Node *port = nullptr;
         uint64_t invalidatorStamp = 0;
         std::chrono::steady_clock::time_point filled;
     };
@@ -99,7 +100,6 @@ private:
         }
     };
     std::map<Key, CacheEntry> mCache;
-    std::map<Key, const Node *> mCachePort;
     uint64_t mHits = 0, mMisses = 0;
     std::map<uint32_t, std::pair<const uint8_t *, uint32_t>> mChunks;
     std::vector<Node *> mWritten;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "KyGenEventSink.h"
@@ -531,6 +532,42 @@ TEST_F(NodeMapTest, StateStackPutsValuesBack)
     EXPECT_EQ(Text("ExposureTime"), "500");
     KyGenStateStack empty(nullptr);
     EXPECT_EQ(empty.SetIntegerValue("Width", 1).GetCode(), KY_INVALID_PARAMETER);
+}
+
+TEST_F(NodeMapTest, ThreadsShareOneArray)
+{
+    // Bounded: four threads, a few hundred calls each, values checked at the end.
+    std::mutex sinkMutex;
+    struct LockedSink : KyGenEventSink
+    {
+        std::mutex *m;
+        int count = 0;
+        void OnParameterUpdate(KyGenParameter *) override
+        {
+            std::lock_guard<std::mutex> lock(*m);
+            ++count;
+        }
+    } locked;
+    locked.m = &sinkMutex;
+    params.Get(KyString("Width"))->RegisterEventSink(&locked);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([this, t] {
+            for (int k = 0; k < 200; ++k) {
+                int64_t v = 0;
+                params.SetIntegerValue("Width", 16 + 4 * (t * 200 + k) % 4000);
+                params.GetIntegerValue("PayloadSizeFromFormula", v);
+                params.SetEnumValue("GainSelector", int64_t(k % 3));
+                double g = 0;
+                params.GetFloatValue("Gain", g);
+            }
+        });
+    }
+    for (auto &th : threads) th.join();
+    EXPECT_EQ(locked.count, 800);
+    int64_t w = 0;
+    EXPECT_TRUE(params.GetIntegerValue("Width", w).IsOK());
+    EXPECT_EQ(static_cast<uint32_t>(w), port.Get32(0));
 }
 
 TEST(ParameterList, CursorAndBounds)
