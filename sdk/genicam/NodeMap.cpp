@@ -16,7 +16,7 @@ NodeMap::~NodeMap() = default;
 void NodeMap::Log(const std::string &line) const
 {
     static const bool enabled = std::getenv("KY_GENICAM_LOG") != nullptr;
-    if (enabled) std::fprintf(stderr, "[NodeMap] %s\n", line.c_str());
+    if (enabled) std::fprintf(stderr, "[NodeMap::Load] %s\n", line.c_str());
 }
 
 void NodeMap::Clear()

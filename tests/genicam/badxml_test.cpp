@@ -41,6 +41,33 @@ TEST(BadXml, EachFileIsRefusedWithItsReason)
     }
 }
 
+TEST(BadXml, NodesMissingWhatTheyNeed)
+{
+    const std::pair<const char *, const char *> rows[] = {
+        {"<Integer><Value>1</Value></Integer>", "a <Integer> on line 1 has no Name"},
+        {"<Command Name=\"NoCommandValue\"><Value>0</Value></Command>", "[NoCommandValue] has no CommandValue"},
+        {"<IntReg Name=\"NoPort\"><Address>0</Address><Length>4</Length></IntReg>", "[NoPort] has no pPort"},
+        {"<IntReg Name=\"NoAddress\"><Length>4</Length><pPort>NoAddress</pPort></IntReg>", "[NoAddress] has no Address"},
+        {"<Enumeration Name=\"EntryWithoutValue\"><Value>0</Value><EnumEntry Name=\"A\"/></Enumeration>",
+         "[A] has no Value"},
+        {"<Enumeration Name=\"TwoEntriesAlike\"><Value>0</Value><EnumEntry Name=\"A\"><Value>0</Value></EnumEntry>"
+         "<EnumEntry Name=\"A\"><Value>1</Value></EnumEntry></Enumeration>",
+         "[TwoEntriesAlike] has two entries named 'A' (line 1)"},
+        {"<IntSwissKnife Name=\"BadConstant\"><Constant Name=\"C\">x</Constant><Formula>C</Formula></IntSwissKnife>",
+         "[BadConstant] has a bad Constant C 'x' (line 1)"},
+        {"<Converter Name=\"NoTarget\"><FormulaTo>FROM</FormulaTo><FormulaFrom>TO</FormulaFrom></Converter>",
+         "[NoTarget] has no pValue"},
+        {"<MaskedIntReg Name=\"BadBit\"><Bit>64</Bit></MaskedIntReg>", "[BadBit] has a bad Bit '64' (line 1)"},
+    };
+    for (auto &[body, description] : rows) {
+        SCOPED_TRACE(body);
+        KyGenParameterArray params;
+        KyResult r = params.Load(KyString(std::string("<RegisterDescription>") + body + "</RegisterDescription>"), nullptr);
+        EXPECT_EQ(r.GetCode(), KY_GENICAM_XML_ERROR);
+        EXPECT_EQ(r.GetDescription().str(), description);
+    }
+}
+
 TEST(BadXml, ChainDeeperThanTheGuardIsAnErrorNotACrash)
 {
     // 100 integers, each reading the next: no cycle, but deeper than any real device needs.

@@ -78,6 +78,7 @@ TEST_F(NodeMapTest, FeaturesHaveTheirTypes)
     }
     EXPECT_EQ(params.Get(KyString("Root")), nullptr);  // categories are not features
     EXPECT_EQ(params.Get(KyString("Device")), nullptr);
+    EXPECT_EQ(params.Get(KyString("UnknownTagIsSkipped")), nullptr);  // skipped, yet its name resolves
     EXPECT_EQ(params.Get(params.GetCount()), nullptr);
     EXPECT_NE(params.GetInteger("Width"), nullptr);
     EXPECT_EQ(params.GetFloat("Width"), nullptr);
