@@ -70,9 +70,14 @@ KyString::KyString(const char *text, unsigned int count) : mText(text ? std::str
 KyString::KyString(const wchar_t *text) : mText(text ? Narrow(text, std::wcslen(text)) : std::string()) {}
 KyString::KyString(const std::string &text) : mText(text) {}
 KyString::KyString(const KyString &other) : mText(other.mText) {}
-KyString::KyString(KyString &&other) noexcept : mText(std::move(other.mText)) {}
+KyString::KyString(KyString &&other) noexcept : mText(std::move(other.mText))
+{
+    other.mText.clear();
+    other.mWideValid = false;
+}
 KyString::~KyString() = default;
 
+// Changing the text drops the wide copy; callers must not change a string that other threads read.
 KyString &KyString::operator=(const KyString &other)
 {
     if (this != &other) {
@@ -84,8 +89,12 @@ KyString &KyString::operator=(const KyString &other)
 
 KyString &KyString::operator=(KyString &&other) noexcept
 {
-    mText = std::move(other.mText);
-    mWideValid = false;
+    if (this != &other) {
+        mText = std::move(other.mText);
+        mWideValid = false;
+        other.mText.clear();
+        other.mWideValid = false;
+    }
     return *this;
 }
 
@@ -115,6 +124,7 @@ const char *KyString::GetAscii() const { return mText.c_str(); }
 
 const wchar_t *KyString::GetUnicode() const
 {
+    std::lock_guard<std::mutex> lock(mWideMutex);
     if (!mWideValid) {
         mWide = Widen(mText);
         mWideValid = true;

@@ -2,17 +2,18 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 class KyString
 {
 public:
     KyString();
+    KyString(const KyString &other);
     KyString(const char *text);                      // null pointer: an empty text
     KyString(const char *text, unsigned int count);  // count bytes, embedded NULs kept
     KyString(const wchar_t *text);                   // converted to UTF-8
     KyString(const std::string &text);
-    KyString(const KyString &other);
     KyString(KyString &&other) noexcept;
     ~KyString();
 
@@ -31,7 +32,8 @@ public:
 
     // The narrow (UTF-8) text; valid while the string lives and is not changed.
     const char *GetAscii() const;
-    // The wide text; valid while the string lives and is not changed.
+    // The wide text; valid while the string lives and is not changed. Safe to call from several
+    // threads at once on the same string (the wide copy is made once, under a lock).
     const wchar_t *GetUnicode() const;
     // Length of the narrow text in bytes.
     uint32_t GetLength() const;
@@ -41,6 +43,7 @@ public:
 
 private:
     std::string mText;
+    mutable std::mutex mWideMutex;
     mutable std::wstring mWide;
     mutable bool mWideValid = false;
 };

@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <cwchar>
+#include <thread>
+#include <vector>
 
 #include "KyString.h"
 
@@ -66,4 +68,33 @@ TEST(KyString, AppendAndCompare)
     EXPECT_STREQ(s.GetUnicode(), L"GevSCPSPacketSize!");
     EXPECT_TRUE(KyString("a") < KyString("b"));
     EXPECT_TRUE(KyString("a") != "b");
+}
+
+TEST(KyString, WideTextFromManyThreadsIsOneStableCopy)
+{
+    const KyString text("caf\xc3\xa9 \xe2\x82\xac");
+    constexpr int kThreads = 8;
+    std::vector<const wchar_t *> seen(kThreads, nullptr);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] { seen[t] = text.GetUnicode(); });
+    for (auto &th : threads)
+        th.join();
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_EQ(seen[t], seen[0]);
+        EXPECT_STREQ(seen[t], L"caf\u00e9 \u20ac");
+    }
+}
+
+TEST(KyString, MovedFromStringIsEmptyInBothForms)
+{
+    KyString a("moved");
+    a.GetUnicode();
+    KyString b(std::move(a));
+    EXPECT_STREQ(a.GetUnicode(), L"");  // NOLINT(bugprone-use-after-move): the moved-from state is defined
+    KyString c("other");
+    c.GetUnicode();
+    b = std::move(c);
+    EXPECT_STREQ(c.GetUnicode(), L"");  // NOLINT(bugprone-use-after-move)
+    EXPECT_STREQ(b.GetUnicode(), L"other");
 }

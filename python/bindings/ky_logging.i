@@ -1,0 +1,13 @@
+// KyLogger and KyLogSink. A Python class may implement KyLogSink; its Log is then called from
+// whatever SDK thread logs, with the interpreter lock taken for the call.
+
+%{
+#include "KyLogSink.h"
+#include "KyLogger.h"
+%}
+
+KY_CALLBACK_CLASS(KyLogSink)
+%ignore KyLogger::IsEnabled;
+
+%include "KyLogSink.h"
+%include "KyLogger.h"

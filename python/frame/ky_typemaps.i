@@ -1,0 +1,148 @@
+// Conversions shared by every binding family.
+//
+// Catalogue (attach with %apply where the pattern is named; the others apply by type):
+//   const KyString &            in     wrapped KyString used as is; else a str (wide characters,
+//                                      up to the first NUL), a wchar_t or char pointer object
+//                                      gives a temporary KyString that lives until the call
+//                                      returns. Anything else, None included: TypeError
+//                                      "Argument N: failed to create KyString from Python string".
+//                                      Probe in overload dispatch: accepts everything, tried last.
+//   KyString &KY_OUT_TEXT       out    no Python argument; the wrapper's KyString is appended to
+//                                      the result as a str when the returned KyResult is OK,
+//                                      else None. The wrapper owns the temporary.
+//   KyString & (plain)          in/out the caller passes a wrapped KyString that the SDK fills in
+//                                      place; None: ValueError "invalid null reference ...".
+//   KyString (by value)         out    new owned KyString proxy.
+//   T &OUTPUT (SWIG's)          out    no Python argument; the value is appended to the result
+//                                      (a void result becomes the value, then a list).
+//   T &KY_OUT_IF_OK             out    the same, but None unless the returned KyResult is OK
+//                                      (bool, int, unsigned int, unsigned short, long long,
+//                                      unsigned long long, double; %apply by typedef name works).
+//   KyResult (by value)         out    new owned KyResult proxy; failures never raise.
+//   KyPy_Downcast<Base, D1, ...>       pointer results handed out as the most derived of the
+//                                      listed classes (borrowed); null gives None.
+//   KyPy_ResultTuple(result, {values})      a real tuple headed by an owned KyResult.
+//   Arrays: see ky_arrays.i.
+
+%{
+#include "KyResult.h"
+#include "KyString.h"
+%}
+
+%fragment("KyPy_Text", "header", fragment="SWIG_FromWCharPtr") %{
+// Text of a str, a wchar_t pointer object or a char pointer object as a KyString.
+// False, with no Python error pending, for anything else.
+SWIGINTERN bool KyPy_TextToKyString(PyObject *obj, KyString &out)
+{
+    if (PyUnicode_Check(obj)) {
+        wchar_t *wide = PyUnicode_AsWideCharString(obj, NULL);
+        if (!wide) {
+            PyErr_Clear();
+            return false;
+        }
+        out = KyString(wide);
+        PyMem_Free(wide);
+        return true;
+    }
+    void *ptr = 0;
+    if (obj != Py_None && SWIG_IsOK(SWIG_ConvertPtr(obj, &ptr, SWIG_TypeQuery("wchar_t *"), 0)) && ptr) {
+        out = KyString(static_cast<const wchar_t *>(ptr));
+        return true;
+    }
+    if (obj != Py_None && SWIG_IsOK(SWIG_ConvertPtr(obj, &ptr, SWIG_TypeQuery("char *"), 0)) && ptr) {
+        out = KyString(static_cast<const char *>(ptr));
+        return true;
+    }
+    return false;
+}
+
+// A wide text as a str; None for a null pointer.
+SWIGINTERN PyObject *KyPy_FromWide(const wchar_t *text)
+{
+    return SWIG_FromWCharPtr(text);
+}
+%}
+%fragment("KyPy_Text");
+
+// KyString const & in (by type, so every family gets it).
+%typemap(in, fragment="KyPy_Text") const KyString & (KyString temp, void *argp = 0, int res = 0) {
+  /* KyString in: wrapped as is, else a temporary that lives until the call returns */
+  res = SWIG_ConvertPtr($input, &argp, $descriptor(KyString *), 0);
+  if (SWIG_IsOK(res) && argp) {
+    $1 = reinterpret_cast<KyString *>(argp);
+  } else if (KyPy_TextToKyString($input, temp)) {
+    $1 = &temp;
+  } else {
+    SWIG_exception_fail(SWIG_TypeError, "Argument $argnum: failed to create KyString from Python string");
+  }
+}
+// Tried after every other overload of the same count, so a bad text reports the KyString error.
+%typemap(typecheck, precedence=10000) const KyString & "$1 = 1;"
+
+// KyString &KY_OUT_TEXT: an out-value text, reported only when the call succeeded.
+%typemap(in, numinputs=0) KyString &KY_OUT_TEXT (KyString temp) "$1 = &temp;"
+%typemap(argout, fragment="KyPy_Text") KyString &KY_OUT_TEXT {
+  /* KY_OUT_TEXT: str when the result is OK, else None */
+  $result = SWIG_Python_AppendOutput($result, result.IsOK() ? KyPy_FromWide(temp$argnum.GetUnicode()) : SWIG_Py_Void());
+}
+
+%include <typemaps.i>
+
+%define KY_OUT_IF_OK_TYPEMAP(T)
+%typemap(in, numinputs=0, noblock=1) T &KY_OUT_IF_OK (T temp = 0) { $1 = &temp; }
+%typemap(argout, fragment=SWIG_From_frag(T)) T &KY_OUT_IF_OK {
+  /* KY_OUT_IF_OK: the value when the result is OK, else None */
+  $result = SWIG_Python_AppendOutput($result, result.IsOK() ? SWIG_From(T)(temp$argnum) : SWIG_Py_Void());
+}
+%enddef
+KY_OUT_IF_OK_TYPEMAP(bool)
+KY_OUT_IF_OK_TYPEMAP(int)
+KY_OUT_IF_OK_TYPEMAP(unsigned int)
+KY_OUT_IF_OK_TYPEMAP(unsigned short)
+KY_OUT_IF_OK_TYPEMAP(long long)
+KY_OUT_IF_OK_TYPEMAP(unsigned long long)
+KY_OUT_IF_OK_TYPEMAP(double)
+
+%header %{
+#include <initializer_list>
+
+// (KyResult, value, ...) as a tuple; takes over the references of the values.
+SWIGINTERN PyObject *KyPy_ResultTuple(const KyResult &result, std::initializer_list<PyObject *> values)
+{
+    PyObject *tuple = PyTuple_New(static_cast<Py_ssize_t>(values.size() + 1));
+    if (!tuple) {
+        for (PyObject *v : values)
+            Py_XDECREF(v);
+        return NULL;
+    }
+    PyTuple_SET_ITEM(tuple, 0, SWIG_NewPointerObj(new KyResult(result), SWIG_TypeQuery("KyResult *"), SWIG_POINTER_OWN));
+    Py_ssize_t i = 1;
+    for (PyObject *v : values)
+        PyTuple_SET_ITEM(tuple, i++, v ? v : SWIG_Py_Void());
+    return tuple;
+}
+
+// A borrowed proxy of the most derived class among Derived... (listed most derived first, their
+// descriptors in the same order) that the object is, else of Base; None for null. Use in an out
+// typemap of the family that hands out Base pointers:
+//   swig_type_info *types[] = {$descriptor(D1 *), $descriptor(D2 *)};
+//   $result = KyPy_Downcast<Base, D1, D2>::Make($1, $descriptor(Base *), types);
+template <typename Base, typename... Derived>
+struct KyPy_Downcast;
+template <typename Base>
+struct KyPy_Downcast<Base> {
+    static PyObject *Make(Base *object, swig_type_info *baseType, swig_type_info *const *)
+    {
+        return SWIG_NewPointerObj(SWIG_as_voidptr(object), baseType, 0);
+    }
+};
+template <typename Base, typename Derived, typename... Rest>
+struct KyPy_Downcast<Base, Derived, Rest...> {
+    static PyObject *Make(Base *object, swig_type_info *baseType, swig_type_info *const *types)
+    {
+        if (Derived *d = dynamic_cast<Derived *>(object))
+            return SWIG_NewPointerObj(SWIG_as_voidptr(d), types[0], 0);
+        return KyPy_Downcast<Base, Rest...>::Make(object, baseType, types + 1);
+    }
+};
+%}

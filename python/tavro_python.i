@@ -1,0 +1,22 @@
+// The _tavro_python extension module: the camera SDK for Python programs.
+//
+// This file only puts the module together. The frame comes first (runtime fixes, shared
+// typemaps and helpers, callback-class support, constants); then one file per binding family,
+// each reading the SDK headers of its classes in dependency order.
+%module(directors="1") tavro_python
+
+%begin %{
+// Each director caches the Python method it forwards to after the first lookup.
+#define SWIG_PYTHON_DIRECTOR_VTABLE
+// numpy's C API is imported by this translation unit (see ky_constants.i).
+#define SWIG_FILE_WITH_INIT
+%}
+
+%include "frame/ky_runtime.i"
+%include "frame/ky_typemaps.i"
+%include "frame/ky_arrays.i"
+%include "frame/ky_callbacks.i"
+%include "frame/ky_constants.i"
+
+%include "bindings/ky_string_result.i"
+%include "bindings/ky_logging.i"

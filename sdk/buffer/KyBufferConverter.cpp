@@ -1,0 +1,212 @@
+#include "KyBufferConverter.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "KyBayer.h"
+#include "KyBuffer.h"
+#include "KyConversionPool.h"
+#include "KyPixelRepack.h"
+
+using kybuffer::BayerImage;
+using kybuffer::ChannelTables;
+using kybuffer::PixelLayout;
+
+namespace {
+
+// Images smaller than this are converted on the caller's thread alone.
+constexpr uint64_t kPixelsPerThread = 1u << 16;
+constexpr uint32_t kMaxThreads = 256;
+
+KyResult Refuse(uint32_t aCode, const std::string &aWhy)
+{
+    return KyResult(aCode, "[KyBufferConverter::Convert] " + aWhy);
+}
+
+std::string Name(KyPixelType aPixelType) { return KyImage::PixelTypeToString(aPixelType).str(); }
+
+bool Overlap(const uint8_t *a, size_t aSize, const uint8_t *b, size_t bSize)
+{
+    return a != nullptr && b != nullptr && a < b + bSize && b < a + aSize;
+}
+
+}  // namespace
+
+KyBufferConverter::KyBufferConverter() : KyBufferConverter(-1) {}
+
+KyBufferConverter::KyBufferConverter(int32_t aMaxThreads)
+{
+    const uint32_t processors = std::max(1u, std::thread::hardware_concurrency());
+    mThreadCount = aMaxThreads <= 0 ? processors : std::min<uint32_t>(uint32_t(aMaxThreads), kMaxThreads);
+}
+
+KyBufferConverter::~KyBufferConverter() = default;
+
+bool KyBufferConverter::IsConversionSupported(KyPixelType aSource, KyPixelType aDestination)
+{
+    PixelLayout from{}, to{};
+    uint32_t redX = 0, redY = 0;
+    const bool sourceKnown = kybuffer::BayerPatternOf(aSource, redX, redY) || kybuffer::PixelLayoutOf(aSource, from);
+    return sourceKnown && aDestination != KyPixelMono8 && kybuffer::PixelLayoutOf(aDestination, to);
+}
+
+KyResult KyBufferConverter::Convert(const KyBuffer *aSource, KyBuffer *aDestination, bool aReallocIfNeeded,
+                                    bool aFlipY)
+{
+    if (aSource == nullptr)
+        return Refuse(KY_INVALID_PARAMETER, "no source buffer");
+    const KyImage *image = aSource->GetImage();
+    if (image == nullptr)
+        return Refuse(KY_INVALID_PARAMETER, "the source buffer holds no image (payload type " +
+                                                std::to_string(aSource->GetPayloadType()) + ")");
+    return Convert(static_cast<const IKyImage *>(image), aDestination, aReallocIfNeeded, aFlipY);
+}
+
+KyResult KyBufferConverter::Convert(const IKyImage *aSource, KyBuffer *aDestination, bool aReallocIfNeeded,
+                                    bool aFlipY)
+{
+    if (aSource == nullptr || aDestination == nullptr)
+        return Refuse(KY_INVALID_PARAMETER, aSource ? "no destination buffer" : "no source image");
+    try {
+        std::lock_guard<std::mutex> lock(mMutex);
+        return ConvertLocked(*aSource, *aDestination, aReallocIfNeeded, aFlipY);
+    } catch (const std::bad_alloc &) {
+        return Refuse(KY_NOT_ENOUGH_MEMORY, "out of memory");
+    } catch (const std::exception &e) {
+        return Refuse(KY_GENERIC_ERROR, e.what());
+    }
+}
+
+KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDestination, bool aReallocIfNeeded,
+                                          bool aFlipY)
+{
+    KyImage *target = aDestination.GetImage();
+    if (target == nullptr)
+        return Refuse(KY_INVALID_PARAMETER, "the destination buffer holds no image (payload type " +
+                                                std::to_string(aDestination.GetPayloadType()) + ")");
+    const KyPixelType from = aSource.GetPixelType(), to = target->GetPixelType();
+    if (!IsConversionSupported(from, to))
+        return Refuse(KY_INVALID_PARAMETER, "cannot convert " + Name(from) + " to " + Name(to));
+    const uint32_t width = aSource.GetWidth(), height = aSource.GetHeight();
+    const uint8_t *pixels = aSource.GetDataPointer();
+    if (pixels == nullptr || width == 0 || height == 0)
+        return Refuse(KY_INVALID_PARAMETER, "the source image has no pixels");
+    BayerImage bayer{pixels, 0, width, height, 0, 0};
+    const bool isBayer = kybuffer::BayerPatternOf(from, bayer.redX, bayer.redY);
+    if (isBayer && (width < 2 || height < 2))
+        return Refuse(KY_INVALID_PARAMETER, "a Bayer image needs 2 x 2 pixels, this one has " + std::to_string(width) +
+                                                " x " + std::to_string(height));
+    PixelLayout fromLayout{1, 0, 0, 0, -1}, toLayout{};
+    kybuffer::PixelLayoutOf(from, fromLayout);
+    kybuffer::PixelLayoutOf(to, toLayout);
+    const size_t sourceStride = (size_t(width) + aSource.GetPaddingX()) * fromLayout.bytes;
+    bayer.stride = sourceStride;
+    uint32_t needed = 0;
+    if (!KyImage::ComputeImageSize(to, width, height, needed))
+        return Refuse(KY_INVALID_PARAMETER, "a " + Name(to) + " image of " + std::to_string(width) + " x " +
+                                                std::to_string(height) + " pixels exceeds 4 GiB");
+    if (Overlap(pixels, aSource.GetImageSize(), aDestination.GetDataPointer(), aDestination.GetSize()))
+        return Refuse(KY_INVALID_PARAMETER, "source and destination share memory");
+    if (aDestination.GetSize() < needed) {
+        if (!aReallocIfNeeded || aDestination.IsAttached())
+            return Refuse(KY_BUFFER_TOO_SMALL, "the destination has " + std::to_string(aDestination.GetSize()) +
+                                                   " bytes, the image needs " + std::to_string(needed));
+        KyResult r = target->Alloc(width, height, to);
+        if (!r.IsOK())
+            return r;
+    }
+    KyResult r = target->SetGeometry(to, width, height, aSource.GetOffsetX(), aSource.GetOffsetY(), 0, 0);
+    if (!r.IsOK())
+        return r;
+    aDestination.SetBlockID(aSource.GetBlockID());
+    aDestination.SetTimestamp(aSource.GetTimestamp());
+    aDestination.SetReceptionTime(aSource.GetReceptionTime());
+
+    ChannelTables tables;
+    const bool filtered = mFilterSet && !mFilter.IsIdentity();
+    if (filtered)
+        mFilter.MakeTables(tables.red, tables.green, tables.blue);
+
+    const bool parallel = mThreadCount > 1 && height > 1 && uint64_t(width) * height >= 2 * kPixelsPerThread;
+    if (parallel && !mPool)
+        mPool.reset(new KyConversionPool(mThreadCount));
+    const unsigned parts = parallel ? mPool->GetThreadCount() : 1;
+
+    // Bayer rows for a destination other than B G R or R G B go through a row of B G R first.
+    const bool direct = !isBayer || to == KyPixelBGR8 || to == KyPixelRGB8;
+    std::vector<uint8_t> scratch(direct ? 0 : size_t(width) * 3 * parts);
+    const PixelLayout bgr{3, 2, 1, 0, -1};
+    uint8_t *const out = aDestination.GetDataPointer();
+    const size_t outStride = size_t(width) * toLayout.bytes;
+    const KyBayerFilterType filter = mBayerFilter;
+
+    const KyConversionPool::Job job = [&](unsigned aPart, uint32_t aBegin, uint32_t aEnd) {
+        uint8_t *row = direct ? nullptr : scratch.data() + size_t(aPart) * width * 3;
+        for (uint32_t y = aBegin; y < aEnd; ++y) {
+            uint8_t *line = out + size_t(aFlipY ? height - 1 - y : y) * outStride;
+            if (isBayer && direct) {
+                kybuffer::DemosaicRow(bayer, filter, y, line, to == KyPixelRGB8);
+            } else if (isBayer) {
+                kybuffer::DemosaicRow(bayer, filter, y, row, false);
+                kybuffer::RepackRow(row, bgr, line, toLayout, width);
+            } else {
+                kybuffer::RepackRow(pixels + size_t(y) * sourceStride, fromLayout, line, toLayout, width);
+            }
+            if (filtered)
+                kybuffer::ApplyTablesRow(line, toLayout, width, tables);
+        }
+    };
+    if (parallel)
+        mPool->Run(height, job);
+    else
+        job(0, 0, height);
+    return KyResult();
+}
+
+KyBayerFilterType KyBufferConverter::GetBayerFilter() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mBayerFilter;
+}
+
+KyResult KyBufferConverter::SetBayerFilter(KyBayerFilterType aFilter)
+{
+    if (aFilter != KyBayerFilterSimple && aFilter != KyBayerFilter3X3)
+        return KyResult(KY_INVALID_PARAMETER,
+                        "[KyBufferConverter::SetBayerFilter] no Bayer filter " + std::to_string(int32_t(aFilter)));
+    std::lock_guard<std::mutex> lock(mMutex);
+    mBayerFilter = aFilter;
+    return KyResult();
+}
+
+KyResult KyBufferConverter::ResetRGBFilter()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mFilterSet = false;
+    mFilter.Reset();
+    return KyResult();
+}
+
+KyResult KyBufferConverter::SetRGBFilter(KyBufferConverterRGBFilter &aFilter)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mFilter = aFilter;
+    mFilterSet = true;
+    return KyResult();
+}
+
+uint32_t KyBufferConverter::GetConversionThreadsPriority() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mPriority;
+}
+
+KyResult KyBufferConverter::SetConversionThreadsPriority(uint32_t aPriority)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mPriority = aPriority;
+    return KyResult();
+}

@@ -1,0 +1,177 @@
+// _tavro_testing: a test-only extension module. It shares the frame of _tavro_python (and, at run
+// time, its type table) and adds small native functions that exercise the frame's conventions
+// and call log sinks from native threads. It is never installed.
+%module(directors="1") tavro_testing
+
+%begin %{
+#define SWIG_PYTHON_DIRECTOR_VTABLE
+#define SWIG_FILE_WITH_INIT
+%}
+
+%include "frame/ky_runtime.i"
+%include "frame/ky_typemaps.i"
+%include "frame/ky_arrays.i"
+%include "frame/ky_callbacks.i"
+// The classes of the main module, known here by type only; their wrappers live there.
+%import "frame/ky_constants.i"
+%import "bindings/ky_string_result.i"
+%import "bindings/ky_logging.i"
+
+%init %{
+  if (!KyPy_ImportNumpy()) {
+    Py_DECREF(m);
+    return NULL;
+  }
+%}
+
+%{
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "KyLogDispatcher.h"
+#include "KyLogger.h"
+%}
+
+%apply KyString &KY_OUT_TEXT { KyString &textOut };
+%apply unsigned int &KY_OUT_IF_OK { uint32_t &valueOut };
+%apply double &KY_OUT_IF_OK { double &ratioOut };
+%apply uint16_t &OUTPUT { uint16_t &high, uint16_t &low };
+%apply (uint8_t *KY_ARRAY_OUT, uint32_t KY_ARRAY_OUT_SIZE) { (uint8_t *data, uint32_t count) };
+%apply (const uint8_t *KY_ARRAY_IN, size_t KY_ARRAY_IN_SIZE) { (const uint8_t *values, size_t count) };
+
+// Shapes used by the most-derived result test.
+%inline %{
+class TestShape
+{
+public:
+    virtual ~TestShape() = default;
+    virtual const char *Name() const { return "shape"; }
+};
+class TestSquare : public TestShape
+{
+public:
+    const char *Name() const override { return "square"; }
+};
+%}
+
+%typemap(out) TestShape * {
+  swig_type_info *types[] = {$descriptor(TestSquare *)};
+  $result = KyPy_Downcast<TestShape, TestSquare>::Make($1, $descriptor(TestShape *), types);
+}
+
+%newobject MakeShape;
+// Builds Python objects: keeps the lock.
+%nothread ResultTuple;
+%inline %{
+// Registers the sink, logs perThread records from each of threads native threads, unregisters.
+// Returns the number of records handed to the dispatcher.
+uint32_t LogFromThreads(KyLogSink *sink, uint32_t threads, uint32_t perThread)
+{
+    if (!sink || threads > 64 || perThread > 10000)
+        return 0;
+    if (!KyLogDispatcher::AddSink(sink).IsOK())
+        return 0;
+    std::atomic<uint32_t> sent{0};
+    std::vector<std::thread> workers;
+    for (uint32_t t = 0; t < threads; ++t) {
+        workers.emplace_back([t, perThread, &sent] {
+            KyLogger logger(KyString("worker"));
+            for (uint32_t i = 0; i < perThread; ++i) {
+                logger.LogWarning("worker.cpp", static_cast<int>(t), "Run", "record");
+                ++sent;
+            }
+        });
+    }
+    for (auto &w : workers)
+        w.join();
+    KyLogDispatcher::RemoveSink(sink);
+    return sent.load();
+}
+
+// The same on the calling thread.
+void LogHere(KyLogSink *sink, const char *message)
+{
+    if (!sink || !KyLogDispatcher::AddSink(sink).IsOK())
+        return;
+    KyLogger logger(KyString("here"));
+    logger.LogError("here.cpp", 7, "LogHere", message);
+    KyLogDispatcher::RemoveSink(sink);
+}
+
+// Number conversions: each returns its argument.
+uint16_t TakeUInt16(uint16_t value) { return value; }
+int64_t TakeInt64(int64_t value) { return value; }
+uint64_t TakeUInt64(uint64_t value) { return value; }
+size_t TakeSize(size_t value) { return value; }
+double TakeDouble(double value) { return value; }
+bool TakeBool(bool value) { return value; }
+KyLogLevelEnum TakeLevel(KyLogLevelEnum value) { return value; }
+
+// Text in and out: the KyString it was given, as an out-value reported only on success.
+KyResult EchoText(uint32_t code, const KyString &text, KyString &textOut)
+{
+    textOut = text;
+    return KyResult(code);
+}
+// Out-values: reported only on success, and always.
+KyResult GetNumbers(uint32_t code, uint32_t &valueOut, double &ratioOut)
+{
+    valueOut = 4000000000u;
+    ratioOut = 0.5;
+    return KyResult(code);
+}
+void SplitWord(uint32_t word, uint16_t &high, uint16_t &low)
+{
+    high = static_cast<uint16_t>(word >> 16);
+    low = static_cast<uint16_t>(word & 0xFFFF);
+}
+void HighHalf(uint32_t word, uint16_t &high) { high = static_cast<uint16_t>(word >> 16); }
+
+// Fills a KyString the caller passes (no conversion).
+void FillText(KyString &target) { target = KyString("filled"); }
+KyString MakeText(const char *text) { return KyString(text); }
+const char *NullText() { return nullptr; }
+
+// Arrays: an output array of the requested size filled with its indices, and the sum of an input.
+KyResult FillArray(uint8_t *data, uint32_t count)
+{
+    for (uint32_t i = 0; i < count; ++i)
+        data[i] = static_cast<uint8_t>(i);
+    return KyResult();
+}
+uint64_t SumArray(const uint8_t *values, size_t count)
+{
+    uint64_t sum = 0;
+    for (size_t i = 0; i < count; ++i)
+        sum += values[i];
+    return sum;
+}
+
+// Results: a tuple headed by the result, and the most derived class of a pointer.
+PyObject *ResultTuple(uint32_t code) { return KyPy_ResultTuple(KyResult(code), {PyLong_FromLong(7), NULL}); }
+TestShape *MakeShape(bool square) { return square ? new TestSquare : new TestShape; }
+TestShape *NullShape() { return nullptr; }
+%}
+
+// Memory lent by native code, seen as a numpy view.
+%inline %{
+class TestBuffer
+{
+public:
+    explicit TestBuffer(uint32_t size) : mData(size > 1024 ? 1024 : size, 0) {}
+    uint32_t Get(uint32_t index) const { return index < mData.size() ? mData[index] : 0; }
+    uint8_t *Data() { return mData.data(); }
+    uint32_t Size() const { return static_cast<uint32_t>(mData.size()); }
+
+private:
+    std::vector<uint8_t> mData;
+};
+%}
+%nothread TestBuffer::View;
+%extend TestBuffer {
+  PyObject *View() {
+    npy_intp dims[1] = {(npy_intp) $self->Size()};
+    return KyPy_ArrayView($self->Data(), 1, dims, NPY_UBYTE, NULL);
+  }
+}
