@@ -1,11 +1,10 @@
 #include "NodeMap.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <set>
 
 #include "ByteOrder.h"
+#include "KyLogger.h"
 #include "XmlLoader.h"
 
 namespace ky::gc {
@@ -13,10 +12,23 @@ namespace ky::gc {
 NodeMap::NodeMap() = default;
 NodeMap::~NodeMap() = default;
 
-void NodeMap::Log(const std::string &line) const
+namespace {
+KyLogger &Logger()
 {
-    static const bool enabled = std::getenv("KY_GENICAM_LOG") != nullptr;
-    if (enabled) std::fprintf(stderr, "[NodeMap::Load] %s\n", line.c_str());
+    static KyLogger logger(KyString("GenICam"));
+    return logger;
+}
+}  // namespace
+
+void NodeMap::Warn(const std::string &line)
+{
+    Logger().LogWarning(__FILE__, __LINE__, "NodeMap::Load", ("[NodeMap::Load] " + line).c_str());
+}
+
+void NodeMap::Debug(const std::string &line)
+{
+    if (Logger().IsEnabled(KyLogLevelDebug))
+        Logger().LogDebug(__FILE__, __LINE__, "NodeMap::Load", ("[NodeMap::Load] " + line).c_str());
 }
 
 void NodeMap::Clear()
@@ -177,7 +189,7 @@ KyResult NodeMap::AttachChunks(const uint8_t *data, uint32_t length)
                                                              std::to_string(size) + " bytes but only " +
                                                              std::to_string(end - 8) + " precede it"));
         end -= 8 + size;
-        chunks.emplace(id, std::make_pair(data + end, size));
+        chunks[id] = {data + end, size};  // walking backwards: with repeated ids the first chunk wins
     }
     mChunks = std::move(chunks);
     return KyResult();

@@ -77,7 +77,10 @@ public:
     std::vector<Node *> Affected(const std::vector<Node *> &changed) const;
     const std::vector<Node *> &Written() const { return mWritten; }
 
-    void Log(const std::string &line) const;
+    // Log records under the category "GenICam": what the loader skipped (warning) or
+    // ignored inside a node it knows (debug).
+    static void Warn(const std::string &line);
+    static void Debug(const std::string &line);
 
 private:
     KyResult Link();

@@ -1,7 +1,13 @@
 // XML that a device might serve and that must be refused with a clear result.
 #include <gtest/gtest.h>
 
+#include <mutex>
+#include <string>
+#include <vector>
+
 #include "KyGenParameterArray.h"
+#include "KyLogDispatcher.h"
+#include "KyLogSink.h"
 #include "MemoryPort.h"
 
 namespace {
@@ -95,4 +101,28 @@ TEST(BadXml, ReloadAfterFailureLeavesAnEmptyArray)
     EXPECT_EQ(params.GetCount(), 0u);
     EXPECT_EQ(params.Get(KyString("Width")), nullptr);
     EXPECT_EQ(params.GetAccessMode(), KyGenAccessModeNotAvailable);
+}
+
+TEST(BadXml, UnknownElementsAreLoggedAndSkipped)
+{
+    struct Sink : KyLogSink
+    {
+        std::mutex m;
+        std::vector<std::string> warnings;
+        void Log(KyLogLevelEnum level, const char *category, uint32_t, const char *, const char *, const char *message) override
+        {
+            std::lock_guard<std::mutex> lock(m);
+            if (level == KyLogLevelWarning && std::string(category) == "GenICam") warnings.push_back(message);
+        }
+    } sink;
+    ASSERT_TRUE(KyLogDispatcher::AddSink(&sink).IsOK());
+    KyGenParameterArray params;
+    KyResult r = params.Load(KyString("<RegisterDescription>\n<Widget Name=\"Gizmo\"/>\n"
+                                      "<Integer Name=\"Known\"><Value>3</Value></Integer></RegisterDescription>"),
+                             nullptr);
+    KyLogDispatcher::RemoveSink(&sink);
+    ASSERT_TRUE(r.IsOK());
+    EXPECT_EQ(params.GetCount(), 1u);
+    ASSERT_EQ(sink.warnings.size(), 1u);
+    EXPECT_EQ(sink.warnings[0], "[NodeMap::Load] skips the unknown element <Widget> 'Gizmo' on line 2");
 }

@@ -384,6 +384,12 @@ TEST_F(NodeMapTest, ChunkFeaturesReadTheAttachedPayload)
     EXPECT_EQ(params.AttachDataChunks(payload, 3).GetCode(), KY_INVALID_DATA_FORMAT);
     EXPECT_TRUE(params.AttachDataChunks(nullptr, 0).IsOK());
 
+    // With a repeated id the first chunk of the payload is the one read.
+    uint8_t twice[] = {0, 0, 0, 1, 0, 0, 0x12, 0x34, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0x12, 0x34, 0, 0, 0, 4};
+    ASSERT_TRUE(params.AttachDataChunks(twice, sizeof twice).IsOK());
+    EXPECT_TRUE(params.GetIntegerValue("ChunkExposureFromChunkPort", v).IsOK());
+    EXPECT_EQ(v, 1);
+
     uint8_t shortChunk[] = {0, 0, 0x30};
     ASSERT_TRUE(params.AttachDataChunk(0x1234, shortChunk, sizeof shortChunk).IsOK());
     EXPECT_EQ(params.GetIntegerValue("ChunkExposureFromChunkPort", v).GetDescription().str(),
