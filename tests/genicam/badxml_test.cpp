@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -125,4 +126,34 @@ TEST(BadXml, UnknownElementsAreLoggedAndSkipped)
     EXPECT_EQ(params.GetCount(), 1u);
     ASSERT_EQ(sink.warnings.size(), 1u);
     EXPECT_EQ(sink.warnings[0], "[NodeMap::Load] skips the unknown element <Widget> 'Gizmo' on line 2");
+}
+
+TEST(BadXml, DamagedCopiesOfAGoodFileNeverCrash)
+{
+    // A fixed seed and a fixed count keep this repeatable and bounded.
+    const std::string good = ReadTestFile("features.xml");
+    std::mt19937 random(12345);
+    int loaded = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::string xml = good;
+        int edits = 1 + static_cast<int>(random() % 3);
+        for (int e = 0; e < edits; ++e) {
+            size_t at = random() % xml.size();
+            switch (random() % 3) {
+            case 0: xml[at] = static_cast<char>(random() % 128); break;
+            case 1: xml.erase(at, random() % 40); break;
+            default: xml.insert(at, xml.substr(random() % xml.size(), random() % 60)); break;
+            }
+        }
+        MemoryPort port;
+        KyGenParameterArray params;
+        if (!params.Load(KyString(xml), &port).IsOK()) continue;
+        ++loaded;
+        for (uint32_t k = 0; k < params.GetCount(); ++k) {
+            KyString text;
+            params.Get(k)->ToString(text);
+            params.Get(k)->FromString(KyString("1"));
+        }
+    }
+    EXPECT_GT(loaded, 0);
 }
