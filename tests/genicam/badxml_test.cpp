@@ -92,6 +92,29 @@ TEST(BadXml, ChainDeeperThanTheGuardIsAnErrorNotACrash)
     EXPECT_EQ(v, 7);
 }
 
+TEST(BadXml, ExpressionsThatNameThemselvesStopAtTheGuard)
+{
+    std::string chain;
+    for (int k = 0; k < 100; ++k)
+        chain += "<Expression Name=\"E" + std::to_string(k) + "\">E" + std::to_string(k + 1) + " + 1</Expression>";
+    std::string xml = "<RegisterDescription>"
+                      "<IntSwissKnife Name=\"SelfReference\"><Expression Name=\"E\">E + 1</Expression><Formula>E</Formula></IntSwissKnife>"
+                      "<IntSwissKnife Name=\"LongChain\">" + chain + "<Expression Name=\"E100\">1</Expression><Formula>E0</Formula></IntSwissKnife>"
+                      "<IntSwissKnife Name=\"ShortChain\">" + chain.substr(0, chain.find("<Expression Name=\"E10\"")) +
+                      "<Expression Name=\"E10\">1</Expression><Formula>E0</Formula></IntSwissKnife>"
+                      "</RegisterDescription>";
+    KyGenParameterArray params;
+    ASSERT_TRUE(params.Load(KyString(xml), nullptr).IsOK());
+    int64_t v = 0;
+    for (const char *name : {"SelfReference", "LongChain"}) {
+        KyResult r = params.GetIntegerValue(name, v);
+        EXPECT_EQ(r.GetCode(), KY_GENICAM_XML_ERROR) << name;
+        EXPECT_EQ(r.GetDescription().str(), "[" + std::string(name) + "] reference chain deeper than 64 nodes");
+    }
+    EXPECT_TRUE(params.GetIntegerValue("ShortChain", v).IsOK());
+    EXPECT_EQ(v, 11);
+}
+
 TEST(BadXml, ReloadAfterFailureLeavesAnEmptyArray)
 {
     MemoryPort port;
