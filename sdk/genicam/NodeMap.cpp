@@ -153,6 +153,27 @@ void NodeMap::CacheDropOverlap(const Node *port, uint64_t address, uint32_t leng
 
 void NodeMap::CacheClear() { mCache.clear(); }
 
+void NodeMap::CacheDropSelected(const std::vector<Node *> &changed)
+{
+    std::set<const Node *> below;
+    std::vector<const Node *> todo;
+    for (Node *n : changed)
+        for (Node *s : n->Selected())
+            if (below.insert(s).second) todo.push_back(s);
+    std::vector<const Property *> refs;
+    while (!todo.empty()) {
+        const Node *n = todo.back();
+        todo.pop_back();
+        refs.clear();
+        n->ValueReferences(refs);
+        for (const Property *p : refs)
+            if (p->Target() && below.insert(p->Target()).second) todo.push_back(p->Target());
+    }
+    if (below.empty()) return;
+    for (auto it = mCache.begin(); it != mCache.end();)
+        it = below.count(it->first.reg) ? mCache.erase(it) : std::next(it);
+}
+
 std::vector<Node *> NodeMap::CachePoll()
 {
     std::vector<Node *> polled;

@@ -55,6 +55,9 @@ public:
     // Drops every entry of the port that overlaps the written range.
     void CacheDropOverlap(const Node *port, uint64_t address, uint32_t length);
     void CacheClear();
+    // After a selector changed: drops the cached bytes of every register that the features
+    // it selects read, since a device may answer them for the newly selected item.
+    void CacheDropSelected(const std::vector<Node *> &changed);
     // Drops the entries of polled registers whose polling time has passed; returns those registers.
     std::vector<Node *> CachePoll();
     uint64_t CacheHits() const { return mHits; }

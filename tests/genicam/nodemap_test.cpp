@@ -339,6 +339,19 @@ TEST_F(NodeMapTest, SelectorsWorkBothWays)
     EXPECT_EQ(g, 1.5);
 }
 
+TEST_F(NodeMapTest, ChangingASelectorDropsTheCachedValuesItSelects)
+{
+    int64_t v = 0;
+    port.Put32(0xB4, 100);
+    EXPECT_TRUE(params.GetIntegerValue("SelectedOnTheDeviceSide", v).IsOK());
+    port.Put32(0xB4, 200);  // what the device answers once the selector says Second
+    EXPECT_TRUE(params.GetIntegerValue("SelectedOnTheDeviceSide", v).IsOK());
+    EXPECT_EQ(v, 100);  // still cached
+    EXPECT_TRUE(params.SetEnumValue("DeviceSideSelector", KyString("Second")).IsOK());
+    EXPECT_TRUE(params.GetIntegerValue("SelectedOnTheDeviceSide", v).IsOK());
+    EXPECT_EQ(v, 200);
+}
+
 TEST_F(NodeMapTest, CommandsExecuteAndReportCompletion)
 {
     bool done = true;
