@@ -65,6 +65,11 @@ TEST(BadXml, NodesMissingWhatTheyNeed)
         {"<Converter Name=\"NoTarget\"><FormulaTo>FROM</FormulaTo><FormulaFrom>TO</FormulaFrom></Converter>",
          "[NoTarget] has no pValue"},
         {"<MaskedIntReg Name=\"BadBit\"><Bit>64</Bit></MaskedIntReg>", "[BadBit] has a bad Bit '64' (line 1)"},
+        {"<Integer Name=\"I\"><Value>0</Value></Integer><Integer Name=\"IndexWithoutValues\"><pIndex>I</pIndex></Integer>",
+         "[IndexWithoutValues] has a pIndex but no indexed values"},
+        {"<Integer Name=\"NoIndexAttribute\"><ValueIndexed>3</ValueIndexed><Value>0</Value></Integer>",
+         "[NoIndexAttribute] has a ValueIndexed without a valid Index (line 1)"},
+        {"<Integer Name=\"NoValueAtAll\"/>", "[NoValueAtAll] has neither Value nor pValue"},
     };
     for (auto &[body, description] : rows) {
         SCOPED_TRACE(body);

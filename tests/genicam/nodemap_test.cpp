@@ -339,6 +339,23 @@ TEST_F(NodeMapTest, SelectorsWorkBothWays)
     EXPECT_EQ(g, 1.5);
 }
 
+TEST_F(NodeMapTest, IndexedValuesFollowTheirIndex)
+{
+    const std::pair<const char *, const char *> rows[] = {{"All", "10"}, {"Red", "11"}, {"Blue", "99"}};
+    for (auto &[selection, value] : rows) {
+        EXPECT_TRUE(params.SetEnumValue("GainSelector", KyString(selection)).IsOK());
+        EXPECT_EQ(Text("IndexedHostValueBySelector"), value) << selection;
+    }
+    EXPECT_TRUE(params.SetEnumValue("GainSelector", KyString("Red")).IsOK());
+    EXPECT_TRUE(params.SetIntegerValue("IndexedHostValueBySelector", 50).IsOK());
+    EXPECT_EQ(Text("IndexedWithoutDefault"), "error: [IndexedWithoutDefault] has no value for the index 1");
+    EXPECT_TRUE(params.SetEnumValue("GainSelector", KyString("All")).IsOK());
+    EXPECT_EQ(Text("IndexedHostValueBySelector"), "10");
+    EXPECT_EQ(Text("IndexedWithoutDefault"), "640");
+    EXPECT_TRUE(params.SetEnumValue("GainSelector", KyString("Red")).IsOK());
+    EXPECT_EQ(Text("IndexedHostValueBySelector"), "50");
+}
+
 TEST_F(NodeMapTest, ChangingASelectorDropsTheCachedValuesItSelects)
 {
     int64_t v = 0;
