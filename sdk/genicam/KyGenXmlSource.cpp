@@ -54,6 +54,7 @@ KyResult KyGenParseXmlUrl(const KyString &aUrl, KyGenXmlLocation &aLocation)
     if (second == std::string::npos) return Bad(url, "is not of the form Local:name;address;length");
     std::string name = rest.substr(0, first), address = rest.substr(first + 1, second - first - 1),
                 length = rest.substr(second + 1);
+    name.erase(0, name.find_first_not_of('/'));  // some devices write "Local:///name.zip;..."
     if (name.empty()) return Bad(url, "has no file name");
     if (!ParseHex64(address, out.mAddress)) return Bad(url, "has a bad address '" + address + "'");
     if (!ParseHex64(length, out.mLength)) return Bad(url, "has a bad length '" + length + "'");

@@ -21,6 +21,7 @@ TEST(XmlUrl, TableOfUrls)
     const Row rows[] = {
         {"Local:TestCamera.xml;A0000;3A2C", KY_OK, "Local", "TestCamera.xml", 0xA0000, 0x3A2C, false, ""},
         {"local:cam.ZIP;0x8000;0x10?SchemaVersion=1.1.0", KY_OK, "local", "cam.ZIP", 0x8000, 0x10, true, ""},
+        {"Local:///cam.zip;100;20", KY_OK, "Local", "cam.zip", 0x100, 0x20, true, ""},
         {"File:///tmp/cam.xml", KY_OK, "File", "///tmp/cam.xml", 0, 0, false, ""},
         {"TestCamera.xml;A0000;3A2C", KY_INVALID_PARAMETER, "", "", 0, 0, false,
          "GenICam URL 'TestCamera.xml;A0000;3A2C' has no scheme (such as \"Local:\")"},
