@@ -47,6 +47,12 @@ public:
     // Buffers are timestamped when queued (default true); false keeps the program's timestamps.
     KyResult SetStreamTimestamping(bool aEnabled);
 
+    // Test only: the sender of stream channel aChannel (AddStream order) leaves out this fraction
+    // (0 to 1) of its first transmissions, chosen by a generator seeded with aSeed, so that
+    // receivers must ask for them again. Works before Start and while running.
+    // KY_INVALID_PARAMETER for a fraction outside 0 to 1 or a channel with no stream.
+    KyResult SetStreamTestDropFraction(uint32_t aChannel, double aFraction, uint32_t aSeed = 1);
+
     // Which of the adapter's IPv4 addresses the device uses (default: the first). Before Start;
     // Start refuses an address the adapter does not have.
     KyResult SetIPAddress(const KyString &aIPAddress);

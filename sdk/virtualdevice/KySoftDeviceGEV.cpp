@@ -36,6 +36,25 @@ KyResult KySoftDeviceGEV::AddStream(IKyStreamingChannelSource *aSource)
     return KyResult(KY_OK);
 }
 
+KyResult KySoftDeviceGEV::SetStreamTestDropFraction(uint32_t aChannel, double aFraction, uint32_t aSeed)
+{
+    std::lock_guard<std::recursive_mutex> lock(mImpl->mLifeMutex);
+    if (!(aFraction >= 0.0 && aFraction <= 1.0)) {
+        return KyResult(KY_INVALID_PARAMETER, "the drop fraction must be from 0 to 1");
+    }
+    if (aChannel >= mImpl->mSources.size()) {
+        return KyResult(KY_INVALID_PARAMETER, KyString("no stream channel ") + std::to_string(aChannel));
+    }
+    if (mImpl->mTestDrops.size() <= aChannel) {
+        mImpl->mTestDrops.resize(aChannel + 1);
+    }
+    mImpl->mTestDrops[aChannel] = {aFraction, aSeed};
+    if (aChannel < mImpl->mStreams.size()) {
+        mImpl->mStreams[aChannel]->SetTestDropFraction(aFraction, aSeed);
+    }
+    return KyResult(KY_OK);
+}
+
 KyResult KySoftDeviceGEV::SetUserSetCount(uint32_t aCount)
 {
     std::lock_guard<std::recursive_mutex> lock(mImpl->mLifeMutex);

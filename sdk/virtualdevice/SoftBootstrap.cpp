@@ -60,14 +60,7 @@ std::string SoftBootstrap::XmlUrl(uint32_t address, size_t size)
 SoftRegister *SoftBootstrap::Add(const char *name, uint32_t address, uint32_t length, KyGenAccessMode mode,
                                  bool arrayOfBytes)
 {
-    auto reg = std::make_unique<SoftRegister>(KyString(name), address, length, mode, arrayOfBytes, nullptr);
-    SoftRegister *raw = reg.get();
-    KyResult result = mMap.Add(std::move(reg));
-    if (result.IsFailure()) {
-        mResult |= result;
-        return nullptr;
-    }
-    return raw;
+    return mMap.AddNew(KyString(name), address, length, mode, arrayOfBytes, mResult);
 }
 
 SoftRegister *SoftBootstrap::AddConstant(const char *name, uint32_t address, uint32_t value)

@@ -4,6 +4,7 @@
 #include "SoftDeviceXml.h"
 #include "SoftLog.h"
 #include "SoftRegisterFactory.h"
+#include "SoftStreamRegisters.h"
 #include "gev/Bootstrap.h"
 
 using namespace ky::gev;
@@ -75,6 +76,9 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
         Notify("OnCreateCustomRegisters", [&](IKySoftDeviceGEVEventSink *sink) {
             sink->OnCreateCustomRegisters(&mOwner, &factory);
         });
+        result = StartStreams();
+    }
+    if (result.IsOK()) {
         mHandler = std::make_unique<SoftGvcpHandler>(mMap, mPrivilege, mStatistics, *this, mContext.mac);
         mServer = std::make_unique<SoftGvcpServer>(*mHandler, mMap, mPrivilege, mStatistics, mContext, *this);
         SoftGvcpServer::Setup setup;
@@ -100,11 +104,52 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     return KyResult(KY_OK);
 }
 
+// Each source creates its registers, then its features, then the channels take their buffers
+// and open their senders.
+KyResult KySoftDeviceGEV::Impl::StartStreams()
+{
+    SoftRegisterFactory factory(mMap);
+    for (IKyStreamingChannelSource *source : mSources) {
+        GuardedVoid("CreateRegisters", [&] { source->CreateRegisters(&mMap, &factory); });
+    }
+    for (IKyStreamingChannelSource *source : mSources) {
+        GuardedVoid("CreateGenApiFeatures", [&] { source->CreateGenApiFeatures(&mMap, nullptr); });
+    }
+    for (size_t i = 0; i < mSources.size(); ++i) {
+        auto stream = std::make_unique<SoftStreamChannel>(static_cast<uint32_t>(i), *mSources[i], mContext);
+        KyResult result = stream->Begin(mAddress.ip, mStreamTimestamping);
+        if (result.IsOK()) {
+            result = SoftStreamRegisters(mMap, *stream).AddRegisters();
+        }
+        if (i < mTestDrops.size()) {
+            stream->SetTestDropFraction(mTestDrops[i].fraction, mTestDrops[i].seed);
+        }
+        mStreams.push_back(std::move(stream));
+        if (result.IsFailure()) {
+            return result;
+        }
+    }
+    return KyResult(KY_OK);
+}
+
+void KySoftDeviceGEV::Impl::PacketResend(uint16_t channel, uint64_t blockId, uint32_t firstPacketId,
+                                         uint32_t lastPacketId)
+{
+    // Only GVCP threads call this, and they are joined before the streams end.
+    if (channel < mStreams.size()) {
+        mStreams[channel]->Resend(blockId, firstPacketId, lastPacketId);
+    }
+}
+
 void KySoftDeviceGEV::Impl::Teardown()
 {
     if (mServer) {
         mServer->Stop();
     }
+    for (auto &stream : mStreams) {
+        stream->End();
+    }
+    mStreams.clear();
     if (mChannel) {
         mChannel->Close();
     }
@@ -191,6 +236,9 @@ void KySoftDeviceGEV::Impl::ResetChannels()
         if (SoftRegister *reg = mMap.Find(address)) {
             reg->SetRawU32(0);
         }
+    }
+    for (auto &stream : mStreams) {
+        stream->Close();
     }
 }
 

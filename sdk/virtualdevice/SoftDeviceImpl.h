@@ -17,6 +17,7 @@
 #include "SoftMessageChannel.h"
 #include "SoftNetAdapter.h"
 #include "SoftRegisterMap.h"
+#include "SoftStreamChannel.h"
 
 class KySoftDeviceGEV::Impl : public SoftDeviceHost
 {
@@ -29,6 +30,7 @@ public:
     ky::gev::DiscoveryInfo Identity() override;
     void ControlChanged(SoftControlPrivilege::Change change, const SoftPeer &peer, KyAccessType access) override;
     uint32_t ForceIp(const SoftNetworkConfig &config) override;
+    void PacketResend(uint16_t channel, uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId) override;
 
     // Calls every registered sink, guarded: a throwing sink is logged and skipped.
     template <typename F>
@@ -58,6 +60,7 @@ public:
     std::unique_ptr<SoftGvcpHandler> mHandler;
     std::unique_ptr<SoftGvcpServer> mServer;
     std::unique_ptr<SoftMessageChannel> mChannel;
+    std::vector<std::unique_ptr<SoftStreamChannel>> mStreams;  // one per source while running
 
     std::mutex mSinkMutex;
     std::vector<IKySoftDeviceGEVEventSink *> mSinks;
@@ -70,6 +73,11 @@ public:
     bool mStreamTimestamping = true;
     bool mApplyForcedIp = false;
     std::string mPreferredIp;
+    struct TestDrop {
+        double fraction = 0.0;
+        uint32_t seed = 0;
+    };
+    std::vector<TestDrop> mTestDrops;  // per stream channel, test only
     bool mXmlMade = false;
 
     SoftNetAdapter mAdapter;
@@ -81,5 +89,6 @@ private:
     KyResult ChooseAddress(const std::string &macText);
     void RemoveAppliedForcedIp();
     void ResetChannels();
+    KyResult StartStreams();
     void Teardown();
 };

@@ -61,9 +61,7 @@ Packet SoftGvcpHandler::Execute(const uint8_t *data, size_t size, const SoftPeer
     case Command::WRITEREG_CMD: return WriteReg(data, size, peer);
     case Command::READMEM_CMD: return ReadMem(data, size, peer);
     case Command::WRITEMEM_CMD: return WriteMem(data, size, peer);
-    case Command::PACKETRESEND_CMD:
-        mStatistics.Count(SoftDeviceStatistics::PacketResends);
-        return {};  // no stream to resend from, and resend requests are never acknowledged
+    case Command::PACKETRESEND_CMD: return PacketResend(data, size, peer);
     case Command::ACTION_CMD:
         mStatistics.Count(SoftDeviceStatistics::ActionCommands);
         return ErrorAck(header, Status::NOT_IMPLEMENTED);
@@ -106,6 +104,18 @@ Packet SoftGvcpHandler::ForceIp(const uint8_t *data, size_t size, uint32_t &forc
     ack.header.ackId = command.header.requestId;
     Build(ack, out);
     return out;
+}
+
+// Resend requests are never acknowledged: the answer is the packets themselves, on the stream.
+Packet SoftGvcpHandler::PacketResend(const uint8_t *data, size_t size, const SoftPeer &peer)
+{
+    mStatistics.Count(SoftDeviceStatistics::PacketResends);
+    PacketResendCmd command;
+    if (Parse(data, size, command) != CodecError::Ok || !mPrivilege.MayRead(peer)) {
+        return {};
+    }
+    mHost.PacketResend(command.streamChannel, command.blockId, command.firstPacketId, command.lastPacketId);
+    return {};
 }
 
 Packet SoftGvcpHandler::ReadReg(const uint8_t *data, size_t size, const SoftPeer &peer)

@@ -28,6 +28,7 @@ public:
 private:
     ky::gev::Packet Discovery(const uint8_t *data, size_t size);
     ky::gev::Packet ForceIp(const uint8_t *data, size_t size, uint32_t &forcedIp);
+    ky::gev::Packet PacketResend(const uint8_t *data, size_t size, const SoftPeer &peer);
     ky::gev::Packet ReadReg(const uint8_t *data, size_t size, const SoftPeer &peer);
     ky::gev::Packet WriteReg(const uint8_t *data, size_t size, const SoftPeer &peer);
     ky::gev::Packet ReadMem(const uint8_t *data, size_t size, const SoftPeer &peer);

@@ -225,6 +225,13 @@ void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &
         }
         return;
     }
+    if (header.command == Command::PACKETRESEND_CMD) {
+        // Served at once, beside any command in progress, and never acknowledged: a receiver
+        // asks again with the same content when packets stay missing, which is no retry.
+        uint32_t unused = 0;
+        mHandler.Execute(data, size, peer, unused);
+        return;
+    }
     Packet command(data, data + size);
     std::unique_lock<std::mutex> lock(mMutex);
     if (AnswerRepeat(command, header, peer, replyVia)) {

@@ -92,3 +92,16 @@ void SoftRegisterMap::Clear()
     mByIndex.clear();
     mByAddress.clear();
 }
+
+SoftRegister *SoftRegisterMap::AddNew(const KyString &name, uint32_t address, uint32_t length, KyGenAccessMode mode,
+                                      bool arrayOfBytes, KyResult &status)
+{
+    auto reg = std::make_unique<SoftRegister>(name, address, length, mode, arrayOfBytes, nullptr);
+    SoftRegister *raw = reg.get();
+    KyResult result = Add(std::move(reg));
+    if (result.IsFailure()) {
+        status |= result;
+        return nullptr;
+    }
+    return raw;
+}

@@ -24,6 +24,10 @@ public:
 
     // KY_INVALID_PARAMETER (with the reason) for an unaligned, wrapping or overlapping range.
     KyResult Add(std::unique_ptr<SoftRegister> reg);
+    // Makes and adds a device register (no context); null, with the reason OR-ed into `status`,
+    // when Add refuses it.
+    SoftRegister *AddNew(const KyString &name, uint32_t address, uint32_t length, KyGenAccessMode mode,
+                         bool arrayOfBytes, KyResult &status);
     SoftRegister *Find(uint32_t address);
     // The register whose bytes include this address, or null.
     SoftRegister *FindContaining(uint32_t address);
