@@ -17,6 +17,7 @@
 #include "SoftMessageChannel.h"
 #include "SoftNetAdapter.h"
 #include "SoftRegisterMap.h"
+#include "SoftUserSets.h"
 
 class KySoftDeviceGEV::Impl : public SoftDeviceHost
 {
@@ -54,6 +55,7 @@ public:
     SoftDeviceContext mContext{mInfo};
     SoftDeviceStatistics mStatistics;
     SoftRegisterMap mMap;
+    SoftUserSets mUserSets;
     SoftControlPrivilege mPrivilege;
     std::unique_ptr<SoftGvcpHandler> mHandler;
     std::unique_ptr<SoftGvcpServer> mServer;
@@ -79,6 +81,8 @@ public:
 
 private:
     KyResult ChooseAddress(const std::string &macText);
+    KyResult MakeXml();
+    void MakeStandardXml();
     void RemoveAppliedForcedIp();
     void ResetChannels();
     void Teardown();
