@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "SoftDeviceInfo.h"
+#include "SoftStandardFeatures.h"
 
 using namespace ky::gev;
 
@@ -79,7 +80,7 @@ KyResult SoftBootstrap::AddRegisters()
     AddNetwork();
     AddTiming();
     AddChannels();
-    AddXml();
+    AddFeatureState();
     return mResult;
 }
 
@@ -247,13 +248,13 @@ void SoftBootstrap::AddChannels()
     }
 }
 
-void SoftBootstrap::AddXml()
+KyResult SoftBootstrap::AddXml()
 {
+    mResult = KyResult(KY_OK);
     const std::string &xml = mContext.xml;
     const uint32_t size = static_cast<uint32_t>((xml.size() + 3) / 4 * 4);
     if (xml.empty() || size > XML_FILE_MAX_SIZE) {
-        mResult |= KyResult(KY_GENICAM_XML_ERROR, "the GenICam XML file is empty or too large");
-        return;
+        return KyResult(KY_GENICAM_XML_ERROR, "the GenICam XML file is empty or too large");
     }
     if (SoftRegister *reg = Add("GenICamXMLFile", XML_FILE_OFFSET, size, KyGenAccessModeReadOnly, true)) {
         reg->SetRaw(reinterpret_cast<const uint8_t *>(xml.data()), xml.size());
@@ -262,4 +263,44 @@ void SoftBootstrap::AddXml()
         reg->SetRawString(XmlUrl(XML_FILE_OFFSET, xml.size()));
     }
     Add("SecondURL", SECOND_URL_OFFSET, SECOND_URL_SIZE, KyGenAccessModeReadOnly, true);
+    return mResult;
+}
+
+// The registers behind TLParamsLocked, EventSelector and EventNotification.
+void SoftBootstrap::AddFeatureState()
+{
+    SoftDeviceContext &context = mContext;
+    if (SoftRegister *reg = Add("TLParamsLocked", TL_PARAMS_LOCKED_OFFSET, 4, KyGenAccessModeReadWrite)) {
+        reg->SetHooks(nullptr, [](SoftRegister &r) {
+            return r.GetRawU32() <= 1 ? KyResult(KY_OK)
+                                      : KyResult(KY_INVALID_PARAMETER, "TLParamsLocked is 0 or 1");
+        }, nullptr);
+    }
+    SoftRegister *selector = Add("EventSelector", EVENT_SELECTOR_OFFSET, 4, KyGenAccessModeReadWrite);
+    if (selector == nullptr) {
+        return;
+    }
+    selector->SetHooks(nullptr, [](SoftRegister &r) {
+        for (const auto &event : SoftStandardFeatures::Events()) {
+            if (event.second == r.GetRawU32()) {
+                return KyResult(KY_OK);
+            }
+        }
+        return KyResult(KY_INVALID_PARAMETER, KyString("no event has the code ") + std::to_string(r.GetRawU32()));
+    }, nullptr);
+    if (SoftRegister *reg = Add("EventNotification", EVENT_NOTIFICATION_OFFSET, 4, KyGenAccessModeReadWrite)) {
+        reg->SetHooks(
+            [&context, selector](SoftRegister &r) {
+                std::lock_guard<std::mutex> lock(context.eventMutex);
+                r.SetRawU32(context.eventNotification[selector->GetRawU32()]);
+            },
+            [](SoftRegister &r) {
+                return r.GetRawU32() <= 1 ? KyResult(KY_OK)
+                                          : KyResult(KY_INVALID_PARAMETER, "EventNotification is Off (0) or On (1)");
+            },
+            [&context, selector](SoftRegister &r) {
+                std::lock_guard<std::mutex> lock(context.eventMutex);
+                context.eventNotification[selector->GetRawU32()] = r.GetRawU32();
+            });
+    }
 }

@@ -11,7 +11,10 @@ class SoftBootstrap
 public:
     SoftBootstrap(SoftRegisterMap &map, SoftDeviceContext &context) : mMap(map), mContext(context) {}
 
+    // The bootstrap registers and those behind the device's own features, without the XML file.
     KyResult AddRegisters();
+    // The XML file (context.xml) and the URL registers that name it.
+    KyResult AddXml();
 
     // Text of the first URL register for an XML file at the given place.
     static std::string XmlUrl(uint32_t address, size_t size);
@@ -24,7 +27,7 @@ private:
     void AddNetwork();
     void AddTiming();
     void AddChannels();
-    void AddXml();
+    void AddFeatureState();
 
     SoftRegisterMap &mMap;
     SoftDeviceContext &mContext;

@@ -1,9 +1,13 @@
 #include "SoftDeviceImpl.h"
 
 #include "SoftBootstrap.h"
+#include "KyGenParameterArray.h"
 #include "SoftDeviceXml.h"
+#include "SoftGenApiFactory.h"
+#include "SoftStandardFeatures.h"
 #include "SoftLog.h"
 #include "SoftRegisterFactory.h"
+#include "SoftStreamFeatures.h"
 #include "SoftStreamRegisters.h"
 #include "gev/Bootstrap.h"
 
@@ -40,13 +44,9 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     if (mRunning) {
         return KyResult(KY_STATE_ERROR, "the device is already running");
     }
-    if (!mXmlMade) {
-        mContext.xml = SoftDeviceXml::Build(mInfo);
-        mInfo.SetXmlCreated(true);
-        mXmlMade = true;
-    }
     KyResult result = ChooseAddress(macText);
     if (result.IsFailure()) {
+        MakeStandardXml();
         return result;
     }
     mContext.mac = mAdapter.mac;
@@ -72,11 +72,25 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     }
     if (result.IsOK()) {
         mMap.SetRunning(true);
+        result = mUserSets.AddRegisters(mMap, mUserSetCount, mUserSetNotify);
+    }
+    if (result.IsOK()) {
+        const size_t firstCustom = mMap.GetRegisterCount();
         SoftRegisterFactory factory(mMap);
         Notify("OnCreateCustomRegisters", [&](IKySoftDeviceGEVEventSink *sink) {
             sink->OnCreateCustomRegisters(&mOwner, &factory);
         });
-        result = StartStreams();
+        for (IKyStreamingChannelSource *source : mSources) {
+            GuardedVoid("CreateRegisters", [&] { source->CreateRegisters(&mMap, &factory); });
+        }
+        result = MakeXml();
+        if (result.IsOK()) {
+            result = StartStreams();
+        }
+        if (result.IsOK()) {
+            result = SoftBootstrap(mMap, mContext).AddXml();
+        }
+        mUserSets.Begin(mMap, firstCustom);
     }
     if (result.IsOK()) {
         mHandler = std::make_unique<SoftGvcpHandler>(mMap, mPrivilege, mStatistics, *this, mContext.mac);
@@ -92,6 +106,7 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     }
     if (result.IsFailure()) {
         Teardown();
+        MakeStandardXml();
         return result;
     }
     mRunning = true;
@@ -104,17 +119,9 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     return KyResult(KY_OK);
 }
 
-// Each source creates its registers, then its features, then the channels take their buffers
-// and open their senders.
+// The channels take their buffers and open their senders; their registers join the map.
 KyResult KySoftDeviceGEV::Impl::StartStreams()
 {
-    SoftRegisterFactory factory(mMap);
-    for (IKyStreamingChannelSource *source : mSources) {
-        GuardedVoid("CreateRegisters", [&] { source->CreateRegisters(&mMap, &factory); });
-    }
-    for (IKyStreamingChannelSource *source : mSources) {
-        GuardedVoid("CreateGenApiFeatures", [&] { source->CreateGenApiFeatures(&mMap, nullptr); });
-    }
     for (size_t i = 0; i < mSources.size(); ++i) {
         auto stream = std::make_unique<SoftStreamChannel>(static_cast<uint32_t>(i), *mSources[i], mContext);
         KyResult result = stream->Begin(mAddress.ip, mStreamTimestamping);
@@ -139,6 +146,62 @@ void KySoftDeviceGEV::Impl::PacketResend(uint16_t channel, uint64_t blockId, uin
     if (channel < mStreams.size()) {
         mStreams[channel]->Resend(blockId, firstPacketId, lastPacketId);
     }
+}
+
+// The standard features, then those the program declares through the GenApi factory. The XML is
+// loaded once here so that a dangling reference, a cycle or a bad formula fails Start with its
+// description instead of reaching a client.
+KyResult KySoftDeviceGEV::Impl::MakeXml()
+{
+    SoftStandardFeatures::Options options;
+    options.streamCount = mContext.streamCount;
+    options.userSetCount = mUserSetCount;
+    SoftFeatureTable standard = SoftStandardFeatures::Make(options);
+    SoftGenApiFactory factory({&standard});
+    Notify("OnCreateCustomGenApiFeatures", [&](IKySoftDeviceGEVEventSink *sink) {
+        sink->OnCreateCustomGenApiFeatures(&mOwner, &factory);
+    });
+    for (IKyStreamingChannelSource *source : mSources) {
+        GuardedVoid("CreateGenApiFeatures", [&] { source->CreateGenApiFeatures(&mMap, &factory); });
+    }
+    // The XML names each feature once: the features of the first stream channel describe it;
+    // further channels are reached through their register blocks.
+    std::vector<const SoftFeatureTable *> tables = {&standard};
+    SoftFeatureTable stream;
+    if (!mSources.empty()) {
+        stream = SoftStreamFeatures::Make(0, *mSources.front());
+        tables.push_back(&stream);
+    }
+    tables.push_back(&factory.Table());
+    std::string xml;
+    KyResult result = SoftDeviceXml::Render(mInfo, tables, xml);
+    if (result.IsOK()) {
+        KyGenParameterArray check;
+        result = check.Load(KyString(xml), nullptr);
+    }
+    if (result.IsFailure()) {
+        SoftLog("[SoftDevice::Start] GenICam XML: %s", result.GetDescription().GetAscii());
+        return result;
+    }
+    mContext.xml = std::move(xml);
+    mInfo.SetXmlCreated(true);
+    mXmlMade = true;
+    return result;
+}
+
+// A Start that fails before its XML is made still leaves one: the standard features alone.
+void KySoftDeviceGEV::Impl::MakeStandardXml()
+{
+    if (mXmlMade) {
+        return;
+    }
+    SoftStandardFeatures::Options options;
+    options.streamCount = static_cast<uint32_t>(mSources.size());
+    options.userSetCount = mUserSetCount;
+    const SoftFeatureTable standard = SoftStandardFeatures::Make(options);
+    SoftDeviceXml::Render(mInfo, {&standard}, mContext.xml);
+    mInfo.SetXmlCreated(true);
+    mXmlMade = true;
 }
 
 void KySoftDeviceGEV::Impl::Teardown()

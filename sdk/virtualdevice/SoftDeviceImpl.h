@@ -18,6 +18,7 @@
 #include "SoftNetAdapter.h"
 #include "SoftRegisterMap.h"
 #include "SoftStreamChannel.h"
+#include "SoftUserSets.h"
 
 class KySoftDeviceGEV::Impl : public SoftDeviceHost
 {
@@ -56,6 +57,7 @@ public:
     SoftDeviceContext mContext{mInfo};
     SoftDeviceStatistics mStatistics;
     SoftRegisterMap mMap;
+    SoftUserSets mUserSets;
     SoftControlPrivilege mPrivilege;
     std::unique_ptr<SoftGvcpHandler> mHandler;
     std::unique_ptr<SoftGvcpServer> mServer;
@@ -87,6 +89,8 @@ public:
 
 private:
     KyResult ChooseAddress(const std::string &macText);
+    KyResult MakeXml();
+    void MakeStandardXml();
     void RemoveAppliedForcedIp();
     void ResetChannels();
     KyResult StartStreams();

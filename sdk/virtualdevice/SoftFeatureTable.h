@@ -71,6 +71,7 @@ struct SoftFeature {
     int msb = -1;
     bool isSigned = false;
     bool littleEndian = false;
+    std::string port;                  // empty: the device; else a chunk or event port (see SoftPort)
     std::string cachable = "NoCache";  // NoCache, WriteThrough, WriteAround
     uint32_t pollingTime = 0;          // ms, 0 = none
 
@@ -138,8 +139,16 @@ struct SoftFeature {
     }
 };
 
+// A port other than the device's memory: the data of one chunk or of one event, by its id.
+struct SoftPort {
+    std::string name;
+    bool event = false;  // ChunkID when false, EventID when true
+    uint32_t id = 0;
+};
+
 // A named list of features, kept by whoever owns them (the device, a stream channel, the factory).
 struct SoftFeatureTable {
     std::string owner;  // for error texts: "standard", "stream channel 0", "custom"...
     std::vector<SoftFeature> features;
+    std::vector<SoftPort> ports;
 };
