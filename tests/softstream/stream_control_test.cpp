@@ -250,3 +250,24 @@ TEST(StreamControl, PacketSizeIsCheckedAndTheFireBitSendsATestPacket)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StreamControl, TheXmlDescribesTheChannelFeaturesWithTheSourcesPixelTypes)
+{
+    RecordingSource source;
+    StreamRig rig(source);
+    ASSERT_NO_FATAL_FAILURE(rig.Start());
+    KyString xml;
+    ASSERT_TRUE(rig.Device().GetGenICamXMLFile(xml).IsOK());
+    const std::string text = xml.GetAscii();
+    for (const char *feature : {"\"Width\"", "\"Height\"", "\"OffsetX\"", "\"OffsetY\"", "\"PixelFormat\"",
+                                "\"PayloadSize\"", "\"AcquisitionMode\"", "\"AcquisitionStart\"", "\"AcquisitionStop\"",
+                                "\"TriggerMode\"", "\"TriggerSource\"", "\"ExposureTime\"", "\"Mono8\"", "\"BayerGR8\"",
+                                "\"BayerRG8\"", "\"BayerGB8\"", "\"BayerBG8\""}) {
+        EXPECT_NE(text.find(std::string("Name=") + feature), std::string::npos) << feature;
+    }
+    EXPECT_EQ(text.find("Name=\"Mono16\""), std::string::npos);
+}
+
+}  // namespace

@@ -84,8 +84,6 @@ TEST_P(FrameTest, ArrivePixelExact)
         EXPECT_GT(resent, 0u);
         EXPECT_GT(rig.ResendsAsked(), 0u);
         EXPECT_GT(rig.Device().GetStatistics()->GetPacketResendRequestsReceived(), 0u);
-    } else {
-        EXPECT_EQ(resent, 0u);
     }
 }
 
