@@ -2,14 +2,19 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "KyImage.h"
 #include "KySoftDeviceGEV.h"
+#include "KyStreamingChannelSourceTestPattern.h"
 
 namespace {
 
@@ -26,15 +31,24 @@ const char HELP[] =
     "  --user-name TEXT     user-defined name (15 characters at most)\n"
     "  --vendor TEXT        manufacturer name (31 characters at most)\n"
     "  --version TEXT       device version (31 characters at most)\n"
+    "  --pixel-format NAME  pixel format of the stream: Mono8 (default), BayerGR8, BayerRG8,\n"
+    "                       BayerGB8 or BayerBG8\n"
+    "  --width N            image width (default 640)\n"
+    "  --height N           image height (default 480)\n"
+    "  --fps RATE           frames per second (default 30; 0: as fast as the receiver takes them)\n"
+    "  --test-drop FRACTION test only: leave out this fraction (0 to 1) of the stream's packets\n"
+    "                       on their first sending, so that receivers must ask for them again\n"
     "  --apply-forced-ip    let FORCEIP add the forced address to the adapter (private network\n"
     "                       namespaces only: it changes the host's network configuration)\n"
     "  -h, --help           show this help\n"
     "\n"
-    "Prints one line per camera when it runs, then \"ready\".\n";
+    "Each camera streams the moving test pattern on one stream channel once a controller starts\n"
+    "acquisition. Prints one line per camera when it runs, then \"ready\".\n";
 
 struct CameraOptions {
     std::string adapter = "00:00:00:00:00:00";
     std::string ip, model, serial, userName, vendor, version;
+    std::string pixelFormat = "Mono8", width = "640", height = "480", fps = "30", testDrop = "0";
     bool applyForcedIp = false;
 };
 
@@ -87,6 +101,11 @@ bool ParseArguments(int argc, char **argv, std::vector<CameraOptions> &cameras, 
                              : option == "--user-name" ? &camera.userName
                              : option == "--vendor"    ? &camera.vendor
                              : option == "--version"   ? &camera.version
+                             : option == "--pixel-format" ? &camera.pixelFormat
+                             : option == "--width"     ? &camera.width
+                             : option == "--height"    ? &camera.height
+                             : option == "--fps"       ? &camera.fps
+                             : option == "--test-drop" ? &camera.testDrop
                                                        : nullptr;
         if (field == nullptr) {
             std::fprintf(stderr, "softcam: unknown option %s (see --help)\n", option.c_str());
@@ -133,6 +152,46 @@ bool Identify(KySoftDeviceGEV &device, const CameraOptions &camera, size_t index
     return ok;
 }
 
+bool ParseNumber(const std::string &text, double &value)
+{
+    char *end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0';
+}
+
+// The camera's stream source, set up from its options.
+bool MakeSource(const CameraOptions &camera, std::unique_ptr<KyStreamingChannelSourceTestPattern> &source)
+{
+    source = std::make_unique<KyStreamingChannelSourceTestPattern>();
+    double width = 0, height = 0, fps = 0;
+    if (!ParseNumber(camera.width, width) || !ParseNumber(camera.height, height) || width < 0 || height < 0 ||
+        width > UINT32_MAX || height > UINT32_MAX || width != std::floor(width) || height != std::floor(height)) {
+        std::fprintf(stderr, "softcam: --width and --height take whole numbers\n");
+        return false;
+    }
+    bool ok = Check(source->SetWidth(static_cast<uint32_t>(width)), "--width") &&
+              Check(source->SetHeight(static_cast<uint32_t>(height)), "--height");
+    if (!ParseNumber(camera.fps, fps)) {
+        std::fprintf(stderr, "softcam: --fps takes a number\n");
+        return false;
+    }
+    ok = ok && Check(source->SetFrameRate(fps), "--fps");
+    KyPixelType type = KyPixelMono8;
+    bool known = false;
+    for (int i = 0; source->GetSupportedPixelType(i, type).IsOK(); ++i) {
+        if (camera.pixelFormat == KyImage::PixelTypeToString(type).GetAscii()) {
+            known = true;
+            break;
+        }
+    }
+    if (!known) {
+        std::fprintf(stderr, "softcam: --pixel-format %s is not one of the stream's pixel formats\n",
+                     camera.pixelFormat.c_str());
+        return false;
+    }
+    return ok && Check(source->SetPixelType(type), "--pixel-format");
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -153,11 +212,23 @@ int main(int argc, char **argv)
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+    // Sources outlive their devices: declared first, destroyed last.
+    std::vector<std::unique_ptr<KyStreamingChannelSourceTestPattern>> sources;
     std::vector<std::unique_ptr<KySoftDeviceGEV>> devices;
     for (size_t i = 0; i < cameras.size(); ++i) {
         const CameraOptions &camera = cameras[i];
+        sources.emplace_back();
+        if (!MakeSource(camera, sources.back())) {
+            return 2;
+        }
         auto device = std::make_unique<KySoftDeviceGEV>();
-        bool ok = Check(device->SetApplyForcedIP(camera.applyForcedIp), "--apply-forced-ip") &&
+        double drop = 0;
+        if (!ParseNumber(camera.testDrop, drop)) {
+            std::fprintf(stderr, "softcam: --test-drop takes a number\n");
+            return 2;
+        }
+        bool ok = Check(device->AddStream(sources.back().get()), "AddStream") &&
+                  Check(device->SetStreamTestDropFraction(0, drop), "--test-drop") && Check(device->SetApplyForcedIP(camera.applyForcedIp), "--apply-forced-ip") &&
                   (camera.ip.empty() || Check(device->SetIPAddress(KyString(camera.ip)), "--ip")) &&
                   Check(device->Start(KyString(AdapterMac(camera.adapter))), camera.adapter.c_str()) &&
                   Identify(*device, camera, i);

@@ -64,6 +64,10 @@ KyResult SoftStreamChannel::Begin(uint32_t deviceIp, bool timestamping)
     config.destinationAddress = "0.0.0.0";
     config.packetSize = 1500;
     config.resendCacheBlocks = RESEND_CACHE_BLOCKS;
+    // One datagram per packet, as a camera sends them: receivers that read the link with a
+    // packet socket (aravis does by default) would see a segmentation-offload run as one
+    // oversized packet.
+    config.segmentationOffload = false;
     KyResult result = mSender.Open(config);
     if (result.IsFailure()) {
         return result;
