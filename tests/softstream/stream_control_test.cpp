@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -268,6 +269,37 @@ TEST(StreamControl, TheXmlDescribesTheChannelFeaturesWithTheSourcesPixelTypes)
         EXPECT_NE(text.find(std::string("Name=") + feature), std::string::npos) << feature;
     }
     EXPECT_EQ(text.find("Name=\"Mono16\""), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A source whose buffer exchange and hooks all throw: the device logs, keeps running and stops.
+class ThrowingSource : public KyStreamingChannelSourceTestPattern
+{
+public:
+    ThrowingSource() : KyStreamingChannelSourceTestPattern(32, 8, KyPixelMono8, 2, 0.0) {}
+    void OnStreamingStart() override { throw std::runtime_error("start"); }
+    KyResult QueueBuffer(KyBuffer *) override { throw std::runtime_error("queue"); }
+    KyResult RetrieveBuffer(KyBuffer **) override { throw std::runtime_error("retrieve"); }
+    void AbortQueuedBuffers() override { throw std::runtime_error("abort"); }
+    void OnClose() override { throw std::runtime_error("close"); }
+};
+
+TEST(StreamControl, ASourceThatThrowsNeitherStopsNorCrashesTheDevice)
+{
+    ThrowingSource source;
+    StreamRig rig(source);
+    ASSERT_NO_FATAL_FAILURE(rig.Start());
+    ASSERT_NO_FATAL_FAILURE(rig.Open());
+    EXPECT_EQ(rig.Write(Feature(Offset::AcquisitionStart), 1), Status::SUCCESS);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(rig.Write(Feature(Offset::AcquisitionStop), 1), Status::SUCCESS);
+    EXPECT_EQ(rig.Write(ky::gev::SCP0_OFFSET, 0), Status::SUCCESS);
+    EXPECT_EQ(rig.Read(Feature(Offset::Width)), 32u) << "the device still answers";
+    EXPECT_TRUE(rig.Device().Stop().IsOK());
+    EXPECT_EQ(source.GetAllocatedBufferCount(), 0u) << "every buffer handed back";
 }
 
 }  // namespace
