@@ -86,8 +86,9 @@ def test_persistent_with_three_operands_then_lla_then_dhcp(one_camera):
     # nothing to do now: no flag but LLA
     assert run_tool("-l", "1") == (0, "Setting LLA...\nDone.\n")
 
+    # DHCP: forced again first; .254 is the camera's own address now, so .253 is the free one
     assert run_tool("-d", "1", "extra") == (0, "Setting DHCP...\nDone.\n")
-    regs = read_registers("10.10.2.254", REG_IP_CONFIG)
+    regs = read_registers("10.10.2.253", REG_IP_CONFIG)
     assert regs[REG_IP_CONFIG] & (PERSISTENT | DHCP) == DHCP
 
 
