@@ -1,0 +1,62 @@
+// KySoftDeviceGEV: a GigE Vision camera made of software. Once started on a network adapter it
+// answers GVCP (UDP 3956) on device threads: discovery, register and memory access, FORCEIP,
+// control privilege with heartbeat, and events on its message channel.
+//
+// Life cycle: construct; RegisterEventSink, AddStream and the other setters; Start(MAC) with the
+// MAC address of the adapter ("00:00:00:00:00:00" is the loopback adapter); while running use
+// GetInfo, GetRegisterMap, GetStatistics and GetMessagingChannel (null otherwise; owned by the
+// device, valid until Stop); Stop joins every device thread; the destructor stops a running device.
+// The device keeps its identity, user-defined name and persistent IP configuration across
+// Stop/Start of the same object.
+//
+// Results: Start gives KY_STATE_ERROR when running, KY_INVALID_PARAMETER for a malformed MAC or an
+// IP (SetIPAddress) that the adapter does not have, KY_NOT_FOUND when no adapter has the MAC,
+// KY_NETWORK_ERROR when the GVCP port cannot be opened. Stop gives KY_STATE_ERROR when not running.
+// Event sinks and sources are kept as plain pointers; the caller keeps them alive while registered.
+#pragma once
+
+#include <memory>
+
+#include "IKySoftDeviceGEV.h"
+
+class KySoftDeviceGEV : public IKySoftDeviceGEV
+{
+public:
+    KySoftDeviceGEV();
+    ~KySoftDeviceGEV() override;
+    KySoftDeviceGEV(const KySoftDeviceGEV &) = delete;
+    KySoftDeviceGEV &operator=(const KySoftDeviceGEV &) = delete;
+
+    KyResult AddStream(IKyStreamingChannelSource *aSource) override;
+    KyResult SetUserSetCount(uint32_t aCount) override;
+    KyResult SetUserSetNotify(IKyUserSetNotify *aUserSetNotify) override;
+    KyResult SetTCPTransportEnabled(bool aEnabled) override;
+    KyResult SetRTPProtocolEnabled(bool aEnabled) override;
+    KyResult SetActionHandler(KyVirtualDeviceLib::IActionHandler *aActionHandler) override;
+    KyResult RegisterEventSink(IKySoftDeviceGEVEventSink *aEventSink) override;
+    KyResult UnregisterEventSink(IKySoftDeviceGEVEventSink *aEventSink) override;
+    KyResult Start(const KyString &aMACAddress) override;
+    KyResult Stop() override;
+    IKySoftDeviceGEVInfo *GetInfo() override;
+    IKyRegisterMap *GetRegisterMap() override;
+    IKySoftDeviceGEVStatistics *GetStatistics() override;
+    IKyMessageChannel *GetMessagingChannel() override;
+    KyResult GetGenICamXMLFile(KyString &aXMLFile) const override;
+
+    // Buffers are timestamped when queued (default true); false keeps the program's timestamps.
+    KyResult SetStreamTimestamping(bool aEnabled);
+
+    // Which of the adapter's IPv4 addresses the device uses (default: the first). Before Start;
+    // Start refuses an address the adapter does not have.
+    KyResult SetIPAddress(const KyString &aIPAddress);
+    // Off by default. When on, a FORCEIP also adds the forced address to the adapter (and a
+    // restart of the IP configuration removes it again), so that controllers reach the device
+    // at its new address. Changes the host's network configuration: use only inside a private
+    // network namespace. Before Start.
+    KyResult SetApplyForcedIP(bool aEnabled);
+
+    class Impl;
+
+private:
+    std::unique_ptr<Impl> mImpl;
+};

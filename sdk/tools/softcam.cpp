@@ -1,0 +1,185 @@
+// softcam: runs software GigE Vision cameras until SIGINT or SIGTERM.
+#include <pthread.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KySoftDeviceGEV.h"
+
+namespace {
+
+const char HELP[] =
+    "Usage: softcam [--adapter NAME|MAC [--ip ADDRESS] [IDENTITY...] [--apply-forced-ip]]...\n"
+    "Runs software GigE Vision cameras until interrupted (SIGINT or SIGTERM).\n"
+    "\n"
+    "Each --adapter starts the description of one more camera; the options after it describe\n"
+    "that camera. Without any --adapter, one camera runs on the loopback adapter.\n"
+    "  --adapter NAME|MAC   network adapter, by interface name (eth0) or MAC (00:00:00:00:00:00)\n"
+    "  --ip ADDRESS         which of the adapter's IPv4 addresses to use (default: its first)\n"
+    "  --model TEXT         model name (31 characters at most)\n"
+    "  --serial TEXT        serial number (15 characters at most; default SC0000001, SC0000002, ...)\n"
+    "  --user-name TEXT     user-defined name (15 characters at most)\n"
+    "  --vendor TEXT        manufacturer name (31 characters at most)\n"
+    "  --version TEXT       device version (31 characters at most)\n"
+    "  --apply-forced-ip    let FORCEIP add the forced address to the adapter (private network\n"
+    "                       namespaces only: it changes the host's network configuration)\n"
+    "  -h, --help           show this help\n"
+    "\n"
+    "Prints one line per camera when it runs, then \"ready\".\n";
+
+struct CameraOptions {
+    std::string adapter = "00:00:00:00:00:00";
+    std::string ip, model, serial, userName, vendor, version;
+    bool applyForcedIp = false;
+};
+
+// An interface name becomes its MAC address; a MAC address stays as it is.
+std::string AdapterMac(const std::string &adapter)
+{
+    if (adapter.size() == 17 && adapter[2] == ':') {
+        return adapter;
+    }
+    if (adapter.find('/') != std::string::npos) {
+        return adapter;
+    }
+    std::ifstream file("/sys/class/net/" + adapter + "/address");
+    std::string mac;
+    return std::getline(file, mac) ? mac : adapter;
+}
+
+bool ParseArguments(int argc, char **argv, std::vector<CameraOptions> &cameras, bool &help)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "-h" || option == "--help") {
+            help = true;
+            return true;
+        }
+        if (option == "--apply-forced-ip") {
+            if (cameras.empty()) {
+                cameras.emplace_back();
+            }
+            cameras.back().applyForcedIp = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "softcam: %s needs a value (see --help)\n", option.c_str());
+            return false;
+        }
+        const std::string value = argv[++i];
+        if (option == "--adapter") {
+            cameras.emplace_back();
+            cameras.back().adapter = value;
+            continue;
+        }
+        if (cameras.empty()) {
+            cameras.emplace_back();
+        }
+        CameraOptions &camera = cameras.back();
+        std::string *field = option == "--ip"          ? &camera.ip
+                             : option == "--model"     ? &camera.model
+                             : option == "--serial"    ? &camera.serial
+                             : option == "--user-name" ? &camera.userName
+                             : option == "--vendor"    ? &camera.vendor
+                             : option == "--version"   ? &camera.version
+                                                       : nullptr;
+        if (field == nullptr) {
+            std::fprintf(stderr, "softcam: unknown option %s (see --help)\n", option.c_str());
+            return false;
+        }
+        *field = value;
+    }
+    if (cameras.empty()) {
+        cameras.emplace_back();
+    }
+    return true;
+}
+
+bool Check(const KyResult &result, const char *what)
+{
+    if (result.IsFailure()) {
+        std::fprintf(stderr, "softcam: %s: %s %s\n", what, result.GetCodeString().GetAscii(),
+                     result.GetDescription().GetAscii());
+        return false;
+    }
+    return true;
+}
+
+bool Identify(KySoftDeviceGEV &device, const CameraOptions &camera, size_t index)
+{
+    IKySoftDeviceGEVInfo *info = device.GetInfo();
+    const std::string serial = camera.serial.empty() ? "SC" + std::string(7 - std::to_string(index + 1).size(), '0') +
+                                                           std::to_string(index + 1)
+                                                     : camera.serial;
+    bool ok = Check(info->SetSerialNumber(KyString(serial)), "--serial");
+    if (!camera.model.empty()) {
+        ok = ok && Check(info->SetModelName(KyString(camera.model)), "--model");
+    }
+    if (!camera.vendor.empty()) {
+        ok = ok && Check(info->SetManufacturerName(KyString(camera.vendor)), "--vendor");
+    }
+    if (!camera.version.empty()) {
+        ok = ok && Check(info->SetDeviceVersion(KyString(camera.version)), "--version");
+    }
+    if (!camera.userName.empty()) {
+        IKyRegister *name = device.GetRegisterMap()->GetRegisterByAddress(0x00E8);
+        ok = ok && name && Check(name->Write(KyString(camera.userName)), "--user-name");
+    }
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    std::vector<CameraOptions> cameras;
+    bool help = false;
+    if (!ParseArguments(argc, argv, cameras, help)) {
+        return 2;
+    }
+    if (help) {
+        std::fputs(HELP, stdout);
+        return 0;
+    }
+    // Device threads inherit this mask, so the signals reach only the sigwait below.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    std::vector<std::unique_ptr<KySoftDeviceGEV>> devices;
+    for (size_t i = 0; i < cameras.size(); ++i) {
+        const CameraOptions &camera = cameras[i];
+        auto device = std::make_unique<KySoftDeviceGEV>();
+        bool ok = Check(device->SetApplyForcedIP(camera.applyForcedIp), "--apply-forced-ip") &&
+                  (camera.ip.empty() || Check(device->SetIPAddress(KyString(camera.ip)), "--ip")) &&
+                  Check(device->Start(KyString(AdapterMac(camera.adapter))), camera.adapter.c_str()) &&
+                  Identify(*device, camera, i);
+        if (!ok) {
+            return 1;  // the devices started so far stop in their destructors
+        }
+        IKySoftDeviceGEVInfo *info = device->GetInfo();
+        IKyRegister *ip = device->GetRegisterMap()->GetRegisterByAddress(0x0024);
+        uint32_t address = 0;
+        ip->ReadInt(address);
+        std::printf("softcam: %s %s on %s at %u.%u.%u.%u\n", info->GetModelName().GetAscii(),
+                    info->GetSerialNumber().GetAscii(), camera.adapter.c_str(), address >> 24, (address >> 16) & 0xFF,
+                    (address >> 8) & 0xFF, address & 0xFF);
+        devices.push_back(std::move(device));
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    int received = 0;
+    sigwait(&signals, &received);
+    for (auto &device : devices) {
+        device->Stop();
+    }
+    std::printf("stopped\n");
+    return 0;
+}

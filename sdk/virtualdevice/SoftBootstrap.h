@@ -1,0 +1,32 @@
+// SoftBootstrap: puts the GigE Vision bootstrap registers, the firmware version and the GenICam
+// XML file into a register map, wired to the device context.
+#pragma once
+
+#include "KyResult.h"
+#include "SoftDeviceRegisters.h"
+#include "SoftRegisterMap.h"
+
+class SoftBootstrap
+{
+public:
+    SoftBootstrap(SoftRegisterMap &map, SoftDeviceContext &context) : mMap(map), mContext(context) {}
+
+    KyResult AddRegisters();
+
+    // Text of the first URL register for an XML file at the given place.
+    static std::string XmlUrl(uint32_t address, size_t size);
+
+private:
+    SoftRegister *Add(const char *name, uint32_t address, uint32_t length, KyGenAccessMode mode,
+                      bool arrayOfBytes = false);
+    SoftRegister *AddConstant(const char *name, uint32_t address, uint32_t value);
+    void AddIdentity();
+    void AddNetwork();
+    void AddTiming();
+    void AddChannels();
+    void AddXml();
+
+    SoftRegisterMap &mMap;
+    SoftDeviceContext &mContext;
+    KyResult mResult;
+};

@@ -1,0 +1,18 @@
+// SoftDeviceHost: what the GVCP server needs from the device that owns it.
+#pragma once
+
+#include "SoftControlPrivilege.h"
+#include "SoftDeviceRegisters.h"
+#include "gev/Gvcp.h"
+
+class SoftDeviceHost
+{
+public:
+    virtual ~SoftDeviceHost() = default;
+
+    virtual ky::gev::DiscoveryInfo Identity() = 0;
+    virtual void ControlChanged(SoftControlPrivilege::Change change, const SoftPeer &peer, KyAccessType access) = 0;
+    // A FORCEIP addressed to this device. All zero restarts the IP configuration (back to the
+    // adapter's address). Returns the address the device now also answers on, 0 for none.
+    virtual uint32_t ForceIp(const SoftNetworkConfig &config) = 0;
+};

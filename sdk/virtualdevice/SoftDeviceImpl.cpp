@@ -1,0 +1,199 @@
+#include "SoftDeviceImpl.h"
+
+#include "SoftBootstrap.h"
+#include "SoftDeviceXml.h"
+#include "SoftLog.h"
+#include "SoftRegisterFactory.h"
+#include "gev/Bootstrap.h"
+
+using namespace ky::gev;
+
+KyResult KySoftDeviceGEV::Impl::ChooseAddress(const std::string &macText)
+{
+    KyResult result = SoftNetAdapter::FindByMac(macText, mAdapter);
+    if (result.IsFailure()) {
+        return result;
+    }
+    mAddress = mAdapter.addresses.front();
+    if (!mPreferredIp.empty()) {
+        uint32_t wanted = 0;
+        SoftNetAdapter::ParseIp(mPreferredIp, wanted);
+        bool found = false;
+        for (const SoftNetworkConfig &address : mAdapter.addresses) {
+            if (address.ip == wanted) {
+                mAddress = address;
+                found = true;
+            }
+        }
+        if (!found) {
+            return KyResult(KY_INVALID_PARAMETER, KyString("adapter ") + mAdapter.name + " has no address " +
+                                                      mPreferredIp);
+        }
+    }
+    return KyResult(KY_OK);
+}
+
+KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
+{
+    std::lock_guard<std::mutex> lock(mLifeMutex);
+    if (mRunning) {
+        return KyResult(KY_STATE_ERROR, "the device is already running");
+    }
+    if (!mXmlMade) {
+        mContext.xml = SoftDeviceXml::Build(mInfo);
+        mInfo.SetXmlCreated(true);
+        mXmlMade = true;
+    }
+    KyResult result = ChooseAddress(macText);
+    if (result.IsFailure()) {
+        return result;
+    }
+    mContext.mac = mAdapter.mac;
+    {
+        std::lock_guard<std::mutex> network(mContext.networkMutex);
+        mContext.current = mAddress;
+    }
+    mContext.streamCount = static_cast<uint32_t>(mSources.size());
+    mStatistics.Reset();
+    mPrivilege.Release();
+    mChannel = std::make_unique<SoftMessageChannel>(mMap, mPrivilege, mStatistics, mContext);
+    result = mChannel->Open(mAddress.ip);
+    mContext.messageSourcePort = mChannel->SourcePort();
+    if (result.IsOK()) {
+        result = SoftBootstrap(mMap, mContext).AddRegisters();
+    }
+    if (result.IsOK()) {
+        mMap.SetRunning(true);
+        SoftRegisterFactory factory(mMap);
+        Notify("OnCreateCustomRegisters", [&](IKySoftDeviceGEVEventSink *sink) {
+            sink->OnCreateCustomRegisters(&mOwner, &factory);
+        });
+        mHandler = std::make_unique<SoftGvcpHandler>(mMap, mPrivilege, mStatistics, *this, mContext.mac);
+        mServer = std::make_unique<SoftGvcpServer>(*mHandler, mMap, mPrivilege, mStatistics, mContext, *this);
+        SoftGvcpServer::Setup setup;
+        setup.adapterIndex = mAdapter.index;
+        setup.address = mAddress;
+        result = mServer->Start(setup);
+    }
+    if (result.IsFailure()) {
+        Teardown();
+        return result;
+    }
+    mRunning = true;
+    const std::string mac = SoftNetAdapter::FormatMac(mAdapter.mac);
+    Notify("OnControlChannelStart", [&](IKySoftDeviceGEVEventSink *sink) {
+        sink->OnControlChannelStart(&mOwner, KyString(mac), KyString(SoftNetAdapter::FormatIp(mAddress.ip)),
+                                    KyString(SoftNetAdapter::FormatIp(mAddress.mask)),
+                                    KyString(SoftNetAdapter::FormatIp(mAddress.gateway)), GVCP_PORT);
+    });
+    return KyResult(KY_OK);
+}
+
+void KySoftDeviceGEV::Impl::Teardown()
+{
+    if (mServer) {
+        mServer->Stop();
+    }
+    if (mChannel) {
+        mChannel->Close();
+    }
+    RemoveAppliedForcedIp();
+    mMap.Clear();
+    mServer.reset();
+    mHandler.reset();
+    mChannel.reset();
+}
+
+KyResult KySoftDeviceGEV::Impl::Stop()
+{
+    std::lock_guard<std::mutex> lock(mLifeMutex);
+    if (!mRunning) {
+        return KyResult(KY_STATE_ERROR, "the device is not running");
+    }
+    if (mServer) {
+        mServer->Stop();  // no device thread runs after this
+    }
+    if (mPrivilege.HasController()) {
+        mPrivilege.Release();
+        mStatistics.Count(SoftDeviceStatistics::SessionsClosed);
+        Notify("OnApplicationDisconnect", [&](IKySoftDeviceGEVEventSink *sink) { sink->OnApplicationDisconnect(&mOwner); });
+    }
+    Notify("OnControlChannelStop", [&](IKySoftDeviceGEVEventSink *sink) { sink->OnControlChannelStop(&mOwner); });
+    mRunning = false;
+    Teardown();
+    return KyResult(KY_OK);
+}
+
+DiscoveryInfo KySoftDeviceGEV::Impl::Identity()
+{
+    const SoftDeviceInfo::Identity identity = mInfo.Snapshot();
+    DiscoveryInfo info;
+    info.specMajor = 2;
+    info.specMinor = 0;
+    info.deviceMode = DEVICE_MODE_BIG_ENDIAN_MASK | DEVICE_MODE_CHARSET_UTF8;
+    info.mac = mContext.mac;
+    info.ipConfigOptions = IP_CONFIG_PERSISTENT_MASK | IP_CONFIG_DHCP_MASK | IP_CONFIG_LLA_MASK;
+    {
+        std::lock_guard<std::mutex> lock(mContext.networkMutex);
+        info.ipConfigCurrent = mContext.persistent.ipConfig;
+        info.currentIp = mContext.current.ip;
+        info.currentSubnetMask = mContext.current.mask;
+        info.currentGateway = mContext.current.gateway;
+        info.userDefinedName = mContext.persistent.userName;
+    }
+    info.manufacturerName = identity.manufacturer;
+    info.modelName = identity.model;
+    info.deviceVersion = identity.version;
+    info.manufacturerInfo = identity.manufacturerInfo;
+    info.serialNumber = identity.serial;
+    return info;
+}
+
+void KySoftDeviceGEV::Impl::ControlChanged(SoftControlPrivilege::Change change, const SoftPeer &peer,
+                                           KyAccessType access)
+{
+    if (change == SoftControlPrivilege::Change::Connected) {
+        const KyString ip(SoftNetAdapter::FormatIp(peer.ip));
+        Notify("OnApplicationConnect", [&](IKySoftDeviceGEVEventSink *sink) {
+            sink->OnApplicationConnect(&mOwner, ip, peer.port, access);
+        });
+    } else if (change == SoftControlPrivilege::Change::Disconnected) {
+        Notify("OnApplicationDisconnect", [&](IKySoftDeviceGEVEventSink *sink) { sink->OnApplicationDisconnect(&mOwner); });
+    }
+}
+
+uint32_t KySoftDeviceGEV::Impl::ForceIp(const SoftNetworkConfig &config)
+{
+    const bool restart = config.ip == 0 && config.mask == 0 && config.gateway == 0;
+    {
+        std::lock_guard<std::mutex> lock(mContext.networkMutex);
+        mContext.current = restart ? mAddress : config;
+    }
+    uint32_t answerOn = 0;
+    RemoveAppliedForcedIp();
+    if (!restart && mApplyForcedIp && config.ip != mAddress.ip) {
+        SoftNetworkConfig applied = config;
+        if (applied.mask == 0) {
+            applied.mask = 0xFFFFFFFF;
+        }
+        KyResult result = SoftNetAdapter::ChangeAddress(mAdapter.index, applied, true);
+        if (result.IsOK()) {
+            std::lock_guard<std::mutex> lock(mForcedMutex);
+            mAppliedForced = applied;
+            answerOn = config.ip;
+        } else {
+            SoftLog("[SoftDevice::ForceIp] %s", result.GetDescription().GetAscii());
+        }
+    }
+    Notify("OnDeviceResetNetwork", [&](IKySoftDeviceGEVEventSink *sink) { sink->OnDeviceResetNetwork(&mOwner); });
+    return answerOn;
+}
+
+void KySoftDeviceGEV::Impl::RemoveAppliedForcedIp()
+{
+    std::lock_guard<std::mutex> lock(mForcedMutex);
+    if (mAppliedForced.ip != 0) {
+        SoftNetAdapter::ChangeAddress(mAdapter.index, mAppliedForced, false);
+        mAppliedForced = SoftNetworkConfig{};
+    }
+}

@@ -1,0 +1,82 @@
+// KySoftDeviceGEV::Impl: the parts of a software device and its start and stop sequence.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "KySoftDeviceGEV.h"
+#include "SoftControlPrivilege.h"
+#include "SoftDeviceHost.h"
+#include "SoftDeviceInfo.h"
+#include "SoftDeviceStatistics.h"
+#include "SoftGuard.h"
+#include "SoftGvcpHandler.h"
+#include "SoftGvcpServer.h"
+#include "SoftMessageChannel.h"
+#include "SoftNetAdapter.h"
+#include "SoftRegisterMap.h"
+
+class KySoftDeviceGEV::Impl : public SoftDeviceHost
+{
+public:
+    explicit Impl(KySoftDeviceGEV &owner) : mOwner(owner) {}
+
+    KyResult Start(const std::string &macText);
+    KyResult Stop();
+
+    ky::gev::DiscoveryInfo Identity() override;
+    void ControlChanged(SoftControlPrivilege::Change change, const SoftPeer &peer, KyAccessType access) override;
+    uint32_t ForceIp(const SoftNetworkConfig &config) override;
+
+    // Calls every registered sink, guarded: a throwing sink is logged and skipped.
+    template <typename F>
+    void Notify(const char *what, F call)
+    {
+        std::vector<IKySoftDeviceGEVEventSink *> sinks;
+        {
+            std::lock_guard<std::mutex> lock(mSinkMutex);
+            sinks = mSinks;
+        }
+        for (IKySoftDeviceGEVEventSink *sink : sinks) {
+            GuardedVoid(what, [&] { call(sink); });
+        }
+    }
+
+    KySoftDeviceGEV &mOwner;
+    std::mutex mLifeMutex;  // Start, Stop and the before-start setters
+    std::atomic<bool> mRunning{false};
+
+    SoftDeviceInfo mInfo;
+    SoftDeviceContext mContext{mInfo};
+    SoftDeviceStatistics mStatistics;
+    SoftRegisterMap mMap;
+    SoftControlPrivilege mPrivilege;
+    std::unique_ptr<SoftGvcpHandler> mHandler;
+    std::unique_ptr<SoftGvcpServer> mServer;
+    std::unique_ptr<SoftMessageChannel> mChannel;
+
+    std::mutex mSinkMutex;
+    std::vector<IKySoftDeviceGEVEventSink *> mSinks;
+    std::vector<IKyStreamingChannelSource *> mSources;
+    IKyUserSetNotify *mUserSetNotify = nullptr;
+    KyVirtualDeviceLib::IActionHandler *mActionHandler = nullptr;
+    uint32_t mUserSetCount = 0;
+    bool mTcpEnabled = false;
+    bool mRtpEnabled = false;
+    bool mStreamTimestamping = true;
+    bool mApplyForcedIp = false;
+    std::string mPreferredIp;
+    bool mXmlMade = false;
+
+    SoftNetAdapter mAdapter;
+    SoftNetworkConfig mAddress;
+    std::mutex mForcedMutex;
+    SoftNetworkConfig mAppliedForced;  // added to the adapter by a FORCEIP, removed at Stop
+
+private:
+    KyResult ChooseAddress(const std::string &macText);
+    void RemoveAppliedForcedIp();
+    void Teardown();
+};

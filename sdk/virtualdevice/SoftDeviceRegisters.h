@@ -1,0 +1,66 @@
+// Device-specific register addresses and the state that the bootstrap registers show.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "gev/Bootstrap.h"
+#include "gev/Gvcp.h"
+
+// Outside the bootstrap area and far above where programs put their own registers.
+constexpr uint32_t FIRMWARE_VERSION_OFFSET = 0x3FFF0100;
+constexpr uint32_t FIRMWARE_VERSION_SIZE = 32;
+constexpr uint32_t XML_FILE_OFFSET = 0x3FF00000;
+constexpr uint32_t XML_FILE_MAX_SIZE = 0x000F0000;
+
+constexpr uint32_t HEARTBEAT_TIMEOUT_DEFAULT_MS = 3000;
+constexpr uint32_t HEARTBEAT_TIMEOUT_MIN_MS = 500;
+constexpr uint32_t PENDING_TIMEOUT_MS = 500;
+constexpr uint32_t MCTT_DEFAULT_MS = 300;
+constexpr uint32_t MCRC_DEFAULT = 2;
+constexpr uint32_t TIMESTAMP_TICKS_PER_SECOND = 1000000000;
+constexpr uint32_t LINK_SPEED_MBPS = 1000;
+constexpr uint32_t MAX_STREAM_CHANNELS = 4;
+
+struct SoftNetworkConfig {
+    uint32_t ip = 0;  // host order
+    uint32_t mask = 0;
+    uint32_t gateway = 0;
+};
+
+// What the device keeps across Stop/Start of the same object.
+struct SoftPersistentConfig {
+    uint32_t ipConfig = ky::gev::IP_CONFIG_DHCP_MASK | ky::gev::IP_CONFIG_LLA_MASK;
+    SoftNetworkConfig persistent;
+    std::string userName;
+};
+
+class SoftDeviceInfo;
+
+// The live state behind the bootstrap registers, shared by their hooks, the GVCP server and the
+// device object. Network fields under networkMutex.
+struct SoftDeviceContext {
+    explicit SoftDeviceContext(SoftDeviceInfo &deviceInfo) : info(deviceInfo) {}
+
+    SoftDeviceInfo &info;
+    ky::gev::MacAddress mac{};
+    std::mutex networkMutex;
+    SoftNetworkConfig current;
+    SoftPersistentConfig persistent;
+
+    std::chrono::steady_clock::time_point timestampBase = std::chrono::steady_clock::now();
+    std::atomic<uint64_t> latchedTimestamp{0};
+    uint32_t streamCount = 0;
+    uint16_t messageSourcePort = 0;
+    std::string xml;
+
+    uint64_t Timestamp() const
+    {
+        return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                         std::chrono::steady_clock::now() - timestampBase)
+                                         .count());
+    }
+};

@@ -1,0 +1,30 @@
+// Calls into program code (event sinks, hooks) must not let an exception into device threads:
+// a throw becomes a logged failure.
+#pragma once
+
+#include <exception>
+
+#include "KyResult.h"
+#include "SoftLog.h"
+
+template <typename F>
+KyResult GuardedResult(const char *what, F &&call)
+{
+    try {
+        return call();
+    } catch (const std::exception &error) {
+        SoftLog("[SoftDevice] %s threw: %s", what, error.what());
+    } catch (...) {
+        SoftLog("[SoftDevice] %s threw", what);
+    }
+    return KyResult(KY_GENERIC_ERROR, KyString(what) + " threw an exception");
+}
+
+template <typename F>
+void GuardedVoid(const char *what, F &&call)
+{
+    GuardedResult(what, [&] {
+        call();
+        return KyResult(KY_OK);
+    });
+}

@@ -1,0 +1,260 @@
+#include "SoftGvcpHandler.h"
+
+#include <algorithm>
+
+#include "SoftLog.h"
+#include "gev/Bootstrap.h"
+#include "gev/ByteCursor.h"
+
+using namespace ky::gev;
+
+Packet SoftGvcpHandler::ErrorAck(const CommandHeader &header, Status status)
+{
+    AckHeader ack;
+    ack.status = status;
+    ack.acknowledge = static_cast<Command>(static_cast<uint16_t>(header.command) + 1);
+    ack.ackId = header.requestId;
+    Packet out;
+    BuildBareAck(ack, out);
+    return out;
+}
+
+Status SoftGvcpHandler::StatusForResult(const KyResult &result)
+{
+    switch (result.GetCode()) {
+    case KY_OK: return Status::SUCCESS;
+    case KY_INVALID_PARAMETER: return Status::INVALID_PARAMETER;
+    case KY_BUSY: return Status::BUSY;
+    case KY_NOT_IMPLEMENTED:
+    case KY_NOT_SUPPORTED: return Status::NOT_IMPLEMENTED;
+    default: return Status::ERROR;
+    }
+}
+
+Packet SoftGvcpHandler::Execute(const uint8_t *data, size_t size, const SoftPeer &peer, uint32_t &forcedIp)
+{
+    CommandHeader header;
+    const CodecError error = ParseCommandHeader(data, size, header);
+    if (error == CodecError::ShorterThanHeader || error == CodecError::BadKey) {
+        return {};  // not a GVCP command: nothing to answer
+    }
+    switch (header.command) {
+    case Command::DISCOVERY_CMD: return Discovery(data, size);
+    case Command::FORCEIP_CMD: return ForceIp(data, size, forcedIp);
+    case Command::READREG_CMD: return ReadReg(data, size, peer);
+    case Command::WRITEREG_CMD: return WriteReg(data, size, peer);
+    case Command::READMEM_CMD: return ReadMem(data, size, peer);
+    case Command::WRITEMEM_CMD: return WriteMem(data, size, peer);
+    case Command::PACKETRESEND_CMD:
+        mStatistics.Count(SoftDeviceStatistics::PacketResends);
+        return {};  // no stream to resend from, and resend requests are never acknowledged
+    case Command::ACTION_CMD:
+        mStatistics.Count(SoftDeviceStatistics::ActionCommands);
+        return ErrorAck(header, Status::NOT_IMPLEMENTED);
+    default: return ErrorAck(header, Status::NOT_IMPLEMENTED);
+    }
+}
+
+Packet SoftGvcpHandler::Discovery(const uint8_t *data, size_t size)
+{
+    mStatistics.Count(SoftDeviceStatistics::Discoveries);
+    DiscoveryCmd command;
+    const CodecError error = Parse(data, size, command);
+    if (error != CodecError::Ok) {
+        return ErrorAck(command.header, StatusForCodecError(error));
+    }
+    DiscoveryAck ack;
+    ack.header.ackId = command.header.requestId;
+    ack.info = mHost.Identity();
+    Packet out;
+    Build(ack, out);
+    return out;
+}
+
+Packet SoftGvcpHandler::ForceIp(const uint8_t *data, size_t size, uint32_t &forcedIp)
+{
+    mStatistics.Count(SoftDeviceStatistics::ForceIps);
+    ForceIpCmd command;
+    const CodecError error = Parse(data, size, command);
+    if (error != CodecError::Ok) {
+        return ErrorAck(command.header, StatusForCodecError(error));
+    }
+    if (command.mac != mMac) {
+        return {};  // FORCEIP goes out by broadcast: only the device with that MAC answers
+    }
+    SoftNetworkConfig config;
+    config.ip = command.staticIp;
+    config.mask = command.subnetMask;
+    config.gateway = command.gateway;
+    forcedIp = mHost.ForceIp(config);
+    ForceIpAck ack;
+    ack.header.ackId = command.header.requestId;
+    Packet out;
+    Build(ack, out);
+    return out;
+}
+
+Packet SoftGvcpHandler::ReadReg(const uint8_t *data, size_t size, const SoftPeer &peer)
+{
+    mStatistics.Count(SoftDeviceStatistics::ReadRegs);
+    ReadRegCmd command;
+    const CodecError error = Parse(data, size, command);
+    if (error != CodecError::Ok) {
+        return ErrorAck(command.header, StatusForCodecError(error));
+    }
+    ReadRegAck ack;
+    ack.header.ackId = command.header.requestId;
+    for (uint32_t address : command.addresses) {
+        uint8_t bytes[4];
+        ack.header.status = ReadMemory(address, bytes, sizeof(bytes), peer);
+        if (ack.header.status != Status::SUCCESS) {
+            break;  // the values read so far go back with the failure
+        }
+        uint32_t value = 0;
+        ByteReader(bytes, sizeof(bytes)).ReadU32(value);
+        ack.values.push_back(value);
+    }
+    Packet out;
+    Build(ack, out);
+    return out;
+}
+
+Packet SoftGvcpHandler::WriteReg(const uint8_t *data, size_t size, const SoftPeer &peer)
+{
+    mStatistics.Count(SoftDeviceStatistics::WriteRegs);
+    WriteRegCmd command;
+    const CodecError error = Parse(data, size, command);
+    if (error != CodecError::Ok) {
+        return ErrorAck(command.header, StatusForCodecError(error));
+    }
+    WriteRegAck ack;
+    ack.header.ackId = command.header.requestId;
+    for (const RegisterWrite &write : command.writes) {
+        uint8_t bytes[4];
+        ByteWriter(bytes, sizeof(bytes)).WriteU32(write.value);
+        ack.header.status = WriteMemory(write.address, bytes, sizeof(bytes), peer);
+        if (ack.header.status != Status::SUCCESS) {
+            break;  // the index names the failing write
+        }
+        ++ack.index;
+    }
+    Packet out;
+    Build(ack, out);
+    return out;
+}
+
+Packet SoftGvcpHandler::ReadMem(const uint8_t *data, size_t size, const SoftPeer &peer)
+{
+    mStatistics.Count(SoftDeviceStatistics::ReadMems);
+    ReadMemCmd command;
+    const CodecError error = Parse(data, size, command);
+    if (error != CodecError::Ok) {
+        return ErrorAck(command.header, StatusForCodecError(error));
+    }
+    ReadMemAck ack;
+    ack.header.ackId = command.header.requestId;
+    ack.address = command.address;
+    ack.data.assign(command.count, 0);
+    ack.header.status = ReadMemory(command.address, ack.data.data(), ack.data.size(), peer);
+    if (ack.header.status != Status::SUCCESS) {
+        return ErrorAck(command.header, ack.header.status);
+    }
+    Packet out;
+    Build(ack, out);
+    return out;
+}
+
+Packet SoftGvcpHandler::WriteMem(const uint8_t *data, size_t size, const SoftPeer &peer)
+{
+    mStatistics.Count(SoftDeviceStatistics::WriteMems);
+    WriteMemCmd command;
+    const CodecError error = Parse(data, size, command);
+    if (error != CodecError::Ok) {
+        return ErrorAck(command.header, StatusForCodecError(error));
+    }
+    WriteMemAck ack;
+    ack.header.ackId = command.header.requestId;
+    ack.header.status = WriteMemory(command.address, command.data.data(), command.data.size(), peer);
+    ack.index = ack.header.status == Status::SUCCESS ? static_cast<uint16_t>(command.data.size()) : 0;
+    Packet out;
+    Build(ack, out);
+    return out;
+}
+
+Status SoftGvcpHandler::CheckRange(uint32_t address, size_t size, bool write, const SoftPeer &peer)
+{
+    uint64_t at = address;
+    const uint64_t end = static_cast<uint64_t>(address) + size;
+    while (at < end) {
+        SoftRegister *reg = mMap.FindContaining(static_cast<uint32_t>(at));
+        if (reg == nullptr) {
+            return Status::INVALID_ADDRESS;
+        }
+        if (write) {
+            // The CCP register is how a controller asks for control, so anyone may write it.
+            if (reg->GetAddress() != CCP_OFFSET && !mPrivilege.MayWrite(peer)) {
+                return Status::ACCESS_DENIED;
+            }
+            if (!reg->IsWritable()) {
+                return Status::WRITE_PROTECT;
+            }
+        } else {
+            if (!mPrivilege.MayRead(peer) || !reg->IsReadable()) {
+                return Status::ACCESS_DENIED;
+            }
+        }
+        at = reg->GetAddress() + static_cast<uint64_t>(reg->GetLength());
+    }
+    return Status::SUCCESS;
+}
+
+Status SoftGvcpHandler::ReadMemory(uint32_t address, uint8_t *out, size_t size, const SoftPeer &peer)
+{
+    Status status = CheckRange(address, size, false, peer);
+    for (size_t done = 0; status == Status::SUCCESS && done < size;) {
+        SoftRegister *reg = mMap.FindContaining(static_cast<uint32_t>(address + done));
+        const uint32_t offset = static_cast<uint32_t>(address + done - reg->GetAddress());
+        const uint32_t chunk = static_cast<uint32_t>(std::min<size_t>(size - done, reg->GetLength() - offset));
+        status = StatusForResult(reg->ReadBytes(out + done, chunk, offset));
+        done += chunk;
+    }
+    return status;
+}
+
+Status SoftGvcpHandler::WriteMemory(uint32_t address, const uint8_t *data, size_t size, const SoftPeer &peer)
+{
+    Status status = CheckRange(address, size, true, peer);
+    for (size_t done = 0; status == Status::SUCCESS && done < size;) {
+        SoftRegister *reg = mMap.FindContaining(static_cast<uint32_t>(address + done));
+        const uint32_t offset = static_cast<uint32_t>(address + done - reg->GetAddress());
+        const uint32_t chunk = static_cast<uint32_t>(std::min<size_t>(size - done, reg->GetLength() - offset));
+        if (reg->GetAddress() == CCP_OFFSET) {
+            status = WriteCcp(*reg, data + done, peer);
+        } else {
+            status = StatusForResult(reg->Write(data + done, chunk, offset));
+        }
+        done += chunk;
+    }
+    return status;
+}
+
+Status SoftGvcpHandler::WriteCcp(SoftRegister &reg, const uint8_t *data, const SoftPeer &peer)
+{
+    uint32_t value = 0;
+    ByteReader(data, 4).ReadU32(value);
+    SoftControlPrivilege::Change change = SoftControlPrivilege::Change::None;
+    const Status status = mPrivilege.WriteCcp(peer, value, change);
+    if (status != Status::SUCCESS) {
+        return status;
+    }
+    reg.Write(data, 4, 0);  // the stored value and the program's sinks follow the privilege
+    if (change == SoftControlPrivilege::Change::Connected) {
+        mStatistics.Count(SoftDeviceStatistics::SessionsOpened);
+    } else if (change == SoftControlPrivilege::Change::Disconnected) {
+        mStatistics.Count(SoftDeviceStatistics::SessionsClosed);
+    }
+    if (change != SoftControlPrivilege::Change::None) {
+        mHost.ControlChanged(change, peer, mPrivilege.Access());
+    }
+    return Status::SUCCESS;
+}

@@ -1,0 +1,236 @@
+#include "SoftRegister.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "IKyRegisterEventSink.h"
+#include "SoftGuard.h"
+#include "gev/ByteCursor.h"
+
+using ky::gev::ByteReader;
+using ky::gev::ByteWriter;
+
+SoftRegister::SoftRegister(const KyString &name, uint32_t address, uint32_t length, KyGenAccessMode mode,
+                           bool arrayOfBytes, void *context)
+    : mName(name), mAddress(address), mMode(mode), mArrayOfBytes(arrayOfBytes), mContext(context), mData(length, 0)
+{
+}
+
+KyResult SoftRegister::CheckRange(const void *data, uint32_t length, uint32_t offset) const
+{
+    if (data == nullptr && length > 0) {
+        return KyResult(KY_INVALID_PARAMETER, KyString("[") + mName + "] no buffer given");
+    }
+    if (offset > mData.size() || length > mData.size() - offset) {
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("[") + mName + "] " + std::to_string(length) + " bytes at offset " +
+                            std::to_string(offset) + " do not fit its " + std::to_string(mData.size()) + " bytes");
+    }
+    return KyResult(KY_OK);
+}
+
+KyResult SoftRegister::ReadBytes(uint8_t *aData, uint32_t aDataLength, uint32_t aOffset)
+{
+    KyResult result = CheckRange(aData, aDataLength, aOffset);
+    if (result.IsFailure()) {
+        return result;
+    }
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    if (mReadHook) {
+        GuardedVoid("read hook", [&] { mReadHook(*this); });
+    }
+    const std::vector<IKyRegisterEventSink *> sinks = mSinks;
+    for (IKyRegisterEventSink *sink : sinks) {
+        result = GuardedResult("PreRead", [&] { return sink->PreRead(this); });
+        if (result.IsFailure()) {
+            return result;
+        }
+    }
+    if (aDataLength > 0) {
+        std::memcpy(aData, mData.data() + aOffset, aDataLength);
+    }
+    for (IKyRegisterEventSink *sink : sinks) {
+        GuardedVoid("PostRead", [&] { sink->PostRead(this); });
+    }
+    return KyResult(KY_OK);
+}
+
+KyResult SoftRegister::Write(const uint8_t *aData, uint32_t aDataLength, uint32_t aOffset)
+{
+    KyResult result = CheckRange(aData, aDataLength, aOffset);
+    if (result.IsFailure()) {
+        return result;
+    }
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    const std::vector<uint8_t> former = mData;
+    if (aDataLength > 0) {
+        std::memcpy(mData.data() + aOffset, aData, aDataLength);
+    }
+    if (mWriteCheck) {
+        result = GuardedResult("write check", [&] { return mWriteCheck(*this); });
+    }
+    const std::vector<IKyRegisterEventSink *> sinks = mSinks;
+    for (size_t i = 0; i < sinks.size() && result.IsSuccess(); ++i) {
+        result = GuardedResult("PreWrite", [&] { return sinks[i]->PreWrite(this); });
+    }
+    if (result.IsFailure()) {
+        mData = former;
+        return result;
+    }
+    if (mWriteHook) {
+        GuardedVoid("write hook", [&] { mWriteHook(*this); });
+    }
+    for (IKyRegisterEventSink *sink : sinks) {
+        GuardedVoid("PostWrite", [&] { sink->PostWrite(this); });
+    }
+    return KyResult(KY_OK);
+}
+
+KyResult SoftRegister::ReadInt(uint32_t &aValue, uint32_t aOffset)
+{
+    uint8_t bytes[4];
+    KyResult result = ReadBytes(bytes, sizeof(bytes), aOffset);
+    if (result.IsOK()) {
+        ByteReader(bytes, sizeof(bytes)).ReadU32(aValue);
+    }
+    return result;
+}
+
+KyResult SoftRegister::Write(uint32_t aValue, uint32_t aOffset)
+{
+    uint8_t bytes[4];
+    ByteWriter(bytes, sizeof(bytes)).WriteU32(aValue);
+    return Write(bytes, sizeof(bytes), aOffset);
+}
+
+KyResult SoftRegister::ReadString(KyString &aValue)
+{
+    std::vector<uint8_t> bytes(mData.size());
+    KyResult result = ReadBytes(bytes.data(), static_cast<uint32_t>(bytes.size()), 0);
+    if (result.IsOK()) {
+        std::string text;
+        ByteReader(bytes.data(), bytes.size()).ReadFixedString(text, bytes.size());
+        aValue = KyString(text);
+    }
+    return result;
+}
+
+KyResult SoftRegister::Write(const KyString &aValue)
+{
+    if (aValue.GetLength() >= mData.size()) {
+        return KyResult(KY_INVALID_PARAMETER, KyString("[") + mName + "] a text of " +
+                                                  std::to_string(aValue.GetLength()) + " bytes does not fit " +
+                                                  std::to_string(mData.size()) + " bytes with its terminating zero");
+    }
+    std::vector<uint8_t> bytes(mData.size(), 0);
+    std::memcpy(bytes.data(), aValue.GetAscii(), aValue.GetLength());
+    return Write(bytes.data(), static_cast<uint32_t>(bytes.size()), 0);
+}
+
+KyResult SoftRegister::ReadFloat(float &aValue)
+{
+    uint32_t bits = 0;
+    KyResult result = ReadInt(bits, 0);
+    if (result.IsOK()) {
+        std::memcpy(&aValue, &bits, sizeof(aValue));
+    }
+    return result;
+}
+
+KyResult SoftRegister::WriteFloat(float aValue)
+{
+    uint32_t bits = 0;
+    std::memcpy(&bits, &aValue, sizeof(bits));
+    return Write(bits, 0);
+}
+
+KyResult SoftRegister::ReadDouble(double &aValue)
+{
+    uint8_t bytes[8];
+    KyResult result = ReadBytes(bytes, sizeof(bytes), 0);
+    if (result.IsOK()) {
+        uint64_t bits = 0;
+        ByteReader(bytes, sizeof(bytes)).ReadU64(bits);
+        std::memcpy(&aValue, &bits, sizeof(aValue));
+    }
+    return result;
+}
+
+KyResult SoftRegister::WriteDouble(double aValue)
+{
+    uint64_t bits = 0;
+    std::memcpy(&bits, &aValue, sizeof(bits));
+    uint8_t bytes[8];
+    ByteWriter(bytes, sizeof(bytes)).WriteU64(bits);
+    return Write(bytes, sizeof(bytes), 0);
+}
+
+KyResult SoftRegister::AddEventSink(IKyRegisterEventSink *aEventSink)
+{
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    if (aEventSink == nullptr || std::find(mSinks.begin(), mSinks.end(), aEventSink) != mSinks.end()) {
+        return KyResult(KY_INVALID_PARAMETER, KyString("[") + mName + "] null or already added event sink");
+    }
+    mSinks.push_back(aEventSink);
+    return KyResult(KY_OK);
+}
+
+KyResult SoftRegister::RemoveEventSink(IKyRegisterEventSink *aEventSink)
+{
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    auto found = std::find(mSinks.begin(), mSinks.end(), aEventSink);
+    if (aEventSink == nullptr || found == mSinks.end()) {
+        return KyResult(KY_INVALID_PARAMETER, KyString("[") + mName + "] null or unknown event sink");
+    }
+    mSinks.erase(found);
+    return KyResult(KY_OK);
+}
+
+void SoftRegister::SetHooks(ReadHook readHook, WriteCheck writeCheck, WriteHook writeHook)
+{
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    mReadHook = std::move(readHook);
+    mWriteCheck = std::move(writeCheck);
+    mWriteHook = std::move(writeHook);
+}
+
+void SoftRegister::SetRaw(const uint8_t *data, size_t size, size_t offset)
+{
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    if (offset >= mData.size()) {
+        return;
+    }
+    std::memcpy(mData.data() + offset, data, std::min(size, mData.size() - offset));
+}
+
+void SoftRegister::SetRawU32(uint32_t value, size_t offset)
+{
+    uint8_t bytes[4];
+    ByteWriter(bytes, sizeof(bytes)).WriteU32(value);
+    SetRaw(bytes, sizeof(bytes), offset);
+}
+
+void SoftRegister::SetRawString(const std::string &text)
+{
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    std::fill(mData.begin(), mData.end(), 0);
+    ByteWriter(mData.data(), mData.size()).WriteFixedString(text, mData.size() - 1);
+}
+
+uint32_t SoftRegister::GetRawU32(size_t offset)
+{
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    uint32_t value = 0;
+    if (offset <= mData.size()) {
+        ByteReader(mData.data() + offset, mData.size() - offset).ReadU32(value);
+    }
+    return value;
+}
+
+std::string SoftRegister::GetRawString()
+{
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    std::string text;
+    ByteReader(mData.data(), mData.size()).ReadFixedString(text, mData.size());
+    return text;
+}

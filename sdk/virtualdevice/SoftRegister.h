@@ -1,0 +1,73 @@
+// SoftRegister: one register of the software device, its bytes (as a controller sees them,
+// big-endian values), its event sinks and the device's own hooks.
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "IKyRegister.h"
+#include "KyEnums.h"
+
+class SoftRegister : public IKyRegister
+{
+public:
+    // Device hooks, run before the program's sinks: the read hook refreshes the content, the
+    // write check may adjust the new content in place (SetRaw) or refuse it, the write hook
+    // reacts to an accepted write.
+    using ReadHook = std::function<void(SoftRegister &)>;
+    using WriteCheck = std::function<KyResult(SoftRegister &)>;
+    using WriteHook = std::function<void(SoftRegister &)>;
+
+    SoftRegister(const KyString &name, uint32_t address, uint32_t length, KyGenAccessMode mode, bool arrayOfBytes,
+                 void *context);
+
+    const KyString &GetName() override { return mName; }
+    uint32_t GetAddress() const override { return mAddress; }
+    size_t GetLength() const override { return mData.size(); }
+    const void *GetContext() const override { return mContext; }
+    void *GetContext() override { return mContext; }
+    bool IsWritable() const override { return mMode != KyGenAccessModeReadOnly; }
+    bool IsReadable() const override { return mMode != KyGenAccessModeWriteOnly; }
+    bool IsArrayOfBytes() const override { return mArrayOfBytes; }
+
+    KyResult ReadBytes(uint8_t *aData, uint32_t aDataLength, uint32_t aOffset = 0) override;
+    KyResult Write(const uint8_t *aData, uint32_t aDataLength, uint32_t aOffset = 0) override;
+    KyResult ReadInt(uint32_t &aValue, uint32_t aOffset = 0) override;
+    KyResult Write(uint32_t aValue, uint32_t aOffset = 0) override;
+    KyResult ReadString(KyString &aValue) override;
+    KyResult Write(const KyString &aValue) override;
+    KyResult ReadFloat(float &aValue) override;
+    KyResult WriteFloat(float aValue) override;
+    KyResult ReadDouble(double &aValue) override;
+    KyResult WriteDouble(double aValue) override;
+    KyResult AddEventSink(IKyRegisterEventSink *aEventSink) override;
+    KyResult RemoveEventSink(IKyRegisterEventSink *aEventSink) override;
+
+    void SetHooks(ReadHook readHook, WriteCheck writeCheck, WriteHook writeHook);
+
+    // Content without hooks or sinks, for the device's own bookkeeping. Out-of-range parts are
+    // ignored (reads give zeros).
+    void SetRaw(const uint8_t *data, size_t size, size_t offset = 0);
+    void SetRawU32(uint32_t value, size_t offset = 0);
+    void SetRawString(const std::string &text);
+    uint32_t GetRawU32(size_t offset = 0);
+    std::string GetRawString();
+
+private:
+    KyResult CheckRange(const void *data, uint32_t length, uint32_t offset) const;
+
+    const KyString mName;
+    const uint32_t mAddress;
+    const KyGenAccessMode mMode;
+    const bool mArrayOfBytes;
+    void *const mContext;
+
+    // Recursive: a sink may read or write its own register during the call.
+    std::recursive_mutex mMutex;
+    std::vector<uint8_t> mData;
+    std::vector<IKyRegisterEventSink *> mSinks;
+    ReadHook mReadHook;
+    WriteCheck mWriteCheck;
+    WriteHook mWriteHook;
+};
