@@ -4,6 +4,8 @@
 //
 //   bench_gvsp_loopback [--frames N] [--fps F]
 //
+// KY_BENCH_COPY=1 makes the receiver copy every packet instead of receiving in place;
+// KY_BENCH_COUNTERS=1 prints the receiver's counters after each run.
 // --fps 0 (the default) sends as fast as the sender can; a rate paces the frames, as a camera
 // does (237 frames/s of 2448x2048 8-bit is 10 GigE line rate).
 #include <chrono>
@@ -50,6 +52,7 @@ struct Row
     uint64_t lost = 0;
     uint64_t resends = 0;
     uint64_t bytes = 0;
+    double inPlace = 0;
 };
 
 Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t frames, double fps)
@@ -64,6 +67,8 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
     GvspReceiverConfig rc;
     rc.localAddress = "127.0.0.1";
     rc.packetSize = packetSize;
+    const char *copy = std::getenv("KY_BENCH_COPY");
+    rc.receiveInPlace = !(copy && *copy == '1');
     if (receiver.Open(rc, [&](uint64_t b, uint32_t f, uint32_t l) { sender.ServeResend(b, f, l); }).IsFailure()) {
         std::fprintf(stderr, "receiver: cannot open\n");
         std::exit(1);
@@ -72,6 +77,7 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
     sc.destinationPort = receiver.LocalPort();
     sc.packetSize = packetSize;
     sc.sendBufferSize = 8u << 20;
+    sc.resendCacheBlocks = 16;
     auto image = std::make_shared<std::vector<uint8_t>>(size);
     for (size_t i = 0; i < size; ++i)
         (*image)[i] = static_cast<uint8_t>(i * 13 + (i >> 11));
@@ -127,9 +133,14 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
     row.frames = static_cast<uint32_t>(counters.blocksCompleted);
     row.lost += frames - done + counters.blocksWithoutBuffer;
     row.resends = counters.resendRequests;
+    row.inPlace = counters.packetsReceived ? 100.0 * counters.packetsInPlace / counters.packetsReceived : 0;
     row.senderCpu = 100.0 * static_cast<double>(senderCpu) / 1e9 / row.seconds;
     row.receiverCpu = 100.0 * static_cast<double>(ThreadCpuNs(receiver.ReceiveThreadId()) - receiverCpu0) / 1e9 /
                       row.seconds;
+    if (std::getenv("KY_BENCH_COUNTERS")) {
+        for (const auto &named : counters.Named())
+            std::printf("    %s %llu\n", named.first, static_cast<unsigned long long>(named.second));
+    }
     receiver.Close();
     return row;
 }
@@ -148,8 +159,8 @@ int main(int argc, char **argv)
     }
     std::printf("GVSP loopback, our sender -> our receiver, 2448x2048, %u frames, %s\n", frames,
                 fps > 0 ? (std::to_string(fps) + " frames/s offered").c_str() : "as fast as the sender goes");
-    std::printf("%-9s %6s %7s %9s %9s %11s %12s %6s %8s\n", "format", "packet", "frames", "frames/s", "MB/s",
-                "sender CPU", "receiver CPU", "lost", "resends");
+    std::printf("%-9s %6s %7s %9s %9s %11s %12s %6s %8s %9s\n", "format", "packet", "frames", "frames/s", "MB/s",
+                "sender CPU", "receiver CPU", "lost", "resends", "in place");
     const struct {
         const char *name;
         uint32_t format;
@@ -157,9 +168,9 @@ int main(int argc, char **argv)
     for (const auto &f : formats) {
         for (uint32_t packetSize : {1500u, 9000u}) {
             const Row r = Run(f.name, f.format, packetSize, frames, fps);
-            std::printf("%-9s %6u %7u %9.1f %9.1f %10.1f%% %11.1f%% %6llu %8llu\n", r.format, r.packetSize, r.frames,
-                        r.frames / r.seconds, r.bytes / r.seconds / 1e6, r.senderCpu, r.receiverCpu,
-                        static_cast<unsigned long long>(r.lost), static_cast<unsigned long long>(r.resends));
+            std::printf("%-9s %6u %7u %9.1f %9.1f %10.1f%% %11.1f%% %6llu %8llu %8.1f%%\n", r.format, r.packetSize,
+                        r.frames, r.frames / r.seconds, r.bytes / r.seconds / 1e6, r.senderCpu, r.receiverCpu,
+                        static_cast<unsigned long long>(r.lost), static_cast<unsigned long long>(r.resends), r.inPlace);
         }
     }
     return 0;

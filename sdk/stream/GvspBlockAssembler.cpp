@@ -151,7 +151,7 @@ GvspBlockAssembler::Outcome GvspBlockAssembler::AddPayload(uint32_t packetId, co
         ++mStats.packetsOverrun;
         mOverrun = true;
     }
-    if (offset < mDestination.capacity) {
+    if (data && offset < mDestination.capacity) {
         const size_t fit = static_cast<size_t>(std::min<uint64_t>(length, mDestination.capacity - offset));
         std::memcpy(mDestination.data + offset, data, fit);
     }
@@ -161,6 +161,27 @@ GvspBlockAssembler::Outcome GvspBlockAssembler::AddPayload(uint32_t packetId, co
     }
     NoteArrival(packetId, resent, now);
     return Outcome::Placed;
+}
+
+bool GvspBlockAssembler::PredictSlot(uint64_t index, uint32_t &packetId, uint8_t *&slot, size_t &slotLength) const
+{
+    if (!mHasDestination || !mBytesPerPacket)
+        return false;
+    uint64_t limit = mTrackLimit;
+    if (mPayloadPackets)
+        limit = std::min(limit, mPayloadPackets);
+    else if (mLeaderReceived && mLeader.ExpectedPayloadSize())
+        limit = std::min(limit, CeilDiv(mLeader.ExpectedPayloadSize(), mBytesPerPacket));
+    const uint64_t id = static_cast<uint64_t>(std::max<int64_t>(mHighest, 0)) + 1 + index;
+    if (id > limit)
+        return false;
+    const uint64_t offset = (id - 1) * mBytesPerPacket;
+    if (offset >= mDestination.capacity)
+        return false;
+    packetId = static_cast<uint32_t>(id);
+    slot = mDestination.data + offset;
+    slotLength = static_cast<size_t>(std::min<uint64_t>(mBytesPerPacket, mDestination.capacity - offset));
+    return true;
 }
 
 bool GvspBlockAssembler::Done() const

@@ -36,7 +36,12 @@ public:
 
     Outcome AddLeader(const GvspLeader &leader, bool resent, Clock::time_point now);
     Outcome AddTrailer(uint32_t packetId, const GvspTrailer &trailer, bool resent, Clock::time_point now);
+    // data null: the payload is already in place, at the packet's offset in the destination and
+    // no longer than its slot (the receiver had the socket write it there, see PredictSlot).
     Outcome AddPayload(uint32_t packetId, const uint8_t *data, size_t length, bool resent, Clock::time_point now);
+    // Where the index-th packet after the highest one received will go, if it comes in order:
+    // its id and its place in the destination. False when that is not known or not inside.
+    bool PredictSlot(uint64_t index, uint32_t &packetId, uint8_t *&slot, size_t &slotLength) const;
     // The sender said it cannot resend packets of this block.
     void MarkUnavailable() { mUnavailable = true; }
 

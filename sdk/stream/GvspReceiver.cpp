@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -50,7 +51,9 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
     mSlotSize = (mSlotSize + 64) & ~size_t(63);  // room to see an oversized datagram as truncated
     mSlots.assign(mSlotSize * mBatch, 0);
     mMessages.assign(mBatch, mmsghdr{});
-    mVectors.assign(mBatch, iovec{});
+    mVectors.assign(mBatch * 3, iovec{});
+    mPredictions.assign(mBatch, Prediction{});
+    mHeaderSize = 0;
     mSources.assign(mBatch, sockaddr_in{});
     mRequests.assign(MAX_REQUESTS_PER_PASS, PendingRequest{});
     {
@@ -168,17 +171,42 @@ void GvspReceiver::Run()
     }
 }
 
+// Reads packets in batches. While a block comes in order, the socket writes each data packet
+// straight into its place in the destination: the receive vector of the i-th packet of the batch
+// is the header into its slot, the payload into the place of the i-th next packet id, anything
+// longer after the header in the slot. A packet that is not the one predicted is moved back into
+// its slot first, and then placed like any other. All of it happens under the state lock, so no
+// destination is handed back while the socket may still write into it.
 void GvspReceiver::ReceiveBatches()
 {
     for (;;) {
+        std::unique_lock<std::mutex> lock(mMutex);
+        const Active *current = nullptr;
+        for (auto it = mActive.rbegin(); mConfig.receiveInPlace && it != mActive.rend() && !current; ++it) {
+            if ((*it)->block.HasDestination())
+                current = it->get();
+        }
         for (size_t i = 0; i < mBatch; ++i) {
-            mVectors[i].iov_base = mSlots.data() + i * mSlotSize;
-            mVectors[i].iov_len = mSlotSize;
+            uint8_t *slot = mSlots.data() + i * mSlotSize;
+            iovec *v = &mVectors[i * 3];
+            Prediction &p = mPredictions[i];
+            p.active = current && mHeaderSize &&
+                       current->block.PredictSlot(i, p.packetId, p.place, p.placeLength) &&
+                       mHeaderSize + p.placeLength <= mSlotSize;
             msghdr &m = mMessages[i].msg_hdr;
+            if (p.active) {
+                p.blockId = current->block.BlockId();
+                v[0] = iovec{slot, mHeaderSize};
+                v[1] = iovec{p.place, p.placeLength};
+                v[2] = iovec{slot + mHeaderSize + p.placeLength, mSlotSize - mHeaderSize - p.placeLength};
+                m.msg_iovlen = 3;
+            } else {
+                v[0] = iovec{slot, mSlotSize};
+                m.msg_iovlen = 1;
+            }
             m.msg_name = &mSources[i];
             m.msg_namelen = sizeof(sockaddr_in);
-            m.msg_iov = &mVectors[i];
-            m.msg_iovlen = 1;
+            m.msg_iov = v;
             m.msg_control = nullptr;
             m.msg_controllen = 0;
             m.msg_flags = 0;
@@ -187,24 +215,42 @@ void GvspReceiver::ReceiveBatches()
         if (count <= 0)
             return;
         const Clock::time_point now = Clock::now();
-        {
-            std::lock_guard<std::mutex> lock(mMutex);
-            for (int i = 0; i < count; ++i) {
-                ++mCounters.packetsReceived;
-                const msghdr &m = mMessages[i].msg_hdr;
-                if (m.msg_flags & MSG_TRUNC) {
-                    ++mCounters.packetsMalformed;
-                    continue;
-                }
-                if (mSourceAddress && mSources[i].sin_addr.s_addr != mSourceAddress) {
-                    ++mCounters.packetsForeign;
-                    continue;
-                }
-                Process(mSlots.data() + i * mSlotSize, mMessages[i].msg_len, now);
-            }
-            if (now - mLastTimerCheck >= Ms(1))
-                CheckTimers(now);
+        // First every packet that missed its prediction leaves the destination, before any
+        // packet is placed there.
+        for (int i = 0; i < count; ++i) {
+            Prediction &p = mPredictions[i];
+            if (!p.active)
+                continue;
+            const uint8_t *slot = mSlots.data() + i * mSlotSize;
+            const size_t length = mMessages[i].msg_len;
+            GvspHeader h;
+            p.inPlace = length >= mHeaderSize && !(mMessages[i].msg_hdr.msg_flags & MSG_TRUNC) &&
+                        GvspParseHeader(slot, mHeaderSize, h).IsOK() && h.Size() == mHeaderSize &&
+                        h.format == GvspPacketFormat::Payload && h.blockId == p.blockId &&
+                        h.packetId == p.packetId && !(h.status & GVSP_STATUS_ERROR_MASK) &&
+                        length - mHeaderSize <= p.placeLength;
+            if (!p.inPlace && length > mHeaderSize)
+                std::memcpy(mSlots.data() + i * mSlotSize + mHeaderSize, p.place,
+                            std::min(length - mHeaderSize, p.placeLength));
         }
+        for (int i = 0; i < count; ++i) {
+            ++mCounters.packetsReceived;
+            const msghdr &m = mMessages[i].msg_hdr;
+            if (m.msg_flags & MSG_TRUNC) {
+                ++mCounters.packetsMalformed;
+                continue;
+            }
+            if (mSourceAddress && mSources[i].sin_addr.s_addr != mSourceAddress) {
+                ++mCounters.packetsForeign;
+                continue;
+            }
+            const bool inPlace = mPredictions[i].active && mPredictions[i].inPlace;
+            mCounters.packetsInPlace += inPlace ? 1 : 0;
+            Process(mSlots.data() + i * mSlotSize, mMessages[i].msg_len, now, inPlace);
+        }
+        if (now - mLastTimerCheck >= Ms(1))
+            CheckTimers(now);
+        lock.unlock();
         SendRequests();
         if (static_cast<size_t>(count) < mBatch || mStop)
             return;
@@ -278,7 +324,7 @@ GvspReceiver::Active *GvspReceiver::FindOrStart(const GvspHeader &header, Clock:
     return mActive.back().get();
 }
 
-void GvspReceiver::Process(const uint8_t *packet, size_t length, Clock::time_point now)
+void GvspReceiver::Process(const uint8_t *packet, size_t length, Clock::time_point now, bool payloadInPlace)
 {
     if (GvspIsTestPacket(packet, length)) {
         ++mCounters.testPackets;
@@ -298,6 +344,7 @@ void GvspReceiver::Process(const uint8_t *packet, size_t length, Clock::time_poi
         }
         return;
     }
+    mHeaderSize = header.Size();
     Active *active = FindOrStart(header, now);
     if (!active)
         return;
@@ -327,7 +374,7 @@ void GvspReceiver::Process(const uint8_t *packet, size_t length, Clock::time_poi
         break;
     }
     case GvspPacketFormat::Payload:
-        outcome = block.AddPayload(header.packetId, body, bodyLength, resent, now);
+        outcome = block.AddPayload(header.packetId, payloadInPlace ? nullptr : body, bodyLength, resent, now);
         break;
     default:
         ++mCounters.packetsIgnored;
@@ -362,12 +409,15 @@ void GvspReceiver::Ask(uint64_t blockId, GvspMissingRange range)
     if (!mResend || mRequestCount >= mRequests.size())
         return;  // asked again in the next round
     mRequests[mRequestCount++] = PendingRequest{blockId, range};
+    // A range "to the end" counts the packets known to be missing: its first one.
+    const bool toEnd = range.last == GVSP_STANDARD_PACKET_ID_MAX || range.last == GVSP_EXTENDED_PACKET_ID_MAX;
+    const uint32_t packets = toEnd ? 1 : range.last - range.first + 1;
     ++mCounters.resendRequests;
-    mCounters.resendPacketsRequested += static_cast<uint64_t>(range.last) - range.first + 1;
+    mCounters.resendPacketsRequested += packets;
     for (auto &a : mActive) {
         if (a->block.BlockId() == blockId) {
             ++a->block.Stats().resendGroupsRequested;
-            a->block.Stats().resendPacketsRequested += range.last - range.first + 1;
+            a->block.Stats().resendPacketsRequested += packets;
         }
     }
 }

@@ -47,6 +47,7 @@ struct GvspReceiverConfig
     uint32_t resendTimeoutMs = 20;       // quiet time before a block's next resend round
     uint32_t maxResendRounds = 3;
     uint32_t maxResendRangesPerRound = 32;
+    bool receiveInPlace = true;          // let the socket write in-order payload into the destination
 };
 
 class GvspReceiver
@@ -98,7 +99,7 @@ private:
 
     void Run();
     void ReceiveBatches();
-    void Process(const uint8_t *packet, size_t length, Clock::time_point now);
+    void Process(const uint8_t *packet, size_t length, Clock::time_point now, bool payloadInPlace);
     Active *FindOrStart(const GvspHeader &header, Clock::time_point now);
     void CheckTimers(Clock::time_point now);
     void AskForMissing(Active &active, Clock::time_point now);
@@ -125,6 +126,17 @@ private:
     std::vector<mmsghdr> mMessages;
     std::vector<iovec> mVectors;
     std::vector<sockaddr_in> mSources;
+    struct Prediction
+    {
+        bool active = false;   // the packet's payload was aimed at a place in a destination
+        bool inPlace = false;  // and it was the packet expected there
+        uint64_t blockId = 0;
+        uint32_t packetId = 0;
+        uint8_t *place = nullptr;
+        size_t placeLength = 0;
+    };
+    std::vector<Prediction> mPredictions;
+    size_t mHeaderSize = 0;  // of the last packet: standard or extended ids
 
     // State shared with the callers' threads.
     mutable std::mutex mMutex;

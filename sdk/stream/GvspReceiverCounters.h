@@ -30,6 +30,7 @@ struct GvspReceiverCounters
     uint64_t resendPacketsReceived = 0; // resent packets that filled a hole
     uint64_t resendsUnavailable = 0;    // the sender said it could not resend
     uint64_t testPackets = 0;
+    uint64_t packetsInPlace = 0;        // written by the socket straight into their destination
 
     // Every counter with its name, in declaration order.
     std::vector<std::pair<const char *, uint64_t>> Named() const
@@ -54,7 +55,8 @@ struct GvspReceiverCounters
                 {"resendPacketsRequested", resendPacketsRequested},
                 {"resendPacketsReceived", resendPacketsReceived},
                 {"resendsUnavailable", resendsUnavailable},
-                {"testPackets", testPackets}};
+                {"testPackets", testPackets},
+                {"packetsInPlace", packetsInPlace}};
     }
 };
 

@@ -25,6 +25,7 @@ struct StreamCase
     uint32_t packetSize;
     bool extendedIds;
     uint64_t firstBlockId;
+    bool learnPacketSize = false;  // the receiver is not told the packet size
 };
 
 void SendFrame(GvspLoop &loop, uint64_t blockId, const std::vector<uint8_t> &frame, const GvspLeader &leader)
@@ -47,7 +48,9 @@ TEST(GvspStream, FramesArrivePixelExact)
         {KyPixelMono8, 2448, 2048, 9000, false, 10},
         {KyPixelBayerRG8, 1000, 777, 9000, true, 0x100000000ull},
         {KyPixelMono8, 1920, 1080, 16000, true, 5},     // jumbo packets on loopback
-        {KyPixelMono16, 333, 111, 1500, true, 1},
+        {KyPixelMono16, 333, 111, 1500, true, 1, true},
+        {KyPixelMono8, 100, 1, 1500, false, 1, true},  // one data packet
+        {KyPixelBayerRG8, 2448, 2048, 9000, false, 1, true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " packet " << c.packetSize
@@ -57,7 +60,7 @@ TEST(GvspStream, FramesArrivePixelExact)
         sc.packetSize = c.packetSize;
         sc.extendedIds = c.extendedIds;
         GvspReceiverConfig rc;
-        rc.packetSize = c.packetSize;
+        rc.packetSize = c.learnPacketSize ? 0 : c.packetSize;
         ASSERT_TRUE(loop.Open(sc, rc).IsOK());
         const size_t size = static_cast<size_t>(c.width) * c.height * (((c.pixelFormat >> 16) & 0xFF) / 8);
         const int frames = 3;
@@ -100,14 +103,21 @@ TEST(GvspStream, FramesArrivePixelExact)
 
 TEST(GvspStream, DroppedPacketsComeBackThroughResends)
 {
-    for (uint32_t packetSize : {1500u, 9000u}) {
-        SCOPED_TRACE(packetSize);
+    const struct {
+        uint32_t packetSize;
+        bool extendedIds;
+        bool receiverKnowsPacketSize;
+    } cases[] = {{1500, false, true}, {9000, false, true}, {9000, true, true}, {1500, false, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.packetSize << (c.extendedIds ? " extended" : "")
+                                        << (c.receiverKnowsPacketSize ? "" : " learnt"));
         GvspLoop loop;
         GvspSenderConfig sc;
-        sc.packetSize = packetSize;
-        sc.resendCacheBlocks = 8;
+        sc.packetSize = c.packetSize;
+        sc.extendedIds = c.extendedIds;
+        sc.resendCacheBlocks = 16;
         GvspReceiverConfig rc;
-        rc.packetSize = packetSize;
+        rc.packetSize = c.receiverKnowsPacketSize ? c.packetSize : 0;
         rc.resendTimeoutMs = 10;
         rc.maxResendRounds = 10;
         ASSERT_TRUE(loop.Open(sc, rc).IsOK());
