@@ -4,7 +4,8 @@
 //
 //   bench_gvsp_loopback [--frames N] [--fps F]
 //
-// KY_BENCH_COPY=1 makes the receiver copy every packet instead of receiving in place;
+// KY_BENCH_NO_OFFLOAD=1 sends and receives datagram by datagram (no UDP_SEGMENT / UDP_GRO);
+// KY_BENCH_IN_PLACE=1 (with it) lets the socket write payload straight into the destinations;
 // KY_BENCH_COUNTERS=1 prints the receiver's counters after each run.
 // --fps 0 (the default) sends as fast as the sender can; a rate paces the frames, as a camera
 // does (237 frames/s of 2448x2048 8-bit is 10 GigE line rate).
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <string>
 #include <memory>
 #include <sys/syscall.h>
 #include <thread>
@@ -52,7 +54,6 @@ struct Row
     uint64_t lost = 0;
     uint64_t resends = 0;
     uint64_t bytes = 0;
-    double inPlace = 0;
 };
 
 Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t frames, double fps)
@@ -67,8 +68,11 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
     GvspReceiverConfig rc;
     rc.localAddress = "127.0.0.1";
     rc.packetSize = packetSize;
-    const char *copy = std::getenv("KY_BENCH_COPY");
-    rc.receiveInPlace = !(copy && *copy == '1');
+    const char *plain = std::getenv("KY_BENCH_NO_OFFLOAD");
+    const bool offload = !(plain && *plain == '1');
+    const char *inPlace = std::getenv("KY_BENCH_IN_PLACE");
+    rc.receiveOffload = offload;
+    rc.receiveInPlace = inPlace && *inPlace == '1';
     if (receiver.Open(rc, [&](uint64_t b, uint32_t f, uint32_t l) { sender.ServeResend(b, f, l); }).IsFailure()) {
         std::fprintf(stderr, "receiver: cannot open\n");
         std::exit(1);
@@ -78,6 +82,7 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
     sc.packetSize = packetSize;
     sc.sendBufferSize = 8u << 20;
     sc.resendCacheBlocks = 16;
+    sc.segmentationOffload = offload;
     auto image = std::make_shared<std::vector<uint8_t>>(size);
     for (size_t i = 0; i < size; ++i)
         (*image)[i] = static_cast<uint8_t>(i * 13 + (i >> 11));
@@ -133,7 +138,6 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
     row.frames = static_cast<uint32_t>(counters.blocksCompleted);
     row.lost += frames - done + counters.blocksWithoutBuffer;
     row.resends = counters.resendRequests;
-    row.inPlace = counters.packetsReceived ? 100.0 * counters.packetsInPlace / counters.packetsReceived : 0;
     row.senderCpu = 100.0 * static_cast<double>(senderCpu) / 1e9 / row.seconds;
     row.receiverCpu = 100.0 * static_cast<double>(ThreadCpuNs(receiver.ReceiveThreadId()) - receiverCpu0) / 1e9 /
                       row.seconds;
@@ -149,28 +153,40 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
 
 int main(int argc, char **argv)
 {
-    uint32_t frames = 600;
-    double fps = 0;
+    uint32_t frames = 480;
+    double fps = -1;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--frames"))
             frames = static_cast<uint32_t>(std::atoi(argv[i + 1]));
         else if (!std::strcmp(argv[i], "--fps"))
             fps = std::atof(argv[i + 1]);
     }
-    std::printf("GVSP loopback, our sender -> our receiver, 2448x2048, %u frames, %s\n", frames,
-                fps > 0 ? (std::to_string(fps) + " frames/s offered").c_str() : "as fast as the sender goes");
-    std::printf("%-9s %6s %7s %9s %9s %11s %12s %6s %8s %9s\n", "format", "packet", "frames", "frames/s", "MB/s",
-                "sender CPU", "receiver CPU", "lost", "resends", "in place");
+    // Unless told otherwise: as fast as the sender goes, and paced at 10 GigE line rate.
+    std::vector<double> rates = {0, 240};
+    if (fps >= 0)
+        rates = {fps};
+    std::ifstream loadavg("/proc/loadavg");
+    std::string load;
+    std::getline(loadavg, load);
+    std::printf("GVSP loopback, our sender -> our receiver, 2448x2048, %u frames per row (load average %s)\n",
+                frames, load.c_str());
+    std::printf("%-9s %6s %8s %7s %9s %9s %11s %12s %12s %6s %8s\n", "format", "packet", "offered", "frames",
+                "frames/s", "MB/s", "sender CPU", "receiver CPU", "rx ms/frame", "lost", "resends");
     const struct {
         const char *name;
         uint32_t format;
     } formats[] = {{"Mono8", 0x01080001}, {"BayerRG8", 0x01080009}};
-    for (const auto &f : formats) {
-        for (uint32_t packetSize : {1500u, 9000u}) {
-            const Row r = Run(f.name, f.format, packetSize, frames, fps);
-            std::printf("%-9s %6u %7u %9.1f %9.1f %10.1f%% %11.1f%% %6llu %8llu %8.1f%%\n", r.format, r.packetSize,
-                        r.frames, r.frames / r.seconds, r.bytes / r.seconds / 1e6, r.senderCpu, r.receiverCpu,
-                        static_cast<unsigned long long>(r.lost), static_cast<unsigned long long>(r.resends), r.inPlace);
+    for (double rate : rates) {
+        for (const auto &f : formats) {
+            for (uint32_t packetSize : {1500u, 9000u}) {
+                const Row r = Run(f.name, f.format, packetSize, frames, rate);
+                const std::string offered = rate > 0 ? std::to_string(static_cast<int>(rate)) + "/s" : "max";
+                std::printf("%-9s %6u %8s %7u %9.1f %9.1f %10.1f%% %11.1f%% %12.2f %6llu %8llu\n", r.format,
+                            r.packetSize, offered.c_str(), r.frames, r.frames / r.seconds, r.bytes / r.seconds / 1e6,
+                            r.senderCpu, r.receiverCpu,
+                            r.frames ? r.receiverCpu / 100.0 * r.seconds * 1000.0 / r.frames : 0.0,
+                            static_cast<unsigned long long>(r.lost), static_cast<unsigned long long>(r.resends));
+            }
         }
     }
     return 0;

@@ -11,7 +11,8 @@
 //
 // Results: Start gives KY_STATE_ERROR when running, KY_INVALID_PARAMETER for a malformed MAC or an
 // IP (SetIPAddress) that the adapter does not have, KY_NOT_FOUND when no adapter has the MAC,
-// KY_NETWORK_ERROR when the GVCP port cannot be opened. Stop gives KY_STATE_ERROR when not running.
+// KY_NETWORK_ERROR when the GVCP port cannot be opened. Stop gives KY_STATE_ERROR when not running
+// and KY_THREAD_ERROR when called from an event sink on a device thread (it cannot join itself).
 // Event sinks and sources are kept as plain pointers; the caller keeps them alive while registered.
 #pragma once
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <future>
+#include <memory>
+#include <netinet/udp.h>
 #include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -10,8 +13,8 @@
 namespace ky::gev {
 namespace {
 
-constexpr size_t MAX_REQUESTS_PER_PASS = 256;
 constexpr int POLL_INTERVAL_MS = 2;
+constexpr size_t BATCH_SIZE = 64;
 
 std::chrono::milliseconds Ms(uint32_t value)
 {
@@ -41,30 +44,34 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
         return result;
     mSocketBufferSize = mSocket.SetReceiveBufferSize(config.socketBufferSize);
     mConfig = config;
+    mConfig.resendEnabled = config.resendEnabled && resend != nullptr;
     mResend = std::move(resend);
     mSourceAddress = source.sin_addr.s_addr;
 
-    // One datagram per slot; unknown packet sizes get the largest datagram.
-    mSlotSize = config.packetSize > GVSP_IP_UDP_OVERHEAD_SIZE
-                    ? std::min<size_t>(config.packetSize - GVSP_IP_UDP_OVERHEAD_SIZE, GVSP_MAX_DATAGRAM_SIZE)
-                    : GVSP_MAX_DATAGRAM_SIZE;
-    mSlotSize = (mSlotSize + 64) & ~size_t(63);  // room to see an oversized datagram as truncated
-    mSlots.assign(mSlotSize * mBatch, 0);
-    mMessages.assign(mBatch, mmsghdr{});
-    mVectors.assign(mBatch * 3, iovec{});
-    mPredictions.assign(mBatch, Prediction{});
-    mHeaderSize = 0;
-    mSources.assign(mBatch, sockaddr_in{});
-    mRequests.assign(MAX_REQUESTS_PER_PASS, PendingRequest{});
+    // With receive offload the kernel hands over runs of equal datagrams glued together (up to
+    // 64 KiB, the datagram size in a control message); the payload is then copied out.
+    int one = 1;
+    mReceiveOffload = config.receiveOffload && setsockopt(mSocket.Fd(), SOL_UDP, UDP_GRO, &one, sizeof one) == 0;
+    // One datagram (or one glued run) per slot; unknown packet sizes get the largest datagram.
+    size_t slotSize = config.packetSize > GVSP_IP_UDP_OVERHEAD_SIZE && !mReceiveOffload
+                          ? std::min<size_t>(config.packetSize - GVSP_IP_UDP_OVERHEAD_SIZE, GVSP_MAX_DATAGRAM_SIZE)
+                          : 65536;
+    slotSize = (slotSize + 64) & ~size_t(63);  // room to see an oversized datagram as truncated
+    mReader.Setup(BATCH_SIZE, slotSize, mReceiveOffload);
     {
         std::lock_guard<std::mutex> lock(mMutex);
-        mCounters = GvspReceiverCounters();
-        mStarted = false;
-        mRequestCount = 0;
+        mTracker.Reset(mConfig);
     }
     mStop = false;
     try {
-        mThread = std::thread([this] { Run(); });
+        // Shared with the thread, which may still be inside set_value when Open returns.
+        auto started = std::make_shared<std::promise<pid_t>>();
+        std::future<pid_t> threadId = started->get_future();
+        mThread = std::thread([this, started] {
+            started->set_value(static_cast<pid_t>(syscall(SYS_gettid)));
+            Run();
+        });
+        mThreadId = threadId.get();  // the thread's id is known once Open returns
     } catch (const std::exception &e) {
         mSocket.Close();
         return KyResult(KY_THREAD_ERROR, KyString(std::string("cannot start the GVSP receive thread: ") + e.what()));
@@ -92,14 +99,14 @@ KyResult GvspReceiver::QueueBlock(uint8_t *data, size_t capacity, void *cookie)
                                                             : "a destination of bytes without memory"));
     if (!IsOpen())
         return KyResult(KY_STATE_ERROR, KyString("the GVSP receiver is not open"));
-    std::lock_guard<std::mutex> lock(mMutex);
+    std::lock_guard<std::mutex> lock(mQueueMutex);
     mQueued.push_back(GvspDestination{data, capacity, cookie});
     return KyResult();
 }
 
 size_t GvspReceiver::QueuedCount() const
 {
-    std::lock_guard<std::mutex> lock(mMutex);
+    std::lock_guard<std::mutex> lock(mQueueMutex);
     return mQueued.size();
 }
 
@@ -111,8 +118,8 @@ void GvspReceiver::Abort()
 
 void GvspReceiver::AbortLocked()
 {
-    while (!mActive.empty())
-        End(0, GvspBlockStatus::Aborted);
+    mTracker.AbortAll();
+    std::lock_guard<std::mutex> queue(mQueueMutex);
     while (!mQueued.empty()) {
         GvspCompletedBlock out;
         out.cookie = mQueued.front().cookie;
@@ -120,7 +127,7 @@ void GvspReceiver::AbortLocked()
         out.capacity = mQueued.front().capacity;
         out.status = GvspBlockStatus::Aborted;
         mQueued.pop_front();
-        ++mCounters.blocksAborted;
+        ++mTracker.Counters().blocksAborted;
         Emit(std::move(out));
     }
 }
@@ -138,7 +145,7 @@ KyResult GvspReceiver::WaitForBlock(GvspCompletedBlock &out, uint32_t timeoutMs)
 GvspReceiverCounters GvspReceiver::Counters() const
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    return mCounters;
+    return mTracker.Counters();
 }
 
 void GvspReceiver::Emit(GvspCompletedBlock &&block)
@@ -152,7 +159,6 @@ void GvspReceiver::Emit(GvspCompletedBlock &&block)
 
 void GvspReceiver::Run()
 {
-    mThreadId = static_cast<pid_t>(syscall(SYS_gettid));
     while (!mStop) {
         try {
             pollfd p{mSocket.Fd(), POLLIN, 0};
@@ -161,7 +167,7 @@ void GvspReceiver::Run()
                 ReceiveBatches();
             {
                 std::lock_guard<std::mutex> lock(mMutex);
-                CheckTimers(Clock::now());
+                mTracker.CheckTimers(Clock::now());
             }
             SendRequests();
         } catch (...) {
@@ -171,338 +177,98 @@ void GvspReceiver::Run()
     }
 }
 
-// Reads packets in batches. While a block comes in order, the socket writes each data packet
-// straight into its place in the destination: the receive vector of the i-th packet of the batch
-// is the header into its slot, the payload into the place of the i-th next packet id, anything
-// longer after the header in the slot. A packet that is not the one predicted is moved back into
-// its slot first, and then placed like any other. All of it happens under the state lock, so no
-// destination is handed back while the socket may still write into it.
+// Reads packets in batches. While a block comes in order and in-place receiving is on, each
+// message of the batch is aimed at the place of the next expected packet id (see
+// GvspPacketReader). The read then happens under the state lock, so no destination is handed
+// back while the socket may still write into it; otherwise the lock is not held while reading.
 void GvspReceiver::ReceiveBatches()
 {
     for (;;) {
         std::unique_lock<std::mutex> lock(mMutex);
-        const Active *current = nullptr;
-        for (auto it = mActive.rbegin(); mConfig.receiveInPlace && it != mActive.rend() && !current; ++it) {
-            if ((*it)->block.HasDestination())
-                current = it->get();
-        }
-        for (size_t i = 0; i < mBatch; ++i) {
-            uint8_t *slot = mSlots.data() + i * mSlotSize;
-            iovec *v = &mVectors[i * 3];
-            Prediction &p = mPredictions[i];
-            p.active = current && mHeaderSize &&
-                       current->block.PredictSlot(i, p.packetId, p.place, p.placeLength) &&
-                       mHeaderSize + p.placeLength <= mSlotSize;
-            msghdr &m = mMessages[i].msg_hdr;
-            if (p.active) {
-                p.blockId = current->block.BlockId();
-                v[0] = iovec{slot, mHeaderSize};
-                v[1] = iovec{p.place, p.placeLength};
-                v[2] = iovec{slot + mHeaderSize + p.placeLength, mSlotSize - mHeaderSize - p.placeLength};
-                m.msg_iovlen = 3;
+        const bool aim = mConfig.receiveInPlace && !mReceiveOffload;
+        const GvspBlockAssembler *current = aim ? mTracker.NewestWithDestination() : nullptr;
+        bool aimed = false;
+        for (size_t i = 0; i < mReader.Batch(); ++i) {
+            GvspPacketReader::Aim target;
+            target.headerSize = mTracker.HeaderSize();
+            if (current && current->PredictSlot(i, target.packetId, target.place, target.placeLength)) {
+                target.blockId = current->BlockId();
+                aimed = mReader.AimAt(i, target) || aimed;
             } else {
-                v[0] = iovec{slot, mSlotSize};
-                m.msg_iovlen = 1;
+                mReader.ReadWhole(i);
             }
-            m.msg_name = &mSources[i];
-            m.msg_namelen = sizeof(sockaddr_in);
-            m.msg_iov = v;
-            m.msg_control = nullptr;
-            m.msg_controllen = 0;
-            m.msg_flags = 0;
         }
-        const int count = recvmmsg(mSocket.Fd(), mMessages.data(), static_cast<unsigned>(mBatch), MSG_DONTWAIT, nullptr);
+        if (!aimed)
+            lock.unlock();
+        const int count = mReader.Read(mSocket.Fd());
         if (count <= 0)
             return;
+        if (!lock.owns_lock())
+            lock.lock();
         const Clock::time_point now = Clock::now();
-        // First every packet that missed its prediction leaves the destination, before any
-        // packet is placed there.
-        for (int i = 0; i < count; ++i) {
-            Prediction &p = mPredictions[i];
-            if (!p.active)
-                continue;
-            const uint8_t *slot = mSlots.data() + i * mSlotSize;
-            const size_t length = mMessages[i].msg_len;
-            GvspHeader h;
-            p.inPlace = length >= mHeaderSize && !(mMessages[i].msg_hdr.msg_flags & MSG_TRUNC) &&
-                        GvspParseHeader(slot, mHeaderSize, h).IsOK() && h.Size() == mHeaderSize &&
-                        h.format == GvspPacketFormat::Payload && h.blockId == p.blockId &&
-                        h.packetId == p.packetId && !(h.status & GVSP_STATUS_ERROR_MASK) &&
-                        length - mHeaderSize <= p.placeLength;
-            if (!p.inPlace && length > mHeaderSize)
-                std::memcpy(mSlots.data() + i * mSlotSize + mHeaderSize, p.place,
-                            std::min(length - mHeaderSize, p.placeLength));
-        }
-        for (int i = 0; i < count; ++i) {
-            ++mCounters.packetsReceived;
-            const msghdr &m = mMessages[i].msg_hdr;
-            if (m.msg_flags & MSG_TRUNC) {
-                ++mCounters.packetsMalformed;
+        mReader.Settle(count);
+        GvspReceiverCounters &counters = mTracker.Counters();
+        for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
+            ++counters.packetsReceived;
+            if (mReader.Truncated(i)) {
+                ++counters.packetsMalformed;
                 continue;
             }
-            if (mSourceAddress && mSources[i].sin_addr.s_addr != mSourceAddress) {
-                ++mCounters.packetsForeign;
+            if (mSourceAddress && mReader.SourceAddress(i) != mSourceAddress) {
+                ++counters.packetsForeign;
                 continue;
             }
-            const bool inPlace = mPredictions[i].active && mPredictions[i].inPlace;
-            mCounters.packetsInPlace += inPlace ? 1 : 0;
-            Process(mSlots.data() + i * mSlotSize, mMessages[i].msg_len, now, inPlace);
+            const uint8_t *data = mReader.Data(i);
+            const size_t length = mReader.Length(i);
+            const size_t segment = mReader.SegmentSize(i);
+            if (segment == 0 || segment >= length) {
+                counters.packetsInPlace += mReader.InPlace(i) ? 1 : 0;
+                mTracker.Process(data, length, now, mReader.InPlace(i));
+                continue;
+            }
+            counters.packetsReceived += (length - 1) / segment;
+            for (size_t offset = 0; offset < length; offset += segment)
+                mTracker.Process(data + offset, std::min(segment, length - offset), now, false);
         }
-        if (now - mLastTimerCheck >= Ms(1))
-            CheckTimers(now);
+        if (now - mTracker.LastTimerCheck() >= Ms(1))
+            mTracker.CheckTimers(now);
         lock.unlock();
         SendRequests();
-        if (static_cast<size_t>(count) < mBatch || mStop)
+        if (static_cast<size_t>(count) < mReader.Batch() || mStop)
             return;
     }
-}
-
-bool GvspReceiver::Newer(uint64_t blockId, bool extendedId) const
-{
-    if (!mStarted)
-        return true;
-    if (extendedId)
-        return blockId > mLastStarted;
-    const uint16_t distance = static_cast<uint16_t>(blockId - mLastStarted);
-    return distance != 0 && distance < 0x8000;
-}
-
-GvspReceiver::Active *GvspReceiver::FindOrStart(const GvspHeader &header, Clock::time_point now)
-{
-    for (auto &a : mActive) {
-        if (a->block.BlockId() == header.blockId)
-            return a.get();
-    }
-    const bool resent = header.status == static_cast<uint16_t>(GvspStatus::Resend);
-    const bool recent = std::find(std::begin(mRecent), std::end(mRecent), header.blockId) != std::end(mRecent);
-    // A block starts with a first transmission: of its leader, or of any packet of a newer id.
-    // A leader of an older id means the sender started counting again.
-    if (resent || recent || header.blockId == 0 ||
-        (!Newer(header.blockId, header.extendedId) && header.format != GvspPacketFormat::Leader)) {
-        ++mCounters.packetsLate;
-        return nullptr;
-    }
-    // Blocks in progress are overdue for their missing packets once a newer block begins.
-    for (auto &a : mActive) {
-        if (a->rounds == 0)
-            AskForMissing(*a, now);
-    }
-    while (mActive.size() >= mConfig.maxBlocksInProgress) {
-        // Blocks nobody waits for go first, then the oldest.
-        size_t victim = 0;
-        for (size_t i = 0; i < mActive.size(); ++i) {
-            if (!mActive[i]->block.HasDestination()) {
-                victim = i;
-                break;
-            }
-        }
-        End(victim, GvspBlockStatus::MissingPackets);
-    }
-
-    std::unique_ptr<Active> a;
-    if (!mSpare.empty()) {
-        a = std::move(mSpare.back());
-        mSpare.pop_back();
-    } else {
-        a = std::make_unique<Active>();
-    }
-    const size_t bytesPerPacket = GvspPayloadBytesPerPacket(mConfig.packetSize, header.extendedId);
-    GvspDestination destination;
-    const bool hasDestination = !mQueued.empty();
-    if (hasDestination) {
-        destination = mQueued.front();
-        mQueued.pop_front();
-    }
-    a->block.Start(header.blockId, header.extendedId, hasDestination ? &destination : nullptr,
-                   mConfig.packetSize ? bytesPerPacket : 0, now);
-    a->rounds = 0;
-    a->lastRequest = now;
-    mStarted = true;
-    mLastStarted = header.blockId;
-    ++mCounters.blocksStarted;
-    mActive.push_back(std::move(a));
-    return mActive.back().get();
-}
-
-void GvspReceiver::Process(const uint8_t *packet, size_t length, Clock::time_point now, bool payloadInPlace)
-{
-    if (GvspIsTestPacket(packet, length)) {
-        ++mCounters.testPackets;
-        return;
-    }
-    GvspHeader header;
-    if (GvspParseHeader(packet, length, header).IsFailure()) {
-        ++mCounters.packetsMalformed;
-        return;
-    }
-    if (header.status & GVSP_STATUS_ERROR_MASK) {
-        // The sender cannot serve a resend for this block.
-        ++mCounters.resendsUnavailable;
-        for (auto &a : mActive) {
-            if (a->block.BlockId() == header.blockId)
-                a->block.MarkUnavailable();
-        }
-        return;
-    }
-    mHeaderSize = header.Size();
-    Active *active = FindOrStart(header, now);
-    if (!active)
-        return;
-    GvspBlockAssembler &block = active->block;
-    const bool resent = header.status == static_cast<uint16_t>(GvspStatus::Resend);
-    const uint8_t *body = packet + header.Size();
-    const size_t bodyLength = length - header.Size();
-    GvspBlockAssembler::Outcome outcome = GvspBlockAssembler::Outcome::Ignored;
-    const GvspBlockStats before = block.Stats();
-    switch (header.format) {
-    case GvspPacketFormat::Leader: {
-        GvspLeader leader;
-        if (header.packetId != 0 || GvspParseLeader(body, bodyLength, leader).IsFailure()) {
-            ++mCounters.packetsMalformed;
-            return;
-        }
-        outcome = block.AddLeader(leader, resent, now);
-        break;
-    }
-    case GvspPacketFormat::Trailer: {
-        GvspTrailer trailer;
-        if (GvspParseTrailer(body, bodyLength, trailer).IsFailure()) {
-            ++mCounters.packetsMalformed;
-            return;
-        }
-        outcome = block.AddTrailer(header.packetId, trailer, resent, now);
-        break;
-    }
-    case GvspPacketFormat::Payload:
-        outcome = block.AddPayload(header.packetId, payloadInPlace ? nullptr : body, bodyLength, resent, now);
-        break;
-    default:
-        ++mCounters.packetsIgnored;
-        return;
-    }
-    const GvspBlockStats &after = block.Stats();
-    mCounters.packetsIgnored += after.packetsIgnored - before.packetsIgnored;
-    mCounters.packetsDuplicate += after.packetsRedundant - before.packetsRedundant;
-    mCounters.packetsOutOfOrder += after.packetsOutOfOrder - before.packetsOutOfOrder;
-    mCounters.packetsWrongId += after.packetsWrongId - before.packetsWrongId;
-    mCounters.packetsOverrun += after.packetsOverrun - before.packetsOverrun;
-    mCounters.resendPacketsReceived += after.packetsRecovered - before.packetsRecovered;
-    if (outcome != GvspBlockAssembler::Outcome::Placed)
-        return;
-    GvspMissingRange gap;
-    if (block.TakeGap(gap) && mConfig.resendEnabled && block.HasDestination()) {
-        Ask(block.BlockId(), gap);
-        active->lastRequest = now;
-    }
-    if (block.Done()) {
-        for (size_t i = 0; i < mActive.size(); ++i) {
-            if (mActive[i].get() == active) {
-                End(i, GvspBlockStatus::Complete);
-                break;
-            }
-        }
-    }
-}
-
-void GvspReceiver::Ask(uint64_t blockId, GvspMissingRange range)
-{
-    if (!mResend || mRequestCount >= mRequests.size())
-        return;  // asked again in the next round
-    mRequests[mRequestCount++] = PendingRequest{blockId, range};
-    // A range "to the end" counts the packets known to be missing: its first one.
-    const bool toEnd = range.last == GVSP_STANDARD_PACKET_ID_MAX || range.last == GVSP_EXTENDED_PACKET_ID_MAX;
-    const uint32_t packets = toEnd ? 1 : range.last - range.first + 1;
-    ++mCounters.resendRequests;
-    mCounters.resendPacketsRequested += packets;
-    for (auto &a : mActive) {
-        if (a->block.BlockId() == blockId) {
-            ++a->block.Stats().resendGroupsRequested;
-            a->block.Stats().resendPacketsRequested += packets;
-        }
-    }
-}
-
-void GvspReceiver::AskForMissing(Active &active, Clock::time_point now)
-{
-    if (!mConfig.resendEnabled || !active.block.HasDestination())
-        return;
-    GvspMissingRange ranges[64];
-    const size_t n = active.block.Missing(ranges, std::min<size_t>(64, mConfig.maxResendRangesPerRound));
-    for (size_t i = 0; i < n; ++i)
-        Ask(active.block.BlockId(), ranges[i]);
-    ++active.rounds;
-    active.lastRequest = now;
-}
-
-void GvspReceiver::CheckTimers(Clock::time_point now)
-{
-    mLastTimerCheck = now;
-    for (size_t i = 0; i < mActive.size();) {
-        Active &a = *mActive[i];
-        const auto idle = now - a.block.LastPacket();
-        const bool quiet = idle >= Ms(mConfig.resendTimeoutMs) && now - a.lastRequest >= Ms(mConfig.resendTimeoutMs);
-        GvspBlockStatus reason = GvspBlockStatus::Complete;
-        bool end = false;
-        if (a.block.Unavailable()) {
-            end = true, reason = GvspBlockStatus::MissingPackets;
-        } else if (idle >= Ms(mConfig.blockTimeoutMs)) {
-            end = true, reason = GvspBlockStatus::Timeout;
-        } else if (!a.block.HasDestination()) {
-            end = a.block.TrailerReceived();
-        } else if (quiet && !mConfig.resendEnabled && a.block.TrailerReceived()) {
-            end = true, reason = GvspBlockStatus::MissingPackets;  // nothing more will come
-        } else if (quiet && mConfig.resendEnabled && a.rounds < mConfig.maxResendRounds) {
-            AskForMissing(a, now);
-        }
-        if (end)
-            End(i, reason);
-        else
-            ++i;
-    }
-}
-
-void GvspReceiver::End(size_t index, GvspBlockStatus reason)
-{
-    std::unique_ptr<Active> a = std::move(mActive[index]);
-    mActive.erase(mActive.begin() + static_cast<std::ptrdiff_t>(index));
-    mRecent[mRecentNext] = a->block.BlockId();
-    mRecentNext = (mRecentNext + 1) % (sizeof mRecent / sizeof mRecent[0]);
-    if (!a->block.HasDestination()) {
-        ++mCounters.blocksWithoutBuffer;
-        mCounters.packetsLost += a->block.Stats().packetsIgnored;
-        mSpare.push_back(std::move(a));
-        return;
-    }
-    GvspCompletedBlock out;
-    a->block.Finish(reason, out);
-    mSpare.push_back(std::move(a));
-    switch (out.status) {
-    case GvspBlockStatus::Complete: ++mCounters.blocksCompleted; break;
-    case GvspBlockStatus::Aborted: ++mCounters.blocksAborted; break;
-    case GvspBlockStatus::Timeout: ++mCounters.blocksTimedOut, ++mCounters.blocksFailed; break;
-    default: ++mCounters.blocksFailed; break;
-    }
-    mCounters.packetsLost += out.stats.packetsLost;
-    Emit(std::move(out));
 }
 
 void GvspReceiver::SendRequests()
 {
-    PendingRequest batch[MAX_REQUESTS_PER_PASS];
+    GvspBlockTracker::Request batch[GvspBlockTracker::MAX_REQUESTS];
     size_t count;
     {
         std::lock_guard<std::mutex> lock(mMutex);
-        count = mRequestCount;
-        std::copy(mRequests.begin(), mRequests.begin() + static_cast<std::ptrdiff_t>(count), batch);
-        mRequestCount = 0;
+        count = mTracker.TakeRequests(batch, GvspBlockTracker::MAX_REQUESTS);
     }
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < count && mResend; ++i) {
         try {
             mResend(batch[i].blockId, batch[i].range.first, batch[i].range.last);
         } catch (...) {
             // The owner's failure to send a request must not end the stream; the next round asks again.
         }
     }
+}
+
+bool GvspReceiver::TrackerHost::TakeDestination(GvspDestination &destination)
+{
+    std::lock_guard<std::mutex> queue(mReceiver.mQueueMutex);
+    if (mReceiver.mQueued.empty())
+        return false;
+    destination = mReceiver.mQueued.front();
+    mReceiver.mQueued.pop_front();
+    return true;
+}
+
+void GvspReceiver::TrackerHost::Emit(GvspCompletedBlock &&block)
+{
+    mReceiver.Emit(std::move(block));
 }
 
 } // namespace ky::gev

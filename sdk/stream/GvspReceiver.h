@@ -16,39 +16,20 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <mutex>
-#include <string>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/types.h>
-#include <sys/uio.h>
 #include <thread>
-#include <vector>
 
 #include "GvspBlock.h"
 #include "GvspBlockAssembler.h"
+#include "GvspBlockTracker.h"
+#include "GvspPacketReader.h"
+#include "GvspReceiverConfig.h"
 #include "GvspReceiverCounters.h"
 #include "KyResult.h"
 #include "gev/UdpSocket.h"
 
 namespace ky::gev {
-
-struct GvspReceiverConfig
-{
-    std::string localAddress;            // empty: any
-    uint16_t localPort = 0;              // 0: any (read it back with LocalPort)
-    std::string sourceAddress;           // empty: packets from any sender are taken
-    uint32_t socketBufferSize = 64u << 20;
-    uint32_t packetSize = 0;             // stream channel packet size (SCPS); 0: learnt per block
-    size_t maxBlocksInProgress = 16;     // the oldest block is ended when a further one starts
-    uint32_t blockTimeoutMs = 1000;      // a block without a packet this long ends with Timeout
-    bool resendEnabled = true;
-    uint32_t resendTimeoutMs = 20;       // quiet time before a block's next resend round
-    uint32_t maxResendRounds = 3;
-    uint32_t maxResendRangesPerRound = 32;
-    bool receiveInPlace = true;          // let the socket write in-order payload into the destination
-};
 
 class GvspReceiver
 {
@@ -84,31 +65,25 @@ public:
     GvspReceiverCounters Counters() const;
 
 private:
-    struct Active
-    {
-        GvspBlockAssembler block;
-        uint32_t rounds = 0;
-        GvspBlockAssembler::Clock::time_point lastRequest;
-    };
-    struct PendingRequest
-    {
-        uint64_t blockId;
-        GvspMissingRange range;
-    };
     using Clock = GvspBlockAssembler::Clock;
+
+    // The tracker's view of the receiver: queued destinations in, ended blocks out.
+    class TrackerHost : public GvspBlockTracker::Host
+    {
+    public:
+        explicit TrackerHost(GvspReceiver &receiver) : mReceiver(receiver) {}
+        bool TakeDestination(GvspDestination &destination) override;
+        void Emit(GvspCompletedBlock &&block) override;
+
+    private:
+        GvspReceiver &mReceiver;
+    };
 
     void Run();
     void ReceiveBatches();
-    void Process(const uint8_t *packet, size_t length, Clock::time_point now, bool payloadInPlace);
-    Active *FindOrStart(const GvspHeader &header, Clock::time_point now);
-    void CheckTimers(Clock::time_point now);
-    void AskForMissing(Active &active, Clock::time_point now);
-    void Ask(uint64_t blockId, GvspMissingRange range);
-    void End(size_t index, GvspBlockStatus reason);
     void Emit(GvspCompletedBlock &&block);
     void SendRequests();
     void AbortLocked();
-    bool Newer(uint64_t blockId, bool extendedId) const;
 
     GvspReceiverConfig mConfig;
     ResendCallback mResend;
@@ -118,39 +93,15 @@ private:
     std::thread mThread;
     std::atomic<bool> mStop{false};
     std::atomic<pid_t> mThreadId{0};
-
-    // Receive memory, allocated once at Open.
-    size_t mBatch = 64;
-    size_t mSlotSize = 0;
-    std::vector<uint8_t> mSlots;
-    std::vector<mmsghdr> mMessages;
-    std::vector<iovec> mVectors;
-    std::vector<sockaddr_in> mSources;
-    struct Prediction
-    {
-        bool active = false;   // the packet's payload was aimed at a place in a destination
-        bool inPlace = false;  // and it was the packet expected there
-        uint64_t blockId = 0;
-        uint32_t packetId = 0;
-        uint8_t *place = nullptr;
-        size_t placeLength = 0;
-    };
-    std::vector<Prediction> mPredictions;
-    size_t mHeaderSize = 0;  // of the last packet: standard or extended ids
+    GvspPacketReader mReader;
+    bool mReceiveOffload = false;
 
     // State shared with the callers' threads.
-    mutable std::mutex mMutex;
+    mutable std::mutex mMutex;       // the tracker and its blocks
+    mutable std::mutex mQueueMutex;  // the queued destinations only; taken after mMutex
     std::deque<GvspDestination> mQueued;
-    std::vector<std::unique_ptr<Active>> mActive;
-    std::vector<std::unique_ptr<Active>> mSpare;
-    uint64_t mRecent[16] = {};    // ids of the blocks ended last
-    size_t mRecentNext = 0;
-    bool mStarted = false;
-    uint64_t mLastStarted = 0;
-    GvspReceiverCounters mCounters;
-    Clock::time_point mLastTimerCheck;
-    std::vector<PendingRequest> mRequests;  // collected under the lock, sent after it
-    size_t mRequestCount = 0;
+    TrackerHost mHost{*this};
+    GvspBlockTracker mTracker{mHost};
 
     std::mutex mOutMutex;
     std::condition_variable mOutReady;

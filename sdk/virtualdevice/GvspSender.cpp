@@ -55,11 +55,13 @@ KyResult GvspSender::Open(const GvspSenderConfig &config)
                                                        " leaves no room for GVSP payload"));
     std::lock_guard<std::mutex> send(mSendMutex);
     std::lock_guard<std::mutex> resend(mResendMutex);
+    std::lock_guard<std::mutex> lock(mConfigMutex);
     result = mSocket.Open(config.localAddress, config.localPort);
     if (result.IsFailure())
         return result;
     mSocket.SetSendBufferSize(config.sendBufferSize);
-    std::lock_guard<std::mutex> lock(mConfigMutex);
+    mSendBatch->SetSegmentationOffload(config.segmentationOffload);
+    mResendBatch->SetSegmentationOffload(config.segmentationOffload);
     mConfig = config;
     mDestination = destination;
     mCache.SetCapacity(config.resendCacheBlocks);
@@ -70,6 +72,7 @@ void GvspSender::Close()
 {
     std::lock_guard<std::mutex> send(mSendMutex);
     std::lock_guard<std::mutex> resend(mResendMutex);
+    std::lock_guard<std::mutex> lock(mConfigMutex);
     mSocket.Close();
     mCache.Clear();
 }

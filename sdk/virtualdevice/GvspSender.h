@@ -34,6 +34,7 @@ struct GvspSenderConfig
     bool extendedIds = false;
     size_t resendCacheBlocks = 4;    // 0: no resends, payload sent straight from the caller's memory
     uint32_t sendBufferSize = 4u << 20;
+    bool segmentationOffload = true; // let the kernel cut runs of equal packets (UDP_SEGMENT)
 };
 
 // One block to send. The payload is copied into the resend cache unless keepAlive is given, in

@@ -21,7 +21,7 @@ KySoftDeviceGEV::~KySoftDeviceGEV()
 
 KyResult KySoftDeviceGEV::AddStream(IKyStreamingChannelSource *aSource)
 {
-    std::lock_guard<std::mutex> lock(mImpl->mLifeMutex);
+    std::lock_guard<std::recursive_mutex> lock(mImpl->mLifeMutex);
     if (aSource == nullptr) {
         return KyResult(KY_INVALID_PARAMETER, "no streaming channel source given");
     }
@@ -38,7 +38,7 @@ KyResult KySoftDeviceGEV::AddStream(IKyStreamingChannelSource *aSource)
 
 KyResult KySoftDeviceGEV::SetUserSetCount(uint32_t aCount)
 {
-    std::lock_guard<std::mutex> lock(mImpl->mLifeMutex);
+    std::lock_guard<std::recursive_mutex> lock(mImpl->mLifeMutex);
     if (aCount > MAX_USER_SETS) {
         return KyResult(KY_INVALID_PARAMETER, KyString("at most ") + std::to_string(MAX_USER_SETS) + " user sets, not " +
                                                   std::to_string(aCount));
@@ -52,7 +52,7 @@ KyResult KySoftDeviceGEV::SetUserSetCount(uint32_t aCount)
 
 KyResult KySoftDeviceGEV::SetUserSetNotify(IKyUserSetNotify *aUserSetNotify)
 {
-    std::lock_guard<std::mutex> lock(mImpl->mLifeMutex);
+    std::lock_guard<std::recursive_mutex> lock(mImpl->mLifeMutex);
     mImpl->mUserSetNotify = aUserSetNotify;
     return KyResult(KY_OK);
 }
@@ -77,7 +77,7 @@ KyResult KySoftDeviceGEV::SetStreamTimestamping(bool aEnabled)
 
 KyResult KySoftDeviceGEV::SetActionHandler(KyVirtualDeviceLib::IActionHandler *aActionHandler)
 {
-    std::lock_guard<std::mutex> lock(mImpl->mLifeMutex);
+    std::lock_guard<std::recursive_mutex> lock(mImpl->mLifeMutex);
     mImpl->mActionHandler = aActionHandler;
     return KyResult(KY_OK);
 }
@@ -134,7 +134,7 @@ KyResult KySoftDeviceGEV::GetGenICamXMLFile(KyString &aXMLFile) const
 
 KyResult KySoftDeviceGEV::SetIPAddress(const KyString &aIPAddress)
 {
-    std::lock_guard<std::mutex> lock(mImpl->mLifeMutex);
+    std::lock_guard<std::recursive_mutex> lock(mImpl->mLifeMutex);
     uint32_t ip = 0;
     if (!aIPAddress.IsEmpty() && !SoftNetAdapter::ParseIp(aIPAddress.str(), ip)) {
         return KyResult(KY_INVALID_PARAMETER, KyString("not an IPv4 address: ") + aIPAddress);
@@ -148,7 +148,7 @@ KyResult KySoftDeviceGEV::SetIPAddress(const KyString &aIPAddress)
 
 KyResult KySoftDeviceGEV::SetApplyForcedIP(bool aEnabled)
 {
-    std::lock_guard<std::mutex> lock(mImpl->mLifeMutex);
+    std::lock_guard<std::recursive_mutex> lock(mImpl->mLifeMutex);
     if (mImpl->mRunning) {
         return KyResult(KY_STATE_ERROR, "set before the device starts");
     }

@@ -35,7 +35,7 @@ KyResult KySoftDeviceGEV::Impl::ChooseAddress(const std::string &macText)
 
 KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
 {
-    std::lock_guard<std::mutex> lock(mLifeMutex);
+    std::lock_guard<std::recursive_mutex> lock(mLifeMutex);
     if (mRunning) {
         return KyResult(KY_STATE_ERROR, "the device is already running");
     }
@@ -72,6 +72,7 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
         mServer = std::make_unique<SoftGvcpServer>(*mHandler, mMap, mPrivilege, mStatistics, mContext, *this);
         SoftGvcpServer::Setup setup;
         setup.adapterIndex = mAdapter.index;
+        setup.peerIndex = mAdapter.peerIndex;
         setup.address = mAddress;
         result = mServer->Start(setup);
     }
@@ -106,9 +107,13 @@ void KySoftDeviceGEV::Impl::Teardown()
 
 KyResult KySoftDeviceGEV::Impl::Stop()
 {
-    std::lock_guard<std::mutex> lock(mLifeMutex);
+    std::lock_guard<std::recursive_mutex> lock(mLifeMutex);
     if (!mRunning) {
         return KyResult(KY_STATE_ERROR, "the device is not running");
+    }
+    if (mServer && mServer->IsServerThread()) {
+        // The device threads are joined here, which they cannot do to themselves.
+        return KyResult(KY_THREAD_ERROR, "Stop cannot be called from a device thread (an event sink)");
     }
     if (mServer) {
         mServer->Stop();  // no device thread runs after this
@@ -158,7 +163,24 @@ void KySoftDeviceGEV::Impl::ControlChanged(SoftControlPrivilege::Change change, 
             sink->OnApplicationConnect(&mOwner, ip, peer.port, access);
         });
     } else if (change == SoftControlPrivilege::Change::Disconnected) {
+        ResetChannels();
         Notify("OnApplicationDisconnect", [&](IKySoftDeviceGEVEventSink *sink) { sink->OnApplicationDisconnect(&mOwner); });
+    }
+}
+
+// Without a controller nobody receives events or streams: their destinations are cleared, as a
+// camera does when its control channel closes.
+void KySoftDeviceGEV::Impl::ResetChannels()
+{
+    std::vector<uint32_t> addresses = {MCP_OFFSET, MCDA_OFFSET};
+    for (uint32_t channel = 0; channel < mContext.streamCount; ++channel) {
+        addresses.push_back(StreamChannelOffset(SCP0_OFFSET, channel));
+        addresses.push_back(StreamChannelOffset(SCDA0_OFFSET, channel));
+    }
+    for (uint32_t address : addresses) {
+        if (SoftRegister *reg = mMap.Find(address)) {
+            reg->SetRawU32(0);
+        }
     }
 }
 

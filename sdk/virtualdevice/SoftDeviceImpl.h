@@ -45,7 +45,9 @@ public:
     }
 
     KySoftDeviceGEV &mOwner;
-    std::mutex mLifeMutex;  // Start, Stop and the before-start setters
+    // Start, Stop and the before-start setters. Recursive: sinks called during Start may call
+    // the device's setters.
+    std::recursive_mutex mLifeMutex;
     std::atomic<bool> mRunning{false};
 
     SoftDeviceInfo mInfo;
@@ -78,5 +80,6 @@ public:
 private:
     KyResult ChooseAddress(const std::string &macText);
     void RemoveAppliedForcedIp();
+    void ResetChannels();
     void Teardown();
 };

@@ -31,6 +31,22 @@ Status SoftGvcpHandler::StatusForResult(const KyResult &result)
     }
 }
 
+namespace {
+
+// Parses a command; on failure `errorAck` holds the answer for it.
+template <typename T>
+bool ParseCommand(const uint8_t *data, size_t size, T &command, Packet &errorAck)
+{
+    const CodecError error = Parse(data, size, command);
+    if (error != CodecError::Ok) {
+        errorAck = SoftGvcpHandler::ErrorAck(command.header, StatusForCodecError(error));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 Packet SoftGvcpHandler::Execute(const uint8_t *data, size_t size, const SoftPeer &peer, uint32_t &forcedIp)
 {
     CommandHeader header;
@@ -59,14 +75,13 @@ Packet SoftGvcpHandler::Discovery(const uint8_t *data, size_t size)
 {
     mStatistics.Count(SoftDeviceStatistics::Discoveries);
     DiscoveryCmd command;
-    const CodecError error = Parse(data, size, command);
-    if (error != CodecError::Ok) {
-        return ErrorAck(command.header, StatusForCodecError(error));
+    Packet out;
+    if (!ParseCommand(data, size, command, out)) {
+        return out;
     }
     DiscoveryAck ack;
     ack.header.ackId = command.header.requestId;
     ack.info = mHost.Identity();
-    Packet out;
     Build(ack, out);
     return out;
 }
@@ -75,9 +90,9 @@ Packet SoftGvcpHandler::ForceIp(const uint8_t *data, size_t size, uint32_t &forc
 {
     mStatistics.Count(SoftDeviceStatistics::ForceIps);
     ForceIpCmd command;
-    const CodecError error = Parse(data, size, command);
-    if (error != CodecError::Ok) {
-        return ErrorAck(command.header, StatusForCodecError(error));
+    Packet out;
+    if (!ParseCommand(data, size, command, out)) {
+        return out;
     }
     if (command.mac != mMac) {
         return {};  // FORCEIP goes out by broadcast: only the device with that MAC answers
@@ -89,7 +104,6 @@ Packet SoftGvcpHandler::ForceIp(const uint8_t *data, size_t size, uint32_t &forc
     forcedIp = mHost.ForceIp(config);
     ForceIpAck ack;
     ack.header.ackId = command.header.requestId;
-    Packet out;
     Build(ack, out);
     return out;
 }
@@ -98,9 +112,9 @@ Packet SoftGvcpHandler::ReadReg(const uint8_t *data, size_t size, const SoftPeer
 {
     mStatistics.Count(SoftDeviceStatistics::ReadRegs);
     ReadRegCmd command;
-    const CodecError error = Parse(data, size, command);
-    if (error != CodecError::Ok) {
-        return ErrorAck(command.header, StatusForCodecError(error));
+    Packet out;
+    if (!ParseCommand(data, size, command, out)) {
+        return out;
     }
     ReadRegAck ack;
     ack.header.ackId = command.header.requestId;
@@ -114,7 +128,6 @@ Packet SoftGvcpHandler::ReadReg(const uint8_t *data, size_t size, const SoftPeer
         ByteReader(bytes, sizeof(bytes)).ReadU32(value);
         ack.values.push_back(value);
     }
-    Packet out;
     Build(ack, out);
     return out;
 }
@@ -123,9 +136,9 @@ Packet SoftGvcpHandler::WriteReg(const uint8_t *data, size_t size, const SoftPee
 {
     mStatistics.Count(SoftDeviceStatistics::WriteRegs);
     WriteRegCmd command;
-    const CodecError error = Parse(data, size, command);
-    if (error != CodecError::Ok) {
-        return ErrorAck(command.header, StatusForCodecError(error));
+    Packet out;
+    if (!ParseCommand(data, size, command, out)) {
+        return out;
     }
     WriteRegAck ack;
     ack.header.ackId = command.header.requestId;
@@ -138,7 +151,6 @@ Packet SoftGvcpHandler::WriteReg(const uint8_t *data, size_t size, const SoftPee
         }
         ++ack.index;
     }
-    Packet out;
     Build(ack, out);
     return out;
 }
@@ -147,9 +159,9 @@ Packet SoftGvcpHandler::ReadMem(const uint8_t *data, size_t size, const SoftPeer
 {
     mStatistics.Count(SoftDeviceStatistics::ReadMems);
     ReadMemCmd command;
-    const CodecError error = Parse(data, size, command);
-    if (error != CodecError::Ok) {
-        return ErrorAck(command.header, StatusForCodecError(error));
+    Packet out;
+    if (!ParseCommand(data, size, command, out)) {
+        return out;
     }
     ReadMemAck ack;
     ack.header.ackId = command.header.requestId;
@@ -159,7 +171,6 @@ Packet SoftGvcpHandler::ReadMem(const uint8_t *data, size_t size, const SoftPeer
     if (ack.header.status != Status::SUCCESS) {
         return ErrorAck(command.header, ack.header.status);
     }
-    Packet out;
     Build(ack, out);
     return out;
 }
@@ -168,15 +179,14 @@ Packet SoftGvcpHandler::WriteMem(const uint8_t *data, size_t size, const SoftPee
 {
     mStatistics.Count(SoftDeviceStatistics::WriteMems);
     WriteMemCmd command;
-    const CodecError error = Parse(data, size, command);
-    if (error != CodecError::Ok) {
-        return ErrorAck(command.header, StatusForCodecError(error));
+    Packet out;
+    if (!ParseCommand(data, size, command, out)) {
+        return out;
     }
     WriteMemAck ack;
     ack.header.ackId = command.header.requestId;
     ack.header.status = WriteMemory(command.address, command.data.data(), command.data.size(), peer);
     ack.index = ack.header.status == Status::SUCCESS ? static_cast<uint16_t>(command.data.size()) : 0;
-    Packet out;
     Build(ack, out);
     return out;
 }

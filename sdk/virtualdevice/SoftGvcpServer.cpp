@@ -2,7 +2,10 @@
 
 #include <poll.h>
 
+#include <set>
+
 #include "SoftLog.h"
+#include "SoftNetAdapter.h"
 #include "gev/Bootstrap.h"
 
 using namespace ky::gev;
@@ -13,6 +16,12 @@ constexpr int POLL_INTERVAL_MS = 20;
 constexpr auto PENDING_INTERVAL = std::chrono::milliseconds(PENDING_TIMEOUT_MS / 2);
 constexpr size_t MAX_REMEMBERED_PEERS = 64;
 constexpr size_t RECEIVE_BUFFER_SIZE = 2048;
+constexpr auto BROADCAST_COPY_WINDOW = std::chrono::milliseconds(200);
+
+// Addresses at which a device of this process answers: with SO_REUSEADDR a second device could
+// bind the same address, and unicasts would reach only one of them.
+std::mutex gAddressesMutex;
+std::set<uint32_t> gAddresses;
 
 }  // namespace
 
@@ -24,13 +33,22 @@ SoftGvcpServer::SoftGvcpServer(SoftGvcpHandler &handler, SoftRegisterMap &map, S
 
 KyResult SoftGvcpServer::Start(const Setup &setup)
 {
+    {
+        std::lock_guard<std::mutex> lock(gAddressesMutex);
+        if (!gAddresses.insert(setup.address.ip).second) {
+            return KyResult(KY_NETWORK_ERROR, KyString("another soft device already answers at ") +
+                                                  SoftNetAdapter::FormatIp(setup.address.ip));
+        }
+    }
     mSetup = setup;
+    mOwnsAddress = true;
     KyResult result = mWildcard.Open(0, GVCP_PORT);
     if (result.IsOK()) {
         result = mUnicast.Open(setup.address.ip, GVCP_PORT);
     }
     if (result.IsFailure()) {
         mWildcard.Close();
+        ReleaseAddress();
         return result;
     }
     mStopping = false;
@@ -58,6 +76,16 @@ void SoftGvcpServer::Stop()
     mUnicast.Close();
     mForced.Close();
     mForcedIp = 0;
+    ReleaseAddress();
+}
+
+void SoftGvcpServer::ReleaseAddress()
+{
+    if (mOwnsAddress) {
+        std::lock_guard<std::mutex> lock(gAddressesMutex);
+        gAddresses.erase(mSetup.address.ip);
+        mOwnsAddress = false;
+    }
 }
 
 void SoftGvcpServer::ReceiveLoop()
@@ -116,8 +144,12 @@ SoftUdpSocket &SoftGvcpServer::ReplySocket() { return mForced.IsOpen() ? mForced
 
 bool SoftGvcpServer::IsForThisAdapter(const SoftDatagramInfo &info)
 {
-    if (info.arrivalIndex != mSetup.adapterIndex) {
-        return false;  // another adapter's broadcast, or our own broadcast looped back
+    // A broadcast that a program of this host sends out of the far end of a point-to-point link
+    // (a veth pair) comes back looped locally with that end's index; the copy crossing the link
+    // is usually dropped for its local source address. Both copies count as this adapter's.
+    if (info.arrivalIndex != mSetup.adapterIndex &&
+        (mSetup.peerIndex == 0 || info.arrivalIndex != mSetup.peerIndex)) {
+        return false;
     }
     if (info.destinationIp == 0xFFFFFFFF) {
         return true;
@@ -134,11 +166,32 @@ void SoftGvcpServer::Receive(SoftUdpSocket &socket, bool wildcard)
     if (size < 0 || info.truncated) {
         return;  // larger than any GVCP command: not ours
     }
-    if (wildcard && !IsForThisAdapter(info)) {
+    SoftPeer peer{info.sourceIp, info.sourcePort};
+    if (SoftLogEnabled()) {
+        SoftLog("[SoftGvcpServer::Receive] from %08x:%u on adapter %u: %s", info.sourceIp, info.sourcePort,
+                info.arrivalIndex, DescribeGvcp(buffer, static_cast<size_t>(size)).c_str());
+    }
+    if (wildcard && (!IsForThisAdapter(info) || IsBroadcastCopy(buffer, static_cast<size_t>(size), peer))) {
         return;
     }
-    SoftPeer peer{info.sourceIp, info.sourcePort};
     Dispatch(buffer, static_cast<size_t>(size), peer, wildcard ? ReplySocket() : socket);
+}
+
+// When both copies of one broadcast arrive, the second is dropped: same sender, same id and
+// command, shortly after the first.
+bool SoftGvcpServer::IsBroadcastCopy(const uint8_t *data, size_t size, const SoftPeer &peer)
+{
+    CommandHeader header;
+    ParseCommandHeader(data, size, header);
+    const auto now = std::chrono::steady_clock::now();
+    const bool copy = mLastBroadcast.peer == peer && mLastBroadcast.requestId == header.requestId &&
+                      mLastBroadcast.command == header.command && now - mLastBroadcast.time < BROADCAST_COPY_WINDOW;
+    mLastBroadcast = LastBroadcast{peer, header.requestId, header.command, now};
+    if (copy) {
+        SoftLog("[SoftGvcpServer::IsBroadcastCopy] second copy of %s %u dropped", CommandName(header.command),
+                header.requestId);
+    }
+    return copy;
 }
 
 void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, SoftUdpSocket &replyVia)
@@ -163,8 +216,9 @@ void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &
         }
         return;
     }
+    Packet command(data, data + size);
     std::unique_lock<std::mutex> lock(mMutex);
-    if (AnswerRepeat(header, peer, replyVia)) {
+    if (AnswerRepeat(command, header, peer, replyVia)) {
         return;
     }
     if (mBusy) {
@@ -174,21 +228,21 @@ void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &
         }
         return;
     }
-    mJob = Job{peer, header, Packet(data, data + size), &replyVia};
+    mJob = Job{peer, header, std::move(command), &replyVia};
     mBusy = mHasJob = true;
     mJobStart = mLastPending = std::chrono::steady_clock::now();
     lock.unlock();
     mWork.notify_all();
 }
 
-// Called with mMutex held.
-bool SoftGvcpServer::AnswerRepeat(const CommandHeader &header, const SoftPeer &peer, SoftUdpSocket &replyVia)
+// A retry is the same datagram again from the same peer (same request id, same content); a new
+// command that happens to reuse an id runs normally. Called with mMutex held.
+bool SoftGvcpServer::AnswerRepeat(const Packet &command, const CommandHeader &header, const SoftPeer &peer,
+                                  SoftUdpSocket &replyVia)
 {
-    const bool running = mBusy && mJob.peer == peer && mJob.header.requestId == header.requestId &&
-                         mJob.header.command == header.command;
+    const bool running = mBusy && mJob.peer == peer && mJob.packet == command;
     auto found = mAnswered.find({peer.ip, peer.port});
-    const bool answered = !running && found != mAnswered.end() && found->second.requestId == header.requestId &&
-                          found->second.command == header.command;
+    const bool answered = !running && found != mAnswered.end() && found->second.command == command;
     if (!running && !answered) {
         return false;
     }
@@ -239,7 +293,7 @@ void SoftGvcpServer::WorkLoop()
         if (mAnswered.size() >= MAX_REMEMBERED_PEERS) {
             mAnswered.erase(mAnswered.begin());
         }
-        mAnswered[{job.peer.ip, job.peer.port}] = Answered{job.header.requestId, job.header.command, ack, 0};
+        mAnswered[{job.peer.ip, job.peer.port}] = Answered{job.packet, ack, 0};
         if (job.header.AckRequired() && !ack.empty()) {
             Send(*job.replyVia, ack, job.peer);
         }

@@ -20,6 +20,7 @@ class SoftGvcpServer
 public:
     struct Setup {
         unsigned adapterIndex = 0;
+        unsigned peerIndex = 0;  // the other end of a point-to-point adapter (veth), 0 if none
         SoftNetworkConfig address;  // where the device answers unicasts
         bool loopback = false;
     };
@@ -30,6 +31,12 @@ public:
 
     KyResult Start(const Setup &setup);
     void Stop();
+    // True on the receive or the worker thread (where event sinks run).
+    bool IsServerThread() const
+    {
+        const auto self = std::this_thread::get_id();
+        return self == mReceiver.get_id() || self == mWorker.get_id();
+    }
 
 private:
     struct Job {
@@ -39,8 +46,7 @@ private:
         SoftUdpSocket *replyVia = nullptr;
     };
     struct Answered {
-        uint16_t requestId = 0;
-        ky::gev::Command command = ky::gev::Command::DISCOVERY_CMD;
+        ky::gev::Packet command;  // a retry repeats these bytes exactly
         ky::gev::Packet ack;
         uint32_t retries = 0;
     };
@@ -49,11 +55,14 @@ private:
     void WorkLoop();
     void Receive(SoftUdpSocket &socket, bool wildcard);
     void Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, SoftUdpSocket &replyVia);
-    bool AnswerRepeat(const ky::gev::CommandHeader &header, const SoftPeer &peer, SoftUdpSocket &replyVia);
+    bool AnswerRepeat(const ky::gev::Packet &command, const ky::gev::CommandHeader &header, const SoftPeer &peer,
+                      SoftUdpSocket &replyVia);
     void SendPending(const Job &job);
     void CheckHeartbeat();
     void Send(SoftUdpSocket &socket, const ky::gev::Packet &packet, const SoftPeer &peer);
     bool IsForThisAdapter(const SoftDatagramInfo &info);
+    void ReleaseAddress();
+    bool IsBroadcastCopy(const uint8_t *data, size_t size, const SoftPeer &peer);
     void BindForcedAddress(uint32_t ip);
     SoftUdpSocket &ReplySocket();
 
@@ -64,6 +73,14 @@ private:
     SoftDeviceContext &mContext;
     SoftDeviceHost &mHost;
     Setup mSetup;
+    bool mOwnsAddress = false;
+
+    struct LastBroadcast {
+        SoftPeer peer;
+        uint16_t requestId = 0;
+        ky::gev::Command command = ky::gev::Command::DISCOVERY_CMD;
+        std::chrono::steady_clock::time_point time;
+    } mLastBroadcast;  // receive thread only
 
     SoftUdpSocket mWildcard;
     SoftUdpSocket mUnicast;

@@ -4,10 +4,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-void SoftLog(const char *format, ...)
+bool SoftLogEnabled()
 {
     static const bool enabled = std::getenv("KY_SOFTDEVICE_LOG") != nullptr;
-    if (!enabled) {
+    return enabled;
+}
+
+void SoftLog(const char *format, ...)
+{
+    if (!SoftLogEnabled()) {
         return;
     }
     va_list args;

@@ -125,6 +125,11 @@ KyResult SoftNetAdapter::FindByMac(const std::string &macText, SoftNetAdapter &a
         return KyResult(KY_NOT_FOUND, KyString("no adapter with an IPv4 address has the MAC ") + macText);
     }
     found.index = if_nametoindex(name.c_str());
+    unsigned link = 0;
+    std::ifstream iflink("/sys/class/net/" + name + "/iflink");
+    if (iflink >> link && link != found.index) {
+        found.peerIndex = link;
+    }
     const uint32_t gateway = DefaultGateway(name);
     for (SoftNetworkConfig &address : found.addresses) {
         address.gateway = gateway;

@@ -11,6 +11,7 @@
 struct SoftNetAdapter {
     std::string name;
     unsigned index = 0;
+    unsigned peerIndex = 0;  // the other end of a veth pair, 0 for other adapters
     ky::gev::MacAddress mac{};
     std::vector<SoftNetworkConfig> addresses;  // IPv4, with the adapter's default gateway
 

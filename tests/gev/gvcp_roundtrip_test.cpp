@@ -181,3 +181,16 @@ TEST(GvcpRoundTrip, NamesOfCodesAndErrors)
     EXPECT_EQ(StatusForCodecError(CodecError::CountTooLarge), Status::INVALID_PARAMETER);
     EXPECT_EQ(StatusForCodecError(CodecError::WrongCode), Status::NOT_IMPLEMENTED);
 }
+
+TEST(GvcpRoundTrip, DumpsAreBoundedByTheDatagram)
+{
+    const Packet readReg = {0x42, 0x01, 0x00, 0x80, 0x00, 0x04, 0x00, 0x07, 0x00, 0x00, 0x0A, 0x00};
+    EXPECT_EQ(DescribeGvcp(readReg.data(), readReg.size()),
+              "READREG_CMD (0x0080) id=7 flags=0x01 length=4 | 42 01 00 80 00 04 00 07 00 00 0a 00");
+    const Packet ack = {0x80, 0x06, 0x00, 0x83, 0x00, 0x08, 0x00, 0x05};
+    EXPECT_EQ(DescribeGvcp(ack.data(), ack.size(), 4),
+              "WRITEREG_ACK (0x0083) id=5 status=ACCESS_DENIED length=8 ! length field disagrees with the datagram "
+              "size | 80 06 00 83 ...");
+    EXPECT_EQ(DescribeGvcp(ack.data(), 3), "short datagram (3 bytes) | 80 06 00");
+    EXPECT_EQ(DescribeGvcp(nullptr, 100), "short datagram (0 bytes)");
+}

@@ -10,6 +10,9 @@
 
 namespace ky::gev::test {
 
+// Every wait of the tests is bounded by this.
+constexpr uint32_t WAIT_MS = 5000;
+
 // A test frame whose every byte is known from its index, the frame number and the width.
 inline std::vector<uint8_t> Pattern(size_t size, uint32_t frame)
 {
@@ -28,6 +31,24 @@ inline GvspLeader ImageLeader(uint32_t pixelFormat, uint32_t width, uint32_t hei
     leader.timestamp = timestamp;
     return leader;
 }
+
+// How packets travel: glued by the kernel (segmentation and receive offload), one by one and
+// copied into place, or one by one and written into place by the socket.
+enum class Transfer { Offload, Plain, InPlace };
+
+inline const char *TransferName(Transfer transfer)
+{
+    return transfer == Transfer::Offload ? "offload" : transfer == Transfer::Plain ? "plain" : "in place";
+}
+
+inline void SetTransfer(Transfer transfer, GvspSenderConfig &sender, GvspReceiverConfig &receiver)
+{
+    sender.segmentationOffload = transfer == Transfer::Offload;
+    receiver.receiveOffload = transfer == Transfer::Offload;
+    receiver.receiveInPlace = transfer == Transfer::InPlace;
+}
+
+constexpr Transfer ALL_TRANSFERS[] = {Transfer::Offload, Transfer::Plain, Transfer::InPlace};
 
 struct GvspLoop
 {

@@ -10,13 +10,10 @@
 #include "GvspLoop.h"
 
 using namespace ky::gev;
-using ky::gev::test::GvspLoop;
-using ky::gev::test::ImageLeader;
-using ky::gev::test::Pattern;
+using namespace ky::gev::test;
 
 namespace {
 
-constexpr uint32_t WAIT_MS = 5000;
 constexpr uint32_t WIDTH = 640, HEIGHT = 480, SIZE = WIDTH * HEIGHT;
 
 GvspReceiverConfig QuickReceiver()

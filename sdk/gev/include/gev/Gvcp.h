@@ -153,6 +153,9 @@ CodecError ParseAckHeader(const uint8_t *data, size_t size, AckHeader &header);
 // A bare acknowledge of any code: header, no payload (used for error answers to any command).
 void BuildBareAck(const AckHeader &header, Packet &out);
 
+// One line for logs: the header decoded (or why it is not readable) and the first bytes in hex.
+std::string DescribeGvcp(const uint8_t *data, size_t size, size_t maxHexBytes = 32);
+
 using MacAddress = std::array<uint8_t, 6>;
 uint64_t MacToU64(const MacAddress &mac);
 MacAddress MacFromU64(uint64_t value);

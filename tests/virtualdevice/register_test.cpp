@@ -1,0 +1,130 @@
+// Registers, the register map, the factory and the store, without a network.
+#include <gtest/gtest.h>
+
+#include "IKyRegisterEventSink.h"
+#include "SoftRegisterFactory.h"
+#include "SoftRegisterMap.h"
+#include "SoftRegisterStore.h"
+
+namespace {
+
+struct ThrowingSink : IKyRegisterEventSink {
+    KyResult PreRead(IKyRegister *) override { throw std::runtime_error("boom"); }
+};
+
+struct RefusingSink : IKyRegisterEventSink {
+    KyResult PreWrite(IKyRegister *) override { return KyResult(KY_BUSY, "later"); }
+};
+
+}  // namespace
+
+TEST(SoftRegister, ValuesAreBigEndianAndBounded)
+{
+    SoftRegister reg("Value", 0x100, 8, KyGenAccessModeReadWrite, false, nullptr);
+    EXPECT_TRUE(reg.Write(uint32_t(0x01020304), 4).IsOK());
+    uint8_t bytes[8] = {};
+    EXPECT_TRUE(reg.ReadBytes(bytes, 8).IsOK());
+    EXPECT_EQ(bytes[4], 0x01);
+    EXPECT_EQ(bytes[7], 0x04);
+    EXPECT_TRUE(reg.WriteDouble(2.5).IsOK());
+    double value = 0;
+    EXPECT_TRUE(reg.ReadDouble(value).IsOK());
+    EXPECT_EQ(value, 2.5);
+    const struct {
+        const char *name;
+        KyResult result;
+        const char *description;
+    } cases[] = {
+        {"read past the end", reg.ReadBytes(bytes, 4, 6), "[Value] 4 bytes at offset 6 do not fit its 8 bytes"},
+        {"offset beyond", reg.Write(uint32_t(1), 8), "[Value] 4 bytes at offset 8 do not fit its 8 bytes"},
+        {"null buffer", reg.ReadBytes(nullptr, 4), "[Value] no buffer given"},
+        {"text without room for its zero", reg.Write(KyString("12345678")),
+         "[Value] a text of 8 bytes does not fit 8 bytes with its terminating zero"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(c.result.GetCode(), KY_INVALID_PARAMETER) << c.name;
+        EXPECT_STREQ(c.result.GetDescription().GetAscii(), c.description) << c.name;
+    }
+    SoftRegister small("Small", 0x200, 4, KyGenAccessModeReadOnly, false, nullptr);
+    EXPECT_EQ(small.ReadDouble(value).GetCode(), KY_INVALID_PARAMETER);
+    EXPECT_TRUE(small.Write(uint32_t(5)).IsOK()) << "the program may write a read-only register";
+    EXPECT_FALSE(small.IsWritable());
+}
+
+TEST(SoftRegister, SinksRefuseAndThrowingSinksAreContained)
+{
+    SoftRegister reg("Guarded", 0, 4, KyGenAccessModeReadWrite, false, nullptr);
+    reg.Write(uint32_t(3));
+    RefusingSink refusing;
+    ThrowingSink throwing;
+    EXPECT_TRUE(reg.AddEventSink(&refusing).IsOK());
+    EXPECT_EQ(reg.AddEventSink(&refusing).GetCode(), KY_INVALID_PARAMETER);
+    EXPECT_EQ(reg.AddEventSink(nullptr).GetCode(), KY_INVALID_PARAMETER);
+    KyResult refused = reg.Write(uint32_t(9));
+    EXPECT_EQ(refused.GetCode(), KY_BUSY);
+    EXPECT_EQ(refused.GetDescription(), "later");
+    EXPECT_EQ(reg.GetRawU32(), 3u) << "a refused write restores the former value";
+    EXPECT_TRUE(reg.RemoveEventSink(&refusing).IsOK());
+    EXPECT_EQ(reg.RemoveEventSink(&refusing).GetCode(), KY_INVALID_PARAMETER);
+    reg.AddEventSink(&throwing);
+    uint32_t value = 0;
+    KyResult thrown = reg.ReadInt(value);
+    EXPECT_EQ(thrown.GetCode(), KY_GENERIC_ERROR);
+    EXPECT_EQ(thrown.GetDescription(), "PreRead threw an exception");
+}
+
+TEST(SoftRegisterFactory, RulesOfKindAddressAndOverlap)
+{
+    SoftRegisterMap map;
+    SoftRegisterFactory factory(map);
+    int context = 0;
+    ASSERT_TRUE(factory.AddRegister("A", 0x1000, 4, KyGenAccessModeReadWrite, nullptr, &context).IsOK());
+    ASSERT_TRUE(factory.AddByteArray("B", 0x1010, 16, KyGenAccessModeReadOnly).IsOK());
+    const struct {
+        const char *name;
+        KyResult result;
+        const char *description;
+    } cases[] = {
+        {"register of 2 bytes", factory.AddRegister("C", 0x2000, 2, KyGenAccessModeReadWrite),
+         "[C] a register is 4 or 8 bytes long, not 2"},
+        {"array of 6 bytes", factory.AddByteArray("D", 0x2000, 6, KyGenAccessModeReadWrite),
+         "[D] a byte array is a non-zero multiple of 4 bytes long, not 6"},
+        {"overlap before", factory.AddRegister("E", 0x100C, 8, KyGenAccessModeReadWrite), "[E] overlaps B"},
+        {"overlap after", factory.AddByteArray("F", 0x101C, 4, KyGenAccessModeReadWrite), "[F] overlaps B"},
+        {"unaligned", factory.AddRegister("G", 0x3002, 4, KyGenAccessModeReadWrite),
+         "[G] address is not a multiple of 4"},
+        {"past the address space", factory.AddByteArray("H", 0xFFFFFFFC, 8, KyGenAccessModeReadWrite),
+         "[H] runs past the 32-bit address space"},
+        {"bad access mode", factory.AddRegister("I", 0x4000, 4, KyGenAccessModeNotAvailable),
+         "[I] access mode 4 is not read-only, read-write or write-only"},
+        {"no name", factory.AddRegister("", 0x5000, 4, KyGenAccessModeReadWrite), "a register needs a name"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(c.result.GetCode(), KY_INVALID_PARAMETER) << c.name;
+        EXPECT_STREQ(c.result.GetDescription().GetAscii(), c.description) << c.name;
+    }
+    EXPECT_EQ(map.GetRegisterCount(), 2u);
+    EXPECT_EQ(map.GetRegisterByIndex(0)->GetContext(), &context);
+    EXPECT_TRUE(map.GetRegisterByIndex(1)->IsArrayOfBytes());
+    EXPECT_EQ(map.GetRegisterByIndex(2), nullptr);
+    EXPECT_EQ(map.FindContaining(0x101F), map.Find(0x1010));
+    EXPECT_EQ(map.FindContaining(0x1020), nullptr);
+    EXPECT_EQ(map.FindContaining(0x1004), nullptr);
+    EXPECT_EQ(map.Lock().GetCode(), KY_STATE_ERROR) << "no lock while the device is not running";
+}
+
+TEST(SoftRegisterStore, SavesAndLoadsBySuffix)
+{
+    SoftRegister reg("Gain", 0, 4, KyGenAccessModeReadWrite, false, nullptr);
+    SoftRegisterStore::Contents contents;
+    reg.Write(uint32_t(11));
+    SoftRegisterStore save(contents, SoftRegisterStore::Mode::Save);
+    EXPECT_TRUE(save.Persist(&reg, "_Red").IsOK());
+    reg.Write(uint32_t(22));
+    EXPECT_TRUE(save.Persist(&reg, "_Blue").IsOK());
+    SoftRegisterStore load(contents, SoftRegisterStore::Mode::Load);
+    EXPECT_TRUE(load.Persist(&reg, "_Red").IsOK());
+    EXPECT_EQ(reg.GetRawU32(), 11u);
+    EXPECT_EQ(load.Persist(&reg, "_Green").GetCode(), KY_NOT_FOUND);
+    EXPECT_EQ(load.Persist(nullptr, "_Red").GetCode(), KY_INVALID_PARAMETER);
+}
