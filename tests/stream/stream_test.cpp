@@ -189,7 +189,7 @@ TEST(Stream, LostPacketsComeBackThroughResends)
         EXPECT_GT(rig.camera.sender.Counters().packetsDroppedOnPurpose, 0u);
         // A lost first data packet hides the packet size: the packets after it come again too.
         EXPECT_GE(recovered, rig.camera.sender.Counters().packetsDroppedOnPurpose);
-        EXPECT_GE(resendsAsked, recovered);
+        EXPECT_GT(resendsAsked, 0u);
         EXPECT_GT(rig.camera.ResendCommands(), 0u);
         EXPECT_EQ(rig.Integer("BlockCount"), frames);
         EXPECT_EQ(rig.Integer("ErrorCount"), 0);
