@@ -51,6 +51,24 @@ public:
     KyString GetMulticastIPAddress() const { return KyString(); }
     KyString GetDeviceIPAddress() const;
 
+    // This kit receives with its own user-mode receiver only: no kernel driver is installed
+    // (aInstalled false, KY_OK). aLocalIPAddress is not used.
+    static KyResult IsDriverInstalled(KyString &aIPAddress, bool &aInstalled,
+                                      const KyString &aLocalIPAddress = KyString());
+    // Packets already received are always sorted into their blocks: KY_NOT_SUPPORTED.
+    KyResult FlushPacketQueue();
+    // Blocks are always taken from whichever packet comes first: false; asking for true answers
+    // KY_NOT_SUPPORTED.
+    bool GetWaitForFirstPacketOfBlockToStart() const { return false; }
+    KyResult SetWaitForFirstPacketOfBlockToStart(bool aWait);
+    // Kept for callers that set it; the receive thread runs at the process's priority.
+    uint32_t GetUserModeDataReceiverThreadPriority() const;
+    KyResult SetUserModeDataReceiverThreadPriority(uint32_t aPriority);
+    // Size of one receive slot in bytes, 17000 to 65500 (a value outside moves to the nearer
+    // bound); set before Open (KY_NETWORK_CONFIG_ERROR after). Slots are sized from the
+    // datagrams anyway; the value is kept for callers that read it back.
+    KyResult SetUserModeRxPacketBufferSize(uint32_t aSize);
+
     // Size of the receive socket's buffer in bytes: set it before Open (KY_NETWORK_CONFIG_ERROR
     // after); the value read back after Open is what the kernel granted.
     KyResult SetUserModeSocketRxBufferSize(uint32_t aSize);

@@ -1,5 +1,6 @@
 #include "KyStreamGEV.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <mutex>
 
@@ -12,6 +13,8 @@ namespace {
 constexpr uint32_t kDefaultSocketBufferSize = 64u << 20;
 constexpr uint32_t kDefaultResendRetries = 3;
 constexpr int64_t kMostResendRetries = 1000;
+constexpr uint32_t kSmallestPacketBuffer = 17000;
+constexpr uint32_t kLargestPacketBuffer = 65500;
 
 bool IsIPv4(const std::string &text)
 {
@@ -30,6 +33,8 @@ struct KyStreamGEV::Impl
     uint16_t specificPort = 0;
     uint32_t socketBufferSize = kDefaultSocketBufferSize;
     uint32_t resendRetries = kDefaultResendRetries;
+    uint32_t threadPriority = 0;
+    uint32_t packetBufferSize = kSmallestPacketBuffer;
 
     // The receiver counters of the open source, 0 while closed.
     int64_t Counter(uint64_t ky::gev::GvspReceiverCounters::*field) const
@@ -189,5 +194,45 @@ KyResult KyStreamGEV::GetUserModeSocketRxBufferSize(uint32_t &aSize)
 {
     std::lock_guard<std::mutex> lock(mImpl->mutex);
     aSize = Core().IsOpen() && mImpl->source ? mImpl->source->SocketBufferSize() : mImpl->socketBufferSize;
+    return KyResult();
+}
+
+KyResult KyStreamGEV::IsDriverInstalled(KyString &, bool &aInstalled, const KyString &)
+{
+    aInstalled = false;
+    return KyResult();
+}
+
+KyResult KyStreamGEV::FlushPacketQueue()
+{
+    return KyResult(KY_NOT_SUPPORTED, KyString("received packets are always sorted into their blocks"));
+}
+
+KyResult KyStreamGEV::SetWaitForFirstPacketOfBlockToStart(bool aWait)
+{
+    if (aWait)
+        return KyResult(KY_NOT_SUPPORTED, KyString("blocks start with whichever of their packets comes first"));
+    return KyResult();
+}
+
+uint32_t KyStreamGEV::GetUserModeDataReceiverThreadPriority() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    return mImpl->threadPriority;
+}
+
+KyResult KyStreamGEV::SetUserModeDataReceiverThreadPriority(uint32_t aPriority)
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    mImpl->threadPriority = aPriority;
+    return KyResult();
+}
+
+KyResult KyStreamGEV::SetUserModeRxPacketBufferSize(uint32_t aSize)
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    if (Core().IsOpen())
+        return KyResult(KY_NETWORK_CONFIG_ERROR, KyString("the packet buffer size is set before the stream is opened"));
+    mImpl->packetBufferSize = std::min(std::max(aSize, kSmallestPacketBuffer), kLargestPacketBuffer);
     return KyResult();
 }

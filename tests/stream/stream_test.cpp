@@ -228,3 +228,30 @@ TEST(Stream, ParametersAndReset)
     EXPECT_FALSE(parameters->SetIntegerValue(KyString("MaximumResendRequestRetryByPacket"), -1).IsOK());
     EXPECT_FALSE(parameters->SetIntegerValue(KyString("BlockCount"), 5).IsOK());
 }
+
+TEST(Stream, ReceiverSettings)
+{
+    KyStreamGEV stream;
+    KyString address("127.0.0.1");
+    bool installed = true;
+    EXPECT_TRUE(KyStreamGEV::IsDriverInstalled(address, installed).IsOK());
+    EXPECT_FALSE(installed);
+    EXPECT_EQ(stream.GetDataReceiverType(), KyDataReceiverTypeUserMode);
+    EXPECT_EQ(stream.SetUserModeSocketRxBufferSize(0).GetCode(), KY_INVALID_PARAMETER);
+    EXPECT_TRUE(stream.SetUserModeSocketRxBufferSize(4u << 20).IsOK());
+    uint32_t size = 0;
+    EXPECT_TRUE(stream.GetUserModeSocketRxBufferSize(size).IsOK());
+    EXPECT_EQ(size, 4u << 20);
+    EXPECT_TRUE(stream.SetUserModeRxPacketBufferSize(100).IsOK());
+    EXPECT_TRUE(stream.SetUserModeDataReceiverThreadPriority(7).IsOK());
+    EXPECT_EQ(stream.GetUserModeDataReceiverThreadPriority(), 7u);
+    EXPECT_FALSE(stream.GetWaitForFirstPacketOfBlockToStart());
+    EXPECT_TRUE(stream.SetWaitForFirstPacketOfBlockToStart(false).IsOK());
+    EXPECT_EQ(stream.SetWaitForFirstPacketOfBlockToStart(true).GetCode(), KY_NOT_SUPPORTED);
+    EXPECT_EQ(stream.FlushPacketQueue().GetCode(), KY_NOT_SUPPORTED);
+    ASSERT_TRUE(stream.Open(address).IsOK());
+    EXPECT_EQ(stream.SetUserModeRxPacketBufferSize(20000).GetCode(), KY_NETWORK_CONFIG_ERROR);
+    // The kernel doubles what it grants for its bookkeeping.
+    EXPECT_TRUE(stream.GetUserModeSocketRxBufferSize(size).IsOK());
+    EXPECT_GE(size, 4u << 20);
+}
