@@ -1,15 +1,25 @@
 #include "KyDevice.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <string>
 #include <exception>
 
 #include "KyDeviceGEV.h"
 #include "KyDeviceInfo.h"
+#include "internal/DeviceLog.h"
 #include "internal/EventSinks.h"
+
+KyLogger &ky::device::DeviceLog()
+{
+    static KyLogger logger("device");
+    return logger;
+}
+
+using ky::device::DeviceLog;
 
 namespace {
 constexpr uint32_t kMaxThreadPriority = 99;
+
 }  // namespace
 
 KyResult KyDevice::EventSinks::Register(KyDeviceEventSink *sink)
@@ -52,9 +62,11 @@ void KyDevice::EventSinks::ForEach(const char *what, const std::function<void(Ky
         try {
             call(*sink);
         } catch (const std::exception &error) {
-            std::fprintf(stderr, "[KyDevice::EventSinks] %s: sink threw: %s\n", what, error.what());
+            DeviceLog().LogError(__FILE__, __LINE__, "KyDevice::EventSinks",
+                                 (std::string("[KyDevice::EventSinks] ") + what + ": sink threw: " + error.what()).c_str());
         } catch (...) {
-            std::fprintf(stderr, "[KyDevice::EventSinks] %s: sink threw an unknown exception\n", what);
+            DeviceLog().LogError(__FILE__, __LINE__, "KyDevice::EventSinks",
+                                 (std::string("[KyDevice::EventSinks] ") + what + ": sink threw an unknown exception").c_str());
         }
     }
 }

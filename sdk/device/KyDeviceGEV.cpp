@@ -8,6 +8,7 @@
 #include "internal/GevConnection.h"
 #include "internal/GevDiscovery.h"
 #include "internal/HostAdapters.h"
+#include "gev/Bootstrap.h"
 
 using namespace ky::device;
 
@@ -149,6 +150,12 @@ KyResult KyDeviceGEV::WriteMemory(int64_t aAddress, const uint8_t *aSource, int6
         return NotConnected();
     result = mConnection->Client().WriteMemory(static_cast<uint32_t>(aAddress), aSource,
                                                static_cast<size_t>(aByteCount));
+    const int64_t heartbeat = ky::gev::HEARTBEAT_TIMEOUT_OFFSET;
+    if (result.IsOK() && aAddress <= heartbeat && aAddress + aByteCount >= heartbeat + 4) {
+        const uint8_t *word = aSource + (heartbeat - aAddress);
+        mConnection->HeartbeatTimeoutChanged(uint32_t(word[0]) << 24 | uint32_t(word[1]) << 16 |
+                                             uint32_t(word[2]) << 8 | word[3]);
+    }
     if (result.IsOK() && aByteCount > 0)
         Sinks().ForEach("OnCmdLinkWrite", [&](KyDeviceEventSink &sink) {
             sink.OnCmdLinkWrite(aSource, aAddress, aByteCount);
@@ -190,6 +197,8 @@ KyResult KyDeviceGEV::WriteRegister(int64_t aAddress, uint32_t aValue, bool aAck
     if (!IsConnected())
         return NotConnected();
     result = mConnection->Client().WriteRegister(static_cast<uint32_t>(aAddress), aValue, aAcknowledge);
+    if (result.IsOK() && aAddress == ky::gev::HEARTBEAT_TIMEOUT_OFFSET)
+        mConnection->HeartbeatTimeoutChanged(aValue);
     if (result.IsOK())
         NotifyRegisterAccess(true, aAddress, aValue);
     return result;

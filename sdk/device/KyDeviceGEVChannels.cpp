@@ -178,6 +178,11 @@ KyResult KyDeviceGEV::GetAccessType(const KyString &aDeviceIPAddress, KyAccessTy
     uint32_t ccp = 0;
     if (result.IsOK())
         result = client.ReadRegister(ky::gev::CCP_OFFSET, ccp);
+    // Under exclusive control a device refuses every other application, reads included.
+    if (result.GetCode() == KY_STATE_ERROR) {
+        aAccessType = KyAccessExclusive;
+        return KyResult();
+    }
     if (!result.IsOK())
         return result;
     if (ccp & ky::gev::CCP_EXCLUSIVE_MASK)

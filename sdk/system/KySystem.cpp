@@ -1,13 +1,14 @@
 #include "KySystem.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <string>
 #include <exception>
 
 #include "DeviceInfoAccess.h"
 #include "GevDiscovery.h"
 #include "HostAdapters.h"
 #include "KyDeviceInfoGEV.h"
+#include "KyLogger.h"
 #include "KyNetworkAdapter.h"
 #include "KySystemEventSink.h"
 
@@ -15,6 +16,12 @@ using namespace ky::device;
 
 namespace {
 constexpr uint32_t kGEVSupportedVersion = 0x00020000u;  // 2.0
+
+KyLogger &SystemLog()
+{
+    static KyLogger logger("system");
+    return logger;
+}
 
 bool AskSinksToIgnore(const std::vector<KySystemEventSink *> &sinks, const KyInterface *anInterface,
                       const KyDeviceInfo *record)
@@ -24,9 +31,11 @@ bool AskSinksToIgnore(const std::vector<KySystemEventSink *> &sinks, const KyInt
         try {
             sink->OnDeviceFound(anInterface, record, ignore);
         } catch (const std::exception &error) {
-            std::fprintf(stderr, "[KySystem::Find] event sink threw: %s\n", error.what());
+            SystemLog().LogError(__FILE__, __LINE__, "KySystem::Find",
+                                 (std::string("[KySystem::Find] event sink threw: ") + error.what()).c_str());
         } catch (...) {
-            std::fprintf(stderr, "[KySystem::Find] event sink threw an unknown exception\n");
+            SystemLog().LogError(__FILE__, __LINE__, "KySystem::Find",
+                                 "[KySystem::Find] event sink threw an unknown exception");
         }
     }
     return ignore;

@@ -1,6 +1,8 @@
 // Discovery per adapter and forced IP configuration against stand-in cameras on two links.
 #include <gtest/gtest.h>
 
+#include "AcceptLocalSources.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -38,20 +40,12 @@ const KyInterface *Named(const KySystem &system, const char *name)
     return nullptr;
 }
 
-// Both ends of each veth pair live in this namespace, so a broadcast from kyh<i> arrives at kyc<i>
-// with a local source address; the kernel drops such packets unless accept_local is set.
-void AcceptLocalSources()
-{
-    for (const char *name : {"all", "kyh1", "kyc1", "kyh2", "kyc2"})
-        ASSERT_EQ(std::system((std::string("sysctl -qw net.ipv4.conf.") + name + ".accept_local=1").c_str()), 0);
-}
-
 class TwoLinks : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        AcceptLocalSources();
+        AcceptLocalSources(2);
         ASSERT_TRUE(camera1.Bound());
         ASSERT_TRUE(camera2.Bound());
         system.SetDetectionTimeout(400);

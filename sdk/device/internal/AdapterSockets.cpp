@@ -15,6 +15,12 @@ namespace device {
 namespace {
 using Clock = std::chrono::steady_clock;
 
+const std::vector<HostAdapter> &NoAdapters()
+{
+    static const std::vector<HostAdapter> none;
+    return none;
+}
+
 sockaddr_in Endpoint(uint32_t ip, uint16_t port)
 {
     sockaddr_in address {};
@@ -52,21 +58,32 @@ void SendThrough(int fd, unsigned int ifindex, uint32_t destination, const gev::
 
 AdapterSockets::AdapterSockets(const std::vector<HostAdapter> &adapters) : mAdapters(adapters)
 {
-    for (size_t i = 0; i < adapters.size(); ++i) {
-        if (adapters[i].addresses.empty())
-            continue;
-        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            continue;
-        const int on = 1;
-        ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-        sockaddr_in local = Endpoint(adapters[i].addresses.front().ip, 0);
-        if (::bind(fd, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0) {
-            ::close(fd);
-            continue;
-        }
-        mSockets.push_back({i, fd});
+    for (size_t i = 0; i < adapters.size(); ++i)
+        if (!adapters[i].addresses.empty())
+            Open(i, adapters[i].addresses.front().ip);
+}
+
+AdapterSockets::AdapterSockets() : mAdapters(NoAdapters()) { Open(0, INADDR_ANY); }
+
+void AdapterSockets::Open(size_t adapter, uint32_t bindIp)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    sockaddr_in local = Endpoint(bindIp, 0);
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0) {
+        ::close(fd);
+        return;
     }
+    mSockets.push_back({adapter, fd});
+}
+
+void AdapterSockets::SendTo(uint32_t ip, const gev::Packet &packet)
+{
+    for (const Entry &entry : mSockets)
+        SendThrough(entry.fd, 0, ip, packet);
 }
 
 AdapterSockets::~AdapterSockets()
@@ -78,6 +95,8 @@ AdapterSockets::~AdapterSockets()
 void AdapterSockets::SendToAll(const gev::Packet &packet, bool subnetBroadcast)
 {
     for (const Entry &entry : mSockets) {
+        if (entry.adapter >= mAdapters.size())
+            continue;  // the socket of SendTo, not tied to an adapter
         const HostAdapter &adapter = mAdapters[entry.adapter];
         if (adapter.loopback || !adapter.broadcast) {
             for (const HostAddress &address : adapter.addresses)

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "DeviceLog.h"
 #include "HostAdapters.h"
 #include "gev/Bootstrap.h"
 
@@ -14,6 +15,12 @@ namespace device {
 namespace {
 constexpr std::chrono::milliseconds kMinHeartbeatPeriod {100};
 constexpr std::chrono::milliseconds kMaxHeartbeatPeriod {1000};
+
+// Three beats per timeout, so that one lost beat does not cost the control privilege.
+std::chrono::milliseconds PeriodFor(uint32_t timeoutMs)
+{
+    return std::clamp(std::chrono::milliseconds(timeoutMs / 3), kMinHeartbeatPeriod, kMaxHeartbeatPeriod);
+}
 
 uint32_t PrivilegeFor(KyAccessType access)
 {
@@ -87,13 +94,12 @@ KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access,
     }
     mConnected = true;
 
-    const auto period = std::clamp(std::chrono::milliseconds(heartbeatTimeout / 3), kMinHeartbeatPeriod,
-                                   kMaxHeartbeatPeriod);
     {
         std::lock_guard<std::mutex> lock(mHeartbeatMutex);
         mHeartbeatStop = false;
+        mHeartbeatPeriod = PeriodFor(heartbeatTimeout);
     }
-    mHeartbeat = std::thread(&GevConnection::HeartbeatLoop, this, period);
+    mHeartbeat = std::thread(&GevConnection::HeartbeatLoop, this);
     ApplyThreadPriority(mHeartbeat, priorities.heartbeat);
 
     // Events are optional: a device without a message channel is still fully usable.
@@ -150,12 +156,26 @@ void GevConnection::StopHeartbeat()
         mHeartbeat.join();
 }
 
-void GevConnection::HeartbeatLoop(std::chrono::milliseconds period)
+void GevConnection::HeartbeatTimeoutChanged(uint32_t timeoutMs)
+{
+    {
+        std::lock_guard<std::mutex> lock(mHeartbeatMutex);
+        mHeartbeatPeriod = PeriodFor(timeoutMs);
+    }
+    mHeartbeatWake.notify_all();
+}
+
+void GevConnection::HeartbeatLoop()
 {
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(mHeartbeatMutex);
-            if (mHeartbeatWake.wait_for(lock, period, [this] { return mHeartbeatStop; }))
+            const auto start = std::chrono::steady_clock::now();
+            // The due time is worked out again on every wake, so a shorter period set
+            // meanwhile takes effect at once.
+            while (!mHeartbeatStop && std::chrono::steady_clock::now() < start + mHeartbeatPeriod)
+                mHeartbeatWake.wait_until(lock, start + mHeartbeatPeriod);
+            if (mHeartbeatStop)
                 return;
         }
         uint32_t ccp = 0;
@@ -170,6 +190,11 @@ void GevConnection::HeartbeatLoop(std::chrono::milliseconds period)
         }
         mLinkLost = true;
         mConnected = false;
+        DeviceLog().LogWarning(__FILE__, __LINE__, "GevConnection::HeartbeatLoop",
+                               ("[GevConnection::HeartbeatLoop] link to " + mRecord.GetIPAddress().str() +
+                                " lost: " + (result.IsOK() ? std::string("control privilege gone")
+                                                           : result.GetDescription().str()))
+                                   .c_str());
         if (mCallbacks.linkLost)
             mCallbacks.linkLost();
         return;

@@ -49,11 +49,13 @@ public:
     const KyDeviceInfoGEV &Record() const { return mRecord; }
     GvcpClient &Client() { return mClient; }
     KyResult WaitForEventsIdle(uint32_t timeoutMs);
+    // The device's heartbeat timeout was changed through this connection: beat to match it.
+    void HeartbeatTimeoutChanged(uint32_t timeoutMs);
     // Whether the caller runs on one of the connection's threads (inside a device callback).
     bool IsOwnThread() const;
 
 private:
-    void HeartbeatLoop(std::chrono::milliseconds period);
+    void HeartbeatLoop();
     void StopHeartbeat();
 
     Callbacks mCallbacks;
@@ -66,6 +68,7 @@ private:
     std::mutex mHeartbeatMutex;
     std::condition_variable mHeartbeatWake;
     bool mHeartbeatStop = false;
+    std::chrono::milliseconds mHeartbeatPeriod {1000};
     std::thread mHeartbeat;
     std::unique_ptr<GevMessageChannel> mMessageChannel;
 };

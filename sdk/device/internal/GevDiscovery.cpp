@@ -124,15 +124,9 @@ std::vector<DiscoveredDevice> DiscoverDevices(const std::vector<HostAdapter> &ad
 
 bool DiscoverAddress(uint32_t ip, uint32_t timeoutMs, GevIdentity &identity)
 {
-    HostAdapter target;
-    target.name = "unicast";
-    target.loopback = true;  // send to the address itself, not as a broadcast
-    target.addresses.push_back({0, 0xFFFFFFFFu});  // bound to any local address
-    std::vector<HostAdapter> adapters {target};
-    AdapterSockets sockets(adapters);
+    AdapterSockets sockets;
     const uint16_t requestId = RandomRequestId();
-    adapters[0].addresses[0].ip = ip;  // destination of the unicast request
-    sockets.SendToAll(DiscoveryPacket(requestId), false);
+    sockets.SendTo(ip, DiscoveryPacket(requestId));
     bool answered = false;
     sockets.Collect(std::chrono::milliseconds(timeoutMs), [&](size_t, const uint8_t *data, size_t length) {
         gev::DiscoveryInfo info;
@@ -174,11 +168,15 @@ KyResult ForceIPConfiguration(const std::string &mac, const std::string &ip, con
         if (gev::ParseAckHeader(data, length, header) != gev::CodecError::Ok ||
             header.acknowledge != gev::Command::FORCEIP_ACK || header.ackId != command.header.requestId)
             return false;
-        result = header.status == gev::Status::SUCCESS
-                     ? KyResult()
-                     : KyResult(KY_GENERIC_ERROR, std::string("The device refused the IP configuration (") +
-                                                      gev::StatusName(header.status) + ").");
-        return true;
+        if (header.status == gev::Status::SUCCESS) {
+            result = KyResult();
+            return true;
+        }
+        // The command went out of every adapter, so the device may hear it more than once and
+        // refuse a copy (BUSY) while it applies another: only a refusal with no success counts.
+        result = KyResult(KY_GENERIC_ERROR,
+                          std::string("The device refused the IP configuration (") + gev::StatusName(header.status) + ").");
+        return false;
     });
     return result;
 }
