@@ -45,7 +45,8 @@ public:
 
     KyResult Open(const GvspReceiverConfig &config, ResendCallback resend);
     // Stops and joins the receive thread, aborts what is queued or in progress (it stays
-    // readable through WaitForBlock), closes the socket.
+    // readable through WaitForBlock), closes the socket. From the resend callback it only asks
+    // the thread to stop; a later Close (or the destructor) on another thread finishes.
     void Close();
     bool IsOpen() const { return mThread.joinable(); }
 
