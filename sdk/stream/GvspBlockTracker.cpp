@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 
 namespace ky::gev {
 namespace {
@@ -29,6 +30,14 @@ void GvspBlockTracker::AbortAll()
 {
     while (!mActive.empty())
         End(0, GvspBlockStatus::Aborted);
+}
+
+// A packet that cannot be read: counted, and shown in the stream log when it asks for detail.
+void GvspBlockTracker::Refuse(const uint8_t *packet, size_t length)
+{
+    ++mCounters.packetsMalformed;
+    if (mLog.IsEnabled(KyLogLevelDebug))
+        mLog.LogDebug(__FILE__, __LINE__, __func__, ("refused " + DescribeGvsp(packet, length)).c_str());
 }
 
 const GvspBlockAssembler *GvspBlockTracker::NewestWithDestination() const
@@ -119,7 +128,7 @@ void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time
     }
     GvspHeader header;
     if (GvspParseHeader(packet, length, header).IsFailure()) {
-        ++mCounters.packetsMalformed;
+        Refuse(packet, length);
         return;
     }
     if (header.status & GVSP_STATUS_ERROR_MASK) {
@@ -145,7 +154,7 @@ void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time
     case GvspPacketFormat::Leader: {
         GvspLeader leader;
         if (header.packetId != 0 || GvspParseLeader(body, bodyLength, leader).IsFailure()) {
-            ++mCounters.packetsMalformed;
+            Refuse(packet, length);
             return;
         }
         outcome = block.AddLeader(leader, resent, now);
@@ -154,7 +163,7 @@ void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time
     case GvspPacketFormat::Trailer: {
         GvspTrailer trailer;
         if (GvspParseTrailer(body, bodyLength, trailer).IsFailure()) {
-            ++mCounters.packetsMalformed;
+            Refuse(packet, length);
             return;
         }
         outcome = block.AddTrailer(header.packetId, trailer, resent, now);
@@ -270,6 +279,12 @@ void GvspBlockTracker::End(size_t index, GvspBlockStatus reason)
     default: ++mCounters.blocksFailed; break;
     }
     mCounters.packetsLost += out.stats.packetsLost;
+    if (out.status != GvspBlockStatus::Complete && mLog.IsEnabled(KyLogLevelDebug)) {
+        const std::string text = "block " + std::to_string(out.blockId) + " ended: " +
+                                 GvspBlockStatusName(out.status) + ", " + std::to_string(out.stats.packetsLost) +
+                                 " packets lost, " + std::to_string(out.stats.packetsRecovered) + " recovered";
+        mLog.LogDebug(__FILE__, __LINE__, __func__, text.c_str());
+    }
     mHost.Emit(std::move(out));
 }
 

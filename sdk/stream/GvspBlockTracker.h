@@ -15,6 +15,7 @@
 #include "GvspBlockAssembler.h"
 #include "GvspReceiverConfig.h"
 #include "GvspReceiverCounters.h"
+#include "KyLogger.h"
 #include "gev/Gvsp.h"
 
 namespace ky::gev {
@@ -73,8 +74,10 @@ private:
     void AskForMissing(Active &active, Clock::time_point now);
     void Ask(uint64_t blockId, GvspMissingRange range);
     void End(size_t index, GvspBlockStatus reason);
+    void Refuse(const uint8_t *packet, size_t length);
 
     Host &mHost;
+    KyLogger mLog{KyString("stream")};
     GvspReceiverConfig mConfig;
     std::vector<std::unique_ptr<Active>> mActive;
     std::vector<std::unique_ptr<Active>> mSpare;  // ended blocks, reused

@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "GvspLoop.h"
@@ -295,4 +296,63 @@ TEST(GvspBlockEnd, SenderSendsTestPacket)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     EXPECT_EQ(loop.receiver.Counters().testPackets, 1u);
     EXPECT_EQ(loop.sender.Counters().testPacketsSent, 1u);
+}
+
+// Datagrams of random bytes and random sizes, many with a plausible header, must never write
+// outside a destination, and every destination comes back once.
+TEST(GvspBlockEnd, RandomDatagramsAreSurvived)
+{
+    for (Transfer transfer : ALL_TRANSFERS) {
+        SCOPED_TRACE(TransferName(transfer));
+        GvspReceiver receiver;
+        GvspReceiverConfig rc = QuickReceiver();
+        GvspSenderConfig unused;
+        SetTransfer(transfer, unused, rc);
+        rc.packetSize = 0;  // learn it from whatever comes
+        rc.blockTimeoutMs = 20;
+        ASSERT_TRUE(receiver.Open(rc, [](uint64_t, uint32_t, uint32_t) {}).IsOK());
+        constexpr size_t destinations = 8, capacity = 5000, guard = 64;
+        std::vector<std::vector<uint8_t>> memory(destinations, std::vector<uint8_t>(capacity + guard, 0xEE));
+        for (auto &m : memory)
+            ASSERT_TRUE(receiver.QueueBlock(m.data(), capacity, &m).IsOK());
+
+        UdpSocket socket;
+        ASSERT_TRUE(socket.Open("127.0.0.1", 0).IsOK());
+        sockaddr_in to;
+        ASSERT_TRUE(UdpSocket::MakeAddress("127.0.0.1", receiver.LocalPort(), to).IsOK());
+        std::minstd_rand random(42);
+        std::vector<uint8_t> packet(9000);
+        for (int i = 0; i < 3000; ++i) {
+            const size_t size = random() % (i % 2 ? 2000 : 64);
+            for (auto &b : packet)
+                b = static_cast<uint8_t>(random());
+            if (size >= 8 && i % 3) {
+                packet[0] = 0;                                  // success or resend status
+                packet[1] = i % 5 ? 0 : 1;
+                packet[2] = 0;
+                packet[3] = static_cast<uint8_t>(1 + i / 300);  // a few block ids
+                packet[4] = static_cast<uint8_t>(1 + random() % 3) | (i % 7 ? 0 : 0x80);
+                packet[5] = 0;
+                packet[6] = 0;
+                packet[7] = static_cast<uint8_t>(random() % 8);
+            }
+            sendto(socket.Fd(), packet.data(), size, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        receiver.Close();
+        std::vector<int> returned(destinations, 0);
+        GvspCompletedBlock block;
+        while (receiver.WaitForBlock(block, 0).IsOK()) {
+            const size_t index = static_cast<std::vector<uint8_t> *>(block.cookie) - memory.data();
+            ASSERT_LT(index, destinations);
+            ++returned[index];
+            EXPECT_LE(block.filledSize, capacity);
+        }
+        for (size_t d = 0; d < destinations; ++d) {
+            EXPECT_EQ(returned[d], 1) << "destination " << d;
+            for (size_t g = capacity; g < capacity + guard; ++g)
+                ASSERT_EQ(memory[d][g], 0xEE) << "written past destination " << d;
+        }
+        EXPECT_GT(receiver.Counters().packetsMalformed, 0u);
+    }
 }

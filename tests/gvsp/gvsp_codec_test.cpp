@@ -240,3 +240,24 @@ TEST(GvspCodec, MalformedPacketsAreRefused)
         EXPECT_STREQ(result.GetDescription().GetAscii(), c.message);
     }
 }
+
+TEST(GvspCodec, DumpsForLogs)
+{
+    uint8_t packet[GVSP_MAX_LEADER_PACKET_SIZE];
+    GvspHeader h;
+    h.blockId = 258;
+    h.format = GvspPacketFormat::Leader;
+    const size_t size = GvspBuildLeader(packet, sizeof packet, h, GvspLeader());
+    EXPECT_EQ(DescribeGvsp(packet, size, 4), "GVSP leader block=258 packet=0 status=0x0000 (44 bytes) | 00 00 01 02 ...");
+    h.extendedId = true;
+    h.format = GvspPacketFormat::Payload;
+    h.packetId = 7;
+    h.status = 0x0100;
+    EXPECT_EQ(DescribeGvsp(packet, GvspBuildHeader(packet, sizeof packet, h), 0),
+              "GVSP payload block=258 packet=7 status=0x0100 extended (20 bytes)");
+    EXPECT_EQ(DescribeGvsp(packet, 3), "GVSP ! GVSP packet of 3 bytes is shorter than its 8-byte header | 01 00 00");
+    EXPECT_EQ(DescribeGvsp(nullptr, 10), "GVSP ! no data");
+    std::vector<uint8_t> test(100);
+    EXPECT_EQ(DescribeGvsp(test.data(), GvspBuildTestPacket(test.data(), test.size(), 100), 2),
+              "GVSP test packet (72 bytes) | 00 00 ...");
+}

@@ -164,3 +164,57 @@ TEST(GvspStream, DroppedPacketsComeBackThroughResends)
         EXPECT_EQ(counters.packetsLost, 0u);
     }
 }
+
+TEST(GvspStream, OtherPayloadTypesTravelWhole)
+{
+    const uint16_t image = static_cast<uint16_t>(GvspPayloadType::Image);
+    const uint16_t raw = static_cast<uint16_t>(GvspPayloadType::RawData);
+    const uint16_t chunk = static_cast<uint16_t>(GvspPayloadType::ChunkData);
+    const struct {
+        uint16_t payloadType;
+        size_t size;
+        uint32_t trailerSizeY;
+        uint32_t chunkLayoutId;
+    } cases[] = {
+        {raw, 10000, 0, 0},
+        {chunk, 3000, 3000, 0},
+        {static_cast<uint16_t>(image | GVSP_PAYLOAD_TYPE_EXTENDED_CHUNK_MASK), 64 * 48 + 40, 48, 0xABCD},
+        {static_cast<uint16_t>(raw | GVSP_PAYLOAD_TYPE_EXTENDED_CHUNK_MASK), 5000, 0, 7},
+        {image, 0, 0, 0},  // an empty block: leader and trailer only
+    };
+    GvspLoop loop;
+    ASSERT_TRUE(loop.Open(GvspSenderConfig(), GvspReceiverConfig()).IsOK());
+    std::vector<uint8_t> memory(20000);
+    uint64_t blockId = 1;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.payloadType);
+        ASSERT_TRUE(loop.receiver.QueueBlock(memory.data(), memory.size(), nullptr).IsOK());
+        const std::vector<uint8_t> payload = Pattern(c.size, static_cast<uint32_t>(blockId));
+        GvspOutgoingBlock block;
+        block.blockId = blockId;
+        block.leader.payloadType = c.payloadType;
+        block.leader.sizeX = 64;
+        block.leader.sizeY = c.trailerSizeY;
+        block.leader.pixelFormat = KyPixelMono8;
+        block.leader.payloadSize = c.size;
+        block.leader.timestamp = 99;
+        block.data = payload.data();
+        block.size = payload.size();
+        block.chunkLayoutId = c.chunkLayoutId;
+        ASSERT_TRUE(loop.sender.SendBlock(block).IsOK());
+        GvspCompletedBlock out;
+        ASSERT_TRUE(loop.receiver.WaitForBlock(out, WAIT_MS).IsOK());
+        EXPECT_EQ(out.status, GvspBlockStatus::Complete) << GvspBlockStatusName(out.status);
+        EXPECT_EQ(out.blockId, blockId);
+        EXPECT_EQ(out.leader.payloadType, c.payloadType);
+        EXPECT_EQ(out.trailer.payloadType, c.payloadType);
+        EXPECT_EQ(out.trailer.sizeY, c.trailerSizeY);
+        EXPECT_EQ(out.trailer.chunkLayoutId, c.chunkLayoutId);
+        EXPECT_EQ(out.leader.timestamp, 99u);
+        EXPECT_EQ(out.payloadSize, c.size);
+        if (c.size > 0) {
+            EXPECT_EQ(0, std::memcmp(memory.data(), payload.data(), c.size));
+        }
+        ++blockId;
+    }
+}

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "KyResult.h"
 
@@ -159,5 +160,8 @@ KyResult GvspParseTrailer(const uint8_t *body, size_t length, GvspTrailer &trail
 bool GvspIsTestPacket(const uint8_t *packet, size_t length);
 
 const char *GvspPacketFormatName(GvspPacketFormat format);
+
+// One line for logs: the header decoded (or why it is not readable) and the first bytes in hex.
+std::string DescribeGvsp(const uint8_t *data, size_t size, size_t maxHexBytes = 32);
 
 } // namespace ky::gev
