@@ -18,13 +18,13 @@ KyGenParameter *ArrayCore::MakeFeature(Node &node)
 {
     std::unique_ptr<KyGenParameter> p;
     switch (node.Kind()) {
-    case Interface::Integer: p = std::make_unique<KyGenInteger>(this, &node); break;
-    case Interface::Float: p = std::make_unique<KyGenFloat>(this, &node); break;
-    case Interface::Boolean: p = std::make_unique<KyGenBoolean>(this, &node); break;
-    case Interface::Command: p = std::make_unique<KyGenCommand>(this, &node); break;
-    case Interface::Enumeration: p = std::make_unique<KyGenEnum>(this, &node); break;
-    case Interface::String: p = std::make_unique<KyGenString>(this, &node); break;
-    case Interface::Register: p = std::make_unique<KyGenRegister>(this, &node); break;
+    case Interface::Integer: p = std::unique_ptr<KyGenParameter>(new KyGenInteger(this, &node)); break;
+    case Interface::Float: p = std::unique_ptr<KyGenParameter>(new KyGenFloat(this, &node)); break;
+    case Interface::Boolean: p = std::unique_ptr<KyGenParameter>(new KyGenBoolean(this, &node)); break;
+    case Interface::Command: p = std::unique_ptr<KyGenParameter>(new KyGenCommand(this, &node)); break;
+    case Interface::Enumeration: p = std::unique_ptr<KyGenParameter>(new KyGenEnum(this, &node)); break;
+    case Interface::String: p = std::unique_ptr<KyGenParameter>(new KyGenString(this, &node)); break;
+    case Interface::Register: p = std::unique_ptr<KyGenParameter>(new KyGenRegister(this, &node)); break;
     default: return nullptr;
     }
     node.SetFeature(p.get());
@@ -50,7 +50,7 @@ KyResult ArrayCore::Load(const std::string &xml, IKyGenPort *port)
     }
     for (auto &node : mMap.Nodes()) {
         if (auto *category = dynamic_cast<ky::gc::Category *>(node.get())) {
-            mCategories.push_back(std::make_unique<KyGenCategory>(this, category));
+            mCategories.push_back(std::unique_ptr<KyGenCategory>(new KyGenCategory(this, category)));
             mCategoryByName[category->Name()] = mCategories.back().get();
             for (Node *f : category->Features()) mCategoryOf.emplace(f, category->Name());
         } else {

@@ -54,6 +54,7 @@ public:
             std::lock_guard<std::recursive_mutex> lock(mMap.Mutex());
             mMap.BeginOperation();
             r = Guard(f);
+            mMap.CacheDropSelected(mMap.Written());
             pending = Collect(mMap.Affected(mMap.Written()));
         }
         Announce(pending);

@@ -10,7 +10,7 @@ ky::gc::Enumeration &Enum(ky::gc::Node *node) { return static_cast<ky::gc::Enume
 
 KyGenEnum::KyGenEnum(ky::gc::ArrayCore *aCore, ky::gc::Node *aNode) : KyGenParameter(aCore, aNode)
 {
-    for (auto &entry : Enum(aNode).Entries()) mEntries.push_back(std::make_unique<KyGenEnumEntry>(entry.get()));
+    for (auto &entry : Enum(aNode).Entries()) mEntries.push_back(std::unique_ptr<KyGenEnumEntry>(new KyGenEnumEntry(entry.get())));
 }
 
 KyGenEnum::~KyGenEnum() = default;

@@ -158,7 +158,15 @@ std::vector<KyGenEventSink *> KyGenParameter::SinksToNotify() const
     return mUpdatesEnabled ? mSinks : std::vector<KyGenEventSink *>();
 }
 
-bool KyGenParameter::GetUpdatesEnabled() { return mUpdatesEnabled; }
+bool KyGenParameter::GetUpdatesEnabled()
+{
+    bool enabled = true;
+    mCore->Read([&] {
+        enabled = mUpdatesEnabled;
+        return KyResult();
+    });
+    return enabled;
+}
 
 void KyGenParameter::SetUpdatesEnabled(bool aEnabled)
 {

@@ -75,11 +75,11 @@ KyResult Node::Load(const tinyxml2::XMLElement &element, const tinyxml2::XMLElem
         mNameSpace = std::string(ns) == "Standard" ? KyGenNameSpaceStandard : KyGenNameSpaceCustom;
     for (const tinyxml2::XMLElement *c = inherited ? inherited->FirstChildElement() : nullptr; c; c = c->NextSiblingElement()) {
         if (std::string(c->Name()) != "StructEntry" && !ParseChild(*c))
-            mMap.Log(Prefix() + "ignores the unknown element <" + c->Name() + ">");
+            NodeMap::Debug(Prefix() + "ignores the unknown element <" + c->Name() + ">");
     }
     for (const tinyxml2::XMLElement *c = element.FirstChildElement(); c; c = c->NextSiblingElement()) {
         if (!ParseChild(*c))
-            mMap.Log(Prefix() + "ignores the unknown element <" + c->Name() + ">");
+            NodeMap::Debug(Prefix() + "ignores the unknown element <" + c->Name() + ">");
     }
     if (!mLoadError.empty())
         return KyResult(KY_GENICAM_XML_ERROR, KyString(Prefix() + mLoadError + " (line " +

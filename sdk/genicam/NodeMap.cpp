@@ -1,11 +1,10 @@
 #include "NodeMap.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <set>
 
 #include "ByteOrder.h"
+#include "KyLogger.h"
 #include "XmlLoader.h"
 
 namespace ky::gc {
@@ -13,10 +12,23 @@ namespace ky::gc {
 NodeMap::NodeMap() = default;
 NodeMap::~NodeMap() = default;
 
-void NodeMap::Log(const std::string &line) const
+namespace {
+KyLogger &Logger()
 {
-    static const bool enabled = std::getenv("KY_GENICAM_LOG") != nullptr;
-    if (enabled) std::fprintf(stderr, "[NodeMap] %s\n", line.c_str());
+    static KyLogger logger(KyString("GenICam"));
+    return logger;
+}
+}  // namespace
+
+void NodeMap::Warn(const std::string &line)
+{
+    Logger().LogWarning(__FILE__, __LINE__, "NodeMap::Load", ("[NodeMap::Load] " + line).c_str());
+}
+
+void NodeMap::Debug(const std::string &line)
+{
+    if (Logger().IsEnabled(KyLogLevelDebug))
+        Logger().LogDebug(__FILE__, __LINE__, "NodeMap::Load", ("[NodeMap::Load] " + line).c_str());
 }
 
 void NodeMap::Clear()
@@ -24,7 +36,6 @@ void NodeMap::Clear()
     mByName.clear();
     mNodes.clear();
     mCache.clear();
-    mCachePort.clear();
     mChunks.clear();
     mWritten.clear();
     mPort = nullptr;
@@ -126,27 +137,41 @@ void NodeMap::CacheStore(const Node *reg, const Node *port, uint64_t address, co
     e.bytes.assign(data, data + length);
     e.invalidatorStamp = stamp;
     e.filled = std::chrono::steady_clock::now();
-    mCachePort[{reg, address, length}] = port;
+    e.port = port;
 }
 
 void NodeMap::CacheDropOverlap(const Node *port, uint64_t address, uint32_t length)
 {
-    for (auto it = mCachePort.begin(); it != mCachePort.end();) {
+    for (auto it = mCache.begin(); it != mCache.end();) {
         const Key &k = it->first;
-        bool overlaps = it->second == port && k.address < address + length && address < k.address + k.length;
-        if (overlaps) {
-            mCache.erase(k);
-            it = mCachePort.erase(it);
-        } else {
-            ++it;
-        }
+        // Compared by distance so that ranges at the top of the address space do not wrap.
+        bool overlaps = it->second.port == port &&
+                        (k.address >= address ? k.address - address < length : address - k.address < k.length);
+        it = overlaps ? mCache.erase(it) : std::next(it);
     }
 }
 
-void NodeMap::CacheClear()
+void NodeMap::CacheClear() { mCache.clear(); }
+
+void NodeMap::CacheDropSelected(const std::vector<Node *> &changed)
 {
-    mCache.clear();
-    mCachePort.clear();
+    std::set<const Node *> below;
+    std::vector<const Node *> todo;
+    for (Node *n : changed)
+        for (Node *s : n->Selected())
+            if (below.insert(s).second) todo.push_back(s);
+    std::vector<const Property *> refs;
+    while (!todo.empty()) {
+        const Node *n = todo.back();
+        todo.pop_back();
+        refs.clear();
+        n->ValueReferences(refs);
+        for (const Property *p : refs)
+            if (p->Target() && below.insert(p->Target()).second) todo.push_back(p->Target());
+    }
+    if (below.empty()) return;
+    for (auto it = mCache.begin(); it != mCache.end();)
+        it = below.count(it->first.reg) ? mCache.erase(it) : std::next(it);
 }
 
 std::vector<Node *> NodeMap::CachePoll()
@@ -159,13 +184,8 @@ std::vector<Node *> NodeMap::CachePoll()
         for (auto it = mCache.begin(); it != mCache.end();) {
             bool due = it->first.reg == node.get() &&
                        now - it->second.filled >= std::chrono::milliseconds(node->PollingTime());
-            if (due) {
-                mCachePort.erase(it->first);
-                it = mCache.erase(it);
-                dropped = true;
-            } else {
-                ++it;
-            }
+            dropped = dropped || due;
+            it = due ? mCache.erase(it) : std::next(it);
         }
         // A polled node without a cache entry (a computed value) is reported each time.
         if (dropped || node->Kind() != Interface::Register) polled.push_back(node.get());
@@ -190,7 +210,7 @@ KyResult NodeMap::AttachChunks(const uint8_t *data, uint32_t length)
                                                              std::to_string(size) + " bytes but only " +
                                                              std::to_string(end - 8) + " precede it"));
         end -= 8 + size;
-        chunks.emplace(id, std::make_pair(data + end, size));
+        chunks[id] = {data + end, size};  // walking backwards: with repeated ids the first chunk wins
     }
     mChunks = std::move(chunks);
     return KyResult();

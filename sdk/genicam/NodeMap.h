@@ -46,6 +46,7 @@ public:
     struct CacheEntry
     {
         std::vector<uint8_t> bytes;
+        const Node *port = nullptr;
         uint64_t invalidatorStamp = 0;
         std::chrono::steady_clock::time_point filled;
     };
@@ -54,6 +55,9 @@ public:
     // Drops every entry of the port that overlaps the written range.
     void CacheDropOverlap(const Node *port, uint64_t address, uint32_t length);
     void CacheClear();
+    // After a selector changed: drops the cached bytes of every register that the features
+    // it selects read, since a device may answer them for the newly selected item.
+    void CacheDropSelected(const std::vector<Node *> &changed);
     // Drops the entries of polled registers whose polling time has passed; returns those registers.
     std::vector<Node *> CachePoll();
     uint64_t CacheHits() const { return mHits; }
@@ -76,7 +80,10 @@ public:
     std::vector<Node *> Affected(const std::vector<Node *> &changed) const;
     const std::vector<Node *> &Written() const { return mWritten; }
 
-    void Log(const std::string &line) const;
+    // Log records under the category "GenICam": what the loader skipped (warning) or
+    // ignored inside a node it knows (debug).
+    static void Warn(const std::string &line);
+    static void Debug(const std::string &line);
 
 private:
     KyResult Link();
@@ -99,7 +106,6 @@ private:
         }
     };
     std::map<Key, CacheEntry> mCache;
-    std::map<Key, const Node *> mCachePort;
     uint64_t mHits = 0, mMisses = 0;
     std::map<uint32_t, std::pair<const uint8_t *, uint32_t>> mChunks;
     std::vector<Node *> mWritten;

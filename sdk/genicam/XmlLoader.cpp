@@ -85,7 +85,7 @@ KyResult LoadChildren(NodeMap &map, const tinyxml2::XMLElement &parent, int dept
             r = AddNode(map, make(map), *e, nullptr);
         } else {
             const char *name = e->Attribute("Name");
-            map.Log("skips the unknown element <" + tag + "> '" + (name ? name : "") + "' on line " +
+            NodeMap::Warn("skips the unknown element <" + tag + "> '" + (name ? name : "") + "' on line " +
                     std::to_string(e->GetLineNum()));
             // Referenced names of unknown kinds still resolve, to a node that is not supported.
             if (name && *name && !map.Find(name)) {

@@ -6,7 +6,10 @@
 class KyGenBoolean : public KyGenParameter
 {
 public:
-    using KyGenParameter::KyGenParameter;
     KyResult SetValue(bool aValue);
     KyResult GetValue(bool &aValue) const;
+
+private:
+    using KyGenParameter::KyGenParameter;
+    friend class ky::gc::ArrayCore;
 };

@@ -18,7 +18,6 @@ class Category;
 class KyGenCategory
 {
 public:
-    KyGenCategory(ky::gc::ArrayCore *aCore, ky::gc::Category *aCategory);
     KyGenCategory(const KyGenCategory &) = delete;
     KyGenCategory &operator=(const KyGenCategory &) = delete;
 
@@ -36,6 +35,10 @@ public:
     KyResult GetParameters(KyGenParameterList &aList) const;
 
 private:
+    // Made only by the parameter array that owns the category.
+    KyGenCategory(ky::gc::ArrayCore *aCore, ky::gc::Category *aCategory);
+    friend class ky::gc::ArrayCore;
+
     ky::gc::ArrayCore *mCore;
     ky::gc::Category *mCategory;
 };

@@ -6,9 +6,12 @@
 class KyGenCommand : public KyGenParameter
 {
 public:
-    using KyGenParameter::KyGenParameter;
     KyResult Execute();
     // True once the device reports the command finished (its register no longer reads
     // the command value); read from the device each time.
     KyResult IsDone(bool &aDone);
+
+private:
+    using KyGenParameter::KyGenParameter;
+    friend class ky::gc::ArrayCore;
 };

@@ -11,7 +11,6 @@
 class KyGenEnum : public KyGenParameter
 {
 public:
-    KyGenEnum(ky::gc::ArrayCore *aCore, ky::gc::Node *aNode);
     ~KyGenEnum() override;
 
     // By entry value or by entry name; an entry that is not available is refused.
@@ -26,5 +25,8 @@ public:
     KyResult GetValue(int64_t &aValue) const;
 
 private:
+    KyGenEnum(ky::gc::ArrayCore *aCore, ky::gc::Node *aNode);
+    friend class ky::gc::ArrayCore;
+
     std::vector<std::unique_ptr<KyGenEnumEntry>> mEntries;
 };

@@ -11,10 +11,11 @@ namespace ky::gc {
 class EnumEntry;
 }
 
+class KyGenEnum;
+
 class KyGenEnumEntry
 {
 public:
-    explicit KyGenEnumEntry(ky::gc::EnumEntry *aEntry);
     KyGenEnumEntry(const KyGenEnumEntry &) = delete;
     KyGenEnumEntry &operator=(const KyGenEnumEntry &) = delete;
 
@@ -30,5 +31,9 @@ public:
     KyResult IsAvailable(bool &aAvailable) const;
 
 private:
+    // Made only by the enumeration feature that owns the entry.
+    explicit KyGenEnumEntry(ky::gc::EnumEntry *aEntry);
+    friend class KyGenEnum;
+
     ky::gc::EnumEntry *mEntry;
 };

@@ -6,7 +6,6 @@
 class KyGenFloat : public KyGenParameter
 {
 public:
-    using KyGenParameter::KyGenParameter;
     // Refused without writing when not writable, outside the limits, or off the increment
     // when the feature has one.
     KyResult SetValue(double aValue);
@@ -15,4 +14,8 @@ public:
     KyResult GetMax(double &aMax) const;
     KyResult GetRepresentation(KyGenRepresentation &aRepresentation) const;
     KyResult GetUnit(KyString &aUnit) const;
+
+private:
+    using KyGenParameter::KyGenParameter;
+    friend class ky::gc::ArrayCore;
 };

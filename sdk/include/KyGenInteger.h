@@ -8,7 +8,6 @@
 class KyGenInteger : public KyGenParameter
 {
 public:
-    using KyGenParameter::KyGenParameter;
     // Refused without writing when not writable, below the minimum, above the maximum or
     // off the increment: "[Width] 5000 is above the maximum 4096".
     KyResult SetValue(int64_t aValue);
@@ -18,4 +17,8 @@ public:
     KyResult GetIncrement(int64_t &aIncrement) const;
     KyResult GetRepresentation(KyGenRepresentation &aRepresentation) const;
     KyResult GetUnit(KyString &aUnit) const;
+
+private:
+    using KyGenParameter::KyGenParameter;
+    friend class ky::gc::ArrayCore;
 };

@@ -62,17 +62,18 @@ public:
     bool GetUpdatesEnabled();
     void SetUpdatesEnabled(bool aEnabled);
 
-    // Internal: made by the parameter array.
-    KyGenParameter(ky::gc::ArrayCore *aCore, ky::gc::Node *aNode);
-    ky::gc::Node *Node() const { return mNode; }
-    // Copies of the registered sinks, or none while updates are disabled.
-    std::vector<KyGenEventSink *> SinksToNotify() const;
-
 protected:
+    // Made only by the parameter array that owns the feature.
+    KyGenParameter(ky::gc::ArrayCore *aCore, ky::gc::Node *aNode);
+    friend class ky::gc::ArrayCore;
+
     ky::gc::ArrayCore *mCore;
     ky::gc::Node *mNode;
 
 private:
+    // Copies of the registered sinks, or none while updates are disabled.
+    std::vector<KyGenEventSink *> SinksToNotify() const;
+
     std::vector<KyGenEventSink *> mSinks;
     bool mUpdatesEnabled = true;
 };

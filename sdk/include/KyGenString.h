@@ -8,8 +8,11 @@
 class KyGenString : public KyGenParameter
 {
 public:
-    using KyGenParameter::KyGenParameter;
     KyResult SetValue(const KyString &aValue);
     KyResult GetValue(KyString &aValue) const;
     KyResult GetMaxLength(int64_t &aMaxLength) const;
+
+private:
+    using KyGenParameter::KyGenParameter;
+    friend class ky::gc::ArrayCore;
 };

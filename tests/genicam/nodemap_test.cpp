@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "KyGenEventSink.h"
@@ -77,6 +78,7 @@ TEST_F(NodeMapTest, FeaturesHaveTheirTypes)
     }
     EXPECT_EQ(params.Get(KyString("Root")), nullptr);  // categories are not features
     EXPECT_EQ(params.Get(KyString("Device")), nullptr);
+    EXPECT_EQ(params.Get(KyString("UnknownTagIsSkipped")), nullptr);  // skipped, yet its name resolves
     EXPECT_EQ(params.Get(params.GetCount()), nullptr);
     EXPECT_NE(params.GetInteger("Width"), nullptr);
     EXPECT_EQ(params.GetFloat("Width"), nullptr);
@@ -337,6 +339,36 @@ TEST_F(NodeMapTest, SelectorsWorkBothWays)
     EXPECT_EQ(g, 1.5);
 }
 
+TEST_F(NodeMapTest, IndexedValuesFollowTheirIndex)
+{
+    const std::pair<const char *, const char *> rows[] = {{"All", "10"}, {"Red", "11"}, {"Blue", "99"}};
+    for (auto &[selection, value] : rows) {
+        EXPECT_TRUE(params.SetEnumValue("GainSelector", KyString(selection)).IsOK());
+        EXPECT_EQ(Text("IndexedHostValueBySelector"), value) << selection;
+    }
+    EXPECT_TRUE(params.SetEnumValue("GainSelector", KyString("Red")).IsOK());
+    EXPECT_TRUE(params.SetIntegerValue("IndexedHostValueBySelector", 50).IsOK());
+    EXPECT_EQ(Text("IndexedWithoutDefault"), "error: [IndexedWithoutDefault] has no value for the index 1");
+    EXPECT_TRUE(params.SetEnumValue("GainSelector", KyString("All")).IsOK());
+    EXPECT_EQ(Text("IndexedHostValueBySelector"), "10");
+    EXPECT_EQ(Text("IndexedWithoutDefault"), "640");
+    EXPECT_TRUE(params.SetEnumValue("GainSelector", KyString("Red")).IsOK());
+    EXPECT_EQ(Text("IndexedHostValueBySelector"), "50");
+}
+
+TEST_F(NodeMapTest, ChangingASelectorDropsTheCachedValuesItSelects)
+{
+    int64_t v = 0;
+    port.Put32(0xB4, 100);
+    EXPECT_TRUE(params.GetIntegerValue("SelectedOnTheDeviceSide", v).IsOK());
+    port.Put32(0xB4, 200);  // what the device answers once the selector says Second
+    EXPECT_TRUE(params.GetIntegerValue("SelectedOnTheDeviceSide", v).IsOK());
+    EXPECT_EQ(v, 100);  // still cached
+    EXPECT_TRUE(params.SetEnumValue("DeviceSideSelector", KyString("Second")).IsOK());
+    EXPECT_TRUE(params.GetIntegerValue("SelectedOnTheDeviceSide", v).IsOK());
+    EXPECT_EQ(v, 200);
+}
+
 TEST_F(NodeMapTest, CommandsExecuteAndReportCompletion)
 {
     bool done = true;
@@ -381,6 +413,12 @@ TEST_F(NodeMapTest, ChunkFeaturesReadTheAttachedPayload)
     EXPECT_EQ(r.GetDescription().str(), "chunk 4660 claims 256 bytes but only 4 precede it");
     EXPECT_EQ(params.AttachDataChunks(payload, 3).GetCode(), KY_INVALID_DATA_FORMAT);
     EXPECT_TRUE(params.AttachDataChunks(nullptr, 0).IsOK());
+
+    // With a repeated id the first chunk of the payload is the one read.
+    uint8_t twice[] = {0, 0, 0, 1, 0, 0, 0x12, 0x34, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0x12, 0x34, 0, 0, 0, 4};
+    ASSERT_TRUE(params.AttachDataChunks(twice, sizeof twice).IsOK());
+    EXPECT_TRUE(params.GetIntegerValue("ChunkExposureFromChunkPort", v).IsOK());
+    EXPECT_EQ(v, 1);
 
     uint8_t shortChunk[] = {0, 0, 0x30};
     ASSERT_TRUE(params.AttachDataChunk(0x1234, shortChunk, sizeof shortChunk).IsOK());
@@ -531,6 +569,42 @@ TEST_F(NodeMapTest, StateStackPutsValuesBack)
     EXPECT_EQ(Text("ExposureTime"), "500");
     KyGenStateStack empty(nullptr);
     EXPECT_EQ(empty.SetIntegerValue("Width", 1).GetCode(), KY_INVALID_PARAMETER);
+}
+
+TEST_F(NodeMapTest, ThreadsShareOneArray)
+{
+    // Bounded: four threads, a few hundred calls each, values checked at the end.
+    std::mutex sinkMutex;
+    struct LockedSink : KyGenEventSink
+    {
+        std::mutex *m;
+        int count = 0;
+        void OnParameterUpdate(KyGenParameter *) override
+        {
+            std::lock_guard<std::mutex> lock(*m);
+            ++count;
+        }
+    } locked;
+    locked.m = &sinkMutex;
+    params.Get(KyString("Width"))->RegisterEventSink(&locked);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([this, t] {
+            for (int k = 0; k < 200; ++k) {
+                int64_t v = 0;
+                params.SetIntegerValue("Width", 16 + 4 * (t * 200 + k) % 4000);
+                params.GetIntegerValue("PayloadSizeFromFormula", v);
+                params.SetEnumValue("GainSelector", int64_t(k % 3));
+                double g = 0;
+                params.GetFloatValue("Gain", g);
+            }
+        });
+    }
+    for (auto &th : threads) th.join();
+    EXPECT_EQ(locked.count, 800);
+    int64_t w = 0;
+    EXPECT_TRUE(params.GetIntegerValue("Width", w).IsOK());
+    EXPECT_EQ(static_cast<uint32_t>(w), port.Get32(0));
 }
 
 TEST(ParameterList, CursorAndBounds)

@@ -17,7 +17,9 @@ public:
     using Resolver = std::function<EvalStatus(const std::string &name, EvalValue &out)>;
 
     static constexpr size_t kMaxTokens = 4096;
-    static constexpr int kMaxDepth = 200;
+    // Evaluation recurses once per tree level; expressions may call one another up to the
+    // node map's depth guard, so both stay small enough for any thread's stack.
+    static constexpr int kMaxDepth = 100;
 
     // Compiles the formula; the status says what is wrong with it.
     EvalStatus Compile(const std::string &formula);

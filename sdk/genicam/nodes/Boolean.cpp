@@ -14,8 +14,7 @@ bool Boolean::ParseChild(const tinyxml2::XMLElement &c)
 
 KyResult Boolean::DoGetInt(int64_t &v)
 {
-    KyResult r = RequireValue();
-    return r.IsOK() ? mValue.GetInt(*this, v) : r;
+    return WithValue([&](Property &p) { return p.GetInt(*this, v); });
 }
 
 KyResult Boolean::DoGetBool(bool &v)
@@ -32,8 +31,7 @@ KyResult Boolean::DoGetBool(bool &v)
 
 KyResult Boolean::DoSetBool(bool v)
 {
-    KyResult r = RequireValue();
-    return r.IsOK() ? mValue.SetInt(*this, v ? mOn : mOff) : r;
+    return WithValue([&](Property &p) { return p.SetInt(*this, v ? mOn : mOff); });
 }
 
 }  // namespace ky::gc

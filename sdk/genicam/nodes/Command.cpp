@@ -34,19 +34,19 @@ KyResult Command::DoGetAccessMode(KyGenAccessMode &mode)
 KyResult Command::DoExecute()
 {
     int64_t v = 0;
-    KyResult r = RequireValue();
-    if (r.IsOK()) r = mCommandValue.GetInt(*this, v);
-    if (r.IsOK()) r = mValue.SetInt(*this, v);
-    return r;
+    KyResult r = mCommandValue.GetInt(*this, v);
+    return r.IsOK() ? WithValue([&](Property &p) { return p.SetInt(*this, v); }) : r;
 }
 
 KyResult Command::DoIsDone(bool &done)
 {
     done = true;
-    Node *target = mValue.Target();
-    if (!target) return RequireValue();
+    Property *value = nullptr;
+    KyResult r = Current(value);
+    Node *target = value ? value->Target() : nullptr;
+    if (!r.IsOK() || !target) return r;
     KyGenAccessMode mode;
-    KyResult r = target->GetAccessMode(mode);
+    r = target->GetAccessMode(mode);
     if (!r.IsOK() || mode == KyGenAccessModeWriteOnly) return r;  // nothing to read back
     int64_t v = 0, command = 0;
     ++mMap.BypassCache();

@@ -41,8 +41,7 @@ EnumEntry *Enumeration::EntryByValue(int64_t value) const
 
 KyResult Enumeration::DoGetInt(int64_t &v)
 {
-    KyResult r = RequireValue();
-    return r.IsOK() ? mValue.GetInt(*this, v) : r;
+    return WithValue([&](Property &p) { return p.GetInt(*this, v); });
 }
 
 KyResult Enumeration::CurrentEntry(EnumEntry *&entry)
@@ -62,8 +61,7 @@ KyResult Enumeration::SelectEntry(EnumEntry &entry)
     if (r.IsOK() && !yes) return Error(KY_NOT_IMPLEMENTED, "entry " + entry.Symbolic() + " is not implemented");
     if (r.IsOK()) r = entry.IsAvailable(yes);
     if (r.IsOK() && !yes) return Error(KY_STATE_ERROR, "entry " + entry.Symbolic() + " is not available");
-    if (r.IsOK()) r = RequireValue();
-    return r.IsOK() ? mValue.SetInt(*this, entry.Value()) : r;
+    return r.IsOK() ? WithValue([&](Property &p) { return p.SetInt(*this, entry.Value()); }) : r;
 }
 
 KyResult Enumeration::DoSetInt(int64_t v)

@@ -24,20 +24,18 @@ void Float::ValueReferences(std::vector<const Property *> &out) const
 
 KyResult Float::DoGetFloat(double &v)
 {
-    KyResult r = RequireValue();
-    return r.IsOK() ? mValue.GetFloat(*this, v) : r;
+    return WithValue([&](Property &p) { return p.GetFloat(*this, v); });
 }
 
 KyResult Float::DoSetFloat(double v)
 {
-    KyResult r = RequireValue();
-    return r.IsOK() ? mValue.SetFloat(*this, v) : r;
+    return WithValue([&](Property &p) { return p.SetFloat(*this, v); });
 }
 
 KyResult Float::DoGetFloatMin(double &v)
 {
     if (mLimits.min.IsSet()) return mLimits.min.GetFloat(*this, v);
-    if (mValue.Target()) return mValue.Target()->GetFloatMin(v);
+    if (Node *t = CurrentTarget()) return t->GetFloatMin(v);
     v = -DBL_MAX;
     return KyResult();
 }
@@ -45,7 +43,7 @@ KyResult Float::DoGetFloatMin(double &v)
 KyResult Float::DoGetFloatMax(double &v)
 {
     if (mLimits.max.IsSet()) return mLimits.max.GetFloat(*this, v);
-    if (mValue.Target()) return mValue.Target()->GetFloatMax(v);
+    if (Node *t = CurrentTarget()) return t->GetFloatMax(v);
     v = DBL_MAX;
     return KyResult();
 }

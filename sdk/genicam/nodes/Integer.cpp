@@ -21,21 +21,19 @@ void Integer::ValueReferences(std::vector<const Property *> &out) const
 
 KyResult Integer::DoGetInt(int64_t &v)
 {
-    KyResult r = RequireValue();
-    return r.IsOK() ? mValue.GetInt(*this, v) : r;
+    return WithValue([&](Property &p) { return p.GetInt(*this, v); });
 }
 
 KyResult Integer::DoSetInt(int64_t v)
 {
-    KyResult r = RequireValue();
-    return r.IsOK() ? mValue.SetInt(*this, v) : r;
+    return WithValue([&](Property &p) { return p.SetInt(*this, v); });
 }
 
 // Without limits of its own an integer takes those of the node behind it.
 KyResult Integer::DoGetIntMin(int64_t &v)
 {
     if (mLimits.min.IsSet()) return mLimits.min.GetInt(*this, v);
-    if (mValue.Target()) return mValue.Target()->GetIntMin(v);
+    if (Node *t = CurrentTarget()) return t->GetIntMin(v);
     v = INT64_MIN;
     return KyResult();
 }
@@ -43,7 +41,7 @@ KyResult Integer::DoGetIntMin(int64_t &v)
 KyResult Integer::DoGetIntMax(int64_t &v)
 {
     if (mLimits.max.IsSet()) return mLimits.max.GetInt(*this, v);
-    if (mValue.Target()) return mValue.Target()->GetIntMax(v);
+    if (Node *t = CurrentTarget()) return t->GetIntMax(v);
     v = INT64_MAX;
     return KyResult();
 }
