@@ -13,7 +13,9 @@
 // Buffer size: every buffer is (re-)allocated to GetBufferSize bytes when it is queued while
 // smaller, or more than four times larger. With buffer-too-small handling on (the default), a
 // block larger than its buffer grows the buffer size to the block's size, the sinks hear
-// OnBufferTooSmall, and the buffer is queued again; with it off, such buffers come out of
+// OnBufferTooSmall, and the buffer is queued again; when a sink asks for it (the default sink
+// does), or no sink is registered, every buffer in the stream is taken back and grown at once
+// (blocks that ended whole meanwhile still come out). With the handling off, such buffers come out of
 // RetrieveNextBuffer with the operation result KY_BUFFER_TOO_SMALL. A size of 0 (the start)
 // means the first blocks teach the pipeline their size.
 //

@@ -242,6 +242,17 @@ void PipelineCore::Halt()
     }
     if (mThread.joinable())
         mThread.join();
+    Drain(false);
+    Lock lock(mMutex);
+    while (!mOutput.empty()) {
+        KyBuffer *buffer = mOutput.front();
+        mOutput.pop_front();
+        Recycle(lock, buffer);
+    }
+}
+
+void PipelineCore::Drain(bool keepEnded)
+{
     if (mStream == nullptr)
         return;
     // Abort again on each wait: a buffer a releasing thread queued meanwhile must come back too.
@@ -258,16 +269,17 @@ void PipelineCore::Halt()
         if (result.IsOK()) {
             Lock lock(mMutex);
             mInStream.erase(buffer);
-            Recycle(lock, buffer);
+            const uint32_t code = operation.GetCode();
+            if (keepEnded && code != KY_ABORTED && code != KY_BUFFER_TOO_SMALL) {
+                mOutput.push_back(buffer);
+                lock.unlock();
+                mOutputReady.notify_one();
+            } else {
+                Recycle(lock, buffer);
+            }
         } else if (result.GetCode() == KY_NO_MORE_ITEM) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-    }
-    Lock lock(mMutex);
-    while (!mOutput.empty()) {
-        KyBuffer *buffer = mOutput.front();
-        mOutput.pop_front();
-        Recycle(lock, buffer);
     }
 }
 
@@ -356,22 +368,36 @@ void PipelineCore::TooSmall(KyBuffer *buffer)
     const uint32_t required = buffer->GetRequiredSize();
     bool reallocAll = false;
     bool resetStats = false;
+    bool anySink = false;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        anySink = !mSinks.All().empty();
+    }
     Notify("OnBufferTooSmall", [&](KyPipelineEventSink &s) { s.OnBufferTooSmall(&mOwner, &reallocAll, &resetStats); });
-    std::vector<KyBuffer *> idle;
+    // Without a sink to ask, every buffer grows: the blocks will not get smaller by themselves.
+    reallocAll = reallocAll || !anySink;
     {
         Lock lock(mMutex);
         mBufferSize = std::max(mBufferSize, required);
-        if (reallocAll)
-            idle.assign(mFree.begin(), mFree.end());
         Recycle(lock, buffer);
     }
-    // Buffers in the stream or lent are grown when they are next queued.
+    if (!reallocAll)
+        return;  // the others grow as they are next queued
+    // Every buffer in the stream is as small: take them back now (blocks that ended whole
+    // meanwhile still go out) and queue them again grown. Lent buffers grow on release.
+    Drain(true);
+    std::vector<KyBuffer *> idle;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        idle.assign(mFree.begin(), mFree.end());
+    }
     for (KyBuffer *b : idle) {
         if (b->GetSize() < required)
             b->Alloc(required);
     }
-    if (reallocAll && resetStats)
+    if (resetStats)
         mStream->GetParameters()->ExecuteCommand(KyString("Reset"));
+    Feed();
 }
 
 KyResult PipelineCore::Retrieve(KyBuffer **buffer, uint32_t timeoutMs, KyResult *operationResult)

@@ -63,6 +63,9 @@ private:
     // Stops the thread, aborts the stream and takes back every buffer in it; output buffers
     // become free.
     void Halt();
+    // Aborts the stream until every buffer of the pool has left it; with keepEnded, blocks that
+    // ended (other than aborted or too small) go to the output instead of back to the pool.
+    void Drain(bool keepEnded);
     KyResult Launch();
     // Puts a buffer back in the pool: deleted when the pool is larger than the count.
     void Recycle(Lock &lock, KyBuffer *buffer);

@@ -31,13 +31,14 @@ struct PipelineRig
     CountingSink sink;  // outlives the pipeline, which tells it about its buffers to the end
     std::unique_ptr<KyPipeline> pipeline;
 
-    KyResult Open(uint32_t packetSize, uint32_t count, uint32_t bufferSize)
+    KyResult Open(uint32_t packetSize, uint32_t count, uint32_t bufferSize, bool withSink = true)
     {
         KyResult result = rig.Open(packetSize);
         if (result.IsFailure())
             return result;
         pipeline = std::make_unique<KyPipeline>(&rig.stream);
-        pipeline->RegisterEventSink(&sink);
+        if (withSink)
+            pipeline->RegisterEventSink(&sink);
         pipeline->SetBufferSize(bufferSize);
         result = pipeline->SetBufferCount(count);
         return result.IsFailure() ? result : pipeline->Start();
