@@ -49,6 +49,13 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
         return result;
     }
     mContext.mac = mAdapter.mac;
+    if (mAddress.ip != mAdapter.addresses.front().ip) {
+        // A further device on the same adapter needs an identity of its own: a locally
+        // administered MAC address ending in the low 16 bits of its IP address.
+        mContext.mac[0] = static_cast<uint8_t>((mContext.mac[0] | 0x02) & ~0x01);
+        mContext.mac[4] = static_cast<uint8_t>(mAddress.ip >> 8);
+        mContext.mac[5] = static_cast<uint8_t>(mAddress.ip);
+    }
     {
         std::lock_guard<std::mutex> network(mContext.networkMutex);
         mContext.current = mAddress;
@@ -74,6 +81,9 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
         setup.adapterIndex = mAdapter.index;
         setup.peerIndex = mAdapter.peerIndex;
         setup.address = mAddress;
+        for (const SoftNetworkConfig &address : mAdapter.addresses) {
+            setup.adapterAddresses.push_back(address.ip);
+        }
         result = mServer->Start(setup);
     }
     if (result.IsFailure()) {
@@ -81,7 +91,7 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
         return result;
     }
     mRunning = true;
-    const std::string mac = SoftNetAdapter::FormatMac(mAdapter.mac);
+    const std::string mac = SoftNetAdapter::FormatMac(mContext.mac);
     Notify("OnControlChannelStart", [&](IKySoftDeviceGEVEventSink *sink) {
         sink->OnControlChannelStart(&mOwner, KyString(mac), KyString(SoftNetAdapter::FormatIp(mAddress.ip)),
                                     KyString(SoftNetAdapter::FormatIp(mAddress.mask)),

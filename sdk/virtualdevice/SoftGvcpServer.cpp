@@ -151,6 +151,15 @@ bool SoftGvcpServer::IsForThisAdapter(const SoftDatagramInfo &info)
         (mSetup.peerIndex == 0 || info.arrivalIndex != mSetup.peerIndex)) {
         return false;
     }
+    // What a program of this host sends out of the device's own end of such a link goes to the far
+    // end; the copy looped back here is not something a camera on that link would ever hear.
+    if (mSetup.peerIndex != 0 && info.arrivalIndex == mSetup.adapterIndex) {
+        for (uint32_t ip : mSetup.adapterAddresses) {
+            if (ip == info.sourceIp) {
+                return false;
+            }
+        }
+    }
     if (info.destinationIp == 0xFFFFFFFF) {
         return true;
     }

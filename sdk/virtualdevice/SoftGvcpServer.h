@@ -12,6 +12,8 @@
 #include <mutex>
 #include <thread>
 
+#include <vector>
+
 #include "SoftGvcpHandler.h"
 #include "SoftUdpSocket.h"
 
@@ -22,6 +24,7 @@ public:
         unsigned adapterIndex = 0;
         unsigned peerIndex = 0;  // the other end of a point-to-point adapter (veth), 0 if none
         SoftNetworkConfig address;  // where the device answers unicasts
+        std::vector<uint32_t> adapterAddresses;  // every IPv4 address of the device's adapter
         bool loopback = false;
     };
 

@@ -184,6 +184,15 @@ TEST(SoftDeviceAdapters, SeveralDevicesOnOneAdapterAnswerOncePerBroadcast)
     GvcpTestClient local("127.0.0.1");
     EXPECT_EQ(Discover(local, "127.0.0.1"), (std::vector<std::string>{"LOOP"}));
     EXPECT_EQ(first.GetStatistics()->GetDiscoveriesReceived(), 2u);
+    // Each device has an identity of its own: the first keeps the adapter's MAC address.
+    const auto macAt = [&](const std::string &ip, uint16_t id) {
+        DiscoveryAck ack;
+        Packet answer = host.Transact(DiscoveryCmd{}, id, ip);
+        EXPECT_EQ(Parse(answer.data(), answer.size(), ack), CodecError::Ok);
+        return ack.info.mac;
+    };
+    EXPECT_EQ(macAt("10.10.1.2", 3), (MacAddress{0x02, 0x00, 0x0a, 0x0a, 0x01, 0x02}));
+    EXPECT_EQ(macAt("10.10.1.3", 4), (MacAddress{0x02, 0x00, 0x0a, 0x0a, 0x01, 0x03}));
 
     KySoftDeviceGEV twin;
     ASSERT_TRUE(twin.SetIPAddress("10.10.1.2").IsOK());
@@ -204,7 +213,8 @@ TEST(SoftDeviceAdapters, AppliedForcedAddressIsReachable)
     ASSERT_TRUE(device.Start("02:00:0a:0a:01:02").IsOK());
     device.GetInfo()->SetSerialNumber("FORCED");
     GvcpTestClient host("10.10.1.1");
-    ForceIpCmd force{{}, {0x02, 0x00, 0x0a, 0x0a, 0x01, 0x02}, 0x0A0A01C8, 0xFFFFFF00, 0x0A0A0101};
+    // A device on a further address of the adapter has a MAC of its own, ending in that address.
+    ForceIpCmd force{{}, {0x02, 0x00, 0x0a, 0x0a, 0x01, 0x04}, 0x0A0A01C8, 0xFFFFFF00, 0x0A0A0101};
     force.header.requestId = 1;
     Packet packet;
     Build(force, packet);

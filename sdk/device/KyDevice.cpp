@@ -1,0 +1,141 @@
+#include "KyDevice.h"
+
+#include <algorithm>
+#include <string>
+#include <exception>
+
+#include "KyDeviceGEV.h"
+#include "KyDeviceInfo.h"
+#include "internal/DeviceLog.h"
+#include "internal/EventSinks.h"
+
+KyLogger &ky::device::DeviceLog()
+{
+    static KyLogger logger("device");
+    return logger;
+}
+
+using ky::device::DeviceLog;
+
+namespace {
+constexpr uint32_t kMaxThreadPriority = 99;
+
+}  // namespace
+
+KyResult KyDevice::EventSinks::Register(KyDeviceEventSink *sink)
+{
+    if (!sink)
+        return KyResult(KY_INVALID_PARAMETER, "The event sink is null.");
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    if (std::find(mSinks.begin(), mSinks.end(), sink) != mSinks.end())
+        return KyResult(KY_INVALID_PARAMETER, "The event sink is already registered.");
+    mSinks.push_back(sink);
+    return KyResult();
+}
+
+KyResult KyDevice::EventSinks::Unregister(KyDeviceEventSink *sink)
+{
+    if (!sink)
+        return KyResult(KY_INVALID_PARAMETER, "The event sink is null.");
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    auto found = std::find(mSinks.begin(), mSinks.end(), sink);
+    if (found == mSinks.end())
+        return KyResult(KY_NOT_FOUND, "The event sink is not registered.");
+    mSinks.erase(found);
+    return KyResult();
+}
+
+bool KyDevice::EventSinks::Empty() const
+{
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    return mSinks.empty();
+}
+
+void KyDevice::EventSinks::ForEach(const char *what, const std::function<void(KyDeviceEventSink &)> &call)
+{
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    // Walk a snapshot, skipping sinks unregistered meanwhile: a sink may unregister sinks.
+    const std::vector<KyDeviceEventSink *> snapshot = mSinks;
+    for (KyDeviceEventSink *sink : snapshot) {
+        if (std::find(mSinks.begin(), mSinks.end(), sink) == mSinks.end())
+            continue;
+        try {
+            call(*sink);
+        } catch (const std::exception &error) {
+            DeviceLog().LogError(__FILE__, __LINE__, "KyDevice::EventSinks",
+                                 (std::string("[KyDevice::EventSinks] ") + what + ": sink threw: " + error.what()).c_str());
+        } catch (...) {
+            DeviceLog().LogError(__FILE__, __LINE__, "KyDevice::EventSinks",
+                                 (std::string("[KyDevice::EventSinks] ") + what + ": sink threw an unknown exception").c_str());
+        }
+    }
+}
+
+KyDevice::KyDevice(KyDeviceType type) : mType(type), mSinks(new EventSinks) {}
+KyDevice::~KyDevice() = default;
+
+namespace {
+// A new GigE Vision device connected to what `target` names, or nullptr with the reason in result.
+template <class Target>
+KyDevice *ConnectNew(const Target &target, KyResult &result)
+{
+    std::unique_ptr<KyDeviceGEV> device(new KyDeviceGEV);
+    result = device->Connect(target);
+    return result.IsOK() ? device.release() : nullptr;
+}
+}  // namespace
+
+KyDevice *KyDevice::CreateAndConnect(const KyDeviceInfo *aDeviceInfo, KyResult *aResult)
+{
+    KyResult ignored;
+    KyResult &result = aResult ? *aResult : ignored;
+    if (!aDeviceInfo) {
+        result = KyResult(KY_INVALID_PARAMETER, "The device information is null.");
+        return nullptr;
+    }
+    if (aDeviceInfo->GetType() != KyDeviceInfoTypeGEV) {
+        result = KyResult(KY_NOT_SUPPORTED, "Only GigE Vision devices can be connected.");
+        return nullptr;
+    }
+    return ConnectNew(aDeviceInfo, result);
+}
+
+KyDevice *KyDevice::CreateAndConnect(const KyString &aInfo, KyResult *aResult)
+{
+    KyResult ignored;
+    return ConnectNew(aInfo, aResult ? *aResult : ignored);
+}
+
+void KyDevice::Free(KyDevice *aDevice)
+{
+    if (!aDevice)
+        return;
+    aDevice->Disconnect();
+    delete aDevice;
+}
+
+KyResult KyDevice::RegisterEventSink(KyDeviceEventSink *aEventSink) { return mSinks->Register(aEventSink); }
+KyResult KyDevice::UnregisterEventSink(KyDeviceEventSink *aEventSink) { return mSinks->Unregister(aEventSink); }
+
+namespace {
+KyResult StorePriority(std::atomic<uint32_t> &slot, uint32_t priority)
+{
+    if (priority > kMaxThreadPriority)
+        return KyResult(KY_INVALID_PARAMETER, "A thread priority goes from 0 to 99.");
+    slot = priority;
+    return KyResult();
+}
+}  // namespace
+
+uint32_t KyDevice::GetHeartbeatThreadPriority() const { return mHeartbeatPriority; }
+KyResult KyDevice::SetHeartbeatThreadPriority(uint32_t aPriority) { return StorePriority(mHeartbeatPriority, aPriority); }
+uint32_t KyDevice::GetInterruptLinkThreadPriority() const { return mInterruptLinkPriority; }
+KyResult KyDevice::SetInterruptLinkThreadPriority(uint32_t aPriority)
+{
+    return StorePriority(mInterruptLinkPriority, aPriority);
+}
+uint32_t KyDevice::GetInterruptQueueThreadPriority() const { return mInterruptQueuePriority; }
+KyResult KyDevice::SetInterruptQueueThreadPriority(uint32_t aPriority)
+{
+    return StorePriority(mInterruptQueuePriority, aPriority);
+}

@@ -1,0 +1,235 @@
+#include "KyDeviceGEV.h"
+
+#include <vector>
+
+#include "KyDeviceInfoGEV.h"
+#include "internal/DeviceInfoAccess.h"
+#include "internal/EventSinks.h"
+#include "internal/GevConnection.h"
+#include "internal/GevDiscovery.h"
+#include "internal/HostAdapters.h"
+#include "gev/Bootstrap.h"
+
+using namespace ky::device;
+
+namespace {
+constexpr uint32_t kResolveTimeoutMs = 1000;
+constexpr uint32_t kForceIPTimeoutMs = 1000;
+constexpr int64_t kAddressLimit = int64_t(1) << 32;
+
+KyResult NotConnected() { return KyResult(KY_NOT_CONNECTED, "The device is not connected."); }
+
+KyResult CheckRange(int64_t address, int64_t count, bool haveBuffer)
+{
+    if (count < 0)
+        return KyResult(KY_INVALID_PARAMETER, "The byte count is negative.");
+    if (count > 0 && !haveBuffer)
+        return KyResult(KY_INVALID_PARAMETER, "The buffer is null.");
+    if (address < 0 || address >= kAddressLimit || count > kAddressLimit - address)
+        return KyResult(KY_INVALID_PARAMETER, "The memory range lies outside the device's 32-bit address space.");
+    return KyResult();
+}
+
+// The device record for a connection text: an IP address is asked directly, anything else is
+// looked for among the devices that answer discovery on any adapter.
+KyResult Resolve(const std::string &text, KyDeviceInfoGEV &record)
+{
+    GevIdentity identity;
+    uint32_t ip = 0;
+    if (ParseIPv4(text, ip)) {
+        if (!DiscoverAddress(ip, kResolveTimeoutMs, identity))
+            return KyResult(KY_NOT_FOUND, "No GigE Vision device answers at " + text + ".");
+        identity.ip = text;  // reach it where it answered
+        DeviceInfoAccess::Fill(record, identity);
+        return KyResult();
+    }
+    const std::vector<HostAdapter> adapters = EnumerateHostAdapters();
+    DiscoveryOptions options;
+    options.timeoutMs = kResolveTimeoutMs;
+    for (const DiscoveredDevice &found : DiscoverDevices(adapters, options)) {
+        KyDeviceInfoGEV candidate;
+        DeviceInfoAccess::Fill(candidate, found.identity);
+        if (MatchesDevice(candidate, text)) {
+            record = candidate;
+            return KyResult();
+        }
+    }
+    return KyResult(KY_NOT_FOUND, "No GigE Vision device answers to '" + text + "'.");
+}
+}  // namespace
+
+KyDeviceGEV::KyDeviceGEV() : KyDevice(KyDeviceTypeGEV)
+{
+    GevConnection::Callbacks callbacks;
+    callbacks.linkLost = [this] {
+        Sinks().ForEach("OnLinkDisconnected", [this](KyDeviceEventSink &sink) { sink.OnLinkDisconnected(this); });
+    };
+    callbacks.event = [this](const GevEvent &event) {
+        const void *data = event.data.empty() ? nullptr : event.data.data();
+        const auto length = static_cast<uint32_t>(event.data.size());
+        Sinks().ForEach("OnEvent", [&](KyDeviceEventSink &sink) {
+            sink.OnEvent(this, event.id, event.channel, event.blockId, event.timestamp, data, length);
+        });
+        // The GenICam parameters an event invalidates are known once a node map is attached.
+        Sinks().ForEach("OnEventGenICam", [&](KyDeviceEventSink &sink) {
+            sink.OnEventGenICam(this, event.id, event.channel, event.blockId, event.timestamp, nullptr);
+        });
+    };
+    mConnection = std::make_unique<GevConnection>(std::move(callbacks));
+}
+
+KyDeviceGEV::~KyDeviceGEV() { mConnection->Close(); }
+
+KyResult KyDeviceGEV::Connect(const KyDeviceInfo *aDeviceInfo) { return Connect(aDeviceInfo, KyAccessExclusive); }
+KyResult KyDeviceGEV::Connect(const KyString &aInfo) { return Connect(aInfo, KyAccessExclusive); }
+
+KyResult KyDeviceGEV::Connect(const KyDeviceInfo *aDeviceInfo, KyAccessType aAccessType)
+{
+    if (!aDeviceInfo)
+        return KyResult(KY_INVALID_PARAMETER, "The device information is null.");
+    const auto *record = dynamic_cast<const KyDeviceInfoGEV *>(aDeviceInfo);
+    if (!record)
+        return KyResult(KY_NOT_SUPPORTED, "The device information is not a GigE Vision device's.");
+    if (mConnection->IsOwnThread())
+        return KyResult(KY_STATE_ERROR, "A device cannot be connected from inside its own callback.");
+    GevConnection::ThreadPriorities priorities;
+    priorities.heartbeat = GetHeartbeatThreadPriority();
+    priorities.interruptLink = GetInterruptLinkThreadPriority();
+    priorities.interruptQueue = GetInterruptQueueThreadPriority();
+    return mConnection->Open(*record, aAccessType, priorities);
+}
+
+KyResult KyDeviceGEV::Connect(const KyString &aInfo, KyAccessType aAccessType)
+{
+    if (IsConnected())
+        return KyResult(KY_STATE_ERROR, "The device is already connected.");
+    KyDeviceInfoGEV record;
+    KyResult result = Resolve(aInfo.str(), record);
+    if (!result.IsOK())
+        return result;
+    return Connect(&record, aAccessType);
+}
+
+KyResult KyDeviceGEV::Disconnect()
+{
+    if (mConnection->IsOwnThread())
+        return KyResult(KY_STATE_ERROR, "A device cannot be disconnected from inside its own callback.");
+    if (!mConnection->Client().IsOpen())
+        return NotConnected();
+    mConnection->Close();
+    return KyResult();
+}
+
+bool KyDeviceGEV::IsConnected() const { return mConnection->IsConnected(); }
+
+KyResult KyDeviceGEV::ReadMemory(int64_t aAddress, uint8_t *aDestination, int64_t aByteCount)
+{
+    KyResult result = CheckRange(aAddress, aByteCount, aDestination != nullptr);
+    if (!result.IsOK())
+        return result;
+    if (!IsConnected()) {
+        if (aByteCount > 0)
+            std::fill(aDestination, aDestination + aByteCount, 0);
+        return NotConnected();
+    }
+    result = mConnection->Client().ReadMemory(static_cast<uint32_t>(aAddress), aDestination,
+                                              static_cast<size_t>(aByteCount));
+    if (result.IsOK() && aByteCount > 0)
+        Sinks().ForEach("OnCmdLinkRead", [&](KyDeviceEventSink &sink) {
+            sink.OnCmdLinkRead(aDestination, aAddress, aByteCount);
+        });
+    return result;
+}
+
+KyResult KyDeviceGEV::WriteMemory(int64_t aAddress, const uint8_t *aSource, int64_t aByteCount)
+{
+    KyResult result = CheckRange(aAddress, aByteCount, aSource != nullptr);
+    if (!result.IsOK())
+        return result;
+    if (!IsConnected())
+        return NotConnected();
+    result = mConnection->Client().WriteMemory(static_cast<uint32_t>(aAddress), aSource,
+                                               static_cast<size_t>(aByteCount));
+    const int64_t heartbeat = ky::gev::HEARTBEAT_TIMEOUT_OFFSET;
+    if (result.IsOK() && aAddress <= heartbeat && aAddress + aByteCount >= heartbeat + 4) {
+        const uint8_t *word = aSource + (heartbeat - aAddress);
+        mConnection->HeartbeatTimeoutChanged(uint32_t(word[0]) << 24 | uint32_t(word[1]) << 16 |
+                                             uint32_t(word[2]) << 8 | word[3]);
+    }
+    if (result.IsOK() && aByteCount > 0)
+        Sinks().ForEach("OnCmdLinkWrite", [&](KyDeviceEventSink &sink) {
+            sink.OnCmdLinkWrite(aSource, aAddress, aByteCount);
+        });
+    return result;
+}
+
+void KyDeviceGEV::NotifyRegisterAccess(bool write, int64_t address, uint32_t value)
+{
+    // Sinks see a register as it travels: big-endian.
+    const uint8_t bytes[4] = {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)};
+    Sinks().ForEach(write ? "OnCmdLinkWrite" : "OnCmdLinkRead", [&](KyDeviceEventSink &sink) {
+        if (write)
+            sink.OnCmdLinkWrite(bytes, address, 4);
+        else
+            sink.OnCmdLinkRead(bytes, address, 4);
+    });
+}
+
+KyResult KyDeviceGEV::ReadRegister(int64_t aAddress, uint32_t &aValue)
+{
+    aValue = 0;
+    KyResult result = CheckRange(aAddress, 4, true);
+    if (!result.IsOK())
+        return result;
+    if (!IsConnected())
+        return NotConnected();
+    result = mConnection->Client().ReadRegister(static_cast<uint32_t>(aAddress), aValue);
+    if (result.IsOK())
+        NotifyRegisterAccess(false, aAddress, aValue);
+    return result;
+}
+
+KyResult KyDeviceGEV::WriteRegister(int64_t aAddress, uint32_t aValue, bool aAcknowledge)
+{
+    KyResult result = CheckRange(aAddress, 4, true);
+    if (!result.IsOK())
+        return result;
+    if (!IsConnected())
+        return NotConnected();
+    result = mConnection->Client().WriteRegister(static_cast<uint32_t>(aAddress), aValue, aAcknowledge);
+    if (result.IsOK() && aAddress == ky::gev::HEARTBEAT_TIMEOUT_OFFSET)
+        mConnection->HeartbeatTimeoutChanged(aValue);
+    if (result.IsOK())
+        NotifyRegisterAccess(true, aAddress, aValue);
+    return result;
+}
+
+KyResult KyDeviceGEV::WaitForMessagingChannelIdle(uint32_t aTimeout) { return mConnection->WaitForEventsIdle(aTimeout); }
+
+KyResult KyDeviceGEV::GetUniqueID(KyString &aUniqueID)
+{
+    if (!IsConnected())
+        return NotConnected();
+    aUniqueID = mConnection->Record().GetUniqueID();
+    return KyResult();
+}
+
+KyDeviceClass KyDeviceGEV::GetClass() const
+{
+    return IsConnected() ? mConnection->Record().GetClass() : KyDeviceClassUnknown;
+}
+
+KyString KyDeviceGEV::GetIPAddress() const { return IsConnected() ? mConnection->Record().GetIPAddress() : KyString(); }
+
+KyString KyDeviceGEV::GetMACAddress() const
+{
+    return IsConnected() ? mConnection->Record().GetMACAddress() : KyString();
+}
+
+KyAccessType KyDeviceGEV::GetAccessType() const { return IsConnected() ? mConnection->Access() : KyAccessUnknown; }
+
+KyResult KyDeviceGEV::SetIPConfiguration(const KyString &aMACAddress, const KyString &aIP, const KyString &aSubnetMask,
+                                         const KyString &aGateway)
+{
+    return ForceIPConfiguration(aMACAddress.str(), aIP.str(), aSubnetMask.str(), aGateway.str(), kForceIPTimeoutMs);
+}

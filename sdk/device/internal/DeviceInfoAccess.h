@@ -1,0 +1,50 @@
+// Fills device-information records; the only writer of their fields (discovery and copies).
+#pragma once
+
+#include <string>
+
+#include "KyDeviceInfo.h"
+#include "KyDeviceInfoGEV.h"
+
+namespace ky {
+namespace device {
+
+struct GevIdentity
+{
+    std::string vendor;
+    std::string model;
+    std::string version;
+    std::string manufacturerInfo;
+    std::string serial;
+    std::string userName;
+    std::string mac;      // "00:11:22:33:44:55"
+    std::string ip;
+    std::string mask;
+    std::string gateway;
+    uint32_t gevVersion = 0;
+    uint32_t ipConfigOptions = 0;
+    uint32_t ipConfigCurrent = 0;
+    bool configurationValid = false;
+    KyDeviceClass deviceClass = KyDeviceClassUnknown;
+};
+
+class DeviceInfoAccess
+{
+public:
+    static void Fill(KyDeviceInfoGEV &record, const GevIdentity &identity);
+    static void SetInterface(KyDeviceInfo &record, const KyInterface *anInterface)
+    {
+        record.mInterface = anInterface;
+    }
+    // A copy owned by the caller, detached from the interface (and system) of the original.
+    template <class Record>
+    static KyDeviceInfo *CopyDetached(const Record &record)
+    {
+        auto *copy = new Record(record);
+        copy->mInterface = nullptr;
+        return copy;
+    }
+};
+
+}  // namespace device
+}  // namespace ky

@@ -1,0 +1,12 @@
+// The device library's log category ("device").
+#pragma once
+
+#include "KyLogger.h"
+
+namespace ky {
+namespace device {
+
+KyLogger &DeviceLog();
+
+}  // namespace device
+}  // namespace ky

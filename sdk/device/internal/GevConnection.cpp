@@ -1,0 +1,205 @@
+#include "GevConnection.h"
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <algorithm>
+
+#include "DeviceLog.h"
+#include "HostAdapters.h"
+#include "gev/Bootstrap.h"
+
+namespace ky {
+namespace device {
+
+namespace {
+constexpr std::chrono::milliseconds kMinHeartbeatPeriod {100};
+constexpr std::chrono::milliseconds kMaxHeartbeatPeriod {1000};
+
+// Three beats per timeout, so that one lost beat does not cost the control privilege.
+std::chrono::milliseconds PeriodFor(uint32_t timeoutMs)
+{
+    return std::clamp(std::chrono::milliseconds(timeoutMs / 3), kMinHeartbeatPeriod, kMaxHeartbeatPeriod);
+}
+
+uint32_t PrivilegeFor(KyAccessType access)
+{
+    switch (access) {
+    case KyAccessExclusive:
+        return gev::CCP_EXCLUSIVE_MASK;
+    case KyAccessControl:
+        return gev::CCP_CONTROL_MASK;
+    default:
+        return 0;
+    }
+}
+}  // namespace
+
+void ApplyThreadPriority(std::thread &thread, uint32_t priority)
+{
+    if (priority == 0 || !thread.joinable())
+        return;
+    sched_param parameter {};
+    parameter.sched_priority = static_cast<int>(std::min<uint32_t>(priority, 99));
+    // Without the privilege for real-time scheduling the thread keeps the normal policy.
+    (void)pthread_setschedparam(thread.native_handle(), SCHED_FIFO, &parameter);
+}
+
+GevConnection::GevConnection(Callbacks callbacks) : mCallbacks(std::move(callbacks)) {}
+
+GevConnection::~GevConnection() { Close(); }
+
+KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access, const ThreadPriorities &priorities)
+{
+    if (mConnected)
+        return KyResult(KY_STATE_ERROR, "The device is already connected.");
+    Close();  // joins the threads of a connection whose link was lost
+    uint32_t ip = 0;
+    if (!ParseIPv4(record.GetIPAddress().str(), ip))
+        return KyResult(KY_INVALID_PARAMETER, KyString("The device record has no valid IP address ('") +
+                                                  record.GetIPAddress() + KyString("')."));
+    const uint32_t privilege = PrivilegeFor(access);
+    if (privilege == 0 && access != KyAccessOpen && access != KyAccessReadOnly)
+        return KyResult(KY_INVALID_PARAMETER, "Unknown access type.");
+
+    KyResult result = mClient.Open(ip, GvcpClient::Settings());
+    if (!result.IsOK())
+        return result;
+    mRecord = record;
+    mAccess = access;
+    mLinkLost = false;
+
+    if (privilege == 0) {
+        // Monitor access: check that the device answers at all.
+        uint32_t ccp = 0;
+        result = mClient.ReadRegister(gev::CCP_OFFSET, ccp);
+        if (!result.IsOK()) {
+            mClient.Close();
+            return result;
+        }
+        mConnected = true;
+        return KyResult();
+    }
+
+    uint32_t heartbeatTimeout = 0;
+    result = mClient.ReadRegister(gev::HEARTBEAT_TIMEOUT_OFFSET, heartbeatTimeout);
+    if (result.IsOK())
+        result = mClient.WriteRegister(gev::CCP_OFFSET, privilege);
+    if (!result.IsOK()) {
+        // The device refuses control while another application holds it.
+        if (result.GetCode() == KY_STATE_ERROR)
+            result = KyResult(KY_BUSY, "Another application controls the device (access denied).");
+        mClient.Close();
+        return result;
+    }
+    mConnected = true;
+
+    {
+        std::lock_guard<std::mutex> lock(mHeartbeatMutex);
+        mHeartbeatStop = false;
+        mHeartbeatPeriod = PeriodFor(heartbeatTimeout);
+    }
+    mHeartbeat = std::thread(&GevConnection::HeartbeatLoop, this);
+    ApplyThreadPriority(mHeartbeat, priorities.heartbeat);
+
+    // Events are optional: a device without a message channel is still fully usable.
+    uint32_t channels = 0;
+    if (mCallbacks.event && mClient.ReadRegister(gev::MESSAGE_CHANNEL_COUNT_OFFSET, channels).IsOK() &&
+        channels > 0) {
+        auto channel = std::make_unique<GevMessageChannel>(mCallbacks.event);
+        if (channel->Start(mClient.LocalIP(), priorities.interruptLink, priorities.interruptQueue).IsOK() &&
+            mClient.WriteRegister(gev::MCDA_OFFSET, mClient.LocalIP()).IsOK() &&
+            mClient.WriteRegister(gev::MCP_OFFSET, channel->Port()).IsOK())
+            mMessageChannel = std::move(channel);
+    }
+    return KyResult();
+}
+
+void GevConnection::Close()
+{
+    StopHeartbeat();
+    if (mMessageChannel) {
+        if (!mLinkLost)
+            (void)mClient.WriteRegister(gev::MCP_OFFSET, 0);
+        mMessageChannel->Stop();
+        mMessageChannel.reset();
+    }
+    if (mConnected && !mLinkLost && PrivilegeFor(mAccess) != 0)
+        (void)mClient.WriteRegister(gev::CCP_OFFSET, 0);
+    mConnected = false;
+    mAccess = KyAccessUnknown;
+    mClient.Close();
+}
+
+bool GevConnection::IsOwnThread() const
+{
+    return std::this_thread::get_id() == mHeartbeat.get_id() || (mMessageChannel && mMessageChannel->IsOwnThread());
+}
+
+KyResult GevConnection::WaitForEventsIdle(uint32_t timeoutMs)
+{
+    if (!mConnected)
+        return KyResult(KY_NOT_CONNECTED, "The device is not connected.");
+    if (!mMessageChannel)
+        return KyResult();
+    return mMessageChannel->WaitIdle(timeoutMs);
+}
+
+void GevConnection::StopHeartbeat()
+{
+    {
+        std::lock_guard<std::mutex> lock(mHeartbeatMutex);
+        mHeartbeatStop = true;
+    }
+    mHeartbeatWake.notify_all();
+    if (mHeartbeat.joinable())
+        mHeartbeat.join();
+}
+
+void GevConnection::HeartbeatTimeoutChanged(uint32_t timeoutMs)
+{
+    {
+        std::lock_guard<std::mutex> lock(mHeartbeatMutex);
+        mHeartbeatPeriod = PeriodFor(timeoutMs);
+    }
+    mHeartbeatWake.notify_all();
+}
+
+void GevConnection::HeartbeatLoop()
+{
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mHeartbeatMutex);
+            const auto start = std::chrono::steady_clock::now();
+            // The due time is worked out again on every wake, so a shorter period set
+            // meanwhile takes effect at once.
+            while (!mHeartbeatStop && std::chrono::steady_clock::now() < start + mHeartbeatPeriod)
+                mHeartbeatWake.wait_until(lock, start + mHeartbeatPeriod);
+            if (mHeartbeatStop)
+                return;
+        }
+        uint32_t ccp = 0;
+        const KyResult result = mClient.ReadRegister(gev::CCP_OFFSET, ccp);
+        // A device that dropped our privilege (its heartbeat timer ran out) reads back no control.
+        if (result.IsOK() && (ccp & (gev::CCP_EXCLUSIVE_MASK | gev::CCP_CONTROL_MASK)) != 0)
+            continue;
+        {
+            std::lock_guard<std::mutex> lock(mHeartbeatMutex);
+            if (mHeartbeatStop)
+                return;
+        }
+        mLinkLost = true;
+        mConnected = false;
+        DeviceLog().LogWarning(__FILE__, __LINE__, "GevConnection::HeartbeatLoop",
+                               ("[GevConnection::HeartbeatLoop] link to " + mRecord.GetIPAddress().str() +
+                                " lost: " + (result.IsOK() ? std::string("control privilege gone")
+                                                           : result.GetDescription().str()))
+                                   .c_str());
+        if (mCallbacks.linkLost)
+            mCallbacks.linkLost();
+        return;
+    }
+}
+
+}  // namespace device
+}  // namespace ky

@@ -1,0 +1,80 @@
+// What a connected KyDeviceGEV holds: the control link, control privilege kept by a heartbeat
+// thread, and the message channel that brings the device's events.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "GevMessageChannel.h"
+#include "GvcpClient.h"
+#include "KyDeviceInfoGEV.h"
+#include "KyEnums.h"
+#include "KyResult.h"
+
+namespace ky {
+namespace device {
+
+class GevConnection
+{
+public:
+    struct Callbacks
+    {
+        std::function<void()> linkLost;       // heartbeat thread, once
+        GevMessageChannel::EventHandler event;  // event queue thread
+    };
+    struct ThreadPriorities
+    {
+        uint32_t heartbeat = 0;
+        uint32_t interruptLink = 0;
+        uint32_t interruptQueue = 0;
+    };
+
+    explicit GevConnection(Callbacks callbacks);
+    ~GevConnection();  // Close()
+    GevConnection(const GevConnection &) = delete;
+    GevConnection &operator=(const GevConnection &) = delete;
+
+    // Opens the control link to the device of the record and takes the access asked for.
+    KyResult Open(const KyDeviceInfoGEV &record, KyAccessType access, const ThreadPriorities &priorities);
+    // Releases control (unless the link is lost) and joins every thread. Safe to call twice.
+    void Close();
+
+    bool IsConnected() const { return mConnected; }
+    KyAccessType Access() const { return mAccess; }
+    const KyDeviceInfoGEV &Record() const { return mRecord; }
+    GvcpClient &Client() { return mClient; }
+    KyResult WaitForEventsIdle(uint32_t timeoutMs);
+    // The device's heartbeat timeout was changed through this connection: beat to match it.
+    void HeartbeatTimeoutChanged(uint32_t timeoutMs);
+    // Whether the caller runs on one of the connection's threads (inside a device callback).
+    bool IsOwnThread() const;
+
+private:
+    void HeartbeatLoop();
+    void StopHeartbeat();
+
+    Callbacks mCallbacks;
+    GvcpClient mClient;
+    KyDeviceInfoGEV mRecord;
+    KyAccessType mAccess = KyAccessUnknown;
+    std::atomic<bool> mConnected {false};
+    std::atomic<bool> mLinkLost {false};
+
+    std::mutex mHeartbeatMutex;
+    std::condition_variable mHeartbeatWake;
+    bool mHeartbeatStop = false;
+    std::chrono::milliseconds mHeartbeatPeriod {1000};
+    std::thread mHeartbeat;
+    std::unique_ptr<GevMessageChannel> mMessageChannel;
+};
+
+// Best effort: real-time FIFO scheduling at that priority (0 leaves the thread as it is).
+void ApplyThreadPriority(std::thread &thread, uint32_t priority);
+
+}  // namespace device
+}  // namespace ky

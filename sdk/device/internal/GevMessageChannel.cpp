@@ -1,0 +1,180 @@
+#include "GevMessageChannel.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "GevConnection.h"
+#include "gev/Gvcp.h"
+
+namespace ky {
+namespace device {
+
+namespace {
+constexpr int kPollIntervalMs = 50;  // how quickly the link thread sees a stop request
+
+GevEvent ToEvent(const gev::EventItem &item)
+{
+    GevEvent event;
+    event.id = item.eventId;
+    event.channel = item.streamChannel;
+    event.blockId = item.blockId;
+    event.timestamp = item.timestamp;
+    return event;
+}
+}  // namespace
+
+GevMessageChannel::GevMessageChannel(EventHandler handler) : mHandler(std::move(handler)) {}
+
+GevMessageChannel::~GevMessageChannel() { Stop(); }
+
+KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t linkPriority, uint32_t queuePriority)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Cannot open the message channel socket.");
+    sockaddr_in local {};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(localIp);
+    socklen_t length = sizeof local;
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(error), "Cannot bind the message channel socket.");
+    }
+    mSocket = fd;
+    mPort = ntohs(local.sin_port);
+    mStop = false;
+    mLink = std::thread(&GevMessageChannel::LinkLoop, this);
+    mQueueThread = std::thread(&GevMessageChannel::QueueLoop, this);
+    ApplyThreadPriority(mLink, linkPriority);
+    ApplyThreadPriority(mQueueThread, queuePriority);
+    return KyResult();
+}
+
+void GevMessageChannel::Stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mStop = true;
+    }
+    mWake.notify_all();
+    if (mLink.joinable())
+        mLink.join();
+    if (mQueueThread.joinable())
+        mQueueThread.join();
+    if (mSocket >= 0)
+        ::close(mSocket);
+    mSocket = -1;
+    mIdle.notify_all();
+}
+
+KyResult GevMessageChannel::WaitIdle(uint32_t timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(mMutex);
+    if (mIdle.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return mStop || (mQueue.empty() && !mBusy); }))
+        return KyResult();
+    return KyResult(KY_TIMEOUT, "Events are still waiting for the event sinks.");
+}
+
+void GevMessageChannel::HandleDatagram(const uint8_t *data, size_t length, uint8_t *ack, size_t ackCapacity,
+                                       size_t &ackLength)
+{
+    ackLength = 0;
+    gev::CommandHeader header;
+    if (gev::ParseCommandHeader(data, length, header) != gev::CodecError::Ok)
+        return;
+    std::vector<GevEvent> events;
+    gev::Command ackCode;
+    if (header.command == gev::Command::EVENT_CMD) {
+        gev::EventCmd command;
+        if (gev::Parse(data, length, command) != gev::CodecError::Ok)
+            return;
+        for (const gev::EventItem &item : command.events)
+            events.push_back(ToEvent(item));
+        ackCode = gev::Command::EVENT_ACK;
+    } else if (header.command == gev::Command::EVENTDATA_CMD) {
+        gev::EventDataCmd command;
+        if (gev::Parse(data, length, command) != gev::CodecError::Ok)
+            return;
+        events.push_back(ToEvent(command.event));
+        events.back().data = std::move(command.data);
+        ackCode = gev::Command::EVENTDATA_ACK;
+    } else {
+        return;
+    }
+    // A repeat (the device did not get our acknowledge) is acknowledged again, not queued again.
+    const bool repeat = mHaveLastId && header.requestId == mLastId;
+    mHaveLastId = true;
+    mLastId = header.requestId;
+    if (!repeat) {
+        std::lock_guard<std::mutex> lock(mMutex);
+        for (GevEvent &event : events)
+            mQueue.push_back(std::move(event));
+        mWake.notify_all();
+    }
+    if (!header.AckRequired())
+        return;
+    gev::AckHeader reply;
+    reply.acknowledge = ackCode;
+    reply.ackId = header.requestId;
+    gev::Packet packet;
+    gev::BuildBareAck(reply, packet);
+    if (packet.size() <= ackCapacity) {
+        std::copy(packet.begin(), packet.end(), ack);
+        ackLength = packet.size();
+    }
+}
+
+void GevMessageChannel::LinkLoop()
+{
+    uint8_t buffer[2048];
+    uint8_t ack[64];
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            if (mStop)
+                return;
+        }
+        pollfd waiter {mSocket, POLLIN, 0};
+        if (::poll(&waiter, 1, kPollIntervalMs) <= 0)
+            continue;
+        sockaddr_in from {};
+        socklen_t fromLength = sizeof from;
+        const ssize_t received =
+            ::recvfrom(mSocket, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from), &fromLength);
+        if (received <= 0)
+            continue;
+        size_t ackLength = 0;
+        HandleDatagram(buffer, static_cast<size_t>(received), ack, sizeof ack, ackLength);
+        if (ackLength > 0)
+            (void)::sendto(mSocket, ack, ackLength, MSG_NOSIGNAL, reinterpret_cast<const sockaddr *>(&from), fromLength);
+    }
+}
+
+void GevMessageChannel::QueueLoop()
+{
+    std::unique_lock<std::mutex> lock(mMutex);
+    for (;;) {
+        mWake.wait(lock, [this] { return mStop || !mQueue.empty(); });
+        if (mStop)
+            return;
+        GevEvent event = std::move(mQueue.front());
+        mQueue.pop_front();
+        mBusy = true;
+        lock.unlock();
+        mHandler(event);  // the handler guards its calls into user code
+        lock.lock();
+        mBusy = false;
+        if (mQueue.empty())
+            mIdle.notify_all();
+    }
+}
+
+}  // namespace device
+}  // namespace ky

@@ -1,0 +1,292 @@
+#include "GvcpClient.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "GvcpStatus.h"
+#include "HostAdapters.h"
+#include "gev/Gvcp.h"
+
+namespace ky {
+namespace device {
+
+namespace {
+using Clock = std::chrono::steady_clock;
+// An acknowledge is accepted only when its payload parses as the expected message.
+using AckCheck = std::function<bool(const uint8_t *data, size_t length)>;
+
+KyResult NotOpen() { return KyResult(KY_NOT_CONNECTED, "The control link to the device is not open."); }
+
+template <class Ack>
+AckCheck ParseInto(Ack &ack, std::function<bool(const Ack &)> matches)
+{
+    return [&ack, matches](const uint8_t *data, size_t length) {
+        return gev::Parse(data, length, ack) == gev::CodecError::Ok && matches(ack);
+    };
+}
+}  // namespace
+
+GvcpClient::GvcpClient() = default;
+GvcpClient::~GvcpClient() { Close(); }
+
+KyResult GvcpClient::Open(uint32_t deviceIp, const Settings &settings)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mSocket >= 0)
+        return KyResult(KY_STATE_ERROR, "The control link is already open.");
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Cannot open a UDP socket.");
+    sockaddr_in device {};
+    device.sin_family = AF_INET;
+    device.sin_port = htons(settings.port);
+    device.sin_addr.s_addr = htonl(deviceIp);
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&device), sizeof device) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(error),
+                        KyString("No route to the device at ") + KyString(FormatIPv4(deviceIp)) + KyString("."));
+    }
+    sockaddr_in local {};
+    socklen_t localLength = sizeof local;
+    if (::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &localLength) == 0)
+        mLocalIp = ntohl(local.sin_addr.s_addr);
+    mSocket = fd;
+    mDeviceIp = deviceIp;
+    mSettings = settings;
+    return KyResult();
+}
+
+void GvcpClient::Close()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mSocket >= 0)
+        ::close(mSocket);
+    mSocket = -1;
+    mDeviceIp = 0;
+    mLocalIp = 0;
+}
+
+bool GvcpClient::IsOpen()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mSocket >= 0;
+}
+
+uint16_t GvcpClient::NextRequestId()
+{
+    ++mLastRequestId;
+    if (mLastRequestId == 0)  // 0 is not a valid request id
+        ++mLastRequestId;
+    return mLastRequestId;
+}
+
+// Sends the packet and waits for its acknowledge: type and id must match, an error status ends
+// the wait with that status, PENDING_ACK moves the deadline, anything else is ignored. The same
+// request id is used for every attempt so that the device can recognise a repeat.
+static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestId, gev::Command command,
+                            gev::Command expected, uint32_t address, const GvcpClient::Settings &settings,
+                            uint32_t deviceIp, const AckCheck &accept)
+{
+    uint8_t buffer[2048];
+    for (uint32_t attempt = 0; attempt < std::max<uint32_t>(settings.attempts, 1); ++attempt) {
+        if (::send(fd, packet.data(), packet.size(), MSG_NOSIGNAL) < 0 && errno != ECONNREFUSED)
+            return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Cannot send to the device.");
+        Clock::time_point deadline = Clock::now() + settings.answerTimeout;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0)
+                break;
+            pollfd waiter {fd, POLLIN, 0};
+            const int ready = ::poll(&waiter, 1, static_cast<int>(left.count()) + 1);
+            if (ready < 0 && errno != EINTR)
+                return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Waiting for the device failed.");
+            if (ready <= 0)
+                continue;
+            const ssize_t received = ::recv(fd, buffer, sizeof buffer, 0);
+            if (received <= 0)
+                continue;  // includes ECONNREFUSED: nothing listens at the device's port (yet)
+            const size_t length = static_cast<size_t>(received);
+            gev::AckHeader header;
+            if (gev::ParseAckHeader(buffer, length, header) != gev::CodecError::Ok || header.ackId != requestId)
+                continue;
+            if (header.acknowledge == gev::Command::PENDING_ACK) {
+                gev::PendingAck pending;
+                if (gev::Parse(buffer, length, pending) == gev::CodecError::Ok)
+                    deadline = Clock::now() + std::max(settings.answerTimeout,
+                                                       std::chrono::milliseconds(pending.timeToCompletionMs));
+                continue;
+            }
+            if (header.acknowledge != expected)
+                continue;
+            if (header.status != gev::Status::SUCCESS)
+                return ResultForStatus(header.status, command, address);
+            if (accept(buffer, length))
+                return KyResult();
+        }
+    }
+    char text[160];
+    std::snprintf(text, sizeof text, "No answer from the device at %s to %s at 0x%08X (%u attempts).",
+                  FormatIPv4(deviceIp).c_str(), gev::CommandName(command), address,
+                  std::max<uint32_t>(settings.attempts, 1));
+    return KyResult(KY_TIMEOUT, text);
+}
+
+KyResult GvcpClient::ReadRegister(uint32_t address, uint32_t &value)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mSocket < 0)
+        return NotOpen();
+    gev::ReadRegCmd command;
+    command.header.requestId = NextRequestId();
+    command.addresses.push_back(address);
+    gev::Packet packet;
+    if (gev::Build(command, packet) != gev::CodecError::Ok)
+        return KyResult(KY_INVALID_PARAMETER, "A register address must be a multiple of 4.");
+    gev::ReadRegAck ack;
+    KyResult result = SendAndWait(mSocket, packet, command.header.requestId, gev::Command::READREG_CMD,
+                                  gev::Command::READREG_ACK, address, mSettings, mDeviceIp,
+                                  ParseInto<gev::ReadRegAck>(ack, [](const gev::ReadRegAck &a) {
+                                      return a.values.size() == 1;
+                                  }));
+    value = result.IsOK() ? ack.values[0] : 0;
+    return result;
+}
+
+KyResult GvcpClient::WriteRegister(uint32_t address, uint32_t value, bool acknowledge)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mSocket < 0)
+        return NotOpen();
+    gev::WriteRegCmd command;
+    command.header.flags = acknowledge ? gev::FLAG_ACK_REQUIRED : 0;
+    command.header.requestId = NextRequestId();
+    command.writes.push_back({address, value});
+    gev::Packet packet;
+    if (gev::Build(command, packet) != gev::CodecError::Ok)
+        return KyResult(KY_INVALID_PARAMETER, "A register address must be a multiple of 4.");
+    if (!acknowledge) {
+        if (::send(mSocket, packet.data(), packet.size(), MSG_NOSIGNAL) < 0)
+            return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Cannot send to the device.");
+        return KyResult();
+    }
+    gev::WriteRegAck ack;
+    return SendAndWait(mSocket, packet, command.header.requestId, gev::Command::WRITEREG_CMD,
+                       gev::Command::WRITEREG_ACK, address, mSettings, mDeviceIp,
+                       ParseInto<gev::WriteRegAck>(ack, [](const gev::WriteRegAck &a) { return a.index == 1; }));
+}
+
+KyResult GvcpClient::ReadMemoryBlock(uint32_t address, uint8_t *destination, size_t count)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mSocket < 0)
+        return NotOpen();
+    gev::ReadMemCmd command;
+    command.header.requestId = NextRequestId();
+    command.address = address;
+    command.count = static_cast<uint16_t>(count);
+    gev::Packet packet;
+    if (gev::Build(command, packet) != gev::CodecError::Ok)
+        return KyResult(KY_INVALID_PARAMETER, "A memory block must be aligned to 4 bytes.");
+    gev::ReadMemAck ack;
+    KyResult result = SendAndWait(mSocket, packet, command.header.requestId, gev::Command::READMEM_CMD,
+                                  gev::Command::READMEM_ACK, address, mSettings, mDeviceIp,
+                                  ParseInto<gev::ReadMemAck>(ack, [address, count](const gev::ReadMemAck &a) {
+                                      return a.address == address && a.data.size() == count;
+                                  }));
+    if (result.IsOK())
+        std::memcpy(destination, ack.data.data(), count);
+    return result;
+}
+
+KyResult GvcpClient::WriteMemoryBlock(uint32_t address, const uint8_t *source, size_t count)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mSocket < 0)
+        return NotOpen();
+    gev::WriteMemCmd command;
+    command.header.requestId = NextRequestId();
+    command.address = address;
+    command.data.assign(source, source + count);
+    gev::Packet packet;
+    if (gev::Build(command, packet) != gev::CodecError::Ok)
+        return KyResult(KY_INVALID_PARAMETER, "A memory block must be aligned to 4 bytes.");
+    gev::WriteMemAck ack;
+    return SendAndWait(mSocket, packet, command.header.requestId, gev::Command::WRITEMEM_CMD,
+                       gev::Command::WRITEMEM_ACK, address, mSettings, mDeviceIp,
+                       ParseInto<gev::WriteMemAck>(ack, [](const gev::WriteMemAck &) { return true; }));
+}
+
+namespace {
+constexpr uint64_t kAddressSpace = uint64_t(1) << 32;
+constexpr uint64_t kAlign = gev::MEMORY_ALIGNMENT;
+
+bool SpanFits(uint32_t address, size_t count) { return uint64_t(address) + count <= kAddressSpace; }
+uint64_t AlignDown(uint64_t value) { return value & ~(kAlign - 1); }
+uint64_t AlignUp(uint64_t value) { return (value + kAlign - 1) & ~(kAlign - 1); }
+KyResult OutsideAddressSpace()
+{
+    return KyResult(KY_INVALID_PARAMETER, "The memory range goes beyond the 32-bit address space.");
+}
+}  // namespace
+
+KyResult GvcpClient::ReadMemory(uint32_t address, uint8_t *destination, size_t count)
+{
+    if (count == 0)
+        return KyResult();
+    if (!SpanFits(address, count))
+        return OutsideAddressSpace();
+    const uint64_t begin = address, end = uint64_t(address) + count;
+    uint8_t block[gev::READMEM_MAX_SIZE];
+    for (uint64_t position = AlignDown(begin); position < AlignUp(end);) {
+        const size_t size = static_cast<size_t>(std::min<uint64_t>(gev::READMEM_MAX_SIZE, AlignUp(end) - position));
+        KyResult result = ReadMemoryBlock(static_cast<uint32_t>(position), block, size);
+        if (!result.IsOK()) {
+            std::memset(destination, 0, count);
+            return result;
+        }
+        // Copy the part of the block that lies inside the requested range.
+        const uint64_t from = std::max(position, begin), to = std::min(position + size, end);
+        std::memcpy(destination + (from - begin), block + (from - position), static_cast<size_t>(to - from));
+        position += size;
+    }
+    return KyResult();
+}
+
+KyResult GvcpClient::WriteMemory(uint32_t address, const uint8_t *source, size_t count)
+{
+    if (count == 0)
+        return KyResult();
+    if (!SpanFits(address, count))
+        return OutsideAddressSpace();
+    const uint64_t begin = address, end = uint64_t(address) + count;
+    uint8_t block[gev::WRITEMEM_MAX_SIZE];
+    for (uint64_t position = AlignDown(begin); position < AlignUp(end);) {
+        const size_t size = static_cast<size_t>(std::min<uint64_t>(gev::WRITEMEM_MAX_SIZE, AlignUp(end) - position));
+        const uint64_t from = std::max(position, begin), to = std::min(position + size, end);
+        if (from != position || to != position + size) {
+            // An unaligned edge: keep the device's bytes around the ones we change.
+            KyResult result = ReadMemoryBlock(static_cast<uint32_t>(position), block, size);
+            if (!result.IsOK())
+                return result;
+        }
+        std::memcpy(block + (from - position), source + (from - begin), static_cast<size_t>(to - from));
+        KyResult result = WriteMemoryBlock(static_cast<uint32_t>(position), block, size);
+        if (!result.IsOK())
+            return result;
+        position += size;
+    }
+    return KyResult();
+}
+
+}  // namespace device
+}  // namespace ky

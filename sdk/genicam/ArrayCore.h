@@ -1,0 +1,94 @@
+// ArrayCore: the inside of a KyGenParameterArray: the node map, the public objects made
+// for its nodes, and the one place where calls lock the map and updates are announced.
+#pragma once
+
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "KyGenCategory.h"
+#include "KyGenEventSink.h"
+#include "KyGenParameter.h"
+#include "NodeMap.h"
+
+namespace ky::gc {
+
+class ArrayCore
+{
+public:
+    ArrayCore();
+    ~ArrayCore();
+
+    KyResult Load(const std::string &xml, IKyGenPort *port);
+    bool Loaded() const { return mLoaded; }
+    NodeMap &Map() { return mMap; }
+
+    const std::vector<std::unique_ptr<KyGenParameter>> &Features() const { return mFeatures; }
+    KyGenParameter *Feature(const std::string &name) const;
+    const std::vector<std::unique_ptr<KyGenCategory>> &Categories() const { return mCategories; }
+    KyGenCategory *Category(const std::string &name) const;
+    // Name of the first category that lists the node, or empty.
+    std::string CategoryOf(const Node *node) const;
+
+    // Runs a call under the array's lock; an exception becomes a result.
+    template <typename F>
+    KyResult Read(F f)
+    {
+        std::lock_guard<std::recursive_mutex> lock(mMap.Mutex());
+        return Guard(f);
+    }
+
+    // Runs a change under the lock, then, with the lock released, tells the sinks of every
+    // feature that the change wrote, invalidated or selected.
+    template <typename F>
+    KyResult Change(F f)
+    {
+        Announcements pending;
+        KyResult r;
+        {
+            std::lock_guard<std::recursive_mutex> lock(mMap.Mutex());
+            mMap.BeginOperation();
+            r = Guard(f);
+            mMap.CacheDropSelected(mMap.Written());
+            pending = Collect(mMap.Affected(mMap.Written()));
+        }
+        Announce(pending);
+        return r;
+    }
+
+    // Announces changes found outside a write (Poll).
+    void AnnounceChanged(const std::vector<Node *> &changed);
+
+private:
+    using Announcements = std::vector<std::pair<KyGenParameter *, std::vector<KyGenEventSink *>>>;
+
+    template <typename F>
+    static KyResult Guard(F &f)
+    {
+        try {
+            return f();
+        } catch (const std::bad_alloc &) {
+            return KyResult(KY_NOT_ENOUGH_MEMORY, KyString("out of memory"));
+        } catch (const std::exception &e) {
+            return KyResult(KY_GENERIC_ERROR, KyString(e.what()));
+        }
+    }
+    Announcements Collect(const std::vector<Node *> &nodes) const;
+    static void Announce(const Announcements &pending);
+    KyGenParameter *MakeFeature(Node &node);
+
+    NodeMap mMap;
+    bool mLoaded = false;
+    std::vector<std::unique_ptr<KyGenParameter>> mFeatures;
+    std::unordered_map<std::string, KyGenParameter *> mFeatureByName;
+    std::vector<std::unique_ptr<KyGenCategory>> mCategories;
+    std::unordered_map<std::string, KyGenCategory *> mCategoryByName;
+    std::unordered_map<const Node *, std::string> mCategoryOf;
+};
+
+}  // namespace ky::gc

@@ -1,0 +1,34 @@
+#include "KyGenParameterList.h"
+
+KyGenParameterList::KyGenParameterList() = default;
+KyGenParameterList::~KyGenParameterList() = default;
+
+void KyGenParameterList::Clear()
+{
+    mItems.clear();
+    mCursor = 0;
+}
+
+void KyGenParameterList::Add(KyGenParameter *aParameter)
+{
+    if (aParameter) mItems.push_back(aParameter);
+    mCursor = 0;
+}
+
+uint32_t KyGenParameterList::GetSize() const { return static_cast<uint32_t>(mItems.size()); }
+
+KyGenParameter *KyGenParameterList::GetItem(uint32_t aIndex) { return aIndex < mItems.size() ? mItems[aIndex] : nullptr; }
+
+KyGenParameter *KyGenParameterList::operator[](uint32_t aIndex) { return GetItem(aIndex); }
+
+KyGenParameter *KyGenParameterList::GetFirst()
+{
+    mCursor = 0;
+    return GetItem(0);
+}
+
+KyGenParameter *KyGenParameterList::GetNext()
+{
+    if (mCursor < mItems.size()) ++mCursor;
+    return mCursor < mItems.size() ? mItems[mCursor] : nullptr;
+}

@@ -1,0 +1,37 @@
+// KyDeviceEventSink: callbacks of a connected device (KyDevice::RegisterEventSink).
+//
+// Calling threads: OnLinkDisconnected runs on the device's heartbeat thread; OnEvent and
+// OnEventGenICam on its event (interrupt queue) thread; OnCmdLinkRead and OnCmdLinkWrite on the
+// thread that made the read or write. The device guards every call: an exception thrown by a sink
+// is caught and logged, never propagated. A sink must stay alive while it is registered, and
+// must not free the device from inside a callback.
+#pragma once
+
+#include <cstdint>
+
+class KyDevice;
+class KyGenParameterList;
+
+class KyDeviceEventSink
+{
+public:
+    KyDeviceEventSink();
+    virtual ~KyDeviceEventSink();
+
+    // The device stopped answering (heartbeat failed) or lost control; it is disconnected.
+    virtual void OnLinkDisconnected(KyDevice *aDevice);
+    // Kept for interface compatibility: the SDK does not reconnect by itself and never calls it.
+    virtual void OnLinkReconnected(KyDevice *aDevice);
+    // A raw GigE Vision event as received: channel 0xFFFF means no streaming channel, block ID 0
+    // no block, timestamp 0 no timestamp. aData (aDataLength bytes, device byte order) is valid
+    // during the call only; aData is nullptr when aDataLength is 0.
+    virtual void OnEvent(KyDevice *aDevice, uint16_t aEventID, uint16_t aChannel, uint64_t aBlockID,
+                         uint64_t aTimestamp, const void *aData, uint32_t aDataLength);
+    // The same event with the GenICam parameters it invalidated, or nullptr.
+    virtual void OnEventGenICam(KyDevice *aDevice, uint16_t aEventID, uint16_t aChannel, uint64_t aBlockID,
+                                uint64_t aTimestamp, KyGenParameterList *aData);
+    // After a successful read or write on the control link; aBuffer holds the bytes as they travel
+    // (big-endian for 4-byte register values). Valid during the call only.
+    virtual void OnCmdLinkRead(const void *aBuffer, int64_t aAddress, int64_t aLength);
+    virtual void OnCmdLinkWrite(const void *aBuffer, int64_t aAddress, int64_t aLength);
+};

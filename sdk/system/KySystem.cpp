@@ -1,0 +1,155 @@
+#include "KySystem.h"
+
+#include <algorithm>
+#include <string>
+#include <exception>
+
+#include "DeviceInfoAccess.h"
+#include "GevDiscovery.h"
+#include "HostAdapters.h"
+#include "KyDeviceInfoGEV.h"
+#include "KyLogger.h"
+#include "KyNetworkAdapter.h"
+#include "KySystemEventSink.h"
+
+using namespace ky::device;
+
+namespace {
+constexpr uint32_t kGEVSupportedVersion = 0x00020000u;  // 2.0
+
+KyLogger &SystemLog()
+{
+    static KyLogger logger("system");
+    return logger;
+}
+
+bool AskSinksToIgnore(const std::vector<KySystemEventSink *> &sinks, const KyInterface *anInterface,
+                      const KyDeviceInfo *record)
+{
+    bool ignore = false;
+    for (KySystemEventSink *sink : sinks) {
+        try {
+            sink->OnDeviceFound(anInterface, record, ignore);
+        } catch (const std::exception &error) {
+            SystemLog().LogError(__FILE__, __LINE__, "KySystem::Find",
+                                 (std::string("[KySystem::Find] event sink threw: ") + error.what()).c_str());
+        } catch (...) {
+            SystemLog().LogError(__FILE__, __LINE__, "KySystem::Find",
+                                 "[KySystem::Find] event sink threw an unknown exception");
+        }
+    }
+    return ignore;
+}
+}  // namespace
+
+KySystem::KySystem() = default;
+KySystem::~KySystem() = default;
+
+KyResult KySystem::Find()
+{
+    std::lock_guard<std::mutex> lock(mFindMutex);
+    mDevices.clear();
+    mInterfaces.clear();
+
+    const std::vector<HostAdapter> hostAdapters = EnumerateHostAdapters();
+    std::vector<KyNetworkAdapter *> adapters;
+    for (const HostAdapter &host : hostAdapters) {
+        auto adapter = std::make_unique<KyNetworkAdapter>();
+        adapter->mName = host.name;
+        adapter->mDisplayID = host.name;
+        adapter->mCompareID = host.name;
+        adapter->mMACAddress = FormatMAC(host.mac);
+        adapter->mUniqueID = adapter->mMACAddress;
+        adapter->mDescription = host.name;
+        for (const HostAddress &address : host.addresses) {
+            adapter->mIPAddresses.emplace_back(FormatIPv4(address.ip));
+            adapter->mSubnetMasks.emplace_back(FormatIPv4(address.mask));
+        }
+        adapter->mDefaultGateway = FormatIPv4(host.gateway);
+        adapters.push_back(adapter.get());
+        mInterfaces.push_back(std::move(adapter));
+    }
+
+    DiscoveryOptions options;
+    options.timeoutMs = mDetectionTimeout;
+    options.subnetBroadcast = mSubnetBroadcast;
+    for (const DiscoveredDevice &found : DiscoverDevices(hostAdapters, options)) {
+        if (found.adapter >= adapters.size())
+            continue;
+        KyNetworkAdapter *adapter = adapters[found.adapter];
+        auto record = std::make_unique<KyDeviceInfoGEV>();
+        DeviceInfoAccess::Fill(*record, found.identity);
+        DeviceInfoAccess::SetInterface(*record, adapter);
+        if (AskSinksToIgnore(mSinks, adapter, record.get()))
+            continue;
+        adapter->mDevices.push_back(std::move(record));
+    }
+    for (const auto &anInterface : mInterfaces)
+        for (const auto &record : anInterface->mDevices)
+            mDevices.push_back(record.get());
+    return KyResult();
+}
+
+KyResult KySystem::FindDevice(const KyString &aDeviceToFind, const KyDeviceInfo **aDeviceInfo)
+{
+    KyResult result = Find();
+    if (!result.IsOK())
+        return result;
+    for (const KyDeviceInfo *record : mDevices) {
+        if (MatchesDevice(*record, aDeviceToFind.str())) {
+            if (aDeviceInfo)
+                *aDeviceInfo = record;
+            return KyResult();
+        }
+    }
+    return KyResult(KY_NOT_FOUND, KyString("No device answers to '") + aDeviceToFind + KyString("'."));
+}
+
+void KySystem::SetDetectionTimeout(uint32_t aTimeout) { mDetectionTimeout = aTimeout; }
+uint32_t KySystem::GetDetectionTimeout() const { return mDetectionTimeout; }
+void KySystem::SetSubnetBroadcastEnabled(bool aValue) { mSubnetBroadcast = aValue; }
+bool KySystem::GetSubnetBroadcastEnabled() const { return mSubnetBroadcast; }
+uint32_t KySystem::GetGEVSupportedVersion() const { return kGEVSupportedVersion; }
+uint32_t KySystem::GetU3VSupportedVersion() const { return 0; }
+
+KyResult KySystem::RegisterEventSink(KySystemEventSink *aEventSink)
+{
+    if (!aEventSink)
+        return KyResult(KY_INVALID_PARAMETER, "The event sink is null.");
+    if (std::find(mSinks.begin(), mSinks.end(), aEventSink) != mSinks.end())
+        return KyResult(KY_INVALID_PARAMETER, "The event sink is already registered.");
+    mSinks.push_back(aEventSink);
+    return KyResult();
+}
+
+KyResult KySystem::UnregisterEventSink(KySystemEventSink *aEventSink)
+{
+    if (!aEventSink)
+        return KyResult(KY_INVALID_PARAMETER, "The event sink is null.");
+    auto found = std::find(mSinks.begin(), mSinks.end(), aEventSink);
+    if (found == mSinks.end())
+        return KyResult(KY_NOT_FOUND, "The event sink is not registered.");
+    mSinks.erase(found);
+    return KyResult();
+}
+
+uint32_t KySystem::GetInterfaceCount() const { return static_cast<uint32_t>(mInterfaces.size()); }
+
+KyInterface *KySystem::GetInterface(uint32_t aIndex) const
+{
+    return aIndex < mInterfaces.size() ? mInterfaces[aIndex].get() : nullptr;
+}
+
+uint32_t KySystem::GetDeviceCount() const { return static_cast<uint32_t>(mDevices.size()); }
+
+const KyDeviceInfo *KySystem::GetDeviceInfo(uint32_t aIndex) const
+{
+    return aIndex < mDevices.size() ? mDevices[aIndex] : nullptr;
+}
+
+uint32_t KySystem::DiscoverSessions() const { return 0; }
+
+KyResult KySystem::GetSessionInfo(uint32_t, KySessionInfo &) const
+{
+    return KyResult(KY_NOT_FOUND, "No session advertised by SAP is known.");
+}

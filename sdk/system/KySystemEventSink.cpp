@@ -1,0 +1,5 @@
+#include "KySystemEventSink.h"
+
+KySystemEventSink::~KySystemEventSink() = default;
+
+void KySystemEventSink::OnDeviceFound(const KyInterface *, const KyDeviceInfo *, bool &) {}

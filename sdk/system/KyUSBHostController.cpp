@@ -1,0 +1,6 @@
+#include "KyUSBHostController.h"
+
+KyUSBHostController::KyUSBHostController() : KyInterface(KyInterfaceTypeUSBHostController) {}
+KyUSBHostController::~KyUSBHostController() = default;
+
+KyInterface *KyUSBHostController::Copy() const { return new KyUSBHostController(*this); }

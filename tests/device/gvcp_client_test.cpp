@@ -1,0 +1,248 @@
+// The control link against a scripted device: retries, acknowledge matching, pending
+// acknowledges, status mapping, and memory access split into aligned blocks.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "GvcpClient.h"
+#include "ScriptedGvcpDevice.h"
+#include "gev/Gvcp.h"
+
+using ky::device::GvcpClient;
+using ky::gev::Packet;
+using Reply = ScriptedGvcpDevice::Reply;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr uint32_t kLoopback = 0x7F000001;
+constexpr uint32_t kRegister = 0x0A00;
+
+uint16_t RequestId(const Packet &command) { return uint16_t(command[6] << 8 | command[7]); }
+
+Packet WithAckId(Packet ack, uint16_t id)
+{
+    ack[6] = uint8_t(id >> 8);
+    ack[7] = uint8_t(id);
+    return ack;
+}
+
+Packet PendingAck(uint16_t id, uint16_t milliseconds)
+{
+    ky::gev::PendingAck pending;
+    pending.header.ackId = id;
+    pending.timeToCompletionMs = milliseconds;
+    Packet out;
+    ky::gev::Build(pending, out);
+    return out;
+}
+
+class GvcpClientTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        device.Poke(kRegister, {0x12, 0x34, 0x56, 0x78});
+        GvcpClient::Settings settings;
+        settings.answerTimeout = 200ms;
+        settings.attempts = 3;
+        settings.port = device.Port();
+        ASSERT_TRUE(client.Open(kLoopback, settings).IsOK());
+    }
+
+    ScriptedGvcpDevice device;
+    GvcpClient client;
+};
+
+struct ReadCase
+{
+    const char *name;
+    ScriptedGvcpDevice::Script script;
+    uint32_t code;
+    const char *description;  // expected exactly, empty: not checked
+    size_t commandsSent;
+};
+
+class ReadRegisterCases : public GvcpClientTest, public ::testing::WithParamInterface<ReadCase>
+{
+};
+
+const char *const kTimeoutText = "No answer from the device at 127.0.0.1 to READREG_CMD at 0x00000A00 (3 attempts).";
+
+const ReadCase kReadCases[] = {
+    {"prompt_answer", nullptr, KY_OK, "", 1},
+    {"first_answer_lost_retry_answered",
+     [](size_t n, const Packet &, const Packet &answer) {
+         return n == 0 ? std::vector<Reply> {} : std::vector<Reply> {{answer, 0ms}};
+     },
+     KY_OK, "", 2},
+    {"late_answer_accepted_during_retry",
+     [](size_t n, const Packet &, const Packet &answer) {
+         return std::vector<Reply> {{answer, n == 0 ? 300ms : 0ms}};
+     },
+     KY_OK, "", 2},
+    {"wrong_id_ignored",
+     [](size_t, const Packet &command, const Packet &answer) {
+         return std::vector<Reply> {{WithAckId(answer, uint16_t(RequestId(command) + 1)), 0ms}, {answer, 0ms}};
+     },
+     KY_OK, "", 1},
+    {"duplicate_answer_harmless",
+     [](size_t, const Packet &, const Packet &answer) {
+         return std::vector<Reply> {{answer, 0ms}, {answer, 0ms}};
+     },
+     KY_OK, "", 1},
+    {"short_answer_ignored",
+     [](size_t, const Packet &, const Packet &answer) {
+         return std::vector<Reply> {{Packet(answer.begin(), answer.begin() + 6), 0ms}};
+     },
+     KY_TIMEOUT, kTimeoutText, 3},
+    {"answer_with_wrong_size_ignored",
+     [](size_t, const Packet &command, const Packet &) {
+         ky::gev::ReadRegAck ack;
+         ack.header.ackId = RequestId(command);
+         ack.values = {1, 2};
+         Packet out;
+         ky::gev::Build(ack, out);
+         return std::vector<Reply> {{out, 0ms}};
+     },
+     KY_TIMEOUT, kTimeoutText, 3},
+    {"answer_of_another_command_ignored",
+     [](size_t, const Packet &command, const Packet &) {
+         ky::gev::WriteRegAck ack;
+         ack.header.ackId = RequestId(command);
+         ack.index = 1;
+         Packet out;
+         ky::gev::Build(ack, out);
+         return std::vector<Reply> {{out, 0ms}};
+     },
+     KY_TIMEOUT, kTimeoutText, 3},
+    {"error_status_mapped",
+     [](size_t, const Packet &command, const Packet &) {
+         return std::vector<Reply> {{ScriptedGvcpDevice::ErrorAck(ky::gev::Command::READREG_ACK, RequestId(command),
+                                                                  ky::gev::Status::ACCESS_DENIED),
+                                     0ms}};
+     },
+     KY_STATE_ERROR,
+     "READREG_CMD at 0x00000A00: the device refuses access without control privilege (status ACCESS_DENIED, 0x8006).",
+     1},
+    {"pending_ack_extends_deadline",
+     [](size_t, const Packet &command, const Packet &answer) {
+         return std::vector<Reply> {{PendingAck(RequestId(command), 500), 0ms}, {answer, 250ms}};
+     },
+     KY_OK, "", 1},
+};
+
+TEST_P(ReadRegisterCases, Outcome)
+{
+    const ReadCase &c = GetParam();
+    device.SetScript(c.script);
+    uint32_t value = 0xFFFFFFFF;
+    const KyResult result = client.ReadRegister(kRegister, value);
+    EXPECT_EQ(result.GetCode(), c.code) << result.GetDescription().GetAscii();
+    if (c.description[0]) {
+        EXPECT_STREQ(result.GetDescription().GetAscii(), c.description);
+    }
+    EXPECT_EQ(value, c.code == KY_OK ? 0x12345678u : 0u);
+    // The scripted device may still be working through a retry that was answered by a late reply.
+    for (int i = 0; i < 100 && device.Received().size() < c.commandsSent; ++i)
+        std::this_thread::sleep_for(10ms);
+    const auto received = device.Received();
+    ASSERT_EQ(received.size(), c.commandsSent);
+    for (const Packet &command : received) {  // every attempt repeats the request id
+        EXPECT_EQ(RequestId(command), RequestId(received.front()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Script, ReadRegisterCases, ::testing::ValuesIn(kReadCases),
+                         [](const ::testing::TestParamInfo<ReadCase> &info) { return info.param.name; });
+
+TEST_F(GvcpClientTest, ReadRegisterSendsExactBytesWithNonZeroIncreasingIds)
+{
+    uint32_t value = 0;
+    ASSERT_TRUE(client.ReadRegister(kRegister, value).IsOK());
+    ASSERT_TRUE(client.ReadRegister(kRegister, value).IsOK());
+    const auto received = device.Received();
+    ASSERT_EQ(received.size(), 2u);
+    const uint16_t id = RequestId(received[0]);
+    EXPECT_NE(id, 0);
+    EXPECT_EQ(received[0], (Packet {0x42, 0x01, 0x00, 0x80, 0x00, 0x04, uint8_t(id >> 8), uint8_t(id), 0x00, 0x00,
+                                    0x0A, 0x00}));
+    EXPECT_EQ(RequestId(received[1]), uint16_t(id + 1));
+}
+
+TEST_F(GvcpClientTest, StaleDuplicateOfEarlierAnswerDoesNotSatisfyNextCommand)
+{
+    // The device answers every command twice; the second copy arrives while the next command
+    // waits and must not be taken for its answer.
+    device.SetScript([](size_t, const Packet &, const Packet &answer) {
+        return std::vector<Reply> {{answer, 0ms}, {answer, 30ms}};
+    });
+    uint32_t value = 0;
+    ASSERT_TRUE(client.ReadRegister(kRegister, value).IsOK());
+    ASSERT_TRUE(client.WriteRegister(kRegister, 0xCAFEF00D).IsOK());
+    ASSERT_TRUE(client.ReadRegister(kRegister, value).IsOK());
+    EXPECT_EQ(value, 0xCAFEF00Du);
+}
+
+TEST_F(GvcpClientTest, UnalignedReadCoversAlignedWordsAndReturnsRequestedBytes)
+{
+    device.Poke(0x100, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+    uint8_t bytes[5] = {};
+    ASSERT_TRUE(client.ReadMemory(0x102, bytes, sizeof bytes).IsOK());
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 5), (std::vector<uint8_t> {2, 3, 4, 5, 6}));
+    const auto received = device.Received();
+    ASSERT_EQ(received.size(), 1u);
+    ky::gev::ReadMemCmd command;
+    ASSERT_EQ(ky::gev::Parse(received[0].data(), received[0].size(), command), ky::gev::CodecError::Ok);
+    EXPECT_EQ(command.address, 0x100u);
+    EXPECT_EQ(command.count, 8u);
+}
+
+TEST_F(GvcpClientTest, LongReadIsSplitIntoBlocksOfAtMost536Bytes)
+{
+    std::vector<uint8_t> pattern(1000);
+    for (size_t i = 0; i < pattern.size(); ++i)
+        pattern[i] = uint8_t(i * 7);
+    device.Poke(0x200, pattern);
+    std::vector<uint8_t> bytes(pattern.size());
+    ASSERT_TRUE(client.ReadMemory(0x200, bytes.data(), bytes.size()).IsOK());
+    EXPECT_EQ(bytes, pattern);
+    EXPECT_EQ(device.Received().size(), 2u);  // 536 + 464
+}
+
+TEST_F(GvcpClientTest, UnalignedWriteKeepsNeighbouringBytes)
+{
+    device.Poke(0x300, {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7});
+    const uint8_t bytes[3] = {1, 2, 3};
+    ASSERT_TRUE(client.WriteMemory(0x303, bytes, sizeof bytes).IsOK());
+    EXPECT_EQ(device.Peek(0x300, 8), (std::vector<uint8_t> {0xA0, 0xA1, 0xA2, 1, 2, 3, 0xA6, 0xA7}));
+}
+
+TEST_F(GvcpClientTest, FailedReadZeroesTheDestination)
+{
+    uint8_t bytes[8];
+    std::memset(bytes, 0xEE, sizeof bytes);
+    const KyResult result = client.ReadMemory(0x2000, bytes, sizeof bytes);  // beyond the device's memory
+    EXPECT_EQ(result.GetCode(), KY_INVALID_PARAMETER);
+    EXPECT_STREQ(result.GetDescription().GetAscii(),
+                 "READMEM_CMD at 0x00002000: the device has no register at this address (status INVALID_ADDRESS, 0x8003).");
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 8), std::vector<uint8_t>(8, 0));
+}
+
+TEST_F(GvcpClientTest, RangesBeyondTheAddressSpaceAndUnalignedRegistersAreRefusedLocally)
+{
+    uint8_t byte = 0;
+    EXPECT_EQ(client.ReadMemory(0xFFFFFFFF, &byte, 2).GetCode(), KY_INVALID_PARAMETER);
+    uint32_t value = 0;
+    EXPECT_EQ(client.ReadRegister(0x0A02, value).GetCode(), KY_INVALID_PARAMETER);
+    EXPECT_TRUE(device.Received().empty());
+}
+
+TEST_F(GvcpClientTest, WriteWithoutAcknowledgeDoesNotWait)
+{
+    device.SetScript([](size_t, const Packet &, const Packet &) { return std::vector<Reply> {}; });
+    EXPECT_TRUE(client.WriteRegister(kRegister, 7, false).IsOK());
+}
+
+}  // namespace

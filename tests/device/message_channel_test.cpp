@@ -1,0 +1,152 @@
+// The host end of the message channel: events reach the handler once, every command that asks
+// for it is acknowledged (repeats too), and malformed datagrams are dropped.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <mutex>
+#include <vector>
+
+#include "GevMessageChannel.h"
+#include "gev/Gvcp.h"
+
+using ky::device::GevEvent;
+using ky::device::GevMessageChannel;
+using ky::gev::Packet;
+
+namespace {
+
+constexpr uint32_t kLoopback = 0x7F000001;
+
+class Sender
+{
+public:
+    explicit Sender(uint16_t port)
+    {
+        mFd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in to {};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(kLoopback);
+        ::connect(mFd, reinterpret_cast<sockaddr *>(&to), sizeof to);
+    }
+    ~Sender() { ::close(mFd); }
+    void Send(const Packet &packet) { ::send(mFd, packet.data(), packet.size(), 0); }
+    // The next datagram within the bound, or an empty packet.
+    Packet Receive(int timeoutMs = 2000)
+    {
+        pollfd waiter {mFd, POLLIN, 0};
+        if (::poll(&waiter, 1, timeoutMs) <= 0)
+            return {};
+        uint8_t buffer[1024];
+        const ssize_t size = ::recv(mFd, buffer, sizeof buffer, 0);
+        return size > 0 ? Packet(buffer, buffer + size) : Packet {};
+    }
+
+private:
+    int mFd = -1;
+};
+
+Packet EventPacket(uint16_t id, std::vector<ky::gev::EventItem> items)
+{
+    ky::gev::EventCmd command;
+    command.header.requestId = id;
+    command.header.flags = ky::gev::FLAG_ACK_REQUIRED | ky::gev::FLAG_EXTENDED_ID;
+    command.events = std::move(items);
+    Packet out;
+    EXPECT_EQ(ky::gev::Build(command, out), ky::gev::CodecError::Ok);
+    return out;
+}
+
+void ExpectAck(const Packet &ack, ky::gev::Command code, uint16_t id)
+{
+    ky::gev::AckHeader header;
+    ASSERT_EQ(ky::gev::ParseAckHeader(ack.data(), ack.size(), header), ky::gev::CodecError::Ok);
+    EXPECT_EQ(header.acknowledge, code);
+    EXPECT_EQ(header.ackId, id);
+    EXPECT_EQ(header.status, ky::gev::Status::SUCCESS);
+}
+
+class MessageChannelTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(channel.Start(kLoopback, 0, 0).IsOK()); }
+    std::vector<GevEvent> Events()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return events;
+    }
+
+    std::mutex mutex;
+    std::vector<GevEvent> events;
+    GevMessageChannel channel {[this](const GevEvent &event) {
+        std::lock_guard<std::mutex> lock(mutex);
+        events.push_back(event);
+    }};
+};
+
+TEST_F(MessageChannelTest, EventsAreAcknowledgedAndDeliveredOnceEvenWhenRepeated)
+{
+    Sender device(channel.Port());
+    const Packet packet = EventPacket(5, {{0x9001, 0xFFFF, 0, 1234}, {0x9002, 0, 77, 0}});
+    device.Send(packet);
+    ExpectAck(device.Receive(), ky::gev::Command::EVENT_ACK, 5);
+    device.Send(packet);  // our acknowledge was "lost": the device repeats
+    ExpectAck(device.Receive(), ky::gev::Command::EVENT_ACK, 5);
+    ASSERT_TRUE(channel.WaitIdle(2000).IsOK());
+    const auto received = Events();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0].id, 0x9001);
+    EXPECT_EQ(received[0].channel, 0xFFFF);
+    EXPECT_EQ(received[0].timestamp, 1234u);
+    EXPECT_EQ(received[1].id, 0x9002);
+    EXPECT_EQ(received[1].blockId, 77u);
+    EXPECT_TRUE(received[1].data.empty());
+}
+
+TEST_F(MessageChannelTest, EventDataCarriesItsBytes)
+{
+    Sender device(channel.Port());
+    ky::gev::EventDataCmd command;
+    command.header.requestId = 9;
+    command.header.flags = ky::gev::FLAG_ACK_REQUIRED | ky::gev::FLAG_EXTENDED_ID;
+    command.event = {0x9100, 1, 2, 3};
+    command.data = {1, 2, 3, 4, 5};
+    Packet packet;
+    ASSERT_EQ(ky::gev::Build(command, packet), ky::gev::CodecError::Ok);
+    device.Send(packet);
+    ExpectAck(device.Receive(), ky::gev::Command::EVENTDATA_ACK, 9);
+    ASSERT_TRUE(channel.WaitIdle(2000).IsOK());
+    const auto received = Events();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].data, (std::vector<uint8_t> {1, 2, 3, 4, 5}));
+}
+
+TEST_F(MessageChannelTest, MalformedDatagramsAreDroppedAndTheChannelKeepsServing)
+{
+    Sender device(channel.Port());
+    Packet valid = EventPacket(11, {{0x9001, 0xFFFF, 0, 0}});
+    const std::vector<Packet> malformed = {
+        {},                                                  // empty
+        {0x42, 0x01, 0x00},                                  // shorter than a header
+        Packet(valid.begin(), valid.end() - 4),              // length field larger than the datagram
+        [&] { Packet p = valid; p[0] = 0x41; return p; }(),  // wrong key
+        [&] { Packet p = valid; p[3] = 0x80; return p; }(),  // another command (READREG)
+        [&] { Packet p = valid; p[4] = 0xFF; p[5] = 0xFF; return p; }(),  // huge length
+    };
+    for (const Packet &packet : malformed) {
+        device.Send(packet.empty() ? Packet {0} : packet);
+        EXPECT_TRUE(device.Receive(100).empty());
+    }
+    device.Send(valid);
+    ExpectAck(device.Receive(), ky::gev::Command::EVENT_ACK, 11);
+    ASSERT_TRUE(channel.WaitIdle(2000).IsOK());
+    EXPECT_EQ(Events().size(), 1u);
+}
+
+}  // namespace

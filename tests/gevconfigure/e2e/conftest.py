@@ -1,0 +1,77 @@
+"""Fixtures for running bnkGEVConfigure against soft cameras.
+
+Runs only inside the private namespace that scripts/netns-run makes with --adapters 2:
+kyh1/kyh2 are the host's adapters, the cameras live on kyc1/kyc2.
+"""
+import os
+import subprocess
+import time
+
+import pytest
+
+BIN = os.environ.get("KY_BIN_DIR", "build/bin")
+HINT = "Try 'bnkGEVConfigure --help' for more information.\n"
+
+
+def run_tool(*args):
+    proc = subprocess.run([os.path.join(BIN, "bnkGEVConfigure"), *args], capture_output=True, text=True,
+                          timeout=60)
+    assert proc.stderr == ""
+    return proc.returncode, proc.stdout
+
+
+def read_registers(address, *registers):
+    proc = subprocess.run([os.path.join(BIN, "gev_readreg"), address, *[hex(r) for r in registers]],
+                          capture_output=True, text=True, timeout=30)
+    assert proc.returncode == 0, proc.stdout
+    values = {}
+    for line in proc.stdout.splitlines():
+        reg, value = line.split()
+        values[int(reg, 16)] = int(value, 16)
+    return values
+
+
+class SoftCameras:
+    def __init__(self, args):
+        self.proc = subprocess.Popen([os.path.join(BIN, "softcam"), *args, "--apply-forced-ip"],
+                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        self.lines = []
+        deadline = time.monotonic() + 20
+        while time.monotonic() < deadline:
+            line = self.proc.stdout.readline()
+            if not line:
+                break
+            self.lines.append(line.rstrip("\n"))
+            if line.strip() == "ready":
+                return
+        self.stop()
+        raise RuntimeError("softcam did not start: %r" % self.lines)
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+
+# Two cameras on the first adapter, one on the second.
+THREE_CAMERAS = ["--adapter", "kyc1", "--ip", "10.10.1.2", "--model", "ModelA", "--serial", "SA0001",
+                 "--adapter", "kyc1", "--ip", "10.10.1.3", "--model", "LongModelNameBeyond20", "--serial", "SB0002",
+                 "--adapter", "kyc2", "--ip", "10.10.2.2", "--model", "ModelC", "--serial", "SC0003"]
+
+
+@pytest.fixture
+def cameras():
+    cams = SoftCameras(THREE_CAMERAS)
+    yield cams
+    cams.stop()
+
+
+@pytest.fixture
+def one_camera():
+    cams = SoftCameras(["--adapter", "kyc2", "--ip", "10.10.2.2", "--model", "ModelC", "--serial", "SC0003"])
+    yield cams
+    cams.stop()
