@@ -132,8 +132,7 @@ TEST(GvspSettings, CloseFromTheResendCallbackDoesNotHang)
     ASSERT_TRUE(sender.Open(sc).IsOK());
     sender.SetTestDropFraction(0.2, 5);  // gaps: the receiver asks for resends at once
     ASSERT_TRUE(Send(sender, 1, Pattern(memory.size(), 0), 1000).IsOK());
-    for (int i = 0; i < 1000 && receiver.Counters().resendRequests == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    WaitUntil([&] { return receiver.Counters().resendRequests > 0; });
     receiver.Close();  // joins the thread that stopped itself
     GvspCompletedBlock block;
     ASSERT_TRUE(receiver.WaitForBlock(block, WAIT_MS).IsOK());
