@@ -1,0 +1,114 @@
+// GvspReceiver: the receiving side of a GigE Vision stream channel.
+//
+// Owns a UDP socket (with a large receive buffer) and a receive thread that reads packets in
+// recvmmsg batches (glued runs with receive offload) and places each one, by packet id, into a
+// destination the caller queued (memory, capacity and a cookie of the caller's): copied once out
+// of the receive ring, or, with receiveInPlace, written there by the socket itself. There is no
+// assembly buffer in between. Missing packets are asked for again
+// through the resend callback (the owner sends PACKETRESEND on its control channel), in rounds,
+// until the block completes, the sender says it cannot, or the block times out. Every queued
+// destination comes back once through WaitForBlock with the block's status and statistics,
+// in the order the blocks end; Abort and Close hand the unused and unfinished ones back as
+// aborted.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <sys/types.h>
+#include <thread>
+
+#include "GvspBlock.h"
+#include "GvspBlockAssembler.h"
+#include "GvspBlockTracker.h"
+#include "GvspPacketReader.h"
+#include "GvspReceiverConfig.h"
+#include "GvspReceiverCounters.h"
+#include "KyResult.h"
+#include "gev/UdpSocket.h"
+
+namespace ky::gev {
+
+class GvspReceiver
+{
+public:
+    // Called on the receive thread for each range of missing packets (lastPacketId of all ones
+    // means "to the end of the block"). Must not block for long; exceptions are caught.
+    using ResendCallback = std::function<void(uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId)>;
+
+    GvspReceiver();
+    ~GvspReceiver();
+    GvspReceiver(const GvspReceiver &) = delete;
+    GvspReceiver &operator=(const GvspReceiver &) = delete;
+
+    KyResult Open(const GvspReceiverConfig &config, ResendCallback resend);
+    // Stops and joins the receive thread, aborts what is queued or in progress (it stays
+    // readable through WaitForBlock), closes the socket. From the resend callback it only asks
+    // the thread to stop; a later Close (or the destructor) on another thread finishes.
+    void Close();
+    bool IsOpen() const { return mThread.joinable(); }
+
+    uint16_t LocalPort() const { return mSocket.LocalPort(); }
+    uint32_t SocketBufferSize() const { return mSocketBufferSize; }
+    pid_t ReceiveThreadId() const { return mThreadId; }
+
+    // Queues a destination for a coming block. KY_INVALID_PARAMETER for memory without bytes or
+    // bytes without memory; KY_STATE_ERROR when closed.
+    KyResult QueueBlock(uint8_t *data, size_t capacity, void *cookie);
+    size_t QueuedCount() const;
+    // Hands every queued destination and every block in progress back as aborted.
+    void Abort();
+    // The next ended block, waiting up to timeoutMs; KY_TIMEOUT when none came.
+    KyResult WaitForBlock(GvspCompletedBlock &out, uint32_t timeoutMs);
+
+    GvspReceiverCounters Counters() const;
+
+private:
+    using Clock = GvspBlockAssembler::Clock;
+
+    // The tracker's view of the receiver: queued destinations in, ended blocks out.
+    class TrackerHost : public GvspBlockTracker::Host
+    {
+    public:
+        explicit TrackerHost(GvspReceiver &receiver) : mReceiver(receiver) {}
+        bool TakeDestination(GvspDestination &destination) override;
+        void Emit(GvspCompletedBlock &&block) override;
+
+    private:
+        GvspReceiver &mReceiver;
+    };
+
+    void Run();
+    void ReceiveBatches();
+    void Emit(GvspCompletedBlock &&block);
+    void SendRequests();
+    void AbortLocked();
+
+    GvspReceiverConfig mConfig;
+    ResendCallback mResend;
+    UdpSocket mSocket;
+    uint32_t mSourceAddress = 0;  // network order; 0: any
+    uint32_t mSocketBufferSize = 0;
+    std::thread mThread;
+    std::atomic<bool> mStop{false};
+    std::atomic<pid_t> mThreadId{0};
+    GvspPacketReader mReader;
+    bool mReceiveOffload = false;
+
+    // State shared with the callers' threads.
+    mutable std::mutex mMutex;       // the tracker and its blocks
+    mutable std::mutex mQueueMutex;  // the queued destinations only; taken after mMutex
+    std::deque<GvspDestination> mQueued;
+    TrackerHost mHost{*this};
+    GvspBlockTracker mTracker{mHost};
+
+    std::mutex mOutMutex;
+    std::condition_variable mOutReady;
+    std::deque<GvspCompletedBlock> mOut;
+};
+
+} // namespace ky::gev

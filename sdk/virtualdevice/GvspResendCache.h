@@ -1,0 +1,58 @@
+// GvspResendCache: the most recent blocks a GVSP sender sent, kept for resend requests.
+//
+// Entries are shared: a resend in progress keeps its block alive while a new block evicts it
+// from the cache. An evicted entry that nobody holds is reused for the next block, so after
+// the first few blocks the cache allocates nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <netinet/in.h>
+#include <vector>
+
+#include "gev/Gvsp.h"
+
+namespace ky::gev {
+
+struct GvspCachedBlock
+{
+    uint64_t blockId = 0;
+    bool extendedId = false;
+    GvspLeader leader;
+    GvspTrailer trailer;
+    const uint8_t *data = nullptr;  // the payload: points into copy, or into memory keepAlive holds
+    size_t size = 0;
+    std::vector<uint8_t> copy;
+    std::shared_ptr<const void> keepAlive;
+    size_t bytesPerPacket = 0;      // payload bytes of every data packet but the last
+    uint32_t payloadPackets = 0;    // data packets; the trailer is payloadPackets + 1
+    sockaddr_in destination{};
+
+    uint32_t TrailerId() const { return payloadPackets + 1; }
+};
+
+class GvspResendCache
+{
+public:
+    explicit GvspResendCache(size_t capacity) : mCapacity(capacity) {}
+
+    // An entry to fill for the next block: the oldest one when the cache is full and no resend
+    // holds it, else a new one. Not in the cache until Insert.
+    std::shared_ptr<GvspCachedBlock> Acquire();
+    void Insert(const std::shared_ptr<GvspCachedBlock> &block);
+    std::shared_ptr<GvspCachedBlock> Find(uint64_t blockId) const;
+    void SetCapacity(size_t capacity);
+    size_t Capacity() const;
+    void Clear();
+
+private:
+    mutable std::mutex mMutex;
+    size_t mCapacity;
+    std::deque<std::shared_ptr<GvspCachedBlock>> mBlocks;
+    std::shared_ptr<GvspCachedBlock> mSpare;
+};
+
+} // namespace ky::gev

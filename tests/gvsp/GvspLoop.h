@@ -1,0 +1,86 @@
+// A GVSP sender and receiver joined over loopback, the receiver's resend requests served by
+// the sender, as the GVCP client and server will join them.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "GvspReceiver.h"
+#include "GvspSender.h"
+
+namespace ky::gev::test {
+
+// Every wait of the tests is bounded by this.
+constexpr uint32_t WAIT_MS = 5000;
+
+// Polls a condition until it holds or WAIT_MS has passed; whether it held.
+template <typename Condition> bool WaitUntil(Condition condition)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(WAIT_MS);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+// A test frame whose every byte is known from its index, the frame number and the width.
+inline std::vector<uint8_t> Pattern(size_t size, uint32_t frame)
+{
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7 + (i >> 9) + frame * 31);
+    return bytes;
+}
+
+inline GvspLeader ImageLeader(uint32_t pixelFormat, uint32_t width, uint32_t height, uint64_t timestamp)
+{
+    GvspLeader leader;
+    leader.pixelFormat = pixelFormat;
+    leader.sizeX = width;
+    leader.sizeY = height;
+    leader.timestamp = timestamp;
+    return leader;
+}
+
+// How packets travel: glued by the kernel (segmentation and receive offload), one by one and
+// copied into place, or one by one and written into place by the socket.
+enum class Transfer { Offload, Plain, InPlace };
+
+inline const char *TransferName(Transfer transfer)
+{
+    return transfer == Transfer::Offload ? "offload" : transfer == Transfer::Plain ? "plain" : "in place";
+}
+
+inline void SetTransfer(Transfer transfer, GvspSenderConfig &sender, GvspReceiverConfig &receiver)
+{
+    sender.segmentationOffload = transfer == Transfer::Offload;
+    receiver.receiveOffload = transfer == Transfer::Offload;
+    receiver.receiveInPlace = transfer == Transfer::InPlace;
+}
+
+constexpr Transfer ALL_TRANSFERS[] = {Transfer::Offload, Transfer::Plain, Transfer::InPlace};
+
+struct GvspLoop
+{
+    GvspSender sender;
+    GvspReceiver receiver;
+
+    KyResult Open(GvspSenderConfig senderConfig, GvspReceiverConfig receiverConfig)
+    {
+        receiverConfig.localAddress = "127.0.0.1";
+        KyResult result = receiver.Open(receiverConfig, [this](uint64_t block, uint32_t first, uint32_t last) {
+            sender.ServeResend(block, first, last);
+        });
+        if (result.IsFailure())
+            return result;
+        senderConfig.destinationAddress = "127.0.0.1";
+        senderConfig.destinationPort = receiver.LocalPort();
+        return sender.Open(senderConfig);
+    }
+};
+
+} // namespace ky::gev::test

@@ -1,0 +1,354 @@
+// Every way a GVSP block ends other than complete: abort, timeout, a destination too small,
+// a sender that stops mid-frame, a stray packet id, no destination queued.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "GvspLoop.h"
+
+using namespace ky::gev;
+using namespace ky::gev::test;
+
+namespace {
+
+constexpr uint32_t WIDTH = 640, HEIGHT = 480, SIZE = WIDTH * HEIGHT;
+
+GvspReceiverConfig QuickReceiver()
+{
+    GvspReceiverConfig rc;
+    rc.packetSize = 1500;
+    rc.blockTimeoutMs = 200;
+    rc.resendTimeoutMs = 10;
+    return rc;
+}
+
+GvspSenderConfig Sender()
+{
+    GvspSenderConfig sc;
+    sc.packetSize = 1500;
+    return sc;
+}
+
+KyResult Send(GvspSender &sender, uint64_t blockId, const std::vector<uint8_t> &frame)
+{
+    GvspOutgoingBlock block;
+    block.blockId = blockId;
+    block.leader = ImageLeader(KyPixelMono8, WIDTH, HEIGHT, blockId);
+    block.data = frame.data();
+    block.size = frame.size();
+    return sender.SendBlock(block);
+}
+
+GvspCompletedBlock Next(GvspReceiver &receiver)
+{
+    GvspCompletedBlock block;
+    EXPECT_TRUE(receiver.WaitForBlock(block, WAIT_MS).IsOK());
+    return block;
+}
+
+} // namespace
+
+TEST(GvspBlockEnd, QueueArgumentsAndWaitAreChecked)
+{
+    GvspReceiver receiver;
+    uint8_t byte = 0;
+    KyResult r = receiver.QueueBlock(&byte, 1, nullptr);
+    EXPECT_EQ(r.GetCode(), KY_STATE_ERROR);
+    EXPECT_STREQ(r.GetDescription().GetAscii(), "the GVSP receiver is not open");
+    ASSERT_TRUE(receiver.Open(QuickReceiver(), nullptr).IsOK());
+    r = receiver.QueueBlock(nullptr, 10, nullptr);
+    EXPECT_EQ(r.GetCode(), KY_INVALID_PARAMETER);
+    EXPECT_STREQ(r.GetDescription().GetAscii(), "a destination of bytes without memory");
+    r = receiver.QueueBlock(&byte, 0, nullptr);
+    EXPECT_EQ(r.GetCode(), KY_INVALID_PARAMETER);
+    EXPECT_STREQ(r.GetDescription().GetAscii(), "a destination of 0 bytes cannot take a block");
+    GvspCompletedBlock block;
+    r = receiver.WaitForBlock(block, 20);
+    EXPECT_EQ(r.GetCode(), KY_TIMEOUT);
+    EXPECT_STREQ(r.GetDescription().GetAscii(), "no block ended within 20 ms");
+}
+
+TEST(GvspBlockEnd, SenderRefusesBadBlocks)
+{
+    GvspSender sender;
+    std::vector<uint8_t> frame(100);
+    KyResult r = Send(sender, 1, frame);
+    EXPECT_EQ(r.GetCode(), KY_STATE_ERROR);
+    EXPECT_STREQ(r.GetDescription().GetAscii(), "the GVSP sender is not open");
+    GvspSenderConfig sc = Sender();
+    sc.destinationPort = 9;
+    sc.packetSize = 36;
+    r = sender.Open(sc);
+    EXPECT_EQ(r.GetCode(), KY_INVALID_PARAMETER);
+    EXPECT_STREQ(r.GetDescription().GetAscii(), "packet size 36 leaves no room for GVSP payload");
+    sc.packetSize = 1500;
+    ASSERT_TRUE(sender.Open(sc).IsOK());
+    const struct {
+        uint64_t blockId;
+        bool nullData;
+        const char *message;
+    } cases[] = {
+        {0, false, "block id 0 is out of range for standard ids"},
+        {0x10000, false, "block id 65536 is out of range for standard ids"},
+        {1, true, "block payload of 100 bytes has no memory"},
+    };
+    for (const auto &c : cases) {
+        GvspOutgoingBlock block;
+        block.blockId = c.blockId;
+        block.data = c.nullData ? nullptr : frame.data();
+        block.size = frame.size();
+        r = sender.SendBlock(block);
+        EXPECT_EQ(r.GetCode(), KY_INVALID_PARAMETER) << c.message;
+        EXPECT_STREQ(r.GetDescription().GetAscii(), c.message);
+    }
+    r = sender.ServeResend(77, 1, 2);
+    EXPECT_EQ(r.GetCode(), KY_NOT_FOUND);
+    EXPECT_STREQ(r.GetDescription().GetAscii(), "block 77 is not in the resend cache");
+}
+
+TEST(GvspBlockEnd, AbortHandsBackQueuedAndStartedBlocks)
+{
+    GvspLoop loop;
+    GvspReceiverConfig rc = QuickReceiver();
+    rc.blockTimeoutMs = 60000;  // only the abort may end the started block
+    rc.resendEnabled = false;
+    ASSERT_TRUE(loop.Open(Sender(), rc).IsOK());
+    std::vector<std::vector<uint8_t>> destinations(3, std::vector<uint8_t>(SIZE));
+    for (auto &d : destinations)
+        ASSERT_TRUE(loop.receiver.QueueBlock(d.data(), d.size(), &d).IsOK());
+    loop.sender.SetTestStopAfterPackets(20);
+    ASSERT_TRUE(Send(loop.sender, 1, Pattern(SIZE, 0)).IsOK());
+    WaitUntil([&] { return loop.receiver.Counters().packetsReceived == 20; });
+    ASSERT_EQ(loop.receiver.QueuedCount(), 2u) << "the first destination is in use";
+    loop.receiver.Abort();
+    EXPECT_EQ(loop.receiver.QueuedCount(), 0u);
+    for (int i = 0; i < 3; ++i) {
+        GvspCompletedBlock block = Next(loop.receiver);
+        EXPECT_EQ(block.status, GvspBlockStatus::Aborted);
+        EXPECT_EQ(block.Result().GetCode(), KY_ABORTED);
+        EXPECT_EQ(block.cookie, &destinations[i]);
+        EXPECT_EQ(block.blockId, i == 0 ? 1u : 0u);
+        EXPECT_EQ(block.stats.packetsReceived, i == 0 ? 20u : 0u);
+    }
+    EXPECT_EQ(loop.receiver.Counters().blocksAborted, 3u);
+}
+
+TEST(GvspBlockEnd, CloseHandsBackEverything)
+{
+    auto receiver = std::make_unique<GvspReceiver>();
+    ASSERT_TRUE(receiver->Open(QuickReceiver(), nullptr).IsOK());
+    std::vector<uint8_t> memory(SIZE);
+    ASSERT_TRUE(receiver->QueueBlock(memory.data(), memory.size(), nullptr).IsOK());
+    receiver->Close();
+    GvspCompletedBlock block = Next(*receiver);
+    EXPECT_EQ(block.status, GvspBlockStatus::Aborted);
+    EXPECT_EQ(block.data, memory.data());
+}
+
+// A sender that stops mid-frame: with resends off, or with the sender gone so that nobody
+// answers them, the block times out; a sender still there but without the block says so, and
+// the block ends at once with missing packets.
+TEST(GvspBlockEnd, SenderStoppingMidFrame)
+{
+    const struct {
+        bool resend;
+        bool closeSender;
+        GvspBlockStatus status;
+    } cases[] = {
+        {false, false, GvspBlockStatus::Timeout},
+        {true, true, GvspBlockStatus::Timeout},
+        {true, false, GvspBlockStatus::MissingPackets},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(GvspBlockStatusName(c.status));
+        GvspLoop loop;
+        GvspReceiverConfig rc = QuickReceiver();
+        rc.resendEnabled = c.resend;
+        ASSERT_TRUE(loop.Open(Sender(), rc).IsOK());
+        std::vector<uint8_t> memory(SIZE);
+        ASSERT_TRUE(loop.receiver.QueueBlock(memory.data(), memory.size(), nullptr).IsOK());
+        loop.sender.SetTestStopAfterPackets(50);  // leader and 49 data packets
+        ASSERT_TRUE(Send(loop.sender, 7, Pattern(SIZE, 0)).IsOK());
+        if (c.closeSender)
+            loop.sender.Close();
+        GvspCompletedBlock block = Next(loop.receiver);
+        EXPECT_EQ(block.status, c.status) << GvspBlockStatusName(block.status);
+        EXPECT_EQ(block.Result().GetCode(), GvspBlockStatusCode(c.status));
+        EXPECT_EQ(block.blockId, 7u);
+        EXPECT_TRUE(block.leaderReceived);
+        EXPECT_FALSE(block.trailerReceived);
+        ASSERT_EQ(block.missing.size(), 1u);
+        EXPECT_EQ(block.missing[0].first, 50u);
+        EXPECT_EQ(block.missing[0].last, GVSP_STANDARD_PACKET_ID_MAX) << "the end of the block went missing";
+        EXPECT_EQ(block.stats.packetsReceived, 50u);
+        const std::vector<uint8_t> expected = Pattern(SIZE, 0);
+        EXPECT_EQ(0, std::memcmp(memory.data(), expected.data(), 49 * 1464)) << "what arrived is in place";
+        const GvspReceiverCounters counters = loop.receiver.Counters();
+        EXPECT_EQ(counters.blocksFailed, 1u);
+        EXPECT_EQ(counters.blocksTimedOut, c.status == GvspBlockStatus::Timeout ? 1u : 0u);
+        EXPECT_EQ(counters.resendRequests > 0, c.resend);
+        EXPECT_EQ(counters.resendsUnavailable > 0, c.status == GvspBlockStatus::MissingPackets);
+    }
+}
+
+TEST(GvspBlockEnd, DestinationTooSmallIsFilledAndReported)
+{
+    GvspLoop loop;
+    ASSERT_TRUE(loop.Open(Sender(), QuickReceiver()).IsOK());
+    const size_t capacity = SIZE / 2 + 5;  // ends inside a packet
+    std::vector<uint8_t> memory(capacity + 64, 0xEE);
+    ASSERT_TRUE(loop.receiver.QueueBlock(memory.data(), capacity, nullptr).IsOK());
+    ASSERT_TRUE(Send(loop.sender, 1, Pattern(SIZE, 3)).IsOK());
+    GvspCompletedBlock block = Next(loop.receiver);
+    EXPECT_EQ(block.status, GvspBlockStatus::BufferTooSmall) << GvspBlockStatusName(block.status);
+    EXPECT_EQ(block.Result().GetCode(), KY_BUFFER_TOO_SMALL);
+    EXPECT_EQ(block.payloadSize, SIZE);
+    EXPECT_EQ(block.filledSize, capacity);
+    EXPECT_GT(block.stats.packetsOverrun, 0u);
+    const std::vector<uint8_t> expected = Pattern(SIZE, 3);
+    EXPECT_EQ(0, std::memcmp(memory.data(), expected.data(), capacity));
+    for (size_t i = capacity; i < memory.size(); ++i)
+        ASSERT_EQ(memory[i], 0xEE) << "written past the destination at " << i;
+    EXPECT_EQ(loop.receiver.Counters().resendRequests, 0u) << "nothing beyond the destination is asked for";
+}
+
+TEST(GvspBlockEnd, BlocksWithoutDestinationAreCountedAndSkipped)
+{
+    GvspLoop loop;
+    ASSERT_TRUE(loop.Open(Sender(), QuickReceiver()).IsOK());
+    ASSERT_TRUE(Send(loop.sender, 1, Pattern(SIZE, 0)).IsOK());
+    WaitUntil([&] { return loop.receiver.Counters().blocksWithoutBuffer > 0; });
+    std::vector<uint8_t> memory(SIZE);
+    ASSERT_TRUE(loop.receiver.QueueBlock(memory.data(), memory.size(), nullptr).IsOK());
+    ASSERT_TRUE(Send(loop.sender, 2, Pattern(SIZE, 1)).IsOK());
+    GvspCompletedBlock block = Next(loop.receiver);
+    EXPECT_EQ(block.status, GvspBlockStatus::Complete);
+    EXPECT_EQ(block.blockId, 2u);
+    const GvspReceiverCounters counters = loop.receiver.Counters();
+    EXPECT_EQ(counters.blocksWithoutBuffer, 1u);
+    EXPECT_EQ(counters.resendRequests, 0u);
+}
+
+TEST(GvspBlockEnd, StrayPacketIdsAndMalformedPackets)
+{
+    GvspReceiver receiver;
+    ASSERT_TRUE(receiver.Open(QuickReceiver(), nullptr).IsOK());
+    std::vector<uint8_t> memory(4000, 0);
+    ASSERT_TRUE(receiver.QueueBlock(memory.data(), memory.size(), nullptr).IsOK());
+
+    UdpSocket socket;
+    ASSERT_TRUE(socket.Open("127.0.0.1", 0).IsOK());
+    sockaddr_in to;
+    ASSERT_TRUE(UdpSocket::MakeAddress("127.0.0.1", receiver.LocalPort(), to).IsOK());
+    auto send = [&](const uint8_t *bytes, size_t size) {
+        ASSERT_EQ(sendto(socket.Fd(), bytes, size, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to),
+                  static_cast<ssize_t>(size));
+    };
+    GvspHeader h;
+    h.blockId = 3;
+    uint8_t packet[1500];
+    GvspLeader leader = ImageLeader(KyPixelMono8, 1464, 2, 0);
+    h.format = GvspPacketFormat::Leader;
+    send(packet, GvspBuildLeader(packet, sizeof packet, h, leader));
+    h.format = GvspPacketFormat::Trailer;
+    h.packetId = 3;
+    GvspTrailer trailer;
+    trailer.sizeY = 2;
+    send(packet, GvspBuildTrailer(packet, sizeof packet, h, trailer));
+    const std::vector<uint8_t> line(1464, 0x5A);
+    h.format = GvspPacketFormat::Payload;
+    for (uint32_t id : {9u, 1u, 2u}) {  // 9 lies past the trailer
+        h.packetId = id;
+        send(packet, GvspBuildPayload(packet, sizeof packet, h, line.data(), line.size()));
+    }
+    send(packet, 5);  // too short for a header
+    GvspCompletedBlock block = Next(receiver);
+    EXPECT_EQ(block.status, GvspBlockStatus::WrongPacketId) << GvspBlockStatusName(block.status);
+    EXPECT_EQ(block.Result().GetCode(), KY_INVALID_DATA_FORMAT);
+    EXPECT_STREQ(block.Result().GetDescription().GetAscii(), "block 3 ended: wrong packet id");
+    EXPECT_EQ(block.stats.packetsWrongId, 1u);
+    EXPECT_EQ(memory[0], 0x5A);
+    EXPECT_EQ(memory[2927], 0x5A);
+    EXPECT_EQ(memory[2928], 0);
+
+    std::vector<uint8_t> test(2000);
+    send(test.data(), GvspBuildTestPacket(test.data(), test.size(), 1500));
+    WaitUntil([&] { return receiver.Counters().packetsMalformed + receiver.Counters().testPackets >= 2; });
+    const GvspReceiverCounters counters = receiver.Counters();
+    EXPECT_EQ(counters.testPackets, 1u);
+    EXPECT_EQ(counters.packetsMalformed, 1u);
+    EXPECT_EQ(counters.packetsWrongId, 1u);
+}
+
+TEST(GvspBlockEnd, SenderSendsTestPacket)
+{
+    GvspLoop loop;
+    ASSERT_TRUE(loop.Open(Sender(), QuickReceiver()).IsOK());
+    ASSERT_TRUE(loop.sender.SendTestPacket().IsOK());
+    WaitUntil([&] { return loop.receiver.Counters().testPackets > 0; });
+    EXPECT_EQ(loop.receiver.Counters().testPackets, 1u);
+    EXPECT_EQ(loop.sender.Counters().testPacketsSent, 1u);
+}
+
+// Datagrams of random bytes and random sizes, many with a plausible header, must never write
+// outside a destination, and every destination comes back once.
+TEST(GvspBlockEnd, RandomDatagramsAreSurvived)
+{
+    for (Transfer transfer : ALL_TRANSFERS) {
+        SCOPED_TRACE(TransferName(transfer));
+        GvspReceiver receiver;
+        GvspReceiverConfig rc = QuickReceiver();
+        GvspSenderConfig unused;
+        SetTransfer(transfer, unused, rc);
+        rc.packetSize = 0;  // learn it from whatever comes
+        rc.blockTimeoutMs = 20;
+        ASSERT_TRUE(receiver.Open(rc, [](uint64_t, uint32_t, uint32_t) {}).IsOK());
+        constexpr size_t destinations = 8, capacity = 5000, guard = 64;
+        std::vector<std::vector<uint8_t>> memory(destinations, std::vector<uint8_t>(capacity + guard, 0xEE));
+        for (auto &m : memory)
+            ASSERT_TRUE(receiver.QueueBlock(m.data(), capacity, &m).IsOK());
+
+        UdpSocket socket;
+        ASSERT_TRUE(socket.Open("127.0.0.1", 0).IsOK());
+        sockaddr_in to;
+        ASSERT_TRUE(UdpSocket::MakeAddress("127.0.0.1", receiver.LocalPort(), to).IsOK());
+        std::minstd_rand random(42);
+        std::vector<uint8_t> packet(9000);
+        for (int i = 0; i < 3000; ++i) {
+            const size_t size = random() % (i % 2 ? 2000 : 64);
+            for (auto &b : packet)
+                b = static_cast<uint8_t>(random());
+            if (size >= 8 && i % 3) {
+                packet[0] = 0;                                  // success or resend status
+                packet[1] = i % 5 ? 0 : 1;
+                packet[2] = 0;
+                packet[3] = static_cast<uint8_t>(1 + i / 300);  // a few block ids
+                packet[4] = static_cast<uint8_t>(1 + random() % 3) | (i % 7 ? 0 : 0x80);
+                packet[5] = 0;
+                packet[6] = 0;
+                packet[7] = static_cast<uint8_t>(random() % 8);
+            }
+            sendto(socket.Fd(), packet.data(), size, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+        }
+        WaitUntil([&] { return receiver.Counters().packetsReceived >= 3000; });
+        receiver.Close();
+        std::vector<int> returned(destinations, 0);
+        GvspCompletedBlock block;
+        while (receiver.WaitForBlock(block, 0).IsOK()) {
+            const size_t index = static_cast<std::vector<uint8_t> *>(block.cookie) - memory.data();
+            ASSERT_LT(index, destinations);
+            ++returned[index];
+            EXPECT_LE(block.filledSize, capacity);
+        }
+        for (size_t d = 0; d < destinations; ++d) {
+            EXPECT_EQ(returned[d], 1) << "destination " << d;
+            for (size_t g = capacity; g < capacity + guard; ++g)
+                ASSERT_EQ(memory[d][g], 0xEE) << "written past destination " << d;
+        }
+        EXPECT_GT(receiver.Counters().packetsMalformed, 0u);
+    }
+}
