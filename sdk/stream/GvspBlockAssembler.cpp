@@ -186,7 +186,9 @@ bool GvspBlockAssembler::PredictSlot(uint64_t index, uint32_t &packetId, uint8_t
 
 bool GvspBlockAssembler::Done() const
 {
-    return mLeaderReceived && mTrailerReceived && mReceivedPayload >= std::min(mPayloadPackets, mTrackLimit);
+    // Until packet 1 taught the packet size, the data packets that came were let go.
+    const bool sizeKnown = mBytesPerPacket || !mPayloadPackets || !mHasDestination;
+    return mLeaderReceived && mTrailerReceived && sizeKnown && mReceivedPayload >= std::min(mPayloadPackets, mTrackLimit);
 }
 
 bool GvspBlockAssembler::TakeGap(GvspMissingRange &gap)
@@ -228,6 +230,8 @@ size_t GvspBlockAssembler::Missing(GvspMissingRange *out, size_t max) const
         if (!Received(id))
             add(id, id);
     }
+    if (mHasDestination && !mBytesPerPacket && mPayloadPackets)
+        add(1, mPayloadPackets);  // packet 1 went missing: everything after it was let go
     if (!mTrailerReceived) {
         if (mPayloadPackets)
             add(mPayloadPackets + 1, mPayloadPackets + 1);
@@ -241,7 +245,7 @@ size_t GvspBlockAssembler::Missing(GvspMissingRange *out, size_t max) const
 void GvspBlockAssembler::Finish(GvspBlockStatus reason, GvspCompletedBlock &out)
 {
     const uint64_t expectedSize = mLeaderReceived ? mLeader.ExpectedPayloadSize() : 0;
-    if (expectedSize > mDestination.capacity || (mPayloadPackets > mTrackLimit && mHasDestination))
+    if (expectedSize > mDestination.capacity || (mPayloadPackets > mTrackLimit && mHasDestination && mBytesPerPacket))
         mOverrun = true;
     GvspBlockStatus status = reason;
     if (reason != GvspBlockStatus::Aborted && Done())

@@ -82,6 +82,8 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
 void GvspReceiver::Close()
 {
     mStop = true;
+    if (mThread.joinable() && mThread.get_id() == std::this_thread::get_id())
+        return;  // from the resend callback: the thread ends on its own, the owner closes later
     if (mThread.joinable())
         mThread.join();
     {

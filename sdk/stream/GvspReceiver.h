@@ -1,8 +1,10 @@
 // GvspReceiver: the receiving side of a GigE Vision stream channel.
 //
 // Owns a UDP socket (with a large receive buffer) and a receive thread that reads packets in
-// recvmmsg batches and places each one, by packet id, straight into a destination the caller
-// queued (memory, capacity and a cookie of the caller's). Missing packets are asked for again
+// recvmmsg batches (glued runs with receive offload) and places each one, by packet id, into a
+// destination the caller queued (memory, capacity and a cookie of the caller's): copied once out
+// of the receive ring, or, with receiveInPlace, written there by the socket itself. There is no
+// assembly buffer in between. Missing packets are asked for again
 // through the resend callback (the owner sends PACKETRESEND on its control channel), in rounds,
 // until the block completes, the sender says it cannot, or the block times out. Every queued
 // destination comes back once through WaitForBlock with the block's status and statistics,
@@ -45,7 +47,8 @@ public:
 
     KyResult Open(const GvspReceiverConfig &config, ResendCallback resend);
     // Stops and joins the receive thread, aborts what is queued or in progress (it stays
-    // readable through WaitForBlock), closes the socket.
+    // readable through WaitForBlock), closes the socket. From the resend callback it only asks
+    // the thread to stop; a later Close (or the destructor) on another thread finishes.
     void Close();
     bool IsOpen() const { return mThread.joinable(); }
 

@@ -129,6 +129,7 @@ void GvspSender::SetTestDropFraction(double fraction, uint32_t seed)
     std::lock_guard<std::mutex> lock(mTestMutex);
     mDropFraction = std::clamp(fraction, 0.0, 1.0);
     mDropRandom.seed(seed);
+    mDropping = mDropFraction > 0.0;
 }
 
 void GvspSender::SetTestStopAfterPackets(uint32_t packets)
@@ -138,6 +139,8 @@ void GvspSender::SetTestStopAfterPackets(uint32_t packets)
 
 bool GvspSender::DropOnPurpose()
 {
+    if (!mDropping.load(std::memory_order_relaxed))
+        return false;  // the usual case costs no lock per packet
     std::lock_guard<std::mutex> lock(mTestMutex);
     if (mDropFraction <= 0.0)
         return false;

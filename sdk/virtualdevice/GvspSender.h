@@ -115,6 +115,7 @@ private:
 
     std::mutex mTestMutex;
     double mDropFraction = 0.0;
+    std::atomic<bool> mDropping{false};
     std::minstd_rand mDropRandom;
     std::atomic<uint32_t> mStopAfterPackets{0};
 

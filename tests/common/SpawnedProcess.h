@@ -40,6 +40,7 @@ public:
     SpawnedProcess &operator=(const SpawnedProcess &) = delete;
 
     bool Started() const { return mPid > 0; }
+    pid_t Pid() const { return mPid; }
     bool Running()
     {
         if (mPid <= 0)

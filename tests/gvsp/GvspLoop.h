@@ -2,7 +2,9 @@
 // the sender, as the GVCP client and server will join them.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "GvspReceiver.h"
@@ -12,6 +14,18 @@ namespace ky::gev::test {
 
 // Every wait of the tests is bounded by this.
 constexpr uint32_t WAIT_MS = 5000;
+
+// Polls a condition until it holds or WAIT_MS has passed; whether it held.
+template <typename Condition> bool WaitUntil(Condition condition)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(WAIT_MS);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
 
 // A test frame whose every byte is known from its index, the frame number and the width.
 inline std::vector<uint8_t> Pattern(size_t size, uint32_t frame)

@@ -122,8 +122,7 @@ TEST(GvspBlockEnd, AbortHandsBackQueuedAndStartedBlocks)
         ASSERT_TRUE(loop.receiver.QueueBlock(d.data(), d.size(), &d).IsOK());
     loop.sender.SetTestStopAfterPackets(20);
     ASSERT_TRUE(Send(loop.sender, 1, Pattern(SIZE, 0)).IsOK());
-    for (int i = 0; i < 500 && loop.receiver.Counters().packetsReceived != 20; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    WaitUntil([&] { return loop.receiver.Counters().packetsReceived == 20; });
     ASSERT_EQ(loop.receiver.QueuedCount(), 2u) << "the first destination is in use";
     loop.receiver.Abort();
     EXPECT_EQ(loop.receiver.QueuedCount(), 0u);
@@ -222,8 +221,7 @@ TEST(GvspBlockEnd, BlocksWithoutDestinationAreCountedAndSkipped)
     GvspLoop loop;
     ASSERT_TRUE(loop.Open(Sender(), QuickReceiver()).IsOK());
     ASSERT_TRUE(Send(loop.sender, 1, Pattern(SIZE, 0)).IsOK());
-    for (int i = 0; i < 500 && loop.receiver.Counters().blocksWithoutBuffer == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    WaitUntil([&] { return loop.receiver.Counters().blocksWithoutBuffer > 0; });
     std::vector<uint8_t> memory(SIZE);
     ASSERT_TRUE(loop.receiver.QueueBlock(memory.data(), memory.size(), nullptr).IsOK());
     ASSERT_TRUE(Send(loop.sender, 2, Pattern(SIZE, 1)).IsOK());
@@ -279,8 +277,7 @@ TEST(GvspBlockEnd, StrayPacketIdsAndMalformedPackets)
 
     std::vector<uint8_t> test(2000);
     send(test.data(), GvspBuildTestPacket(test.data(), test.size(), 1500));
-    for (int i = 0; i < 500 && receiver.Counters().packetsMalformed + receiver.Counters().testPackets < 2; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    WaitUntil([&] { return receiver.Counters().packetsMalformed + receiver.Counters().testPackets >= 2; });
     const GvspReceiverCounters counters = receiver.Counters();
     EXPECT_EQ(counters.testPackets, 1u);
     EXPECT_EQ(counters.packetsMalformed, 1u);
@@ -292,8 +289,7 @@ TEST(GvspBlockEnd, SenderSendsTestPacket)
     GvspLoop loop;
     ASSERT_TRUE(loop.Open(Sender(), QuickReceiver()).IsOK());
     ASSERT_TRUE(loop.sender.SendTestPacket().IsOK());
-    for (int i = 0; i < 500 && loop.receiver.Counters().testPackets == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    WaitUntil([&] { return loop.receiver.Counters().testPackets > 0; });
     EXPECT_EQ(loop.receiver.Counters().testPackets, 1u);
     EXPECT_EQ(loop.sender.Counters().testPacketsSent, 1u);
 }
@@ -338,7 +334,7 @@ TEST(GvspBlockEnd, RandomDatagramsAreSurvived)
             }
             sendto(socket.Fd(), packet.data(), size, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        WaitUntil([&] { return receiver.Counters().packetsReceived >= 3000; });
         receiver.Close();
         std::vector<int> returned(destinations, 0);
         GvspCompletedBlock block;

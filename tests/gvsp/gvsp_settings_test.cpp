@@ -117,3 +117,24 @@ TEST(GvspSettings, ResendOutsideTheBlockIsAnsweredUnavailable)
     EXPECT_EQ(counters.resendsUnavailable, 2u);
     EXPECT_EQ(counters.packetsResent, 7u) << "data packets 2..7 (of 1464 bytes) and the trailer";
 }
+
+TEST(GvspSettings, CloseFromTheResendCallbackDoesNotHang)
+{
+    GvspReceiver receiver;
+    GvspReceiverConfig rc;
+    rc.packetSize = 1500;
+    ASSERT_TRUE(receiver.Open(rc, [&receiver](uint64_t, uint32_t, uint32_t) { receiver.Close(); }).IsOK());
+    std::vector<uint8_t> memory(100000);
+    ASSERT_TRUE(receiver.QueueBlock(memory.data(), memory.size(), nullptr).IsOK());
+    GvspSender sender;
+    GvspSenderConfig sc;
+    sc.destinationPort = receiver.LocalPort();
+    ASSERT_TRUE(sender.Open(sc).IsOK());
+    sender.SetTestDropFraction(0.2, 5);  // gaps: the receiver asks for resends at once
+    ASSERT_TRUE(Send(sender, 1, Pattern(memory.size(), 0), 1000).IsOK());
+    WaitUntil([&] { return receiver.Counters().resendRequests > 0; });
+    receiver.Close();  // joins the thread that stopped itself
+    GvspCompletedBlock block;
+    ASSERT_TRUE(receiver.WaitForBlock(block, WAIT_MS).IsOK());
+    EXPECT_EQ(block.status, GvspBlockStatus::Aborted);
+}

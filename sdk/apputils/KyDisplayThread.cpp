@@ -1,0 +1,139 @@
+#include "KyDisplayThread.h"
+
+#include <exception>
+#include <string>
+
+#include "KyLogger.h"
+#include "KyPipeline.h"
+
+namespace {
+
+constexpr uint32_t kRetrieveWaitMs = 100;  // how soon the thread sees a stop request
+
+KyLogger &DisplayLog()
+{
+    static KyLogger logger(KyString("DisplayThread"));
+    return logger;
+}
+
+template <typename F>
+void Guarded(const char *hook, F &&call)
+{
+    try {
+        call();
+    } catch (const std::exception &error) {
+        DisplayLog().LogError(__FILE__, __LINE__, hook, (std::string("threw: ") + error.what()).c_str());
+    } catch (...) {
+        DisplayLog().LogError(__FILE__, __LINE__, hook, "threw an exception");
+    }
+}
+
+} // namespace
+
+KyDisplayThread::KyDisplayThread() = default;
+
+KyDisplayThread::~KyDisplayThread()
+{
+    mStop = true;
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mThread.joinable() && mThread.get_id() != std::this_thread::get_id())
+        mThread.join();
+    else if (mThread.joinable())
+        mThread.detach();  // deleted from its own hook: the thread ends on its own
+}
+
+KyResult KyDisplayThread::Start(KyPipeline *aPipeline, KyGenParameterArray *aParameters)
+{
+    if (aPipeline == nullptr)
+        return KyResult(KY_INVALID_PARAMETER, KyString("the display thread needs a pipeline"));
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mRunning && !mStop)
+        return KyResult(KY_STATE_ERROR, KyString("the display thread is running already"));
+    // A thread that was asked to stop is joined before the next one starts.
+    if (mThread.joinable()) {
+        if (mThread.get_id() == std::this_thread::get_id())
+            return KyResult(KY_STATE_ERROR, KyString("the display thread cannot restart itself"));
+        mThread.join();
+    }
+    mPipeline = aPipeline;
+    mParameters = aParameters;
+    mStop = false;
+    mRunning = true;
+    {
+        std::lock_guard<std::mutex> stabilizer(mStabilizerMutex);
+        mStabilizer.Reset();
+    }
+    try {
+        mThread = std::thread([this] { Run(); });
+    } catch (const std::exception &error) {
+        mRunning = false;
+        return KyResult(KY_THREAD_ERROR, KyString(std::string("cannot start the display thread: ") + error.what()));
+    }
+    return KyResult();
+}
+
+KyResult KyDisplayThread::Stop(bool aWait)
+{
+    if (!mRunning)
+        return KyResult(KY_STATE_ERROR, KyString("the display thread is not running"));
+    mStop = true;
+    return aWait ? WaitComplete() : KyResult();
+}
+
+KyResult KyDisplayThread::WaitComplete()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (!mThread.joinable())
+        return KyResult();
+    if (mThread.get_id() == std::this_thread::get_id())
+        return KyResult(KY_STATE_ERROR, KyString("the display thread cannot wait for itself"));
+    mThread.join();
+    return KyResult();
+}
+
+bool KyDisplayThread::IsRunning() const
+{
+    return mRunning;
+}
+
+uint32_t KyDisplayThread::GetFrameRate() const
+{
+    std::lock_guard<std::mutex> lock(mStabilizerMutex);
+    return mStabilizer.GetAverage();
+}
+
+void KyDisplayThread::Run()
+{
+    while (!mStop) {
+        KyBuffer *buffer = nullptr;
+        KyResult operation;
+        KyResult result = mPipeline->RetrieveNextBuffer(&buffer, kRetrieveWaitMs, &operation);
+        if (result.IsOK() && buffer != nullptr) {
+            Handle(buffer);
+            mPipeline->ReleaseBuffer(buffer);
+        } else if (result.GetCode() != KY_TIMEOUT) {
+            // The pipeline is not started (yet, or any more): look again shortly.
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    mRunning = false;
+}
+
+void KyDisplayThread::Handle(KyBuffer *buffer)
+{
+    Guarded("OnBufferRetrieved", [&] { OnBufferRetrieved(buffer); });
+    bool show = true;
+    {
+        std::lock_guard<std::mutex> lock(mStabilizerMutex);
+        show = mStabilizer.IsTimeToDisplay(mTargetFrameRate);
+    }
+    if (show)
+        Guarded("OnBufferDisplay", [&] { OnBufferDisplay(buffer); });
+    Guarded("OnBufferDone", [&] { OnBufferDone(buffer); });
+}
+
+void KyDisplayThread::OnBufferRetrieved(KyBuffer *) {}
+void KyDisplayThread::OnBufferDisplay(KyBuffer *) {}
+void KyDisplayThread::OnBufferDone(KyBuffer *) {}
+void KyDisplayThread::OnBufferLog(const KyString &) {}
+void KyDisplayThread::OnBufferTextOverlay(const KyString &) {}

@@ -1,0 +1,8 @@
+#include "KyPixelBitCount.h"
+
+#include "KyImage.h"
+
+uint32_t KyGetPixelBitCount(KyPixelType aType)
+{
+    return KyImage::GetPixelSize(aType);
+}

@@ -1,2 +1,0 @@
-// Stand-in until the library's first class lands.
-namespace ky { void KyAppUtilsPlaceholder() {} }

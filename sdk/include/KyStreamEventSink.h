@@ -1,0 +1,11 @@
+// KyStreamEventSink: an observer a caller may register with a stream (KyStream::RegisterEventSink).
+//
+// The stream keeps registered sinks by address and calls nothing on them yet; the type exists so
+// that callers can hold and pass sink pointers. A sink must be unregistered before it is deleted.
+#pragma once
+
+class KyStreamEventSink
+{
+public:
+    virtual ~KyStreamEventSink() = default;
+};

@@ -1,0 +1,91 @@
+#include "GvcpResendSender.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include "KyEnums.h"
+#include "gev/Gvcp.h"
+
+namespace ky::stream {
+namespace {
+
+constexpr size_t kRememberedBlocks = 32;
+
+} // namespace
+
+KyResult GvcpResendSender::Open(const std::string &localAddress, const std::string &deviceAddress,
+                                uint16_t devicePort, uint16_t channel)
+{
+    Close();
+    mAsked.clear();
+    mAskedOrder.clear();
+    mChannel = channel;
+    sockaddr_in device{};
+    KyResult result = gev::UdpSocket::MakeAddress(deviceAddress, devicePort, device);
+    if (result.IsFailure())
+        return result;
+    result = mSocket.Open(localAddress, 0);
+    if (result.IsFailure())
+        return result;
+    // A connected UDP socket: the kernel picks the route now, and sends need no address.
+    if (connect(mSocket.Fd(), reinterpret_cast<const sockaddr *>(&device), sizeof device) != 0) {
+        mSocket.Close();
+        return KyResult(KY_NOT_CONNECTED, KyString("no route from this host to " + deviceAddress));
+    }
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    char text[INET_ADDRSTRLEN] = {};
+    if (getsockname(mSocket.Fd(), reinterpret_cast<sockaddr *>(&local), &length) != 0 ||
+        inet_ntop(AF_INET, &local.sin_addr, text, sizeof text) == nullptr) {
+        mSocket.Close();
+        return KyResult(KY_NETWORK_ERROR, KyString("cannot read the local address of the route to " + deviceAddress));
+    }
+    mRouteAddress = text;
+    return KyResult();
+}
+
+bool GvcpResendSender::Allowed(uint64_t blockId, uint32_t firstPacketId)
+{
+    auto found = mAsked.find(blockId);
+    if (found == mAsked.end()) {
+        if (mAskedOrder.size() >= kRememberedBlocks) {
+            mAsked.erase(mAskedOrder.front());
+            mAskedOrder.pop_front();
+        }
+        mAskedOrder.push_back(blockId);
+        found = mAsked.emplace(blockId, std::map<uint32_t, uint32_t>()).first;
+    }
+    uint32_t &times = found->second[firstPacketId];
+    if (times > mMaximumRetries)
+        return false;
+    ++times;
+    return true;
+}
+
+void GvcpResendSender::Request(uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId)
+{
+    if (!mSocket.IsOpen())
+        return;
+    if (!Allowed(blockId, firstPacketId)) {
+        ++mSkipped;
+        return;
+    }
+    gev::PacketResendCmd command;
+    const bool extended = blockId > 0xFFFF || firstPacketId > 0xFFFFFF;
+    command.header.flags = extended ? gev::FLAG_EXTENDED_ID : 0;  // PACKETRESEND is never acknowledged
+    if (++mRequestId == 0)
+        mRequestId = 1;
+    command.header.requestId = mRequestId;
+    command.streamChannel = mChannel;
+    command.blockId = blockId;
+    command.firstPacketId = firstPacketId;
+    command.lastPacketId = (!extended && lastPacketId > 0xFFFFFF) ? 0xFFFFFF : lastPacketId;
+    gev::Packet packet;
+    if (gev::Build(command, packet) != gev::CodecError::Ok)
+        return;
+    if (send(mSocket.Fd(), packet.data(), packet.size(), MSG_DONTWAIT) == static_cast<ssize_t>(packet.size()))
+        ++mSent;
+}
+
+} // namespace ky::stream

@@ -1,0 +1,14 @@
+// Fills a KyBuffer from a block that the GVSP receiver ended in its memory: payload type,
+// image geometry, sizes, identity, timing, packet statistics, missing packets, chunks and the
+// operation result.
+#pragma once
+
+#include "GvspBlock.h"
+
+class KyBuffer;
+
+namespace ky::stream {
+
+void FillBufferFromBlock(const gev::GvspCompletedBlock &block, KyBuffer &buffer);
+
+} // namespace ky::stream

@@ -1,0 +1,238 @@
+#include "KyStreamGEV.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <mutex>
+
+#include "GevBlockSource.h"
+#include "KyDeviceInfoGEV.h"
+#include "StreamCore.h"
+
+namespace {
+
+constexpr uint32_t kDefaultSocketBufferSize = 64u << 20;
+constexpr uint32_t kDefaultResendRetries = 3;
+constexpr int64_t kMostResendRetries = 1000;
+constexpr uint32_t kSmallestPacketBuffer = 17000;
+constexpr uint32_t kLargestPacketBuffer = 65500;
+
+bool IsIPv4(const std::string &text)
+{
+    in_addr address{};
+    return inet_pton(AF_INET, text.c_str(), &address) == 1;
+}
+
+} // namespace
+
+struct KyStreamGEV::Impl
+{
+    mutable std::mutex mutex;
+    ky::stream::GevBlockSource *source = nullptr;  // owned by the stream core
+    std::string deviceAddress;
+    std::string localAddress;                      // as asked for; empty: any
+    uint16_t specificPort = 0;
+    uint32_t socketBufferSize = kDefaultSocketBufferSize;
+    uint32_t resendRetries = kDefaultResendRetries;
+    uint32_t threadPriority = 0;
+    uint32_t packetBufferSize = kSmallestPacketBuffer;
+
+    // The receiver counters of the open source, 0 while closed.
+    int64_t Counter(uint64_t ky::gev::GvspReceiverCounters::*field) const
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return source ? static_cast<int64_t>(source->Counters().*field) : 0;
+    }
+};
+
+KyStreamGEV::KyStreamGEV() : mImpl(new Impl())
+{
+    using ky::stream::StreamFeature;
+    using Counters = ky::gev::GvspReceiverCounters;
+    Impl *impl = mImpl.get();
+    ky::stream::StreamParameters &parameters = Core().Parameters();
+    StreamFeature retries = ky::stream::IntegerFeature(
+        "MaximumResendRequestRetryByPacket", "How often one missing packet is asked for again after its first request.",
+        [impl] {
+            std::lock_guard<std::mutex> lock(impl->mutex);
+            return static_cast<int64_t>(impl->resendRetries);
+        },
+        [impl](int64_t value) {
+            std::lock_guard<std::mutex> lock(impl->mutex);
+            impl->resendRetries = static_cast<uint32_t>(value);
+            if (impl->source)
+                impl->source->Resend().SetMaximumRetries(impl->resendRetries);
+            return KyResult();
+        },
+        kMostResendRetries);
+    parameters.Add(retries);
+    struct Named
+    {
+        const char *name;
+        const char *tooltip;
+        uint64_t Counters::*field;
+    };
+    const Named counters[] = {
+        {"PacketsReceived", "Datagrams read from the stream socket.", &Counters::packetsReceived},
+        {"PacketsMalformed", "Datagrams that were no GVSP packet.", &Counters::packetsMalformed},
+        {"PacketsDuplicate", "Packets that arrived again after being placed.", &Counters::packetsDuplicate},
+        {"PacketsOutOfOrder", "Packets that arrived after a later packet of their block.", &Counters::packetsOutOfOrder},
+        {"ResendRequests", "Packet ranges asked for again.", &Counters::resendRequests},
+        {"ResendPacketsReceived", "Resent packets that filled a hole.", &Counters::resendPacketsReceived},
+        {"BlocksWithoutBuffer", "Blocks that found no queued buffer and were let go.", &Counters::blocksWithoutBuffer},
+    };
+    for (const Named &n : counters) {
+        parameters.Add(ky::stream::IntegerFeature(n.name, n.tooltip, [impl, field = n.field] { return impl->Counter(field); }));
+    }
+    parameters.Build();
+}
+
+KyStreamGEV::~KyStreamGEV()
+{
+    Core().Close();
+}
+
+KyResult KyStreamGEV::Open(const KyDeviceInfo *aDeviceInfo)
+{
+    return Open(aDeviceInfo, 0);
+}
+
+KyResult KyStreamGEV::Open(const KyString &aInfo)
+{
+    return Open(aInfo, 0);
+}
+
+KyResult KyStreamGEV::Open(const KyDeviceInfo *aDeviceInfo, uint16_t aLocalPort, uint16_t aChannel,
+                           const KyString &aLocalIPAddress, uint32_t aBuffersCapacity)
+{
+    if (aDeviceInfo == nullptr)
+        return KyResult(KY_INVALID_PARAMETER, KyString("a stream needs a device information record"));
+    const KyDeviceInfoGEV *gev = dynamic_cast<const KyDeviceInfoGEV *>(aDeviceInfo);
+    if (gev == nullptr)
+        return KyResult(KY_NOT_SUPPORTED, KyString("the device is no GigE Vision device"));
+    return Open(gev->GetIPAddress(), aLocalPort, aChannel, aLocalIPAddress, aBuffersCapacity);
+}
+
+KyResult KyStreamGEV::Open(const KyString &aInfo, uint16_t aLocalPort, uint16_t aChannel,
+                           const KyString &aLocalIPAddress, uint32_t aBuffersCapacity)
+{
+    const std::string device = aInfo.str();
+    const std::string local = aLocalIPAddress.str();
+    if (!IsIPv4(device))
+        return KyResult(KY_INVALID_PARAMETER, KyString("'" + device + "' is not an IPv4 address"));
+    if (!local.empty() && !IsIPv4(local))
+        return KyResult(KY_INVALID_PARAMETER, KyString("'" + local + "' is not an IPv4 address"));
+    if (aBuffersCapacity == 0)
+        return KyResult(KY_INVALID_PARAMETER, KyString("a stream must be able to hold one buffer at least"));
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    if (Core().IsOpen())
+        return KyResult(KY_STATE_ERROR, KyString("the stream is open already"));
+    ky::gev::GvspReceiverConfig config;
+    config.localAddress = local;
+    config.localPort = aLocalPort;
+    config.socketBufferSize = mImpl->socketBufferSize;
+    auto source = std::make_unique<ky::stream::GevBlockSource>();
+    KyResult result = source->Open(config, device, aChannel);
+    if (result.IsFailure())
+        return result;
+    source->Resend().SetMaximumRetries(mImpl->resendRetries);
+    mImpl->source = source.get();
+    mImpl->deviceAddress = device;
+    mImpl->localAddress = local;
+    mImpl->specificPort = aLocalPort;
+    Core().SetSource(std::move(source), aBuffersCapacity, aChannel);
+    return KyResult();
+}
+
+KyResult KyStreamGEV::Open(const KyDeviceInfo *, const KyString &, uint16_t, uint16_t, const KyString &, uint32_t)
+{
+    return KyResult(KY_NOT_SUPPORTED, KyString("multicast reception is not available"));
+}
+
+KyResult KyStreamGEV::Open(const KyString &, const KyString &, uint16_t, uint16_t, const KyString &, uint32_t)
+{
+    return KyResult(KY_NOT_SUPPORTED, KyString("multicast reception is not available"));
+}
+
+uint16_t KyStreamGEV::GetLocalPort() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    return Core().IsOpen() && mImpl->source ? mImpl->source->LocalPort() : 0;
+}
+
+uint16_t KyStreamGEV::GetSpecificLocalPort() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    return Core().IsOpen() ? mImpl->specificPort : 0;
+}
+
+KyString KyStreamGEV::GetLocalIPAddress() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    if (!Core().IsOpen() || mImpl->source == nullptr)
+        return KyString();
+    return KyString(mImpl->localAddress.empty() ? mImpl->source->RouteAddress() : mImpl->localAddress);
+}
+
+KyString KyStreamGEV::GetDeviceIPAddress() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    return Core().IsOpen() ? KyString(mImpl->deviceAddress) : KyString();
+}
+
+KyResult KyStreamGEV::SetUserModeSocketRxBufferSize(uint32_t aSize)
+{
+    if (aSize == 0)
+        return KyResult(KY_INVALID_PARAMETER, KyString("a receive buffer of 0 bytes"));
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    if (Core().IsOpen())
+        return KyResult(KY_NETWORK_CONFIG_ERROR, KyString("the receive buffer size is set before the stream is opened"));
+    mImpl->socketBufferSize = aSize;
+    return KyResult();
+}
+
+KyResult KyStreamGEV::GetUserModeSocketRxBufferSize(uint32_t &aSize)
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    aSize = Core().IsOpen() && mImpl->source ? mImpl->source->SocketBufferSize() : mImpl->socketBufferSize;
+    return KyResult();
+}
+
+KyResult KyStreamGEV::IsDriverInstalled(KyString &, bool &aInstalled, const KyString &)
+{
+    aInstalled = false;
+    return KyResult();
+}
+
+KyResult KyStreamGEV::FlushPacketQueue()
+{
+    return KyResult(KY_NOT_SUPPORTED, KyString("received packets are always sorted into their blocks"));
+}
+
+KyResult KyStreamGEV::SetWaitForFirstPacketOfBlockToStart(bool aWait)
+{
+    if (aWait)
+        return KyResult(KY_NOT_SUPPORTED, KyString("blocks start with whichever of their packets comes first"));
+    return KyResult();
+}
+
+uint32_t KyStreamGEV::GetUserModeDataReceiverThreadPriority() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    return mImpl->threadPriority;
+}
+
+KyResult KyStreamGEV::SetUserModeDataReceiverThreadPriority(uint32_t aPriority)
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    mImpl->threadPriority = aPriority;
+    return KyResult();
+}
+
+KyResult KyStreamGEV::SetUserModeRxPacketBufferSize(uint32_t aSize)
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    if (Core().IsOpen())
+        return KyResult(KY_NETWORK_CONFIG_ERROR, KyString("the packet buffer size is set before the stream is opened"));
+    mImpl->packetBufferSize = std::min(std::max(aSize, kSmallestPacketBuffer), kLargestPacketBuffer);
+    return KyResult();
+}

@@ -1,0 +1,459 @@
+#include "PipelineCore.h"
+
+#include <algorithm>
+#include <chrono>
+#include <new>
+
+#include "KyBuffer.h"
+#include "KyGenParameterArray.h"
+#include "KyPipelineEventSink.h"
+#include "KyStream.h"
+#include "StreamCore.h"
+#include "StreamGuard.h"
+
+namespace ky::stream {
+namespace {
+
+constexpr uint32_t kPollMs = 50;             // the thread's longest wait for the stream
+constexpr uint32_t kFirstBufferSize = 1u << 20;  // before any block told its size
+constexpr uint32_t kDrainWaitMs = 200;
+constexpr int kDrainAttempts = 50;
+constexpr size_t kStreamReserve = 2;         // fewer buffers in the stream than this: drop output
+
+} // namespace
+
+PipelineCore::PipelineCore(KyPipeline &owner, KyStream *stream) : mOwner(owner), mStream(stream) {}
+
+PipelineCore::~PipelineCore()
+{
+    {
+        std::lock_guard<std::mutex> control(mControlMutex);
+        Halt();
+        std::lock_guard<std::mutex> lock(mMutex);
+        mStarted = false;
+    }
+    mOutputReady.notify_all();
+    std::vector<std::unique_ptr<KyBuffer>> pool;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        // A buffer the stream never gave back is left alone rather than freed under it.
+        for (auto &buffer : mPool) {
+            if (mInStream.count(buffer.get()) != 0)
+                buffer.release();
+        }
+        pool.swap(mPool);
+    }
+    for (auto &buffer : pool) {
+        if (buffer)
+            Notify("OnBufferDeleted", [&](KyPipelineEventSink &s) { s.OnBufferDeleted(&mOwner, buffer.get()); });
+    }
+}
+
+template <typename F>
+void PipelineCore::Notify(const char *what, F &&call)
+{
+    std::vector<KyPipelineEventSink *> sinks;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        sinks = mSinks.All();
+    }
+    for (KyPipelineEventSink *sink : sinks)
+        GuardedCall(what, [&] { call(*sink); });
+}
+
+uint32_t PipelineCore::BufferSize() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mBufferSize;
+}
+
+void PipelineCore::SetBufferSize(uint32_t size)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mBufferSize = size;
+}
+
+uint32_t PipelineCore::BufferCount() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mCount;
+}
+
+KyResult PipelineCore::SetBufferCount(uint32_t count)
+{
+    if (count == 0)
+        return KyResult(KY_INVALID_PARAMETER, KyString("a pipeline needs one buffer at least"));
+    if (mStream != nullptr && count > mStream->GetQueuedBufferMaximum())
+        return KyResult(KY_INVALID_PARAMETER, KyString("the stream cannot hold " + std::to_string(count) +
+                                                       " buffers (its maximum is " +
+                                                       std::to_string(mStream->GetQueuedBufferMaximum()) + ")"));
+    {
+        Lock lock(mMutex);
+        mCount = count;
+        while (mPool.size() > mCount && !mFree.empty()) {
+            KyBuffer *buffer = mFree.back();
+            mFree.pop_back();
+            Recycle(lock, buffer);
+        }
+        if (!mStarted)
+            return KyResult();
+        Grow(lock);
+    }
+    return Feed();
+}
+
+void PipelineCore::Grow(Lock &lock)
+{
+    while (mPool.size() < mCount) {
+        std::unique_ptr<KyBuffer> buffer(new (std::nothrow) KyBuffer(KyPayloadTypeImage));
+        if (!buffer)
+            return;
+        KyBuffer *raw = buffer.get();
+        mPool.push_back(std::move(buffer));
+        lock.unlock();
+        Notify("OnBufferCreated", [&](KyPipelineEventSink &s) { s.OnBufferCreated(&mOwner, raw); });
+        lock.lock();
+        mFree.push_back(raw);
+    }
+}
+
+void PipelineCore::Recycle(Lock &lock, KyBuffer *buffer)
+{
+    if (mPool.size() <= mCount) {
+        mFree.push_back(buffer);
+        return;
+    }
+    auto it = std::find_if(mPool.begin(), mPool.end(), [&](const auto &p) { return p.get() == buffer; });
+    if (it == mPool.end())
+        return;
+    std::unique_ptr<KyBuffer> gone = std::move(*it);
+    mPool.erase(it);
+    lock.unlock();
+    Notify("OnBufferDeleted", [&](KyPipelineEventSink &s) { s.OnBufferDeleted(&mOwner, gone.get()); });
+    gone.reset();
+    lock.lock();
+}
+
+bool PipelineCore::HandleTooSmall() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mHandleTooSmall;
+}
+
+void PipelineCore::SetHandleTooSmall(bool value)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mHandleTooSmall = value;
+}
+
+uint32_t PipelineCore::OutputSize() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return static_cast<uint32_t>(mOutput.size());
+}
+
+bool PipelineCore::IsStarted() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mStarted;
+}
+
+KyResult PipelineCore::Start()
+{
+    std::lock_guard<std::mutex> control(mControlMutex);
+    if (mStream == nullptr || !mStream->IsOpen())
+        return KyResult(KY_NOT_CONNECTED, KyString("the pipeline's stream is not open"));
+    {
+        Lock lock(mMutex);
+        if (mStarted)
+            return KyResult(KY_STATE_ERROR, KyString("the pipeline is started already"));
+        Grow(lock);
+    }
+    Notify("OnStart", [&](KyPipelineEventSink &s) { s.OnStart(&mOwner); });
+    KyResult result = Launch();
+    if (result.IsFailure())
+        return result;
+    std::lock_guard<std::mutex> lock(mMutex);
+    mStarted = true;
+    return KyResult();
+}
+
+KyResult PipelineCore::Launch()
+{
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mRunning = true;
+    }
+    Feed();
+    try {
+        mThread = std::thread([this] { Run(); });
+    } catch (const std::exception &error) {
+        Halt();
+        return KyResult(KY_THREAD_ERROR, KyString(std::string("cannot start the pipeline thread: ") + error.what()));
+    }
+    return KyResult();
+}
+
+KyResult PipelineCore::Stop()
+{
+    {
+        std::lock_guard<std::mutex> control(mControlMutex);
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            if (!mStarted)
+                return KyResult(KY_STATE_ERROR, KyString("the pipeline is not started"));
+        }
+        Halt();
+        std::lock_guard<std::mutex> lock(mMutex);
+        mStarted = false;
+    }
+    mOutputReady.notify_all();
+    Notify("OnStop", [&](KyPipelineEventSink &s) { s.OnStop(&mOwner); });
+    return KyResult();
+}
+
+KyResult PipelineCore::Reset()
+{
+    {
+        std::lock_guard<std::mutex> control(mControlMutex);
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            if (!mStarted)
+                return KyResult(KY_STATE_ERROR, KyString("the pipeline is not started"));
+        }
+        Halt();
+        KyResult result = Launch();
+        if (result.IsFailure()) {
+            std::lock_guard<std::mutex> lock(mMutex);
+            mStarted = false;
+            mOutputReady.notify_all();
+            return result;
+        }
+    }
+    Notify("OnReset", [&](KyPipelineEventSink &s) { s.OnReset(&mOwner); });
+    return KyResult();
+}
+
+void PipelineCore::Halt()
+{
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mRunning = false;
+    }
+    if (mThread.joinable())
+        mThread.join();
+    Drain(false);
+    Lock lock(mMutex);
+    while (!mOutput.empty()) {
+        KyBuffer *buffer = mOutput.front();
+        mOutput.pop_front();
+        Recycle(lock, buffer);
+    }
+}
+
+void PipelineCore::Drain(bool keepEnded)
+{
+    if (mStream == nullptr)
+        return;
+    // Abort again on each wait: a buffer a releasing thread queued meanwhile must come back too.
+    for (int attempt = 0; attempt < kDrainAttempts; ++attempt) {
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            if (mInStream.empty())
+                break;
+        }
+        mStream->AbortQueuedBuffers();
+        KyBuffer *buffer = nullptr;
+        KyResult operation;
+        KyResult result = mStream->RetrieveBuffer(&buffer, &operation, kDrainWaitMs);
+        if (result.IsOK()) {
+            Lock lock(mMutex);
+            mInStream.erase(buffer);
+            const uint32_t code = operation.GetCode();
+            if (keepEnded && code != KY_ABORTED && code != KY_BUFFER_TOO_SMALL) {
+                mOutput.push_back(buffer);
+                lock.unlock();
+                mOutputReady.notify_one();
+            } else {
+                Recycle(lock, buffer);
+            }
+        } else if (result.GetCode() == KY_NO_MORE_ITEM) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+}
+
+KyResult PipelineCore::Feed()
+{
+    KyResult first;
+    while (true) {
+        KyBuffer *buffer = nullptr;
+        uint32_t size = 0;
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            if (!mRunning || mFree.empty())
+                return first;
+            buffer = mFree.front();
+            mFree.pop_front();
+            mInStream.insert(buffer);
+            size = mBufferSize != 0 ? mBufferSize : std::max(buffer->GetSize(), kFirstBufferSize);
+        }
+        KyResult result;
+        const uint64_t have = buffer->GetSize();
+        if (have < size || have > 4ull * size)
+            result = buffer->Alloc(size);
+        if (result.IsOK())
+            result = mStream->QueueBuffer(buffer);
+        if (result.IsFailure()) {
+            Lock lock(mMutex);
+            mInStream.erase(buffer);
+            mFree.push_front(buffer);
+            if (first.IsOK())
+                first = result;
+            return first;
+        }
+    }
+}
+
+void PipelineCore::Run()
+{
+    while (true) {
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            if (!mRunning)
+                return;
+        }
+        Feed();
+        KyBuffer *buffer = nullptr;
+        KyResult operation;
+        KyResult result = mStream->RetrieveBuffer(&buffer, &operation, kPollMs);
+        if (result.IsOK()) {
+            Sort(buffer, operation);
+        } else if (result.GetCode() != KY_TIMEOUT) {
+            // Nothing queued (no memory, or the stream closed): try again shortly.
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+}
+
+void PipelineCore::Sort(KyBuffer *buffer, const KyResult &operationResult)
+{
+    Lock lock(mMutex);
+    mInStream.erase(buffer);
+    const uint32_t code = operationResult.GetCode();
+    if (code == KY_ABORTED) {
+        Recycle(lock, buffer);
+        return;
+    }
+    if (code == KY_BUFFER_TOO_SMALL && mHandleTooSmall) {
+        lock.unlock();
+        TooSmall(buffer);
+        return;
+    }
+    mOutput.push_back(buffer);
+    // Keep the stream fed: when it runs short, the oldest block nobody took is let go.
+    if (mFree.empty() && mInStream.size() < kStreamReserve && mOutput.size() > 1) {
+        KyBuffer *oldest = mOutput.front();
+        mOutput.pop_front();
+        mStream->mCore->Statistics().CountPipelineDrop();
+        Recycle(lock, oldest);
+    }
+    lock.unlock();
+    mOutputReady.notify_one();
+    Notify("OnBufferReady", [&](KyPipelineEventSink &s) { s.OnBufferReady(&mOwner); });
+}
+
+void PipelineCore::TooSmall(KyBuffer *buffer)
+{
+    const uint32_t required = buffer->GetRequiredSize();
+    bool reallocAll = false;
+    bool resetStats = false;
+    bool anySink = false;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        anySink = !mSinks.All().empty();
+    }
+    Notify("OnBufferTooSmall", [&](KyPipelineEventSink &s) { s.OnBufferTooSmall(&mOwner, &reallocAll, &resetStats); });
+    // Without a sink to ask, every buffer grows: the blocks will not get smaller by themselves.
+    reallocAll = reallocAll || !anySink;
+    {
+        Lock lock(mMutex);
+        mBufferSize = std::max(mBufferSize, required);
+        Recycle(lock, buffer);
+    }
+    if (!reallocAll)
+        return;  // the others grow as they are next queued
+    // Every buffer in the stream is as small: take them back now (blocks that ended whole
+    // meanwhile still go out) and queue them again grown. Lent buffers grow on release.
+    Drain(true);
+    std::vector<KyBuffer *> idle;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        idle.assign(mFree.begin(), mFree.end());
+    }
+    for (KyBuffer *b : idle) {
+        if (b->GetSize() < required)
+            b->Alloc(required);
+    }
+    if (resetStats)
+        mStream->GetParameters()->ExecuteCommand(KyString("Reset"));
+    Feed();
+}
+
+KyResult PipelineCore::Retrieve(KyBuffer **buffer, uint32_t timeoutMs, KyResult *operationResult)
+{
+    if (buffer == nullptr || operationResult == nullptr)
+        return KyResult(KY_INVALID_PARAMETER, KyString("RetrieveNextBuffer needs a buffer and an operation result to write"));
+    *buffer = nullptr;
+    Lock lock(mMutex);
+    auto ready = [this] { return !mOutput.empty() || !mStarted; };
+    if (timeoutMs == 0xFFFFFFFFu)
+        mOutputReady.wait(lock, ready);
+    else if (!mOutputReady.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready))
+        return KyResult(KY_TIMEOUT, KyString("no buffer came within " + std::to_string(timeoutMs) + " ms"));
+    if (mOutput.empty())
+        return KyResult(KY_STATE_ERROR, KyString("the pipeline is not started"));
+    KyBuffer *out = mOutput.front();
+    mOutput.pop_front();
+    mLent.insert(out);
+    *buffer = out;
+    *operationResult = out->GetOperationResult();
+    return KyResult();
+}
+
+KyResult PipelineCore::Release(KyBuffer *buffer)
+{
+    {
+        Lock lock(mMutex);
+        if (buffer == nullptr || mLent.erase(buffer) == 0)
+            return KyResult(KY_INVALID_PARAMETER, KyString("the buffer was not lent by this pipeline"));
+        Recycle(lock, buffer);
+    }
+    return Feed();
+}
+
+KyResult PipelineCore::RegisterSink(KyPipelineEventSink *sink)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mSinks.Add(sink);
+}
+
+KyResult PipelineCore::UnregisterSink(KyPipelineEventSink *sink)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mSinks.Remove(sink);
+}
+
+uint32_t PipelineCore::Priority() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mPriority;
+}
+
+void PipelineCore::SetPriority(uint32_t priority)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mPriority = priority;
+}
+
+} // namespace ky::stream

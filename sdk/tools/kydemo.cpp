@@ -1,0 +1,153 @@
+// kydemo: the kit's main job, end to end on whatever GigE Vision camera discovery finds (the
+// demo script starts softcam for it): list the cameras, open the first, grab a few images,
+// convert the last one to BGR and write it as a PNG file.
+//
+//   kydemo [--output DIR] [--frames N]
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "KyBuffer.h"
+#include "KyBufferConverter.h"
+#include "KyDeviceGEV.h"
+#include "KyDeviceInfoGEV.h"
+#include "KyGenParameterArray.h"
+#include "KyImage.h"
+#include "KyInterface.h"
+#include "KyPipeline.h"
+#include "KyStreamGEV.h"
+#include "KySystem.h"
+#include "PngWriter.h"
+
+namespace {
+
+bool Ok(const KyResult &result, const char *what)
+{
+    if (result.IsOK())
+        return true;
+    printf("kydemo: %s failed: %s %s\n", what, result.GetCodeString().GetAscii(), result.GetDescription().GetAscii());
+    return false;
+}
+
+struct DeviceRelease {
+    void operator()(KyDevice *device) const { KyDevice::Free(device); }
+};
+struct StreamRelease {
+    void operator()(KyStream *stream) const { KyStream::Free(stream); }
+};
+
+const KyDeviceInfo *ListCameras(const KySystem &system)
+{
+    const KyDeviceInfo *first = nullptr;
+    printf("Cameras found: %u\n", system.GetDeviceCount());
+    for (uint32_t i = 0; i < system.GetInterfaceCount(); ++i) {
+        const KyInterface *adapter = system.GetInterface(i);
+        for (uint32_t j = 0; adapter && j < adapter->GetDeviceCount(); ++j) {
+            const KyDeviceInfo *info = adapter->GetDeviceInfo(j);
+            const auto *gev = dynamic_cast<const KyDeviceInfoGEV *>(info);
+            printf("  %-8s %-20s %-12s %s\n", adapter->GetName().GetAscii(), info->GetModelName().GetAscii(),
+                   info->GetSerialNumber().GetAscii(), gev ? gev->GetIPAddress().GetAscii() : "");
+            if (!first)
+                first = info;
+        }
+    }
+    return first;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    std::string output = ".";
+    int frames = 10;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--output")
+            output = argv[i + 1];
+        else if (option == "--frames")
+            frames = std::atoi(argv[i + 1]);
+    }
+    if (frames < 1)
+        frames = 1;
+
+    KySystem system;
+    if (!Ok(system.Find(), "discovery"))
+        return 1;
+    const KyDeviceInfo *info = ListCameras(system);
+    if (!info) {
+        printf("kydemo: no camera; start one with softcam\n");
+        return 1;
+    }
+
+    KyResult result;
+    std::unique_ptr<KyDevice, DeviceRelease> device(KyDevice::CreateAndConnect(info, &result));
+    if (!Ok(result, "connect"))
+        return 1;
+    auto *gev = dynamic_cast<KyDeviceGEV *>(device.get());
+    KyGenParameterArray *params = device->GetParameters();
+    if (!gev || !params) {
+        printf("kydemo: the camera has no GenICam features\n");
+        return 1;
+    }
+    KyString model, pixelFormat;
+    int64_t width = 0, height = 0;
+    params->GetStringValue("DeviceModelName", model);
+    params->GetIntegerValue("Width", width);
+    params->GetIntegerValue("Height", height);
+    params->GetEnumValue("PixelFormat", pixelFormat);
+    printf("Opened %s: %lldx%lld %s\n", model.GetAscii(), static_cast<long long>(width),
+           static_cast<long long>(height), pixelFormat.GetAscii());
+
+    std::unique_ptr<KyStream, StreamRelease> stream(KyStream::CreateAndOpen(info, &result));
+    if (!Ok(result, "stream open"))
+        return 1;
+    auto *gevStream = dynamic_cast<KyStreamGEV *>(stream.get());
+    if (!gevStream || !Ok(gev->NegotiatePacketSize(), "packet size") ||
+        !Ok(gev->SetStreamDestination(gevStream->GetLocalIPAddress(), gevStream->GetLocalPort()), "stream destination"))
+        return 1;
+
+    KyPipeline pipeline(stream.get());
+    pipeline.SetBufferSize(device->GetPayloadSize());
+    if (!Ok(pipeline.SetBufferCount(8), "buffers") || !Ok(pipeline.Start(), "pipeline start"))
+        return 1;
+    params->SetIntegerValue("TLParamsLocked", 1);
+    if (!Ok(params->ExecuteCommand("AcquisitionStart"), "acquisition start"))
+        return 1;
+
+    KyBufferConverter converter;
+    KyBuffer bgr;
+    int written = 0;
+    for (int n = 0; n < frames; ++n) {
+        KyBuffer *buffer = nullptr;
+        KyResult operation;
+        if (!Ok(pipeline.RetrieveNextBuffer(&buffer, 2000, &operation), "grab"))
+            break;
+        if (operation.IsOK() && buffer->GetImage()) {
+            const IKyImage *image = buffer->GetImage();
+            printf("  frame %llu: %ux%u\n", static_cast<unsigned long long>(buffer->GetBlockID()), image->GetWidth(),
+                   image->GetHeight());
+            if (n == frames - 1 && Ok(bgr.GetImage()->Alloc(image->GetWidth(), image->GetHeight(), KyPixelBGR8),
+                                      "image memory") &&
+                Ok(converter.Convert(buffer, &bgr), "conversion")) {
+                const IKyImage *out = bgr.GetImage();
+                const std::string path = output + "/frame.png";
+                const std::string error = kydemo::WritePng(path, out->GetDataPointer(), out->GetWidth(), out->GetHeight(),
+                                                           static_cast<size_t>(out->GetWidth()) * 3, 3);
+                if (error.empty()) {
+                    printf("Wrote %s\n", path.c_str());
+                    ++written;
+                } else {
+                    printf("kydemo: %s\n", error.c_str());
+                }
+            }
+        } else {
+            printf("  frame not complete: %s\n", operation.GetCodeString().GetAscii());
+        }
+        pipeline.ReleaseBuffer(buffer);
+    }
+    params->ExecuteCommand("AcquisitionStop");
+    params->SetIntegerValue("TLParamsLocked", 0);
+    pipeline.Stop();
+    return written ? 0 : 1;
+}
