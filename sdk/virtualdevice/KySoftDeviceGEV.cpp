@@ -111,7 +111,11 @@ KyResult KySoftDeviceGEV::Stop() { return mImpl->Stop(); }
 
 IKySoftDeviceGEVInfo *KySoftDeviceGEV::GetInfo() { return mImpl->mRunning ? &mImpl->mInfo : nullptr; }
 
-IKyRegisterMap *KySoftDeviceGEV::GetRegisterMap() { return mImpl->mRunning ? &mImpl->mMap : nullptr; }
+// Also inside Start's own callbacks, which declare features on the registers already made.
+IKyRegisterMap *KySoftDeviceGEV::GetRegisterMap()
+{
+    return mImpl->mRunning || mImpl->mDeclaring ? &mImpl->mMap : nullptr;
+}
 
 IKySoftDeviceGEVStatistics *KySoftDeviceGEV::GetStatistics()
 {

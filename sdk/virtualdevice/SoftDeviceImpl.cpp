@@ -75,10 +75,12 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     if (result.IsOK()) {
         const size_t firstCustom = mMap.GetRegisterCount();
         SoftRegisterFactory factory(mMap);
+        mDeclaring = true;
         Notify("OnCreateCustomRegisters", [&](IKySoftDeviceGEVEventSink *sink) {
             sink->OnCreateCustomRegisters(&mOwner, &factory);
         });
         result = MakeXml();
+        mDeclaring = false;
         if (result.IsOK()) {
             result = SoftBootstrap(mMap, mContext).AddXml();
         }

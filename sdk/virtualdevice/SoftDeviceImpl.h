@@ -50,6 +50,7 @@ public:
     // the device's setters.
     std::recursive_mutex mLifeMutex;
     std::atomic<bool> mRunning{false};
+    std::atomic<bool> mDeclaring{false};  // Start is calling the custom register and feature callbacks
 
     SoftDeviceInfo mInfo;
     SoftDeviceContext mContext{mInfo};
