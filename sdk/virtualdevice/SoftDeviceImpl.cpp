@@ -122,12 +122,18 @@ KyResult KySoftDeviceGEV::Impl::MakeXml()
     options.streamCount = mContext.streamCount;
     options.userSetCount = mUserSetCount;
     SoftFeatureTable standard = SoftStandardFeatures::Make(options);
-    SoftGenApiFactory factory({&standard});
+    std::vector<SoftFeatureTable *> deviceTables = {&standard};
+    for (SoftFeatureTable &table : mStreamTables) {
+        deviceTables.push_back(&table);
+    }
+    SoftGenApiFactory factory(deviceTables);
     Notify("OnCreateCustomGenApiFeatures", [&](IKySoftDeviceGEVEventSink *sink) {
         sink->OnCreateCustomGenApiFeatures(&mOwner, &factory);
     });
+    std::vector<const SoftFeatureTable *> tables(deviceTables.begin(), deviceTables.end());
+    tables.push_back(&factory.Table());
     std::string xml;
-    KyResult result = SoftDeviceXml::Render(mInfo, {&standard, &factory.Table()}, xml);
+    KyResult result = SoftDeviceXml::Render(mInfo, tables, xml);
     if (result.IsOK()) {
         KyGenParameterArray check;
         result = check.Load(KyString(xml), nullptr);

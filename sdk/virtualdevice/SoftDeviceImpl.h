@@ -11,6 +11,7 @@
 #include "SoftDeviceHost.h"
 #include "SoftDeviceInfo.h"
 #include "SoftDeviceStatistics.h"
+#include "SoftFeatureTable.h"
 #include "SoftGuard.h"
 #include "SoftGvcpHandler.h"
 #include "SoftGvcpServer.h"
@@ -57,6 +58,9 @@ public:
     SoftDeviceStatistics mStatistics;
     SoftRegisterMap mMap;
     SoftUserSets mUserSets;
+    // Features of the stream channels (image format, acquisition), filled before the XML is made;
+    // rendered after the standard features, and open to the GenApi factory's overrides.
+    std::vector<SoftFeatureTable> mStreamTables;
     SoftControlPrivilege mPrivilege;
     std::unique_ptr<SoftGvcpHandler> mHandler;
     std::unique_ptr<SoftGvcpServer> mServer;

@@ -100,7 +100,9 @@ protected:
         uint32_t value = 0;
         IKyRegister *reg = device.GetRegisterMap()->GetRegisterByAddress(address);
         EXPECT_NE(reg, nullptr) << "no register at " << address;
-        if (reg) EXPECT_TRUE(reg->ReadInt(value).IsOK());
+        if (reg) {
+            EXPECT_TRUE(reg->ReadInt(value).IsOK());
+        }
         return value;
     }
     KyGenParameterArray &Connect()
