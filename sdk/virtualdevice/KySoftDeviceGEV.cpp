@@ -159,3 +159,13 @@ KyResult KySoftDeviceGEV::SetApplyForcedIP(bool aEnabled)
     mImpl->mApplyForcedIp = aEnabled;
     return KyResult(KY_OK);
 }
+
+KyResult KySoftDeviceGEV::SetGenICamXMLZipped(bool aZipped)
+{
+    std::lock_guard<std::recursive_mutex> lock(mImpl->mLifeMutex);
+    if (mImpl->mRunning) {
+        return KyResult(KY_STATE_ERROR, "set before the device starts");
+    }
+    mImpl->mZipXml = aZipped;
+    return KyResult(KY_OK);
+}

@@ -82,7 +82,7 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
         result = MakeXml();
         mDeclaring = false;
         if (result.IsOK()) {
-            result = SoftBootstrap(mMap, mContext).AddXml();
+            result = SoftBootstrap(mMap, mContext).AddXml(mZipXml);
         }
         mUserSets.Begin(mMap, firstCustom);
     }

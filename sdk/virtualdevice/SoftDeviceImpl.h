@@ -76,6 +76,7 @@ public:
     bool mRtpEnabled = false;
     bool mStreamTimestamping = true;
     bool mApplyForcedIp = false;
+    bool mZipXml = false;
     std::string mPreferredIp;
     bool mXmlMade = false;
 

@@ -249,3 +249,34 @@ TEST(SoftDeviceXmlCheck, StartFailsOnAReferenceToNothing)
 }
 
 }  // namespace
+
+namespace {
+
+// The same device serving its XML zipped: both clients unpack it.
+TEST(SoftDeviceZippedXml, ServedAsZipArchive)
+{
+    CustomFeatures features;
+    KySoftDeviceGEV device;
+    ASSERT_TRUE(device.RegisterEventSink(&features).IsOK());
+    ASSERT_TRUE(device.SetGenICamXMLZipped(true).IsOK());
+    ASSERT_TRUE(device.Start("00:00:00:00:00:00").IsOK());
+    {
+        KyDeviceGEV client;
+        ASSERT_TRUE(client.Connect(KyString("127.0.0.1")).IsOK());
+        KyString name;
+        EXPECT_TRUE(client.GetDefaultGenICamXMLFilename(name).IsOK());
+        EXPECT_EQ(name.str(), "KySoftDevice.zip");
+        EXPECT_TRUE(client.GetParameters()->SetIntegerValue("Gain", 7).IsOK());
+        int64_t doubled = 0;
+        EXPECT_TRUE(client.GetParameters()->GetIntegerValue("GainDoubled", doubled).IsOK());
+        EXPECT_EQ(doubled, 14);
+    }
+    const std::string read = RunCommand("arv-tool-0.8 -a 127.0.0.1 control GainDoubled");
+    EXPECT_NE(read.find("GainDoubled = 14"), std::string::npos) << read;
+    KyString xml;
+    ASSERT_TRUE(device.GetGenICamXMLFile(xml).IsOK());
+    EXPECT_EQ(xml.str().rfind("<?xml", 0), 0u) << "the XML text, not the archive";
+    EXPECT_TRUE(device.Stop().IsOK());
+}
+
+}  // namespace
