@@ -19,7 +19,7 @@
 namespace {
 
 const char HELP[] =
-    "Usage: softcam [--adapter NAME|MAC [--ip ADDRESS] [IDENTITY...] [--apply-forced-ip]]...\n"
+    "Usage: softcam [--adapter NAME|MAC [--ip ADDRESS] [IDENTITY...] [--apply-forced-ip] [--zip-xml]]...\n"
     "Runs software GigE Vision cameras until interrupted (SIGINT or SIGTERM).\n"
     "\n"
     "Each --adapter starts the description of one more camera; the options after it describe\n"
@@ -40,6 +40,7 @@ const char HELP[] =
     "                       on their first sending, so that receivers must ask for them again\n"
     "  --apply-forced-ip    let FORCEIP add the forced address to the adapter (private network\n"
     "                       namespaces only: it changes the host's network configuration)\n"
+    "  --zip-xml            serve the GenICam XML as a zip archive\n"
     "  -h, --help           show this help\n"
     "\n"
     "Each camera streams the moving test pattern on one stream channel once a controller starts\n"
@@ -50,6 +51,7 @@ struct CameraOptions {
     std::string ip, model, serial, userName, vendor, version;
     std::string pixelFormat = "Mono8", width = "640", height = "480", fps = "30", testDrop = "0";
     bool applyForcedIp = false;
+    bool zipXml = false;
 };
 
 // An interface name becomes its MAC address; a MAC address stays as it is.
@@ -74,11 +76,11 @@ bool ParseArguments(int argc, char **argv, std::vector<CameraOptions> &cameras, 
             help = true;
             return true;
         }
-        if (option == "--apply-forced-ip") {
+        if (option == "--apply-forced-ip" || option == "--zip-xml") {
             if (cameras.empty()) {
                 cameras.emplace_back();
             }
-            cameras.back().applyForcedIp = true;
+            (option == "--zip-xml" ? cameras.back().zipXml : cameras.back().applyForcedIp) = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -228,7 +230,9 @@ int main(int argc, char **argv)
             return 2;
         }
         bool ok = Check(device->AddStream(sources.back().get()), "AddStream") &&
-                  Check(device->SetStreamTestDropFraction(0, drop), "--test-drop") && Check(device->SetApplyForcedIP(camera.applyForcedIp), "--apply-forced-ip") &&
+                  Check(device->SetStreamTestDropFraction(0, drop), "--test-drop") &&
+                  Check(device->SetApplyForcedIP(camera.applyForcedIp), "--apply-forced-ip") &&
+                  Check(device->SetGenICamXMLZipped(camera.zipXml), "--zip-xml") &&
                   (camera.ip.empty() || Check(device->SetIPAddress(KyString(camera.ip)), "--ip")) &&
                   Check(device->Start(KyString(AdapterMac(camera.adapter))), camera.adapter.c_str()) &&
                   Identify(*device, camera, i);

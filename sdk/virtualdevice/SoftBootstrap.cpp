@@ -4,6 +4,7 @@
 
 #include "SoftDeviceInfo.h"
 #include "SoftStandardFeatures.h"
+#include "SoftXmlZip.h"
 
 using namespace ky::gev;
 
@@ -51,10 +52,10 @@ SoftRegister::WriteHook KeepPersistentAddress(SoftDeviceContext &context, uint32
 
 }  // namespace
 
-std::string SoftBootstrap::XmlUrl(uint32_t address, size_t size)
+std::string SoftBootstrap::XmlUrl(const char *fileName, uint32_t address, size_t size)
 {
     char url[96];
-    std::snprintf(url, sizeof(url), "Local:KySoftDevice.xml;%X;%zX", address, size);
+    std::snprintf(url, sizeof(url), "Local:%s;%X;%zX", fileName, address, size);
     return url;
 }
 
@@ -248,19 +249,26 @@ void SoftBootstrap::AddChannels()
     }
 }
 
-KyResult SoftBootstrap::AddXml()
+KyResult SoftBootstrap::AddXml(bool zipped)
 {
     mResult = KyResult(KY_OK);
     const std::string &xml = mContext.xml;
-    const uint32_t size = static_cast<uint32_t>((xml.size() + 3) / 4 * 4);
-    if (xml.empty() || size > XML_FILE_MAX_SIZE) {
+    std::vector<uint8_t> file(xml.begin(), xml.end());
+    if (zipped) {
+        KyResult packed = SoftXmlZip::Pack("KySoftDevice.xml", xml, file);
+        if (packed.IsFailure()) {
+            return packed;
+        }
+    }
+    const uint32_t size = static_cast<uint32_t>((file.size() + 3) / 4 * 4);
+    if (xml.empty() || file.size() > XML_FILE_MAX_SIZE) {
         return KyResult(KY_GENICAM_XML_ERROR, "the GenICam XML file is empty or too large");
     }
     if (SoftRegister *reg = Add("GenICamXMLFile", XML_FILE_OFFSET, size, KyGenAccessModeReadOnly, true)) {
-        reg->SetRaw(reinterpret_cast<const uint8_t *>(xml.data()), xml.size());
+        reg->SetRaw(file.data(), file.size());
     }
     if (SoftRegister *reg = Add("FirstURL", FIRST_URL_OFFSET, FIRST_URL_SIZE, KyGenAccessModeReadOnly, true)) {
-        reg->SetRawString(XmlUrl(XML_FILE_OFFSET, xml.size()));
+        reg->SetRawString(XmlUrl(zipped ? "KySoftDevice.zip" : "KySoftDevice.xml", XML_FILE_OFFSET, file.size()));
     }
     Add("SecondURL", SECOND_URL_OFFSET, SECOND_URL_SIZE, KyGenAccessModeReadOnly, true);
     return mResult;

@@ -77,18 +77,26 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     if (result.IsOK()) {
         const size_t firstCustom = mMap.GetRegisterCount();
         SoftRegisterFactory factory(mMap);
+        mDeclaring = true;
         Notify("OnCreateCustomRegisters", [&](IKySoftDeviceGEVEventSink *sink) {
             sink->OnCreateCustomRegisters(&mOwner, &factory);
         });
         for (IKyStreamingChannelSource *source : mSources) {
             GuardedVoid("CreateRegisters", [&] { source->CreateRegisters(&mMap, &factory); });
         }
+        // The XML names each feature once: the features of the first stream channel describe
+        // it; further channels are reached through their register blocks.
+        mStreamTables.clear();
+        if (!mSources.empty()) {
+            mStreamTables.push_back(SoftStreamFeatures::Make(0, *mSources.front()));
+        }
         result = MakeXml();
+        mDeclaring = false;
         if (result.IsOK()) {
             result = StartStreams();
         }
         if (result.IsOK()) {
-            result = SoftBootstrap(mMap, mContext).AddXml();
+            result = SoftBootstrap(mMap, mContext).AddXml(mZipXml);
         }
         mUserSets.Begin(mMap, firstCustom);
     }
@@ -157,21 +165,18 @@ KyResult KySoftDeviceGEV::Impl::MakeXml()
     options.streamCount = mContext.streamCount;
     options.userSetCount = mUserSetCount;
     SoftFeatureTable standard = SoftStandardFeatures::Make(options);
-    SoftGenApiFactory factory({&standard});
+    std::vector<SoftFeatureTable *> deviceTables = {&standard};
+    for (SoftFeatureTable &table : mStreamTables) {
+        deviceTables.push_back(&table);
+    }
+    SoftGenApiFactory factory(deviceTables);
     Notify("OnCreateCustomGenApiFeatures", [&](IKySoftDeviceGEVEventSink *sink) {
         sink->OnCreateCustomGenApiFeatures(&mOwner, &factory);
     });
     for (IKyStreamingChannelSource *source : mSources) {
         GuardedVoid("CreateGenApiFeatures", [&] { source->CreateGenApiFeatures(&mMap, &factory); });
     }
-    // The XML names each feature once: the features of the first stream channel describe it;
-    // further channels are reached through their register blocks.
-    std::vector<const SoftFeatureTable *> tables = {&standard};
-    SoftFeatureTable stream;
-    if (!mSources.empty()) {
-        stream = SoftStreamFeatures::Make(0, *mSources.front());
-        tables.push_back(&stream);
-    }
+    std::vector<const SoftFeatureTable *> tables(deviceTables.begin(), deviceTables.end());
     tables.push_back(&factory.Table());
     std::string xml;
     KyResult result = SoftDeviceXml::Render(mInfo, tables, xml);

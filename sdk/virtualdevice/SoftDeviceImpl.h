@@ -11,6 +11,7 @@
 #include "SoftDeviceHost.h"
 #include "SoftDeviceInfo.h"
 #include "SoftDeviceStatistics.h"
+#include "SoftFeatureTable.h"
 #include "SoftGuard.h"
 #include "SoftGvcpHandler.h"
 #include "SoftGvcpServer.h"
@@ -52,12 +53,16 @@ public:
     // the device's setters.
     std::recursive_mutex mLifeMutex;
     std::atomic<bool> mRunning{false};
+    std::atomic<bool> mDeclaring{false};  // Start is calling the custom register and feature callbacks
 
     SoftDeviceInfo mInfo;
     SoftDeviceContext mContext{mInfo};
     SoftDeviceStatistics mStatistics;
     SoftRegisterMap mMap;
     SoftUserSets mUserSets;
+    // Features of the stream channels (image format, acquisition), filled before the XML is made;
+    // rendered after the standard features, and open to the GenApi factory's overrides.
+    std::vector<SoftFeatureTable> mStreamTables;
     SoftControlPrivilege mPrivilege;
     std::unique_ptr<SoftGvcpHandler> mHandler;
     std::unique_ptr<SoftGvcpServer> mServer;
@@ -74,6 +79,7 @@ public:
     bool mRtpEnabled = false;
     bool mStreamTimestamping = true;
     bool mApplyForcedIp = false;
+    bool mZipXml = false;
     std::string mPreferredIp;
     struct TestDrop {
         double fraction = 0.0;
