@@ -303,3 +303,35 @@ TEST(StreamControl, ASourceThatThrowsNeitherStopsNorCrashesTheDevice)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StreamControl, EachChannelHasItsOwnRegisterBlockAndSource)
+{
+    KyStreamingChannelSourceTestPattern first(111, 22, KyPixelMono8, 2, 100.0);
+    RecordingSource second;  // 64 x 16, channel 1
+    StreamRig rig(second);
+    ASSERT_TRUE(rig.Device().AddStream(&first).IsOK());
+    ASSERT_NO_FATAL_FAILURE(rig.Start());
+    EXPECT_EQ(rig.Read(ky::gev::STREAM_CHANNEL_COUNT_OFFSET), 2u);
+    EXPECT_EQ(rig.Read(StreamFeatureAddress(0, Offset::Width)), 111u);
+    EXPECT_EQ(rig.Read(StreamFeatureAddress(1, Offset::Width)), 64u);
+    ASSERT_EQ(rig.Write(StreamFeatureAddress(1, Offset::Height), 40), Status::SUCCESS);
+    EXPECT_EQ(second.GetHeight(), 40u);
+    EXPECT_EQ(first.GetHeight(), 22u);
+    // Channel 1 opens on its own SCP; channel 0 stays closed.
+    ASSERT_EQ(rig.Write(ky::gev::StreamChannelOffset(ky::gev::SCDA0_OFFSET, 1), LOOPBACK), Status::SUCCESS);
+    ASSERT_EQ(rig.Write(ky::gev::StreamChannelOffset(ky::gev::SCP0_OFFSET, 1), rig.Receiver().LocalPort()),
+              Status::SUCCESS);
+    EXPECT_TRUE(second.IsOpen());
+    EXPECT_FALSE(first.IsOpen());
+    ASSERT_NO_FATAL_FAILURE(rig.QueueFrames(1, 64 * 40));
+    ASSERT_EQ(rig.Write(StreamFeatureAddress(1, Offset::AcquisitionStart), 1), Status::SUCCESS);
+    ky::gev::GvspCompletedBlock block;
+    ASSERT_TRUE(rig.Receiver().WaitForBlock(block, WAIT_MS).IsOK());
+    EXPECT_EQ(block.status, ky::gev::GvspBlockStatus::Complete);
+    EXPECT_EQ(block.leader.sizeY, 40u);
+    EXPECT_FALSE(first.IsStreaming());
+}
+
+}  // namespace
