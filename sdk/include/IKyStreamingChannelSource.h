@@ -4,18 +4,19 @@
 // pointer, so the source must outlive the device's use of it (until Stop returns).
 //
 // How the device drives a source:
-// - Start (on the thread calling Start): GetSupportedPixelType(0, 1, ...) until a failure,
-//   GetWidthInfo, GetHeightInfo, GetGevSCPSPacketSizeInfo and IsPayloadTypeSupported for the
-//   GenICam XML; CreateRegisters, then CreateGenApiFeatures; then AllocBuffer until it returns
-//   null, at most 64 times.
+// - Start (on the thread calling Start): CreateRegisters; GetSupportedPixelType(0, 1, ...) until
+//   a failure, for the PixelFormat entries of the GenICam XML; CreateGenApiFeatures; then
+//   GetGevSCPSPacketSizeInfo (the largest packet size the channel accepts, 9000 without it) and
+//   AllocBuffer until it returns null, at most 64 times. The device streams images only.
 // - OnOpen(destination IP, port) when a controller sets the channel's port (SCP) to non-zero,
 //   OnClose when it sets it to zero, when control ends, or when the device stops.
-// - AcquisitionStart: OnStreamingStart, then on the channel's own thread, per frame:
-//   PreQueueBufferProc (false skips this round), QueueBuffer for each buffer not held by the
-//   source, RetrieveBuffer (a filled buffer is sent with GVSP; an error result without a buffer
-//   is a quiet round), PostRetrieveBufferProc.
-// - AcquisitionStop: OnStreamingStop, then on the channel's thread AbortQueuedBuffers and
-//   RetrieveBuffer for each buffer still queued (nothing of them is sent).
+// - AcquisitionStart (SingleFrame: one frame), on the channel's own thread: OnStreamingStart,
+//   then per frame PreQueueBufferProc (false skips this round), QueueBuffer for each buffer not
+//   held by the source (timestamped first, unless the device's stream timestamping is off),
+//   RetrieveBuffer (an OK result with a buffer is sent with GVSP; a buffer with an error result
+//   goes back unsent; no buffer is a quiet round), PostRetrieveBufferProc after each buffer.
+// - AcquisitionStop, on the same thread: OnStreamingStop, AbortQueuedBuffers, then
+//   RetrieveBuffer until every queued buffer is back (bounded; nothing of them is sent).
 // - Stop: streaming stops as above, OnClose if open, then FreeBuffer for every allocated buffer.
 // - The image format queries and setters come from register reads and writes (controller's
 //   Width, Height, OffsetX, OffsetY, PixelFormat, PayloadSize) on the device's GVCP thread.

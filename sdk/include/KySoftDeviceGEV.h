@@ -14,6 +14,13 @@
 // KY_NETWORK_ERROR when the GVCP port cannot be opened. Stop gives KY_STATE_ERROR when not running
 // and KY_THREAD_ERROR when called from an event sink on a device thread (it cannot join itself).
 // Event sinks and sources are kept as plain pointers; the caller keeps them alive while registered.
+//
+// Streams: each source given to AddStream (at most 4) becomes stream channel 0, 1, ... with an
+// owned thread that drives it (see IKyStreamingChannelSource.h) and sends its frames with GVSP to
+// the controller's SCDA:SCP, in packets of the SCPS size (default 1500) with the SCPD delay, one
+// datagram per packet; PACKETRESEND is served from the last 8 frames sent. The GenICam XML offers
+// the first channel's Width, Height, OffsetX, OffsetY, PixelFormat, PayloadSize, AcquisitionMode,
+// AcquisitionStart, AcquisitionStop, TriggerMode, TriggerSource and ExposureTime.
 #pragma once
 
 #include <memory>
