@@ -302,8 +302,8 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
         return;
     }
     GvspOutgoingBlock block;
-    block.blockId = mNextBlockId;
-    mNextBlockId = mNextBlockId >= GVSP_STANDARD_BLOCK_ID_MAX ? 1 : mNextBlockId + 1;  // 0 is never a block id
+    block.blockId = mNextBlockId.load();
+    mNextBlockId = block.blockId >= GVSP_STANDARD_BLOCK_ID_MAX ? 1 : block.blockId + 1;  // 0 is never a block id
     block.leader.pixelFormat = static_cast<uint32_t>(image->GetPixelType());
     block.leader.sizeX = image->GetWidth();
     block.leader.sizeY = image->GetHeight();

@@ -105,6 +105,6 @@ private:
     std::vector<KyBuffer *> mAllBuffers;
     std::vector<KyBuffer *> mIdle;
     std::vector<KyBuffer *> mQueued;
-    uint64_t mNextBlockId = 1;
+    std::atomic<uint64_t> mNextBlockId{1};  // reset by the control side when the channel opens
     std::atomic<uint64_t> mFramesSent{0};
 };
