@@ -159,9 +159,12 @@ TEST_F(SoftDeviceFeatures, StandardFeaturesThroughOurClient)
     EXPECT_GT(value, 0);
 
     // EventNotification follows EventSelector.
+    KyString selected;
+    EXPECT_TRUE(params.GetEnumValue("EventSelector", selected).IsOK());
+    EXPECT_EQ(selected.str(), "ExposureEnd");
     EXPECT_TRUE(params.SetEnumValue("EventSelector", KyString("ExposureEnd")).IsOK());
     EXPECT_TRUE(params.SetEnumValue("EventNotification", KyString("On")).IsOK());
-    EXPECT_TRUE(params.SetEnumValue("EventSelector", KyString("ExposureStart")).IsOK());
+    EXPECT_TRUE(params.SetEnumValue("EventSelector", KyString("AcquisitionTransferStart")).IsOK());
     KyString text;
     EXPECT_TRUE(params.GetEnumValue("EventNotification", text).IsOK());
     EXPECT_EQ(text.str(), "Off");
