@@ -6,6 +6,7 @@
 
 #include "KyDeviceGEV.h"
 #include "KyDeviceInfo.h"
+#include "KyGenParameterArray.h"
 #include "internal/DeviceLog.h"
 #include "internal/EventSinks.h"
 
@@ -71,8 +72,23 @@ void KyDevice::EventSinks::ForEach(const char *what, const std::function<void(Ky
     }
 }
 
-KyDevice::KyDevice(KyDeviceType type) : mType(type), mSinks(new EventSinks) {}
+KyDevice::KyDevice(KyDeviceType type)
+    : mParameters(new KyGenParameterArray), mCommunicationParameters(new KyGenParameterArray), mType(type),
+      mSinks(new EventSinks)
+{
+}
 KyDevice::~KyDevice() = default;
+
+KyGenParameterArray *KyDevice::GetParameters() { return mParameters.get(); }
+KyGenParameterArray *KyDevice::GetCommunicationParameters() { return mCommunicationParameters.get(); }
+
+uint32_t KyDevice::GetPayloadSize()
+{
+    int64_t size = 0;
+    if (!mParameters->GetIntegerValue("PayloadSize", size).IsOK() || size < 0 || size > UINT32_MAX)
+        return 0;
+    return static_cast<uint32_t>(size);
+}
 
 namespace {
 // A new GigE Vision device connected to what `target` names, or nullptr with the reason in result.

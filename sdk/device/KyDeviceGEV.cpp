@@ -3,7 +3,12 @@
 #include <vector>
 
 #include "KyDeviceInfoGEV.h"
+#include "KyGenParameterArray.h"
+#include "KyGenXmlSource.h"
 #include "internal/DeviceInfoAccess.h"
+#include "internal/DeviceLog.h"
+#include "internal/DeviceMemoryPort.h"
+#include "internal/GevLinkParameters.h"
 #include "internal/EventSinks.h"
 #include "internal/GevConnection.h"
 #include "internal/GevDiscovery.h"
@@ -76,6 +81,26 @@ KyDeviceGEV::KyDeviceGEV() : KyDevice(KyDeviceTypeGEV)
         });
     };
     mConnection = std::make_unique<GevConnection>(std::move(callbacks));
+    mPort = std::make_unique<DeviceMemoryPort>(*this);
+    mLink = std::make_unique<GevLinkParameters>(*mConnection, *this);
+    KyResult result = mLink->Load(*mCommunicationParameters);
+    if (!result.IsOK())
+        DeviceLog().LogError(__FILE__, __LINE__, "KyDeviceGEV::KyDeviceGEV",
+                             ("[KyDeviceGEV] link parameters: " + result.GetDescription().str()).c_str());
+}
+
+void KyDeviceGEV::LoadParameters()
+{
+    KyGenReadFunction read = [this](uint64_t address, void *data, uint32_t length) {
+        return mConnection->Client().ReadMemory(static_cast<uint32_t>(address), static_cast<uint8_t *>(data), length);
+    };
+    KyString xml;
+    KyResult result = KyGenReadXmlFromDevice(read, ky::gev::FIRST_URL_OFFSET, xml);
+    if (result.IsOK())
+        result = mParameters->Load(xml, mPort.get());
+    if (!result.IsOK())
+        DeviceLog().LogWarning(__FILE__, __LINE__, "KyDeviceGEV::Connect",
+                               ("[KyDeviceGEV::Connect] no GenICam features: " + result.GetDescription().str()).c_str());
 }
 
 KyDeviceGEV::~KyDeviceGEV() { mConnection->Close(); }
@@ -96,7 +121,10 @@ KyResult KyDeviceGEV::Connect(const KyDeviceInfo *aDeviceInfo, KyAccessType aAcc
     priorities.heartbeat = GetHeartbeatThreadPriority();
     priorities.interruptLink = GetInterruptLinkThreadPriority();
     priorities.interruptQueue = GetInterruptQueueThreadPriority();
-    return mConnection->Open(*record, aAccessType, priorities);
+    KyResult result = mConnection->Open(*record, aAccessType, priorities);
+    if (result.IsOK())
+        LoadParameters();
+    return result;
 }
 
 KyResult KyDeviceGEV::Connect(const KyString &aInfo, KyAccessType aAccessType)

@@ -5,6 +5,7 @@
 #include "KyDeviceGEV.h"
 #include "internal/GenICamUrl.h"
 #include "internal/GevConnection.h"
+#include "internal/GevLinkParameters.h"
 #include "internal/HostAdapters.h"
 #include "gev/Bootstrap.h"
 
@@ -113,6 +114,8 @@ KyResult KyDeviceGEV::SetPacketSize(uint32_t aPacketSize, uint32_t aChannel)
 
 KyResult KyDeviceGEV::NegotiatePacketSize(uint32_t aChannel, uint32_t aDefaultPacketSize)
 {
+    if (aDefaultPacketSize == 0)
+        aDefaultPacketSize = mLink->DefaultPacketSize();
     if (aDefaultPacketSize != 0)
         return SetPacketSize(aDefaultPacketSize, aChannel);
     if (!IsConnected())

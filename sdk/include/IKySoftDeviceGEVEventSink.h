@@ -1,7 +1,8 @@
 // IKySoftDeviceGEVEventSink: notifications of a software device. Every operation does nothing
-// unless overridden. OnCreateCustomRegisters (and, once the GenApi factory exists,
-// OnCreateCustomGenApiFeatures) run inside Start on the caller's thread; the others on device
-// threads. A sink that throws is caught by the device and logged.
+// unless overridden. OnCreateCustomRegisters and then OnCreateCustomGenApiFeatures run inside
+// Start on the caller's thread (GetRegisterMap works there: declare features on the registers
+// made in OnCreateCustomRegisters; the factory is valid during the call only); the others on
+// device threads. A sink that throws is caught by the device and logged.
 #pragma once
 
 #include <cstdint>

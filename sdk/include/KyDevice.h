@@ -49,10 +49,13 @@ public:
     // The file name of the device's GenICam description, from its first URL.
     virtual KyResult GetDefaultGenICamXMLFilename(KyString &aFilename) = 0;
 
-    // The device's GenICam features and the connection's parameters. The node map is attached on
-    // connect once the GenICam layer provides it; until then both return nullptr.
-    KyGenParameterArray *GetParameters() { return nullptr; }
-    KyGenParameterArray *GetCommunicationParameters() { return nullptr; }
+    // The device's GenICam features (the XML its first URL names, loaded by Connect; empty before
+    // the first connection or when the XML could not be read, which Connect logs) and the SDK's
+    // own parameters of the connection (answer timeout, command retries, heartbeat, packet-size
+    // negotiation). Owned by the device, never null, valid as long as the device. After
+    // Disconnect the device's features answer KY_NOT_CONNECTED.
+    KyGenParameterArray *GetParameters();
+    KyGenParameterArray *GetCommunicationParameters();
 
     // Device memory. aByteCount bytes; a negative count or a null buffer with a non-zero count is
     // KY_INVALID_PARAMETER; on failure the destination is zeroed.
@@ -75,8 +78,8 @@ public:
     uint32_t GetInterruptQueueThreadPriority() const;
     KyResult SetInterruptQueueThreadPriority(uint32_t aPriority);
 
-    // The payload size the device streams with; 0 until the GenICam node map is attached.
-    virtual uint32_t GetPayloadSize() { return 0; }
+    // The payload size the device streams with (its PayloadSize feature); 0 when it cannot be read.
+    virtual uint32_t GetPayloadSize();
     // The connected device's unique ID (as KyDeviceInfo::GetUniqueID); KY_NOT_CONNECTED otherwise.
     virtual KyResult GetUniqueID(KyString &aUniqueID) = 0;
 
@@ -87,6 +90,9 @@ protected:
 
     class EventSinks;
     EventSinks &Sinks() { return *mSinks; }
+
+    std::unique_ptr<KyGenParameterArray> mParameters;
+    std::unique_ptr<KyGenParameterArray> mCommunicationParameters;
 
 private:
     KyDeviceType mType;

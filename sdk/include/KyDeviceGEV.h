@@ -13,6 +13,8 @@
 namespace ky {
 namespace device {
 class GevConnection;
+class GevLinkParameters;
+class DeviceMemoryPort;
 }
 }  // namespace ky
 
@@ -71,6 +73,10 @@ public:
 
 private:
     void NotifyRegisterAccess(bool write, int64_t address, uint32_t value);
+    // Reads the device's GenICam XML and loads its node map; a failure is logged, not fatal.
+    void LoadParameters();
 
     std::unique_ptr<ky::device::GevConnection> mConnection;
+    std::unique_ptr<ky::device::DeviceMemoryPort> mPort;
+    std::unique_ptr<ky::device::GevLinkParameters> mLink;
 };

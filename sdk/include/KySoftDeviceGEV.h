@@ -55,6 +55,10 @@ public:
     // at its new address. Changes the host's network configuration: use only inside a private
     // network namespace. Before Start.
     KyResult SetApplyForcedIP(bool aEnabled);
+    // Off by default: the GenICam XML is served as it is ("Local:KySoftDevice.xml;..."). On, it
+    // is served as a zip archive ("Local:KySoftDevice.zip;..."); GetGenICamXMLFile still gives
+    // the XML text. Before Start.
+    KyResult SetGenICamXMLZipped(bool aZipped);
 
     class Impl;
 

@@ -14,7 +14,7 @@
 namespace {
 
 const char HELP[] =
-    "Usage: softcam [--adapter NAME|MAC [--ip ADDRESS] [IDENTITY...] [--apply-forced-ip]]...\n"
+    "Usage: softcam [--adapter NAME|MAC [--ip ADDRESS] [IDENTITY...] [--apply-forced-ip] [--zip-xml]]...\n"
     "Runs software GigE Vision cameras until interrupted (SIGINT or SIGTERM).\n"
     "\n"
     "Each --adapter starts the description of one more camera; the options after it describe\n"
@@ -28,6 +28,7 @@ const char HELP[] =
     "  --version TEXT       device version (31 characters at most)\n"
     "  --apply-forced-ip    let FORCEIP add the forced address to the adapter (private network\n"
     "                       namespaces only: it changes the host's network configuration)\n"
+    "  --zip-xml            serve the GenICam XML as a zip archive\n"
     "  -h, --help           show this help\n"
     "\n"
     "Prints one line per camera when it runs, then \"ready\".\n";
@@ -36,6 +37,7 @@ struct CameraOptions {
     std::string adapter = "00:00:00:00:00:00";
     std::string ip, model, serial, userName, vendor, version;
     bool applyForcedIp = false;
+    bool zipXml = false;
 };
 
 // An interface name becomes its MAC address; a MAC address stays as it is.
@@ -60,11 +62,11 @@ bool ParseArguments(int argc, char **argv, std::vector<CameraOptions> &cameras, 
             help = true;
             return true;
         }
-        if (option == "--apply-forced-ip") {
+        if (option == "--apply-forced-ip" || option == "--zip-xml") {
             if (cameras.empty()) {
                 cameras.emplace_back();
             }
-            cameras.back().applyForcedIp = true;
+            (option == "--zip-xml" ? cameras.back().zipXml : cameras.back().applyForcedIp) = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -158,6 +160,7 @@ int main(int argc, char **argv)
         const CameraOptions &camera = cameras[i];
         auto device = std::make_unique<KySoftDeviceGEV>();
         bool ok = Check(device->SetApplyForcedIP(camera.applyForcedIp), "--apply-forced-ip") &&
+                  Check(device->SetGenICamXMLZipped(camera.zipXml), "--zip-xml") &&
                   (camera.ip.empty() || Check(device->SetIPAddress(KyString(camera.ip)), "--ip")) &&
                   Check(device->Start(KyString(AdapterMac(camera.adapter))), camera.adapter.c_str()) &&
                   Identify(*device, camera, i);

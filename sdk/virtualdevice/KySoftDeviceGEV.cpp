@@ -111,7 +111,11 @@ KyResult KySoftDeviceGEV::Stop() { return mImpl->Stop(); }
 
 IKySoftDeviceGEVInfo *KySoftDeviceGEV::GetInfo() { return mImpl->mRunning ? &mImpl->mInfo : nullptr; }
 
-IKyRegisterMap *KySoftDeviceGEV::GetRegisterMap() { return mImpl->mRunning ? &mImpl->mMap : nullptr; }
+// Also inside Start's own callbacks, which declare features on the registers already made.
+IKyRegisterMap *KySoftDeviceGEV::GetRegisterMap()
+{
+    return mImpl->mRunning || mImpl->mDeclaring ? &mImpl->mMap : nullptr;
+}
 
 IKySoftDeviceGEVStatistics *KySoftDeviceGEV::GetStatistics()
 {
@@ -153,5 +157,15 @@ KyResult KySoftDeviceGEV::SetApplyForcedIP(bool aEnabled)
         return KyResult(KY_STATE_ERROR, "set before the device starts");
     }
     mImpl->mApplyForcedIp = aEnabled;
+    return KyResult(KY_OK);
+}
+
+KyResult KySoftDeviceGEV::SetGenICamXMLZipped(bool aZipped)
+{
+    std::lock_guard<std::recursive_mutex> lock(mImpl->mLifeMutex);
+    if (mImpl->mRunning) {
+        return KyResult(KY_STATE_ERROR, "set before the device starts");
+    }
+    mImpl->mZipXml = aZipped;
     return KyResult(KY_OK);
 }

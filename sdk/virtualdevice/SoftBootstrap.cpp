@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "SoftDeviceInfo.h"
+#include "SoftStandardFeatures.h"
+#include "SoftXmlZip.h"
 
 using namespace ky::gev;
 
@@ -50,10 +52,10 @@ SoftRegister::WriteHook KeepPersistentAddress(SoftDeviceContext &context, uint32
 
 }  // namespace
 
-std::string SoftBootstrap::XmlUrl(uint32_t address, size_t size)
+std::string SoftBootstrap::XmlUrl(const char *fileName, uint32_t address, size_t size)
 {
     char url[96];
-    std::snprintf(url, sizeof(url), "Local:KySoftDevice.xml;%X;%zX", address, size);
+    std::snprintf(url, sizeof(url), "Local:%s;%X;%zX", fileName, address, size);
     return url;
 }
 
@@ -86,7 +88,7 @@ KyResult SoftBootstrap::AddRegisters()
     AddNetwork();
     AddTiming();
     AddChannels();
-    AddXml();
+    AddFeatureState();
     return mResult;
 }
 
@@ -254,19 +256,67 @@ void SoftBootstrap::AddChannels()
     }
 }
 
-void SoftBootstrap::AddXml()
+KyResult SoftBootstrap::AddXml(bool zipped)
 {
+    mResult = KyResult(KY_OK);
     const std::string &xml = mContext.xml;
-    const uint32_t size = static_cast<uint32_t>((xml.size() + 3) / 4 * 4);
-    if (xml.empty() || size > XML_FILE_MAX_SIZE) {
-        mResult |= KyResult(KY_GENICAM_XML_ERROR, "the GenICam XML file is empty or too large");
-        return;
+    std::vector<uint8_t> file(xml.begin(), xml.end());
+    if (zipped) {
+        KyResult packed = SoftXmlZip::Pack("KySoftDevice.xml", xml, file);
+        if (packed.IsFailure()) {
+            return packed;
+        }
+    }
+    const uint32_t size = static_cast<uint32_t>((file.size() + 3) / 4 * 4);
+    if (xml.empty() || file.size() > XML_FILE_MAX_SIZE) {
+        return KyResult(KY_GENICAM_XML_ERROR, "the GenICam XML file is empty or too large");
     }
     if (SoftRegister *reg = Add("GenICamXMLFile", XML_FILE_OFFSET, size, KyGenAccessModeReadOnly, true)) {
-        reg->SetRaw(reinterpret_cast<const uint8_t *>(xml.data()), xml.size());
+        reg->SetRaw(file.data(), file.size());
     }
     if (SoftRegister *reg = Add("FirstURL", FIRST_URL_OFFSET, FIRST_URL_SIZE, KyGenAccessModeReadOnly, true)) {
-        reg->SetRawString(XmlUrl(XML_FILE_OFFSET, xml.size()));
+        reg->SetRawString(XmlUrl(zipped ? "KySoftDevice.zip" : "KySoftDevice.xml", XML_FILE_OFFSET, file.size()));
     }
     Add("SecondURL", SECOND_URL_OFFSET, SECOND_URL_SIZE, KyGenAccessModeReadOnly, true);
+    return mResult;
+}
+
+// The registers behind TLParamsLocked, EventSelector and EventNotification.
+void SoftBootstrap::AddFeatureState()
+{
+    SoftDeviceContext &context = mContext;
+    if (SoftRegister *reg = Add("TLParamsLocked", TL_PARAMS_LOCKED_OFFSET, 4, KyGenAccessModeReadWrite)) {
+        reg->SetHooks(nullptr, [](SoftRegister &r) {
+            return r.GetRawU32() <= 1 ? KyResult(KY_OK)
+                                      : KyResult(KY_INVALID_PARAMETER, "TLParamsLocked is 0 or 1");
+        }, nullptr);
+    }
+    SoftRegister *selector = Add("EventSelector", EVENT_SELECTOR_OFFSET, 4, KyGenAccessModeReadWrite);
+    if (selector == nullptr) {
+        return;
+    }
+    selector->SetRawU32(SoftStandardFeatures::Events().front().second);
+    selector->SetHooks(nullptr, [](SoftRegister &r) {
+        for (const auto &event : SoftStandardFeatures::Events()) {
+            if (event.second == r.GetRawU32()) {
+                return KyResult(KY_OK);
+            }
+        }
+        return KyResult(KY_INVALID_PARAMETER, KyString("no event has the code ") + std::to_string(r.GetRawU32()));
+    }, nullptr);
+    if (SoftRegister *reg = Add("EventNotification", EVENT_NOTIFICATION_OFFSET, 4, KyGenAccessModeReadWrite)) {
+        reg->SetHooks(
+            [&context, selector](SoftRegister &r) {
+                std::lock_guard<std::mutex> lock(context.eventMutex);
+                r.SetRawU32(context.eventNotification[selector->GetRawU32()]);
+            },
+            [](SoftRegister &r) {
+                return r.GetRawU32() <= 1 ? KyResult(KY_OK)
+                                          : KyResult(KY_INVALID_PARAMETER, "EventNotification is Off (0) or On (1)");
+            },
+            [&context, selector](SoftRegister &r) {
+                std::lock_guard<std::mutex> lock(context.eventMutex);
+                context.eventNotification[selector->GetRawU32()] = r.GetRawU32();
+            });
+    }
 }

@@ -11,10 +11,13 @@ class SoftBootstrap
 public:
     SoftBootstrap(SoftRegisterMap &map, SoftDeviceContext &context) : mMap(map), mContext(context) {}
 
+    // The bootstrap registers and those behind the device's own features, without the XML file.
     KyResult AddRegisters();
+    // The XML file (context.xml, or a zip archive of it) and the URL registers that name it.
+    KyResult AddXml(bool zipped);
 
     // Text of the first URL register for an XML file at the given place.
-    static std::string XmlUrl(uint32_t address, size_t size);
+    static std::string XmlUrl(const char *fileName, uint32_t address, size_t size);
 
 private:
     SoftRegister *Add(const char *name, uint32_t address, uint32_t length, KyGenAccessMode mode,
@@ -24,7 +27,7 @@ private:
     void AddNetwork();
     void AddTiming();
     void AddChannels();
-    void AddXml();
+    void AddFeatureState();
 
     SoftRegisterMap &mMap;
     SoftDeviceContext &mContext;

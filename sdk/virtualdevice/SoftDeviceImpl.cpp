@@ -1,7 +1,10 @@
 #include "SoftDeviceImpl.h"
 
 #include "SoftBootstrap.h"
+#include "KyGenParameterArray.h"
 #include "SoftDeviceXml.h"
+#include "SoftGenApiFactory.h"
+#include "SoftStandardFeatures.h"
 #include "SoftLog.h"
 #include "SoftRegisterFactory.h"
 #include "gev/Bootstrap.h"
@@ -39,13 +42,9 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     if (mRunning) {
         return KyResult(KY_STATE_ERROR, "the device is already running");
     }
-    if (!mXmlMade) {
-        mContext.xml = SoftDeviceXml::Build(mInfo);
-        mInfo.SetXmlCreated(true);
-        mXmlMade = true;
-    }
     KyResult result = ChooseAddress(macText);
     if (result.IsFailure()) {
+        MakeStandardXml();
         return result;
     }
     mContext.mac = mAdapter.mac;
@@ -71,10 +70,23 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     }
     if (result.IsOK()) {
         mMap.SetRunning(true);
+        result = mUserSets.AddRegisters(mMap, mUserSetCount, mUserSetNotify);
+    }
+    if (result.IsOK()) {
+        const size_t firstCustom = mMap.GetRegisterCount();
         SoftRegisterFactory factory(mMap);
+        mDeclaring = true;
         Notify("OnCreateCustomRegisters", [&](IKySoftDeviceGEVEventSink *sink) {
             sink->OnCreateCustomRegisters(&mOwner, &factory);
         });
+        result = MakeXml();
+        mDeclaring = false;
+        if (result.IsOK()) {
+            result = SoftBootstrap(mMap, mContext).AddXml(mZipXml);
+        }
+        mUserSets.Begin(mMap, firstCustom);
+    }
+    if (result.IsOK()) {
         mHandler = std::make_unique<SoftGvcpHandler>(mMap, mPrivilege, mStatistics, *this, mContext.mac);
         mServer = std::make_unique<SoftGvcpServer>(*mHandler, mMap, mPrivilege, mStatistics, mContext, *this);
         SoftGvcpServer::Setup setup;
@@ -88,6 +100,7 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     }
     if (result.IsFailure()) {
         Teardown();
+        MakeStandardXml();
         return result;
     }
     mRunning = true;
@@ -98,6 +111,56 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
                                     KyString(SoftNetAdapter::FormatIp(mAddress.gateway)), GVCP_PORT);
     });
     return KyResult(KY_OK);
+}
+
+// The standard features, then those the program declares through the GenApi factory. The XML is
+// loaded once here so that a dangling reference, a cycle or a bad formula fails Start with its
+// description instead of reaching a client.
+KyResult KySoftDeviceGEV::Impl::MakeXml()
+{
+    SoftStandardFeatures::Options options;
+    options.streamCount = mContext.streamCount;
+    options.userSetCount = mUserSetCount;
+    SoftFeatureTable standard = SoftStandardFeatures::Make(options);
+    std::vector<SoftFeatureTable *> deviceTables = {&standard};
+    for (SoftFeatureTable &table : mStreamTables) {
+        deviceTables.push_back(&table);
+    }
+    SoftGenApiFactory factory(deviceTables);
+    Notify("OnCreateCustomGenApiFeatures", [&](IKySoftDeviceGEVEventSink *sink) {
+        sink->OnCreateCustomGenApiFeatures(&mOwner, &factory);
+    });
+    std::vector<const SoftFeatureTable *> tables(deviceTables.begin(), deviceTables.end());
+    tables.push_back(&factory.Table());
+    std::string xml;
+    KyResult result = SoftDeviceXml::Render(mInfo, tables, xml);
+    if (result.IsOK()) {
+        KyGenParameterArray check;
+        result = check.Load(KyString(xml), nullptr);
+    }
+    if (result.IsFailure()) {
+        SoftLog("[SoftDevice::Start] GenICam XML: %s", result.GetDescription().GetAscii());
+        return result;
+    }
+    mContext.xml = std::move(xml);
+    mInfo.SetXmlCreated(true);
+    mXmlMade = true;
+    return result;
+}
+
+// A Start that fails before its XML is made still leaves one: the standard features alone.
+void KySoftDeviceGEV::Impl::MakeStandardXml()
+{
+    if (mXmlMade) {
+        return;
+    }
+    SoftStandardFeatures::Options options;
+    options.streamCount = static_cast<uint32_t>(mSources.size());
+    options.userSetCount = mUserSetCount;
+    const SoftFeatureTable standard = SoftStandardFeatures::Make(options);
+    SoftDeviceXml::Render(mInfo, {&standard}, mContext.xml);
+    mInfo.SetXmlCreated(true);
+    mXmlMade = true;
 }
 
 void KySoftDeviceGEV::Impl::Teardown()

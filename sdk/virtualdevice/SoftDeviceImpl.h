@@ -11,12 +11,14 @@
 #include "SoftDeviceHost.h"
 #include "SoftDeviceInfo.h"
 #include "SoftDeviceStatistics.h"
+#include "SoftFeatureTable.h"
 #include "SoftGuard.h"
 #include "SoftGvcpHandler.h"
 #include "SoftGvcpServer.h"
 #include "SoftMessageChannel.h"
 #include "SoftNetAdapter.h"
 #include "SoftRegisterMap.h"
+#include "SoftUserSets.h"
 
 class KySoftDeviceGEV::Impl : public SoftDeviceHost
 {
@@ -49,11 +51,16 @@ public:
     // the device's setters.
     std::recursive_mutex mLifeMutex;
     std::atomic<bool> mRunning{false};
+    std::atomic<bool> mDeclaring{false};  // Start is calling the custom register and feature callbacks
 
     SoftDeviceInfo mInfo;
     SoftDeviceContext mContext{mInfo};
     SoftDeviceStatistics mStatistics;
     SoftRegisterMap mMap;
+    SoftUserSets mUserSets;
+    // Features of the stream channels (image format, acquisition), filled before the XML is made;
+    // rendered after the standard features, and open to the GenApi factory's overrides.
+    std::vector<SoftFeatureTable> mStreamTables;
     SoftControlPrivilege mPrivilege;
     std::unique_ptr<SoftGvcpHandler> mHandler;
     std::unique_ptr<SoftGvcpServer> mServer;
@@ -69,6 +76,7 @@ public:
     bool mRtpEnabled = false;
     bool mStreamTimestamping = true;
     bool mApplyForcedIp = false;
+    bool mZipXml = false;
     std::string mPreferredIp;
     bool mXmlMade = false;
 
@@ -79,6 +87,8 @@ public:
 
 private:
     KyResult ChooseAddress(const std::string &macText);
+    KyResult MakeXml();
+    void MakeStandardXml();
     void RemoveAppliedForcedIp();
     void ResetChannels();
     void Teardown();

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <string>
 
@@ -57,6 +58,10 @@ struct SoftDeviceContext {
     uint16_t messageSourcePort = 0;
     std::string xml;
 
+    // EventNotification per event code, as the controller set it through EventSelector.
+    std::mutex eventMutex;
+    std::map<uint32_t, uint32_t> eventNotification;
+
     uint64_t Timestamp() const
     {
         return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -64,3 +69,12 @@ struct SoftDeviceContext {
                                          .count());
     }
 };
+
+// Registers behind the device's own standard features (user sets, events, parameter lock).
+constexpr uint32_t TL_PARAMS_LOCKED_OFFSET = 0x3FFF0200;
+constexpr uint32_t EVENT_SELECTOR_OFFSET = 0x3FFF0204;
+constexpr uint32_t EVENT_NOTIFICATION_OFFSET = 0x3FFF0208;
+constexpr uint32_t USER_SET_SELECTOR_OFFSET = 0x3FFF020C;
+constexpr uint32_t USER_SET_LOAD_OFFSET = 0x3FFF0210;
+constexpr uint32_t USER_SET_SAVE_OFFSET = 0x3FFF0214;
+constexpr uint32_t USER_SET_DEFAULT_OFFSET = 0x3FFF0218;

@@ -1,70 +1,17 @@
 #include "SoftDeviceXml.h"
 
 #include <cstdio>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "IKySoftDeviceGEVInfo.h"
-#include "SoftDeviceRegisters.h"
-
-using namespace ky::gev;
+#include "SoftFeatureXml.h"
+#include "SoftStandardFeatures.h"
 
 namespace {
 
-struct Feature {
-    const char *kind;  // StringReg or IntReg
-    const char *name;
-    uint32_t address;
-    uint32_t length;
-    const char *access;
-    const char *category;
-};
-
-const Feature FEATURES[] = {
-    {"StringReg", "DeviceVendorName", MANUFACTURER_NAME_OFFSET, MANUFACTURER_NAME_SIZE, "RO", "DeviceControl"},
-    {"StringReg", "DeviceModelName", MODEL_NAME_OFFSET, MODEL_NAME_SIZE, "RO", "DeviceControl"},
-    {"StringReg", "DeviceVersion", DEVICE_VERSION_OFFSET, DEVICE_VERSION_SIZE, "RO", "DeviceControl"},
-    {"StringReg", "DeviceManufacturerInfo", MANUFACTURER_INFO_OFFSET, MANUFACTURER_INFO_SIZE, "RO", "DeviceControl"},
-    {"StringReg", "DeviceSerialNumber", SERIAL_NUMBER_OFFSET, SERIAL_NUMBER_SIZE, "RO", "DeviceControl"},
-    {"StringReg", "DeviceUserID", USER_DEFINED_NAME_OFFSET, USER_DEFINED_NAME_SIZE, "RW", "DeviceControl"},
-    {"StringReg", "DeviceFirmwareVersion", FIRMWARE_VERSION_OFFSET, FIRMWARE_VERSION_SIZE, "RO", "DeviceControl"},
-    {"IntReg", "GevCurrentIPConfiguration", CURRENT_IP_CONFIG_OFFSET, 4, "RW", "TransportLayerControl"},
-    {"IntReg", "GevCurrentIPAddress", CURRENT_IP_OFFSET, 4, "RO", "TransportLayerControl"},
-    {"IntReg", "GevCurrentSubnetMask", CURRENT_SUBNET_MASK_OFFSET, 4, "RO", "TransportLayerControl"},
-    {"IntReg", "GevCurrentDefaultGateway", CURRENT_GATEWAY_OFFSET, 4, "RO", "TransportLayerControl"},
-    {"IntReg", "GevPersistentIPAddress", PERSISTENT_IP_OFFSET, 4, "RW", "TransportLayerControl"},
-    {"IntReg", "GevPersistentSubnetMask", PERSISTENT_SUBNET_MASK_OFFSET, 4, "RW", "TransportLayerControl"},
-    {"IntReg", "GevPersistentDefaultGateway", PERSISTENT_GATEWAY_OFFSET, 4, "RW", "TransportLayerControl"},
-    {"IntReg", "GevLinkSpeed", LINK_SPEED_OFFSET, 4, "RO", "TransportLayerControl"},
-    {"IntReg", "GevHeartbeatTimeout", HEARTBEAT_TIMEOUT_OFFSET, 4, "RW", "TransportLayerControl"},
-    {"IntReg", "GevTimestampTickFrequency", TIMESTAMP_TICK_HIGH_OFFSET, 8, "RO", "TransportLayerControl"},
-    {"IntReg", "GevCCP", CCP_OFFSET, 4, "RW", "TransportLayerControl"},
-    {"IntReg", "GevMCPHostPort", MCP_OFFSET, 4, "RW", "TransportLayerControl"},
-    {"IntReg", "GevMCDA", MCDA_OFFSET, 4, "RW", "TransportLayerControl"},
-    {"IntReg", "GevMCTT", MCTT_OFFSET, 4, "RW", "TransportLayerControl"},
-    {"IntReg", "GevMCRC", MCRC_OFFSET, 4, "RW", "TransportLayerControl"},
-};
-
-const char *CATEGORIES[] = {"DeviceControl", "TransportLayerControl"};
-
-}  // namespace
-
-std::string SoftDeviceXml::Escape(const std::string &text)
-{
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
-std::string SoftDeviceXml::Build(IKySoftDeviceGEVInfo &info)
+std::string Header(IKySoftDeviceGEVInfo &info)
 {
     const unsigned major = info.GetGenICamXMLVersionMajor();
     const unsigned minor = info.GetGenICamXMLVersionMinor();
@@ -72,43 +19,149 @@ std::string SoftDeviceXml::Build(IKySoftDeviceGEVInfo &info)
                               std::to_string(minor);
     std::ostringstream xml;
     xml << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-        << "<RegisterDescription ModelName=\"" << Escape(info.GetGenICamXMLRegDescModelName().str())
-        << "\" VendorName=\"" << Escape(info.GetGenICamXMLRegDescVendorName().str())
+        << "<RegisterDescription ModelName=\"" << SoftFeatureXml::Escape(info.GetGenICamXMLRegDescModelName().str())
+        << "\" VendorName=\"" << SoftFeatureXml::Escape(info.GetGenICamXMLRegDescVendorName().str())
         << "\" ToolTip=\"Software GigE Vision device\" StandardNameSpace=\"GEV\""
         << " SchemaMajorVersion=\"" << major << "\" SchemaMinorVersion=\"" << minor
         << "\" SchemaSubMinorVersion=\"" << info.GetGenICamXMLVersionSubMinor() << "\""
         << " MajorVersion=\"1\" MinorVersion=\"0\" SubMinorVersion=\"0\""
-        << " ProductGuid=\"" << Escape(info.GetGenICamXMLProductGUID().str()) << "\" VersionGuid=\""
-        << Escape(info.GetGenICamXMLVersionGUID().str()) << "\""
+        << " ProductGuid=\"" << SoftFeatureXml::Escape(info.GetGenICamXMLProductGUID().str()) << "\" VersionGuid=\""
+        << SoftFeatureXml::Escape(info.GetGenICamXMLVersionGUID().str()) << "\""
         << " xmlns=\"" << space << "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
         << " xsi:schemaLocation=\"" << space << " " << space << ".xsd\">\n";
-    xml << "  <Category Name=\"Root\" NameSpace=\"Standard\">\n";
-    for (const char *category : CATEGORIES) {
-        xml << "    <pFeature>" << category << "</pFeature>\n";
+    return xml.str();
+}
+
+// Categories in order of first mention, each with its members (features and sub-categories).
+class CategoryTree
+{
+public:
+    void Add(const std::string &path, const std::string &feature)
+    {
+        std::string parent = "Root";
+        size_t start = 0;
+        while (true) {
+            const size_t end = path.find('\\', start);
+            const std::string level = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+            Member(parent, level);
+            parent = level;
+            if (end == std::string::npos) {
+                break;
+            }
+            start = end + 1;
+        }
+        Member(parent, feature);
     }
-    xml << "  </Category>\n";
-    for (const char *category : CATEGORIES) {
-        xml << "  <Category Name=\"" << category << "\" NameSpace=\"Standard\">\n";
-        for (const Feature &f : FEATURES) {
-            if (std::string(f.category) == category) {
-                xml << "    <pFeature>" << f.name << "</pFeature>\n";
+
+    void Render(std::string &out) const
+    {
+        for (const auto &category : mOrder) {
+            out += "  <Category Name=\"" + category + "\" NameSpace=\"Standard\">\n";
+            if (category != "Root") {
+                out += "    <DisplayName>" + SoftFeatureXml::DisplayName(category, "") + "</DisplayName>\n";
+            }
+            for (const std::string &member : mMembers.at(category)) {
+                out += "    <pFeature>" + member + "</pFeature>\n";
+            }
+            out += "  </Category>\n";
+        }
+    }
+
+    bool Has(const std::string &name) const { return mMembers.count(name) != 0; }
+
+private:
+    void Member(const std::string &category, const std::string &member)
+    {
+        if (mMembers.count(category) == 0) {
+            mOrder.push_back(category);
+        }
+        std::vector<std::string> &members = mMembers[category];
+        for (const std::string &m : members) {
+            if (m == member) {
+                return;
             }
         }
-        xml << "  </Category>\n";
+        members.push_back(member);
     }
-    for (const Feature &f : FEATURES) {
-        char address[16];
-        std::snprintf(address, sizeof(address), "0x%X", f.address);
-        xml << "  <" << f.kind << " Name=\"" << f.name << "\" NameSpace=\"Standard\">\n"
-            << "    <Address>" << address << "</Address>\n"
-            << "    <Length>" << f.length << "</Length>\n"
-            << "    <AccessMode>" << f.access << "</AccessMode>\n"
-            << "    <pPort>Device</pPort>\n";
-        if (std::string(f.kind) == "IntReg") {
-            xml << "    <Sign>Unsigned</Sign>\n    <Endianess>BigEndian</Endianess>\n";
+
+    std::vector<std::string> mOrder;
+    std::map<std::string, std::vector<std::string>> mMembers;
+};
+
+}  // namespace
+
+std::string SoftDeviceXml::Escape(const std::string &text) { return SoftFeatureXml::Escape(text); }
+
+std::string SoftDeviceXml::Build(IKySoftDeviceGEVInfo &info)
+{
+    std::string xml;
+    Build(info, {}, xml);
+    return xml;
+}
+
+KyResult SoftDeviceXml::Build(IKySoftDeviceGEVInfo &info, const std::vector<const SoftFeatureTable *> &tables,
+                              std::string &xml)
+{
+    const SoftFeatureTable standard = SoftStandardFeatures::Make(SoftStandardFeatures::Options{});
+    std::vector<const SoftFeatureTable *> all = {&standard};
+    all.insert(all.end(), tables.begin(), tables.end());
+    return Render(info, all, xml);
+}
+
+KyResult SoftDeviceXml::Render(IKySoftDeviceGEVInfo &info, const std::vector<const SoftFeatureTable *> &tables,
+                               std::string &xml)
+{
+    CategoryTree categories;
+    std::set<std::string> names = {"Root", "Device"};
+    std::string nodes;
+    std::string ports = "  <Port Name=\"Device\" NameSpace=\"Standard\"/>\n";
+    auto claim = [&names](const std::string &name, const std::string &owner) {
+        if (!names.insert(name).second) {
+            return KyResult(KY_GENICAM_XML_ERROR, KyString("[" + name + "] is declared twice (" + owner + ")"));
         }
-        xml << "  </" << f.kind << ">\n";
+        return KyResult(KY_OK);
+    };
+    for (const SoftFeatureTable *table : tables) {
+        if (table == nullptr) {
+            continue;
+        }
+        for (const SoftPort &port : table->ports) {
+            KyResult result = claim(port.name, table->owner);
+            if (result.IsFailure()) {
+                return result;
+            }
+            char id[16];
+            std::snprintf(id, sizeof(id), "%08X", port.id);
+            const char *tag = port.event ? "EventID" : "ChunkID";
+            ports += "  <Port Name=\"" + port.name + "\" NameSpace=\"Custom\">\n    <" + tag + ">" + id + "</" + tag +
+                     ">\n  </Port>\n";
+        }
+        for (const SoftFeature &feature : table->features) {
+            KyResult result = claim(feature.name, table->owner);
+            const std::string hidden = SoftFeatureXml::RegisterNodeName(feature);
+            if (result.IsOK() && !hidden.empty()) {
+                result = claim(hidden, table->owner);
+            }
+            if (result.IsOK()) {
+                result = SoftFeatureXml::Render(feature, nodes);
+            }
+            if (result.IsFailure()) {
+                return result;
+            }
+            if (!feature.category.empty()) {
+                categories.Add(feature.category, feature.name);
+            }
+        }
     }
-    xml << "  <Port Name=\"Device\" NameSpace=\"Standard\"/>\n</RegisterDescription>\n";
-    return xml.str();
+    for (const std::string &name : names) {
+        if (categories.Has(name) && name != "Root") {
+            return KyResult(KY_GENICAM_XML_ERROR, KyString("[" + name + "] is both a feature and a category"));
+        }
+    }
+    xml = Header(info);
+    categories.Render(xml);
+    xml += nodes;
+    xml += ports;
+    xml += "</RegisterDescription>\n";
+    return KyResult(KY_OK);
 }

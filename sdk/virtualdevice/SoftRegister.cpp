@@ -234,3 +234,22 @@ std::string SoftRegister::GetRawString()
     ByteReader(mData.data(), mData.size()).ReadFixedString(text, mData.size());
     return text;
 }
+
+KyResult SoftRegister::Persist(IKyRegisterStore &store)
+{
+    std::vector<IKyRegisterEventSink *> sinks;
+    {
+        std::lock_guard<std::recursive_mutex> lock(mMutex);
+        sinks = mSinks;
+    }
+    bool handled = false;
+    KyResult outcome(KY_OK);
+    for (IKyRegisterEventSink *sink : sinks) {
+        KyResult result = GuardedResult("Persist", [&] { return sink->Persist(this, &store); });
+        if (result.GetCode() != KY_NOT_IMPLEMENTED) {
+            handled = true;
+            outcome |= result;
+        }
+    }
+    return handled ? outcome : store.Persist(this, KyString(""));
+}

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "IKyRegister.h"
+#include "IKyRegisterStore.h"
 #include "KyEnums.h"
 
 class SoftRegister : public IKyRegister
@@ -45,6 +46,10 @@ public:
     KyResult RemoveEventSink(IKyRegisterEventSink *aEventSink) override;
 
     void SetHooks(ReadHook readHook, WriteCheck writeCheck, WriteHook writeHook);
+
+    // Saves or loads the register for a user set: each sink may persist it its own way (once per
+    // selector value); when none does (all answer KY_NOT_IMPLEMENTED), the store keeps its bytes.
+    KyResult Persist(IKyRegisterStore &store);
 
     // Content without hooks or sinks, for the device's own bookkeeping. Out-of-range parts are
     // ignored (reads give zeros).

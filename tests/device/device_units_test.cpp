@@ -11,6 +11,7 @@
 #include "GevIPConfig.h"
 #include "GvcpStatus.h"
 #include "HostAdapters.h"
+#include "KyGenParameterArray.h"
 #include "KyDeviceEventSink.h"
 #include "KyDeviceGEV.h"
 #include "KyDeviceInfoGEV.h"
@@ -262,7 +263,9 @@ TEST(UnconnectedDevice, AnswersWithoutTouchingTheNetwork)
     EXPECT_EQ(device.GetAccessType(), KyAccessUnknown);
     EXPECT_EQ(device.GetClass(), KyDeviceClassUnknown);
     EXPECT_FALSE(device.IsConnected());
-    EXPECT_EQ(device.GetParameters(), nullptr);
+    ASSERT_NE(device.GetParameters(), nullptr) << "owned by the device, empty until connected";
+    EXPECT_EQ(device.GetParameters()->GetCount(), 0u);
+    EXPECT_EQ(device.GetPayloadSize(), 0u);
 }
 
 TEST(UnconnectedDevice, BadConnectionArguments)

@@ -62,7 +62,7 @@ KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access,
     if (privilege == 0 && access != KyAccessOpen && access != KyAccessReadOnly)
         return KyResult(KY_INVALID_PARAMETER, "Unknown access type.");
 
-    KyResult result = mClient.Open(ip, GvcpClient::Settings());
+    KyResult result = mClient.Open(ip, ClientSettings());
     if (!result.IsOK())
         return result;
     mRecord = record;
@@ -154,6 +154,25 @@ void GevConnection::StopHeartbeat()
     mHeartbeatWake.notify_all();
     if (mHeartbeat.joinable())
         mHeartbeat.join();
+}
+
+GvcpClient::Settings GevConnection::ClientSettings()
+{
+    std::lock_guard<std::mutex> lock(mSettingsMutex);
+    return mClientSettings;
+}
+
+void GevConnection::SetClientSettings(const GvcpClient::Settings &settings)
+{
+    std::lock_guard<std::mutex> lock(mSettingsMutex);
+    mClientSettings = settings;
+    mClient.SetSettings(settings);
+}
+
+uint32_t GevConnection::HeartbeatPeriodMs()
+{
+    std::lock_guard<std::mutex> lock(mHeartbeatMutex);
+    return static_cast<uint32_t>(mHeartbeatPeriod.count());
 }
 
 void GevConnection::HeartbeatTimeoutChanged(uint32_t timeoutMs)

@@ -51,6 +51,11 @@ public:
     KyResult WaitForEventsIdle(uint32_t timeoutMs);
     // The device's heartbeat timeout was changed through this connection: beat to match it.
     void HeartbeatTimeoutChanged(uint32_t timeoutMs);
+    // Answer timeout and attempts of the control link, kept for later connections too.
+    GvcpClient::Settings ClientSettings();
+    void SetClientSettings(const GvcpClient::Settings &settings);
+    // How often the heartbeat thread beats while control is held, in ms.
+    uint32_t HeartbeatPeriodMs();
     // Whether the caller runs on one of the connection's threads (inside a device callback).
     bool IsOwnThread() const;
 
@@ -71,6 +76,8 @@ private:
     std::chrono::milliseconds mHeartbeatPeriod {1000};
     std::thread mHeartbeat;
     std::unique_ptr<GevMessageChannel> mMessageChannel;
+    std::mutex mSettingsMutex;
+    GvcpClient::Settings mClientSettings;
 };
 
 // Best effort: real-time FIFO scheduling at that priority (0 leaves the thread as it is).

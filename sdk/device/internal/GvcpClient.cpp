@@ -66,6 +66,21 @@ KyResult GvcpClient::Open(uint32_t deviceIp, const Settings &settings)
     return KyResult();
 }
 
+GvcpClient::Settings GvcpClient::GetSettings()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mSettings;
+}
+
+void GvcpClient::SetSettings(const Settings &settings)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    const uint16_t port = mSettings.port;
+    mSettings = settings;
+    if (mSocket >= 0)
+        mSettings.port = port;
+}
+
 void GvcpClient::Close()
 {
     std::lock_guard<std::mutex> lock(mMutex);

@@ -31,6 +31,9 @@ public:
     KyResult Open(uint32_t deviceIp, const Settings &settings);
     void Close();
     bool IsOpen();
+    // Answer timeout and attempts of the next commands (the port stays as opened).
+    Settings GetSettings();
+    void SetSettings(const Settings &settings);
     uint32_t DeviceIP() const { return mDeviceIp; }
     // The host address the device is reached from (host byte order), 0 when not open.
     uint32_t LocalIP() const { return mLocalIp; }
