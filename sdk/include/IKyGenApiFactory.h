@@ -11,7 +11,12 @@
 // - A feature maps to the register given to its creation call, or to chunk or event data
 //   (MapChunk, MapEvent), or takes its value from another feature (SetPValue: pass no register).
 // - AddEnumEntry entries go to the next CreateEnum; AddVariable variables to the next SwissKnife
-//   or Converter. A pMin/pMax/pInc takes precedence over constant bounds.
+//   or Converter (the formula uses the feature's exact name). A pMin/pMax/pInc takes precedence
+//   over constant bounds.
+// - AddSelected(X): the new feature is a selector of X (X's value depends on it); AddInvalidator(X):
+//   writing X drops the new feature's cached value.
+// - MapEvent: the address counts from the start of the event's data (what the program passes to
+//   FireEvent); aAdjustAddress changes nothing.
 // - SetTLLocked makes the feature read-only while TLParamsLocked is set (while streaming).
 //
 // Create* results: KY_OK; KY_NOT_INITIALIZED without SetName; KY_INVALID_PARAMETER for a null

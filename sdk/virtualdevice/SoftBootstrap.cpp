@@ -288,6 +288,7 @@ void SoftBootstrap::AddFeatureState()
     if (selector == nullptr) {
         return;
     }
+    selector->SetRawU32(SoftStandardFeatures::Events().front().second);
     selector->SetHooks(nullptr, [](SoftRegister &r) {
         for (const auto &event : SoftStandardFeatures::Events()) {
             if (event.second == r.GetRawU32()) {

@@ -156,10 +156,12 @@ void AddUserSets(std::vector<SoftFeature> &f, uint32_t count)
 
 const std::vector<std::pair<const char *, uint16_t>> &SoftStandardFeatures::Events()
 {
-    // GigE Vision event codes of the standard events.
+    // The events the kit's camera library selects, with the GigE Vision event codes it maps.
     static const std::vector<std::pair<const char *, uint16_t>> events = {
-        {"FrameTrigger", 0x0000}, {"ExposureStart", 0x0001}, {"ExposureEnd", 0x0002},
-        {"TransferStart", 0x0003}, {"TransferEnd", 0x0004},
+        {"ExposureEnd", 0x0004},
+        {"AcquisitionTransferStart", 0x0005},
+        {"AcquisitionTransferEnd", 0x0006},
+        {"OverTrigger", 0x8002},
     };
     return events;
 }

@@ -36,7 +36,12 @@ KyResult SoftUserSets::AddRegisters(SoftRegisterMap &map, uint32_t count, IKyUse
                                        std::to_string(last) + ")", KY_INVALID_PARAMETER);
     };
     mSelector->SetHooks(nullptr, inRange, nullptr);
-    mStartup->SetHooks(nullptr, inRange, nullptr);
+    // The start-up set is kept by the device object, across Stop and Start.
+    if (mStartupIndex > count) {
+        mStartupIndex = 0;
+    }
+    mStartup->SetRawU32(mStartupIndex);
+    mStartup->SetHooks(nullptr, inRange, [this](SoftRegister &r) { mStartupIndex = r.GetRawU32(); });
     // Commands act in the write check so that a failure reaches the controller as a refusal.
     load->SetHooks(nullptr, [this](SoftRegister &r) {
         const KyResult result = r.GetRawU32() == 0 ? KyResult(KY_OK) : Load(mSelector->GetRawU32());
@@ -65,7 +70,7 @@ void SoftUserSets::Begin(SoftRegisterMap &map, size_t firstIndex)
     }
     mSets[0].clear();
     Run(0, SoftRegisterStore::Mode::Save);
-    const uint32_t startup = mStartup ? mStartup->GetRawU32() : 0;
+    const uint32_t startup = mStartupIndex;
     if (startup != 0 && mSets.count(startup) != 0) {
         Run(startup, SoftRegisterStore::Mode::Load);
     }

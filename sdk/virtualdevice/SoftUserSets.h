@@ -4,6 +4,7 @@
 // the device has started and cannot be overwritten. Saved sets live as long as the device object.
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -37,5 +38,6 @@ private:
     SoftRegister *mStartup = nullptr;
     SoftRegister *mLocked = nullptr;
     uint32_t mCount = 0;
+    std::atomic<uint32_t> mStartupIndex{0};
     IKyUserSetNotify *mNotify = nullptr;
 };

@@ -159,9 +159,12 @@ TEST_F(SoftDeviceFeatures, StandardFeaturesThroughOurClient)
     EXPECT_GT(value, 0);
 
     // EventNotification follows EventSelector.
+    KyString selected;
+    EXPECT_TRUE(params.GetEnumValue("EventSelector", selected).IsOK());
+    EXPECT_EQ(selected.str(), "ExposureEnd");
     EXPECT_TRUE(params.SetEnumValue("EventSelector", KyString("ExposureEnd")).IsOK());
     EXPECT_TRUE(params.SetEnumValue("EventNotification", KyString("On")).IsOK());
-    EXPECT_TRUE(params.SetEnumValue("EventSelector", KyString("ExposureStart")).IsOK());
+    EXPECT_TRUE(params.SetEnumValue("EventSelector", KyString("AcquisitionTransferStart")).IsOK());
     KyString text;
     EXPECT_TRUE(params.GetEnumValue("EventNotification", text).IsOK());
     EXPECT_EQ(text.str(), "Off");
@@ -188,9 +191,21 @@ TEST_F(SoftDeviceFeatures, UserSetsSaveAndLoadCustomRegisters)
     ASSERT_TRUE(params.SetEnumValue("UserSetSelector", KyString("UserSet2")).IsOK());
     EXPECT_FALSE(params.ExecuteCommand("UserSetLoad").IsOK()) << "never saved";
 
-    std::lock_guard<std::mutex> lock(notify.mutex);
-    const std::vector<std::string> expected = {"0:0", "1:0", "0:1", "1:1", "2:1", "3:1", "2:0", "3:0"};
-    EXPECT_EQ(notify.seen, expected) << "save start/completed, load start/completed, with the set index";
+    {
+        std::lock_guard<std::mutex> lock(notify.mutex);
+        const std::vector<std::string> expected = {"0:0", "1:0", "0:1", "1:1", "2:1", "3:1", "2:0", "3:0"};
+        EXPECT_EQ(notify.seen, expected) << "save start/completed, load start/completed, with the set index";
+    }
+
+    // The start-up set is loaded by the next Start.
+    ASSERT_TRUE(params.SetEnumValue("UserSetDefault", KyString("UserSet1")).IsOK());
+    ASSERT_TRUE(client.Disconnect().IsOK());
+    ASSERT_TRUE(device.Stop().IsOK());
+    ASSERT_TRUE(device.Start("00:00:00:00:00:00").IsOK());
+    EXPECT_EQ(Register(GAIN_ADDRESS), 5u);
+    uint32_t startup = 0;
+    ASSERT_TRUE(device.GetRegisterMap()->GetRegisterByAddress(0x3FFF0218)->ReadInt(startup).IsOK());
+    EXPECT_EQ(startup, 1u);
 }
 
 TEST_F(SoftDeviceFeatures, CommunicationParameters)
