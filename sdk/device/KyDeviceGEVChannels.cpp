@@ -1,9 +1,10 @@
 // KyDeviceGEV: stream channel set-up, the GenICam description file, and the static access query.
+#include <cctype>
 #include <fstream>
 #include <vector>
 
 #include "KyDeviceGEV.h"
-#include "internal/GenICamUrl.h"
+#include "KyGenXmlSource.h"
 #include "internal/GevConnection.h"
 #include "internal/GevLinkParameters.h"
 #include "internal/HostAdapters.h"
@@ -39,7 +40,7 @@ KyResult WriteField(GvcpClient &client, uint32_t address, uint32_t mask, uint32_
     return client.WriteRegister(address, ((current & ~mask & ~clear) | (value & mask)));
 }
 
-KyResult ReadUrl(GvcpClient &client, GenICamUrl &url)
+KyResult ReadUrl(GvcpClient &client, KyGenXmlLocation &url)
 {
     std::vector<uint8_t> bytes(ky::gev::FIRST_URL_SIZE);
     KyResult result = client.ReadMemory(ky::gev::FIRST_URL_OFFSET, bytes.data(), bytes.size());
@@ -47,9 +48,26 @@ KyResult ReadUrl(GvcpClient &client, GenICamUrl &url)
         return result;
     std::string text(bytes.begin(), bytes.end());
     text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
-    if (!ParseGenICamUrl(text, url))
-        return KyResult(KY_GENICAM_XML_ERROR, "The device's first URL is not understood: '" + text + "'.");
+    result = KyGenParseXmlUrl(KyString(text), url);
+    if (!result.IsOK())
+        return KyResult(KY_GENICAM_XML_ERROR, result.GetDescription());
     return KyResult();
+}
+
+bool IsLocal(const KyGenXmlLocation &url)
+{
+    std::string scheme = url.mScheme.str();
+    for (char &c : scheme)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return scheme == "local";
+}
+
+// The last component of the file's path ("cam.xml" of "File:///opt/cam/cam.xml").
+KyString FileNameOf(const KyGenXmlLocation &url)
+{
+    const std::string &path = url.mFileName.str();
+    const size_t slash = path.find_last_of('/');
+    return KyString(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 }  // namespace
 
@@ -138,10 +156,10 @@ KyResult KyDeviceGEV::GetDefaultGenICamXMLFilename(KyString &aFilename)
 {
     if (!IsConnected())
         return NotConnected();
-    GenICamUrl url;
+    KyGenXmlLocation url;
     KyResult result = ReadUrl(mConnection->Client(), url);
     if (result.IsOK())
-        aFilename = url.fileName;
+        aFilename = FileNameOf(url);
     return result;
 }
 
@@ -149,16 +167,17 @@ KyResult KyDeviceGEV::DumpGenICamXML(const KyString &aFilename)
 {
     if (!IsConnected())
         return NotConnected();
-    GenICamUrl url;
+    KyGenXmlLocation url;
     KyResult result = ReadUrl(mConnection->Client(), url);
     if (!result.IsOK())
         return result;
-    if (!url.local)
-        return KyResult(KY_NOT_SUPPORTED, "The GenICam description is not stored on the device: " + url.fileName + ".");
-    if (url.length == 0 || url.length > kLargestDescription || url.address + url.length > (1ull << 32))
+    if (!IsLocal(url))
+        return KyResult(KY_NOT_SUPPORTED,
+                        "The GenICam description is not stored on the device: " + FileNameOf(url).str() + ".");
+    if (url.mLength == 0 || url.mLength > kLargestDescription || url.mAddress + url.mLength > (1ull << 32))
         return KyResult(KY_GENICAM_XML_ERROR, "The device's first URL gives an impossible file size or address.");
-    std::vector<uint8_t> content(static_cast<size_t>(url.length));
-    result = ReadMemory(static_cast<int64_t>(url.address), content.data(), static_cast<int64_t>(content.size()));
+    std::vector<uint8_t> content(static_cast<size_t>(url.mLength));
+    result = ReadMemory(static_cast<int64_t>(url.mAddress), content.data(), static_cast<int64_t>(content.size()));
     if (!result.IsOK())
         return result;
     std::ofstream out(aFilename.str(), std::ios::binary | std::ios::trunc);

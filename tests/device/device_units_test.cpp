@@ -6,7 +6,6 @@
 #include <string>
 
 #include "DeviceInfoAccess.h"
-#include "GenICamUrl.h"
 #include "GevDiscovery.h"
 #include "GevIPConfig.h"
 #include "GvcpStatus.h"
@@ -71,26 +70,6 @@ TEST(TextForms, IPv4Addresses)
     EXPECT_EQ(FormatIPv4(0xFFFFFFFFu), "255.255.255.255");
     for (const char *bad : {"", "10.10.1", "10.10.1.256", "a.b.c.d", "10.10.1.2 "})
         EXPECT_FALSE(ParseIPv4(bad, ip)) << bad;
-}
-
-TEST(GenICamUrlText, Forms)
-{
-    GenICamUrl url;
-    ASSERT_TRUE(ParseGenICamUrl("Local:cam.xml;10000;2A3F?SchemaVersion=1.1.0", url));
-    EXPECT_TRUE(url.local);
-    EXPECT_EQ(url.fileName, "cam.xml");
-    EXPECT_EQ(url.address, 0x10000u);
-    EXPECT_EQ(url.length, 0x2A3Fu);
-    ASSERT_TRUE(ParseGenICamUrl("local:cam.zip;0x400;100", url));  // hex prefix and any case
-    EXPECT_EQ(url.address, 0x400u);
-    ASSERT_TRUE(ParseGenICamUrl("http://www.example.com/files/cam.xml", url));
-    EXPECT_FALSE(url.local);
-    EXPECT_EQ(url.fileName, "cam.xml");
-    ASSERT_TRUE(ParseGenICamUrl("File:/opt/cam/cam.xml", url));
-    EXPECT_EQ(url.fileName, "cam.xml");
-    for (const char *bad : {"", "Local:cam.xml", "Local:cam.xml;10000", "Local:;1;2", "Local:cam.xml;zz;10",
-                            "Local:cam.xml;1;12345678901234567", "http://host/"})
-        EXPECT_FALSE(ParseGenICamUrl(bad, url)) << bad;
 }
 
 TEST(StatusMapping, DeviceStatusesBecomeSdkResults)
