@@ -83,7 +83,7 @@ private:
     };
 
     void Run();
-    void ReceiveBatches();
+    size_t ReceiveBatches();  // the number of messages read
     void Emit(GvspCompletedBlock &&block);
     void SendRequests();
     void AbortLocked();

@@ -1,0 +1,145 @@
+#!/usr/bin/python3
+"""softcam's stream taken by our receiver (KyDeviceGEV + KyStreamGEV + KyPipeline, in
+bench_sidebyside_receiver) and then by aravis's receiver (ArvCamera/ArvStream through its Python
+binding), side by side: frames/s, MB/s of payload, receiver CPU % and CPU ms per frame, sender
+CPU %, incomplete and lost frames, for 2448x2048 Mono8 and BayerRG8 with packets of 1500 and
+9000 bytes. aravis runs twice: as it chooses (a packet socket where allowed) and on a plain UDP
+socket as ours. softcam paces at 10 GigE line rate (1.19 GB/s of payload). CPU is user + system time
+of each process (from /proc/<pid>/stat) over the receive window. Prints figures; asserts nothing.
+
+Run inside a private network namespace:
+  scripts/netns-run /usr/bin/python3 bench/sidebyside.py SOFTCAM RECEIVER [FRAMES [SECONDS]]
+"""
+import os
+import subprocess
+import sys
+import time
+
+import gi
+
+gi.require_version("Aravis", "0.8")
+from gi.repository import Aravis  # noqa: E402
+
+WIDTH, HEIGHT = 2448, 2048
+PAYLOAD = WIDTH * HEIGHT
+LINE_RATE = 1.19e9  # bytes of payload per second on 10 GigE
+CASES = [("Mono8", 1500), ("Mono8", 9000), ("BayerRG8", 1500), ("BayerRG8", 9000)]
+WARM_UP_FRAMES = 20
+TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def process_cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICKS  # utime + stime
+
+
+def start_softcam(softcam, pixel_format):
+    fps = f"{LINE_RATE / PAYLOAD:.1f}"
+    process = subprocess.Popen([softcam, "--fps", fps, "--width", str(WIDTH), "--height", str(HEIGHT),
+                                "--pixel-format", pixel_format], stdout=subprocess.PIPE, text=True)
+    while not process.stdout.readline().startswith("ready"):
+        if process.poll() is not None:
+            raise SystemExit("softcam did not start")
+    return process
+
+
+def ours(receiver, sender_pid, packet_size, frames, seconds):
+    """Runs bench_sidebyside_receiver; returns its figures."""
+    output = subprocess.run([receiver, "--packet-size", str(packet_size), "--frames", str(frames),
+                             "--seconds", str(seconds), "--sender-pid", str(sender_pid)],
+                            capture_output=True, text=True, timeout=seconds + 30)
+    for line in output.stdout.splitlines():
+        if line.startswith("result "):
+            return {key: float(value) for key, value in (item.split("=") for item in line.split()[1:])}
+    sys.stderr.write(output.stderr)
+    return None
+
+
+def aravis(sender_pid, packet_size, frames, seconds, udp_socket=False):
+    """Takes the stream with aravis in this process; returns the same figures as ours(). Where
+    this process may, aravis reads the stream through a packet socket ring, whose copy from the
+    wire the kernel does in the sending process on loopback; udp_socket makes it read a plain
+    UDP socket as ours does."""
+    camera = Aravis.Camera.new("127.0.0.1")
+    camera.gv_set_packet_size(packet_size)
+    if udp_socket:
+        camera.gv_set_stream_options(Aravis.GvStreamOption.PACKET_SOCKET_DISABLED)
+    stream = camera.create_stream(None, None)
+    for _ in range(16):
+        stream.push_buffer(Aravis.Buffer.new_allocate(camera.get_payload()))
+    camera.start_acquisition()
+    whole = incomplete = 0
+    first = last = None
+    warm_up = WARM_UP_FRAMES
+    start = time.monotonic()
+    deadline = start + seconds
+    while whole + incomplete < frames and time.monotonic() < deadline:
+        buffer = stream.timeout_pop_buffer(1_000_000)
+        if buffer is None:
+            continue
+        if warm_up > 0:
+            warm_up -= 1
+            if warm_up == 0:
+                start = time.monotonic()
+                ours0 = process_cpu_seconds(os.getpid())
+                sender0 = process_cpu_seconds(sender_pid)
+        else:
+            if buffer.get_status() == Aravis.BufferStatus.SUCCESS:
+                whole += 1
+            else:
+                incomplete += 1
+            first = buffer.get_frame_id() if first is None else first
+            last = buffer.get_frame_id()
+        stream.push_buffer(buffer)
+    window = time.monotonic() - start
+    figures = None
+    if warm_up == 0:
+        received = whole + incomplete
+        span = last - first + 1 if last >= first else last + 0xFFFF - first + 1
+        figures = {"frames": whole, "incomplete": incomplete, "lost": max(0, span - received) if received else 0,
+                   "seconds": window, "receiver_cpu": process_cpu_seconds(os.getpid()) - ours0,
+                   "sender_cpu": process_cpu_seconds(sender_pid) - sender0}
+    camera.stop_acquisition()
+    del stream, camera
+    return figures
+
+
+def row(name, pixel_format, packet_size, f):
+    if f is None:
+        print(f"{pixel_format:9} {packet_size:6} {name:8} no figures (receiver failed)", flush=True)
+        return
+    seconds = f["seconds"] or 1.0
+    received = f["frames"] + f["incomplete"]
+    per_frame = 1000 * f["receiver_cpu"] / received if received else 0.0
+    print(f"{pixel_format:9} {packet_size:6} {name:8} {f['frames'] / seconds:8.1f} "
+          f"{f['frames'] * PAYLOAD / seconds / 1e6:8.1f} {100 * f['receiver_cpu'] / seconds:9.1f} "
+          f"{per_frame:8.2f} {100 * f['sender_cpu'] / seconds:9.1f} {int(f['incomplete']):10} {int(f['lost']):5}",
+          flush=True)
+
+
+def main():
+    if len(sys.argv) < 3:
+        raise SystemExit(__doc__)
+    softcam, receiver = sys.argv[1], sys.argv[2]
+    frames = int(sys.argv[3]) if len(sys.argv) > 3 else 600
+    seconds = float(sys.argv[4]) if len(sys.argv) > 4 else 10.0
+    print(f"softcam at {LINE_RATE / PAYLOAD:.1f} frames/s ({LINE_RATE / 1e9:.2f} GB/s), {WIDTH}x{HEIGHT}, "
+          f"{frames} frames (at most {seconds:.0f} s) per receiver after {WARM_UP_FRAMES} warm-up frames, loopback")
+    print("format    packet receiver frames/s     MB/s recv CPU% CPU ms/fr send CPU% incomplete  lost")
+    for pixel_format, packet_size in CASES:
+        process = start_softcam(softcam, pixel_format)
+        try:
+            row("ours", pixel_format, packet_size, ours(receiver, process.pid, packet_size, frames, seconds))
+            time.sleep(0.3)
+            row("aravis", pixel_format, packet_size, aravis(process.pid, packet_size, frames, seconds))
+            time.sleep(0.3)
+            row("arv-udp", pixel_format, packet_size, aravis(process.pid, packet_size, frames, seconds, True))
+        finally:
+            process.terminate()
+            process.wait(timeout=10)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

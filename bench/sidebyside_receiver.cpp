@@ -1,0 +1,104 @@
+// Our receiver for the side-by-side benchmark (bench/sidebyside.py): connects to the camera at
+// 127.0.0.1 the way kydemo does (KyDeviceGEV, KyStreamGEV, KyPipeline), skips a few warm-up
+// frames, then takes a bounded number of frames within a bounded time and prints one line:
+//   result frames=N incomplete=N lost=N seconds=S receiver_cpu=S sender_cpu=S
+// CPU figures are seconds of user and system time over the receive window, ours from this
+// process and the sender's from /proc/<pid>/stat. Run inside scripts/netns-run.
+//
+//   bench_sidebyside_receiver --packet-size P --frames N --seconds S --sender-pid PID
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+#include "BenchCpu.h"
+#include "KyAcquisitionStateManager.h"
+#include "KyBuffer.h"
+#include "KyDeviceGEV.h"
+#include "KyPipeline.h"
+#include "KyStreamGEV.h"
+
+using Clock = std::chrono::steady_clock;
+using namespace ky::bench;
+
+namespace {
+
+const char *const kCameraIP = "127.0.0.1";
+constexpr int kWarmUpFrames = 20;
+
+struct DeviceRelease {
+    void operator()(KyDevice *device) const { KyDevice::Free(device); }
+};
+
+bool Ok(const KyResult &result, const char *what)
+{
+    if (!result.IsOK())
+        std::fprintf(stderr, "receiver: %s failed: %s %s\n", what, result.GetCodeString().GetAscii(),
+                     result.GetDescription().GetAscii());
+    return result.IsOK();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    RequirePrivateNetwork(argv[0]);
+    const auto packetSize = static_cast<uint32_t>(Option(argc, argv, "--packet-size", 9000));
+    const auto frames = static_cast<uint64_t>(Option(argc, argv, "--frames", 500));
+    const double seconds = Option(argc, argv, "--seconds", 10);
+    const auto sender = static_cast<pid_t>(Option(argc, argv, "--sender-pid", 0));
+
+    KyResult result;
+    std::unique_ptr<KyDevice, DeviceRelease> device(KyDevice::CreateAndConnect(KyString(kCameraIP), &result));
+    auto *gev = dynamic_cast<KyDeviceGEV *>(device.get());
+    if (!Ok(result, "connect") || gev == nullptr)
+        return 1;
+    KyStreamGEV stream;
+    if (!Ok(stream.Open(KyString(kCameraIP)), "stream open") || !Ok(gev->SetPacketSize(packetSize), "packet size") ||
+        !Ok(gev->SetStreamDestination(stream.GetLocalIPAddress(), stream.GetLocalPort()), "stream destination"))
+        return 1;
+    KyPipeline pipeline(&stream);
+    pipeline.SetBufferSize(device->GetPayloadSize());
+    if (!Ok(pipeline.SetBufferCount(16), "buffers") || !Ok(pipeline.Start(), "pipeline start"))
+        return 1;
+    KyAcquisitionStateManager manager(device.get(), &stream);
+    if (!Ok(manager.Start(), "acquisition start"))
+        return 1;
+
+    uint64_t whole = 0, incomplete = 0, first = 0, last = 0, ours0 = 0, sender0 = 0;
+    int warmUp = kWarmUpFrames;
+    Clock::time_point start = Clock::now();
+    const Clock::time_point deadline = start + std::chrono::duration_cast<Clock::duration>(
+                                                   std::chrono::duration<double>(seconds));
+    while (whole + incomplete < frames && Clock::now() < deadline) {
+        KyBuffer *buffer = nullptr;
+        KyResult operation;
+        if (pipeline.RetrieveNextBuffer(&buffer, 1000, &operation).IsFailure())
+            continue;
+        if (warmUp > 0) {
+            // The window opens once the stream runs steadily.
+            if (--warmUp == 0) {
+                start = Clock::now();
+                ours0 = ProcessCpuNs();
+                sender0 = sender ? OtherProcessCpuNs(sender) : 0;
+            }
+        } else {
+            (operation.IsOK() ? whole : incomplete)++;
+            first = first ? first : buffer->GetBlockID();
+            last = buffer->GetBlockID();
+        }
+        pipeline.ReleaseBuffer(buffer);
+    }
+    const double window = std::chrono::duration<double>(Clock::now() - start).count();
+    const double oursCpu = warmUp > 0 ? 0 : (ProcessCpuNs() - ours0) / 1e9;
+    const double senderCpu = warmUp > 0 || !sender ? 0 : (OtherProcessCpuNs(sender) - sender0) / 1e9;
+    manager.Stop();
+    pipeline.Stop();
+    // 16-bit block ids skip 0 when they wrap.
+    const uint64_t span = last >= first ? last - first + 1 : last + 0xFFFF - first + 1;
+    const uint64_t received = whole + incomplete;
+    std::printf("result frames=%llu incomplete=%llu lost=%llu seconds=%.4f receiver_cpu=%.4f sender_cpu=%.4f\n",
+                static_cast<unsigned long long>(whole), static_cast<unsigned long long>(incomplete),
+                static_cast<unsigned long long>(received && span > received ? span - received : 0), window, oursCpu,
+                senderCpu);
+    return 0;
+}
