@@ -19,7 +19,8 @@ constexpr size_t BATCH_SIZE = 64;
 // Once the socket is drained while a stream runs, the thread lets packets gather this long
 // before it looks again: a wake-up then takes batches of packets instead of a few, which saves
 // most of the scheduling cost at high packet rates. The socket buffer holds far more than
-// arrives meanwhile, and a block is late by at most this much.
+// arrives meanwhile, and a block is late by at most this much. A packet ring needs no such
+// pause: it wakes its reader only once a block of the ring is full or has waited its time.
 constexpr auto GATHER_TIME = std::chrono::microseconds(200);
 
 std::chrono::milliseconds Ms(uint32_t value)
@@ -64,6 +65,8 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
                           : 65536;
     slotSize = (slotSize + 64) & ~size_t(63);  // room to see an oversized datagram as truncated
     mReader.Setup(BATCH_SIZE, slotSize, mReceiveOffload);
+    if (config.packetRing)
+        OpenRing();
     {
         std::lock_guard<std::mutex> lock(mMutex);
         mTracker.Reset(mConfig);
@@ -85,6 +88,22 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
     return KyResult();
 }
 
+// Where the process may, the stream is read from a packet ring and the socket keeps only the
+// datagrams the ring cannot see whole. Otherwise (or when the socket cannot be limited, which
+// would deliver everything twice) the socket alone serves.
+void GvspReceiver::OpenRing()
+{
+    sockaddr_in local;
+    if (UdpSocket::MakeAddress(mConfig.localAddress, 0, local).IsFailure())
+        return;
+    GvspPacketRing::Target target;
+    target.localAddress = local.sin_addr.s_addr;
+    target.port = mSocket.LocalPort();
+    target.sourceAddress = mSourceAddress;
+    if (mRing.Open(target, mConfig.socketBufferSize).IsOK() && mRing.LimitSocketToFragmented(mSocket.Fd()).IsFailure())
+        mRing.Close();
+}
+
 void GvspReceiver::Close()
 {
     mStop = true;
@@ -96,6 +115,7 @@ void GvspReceiver::Close()
         std::lock_guard<std::mutex> lock(mMutex);
         AbortLocked();
     }
+    mRing.Close();
     mSocket.Close();
     mThreadId = 0;
 }
@@ -169,15 +189,19 @@ void GvspReceiver::Run()
 {
     while (!mStop) {
         try {
-            pollfd p{mSocket.Fd(), POLLIN, 0};
-            const int ready = poll(&p, 1, POLL_INTERVAL_MS);
-            const size_t received = ready > 0 ? ReceiveBatches() : 0;
+            pollfd p[2] = {{mSocket.Fd(), POLLIN, 0}, {mRing.Fd(), POLLIN, 0}};
+            const int ready = poll(p, mRing.IsOpen() ? 2 : 1, POLL_INTERVAL_MS);
+            size_t received = 0;
+            if (ready > 0 && p[0].revents)
+                received += ReceiveBatches();
+            if (ready > 0 && mRing.IsOpen() && p[1].revents)
+                received += ReceiveRing();
             {
                 std::lock_guard<std::mutex> lock(mMutex);
                 mTracker.CheckTimers(Clock::now());
             }
             SendRequests();
-            if (received > 0 && !mStop)
+            if (received > 0 && !mStop && !mRing.IsOpen())
                 std::this_thread::sleep_for(GATHER_TIME);
         } catch (...) {
             // Out of memory for an output entry: the block's destination stays with its state and
@@ -247,6 +271,29 @@ size_t GvspReceiver::ReceiveBatches()
         SendRequests();
         if (static_cast<size_t>(count) < mReader.Batch() || mStop)
             return total;
+    }
+}
+
+// Takes the ring's filled blocks one at a time, each under the state lock.
+size_t GvspReceiver::ReceiveRing()
+{
+    uint64_t total = 0;
+    for (;;) {
+        std::unique_lock<std::mutex> lock(mMutex);
+        const Clock::time_point now = Clock::now();
+        GvspReceiverCounters &counters = mTracker.Counters();
+        uint64_t records = 0;
+        const size_t blocks = mRing.Drain(
+            [&](const uint8_t *data, size_t length) { mTracker.Process(data, length, now, false); }, records,
+            counters.packetsMalformed, 1);
+        counters.packetsReceived += records;
+        total += records;
+        if (now - mTracker.LastTimerCheck() >= Ms(1))
+            mTracker.CheckTimers(now);
+        lock.unlock();
+        SendRequests();
+        if (blocks == 0 || mStop)
+            return static_cast<size_t>(total);
     }
 }
 

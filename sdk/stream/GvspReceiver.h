@@ -1,7 +1,7 @@
 // GvspReceiver: the receiving side of a GigE Vision stream channel.
 //
-// Owns a UDP socket (with a large receive buffer) and a receive thread that reads packets in
-// recvmmsg batches (glued runs with receive offload) and places each one, by packet id, into a
+// Owns a UDP socket (with a large receive buffer) and a receive thread that reads packets from a
+// packet socket ring where the process may open one (GvspPacketRing), else in recvmmsg batches (glued runs with receive offload) and places each one, by packet id, into a
 // destination the caller queued (memory, capacity and a cookie of the caller's): copied once out
 // of the receive ring, or, with receiveInPlace, written there by the socket itself. There is no
 // assembly buffer in between. Missing packets are asked for again
@@ -26,6 +26,7 @@
 #include "GvspBlockAssembler.h"
 #include "GvspBlockTracker.h"
 #include "GvspPacketReader.h"
+#include "GvspPacketRing.h"
 #include "GvspReceiverConfig.h"
 #include "GvspReceiverCounters.h"
 #include "KyResult.h"
@@ -55,6 +56,8 @@ public:
     uint16_t LocalPort() const { return mSocket.LocalPort(); }
     uint32_t SocketBufferSize() const { return mSocketBufferSize; }
     pid_t ReceiveThreadId() const { return mThreadId; }
+    // The stream is read through a packet socket ring (only fragmented datagrams through the socket).
+    bool UsesPacketRing() const { return mRing.IsOpen(); }
 
     // Queues a destination for a coming block. KY_INVALID_PARAMETER for memory without bytes or
     // bytes without memory; KY_STATE_ERROR when closed.
@@ -82,8 +85,10 @@ private:
         GvspReceiver &mReceiver;
     };
 
+    void OpenRing();
     void Run();
     size_t ReceiveBatches();  // the number of messages read
+    size_t ReceiveRing();     // the number of records read
     void Emit(GvspCompletedBlock &&block);
     void SendRequests();
     void AbortLocked();
@@ -91,6 +96,7 @@ private:
     GvspReceiverConfig mConfig;
     ResendCallback mResend;
     UdpSocket mSocket;
+    GvspPacketRing mRing;
     uint32_t mSourceAddress = 0;  // network order; 0: any
     uint32_t mSocketBufferSize = 0;
     std::thread mThread;

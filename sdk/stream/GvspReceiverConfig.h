@@ -23,6 +23,8 @@ struct GvspReceiverConfig
     bool receiveOffload = true;          // take glued runs of datagrams from the kernel (UDP_GRO)
     bool receiveInPlace = false;         // without offload: the socket writes in-order payload
                                          // straight into the destination (see ReceiveBatches)
+    bool packetRing = true;              // read through a packet socket ring where the process may
+                                         // (CAP_NET_RAW; see GvspPacketRing), else the UDP socket
 };
 
 } // namespace ky::gev

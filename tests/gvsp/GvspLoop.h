@@ -48,11 +48,14 @@ inline GvspLeader ImageLeader(uint32_t pixelFormat, uint32_t width, uint32_t hei
 
 // How packets travel: glued by the kernel (segmentation and receive offload), one by one and
 // copied into place, or one by one and written into place by the socket.
-enum class Transfer { Offload, Plain, InPlace };
+enum class Transfer { Offload, Plain, InPlace, Ring };
 
 inline const char *TransferName(Transfer transfer)
 {
-    return transfer == Transfer::Offload ? "offload" : transfer == Transfer::Plain ? "plain" : "in place";
+    return transfer == Transfer::Offload ? "offload"
+           : transfer == Transfer::Plain ? "plain"
+           : transfer == Transfer::InPlace ? "in place"
+                                           : "packet ring";
 }
 
 inline void SetTransfer(Transfer transfer, GvspSenderConfig &sender, GvspReceiverConfig &receiver)
@@ -60,9 +63,10 @@ inline void SetTransfer(Transfer transfer, GvspSenderConfig &sender, GvspReceive
     sender.segmentationOffload = transfer == Transfer::Offload;
     receiver.receiveOffload = transfer == Transfer::Offload;
     receiver.receiveInPlace = transfer == Transfer::InPlace;
+    receiver.packetRing = transfer == Transfer::Ring;
 }
 
-constexpr Transfer ALL_TRANSFERS[] = {Transfer::Offload, Transfer::Plain, Transfer::InPlace};
+constexpr Transfer ALL_TRANSFERS[] = {Transfer::Offload, Transfer::Plain, Transfer::InPlace, Transfer::Ring};
 
 struct GvspLoop
 {
@@ -80,6 +84,16 @@ struct GvspLoop
         senderConfig.destinationAddress = "127.0.0.1";
         senderConfig.destinationPort = receiver.LocalPort();
         return sender.Open(senderConfig);
+    }
+
+    KyResult SendFrame(uint64_t blockId, const std::vector<uint8_t> &frame, const GvspLeader &leader)
+    {
+        GvspOutgoingBlock block;
+        block.blockId = blockId;
+        block.leader = leader;
+        block.data = frame.data();
+        block.size = frame.size();
+        return sender.SendBlock(block);
     }
 };
 

@@ -26,12 +26,7 @@ struct StreamCase
 
 void SendFrame(GvspLoop &loop, uint64_t blockId, const std::vector<uint8_t> &frame, const GvspLeader &leader)
 {
-    GvspOutgoingBlock block;
-    block.blockId = blockId;
-    block.leader = leader;
-    block.data = frame.data();
-    block.size = frame.size();
-    ASSERT_TRUE(loop.sender.SendBlock(block).IsOK());
+    ASSERT_TRUE(loop.SendFrame(blockId, frame, leader).IsOK());
 }
 
 } // namespace
@@ -60,6 +55,8 @@ TEST(GvspStream, FramesArrivePixelExact)
         SetTransfer(transfer, sc, rc);
         rc.packetSize = c.learnPacketSize ? 0 : c.packetSize;
         ASSERT_TRUE(loop.Open(sc, rc).IsOK());
+        // The tests run with the network privileges of their namespace: the ring opens.
+        EXPECT_EQ(loop.receiver.UsesPacketRing(), transfer == Transfer::Ring);
         const size_t size = static_cast<size_t>(c.width) * c.height * (((c.pixelFormat >> 16) & 0xFF) / 8);
         const int frames = 3;
         std::vector<std::vector<uint8_t>> destinations(frames, std::vector<uint8_t>(size + 100, 0xEE));
@@ -118,7 +115,8 @@ TEST(GvspStream, DroppedPacketsComeBackThroughResends)
         Transfer transfer;
     } cases[] = {{1500, false, true, Transfer::Offload}, {9000, false, true, Transfer::Offload},
                  {9000, true, true, Transfer::Plain},    {1500, false, false, Transfer::Offload},
-                 {1500, false, true, Transfer::InPlace}, {9000, true, false, Transfer::InPlace}};
+                 {1500, false, true, Transfer::InPlace}, {9000, true, false, Transfer::InPlace},
+                 {1500, false, true, Transfer::Ring},    {9000, true, false, Transfer::Ring}};
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.packetSize << (c.extendedIds ? " extended" : "")
                                         << (c.receiverKnowsPacketSize ? " " : " learnt ") << TransferName(c.transfer));

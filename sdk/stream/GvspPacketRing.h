@@ -1,0 +1,116 @@
+// GvspPacketRing: takes a stream's datagrams from a packet socket ring (TPACKET_V3) instead of
+// the UDP socket, where the process may open one (CAP_NET_RAW).
+//
+// The kernel writes every datagram for the stream's port into blocks of a ring shared with this
+// process while the packet is still in the network stack, so the receive thread no longer pays
+// a system call and a copy per packet: it reads the packets where they lie and copies each
+// payload once, into its frame. A filter in the kernel lets through only unfragmented UDP
+// datagrams to the stream's address and port (from the camera, when known) on the interface that
+// holds the stream's address, no longer than the interface's MTU. Longer ones are either
+// datagrams that arrived in fragments, which cannot be seen whole there, or glued runs of
+// datagrams (sent with segmentation offload over a virtual link, or merged by receive offload),
+// whose datagram size only the socket tells. LimitSocketToFragmented makes the UDP socket take
+// exactly those, so nothing is lost and nothing is taken twice. On the loopback interface
+// (MTU 64 KiB) a glued run from a sender on this host fits the MTU: the ring then learns the
+// datagram size from the virtio header the kernel puts before each record, and cuts the run.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "KyResult.h"
+
+namespace ky::gev {
+
+class GvspPacketRing
+{
+public:
+    struct Target
+    {
+        uint32_t localAddress = 0;   // network order; 0: the address facing the source
+        uint16_t port = 0;           // the stream's UDP port
+        uint32_t sourceAddress = 0;  // network order; 0: any sender (then localAddress is needed)
+    };
+
+    GvspPacketRing() = default;
+    ~GvspPacketRing();
+    GvspPacketRing(const GvspPacketRing &) = delete;
+    GvspPacketRing &operator=(const GvspPacketRing &) = delete;
+
+    // Opens a ring of about ringBytes. Fails (KY_NOT_SUPPORTED, KY_NETWORK_ERROR) where the
+    // process may not open packet sockets, or the address lies on no interface of this host.
+    KyResult Open(const Target &target, size_t ringBytes);
+    void Close();
+    bool IsOpen() const { return mFd >= 0; }
+    int Fd() const { return mFd; }
+    uint32_t Mtu() const { return mMtu; }
+
+    // Makes a UDP socket bound to the stream's port take only what this ring leaves: datagrams
+    // and glued runs longer than the interface's MTU.
+    KyResult LimitSocketToFragmented(int udpFd) const;
+
+    // Hands the UDP payload of each datagram in the blocks the kernel has filled to
+    // take(payload, length), then gives each block back; at most maxBlocks blocks. Records that
+    // are no whole IPv4/UDP datagram or fail their checksum are counted in malformed instead.
+    // Adds every datagram read (each of a glued run) to records; returns the number of blocks read.
+    template <typename Take>
+    size_t Drain(Take &&take, uint64_t &records, uint64_t &malformed, size_t maxBlocks)
+    {
+        size_t blocks = 0;
+        for (; blocks < maxBlocks; ++blocks) {
+            const uint8_t *block = ReadyBlock();
+            if (!block)
+                break;
+            size_t offset = 0;
+            for (uint32_t i = 0, n = RecordCount(block); i < n; ++i) {
+                Datagram d;
+                const bool whole = ParseRecord(block, i == 0, offset, d);
+                if (!whole)
+                    ++malformed, ++records;
+                else if (d.segment == 0 || d.segment >= d.length)
+                    take(d.payload, d.length), ++records;
+                else
+                    for (size_t at = 0; at < d.length; at += d.segment, ++records)
+                        take(d.payload + at, std::min(d.segment, d.length - at));
+                if (d.next == 0)
+                    break;
+                offset = d.next;
+            }
+            ReleaseBlock();
+        }
+        return blocks;
+    }
+
+    // The UDP payload of the IPv4 datagram at ip, of which captured bytes are at hand; false when
+    // it is not whole or (unless the kernel checked it already) its checksum is wrong.
+    static bool ParseDatagram(const uint8_t *ip, size_t captured, bool checksumChecked, const uint8_t *&payload,
+                              size_t &length);
+
+private:
+    struct Datagram
+    {
+        const uint8_t *payload = nullptr;
+        size_t length = 0;
+        size_t segment = 0;  // datagram size of a glued run; 0: one datagram
+        size_t next = 0;     // offset of the next record in the block; 0: none
+    };
+
+    const uint8_t *ReadyBlock() const;
+    uint32_t RecordCount(const uint8_t *block) const;
+    // Reads the record at offset (the block's first when first is set); false when it holds no
+    // whole, valid datagram.
+    bool ParseRecord(const uint8_t *block, bool first, size_t offset, Datagram &out) const;
+    void ReleaseBlock();
+
+    int mFd = -1;
+    uint8_t *mMap = nullptr;
+    size_t mMapSize = 0;
+    size_t mBlockSize = 0;
+    size_t mBlockCount = 0;
+    size_t mCurrent = 0;
+    uint32_t mMtu = 0;
+};
+
+} // namespace ky::gev

@@ -1,0 +1,204 @@
+// The packet ring path of the GVSP receiver: datagrams it parses or refuses, datagrams that
+// arrive in fragments (which only the UDP socket sees whole), and the fall-back to the socket
+// where the process may not open packet sockets.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <linux/capability.h>
+#include <net/if.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "GvspLoop.h"
+#include "GvspPacketRing.h"
+
+using namespace ky::gev;
+using namespace ky::gev::test;
+
+namespace {
+
+void Put16(uint8_t *p, size_t value)
+{
+    p[0] = static_cast<uint8_t>(value >> 8);
+    p[1] = static_cast<uint8_t>(value);
+}
+
+// An IPv4/UDP datagram (header of headerWords 32-bit words) around payloadSize bytes, with its
+// UDP checksum computed.
+std::vector<uint8_t> Datagram(size_t payloadSize, size_t headerWords = 5)
+{
+    const size_t header = headerWords * 4;
+    std::vector<uint8_t> d(header + 8 + payloadSize, 0);
+    d[0] = static_cast<uint8_t>(0x40 | headerWords);
+    Put16(&d[2], d.size());
+    d[8] = 64;
+    d[9] = 17;
+    const uint8_t addresses[8] = {10, 0, 0, 2, 10, 0, 0, 1};
+    std::memcpy(&d[12], addresses, 8);
+    uint8_t *udp = &d[header];
+    Put16(udp, 20202);
+    Put16(udp + 2, 40404);
+    Put16(udp + 4, 8 + payloadSize);
+    for (size_t i = 0; i < payloadSize; ++i)
+        udp[8 + i] = static_cast<uint8_t>(i * 13 + 1);
+    uint64_t sum = 17 + 8 + payloadSize;
+    for (size_t i = 12; i < 20; i += 2)
+        sum += d[i] << 8 | d[i + 1];
+    for (size_t i = 0; i < 8 + payloadSize; i += 2)
+        sum += udp[i] << 8 | (i + 1 < 8 + payloadSize ? udp[i + 1] : 0);
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    Put16(udp + 6, ~sum & 0xFFFF);
+    return d;
+}
+
+// Sets the loopback interface's MTU for the life of the object (the test's own namespace).
+class LoopbackMtu
+{
+public:
+    explicit LoopbackMtu(int mtu) { mOk = Set(mtu, &mOld); }
+    ~LoopbackMtu()
+    {
+        if (mOk)
+            Set(mOld, nullptr);
+    }
+    bool Ok() const { return mOk; }
+
+private:
+    static bool Set(int mtu, int *old)
+    {
+        const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        ifreq request{};
+        std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+        bool ok = fd >= 0 && (!old || ioctl(fd, SIOCGIFMTU, &request) == 0);
+        if (ok && old)
+            *old = request.ifr_mtu;
+        request.ifr_mtu = mtu;
+        ok = ok && ioctl(fd, SIOCSIFMTU, &request) == 0;
+        if (fd >= 0)
+            close(fd);
+        return ok;
+    }
+    bool mOk = false;
+    int mOld = 0;
+};
+
+// Sends frames through a loop whose receiver asks for the packet ring; true when every frame
+// came complete and pixel-exact, and every datagram sent was taken exactly once.
+::testing::AssertionResult FramesArriveOnce(uint32_t packetSize, bool expectRing)
+{
+    GvspLoop loop;
+    GvspSenderConfig sc;
+    sc.packetSize = packetSize;
+    GvspReceiverConfig rc;
+    SetTransfer(Transfer::Ring, sc, rc);
+    rc.packetSize = packetSize;
+    if (loop.Open(sc, rc).IsFailure())
+        return ::testing::AssertionFailure() << "the loop does not open";
+    if (loop.receiver.UsesPacketRing() != expectRing)
+        return ::testing::AssertionFailure() << "packet ring in use: " << loop.receiver.UsesPacketRing();
+    const uint32_t width = 640, height = 480;
+    const int frames = 3;
+    std::vector<std::vector<uint8_t>> destinations(frames, std::vector<uint8_t>(width * height));
+    for (auto &d : destinations)
+        loop.receiver.QueueBlock(d.data(), d.size(), nullptr);
+    for (int f = 0; f < frames; ++f)
+        loop.SendFrame(f + 1, Pattern(width * height, f), ImageLeader(KyPixelMono8, width, height, f));
+    for (int f = 0; f < frames; ++f) {
+        GvspCompletedBlock block;
+        if (loop.receiver.WaitForBlock(block, WAIT_MS).IsFailure())
+            return ::testing::AssertionFailure() << "frame " << f << " did not end";
+        if (block.status != GvspBlockStatus::Complete)
+            return ::testing::AssertionFailure() << "frame " << f << ": " << GvspBlockStatusName(block.status);
+        const std::vector<uint8_t> expected = Pattern(width * height, static_cast<uint32_t>(block.blockId - 1));
+        if (std::memcmp(block.data, expected.data(), expected.size()) != 0)
+            return ::testing::AssertionFailure() << "frame " << f << " differs";
+    }
+    const GvspSenderCounters sent = loop.sender.Counters();
+    const GvspReceiverCounters received = loop.receiver.Counters();
+    // (Leader and trailer may overtake payload packets that come the other way and make the
+    // receiver ask for those again: then they were sent twice.)
+    if (received.packetsReceived != sent.packetsSent + sent.packetsResent)
+        return ::testing::AssertionFailure() << received.packetsReceived << " datagrams taken of "
+                                             << sent.packetsSent + sent.packetsResent << " sent";
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+TEST(GvspPacketRing, ParsesWholeDatagramsOnly)
+{
+    const struct {
+        const char *name;
+        std::vector<uint8_t> datagram;
+        size_t captured;         // 0: all of it
+        bool checksumChecked;
+        long expectedLength;     // -1: refused
+        size_t expectedOffset = 28;
+    } cases[] = {
+        {"plain", Datagram(100), 0, false, 100},
+        {"odd length", Datagram(101), 0, false, 101},
+        {"empty payload", Datagram(0), 0, false, 0},
+        {"header with options", Datagram(50, 6), 0, false, 50, 32},
+        {"no checksum", [] { auto d = Datagram(64); d[26] = d[27] = 0; return d; }(), 0, false, 64},
+        {"wrong checksum", [] { auto d = Datagram(64); d[40] ^= 1; return d; }(), 0, false, -1},
+        {"wrong checksum checked by the adapter", [] { auto d = Datagram(64); d[26] ^= 1; return d; }(), 0, true, 64},
+        {"padding behind the datagram", [] { auto d = Datagram(64); d.resize(d.size() + 6); Put16(&d[2], d.size()); return d; }(), 0, true, 64},
+        {"cut short", Datagram(100), 100, false, -1},
+        {"shorter than a header", Datagram(100), 19, false, -1},
+        {"IPv6", [] { auto d = Datagram(10); d[0] = 0x65; return d; }(), 0, false, -1},
+        {"header length below 20", [] { auto d = Datagram(10); d[0] = 0x44; return d; }(), 0, false, -1},
+        {"header longer than the datagram", [] { auto d = Datagram(10); d[0] = 0x4F; return d; }(), 0, false, -1},
+        {"total below headers", [] { auto d = Datagram(10); Put16(&d[2], 27); return d; }(), 0, false, -1},
+        {"UDP length below 8", [] { auto d = Datagram(10); Put16(&d[24], 7); return d; }(), 0, true, -1},
+        {"UDP length past the datagram", [] { auto d = Datagram(10); Put16(&d[24], 19); return d; }(), 0, true, -1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const uint8_t *payload = nullptr;
+        size_t length = 0;
+        const size_t captured = c.captured ? c.captured : c.datagram.size();
+        const bool ok = GvspPacketRing::ParseDatagram(c.datagram.data(), captured, c.checksumChecked, payload, length);
+        EXPECT_EQ(ok, c.expectedLength >= 0);
+        if (ok && c.expectedLength >= 0) {
+            EXPECT_EQ(length, static_cast<size_t>(c.expectedLength));
+            EXPECT_EQ(payload, c.datagram.data() + c.expectedOffset);
+        }
+    }
+}
+
+// Datagrams larger than the interface's MTU come in fragments, which the ring never sees whole:
+// the UDP socket takes exactly those, the ring the others.
+TEST(GvspPacketRing, FragmentedDatagramsComeThroughTheSocket)
+{
+    LoopbackMtu mtu(1500);
+    ASSERT_TRUE(mtu.Ok());
+    EXPECT_TRUE(FramesArriveOnce(1500, true)) << "packets of the MTU's size";
+    EXPECT_TRUE(FramesArriveOnce(4000, true)) << "packets in fragments";
+    EXPECT_TRUE(FramesArriveOnce(9000, true)) << "packets in fragments";
+}
+
+// Most applications run without CAP_NET_RAW: the receiver then reads its UDP socket.
+TEST(GvspPacketRing, WithoutThePrivilegeTheSocketServes)
+{
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct data[2]{};
+        if (syscall(SYS_capget, &header, data) != 0)
+            _exit(10);
+        data[CAP_NET_RAW / 32].effective &= ~(1u << (CAP_NET_RAW % 32));
+        if (syscall(SYS_capset, &header, data) != 0)
+            _exit(11);
+        _exit(FramesArriveOnce(9000, false) ? 0 : 12);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10/11: capabilities not changed, 12: frames not received";
+}
