@@ -5,10 +5,12 @@ binding), side by side: frames/s, MB/s of payload, receiver CPU % and CPU ms per
 CPU %, incomplete and lost frames, for 2448x2048 Mono8 and BayerRG8 with packets of 1500 and
 9000 bytes. aravis runs twice: as it chooses (a packet socket where allowed) and on a plain UDP
 socket as ours. softcam paces at 10 GigE line rate (1.19 GB/s of payload). CPU is user + system time
-of each process (from /proc/<pid>/stat) over the receive window. Prints figures; asserts nothing.
+of each process (from /proc/<pid>/stat) over the receive window. The receivers take turns for a
+number of rounds on the same stream and each row shows the median round (by CPU per frame), as
+single runs on a shared machine differ widely. Prints figures; asserts nothing.
 
 Run inside a private network namespace:
-  scripts/netns-run /usr/bin/python3 bench/sidebyside.py SOFTCAM RECEIVER [FRAMES [SECONDS]]
+  scripts/netns-run /usr/bin/python3 bench/sidebyside.py SOFTCAM RECEIVER [FRAMES [SECONDS [ROUNDS]]]
 """
 import os
 import subprocess
@@ -105,6 +107,17 @@ def aravis(sender_pid, packet_size, frames, seconds, udp_socket=False):
     return figures
 
 
+def cpu_per_frame(f):
+    received = f["frames"] + f["incomplete"]
+    return f["receiver_cpu"] / received if received else float("inf")
+
+
+def median(figures):
+    """The round with the median CPU per frame; None when every round failed."""
+    ok = sorted((f for f in figures if f is not None), key=cpu_per_frame)
+    return ok[len(ok) // 2] if ok else None
+
+
 def row(name, pixel_format, packet_size, f):
     if f is None:
         print(f"{pixel_format:9} {packet_size:6} {name:8} no figures (receiver failed)", flush=True)
@@ -124,17 +137,24 @@ def main():
     softcam, receiver = sys.argv[1], sys.argv[2]
     frames = int(sys.argv[3]) if len(sys.argv) > 3 else 600
     seconds = float(sys.argv[4]) if len(sys.argv) > 4 else 10.0
+    rounds = int(sys.argv[5]) if len(sys.argv) > 5 else 3
     print(f"softcam at {LINE_RATE / PAYLOAD:.1f} frames/s ({LINE_RATE / 1e9:.2f} GB/s), {WIDTH}x{HEIGHT}, "
-          f"{frames} frames (at most {seconds:.0f} s) per receiver after {WARM_UP_FRAMES} warm-up frames, loopback")
+          f"{frames} frames (at most {seconds:.0f} s) per receiver after {WARM_UP_FRAMES} warm-up frames, loopback, "
+          f"median of {rounds} rounds")
     print("format    packet receiver frames/s     MB/s recv CPU% CPU ms/fr send CPU% incomplete  lost")
+    receivers = [("ours", lambda pid, size: ours(receiver, pid, size, frames, seconds)),
+                 ("aravis", lambda pid, size: aravis(pid, size, frames, seconds)),
+                 ("arv-udp", lambda pid, size: aravis(pid, size, frames, seconds, True))]
     for pixel_format, packet_size in CASES:
         process = start_softcam(softcam, pixel_format)
         try:
-            row("ours", pixel_format, packet_size, ours(receiver, process.pid, packet_size, frames, seconds))
-            time.sleep(0.3)
-            row("aravis", pixel_format, packet_size, aravis(process.pid, packet_size, frames, seconds))
-            time.sleep(0.3)
-            row("arv-udp", pixel_format, packet_size, aravis(process.pid, packet_size, frames, seconds, True))
+            figures = {name: [] for name, _ in receivers}
+            for _ in range(rounds):
+                for name, run in receivers:
+                    figures[name].append(run(process.pid, packet_size))
+                    time.sleep(0.3)
+            for name, _ in receivers:
+                row(name, pixel_format, packet_size, median(figures[name]))
         finally:
             process.terminate()
             process.wait(timeout=10)

@@ -122,13 +122,13 @@ GvspBlockTracker::Active *GvspBlockTracker::FindOrStart(const GvspHeader &header
 
 void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time_point now, bool payloadInPlace)
 {
-    if (GvspIsTestPacket(packet, length)) {
-        ++mCounters.testPackets;
-        return;
-    }
     GvspHeader header;
     if (GvspParseHeader(packet, length, header).IsFailure()) {
-        Refuse(packet, length);
+        // A test packet has no packet format: the header is refused, the packet counted.
+        if (GvspIsTestPacket(packet, length))
+            ++mCounters.testPackets;
+        else
+            Refuse(packet, length);
         return;
     }
     if (header.status & GVSP_STATUS_ERROR_MASK) {

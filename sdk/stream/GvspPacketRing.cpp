@@ -20,7 +20,7 @@
 namespace ky::gev {
 namespace {
 
-constexpr size_t BLOCK_SIZE = 1u << 20;
+constexpr size_t BLOCK_SIZE = 4u << 20;
 constexpr size_t MIN_BLOCKS = 4;
 constexpr unsigned FRAME_SIZE = 2048;        // nominal; TPACKET_V3 packs records of any size
 constexpr unsigned BLOCK_TIMEOUT_MS = 2;     // a partly filled block is handed over after this

@@ -14,7 +14,10 @@
 namespace ky::gev {
 namespace {
 
+// How long the thread sleeps in poll at most, for the timers of the blocks in progress. A packet
+// ring wakes it for every filled block anyway, so the timers need no extra wake-ups then.
 constexpr int POLL_INTERVAL_MS = 2;
+constexpr int RING_POLL_INTERVAL_MS = 5;
 constexpr size_t BATCH_SIZE = 64;
 // Once the socket is drained while a stream runs, the thread lets packets gather this long
 // before it looks again: a wake-up then takes batches of packets instead of a few, which saves
@@ -190,7 +193,7 @@ void GvspReceiver::Run()
     while (!mStop) {
         try {
             pollfd p[2] = {{mSocket.Fd(), POLLIN, 0}, {mRing.Fd(), POLLIN, 0}};
-            const int ready = poll(p, mRing.IsOpen() ? 2 : 1, POLL_INTERVAL_MS);
+            const int ready = poll(p, mRing.IsOpen() ? 2 : 1, mRing.IsOpen() ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS);
             size_t received = 0;
             if (ready > 0 && p[0].revents)
                 received += ReceiveBatches();
