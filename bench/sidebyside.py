@@ -137,7 +137,7 @@ def main():
     softcam, receiver = sys.argv[1], sys.argv[2]
     frames = int(sys.argv[3]) if len(sys.argv) > 3 else 600
     seconds = float(sys.argv[4]) if len(sys.argv) > 4 else 10.0
-    rounds = int(sys.argv[5]) if len(sys.argv) > 5 else 3
+    rounds = int(sys.argv[5]) if len(sys.argv) > 5 else 5
     print(f"softcam at {LINE_RATE / PAYLOAD:.1f} frames/s ({LINE_RATE / 1e9:.2f} GB/s), {WIDTH}x{HEIGHT}, "
           f"{frames} frames (at most {seconds:.0f} s) per receiver after {WARM_UP_FRAMES} warm-up frames, loopback, "
           f"median of {rounds} rounds")
