@@ -158,12 +158,24 @@ KyResult GvspPacketRing::Open(const Target &target, size_t ringBytes)
                                                : target.sourceAddress ? AddressFacing(target.sourceAddress) : 0;
     if (local == 0)
         return KyResult(KY_NOT_SUPPORTED, KyString("a packet ring needs the stream's local address"));
+    // The interface that holds the address; but a sender on this host (a camera on another of
+    // its addresses) reaches it through the loopback interface.
     const device::HostAdapter *adapter = nullptr;
+    const device::HostAdapter *loopback = nullptr;
+    bool senderOnHost = false;
     const std::vector<device::HostAdapter> adapters = device::EnumerateHostAdapters();
-    for (const device::HostAdapter &candidate : adapters)
-        for (const device::HostAddress &address : candidate.addresses)
+    for (const device::HostAdapter &candidate : adapters) {
+        if (candidate.loopback)
+            loopback = &candidate;
+        for (const device::HostAddress &address : candidate.addresses) {
             if (address.ip == ntohl(local))
                 adapter = &candidate;
+            if (target.sourceAddress && address.ip == ntohl(target.sourceAddress))
+                senderOnHost = true;
+        }
+    }
+    if (senderOnHost)
+        adapter = loopback;
     if (adapter == nullptr || adapter->mtu == 0)
         return KyResult(KY_NETWORK_ERROR, KyString("no interface of this host holds the stream's address"));
 
@@ -233,6 +245,7 @@ KyResult GvspPacketRing::Open(const Target &target, size_t ringBytes)
     mBlockCount = blocks;
     mCurrent = 0;
     mMtu = adapter->mtu;
+    mInterfaceIndex = adapter->index;
     return KyResult();
 }
 
@@ -247,14 +260,19 @@ void GvspPacketRing::Close()
     mFd = -1;
     mBlockCount = 0;
     mMtu = 0;
+    mInterfaceIndex = 0;
 }
 
 KyResult GvspPacketRing::LimitSocketToFragmented(int udpFd) const
 {
     if (!IsOpen())
         return KyResult(KY_STATE_ERROR, KyString("the packet ring is not open"));
-    // The IPv4 total length of the (reassembled) datagram, wherever the socket's data starts.
+    // Everything that came through another interface; from the ring's interface, what is longer
+    // than its MTU (the IPv4 total length of the reassembled datagram or of the glued run,
+    // wherever the socket's data starts).
     std::vector<sock_filter> code = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, static_cast<uint32_t>(SKF_AD_OFF + SKF_AD_IFINDEX)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, mInterfaceIndex, 0, 2),
         BPF_STMT(BPF_LD | BPF_H | BPF_ABS, static_cast<uint32_t>(SKF_NET_OFF) + 2),
         BPF_JUMP(BPF_JMP | BPF_JGT | BPF_K, mMtu, 0, 1),
         BPF_STMT(BPF_RET | BPF_K, 0xFFFFFFFFu),

@@ -13,6 +13,9 @@
 // exactly those, so nothing is lost and nothing is taken twice. On the loopback interface
 // (MTU 64 KiB) a glued run from a sender on this host fits the MTU: the ring then learns the
 // datagram size from the virtio header the kernel puts before each record, and cuts the run.
+// Datagrams that reach the address through another interface (a host has one address per
+// interface, but takes packets for any of them on each) also stay with the socket. A sender on
+// this host itself reaches the address through the loopback interface: the ring is opened there.
 #pragma once
 
 #include <algorithm>
@@ -48,7 +51,7 @@ public:
     uint32_t Mtu() const { return mMtu; }
 
     // Makes a UDP socket bound to the stream's port take only what this ring leaves: datagrams
-    // and glued runs longer than the interface's MTU.
+    // and glued runs longer than the interface's MTU, and whatever comes through another interface.
     KyResult LimitSocketToFragmented(int udpFd) const;
 
     // Hands the UDP payload of each datagram in the blocks the kernel has filled to
@@ -111,6 +114,7 @@ private:
     size_t mBlockCount = 0;
     size_t mCurrent = 0;
     uint32_t mMtu = 0;
+    unsigned mInterfaceIndex = 0;
 };
 
 } // namespace ky::gev

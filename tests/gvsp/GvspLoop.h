@@ -73,15 +73,17 @@ struct GvspLoop
     GvspSender sender;
     GvspReceiver receiver;
 
-    KyResult Open(GvspSenderConfig senderConfig, GvspReceiverConfig receiverConfig)
+    // The receiver listens on address (one of this host's), where the sender sends to.
+    KyResult Open(GvspSenderConfig senderConfig, GvspReceiverConfig receiverConfig,
+                  const char *address = "127.0.0.1")
     {
-        receiverConfig.localAddress = "127.0.0.1";
+        receiverConfig.localAddress = address;
         KyResult result = receiver.Open(receiverConfig, [this](uint64_t block, uint32_t first, uint32_t last) {
             sender.ServeResend(block, first, last);
         });
         if (result.IsFailure())
             return result;
-        senderConfig.destinationAddress = "127.0.0.1";
+        senderConfig.destinationAddress = address;
         senderConfig.destinationPort = receiver.LocalPort();
         return sender.Open(senderConfig);
     }
