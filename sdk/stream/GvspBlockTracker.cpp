@@ -12,6 +12,17 @@ std::chrono::milliseconds Ms(uint32_t value)
     return std::chrono::milliseconds(value);
 }
 
+// The receiver's counters that sum what its blocks counted.
+void AddBlockStats(GvspReceiverCounters &counters, const GvspBlockStats &stats)
+{
+    counters.packetsIgnored += stats.packetsIgnored;
+    counters.packetsDuplicate += stats.packetsRedundant;
+    counters.packetsOutOfOrder += stats.packetsOutOfOrder;
+    counters.packetsWrongId += stats.packetsWrongId;
+    counters.packetsOverrun += stats.packetsOverrun;
+    counters.resendPacketsReceived += stats.packetsRecovered;
+}
+
 } // namespace
 
 void GvspBlockTracker::Reset(const GvspReceiverConfig &config)
@@ -38,6 +49,14 @@ void GvspBlockTracker::Refuse(const uint8_t *packet, size_t length)
     ++mCounters.packetsMalformed;
     if (mLog.IsEnabled(KyLogLevelDebug))
         mLog.LogDebug(__FILE__, __LINE__, __func__, ("refused " + DescribeGvsp(packet, length)).c_str());
+}
+
+GvspReceiverCounters GvspBlockTracker::Snapshot() const
+{
+    GvspReceiverCounters counters = mCounters;
+    for (const auto &a : mActive)
+        AddBlockStats(counters, a->block.Stats());
+    return counters;
 }
 
 const GvspBlockAssembler *GvspBlockTracker::NewestWithDestination() const
@@ -149,7 +168,6 @@ void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time
     const uint8_t *body = packet + header.Size();
     const size_t bodyLength = length - header.Size();
     GvspBlockAssembler::Outcome outcome = GvspBlockAssembler::Outcome::Ignored;
-    const GvspBlockStats before = block.Stats();
     switch (header.format) {
     case GvspPacketFormat::Leader: {
         GvspLeader leader;
@@ -176,13 +194,6 @@ void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time
         ++mCounters.packetsIgnored;
         return;
     }
-    const GvspBlockStats &after = block.Stats();
-    mCounters.packetsIgnored += after.packetsIgnored - before.packetsIgnored;
-    mCounters.packetsDuplicate += after.packetsRedundant - before.packetsRedundant;
-    mCounters.packetsOutOfOrder += after.packetsOutOfOrder - before.packetsOutOfOrder;
-    mCounters.packetsWrongId += after.packetsWrongId - before.packetsWrongId;
-    mCounters.packetsOverrun += after.packetsOverrun - before.packetsOverrun;
-    mCounters.resendPacketsReceived += after.packetsRecovered - before.packetsRecovered;
     if (outcome != GvspBlockAssembler::Outcome::Placed)
         return;
     GvspMissingRange gap;
@@ -263,6 +274,7 @@ void GvspBlockTracker::End(size_t index, GvspBlockStatus reason)
     mActive.erase(mActive.begin() + static_cast<std::ptrdiff_t>(index));
     mRecent[mRecentNext] = a->block.BlockId();
     mRecentNext = (mRecentNext + 1) % (sizeof mRecent / sizeof mRecent[0]);
+    AddBlockStats(mCounters, a->block.Stats());
     if (!a->block.HasDestination()) {
         ++mCounters.blocksWithoutBuffer;
         mCounters.packetsLost += a->block.Stats().packetsIgnored;

@@ -58,8 +58,11 @@ public:
     size_t HeaderSize() const { return mHeaderSize; }
     // The resend requests collected since the last call.
     size_t TakeRequests(Request *out, size_t max);
+    // The receiver's own counters, to count what never reaches a block. The packet counters of
+    // the blocks join them when a block ends (so that no packet pays for keeping them current).
     GvspReceiverCounters &Counters() { return mCounters; }
-    const GvspReceiverCounters &Counters() const { return mCounters; }
+    // Every counter as of now, the blocks in progress included.
+    GvspReceiverCounters Snapshot() const;
 
 private:
     struct Active

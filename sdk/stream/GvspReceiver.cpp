@@ -176,7 +176,7 @@ KyResult GvspReceiver::WaitForBlock(GvspCompletedBlock &out, uint32_t timeoutMs)
 GvspReceiverCounters GvspReceiver::Counters() const
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    return mTracker.Counters();
+    return mTracker.Snapshot();
 }
 
 void GvspReceiver::Emit(GvspCompletedBlock &&block)
