@@ -104,7 +104,10 @@ private:
     uint32_t RecordCount(const uint8_t *block) const;
     // Reads the record at offset (the block's first when first is set); false when it holds no
     // whole, valid datagram.
-    bool ParseRecord(const uint8_t *block, bool first, size_t offset, Datagram &out) const;
+    bool ParseRecord(const uint8_t *block, bool first, size_t offset, Datagram &out);
+    // Asks for the ring's lines from `from` (or where the last call stopped) to some way past the
+    // end of the record in hand.
+    void Prefetch(const uint8_t *block, size_t from, size_t recordEnd);
     void ReleaseBlock();
 
     int mFd = -1;
@@ -115,6 +118,7 @@ private:
     size_t mCurrent = 0;
     uint32_t mMtu = 0;
     unsigned mInterfaceIndex = 0;
+    size_t mPrefetched = 0;  // offset in the current block up to which lines were asked for
 };
 
 } // namespace ky::gev
