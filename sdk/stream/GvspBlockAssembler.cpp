@@ -1,10 +1,39 @@
 #include "GvspBlockAssembler.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
 
 namespace ky::gev {
 namespace {
+
+// Copies a packet's payload into its frame. Large copies go through a plain vector loop: the
+// library's memcpy turns them into a string move, which runs at about two thirds of the speed
+// on payload the network stack has just written on another processor (9000-byte packets).
+void CopyPayload(uint8_t *destination, const uint8_t *source, size_t length)
+{
+#if defined(__SSE2__)
+    if (length >= 4096) {
+        size_t i = 0;
+        for (; i + 64 <= length; i += 64) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + i + 16));
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + i + 32));
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + i + 48));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(destination + i), a);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(destination + i + 16), b);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(destination + i + 32), c);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(destination + i + 48), d);
+        }
+        std::memcpy(destination + i, source + i, length - i);
+        return;
+    }
+#endif
+    std::memcpy(destination, source, length);
+}
 
 constexpr size_t MAX_REPORTED_MISSING_RANGES = 64;
 
@@ -153,7 +182,7 @@ GvspBlockAssembler::Outcome GvspBlockAssembler::AddPayload(uint32_t packetId, co
     }
     if (data && offset < mDestination.capacity) {
         const size_t fit = static_cast<size_t>(std::min<uint64_t>(length, mDestination.capacity - offset));
-        std::memcpy(mDestination.data + offset, data, fit);
+        CopyPayload(mDestination.data + offset, data, fit);
     }
     if (packetId <= mTrackLimit) {
         MarkReceived(packetId);
