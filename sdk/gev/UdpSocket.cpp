@@ -69,6 +69,22 @@ KyResult UdpSocket::Open(const std::string &address, uint16_t port)
     return KyResult();
 }
 
+KyResult UdpSocket::Connect(const sockaddr_in &peer, sockaddr_in &local)
+{
+    if (connect(mFd, reinterpret_cast<const sockaddr *>(&peer), sizeof peer) != 0) {
+        const int error = errno;
+        return KyResult(KY_NOT_CONNECTED, static_cast<uint32_t>(error),
+                        KyString(std::string("no route to the peer: ") + std::strerror(error)));
+    }
+    socklen_t length = sizeof local;
+    if (getsockname(mFd, reinterpret_cast<sockaddr *>(&local), &length) != 0) {
+        const int error = errno;
+        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(error),
+                        KyString(std::string("cannot read the local address of a route: ") + std::strerror(error)));
+    }
+    return KyResult();
+}
+
 void UdpSocket::Close()
 {
     if (mFd >= 0)

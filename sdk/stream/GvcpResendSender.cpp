@@ -29,18 +29,17 @@ KyResult GvcpResendSender::Open(const std::string &localAddress, const std::stri
     if (result.IsFailure())
         return result;
     // A connected UDP socket: the kernel picks the route now, and sends need no address.
-    if (connect(mSocket.Fd(), reinterpret_cast<const sockaddr *>(&device), sizeof device) != 0) {
-        mSocket.Close();
-        return KyResult(KY_NOT_CONNECTED, KyString("no route from this host to " + deviceAddress));
-    }
     sockaddr_in local{};
-    socklen_t length = sizeof local;
-    char text[INET_ADDRSTRLEN] = {};
-    if (getsockname(mSocket.Fd(), reinterpret_cast<sockaddr *>(&local), &length) != 0 ||
-        inet_ntop(AF_INET, &local.sin_addr, text, sizeof text) == nullptr) {
+    result = mSocket.Connect(device, local);
+    if (result.IsFailure()) {
         mSocket.Close();
-        return KyResult(KY_NETWORK_ERROR, KyString("cannot read the local address of the route to " + deviceAddress));
+        const bool noRoute = result.GetCode() == KY_NOT_CONNECTED;
+        return KyResult(result.GetCode(), KyString(noRoute ? "no route from this host to " + deviceAddress
+                                                           : "cannot read the local address of the route to " +
+                                                                 deviceAddress));
     }
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
     mRouteAddress = text;
     return KyResult();
 }

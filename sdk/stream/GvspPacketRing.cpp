@@ -115,16 +115,12 @@ KyResult AttachFilter(int fd, const std::vector<sock_filter> &code)
 uint32_t AddressFacing(uint32_t source)
 {
     UdpSocket probe;
-    if (probe.Open("", 0).IsFailure())
-        return 0;
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(GVCP_PORT_FOR_ROUTE);
     to.sin_addr.s_addr = source;
     sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if (connect(probe.Fd(), reinterpret_cast<const sockaddr *>(&to), sizeof to) != 0 ||
-        getsockname(probe.Fd(), reinterpret_cast<sockaddr *>(&local), &length) != 0)
+    if (probe.Open("", 0).IsFailure() || probe.Connect(to, local).IsFailure())
         return 0;
     return local.sin_addr.s_addr;
 }

@@ -25,6 +25,10 @@ public:
     int Fd() const { return mFd; }
     uint16_t LocalPort() const { return mLocalPort; }
 
+    // Connects to a peer (the kernel picks the route now, and sends need no address) and gives
+    // the local address the socket sends from on that route.
+    KyResult Connect(const sockaddr_in &peer, sockaddr_in &local);
+
     // Asks for a receive / send buffer of the given size. As root the system maximum is
     // bypassed (SO_RCVBUFFORCE / SO_SNDBUFFORCE); otherwise the kernel caps the size. Gives
     // the size the kernel reports afterwards (it doubles the request for its bookkeeping).
