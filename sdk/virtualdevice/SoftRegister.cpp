@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "IKyRegisterEventSink.h"
 #include "SoftGuard.h"
@@ -12,7 +13,8 @@ using ky::gev::ByteWriter;
 
 SoftRegister::SoftRegister(const KyString &name, uint32_t address, uint32_t length, KyGenAccessMode mode,
                            bool arrayOfBytes, void *context)
-    : mName(name), mAddress(address), mMode(mode), mArrayOfBytes(arrayOfBytes), mContext(context), mData(length, 0)
+    : mName(name), mAddress(address), mMode(mode), mArrayOfBytes(arrayOfBytes), mContext(context), mLength(length),
+      mData(length, 0)
 {
 }
 
@@ -21,12 +23,17 @@ KyResult SoftRegister::CheckRange(const void *data, uint32_t length, uint32_t of
     if (data == nullptr && length > 0) {
         return KyResult(KY_INVALID_PARAMETER, KyString("[") + mName + "] no buffer given");
     }
-    if (offset > mData.size() || length > mData.size() - offset) {
+    if (offset > mLength || length > mLength - offset) {
         return KyResult(KY_INVALID_PARAMETER,
                         KyString("[") + mName + "] " + std::to_string(length) + " bytes at offset " +
-                            std::to_string(offset) + " do not fit its " + std::to_string(mData.size()) + " bytes");
+                            std::to_string(offset) + " do not fit its " + std::to_string(mLength) + " bytes");
     }
     return KyResult(KY_OK);
+}
+
+std::vector<uint8_t> &SoftRegister::Content()
+{
+    return mStager == std::this_thread::get_id() ? mStaged : mData;
 }
 
 KyResult SoftRegister::ReadBytes(uint8_t *aData, uint32_t aDataLength, uint32_t aOffset)
@@ -35,11 +42,16 @@ KyResult SoftRegister::ReadBytes(uint8_t *aData, uint32_t aDataLength, uint32_t 
     if (result.IsFailure()) {
         return result;
     }
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
-    if (mReadHook) {
-        GuardedVoid("read hook", [&] { mReadHook(*this); });
+    ReadHook hook;
+    std::vector<IKyRegisterEventSink *> sinks;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        hook = mReadHook;
+        sinks = mSinks;
     }
-    const std::vector<IKyRegisterEventSink *> sinks = mSinks;
+    if (hook) {
+        GuardedVoid("read hook", [&] { hook(*this); });
+    }
     for (IKyRegisterEventSink *sink : sinks) {
         result = GuardedResult("PreRead", [&] { return sink->PreRead(this); });
         if (result.IsFailure()) {
@@ -47,7 +59,8 @@ KyResult SoftRegister::ReadBytes(uint8_t *aData, uint32_t aDataLength, uint32_t 
         }
     }
     if (aDataLength > 0) {
-        std::memcpy(aData, mData.data() + aOffset, aDataLength);
+        std::lock_guard<std::mutex> lock(mMutex);
+        std::memcpy(aData, Content().data() + aOffset, aDataLength);
     }
     for (IKyRegisterEventSink *sink : sinks) {
         GuardedVoid("PostRead", [&] { sink->PostRead(this); });
@@ -55,30 +68,65 @@ KyResult SoftRegister::ReadBytes(uint8_t *aData, uint32_t aDataLength, uint32_t 
     return KyResult(KY_OK);
 }
 
+// The new content is staged for the writing thread, checked by the device's write check and
+// the sinks' PreWrite with no lock on the content, then accepted (or dropped) at once; the write
+// hook and PostWrite react to the accepted content. A write made by a hook or a sink of this
+// register while the outer write is being checked changes the staged content and stands or
+// falls with the outer write.
 KyResult SoftRegister::Write(const uint8_t *aData, uint32_t aDataLength, uint32_t aOffset)
 {
     KyResult result = CheckRange(aData, aDataLength, aOffset);
     if (result.IsFailure()) {
         return result;
     }
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
-    const std::vector<uint8_t> former = mData;
-    if (aDataLength > 0) {
-        std::memcpy(mData.data() + aOffset, aData, aDataLength);
+    std::lock_guard<std::recursive_mutex> writing(mWriteMutex);
+    const std::thread::id self = std::this_thread::get_id();
+    WriteCheck check;
+    WriteHook hook;
+    std::vector<IKyRegisterEventSink *> sinks;
+    std::vector<uint8_t> former;
+    bool outer = false;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        outer = mStager != self;
+        if (outer) {
+            mStaged = mData;
+            mStager = self;
+        } else {
+            former = mStaged;
+        }
+        if (aDataLength > 0) {
+            std::memcpy(mStaged.data() + aOffset, aData, aDataLength);
+        }
+        check = mWriteCheck;
+        hook = mWriteHook;
+        sinks = mSinks;
     }
-    if (mWriteCheck) {
-        result = GuardedResult("write check", [&] { return mWriteCheck(*this); });
+    if (check) {
+        result = GuardedResult("write check", [&] { return check(*this); });
     }
-    const std::vector<IKyRegisterEventSink *> sinks = mSinks;
     for (size_t i = 0; i < sinks.size() && result.IsSuccess(); ++i) {
         result = GuardedResult("PreWrite", [&] { return sinks[i]->PreWrite(this); });
     }
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        if (!outer) {
+            if (result.IsFailure()) {
+                mStaged.swap(former);
+            }
+        } else {
+            if (result.IsSuccess()) {
+                mData.swap(mStaged);
+            }
+            mStaged.clear();
+            mStager = std::thread::id();
+        }
+    }
     if (result.IsFailure()) {
-        mData = former;
         return result;
     }
-    if (mWriteHook) {
-        GuardedVoid("write hook", [&] { mWriteHook(*this); });
+    if (hook) {
+        GuardedVoid("write hook", [&] { hook(*this); });
     }
     for (IKyRegisterEventSink *sink : sinks) {
         GuardedVoid("PostWrite", [&] { sink->PostWrite(this); });
@@ -105,7 +153,7 @@ KyResult SoftRegister::Write(uint32_t aValue, uint32_t aOffset)
 
 KyResult SoftRegister::ReadString(KyString &aValue)
 {
-    std::vector<uint8_t> bytes(mData.size());
+    std::vector<uint8_t> bytes(mLength);
     KyResult result = ReadBytes(bytes.data(), static_cast<uint32_t>(bytes.size()), 0);
     if (result.IsOK()) {
         std::string text;
@@ -117,12 +165,12 @@ KyResult SoftRegister::ReadString(KyString &aValue)
 
 KyResult SoftRegister::Write(const KyString &aValue)
 {
-    if (aValue.GetLength() >= mData.size()) {
+    if (aValue.GetLength() >= mLength) {
         return KyResult(KY_INVALID_PARAMETER, KyString("[") + mName + "] a text of " +
                                                   std::to_string(aValue.GetLength()) + " bytes does not fit " +
-                                                  std::to_string(mData.size()) + " bytes with its terminating zero");
+                                                  std::to_string(mLength) + " bytes with its terminating zero");
     }
-    std::vector<uint8_t> bytes(mData.size(), 0);
+    std::vector<uint8_t> bytes(mLength, 0);
     std::memcpy(bytes.data(), aValue.GetAscii(), aValue.GetLength());
     return Write(bytes.data(), static_cast<uint32_t>(bytes.size()), 0);
 }
@@ -167,7 +215,7 @@ KyResult SoftRegister::WriteDouble(double aValue)
 
 KyResult SoftRegister::AddEventSink(IKyRegisterEventSink *aEventSink)
 {
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    std::lock_guard<std::mutex> lock(mMutex);
     if (aEventSink == nullptr || std::find(mSinks.begin(), mSinks.end(), aEventSink) != mSinks.end()) {
         return KyResult(KY_INVALID_PARAMETER, KyString("[") + mName + "] null or already added event sink");
     }
@@ -177,7 +225,7 @@ KyResult SoftRegister::AddEventSink(IKyRegisterEventSink *aEventSink)
 
 KyResult SoftRegister::RemoveEventSink(IKyRegisterEventSink *aEventSink)
 {
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    std::lock_guard<std::mutex> lock(mMutex);
     auto found = std::find(mSinks.begin(), mSinks.end(), aEventSink);
     if (aEventSink == nullptr || found == mSinks.end()) {
         return KyResult(KY_INVALID_PARAMETER, KyString("[") + mName + "] null or unknown event sink");
@@ -188,7 +236,7 @@ KyResult SoftRegister::RemoveEventSink(IKyRegisterEventSink *aEventSink)
 
 void SoftRegister::SetHooks(ReadHook readHook, WriteCheck writeCheck, WriteHook writeHook)
 {
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    std::lock_guard<std::mutex> lock(mMutex);
     mReadHook = std::move(readHook);
     mWriteCheck = std::move(writeCheck);
     mWriteHook = std::move(writeHook);
@@ -196,11 +244,12 @@ void SoftRegister::SetHooks(ReadHook readHook, WriteCheck writeCheck, WriteHook 
 
 void SoftRegister::SetRaw(const uint8_t *data, size_t size, size_t offset)
 {
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
-    if (offset >= mData.size()) {
+    std::lock_guard<std::mutex> lock(mMutex);
+    std::vector<uint8_t> &content = Content();
+    if (offset >= content.size()) {
         return;
     }
-    std::memcpy(mData.data() + offset, data, std::min(size, mData.size() - offset));
+    std::memcpy(content.data() + offset, data, std::min(size, content.size() - offset));
 }
 
 void SoftRegister::SetRawU32(uint32_t value, size_t offset)
@@ -212,26 +261,29 @@ void SoftRegister::SetRawU32(uint32_t value, size_t offset)
 
 void SoftRegister::SetRawString(const std::string &text)
 {
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
-    std::fill(mData.begin(), mData.end(), 0);
-    ByteWriter(mData.data(), mData.size()).WriteFixedString(text, mData.size() - 1);
+    std::lock_guard<std::mutex> lock(mMutex);
+    std::vector<uint8_t> &content = Content();
+    std::fill(content.begin(), content.end(), 0);
+    ByteWriter(content.data(), content.size()).WriteFixedString(text, content.size() - 1);
 }
 
 uint32_t SoftRegister::GetRawU32(size_t offset)
 {
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    std::lock_guard<std::mutex> lock(mMutex);
+    const std::vector<uint8_t> &content = Content();
     uint32_t value = 0;
-    if (offset <= mData.size()) {
-        ByteReader(mData.data() + offset, mData.size() - offset).ReadU32(value);
+    if (offset <= content.size()) {
+        ByteReader(content.data() + offset, content.size() - offset).ReadU32(value);
     }
     return value;
 }
 
 std::string SoftRegister::GetRawString()
 {
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    std::lock_guard<std::mutex> lock(mMutex);
+    const std::vector<uint8_t> &content = Content();
     std::string text;
-    ByteReader(mData.data(), mData.size()).ReadFixedString(text, mData.size());
+    ByteReader(content.data(), content.size()).ReadFixedString(text, content.size());
     return text;
 }
 
@@ -239,7 +291,7 @@ KyResult SoftRegister::Persist(IKyRegisterStore &store)
 {
     std::vector<IKyRegisterEventSink *> sinks;
     {
-        std::lock_guard<std::recursive_mutex> lock(mMutex);
+        std::lock_guard<std::mutex> lock(mMutex);
         sinks = mSinks;
     }
     bool handled = false;

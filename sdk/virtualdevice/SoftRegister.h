@@ -1,9 +1,22 @@
 // SoftRegister: one register of the software device, its bytes (as a controller sees them,
 // big-endian values), its event sinks and the device's own hooks.
+//
+// Threads: the content is guarded by a lock that is held only to copy bytes, never while a hook
+// or a sink runs, so a hook may read any register (the stream channel's SCP and SCDA hooks each
+// read the other) while both are written from two threads. Writes of one register are taken one
+// at a time, hooks and sinks included: another write of the same register waits until the check,
+// the store and the reactions of the current one are done, so a check that applies the value to
+// the device (the packet size, a command) and the stored value never disagree. Reads never wait
+// for a write: while a write is being checked, its new content is seen by the writing thread
+// alone (its hooks and sinks see what they check); other threads read the former content until
+// the write is accepted. A refused write is never seen by another thread.
+// Two registers whose hooks or sinks write each other, from two threads at once, would wait for
+// each other: the device's own hooks never write another register.
 #pragma once
 
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "IKyRegister.h"
@@ -25,7 +38,7 @@ public:
 
     const KyString &GetName() override { return mName; }
     uint32_t GetAddress() const override { return mAddress; }
-    size_t GetLength() const override { return mData.size(); }
+    size_t GetLength() const override { return mLength; }
     const void *GetContext() const override { return mContext; }
     void *GetContext() override { return mContext; }
     bool IsWritable() const override { return mMode != KyGenAccessModeReadOnly; }
@@ -61,16 +74,24 @@ public:
 
 private:
     KyResult CheckRange(const void *data, uint32_t length, uint32_t offset) const;
+    // The content the calling thread sees (see above); mMutex held.
+    std::vector<uint8_t> &Content();
 
     const KyString mName;
     const uint32_t mAddress;
     const KyGenAccessMode mMode;
     const bool mArrayOfBytes;
     void *const mContext;
+    const size_t mLength;
 
-    // Recursive: a sink may read or write its own register during the call.
-    std::recursive_mutex mMutex;
-    std::vector<uint8_t> mData;
+    // One write at a time, hooks and sinks included. Recursive: a hook or sink may write its own
+    // register during the call.
+    std::recursive_mutex mWriteMutex;
+    // The content, the sinks and the hooks; held only to copy them, never across a call out.
+    std::mutex mMutex;
+    std::vector<uint8_t> mData;    // the accepted content
+    std::vector<uint8_t> mStaged;  // the content of the write being checked
+    std::thread::id mStager;       // the thread of that write; none between writes
     std::vector<IKyRegisterEventSink *> mSinks;
     ReadHook mReadHook;
     WriteCheck mWriteCheck;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "KyImage.h"
@@ -71,12 +72,16 @@ void SoftStreamRegisters::WireBootstrap()
                                                        " has no bootstrap registers"));
         return;
     }
-    scp->SetHooks(nullptr, nullptr, [&channel, scda](SoftRegister &reg) {
-        channel.SetDestination(scda->GetRawU32(), static_cast<uint16_t>(reg.GetRawU32() & SCP_HOST_PORT_MASK));
-    });
-    scda->SetHooks(nullptr, nullptr, [&channel, scp](SoftRegister &reg) {
-        channel.SetDestination(reg.GetRawU32(), static_cast<uint16_t>(scp->GetRawU32() & SCP_HOST_PORT_MASK));
-    });
+    // Either register's write applies the destination that both hold now. Writes of the two run
+    // side by side (each register takes its own writes one at a time); reading both and applying
+    // them is one step, so the write whose reaction comes last applies the last values of both.
+    auto destination = std::make_shared<std::mutex>();
+    auto apply = [&channel, scp, scda, destination](SoftRegister &) {
+        std::lock_guard<std::mutex> lock(*destination);
+        channel.SetDestination(scda->GetRawU32(), static_cast<uint16_t>(scp->GetRawU32() & SCP_HOST_PORT_MASK));
+    };
+    scp->SetHooks(nullptr, nullptr, apply);
+    scda->SetHooks(nullptr, nullptr, apply);
     uint32_t initial = 0;
     channel.SetPacketSize(1500, initial);
     scps->SetRawU32(initial);

@@ -1,6 +1,11 @@
 // Registers, the register map, the factory and the store, without a network.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "IKyRegisterEventSink.h"
 #include "SoftRegisterFactory.h"
 #include "SoftRegisterMap.h"
@@ -71,6 +76,57 @@ TEST(SoftRegister, SinksRefuseAndThrowingSinksAreContained)
     KyResult thrown = reg.ReadInt(value);
     EXPECT_EQ(thrown.GetCode(), KY_GENERIC_ERROR);
     EXPECT_EQ(thrown.GetDescription(), "PreRead threw an exception");
+}
+
+// While a write is being checked, the writing thread's check sees the new content and every
+// other thread reads the former one without waiting; a refused value is never seen by them.
+TEST(SoftRegister, AWriteBeingCheckedIsSeenByItsOwnThreadOnly)
+{
+    SoftRegister reg("Checked", 0, 4, KyGenAccessModeReadWrite, false, nullptr);
+    reg.Write(uint32_t(3));
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool checking = false, go = false, readDone = false;
+    uint32_t seenByCheck = 0, seenByReader = 0;
+    reg.SetHooks(nullptr,
+                 [&](SoftRegister &r) {
+                     std::unique_lock<std::mutex> lock(mutex);
+                     seenByCheck = r.GetRawU32();
+                     checking = true;
+                     changed.notify_all();
+                     changed.wait(lock, [&] { return go; });
+                     return KyResult(KY_INVALID_PARAMETER, "refused");
+                 },
+                 nullptr);
+    KyResult written;
+    std::thread writer([&] { written = reg.Write(uint32_t(9)); });
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return checking; });
+    }
+    std::thread reader([&] {
+        uint32_t value = 0;
+        reg.ReadInt(value);
+        std::lock_guard<std::mutex> lock(mutex);
+        seenByReader = value;
+        readDone = true;
+        changed.notify_all();
+    });
+    bool readWhileChecking = false;
+    {
+        // Bounded: a read that waits for the write would otherwise wait for ever.
+        std::unique_lock<std::mutex> lock(mutex);
+        readWhileChecking = changed.wait_for(lock, std::chrono::seconds(60), [&] { return readDone; });
+        go = true;
+        changed.notify_all();
+    }
+    writer.join();
+    reader.join();
+    EXPECT_TRUE(readWhileChecking) << "a read waited for a write being checked";
+    EXPECT_EQ(seenByCheck, 9u);
+    EXPECT_EQ(seenByReader, 3u);
+    EXPECT_EQ(written.GetCode(), KY_INVALID_PARAMETER);
+    EXPECT_EQ(reg.GetRawU32(), 3u);
 }
 
 TEST(SoftRegisterFactory, RulesOfKindAddressAndOverlap)
