@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -47,7 +50,12 @@ public:
         }
         return out;
     }
-    std::string openedWith;
+    // Where the device last opened the channel, "ip:port".
+    std::string OpenedWith() const
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        return mOpenedWith;
+    }
 
     void CreateRegisters(IKyRegisterMap *m, IKyRegisterFactory *f) override { Note("CreateRegisters"); Base::CreateRegisters(m, f); }
     void CreateGenApiFeatures(IKyRegisterMap *m, IKyGenApiFactory *f) override { Note("CreateGenApiFeatures"); Base::CreateGenApiFeatures(m, f); }
@@ -58,7 +66,7 @@ public:
         Note("OnOpen");
         {
             std::lock_guard<std::mutex> lock(mMutex);
-            openedWith = std::string(ip.GetAscii()) + ":" + std::to_string(port);
+            mOpenedWith = std::string(ip.GetAscii()) + ":" + std::to_string(port);
         }
         Base::OnOpen(ip, port);
     }
@@ -80,6 +88,7 @@ private:
     }
     mutable std::mutex mMutex;
     std::vector<std::string> mCalls;
+    std::string mOpenedWith;
 };
 
 // Waits (bounded) for a frame to be complete at the receiver.
@@ -99,7 +108,7 @@ TEST(StreamControl, TheDeviceDrivesTheSourceInOrder)
         EXPECT_EQ(source.Count("AllocBuffer"), 5u);  // four buffers, then the null answer
         ASSERT_NO_FATAL_FAILURE(rig.QueueFrames(2, 64 * 16));
         ASSERT_NO_FATAL_FAILURE(rig.Open());
-        EXPECT_EQ(source.openedWith, "127.0.0.1:" + std::to_string(rig.Receiver().LocalPort()));
+        EXPECT_EQ(source.OpenedWith(), "127.0.0.1:" + std::to_string(rig.Receiver().LocalPort()));
         ASSERT_EQ(rig.Write(Feature(Offset::AcquisitionStart), 1), Status::SUCCESS);
         ExpectFrame(rig);
         ExpectFrame(rig);
@@ -332,6 +341,64 @@ TEST(StreamControl, EachChannelHasItsOwnRegisterBlockAndSource)
     EXPECT_EQ(block.status, ky::gev::GvspBlockStatus::Complete);
     EXPECT_EQ(block.leader.sizeY, 40u);
     EXPECT_FALSE(first.IsStreaming());
+}
+
+}  // namespace
+
+namespace {
+
+// Two program threads write the channel's destination registers through the public register map
+// at the same time. Each register's reaction reads the other register; neither may wait for the
+// other. A deadlock would never return, so a watchdog ends the process instead of letting the
+// test hang.
+TEST(StreamControl, DestinationRegistersWrittenFromTwoThreadsNeitherDeadlockNorGoStale)
+{
+    RecordingSource source;
+    StreamRig rig(source);
+    ASSERT_NO_FATAL_FAILURE(rig.Start());
+    IKyRegisterMap *map = rig.Device().GetRegisterMap();
+    ASSERT_NE(map, nullptr);
+    IKyRegister *scp = map->GetRegisterByAddress(ky::gev::SCP0_OFFSET);
+    IKyRegister *scda = map->GetRegisterByAddress(ky::gev::SCDA0_OFFSET);
+    ASSERT_TRUE(scp && scda);
+    const uint32_t port = rig.Receiver().LocalPort();
+    constexpr int ROUNDS = 3000;
+
+    std::mutex mutex;
+    std::condition_variable done;
+    int finished = 0;
+    KyResult failures[2];
+    auto writer = [&](int which, IKyRegister *reg, uint32_t other, uint32_t last) {
+        KyResult outcome(KY_OK);
+        for (int i = 0; i < ROUNDS; ++i) {
+            outcome |= reg->Write(i + 1 == ROUNDS ? last : (i % 2 ? other : last));
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        failures[which] = outcome;
+        ++finished;
+        done.notify_all();
+    };
+    std::thread portWriter(writer, 0, scp, port + 1, port);
+    std::thread addressWriter(writer, 1, scda, LOOPBACK + 1, LOOPBACK);
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!done.wait_for(lock, std::chrono::seconds(120), [&] { return finished == 2; })) {
+            std::fprintf(stderr, "SCP and SCDA writers still blocked after 120 s: deadlock\n");
+            std::fflush(stderr);
+            std::abort();
+        }
+    }
+    portWriter.join();
+    addressWriter.join();
+    EXPECT_TRUE(failures[0].IsOK()) << failures[0].GetDescription().GetAscii();
+    EXPECT_TRUE(failures[1].IsOK()) << failures[1].GetDescription().GetAscii();
+    EXPECT_EQ(rig.Read(ky::gev::SCP0_OFFSET), port);
+    EXPECT_EQ(rig.Read(ky::gev::SCDA0_OFFSET), LOOPBACK);
+    // The channel took the last value of both registers: a frame reaches the receiver.
+    ASSERT_NO_FATAL_FAILURE(rig.QueueFrames(1, 64 * 16));
+    ASSERT_EQ(rig.Write(Feature(Offset::AcquisitionStart), 1), Status::SUCCESS);
+    ExpectFrame(rig);
+    ASSERT_EQ(rig.Write(Feature(Offset::AcquisitionStop), 1), Status::SUCCESS);
 }
 
 }  // namespace
