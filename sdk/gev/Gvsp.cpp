@@ -92,9 +92,12 @@ uint64_t GvspLeader::ExpectedPayloadSize() const
     const uint64_t lineBits = bits * sizeX;
     if (bits == 0 || lineBits % 8 != 0)
         return 0;
-    // Each factor is below 2^40 here, so the products stay within 64 bits.
+    // bits * sizeX stays below 2^40; the image (line * sizeY + paddingY) may not fit 64 bits.
     const uint64_t line = lineBits / 8 + paddingX;
-    return line * sizeY + paddingY;
+    uint64_t size = 0;
+    if (__builtin_mul_overflow(line, uint64_t(sizeY), &size) || __builtin_add_overflow(size, uint64_t(paddingY), &size))
+        return GVSP_PAYLOAD_SIZE_TOO_LARGE;
+    return size;
 }
 
 size_t GvspPayloadBytesPerPacket(uint32_t packetSize, bool extendedId)

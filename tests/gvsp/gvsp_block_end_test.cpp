@@ -352,3 +352,76 @@ TEST(GvspBlockEnd, RandomDatagramsAreSurvived)
         EXPECT_GT(receiver.Counters().packetsMalformed, 0u);
     }
 }
+
+// Leaders whose image size does not fit 64 bits: the size is never taken for "unknown" (which
+// would let the block pass as complete in a buffer far too small); the block ends as too large
+// for its buffer.
+TEST(GvspBlockEnd, LeadersAnnouncingMoreThan64BitsCountAreTooLargeForAnyBuffer)
+{
+    constexpr uint32_t MONO8 = 0x01080001, BITS64 = 0x01400000, MAX32 = 0xFFFFFFFFu;
+    const struct {
+        const char *name;
+        uint32_t pixelFormat, sizeX, sizeY;
+        uint16_t paddingX, paddingY;
+        uint64_t expected;
+        GvspBlockStatus status;
+    } cases[] = {
+        {"2^31 x 2^31 pixels of 64 bits", BITS64, 1u << 31, 1u << 31, 0, 0, GVSP_PAYLOAD_SIZE_TOO_LARGE,
+         GvspBlockStatus::BufferTooSmall},
+        {"largest lines and rows of 64 bits", BITS64, MAX32, MAX32, 0xFFFF, 0xFFFF, GVSP_PAYLOAD_SIZE_TOO_LARGE,
+         GvspBlockStatus::BufferTooSmall},
+        {"line padding carries the product past 64 bits", MONO8, MAX32, MAX32, 2, 1, GVSP_PAYLOAD_SIZE_TOO_LARGE,
+         GvspBlockStatus::BufferTooSmall},
+        {"exactly 2^64 - 1 bytes", MONO8, MAX32, MAX32, 2, 0, GVSP_PAYLOAD_SIZE_TOO_LARGE,
+         GvspBlockStatus::BufferTooSmall},
+        {"the largest size that 64 bits count", MONO8, MAX32, MAX32, 1, 0xFFFF, 0xFFFFFFFF0000FFFFull,
+         GvspBlockStatus::BufferTooSmall},
+        {"the frame actually sent", MONO8, 1464, 2, 0, 0, 2928, GvspBlockStatus::Complete},
+    };
+    GvspReceiver receiver;
+    ASSERT_TRUE(receiver.Open(QuickReceiver(), nullptr).IsOK());
+    UdpSocket socket;
+    ASSERT_TRUE(socket.Open("127.0.0.1", 0).IsOK());
+    sockaddr_in to;
+    ASSERT_TRUE(UdpSocket::MakeAddress("127.0.0.1", receiver.LocalPort(), to).IsOK());
+    auto send = [&](const uint8_t *bytes, size_t size) {
+        ASSERT_EQ(sendto(socket.Fd(), bytes, size, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to),
+                  static_cast<ssize_t>(size));
+    };
+    uint64_t blockId = 0;
+    for (const auto &c : cases) {
+        GvspLeader leader = ImageLeader(c.pixelFormat, c.sizeX, c.sizeY, 0);
+        leader.paddingX = c.paddingX;
+        leader.paddingY = c.paddingY;
+        EXPECT_EQ(leader.ExpectedPayloadSize(), c.expected) << c.name;
+
+        // Whatever the leader says, the sender sends two lines of 1464 bytes.
+        std::vector<uint8_t> memory(4000, 0);
+        ASSERT_TRUE(receiver.QueueBlock(memory.data(), memory.size(), nullptr).IsOK());
+        GvspHeader h;
+        h.blockId = ++blockId;
+        uint8_t packet[1500];
+        h.format = GvspPacketFormat::Leader;
+        send(packet, GvspBuildLeader(packet, sizeof packet, h, leader));
+        const std::vector<uint8_t> line(1464, 0x5A);
+        h.format = GvspPacketFormat::Payload;
+        for (uint32_t id : {1u, 2u}) {
+            h.packetId = id;
+            send(packet, GvspBuildPayload(packet, sizeof packet, h, line.data(), line.size()));
+        }
+        h.format = GvspPacketFormat::Trailer;
+        h.packetId = 3;
+        GvspTrailer trailer;
+        trailer.sizeY = 2;
+        send(packet, GvspBuildTrailer(packet, sizeof packet, h, trailer));
+        GvspCompletedBlock block = Next(receiver);
+        EXPECT_EQ(block.blockId, blockId) << c.name;
+        EXPECT_EQ(block.status, c.status) << c.name << ": " << GvspBlockStatusName(block.status);
+        if (c.status == GvspBlockStatus::Complete) {
+            EXPECT_EQ(block.payloadSize, 2928u) << c.name;
+            EXPECT_EQ(memory[2927], 0x5A) << c.name;
+        } else {
+            EXPECT_EQ(block.Result().GetCode(), KY_BUFFER_TOO_SMALL) << c.name;
+        }
+    }
+}

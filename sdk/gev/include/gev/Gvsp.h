@@ -101,6 +101,10 @@ struct GvspHeader
     size_t Size() const { return extendedId ? GVSP_EXTENDED_HEADER_SIZE : GVSP_STANDARD_HEADER_SIZE; }
 };
 
+// What GvspLeader::ExpectedPayloadSize gives for a leader whose size 64 bits cannot count: larger
+// than every buffer, so such a block always ends as too large for its buffer.
+constexpr uint64_t GVSP_PAYLOAD_SIZE_TOO_LARGE = ~uint64_t(0);
+
 struct GvspLeader
 {
     uint16_t payloadType = static_cast<uint16_t>(GvspPayloadType::Image);
@@ -119,7 +123,8 @@ struct GvspLeader
     uint16_t BaseType() const { return payloadType & GVSP_PAYLOAD_TYPE_BASE_MASK; }
     bool ExtendedChunk() const { return (payloadType & GVSP_PAYLOAD_TYPE_EXTENDED_CHUNK_MASK) != 0; }
     // Payload bytes the block carries, from the leader alone; 0 when the leader does not say
-    // (chunk data, an unknown pixel size, a size beyond 64 bits).
+    // (chunk data, an unknown pixel size); GVSP_PAYLOAD_SIZE_TOO_LARGE when it says 2^64 - 1
+    // bytes or more, which no buffer holds.
     uint64_t ExpectedPayloadSize() const;
 };
 
