@@ -82,21 +82,34 @@ KyResult KyGenUnzipXml(const uint8_t *aData, size_t aLength, std::string &aXml)
     size_t start = local + kLocalSize + Le16(aData + local + 26) + Le16(aData + local + 28);
     if (start > aLength || e.packed > aLength - start) return Bad("the data of '" + e.name + "' runs past the archive");
     const uint8_t *packed = aData + start;
-    std::string out(e.size, '\0');
+    // The declared size is a bound, not an allocation: a few bytes may claim 64 MiB. The text
+    // grows with what the entry actually holds, and must come to exactly the declared size.
+    std::string out;
     if (e.method == 0) {
         if (e.packed != e.size) return Bad("stored entry '" + e.name + "' has two different sizes");
-        std::copy(packed, packed + e.size, out.begin());
+        out.assign(packed, packed + e.size);
     } else if (e.method == 8) {
         z_stream z{};
         if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return KyResult(KY_GENERIC_ERROR, KyString("zlib could not start"));
         z.next_in = const_cast<Bytef *>(packed);
         z.avail_in = e.packed;
-        z.next_out = reinterpret_cast<Bytef *>(out.data());
-        z.avail_out = e.size;
-        int status = inflate(&z, Z_FINISH);
-        uLong produced = z.total_out;
+        unsigned char piece[16384];
+        int status = Z_OK;
+        while (status == Z_OK) {
+            z.next_out = piece;
+            z.avail_out = sizeof piece;
+            status = inflate(&z, Z_NO_FLUSH);
+            const size_t got = sizeof piece - z.avail_out;
+            if (got > e.size - out.size()) {
+                status = Z_DATA_ERROR;  // more than it declared
+                break;
+            }
+            if (out.capacity() - out.size() < got)
+                out.reserve(std::min<size_t>(e.size, std::max(out.size() * 2, out.size() + got)));
+            out.append(reinterpret_cast<const char *>(piece), got);
+        }
         inflateEnd(&z);
-        if (status != Z_STREAM_END || produced != e.size)
+        if (status != Z_STREAM_END || out.size() != e.size)
             return Bad("'" + e.name + "' does not inflate to its " + std::to_string(e.size) + " bytes");
     } else {
         return Bad("'" + e.name + "' uses compression method " + std::to_string(e.method) + "; only stored and deflated are read");

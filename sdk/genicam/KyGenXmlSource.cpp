@@ -69,18 +69,22 @@ KyResult KyGenParseXmlUrl(const KyString &aUrl, KyGenXmlLocation &aLocation)
 
 namespace {
 
-// Reads length bytes at address in pieces; each read asks for a multiple of 4 bytes.
+// Reads length bytes at address in pieces; each read asks for a multiple of 4 bytes. The
+// length comes from the device: out grows with what was read (never beyond length), so a
+// device that announces more than it holds costs what it held.
 KyResult ReadBlock(const KyGenReadFunction &read, uint64_t address, uint64_t length, uint32_t chunk, std::vector<uint8_t> &out)
 {
     chunk = std::max<uint32_t>(4, chunk & ~3u);
-    out.assign(static_cast<size_t>(length), 0);
+    out.clear();
     std::vector<uint8_t> piece(chunk);
     for (uint64_t done = 0; done < length;) {
         uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(chunk, length - done));
         uint32_t asked = (n + 3) & ~3u;
         KyResult r = read(address + done, piece.data(), asked);
         if (!r.IsOK()) return r;
-        std::copy(piece.begin(), piece.begin() + n, out.begin() + static_cast<std::ptrdiff_t>(done));
+        if (out.capacity() - out.size() < n)
+            out.reserve(static_cast<size_t>(std::min<uint64_t>(length, std::max<uint64_t>(out.size() * 2, out.size() + n))));
+        out.insert(out.end(), piece.begin(), piece.begin() + n);
         done += n;
     }
     return KyResult();
