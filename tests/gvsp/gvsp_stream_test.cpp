@@ -92,9 +92,18 @@ TEST(GvspStream, FramesArrivePixelExact)
         EXPECT_EQ(counters.blocksCompleted, 3u);
         EXPECT_EQ(counters.blocksFailed, 0u);
         EXPECT_EQ(counters.packetsLost, 0u);
-        // A busy machine may drop a packet on the way: then it came again.
+        // A busy machine may drop a packet on the way (then it came again), or a packet may come
+        // late after its resend was asked for (then it came twice). Every frame is complete, so
+        // every packet sent arrived at least once, and nothing came that was not sent.
         const GvspSenderCounters sent = loop.sender.Counters();
-        EXPECT_EQ(counters.packetsReceived, sent.packetsSent + sent.packetsResent);
+        EXPECT_GE(counters.packetsReceived, sent.packetsSent);
+        EXPECT_LE(counters.packetsReceived, sent.packetsSent + sent.packetsResent);
+        EXPECT_LE(counters.resendPacketsReceived, sent.packetsResent);
+        EXPECT_LE(sent.resendRequests, counters.resendRequests) << "the sender heard only what the receiver asked";
+        if (counters.resendRequests == 0) {
+            EXPECT_EQ(sent.packetsResent, 0u);
+            EXPECT_EQ(counters.packetsReceived, sent.packetsSent);
+        }
         // A block longer than one read batch is aimed at its destination after its first batch.
         if (transfer == Transfer::InPlace && counters.packetsReceived > 3 * 128) {
             EXPECT_GT(counters.packetsInPlace, 0u);
