@@ -3,7 +3,10 @@
 // Content is stored as a GigE Vision controller sees it: integers, floats and doubles big-endian.
 // Every access, from the program or from a controller, runs the register's event sinks
 // (PreRead/PostRead, PreWrite/PostWrite); a failing Pre* result refuses the access and a refused
-// write leaves the former content. Safe to use from several threads at once.
+// write leaves the former content. Safe to use from several threads at once: sinks are called
+// with no lock of the register held (a sink may read any register and write its own), writes of one
+// register are taken one at a time, and reads never wait for a write (they see the former
+// content until the write is accepted).
 // Failures: KY_INVALID_PARAMETER for a null buffer, an access outside the register, a text that
 // does not fit (one byte is kept for the terminating zero), or a float/double on a register too
 // short for it; a sink's own failure result when it refuses.

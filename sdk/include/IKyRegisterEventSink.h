@@ -1,7 +1,8 @@
 // IKyRegisterEventSink: told before and after each access of a register, from the program or
 // from a GigE Vision controller (READREG, READMEM, WRITEREG, WRITEMEM). Called on the thread
 // that makes the access (a device thread for a controller's command). A Pre* failure refuses
-// the access; during PreWrite the new value can already be read, and a refusal restores the old.
+// the access; during PreWrite the new value can already be read on the writing thread (other
+// threads read the old one until the write is accepted), and a refusal keeps the old.
 #pragma once
 
 #include "KyResult.h"
