@@ -1,7 +1,8 @@
 // GvspReceiver: the receiving side of a GigE Vision stream channel.
 //
 // Owns a UDP socket (with a large receive buffer) and a receive thread that reads packets from a
-// packet socket ring where the process may open one (GvspPacketRing), else in recvmmsg batches (glued runs with receive offload) and places each one, by packet id, into a
+// packet socket ring where the process may open one and the link suits it (GvspPacketRing,
+// ChooseRing), else in recvmmsg batches (glued runs with receive offload) and places each one, by packet id, into a
 // destination the caller queued (memory, capacity and a cookie of the caller's): copied once out
 // of the receive ring, or, with receiveInPlace, written there by the socket itself. There is no
 // assembly buffer in between. Missing packets are asked for again
