@@ -1,16 +1,29 @@
-// Our GVSP sender to our KyStreamGEV and KyPipeline over loopback, at 2448x2048 Mono8 and
-// BayerRG8 with packet sizes 1500 and 9000: frames/s, MB/s of payload, CPU of the sender (its
-// thread) and of the receiving side (every other thread of the process: receive thread,
-// pipeline thread, the consumer), lost frames. Run it inside scripts/netns-run.
+// Our GVSP sender (with segmentation offload) to our KyStreamGEV and KyPipeline over loopback,
+// 2448x2048 Mono8 in 9000-byte packets, through the receive paths side by side, each row in a
+// child process of its own: "ring", the packet ring asked for (PacketRing = 2), "default", what
+// a process with CAP_NET_RAW gets without asking, and "socket", the UDP socket of a process that
+// gave CAP_NET_RAW up. Per row: frames/s, MB/s of payload, CPU of the sender thread and of the
+// receiving side (every other thread), frames lost (not retrieved whole) and of those retrieved
+// incomplete, resend requests, the ring's size (0: the socket was read), and the kernel's
+// counters: the ring's records, drops and freezes (PACKET_STATISTICS, through the stream's
+// parameters) and the namespace's UDP receive-buffer errors (the socket's drops). Run it as root
+// inside scripts/netns-run.
 //
-//   bench_stream_pipeline [--frames N] [--fps F]
+//   bench_stream_pipeline [--frames N] [--fps F] [--rounds R]
 //
-// --fps 0 sends as fast as the sender can; a rate paces the frames as a camera does (237
-// frames/s of 2448x2048 8-bit is 10 GigE line rate). Without --fps both are run.
+// --fps 0 sends as fast as the sender can; a rate paces the frames as a camera does. Without
+// --fps the rates 600, 800, 1000 frames/s and unpaced are run.
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -27,31 +40,64 @@ using namespace ky::bench;
 namespace {
 
 constexpr uint32_t kWidth = 2448, kHeight = 2048, kSize = kWidth * kHeight;
+constexpr uint32_t kPacketSize = 9000;
+
+enum class Path { Ring, Default, Socket };
 
 struct Row
 {
+    bool ran = false;
     uint32_t whole = 0, failed = 0;
     double seconds = 0, senderCpu = 0, receiverCpu = 0;
-    int64_t resends = 0;
+    int64_t resends = 0, ringBytes = 0, ringRecords = 0, ringDrops = 0, ringFreezes = 0;
+    uint64_t udpDrops = 0;
 };
 
-Row Run(uint32_t pixelFormat, uint32_t packetSize, uint32_t frames, double fps)
+// The namespace's count of UDP datagrams dropped for a full socket buffer (/proc/net/snmp).
+uint64_t UdpReceiveBufferErrors()
+{
+    std::ifstream in("/proc/net/snmp");
+    std::string names, values;
+    while (std::getline(in, names) && std::getline(in, values)) {
+        if (names.rfind("Udp:", 0) != 0)
+            continue;
+        std::istringstream n(names), v(values);
+        std::string name, value;
+        while (n >> name && v >> value)
+            if (name == "RcvbufErrors")
+                return std::stoull(value);
+    }
+    return 0;
+}
+
+int64_t Integer(KyStreamGEV &stream, const char *name)
+{
+    int64_t value = 0;
+    stream.GetParameters()->GetIntegerValue(KyString(name), value);
+    return value;
+}
+
+Row Run(Path path, uint32_t frames, double fps)
 {
     Row row;
     KyStreamGEV stream;
+    if (path == Path::Ring)
+        stream.GetParameters()->SetIntegerValue(KyString("PacketRing"), 2);
     if (stream.Open(KyString(ky::stream::test::kCameraAddress)).IsFailure())
         return row;
     ky::stream::test::GvspTestCamera camera;
-    if (camera.Open(stream.GetLocalPort(), packetSize).IsFailure())
+    if (camera.Open(stream.GetLocalPort(), kPacketSize).IsFailure())
         return row;
     KyPipeline pipeline(&stream);
     pipeline.SetBufferSize(kSize);
     pipeline.SetBufferCount(16);
     pipeline.Start();
+    row.ringBytes = Integer(stream, "PacketRingBytes");
     auto pattern = std::make_shared<std::vector<uint8_t>>(ky::gev::test::Pattern(kSize, 0));
 
     std::atomic<uint64_t> senderNs{0};
     std::atomic<bool> sent{false};
+    const uint64_t udpDrops0 = UdpReceiveBufferErrors();
     const uint64_t cpu0 = ProcessCpuNs();
     const Clock::time_point start = Clock::now();
     std::thread sender([&] {
@@ -63,7 +109,7 @@ Row Run(uint32_t pixelFormat, uint32_t packetSize, uint32_t frames, double fps)
                 std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(period * f));
             ky::gev::GvspOutgoingBlock block;
             block.blockId = f + 1;
-            block.leader = ky::gev::test::ImageLeader(pixelFormat, kWidth, kHeight, f);
+            block.leader = ky::gev::test::ImageLeader(KyPixelMono8, kWidth, kHeight, f);
             block.data = pattern->data();
             block.size = pattern->size();
             block.keepAlive = pattern;
@@ -90,8 +136,48 @@ Row Run(uint32_t pixelFormat, uint32_t packetSize, uint32_t frames, double fps)
     row.seconds = std::chrono::duration<double>(last - start).count();
     row.senderCpu = senderNs / 1e9 / row.seconds * 100.0;
     row.receiverCpu = (cpuAll - senderNs) / 1e9 / row.seconds * 100.0;
-    stream.GetParameters()->GetIntegerValue(KyString("ResendPacketRequested"), row.resends);
     pipeline.Stop();
+    row.resends = Integer(stream, "ResendRequests");
+    row.ringRecords = Integer(stream, "PacketRingRecords");
+    row.ringDrops = Integer(stream, "PacketRingDrops");
+    row.ringFreezes = Integer(stream, "PacketRingFreezes");
+    row.udpDrops = UdpReceiveBufferErrors() - udpDrops0;
+    row.ran = true;
+    return row;
+}
+
+// Runs one row in a child process; for the socket path the child gives CAP_NET_RAW up first,
+// as a process without the privilege runs.
+Row RunIn(Path path, uint32_t frames, double fps)
+{
+    int pipeFds[2];
+    Row row;
+    if (pipe(pipeFds) != 0)
+        return row;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        if (path == Path::Socket) {
+            __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+            __user_cap_data_struct data[2]{};
+            if (syscall(SYS_capget, &header, data) != 0)
+                _exit(1);
+            data[CAP_NET_RAW / 32].effective &= ~(1u << (CAP_NET_RAW % 32));
+            data[CAP_NET_RAW / 32].permitted &= ~(1u << (CAP_NET_RAW % 32));
+            if (syscall(SYS_capset, &header, data) != 0)
+                _exit(1);
+        }
+        const Row result = Run(path, frames, fps);
+        const bool written = write(pipeFds[1], &result, sizeof result) == static_cast<ssize_t>(sizeof result);
+        _exit(written ? 0 : 1);
+    }
+    close(pipeFds[1]);
+    if (child > 0) {
+        if (read(pipeFds[0], &row, sizeof row) != static_cast<ssize_t>(sizeof row))
+            row = Row();
+        waitpid(child, nullptr, 0);
+    }
+    close(pipeFds[0]);
     return row;
 }
 
@@ -100,23 +186,33 @@ Row Run(uint32_t pixelFormat, uint32_t packetSize, uint32_t frames, double fps)
 int main(int argc, char **argv)
 {
     RequirePrivateNetwork(argv[0]);
-    const uint32_t frames = static_cast<uint32_t>(Option(argc, argv, "--frames", 240));
+    const uint32_t frames = static_cast<uint32_t>(Option(argc, argv, "--frames", 480));
     const double fps = Option(argc, argv, "--fps", -1);
-    const std::vector<double> rates = fps >= 0 ? std::vector<double>{fps} : std::vector<double>{0, 237};
-    std::printf("Our GVSP sender -> KyStreamGEV + KyPipeline over loopback, %ux%u, %u frames per row\n", kWidth,
-                kHeight, frames);
-    std::printf("%-9s %6s %8s %9s %9s %11s %12s %6s %8s\n", "format", "packet", "offered", "frames/s", "MB/s",
-                "sender CPU", "receiver CPU", "lost", "resends");
-    const std::pair<const char *, KyPixelType> formats[] = {{"Mono8", KyPixelMono8}, {"BayerRG8", KyPixelBayerRG8}};
+    const int rounds = static_cast<int>(Option(argc, argv, "--rounds", 3));
+    const std::vector<double> rates = fps >= 0 ? std::vector<double>{fps} : std::vector<double>{600, 800, 1000, 0};
+    std::printf("Our GVSP sender -> KyStreamGEV + KyPipeline over loopback, %ux%u Mono8, %u-byte packets, "
+                "%u frames per row\n",
+                kWidth, kHeight, kPacketSize, frames);
+    std::printf("%-7s %7s %5s %8s %7s %7s %7s %5s %5s %7s | %8s %8s %7s %7s %9s\n", "path", "offered", "round",
+                "frames/s", "MB/s", "snd CPU", "rcv CPU", "lost", "incpl", "resends", "ring MiB", "ring rec", "r drops",
+                "freezes", "UDP drops");
     for (double rate : rates) {
-        for (const auto &[name, format] : formats) {
-            for (uint32_t packetSize : {1500u, 9000u}) {
-                const Row r = Run(format, packetSize, frames, rate);
+        for (int round = 1; round <= rounds; ++round) {
+            for (Path path : {Path::Ring, Path::Default, Path::Socket}) {
+                const Row r = RunIn(path, frames, rate);
                 const std::string offered = rate > 0 ? std::to_string(static_cast<int>(rate)) + "/s" : "max";
+                const char *name = path == Path::Ring ? "ring" : path == Path::Default ? "default" : "socket";
+                if (!r.ran) {
+                    std::printf("%-7s %7s %5d  did not run\n", name, offered.c_str(), round);
+                    continue;
+                }
                 const double seconds = r.seconds > 0 ? r.seconds : 1;
-                std::printf("%-9s %6u %8s %9.1f %9.1f %10.1f%% %11.1f%% %6u %8lld\n", name, packetSize,
-                            offered.c_str(), r.whole / seconds, double(r.whole) * kSize / seconds / 1e6, r.senderCpu,
-                            r.receiverCpu, frames - r.whole, static_cast<long long>(r.resends));
+                std::printf("%-7s %7s %5d %8.1f %7.0f %6.0f%% %6.0f%% %5u %5u %7lld | %8lld %8lld %7lld %7lld %9llu\n",
+                            name, offered.c_str(), round, r.whole / seconds, double(r.whole) * kSize / seconds / 1e6,
+                            r.senderCpu, r.receiverCpu, frames - r.whole, r.failed, static_cast<long long>(r.resends),
+                            static_cast<long long>(r.ringBytes >> 20), static_cast<long long>(r.ringRecords), static_cast<long long>(r.ringDrops),
+                            static_cast<long long>(r.ringFreezes), static_cast<unsigned long long>(r.udpDrops));
+                std::fflush(stdout);
             }
         }
     }

@@ -26,6 +26,7 @@ public:
     uint16_t LocalPort() const { return mLocalPort; }
     const std::string &RouteAddress() const { return mResend.RouteAddress(); }
     uint32_t SocketBufferSize() const { return mReceiver.SocketBufferSize(); }
+    size_t RingBytes() const { return mReceiver.RingBytes(); }
     GvcpResendSender &Resend() { return mResend; }
     gev::GvspReceiverCounters Counters() const { return mReceiver.Counters(); }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <endian.h>
+#include <fstream>
 #include <linux/filter.h>
 #include <linux/if_ether.h>
 #include <linux/if_packet.h>
@@ -21,6 +22,7 @@ namespace ky::gev {
 namespace {
 
 constexpr size_t BLOCK_SIZE = 4u << 20;
+constexpr size_t MIN_BLOCK_SIZE = 128u << 10;  // a glued run of 64 KiB with its headers fits
 constexpr size_t MIN_BLOCKS = 4;
 constexpr unsigned FRAME_SIZE = 2048;        // nominal; TPACKET_V3 packs records of any size
 constexpr unsigned BLOCK_TIMEOUT_MS = 2;     // a partly filled block is handed over after this
@@ -125,6 +127,19 @@ uint32_t AddressFacing(uint32_t source)
     return local.sin_addr.s_addr;
 }
 
+// The interface's speed in bytes per second from /sys/class/net/<name>/speed (megabits per
+// second); 0 where it reports none (loopback, a link that is down, most virtual interfaces).
+uint64_t LineRate(const std::string &name)
+{
+    if (name.empty() || name.find('/') != std::string::npos || name[0] == '.')
+        return 0;
+    std::ifstream in("/sys/class/net/" + name + "/speed");
+    long long megabits = 0;
+    if (!(in >> megabits) || megabits <= 0)
+        return 0;
+    return static_cast<uint64_t>(megabits) * 1000000u / 8u;
+}
+
 // One's complement sum of the pseudo header and the datagram must be all ones.
 bool UdpChecksumOk(const uint8_t *ip, const uint8_t *udp, size_t udpLength)
 {
@@ -149,9 +164,8 @@ GvspPacketRing::~GvspPacketRing()
     Close();
 }
 
-KyResult GvspPacketRing::Open(const Target &target, size_t ringBytes)
+KyResult GvspPacketRing::FindInterface(const Target &target, Interface &out)
 {
-    Close();
     const uint32_t local = target.localAddress ? target.localAddress
                                                : target.sourceAddress ? AddressFacing(target.sourceAddress) : 0;
     if (local == 0)
@@ -176,6 +190,23 @@ KyResult GvspPacketRing::Open(const Target &target, size_t ringBytes)
         adapter = loopback;
     if (adapter == nullptr || adapter->mtu == 0)
         return KyResult(KY_NETWORK_ERROR, KyString("no interface of this host holds the stream's address"));
+    out = Interface();
+    out.name = adapter->name;
+    out.index = adapter->index;
+    out.mtu = adapter->mtu;
+    out.loopback = adapter->loopback;
+    out.lineRate = adapter->loopback ? 0 : LineRate(adapter->name);
+    return KyResult();
+}
+
+KyResult GvspPacketRing::Open(const Target &target, const Interface &where, size_t ringBytes)
+{
+    Close();
+    mStatistics = Statistics();
+    const uint32_t local = target.localAddress ? target.localAddress
+                                               : target.sourceAddress ? AddressFacing(target.sourceAddress) : 0;
+    if (local == 0 || where.index == 0 || where.mtu == 0)
+        return KyResult(KY_NOT_SUPPORTED, KyString("a packet ring needs the stream's local address and interface"));
 
     // Protocol 0: nothing arrives until the filter and the ring are in place and bind says ETH_P_IP.
     // A raw socket, as only those can carry the virtio header.
@@ -194,7 +225,7 @@ KyResult GvspPacketRing::Open(const Target &target, size_t ringBytes)
     filter.Equal(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, static_cast<uint32_t>(SKF_AD_OFF + SKF_AD_PKTTYPE)), PACKET_HOST);
     filter.Equal(BPF_STMT(BPF_LD | BPF_B | BPF_ABS, net(9)), IPPROTO_UDP);
     filter.NoneOf(BPF_STMT(BPF_LD | BPF_H | BPF_ABS, net(6)), 0x3FFF);  // more fragments, fragment offset
-    filter.AtMost(BPF_STMT(BPF_LD | BPF_H | BPF_ABS, net(2)), adapter->mtu);  // not a glued run (see header)
+    filter.AtMost(BPF_STMT(BPF_LD | BPF_H | BPF_ABS, net(2)), where.mtu);  // not a glued run (see header)
     filter.Equal(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, net(16)), ntohl(local));
     if (target.sourceAddress)
         filter.Equal(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, net(12)), ntohl(target.sourceAddress));
@@ -207,13 +238,17 @@ KyResult GvspPacketRing::Open(const Target &target, size_t ringBytes)
     if (result.IsOK() && setsockopt(mFd, SOL_PACKET, PACKET_VNET_HDR, &one, sizeof one) != 0)
         result = SocketError("cannot ask for virtio headers on the packet ring");
 
-    size_t blocks = std::max(MIN_BLOCKS, ringBytes / BLOCK_SIZE);
+    // Small rings get smaller blocks, so that the reader still gives them back often.
+    size_t blockSize = BLOCK_SIZE;
+    while (blockSize > MIN_BLOCK_SIZE && blockSize * MIN_BLOCKS > ringBytes)
+        blockSize /= 2;
+    size_t blocks = std::max(MIN_BLOCKS, ringBytes / blockSize);
     while (result.IsOK()) {
         tpacket_req3 request{};
-        request.tp_block_size = BLOCK_SIZE;
+        request.tp_block_size = static_cast<unsigned>(blockSize);
         request.tp_block_nr = static_cast<unsigned>(blocks);
         request.tp_frame_size = FRAME_SIZE;
-        request.tp_frame_nr = static_cast<unsigned>(BLOCK_SIZE / FRAME_SIZE * blocks);
+        request.tp_frame_nr = static_cast<unsigned>(blockSize / FRAME_SIZE * blocks);
         request.tp_retire_blk_tov = BLOCK_TIMEOUT_MS;
         if (setsockopt(mFd, SOL_PACKET, PACKET_RX_RING, &request, sizeof request) == 0)
             break;
@@ -222,7 +257,7 @@ KyResult GvspPacketRing::Open(const Target &target, size_t ringBytes)
         blocks /= 2;  // the kernel could not find that much memory: a smaller ring still serves
     }
     if (result.IsOK()) {
-        mMapSize = BLOCK_SIZE * blocks;
+        mMapSize = blockSize * blocks;
         void *map = mmap(nullptr, mMapSize, PROT_READ | PROT_WRITE, MAP_SHARED, mFd, 0);
         if (map == MAP_FAILED)
             result = SocketError("cannot map the packet ring");
@@ -232,19 +267,32 @@ KyResult GvspPacketRing::Open(const Target &target, size_t ringBytes)
     sockaddr_ll link{};
     link.sll_family = AF_PACKET;
     link.sll_protocol = htons(ETH_P_IP);
-    link.sll_ifindex = static_cast<int>(adapter->index);
+    link.sll_ifindex = static_cast<int>(where.index);
     if (result.IsOK() && bind(mFd, reinterpret_cast<const sockaddr *>(&link), sizeof link) != 0)
-        result = SocketError("cannot bind the packet ring to " + adapter->name);
+        result = SocketError("cannot bind the packet ring to " + where.name);
     if (result.IsFailure()) {
         Close();
         return result;
     }
-    mBlockSize = BLOCK_SIZE;
+    mBlockSize = blockSize;
     mBlockCount = blocks;
     mCurrent = 0;
-    mMtu = adapter->mtu;
-    mInterfaceIndex = adapter->index;
+    mMtu = where.mtu;
+    mInterfaceIndex = where.index;
     return KyResult();
+}
+
+const GvspPacketRing::Statistics &GvspPacketRing::CollectStatistics() const
+{
+    tpacket_stats_v3 counted{};
+    socklen_t length = sizeof counted;
+    if (mFd >= 0 && getsockopt(mFd, SOL_PACKET, PACKET_STATISTICS, &counted, &length) == 0) {
+        // tp_packets counts the dropped records too.
+        mStatistics.records += counted.tp_packets - std::min(counted.tp_drops, counted.tp_packets);
+        mStatistics.drops += counted.tp_drops;
+        mStatistics.freezes += counted.tp_freeze_q_cnt;
+    }
+    return mStatistics;
 }
 
 void GvspPacketRing::Close()

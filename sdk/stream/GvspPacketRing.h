@@ -37,18 +37,47 @@ public:
         uint32_t sourceAddress = 0;  // network order; 0: any sender (then localAddress is needed)
     };
 
+    // The interface a ring for a target watches: the one that holds the stream's address, or
+    // loopback where the sender is this host itself.
+    struct Interface
+    {
+        std::string name;
+        unsigned index = 0;
+        uint32_t mtu = 0;
+        bool loopback = false;
+        uint64_t lineRate = 0;  // bytes per second, as the interface reports its speed; 0: unknown
+    };
+    // KY_NOT_SUPPORTED without a local address; KY_NETWORK_ERROR when no interface holds it.
+    static KyResult FindInterface(const Target &target, Interface &out);
+
     GvspPacketRing() = default;
     ~GvspPacketRing();
     GvspPacketRing(const GvspPacketRing &) = delete;
     GvspPacketRing &operator=(const GvspPacketRing &) = delete;
 
-    // Opens a ring of about ringBytes. Fails (KY_NOT_SUPPORTED, KY_NETWORK_ERROR) where the
-    // process may not open packet sockets, or the address lies on no interface of this host.
-    KyResult Open(const Target &target, size_t ringBytes);
+    // Opens a ring of about ringBytes (less where the kernel cannot find that much memory) on
+    // the interface FindInterface gave for target. Fails (KY_NOT_SUPPORTED, KY_NETWORK_ERROR) where
+    // the process may not open packet sockets.
+    KyResult Open(const Target &target, const Interface &where, size_t ringBytes);
     void Close();
     bool IsOpen() const { return mFd >= 0; }
     int Fd() const { return mFd; }
     uint32_t Mtu() const { return mMtu; }
+
+    // What the kernel counted for the ring since it was opened: records it passed to the ring
+    // (a glued run counts once), records it dropped because the ring was full, and the times it
+    // found every block still with the reader and stopped filling until one came back.
+    struct Statistics
+    {
+        uint64_t records = 0;
+        uint64_t drops = 0;
+        uint64_t freezes = 0;
+    };
+    // Adds what the kernel counted since the last call (reading its counters resets them) to the
+    // totals and returns them; once closed, the totals at the last call. Not from two threads at once.
+    const Statistics &CollectStatistics() const;
+    void ResetStatistics() { mStatistics = Statistics(); }
+    size_t Bytes() const { return mMapSize; }
 
     // Makes a UDP socket bound to the stream's port take only what this ring leaves: datagrams
     // and glued runs longer than the interface's MTU, and whatever comes through another interface.
@@ -119,6 +148,7 @@ private:
     uint32_t mMtu = 0;
     unsigned mInterfaceIndex = 0;
     size_t mPrefetched = 0;  // offset in the current block up to which lines were asked for
+    mutable Statistics mStatistics;  // the kernel's counters, summed as they are read
 };
 
 } // namespace ky::gev

@@ -68,10 +68,11 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
                           : 65536;
     slotSize = (slotSize + 64) & ~size_t(63);  // room to see an oversized datagram as truncated
     mReader.Setup(BATCH_SIZE, slotSize, mReceiveOffload);
-    if (config.packetRing)
-        OpenRing();
     {
         std::lock_guard<std::mutex> lock(mMutex);
+        mRing.ResetStatistics();
+        if (config.packetRing != PacketRingUse::Never)
+            OpenRing();
         mTracker.Reset(mConfig);
     }
     mStop = false;
@@ -103,8 +104,28 @@ void GvspReceiver::OpenRing()
     target.localAddress = local.sin_addr.s_addr;
     target.port = mSocket.LocalPort();
     target.sourceAddress = mSourceAddress;
-    if (mRing.Open(target, mConfig.socketBufferSize).IsOK() && mRing.LimitSocketToFragmented(mSocket.Fd()).IsFailure())
+    GvspPacketRing::Interface where;
+    size_t ringBytes = 0;
+    if (GvspPacketRing::FindInterface(target, where).IsFailure() ||
+        !ChooseRing(mConfig, where, mSocketBufferSize, ringBytes))
+        return;
+    if (mRing.Open(target, where, ringBytes).IsOK() && mRing.LimitSocketToFragmented(mSocket.Fd()).IsFailure())
         mRing.Close();
+}
+
+bool GvspReceiver::ChooseRing(const GvspReceiverConfig &config, const GvspPacketRing::Interface &where,
+                              size_t socketBytes, size_t &ringBytes)
+{
+    ringBytes = 0;
+    if (config.packetRing == PacketRingUse::Never)
+        return false;
+    // 32 ms of line rate, rounded up to whole MiB.
+    const uint64_t span = (where.lineRate * RING_SPAN_MS / 1000 + (1u << 20) - 1) & ~uint64_t((1u << 20) - 1);
+    if (config.packetRing == PacketRingUse::WhereItKeepsUp && (where.lineRate == 0 || span > MAX_RING_BYTES))
+        return false;
+    const uint64_t wanted = config.packetRingBytes ? config.packetRingBytes : std::max<uint64_t>(span, socketBytes);
+    ringBytes = static_cast<size_t>(std::min<uint64_t>(wanted, MAX_RING_BYTES));
+    return true;
 }
 
 void GvspReceiver::Close()
@@ -117,8 +138,9 @@ void GvspReceiver::Close()
     {
         std::lock_guard<std::mutex> lock(mMutex);
         AbortLocked();
+        mRing.CollectStatistics();  // its totals stay readable until the next Open
+        mRing.Close();
     }
-    mRing.Close();
     mSocket.Close();
     mThreadId = 0;
 }
@@ -175,8 +197,14 @@ KyResult GvspReceiver::WaitForBlock(GvspCompletedBlock &out, uint32_t timeoutMs)
 
 GvspReceiverCounters GvspReceiver::Counters() const
 {
+    // mMutex also keeps the ring from closing meanwhile.
     std::lock_guard<std::mutex> lock(mMutex);
-    return mTracker.Snapshot();
+    GvspReceiverCounters counters = mTracker.Snapshot();
+    const GvspPacketRing::Statistics &ring = mRing.CollectStatistics();
+    counters.ringRecords = ring.records;
+    counters.ringDrops = ring.drops;
+    counters.ringFreezes = ring.freezes;
+    return counters;
 }
 
 void GvspReceiver::Emit(GvspCompletedBlock &&block)
@@ -212,6 +240,7 @@ void GvspReceiver::Run()
         }
     }
 }
+
 
 // Reads packets in batches. While a block comes in order and in-place receiving is on, each
 // message of the batch is aimed at the place of the next expected packet id (see

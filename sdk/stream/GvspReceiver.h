@@ -1,7 +1,8 @@
 // GvspReceiver: the receiving side of a GigE Vision stream channel.
 //
 // Owns a UDP socket (with a large receive buffer) and a receive thread that reads packets from a
-// packet socket ring where the process may open one (GvspPacketRing), else in recvmmsg batches (glued runs with receive offload) and places each one, by packet id, into a
+// packet socket ring where the process may open one and the link suits it (GvspPacketRing,
+// ChooseRing), else in recvmmsg batches (glued runs with receive offload) and places each one, by packet id, into a
 // destination the caller queued (memory, capacity and a cookie of the caller's): copied once out
 // of the receive ring, or, with receiveInPlace, written there by the socket itself. There is no
 // assembly buffer in between. Missing packets are asked for again
@@ -58,6 +59,7 @@ public:
     pid_t ReceiveThreadId() const { return mThreadId; }
     // The stream is read through a packet socket ring (only fragmented datagrams through the socket).
     bool UsesPacketRing() const { return mRing.IsOpen(); }
+    size_t RingBytes() const { return mRing.IsOpen() ? mRing.Bytes() : 0; }
 
     // Queues a destination for a coming block. KY_INVALID_PARAMETER for memory without bytes or
     // bytes without memory; KY_STATE_ERROR when closed.
@@ -68,7 +70,23 @@ public:
     // The next ended block, waiting up to timeoutMs; KY_TIMEOUT when none came.
     KyResult WaitForBlock(GvspCompletedBlock &out, uint32_t timeoutMs);
 
+    // The counters so far; with a packet ring, its kernel counters read just now.
     GvspReceiverCounters Counters() const;
+
+    // Whether a stream on interface `where` is read through a packet ring, and of how many bytes;
+    // socketBytes is what the UDP socket's buffer was granted.
+    //
+    // The ring must hold what the socket would: at least as many bytes as the socket buffer, and
+    // at least RING_SPAN_MS of the interface's line rate, up to MAX_RING_BYTES. WhereItKeepsUp
+    // takes the socket where that cannot be had: interfaces without a line rate (loopback, where
+    // a sender on this host runs at memory speed, and virtual links that report no speed) and
+    // links too fast for a ring of MAX_RING_BYTES. On loopback the socket is also the cheaper
+    // path: the kernel then copies each glued run once, into the reader's buffer, while a ring
+    // costs the sender a copy into memory the reader has to fetch again (bench_stream_pipeline).
+    static bool ChooseRing(const GvspReceiverConfig &config, const GvspPacketRing::Interface &where,
+                           size_t socketBytes, size_t &ringBytes);
+    static constexpr uint64_t RING_SPAN_MS = 32;
+    static constexpr size_t MAX_RING_BYTES = size_t(256) << 20;
 
 private:
     using Clock = GvspBlockAssembler::Clock;
@@ -96,7 +114,7 @@ private:
     GvspReceiverConfig mConfig;
     ResendCallback mResend;
     UdpSocket mSocket;
-    GvspPacketRing mRing;
+    GvspPacketRing mRing;  // opened and closed under mMutex while the thread runs
     uint32_t mSourceAddress = 0;  // network order; 0: any
     uint32_t mSocketBufferSize = 0;
     std::thread mThread;

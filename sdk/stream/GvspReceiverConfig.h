@@ -7,6 +7,15 @@
 
 namespace ky::gev {
 
+// When the receiver reads its stream through a packet socket ring (GvspPacketRing) instead of
+// the UDP socket; a ring always needs CAP_NET_RAW, without it the socket serves.
+enum class PacketRingUse
+{
+    Never,
+    WhereItKeepsUp,  // on interfaces whose line rate the ring is sized for (see GvspReceiver::ChooseRing)
+    Always,          // wherever the process may open one (loopback included)
+};
+
 struct GvspReceiverConfig
 {
     std::string localAddress;            // empty: any
@@ -23,8 +32,8 @@ struct GvspReceiverConfig
     bool receiveOffload = true;          // take glued runs of datagrams from the kernel (UDP_GRO)
     bool receiveInPlace = false;         // without offload: the socket writes in-order payload
                                          // straight into the destination (see ReceiveBatches)
-    bool packetRing = true;              // read through a packet socket ring where the process may
-                                         // (CAP_NET_RAW; see GvspPacketRing), else the UDP socket
+    PacketRingUse packetRing = PacketRingUse::WhereItKeepsUp;
+    size_t packetRingBytes = 0;          // 0: sized by the receiver (see GvspReceiver::ChooseRing)
 };
 
 } // namespace ky::gev

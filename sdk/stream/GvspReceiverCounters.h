@@ -31,6 +31,12 @@ struct GvspReceiverCounters
     uint64_t resendsUnavailable = 0;    // the sender said it could not resend
     uint64_t testPackets = 0;
     uint64_t packetsInPlace = 0;        // written by the socket straight into their destination
+    // Kept by the kernel for a packet ring (0 without one): records it put into the ring (a glued
+    // run of datagrams counts once), records it dropped because the ring was full, and the times
+    // it found the whole ring still with the reader.
+    uint64_t ringRecords = 0;
+    uint64_t ringDrops = 0;
+    uint64_t ringFreezes = 0;
 
     // Every counter with its name, in declaration order.
     std::vector<std::pair<const char *, uint64_t>> Named() const
@@ -56,7 +62,10 @@ struct GvspReceiverCounters
                 {"resendPacketsReceived", resendPacketsReceived},
                 {"resendsUnavailable", resendsUnavailable},
                 {"testPackets", testPackets},
-                {"packetsInPlace", packetsInPlace}};
+                {"packetsInPlace", packetsInPlace},
+                {"ringRecords", ringRecords},
+                {"ringDrops", ringDrops},
+                {"ringFreezes", ringFreezes}};
     }
 };
 

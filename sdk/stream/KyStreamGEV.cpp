@@ -35,6 +35,7 @@ struct KyStreamGEV::Impl
     uint32_t resendRetries = kDefaultResendRetries;
     uint32_t threadPriority = 0;
     uint32_t packetBufferSize = kSmallestPacketBuffer;
+    ky::gev::PacketRingUse ringUse = ky::gev::PacketRingUse::WhereItKeepsUp;
 
     // The receiver counters of the open source, 0 while closed.
     int64_t Counter(uint64_t ky::gev::GvspReceiverCounters::*field) const
@@ -65,6 +66,26 @@ KyStreamGEV::KyStreamGEV() : mImpl(new Impl())
         },
         kMostResendRetries);
     parameters.Add(retries);
+    parameters.Add(ky::stream::IntegerFeature(
+        "PacketRing",
+        "When the next Open reads the stream through a packet ring (needs CAP_NET_RAW): 0 never, 1 on links "
+        "whose line rate it is sized for (default), 2 wherever it can (loopback included).",
+        [impl] {
+            std::lock_guard<std::mutex> lock(impl->mutex);
+            return static_cast<int64_t>(impl->ringUse);
+        },
+        [impl](int64_t value) {
+            std::lock_guard<std::mutex> lock(impl->mutex);
+            impl->ringUse = static_cast<ky::gev::PacketRingUse>(value);
+            return KyResult();
+        },
+        2));
+    parameters.Add(ky::stream::IntegerFeature("PacketRingBytes",
+                                              "Bytes of the packet ring the stream is read through; 0: its UDP socket.",
+                                              [impl] {
+                                                  std::lock_guard<std::mutex> lock(impl->mutex);
+                                                  return impl->source ? static_cast<int64_t>(impl->source->RingBytes()) : 0;
+                                              }));
     struct Named
     {
         const char *name;
@@ -79,6 +100,11 @@ KyStreamGEV::KyStreamGEV() : mImpl(new Impl())
         {"ResendRequests", "Packet ranges asked for again.", &Counters::resendRequests},
         {"ResendPacketsReceived", "Resent packets that filled a hole.", &Counters::resendPacketsReceived},
         {"BlocksWithoutBuffer", "Blocks that found no queued buffer and were let go.", &Counters::blocksWithoutBuffer},
+        {"PacketRingRecords", "Records the kernel put into the packet ring (0 when the stream reads its socket).",
+         &Counters::ringRecords},
+        {"PacketRingDrops", "Records the kernel dropped because the packet ring was full.", &Counters::ringDrops},
+        {"PacketRingFreezes", "Times the kernel found the whole packet ring still with the reader.",
+         &Counters::ringFreezes},
     };
     for (const Named &n : counters) {
         parameters.Add(ky::stream::IntegerFeature(n.name, n.tooltip, [impl, field = n.field] { return impl->Counter(field); }));
@@ -130,6 +156,7 @@ KyResult KyStreamGEV::Open(const KyString &aInfo, uint16_t aLocalPort, uint16_t 
     config.localAddress = local;
     config.localPort = aLocalPort;
     config.socketBufferSize = mImpl->socketBufferSize;
+    config.packetRing = mImpl->ringUse;
     auto source = std::make_unique<ky::stream::GevBlockSource>();
     KyResult result = source->Open(config, device, aChannel);
     if (result.IsFailure())

@@ -63,7 +63,7 @@ inline void SetTransfer(Transfer transfer, GvspSenderConfig &sender, GvspReceive
     sender.segmentationOffload = transfer == Transfer::Offload;
     receiver.receiveOffload = transfer == Transfer::Offload;
     receiver.receiveInPlace = transfer == Transfer::InPlace;
-    receiver.packetRing = transfer == Transfer::Ring;
+    receiver.packetRing = transfer == Transfer::Ring ? PacketRingUse::Always : PacketRingUse::Never;
 }
 
 constexpr Transfer ALL_TRANSFERS[] = {Transfer::Offload, Transfer::Plain, Transfer::InPlace, Transfer::Ring};

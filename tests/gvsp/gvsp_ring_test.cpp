@@ -1,9 +1,12 @@
 // The packet ring path of the GVSP receiver: datagrams it parses or refuses, datagrams that
-// arrive in fragments (which only the UDP socket sees whole), and the fall-back to the socket
-// where the process may not open packet sockets.
+// arrive in fragments (which only the UDP socket sees whole), the fall-back to the socket where
+// the process may not open packet sockets, where the receiver chooses the ring and how large,
+// and the kernel's counters of a ring that overflows.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <future>
 #include <linux/capability.h>
 #include <net/if.h>
 #include <sys/ioctl.h>
@@ -217,4 +220,139 @@ TEST(GvspPacketRing, WithoutThePrivilegeTheSocketServes)
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "10/11: capabilities not changed, 12: frames not received";
+}
+
+TEST(GvspPacketRing, ChoiceAndSize)
+{
+    constexpr size_t MiB = size_t(1) << 20;
+    constexpr uint64_t GIGABIT = 1000000000ull / 8;  // bytes per second
+    const struct {
+        const char *name;
+        PacketRingUse use;
+        bool loopback;
+        uint64_t lineRate;
+        size_t asked;         // packetRingBytes
+        bool ring;
+        size_t bytes;
+    } cases[] = {
+        // The socket buffer granted is 128 MiB in every row.
+        {"never", PacketRingUse::Never, false, 10 * GIGABIT, 0, false, 0},
+        {"loopback", PacketRingUse::WhereItKeepsUp, true, 0, 0, false, 0},
+        {"no reported speed", PacketRingUse::WhereItKeepsUp, false, 0, 0, false, 0},
+        {"1 GigE: the socket's buffer", PacketRingUse::WhereItKeepsUp, false, GIGABIT, 0, true, 128 * MiB},
+        {"10 GigE: the socket's buffer", PacketRingUse::WhereItKeepsUp, false, 10 * GIGABIT, 0, true, 128 * MiB},
+        {"40 GigE: 32 ms", PacketRingUse::WhereItKeepsUp, false, 40 * GIGABIT, 0, true, 153 * MiB},
+        {"64 GigE: 32 ms, at the limit", PacketRingUse::WhereItKeepsUp, false, 64 * GIGABIT, 0, true, 245 * MiB},
+        {"67 GigE: over the limit", PacketRingUse::WhereItKeepsUp, false, 68 * GIGABIT, 0, false, 0},
+        {"100 GigE", PacketRingUse::WhereItKeepsUp, false, 100 * GIGABIT, 0, false, 0},
+        {"always on loopback", PacketRingUse::Always, true, 0, 0, true, 128 * MiB},
+        {"always at 100 GigE: the limit", PacketRingUse::Always, false, 100 * GIGABIT, 0, true, 256 * MiB},
+        {"size asked for", PacketRingUse::Always, true, 0, MiB, true, MiB},
+        {"size asked for, past the limit", PacketRingUse::Always, true, 0, 1024 * MiB, true, 256 * MiB},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        GvspReceiverConfig config;
+        config.packetRing = c.use;
+        config.packetRingBytes = c.asked;
+        GvspPacketRing::Interface where;
+        where.loopback = c.loopback;
+        where.lineRate = c.lineRate;
+        size_t bytes = 1;
+        EXPECT_EQ(GvspReceiver::ChooseRing(config, where, 128 * MiB, bytes), c.ring);
+        EXPECT_EQ(bytes, c.bytes);
+    }
+    EXPECT_EQ(GvspReceiverConfig().packetRing, PacketRingUse::WhereItKeepsUp);
+}
+
+// A privileged receiver with the default settings reads a sender on this host through its
+// socket: through a ring it lost frames the socket kept.
+TEST(GvspPacketRing, DefaultOnLoopbackIsTheSocket)
+{
+    GvspReceiver receiver;
+    GvspReceiverConfig config;
+    config.localAddress = "127.0.0.1";
+    ASSERT_TRUE(receiver.Open(config, nullptr).IsOK());
+    EXPECT_FALSE(receiver.UsesPacketRing());
+    EXPECT_EQ(receiver.RingBytes(), 0u);
+    config.packetRing = PacketRingUse::Always;
+    ASSERT_TRUE(receiver.Open(config, nullptr).IsOK());
+    EXPECT_TRUE(receiver.UsesPacketRing());
+    EXPECT_GE(receiver.RingBytes(), receiver.SocketBufferSize());
+}
+
+// A reader held up while more arrives than its ring holds: the kernel drops records and freezes
+// the ring, and the receiver's counters say so.
+TEST(GvspPacketRing, OverflowIsCounted)
+{
+    GvspSender sender;
+    GvspReceiver receiver;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> held{false};
+    GvspReceiverConfig rc;
+    rc.localAddress = "127.0.0.1";
+    rc.packetRing = PacketRingUse::Always;
+    rc.packetRingBytes = 512u << 10;
+    rc.packetSize = 9000;
+    // The first resend request holds the receive thread until the test lets it go.
+    ASSERT_TRUE(receiver
+                    .Open(rc,
+                          [&](uint64_t, uint32_t, uint32_t) {
+                              if (!held.exchange(true))
+                                  released.wait_for(std::chrono::milliseconds(WAIT_MS));
+                          })
+                    .IsOK());
+    ASSERT_TRUE(receiver.UsesPacketRing());
+    EXPECT_LE(receiver.RingBytes(), size_t(512u << 10));
+    GvspSenderConfig sc;
+    sc.destinationAddress = "127.0.0.1";
+    sc.destinationPort = receiver.LocalPort();
+    sc.packetSize = 9000;
+    ASSERT_TRUE(sender.Open(sc).IsOK());
+    const uint32_t width = 1024, height = 1024;
+    std::vector<std::vector<uint8_t>> destinations(16, std::vector<uint8_t>(width * height));
+    for (auto &d : destinations)
+        receiver.QueueBlock(d.data(), d.size(), nullptr);
+    auto send = [&](uint64_t block) {
+        const std::vector<uint8_t> pattern = Pattern(width * height, static_cast<uint32_t>(block));
+        GvspOutgoingBlock out;
+        out.blockId = block;
+        out.leader = ImageLeader(KyPixelMono8, width, height, block);
+        out.data = pattern.data();
+        out.size = pattern.size();
+        return sender.SendBlock(out);
+    };
+    sender.SetTestDropFraction(0.5, 7);
+    ASSERT_TRUE(send(1).IsOK());
+    ASSERT_TRUE(WaitUntil([&] { return held.load(); })) << "no resend request came";
+    sender.SetTestDropFraction(0.0, 7);
+    for (uint64_t block = 2; block <= 4; ++block)  // 3 MiB into a ring of 512 KiB nobody reads
+        ASSERT_TRUE(send(block).IsOK());
+    const GvspReceiverCounters during = receiver.Counters();
+    release.set_value();
+    EXPECT_GT(during.ringDrops, 0u);
+    EXPECT_GT(during.ringFreezes, 0u);
+    EXPECT_GT(during.ringRecords, 0u);
+    // Then the ring is read again: a small frame sent once the reader has caught up arrives
+    // whole (the held-up blocks end meanwhile, in whatever state).
+    const uint32_t small = 64;
+    bool whole = false;
+    for (uint64_t id = 5; id < 15 && !whole; ++id) {
+        const std::vector<uint8_t> pattern = Pattern(small * small, static_cast<uint32_t>(id));
+        GvspOutgoingBlock out;
+        out.blockId = id;
+        out.leader = ImageLeader(KyPixelMono8, small, small, id);
+        out.data = pattern.data();
+        out.size = pattern.size();
+        ASSERT_TRUE(sender.SendBlock(out).IsOK());
+        GvspCompletedBlock block;
+        while (!whole && receiver.WaitForBlock(block, 500).IsOK())
+            whole = block.blockId == id && block.status == GvspBlockStatus::Complete &&
+                    std::memcmp(block.data, pattern.data(), pattern.size()) == 0;
+    }
+    EXPECT_TRUE(whole);
+    const GvspReceiverCounters after = receiver.Counters();
+    EXPECT_GT(after.ringRecords, during.ringRecords);
+    receiver.Close();
 }

@@ -255,3 +255,44 @@ TEST(Stream, ReceiverSettings)
     EXPECT_TRUE(stream.GetUserModeSocketRxBufferSize(size).IsOK());
     EXPECT_GE(size, 4u << 20);
 }
+
+// Which path reads the stream, and the packet ring's kernel counters among the stream's
+// parameters. A process with CAP_NET_RAW (these tests run as root) reads a camera on this host
+// through its socket unless it asks for the ring: through the ring the frames cost the sender a
+// further copy and the ring loses what the socket keeps (bench_stream_pipeline).
+TEST(Stream, PacketRingChoiceAndCounters)
+{
+    const struct
+    {
+        const char *name;
+        int64_t packetRing;  // -1: the default
+        bool ring;
+    } cases[] = {{"default", -1, false}, {"never", 0, false}, {"where it keeps up", 1, false}, {"always", 2, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        StreamRig rig;
+        if (c.packetRing >= 0)
+            ASSERT_TRUE(rig.stream.GetParameters()->SetIntegerValue(KyString("PacketRing"), c.packetRing).IsOK());
+        EXPECT_EQ(rig.Integer("PacketRing"), c.packetRing >= 0 ? c.packetRing : 1);
+        ASSERT_TRUE(rig.Open(9000).IsOK());
+        EXPECT_EQ(rig.Integer("PacketRingBytes") > 0, c.ring);
+        rig.QueueBuffers(2, kSize);
+        for (uint32_t f = 0; f < 2; ++f) {
+            ASSERT_TRUE(rig.camera.SendFrame(f + 1, KyPixelMono8, kWidth, kHeight, f).IsOK());
+            KyBuffer *buffer = nullptr;
+            KyResult operation;
+            ASSERT_TRUE(rig.stream.RetrieveBuffer(&buffer, &operation, kWaitMs).IsOK());
+            EXPECT_TRUE(operation.IsOK());
+            EXPECT_TRUE(HoldsPattern(*buffer, kSize, f));
+        }
+        EXPECT_EQ(rig.Integer("PacketRingRecords") > 0, c.ring);
+        EXPECT_EQ(rig.Integer("PacketRingDrops"), 0);  // two small frames in a ring of many MiB
+        EXPECT_EQ(rig.Integer("PacketRingFreezes"), 0);
+        ASSERT_TRUE(rig.stream.Close().IsOK());
+        EXPECT_EQ(rig.Integer("PacketRingBytes"), 0);
+        EXPECT_EQ(rig.Integer("PacketRingRecords") > 0, c.ring) << "the counters stay readable once closed";
+    }
+    KyStreamGEV stream;
+    EXPECT_FALSE(stream.GetParameters()->SetIntegerValue(KyString("PacketRing"), 3).IsOK());
+    EXPECT_FALSE(stream.GetParameters()->SetIntegerValue(KyString("PacketRing"), -1).IsOK());
+}
