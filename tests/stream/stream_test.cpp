@@ -271,8 +271,9 @@ TEST(Stream, PacketRingChoiceAndCounters)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         StreamRig rig;
-        if (c.packetRing >= 0)
+        if (c.packetRing >= 0) {
             ASSERT_TRUE(rig.stream.GetParameters()->SetIntegerValue(KyString("PacketRing"), c.packetRing).IsOK());
+        }
         EXPECT_EQ(rig.Integer("PacketRing"), c.packetRing >= 0 ? c.packetRing : 1);
         ASSERT_TRUE(rig.Open(9000).IsOK());
         EXPECT_EQ(rig.Integer("PacketRingBytes") > 0, c.ring);
