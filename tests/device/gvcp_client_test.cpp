@@ -255,6 +255,8 @@ struct PendingOnlyCase
     ScriptedGvcpDevice::Script script;
 };
 
+void PrintTo(const PendingOnlyCase &c, std::ostream *out) { *out << c.name; }
+
 const PendingOnlyCase kPendingOnlyCases[] = {
     {"one_pending_ack_announcing_a_minute",
      [](size_t, const Packet &command, const Packet &) {

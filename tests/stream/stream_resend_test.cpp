@@ -28,6 +28,8 @@ struct LossCase
     KyAccessType access;
 };
 
+void PrintTo(const LossCase &c, std::ostream *out) { *out << c.name; }
+
 const LossCase kLossCases[] = {
     {"default_exclusive_access", true, KyAccessExclusive},
     {"control_access", false, KyAccessControl},

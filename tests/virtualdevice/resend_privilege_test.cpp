@@ -34,6 +34,8 @@ struct ResendCase
     bool served;
 };
 
+void PrintTo(const ResendCase &c, std::ostream *out) { *out << c.name; }
+
 const ResendCase kCases[] = {
     {"no_controller_anyone", 0, {kStrangerIp, 4000}, kReceiverIp, true},
     {"exclusive_control_socket", CCP_EXCLUSIVE_MASK, {kControllerIp, kControlPort}, kControllerIp, true},
