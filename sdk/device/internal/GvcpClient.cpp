@@ -178,8 +178,8 @@ static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestI
                 if (gev::Parse(buffer, length, ack) == gev::CodecError::Ok) {
                     ++context.pendingAcks;
                     pending = true;
-                    deadline = std::min(end, Clock::now() + std::max(settings.answerTimeout,
-                                                                     std::chrono::milliseconds(ack.timeToCompletionMs)));
+                    const std::chrono::milliseconds announced(ack.timeToCompletionMs);
+                    deadline = std::min(end, Clock::now() + std::max(settings.answerTimeout, announced));
                 }
                 continue;
             }
