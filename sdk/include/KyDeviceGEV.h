@@ -3,6 +3,11 @@
 // Connect takes control of the device (exclusive by default), keeps it with a heartbeat on an
 // owned thread, and opens the message channel that brings the device's events to the registered
 // sinks. Disconnect (or the destructor) releases control and joins every thread.
+//
+// While connected with control, the process's KyStreamGEVs of this device (same IP address) send
+// their packet-resend requests from this connection's control socket, where any device takes them.
+// A command that the device keeps answering with PENDING_ACK fails with KY_TIMEOUT after the
+// larger of 5 s and AnswerTimeout x (CommandRetryCount + 1), so that no device holds the link.
 #pragma once
 
 #include <cstdint>

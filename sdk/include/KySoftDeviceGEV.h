@@ -18,7 +18,8 @@
 // Streams: each source given to AddStream (at most 4) becomes stream channel 0, 1, ... with an
 // owned thread that drives it (see IKyStreamingChannelSource.h) and sends its frames with GVSP to
 // the controller's SCDA:SCP, in packets of the SCPS size (default 1500) with the SCPD delay, one
-// datagram per packet; PACKETRESEND is served from the last 8 frames sent. The GenICam XML offers
+// datagram per packet; PACKETRESEND is served from the last 8 frames sent, while an application
+// holds control only to its host and to the channel's destination (SCDA). The GenICam XML offers
 // the first channel's Width, Height, OffsetX, OffsetY, PixelFormat, PayloadSize, AcquisitionMode,
 // AcquisitionStart, AcquisitionStop, TriggerMode, TriggerSource and ExposureTime.
 #pragma once

@@ -6,6 +6,7 @@
 
 #include "KyEnums.h"
 #include "gev/Gvcp.h"
+#include "internal/GevResendRoutes.h"
 
 namespace ky::stream {
 namespace {
@@ -38,6 +39,7 @@ KyResult GvcpResendSender::Open(const std::string &localAddress, const std::stri
                                                            : "cannot read the local address of the route to " +
                                                                  deviceAddress));
     }
+    mDeviceIp = ntohl(device.sin_addr.s_addr);
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
     mRouteAddress = text;
@@ -69,6 +71,15 @@ void GvcpResendSender::Request(uint64_t blockId, uint32_t firstPacketId, uint32_
     if (!Allowed(blockId, firstPacketId)) {
         ++mSkipped;
         return;
+    }
+    switch (device::GevResendRoutes::Instance().Send(mDeviceIp, mChannel, blockId, firstPacketId, lastPacketId)) {
+    case device::GevResendRoutes::Outcome::Sent:
+        ++mSent;
+        ++mSentByController;
+        return;
+    case device::GevResendRoutes::Outcome::Failed:  // the controller's socket is full: try our own
+    case device::GevResendRoutes::Outcome::NoRoute:
+        break;
     }
     gev::PacketResendCmd command;
     const bool extended = blockId > 0xFFFF || firstPacketId > 0xFFFFFF;

@@ -22,6 +22,12 @@ bool SoftControlPrivilege::MayWrite(const SoftPeer &peer)
     return mHeld && mController == peer;
 }
 
+bool SoftControlPrivilege::MayRequestResend(const SoftPeer &peer, uint32_t streamDestinationIp)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return !mHeld || peer.ip == mController.ip || (streamDestinationIp != 0 && peer.ip == streamDestinationIp);
+}
+
 Status SoftControlPrivilege::WriteCcp(const SoftPeer &peer, uint32_t value, Change &change)
 {
     std::lock_guard<std::mutex> lock(mMutex);

@@ -27,6 +27,12 @@ public:
     bool MayRead(const SoftPeer &peer);
     // Writes: only the controller may write.
     bool MayWrite(const SoftPeer &peer);
+    // PACKETRESEND: while an application holds control (exclusive or not), it may ask for the
+    // packets it misses from its control socket and from any other socket of its host (a receiver
+    // beside the controller), and so may the stream channel's destination (streamDestinationIp,
+    // 0 for none): resends go to that destination anyway. Other peers are refused. Without a
+    // controller anyone may ask.
+    bool MayRequestResend(const SoftPeer &peer, uint32_t streamDestinationIp);
     // A CCP write from a peer. SUCCESS with the change it made, or ACCESS_DENIED while another
     // controller holds control.
     ky::gev::Status WriteCcp(const SoftPeer &peer, uint32_t value, Change &change);

@@ -20,4 +20,10 @@ public:
     {
         (void)channel, (void)blockId, (void)firstPacketId, (void)lastPacketId;
     }
+    // Where a stream channel sends its packets (SCDA, host order); 0 for none or no such channel.
+    virtual uint32_t StreamDestination(uint16_t channel)
+    {
+        (void)channel;
+        return 0;
+    }
 };

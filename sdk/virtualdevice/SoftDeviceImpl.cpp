@@ -156,6 +156,12 @@ void KySoftDeviceGEV::Impl::PacketResend(uint16_t channel, uint64_t blockId, uin
     }
 }
 
+uint32_t KySoftDeviceGEV::Impl::StreamDestination(uint16_t channel)
+{
+    // Only GVCP threads call this, like PacketResend.
+    return channel < mStreams.size() ? mStreams[channel]->DestinationIp() : 0;
+}
+
 // The standard features, then those the program declares through the GenApi factory. The XML is
 // loaded once here so that a dangling reference, a cycle or a bad formula fails Start with its
 // description instead of reaching a client.

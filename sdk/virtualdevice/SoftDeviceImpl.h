@@ -33,6 +33,7 @@ public:
     void ControlChanged(SoftControlPrivilege::Change change, const SoftPeer &peer, KyAccessType access) override;
     uint32_t ForceIp(const SoftNetworkConfig &config) override;
     void PacketResend(uint16_t channel, uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId) override;
+    uint32_t StreamDestination(uint16_t channel) override;
 
     // Calls every registered sink, guarded: a throwing sink is logged and skipped.
     template <typename F>

@@ -111,7 +111,8 @@ Packet SoftGvcpHandler::PacketResend(const uint8_t *data, size_t size, const Sof
 {
     mStatistics.Count(SoftDeviceStatistics::PacketResends);
     PacketResendCmd command;
-    if (Parse(data, size, command) != CodecError::Ok || !mPrivilege.MayRead(peer)) {
+    if (Parse(data, size, command) != CodecError::Ok ||
+        !mPrivilege.MayRequestResend(peer, mHost.StreamDestination(command.streamChannel))) {
         return {};
     }
     mHost.PacketResend(command.streamChannel, command.blockId, command.firstPacketId, command.lastPacketId);

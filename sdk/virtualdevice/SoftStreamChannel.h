@@ -45,6 +45,8 @@ public:
     // The controller's destination (SCDA, SCP). A non-zero port opens the channel (OnOpen), a
     // zero port closes it (streaming stops first, then OnClose).
     void SetDestination(uint32_t ip, uint16_t port);
+    // The destination address (SCDA), without waiting for a control call; any thread.
+    uint32_t DestinationIp() const { return mDestinationIp; }
     void Close();
     bool IsOpen() const;
     uint16_t SourcePort() const;
@@ -88,7 +90,7 @@ private:
     std::atomic<AcquisitionMode> mMode{AcquisitionMode::Continuous};
 
     mutable std::mutex mControlMutex;  // one control call at a time (open, close, start, stop)
-    uint32_t mDestinationIp = 0;
+    std::atomic<uint32_t> mDestinationIp{0};
     uint16_t mDestinationPort = 0;
     bool mOpen = false;
 

@@ -1,6 +1,7 @@
 // A GVCP device for tests, on 127.0.0.1 at a free port: a small register memory that answers
 // READREG, WRITEREG, READMEM and WRITEMEM, and a script hook that can drop, delay, repeat,
-// corrupt or replace each answer. Records every command it receives.
+// corrupt or replace each answer. Records every command it receives and the port it came from;
+// the test can answer a command itself later (SendTo).
 #pragma once
 
 #include <arpa/inet.h>
@@ -61,6 +62,29 @@ public:
     {
         std::lock_guard<std::mutex> lock(mMutex);
         return mReceived;
+    }
+    size_t ReceivedCount()
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        return mReceived.size();
+    }
+    // The UDP port each received command came from, in the order of Received().
+    std::vector<uint16_t> SenderPorts()
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        return mSenderPorts;
+    }
+    // Sends a datagram to the sender of the n-th received command.
+    void SendTo(size_t n, const ky::gev::Packet &bytes)
+    {
+        sockaddr_in to {};
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            to.sin_family = AF_INET;
+            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            to.sin_port = htons(mSenderPorts.at(n));
+        }
+        ::sendto(mSocket, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
     }
     void Poke(uint32_t address, const std::vector<uint8_t> &bytes)
     {
@@ -176,6 +200,7 @@ private:
                 std::lock_guard<std::mutex> lock(mMutex);
                 ky::gev::Packet command(buffer, buffer + size);
                 mReceived.push_back(command);
+                mSenderPorts.push_back(ntohs(from.sin_port));
                 ky::gev::Packet answer = Answer(buffer, static_cast<size_t>(size));
                 if (mScript)
                     replies = mScript(mReceived.size() - 1, command, answer);
@@ -183,6 +208,8 @@ private:
                     replies.push_back({answer, std::chrono::milliseconds(0)});
             }
             for (const Reply &reply : replies) {
+                if (mStop)
+                    break;  // a long series of replies ends with the device
                 std::this_thread::sleep_for(reply.delay);
                 ::sendto(mSocket, reply.bytes.data(), reply.bytes.size(), 0, reinterpret_cast<sockaddr *>(&from),
                          fromLength);
@@ -196,6 +223,7 @@ private:
     std::mutex mMutex;
     Script mScript;
     std::vector<ky::gev::Packet> mReceived;
+    std::vector<uint16_t> mSenderPorts;
     std::vector<uint8_t> mMemory;
     std::thread mThread;
 };

@@ -2,6 +2,7 @@
 // acknowledges, status mapping, and memory access split into aligned blocks.
 #include <gtest/gtest.h>
 
+#include <future>
 #include <string>
 #include <thread>
 
@@ -49,6 +50,14 @@ protected:
         settings.attempts = 3;
         settings.port = device.Port();
         ASSERT_TRUE(client.Open(kLoopback, settings).IsOK());
+    }
+    // One attempt, and a pending command ends 600 ms after it was sent.
+    void UseCeiling()
+    {
+        GvcpClient::Settings settings = client.GetSettings();
+        settings.attempts = 1;
+        settings.pendingCeiling = 600ms;
+        client.SetSettings(settings);
     }
 
     ScriptedGvcpDevice device;
@@ -243,6 +252,82 @@ TEST_F(GvcpClientTest, WriteWithoutAcknowledgeDoesNotWait)
 {
     device.SetScript([](size_t, const Packet &, const Packet &) { return std::vector<Reply> {}; });
     EXPECT_TRUE(client.WriteRegister(kRegister, 7, false).IsOK());
+}
+
+// A device that answers every command with PENDING_ACK and nothing else: the command fails with a
+// time-out at its ceiling, counted, instead of holding the link (and its lock) for as long as
+// the device likes.
+struct PendingOnlyCase
+{
+    const char *name;
+    ScriptedGvcpDevice::Script script;
+};
+
+void PrintTo(const PendingOnlyCase &c, std::ostream *out) { *out << c.name; }
+
+const PendingOnlyCase kPendingOnlyCases[] = {
+    {"one_pending_ack_announcing_a_minute",
+     [](size_t, const Packet &command, const Packet &) {
+         return std::vector<Reply> {{PendingAck(RequestId(command), 60000), 0ms}};
+     }},
+    {"pending_ack_every_20ms_for_a_minute",
+     [](size_t, const Packet &command, const Packet &) {
+         return std::vector<Reply>(3000, Reply {PendingAck(RequestId(command), 100), 20ms});
+     }},
+};
+
+const char *const kCeilingText =
+    "The device at 127.0.0.1 kept READREG_CMD at 0x00000A00 pending beyond the longest wait of a command (600 ms).";
+
+class PendingOnlyCases : public GvcpClientTest, public ::testing::WithParamInterface<PendingOnlyCase>
+{
+};
+
+TEST_P(PendingOnlyCases, CommandTimesOutAtTheCeiling)
+{
+    device.SetScript(GetParam().script);
+    UseCeiling();
+    uint32_t value = 0xFFFFFFFF;
+    std::future<KyResult> read = std::async(std::launch::async, [&] { return client.ReadRegister(kRegister, value); });
+    // Only a hang comes near this bound: the device would keep the command pending for minutes.
+    ASSERT_EQ(read.wait_for(30s), std::future_status::ready) << "the command stays pending";
+    const KyResult result = read.get();
+    EXPECT_EQ(result.GetCode(), KY_TIMEOUT);
+    EXPECT_STREQ(result.GetDescription().GetAscii(), kCeilingText);
+    EXPECT_EQ(value, 0u);
+    const GvcpClient::Statistics statistics = client.GetStatistics();
+    EXPECT_GE(statistics.pendingAcks, 1u);
+    EXPECT_EQ(statistics.pendingCeilings, 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Script, PendingOnlyCases, ::testing::ValuesIn(kPendingOnlyCases),
+                         [](const ::testing::TestParamInfo<PendingOnlyCase> &info) { return info.param.name; });
+
+TEST_F(GvcpClientTest, ACommandWaitingBehindAPendingOneGoesOutWhenItsCeilingIsReached)
+{
+    device.SetScript([](size_t, const Packet &command, const Packet &) {
+        return std::vector<Reply> {{PendingAck(RequestId(command), 60000), 0ms}};
+    });
+    UseCeiling();
+    uint32_t value = 0;
+    std::future<KyResult> read = std::async(std::launch::async, [&] { return client.ReadRegister(kRegister, value); });
+    for (int i = 0; i < 1000 && device.Received().empty(); ++i)
+        std::this_thread::sleep_for(5ms);
+    ASSERT_EQ(device.Received().size(), 1u);
+    // The read holds the link; the write waits for it on another thread.
+    std::future<KyResult> write = std::async(std::launch::async, [&] { return client.WriteRegister(kRegister, 5); });
+    ASSERT_EQ(read.wait_for(30s), std::future_status::ready) << "the read stays pending";
+    ASSERT_EQ(write.wait_for(30s), std::future_status::ready) << "the write is stuck behind the read";
+    EXPECT_EQ(read.get().GetCode(), KY_TIMEOUT);
+    const KyResult written = write.get();
+    EXPECT_EQ(written.GetCode(), KY_TIMEOUT);
+    EXPECT_STREQ(written.GetDescription().GetAscii(),
+                 "The device at 127.0.0.1 kept WRITEREG_CMD at 0x00000A00 pending beyond the longest wait of a "
+                 "command (600 ms).");
+    const auto received = device.Received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[1][3], static_cast<uint8_t>(ky::gev::Command::WRITEREG_CMD));
+    EXPECT_EQ(client.GetStatistics().pendingCeilings, 2u);
 }
 
 }  // namespace

@@ -17,6 +17,8 @@
 #include "KyPipeline.h"
 #include "KyStreamGEV.h"
 #include "SpawnedProcess.h"
+#include "gev/Bootstrap.h"
+#include "internal/GevResendRoutes.h"
 
 using namespace std::chrono_literals;
 
@@ -119,6 +121,13 @@ TEST(StreamArvInterop, OurReceiverGetsTheFakeCameraFramesIntact)
     ASSERT_NE(device, nullptr) << "arv-fake-gv-camera-0.8 did not answer: " << result.GetDescription().GetAscii();
     uint32_t width = 0, height = 0;
     const std::vector<int> ours = GrabWithOurReceiver(device, width, height);
+    // Our streams ask the camera for lost packets from the controlling connection's socket. The
+    // fake camera knows no PACKETRESEND: a request must leave it answering and in our control.
+    EXPECT_EQ(ky::device::GevResendRoutes::Instance().Send(0x7F000001, 0, 1, 0, 3),
+              ky::device::GevResendRoutes::Outcome::Sent);
+    uint32_t ccp = 0;
+    EXPECT_TRUE(static_cast<KyDeviceGEV *>(device)->ReadRegister(ky::gev::CCP_OFFSET, ccp).IsOK());
+    EXPECT_NE(ccp & ky::gev::CCP_EXCLUSIVE_MASK, 0u) << "exclusive control, the default";
     KyDevice::Free(device);  // gives the control channel back for aravis's client
 
     // What the camera draws, as aravis's own receiver sees it.

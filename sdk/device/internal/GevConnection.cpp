@@ -93,6 +93,9 @@ KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access,
         return result;
     }
     mConnected = true;
+    // Our streams from this device ask for resends from the controller's socket (withdrawn
+    // when the client closes).
+    mClient.OfferResendRoute();
 
     {
         std::lock_guard<std::mutex> lock(mHeartbeatMutex);

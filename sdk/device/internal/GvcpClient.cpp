@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "GevResendRoutes.h"
 #include "GvcpStatus.h"
 #include "HostAdapters.h"
 #include "gev/Gvcp.h"
@@ -84,6 +85,9 @@ void GvcpClient::SetSettings(const Settings &settings)
 void GvcpClient::Close()
 {
     std::lock_guard<std::mutex> lock(mMutex);
+    if (mRouteOffered)  // waits for a resend being sent from the socket
+        GevResendRoutes::Instance().Withdraw(mDeviceIp, this);
+    mRouteOffered = false;
     if (mSocket >= 0)
         ::close(mSocket);
     mSocket = -1;
@@ -99,24 +103,59 @@ bool GvcpClient::IsOpen()
 
 uint16_t GvcpClient::NextRequestId()
 {
-    ++mLastRequestId;
-    if (mLastRequestId == 0)  // 0 is not a valid request id
-        ++mLastRequestId;
-    return mLastRequestId;
+    // Commands take ids under the lock, resend requests without it: the atomic sequence keeps
+    // them apart, and a resend never borrows the id of the command in flight, which the device
+    // would take for a repeat of that command.
+    for (;;) {
+        const uint16_t id = static_cast<uint16_t>(mLastRequestId.fetch_add(1) + 1);
+        if (id != 0 && id != mInFlightId.load())  // 0 is not a valid request id
+            return id;
+    }
 }
 
-// Sends the packet and waits for its acknowledge: type and id must match, an error status ends
-// the wait with that status, PENDING_ACK moves the deadline, anything else is ignored. The same
-// request id is used for every attempt so that the device can recognise a repeat.
-static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestId, gev::Command command,
-                            gev::Command expected, uint32_t address, const GvcpClient::Settings &settings,
-                            uint32_t deviceIp, const AckCheck &accept)
+namespace {
+// The request id of the command in flight, for as long as it is in flight.
+class InFlight
 {
+public:
+    InFlight(std::atomic<uint16_t> &slot, uint16_t id) : mSlot(slot) { mSlot = id; }
+    ~InFlight() { mSlot = 0; }
+    InFlight(const InFlight &) = delete;
+    InFlight &operator=(const InFlight &) = delete;
+
+private:
+    std::atomic<uint16_t> &mSlot;
+};
+
+struct WaitContext
+{
+    const GvcpClient::Settings &settings;
+    uint32_t deviceIp;
+    std::atomic<uint64_t> &pendingAcks;
+    std::atomic<uint64_t> &pendingCeilings;
+};
+}  // namespace
+
+// Sends the packet and waits for its acknowledge: type and id must match, an error status ends
+// the wait with that status, PENDING_ACK moves the deadline (up to the command's ceiling),
+// anything else is ignored. The same request id is used for every attempt so that the device
+// can recognise a repeat.
+static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestId, gev::Command command,
+                            gev::Command expected, uint32_t address, const WaitContext &context,
+                            const AckCheck &accept)
+{
+    const GvcpClient::Settings &settings = context.settings;
+    const uint32_t attempts = std::max<uint32_t>(settings.attempts, 1);
+    const std::chrono::milliseconds ceiling = std::max(settings.pendingCeiling, settings.answerTimeout * attempts);
+    const Clock::time_point end = Clock::now() + ceiling;
+    bool pending = false;  // the device answered PENDING_ACK: the ceiling applies
     uint8_t buffer[2048];
-    for (uint32_t attempt = 0; attempt < std::max<uint32_t>(settings.attempts, 1); ++attempt) {
+    for (uint32_t attempt = 0; attempt < attempts && !(pending && Clock::now() >= end); ++attempt) {
         if (::send(fd, packet.data(), packet.size(), MSG_NOSIGNAL) < 0 && errno != ECONNREFUSED)
             return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Cannot send to the device.");
         Clock::time_point deadline = Clock::now() + settings.answerTimeout;
+        if (pending)
+            deadline = std::min(deadline, end);
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0)
@@ -135,10 +174,13 @@ static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestI
             if (gev::ParseAckHeader(buffer, length, header) != gev::CodecError::Ok || header.ackId != requestId)
                 continue;
             if (header.acknowledge == gev::Command::PENDING_ACK) {
-                gev::PendingAck pending;
-                if (gev::Parse(buffer, length, pending) == gev::CodecError::Ok)
-                    deadline = Clock::now() + std::max(settings.answerTimeout,
-                                                       std::chrono::milliseconds(pending.timeToCompletionMs));
+                gev::PendingAck ack;
+                if (gev::Parse(buffer, length, ack) == gev::CodecError::Ok) {
+                    ++context.pendingAcks;
+                    pending = true;
+                    const std::chrono::milliseconds announced(ack.timeToCompletionMs);
+                    deadline = std::min(end, Clock::now() + std::max(settings.answerTimeout, announced));
+                }
                 continue;
             }
             if (header.acknowledge != expected)
@@ -149,11 +191,57 @@ static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestI
                 return KyResult();
         }
     }
-    char text[160];
+    char text[192];
+    if (pending && Clock::now() >= end) {
+        ++context.pendingCeilings;
+        std::snprintf(text, sizeof text,
+                      "The device at %s kept %s at 0x%08X pending beyond the longest wait of a command (%lld ms).",
+                      FormatIPv4(context.deviceIp).c_str(), gev::CommandName(command), address,
+                      static_cast<long long>(ceiling.count()));
+        return KyResult(KY_TIMEOUT, text);
+    }
     std::snprintf(text, sizeof text, "No answer from the device at %s to %s at 0x%08X (%u attempts).",
-                  FormatIPv4(deviceIp).c_str(), gev::CommandName(command), address,
-                  std::max<uint32_t>(settings.attempts, 1));
+                  FormatIPv4(context.deviceIp).c_str(), gev::CommandName(command), address, attempts);
     return KyResult(KY_TIMEOUT, text);
+}
+
+void GvcpClient::OfferResendRoute()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mSocket < 0 || mRouteOffered)
+        return;
+    GevResendRoutes::Instance().Offer(mDeviceIp, this);
+    mRouteOffered = true;
+}
+
+bool GvcpClient::SendPacketResend(uint16_t channel, uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId)
+{
+    // The socket stays open while the route is offered: Close withdraws it first.
+    gev::PacketResendCmd command;
+    const bool extended = blockId > 0xFFFF || firstPacketId > 0xFFFFFF;
+    command.header.flags = extended ? gev::FLAG_EXTENDED_ID : 0;  // PACKETRESEND is never acknowledged
+    command.header.requestId = NextRequestId();
+    command.streamChannel = channel;
+    command.blockId = blockId;
+    command.firstPacketId = firstPacketId;
+    command.lastPacketId = (!extended && lastPacketId > 0xFFFFFF) ? 0xFFFFFF : lastPacketId;
+    gev::Packet packet;
+    if (gev::Build(command, packet) != gev::CodecError::Ok)
+        return false;
+    if (::send(mSocket, packet.data(), packet.size(), MSG_DONTWAIT | MSG_NOSIGNAL) !=
+        static_cast<ssize_t>(packet.size()))
+        return false;
+    ++mResendsSent;
+    return true;
+}
+
+GvcpClient::Statistics GvcpClient::GetStatistics() const
+{
+    Statistics statistics;
+    statistics.pendingAcks = mPendingAcks;
+    statistics.pendingCeilings = mPendingCeilings;
+    statistics.resendsSent = mResendsSent;
+    return statistics;
 }
 
 KyResult GvcpClient::ReadRegister(uint32_t address, uint32_t &value)
@@ -163,13 +251,15 @@ KyResult GvcpClient::ReadRegister(uint32_t address, uint32_t &value)
         return NotOpen();
     gev::ReadRegCmd command;
     command.header.requestId = NextRequestId();
+    InFlight inFlight(mInFlightId, command.header.requestId);
+    const WaitContext context {mSettings, mDeviceIp, mPendingAcks, mPendingCeilings};
     command.addresses.push_back(address);
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return KyResult(KY_INVALID_PARAMETER, "A register address must be a multiple of 4.");
     gev::ReadRegAck ack;
     KyResult result = SendAndWait(mSocket, packet, command.header.requestId, gev::Command::READREG_CMD,
-                                  gev::Command::READREG_ACK, address, mSettings, mDeviceIp,
+                                  gev::Command::READREG_ACK, address, context,
                                   ParseInto<gev::ReadRegAck>(ack, [](const gev::ReadRegAck &a) {
                                       return a.values.size() == 1;
                                   }));
@@ -185,6 +275,8 @@ KyResult GvcpClient::WriteRegister(uint32_t address, uint32_t value, bool acknow
     gev::WriteRegCmd command;
     command.header.flags = acknowledge ? gev::FLAG_ACK_REQUIRED : 0;
     command.header.requestId = NextRequestId();
+    InFlight inFlight(mInFlightId, command.header.requestId);
+    const WaitContext context {mSettings, mDeviceIp, mPendingAcks, mPendingCeilings};
     command.writes.push_back({address, value});
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
@@ -196,7 +288,7 @@ KyResult GvcpClient::WriteRegister(uint32_t address, uint32_t value, bool acknow
     }
     gev::WriteRegAck ack;
     return SendAndWait(mSocket, packet, command.header.requestId, gev::Command::WRITEREG_CMD,
-                       gev::Command::WRITEREG_ACK, address, mSettings, mDeviceIp,
+                       gev::Command::WRITEREG_ACK, address, context,
                        ParseInto<gev::WriteRegAck>(ack, [](const gev::WriteRegAck &a) { return a.index == 1; }));
 }
 
@@ -207,6 +299,8 @@ KyResult GvcpClient::ReadMemoryBlock(uint32_t address, uint8_t *destination, siz
         return NotOpen();
     gev::ReadMemCmd command;
     command.header.requestId = NextRequestId();
+    InFlight inFlight(mInFlightId, command.header.requestId);
+    const WaitContext context {mSettings, mDeviceIp, mPendingAcks, mPendingCeilings};
     command.address = address;
     command.count = static_cast<uint16_t>(count);
     gev::Packet packet;
@@ -214,7 +308,7 @@ KyResult GvcpClient::ReadMemoryBlock(uint32_t address, uint8_t *destination, siz
         return KyResult(KY_INVALID_PARAMETER, "A memory block must be aligned to 4 bytes.");
     gev::ReadMemAck ack;
     KyResult result = SendAndWait(mSocket, packet, command.header.requestId, gev::Command::READMEM_CMD,
-                                  gev::Command::READMEM_ACK, address, mSettings, mDeviceIp,
+                                  gev::Command::READMEM_ACK, address, context,
                                   ParseInto<gev::ReadMemAck>(ack, [address, count](const gev::ReadMemAck &a) {
                                       return a.address == address && a.data.size() == count;
                                   }));
@@ -230,6 +324,8 @@ KyResult GvcpClient::WriteMemoryBlock(uint32_t address, const uint8_t *source, s
         return NotOpen();
     gev::WriteMemCmd command;
     command.header.requestId = NextRequestId();
+    InFlight inFlight(mInFlightId, command.header.requestId);
+    const WaitContext context {mSettings, mDeviceIp, mPendingAcks, mPendingCeilings};
     command.address = address;
     command.data.assign(source, source + count);
     gev::Packet packet;
@@ -237,7 +333,7 @@ KyResult GvcpClient::WriteMemoryBlock(uint32_t address, const uint8_t *source, s
         return KyResult(KY_INVALID_PARAMETER, "A memory block must be aligned to 4 bytes.");
     gev::WriteMemAck ack;
     return SendAndWait(mSocket, packet, command.header.requestId, gev::Command::WRITEMEM_CMD,
-                       gev::Command::WRITEMEM_ACK, address, mSettings, mDeviceIp,
+                       gev::Command::WRITEMEM_ACK, address, context,
                        ParseInto<gev::WriteMemAck>(ack, [](const gev::WriteMemAck &) { return true; }));
 }
 

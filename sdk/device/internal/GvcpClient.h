@@ -1,7 +1,17 @@
 // The control link to one GigE Vision device: one GVCP command in flight at a time, with an
 // answer timeout, bounded retries and the acknowledge checks of the protocol.
+//
+// A device that answers PENDING_ACK moves the command's deadline, but never beyond the
+// command's ceiling: the larger of Settings::pendingCeiling and attempts x answerTimeout (what a
+// device that never answers costs anyway), counted from the first send. Then the command fails
+// with KY_TIMEOUT, and the next command, which waited for the lock, goes out.
+//
+// While the link holds control of the device it can offer itself as the device's resend route
+// (GevResendRoutes): a stream then sends its PACKETRESEND commands from this socket, which a
+// strict device takes from its primary application only, without waiting for the command lock.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +30,14 @@ public:
         std::chrono::milliseconds answerTimeout {500};
         uint32_t attempts = 3;  // sends of one command before it times out
         uint16_t port = 3956;   // the device's control port
+        // The longest a device may keep one command pending with PENDING_ACK (see above).
+        std::chrono::milliseconds pendingCeiling {5000};
+    };
+    struct Statistics
+    {
+        uint64_t pendingAcks = 0;      // PENDING_ACK answers to our commands
+        uint64_t pendingCeilings = 0;  // commands that failed because they stayed pending too long
+        uint64_t resendsSent = 0;      // PACKETRESEND commands sent for streams (SendPacketResend)
     };
 
     GvcpClient();
@@ -46,6 +64,16 @@ public:
     KyResult ReadMemory(uint32_t address, uint8_t *destination, size_t count);
     KyResult WriteMemory(uint32_t address, const uint8_t *source, size_t count);
 
+    // Offers this link as the resend route of its device until Close (call while open and in
+    // control of the device).
+    void OfferResendRoute();
+    // Sends one PACKETRESEND (never acknowledged) from the control socket without taking the
+    // command lock, with a request id of the link's own sequence that is not the one of the
+    // command in flight. Any thread, while the link is open; false when it could not be sent.
+    bool SendPacketResend(uint16_t channel, uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId);
+
+    Statistics GetStatistics() const;
+
 private:
     // Sends one command (request id filled in here) and waits for its acknowledge; on success
     // the acknowledge datagram is in `answer` with its length in `answerLength`.
@@ -53,13 +81,20 @@ private:
                       uint8_t *answer, size_t answerCapacity, size_t &answerLength);
     KyResult ReadMemoryBlock(uint32_t address, uint8_t *destination, size_t count);
     KyResult WriteMemoryBlock(uint32_t address, const uint8_t *source, size_t count);
+    // Takes the next id of the sequence, never 0 and never the id of the command in flight.
     uint16_t NextRequestId();
 
     std::mutex mMutex;  // one command in flight
     int mSocket = -1;
     uint32_t mDeviceIp = 0;
     uint32_t mLocalIp = 0;
-    uint16_t mLastRequestId = 0;
+    bool mRouteOffered = false;
+    // Shared with SendPacketResend, which runs without the lock.
+    std::atomic<uint16_t> mLastRequestId {0};
+    std::atomic<uint16_t> mInFlightId {0};
+    std::atomic<uint64_t> mPendingAcks {0};
+    std::atomic<uint64_t> mPendingCeilings {0};
+    std::atomic<uint64_t> mResendsSent {0};
     Settings mSettings;
 };
 

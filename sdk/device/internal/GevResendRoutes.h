@@ -1,0 +1,46 @@
+// GevResendRoutes: the process's control links that hold control of a device, by device
+// address, through which a stream sends its PACKETRESEND commands. A device may take resend
+// requests from its primary application's control socket only; a stream that belongs to a device
+// this process controls therefore asks from that socket, and from a socket of its own otherwise
+// (a stream opened without a connected device, a device controlled by another application).
+//
+// One registry per process: it lives in libKyDevice, which the stream library links.
+//
+// Threads: Offer and Withdraw come from the control link (open, close); Send from any stream's
+// receive thread. Withdraw waits until no Send uses the link, so a link that was withdrawn may
+// close its socket at once.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <unordered_map>
+
+namespace ky {
+namespace device {
+
+class GvcpClient;
+
+class GevResendRoutes
+{
+public:
+    static GevResendRoutes &Instance();
+
+    // The link becomes the route to the device (ip in host byte order), replacing another.
+    void Offer(uint32_t deviceIp, GvcpClient *client);
+    // Removes the link if it is the device's route.
+    void Withdraw(uint32_t deviceIp, const GvcpClient *client);
+
+    enum class Outcome { NoRoute, Sent, Failed };
+    // Sends one PACKETRESEND through the device's route, if there is one.
+    Outcome Send(uint32_t deviceIp, uint16_t channel, uint64_t blockId, uint32_t firstPacketId,
+                 uint32_t lastPacketId);
+
+private:
+    GevResendRoutes() = default;
+
+    std::mutex mMutex;
+    std::unordered_map<uint32_t, GvcpClient *> mRoutes;
+};
+
+}  // namespace device
+}  // namespace ky
