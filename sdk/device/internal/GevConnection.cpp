@@ -4,6 +4,8 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <exception>
+#include <string>
 
 #include "DeviceLog.h"
 #include "HostAdapters.h"

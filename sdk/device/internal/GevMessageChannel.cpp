@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <exception>
+#include <string>
 
 #include "DeviceLog.h"
 #include "GevConnection.h"
