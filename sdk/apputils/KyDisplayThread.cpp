@@ -5,6 +5,7 @@
 
 #include "KyLogger.h"
 #include "KyPipeline.h"
+#include "ky/OwnedThread.h"
 
 namespace {
 
@@ -30,16 +31,15 @@ void Guarded(const char *hook, F &&call)
 
 } // namespace
 
-KyDisplayThread::KyDisplayThread() = default;
+KyDisplayThread::KyDisplayThread() : mThread(new ky::base::OwnedThread) {}
 
 KyDisplayThread::~KyDisplayThread()
 {
     mStop = true;
     std::lock_guard<std::mutex> lock(mMutex);
-    if (mThread.joinable() && mThread.get_id() != std::this_thread::get_id())
-        mThread.join();
-    else if (mThread.joinable())
-        mThread.detach();  // deleted from its own hook: the thread ends on its own
+    // Deleted from its own hook: the thread goes to the reaper and, once the hook returns, ends
+    // without touching this object.
+    mThread->Release();
 }
 
 KyResult KyDisplayThread::Start(KyPipeline *aPipeline, KyGenParameterArray *aParameters)
@@ -50,11 +50,8 @@ KyResult KyDisplayThread::Start(KyPipeline *aPipeline, KyGenParameterArray *aPar
     if (mRunning && !mStop)
         return KyResult(KY_STATE_ERROR, KyString("the display thread is running already"));
     // A thread that was asked to stop is joined before the next one starts.
-    if (mThread.joinable()) {
-        if (mThread.get_id() == std::this_thread::get_id())
-            return KyResult(KY_STATE_ERROR, KyString("the display thread cannot restart itself"));
-        mThread.join();
-    }
+    if (!mThread->Join())
+        return KyResult(KY_STATE_ERROR, KyString("the display thread cannot restart itself"));
     mPipeline = aPipeline;
     mParameters = aParameters;
     mStop = false;
@@ -64,7 +61,7 @@ KyResult KyDisplayThread::Start(KyPipeline *aPipeline, KyGenParameterArray *aPar
         mStabilizer.Reset();
     }
     try {
-        mThread = std::thread([this] { Run(); });
+        mThread->Start(this, [this, aPipeline](const ky::base::ThreadLife &life) { Run(life, aPipeline); });
     } catch (const std::exception &error) {
         mRunning = false;
         return KyResult(KY_THREAD_ERROR, KyString(std::string("cannot start the display thread: ") + error.what()));
@@ -83,11 +80,8 @@ KyResult KyDisplayThread::Stop(bool aWait)
 KyResult KyDisplayThread::WaitComplete()
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (!mThread.joinable())
-        return KyResult();
-    if (mThread.get_id() == std::this_thread::get_id())
+    if (!mThread->Join())
         return KyResult(KY_STATE_ERROR, KyString("the display thread cannot wait for itself"));
-    mThread.join();
     return KyResult();
 }
 
@@ -102,15 +96,19 @@ uint32_t KyDisplayThread::GetFrameRate() const
     return mStabilizer.GetAverage();
 }
 
-void KyDisplayThread::Run()
+// The pipeline is a local: a hook may delete this object, after which only the pipeline (which
+// the caller keeps alive until the thread ended) and the thread's life are used.
+void KyDisplayThread::Run(const ky::base::ThreadLife &life, KyPipeline *pipeline)
 {
     while (!mStop) {
         KyBuffer *buffer = nullptr;
         KyResult operation;
-        KyResult result = mPipeline->RetrieveNextBuffer(&buffer, kRetrieveWaitMs, &operation);
+        KyResult result = pipeline->RetrieveNextBuffer(&buffer, kRetrieveWaitMs, &operation);
         if (result.IsOK() && buffer != nullptr) {
-            Handle(buffer);
-            mPipeline->ReleaseBuffer(buffer);
+            const bool alive = Handle(life, buffer);
+            pipeline->ReleaseBuffer(buffer);
+            if (!alive)
+                return;
         } else if (result.GetCode() != KY_TIMEOUT) {
             // The pipeline is not started (yet, or any more): look again shortly.
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -119,17 +117,23 @@ void KyDisplayThread::Run()
     mRunning = false;
 }
 
-void KyDisplayThread::Handle(KyBuffer *buffer)
+bool KyDisplayThread::Handle(const ky::base::ThreadLife &life, KyBuffer *buffer)
 {
     Guarded("OnBufferRetrieved", [&] { OnBufferRetrieved(buffer); });
+    if (life.Released())
+        return false;
     bool show = true;
     {
         std::lock_guard<std::mutex> lock(mStabilizerMutex);
         show = mStabilizer.IsTimeToDisplay(mTargetFrameRate);
     }
-    if (show)
+    if (show) {
         Guarded("OnBufferDisplay", [&] { OnBufferDisplay(buffer); });
+        if (life.Released())
+            return false;
+    }
     Guarded("OnBufferDone", [&] { OnBufferDone(buffer); });
+    return !life.Released();
 }
 
 void KyDisplayThread::OnBufferRetrieved(KyBuffer *) {}

@@ -25,43 +25,37 @@ constexpr uint32_t kMaxThreadPriority = 99;
 
 KyResult KyDevice::EventSinks::Register(KyDeviceEventSink *sink)
 {
-    if (!sink)
+    switch (mSinks.Add(sink)) {
+    case ky::base::SinkRegistry<KyDeviceEventSink>::Change::Null:
         return KyResult(KY_INVALID_PARAMETER, "The event sink is null.");
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
-    if (std::find(mSinks.begin(), mSinks.end(), sink) != mSinks.end())
+    case ky::base::SinkRegistry<KyDeviceEventSink>::Change::Repeat:
         return KyResult(KY_INVALID_PARAMETER, "The event sink is already registered.");
-    mSinks.push_back(sink);
-    return KyResult();
+    default:
+        return KyResult();
+    }
 }
 
 KyResult KyDevice::EventSinks::Unregister(KyDeviceEventSink *sink)
 {
-    if (!sink)
+    switch (mSinks.Remove(sink)) {
+    case ky::base::SinkRegistry<KyDeviceEventSink>::Change::Null:
         return KyResult(KY_INVALID_PARAMETER, "The event sink is null.");
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
-    auto found = std::find(mSinks.begin(), mSinks.end(), sink);
-    if (found == mSinks.end())
+    case ky::base::SinkRegistry<KyDeviceEventSink>::Change::Missing:
         return KyResult(KY_NOT_FOUND, "The event sink is not registered.");
-    mSinks.erase(found);
-    return KyResult();
+    default:
+        return KyResult();
+    }
 }
 
-bool KyDevice::EventSinks::Empty() const
-{
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
-    return mSinks.empty();
-}
+bool KyDevice::EventSinks::Empty() const { return mSinks.Empty(); }
 
-void KyDevice::EventSinks::ForEach(const char *what, const std::function<void(KyDeviceEventSink &)> &call)
+bool KyDevice::EventSinks::ForEach(const char *what, const std::function<void(KyDeviceEventSink &)> &call)
 {
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
-    // Walk a snapshot, skipping sinks unregistered meanwhile: a sink may unregister sinks.
-    const std::vector<KyDeviceEventSink *> snapshot = mSinks;
-    for (KyDeviceEventSink *sink : snapshot) {
-        if (std::find(mSinks.begin(), mSinks.end(), sink) == mSinks.end())
-            continue;
+    // Nothing of *this is used inside the walk but the registry's own state: a sink may free the
+    // device, and these sinks with it.
+    return mSinks.ForEach([what, &call](KyDeviceEventSink &sink) {
         try {
-            call(*sink);
+            call(sink);
         } catch (const std::exception &error) {
             DeviceLog().LogError(__FILE__, __LINE__, "KyDevice::EventSinks",
                                  (std::string("[KyDevice::EventSinks] ") + what + ": sink threw: " + error.what()).c_str());
@@ -69,7 +63,7 @@ void KyDevice::EventSinks::ForEach(const char *what, const std::function<void(Ky
             DeviceLog().LogError(__FILE__, __LINE__, "KyDevice::EventSinks",
                                  (std::string("[KyDevice::EventSinks] ") + what + ": sink threw an unknown exception").c_str());
         }
-    }
+    });
 }
 
 KyDevice::KyDevice(KyDeviceType type)
@@ -126,6 +120,8 @@ void KyDevice::Free(KyDevice *aDevice)
 {
     if (!aDevice)
         return;
+    // From inside the device's own callback Disconnect refuses; the destructor then closes the
+    // connection without joining the calling thread, which goes to the reaper.
     aDevice->Disconnect();
     delete aDevice;
 }

@@ -72,9 +72,10 @@ KyDeviceGEV::KyDeviceGEV() : KyDevice(KyDeviceTypeGEV)
     callbacks.event = [this](const GevEvent &event) {
         const void *data = event.data.empty() ? nullptr : event.data.data();
         const auto length = static_cast<uint32_t>(event.data.size());
-        Sinks().ForEach("OnEvent", [&](KyDeviceEventSink &sink) {
-            sink.OnEvent(this, event.id, event.channel, event.blockId, event.timestamp, data, length);
-        });
+        if (!Sinks().ForEach("OnEvent", [&](KyDeviceEventSink &sink) {
+                sink.OnEvent(this, event.id, event.channel, event.blockId, event.timestamp, data, length);
+            }))
+            return;  // a sink freed the device
         // The GenICam parameters an event invalidates are known once a node map is attached.
         Sinks().ForEach("OnEventGenICam", [&](KyDeviceEventSink &sink) {
             sink.OnEventGenICam(this, event.id, event.channel, event.blockId, event.timestamp, nullptr);

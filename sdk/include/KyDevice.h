@@ -2,7 +2,9 @@
 // object that the caller constructs, connects and deletes.
 //
 // Thread safety: the control link carries one command at a time; calls from several threads are
-// serialised. Event sinks are called on the device's own threads (see KyDeviceEventSink.h).
+// serialised. Event sinks are called on the device's own threads (see KyDeviceEventSink.h), on a
+// copy of the list and without the device's lock; Connect and Disconnect return KY_STATE_ERROR
+// when called from those threads.
 #pragma once
 
 #include <atomic>
@@ -34,7 +36,9 @@ public:
     // failure.
     static KyDevice *CreateAndConnect(const KyDeviceInfo *aDeviceInfo, KyResult *aResult = nullptr);
     static KyDevice *CreateAndConnect(const KyString &aInfo, KyResult *aResult = nullptr);
-    // Disconnects and deletes a device made by CreateAndConnect. Null is accepted.
+    // Disconnects and deletes a device made by CreateAndConnect. Null is accepted. Allowed from
+    // inside the device's own callbacks (see KyDeviceEventSink.h): the calling thread is then
+    // handed to the SDK's reaper instead of being joined.
     static void Free(KyDevice *aDevice);
 
     KyDeviceType GetType() const { return mType; }

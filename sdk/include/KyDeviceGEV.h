@@ -2,7 +2,10 @@
 //
 // Connect takes control of the device (exclusive by default), keeps it with a heartbeat on an
 // owned thread, and opens the message channel that brings the device's events to the registered
-// sinks. Disconnect (or the destructor) releases control and joins every thread.
+// sinks. Disconnect (or the destructor) releases control and joins every thread; deleted from
+// inside one of its own callbacks, it hands that thread to the SDK's reaper instead of joining it
+// (see KyDeviceEventSink.h). The message channel takes events from the device's address only and
+// keeps at most 1024 events waiting for the sinks; others are dropped and counted.
 //
 // While connected with control, the process's KyStreamGEVs of this device (same IP address) send
 // their packet-resend requests from this connection's control socket, where any device takes them.
@@ -37,6 +40,8 @@ public:
     // holds control, the device's refusal.
     KyResult Connect(const KyDeviceInfo *aDeviceInfo, KyAccessType aAccessType);
     KyResult Connect(const KyString &aInfo, KyAccessType aAccessType);
+    // KY_NOT_CONNECTED when not connected; KY_STATE_ERROR from inside the device's own callbacks
+    // (free the device there instead).
     KyResult Disconnect() override;
     bool IsConnected() const override;
 

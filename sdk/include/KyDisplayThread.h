@@ -9,12 +9,18 @@
 // A subclass must stop the thread (Stop, then WaitComplete) in its own destructor: once the
 // subclass part is gone its hooks can no longer be called. The base destructor stops and joins
 // the thread as a last resort.
+//
+// Inside a hook (on the display thread) the object may be stopped (Stop(false)) or deleted.
+// Deleted from its own hook, it is not joined by itself: once the hook returns, the thread hands
+// the buffer back to the pipeline and ends without touching the object, and the SDK's reaper
+// joins it. Calls that would wait for the display thread (Stop(true), WaitComplete) and Start
+// return KY_STATE_ERROR there.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
-#include <thread>
 
 #include "KyFPSStabilizer.h"
 #include "KyResult.h"
@@ -23,6 +29,12 @@
 class KyBuffer;
 class KyGenParameterArray;
 class KyPipeline;
+namespace ky {
+namespace base {
+class OwnedThread;
+class ThreadLife;
+}  // namespace base
+}  // namespace ky
 
 class KyDisplayThread
 {
@@ -59,11 +71,12 @@ protected:
     virtual void OnBufferTextOverlay(const KyString &aText);
 
 private:
-    void Run();
-    void Handle(KyBuffer *buffer);
+    void Run(const ky::base::ThreadLife &life, KyPipeline *pipeline);
+    // False when a hook deleted the object.
+    bool Handle(const ky::base::ThreadLife &life, KyBuffer *buffer);
 
     mutable std::mutex mMutex;   // the thread object, pipeline and parameters
-    std::thread mThread;
+    const std::unique_ptr<ky::base::OwnedThread> mThread;
     std::atomic<bool> mStop{false};
     std::atomic<bool> mRunning{false};
     std::atomic<uint32_t> mTargetFrameRate{0};

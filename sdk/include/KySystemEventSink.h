@@ -1,4 +1,7 @@
 // KySystemEventSink: told about each device while KySystem::Find runs (on the calling thread).
+// Sinks are asked on a copy of the list: a sink may unregister sinks, itself too, from inside
+// its call; one unregistered meanwhile is not asked any more. It must not call Find or destroy
+// the system there.
 #pragma once
 
 class KyInterface;

@@ -23,11 +23,16 @@ KyLogger &SystemLog()
     return logger;
 }
 
+// Walks a copy of the list: a sink may unregister sinks, itself too. One unregistered meanwhile
+// is not asked any more.
 bool AskSinksToIgnore(const std::vector<KySystemEventSink *> &sinks, const KyInterface *anInterface,
                       const KyDeviceInfo *record)
 {
     bool ignore = false;
-    for (KySystemEventSink *sink : sinks) {
+    const std::vector<KySystemEventSink *> snapshot = sinks;
+    for (KySystemEventSink *sink : snapshot) {
+        if (std::find(sinks.begin(), sinks.end(), sink) == sinks.end())
+            continue;
         try {
             sink->OnDeviceFound(anInterface, record, ignore);
         } catch (const std::exception &error) {

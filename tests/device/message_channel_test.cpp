@@ -1,5 +1,7 @@
 // The host end of the message channel: events reach the handler once, every command that asks
-// for it is acknowledged (repeats too), and malformed datagrams are dropped.
+// for it is acknowledged (repeats too), malformed datagrams are dropped, datagrams from another
+// address than the device's are neither acknowledged nor delivered, and a flood waits in a
+// bounded queue.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -9,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <vector>
 
@@ -21,14 +24,19 @@ using ky::gev::Packet;
 
 namespace {
 
-constexpr uint32_t kLoopback = 0x7F000001;
+constexpr uint32_t kLoopback = 0x7F000001;  // the device
+constexpr uint32_t kOtherAddress = 0x7F000002;
 
 class Sender
 {
 public:
-    explicit Sender(uint16_t port)
+    explicit Sender(uint16_t port, uint32_t from = kLoopback)
     {
         mFd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in local {};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(from);
+        ::bind(mFd, reinterpret_cast<sockaddr *>(&local), sizeof local);
         sockaddr_in to {};
         to.sin_family = AF_INET;
         to.sin_port = htons(port);
@@ -75,18 +83,37 @@ void ExpectAck(const Packet &ack, ky::gev::Command code, uint16_t id)
 class MessageChannelTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(channel.Start(kLoopback, 0, 0).IsOK()); }
+    void SetUp() override { ASSERT_TRUE(channel.Start(kLoopback, kLoopback, 0, 0).IsOK()); }
+    void TearDown() override { Open(); }
     std::vector<GevEvent> Events()
     {
         std::lock_guard<std::mutex> lock(mutex);
         return events;
     }
+    // While closed, the handler holds the first event it gets until the gate opens.
+    void Open()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        closed = false;
+        changed.notify_all();
+    }
+    bool WaitHandlerHeld()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(10), [this] { return held; });
+    }
 
     std::mutex mutex;
+    std::condition_variable changed;
+    bool closed = false;
+    bool held = false;
     std::vector<GevEvent> events;
     GevMessageChannel channel {[this](const GevEvent &event) {
-        std::lock_guard<std::mutex> lock(mutex);
+        std::unique_lock<std::mutex> lock(mutex);
         events.push_back(event);
+        held = true;
+        changed.notify_all();
+        changed.wait(lock, [this] { return !closed; });
     }};
 };
 
@@ -147,6 +174,64 @@ TEST_F(MessageChannelTest, MalformedDatagramsAreDroppedAndTheChannelKeepsServing
     ExpectAck(device.Receive(), ky::gev::Command::EVENT_ACK, 11);
     ASSERT_TRUE(channel.WaitIdle(2000).IsOK());
     EXPECT_EQ(Events().size(), 1u);
+}
+
+TEST_F(MessageChannelTest, DatagramsFromAnotherAddressAreNeitherAcknowledgedNorDelivered)
+{
+    Sender forger(channel.Port(), kOtherAddress);
+    constexpr int kForged = 100;  // fits the socket's default receive buffer
+    for (int i = 0; i < kForged; ++i)
+        forger.Send(EventPacket(static_cast<uint16_t>(100 + i), {{0x9666, 0xFFFF, 0, 0}}));
+    // Like a device, send again until acknowledged.
+    Sender device(channel.Port());
+    Packet ack;
+    for (int attempt = 0; attempt < 10 && ack.empty(); ++attempt) {
+        device.Send(EventPacket(7, {{0x9001, 0xFFFF, 0, 0}}));
+        ack = device.Receive(500);
+    }
+    ExpectAck(ack, ky::gev::Command::EVENT_ACK, 7);
+    ASSERT_TRUE(channel.WaitIdle(2000).IsOK());
+    EXPECT_TRUE(forger.Receive(100).empty());
+    const auto received = Events();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].id, 0x9001);
+    const GevMessageChannel::Statistics statistics = channel.GetStatistics();
+    EXPECT_EQ(statistics.foreignDatagrams, uint64_t(kForged));
+    EXPECT_EQ(statistics.overflowEvents, 0u);
+}
+
+TEST_F(MessageChannelTest, AFloodWaitsInABoundedQueueAndLaterEventsStillArrive)
+{
+    constexpr size_t kBound = GevMessageChannel::kMaxQueuedEvents;
+    constexpr size_t kFlood = kBound + 500;
+    Sender device(channel.Port());
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        closed = true;
+    }
+    device.Send(EventPacket(1, {{0x9000, 0xFFFF, 0, 0}}));
+    ExpectAck(device.Receive(), ky::gev::Command::EVENT_ACK, 1);
+    ASSERT_TRUE(WaitHandlerHeld());
+    // The handler is held: the flood fills the queue to its bound, the rest is dropped. Every
+    // event is acknowledged all the same, so that the device does not send it again.
+    for (size_t i = 0; i < kFlood; ++i) {
+        const auto id = static_cast<uint16_t>(2 + i);
+        device.Send(EventPacket(id, {{static_cast<uint16_t>(0xA000 + i % 0x1000), 0xFFFF, 0, 0}}));
+        ExpectAck(device.Receive(), ky::gev::Command::EVENT_ACK, id);
+    }
+    EXPECT_EQ(channel.GetStatistics().overflowEvents, uint64_t(kFlood - kBound));
+    Open();
+    ASSERT_TRUE(channel.WaitIdle(10000).IsOK());
+    // The device's next event still arrives.
+    device.Send(EventPacket(60000, {{0x9001, 0xFFFF, 0, 0}}));
+    ExpectAck(device.Receive(), ky::gev::Command::EVENT_ACK, 60000);
+    ASSERT_TRUE(channel.WaitIdle(2000).IsOK());
+    const auto received = Events();
+    ASSERT_EQ(received.size(), 1 + kBound + 1);
+    EXPECT_EQ(received[1].id, 0xA000);
+    EXPECT_EQ(received[kBound].id, static_cast<uint16_t>(0xA000 + (kBound - 1) % 0x1000));
+    EXPECT_EQ(received.back().id, 0x9001);
+    EXPECT_EQ(channel.GetStatistics().foreignDatagrams, 0u);
 }
 
 }  // namespace

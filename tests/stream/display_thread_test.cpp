@@ -124,3 +124,47 @@ TEST(DisplayThread, FrameRateTargetThinsOutWhatIsShown)
     EXPECT_LT(display.Shown(), 5u);
     EXPECT_EQ(display.GetFrameRate() >= 1u, true);
 }
+
+namespace {
+
+// Deletes itself from OnBufferDisplay, as an application that closes its window from the
+// display callback does. Nothing of the object may be touched after that.
+class SelfDeletingDisplay : public KyDisplayThread
+{
+public:
+    explicit SelfDeletingDisplay(std::atomic<bool> &deleted) : mDeleted(deleted) {}
+    ~SelfDeletingDisplay() override
+    {
+        Stop(false);
+        waitOnItself = WaitComplete().GetCode();
+    }
+    uint32_t waitOnItself = 0;
+
+protected:
+    void OnBufferDisplay(KyBuffer *) override
+    {
+        std::atomic<bool> &deleted = mDeleted;
+        delete this;
+        deleted = true;
+    }
+
+private:
+    std::atomic<bool> &mDeleted;
+};
+
+} // namespace
+
+TEST(DisplayThread, DeletedFromItsOwnHook)
+{
+    PipelineRig p;
+    ASSERT_TRUE(p.Open(1500, 4, kSize).IsOK());
+    std::atomic<bool> deleted{false};
+    auto *display = new SelfDeletingDisplay(deleted);
+    ASSERT_TRUE(display->Start(p.pipeline.get(), nullptr).IsOK());
+    ASSERT_TRUE(p.rig.camera.SendFrame(1, KyPixelMono8, kWidth, kHeight, 0).IsOK());
+    ASSERT_TRUE(WaitFor([&] { return deleted.load(); }));
+    // The thread took no further buffer: the next frame is the application's to take.
+    ASSERT_TRUE(p.rig.camera.SendFrame(2, KyPixelMono8, kWidth, kHeight, 1).IsOK());
+    p.ExpectFrame(kSize, 1, 2);
+    EXPECT_TRUE(p.pipeline->Stop().IsOK());
+}

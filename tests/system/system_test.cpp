@@ -40,6 +40,37 @@ public:
     void OnDeviceFound(const KyInterface *, const KyDeviceInfo *, bool &ignore) override { ignore = true; }
 };
 
+// Unregisters itself the first time it is asked.
+class OneShot : public KySystemEventSink
+{
+public:
+    explicit OneShot(KySystem &system) : mSystem(system) {}
+    void OnDeviceFound(const KyInterface *, const KyDeviceInfo *, bool &) override
+    {
+        ++calls;
+        mSystem.UnregisterEventSink(this);
+    }
+    int calls = 0;
+
+private:
+    KySystem &mSystem;
+};
+
+class Counting : public KySystemEventSink
+{
+public:
+    explicit Counting(bool ignoreAll) : mIgnore(ignoreAll) {}
+    void OnDeviceFound(const KyInterface *, const KyDeviceInfo *, bool &ignore) override
+    {
+        ++calls;
+        ignore = ignore || mIgnore;
+    }
+    int calls = 0;
+
+private:
+    bool mIgnore;
+};
+
 class Throwing : public KySystemEventSink
 {
 public:
@@ -143,6 +174,21 @@ TEST_F(SystemWithArvCamera, SinksCanHideDevicesAndTheirExceptionsAreContained)
     EXPECT_EQ(system.GetDeviceCount(), 0u);
     EXPECT_TRUE(system.UnregisterEventSink(&ignoreAll).IsOK());
     EXPECT_EQ(system.UnregisterEventSink(&ignoreAll).GetCode(), KY_NOT_FOUND);
+}
+
+TEST_F(SystemWithArvCamera, ASinkMayUnregisterItselfWithoutHidingTheOthers)
+{
+    OneShot oneShot(system);
+    Counting counting(false), ignoring(true);
+    for (KySystemEventSink *sink : std::initializer_list<KySystemEventSink *> {&oneShot, &counting, &ignoring})
+        ASSERT_TRUE(system.RegisterEventSink(sink).IsOK());
+    ASSERT_TRUE(system.Find().IsOK());
+    EXPECT_EQ(oneShot.calls, 1);
+    // Each of the others was asked once about every device found.
+    EXPECT_GT(counting.calls, 0);
+    EXPECT_EQ(counting.calls, ignoring.calls);
+    EXPECT_EQ(system.GetDeviceCount(), 0u);
+    EXPECT_EQ(system.UnregisterEventSink(&oneShot).GetCode(), KY_NOT_FOUND);
 }
 
 TEST_F(SystemWithArvCamera, CopiesOutliveTheSystem)

@@ -3,11 +3,10 @@
 
 #include <cstdint>
 #include <functional>
-#include <mutex>
-#include <vector>
 
 #include "KyDevice.h"
 #include "KyDeviceEventSink.h"
+#include "ky/SinkRegistry.h"
 
 class KyDevice::EventSinks
 {
@@ -16,12 +15,12 @@ public:
     KyResult Unregister(KyDeviceEventSink *sink);
     bool Empty() const;
 
-    // Calls every registered sink in registration order. The lock is held during the calls, so
-    // once Unregister returns the sink is not called again; a sink may unregister itself (or
-    // another sink) from inside its call. Exceptions from a sink are caught and logged.
-    void ForEach(const char *what, const std::function<void(KyDeviceEventSink &)> &call);
+    // Calls every registered sink in registration order, on a snapshot and outside the list's
+    // lock (ky/SinkRegistry.h): a sink may unregister sinks, itself too, and may free the device.
+    // Exceptions from a sink are caught and logged. Returns false when a sink destroyed the
+    // device: the caller then returns at once, touching nothing of the device.
+    bool ForEach(const char *what, const std::function<void(KyDeviceEventSink &)> &call);
 
 private:
-    mutable std::recursive_mutex mMutex;
-    std::vector<KyDeviceEventSink *> mSinks;
+    ky::base::SinkRegistry<KyDeviceEventSink> mSinks;
 };

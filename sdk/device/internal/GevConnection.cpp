@@ -4,6 +4,8 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <exception>
+#include <string>
 
 #include "DeviceLog.h"
 #include "HostAdapters.h"
@@ -35,14 +37,14 @@ uint32_t PrivilegeFor(KyAccessType access)
 }
 }  // namespace
 
-void ApplyThreadPriority(std::thread &thread, uint32_t priority)
+void ApplyThreadPriority(std::thread::native_handle_type thread, uint32_t priority)
 {
-    if (priority == 0 || !thread.joinable())
+    if (priority == 0)
         return;
     sched_param parameter {};
     parameter.sched_priority = static_cast<int>(std::min<uint32_t>(priority, 99));
     // Without the privilege for real-time scheduling the thread keeps the normal policy.
-    (void)pthread_setschedparam(thread.native_handle(), SCHED_FIFO, &parameter);
+    (void)pthread_setschedparam(thread, SCHED_FIFO, &parameter);
 }
 
 GevConnection::GevConnection(Callbacks callbacks) : mCallbacks(std::move(callbacks)) {}
@@ -102,15 +104,20 @@ KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access,
         mHeartbeatStop = false;
         mHeartbeatPeriod = PeriodFor(heartbeatTimeout);
     }
-    mHeartbeat = std::thread(&GevConnection::HeartbeatLoop, this);
-    ApplyThreadPriority(mHeartbeat, priorities.heartbeat);
+    try {
+        mHeartbeat.Start(this, [this](const ky::base::ThreadLife &) { HeartbeatLoop(); });
+    } catch (const std::exception &error) {
+        Close();
+        return KyResult(KY_THREAD_ERROR, std::string("Cannot start the heartbeat thread: ") + error.what());
+    }
+    ApplyThreadPriority(mHeartbeat.NativeHandle(), priorities.heartbeat);
 
     // Events are optional: a device without a message channel is still fully usable.
     uint32_t channels = 0;
     if (mCallbacks.event && mClient.ReadRegister(gev::MESSAGE_CHANNEL_COUNT_OFFSET, channels).IsOK() &&
         channels > 0) {
-        auto channel = std::make_unique<GevMessageChannel>(mCallbacks.event);
-        if (channel->Start(mClient.LocalIP(), priorities.interruptLink, priorities.interruptQueue).IsOK() &&
+        auto channel = std::make_unique<GevMessageChannel>(mCallbacks.event, this);
+        if (channel->Start(mClient.LocalIP(), ip, priorities.interruptLink, priorities.interruptQueue).IsOK() &&
             mClient.WriteRegister(gev::MCDA_OFFSET, mClient.LocalIP()).IsOK() &&
             mClient.WriteRegister(gev::MCP_OFFSET, channel->Port()).IsOK())
             mMessageChannel = std::move(channel);
@@ -134,10 +141,7 @@ void GevConnection::Close()
     mClient.Close();
 }
 
-bool GevConnection::IsOwnThread() const
-{
-    return std::this_thread::get_id() == mHeartbeat.get_id() || (mMessageChannel && mMessageChannel->IsOwnThread());
-}
+bool GevConnection::IsOwnThread() const { return ky::base::OnThreadOf(this); }
 
 KyResult GevConnection::WaitForEventsIdle(uint32_t timeoutMs)
 {
@@ -155,8 +159,7 @@ void GevConnection::StopHeartbeat()
         mHeartbeatStop = true;
     }
     mHeartbeatWake.notify_all();
-    if (mHeartbeat.joinable())
-        mHeartbeat.join();
+    mHeartbeat.Release();  // from the heartbeat's own callback: handed to the reaper
 }
 
 GvcpClient::Settings GevConnection::ClientSettings()
@@ -217,9 +220,11 @@ void GevConnection::HeartbeatLoop()
                                 " lost: " + (result.IsOK() ? std::string("control privilege gone")
                                                            : result.GetDescription().str()))
                                    .c_str());
-        if (mCallbacks.linkLost)
-            mCallbacks.linkLost();
-        return;
+        // A copy: the callback may destroy the connection, and with it mCallbacks.
+        const std::function<void()> linkLost = mCallbacks.linkLost;
+        if (linkLost)
+            linkLost();
+        return;  // nothing of the connection is touched after the callback
     }
 }
 

@@ -1,5 +1,9 @@
 // What a connected KyDeviceGEV holds: the control link, control privilege kept by a heartbeat
 // thread, and the message channel that brings the device's events.
+//
+// The callbacks may close and destroy the connection (a user frees the device from a sink): the
+// thread that runs them is then handed to the reaper and returns without touching the connection
+// (ky/OwnedThread.h). Its threads carry the connection as their owner tag (IsOwnThread).
 #pragma once
 
 #include <atomic>
@@ -15,6 +19,7 @@
 #include "KyDeviceInfoGEV.h"
 #include "KyEnums.h"
 #include "KyResult.h"
+#include "ky/OwnedThread.h"
 
 namespace ky {
 namespace device {
@@ -41,7 +46,8 @@ public:
 
     // Opens the control link to the device of the record and takes the access asked for.
     KyResult Open(const KyDeviceInfoGEV &record, KyAccessType access, const ThreadPriorities &priorities);
-    // Releases control (unless the link is lost) and joins every thread. Safe to call twice.
+    // Releases control (unless the link is lost) and joins every thread (a thread calling it from
+    // a callback is handed to the reaper instead). Safe to call twice.
     void Close();
 
     bool IsConnected() const { return mConnected; }
@@ -74,14 +80,14 @@ private:
     std::condition_variable mHeartbeatWake;
     bool mHeartbeatStop = false;
     std::chrono::milliseconds mHeartbeatPeriod {1000};
-    std::thread mHeartbeat;
+    ky::base::OwnedThread mHeartbeat;
     std::unique_ptr<GevMessageChannel> mMessageChannel;
     std::mutex mSettingsMutex;
     GvcpClient::Settings mClientSettings;
 };
 
 // Best effort: real-time FIFO scheduling at that priority (0 leaves the thread as it is).
-void ApplyThreadPriority(std::thread &thread, uint32_t priority);
+void ApplyThreadPriority(std::thread::native_handle_type thread, uint32_t priority);
 
 }  // namespace device
 }  // namespace ky

@@ -7,8 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <exception>
+#include <string>
 
+#include "DeviceLog.h"
 #include "GevConnection.h"
+#include "HostAdapters.h"
 #include "gev/Gvcp.h"
 
 namespace ky {
@@ -28,12 +32,16 @@ GevEvent ToEvent(const gev::EventItem &item)
 }
 }  // namespace
 
-GevMessageChannel::GevMessageChannel(EventHandler handler) : mHandler(std::move(handler)) {}
+GevMessageChannel::GevMessageChannel(EventHandler handler, const void *threadOwner)
+    : mHandler(std::move(handler)), mOwner(threadOwner ? threadOwner : this)
+{
+}
 
 GevMessageChannel::~GevMessageChannel() { Stop(); }
 
-KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t linkPriority, uint32_t queuePriority)
+KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp, uint32_t linkPriority, uint32_t queuePriority)
 {
+    mDeviceIp = deviceIp;
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Cannot open the message channel socket.");
@@ -50,10 +58,18 @@ KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t linkPriority, uint3
     mSocket = fd;
     mPort = ntohs(local.sin_port);
     mStop = false;
-    mLink = std::thread(&GevMessageChannel::LinkLoop, this);
-    mQueueThread = std::thread(&GevMessageChannel::QueueLoop, this);
-    ApplyThreadPriority(mLink, linkPriority);
-    ApplyThreadPriority(mQueueThread, queuePriority);
+    try {
+        mLink.Start(mOwner, [this](const ky::base::ThreadLife &) { LinkLoop(); });
+        // The handler is the thread's own copy: it stays valid when a handler frees the channel.
+        mQueueThread.Start(mOwner, [this, handler = mHandler](const ky::base::ThreadLife &life) {
+            QueueLoop(life, handler);
+        });
+    } catch (const std::exception &error) {
+        Stop();
+        return KyResult(KY_THREAD_ERROR, std::string("Cannot start the message channel threads: ") + error.what());
+    }
+    ApplyThreadPriority(mLink.NativeHandle(), linkPriority);
+    ApplyThreadPriority(mQueueThread.NativeHandle(), queuePriority);
     return KyResult();
 }
 
@@ -64,10 +80,8 @@ void GevMessageChannel::Stop()
         mStop = true;
     }
     mWake.notify_all();
-    if (mLink.joinable())
-        mLink.join();
-    if (mQueueThread.joinable())
-        mQueueThread.join();
+    mLink.Release();
+    mQueueThread.Release();  // from the handler itself: handed to the reaper
     if (mSocket >= 0)
         ::close(mSocket);
     mSocket = -1;
@@ -113,10 +127,24 @@ void GevMessageChannel::HandleDatagram(const uint8_t *data, size_t length, uint8
     mHaveLastId = true;
     mLastId = header.requestId;
     if (!repeat) {
-        std::lock_guard<std::mutex> lock(mMutex);
-        for (GevEvent &event : events)
-            mQueue.push_back(std::move(event));
+        bool firstOverflow = false;
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            for (GevEvent &event : events) {
+                if (mQueue.size() < kMaxQueuedEvents) {
+                    mQueue.push_back(std::move(event));
+                } else {
+                    firstOverflow = firstOverflow || mStatistics.overflowEvents == 0;
+                    ++mStatistics.overflowEvents;
+                }
+            }
+        }
         mWake.notify_all();
+        if (firstOverflow)
+            DeviceLog().LogWarning(__FILE__, __LINE__, "GevMessageChannel::HandleDatagram",
+                                   ("[GevMessageChannel::HandleDatagram] " + std::to_string(kMaxQueuedEvents) +
+                                    " events wait for the event sinks: further events are dropped (and counted)")
+                                       .c_str());
     }
     if (!header.AckRequired())
         return;
@@ -150,6 +178,10 @@ void GevMessageChannel::LinkLoop()
             ::recvfrom(mSocket, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from), &fromLength);
         if (received <= 0)
             continue;
+        if (fromLength != sizeof from || from.sin_family != AF_INET || ntohl(from.sin_addr.s_addr) != mDeviceIp) {
+            Foreign(ntohl(from.sin_addr.s_addr));
+            continue;
+        }
         size_t ackLength = 0;
         HandleDatagram(buffer, static_cast<size_t>(received), ack, sizeof ack, ackLength);
         if (ackLength > 0)
@@ -157,22 +189,45 @@ void GevMessageChannel::LinkLoop()
     }
 }
 
-void GevMessageChannel::QueueLoop()
+void GevMessageChannel::Foreign(uint32_t address)
 {
-    std::unique_lock<std::mutex> lock(mMutex);
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        first = mStatistics.foreignDatagrams++ == 0;
+    }
+    if (first)
+        DeviceLog().LogWarning(__FILE__, __LINE__, "GevMessageChannel::LinkLoop",
+                               ("[GevMessageChannel::LinkLoop] dropped a datagram from " + FormatIPv4(address) +
+                                ", which is not the device " + FormatIPv4(mDeviceIp) + " (further ones are only counted)")
+                                   .c_str());
+}
+
+GevMessageChannel::Statistics GevMessageChannel::GetStatistics() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mStatistics;
+}
+
+void GevMessageChannel::QueueLoop(const ky::base::ThreadLife &life, const EventHandler &handler)
+{
     for (;;) {
-        mWake.wait(lock, [this] { return mStop || !mQueue.empty(); });
-        if (mStop)
-            return;
-        GevEvent event = std::move(mQueue.front());
-        mQueue.pop_front();
-        mBusy = true;
-        lock.unlock();
-        mHandler(event);  // the handler guards its calls into user code
-        lock.lock();
-        mBusy = false;
-        if (mQueue.empty())
-            mIdle.notify_all();
+        GevEvent event;
+        {
+            std::unique_lock<std::mutex> lock(mMutex);
+            mBusy = false;
+            if (mQueue.empty())
+                mIdle.notify_all();
+            mWake.wait(lock, [this] { return mStop || !mQueue.empty(); });
+            if (mStop)
+                return;
+            event = std::move(mQueue.front());
+            mQueue.pop_front();
+            mBusy = true;
+        }
+        handler(event);  // the handler guards its calls into user code
+        if (life.Released())
+            return;  // the handler stopped or destroyed the channel: nothing of it may be touched
     }
 }
 
