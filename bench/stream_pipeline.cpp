@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "BenchCpu.h"
+#include "CommandLine.h"
 #include "GvspTestCamera.h"
 #include "KyBuffer.h"
 #include "KyGenParameterArray.h"
@@ -99,9 +100,21 @@ Row Run(uint32_t pixelFormat, uint32_t packetSize, uint32_t frames, double fps)
 
 int main(int argc, char **argv)
 {
+    uint32_t frames = 240;
+    double fps = -1;
+    ky::tools::CommandLine line("bench_stream_pipeline",
+                                "Usage: bench_stream_pipeline [--frames N] [--fps F]\n"
+                                "Our GVSP sender to our KyStreamGEV and KyPipeline over loopback (run it inside\n"
+                                "scripts/netns-run).\n"
+                                "  --frames N   frames per row, 1 to 100000 (default 240)\n"
+                                "  --fps F      0: as fast as the sender goes; a rate paces the frames (default: both,\n"
+                                "               unpaced and 237/s)\n"
+                                "  -h, --help   show this help\n");
+    line.Whole("--frames", frames, 1u, 100000u);
+    line.Number("--fps", fps, 0, 100000);
+    if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
+        return status;
     RequirePrivateNetwork(argv[0]);
-    const uint32_t frames = static_cast<uint32_t>(Option(argc, argv, "--frames", 240));
-    const double fps = Option(argc, argv, "--fps", -1);
     const std::vector<double> rates = fps >= 0 ? std::vector<double>{fps} : std::vector<double>{0, 237};
     std::printf("Our GVSP sender -> KyStreamGEV + KyPipeline over loopback, %ux%u, %u frames per row\n", kWidth,
                 kHeight, frames);
