@@ -72,13 +72,4 @@ inline void RequirePrivateNetwork(const char *program)
     }
 }
 
-// The number after "--name" on the command line, or the fallback.
-inline double Option(int argc, char **argv, const char *name, double fallback)
-{
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], name) == 0)
-            return std::atof(argv[i + 1]);
-    return fallback;
-}
-
 } // namespace ky::bench

@@ -1,6 +1,6 @@
 // Bayer (8-bit) to BGR8 throughput: KyBufferConverter with each Bayer filter type next to
 // OpenCV's cvtColor, on the same 2448 x 2048 image, single-threaded and with all threads.
-//   bench_bayer_convert [seconds per figure, default 1]
+//   bench_bayer_convert [--seconds S]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +13,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "KyBuffer.h"
+#include "CommandLine.h"
 #include "KyBufferConverter.h"
 
 namespace {
@@ -43,7 +44,15 @@ double Measure(const std::function<bool()> &aRun, double aSeconds)
 
 int main(int argc, char **argv)
 {
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 1.0;
+    double seconds = 1.0;
+    ky::tools::CommandLine line("bench_bayer_convert",
+                                "Usage: bench_bayer_convert [--seconds S]\n"
+                                "Bayer (8-bit) to BGR8 throughput of KyBufferConverter next to OpenCV's cvtColor.\n"
+                                "  --seconds S   time per figure, 0.01 to 600 (default 1)\n"
+                                "  -h, --help    show this help\n");
+    line.Number("--seconds", seconds, 0.01, 600);
+    if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
+        return status;
     std::vector<uint8_t> raw(size_t(kWidth) * kHeight);
     std::mt19937 random(7);
     for (uint8_t &v : raw)

@@ -22,6 +22,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "CommandLine.h"
 #include "GvspReceiver.h"
 #include "GvspSender.h"
 
@@ -155,12 +156,17 @@ int main(int argc, char **argv)
 {
     uint32_t frames = 480;
     double fps = -1;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--frames"))
-            frames = static_cast<uint32_t>(std::atoi(argv[i + 1]));
-        else if (!std::strcmp(argv[i], "--fps"))
-            fps = std::atof(argv[i + 1]);
-    }
+    ky::tools::CommandLine line("bench_gvsp_loopback",
+                                "Usage: bench_gvsp_loopback [--frames N] [--fps F]\n"
+                                "Our GVSP sender to our GVSP receiver over loopback (run it inside scripts/netns-run).\n"
+                                "  --frames N   frames per row, 1 to 100000 (default 480)\n"
+                                "  --fps F      0: as fast as the sender goes; a rate paces the frames (default: both,\n"
+                                "               unpaced and 240/s)\n"
+                                "  -h, --help   show this help\n");
+    line.Whole("--frames", frames, 1u, 100000u);
+    line.Number("--fps", fps, 0, 100000);
+    if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
+        return status;
     // Unless told otherwise: as fast as the sender goes, and paced at 10 GigE line rate.
     std::vector<double> rates = {0, 240};
     if (fps >= 0)

@@ -2,8 +2,11 @@
 // (leader, payload, trailer; packet sizes 1500 and 9000) laid out one after another as in a
 // packet ring are replayed into the block tracker, which places each payload into one of 16
 // frame buffers in turn, as the receive thread does. Next to it, the payload copies alone over
-// the same memory. The difference is what placing a packet costs beyond its copy. No sockets:
-// this one runs anywhere.
+// the same memory. The difference is what placing a packet costs beyond its copy. Each pass
+// times both over the same packets; the figures are the median pass, and the spread of the
+// difference (lowest and highest pass) tells how much of it is the machine's noise: a spread
+// that reaches below zero means the cost is smaller than what the runs can tell apart. No
+// sockets: this one runs anywhere.
 //
 //   bench_gvsp_tracker [--frames N] [--passes N]
 #include <algorithm>
@@ -15,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "GvspBlockTracker.h"
 #include "gev/Gvsp.h"
 
@@ -128,8 +132,9 @@ void Run(uint32_t packetSize, size_t frames, int passes)
     config.packetSize = packetSize;
     tracker.Reset(config);
     const Clock::time_point now = Clock::now();
-    double placing = 0, copying = 0;
+    std::vector<double> placings, copyings, extras;  // seconds per frame; ns per packet
     for (int pass = 0; pass < passes; ++pass) {
+        double placing = 0, copying = 0;
         if (pass > 0)
             recording.Renumber(frames);
         Clock::time_point start = Clock::now();
@@ -151,31 +156,42 @@ void Run(uint32_t packetSize, size_t frames, int passes)
                 offset = 0, ++frame;
         }
         copying += Seconds(start);
+        placings.push_back(placing / frames);
+        copyings.push_back(copying / frames);
+        extras.push_back(1e9 * (placing - copying) / static_cast<double>(recording.packets.size()));
     }
-    const double replayed = static_cast<double>(frames) * passes;
-    const double packets = static_cast<double>(recording.packets.size()) * passes;
-    std::printf("%6u %9zu %12.3f %12.3f %14.1f %8zu\n", packetSize, recording.packets.size() / frames,
-                1e3 * placing / replayed, 1e3 * copying / replayed, 1e9 * (placing - copying) / packets,
-                buffers.ended);
-}
-
-long Option(int argc, char **argv, const char *name, long fallback)
-{
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == name)
-            return std::strtol(argv[i + 1], nullptr, 10);
-    return fallback;
+    const auto median = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        const size_t n = values.size();
+        return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    };
+    const auto [lowest, highest] = std::minmax_element(extras.begin(), extras.end());
+    std::printf("%6u %10zu %12.3f %12.3f %12.1f %8.1f %8.1f %8zu\n", packetSize, recording.packets.size() / frames,
+                1e3 * median(placings), 1e3 * median(copyings), median(extras), *lowest, *highest, buffers.ended);
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const auto frames = static_cast<size_t>(std::max(1L, Option(argc, argv, "--frames", 32)));
-    const int passes = static_cast<int>(std::max(1L, Option(argc, argv, "--passes", 8)));
-    std::printf("%zu recorded frames of %zux%zu Mono8, replayed %d times into %zu buffers\n", frames, WIDTH, HEIGHT,
-                passes, BUFFERS);
-    std::printf("packet  packets/fr  placed ms/fr  copies ms/fr  extra ns/packet   blocks\n");
+    size_t frames = 32;
+    int passes = 9;
+    ky::tools::CommandLine line("bench_gvsp_tracker",
+                                "Usage: bench_gvsp_tracker [--frames N] [--passes N]\n"
+                                "The receiver's packet work replayed from recorded packets, next to the payload\n"
+                                "copies alone; no network.\n"
+                                "  --frames N   recorded frames, 1 to 1000 (default 32)\n"
+                                "  --passes N   replays, each timed on its own, 1 to 1000 (default 9)\n"
+                                "  -h, --help   show this help\n");
+    line.Whole<size_t>("--frames", frames, 1, 1000);
+    line.Whole("--passes", passes, 1, 1000);
+    if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
+        return status;
+    std::printf("%zu recorded frames of %zux%zu Mono8, replayed %d times into %zu buffers; median pass, and the\n"
+                "lowest and highest pass of the extra (placed minus copies): where the lowest is below zero,\n"
+                "the extra is within the noise of this machine\n",
+                frames, WIDTH, HEIGHT, passes, BUFFERS);
+    std::printf("packet packets/fr placed ms/fr copies ms/fr extra ns/pkt   lowest  highest   blocks\n");
     for (uint32_t packetSize : {1500u, 9000u})
         Run(packetSize, frames, passes);
     return 0;

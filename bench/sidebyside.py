@@ -7,20 +7,20 @@ CPU %, incomplete and lost frames, for 2448x2048 Mono8 and BayerRG8 with packets
 socket as ours. softcam paces at 10 GigE line rate (1.19 GB/s of payload). CPU is user + system time
 of each process (from /proc/<pid>/stat) over the receive window. The receivers take turns for a
 number of rounds on the same stream and each row shows the median round (by CPU per frame), as
-single runs on a shared machine differ widely. Prints figures; asserts nothing.
+single runs on a shared machine differ widely. Each row also shows the rate the sender reached
+(the block ids that went by in the receive window, whether taken whole, incomplete or lost): a
+sender short of a core falls behind the rate it was asked for. Prints figures; asserts nothing.
 
 Run inside a private network namespace:
   scripts/netns-run /usr/bin/python3 bench/sidebyside.py SOFTCAM RECEIVER [FRAMES [SECONDS [ROUNDS]]]
 """
+import argparse
 import os
 import subprocess
 import sys
 import time
 
-import gi
-
-gi.require_version("Aravis", "0.8")
-from gi.repository import Aravis  # noqa: E402
+Aravis = None  # aravis's Python binding, imported once the command line is read
 
 WIDTH, HEIGHT = 2448, 2048
 PAYLOAD = WIDTH * HEIGHT
@@ -125,23 +125,35 @@ def row(name, pixel_format, packet_size, f):
     seconds = f["seconds"] or 1.0
     received = f["frames"] + f["incomplete"]
     per_frame = 1000 * f["receiver_cpu"] / received if received else 0.0
-    print(f"{pixel_format:9} {packet_size:6} {name:8} {f['frames'] / seconds:8.1f} "
+    sent = (received + f["lost"]) / seconds
+    print(f"{pixel_format:9} {packet_size:6} {name:8} {sent:7.1f} {f['frames'] / seconds:8.1f} "
           f"{f['frames'] * PAYLOAD / seconds / 1e6:8.1f} {100 * f['receiver_cpu'] / seconds:9.1f} "
           f"{per_frame:8.2f} {100 * f['sender_cpu'] / seconds:9.1f} {int(f['incomplete']):10} {int(f['lost']):5}",
           flush=True)
 
 
 def main():
-    if len(sys.argv) < 3:
-        raise SystemExit(__doc__)
-    softcam, receiver = sys.argv[1], sys.argv[2]
-    frames = int(sys.argv[3]) if len(sys.argv) > 3 else 600
-    seconds = float(sys.argv[4]) if len(sys.argv) > 4 else 10.0
-    rounds = int(sys.argv[5]) if len(sys.argv) > 5 else 5
-    print(f"softcam at {LINE_RATE / PAYLOAD:.1f} frames/s ({LINE_RATE / 1e9:.2f} GB/s), {WIDTH}x{HEIGHT}, "
-          f"{frames} frames (at most {seconds:.0f} s) per receiver after {WARM_UP_FRAMES} warm-up frames, loopback, "
-          f"median of {rounds} rounds")
-    print("format    packet receiver frames/s     MB/s recv CPU% CPU ms/fr send CPU% incomplete  lost")
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0], prog="sidebyside.py")
+    parser.add_argument("softcam", help="the softcam program")
+    parser.add_argument("receiver", help="the bench_sidebyside_receiver program")
+    parser.add_argument("frames", nargs="?", type=int, default=600, help="frames per receiver and round (600)")
+    parser.add_argument("seconds", nargs="?", type=float, default=10.0, help="at most this long per round (10)")
+    parser.add_argument("rounds", nargs="?", type=int, default=5, help="rounds per row, median shown (5)")
+    arguments = parser.parse_args()
+    softcam, receiver = arguments.softcam, arguments.receiver
+    frames, seconds, rounds = arguments.frames, arguments.seconds, arguments.rounds
+    if not (1 <= frames <= 100000 and 0 < seconds <= 3600 and 1 <= rounds <= 100):
+        parser.error("frames takes 1 to 100000, seconds 0 to 3600, rounds 1 to 100")
+    global Aravis
+    import gi
+    gi.require_version("Aravis", "0.8")
+    from gi.repository import Aravis
+    print(f"softcam asked for {LINE_RATE / PAYLOAD:.1f} frames/s ({LINE_RATE / 1e9:.2f} GB/s, 10 GigE line rate), "
+          f"{WIDTH}x{HEIGHT}, {frames} frames (at most {seconds:.0f} s) per receiver after {WARM_UP_FRAMES} warm-up "
+          f"frames, loopback, median of {rounds} rounds")
+    print("sent/s: the rate the sender reached in that row. aravis: aravis as it chooses (a packet socket ring "
+          "where allowed);\narv-udp: aravis on a plain UDP socket (its packet socket switched off), as it reads without CAP_NET_RAW.")
+    print("format    packet receiver  sent/s frames/s     MB/s recv CPU% CPU ms/fr send CPU% incomplete  lost")
     receivers = [("ours", lambda pid, size: ours(receiver, pid, size, frames, seconds)),
                  ("aravis", lambda pid, size: aravis(pid, size, frames, seconds)),
                  ("arv-udp", lambda pid, size: aravis(pid, size, frames, seconds, True))]

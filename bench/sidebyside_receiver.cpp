@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "BenchCpu.h"
+#include "CommandLine.h"
 #include "KyAcquisitionStateManager.h"
 #include "KyBuffer.h"
 #include "KyDeviceGEV.h"
@@ -41,11 +42,27 @@ bool Ok(const KyResult &result, const char *what)
 
 int main(int argc, char **argv)
 {
+    uint32_t packetSize = 9000;
+    uint64_t frames = 500;
+    double seconds = 10;
+    pid_t sender = 0;
+    ky::tools::CommandLine line("bench_sidebyside_receiver",
+                                "Usage: bench_sidebyside_receiver [--packet-size P] [--frames N] [--seconds S]\n"
+                                "                                 [--sender-pid PID]\n"
+                                "Our receiver for bench/sidebyside.py: takes frames from the camera at 127.0.0.1 and\n"
+                                "prints one result line (run it inside scripts/netns-run).\n"
+                                "  --packet-size P   GVSP packet size, 576 to 16384 (default 9000)\n"
+                                "  --frames N        frames to take, 1 to 1000000 (default 500)\n"
+                                "  --seconds S       at most this long, 0.1 to 3600 (default 10)\n"
+                                "  --sender-pid PID  process whose CPU time is the sender's (default: none)\n"
+                                "  -h, --help        show this help\n");
+    line.Whole("--packet-size", packetSize, 576u, 16384u);
+    line.Whole<uint64_t>("--frames", frames, 1, 1000000);
+    line.Number("--seconds", seconds, 0.1, 3600);
+    line.Whole("--sender-pid", sender, 0);
+    if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
+        return status;
     RequirePrivateNetwork(argv[0]);
-    const auto packetSize = static_cast<uint32_t>(Option(argc, argv, "--packet-size", 9000));
-    const auto frames = static_cast<uint64_t>(Option(argc, argv, "--frames", 500));
-    const double seconds = Option(argc, argv, "--seconds", 10);
-    const auto sender = static_cast<pid_t>(Option(argc, argv, "--sender-pid", 0));
 
     KyResult result;
     std::unique_ptr<KyDevice, DeviceRelease> device(KyDevice::CreateAndConnect(KyString(kCameraIP), &result));

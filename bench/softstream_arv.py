@@ -6,15 +6,13 @@ BayerRG8 with packets of 1500 and 9000 bytes. Prints figures; asserts nothing.
 Run inside a private network namespace:
   scripts/netns-run /usr/bin/python3 bench/softstream_arv.py build/bin/softcam [SECONDS]
 """
+import argparse
 import os
 import subprocess
 import sys
 import time
 
-import gi
-
-gi.require_version("Aravis", "0.8")
-from gi.repository import Aravis  # noqa: E402
+Aravis = None  # aravis's Python binding, imported once the command line is read
 
 WIDTH, HEIGHT = 2448, 2048
 CASES = [("Mono8", 1500), ("Mono8", 9000), ("BayerRG8", 1500), ("BayerRG8", 9000)]
@@ -79,8 +77,17 @@ def measure(softcam, pixel_format, packet_size, seconds):
 
 
 def main():
-    softcam = sys.argv[1]
-    seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 3.0
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0], prog="softstream_arv.py")
+    parser.add_argument("softcam", help="the softcam program")
+    parser.add_argument("seconds", nargs="?", type=float, default=3.0, help="seconds per row (default 3)")
+    arguments = parser.parse_args()
+    softcam, seconds = arguments.softcam, arguments.seconds
+    if not 0 < seconds <= 3600:
+        parser.error("seconds takes a number from 0 to 3600")
+    global Aravis
+    import gi
+    gi.require_version("Aravis", "0.8")
+    from gi.repository import Aravis
     print(f"softcam -> aravis receiver, {WIDTH}x{HEIGHT}, {seconds:.0f} s per row, loopback")
     print("format    packet  frames/s      MB/s  send CPU% recv CPU%  failed  skipped")
     for pixel_format, packet_size in CASES:

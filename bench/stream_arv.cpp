@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "BenchCpu.h"
+#include "CommandLine.h"
 #include "KyAcquisitionStateManager.h"
 #include "KyBuffer.h"
 #include "KyDeviceGEV.h"
@@ -96,9 +97,19 @@ Row Run(pid_t camera, uint32_t packetSize, double seconds)
 
 int main(int argc, char **argv)
 {
+    double seconds = 3, fps = 200;
+    ky::tools::CommandLine line("bench_stream_arv",
+                                "Usage: bench_stream_arv [--seconds S] [--fps F]\n"
+                                "aravis's fake camera to our KyStreamGEV and KyPipeline over loopback (run it inside\n"
+                                "scripts/netns-run).\n"
+                                "  --seconds S   time per row, 0.1 to 3600 (default 3)\n"
+                                "  --fps F       frame rate asked of the fake camera, 1 to 10000 (default 200)\n"
+                                "  -h, --help    show this help\n");
+    line.Number("--seconds", seconds, 0.1, 3600);
+    line.Number("--fps", fps, 1, 10000);
+    if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
+        return status;
     RequirePrivateNetwork(argv[0]);
-    const double seconds = Option(argc, argv, "--seconds", 3);
-    const double fps = Option(argc, argv, "--fps", 200);
     SpawnedProcess camera{{"arv-fake-gv-camera-0.8", "-i", kCameraIP}};
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     // The fake camera's sensor is made as wide as ours, then the image and rate set.

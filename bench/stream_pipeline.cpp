@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "BenchCpu.h"
+#include "CommandLine.h"
 #include "GvspTestCamera.h"
 #include "KyBuffer.h"
 #include "KyGenParameterArray.h"
@@ -185,10 +186,25 @@ Row RunIn(Path path, uint32_t frames, double fps)
 
 int main(int argc, char **argv)
 {
+    uint32_t frames = 480;
+    double fps = -1;
+    uint32_t rounds = 3;
+    ky::tools::CommandLine line("bench_stream_pipeline",
+                                "Usage: bench_stream_pipeline [--frames N] [--fps F] [--rounds N]\n"
+                                "Our GVSP sender to our KyStreamGEV and KyPipeline over loopback (run it inside\n"
+                                "scripts/netns-run), each row read through the packet ring, the default path and\n"
+                                "the UDP socket side by side.\n"
+                                "  --frames N   frames per row, 1 to 100000 (default 480)\n"
+                                "  --fps F      0: as fast as the sender goes; a rate paces the frames (default:\n"
+                                "               600/s, 800/s, 1000/s and unpaced)\n"
+                                "  --rounds N   rounds of each rate, 1 to 100 (default 3)\n"
+                                "  -h, --help   show this help\n");
+    line.Whole("--frames", frames, 1u, 100000u);
+    line.Number("--fps", fps, 0, 100000);
+    line.Whole("--rounds", rounds, 1u, 100u);
+    if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
+        return status;
     RequirePrivateNetwork(argv[0]);
-    const uint32_t frames = static_cast<uint32_t>(Option(argc, argv, "--frames", 480));
-    const double fps = Option(argc, argv, "--fps", -1);
-    const int rounds = static_cast<int>(Option(argc, argv, "--rounds", 3));
     const std::vector<double> rates = fps >= 0 ? std::vector<double>{fps} : std::vector<double>{600, 800, 1000, 0};
     std::printf("Our GVSP sender -> KyStreamGEV + KyPipeline over loopback, %ux%u Mono8, %u-byte packets, "
                 "%u frames per row\n",
@@ -197,13 +213,13 @@ int main(int argc, char **argv)
                 "frames/s", "MB/s", "snd CPU", "rcv CPU", "lost", "incpl", "resends", "ring MiB", "ring rec", "r drops",
                 "freezes", "UDP drops");
     for (double rate : rates) {
-        for (int round = 1; round <= rounds; ++round) {
+        for (uint32_t round = 1; round <= rounds; ++round) {
             for (Path path : {Path::Ring, Path::Default, Path::Socket}) {
                 const Row r = RunIn(path, frames, rate);
                 const std::string offered = rate > 0 ? std::to_string(static_cast<int>(rate)) + "/s" : "max";
                 const char *name = path == Path::Ring ? "ring" : path == Path::Default ? "default" : "socket";
                 if (!r.ran) {
-                    std::printf("%-7s %7s %5d  did not run\n", name, offered.c_str(), round);
+                    std::printf("%-7s %7s %5u  did not run\n", name, offered.c_str(), round);
                     continue;
                 }
                 const double seconds = r.seconds > 0 ? r.seconds : 1;

@@ -35,23 +35,43 @@ PersistentValues ChoosePersistentValues(int argc, char **argv, const KyNetworkAd
     }
 }
 
-// Every operand must be an address, and the camera's own address must not be 0.0.0.0.
-bool ValidatePersistentValues(const PersistentValues &values)
+// Every operand must be an address, and the camera's own address must not be 0.0.0.0. The
+// operands left out (empty here) are taken from the adapter later and are not judged.
+bool ValidatePersistentValues(const PersistentValues &values, bool all = true)
 {
     uint32_t ip = 0, scratch = 0;
     if (CheckArgumentip(values.ip.c_str(), &ip) != kSuccess || ip == 0) {
         DisplayInvalidOperand("IP", values.ip.c_str());
         return false;
     }
-    if (CheckArgumentip(values.subnetMask.c_str(), &scratch) != kSuccess) {
+    if ((all || !values.subnetMask.empty()) && CheckArgumentip(values.subnetMask.c_str(), &scratch) != kSuccess) {
         DisplayInvalidOperand("Subnet", values.subnetMask.c_str());
         return false;
     }
-    if (CheckArgumentip(values.gateway.c_str(), &scratch) != kSuccess) {
+    if ((all || !values.gateway.empty()) && CheckArgumentip(values.gateway.c_str(), &scratch) != kSuccess) {
         DisplayInvalidOperand("gateway", values.gateway.c_str());
         return false;
     }
     return true;
+}
+
+bool IsIndexOperand(const char *text) { return std::isdigit(static_cast<unsigned char>(text[0])) != 0; }
+
+// The persistent form's operands as written, before any discovery: an index that is no number,
+// or an address that is none, can never work, so nothing is broadcast for them.
+bool CheckPersistentOperands(int argc, char **argv)
+{
+    if (!IsIndexOperand(argv[2])) {
+        DisplayInvalidOperand("index", argv[2]);
+        return false;
+    }
+    PersistentValues given;
+    if (argc >= 4 && argc <= 6) {
+        given.ip = argv[3];
+        given.subnetMask = argc >= 5 ? argv[4] : "";
+        given.gateway = argc == 6 ? argv[5] : "";
+    }
+    return ValidatePersistentValues(given, false);
 }
 
 void ForceAddress(KySystem &system, const KyDeviceInfoGEV &info, const std::string &ip, const std::string &mask,
@@ -88,6 +108,9 @@ int RunTool(int argc, char **argv)
         return kExitDone;
     }
 
+    if (option == kOptionPersistent && argc >= 3 && !CheckPersistentOperands(argc, argv))
+        return kExitFailed;
+
     KySystem system;
     const KyResult found = system.Find();
     if (found != 0) {
@@ -97,7 +120,8 @@ int RunTool(int argc, char **argv)
     if (system.GetDeviceCount() == 0) {
         printf("No connected devices found!!\n");
         printf("Please check the device connection status.\n");
-        return kExitFailed;
+        // A listing that finds nothing has still done what was asked.
+        return option == kOptionList ? kExitDone : kExitFailed;
     }
 
     DeviceMap map;
@@ -118,7 +142,7 @@ int RunTool(int argc, char **argv)
         DisplayMissingArgument();
         return kExitFailed;
     }
-    if (!std::isdigit(static_cast<unsigned char>(argv[2][0]))) {
+    if (!IsIndexOperand(argv[2])) {
         DisplayInvalidOperand("index", argv[2]);
         return kExitFailed;
     }

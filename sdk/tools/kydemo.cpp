@@ -18,9 +18,19 @@
 #include "KyPipeline.h"
 #include "KyStreamGEV.h"
 #include "KySystem.h"
+#include "CommandLine.h"
 #include "PngWriter.h"
 
 namespace {
+
+const char USAGE[] =
+    "Usage: kydemo [--output DIR] [--frames N]\n"
+    "Finds the GigE Vision cameras on every network adapter (discovery broadcasts on each one: run it\n"
+    "inside a private network namespace, as scripts/demo does), opens the first, grabs N frames and\n"
+    "writes the last one, converted to BGR, as DIR/frame.png.\n"
+    "  --output DIR   folder of frame.png (default: the current folder)\n"
+    "  --frames N     frames to grab, 1 to 100000 (default 10)\n"
+    "  -h, --help     show this help\n";
 
 bool Ok(const KyResult &result, const char *what)
 {
@@ -61,15 +71,11 @@ int main(int argc, char **argv)
 {
     std::string output = ".";
     int frames = 10;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string option = argv[i];
-        if (option == "--output")
-            output = argv[i + 1];
-        else if (option == "--frames")
-            frames = std::atoi(argv[i + 1]);
-    }
-    if (frames < 1)
-        frames = 1;
+    ky::tools::CommandLine line("kydemo", USAGE);
+    line.Text("--output", output);
+    line.Whole("--frames", frames, 1, 100000);
+    if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
+        return status;
 
     KySystem system;
     if (!Ok(system.Find(), "discovery"))

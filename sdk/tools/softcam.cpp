@@ -1,4 +1,7 @@
 // softcam: runs software GigE Vision cameras until SIGINT or SIGTERM.
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
 #include <pthread.h>
 #include <signal.h>
 
@@ -12,9 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "KyImage.h"
 #include "KySoftDeviceGEV.h"
 #include "KyStreamingChannelSourceTestPattern.h"
+#include "gev/Bootstrap.h"
 
 namespace {
 
@@ -46,12 +51,15 @@ const char HELP[] =
     "Each camera streams the moving test pattern on one stream channel once a controller starts\n"
     "acquisition. Prints one line per camera when it runs, then \"ready\".\n";
 
-struct CameraOptions {
+// One camera as its options describe it. The source takes width, height, rate and pixel format
+// as they are parsed, so that its own checks judge the values before anything starts.
+struct Camera {
     std::string adapter = "00:00:00:00:00:00";
     std::string ip, model, serial, userName, vendor, version;
-    std::string pixelFormat = "Mono8", width = "640", height = "480", fps = "30", testDrop = "0";
+    double testDrop = 0;
     bool applyForcedIp = false;
     bool zipXml = false;
+    std::unique_ptr<KyStreamingChannelSourceTestPattern> source;
 };
 
 // An interface name becomes its MAC address; a MAC address stays as it is.
@@ -68,57 +76,89 @@ std::string AdapterMac(const std::string &adapter)
     return std::getline(file, mac) ? mac : adapter;
 }
 
-bool ParseArguments(int argc, char **argv, std::vector<CameraOptions> &cameras, bool &help)
+std::string Refusal(const KyResult &result)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (option == "-h" || option == "--help") {
-            help = true;
-            return true;
-        }
-        if (option == "--apply-forced-ip" || option == "--zip-xml") {
-            if (cameras.empty()) {
-                cameras.emplace_back();
-            }
-            (option == "--zip-xml" ? cameras.back().zipXml : cameras.back().applyForcedIp) = true;
-            continue;
-        }
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "softcam: %s needs a value (see --help)\n", option.c_str());
-            return false;
-        }
-        const std::string value = argv[++i];
-        if (option == "--adapter") {
-            cameras.emplace_back();
-            cameras.back().adapter = value;
-            continue;
-        }
-        if (cameras.empty()) {
-            cameras.emplace_back();
-        }
-        CameraOptions &camera = cameras.back();
-        std::string *field = option == "--ip"          ? &camera.ip
-                             : option == "--model"     ? &camera.model
-                             : option == "--serial"    ? &camera.serial
-                             : option == "--user-name" ? &camera.userName
-                             : option == "--vendor"    ? &camera.vendor
-                             : option == "--version"   ? &camera.version
-                             : option == "--pixel-format" ? &camera.pixelFormat
-                             : option == "--width"     ? &camera.width
-                             : option == "--height"    ? &camera.height
-                             : option == "--fps"       ? &camera.fps
-                             : option == "--test-drop" ? &camera.testDrop
-                                                       : nullptr;
-        if (field == nullptr) {
-            std::fprintf(stderr, "softcam: unknown option %s (see --help)\n", option.c_str());
-            return false;
-        }
-        *field = value;
+    return result.IsOK() ? std::string() : std::string("refused: ") + result.GetDescription().GetAscii();
+}
+
+Camera NewCamera()
+{
+    Camera camera;
+    camera.source = std::make_unique<KyStreamingChannelSourceTestPattern>();
+    camera.source->SetWidth(640);
+    camera.source->SetHeight(480);
+    camera.source->SetFrameRate(30);
+    camera.source->SetPixelType(KyPixelMono8);
+    return camera;
+}
+
+// The option table: --adapter starts a camera, the options after it describe that one.
+void DescribeOptions(ky::tools::CommandLine &line, std::vector<Camera> &cameras)
+{
+    auto current = [&cameras]() -> Camera & {
+        if (cameras.empty())
+            cameras.push_back(NewCamera());
+        return cameras.back();
+    };
+    line.Value("--adapter", [&cameras](const std::string &value) {
+        cameras.push_back(NewCamera());
+        cameras.back().adapter = value;
+        return std::string();
+    });
+    line.Flag("--apply-forced-ip", [current] { current().applyForcedIp = true; });
+    line.Flag("--zip-xml", [current] { current().zipXml = true; });
+    line.Value("--ip", [current](const std::string &value) {
+        current().ip = value;
+        return std::string();
+    });
+    // Identity texts fit their bootstrap fields with the terminating zero.
+    const struct {
+        const char *name;
+        std::string Camera::*field;
+        uint32_t size;
+    } texts[] = {{"--model", &Camera::model, ky::gev::MODEL_NAME_SIZE},
+                 {"--serial", &Camera::serial, ky::gev::SERIAL_NUMBER_SIZE},
+                 {"--user-name", &Camera::userName, ky::gev::USER_DEFINED_NAME_SIZE},
+                 {"--vendor", &Camera::vendor, ky::gev::MANUFACTURER_NAME_SIZE},
+                 {"--version", &Camera::version, ky::gev::DEVICE_VERSION_SIZE}};
+    for (const auto &text : texts) {
+        line.Value(text.name, [current, field = text.field, most = text.size - 1](const std::string &value) {
+            if (value.size() > most)
+                return "takes " + std::to_string(most) + " characters at most, not " + std::to_string(value.size());
+            current().*field = value;
+            return std::string();
+        });
     }
-    if (cameras.empty()) {
-        cameras.emplace_back();
-    }
-    return true;
+    line.Value("--width", [current](const std::string &text) {
+        long double value = 0;
+        const std::string error = ky::tools::CommandLine::ParseWhole(text, 1, UINT32_MAX, value);
+        return error.empty() ? Refusal(current().source->SetWidth(static_cast<uint32_t>(value))) : error;
+    });
+    line.Value("--height", [current](const std::string &text) {
+        long double value = 0;
+        const std::string error = ky::tools::CommandLine::ParseWhole(text, 1, UINT32_MAX, value);
+        return error.empty() ? Refusal(current().source->SetHeight(static_cast<uint32_t>(value))) : error;
+    });
+    line.Value("--fps", [current](const std::string &text) {
+        double value = 0;
+        const std::string error = ky::tools::CommandLine::ParseNumber(text, 0, 100000, value);
+        return error.empty() ? Refusal(current().source->SetFrameRate(value)) : error;
+    });
+    line.Value("--pixel-format", [current](const std::string &text) {
+        KyStreamingChannelSourceTestPattern &source = *current().source;
+        std::string names;
+        KyPixelType type = KyPixelMono8;
+        for (int i = 0; source.GetSupportedPixelType(i, type).IsOK(); ++i) {
+            const std::string name = KyImage::PixelTypeToString(type).GetAscii();
+            if (name == text)
+                return Refusal(source.SetPixelType(type));
+            names += (names.empty() ? "" : ", ") + name;
+        }
+        return "takes one of " + names + ", not '" + text + "'";
+    });
+    line.Value("--test-drop", [current](const std::string &text) {
+        return ky::tools::CommandLine::ParseNumber(text, 0, 1, current().testDrop);
+    });
 }
 
 bool Check(const KyResult &result, const char *what)
@@ -131,7 +171,7 @@ bool Check(const KyResult &result, const char *what)
     return true;
 }
 
-bool Identify(KySoftDeviceGEV &device, const CameraOptions &camera, size_t index)
+bool Identify(KySoftDeviceGEV &device, const Camera &camera, size_t index)
 {
     IKySoftDeviceGEVInfo *info = device.GetInfo();
     const std::string serial = camera.serial.empty() ? "SC" + std::string(7 - std::to_string(index + 1).size(), '0') +
@@ -148,65 +188,78 @@ bool Identify(KySoftDeviceGEV &device, const CameraOptions &camera, size_t index
         ok = ok && Check(info->SetDeviceVersion(KyString(camera.version)), "--version");
     }
     if (!camera.userName.empty()) {
-        IKyRegister *name = device.GetRegisterMap()->GetRegisterByAddress(0x00E8);
+        IKyRegister *name = device.GetRegisterMap()->GetRegisterByAddress(ky::gev::USER_DEFINED_NAME_OFFSET);
         ok = ok && name && Check(name->Write(KyString(camera.userName)), "--user-name");
     }
     return ok;
 }
 
-bool ParseNumber(const std::string &text, double &value)
+std::string Dotted(uint32_t address)
 {
-    char *end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end && *end == '\0';
+    return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
+           std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
-// The camera's stream source, set up from its options.
-bool MakeSource(const CameraOptions &camera, std::unique_ptr<KyStreamingChannelSourceTestPattern> &source)
+uint32_t CurrentAddress(IKySoftDeviceGEV &device)
 {
-    source = std::make_unique<KyStreamingChannelSourceTestPattern>();
-    double width = 0, height = 0, fps = 0;
-    if (!ParseNumber(camera.width, width) || !ParseNumber(camera.height, height) || width < 0 || height < 0 ||
-        width > UINT32_MAX || height > UINT32_MAX || width != std::floor(width) || height != std::floor(height)) {
-        std::fprintf(stderr, "softcam: --width and --height take whole numbers\n");
-        return false;
-    }
-    bool ok = Check(source->SetWidth(static_cast<uint32_t>(width)), "--width") &&
-              Check(source->SetHeight(static_cast<uint32_t>(height)), "--height");
-    if (!ParseNumber(camera.fps, fps)) {
-        std::fprintf(stderr, "softcam: --fps takes a number\n");
-        return false;
-    }
-    ok = ok && Check(source->SetFrameRate(fps), "--fps");
-    KyPixelType type = KyPixelMono8;
-    bool known = false;
-    for (int i = 0; source->GetSupportedPixelType(i, type).IsOK(); ++i) {
-        if (camera.pixelFormat == KyImage::PixelTypeToString(type).GetAscii()) {
-            known = true;
+    uint32_t address = 0;
+    if (IKyRegister *ip = device.GetRegisterMap()->GetRegisterByAddress(ky::gev::CURRENT_IP_OFFSET))
+        ip->ReadInt(address);
+    return address;
+}
+
+// The name of the interface that holds an IPv4 address (the adapter a user names with
+// --adapter); `fallback` when none does.
+std::string InterfaceWith(uint32_t address, const std::string &fallback)
+{
+    std::string name = fallback;
+    ifaddrs *list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return name;
+    for (ifaddrs *entry = list; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr != nullptr && entry->ifa_addr->sa_family == AF_INET &&
+            ntohl(reinterpret_cast<sockaddr_in *>(entry->ifa_addr)->sin_addr.s_addr) == address) {
+            name = entry->ifa_name;
             break;
         }
     }
-    if (!known) {
-        std::fprintf(stderr, "softcam: --pixel-format %s is not one of the stream's pixel formats\n",
-                     camera.pixelFormat.c_str());
-        return false;
-    }
-    return ok && Check(source->SetPixelType(type), "--pixel-format");
+    freeifaddrs(list);
+    return name;
 }
+
+// A camera started without --apply-forced-ip takes a FORCEIP into its registers but keeps
+// answering at the address it started with: one line says so, and how to have it applied.
+class ForcedIpNotice : public IKySoftDeviceGEVEventSink
+{
+public:
+    explicit ForcedIpNotice(uint32_t started) : mStarted(started) {}
+    void OnDeviceResetNetwork(IKySoftDeviceGEV *device) override
+    {
+        const uint32_t forced = CurrentAddress(*device);
+        if (forced == mStarted)
+            return;  // a reset to the configured address, or a FORCEIP to the one it has
+        std::printf("softcam: %s was forced to %s (FORCEIP) but still answers at %s only: start softcam with "
+                    "--apply-forced-ip to add the forced address to the adapter\n",
+                    device->GetInfo()->GetSerialNumber().GetAscii(), Dotted(forced).c_str(), Dotted(mStarted).c_str());
+        std::fflush(stdout);
+    }
+
+private:
+    const uint32_t mStarted;
+};
 
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    std::vector<CameraOptions> cameras;
-    bool help = false;
-    if (!ParseArguments(argc, argv, cameras, help)) {
-        return 2;
-    }
-    if (help) {
-        std::fputs(HELP, stdout);
-        return 0;
-    }
+    std::vector<Camera> cameras;
+    ky::tools::CommandLine line("softcam", HELP);
+    DescribeOptions(line, cameras);
+    if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
+        return status;
+    if (cameras.empty())
+        cameras.push_back(NewCamera());
+
     // Device threads inherit this mask, so the signals reach only the sigwait below.
     sigset_t signals;
     sigemptyset(&signals);
@@ -214,23 +267,14 @@ int main(int argc, char **argv)
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    // Sources outlive their devices: declared first, destroyed last.
-    std::vector<std::unique_ptr<KyStreamingChannelSourceTestPattern>> sources;
+    // Sources and notices outlive the devices: the devices are declared last, destroyed first.
+    std::vector<std::unique_ptr<ForcedIpNotice>> notices;
     std::vector<std::unique_ptr<KySoftDeviceGEV>> devices;
     for (size_t i = 0; i < cameras.size(); ++i) {
-        const CameraOptions &camera = cameras[i];
-        sources.emplace_back();
-        if (!MakeSource(camera, sources.back())) {
-            return 2;
-        }
+        const Camera &camera = cameras[i];
         auto device = std::make_unique<KySoftDeviceGEV>();
-        double drop = 0;
-        if (!ParseNumber(camera.testDrop, drop)) {
-            std::fprintf(stderr, "softcam: --test-drop takes a number\n");
-            return 2;
-        }
-        bool ok = Check(device->AddStream(sources.back().get()), "AddStream") &&
-                  Check(device->SetStreamTestDropFraction(0, drop), "--test-drop") &&
+        bool ok = Check(device->AddStream(camera.source.get()), "AddStream") &&
+                  Check(device->SetStreamTestDropFraction(0, camera.testDrop), "--test-drop") &&
                   Check(device->SetApplyForcedIP(camera.applyForcedIp), "--apply-forced-ip") &&
                   Check(device->SetGenICamXMLZipped(camera.zipXml), "--zip-xml") &&
                   (camera.ip.empty() || Check(device->SetIPAddress(KyString(camera.ip)), "--ip")) &&
@@ -239,13 +283,14 @@ int main(int argc, char **argv)
         if (!ok) {
             return 1;  // the devices started so far stop in their destructors
         }
+        const uint32_t address = CurrentAddress(*device);
+        if (!camera.applyForcedIp) {
+            notices.push_back(std::make_unique<ForcedIpNotice>(address));
+            device->RegisterEventSink(notices.back().get());
+        }
         IKySoftDeviceGEVInfo *info = device->GetInfo();
-        IKyRegister *ip = device->GetRegisterMap()->GetRegisterByAddress(0x0024);
-        uint32_t address = 0;
-        ip->ReadInt(address);
-        std::printf("softcam: %s %s on %s at %u.%u.%u.%u\n", info->GetModelName().GetAscii(),
-                    info->GetSerialNumber().GetAscii(), camera.adapter.c_str(), address >> 24, (address >> 16) & 0xFF,
-                    (address >> 8) & 0xFF, address & 0xFF);
+        std::printf("softcam: %s %s on %s at %s\n", info->GetModelName().GetAscii(), info->GetSerialNumber().GetAscii(),
+                    InterfaceWith(address, camera.adapter).c_str(), Dotted(address).c_str());
         devices.push_back(std::move(device));
     }
     std::printf("ready\n");

@@ -32,8 +32,9 @@ def read_registers(address, *registers):
 
 
 class SoftCameras:
-    def __init__(self, args):
-        self.proc = subprocess.Popen([os.path.join(BIN, "softcam"), *args, "--apply-forced-ip"],
+    def __init__(self, args, apply_forced_ip=True):
+        extra = ["--apply-forced-ip"] if apply_forced_ip else []
+        self.proc = subprocess.Popen([os.path.join(BIN, "softcam"), *args, *extra],
                                      stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         self.lines = []
         deadline = time.monotonic() + 20
@@ -48,6 +49,7 @@ class SoftCameras:
         raise RuntimeError("softcam did not start: %r" % self.lines)
 
     def stop(self):
+        """Stops the cameras; returns what they printed after "ready"."""
         if self.proc.poll() is None:
             self.proc.terminate()
             try:
@@ -55,6 +57,7 @@ class SoftCameras:
             except subprocess.TimeoutExpired:
                 self.proc.kill()
                 self.proc.wait()
+        return self.proc.stdout.read()
 
 
 # Two cameras on the first adapter, one on the second.

@@ -1,7 +1,7 @@
 """bnkGEVConfigure end to end, against soft cameras in a private namespace."""
 import pytest
 
-from conftest import HINT, read_registers, run_tool
+from conftest import HINT, SoftCameras, read_registers, run_tool
 
 SEPARATOR = "=" * 51 + "\n"
 REG_IP_CONFIG = 0x0014
@@ -48,7 +48,7 @@ ARGUMENT_ERRORS = [
     (["-l", "x1"], "bnkGEVConfigure: invalid operand [index] 'x1'\n" + HINT),
     (["-d", "-1"], "bnkGEVConfigure: invalid operand [index] '-1'\n" + HINT),
     (["-d", "0"], "bnkgEVConfigure: invalid index '0'\n" + HINT),
-    (["-p", "9"], "bnkgEVConfigure: invalid index '9'\n" + HINT),
+    (["-p", "9", "10.10.2.50"], "bnkgEVConfigure: invalid index '9'\n" + HINT),
     (["-d", "4294967295"], "bnkgEVConfigure: invalid index '-1'\n" + HINT),
 ]
 
@@ -65,12 +65,33 @@ def test_answers_that_need_no_camera():
     assert code == 0 and text.startswith("Usage: bnkGEVConfigure -d [index]\n")
     assert text.endswith("Depending on the subnetmask setting, you may not be able to connect to the device.\n")
     # an unknown option with no camera present: only the no-device lines
-    assert run_tool("--bogus") == (1, "No connected devices found!!\nPlease check the device connection status.\n")
+    no_device = "No connected devices found!!\nPlease check the device connection status.\n"
+    assert run_tool("--bogus") == (1, no_device)
+    # a listing that finds nothing has done what was asked
+    assert run_tool("-L") == (0, no_device)
+    assert run_tool("-d", "1") == (1, no_device)
+
+
+# The persistent form's operands that can never work are refused before discovery: with no camera
+# there, the answer is the operand's, not "No connected devices found!!".
+BAD_PERSISTENT = [
+    (["-p", "1"], "[IP] ''"),
+    (["-p", "9"], "[IP] ''"),
+    (["-p", "x1", "10.10.2.70"], "[index] 'x1'"),
+    (["-p", "1", "0.0.0.0"], "[IP] '0.0.0.0'"),
+    (["-p", "1", "10.10.2.300"], "[IP] '10.10.2.300'"),
+    (["-p", "1", "10.10.2.70", "255.255.255"], "[Subnet] '255.255.255'"),
+    (["-p", "1", "10.10.2.70", "255.255.255.0", "gateway"], "[gateway] 'gateway'"),
+    (["-p", "1", "10.10.2.50", "255.255.0.0", "10.10.2.9", "extra"], "[IP] ''"),
+]
+
+
+@pytest.mark.parametrize("args,operand", BAD_PERSISTENT, ids=[" ".join(a) for a, _ in BAD_PERSISTENT])
+def test_persistent_operands_are_checked_before_discovery(args, operand):
+    assert run_tool(*args) == (1, "bnkGEVConfigure: invalid operand %s\n%s" % (operand, HINT))
 
 
 def test_persistent_with_three_operands_then_lla_then_dhcp(one_camera):
-    assert run_tool("-p", "1", "10.10.2.50", "255.255.0.0", "10.10.2.9", "ignored?") == \
-        (1, "Setting Persistent...\nbnkGEVConfigure: invalid operand [IP] ''\n" + HINT)
     assert run_tool("-p", "1", "10.10.2.50", "255.255.0.0", "10.10.2.9") == (0, "Setting Persistent...\nDone.\n")
     regs = configuration("10.10.2.50")
     assert regs[REG_IP_CONFIG] & (PERSISTENT | DHCP) == PERSISTENT
@@ -102,19 +123,10 @@ def test_persistent_defaults_from_the_adapter(one_camera):
     assert (dotted(regs[REG_PERSISTENT_MASK]), dotted(regs[REG_PERSISTENT_GATEWAY])) == ("255.255.0.0", "10.10.2.1")
 
 
-BAD_PERSISTENT = [
-    (["-p", "1"], "[IP] ''"),
-    (["-p", "1", "0.0.0.0"], "[IP] '0.0.0.0'"),
-    (["-p", "1", "10.10.2.300"], "[IP] '10.10.2.300'"),
-    (["-p", "1", "10.10.2.70", "255.255.255"], "[Subnet] '255.255.255'"),
-    (["-p", "1", "10.10.2.70", "255.255.255.0", "gateway"], "[gateway] 'gateway'"),
-]
-
-
 @pytest.mark.parametrize("args,operand", BAD_PERSISTENT, ids=[" ".join(a) for a, _ in BAD_PERSISTENT])
 def test_persistent_operands_are_checked_before_anything_is_sent(one_camera, args, operand):
     before = configuration("10.10.2.2")
-    assert run_tool(*args) == (1, "Setting Persistent...\nbnkGEVConfigure: invalid operand %s\n%s" % (operand, HINT))
+    assert run_tool(*args) == (1, "bnkGEVConfigure: invalid operand %s\n%s" % (operand, HINT))
     assert configuration("10.10.2.2") == before
 
 
@@ -123,3 +135,15 @@ def test_dhcp_on_a_camera_already_in_dhcp_writes_nothing(one_camera):
     assert before[REG_IP_CONFIG] & DHCP
     assert run_tool("--dhcp", "1") == (0, "Setting DHCP...\nDone.\n")
     assert configuration("10.10.2.2") == before
+
+
+def test_softcam_says_when_it_does_not_apply_a_forced_address():
+    cams = SoftCameras(["--adapter", "kyc2", "--ip", "10.10.2.2", "--serial", "SC0003"], apply_forced_ip=False)
+    try:
+        assert cams.lines[0] == "softcam: SoftCam SC0003 on kyc2 at 10.10.2.2"
+        code, text = run_tool("-p", "1", "10.10.2.50")
+        assert code == 1 and "No answer from the device at 10.10.2.50" in text
+    finally:
+        printed = cams.stop()
+    assert ("softcam: SC0003 was forced to 10.10.2.50 (FORCEIP) but still answers at 10.10.2.2 only: start softcam "
+            "with --apply-forced-ip to add the forced address to the adapter\n") in printed
