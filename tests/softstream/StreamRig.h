@@ -65,6 +65,10 @@ public:
         ASSERT_TRUE(mDevice.AddStream(&mSource).IsOK());
         ASSERT_TRUE(mDevice.Start(KyString("00:00:00:00:00:00")).IsOK());
         ASSERT_EQ(Write(ky::gev::CCP_OFFSET, ky::gev::CCP_CONTROL_MASK), ky::gev::Status::SUCCESS);
+        // This controller sends no heartbeat: on a loaded machine a test can outlast the
+        // heartbeat time-out, and the device would then refuse its later commands.
+        ASSERT_EQ(Write(ky::gev::GVCP_CONFIG_OFFSET, ky::gev::GVCP_CONFIG_HEARTBEAT_DISABLE_MASK),
+                  ky::gev::Status::SUCCESS);
         ky::gev::GvspReceiverConfig config;
         config.localAddress = "127.0.0.1";
         config.blockTimeoutMs = 2000;
