@@ -12,8 +12,8 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "KyBuffer.h"
-#include "KyBufferConverter.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/buffer/KyBufferConverter.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "IKyGenPort.h"
-#include "KyGenParameterArray.h"
+#include "ky/genicam/IKyGenPort.h"
+#include "ky/genicam/KyGenParameterArray.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // KyString and KyResult: the text and result types that every binding takes or returns.
 
 %{
-#include "KyResult.h"
-#include "KyString.h"
+#include "ky/base/KyResult.h"
+#include "ky/base/KyString.h"
 %}
 
 %fragment("KyPy_Comparisons", "header", fragment=SWIG_AsVal_frag(unsigned int)) %{
@@ -122,7 +122,7 @@ KY_COMPARISONS(KyString, KyPy_StringEquals)
     return $self->GetUnicode();
   }
 }
-%include "KyString.h"
+%include "ky/base/KyString.h"
 %clear unsigned int count;
 
 // ----- KyResult
@@ -132,5 +132,5 @@ KY_COMPARISONS(KyString, KyPy_StringEquals)
 %ignore KyResult::operator=;
 %ignore KyResult::CodeName;
 KY_COMPARISONS(KyResult, KyPy_ResultEquals)
-%include "KyResult.h"
+%include "ky/base/KyResult.h"
 %clear const KyString &description;

@@ -1,4 +1,4 @@
-#include "KyDeviceInfoGEV.h"
+#include "ky/device/KyDeviceInfoGEV.h"
 
 #include <string>
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "KyImage.h"
-#include "KySoftDeviceGEV.h"
-#include "KyStreamingChannelSourceTestPattern.h"
+#include "ky/buffer/KyImage.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
+#include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
 
 namespace {
 

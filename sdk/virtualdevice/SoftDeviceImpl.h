@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "KySoftDeviceGEV.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
 #include "SoftControlPrivilege.h"
 #include "SoftDeviceHost.h"
 #include "SoftDeviceInfo.h"

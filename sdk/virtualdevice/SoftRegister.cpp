@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "IKyRegisterEventSink.h"
+#include "ky/virtualdevice/IKyRegisterEventSink.h"
 #include "SoftGuard.h"
 #include "gev/ByteCursor.h"
 

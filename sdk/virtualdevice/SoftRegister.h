@@ -6,9 +6,9 @@
 #include <mutex>
 #include <vector>
 
-#include "IKyRegister.h"
-#include "IKyRegisterStore.h"
-#include "KyEnums.h"
+#include "ky/virtualdevice/IKyRegister.h"
+#include "ky/virtualdevice/IKyRegisterStore.h"
+#include "ky/base/KyEnums.h"
 
 class SoftRegister : public IKyRegister
 {

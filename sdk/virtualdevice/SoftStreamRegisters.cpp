@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "KyImage.h"
+#include "ky/buffer/KyImage.h"
 #include "SoftGuard.h"
 #include "SoftRegisterMap.h"
 #include "SoftStreamChannel.h"

@@ -1,7 +1,7 @@
 // Registers, the register map, the factory and the store, without a network.
 #include <gtest/gtest.h>
 
-#include "IKyRegisterEventSink.h"
+#include "ky/virtualdevice/IKyRegisterEventSink.h"
 #include "SoftRegisterFactory.h"
 #include "SoftRegisterMap.h"
 #include "SoftRegisterStore.h"

@@ -6,8 +6,8 @@
 #include <mutex>
 #include <vector>
 
-#include "KyDevice.h"
-#include "KyDeviceEventSink.h"
+#include "ky/device/KyDevice.h"
+#include "ky/device/KyDeviceEventSink.h"
 
 class KyDevice::EventSinks
 {

@@ -12,9 +12,9 @@
 
 #include "GevMessageChannel.h"
 #include "GvcpClient.h"
-#include "KyDeviceInfoGEV.h"
-#include "KyEnums.h"
-#include "KyResult.h"
+#include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/base/KyEnums.h"
+#include "ky/base/KyResult.h"
 
 namespace ky {
 namespace device {

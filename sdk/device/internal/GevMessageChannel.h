@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 namespace ky {
 namespace device {

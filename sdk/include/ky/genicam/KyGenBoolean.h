@@ -1,0 +1,15 @@
+// KyGenBoolean: a true/false feature.
+#pragma once
+
+#include "ky/genicam/KyGenParameter.h"
+
+class KyGenBoolean : public KyGenParameter
+{
+public:
+    KyResult SetValue(bool aValue);
+    KyResult GetValue(bool &aValue) const;
+
+private:
+    using KyGenParameter::KyGenParameter;
+    friend class ky::gc::ArrayCore;
+};

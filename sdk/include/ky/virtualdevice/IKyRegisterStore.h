@@ -1,0 +1,16 @@
+// IKyRegisterStore: saves or loads a register's content for a user set under the register's
+// name plus a suffix (one per selector combination). Given to IKyRegisterEventSink::Persist.
+#pragma once
+
+#include "ky/base/KyResult.h"
+#include "ky/base/KyString.h"
+
+class IKyRegister;
+
+class IKyRegisterStore
+{
+public:
+    virtual ~IKyRegisterStore() {}
+
+    virtual KyResult Persist(IKyRegister *aRegister, const KyString &aNameSuffix) = 0;
+};
