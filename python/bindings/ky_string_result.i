@@ -98,6 +98,9 @@ SWIGINTERN unsigned int KyPy_AvailableCount(const char *text, unsigned int count
 }
 %enddef
 
+// The export mark of the SDK classes means nothing to SWIG (it is empty when SWIG reads it).
+%include "ky/base/KyBaseExport.h"
+
 // ----- KyString
 // Python texts arrive as str; the std::string and move forms, assignment, ordering and the
 // std::string accessor have no use there.

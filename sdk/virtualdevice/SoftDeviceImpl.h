@@ -21,7 +21,7 @@
 #include "SoftStreamChannel.h"
 #include "SoftUserSets.h"
 
-class KySoftDeviceGEV::Impl : public SoftDeviceHost
+class __attribute__((visibility("hidden"))) KySoftDeviceGEV::Impl : public SoftDeviceHost
 {
 public:
     explicit Impl(KySoftDeviceGEV &owner) : mOwner(owner) {}

@@ -15,6 +15,8 @@
 // several threads; they are serialised.
 #pragma once
 
+#include "ky/apputils/KyAppUtilsExport.h"
+
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -32,7 +34,7 @@ enum KyAcquisitionState
     KyAcquisitionStateLocked = 1,    // acquisition running
 };
 
-class KyAcquisitionStateManager
+class KY_APPUTILS_API KyAcquisitionStateManager
 {
 public:
     KyAcquisitionStateManager(KyDevice *aDevice, KyStream *aStream, uint32_t aSource = 0);

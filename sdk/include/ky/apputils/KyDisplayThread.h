@@ -11,6 +11,8 @@
 // the thread as a last resort.
 #pragma once
 
+#include "ky/apputils/KyAppUtilsExport.h"
+
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -24,7 +26,7 @@ class KyBuffer;
 class KyGenParameterArray;
 class KyPipeline;
 
-class KyDisplayThread
+class KY_APPUTILS_API KyDisplayThread
 {
 public:
     KyDisplayThread();

@@ -2,11 +2,13 @@
 // rate stays close to a target. Not shared between threads without the caller's own lock.
 #pragma once
 
+#include "ky/apputils/KyAppUtilsExport.h"
+
 #include <chrono>
 #include <cstdint>
 #include <deque>
 
-class KyFPSStabilizer
+class KY_APPUTILS_API KyFPSStabilizer
 {
 public:
     KyFPSStabilizer() = default;

@@ -2,8 +2,10 @@
 // any value, pixel type or not.
 #pragma once
 
+#include "ky/apputils/KyAppUtilsExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyEnums.h"
 
-uint32_t KyGetPixelBitCount(KyPixelType aType);
+KY_APPUTILS_API uint32_t KyGetPixelBitCount(KyPixelType aType);

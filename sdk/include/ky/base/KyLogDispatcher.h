@@ -1,12 +1,14 @@
 // KyLogDispatcher: the process-wide list of log sinks and the delivery of records to them.
 #pragma once
 
+#include "ky/base/KyBaseExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyLogSink.h"
 #include "ky/base/KyResult.h"
 
-class KyLogDispatcher
+class KY_BASE_API KyLogDispatcher
 {
 public:
     /// Registers a sink; the caller keeps ownership and keeps the sink alive until RemoveSink

@@ -2,11 +2,13 @@
 // KyLogDispatcher::AddSink to see what every KyLogger of the process writes.
 #pragma once
 
+#include "ky/base/KyBaseExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyEnums.h"
 
-class KyLogSink
+class KY_BASE_API KyLogSink
 {
 public:
     KyLogSink() = default;

@@ -1,13 +1,15 @@
 // KyLogger: writes log records under a category name to the sinks of KyLogDispatcher.
 #pragma once
 
+#include "ky/base/KyBaseExport.h"
+
 #include <atomic>
 #include <cstdint>
 
 #include "ky/base/KyEnums.h"
 #include "ky/base/KyString.h"
 
-class KyLogger
+class KY_BASE_API KyLogger
 {
 public:
     /// A logger whose records carry the given category name.

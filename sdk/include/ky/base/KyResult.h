@@ -1,12 +1,14 @@
 // KyResult: the outcome of an SDK call, a code (see KyEnums.h) with an optional description.
 #pragma once
 
+#include "ky/base/KyBaseExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyEnums.h"
 #include "ky/base/KyString.h"
 
-class KyResult
+class KY_BASE_API KyResult
 {
 public:
     KyResult();  // KY_OK

@@ -1,11 +1,13 @@
 // KyString: the SDK's text type. Holds UTF-8 narrow text and gives a wide copy on demand.
 #pragma once
 
+#include "ky/base/KyBaseExport.h"
+
 #include <cstdint>
 #include <mutex>
 #include <string>
 
-class KyString
+class KY_BASE_API KyString
 {
 public:
     KyString();

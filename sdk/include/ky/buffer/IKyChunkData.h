@@ -7,11 +7,13 @@
 // stay valid until the chunks are reset or the memory is freed, detached or re-allocated.
 #pragma once
 
+#include "ky/buffer/KyBufferExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyResult.h"
 
-class IKyChunkData
+class KY_BUFFER_API IKyChunkData
 {
 public:
     virtual ~IKyChunkData() = default;

@@ -4,11 +4,13 @@
 // pixels and the image holds height + padding Y lines. Sizes are in bytes.
 #pragma once
 
+#include "ky/buffer/KyBufferExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyEnums.h"
 
-class IKyImage
+class KY_BUFFER_API IKyImage
 {
 public:
     virtual ~IKyImage() = default;

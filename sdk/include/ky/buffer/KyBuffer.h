@@ -7,6 +7,8 @@
 // thread at a time: while it is queued on a stream the receiving thread owns it.
 #pragma once
 
+#include "ky/buffer/KyBufferExport.h"
+
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -36,7 +38,7 @@ struct KyBufferPacketStatistics
     uint32_t PacketsOutOfOrder = 0;
 };
 
-class KyBuffer : public IKyChunkData
+class KY_BUFFER_API KyBuffer : public IKyChunkData
 {
 public:
     // ID of the trailer written after an image or raw payload when chunks follow it.

@@ -10,6 +10,8 @@
 // destructor). One converter may be used from several threads; their conversions take turns.
 #pragma once
 
+#include "ky/buffer/KyBufferExport.h"
+
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -22,7 +24,7 @@ class IKyImage;
 class KyBuffer;
 class KyConversionPool;
 
-class KyBufferConverter
+class KY_BUFFER_API KyBufferConverter
 {
 public:
     // aMaxThreads bounds the threads of a conversion; 0 or less means one per processor.

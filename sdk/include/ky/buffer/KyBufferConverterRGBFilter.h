@@ -4,13 +4,15 @@
 // 0..255. A new filter (and Reset) has gains 1 and offsets 0, which leave an image unchanged.
 #pragma once
 
+#include "ky/buffer/KyBufferExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyResult.h"
 
 class KyBuffer;
 
-class KyBufferConverterRGBFilter
+class KY_BUFFER_API KyBufferConverterRGBFilter
 {
 public:
     KyBufferConverterRGBFilter();

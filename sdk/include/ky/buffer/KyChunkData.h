@@ -4,13 +4,15 @@
 // memory is the buffer's memory.
 #pragma once
 
+#include "ky/buffer/KyBufferExport.h"
+
 #include <cstdint>
 
 #include "ky/buffer/IKyChunkData.h"
 
 class KyBuffer;
 
-class KyChunkData : public IKyChunkData
+class KY_BUFFER_API KyChunkData : public IKyChunkData
 {
 public:
     ~KyChunkData() override;

@@ -5,6 +5,8 @@
 // Not thread-safe: one thread at a time uses a buffer and its image.
 #pragma once
 
+#include "ky/buffer/KyBufferExport.h"
+
 #include <cstdint>
 
 #include "ky/buffer/IKyImage.h"
@@ -13,7 +15,7 @@
 
 class KyBuffer;
 
-class KyImage : public IKyImage
+class KY_BUFFER_API KyImage : public IKyImage
 {
 public:
     ~KyImage() override;

@@ -4,13 +4,15 @@
 // first, then room for chunk data.
 #pragma once
 
+#include "ky/buffer/KyBufferExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyResult.h"
 
 class KyBuffer;
 
-class KyRawData
+class KY_BUFFER_API KyRawData
 {
 public:
     virtual ~KyRawData();

@@ -5,6 +5,8 @@
 // serialised. Event sinks are called on the device's own threads (see KyDeviceEventSink.h).
 #pragma once
 
+#include "ky/device/KyDeviceExport.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -17,7 +19,7 @@ class KyDeviceInfo;
 class KyDeviceEventSink;
 class KyGenParameterArray;
 
-class KyDevice
+class KY_DEVICE_API KyDevice
 {
 public:
     virtual ~KyDevice();

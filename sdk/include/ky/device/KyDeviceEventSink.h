@@ -7,12 +7,14 @@
 // must not free the device from inside a callback.
 #pragma once
 
+#include "ky/device/KyDeviceExport.h"
+
 #include <cstdint>
 
 class KyDevice;
 class KyGenParameterList;
 
-class KyDeviceEventSink
+class KY_DEVICE_API KyDeviceEventSink
 {
 public:
     KyDeviceEventSink();

@@ -5,6 +5,8 @@
 // sinks. Disconnect (or the destructor) releases control and joins every thread.
 #pragma once
 
+#include "ky/device/KyDeviceExport.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -18,7 +20,7 @@ class DeviceMemoryPort;
 }
 }  // namespace ky
 
-class KyDeviceGEV : public KyDevice
+class KY_DEVICE_API KyDeviceGEV : public KyDevice
 {
 public:
     KyDeviceGEV();

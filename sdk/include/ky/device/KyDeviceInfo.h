@@ -5,6 +5,8 @@
 // gone (its GetInterface() then returns nullptr).
 #pragma once
 
+#include "ky/device/KyDeviceExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyEnums.h"
@@ -18,7 +20,7 @@ class DeviceInfoAccess;
 }
 }  // namespace ky
 
-class KyDeviceInfo
+class KY_DEVICE_API KyDeviceInfo
 {
 public:
     virtual ~KyDeviceInfo();

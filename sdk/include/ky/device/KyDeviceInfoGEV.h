@@ -2,9 +2,11 @@
 // (options the device supports and the ones in effect) and addresses.
 #pragma once
 
+#include "ky/device/KyDeviceExport.h"
+
 #include "ky/device/KyDeviceInfo.h"
 
-class KyDeviceInfoGEV : public KyDeviceInfo
+class KY_DEVICE_API KyDeviceInfoGEV : public KyDeviceInfo
 {
 public:
     KyDeviceInfoGEV();  // an empty record that no discovery filled

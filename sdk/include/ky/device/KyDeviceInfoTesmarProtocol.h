@@ -3,9 +3,11 @@
 // empty texts and zeros.
 #pragma once
 
+#include "ky/device/KyDeviceExport.h"
+
 #include "ky/device/KyDeviceInfo.h"
 
-class KyDeviceInfoTesmarProtocol : public KyDeviceInfo
+class KY_DEVICE_API KyDeviceInfoTesmarProtocol : public KyDeviceInfo
 {
 public:
     KyDeviceInfoTesmarProtocol();

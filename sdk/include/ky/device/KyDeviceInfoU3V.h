@@ -2,9 +2,11 @@
 // never makes these records; a default-constructed one holds empty texts, zeros and false.
 #pragma once
 
+#include "ky/device/KyDeviceExport.h"
+
 #include "ky/device/KyDeviceInfoUSB.h"
 
-class KyDeviceInfoU3V : public KyDeviceInfoUSB
+class KY_DEVICE_API KyDeviceInfoU3V : public KyDeviceInfoUSB
 {
 public:
     KyDeviceInfoU3V();

@@ -1,9 +1,11 @@
 // KyDeviceInfoUSB: a USB device seen by a USB host controller, with its enumeration status.
 #pragma once
 
+#include "ky/device/KyDeviceExport.h"
+
 #include "ky/device/KyDeviceInfo.h"
 
-class KyDeviceInfoUSB : public KyDeviceInfo
+class KY_DEVICE_API KyDeviceInfoUSB : public KyDeviceInfo
 {
 public:
     KyDeviceInfoUSB();

@@ -1,6 +1,8 @@
 // IKyGenPort: how a GenICam node map reaches its device.
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyResult.h"
@@ -10,7 +12,7 @@
 // each implement it. Calls come from whatever thread uses the parameters, one at a time
 // for a given parameter array (the array serialises them). A failed result is returned
 // to the caller of the feature unchanged.
-class IKyGenPort
+class KY_GENICAM_API IKyGenPort
 {
 public:
     virtual ~IKyGenPort() = default;

@@ -1,9 +1,11 @@
 // KyGenBoolean: a true/false feature.
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include "ky/genicam/KyGenParameter.h"
 
-class KyGenBoolean : public KyGenParameter
+class KY_GENICAM_API KyGenBoolean : public KyGenParameter
 {
 public:
     KyResult SetValue(bool aValue);

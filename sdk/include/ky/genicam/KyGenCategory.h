@@ -1,6 +1,8 @@
 // KyGenCategory: a named group of features, owned by its parameter array.
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyEnums.h"
@@ -15,7 +17,7 @@ class ArrayCore;
 class Category;
 }  // namespace ky::gc
 
-class KyGenCategory
+class KY_GENICAM_API KyGenCategory
 {
 public:
     KyGenCategory(const KyGenCategory &) = delete;

@@ -1,9 +1,11 @@
 // KyGenCommand: a feature that starts an action on the device.
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include "ky/genicam/KyGenParameter.h"
 
-class KyGenCommand : public KyGenParameter
+class KY_GENICAM_API KyGenCommand : public KyGenParameter
 {
 public:
     KyResult Execute();

@@ -1,6 +1,8 @@
 // KyGenEnum: an enumeration feature, a value chosen among named entries.
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -8,7 +10,7 @@
 #include "ky/genicam/KyGenEnumEntry.h"
 #include "ky/genicam/KyGenParameter.h"
 
-class KyGenEnum : public KyGenParameter
+class KY_GENICAM_API KyGenEnum : public KyGenParameter
 {
 public:
     ~KyGenEnum() override;

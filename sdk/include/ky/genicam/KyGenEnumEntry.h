@@ -1,6 +1,8 @@
 // KyGenEnumEntry: one entry of an enumeration feature, owned by that feature.
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyEnums.h"
@@ -13,7 +15,7 @@ class EnumEntry;
 
 class KyGenEnum;
 
-class KyGenEnumEntry
+class KY_GENICAM_API KyGenEnumEntry
 {
 public:
     KyGenEnumEntry(const KyGenEnumEntry &) = delete;

@@ -1,6 +1,8 @@
 // KyGenEventSink: told when a parameter's value may have changed.
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 class KyGenParameter;
 
 // Register a sink with KyGenParameter::RegisterEventSink. OnParameterUpdate is called on the
@@ -8,7 +10,7 @@ class KyGenParameter;
 // has released its lock, for the written feature and for every feature that the write
 // invalidates or selects. The sink may read and write parameters from the callback.
 // An exception that escapes the callback is caught and dropped.
-class KyGenEventSink
+class KY_GENICAM_API KyGenEventSink
 {
 public:
     virtual void OnParameterUpdate(KyGenParameter *aParameter) = 0;

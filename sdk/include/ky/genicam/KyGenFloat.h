@@ -1,9 +1,11 @@
 // KyGenFloat: a floating-point feature (Float, FloatReg, SwissKnife, Converter).
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include "ky/genicam/KyGenParameter.h"
 
-class KyGenFloat : public KyGenParameter
+class KY_GENICAM_API KyGenFloat : public KyGenParameter
 {
 public:
     // Refused without writing when not writable, outside the limits, or off the increment

@@ -1,11 +1,13 @@
 // KyGenInteger: an integer feature (Integer, IntReg, MaskedIntReg, IntSwissKnife, IntConverter).
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include <cstdint>
 
 #include "ky/genicam/KyGenParameter.h"
 
-class KyGenInteger : public KyGenParameter
+class KY_GENICAM_API KyGenInteger : public KyGenParameter
 {
 public:
     // Refused without writing when not writable, below the minimum, above the maximum or

@@ -6,6 +6,8 @@
 // KyResults whose description starts with the feature name, e.g. "[Width] is not available".
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include <vector>
 
 #include "ky/base/KyEnums.h"
@@ -21,7 +23,7 @@ class ArrayCore;
 class Node;
 }  // namespace ky::gc
 
-class KyGenParameter
+class KY_GENICAM_API KyGenParameter
 {
 public:
     virtual ~KyGenParameter();

@@ -19,6 +19,8 @@
 // KY_NOT_IMPLEMENTED, KY_GENICAM_XML_ERROR, and whatever the port returns.
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -40,7 +42,7 @@
 #include "ky/base/KyResult.h"
 #include "ky/base/KyString.h"
 
-class KyGenParameterArray
+class KY_GENICAM_API KyGenParameterArray
 {
 public:
     KyGenParameterArray();

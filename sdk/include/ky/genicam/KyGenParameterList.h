@@ -1,13 +1,15 @@
 // KyGenParameterList: a list of parameters that it does not own, with a cursor.
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 class KyGenParameter;
 
-class KyGenParameterList
+class KY_GENICAM_API KyGenParameterList
 {
 public:
     KyGenParameterList();

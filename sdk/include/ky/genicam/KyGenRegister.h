@@ -1,11 +1,13 @@
 // KyGenRegister: a block of device memory read and written as raw bytes.
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include <cstdint>
 
 #include "ky/genicam/KyGenParameter.h"
 
-class KyGenRegister : public KyGenParameter
+class KY_GENICAM_API KyGenRegister : public KyGenParameter
 {
 public:
     // Writes the first aLength bytes of the register (1 up to GetLength) from aBuffer.

@@ -3,6 +3,8 @@
 // restores the recorded values, the latest first. A failed restore is skipped.
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -12,7 +14,7 @@
 
 class KyGenParameterArray;
 
-class KyGenStateStack
+class KY_GENICAM_API KyGenStateStack
 {
 public:
     // The array must outlive the stack.

@@ -1,11 +1,13 @@
 // KyGenString: a text feature with a maximum length (in bytes of UTF-8 text).
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include <cstdint>
 
 #include "ky/genicam/KyGenParameter.h"
 
-class KyGenString : public KyGenParameter
+class KY_GENICAM_API KyGenString : public KyGenParameter
 {
 public:
     KyResult SetValue(const KyString &aValue);

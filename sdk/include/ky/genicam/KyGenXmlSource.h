@@ -8,6 +8,8 @@
 // The device client and the soft device both use these with their own read function.
 #pragma once
 
+#include "ky/genicam/KyGenICamExport.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -33,18 +35,18 @@ struct KyGenXmlLocation
 constexpr uint64_t KY_GEN_XML_MAX_LENGTH = 64ull * 1024 * 1024;
 
 // Splits a URL. KY_INVALID_PARAMETER names what is wrong with it.
-KyResult KyGenParseXmlUrl(const KyString &aUrl, KyGenXmlLocation &aLocation);
+KY_GENICAM_API KyResult KyGenParseXmlUrl(const KyString &aUrl, KyGenXmlLocation &aLocation);
 
 // Reads the file that a "Local:" URL names, in pieces of aChunkSize bytes (rounded down to a
 // multiple of 4, at least 4), unpacks it when zipped, and gives the XML text.
-KyResult KyGenReadXml(const KyGenReadFunction &aRead, const KyString &aUrl, KyString &aXml, uint32_t aChunkSize = 512);
+KY_GENICAM_API KyResult KyGenReadXml(const KyGenReadFunction &aRead, const KyString &aUrl, KyString &aXml, uint32_t aChunkSize = 512);
 
 // Reads the URL register at aUrlAddress (512 bytes), then the XML it names. aUrl, when not
 // null, receives the URL text.
-KyResult KyGenReadXmlFromDevice(const KyGenReadFunction &aRead, uint64_t aUrlAddress, KyString &aXml,
+KY_GENICAM_API KyResult KyGenReadXmlFromDevice(const KyGenReadFunction &aRead, uint64_t aUrlAddress, KyString &aXml,
                                 KyString *aUrl = nullptr, uint32_t aChunkSize = 512);
 
 // Unpacks the XML entry of a zip archive held in memory. KY_INVALID_DATA_FORMAT for an
 // archive that is truncated, inconsistent or uses what we do not read (zip64, encryption,
 // other compression methods), KY_CORRUPTED_DATA for a CRC mismatch.
-KyResult KyGenUnzipXml(const uint8_t *aData, size_t aLength, std::string &aXml);
+KY_GENICAM_API KyResult KyGenUnzipXml(const uint8_t *aData, size_t aLength, std::string &aXml);

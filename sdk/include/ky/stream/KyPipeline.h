@@ -23,6 +23,8 @@
 // several threads.
 #pragma once
 
+#include "ky/stream/KyStreamExport.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -33,7 +35,7 @@ class KyStream;
 class KyPipelineEventSink;
 namespace ky::stream { class PipelineCore; }
 
-class KyPipeline
+class KY_STREAM_API KyPipeline
 {
 public:
     explicit KyPipeline(KyStream *aStream);

@@ -9,10 +9,12 @@
 // the pipeline's caller.
 #pragma once
 
+#include "ky/stream/KyStreamExport.h"
+
 class KyPipeline;
 class KyBuffer;
 
-class KyPipelineEventSink
+class KY_STREAM_API KyPipelineEventSink
 {
 public:
     virtual ~KyPipelineEventSink() = default;

@@ -13,6 +13,8 @@
 // threads at once, each getting its own buffer.
 #pragma once
 
+#include "ky/stream/KyStreamExport.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -26,7 +28,7 @@ class KyGenParameterArray;
 class KyStreamEventSink;
 namespace ky::stream { class StreamCore; class PipelineCore; }
 
-class KyStream
+class KY_STREAM_API KyStream
 {
 public:
     virtual ~KyStream();

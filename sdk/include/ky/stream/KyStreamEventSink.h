@@ -4,7 +4,9 @@
 // that callers can hold and pass sink pointers. A sink must be unregistered before it is deleted.
 #pragma once
 
-class KyStreamEventSink
+#include "ky/stream/KyStreamExport.h"
+
+class KY_STREAM_API KyStreamEventSink
 {
 public:
     virtual ~KyStreamEventSink() = default;

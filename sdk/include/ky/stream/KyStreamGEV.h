@@ -11,12 +11,14 @@
 // counters (PacketsReceived, ResendRequestsSent, ...).
 #pragma once
 
+#include "ky/stream/KyStreamExport.h"
+
 #include <cstdint>
 #include <memory>
 
 #include "ky/stream/KyStream.h"
 
-class KyStreamGEV : public KyStream
+class KY_STREAM_API KyStreamGEV : public KyStream
 {
 public:
     KyStreamGEV();

@@ -3,6 +3,8 @@
 // found them; Copy() makes an interface (with copies of its records) that the caller deletes.
 #pragma once
 
+#include "ky/system/KySystemExport.h"
+
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -13,7 +15,7 @@
 
 class KySystem;
 
-class KyInterface
+class KY_SYSTEM_API KyInterface
 {
 public:
     virtual ~KyInterface();

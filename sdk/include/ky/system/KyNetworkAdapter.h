@@ -2,12 +2,14 @@
 // KySystem::Find. The loopback interface is an adapter too (MAC 00:00:00:00:00:00).
 #pragma once
 
+#include "ky/system/KySystemExport.h"
+
 #include <cstdint>
 #include <vector>
 
 #include "ky/system/KyInterface.h"
 
-class KyNetworkAdapter : public KyInterface
+class KY_SYSTEM_API KyNetworkAdapter : public KyInterface
 {
 public:
     KyNetworkAdapter();  // an empty adapter that no discovery filled

@@ -7,6 +7,8 @@
 // guarded against a Find running on another thread).
 #pragma once
 
+#include "ky/system/KySystemExport.h"
+
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -20,7 +22,7 @@
 
 class KySystemEventSink;
 
-class KySystem
+class KY_SYSTEM_API KySystem
 {
 public:
     KySystem();

@@ -1,10 +1,12 @@
 // KySystemEventSink: told about each device while KySystem::Find runs (on the calling thread).
 #pragma once
 
+#include "ky/system/KySystemExport.h"
+
 class KyInterface;
 class KyDeviceInfo;
 
-class KySystemEventSink
+class KY_SYSTEM_API KySystemEventSink
 {
 public:
     virtual ~KySystemEventSink();

@@ -2,11 +2,13 @@
 // discovery lists none; a default-constructed one holds zeros and KyUSBSpeedUnknown.
 #pragma once
 
+#include "ky/system/KySystemExport.h"
+
 #include <cstdint>
 
 #include "ky/system/KyInterface.h"
 
-class KyUSBHostController : public KyInterface
+class KY_SYSTEM_API KyUSBHostController : public KyInterface
 {
 public:
     KyUSBHostController();

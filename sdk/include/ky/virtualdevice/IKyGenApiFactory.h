@@ -29,6 +29,8 @@
 // standard feature or enumeration entry; KY_INVALID_PARAMETER for an empty or invalid name.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -38,7 +40,7 @@
 
 class IKyRegister;
 
-class IKyGenApiFactory
+class KY_VIRTUALDEVICE_API IKyGenApiFactory
 {
 public:
     virtual ~IKyGenApiFactory() {}

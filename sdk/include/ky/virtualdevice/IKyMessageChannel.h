@@ -8,11 +8,13 @@
 // a multiple of 4 or above what one packet carries.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyResult.h"
 
-class IKyMessageChannel
+class KY_VIRTUALDEVICE_API IKyMessageChannel
 {
 public:
     virtual ~IKyMessageChannel() {}

@@ -9,12 +9,14 @@
 // short for it; a sink's own failure result when it refuses.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include "ky/virtualdevice/IKyRegisterInfo.h"
 #include "ky/base/KyResult.h"
 
 class IKyRegisterEventSink;
 
-class IKyRegister : public IKyRegisterInfo
+class KY_VIRTUALDEVICE_API IKyRegister : public IKyRegisterInfo
 {
 public:
     virtual ~IKyRegister() {}

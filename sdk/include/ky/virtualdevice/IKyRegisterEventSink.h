@@ -4,12 +4,14 @@
 // the access; during PreWrite the new value can already be read, and a refusal restores the old.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include "ky/base/KyResult.h"
 
 class IKyRegister;
 class IKyRegisterStore;
 
-class IKyRegisterEventSink
+class KY_VIRTUALDEVICE_API IKyRegisterEventSink
 {
 public:
     virtual ~IKyRegisterEventSink() {}

@@ -8,6 +8,8 @@
 // sink and context stay owned by the caller.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyEnums.h"
@@ -16,7 +18,7 @@
 
 class IKyRegisterEventSink;
 
-class IKyRegisterFactory
+class KY_VIRTUALDEVICE_API IKyRegisterFactory
 {
 public:
     virtual ~IKyRegisterFactory() {}

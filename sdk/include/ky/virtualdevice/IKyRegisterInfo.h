@@ -1,12 +1,14 @@
 // IKyRegisterInfo: what a register of a software device is (name, address, size, access, kind).
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <cstddef>
 #include <cstdint>
 
 #include "ky/base/KyString.h"
 
-class IKyRegisterInfo
+class KY_VIRTUALDEVICE_API IKyRegisterInfo
 {
 public:
     virtual ~IKyRegisterInfo() {}

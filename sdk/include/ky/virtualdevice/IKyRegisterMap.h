@@ -2,13 +2,15 @@
 // Owned by the device; valid from Start to Stop.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <cstddef>
 #include <cstdint>
 
 #include "ky/virtualdevice/IKyRegister.h"
 #include "ky/base/KyResult.h"
 
-class IKyRegisterMap
+class KY_VIRTUALDEVICE_API IKyRegisterMap
 {
 public:
     virtual ~IKyRegisterMap() {}

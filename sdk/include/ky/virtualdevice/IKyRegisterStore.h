@@ -2,12 +2,14 @@
 // name plus a suffix (one per selector combination). Given to IKyRegisterEventSink::Persist.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include "ky/base/KyResult.h"
 #include "ky/base/KyString.h"
 
 class IKyRegister;
 
-class IKyRegisterStore
+class KY_VIRTUALDEVICE_API IKyRegisterStore
 {
 public:
     virtual ~IKyRegisterStore() {}

@@ -2,6 +2,8 @@
 // See KySoftDeviceGEV.h for the life cycle and the results.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <cstdint>
 
 #include "ky/virtualdevice/IKyMessageChannel.h"
@@ -18,7 +20,7 @@ namespace KyVirtualDeviceLib {
 class IActionHandler;
 }
 
-class IKySoftDeviceGEV
+class KY_VIRTUALDEVICE_API IKySoftDeviceGEV
 {
 public:
     virtual ~IKySoftDeviceGEV() {}

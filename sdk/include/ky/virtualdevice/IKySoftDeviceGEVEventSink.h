@@ -5,6 +5,8 @@
 // device threads. A sink that throws is caught by the device and logged.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyEnums.h"
@@ -14,7 +16,7 @@ class IKySoftDeviceGEV;
 class IKyRegisterFactory;
 class IKyGenApiFactory;
 
-class IKySoftDeviceGEVEventSink
+class KY_VIRTUALDEVICE_API IKySoftDeviceGEVEventSink
 {
 public:
     virtual ~IKySoftDeviceGEVEventSink() {}

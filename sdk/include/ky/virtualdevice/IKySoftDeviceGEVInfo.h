@@ -7,12 +7,14 @@
 // the XML exists (after Start); GUIDs are 8-4-4-4-12 hexadecimal digits.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyResult.h"
 #include "ky/base/KyString.h"
 
-class IKySoftDeviceGEVInfo
+class KY_VIRTUALDEVICE_API IKySoftDeviceGEVInfo
 {
 public:
     virtual ~IKySoftDeviceGEVInfo() {}

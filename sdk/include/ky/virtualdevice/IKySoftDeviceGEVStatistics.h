@@ -2,9 +2,11 @@
 // Each counter is read on its own; reading several is not one snapshot.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <cstdint>
 
-class IKySoftDeviceGEVStatistics
+class KY_VIRTUALDEVICE_API IKySoftDeviceGEVStatistics
 {
 public:
     virtual ~IKySoftDeviceGEVStatistics() {}

@@ -27,6 +27,8 @@
 // the device, logged, and treated as a failure result (or null buffer, or false).
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyEnums.h"
@@ -38,7 +40,7 @@ class IKyRegisterMap;
 class IKyRegisterFactory;
 class IKyGenApiFactory;
 
-class IKyStreamingChannelSource
+class KY_VIRTUALDEVICE_API IKyStreamingChannelSource
 {
 public:
     virtual ~IKyStreamingChannelSource() {}

@@ -5,12 +5,14 @@
 // the save or load. A throwing implementation is caught and logged.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <cstdint>
 
 #include "ky/base/KyEnums.h"
 #include "ky/base/KyResult.h"
 
-class IKyUserSetNotify
+class KY_VIRTUALDEVICE_API IKyUserSetNotify
 {
 public:
     virtual ~IKyUserSetNotify() {}

@@ -23,11 +23,13 @@
 // AcquisitionStart, AcquisitionStop, TriggerMode, TriggerSource and ExposureTime.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <memory>
 
 #include "ky/virtualdevice/IKySoftDeviceGEV.h"
 
-class KySoftDeviceGEV : public IKySoftDeviceGEV
+class KY_VIRTUALDEVICE_API KySoftDeviceGEV : public IKySoftDeviceGEV
 {
 public:
     KySoftDeviceGEV();

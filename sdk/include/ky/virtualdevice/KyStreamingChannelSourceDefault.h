@@ -19,6 +19,8 @@
 // Thread safety: queries and setters may come from any thread (the format is kept under a lock).
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -26,7 +28,7 @@
 
 #include "ky/virtualdevice/IKyStreamingChannelSource.h"
 
-class KyStreamingChannelSourceDefault : public IKyStreamingChannelSource
+class KY_VIRTUALDEVICE_API KyStreamingChannelSourceDefault : public IKyStreamingChannelSource
 {
 public:
     static constexpr uint32_t kMaxSize = 16384;

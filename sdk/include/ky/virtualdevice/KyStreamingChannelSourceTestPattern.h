@@ -8,13 +8,15 @@
 // KY_ABORTED, unfilled. Thread-safe.
 #pragma once
 
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 
 #include "ky/virtualdevice/KyStreamingChannelSourceDefault.h"
 
-class KyStreamingChannelSourceTestPattern : public KyStreamingChannelSourceDefault
+class KY_VIRTUALDEVICE_API KyStreamingChannelSourceTestPattern : public KyStreamingChannelSourceDefault
 {
 public:
     KyStreamingChannelSourceTestPattern(uint32_t aWidth = 640, uint32_t aHeight = 480,
