@@ -12,9 +12,9 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 #include "CommandLine.h"
-#include "KyBufferConverter.h"
+#include "ky/buffer/KyBufferConverter.h"
 
 namespace {
 

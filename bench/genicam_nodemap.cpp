@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "CommandLine.h"
-#include "IKyGenPort.h"
-#include "KyGenParameterArray.h"
+#include "ky/genicam/IKyGenPort.h"
+#include "ky/genicam/KyGenParameterArray.h"
 
 namespace {
 

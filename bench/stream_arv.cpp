@@ -11,11 +11,11 @@
 
 #include "BenchCpu.h"
 #include "CommandLine.h"
-#include "KyAcquisitionStateManager.h"
-#include "KyBuffer.h"
-#include "KyDeviceGEV.h"
-#include "KyPipeline.h"
-#include "KyStreamGEV.h"
+#include "ky/apputils/KyAcquisitionStateManager.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/stream/KyPipeline.h"
+#include "ky/stream/KyStreamGEV.h"
 #include "SpawnedProcess.h"
 
 using Clock = std::chrono::steady_clock;

@@ -30,10 +30,10 @@
 #include "BenchCpu.h"
 #include "CommandLine.h"
 #include "GvspTestCamera.h"
-#include "KyBuffer.h"
-#include "KyGenParameterArray.h"
-#include "KyPipeline.h"
-#include "KyStreamGEV.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/stream/KyPipeline.h"
+#include "ky/stream/KyStreamGEV.h"
 
 using Clock = std::chrono::steady_clock;
 using namespace ky::bench;

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "KyDeviceInfoGEV.h"
-#include "KyNetworkAdapter.h"
-#include "KySystem.h"
+#include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/system/KyNetworkAdapter.h"
+#include "ky/system/KySystem.h"
 
 namespace gevconfigure {
 

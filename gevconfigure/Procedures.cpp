@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "KyDevice.h"
+#include "ky/device/KyDevice.h"
 #include "Options.h"
 
 namespace gevconfigure {

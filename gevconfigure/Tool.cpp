@@ -7,10 +7,10 @@
 
 #include "Addresses.h"
 #include "DeviceMap.h"
-#include "KyDeviceGEV.h"
-#include "KyDeviceInfoGEV.h"
-#include "KyNetworkAdapter.h"
-#include "KySystem.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/system/KyNetworkAdapter.h"
+#include "ky/system/KySystem.h"
 #include "Options.h"
 #include "Procedures.h"
 

@@ -2,12 +2,12 @@
 // whatever SDK thread logs, with the interpreter lock taken for the call.
 
 %{
-#include "KyLogSink.h"
-#include "KyLogger.h"
+#include "ky/base/KyLogSink.h"
+#include "ky/base/KyLogger.h"
 %}
 
 KY_CALLBACK_CLASS(KyLogSink)
 %ignore KyLogger::IsEnabled;
 
-%include "KyLogSink.h"
-%include "KyLogger.h"
+%include "ky/base/KyLogSink.h"
+%include "ky/base/KyLogger.h"

@@ -1,8 +1,8 @@
 // KyString and KyResult: the text and result types that every binding takes or returns.
 
 %{
-#include "KyResult.h"
-#include "KyString.h"
+#include "ky/base/KyResult.h"
+#include "ky/base/KyString.h"
 %}
 
 %fragment("KyPy_Comparisons", "header", fragment=SWIG_AsVal_frag(unsigned int)) %{
@@ -98,6 +98,9 @@ SWIGINTERN unsigned int KyPy_AvailableCount(const char *text, unsigned int count
 }
 %enddef
 
+// The export mark of the SDK classes means nothing to SWIG (it is empty when SWIG reads it).
+%include "ky/base/KyBaseExport.h"
+
 // ----- KyString
 // Python texts arrive as str; the std::string and move forms, assignment, ordering and the
 // std::string accessor have no use there.
@@ -122,7 +125,7 @@ KY_COMPARISONS(KyString, KyPy_StringEquals)
     return $self->GetUnicode();
   }
 }
-%include "KyString.h"
+%include "ky/base/KyString.h"
 %clear unsigned int count;
 
 // ----- KyResult
@@ -132,5 +135,5 @@ KY_COMPARISONS(KyString, KyPy_StringEquals)
 %ignore KyResult::operator=;
 %ignore KyResult::CodeName;
 KY_COMPARISONS(KyResult, KyPy_ResultEquals)
-%include "KyResult.h"
+%include "ky/base/KyResult.h"
 %clear const KyString &description;

@@ -7,7 +7,7 @@
 // and an entry of a dict named after its enumeration; the dict is made by its first member.
 
 %{
-#include "KyEnums.h"
+#include "ky/base/KyEnums.h"
 %}
 
 %header %{
@@ -82,7 +82,7 @@ void KyPy_AddEnumerations(PyObject *moduleDict, size_t first, size_t last)
 
 // The enumeration types, declared without members: wrappers take and return them as ints (with
 // the enumeration's name in argument errors), and their values come only from the tables above.
-%import "KyEnumTables.h"
+%import "ky/base/KyEnumTables.h"
 #define KY_PY_DECLARE_ENUMERATION(e) enum e {};
 KY_ENUMERATION_LIST(KY_PY_DECLARE_ENUMERATION)
 #undef KY_PY_DECLARE_ENUMERATION

@@ -25,8 +25,8 @@
 //   Arrays: see ky_arrays.i.
 
 %{
-#include "KyResult.h"
-#include "KyString.h"
+#include "ky/base/KyResult.h"
+#include "ky/base/KyString.h"
 %}
 
 %fragment("KyPy_Text", "header", fragment="SWIG_FromWCharPtr") %{

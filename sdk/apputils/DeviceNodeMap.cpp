@@ -6,7 +6,7 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "KyDevice.h"
+#include "ky/device/KyDevice.h"
 
 namespace ky::apputils {
 namespace {

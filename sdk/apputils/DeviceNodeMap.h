@@ -3,9 +3,9 @@
 // objects that carry no parameter array of their own.
 #pragma once
 
-#include "IKyGenPort.h"
-#include "KyGenParameterArray.h"
-#include "KyResult.h"
+#include "ky/genicam/IKyGenPort.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/base/KyResult.h"
 
 class KyDevice;
 

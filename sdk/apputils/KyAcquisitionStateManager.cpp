@@ -1,8 +1,8 @@
-#include "KyAcquisitionStateManager.h"
+#include "ky/apputils/KyAcquisitionStateManager.h"
 
 #include "DeviceNodeMap.h"
-#include "KyDevice.h"
-#include "KyGenParameterArray.h"
+#include "ky/device/KyDevice.h"
+#include "ky/genicam/KyGenParameterArray.h"
 
 struct KyAcquisitionStateManager::OwnNodeMap
 {

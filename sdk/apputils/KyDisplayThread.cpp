@@ -1,10 +1,10 @@
-#include "KyDisplayThread.h"
+#include "ky/apputils/KyDisplayThread.h"
 
 #include <exception>
 #include <string>
 
-#include "KyLogger.h"
-#include "KyPipeline.h"
+#include "ky/base/KyLogger.h"
+#include "ky/stream/KyPipeline.h"
 #include "ky/OwnedThread.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "KyFPSStabilizer.h"
+#include "ky/apputils/KyFPSStabilizer.h"
 
 void KyFPSStabilizer::Forget(Clock::time_point now)
 {

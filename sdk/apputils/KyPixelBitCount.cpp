@@ -1,6 +1,6 @@
-#include "KyPixelBitCount.h"
+#include "ky/apputils/KyPixelBitCount.h"
 
-#include "KyImage.h"
+#include "ky/buffer/KyImage.h"
 
 uint32_t KyGetPixelBitCount(KyPixelType aType)
 {

@@ -1,4 +1,4 @@
-#include "KyLogDispatcher.h"
+#include "ky/base/KyLogDispatcher.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,6 +1,6 @@
-#include "KyLogger.h"
+#include "ky/base/KyLogger.h"
 
-#include "KyLogDispatcher.h"
+#include "ky/base/KyLogDispatcher.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 KyResult::KyResult() = default;
 KyResult::KyResult(uint32_t code) : mCode(code) {}

@@ -1,4 +1,4 @@
-#include "KyString.h"
+#include "ky/base/KyString.h"
 
 #include <cstring>
 #include <cwchar>

@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "KyEnums.h"
+#include "ky/base/KyEnums.h"
 
 namespace kybuffer {
 

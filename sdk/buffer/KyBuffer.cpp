@@ -1,4 +1,4 @@
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 
 #include <new>
 #include <string>

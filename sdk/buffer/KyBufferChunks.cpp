@@ -1,6 +1,6 @@
 // The chunk operations of KyBuffer: chunks live in the separate chunk area when there is one,
 // else in the buffer's memory right after the payload's main part.
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 
 #include <string>
 

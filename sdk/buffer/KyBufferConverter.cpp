@@ -1,4 +1,4 @@
-#include "KyBufferConverter.h"
+#include "ky/buffer/KyBufferConverter.h"
 
 #include <algorithm>
 #include <new>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "KyBayer.h"
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 #include "KyConversionPool.h"
 #include "KyPixelRepack.h"
 

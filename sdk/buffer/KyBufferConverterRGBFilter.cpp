@@ -1,11 +1,11 @@
-#include "KyBufferConverterRGBFilter.h"
+#include "ky/buffer/KyBufferConverterRGBFilter.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "KyBayer.h"
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 #include "KyPixelRepack.h"
 
 namespace {

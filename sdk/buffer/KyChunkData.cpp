@@ -1,6 +1,6 @@
-#include "KyChunkData.h"
+#include "ky/buffer/KyChunkData.h"
 
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 
 KyChunkData::KyChunkData(KyBuffer &aBuffer) : mBuffer(aBuffer) {}
 KyChunkData::~KyChunkData() = default;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 class KyChunkStore
 {

@@ -1,8 +1,8 @@
-#include "KyImage.h"
+#include "ky/buffer/KyImage.h"
 
 #include <string>
 
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 
 KyImage::KyImage(KyBuffer &aBuffer) : mBuffer(aBuffer) {}
 KyImage::~KyImage() = default;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "KyEnums.h"
+#include "ky/base/KyEnums.h"
 
 namespace kybuffer {
 

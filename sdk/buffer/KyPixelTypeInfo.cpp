@@ -2,7 +2,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "KyImage.h"
+#include "ky/buffer/KyImage.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "KyRawData.h"
+#include "ky/buffer/KyRawData.h"
 
 #include <string>
 
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 
 KyRawData::KyRawData(KyBuffer &aBuffer) : mBuffer(aBuffer) {}
 KyRawData::~KyRawData() = default;

@@ -1,12 +1,12 @@
-#include "KyDevice.h"
+#include "ky/device/KyDevice.h"
 
 #include <algorithm>
 #include <string>
 #include <exception>
 
-#include "KyDeviceGEV.h"
-#include "KyDeviceInfo.h"
-#include "KyGenParameterArray.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/device/KyDeviceInfo.h"
+#include "ky/genicam/KyGenParameterArray.h"
 #include "internal/DeviceLog.h"
 #include "internal/EventSinks.h"
 

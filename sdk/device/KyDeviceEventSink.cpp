@@ -1,4 +1,4 @@
-#include "KyDeviceEventSink.h"
+#include "ky/device/KyDeviceEventSink.h"
 
 KyDeviceEventSink::KyDeviceEventSink() = default;
 KyDeviceEventSink::~KyDeviceEventSink() = default;

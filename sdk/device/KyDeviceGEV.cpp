@@ -1,10 +1,10 @@
-#include "KyDeviceGEV.h"
+#include "ky/device/KyDeviceGEV.h"
 
 #include <vector>
 
-#include "KyDeviceInfoGEV.h"
-#include "KyGenParameterArray.h"
-#include "KyGenXmlSource.h"
+#include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/genicam/KyGenXmlSource.h"
 #include "internal/DeviceInfoAccess.h"
 #include "internal/DeviceLog.h"
 #include "internal/DeviceMemoryPort.h"

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <vector>
 
-#include "KyDeviceGEV.h"
-#include "KyGenXmlSource.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/genicam/KyGenXmlSource.h"
 #include "internal/GevConnection.h"
 #include "internal/GevLinkParameters.h"
 #include "internal/HostAdapters.h"

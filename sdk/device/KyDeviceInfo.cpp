@@ -1,4 +1,4 @@
-#include "KyDeviceInfo.h"
+#include "ky/device/KyDeviceInfo.h"
 
 KyDeviceInfo::KyDeviceInfo(KyDeviceInfoType type) : mType(type) {}
 KyDeviceInfo::KyDeviceInfo(const KyDeviceInfo &other) = default;

@@ -1,4 +1,4 @@
-#include "KyDeviceInfoTesmarProtocol.h"
+#include "ky/device/KyDeviceInfoTesmarProtocol.h"
 
 #include "internal/DeviceInfoAccess.h"
 

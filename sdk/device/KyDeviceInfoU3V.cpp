@@ -1,4 +1,4 @@
-#include "KyDeviceInfoU3V.h"
+#include "ky/device/KyDeviceInfoU3V.h"
 
 #include "internal/DeviceInfoAccess.h"
 

@@ -1,4 +1,4 @@
-#include "KyDeviceInfoUSB.h"
+#include "ky/device/KyDeviceInfoUSB.h"
 
 #include "internal/DeviceInfoAccess.h"
 

@@ -1,12 +1,12 @@
 #include "ArrayCore.h"
 
-#include "KyGenBoolean.h"
-#include "KyGenCommand.h"
-#include "KyGenEnum.h"
-#include "KyGenFloat.h"
-#include "KyGenInteger.h"
-#include "KyGenRegister.h"
-#include "KyGenString.h"
+#include "ky/genicam/KyGenBoolean.h"
+#include "ky/genicam/KyGenCommand.h"
+#include "ky/genicam/KyGenEnum.h"
+#include "ky/genicam/KyGenFloat.h"
+#include "ky/genicam/KyGenInteger.h"
+#include "ky/genicam/KyGenRegister.h"
+#include "ky/genicam/KyGenString.h"
 #include "nodes/Category.h"
 
 namespace ky::gc {

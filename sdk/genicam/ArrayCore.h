@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "KyGenCategory.h"
-#include "KyGenEventSink.h"
-#include "KyGenParameter.h"
+#include "ky/genicam/KyGenCategory.h"
+#include "ky/genicam/KyGenEventSink.h"
+#include "ky/genicam/KyGenParameter.h"
 #include "NodeMap.h"
 
 namespace ky::gc {

@@ -1,4 +1,4 @@
-#include "KyGenBoolean.h"
+#include "ky/genicam/KyGenBoolean.h"
 
 #include "ArrayCore.h"
 #include "ValueAccess.h"

@@ -1,7 +1,7 @@
-#include "KyGenCategory.h"
+#include "ky/genicam/KyGenCategory.h"
 
 #include "ArrayCore.h"
-#include "KyGenParameterList.h"
+#include "ky/genicam/KyGenParameterList.h"
 #include "nodes/Category.h"
 
 KyGenCategory::KyGenCategory(ky::gc::ArrayCore *aCore, ky::gc::Category *aCategory) : mCore(aCore), mCategory(aCategory) {}

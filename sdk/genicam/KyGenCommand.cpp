@@ -1,4 +1,4 @@
-#include "KyGenCommand.h"
+#include "ky/genicam/KyGenCommand.h"
 
 #include "ArrayCore.h"
 #include "ValueAccess.h"

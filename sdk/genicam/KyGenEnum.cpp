@@ -1,4 +1,4 @@
-#include "KyGenEnum.h"
+#include "ky/genicam/KyGenEnum.h"
 
 #include "ArrayCore.h"
 #include "ValueAccess.h"

@@ -1,4 +1,4 @@
-#include "KyGenEnumEntry.h"
+#include "ky/genicam/KyGenEnumEntry.h"
 
 #include "nodes/EnumEntry.h"
 

@@ -1,4 +1,4 @@
-#include "KyGenFloat.h"
+#include "ky/genicam/KyGenFloat.h"
 
 #include "ArrayCore.h"
 #include "ValueAccess.h"

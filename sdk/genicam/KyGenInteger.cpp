@@ -1,4 +1,4 @@
-#include "KyGenInteger.h"
+#include "ky/genicam/KyGenInteger.h"
 
 #include "ArrayCore.h"
 #include "ValueAccess.h"

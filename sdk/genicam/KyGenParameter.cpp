@@ -1,9 +1,9 @@
-#include "KyGenParameter.h"
+#include "ky/genicam/KyGenParameter.h"
 
 #include <algorithm>
 
 #include "ArrayCore.h"
-#include "KyGenParameterList.h"
+#include "ky/genicam/KyGenParameterList.h"
 #include "ValueAccess.h"
 
 using ky::gc::ArrayCore;

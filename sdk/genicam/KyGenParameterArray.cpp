@@ -1,4 +1,4 @@
-#include "KyGenParameterArray.h"
+#include "ky/genicam/KyGenParameterArray.h"
 
 #include "ArrayCore.h"
 

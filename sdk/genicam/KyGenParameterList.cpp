@@ -1,4 +1,4 @@
-#include "KyGenParameterList.h"
+#include "ky/genicam/KyGenParameterList.h"
 
 KyGenParameterList::KyGenParameterList() = default;
 KyGenParameterList::~KyGenParameterList() = default;

@@ -1,4 +1,4 @@
-#include "KyGenRegister.h"
+#include "ky/genicam/KyGenRegister.h"
 
 #include "ArrayCore.h"
 #include "ValueAccess.h"

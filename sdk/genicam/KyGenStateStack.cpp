@@ -1,6 +1,6 @@
-#include "KyGenStateStack.h"
+#include "ky/genicam/KyGenStateStack.h"
 
-#include "KyGenParameterArray.h"
+#include "ky/genicam/KyGenParameterArray.h"
 
 KyGenStateStack::KyGenStateStack(KyGenParameterArray *aParameters) : mParameters(aParameters) {}
 

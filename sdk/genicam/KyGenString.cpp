@@ -1,4 +1,4 @@
-#include "KyGenString.h"
+#include "ky/genicam/KyGenString.h"
 
 #include "ArrayCore.h"
 #include "ValueAccess.h"

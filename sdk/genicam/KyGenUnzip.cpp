@@ -5,7 +5,7 @@
 
 #include <zlib.h>
 
-#include "KyGenXmlSource.h"
+#include "ky/genicam/KyGenXmlSource.h"
 
 namespace {
 

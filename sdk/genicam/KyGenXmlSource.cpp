@@ -1,4 +1,4 @@
-#include "KyGenXmlSource.h"
+#include "ky/genicam/KyGenXmlSource.h"
 
 #include <algorithm>
 #include <cctype>

@@ -9,9 +9,9 @@
 
 #include <tinyxml2.h>
 
-#include "KyEnums.h"
-#include "KyGenApiHandles.h"
-#include "KyResult.h"
+#include "ky/base/KyEnums.h"
+#include "ky/genicam/KyGenApiHandles.h"
+#include "ky/base/KyResult.h"
 #include "Property.h"
 
 class KyGenParameter;

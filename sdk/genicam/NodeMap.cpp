@@ -4,7 +4,7 @@
 #include <set>
 
 #include "ByteOrder.h"
-#include "KyLogger.h"
+#include "ky/base/KyLogger.h"
 #include "XmlLoader.h"
 
 namespace ky::gc {

@@ -12,9 +12,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "IKyGenPort.h"
-#include "KyGenApiHandles.h"
-#include "KyResult.h"
+#include "ky/genicam/IKyGenPort.h"
+#include "ky/genicam/KyGenApiHandles.h"
+#include "ky/base/KyResult.h"
 #include "Node.h"
 
 namespace ky::gc {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 namespace ky::gc {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 namespace ky::gc {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 class KyBuffer;
 

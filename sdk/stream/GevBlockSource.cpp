@@ -1,7 +1,7 @@
 #include "GevBlockSource.h"
 
 #include "GvspBufferFill.h"
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 #include "gev/Gvcp.h"
 
 namespace ky::stream {

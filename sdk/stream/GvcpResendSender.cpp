@@ -4,7 +4,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include "KyEnums.h"
+#include "ky/base/KyEnums.h"
 #include "gev/Gvcp.h"
 #include "internal/GevResendRoutes.h"
 

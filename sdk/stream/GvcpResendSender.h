@@ -12,7 +12,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 #include "gev/UdpSocket.h"
 
 namespace ky::stream {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 #include "gev/Gvsp.h"
 
 namespace ky::gev {

@@ -15,7 +15,7 @@
 #include "GvspBlockAssembler.h"
 #include "GvspReceiverConfig.h"
 #include "GvspReceiverCounters.h"
-#include "KyLogger.h"
+#include "ky/base/KyLogger.h"
 #include "gev/Gvsp.h"
 
 namespace ky::gev {

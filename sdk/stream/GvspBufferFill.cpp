@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "KyBuffer.h"
-#include "KyEnums.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/base/KyEnums.h"
 
 namespace ky::stream {
 namespace {

@@ -30,7 +30,7 @@
 #include "GvspPacketRing.h"
 #include "GvspReceiverConfig.h"
 #include "GvspReceiverCounters.h"
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 #include "gev/UdpSocket.h"
 
 namespace ky::gev {

@@ -1,4 +1,4 @@
-#include "KyPipeline.h"
+#include "ky/stream/KyPipeline.h"
 
 #include "PipelineCore.h"
 

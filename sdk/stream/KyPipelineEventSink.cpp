@@ -1,4 +1,4 @@
-#include "KyPipelineEventSink.h"
+#include "ky/stream/KyPipelineEventSink.h"
 
 void KyPipelineEventSink::OnBufferCreated(KyPipeline *, KyBuffer *) {}
 void KyPipelineEventSink::OnBufferDeleted(KyPipeline *, KyBuffer *) {}

@@ -1,10 +1,10 @@
-#include "KyStream.h"
+#include "ky/stream/KyStream.h"
 
 #include <arpa/inet.h>
 #include <new>
 
-#include "KyDeviceInfo.h"
-#include "KyStreamGEV.h"
+#include "ky/device/KyDeviceInfo.h"
+#include "ky/stream/KyStreamGEV.h"
 #include "StreamCore.h"
 
 KyStream::KyStream() : mCore(new ky::stream::StreamCore()) {}

@@ -1,11 +1,11 @@
-#include "KyStreamGEV.h"
+#include "ky/stream/KyStreamGEV.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <mutex>
 
 #include "GevBlockSource.h"
-#include "KyDeviceInfoGEV.h"
+#include "ky/device/KyDeviceInfoGEV.h"
 #include "StreamCore.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <chrono>
 #include <new>
 
-#include "KyBuffer.h"
-#include "KyGenParameterArray.h"
-#include "KyPipelineEventSink.h"
-#include "KyStream.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/stream/KyPipelineEventSink.h"
+#include "ky/stream/KyStream.h"
 #include "StreamCore.h"
 #include "StreamGuard.h"
 

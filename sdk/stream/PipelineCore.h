@@ -15,7 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 #include "SinkList.h"
 
 class KyBuffer;

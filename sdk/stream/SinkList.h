@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 namespace ky::stream {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "KyBuffer.h"
-#include "KyEnums.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/base/KyEnums.h"
 
 namespace ky::stream {
 

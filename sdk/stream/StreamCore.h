@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "BlockSource.h"
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 #include "SinkList.h"
 #include "StreamParameters.h"
 #include "StreamStatistics.h"

@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "KyLogger.h"
+#include "ky/base/KyLogger.h"
 
 namespace ky::stream {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "KyEnums.h"
+#include "ky/base/KyEnums.h"
 
 namespace ky::stream {
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "IKyGenPort.h"
-#include "KyGenParameterArray.h"
-#include "KyResult.h"
+#include "ky/genicam/IKyGenPort.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/base/KyResult.h"
 
 namespace ky::stream {
 

@@ -1,7 +1,7 @@
 #include "StreamStatistics.h"
 
-#include "KyBuffer.h"
-#include "KyEnums.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/base/KyEnums.h"
 
 namespace ky::stream {
 

@@ -1,4 +1,4 @@
-#include "KyInterface.h"
+#include "ky/system/KyInterface.h"
 
 #include "DeviceInfoAccess.h"
 

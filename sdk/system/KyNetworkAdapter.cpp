@@ -1,4 +1,4 @@
-#include "KyNetworkAdapter.h"
+#include "ky/system/KyNetworkAdapter.h"
 
 KyNetworkAdapter::KyNetworkAdapter() : KyInterface(KyInterfaceTypeNetworkAdapter), mDefaultGateway("0.0.0.0") {}
 KyNetworkAdapter::~KyNetworkAdapter() = default;

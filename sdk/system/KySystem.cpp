@@ -1,4 +1,4 @@
-#include "KySystem.h"
+#include "ky/system/KySystem.h"
 
 #include <algorithm>
 #include <string>
@@ -7,10 +7,10 @@
 #include "DeviceInfoAccess.h"
 #include "GevDiscovery.h"
 #include "HostAdapters.h"
-#include "KyDeviceInfoGEV.h"
-#include "KyLogger.h"
-#include "KyNetworkAdapter.h"
-#include "KySystemEventSink.h"
+#include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/base/KyLogger.h"
+#include "ky/system/KyNetworkAdapter.h"
+#include "ky/system/KySystemEventSink.h"
 
 using namespace ky::device;
 

@@ -1,4 +1,4 @@
-#include "KySystemEventSink.h"
+#include "ky/system/KySystemEventSink.h"
 
 KySystemEventSink::~KySystemEventSink() = default;
 

@@ -1,4 +1,4 @@
-#include "KyUSBHostController.h"
+#include "ky/system/KyUSBHostController.h"
 
 KyUSBHostController::KyUSBHostController() : KyInterface(KyInterfaceTypeUSBHostController) {}
 KyUSBHostController::~KyUSBHostController() = default;

@@ -8,16 +8,16 @@
 #include <memory>
 #include <string>
 
-#include "KyBuffer.h"
-#include "KyBufferConverter.h"
-#include "KyDeviceGEV.h"
-#include "KyDeviceInfoGEV.h"
-#include "KyGenParameterArray.h"
-#include "KyImage.h"
-#include "KyInterface.h"
-#include "KyPipeline.h"
-#include "KyStreamGEV.h"
-#include "KySystem.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/buffer/KyBufferConverter.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/buffer/KyImage.h"
+#include "ky/system/KyInterface.h"
+#include "ky/stream/KyPipeline.h"
+#include "ky/stream/KyStreamGEV.h"
+#include "ky/system/KySystem.h"
 #include "CommandLine.h"
 #include "PngWriter.h"
 

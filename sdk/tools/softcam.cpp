@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "CommandLine.h"
-#include "KyImage.h"
-#include "KySoftDeviceGEV.h"
-#include "KyStreamingChannelSourceTestPattern.h"
+#include "ky/buffer/KyImage.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
+#include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
 #include "gev/Bootstrap.h"
 
 namespace {

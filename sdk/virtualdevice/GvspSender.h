@@ -16,7 +16,7 @@
 #include <string>
 
 #include "GvspResendCache.h"
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 #include "gev/Gvsp.h"
 #include "gev/GvspPacketBatch.h"
 #include "gev/UdpSocket.h"

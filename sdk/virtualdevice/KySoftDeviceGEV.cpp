@@ -1,4 +1,4 @@
-#include "KySoftDeviceGEV.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
 
 #include <algorithm>
 

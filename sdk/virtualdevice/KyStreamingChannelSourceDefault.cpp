@@ -1,11 +1,11 @@
-#include "KyStreamingChannelSourceDefault.h"
+#include "ky/virtualdevice/KyStreamingChannelSourceDefault.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdint>
 #include <string>
 
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "KyStreamingChannelSourceTestPattern.h"
+#include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
 
 #include <algorithm>
 #include <cmath>
 #include <thread>
 
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // XML file into a register map, wired to the device context.
 #pragma once
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 #include "SoftDeviceRegisters.h"
 #include "SoftRegisterMap.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "KyEnums.h"
+#include "ky/base/KyEnums.h"
 #include "gev/Gvcp.h"
 
 struct SoftPeer {

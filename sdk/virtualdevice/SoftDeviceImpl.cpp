@@ -1,7 +1,7 @@
 #include "SoftDeviceImpl.h"
 
 #include "SoftBootstrap.h"
-#include "KyGenParameterArray.h"
+#include "ky/genicam/KyGenParameterArray.h"
 #include "SoftDeviceXml.h"
 #include "SoftGenApiFactory.h"
 #include "SoftStandardFeatures.h"

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "KySoftDeviceGEV.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
 #include "SoftControlPrivilege.h"
 #include "SoftDeviceHost.h"
 #include "SoftDeviceInfo.h"
@@ -21,7 +21,7 @@
 #include "SoftStreamChannel.h"
 #include "SoftUserSets.h"
 
-class KySoftDeviceGEV::Impl : public SoftDeviceHost
+class __attribute__((visibility("hidden"))) KySoftDeviceGEV::Impl : public SoftDeviceHost
 {
 public:
     explicit Impl(KySoftDeviceGEV &owner) : mOwner(owner) {}

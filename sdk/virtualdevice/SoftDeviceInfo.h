@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-#include "IKySoftDeviceGEVInfo.h"
+#include "ky/virtualdevice/IKySoftDeviceGEVInfo.h"
 
 class SoftDeviceInfo : public IKySoftDeviceGEVInfo
 {

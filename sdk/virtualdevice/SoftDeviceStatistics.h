@@ -3,7 +3,7 @@
 
 #include <atomic>
 
-#include "IKySoftDeviceGEVStatistics.h"
+#include "ky/virtualdevice/IKySoftDeviceGEVStatistics.h"
 
 class SoftDeviceStatistics : public IKySoftDeviceGEVStatistics
 {

@@ -5,7 +5,7 @@
 #include <set>
 #include <sstream>
 
-#include "IKySoftDeviceGEVInfo.h"
+#include "ky/virtualdevice/IKySoftDeviceGEVInfo.h"
 #include "SoftFeatureXml.h"
 #include "SoftStandardFeatures.h"
 

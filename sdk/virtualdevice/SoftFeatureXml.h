@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 #include "SoftFeatureTable.h"
 
 class SoftFeatureXml

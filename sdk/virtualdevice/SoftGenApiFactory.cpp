@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "IKyRegister.h"
+#include "ky/virtualdevice/IKyRegister.h"
 #include "SoftFeatureXml.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "IKyGenApiFactory.h"
+#include "ky/virtualdevice/IKyGenApiFactory.h"
 #include "SoftFeatureTable.h"
 
 class SoftGenApiFactory : public IKyGenApiFactory

@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 #include "SoftLog.h"
 
 template <typename F>

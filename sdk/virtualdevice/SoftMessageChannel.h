@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-#include "IKyMessageChannel.h"
+#include "ky/virtualdevice/IKyMessageChannel.h"
 #include "SoftControlPrivilege.h"
 #include "SoftDeviceRegisters.h"
 #include "SoftDeviceStatistics.h"

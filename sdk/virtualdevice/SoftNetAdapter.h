@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 #include "SoftDeviceRegisters.h"
 
 struct SoftNetAdapter {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <thread>
 
-#include "IKyRegisterEventSink.h"
+#include "ky/virtualdevice/IKyRegisterEventSink.h"
 #include "SoftGuard.h"
 #include "gev/ByteCursor.h"
 

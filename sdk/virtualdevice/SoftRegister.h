@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "IKyRegister.h"
-#include "IKyRegisterStore.h"
-#include "KyEnums.h"
+#include "ky/virtualdevice/IKyRegister.h"
+#include "ky/virtualdevice/IKyRegisterStore.h"
+#include "ky/base/KyEnums.h"
 
 class SoftRegister : public IKyRegister
 {

@@ -1,7 +1,7 @@
 // SoftRegisterFactory: adds the program's registers to the map while the device starts.
 #pragma once
 
-#include "IKyRegisterFactory.h"
+#include "ky/virtualdevice/IKyRegisterFactory.h"
 #include "SoftRegisterMap.h"
 
 class SoftRegisterFactory : public IKyRegisterFactory

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "IKyRegisterMap.h"
+#include "ky/virtualdevice/IKyRegisterMap.h"
 #include "SoftRegister.h"
 
 class SoftRegisterMap : public IKyRegisterMap

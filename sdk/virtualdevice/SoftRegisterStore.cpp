@@ -1,6 +1,6 @@
 #include "SoftRegisterStore.h"
 
-#include "IKyRegister.h"
+#include "ky/virtualdevice/IKyRegister.h"
 
 KyResult SoftRegisterStore::Persist(IKyRegister *aRegister, const KyString &aNameSuffix)
 {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "IKyRegisterStore.h"
+#include "ky/virtualdevice/IKyRegisterStore.h"
 
 class SoftRegisterStore : public IKyRegisterStore
 {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 #include "SoftDeviceRegisters.h"
 #include "SoftGuard.h"
 #include "SoftLog.h"

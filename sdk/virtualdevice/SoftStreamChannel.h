@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "GvspSender.h"
-#include "IKyStreamingChannelSource.h"
-#include "KyResult.h"
+#include "ky/virtualdevice/IKyStreamingChannelSource.h"
+#include "ky/base/KyResult.h"
 
 struct SoftDeviceContext;
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "IKyStreamingChannelSource.h"
-#include "KyImage.h"
+#include "ky/virtualdevice/IKyStreamingChannelSource.h"
+#include "ky/buffer/KyImage.h"
 #include "SoftGuard.h"
 #include "SoftStreamRegisters.h"
 

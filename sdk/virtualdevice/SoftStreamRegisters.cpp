@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "KyImage.h"
+#include "ky/buffer/KyImage.h"
 #include "SoftGuard.h"
 #include "SoftRegisterMap.h"
 #include "SoftStreamChannel.h"

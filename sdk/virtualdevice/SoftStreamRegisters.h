@@ -26,7 +26,7 @@
 
 #include <cstdint>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 class SoftRegisterMap;
 class SoftStreamChannel;

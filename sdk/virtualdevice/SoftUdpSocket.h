@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 struct SoftDatagramInfo {
     uint32_t sourceIp = 0;  // host order

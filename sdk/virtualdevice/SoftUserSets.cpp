@@ -1,6 +1,6 @@
 #include "SoftUserSets.h"
 
-#include "IKyUserSetNotify.h"
+#include "ky/virtualdevice/IKyUserSetNotify.h"
 #include "SoftGuard.h"
 
 namespace {

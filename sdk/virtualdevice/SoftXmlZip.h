@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 class SoftXmlZip
 {

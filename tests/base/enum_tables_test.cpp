@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "KyEnums.h"
+#include "ky/base/KyEnums.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "KyLogDispatcher.h"
-#include "KyLogger.h"
+#include "ky/base/KyLogDispatcher.h"
+#include "ky/base/KyLogger.h"
 
 namespace {
 

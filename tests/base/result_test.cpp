@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 TEST(KyResult, DefaultIsOk)
 {

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "KyString.h"
+#include "ky/base/KyString.h"
 
 TEST(KyString, EmptyAndNull)
 {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "KyEnums.h"
+#include "ky/base/KyEnums.h"
 
 namespace reference {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "KyBayer.h"
-#include "KyBuffer.h"
-#include "KyBufferConverter.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/buffer/KyBufferConverter.h"
 #include "bayer_reference.h"
 
 namespace {

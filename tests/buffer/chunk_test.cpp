@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "KyBuffer.h"
-#include "KyBufferConverter.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/buffer/KyBufferConverter.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "KyBuffer.h"
+#include "ky/buffer/KyBuffer.h"
 #include "refusal.h"
 
 TEST(Image, AllocSizesWithPaddingAndChunkRoom)

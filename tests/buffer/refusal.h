@@ -5,7 +5,7 @@
 
 #include <initializer_list>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 struct Refusal
 {

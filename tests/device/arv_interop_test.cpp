@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "KyDeviceEventSink.h"
-#include "KyDeviceGEV.h"
+#include "ky/device/KyDeviceEventSink.h"
+#include "ky/device/KyDeviceGEV.h"
 #include "SpawnedProcess.h"
 #include "gev/Bootstrap.h"
 

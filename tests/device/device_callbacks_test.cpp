@@ -19,13 +19,13 @@
 #include <thread>
 #include <vector>
 
-#include "IKyMessageChannel.h"
-#include "IKyRegister.h"
-#include "IKyRegisterMap.h"
-#include "KyDevice.h"
-#include "KyDeviceEventSink.h"
-#include "KyDeviceGEV.h"
-#include "KySoftDeviceGEV.h"
+#include "ky/virtualdevice/IKyMessageChannel.h"
+#include "ky/virtualdevice/IKyRegister.h"
+#include "ky/virtualdevice/IKyRegisterMap.h"
+#include "ky/device/KyDevice.h"
+#include "ky/device/KyDeviceEventSink.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
 #include "gev/Bootstrap.h"
 #include "gev/Gvcp.h"
 

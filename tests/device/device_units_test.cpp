@@ -10,11 +10,11 @@
 #include "GevIPConfig.h"
 #include "GvcpStatus.h"
 #include "HostAdapters.h"
-#include "KyGenParameterArray.h"
-#include "KyDeviceEventSink.h"
-#include "KyDeviceGEV.h"
-#include "KyDeviceInfoGEV.h"
-#include "KyDeviceInfoU3V.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/device/KyDeviceEventSink.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/device/KyDeviceInfoU3V.h"
 #include "internal/EventSinks.h"
 
 using namespace ky::device;

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "AcceptLocalSources.h"
-#include "KyDeviceGEV.h"
-#include "KyDeviceInfoGEV.h"
-#include "KySoftDeviceGEV.h"
-#include "KySystem.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
+#include "ky/system/KySystem.h"
 #include "gev/Bootstrap.h"
 
 namespace {

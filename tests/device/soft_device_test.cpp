@@ -11,15 +11,15 @@
 #include <thread>
 #include <vector>
 
-#include "IKyMessageChannel.h"
-#include "IKyRegisterMap.h"
-#include "IKySoftDeviceGEVInfo.h"
-#include "KyDeviceEventSink.h"
-#include "KyDeviceGEV.h"
-#include "KyDeviceInfoGEV.h"
-#include "KyNetworkAdapter.h"
-#include "KySoftDeviceGEV.h"
-#include "KySystem.h"
+#include "ky/virtualdevice/IKyMessageChannel.h"
+#include "ky/virtualdevice/IKyRegisterMap.h"
+#include "ky/virtualdevice/IKySoftDeviceGEVInfo.h"
+#include "ky/device/KyDeviceEventSink.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/system/KyNetworkAdapter.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
+#include "ky/system/KySystem.h"
 #include "gev/Bootstrap.h"
 
 using namespace std::chrono_literals;

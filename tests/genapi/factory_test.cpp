@@ -6,7 +6,7 @@
 #include <functional>
 #include <map>
 
-#include "KyGenParameterArray.h"
+#include "ky/genicam/KyGenParameterArray.h"
 #include "SoftDeviceXml.h"
 #include "SoftDeviceInfo.h"
 #include "SoftFeatureXml.h"

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "KyDeviceGEV.h"
-#include "KyGenParameterArray.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/genicam/KyGenParameterArray.h"
 #include "SpawnedProcess.h"
 
 using namespace std::chrono_literals;

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "IKyGenApiFactory.h"
-#include "IKyRegisterFactory.h"
-#include "IKyUserSetNotify.h"
-#include "KyDeviceGEV.h"
-#include "KyGenParameterArray.h"
-#include "KySoftDeviceGEV.h"
+#include "ky/virtualdevice/IKyGenApiFactory.h"
+#include "ky/virtualdevice/IKyRegisterFactory.h"
+#include "ky/virtualdevice/IKyUserSetNotify.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "IKyGenPort.h"
+#include "ky/genicam/IKyGenPort.h"
 
 class MemoryPort : public IKyGenPort
 {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "KyGenParameterArray.h"
-#include "KyLogDispatcher.h"
-#include "KyLogSink.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/base/KyLogDispatcher.h"
+#include "ky/base/KyLogSink.h"
 #include "MemoryPort.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <mutex>
 #include <thread>
 
-#include "KyGenEventSink.h"
-#include "KyGenParameterArray.h"
-#include "KyGenParameterList.h"
-#include "KyGenStateStack.h"
+#include "ky/genicam/KyGenEventSink.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/genicam/KyGenParameterList.h"
+#include "ky/genicam/KyGenStateStack.h"
 #include "MemoryPort.h"
 
 namespace {

@@ -2,10 +2,10 @@
 // through its URL register loads, and its features read and write the device's registers.
 #include <gtest/gtest.h>
 
-#include "IKyRegisterMap.h"
-#include "KyGenParameterArray.h"
-#include "KyGenXmlSource.h"
-#include "KySoftDeviceGEV.h"
+#include "ky/virtualdevice/IKyRegisterMap.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/genicam/KyGenXmlSource.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "KyGenXmlSource.h"
+#include "ky/genicam/KyGenXmlSource.h"
 
 namespace {
 

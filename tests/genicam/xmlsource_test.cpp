@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "KyGenParameterArray.h"
-#include "KyGenXmlSource.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/genicam/KyGenXmlSource.h"
 #include "MemoryPort.h"
 
 TEST(XmlUrl, TableOfUrls)

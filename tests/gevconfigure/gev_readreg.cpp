@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "KyDeviceGEV.h"
+#include "ky/device/KyDeviceGEV.h"
 
 int main(int argc, char **argv)
 {

@@ -6,7 +6,7 @@ import re
 import pytest
 
 SOURCE_DIR = os.environ.get("KY_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
-ENUM_TABLES = os.path.join(SOURCE_DIR, "sdk", "include", "KyEnumTables.h")
+ENUM_TABLES = os.path.join(SOURCE_DIR, "sdk", "include", "ky", "base", "KyEnumTables.h")
 
 
 def _table_blocks():

@@ -29,8 +29,8 @@
 #include <thread>
 #include <vector>
 
-#include "KyLogDispatcher.h"
-#include "KyLogger.h"
+#include "ky/base/KyLogDispatcher.h"
+#include "ky/base/KyLogger.h"
 %}
 
 %apply KyString &KY_OUT_TEXT { KyString &textOut };

@@ -11,8 +11,8 @@
 
 #include "GvcpTestClient.h"
 #include "GvspReceiver.h"
-#include "KySoftDeviceGEV.h"
-#include "KyStreamingChannelSourceTestPattern.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
+#include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
 #include "SoftStreamRegisters.h"
 #include "gev/Bootstrap.h"
 

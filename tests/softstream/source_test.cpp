@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "KyBuffer.h"
-#include "KyStreamingChannelSourceTestPattern.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <atomic>
 
-#include "KyPipeline.h"
-#include "KyPipelineEventSink.h"
+#include "ky/stream/KyPipeline.h"
+#include "ky/stream/KyPipelineEventSink.h"
 #include "StreamRig.h"
 
 namespace ky::stream::test {

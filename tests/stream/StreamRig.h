@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "GvspTestCamera.h"
-#include "KyBuffer.h"
-#include "KyGenParameterArray.h"
-#include "KyStreamGEV.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/stream/KyStreamGEV.h"
 
 namespace ky::stream::test {
 

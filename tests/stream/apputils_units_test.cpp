@@ -1,9 +1,9 @@
 // KyFPSStabilizer, KyGetPixelBitCount and the refusals of KyAcquisitionStateManager.
 #include <gtest/gtest.h>
 
-#include "KyAcquisitionStateManager.h"
-#include "KyFPSStabilizer.h"
-#include "KyPixelBitCount.h"
+#include "ky/apputils/KyAcquisitionStateManager.h"
+#include "ky/apputils/KyFPSStabilizer.h"
+#include "ky/apputils/KyPixelBitCount.h"
 
 TEST(FPSStabilizer, TargetZeroShowsEverything)
 {

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "KyDisplayThread.h"
+#include "ky/apputils/KyDisplayThread.h"
 #include "PipelineRig.h"
 
 using namespace ky::stream::test;

@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "KyAcquisitionStateManager.h"
-#include "KyBuffer.h"
-#include "KyDeviceGEV.h"
-#include "KyPipeline.h"
-#include "KyStreamGEV.h"
+#include "ky/apputils/KyAcquisitionStateManager.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/stream/KyPipeline.h"
+#include "ky/stream/KyStreamGEV.h"
 #include "SpawnedProcess.h"
 #include "gev/Bootstrap.h"
 #include "internal/GevResendRoutes.h"

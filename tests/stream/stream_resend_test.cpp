@@ -6,14 +6,14 @@
 
 #include <string>
 
-#include "IKySoftDeviceGEVStatistics.h"
-#include "KyBuffer.h"
-#include "KyDeviceGEV.h"
-#include "KyGenParameterArray.h"
-#include "KyPipeline.h"
-#include "KySoftDeviceGEV.h"
-#include "KyStreamGEV.h"
-#include "KyStreamingChannelSourceTestPattern.h"
+#include "ky/virtualdevice/IKySoftDeviceGEVStatistics.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/stream/KyPipeline.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
+#include "ky/stream/KyStreamGEV.h"
+#include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
 
 namespace {
 

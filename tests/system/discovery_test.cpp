@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "KyDeviceGEV.h"
-#include "KyDeviceInfoGEV.h"
-#include "KyNetworkAdapter.h"
-#include "KySystem.h"
+#include "ky/device/KyDeviceGEV.h"
+#include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/system/KyNetworkAdapter.h"
+#include "ky/system/KySystem.h"
 #include "ScriptedDiscoveryResponder.h"
 
 namespace {

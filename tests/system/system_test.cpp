@@ -8,10 +8,10 @@
 #include <string>
 #include <thread>
 
-#include "KyDeviceInfoGEV.h"
-#include "KyNetworkAdapter.h"
-#include "KySystem.h"
-#include "KySystemEventSink.h"
+#include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/system/KyNetworkAdapter.h"
+#include "ky/system/KySystem.h"
+#include "ky/system/KySystemEventSink.h"
 #include "SpawnedProcess.h"
 
 using namespace std::chrono_literals;

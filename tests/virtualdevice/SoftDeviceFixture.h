@@ -7,9 +7,9 @@
 #include <chrono>
 #include <thread>
 
-#include "IKyRegisterFactory.h"
-#include "IKyRegisterEventSink.h"
-#include "KySoftDeviceGEV.h"
+#include "ky/virtualdevice/IKyRegisterFactory.h"
+#include "ky/virtualdevice/IKyRegisterEventSink.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
 
 constexpr uint32_t TEST_VALUE = 0x10000;       // RW, counted
 constexpr uint32_t TEST_READ_ONLY = 0x10004;   // RO

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "IKyRegisterEventSink.h"
+#include "ky/virtualdevice/IKyRegisterEventSink.h"
 #include "SoftRegisterFactory.h"
 #include "SoftRegisterMap.h"
 #include "SoftRegisterStore.h"

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "KyDeviceInfo.h"
-#include "KyDeviceInfoGEV.h"
+#include "ky/device/KyDeviceInfo.h"
+#include "ky/device/KyDeviceInfoGEV.h"
 
 namespace ky {
 namespace device {

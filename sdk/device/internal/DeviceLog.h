@@ -1,7 +1,7 @@
 // The device library's log category ("device").
 #pragma once
 
-#include "KyLogger.h"
+#include "ky/base/KyLogger.h"
 
 namespace ky {
 namespace device {

@@ -2,8 +2,8 @@
 // device's ReadMemory and WriteMemory (so event sinks and heartbeat bookkeeping see them).
 #pragma once
 
-#include "IKyGenPort.h"
-#include "KyDevice.h"
+#include "ky/genicam/IKyGenPort.h"
+#include "ky/device/KyDevice.h"
 
 namespace ky {
 namespace device {

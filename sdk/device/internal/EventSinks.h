@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "KyDevice.h"
-#include "KyDeviceEventSink.h"
+#include "ky/device/KyDevice.h"
+#include "ky/device/KyDeviceEventSink.h"
 #include "ky/SinkRegistry.h"
 
 class KyDevice::EventSinks

@@ -16,9 +16,9 @@
 
 #include "GevMessageChannel.h"
 #include "GvcpClient.h"
-#include "KyDeviceInfoGEV.h"
-#include "KyEnums.h"
-#include "KyResult.h"
+#include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/base/KyEnums.h"
+#include "ky/base/KyResult.h"
 #include "ky/OwnedThread.h"
 
 namespace ky {

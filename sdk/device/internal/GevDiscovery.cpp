@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "AdapterSockets.h"
-#include "KyDeviceInfoGEV.h"
+#include "ky/device/KyDeviceInfoGEV.h"
 #include "gev/Bootstrap.h"
 #include "gev/Gvcp.h"
 

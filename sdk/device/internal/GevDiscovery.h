@@ -8,7 +8,7 @@
 
 #include "DeviceInfoAccess.h"
 #include "HostAdapters.h"
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 namespace ky {
 namespace device {

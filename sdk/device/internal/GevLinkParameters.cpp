@@ -1,7 +1,7 @@
 #include "GevLinkParameters.h"
 
 #include "GevConnection.h"
-#include "KyDeviceGEV.h"
+#include "ky/device/KyDeviceGEV.h"
 #include "gev/Bootstrap.h"
 
 namespace ky {

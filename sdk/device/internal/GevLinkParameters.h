@@ -6,8 +6,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "IKyGenPort.h"
-#include "KyGenParameterArray.h"
+#include "ky/genicam/IKyGenPort.h"
+#include "ky/genicam/KyGenParameterArray.h"
 
 class KyDeviceGEV;
 

@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 #include "ky/OwnedThread.h"
 
 namespace ky {

@@ -4,7 +4,8 @@
 // this process controls therefore asks from that socket, and from a socket of its own otherwise
 // (a stream opened without a connected device, a device controlled by another application).
 //
-// One registry per process: it lives in libKyDevice, which the stream library links.
+// One registry per process: it lives in libKyDevice, which the stream library links. It is the
+// one internal class that libKyDevice exports, because libKyStream must reach the same instance.
 //
 // Threads: Offer and Withdraw come from the control link (open, close); Send from any stream's
 // receive thread. Withdraw waits until no Send uses the link, so a link that was withdrawn may
@@ -15,12 +16,14 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "ky/device/KyDeviceExport.h"
+
 namespace ky {
 namespace device {
 
 class GvcpClient;
 
-class GevResendRoutes
+class KY_DEVICE_API GevResendRoutes
 {
 public:
     static GevResendRoutes &Instance();

@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 namespace ky {
 namespace device {

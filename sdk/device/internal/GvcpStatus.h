@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 #include "gev/Gvcp.h"
 
 namespace ky {

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "KyEnums.h"
+#include "ky/base/KyEnums.h"
 
 namespace ky::gc {
 

@@ -14,6 +14,9 @@
 // Threads are tagged with their owner: OnThreadOf(owner) tells whether the caller runs on one of
 // the owner's threads, without reading any member that another thread may change meanwhile.
 //
+// Exported from libKyBase (one reaper and one thread tag per process), but not installed: the
+// SDK's libraries share it, users do not see it.
+//
 // Threading: Start, Join and Release are the owner's calls, made under the owner's own discipline
 // (one at a time); Released and OnThreadOf may be called from anywhere.
 #pragma once
@@ -22,6 +25,8 @@
 #include <memory>
 #include <thread>
 #include <utility>
+
+#include "ky/base/KyBaseExport.h"
 
 namespace ky {
 namespace base {
@@ -39,9 +44,9 @@ private:
 };
 
 // Whether the calling thread was started by an OwnedThread of this owner.
-bool OnThreadOf(const void *owner);
+KY_BASE_API bool OnThreadOf(const void *owner);
 
-class OwnedThread
+class KY_BASE_API OwnedThread
 {
 public:
     OwnedThread() = default;

@@ -13,7 +13,7 @@
 #include <sys/socket.h>
 #include <sys/uio.h>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 #include "gev/Gvsp.h"
 
 namespace ky::gev {

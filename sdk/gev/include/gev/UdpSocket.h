@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "KyResult.h"
+#include "ky/base/KyResult.h"
 
 struct sockaddr_in;
 

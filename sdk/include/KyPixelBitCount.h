@@ -1,9 +1,0 @@
-// KyGetPixelBitCount: bits one pixel of a pixel type occupies (bits 16 to 23 of the value), for
-// any value, pixel type or not.
-#pragma once
-
-#include <cstdint>
-
-#include "KyEnums.h"
-
-uint32_t KyGetPixelBitCount(KyPixelType aType);

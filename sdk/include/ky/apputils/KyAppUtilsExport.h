@@ -1,0 +1,9 @@
+// KY_APPUTILS_API marks what libKyAppUtils exports. The library is built with hidden visibility:
+// a class or function without the mark stays internal to it.
+#pragma once
+
+#if defined(SWIG)
+#define KY_APPUTILS_API
+#else
+#define KY_APPUTILS_API __attribute__((visibility("default")))
+#endif

@@ -1,0 +1,50 @@
+// KyBufferConverterRGBFilter: a gain and an offset per colour, applied by KyBufferConverter.
+//
+// Per colour: new level = gain x level + offset, rounded to the nearest level and held within
+// 0..255. A new filter (and Reset) has gains 1 and offsets 0, which leave an image unchanged.
+#pragma once
+
+#include "ky/buffer/KyBufferExport.h"
+
+#include <cstdint>
+
+#include "ky/base/KyResult.h"
+
+class KyBuffer;
+
+class KY_BUFFER_API KyBufferConverterRGBFilter
+{
+public:
+    KyBufferConverterRGBFilter();
+    virtual ~KyBufferConverterRGBFilter();
+
+    double GetGainR() const { return mGainR; }
+    double GetGainG() const { return mGainG; }
+    double GetGainB() const { return mGainB; }
+    void SetGainR(double aValue) { mGainR = aValue; }
+    void SetGainG(double aValue) { mGainG = aValue; }
+    void SetGainB(double aValue) { mGainB = aValue; }
+    int32_t GetOffsetR() const { return mOffsetR; }
+    int32_t GetOffsetG() const { return mOffsetG; }
+    int32_t GetOffsetB() const { return mOffsetB; }
+    void SetOffsetR(int32_t aValue) { mOffsetR = aValue; }
+    void SetOffsetG(int32_t aValue) { mOffsetG = aValue; }
+    void SetOffsetB(int32_t aValue) { mOffsetB = aValue; }
+
+    // Sets the gains from a sample image: each colour's gain becomes the largest colour average
+    // divided by that colour's average; offsets are not changed. The image is the buffer's,
+    // of type Mono8 excluded: an 8-bit Bayer type, RGB8, BGR8, RGBa8 or BGRa8.
+    // KY_INVALID_PARAMETER (gains unchanged) for a null buffer, no image, another pixel type,
+    // or a colour whose average is 0.
+    KyResult WhiteBalance(KyBuffer *aBuffer);
+    void Reset();
+
+    // True when applying the filter changes nothing.
+    bool IsIdentity() const;
+    // The filter as three lookup tables (red, green, blue) of 256 levels each.
+    void MakeTables(uint8_t aRed[256], uint8_t aGreen[256], uint8_t aBlue[256]) const;
+
+private:
+    double mGainR = 1.0, mGainG = 1.0, mGainB = 1.0;
+    int32_t mOffsetR = 0, mOffsetG = 0, mOffsetB = 0;
+};

@@ -1,0 +1,48 @@
+// KyRawData: the raw-data payload of a KyBuffer (payload type KyPayloadTypeRawData).
+//
+// Belongs to its buffer (KyBuffer::GetRawData); its memory is the buffer's memory: the payload
+// first, then room for chunk data.
+#pragma once
+
+#include "ky/buffer/KyBufferExport.h"
+
+#include <cstdint>
+
+#include "ky/base/KyResult.h"
+
+class KyBuffer;
+
+class KY_BUFFER_API KyRawData
+{
+public:
+    virtual ~KyRawData();
+    KyRawData(const KyRawData &) = delete;
+    KyRawData &operator=(const KyRawData &) = delete;
+
+    // Payload bytes: as allocated or attached, or as the block's leader announced.
+    virtual uint64_t GetPayloadLength() const { return mPayloadLength; }
+    // Gives the buffer aPayloadLength + aMaximumChunkLength bytes of its own.
+    // KY_INVALID_PARAMETER when the total is 0 or above 4 GiB - 1, KY_NOT_ENOUGH_MEMORY.
+    virtual KyResult Alloc(uint64_t aPayloadLength, uint32_t aMaximumChunkLength = 0);
+    // Releases the buffer's memory; the payload length stays.
+    virtual void Free();
+    // Makes aLength bytes of the caller's memory the buffer's memory: the payload is the first
+    // aLength - aMaximumChunkLength bytes, chunk data may follow. The caller keeps the memory
+    // alive until Detach, Free, the buffer's Reset or its destruction.
+    // KY_INVALID_PARAMETER for a null address, a length above 4 GiB - 1, or a chunk length
+    // larger than aLength.
+    virtual KyResult Attach(void *aRawBuffer, uint64_t aLength, uint32_t aMaximumChunkLength = 0);
+    // Gives the attached memory back (null when none is attached); the payload length stays.
+    virtual uint8_t *Detach();
+
+    // For the stream receiver: the payload length that the block's leader announced. Refused with
+    // KY_BUFFER_TOO_SMALL (unchanged) when it exceeds the buffer's memory.
+    KyResult SetPayloadLength(uint64_t aPayloadLength);
+
+private:
+    friend class KyBuffer;
+    explicit KyRawData(KyBuffer &aBuffer);
+
+    KyBuffer &mBuffer;
+    uint64_t mPayloadLength = 0;
+};

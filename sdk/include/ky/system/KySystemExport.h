@@ -1,0 +1,9 @@
+// KY_SYSTEM_API marks what libKySystem exports. The library is built with hidden visibility:
+// a class or function without the mark stays internal to it.
+#pragma once
+
+#if defined(SWIG)
+#define KY_SYSTEM_API
+#else
+#define KY_SYSTEM_API __attribute__((visibility("default")))
+#endif

@@ -1,0 +1,32 @@
+// IKyRegisterFactory: adds custom registers to a software device while it starts
+// (IKySoftDeviceGEVEventSink::OnCreateCustomRegisters). Usable only inside that callback.
+//
+// AddRegister: a plain value, aLength 4 or 8. AddByteArray: aLength a non-zero multiple of 4.
+// The address must be a multiple of 4 and must not overlap any register already in the map;
+// aAccessMode is KyGenAccessModeReadOnly, ReadWrite or WriteOnly. Failures: KY_INVALID_PARAMETER
+// (with a description naming the rule broken). The sink, if given, is added to the new register;
+// sink and context stay owned by the caller.
+#pragma once
+
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
+#include <cstdint>
+
+#include "ky/base/KyEnums.h"
+#include "ky/base/KyResult.h"
+#include "ky/base/KyString.h"
+
+class IKyRegisterEventSink;
+
+class KY_VIRTUALDEVICE_API IKyRegisterFactory
+{
+public:
+    virtual ~IKyRegisterFactory() {}
+
+    virtual KyResult AddRegister(const KyString &aName, uint32_t aAddress, uint32_t aLength,
+                                 KyGenAccessMode aAccessMode, IKyRegisterEventSink *aRegisterEventSink = nullptr,
+                                 void *aContext = nullptr) = 0;
+    virtual KyResult AddByteArray(const KyString &aName, uint32_t aAddress, uint32_t aLength,
+                                  KyGenAccessMode aAccessMode, IKyRegisterEventSink *aRegisterEventSink = nullptr,
+                                  void *aContext = nullptr) = 0;
+};

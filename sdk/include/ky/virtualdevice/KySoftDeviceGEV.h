@@ -1,0 +1,83 @@
+// KySoftDeviceGEV: a GigE Vision camera made of software. Once started on a network adapter it
+// answers GVCP (UDP 3956) on device threads: discovery, register and memory access, FORCEIP,
+// control privilege with heartbeat, and events on its message channel.
+//
+// Life cycle: construct; RegisterEventSink, AddStream and the other setters; Start(MAC) with the
+// MAC address of the adapter ("00:00:00:00:00:00" is the loopback adapter); while running use
+// GetInfo, GetRegisterMap, GetStatistics and GetMessagingChannel (null otherwise; owned by the
+// device, valid until Stop); Stop joins every device thread; the destructor stops a running device.
+// The device keeps its identity, user-defined name and persistent IP configuration across
+// Stop/Start of the same object.
+//
+// Results: Start gives KY_STATE_ERROR when running, KY_INVALID_PARAMETER for a malformed MAC or an
+// IP (SetIPAddress) that the adapter does not have, KY_NOT_FOUND when no adapter has the MAC,
+// KY_NETWORK_ERROR when the GVCP port cannot be opened. Stop gives KY_STATE_ERROR when not running
+// and KY_THREAD_ERROR when called from an event sink on a device thread (it cannot join itself).
+// Event sinks and sources are kept as plain pointers; the caller keeps them alive while registered.
+//
+// Streams: each source given to AddStream (at most 4) becomes stream channel 0, 1, ... with an
+// owned thread that drives it (see IKyStreamingChannelSource.h) and sends its frames with GVSP to
+// the controller's SCDA:SCP, in packets of the SCPS size (default 1500) with the SCPD delay, one
+// datagram per packet; PACKETRESEND is served from the last 8 frames sent, while an application
+// holds control only to its host and to the channel's destination (SCDA). The GenICam XML offers
+// the first channel's Width, Height, OffsetX, OffsetY, PixelFormat, PayloadSize, AcquisitionMode,
+// AcquisitionStart, AcquisitionStop, TriggerMode, TriggerSource and ExposureTime.
+#pragma once
+
+#include "ky/virtualdevice/KyVirtualDeviceExport.h"
+
+#include <memory>
+
+#include "ky/virtualdevice/IKySoftDeviceGEV.h"
+
+class KY_VIRTUALDEVICE_API KySoftDeviceGEV : public IKySoftDeviceGEV
+{
+public:
+    KySoftDeviceGEV();
+    ~KySoftDeviceGEV() override;
+    KySoftDeviceGEV(const KySoftDeviceGEV &) = delete;
+    KySoftDeviceGEV &operator=(const KySoftDeviceGEV &) = delete;
+
+    KyResult AddStream(IKyStreamingChannelSource *aSource) override;
+    KyResult SetUserSetCount(uint32_t aCount) override;
+    KyResult SetUserSetNotify(IKyUserSetNotify *aUserSetNotify) override;
+    KyResult SetTCPTransportEnabled(bool aEnabled) override;
+    KyResult SetRTPProtocolEnabled(bool aEnabled) override;
+    KyResult SetActionHandler(KyVirtualDeviceLib::IActionHandler *aActionHandler) override;
+    KyResult RegisterEventSink(IKySoftDeviceGEVEventSink *aEventSink) override;
+    KyResult UnregisterEventSink(IKySoftDeviceGEVEventSink *aEventSink) override;
+    KyResult Start(const KyString &aMACAddress) override;
+    KyResult Stop() override;
+    IKySoftDeviceGEVInfo *GetInfo() override;
+    IKyRegisterMap *GetRegisterMap() override;
+    IKySoftDeviceGEVStatistics *GetStatistics() override;
+    IKyMessageChannel *GetMessagingChannel() override;
+    KyResult GetGenICamXMLFile(KyString &aXMLFile) const override;
+
+    // Buffers are timestamped when queued (default true); false keeps the program's timestamps.
+    KyResult SetStreamTimestamping(bool aEnabled);
+
+    // Test only: the sender of stream channel aChannel (AddStream order) leaves out this fraction
+    // (0 to 1) of its first transmissions, chosen by a generator seeded with aSeed, so that
+    // receivers must ask for them again. Works before Start and while running.
+    // KY_INVALID_PARAMETER for a fraction outside 0 to 1 or a channel with no stream.
+    KyResult SetStreamTestDropFraction(uint32_t aChannel, double aFraction, uint32_t aSeed = 1);
+
+    // Which of the adapter's IPv4 addresses the device uses (default: the first). Before Start;
+    // Start refuses an address the adapter does not have.
+    KyResult SetIPAddress(const KyString &aIPAddress);
+    // Off by default. When on, a FORCEIP also adds the forced address to the adapter (and a
+    // restart of the IP configuration removes it again), so that controllers reach the device
+    // at its new address. Changes the host's network configuration: use only inside a private
+    // network namespace. Before Start.
+    KyResult SetApplyForcedIP(bool aEnabled);
+    // Off by default: the GenICam XML is served as it is ("Local:KySoftDevice.xml;..."). On, it
+    // is served as a zip archive ("Local:KySoftDevice.zip;..."); GetGenICamXMLFile still gives
+    // the XML text. Before Start.
+    KyResult SetGenICamXMLZipped(bool aZipped);
+
+    class Impl;
+
+private:
+    std::unique_ptr<Impl> mImpl;
+};

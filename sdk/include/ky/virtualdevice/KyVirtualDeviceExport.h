@@ -1,0 +1,9 @@
+// KY_VIRTUALDEVICE_API marks what libKyVirtualDevice exports. The library is built with hidden visibility:
+// a class or function without the mark stays internal to it.
+#pragma once
+
+#if defined(SWIG)
+#define KY_VIRTUALDEVICE_API
+#else
+#define KY_VIRTUALDEVICE_API __attribute__((visibility("default")))
+#endif

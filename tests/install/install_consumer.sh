@@ -1,0 +1,38 @@
+#!/bin/sh
+# install_consumer.sh BUILD_DIR WORK_DIR CONSUMER_SOURCE CXX "CXXFLAGS"
+# Installs BUILD_DIR into WORK_DIR/prefix, builds the consumer there with CMake's find_package(Ky)
+# and with pkg-config, runs both and checks what they print. Opens no socket.
+set -eu
+build=$1 work=$2 source=$3 cxx=$4 flags=${5:-}
+prefix=$work/prefix
+
+rm -rf "$work"
+mkdir -p "$work"
+cmake --install "$build" --prefix "$prefix" >"$work/install.log"
+
+expected='result: KY_TIMEOUT
+record: copy made
+system: 0 interfaces before Find'
+
+check() {
+  output=$("$@")
+  if [ "$output" != "$expected" ]; then
+    echo "unexpected output of $*:"; echo "$output"; exit 1
+  fi
+  echo "$* ran as expected"
+}
+
+# CMake: find_package(Ky COMPONENTS ...) from the installed package configuration.
+cmake -S "$source" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
+      -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_BUILD_TYPE=Debug >"$work/cmake-configure.log"
+cmake --build "$work/cmake" >"$work/cmake-build.log"
+check "$work/cmake/consumer"
+
+# pkg-config: the .pc files of the installed tree, nothing else on the path.
+libdir=$(find "$prefix" -name ky-system.pc -exec dirname {} \;)
+export PKG_CONFIG_PATH="$libdir" PKG_CONFIG_LIBDIR="$libdir:/usr/lib/x86_64-linux-gnu/pkgconfig:/usr/share/pkgconfig"
+pc_libdir=$(pkg-config --variable=libdir ky-system)
+# shellcheck disable=SC2046,SC2086
+"$cxx" -std=c++17 $flags -o "$work/consumer-pc" "$source/consumer.cpp" \
+  $(pkg-config --cflags --libs ky-system ky-device ky-base) -Wl,-rpath,"$pc_libdir"
+check "$work/consumer-pc"
