@@ -14,11 +14,12 @@
 #include "KySoftDeviceGEV.h"
 #include "KyStreamingChannelSourceTestPattern.h"
 #include "SoftStreamRegisters.h"
+#include "TestDeadline.h"
 #include "gev/Bootstrap.h"
 
 namespace softstream_test {
 
-constexpr uint32_t WAIT_MS = 5000;  // every wait of these tests is bounded by this
+constexpr uint32_t WAIT_MS = TestDeadlineMs(5000);  // every wait of these tests is bounded by this
 constexpr uint32_t LOOPBACK = 0x7F000001;
 
 inline uint32_t Feature(StreamFeatureOffset offset)
@@ -65,9 +66,12 @@ public:
         ASSERT_TRUE(mDevice.AddStream(&mSource).IsOK());
         ASSERT_TRUE(mDevice.Start(KyString("00:00:00:00:00:00")).IsOK());
         ASSERT_EQ(Write(ky::gev::CCP_OFFSET, ky::gev::CCP_CONTROL_MASK), ky::gev::Status::SUCCESS);
+        // This controller sends no heartbeat: the device must not drop it while a slow build streams.
+        ASSERT_EQ(Write(ky::gev::GVCP_CONFIG_OFFSET, ky::gev::GVCP_CONFIG_HEARTBEAT_DISABLE_MASK),
+                  ky::gev::Status::SUCCESS);
         ky::gev::GvspReceiverConfig config;
         config.localAddress = "127.0.0.1";
-        config.blockTimeoutMs = 2000;
+        config.blockTimeoutMs = TestDeadlineMs(2000);
         config.maxResendRounds = 20;
         config.packetSize = packetSize;
         ASSERT_TRUE(mReceiver
