@@ -8,12 +8,21 @@ include_guard(GLOBAL)
 
 set(KY_NETNS_RUN ${CMAKE_SOURCE_DIR}/scripts/netns-run)
 
+# How much longer the tests' waits may take in this build (tests/common/TestDeadline.h): the
+# ThreadSanitizer build runs several times slower than the others.
+if(KY_TSAN)
+  set(KY_TEST_TIME_SCALE 4)
+else()
+  set(KY_TEST_TIME_SCALE 1)
+endif()
+
 function(ky_add_gtest name)
   cmake_parse_arguments(T "NETNS" "ADAPTERS;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   find_package(GTest REQUIRED)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common)
+  target_compile_definitions(${name} PRIVATE KY_TEST_TIME_SCALE=${KY_TEST_TIME_SCALE})
   ky_add_test_command(${name} COMMAND $<TARGET_FILE:${name}> ${ARGN})
 endfunction()
 

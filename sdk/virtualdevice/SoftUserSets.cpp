@@ -11,10 +11,14 @@ KyResult Refused(const std::string &what, uint32_t code = KY_STATE_ERROR) { retu
 
 KyResult SoftUserSets::AddRegisters(SoftRegisterMap &map, uint32_t count, IKyUserSetNotify *notify)
 {
-    std::lock_guard<std::recursive_mutex> lock(mMutex);
-    mCount = count;
-    mNotify = notify;
-    mRegisters.clear();
+    // The load and save checks take mMutex with their register's lock held: so no register's lock
+    // is taken here under mMutex (one lock order).
+    {
+        std::lock_guard<std::recursive_mutex> lock(mMutex);
+        mCount = count;
+        mNotify = notify;
+        mRegisters.clear();
+    }
     auto add = [&map](const char *name, uint32_t address, KyGenAccessMode mode) -> SoftRegister * {
         auto reg = std::make_unique<SoftRegister>(KyString(name), address, 4, mode, false, nullptr);
         SoftRegister *raw = reg.get();

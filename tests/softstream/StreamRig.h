@@ -14,11 +14,12 @@
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
 #include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
 #include "SoftStreamRegisters.h"
+#include "TestDeadline.h"
 #include "gev/Bootstrap.h"
 
 namespace softstream_test {
 
-constexpr uint32_t WAIT_MS = 5000;  // every wait of these tests is bounded by this
+constexpr uint32_t WAIT_MS = TestDeadlineMs(5000);  // every wait of these tests is bounded by this
 constexpr uint32_t LOOPBACK = 0x7F000001;
 
 inline uint32_t Feature(StreamFeatureOffset offset)
@@ -71,7 +72,7 @@ public:
                   ky::gev::Status::SUCCESS);
         ky::gev::GvspReceiverConfig config;
         config.localAddress = "127.0.0.1";
-        config.blockTimeoutMs = 2000;
+        config.blockTimeoutMs = TestDeadlineMs(2000);
         config.maxResendRounds = 20;
         config.packetSize = packetSize;
         ASSERT_TRUE(mReceiver

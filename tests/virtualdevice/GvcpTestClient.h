@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "TestDeadline.h"
 #include "gev/Gvcp.h"
 
 class GvcpTestClient
@@ -73,7 +74,8 @@ public:
     }
 
     // Sends and returns the first answer that is not a PENDING_ACK.
-    ky::gev::Packet Transact(const ky::gev::Packet &packet, const std::string &ip = "127.0.0.1", int timeoutMs = 2000)
+    ky::gev::Packet Transact(const ky::gev::Packet &packet, const std::string &ip = "127.0.0.1",
+                            int timeoutMs = TestDeadlineMs(2000))
     {
         SendTo(packet, ip);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

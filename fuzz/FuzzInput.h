@@ -1,0 +1,44 @@
+// Reading a fuzzer's input as a few fields and a rest, without ever reading past its end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class FuzzInput
+{
+public:
+    FuzzInput(const uint8_t *data, size_t size) : mData(data), mSize(size) {}
+
+    size_t Left() const { return mSize - mAt; }
+    // The next byte, 0 once the input is used up.
+    uint8_t Byte() { return mAt < mSize ? mData[mAt++] : 0; }
+    uint16_t U16() { return static_cast<uint16_t>(Byte() << 8 | Byte()); }
+    uint32_t U32() { return static_cast<uint32_t>(U16()) << 16 | U16(); }
+    // The next `length` bytes (fewer at the end); `length` gets what was taken.
+    const uint8_t *Take(size_t &length)
+    {
+        if (length > Left())
+            length = Left();
+        const uint8_t *at = mData + mAt;
+        mAt += length;
+        return at;
+    }
+    // A piece led by its 16-bit length.
+    const uint8_t *Piece(size_t &length)
+    {
+        length = U16();
+        return Take(length);
+    }
+    std::string Rest()
+    {
+        size_t length = Left();
+        const uint8_t *at = Take(length);
+        return std::string(reinterpret_cast<const char *>(at), length);
+    }
+
+private:
+    const uint8_t *mData;
+    size_t mSize;
+    size_t mAt = 0;
+};
