@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "KyGenParameterArray.h"
-#include "KyGenParameterList.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/genicam/KyGenParameterList.h"
 
 namespace {
 

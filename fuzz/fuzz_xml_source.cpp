@@ -3,7 +3,7 @@
 // the road; the rest is the device's memory (URL register first, 512 bytes) or the archive.
 #include <cstring>
 
-#include "KyGenXmlSource.h"
+#include "ky/genicam/KyGenXmlSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
