@@ -75,10 +75,6 @@ public:
     Statistics GetStatistics() const;
 
 private:
-    // Sends one command (request id filled in here) and waits for its acknowledge; on success
-    // the acknowledge datagram is in `answer` with its length in `answerLength`.
-    KyResult Transact(uint16_t command, const uint8_t *payload, size_t payloadLength, bool acknowledge,
-                      uint8_t *answer, size_t answerCapacity, size_t &answerLength);
     KyResult ReadMemoryBlock(uint32_t address, uint8_t *destination, size_t count);
     KyResult WriteMemoryBlock(uint32_t address, const uint8_t *source, size_t count);
     // Takes the next id of the sequence, never 0 and never the id of the command in flight.
