@@ -81,16 +81,10 @@ void GvcpResendSender::Request(uint64_t blockId, uint32_t firstPacketId, uint32_
     case device::GevResendRoutes::Outcome::NoRoute:
         break;
     }
-    gev::PacketResendCmd command;
-    const bool extended = blockId > 0xFFFF || firstPacketId > 0xFFFFFF;
-    command.header.flags = extended ? gev::FLAG_EXTENDED_ID : 0;  // PACKETRESEND is never acknowledged
     if (++mRequestId == 0)
         mRequestId = 1;
-    command.header.requestId = mRequestId;
-    command.streamChannel = mChannel;
-    command.blockId = blockId;
-    command.firstPacketId = firstPacketId;
-    command.lastPacketId = (!extended && lastPacketId > 0xFFFFFF) ? 0xFFFFFF : lastPacketId;
+    const gev::PacketResendCmd command =
+        gev::MakePacketResend(mRequestId, mChannel, blockId, firstPacketId, lastPacketId);
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return;

@@ -65,7 +65,7 @@ void FillBufferFromBlock(const gev::GvspCompletedBlock &block, KyBuffer &buffer)
         }
     }
     buffer.SetBlockID(block.blockId);
-    buffer.SetExtendedID(block.blockId > 0xFFFF);
+    buffer.SetExtendedID(gev::NeedsExtendedId(block.blockId));
     buffer.SetHeaderValid(block.leaderReceived);
     buffer.SetTrailerValid(block.trailerReceived);
     buffer.SetAcquiredSize(Clamp32(std::min<uint64_t>(block.filledSize, buffer.GetSize())));

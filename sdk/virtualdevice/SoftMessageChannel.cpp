@@ -49,7 +49,7 @@ KyResult SoftMessageChannel::FireEvent(uint16_t aEventID, uint64_t aBlockID, uin
     }
     EventCmd command;
     command.header.requestId = NextRequestId();
-    command.header.flags = FLAG_ACK_REQUIRED | (aBlockID > 0xFFFF ? FLAG_EXTENDED_ID : 0);
+    command.header.flags = FLAG_ACK_REQUIRED | (NeedsExtendedId(aBlockID) ? FLAG_EXTENDED_ID : 0);
     command.events.push_back(EventItem{aEventID, aChannelIndex, aBlockID, mContext.Timestamp()});
     Packet packet;
     Build(command, packet);
@@ -60,7 +60,7 @@ KyResult SoftMessageChannel::FireEvent(uint16_t aEventID, uint64_t aBlockID, uin
 KyResult SoftMessageChannel::FireEvent(uint16_t aEventID, uint8_t *aData, uint32_t aDataLength, uint64_t aBlockID,
                                        uint16_t aChannelIndex)
 {
-    const bool extended = aBlockID > 0xFFFF;
+    const bool extended = NeedsExtendedId(aBlockID);
     const size_t limit = GVCP_MAX_PAYLOAD_SIZE - (extended ? EVENT_ITEM_EXTENDED_SIZE : EVENT_ITEM_SIZE);
     if (aData == nullptr || aDataLength == 0 || aDataLength % 4 != 0 || aDataLength > limit) {
         return KyResult(KY_INVALID_PARAMETER, KyString("event data must be 4 to ") + std::to_string(limit) +

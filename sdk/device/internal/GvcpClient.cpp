@@ -217,14 +217,7 @@ void GvcpClient::OfferResendRoute()
 bool GvcpClient::SendPacketResend(uint16_t channel, uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId)
 {
     // The socket stays open while the route is offered: Close withdraws it first.
-    gev::PacketResendCmd command;
-    const bool extended = blockId > 0xFFFF || firstPacketId > 0xFFFFFF;
-    command.header.flags = extended ? gev::FLAG_EXTENDED_ID : 0;  // PACKETRESEND is never acknowledged
-    command.header.requestId = NextRequestId();
-    command.streamChannel = channel;
-    command.blockId = blockId;
-    command.firstPacketId = firstPacketId;
-    command.lastPacketId = (!extended && lastPacketId > 0xFFFFFF) ? 0xFFFFFF : lastPacketId;
+    const gev::PacketResendCmd command = gev::MakePacketResend(NextRequestId(), channel, blockId, firstPacketId, lastPacketId);
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return false;

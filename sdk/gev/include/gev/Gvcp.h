@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "gev/Gvsp.h"
+
 namespace ky::gev {
 
 using Packet = std::vector<uint8_t>;

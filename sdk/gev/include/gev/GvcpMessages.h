@@ -53,6 +53,23 @@ struct PacketResendCmd {
     uint32_t firstPacketId = 0;  // 24 bits without FLAG_EXTENDED_ID
     uint32_t lastPacketId = 0;
 };
+// The request for packets first..last of a block, never acknowledged: in the standard layout
+// where the ids fit it (a last id beyond 24 bits is then sent as 0xFFFFFF, "to the end of the
+// block"), in the extended one otherwise.
+inline PacketResendCmd MakePacketResend(uint16_t requestId, uint16_t channel, uint64_t blockId,
+                                        uint32_t firstPacketId, uint32_t lastPacketId)
+{
+    PacketResendCmd command;
+    const bool extended = NeedsExtendedId(blockId, firstPacketId);
+    command.header.flags = extended ? FLAG_EXTENDED_ID : 0;
+    command.header.requestId = requestId;
+    command.streamChannel = channel;
+    command.blockId = blockId;
+    command.firstPacketId = firstPacketId;
+    command.lastPacketId =
+        (!extended && lastPacketId > GVSP_STANDARD_PACKET_ID_MAX) ? GVSP_STANDARD_PACKET_ID_MAX : lastPacketId;
+    return command;
+}
 
 struct ReadRegCmd {
     CommandHeader header;

@@ -25,6 +25,13 @@ constexpr uint32_t GVSP_STANDARD_PACKET_ID_MAX = 0xFFFFFF;
 constexpr uint32_t GVSP_EXTENDED_PACKET_ID_MAX = 0xFFFFFFFF;
 constexpr uint64_t GVSP_STANDARD_BLOCK_ID_MAX = 0xFFFF;
 
+// Whether ids need the extended-ID layout (64-bit block ids, 32-bit packet ids): the one place
+// that decides it for streams, events and resend requests.
+constexpr bool NeedsExtendedId(uint64_t blockId, uint32_t packetId = 0)
+{
+    return blockId > GVSP_STANDARD_BLOCK_ID_MAX || packetId > GVSP_STANDARD_PACKET_ID_MAX;
+}
+
 // Sizes around a GVSP datagram: a stream channel's packet size (SCPS) counts the IP and UDP headers.
 constexpr size_t GVSP_IP_UDP_OVERHEAD_SIZE = 28;
 constexpr size_t GVSP_MAX_DATAGRAM_SIZE = 65507;
