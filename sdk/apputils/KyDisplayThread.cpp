@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "ky/base/KyLogCategories.h"
 #include "ky/base/KyLogger.h"
 #include "ky/stream/KyPipeline.h"
 #include "ky/OwnedThread.h"
@@ -13,8 +14,7 @@ constexpr uint32_t kRetrieveWaitMs = 100;  // how soon the thread sees a stop re
 
 KyLogger &DisplayLog()
 {
-    static KyLogger logger(KyString("DisplayThread"));
-    return logger;
+    return *KyLogCategories::Find("display");
 }
 
 template <typename F>

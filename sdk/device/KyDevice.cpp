@@ -12,8 +12,7 @@
 
 KyLogger &ky::device::DeviceLog()
 {
-    static KyLogger logger("device");
-    return logger;
+    return *KyLogCategories::Find("device");
 }
 
 using ky::device::DeviceLog;

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "ByteOrder.h"
+#include "ky/base/KyLogCategories.h"
 #include "ky/base/KyLogger.h"
 #include "XmlLoader.h"
 
@@ -15,8 +16,7 @@ NodeMap::~NodeMap() = default;
 namespace {
 KyLogger &Logger()
 {
-    static KyLogger logger(KyString("GenICam"));
-    return logger;
+    return *KyLogCategories::Find("genicam");
 }
 }  // namespace
 

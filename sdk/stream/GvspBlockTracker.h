@@ -15,6 +15,7 @@
 #include "GvspBlockAssembler.h"
 #include "GvspReceiverConfig.h"
 #include "GvspReceiverCounters.h"
+#include "ky/base/KyLogCategories.h"
 #include "ky/base/KyLogger.h"
 #include "gev/Gvsp.h"
 
@@ -80,7 +81,7 @@ private:
     void Refuse(const uint8_t *packet, size_t length);
 
     Host &mHost;
-    KyLogger mLog{KyString("stream")};
+    KyLogger &mLog{*KyLogCategories::Find("stream")};
     GvspReceiverConfig mConfig;
     std::vector<std::unique_ptr<Active>> mActive;
     std::vector<std::unique_ptr<Active>> mSpare;  // ended blocks, reused

@@ -5,14 +5,14 @@
 #include <exception>
 #include <string>
 
+#include "ky/base/KyLogCategories.h"
 #include "ky/base/KyLogger.h"
 
 namespace ky::stream {
 
 inline KyLogger &StreamLog()
 {
-    static KyLogger logger(KyString("Stream"));
-    return logger;
+    return *KyLogCategories::Find("stream");
 }
 
 template <typename F>

@@ -8,6 +8,7 @@
 #include "GevDiscovery.h"
 #include "HostAdapters.h"
 #include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/base/KyLogCategories.h"
 #include "ky/base/KyLogger.h"
 #include "ky/system/KyNetworkAdapter.h"
 #include "ky/system/KySystemEventSink.h"
@@ -19,8 +20,7 @@ constexpr uint32_t kGEVSupportedVersion = 0x00020000u;  // 2.0
 
 KyLogger &SystemLog()
 {
-    static KyLogger logger("system");
-    return logger;
+    return *KyLogCategories::Find("system");
 }
 
 // Walks a copy of the list: a sink may unregister sinks, itself too. One unregistered meanwhile

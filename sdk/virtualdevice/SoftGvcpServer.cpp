@@ -176,9 +176,9 @@ void SoftGvcpServer::Receive(SoftUdpSocket &socket, bool wildcard)
         return;  // larger than any GVCP command: not ours
     }
     SoftPeer peer{info.sourceIp, info.sourcePort};
-    if (SoftLogEnabled()) {
-        SoftLog("[SoftGvcpServer::Receive] from %08x:%u on adapter %u: %s", info.sourceIp, info.sourcePort,
-                info.arrivalIndex, DescribeGvcp(buffer, static_cast<size_t>(size)).c_str());
+    if (SoftTrafficLogEnabled()) {
+        SoftTrafficLog("command from %08x:%u on adapter %u: %s", info.sourceIp, info.sourcePort, info.arrivalIndex,
+                       DescribeGvcp(buffer, static_cast<size_t>(size)).c_str());
     }
     if (wildcard && (!IsForThisAdapter(info) || IsBroadcastCopy(buffer, static_cast<size_t>(size), peer))) {
         return;
@@ -347,6 +347,9 @@ void SoftGvcpServer::CheckHeartbeat()
 
 void SoftGvcpServer::Send(SoftUdpSocket &socket, const Packet &packet, const SoftPeer &peer)
 {
+    if (SoftTrafficLogEnabled()) {
+        SoftTrafficLog("ack to %08x:%u: %s", peer.ip, peer.port, DescribeGvcp(packet.data(), packet.size()).c_str());
+    }
     if (!socket.SendTo(packet.data(), packet.size(), peer.ip, peer.port)) {
         SoftLog("[SoftGvcpServer::Send] could not send %zu bytes", packet.size());
     }

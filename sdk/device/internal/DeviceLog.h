@@ -1,6 +1,7 @@
 // The device library's log category ("device").
 #pragma once
 
+#include "ky/base/KyLogCategories.h"
 #include "ky/base/KyLogger.h"
 
 namespace ky {

@@ -16,6 +16,7 @@
 #include "GvcpStatus.h"
 #include "HostAdapters.h"
 #include "gev/Gvcp.h"
+#include "ky/base/KyLogCategories.h"
 
 namespace ky {
 namespace device {
@@ -136,6 +137,14 @@ struct WaitContext
 };
 }  // namespace
 
+// Shows a GVCP packet in the control log; described only when that log asks for debug detail.
+static void DumpGvcp(const char *what, const uint8_t *data, size_t size)
+{
+    KyLogger &log = *KyLogCategories::Find("control");
+    if (log.IsEnabled(KyLogLevelDebug))
+        log.LogDebug(__FILE__, __LINE__, what, gev::DescribeGvcp(data, size).c_str());
+}
+
 // Sends the packet and waits for its acknowledge: type and id must match, an error status ends
 // the wait with that status, PENDING_ACK moves the deadline (up to the command's ceiling),
 // anything else is ignored. The same request id is used for every attempt so that the device
@@ -151,6 +160,7 @@ static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestI
     bool pending = false;  // the device answered PENDING_ACK: the ceiling applies
     uint8_t buffer[2048];
     for (uint32_t attempt = 0; attempt < attempts && !(pending && Clock::now() >= end); ++attempt) {
+        DumpGvcp("GvcpClient command", packet.data(), packet.size());
         if (::send(fd, packet.data(), packet.size(), MSG_NOSIGNAL) < 0 && errno != ECONNREFUSED)
             return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Cannot send to the device.");
         Clock::time_point deadline = Clock::now() + settings.answerTimeout;
@@ -170,6 +180,7 @@ static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestI
             if (received <= 0)
                 continue;  // includes ECONNREFUSED: nothing listens at the device's port (yet)
             const size_t length = static_cast<size_t>(received);
+            DumpGvcp("GvcpClient ack", buffer, length);
             gev::AckHeader header;
             if (gev::ParseAckHeader(buffer, length, header) != gev::CodecError::Ok || header.ackId != requestId)
                 continue;
