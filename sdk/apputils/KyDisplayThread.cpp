@@ -1,11 +1,9 @@
 #include "ky/apputils/KyDisplayThread.h"
 
-#include <exception>
-#include <string>
-
 #include "ky/base/KyLogCategories.h"
 #include "ky/base/KyLogger.h"
 #include "ky/stream/KyPipeline.h"
+#include "ky/Guarded.h"
 #include "ky/OwnedThread.h"
 
 namespace {
@@ -15,18 +13,6 @@ constexpr uint32_t kRetrieveWaitMs = 100;  // how soon the thread sees a stop re
 KyLogger &DisplayLog()
 {
     return *KyLogCategories::Find("display");
-}
-
-template <typename F>
-void Guarded(const char *hook, F &&call)
-{
-    try {
-        call();
-    } catch (const std::exception &error) {
-        DisplayLog().LogError(__FILE__, __LINE__, hook, (std::string("threw: ") + error.what()).c_str());
-    } catch (...) {
-        DisplayLog().LogError(__FILE__, __LINE__, hook, "threw an exception");
-    }
 }
 
 } // namespace
@@ -119,7 +105,7 @@ void KyDisplayThread::Run(const ky::base::ThreadLife &life, KyPipeline *pipeline
 
 bool KyDisplayThread::Handle(const ky::base::ThreadLife &life, KyBuffer *buffer)
 {
-    Guarded("OnBufferRetrieved", [&] { OnBufferRetrieved(buffer); });
+    ky::base::Guarded(DisplayLog(), "OnBufferRetrieved", [&] { OnBufferRetrieved(buffer); });
     if (life.Released())
         return false;
     bool show = true;
@@ -128,11 +114,11 @@ bool KyDisplayThread::Handle(const ky::base::ThreadLife &life, KyBuffer *buffer)
         show = mStabilizer.IsTimeToDisplay(mTargetFrameRate);
     }
     if (show) {
-        Guarded("OnBufferDisplay", [&] { OnBufferDisplay(buffer); });
+        ky::base::Guarded(DisplayLog(), "OnBufferDisplay", [&] { OnBufferDisplay(buffer); });
         if (life.Released())
             return false;
     }
-    Guarded("OnBufferDone", [&] { OnBufferDone(buffer); });
+    ky::base::Guarded(DisplayLog(), "OnBufferDone", [&] { OnBufferDone(buffer); });
     return !life.Released();
 }
 

@@ -1,5 +1,7 @@
 #include "ky/base/KyLogCategories.h"
 
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -8,6 +10,19 @@ namespace {
 
 const char *const NAMES[] = {"system", "device", "control", "stream", "genicam", "softdevice", "display"};
 constexpr size_t COUNT = sizeof(NAMES) / sizeof(NAMES[0]);
+
+// The item without surrounding blanks, in lower case.
+std::string Plain(const std::string &text)
+{
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::string();
+    const size_t last = text.find_last_not_of(" \t");
+    std::string plain = text.substr(first, last - first + 1);
+    for (char &c : plain)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return plain;
+}
 
 bool ParseLevel(const std::string &text, int32_t &level)
 {
@@ -31,13 +46,22 @@ bool ParseLevel(const std::string &text, int32_t &level)
 struct Registry {
     KyLogger *loggers[COUNT];
 
-    // KY_LOG applies once, here; an item it cannot read leaves its category at Info.
+    // KY_LOG applies once, here. An item it cannot read leaves its category as it was and is
+    // named on standard error, so that a misspelt category does not pass unnoticed.
     Registry()
     {
         for (size_t i = 0; i < COUNT; ++i)
             loggers[i] = new KyLogger(KyString(NAMES[i]));
-        if (const char *text = std::getenv("KY_LOG"))
-            (void)Configure(text);
+        if (const char *text = std::getenv("KY_LOG")) {
+            std::string refused;
+            if (!Configure(text, &refused)) {
+                std::fprintf(stderr,
+                             "KY_LOG: cannot read '%s' (items are category=level; categories: system, device, "
+                             "control, stream, genicam, softdevice, display, all; levels: debug, info, warning, "
+                             "error, critical)\n",
+                             refused.c_str());
+            }
+        }
     }
 
     KyLogger *Find(const char *name)
@@ -53,6 +77,8 @@ struct Registry {
 
     bool SetLevel(const char *name, int32_t level)
     {
+        if (level < KyLogLevelInfo || level > KyLogLevelDebug)
+            return false;  // not a level: the category stays as it is
         if (name != nullptr && std::strcmp(name, "all") == 0) {
             for (KyLogger *logger : loggers)
                 logger->SetLogPriority(level);
@@ -65,7 +91,8 @@ struct Registry {
         return true;
     }
 
-    bool Configure(const char *text)
+    // Applies every item it can read; the first it cannot goes to `refused` (when given).
+    bool Configure(const char *text, std::string *refused)
     {
         if (text == nullptr)
             return false;
@@ -76,15 +103,19 @@ struct Registry {
             size_t end = all.find(',', start);
             if (end == std::string::npos)
                 end = all.size();
-            const std::string item = all.substr(start, end - start);
+            const std::string raw = all.substr(start, end - start);
             start = end + 1;
+            const std::string item = Plain(raw);
             if (item.empty())
                 continue;
             const size_t equals = item.find('=');
             int32_t level = KyLogLevelInfo;
-            if (equals == std::string::npos || !ParseLevel(item.substr(equals + 1), level) ||
-                !SetLevel(item.substr(0, equals).c_str(), level))
+            if (equals == std::string::npos || !ParseLevel(Plain(item.substr(equals + 1)), level) ||
+                !SetLevel(Plain(item.substr(0, equals)).c_str(), level)) {
+                if (allRead && refused != nullptr)
+                    *refused = raw;
                 allRead = false;
+            }
         }
         return allRead;
     }
@@ -107,4 +138,11 @@ KyLogger *KyLogCategories::Find(const char *name) { return Categories().Find(nam
 
 bool KyLogCategories::SetLevel(const char *name, int32_t level) { return Categories().SetLevel(name, level); }
 
-bool KyLogCategories::Configure(const char *text) { return Categories().Configure(text); }
+bool KyLogCategories::Configure(const char *text)
+{
+    try {
+        return Categories().Configure(text, nullptr);
+    } catch (...) {
+        return false;  // out of memory for the copy of the text
+    }
+}

@@ -1,11 +1,15 @@
 #include "ky/base/KyLogDispatcher.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <new>
 #include <shared_mutex>
 #include <string>
 #include <vector>
+
+#include "ky/Guarded.h"
 
 namespace {
 
@@ -36,17 +40,33 @@ public:
     InsideSinkScope &operator=(const InsideSinkScope &) = delete;
 };
 
-// Locking or growing the list can throw; the SDK reports that as a result instead.
-template <typename F>
-KyResult Guarded(const char *where, F body)
+// Whether records go to standard error while no sink is registered: so they do while KY_LOG is
+// set, so that raising a category (KyLogCategories) shows its records in any program.
+bool ToStandardError()
 {
-    try {
-        return body();
-    } catch (const std::bad_alloc &) {
-        return KyResult(KY_NOT_ENOUGH_MEMORY, KyString(std::string("[") + where + "] out of memory"));
-    } catch (...) {
-        return KyResult(KY_THREAD_ERROR, KyString(std::string("[") + where + "] cannot lock the sink list"));
+    static const bool enabled = std::getenv("KY_LOG") != nullptr;
+    return enabled;
+}
+
+const char *LevelName(KyLogLevelEnum level)
+{
+    switch (level) {
+    case KyLogLevelDebug: return "debug";
+    case KyLogLevelInfo: return "info";
+    case KyLogLevelWarning: return "warning";
+    case KyLogLevelError: return "error";
+    case KyLogLevelCritical: return "critical";
+    default: return "log";
     }
+}
+
+// One line per record, written at once: "[stream debug] Process: GVSP ...".
+void WriteToStandardError(KyLogLevelEnum level, const char *category, const char *function, const char *message)
+{
+    if (*function != '\0')
+        std::fprintf(stderr, "[%s %s] %s: %s\n", category, LevelName(level), function, message);
+    else
+        std::fprintf(stderr, "[%s %s] %s\n", category, LevelName(level), message);
 }
 
 }  // namespace
@@ -56,8 +76,10 @@ KyResult KyLogDispatcher::AddSink(KyLogSink *sink)
     if (sink == nullptr)
         return KyResult(KY_INVALID_PARAMETER, KyString("[KyLogDispatcher::AddSink] null sink"));
     if (tInsideSink)
-        return KyResult(KY_STATE_ERROR, KyString("[KyLogDispatcher::AddSink] called from inside a sink"));
-    return Guarded("KyLogDispatcher::AddSink", [sink] {
+        return KyResult(KY_STATE_ERROR, KyString("a sink cannot be added from inside a sink's Log"));
+    // Locking or growing the list can throw; that comes back as a result, and is not logged: the
+    // log is what failed.
+    return ky::base::Guarded(nullptr, "adding a log sink", [sink] {
         SinkRegistry &r = Registry();
         std::unique_lock<std::shared_mutex> lock(r.mutex);
         if (std::find(r.sinks.begin(), r.sinks.end(), sink) != r.sinks.end())
@@ -70,14 +92,14 @@ KyResult KyLogDispatcher::AddSink(KyLogSink *sink)
 KyResult KyLogDispatcher::RemoveSink(KyLogSink *sink)
 {
     if (tInsideSink)
-        return KyResult(KY_STATE_ERROR, KyString("[KyLogDispatcher::RemoveSink] called from inside a sink"));
-    return Guarded("KyLogDispatcher::RemoveSink", [sink] {
+        return KyResult(KY_STATE_ERROR, KyString("a sink cannot be removed from inside a sink's Log"));
+    return ky::base::Guarded(nullptr, "removing a log sink", [sink] {
         SinkRegistry &r = Registry();
         // The exclusive lock waits for every dispatch in progress, so the sink is free to go after.
         std::unique_lock<std::shared_mutex> lock(r.mutex);
         auto it = std::find(r.sinks.begin(), r.sinks.end(), sink);
         if (it == r.sinks.end())
-            return KyResult(KY_NOT_FOUND, KyString("[KyLogDispatcher::RemoveSink] sink not registered"));
+            return KyResult(KY_NOT_FOUND, KyString("the sink is not registered"));
         r.sinks.erase(it);
         return KyResult();
     });
@@ -95,18 +117,21 @@ void KyLogDispatcher::Dispatch(KyLogLevelEnum level, const char *category, uint3
 {
     if (tInsideSink)
         return;
-    try {
+    // A list that cannot be locked drops the record: logging never throws.
+    ky::base::Guarded(nullptr, "dispatching a log record", [&] {
         SinkRegistry &r = Registry();
         std::shared_lock<std::shared_mutex> lock(r.mutex);
+        if (r.sinks.empty()) {
+            if (ToStandardError())
+                WriteToStandardError(level, OrEmpty(category), OrEmpty(function), OrEmpty(message));
+            return;
+        }
         InsideSinkScope inside;
         for (KyLogSink *sink : r.sinks) {
-            try {
+            // A failing sink must not break the code that logged, nor the other sinks.
+            ky::base::Guarded(nullptr, "KyLogSink::Log", [&] {
                 sink->Log(level, OrEmpty(category), line, OrEmpty(file), OrEmpty(function), OrEmpty(message));
-            } catch (...) {
-                // A failing sink must not break the code that logged, nor the other sinks.
-            }
+            });
         }
-    } catch (...) {
-        // The list could not be locked: the record is dropped, logging never throws.
-    }
+    });
 }

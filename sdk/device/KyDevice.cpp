@@ -1,13 +1,12 @@
 #include "ky/device/KyDevice.h"
 
 #include <algorithm>
-#include <string>
-#include <exception>
 
 #include "ky/device/KyDeviceGEV.h"
 #include "ky/device/KyDeviceInfo.h"
 #include "ky/genicam/KyGenParameterArray.h"
 #include "internal/DeviceLog.h"
+#include "ky/Guarded.h"
 #include "internal/EventSinks.h"
 
 KyLogger &ky::device::DeviceLog()
@@ -53,15 +52,7 @@ bool KyDevice::EventSinks::ForEach(const char *what, const std::function<void(Ky
     // Nothing of *this is used inside the walk but the registry's own state: a sink may free the
     // device, and these sinks with it.
     return mSinks.ForEach([what, &call](KyDeviceEventSink &sink) {
-        try {
-            call(sink);
-        } catch (const std::exception &error) {
-            DeviceLog().LogError(__FILE__, __LINE__, "KyDevice::EventSinks",
-                                 (std::string("[KyDevice::EventSinks] ") + what + ": sink threw: " + error.what()).c_str());
-        } catch (...) {
-            DeviceLog().LogError(__FILE__, __LINE__, "KyDevice::EventSinks",
-                                 (std::string("[KyDevice::EventSinks] ") + what + ": sink threw an unknown exception").c_str());
-        }
+        ky::base::Guarded(DeviceLog(), what, [&] { call(sink); });
     });
 }
 

@@ -95,11 +95,9 @@ void ArrayCore::Announce(const Announcements &pending)
 {
     for (auto &[parameter, sinks] : pending) {
         for (KyGenEventSink *sink : sinks) {
-            try {
-                sink->OnParameterUpdate(parameter);
-            } catch (...) {
-                // A sink's failure is its own; the other sinks are still told.
-            }
+            // A sink's failure is its own; the other sinks are still told.
+            ky::base::Guarded(GenICamLog(), "KyGenEventSink::OnParameterUpdate",
+                              [&] { sink->OnParameterUpdate(parameter); });
         }
     }
 }

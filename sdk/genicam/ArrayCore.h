@@ -2,10 +2,8 @@
 // for its nodes, and the one place where calls lock the map and updates are announced.
 #pragma once
 
-#include <exception>
 #include <memory>
 #include <mutex>
-#include <new>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -14,6 +12,8 @@
 #include "ky/genicam/KyGenCategory.h"
 #include "ky/genicam/KyGenEventSink.h"
 #include "ky/genicam/KyGenParameter.h"
+#include "GenICamLog.h"
+#include "ky/Guarded.h"
 #include "NodeMap.h"
 
 namespace ky::gc {
@@ -67,16 +67,12 @@ public:
 private:
     using Announcements = std::vector<std::pair<KyGenParameter *, std::vector<KyGenEventSink *>>>;
 
+    // A call into the map, which may reach program code (a port): whatever it throws becomes a
+    // failed result and an error in the genicam log.
     template <typename F>
     static KyResult Guard(F &f)
     {
-        try {
-            return f();
-        } catch (const std::bad_alloc &) {
-            return KyResult(KY_NOT_ENOUGH_MEMORY, KyString("out of memory"));
-        } catch (const std::exception &e) {
-            return KyResult(KY_GENERIC_ERROR, KyString(e.what()));
-        }
+        return ky::base::Guarded(GenICamLog(), "a GenICam call", f);
     }
     Announcements Collect(const std::vector<Node *> &nodes) const;
     static void Announce(const Announcements &pending);

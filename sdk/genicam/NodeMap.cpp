@@ -4,8 +4,7 @@
 #include <set>
 
 #include "ByteOrder.h"
-#include "ky/base/KyLogCategories.h"
-#include "ky/base/KyLogger.h"
+#include "GenICamLog.h"
 #include "XmlLoader.h"
 
 namespace ky::gc {
@@ -13,22 +12,16 @@ namespace ky::gc {
 NodeMap::NodeMap() = default;
 NodeMap::~NodeMap() = default;
 
-namespace {
-KyLogger &Logger()
-{
-    return *KyLogCategories::Find("genicam");
-}
-}  // namespace
 
 void NodeMap::Warn(const std::string &line)
 {
-    Logger().LogWarning(__FILE__, __LINE__, "NodeMap::Load", ("[NodeMap::Load] " + line).c_str());
+    GenICamLog().LogWarning(__FILE__, __LINE__, "NodeMap::Load", ("[NodeMap::Load] " + line).c_str());
 }
 
 void NodeMap::Debug(const std::string &line)
 {
-    if (Logger().IsEnabled(KyLogLevelDebug))
-        Logger().LogDebug(__FILE__, __LINE__, "NodeMap::Load", ("[NodeMap::Load] " + line).c_str());
+    if (GenICamLog().IsEnabled(KyLogLevelDebug))
+        GenICamLog().LogDebug(__FILE__, __LINE__, "NodeMap::Load", ("[NodeMap::Load] " + line).c_str());
 }
 
 void NodeMap::Clear()

@@ -51,6 +51,13 @@ void GvspBlockTracker::Refuse(const uint8_t *packet, size_t length)
         mLog.LogDebug(__FILE__, __LINE__, __func__, ("refused " + DescribeGvsp(packet, length)).c_str());
 }
 
+// A packet taken, shown in the stream log. Only `shownBytes` of it are read: a packet whose
+// payload went straight to its destination has only its header here.
+void GvspBlockTracker::Dump(const uint8_t *packet, size_t length, size_t shownBytes)
+{
+    mLog.LogDebug(__FILE__, __LINE__, "GvspBlockTracker::Process", DescribeGvsp(packet, length, shownBytes).c_str());
+}
+
 GvspReceiverCounters GvspBlockTracker::Snapshot() const
 {
     GvspReceiverCounters counters = mCounters;
@@ -150,6 +157,8 @@ void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time
             Refuse(packet, length);
         return;
     }
+    if (mLog.IsEnabled(KyLogLevelDebug))
+        Dump(packet, length, payloadInPlace ? header.Size() : 32);
     if (header.status & GVSP_STATUS_ERROR_MASK) {
         // The sender cannot serve a resend for this block.
         ++mCounters.resendsUnavailable;

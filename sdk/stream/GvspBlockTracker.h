@@ -15,8 +15,7 @@
 #include "GvspBlockAssembler.h"
 #include "GvspReceiverConfig.h"
 #include "GvspReceiverCounters.h"
-#include "ky/base/KyLogCategories.h"
-#include "ky/base/KyLogger.h"
+#include "StreamLog.h"
 #include "gev/Gvsp.h"
 
 namespace ky::gev {
@@ -79,9 +78,10 @@ private:
     void Ask(uint64_t blockId, GvspMissingRange range);
     void End(size_t index, GvspBlockStatus reason);
     void Refuse(const uint8_t *packet, size_t length);
+    void Dump(const uint8_t *packet, size_t length, size_t shownBytes);
 
     Host &mHost;
-    KyLogger &mLog{*KyLogCategories::Find("stream")};
+    KyLogger &mLog{ky::stream::StreamLog()};  // GVSP packets at Debug, each
     GvspReceiverConfig mConfig;
     std::vector<std::unique_ptr<Active>> mActive;
     std::vector<std::unique_ptr<Active>> mSpare;  // ended blocks, reused

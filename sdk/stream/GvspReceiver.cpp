@@ -11,6 +11,9 @@
 #include <thread>
 #include <unistd.h>
 
+#include "StreamLog.h"
+#include "ky/Guarded.h"
+
 namespace ky::gev {
 namespace {
 
@@ -219,7 +222,9 @@ void GvspReceiver::Emit(GvspCompletedBlock &&block)
 void GvspReceiver::Run()
 {
     while (!mStop) {
-        try {
+        // Out of memory for an output entry: the block's destination stays with its state and is
+        // handed back by the next abort or close. Keep receiving.
+        ky::base::Guarded(ky::stream::StreamLog(), "GvspReceiver::Run", [&] {
             pollfd p[2] = {{mSocket.Fd(), POLLIN, 0}, {mRing.Fd(), POLLIN, 0}};
             const int ready = poll(p, mRing.IsOpen() ? 2 : 1, mRing.IsOpen() ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS);
             size_t received = 0;
@@ -234,10 +239,7 @@ void GvspReceiver::Run()
             SendRequests();
             if (received > 0 && !mStop && !mRing.IsOpen())
                 std::this_thread::sleep_for(GATHER_TIME);
-        } catch (...) {
-            // Out of memory for an output entry: the block's destination stays with its state and
-            // is handed back by the next abort or close. Keep receiving.
-        }
+        });
     }
 }
 
@@ -338,11 +340,9 @@ void GvspReceiver::SendRequests()
         count = mTracker.TakeRequests(batch, GvspBlockTracker::MAX_REQUESTS);
     }
     for (size_t i = 0; i < count && mResend; ++i) {
-        try {
-            mResend(batch[i].blockId, batch[i].range.first, batch[i].range.last);
-        } catch (...) {
-            // The owner's failure to send a request must not end the stream; the next round asks again.
-        }
+        // The owner's failure to send a request must not end the stream; the next round asks again.
+        ky::base::Guarded(ky::stream::StreamLog(), "GvspReceiver::SendRequests",
+                          [&] { mResend(batch[i].blockId, batch[i].range.first, batch[i].range.last); });
     }
 }
 

@@ -9,7 +9,8 @@
 #include "ky/stream/KyPipelineEventSink.h"
 #include "ky/stream/KyStream.h"
 #include "StreamCore.h"
-#include "StreamGuard.h"
+#include "StreamLog.h"
+#include "ky/Guarded.h"
 
 namespace ky::stream {
 namespace {
@@ -58,7 +59,7 @@ void PipelineCore::Notify(const char *what, F &&call)
         sinks = mSinks.All();
     }
     for (KyPipelineEventSink *sink : sinks)
-        GuardedCall(what, [&] { call(*sink); });
+        ky::base::Guarded(ky::stream::StreamLog(), what, [&] { call(*sink); });
 }
 
 uint32_t PipelineCore::BufferSize() const

@@ -10,6 +10,7 @@
 #include "ky/device/KyDeviceInfoGEV.h"
 #include "ky/base/KyLogCategories.h"
 #include "ky/base/KyLogger.h"
+#include "ky/Guarded.h"
 #include "ky/system/KyNetworkAdapter.h"
 #include "ky/system/KySystemEventSink.h"
 
@@ -33,15 +34,8 @@ bool AskSinksToIgnore(const std::vector<KySystemEventSink *> &sinks, const KyInt
     for (KySystemEventSink *sink : snapshot) {
         if (std::find(sinks.begin(), sinks.end(), sink) == sinks.end())
             continue;
-        try {
-            sink->OnDeviceFound(anInterface, record, ignore);
-        } catch (const std::exception &error) {
-            SystemLog().LogError(__FILE__, __LINE__, "KySystem::Find",
-                                 (std::string("[KySystem::Find] event sink threw: ") + error.what()).c_str());
-        } catch (...) {
-            SystemLog().LogError(__FILE__, __LINE__, "KySystem::Find",
-                                 "[KySystem::Find] event sink threw an unknown exception");
-        }
+        ky::base::Guarded(SystemLog(), "KySystemEventSink::OnDeviceFound",
+                          [&] { sink->OnDeviceFound(anInterface, record, ignore); });
     }
     return ignore;
 }

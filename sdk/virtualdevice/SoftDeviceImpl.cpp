@@ -82,7 +82,7 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
             sink->OnCreateCustomRegisters(&mOwner, &factory);
         });
         for (IKyStreamingChannelSource *source : mSources) {
-            GuardedVoid("CreateRegisters", [&] { source->CreateRegisters(&mMap, &factory); });
+            ky::base::Guarded(SoftDeviceLog(), "CreateRegisters", [&] { source->CreateRegisters(&mMap, &factory); });
         }
         // The XML names each feature once: the features of the first stream channel describe
         // it; further channels are reached through their register blocks.
@@ -180,7 +180,7 @@ KyResult KySoftDeviceGEV::Impl::MakeXml()
         sink->OnCreateCustomGenApiFeatures(&mOwner, &factory);
     });
     for (IKyStreamingChannelSource *source : mSources) {
-        GuardedVoid("CreateGenApiFeatures", [&] { source->CreateGenApiFeatures(&mMap, &factory); });
+        ky::base::Guarded(SoftDeviceLog(), "CreateGenApiFeatures", [&] { source->CreateGenApiFeatures(&mMap, &factory); });
     }
     std::vector<const SoftFeatureTable *> tables(deviceTables.begin(), deviceTables.end());
     tables.push_back(&factory.Table());
@@ -191,7 +191,7 @@ KyResult KySoftDeviceGEV::Impl::MakeXml()
         result = check.Load(KyString(xml), nullptr);
     }
     if (result.IsFailure()) {
-        SoftLog("[SoftDevice::Start] GenICam XML: %s", result.GetDescription().GetAscii());
+        SoftLog("SoftDevice::Start", "GenICam XML: %s", result.GetDescription().GetAscii());
         return result;
     }
     mContext.xml = std::move(xml);
@@ -336,7 +336,7 @@ uint32_t KySoftDeviceGEV::Impl::ForceIp(const SoftNetworkConfig &config)
             mAppliedForced = applied;
             answerOn = config.ip;
         } else {
-            SoftLog("[SoftDevice::ForceIp] %s", result.GetDescription().GetAscii());
+            SoftLog("SoftDevice::ForceIp", "%s", result.GetDescription().GetAscii());
         }
     }
     Notify("OnDeviceResetNetwork", [&](IKySoftDeviceGEVEventSink *sink) { sink->OnDeviceResetNetwork(&mOwner); });

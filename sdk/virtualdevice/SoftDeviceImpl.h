@@ -12,7 +12,8 @@
 #include "SoftDeviceInfo.h"
 #include "SoftDeviceStatistics.h"
 #include "SoftFeatureTable.h"
-#include "SoftGuard.h"
+#include "ky/Guarded.h"
+#include "SoftLog.h"
 #include "SoftGvcpHandler.h"
 #include "SoftGvcpServer.h"
 #include "SoftMessageChannel.h"
@@ -45,7 +46,7 @@ public:
             sinks = mSinks;
         }
         for (IKySoftDeviceGEVEventSink *sink : sinks) {
-            GuardedVoid(what, [&] { call(sink); });
+            ky::base::Guarded(SoftDeviceLog(), what, [&] { call(sink); });
         }
     }
 

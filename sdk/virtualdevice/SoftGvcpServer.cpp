@@ -135,7 +135,7 @@ void SoftGvcpServer::BindForcedAddress(uint32_t ip)
         if (result.IsOK()) {
             mForcedIp = ip;
         } else {
-            SoftLog("[SoftGvcpServer::BindForcedAddress] %s", result.GetDescription().GetAscii());
+            SoftLog("SoftGvcpServer::BindForcedAddress", "%s", result.GetDescription().GetAscii());
         }
     }
 }
@@ -177,8 +177,8 @@ void SoftGvcpServer::Receive(SoftUdpSocket &socket, bool wildcard)
     }
     SoftPeer peer{info.sourceIp, info.sourcePort};
     if (SoftTrafficLogEnabled()) {
-        SoftTrafficLog("command from %08x:%u on adapter %u: %s", info.sourceIp, info.sourcePort, info.arrivalIndex,
-                       DescribeGvcp(buffer, static_cast<size_t>(size)).c_str());
+        SoftTrafficLog("SoftGvcpServer::Receive", "command from %08x:%u on adapter %u: %s", info.sourceIp,
+                       info.sourcePort, info.arrivalIndex, DescribeGvcp(buffer, static_cast<size_t>(size)).c_str());
     }
     if (wildcard && (!IsForThisAdapter(info) || IsBroadcastCopy(buffer, static_cast<size_t>(size), peer))) {
         return;
@@ -197,7 +197,7 @@ bool SoftGvcpServer::IsBroadcastCopy(const uint8_t *data, size_t size, const Sof
                       mLastBroadcast.command == header.command && now - mLastBroadcast.time < BROADCAST_COPY_WINDOW;
     mLastBroadcast = LastBroadcast{peer, header.requestId, header.command, now};
     if (copy) {
-        SoftLog("[SoftGvcpServer::IsBroadcastCopy] second copy of %s %u dropped", CommandName(header.command),
+        SoftLog("SoftGvcpServer::IsBroadcastCopy", "second copy of %s %u dropped", CommandName(header.command),
                 header.requestId);
     }
     return copy;
@@ -348,9 +348,10 @@ void SoftGvcpServer::CheckHeartbeat()
 void SoftGvcpServer::Send(SoftUdpSocket &socket, const Packet &packet, const SoftPeer &peer)
 {
     if (SoftTrafficLogEnabled()) {
-        SoftTrafficLog("ack to %08x:%u: %s", peer.ip, peer.port, DescribeGvcp(packet.data(), packet.size()).c_str());
+        SoftTrafficLog("SoftGvcpServer::Send", "ack to %08x:%u: %s", peer.ip, peer.port,
+                       DescribeGvcp(packet.data(), packet.size()).c_str());
     }
     if (!socket.SendTo(packet.data(), packet.size(), peer.ip, peer.port)) {
-        SoftLog("[SoftGvcpServer::Send] could not send %zu bytes", packet.size());
+        SoftLog("SoftGvcpServer::Send", "could not send %zu bytes", packet.size());
     }
 }

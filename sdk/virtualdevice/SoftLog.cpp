@@ -7,7 +7,9 @@
 
 namespace {
 
-void Write(KyLogger &log, KyLogLevelEnum level, const char *format, va_list args)
+KyLogger &ControlLog() { return *KyLogCategories::Find("control"); }
+
+void Write(KyLogger &log, KyLogLevelEnum level, const char *where, const char *format, va_list args)
 {
     if (!log.IsEnabled(level)) {
         return;
@@ -15,28 +17,30 @@ void Write(KyLogger &log, KyLogLevelEnum level, const char *format, va_list args
     char text[1024];
     std::vsnprintf(text, sizeof(text), format, args);
     if (level == KyLogLevelDebug) {
-        log.LogDebug("", 0, "SoftDevice", text);
+        log.LogDebug(nullptr, 0, where, text);
     } else {
-        log.LogWarning("", 0, "SoftDevice", text);
+        log.LogWarning(nullptr, 0, where, text);
     }
 }
 
 }  // namespace
 
-void SoftLog(const char *format, ...)
+KyLogger &SoftDeviceLog() { return *KyLogCategories::Find("softdevice"); }
+
+void SoftLog(const char *where, const char *format, ...)
 {
     va_list args;
     va_start(args, format);
-    Write(*KyLogCategories::Find("softdevice"), KyLogLevelWarning, format, args);
+    Write(SoftDeviceLog(), KyLogLevelWarning, where, format, args);
     va_end(args);
 }
 
-bool SoftTrafficLogEnabled() { return KyLogCategories::Find("control")->IsEnabled(KyLogLevelDebug); }
+bool SoftTrafficLogEnabled() { return ControlLog().IsEnabled(KyLogLevelDebug); }
 
-void SoftTrafficLog(const char *format, ...)
+void SoftTrafficLog(const char *where, const char *format, ...)
 {
     va_list args;
     va_start(args, format);
-    Write(*KyLogCategories::Find("control"), KyLogLevelDebug, format, args);
+    Write(ControlLog(), KyLogLevelDebug, where, format, args);
     va_end(args);
 }

@@ -2,8 +2,14 @@
 // packets it serves to the "control" category at Debug (see KyLogCategories).
 #pragma once
 
-void SoftLog(const char *format, ...) __attribute__((format(printf, 1, 2)));
+#include "ky/base/KyLogger.h"
+
+// The "softdevice" category.
+KyLogger &SoftDeviceLog();
+
+// A fault of the soft device, as a warning of `where` (a function name).
+void SoftLog(const char *where, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
 // Whether the control category shows packets; check it before describing one.
 bool SoftTrafficLogEnabled();
-void SoftTrafficLog(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void SoftTrafficLog(const char *where, const char *format, ...) __attribute__((format(printf, 2, 3)));

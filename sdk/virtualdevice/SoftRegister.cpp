@@ -5,7 +5,8 @@
 #include <thread>
 
 #include "ky/virtualdevice/IKyRegisterEventSink.h"
-#include "SoftGuard.h"
+#include "ky/Guarded.h"
+#include "SoftLog.h"
 #include "gev/ByteCursor.h"
 
 using ky::gev::ByteReader;
@@ -50,10 +51,10 @@ KyResult SoftRegister::ReadBytes(uint8_t *aData, uint32_t aDataLength, uint32_t 
         sinks = mSinks;
     }
     if (hook) {
-        GuardedVoid("read hook", [&] { hook(*this); });
+        ky::base::Guarded(SoftDeviceLog(), "read hook", [&] { hook(*this); });
     }
     for (IKyRegisterEventSink *sink : sinks) {
-        result = GuardedResult("PreRead", [&] { return sink->PreRead(this); });
+        result = ky::base::Guarded(SoftDeviceLog(), "PreRead", [&] { return sink->PreRead(this); });
         if (result.IsFailure()) {
             return result;
         }
@@ -63,7 +64,7 @@ KyResult SoftRegister::ReadBytes(uint8_t *aData, uint32_t aDataLength, uint32_t 
         std::memcpy(aData, Content().data() + aOffset, aDataLength);
     }
     for (IKyRegisterEventSink *sink : sinks) {
-        GuardedVoid("PostRead", [&] { sink->PostRead(this); });
+        ky::base::Guarded(SoftDeviceLog(), "PostRead", [&] { sink->PostRead(this); });
     }
     return KyResult(KY_OK);
 }
@@ -103,10 +104,10 @@ KyResult SoftRegister::Write(const uint8_t *aData, uint32_t aDataLength, uint32_
         sinks = mSinks;
     }
     if (check) {
-        result = GuardedResult("write check", [&] { return check(*this); });
+        result = ky::base::Guarded(SoftDeviceLog(), "write check", [&] { return check(*this); });
     }
     for (size_t i = 0; i < sinks.size() && result.IsSuccess(); ++i) {
-        result = GuardedResult("PreWrite", [&] { return sinks[i]->PreWrite(this); });
+        result = ky::base::Guarded(SoftDeviceLog(), "PreWrite", [&] { return sinks[i]->PreWrite(this); });
     }
     {
         std::lock_guard<std::mutex> lock(mMutex);
@@ -126,10 +127,10 @@ KyResult SoftRegister::Write(const uint8_t *aData, uint32_t aDataLength, uint32_
         return result;
     }
     if (hook) {
-        GuardedVoid("write hook", [&] { hook(*this); });
+        ky::base::Guarded(SoftDeviceLog(), "write hook", [&] { hook(*this); });
     }
     for (IKyRegisterEventSink *sink : sinks) {
-        GuardedVoid("PostWrite", [&] { sink->PostWrite(this); });
+        ky::base::Guarded(SoftDeviceLog(), "PostWrite", [&] { sink->PostWrite(this); });
     }
     return KyResult(KY_OK);
 }
@@ -297,7 +298,7 @@ KyResult SoftRegister::Persist(IKyRegisterStore &store)
     bool handled = false;
     KyResult outcome(KY_OK);
     for (IKyRegisterEventSink *sink : sinks) {
-        KyResult result = GuardedResult("Persist", [&] { return sink->Persist(this, &store); });
+        KyResult result = ky::base::Guarded(SoftDeviceLog(), "Persist", [&] { return sink->Persist(this, &store); });
         if (result.GetCode() != KY_NOT_IMPLEMENTED) {
             handled = true;
             outcome |= result;

@@ -5,7 +5,7 @@
 
 #include "ky/buffer/KyBuffer.h"
 #include "SoftDeviceRegisters.h"
-#include "SoftGuard.h"
+#include "ky/Guarded.h"
 #include "SoftLog.h"
 #include "SoftNetAdapter.h"
 #include "gev/Gvsp.h"
@@ -40,7 +40,7 @@ KyResult SoftStreamChannel::Begin(uint32_t deviceIp, bool timestamping)
 {
     mTimestamping = timestamping;
     uint32_t maxPacket = DEFAULT_MAX_PACKET_SIZE;
-    const KyResult info = GuardedResult("GetGevSCPSPacketSizeInfo", [&] { return mSource.GetGevSCPSPacketSizeInfo(maxPacket); });
+    const KyResult info = ky::base::Guarded(SoftDeviceLog(), "GetGevSCPSPacketSizeInfo", [&] { return mSource.GetGevSCPSPacketSizeInfo(maxPacket); });
     mMaxPacketSize = info.IsOK() ? std::clamp<uint32_t>(maxPacket, GVSP_MIN_PACKET_SIZE, GVSP_MAX_PACKET_SIZE)
                                  : DEFAULT_MAX_PACKET_SIZE;
     mAllBuffers.clear();
@@ -48,12 +48,12 @@ KyResult SoftStreamChannel::Begin(uint32_t deviceIp, bool timestamping)
     mQueued.clear();
     for (size_t i = 0; i < MAX_BUFFERS; ++i) {
         KyBuffer *buffer = nullptr;
-        GuardedVoid("AllocBuffer", [&] { buffer = mSource.AllocBuffer(); });
+        ky::base::Guarded(SoftDeviceLog(), "AllocBuffer", [&] { buffer = mSource.AllocBuffer(); });
         if (buffer == nullptr) {
             break;
         }
         if (std::find(mAllBuffers.begin(), mAllBuffers.end(), buffer) != mAllBuffers.end()) {
-            SoftLog("[SoftStreamChannel::Begin] channel %u: AllocBuffer gave a buffer twice", mIndex);
+            SoftLog("SoftStreamChannel::Begin", "channel %u: AllocBuffer gave a buffer twice", mIndex);
             break;
         }
         mAllBuffers.push_back(buffer);
@@ -95,7 +95,7 @@ void SoftStreamChannel::End()
         mThread.join();
     }
     for (KyBuffer *buffer : mAllBuffers) {
-        GuardedVoid("FreeBuffer", [&] { mSource.FreeBuffer(buffer); });
+        ky::base::Guarded(SoftDeviceLog(), "FreeBuffer", [&] { mSource.FreeBuffer(buffer); });
     }
     mAllBuffers.clear();
     mIdle.clear();
@@ -114,14 +114,14 @@ void SoftStreamChannel::SetDestination(uint32_t ip, uint16_t port)
         if (mOpen) {
             StopAcquisition();
             mOpen = false;
-            GuardedVoid("OnClose", [&] { mSource.OnClose(); });
+            ky::base::Guarded(SoftDeviceLog(), "OnClose", [&] { mSource.OnClose(); });
         }
         return;
     }
     if (!mOpen) {
         mOpen = true;
         mNextBlockId = 1;
-        GuardedVoid("OnOpen", [&] { mSource.OnOpen(KyString(address), port); });
+        ky::base::Guarded(SoftDeviceLog(), "OnOpen", [&] { mSource.OnOpen(KyString(address), port); });
     }
 }
 
@@ -231,11 +231,11 @@ void SoftStreamChannel::Run()
             mStartWanted = false;
             mState = State::Starting;
         }
-        GuardedVoid("OnStreamingStart", [&] { mSource.OnStreamingStart(); });
+        ky::base::Guarded(SoftDeviceLog(), "OnStreamingStart", [&] { mSource.OnStreamingStart(); });
         SetState(State::Streaming);
         Stream();
         SetState(State::Stopping);
-        GuardedVoid("OnStreamingStop", [&] { mSource.OnStreamingStop(); });
+        ky::base::Guarded(SoftDeviceLog(), "OnStreamingStop", [&] { mSource.OnStreamingStop(); });
         Drain();
         SetState(State::Idle);
     }
@@ -245,7 +245,7 @@ void SoftStreamChannel::Stream()
 {
     while (!mStopNow) {
         bool go = false;
-        GuardedVoid("PreQueueBufferProc", [&] { go = mSource.PreQueueBufferProc(); });
+        ky::base::Guarded(SoftDeviceLog(), "PreQueueBufferProc", [&] { go = mSource.PreQueueBufferProc(); });
         if (!go) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
@@ -253,10 +253,10 @@ void SoftStreamChannel::Stream()
         QueueIdleBuffers();
         KyBuffer *buffer = nullptr;
         const auto asked = Clock::now();
-        const KyResult result = GuardedResult("RetrieveBuffer", [&] { return mSource.RetrieveBuffer(&buffer); });
+        const KyResult result = ky::base::Guarded(SoftDeviceLog(), "RetrieveBuffer", [&] { return mSource.RetrieveBuffer(&buffer); });
         auto queued = std::find(mQueued.begin(), mQueued.end(), buffer);
         if (buffer != nullptr && queued == mQueued.end()) {
-            SoftLog("[SoftStreamChannel::Stream] channel %u: RetrieveBuffer gave a buffer it did not hold", mIndex);
+            SoftLog("SoftStreamChannel::Stream", "channel %u: RetrieveBuffer gave a buffer it did not hold", mIndex);
             buffer = nullptr;
         }
         if (buffer == nullptr) {
@@ -267,7 +267,7 @@ void SoftStreamChannel::Stream()
             continue;
         }
         mQueued.erase(queued);
-        GuardedVoid("PostRetrieveBufferProc", [&] { mSource.PostRetrieveBufferProc(); });
+        ky::base::Guarded(SoftDeviceLog(), "PostRetrieveBufferProc", [&] { mSource.PostRetrieveBufferProc(); });
         if (result.IsOK()) {
             SendBuffer(*buffer);
             if (mMode == AcquisitionMode::SingleFrame) {
@@ -285,7 +285,7 @@ void SoftStreamChannel::QueueIdleBuffers()
         if (mTimestamping) {
             buffer->SetTimestamp(mContext.Timestamp());
         }
-        const KyResult result = GuardedResult("QueueBuffer", [&] { return mSource.QueueBuffer(buffer); });
+        const KyResult result = ky::base::Guarded(SoftDeviceLog(), "QueueBuffer", [&] { return mSource.QueueBuffer(buffer); });
         if (result.IsFailure()) {
             return;  // the source is full: the rest waits for the next round
         }
@@ -298,7 +298,7 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
 {
     const KyImage *image = buffer.GetImage();
     if (image == nullptr || image->GetDataPointer() == nullptr) {
-        SoftLog("[SoftStreamChannel::SendBuffer] channel %u: only image buffers are sent", mIndex);
+        SoftLog("SoftStreamChannel::SendBuffer", "channel %u: only image buffers are sent", mIndex);
         return;
     }
     GvspOutgoingBlock block;
@@ -316,7 +316,7 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
     block.size = image->GetImageSize();
     const KyResult result = mSender.SendBlock(block);
     if (result.IsFailure()) {
-        SoftLog("[SoftStreamChannel::SendBuffer] channel %u: %s", mIndex, result.GetDescription().GetAscii());
+        SoftLog("SoftStreamChannel::SendBuffer", "channel %u: %s", mIndex, result.GetDescription().GetAscii());
         return;
     }
     ++mFramesSent;
@@ -324,11 +324,11 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
 
 void SoftStreamChannel::Drain()
 {
-    GuardedVoid("AbortQueuedBuffers", [&] { mSource.AbortQueuedBuffers(); });
+    ky::base::Guarded(SoftDeviceLog(), "AbortQueuedBuffers", [&] { mSource.AbortQueuedBuffers(); });
     const auto deadline = Clock::now() + DRAIN_WAIT;
     while (!mQueued.empty() && Clock::now() < deadline) {
         KyBuffer *buffer = nullptr;
-        GuardedVoid("RetrieveBuffer", [&] { mSource.RetrieveBuffer(&buffer); });
+        ky::base::Guarded(SoftDeviceLog(), "RetrieveBuffer", [&] { mSource.RetrieveBuffer(&buffer); });
         auto queued = std::find(mQueued.begin(), mQueued.end(), buffer);
         if (buffer == nullptr || queued == mQueued.end()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -338,7 +338,7 @@ void SoftStreamChannel::Drain()
         mIdle.push_back(buffer);
     }
     if (!mQueued.empty()) {
-        SoftLog("[SoftStreamChannel::Drain] channel %u: %zu buffers not given back after the abort", mIndex,
+        SoftLog("SoftStreamChannel::Drain", "channel %u: %zu buffers not given back after the abort", mIndex,
                 mQueued.size());
     }
 }

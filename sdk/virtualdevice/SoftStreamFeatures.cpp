@@ -4,7 +4,8 @@
 
 #include "ky/virtualdevice/IKyStreamingChannelSource.h"
 #include "ky/buffer/KyImage.h"
-#include "SoftGuard.h"
+#include "ky/Guarded.h"
+#include "SoftLog.h"
 #include "SoftStreamRegisters.h"
 
 namespace {
@@ -59,7 +60,7 @@ SoftFeatureTable SoftStreamFeatures::Make(uint32_t channel, const IKyStreamingCh
     for (int index = 0; index < MAX_PIXEL_TYPES; ++index) {
         KyPixelType type = KyPixelMono8;
         const KyResult result =
-            GuardedResult("GetSupportedPixelType", [&] { return source.GetSupportedPixelType(index, type); });
+            ky::base::Guarded(SoftDeviceLog(), "GetSupportedPixelType", [&] { return source.GetSupportedPixelType(index, type); });
         if (result.IsFailure()) {
             break;
         }

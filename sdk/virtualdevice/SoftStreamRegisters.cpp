@@ -6,7 +6,8 @@
 #include <string>
 
 #include "ky/buffer/KyImage.h"
-#include "SoftGuard.h"
+#include "ky/Guarded.h"
+#include "SoftLog.h"
 #include "SoftRegisterMap.h"
 #include "SoftStreamChannel.h"
 #include "gev/Bootstrap.h"
@@ -140,13 +141,13 @@ void SoftStreamRegisters::AddFormat()
         const Setter set = s.set;
         reg->SetHooks(
             [&source, name, get](SoftRegister &r) {
-                GuardedVoid(name, [&] { r.SetRawU32((source.*get)()); });
+                ky::base::Guarded(SoftDeviceLog(), name, [&] { r.SetRawU32((source.*get)()); });
             },
             [&channel, &source, name, set](SoftRegister &r) {
                 if (channel.IsStreaming()) {
                     return Busy(name);
                 }
-                return GuardedResult(name, [&] { return (source.*set)(r.GetRawU32()); });
+                return ky::base::Guarded(SoftDeviceLog(), name, [&] { return (source.*set)(r.GetRawU32()); });
             },
             nullptr);
     }
@@ -154,14 +155,14 @@ void SoftStreamRegisters::AddFormat()
                                              KyGenAccessModeReadWrite)) {
         reg->SetHooks(
             [&source](SoftRegister &r) {
-                GuardedVoid("GetPixelType", [&] { r.SetRawU32(static_cast<uint32_t>(source.GetPixelType())); });
+                ky::base::Guarded(SoftDeviceLog(), "GetPixelType", [&] { r.SetRawU32(static_cast<uint32_t>(source.GetPixelType())); });
             },
             [&channel, &source](SoftRegister &r) {
                 if (channel.IsStreaming()) {
                     return Busy("PixelFormat");
                 }
                 const KyPixelType type = static_cast<KyPixelType>(r.GetRawU32());
-                return GuardedResult("SetPixelType", [&] { return source.SetPixelType(type); });
+                return ky::base::Guarded(SoftDeviceLog(), "SetPixelType", [&] { return source.SetPixelType(type); });
             },
             nullptr);
     }
@@ -169,7 +170,7 @@ void SoftStreamRegisters::AddFormat()
                                              KyGenAccessModeReadOnly)) {
         reg->SetHooks(
             [&source](SoftRegister &r) {
-                GuardedVoid("GetPayloadSize", [&] {
+                ky::base::Guarded(SoftDeviceLog(), "GetPayloadSize", [&] {
                     uint32_t size = source.GetPayloadSize();
                     if (size == 0) {
                         KyImage::ComputeImageSize(source.GetPixelType(), source.GetWidth(), source.GetHeight(), size);
@@ -264,7 +265,7 @@ void SoftStreamRegisters::AddLimits()
             const Info info = l.info;
             reg->SetHooks(
                 [&source, info, which](SoftRegister &r) {
-                    GuardedVoid("GetWidthInfo/GetHeightInfo", [&] {
+                    ky::base::Guarded(SoftDeviceLog(), "GetWidthInfo/GetHeightInfo", [&] {
                         uint32_t values[3] = {1, 1, 1};
                         (source.*info)(values[0], values[1], values[2]);
                         r.SetRawU32(values[which]);

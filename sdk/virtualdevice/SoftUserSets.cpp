@@ -1,7 +1,8 @@
 #include "SoftUserSets.h"
 
 #include "ky/virtualdevice/IKyUserSetNotify.h"
-#include "SoftGuard.h"
+#include "ky/Guarded.h"
+#include "SoftLog.h"
 
 namespace {
 
@@ -114,7 +115,7 @@ KyResult SoftUserSets::Run(uint32_t index, SoftRegisterStore::Mode mode)
     for (SoftRegister *reg : mRegisters) {
         KyResult result = reg->Persist(store);
         if (result.IsFailure()) {
-            SoftLog("[SoftUserSets::Run] %s of %s in user set %u: %s", save ? "saving" : "loading",
+            SoftLog("SoftUserSets::Run", "%s of %s in user set %u: %s", save ? "saving" : "loading",
                     reg->GetName().GetAscii(), index, result.GetDescription().GetAscii());
             outcome |= result;
         }
@@ -128,9 +129,9 @@ void SoftUserSets::Notify(KyUserSetState state, uint32_t index)
     if (mNotify == nullptr) {
         return;
     }
-    KyResult result = GuardedResult("UserSetStateNotify", [&] { return mNotify->UserSetStateNotify(state, index); });
+    KyResult result = ky::base::Guarded(SoftDeviceLog(), "UserSetStateNotify", [&] { return mNotify->UserSetStateNotify(state, index); });
     if (result.IsFailure()) {
-        SoftLog("[SoftUserSets::Notify] state %d of user set %u: %s", static_cast<int>(state), index,
+        SoftLog("SoftUserSets::Notify", "state %d of user set %u: %s", static_cast<int>(state), index,
                 result.GetDescription().GetAscii());
     }
 }

@@ -141,7 +141,7 @@ TEST(BadXml, UnknownElementsAreLoggedAndSkipped)
         void Log(KyLogLevelEnum level, const char *category, uint32_t, const char *, const char *, const char *message) override
         {
             std::lock_guard<std::mutex> lock(m);
-            if (level == KyLogLevelWarning && std::string(category) == "GenICam") warnings.push_back(message);
+            if (level == KyLogLevelWarning && std::string(category) == "genicam") warnings.push_back(message);
         }
     } sink;
     ASSERT_TRUE(KyLogDispatcher::AddSink(&sink).IsOK());

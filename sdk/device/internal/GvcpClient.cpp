@@ -137,10 +137,17 @@ struct WaitContext
 };
 }  // namespace
 
+// The control category: GVCP traffic.
+static KyLogger &ControlLog()
+{
+    static KyLogger &log = *KyLogCategories::Find("control");
+    return log;
+}
+
 // Shows a GVCP packet in the control log; described only when that log asks for debug detail.
 static void DumpGvcp(const char *what, const uint8_t *data, size_t size)
 {
-    KyLogger &log = *KyLogCategories::Find("control");
+    KyLogger &log = ControlLog();
     if (log.IsEnabled(KyLogLevelDebug))
         log.LogDebug(__FILE__, __LINE__, what, gev::DescribeGvcp(data, size).c_str());
 }
@@ -160,7 +167,7 @@ static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestI
     bool pending = false;  // the device answered PENDING_ACK: the ceiling applies
     uint8_t buffer[2048];
     for (uint32_t attempt = 0; attempt < attempts && !(pending && Clock::now() >= end); ++attempt) {
-        DumpGvcp("GvcpClient command", packet.data(), packet.size());
+        DumpGvcp("GvcpClient sent", packet.data(), packet.size());
         if (::send(fd, packet.data(), packet.size(), MSG_NOSIGNAL) < 0 && errno != ECONNREFUSED)
             return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Cannot send to the device.");
         Clock::time_point deadline = Clock::now() + settings.answerTimeout;
@@ -180,7 +187,7 @@ static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestI
             if (received <= 0)
                 continue;  // includes ECONNREFUSED: nothing listens at the device's port (yet)
             const size_t length = static_cast<size_t>(received);
-            DumpGvcp("GvcpClient ack", buffer, length);
+            DumpGvcp("GvcpClient received", buffer, length);
             gev::AckHeader header;
             if (gev::ParseAckHeader(buffer, length, header) != gev::CodecError::Ok || header.ackId != requestId)
                 continue;
@@ -232,6 +239,7 @@ bool GvcpClient::SendPacketResend(uint16_t channel, uint64_t blockId, uint32_t f
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return false;
+    DumpGvcp("GvcpClient sent", packet.data(), packet.size());
     if (::send(mSocket, packet.data(), packet.size(), MSG_DONTWAIT | MSG_NOSIGNAL) !=
         static_cast<ssize_t>(packet.size()))
         return false;
@@ -286,6 +294,7 @@ KyResult GvcpClient::WriteRegister(uint32_t address, uint32_t value, bool acknow
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return KyResult(KY_INVALID_PARAMETER, "A register address must be a multiple of 4.");
     if (!acknowledge) {
+        DumpGvcp("GvcpClient sent", packet.data(), packet.size());
         if (::send(mSocket, packet.data(), packet.size(), MSG_NOSIGNAL) < 0)
             return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Cannot send to the device.");
         return KyResult();

@@ -26,7 +26,9 @@ public:
 
     /// Hands one record to every registered sink, in registration order. Thread-safe. A record
     /// logged from inside a sink's Log is dropped (it would recurse). A sink that throws is
-    /// skipped for this record; the others still get it. Never throws.
+    /// skipped for this record; the others still get it. While no sink is registered and KY_LOG
+    /// is set in the environment, the record is written to standard error as one line,
+    /// "[category level] function: message". Never throws.
     static void Dispatch(KyLogLevelEnum level, const char *category, uint32_t line, const char *file,
                          const char *function, const char *message);
 };
