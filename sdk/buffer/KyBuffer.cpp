@@ -70,7 +70,7 @@ KyResult KyBuffer::Alloc(uint32_t aSize)
     uint8_t *data = new (std::nothrow) uint8_t[aSize]();
     if (data == nullptr) {
         SetMemory(nullptr, 0, false);
-        return KyResult(KY_NOT_ENOUGH_MEMORY, "[KyBuffer::Alloc] cannot allocate " + std::to_string(aSize) + " bytes");
+        return KyResult(KY_NOT_ENOUGH_MEMORY, "cannot allocate a buffer of " + std::to_string(aSize) + " bytes");
     }
     SetMemory(data, aSize, true);
     return KyResult();
@@ -83,7 +83,7 @@ KyResult KyBuffer::AllocChunk(uint32_t aSize)
     std::unique_ptr<uint8_t[]> area(new (std::nothrow) uint8_t[aSize]());
     if (!area)
         return KyResult(KY_NOT_ENOUGH_MEMORY,
-                        "[KyBuffer::AllocChunk] cannot allocate " + std::to_string(aSize) + " bytes");
+                        "cannot allocate a chunk area of " + std::to_string(aSize) + " bytes");
     mChunkArea = std::move(area);
     mChunkAreaSize = aSize;
     mChunks->Clear();

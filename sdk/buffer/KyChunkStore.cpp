@@ -22,7 +22,7 @@ KyResult KyChunkStore::Append(uint8_t *aArea, uint32_t aAreaSize, uint32_t aMain
         return KyResult(KY_INVALID_PARAMETER, "[KyChunkStore::Append] no data for a chunk of " +
                                                   std::to_string(aLength) + " bytes");
     if (mParsed)
-        return KyResult(KY_STATE_ERROR, "[KyChunkStore::Append] the chunks are those of a received block; reset them first");
+        return KyResult(KY_STATE_ERROR, "the chunks are those of a received block; reset them first");
     const bool mainTrailer = aMainSize > 0 && mUsed == 0;
     const uint64_t needed = uint64_t(aLength) + kTrailerSize + (mainTrailer ? kTrailerSize : 0);
     if (aArea == nullptr || needed > Remaining(aAreaSize))

@@ -25,9 +25,9 @@ KyResult KyDevice::EventSinks::Register(KyDeviceEventSink *sink)
 {
     switch (mSinks.Add(sink)) {
     case ky::base::SinkRegistry<KyDeviceEventSink>::Change::Null:
-        return KyResult(KY_INVALID_PARAMETER, "The event sink is null.");
+        return KyResult(KY_INVALID_PARAMETER, "the event sink is null");
     case ky::base::SinkRegistry<KyDeviceEventSink>::Change::Repeat:
-        return KyResult(KY_INVALID_PARAMETER, "The event sink is already registered.");
+        return KyResult(KY_INVALID_PARAMETER, "the event sink is already registered");
     default:
         return KyResult();
     }
@@ -37,7 +37,7 @@ KyResult KyDevice::EventSinks::Unregister(KyDeviceEventSink *sink)
 {
     switch (mSinks.Remove(sink)) {
     case ky::base::SinkRegistry<KyDeviceEventSink>::Change::Null:
-        return KyResult(KY_INVALID_PARAMETER, "The event sink is null.");
+        return KyResult(KY_INVALID_PARAMETER, "the event sink is null");
     case ky::base::SinkRegistry<KyDeviceEventSink>::Change::Missing:
         return KyResult(KY_NOT_FOUND, "The event sink is not registered.");
     default:
@@ -90,11 +90,11 @@ KyDevice *KyDevice::CreateAndConnect(const KyDeviceInfo *aDeviceInfo, KyResult *
     KyResult ignored;
     KyResult &result = aResult ? *aResult : ignored;
     if (!aDeviceInfo) {
-        result = KyResult(KY_INVALID_PARAMETER, "The device information is null.");
+        result = KyResult(KY_INVALID_PARAMETER, "the device information is null");
         return nullptr;
     }
     if (aDeviceInfo->GetType() != KyDeviceInfoTypeGEV) {
-        result = KyResult(KY_NOT_SUPPORTED, "Only GigE Vision devices can be connected.");
+        result = KyResult(KY_NOT_SUPPORTED, "only GigE Vision devices can be connected");
         return nullptr;
     }
     return ConnectNew(aDeviceInfo, result);
@@ -123,7 +123,7 @@ namespace {
 KyResult StorePriority(std::atomic<uint32_t> &slot, uint32_t priority)
 {
     if (priority > kMaxThreadPriority)
-        return KyResult(KY_INVALID_PARAMETER, "A thread priority goes from 0 to 99.");
+        return KyResult(KY_INVALID_PARAMETER, "a thread priority goes from 0 to 99");
     slot = priority;
     return KyResult();
 }

@@ -22,16 +22,16 @@ constexpr uint32_t kResolveTimeoutMs = 1000;
 constexpr uint32_t kForceIPTimeoutMs = 1000;
 constexpr int64_t kAddressLimit = int64_t(1) << 32;
 
-KyResult NotConnected() { return KyResult(KY_NOT_CONNECTED, "The device is not connected."); }
+KyResult NotConnected() { return KyResult(KY_NOT_CONNECTED, "the device is not connected"); }
 
 KyResult CheckRange(int64_t address, int64_t count, bool haveBuffer)
 {
     if (count < 0)
-        return KyResult(KY_INVALID_PARAMETER, "The byte count is negative.");
+        return KyResult(KY_INVALID_PARAMETER, "the byte count is negative");
     if (count > 0 && !haveBuffer)
-        return KyResult(KY_INVALID_PARAMETER, "The buffer is null.");
+        return KyResult(KY_INVALID_PARAMETER, "the buffer is null");
     if (address < 0 || address >= kAddressLimit || count > kAddressLimit - address)
-        return KyResult(KY_INVALID_PARAMETER, "The memory range lies outside the device's 32-bit address space.");
+        return KyResult(KY_INVALID_PARAMETER, "the memory range lies outside the device's 32-bit address space");
     return KyResult();
 }
 
@@ -112,12 +112,12 @@ KyResult KyDeviceGEV::Connect(const KyString &aInfo) { return Connect(aInfo, KyA
 KyResult KyDeviceGEV::Connect(const KyDeviceInfo *aDeviceInfo, KyAccessType aAccessType)
 {
     if (!aDeviceInfo)
-        return KyResult(KY_INVALID_PARAMETER, "The device information is null.");
+        return KyResult(KY_INVALID_PARAMETER, "the device information is null");
     const auto *record = dynamic_cast<const KyDeviceInfoGEV *>(aDeviceInfo);
     if (!record)
-        return KyResult(KY_NOT_SUPPORTED, "The device information is not a GigE Vision device's.");
+        return KyResult(KY_NOT_SUPPORTED, "the device information is not a GigE Vision device's");
     if (mConnection->IsOwnThread())
-        return KyResult(KY_STATE_ERROR, "A device cannot be connected from inside its own callback.");
+        return KyResult(KY_STATE_ERROR, "a device cannot be connected from inside its own callback");
     GevConnection::ThreadPriorities priorities;
     priorities.heartbeat = GetHeartbeatThreadPriority();
     priorities.interruptLink = GetInterruptLinkThreadPriority();
@@ -131,7 +131,7 @@ KyResult KyDeviceGEV::Connect(const KyDeviceInfo *aDeviceInfo, KyAccessType aAcc
 KyResult KyDeviceGEV::Connect(const KyString &aInfo, KyAccessType aAccessType)
 {
     if (IsConnected())
-        return KyResult(KY_STATE_ERROR, "The device is already connected.");
+        return KyResult(KY_STATE_ERROR, "the device is already connected");
     KyDeviceInfoGEV record;
     KyResult result = Resolve(aInfo.str(), record);
     if (!result.IsOK())
@@ -142,7 +142,7 @@ KyResult KyDeviceGEV::Connect(const KyString &aInfo, KyAccessType aAccessType)
 KyResult KyDeviceGEV::Disconnect()
 {
     if (mConnection->IsOwnThread())
-        return KyResult(KY_STATE_ERROR, "A device cannot be disconnected from inside its own callback.");
+        return KyResult(KY_STATE_ERROR, "a device cannot be disconnected from inside its own callback");
     if (!mConnection->Client().IsOpen())
         return NotConnected();
     mConnection->Close();

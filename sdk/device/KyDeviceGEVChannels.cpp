@@ -17,7 +17,7 @@ constexpr uint32_t kLargestPacketSize = 9000;   // jumbo frames; larger links ar
 constexpr uint32_t kFallbackPacketSizes[] = {1500, 576};
 constexpr uint64_t kLargestDescription = 64ull << 20;  // a GenICam file is far smaller
 
-KyResult NotConnected() { return KyResult(KY_NOT_CONNECTED, "The device is not connected."); }
+KyResult NotConnected() { return KyResult(KY_NOT_CONNECTED, "the device is not connected"); }
 
 KyResult CheckChannel(GvcpClient &client, uint32_t channel)
 {
@@ -26,7 +26,7 @@ KyResult CheckChannel(GvcpClient &client, uint32_t channel)
     if (!result.IsOK())
         return result;
     if (channel >= count || channel >= ky::gev::SC_MAX_CHANNELS)
-        return KyResult(KY_INVALID_PARAMETER, "The device has no stream channel " + std::to_string(channel) + ".");
+        return KyResult(KY_INVALID_PARAMETER, "the device has no stream channel " + std::to_string(channel));
     return KyResult();
 }
 
@@ -119,7 +119,7 @@ KyResult KyDeviceGEV::ResetStreamDestination(uint32_t aChannel)
 KyResult KyDeviceGEV::SetPacketSize(uint32_t aPacketSize, uint32_t aChannel)
 {
     if (aPacketSize == 0 || aPacketSize > ky::gev::SCPS_PACKET_SIZE_MASK)
-        return KyResult(KY_INVALID_PARAMETER, "A packet size goes from 1 to 65535 bytes.");
+        return KyResult(KY_INVALID_PARAMETER, "a packet size goes from 1 to 65535 bytes");
     if (!IsConnected())
         return NotConnected();
     GvcpClient &client = mConnection->Client();
@@ -173,19 +173,19 @@ KyResult KyDeviceGEV::DumpGenICamXML(const KyString &aFilename)
         return result;
     if (!IsLocal(url))
         return KyResult(KY_NOT_SUPPORTED,
-                        "The GenICam description is not stored on the device: " + FileNameOf(url).str() + ".");
+                        "the GenICam description is not stored on the device: " + FileNameOf(url).str());
     if (url.mLength == 0 || url.mLength > kLargestDescription || url.mAddress + url.mLength > (1ull << 32))
-        return KyResult(KY_GENICAM_XML_ERROR, "The device's first URL gives an impossible file size or address.");
+        return KyResult(KY_GENICAM_XML_ERROR, "the device's first URL gives an impossible file size or address");
     std::vector<uint8_t> content(static_cast<size_t>(url.mLength));
     result = ReadMemory(static_cast<int64_t>(url.mAddress), content.data(), static_cast<int64_t>(content.size()));
     if (!result.IsOK())
         return result;
     std::ofstream out(aFilename.str(), std::ios::binary | std::ios::trunc);
     if (!out)
-        return KyResult(KY_CANNOT_OPEN_FILE, "Cannot open '" + aFilename.str() + "' for writing.");
+        return KyResult(KY_CANNOT_OPEN_FILE, "cannot open '" + aFilename.str() + "' for writing");
     out.write(reinterpret_cast<const char *>(content.data()), static_cast<std::streamsize>(content.size()));
     if (!out.flush())
-        return KyResult(KY_FILE_ERROR, "Cannot write '" + aFilename.str() + "'.");
+        return KyResult(KY_FILE_ERROR, "cannot write '" + aFilename.str() + "'");
     return KyResult();
 }
 

@@ -114,9 +114,9 @@ uint32_t KySystem::GetU3VSupportedVersion() const { return 0; }
 KyResult KySystem::RegisterEventSink(KySystemEventSink *aEventSink)
 {
     if (!aEventSink)
-        return KyResult(KY_INVALID_PARAMETER, "The event sink is null.");
+        return KyResult(KY_INVALID_PARAMETER, "the event sink is null");
     if (std::find(mSinks.begin(), mSinks.end(), aEventSink) != mSinks.end())
-        return KyResult(KY_INVALID_PARAMETER, "The event sink is already registered.");
+        return KyResult(KY_INVALID_PARAMETER, "the event sink is already registered");
     mSinks.push_back(aEventSink);
     return KyResult();
 }
@@ -124,7 +124,7 @@ KyResult KySystem::RegisterEventSink(KySystemEventSink *aEventSink)
 KyResult KySystem::UnregisterEventSink(KySystemEventSink *aEventSink)
 {
     if (!aEventSink)
-        return KyResult(KY_INVALID_PARAMETER, "The event sink is null.");
+        return KyResult(KY_INVALID_PARAMETER, "the event sink is null");
     auto found = std::find(mSinks.begin(), mSinks.end(), aEventSink);
     if (found == mSinks.end())
         return KyResult(KY_NOT_FOUND, "The event sink is not registered.");
@@ -150,5 +150,5 @@ uint32_t KySystem::DiscoverSessions() const { return 0; }
 
 KyResult KySystem::GetSessionInfo(uint32_t, KySessionInfo &) const
 {
-    return KyResult(KY_NOT_FOUND, "No session advertised by SAP is known.");
+    return KyResult(KY_NOT_FOUND, "no session advertised by SAP is known");
 }

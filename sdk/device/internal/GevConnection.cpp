@@ -54,7 +54,7 @@ GevConnection::~GevConnection() { Close(); }
 KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access, const ThreadPriorities &priorities)
 {
     if (mConnected)
-        return KyResult(KY_STATE_ERROR, "The device is already connected.");
+        return KyResult(KY_STATE_ERROR, "the device is already connected");
     Close();  // joins the threads of a connection whose link was lost
     uint32_t ip = 0;
     if (!ParseIPv4(record.GetIPAddress().str(), ip))
@@ -62,7 +62,7 @@ KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access,
                                                   record.GetIPAddress() + KyString("')."));
     const uint32_t privilege = PrivilegeFor(access);
     if (privilege == 0 && access != KyAccessOpen && access != KyAccessReadOnly)
-        return KyResult(KY_INVALID_PARAMETER, "Unknown access type.");
+        return KyResult(KY_INVALID_PARAMETER, "unknown access type");
 
     KyResult result = mClient.Open(ip, ClientSettings());
     if (!result.IsOK())
@@ -108,7 +108,7 @@ KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access,
         mHeartbeat.Start(this, [this](const ky::base::ThreadLife &) { HeartbeatLoop(); });
     } catch (const std::exception &error) {
         Close();
-        return KyResult(KY_THREAD_ERROR, std::string("Cannot start the heartbeat thread: ") + error.what());
+        return KyResult(KY_THREAD_ERROR, std::string("cannot start the heartbeat thread: ") + error.what());
     }
     ApplyThreadPriority(mHeartbeat.NativeHandle(), priorities.heartbeat);
 
@@ -146,7 +146,7 @@ bool GevConnection::IsOwnThread() const { return ky::base::OnThreadOf(this); }
 KyResult GevConnection::WaitForEventsIdle(uint32_t timeoutMs)
 {
     if (!mConnected)
-        return KyResult(KY_NOT_CONNECTED, "The device is not connected.");
+        return KyResult(KY_NOT_CONNECTED, "the device is not connected");
     if (!mMessageChannel)
         return KyResult();
     return mMessageChannel->WaitIdle(timeoutMs);

@@ -157,7 +157,7 @@ KyResult ForceIPConfiguration(const std::string &mac, const std::string &ip, con
     command.header.requestId = RandomRequestId();
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
-        return KyResult(KY_INVALID_PARAMETER, "The IP configuration cannot be sent.");
+        return KyResult(KY_INVALID_PARAMETER, "the IP configuration cannot be sent");
 
     const std::vector<HostAdapter> adapters = EnumerateHostAdapters();
     AdapterSockets sockets(adapters);
@@ -175,7 +175,7 @@ KyResult ForceIPConfiguration(const std::string &mac, const std::string &ip, con
         // The command went out of every adapter, so the device may hear it more than once and
         // refuse a copy (BUSY) while it applies another: only a refusal with no success counts.
         result = KyResult(KY_GENERIC_ERROR,
-                          std::string("The device refused the IP configuration (") + gev::StatusName(header.status) + ").");
+                          std::string("the device refused the IP configuration (") + gev::StatusName(header.status) + ")");
         return false;
     });
     return result;

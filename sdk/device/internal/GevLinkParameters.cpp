@@ -86,7 +86,7 @@ KyResult GevLinkParameters::Get(uint64_t address, uint32_t &value)
     case HEARTBEAT_TIMEOUT: return mDevice.ReadRegister(gev::HEARTBEAT_TIMEOUT_OFFSET, value);
     case AUTO_NEGOTIATION: value = mAutoNegotiation ? 1 : 0; return KyResult();
     case DEFAULT_PACKET_SIZE: value = mDefaultPacketSize; return KyResult();
-    default: return KyResult(KY_INVALID_PARAMETER, "No link parameter at that address.");
+    default: return KyResult(KY_INVALID_PARAMETER, "no link parameter at that address");
     }
 }
 
@@ -99,7 +99,7 @@ KyResult GevLinkParameters::Set(uint64_t address, uint32_t value)
     case HEARTBEAT_TIMEOUT: return mDevice.WriteRegister(gev::HEARTBEAT_TIMEOUT_OFFSET, value);
     case AUTO_NEGOTIATION: mAutoNegotiation = value != 0; return KyResult();
     case DEFAULT_PACKET_SIZE: mDefaultPacketSize = value; return KyResult();
-    default: return KyResult(KY_INVALID_PARAMETER, "That link parameter is not writable.");
+    default: return KyResult(KY_INVALID_PARAMETER, "that link parameter is not writable");
     }
     mConnection.SetClientSettings(settings);
     return KyResult();
@@ -108,7 +108,7 @@ KyResult GevLinkParameters::Set(uint64_t address, uint32_t value)
 KyResult GevLinkParameters::ReadPort(uint64_t address, void *data, uint32_t length)
 {
     if (data == nullptr || address % 4 != 0 || length != 4 || address >= END)
-        return KyResult(KY_INVALID_PARAMETER, "Link parameters are read as single 32-bit words.");
+        return KyResult(KY_INVALID_PARAMETER, "link parameters are read as single 32-bit words");
     uint32_t value = 0;
     KyResult result = Get(address, value);
     auto *bytes = static_cast<uint8_t *>(data);
@@ -120,7 +120,7 @@ KyResult GevLinkParameters::ReadPort(uint64_t address, void *data, uint32_t leng
 KyResult GevLinkParameters::WritePort(uint64_t address, const void *data, uint32_t length)
 {
     if (data == nullptr || address % 4 != 0 || length != 4 || address >= END)
-        return KyResult(KY_INVALID_PARAMETER, "Link parameters are written as single 32-bit words.");
+        return KyResult(KY_INVALID_PARAMETER, "link parameters are written as single 32-bit words");
     const auto *bytes = static_cast<const uint8_t *>(data);
     const uint32_t value = uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
     return Set(address, value);

@@ -44,7 +44,7 @@ KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp, uint32_t 
     mDeviceIp = deviceIp;
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Cannot open the message channel socket.");
+        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "cannot open the message channel socket");
     sockaddr_in local {};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(localIp);
@@ -53,7 +53,7 @@ KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp, uint32_t 
         ::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length) != 0) {
         const int error = errno;
         ::close(fd);
-        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(error), "Cannot bind the message channel socket.");
+        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(error), "cannot bind the message channel socket");
     }
     mSocket = fd;
     mPort = ntohs(local.sin_port);
@@ -66,7 +66,7 @@ KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp, uint32_t 
         });
     } catch (const std::exception &error) {
         Stop();
-        return KyResult(KY_THREAD_ERROR, std::string("Cannot start the message channel threads: ") + error.what());
+        return KyResult(KY_THREAD_ERROR, std::string("cannot start the message channel threads: ") + error.what());
     }
     ApplyThreadPriority(mLink.NativeHandle(), linkPriority);
     ApplyThreadPriority(mQueueThread.NativeHandle(), queuePriority);
@@ -93,7 +93,7 @@ KyResult GevMessageChannel::WaitIdle(uint32_t timeoutMs)
     std::unique_lock<std::mutex> lock(mMutex);
     if (mIdle.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return mStop || (mQueue.empty() && !mBusy); }))
         return KyResult();
-    return KyResult(KY_TIMEOUT, "Events are still waiting for the event sinks.");
+    return KyResult(KY_TIMEOUT, "events are still waiting for the event sinks");
 }
 
 void GevMessageChannel::HandleDatagram(const uint8_t *data, size_t length, uint8_t *ack, size_t ackCapacity,

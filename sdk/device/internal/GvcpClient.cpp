@@ -26,7 +26,7 @@ using Clock = std::chrono::steady_clock;
 // An acknowledge is accepted only when its payload parses as the expected message.
 using AckCheck = std::function<bool(const uint8_t *data, size_t length)>;
 
-KyResult NotOpen() { return KyResult(KY_NOT_CONNECTED, "The control link to the device is not open."); }
+KyResult NotOpen() { return KyResult(KY_NOT_CONNECTED, "the control link to the device is not open"); }
 
 template <class Ack>
 AckCheck ParseInto(Ack &ack, std::function<bool(const Ack &)> matches)
@@ -44,10 +44,10 @@ KyResult GvcpClient::Open(uint32_t deviceIp, const Settings &settings)
 {
     std::lock_guard<std::mutex> lock(mMutex);
     if (mSocket >= 0)
-        return KyResult(KY_STATE_ERROR, "The control link is already open.");
+        return KyResult(KY_STATE_ERROR, "the control link is already open");
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Cannot open a UDP socket.");
+        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "cannot open a UDP socket");
     sockaddr_in device {};
     device.sin_family = AF_INET;
     device.sin_port = htons(settings.port);
@@ -56,7 +56,7 @@ KyResult GvcpClient::Open(uint32_t deviceIp, const Settings &settings)
         const int error = errno;
         ::close(fd);
         return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(error),
-                        KyString("No route to the device at ") + KyString(FormatIPv4(deviceIp)) + KyString("."));
+                        KyString("no route to the device at ") + KyString(FormatIPv4(deviceIp)));
     }
     sockaddr_in local {};
     socklen_t localLength = sizeof local;
@@ -169,7 +169,7 @@ static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestI
     for (uint32_t attempt = 0; attempt < attempts && !(pending && Clock::now() >= end); ++attempt) {
         DumpGvcp("GvcpClient sent", packet.data(), packet.size());
         if (::send(fd, packet.data(), packet.size(), MSG_NOSIGNAL) < 0 && errno != ECONNREFUSED)
-            return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Cannot send to the device.");
+            return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "cannot send to the device");
         Clock::time_point deadline = Clock::now() + settings.answerTimeout;
         if (pending)
             deadline = std::min(deadline, end);
@@ -180,7 +180,7 @@ static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestI
             pollfd waiter {fd, POLLIN, 0};
             const int ready = ::poll(&waiter, 1, static_cast<int>(left.count()) + 1);
             if (ready < 0 && errno != EINTR)
-                return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Waiting for the device failed.");
+                return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "waiting for the device failed");
             if (ready <= 0)
                 continue;
             const ssize_t received = ::recv(fd, buffer, sizeof buffer, 0);
@@ -268,7 +268,7 @@ KyResult GvcpClient::ReadRegister(uint32_t address, uint32_t &value)
     command.addresses.push_back(address);
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
-        return KyResult(KY_INVALID_PARAMETER, "A register address must be a multiple of 4.");
+        return KyResult(KY_INVALID_PARAMETER, "a register address must be a multiple of 4");
     gev::ReadRegAck ack;
     KyResult result = SendAndWait(mSocket, packet, command.header.requestId, gev::Command::READREG_CMD,
                                   gev::Command::READREG_ACK, address, context,
@@ -292,11 +292,11 @@ KyResult GvcpClient::WriteRegister(uint32_t address, uint32_t value, bool acknow
     command.writes.push_back({address, value});
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
-        return KyResult(KY_INVALID_PARAMETER, "A register address must be a multiple of 4.");
+        return KyResult(KY_INVALID_PARAMETER, "a register address must be a multiple of 4");
     if (!acknowledge) {
         DumpGvcp("GvcpClient sent", packet.data(), packet.size());
         if (::send(mSocket, packet.data(), packet.size(), MSG_NOSIGNAL) < 0)
-            return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "Cannot send to the device.");
+            return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "cannot send to the device");
         return KyResult();
     }
     gev::WriteRegAck ack;
@@ -318,7 +318,7 @@ KyResult GvcpClient::ReadMemoryBlock(uint32_t address, uint8_t *destination, siz
     command.count = static_cast<uint16_t>(count);
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
-        return KyResult(KY_INVALID_PARAMETER, "A memory block must be aligned to 4 bytes.");
+        return KyResult(KY_INVALID_PARAMETER, "a memory block must be aligned to 4 bytes");
     gev::ReadMemAck ack;
     KyResult result = SendAndWait(mSocket, packet, command.header.requestId, gev::Command::READMEM_CMD,
                                   gev::Command::READMEM_ACK, address, context,
@@ -343,7 +343,7 @@ KyResult GvcpClient::WriteMemoryBlock(uint32_t address, const uint8_t *source, s
     command.data.assign(source, source + count);
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
-        return KyResult(KY_INVALID_PARAMETER, "A memory block must be aligned to 4 bytes.");
+        return KyResult(KY_INVALID_PARAMETER, "a memory block must be aligned to 4 bytes");
     gev::WriteMemAck ack;
     return SendAndWait(mSocket, packet, command.header.requestId, gev::Command::WRITEMEM_CMD,
                        gev::Command::WRITEMEM_ACK, address, context,
@@ -359,7 +359,7 @@ uint64_t AlignDown(uint64_t value) { return value & ~(kAlign - 1); }
 uint64_t AlignUp(uint64_t value) { return (value + kAlign - 1) & ~(kAlign - 1); }
 KyResult OutsideAddressSpace()
 {
-    return KyResult(KY_INVALID_PARAMETER, "The memory range goes beyond the 32-bit address space.");
+    return KyResult(KY_INVALID_PARAMETER, "the memory range goes beyond the 32-bit address space");
 }
 }  // namespace
 

@@ -1,4 +1,11 @@
 // KyResult: the outcome of an SDK call, a code (see KyEnums.h) with an optional description.
+//
+// Descriptions are written in one style: a plain lower-case phrase without a closing full stop
+// and without the name of the function that failed (the code and the log say where), naming the
+// value that is wrong, in quotes when it is a text: "the event sink is null", "cannot open
+// 'a.xml' for writing", "a packet size goes from 1 to 65535 bytes". A failure about one named
+// feature or register starts with its name in brackets: "[PixelFormat] 5 is the value of no entry".
+// Some older texts keep their first form because programs and tests already match them.
 #pragma once
 
 #include "ky/base/KyBaseExport.h"
