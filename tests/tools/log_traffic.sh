@@ -39,6 +39,9 @@ session debug
 [ "$(count "$work/debug-kydemo.log" 'GvcpClient sent: READREG_CMD \(0x')" -gt 0 ] || fail "kydemo shows no GVCP command"
 [ "$(count "$work/debug-kydemo.log" 'GvcpClient received: READREG_ACK \(0x')" -gt 0 ] || fail "kydemo shows no GVCP acknowledge"
 [ "$(count "$work/debug-kydemo.log" "$GVCP_HOST")" -gt 0 ] || fail "kydemo's GVCP lines are not as expected"
+[ "$(count "$work/debug-kydemo.log" '^\[control debug\] discovery sent: DISCOVERY_CMD \(0x')" -gt 0 ] &&
+  [ "$(count "$work/debug-kydemo.log" '^\[control debug\] discovery received: DISCOVERY_ACK \(0x')" -gt 0 ] ||
+  fail "kydemo shows no discovery"
 [ "$(count "$work/debug-kydemo.log" "$GVSP_HOST")" -gt 0 ] || fail "kydemo shows no GVSP packet"
 [ "$(count "$work/debug-kydemo.log" 'GVSP leader block=')" -gt 0 ] || fail "kydemo shows no GVSP leader"
 [ "$(count "$work/debug-kydemo.log" 'GVSP trailer block=')" -gt 0 ] || fail "kydemo shows no GVSP trailer"

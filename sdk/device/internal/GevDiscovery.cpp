@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "AdapterSockets.h"
+#include "GvcpTrafficLog.h"
 #include "ky/device/KyDeviceInfoGEV.h"
 #include "gev/Bootstrap.h"
 #include "gev/Gvcp.h"
@@ -68,6 +69,7 @@ GevIdentity IdentityFrom(const gev::DiscoveryInfo &info)
 // A discovery acknowledge answering our request; false for anything else.
 bool ParseDiscoveryAnswer(const uint8_t *data, size_t length, uint16_t requestId, gev::DiscoveryInfo &info)
 {
+    DumpGvcp("discovery received", data, length);
     gev::DiscoveryAck ack;
     if (gev::Parse(data, length, ack) != gev::CodecError::Ok)
         return false;
@@ -94,6 +96,7 @@ gev::Packet DiscoveryPacket(uint16_t requestId)
     command.header.requestId = requestId;
     gev::Packet packet;
     gev::Build(command, packet);
+    DumpGvcp("discovery sent", packet.data(), packet.size());
     return packet;
 }
 
@@ -161,9 +164,11 @@ KyResult ForceIPConfiguration(const std::string &mac, const std::string &ip, con
 
     const std::vector<HostAdapter> adapters = EnumerateHostAdapters();
     AdapterSockets sockets(adapters);
+    DumpGvcp("discovery sent", packet.data(), packet.size());
     sockets.SendToAll(packet, false);
     KyResult result(KY_TIMEOUT, "No device with MAC address " + mac + " acknowledged the new IP configuration.");
     sockets.Collect(std::chrono::milliseconds(timeoutMs), [&](size_t, const uint8_t *data, size_t length) {
+        DumpGvcp("discovery received", data, length);
         gev::AckHeader header;
         if (gev::ParseAckHeader(data, length, header) != gev::CodecError::Ok ||
             header.acknowledge != gev::Command::FORCEIP_ACK || header.ackId != command.header.requestId)

@@ -14,9 +14,9 @@
 
 #include "GevResendRoutes.h"
 #include "GvcpStatus.h"
+#include "GvcpTrafficLog.h"
 #include "HostAdapters.h"
 #include "gev/Gvcp.h"
-#include "ky/base/KyLogCategories.h"
 
 namespace ky {
 namespace device {
@@ -136,21 +136,6 @@ struct WaitContext
     std::atomic<uint64_t> &pendingCeilings;
 };
 }  // namespace
-
-// The control category: GVCP traffic.
-static KyLogger &ControlLog()
-{
-    static KyLogger &log = *KyLogCategories::Find("control");
-    return log;
-}
-
-// Shows a GVCP packet in the control log; described only when that log asks for debug detail.
-static void DumpGvcp(const char *what, const uint8_t *data, size_t size)
-{
-    KyLogger &log = ControlLog();
-    if (log.IsEnabled(KyLogLevelDebug))
-        log.LogDebug(__FILE__, __LINE__, what, gev::DescribeGvcp(data, size).c_str());
-}
 
 // Sends the packet and waits for its acknowledge: type and id must match, an error status ends
 // the wait with that status, PENDING_ACK moves the deadline (up to the command's ceiling),

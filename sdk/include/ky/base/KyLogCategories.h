@@ -3,7 +3,8 @@
 // The names are fixed, in lower case:
 //   system      adapters and discovery (KySystem)
 //   device      devices and their connections (KyDevice)
-//   control     GVCP traffic: the commands and acknowledges of the client and of the soft device
+//   control     GVCP traffic: the commands and acknowledges of the client, of discovery and of
+//               the soft device
 //   stream      streams, pipelines, and the GVSP packets the receiver takes
 //   genicam     the node map
 //   softdevice  the soft device's own faults
