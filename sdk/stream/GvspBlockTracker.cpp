@@ -35,6 +35,7 @@ void GvspBlockTracker::Reset(const GvspReceiverConfig &config)
     mRequestCount = 0;
     mHeaderSize = 0;
     std::fill(std::begin(mRecent), std::end(mRecent), 0);
+    mDumpPackets = mLog.IsEnabled(KyLogLevelDebug);
 }
 
 void GvspBlockTracker::AbortAll()
@@ -157,7 +158,7 @@ void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time
             Refuse(packet, length);
         return;
     }
-    if (mLog.IsEnabled(KyLogLevelDebug))
+    if (mDumpPackets)
         Dump(packet, length, payloadInPlace ? header.Size() : 32);
     if (header.status & GVSP_STATUS_ERROR_MASK) {
         // The sender cannot serve a resend for this block.
@@ -253,6 +254,7 @@ void GvspBlockTracker::AskForMissing(Active &active, Clock::time_point now)
 void GvspBlockTracker::CheckTimers(Clock::time_point now)
 {
     mLastTimerCheck = now;
+    mDumpPackets = mLog.IsEnabled(KyLogLevelDebug);
     for (size_t i = 0; i < mActive.size();) {
         Active &a = *mActive[i];
         const auto idle = now - a.block.LastPacket();

@@ -81,7 +81,10 @@ private:
     void Dump(const uint8_t *packet, size_t length, size_t shownBytes);
 
     Host &mHost;
-    KyLogger &mLog{ky::stream::StreamLog()};  // GVSP packets at Debug, each
+    KyLogger &mLog{ky::stream::StreamLog()};
+    // Whether each packet goes to the log (at Debug): the level is read at Reset and on every
+    // timer round, not for each packet, so that a stream pays nothing for a log that is off.
+    bool mDumpPackets = false;
     GvspReceiverConfig mConfig;
     std::vector<std::unique_ptr<Active>> mActive;
     std::vector<std::unique_ptr<Active>> mSpare;  // ended blocks, reused
