@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "ky/Guarded.h"
+
 namespace {
 
 const char *const NAMES[] = {"system", "device", "control", "stream", "genicam", "softdevice", "display"};
@@ -140,9 +142,7 @@ bool KyLogCategories::SetLevel(const char *name, int32_t level) { return Categor
 
 bool KyLogCategories::Configure(const char *text)
 {
-    try {
-        return Categories().Configure(text, nullptr);
-    } catch (...) {
-        return false;  // out of memory for the copy of the text
-    }
+    // Out of memory for the copy of the text reads as "not read".
+    return ky::base::Guarded(
+        nullptr, "KyLogCategories::Configure", [text] { return Categories().Configure(text, nullptr); }, false);
 }

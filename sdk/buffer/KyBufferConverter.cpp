@@ -10,6 +10,7 @@
 #include "ky/buffer/KyBuffer.h"
 #include "KyConversionPool.h"
 #include "KyPixelRepack.h"
+#include "ky/Guarded.h"
 
 using kybuffer::BayerImage;
 using kybuffer::ChannelTables;
@@ -70,14 +71,11 @@ KyResult KyBufferConverter::Convert(const IKyImage *aSource, KyBuffer *aDestinat
 {
     if (aSource == nullptr || aDestination == nullptr)
         return Refuse(KY_INVALID_PARAMETER, aSource ? "no destination buffer" : "no source image");
-    try {
+    // Out of memory for a converted image, or a lock the system refuses, comes back as a result.
+    return ky::base::Guarded(nullptr, "the conversion", [&] {
         std::lock_guard<std::mutex> lock(mMutex);
         return ConvertLocked(*aSource, *aDestination, aReallocIfNeeded, aFlipY);
-    } catch (const std::bad_alloc &) {
-        return Refuse(KY_NOT_ENOUGH_MEMORY, "out of memory");
-    } catch (const std::exception &e) {
-        return Refuse(KY_GENERIC_ERROR, e.what());
-    }
+    });
 }
 
 KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDestination, bool aReallocIfNeeded,

@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "GenICamLog.h"
+#include "ky/Guarded.h"
+
 namespace {
 
 KyResult Bad(const std::string &url, const std::string &why)
@@ -102,24 +105,23 @@ KyResult KyGenReadXml(const KyGenReadFunction &aRead, const KyString &aUrl, KySt
     std::transform(scheme.begin(), scheme.end(), scheme.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (scheme != "local")
         return KyResult(KY_NOT_SUPPORTED, KyString("GenICam URL '" + aUrl.str() + "': only Local: files are read from the device"));
-    std::vector<uint8_t> file;
-    try {
-        r = ReadBlock(aRead, where.mAddress, where.mLength, aChunkSize, file);
-        if (!r.IsOK()) return r;
+    // Out of memory for the file, or a read function that throws, comes back as a result.
+    return ky::base::Guarded(ky::gc::GenICamLog(), "reading the GenICam XML", [&] {
+        std::vector<uint8_t> file;
+        KyResult read = ReadBlock(aRead, where.mAddress, where.mLength, aChunkSize, file);
+        if (!read.IsOK()) return read;
         std::string xml;
         if (where.mZipped) {
-            r = KyGenUnzipXml(file.data(), file.size(), xml);
-            if (!r.IsOK()) return r;
+            read = KyGenUnzipXml(file.data(), file.size(), xml);
+            if (!read.IsOK()) return read;
         } else {
             xml.assign(file.begin(), file.end());
         }
         // Devices pad the file with zeros up to the length they announce.
         xml.erase(std::find(xml.begin(), xml.end(), '\0'), xml.end());
         aXml = KyString(xml);
-    } catch (const std::bad_alloc &) {
-        return KyResult(KY_NOT_ENOUGH_MEMORY, KyString("out of memory reading the GenICam XML"));
-    }
-    return KyResult();
+        return KyResult();
+    });
 }
 
 KyResult KyGenReadXmlFromDevice(const KyGenReadFunction &aRead, uint64_t aUrlAddress, KyString &aXml, KyString *aUrl,
@@ -127,7 +129,8 @@ KyResult KyGenReadXmlFromDevice(const KyGenReadFunction &aRead, uint64_t aUrlAdd
 {
     if (!aRead) return KyResult(KY_INVALID_PARAMETER, KyString("no read function"));
     std::vector<uint8_t> reg;
-    KyResult r = ReadBlock(aRead, aUrlAddress, 512, aChunkSize, reg);
+    KyResult r = ky::base::Guarded(ky::gc::GenICamLog(), "reading the GenICam URL",
+                                   [&] { return ReadBlock(aRead, aUrlAddress, 512, aChunkSize, reg); });
     if (!r.IsOK()) return r;
     std::string url(reg.begin(), std::find(reg.begin(), reg.end(), 0));
     if (aUrl) *aUrl = KyString(url);

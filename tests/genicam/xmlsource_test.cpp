@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 
 #include "ky/genicam/KyGenParameterArray.h"
 #include "ky/genicam/KyGenXmlSource.h"
@@ -141,4 +142,21 @@ TEST(XmlSource, FailuresOfTheDeviceAndOtherSchemes)
     device.port.failWith = KY_OK;
     // A URL that points past the device memory fails in the device's read, not in ours.
     EXPECT_EQ(KyGenReadXml(device.Reader(), KyString("Local:x.xml;FFF0000;100"), text).GetCode(), KY_INVALID_PARAMETER);
+}
+
+// A read function that throws fails the read: the exception does not leave the SDK.
+TEST(XmlSource, ReadFunctionsThatThrowFailTheRead)
+{
+    Device device(ReadTestFile("features.xml"), "TestCamera.xml");
+    const KyGenReadFunction throwing = [](uint64_t, void *, uint32_t) -> KyResult {
+        throw std::runtime_error("the link went down");
+    };
+    KyString text;
+    KyResult r = KyGenReadXml(throwing, KyString(device.url), text);
+    EXPECT_EQ(r.GetCode(), KY_GENERIC_ERROR);
+    EXPECT_STREQ(r.GetDescription().GetAscii(), "reading the GenICam XML threw an exception");
+    r = KyGenReadXmlFromDevice(throwing, 0x200, text);
+    EXPECT_EQ(r.GetCode(), KY_GENERIC_ERROR);
+    EXPECT_STREQ(r.GetDescription().GetAscii(), "reading the GenICam URL threw an exception");
+    EXPECT_EQ(text, KyString());
 }
