@@ -87,7 +87,7 @@ KyDeviceGEV::KyDeviceGEV() : KyDevice(KyDeviceTypeGEV)
     KyResult result = mLink->Load(*mCommunicationParameters);
     if (!result.IsOK())
         DeviceLog().LogError(__FILE__, __LINE__, "KyDeviceGEV::KyDeviceGEV",
-                             ("[KyDeviceGEV] link parameters: " + result.GetDescription().str()).c_str());
+                             ("link parameters: " + result.GetDescription().str()).c_str());
 }
 
 void KyDeviceGEV::LoadParameters()
@@ -101,7 +101,7 @@ void KyDeviceGEV::LoadParameters()
         result = mParameters->Load(xml, mPort.get());
     if (!result.IsOK())
         DeviceLog().LogWarning(__FILE__, __LINE__, "KyDeviceGEV::Connect",
-                               ("[KyDeviceGEV::Connect] no GenICam features: " + result.GetDescription().str()).c_str());
+                               ("no GenICam features: " + result.GetDescription().str()).c_str());
 }
 
 KyDeviceGEV::~KyDeviceGEV() { mConnection->Close(); }

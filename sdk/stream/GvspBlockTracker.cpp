@@ -49,7 +49,7 @@ void GvspBlockTracker::Refuse(const uint8_t *packet, size_t length)
 {
     ++mCounters.packetsMalformed;
     if (mLog.IsEnabled(KyLogLevelDebug))
-        mLog.LogDebug(__FILE__, __LINE__, __func__, ("refused " + DescribeGvsp(packet, length)).c_str());
+        mLog.LogDebug(__FILE__, __LINE__, "GvspBlockTracker::Refuse", ("refused " + DescribeGvsp(packet, length)).c_str());
 }
 
 // A packet taken, shown in the stream log. Only `shownBytes` of it are read: a packet whose

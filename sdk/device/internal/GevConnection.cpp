@@ -216,7 +216,7 @@ void GevConnection::HeartbeatLoop()
         mLinkLost = true;
         mConnected = false;
         DeviceLog().LogWarning(__FILE__, __LINE__, "GevConnection::HeartbeatLoop",
-                               ("[GevConnection::HeartbeatLoop] link to " + mRecord.GetIPAddress().str() +
+                               ("link to " + mRecord.GetIPAddress().str() +
                                 " lost: " + (result.IsOK() ? std::string("control privilege gone")
                                                            : result.GetDescription().str()))
                                    .c_str());

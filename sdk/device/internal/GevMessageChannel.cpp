@@ -142,7 +142,7 @@ void GevMessageChannel::HandleDatagram(const uint8_t *data, size_t length, uint8
         mWake.notify_all();
         if (firstOverflow)
             DeviceLog().LogWarning(__FILE__, __LINE__, "GevMessageChannel::HandleDatagram",
-                                   ("[GevMessageChannel::HandleDatagram] " + std::to_string(kMaxQueuedEvents) +
+                                   (std::to_string(kMaxQueuedEvents) +
                                     " events wait for the event sinks: further events are dropped (and counted)")
                                        .c_str());
     }
@@ -198,7 +198,7 @@ void GevMessageChannel::Foreign(uint32_t address)
     }
     if (first)
         DeviceLog().LogWarning(__FILE__, __LINE__, "GevMessageChannel::LinkLoop",
-                               ("[GevMessageChannel::LinkLoop] dropped a datagram from " + FormatIPv4(address) +
+                               ("dropped a datagram from " + FormatIPv4(address) +
                                 ", which is not the device " + FormatIPv4(mDeviceIp) + " (further ones are only counted)")
                                    .c_str());
 }
