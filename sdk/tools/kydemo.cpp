@@ -30,7 +30,9 @@ const char USAGE[] =
     "writes the last one, converted to BGR, as DIR/frame.png.\n"
     "  --output DIR   folder of frame.png (default: the current folder)\n"
     "  --frames N     frames to grab, 1 to 100000 (default 10)\n"
-    "  -h, --help     show this help\n";
+    "  -h, --help     show this help\n"
+    "KY_LOG=control=debug,stream=debug in the environment writes its GVCP and GVSP traffic to\n"
+    "standard error (categories and levels: README, Logging).\n";
 
 bool Ok(const KyResult &result, const char *what)
 {

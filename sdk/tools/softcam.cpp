@@ -49,7 +49,9 @@ const char HELP[] =
     "  -h, --help           show this help\n"
     "\n"
     "Each camera streams the moving test pattern on one stream channel once a controller starts\n"
-    "acquisition. Prints one line per camera when it runs, then \"ready\".\n";
+    "acquisition. Prints one line per camera when it runs, then \"ready\".\n"
+    "KY_LOG=control=debug in the environment writes the GVCP traffic it serves to standard error,\n"
+    "together with the cameras' faults (categories and levels: README, Logging).\n";
 
 // One camera as its options describe it. The source takes width, height, rate and pixel format
 // as they are parsed, so that its own checks judge the values before anything starts.
