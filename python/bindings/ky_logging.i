@@ -1,9 +1,11 @@
 // KyLogger and KyLogSink. A Python class may implement KyLogSink; its Log is then called from
-// whatever SDK thread logs, with the interpreter lock taken for the call.
+// whatever SDK thread logs, with the interpreter lock taken for the call. KyLogCategories names
+// the SDK's categories and sets their levels; the loggers it finds belong to the SDK.
 
 %{
 #include "ky/base/KyLogSink.h"
 #include "ky/base/KyLogger.h"
+#include "ky/base/KyLogCategories.h"
 %}
 
 KY_CALLBACK_CLASS(KyLogSink)
@@ -11,3 +13,7 @@ KY_CALLBACK_CLASS(KyLogSink)
 
 %include "ky/base/KyLogSink.h"
 %include "ky/base/KyLogger.h"
+// Static calls only: nothing to construct.
+%nodefaultctor KyLogCategories;
+%nodefaultdtor KyLogCategories;
+%include "ky/base/KyLogCategories.h"

@@ -158,6 +158,9 @@ FLAT_FUNCTIONS = {
                  "KyLogger_swigregister", "KyLogger_swiginit"],
     "KyLogSink": ["new_KyLogSink", "delete_KyLogSink", "KyLogSink_Log", "disown_KyLogSink",
                   "KyLogSink_swigregister", "KyLogSink_swiginit"],
+    # static calls only: no constructor, destructor nor instance init
+    "KyLogCategories": ["KyLogCategories_Count", "KyLogCategories_Name", "KyLogCategories_Find",
+                        "KyLogCategories_SetLevel", "KyLogCategories_Configure", "KyLogCategories_swigregister"],
 }
 
 

@@ -133,3 +133,18 @@ def test_logger_priority_and_calls():
     for call in (logger.LogInfo, logger.LogError, logger.LogWarning, logger.LogCritical, logger.LogDebug):
         assert call("file.py", 1, "fn", "message") is None
     assert logger.LogInfo(None, 0, None, None) is None
+
+
+def test_categories_are_named_and_raised_from_python():
+    names = [ky.KyLogCategories.Name(i) for i in range(ky.KyLogCategories.Count())]
+    assert names == ["system", "device", "control", "stream", "genicam", "softdevice", "display"]
+    assert ky.KyLogCategories.Name(ky.KyLogCategories.Count()) is None
+    assert ky.KyLogCategories.Find("Stream") is None
+    stream = ky.KyLogCategories.Find("stream")
+    try:
+        assert ky.KyLogCategories.SetLevel("stream", ky.KyLogLevelDebug)
+        assert stream.GetLogPriority() == ky.KyLogLevelDebug
+        assert not ky.KyLogCategories.Configure("stream=info,nothing=debug")
+        assert ky.KyLogCategories.Find("stream").GetLogPriority() == ky.KyLogLevelInfo
+    finally:
+        assert ky.KyLogCategories.SetLevel("all", ky.KyLogLevelInfo)
