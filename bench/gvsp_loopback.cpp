@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "CommandLine.h"
-#include "GvspReceiver.h"
-#include "GvspSender.h"
+#include "gvsp/GvspReceiver.h"
+#include "streaming/GvspSender.h"
 
 using namespace ky::gev;
 using Clock = std::chrono::steady_clock;

@@ -4,7 +4,7 @@
 #include <arpa/inet.h>
 #include <mutex>
 
-#include "GevBlockSource.h"
+#include "gvsp/GevBlockSource.h"
 #include "ky/device/KyDeviceInfoGEV.h"
 #include "StreamCore.h"
 

@@ -1,8 +1,8 @@
 // SoftDeviceHost: what the GVCP server needs from the device that owns it.
 #pragma once
 
-#include "SoftControlPrivilege.h"
-#include "SoftDeviceRegisters.h"
+#include "gvcp/SoftControlPrivilege.h"
+#include "registers/SoftDeviceRegisters.h"
 #include "gev/Gvcp.h"
 
 class SoftDeviceHost

@@ -1,14 +1,14 @@
 #include "SoftDeviceImpl.h"
 
-#include "SoftBootstrap.h"
+#include "registers/SoftBootstrap.h"
 #include "ky/genicam/KyGenParameterArray.h"
-#include "SoftDeviceXml.h"
-#include "SoftGenApiFactory.h"
-#include "SoftStandardFeatures.h"
+#include "genapi/SoftDeviceXml.h"
+#include "genapi/SoftGenApiFactory.h"
+#include "genapi/SoftStandardFeatures.h"
 #include "SoftLog.h"
-#include "SoftRegisterFactory.h"
-#include "SoftStreamFeatures.h"
-#include "SoftStreamRegisters.h"
+#include "registers/SoftRegisterFactory.h"
+#include "genapi/SoftStreamFeatures.h"
+#include "registers/SoftStreamRegisters.h"
 #include "gev/Bootstrap.h"
 
 using namespace ky::gev;

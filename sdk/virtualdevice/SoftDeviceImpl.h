@@ -7,19 +7,19 @@
 #include <vector>
 
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
-#include "SoftControlPrivilege.h"
+#include "gvcp/SoftControlPrivilege.h"
 #include "SoftDeviceHost.h"
 #include "SoftDeviceInfo.h"
 #include "SoftDeviceStatistics.h"
-#include "SoftFeatureTable.h"
+#include "genapi/SoftFeatureTable.h"
 #include "SoftGuard.h"
-#include "SoftGvcpHandler.h"
-#include "SoftGvcpServer.h"
-#include "SoftMessageChannel.h"
-#include "SoftNetAdapter.h"
-#include "SoftRegisterMap.h"
-#include "SoftStreamChannel.h"
-#include "SoftUserSets.h"
+#include "gvcp/SoftGvcpHandler.h"
+#include "gvcp/SoftGvcpServer.h"
+#include "gvcp/SoftMessageChannel.h"
+#include "gvcp/SoftNetAdapter.h"
+#include "registers/SoftRegisterMap.h"
+#include "streaming/SoftStreamChannel.h"
+#include "registers/SoftUserSets.h"
 
 class __attribute__((visibility("hidden"))) KySoftDeviceGEV::Impl : public SoftDeviceHost
 {

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "SoftDeviceRegisters.h"
+#include "registers/SoftDeviceRegisters.h"
 #include "gev/Bootstrap.h"
 
 using namespace ky::gev;

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "GvspReceiver.h"
-#include "GvspSender.h"
+#include "gvsp/GvspReceiver.h"
+#include "streaming/GvspSender.h"
 
 namespace ky::gev::test {
 

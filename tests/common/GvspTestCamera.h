@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "GvspLoop.h"
-#include "GvspSender.h"
+#include "streaming/GvspSender.h"
 #include "gev/Gvcp.h"
 #include "gev/UdpSocket.h"
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "GvspLoop.h"
-#include "GvspPacketRing.h"
+#include "gvsp/GvspPacketRing.h"
 
 using namespace ky::gev;
 using namespace ky::gev::test;

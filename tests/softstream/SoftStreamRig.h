@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "GvcpTestClient.h"
-#include "GvspReceiver.h"
+#include "gvsp/GvspReceiver.h"
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
 #include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
-#include "SoftStreamRegisters.h"
+#include "registers/SoftStreamRegisters.h"
 #include "TestDeadline.h"
 #include "gev/Bootstrap.h"
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "StreamRig.h"
+#include "SoftStreamRig.h"
 
 using namespace softstream_test;
 using ky::gev::Status;

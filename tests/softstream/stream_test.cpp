@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "StreamRig.h"
+#include "SoftStreamRig.h"
 
 using namespace softstream_test;
 using ky::gev::Status;

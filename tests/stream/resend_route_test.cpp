@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "GvcpClient.h"
-#include "GvcpResendSender.h"
+#include "gvsp/GvcpResendSender.h"
 #include "ScriptedGvcpDevice.h"
 #include "gev/Gvcp.h"
 

@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "ky/virtualdevice/IKyRegisterEventSink.h"
-#include "SoftRegisterFactory.h"
-#include "SoftRegisterMap.h"
-#include "SoftRegisterStore.h"
+#include "registers/SoftRegisterFactory.h"
+#include "registers/SoftRegisterMap.h"
+#include "registers/SoftRegisterStore.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // destination; without a controller, anyone.
 #include <gtest/gtest.h>
 
-#include "SoftGvcpHandler.h"
+#include "gvcp/SoftGvcpHandler.h"
 
 using namespace ky::gev;
 

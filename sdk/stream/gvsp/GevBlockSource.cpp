@@ -1,6 +1,6 @@
-#include "GevBlockSource.h"
+#include "gvsp/GevBlockSource.h"
 
-#include "GvspBufferFill.h"
+#include "gvsp/GvspBufferFill.h"
 #include "ky/buffer/KyBuffer.h"
 #include "gev/Gvcp.h"
 

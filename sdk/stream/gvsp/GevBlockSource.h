@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "BlockSource.h"
-#include "GvcpResendSender.h"
-#include "GvspReceiver.h"
+#include "gvsp/GvcpResendSender.h"
+#include "gvsp/GvspReceiver.h"
 
 namespace ky::stream {
 

@@ -1,4 +1,4 @@
-#include "GvcpResendSender.h"
+#include "gvsp/GvcpResendSender.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

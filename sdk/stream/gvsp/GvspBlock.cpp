@@ -1,4 +1,4 @@
-#include "GvspBlock.h"
+#include "gvsp/GvspBlock.h"
 
 namespace ky::gev {
 

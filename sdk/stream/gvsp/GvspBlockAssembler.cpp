@@ -1,4 +1,4 @@
-#include "GvspBlockAssembler.h"
+#include "gvsp/GvspBlockAssembler.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

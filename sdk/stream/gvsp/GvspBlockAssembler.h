@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "GvspBlock.h"
+#include "gvsp/GvspBlock.h"
 #include "gev/Gvsp.h"
 
 namespace ky::gev {

@@ -1,4 +1,4 @@
-#include "GvspBlockTracker.h"
+#include "gvsp/GvspBlockTracker.h"
 
 #include <algorithm>
 #include <iterator>

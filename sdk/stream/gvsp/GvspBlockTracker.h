@@ -11,10 +11,10 @@
 #include <memory>
 #include <vector>
 
-#include "GvspBlock.h"
-#include "GvspBlockAssembler.h"
-#include "GvspReceiverConfig.h"
-#include "GvspReceiverCounters.h"
+#include "gvsp/GvspBlock.h"
+#include "gvsp/GvspBlockAssembler.h"
+#include "gvsp/GvspReceiverConfig.h"
+#include "gvsp/GvspReceiverCounters.h"
 #include "ky/base/KyLogger.h"
 #include "gev/Gvsp.h"
 

@@ -1,4 +1,4 @@
-#include "GvspBufferFill.h"
+#include "gvsp/GvspBufferFill.h"
 
 #include <algorithm>
 #include <chrono>

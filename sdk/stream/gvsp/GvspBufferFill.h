@@ -3,7 +3,7 @@
 // operation result.
 #pragma once
 
-#include "GvspBlock.h"
+#include "gvsp/GvspBlock.h"
 
 class KyBuffer;
 

@@ -1,4 +1,4 @@
-#include "GvspPacketReader.h"
+#include "gvsp/GvspPacketReader.h"
 
 #include <algorithm>
 #include <cstring>

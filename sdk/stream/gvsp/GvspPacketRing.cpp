@@ -1,4 +1,4 @@
-#include "GvspPacketRing.h"
+#include "gvsp/GvspPacketRing.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "GvspReceiver.h"
+#include "gvsp/GvspReceiver.h"
 
 #include <algorithm>
 #include <cerrno>

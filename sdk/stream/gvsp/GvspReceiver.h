@@ -23,13 +23,13 @@
 #include <sys/types.h>
 #include <thread>
 
-#include "GvspBlock.h"
-#include "GvspBlockAssembler.h"
-#include "GvspBlockTracker.h"
-#include "GvspPacketReader.h"
-#include "GvspPacketRing.h"
-#include "GvspReceiverConfig.h"
-#include "GvspReceiverCounters.h"
+#include "gvsp/GvspBlock.h"
+#include "gvsp/GvspBlockAssembler.h"
+#include "gvsp/GvspBlockTracker.h"
+#include "gvsp/GvspPacketReader.h"
+#include "gvsp/GvspPacketRing.h"
+#include "gvsp/GvspReceiverConfig.h"
+#include "gvsp/GvspReceiverCounters.h"
 #include "ky/base/KyResult.h"
 #include "gev/UdpSocket.h"
 

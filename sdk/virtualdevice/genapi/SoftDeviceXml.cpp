@@ -1,4 +1,4 @@
-#include "SoftDeviceXml.h"
+#include "genapi/SoftDeviceXml.h"
 
 #include <cstdio>
 #include <map>
@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "ky/virtualdevice/IKySoftDeviceGEVInfo.h"
-#include "SoftFeatureXml.h"
-#include "SoftStandardFeatures.h"
+#include "genapi/SoftFeatureXml.h"
+#include "genapi/SoftStandardFeatures.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ky/base/KyResult.h"
-#include "SoftFeatureTable.h"
+#include "genapi/SoftFeatureTable.h"
 
 class IKySoftDeviceGEVInfo;
 

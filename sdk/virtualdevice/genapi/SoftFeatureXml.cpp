@@ -1,4 +1,4 @@
-#include "SoftFeatureXml.h"
+#include "genapi/SoftFeatureXml.h"
 
 #include <cctype>
 #include <cstdio>

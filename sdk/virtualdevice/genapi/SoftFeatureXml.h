@@ -5,7 +5,7 @@
 #include <string>
 
 #include "ky/base/KyResult.h"
-#include "SoftFeatureTable.h"
+#include "genapi/SoftFeatureTable.h"
 
 class SoftFeatureXml
 {

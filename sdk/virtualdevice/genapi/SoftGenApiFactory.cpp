@@ -1,10 +1,10 @@
-#include "SoftGenApiFactory.h"
+#include "genapi/SoftGenApiFactory.h"
 
 #include <cstdio>
 #include <sstream>
 
 #include "ky/virtualdevice/IKyRegister.h"
-#include "SoftFeatureXml.h"
+#include "genapi/SoftFeatureXml.h"
 
 namespace {
 

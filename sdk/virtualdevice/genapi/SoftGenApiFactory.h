@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ky/virtualdevice/IKyGenApiFactory.h"
-#include "SoftFeatureTable.h"
+#include "genapi/SoftFeatureTable.h"
 
 class SoftGenApiFactory : public IKyGenApiFactory
 {

@@ -1,8 +1,8 @@
-#include "SoftStandardFeatures.h"
+#include "genapi/SoftStandardFeatures.h"
 
 #include <string>
 
-#include "SoftDeviceRegisters.h"
+#include "registers/SoftDeviceRegisters.h"
 
 using namespace ky::gev;
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "SoftFeatureTable.h"
+#include "genapi/SoftFeatureTable.h"
 
 class SoftStandardFeatures
 {

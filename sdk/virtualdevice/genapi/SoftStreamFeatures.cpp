@@ -1,11 +1,11 @@
-#include "SoftStreamFeatures.h"
+#include "genapi/SoftStreamFeatures.h"
 
 #include <string>
 
 #include "ky/virtualdevice/IKyStreamingChannelSource.h"
 #include "ky/buffer/KyImage.h"
 #include "SoftGuard.h"
-#include "SoftStreamRegisters.h"
+#include "registers/SoftStreamRegisters.h"
 
 namespace {
 

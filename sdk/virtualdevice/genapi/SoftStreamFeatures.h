@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "SoftFeatureTable.h"
+#include "genapi/SoftFeatureTable.h"
 
 class IKyStreamingChannelSource;
 

@@ -1,4 +1,4 @@
-#include "SoftXmlZip.h"
+#include "genapi/SoftXmlZip.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "SoftControlPrivilege.h"
+#include "gvcp/SoftControlPrivilege.h"
 
 #include "gev/Bootstrap.h"
 

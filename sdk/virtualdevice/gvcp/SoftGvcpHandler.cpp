@@ -1,4 +1,4 @@
-#include "SoftGvcpHandler.h"
+#include "gvcp/SoftGvcpHandler.h"
 
 #include <algorithm>
 

@@ -2,10 +2,10 @@
 // and builds its acknowledge. Safe to call from several threads.
 #pragma once
 
-#include "SoftControlPrivilege.h"
+#include "gvcp/SoftControlPrivilege.h"
 #include "SoftDeviceHost.h"
 #include "SoftDeviceStatistics.h"
-#include "SoftRegisterMap.h"
+#include "registers/SoftRegisterMap.h"
 #include "gev/Gvcp.h"
 
 class SoftGvcpHandler

@@ -1,11 +1,11 @@
-#include "SoftGvcpServer.h"
+#include "gvcp/SoftGvcpServer.h"
 
 #include <poll.h>
 
 #include <set>
 
 #include "SoftLog.h"
-#include "SoftNetAdapter.h"
+#include "gvcp/SoftNetAdapter.h"
 #include "gev/Bootstrap.h"
 
 using namespace ky::gev;

@@ -14,8 +14,8 @@
 
 #include <vector>
 
-#include "SoftGvcpHandler.h"
-#include "SoftUdpSocket.h"
+#include "gvcp/SoftGvcpHandler.h"
+#include "gvcp/SoftUdpSocket.h"
 
 class SoftGvcpServer
 {

@@ -1,4 +1,4 @@
-#include "SoftMessageChannel.h"
+#include "gvcp/SoftMessageChannel.h"
 
 #include <poll.h>
 

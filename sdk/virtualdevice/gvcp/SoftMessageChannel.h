@@ -5,11 +5,11 @@
 #include <mutex>
 
 #include "ky/virtualdevice/IKyMessageChannel.h"
-#include "SoftControlPrivilege.h"
-#include "SoftDeviceRegisters.h"
+#include "gvcp/SoftControlPrivilege.h"
+#include "registers/SoftDeviceRegisters.h"
 #include "SoftDeviceStatistics.h"
-#include "SoftRegisterMap.h"
-#include "SoftUdpSocket.h"
+#include "registers/SoftRegisterMap.h"
+#include "gvcp/SoftUdpSocket.h"
 
 class SoftMessageChannel : public IKyMessageChannel
 {

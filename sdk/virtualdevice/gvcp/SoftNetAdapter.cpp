@@ -1,4 +1,4 @@
-#include "SoftNetAdapter.h"
+#include "gvcp/SoftNetAdapter.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>

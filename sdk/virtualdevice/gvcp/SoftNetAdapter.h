@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ky/base/KyResult.h"
-#include "SoftDeviceRegisters.h"
+#include "registers/SoftDeviceRegisters.h"
 
 struct SoftNetAdapter {
     std::string name;

@@ -1,4 +1,4 @@
-#include "SoftUdpSocket.h"
+#include "gvcp/SoftUdpSocket.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -1,10 +1,10 @@
-#include "SoftBootstrap.h"
+#include "registers/SoftBootstrap.h"
 
 #include <cstdio>
 
 #include "SoftDeviceInfo.h"
-#include "SoftStandardFeatures.h"
-#include "SoftXmlZip.h"
+#include "genapi/SoftStandardFeatures.h"
+#include "genapi/SoftXmlZip.h"
 
 using namespace ky::gev;
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "ky/base/KyResult.h"
-#include "SoftDeviceRegisters.h"
-#include "SoftRegisterMap.h"
+#include "registers/SoftDeviceRegisters.h"
+#include "registers/SoftRegisterMap.h"
 
 class SoftBootstrap
 {

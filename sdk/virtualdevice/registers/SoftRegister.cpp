@@ -1,4 +1,4 @@
-#include "SoftRegister.h"
+#include "registers/SoftRegister.h"
 
 #include <algorithm>
 #include <cstring>

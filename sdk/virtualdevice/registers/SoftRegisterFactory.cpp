@@ -1,4 +1,4 @@
-#include "SoftRegisterFactory.h"
+#include "registers/SoftRegisterFactory.h"
 
 KyResult SoftRegisterFactory::AddRegister(const KyString &aName, uint32_t aAddress, uint32_t aLength,
                                           KyGenAccessMode aAccessMode, IKyRegisterEventSink *aRegisterEventSink,

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ky/virtualdevice/IKyRegisterFactory.h"
-#include "SoftRegisterMap.h"
+#include "registers/SoftRegisterMap.h"
 
 class SoftRegisterFactory : public IKyRegisterFactory
 {

@@ -1,4 +1,4 @@
-#include "SoftRegisterMap.h"
+#include "registers/SoftRegisterMap.h"
 
 #include "gev/Gvcp.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ky/virtualdevice/IKyRegisterMap.h"
-#include "SoftRegister.h"
+#include "registers/SoftRegister.h"
 
 class SoftRegisterMap : public IKyRegisterMap
 {

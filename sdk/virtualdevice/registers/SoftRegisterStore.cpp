@@ -1,4 +1,4 @@
-#include "SoftRegisterStore.h"
+#include "registers/SoftRegisterStore.h"
 
 #include "ky/virtualdevice/IKyRegister.h"
 

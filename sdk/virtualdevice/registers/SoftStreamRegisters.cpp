@@ -1,4 +1,4 @@
-#include "SoftStreamRegisters.h"
+#include "registers/SoftStreamRegisters.h"
 
 #include <cstring>
 #include <memory>
@@ -7,8 +7,8 @@
 
 #include "ky/buffer/KyImage.h"
 #include "SoftGuard.h"
-#include "SoftRegisterMap.h"
-#include "SoftStreamChannel.h"
+#include "registers/SoftRegisterMap.h"
+#include "streaming/SoftStreamChannel.h"
 #include "gev/Bootstrap.h"
 
 using namespace ky::gev;

@@ -1,4 +1,4 @@
-#include "SoftUserSets.h"
+#include "registers/SoftUserSets.h"
 
 #include "ky/virtualdevice/IKyUserSetNotify.h"
 #include "SoftGuard.h"

@@ -9,9 +9,9 @@
 #include <mutex>
 #include <vector>
 
-#include "SoftDeviceRegisters.h"
-#include "SoftRegisterMap.h"
-#include "SoftRegisterStore.h"
+#include "registers/SoftDeviceRegisters.h"
+#include "registers/SoftRegisterMap.h"
+#include "registers/SoftRegisterStore.h"
 
 class IKyUserSetNotify;
 

@@ -1,4 +1,4 @@
-#include "GvspResendCache.h"
+#include "streaming/GvspResendCache.h"
 
 namespace ky::gev {
 

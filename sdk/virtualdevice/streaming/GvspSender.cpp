@@ -1,4 +1,4 @@
-#include "GvspSender.h"
+#include "streaming/GvspSender.h"
 
 #include <algorithm>
 #include <chrono>

@@ -15,7 +15,7 @@
 #include <random>
 #include <string>
 
-#include "GvspResendCache.h"
+#include "streaming/GvspResendCache.h"
 #include "ky/base/KyResult.h"
 #include "gev/Gvsp.h"
 #include "gev/GvspPacketBatch.h"

@@ -1,13 +1,13 @@
-#include "SoftStreamChannel.h"
+#include "streaming/SoftStreamChannel.h"
 
 #include <algorithm>
 #include <chrono>
 
 #include "ky/buffer/KyBuffer.h"
-#include "SoftDeviceRegisters.h"
+#include "registers/SoftDeviceRegisters.h"
 #include "SoftGuard.h"
 #include "SoftLog.h"
-#include "SoftNetAdapter.h"
+#include "gvcp/SoftNetAdapter.h"
 #include "gev/Gvsp.h"
 
 using namespace ky::gev;

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "GvspSender.h"
+#include "streaming/GvspSender.h"
 #include "ky/virtualdevice/IKyStreamingChannelSource.h"
 #include "ky/base/KyResult.h"
 
