@@ -4,6 +4,8 @@
 
 #include "SoftDeviceImpl.h"
 
+using namespace ky::soft;
+
 namespace {
 
 constexpr uint32_t MAX_USER_SETS = 256;

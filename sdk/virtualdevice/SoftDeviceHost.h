@@ -5,6 +5,8 @@
 #include "registers/SoftDeviceRegisters.h"
 #include "gev/Gvcp.h"
 
+namespace ky::soft {
+
 class SoftDeviceHost
 {
 public:
@@ -27,3 +29,5 @@ public:
         return 0;
     }
 };
+
+}  // namespace ky::soft

@@ -12,6 +12,7 @@
 #include "gev/Bootstrap.h"
 
 using namespace ky::gev;
+using namespace ky::soft;
 
 KyResult KySoftDeviceGEV::Impl::ChooseAddress(const std::string &macText)
 {

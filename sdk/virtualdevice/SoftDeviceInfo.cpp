@@ -5,6 +5,8 @@
 #include "registers/SoftDeviceRegisters.h"
 #include "gev/Bootstrap.h"
 
+namespace ky::soft {
+
 using namespace ky::gev;
 
 SoftDeviceInfo::SoftDeviceInfo()
@@ -110,3 +112,5 @@ SoftDeviceInfo::Identity SoftDeviceInfo::Snapshot()
     return Identity{mManufacturer.str(), mModel.str(), mVersion.str(), mFirmwareVersion.str(),
                     mManufacturerInfo.str(), mSerial.str()};
 }
+
+}  // namespace ky::soft

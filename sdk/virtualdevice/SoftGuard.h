@@ -7,6 +7,8 @@
 #include "ky/base/KyResult.h"
 #include "SoftLog.h"
 
+namespace ky::soft {
+
 template <typename F>
 KyResult GuardedResult(const char *what, F &&call)
 {
@@ -28,3 +30,5 @@ void GuardedVoid(const char *what, F &&call)
         return KyResult(KY_OK);
     });
 }
+
+}  // namespace ky::soft

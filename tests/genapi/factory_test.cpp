@@ -14,6 +14,8 @@
 #include "registers/SoftRegister.h"
 #include "genapi/SoftStandardFeatures.h"
 
+using namespace ky::soft;
+
 namespace {
 
 struct Registers {

@@ -19,6 +19,8 @@
 
 namespace softstream_test {
 
+using namespace ky::soft;
+
 constexpr uint32_t WAIT_MS = TestDeadlineMs(5000);  // every wait of these tests is bounded by this
 constexpr uint32_t LOOPBACK = 0x7F000001;
 

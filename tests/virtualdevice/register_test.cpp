@@ -11,6 +11,8 @@
 #include "registers/SoftRegisterMap.h"
 #include "registers/SoftRegisterStore.h"
 
+using namespace ky::soft;
+
 namespace {
 
 struct ThrowingSink : IKyRegisterEventSink {

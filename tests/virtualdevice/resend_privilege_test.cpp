@@ -6,6 +6,7 @@
 #include "gvcp/SoftGvcpHandler.h"
 
 using namespace ky::gev;
+using namespace ky::soft;
 
 namespace {
 

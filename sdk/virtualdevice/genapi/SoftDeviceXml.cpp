@@ -9,6 +9,8 @@
 #include "genapi/SoftFeatureXml.h"
 #include "genapi/SoftStandardFeatures.h"
 
+namespace ky::soft {
+
 namespace {
 
 std::string Header(IKySoftDeviceGEVInfo &info)
@@ -165,3 +167,5 @@ KyResult SoftDeviceXml::Render(IKySoftDeviceGEVInfo &info, const std::vector<con
     xml += "</RegisterDescription>\n";
     return KyResult(KY_OK);
 }
+
+}  // namespace ky::soft

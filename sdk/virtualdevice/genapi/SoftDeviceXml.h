@@ -11,6 +11,8 @@
 
 class IKySoftDeviceGEVInfo;
 
+namespace ky::soft {
+
 class SoftDeviceXml
 {
 public:
@@ -25,3 +27,5 @@ public:
                            std::string &xml);
     static std::string Escape(const std::string &text);
 };
+
+}  // namespace ky::soft

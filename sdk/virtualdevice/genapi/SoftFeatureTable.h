@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+namespace ky::soft {
+
 enum class SoftFeatureKind {
     Integer,
     IntReg,
@@ -152,3 +154,5 @@ struct SoftFeatureTable {
     std::vector<SoftFeature> features;
     std::vector<SoftPort> ports;
 };
+
+}  // namespace ky::soft

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
+namespace ky::soft {
+
 namespace {
 
 using Kind = SoftFeatureKind;
@@ -356,3 +358,5 @@ KyResult SoftFeatureXml::Render(const SoftFeature &f, std::string &out)
     }
     return KyResult(KY_OK);
 }
+
+}  // namespace ky::soft

@@ -7,6 +7,8 @@
 #include "ky/base/KyResult.h"
 #include "genapi/SoftFeatureTable.h"
 
+namespace ky::soft {
+
 class SoftFeatureXml
 {
 public:
@@ -24,3 +26,5 @@ public:
     static bool IsValidCategory(const std::string &category);
     static std::string Escape(const std::string &text);
 };
+
+}  // namespace ky::soft

@@ -6,6 +6,8 @@
 #include "ky/virtualdevice/IKyRegister.h"
 #include "genapi/SoftFeatureXml.h"
 
+namespace ky::soft {
+
 namespace {
 
 using Kind = SoftFeatureKind;
@@ -371,3 +373,5 @@ KyResult SoftGenApiFactory::SetPIsAvailableForEnumEntry(const KyString &aStandar
     return KyResult(KY_NOT_FOUND, KyString("[" + aStandardFeatureName.str() + "] has no entry '" +
                                            aEnumEntryName.str() + "'"));
 }
+
+}  // namespace ky::soft

@@ -11,6 +11,8 @@
 #include "ky/virtualdevice/IKyGenApiFactory.h"
 #include "genapi/SoftFeatureTable.h"
 
+namespace ky::soft {
+
 class SoftGenApiFactory : public IKyGenApiFactory
 {
 public:
@@ -138,3 +140,5 @@ private:
     bool mTLLocked = false;
     std::string mRangeError;  // constant bounds given to the creation call that make no range
 };
+
+}  // namespace ky::soft

@@ -4,6 +4,8 @@
 
 #include "registers/SoftDeviceRegisters.h"
 
+namespace ky::soft {
+
 using namespace ky::gev;
 
 namespace {
@@ -180,3 +182,5 @@ SoftFeatureTable SoftStandardFeatures::Make(const Options &options)
     AddUserSets(table.features, options.userSetCount);
     return table;
 }
+
+}  // namespace ky::soft

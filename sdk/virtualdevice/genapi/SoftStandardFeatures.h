@@ -9,6 +9,8 @@
 
 #include "genapi/SoftFeatureTable.h"
 
+namespace ky::soft {
+
 class SoftStandardFeatures
 {
 public:
@@ -22,3 +24,5 @@ public:
 
     static SoftFeatureTable Make(const Options &options);
 };
+
+}  // namespace ky::soft

@@ -7,6 +7,8 @@
 #include "SoftGuard.h"
 #include "registers/SoftStreamRegisters.h"
 
+namespace ky::soft {
+
 namespace {
 
 using Kind = SoftFeatureKind;
@@ -93,3 +95,5 @@ SoftFeatureTable SoftStreamFeatures::Make(uint32_t channel, const IKyStreamingCh
                     .Unit("us"));
     return table;
 }
+
+}  // namespace ky::soft

@@ -9,8 +9,12 @@
 
 class IKyStreamingChannelSource;
 
+namespace ky::soft {
+
 class SoftStreamFeatures
 {
 public:
     static SoftFeatureTable Make(uint32_t channel, const IKyStreamingChannelSource &source);
 };
+
+}  // namespace ky::soft

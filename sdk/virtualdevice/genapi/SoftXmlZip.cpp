@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+namespace ky::soft {
+
 namespace {
 
 constexpr uint32_t LOCAL_HEADER = 0x04034b50;
@@ -90,3 +92,5 @@ KyResult SoftXmlZip::Pack(const std::string &entryName, const std::string &conte
     Put(zip, 0, 2);  // comment length
     return KyResult(KY_OK);
 }
+
+}  // namespace ky::soft

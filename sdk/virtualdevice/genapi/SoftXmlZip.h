@@ -8,9 +8,13 @@
 
 #include "ky/base/KyResult.h"
 
+namespace ky::soft {
+
 class SoftXmlZip
 {
 public:
     // KY_GENERIC_ERROR when deflate fails; entries above 4 GiB are not written (no zip64).
     static KyResult Pack(const std::string &entryName, const std::string &content, std::vector<uint8_t> &zip);
 };
+
+}  // namespace ky::soft

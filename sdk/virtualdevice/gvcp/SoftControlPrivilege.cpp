@@ -2,6 +2,8 @@
 
 #include "gev/Bootstrap.h"
 
+namespace ky::soft {
+
 using namespace ky::gev;
 
 namespace {
@@ -101,3 +103,5 @@ KyAccessType SoftControlPrivilege::Access()
     }
     return (mCcp & CCP_EXCLUSIVE_MASK) ? KyAccessExclusive : KyAccessControl;
 }
+
+}  // namespace ky::soft

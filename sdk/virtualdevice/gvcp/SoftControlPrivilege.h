@@ -9,6 +9,8 @@
 #include "ky/base/KyEnums.h"
 #include "gev/Gvcp.h"
 
+namespace ky::soft {
+
 struct SoftPeer {
     uint32_t ip = 0;  // host order
     uint16_t port = 0;
@@ -53,3 +55,5 @@ private:
     uint32_t mCcp = 0;
     Clock::time_point mLastHeard;
 };
+
+}  // namespace ky::soft

@@ -6,6 +6,8 @@
 #include "gev/Bootstrap.h"
 #include "gev/ByteCursor.h"
 
+namespace ky::soft {
+
 using namespace ky::gev;
 
 Packet SoftGvcpHandler::ErrorAck(const CommandHeader &header, Status status)
@@ -279,3 +281,5 @@ Status SoftGvcpHandler::WriteCcp(SoftRegister &reg, const uint8_t *data, const S
     }
     return Status::SUCCESS;
 }
+
+}  // namespace ky::soft

@@ -8,6 +8,8 @@
 #include "registers/SoftRegisterMap.h"
 #include "gev/Gvcp.h"
 
+namespace ky::soft {
+
 class SoftGvcpHandler
 {
 public:
@@ -46,3 +48,5 @@ private:
     SoftDeviceHost &mHost;
     const ky::gev::MacAddress mMac;
 };
+
+}  // namespace ky::soft

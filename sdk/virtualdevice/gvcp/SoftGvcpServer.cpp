@@ -8,6 +8,8 @@
 #include "gvcp/SoftNetAdapter.h"
 #include "gev/Bootstrap.h"
 
+namespace ky::soft {
+
 using namespace ky::gev;
 
 namespace {
@@ -351,3 +353,5 @@ void SoftGvcpServer::Send(SoftUdpSocket &socket, const Packet &packet, const Sof
         SoftLog("[SoftGvcpServer::Send] could not send %zu bytes", packet.size());
     }
 }
+
+}  // namespace ky::soft

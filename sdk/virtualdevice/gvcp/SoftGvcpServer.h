@@ -17,6 +17,8 @@
 #include "gvcp/SoftGvcpHandler.h"
 #include "gvcp/SoftUdpSocket.h"
 
+namespace ky::soft {
+
 class SoftGvcpServer
 {
 public:
@@ -103,3 +105,5 @@ private:
     uint32_t mForcedIpToBind = 0;   // set by the worker, bound by the receive thread
     bool mForcedIpChanged = false;
 };
+
+}  // namespace ky::soft

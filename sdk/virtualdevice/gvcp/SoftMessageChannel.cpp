@@ -6,6 +6,8 @@
 
 #include "gev/Bootstrap.h"
 
+namespace ky::soft {
+
 using namespace ky::gev;
 
 KyResult SoftMessageChannel::Open(uint32_t ip) { return mSocket.Open(ip, 0); }
@@ -119,3 +121,5 @@ KyResult SoftMessageChannel::SendAndWait(const Packet &packet, uint16_t requestI
     }
     return KyResult(KY_TIMEOUT, "no acknowledge from the message channel destination");
 }
+
+}  // namespace ky::soft

@@ -11,6 +11,8 @@
 #include "registers/SoftRegisterMap.h"
 #include "gvcp/SoftUdpSocket.h"
 
+namespace ky::soft {
+
 class SoftMessageChannel : public IKyMessageChannel
 {
 public:
@@ -43,3 +45,5 @@ private:
     SoftUdpSocket mSocket;
     uint16_t mRequestId = 0;
 };
+
+}  // namespace ky::soft

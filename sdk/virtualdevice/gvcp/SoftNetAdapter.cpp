@@ -16,6 +16,8 @@
 #include <fstream>
 #include <sstream>
 
+namespace ky::soft {
+
 namespace {
 
 // The default gateway of an adapter from the kernel's IPv4 routing table, 0 when it has none.
@@ -186,3 +188,5 @@ KyResult SoftNetAdapter::ChangeAddress(unsigned index, const SoftNetworkConfig &
     close(fd);
     return result;
 }
+
+}  // namespace ky::soft

@@ -8,6 +8,8 @@
 #include "ky/base/KyResult.h"
 #include "registers/SoftDeviceRegisters.h"
 
+namespace ky::soft {
+
 struct SoftNetAdapter {
     std::string name;
     unsigned index = 0;
@@ -27,3 +29,5 @@ struct SoftNetAdapter {
     // Adds or removes an IPv4 address on the adapter (netlink). Only for private namespaces.
     static KyResult ChangeAddress(unsigned index, const SoftNetworkConfig &address, bool add);
 };
+
+}  // namespace ky::soft

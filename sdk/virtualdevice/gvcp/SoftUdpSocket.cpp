@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace ky::soft {
+
 KyResult SoftUdpSocket::Open(uint32_t ip, uint16_t port)
 {
     Close();
@@ -108,3 +110,5 @@ bool SoftUdpSocket::SendTo(const uint8_t *data, size_t size, uint32_t ip, uint16
     }
     return sendmsg(mFd, &message, MSG_NOSIGNAL) == static_cast<ssize_t>(size);
 }
+
+}  // namespace ky::soft

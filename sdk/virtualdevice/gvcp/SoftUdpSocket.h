@@ -8,6 +8,8 @@
 
 #include "ky/base/KyResult.h"
 
+namespace ky::soft {
+
 struct SoftDatagramInfo {
     uint32_t sourceIp = 0;  // host order
     uint16_t sourcePort = 0;
@@ -39,3 +41,5 @@ public:
 private:
     std::atomic<int> mFd{-1};
 };
+
+}  // namespace ky::soft

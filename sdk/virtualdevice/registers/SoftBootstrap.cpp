@@ -6,6 +6,8 @@
 #include "genapi/SoftStandardFeatures.h"
 #include "genapi/SoftXmlZip.h"
 
+namespace ky::soft {
+
 using namespace ky::gev;
 
 namespace {
@@ -313,3 +315,5 @@ void SoftBootstrap::AddFeatureState()
             });
     }
 }
+
+}  // namespace ky::soft

@@ -6,6 +6,8 @@
 #include "registers/SoftDeviceRegisters.h"
 #include "registers/SoftRegisterMap.h"
 
+namespace ky::soft {
+
 class SoftBootstrap
 {
 public:
@@ -33,3 +35,5 @@ private:
     SoftDeviceContext &mContext;
     KyResult mResult;
 };
+
+}  // namespace ky::soft

@@ -11,6 +11,8 @@
 #include "gev/Bootstrap.h"
 #include "gev/Gvcp.h"
 
+namespace ky::soft {
+
 // Outside the bootstrap area and far above where programs put their own registers.
 constexpr uint32_t FIRMWARE_VERSION_OFFSET = 0x3FFF0100;
 constexpr uint32_t FIRMWARE_VERSION_SIZE = 32;
@@ -78,3 +80,5 @@ constexpr uint32_t USER_SET_SELECTOR_OFFSET = 0x3FFF020C;
 constexpr uint32_t USER_SET_LOAD_OFFSET = 0x3FFF0210;
 constexpr uint32_t USER_SET_SAVE_OFFSET = 0x3FFF0214;
 constexpr uint32_t USER_SET_DEFAULT_OFFSET = 0x3FFF0218;
+
+}  // namespace ky::soft

@@ -8,6 +8,8 @@
 #include "SoftGuard.h"
 #include "gev/ByteCursor.h"
 
+namespace ky::soft {
+
 using ky::gev::ByteReader;
 using ky::gev::ByteWriter;
 
@@ -305,3 +307,5 @@ KyResult SoftRegister::Persist(IKyRegisterStore &store)
     }
     return handled ? outcome : store.Persist(this, KyString(""));
 }
+
+}  // namespace ky::soft

@@ -23,6 +23,8 @@
 #include "ky/virtualdevice/IKyRegisterStore.h"
 #include "ky/base/KyEnums.h"
 
+namespace ky::soft {
+
 class SoftRegister : public IKyRegister
 {
 public:
@@ -97,3 +99,5 @@ private:
     WriteCheck mWriteCheck;
     WriteHook mWriteHook;
 };
+
+}  // namespace ky::soft

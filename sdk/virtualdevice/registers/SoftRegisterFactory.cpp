@@ -1,5 +1,7 @@
 #include "registers/SoftRegisterFactory.h"
 
+namespace ky::soft {
+
 KyResult SoftRegisterFactory::AddRegister(const KyString &aName, uint32_t aAddress, uint32_t aLength,
                                           KyGenAccessMode aAccessMode, IKyRegisterEventSink *aRegisterEventSink,
                                           void *aContext)
@@ -39,3 +41,5 @@ KyResult SoftRegisterFactory::Add(const KyString &name, uint32_t address, uint32
     }
     return mMap.Add(std::move(reg));
 }
+
+}  // namespace ky::soft

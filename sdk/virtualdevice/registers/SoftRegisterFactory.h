@@ -4,6 +4,8 @@
 #include "ky/virtualdevice/IKyRegisterFactory.h"
 #include "registers/SoftRegisterMap.h"
 
+namespace ky::soft {
+
 class SoftRegisterFactory : public IKyRegisterFactory
 {
 public:
@@ -20,3 +22,5 @@ private:
 
     SoftRegisterMap &mMap;
 };
+
+}  // namespace ky::soft

@@ -2,6 +2,8 @@
 
 #include "gev/Gvcp.h"
 
+namespace ky::soft {
+
 IKyRegister *SoftRegisterMap::GetRegisterByIndex(size_t aIndex)
 {
     return aIndex < mByIndex.size() ? mByIndex[aIndex] : nullptr;
@@ -105,3 +107,5 @@ SoftRegister *SoftRegisterMap::AddNew(const KyString &name, uint32_t address, ui
     }
     return raw;
 }
+
+}  // namespace ky::soft

@@ -12,6 +12,8 @@
 #include "ky/virtualdevice/IKyRegisterMap.h"
 #include "registers/SoftRegister.h"
 
+namespace ky::soft {
+
 class SoftRegisterMap : public IKyRegisterMap
 {
 public:
@@ -44,3 +46,5 @@ private:
     int mLocks = 0;
     bool mRunning = false;
 };
+
+}  // namespace ky::soft

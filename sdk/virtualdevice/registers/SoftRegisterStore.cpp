@@ -2,6 +2,8 @@
 
 #include "ky/virtualdevice/IKyRegister.h"
 
+namespace ky::soft {
+
 KyResult SoftRegisterStore::Persist(IKyRegister *aRegister, const KyString &aNameSuffix)
 {
     if (aRegister == nullptr) {
@@ -26,3 +28,5 @@ KyResult SoftRegisterStore::Persist(IKyRegister *aRegister, const KyString &aNam
     }
     return aRegister->Write(found->second.data(), length, 0);
 }
+
+}  // namespace ky::soft

@@ -7,6 +7,8 @@
 
 #include "ky/virtualdevice/IKyRegisterStore.h"
 
+namespace ky::soft {
+
 class SoftRegisterStore : public IKyRegisterStore
 {
 public:
@@ -23,3 +25,5 @@ private:
     Contents &mContents;
     Mode mMode;
 };
+
+}  // namespace ky::soft

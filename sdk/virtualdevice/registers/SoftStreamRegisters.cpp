@@ -11,6 +11,8 @@
 #include "streaming/SoftStreamChannel.h"
 #include "gev/Bootstrap.h"
 
+namespace ky::soft {
+
 using namespace ky::gev;
 
 namespace {
@@ -274,3 +276,5 @@ void SoftStreamRegisters::AddLimits()
         }
     }
 }
+
+}  // namespace ky::soft

@@ -28,6 +28,8 @@
 
 #include "ky/base/KyResult.h"
 
+namespace ky::soft {
+
 class SoftRegisterMap;
 class SoftStreamChannel;
 
@@ -82,3 +84,5 @@ private:
     SoftStreamChannel &mChannel;
     KyResult mResult;
 };
+
+}  // namespace ky::soft

@@ -3,6 +3,8 @@
 #include "ky/virtualdevice/IKyUserSetNotify.h"
 #include "SoftGuard.h"
 
+namespace ky::soft {
+
 namespace {
 
 KyResult Refused(const std::string &what, uint32_t code = KY_STATE_ERROR) { return KyResult(code, KyString(what)); }
@@ -134,3 +136,5 @@ void SoftUserSets::Notify(KyUserSetState state, uint32_t index)
                 result.GetDescription().GetAscii());
     }
 }
+
+}  // namespace ky::soft

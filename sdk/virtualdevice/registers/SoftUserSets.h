@@ -15,6 +15,8 @@
 
 class IKyUserSetNotify;
 
+namespace ky::soft {
+
 class SoftUserSets
 {
 public:
@@ -41,3 +43,5 @@ private:
     std::atomic<uint32_t> mStartupIndex{0};
     IKyUserSetNotify *mNotify = nullptr;
 };
+
+}  // namespace ky::soft

@@ -10,6 +10,8 @@
 #include "gvcp/SoftNetAdapter.h"
 #include "gev/Gvsp.h"
 
+namespace ky::soft {
+
 using namespace ky::gev;
 
 namespace {
@@ -352,3 +354,5 @@ void SoftStreamChannel::SetTestDropFraction(double fraction, uint32_t seed)
 {
     mSender.SetTestDropFraction(fraction, seed);
 }
+
+}  // namespace ky::soft

@@ -21,6 +21,8 @@
 #include "ky/virtualdevice/IKyStreamingChannelSource.h"
 #include "ky/base/KyResult.h"
 
+namespace ky::soft {
+
 struct SoftDeviceContext;
 
 class SoftStreamChannel
@@ -110,3 +112,5 @@ private:
     std::atomic<uint64_t> mNextBlockId{1};  // reset by the control side when the channel opens
     std::atomic<uint64_t> mFramesSent{0};
 };
+
+}  // namespace ky::soft
