@@ -1,21 +1,23 @@
-#include "KyChunkStore.h"
+#include "ChunkStore.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "KyByteOrder.h"
 
-using kybuffer::ReadBE32;
-using kybuffer::WriteBE32;
+namespace ky::buffer {
 
-void KyChunkStore::Clear()
+using ky::buffer::ReadBE32;
+using ky::buffer::WriteBE32;
+
+void ChunkStore::Clear()
 {
     mEntries.clear();
     mUsed = 0;
     mParsed = false;
 }
 
-KyResult KyChunkStore::Append(uint8_t *aArea, uint32_t aAreaSize, uint32_t aMainSize, uint32_t aMainID,
+KyResult ChunkStore::Append(uint8_t *aArea, uint32_t aAreaSize, uint32_t aMainSize, uint32_t aMainID,
                               uint32_t aID, const uint8_t *aData, uint32_t aLength)
 {
     if (aData == nullptr && aLength > 0)
@@ -44,7 +46,7 @@ KyResult KyChunkStore::Append(uint8_t *aArea, uint32_t aAreaSize, uint32_t aMain
     return KyResult();
 }
 
-KyResult KyChunkStore::Parse(const uint8_t *aBlock, uint32_t aSize, bool aMainPartFirst)
+KyResult ChunkStore::Parse(const uint8_t *aBlock, uint32_t aSize, bool aMainPartFirst)
 {
     Clear();
     std::vector<Entry> found;
@@ -74,15 +76,17 @@ KyResult KyChunkStore::Parse(const uint8_t *aBlock, uint32_t aSize, bool aMainPa
     return KyResult();
 }
 
-const KyChunkStore::Entry *KyChunkStore::ByIndex(uint32_t aIndex) const
+const ChunkStore::Entry *ChunkStore::ByIndex(uint32_t aIndex) const
 {
     return aIndex < mEntries.size() ? &mEntries[aIndex] : nullptr;
 }
 
-const KyChunkStore::Entry *KyChunkStore::ByID(uint32_t aID) const
+const ChunkStore::Entry *ChunkStore::ByID(uint32_t aID) const
 {
     for (const Entry &e : mEntries)
         if (e.id == aID)
             return &e;
     return nullptr;
 }
+
+}  // namespace ky::buffer

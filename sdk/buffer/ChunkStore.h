@@ -1,4 +1,4 @@
-// KyChunkStore: the chunk index of one buffer, and the chunk layout on the wire.
+// ChunkStore: the chunk index of one buffer, and the chunk layout on the wire.
 //
 // A chunk is its data followed by an 8-byte trailer (ID, then length, both big-endian). When
 // chunks follow a main part (an image or raw payload), the main part is itself the first chunk
@@ -10,7 +10,9 @@
 
 #include "ky/base/KyResult.h"
 
-class KyChunkStore
+namespace ky::buffer {
+
+class ChunkStore
 {
 public:
     static constexpr uint32_t kTrailerSize = 8;
@@ -45,3 +47,5 @@ private:
     uint32_t mUsed = 0;
     bool mParsed = false;  // entries point into a received block, not into an area
 };
+
+}  // namespace ky::buffer

@@ -1,19 +1,21 @@
-#include "KyConversionPool.h"
+#include "ConversionPool.h"
 
 #include <system_error>
 
-KyConversionPool::KyConversionPool(unsigned aThreads)
+namespace ky::buffer {
+
+ConversionPool::ConversionPool(unsigned aThreads)
 {
     for (unsigned i = 1; i < aThreads; ++i) {
         try {
-            mWorkers.emplace_back(&KyConversionPool::Work, this, i);
+            mWorkers.emplace_back(&ConversionPool::Work, this, i);
         } catch (const std::system_error &) {
             break;  // run with the threads we have
         }
     }
 }
 
-KyConversionPool::~KyConversionPool()
+ConversionPool::~ConversionPool()
 {
     {
         std::lock_guard<std::mutex> lock(mMutex);
@@ -24,7 +26,7 @@ KyConversionPool::~KyConversionPool()
         t.join();
 }
 
-void KyConversionPool::RunPart(unsigned aPart)
+void ConversionPool::RunPart(unsigned aPart)
 {
     const uint64_t parts = GetThreadCount();
     const uint32_t begin = static_cast<uint32_t>(mCount * aPart / parts);
@@ -33,7 +35,7 @@ void KyConversionPool::RunPart(unsigned aPart)
         (*mJob)(aPart, begin, end);
 }
 
-void KyConversionPool::Run(uint32_t aCount, const Job &aJob)
+void ConversionPool::Run(uint32_t aCount, const Job &aJob)
 {
     if (mWorkers.empty()) {
         if (aCount > 0)
@@ -54,7 +56,7 @@ void KyConversionPool::Run(uint32_t aCount, const Job &aJob)
     mJob = nullptr;
 }
 
-void KyConversionPool::Work(unsigned aPart)
+void ConversionPool::Work(unsigned aPart)
 {
     uint64_t seen = 0;
     for (;;) {
@@ -71,3 +73,5 @@ void KyConversionPool::Work(unsigned aPart)
             mDone.notify_one();
     }
 }
+
+}  // namespace ky::buffer

@@ -1,4 +1,4 @@
-// KyConversionPool: worker threads that share the rows of one conversion with the caller.
+// ConversionPool: worker threads that share the rows of one conversion with the caller.
 //
 // The pool owns its threads and joins them in its destructor. Run is called by one thread at a
 // time (the converter serialises its conversions).
@@ -11,14 +11,16 @@
 #include <thread>
 #include <vector>
 
-class KyConversionPool
+namespace ky::buffer {
+
+class ConversionPool
 {
 public:
     // aThreads counts the caller too; fewer are started when the system refuses threads.
-    explicit KyConversionPool(unsigned aThreads);
-    ~KyConversionPool();
-    KyConversionPool(const KyConversionPool &) = delete;
-    KyConversionPool &operator=(const KyConversionPool &) = delete;
+    explicit ConversionPool(unsigned aThreads);
+    ~ConversionPool();
+    ConversionPool(const ConversionPool &) = delete;
+    ConversionPool &operator=(const ConversionPool &) = delete;
 
     // Threads taking part in Run, the caller included.
     unsigned GetThreadCount() const { return static_cast<unsigned>(mWorkers.size()) + 1; }
@@ -42,3 +44,5 @@ private:
     uint32_t mCount = 0;
     std::vector<std::thread> mWorkers;
 };
+
+}  // namespace ky::buffer

@@ -138,7 +138,7 @@ int main(int argc, char **argv)
                 Ok(converter.Convert(buffer, &bgr), "conversion")) {
                 const IKyImage *out = bgr.GetImage();
                 const std::string path = output + "/frame.png";
-                const std::string error = kydemo::WritePng(path, out->GetDataPointer(), out->GetWidth(), out->GetHeight(),
+                const std::string error = ky::tools::WritePng(path, out->GetDataPointer(), out->GetWidth(), out->GetHeight(),
                                                            static_cast<size_t>(out->GetWidth()) * 3, 3);
                 if (error.empty()) {
                     printf("Wrote %s\n", path.c_str());
