@@ -27,7 +27,7 @@ bool IsIPv4(const std::string &text)
 struct KyStreamGEV::Impl
 {
     mutable std::mutex mutex;
-    ky::stream::GevBlockSource *source = nullptr;  // owned by the stream core
+    ky::gev::GevBlockSource *source = nullptr;  // owned by the stream core
     std::string deviceAddress;
     std::string localAddress;                      // as asked for; empty: any
     uint16_t specificPort = 0;
@@ -157,7 +157,7 @@ KyResult KyStreamGEV::Open(const KyString &aInfo, uint16_t aLocalPort, uint16_t 
     config.localPort = aLocalPort;
     config.socketBufferSize = mImpl->socketBufferSize;
     config.packetRing = mImpl->ringUse;
-    auto source = std::make_unique<ky::stream::GevBlockSource>();
+    auto source = std::make_unique<ky::gev::GevBlockSource>();
     KyResult result = source->Open(config, device, aChannel);
     if (result.IsFailure())
         return result;

@@ -15,7 +15,7 @@
 
 using ky::device::GvcpClient;
 using ky::gev::Packet;
-using ky::stream::GvcpResendSender;
+using ky::gev::GvcpResendSender;
 using namespace std::chrono_literals;
 
 namespace {

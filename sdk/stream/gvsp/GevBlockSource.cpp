@@ -4,7 +4,7 @@
 #include "ky/buffer/KyBuffer.h"
 #include "gev/Gvcp.h"
 
-namespace ky::stream {
+namespace ky::gev {
 
 KyResult GevBlockSource::Open(const gev::GvspReceiverConfig &config, const std::string &deviceAddress,
                               uint16_t channel)
@@ -47,4 +47,4 @@ void GevBlockSource::Close()
     mResend.Close();
 }
 
-} // namespace ky::stream
+} // namespace ky::gev

@@ -8,9 +8,9 @@
 #include "gvsp/GvcpResendSender.h"
 #include "gvsp/GvspReceiver.h"
 
-namespace ky::stream {
+namespace ky::gev {
 
-class GevBlockSource : public BlockSource
+class GevBlockSource : public stream::BlockSource
 {
 public:
     // Opens the control socket first (it tells the local address of the route), then the
@@ -36,4 +36,4 @@ private:
     uint16_t mLocalPort = 0;
 };
 
-} // namespace ky::stream
+} // namespace ky::gev

@@ -8,7 +8,7 @@
 #include "gev/Gvcp.h"
 #include "internal/GevResendRoutes.h"
 
-namespace ky::stream {
+namespace ky::gev {
 namespace {
 
 constexpr size_t kRememberedBlocks = 32;
@@ -92,4 +92,4 @@ void GvcpResendSender::Request(uint64_t blockId, uint32_t firstPacketId, uint32_
         ++mSent;
 }
 
-} // namespace ky::stream
+} // namespace ky::gev

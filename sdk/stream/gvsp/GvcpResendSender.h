@@ -15,7 +15,7 @@
 #include "ky/base/KyResult.h"
 #include "gev/UdpSocket.h"
 
-namespace ky::stream {
+namespace ky::gev {
 
 class GvcpResendSender
 {
@@ -57,4 +57,4 @@ private:
     std::deque<uint64_t> mAskedOrder;
 };
 
-} // namespace ky::stream
+} // namespace ky::gev

@@ -6,7 +6,7 @@
 #include "ky/buffer/KyBuffer.h"
 #include "ky/base/KyEnums.h"
 
-namespace ky::stream {
+namespace ky::gev {
 namespace {
 
 KyPayloadType PayloadTypeOf(const gev::GvspLeader &leader)
@@ -84,4 +84,4 @@ void FillBufferFromBlock(const gev::GvspCompletedBlock &block, KyBuffer &buffer)
     buffer.SetOperationResult(result);
 }
 
-} // namespace ky::stream
+} // namespace ky::gev

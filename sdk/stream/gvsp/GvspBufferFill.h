@@ -7,8 +7,8 @@
 
 class KyBuffer;
 
-namespace ky::stream {
+namespace ky::gev {
 
 void FillBufferFromBlock(const gev::GvspCompletedBlock &block, KyBuffer &buffer);
 
-} // namespace ky::stream
+} // namespace ky::gev
