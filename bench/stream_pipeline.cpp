@@ -84,9 +84,9 @@ Row Run(Path path, uint32_t frames, double fps)
     KyStreamGEV stream;
     if (path == Path::Ring)
         stream.GetParameters()->SetIntegerValue(KyString("PacketRing"), 2);
-    if (stream.Open(KyString(ky::stream::test::kCameraAddress)).IsFailure())
+    if (stream.Open(KyString(ky::gev::test::kCameraAddress)).IsFailure())
         return row;
-    ky::stream::test::GvspTestCamera camera;
+    ky::gev::test::GvspTestCamera camera;
     if (camera.Open(stream.GetLocalPort(), kPacketSize).IsFailure())
         return row;
     KyPipeline pipeline(&stream);

@@ -1,5 +1,5 @@
-// A GVSP sender and receiver joined over loopback, the receiver's resend requests served by
-// the sender, as the GVCP client and server will join them.
+// The test camera's GVSP sender and a receiver joined over loopback, the receiver's resend
+// requests served by the sender, as the GVCP client and server will join them.
 #pragma once
 
 #include <chrono>
@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "GvspTestCamera.h"
 #include "gvsp/GvspReceiver.h"
-#include "streaming/GvspSender.h"
 
 namespace ky::gev::test {
 
@@ -25,25 +25,6 @@ template <typename Condition> bool WaitUntil(Condition condition)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
-}
-
-// A test frame whose every byte is known from its index, the frame number and the width.
-inline std::vector<uint8_t> Pattern(size_t size, uint32_t frame)
-{
-    std::vector<uint8_t> bytes(size);
-    for (size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<uint8_t>(i * 7 + (i >> 9) + frame * 31);
-    return bytes;
-}
-
-inline GvspLeader ImageLeader(uint32_t pixelFormat, uint32_t width, uint32_t height, uint64_t timestamp)
-{
-    GvspLeader leader;
-    leader.pixelFormat = pixelFormat;
-    leader.sizeX = width;
-    leader.sizeY = height;
-    leader.timestamp = timestamp;
-    return leader;
 }
 
 // How packets travel: glued by the kernel (segmentation and receive offload), one by one and
@@ -70,7 +51,8 @@ constexpr Transfer ALL_TRANSFERS[] = {Transfer::Offload, Transfer::Plain, Transf
 
 struct GvspLoop
 {
-    GvspSender sender;
+    GvspTestCamera camera;  // its control socket stays closed: the receiver asks the sender itself
+    GvspSender &sender = camera.sender;
     GvspReceiver receiver;
 
     // The receiver listens on address (one of this host's), where the sender sends to.
@@ -90,12 +72,7 @@ struct GvspLoop
 
     KyResult SendFrame(uint64_t blockId, const std::vector<uint8_t> &frame, const GvspLeader &leader)
     {
-        GvspOutgoingBlock block;
-        block.blockId = blockId;
-        block.leader = leader;
-        block.data = frame.data();
-        block.size = frame.size();
-        return sender.SendBlock(block);
+        return camera.SendBlock(blockId, frame, leader);
     }
 };
 

@@ -1,4 +1,4 @@
-// A KyStreamGEV opened on the test camera, with buffers of the test's own.
+// A KyStreamGEV opened on the test camera (tests/common/GvspTestCamera.h), with buffers of the test's own.
 #pragma once
 
 #include <memory>
@@ -10,6 +10,9 @@
 #include "ky/stream/KyStreamGEV.h"
 
 namespace ky::stream::test {
+
+using gev::test::GvspTestCamera;
+using gev::test::kCameraAddress;
 
 constexpr uint32_t kWaitMs = 5000;
 
