@@ -17,9 +17,9 @@
 #include "TestDeadline.h"
 #include "gev/Bootstrap.h"
 
-namespace softstream_test {
+namespace ky::soft::test {
 
-using namespace ky::soft;
+using namespace ky::soft;  // the tests that use this rig name the soft device's registers unqualified
 
 constexpr uint32_t WAIT_MS = TestDeadlineMs(5000);  // every wait of these tests is bounded by this
 constexpr uint32_t LOOPBACK = 0x7F000001;
@@ -47,11 +47,11 @@ inline bool MatchesPattern(const uint8_t *data, uint32_t width, uint32_t height,
     return true;
 }
 
-class StreamRig
+class SoftStreamRig
 {
 public:
-    explicit StreamRig(IKyStreamingChannelSource &source) : mSource(source) {}
-    ~StreamRig()
+    explicit SoftStreamRig(IKyStreamingChannelSource &source) : mSource(source) {}
+    ~SoftStreamRig()
     {
         mReceiver.Close();
         mDevice.Stop();
@@ -146,4 +146,4 @@ private:
     uint16_t mId = 0;
 };
 
-}  // namespace softstream_test
+}  // namespace ky::soft::test
