@@ -49,7 +49,8 @@ bool KyBufferConverter::IsConversionSupported(KyPixelType aSource, KyPixelType a
 {
     PixelLayout from{}, to{};
     uint32_t redX = 0, redY = 0;
-    const bool sourceKnown = ky::buffer::BayerPatternOf(aSource, redX, redY) || ky::buffer::PixelLayoutOf(aSource, from);
+    const bool sourceKnown =
+        ky::buffer::BayerPatternOf(aSource, redX, redY) || ky::buffer::PixelLayoutOf(aSource, from);
     return sourceKnown && aDestination != KyPixelMono8 && ky::buffer::PixelLayoutOf(aDestination, to);
 }
 

@@ -138,8 +138,9 @@ int main(int argc, char **argv)
                 Ok(converter.Convert(buffer, &bgr), "conversion")) {
                 const IKyImage *out = bgr.GetImage();
                 const std::string path = output + "/frame.png";
-                const std::string error = ky::tools::WritePng(path, out->GetDataPointer(), out->GetWidth(), out->GetHeight(),
-                                                           static_cast<size_t>(out->GetWidth()) * 3, 3);
+                const std::string error = ky::tools::WritePng(path, out->GetDataPointer(), out->GetWidth(),
+                                                              out->GetHeight(),
+                                                              static_cast<size_t>(out->GetWidth()) * 3, 3);
                 if (error.empty()) {
                     printf("Wrote %s\n", path.c_str());
                     ++written;

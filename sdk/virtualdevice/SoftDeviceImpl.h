@@ -30,7 +30,8 @@ public:
     KyResult Stop();
 
     ky::gev::DiscoveryInfo Identity() override;
-    void ControlChanged(ky::soft::SoftControlPrivilege::Change change, const ky::soft::SoftPeer &peer, KyAccessType access) override;
+    void ControlChanged(ky::soft::SoftControlPrivilege::Change change, const ky::soft::SoftPeer &peer,
+                        KyAccessType access) override;
     uint32_t ForceIp(const ky::soft::SoftNetworkConfig &config) override;
     void PacketResend(uint16_t channel, uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId) override;
     uint32_t StreamDestination(uint16_t channel) override;
