@@ -13,9 +13,9 @@ std::filesystem::path &Home()
     return home;
 }
 
-int IndexOf(const std::string &serial)
+int IndexOf(const std::string &serial, bool discover)
 {
-    if (ST_UpdateDevice() != 0)
+    if (discover && ST_UpdateDevice() != 0)
         return -1;
     unsigned int count = 0;
     if (ST_GetAvailableCameraNum(&count) != 0)

@@ -22,9 +22,9 @@ inline const std::vector<std::string> SERIALS = {"CC0001", "CC0002", "CC0003"};
 // The temporary HOME of this program (made by the environment).
 std::filesystem::path &Home();
 
-// Runs discovery (ST_UpdateDevice) and gives the enumeration index of the camera with that
-// serial number, or -1.
-int IndexOf(const std::string &serial);
+// The enumeration index of the camera with that serial number, or -1; with `discover`, after a
+// discovery (ST_UpdateDevice), which rebuilds the list in the order the answers came.
+int IndexOf(const std::string &serial, bool discover = true);
 
 
 class Environment : public ::testing::Environment

@@ -157,9 +157,11 @@ TEST_F(CamCtrl, OpenBeforeEnumerationThenHandlesInTheirOrder)
     EXPECT_EQ(ST_OpenDevice(0, &handle, false), BNK_ERR_NOT_INITIALIZED);
     EXPECT_EQ(handle, -1);
 
+    // One discovery for all three: each rebuilds the list, in the order the answers came.
+    ASSERT_EQ(ST_UpdateDevice(), 0);
     std::vector<int> index;
     for (const std::string &serial : SERIALS)
-        index.push_back(IndexOf(serial));
+        index.push_back(IndexOf(serial, false));
     for (int i : index)
         ASSERT_GE(i, 0);
 
@@ -192,7 +194,7 @@ TEST_F(CamCtrl, OpenBeforeEnumerationThenHandlesInTheirOrder)
 TEST_F(CamCtrl, FreeSystemClosesEveryCameraSoThatTheyOpenAgain)
 {
     ASSERT_EQ(ST_InitSystem(), 0);
-    const int first = IndexOf(SERIALS[0]), second = IndexOf(SERIALS[2]);
+    const int first = IndexOf(SERIALS[0]), second = IndexOf(SERIALS[2], false);
     ASSERT_GE(first, 0);
     ASSERT_GE(second, 0);
     ASSERT_EQ(Open(first), 0);
