@@ -2,8 +2,10 @@
 // open and close, last error, the text-out rule at the boundary.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -302,4 +304,35 @@ TEST_F(CamCtrl, EveryTextOutExportFollowsTheRuleAtTheBoundary)
     length = 3;
     EXPECT_EQ(ST_GetInterface(handle, text, &length), 0);
     EXPECT_STREQ(text, "GEV");
+}
+
+TEST_F(CamCtrl, CloseAfterLinkLossStillReleasesTheCamera)
+{
+    // A camera of this test's own, stopped while it is open.
+    SpawnedProcess lost({SOFTCAM_PATH, "--adapter", "kyc2", "--ip", "10.10.2.3", "--model", MODEL, "--serial", "CC0009"});
+    ASSERT_TRUE(lost.Started());
+    ASSERT_EQ(ST_InitSystem(), 0);
+    int index = -1;
+    for (int round = 0; round < 20 && index < 0; ++round)
+        index = IndexOf("CC0009");
+    ASSERT_GE(index, 0);
+    const int handle = Open(index, true);
+    ASSERT_GE(handle, 0);
+    lost.Stop();
+
+    // The heartbeat notices within a few seconds; bounded at about a minute.
+    bool open = true;
+    for (int i = 0; i < 300 && open; ++i) {
+        ASSERT_EQ(ST_IsOpenDevice(handle, &open), 0);
+        if (open)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    ASSERT_FALSE(open);
+    int64_t width = 0;
+    EXPECT_EQ(ST_GetIntReg(handle, "Width", &width), BNK_ERR_NOT_CONNECTED);
+    EXPECT_STREQ(ST_GetLastErrorDescription(handle), "The object(Device or Stream object) isn't connected.");
+    // The camera's own close finds no link; the library still releases and forgets it (the
+    // sanitizer build would report what stayed behind).
+    EXPECT_EQ(ST_CloseDevice(handle), 0);
+    EXPECT_EQ(ST_CloseDevice(handle), BNK_ERR_NO_DEVICE);
 }

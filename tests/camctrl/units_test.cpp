@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -261,4 +263,92 @@ TEST(PublicHeader, TheSharedLibraryExportsOnlyItsStFunctions)
     for (const std::string &name : exported)
         EXPECT_TRUE(family.count(name)) << name << " is exported but is no ST_ function of the interface";
     EXPECT_EQ(exported, built);
+}
+
+namespace {
+
+// ST_CvtColor and ST_FreeBuffer need the system object but no camera.
+class Images : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_EQ(ST_InitSystem(), 0); }
+    void TearDown() override { ST_FreeSystem(); }
+
+    static _bnkBuffer Record(unsigned char *data, uint32_t width, uint32_t height, uint32_t bytesPerPixel)
+    {
+        _bnkBuffer record {};
+        record.data = data;
+        record.width = width;
+        record.height = height;
+        record.bytesPerPixel = bytesPerPixel;
+        record.lineBytes = width * bytesPerPixel;
+        record.imageSize = width * height * bytesPerPixel;
+        return record;
+    }
+};
+
+}  // namespace
+
+TEST_F(Images, BayerToBgrCopiesBlockIdAndTimestamp)
+{
+    // A uniform BayerRG8 image: red 200, green 100, blue 50.
+    unsigned char bayer[4 * 4];
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            bayer[y * 4 + x] = (y % 2 == 0) ? (x % 2 == 0 ? 200 : 100) : (x % 2 == 0 ? 100 : 50);
+    unsigned char bgr[4 * 4 * 3] = {};
+    _bnkBuffer source = Record(bayer, 4, 4, 1);
+    source.blockId = 77;
+    source.timestamp = 123456789;
+    _bnkBuffer destination = Record(bgr, 4, 4, 3);
+    destination.reserved = 5;
+    ASSERT_EQ(ST_CvtColor(source, &destination, BNK_CVT_BAYER_RG8), 0);
+    EXPECT_EQ(destination.blockId, 77u);
+    EXPECT_EQ(destination.timestamp, 123456789u);
+    EXPECT_EQ(destination.reserved, 5u);
+    EXPECT_EQ(bgr[3 * 5 + 0], 50);   // an inner pixel: blue, green, red
+    EXPECT_EQ(bgr[3 * 5 + 1], 100);
+    EXPECT_EQ(bgr[3 * 5 + 2], 200);
+}
+
+TEST_F(Images, RefusalsLeaveTheDestinationAlone)
+{
+    unsigned char pixels[16] = {};
+    unsigned char bgr[16 * 3];
+    std::memset(bgr, 0xAB, sizeof bgr);
+    _bnkBuffer destination = Record(bgr, 4, 4, 3);
+    _bnkBuffer noData = Record(nullptr, 4, 4, 1);
+    noData.blockId = 9;
+    EXPECT_EQ(ST_CvtColor(noData, &destination, BNK_CVT_BAYER_RG8), BNK_ERR_NOT_INITIALIZED);
+    EXPECT_EQ(destination.blockId, 0u);
+    EXPECT_EQ(ST_CvtColor(Record(pixels, 4, 4, 1), &destination, 5), BNK_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(ST_CvtColor(Record(pixels, 4, 4, 1), nullptr, BNK_CVT_BAYER_RG8), BNK_ERR_INVALID_PARAMETER);
+
+    // Memory smaller than the image: refused with the SDK's own code, nothing written.
+    _bnkBuffer small = destination;
+    small.imageSize = 4 * 4 * 3 - 1;
+    EXPECT_EQ(ST_CvtColor(Record(pixels, 4, 4, 1), &small, BNK_CVT_BAYER_RG8), static_cast<int>(KY_BUFFER_TOO_SMALL));
+    _bnkBuffer shortSource = Record(pixels, 4, 4, 1);
+    shortSource.imageSize = 15;
+    EXPECT_EQ(ST_CvtColor(shortSource, &destination, BNK_CVT_BAYER_RG8), static_cast<int>(KY_INVALID_PARAMETER));
+    for (unsigned char byte : bgr)
+        ASSERT_EQ(byte, 0xAB);
+}
+
+TEST_F(Images, FreeBufferReleasesAndZeroesAllButReserved)
+{
+    _bnkBuffer record = Record(static_cast<unsigned char *>(std::malloc(64)), 4, 4, 4);
+    record.blockId = 3;
+    record.reserved = 11;
+    ASSERT_EQ(ST_FreeBuffer(&record), 0);
+    EXPECT_EQ(record.data, nullptr);
+    EXPECT_EQ(record.blockId, 0u);
+    EXPECT_EQ(record.imageSize, 0u);
+    EXPECT_EQ(record.width, 0u);
+    EXPECT_EQ(record.lineBytes, 0u);
+    EXPECT_EQ(record.bytesPerPixel, 0u);
+    EXPECT_EQ(record.reserved, 11u);
+    // Again, with no memory left: still 0.
+    EXPECT_EQ(ST_FreeBuffer(&record), 0);
+    EXPECT_EQ(ST_FreeBuffer(nullptr), BNK_ERR_INVALID_PARAMETER);
 }
