@@ -26,11 +26,6 @@ class KY_DEVICE_API KyDevice
 public:
     virtual ~KyDevice();
 
-    // Connects with the transport's default access (KyDeviceGEV: exclusive control).
-    virtual KyResult Connect(const KyDeviceInfo *aDeviceInfo) = 0;
-    // aInfo: an IP address, a MAC address, a unique ID or a user-defined name.
-    virtual KyResult Connect(const KyString &aInfo) = 0;
-
     // Finds the device, makes a device object of its transport's class and connects it. Returns
     // the device (release it with Free) or nullptr; aResult (may be null) receives the outcome:
     // KY_INVALID_PARAMETER for a null record, KY_NOT_SUPPORTED for a record of a transport this
@@ -44,6 +39,12 @@ public:
     static void Free(KyDevice *aDevice);
 
     KyDeviceType GetType() const { return mType; }
+
+    // Connects with the transport's default access (KyDeviceGEV: exclusive control).
+    virtual KyResult Connect(const KyDeviceInfo *aDeviceInfo) = 0;
+    // aInfo: an IP address, a MAC address, a unique ID or a user-defined name.
+    virtual KyResult Connect(const KyString &aInfo) = 0;
+
     virtual KyResult Disconnect() = 0;
     virtual KyResult StreamEnable(uint32_t aChannel = 0) = 0;
     virtual KyResult StreamDisable(uint32_t aChannel = 0) = 0;

@@ -34,13 +34,13 @@ public:
     KyDeviceGEV();
     ~KyDeviceGEV() override;
 
-    KyResult Connect(const KyDeviceInfo *aDeviceInfo) override;
-    KyResult Connect(const KyString &aInfo) override;
     // aAccessType: KyAccessExclusive or KyAccessControl take control; KyAccessOpen and
     // KyAccessReadOnly only read (no heartbeat, writes are refused by the device). Anything else
     // is KY_INVALID_PARAMETER. KY_STATE_ERROR when already connected; when another application
     // holds control, the device's refusal.
+    KyResult Connect(const KyDeviceInfo *aDeviceInfo) override;
     KyResult Connect(const KyDeviceInfo *aDeviceInfo, KyAccessType aAccessType);
+    KyResult Connect(const KyString &aInfo) override;
     KyResult Connect(const KyString &aInfo, KyAccessType aAccessType);
     // KY_NOT_CONNECTED when not connected; KY_STATE_ERROR from inside the device's own callbacks
     // (free the device there instead).
