@@ -99,3 +99,36 @@ def test_interfaces_and_records_made_by_python():
         native.KyDeviceInfoUSB_GetStatus(ky.KyDeviceInfoGEV())
     tesmar = ky.KyDeviceInfoTesmarProtocol()
     assert tesmar.GetSoftwareMajor() == 0 and native.KyDeviceInfo_GetType(tesmar) == ky.KyDeviceInfoTypeTesmarProtocol
+
+
+DOCSTRINGS = [
+    # (flat function, text the docstring starts with or holds)
+    ("new_KySystem", " Constructor."),
+    ("delete_KySystem", " Destructor."),
+    ("KySystem_Find", "\nFind all interfaces and GigE Vision, USB3 Vision and Tesmar Protocol devices reachable from "
+                      "this system.\n"),
+    ("KySystem_GetInterface", "\nGet a #KyInterface.\n:type aIndex: int\n"),
+    ("KySystem_GetDeviceInfo", ":rtype: :py:class:`KyDeviceInfo`\n"),
+    ("KyInterface_Copy", ":rtype: :py:class:`KyInterface`\n"),
+    ("KyNetworkAdapter_GetIPAddress", ":type aIndex: int\n"),
+    ("KyDeviceInfo_GetModelName", ":rtype: :py:class:`KyString`\n"),
+    ("KyDeviceInfoGEV_IsDHCPAvailable", ":rtype: boolean\n"),
+    ("KyDeviceInfoTesmarProtocol_GetDeviceID", ":rtype: uint8_t\n"),
+    ("new_KyDeviceInfoU3V", " Constructor."),
+    ("KyDevice_CreateAndConnect", "*Overload 2:*"),
+    ("KyDeviceGEV_SetIPConfiguration", ":param aGateway: the new gateway (optional"),
+    ("KyDeviceGEV_ReadRegister", "tuple of the result and the value"),
+    ("KyDeviceEventSink_OnCmdLinkRead", ":param aAddress:"),
+]
+
+
+@pytest.mark.parametrize("function,text", DOCSTRINGS, ids=[d[0] for d in DOCSTRINGS])
+def test_docstrings_come_from_the_sdk_headers(function, text):
+    assert text in getattr(native, function).__doc__
+
+
+@pytest.mark.parametrize("function", ["new_IPConfig", "delete_IPConfig", "IPConfig_mIPAddress_get",
+                                      "new_KySessionInfo", "KySessionInfo_mPort_set", "KySystem_swigregister",
+                                      "KyDeviceGEV_swiginit"])
+def test_rows_without_docstrings(function):
+    assert getattr(native, function).__doc__ is None
