@@ -86,7 +86,7 @@ struct KyPy_DirectorSelfWatch {
     PyObject *weak = NULL;
     ~KyPy_DirectorSelfWatch()
     {
-        if (weak) {
+        if (weak && Py_IsInitialized()) {
             PyGILState_STATE state = PyGILState_Ensure();
             Py_DECREF(weak);
             PyGILState_Release(state);
