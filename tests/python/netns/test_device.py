@@ -68,6 +68,18 @@ CONNECT_DISPATCH = ("Wrong number or type of arguments for overloaded function '
                     "  Possible C/C++ prototypes are:\n"
                     "    KyDevice::Connect(KyDeviceInfo const *)\n"
                     "    KyDevice::Connect(KyString const &)\n")
+GEV_CONNECT_DISPATCH = ("Wrong number or type of arguments for overloaded function 'KyDeviceGEV_Connect'.\n"
+                        "  Possible C/C++ prototypes are:\n"
+                        "    KyDeviceGEV::Connect(KyDeviceInfo const *)\n"
+                        "    KyDeviceGEV::Connect(KyDeviceInfo const *,KyAccessType)\n"
+                        "    KyDeviceGEV::Connect(KyString const &)\n"
+                        "    KyDeviceGEV::Connect(KyString const &,KyAccessType)\n")
+IP_CONFIG_DISPATCH = ("Wrong number or type of arguments for overloaded function 'KyDeviceGEV_SetIPConfiguration'.\n"
+                      "  Possible C/C++ prototypes are:\n"
+                      "    KyDeviceGEV::SetIPConfiguration(KyString const &,KyString const &,KyString const &,"
+                      "KyString const &)\n"
+                      "    KyDeviceGEV::SetIPConfiguration(KyString const &,KyString const &,KyString const &)\n"
+                      "    KyDeviceGEV::SetIPConfiguration(KyString const &,KyString const &)\n")
 ENABLE_DISPATCH = ("Wrong number or type of arguments for overloaded function 'KyDevice_StreamEnable'.\n"
                    "  Possible C/C++ prototypes are:\n"
                    "    KyDevice::StreamEnable(uint32_t)\n"
@@ -103,8 +115,19 @@ def device_argument_errors(dev):
         ("gev-ack-int", native.KyDeviceGEV_WriteRegister, (dev, 0xE8, 0, 1), TypeError, None),
         ("gev-port", native.KyDeviceGEV_SetStreamDestination, (dev, "10.10.1.1", 65536), TypeError, None),
         ("gev-static-access-none", native.KyDeviceGEV_GetAccessType, ("10.10.1.2", None), TypeError, None),
-        ("gev-ip-config-one", native.KyDeviceGEV_SetIPConfiguration, ("02:00:0a:0a:02:02",), TypeError, None),
-        ("gev-ip-config-int", native.KyDeviceGEV_SetIPConfiguration, ("02:00:0a:0a:02:02", 5), TypeError, None),
+        ("gev-ip-config-one", native.KyDeviceGEV_SetIPConfiguration, ("02:00:0a:0a:02:02",), TypeError,
+         IP_CONFIG_DISPATCH),
+        ("gev-ip-config-int", native.KyDeviceGEV_SetIPConfiguration, ("02:00:0a:0a:02:02", 5), TypeError,
+         IP_CONFIG_DISPATCH),
+        ("gev-ip-config-five", native.KyDeviceGEV_SetIPConfiguration, ("a", "b", "c", "d", "e"), TypeError,
+         "KyDeviceGEV_SetIPConfiguration expected at most 4 arguments, got 5\nAdditional information:\n"
+         + IP_CONFIG_DISPATCH),
+        ("gev-connect-int", native.KyDeviceGEV_Connect, (dev, 5), TypeError, GEV_CONNECT_DISPATCH),
+        ("gev-connect-access-type", native.KyDeviceGEV_Connect, (dev, "x", "3"), TypeError, GEV_CONNECT_DISPATCH),
+        ("gev-connect-plain-device", native.KyDeviceGEV_Connect, (ky.KyDeviceInfoGEV(), "x"), TypeError,
+         GEV_CONNECT_DISPATCH),
+        ("gev-register-self", native.KyDeviceGEV_ReadRegister, (None, 0), TypeError,
+         "in method 'KyDeviceGEV_ReadRegister', argument 1 of type 'KyDeviceGEV *'"),
     ]
 
 
