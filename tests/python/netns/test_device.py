@@ -98,6 +98,8 @@ def device_argument_errors(dev):
         ("enable-negative", native.KyDevice_StreamEnable, (dev, -1), TypeError, ENABLE_DISPATCH),
         ("read-float-count", native.KyDevice_ReadMemory, (dev, 0, 4.0), TypeError,
          "Int dimension expected.  'float' given."),
+        ("read-count-too-big", native.KyDevice_ReadMemory, (dev, 0, 2 ** 31), OverflowError,
+         "in method 'KyDevice_ReadMemory', argument 3 of type 'int'"),
         ("read-address", native.KyDevice_ReadMemory, (dev, 2 ** 63, 4), OverflowError,
          "in method 'KyDevice_ReadMemory', argument 2 of type 'int64_t'"),
         ("write-2d", native.KyDevice_WriteMemory, (dev, 0, [[1, 2], [3, 4]]), TypeError,
