@@ -52,7 +52,7 @@ public:
     ~StreamRig()
     {
         mReceiver.Close();
-        mDevice.Stop();
+        (void)mDevice.Stop();  // refused only for a device that never started
     }
 
     KySoftDeviceGEV &Device() { return mDevice; }
