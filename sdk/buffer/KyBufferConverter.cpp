@@ -122,9 +122,10 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
     KyResult r = target->SetGeometry(to, width, height, aSource.GetOffsetX(), aSource.GetOffsetY(), 0, 0);
     if (!r.IsOK())
         return r;
-    aDestination.SetBlockID(aSource.GetBlockID());
-    aDestination.SetTimestamp(aSource.GetTimestamp());
-    aDestination.SetReceptionTime(aSource.GetReceptionTime());
+    // Plain setters: they cannot fail.
+    (void)aDestination.SetBlockID(aSource.GetBlockID());
+    (void)aDestination.SetTimestamp(aSource.GetTimestamp());
+    (void)aDestination.SetReceptionTime(aSource.GetReceptionTime());
 
     ChannelTables tables;
     const bool filtered = mFilterSet && !mFilter.IsIdentity();

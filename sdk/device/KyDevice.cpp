@@ -101,8 +101,9 @@ void KyDevice::Free(KyDevice *aDevice)
     if (!aDevice)
         return;
     // From inside the device's own callback Disconnect refuses; the destructor then closes the
-    // connection without joining the calling thread, which goes to the reaper.
-    aDevice->Disconnect();
+    // connection without joining the calling thread, which goes to the reaper. Either way the
+    // device is gone after this, so Disconnect's result has no one to tell.
+    (void)aDevice->Disconnect();
     delete aDevice;
 }
 

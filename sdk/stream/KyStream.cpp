@@ -21,7 +21,7 @@ void KyStream::Free(KyStream *aStream)
 {
     if (aStream == nullptr)
         return;
-    aStream->Close();
+    (void)aStream->Close();  // refuses only a stream that is not open, which has nothing to close
     delete aStream;
 }
 

@@ -7,6 +7,7 @@
 #include "gvsp/GevBlockSource.h"
 #include "ky/device/KyDeviceInfoGEV.h"
 #include "StreamCore.h"
+#include "StreamGuard.h"
 
 namespace {
 
@@ -109,7 +110,10 @@ KyStreamGEV::KyStreamGEV() : mImpl(new Impl())
     for (const Named &n : counters) {
         parameters.Add(ky::stream::IntegerFeature(n.name, n.tooltip, [impl, field = n.field] { return impl->Counter(field); }));
     }
-    parameters.Build();
+    // The features come from the tables above: failing to load them is a fault of this library.
+    const KyResult built = parameters.Build();
+    if (built.IsFailure())
+        ky::stream::StreamLog().LogCritical(__FILE__, __LINE__, "KyStreamGEV", built.GetDescription().GetAscii());
 }
 
 KyStreamGEV::~KyStreamGEV()

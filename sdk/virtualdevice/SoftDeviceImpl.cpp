@@ -211,7 +211,11 @@ void KySoftDeviceGEV::Impl::MakeStandardXml()
     options.streamCount = static_cast<uint32_t>(mSources.size());
     options.userSetCount = mUserSetCount;
     const SoftFeatureTable standard = SoftStandardFeatures::Make(options);
-    SoftDeviceXml::Render(mInfo, {&standard}, mContext.xml);
+    // The standard table alone declares no name twice; a failure here is a fault of this library.
+    const KyResult result = SoftDeviceXml::Render(mInfo, {&standard}, mContext.xml);
+    if (result.IsFailure()) {
+        SoftLog("[SoftDevice] standard GenICam XML: %s", result.GetDescription().GetAscii());
+    }
     mInfo.SetXmlCreated(true);
     mXmlMade = true;
 }
@@ -348,7 +352,10 @@ void KySoftDeviceGEV::Impl::RemoveAppliedForcedIp()
 {
     std::lock_guard<std::mutex> lock(mForcedMutex);
     if (mAppliedForced.ip != 0) {
-        SoftNetAdapter::ChangeAddress(mAdapter.index, mAppliedForced, false);
+        const KyResult result = SoftNetAdapter::ChangeAddress(mAdapter.index, mAppliedForced, false);
+        if (result.IsFailure()) {
+            SoftLog("[SoftDevice::ForceIp] removing the forced address: %s", result.GetDescription().GetAscii());
+        }
         mAppliedForced = SoftNetworkConfig{};
     }
 }

@@ -25,7 +25,7 @@ KyResult GuardedResult(const char *what, F &&call)
 template <typename F>
 void GuardedVoid(const char *what, F &&call)
 {
-    GuardedResult(what, [&] {
+    (void)GuardedResult(what, [&] {  // a throw is logged there; the call has no result of its own
         call();
         return KyResult(KY_OK);
     });

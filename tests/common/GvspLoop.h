@@ -61,7 +61,7 @@ struct GvspLoop
     {
         receiverConfig.localAddress = address;
         KyResult result = receiver.Open(receiverConfig, [this](uint64_t block, uint32_t first, uint32_t last) {
-            sender.ServeResend(block, first, last);
+            (void)sender.ServeResend(block, first, last);  // the sender counts what it cannot serve
         });
         if (result.IsFailure())
             return result;

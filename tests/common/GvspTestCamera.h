@@ -111,7 +111,8 @@ private:
             if (got <= 0 || Parse(datagram.data(), static_cast<size_t>(got), command) != CodecError::Ok)
                 continue;
             ++mCommands;
-            sender.ServeResend(command.blockId, command.firstPacketId, command.lastPacketId);
+            // What cannot be resent the sender counts, and answers with a notice.
+            (void)sender.ServeResend(command.blockId, command.firstPacketId, command.lastPacketId);
         }
     }
 

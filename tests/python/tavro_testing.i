@@ -85,7 +85,7 @@ uint32_t LogFromThreads(KyLogSink *sink, uint32_t threads, uint32_t perThread)
     }
     for (auto &w : workers)
         w.join();
-    KyLogDispatcher::RemoveSink(sink);
+    (void)KyLogDispatcher::RemoveSink(sink);  // added above, so it is there to remove
     return sent.load();
 }
 
@@ -96,7 +96,7 @@ void LogHere(KyLogSink *sink, const char *message)
         return;
     KyLogger logger(KyString("here"));
     logger.LogError("here.cpp", 7, "LogHere", message);
-    KyLogDispatcher::RemoveSink(sink);
+    (void)KyLogDispatcher::RemoveSink(sink);  // added above, so it is there to remove
 }
 
 // Number conversions: each returns its argument.

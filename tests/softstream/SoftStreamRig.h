@@ -54,7 +54,7 @@ public:
     ~SoftStreamRig()
     {
         mReceiver.Close();
-        mDevice.Stop();
+        (void)mDevice.Stop();  // refused only for a device that never started
     }
 
     KySoftDeviceGEV &Device() { return mDevice; }

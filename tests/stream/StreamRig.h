@@ -33,7 +33,7 @@ struct StreamRig
     KyBuffer *AddBuffer(uint32_t size)
     {
         buffers.push_back(std::make_unique<KyBuffer>(KyPayloadTypeImage));
-        buffers.back()->Alloc(size);
+        EXPECT_TRUE(buffers.back()->Alloc(size).IsOK()) << size;
         return buffers.back().get();
     }
 

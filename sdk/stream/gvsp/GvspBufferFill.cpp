@@ -55,7 +55,7 @@ void FillBufferFromBlock(const gev::GvspCompletedBlock &block, KyBuffer &buffer)
     if (block.leaderReceived) {
         const gev::GvspLeader &leader = block.leader;
         buffer.SetPayloadType(PayloadTypeOf(leader));
-        buffer.SetTimestamp(leader.timestamp);
+        (void)buffer.SetTimestamp(leader.timestamp);  // a plain setter: cannot fail
         if (CarriesImage(leader) && buffer.GetImage() != nullptr) {
             KyResult geometry = buffer.GetImage()->SetGeometry(static_cast<KyPixelType>(leader.pixelFormat),
                                                               leader.sizeX, leader.sizeY, leader.offsetX,
@@ -64,15 +64,16 @@ void FillBufferFromBlock(const gev::GvspCompletedBlock &block, KyBuffer &buffer)
                 result = geometry;
         }
     }
-    buffer.SetBlockID(block.blockId);
+    (void)buffer.SetBlockID(block.blockId);  // a plain setter: cannot fail
     buffer.SetExtendedID(gev::NeedsExtendedId(block.blockId));
     buffer.SetHeaderValid(block.leaderReceived);
     buffer.SetTrailerValid(block.trailerReceived);
-    buffer.SetAcquiredSize(Clamp32(std::min<uint64_t>(block.filledSize, buffer.GetSize())));
+    // Clamped to the buffer, so the setter cannot refuse it.
+    (void)buffer.SetAcquiredSize(Clamp32(std::min<uint64_t>(block.filledSize, buffer.GetSize())));
     const uint64_t announced = block.leaderReceived ? block.leader.ExpectedPayloadSize() : 0;
     buffer.SetRequiredSize(Clamp32(std::max<uint64_t>(block.payloadSize, announced)));
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    buffer.SetReceptionTime(static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
+    (void)buffer.SetReceptionTime(static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
     buffer.SetPacketStatistics(StatisticsOf(block.stats));
     for (const gev::GvspMissingRange &range : block.missing)
         buffer.AddMissingPacketIds(range.first, range.last);

@@ -270,7 +270,12 @@ Status SoftGvcpHandler::WriteCcp(SoftRegister &reg, const uint8_t *data, const S
     if (status != Status::SUCCESS) {
         return status;
     }
-    reg.Write(data, 4, 0);  // the stored value and the program's sinks follow the privilege
+    // The stored value and the program's sinks follow the privilege, which has changed already:
+    // a refusal from them cannot undo it, so it is logged and the command still succeeds.
+    const KyResult stored = reg.Write(data, 4, 0);
+    if (stored.IsFailure()) {
+        SoftLog("[SoftDevice] CCP write not stored: %s", stored.GetDescription().GetAscii());
+    }
     if (change == SoftControlPrivilege::Change::Connected) {
         mStatistics.Count(SoftDeviceStatistics::SessionsOpened);
     } else if (change == SoftControlPrivilege::Change::Disconnected) {

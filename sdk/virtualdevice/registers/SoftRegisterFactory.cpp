@@ -37,7 +37,7 @@ KyResult SoftRegisterFactory::Add(const KyString &name, uint32_t address, uint32
     }
     auto reg = std::make_unique<SoftRegister>(name, address, length, mode, arrayOfBytes, context);
     if (sink != nullptr) {
-        reg->AddEventSink(sink);
+        (void)reg->AddEventSink(sink);  // refuses only null or a repeat: neither on a new register
     }
     return mMap.Add(std::move(reg));
 }

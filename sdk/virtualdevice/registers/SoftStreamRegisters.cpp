@@ -85,7 +85,8 @@ void SoftStreamRegisters::WireBootstrap()
     scp->SetHooks(nullptr, nullptr, apply);
     scda->SetHooks(nullptr, nullptr, apply);
     uint32_t initial = 0;
-    channel.SetPacketSize(1500, initial);
+    // 1500 is at least the smallest packet size, so the channel takes it.
+    (void)channel.SetPacketSize(1500, initial);
     scps->SetRawU32(initial);
     scps->SetHooks(nullptr,
                    [&channel](SoftRegister &reg) {
@@ -98,7 +99,11 @@ void SoftStreamRegisters::WireBootstrap()
                        // The fire bit acts once and reads back as 0; the size reads back as applied.
                        reg.SetRawU32((value & SCPS_DO_NOT_FRAGMENT_MASK) | applied);
                        if (value & SCPS_FIRE_TEST_PACKET_MASK) {
-                           channel.FireTestPacket();
+                           // The host learns of a test packet that did not leave by not receiving it.
+                           const KyResult fired = channel.FireTestPacket();
+                           if (fired.IsFailure()) {
+                               SoftLog("[SoftDevice] test packet: %s", fired.GetDescription().GetAscii());
+                           }
                        }
                        return KyResult(KY_OK);
                    },

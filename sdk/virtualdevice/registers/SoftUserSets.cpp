@@ -75,10 +75,13 @@ void SoftUserSets::Begin(SoftRegisterMap &map, size_t firstIndex)
         }
     }
     mSets[0].clear();
-    Run(0, SoftRegisterStore::Mode::Save);
+    KyResult result = Run(0, SoftRegisterStore::Mode::Save);
     const uint32_t startup = mStartupIndex;
     if (startup != 0 && mSets.count(startup) != 0) {
-        Run(startup, SoftRegisterStore::Mode::Load);
+        result |= Run(startup, SoftRegisterStore::Mode::Load);
+    }
+    if (result.IsFailure()) {
+        SoftLog("[SoftDevice] user sets at start: %s", result.GetDescription().GetAscii());
     }
 }
 

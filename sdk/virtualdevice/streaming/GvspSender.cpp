@@ -307,6 +307,7 @@ KyResult GvspSender::ServeResend(uint64_t blockId, uint32_t firstPacketId, uint3
     header.status = static_cast<uint16_t>(GvspStatus::PacketUnavailable);
     header.blockId = blockId;
     header.format = GvspPacketFormat::Payload;
+    bool noticeFailed = false;
     {
         std::lock_guard<std::mutex> lock(mConfigMutex);
         header.extendedId = block ? block->extendedId : mConfig.extendedIds;
@@ -316,10 +317,12 @@ KyResult GvspSender::ServeResend(uint64_t blockId, uint32_t firstPacketId, uint3
         if (length > 0) {
             mResendBatch->Commit(length, nullptr, 0);
             size_t sent = 0;
-            mResendBatch->Flush(mSocket.Fd(), sent);
+            noticeFailed = mResendBatch->Flush(mSocket.Fd(), sent).IsFailure();
         }
         mResendBatch->Reset(nullptr);
     }
+    if (noticeFailed)
+        Count(&GvspSenderCounters::sendErrors, 1);
     const std::string what = block ? "packets " + std::to_string(firstPacketId) + ".." + std::to_string(lastPacketId) +
                                          " are not part of block " + std::to_string(blockId)
                                    : "block " + std::to_string(blockId) + " is not in the resend cache";

@@ -242,7 +242,7 @@ KyResult KyStreamingChannelSourceDefault::FillTestPattern(KyBuffer *aBuffer, uin
     }
     const Format format = Current();
     if (aBuffer->GetPayloadType() != KyPayloadTypeImage) {
-        aBuffer->Reset(KyPayloadTypeImage);
+        (void)aBuffer->Reset(KyPayloadTypeImage);  // clears the buffer: cannot fail
     }
     KyImage *image = aBuffer->GetImage();
     uint32_t needed = 0;

@@ -111,10 +111,17 @@ void SoftStreamChannel::SetDestination(uint32_t ip, uint16_t port)
     mDestinationIp = ip;
     mDestinationPort = port;
     const std::string address = SoftNetAdapter::FormatIp(ip);
-    mSender.SetDestination(address, port);
+    const KyResult destination = mSender.SetDestination(address, port);
+    if (destination.IsFailure()) {
+        SoftLog("[SoftStreamChannel] channel %u: destination %s:%u: %s", mIndex, address.c_str(), port,
+                destination.GetDescription().GetAscii());
+    }
     if (port == 0) {
         if (mOpen) {
-            StopAcquisition();
+            const KyResult stopped = StopAcquisition();
+            if (stopped.IsFailure()) {
+                SoftLog("[SoftStreamChannel] channel %u: %s", mIndex, stopped.GetDescription().GetAscii());
+            }
             mOpen = false;
             GuardedVoid("OnClose", [&] { mSource.OnClose(); });
         }
@@ -285,7 +292,7 @@ void SoftStreamChannel::QueueIdleBuffers()
     while (!mIdle.empty()) {
         KyBuffer *buffer = mIdle.front();
         if (mTimestamping) {
-            buffer->SetTimestamp(mContext.Timestamp());
+            (void)buffer->SetTimestamp(mContext.Timestamp());  // a plain setter: cannot fail
         }
         const KyResult result = GuardedResult("QueueBuffer", [&] { return mSource.QueueBuffer(buffer); });
         if (result.IsFailure()) {
@@ -330,7 +337,8 @@ void SoftStreamChannel::Drain()
     const auto deadline = Clock::now() + DRAIN_WAIT;
     while (!mQueued.empty() && Clock::now() < deadline) {
         KyBuffer *buffer = nullptr;
-        GuardedVoid("RetrieveBuffer", [&] { mSource.RetrieveBuffer(&buffer); });
+        // Nothing to take back yet leaves buffer null, which the loop waits out below.
+        GuardedVoid("RetrieveBuffer", [&] { (void)mSource.RetrieveBuffer(&buffer); });
         auto queued = std::find(mQueued.begin(), mQueued.end(), buffer);
         if (buffer == nullptr || queued == mQueued.end()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -347,7 +355,8 @@ void SoftStreamChannel::Drain()
 
 void SoftStreamChannel::Resend(uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId)
 {
-    mSender.ServeResend(blockId, firstPacketId, lastPacketId);
+    // What cannot be resent is counted by the sender, which tells the host with a notice.
+    (void)mSender.ServeResend(blockId, firstPacketId, lastPacketId);
 }
 
 void SoftStreamChannel::SetTestDropFraction(double fraction, uint32_t seed)

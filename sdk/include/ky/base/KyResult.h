@@ -1,4 +1,5 @@
 // KyResult: the outcome of an SDK call, a code (see KyEnums.h) with an optional description.
+// A KyResult is [[nodiscard]]: a caller that drops one must say so with `(void)` and a reason.
 #pragma once
 
 #include "ky/base/KyBaseExport.h"
@@ -8,7 +9,7 @@
 #include "ky/base/KyEnums.h"
 #include "ky/base/KyString.h"
 
-class KY_BASE_API KyResult
+class [[nodiscard]] KY_BASE_API KyResult
 {
 public:
     /// A result with the code KY_OK.
