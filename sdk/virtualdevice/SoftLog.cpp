@@ -5,6 +5,8 @@
 
 #include "ky/base/KyLogCategories.h"
 
+namespace ky::soft {
+
 namespace {
 
 KyLogger &ControlLog() { return *KyLogCategories::Find("control"); }
@@ -44,3 +46,5 @@ void SoftTrafficLog(const char *where, const char *format, ...)
     Write(ControlLog(), KyLogLevelDebug, where, format, args);
     va_end(args);
 }
+
+}  // namespace ky::soft

@@ -4,6 +4,8 @@
 
 #include "ky/base/KyLogger.h"
 
+namespace ky::soft {
+
 // The "softdevice" category.
 KyLogger &SoftDeviceLog();
 
@@ -13,3 +15,5 @@ void SoftLog(const char *where, const char *format, ...) __attribute__((format(p
 // Whether the control category shows packets; check it before describing one.
 bool SoftTrafficLogEnabled();
 void SoftTrafficLog(const char *where, const char *format, ...) __attribute__((format(printf, 2, 3)));
+
+}  // namespace ky::soft

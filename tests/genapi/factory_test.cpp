@@ -7,12 +7,14 @@
 #include <map>
 
 #include "ky/genicam/KyGenParameterArray.h"
-#include "SoftDeviceXml.h"
+#include "genapi/SoftDeviceXml.h"
 #include "SoftDeviceInfo.h"
-#include "SoftFeatureXml.h"
-#include "SoftGenApiFactory.h"
-#include "SoftRegister.h"
-#include "SoftStandardFeatures.h"
+#include "genapi/SoftFeatureXml.h"
+#include "genapi/SoftGenApiFactory.h"
+#include "registers/SoftRegister.h"
+#include "genapi/SoftStandardFeatures.h"
+
+using namespace ky::soft;
 
 namespace {
 
