@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "SoftGvcpHandler.h"
-#include "SoftUdpSocket.h"
+#include "gev/UdpSocket.h"
 
 class SoftGvcpServer
 {
@@ -46,7 +46,7 @@ private:
         SoftPeer peer;
         ky::gev::CommandHeader header;
         ky::gev::Packet packet;
-        SoftUdpSocket *replyVia = nullptr;
+        ky::gev::UdpSocket *replyVia = nullptr;
     };
     struct Answered {
         ky::gev::Packet command;  // a retry repeats these bytes exactly
@@ -56,18 +56,18 @@ private:
 
     void ReceiveLoop();
     void WorkLoop();
-    void Receive(SoftUdpSocket &socket, bool wildcard);
-    void Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, SoftUdpSocket &replyVia);
+    void Receive(ky::gev::UdpSocket &socket, bool wildcard);
+    void Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, ky::gev::UdpSocket &replyVia);
     bool AnswerRepeat(const ky::gev::Packet &command, const ky::gev::CommandHeader &header, const SoftPeer &peer,
-                      SoftUdpSocket &replyVia);
+                      ky::gev::UdpSocket &replyVia);
     void SendPending(const Job &job);
     void CheckHeartbeat();
-    void Send(SoftUdpSocket &socket, const ky::gev::Packet &packet, const SoftPeer &peer);
-    bool IsForThisAdapter(const SoftDatagramInfo &info);
+    void Send(ky::gev::UdpSocket &socket, const ky::gev::Packet &packet, const SoftPeer &peer);
+    bool IsForThisAdapter(const ky::gev::DatagramInfo &info);
     void ReleaseAddress();
     bool IsBroadcastCopy(const uint8_t *data, size_t size, const SoftPeer &peer);
     void BindForcedAddress(uint32_t ip);
-    SoftUdpSocket &ReplySocket();
+    ky::gev::UdpSocket &ReplySocket();
 
     SoftGvcpHandler &mHandler;
     SoftRegisterMap &mMap;
@@ -85,9 +85,9 @@ private:
         std::chrono::steady_clock::time_point time;
     } mLastBroadcast;  // receive thread only
 
-    SoftUdpSocket mWildcard;
-    SoftUdpSocket mUnicast;
-    SoftUdpSocket mForced;  // bound to an address a FORCEIP added to the adapter
+    ky::gev::UdpSocket mWildcard;
+    ky::gev::UdpSocket mUnicast;
+    ky::gev::UdpSocket mForced;  // bound to an address a FORCEIP added to the adapter
     std::thread mReceiver;
     std::thread mWorker;
 

@@ -9,7 +9,7 @@
 #include "SoftDeviceRegisters.h"
 #include "SoftDeviceStatistics.h"
 #include "SoftRegisterMap.h"
-#include "SoftUdpSocket.h"
+#include "gev/UdpSocket.h"
 
 class SoftMessageChannel : public IKyMessageChannel
 {
@@ -40,6 +40,6 @@ private:
     SoftDeviceStatistics &mStatistics;
     SoftDeviceContext &mContext;
     std::mutex mMutex;  // one event in flight
-    SoftUdpSocket mSocket;
+    ky::gev::UdpSocket mSocket;
     uint16_t mRequestId = 0;
 };

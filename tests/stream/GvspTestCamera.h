@@ -3,9 +3,6 @@
 // sender's resend cache, as a device's GVCP server would.
 #pragma once
 
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <atomic>
 #include <cstdint>
 #include <thread>
@@ -72,10 +69,9 @@ private:
     {
         std::vector<uint8_t> datagram(gev::GVCP_MAX_PACKET_SIZE + 64);
         while (!mStop) {
-            pollfd p{mControl.Fd(), POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0)
+            if (mControl.WaitReadable(20) <= 0)
                 continue;
-            const ssize_t got = recv(mControl.Fd(), datagram.data(), datagram.size(), MSG_DONTWAIT);
+            const ssize_t got = mControl.Receive(datagram.data(), datagram.size());
             gev::PacketResendCmd command;
             if (got <= 0 || gev::Parse(datagram.data(), static_cast<size_t>(got), command) != gev::CodecError::Ok)
                 continue;

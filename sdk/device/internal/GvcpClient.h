@@ -18,6 +18,7 @@
 #include <mutex>
 
 #include "ky/base/KyResult.h"
+#include "gev/UdpSocket.h"
 
 namespace ky {
 namespace device {
@@ -81,7 +82,7 @@ private:
     uint16_t NextRequestId();
 
     std::mutex mMutex;  // one command in flight
-    int mSocket = -1;
+    gev::UdpSocket mSocket;
     uint32_t mDeviceIp = 0;
     uint32_t mLocalIp = 0;
     bool mRouteOffered = false;
