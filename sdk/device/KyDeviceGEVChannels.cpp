@@ -8,7 +8,7 @@
 #include "internal/GevConnection.h"
 #include "internal/GevLinkParameters.h"
 #include "internal/HostAdapters.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace ky::device;
 

@@ -1,6 +1,6 @@
 #include "SoftControlPrivilege.h"
 
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace ky::gev;
 

@@ -9,7 +9,7 @@
 #include "SoftRegisterFactory.h"
 #include "SoftStreamFeatures.h"
 #include "SoftStreamRegisters.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace ky::gev;
 

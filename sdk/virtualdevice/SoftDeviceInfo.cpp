@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "SoftDeviceRegisters.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace ky::gev;
 

@@ -4,7 +4,7 @@
 
 #include "SoftLog.h"
 #include "SoftNetAdapter.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace ky::gev;
 

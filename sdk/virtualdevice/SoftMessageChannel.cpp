@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace ky::gev;
 

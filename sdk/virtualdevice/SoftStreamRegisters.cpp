@@ -9,7 +9,7 @@
 #include "SoftGuard.h"
 #include "SoftRegisterMap.h"
 #include "SoftStreamChannel.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace ky::gev;
 

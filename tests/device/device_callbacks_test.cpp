@@ -20,7 +20,7 @@
 #include "ky/device/KyDeviceEventSink.h"
 #include "ky/device/KyDeviceGEV.h"
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 #include "gev/Gvcp.h"
 #include "gev/UdpSocket.h"
 

@@ -15,7 +15,7 @@
 #include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
 #include "SoftStreamRegisters.h"
 #include "TestDeadline.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace softstream_test {
 

@@ -13,7 +13,7 @@
 
 #include "AdapterSockets.h"
 #include "ky/device/KyDeviceInfoGEV.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 #include "gev/Gvcp.h"
 
 namespace ky {
