@@ -12,6 +12,7 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 
 expected='result: KY_TIMEOUT
 record: copy made
+control port: 3956
 system: 0 interfaces before Find'
 
 check() {
