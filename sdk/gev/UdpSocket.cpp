@@ -211,6 +211,16 @@ ssize_t UdpSocket::SendTo(const void *data, size_t size, uint32_t ip, uint16_t p
     return sendmsg(mFd, &message, MSG_NOSIGNAL);
 }
 
+int UdpSocket::SendBatch(mmsghdr *messages, unsigned count) const
+{
+    return sendmmsg(mFd, messages, count, MSG_NOSIGNAL);
+}
+
+int UdpSocket::ReceiveBatch(mmsghdr *messages, unsigned count) const
+{
+    return recvmmsg(mFd, messages, count, MSG_DONTWAIT, nullptr);
+}
+
 ssize_t UdpSocket::Receive(void *buffer, size_t capacity, DatagramInfo *info) const
 {
     sockaddr_in source{};

@@ -264,7 +264,7 @@ size_t GvspReceiver::ReceiveBatches()
         }
         if (!aimed)
             lock.unlock();
-        const int count = mReader.Read(mSocket.Fd());
+        const int count = mReader.Read(mSocket);
         if (count <= 0)
             return total;
         total += static_cast<size_t>(count);

@@ -17,6 +17,7 @@
 
 #include "ky/base/KyResult.h"
 
+struct mmsghdr;
 struct sockaddr_in;
 
 namespace ky::gev {
@@ -58,7 +59,7 @@ public:
     KyResult Open(uint32_t ip, uint16_t port, const Options &options = Options());
     void Close();
     bool IsOpen() const { return mFd >= 0; }
-    // For the batch readers and writers (recvmmsg, sendmmsg) and socket filters.
+    // For what only a few need: a socket filter, waiting beside other descriptors.
     int Fd() const { return mFd; }
     uint16_t LocalPort() const { return mLocalPort; }
 
@@ -91,6 +92,10 @@ public:
     // One datagram without waiting; -1 (EAGAIN) when none is there. info, when given, tells
     // its source (and, with Options::packetInfo, its destination and adapter).
     ssize_t Receive(void *buffer, size_t capacity, DatagramInfo *info = nullptr) const;
+    // Several datagrams at once (sendmmsg / recvmmsg, for GVSP): the number of messages moved,
+    // or -1 with errno. ReceiveBatch never waits.
+    int SendBatch(mmsghdr *messages, unsigned count) const;
+    int ReceiveBatch(mmsghdr *messages, unsigned count) const;
 
     // Dotted IPv4 text and port to a socket address; KY_INVALID_PARAMETER for bad text.
     static KyResult MakeAddress(const std::string &address, uint16_t port, sockaddr_in &out);
