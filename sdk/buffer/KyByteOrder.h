@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace kybuffer {
+namespace ky::buffer {
 
 // Reads the 32-bit big-endian field at aOffset; false when it does not lie within aSize bytes.
 inline bool ReadBE32(const uint8_t *aBytes, size_t aSize, size_t aOffset, uint32_t &aValue)
@@ -29,4 +29,4 @@ inline bool WriteBE32(uint8_t *aBytes, size_t aSize, size_t aOffset, uint32_t aV
     return true;
 }
 
-}  // namespace kybuffer
+}  // namespace ky::buffer

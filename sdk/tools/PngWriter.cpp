@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-namespace kydemo {
+namespace ky::tools {
 
 namespace {
 
@@ -77,4 +77,4 @@ std::string WritePng(const std::string &path, const uint8_t *pixels, uint32_t wi
     return {};
 }
 
-}  // namespace kydemo
+}  // namespace ky::tools

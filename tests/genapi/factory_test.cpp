@@ -8,12 +8,14 @@
 
 #include "ky/genicam/KyGenParameterArray.h"
 #include "ky/device/KyGevConstants.h"
-#include "SoftDeviceXml.h"
+#include "genapi/SoftDeviceXml.h"
 #include "SoftDeviceInfo.h"
-#include "SoftFeatureXml.h"
-#include "SoftGenApiFactory.h"
-#include "SoftRegister.h"
-#include "SoftStandardFeatures.h"
+#include "genapi/SoftFeatureXml.h"
+#include "genapi/SoftGenApiFactory.h"
+#include "registers/SoftRegister.h"
+#include "genapi/SoftStandardFeatures.h"
+
+using namespace ky::soft;
 
 namespace {
 

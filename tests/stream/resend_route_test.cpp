@@ -9,13 +9,13 @@
 #include <thread>
 
 #include "GvcpClient.h"
-#include "GvcpResendSender.h"
+#include "gvsp/GvcpResendSender.h"
 #include "ScriptedGvcpDevice.h"
 #include "gev/Gvcp.h"
 
 using ky::device::GvcpClient;
 using ky::gev::Packet;
-using ky::stream::GvcpResendSender;
+using ky::gev::GvcpResendSender;
 using namespace std::chrono_literals;
 
 namespace {

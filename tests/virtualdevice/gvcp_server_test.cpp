@@ -14,7 +14,7 @@ Packet Bytes(std::initializer_list<uint8_t> bytes) { return Packet(bytes); }
 TEST_F(SoftDeviceTest, DiscoveryAckCarriesTheIdentity)
 {
     GvcpTestClient client;
-    device.GetInfo()->SetSerialNumber("SN-42");
+    ASSERT_TRUE(device.GetInfo()->SetSerialNumber("SN-42").IsOK());
     Packet ack = client.Transact(Bytes({0x42, 0x11, 0x00, 0x02, 0x00, 0x00, 0x12, 0x34}));
     ASSERT_EQ(ack.size(), GVCP_HEADER_SIZE + DISCOVERY_ACK_PAYLOAD_SIZE);
     EXPECT_EQ(Packet(ack.begin(), ack.begin() + 8), Bytes({0x00, 0x00, 0x00, 0x03, 0x00, 0xF8, 0x12, 0x34}));
