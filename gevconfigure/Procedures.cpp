@@ -4,9 +4,12 @@
 #include <memory>
 
 #include "ky/device/KyDevice.h"
+#include "ky/device/KyGevConstants.h"
 #include "Options.h"
 
 namespace gevconfigure {
+
+namespace gev = ky::gev;
 
 namespace {
 
@@ -39,7 +42,7 @@ bool WriteWord(KyDevice &device, int64_t address, uint32_t word)
 uint32_t ReadConfiguration(KyDevice &device)
 {
     uint8_t bytes[4] = {0, 0, 0, 0};
-    if (!device.ReadMemory(kRegIPConfiguration, bytes, sizeof bytes).IsOK())
+    if (!device.ReadMemory(gev::CURRENT_IP_CONFIG_OFFSET, bytes, sizeof bytes).IsOK())
         return 0;
     return static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
            static_cast<uint32_t>(bytes[2]) << 8 | bytes[3];
@@ -58,8 +61,8 @@ int32_t SetModeBit(const char *uniqueId, uint32_t bit, DevicePtr *keep)
     DevicePtr device = Connect(uniqueId);
     if (!device)
         return kFailure;
-    const uint32_t word = (ReadConfiguration(*device) & 0xFFFFFFFCu) | bit;
-    if (!WriteWord(*device, kRegIPConfiguration, word))
+    const uint32_t word = (ReadConfiguration(*device) & ~(gev::IP_CONFIG_PERSISTENT_MASK | gev::IP_CONFIG_DHCP_MASK)) | bit;
+    if (!WriteWord(*device, gev::CURRENT_IP_CONFIG_OFFSET, word))
         return kFailure;
     if (keep)
         *keep = std::move(device);
@@ -68,15 +71,16 @@ int32_t SetModeBit(const char *uniqueId, uint32_t bit, DevicePtr *keep)
 
 }  // namespace
 
-int32_t SetDHCP(const char *uniqueId) { return SetModeBit(uniqueId, kIPConfigDHCP, nullptr); }
+int32_t SetDHCP(const char *uniqueId) { return SetModeBit(uniqueId, gev::IP_CONFIG_DHCP_MASK, nullptr); }
 
 int32_t SetPersistent(const char *uniqueId, const char *ip, const char *subnetMask, const char *gateway)
 {
     DevicePtr device;
-    if (SetModeBit(uniqueId, kIPConfigPersistent, &device) != kSuccess)
+    if (SetModeBit(uniqueId, gev::IP_CONFIG_PERSISTENT_MASK, &device) != kSuccess)
         return kFailure;
-    if (!WriteAddress(*device, kRegPersistentIP, ip) || !WriteAddress(*device, kRegPersistentSubnetMask, subnetMask) ||
-        !WriteAddress(*device, kRegPersistentGateway, gateway))
+    if (!WriteAddress(*device, gev::PERSISTENT_IP_OFFSET, ip) ||
+        !WriteAddress(*device, gev::PERSISTENT_SUBNET_MASK_OFFSET, subnetMask) ||
+        !WriteAddress(*device, gev::PERSISTENT_GATEWAY_OFFSET, gateway))
         return kFailure;
     return kSuccess;
 }
@@ -86,7 +90,7 @@ int32_t SetLLA(const char *uniqueId)
     DevicePtr device = Connect(uniqueId);
     if (!device)
         return kFailure;
-    if (!WriteWord(*device, kRegIPConfiguration, kIPConfigLLA)) {
+    if (!WriteWord(*device, gev::CURRENT_IP_CONFIG_OFFSET, gev::IP_CONFIG_LLA_MASK)) {
         printf("Failed to Set LLA\n");
         return kFailure;
     }

@@ -13,7 +13,7 @@
 #include "internal/GevConnection.h"
 #include "internal/GevDiscovery.h"
 #include "internal/HostAdapters.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace ky::device;
 

@@ -8,13 +8,14 @@
 #include "internal/GevConnection.h"
 #include "internal/GevLinkParameters.h"
 #include "internal/HostAdapters.h"
-#include "gev/Bootstrap.h"
+#include "gev/Gvsp.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace ky::device;
 
 namespace {
 constexpr uint32_t kLargestPacketSize = 9000;   // jumbo frames; larger links are capped here
-constexpr uint32_t kFallbackPacketSizes[] = {1500, 576};
+constexpr uint32_t kFallbackPacketSizes[] = {1500, ky::gev::GVSP_MIN_PACKET_SIZE};
 constexpr uint64_t kLargestDescription = 64ull << 20;  // a GenICam file is far smaller
 
 KyResult NotConnected() { return KyResult(KY_NOT_CONNECTED, "the device is not connected"); }

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "GvcpFraming.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace ky::gev {
 

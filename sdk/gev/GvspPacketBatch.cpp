@@ -72,14 +72,14 @@ void GvspPacketBatch::BuildHeaders()
     }
 }
 
-KyResult GvspPacketBatch::Flush(int fd, size_t &packetsSent)
+KyResult GvspPacketBatch::Flush(const UdpSocket &socket, size_t &packetsSent)
 {
     BuildHeaders();
     size_t done = 0;
     int busyRetries = 0;
     KyResult result;
     while (done < mMessages) {
-        const int sent = sendmmsg(fd, mHeadersOut + done, static_cast<unsigned>(mMessages - done), 0);
+        const int sent = socket.SendBatch(mHeadersOut + done, static_cast<unsigned>(mMessages - done));
         if (sent > 0) {
             for (size_t m = done; m < done + static_cast<size_t>(sent); ++m)
                 packetsSent += mGroups[m].packets;

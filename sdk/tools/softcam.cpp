@@ -19,7 +19,7 @@
 #include "ky/buffer/KyImage.h"
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
 #include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "registers/SoftRegisterFactory.h"
 #include "genapi/SoftStreamFeatures.h"
 #include "registers/SoftStreamRegisters.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace ky::gev;
 using namespace ky::soft;

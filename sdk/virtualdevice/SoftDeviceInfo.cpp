@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "registers/SoftDeviceRegisters.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace ky::soft {
 

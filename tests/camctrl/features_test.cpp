@@ -6,6 +6,7 @@
 #include <string>
 
 #include "CamCtrlCameras.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace camctrl_test;
 
@@ -152,13 +153,13 @@ TEST_F(Features, FloatsBooleansStringsAndCommands)
 
 TEST_F(Features, RawMemoryRoundTrip)
 {
-    // The user-defined name register: 16 bytes at 0x00E8.
-    unsigned char written[16] = {'r', 'a', 'w', '-', 'n', 'a', 'm', 'e'};
-    ASSERT_EQ(ST_WriteParam(handle, written, 0x00E8, sizeof written), 0);
-    unsigned char read[16];
+    // The user-defined name register: 16 bytes.
+    unsigned char written[ky::gev::USER_DEFINED_NAME_SIZE] = {'r', 'a', 'w', '-', 'n', 'a', 'm', 'e'};
+    ASSERT_EQ(ST_WriteParam(handle, written, ky::gev::USER_DEFINED_NAME_OFFSET, sizeof written), 0);
+    unsigned char read[ky::gev::USER_DEFINED_NAME_SIZE];
     std::memset(read, 0xEE, sizeof read);
     testing::internal::CaptureStdout();
-    const int result = ST_ReadParam(handle, read, 0x00E8, sizeof read);
+    const int result = ST_ReadParam(handle, read, ky::gev::USER_DEFINED_NAME_OFFSET, sizeof read);
     const std::string printed = testing::internal::GetCapturedStdout();
     ASSERT_EQ(result, 0);
     EXPECT_EQ(std::memcmp(read, written, sizeof read), 0);
@@ -170,6 +171,6 @@ TEST_F(Features, RawMemoryRoundTrip)
     EXPECT_STREQ(text, "raw-name");
 
     // A length the SDK refuses, and a null buffer with a length.
-    EXPECT_EQ(ST_ReadParam(handle, read, 0x00E8, -4), BNK_ERR_INVALID_PARAMETER);
-    EXPECT_EQ(ST_WriteParam(handle, nullptr, 0x00E8, 4), BNK_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(ST_ReadParam(handle, read, ky::gev::USER_DEFINED_NAME_OFFSET, -4), BNK_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(ST_WriteParam(handle, nullptr, ky::gev::USER_DEFINED_NAME_OFFSET, 4), BNK_ERR_INVALID_PARAMETER);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CamCtrlCameras.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace camctrl_test;
 
@@ -64,7 +65,7 @@ std::vector<Export> AllExports()
         {"ST_GetEnumEntryIntValue", [] { return ST_GetEnumEntryIntValue(0, "PixelFormat", 0, &integer); }},
         {"ST_GetEnumEntryValue", [] { return ST_GetEnumEntryValue(0, "PixelFormat", 0, text, &length); }},
         {"ST_ReadParam", [] { return ST_ReadParam(0, bytes, 0, 4); }},
-        {"ST_WriteParam", [] { return ST_WriteParam(0, bytes, 0x0A00, 4); }},
+        {"ST_WriteParam", [] { return ST_WriteParam(0, bytes, ky::gev::CCP_OFFSET, 4); }},
         {"ST_CvtColor", [] { return ST_CvtColor(record, &record, 4); }},
         {"ST_FreeBuffer", [] { return ST_FreeBuffer(&record); }},
     };
@@ -141,7 +142,7 @@ TEST_F(CamCtrl, NullOutPointersAreRefusedAndTouchNothing)
         {"ST_GetEnumEntryIntValue", [&] { return ST_GetEnumEntryIntValue(handle, "PixelFormat", 0, nullptr); }},
         {"ST_GetEnumEntryValue", [&] { return ST_GetEnumEntryValue(handle, "PixelFormat", 0, text, nullptr); }},
         {"ST_ReadParam", [&] { return ST_ReadParam(handle, nullptr, 0, 4); }},
-        {"ST_WriteParam", [&] { return ST_WriteParam(handle, nullptr, 0x0A00, 4); }},
+        {"ST_WriteParam", [&] { return ST_WriteParam(handle, nullptr, ky::gev::CCP_OFFSET, 4); }},
     };
     int64_t width = 0;
     for (const Export &e : refusals) {

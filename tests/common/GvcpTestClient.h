@@ -3,9 +3,6 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -14,61 +11,47 @@
 
 #include "TestDeadline.h"
 #include "gev/Gvcp.h"
+#include "gev/UdpSocket.h"
 
 class GvcpTestClient
 {
 public:
     explicit GvcpTestClient(const std::string &bindIp = "127.0.0.1")
     {
-        mFd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        const int on = 1;
-        setsockopt(mFd, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on));
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        inet_pton(AF_INET, bindIp.c_str(), &address.sin_addr);
-        bind(mFd, reinterpret_cast<sockaddr *>(&address), sizeof(address));
+        ky::gev::UdpSocket::Options options;
+        options.broadcast = true;
+        (void)mSocket.Open(bindIp, 0, options);  // a test that needs it fails on its first exchange
     }
-    ~GvcpTestClient() { close(mFd); }
     GvcpTestClient(const GvcpTestClient &) = delete;
     GvcpTestClient &operator=(const GvcpTestClient &) = delete;
 
-    int Fd() const { return mFd; }
-    uint16_t Port() const
-    {
-        sockaddr_in address{};
-        socklen_t length = sizeof(address);
-        getsockname(mFd, reinterpret_cast<sockaddr *>(&address), &length);
-        return ntohs(address.sin_port);
-    }
+    uint16_t Port() const { return mSocket.LocalPort(); }
 
     void SendTo(const ky::gev::Packet &packet, const std::string &ip, uint16_t port = ky::gev::GVCP_PORT)
     {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        inet_pton(AF_INET, ip.c_str(), &address.sin_addr);
-        sendto(mFd, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr *>(&address), sizeof(address));
+        in_addr address{};
+        inet_pton(AF_INET, ip.c_str(), &address);
+        (void)mSocket.SendTo(packet.data(), packet.size(), ntohl(address.s_addr), port);
     }
 
     // The next datagram within the timeout; empty when none came.
     ky::gev::Packet Receive(int timeoutMs = 1000, std::string *fromIp = nullptr, uint16_t *fromPort = nullptr)
     {
-        pollfd fd{mFd, POLLIN, 0};
-        if (poll(&fd, 1, timeoutMs) <= 0) {
+        if (mSocket.WaitReadable(timeoutMs) <= 0) {
             return {};
         }
         ky::gev::Packet packet(2048);
-        sockaddr_in from{};
-        socklen_t length = sizeof(from);
-        const ssize_t size = recvfrom(mFd, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr *>(&from), &length);
+        ky::gev::DatagramInfo from;
+        const ssize_t size = mSocket.Receive(packet.data(), packet.size(), &from);
         packet.resize(size > 0 ? static_cast<size_t>(size) : 0);
         if (fromIp) {
+            in_addr address{htonl(from.sourceIp)};
             char text[INET_ADDRSTRLEN];
-            inet_ntop(AF_INET, &from.sin_addr, text, sizeof(text));
+            inet_ntop(AF_INET, &address, text, sizeof(text));
             *fromIp = text;
         }
         if (fromPort) {
-            *fromPort = ntohs(from.sin_port);
+            *fromPort = from.sourcePort;
         }
         return packet;
     }
@@ -132,5 +115,5 @@ public:
     }
 
 private:
-    int mFd = -1;
+    ky::gev::UdpSocket mSocket;
 };

@@ -4,9 +4,6 @@
 // GvspLoop joins it to a bare receiver, StreamRig (tests/stream) to a KyStreamGEV.
 #pragma once
 
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -103,10 +100,9 @@ private:
     {
         std::vector<uint8_t> datagram(GVCP_MAX_PACKET_SIZE + 64);
         while (!mStop) {
-            pollfd p{mControl.Fd(), POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0)
+            if (mControl.WaitReadable(20) <= 0)
                 continue;
-            const ssize_t got = recv(mControl.Fd(), datagram.data(), datagram.size(), MSG_DONTWAIT);
+            const ssize_t got = mControl.Receive(datagram.data(), datagram.size());
             PacketResendCmd command;
             if (got <= 0 || Parse(datagram.data(), static_cast<size_t>(got), command) != CodecError::Ok)
                 continue;

@@ -4,12 +4,6 @@
 // the test can answer a command itself later (SendTo).
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -19,6 +13,7 @@
 #include <vector>
 
 #include "gev/Gvcp.h"
+#include "gev/UdpSocket.h"
 
 class ScriptedGvcpDevice
 {
@@ -35,21 +30,14 @@ public:
 
     explicit ScriptedGvcpDevice(size_t memorySize = 0x1000) : mMemory(memorySize, 0)
     {
-        mSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in local {};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof local;
-        ::bind(mSocket, reinterpret_cast<sockaddr *>(&local), sizeof local);
-        ::getsockname(mSocket, reinterpret_cast<sockaddr *>(&local), &length);
-        mPort = ntohs(local.sin_port);
+        (void)mSocket.Open(kLoopback, 0);  // Port() 0 then: the test's client finds nobody
+        mPort = mSocket.LocalPort();
         mThread = std::thread([this] { Serve(); });
     }
     ~ScriptedGvcpDevice()
     {
         mStop = true;
         mThread.join();
-        ::close(mSocket);
     }
 
     uint16_t Port() const { return mPort; }
@@ -77,14 +65,12 @@ public:
     // Sends a datagram to the sender of the n-th received command.
     void SendTo(size_t n, const ky::gev::Packet &bytes)
     {
-        sockaddr_in to {};
+        uint16_t port = 0;
         {
             std::lock_guard<std::mutex> lock(mMutex);
-            to.sin_family = AF_INET;
-            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            to.sin_port = htons(mSenderPorts.at(n));
+            port = mSenderPorts.at(n);
         }
-        ::sendto(mSocket, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
+        (void)mSocket.SendTo(bytes.data(), bytes.size(), kLoopback, port);
     }
     void Poke(uint32_t address, const std::vector<uint8_t> &bytes)
     {
@@ -186,13 +172,10 @@ private:
     {
         uint8_t buffer[2048];
         while (!mStop) {
-            pollfd waiter {mSocket, POLLIN, 0};
-            if (::poll(&waiter, 1, 20) <= 0)
+            if (mSocket.WaitReadable(20) <= 0)
                 continue;
-            sockaddr_in from {};
-            socklen_t fromLength = sizeof from;
-            const ssize_t size = ::recvfrom(mSocket, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&from),
-                                            &fromLength);
+            ky::gev::DatagramInfo from;
+            const ssize_t size = mSocket.Receive(buffer, sizeof buffer, &from);
             if (size <= 0)
                 continue;
             std::vector<Reply> replies;
@@ -200,7 +183,7 @@ private:
                 std::lock_guard<std::mutex> lock(mMutex);
                 ky::gev::Packet command(buffer, buffer + size);
                 mReceived.push_back(command);
-                mSenderPorts.push_back(ntohs(from.sin_port));
+                mSenderPorts.push_back(from.sourcePort);
                 ky::gev::Packet answer = Answer(buffer, static_cast<size_t>(size));
                 if (mScript)
                     replies = mScript(mReceived.size() - 1, command, answer);
@@ -211,13 +194,13 @@ private:
                 if (mStop)
                     break;  // a long series of replies ends with the device
                 std::this_thread::sleep_for(reply.delay);
-                ::sendto(mSocket, reply.bytes.data(), reply.bytes.size(), 0, reinterpret_cast<sockaddr *>(&from),
-                         fromLength);
+                (void)mSocket.SendTo(reply.bytes.data(), reply.bytes.size(), from.sourceIp, from.sourcePort);
             }
         }
     }
 
-    int mSocket = -1;
+    static constexpr uint32_t kLoopback = 0x7F000001;
+    ky::gev::UdpSocket mSocket;
     uint16_t mPort = 0;
     std::atomic<bool> mStop {false};
     std::mutex mMutex;

@@ -11,7 +11,7 @@
 #include "ky/device/KyDeviceEventSink.h"
 #include "ky/device/KyDeviceGEV.h"
 #include "SpawnedProcess.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace std::chrono_literals;
 

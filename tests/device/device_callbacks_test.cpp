@@ -5,12 +5,6 @@
 // on the loopback adapter, in the test's private network namespace.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -26,8 +20,9 @@
 #include "ky/device/KyDeviceEventSink.h"
 #include "ky/device/KyDeviceGEV.h"
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 #include "gev/Gvcp.h"
+#include "gev/UdpSocket.h"
 
 using namespace std::chrono_literals;
 
@@ -267,17 +262,10 @@ TEST_F(DeviceCallbacks, EventsFromAnotherAddressAreNeitherAcknowledgedNorDeliver
     const uint32_t port = CameraRegister(ky::gev::MCP_OFFSET);
     ASSERT_NE(port, 0u);
 
-    const int forger = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(forger, 0);
-    sockaddr_in local {};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(0x7F000002);
-    ASSERT_EQ(::bind(forger, reinterpret_cast<sockaddr *>(&local), sizeof local), 0);
-    sockaddr_in to {};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<uint16_t>(port));
-    to.sin_addr.s_addr = htonl(0x7F000001);
-    ASSERT_EQ(::connect(forger, reinterpret_cast<sockaddr *>(&to), sizeof to), 0);
+    ky::gev::UdpSocket forger;
+    ASSERT_TRUE(forger.Open(0x7F000002, 0).IsOK());
+    uint32_t local = 0;
+    ASSERT_TRUE(forger.Connect(0x7F000001, static_cast<uint16_t>(port), local).IsOK());
     constexpr int kForged = 200;
     for (int i = 0; i < kForged; ++i) {
         ky::gev::EventCmd command;
@@ -286,15 +274,13 @@ TEST_F(DeviceCallbacks, EventsFromAnotherAddressAreNeitherAcknowledgedNorDeliver
         command.events = {{0x9666, 0xFFFF, 0, 0}};
         ky::gev::Packet packet;
         ASSERT_EQ(ky::gev::Build(command, packet), ky::gev::CodecError::Ok);
-        ASSERT_EQ(::send(forger, packet.data(), packet.size(), 0), static_cast<ssize_t>(packet.size()));
+        ASSERT_EQ(forger.Send(packet.data(), packet.size()), static_cast<ssize_t>(packet.size()));
     }
     // The device's own event, fired after the forgeries, is acknowledged (FireEvent waits for
     // that): by then the forgeries went through the channel too.
     ASSERT_TRUE(channel->FireEvent(0x9001).IsOK());
     ASSERT_TRUE(device->WaitForMessagingChannelIdle(2000).IsOK());
-    pollfd waiter {forger, POLLIN, 0};
-    EXPECT_EQ(::poll(&waiter, 1, 200), 0) << "a forged event was acknowledged";
-    ::close(forger);
+    EXPECT_EQ(forger.WaitReadable(200), 0) << "a forged event was acknowledged";
     EXPECT_EQ(sink.Ids(), (std::vector<uint16_t> {0x9001}));
 }
 

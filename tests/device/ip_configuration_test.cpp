@@ -8,7 +8,7 @@
 #include "ky/device/KyDeviceInfoGEV.h"
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
 #include "ky/system/KySystem.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace {
 

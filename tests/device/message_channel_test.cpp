@@ -4,12 +4,6 @@
 // bounded queue.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -17,6 +11,7 @@
 
 #include "GevMessageChannel.h"
 #include "gev/Gvcp.h"
+#include "gev/UdpSocket.h"
 
 using ky::device::GevEvent;
 using ky::device::GevMessageChannel;
@@ -32,32 +27,23 @@ class Sender
 public:
     explicit Sender(uint16_t port, uint32_t from = kLoopback)
     {
-        mFd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in local {};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = htonl(from);
-        ::bind(mFd, reinterpret_cast<sockaddr *>(&local), sizeof local);
-        sockaddr_in to {};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(port);
-        to.sin_addr.s_addr = htonl(kLoopback);
-        ::connect(mFd, reinterpret_cast<sockaddr *>(&to), sizeof to);
+        uint32_t local = 0;
+        EXPECT_TRUE(mSocket.Open(from, 0).IsOK());
+        EXPECT_TRUE(mSocket.Connect(kLoopback, port, local).IsOK());
     }
-    ~Sender() { ::close(mFd); }
-    void Send(const Packet &packet) { ::send(mFd, packet.data(), packet.size(), 0); }
+    void Send(const Packet &packet) { (void)mSocket.Send(packet.data(), packet.size()); }
     // The next datagram within the bound, or an empty packet.
     Packet Receive(int timeoutMs = 2000)
     {
-        pollfd waiter {mFd, POLLIN, 0};
-        if (::poll(&waiter, 1, timeoutMs) <= 0)
+        if (mSocket.WaitReadable(timeoutMs) <= 0)
             return {};
         uint8_t buffer[1024];
-        const ssize_t size = ::recv(mFd, buffer, sizeof buffer, 0);
+        const ssize_t size = mSocket.Receive(buffer, sizeof buffer);
         return size > 0 ? Packet(buffer, buffer + size) : Packet {};
     }
 
 private:
-    int mFd = -1;
+    ky::gev::UdpSocket mSocket;
 };
 
 Packet EventPacket(uint16_t id, std::vector<ky::gev::EventItem> items)

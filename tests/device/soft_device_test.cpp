@@ -20,7 +20,7 @@
 #include "ky/system/KyNetworkAdapter.h"
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
 #include "ky/system/KySystem.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace std::chrono_literals;
 

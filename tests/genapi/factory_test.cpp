@@ -7,6 +7,7 @@
 #include <map>
 
 #include "ky/genicam/KyGenParameterArray.h"
+#include "ky/device/KyGevConstants.h"
 #include "genapi/SoftDeviceXml.h"
 #include "SoftDeviceInfo.h"
 #include "genapi/SoftFeatureXml.h"
@@ -295,12 +296,12 @@ TEST(StandardFeatureTable, StreamChannelBitFields)
     ASSERT_TRUE(result.IsOK()) << result.GetDescription().GetAscii();
     ASSERT_TRUE(params.SetIntegerValue("GevSCPSPacketSize", 1400).IsOK());
     ASSERT_TRUE(params.ExecuteCommand("GevSCPSFireTestPacket").IsOK());
-    EXPECT_EQ(port.bytes[0x0D04], 0x80) << "fire bit";
-    EXPECT_EQ(port.bytes[0x0D06] << 8 | port.bytes[0x0D07], 1400) << "packet size kept";
+    EXPECT_EQ(port.bytes[ky::gev::SCPS0_OFFSET], 0x80) << "fire bit";
+    EXPECT_EQ(port.bytes[ky::gev::SCPS0_OFFSET + 2] << 8 | port.bytes[ky::gev::SCPS0_OFFSET + 3], 1400) << "packet size kept";
     ASSERT_TRUE(params.SetIntegerValue("GevSCPHostPort", 5000).IsOK());
-    EXPECT_EQ(port.bytes[0x0D02] << 8 | port.bytes[0x0D03], 5000);
+    EXPECT_EQ(port.bytes[ky::gev::SCP0_OFFSET + 2] << 8 | port.bytes[ky::gev::SCP0_OFFSET + 3], 5000);
     ASSERT_TRUE(params.SetBooleanValue("GevGVCPHeartbeatDisable", true).IsOK());
-    EXPECT_EQ(port.bytes[0x0957], 1);
+    EXPECT_EQ(port.bytes[ky::gev::GVCP_CONFIG_OFFSET + 3], 1);
     EXPECT_EQ(params.SetIntegerValue("GevSCPSPacketSize", 100).GetCode(), KY_INVALID_PARAMETER);
     ASSERT_TRUE(params.SetIntegerValue("TLParamsLocked", 1).IsOK());
     EXPECT_EQ(params.SetIntegerValue("GevSCPSPacketSize", 1500).GetCode(), KY_STATE_ERROR)

@@ -14,6 +14,7 @@
 #include "ky/virtualdevice/IKyRegisterFactory.h"
 #include "ky/virtualdevice/IKyUserSetNotify.h"
 #include "ky/device/KyDeviceGEV.h"
+#include "ky/device/KyGevConstants.h"
 #include "ky/genicam/KyGenParameterArray.h"
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
 
@@ -218,7 +219,7 @@ TEST_F(SoftDeviceFeatures, CommunicationParameters)
     EXPECT_TRUE(link.GetIntegerValue("AnswerTimeout", value).IsOK());
     EXPECT_EQ(value, 300);
     EXPECT_TRUE(link.SetIntegerValue("HeartbeatTimeout", 4000).IsOK());
-    EXPECT_EQ(Register(0x0938), 4000u) << "the device's heartbeat timeout";
+    EXPECT_EQ(Register(ky::gev::HEARTBEAT_TIMEOUT_OFFSET), 4000u) << "the device's heartbeat timeout";
     EXPECT_TRUE(link.GetIntegerValue("HeartbeatInterval", value).IsOK());
     EXPECT_GT(value, 0);
     EXPECT_EQ(link.SetIntegerValue("CommandRetryCount", 50).GetCode(), KY_INVALID_PARAMETER);
@@ -244,7 +245,7 @@ TEST_F(SoftDeviceFeatures, AravisClientListsReadsAndWrites)
     RunCommand(tool + "control Gain=33 Mode=High GevHeartbeatTimeout=6000");
     EXPECT_EQ(Register(GAIN_ADDRESS), 33u);
     EXPECT_EQ(Register(MODE_ADDRESS), 2u);
-    EXPECT_EQ(Register(0x0938), 6000u);
+    EXPECT_EQ(Register(ky::gev::HEARTBEAT_TIMEOUT_OFFSET), 6000u);
     const std::string read = RunCommand(tool + "control GainDoubled Mode");
     EXPECT_NE(read.find("GainDoubled = 66"), std::string::npos) << read;
     EXPECT_NE(read.find("Mode = High"), std::string::npos) << read;

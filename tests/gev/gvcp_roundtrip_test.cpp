@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 #include "gev/Gvcp.h"
 
 using namespace ky::gev;

@@ -2,7 +2,6 @@
 // a sender that stops mid-frame, a stray packet id, no destination queued.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -15,6 +14,7 @@ using namespace ky::gev::test;
 
 namespace {
 
+constexpr uint32_t kLoopback = 0x7F000001;  // 127.0.0.1
 constexpr uint32_t WIDTH = 640, HEIGHT = 480, SIZE = WIDTH * HEIGHT;
 
 GvspReceiverConfig QuickReceiver()
@@ -242,11 +242,8 @@ TEST(GvspBlockEnd, StrayPacketIdsAndMalformedPackets)
 
     UdpSocket socket;
     ASSERT_TRUE(socket.Open("127.0.0.1", 0).IsOK());
-    sockaddr_in to;
-    ASSERT_TRUE(UdpSocket::MakeAddress("127.0.0.1", receiver.LocalPort(), to).IsOK());
     auto send = [&](const uint8_t *bytes, size_t size) {
-        ASSERT_EQ(sendto(socket.Fd(), bytes, size, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to),
-                  static_cast<ssize_t>(size));
+        ASSERT_EQ(socket.SendTo(bytes, size, kLoopback, receiver.LocalPort()), static_cast<ssize_t>(size));
     };
     GvspHeader h;
     h.blockId = 3;
@@ -314,8 +311,6 @@ TEST(GvspBlockEnd, RandomDatagramsAreSurvived)
 
         UdpSocket socket;
         ASSERT_TRUE(socket.Open("127.0.0.1", 0).IsOK());
-        sockaddr_in to;
-        ASSERT_TRUE(UdpSocket::MakeAddress("127.0.0.1", receiver.LocalPort(), to).IsOK());
         std::minstd_rand random(42);
         std::vector<uint8_t> packet(9000);
         for (int i = 0; i < 3000; ++i) {
@@ -332,7 +327,7 @@ TEST(GvspBlockEnd, RandomDatagramsAreSurvived)
                 packet[6] = 0;
                 packet[7] = static_cast<uint8_t>(random() % 8);
             }
-            sendto(socket.Fd(), packet.data(), size, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+            (void)socket.SendTo(packet.data(), size, kLoopback, receiver.LocalPort());
         }
         WaitUntil([&] { return receiver.Counters().packetsReceived >= 3000; });
         receiver.Close();
@@ -382,11 +377,8 @@ TEST(GvspBlockEnd, LeadersAnnouncingMoreThan64BitsCountAreTooLargeForAnyBuffer)
     ASSERT_TRUE(receiver.Open(QuickReceiver(), nullptr).IsOK());
     UdpSocket socket;
     ASSERT_TRUE(socket.Open("127.0.0.1", 0).IsOK());
-    sockaddr_in to;
-    ASSERT_TRUE(UdpSocket::MakeAddress("127.0.0.1", receiver.LocalPort(), to).IsOK());
     auto send = [&](const uint8_t *bytes, size_t size) {
-        ASSERT_EQ(sendto(socket.Fd(), bytes, size, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to),
-                  static_cast<ssize_t>(size));
+        ASSERT_EQ(socket.SendTo(bytes, size, kLoopback, receiver.LocalPort()), static_cast<ssize_t>(size));
     };
     uint64_t blockId = 0;
     for (const auto &c : cases) {

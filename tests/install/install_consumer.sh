@@ -13,6 +13,7 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 
 expected='result: KY_TIMEOUT
 record: copy made
+control port: 3956
 system: 0 interfaces before Find'
 
 camctrl_expected='before init: -1038 false (The system has not been initialized.)

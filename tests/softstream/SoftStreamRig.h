@@ -15,7 +15,7 @@
 #include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
 #include "registers/SoftStreamRegisters.h"
 #include "TestDeadline.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace ky::soft::test {
 

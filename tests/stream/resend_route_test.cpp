@@ -21,7 +21,7 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr uint32_t kLoopback = 0x7F000001;
-constexpr uint32_t kRegister = 0x0A00;
+constexpr uint32_t kRegister = ky::gev::CCP_OFFSET;
 
 uint16_t RequestId(const Packet &command) { return uint16_t(command[6] << 8 | command[7]); }
 

@@ -17,7 +17,7 @@
 #include "ky/stream/KyPipeline.h"
 #include "ky/stream/KyStreamGEV.h"
 #include "SpawnedProcess.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 #include "internal/GevResendRoutes.h"
 
 using namespace std::chrono_literals;

@@ -3,13 +3,6 @@
 // and twice, to exercise the host's filtering) and acknowledges FORCEIP for its own MAC.
 #pragma once
 
-#include <arpa/inet.h>
-#include <net/if.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstring>
 #include <mutex>
@@ -18,6 +11,7 @@
 #include <vector>
 
 #include "gev/Gvcp.h"
+#include "gev/UdpSocket.h"
 
 class ScriptedDiscoveryResponder
 {
@@ -25,23 +19,17 @@ public:
     ScriptedDiscoveryResponder(const std::string &interfaceName, ky::gev::DiscoveryInfo identity)
         : mIdentity(std::move(identity))
     {
-        mSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        const int on = 1;
-        ::setsockopt(mSocket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        ::setsockopt(mSocket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-        ::setsockopt(mSocket, SOL_SOCKET, SO_BINDTODEVICE, interfaceName.c_str(),
-                     static_cast<socklen_t>(interfaceName.size()));
-        sockaddr_in local {};
-        local.sin_family = AF_INET;
-        local.sin_port = htons(ky::gev::GVCP_PORT);
-        mBound = ::bind(mSocket, reinterpret_cast<sockaddr *>(&local), sizeof local) == 0;
+        ky::gev::UdpSocket::Options options;
+        options.reuseAddress = true;
+        options.broadcast = true;
+        options.device = interfaceName;
+        mBound = mSocket.Open(ky::gev::UdpSocket::ANY_IP, ky::gev::GVCP_PORT, options).IsOK();
         mThread = std::thread([this] { Serve(); });
     }
     ~ScriptedDiscoveryResponder()
     {
         mStop = true;
         mThread.join();
-        ::close(mSocket);
     }
     bool Bound() const { return mBound; }
     std::vector<ky::gev::ForceIpCmd> Forced()
@@ -51,9 +39,9 @@ public:
     }
 
 private:
-    void Reply(const ky::gev::Packet &packet, const sockaddr_in &to)
+    void Reply(const ky::gev::Packet &packet, const ky::gev::DatagramInfo &to)
     {
-        ::sendto(mSocket, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+        (void)mSocket.SendTo(packet.data(), packet.size(), to.sourceIp, to.sourcePort);
     }
 
     void Serve()
@@ -61,13 +49,10 @@ private:
         using namespace ky::gev;
         uint8_t buffer[1024];
         while (!mStop) {
-            pollfd waiter {mSocket, POLLIN, 0};
-            if (::poll(&waiter, 1, 20) <= 0)
+            if (mSocket.WaitReadable(20) <= 0)
                 continue;
-            sockaddr_in from {};
-            socklen_t fromLength = sizeof from;
-            const ssize_t size =
-                ::recvfrom(mSocket, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&from), &fromLength);
+            DatagramInfo from;
+            const ssize_t size = mSocket.Receive(buffer, sizeof buffer, &from);
             CommandHeader header;
             if (size <= 0 || ParseCommandHeader(buffer, size_t(size), header) != CodecError::Ok)
                 continue;
@@ -102,7 +87,7 @@ private:
     }
 
     ky::gev::DiscoveryInfo mIdentity;
-    int mSocket = -1;
+    ky::gev::UdpSocket mSocket;
     bool mBound = false;
     std::atomic<bool> mStop {false};
     std::mutex mMutex;

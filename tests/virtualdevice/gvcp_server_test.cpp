@@ -1,7 +1,7 @@
 // The soft device's GVCP server answering raw packets over loopback.
 #include "GvcpTestClient.h"
 #include "SoftDeviceFixture.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace ky::gev;
 

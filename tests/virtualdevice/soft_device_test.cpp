@@ -5,7 +5,7 @@
 
 #include "GvcpTestClient.h"
 #include "SoftDeviceFixture.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 using namespace ky::gev;
 

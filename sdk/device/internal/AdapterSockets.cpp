@@ -1,19 +1,13 @@
 #include "AdapterSockets.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <vector>
 
 namespace ky {
 namespace device {
 
 namespace {
 using Clock = std::chrono::steady_clock;
+constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
 
 const std::vector<HostAdapter> &NoAdapters()
 {
@@ -21,38 +15,12 @@ const std::vector<HostAdapter> &NoAdapters()
     return none;
 }
 
-sockaddr_in Endpoint(uint32_t ip, uint16_t port)
-{
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(ip);
-    return address;
-}
-
-// Sends out of one interface: IP_PKTINFO picks the outgoing adapter for a broadcast without
+// Out of one adapter: the adapter index picks the outgoing adapter for a broadcast without
 // binding the socket to the device, so answers that the kernel delivers locally (through lo)
 // still reach it.
-void SendThrough(int fd, unsigned int ifindex, uint32_t destination, const gev::Packet &packet)
+void SendThrough(const gev::UdpSocket &socket, unsigned int ifindex, uint32_t destination, const gev::Packet &packet)
 {
-    sockaddr_in to = Endpoint(destination, gev::GVCP_PORT);
-    iovec data {const_cast<uint8_t *>(packet.data()), packet.size()};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    msghdr message {};
-    message.msg_name = &to;
-    message.msg_namelen = sizeof to;
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    cmsghdr *header = CMSG_FIRSTHDR(&message);
-    header->cmsg_level = IPPROTO_IP;
-    header->cmsg_type = IP_PKTINFO;
-    header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-    in_pktinfo info {};
-    info.ipi_ifindex = static_cast<int>(ifindex);
-    std::memcpy(CMSG_DATA(header), &info, sizeof info);
-    (void)::sendmsg(fd, &message, MSG_NOSIGNAL);
+    (void)socket.SendTo(packet.data(), packet.size(), destination, gev::GVCP_PORT, ifindex);  // UDP: no promise
 }
 }  // namespace
 
@@ -63,33 +31,21 @@ AdapterSockets::AdapterSockets(const std::vector<HostAdapter> &adapters) : mAdap
             Open(i, adapters[i].addresses.front().ip);
 }
 
-AdapterSockets::AdapterSockets() : mAdapters(NoAdapters()) { Open(0, INADDR_ANY); }
+AdapterSockets::AdapterSockets() : mAdapters(NoAdapters()) { Open(0, gev::UdpSocket::ANY_IP); }
 
 void AdapterSockets::Open(size_t adapter, uint32_t bindIp)
 {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return;
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    sockaddr_in local = Endpoint(bindIp, 0);
-    if (::bind(fd, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0) {
-        ::close(fd);
-        return;
-    }
-    mSockets.push_back({adapter, fd});
+    gev::UdpSocket::Options options;
+    options.broadcast = true;
+    auto socket = std::make_unique<gev::UdpSocket>();
+    if (socket->Open(bindIp, 0, options).IsOK())
+        mSockets.push_back({adapter, std::move(socket)});
 }
 
 void AdapterSockets::SendTo(uint32_t ip, const gev::Packet &packet)
 {
     for (const Entry &entry : mSockets)
-        SendThrough(entry.fd, 0, ip, packet);
-}
-
-AdapterSockets::~AdapterSockets()
-{
-    for (const Entry &entry : mSockets)
-        ::close(entry.fd);
+        SendThrough(*entry.socket, 0, ip, packet);
 }
 
 void AdapterSockets::SendToAll(const gev::Packet &packet, bool subnetBroadcast)
@@ -100,14 +56,14 @@ void AdapterSockets::SendToAll(const gev::Packet &packet, bool subnetBroadcast)
         const HostAdapter &adapter = mAdapters[entry.adapter];
         if (adapter.loopback || !adapter.broadcast) {
             for (const HostAddress &address : adapter.addresses)
-                SendThrough(entry.fd, adapter.index, address.ip, packet);
+                SendThrough(*entry.socket, adapter.index, address.ip, packet);
             continue;
         }
-        SendThrough(entry.fd, adapter.index, INADDR_BROADCAST, packet);
+        SendThrough(*entry.socket, adapter.index, kLimitedBroadcast, packet);
         if (subnetBroadcast)
             for (const HostAddress &address : adapter.addresses)
                 if (address.mask != 0 && address.mask != 0xFFFFFFFFu)
-                    SendThrough(entry.fd, adapter.index, address.ip | ~address.mask, packet);
+                    SendThrough(*entry.socket, adapter.index, address.ip | ~address.mask, packet);
     }
 }
 
@@ -116,24 +72,24 @@ void AdapterSockets::Collect(std::chrono::milliseconds timeout,
 {
     if (mSockets.empty())
         return;
-    std::vector<pollfd> waiters;
+    std::vector<const gev::UdpSocket *> sockets;
     for (const Entry &entry : mSockets)
-        waiters.push_back({entry.fd, POLLIN, 0});
+        sockets.push_back(entry.socket.get());
+    std::unique_ptr<bool[]> ready(new bool[sockets.size()]);
     const Clock::time_point deadline = Clock::now() + timeout;
     uint8_t buffer[2048];
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return;
-        const int ready = ::poll(waiters.data(), waiters.size(), static_cast<int>(left.count()) + 1);
-        if (ready < 0 && errno != EINTR)
+        const int found =
+            gev::UdpSocket::WaitReadable(sockets.data(), sockets.size(), static_cast<int>(left.count()) + 1, ready.get());
+        if (found < 0)
             return;
-        if (ready <= 0)
-            continue;
-        for (size_t i = 0; i < waiters.size(); ++i) {
-            if (!(waiters[i].revents & (POLLIN | POLLERR)))
+        for (size_t i = 0; found > 0 && i < sockets.size(); ++i) {
+            if (!ready[i])
                 continue;
-            const ssize_t received = ::recv(waiters[i].fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            const ssize_t received = sockets[i]->Receive(buffer, sizeof buffer);
             if (received <= 0)
                 continue;
             if (onAnswer(mSockets[i].adapter, buffer, static_cast<size_t>(received)))

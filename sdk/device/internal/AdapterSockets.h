@@ -1,15 +1,18 @@
 // One UDP socket per host adapter, bound to the adapter's first address, for the commands that
-// go out of every adapter at once (DISCOVERY, FORCEIP) and the answers that come back.
+// go out of every adapter at once (DISCOVERY, FORCEIP) and the answers that come back: the
+// fan-out over the adapters, on the kit's one socket (gev::UdpSocket).
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "HostAdapters.h"
 #include "gev/Gvcp.h"
+#include "gev/UdpSocket.h"
 
 namespace ky {
 namespace device {
@@ -21,7 +24,7 @@ public:
     explicit AdapterSockets(const std::vector<HostAdapter> &adapters);
     // One socket on any local address, for commands to one device address (SendTo).
     AdapterSockets();
-    ~AdapterSockets();
+    ~AdapterSockets() = default;
     AdapterSockets(const AdapterSockets &) = delete;
     AdapterSockets &operator=(const AdapterSockets &) = delete;
 
@@ -39,7 +42,7 @@ private:
     struct Entry
     {
         size_t adapter;
-        int fd;
+        std::unique_ptr<gev::UdpSocket> socket;
     };
     void Open(size_t adapter, uint32_t bindIp);
 

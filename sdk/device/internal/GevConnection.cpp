@@ -9,7 +9,7 @@
 
 #include "DeviceLog.h"
 #include "HostAdapters.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace ky {
 namespace device {

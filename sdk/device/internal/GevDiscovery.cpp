@@ -14,7 +14,7 @@
 #include "AdapterSockets.h"
 #include "GvcpTrafficLog.h"
 #include "ky/device/KyDeviceInfoGEV.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 #include "gev/Gvcp.h"
 
 namespace ky {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace ky {
 namespace device {

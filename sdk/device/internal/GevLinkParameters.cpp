@@ -2,7 +2,7 @@
 
 #include "GevConnection.h"
 #include "ky/device/KyDeviceGEV.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace ky {
 namespace device {

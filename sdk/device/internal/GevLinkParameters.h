@@ -8,6 +8,7 @@
 
 #include "ky/genicam/IKyGenPort.h"
 #include "ky/genicam/KyGenParameterArray.h"
+#include "gev/Gvsp.h"
 
 class KyDeviceGEV;
 
@@ -35,7 +36,7 @@ private:
 
     GevConnection &mConnection;
     KyDeviceGEV &mDevice;
-    std::atomic<uint32_t> mDefaultPacketSize {1500 - 28};
+    std::atomic<uint32_t> mDefaultPacketSize {1500 - gev::GVSP_IP_UDP_OVERHEAD_SIZE};
     std::atomic<bool> mAutoNegotiation {true};
 };
 

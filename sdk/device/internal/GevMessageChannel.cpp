@@ -1,11 +1,5 @@
 #include "GevMessageChannel.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <exception>
 #include <string>
@@ -42,21 +36,10 @@ GevMessageChannel::~GevMessageChannel() { Stop(); }
 KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp, uint32_t linkPriority, uint32_t queuePriority)
 {
     mDeviceIp = deviceIp;
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "cannot open the message channel socket");
-    sockaddr_in local {};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(localIp);
-    socklen_t length = sizeof local;
-    if (::bind(fd, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(error), "cannot bind the message channel socket");
-    }
-    mSocket = fd;
-    mPort = ntohs(local.sin_port);
+    KyResult opened = mSocket.Open(localIp, 0);
+    if (opened.IsFailure())
+        return KyResult(KY_NETWORK_ERROR, opened.GetOSCode(), "cannot bind the message channel socket");
+    mPort = mSocket.LocalPort();
     mStop = false;
     try {
         mLink.Start(mOwner, [this](const ky::base::ThreadLife &) { LinkLoop(); });
@@ -82,9 +65,7 @@ void GevMessageChannel::Stop()
     mWake.notify_all();
     mLink.Release();
     mQueueThread.Release();  // from the handler itself: handed to the reaper
-    if (mSocket >= 0)
-        ::close(mSocket);
-    mSocket = -1;
+    mSocket.Close();
     mIdle.notify_all();
 }
 
@@ -169,23 +150,20 @@ void GevMessageChannel::LinkLoop()
             if (mStop)
                 return;
         }
-        pollfd waiter {mSocket, POLLIN, 0};
-        if (::poll(&waiter, 1, kPollIntervalMs) <= 0)
+        if (mSocket.WaitReadable(kPollIntervalMs) <= 0)
             continue;
-        sockaddr_in from {};
-        socklen_t fromLength = sizeof from;
-        const ssize_t received =
-            ::recvfrom(mSocket, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from), &fromLength);
+        gev::DatagramInfo from;
+        const ssize_t received = mSocket.Receive(buffer, sizeof buffer, &from);
         if (received <= 0)
             continue;
-        if (fromLength != sizeof from || from.sin_family != AF_INET || ntohl(from.sin_addr.s_addr) != mDeviceIp) {
-            Foreign(ntohl(from.sin_addr.s_addr));
+        if (from.sourceIp != mDeviceIp) {
+            Foreign(from.sourceIp);
             continue;
         }
         size_t ackLength = 0;
         HandleDatagram(buffer, static_cast<size_t>(received), ack, sizeof ack, ackLength);
         if (ackLength > 0)
-            (void)::sendto(mSocket, ack, ackLength, MSG_NOSIGNAL, reinterpret_cast<const sockaddr *>(&from), fromLength);
+            (void)mSocket.SendTo(ack, ackLength, from.sourceIp, from.sourcePort);  // a lost one is repeated
     }
 }
 

@@ -25,6 +25,7 @@
 
 #include "ky/base/KyResult.h"
 #include "ky/OwnedThread.h"
+#include "gev/UdpSocket.h"
 
 namespace ky {
 namespace device {
@@ -81,7 +82,7 @@ private:
     EventHandler mHandler;
     const void *mOwner;
     uint32_t mDeviceIp = 0;
-    int mSocket = -1;
+    gev::UdpSocket mSocket;
     uint16_t mPort = 0;
     bool mHaveLastId = false;
     uint16_t mLastId = 0;

@@ -1,11 +1,5 @@
 #include "GvcpClient.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -43,26 +37,20 @@ GvcpClient::~GvcpClient() { Close(); }
 KyResult GvcpClient::Open(uint32_t deviceIp, const Settings &settings)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (mSocket >= 0)
+    if (mSocket.IsOpen())
         return KyResult(KY_STATE_ERROR, "the control link is already open");
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "cannot open a UDP socket");
-    sockaddr_in device {};
-    device.sin_family = AF_INET;
-    device.sin_port = htons(settings.port);
-    device.sin_addr.s_addr = htonl(deviceIp);
-    if (::connect(fd, reinterpret_cast<const sockaddr *>(&device), sizeof device) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(error),
+    KyResult opened = mSocket.Open(gev::UdpSocket::ANY_IP, 0);
+    if (opened.IsFailure())
+        return KyResult(KY_NETWORK_ERROR, opened.GetOSCode(), "cannot open a UDP socket");
+    // Connected: the kernel picks the route now, and only the device's datagrams come in.
+    uint32_t localIp = 0;
+    KyResult connected = mSocket.Connect(deviceIp, settings.port, localIp);
+    if (connected.GetCode() == KY_NOT_CONNECTED) {
+        mSocket.Close();
+        return KyResult(KY_NETWORK_ERROR, connected.GetOSCode(),
                         KyString("no route to the device at ") + KyString(FormatIPv4(deviceIp)));
     }
-    sockaddr_in local {};
-    socklen_t localLength = sizeof local;
-    if (::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &localLength) == 0)
-        mLocalIp = ntohl(local.sin_addr.s_addr);
-    mSocket = fd;
+    mLocalIp = localIp;
     mDeviceIp = deviceIp;
     mSettings = settings;
     return KyResult();
@@ -79,7 +67,7 @@ void GvcpClient::SetSettings(const Settings &settings)
     std::lock_guard<std::mutex> lock(mMutex);
     const uint16_t port = mSettings.port;
     mSettings = settings;
-    if (mSocket >= 0)
+    if (mSocket.IsOpen())
         mSettings.port = port;
 }
 
@@ -89,9 +77,7 @@ void GvcpClient::Close()
     if (mRouteOffered)  // waits for a resend being sent from the socket
         GevResendRoutes::Instance().Withdraw(mDeviceIp, this);
     mRouteOffered = false;
-    if (mSocket >= 0)
-        ::close(mSocket);
-    mSocket = -1;
+    mSocket.Close();
     mDeviceIp = 0;
     mLocalIp = 0;
 }
@@ -99,7 +85,7 @@ void GvcpClient::Close()
 bool GvcpClient::IsOpen()
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    return mSocket >= 0;
+    return mSocket.IsOpen();
 }
 
 uint16_t GvcpClient::NextRequestId()
@@ -141,7 +127,7 @@ struct WaitContext
 // the wait with that status, PENDING_ACK moves the deadline (up to the command's ceiling),
 // anything else is ignored. The same request id is used for every attempt so that the device
 // can recognise a repeat.
-static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestId, gev::Command command,
+static KyResult SendAndWait(const gev::UdpSocket &socket, const gev::Packet &packet, uint16_t requestId, gev::Command command,
                             gev::Command expected, uint32_t address, const WaitContext &context,
                             const AckCheck &accept)
 {
@@ -153,7 +139,7 @@ static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestI
     uint8_t buffer[2048];
     for (uint32_t attempt = 0; attempt < attempts && !(pending && Clock::now() >= end); ++attempt) {
         DumpGvcp("GvcpClient sent", packet.data(), packet.size());
-        if (::send(fd, packet.data(), packet.size(), MSG_NOSIGNAL) < 0 && errno != ECONNREFUSED)
+        if (socket.Send(packet.data(), packet.size()) < 0 && errno != ECONNREFUSED)
             return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "cannot send to the device");
         Clock::time_point deadline = Clock::now() + settings.answerTimeout;
         if (pending)
@@ -162,13 +148,12 @@ static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestI
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0)
                 break;
-            pollfd waiter {fd, POLLIN, 0};
-            const int ready = ::poll(&waiter, 1, static_cast<int>(left.count()) + 1);
-            if (ready < 0 && errno != EINTR)
+            const int ready = socket.WaitReadable(static_cast<int>(left.count()) + 1);
+            if (ready < 0)
                 return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "waiting for the device failed");
-            if (ready <= 0)
+            if (ready == 0)
                 continue;
-            const ssize_t received = ::recv(fd, buffer, sizeof buffer, 0);
+            const ssize_t received = socket.Receive(buffer, sizeof buffer);
             if (received <= 0)
                 continue;  // includes ECONNREFUSED: nothing listens at the device's port (yet)
             const size_t length = static_cast<size_t>(received);
@@ -211,7 +196,7 @@ static KyResult SendAndWait(int fd, const gev::Packet &packet, uint16_t requestI
 void GvcpClient::OfferResendRoute()
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (mSocket < 0 || mRouteOffered)
+    if (!mSocket.IsOpen() || mRouteOffered)
         return;
     GevResendRoutes::Instance().Offer(mDeviceIp, this);
     mRouteOffered = true;
@@ -225,8 +210,7 @@ bool GvcpClient::SendPacketResend(uint16_t channel, uint64_t blockId, uint32_t f
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return false;
     DumpGvcp("GvcpClient sent", packet.data(), packet.size());
-    if (::send(mSocket, packet.data(), packet.size(), MSG_DONTWAIT | MSG_NOSIGNAL) !=
-        static_cast<ssize_t>(packet.size()))
+    if (mSocket.Send(packet.data(), packet.size(), true) != static_cast<ssize_t>(packet.size()))
         return false;
     ++mResendsSent;
     return true;
@@ -244,7 +228,7 @@ GvcpClient::Statistics GvcpClient::GetStatistics() const
 KyResult GvcpClient::ReadRegister(uint32_t address, uint32_t &value)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (mSocket < 0)
+    if (!mSocket.IsOpen())
         return NotOpen();
     gev::ReadRegCmd command;
     command.header.requestId = NextRequestId();
@@ -267,7 +251,7 @@ KyResult GvcpClient::ReadRegister(uint32_t address, uint32_t &value)
 KyResult GvcpClient::WriteRegister(uint32_t address, uint32_t value, bool acknowledge)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (mSocket < 0)
+    if (!mSocket.IsOpen())
         return NotOpen();
     gev::WriteRegCmd command;
     command.header.flags = acknowledge ? gev::FLAG_ACK_REQUIRED : 0;
@@ -280,7 +264,7 @@ KyResult GvcpClient::WriteRegister(uint32_t address, uint32_t value, bool acknow
         return KyResult(KY_INVALID_PARAMETER, "a register address must be a multiple of 4");
     if (!acknowledge) {
         DumpGvcp("GvcpClient sent", packet.data(), packet.size());
-        if (::send(mSocket, packet.data(), packet.size(), MSG_NOSIGNAL) < 0)
+        if (mSocket.Send(packet.data(), packet.size()) < 0)
             return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "cannot send to the device");
         return KyResult();
     }
@@ -293,7 +277,7 @@ KyResult GvcpClient::WriteRegister(uint32_t address, uint32_t value, bool acknow
 KyResult GvcpClient::ReadMemoryBlock(uint32_t address, uint8_t *destination, size_t count)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (mSocket < 0)
+    if (!mSocket.IsOpen())
         return NotOpen();
     gev::ReadMemCmd command;
     command.header.requestId = NextRequestId();
@@ -318,7 +302,7 @@ KyResult GvcpClient::ReadMemoryBlock(uint32_t address, uint8_t *destination, siz
 KyResult GvcpClient::WriteMemoryBlock(uint32_t address, const uint8_t *source, size_t count)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (mSocket < 0)
+    if (!mSocket.IsOpen())
         return NotOpen();
     gev::WriteMemCmd command;
     command.header.requestId = NextRequestId();

@@ -18,6 +18,8 @@
 #include <mutex>
 
 #include "ky/base/KyResult.h"
+#include "gev/UdpSocket.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace ky {
 namespace device {
@@ -29,7 +31,7 @@ public:
     {
         std::chrono::milliseconds answerTimeout {500};
         uint32_t attempts = 3;  // sends of one command before it times out
-        uint16_t port = 3956;   // the device's control port
+        uint16_t port = gev::GVCP_PORT;  // the device's control port
         // The longest a device may keep one command pending with PENDING_ACK (see above).
         std::chrono::milliseconds pendingCeiling {5000};
     };
@@ -81,7 +83,7 @@ private:
     uint16_t NextRequestId();
 
     std::mutex mMutex;  // one command in flight
-    int mSocket = -1;
+    gev::UdpSocket mSocket;
     uint32_t mDeviceIp = 0;
     uint32_t mLocalIp = 0;
     bool mRouteOffered = false;

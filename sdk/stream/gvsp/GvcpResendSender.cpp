@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <sys/socket.h>
 
 #include "ky/base/KyEnums.h"
 #include "gev/Gvcp.h"
@@ -88,7 +87,7 @@ void GvcpResendSender::Request(uint64_t blockId, uint32_t firstPacketId, uint32_
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return;
-    if (send(mSocket.Fd(), packet.data(), packet.size(), MSG_DONTWAIT) == static_cast<ssize_t>(packet.size()))
+    if (mSocket.Send(packet.data(), packet.size(), true) == static_cast<ssize_t>(packet.size()))
         ++mSent;
 }
 

@@ -61,9 +61,9 @@ bool GvspPacketReader::AimAt(size_t i, const Aim &aim)
     return true;
 }
 
-int GvspPacketReader::Read(int fd)
+int GvspPacketReader::Read(const UdpSocket &socket)
 {
-    return recvmmsg(fd, mMessages.data(), static_cast<unsigned>(mBatch), MSG_DONTWAIT, nullptr);
+    return socket.ReceiveBatch(mMessages.data(), static_cast<unsigned>(mBatch));
 }
 
 void GvspPacketReader::Settle(int count)

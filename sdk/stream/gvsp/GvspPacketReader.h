@@ -15,6 +15,8 @@
 #include <sys/uio.h>
 #include <vector>
 
+#include "gev/UdpSocket.h"
+
 namespace ky::gev {
 
 class GvspPacketReader
@@ -38,7 +40,7 @@ public:
     bool AimAt(size_t i, const Aim &aim);
 
     // Non-blocking read of up to Batch() messages; the count, or 0 and less when none.
-    int Read(int fd);
+    int Read(const UdpSocket &socket);
     // After Read: moves the packets that missed their aim back into their slots.
     void Settle(int count);
 

@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "gev/Gvcp.h"
 #include "gev/UdpSocket.h"
 #include "internal/HostAdapters.h"
 
@@ -26,7 +27,6 @@ constexpr size_t MIN_BLOCK_SIZE = 128u << 10;  // a glued run of 64 KiB with its
 constexpr size_t MIN_BLOCKS = 4;
 constexpr unsigned FRAME_SIZE = 2048;        // nominal; TPACKET_V3 packs records of any size
 constexpr unsigned BLOCK_TIMEOUT_MS = 2;     // a partly filled block is handed over after this
-constexpr uint16_t GVCP_PORT_FOR_ROUTE = 3956;
 constexpr uint32_t SNAP_LENGTH = 1u << 18;  // all of a glued run of 64 KiB and its link header
 constexpr size_t PREFETCH_DISTANCE = 4096;  // bytes of the ring asked for ahead of the reader
 constexpr size_t SHORT_RECORD = 4096;       // records shorter than this are prefetched
@@ -117,14 +117,10 @@ KyResult AttachFilter(int fd, const std::vector<sock_filter> &code)
 uint32_t AddressFacing(uint32_t source)
 {
     UdpSocket probe;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(GVCP_PORT_FOR_ROUTE);
-    to.sin_addr.s_addr = source;
-    sockaddr_in local{};
-    if (probe.Open("", 0).IsFailure() || probe.Connect(to, local).IsFailure())
+    uint32_t local = 0;
+    if (probe.Open(UdpSocket::ANY_IP, 0).IsFailure() || probe.Connect(ntohl(source), GVCP_PORT, local).IsFailure())
         return 0;
-    return local.sin_addr.s_addr;
+    return htonl(local);
 }
 
 // The interface's speed in bytes per second from /sys/class/net/<name>/speed (megabits per

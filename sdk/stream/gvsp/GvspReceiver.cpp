@@ -5,7 +5,6 @@
 #include <cstring>
 #include <future>
 #include <memory>
-#include <netinet/udp.h>
 #include <poll.h>
 #include <sys/syscall.h>
 #include <thread>
@@ -63,8 +62,7 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
 
     // With receive offload the kernel hands over runs of equal datagrams glued together (up to
     // 64 KiB, the datagram size in a control message); the payload is then copied out.
-    int one = 1;
-    mReceiveOffload = config.receiveOffload && setsockopt(mSocket.Fd(), SOL_UDP, UDP_GRO, &one, sizeof one) == 0;
+    mReceiveOffload = config.receiveOffload && mSocket.EnableReceiveOffload();
     // One datagram (or one glued run) per slot; unknown packet sizes get the largest datagram.
     size_t slotSize = config.packetSize > GVSP_IP_UDP_OVERHEAD_SIZE && !mReceiveOffload
                           ? std::min<size_t>(config.packetSize - GVSP_IP_UDP_OVERHEAD_SIZE, GVSP_MAX_DATAGRAM_SIZE)
@@ -268,7 +266,7 @@ size_t GvspReceiver::ReceiveBatches()
         }
         if (!aimed)
             lock.unlock();
-        const int count = mReader.Read(mSocket.Fd());
+        const int count = mReader.Read(mSocket);
         if (count <= 0)
             return total;
         total += static_cast<size_t>(count);

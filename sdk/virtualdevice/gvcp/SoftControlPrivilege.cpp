@@ -1,6 +1,6 @@
 #include "gvcp/SoftControlPrivilege.h"
 
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace ky::soft {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "SoftLog.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 #include "gev/ByteCursor.h"
 
 namespace ky::soft {

@@ -1,12 +1,10 @@
 #include "gvcp/SoftGvcpServer.h"
 
-#include <poll.h>
-
 #include <set>
 
 #include "SoftLog.h"
 #include "gvcp/SoftNetAdapter.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace ky::soft {
 
@@ -19,6 +17,18 @@ constexpr auto PENDING_INTERVAL = std::chrono::milliseconds(PENDING_TIMEOUT_MS /
 constexpr size_t MAX_REMEMBERED_PEERS = 64;
 constexpr size_t RECEIVE_BUFFER_SIZE = 2048;
 constexpr auto BROADCAST_COPY_WINDOW = std::chrono::milliseconds(200);
+
+// Every device of the process listens on the wildcard port; each socket tells where a datagram
+// arrived, and a reply may be a broadcast out of a chosen adapter.
+UdpSocket::Options ServerSocketOptions()
+{
+    UdpSocket::Options options;
+    options.reuseAddress = true;
+    options.broadcast = true;
+    options.packetInfo = true;
+    options.nonBlocking = true;
+    return options;
+}
 
 // Addresses at which a device of this process answers: with SO_REUSEADDR a second device could
 // bind the same address, and unicasts would reach only one of them.
@@ -44,9 +54,9 @@ KyResult SoftGvcpServer::Start(const Setup &setup)
     }
     mSetup = setup;
     mOwnsAddress = true;
-    KyResult result = mWildcard.Open(0, GVCP_PORT);
+    KyResult result = mWildcard.Open(UdpSocket::ANY_IP, GVCP_PORT, ServerSocketOptions());
     if (result.IsOK()) {
-        result = mUnicast.Open(setup.address.ip, GVCP_PORT);
+        result = mUnicast.Open(setup.address.ip, GVCP_PORT, ServerSocketOptions());
     }
     if (result.IsFailure()) {
         mWildcard.Close();
@@ -103,16 +113,16 @@ void SoftGvcpServer::ReceiveLoop()
                 BindForcedAddress(mForcedIpToBind);
             }
         }
-        pollfd fds[3] = {{mWildcard.Fd(), POLLIN, 0}, {mUnicast.Fd(), POLLIN, 0}, {mForced.Fd(), POLLIN, 0}};
-        const nfds_t count = mForced.IsOpen() ? 3 : 2;
-        if (poll(fds, count, POLL_INTERVAL_MS) > 0) {
-            if (fds[0].revents & POLLIN) {
+        const UdpSocket *sockets[3] = {&mWildcard, &mUnicast, &mForced};  // a closed one is skipped
+        bool ready[3] = {};
+        if (UdpSocket::WaitReadable(sockets, 3, POLL_INTERVAL_MS, ready) > 0) {
+            if (ready[0]) {
                 Receive(mWildcard, true);
             }
-            if (fds[1].revents & POLLIN) {
+            if (ready[1]) {
                 Receive(mUnicast, false);
             }
-            if (count == 3 && (fds[2].revents & POLLIN)) {
+            if (ready[2]) {
                 Receive(mForced, false);
             }
         }
@@ -133,7 +143,7 @@ void SoftGvcpServer::BindForcedAddress(uint32_t ip)
     mForced.Close();
     mForcedIp = 0;
     if (ip != 0 && ip != mSetup.address.ip) {
-        KyResult result = mForced.Open(ip, GVCP_PORT);
+        KyResult result = mForced.Open(ip, GVCP_PORT, ServerSocketOptions());
         if (result.IsOK()) {
             mForcedIp = ip;
         } else {
@@ -142,9 +152,9 @@ void SoftGvcpServer::BindForcedAddress(uint32_t ip)
     }
 }
 
-SoftUdpSocket &SoftGvcpServer::ReplySocket() { return mForced.IsOpen() ? mForced : mUnicast; }
+UdpSocket &SoftGvcpServer::ReplySocket() { return mForced.IsOpen() ? mForced : mUnicast; }
 
-bool SoftGvcpServer::IsForThisAdapter(const SoftDatagramInfo &info)
+bool SoftGvcpServer::IsForThisAdapter(const DatagramInfo &info)
 {
     // A broadcast that a program of this host sends out of the far end of a point-to-point link
     // (a veth pair) comes back looped locally with that end's index; the copy crossing the link
@@ -169,11 +179,11 @@ bool SoftGvcpServer::IsForThisAdapter(const SoftDatagramInfo &info)
     return own.mask != 0 && info.destinationIp == (own.ip | ~own.mask);
 }
 
-void SoftGvcpServer::Receive(SoftUdpSocket &socket, bool wildcard)
+void SoftGvcpServer::Receive(UdpSocket &socket, bool wildcard)
 {
     uint8_t buffer[RECEIVE_BUFFER_SIZE];
-    SoftDatagramInfo info;
-    const long size = socket.Receive(buffer, sizeof(buffer), info);
+    DatagramInfo info;
+    const ssize_t size = socket.Receive(buffer, sizeof(buffer), &info);
     if (size < 0 || info.truncated) {
         return;  // larger than any GVCP command: not ours
     }
@@ -205,7 +215,7 @@ bool SoftGvcpServer::IsBroadcastCopy(const uint8_t *data, size_t size, const Sof
     return copy;
 }
 
-void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, SoftUdpSocket &replyVia)
+void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, UdpSocket &replyVia)
 {
     CommandHeader header;
     if (ParseCommandHeader(data, size, header) != CodecError::Ok &&
@@ -256,7 +266,7 @@ void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &
 // A retry is the same datagram again from the same peer (same request id, same content); a new
 // command that happens to reuse an id runs normally. Called with mMutex held.
 bool SoftGvcpServer::AnswerRepeat(const Packet &command, const CommandHeader &header, const SoftPeer &peer,
-                                  SoftUdpSocket &replyVia)
+                                  UdpSocket &replyVia)
 {
     const bool running = mBusy && mJob.peer == peer && mJob.packet == command;
     auto found = mAnswered.find({peer.ip, peer.port});
@@ -347,13 +357,13 @@ void SoftGvcpServer::CheckHeartbeat()
     }
 }
 
-void SoftGvcpServer::Send(SoftUdpSocket &socket, const Packet &packet, const SoftPeer &peer)
+void SoftGvcpServer::Send(UdpSocket &socket, const Packet &packet, const SoftPeer &peer)
 {
     if (SoftTrafficLogEnabled()) {
         SoftTrafficLog("SoftGvcpServer::Send", "ack to %08x:%u: %s", peer.ip, peer.port,
                        DescribeGvcp(packet.data(), packet.size()).c_str());
     }
-    if (!socket.SendTo(packet.data(), packet.size(), peer.ip, peer.port)) {
+    if (socket.SendTo(packet.data(), packet.size(), peer.ip, peer.port) != static_cast<ssize_t>(packet.size())) {
         SoftLog("SoftGvcpServer::Send", "could not send %zu bytes", packet.size());
     }
 }

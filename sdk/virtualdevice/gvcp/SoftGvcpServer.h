@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "gvcp/SoftGvcpHandler.h"
-#include "gvcp/SoftUdpSocket.h"
+#include "gev/UdpSocket.h"
 
 namespace ky::soft {
 
@@ -48,7 +48,7 @@ private:
         SoftPeer peer;
         ky::gev::CommandHeader header;
         ky::gev::Packet packet;
-        SoftUdpSocket *replyVia = nullptr;
+        ky::gev::UdpSocket *replyVia = nullptr;
     };
     struct Answered {
         ky::gev::Packet command;  // a retry repeats these bytes exactly
@@ -58,18 +58,18 @@ private:
 
     void ReceiveLoop();
     void WorkLoop();
-    void Receive(SoftUdpSocket &socket, bool wildcard);
-    void Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, SoftUdpSocket &replyVia);
+    void Receive(ky::gev::UdpSocket &socket, bool wildcard);
+    void Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, ky::gev::UdpSocket &replyVia);
     bool AnswerRepeat(const ky::gev::Packet &command, const ky::gev::CommandHeader &header, const SoftPeer &peer,
-                      SoftUdpSocket &replyVia);
+                      ky::gev::UdpSocket &replyVia);
     void SendPending(const Job &job);
     void CheckHeartbeat();
-    void Send(SoftUdpSocket &socket, const ky::gev::Packet &packet, const SoftPeer &peer);
-    bool IsForThisAdapter(const SoftDatagramInfo &info);
+    void Send(ky::gev::UdpSocket &socket, const ky::gev::Packet &packet, const SoftPeer &peer);
+    bool IsForThisAdapter(const ky::gev::DatagramInfo &info);
     void ReleaseAddress();
     bool IsBroadcastCopy(const uint8_t *data, size_t size, const SoftPeer &peer);
     void BindForcedAddress(uint32_t ip);
-    SoftUdpSocket &ReplySocket();
+    ky::gev::UdpSocket &ReplySocket();
 
     SoftGvcpHandler &mHandler;
     SoftRegisterMap &mMap;
@@ -87,9 +87,9 @@ private:
         std::chrono::steady_clock::time_point time;
     } mLastBroadcast;  // receive thread only
 
-    SoftUdpSocket mWildcard;
-    SoftUdpSocket mUnicast;
-    SoftUdpSocket mForced;  // bound to an address a FORCEIP added to the adapter
+    ky::gev::UdpSocket mWildcard;
+    ky::gev::UdpSocket mUnicast;
+    ky::gev::UdpSocket mForced;  // bound to an address a FORCEIP added to the adapter
     std::thread mReceiver;
     std::thread mWorker;
 

@@ -1,16 +1,20 @@
 #include "gvcp/SoftMessageChannel.h"
 
-#include <poll.h>
-
 #include <chrono>
 
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace ky::soft {
 
 using namespace ky::gev;
 
-KyResult SoftMessageChannel::Open(uint32_t ip) { return mSocket.Open(ip, 0); }
+KyResult SoftMessageChannel::Open(uint32_t ip)
+{
+    UdpSocket::Options options;
+    options.broadcast = true;  // a controller may name a broadcast destination
+    options.nonBlocking = true;
+    return mSocket.Open(ip, 0, options);
+}
 
 void SoftMessageChannel::Close()
 {
@@ -103,13 +107,11 @@ KyResult SoftMessageChannel::SendAndWait(const Packet &packet, uint16_t requestI
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                                   deadline - std::chrono::steady_clock::now())
                                   .count();
-            pollfd fd{mSocket.Fd(), POLLIN, 0};
-            if (left <= 0 || poll(&fd, 1, static_cast<int>(left)) <= 0) {
+            if (left <= 0 || mSocket.WaitReadable(static_cast<int>(left)) <= 0) {
                 break;
             }
             uint8_t buffer[64];
-            SoftDatagramInfo info;
-            const long size = mSocket.Receive(buffer, sizeof(buffer), info);
+            const ssize_t size = mSocket.Receive(buffer, sizeof(buffer));
             AckHeader ack;
             if (size > 0 && ParseAckHeader(buffer, static_cast<size_t>(size), ack) == CodecError::Ok &&
                 ack.acknowledge == ackCode && ack.ackId == requestId) {

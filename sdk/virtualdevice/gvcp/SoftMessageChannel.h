@@ -9,7 +9,7 @@
 #include "registers/SoftDeviceRegisters.h"
 #include "SoftDeviceStatistics.h"
 #include "registers/SoftRegisterMap.h"
-#include "gvcp/SoftUdpSocket.h"
+#include "gev/UdpSocket.h"
 
 namespace ky::soft {
 
@@ -42,7 +42,7 @@ private:
     SoftDeviceStatistics &mStatistics;
     SoftDeviceContext &mContext;
     std::mutex mMutex;  // one event in flight
-    SoftUdpSocket mSocket;
+    ky::gev::UdpSocket mSocket;
     uint16_t mRequestId = 0;
 };
 

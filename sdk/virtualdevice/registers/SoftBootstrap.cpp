@@ -5,6 +5,7 @@
 #include "SoftDeviceInfo.h"
 #include "genapi/SoftStandardFeatures.h"
 #include "genapi/SoftXmlZip.h"
+#include "gev/Gvsp.h"
 
 namespace ky::soft {
 
@@ -238,7 +239,7 @@ void SoftBootstrap::AddChannels()
             KyGenAccessModeReadWrite);
         if (SoftRegister *reg = Add(("StreamChannelPacketSize" + suffix).c_str(),
                                     StreamChannelOffset(SCPS0_OFFSET, channel), 4, KyGenAccessModeReadWrite)) {
-            reg->SetRawU32(1500 - 28);
+            reg->SetRawU32(1500 - GVSP_IP_UDP_OVERHEAD_SIZE);  // an Ethernet frame's datagram
         }
         Add(("StreamChannelPacketDelay" + suffix).c_str(), StreamChannelOffset(SCPD0_OFFSET, channel), 4,
             KyGenAccessModeReadWrite);

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 #include "gev/Gvcp.h"
 
 namespace ky::soft {

@@ -10,7 +10,7 @@
 #include "SoftLog.h"
 #include "registers/SoftRegisterMap.h"
 #include "streaming/SoftStreamChannel.h"
-#include "gev/Bootstrap.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace ky::soft {
 

@@ -275,7 +275,7 @@ KyResult GvspSender::SendRange(const GvspCachedBlock &block, uint32_t first, uin
         }
         batch.Commit(headerLength, payload, payloadLength);
         if (batch.Full() || delayNs > 0) {
-            result = batch.Flush(mSocket.Fd(), sent);
+            result = batch.Flush(mSocket, sent);
             if (delayNs > 0) {
                 deadline += std::chrono::nanoseconds(delayNs);
                 PaceUntil(deadline);
@@ -283,7 +283,7 @@ KyResult GvspSender::SendRange(const GvspCachedBlock &block, uint32_t first, uin
         }
     }
     if (result.IsOK() && batch.Count() > 0)
-        result = batch.Flush(mSocket.Fd(), sent);
+        result = batch.Flush(mSocket, sent);
     batch.Reset(nullptr);
     std::lock_guard<std::mutex> lock(mCountersMutex);
     (resend ? mCounters.packetsResent : mCounters.packetsSent) += sent;
@@ -317,7 +317,7 @@ KyResult GvspSender::ServeResend(uint64_t blockId, uint32_t firstPacketId, uint3
         if (length > 0) {
             mResendBatch->Commit(length, nullptr, 0);
             size_t sent = 0;
-            noticeFailed = mResendBatch->Flush(mSocket.Fd(), sent).IsFailure();
+            noticeFailed = mResendBatch->Flush(mSocket, sent).IsFailure();
         }
         mResendBatch->Reset(nullptr);
     }
@@ -344,7 +344,7 @@ KyResult GvspSender::SendTestPacket()
     // The whole test packet travels as "header" plus zeros: the batch gathers it from here.
     mResendBatch->Commit(0, packet.data(), length);
     size_t sent = 0;
-    KyResult result = mResendBatch->Flush(mSocket.Fd(), sent);
+    KyResult result = mResendBatch->Flush(mSocket, sent);
     mResendBatch->Reset(nullptr);
     Count(&GvspSenderCounters::testPacketsSent, sent);
     return result;

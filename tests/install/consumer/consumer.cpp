@@ -5,6 +5,7 @@
 
 #include "ky/base/KyResult.h"
 #include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/device/KyGevConstants.h"
 #include "ky/system/KySystem.h"
 
 int main()
@@ -15,6 +16,8 @@ int main()
     const KyDeviceInfoGEV record;
     std::unique_ptr<KyDeviceInfo> copy(record.Copy());
     std::printf("record: copy %s\n", copy ? "made" : "missing");
+
+    std::printf("control port: %u\n", static_cast<unsigned>(ky::gev::GVCP_PORT));
 
     KySystem system;
     std::printf("system: %u interfaces before Find\n", static_cast<unsigned>(system.GetInterfaceCount()));

@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "gev/Gvsp.h"
+#include "ky/device/KyGevConstants.h"  // GVCP_PORT
 
 namespace ky::gev {
 
 using Packet = std::vector<uint8_t>;
 
-constexpr uint16_t GVCP_PORT = 3956;
 constexpr uint8_t GVCP_KEY = 0x42;  // first byte of every command
 constexpr size_t GVCP_HEADER_SIZE = 8;
 constexpr size_t GVCP_MAX_PAYLOAD_SIZE = 540;  // fits a 576-byte IP datagram

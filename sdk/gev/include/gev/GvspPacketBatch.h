@@ -15,6 +15,7 @@
 
 #include "ky/base/KyResult.h"
 #include "gev/Gvsp.h"
+#include "gev/UdpSocket.h"
 
 namespace ky::gev {
 
@@ -39,7 +40,7 @@ public:
 
     // Sends every packet gathered, retrying while the socket buffer is full, and empties the
     // batch. KY_NETWORK_ERROR with the system's text when the socket refuses.
-    KyResult Flush(int fd, size_t &packetsSent);
+    KyResult Flush(const UdpSocket &socket, size_t &packetsSent);
 
 private:
     struct Message

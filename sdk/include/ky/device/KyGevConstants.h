@@ -1,11 +1,18 @@
-// GigE Vision bootstrap registers: addresses, sizes and bit fields, each number spelled once.
+// KyGevConstants: the GigE Vision numbers an application may need, each spelled once: the GVCP
+// port and the bootstrap registers (addresses, sizes and bit fields), as read and written with
+// KyDevice::ReadMemory/WriteMemory or a soft device's register map. The SDK's own client,
+// soft device and tools use these same constants.
+//
 // Bit masks follow the register's 32-bit big-endian value (bit 31 of the standard's numbering is
-// the least significant bit, so "bit 31" is 0x00000001).
+// the least significant bit, so "bit 31" is 0x00000001). Header only: nothing here is linked.
 #pragma once
 
 #include <cstdint>
 
 namespace ky::gev {
+
+// The UDP port a device answers GVCP commands on (discovery, register and memory access).
+constexpr uint16_t GVCP_PORT = 3956;
 
 // Identity and network configuration.
 constexpr uint32_t VERSION_OFFSET = 0x0000;
