@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "KyByteOrder.h"
+#include "ky/ByteOrder.h"
 
-using kybuffer::ReadBE32;
-using kybuffer::WriteBE32;
+// Chunk trailers are two 32-bit big-endian words, every access checked against the area's size.
+using ky::base::LoadAt;
+using ky::base::StoreAt;
 
 void KyChunkStore::Clear()
 {
@@ -31,14 +32,14 @@ KyResult KyChunkStore::Append(uint8_t *aArea, uint32_t aAreaSize, uint32_t aMain
                                                  std::to_string(Remaining(aAreaSize)) + " left");
     uint32_t at = mUsed;
     if (mainTrailer) {
-        WriteBE32(aArea, aAreaSize, at, aMainID);
-        WriteBE32(aArea, aAreaSize, at + 4, aMainSize);
+        StoreAt(aArea, aAreaSize, at, aMainID);
+        StoreAt(aArea, aAreaSize, at + 4, aMainSize);
         at += kTrailerSize;
     }
     if (aLength > 0)
         std::memcpy(aArea + at, aData, aLength);
-    WriteBE32(aArea, aAreaSize, at + aLength, aID);
-    WriteBE32(aArea, aAreaSize, at + aLength + 4, aLength);
+    StoreAt(aArea, aAreaSize, at + aLength, aID);
+    StoreAt(aArea, aAreaSize, at + aLength + 4, aLength);
     mEntries.push_back(Entry{aID, aLength, aArea + at});
     mUsed = at + aLength + kTrailerSize;
     return KyResult();
@@ -52,7 +53,7 @@ KyResult KyChunkStore::Parse(const uint8_t *aBlock, uint32_t aSize, bool aMainPa
     while (end > 0) {
         uint32_t id = 0;
         uint32_t length = 0;
-        if (end < kTrailerSize || !ReadBE32(aBlock, aSize, end - 8, id) || !ReadBE32(aBlock, aSize, end - 4, length))
+        if (end < kTrailerSize || !LoadAt(aBlock, aSize, end - 8, id) || !LoadAt(aBlock, aSize, end - 4, length))
             return KyResult(KY_INVALID_DATA_FORMAT, "[KyChunkStore::Parse] chunk trailer cut short at byte " +
                                                         std::to_string(end));
         const uint32_t room = end - kTrailerSize;

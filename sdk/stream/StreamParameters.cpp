@@ -3,6 +3,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "ky/ByteOrder.h"
 #include "ky/base/KyEnums.h"
 
 namespace ky::stream {
@@ -13,20 +14,6 @@ constexpr uint64_t kBaseAddress = 0x1000;
 constexpr uint32_t kRegisterSize = 8;
 
 uint64_t AddressOf(size_t index) { return kBaseAddress + index * kRegisterSize; }
-
-void PutBig(uint64_t value, uint8_t *out)
-{
-    for (int i = 7; i >= 0; --i, value >>= 8)
-        out[i] = static_cast<uint8_t>(value & 0xFF);
-}
-
-uint64_t GetBig(const uint8_t *in)
-{
-    uint64_t value = 0;
-    for (int i = 0; i < 8; ++i)
-        value = (value << 8) | in[i];
-    return value;
-}
 
 } // namespace
 
@@ -134,7 +121,7 @@ KyResult StreamParameters::ReadPort(uint64_t address, void *data, uint32_t lengt
     } else if (f->kind == StreamFeature::Kind::Integer && f->getInteger) {
         raw = static_cast<uint64_t>(f->getInteger());
     }
-    PutBig(raw, static_cast<uint8_t *>(data));
+    base::StoreBig64(static_cast<uint8_t *>(data), raw);
     return KyResult();
 }
 
@@ -145,7 +132,7 @@ KyResult StreamParameters::WritePort(uint64_t address, const void *data, uint32_
         return KyResult(KY_INVALID_PARAMETER, KyString("no stream feature register at this address"));
     if (!f->set || f->kind == StreamFeature::Kind::Float)
         return KyResult(KY_STATE_ERROR, KyString("[" + f->name + "] is read-only"));
-    return f->set(static_cast<int64_t>(GetBig(static_cast<const uint8_t *>(data))));
+    return f->set(static_cast<int64_t>(base::LoadBig64(static_cast<const uint8_t *>(data))));
 }
 
 } // namespace ky::stream

@@ -12,6 +12,7 @@
 #include "SoftFeatureXml.h"
 #include "SoftGenApiFactory.h"
 #include "SoftRegister.h"
+#include "ky/ByteOrder.h"
 #include "SoftStandardFeatures.h"
 
 namespace {
@@ -203,6 +204,11 @@ class MemoryPort : public IKyGenPort
 {
 public:
     std::map<uint64_t, uint8_t> bytes;
+    uint16_t Big16(uint64_t address)
+    {
+        const uint8_t field[2] = {bytes[address], bytes[address + 1]};
+        return ky::base::LoadBig16(field);
+    }
     KyResult ReadPort(uint64_t address, void *data, uint32_t length) override
     {
         for (uint32_t k = 0; k < length; ++k) static_cast<uint8_t *>(data)[k] = bytes[address + k];
@@ -294,9 +300,9 @@ TEST(StandardFeatureTable, StreamChannelBitFields)
     ASSERT_TRUE(params.SetIntegerValue("GevSCPSPacketSize", 1400).IsOK());
     ASSERT_TRUE(params.ExecuteCommand("GevSCPSFireTestPacket").IsOK());
     EXPECT_EQ(port.bytes[0x0D04], 0x80) << "fire bit";
-    EXPECT_EQ(port.bytes[0x0D06] << 8 | port.bytes[0x0D07], 1400) << "packet size kept";
+    EXPECT_EQ(port.Big16(0x0D06), 1400) << "packet size kept";
     ASSERT_TRUE(params.SetIntegerValue("GevSCPHostPort", 5000).IsOK());
-    EXPECT_EQ(port.bytes[0x0D02] << 8 | port.bytes[0x0D03], 5000);
+    EXPECT_EQ(port.Big16(0x0D02), 5000);
     ASSERT_TRUE(params.SetBooleanValue("GevGVCPHeartbeatDisable", true).IsOK());
     EXPECT_EQ(port.bytes[0x0957], 1);
     EXPECT_EQ(params.SetIntegerValue("GevSCPSPacketSize", 100).GetCode(), KY_INVALID_PARAMETER);

@@ -3,6 +3,7 @@
 #include "GevConnection.h"
 #include "ky/device/KyDeviceGEV.h"
 #include "gev/Bootstrap.h"
+#include "ky/ByteOrder.h"
 
 namespace ky {
 namespace device {
@@ -111,9 +112,7 @@ KyResult GevLinkParameters::ReadPort(uint64_t address, void *data, uint32_t leng
         return KyResult(KY_INVALID_PARAMETER, "Link parameters are read as single 32-bit words.");
     uint32_t value = 0;
     KyResult result = Get(address, value);
-    auto *bytes = static_cast<uint8_t *>(data);
-    for (int k = 0; k < 4; ++k)
-        bytes[k] = static_cast<uint8_t>(value >> (24 - 8 * k));
+    base::StoreBig32(static_cast<uint8_t *>(data), value);
     return result;
 }
 
@@ -121,9 +120,7 @@ KyResult GevLinkParameters::WritePort(uint64_t address, const void *data, uint32
 {
     if (data == nullptr || address % 4 != 0 || length != 4 || address >= END)
         return KyResult(KY_INVALID_PARAMETER, "Link parameters are written as single 32-bit words.");
-    const auto *bytes = static_cast<const uint8_t *>(data);
-    const uint32_t value = uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
-    return Set(address, value);
+    return Set(address, base::LoadBig32(static_cast<const uint8_t *>(data)));
 }
 
 }  // namespace device

@@ -1,4 +1,5 @@
-// Bounds-checked big-endian reading and writing over a (pointer, length) pair.
+// Bounds-checked big-endian reading and writing over a (pointer, length) pair: a cursor over the
+// SDK's byte-order helper (ky/ByteOrder.h), which does the loads and stores.
 //
 // Every wire format of the kit goes through these two classes: no received buffer is ever cast to
 // a struct. A read or write past the end fails, leaves the output untouched and latches the cursor
@@ -9,6 +10,8 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+
+#include "ky/ByteOrder.h"
 
 namespace ky::gev {
 
@@ -85,11 +88,7 @@ private:
         if (!Take(sizeof(T))) {
             return false;
         }
-        T result = 0;
-        for (size_t i = 0; i < sizeof(T); ++i) {
-            result = static_cast<T>((result << 8) | mData[mPos - sizeof(T) + i]);
-        }
-        value = result;
+        value = base::Load<T>(mData + mPos - sizeof(T));
         return true;
     }
 
@@ -147,8 +146,7 @@ public:
             mOk = false;
             return false;
         }
-        mData[offset] = static_cast<uint8_t>(value >> 8);
-        mData[offset + 1] = static_cast<uint8_t>(value);
+        base::Store(mData + offset, value);
         return true;
     }
 
@@ -159,10 +157,7 @@ private:
         if (!Take(sizeof(T))) {
             return false;
         }
-        for (size_t i = 0; i < sizeof(T); ++i) {
-            mData[mPos - 1 - i] = static_cast<uint8_t>(value & 0xFF);
-            value = static_cast<T>(sizeof(T) > 1 ? (value >> 8) : 0);
-        }
+        base::Store(mData + mPos - sizeof(T), value);
         return true;
     }
 
