@@ -9,7 +9,7 @@
 #include "ky/genicam/KyGenParameterArray.h"
 #include "SoftDeviceXml.h"
 #include "SoftDeviceInfo.h"
-#include "SoftFeatureXml.h"
+#include "features/FeatureXml.h"
 #include "SoftGenApiFactory.h"
 #include "SoftRegister.h"
 #include "ky/ByteOrder.h"
@@ -195,7 +195,7 @@ TEST(FeatureDisplayName, MadeFromNameAndCategory)
         {"Line_2", "", "Line 2"},
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(SoftFeatureXml::DisplayName(c.name, c.category), c.expected) << c.name;
+        EXPECT_EQ(ky::gc::FeatureXml::DisplayName(c.name, c.category), c.expected) << c.name;
     }
 }
 

@@ -1,4 +1,4 @@
-#include "FeatureDocument.h"
+#include "features/FeatureDocument.h"
 
 #include <cstdio>
 #include <map>

@@ -1,4 +1,4 @@
-#include "FeatureXml.h"
+#include "features/FeatureXml.h"
 
 #include <cctype>
 #include <cstdio>

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "FeatureTable.h"
-#include "FeatureXml.h"
+#include "features/FeatureTable.h"
+#include "features/FeatureXml.h"
 #include "ky/base/KyResult.h"
 
 namespace ky::gc {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "FeatureTable.h"
+#include "features/FeatureTable.h"
 #include "ky/base/KyResult.h"
 
 namespace ky::gc {
