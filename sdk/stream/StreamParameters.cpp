@@ -3,27 +3,12 @@
 namespace ky::stream {
 namespace {
 
-gc::FeatureDocument Document()
-{
-    gc::FeatureDocument document;
-    document.modelName = "Stream";
-    document.vendorName = "Ky";
-    document.toolTip = "stream";
-    document.style.port = "StreamPort";
-    document.style.madeDisplayNames = false;
-    document.customPort = true;
-    return document;
-}
-
 // Each feature's value sits in one 8-byte big-endian register.
 constexpr gc::FeatureSet::Registers kRegisters {0x1000, 8, true};
 
 StreamFeature Feature(gc::FeatureKind kind, std::string name, std::string tooltip)
 {
-    StreamFeature f;
-    f.spec = gc::FeatureSpec::Make(kind, std::move(name)).In("Root").Tip(std::move(tooltip));
-    f.spec.custom = true;
-    return f;
+    return gc::HostFeature::Make(kind, std::move(name), "Root", std::move(tooltip));
 }
 
 } // namespace
@@ -55,6 +40,6 @@ StreamFeature CommandFeature(std::string name, std::string tooltip, std::functio
     return f;
 }
 
-StreamParameters::StreamParameters() : mSet(Document(), kRegisters) {}
+StreamParameters::StreamParameters() : mSet(gc::FeatureDocument::Host("Stream", "stream", "StreamPort"), kRegisters) {}
 
 } // namespace ky::stream

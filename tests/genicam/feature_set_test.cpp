@@ -12,12 +12,7 @@ namespace {
 
 FeatureDocument Document()
 {
-    FeatureDocument d;
-    d.modelName = "Test";
-    d.vendorName = "Ky";
-    d.style.port = "TestPort";
-    d.style.madeDisplayNames = false;
-    return d;
+    return FeatureDocument::Host("Test", "features of a test", "TestPort");
 }
 
 struct Values
@@ -30,9 +25,7 @@ struct Values
 
 HostFeature Feature(FeatureKind kind, const char *name)
 {
-    HostFeature f;
-    f.spec = FeatureSpec::Make(kind, name).In("Root").Tip(std::string(name) + " <&> tip");
-    return f;
+    return HostFeature::Make(kind, name, "Root", std::string(name) + " <&> tip");
 }
 
 void AddAll(FeatureSet &set, Values &v)

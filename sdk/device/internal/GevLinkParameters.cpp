@@ -11,15 +11,10 @@ namespace {
 
 gc::FeatureDocument Document()
 {
-    gc::FeatureDocument document;
-    document.modelName = "GigEVisionLink";
-    document.vendorName = "Ky";
-    document.toolTip = "Parameters of the connection to a GigE Vision device";
+    gc::FeatureDocument document =
+        gc::FeatureDocument::Host("GigEVisionLink", "Parameters of the connection to a GigE Vision device", "Link");
     document.productGuid = "7d1a6a52-3f4c-4f0e-9b0a-6b7c1e0f0a01";
     document.versionGuid = "7d1a6a52-3f4c-4f0e-9b0a-6b7c1e0f0a02";
-    document.style.port = "Link";
-    document.style.madeDisplayNames = false;
-    document.customPort = true;
     return document;
 }
 
@@ -28,10 +23,7 @@ constexpr gc::FeatureSet::Registers kRegisters {0, 4, false};
 
 gc::HostFeature Feature(gc::FeatureKind kind, const char *name, const char *toolTip)
 {
-    gc::HostFeature f;
-    f.spec = gc::FeatureSpec::Make(kind, name).In("Connection").Tip(toolTip);
-    f.spec.custom = true;
-    return f;
+    return gc::HostFeature::Make(kind, name, "Connection", toolTip);
 }
 
 }  // namespace

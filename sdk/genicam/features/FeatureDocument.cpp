@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace ky::gc {
 namespace {
@@ -80,6 +81,18 @@ private:
 };
 
 }  // namespace
+
+FeatureDocument FeatureDocument::Host(std::string modelName, std::string toolTip, std::string port)
+{
+    FeatureDocument document;
+    document.modelName = std::move(modelName);
+    document.vendorName = "Ky";
+    document.toolTip = std::move(toolTip);
+    document.style.port = std::move(port);
+    document.style.madeDisplayNames = false;
+    document.customPort = true;
+    return document;
+}
 
 KyResult FeatureDocument::Render(const std::vector<const FeatureTable *> &tables, std::string &xml) const
 {

@@ -18,6 +18,14 @@ const char *AccessOf(const HostFeature &f)
 
 }  // namespace
 
+HostFeature HostFeature::Make(FeatureKind kind, std::string name, std::string category, std::string toolTip)
+{
+    HostFeature f;
+    f.spec = FeatureSpec::Make(kind, std::move(name)).In(std::move(category)).Tip(std::move(toolTip));
+    f.spec.custom = true;
+    return f;
+}
+
 FeatureSet::FeatureSet(FeatureDocument document, Registers registers)
     : mDocument(std::move(document)), mRegisters(registers), mNextAddress(registers.base)
 {

@@ -13,6 +13,10 @@ namespace ky::gc {
 
 struct FeatureDocument
 {
+    // A host-side set's document: vendor Ky, custom names, display names as the names, and its
+    // own port.
+    static FeatureDocument Host(std::string modelName, std::string toolTip, std::string port);
+
     // Attributes of the RegisterDescription.
     std::string modelName;
     std::string vendorName;

@@ -33,6 +33,9 @@ struct HostFeature
     std::function<KyResult(double &)> getFloat;  // Float
     // Integer, Boolean: takes a new value; Command: what executing it does. Null: read-only.
     std::function<KyResult(int64_t)> set;
+
+    // A feature of the given kind in `category` ("Root" for the root itself), NameSpace Custom.
+    static HostFeature Make(FeatureKind kind, std::string name, std::string category, std::string toolTip);
 };
 
 class FeatureSet : public IKyGenPort
