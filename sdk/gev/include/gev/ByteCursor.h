@@ -52,6 +52,15 @@ public:
     bool ReadU16(uint16_t &value) { return ReadBig(value); }
     bool ReadU32(uint32_t &value) { return ReadBig(value); }
     bool ReadU64(uint64_t &value) { return ReadBig(value); }
+    // A 24-bit field (the packet id of a standard GVSP header).
+    bool ReadU24(uint32_t &value)
+    {
+        if (!Take(3)) {
+            return false;
+        }
+        value = static_cast<uint32_t>(base::LoadUnsigned(mData + mPos - 3, 3, base::Endian::Big));
+        return true;
+    }
 
     bool ReadBytes(uint8_t *out, size_t count)
     {
@@ -106,6 +115,15 @@ public:
     bool WriteU16(uint16_t value) { return WriteBig(value); }
     bool WriteU32(uint32_t value) { return WriteBig(value); }
     bool WriteU64(uint64_t value) { return WriteBig(value); }
+    // The low 24 bits of `value`.
+    bool WriteU24(uint32_t value)
+    {
+        if (!Take(3)) {
+            return false;
+        }
+        base::StoreUnsigned(mData + mPos - 3, 3, base::Endian::Big, value);
+        return true;
+    }
 
     bool WriteBytes(const uint8_t *data, size_t count)
     {
