@@ -7,8 +7,8 @@
 // Float one 8-byte register, big-endian, one after the other from the base address. Access
 // follows the functions given: get and set, RW; get only, RO; set only (and every Command), WO.
 //
-// Threading: Add and Load are the owner's; the port is called by the parameter array, under its
-// lock, and calls the functions, which guard what they reach themselves.
+// Threading: Add and Load are the owner's, before the array is used; the port is called from
+// whichever thread uses the array, and the functions guard what they reach themselves.
 #pragma once
 
 #include <cstdint>
