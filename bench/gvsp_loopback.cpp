@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "CommandLine.h"
-#include "GvspReceiver.h"
-#include "GvspSender.h"
+#include "gvsp/GvspReceiver.h"
+#include "streaming/GvspSender.h"
 
 using namespace ky::gev;
 using Clock = std::chrono::steady_clock;
@@ -75,7 +75,8 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
     const char *inPlace = std::getenv("KY_BENCH_IN_PLACE");
     rc.receiveOffload = offload;
     rc.receiveInPlace = inPlace && *inPlace == '1';
-    if (receiver.Open(rc, [&](uint64_t b, uint32_t f, uint32_t l) { sender.ServeResend(b, f, l); }).IsFailure()) {
+    // What the sender cannot resend it counts and answers with a notice.
+    if (receiver.Open(rc, [&](uint64_t b, uint32_t f, uint32_t l) { (void)sender.ServeResend(b, f, l); }).IsFailure()) {
         std::fprintf(stderr, "receiver: cannot open\n");
         std::exit(1);
     }
@@ -93,8 +94,12 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
         std::exit(1);
     }
     std::vector<std::vector<uint8_t>> memory(buffers, std::vector<uint8_t>(size));
-    for (auto &m : memory)
-        receiver.QueueBlock(m.data(), m.size(), &m);
+    for (auto &m : memory) {
+        if (receiver.QueueBlock(m.data(), m.size(), &m).IsFailure()) {
+            std::fprintf(stderr, "receiver: cannot queue its buffers\n");
+            std::exit(1);
+        }
+    }
 
     uint64_t senderCpu = 0;
     const uint64_t receiverCpu0 = ThreadCpuNs(receiver.ReceiveThreadId());
@@ -113,7 +118,7 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
             block.data = image->data();
             block.size = size;
             block.keepAlive = image;  // the frame stays put: the resend cache needs no copy
-            sender.SendBlock(block);
+            (void)sender.SendBlock(block);  // a block that did not leave shows as lost in the row
             if (fps > 0) {
                 next += std::chrono::nanoseconds(static_cast<int64_t>(1e9 / fps));
                 std::this_thread::sleep_until(next);
@@ -131,7 +136,8 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
         end = Clock::now();
         if (block.status == GvspBlockStatus::Complete)
             row.bytes += block.filledSize;
-        receiver.QueueBlock(block.data, block.capacity, block.cookie);
+        // The block's memory goes back where it came from, so the queue has room for it.
+        (void)receiver.QueueBlock(block.data, block.capacity, block.cookie);
     }
     sending.join();
     const GvspReceiverCounters counters = receiver.Counters();

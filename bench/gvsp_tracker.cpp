@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "CommandLine.h"
-#include "GvspBlockTracker.h"
+#include "gvsp/GvspBlockTracker.h"
 #include "gev/Gvsp.h"
 #include "ky/ByteOrder.h"
 

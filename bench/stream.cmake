@@ -1,6 +1,6 @@
 # Stream benchmarks (run inside scripts/netns-run): our sender to our KyStreamGEV + KyPipeline,
 # and aravis's fake camera to our receiver.
-set(KY_STREAM_BENCH_INCLUDES ${CMAKE_SOURCE_DIR}/tests/gvsp ${CMAKE_SOURCE_DIR}/tests/stream)
+set(KY_STREAM_BENCH_INCLUDES ${CMAKE_SOURCE_DIR}/tests/common)
 
 add_executable(bench_stream_pipeline ${CMAKE_CURRENT_LIST_DIR}/stream_pipeline.cpp)
 target_link_libraries(bench_stream_pipeline PRIVATE KyStreamInternal KyVirtualDeviceInternal KyGevProtocol KyCommandLine Threads::Threads)

@@ -5,6 +5,7 @@
 //
 //   bench_stream_arv [--seconds S] [--fps F]
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -53,15 +54,21 @@ Row Run(pid_t camera, uint32_t packetSize, double seconds)
     }
     {
         KyStreamGEV stream;
-        stream.Open(KyString(kCameraIP));
-        gev->SetPacketSize(packetSize);
-        gev->SetStreamDestination(stream.GetLocalIPAddress(), stream.GetLocalPort());
+        KyResult setup = stream.Open(KyString(kCameraIP));
+        if (setup.IsOK())
+            setup = gev->SetPacketSize(packetSize);
+        if (setup.IsOK())
+            setup = gev->SetStreamDestination(stream.GetLocalIPAddress(), stream.GetLocalPort());
         KyPipeline pipeline(&stream);
         pipeline.SetBufferSize(kSize);
-        pipeline.SetBufferCount(16);
-        pipeline.Start();
+        if (setup.IsOK())
+            setup = pipeline.SetBufferCount(16);
+        if (setup.IsOK())
+            setup = pipeline.Start();
+        if (setup.IsFailure())
+            std::fprintf(stderr, "bench_stream_arv: packet size %u: %s\n", packetSize, setup.GetDescription().GetAscii());
         KyAcquisitionStateManager manager(device, &stream);
-        if (manager.Start().IsOK()) {
+        if (setup.IsOK() && manager.Start().IsOK()) {
             const uint64_t ours0 = ProcessCpuNs(), camera0 = OtherProcessCpuNs(camera);
             const Clock::time_point start = Clock::now();
             uint64_t first = 0, last = 0;
@@ -77,7 +84,7 @@ Row Run(pid_t camera, uint32_t packetSize, double seconds)
                 } else {
                     ++row.failed;
                 }
-                pipeline.ReleaseBuffer(buffer);
+                (void)pipeline.ReleaseBuffer(buffer);  // the pipeline lent it: it takes it back
             }
             row.seconds = std::chrono::duration<double>(Clock::now() - start).count();
             row.receiverCpu = (ProcessCpuNs() - ours0) / 1e9 / row.seconds * 100.0;
@@ -85,9 +92,9 @@ Row Run(pid_t camera, uint32_t packetSize, double seconds)
             // 16-bit block ids skip 0 when they wrap.
             const uint64_t span = last >= first ? last - first + 1 : last + 0xFFFF - first + 1;
             row.lost = row.whole ? span - row.whole : 0;
-            manager.Stop();
+            (void)manager.Stop();  // the figures are taken; the camera is closed below either way
         }
-        pipeline.Stop();
+        (void)pipeline.Stop();  // refused only when it never started
     }
     KyDevice::Free(device);
     return row;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "GvspBlockTracker.h"
+#include "gvsp/GvspBlockTracker.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // the kernel's checksum check. The payload it gives must lie inside what was captured.
 #include <cstdlib>
 
-#include "GvspPacketRing.h"
+#include "gvsp/GvspPacketRing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

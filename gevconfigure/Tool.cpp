@@ -78,8 +78,8 @@ void ForceAddress(KySystem &system, const KyDeviceInfoGEV &info, const std::stri
                   const std::string &gateway)
 {
     // The camera may take the address without answering in time; the connection that follows tells.
-    KyDeviceGEV::SetIPConfiguration(info.GetMACAddress(), KyString(ip), KyString(mask), KyString(gateway));
-    system.Find();
+    (void)KyDeviceGEV::SetIPConfiguration(info.GetMACAddress(), KyString(ip), KyString(mask), KyString(gateway));
+    (void)system.Find();  // only the device's new address matters, and the connection finds it
 }
 
 // The forced temporary address used before the DHCP and link-local procedures.
@@ -189,7 +189,7 @@ int RunTool(int argc, char **argv)
             }
         }
     }
-    system.Find();
+    (void)system.Find();  // leaves the system's records fresh; the procedure has decided the outcome
     printf("Done.\n");
     return kExitDone;
 }

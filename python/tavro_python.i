@@ -18,5 +18,13 @@
 %include "frame/ky_callbacks.i"
 %include "frame/ky_constants.i"
 
+// Families in the order of the method table; a family of a later issue takes its place here.
 %include "bindings/ky_string_result.i"
 %include "bindings/ky_logging.i"
+// (image, buffer, GenICam, soft-device and pixel-count families come here)
+%include "bindings/ky_session_info.i"
+%include "bindings/ky_system.i"
+%include "bindings/ky_device_info.i"
+%include "bindings/ky_interface.i"
+%include "bindings/ky_device.i"
+// (adapter, stream, pipeline and serial families come here)

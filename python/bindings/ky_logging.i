@@ -9,5 +9,6 @@
 KY_CALLBACK_CLASS(KyLogSink)
 %ignore KyLogger::IsEnabled;
 
-%include "ky/base/KyLogSink.h"
+// KyLogger's rows stand before KyLogSink's in the method table.
 %include "ky/base/KyLogger.h"
+%include "ky/base/KyLogSink.h"

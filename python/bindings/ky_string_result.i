@@ -1,11 +1,12 @@
-// KyString and KyResult: the text and result types that every binding takes or returns.
+// KyResult and KyString: the result and text types that every binding returns or takes. KyResult
+// comes first, as in the method table.
 
 %{
 #include "ky/base/KyResult.h"
 #include "ky/base/KyString.h"
 %}
 
-%fragment("KyPy_Comparisons", "header", fragment=SWIG_AsVal_frag(unsigned int)) %{
+%fragment("KyPy_Comparisons", "header", fragment=SWIG_AsVal_frag(unsigned int), fragment="KyPy_Text") %{
 // Runs an SDK call with the interpreter lock released.
 template <typename F>
 static auto KyPy_Unlocked(F call) -> decltype(call())
@@ -46,7 +47,7 @@ SWIGINTERN int KyPy_StringEquals(KyString *self, PyObject *other)
 {
     void *ptr = 0;
     if (PyUnicode_Check(other)) {
-        wchar_t *wide = PyUnicode_AsWideCharString(other, NULL);
+        wchar_t *wide = KyPy_WideText(other);
         if (!wide)
             return -1;
         int equal = KyPy_Unlocked([&] { return *self == static_cast<const wchar_t *>(wide); });
@@ -101,6 +102,16 @@ SWIGINTERN unsigned int KyPy_AvailableCount(const char *text, unsigned int count
 // The export mark of the SDK classes means nothing to SWIG (it is empty when SWIG reads it).
 %include "ky/base/KyBaseExport.h"
 
+// ----- KyResult
+// The description is taken only as a wrapped KyString (a str is refused), unlike other texts.
+%typemap(in) const KyString &description = const SWIGTYPE &;
+%typemap(typecheck) const KyString &description = const SWIGTYPE &;
+%ignore KyResult::operator=;
+%ignore KyResult::CodeName;
+KY_COMPARISONS(KyResult, KyPy_ResultEquals)
+%include "ky/base/KyResult.h"
+%clear const KyString &description;
+
 // ----- KyString
 // Python texts arrive as str; the std::string and move forms, assignment, ordering and the
 // std::string accessor have no use there.
@@ -127,13 +138,3 @@ KY_COMPARISONS(KyString, KyPy_StringEquals)
 }
 %include "ky/base/KyString.h"
 %clear unsigned int count;
-
-// ----- KyResult
-// The description is taken only as a wrapped KyString (a str is refused), unlike other texts.
-%typemap(in) const KyString &description = const SWIGTYPE &;
-%typemap(typecheck) const KyString &description = const SWIGTYPE &;
-%ignore KyResult::operator=;
-%ignore KyResult::CodeName;
-KY_COMPARISONS(KyResult, KyPy_ResultEquals)
-%include "ky/base/KyResult.h"
-%clear const KyString &description;

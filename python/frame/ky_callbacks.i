@@ -3,6 +3,7 @@
 // - its method wrappers keep the interpreter lock, since they may run Python code in the
 //   director; constructor and destructor release it around the native call like every wrapper;
 // - disown_Class keeps the lock too: it changes the reference count of the Python object;
+// - a director whose Python object died raises RuntimeError on the next forwarded call;
 // - a Python override that raises prints "In method 'Name': Type: value" to standard output
 //   and throws Swig::DirectorMethodException into the native caller, once, without a retry.
 
@@ -49,9 +50,87 @@
   }
 }
 
+%header %{
+// A director holds its Python object without a counted reference, so the object can die first
+// (a temporary passed to the constructor function, or an instance whose "this" outlives it). A
+// weak reference watches it: when it dies, the director forgets it, and the next call forwarded
+// to it raises RuntimeError ("'self' uninitialized, ...") instead of reaching freed memory.
+// The watch lives in the director's ownership records and goes with the director.
+namespace {
+
+// Reaches the director's private Python object: explicit instantiation may name private members.
+struct KyPy_DirectorSelfTag {
+    typedef PyObject *Swig::Director::*type;
+    friend type KyPy_DirectorSelfMember(KyPy_DirectorSelfTag);
+};
+template <typename Tag, typename Tag::type Member>
+struct KyPy_DirectorSelfAccess {
+    friend typename Tag::type KyPy_DirectorSelfMember(Tag) { return Member; }
+};
+template struct KyPy_DirectorSelfAccess<KyPy_DirectorSelfTag, &Swig::Director::swig_self>;
+
+// Called by the weak reference when the Python object dies (interpreter lock held).
+PyObject *KyPy_DirectorSelfDied(PyObject *capsule, PyObject *)
+{
+    if (void *director = PyCapsule_GetPointer(capsule, "KyPy_Director"))
+        static_cast<Swig::Director *>(director)->*KyPy_DirectorSelfMember(KyPy_DirectorSelfTag()) = NULL;
+    PyErr_Clear();
+    Py_RETURN_NONE;
+}
+
+PyMethodDef KyPy_DirectorSelfDiedDef = {"director_self_died", KyPy_DirectorSelfDied, METH_O, NULL};
+
+// Owned by the director (its ownership records); drops the weak reference, and with it the
+// callback, when the director goes, on whatever thread that happens.
+struct KyPy_DirectorSelfWatch {
+    PyObject *weak = NULL;
+    ~KyPy_DirectorSelfWatch()
+    {
+        if (weak && Py_IsInitialized()) {
+            PyGILState_STATE state = PyGILState_Ensure();
+            Py_DECREF(weak);
+            PyGILState_Release(state);
+        }
+    }
+};
+
+// Sets up the watch of a new director's Python object; a plain (non-director) object is left
+// alone. Called with the interpreter lock held.
+template <typename T>
+void KyPy_WatchDirectorSelf(T *object)
+{
+    Swig::Director *director = dynamic_cast<Swig::Director *>(object);
+    if (!director || !director->swig_get_self())
+        return;
+    PyObject *capsule = PyCapsule_New(director, "KyPy_Director", NULL);
+    PyObject *callback = capsule ? PyCFunction_New(&KyPy_DirectorSelfDiedDef, capsule) : NULL;
+    Py_XDECREF(capsule);
+    PyObject *weak = callback ? PyWeakref_NewRef(director->swig_get_self(), callback) : NULL;
+    Py_XDECREF(callback);
+    if (!weak) {
+        PyErr_Clear();  // an object without weak references stays unwatched
+        return;
+    }
+    KyPy_DirectorSelfWatch *watch = new KyPy_DirectorSelfWatch;
+    watch->weak = weak;
+    director->swig_acquire_ownership(watch);
+}
+
+}  // namespace
+%}
+
 %define KY_CALLBACK_CLASS(Class)
 %feature("director") Class;
 %nothread Class;
 %thread Class::Class;
 %thread Class::~Class;
+%exception Class::Class {
+  try {
+    $action
+  } catch (Swig::DirectorException &) {
+    SWIG_fail;
+  }
+  if (PyErr_Occurred()) SWIG_fail;
+  KyPy_WatchDirectorSelf(result);
+}
 %enddef

@@ -9,7 +9,8 @@
 // ---------------------------------------------------------------------------------------
 // Instance argument: None is refused with the argument-1 TypeError before the SDK is reached
 // (a None converts to a null pointer, and calling a method on it would crash). Destructors
-// are the exception: deleting nothing is harmless and stays allowed.
+// are the exception: deleting nothing is harmless and stays allowed; so are the setters of record
+// fields, which assign nothing when there is no record.
 //
 // disown_X functions: the generated call changes the Python object's reference count with the
 // interpreter lock released, and no feature reaches that function. So the disown is done here,
@@ -17,7 +18,7 @@
 // disowned and changes nothing.
 %typemap(check, noblock=1) SWIGTYPE *self, const SWIGTYPE *self {
   /* instance check */
-  if (!$1 && !KyPy_HasPrefix("$symname", "delete_")) {
+  if (!$1 && !KyPy_HasPrefix("$symname", "delete_") && !KyPy_HasSuffix("$symname", "_set")) {
     %argument_fail(SWIG_TypeError, "$type", $symname, $argnum);
   }
   if (KyPy_HasPrefix("$symname", "disown_")) {
@@ -32,6 +33,12 @@
 SWIGINTERN bool KyPy_HasPrefix(const char *name, const char *prefix)
 {
     return std::strncmp(name, prefix, std::strlen(prefix)) == 0;
+}
+
+SWIGINTERN bool KyPy_HasSuffix(const char *name, const char *suffix)
+{
+    const size_t length = std::strlen(name), suffixLength = std::strlen(suffix);
+    return length >= suffixLength && std::strcmp(name + length - suffixLength, suffix) == 0;
 }
 
 // Makes a director's native object keep its Python object alive; called with the lock held.

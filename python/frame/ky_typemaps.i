@@ -22,6 +22,9 @@
 //   KyPy_Downcast<Base, D1, ...>       pointer results handed out as the most derived of the
 //                                      listed classes (borrowed); null gives None.
 //   KyPy_ResultTuple(result, {values})      a real tuple headed by an owned KyResult.
+//   const KyString &KY_TEXT     in     as const KyString &, with a strict overload probe.
+//   KyString &KY_OUT_TEXT_TUPLE out    as KY_OUT_TEXT, result (KyResult, str or None) as a tuple.
+//   T &KY_OUT_IF_OK_TUPLE       out    as KY_OUT_IF_OK, result (KyResult, value or None) as a tuple.
 //   Arrays: see ky_arrays.i.
 
 %{
@@ -30,12 +33,21 @@
 %}
 
 %fragment("KyPy_Text", "header", fragment="SWIG_FromWCharPtr") %{
+// The wide characters of a str, zero-terminated, to be released with PyMem_Free. A str with an
+// embedded NUL character gives its text up to that character (the SDK's texts end there).
+// Null, with the Python error pending, when the str cannot be converted.
+SWIGINTERN wchar_t *KyPy_WideText(PyObject *str)
+{
+    Py_ssize_t size = 0;
+    return PyUnicode_AsWideCharString(str, &size);
+}
+
 // Text of a str, a wchar_t pointer object or a char pointer object as a KyString.
 // False, with no Python error pending, for anything else.
 SWIGINTERN bool KyPy_TextToKyString(PyObject *obj, KyString &out)
 {
     if (PyUnicode_Check(obj)) {
-        wchar_t *wide = PyUnicode_AsWideCharString(obj, NULL);
+        wchar_t *wide = KyPy_WideText(obj);
         if (!wide) {
             PyErr_Clear();
             return false;
@@ -54,6 +66,19 @@ SWIGINTERN bool KyPy_TextToKyString(PyObject *obj, KyString &out)
         return true;
     }
     return false;
+}
+
+// Whether the object is something KyPy_TextToKyString or a wrapped KyString takes; converts nothing.
+SWIGINTERN int KyPy_IsText(PyObject *obj)
+{
+    void *ptr = 0;
+    if (PyUnicode_Check(obj))
+        return 1;
+    if (obj == Py_None)
+        return 0;
+    return SWIG_IsOK(SWIG_ConvertPtr(obj, &ptr, SWIG_TypeQuery("KyString *"), SWIG_POINTER_NO_NULL)) ||
+           SWIG_IsOK(SWIG_ConvertPtr(obj, &ptr, SWIG_TypeQuery("wchar_t *"), 0)) ||
+           SWIG_IsOK(SWIG_ConvertPtr(obj, &ptr, SWIG_TypeQuery("char *"), 0));
 }
 
 // A wide text as a str; None for a null pointer.
@@ -86,6 +111,20 @@ SWIGINTERN PyObject *KyPy_FromWide(const wchar_t *text)
   $result = SWIG_Python_AppendOutput($result, result.IsOK() ? KyPy_FromWide(temp$argnum.GetUnicode()) : SWIG_Py_Void());
 }
 
+// KyString &KY_OUT_TEXT_TUPLE: the same, but the result is the tuple (KyResult, str or None).
+%typemap(in, numinputs=0) KyString &KY_OUT_TEXT_TUPLE (KyString temp) "$1 = &temp;"
+%typemap(argout, fragment="KyPy_Text") KyString &KY_OUT_TEXT_TUPLE {
+  /* KY_OUT_TEXT_TUPLE: (result, str) when the result is OK, else (result, None) */
+  Py_XDECREF($result);
+  $result = KyPy_ResultTuple(result, {result.IsOK() ? KyPy_FromWide(temp$argnum.GetUnicode()) : SWIG_Py_Void()});
+}
+
+// const KyString &KY_TEXT: taken as the KyString in-conversion above, but overload dispatch
+// probes it strictly (a KyString, a str, a wchar_t or char pointer object), so that a value of
+// another kind fails the dispatch with the overload text.
+%typemap(in) const KyString &KY_TEXT = const KyString &;
+%typemap(typecheck, precedence=10000, fragment="KyPy_Text") const KyString &KY_TEXT "$1 = KyPy_IsText($input);"
+
 %include <typemaps.i>
 
 %define KY_OUT_IF_OK_TYPEMAP(T)
@@ -102,6 +141,16 @@ KY_OUT_IF_OK_TYPEMAP(unsigned short)
 KY_OUT_IF_OK_TYPEMAP(long long)
 KY_OUT_IF_OK_TYPEMAP(unsigned long long)
 KY_OUT_IF_OK_TYPEMAP(double)
+
+// T &KY_OUT_IF_OK_TUPLE: the tuple (KyResult, value) when the result is OK, else (KyResult, None).
+%define KY_OUT_IF_OK_TUPLE_TYPEMAP(T)
+%typemap(in, numinputs=0, noblock=1) T &KY_OUT_IF_OK_TUPLE (T temp = 0) { $1 = &temp; }
+%typemap(argout, fragment=SWIG_From_frag(T)) T &KY_OUT_IF_OK_TUPLE {
+  Py_XDECREF($result);
+  $result = KyPy_ResultTuple(result, {result.IsOK() ? SWIG_From(T)(temp$argnum) : SWIG_Py_Void()});
+}
+%enddef
+KY_OUT_IF_OK_TUPLE_TYPEMAP(unsigned int)
 
 %header %{
 #include <initializer_list>

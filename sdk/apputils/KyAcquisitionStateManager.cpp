@@ -1,6 +1,9 @@
 #include "ky/apputils/KyAcquisitionStateManager.h"
 
+#include <string>
+
 #include "DeviceNodeMap.h"
+#include "ky/base/KyLogger.h"
 #include "ky/device/KyDevice.h"
 #include "ky/genicam/KyGenParameterArray.h"
 
@@ -9,6 +12,21 @@ struct KyAcquisitionStateManager::OwnNodeMap
     explicit OwnNodeMap(KyDevice &device) : map(device) {}
     ky::apputils::DeviceNodeMap map;
 };
+
+namespace {
+
+// A step that undoes part of a failed start: its own failure is logged, the start's is returned.
+void Undo(const char *step, const KyResult &result)
+{
+    if (result.IsSuccess())
+        return;
+    static KyLogger logger(KyString("device"));
+    const std::string message = std::string("undoing a failed acquisition start, ") + step + " failed: " +
+                                result.GetCodeString().str() + " " + result.GetDescription().str();
+    logger.LogWarning(__FILE__, __LINE__, "KyAcquisitionStateManager::Start", message.c_str());
+}
+
+} // namespace
 
 KyAcquisitionStateManager::KyAcquisitionStateManager(KyDevice *aDevice, KyStream *aStream, uint32_t aSource)
     : mDevice(aDevice), mStream(aStream), mSource(aSource)
@@ -61,13 +79,23 @@ KyResult KyAcquisitionStateManager::Start()
     result = Select(*parameters);
     if (result.IsFailure())
         return result;
-    if (parameters->GetInteger(KyString("TLParamsLocked")) != nullptr)
-        parameters->SetIntegerValue(KyString("TLParamsLocked"), 1);
-    mDevice->StreamEnable(0);
-    result = parameters->ExecuteCommand(KyString("AcquisitionStart"));
+    // Each step that was taken is undone when a later one fails: a start that failed leaves the
+    // transport layer unlocked and the stream channel disabled, as it found them.
+    const bool lockable = parameters->GetInteger(KyString("TLParamsLocked")) != nullptr;
+    if (lockable) {
+        result = parameters->SetIntegerValue(KyString("TLParamsLocked"), 1);
+        if (result.IsFailure())
+            return result;
+    }
+    result = mDevice->StreamEnable(0);
+    if (result.IsSuccess()) {
+        result = parameters->ExecuteCommand(KyString("AcquisitionStart"));
+        if (result.IsFailure())
+            Undo("StreamDisable", mDevice->StreamDisable(0));
+    }
     if (result.IsFailure()) {
-        if (parameters->GetInteger(KyString("TLParamsLocked")) != nullptr)
-            parameters->SetIntegerValue(KyString("TLParamsLocked"), 0);
+        if (lockable)
+            Undo("TLParamsLocked = 0", parameters->SetIntegerValue(KyString("TLParamsLocked"), 0));
         return result;
     }
     mState = KyAcquisitionStateLocked;
@@ -89,9 +117,13 @@ KyResult KyAcquisitionStateManager::Stop()
     result = parameters->ExecuteCommand(KyString("AcquisitionStop"));
     if (result.IsFailure())
         return result;
-    mDevice->StreamDisable(0);
+    // The acquisition has stopped: the remaining steps are taken even when one fails, and the
+    // first failure is returned (the state then stays as it was, and Stop may be called again).
+    result = mDevice->StreamDisable(0);
     if (parameters->GetInteger(KyString("TLParamsLocked")) != nullptr)
-        parameters->SetIntegerValue(KyString("TLParamsLocked"), 0);
+        result |= parameters->SetIntegerValue(KyString("TLParamsLocked"), 0);
+    if (result.IsFailure())
+        return result;
     mState = KyAcquisitionStateUnlocked;
     return KyResult();
 }

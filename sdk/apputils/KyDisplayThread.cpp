@@ -106,7 +106,8 @@ void KyDisplayThread::Run(const ky::base::ThreadLife &life, KyPipeline *pipeline
         KyResult result = pipeline->RetrieveNextBuffer(&buffer, kRetrieveWaitMs, &operation);
         if (result.IsOK() && buffer != nullptr) {
             const bool alive = Handle(life, buffer);
-            pipeline->ReleaseBuffer(buffer);
+            // The pipeline lent it: giving it back is refused only for a buffer it did not lend.
+            (void)pipeline->ReleaseBuffer(buffer);
             if (!alive)
                 return;
         } else if (result.GetCode() != KY_TIMEOUT) {

@@ -1,6 +1,6 @@
 #include "KyBayer.h"
 
-namespace kybuffer {
+namespace ky::buffer {
 
 namespace {
 
@@ -137,4 +137,4 @@ void DemosaicRow(const BayerImage &aImage, KyBayerFilterType aFilter, uint32_t a
     DemosaicPixels(aImage, aFilter, aY, done, aImage.width, aOut, aRgbOrder);
 }
 
-}  // namespace kybuffer
+}  // namespace ky::buffer

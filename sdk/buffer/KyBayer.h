@@ -15,7 +15,7 @@
 
 #include "ky/base/KyEnums.h"
 
-namespace kybuffer {
+namespace ky::buffer {
 
 struct BayerImage
 {
@@ -45,4 +45,4 @@ void DemosaicPixels(const BayerImage &aImage, KyBayerFilterType aFilter, uint32_
 uint32_t Demosaic3x3Avx2(const BayerImage &aImage, uint32_t aY, uint32_t aX0, uint8_t *aOut, bool aRgbOrder);
 uint32_t DemosaicSimpleAvx2(const BayerImage &aImage, uint32_t aY, uint32_t aX0, uint8_t *aOut, bool aRgbOrder);
 
-}  // namespace kybuffer
+}  // namespace ky::buffer

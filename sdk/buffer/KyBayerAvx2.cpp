@@ -8,7 +8,7 @@
 
 #include "KyBayer.h"
 
-namespace kybuffer {
+namespace ky::buffer {
 
 namespace {
 
@@ -184,4 +184,4 @@ uint32_t DemosaicSimpleAvx2(const BayerImage &aImage, uint32_t aY, uint32_t aX0,
     }
 }
 
-}  // namespace kybuffer
+}  // namespace ky::buffer

@@ -3,12 +3,12 @@
 #include <new>
 #include <string>
 
-#include "KyChunkStore.h"
+#include "ChunkStore.h"
 
 KyBuffer::KyBuffer() : KyBuffer(KyPayloadTypeImage) {}
 
 KyBuffer::KyBuffer(KyPayloadType aPayloadType)
-    : mPayloadType(aPayloadType), mChunks(new KyChunkStore), mImage(*this), mRawData(*this), mChunkData(*this)
+    : mPayloadType(aPayloadType), mChunks(new ky::buffer::ChunkStore), mImage(*this), mRawData(*this), mChunkData(*this)
 {
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "KyChunkStore.h"
+#include "ChunkStore.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ uint32_t KyBuffer::GetChunkCount() { return mChunks->Count(); }
 
 KyResult KyBuffer::GetChunkIDByIndex(uint32_t aIndex, uint32_t &aID)
 {
-    const KyChunkStore::Entry *e = mChunks->ByIndex(aIndex);
+    const ky::buffer::ChunkStore::Entry *e = mChunks->ByIndex(aIndex);
     if (e == nullptr)
         return KyResult(KY_NOT_FOUND, "[KyBuffer::GetChunkIDByIndex] no chunk " + std::to_string(aIndex) + " of " +
                                           std::to_string(mChunks->Count()));
@@ -50,25 +50,25 @@ KyResult KyBuffer::GetChunkIDByIndex(uint32_t aIndex, uint32_t &aID)
 
 uint32_t KyBuffer::GetChunkSizeByIndex(uint32_t aIndex)
 {
-    const KyChunkStore::Entry *e = mChunks->ByIndex(aIndex);
+    const ky::buffer::ChunkStore::Entry *e = mChunks->ByIndex(aIndex);
     return e ? e->length : 0;
 }
 
 uint32_t KyBuffer::GetChunkSizeByID(uint32_t aID)
 {
-    const KyChunkStore::Entry *e = mChunks->ByID(aID);
+    const ky::buffer::ChunkStore::Entry *e = mChunks->ByID(aID);
     return e ? e->length : 0;
 }
 
 const uint8_t *KyBuffer::GetChunkRawDataByIndex(uint32_t aIndex)
 {
-    const KyChunkStore::Entry *e = mChunks->ByIndex(aIndex);
+    const ky::buffer::ChunkStore::Entry *e = mChunks->ByIndex(aIndex);
     return e ? e->data : nullptr;
 }
 
 const uint8_t *KyBuffer::GetChunkRawDataByID(uint32_t aID)
 {
-    const KyChunkStore::Entry *e = mChunks->ByID(aID);
+    const ky::buffer::ChunkStore::Entry *e = mChunks->ByID(aID);
     return e ? e->data : nullptr;
 }
 
@@ -81,6 +81,6 @@ uint32_t KyBuffer::GetChunkDataCapacity() const
     uint32_t left = mChunks->Remaining(area.size);
     // The main part's trailer still has to go in before the first chunk.
     if (main > 0 && mChunks->Used() == 0)
-        left = left > KyChunkStore::kTrailerSize ? left - KyChunkStore::kTrailerSize : 0;
+        left = left > ky::buffer::ChunkStore::kTrailerSize ? left - ky::buffer::ChunkStore::kTrailerSize : 0;
     return left;
 }

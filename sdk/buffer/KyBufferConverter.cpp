@@ -8,12 +8,12 @@
 
 #include "KyBayer.h"
 #include "ky/buffer/KyBuffer.h"
-#include "KyConversionPool.h"
+#include "ConversionPool.h"
 #include "KyPixelRepack.h"
 
-using kybuffer::BayerImage;
-using kybuffer::ChannelTables;
-using kybuffer::PixelLayout;
+using ky::buffer::BayerImage;
+using ky::buffer::ChannelTables;
+using ky::buffer::PixelLayout;
 
 namespace {
 
@@ -49,8 +49,9 @@ bool KyBufferConverter::IsConversionSupported(KyPixelType aSource, KyPixelType a
 {
     PixelLayout from{}, to{};
     uint32_t redX = 0, redY = 0;
-    const bool sourceKnown = kybuffer::BayerPatternOf(aSource, redX, redY) || kybuffer::PixelLayoutOf(aSource, from);
-    return sourceKnown && aDestination != KyPixelMono8 && kybuffer::PixelLayoutOf(aDestination, to);
+    const bool sourceKnown =
+        ky::buffer::BayerPatternOf(aSource, redX, redY) || ky::buffer::PixelLayoutOf(aSource, from);
+    return sourceKnown && aDestination != KyPixelMono8 && ky::buffer::PixelLayoutOf(aDestination, to);
 }
 
 KyResult KyBufferConverter::Convert(const KyBuffer *aSource, KyBuffer *aDestination, bool aReallocIfNeeded,
@@ -95,13 +96,13 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
     if (pixels == nullptr || width == 0 || height == 0)
         return Refuse(KY_INVALID_PARAMETER, "the source image has no pixels");
     BayerImage bayer{pixels, 0, width, height, 0, 0};
-    const bool isBayer = kybuffer::BayerPatternOf(from, bayer.redX, bayer.redY);
+    const bool isBayer = ky::buffer::BayerPatternOf(from, bayer.redX, bayer.redY);
     if (isBayer && (width < 2 || height < 2))
         return Refuse(KY_INVALID_PARAMETER, "a Bayer image needs 2 x 2 pixels, this one has " + std::to_string(width) +
                                                 " x " + std::to_string(height));
     PixelLayout fromLayout{1, 0, 0, 0, -1}, toLayout{};
-    kybuffer::PixelLayoutOf(from, fromLayout);
-    kybuffer::PixelLayoutOf(to, toLayout);
+    ky::buffer::PixelLayoutOf(from, fromLayout);
+    ky::buffer::PixelLayoutOf(to, toLayout);
     const size_t sourceStride = (size_t(width) + aSource.GetPaddingX()) * fromLayout.bytes;
     bayer.stride = sourceStride;
     uint32_t needed = 0;
@@ -121,9 +122,10 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
     KyResult r = target->SetGeometry(to, width, height, aSource.GetOffsetX(), aSource.GetOffsetY(), 0, 0);
     if (!r.IsOK())
         return r;
-    aDestination.SetBlockID(aSource.GetBlockID());
-    aDestination.SetTimestamp(aSource.GetTimestamp());
-    aDestination.SetReceptionTime(aSource.GetReceptionTime());
+    // Plain setters: they cannot fail.
+    (void)aDestination.SetBlockID(aSource.GetBlockID());
+    (void)aDestination.SetTimestamp(aSource.GetTimestamp());
+    (void)aDestination.SetReceptionTime(aSource.GetReceptionTime());
 
     ChannelTables tables;
     const bool filtered = mFilterSet && !mFilter.IsIdentity();
@@ -132,7 +134,7 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
 
     const bool parallel = mThreadCount > 1 && height > 1 && uint64_t(width) * height >= 2 * kPixelsPerThread;
     if (parallel && !mPool)
-        mPool.reset(new KyConversionPool(mThreadCount));
+        mPool.reset(new ky::buffer::ConversionPool(mThreadCount));
     const unsigned parts = parallel ? mPool->GetThreadCount() : 1;
 
     // Bayer rows for a destination other than B G R or R G B go through a row of B G R first.
@@ -143,20 +145,20 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
     const size_t outStride = size_t(width) * toLayout.bytes;
     const KyBayerFilterType filter = mBayerFilter;
 
-    const KyConversionPool::Job job = [&](unsigned aPart, uint32_t aBegin, uint32_t aEnd) {
+    const ky::buffer::ConversionPool::Job job = [&](unsigned aPart, uint32_t aBegin, uint32_t aEnd) {
         uint8_t *row = direct ? nullptr : scratch.data() + size_t(aPart) * width * 3;
         for (uint32_t y = aBegin; y < aEnd; ++y) {
             uint8_t *line = out + size_t(aFlipY ? height - 1 - y : y) * outStride;
             if (isBayer && direct) {
-                kybuffer::DemosaicRow(bayer, filter, y, line, to == KyPixelRGB8);
+                ky::buffer::DemosaicRow(bayer, filter, y, line, to == KyPixelRGB8);
             } else if (isBayer) {
-                kybuffer::DemosaicRow(bayer, filter, y, row, false);
-                kybuffer::RepackRow(row, bgr, line, toLayout, width);
+                ky::buffer::DemosaicRow(bayer, filter, y, row, false);
+                ky::buffer::RepackRow(row, bgr, line, toLayout, width);
             } else {
-                kybuffer::RepackRow(pixels + size_t(y) * sourceStride, fromLayout, line, toLayout, width);
+                ky::buffer::RepackRow(pixels + size_t(y) * sourceStride, fromLayout, line, toLayout, width);
             }
             if (filtered)
-                kybuffer::ApplyTablesRow(line, toLayout, width, tables);
+                ky::buffer::ApplyTablesRow(line, toLayout, width, tables);
         }
     };
     if (parallel)

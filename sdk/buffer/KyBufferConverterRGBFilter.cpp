@@ -53,12 +53,12 @@ KyResult KyBufferConverterRGBFilter::WhiteBalance(KyBuffer *aBuffer)
         return Refuse("no image to sample");
     const KyPixelType type = image->GetPixelType();
     uint32_t redX = 0, redY = 0;
-    kybuffer::PixelLayout layout{};
-    const bool bayer = kybuffer::BayerPatternOf(type, redX, redY);
-    if (!bayer && (type == KyPixelMono8 || !kybuffer::PixelLayoutOf(type, layout)))
+    ky::buffer::PixelLayout layout{};
+    const bool bayer = ky::buffer::BayerPatternOf(type, redX, redY);
+    if (!bayer && (type == KyPixelMono8 || !ky::buffer::PixelLayoutOf(type, layout)))
         return Refuse("cannot sample pixel type " + KyImage::PixelTypeToString(type).str());
     if (bayer)
-        layout = kybuffer::PixelLayout{1, 0, 0, 0, -1};
+        layout = ky::buffer::PixelLayout{1, 0, 0, 0, -1};
     const uint32_t width = image->GetWidth(), height = image->GetHeight();
     const size_t stride = (size_t(width) + image->GetPaddingX()) * layout.bytes;
     // Sums and sample counts per colour: red, green, blue.

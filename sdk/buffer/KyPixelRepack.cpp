@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace kybuffer {
+namespace ky::buffer {
 
 bool PixelLayoutOf(KyPixelType aPixelType, PixelLayout &aLayout)
 {
@@ -44,4 +44,4 @@ void ApplyTablesRow(uint8_t *aRow, const PixelLayout &aLayout, uint32_t aWidth, 
     }
 }
 
-}  // namespace kybuffer
+}  // namespace ky::buffer

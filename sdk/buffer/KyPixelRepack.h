@@ -6,7 +6,7 @@
 
 #include "ky/base/KyEnums.h"
 
-namespace kybuffer {
+namespace ky::buffer {
 
 struct PixelLayout
 {
@@ -29,4 +29,4 @@ struct ChannelTables
 
 void ApplyTablesRow(uint8_t *aRow, const PixelLayout &aLayout, uint32_t aWidth, const ChannelTables &aTables);
 
-}  // namespace kybuffer
+}  // namespace ky::buffer

@@ -4,9 +4,9 @@
 #include <string>
 #include <exception>
 
-#include "ky/device/KyDeviceGEV.h"
 #include "ky/device/KyDeviceInfo.h"
 #include "ky/genicam/KyGenParameterArray.h"
+#include "DeviceFactory.h"
 #include "internal/DeviceLog.h"
 #include "internal/EventSinks.h"
 
@@ -84,36 +84,16 @@ uint32_t KyDevice::GetPayloadSize()
     return static_cast<uint32_t>(size);
 }
 
-namespace {
-// A new GigE Vision device connected to what `target` names, or nullptr with the reason in result.
-template <class Target>
-KyDevice *ConnectNew(const Target &target, KyResult &result)
-{
-    std::unique_ptr<KyDeviceGEV> device(new KyDeviceGEV);
-    result = device->Connect(target);
-    return result.IsOK() ? device.release() : nullptr;
-}
-}  // namespace
-
 KyDevice *KyDevice::CreateAndConnect(const KyDeviceInfo *aDeviceInfo, KyResult *aResult)
 {
     KyResult ignored;
-    KyResult &result = aResult ? *aResult : ignored;
-    if (!aDeviceInfo) {
-        result = KyResult(KY_INVALID_PARAMETER, "The device information is null.");
-        return nullptr;
-    }
-    if (aDeviceInfo->GetType() != KyDeviceInfoTypeGEV) {
-        result = KyResult(KY_NOT_SUPPORTED, "Only GigE Vision devices can be connected.");
-        return nullptr;
-    }
-    return ConnectNew(aDeviceInfo, result);
+    return ky::device::ConnectNew(aDeviceInfo, aResult ? *aResult : ignored);
 }
 
 KyDevice *KyDevice::CreateAndConnect(const KyString &aInfo, KyResult *aResult)
 {
     KyResult ignored;
-    return ConnectNew(aInfo, aResult ? *aResult : ignored);
+    return ky::device::ConnectNew(aInfo, aResult ? *aResult : ignored);
 }
 
 void KyDevice::Free(KyDevice *aDevice)
@@ -121,8 +101,9 @@ void KyDevice::Free(KyDevice *aDevice)
     if (!aDevice)
         return;
     // From inside the device's own callback Disconnect refuses; the destructor then closes the
-    // connection without joining the calling thread, which goes to the reaper.
-    aDevice->Disconnect();
+    // connection without joining the calling thread, which goes to the reaper. Either way the
+    // device is gone after this, so Disconnect's result has no one to tell.
+    (void)aDevice->Disconnect();
     delete aDevice;
 }
 

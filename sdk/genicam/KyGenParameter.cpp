@@ -161,7 +161,7 @@ std::vector<KyGenEventSink *> KyGenParameter::SinksToNotify() const
 bool KyGenParameter::GetUpdatesEnabled()
 {
     bool enabled = true;
-    mCore->Read([&] {
+    (void)mCore->Read([&] {  // the function cannot fail
         enabled = mUpdatesEnabled;
         return KyResult();
     });
@@ -170,7 +170,7 @@ bool KyGenParameter::GetUpdatesEnabled()
 
 void KyGenParameter::SetUpdatesEnabled(bool aEnabled)
 {
-    mCore->Read([&] {
+    (void)mCore->Read([&] {  // the function cannot fail
         mUpdatesEnabled = aEnabled;
         return KyResult();
     });

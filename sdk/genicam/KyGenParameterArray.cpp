@@ -147,7 +147,7 @@ KyResult KyGenParameterArray::Poll()
 
 void KyGenParameterArray::GetCacheStatistics(uint64_t &aHits, uint64_t &aMisses) const
 {
-    mCore->Read([&] {
+    (void)mCore->Read([&] {  // the function cannot fail
         aHits = mCore->Map().CacheHits();
         aMisses = mCore->Map().CacheMisses();
         return KyResult();

@@ -1,5 +1,8 @@
 #include "ky/genicam/KyGenStateStack.h"
 
+#include <string>
+
+#include "ky/base/KyLogger.h"
 #include "ky/genicam/KyGenParameterArray.h"
 
 KyGenStateStack::KyGenStateStack(KyGenParameterArray *aParameters) : mParameters(aParameters) {}
@@ -8,7 +11,14 @@ KyGenStateStack::~KyGenStateStack()
 {
     if (!mParameters) return;
     for (auto it = mSaved.rbegin(); it != mSaved.rend(); ++it) {
-        if (KyGenParameter *p = mParameters->Get(it->first)) p->FromString(it->second);
+        KyGenParameter *p = mParameters->Get(it->first);
+        const KyResult r = p ? p->FromString(it->second) : KyResult();
+        if (r.IsFailure()) {
+            static KyLogger logger(KyString("GenICam"));
+            const std::string message = "[" + it->first.str() + "] not restored to " + it->second.str() + ": " +
+                                        r.GetDescription().str();
+            logger.LogWarning(__FILE__, __LINE__, "KyGenStateStack", message.c_str());
+        }
     }
 }
 
@@ -21,7 +31,8 @@ KyResult KyGenStateStack::Push(const KyString &aName, Change change)
     if (!p) return KyResult(KY_NOT_FOUND, KyString("[" + aName.str() + "] no such feature"));
     KyString before;
     bool readable = false;
-    p->IsReadable(readable);
+    // A feature whose access cannot be told counts as unreadable: there is nothing to restore.
+    (void)p->IsReadable(readable);
     KyResult r = readable ? p->ToString(before) : KyResult();
     if (r.IsOK()) r = change();
     if (r.IsOK() && readable) mSaved.emplace_back(aName, before);

@@ -4,9 +4,10 @@
 #include <arpa/inet.h>
 #include <mutex>
 
-#include "GevBlockSource.h"
+#include "gvsp/GevBlockSource.h"
 #include "ky/device/KyDeviceInfoGEV.h"
 #include "StreamCore.h"
+#include "StreamGuard.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ bool IsIPv4(const std::string &text)
 struct KyStreamGEV::Impl
 {
     mutable std::mutex mutex;
-    ky::stream::GevBlockSource *source = nullptr;  // owned by the stream core
+    ky::gev::GevBlockSource *source = nullptr;  // owned by the stream core
     std::string deviceAddress;
     std::string localAddress;                      // as asked for; empty: any
     uint16_t specificPort = 0;
@@ -109,7 +110,10 @@ KyStreamGEV::KyStreamGEV() : mImpl(new Impl())
     for (const Named &n : counters) {
         parameters.Add(ky::stream::IntegerFeature(n.name, n.tooltip, [impl, field = n.field] { return impl->Counter(field); }));
     }
-    parameters.Build();
+    // The features come from the tables above: failing to load them is a fault of this library.
+    const KyResult built = parameters.Build();
+    if (built.IsFailure())
+        ky::stream::StreamLog().LogCritical(__FILE__, __LINE__, "KyStreamGEV", built.GetDescription().GetAscii());
 }
 
 KyStreamGEV::~KyStreamGEV()
@@ -157,7 +161,7 @@ KyResult KyStreamGEV::Open(const KyString &aInfo, uint16_t aLocalPort, uint16_t 
     config.localPort = aLocalPort;
     config.socketBufferSize = mImpl->socketBufferSize;
     config.packetRing = mImpl->ringUse;
-    auto source = std::make_unique<ky::stream::GevBlockSource>();
+    auto source = std::make_unique<ky::gev::GevBlockSource>();
     KyResult result = source->Open(config, device, aChannel);
     if (result.IsFailure())
         return result;

@@ -184,7 +184,12 @@ KyResult PipelineCore::Launch()
         std::lock_guard<std::mutex> lock(mMutex);
         mRunning = true;
     }
-    Feed();
+    // A pipeline that cannot queue its buffers would start and then never deliver a block.
+    KyResult fed = Feed();
+    if (fed.IsFailure()) {
+        Halt();
+        return KyResult(fed.GetCode(), KyString("the pipeline cannot queue its buffers: " + fed.GetDescription().str()));
+    }
     try {
         mThread = std::thread([this] { Run(); });
     } catch (const std::exception &error) {
@@ -262,7 +267,7 @@ void PipelineCore::Drain(bool keepEnded)
             if (mInStream.empty())
                 break;
         }
-        mStream->AbortQueuedBuffers();
+        (void)mStream->AbortQueuedBuffers();  // fails only on a closed stream, which holds no buffer
         KyBuffer *buffer = nullptr;
         KyResult operation;
         KyResult result = mStream->RetrieveBuffer(&buffer, &operation, kDrainWaitMs);
@@ -317,13 +322,18 @@ KyResult PipelineCore::Feed()
 
 void PipelineCore::Run()
 {
+    bool feedFailing = false;  // logged once when the failure starts, not on every round
     while (true) {
         {
             std::lock_guard<std::mutex> lock(mMutex);
             if (!mRunning)
                 return;
         }
-        Feed();
+        const KyResult fed = Feed();
+        if (fed.IsFailure() && !feedFailing)
+            StreamLog().LogError(__FILE__, __LINE__, "KyPipeline",
+                                 ("cannot queue a buffer on the stream: " + fed.GetDescription().str()).c_str());
+        feedFailing = fed.IsFailure();
         KyBuffer *buffer = nullptr;
         KyResult operation;
         KyResult result = mStream->RetrieveBuffer(&buffer, &operation, kPollMs);
@@ -384,20 +394,16 @@ void PipelineCore::TooSmall(KyBuffer *buffer)
     if (!reallocAll)
         return;  // the others grow as they are next queued
     // Every buffer in the stream is as small: take them back now (blocks that ended whole
-    // meanwhile still go out) and queue them again grown. Lent buffers grow on release.
+    // meanwhile still go out). The thread's next Feed queues them again, grown to the new size
+    // as each leaves the free list: a buffer that cannot grow stays free, and Run logs that.
+    // Lent buffers grow on release.
     Drain(true);
-    std::vector<KyBuffer *> idle;
-    {
-        std::lock_guard<std::mutex> lock(mMutex);
-        idle.assign(mFree.begin(), mFree.end());
+    if (resetStats) {
+        const KyResult reset = mStream->GetParameters()->ExecuteCommand(KyString("Reset"));
+        if (reset.IsFailure())
+            StreamLog().LogError(__FILE__, __LINE__, "KyPipeline",
+                                 ("cannot reset the stream's statistics: " + reset.GetDescription().str()).c_str());
     }
-    for (KyBuffer *b : idle) {
-        if (b->GetSize() < required)
-            b->Alloc(required);
-    }
-    if (resetStats)
-        mStream->GetParameters()->ExecuteCommand(KyString("Reset"));
-    Feed();
 }
 
 KyResult PipelineCore::Retrieve(KyBuffer **buffer, uint32_t timeoutMs, KyResult *operationResult)

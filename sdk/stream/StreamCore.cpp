@@ -4,6 +4,7 @@
 
 #include "ky/buffer/KyBuffer.h"
 #include "ky/base/KyEnums.h"
+#include "StreamGuard.h"
 
 namespace ky::stream {
 
@@ -43,7 +44,10 @@ StreamCore::StreamCore()
         s.Reset();
         return KyResult();
     }));
-    mParameters.Build();
+    // The features come from the table above: failing to load them is a fault of this library.
+    const KyResult built = mParameters.Build();
+    if (built.IsFailure())
+        StreamLog().LogCritical(__FILE__, __LINE__, "KyStream", built.GetDescription().GetAscii());
 }
 
 StreamCore::~StreamCore()

@@ -8,7 +8,7 @@
 
 #include "ky/ByteOrder.h"
 
-namespace kydemo {
+namespace ky::tools {
 
 namespace {
 
@@ -80,4 +80,4 @@ std::string WritePng(const std::string &path, const uint8_t *pixels, uint32_t wi
     return {};
 }
 
-}  // namespace kydemo
+}  // namespace ky::tools

@@ -98,10 +98,11 @@ int main(int argc, char **argv)
     }
     KyString model, pixelFormat;
     int64_t width = 0, height = 0;
-    params->GetStringValue("DeviceModelName", model);
-    params->GetIntegerValue("Width", width);
-    params->GetIntegerValue("Height", height);
-    params->GetEnumValue("PixelFormat", pixelFormat);
+    // For the banner only: a feature the camera lacks shows as empty or 0.
+    (void)params->GetStringValue("DeviceModelName", model);
+    (void)params->GetIntegerValue("Width", width);
+    (void)params->GetIntegerValue("Height", height);
+    (void)params->GetEnumValue("PixelFormat", pixelFormat);
     printf("Opened %s: %lldx%lld %s\n", model.GetAscii(), static_cast<long long>(width),
            static_cast<long long>(height), pixelFormat.GetAscii());
 
@@ -117,7 +118,7 @@ int main(int argc, char **argv)
     pipeline.SetBufferSize(device->GetPayloadSize());
     if (!Ok(pipeline.SetBufferCount(8), "buffers") || !Ok(pipeline.Start(), "pipeline start"))
         return 1;
-    params->SetIntegerValue("TLParamsLocked", 1);
+    (void)params->SetIntegerValue("TLParamsLocked", 1);  // cameras without the lock refuse it, and need none
     if (!Ok(params->ExecuteCommand("AcquisitionStart"), "acquisition start"))
         return 1;
 
@@ -138,8 +139,9 @@ int main(int argc, char **argv)
                 Ok(converter.Convert(buffer, &bgr), "conversion")) {
                 const IKyImage *out = bgr.GetImage();
                 const std::string path = output + "/frame.png";
-                const std::string error = kydemo::WritePng(path, out->GetDataPointer(), out->GetWidth(), out->GetHeight(),
-                                                           static_cast<size_t>(out->GetWidth()) * 3, 3);
+                const std::string error = ky::tools::WritePng(path, out->GetDataPointer(), out->GetWidth(),
+                                                              out->GetHeight(),
+                                                              static_cast<size_t>(out->GetWidth()) * 3, 3);
                 if (error.empty()) {
                     printf("Wrote %s\n", path.c_str());
                     ++written;
@@ -150,10 +152,10 @@ int main(int argc, char **argv)
         } else {
             printf("  frame not complete: %s\n", operation.GetCodeString().GetAscii());
         }
-        pipeline.ReleaseBuffer(buffer);
+        Ok(pipeline.ReleaseBuffer(buffer), "buffer release");
     }
-    params->ExecuteCommand("AcquisitionStop");
-    params->SetIntegerValue("TLParamsLocked", 0);
-    pipeline.Stop();
+    Ok(params->ExecuteCommand("AcquisitionStop"), "acquisition stop");
+    (void)params->SetIntegerValue("TLParamsLocked", 0);  // as above
+    Ok(pipeline.Stop(), "pipeline stop");
     return written ? 0 : 1;
 }

@@ -85,10 +85,11 @@ Camera NewCamera()
 {
     Camera camera;
     camera.source = std::make_unique<KyStreamingChannelSourceTestPattern>();
-    camera.source->SetWidth(640);
-    camera.source->SetHeight(480);
-    camera.source->SetFrameRate(30);
-    camera.source->SetPixelType(KyPixelMono8);
+    // The defaults, which the source takes; the options replace them with checked values.
+    (void)camera.source->SetWidth(640);
+    (void)camera.source->SetHeight(480);
+    (void)camera.source->SetFrameRate(30);
+    (void)camera.source->SetPixelType(KyPixelMono8);
     return camera;
 }
 
@@ -204,7 +205,7 @@ uint32_t CurrentAddress(IKySoftDeviceGEV &device)
 {
     uint32_t address = 0;
     if (IKyRegister *ip = device.GetRegisterMap()->GetRegisterByAddress(ky::gev::CURRENT_IP_OFFSET))
-        ip->ReadInt(address);
+        (void)ip->ReadInt(address);  // a started device's own register: 0 if it could not be read
     return address;
 }
 
@@ -286,7 +287,7 @@ int main(int argc, char **argv)
         const uint32_t address = CurrentAddress(*device);
         if (!camera.applyForcedIp) {
             notices.push_back(std::make_unique<ForcedIpNotice>(address));
-            device->RegisterEventSink(notices.back().get());
+            (void)device->RegisterEventSink(notices.back().get());  // a new sink: cannot be refused
         }
         IKySoftDeviceGEVInfo *info = device->GetInfo();
         std::printf("softcam: %s %s on %s at %s\n", info->GetModelName().GetAscii(), info->GetSerialNumber().GetAscii(),
@@ -298,7 +299,7 @@ int main(int argc, char **argv)
     int received = 0;
     sigwait(&signals, &received);
     for (auto &device : devices) {
-        device->Stop();
+        Check(device->Stop(), "stop");
     }
     std::printf("stopped\n");
     return 0;

@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "SoftDeviceImpl.h"
+#include "SoftLog.h"
+
+using namespace ky::soft;
 
 namespace {
 
@@ -15,7 +18,10 @@ KySoftDeviceGEV::KySoftDeviceGEV() : mImpl(std::make_unique<Impl>(*this)) {}
 KySoftDeviceGEV::~KySoftDeviceGEV()
 {
     if (mImpl->mRunning) {
-        mImpl->Stop();
+        const KyResult result = mImpl->Stop();
+        if (result.IsFailure()) {
+            SoftLog("[SoftDevice] stopping the destroyed device: %s", result.GetDescription().GetAscii());
+        }
     }
 }
 

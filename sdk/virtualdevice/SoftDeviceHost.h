@@ -1,9 +1,11 @@
 // SoftDeviceHost: what the GVCP server needs from the device that owns it.
 #pragma once
 
-#include "SoftControlPrivilege.h"
-#include "SoftDeviceRegisters.h"
+#include "gvcp/SoftControlPrivilege.h"
+#include "registers/SoftDeviceRegisters.h"
 #include "gev/Gvcp.h"
+
+namespace ky::soft {
 
 class SoftDeviceHost
 {
@@ -27,3 +29,5 @@ public:
         return 0;
     }
 };
+
+}  // namespace ky::soft

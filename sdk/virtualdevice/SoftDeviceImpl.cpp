@@ -1,18 +1,19 @@
 #include "SoftDeviceImpl.h"
 
-#include "SoftBootstrap.h"
+#include "registers/SoftBootstrap.h"
 #include "ky/genicam/KyGenParameterArray.h"
-#include "SoftDeviceXml.h"
-#include "SoftGenApiFactory.h"
-#include "SoftStandardFeatures.h"
+#include "genapi/SoftDeviceXml.h"
+#include "genapi/SoftGenApiFactory.h"
+#include "genapi/SoftStandardFeatures.h"
 #include "SoftLog.h"
-#include "SoftRegisterFactory.h"
-#include "SoftStreamFeatures.h"
-#include "SoftStreamRegisters.h"
+#include "registers/SoftRegisterFactory.h"
+#include "genapi/SoftStreamFeatures.h"
+#include "registers/SoftStreamRegisters.h"
 #include "gev/Bootstrap.h"
 #include "ky/ByteOrder.h"
 
 using namespace ky::gev;
+using namespace ky::soft;
 
 KyResult KySoftDeviceGEV::Impl::ChooseAddress(const std::string &macText)
 {
@@ -210,7 +211,11 @@ void KySoftDeviceGEV::Impl::MakeStandardXml()
     options.streamCount = static_cast<uint32_t>(mSources.size());
     options.userSetCount = mUserSetCount;
     const SoftFeatureTable standard = SoftStandardFeatures::Make(options);
-    SoftDeviceXml::Render(mInfo, {&standard}, mContext.xml);
+    // The standard table alone declares no name twice; a failure here is a fault of this library.
+    const KyResult result = SoftDeviceXml::Render(mInfo, {&standard}, mContext.xml);
+    if (result.IsFailure()) {
+        SoftLog("[SoftDevice] standard GenICam XML: %s", result.GetDescription().GetAscii());
+    }
     mInfo.SetXmlCreated(true);
     mXmlMade = true;
 }
@@ -347,7 +352,10 @@ void KySoftDeviceGEV::Impl::RemoveAppliedForcedIp()
 {
     std::lock_guard<std::mutex> lock(mForcedMutex);
     if (mAppliedForced.ip != 0) {
-        SoftNetAdapter::ChangeAddress(mAdapter.index, mAppliedForced, false);
+        const KyResult result = SoftNetAdapter::ChangeAddress(mAdapter.index, mAppliedForced, false);
+        if (result.IsFailure()) {
+            SoftLog("[SoftDevice::ForceIp] removing the forced address: %s", result.GetDescription().GetAscii());
+        }
         mAppliedForced = SoftNetworkConfig{};
     }
 }

@@ -7,21 +7,21 @@
 #include <vector>
 
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
-#include "SoftControlPrivilege.h"
+#include "gvcp/SoftControlPrivilege.h"
 #include "SoftDeviceHost.h"
 #include "SoftDeviceInfo.h"
 #include "SoftDeviceStatistics.h"
-#include "SoftFeatureTable.h"
+#include "genapi/SoftFeatureTable.h"
 #include "SoftGuard.h"
-#include "SoftGvcpHandler.h"
-#include "SoftGvcpServer.h"
-#include "SoftMessageChannel.h"
-#include "SoftNetAdapter.h"
-#include "SoftRegisterMap.h"
-#include "SoftStreamChannel.h"
-#include "SoftUserSets.h"
+#include "gvcp/SoftGvcpHandler.h"
+#include "gvcp/SoftGvcpServer.h"
+#include "gvcp/SoftMessageChannel.h"
+#include "gvcp/SoftNetAdapter.h"
+#include "registers/SoftRegisterMap.h"
+#include "streaming/SoftStreamChannel.h"
+#include "registers/SoftUserSets.h"
 
-class __attribute__((visibility("hidden"))) KySoftDeviceGEV::Impl : public SoftDeviceHost
+class __attribute__((visibility("hidden"))) KySoftDeviceGEV::Impl : public ky::soft::SoftDeviceHost
 {
 public:
     explicit Impl(KySoftDeviceGEV &owner) : mOwner(owner) {}
@@ -30,8 +30,9 @@ public:
     KyResult Stop();
 
     ky::gev::DiscoveryInfo Identity() override;
-    void ControlChanged(SoftControlPrivilege::Change change, const SoftPeer &peer, KyAccessType access) override;
-    uint32_t ForceIp(const SoftNetworkConfig &config) override;
+    void ControlChanged(ky::soft::SoftControlPrivilege::Change change, const ky::soft::SoftPeer &peer,
+                        KyAccessType access) override;
+    uint32_t ForceIp(const ky::soft::SoftNetworkConfig &config) override;
     void PacketResend(uint16_t channel, uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId) override;
     uint32_t StreamDestination(uint16_t channel) override;
 
@@ -45,7 +46,7 @@ public:
             sinks = mSinks;
         }
         for (IKySoftDeviceGEVEventSink *sink : sinks) {
-            GuardedVoid(what, [&] { call(sink); });
+            ky::soft::GuardedVoid(what, [&] { call(sink); });
         }
     }
 
@@ -56,19 +57,19 @@ public:
     std::atomic<bool> mRunning{false};
     std::atomic<bool> mDeclaring{false};  // Start is calling the custom register and feature callbacks
 
-    SoftDeviceInfo mInfo;
-    SoftDeviceContext mContext{mInfo};
-    SoftDeviceStatistics mStatistics;
-    SoftRegisterMap mMap;
-    SoftUserSets mUserSets;
+    ky::soft::SoftDeviceInfo mInfo;
+    ky::soft::SoftDeviceContext mContext{mInfo};
+    ky::soft::SoftDeviceStatistics mStatistics;
+    ky::soft::SoftRegisterMap mMap;
+    ky::soft::SoftUserSets mUserSets;
     // Features of the stream channels (image format, acquisition), filled before the XML is made;
     // rendered after the standard features, and open to the GenApi factory's overrides.
-    std::vector<SoftFeatureTable> mStreamTables;
-    SoftControlPrivilege mPrivilege;
-    std::unique_ptr<SoftGvcpHandler> mHandler;
-    std::unique_ptr<SoftGvcpServer> mServer;
-    std::unique_ptr<SoftMessageChannel> mChannel;
-    std::vector<std::unique_ptr<SoftStreamChannel>> mStreams;  // one per source while running
+    std::vector<ky::soft::SoftFeatureTable> mStreamTables;
+    ky::soft::SoftControlPrivilege mPrivilege;
+    std::unique_ptr<ky::soft::SoftGvcpHandler> mHandler;
+    std::unique_ptr<ky::soft::SoftGvcpServer> mServer;
+    std::unique_ptr<ky::soft::SoftMessageChannel> mChannel;
+    std::vector<std::unique_ptr<ky::soft::SoftStreamChannel>> mStreams;  // one per source while running
 
     std::mutex mSinkMutex;
     std::vector<IKySoftDeviceGEVEventSink *> mSinks;
@@ -89,10 +90,10 @@ public:
     std::vector<TestDrop> mTestDrops;  // per stream channel, test only
     bool mXmlMade = false;
 
-    SoftNetAdapter mAdapter;
-    SoftNetworkConfig mAddress;
+    ky::soft::SoftNetAdapter mAdapter;
+    ky::soft::SoftNetworkConfig mAddress;
     std::mutex mForcedMutex;
-    SoftNetworkConfig mAppliedForced;  // added to the adapter by a FORCEIP, removed at Stop
+    ky::soft::SoftNetworkConfig mAppliedForced;  // added to the adapter by a FORCEIP, removed at Stop
 
 private:
     KyResult ChooseAddress(const std::string &macText);

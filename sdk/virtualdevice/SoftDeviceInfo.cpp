@@ -2,8 +2,10 @@
 
 #include <cctype>
 
-#include "SoftDeviceRegisters.h"
+#include "registers/SoftDeviceRegisters.h"
 #include "gev/Bootstrap.h"
+
+namespace ky::soft {
 
 using namespace ky::gev;
 
@@ -110,3 +112,5 @@ SoftDeviceInfo::Identity SoftDeviceInfo::Snapshot()
     return Identity{mManufacturer.str(), mModel.str(), mVersion.str(), mFirmwareVersion.str(),
                     mManufacturerInfo.str(), mSerial.str()};
 }
+
+}  // namespace ky::soft

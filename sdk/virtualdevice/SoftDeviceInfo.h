@@ -6,6 +6,8 @@
 
 #include "ky/virtualdevice/IKySoftDeviceGEVInfo.h"
 
+namespace ky::soft {
+
 class SoftDeviceInfo : public IKySoftDeviceGEVInfo
 {
 public:
@@ -51,3 +53,5 @@ private:
     KyString mProductGuid, mVersionGuid;
     bool mXmlCreated = false;
 };
+
+}  // namespace ky::soft

@@ -5,6 +5,8 @@
 
 #include "ky/virtualdevice/IKySoftDeviceGEVStatistics.h"
 
+namespace ky::soft {
+
 class SoftDeviceStatistics : public IKySoftDeviceGEVStatistics
 {
 public:
@@ -51,3 +53,5 @@ public:
 private:
     std::atomic<uint64_t> mCounters[CounterCount] = {};
 };
+
+}  // namespace ky::soft

@@ -7,6 +7,8 @@
 #include "ky/base/KyResult.h"
 #include "SoftLog.h"
 
+namespace ky::soft {
+
 template <typename F>
 KyResult GuardedResult(const char *what, F &&call)
 {
@@ -23,8 +25,10 @@ KyResult GuardedResult(const char *what, F &&call)
 template <typename F>
 void GuardedVoid(const char *what, F &&call)
 {
-    GuardedResult(what, [&] {
+    (void)GuardedResult(what, [&] {  // a throw is logged there; the call has no result of its own
         call();
         return KyResult(KY_OK);
     });
 }
+
+}  // namespace ky::soft

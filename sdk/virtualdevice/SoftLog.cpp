@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace ky::soft {
+
 bool SoftLogEnabled()
 {
     static const bool enabled = std::getenv("KY_SOFTDEVICE_LOG") != nullptr;
@@ -21,3 +23,5 @@ void SoftLog(const char *format, ...)
     va_end(args);
     std::fputc('\n', stderr);
 }
+
+}  // namespace ky::soft

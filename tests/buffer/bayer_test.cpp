@@ -73,13 +73,13 @@ TEST(Bayer, PortableAndVectorRowsAgreeWithReference)
         for (KyBayerFilterType filter : kFilters)
             for (const auto &size : kSizes) {
                 const std::vector<uint8_t> raw = RandomBytes(size_t(size.width) * size.height, size.height);
-                kybuffer::BayerImage image{raw.data(), size.width, size.width, size.height, 0, 0};
-                ASSERT_TRUE(kybuffer::BayerPatternOf(type, image.redX, image.redY));
+                ky::buffer::BayerImage image{raw.data(), size.width, size.width, size.height, 0, 0};
+                ASSERT_TRUE(ky::buffer::BayerPatternOf(type, image.redX, image.redY));
                 const std::vector<uint8_t> expected = reference::Demosaic(raw, size.width, size.height, type, filter);
                 for (bool simd : {false, true}) {
                     std::vector<uint8_t> out(expected.size());
                     for (uint32_t y = 0; y < size.height; ++y)
-                        kybuffer::DemosaicRow(image, filter, y, out.data() + size_t(y) * size.width * 3, false, simd);
+                        ky::buffer::DemosaicRow(image, filter, y, out.data() + size_t(y) * size.width * 3, false, simd);
                     EXPECT_EQ(FirstDifference(expected, out.data()), -1)
                         << Case(type, filter, size.width, size.height) << (simd ? " vector" : " portable");
                 }

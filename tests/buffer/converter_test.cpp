@@ -169,8 +169,8 @@ TEST(Converter, IdentityAndBlockIdCarriedOver)
     uint8_t mono[4] = {1, 2, 3, 4};
     KyBuffer source, destination;
     ASSERT_TRUE(source.GetImage()->Attach(mono, 2, 2, KyPixelMono8).IsOK());
-    source.SetBlockID(77);
-    source.SetTimestamp(123456789);
+    ASSERT_TRUE(source.SetBlockID(77).IsOK());
+    ASSERT_TRUE(source.SetTimestamp(123456789).IsOK());
     ASSERT_TRUE(destination.GetImage()->Alloc(2, 2, KyPixelBGR8).IsOK());
     KyBufferConverter converter;
     ASSERT_TRUE(converter.Convert(&source, &destination).IsOK());

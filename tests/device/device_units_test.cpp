@@ -167,8 +167,8 @@ public:
     void OnLinkDisconnected(KyDevice *device) override
     {
         ++calls;
-        device->UnregisterEventSink(this);
-        device->UnregisterEventSink(other);
+        EXPECT_TRUE(device->UnregisterEventSink(this).IsOK());
+        EXPECT_TRUE(device->UnregisterEventSink(other).IsOK());
     }
     KyDeviceEventSink *other = nullptr;
     int calls = 0;
@@ -197,8 +197,8 @@ TEST(DeviceEventSinks, AThrowingSinkDoesNotStopTheOthers)
     SinkProbe device;
     ThrowingSink throwing;
     CountingSink counting;
-    device.RegisterEventSink(&throwing);
-    device.RegisterEventSink(&counting);
+    ASSERT_TRUE(device.RegisterEventSink(&throwing).IsOK());
+    ASSERT_TRUE(device.RegisterEventSink(&counting).IsOK());
     Dispatch(device);
     EXPECT_EQ(counting.calls, 1);
 }
@@ -209,8 +209,8 @@ TEST(DeviceEventSinks, SinksMayUnregisterDuringACall)
     SelfRemovingSink first;
     CountingSink second;
     first.other = &second;
-    device.RegisterEventSink(&first);
-    device.RegisterEventSink(&second);
+    ASSERT_TRUE(device.RegisterEventSink(&first).IsOK());
+    ASSERT_TRUE(device.RegisterEventSink(&second).IsOK());
     Dispatch(device);
     Dispatch(device);
     EXPECT_EQ(first.calls, 1);

@@ -7,13 +7,15 @@
 #include <map>
 
 #include "ky/genicam/KyGenParameterArray.h"
-#include "SoftDeviceXml.h"
+#include "genapi/SoftDeviceXml.h"
 #include "SoftDeviceInfo.h"
 #include "features/FeatureXml.h"
-#include "SoftGenApiFactory.h"
-#include "SoftRegister.h"
+#include "genapi/SoftGenApiFactory.h"
+#include "registers/SoftRegister.h"
 #include "ky/ByteOrder.h"
-#include "SoftStandardFeatures.h"
+#include "genapi/SoftStandardFeatures.h"
+
+using namespace ky::soft;
 
 namespace {
 

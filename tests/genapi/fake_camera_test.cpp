@@ -46,7 +46,7 @@ TEST_F(FakeCamera, ImageFormatFeatures)
     } integers[] = {{"Width", 256}, {"Height", 128}};
     for (const auto &c : integers) {
         ASSERT_TRUE(params.SetIntegerValue(c.name, c.value).IsOK()) << c.name;
-        params.InvalidateCache();
+        ASSERT_TRUE(params.InvalidateCache().IsOK());
         int64_t read = 0;
         ASSERT_TRUE(params.GetIntegerValue(c.name, read).IsOK()) << c.name;
         EXPECT_EQ(read, c.value) << c.name;

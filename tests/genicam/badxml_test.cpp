@@ -149,7 +149,7 @@ TEST(BadXml, UnknownElementsAreLoggedAndSkipped)
     KyResult r = params.Load(KyString("<RegisterDescription>\n<Widget Name=\"Gizmo\"/>\n"
                                       "<Integer Name=\"Known\"><Value>3</Value></Integer></RegisterDescription>"),
                              nullptr);
-    KyLogDispatcher::RemoveSink(&sink);
+    EXPECT_TRUE(KyLogDispatcher::RemoveSink(&sink).IsOK());
     ASSERT_TRUE(r.IsOK());
     EXPECT_EQ(params.GetCount(), 1u);
     ASSERT_EQ(sink.warnings.size(), 1u);
@@ -179,8 +179,9 @@ TEST(BadXml, DamagedCopiesOfAGoodFileNeverCrash)
         ++loaded;
         for (uint32_t k = 0; k < params.GetCount(); ++k) {
             KyString text;
-            params.Get(k)->ToString(text);
-            params.Get(k)->FromString(KyString("1"));
+            // Damaged features may refuse either: the test is that nothing crashes.
+            (void)params.Get(k)->ToString(text);
+            (void)params.Get(k)->FromString(KyString("1"));
         }
     }
     EXPECT_GT(loaded, 0);

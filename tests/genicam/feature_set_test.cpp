@@ -78,7 +78,7 @@ TEST(FeatureSet, ServesItsFeaturesThroughItsPort)
 
         KyString tip;
         ASSERT_NE(array.Get(KyString("Count")), nullptr);
-        array.Get(KyString("Count"))->GetToolTip(tip);
+        ASSERT_TRUE(array.Get(KyString("Count"))->GetToolTip(tip).IsOK());
         EXPECT_STREQ(tip.GetAscii(), "Count <&> tip") << "texts are escaped in the XML";
 
         // Registers lie one after the other from the base, big-endian.

@@ -49,7 +49,7 @@ public:
     void OnParameterUpdate(KyGenParameter *p) override
     {
         KyString name;
-        p->GetName(name);
+        EXPECT_TRUE(p->GetName(name).IsOK());
         names.push_back(name.str());
     }
     bool Saw(const std::string &n) const { return std::find(names.begin(), names.end(), n) != names.end(); }
@@ -241,7 +241,7 @@ TEST_F(NodeMapTest, RegisterCacheIsKeptUntilAnInvalidatorChanges)
     EXPECT_TRUE(params.GetIntegerValue("NoCacheReg", v).IsOK());
     EXPECT_EQ(port.reads, reads + 2);
     bool cached = true;
-    params.Get(KyString("NoCacheReg"))->IsValueCached(cached);
+    EXPECT_TRUE(params.Get(KyString("NoCacheReg"))->IsValueCached(cached).IsOK());
     EXPECT_FALSE(cached);
 
     // A written register is read back from the cache (write-through), and a write to
@@ -293,13 +293,15 @@ TEST_F(NodeMapTest, ASinkThatThrowsOrWritesDoesNotBreakTheArray)
         int calls = 0;
         void OnParameterUpdate(KyGenParameter *) override
         {
-            if (++calls == 1) params->SetIntegerValue("OffsetYHostValue", 5);  // writes from inside the callback
+            if (++calls == 1) {  // writes from inside the callback
+                EXPECT_TRUE(params->SetIntegerValue("OffsetYHostValue", 5).IsOK());
+            }
             throw std::runtime_error("sink failure");
         }
     } rude;
     rude.params = &params;
-    params.Get(KyString("Width"))->RegisterEventSink(&rude);
-    params.Get(KyString("OffsetYHostValue"))->RegisterEventSink(&rude);
+    ASSERT_TRUE(params.Get(KyString("Width"))->RegisterEventSink(&rude).IsOK());
+    ASSERT_TRUE(params.Get(KyString("OffsetYHostValue"))->RegisterEventSink(&rude).IsOK());
     EXPECT_TRUE(params.SetIntegerValue("Width", 800).IsOK());
     EXPECT_EQ(rude.calls, 2);
     int64_t v = 0;
@@ -312,13 +314,13 @@ TEST_F(NodeMapTest, SelectorsWorkBothWays)
     KyGenParameter *selector = params.Get(KyString("GainSelector"));
     KyGenParameter *gain = params.Get(KyString("Gain"));
     bool isSelector = false;
-    selector->IsSelector(isSelector);
+    EXPECT_TRUE(selector->IsSelector(isSelector).IsOK());
     EXPECT_TRUE(isSelector);
-    gain->IsSelector(isSelector);
+    EXPECT_TRUE(gain->IsSelector(isSelector).IsOK());
     EXPECT_FALSE(isSelector);
     KyGenParameterList selected, selecting;
-    selector->GetSelectedParameters(selected);
-    gain->GetSelectingParameters(selecting);
+    EXPECT_TRUE(selector->GetSelectedParameters(selected).IsOK());
+    EXPECT_TRUE(gain->GetSelectingParameters(selecting).IsOK());
     ASSERT_EQ(selected.GetSize(), 1u);
     EXPECT_EQ(selected[0], gain);
     ASSERT_EQ(selecting.GetSize(), 1u);
@@ -326,7 +328,7 @@ TEST_F(NodeMapTest, SelectorsWorkBothWays)
     EXPECT_EQ(selecting.GetNext(), nullptr);
 
     CountingSink sink;
-    gain->RegisterEventSink(&sink);
+    ASSERT_TRUE(gain->RegisterEventSink(&sink).IsOK());
     EXPECT_TRUE(params.SetFloatValue("Gain", 1.5).IsOK());
     EXPECT_TRUE(params.SetEnumValue("GainSelector", KyString("Red")).IsOK());
     EXPECT_TRUE(sink.Saw("Gain"));
@@ -381,8 +383,8 @@ TEST_F(NodeMapTest, CommandsExecuteAndReportCompletion)
     EXPECT_TRUE(cmd->IsDone(done).IsOK());
     EXPECT_TRUE(done);
     bool writable = false, readable = true;
-    cmd->IsWritable(writable);
-    cmd->IsReadable(readable);
+    EXPECT_TRUE(cmd->IsWritable(writable).IsOK());
+    EXPECT_TRUE(cmd->IsReadable(readable).IsOK());
     EXPECT_TRUE(writable);
     EXPECT_FALSE(readable);
 }
@@ -402,7 +404,7 @@ TEST_F(NodeMapTest, ChunkFeaturesReadTheAttachedPayload)
     EXPECT_TRUE(params.GetIntegerValue("ChunkExposureFromChunkPort", v).IsOK());
     EXPECT_EQ(v, 12346);
     bool writable = true;
-    params.Get(KyString("ChunkExposureFromChunkPort"))->IsWritable(writable);
+    EXPECT_TRUE(params.Get(KyString("ChunkExposureFromChunkPort"))->IsWritable(writable).IsOK());
     EXPECT_FALSE(writable);
     EXPECT_TRUE(params.DetachDataChunks().IsOK());
     EXPECT_EQ(params.GetIntegerValue("ChunkExposureFromChunkPort", v).GetCode(), KY_NO_AVAILABLE_DATA);
@@ -432,18 +434,18 @@ TEST_F(NodeMapTest, CategoriesListTheirFeatures)
     KyGenCategory *format = params.GetCategory(KyString("ImageFormat"));
     ASSERT_NE(format, nullptr);
     KyString text;
-    format->GetDisplayName(text);
+    EXPECT_TRUE(format->GetDisplayName(text).IsOK());
     EXPECT_EQ(text.str(), "Image Format Control");
     KyGenNameSpace ns = KyGenNameSpaceUndefined;
-    format->GetNameSpace(ns);
+    EXPECT_TRUE(format->GetNameSpace(ns).IsOK());
     EXPECT_EQ(ns, KyGenNameSpaceStandard);
     KyGenParameterList list;
-    format->GetParameters(list);
+    EXPECT_TRUE(format->GetParameters(list).IsOK());
     ASSERT_EQ(list.GetSize(), 3u);
     EXPECT_EQ(list[0], params.Get(KyString("Width")));
-    params.Get(KyString("Width"))->GetCategory(text);
+    EXPECT_TRUE(params.Get(KyString("Width"))->GetCategory(text).IsOK());
     EXPECT_EQ(text.str(), "ImageFormat");
-    params.Get(KyString("WidthReg"))->GetCategory(text);
+    EXPECT_TRUE(params.Get(KyString("WidthReg"))->GetCategory(text).IsOK());
     EXPECT_EQ(text.str(), "");
     EXPECT_EQ(params.GetCategory(3), nullptr);
 }
@@ -452,49 +454,49 @@ TEST_F(NodeMapTest, TextsFlagsAndEntries)
 {
     KyGenParameter *width = params.Get(KyString("Width"));
     KyString s;
-    width->GetToolTip(s);
+    EXPECT_TRUE(width->GetToolTip(s).IsOK());
     EXPECT_EQ(s.str(), "Width of the image");
-    width->GetDisplayName(s);
+    EXPECT_TRUE(width->GetDisplayName(s).IsOK());
     EXPECT_EQ(s.str(), "Image Width");
     KyGenInteger *w = params.GetInteger("Width");
-    w->GetUnit(s);
+    EXPECT_TRUE(w->GetUnit(s).IsOK());
     EXPECT_EQ(s.str(), "px");
     bool flag = false;
-    width->IsStreamable(flag);
+    EXPECT_TRUE(width->IsStreamable(flag).IsOK());
     EXPECT_TRUE(flag);
     const std::pair<const char *, KyGenVisibility> vis[] = {{"Width", KyGenVisibilityBeginner}, {"Height", KyGenVisibilityExpert},
                                                             {"WidthReg", KyGenVisibilityInvisible}};
     for (auto &[name, level] : vis) {
         KyGenVisibility v = KyGenVisibilityUndefined;
-        params.Get(KyString(name))->GetVisibility(v);
+        EXPECT_TRUE(params.Get(KyString(name))->GetVisibility(v).IsOK());
         EXPECT_EQ(v, level) << name;
     }
-    params.Get(KyString("Height"))->IsVisible(KyGenVisibilityBeginner, flag);
+    EXPECT_TRUE(params.Get(KyString("Height"))->IsVisible(KyGenVisibilityBeginner, flag).IsOK());
     EXPECT_FALSE(flag);
-    params.Get(KyString("Height"))->IsVisible(KyGenVisibilityGuru, flag);
+    EXPECT_TRUE(params.Get(KyString("Height"))->IsVisible(KyGenVisibilityGuru, flag).IsOK());
     EXPECT_TRUE(flag);
-    params.Get(KyString("NotAvailableByHostFlag"))->IsAvailable(flag);
+    EXPECT_TRUE(params.Get(KyString("NotAvailableByHostFlag"))->IsAvailable(flag).IsOK());
     EXPECT_FALSE(flag);
-    params.Get(KyString("NotImplementedByHostFlag"))->IsImplemented(flag);
+    EXPECT_TRUE(params.Get(KyString("NotImplementedByHostFlag"))->IsImplemented(flag).IsOK());
     EXPECT_FALSE(flag);
-    params.Get(KyString("WriteOnlyReg"))->IsReadable(flag);
+    EXPECT_TRUE(params.Get(KyString("WriteOnlyReg"))->IsReadable(flag).IsOK());
     EXPECT_FALSE(flag);
     int64_t v = 0;
     EXPECT_EQ(params.GetInteger("WriteOnlyReg")->GetValue(v).GetDescription().str(), "[WriteOnlyReg] is not readable (write-only)");
 
     KyGenEnum *pf = params.GetEnum("PixelFormat");
     int64_t count = 0;
-    pf->GetEntriesCount(count);
+    EXPECT_TRUE(pf->GetEntriesCount(count).IsOK());
     EXPECT_EQ(count, 3);
     const KyGenEnumEntry *entry = nullptr;
     EXPECT_TRUE(pf->GetEntryByName(KyString("Mono16"), &entry).IsOK());
-    entry->IsAvailable(flag);
+    EXPECT_TRUE(entry->IsAvailable(flag).IsOK());
     EXPECT_FALSE(flag);
     EXPECT_TRUE(pf->GetEntryByValue(0x02180014, &entry).IsOK());
-    entry->GetName(s);
+    EXPECT_TRUE(entry->GetName(s).IsOK());
     EXPECT_EQ(s.str(), "RGB8");
     EXPECT_TRUE(pf->GetEntryByIndex(0, &entry).IsOK());
-    entry->GetDisplayName(s);
+    EXPECT_TRUE(entry->GetDisplayName(s).IsOK());
     EXPECT_EQ(s.str(), "Mono 8");
     EXPECT_EQ(pf->GetEntryByIndex(3, &entry).GetDescription().str(), "[PixelFormat] has no entry at index 3 (it has 3)");
     EXPECT_EQ(entry, nullptr);
@@ -503,7 +505,7 @@ TEST_F(NodeMapTest, TextsFlagsAndEntries)
     EXPECT_TRUE(params.GetEnumValue("PixelFormat", v).IsOK());
     EXPECT_EQ(v, 0x01080001);
     port.Put32(0x08, 0x77);
-    params.InvalidateCache();
+    EXPECT_TRUE(params.InvalidateCache().IsOK());
     EXPECT_EQ(params.GetEnumValue("PixelFormat", s).GetDescription().str(), "[PixelFormat] value 119 matches no entry");
 }
 
@@ -537,7 +539,7 @@ TEST_F(NodeMapTest, PortFailuresComeBackUnchanged)
 TEST_F(NodeMapTest, PollDropsDueValuesAndTellsTheSinks)
 {
     CountingSink sink;
-    params.Get(KyString("PolledReg"))->RegisterEventSink(&sink);
+    ASSERT_TRUE(params.Get(KyString("PolledReg"))->RegisterEventSink(&sink).IsOK());
     int64_t v = 0;
     EXPECT_TRUE(params.GetIntegerValue("PolledReg", v).IsOK());
     port.Put32(0x98, 99);
@@ -586,17 +588,17 @@ TEST_F(NodeMapTest, ThreadsShareOneArray)
         }
     } locked;
     locked.m = &sinkMutex;
-    params.Get(KyString("Width"))->RegisterEventSink(&locked);
+    ASSERT_TRUE(params.Get(KyString("Width"))->RegisterEventSink(&locked).IsOK());
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([this, t] {
             for (int k = 0; k < 200; ++k) {
                 int64_t v = 0;
-                params.SetIntegerValue("Width", 16 + 4 * (t * 200 + k) % 4000);
-                params.GetIntegerValue("PayloadSizeFromFormula", v);
-                params.SetEnumValue("GainSelector", int64_t(k % 3));
+                EXPECT_TRUE(params.SetIntegerValue("Width", 16 + 4 * (t * 200 + k) % 4000).IsOK());
+                EXPECT_TRUE(params.GetIntegerValue("PayloadSizeFromFormula", v).IsOK());
+                EXPECT_TRUE(params.SetEnumValue("GainSelector", int64_t(k % 3)).IsOK());
                 double g = 0;
-                params.GetFloatValue("Gain", g);
+                EXPECT_TRUE(params.GetFloatValue("Gain", g).IsOK());
             }
         });
     }

@@ -76,9 +76,9 @@ TEST(SoftDeviceXml, LoadsAndReachesTheDeviceRegisters)
         EXPECT_GT(params.GetCount(), 0u);
         for (uint32_t k = 0; k < params.GetCount(); ++k) {
             bool readable = false;
-            params.Get(k)->IsReadable(readable);
+            EXPECT_TRUE(params.Get(k)->IsReadable(readable).IsOK());
             KyString name, text;
-            params.Get(k)->GetName(name);
+            EXPECT_TRUE(params.Get(k)->GetName(name).IsOK());
             if (readable) {
                 KyResult rr = params.Get(k)->ToString(text);
                 EXPECT_TRUE(rr.IsOK()) << name.GetAscii() << ": " << rr.GetDescription().GetAscii();

@@ -109,7 +109,7 @@ TEST(GvcpRoundTrip, EveryMessage)
         Packet packet = c.second();
         ASSERT_GE(packet.size(), GVCP_HEADER_SIZE);
         EXPECT_LE(packet.size(), GVCP_MAX_PACKET_SIZE);
-        EXPECT_EQ(packet[4] << 8 | packet[5], static_cast<int>(packet.size() - GVCP_HEADER_SIZE));
+        EXPECT_EQ(ky::base::LoadBig16(&packet[4]), packet.size() - GVCP_HEADER_SIZE);
     }
 }
 

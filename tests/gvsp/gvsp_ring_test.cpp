@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "GvspLoop.h"
-#include "GvspPacketRing.h"
+#include "gvsp/GvspPacketRing.h"
 #include "ky/ByteOrder.h"
 
 using namespace ky::gev;
@@ -107,10 +107,14 @@ private:
     const uint32_t width = 640, height = 480;
     const int frames = 3;
     std::vector<std::vector<uint8_t>> destinations(frames, std::vector<uint8_t>(width * height));
-    for (auto &d : destinations)
-        loop.receiver.QueueBlock(d.data(), d.size(), nullptr);
-    for (int f = 0; f < frames; ++f)
-        loop.SendFrame(f + 1, Pattern(width * height, f), ImageLeader(KyPixelMono8, width, height, f));
+    for (auto &d : destinations) {
+        if (loop.receiver.QueueBlock(d.data(), d.size(), nullptr).IsFailure())
+            return ::testing::AssertionFailure() << "a destination is refused";
+    }
+    for (int f = 0; f < frames; ++f) {
+        if (loop.SendFrame(f + 1, Pattern(width * height, f), ImageLeader(KyPixelMono8, width, height, f)).IsFailure())
+            return ::testing::AssertionFailure() << "frame " << f << " is not sent";
+    }
     for (int f = 0; f < frames; ++f) {
         GvspCompletedBlock block;
         if (loop.receiver.WaitForBlock(block, WAIT_MS).IsFailure())
@@ -313,7 +317,7 @@ TEST(GvspPacketRing, OverflowIsCounted)
     const uint32_t width = 1024, height = 1024;
     std::vector<std::vector<uint8_t>> destinations(16, std::vector<uint8_t>(width * height));
     for (auto &d : destinations)
-        receiver.QueueBlock(d.data(), d.size(), nullptr);
+        ASSERT_TRUE(receiver.QueueBlock(d.data(), d.size(), nullptr).IsOK());
     auto send = [&](uint64_t block) {
         const std::vector<uint8_t> pattern = Pattern(width * height, static_cast<uint32_t>(block));
         GvspOutgoingBlock out;

@@ -1,9 +1,10 @@
 #!/bin/sh
-# install_consumer.sh BUILD_DIR WORK_DIR CONSUMER_SOURCE CXX "CXXFLAGS"
-# Installs BUILD_DIR into WORK_DIR/prefix, builds the consumer there with CMake's find_package(Ky)
-# and with pkg-config, runs both and checks what they print. Opens no socket.
+# install_consumer.sh BUILD_DIR WORK_DIR CONSUMER_SOURCE CXX CC ["FLAGS"]
+# Installs BUILD_DIR into WORK_DIR/prefix, builds the consumers there (a C++ program on the SDK, a
+# C program on the camera control library) with CMake's find_package and with pkg-config, runs
+# them and checks what they print. Opens no socket.
 set -eu
-build=$1 work=$2 source=$3 cxx=$4 flags=${5:-}
+build=$1 work=$2 source=$3 cxx=$4 cc=$5 flags=${6:-}
 prefix=$work/prefix
 
 rm -rf "$work"
@@ -14,9 +15,15 @@ expected='result: KY_TIMEOUT
 record: copy made
 system: 0 interfaces before Find'
 
+camctrl_expected='before init: -1038 false (The system has not been initialized.)
+after init: 0 true (No connectable devices.)
+free: 0'
+
 check() {
   output=$("$@")
-  if [ "$output" != "$expected" ]; then
+  want=$expected
+  case "${1##*/}" in camctrl*) want=$camctrl_expected ;; esac
+  if [ "$output" != "$want" ]; then
     echo "unexpected output of $*:"; echo "$output"; exit 1
   fi
   echo "$* ran as expected"
@@ -24,9 +31,11 @@ check() {
 
 # CMake: find_package(Ky COMPONENTS ...) from the installed package configuration.
 cmake -S "$source" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
-      -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_BUILD_TYPE=Debug >"$work/cmake-configure.log"
+      -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
+      -DCMAKE_BUILD_TYPE=Debug >"$work/cmake-configure.log"
 cmake --build "$work/cmake" >"$work/cmake-build.log"
 check "$work/cmake/consumer"
+check "$work/cmake/camctrl_consumer"
 
 # pkg-config: the .pc files of the installed tree, nothing else on the path.
 libdir=$(find "$prefix" -name ky-system.pc -exec dirname {} \;)
@@ -36,3 +45,7 @@ pc_libdir=$(pkg-config --variable=libdir ky-system)
 "$cxx" -std=c++17 $flags -o "$work/consumer-pc" "$source/consumer.cpp" \
   $(pkg-config --cflags --libs ky-system ky-device ky-base) -Wl,-rpath,"$pc_libdir"
 check "$work/consumer-pc"
+# shellcheck disable=SC2046,SC2086
+"$cc" -std=c99 -Wall -Wextra -Werror $flags -o "$work/camctrl_consumer-pc" "$source/camctrl_consumer.c" \
+  $(pkg-config --cflags --libs bnkcamctrl) -Wl,-rpath,"$pc_libdir"
+check "$work/camctrl_consumer-pc"

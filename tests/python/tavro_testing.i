@@ -85,7 +85,7 @@ uint32_t LogFromThreads(KyLogSink *sink, uint32_t threads, uint32_t perThread)
     }
     for (auto &w : workers)
         w.join();
-    KyLogDispatcher::RemoveSink(sink);
+    (void)KyLogDispatcher::RemoveSink(sink);  // added above, so it is there to remove
     return sent.load();
 }
 
@@ -96,7 +96,7 @@ void LogHere(KyLogSink *sink, const char *message)
         return;
     KyLogger logger(KyString("here"));
     logger.LogError("here.cpp", 7, "LogHere", message);
-    KyLogDispatcher::RemoveSink(sink);
+    (void)KyLogDispatcher::RemoveSink(sink);  // added above, so it is there to remove
 }
 
 // Number conversions: each returns its argument.
@@ -175,3 +175,47 @@ private:
     return KyPy_ArrayView($self->Data(), 1, dims, NPY_UBYTE, NULL);
   }
 }
+
+// A software GigE Vision camera in this process, for the device tests: it sends events on its
+// message channel when asked. Runs only inside the tests' private network namespace.
+%{
+#include <memory>
+
+#include "ky/virtualdevice/IKyMessageChannel.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
+%}
+%apply (const uint8_t *KY_ARRAY_IN, size_t KY_ARRAY_IN_SIZE) { (const uint8_t *data, size_t size) };
+%inline %{
+class TestEventCamera
+{
+public:
+    // Starts on the adapter with that MAC address, at one of its IP addresses.
+    KyResult Start(const KyString &mac, const KyString &ip)
+    {
+        mDevice = std::make_unique<KySoftDeviceGEV>();
+        KyResult result = mDevice->SetIPAddress(ip);
+        return result.IsOK() ? mDevice->Start(mac) : result;
+    }
+    // Whether a controller opened the message channel.
+    bool IsChannelOpen()
+    {
+        IKyMessageChannel *channel = mDevice ? mDevice->GetMessagingChannel() : nullptr;
+        return channel && channel->IsOpened();
+    }
+    // Sends one event, with the bytes as its data (none when empty); waits for the acknowledge.
+    KyResult Fire(uint16_t eventId, uint64_t blockId, const uint8_t *data, size_t size)
+    {
+        IKyMessageChannel *channel = mDevice ? mDevice->GetMessagingChannel() : nullptr;
+        if (!channel)
+            return KyResult(KY_STATE_ERROR);
+        if (size == 0)
+            return channel->FireEvent(eventId, blockId);
+        std::vector<uint8_t> bytes(data, data + size);
+        return channel->FireEvent(eventId, bytes.data(), static_cast<uint32_t>(bytes.size()), blockId);
+    }
+    KyResult Stop() { return mDevice ? mDevice->Stop() : KyResult(KY_STATE_ERROR); }
+
+private:
+    std::unique_ptr<KySoftDeviceGEV> mDevice;
+};
+%}

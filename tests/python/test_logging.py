@@ -133,3 +133,33 @@ def test_logger_priority_and_calls():
     for call in (logger.LogInfo, logger.LogError, logger.LogWarning, logger.LogCritical, logger.LogDebug):
         assert call("file.py", 1, "fn", "message") is None
     assert logger.LogInfo(None, 0, None, None) is None
+
+
+class Temporary(ky.KyLogSink):
+    def Log(self, *args):
+        pass
+
+
+def test_director_whose_python_object_died_raises_instead_of_crashing():
+    # the director holds its Python object without a reference: a temporary dies at once
+    director = native.new_KyLogSink(Temporary())
+    with pytest.raises(RuntimeError) as raised:
+        native.KyLogSink_Log(director, ky.KyLogLevelInfo, "c", 1, "f", "fn", "m")
+    assert str(raised.value) == "'self' uninitialized, maybe you forgot to call KyLogSink.__init__."
+    with pytest.raises(RuntimeError):
+        testing.LogHere(director, "m")  # also through the SDK
+    native.delete_KyLogSink(director)
+    # an instance object that outlives its proxy
+    orphan = Temporary().this
+    with pytest.raises(RuntimeError) as raised:
+        native.KyLogSink_Log(orphan, ky.KyLogLevelInfo, "c", 1, "f", "fn", "m")
+    assert str(raised.value) == "'self' uninitialized, maybe you forgot to call KyLogSink.__init__."
+
+
+def test_director_whose_python_object_lives_still_forwards_after_the_guard():
+    sink = CountingSink()
+    director = native.new_KyLogSink(sink)
+    native.KyLogSink_Log(director, ky.KyLogLevelInfo, "c", 1, "f", "fn", "m")
+    assert len(sink.records) == 1
+    native.delete_KyLogSink(director)
+    del sink  # the director went first: its watch is gone with it

@@ -1,6 +1,7 @@
 """KyString and KyResult bindings."""
 import _tavro_python as native
 import _tavro_testing as testing
+import pytest
 import tavro_python as ky
 
 
@@ -113,3 +114,40 @@ def test_narrow_text_results_keep_bytes_that_are_not_utf8():
     assert s.GetAscii() == "x"
     # KyString stores UTF-8; a lone surrogate from Python comes back through surrogateescape
     assert ky.KyString("\udcff").GetAscii() is not None
+
+
+NUL_TEXTS = [
+    # (case name, call, the text the SDK saw)
+    ("constructor", lambda: str(ky.KyString("ab\0cd")), "ab"),
+    ("kystring-argument", lambda: testing.EchoText(ky.KY_OK, "ab\0cd")[1], "ab"),
+    ("leading-nul", lambda: testing.EchoText(ky.KY_OK, "\0cd")[1], ""),
+    ("joined", lambda: native.KyString___iadd__(ky.KyString("x"), "ab\0cd"), "xab"),
+]
+
+
+@pytest.mark.parametrize("call,seen", [c[1:] for c in NUL_TEXTS], ids=[c[0] for c in NUL_TEXTS])
+def test_str_with_an_embedded_nul_is_taken_up_to_it(call, seen):
+    assert call() == seen
+
+
+def test_str_with_an_embedded_nul_compares_by_its_text_before_the_nul():
+    s = ky.KyString("ab")
+    assert native.KyString___eq__(s, "ab\0cd") is True
+    assert native.KyString___ne__(s, "ab\0cd") is False
+    assert native.KyString___eq__(s, "a\0b") is False
+
+
+def test_docstrings_carry_the_sdk_documentation():
+    assert native.new_KyResult.__doc__.startswith("\n*Overload 1:*\nA result with the code KY_OK.\n")
+    assert ":type code: int\n:param code: a result code\n" in native.new_KyResult.__doc__
+    assert "*Overload 6:*" in native.new_KyResult.__doc__
+    assert native.KyResult_GetCode.__doc__ == (
+        "\nThe result code.\n:rtype: int\n:return: a result code (KY_OK, KY_NOT_FOUND, ...)\n")
+    assert ":type description: :py:class:`KyString`\n" in native.KyResult_SetDescription.__doc__
+    assert ":rtype: boolean\n" in native.KyResult_IsOK.__doc__
+    assert "*Overload 3:*" in native.new_KyString.__doc__ and ":param count:" in native.new_KyString.__doc__
+    assert ":rtype: int\n:return: the number of UTF-8 bytes\n" in native.KyString_GetLength.__doc__
+    assert ":param category: name written with each record" in native.new_KyLogger.__doc__
+    assert ":type file: string\n:param file: source file (null: empty)\n" in native.KyLogger_LogError.__doc__
+    assert ":return: a KyLogLevelEnum value" in native.KyLogger_GetLogPriority.__doc__
+    assert ":param message: the text" in native.KyLogSink_Log.__doc__

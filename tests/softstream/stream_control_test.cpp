@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "StreamRig.h"
+#include "SoftStreamRig.h"
 
-using namespace softstream_test;
+using namespace ky::soft::test;
 using ky::gev::Status;
 using Offset = StreamFeatureOffset;
 
@@ -92,7 +92,7 @@ private:
 };
 
 // Waits (bounded) for a frame to be complete at the receiver.
-void ExpectFrame(StreamRig &rig)
+void ExpectFrame(SoftStreamRig &rig)
 {
     ky::gev::GvspCompletedBlock block;
     ASSERT_TRUE(rig.Receiver().WaitForBlock(block, WAIT_MS).IsOK());
@@ -103,7 +103,7 @@ TEST(StreamControl, TheDeviceDrivesTheSourceInOrder)
 {
     RecordingSource source;
     {
-        StreamRig rig(source);
+        SoftStreamRig rig(source);
         ASSERT_NO_FATAL_FAILURE(rig.Start());
         EXPECT_EQ(source.Count("AllocBuffer"), 5u);  // four buffers, then the null answer
         ASSERT_NO_FATAL_FAILURE(rig.QueueFrames(2, 64 * 16));
@@ -131,7 +131,7 @@ TEST(StreamControl, StopOfTheDeviceStopsStreamingAndClosesTheChannel)
 {
     RecordingSource source;
     {
-        StreamRig rig(source);
+        SoftStreamRig rig(source);
         ASSERT_NO_FATAL_FAILURE(rig.Start());
         ASSERT_NO_FATAL_FAILURE(rig.QueueFrames(1, 64 * 16));
         ASSERT_NO_FATAL_FAILURE(rig.Open());
@@ -150,7 +150,7 @@ TEST(StreamControl, StopOfTheDeviceStopsStreamingAndClosesTheChannel)
 TEST(StreamControl, LosingTheControllerClosesTheChannel)
 {
     RecordingSource source;
-    StreamRig rig(source);
+    SoftStreamRig rig(source);
     ASSERT_NO_FATAL_FAILURE(rig.Start());
     ASSERT_NO_FATAL_FAILURE(rig.Open());
     ASSERT_EQ(rig.Write(Feature(Offset::AcquisitionStart), 1), Status::SUCCESS);
@@ -163,7 +163,7 @@ TEST(StreamControl, LosingTheControllerClosesTheChannel)
 TEST(StreamControl, SingleFrameModeSendsOneFrameThenStops)
 {
     RecordingSource source;
-    StreamRig rig(source);
+    SoftStreamRig rig(source);
     ASSERT_NO_FATAL_FAILURE(rig.Start());
     ASSERT_EQ(rig.Write(Feature(Offset::AcquisitionMode), 1), Status::SUCCESS);
     EXPECT_EQ(rig.Read(Feature(Offset::AcquisitionMode)), 1u);
@@ -213,7 +213,7 @@ TEST_P(RegisterTest, WriteThenRead)
 {
     const RegisterCase &c = GetParam();
     RecordingSource source;
-    StreamRig rig(source);
+    SoftStreamRig rig(source);
     ASSERT_NO_FATAL_FAILURE(rig.Start());
     EXPECT_EQ(rig.Write(Feature(c.offset), c.value), c.status);
     EXPECT_EQ(rig.Read(Feature(c.offset)), c.readBack);
@@ -225,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(Channel0, RegisterTest, ::testing::ValuesIn(REGISTER_CA
 TEST(StreamControl, FormatIsLockedWhileStreaming)
 {
     RecordingSource source;
-    StreamRig rig(source);
+    SoftStreamRig rig(source);
     ASSERT_NO_FATAL_FAILURE(rig.Start());
     EXPECT_EQ(rig.Write(Feature(Offset::AcquisitionStart), 1), Status::ERROR) << "no destination yet";
     EXPECT_EQ(source.Count("OnStreamingStart"), 0u);
@@ -242,7 +242,7 @@ TEST(StreamControl, FormatIsLockedWhileStreaming)
 TEST(StreamControl, PacketSizeIsCheckedAndTheFireBitSendsATestPacket)
 {
     RecordingSource source;
-    StreamRig rig(source);
+    SoftStreamRig rig(source);
     ASSERT_NO_FATAL_FAILURE(rig.Start());
     EXPECT_EQ(rig.Read(ky::gev::SCPS0_OFFSET), 1500u);
     EXPECT_EQ(rig.Write(ky::gev::SCPS0_OFFSET, 100), Status::INVALID_PARAMETER);
@@ -266,7 +266,7 @@ namespace {
 TEST(StreamControl, TheXmlDescribesTheChannelFeaturesWithTheSourcesPixelTypes)
 {
     RecordingSource source;
-    StreamRig rig(source);
+    SoftStreamRig rig(source);
     ASSERT_NO_FATAL_FAILURE(rig.Start());
     KyString xml;
     ASSERT_TRUE(rig.Device().GetGenICamXMLFile(xml).IsOK());
@@ -299,7 +299,7 @@ public:
 TEST(StreamControl, ASourceThatThrowsNeitherStopsNorCrashesTheDevice)
 {
     ThrowingSource source;
-    StreamRig rig(source);
+    SoftStreamRig rig(source);
     ASSERT_NO_FATAL_FAILURE(rig.Start());
     ASSERT_NO_FATAL_FAILURE(rig.Open());
     EXPECT_EQ(rig.Write(Feature(Offset::AcquisitionStart), 1), Status::SUCCESS);
@@ -319,7 +319,7 @@ TEST(StreamControl, EachChannelHasItsOwnRegisterBlockAndSource)
 {
     KyStreamingChannelSourceTestPattern first(111, 22, KyPixelMono8, 2, 100.0);
     RecordingSource second;  // 64 x 16, channel 1
-    StreamRig rig(second);
+    SoftStreamRig rig(second);
     ASSERT_TRUE(rig.Device().AddStream(&first).IsOK());
     ASSERT_NO_FATAL_FAILURE(rig.Start());
     EXPECT_EQ(rig.Read(ky::gev::STREAM_CHANNEL_COUNT_OFFSET), 2u);
@@ -354,7 +354,7 @@ namespace {
 TEST(StreamControl, DestinationRegistersWrittenFromTwoThreadsNeitherDeadlockNorGoStale)
 {
     RecordingSource source;
-    StreamRig rig(source);
+    SoftStreamRig rig(source);
     ASSERT_NO_FATAL_FAILURE(rig.Start());
     IKyRegisterMap *map = rig.Device().GetRegisterMap();
     ASSERT_NE(map, nullptr);

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "StreamRig.h"
+#include "SoftStreamRig.h"
 
-using namespace softstream_test;
+using namespace ky::soft::test;
 using ky::gev::Status;
 using Offset = StreamFeatureOffset;
 
@@ -40,7 +40,7 @@ TEST_P(FrameTest, ArrivePixelExact)
 {
     const FrameCase &c = GetParam();
     KyStreamingChannelSourceTestPattern source(640, 480, KyPixelMono8, 8, 100.0);
-    StreamRig rig(source);
+    SoftStreamRig rig(source);
     ASSERT_NO_FATAL_FAILURE(rig.Start(c.packetSize));
     if (c.dropFraction > 0) {
         ASSERT_TRUE(rig.Device().SetStreamTestDropFraction(0, c.dropFraction, 7).IsOK());

@@ -38,9 +38,10 @@ struct PipelineRig
             return result;
         pipeline = std::make_unique<KyPipeline>(&rig.stream);
         if (withSink)
-            pipeline->RegisterEventSink(&sink);
+            result = pipeline->RegisterEventSink(&sink);
         pipeline->SetBufferSize(bufferSize);
-        result = pipeline->SetBufferCount(count);
+        if (result.IsOK())
+            result = pipeline->SetBufferCount(count);
         return result.IsFailure() ? result : pipeline->Start();
     }
 

@@ -1,4 +1,4 @@
-// A KyStreamGEV opened on the test camera, with buffers of the test's own.
+// A KyStreamGEV opened on the test camera (tests/common/GvspTestCamera.h), with buffers of the test's own.
 #pragma once
 
 #include <memory>
@@ -10,6 +10,9 @@
 #include "ky/stream/KyStreamGEV.h"
 
 namespace ky::stream::test {
+
+using gev::test::GvspTestCamera;
+using gev::test::kCameraAddress;
 
 constexpr uint32_t kWaitMs = 5000;
 
@@ -30,7 +33,7 @@ struct StreamRig
     KyBuffer *AddBuffer(uint32_t size)
     {
         buffers.push_back(std::make_unique<KyBuffer>(KyPayloadTypeImage));
-        buffers.back()->Alloc(size);
+        EXPECT_TRUE(buffers.back()->Alloc(size).IsOK()) << size;
         return buffers.back().get();
     }
 

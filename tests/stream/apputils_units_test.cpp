@@ -1,9 +1,18 @@
-// KyFPSStabilizer, KyGetPixelBitCount and the refusals of KyAcquisitionStateManager.
+// KyFPSStabilizer, KyGetPixelBitCount, and KyAcquisitionStateManager: its refusals, and a start
+// or stop whose steps fail on a scripted device.
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "ky/apputils/KyAcquisitionStateManager.h"
 #include "ky/apputils/KyFPSStabilizer.h"
 #include "ky/apputils/KyPixelBitCount.h"
+#include "ky/device/KyDevice.h"
+#include "ky/genicam/IKyGenPort.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/ByteOrder.h"
 
 TEST(FPSStabilizer, TargetZeroShowsEverything)
 {
@@ -48,4 +57,145 @@ TEST(AcquisitionStateManager, RefusesWithoutADevice)
     EXPECT_STREQ(result.GetDescription().GetAscii(), "the acquisition state manager has no device");
     EXPECT_EQ(manager.Stop().GetCode(), KY_INVALID_PARAMETER);
     EXPECT_EQ(manager.GetState(), KyAcquisitionStateUnlocked);
+}
+
+namespace {
+
+// A connected device whose features are three registers: TLParamsLocked at 0x0, the
+// AcquisitionStart command at 0x4 and AcquisitionStop at 0x8. It records each step the manager
+// takes ("lock=1", "enable", "start", ...) and refuses the step named in failAt.
+class ScriptedDevice : public KyDevice, private IKyGenPort
+{
+public:
+    ScriptedDevice() : KyDevice(KyDeviceTypeGEV)
+    {
+        static const char *xml =
+            "<RegisterDescription ModelName=\"Scripted\" VendorName=\"Test\" StandardNameSpace=\"GEV\""
+            " SchemaMajorVersion=\"1\" SchemaMinorVersion=\"1\" SchemaSubMinorVersion=\"0\" MajorVersion=\"1\""
+            " MinorVersion=\"0\" SubMinorVersion=\"0\" ToolTip=\"t\" ProductGuid=\"0\" VersionGuid=\"0\">\n"
+            "<Category Name=\"Root\" NameSpace=\"Standard\"><pFeature>TLParamsLocked</pFeature>"
+            "<pFeature>AcquisitionStart</pFeature><pFeature>AcquisitionStop</pFeature></Category>\n"
+            "<IntReg Name=\"TLParamsLocked\"><Address>0x0</Address><Length>4</Length><AccessMode>RW</AccessMode>"
+            "<pPort>Device</pPort><Cachable>NoCache</Cachable><Endianess>BigEndian</Endianess></IntReg>\n"
+            "<Command Name=\"AcquisitionStart\"><pValue>StartReg</pValue><CommandValue>1</CommandValue></Command>\n"
+            "<IntReg Name=\"StartReg\"><Address>0x4</Address><Length>4</Length><AccessMode>RW</AccessMode>"
+            "<pPort>Device</pPort><Cachable>NoCache</Cachable><Endianess>BigEndian</Endianess></IntReg>\n"
+            "<Command Name=\"AcquisitionStop\"><pValue>StopReg</pValue><CommandValue>1</CommandValue></Command>\n"
+            "<IntReg Name=\"StopReg\"><Address>0x8</Address><Length>4</Length><AccessMode>RW</AccessMode>"
+            "<pPort>Device</pPort><Cachable>NoCache</Cachable><Endianess>BigEndian</Endianess></IntReg>\n"
+            "<Port Name=\"Device\" NameSpace=\"Standard\"/>\n"
+            "</RegisterDescription>\n";
+        mParameters = std::make_unique<KyGenParameterArray>();
+        loaded = mParameters->Load(KyString(xml), this);
+    }
+
+    KyResult Connect(const KyDeviceInfo *) override { return KyResult(KY_NOT_SUPPORTED); }
+    KyResult Connect(const KyString &) override { return KyResult(KY_NOT_SUPPORTED); }
+    KyResult Disconnect() override { return KyResult(KY_NOT_SUPPORTED); }
+    KyResult StreamEnable(uint32_t) override { return Step("enable"); }
+    KyResult StreamDisable(uint32_t) override { return Step("disable"); }
+    bool IsConnected() const override { return true; }
+    KyResult DumpGenICamXML(const KyString &) override { return KyResult(KY_NOT_SUPPORTED); }
+    KyResult GetDefaultGenICamXMLFilename(KyString &) override { return KyResult(KY_NOT_SUPPORTED); }
+    KyResult ReadMemory(int64_t, uint8_t *, int64_t) override { return KyResult(KY_NOT_SUPPORTED); }
+    KyResult WriteMemory(int64_t, const uint8_t *, int64_t) override { return KyResult(KY_NOT_SUPPORTED); }
+    KyResult WaitForMessagingChannelIdle(uint32_t) override { return KyResult(); }
+    KyResult GetUniqueID(KyString &) override { return KyResult(KY_NOT_SUPPORTED); }
+
+    uint32_t Register(uint64_t address) const { return registers[address / 4]; }
+
+    KyResult loaded;
+    std::string failAt;  // the step to refuse
+    std::vector<std::string> steps;
+    uint32_t registers[3] = {0, 0, 0};
+
+private:
+    KyResult Step(const std::string &step)
+    {
+        steps.push_back(step);
+        return step == failAt ? KyResult(KY_NETWORK_ERROR, KyString("refused: " + step)) : KyResult();
+    }
+
+    KyResult ReadPort(uint64_t address, void *data, uint32_t length) override
+    {
+        if (length != 4 || address > 8 || address % 4 != 0)
+            return KyResult(KY_INVALID_PARAMETER, KyString("no register there"));
+        ky::base::StoreBig32(static_cast<uint8_t *>(data), registers[address / 4]);
+        return KyResult();
+    }
+
+    KyResult WritePort(uint64_t address, const void *data, uint32_t length) override
+    {
+        if (length != 4 || address > 8 || address % 4 != 0)
+            return KyResult(KY_INVALID_PARAMETER, KyString("no register there"));
+        const uint32_t v = ky::base::LoadBig32(static_cast<const uint8_t *>(data));
+        static const char *names[] = {"lock=", "start", "stop"};
+        const std::string step = address == 0 ? names[0] + std::to_string(v) : names[address / 4];
+        KyResult result = Step(step);
+        if (result.IsOK())
+            registers[address / 4] = v;
+        return result;
+    }
+};
+
+} // namespace
+
+TEST(AcquisitionStateManager, AFailedStartUndoesItsSteps)
+{
+    const struct
+    {
+        const char *failAt;
+        std::vector<std::string> steps;
+    } cases[] = {
+        {"", {"lock=1", "enable", "start"}},
+        {"lock=1", {"lock=1"}},
+        {"enable", {"lock=1", "enable", "lock=0"}},
+        {"start", {"lock=1", "enable", "start", "disable", "lock=0"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string("failing: ") + c.failAt);
+        ScriptedDevice device;
+        ASSERT_TRUE(device.loaded.IsOK()) << device.loaded.GetDescription().GetAscii();
+        device.failAt = c.failAt;
+        KyAcquisitionStateManager manager(&device, nullptr, 0);
+        const KyResult started = manager.Start();
+        EXPECT_EQ(device.steps, c.steps);
+        if (*c.failAt == 0) {
+            EXPECT_TRUE(started.IsOK()) << started.GetDescription().GetAscii();
+            EXPECT_EQ(manager.GetState(), KyAcquisitionStateLocked);
+            EXPECT_EQ(device.Register(0), 1u);
+        } else {
+            EXPECT_TRUE(started.IsFailure());
+            EXPECT_EQ(manager.GetState(), KyAcquisitionStateUnlocked);
+            EXPECT_EQ(device.Register(0), 0u) << "the lock is released again";
+        }
+    }
+}
+
+TEST(AcquisitionStateManager, StopTakesEveryStepAndReportsTheFirstFailure)
+{
+    const struct
+    {
+        const char *failAt;
+        std::vector<std::string> steps;
+        KyAcquisitionState state;
+    } cases[] = {
+        {"", {"stop", "disable", "lock=0"}, KyAcquisitionStateUnlocked},
+        {"stop", {"stop"}, KyAcquisitionStateLocked},
+        {"disable", {"stop", "disable", "lock=0"}, KyAcquisitionStateLocked},
+        {"lock=0", {"stop", "disable", "lock=0"}, KyAcquisitionStateLocked},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string("failing: ") + c.failAt);
+        ScriptedDevice device;
+        ASSERT_TRUE(device.loaded.IsOK()) << device.loaded.GetDescription().GetAscii();
+        KyAcquisitionStateManager manager(&device, nullptr, 0);
+        ASSERT_TRUE(manager.Start().IsOK());
+        device.steps.clear();
+        device.failAt = c.failAt;
+        const KyResult stopped = manager.Stop();
+        EXPECT_EQ(device.steps, c.steps);
+        EXPECT_EQ(stopped.IsOK(), *c.failAt == 0) << stopped.GetDescription().GetAscii();
+        EXPECT_EQ(manager.GetState(), c.state);
+    }
 }

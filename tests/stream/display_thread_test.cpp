@@ -22,8 +22,10 @@ class RecordingDisplay : public KyDisplayThread
 public:
     ~RecordingDisplay() override
     {
-        Stop(false);
-        WaitComplete();
+        // The thread must be gone before the members it records into; a test that stopped it
+        // already gets a refusal here, which changes nothing.
+        (void)Stop(false);
+        (void)WaitComplete();
     }
 
     std::atomic<int> retrieved{0}, done{0};
@@ -135,7 +137,7 @@ public:
     explicit SelfDeletingDisplay(std::atomic<bool> &deleted) : mDeleted(deleted) {}
     ~SelfDeletingDisplay() override
     {
-        Stop(false);
+        (void)Stop(false);  // the thread is running: it is the one deleting this object
         waitOnItself = WaitComplete().GetCode();
     }
     uint32_t waitOnItself = 0;

@@ -9,14 +9,14 @@
 #include <thread>
 
 #include "GvcpClient.h"
-#include "GvcpResendSender.h"
+#include "gvsp/GvcpResendSender.h"
 #include "ScriptedGvcpDevice.h"
 #include "gev/Gvcp.h"
 #include "ky/ByteOrder.h"
 
 using ky::device::GvcpClient;
 using ky::gev::Packet;
-using ky::stream::GvcpResendSender;
+using ky::gev::GvcpResendSender;
 using namespace std::chrono_literals;
 
 namespace {

@@ -87,7 +87,7 @@ TEST(Stream, QueueRules)
 {
     StreamRig rig;
     KyBuffer closedOnly(KyPayloadTypeImage);
-    closedOnly.Alloc(16);
+    ASSERT_TRUE(closedOnly.Alloc(16).IsOK());
     EXPECT_EQ(rig.stream.QueueBuffer(&closedOnly).GetCode(), KY_NOT_CONNECTED);
     ASSERT_TRUE(rig.stream.Open(KyString(kCameraAddress), 0, 0, KyString(), 2).IsOK());
     KyBuffer empty(KyPayloadTypeImage);

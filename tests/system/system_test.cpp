@@ -48,7 +48,7 @@ public:
     void OnDeviceFound(const KyInterface *, const KyDeviceInfo *, bool &) override
     {
         ++calls;
-        mSystem.UnregisterEventSink(this);
+        EXPECT_TRUE(mSystem.UnregisterEventSink(this).IsOK());
     }
     int calls = 0;
 
@@ -195,7 +195,7 @@ TEST_F(SystemWithArvCamera, CopiesOutliveTheSystem)
 {
     std::unique_ptr<KyDeviceInfo> record(DeviceWithSerial(AdapterNamed(system, "lo"), "ARV0002")->Copy());
     std::unique_ptr<KyInterface> adapter(AdapterNamed(system, "lo")->Copy());
-    system.Find();  // replaces the system's own records
+    ASSERT_TRUE(system.Find().IsOK());  // replaces the system's own records
     EXPECT_EQ(record->GetInterface(), nullptr);
     EXPECT_EQ(record->GetSerialNumber(), "ARV0002");
     const KyDeviceInfoGEV *inCopy = DeviceWithSerial(adapter.get(), "ARV0002");

@@ -41,7 +41,7 @@ struct GuardSink : IKyRegisterEventSink {
     KyResult PreWrite(IKyRegister *reg) override
     {
         uint32_t value = 0;
-        reg->ReadInt(value);  // the new value is already there
+        EXPECT_TRUE(reg->ReadInt(value).IsOK());  // the new value is already there
         return value > 100 ? KyResult(KY_INVALID_PARAMETER, "above 100") : KyResult(KY_OK);
     }
 };

@@ -2,6 +2,7 @@
 #include "GvcpTestClient.h"
 #include "SoftDeviceFixture.h"
 #include "gev/Bootstrap.h"
+#include "ky/ByteOrder.h"
 
 using namespace ky::gev;
 
@@ -14,7 +15,7 @@ Packet Bytes(std::initializer_list<uint8_t> bytes) { return Packet(bytes); }
 TEST_F(SoftDeviceTest, DiscoveryAckCarriesTheIdentity)
 {
     GvcpTestClient client;
-    device.GetInfo()->SetSerialNumber("SN-42");
+    ASSERT_TRUE(device.GetInfo()->SetSerialNumber("SN-42").IsOK());
     Packet ack = client.Transact(Bytes({0x42, 0x11, 0x00, 0x02, 0x00, 0x00, 0x12, 0x34}));
     ASSERT_EQ(ack.size(), GVCP_HEADER_SIZE + DISCOVERY_ACK_PAYLOAD_SIZE);
     EXPECT_EQ(Packet(ack.begin(), ack.begin() + 8), Bytes({0x00, 0x00, 0x00, 0x03, 0x00, 0xF8, 0x12, 0x34}));
@@ -117,7 +118,7 @@ TEST_F(SoftDeviceTest, MalformedPacketsAreAnsweredOrDroppedAndServingGoesOn)
         EXPECT_EQ(!answer.empty(), c.answered) << c.name;
         if (c.answered && !answer.empty()) {
             EXPECT_STREQ(StatusName(GvcpTestClient::StatusOf(answer)), StatusName(c.expected)) << c.name;
-            EXPECT_EQ(answer[6] << 8 | answer[7], c.packet[6] << 8 | c.packet[7]) << c.name << ": ack id";
+            EXPECT_EQ(ky::base::LoadBig16(&answer[6]), ky::base::LoadBig16(&c.packet[6])) << c.name << ": ack id";
         }
     }
     Status status = Status::ERROR;

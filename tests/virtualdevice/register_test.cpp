@@ -7,9 +7,11 @@
 #include <thread>
 
 #include "ky/virtualdevice/IKyRegisterEventSink.h"
-#include "SoftRegisterFactory.h"
-#include "SoftRegisterMap.h"
-#include "SoftRegisterStore.h"
+#include "registers/SoftRegisterFactory.h"
+#include "registers/SoftRegisterMap.h"
+#include "registers/SoftRegisterStore.h"
+
+using namespace ky::soft;
 
 namespace {
 
@@ -59,7 +61,7 @@ TEST(SoftRegister, ValuesAreBigEndianAndBounded)
 TEST(SoftRegister, SinksRefuseAndThrowingSinksAreContained)
 {
     SoftRegister reg("Guarded", 0, 4, KyGenAccessModeReadWrite, false, nullptr);
-    reg.Write(uint32_t(3));
+    ASSERT_TRUE(reg.Write(uint32_t(3)).IsOK());
     RefusingSink refusing;
     ThrowingSink throwing;
     EXPECT_TRUE(reg.AddEventSink(&refusing).IsOK());
@@ -71,7 +73,7 @@ TEST(SoftRegister, SinksRefuseAndThrowingSinksAreContained)
     EXPECT_EQ(reg.GetRawU32(), 3u) << "a refused write restores the former value";
     EXPECT_TRUE(reg.RemoveEventSink(&refusing).IsOK());
     EXPECT_EQ(reg.RemoveEventSink(&refusing).GetCode(), KY_INVALID_PARAMETER);
-    reg.AddEventSink(&throwing);
+    ASSERT_TRUE(reg.AddEventSink(&throwing).IsOK());
     uint32_t value = 0;
     KyResult thrown = reg.ReadInt(value);
     EXPECT_EQ(thrown.GetCode(), KY_GENERIC_ERROR);
@@ -83,7 +85,7 @@ TEST(SoftRegister, SinksRefuseAndThrowingSinksAreContained)
 TEST(SoftRegister, AWriteBeingCheckedIsSeenByItsOwnThreadOnly)
 {
     SoftRegister reg("Checked", 0, 4, KyGenAccessModeReadWrite, false, nullptr);
-    reg.Write(uint32_t(3));
+    ASSERT_TRUE(reg.Write(uint32_t(3)).IsOK());
     std::mutex mutex;
     std::condition_variable changed;
     bool checking = false, go = false, readDone = false;
@@ -106,7 +108,7 @@ TEST(SoftRegister, AWriteBeingCheckedIsSeenByItsOwnThreadOnly)
     }
     std::thread reader([&] {
         uint32_t value = 0;
-        reg.ReadInt(value);
+        EXPECT_TRUE(reg.ReadInt(value).IsOK());
         std::lock_guard<std::mutex> lock(mutex);
         seenByReader = value;
         readDone = true;
@@ -173,10 +175,10 @@ TEST(SoftRegisterStore, SavesAndLoadsBySuffix)
 {
     SoftRegister reg("Gain", 0, 4, KyGenAccessModeReadWrite, false, nullptr);
     SoftRegisterStore::Contents contents;
-    reg.Write(uint32_t(11));
+    ASSERT_TRUE(reg.Write(uint32_t(11)).IsOK());
     SoftRegisterStore save(contents, SoftRegisterStore::Mode::Save);
     EXPECT_TRUE(save.Persist(&reg, "_Red").IsOK());
-    reg.Write(uint32_t(22));
+    ASSERT_TRUE(reg.Write(uint32_t(22)).IsOK());
     EXPECT_TRUE(save.Persist(&reg, "_Blue").IsOK());
     SoftRegisterStore load(contents, SoftRegisterStore::Mode::Load);
     EXPECT_TRUE(load.Persist(&reg, "_Red").IsOK());

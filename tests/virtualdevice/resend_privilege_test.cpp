@@ -3,9 +3,10 @@
 // destination; without a controller, anyone.
 #include <gtest/gtest.h>
 
-#include "SoftGvcpHandler.h"
+#include "gvcp/SoftGvcpHandler.h"
 
 using namespace ky::gev;
+using namespace ky::soft;
 
 namespace {
 

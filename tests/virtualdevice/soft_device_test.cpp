@@ -167,9 +167,9 @@ TEST(SoftDeviceAdapters, SeveralDevicesOnOneAdapterAnswerOncePerBroadcast)
     ASSERT_TRUE(first.Start("02:00:0a:0a:01:02").IsOK());
     ASSERT_TRUE(second.Start("02:00:0a:0a:01:02").IsOK());
     ASSERT_TRUE(loop.Start("00:00:00:00:00:00").IsOK());
-    first.GetInfo()->SetSerialNumber("FIRST");
-    second.GetInfo()->SetSerialNumber("SECOND");
-    loop.GetInfo()->SetSerialNumber("LOOP");
+    ASSERT_TRUE(first.GetInfo()->SetSerialNumber("FIRST").IsOK());
+    ASSERT_TRUE(second.GetInfo()->SetSerialNumber("SECOND").IsOK());
+    ASSERT_TRUE(loop.GetInfo()->SetSerialNumber("LOOP").IsOK());
 
     GvcpTestClient host("10.10.1.1");
     EXPECT_EQ(Discover(host, "255.255.255.255"), (std::vector<std::string>{"FIRST", "SECOND"}))
@@ -211,7 +211,7 @@ TEST(SoftDeviceAdapters, AppliedForcedAddressIsReachable)
     ASSERT_TRUE(device.SetApplyForcedIP(true).IsOK());
     ASSERT_TRUE(device.SetIPAddress("10.10.1.4").IsOK());
     ASSERT_TRUE(device.Start("02:00:0a:0a:01:02").IsOK());
-    device.GetInfo()->SetSerialNumber("FORCED");
+    ASSERT_TRUE(device.GetInfo()->SetSerialNumber("FORCED").IsOK());
     GvcpTestClient host("10.10.1.1");
     // A device on a further address of the adapter has a MAC of its own, ending in that address.
     ForceIpCmd force{{}, {0x02, 0x00, 0x0a, 0x0a, 0x01, 0x04}, 0x0A0A01C8, 0xFFFFFF00, 0x0A0A0101};

@@ -4,7 +4,9 @@
 // Start: "TLParamsLocked" = 1 (where the device has it), the stream channel enabled
 // (KyDevice::StreamEnable), then the command "AcquisitionStart" (after selecting aSource with
 // "SourceSelector" where the device has several sources). Stop does the reverse:
-// "AcquisitionStop", StreamDisable, "TLParamsLocked" = 0.
+// "AcquisitionStop", StreamDisable, "TLParamsLocked" = 0. A Start that fails undoes the steps
+// it took (the stream channel is disabled and the lock released again); a Stop whose
+// "AcquisitionStop" succeeded takes its other steps even when one of them fails.
 //
 // The features are those of the device's parameter array (KyDevice::GetParameters). A device
 // object that carries no parameter array yet is reached through a node map of the manager's

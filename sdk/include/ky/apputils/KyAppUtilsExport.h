@@ -5,5 +5,5 @@
 #if defined(SWIG)
 #define KY_APPUTILS_API
 #else
-#define KY_APPUTILS_API __attribute__((visibility("default")))
+#define KY_APPUTILS_API [[gnu::visibility("default")]]
 #endif

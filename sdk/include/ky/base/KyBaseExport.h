@@ -1,9 +1,11 @@
 // KY_BASE_API marks what libKyBase exports. The library is built with hidden visibility:
-// a class or function without the mark stays internal to it.
+// a class or function without the mark stays internal to it. The marks of every library are written
+// as standard attributes so that they may follow another one, as in `class [[nodiscard]] KY_BASE_API`
+// (GCC takes no `__attribute__` after a `[[...]]`).
 #pragma once
 
 #if defined(SWIG)
 #define KY_BASE_API
 #else
-#define KY_BASE_API __attribute__((visibility("default")))
+#define KY_BASE_API [[gnu::visibility("default")]]
 #endif

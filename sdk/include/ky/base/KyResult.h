@@ -1,4 +1,5 @@
 // KyResult: the outcome of an SDK call, a code (see KyEnums.h) with an optional description.
+// A KyResult is [[nodiscard]]: a caller that drops one must say so with `(void)` and a reason.
 #pragma once
 
 #include "ky/base/KyBaseExport.h"
@@ -8,38 +9,77 @@
 #include "ky/base/KyEnums.h"
 #include "ky/base/KyString.h"
 
-class KY_BASE_API KyResult
+class [[nodiscard]] KY_BASE_API KyResult
 {
 public:
-    KyResult();  // KY_OK
+    /// A result with the code KY_OK.
+    KyResult();
+    /// A result with a code.
+    /// @param code a result code (KY_OK, KY_NOT_FOUND, ...)
     KyResult(uint32_t code);
+    /// A result with a code and the operating system's error number.
+    /// @param code a result code
+    /// @param osCode the operating system's error number (errno)
     KyResult(uint32_t code, uint32_t osCode);
+    /// A result with a code and a description.
+    /// @param code a result code
+    /// @param description what went wrong, for people
     KyResult(uint32_t code, const KyString &description);
+    /// A result with a code, the operating system's error number and a description.
+    /// @param code a result code
+    /// @param osCode the operating system's error number (errno)
+    /// @param description what went wrong, for people
     KyResult(uint32_t code, uint32_t osCode, const KyString &description);
+    /// A copy of another result.
+    /// @param other the result to copy
     KyResult(const KyResult &other);
     KyResult &operator=(const KyResult &other);
     ~KyResult();
 
+    /// The result code.
+    /// @return a result code (KY_OK, KY_NOT_FOUND, ...)
     uint32_t GetCode() const { return mCode; }
+    /// Replaces the result code.
+    /// @param code a result code
     void SetCode(uint32_t code) { mCode = code; }
-    // The code's name, such as "KY_NOT_FOUND"; "KY_UNKNOWN" for a code outside the table.
+    /// The code's name, such as "KY_NOT_FOUND"; "KY_UNKNOWN" for a code outside the table.
+    /// @return the name of the code
     KyString GetCodeString() const;
+    /// The description; empty when there is none.
+    /// @return what went wrong, for people
     KyString GetDescription() const;
+    /// Replaces the description.
+    /// @param description what went wrong, for people
     void SetDescription(const KyString &description);
+    /// Whether the result carries a description.
+    /// @return true when the description is not empty
     bool HasDescription() const;
+    /// The operating system's error number.
+    /// @return errno of the failure, 0 when none
     uint32_t GetOSCode() const { return mOSCode; }
+    /// The SDK's internal code.
+    /// @return the internal code, 0 when none
     uint32_t GetInternalCode() const { return mInternalCode; }
-
+    /// Whether the code is KY_OK.
+    /// @return true for KY_OK
     bool IsOK() const { return mCode == KY_OK; }
+    /// Whether the code is KY_PENDING.
+    /// @return true for KY_PENDING
     bool IsPending() const { return mCode == KY_PENDING; }
+    /// Whether the operation succeeded or is still under way.
+    /// @return true for KY_OK and KY_PENDING
     bool IsSuccess() const { return IsOK() || IsPending(); }
+    /// Whether the operation failed.
+    /// @return true for every code but KY_OK and KY_PENDING
     bool IsFailure() const { return !IsSuccess(); }
 
     bool operator==(const KyResult &other) const { return mCode == other.mCode; }
     bool operator!=(const KyResult &other) const { return mCode != other.mCode; }
     bool operator==(uint32_t code) const { return mCode == code; }
     bool operator!=(uint32_t code) const { return mCode != code; }
-    // Keeps the first failure: an OK result takes the other's code and description.
+    /// Keeps the first failure: an OK result takes the other's code and description.
+    /// @param other the result to merge in
+    /// @return this result
     KyResult &operator|=(const KyResult &other);
 
     // Name of a result code, or nullptr for a code outside the table.

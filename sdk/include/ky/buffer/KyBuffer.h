@@ -23,7 +23,7 @@
 class IKyMultiPartContainer;
 class IKyH264AccessUnit;
 class KyTesmarCompressed;
-class KyChunkStore;
+namespace ky::buffer { class ChunkStore; }
 
 // Packet counters of one block, filled by the stream receiver.
 struct KyBufferPacketStatistics
@@ -188,7 +188,7 @@ private:
     bool mOwned = false;
     std::unique_ptr<uint8_t[]> mChunkArea;
     uint32_t mChunkAreaSize = 0;
-    std::unique_ptr<KyChunkStore> mChunks;
+    std::unique_ptr<ky::buffer::ChunkStore> mChunks;
     uint32_t mChunkLayoutID = 0;
 
     uint64_t mID = 0;

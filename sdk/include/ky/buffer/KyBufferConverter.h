@@ -22,7 +22,7 @@
 
 class IKyImage;
 class KyBuffer;
-class KyConversionPool;
+namespace ky::buffer { class ConversionPool; }
 
 class KY_BUFFER_API KyBufferConverter
 {
@@ -66,7 +66,7 @@ private:
 
     mutable std::mutex mMutex;
     uint32_t mThreadCount;
-    std::unique_ptr<KyConversionPool> mPool;
+    std::unique_ptr<ky::buffer::ConversionPool> mPool;
     KyBayerFilterType mBayerFilter = KyBayerFilter3X3;
     bool mFilterSet = false;
     KyBufferConverterRGBFilter mFilter;

@@ -5,5 +5,5 @@
 #if defined(SWIG)
 #define KY_BUFFER_API
 #else
-#define KY_BUFFER_API __attribute__((visibility("default")))
+#define KY_BUFFER_API [[gnu::visibility("default")]]
 #endif

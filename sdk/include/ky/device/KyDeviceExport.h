@@ -5,5 +5,5 @@
 #if defined(SWIG)
 #define KY_DEVICE_API
 #else
-#define KY_DEVICE_API __attribute__((visibility("default")))
+#define KY_DEVICE_API [[gnu::visibility("default")]]
 #endif

@@ -8,10 +8,14 @@
 class KY_DEVICE_API KyDeviceInfoUSB : public KyDeviceInfo
 {
 public:
+    /// Constructor.
     KyDeviceInfoUSB();
+    /// Destructor.
     ~KyDeviceInfoUSB() override;
     KyDeviceInfo *Copy() const override;
 
+    /// The device's USB enumeration status.
+    /// @return a KyUSBStatus value
     KyUSBStatus GetStatus() const { return mStatus; }
 
 protected:

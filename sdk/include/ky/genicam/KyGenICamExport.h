@@ -5,5 +5,5 @@
 #if defined(SWIG)
 #define KY_GENICAM_API
 #else
-#define KY_GENICAM_API __attribute__((visibility("default")))
+#define KY_GENICAM_API [[gnu::visibility("default")]]
 #endif

@@ -5,5 +5,5 @@
 #if defined(SWIG)
 #define KY_STREAM_API
 #else
-#define KY_STREAM_API __attribute__((visibility("default")))
+#define KY_STREAM_API [[gnu::visibility("default")]]
 #endif

@@ -18,25 +18,46 @@ class KySystem;
 class KY_SYSTEM_API KyInterface
 {
 public:
+    /// Destructor.
     virtual ~KyInterface();
 
-    // A new interface of the same class, with copies of its device records; owned by the caller.
+    /// A new interface of the same class, with copies of its device records.
+    /// @return the copy, owned by the caller (delete it)
     virtual KyInterface *Copy() const = 0;
 
+    /// The kind of interface.
+    /// @return a KyInterfaceType value
     KyInterfaceType GetType() const { return mType; }
-    // The operating system's name of the interface ("eth0").
+    /// The operating system's name of the interface ("eth0").
+    /// @return the name
     KyString GetName() const { return mName; }
+    /// Text for people that names the interface.
+    /// @return the display ID
     KyString GetDisplayID() const { return mDisplayID; }
+    /// An ID that stays the same for the interface.
+    /// @return the unique ID
     KyString GetUniqueID() const { return mUniqueID; }
-    // Sorting key: interfaces compare by this text (see Compare).
+    /// Sorting key: interfaces compare by this text (see Compare).
+    /// @return the compare ID
     KyString GetCompareID() const { return mCompareID; }
+    /// The number of devices found on the interface.
+    /// @return the device count
     uint32_t GetDeviceCount() const { return static_cast<uint32_t>(mDevices.size()); }
-    // The record at the index, owned by the interface; nullptr for an index out of range.
+    /// A device found on the interface.
+    /// @param aIndex 0 to GetDeviceCount() - 1
+    /// @return the record, owned by the interface; null for an index out of range
     const KyDeviceInfo *GetDeviceInfo(uint32_t aIndex) const;
-    // Ordering of interfaces by compare ID: true when a1 sorts before a2. A null interface sorts
-    // before every other; two nulls give false.
+    /// Ordering of interfaces by compare ID.
+    ///
+    /// A null interface sorts before every other; two nulls give false.
+    /// @param a1 the first interface
+    /// @param a2 the second interface
+    /// @return true when a1 sorts before a2
     static bool Compare(const KyInterface *a1, const KyInterface *a2);
-    // No vendor driver is used by this kit: always empty.
+    /// Version of the maker's driver on this interface.
+    ///
+    /// No vendor driver is used by this kit: always empty.
+    /// @return the driver version
     KyString GetTesmarDriverVersion() const { return KyString(); }
 
 protected:

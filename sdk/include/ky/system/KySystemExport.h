@@ -5,5 +5,5 @@
 #if defined(SWIG)
 #define KY_SYSTEM_API
 #else
-#define KY_SYSTEM_API __attribute__((visibility("default")))
+#define KY_SYSTEM_API [[gnu::visibility("default")]]
 #endif

@@ -5,5 +5,5 @@
 #if defined(SWIG)
 #define KY_VIRTUALDEVICE_API
 #else
-#define KY_VIRTUALDEVICE_API __attribute__((visibility("default")))
+#define KY_VIRTUALDEVICE_API [[gnu::visibility("default")]]
 #endif

@@ -1,0 +1,131 @@
+// Device: one opened camera. Made and deleted by System only; it owns the camera's SDK objects
+// (device, stream, pipeline, acquisition-state manager) and keeps the last result of its
+// operations, from which the library code and the last-error text come.
+//
+// Threads: the application's calls arrive through System on the application's thread(s).
+// The SDK's display thread (KyDisplayThread, the primary base) and the device's event threads
+// (KyDeviceEventSink) call the hooks; destruction stops and joins the display thread and frees
+// the device (which joins its threads) before anything else goes, so no hook outlives the Device.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "ky/apputils/KyAcquisitionStateManager.h"
+#include "ky/apputils/KyDisplayThread.h"
+#include "ky/base/KyResult.h"
+#include "ky/device/KyDevice.h"
+#include "ky/device/KyDeviceEventSink.h"
+#include "ky/device/KyDeviceInfo.h"
+#include "ky/stream/KyPipeline.h"
+#include "ky/stream/KyStream.h"
+#include "LogInfo.h"
+
+namespace ky::camctrl {
+
+class Device : public KyDisplayThread, public KyDeviceEventSink
+{
+public:
+    explicit Device(bool detailedLog);
+    ~Device() override;
+    Device(const Device &) = delete;
+    Device &operator=(const Device &) = delete;
+
+    // ---- connection (DeviceConnection.cpp) ----
+    // Connects the camera of the record and prepares its stream; on failure everything opened so
+    // far is released and the failing step's result is the last result.
+    int OpenDevice(std::shared_ptr<const KyDeviceInfo> info);
+    // Unregisters what is registered and disconnects; -1006 (nothing released) when the link is
+    // gone: the destructor then releases.
+    int CloseDevice();
+    // Releases the SDK objects in order: display thread (stopped and joined), state manager,
+    // device, pipeline, stream. Leaves the last result alone.
+    void Disconnect();
+    // True when the device is set and connected; otherwise the last result says "not connected".
+    bool IsConnected();
+    int IsOpenDevice(bool *open);
+    int GetInterface(char *text, unsigned int *length);
+    int GetAcquisitionState();
+    bool IsStreaming();
+    int SetDetailedLog(bool on);
+    int GetDetailedLog(bool *on);
+
+    // ---- last result ----
+    int GetLastError() const;
+    // Valid until the next operation on this camera.
+    const char *GetLastErrorDescription() const;
+    // Stores a result (and its description, kept for GetLastErrorDescription); returns its library code.
+    int SetResult(const KyResult &result);
+    int SetResult(uint32_t code, const char *description);
+
+    // ---- features and memory (DeviceFeatures.cpp) ----
+    int SetIntReg(const char *name, int64_t value);
+    int GetIntReg(const char *name, int64_t *value);
+    int SetFloatReg(const char *name, double value);
+    int GetFloatReg(const char *name, double *value);
+    int SetBoolReg(const char *name, bool value);
+    int GetBoolReg(const char *name, bool *value);
+    int SetEnumReg(const char *name, const char *value);
+    int GetEnumReg(const char *name, char *text, unsigned int *length);
+    int SetStrReg(const char *name, const char *value);
+    int GetStrReg(const char *name, char *text, unsigned int *length);
+    int SetCmdReg(const char *name);
+    int GetIntRegRange(const char *name, int64_t *min, int64_t *max, int64_t *increment);
+    int GetFloatRegRange(const char *name, double *min, double *max);
+    int GetEnumEntrySize(const char *name, int *count);
+    int GetEnumEntryIntValue(const char *name, int index, int *value);
+    int GetEnumEntryValue(const char *name, int index, char *text, unsigned int *length);
+    int ReadParam(unsigned char *data, int64_t address, int64_t length);
+    int WriteParam(const unsigned char *data, int64_t address, int64_t length);
+
+    // ---- log file (DeviceLog.cpp) ----
+    // Keeps the path and appends the camera's description lines (nothing when not connected).
+    void CreateLogFile(const std::string &path);
+    // Appends one line while the camera has a log file; a record of "AcqStop" adds the stream's
+    // statistics lines.
+    void WriteLogFile(const LogInfo &record);
+    static std::string GetStringCurrentTime();
+    bool HasLogFile();
+
+protected:
+    void OnBufferRetrieved(KyBuffer *buffer) override;
+
+private:
+    // The connection without touching the last result.
+    bool Connected() const;
+    bool StreamingQuietly();
+    void StopStreaming();
+    KyGenParameterArray *Parameters();
+    // Error record of the last result (with the feature name when given); returns its library code.
+    int Fail(const char *operation, const char *file, int line, const char *feature = nullptr);
+    // A getter or setter's end: the result stored, an error record or a success record.
+    int Finish(const char *operation, const char *feature, const KyResult &result, const std::string &value,
+               const char *file, int line);
+    int Refuse(const char *operation, const char *feature, const char *file, int line);
+    int TextOut(const char *operation, const char *feature, const std::string &value, char *text,
+                unsigned int *length, const char *file, int line, bool logValue);
+    void DescriptionLines(std::string &lines);
+
+    struct DeviceFree {
+        void operator()(KyDevice *device) const { KyDevice::Free(device); }
+    };
+    struct StreamFree {
+        void operator()(KyStream *stream) const { KyStream::Free(stream); }
+    };
+
+    KyResult m_lastResult;
+    std::string m_lastDescription;
+    std::unique_ptr<KyDevice, DeviceFree> m_device;
+    std::shared_ptr<const KyDeviceInfo> m_deviceInfo;
+    std::unique_ptr<KyStream, StreamFree> m_stream;
+    std::unique_ptr<KyPipeline> m_pipeline;
+    std::unique_ptr<KyAcquisitionStateManager> m_stateManager;
+    std::mutex m_stateMutex;
+    bool m_detailedLog;
+    std::string m_logPath;
+    std::mutex m_logMutex;
+};
+
+}  // namespace ky::camctrl

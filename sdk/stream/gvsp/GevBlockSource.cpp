@@ -1,0 +1,50 @@
+#include "gvsp/GevBlockSource.h"
+
+#include "gvsp/GvspBufferFill.h"
+#include "ky/buffer/KyBuffer.h"
+#include "gev/Gvcp.h"
+
+namespace ky::gev {
+
+KyResult GevBlockSource::Open(const gev::GvspReceiverConfig &config, const std::string &deviceAddress,
+                              uint16_t channel)
+{
+    KyResult result = mResend.Open(config.localAddress, deviceAddress, gev::GVCP_PORT, channel);
+    if (result.IsFailure())
+        return result;
+    gev::GvspReceiverConfig receiverConfig = config;
+    receiverConfig.sourceAddress = deviceAddress;
+    result = mReceiver.Open(receiverConfig, [this](uint64_t blockId, uint32_t first, uint32_t last) {
+        mResend.Request(blockId, first, last);
+    });
+    if (result.IsFailure()) {
+        mResend.Close();
+        return result;
+    }
+    mLocalPort = mReceiver.LocalPort();
+    return KyResult();
+}
+
+KyResult GevBlockSource::Queue(KyBuffer *buffer)
+{
+    return mReceiver.QueueBlock(buffer->GetDataPointer(), buffer->GetSize(), buffer);
+}
+
+KyResult GevBlockSource::Next(KyBuffer *&buffer, uint32_t timeoutMs)
+{
+    gev::GvspCompletedBlock block;
+    KyResult result = mReceiver.WaitForBlock(block, timeoutMs);
+    if (result.IsFailure())
+        return result;
+    buffer = static_cast<KyBuffer *>(block.cookie);
+    FillBufferFromBlock(block, *buffer);
+    return KyResult();
+}
+
+void GevBlockSource::Close()
+{
+    mReceiver.Close();
+    mResend.Close();
+}
+
+} // namespace ky::gev

@@ -1,0 +1,303 @@
+#include "gvsp/GvspBlockTracker.h"
+
+#include <algorithm>
+#include <iterator>
+#include <string>
+
+namespace ky::gev {
+namespace {
+
+std::chrono::milliseconds Ms(uint32_t value)
+{
+    return std::chrono::milliseconds(value);
+}
+
+// The receiver's counters that sum what its blocks counted.
+void AddBlockStats(GvspReceiverCounters &counters, const GvspBlockStats &stats)
+{
+    counters.packetsIgnored += stats.packetsIgnored;
+    counters.packetsDuplicate += stats.packetsRedundant;
+    counters.packetsOutOfOrder += stats.packetsOutOfOrder;
+    counters.packetsWrongId += stats.packetsWrongId;
+    counters.packetsOverrun += stats.packetsOverrun;
+    counters.resendPacketsReceived += stats.packetsRecovered;
+}
+
+} // namespace
+
+void GvspBlockTracker::Reset(const GvspReceiverConfig &config)
+{
+    AbortAll();
+    mConfig = config;
+    mCounters = GvspReceiverCounters();
+    mStarted = false;
+    mLastStarted = 0;
+    mRequestCount = 0;
+    mHeaderSize = 0;
+    std::fill(std::begin(mRecent), std::end(mRecent), 0);
+}
+
+void GvspBlockTracker::AbortAll()
+{
+    while (!mActive.empty())
+        End(0, GvspBlockStatus::Aborted);
+}
+
+// A packet that cannot be read: counted, and shown in the stream log when it asks for detail.
+void GvspBlockTracker::Refuse(const uint8_t *packet, size_t length)
+{
+    ++mCounters.packetsMalformed;
+    if (mLog.IsEnabled(KyLogLevelDebug))
+        mLog.LogDebug(__FILE__, __LINE__, __func__, ("refused " + DescribeGvsp(packet, length)).c_str());
+}
+
+GvspReceiverCounters GvspBlockTracker::Snapshot() const
+{
+    GvspReceiverCounters counters = mCounters;
+    for (const auto &a : mActive)
+        AddBlockStats(counters, a->block.Stats());
+    return counters;
+}
+
+const GvspBlockAssembler *GvspBlockTracker::NewestWithDestination() const
+{
+    for (auto it = mActive.rbegin(); it != mActive.rend(); ++it) {
+        if ((*it)->block.HasDestination())
+            return &(*it)->block;
+    }
+    return nullptr;
+}
+
+size_t GvspBlockTracker::TakeRequests(Request *out, size_t max)
+{
+    const size_t count = std::min(max, mRequestCount);
+    std::copy(mRequests, mRequests + count, out);
+    mRequestCount = 0;
+    return count;
+}
+
+bool GvspBlockTracker::Newer(uint64_t blockId, bool extendedId) const
+{
+    if (!mStarted)
+        return true;
+    if (extendedId)
+        return blockId > mLastStarted;
+    const uint16_t distance = static_cast<uint16_t>(blockId - mLastStarted);
+    return distance != 0 && distance < 0x8000;
+}
+
+GvspBlockTracker::Active *GvspBlockTracker::FindOrStart(const GvspHeader &header, Clock::time_point now)
+{
+    for (auto &a : mActive) {
+        if (a->block.BlockId() == header.blockId)
+            return a.get();
+    }
+    const bool resent = header.status == static_cast<uint16_t>(GvspStatus::Resend);
+    const bool recent = std::find(std::begin(mRecent), std::end(mRecent), header.blockId) != std::end(mRecent);
+    // A block starts with a first transmission: of its leader, or of any packet of a newer id.
+    // A leader of an older id means the sender started counting again.
+    if (resent || recent || header.blockId == 0 ||
+        (!Newer(header.blockId, header.extendedId) && header.format != GvspPacketFormat::Leader)) {
+        ++mCounters.packetsLate;
+        return nullptr;
+    }
+    // Blocks in progress are overdue for their missing packets once a newer block begins.
+    for (auto &a : mActive) {
+        if (a->rounds == 0)
+            AskForMissing(*a, now);
+    }
+    while (mActive.size() >= mConfig.maxBlocksInProgress) {
+        // Blocks nobody waits for go first, then the oldest.
+        size_t victim = 0;
+        for (size_t i = 0; i < mActive.size(); ++i) {
+            if (!mActive[i]->block.HasDestination()) {
+                victim = i;
+                break;
+            }
+        }
+        End(victim, GvspBlockStatus::MissingPackets);
+    }
+
+    std::unique_ptr<Active> a;
+    if (!mSpare.empty()) {
+        a = std::move(mSpare.back());
+        mSpare.pop_back();
+    } else {
+        a = std::make_unique<Active>();
+    }
+    const size_t bytesPerPacket = GvspPayloadBytesPerPacket(mConfig.packetSize, header.extendedId);
+    GvspDestination destination;
+    const bool hasDestination = mHost.TakeDestination(destination);
+    a->block.Start(header.blockId, header.extendedId, hasDestination ? &destination : nullptr,
+                   mConfig.packetSize ? bytesPerPacket : 0, now);
+    a->rounds = 0;
+    a->lastRequest = now;
+    mStarted = true;
+    mLastStarted = header.blockId;
+    ++mCounters.blocksStarted;
+    mActive.push_back(std::move(a));
+    return mActive.back().get();
+}
+
+void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time_point now, bool payloadInPlace)
+{
+    GvspHeader header;
+    if (GvspParseHeader(packet, length, header).IsFailure()) {
+        // A test packet has no packet format: the header is refused, the packet counted.
+        if (GvspIsTestPacket(packet, length))
+            ++mCounters.testPackets;
+        else
+            Refuse(packet, length);
+        return;
+    }
+    if (header.status & GVSP_STATUS_ERROR_MASK) {
+        // The sender cannot serve a resend for this block.
+        ++mCounters.resendsUnavailable;
+        for (auto &a : mActive) {
+            if (a->block.BlockId() == header.blockId)
+                a->block.MarkUnavailable();
+        }
+        return;
+    }
+    mHeaderSize = header.Size();
+    Active *active = FindOrStart(header, now);
+    if (!active)
+        return;
+    GvspBlockAssembler &block = active->block;
+    const bool resent = header.status == static_cast<uint16_t>(GvspStatus::Resend);
+    const uint8_t *body = packet + header.Size();
+    const size_t bodyLength = length - header.Size();
+    GvspBlockAssembler::Outcome outcome = GvspBlockAssembler::Outcome::Ignored;
+    switch (header.format) {
+    case GvspPacketFormat::Leader: {
+        GvspLeader leader;
+        if (header.packetId != 0 || GvspParseLeader(body, bodyLength, leader).IsFailure()) {
+            Refuse(packet, length);
+            return;
+        }
+        outcome = block.AddLeader(leader, resent, now);
+        break;
+    }
+    case GvspPacketFormat::Trailer: {
+        GvspTrailer trailer;
+        if (GvspParseTrailer(body, bodyLength, trailer).IsFailure()) {
+            Refuse(packet, length);
+            return;
+        }
+        outcome = block.AddTrailer(header.packetId, trailer, resent, now);
+        break;
+    }
+    case GvspPacketFormat::Payload:
+        outcome = block.AddPayload(header.packetId, payloadInPlace ? nullptr : body, bodyLength, resent, now);
+        break;
+    default:
+        ++mCounters.packetsIgnored;
+        return;
+    }
+    if (outcome != GvspBlockAssembler::Outcome::Placed)
+        return;
+    GvspMissingRange gap;
+    if (block.TakeGap(gap) && mConfig.resendEnabled && block.HasDestination()) {
+        Ask(block.BlockId(), gap);
+        active->lastRequest = now;
+    }
+    if (block.Done()) {
+        for (size_t i = 0; i < mActive.size(); ++i) {
+            if (mActive[i].get() == active) {
+                End(i, GvspBlockStatus::Complete);
+                break;
+            }
+        }
+    }
+}
+
+void GvspBlockTracker::Ask(uint64_t blockId, GvspMissingRange range)
+{
+    if (!mConfig.resendEnabled || mRequestCount >= MAX_REQUESTS)
+        return;  // asked again in the next round
+    mRequests[mRequestCount++] = Request{blockId, range};
+    // A range "to the end" counts the packets known to be missing: its first one.
+    const bool toEnd = range.last == GVSP_STANDARD_PACKET_ID_MAX || range.last == GVSP_EXTENDED_PACKET_ID_MAX;
+    const uint32_t packets = toEnd ? 1 : range.last - range.first + 1;
+    ++mCounters.resendRequests;
+    mCounters.resendPacketsRequested += packets;
+    for (auto &a : mActive) {
+        if (a->block.BlockId() == blockId) {
+            ++a->block.Stats().resendGroupsRequested;
+            a->block.Stats().resendPacketsRequested += packets;
+        }
+    }
+}
+
+void GvspBlockTracker::AskForMissing(Active &active, Clock::time_point now)
+{
+    if (!mConfig.resendEnabled || !active.block.HasDestination())
+        return;
+    GvspMissingRange ranges[64];
+    const size_t n = active.block.Missing(ranges, std::min<size_t>(64, mConfig.maxResendRangesPerRound));
+    for (size_t i = 0; i < n; ++i)
+        Ask(active.block.BlockId(), ranges[i]);
+    ++active.rounds;
+    active.lastRequest = now;
+}
+
+void GvspBlockTracker::CheckTimers(Clock::time_point now)
+{
+    mLastTimerCheck = now;
+    for (size_t i = 0; i < mActive.size();) {
+        Active &a = *mActive[i];
+        const auto idle = now - a.block.LastPacket();
+        const bool quiet = idle >= Ms(mConfig.resendTimeoutMs) && now - a.lastRequest >= Ms(mConfig.resendTimeoutMs);
+        GvspBlockStatus reason = GvspBlockStatus::Complete;
+        bool end = false;
+        if (a.block.Unavailable()) {
+            end = true, reason = GvspBlockStatus::MissingPackets;
+        } else if (idle >= Ms(mConfig.blockTimeoutMs)) {
+            end = true, reason = GvspBlockStatus::Timeout;
+        } else if (!a.block.HasDestination()) {
+            end = a.block.TrailerReceived();
+        } else if (quiet && !mConfig.resendEnabled && a.block.TrailerReceived()) {
+            end = true, reason = GvspBlockStatus::MissingPackets;  // nothing more will come
+        } else if (quiet && mConfig.resendEnabled && a.rounds < mConfig.maxResendRounds) {
+            AskForMissing(a, now);
+        }
+        if (end)
+            End(i, reason);
+        else
+            ++i;
+    }
+}
+
+void GvspBlockTracker::End(size_t index, GvspBlockStatus reason)
+{
+    std::unique_ptr<Active> a = std::move(mActive[index]);
+    mActive.erase(mActive.begin() + static_cast<std::ptrdiff_t>(index));
+    mRecent[mRecentNext] = a->block.BlockId();
+    mRecentNext = (mRecentNext + 1) % (sizeof mRecent / sizeof mRecent[0]);
+    AddBlockStats(mCounters, a->block.Stats());
+    if (!a->block.HasDestination()) {
+        ++mCounters.blocksWithoutBuffer;
+        mCounters.packetsLost += a->block.Stats().packetsIgnored;
+        mSpare.push_back(std::move(a));
+        return;
+    }
+    GvspCompletedBlock out;
+    a->block.Finish(reason, out);
+    mSpare.push_back(std::move(a));
+    switch (out.status) {
+    case GvspBlockStatus::Complete: ++mCounters.blocksCompleted; break;
+    case GvspBlockStatus::Aborted: ++mCounters.blocksAborted; break;
+    case GvspBlockStatus::Timeout: ++mCounters.blocksTimedOut, ++mCounters.blocksFailed; break;
+    default: ++mCounters.blocksFailed; break;
+    }
+    mCounters.packetsLost += out.stats.packetsLost;
+    if (out.status != GvspBlockStatus::Complete && mLog.IsEnabled(KyLogLevelDebug)) {
+        const std::string text = "block " + std::to_string(out.blockId) + " ended: " +
+                                 GvspBlockStatusName(out.status) + ", " + std::to_string(out.stats.packetsLost) +
+                                 " packets lost, " + std::to_string(out.stats.packetsRecovered) + " recovered";
+        mLog.LogDebug(__FILE__, __LINE__, __func__, text.c_str());
+    }
+    mHost.Emit(std::move(out));
+}
+
+} // namespace ky::gev

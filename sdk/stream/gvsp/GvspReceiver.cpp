@@ -1,0 +1,364 @@
+#include "gvsp/GvspReceiver.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <future>
+#include <memory>
+#include <netinet/udp.h>
+#include <poll.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
+
+namespace ky::gev {
+namespace {
+
+// How long the thread sleeps in poll at most, for the timers of the blocks in progress. A packet
+// ring wakes it for every filled block anyway, so the timers need no extra wake-ups then.
+constexpr int POLL_INTERVAL_MS = 2;
+constexpr int RING_POLL_INTERVAL_MS = 5;
+constexpr size_t BATCH_SIZE = 64;
+// Once the socket is drained while a stream runs, the thread lets packets gather this long
+// before it looks again: a wake-up then takes batches of packets instead of a few, which saves
+// most of the scheduling cost at high packet rates. The socket buffer holds far more than
+// arrives meanwhile, and a block is late by at most this much. A packet ring needs no such
+// pause: it wakes its reader only once a block of the ring is full or has waited its time.
+constexpr auto GATHER_TIME = std::chrono::microseconds(200);
+
+std::chrono::milliseconds Ms(uint32_t value)
+{
+    return std::chrono::milliseconds(value);
+}
+
+} // namespace
+
+GvspReceiver::GvspReceiver() = default;
+
+GvspReceiver::~GvspReceiver()
+{
+    Close();
+}
+
+KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback resend)
+{
+    Close();
+    sockaddr_in source;
+    KyResult result = UdpSocket::MakeAddress(config.sourceAddress, 0, source);
+    if (result.IsFailure())
+        return result;
+    if (config.maxBlocksInProgress == 0)
+        return KyResult(KY_INVALID_PARAMETER, KyString("a GVSP receiver needs at least one block in progress"));
+    result = mSocket.Open(config.localAddress, config.localPort);
+    if (result.IsFailure())
+        return result;
+    mSocketBufferSize = mSocket.SetReceiveBufferSize(config.socketBufferSize);
+    mConfig = config;
+    mConfig.resendEnabled = config.resendEnabled && resend != nullptr;
+    mResend = std::move(resend);
+    mSourceAddress = source.sin_addr.s_addr;
+
+    // With receive offload the kernel hands over runs of equal datagrams glued together (up to
+    // 64 KiB, the datagram size in a control message); the payload is then copied out.
+    int one = 1;
+    mReceiveOffload = config.receiveOffload && setsockopt(mSocket.Fd(), SOL_UDP, UDP_GRO, &one, sizeof one) == 0;
+    // One datagram (or one glued run) per slot; unknown packet sizes get the largest datagram.
+    size_t slotSize = config.packetSize > GVSP_IP_UDP_OVERHEAD_SIZE && !mReceiveOffload
+                          ? std::min<size_t>(config.packetSize - GVSP_IP_UDP_OVERHEAD_SIZE, GVSP_MAX_DATAGRAM_SIZE)
+                          : 65536;
+    slotSize = (slotSize + 64) & ~size_t(63);  // room to see an oversized datagram as truncated
+    mReader.Setup(BATCH_SIZE, slotSize, mReceiveOffload);
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mRing.ResetStatistics();
+        if (config.packetRing != PacketRingUse::Never)
+            OpenRing();
+        mTracker.Reset(mConfig);
+    }
+    mStop = false;
+    try {
+        // Shared with the thread, which may still be inside set_value when Open returns.
+        auto started = std::make_shared<std::promise<pid_t>>();
+        std::future<pid_t> threadId = started->get_future();
+        mThread = std::thread([this, started] {
+            started->set_value(static_cast<pid_t>(syscall(SYS_gettid)));
+            Run();
+        });
+        mThreadId = threadId.get();  // the thread's id is known once Open returns
+    } catch (const std::exception &e) {
+        mSocket.Close();
+        return KyResult(KY_THREAD_ERROR, KyString(std::string("cannot start the GVSP receive thread: ") + e.what()));
+    }
+    return KyResult();
+}
+
+// Where the process may, the stream is read from a packet ring and the socket keeps only the
+// datagrams the ring cannot see whole. Otherwise (or when the socket cannot be limited, which
+// would deliver everything twice) the socket alone serves.
+void GvspReceiver::OpenRing()
+{
+    sockaddr_in local;
+    if (UdpSocket::MakeAddress(mConfig.localAddress, 0, local).IsFailure())
+        return;
+    GvspPacketRing::Target target;
+    target.localAddress = local.sin_addr.s_addr;
+    target.port = mSocket.LocalPort();
+    target.sourceAddress = mSourceAddress;
+    GvspPacketRing::Interface where;
+    size_t ringBytes = 0;
+    if (GvspPacketRing::FindInterface(target, where).IsFailure() ||
+        !ChooseRing(mConfig, where, mSocketBufferSize, ringBytes))
+        return;
+    if (mRing.Open(target, where, ringBytes).IsOK() && mRing.LimitSocketToFragmented(mSocket.Fd()).IsFailure())
+        mRing.Close();
+}
+
+bool GvspReceiver::ChooseRing(const GvspReceiverConfig &config, const GvspPacketRing::Interface &where,
+                              size_t socketBytes, size_t &ringBytes)
+{
+    ringBytes = 0;
+    if (config.packetRing == PacketRingUse::Never)
+        return false;
+    // 32 ms of line rate, rounded up to whole MiB.
+    const uint64_t span = (where.lineRate * RING_SPAN_MS / 1000 + (1u << 20) - 1) & ~uint64_t((1u << 20) - 1);
+    if (config.packetRing == PacketRingUse::WhereItKeepsUp && (where.lineRate == 0 || span > MAX_RING_BYTES))
+        return false;
+    const uint64_t wanted = config.packetRingBytes ? config.packetRingBytes : std::max<uint64_t>(span, socketBytes);
+    ringBytes = static_cast<size_t>(std::min<uint64_t>(wanted, MAX_RING_BYTES));
+    return true;
+}
+
+void GvspReceiver::Close()
+{
+    mStop = true;
+    if (mThread.joinable() && mThread.get_id() == std::this_thread::get_id())
+        return;  // from the resend callback: the thread ends on its own, the owner closes later
+    if (mThread.joinable())
+        mThread.join();
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        AbortLocked();
+        mRing.CollectStatistics();  // its totals stay readable until the next Open
+        mRing.Close();
+    }
+    mSocket.Close();
+    mThreadId = 0;
+}
+
+KyResult GvspReceiver::QueueBlock(uint8_t *data, size_t capacity, void *cookie)
+{
+    if ((data == nullptr) != (capacity == 0))
+        return KyResult(KY_INVALID_PARAMETER, KyString(data ? "a destination of 0 bytes cannot take a block"
+                                                            : "a destination of bytes without memory"));
+    if (!IsOpen())
+        return KyResult(KY_STATE_ERROR, KyString("the GVSP receiver is not open"));
+    std::lock_guard<std::mutex> lock(mQueueMutex);
+    mQueued.push_back(GvspDestination{data, capacity, cookie});
+    return KyResult();
+}
+
+size_t GvspReceiver::QueuedCount() const
+{
+    std::lock_guard<std::mutex> lock(mQueueMutex);
+    return mQueued.size();
+}
+
+void GvspReceiver::Abort()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    AbortLocked();
+}
+
+void GvspReceiver::AbortLocked()
+{
+    mTracker.AbortAll();
+    std::lock_guard<std::mutex> queue(mQueueMutex);
+    while (!mQueued.empty()) {
+        GvspCompletedBlock out;
+        out.cookie = mQueued.front().cookie;
+        out.data = mQueued.front().data;
+        out.capacity = mQueued.front().capacity;
+        out.status = GvspBlockStatus::Aborted;
+        mQueued.pop_front();
+        ++mTracker.Counters().blocksAborted;
+        Emit(std::move(out));
+    }
+}
+
+KyResult GvspReceiver::WaitForBlock(GvspCompletedBlock &out, uint32_t timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(mOutMutex);
+    if (!mOutReady.wait_for(lock, Ms(timeoutMs), [this] { return !mOut.empty(); }))
+        return KyResult(KY_TIMEOUT, KyString("no block ended within " + std::to_string(timeoutMs) + " ms"));
+    out = std::move(mOut.front());
+    mOut.pop_front();
+    return KyResult();
+}
+
+GvspReceiverCounters GvspReceiver::Counters() const
+{
+    // mMutex also keeps the ring from closing meanwhile.
+    std::lock_guard<std::mutex> lock(mMutex);
+    GvspReceiverCounters counters = mTracker.Snapshot();
+    const GvspPacketRing::Statistics &ring = mRing.CollectStatistics();
+    counters.ringRecords = ring.records;
+    counters.ringDrops = ring.drops;
+    counters.ringFreezes = ring.freezes;
+    return counters;
+}
+
+void GvspReceiver::Emit(GvspCompletedBlock &&block)
+{
+    {
+        std::lock_guard<std::mutex> lock(mOutMutex);
+        mOut.push_back(std::move(block));
+    }
+    mOutReady.notify_one();
+}
+
+void GvspReceiver::Run()
+{
+    while (!mStop) {
+        try {
+            pollfd p[2] = {{mSocket.Fd(), POLLIN, 0}, {mRing.Fd(), POLLIN, 0}};
+            const int ready = poll(p, mRing.IsOpen() ? 2 : 1, mRing.IsOpen() ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS);
+            size_t received = 0;
+            if (ready > 0 && p[0].revents)
+                received += ReceiveBatches();
+            if (ready > 0 && mRing.IsOpen() && p[1].revents)
+                received += ReceiveRing();
+            {
+                std::lock_guard<std::mutex> lock(mMutex);
+                mTracker.CheckTimers(Clock::now());
+            }
+            SendRequests();
+            if (received > 0 && !mStop && !mRing.IsOpen())
+                std::this_thread::sleep_for(GATHER_TIME);
+        } catch (...) {
+            // Out of memory for an output entry: the block's destination stays with its state and
+            // is handed back by the next abort or close. Keep receiving.
+        }
+    }
+}
+
+
+// Reads packets in batches. While a block comes in order and in-place receiving is on, each
+// message of the batch is aimed at the place of the next expected packet id (see
+// GvspPacketReader). The read then happens under the state lock, so no destination is handed
+// back while the socket may still write into it; otherwise the lock is not held while reading.
+size_t GvspReceiver::ReceiveBatches()
+{
+    size_t total = 0;
+    for (;;) {
+        std::unique_lock<std::mutex> lock(mMutex);
+        const bool aim = mConfig.receiveInPlace && !mReceiveOffload;
+        const GvspBlockAssembler *current = aim ? mTracker.NewestWithDestination() : nullptr;
+        bool aimed = false;
+        for (size_t i = 0; i < mReader.Batch(); ++i) {
+            GvspPacketReader::Aim target;
+            target.headerSize = mTracker.HeaderSize();
+            if (current && current->PredictSlot(i, target.packetId, target.place, target.placeLength)) {
+                target.blockId = current->BlockId();
+                aimed = mReader.AimAt(i, target) || aimed;
+            } else {
+                mReader.ReadWhole(i);
+            }
+        }
+        if (!aimed)
+            lock.unlock();
+        const int count = mReader.Read(mSocket.Fd());
+        if (count <= 0)
+            return total;
+        total += static_cast<size_t>(count);
+        if (!lock.owns_lock())
+            lock.lock();
+        const Clock::time_point now = Clock::now();
+        mReader.Settle(count);
+        GvspReceiverCounters &counters = mTracker.Counters();
+        for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
+            ++counters.packetsReceived;
+            if (mReader.Truncated(i)) {
+                ++counters.packetsMalformed;
+                continue;
+            }
+            if (mSourceAddress && mReader.SourceAddress(i) != mSourceAddress) {
+                ++counters.packetsForeign;
+                continue;
+            }
+            const uint8_t *data = mReader.Data(i);
+            const size_t length = mReader.Length(i);
+            const size_t segment = mReader.SegmentSize(i);
+            if (segment == 0 || segment >= length) {
+                counters.packetsInPlace += mReader.InPlace(i) ? 1 : 0;
+                mTracker.Process(data, length, now, mReader.InPlace(i));
+                continue;
+            }
+            counters.packetsReceived += (length - 1) / segment;
+            for (size_t offset = 0; offset < length; offset += segment)
+                mTracker.Process(data + offset, std::min(segment, length - offset), now, false);
+        }
+        if (now - mTracker.LastTimerCheck() >= Ms(1))
+            mTracker.CheckTimers(now);
+        lock.unlock();
+        SendRequests();
+        if (static_cast<size_t>(count) < mReader.Batch() || mStop)
+            return total;
+    }
+}
+
+// Takes the ring's filled blocks one at a time, each under the state lock.
+size_t GvspReceiver::ReceiveRing()
+{
+    uint64_t total = 0;
+    for (;;) {
+        std::unique_lock<std::mutex> lock(mMutex);
+        const Clock::time_point now = Clock::now();
+        GvspReceiverCounters &counters = mTracker.Counters();
+        uint64_t records = 0;
+        const size_t blocks = mRing.Drain(
+            [&](const uint8_t *data, size_t length) { mTracker.Process(data, length, now, false); }, records,
+            counters.packetsMalformed, 1);
+        counters.packetsReceived += records;
+        total += records;
+        if (now - mTracker.LastTimerCheck() >= Ms(1))
+            mTracker.CheckTimers(now);
+        lock.unlock();
+        SendRequests();
+        if (blocks == 0 || mStop)
+            return static_cast<size_t>(total);
+    }
+}
+
+void GvspReceiver::SendRequests()
+{
+    GvspBlockTracker::Request batch[GvspBlockTracker::MAX_REQUESTS];
+    size_t count;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        count = mTracker.TakeRequests(batch, GvspBlockTracker::MAX_REQUESTS);
+    }
+    for (size_t i = 0; i < count && mResend; ++i) {
+        try {
+            mResend(batch[i].blockId, batch[i].range.first, batch[i].range.last);
+        } catch (...) {
+            // The owner's failure to send a request must not end the stream; the next round asks again.
+        }
+    }
+}
+
+bool GvspReceiver::TrackerHost::TakeDestination(GvspDestination &destination)
+{
+    std::lock_guard<std::mutex> queue(mReceiver.mQueueMutex);
+    if (mReceiver.mQueued.empty())
+        return false;
+    destination = mReceiver.mQueued.front();
+    mReceiver.mQueued.pop_front();
+    return true;
+}
+
+void GvspReceiver::TrackerHost::Emit(GvspCompletedBlock &&block)
+{
+    mReceiver.Emit(std::move(block));
+}
+
+} // namespace ky::gev

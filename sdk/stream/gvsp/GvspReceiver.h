@@ -1,0 +1,138 @@
+// GvspReceiver: the receiving side of a GigE Vision stream channel.
+//
+// Owns a UDP socket (with a large receive buffer) and a receive thread that reads packets from a
+// packet socket ring where the process may open one and the link suits it (GvspPacketRing,
+// ChooseRing), else in recvmmsg batches (glued runs with receive offload) and places each one, by packet id, into a
+// destination the caller queued (memory, capacity and a cookie of the caller's): copied once out
+// of the receive ring, or, with receiveInPlace, written there by the socket itself. There is no
+// assembly buffer in between. Missing packets are asked for again
+// through the resend callback (the owner sends PACKETRESEND on its control channel), in rounds,
+// until the block completes, the sender says it cannot, or the block times out. Every queued
+// destination comes back once through WaitForBlock with the block's status and statistics,
+// in the order the blocks end; Abort and Close hand the unused and unfinished ones back as
+// aborted.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <sys/types.h>
+#include <thread>
+
+#include "gvsp/GvspBlock.h"
+#include "gvsp/GvspBlockAssembler.h"
+#include "gvsp/GvspBlockTracker.h"
+#include "gvsp/GvspPacketReader.h"
+#include "gvsp/GvspPacketRing.h"
+#include "gvsp/GvspReceiverConfig.h"
+#include "gvsp/GvspReceiverCounters.h"
+#include "ky/base/KyResult.h"
+#include "gev/UdpSocket.h"
+
+namespace ky::gev {
+
+class GvspReceiver
+{
+public:
+    // Called on the receive thread for each range of missing packets (lastPacketId of all ones
+    // means "to the end of the block"). Must not block for long; exceptions are caught.
+    using ResendCallback = std::function<void(uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId)>;
+
+    GvspReceiver();
+    ~GvspReceiver();
+    GvspReceiver(const GvspReceiver &) = delete;
+    GvspReceiver &operator=(const GvspReceiver &) = delete;
+
+    KyResult Open(const GvspReceiverConfig &config, ResendCallback resend);
+    // Stops and joins the receive thread, aborts what is queued or in progress (it stays
+    // readable through WaitForBlock), closes the socket. From the resend callback it only asks
+    // the thread to stop; a later Close (or the destructor) on another thread finishes.
+    void Close();
+    bool IsOpen() const { return mThread.joinable(); }
+
+    uint16_t LocalPort() const { return mSocket.LocalPort(); }
+    uint32_t SocketBufferSize() const { return mSocketBufferSize; }
+    pid_t ReceiveThreadId() const { return mThreadId; }
+    // The stream is read through a packet socket ring (only fragmented datagrams through the socket).
+    bool UsesPacketRing() const { return mRing.IsOpen(); }
+    size_t RingBytes() const { return mRing.IsOpen() ? mRing.Bytes() : 0; }
+
+    // Queues a destination for a coming block. KY_INVALID_PARAMETER for memory without bytes or
+    // bytes without memory; KY_STATE_ERROR when closed.
+    KyResult QueueBlock(uint8_t *data, size_t capacity, void *cookie);
+    size_t QueuedCount() const;
+    // Hands every queued destination and every block in progress back as aborted.
+    void Abort();
+    // The next ended block, waiting up to timeoutMs; KY_TIMEOUT when none came.
+    KyResult WaitForBlock(GvspCompletedBlock &out, uint32_t timeoutMs);
+
+    // The counters so far; with a packet ring, its kernel counters read just now.
+    GvspReceiverCounters Counters() const;
+
+    // Whether a stream on interface `where` is read through a packet ring, and of how many bytes;
+    // socketBytes is what the UDP socket's buffer was granted.
+    //
+    // The ring must hold what the socket would: at least as many bytes as the socket buffer, and
+    // at least RING_SPAN_MS of the interface's line rate, up to MAX_RING_BYTES. WhereItKeepsUp
+    // takes the socket where that cannot be had: interfaces without a line rate (loopback, where
+    // a sender on this host runs at memory speed, and virtual links that report no speed) and
+    // links too fast for a ring of MAX_RING_BYTES. On loopback the socket is also the cheaper
+    // path: the kernel then copies each glued run once, into the reader's buffer, while a ring
+    // costs the sender a copy into memory the reader has to fetch again (bench_stream_pipeline).
+    static bool ChooseRing(const GvspReceiverConfig &config, const GvspPacketRing::Interface &where,
+                           size_t socketBytes, size_t &ringBytes);
+    static constexpr uint64_t RING_SPAN_MS = 32;
+    static constexpr size_t MAX_RING_BYTES = size_t(256) << 20;
+
+private:
+    using Clock = GvspBlockAssembler::Clock;
+
+    // The tracker's view of the receiver: queued destinations in, ended blocks out.
+    class TrackerHost : public GvspBlockTracker::Host
+    {
+    public:
+        explicit TrackerHost(GvspReceiver &receiver) : mReceiver(receiver) {}
+        bool TakeDestination(GvspDestination &destination) override;
+        void Emit(GvspCompletedBlock &&block) override;
+
+    private:
+        GvspReceiver &mReceiver;
+    };
+
+    void OpenRing();
+    void Run();
+    size_t ReceiveBatches();  // the number of messages read
+    size_t ReceiveRing();     // the number of records read
+    void Emit(GvspCompletedBlock &&block);
+    void SendRequests();
+    void AbortLocked();
+
+    GvspReceiverConfig mConfig;
+    ResendCallback mResend;
+    UdpSocket mSocket;
+    GvspPacketRing mRing;  // opened and closed under mMutex while the thread runs
+    uint32_t mSourceAddress = 0;  // network order; 0: any
+    uint32_t mSocketBufferSize = 0;
+    std::thread mThread;
+    std::atomic<bool> mStop{false};
+    std::atomic<pid_t> mThreadId{0};
+    GvspPacketReader mReader;
+    bool mReceiveOffload = false;
+
+    // State shared with the callers' threads.
+    mutable std::mutex mMutex;       // the tracker and its blocks
+    mutable std::mutex mQueueMutex;  // the queued destinations only; taken after mMutex
+    std::deque<GvspDestination> mQueued;
+    TrackerHost mHost{*this};
+    GvspBlockTracker mTracker{mHost};
+
+    std::mutex mOutMutex;
+    std::condition_variable mOutReady;
+    std::deque<GvspCompletedBlock> mOut;
+};
+
+} // namespace ky::gev

@@ -1,0 +1,28 @@
+// SoftStandardFeatures: the features the software device defines itself, as a feature table:
+// identity, GigE Vision transport (network, heartbeat, timestamp, message and stream channel 0),
+// events and user sets. The image and acquisition features come from the stream channels.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "genapi/SoftFeatureTable.h"
+
+namespace ky::soft {
+
+class SoftStandardFeatures
+{
+public:
+    struct Options {
+        uint32_t streamCount = 1;   // stream channel features when at least one
+        uint32_t userSetCount = 0;  // UserSet1..N besides Default
+    };
+
+    // The GigE Vision event codes that EventSelector offers, with their feature names.
+    static const std::vector<std::pair<const char *, uint16_t>> &Events();
+
+    static SoftFeatureTable Make(const Options &options);
+};
+
+}  // namespace ky::soft

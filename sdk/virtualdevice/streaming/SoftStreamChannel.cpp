@@ -1,0 +1,367 @@
+#include "streaming/SoftStreamChannel.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "ky/buffer/KyBuffer.h"
+#include "registers/SoftDeviceRegisters.h"
+#include "SoftGuard.h"
+#include "SoftLog.h"
+#include "gvcp/SoftNetAdapter.h"
+#include "gev/Gvsp.h"
+
+namespace ky::soft {
+
+using namespace ky::gev;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long control calls wait for the channel thread, and how long it waits for the source to
+// give back aborted buffers.
+constexpr auto CONTROL_WAIT = std::chrono::seconds(3);
+constexpr auto DRAIN_WAIT = std::chrono::seconds(2);
+constexpr size_t MAX_BUFFERS = 64;
+constexpr uint32_t DEFAULT_MAX_PACKET_SIZE = 9000;
+constexpr size_t RESEND_CACHE_BLOCKS = 8;
+
+}  // namespace
+
+SoftStreamChannel::SoftStreamChannel(uint32_t index, IKyStreamingChannelSource &source, SoftDeviceContext &context)
+    : mIndex(index), mSource(source), mContext(context)
+{
+}
+
+SoftStreamChannel::~SoftStreamChannel()
+{
+    End();
+}
+
+KyResult SoftStreamChannel::Begin(uint32_t deviceIp, bool timestamping)
+{
+    mTimestamping = timestamping;
+    uint32_t maxPacket = DEFAULT_MAX_PACKET_SIZE;
+    const KyResult info = GuardedResult("GetGevSCPSPacketSizeInfo", [&] { return mSource.GetGevSCPSPacketSizeInfo(maxPacket); });
+    mMaxPacketSize = info.IsOK() ? std::clamp<uint32_t>(maxPacket, GVSP_MIN_PACKET_SIZE, GVSP_MAX_PACKET_SIZE)
+                                 : DEFAULT_MAX_PACKET_SIZE;
+    mAllBuffers.clear();
+    mIdle.clear();
+    mQueued.clear();
+    for (size_t i = 0; i < MAX_BUFFERS; ++i) {
+        KyBuffer *buffer = nullptr;
+        GuardedVoid("AllocBuffer", [&] { buffer = mSource.AllocBuffer(); });
+        if (buffer == nullptr) {
+            break;
+        }
+        if (std::find(mAllBuffers.begin(), mAllBuffers.end(), buffer) != mAllBuffers.end()) {
+            SoftLog("[SoftStreamChannel::Begin] channel %u: AllocBuffer gave a buffer twice", mIndex);
+            break;
+        }
+        mAllBuffers.push_back(buffer);
+    }
+    mIdle = mAllBuffers;
+    GvspSenderConfig config;
+    config.localAddress = SoftNetAdapter::FormatIp(deviceIp);
+    config.destinationAddress = "0.0.0.0";
+    config.packetSize = 1500;
+    config.resendCacheBlocks = RESEND_CACHE_BLOCKS;
+    // One datagram per packet, as a camera sends them: receivers that read the link with a
+    // packet socket (aravis does by default) would see a segmentation-offload run as one
+    // oversized packet.
+    config.segmentationOffload = false;
+    KyResult result = mSender.Open(config);
+    if (result.IsFailure()) {
+        return result;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mStateMutex);
+        mQuit = false;
+        mStartWanted = false;
+        mState = State::Idle;
+    }
+    mThread = std::thread([this] { Run(); });
+    return KyResult(KY_OK);
+}
+
+void SoftStreamChannel::End()
+{
+    Close();
+    {
+        std::lock_guard<std::mutex> lock(mStateMutex);
+        mQuit = true;
+        mStopNow = true;
+    }
+    mStateChanged.notify_all();
+    if (mThread.joinable()) {
+        mThread.join();
+    }
+    for (KyBuffer *buffer : mAllBuffers) {
+        GuardedVoid("FreeBuffer", [&] { mSource.FreeBuffer(buffer); });
+    }
+    mAllBuffers.clear();
+    mIdle.clear();
+    mQueued.clear();
+    mSender.Close();
+}
+
+void SoftStreamChannel::SetDestination(uint32_t ip, uint16_t port)
+{
+    std::lock_guard<std::mutex> control(mControlMutex);
+    mDestinationIp = ip;
+    mDestinationPort = port;
+    const std::string address = SoftNetAdapter::FormatIp(ip);
+    const KyResult destination = mSender.SetDestination(address, port);
+    if (destination.IsFailure()) {
+        SoftLog("[SoftStreamChannel] channel %u: destination %s:%u: %s", mIndex, address.c_str(), port,
+                destination.GetDescription().GetAscii());
+    }
+    if (port == 0) {
+        if (mOpen) {
+            const KyResult stopped = StopAcquisition();
+            if (stopped.IsFailure()) {
+                SoftLog("[SoftStreamChannel] channel %u: %s", mIndex, stopped.GetDescription().GetAscii());
+            }
+            mOpen = false;
+            GuardedVoid("OnClose", [&] { mSource.OnClose(); });
+        }
+        return;
+    }
+    if (!mOpen) {
+        mOpen = true;
+        mNextBlockId = 1;
+        GuardedVoid("OnOpen", [&] { mSource.OnOpen(KyString(address), port); });
+    }
+}
+
+void SoftStreamChannel::Close()
+{
+    SetDestination(mDestinationIp, 0);
+}
+
+bool SoftStreamChannel::IsOpen() const
+{
+    std::lock_guard<std::mutex> control(mControlMutex);
+    return mOpen;
+}
+
+uint16_t SoftStreamChannel::SourcePort() const
+{
+    return mSender.LocalPort();
+}
+
+KyResult SoftStreamChannel::SetPacketSize(uint32_t packetSize, uint32_t &applied)
+{
+    applied = std::min(packetSize, mMaxPacketSize);
+    if (GvspPayloadBytesPerPacket(applied, false) == 0 || applied < GVSP_MIN_PACKET_SIZE) {
+        return KyResult(KY_INVALID_PARAMETER, KyString("packet size " + std::to_string(packetSize) +
+                                                       " is below the smallest " +
+                                                       std::to_string(GVSP_MIN_PACKET_SIZE)));
+    }
+    return mSender.SetPacketSize(applied);
+}
+
+KyResult SoftStreamChannel::FireTestPacket()
+{
+    return mSender.SendTestPacket();
+}
+
+void SoftStreamChannel::SetPacketDelay(uint32_t ticks)
+{
+    // Timestamp ticks are nanoseconds on this device.
+    mSender.SetInterPacketDelay(ticks);
+}
+
+KyResult SoftStreamChannel::StartAcquisition()
+{
+    std::lock_guard<std::mutex> control(mControlMutex);
+    if (!mOpen) {
+        return KyResult(KY_STATE_ERROR, KyString("stream channel " + std::to_string(mIndex) +
+                                                 " has no destination (SCP is 0)"));
+    }
+    std::unique_lock<std::mutex> lock(mStateMutex);
+    if (mState == State::Stopping) {
+        return KyResult(KY_BUSY, KyString("stream channel " + std::to_string(mIndex) + " is still stopping"));
+    }
+    if (mState != State::Idle || mStartWanted) {
+        return KyResult(KY_OK);
+    }
+    const uint64_t before = mStarts;
+    mStartWanted = true;
+    mStopNow = false;
+    mStateChanged.notify_all();
+    mStateChanged.wait_for(lock, CONTROL_WAIT, [&] { return mStarts != before || mQuit; });
+    return KyResult(KY_OK);
+}
+
+KyResult SoftStreamChannel::StopAcquisition()
+{
+    std::unique_lock<std::mutex> lock(mStateMutex);
+    mStartWanted = false;
+    if (mState == State::Idle) {
+        return KyResult(KY_OK);
+    }
+    mStopNow = true;
+    mStateChanged.notify_all();
+    if (!mStateChanged.wait_for(lock, CONTROL_WAIT, [&] { return mState == State::Idle; })) {
+        return KyResult(KY_TIMEOUT, KyString("stream channel " + std::to_string(mIndex) +
+                                             ": the source did not stop in time"));
+    }
+    return KyResult(KY_OK);
+}
+
+bool SoftStreamChannel::IsStreaming() const
+{
+    std::lock_guard<std::mutex> lock(mStateMutex);
+    return mState == State::Starting || mState == State::Streaming || mStartWanted;
+}
+
+void SoftStreamChannel::SetState(State state)
+{
+    {
+        std::lock_guard<std::mutex> lock(mStateMutex);
+        mState = state;
+        if (state == State::Streaming) {
+            ++mStarts;
+        }
+    }
+    mStateChanged.notify_all();
+}
+
+void SoftStreamChannel::Run()
+{
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mStateMutex);
+            mStateChanged.wait(lock, [&] { return mQuit || mStartWanted; });
+            if (mQuit) {
+                return;
+            }
+            mStartWanted = false;
+            mState = State::Starting;
+        }
+        GuardedVoid("OnStreamingStart", [&] { mSource.OnStreamingStart(); });
+        SetState(State::Streaming);
+        Stream();
+        SetState(State::Stopping);
+        GuardedVoid("OnStreamingStop", [&] { mSource.OnStreamingStop(); });
+        Drain();
+        SetState(State::Idle);
+    }
+}
+
+void SoftStreamChannel::Stream()
+{
+    while (!mStopNow) {
+        bool go = false;
+        GuardedVoid("PreQueueBufferProc", [&] { go = mSource.PreQueueBufferProc(); });
+        if (!go) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        QueueIdleBuffers();
+        KyBuffer *buffer = nullptr;
+        const auto asked = Clock::now();
+        const KyResult result = GuardedResult("RetrieveBuffer", [&] { return mSource.RetrieveBuffer(&buffer); });
+        auto queued = std::find(mQueued.begin(), mQueued.end(), buffer);
+        if (buffer != nullptr && queued == mQueued.end()) {
+            SoftLog("[SoftStreamChannel::Stream] channel %u: RetrieveBuffer gave a buffer it did not hold", mIndex);
+            buffer = nullptr;
+        }
+        if (buffer == nullptr) {
+            // A source that answers at once without a buffer must not spin this thread.
+            if (Clock::now() - asked < std::chrono::milliseconds(1)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            continue;
+        }
+        mQueued.erase(queued);
+        GuardedVoid("PostRetrieveBufferProc", [&] { mSource.PostRetrieveBufferProc(); });
+        if (result.IsOK()) {
+            SendBuffer(*buffer);
+            if (mMode == AcquisitionMode::SingleFrame) {
+                mStopNow = true;
+            }
+        }
+        mIdle.push_back(buffer);
+    }
+}
+
+void SoftStreamChannel::QueueIdleBuffers()
+{
+    while (!mIdle.empty()) {
+        KyBuffer *buffer = mIdle.front();
+        if (mTimestamping) {
+            (void)buffer->SetTimestamp(mContext.Timestamp());  // a plain setter: cannot fail
+        }
+        const KyResult result = GuardedResult("QueueBuffer", [&] { return mSource.QueueBuffer(buffer); });
+        if (result.IsFailure()) {
+            return;  // the source is full: the rest waits for the next round
+        }
+        mIdle.erase(mIdle.begin());
+        mQueued.push_back(buffer);
+    }
+}
+
+void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
+{
+    const KyImage *image = buffer.GetImage();
+    if (image == nullptr || image->GetDataPointer() == nullptr) {
+        SoftLog("[SoftStreamChannel::SendBuffer] channel %u: only image buffers are sent", mIndex);
+        return;
+    }
+    GvspOutgoingBlock block;
+    block.blockId = mNextBlockId.load();
+    mNextBlockId = block.blockId >= GVSP_STANDARD_BLOCK_ID_MAX ? 1 : block.blockId + 1;  // 0 is never a block id
+    block.leader.pixelFormat = static_cast<uint32_t>(image->GetPixelType());
+    block.leader.sizeX = image->GetWidth();
+    block.leader.sizeY = image->GetHeight();
+    block.leader.offsetX = image->GetOffsetX();
+    block.leader.offsetY = image->GetOffsetY();
+    block.leader.paddingX = image->GetPaddingX();
+    block.leader.paddingY = image->GetPaddingY();
+    block.leader.timestamp = buffer.GetTimestamp();
+    block.data = image->GetDataPointer();
+    block.size = image->GetImageSize();
+    const KyResult result = mSender.SendBlock(block);
+    if (result.IsFailure()) {
+        SoftLog("[SoftStreamChannel::SendBuffer] channel %u: %s", mIndex, result.GetDescription().GetAscii());
+        return;
+    }
+    ++mFramesSent;
+}
+
+void SoftStreamChannel::Drain()
+{
+    GuardedVoid("AbortQueuedBuffers", [&] { mSource.AbortQueuedBuffers(); });
+    const auto deadline = Clock::now() + DRAIN_WAIT;
+    while (!mQueued.empty() && Clock::now() < deadline) {
+        KyBuffer *buffer = nullptr;
+        // Nothing to take back yet leaves buffer null, which the loop waits out below.
+        GuardedVoid("RetrieveBuffer", [&] { (void)mSource.RetrieveBuffer(&buffer); });
+        auto queued = std::find(mQueued.begin(), mQueued.end(), buffer);
+        if (buffer == nullptr || queued == mQueued.end()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        mQueued.erase(queued);
+        mIdle.push_back(buffer);
+    }
+    if (!mQueued.empty()) {
+        SoftLog("[SoftStreamChannel::Drain] channel %u: %zu buffers not given back after the abort", mIndex,
+                mQueued.size());
+    }
+}
+
+void SoftStreamChannel::Resend(uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId)
+{
+    // What cannot be resent is counted by the sender, which tells the host with a notice.
+    (void)mSender.ServeResend(blockId, firstPacketId, lastPacketId);
+}
+
+void SoftStreamChannel::SetTestDropFraction(double fraction, uint32_t seed)
+{
+    mSender.SetTestDropFraction(fraction, seed);
+}
+
+}  // namespace ky::soft

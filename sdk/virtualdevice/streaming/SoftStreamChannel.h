@@ -1,0 +1,116 @@
+// SoftStreamChannel: one stream channel of a software device. It drives its source (open, close,
+// streaming start and stop, buffer exchange) and sends every filled buffer with a GVSP sender.
+//
+// Threads: the control calls (Open, Close, StartAcquisition, StopAcquisition, the settings) come
+// from the GVCP server and the device; the buffer exchange runs on the channel's own thread,
+// which Begin starts and End joins. OnStreamingStart, the buffer loop, OnStreamingStop,
+// AbortQueuedBuffers and the draining RetrieveBuffer calls all run on that thread, in that order;
+// StartAcquisition and StopAcquisition wait (bounded) until the thread has done its part.
+// Every call into the source is guarded: an exception is logged and counts as a failure.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "streaming/GvspSender.h"
+#include "ky/virtualdevice/IKyStreamingChannelSource.h"
+#include "ky/base/KyResult.h"
+
+namespace ky::soft {
+
+struct SoftDeviceContext;
+
+class SoftStreamChannel
+{
+public:
+    enum class AcquisitionMode : uint32_t { Continuous = 0, SingleFrame = 1 };
+
+    SoftStreamChannel(uint32_t index, IKyStreamingChannelSource &source, SoftDeviceContext &context);
+    ~SoftStreamChannel();
+    SoftStreamChannel(const SoftStreamChannel &) = delete;
+    SoftStreamChannel &operator=(const SoftStreamChannel &) = delete;
+
+    uint32_t Index() const { return mIndex; }
+    IKyStreamingChannelSource &Source() { return mSource; }
+
+    // Device start: buffers from the source, the sender's socket on the device's address, the
+    // channel thread. Device stop (End): streaming stopped, channel closed, thread joined,
+    // every buffer handed back through FreeBuffer, socket closed.
+    KyResult Begin(uint32_t deviceIp, bool timestamping);
+    void End();
+
+    // The controller's destination (SCDA, SCP). A non-zero port opens the channel (OnOpen), a
+    // zero port closes it (streaming stops first, then OnClose).
+    void SetDestination(uint32_t ip, uint16_t port);
+    // The destination address (SCDA), without waiting for a control call; any thread.
+    uint32_t DestinationIp() const { return mDestinationIp; }
+    void Close();
+    bool IsOpen() const;
+    uint16_t SourcePort() const;
+
+    // SCPS without its flag bits: KY_INVALID_PARAMETER below the smallest usable size; above
+    // the maximum the size is lowered to it. Returns the size in effect through `applied`.
+    KyResult SetPacketSize(uint32_t packetSize, uint32_t &applied);
+    uint32_t MaxPacketSize() const { return mMaxPacketSize; }
+    KyResult FireTestPacket();
+    // SCPD, in timestamp ticks (nanoseconds).
+    void SetPacketDelay(uint32_t ticks);
+
+    // KY_STATE_ERROR when the channel is not open, KY_BUSY while a stop has not finished.
+    KyResult StartAcquisition();
+    KyResult StopAcquisition();
+    bool IsStreaming() const;
+    void SetAcquisitionMode(AcquisitionMode mode) { mMode = mode; }
+    AcquisitionMode GetAcquisitionMode() const { return mMode; }
+
+    void Resend(uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId);
+    void SetTestDropFraction(double fraction, uint32_t seed);
+    ky::gev::GvspSenderCounters Counters() const { return mSender.Counters(); }
+    uint64_t FramesSent() const { return mFramesSent; }
+
+private:
+    enum class State { Idle, Starting, Streaming, Stopping };
+
+    void Run();
+    void Stream();
+    void QueueIdleBuffers();
+    void SendBuffer(KyBuffer &buffer);
+    void Drain();
+    void SetState(State state);
+
+    const uint32_t mIndex;
+    IKyStreamingChannelSource &mSource;
+    SoftDeviceContext &mContext;
+    ky::gev::GvspSender mSender;
+    uint32_t mMaxPacketSize = 9000;
+    bool mTimestamping = true;
+    std::atomic<AcquisitionMode> mMode{AcquisitionMode::Continuous};
+
+    mutable std::mutex mControlMutex;  // one control call at a time (open, close, start, stop)
+    std::atomic<uint32_t> mDestinationIp{0};
+    uint16_t mDestinationPort = 0;
+    bool mOpen = false;
+
+    mutable std::mutex mStateMutex;
+    std::condition_variable mStateChanged;
+    State mState = State::Idle;
+    bool mStartWanted = false;
+    bool mQuit = false;
+    uint64_t mStarts = 0;  // streaming starts the thread has made
+    std::atomic<bool> mStopNow{false};
+    std::thread mThread;
+
+    // Owned by the channel thread while streaming; by the control side otherwise.
+    std::vector<KyBuffer *> mAllBuffers;
+    std::vector<KyBuffer *> mIdle;
+    std::vector<KyBuffer *> mQueued;
+    std::atomic<uint64_t> mNextBlockId{1};  // reset by the control side when the channel opens
+    std::atomic<uint64_t> mFramesSent{0};
+};
+
+}  // namespace ky::soft
