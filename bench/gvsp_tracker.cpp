@@ -21,6 +21,7 @@
 #include "CommandLine.h"
 #include "gvsp/GvspBlockTracker.h"
 #include "gev/Gvsp.h"
+#include "ky/ByteOrder.h"
 
 using namespace ky::gev;
 using Clock = std::chrono::steady_clock;
@@ -111,9 +112,7 @@ struct Recording
     {
         for (const auto &p : packets) {
             uint8_t *h = memory.data() + p.first;
-            const auto id = static_cast<uint16_t>((h[2] << 8 | h[3]) + by);
-            h[2] = static_cast<uint8_t>(id >> 8);
-            h[3] = static_cast<uint8_t>(id);
+            ky::base::StoreBig16(h + 2, static_cast<uint16_t>(ky::base::LoadBig16(h + 2) + by));
         }
     }
 };

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ky/ByteOrder.h"
+
 class FuzzInput
 {
 public:
@@ -13,8 +15,9 @@ public:
     size_t Left() const { return mSize - mAt; }
     // The next byte, 0 once the input is used up.
     uint8_t Byte() { return mAt < mSize ? mData[mAt++] : 0; }
-    uint16_t U16() { return static_cast<uint16_t>(Byte() << 8 | Byte()); }
-    uint32_t U32() { return static_cast<uint32_t>(U16()) << 16 | U16(); }
+    // Big-endian fields, zero-filled past the end.
+    uint16_t U16() { return Field<uint16_t>(); }
+    uint32_t U32() { return Field<uint32_t>(); }
     // The next `length` bytes (fewer at the end); `length` gets what was taken.
     const uint8_t *Take(size_t &length)
     {
@@ -38,6 +41,15 @@ public:
     }
 
 private:
+    template <typename T>
+    T Field()
+    {
+        uint8_t bytes[sizeof(T)];
+        for (uint8_t &b : bytes)
+            b = Byte();
+        return ky::base::Load<T>(bytes);
+    }
+
     const uint8_t *mData;
     size_t mSize;
     size_t mAt = 0;

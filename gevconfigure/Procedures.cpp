@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "ky/ByteOrder.h"
 #include "ky/device/KyDevice.h"
 #include "ky/device/KyGevConstants.h"
 #include "Options.h"
@@ -32,8 +33,8 @@ DevicePtr Connect(const char *uniqueId)
 
 bool WriteWord(KyDevice &device, int64_t address, uint32_t word)
 {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(word >> 24), static_cast<uint8_t>(word >> 16),
-                              static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word)};
+    uint8_t bytes[4];
+    ky::base::StoreBig32(bytes, word);
     return device.WriteMemory(address, bytes, sizeof bytes) == KY_OK;
 }
 
@@ -44,8 +45,7 @@ uint32_t ReadConfiguration(KyDevice &device)
     uint8_t bytes[4] = {0, 0, 0, 0};
     if (!device.ReadMemory(gev::CURRENT_IP_CONFIG_OFFSET, bytes, sizeof bytes).IsOK())
         return 0;
-    return static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
-           static_cast<uint32_t>(bytes[2]) << 8 | bytes[3];
+    return ky::base::LoadBig32(bytes);
 }
 
 bool WriteAddress(KyDevice &device, int64_t address, const char *text)

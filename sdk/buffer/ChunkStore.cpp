@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "KyByteOrder.h"
+#include "ky/ByteOrder.h"
 
 namespace ky::buffer {
 
-using ky::buffer::ReadBE32;
-using ky::buffer::WriteBE32;
+// Chunk trailers are two 32-bit big-endian words, every access checked against the area's size.
+using ky::base::LoadAt;
+using ky::base::StoreAt;
 
 void ChunkStore::Clear()
 {
@@ -33,14 +34,14 @@ KyResult ChunkStore::Append(uint8_t *aArea, uint32_t aAreaSize, uint32_t aMainSi
                                                  std::to_string(Remaining(aAreaSize)) + " left");
     uint32_t at = mUsed;
     if (mainTrailer) {
-        WriteBE32(aArea, aAreaSize, at, aMainID);
-        WriteBE32(aArea, aAreaSize, at + 4, aMainSize);
+        StoreAt(aArea, aAreaSize, at, aMainID);
+        StoreAt(aArea, aAreaSize, at + 4, aMainSize);
         at += kTrailerSize;
     }
     if (aLength > 0)
         std::memcpy(aArea + at, aData, aLength);
-    WriteBE32(aArea, aAreaSize, at + aLength, aID);
-    WriteBE32(aArea, aAreaSize, at + aLength + 4, aLength);
+    StoreAt(aArea, aAreaSize, at + aLength, aID);
+    StoreAt(aArea, aAreaSize, at + aLength + 4, aLength);
     mEntries.push_back(Entry{aID, aLength, aArea + at});
     mUsed = at + aLength + kTrailerSize;
     return KyResult();
@@ -54,7 +55,7 @@ KyResult ChunkStore::Parse(const uint8_t *aBlock, uint32_t aSize, bool aMainPart
     while (end > 0) {
         uint32_t id = 0;
         uint32_t length = 0;
-        if (end < kTrailerSize || !ReadBE32(aBlock, aSize, end - 8, id) || !ReadBE32(aBlock, aSize, end - 4, length))
+        if (end < kTrailerSize || !LoadAt(aBlock, aSize, end - 8, id) || !LoadAt(aBlock, aSize, end - 4, length))
             return KyResult(KY_INVALID_DATA_FORMAT, "[KyChunkStore::Parse] chunk trailer cut short at byte " +
                                                         std::to_string(end));
         const uint32_t room = end - kTrailerSize;

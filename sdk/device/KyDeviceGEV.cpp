@@ -14,6 +14,7 @@
 #include "internal/GevDiscovery.h"
 #include "internal/HostAdapters.h"
 #include "ky/device/KyGevConstants.h"
+#include "ky/ByteOrder.h"
 
 using namespace ky::device;
 
@@ -182,8 +183,7 @@ KyResult KyDeviceGEV::WriteMemory(int64_t aAddress, const uint8_t *aSource, int6
     const int64_t heartbeat = ky::gev::HEARTBEAT_TIMEOUT_OFFSET;
     if (result.IsOK() && aAddress <= heartbeat && aAddress + aByteCount >= heartbeat + 4) {
         const uint8_t *word = aSource + (heartbeat - aAddress);
-        mConnection->HeartbeatTimeoutChanged(uint32_t(word[0]) << 24 | uint32_t(word[1]) << 16 |
-                                             uint32_t(word[2]) << 8 | word[3]);
+        mConnection->HeartbeatTimeoutChanged(ky::base::LoadBig32(word));
     }
     if (result.IsOK() && aByteCount > 0)
         Sinks().ForEach("OnCmdLinkWrite", [&](KyDeviceEventSink &sink) {
@@ -195,7 +195,8 @@ KyResult KyDeviceGEV::WriteMemory(int64_t aAddress, const uint8_t *aSource, int6
 void KyDeviceGEV::NotifyRegisterAccess(bool write, int64_t address, uint32_t value)
 {
     // Sinks see a register as it travels: big-endian.
-    const uint8_t bytes[4] = {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)};
+    uint8_t bytes[4];
+    ky::base::StoreBig32(bytes, value);
     Sinks().ForEach(write ? "OnCmdLinkWrite" : "OnCmdLinkRead", [&](KyDeviceEventSink &sink) {
         if (write)
             sink.OnCmdLinkWrite(bytes, address, 4);

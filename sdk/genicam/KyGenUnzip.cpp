@@ -5,13 +5,14 @@
 
 #include <zlib.h>
 
+#include "ky/ByteOrder.h"
 #include "ky/genicam/KyGenXmlSource.h"
 
 namespace {
 
 // Little-endian fields at an offset that the caller has checked.
-uint32_t Le16(const uint8_t *p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
-uint32_t Le32(const uint8_t *p) { return Le16(p) | (Le16(p + 2) << 16); }
+uint32_t Le16(const uint8_t *p) { return ky::base::LoadLittle16(p); }
+uint32_t Le32(const uint8_t *p) { return ky::base::LoadLittle32(p); }
 
 KyResult Bad(const std::string &why) { return KyResult(KY_INVALID_DATA_FORMAT, KyString("zipped GenICam file: " + why)); }
 

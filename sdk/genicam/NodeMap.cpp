@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "ByteOrder.h"
+#include "ky/ByteOrder.h"
 #include "GenICamLog.h"
 #include "XmlLoader.h"
 
@@ -197,7 +197,7 @@ KyResult NodeMap::AttachChunks(const uint8_t *data, uint32_t length)
         if (end < 8)
             return KyResult(KY_INVALID_DATA_FORMAT, KyString("chunk data ends in a partial chunk trailer of " +
                                                              std::to_string(end) + " bytes"));
-        uint32_t id = ReadBig32(data + end - 8), size = ReadBig32(data + end - 4);
+        uint32_t id = base::LoadBig32(data + end - 8), size = base::LoadBig32(data + end - 4);
         if (size > end - 8)
             return KyResult(KY_INVALID_DATA_FORMAT, KyString("chunk " + std::to_string(id) + " claims " +
                                                              std::to_string(size) + " bytes but only " +

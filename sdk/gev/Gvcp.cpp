@@ -1,6 +1,7 @@
 #include "gev/Gvcp.h"
 
 #include "GvcpFraming.h"
+#include "ky/ByteOrder.h"
 
 namespace ky::gev {
 
@@ -128,19 +129,13 @@ void BuildBareAck(const AckHeader &header, Packet &out)
 
 uint64_t MacToU64(const MacAddress &mac)
 {
-    uint64_t value = 0;
-    for (uint8_t byte : mac) {
-        value = (value << 8) | byte;
-    }
-    return value;
+    return base::LoadUnsigned(mac.data(), mac.size(), base::Endian::Big);
 }
 
 MacAddress MacFromU64(uint64_t value)
 {
     MacAddress mac{};
-    for (size_t i = 0; i < mac.size(); ++i) {
-        mac[mac.size() - 1 - i] = static_cast<uint8_t>(value >> (8 * i));
-    }
+    base::StoreUnsigned(mac.data(), mac.size(), base::Endian::Big, value);
     return mac;
 }
 

@@ -49,34 +49,18 @@ std::string Hex16(uint16_t value)
     return text;
 }
 
-// Packet ids of standard headers are 24 bits wide.
-bool WriteU24(ByteWriter &w, uint32_t value)
-{
-    return w.WriteU8(static_cast<uint8_t>(value >> 16)) && w.WriteU16(static_cast<uint16_t>(value));
-}
-
-bool ReadU24(ByteReader &r, uint32_t &value)
-{
-    uint8_t high = 0;
-    uint16_t low = 0;
-    if (!r.ReadU8(high) || !r.ReadU16(low))
-        return false;
-    value = (uint32_t(high) << 16) | low;
-    return true;
-}
-
 bool WriteHeader(ByteWriter &w, const GvspHeader &h)
 {
     const uint8_t formatByte = static_cast<uint8_t>((h.extendedId ? GVSP_EI_FLAG_MASK : 0) |
                                                     (static_cast<uint8_t>(h.format) & GVSP_PACKET_FORMAT_MASK));
     if (h.extendedId) {
-        return w.WriteU16(h.status) && w.WriteU16(h.flags) && w.WriteU8(formatByte) && WriteU24(w, 0) &&
+        return w.WriteU16(h.status) && w.WriteU16(h.flags) && w.WriteU8(formatByte) && w.WriteU24(0) &&
                w.WriteU64(h.blockId) && w.WriteU32(h.packetId);
     }
     if (h.blockId == 0 || h.blockId > GVSP_STANDARD_BLOCK_ID_MAX || h.packetId > GVSP_STANDARD_PACKET_ID_MAX)
         return false;
     return w.WriteU16(h.status) && w.WriteU16(static_cast<uint16_t>(h.blockId)) && w.WriteU8(formatByte) &&
-           WriteU24(w, h.packetId);
+           w.WriteU24(h.packetId);
 }
 
 } // namespace
@@ -192,7 +176,7 @@ KyResult GvspParseHeader(const uint8_t *packet, size_t length, GvspHeader &heade
     uint16_t status = 0, second = 0;
     uint8_t formatByte = 0;
     uint32_t packetId = 0;
-    if (!r.ReadU16(status) || !r.ReadU16(second) || !r.ReadU8(formatByte) || !ReadU24(r, packetId))
+    if (!r.ReadU16(status) || !r.ReadU16(second) || !r.ReadU8(formatByte) || !r.ReadU24(packetId))
         return Malformed("GVSP packet of " + std::to_string(length) + " bytes is shorter than its 8-byte header");
     const uint8_t format = formatByte & GVSP_PACKET_FORMAT_MASK;
     if (format < static_cast<uint8_t>(GvspPacketFormat::Leader) ||

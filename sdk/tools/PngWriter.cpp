@@ -6,14 +6,17 @@
 #include <memory>
 #include <vector>
 
+#include "ky/ByteOrder.h"
+
 namespace ky::tools {
 
 namespace {
 
 void PutU32(std::vector<uint8_t> &out, uint32_t value)
 {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(static_cast<uint8_t>(value >> shift));
+    uint8_t field[4];
+    ky::base::StoreBig32(field, value);
+    out.insert(out.end(), field, field + 4);
 }
 
 void PutChunk(std::vector<uint8_t> &out, const char type[4], const std::vector<uint8_t> &data)

@@ -10,6 +10,7 @@
 #include "genapi/SoftStreamFeatures.h"
 #include "registers/SoftStreamRegisters.h"
 #include "ky/device/KyGevConstants.h"
+#include "ky/ByteOrder.h"
 
 using namespace ky::gev;
 using namespace ky::soft;
@@ -55,8 +56,7 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
         // A further device on the same adapter needs an identity of its own: a locally
         // administered MAC address ending in the low 16 bits of its IP address.
         mContext.mac[0] = static_cast<uint8_t>((mContext.mac[0] | 0x02) & ~0x01);
-        mContext.mac[4] = static_cast<uint8_t>(mAddress.ip >> 8);
-        mContext.mac[5] = static_cast<uint8_t>(mAddress.ip);
+        ky::base::StoreBig16(&mContext.mac[4], static_cast<uint16_t>(mAddress.ip));
     }
     {
         std::lock_guard<std::mutex> network(mContext.networkMutex);

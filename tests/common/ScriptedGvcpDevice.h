@@ -14,6 +14,7 @@
 
 #include "gev/Gvcp.h"
 #include "gev/UdpSocket.h"
+#include "ky/ByteOrder.h"
 
 class ScriptedGvcpDevice
 {
@@ -113,8 +114,7 @@ public:
             for (const RegisterWrite &write : command.writes) {
                 if (write.address + 4 > mMemory.size())
                     return ErrorAck(Command::WRITEREG_ACK, header.requestId, Status::INVALID_ADDRESS);
-                for (int i = 0; i < 4; ++i)
-                    mMemory[write.address + i] = uint8_t(write.value >> (24 - 8 * i));
+                ky::base::StoreBig32(mMemory.data() + write.address, write.value);
                 ++ack.index;
             }
             Build(ack, out);
@@ -164,8 +164,7 @@ public:
 private:
     uint32_t ReadWord(uint32_t address) const
     {
-        return uint32_t(mMemory[address]) << 24 | uint32_t(mMemory[address + 1]) << 16 |
-               uint32_t(mMemory[address + 2]) << 8 | mMemory[address + 3];
+        return ky::base::LoadBig32(mMemory.data() + address);
     }
 
     void Serve()

@@ -12,6 +12,7 @@
 #include "ky/device/KyDeviceGEV.h"
 #include "SpawnedProcess.h"
 #include "ky/device/KyGevConstants.h"
+#include "ky/ByteOrder.h"
 
 using namespace std::chrono_literals;
 
@@ -52,7 +53,7 @@ public:
         if (length == 4) {
             const auto *bytes = static_cast<const uint8_t *>(buffer);
             lastReadAddress = address;
-            lastReadWord = uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
+            lastReadWord = ky::base::LoadBig32(bytes);
         }
     }
     std::atomic<int> disconnects {0};

@@ -9,6 +9,7 @@
 #include "GvcpClient.h"
 #include "ScriptedGvcpDevice.h"
 #include "gev/Gvcp.h"
+#include "ky/ByteOrder.h"
 
 using ky::device::GvcpClient;
 using ky::gev::Packet;
@@ -20,12 +21,11 @@ namespace {
 constexpr uint32_t kLoopback = 0x7F000001;
 constexpr uint32_t kRegister = ky::gev::CCP_OFFSET;
 
-uint16_t RequestId(const Packet &command) { return uint16_t(command[6] << 8 | command[7]); }
+uint16_t RequestId(const Packet &command) { return ky::base::LoadBig16(&command[6]); }
 
 Packet WithAckId(Packet ack, uint16_t id)
 {
-    ack[6] = uint8_t(id >> 8);
-    ack[7] = uint8_t(id);
+    ky::base::StoreBig16(&ack[6], id);
     return ack;
 }
 

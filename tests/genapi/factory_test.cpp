@@ -10,9 +10,10 @@
 #include "ky/device/KyGevConstants.h"
 #include "genapi/SoftDeviceXml.h"
 #include "SoftDeviceInfo.h"
-#include "genapi/SoftFeatureXml.h"
+#include "features/FeatureXml.h"
 #include "genapi/SoftGenApiFactory.h"
 #include "registers/SoftRegister.h"
+#include "ky/ByteOrder.h"
 #include "genapi/SoftStandardFeatures.h"
 
 using namespace ky::soft;
@@ -197,7 +198,7 @@ TEST(FeatureDisplayName, MadeFromNameAndCategory)
         {"Line_2", "", "Line 2"},
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(SoftFeatureXml::DisplayName(c.name, c.category), c.expected) << c.name;
+        EXPECT_EQ(ky::gc::FeatureXml::DisplayName(c.name, c.category), c.expected) << c.name;
     }
 }
 
@@ -206,6 +207,11 @@ class MemoryPort : public IKyGenPort
 {
 public:
     std::map<uint64_t, uint8_t> bytes;
+    uint16_t Big16(uint64_t address)
+    {
+        const uint8_t field[2] = {bytes[address], bytes[address + 1]};
+        return ky::base::LoadBig16(field);
+    }
     KyResult ReadPort(uint64_t address, void *data, uint32_t length) override
     {
         for (uint32_t k = 0; k < length; ++k) static_cast<uint8_t *>(data)[k] = bytes[address + k];
@@ -297,9 +303,9 @@ TEST(StandardFeatureTable, StreamChannelBitFields)
     ASSERT_TRUE(params.SetIntegerValue("GevSCPSPacketSize", 1400).IsOK());
     ASSERT_TRUE(params.ExecuteCommand("GevSCPSFireTestPacket").IsOK());
     EXPECT_EQ(port.bytes[ky::gev::SCPS0_OFFSET], 0x80) << "fire bit";
-    EXPECT_EQ(port.bytes[ky::gev::SCPS0_OFFSET + 2] << 8 | port.bytes[ky::gev::SCPS0_OFFSET + 3], 1400) << "packet size kept";
+    EXPECT_EQ(port.Big16(ky::gev::SCPS0_OFFSET + 2), 1400) << "packet size kept";
     ASSERT_TRUE(params.SetIntegerValue("GevSCPHostPort", 5000).IsOK());
-    EXPECT_EQ(port.bytes[ky::gev::SCP0_OFFSET + 2] << 8 | port.bytes[ky::gev::SCP0_OFFSET + 3], 5000);
+    EXPECT_EQ(port.Big16(ky::gev::SCP0_OFFSET + 2), 5000);
     ASSERT_TRUE(params.SetBooleanValue("GevGVCPHeartbeatDisable", true).IsOK());
     EXPECT_EQ(port.bytes[ky::gev::GVCP_CONFIG_OFFSET + 3], 1);
     EXPECT_EQ(params.SetIntegerValue("GevSCPSPacketSize", 100).GetCode(), KY_INVALID_PARAMETER);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ky/genicam/IKyGenPort.h"
+#include "ky/ByteOrder.h"
 
 class MemoryPort : public IKyGenPort
 {
@@ -37,13 +38,11 @@ public:
 
     void Put32(uint64_t address, uint32_t v)
     {
-        for (int k = 0; k < 4; ++k) memory[address + k] = static_cast<uint8_t>(v >> (24 - 8 * k));
+        ky::base::StoreBig32(memory.data() + address, v);
     }
     uint32_t Get32(uint64_t address) const
     {
-        uint32_t v = 0;
-        for (int k = 0; k < 4; ++k) v = (v << 8) | memory[address + k];
-        return v;
+        return ky::base::LoadBig32(memory.data() + address);
     }
 
     std::vector<uint8_t> memory;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ky/ByteOrder.h"
 #include "ky/genicam/KyGenXmlSource.h"
 
 namespace {
@@ -48,13 +49,15 @@ constexpr size_t SMALL = 1 << 20;  // far above what these few bytes need, far b
 
 void Le16(std::vector<uint8_t> &out, uint32_t v)
 {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+    uint8_t field[2];
+    ky::base::StoreLittle16(field, static_cast<uint16_t>(v));
+    out.insert(out.end(), field, field + 2);
 }
 void Le32(std::vector<uint8_t> &out, uint32_t v)
 {
-    Le16(out, v & 0xFFFF);
-    Le16(out, v >> 16);
+    uint8_t field[4];
+    ky::base::StoreLittle32(field, v);
+    out.insert(out.end(), field, field + 4);
 }
 
 // A one-entry archive whose entry is `packed` (compressed with `method`) and claims to unpack to

@@ -29,6 +29,26 @@ TEST(ByteCursor, WritesAndReadsBigEndian)
     EXPECT_TRUE(reader.Ok());
 }
 
+TEST(ByteCursor, TwentyFourBitFields)
+{
+    uint8_t buffer[4] = {};
+    ByteWriter writer(buffer, sizeof(buffer));
+    EXPECT_TRUE(writer.WriteU24(0xFF123456u));  // the low 24 bits
+    EXPECT_FALSE(writer.WriteU24(1)) << "one byte left";
+    EXPECT_EQ(buffer[0], 0x12);
+    EXPECT_EQ(buffer[1], 0x34);
+    EXPECT_EQ(buffer[2], 0x56);
+    EXPECT_EQ(buffer[3], 0x00) << "a failed write leaves the rest alone";
+    ByteReader reader(buffer, sizeof(buffer));
+    uint32_t value = 0;
+    EXPECT_TRUE(reader.ReadU24(value));
+    EXPECT_EQ(value, 0x123456u);
+    value = 7;
+    EXPECT_FALSE(reader.ReadU24(value));
+    EXPECT_EQ(value, 7u);
+    EXPECT_FALSE(reader.Ok());
+}
+
 TEST(ByteCursor, OverrunFailsLatchesAndLeavesOutputAlone)
 {
     const uint8_t data[3] = {1, 2, 3};

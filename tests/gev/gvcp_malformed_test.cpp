@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "gev/Gvcp.h"
+#include "ky/ByteOrder.h"
 
 using namespace ky::gev;
 
@@ -24,7 +25,9 @@ Parser ParserOf()
 Packet Command_(uint16_t code, uint16_t length, Packet payload, uint8_t flags = FLAG_ACK_REQUIRED,
                 uint8_t key = GVCP_KEY)
 {
-    Packet p = {key, flags, uint8_t(code >> 8), uint8_t(code), uint8_t(length >> 8), uint8_t(length), 0x00, 0x01};
+    Packet p = {key, flags, 0, 0, 0, 0, 0x00, 0x01};
+    ky::base::StoreBig16(&p[2], code);
+    ky::base::StoreBig16(&p[4], length);
     p.insert(p.end(), payload.begin(), payload.end());
     return p;
 }
@@ -37,8 +40,10 @@ Packet Command_(uint16_t code, Packet payload, uint8_t flags = FLAG_ACK_REQUIRED
 Packet Ack_(uint16_t status, uint16_t code, Packet payload)
 {
     const uint16_t length = static_cast<uint16_t>(payload.size());
-    Packet p = {uint8_t(status >> 8), uint8_t(status), uint8_t(code >> 8), uint8_t(code),
-                uint8_t(length >> 8), uint8_t(length), 0x00, 0x01};
+    Packet p = {0, 0, 0, 0, 0, 0, 0x00, 0x01};
+    ky::base::StoreBig16(&p[0], status);
+    ky::base::StoreBig16(&p[2], code);
+    ky::base::StoreBig16(&p[4], length);
     p.insert(p.end(), payload.begin(), payload.end());
     return p;
 }

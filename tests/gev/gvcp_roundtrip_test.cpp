@@ -5,6 +5,7 @@
 
 #include "ky/device/KyGevConstants.h"
 #include "gev/Gvcp.h"
+#include "ky/ByteOrder.h"
 
 using namespace ky::gev;
 
@@ -108,7 +109,7 @@ TEST(GvcpRoundTrip, EveryMessage)
         Packet packet = c.second();
         ASSERT_GE(packet.size(), GVCP_HEADER_SIZE);
         EXPECT_LE(packet.size(), GVCP_MAX_PACKET_SIZE);
-        EXPECT_EQ(packet[4] << 8 | packet[5], static_cast<int>(packet.size() - GVCP_HEADER_SIZE));
+        EXPECT_EQ(ky::base::LoadBig16(&packet[4]), packet.size() - GVCP_HEADER_SIZE);
     }
 }
 
@@ -149,8 +150,7 @@ TEST(GvcpRoundTrip, DiscoveryPayloadFollowsBootstrapLayout)
     ASSERT_EQ(packet.size(), GVCP_HEADER_SIZE + DISCOVERY_ACK_PAYLOAD_SIZE);
     const uint8_t *payload = packet.data() + GVCP_HEADER_SIZE;
     auto u32 = [&](uint32_t offset) {
-        return uint32_t(payload[offset]) << 24 | uint32_t(payload[offset + 1]) << 16 |
-               uint32_t(payload[offset + 2]) << 8 | payload[offset + 3];
+        return ky::base::LoadBig32(payload + offset);
     };
     EXPECT_EQ(u32(VERSION_OFFSET), 0x00020001u);
     EXPECT_EQ(u32(MAC_HIGH_OFFSET), 0x00000200u);

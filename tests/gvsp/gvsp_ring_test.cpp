@@ -18,6 +18,7 @@
 
 #include "GvspLoop.h"
 #include "gvsp/GvspPacketRing.h"
+#include "ky/ByteOrder.h"
 
 using namespace ky::gev;
 using namespace ky::gev::test;
@@ -26,8 +27,7 @@ namespace {
 
 void Put16(uint8_t *p, size_t value)
 {
-    p[0] = static_cast<uint8_t>(value >> 8);
-    p[1] = static_cast<uint8_t>(value);
+    ky::base::StoreBig16(p, static_cast<uint16_t>(value));
 }
 
 // An IPv4/UDP datagram (header of headerWords 32-bit words) around payloadSize bytes, with its
@@ -50,9 +50,9 @@ std::vector<uint8_t> Datagram(size_t payloadSize, size_t headerWords = 5)
         udp[8 + i] = static_cast<uint8_t>(i * 13 + 1);
     uint64_t sum = 17 + 8 + payloadSize;
     for (size_t i = 12; i < 20; i += 2)
-        sum += d[i] << 8 | d[i + 1];
+        sum += ky::base::LoadBig16(&d[i]);
     for (size_t i = 0; i < 8 + payloadSize; i += 2)
-        sum += udp[i] << 8 | (i + 1 < 8 + payloadSize ? udp[i + 1] : 0);
+        sum += i + 1 < 8 + payloadSize ? ky::base::LoadBig16(udp + i) : uint32_t(udp[i]) << 8;
     while (sum >> 16)
         sum = (sum & 0xFFFF) + (sum >> 16);
     Put16(udp + 6, ~sum & 0xFFFF);

@@ -2,7 +2,6 @@
 // or stop whose steps fail on a scripted device.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "ky/device/KyDevice.h"
 #include "ky/genicam/IKyGenPort.h"
 #include "ky/genicam/KyGenParameterArray.h"
+#include "ky/ByteOrder.h"
 
 TEST(FPSStabilizer, TargetZeroShowsEverything)
 {
@@ -120,9 +120,7 @@ private:
     {
         if (length != 4 || address > 8 || address % 4 != 0)
             return KyResult(KY_INVALID_PARAMETER, KyString("no register there"));
-        const uint32_t v = registers[address / 4];
-        const uint8_t bytes[4] = {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
-        std::memcpy(data, bytes, 4);
+        ky::base::StoreBig32(static_cast<uint8_t *>(data), registers[address / 4]);
         return KyResult();
     }
 
@@ -130,9 +128,7 @@ private:
     {
         if (length != 4 || address > 8 || address % 4 != 0)
             return KyResult(KY_INVALID_PARAMETER, KyString("no register there"));
-        uint8_t bytes[4];
-        std::memcpy(bytes, data, 4);
-        const uint32_t v = uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
+        const uint32_t v = ky::base::LoadBig32(static_cast<const uint8_t *>(data));
         static const char *names[] = {"lock=", "start", "stop"};
         const std::string step = address == 0 ? names[0] + std::to_string(v) : names[address / 4];
         KyResult result = Step(step);

@@ -12,6 +12,7 @@
 #include "gvsp/GvcpResendSender.h"
 #include "ScriptedGvcpDevice.h"
 #include "gev/Gvcp.h"
+#include "ky/ByteOrder.h"
 
 using ky::device::GvcpClient;
 using ky::gev::Packet;
@@ -23,7 +24,7 @@ namespace {
 constexpr uint32_t kLoopback = 0x7F000001;
 constexpr uint32_t kRegister = ky::gev::CCP_OFFSET;
 
-uint16_t RequestId(const Packet &command) { return uint16_t(command[6] << 8 | command[7]); }
+uint16_t RequestId(const Packet &command) { return ky::base::LoadBig16(&command[6]); }
 
 bool WaitForCommands(ScriptedGvcpDevice &device, size_t count)
 {

@@ -2,6 +2,7 @@
 #include "GvcpTestClient.h"
 #include "SoftDeviceFixture.h"
 #include "ky/device/KyGevConstants.h"
+#include "ky/ByteOrder.h"
 
 using namespace ky::gev;
 
@@ -117,7 +118,7 @@ TEST_F(SoftDeviceTest, MalformedPacketsAreAnsweredOrDroppedAndServingGoesOn)
         EXPECT_EQ(!answer.empty(), c.answered) << c.name;
         if (c.answered && !answer.empty()) {
             EXPECT_STREQ(StatusName(GvcpTestClient::StatusOf(answer)), StatusName(c.expected)) << c.name;
-            EXPECT_EQ(answer[6] << 8 | answer[7], c.packet[6] << 8 | c.packet[7]) << c.name << ": ack id";
+            EXPECT_EQ(ky::base::LoadBig16(&answer[6]), ky::base::LoadBig16(&c.packet[6])) << c.name << ": ack id";
         }
     }
     Status status = Status::ERROR;

@@ -9,122 +9,90 @@ namespace device {
 
 namespace {
 
-enum Address : uint32_t {
-    ANSWER_TIMEOUT = 0x00,
-    COMMAND_RETRY_COUNT = 0x04,
-    HEARTBEAT_INTERVAL = 0x08,
-    HEARTBEAT_TIMEOUT = 0x0C,
-    AUTO_NEGOTIATION = 0x10,
-    DEFAULT_PACKET_SIZE = 0x14,
-    END = 0x18,
-};
+gc::FeatureDocument Document()
+{
+    gc::FeatureDocument document =
+        gc::FeatureDocument::Host("GigEVisionLink", "Parameters of the connection to a GigE Vision device", "Link");
+    document.productGuid = "7d1a6a52-3f4c-4f0e-9b0a-6b7c1e0f0a01";
+    document.versionGuid = "7d1a6a52-3f4c-4f0e-9b0a-6b7c1e0f0a02";
+    return document;
+}
 
-// Values are 32-bit big-endian words at the addresses above.
-const char *const kXml = R"(<?xml version="1.0" encoding="utf-8"?>
-<RegisterDescription ModelName="GigEVisionLink" VendorName="Ky" StandardNameSpace="None" SchemaMajorVersion="1" SchemaMinorVersion="1" SchemaSubMinorVersion="0" MajorVersion="1" MinorVersion="0" SubMinorVersion="0" ToolTip="Parameters of the connection to a GigE Vision device" ProductGuid="7d1a6a52-3f4c-4f0e-9b0a-6b7c1e0f0a01" VersionGuid="7d1a6a52-3f4c-4f0e-9b0a-6b7c1e0f0a02" xmlns="http://www.genicam.org/GenApi/Version_1_1">
-  <Category Name="Root" NameSpace="Standard">
-    <pFeature>Connection</pFeature>
-  </Category>
-  <Category Name="Connection" NameSpace="Custom">
-    <pFeature>AnswerTimeout</pFeature>
-    <pFeature>CommandRetryCount</pFeature>
-    <pFeature>HeartbeatInterval</pFeature>
-    <pFeature>HeartbeatTimeout</pFeature>
-    <pFeature>AutoNegotiation</pFeature>
-    <pFeature>DefaultPacketSize</pFeature>
-  </Category>
-  <Integer Name="AnswerTimeout" NameSpace="Custom">
-    <ToolTip>How long a command waits for the device's answer</ToolTip>
-    <pValue>AnswerTimeoutReg</pValue><Min>10</Min><Max>60000</Max><Unit>ms</Unit>
-  </Integer>
-  <IntReg Name="AnswerTimeoutReg" NameSpace="Custom"><Address>0x00</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Link</pPort><Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess></IntReg>
-  <Integer Name="CommandRetryCount" NameSpace="Custom">
-    <ToolTip>How many times a command is sent again when no answer comes</ToolTip>
-    <pValue>CommandRetryCountReg</pValue><Min>0</Min><Max>20</Max>
-  </Integer>
-  <IntReg Name="CommandRetryCountReg" NameSpace="Custom"><Address>0x04</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Link</pPort><Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess></IntReg>
-  <Integer Name="HeartbeatInterval" NameSpace="Custom">
-    <ToolTip>How often the heartbeat keeps control of the device (from the heartbeat timeout)</ToolTip>
-    <pValue>HeartbeatIntervalReg</pValue><Unit>ms</Unit>
-  </Integer>
-  <IntReg Name="HeartbeatIntervalReg" NameSpace="Custom"><Address>0x08</Address><Length>4</Length><AccessMode>RO</AccessMode><pPort>Link</pPort><Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess></IntReg>
-  <Integer Name="HeartbeatTimeout" NameSpace="Custom">
-    <ToolTip>The device's heartbeat timeout: it drops control after this long without a heartbeat</ToolTip>
-    <pValue>HeartbeatTimeoutReg</pValue><Min>500</Min><Max>600000</Max><Unit>ms</Unit>
-  </Integer>
-  <IntReg Name="HeartbeatTimeoutReg" NameSpace="Custom"><Address>0x0C</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Link</pPort><Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess></IntReg>
-  <Boolean Name="AutoNegotiation" NameSpace="Custom">
-    <ToolTip>Packet-size negotiation takes the largest size the adapter's MTU allows; off, it takes DefaultPacketSize</ToolTip>
-    <pValue>AutoNegotiationReg</pValue><OnValue>1</OnValue><OffValue>0</OffValue>
-  </Boolean>
-  <IntReg Name="AutoNegotiationReg" NameSpace="Custom"><Address>0x10</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Link</pPort><Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess></IntReg>
-  <Integer Name="DefaultPacketSize" NameSpace="Custom">
-    <ToolTip>Stream packet size set by negotiation while AutoNegotiation is off</ToolTip>
-    <pValue>DefaultPacketSizeReg</pValue><Min>576</Min><Max>9000</Max><Inc>4</Inc><Unit>B</Unit>
-  </Integer>
-  <IntReg Name="DefaultPacketSizeReg" NameSpace="Custom"><Address>0x14</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Link</pPort><Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess></IntReg>
-  <Port Name="Link" NameSpace="Custom"/>
-</RegisterDescription>
-)";
+// Each value is a 32-bit unsigned big-endian register of the port "Link".
+constexpr gc::FeatureSet::Registers kRegisters {0, 4, false};
+
+gc::HostFeature Feature(gc::FeatureKind kind, const char *name, const char *toolTip)
+{
+    return gc::HostFeature::Make(kind, name, "Connection", toolTip);
+}
 
 }  // namespace
 
 GevLinkParameters::GevLinkParameters(GevConnection &connection, KyDeviceGEV &device)
-    : mConnection(connection), mDevice(device)
+    : mConnection(connection), mDevice(device), mSet(Document(), kRegisters)
 {
+    using gc::FeatureKind;
+    auto settings = [this] { return mConnection.ClientSettings(); };
+    auto change = [this](auto edit) {
+        GvcpClient::Settings s = mConnection.ClientSettings();
+        edit(s);
+        mConnection.SetClientSettings(s);
+        return KyResult();
+    };
+
+    gc::HostFeature answer = Feature(FeatureKind::Integer, "AnswerTimeout", "How long a command waits for the device's answer");
+    answer.spec.Range("10", "60000").Unit("ms");
+    answer.get = [settings](int64_t &v) { v = settings().answerTimeout.count(); return KyResult(); };
+    answer.set = [change](int64_t v) {
+        return change([v](GvcpClient::Settings &s) { s.answerTimeout = std::chrono::milliseconds(v); });
+    };
+    mSet.Add(answer);
+
+    gc::HostFeature retries = Feature(FeatureKind::Integer, "CommandRetryCount",
+                                      "How many times a command is sent again when no answer comes");
+    retries.spec.Range("0", "20");
+    retries.get = [settings](int64_t &v) { v = settings().attempts - 1; return KyResult(); };
+    retries.set = [change](int64_t v) {
+        return change([v](GvcpClient::Settings &s) { s.attempts = static_cast<uint32_t>(v) + 1; });
+    };
+    mSet.Add(retries);
+
+    gc::HostFeature interval = Feature(FeatureKind::Integer, "HeartbeatInterval",
+                                       "How often the heartbeat keeps control of the device (from the heartbeat timeout)");
+    interval.spec.Unit("ms");
+    interval.get = [this](int64_t &v) { v = mConnection.HeartbeatPeriodMs(); return KyResult(); };
+    mSet.Add(interval);
+
+    gc::HostFeature timeout = Feature(FeatureKind::Integer, "HeartbeatTimeout",
+                                      "The device's heartbeat timeout: it drops control after this long without a heartbeat");
+    timeout.spec.Range("500", "600000").Unit("ms");
+    timeout.get = [this](int64_t &v) {
+        uint32_t value = 0;
+        KyResult result = mDevice.ReadRegister(gev::HEARTBEAT_TIMEOUT_OFFSET, value);
+        v = value;
+        return result;
+    };
+    timeout.set = [this](int64_t v) {
+        return mDevice.WriteRegister(gev::HEARTBEAT_TIMEOUT_OFFSET, static_cast<uint32_t>(v));
+    };
+    mSet.Add(timeout);
+
+    gc::HostFeature negotiation = Feature(FeatureKind::Boolean, "AutoNegotiation",
+                                          "Packet-size negotiation takes the largest size the adapter's MTU allows; "
+                                          "off, it takes DefaultPacketSize");
+    negotiation.get = [this](int64_t &v) { v = mAutoNegotiation ? 1 : 0; return KyResult(); };
+    negotiation.set = [this](int64_t v) { mAutoNegotiation = v != 0; return KyResult(); };
+    mSet.Add(negotiation);
+
+    gc::HostFeature packetSize = Feature(FeatureKind::Integer, "DefaultPacketSize",
+                                         "Stream packet size set by negotiation while AutoNegotiation is off");
+    packetSize.spec.Range("576", "9000", "4").Unit("B");
+    packetSize.get = [this](int64_t &v) { v = mDefaultPacketSize; return KyResult(); };
+    packetSize.set = [this](int64_t v) { mDefaultPacketSize = static_cast<uint32_t>(v); return KyResult(); };
+    mSet.Add(packetSize);
 }
 
-KyResult GevLinkParameters::Load(KyGenParameterArray &array) { return array.Load(KyString(kXml), this); }
-
-KyResult GevLinkParameters::Get(uint64_t address, uint32_t &value)
-{
-    const GvcpClient::Settings settings = mConnection.ClientSettings();
-    switch (address) {
-    case ANSWER_TIMEOUT: value = static_cast<uint32_t>(settings.answerTimeout.count()); return KyResult();
-    case COMMAND_RETRY_COUNT: value = settings.attempts - 1; return KyResult();
-    case HEARTBEAT_INTERVAL: value = mConnection.HeartbeatPeriodMs(); return KyResult();
-    case HEARTBEAT_TIMEOUT: return mDevice.ReadRegister(gev::HEARTBEAT_TIMEOUT_OFFSET, value);
-    case AUTO_NEGOTIATION: value = mAutoNegotiation ? 1 : 0; return KyResult();
-    case DEFAULT_PACKET_SIZE: value = mDefaultPacketSize; return KyResult();
-    default: return KyResult(KY_INVALID_PARAMETER, "no link parameter at that address");
-    }
-}
-
-KyResult GevLinkParameters::Set(uint64_t address, uint32_t value)
-{
-    GvcpClient::Settings settings = mConnection.ClientSettings();
-    switch (address) {
-    case ANSWER_TIMEOUT: settings.answerTimeout = std::chrono::milliseconds(value); break;
-    case COMMAND_RETRY_COUNT: settings.attempts = value + 1; break;
-    case HEARTBEAT_TIMEOUT: return mDevice.WriteRegister(gev::HEARTBEAT_TIMEOUT_OFFSET, value);
-    case AUTO_NEGOTIATION: mAutoNegotiation = value != 0; return KyResult();
-    case DEFAULT_PACKET_SIZE: mDefaultPacketSize = value; return KyResult();
-    default: return KyResult(KY_INVALID_PARAMETER, "that link parameter is not writable");
-    }
-    mConnection.SetClientSettings(settings);
-    return KyResult();
-}
-
-KyResult GevLinkParameters::ReadPort(uint64_t address, void *data, uint32_t length)
-{
-    if (data == nullptr || address % 4 != 0 || length != 4 || address >= END)
-        return KyResult(KY_INVALID_PARAMETER, "link parameters are read as single 32-bit words");
-    uint32_t value = 0;
-    KyResult result = Get(address, value);
-    auto *bytes = static_cast<uint8_t *>(data);
-    for (int k = 0; k < 4; ++k)
-        bytes[k] = static_cast<uint8_t>(value >> (24 - 8 * k));
-    return result;
-}
-
-KyResult GevLinkParameters::WritePort(uint64_t address, const void *data, uint32_t length)
-{
-    if (data == nullptr || address % 4 != 0 || length != 4 || address >= END)
-        return KyResult(KY_INVALID_PARAMETER, "link parameters are written as single 32-bit words");
-    const auto *bytes = static_cast<const uint8_t *>(data);
-    const uint32_t value = uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
-    return Set(address, value);
-}
+KyResult GevLinkParameters::Load(KyGenParameterArray &array) { return mSet.Load(array); }
 
 }  // namespace device
 }  // namespace ky

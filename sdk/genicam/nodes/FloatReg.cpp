@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "ByteOrder.h"
 
 namespace ky::gc {
 
@@ -29,7 +28,7 @@ KyResult FloatReg::DoGetFloat(double &v)
     KyResult r = CheckLength(length);
     if (r.IsOK()) r = ReadRaw(bytes);
     if (!r.IsOK()) return r;
-    uint64_t raw = ReadUnsigned(bytes.data(), static_cast<int>(length), BigEndian());
+    uint64_t raw = base::LoadUnsigned(bytes.data(), static_cast<size_t>(length), Order());
     if (length == 4) {
         uint32_t bits = static_cast<uint32_t>(raw);
         float f;
@@ -58,7 +57,7 @@ KyResult FloatReg::DoSetFloat(double v)
         std::memcpy(&raw, &v, 8);
     }
     uint8_t bytes[8];
-    WriteUnsigned(bytes, static_cast<int>(length), BigEndian(), raw);
+    base::StoreUnsigned(bytes, static_cast<size_t>(length), Order(), raw);
     return WriteRaw(bytes, length);
 }
 

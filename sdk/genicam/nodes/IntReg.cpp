@@ -1,6 +1,5 @@
 #include "nodes/IntReg.h"
 
-#include "ByteOrder.h"
 
 namespace ky::gc {
 
@@ -49,7 +48,7 @@ KyResult IntReg::DoGetInt(int64_t &v)
     KyResult r = ReadRaw(bytes);
     if (r.IsOK()) r = Field(static_cast<int64_t>(bytes.size()), shift, width);
     if (!r.IsOK()) return r;
-    uint64_t raw = ReadUnsigned(bytes.data(), static_cast<int>(bytes.size()), BigEndian());
+    uint64_t raw = base::LoadUnsigned(bytes.data(), bytes.size(), Order());
     uint64_t field = (raw >> shift) & Mask(width);
     if (Signed() && width < 64 && (field >> (width - 1)) & 1) field |= ~Mask(width);
     v = static_cast<int64_t>(field);
@@ -72,10 +71,10 @@ KyResult IntReg::DoSetInt(int64_t v)
     if (mMasked) {  // read-modify-write keeps the other bits
         r = ReadRaw(bytes);
         if (!r.IsOK()) return r;
-        raw = ReadUnsigned(bytes.data(), static_cast<int>(length), BigEndian());
+        raw = base::LoadUnsigned(bytes.data(), static_cast<size_t>(length), Order());
     }
     raw = (raw & ~(Mask(width) << shift)) | ((static_cast<uint64_t>(v) & Mask(width)) << shift);
-    WriteUnsigned(bytes.data(), static_cast<int>(length), BigEndian(), raw);
+    base::StoreUnsigned(bytes.data(), static_cast<size_t>(length), Order(), raw);
     return WriteRaw(bytes.data(), length);
 }
 

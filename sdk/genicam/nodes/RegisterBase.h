@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Node.h"
+#include "ky/ByteOrder.h"
 
 namespace ky::gc {
 
@@ -30,6 +31,7 @@ protected:
     // Writes length bytes (at most the register's length) at the register's address.
     KyResult WriteRaw(const uint8_t *data, int64_t length);
     bool BigEndian() const { return mEndianness == KyGenEndiannessBig; }
+    base::Endian Order() const { return BigEndian() ? base::Endian::Big : base::Endian::Little; }
     bool Signed() const { return mSign == KyGenSignSigned; }
 
 private:

@@ -18,6 +18,7 @@
 #include "gev/Gvcp.h"
 #include "gev/UdpSocket.h"
 #include "internal/HostAdapters.h"
+#include "ky/ByteOrder.h"
 
 namespace ky::gev {
 namespace {
@@ -49,7 +50,7 @@ constexpr uint8_t GSO_UDP_L4 = 5;
 
 uint16_t Be16(const uint8_t *p)
 {
-    return static_cast<uint16_t>(p[0] << 8 | p[1]);
+    return base::LoadBig16(p);
 }
 
 KyResult SocketError(const std::string &what)

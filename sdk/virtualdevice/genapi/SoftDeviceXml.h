@@ -25,7 +25,6 @@ public:
     // Exactly the given tables (null entries skipped), with the same checks.
     static KyResult Render(IKySoftDeviceGEVInfo &info, const std::vector<const SoftFeatureTable *> &tables,
                            std::string &xml);
-    static std::string Escape(const std::string &text);
 };
 
 }  // namespace ky::soft

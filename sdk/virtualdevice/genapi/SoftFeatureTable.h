@@ -1,158 +1,19 @@
-// SoftFeatureTable: the soft device's GenICam features as plain data. SoftDeviceXml renders a list
-// of tables into the device's GenICam XML; the standard features, the stream channel's image and
-// acquisition features and the features a program declares through the GenApi factory all use it.
-//
-// Rendering rules (see SoftDeviceXml):
-// - Integer, Float, Boolean, Command and Enumeration take their value from, in this order: pValue
-//   (another node), a register (`address` set: a hidden "<Name>Reg" IntReg, MaskedIntReg when
-//   `lsb`/`msb` are set, or FloatReg for a Float is generated), or the literal `value`.
-// - IntReg, MaskedIntReg, FloatReg, StringReg and Register are register nodes themselves and need
-//   `address` (and `length`).
-// - IntSwissKnife and SwissKnife evaluate `formula` over `variables`; IntConverter and Converter read
-//   `pValue` through `formulaFrom` (raw value as TO) and write it through `formulaTo` (value as FROM).
-// - `category` names the parent category; a backslash separates levels ("A\\B"). Categories are made
-//   from the features that name them; an empty category keeps a feature out of every category.
-// - Texts are written escaped; names must be GenICam names (letter first, then letters, digits, '_').
+// SoftFeatureTable: the soft device's GenICam features as plain data, in the SDK's feature tables
+// (features/FeatureTable.h, with the rules by which they are rendered). SoftDeviceXml renders a
+// list of tables into the device's GenICam XML; the standard features, the stream channel's image
+// and acquisition features and the features a program declares through the GenApi factory all
+// use it. A feature's register with no port of its own is the device's memory ("Device").
 #pragma once
 
-#include <cstdint>
-#include <optional>
-#include <string>
-#include <utility>
-#include <vector>
+#include "features/FeatureTable.h"
 
 namespace ky::soft {
 
-enum class SoftFeatureKind {
-    Integer,
-    IntReg,
-    MaskedIntReg,
-    Float,
-    FloatReg,
-    Boolean,
-    Command,
-    Enumeration,
-    String,
-    StringReg,
-    Register,
-    IntSwissKnife,
-    SwissKnife,
-    IntConverter,
-    Converter,
-};
-
-struct SoftEnumEntry {
-    std::string name;
-    int64_t value = 0;
-    std::string displayName;   // empty: made from the name
-    std::string pIsAvailable;  // node that makes the entry available while non-zero
-    bool custom = false;       // NameSpace Custom instead of Standard
-};
-
-// A formula variable: the name used in the formula and the node it reads.
-struct SoftVariable {
-    std::string name;
-    std::string node;
-};
-
-struct SoftFeature {
-    SoftFeatureKind kind = SoftFeatureKind::Integer;
-    std::string name;
-    std::string category;
-    std::string displayName;  // empty: made from the name and the category
-    std::string toolTip;
-    std::string description;
-    std::string visibility = "Beginner";  // Beginner, Expert, Guru, Invisible
-    bool custom = false;                  // NameSpace Custom instead of Standard
-    std::string access = "RW";            // RO, RW, WO
-
-    // Register behind the feature (see the rules above). Big-endian unless littleEndian.
-    std::optional<uint32_t> address;
-    uint32_t length = 4;
-    int lsb = -1;  // MaskedIntReg bit range, GenICam numbering of BigEndian registers (0 = MSB)
-    int msb = -1;
-    bool isSigned = false;
-    bool littleEndian = false;
-    std::string port;                  // empty: the device; else a chunk or event port (see SoftPort)
-    std::string cachable = "NoCache";  // NoCache, WriteThrough, WriteAround
-    uint32_t pollingTime = 0;          // ms, 0 = none
-
-    std::string value;  // literal value: Integer, Float, Boolean, String
-    std::string pValue;
-
-    std::string min, max, inc;  // literals; empty: not written
-    std::string pMin, pMax, pInc;
-    std::string unit;
-    std::string representation;  // Linear, HexNumber, IPV4Address, MACAddress, PureNumber...
-
-    std::string pIsAvailable;
-    std::string pIsLocked;
-    bool streamable = false;
-
-    std::vector<std::string> selected;     // features this one selects (pSelected)
-    std::vector<std::string> invalidators;  // writing them invalidates this feature (pInvalidator)
-
-    std::vector<SoftEnumEntry> entries;  // Enumeration
-
-    int64_t onValue = 1, offValue = 0;  // Boolean
-    int64_t commandValue = 1;           // Command: the value written to execute it
-
-    std::string formula;                  // IntSwissKnife, SwissKnife
-    std::string formulaFrom, formulaTo;   // IntConverter, Converter
-    std::vector<SoftVariable> variables;  // SwissKnife and Converter variables
-
-    // Chainable setters for readable tables.
-    SoftFeature &In(std::string c) { category = std::move(c); return *this; }
-    SoftFeature &Access(std::string a) { access = std::move(a); return *this; }
-    SoftFeature &Tip(std::string t) { toolTip = std::move(t); return *this; }
-    SoftFeature &Vis(std::string v) { visibility = std::move(v); return *this; }
-    SoftFeature &Range(std::string lo, std::string hi, std::string step = "")
-    {
-        min = std::move(lo), max = std::move(hi), inc = std::move(step);
-        return *this;
-    }
-    SoftFeature &Unit(std::string u) { unit = std::move(u); return *this; }
-    SoftFeature &Entry(std::string n, int64_t v)
-    {
-        entries.push_back({std::move(n), v, {}, {}, false});
-        return *this;
-    }
-    SoftFeature &Selects(std::string n) { selected.push_back(std::move(n)); return *this; }
-    SoftFeature &InvalidatedBy(std::string n) { invalidators.push_back(std::move(n)); return *this; }
-    SoftFeature &Bits(int lsbBit, int msbBit) { lsb = lsbBit, msb = msbBit; return *this; }
-    SoftFeature &Var(std::string n, std::string node) { variables.push_back({std::move(n), std::move(node)}); return *this; }
-    SoftFeature &Available(std::string n) { pIsAvailable = std::move(n); return *this; }
-    SoftFeature &Locked(std::string n) { pIsLocked = std::move(n); return *this; }
-
-    // Common shapes.
-    static SoftFeature Make(SoftFeatureKind k, std::string n)
-    {
-        SoftFeature f;
-        f.kind = k;
-        f.name = std::move(n);
-        return f;
-    }
-    static SoftFeature OnRegister(SoftFeatureKind k, std::string n, uint32_t addr, uint32_t len = 4)
-    {
-        SoftFeature f = Make(k, std::move(n));
-        f.address = addr;
-        f.length = len;
-        return f;
-    }
-};
-
-// A port other than the device's memory: the data of one chunk or of one event, by its id.
-struct SoftPort {
-    std::string name;
-    bool event = false;  // ChunkID when false, EventID when true
-    uint32_t id = 0;
-};
-
-// A named list of features, kept by whoever owns them (the device, a stream channel, the factory).
-struct SoftFeatureTable {
-    std::string owner;  // for error texts: "standard", "stream channel 0", "custom"...
-    std::vector<SoftFeature> features;
-    std::vector<SoftPort> ports;
-};
+using SoftFeatureKind = ky::gc::FeatureKind;
+using SoftEnumEntry = ky::gc::EnumEntrySpec;
+using SoftVariable = ky::gc::FormulaVariable;
+using SoftFeature = ky::gc::FeatureSpec;
+using SoftPort = ky::gc::PortSpec;
+using SoftFeatureTable = ky::gc::FeatureTable;
 
 }  // namespace ky::soft

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "ky/virtualdevice/IKyRegister.h"
-#include "genapi/SoftFeatureXml.h"
+#include "features/FeatureXml.h"
 
 namespace ky::soft {
 
@@ -81,8 +81,8 @@ SoftGenApiFactory::SoftGenApiFactory(std::vector<SoftFeatureTable *> deviceTable
     for (SoftFeatureTable *table : mDeviceTables) {
         for (const SoftFeature &f : table->features) {
             mNames.insert(f.name);
-            if (!SoftFeatureXml::RegisterNodeName(f).empty()) {
-                mNames.insert(SoftFeatureXml::RegisterNodeName(f));
+            if (!ky::gc::FeatureXml::RegisterNodeName(f).empty()) {
+                mNames.insert(ky::gc::FeatureXml::RegisterNodeName(f));
             }
         }
         for (const SoftPort &p : table->ports) {
@@ -188,10 +188,10 @@ KyResult SoftGenApiFactory::Check(SoftFeature &f, IKyRegister *reg)
     if (f.name.empty()) {
         return KyResult(KY_NOT_INITIALIZED, "a feature needs a name: SetName comes before its creation");
     }
-    if (!SoftFeatureXml::IsValidName(f.name)) {
+    if (!ky::gc::FeatureXml::IsValidName(f.name)) {
         return Invalid(f.name, "is not a valid feature name (a letter, then letters, digits or '_')");
     }
-    if (!f.category.empty() && !SoftFeatureXml::IsValidCategory(f.category)) {
+    if (!f.category.empty() && !ky::gc::FeatureXml::IsValidCategory(f.category)) {
         return Invalid(f.name, "category '" + f.category + "' is not a valid category path");
     }
     if (mNames.count(f.name) != 0 || mNames.count(f.name + "Reg") != 0) {
@@ -214,7 +214,7 @@ KyResult SoftGenApiFactory::Check(SoftFeature &f, IKyRegister *reg)
         return Invalid(f.name, "an enumeration needs entries (AddEnumEntry)");
     }
     for (const SoftEnumEntry &e : f.entries) {
-        if (f.kind == Kind::Enumeration && !SoftFeatureXml::IsValidName(e.name)) {
+        if (f.kind == Kind::Enumeration && !ky::gc::FeatureXml::IsValidName(e.name)) {
             return Invalid(f.name, "entry '" + e.name + "' is not a valid name");
         }
     }
@@ -247,8 +247,8 @@ KyResult SoftGenApiFactory::Create(Kind kind, IKyRegister *reg)
     KyResult result = Check(f, reg);
     if (result.IsOK()) {
         mNames.insert(f.name);
-        if (!SoftFeatureXml::RegisterNodeName(f).empty()) {
-            mNames.insert(SoftFeatureXml::RegisterNodeName(f));
+        if (!ky::gc::FeatureXml::RegisterNodeName(f).empty()) {
+            mNames.insert(ky::gc::FeatureXml::RegisterNodeName(f));
         }
         mTable.features.push_back(std::move(f));
     }
@@ -334,7 +334,7 @@ KyResult SoftGenApiFactory::Override(const KyString &feature, const KyString &re
 
 KyResult SoftGenApiFactory::Target(const KyString &feature, const KyString &reference, SoftFeature *&target)
 {
-    if (!SoftFeatureXml::IsValidName(reference.str())) {
+    if (!ky::gc::FeatureXml::IsValidName(reference.str())) {
         return Invalid(feature.str(), "'" + reference.str() + "' is not a valid feature name");
     }
     target = Find(feature.str());

@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include "ky/ByteOrder.h"
+
 namespace ky::soft {
 
 namespace {
@@ -15,9 +17,9 @@ constexpr uint16_t DEFLATED = 8;
 // Zip fields are little-endian.
 void Put(std::vector<uint8_t> &out, uint32_t value, int bytes)
 {
-    for (int k = 0; k < bytes; ++k) {
-        out.push_back(static_cast<uint8_t>(value >> (8 * k)));
-    }
+    uint8_t field[4];
+    ky::base::StoreUnsigned(field, static_cast<size_t>(bytes), ky::base::Endian::Little, value);
+    out.insert(out.end(), field, field + bytes);
 }
 
 KyResult Deflate(const std::string &content, std::vector<uint8_t> &packed)

@@ -1,4 +1,5 @@
-// Bounds-checked big-endian reading and writing over a (pointer, length) pair.
+// Bounds-checked big-endian reading and writing over a (pointer, length) pair: a cursor over the
+// SDK's byte-order helper (ky/ByteOrder.h), which does the loads and stores.
 //
 // Every wire format of the kit goes through these two classes: no received buffer is ever cast to
 // a struct. A read or write past the end fails, leaves the output untouched and latches the cursor
@@ -9,6 +10,8 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+
+#include "ky/ByteOrder.h"
 
 namespace ky::gev {
 
@@ -49,6 +52,15 @@ public:
     bool ReadU16(uint16_t &value) { return ReadBig(value); }
     bool ReadU32(uint32_t &value) { return ReadBig(value); }
     bool ReadU64(uint64_t &value) { return ReadBig(value); }
+    // A 24-bit field (the packet id of a standard GVSP header).
+    bool ReadU24(uint32_t &value)
+    {
+        if (!Take(3)) {
+            return false;
+        }
+        value = static_cast<uint32_t>(base::LoadUnsigned(mData + mPos - 3, 3, base::Endian::Big));
+        return true;
+    }
 
     bool ReadBytes(uint8_t *out, size_t count)
     {
@@ -85,11 +97,7 @@ private:
         if (!Take(sizeof(T))) {
             return false;
         }
-        T result = 0;
-        for (size_t i = 0; i < sizeof(T); ++i) {
-            result = static_cast<T>((result << 8) | mData[mPos - sizeof(T) + i]);
-        }
-        value = result;
+        value = base::Load<T>(mData + mPos - sizeof(T));
         return true;
     }
 
@@ -107,6 +115,15 @@ public:
     bool WriteU16(uint16_t value) { return WriteBig(value); }
     bool WriteU32(uint32_t value) { return WriteBig(value); }
     bool WriteU64(uint64_t value) { return WriteBig(value); }
+    // The low 24 bits of `value`.
+    bool WriteU24(uint32_t value)
+    {
+        if (!Take(3)) {
+            return false;
+        }
+        base::StoreUnsigned(mData + mPos - 3, 3, base::Endian::Big, value);
+        return true;
+    }
 
     bool WriteBytes(const uint8_t *data, size_t count)
     {
@@ -147,8 +164,7 @@ public:
             mOk = false;
             return false;
         }
-        mData[offset] = static_cast<uint8_t>(value >> 8);
-        mData[offset + 1] = static_cast<uint8_t>(value);
+        base::Store(mData + offset, value);
         return true;
     }
 
@@ -159,10 +175,7 @@ private:
         if (!Take(sizeof(T))) {
             return false;
         }
-        for (size_t i = 0; i < sizeof(T); ++i) {
-            mData[mPos - 1 - i] = static_cast<uint8_t>(value & 0xFF);
-            value = static_cast<T>(sizeof(T) > 1 ? (value >> 8) : 0);
-        }
+        base::Store(mData + mPos - sizeof(T), value);
         return true;
     }
 

@@ -1,21 +1,28 @@
-// SoftFeatureXml: the XML of one feature of a SoftFeatureTable (plus the hidden register node
-// behind it), the display names made from feature names, and the checks of names.
+// FeatureXml: the XML of one feature of a FeatureTable (plus the hidden register node behind
+// it), the display names made from feature names, and the checks of names.
 #pragma once
 
 #include <string>
 
+#include "features/FeatureTable.h"
 #include "ky/base/KyResult.h"
-#include "genapi/SoftFeatureTable.h"
 
-namespace ky::soft {
+namespace ky::gc {
 
-class SoftFeatureXml
+class FeatureXml
 {
 public:
+    // What a document decides for all of its features.
+    struct Style
+    {
+        std::string port = "Device";   // the port of registers that name none
+        bool madeDisplayNames = true;  // features without a display name get one made from their name
+    };
+
     // Appends the feature's nodes. KY_GENICAM_XML_ERROR names the feature and what it lacks.
-    static KyResult Render(const SoftFeature &feature, std::string &out);
+    static KyResult Render(const FeatureSpec &feature, std::string &out, const Style &style);
     // The name of the hidden register node that a feature with an address reads, or empty.
-    static std::string RegisterNodeName(const SoftFeature &feature);
+    static std::string RegisterNodeName(const FeatureSpec &feature);
     // "WidthMax" in "ImageFormatControl" shows as "Width Max"; the first word of the last
     // category level is dropped from the front of the name ("EventTestTimestamp" in
     // "EventControl\\EventTestData" shows as "Test Timestamp").
@@ -27,4 +34,4 @@ public:
     static std::string Escape(const std::string &text);
 };
 
-}  // namespace ky::soft
+}  // namespace ky::gc

@@ -1,13 +1,12 @@
-#include "genapi/SoftFeatureXml.h"
+#include "features/FeatureXml.h"
 
 #include <cctype>
 #include <cstdio>
 
-namespace ky::soft {
-
+namespace ky::gc {
 namespace {
 
-using Kind = SoftFeatureKind;
+using Kind = FeatureKind;
 
 const char *Tag(Kind kind)
 {
@@ -51,14 +50,14 @@ public:
 
     void Open(const char *tag, const std::string &name, bool custom)
     {
-        mOut += "  <" + std::string(tag) + " Name=\"" + SoftFeatureXml::Escape(name) + "\" NameSpace=\"" +
+        mOut += "  <" + std::string(tag) + " Name=\"" + FeatureXml::Escape(name) + "\" NameSpace=\"" +
                 (custom ? "Custom" : "Standard") + "\">\n";
     }
     void Close(const char *tag) { mOut += "  </" + std::string(tag) + ">\n"; }
     void Item(const char *tag, const std::string &text, const char *indent = "    ")
     {
         if (!text.empty()) {
-            mOut += indent + std::string("<") + tag + ">" + SoftFeatureXml::Escape(text) + "</" + tag + ">\n";
+            mOut += indent + std::string("<") + tag + ">" + FeatureXml::Escape(text) + "</" + tag + ">\n";
         }
     }
     // A literal or a reference: pTag wins when both are given.
@@ -83,12 +82,12 @@ std::string Hex(uint32_t value)
     return text;
 }
 
-void RegisterBody(Writer &w, const SoftFeature &f, Kind kind)
+void RegisterBody(Writer &w, const FeatureSpec &f, Kind kind, const FeatureXml::Style &style)
 {
     w.Item("Address", Hex(*f.address));
     w.Item("Length", std::to_string(f.length));
     w.Item("AccessMode", f.access);
-    w.Item("pPort", f.port.empty() ? "Device" : f.port);
+    w.Item("pPort", f.port.empty() ? style.port : f.port);
     w.Item("Cachable", f.cachable);
     if (f.pollingTime != 0) {
         w.Item("PollingTime", std::to_string(f.pollingTime));
@@ -110,12 +109,14 @@ void RegisterBody(Writer &w, const SoftFeature &f, Kind kind)
 }
 
 // What every feature node starts with, in the order of the GenICam schema.
-void Common(Writer &w, const SoftFeature &f, bool hidden)
+void Common(Writer &w, const FeatureSpec &f, bool hidden, const FeatureXml::Style &style)
 {
     w.Item("ToolTip", f.toolTip);
     w.Item("Description", f.description);
     if (!hidden) {
-        w.Item("DisplayName", f.displayName.empty() ? SoftFeatureXml::DisplayName(f.name, f.category) : f.displayName);
+        w.Item("DisplayName", f.displayName.empty() && style.madeDisplayNames
+                                  ? FeatureXml::DisplayName(f.name, f.category)
+                                  : f.displayName);
     }
     w.Item("Visibility", hidden ? "Invisible" : f.visibility);
     for (const std::string &invalidator : f.invalidators) {
@@ -131,20 +132,21 @@ void Common(Writer &w, const SoftFeature &f, bool hidden)
     }
 }
 
-void Variables(Writer &w, const SoftFeature &f)
+void Variables(Writer &w, const FeatureSpec &f)
 {
-    for (const SoftVariable &v : f.variables) {
-        w.Raw("    <pVariable Name=\"" + SoftFeatureXml::Escape(v.name) + "\">" + SoftFeatureXml::Escape(v.node) +
+    for (const FormulaVariable &v : f.variables) {
+        w.Raw("    <pVariable Name=\"" + FeatureXml::Escape(v.name) + "\">" + FeatureXml::Escape(v.node) +
               "</pVariable>\n");
     }
 }
 
-void Entries(Writer &w, const SoftFeature &f)
+void Entries(Writer &w, const FeatureSpec &f, const FeatureXml::Style &style)
 {
-    for (const SoftEnumEntry &e : f.entries) {
-        w.Raw("    <EnumEntry Name=\"" + SoftFeatureXml::Escape(e.name) + "\" NameSpace=\"" +
+    for (const EnumEntrySpec &e : f.entries) {
+        w.Raw("    <EnumEntry Name=\"" + FeatureXml::Escape(e.name) + "\" NameSpace=\"" +
               (e.custom ? "Custom" : "Standard") + "\">\n");
-        w.Item("DisplayName", e.displayName.empty() ? SoftFeatureXml::DisplayName(e.name, "") : e.displayName,
+        w.Item("DisplayName",
+               e.displayName.empty() && style.madeDisplayNames ? FeatureXml::DisplayName(e.name, "") : e.displayName,
                "      ");
         w.Item("pIsAvailable", e.pIsAvailable, "      ");
         w.Item("Value", std::to_string(e.value), "      ");
@@ -152,17 +154,17 @@ void Entries(Writer &w, const SoftFeature &f)
     }
 }
 
-KyResult Fail(const SoftFeature &f, const std::string &what)
+KyResult Fail(const FeatureSpec &f, const std::string &what)
 {
     return KyResult(KY_GENICAM_XML_ERROR, KyString("[" + f.name + "] " + what));
 }
 
-KyResult Check(const SoftFeature &f)
+KyResult Check(const FeatureSpec &f)
 {
-    if (!SoftFeatureXml::IsValidName(f.name)) {
+    if (!FeatureXml::IsValidName(f.name)) {
         return Fail(f, "is not a valid feature name (a letter, then letters, digits or '_')");
     }
-    if (!f.category.empty() && !SoftFeatureXml::IsValidCategory(f.category)) {
+    if (!f.category.empty() && !FeatureXml::IsValidCategory(f.category)) {
         return Fail(f, "category '" + f.category + "' is not a valid category path");
     }
     if (IsRegisterKind(f.kind) && !f.address) {
@@ -191,7 +193,7 @@ KyResult Check(const SoftFeature &f)
 
 }  // namespace
 
-std::string SoftFeatureXml::Escape(const std::string &text)
+std::string FeatureXml::Escape(const std::string &text)
 {
     std::string out;
     for (char c : text) {
@@ -207,7 +209,7 @@ std::string SoftFeatureXml::Escape(const std::string &text)
     return out;
 }
 
-bool SoftFeatureXml::IsValidName(const std::string &name)
+bool FeatureXml::IsValidName(const std::string &name)
 {
     if (name.empty() || !std::isalpha(static_cast<unsigned char>(name[0]))) {
         return false;
@@ -220,7 +222,7 @@ bool SoftFeatureXml::IsValidName(const std::string &name)
     return true;
 }
 
-bool SoftFeatureXml::IsValidCategory(const std::string &category)
+bool FeatureXml::IsValidCategory(const std::string &category)
 {
     size_t start = 0;
     while (true) {
@@ -235,7 +237,7 @@ bool SoftFeatureXml::IsValidCategory(const std::string &category)
     }
 }
 
-std::string SoftFeatureXml::DisplayName(const std::string &name, const std::string &category)
+std::string FeatureXml::DisplayName(const std::string &name, const std::string &category)
 {
     const std::string last = category.substr(category.rfind('\\') == std::string::npos ? 0 : category.rfind('\\') + 1);
     size_t wordEnd = last.empty() ? 0 : 1;
@@ -263,7 +265,7 @@ std::string SoftFeatureXml::DisplayName(const std::string &name, const std::stri
     return out;
 }
 
-std::string SoftFeatureXml::RegisterNodeName(const SoftFeature &feature)
+std::string FeatureXml::RegisterNodeName(const FeatureSpec &feature)
 {
     if (IsValueKind(feature.kind) && feature.pValue.empty() && feature.address) {
         return feature.name + "Reg";
@@ -271,7 +273,7 @@ std::string SoftFeatureXml::RegisterNodeName(const SoftFeature &feature)
     return std::string();
 }
 
-KyResult SoftFeatureXml::Render(const SoftFeature &f, std::string &out)
+KyResult FeatureXml::Render(const FeatureSpec &f, std::string &out, const Style &style)
 {
     KyResult check = Check(f);
     if (check.IsFailure()) {
@@ -281,14 +283,14 @@ KyResult SoftFeatureXml::Render(const SoftFeature &f, std::string &out)
     const char *tag = Tag(f.kind);
     const std::string hiddenRegister = RegisterNodeName(f);
     w.Open(tag, f.name, f.custom);
-    Common(w, f, false);
+    Common(w, f, false, style);
     switch (f.kind) {
     case Kind::IntReg:
     case Kind::MaskedIntReg:
     case Kind::FloatReg:
     case Kind::StringReg:
     case Kind::Register:
-        RegisterBody(w, f, f.kind);
+        RegisterBody(w, f, f.kind, style);
         if (f.kind == Kind::FloatReg) {
             w.Item("Unit", f.unit);
         }
@@ -317,7 +319,7 @@ KyResult SoftFeatureXml::Render(const SoftFeature &f, std::string &out)
         w.Item("CommandValue", std::to_string(f.commandValue));
         break;
     case Kind::Enumeration:
-        Entries(w, f);
+        Entries(w, f, style);
         w.ValueOrRef("Value", f.value.empty() ? std::to_string(f.entries.front().value) : f.value,
                      hiddenRegister.empty() ? f.pValue : hiddenRegister);
         break;
@@ -344,7 +346,7 @@ KyResult SoftFeatureXml::Render(const SoftFeature &f, std::string &out)
     w.Close(tag);
     if (!hiddenRegister.empty()) {
         const Kind kind = f.kind == Kind::Float ? Kind::FloatReg : (f.lsb >= 0 ? Kind::MaskedIntReg : Kind::IntReg);
-        SoftFeature reg = f;
+        FeatureSpec reg = f;
         reg.toolTip.clear();
         reg.description.clear();
         reg.pIsAvailable.clear();
@@ -352,11 +354,11 @@ KyResult SoftFeatureXml::Render(const SoftFeature &f, std::string &out)
         reg.selected.clear();
         reg.streamable = false;
         w.Open(Tag(kind), hiddenRegister, f.custom);
-        Common(w, reg, true);
-        RegisterBody(w, reg, kind);
+        Common(w, reg, true, style);
+        RegisterBody(w, reg, kind, style);
         w.Close(Tag(kind));
     }
     return KyResult(KY_OK);
 }
 
-}  // namespace ky::soft
+}  // namespace ky::gc
