@@ -204,12 +204,22 @@ bool GvspBlockAssembler::PredictSlot(uint64_t index, uint32_t &packetId, uint8_t
     const uint64_t id = static_cast<uint64_t>(std::max<int64_t>(mHighest, 0)) + 1 + index;
     if (id > limit)
         return false;
+    // The socket writes whatever datagram comes next at the slot, in-order or not: a full
+    // packet's payload must fit there. The end of the memory bounds it, and so does the end of
+    // the payload where it is known, so that a stray packet landing on a short last slot writes
+    // nothing past the payload. Such a slot is read whole instead.
+    uint64_t end = mDestination.capacity;
+    const uint64_t announced = mLeaderReceived ? mLeader.ExpectedPayloadSize() : 0;
+    if (announced)
+        end = std::min(end, announced);
+    else if (mPayloadPackets)
+        end = std::min(end, (mPayloadPackets - 1) * mBytesPerPacket);  // the last one may be short
     const uint64_t offset = (id - 1) * mBytesPerPacket;
-    if (offset >= mDestination.capacity)
+    if (offset > end || end - offset < mBytesPerPacket)
         return false;
     packetId = static_cast<uint32_t>(id);
     slot = mDestination.data + offset;
-    slotLength = static_cast<size_t>(std::min<uint64_t>(mBytesPerPacket, mDestination.capacity - offset));
+    slotLength = mBytesPerPacket;
     return true;
 }
 

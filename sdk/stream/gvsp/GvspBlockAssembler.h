@@ -40,7 +40,9 @@ public:
     // no longer than its slot (the receiver had the socket write it there, see PredictSlot).
     Outcome AddPayload(uint32_t packetId, const uint8_t *data, size_t length, bool resent, Clock::time_point now);
     // Where the index-th packet after the highest one received will go, if it comes in order:
-    // its id and its place in the destination. False when that is not known or not inside.
+    // its id and its place in the destination, room for a whole packet's payload. False when
+    // that is not known, or when a whole payload would not fit inside the memory or the payload
+    // (the short last packet): such a packet is read aside and copied.
     bool PredictSlot(uint64_t index, uint32_t &packetId, uint8_t *&slot, size_t &slotLength) const;
     // The sender said it cannot resend packets of this block.
     void MarkUnavailable() { mUnavailable = true; }
