@@ -151,7 +151,7 @@ TEST(GvspInPlace, StrayWholePacketsNeverWritePastThePayload)
         }
         int count = 0;
         for (int attempt = 0; attempt < 1000 && count < static_cast<int>(BATCH); ++attempt) {
-            count = reader.Read(receiver.Fd());
+            count = reader.Read(receiver);
             if (count <= 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
