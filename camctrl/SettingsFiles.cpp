@@ -28,7 +28,13 @@ bool Saved(KyGenType type)
            type == KyGenTypeString || type == KyGenTypeFloat;
 }
 
-bool Check(const KyResult &result, bool value) { return result.IsOK() && value; }
+// A yes/no question to a feature: true only when it answers, and answers yes.
+template <class Question>
+bool Yes(Question &&question)
+{
+    bool answer = false;
+    return question(answer).IsOK() && answer;
+}
 
 }  // namespace
 
@@ -40,10 +46,11 @@ std::vector<SettingsFeature> ChooseSettings(KyGenParameterArray &parameters, int
         KyGenParameter *parameter = parameters.Get(index);
         if (!parameter)
             continue;
-        bool visible = false, available = false, readable = false, writable = false;
-        if (!Check(parameter->IsVisible(static_cast<KyGenVisibility>(visibility), visible), visible) ||
-            !Check(parameter->IsAvailable(available), available) || !Check(parameter->IsReadable(readable), readable) ||
-            !Check(parameter->IsWritable(writable), writable))
+        const auto level = static_cast<KyGenVisibility>(visibility);
+        if (!Yes([&](bool &a) { return parameter->IsVisible(level, a); }) ||
+            !Yes([&](bool &a) { return parameter->IsAvailable(a); }) ||
+            !Yes([&](bool &a) { return parameter->IsReadable(a); }) ||
+            !Yes([&](bool &a) { return parameter->IsWritable(a); }))
             continue;
         KyGenType type = KyGenTypeUndefined;
         if (!parameter->GetType(type).IsOK() || !Saved(type))
