@@ -11,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 #include <sstream>
 
 #include "ky/genicam/KyGenInteger.h"
@@ -83,8 +85,20 @@ bool HasExtension(const char *path, const std::vector<std::string> &extensions)
     return false;
 }
 
-bool WriteWholeFile(const std::string &path, const std::string &content)
+bool WriteWholeFile(const std::string &requested, const std::string &content)
 {
+    // The file a link names gets the settings (the link stays); an existing target that is no
+    // regular file (a folder, a device) is never replaced.
+    std::error_code error;
+    std::string path = requested;
+    const std::filesystem::file_status status = std::filesystem::status(requested, error);
+    if (std::filesystem::exists(status)) {
+        if (!std::filesystem::is_regular_file(status))
+            return false;
+        path = std::filesystem::canonical(requested, error).string();
+        if (error)
+            return false;
+    }
     // A name of its own beside the target (same file system, so the rename replaces at once);
     // created with the user's usual permissions.
     static std::atomic<unsigned> serial{0};
