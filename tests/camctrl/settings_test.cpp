@@ -234,3 +234,25 @@ TEST_F(Settings, AnUnwritableExportLeavesNoFile)
     for (const auto &entry : std::filesystem::directory_iterator(folder))
         EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
 }
+
+TEST_F(Settings, IntegersAboveTwoToThe31ComeBackWhole)
+{
+    // A persistent IP address of 192.168.1.1 is 3,232,235,777: above the largest 32-bit int.
+    const int64_t big = 3232235777;
+    WriteText(File("big.xml"), "<?xml version=\"1.1\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"CtrlCam\">\n"
+                               "<Parameter Name=\"GevPersistentIPAddress\" Type=\"Integer\"><Value>3232235777</Value>"
+                               "</Parameter>\n</Device>\n");
+    ASSERT_EQ(ST_SetIntReg(handle, "GevPersistentIPAddress", 0), 0);
+    ASSERT_EQ(ST_ImportXML(handle, File("big.xml").c_str()), 0);
+    int64_t value = 0;
+    ASSERT_EQ(ST_GetIntReg(handle, "GevPersistentIPAddress", &value), 0);
+    EXPECT_EQ(value, big);
+
+    ASSERT_EQ(ST_ExportJson(handle, File("big.json").c_str(), 0), 0);
+    EXPECT_NE(ReadFile(File("big.json")).find("\"Value\": 3232235777"), std::string::npos);
+    ASSERT_EQ(ST_SetIntReg(handle, "GevPersistentIPAddress", 0), 0);
+    ASSERT_EQ(ST_ImportJson(handle, File("big.json").c_str()), 0);
+    ASSERT_EQ(ST_GetIntReg(handle, "GevPersistentIPAddress", &value), 0);
+    EXPECT_EQ(value, big);
+    ASSERT_EQ(ST_SetIntReg(handle, "GevPersistentIPAddress", 0), 0);
+}
