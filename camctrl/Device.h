@@ -80,6 +80,14 @@ public:
     int ReadParam(unsigned char *data, int64_t address, int64_t length);
     int WriteParam(const unsigned char *data, int64_t address, int64_t length);
 
+    // ---- settings files (DeviceSettings*.cpp) ----
+    // Saves the writable settings as XML (format 0: version "1.0", 1: version "1.1"; any other
+    // format writes nothing) or JSON; features visible at `visibility` (KyGenVisibility).
+    int ExportXML(const char *path, int format, int visibility);
+    int ImportXML(const char *path);
+    int ExportJson(const char *path, int visibility);
+    int ImportJson(const char *path);
+
     // ---- log file (DeviceLog.cpp) ----
     // Keeps the path and appends the camera's description lines (nothing when not connected).
     void CreateLogFile(const std::string &path);
@@ -107,6 +115,9 @@ private:
     int TextOut(const char *operation, const char *feature, const std::string &value, char *text,
                 unsigned int *length, const char *file, int line, bool logValue);
     void DescriptionLines(std::string &lines);
+    // A settings operation's end: success (last result cleared, call record) or failure.
+    void CallRecord(const char *operation);
+    int SettingsFailure(const char *operation, uint32_t code, const char *description, const char *file, int line);
 
     struct DeviceFree {
         void operator()(KyDevice *device) const { KyDevice::Free(device); }

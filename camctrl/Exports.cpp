@@ -292,4 +292,24 @@ int ST_FreeBuffer(struct _bnkBuffer *image) noexcept
     });
 }
 
+int ST_ImportXML(int handle, const char *path) noexcept
+{
+    return OnDevice(handle, [&](Device &device) { return device.ImportXML(path); });
+}
+
+int ST_ExportXML(int handle, const char *path, int format, int visibility) noexcept
+{
+    return OnDevice(handle, [&](Device &device) { return device.ExportXML(path, format, visibility); });
+}
+
+int ST_ImportJson(int handle, const char *path) noexcept
+{
+    return OnDevice(handle, [&](Device &device) { return device.ImportJson(path); });
+}
+
+int ST_ExportJson(int handle, const char *path, int visibility) noexcept
+{
+    return OnDevice(handle, [&](Device &device) { return device.ExportJson(path, visibility); });
+}
+
 }  // extern "C"

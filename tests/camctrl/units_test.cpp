@@ -248,6 +248,7 @@ TEST(PublicHeader, TheSharedLibraryExportsOnlyItsStFunctions)
         "ST_GetBoolReg", "ST_SetEnumReg", "ST_GetEnumReg", "ST_SetStrReg", "ST_GetStrReg", "ST_SetCmdReg",
         "ST_GetIntRegRange", "ST_GetFloatRegRange", "ST_GetEnumEntrySize", "ST_GetEnumEntryIntValue",
         "ST_GetEnumEntryValue", "ST_ReadParam", "ST_WriteParam", "ST_CvtColor", "ST_FreeBuffer",
+        "ST_ImportXML", "ST_ExportXML", "ST_ImportJson", "ST_ExportJson",
     };
 
     FILE *nm = ::popen("nm -D --defined-only " BNK_CAMCTRL_LIBRARY, "r");

@@ -242,6 +242,21 @@ KY_CAMCTRL_API int ST_WriteParam(int handle, const unsigned char *data, int64_t 
 KY_CAMCTRL_API int ST_CvtColor(struct _bnkBuffer source, struct _bnkBuffer *destination, int code) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_FreeBuffer(struct _bnkBuffer *image) KY_CAMCTRL_NOEXCEPT;
 
+/* ---- Settings files --------------------------------------------------------------------------
+ * The camera's writable settings (integers but hexadecimal ones, floats, booleans, enumerations,
+ * strings) visible at `visibility` (0 Beginner, 1 Expert, 2 Guru) saved to a file, and such a
+ * file applied to a camera of the same model. ST_ExportXML writes version "1.0" (format 0) or
+ * "1.1" (format 1); another format writes nothing (0). An export that cannot be written
+ * completely gives BNK_ERR_CANNOT_OPEN_FILE and leaves no partial file.
+ * Imports: BNK_ERR_CANNOT_OPEN_FILE for a name not ending in .XML/.xml/.Xml (.JSON/.json/.Json)
+ * or a file that is missing, unreadable or not well-formed; BNK_ERR_NOT_FOUND for a file of
+ * another camera model (nothing applied). Values the camera refuses, or that do not parse, are
+ * skipped; an XML file of another version applies nothing (0). */
+KY_CAMCTRL_API int ST_ImportXML(int handle, const char *path) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_ExportXML(int handle, const char *path, int format, int visibility) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_ImportJson(int handle, const char *path) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_ExportJson(int handle, const char *path, int visibility) KY_CAMCTRL_NOEXCEPT;
+
 #ifdef __cplusplus
 }
 #endif

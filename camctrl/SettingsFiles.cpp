@@ -1,0 +1,187 @@
+// Settings files: the choice of features, file names, whole-file writes and strict number parsing.
+#include "SettingsFiles.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <sstream>
+
+#include "ky/genicam/KyGenInteger.h"
+#include "ky/genicam/KyGenParameter.h"
+#include "ky/genicam/KyGenParameterArray.h"
+
+namespace ky::camctrl {
+
+namespace {
+
+bool Saved(KyGenType type)
+{
+    return type == KyGenTypeInteger || type == KyGenTypeEnum || type == KyGenTypeBoolean ||
+           type == KyGenTypeString || type == KyGenTypeFloat;
+}
+
+// A yes/no question to a feature: true only when it answers, and answers yes.
+template <class Question>
+bool Yes(Question &&question)
+{
+    bool answer = false;
+    return question(answer).IsOK() && answer;
+}
+
+}  // namespace
+
+std::vector<SettingsFeature> ChooseSettings(KyGenParameterArray &parameters, int visibility)
+{
+    std::vector<SettingsFeature> chosen;
+    const uint32_t count = parameters.GetCount();
+    for (uint32_t index = 0; index < count; ++index) {
+        KyGenParameter *parameter = parameters.Get(index);
+        if (!parameter)
+            continue;
+        const auto level = static_cast<KyGenVisibility>(visibility);
+        if (!Yes([&](bool &a) { return parameter->IsVisible(level, a); }) ||
+            !Yes([&](bool &a) { return parameter->IsAvailable(a); }) ||
+            !Yes([&](bool &a) { return parameter->IsReadable(a); }) ||
+            !Yes([&](bool &a) { return parameter->IsWritable(a); }))
+            continue;
+        KyGenType type = KyGenTypeUndefined;
+        if (!parameter->GetType(type).IsOK() || !Saved(type))
+            continue;
+        if (type == KyGenTypeInteger) {
+            auto *integer = dynamic_cast<KyGenInteger *>(parameter);
+            KyGenRepresentation representation = KyGenRepresentationUndefined;
+            if (integer && integer->GetRepresentation(representation).IsOK() &&
+                representation == KyGenRepresentationHexNumber)
+                continue;
+        }
+        KyString name;
+        if (!parameter->GetName(name).IsOK())
+            continue;
+        chosen.push_back({parameter, name.GetAscii(), type});
+    }
+    return chosen;
+}
+
+bool HasExtension(const char *path, const std::vector<std::string> &extensions)
+{
+    if (!path)
+        return false;
+    const char *dot = std::strrchr(path, '.');
+    if (!dot)
+        return false;
+    for (const std::string &extension : extensions)
+        if (extension == dot + 1)
+            return true;
+    return false;
+}
+
+bool WriteWholeFile(const std::string &requested, const std::string &content)
+{
+    // The file a link names gets the settings (the link stays); an existing target that is no
+    // regular file (a folder, a device) is never replaced.
+    std::error_code error;
+    std::string path = requested;
+    const std::filesystem::file_status status = std::filesystem::status(requested, error);
+    if (std::filesystem::exists(status)) {
+        if (!std::filesystem::is_regular_file(status))
+            return false;
+        path = std::filesystem::canonical(requested, error).string();
+        if (error)
+            return false;
+    }
+    // A name of its own beside the target (same file system, so the rename replaces at once);
+    // created with the user's usual permissions.
+    static std::atomic<unsigned> serial{0};
+    int fd = -1;
+    std::string temporary;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(serial++);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    size_t done = 0;
+    while (ok && done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<size_t>(n);
+    }
+    if (ok && ::fsync(fd) != 0)
+        ok = false;
+    if (::close(fd) != 0)
+        ok = false;
+    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0)
+        ok = false;
+    if (!ok)
+        ::unlink(temporary.c_str());
+    return ok;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad())
+        return std::nullopt;
+    return text.str();
+}
+
+std::optional<int64_t> ParseInt64(const std::string &text, int base)
+{
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+        return std::nullopt;
+    errno = 0;
+    char *end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, base);
+    if (errno == ERANGE || end != text.c_str() + text.size())
+        return std::nullopt;
+    return static_cast<int64_t>(value);
+}
+
+std::optional<double> ParseDouble(const std::string &text)
+{
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+        return std::nullopt;
+    errno = 0;
+    char *end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (errno == ERANGE || end != text.c_str() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::string DecimalText(int64_t value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%" PRId64, value);
+    return text;
+}
+
+std::string FloatText(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+}  // namespace ky::camctrl

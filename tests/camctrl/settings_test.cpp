@@ -1,0 +1,258 @@
+// Settings files through the C library, against a soft camera: XML ("1.0", "1.1") and JSON
+// exports, their round trips and the files an import refuses.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "CamCtrlCameras.h"
+
+using namespace camctrl_test;
+
+namespace {
+
+std::string ReadFile(const std::filesystem::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class Settings : public CamCtrl
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(ST_InitSystem(), 0);
+        const int index = IndexOf(SERIALS[1]);
+        ASSERT_GE(index, 0);
+        ASSERT_EQ(ST_OpenDevice(static_cast<unsigned int>(index), &handle, false), 0);
+        folder = Home() / "settings";
+        std::filesystem::create_directories(folder);
+    }
+    std::string File(const std::string &name) const { return (folder / name).string(); }
+    int handle = -1;
+    std::filesystem::path folder;
+};
+
+}  // namespace
+
+namespace {
+
+struct Values {
+    int64_t width = 0;
+    double exposure = 0;
+    std::string userId, acquisitionMode;
+    bool dhcp = false;
+};
+
+std::string Enum(int handle, const char *name)
+{
+    char text[64] = {};
+    unsigned int length = sizeof text;
+    EXPECT_EQ(ST_GetEnumReg(handle, name, text, &length), 0) << name;
+    return text;
+}
+
+Values Read(int handle)
+{
+    Values v;
+    EXPECT_EQ(ST_GetIntReg(handle, "Width", &v.width), 0);
+    EXPECT_EQ(ST_GetFloatReg(handle, "ExposureTime", &v.exposure), 0);
+    char text[64] = {};
+    unsigned int length = sizeof text;
+    EXPECT_EQ(ST_GetStrReg(handle, "DeviceUserID", text, &length), 0);
+    v.userId = text;
+    v.acquisitionMode = Enum(handle, "AcquisitionMode");
+    EXPECT_EQ(ST_GetBoolReg(handle, "GevCurrentIPConfigurationDHCP", &v.dhcp), 0);
+    return v;
+}
+
+void Write(int handle, const Values &v)
+{
+    ASSERT_EQ(ST_SetIntReg(handle, "Width", v.width), 0);
+    ASSERT_EQ(ST_SetFloatReg(handle, "ExposureTime", v.exposure), 0);
+    ASSERT_EQ(ST_SetStrReg(handle, "DeviceUserID", const_cast<char *>(v.userId.c_str())), 0);
+    ASSERT_EQ(ST_SetEnumReg(handle, "AcquisitionMode", const_cast<char *>(v.acquisitionMode.c_str())), 0);
+    ASSERT_EQ(ST_SetBoolReg(handle, "GevCurrentIPConfigurationDHCP", v.dhcp), 0);
+}
+
+void ExpectSame(const Values &a, const Values &b, const std::string &what)
+{
+    EXPECT_EQ(a.width, b.width) << what;
+    EXPECT_EQ(a.exposure, b.exposure) << what;
+    EXPECT_EQ(a.userId, b.userId) << what;
+    EXPECT_EQ(a.acquisitionMode, b.acquisitionMode) << what;
+    EXPECT_EQ(a.dhcp, b.dhcp) << what;
+}
+
+void WriteText(const std::string &path, const std::string &text)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+}  // namespace
+
+TEST_F(Settings, EveryFormatRestoresTheWrittenValues)
+{
+    const Values saved{320, 12345.678901234567, "saved settings", "SingleFrame", false};
+    const Values changed{480, 2000.5, "other", "Continuous", true};
+    struct Row {
+        const char *name;
+        std::string file;
+        int (*exportTo)(int, const char *);
+        int (*importFrom)(int, const char *);
+    } rows[] = {
+        {"XML 1.0", File("v10.xml"), [](int h, const char *f) { return ST_ExportXML(h, f, 0, 1); }, ST_ImportXML},
+        {"XML 1.1", File("v11.Xml"), [](int h, const char *f) { return ST_ExportXML(h, f, 1, 1); }, ST_ImportXML},
+        {"JSON", File("settings.json"), [](int h, const char *f) { return ST_ExportJson(h, f, 1); }, ST_ImportJson},
+    };
+    for (const Row &row : rows) {
+        Write(handle, saved);
+        const Values before = Read(handle);
+        ASSERT_EQ(row.exportTo(handle, row.file.c_str()), 0) << row.name;
+        Write(handle, changed);
+        ASSERT_EQ(row.importFrom(handle, row.file.c_str()), 0) << row.name;
+        ExpectSame(Read(handle), before, row.name);
+        EXPECT_EQ(ST_GetLastError(handle), 0) << row.name;
+    }
+}
+
+TEST_F(Settings, StringLengthAndHexIntegersInVersion10)
+{
+    ASSERT_EQ(ST_SetStrReg(handle, "DeviceUserID", const_cast<char *>("abc")), 0);
+    ASSERT_EQ(ST_ExportXML(handle, File("len.xml").c_str(), 0, 2), 0);
+    const std::string text = ReadFile(File("len.xml"));
+    EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"CtrlCam\">\n", 0), 0u);
+    EXPECT_NE(text.find("    <Parameter Name=\"DeviceUserID\" type=\"STRING\">\n        <addr>0</addr>\n"
+                        "        <value>abc</value>\n        <len>4</len>\n        <option>0</option>\n"
+                        "    </Parameter>\n"),
+              std::string::npos);
+    ASSERT_EQ(ST_SetStrReg(handle, "DeviceUserID", const_cast<char *>("")), 0);
+    ASSERT_EQ(ST_ExportXML(handle, File("len.xml").c_str(), 0, 2), 0);
+    EXPECT_NE(ReadFile(File("len.xml")).find("<value></value>\n        <len>1</len>"), std::string::npos);
+}
+
+TEST_F(Settings, OptionOneAndForeignVersionsApplyNothing)
+{
+    ASSERT_EQ(ST_SetIntReg(handle, "Width", 640), 0);
+    const auto file = [](const char *version, const char *body) {
+        return std::string("<?xml version=\"") + version + "\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"CtrlCam\">\n" +
+               body + "</Device>\n";
+    };
+    WriteText(File("option.xml"), file("1.0", "<Parameter Name=\"Width\" type=\"INTEGER\"><addr>0</addr>"
+                                              "<value>320</value><len>4</len><option>1</option></Parameter>\n"));
+    WriteText(File("v20.xml"), file("2.0", "<Parameter Name=\"Width\" Type=\"Integer\"><Value>320</Value></Parameter>\n"));
+    WriteText(File("junk.xml"), file("1.1", "<Parameter Name=\"Width\" Type=\"Integer\"><Value>32x</Value></Parameter>\n"
+                                            "<Parameter Name=\"Width\" Type=\"Integer\"><Value></Value></Parameter>\n"
+                                            "<Parameter Name=\"ExposureTime\" Type=\"Float\"><Value>nope</Value></Parameter>\n"));
+    for (const char *name : {"option.xml", "v20.xml", "junk.xml"}) {
+        EXPECT_EQ(ST_ImportXML(handle, File(name).c_str()), 0) << name;
+        int64_t width = 0;
+        ASSERT_EQ(ST_GetIntReg(handle, "Width", &width), 0);
+        EXPECT_EQ(width, 640) << name;
+    }
+    WriteText(File("applied.xml"), file("1.0", "<Parameter Name=\"Width\" type=\"INTEGER\"><addr>0</addr>"
+                                               "<value>320</value><len>4</len><option>0</option></Parameter>\n"));
+    EXPECT_EQ(ST_ImportXML(handle, File("applied.xml").c_str()), 0);
+    int64_t width = 0;
+    ASSERT_EQ(ST_GetIntReg(handle, "Width", &width), 0);
+    EXPECT_EQ(width, 320);
+}
+
+TEST_F(Settings, RefusedFilesChangeNothing)
+{
+    ASSERT_EQ(ST_SetIntReg(handle, "Width", 640), 0);
+    const std::string foreign = "<?xml version=\"1.1\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"OtherCam\">\n"
+                                "<Parameter Name=\"Width\" Type=\"Integer\"><Value>320</Value></Parameter>\n</Device>\n";
+    WriteText(File("a.XmL"), foreign);
+    WriteText(File("foreign.xml"), foreign);
+    WriteText(File("broken.xml"), "<?xml version=\"1.1\"?>\n<Device DeviceName=\"CtrlCam\"><Parameter>");
+    WriteText(File("broken.json"), "{\"ModelName\": \"CtrlCam\", \"Parameters\": [");
+    WriteText(File("array.json"), "[{\"ModelName\": \"CtrlCam\"}]");
+    WriteText(File("nomodel.json"), "{\"Parameters\": [{\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": 320}]}");
+    WriteText(File("foreign.json"), "{\"ModelName\": \"OtherCam\", \"Parameters\": "
+                                    "[{\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": 320}]}");
+    WriteText(File("types.json"), "{\"ModelName\": \"CtrlCam\", \"Parameters\": [7, {\"Name\": 3, \"Type\": \"Integer\", "
+                                  "\"Value\": 320}, {\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": \"320\"}, "
+                                  "{\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": 3.5}, "
+                                  "{\"Name\": \"Width\", \"Type\": 1, \"Value\": 320}, {\"Name\": \"Width\"}, "
+                                  "{\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": 18446744073709551615}]}");
+    struct Row {
+        const char *name;
+        int result;
+        int expected;
+    } rows[] = {
+        {"a.XmL", ST_ImportXML(handle, File("a.XmL").c_str()), BNK_ERR_CANNOT_OPEN_FILE},
+        {"no extension", ST_ImportXML(handle, File("foreign").c_str()), BNK_ERR_CANNOT_OPEN_FILE},
+        {"missing XML", ST_ImportXML(handle, File("missing.xml").c_str()), BNK_ERR_CANNOT_OPEN_FILE},
+        {"broken XML", ST_ImportXML(handle, File("broken.xml").c_str()), BNK_ERR_CANNOT_OPEN_FILE},
+        {"another model's XML", ST_ImportXML(handle, File("foreign.xml").c_str()), BNK_ERR_NOT_FOUND},
+        {"missing JSON", ST_ImportJson(handle, File("missing.json").c_str()), BNK_ERR_CANNOT_OPEN_FILE},
+        {"JSON as .xml", ST_ImportJson(handle, File("foreign.xml").c_str()), BNK_ERR_CANNOT_OPEN_FILE},
+        {"broken JSON", ST_ImportJson(handle, File("broken.json").c_str()), BNK_ERR_CANNOT_OPEN_FILE},
+        {"a folder", ST_ImportJson(handle, (folder / "dir.json").c_str()), BNK_ERR_CANNOT_OPEN_FILE},
+        {"JSON array", ST_ImportJson(handle, File("array.json").c_str()), BNK_ERR_NOT_FOUND},
+        {"no ModelName", ST_ImportJson(handle, File("nomodel.json").c_str()), BNK_ERR_NOT_FOUND},
+        {"another model's JSON", ST_ImportJson(handle, File("foreign.json").c_str()), BNK_ERR_NOT_FOUND},
+        {"wrong-typed members", ST_ImportJson(handle, File("types.json").c_str()), 0},
+        {"null path", ST_ImportJson(handle, nullptr), BNK_ERR_INVALID_PARAMETER},
+    };
+    for (const Row &row : rows) {
+        EXPECT_EQ(row.result, row.expected) << row.name;
+        int64_t width = 0;
+        ASSERT_EQ(ST_GetIntReg(handle, "Width", &width), 0);
+        EXPECT_EQ(width, 640) << row.name;
+    }
+}
+
+TEST_F(Settings, AnUnwritableExportLeavesNoFile)
+{
+    const std::string target = (folder / "no-such-folder" / "s.xml").string();
+    EXPECT_EQ(ST_ExportXML(handle, target.c_str(), 0, 0), BNK_ERR_CANNOT_OPEN_FILE);
+    EXPECT_EQ(ST_ExportJson(handle, target.c_str(), 0), BNK_ERR_CANNOT_OPEN_FILE);
+    EXPECT_FALSE(std::filesystem::exists(folder / "no-such-folder"));
+    // Format 2 writes nothing and succeeds.
+    EXPECT_EQ(ST_ExportXML(handle, File("format2.xml").c_str(), 2, 0), 0);
+    EXPECT_FALSE(std::filesystem::exists(File("format2.xml")));
+    // A target that is no regular file (here a folder) is refused and left as it was.
+    std::filesystem::create_directories(folder / "folder.json");
+    EXPECT_EQ(ST_ExportJson(handle, (folder / "folder.json").c_str(), 0), BNK_ERR_CANNOT_OPEN_FILE);
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "folder.json"));
+    // Through a link, the file it names gets the settings and the link stays.
+    WriteText(File("real.json"), "old");
+    std::filesystem::remove(folder / "link.json");
+    std::filesystem::create_symlink("real.json", folder / "link.json");
+    EXPECT_EQ(ST_ExportJson(handle, File("link.json").c_str(), 0), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.json"));
+    EXPECT_EQ(ReadFile(File("real.json")).rfind("{\n    \"ModelName\": \"CtrlCam\",\n", 0), 0u);
+    for (const auto &entry : std::filesystem::directory_iterator(folder))
+        EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+}
+
+TEST_F(Settings, IntegersAboveTwoToThe31ComeBackWhole)
+{
+    // A persistent IP address of 192.168.1.1 is 3,232,235,777: above the largest 32-bit int.
+    const int64_t big = 3232235777;
+    WriteText(File("big.xml"), "<?xml version=\"1.1\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"CtrlCam\">\n"
+                               "<Parameter Name=\"GevPersistentIPAddress\" Type=\"Integer\"><Value>3232235777</Value>"
+                               "</Parameter>\n</Device>\n");
+    ASSERT_EQ(ST_SetIntReg(handle, "GevPersistentIPAddress", 0), 0);
+    ASSERT_EQ(ST_ImportXML(handle, File("big.xml").c_str()), 0);
+    int64_t value = 0;
+    ASSERT_EQ(ST_GetIntReg(handle, "GevPersistentIPAddress", &value), 0);
+    EXPECT_EQ(value, big);
+
+    ASSERT_EQ(ST_ExportJson(handle, File("big.json").c_str(), 0), 0);
+    EXPECT_NE(ReadFile(File("big.json")).find("\"Value\": 3232235777"), std::string::npos);
+    ASSERT_EQ(ST_SetIntReg(handle, "GevPersistentIPAddress", 0), 0);
+    ASSERT_EQ(ST_ImportJson(handle, File("big.json").c_str()), 0);
+    ASSERT_EQ(ST_GetIntReg(handle, "GevPersistentIPAddress", &value), 0);
+    EXPECT_EQ(value, big);
+    ASSERT_EQ(ST_SetIntReg(handle, "GevPersistentIPAddress", 0), 0);
+}
