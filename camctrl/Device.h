@@ -23,6 +23,8 @@
 #include "ky/stream/KyStream.h"
 #include "LogInfo.h"
 
+struct _bnkBuffer;
+
 namespace ky::camctrl {
 
 class Device : public KyDisplayThread, public KyDeviceEventSink
@@ -80,6 +82,21 @@ public:
     int ReadParam(unsigned char *data, int64_t address, int64_t length);
     int WriteParam(const unsigned char *data, int64_t address, int64_t length);
 
+    // ---- acquisition and polling grab (DeviceGrab.cpp) ----
+    int AcqStart();
+    int AcqStop();
+    int DoAbortGrab();
+    int SetGrabTimeout(uint32_t milliseconds);
+    int GetGrabTimeout(uint32_t *milliseconds);
+    int SetBufferCount(uint32_t count);
+    int GetBufferCount(uint32_t *count);
+    // Sizes and allocates the record's memory; bytesPerPixel 0 takes it from the pixel format.
+    int InitBuffer(_bnkBuffer *record, int bytesPerPixel);
+    // The next image of the running pipeline, copied into the record's memory (never past its
+    // imageSize: a larger image is refused with -1013 and the record stays as it was).
+    int GrabImage(_bnkBuffer *record);
+    int GetImageAvailable(uint32_t *available);
+
     // ---- log file (DeviceLog.cpp) ----
     // Keeps the path and appends the camera's description lines (nothing when not connected).
     void CreateLogFile(const std::string &path);
@@ -97,6 +114,8 @@ private:
     bool Connected() const;
     bool StreamingQuietly();
     void StopStreaming();
+    KyResult StartStreaming();
+    int CopyImage(KyBuffer *buffer, _bnkBuffer *record);
     KyGenParameterArray *Parameters();
     // Error record of the last result (with the feature name when given); returns its library code.
     int Fail(const char *operation, const char *file, int line, const char *feature = nullptr);
@@ -124,6 +143,8 @@ private:
     std::unique_ptr<KyAcquisitionStateManager> m_stateManager;
     std::mutex m_stateMutex;
     bool m_detailedLog;
+    uint32_t m_grabTimeout = 1000;
+    uint32_t m_bufferCount = 16;
     std::string m_logPath;
     std::mutex m_logMutex;
 };

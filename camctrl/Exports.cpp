@@ -292,4 +292,54 @@ int ST_FreeBuffer(struct _bnkBuffer *image) noexcept
     });
 }
 
+int ST_AcqStart(int handle) noexcept
+{
+    return OnDevice(handle, [](Device &device) { return device.AcqStart(); });
+}
+
+int ST_AcqStop(int handle) noexcept
+{
+    return OnDevice(handle, [](Device &device) { return device.AcqStop(); });
+}
+
+int ST_DoAbortGrab(int handle) noexcept
+{
+    return OnDevice(handle, [](Device &device) { return device.DoAbortGrab(); });
+}
+
+int ST_SetGrabTimeout(int handle, unsigned int milliseconds) noexcept
+{
+    return OnDevice(handle, [milliseconds](Device &device) { return device.SetGrabTimeout(milliseconds); });
+}
+
+int ST_GetGrabTimeout(int handle, unsigned int *milliseconds) noexcept
+{
+    return OnDevice(handle, [milliseconds](Device &device) { return device.GetGrabTimeout(milliseconds); });
+}
+
+int ST_SetBufferCount(int handle, unsigned int count) noexcept
+{
+    return OnDevice(handle, [count](Device &device) { return device.SetBufferCount(count); });
+}
+
+int ST_GetBufferCount(int handle, unsigned int *count) noexcept
+{
+    return OnDevice(handle, [count](Device &device) { return device.GetBufferCount(count); });
+}
+
+int ST_InitBuffer(int handle, struct _bnkBuffer *image, int bytesPerPixel) noexcept
+{
+    return OnDevice(handle, [image, bytesPerPixel](Device &device) { return device.InitBuffer(image, bytesPerPixel); });
+}
+
+int ST_GrabImage(int handle, struct _bnkBuffer *image) noexcept
+{
+    return OnDevice(handle, [image](Device &device) { return device.GrabImage(image); });
+}
+
+int ST_GetImageAvailable(int handle, unsigned int *available) noexcept
+{
+    return OnDevice(handle, [available](Device &device) { return device.GetImageAvailable(available); });
+}
+
 }  // extern "C"

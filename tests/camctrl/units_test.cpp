@@ -248,6 +248,8 @@ TEST(PublicHeader, TheSharedLibraryExportsOnlyItsStFunctions)
         "ST_GetBoolReg", "ST_SetEnumReg", "ST_GetEnumReg", "ST_SetStrReg", "ST_GetStrReg", "ST_SetCmdReg",
         "ST_GetIntRegRange", "ST_GetFloatRegRange", "ST_GetEnumEntrySize", "ST_GetEnumEntryIntValue",
         "ST_GetEnumEntryValue", "ST_ReadParam", "ST_WriteParam", "ST_CvtColor", "ST_FreeBuffer",
+        "ST_AcqStart", "ST_AcqStop", "ST_DoAbortGrab", "ST_SetGrabTimeout", "ST_GetGrabTimeout",
+        "ST_SetBufferCount", "ST_GetBufferCount", "ST_InitBuffer", "ST_GrabImage", "ST_GetImageAvailable",
     };
 
     FILE *nm = ::popen("nm -D --defined-only " BNK_CAMCTRL_LIBRARY, "r");

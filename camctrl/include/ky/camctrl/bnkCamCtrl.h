@@ -242,6 +242,30 @@ KY_CAMCTRL_API int ST_WriteParam(int handle, const unsigned char *data, int64_t 
 KY_CAMCTRL_API int ST_CvtColor(struct _bnkBuffer source, struct _bnkBuffer *destination, int code) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_FreeBuffer(struct _bnkBuffer *image) KY_CAMCTRL_NOEXCEPT;
 
+/* ---- Acquisition and polling grab ------------------------------------------------------------
+ * ST_AcqStart starts the camera's acquisition into the library's pipeline; ST_AcqStop stops it (0
+ * also when it was not running). ST_DoAbortGrab resets and stops the pipeline only.
+ * The grab timeout (ms, 1000 at first) and the buffer count (16 at first) change only while not
+ * acquiring (otherwise BNK_ERR_BUSY); the buffer count takes effect at the next ST_AcqStart.
+ * ST_InitBuffer sizes and allocates a record's memory from the camera's PayloadSize, Width,
+ * Height and PixelFormat; bytesPerPixel 0 takes it from the pixel format, another value asks for
+ * PayloadSize x bytesPerPixel bytes (3 for a colour conversion's destination). A negative value or
+ * a size past 32 bits gives BNK_ERR_INVALID_PARAMETER. Release the memory with ST_FreeBuffer.
+ * ST_GrabImage copies the next image into the record's memory, waiting up to the grab timeout
+ * (BNK_ERR_TIMEOUT); an image larger than the record's imageSize is refused with
+ * BNK_ERR_BUFFER_TOO_SMALL and the record stays as it was. Null memory: BNK_ERR_NOT_INITIALIZED.
+ * ST_GetImageAvailable: *available 1 when an image waits, else 0. */
+KY_CAMCTRL_API int ST_AcqStart(int handle) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_AcqStop(int handle) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_DoAbortGrab(int handle) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_SetGrabTimeout(int handle, unsigned int milliseconds) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetGrabTimeout(int handle, unsigned int *milliseconds) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_SetBufferCount(int handle, unsigned int count) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetBufferCount(int handle, unsigned int *count) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_InitBuffer(int handle, struct _bnkBuffer *image, int bytesPerPixel) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GrabImage(int handle, struct _bnkBuffer *image) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetImageAvailable(int handle, unsigned int *available) KY_CAMCTRL_NOEXCEPT;
+
 #ifdef __cplusplus
 }
 #endif
