@@ -96,6 +96,10 @@ public:
     // imageSize: a larger image is refused with -1013 and the record stays as it was).
     int GrabImage(_bnkBuffer *record);
     int GetImageAvailable(uint32_t *available);
+    // The stream's statistics: blocks and failed blocks, blocks per second, megabits per second.
+    int GetGrabCount(uint64_t *blocks, uint64_t *errors);
+    int GetFrameRate(double *rate);
+    int GetBandwidth(double *mbps);
 
     // ---- log file (DeviceLog.cpp) ----
     // Keeps the path and appends the camera's description lines (nothing when not connected).
@@ -116,6 +120,9 @@ private:
     void StopStreaming();
     KyResult StartStreaming();
     int CopyImage(KyBuffer *buffer, _bnkBuffer *record);
+    // The stream's parameters, or null with code 28 stored and an error record.
+    KyGenParameterArray *StreamParameters(const char *operation);
+    int StreamFloat(const char *operation, const char *name, double divisor, double *value);
     KyGenParameterArray *Parameters();
     // Error record of the last result (with the feature name when given); returns its library code.
     int Fail(const char *operation, const char *file, int line, const char *feature = nullptr);

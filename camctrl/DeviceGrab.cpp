@@ -234,4 +234,60 @@ int Device::GetImageAvailable(uint32_t *available)
     return BNK_OK;
 }
 
+KyGenParameterArray *Device::StreamParameters(const char *operation)
+{
+    KyGenParameterArray *parameters = m_stream ? m_stream->GetParameters() : nullptr;
+    if (!parameters) {
+        SetResult(KY_STATE_ERROR, STATE_ERROR_TEXT);
+        Fail(operation, CAMCTRL_HERE);
+    }
+    return parameters;
+}
+
+int Device::GetGrabCount(uint64_t *blocks, uint64_t *errors)
+{
+    if (!IsConnected())
+        return GetLastError();
+    if (!blocks || !errors)
+        return Refuse("GetGrabCount", nullptr, CAMCTRL_HERE);
+    KyGenParameterArray *parameters = StreamParameters("GetGrabCount");
+    if (!parameters)
+        return GetLastError();
+    int64_t value = 0;
+    SetResult(parameters->GetIntegerValue("BlockCount", value));
+    if (!m_lastResult.IsOK())
+        return Fail("GetGrabCount", CAMCTRL_HERE);
+    *blocks = static_cast<uint64_t>(value);
+    SetResult(parameters->GetIntegerValue("ErrorCount", value));
+    if (!m_lastResult.IsOK())
+        return Fail("GetGrabCount", CAMCTRL_HERE);
+    *errors = static_cast<uint64_t>(value);
+    if (m_detailedLog)
+        WriteLogFile(LogInfo::Call("GetGrabCount"));
+    return BNK_OK;
+}
+
+int Device::StreamFloat(const char *operation, const char *name, double divisor, double *value)
+{
+    if (!IsConnected())
+        return GetLastError();
+    if (!value)
+        return Refuse(operation, nullptr, CAMCTRL_HERE);
+    KyGenParameterArray *parameters = StreamParameters(operation);
+    if (!parameters)
+        return GetLastError();
+    double read = 0;
+    SetResult(parameters->GetFloatValue(name, read));
+    if (!m_lastResult.IsOK())
+        return Fail(operation, CAMCTRL_HERE);
+    *value = read / divisor;
+    if (m_detailedLog)
+        WriteLogFile(LogInfo::Call(operation));
+    return BNK_OK;
+}
+
+int Device::GetFrameRate(double *rate) { return StreamFloat("GetFrameRate", "AcquisitionRate", 1.0, rate); }
+
+int Device::GetBandwidth(double *mbps) { return StreamFloat("GetBandwidth", "Bandwidth", 1000000.0, mbps); }
+
 }  // namespace ky::camctrl

@@ -342,4 +342,19 @@ int ST_GetImageAvailable(int handle, unsigned int *available) noexcept
     return OnDevice(handle, [available](Device &device) { return device.GetImageAvailable(available); });
 }
 
+int ST_GetGrabCount(int handle, uint64_t *blocks, uint64_t *errors) noexcept
+{
+    return OnDevice(handle, [blocks, errors](Device &device) { return device.GetGrabCount(blocks, errors); });
+}
+
+int ST_GetFrameRate(int handle, double *rate) noexcept
+{
+    return OnDevice(handle, [rate](Device &device) { return device.GetFrameRate(rate); });
+}
+
+int ST_GetBandwidth(int handle, double *mbps) noexcept
+{
+    return OnDevice(handle, [mbps](Device &device) { return device.GetBandwidth(mbps); });
+}
+
 }  // extern "C"

@@ -115,6 +115,16 @@ TEST_F(Grab, TenGrabsGiveIncreasingBlocksOfThePattern)
                     break;
                 }
     }
+    uint64_t blocks = 0, errors = 99;
+    ASSERT_EQ(ST_GetGrabCount(handle, &blocks, &errors), 0) << Last();
+    EXPECT_GE(blocks, 10u);
+    EXPECT_EQ(errors, 0u);
+    double rate = -1, mbps = -1;
+    ASSERT_EQ(ST_GetFrameRate(handle, &rate), 0) << Last();
+    ASSERT_EQ(ST_GetBandwidth(handle, &mbps), 0) << Last();
+    EXPECT_GT(rate, 0.0);
+    EXPECT_GT(mbps, 0.0);
+    EXPECT_EQ(ST_GetGrabCount(handle, nullptr, &errors), BNK_ERR_INVALID_PARAMETER);
     EXPECT_EQ(ST_SetGrabTimeout(handle, 500), BNK_ERR_BUSY);
     EXPECT_EQ(ST_SetBufferCount(handle, 4), BNK_ERR_BUSY);
     unsigned int timeout = 0, count = 0;

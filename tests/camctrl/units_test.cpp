@@ -250,6 +250,7 @@ TEST(PublicHeader, TheSharedLibraryExportsOnlyItsStFunctions)
         "ST_GetEnumEntryValue", "ST_ReadParam", "ST_WriteParam", "ST_CvtColor", "ST_FreeBuffer",
         "ST_AcqStart", "ST_AcqStop", "ST_DoAbortGrab", "ST_SetGrabTimeout", "ST_GetGrabTimeout",
         "ST_SetBufferCount", "ST_GetBufferCount", "ST_InitBuffer", "ST_GrabImage", "ST_GetImageAvailable",
+        "ST_GetGrabCount", "ST_GetFrameRate", "ST_GetBandwidth",
     };
 
     FILE *nm = ::popen("nm -D --defined-only " BNK_CAMCTRL_LIBRARY, "r");

@@ -254,7 +254,9 @@ KY_CAMCTRL_API int ST_FreeBuffer(struct _bnkBuffer *image) KY_CAMCTRL_NOEXCEPT;
  * ST_GrabImage copies the next image into the record's memory, waiting up to the grab timeout
  * (BNK_ERR_TIMEOUT); an image larger than the record's imageSize is refused with
  * BNK_ERR_BUFFER_TOO_SMALL and the record stays as it was. Null memory: BNK_ERR_NOT_INITIALIZED.
- * ST_GetImageAvailable: *available 1 when an image waits, else 0. */
+ * ST_GetImageAvailable: *available 1 when an image waits, else 0.
+ * Statistics of the stream: blocks received and failed blocks, blocks per second, megabits per
+ * second; BNK_ERR_STATE without a stream. */
 KY_CAMCTRL_API int ST_AcqStart(int handle) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_AcqStop(int handle) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_DoAbortGrab(int handle) KY_CAMCTRL_NOEXCEPT;
@@ -265,6 +267,9 @@ KY_CAMCTRL_API int ST_GetBufferCount(int handle, unsigned int *count) KY_CAMCTRL
 KY_CAMCTRL_API int ST_InitBuffer(int handle, struct _bnkBuffer *image, int bytesPerPixel) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_GrabImage(int handle, struct _bnkBuffer *image) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_GetImageAvailable(int handle, unsigned int *available) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetGrabCount(int handle, uint64_t *blocks, uint64_t *errors) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetFrameRate(int handle, double *rate) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetBandwidth(int handle, double *mbps) KY_CAMCTRL_NOEXCEPT;
 
 #ifdef __cplusplus
 }
