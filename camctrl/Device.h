@@ -23,6 +23,8 @@
 #include "ky/stream/KyStream.h"
 #include "LogInfo.h"
 
+struct _bnkBuffer;
+
 namespace ky::camctrl {
 
 class Device : public KyDisplayThread, public KyDeviceEventSink
@@ -88,6 +90,25 @@ public:
     int ExportJson(const char *path, int visibility);
     int ImportJson(const char *path);
 
+    // ---- acquisition and polling grab (DeviceGrab.cpp) ----
+    int AcqStart();
+    int AcqStop();
+    int DoAbortGrab();
+    int SetGrabTimeout(uint32_t milliseconds);
+    int GetGrabTimeout(uint32_t *milliseconds);
+    int SetBufferCount(uint32_t count);
+    int GetBufferCount(uint32_t *count);
+    // Sizes and allocates the record's memory; bytesPerPixel 0 takes it from the pixel format.
+    int InitBuffer(_bnkBuffer *record, int bytesPerPixel);
+    // The next image of the running pipeline, copied into the record's memory (never past its
+    // imageSize: a larger image is refused with -1013 and the record stays as it was).
+    int GrabImage(_bnkBuffer *record);
+    int GetImageAvailable(uint32_t *available);
+    // The stream's statistics: blocks and failed blocks, blocks per second, megabits per second.
+    int GetGrabCount(uint64_t *blocks, uint64_t *errors);
+    int GetFrameRate(double *rate);
+    int GetBandwidth(double *mbps);
+
     // ---- log file (DeviceLog.cpp) ----
     // Keeps the path and appends the camera's description lines (nothing when not connected).
     void CreateLogFile(const std::string &path);
@@ -105,6 +126,11 @@ private:
     bool Connected() const;
     bool StreamingQuietly();
     void StopStreaming();
+    KyResult StartStreaming();
+    int CopyImage(KyBuffer *buffer, _bnkBuffer *record);
+    // The stream's parameters, or null with code 28 stored and an error record.
+    KyGenParameterArray *StreamParameters(const char *operation);
+    int StreamFloat(const char *operation, const char *name, double divisor, double *value);
     KyGenParameterArray *Parameters();
     // Error record of the last result (with the feature name when given); returns its library code.
     int Fail(const char *operation, const char *file, int line, const char *feature = nullptr);
@@ -135,6 +161,8 @@ private:
     std::unique_ptr<KyAcquisitionStateManager> m_stateManager;
     std::mutex m_stateMutex;
     bool m_detailedLog;
+    uint32_t m_grabTimeout = 1000;
+    uint32_t m_bufferCount = 16;
     std::string m_logPath;
     std::mutex m_logMutex;
 };

@@ -312,4 +312,69 @@ int ST_ExportJson(int handle, const char *path, int visibility) noexcept
     return OnDevice(handle, [&](Device &device) { return device.ExportJson(path, visibility); });
 }
 
+int ST_AcqStart(int handle) noexcept
+{
+    return OnDevice(handle, [](Device &device) { return device.AcqStart(); });
+}
+
+int ST_AcqStop(int handle) noexcept
+{
+    return OnDevice(handle, [](Device &device) { return device.AcqStop(); });
+}
+
+int ST_DoAbortGrab(int handle) noexcept
+{
+    return OnDevice(handle, [](Device &device) { return device.DoAbortGrab(); });
+}
+
+int ST_SetGrabTimeout(int handle, unsigned int milliseconds) noexcept
+{
+    return OnDevice(handle, [milliseconds](Device &device) { return device.SetGrabTimeout(milliseconds); });
+}
+
+int ST_GetGrabTimeout(int handle, unsigned int *milliseconds) noexcept
+{
+    return OnDevice(handle, [milliseconds](Device &device) { return device.GetGrabTimeout(milliseconds); });
+}
+
+int ST_SetBufferCount(int handle, unsigned int count) noexcept
+{
+    return OnDevice(handle, [count](Device &device) { return device.SetBufferCount(count); });
+}
+
+int ST_GetBufferCount(int handle, unsigned int *count) noexcept
+{
+    return OnDevice(handle, [count](Device &device) { return device.GetBufferCount(count); });
+}
+
+int ST_InitBuffer(int handle, struct _bnkBuffer *image, int bytesPerPixel) noexcept
+{
+    return OnDevice(handle, [image, bytesPerPixel](Device &device) { return device.InitBuffer(image, bytesPerPixel); });
+}
+
+int ST_GrabImage(int handle, struct _bnkBuffer *image) noexcept
+{
+    return OnDevice(handle, [image](Device &device) { return device.GrabImage(image); });
+}
+
+int ST_GetImageAvailable(int handle, unsigned int *available) noexcept
+{
+    return OnDevice(handle, [available](Device &device) { return device.GetImageAvailable(available); });
+}
+
+int ST_GetGrabCount(int handle, uint64_t *blocks, uint64_t *errors) noexcept
+{
+    return OnDevice(handle, [blocks, errors](Device &device) { return device.GetGrabCount(blocks, errors); });
+}
+
+int ST_GetFrameRate(int handle, double *rate) noexcept
+{
+    return OnDevice(handle, [rate](Device &device) { return device.GetFrameRate(rate); });
+}
+
+int ST_GetBandwidth(int handle, double *mbps) noexcept
+{
+    return OnDevice(handle, [mbps](Device &device) { return device.GetBandwidth(mbps); });
+}
+
 }  // extern "C"

@@ -249,6 +249,9 @@ TEST(PublicHeader, TheSharedLibraryExportsOnlyItsStFunctions)
         "ST_GetIntRegRange", "ST_GetFloatRegRange", "ST_GetEnumEntrySize", "ST_GetEnumEntryIntValue",
         "ST_GetEnumEntryValue", "ST_ReadParam", "ST_WriteParam", "ST_CvtColor", "ST_FreeBuffer",
         "ST_ImportXML", "ST_ExportXML", "ST_ImportJson", "ST_ExportJson",
+        "ST_AcqStart", "ST_AcqStop", "ST_DoAbortGrab", "ST_SetGrabTimeout", "ST_GetGrabTimeout",
+        "ST_SetBufferCount", "ST_GetBufferCount", "ST_InitBuffer", "ST_GrabImage", "ST_GetImageAvailable",
+        "ST_GetGrabCount", "ST_GetFrameRate", "ST_GetBandwidth",
     };
 
     FILE *nm = ::popen("nm -D --defined-only " BNK_CAMCTRL_LIBRARY, "r");

@@ -257,6 +257,35 @@ KY_CAMCTRL_API int ST_ExportXML(int handle, const char *path, int format, int vi
 KY_CAMCTRL_API int ST_ImportJson(int handle, const char *path) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_ExportJson(int handle, const char *path, int visibility) KY_CAMCTRL_NOEXCEPT;
 
+/* ---- Acquisition and polling grab ------------------------------------------------------------
+ * ST_AcqStart starts the camera's acquisition into the library's pipeline; ST_AcqStop stops it (0
+ * also when it was not running). ST_DoAbortGrab resets and stops the pipeline only.
+ * The grab timeout (ms, 1000 at first) and the buffer count (16 at first) change only while not
+ * acquiring (otherwise BNK_ERR_BUSY); the buffer count takes effect at the next ST_AcqStart.
+ * ST_InitBuffer sizes and allocates a record's memory from the camera's PayloadSize, Width,
+ * Height and PixelFormat; bytesPerPixel 0 takes it from the pixel format, another value asks for
+ * PayloadSize x bytesPerPixel bytes (3 for a colour conversion's destination). A negative value or
+ * a size past 32 bits gives BNK_ERR_INVALID_PARAMETER. Release the memory with ST_FreeBuffer.
+ * ST_GrabImage copies the next image into the record's memory, waiting up to the grab timeout
+ * (BNK_ERR_TIMEOUT); an image larger than the record's imageSize is refused with
+ * BNK_ERR_BUFFER_TOO_SMALL and the record stays as it was. Null memory: BNK_ERR_NOT_INITIALIZED.
+ * ST_GetImageAvailable: *available 1 when an image waits, else 0.
+ * Statistics of the stream: blocks received and failed blocks, blocks per second, megabits per
+ * second; BNK_ERR_STATE without a stream. */
+KY_CAMCTRL_API int ST_AcqStart(int handle) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_AcqStop(int handle) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_DoAbortGrab(int handle) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_SetGrabTimeout(int handle, unsigned int milliseconds) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetGrabTimeout(int handle, unsigned int *milliseconds) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_SetBufferCount(int handle, unsigned int count) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetBufferCount(int handle, unsigned int *count) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_InitBuffer(int handle, struct _bnkBuffer *image, int bytesPerPixel) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GrabImage(int handle, struct _bnkBuffer *image) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetImageAvailable(int handle, unsigned int *available) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetGrabCount(int handle, uint64_t *blocks, uint64_t *errors) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetFrameRate(int handle, double *rate) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetBandwidth(int handle, double *mbps) KY_CAMCTRL_NOEXCEPT;
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,191 @@
+// Acquisition and the polling grab through the C library, against a soft camera whose test
+// pattern is known pixel for pixel.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "CamCtrlCameras.h"
+
+using namespace camctrl_test;
+
+namespace {
+
+// The soft camera's test pattern: the value of pixel (x, y) of frame `frame` (block ID - 1).
+uint8_t PatternValue(uint32_t x, uint32_t y, uint64_t frame)
+{
+    return static_cast<uint8_t>(x + 3u * y + 5u * static_cast<uint32_t>(frame) + ((x ^ y) >> 4));
+}
+
+class Grab : public CamCtrl
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(ST_InitSystem(), 0);
+        const int index = IndexOf(SERIALS[1]);
+        ASSERT_GE(index, 0);
+        ASSERT_EQ(ST_OpenDevice(static_cast<unsigned int>(index), &handle, false), 0);
+    }
+    void TearDown() override
+    {
+        if (image.data) {
+            EXPECT_EQ(ST_FreeBuffer(&image), 0);
+        }
+        CamCtrl::TearDown();
+    }
+    std::string Last() const { return ST_GetLastErrorDescription(handle); }
+    int handle = -1;
+    bnkBuffer image{};
+};
+
+}  // namespace
+
+TEST_F(Grab, NewCameraHasTimeoutAndBufferCountDefaults)
+{
+    unsigned int timeout = 0, count = 0;
+    ASSERT_EQ(ST_GetGrabTimeout(handle, &timeout), 0);
+    ASSERT_EQ(ST_GetBufferCount(handle, &count), 0);
+    EXPECT_EQ(timeout, 1000u);
+    EXPECT_EQ(count, 16u);
+    EXPECT_EQ(ST_GetGrabTimeout(handle, nullptr), BNK_ERR_INVALID_PARAMETER);
+}
+
+TEST_F(Grab, InitBufferSizesFromThePixelFormatOrTheGivenBytesPerPixel)
+{
+    int64_t payload = 0, width = 0, height = 0;
+    ASSERT_EQ(ST_GetIntReg(handle, "PayloadSize", &payload), 0);
+    ASSERT_EQ(ST_GetIntReg(handle, "Width", &width), 0);
+    ASSERT_EQ(ST_GetIntReg(handle, "Height", &height), 0);
+    struct Case {
+        int bytesPerPixel;
+        uint32_t wantBytesPerPixel;
+        uint64_t wantSize;
+    };
+    const Case cases[] = {{0, 1, uint64_t(payload)}, {3, 3, 3 * uint64_t(payload)}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.bytesPerPixel);
+        bnkBuffer record{};
+        record.reserved = 77;
+        ASSERT_EQ(ST_InitBuffer(handle, &record, c.bytesPerPixel), 0);
+        EXPECT_EQ(record.imageSize, c.wantSize);
+        EXPECT_EQ(record.bytesPerPixel, c.wantBytesPerPixel);
+        EXPECT_EQ(record.width, uint32_t(width));
+        EXPECT_EQ(record.height, uint32_t(height));
+        EXPECT_EQ(record.lineBytes, uint32_t(width) * c.wantBytesPerPixel);
+        EXPECT_EQ(record.reserved, 77u);
+        ASSERT_NE(record.data, nullptr);
+        EXPECT_EQ(record.data[record.imageSize - 1], 0);
+        EXPECT_EQ(ST_FreeBuffer(&record), 0);
+    }
+}
+
+TEST_F(Grab, InitBufferRefusesNegativeOrOverflowingBytesPerPixel)
+{
+    for (int bytesPerPixel : {-1, 1 << 30}) {
+        SCOPED_TRACE(bytesPerPixel);
+        bnkBuffer record{};
+        EXPECT_EQ(ST_InitBuffer(handle, &record, bytesPerPixel), BNK_ERR_INVALID_PARAMETER);
+        EXPECT_EQ(ST_GetLastError(handle), BNK_ERR_INVALID_PARAMETER);
+        EXPECT_EQ(record.data, nullptr);
+        EXPECT_EQ(record.imageSize, 0u);
+    }
+}
+
+TEST_F(Grab, TenGrabsGiveIncreasingBlocksOfThePattern)
+{
+    ASSERT_EQ(ST_InitBuffer(handle, &image, 0), 0);
+    const uint32_t capacity = image.imageSize;
+    ASSERT_EQ(ST_AcqStart(handle), 0);
+    uint64_t previous = 0;
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_EQ(ST_GrabImage(handle, &image), 0) << Last();
+        EXPECT_GT(image.blockId, previous);
+        previous = image.blockId;
+        ASSERT_EQ(image.imageSize, image.width * image.height);
+        ASSERT_LE(image.imageSize, capacity);
+        EXPECT_EQ(image.bytesPerPixel, 1u);
+        EXPECT_EQ(image.lineBytes, image.width);
+        int wrong = 0;
+        for (uint32_t y = 0; y < image.height && wrong == 0; ++y)
+            for (uint32_t x = 0; x < image.width; ++x)
+                if (image.data[size_t(y) * image.width + x] != PatternValue(x, y, image.blockId - 1)) {
+                    ADD_FAILURE() << "block " << image.blockId << " pixel " << x << "," << y;
+                    ++wrong;
+                    break;
+                }
+    }
+    uint64_t blocks = 0, errors = 99;
+    ASSERT_EQ(ST_GetGrabCount(handle, &blocks, &errors), 0) << Last();
+    EXPECT_GE(blocks, 10u);
+    EXPECT_EQ(errors, 0u);
+    double rate = -1, mbps = -1;
+    ASSERT_EQ(ST_GetFrameRate(handle, &rate), 0) << Last();
+    ASSERT_EQ(ST_GetBandwidth(handle, &mbps), 0) << Last();
+    EXPECT_GT(rate, 0.0);
+    EXPECT_GT(mbps, 0.0);
+    EXPECT_EQ(ST_GetGrabCount(handle, nullptr, &errors), BNK_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(ST_SetGrabTimeout(handle, 500), BNK_ERR_BUSY);
+    EXPECT_EQ(ST_SetBufferCount(handle, 4), BNK_ERR_BUSY);
+    unsigned int timeout = 0, count = 0;
+    ASSERT_EQ(ST_GetGrabTimeout(handle, &timeout), 0);
+    ASSERT_EQ(ST_GetBufferCount(handle, &count), 0);
+    EXPECT_EQ(timeout, 1000u);
+    EXPECT_EQ(count, 16u);
+    EXPECT_EQ(ST_AcqStop(handle), 0);
+    EXPECT_EQ(ST_AcqStop(handle), 0);
+}
+
+TEST_F(Grab, CameraThatStoppedSendingTimesOut)
+{
+    ASSERT_EQ(ST_InitBuffer(handle, &image, 0), 0);
+    ASSERT_EQ(ST_SetGrabTimeout(handle, 200), 0);
+    ASSERT_EQ(ST_AcqStart(handle), 0);
+    ASSERT_EQ(ST_GrabImage(handle, &image), 0) << Last();
+    ASSERT_EQ(ST_SetCmdReg(handle, "AcquisitionStop"), 0);
+    // What was on its way is taken first; then nothing comes.
+    int result = 0;
+    for (int i = 0; i < 64 && result == 0; ++i)
+        result = ST_GrabImage(handle, &image);
+    const bnkBuffer before = image;
+    EXPECT_EQ(result, BNK_ERR_TIMEOUT);
+    EXPECT_EQ(ST_GetLastError(handle), BNK_ERR_TIMEOUT);
+    EXPECT_EQ(Last(), "The operation timed out.");
+    EXPECT_EQ(ST_GrabImage(handle, &image), BNK_ERR_TIMEOUT);
+    EXPECT_EQ(image.blockId, before.blockId);
+    EXPECT_EQ(image.imageSize, before.imageSize);
+    unsigned int available = 7;
+    ASSERT_EQ(ST_GetImageAvailable(handle, &available), 0);
+    EXPECT_EQ(available, 0u);
+    EXPECT_EQ(ST_AcqStop(handle), 0);
+}
+
+TEST_F(Grab, GrabIntoNullMemoryIsRefused)
+{
+    bnkBuffer record{};
+    EXPECT_EQ(ST_GrabImage(handle, &record), BNK_ERR_NOT_INITIALIZED);
+    EXPECT_EQ(ST_GrabImage(handle, nullptr), BNK_ERR_INVALID_PARAMETER);
+}
+
+TEST_F(Grab, ImageLargerThanTheRecordIsRefusedAndTheRecordKept)
+{
+    ASSERT_EQ(ST_InitBuffer(handle, &image, 0), 0);
+    const uint32_t capacity = image.imageSize;
+    image.imageSize = capacity / 2;  // as if the camera had grown since the memory was sized
+    ASSERT_EQ(ST_AcqStart(handle), 0);
+    EXPECT_EQ(ST_GrabImage(handle, &image), BNK_ERR_BUFFER_TOO_SMALL);
+    EXPECT_EQ(image.imageSize, capacity / 2);
+    EXPECT_EQ(image.blockId, 0u);
+    image.imageSize = capacity;
+    EXPECT_EQ(ST_GrabImage(handle, &image), 0) << Last();
+    EXPECT_GT(image.blockId, 0u);
+    EXPECT_EQ(ST_AcqStop(handle), 0);
+}
+
+TEST_F(Grab, CallsOnAHandleNotInUseAreRefused)
+{
+    bnkBuffer record{};
+    EXPECT_EQ(ST_AcqStart(handle + 1), BNK_ERR_NO_DEVICE);
+    EXPECT_EQ(ST_InitBuffer(handle + 1, &record, 0), BNK_ERR_NO_DEVICE);
+    EXPECT_EQ(ST_GrabImage(handle + 1, &record), BNK_ERR_NO_DEVICE);
+}
