@@ -63,7 +63,8 @@ inline void RequirePrivateNetwork(const char *program)
     if (struct if_nameindex *names = if_nameindex()) {
         privateNetwork = true;
         for (struct if_nameindex *n = names; n->if_index != 0; ++n)
-            privateNetwork = privateNetwork && (std::strcmp(n->if_name, "lo") == 0 || std::strncmp(n->if_name, "ky", 2) == 0);
+            privateNetwork = privateNetwork &&
+                             (std::strcmp(n->if_name, "lo") == 0 || std::strncmp(n->if_name, "ky", 2) == 0);
         if_freenameindex(names);
     }
     if (!privateNetwork) {
@@ -72,4 +73,4 @@ inline void RequirePrivateNetwork(const char *program)
     }
 }
 
-} // namespace ky::bench
+}  // namespace ky::bench

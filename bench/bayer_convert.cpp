@@ -45,11 +45,12 @@ double Measure(const std::function<bool()> &aRun, double aSeconds)
 int main(int argc, char **argv)
 {
     double seconds = 1.0;
-    ky::tools::CommandLine line("bench_bayer_convert",
-                                "Usage: bench_bayer_convert [--seconds S]\n"
-                                "Bayer (8-bit) to BGR8 throughput of KyBufferConverter next to OpenCV's cvtColor.\n"
-                                "  --seconds S   time per figure, 0.01 to 600 (default 1)\n"
-                                "  -h, --help    show this help\n");
+    ky::tools::CommandLine line(
+        "bench_bayer_convert",
+        "Usage: bench_bayer_convert [--seconds S]\n"
+        "Bayer (8-bit) to BGR8 throughput of KyBufferConverter next to OpenCV's cvtColor.\n"
+        "  --seconds S   time per figure, 0.01 to 600 (default 1)\n"
+        "  -h, --help    show this help\n");
     line.Number("--seconds", seconds, 0.01, 600);
     if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
         return status;
@@ -69,8 +70,8 @@ int main(int argc, char **argv)
     cv::Mat cvDestination(kHeight, kWidth, CV_8UC3);
 
     const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
-    std::printf("BayerRG8 %u x %u -> BGR8, megapixels per second (%u processors, OpenCV %s)\n", kWidth, kHeight,
-                processors, CV_VERSION);
+    std::printf("BayerRG8 %u x %u -> BGR8, megapixels per second (%u processors, OpenCV %s)\n", kWidth,
+                kHeight, processors, CV_VERSION);
     std::printf("%-10s %12s %12s %12s\n", "threads", "ours simple", "ours 3x3", "OpenCV");
     for (unsigned threads : {1u, processors}) {
         KyBufferConverter converter(static_cast<int32_t>(threads));
@@ -78,7 +79,8 @@ int main(int argc, char **argv)
         const KyBayerFilterType filters[2] = {KyBayerFilterSimple, KyBayerFilter3X3};
         for (int f = 0; f < 2; ++f) {
             converter.SetBayerFilter(filters[f]);
-            ours[f] = Measure([&] { return converter.Convert(&source, &destination, false, false).IsOK(); }, seconds);
+            ours[f] = Measure([&] { return converter.Convert(&source, &destination, false, false).IsOK(); },
+                              seconds);
         }
         cv::setNumThreads(static_cast<int>(threads));
         const double theirs = Measure(

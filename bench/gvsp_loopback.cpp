@@ -40,10 +40,7 @@ uint64_t ThreadCpuNs(pid_t tid)
     return ns;
 }
 
-pid_t CurrentTid()
-{
-    return static_cast<pid_t>(syscall(SYS_gettid));
-}
+pid_t CurrentTid() { return static_cast<pid_t>(syscall(SYS_gettid)); }
 
 struct Row
 {
@@ -76,7 +73,8 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
     rc.receiveOffload = offload;
     rc.receiveInPlace = inPlace && *inPlace == '1';
     // What the sender cannot resend it counts and answers with a notice.
-    if (receiver.Open(rc, [&](uint64_t b, uint32_t f, uint32_t l) { (void)sender.ServeResend(b, f, l); }).IsFailure()) {
+    if (receiver.Open(rc, [&](uint64_t b, uint32_t f, uint32_t l) { (void)sender.ServeResend(b, f, l); })
+            .IsFailure()) {
         std::fprintf(stderr, "receiver: cannot open\n");
         std::exit(1);
     }
@@ -117,7 +115,7 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
             block.leader.timestamp = f;
             block.data = image->data();
             block.size = size;
-            block.keepAlive = image;  // the frame stays put: the resend cache needs no copy
+            block.keepAlive = image;        // the frame stays put: the resend cache needs no copy
             (void)sender.SendBlock(block);  // a block that did not leave shows as lost in the row
             if (fps > 0) {
                 next += std::chrono::nanoseconds(static_cast<int64_t>(1e9 / fps));
@@ -143,11 +141,12 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
     const GvspReceiverCounters counters = receiver.Counters();
     row.seconds = std::chrono::duration<double>(end - start).count();
     row.frames = static_cast<uint32_t>(counters.blocksCompleted);
-    row.lost = frames - std::min<uint64_t>(frames, counters.blocksCompleted);  // failed, dropped or never seen
+    row.lost =
+        frames - std::min<uint64_t>(frames, counters.blocksCompleted);  // failed, dropped or never seen
     row.resends = counters.resendRequests;
     row.senderCpu = 100.0 * static_cast<double>(senderCpu) / 1e9 / row.seconds;
-    row.receiverCpu = 100.0 * static_cast<double>(ThreadCpuNs(receiver.ReceiveThreadId()) - receiverCpu0) / 1e9 /
-                      row.seconds;
+    row.receiverCpu = 100.0 * static_cast<double>(ThreadCpuNs(receiver.ReceiveThreadId()) - receiverCpu0) /
+                      1e9 / row.seconds;
     if (std::getenv("KY_BENCH_COUNTERS")) {
         for (const auto &named : counters.Named())
             std::printf("    %s %llu\n", named.first, static_cast<unsigned long long>(named.second));
@@ -156,19 +155,20 @@ Row Run(const char *name, uint32_t pixelFormat, uint32_t packetSize, uint32_t fr
     return row;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
     uint32_t frames = 480;
     double fps = -1;
-    ky::tools::CommandLine line("bench_gvsp_loopback",
-                                "Usage: bench_gvsp_loopback [--frames N] [--fps F]\n"
-                                "Our GVSP sender to our GVSP receiver over loopback (run it inside scripts/netns-run).\n"
-                                "  --frames N   frames per row, 1 to 100000 (default 480)\n"
-                                "  --fps F      0: as fast as the sender goes; a rate paces the frames (default: both,\n"
-                                "               unpaced and 240/s)\n"
-                                "  -h, --help   show this help\n");
+    ky::tools::CommandLine line(
+        "bench_gvsp_loopback",
+        "Usage: bench_gvsp_loopback [--frames N] [--fps F]\n"
+        "Our GVSP sender to our GVSP receiver over loopback (run it inside scripts/netns-run).\n"
+        "  --frames N   frames per row, 1 to 100000 (default 480)\n"
+        "  --fps F      0: as fast as the sender goes; a rate paces the frames (default: both,\n"
+        "               unpaced and 240/s)\n"
+        "  -h, --help   show this help\n");
     line.Whole("--frames", frames, 1u, 100000u);
     line.Number("--fps", fps, 0, 100000);
     if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
@@ -184,7 +184,8 @@ int main(int argc, char **argv)
                 frames, load.c_str());
     std::printf("%-9s %6s %8s %7s %9s %9s %11s %12s %12s %6s %8s\n", "format", "packet", "offered", "frames",
                 "frames/s", "MB/s", "sender CPU", "receiver CPU", "rx ms/frame", "lost", "resends");
-    const struct {
+    const struct
+    {
         const char *name;
         uint32_t format;
     } formats[] = {{"Mono8", 0x01080001}, {"BayerRG8", 0x01080009}};
@@ -194,10 +195,11 @@ int main(int argc, char **argv)
                 const Row r = Run(f.name, f.format, packetSize, frames, rate);
                 const std::string offered = rate > 0 ? std::to_string(static_cast<int>(rate)) + "/s" : "max";
                 std::printf("%-9s %6u %8s %7u %9.1f %9.1f %10.1f%% %11.1f%% %12.2f %6llu %8llu\n", r.format,
-                            r.packetSize, offered.c_str(), r.frames, r.frames / r.seconds, r.bytes / r.seconds / 1e6,
-                            r.senderCpu, r.receiverCpu,
+                            r.packetSize, offered.c_str(), r.frames, r.frames / r.seconds,
+                            r.bytes / r.seconds / 1e6, r.senderCpu, r.receiverCpu,
                             r.frames ? r.receiverCpu / 100.0 * r.seconds * 1000.0 / r.frames : 0.0,
-                            static_cast<unsigned long long>(r.lost), static_cast<unsigned long long>(r.resends));
+                            static_cast<unsigned long long>(r.lost),
+                            static_cast<unsigned long long>(r.resends));
             }
         }
     }

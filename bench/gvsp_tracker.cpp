@@ -79,7 +79,8 @@ struct Recording
             leader.pixelFormat = MONO8;
             leader.sizeX = WIDTH;
             leader.sizeY = HEIGHT;
-            list.emplace_back(packet.begin(), packet.begin() + GvspBuildLeader(packet.data(), packet.size(), header, leader));
+            list.emplace_back(packet.begin(),
+                              packet.begin() + GvspBuildLeader(packet.data(), packet.size(), header, leader));
             header.format = GvspPacketFormat::Payload;
             for (size_t offset = 0; offset < FRAME; offset += perPacket) {
                 ++header.packetId;
@@ -91,8 +92,8 @@ struct Recording
             header.format = GvspPacketFormat::Trailer;
             GvspTrailer trailer;
             trailer.sizeY = HEIGHT;
-            list.emplace_back(packet.begin(),
-                              packet.begin() + GvspBuildTrailer(packet.data(), packet.size(), header, trailer));
+            list.emplace_back(packet.begin(), packet.begin() + GvspBuildTrailer(packet.data(), packet.size(),
+                                                                                header, trailer));
             headerSize = header.Size();
         }
         size_t total = 0;
@@ -165,31 +166,34 @@ void Run(uint32_t packetSize, size_t frames, int passes)
         return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
     };
     const auto [lowest, highest] = std::minmax_element(extras.begin(), extras.end());
-    std::printf("%6u %10zu %12.3f %12.3f %12.1f %8.1f %8.1f %8zu\n", packetSize, recording.packets.size() / frames,
-                1e3 * median(placings), 1e3 * median(copyings), median(extras), *lowest, *highest, buffers.ended);
+    std::printf("%6u %10zu %12.3f %12.3f %12.1f %8.1f %8.1f %8zu\n", packetSize,
+                recording.packets.size() / frames, 1e3 * median(placings), 1e3 * median(copyings),
+                median(extras), *lowest, *highest, buffers.ended);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
     size_t frames = 32;
     int passes = 9;
-    ky::tools::CommandLine line("bench_gvsp_tracker",
-                                "Usage: bench_gvsp_tracker [--frames N] [--passes N]\n"
-                                "The receiver's packet work replayed from recorded packets, next to the payload\n"
-                                "copies alone; no network.\n"
-                                "  --frames N   recorded frames, 1 to 1000 (default 32)\n"
-                                "  --passes N   replays, each timed on its own, 1 to 1000 (default 9)\n"
-                                "  -h, --help   show this help\n");
+    ky::tools::CommandLine line(
+        "bench_gvsp_tracker",
+        "Usage: bench_gvsp_tracker [--frames N] [--passes N]\n"
+        "The receiver's packet work replayed from recorded packets, next to the payload\n"
+        "copies alone; no network.\n"
+        "  --frames N   recorded frames, 1 to 1000 (default 32)\n"
+        "  --passes N   replays, each timed on its own, 1 to 1000 (default 9)\n"
+        "  -h, --help   show this help\n");
     line.Whole<size_t>("--frames", frames, 1, 1000);
     line.Whole("--passes", passes, 1, 1000);
     if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
         return status;
-    std::printf("%zu recorded frames of %zux%zu Mono8, replayed %d times into %zu buffers; median pass, and the\n"
-                "lowest and highest pass of the extra (placed minus copies): where the lowest is below zero,\n"
-                "the extra is within the noise of this machine\n",
-                frames, WIDTH, HEIGHT, passes, BUFFERS);
+    std::printf(
+        "%zu recorded frames of %zux%zu Mono8, replayed %d times into %zu buffers; median pass, and the\n"
+        "lowest and highest pass of the extra (placed minus copies): where the lowest is below zero,\n"
+        "the extra is within the noise of this machine\n",
+        frames, WIDTH, HEIGHT, passes, BUFFERS);
     std::printf("packet packets/fr placed ms/fr copies ms/fr extra ns/pkt   lowest  highest   blocks\n");
     for (uint32_t packetSize : {1500u, 9000u})
         Run(packetSize, frames, passes);

@@ -26,7 +26,8 @@ namespace {
 const char *const kCameraIP = "127.0.0.1";
 constexpr int kWarmUpFrames = 20;
 
-struct DeviceRelease {
+struct DeviceRelease
+{
     void operator()(KyDevice *device) const { KyDevice::Free(device); }
 };
 
@@ -38,7 +39,7 @@ bool Ok(const KyResult &result, const char *what)
     return result.IsOK();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -46,16 +47,17 @@ int main(int argc, char **argv)
     uint64_t frames = 500;
     double seconds = 10;
     pid_t sender = 0;
-    ky::tools::CommandLine line("bench_sidebyside_receiver",
-                                "Usage: bench_sidebyside_receiver [--packet-size P] [--frames N] [--seconds S]\n"
-                                "                                 [--sender-pid PID]\n"
-                                "Our receiver for bench/sidebyside.py: takes frames from the camera at 127.0.0.1 and\n"
-                                "prints one result line (run it inside scripts/netns-run).\n"
-                                "  --packet-size P   GVSP packet size, 576 to 16384 (default 9000)\n"
-                                "  --frames N        frames to take, 1 to 1000000 (default 500)\n"
-                                "  --seconds S       at most this long, 0.1 to 3600 (default 10)\n"
-                                "  --sender-pid PID  process whose CPU time is the sender's (default: none)\n"
-                                "  -h, --help        show this help\n");
+    ky::tools::CommandLine line(
+        "bench_sidebyside_receiver",
+        "Usage: bench_sidebyside_receiver [--packet-size P] [--frames N] [--seconds S]\n"
+        "                                 [--sender-pid PID]\n"
+        "Our receiver for bench/sidebyside.py: takes frames from the camera at 127.0.0.1 and\n"
+        "prints one result line (run it inside scripts/netns-run).\n"
+        "  --packet-size P   GVSP packet size, 576 to 16384 (default 9000)\n"
+        "  --frames N        frames to take, 1 to 1000000 (default 500)\n"
+        "  --seconds S       at most this long, 0.1 to 3600 (default 10)\n"
+        "  --sender-pid PID  process whose CPU time is the sender's (default: none)\n"
+        "  -h, --help        show this help\n");
     line.Whole("--packet-size", packetSize, 576u, 16384u);
     line.Whole<uint64_t>("--frames", frames, 1, 1000000);
     line.Number("--seconds", seconds, 0.1, 3600);
@@ -70,8 +72,10 @@ int main(int argc, char **argv)
     if (!Ok(result, "connect") || gev == nullptr)
         return 1;
     KyStreamGEV stream;
-    if (!Ok(stream.Open(KyString(kCameraIP)), "stream open") || !Ok(gev->SetPacketSize(packetSize), "packet size") ||
-        !Ok(gev->SetStreamDestination(stream.GetLocalIPAddress(), stream.GetLocalPort()), "stream destination"))
+    if (!Ok(stream.Open(KyString(kCameraIP)), "stream open") ||
+        !Ok(gev->SetPacketSize(packetSize), "packet size") ||
+        !Ok(gev->SetStreamDestination(stream.GetLocalIPAddress(), stream.GetLocalPort()),
+            "stream destination"))
         return 1;
     KyPipeline pipeline(&stream);
     pipeline.SetBufferSize(device->GetPayloadSize());
@@ -84,8 +88,8 @@ int main(int argc, char **argv)
     uint64_t whole = 0, incomplete = 0, first = 0, last = 0, ours0 = 0, sender0 = 0;
     int warmUp = kWarmUpFrames;
     Clock::time_point start = Clock::now();
-    const Clock::time_point deadline = start + std::chrono::duration_cast<Clock::duration>(
-                                                   std::chrono::duration<double>(seconds));
+    const Clock::time_point deadline =
+        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     while (whole + incomplete < frames && Clock::now() < deadline) {
         KyBuffer *buffer = nullptr;
         KyResult operation;
@@ -113,9 +117,10 @@ int main(int argc, char **argv)
     // 16-bit block ids skip 0 when they wrap.
     const uint64_t span = last >= first ? last - first + 1 : last + 0xFFFF - first + 1;
     const uint64_t received = whole + incomplete;
-    std::printf("result frames=%llu incomplete=%llu lost=%llu seconds=%.4f receiver_cpu=%.4f sender_cpu=%.4f\n",
-                static_cast<unsigned long long>(whole), static_cast<unsigned long long>(incomplete),
-                static_cast<unsigned long long>(received && span > received ? span - received : 0), window, oursCpu,
-                senderCpu);
+    std::printf(
+        "result frames=%llu incomplete=%llu lost=%llu seconds=%.4f receiver_cpu=%.4f sender_cpu=%.4f\n",
+        static_cast<unsigned long long>(whole), static_cast<unsigned long long>(incomplete),
+        static_cast<unsigned long long>(received && span > received ? span - received : 0), window, oursCpu,
+        senderCpu);
     return 0;
 }

@@ -66,7 +66,8 @@ Row Run(pid_t camera, uint32_t packetSize, double seconds)
         if (setup.IsOK())
             setup = pipeline.Start();
         if (setup.IsFailure())
-            std::fprintf(stderr, "bench_stream_arv: packet size %u: %s\n", packetSize, setup.GetDescription().GetAscii());
+            std::fprintf(stderr, "bench_stream_arv: packet size %u: %s\n", packetSize,
+                         setup.GetDescription().GetAscii());
         KyAcquisitionStateManager manager(device, &stream);
         if (setup.IsOK() && manager.Start().IsOK()) {
             const uint64_t ours0 = ProcessCpuNs(), camera0 = OtherProcessCpuNs(camera);
@@ -100,18 +101,19 @@ Row Run(pid_t camera, uint32_t packetSize, double seconds)
     return row;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
     double seconds = 3, fps = 200;
-    ky::tools::CommandLine line("bench_stream_arv",
-                                "Usage: bench_stream_arv [--seconds S] [--fps F]\n"
-                                "aravis's fake camera to our KyStreamGEV and KyPipeline over loopback (run it inside\n"
-                                "scripts/netns-run).\n"
-                                "  --seconds S   time per row, 0.1 to 3600 (default 3)\n"
-                                "  --fps F       frame rate asked of the fake camera, 1 to 10000 (default 200)\n"
-                                "  -h, --help    show this help\n");
+    ky::tools::CommandLine line(
+        "bench_stream_arv",
+        "Usage: bench_stream_arv [--seconds S] [--fps F]\n"
+        "aravis's fake camera to our KyStreamGEV and KyPipeline over loopback (run it inside\n"
+        "scripts/netns-run).\n"
+        "  --seconds S   time per row, 0.1 to 3600 (default 3)\n"
+        "  --fps F       frame rate asked of the fake camera, 1 to 10000 (default 200)\n"
+        "  -h, --help    show this help\n");
     line.Number("--seconds", seconds, 0.1, 3600);
     line.Number("--fps", fps, 1, 10000);
     if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
@@ -120,16 +122,19 @@ int main(int argc, char **argv)
     SpawnedProcess camera{{"arv-fake-gv-camera-0.8", "-i", kCameraIP}};
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     // The fake camera's sensor is made as wide as ours, then the image and rate set.
-    const std::string setup = "arv-tool-0.8 -a " + std::string(kCameraIP) + " control 'R[0x11c]=2448' Width=2448 " +
+    const std::string setup = "arv-tool-0.8 -a " + std::string(kCameraIP) +
+                              " control 'R[0x11c]=2448' Width=2448 " +
                               "Height=2048 AcquisitionFrameRate=" + std::to_string(fps) + " > /dev/null";
     if (std::system(setup.c_str()) != 0) {
         std::fprintf(stderr, "arv-tool-0.8 could not set the fake camera up\n");
         return 1;
     }
-    std::printf("arv-fake-gv-camera-0.8 -> KyStreamGEV + KyPipeline over loopback, %ux%u Mono8, %.0f frames/s asked, "
-                "%.1f s per row\n", kWidth, kHeight, fps, seconds);
-    std::printf("%6s %9s %9s %11s %12s %6s %7s\n", "packet", "frames/s", "MB/s", "camera CPU", "receiver CPU", "lost",
-                "failed");
+    std::printf(
+        "arv-fake-gv-camera-0.8 -> KyStreamGEV + KyPipeline over loopback, %ux%u Mono8, %.0f frames/s asked, "
+        "%.1f s per row\n",
+        kWidth, kHeight, fps, seconds);
+    std::printf("%6s %9s %9s %11s %12s %6s %7s\n", "packet", "frames/s", "MB/s", "camera CPU", "receiver CPU",
+                "lost", "failed");
     for (uint32_t packetSize : {1500u, 9000u}) {
         const Row r = Run(camera.Pid(), packetSize, seconds);
         const double s = r.seconds > 0 ? r.seconds : 1;

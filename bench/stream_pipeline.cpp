@@ -74,7 +74,8 @@ uint64_t UdpReceiveBufferErrors()
 int64_t Integer(KyStreamGEV &stream, const char *name)
 {
     int64_t value = 0;
-    (void)stream.GetParameters()->GetIntegerValue(KyString(name), value);  // the stream's own counters: always there
+    (void)stream.GetParameters()->GetIntegerValue(KyString(name),
+                                                  value);  // the stream's own counters: always there
     return value;
 }
 
@@ -104,10 +105,12 @@ Row Run(Path path, uint32_t frames, double fps)
     std::thread sender([&] {
         const pid_t tid = CurrentTid();
         const uint64_t begin = ThreadCpuNs(tid);
-        const auto period = fps > 0 ? std::chrono::duration<double>(1.0 / fps) : std::chrono::duration<double>(0);
+        const auto period =
+            fps > 0 ? std::chrono::duration<double>(1.0 / fps) : std::chrono::duration<double>(0);
         for (uint32_t f = 0; f < frames; ++f) {
             if (fps > 0)
-                std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(period * f));
+                std::this_thread::sleep_until(start +
+                                              std::chrono::duration_cast<Clock::duration>(period * f));
             ky::gev::GvspOutgoingBlock block;
             block.blockId = f + 1;
             block.leader = ky::gev::test::ImageLeader(KyPixelMono8, kWidth, kHeight, f);
@@ -182,36 +185,38 @@ Row RunIn(Path path, uint32_t frames, double fps)
     return row;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
     uint32_t frames = 480;
     double fps = -1;
     uint32_t rounds = 3;
-    ky::tools::CommandLine line("bench_stream_pipeline",
-                                "Usage: bench_stream_pipeline [--frames N] [--fps F] [--rounds N]\n"
-                                "Our GVSP sender to our KyStreamGEV and KyPipeline over loopback (run it inside\n"
-                                "scripts/netns-run), each row read through the packet ring, the default path and\n"
-                                "the UDP socket side by side.\n"
-                                "  --frames N   frames per row, 1 to 100000 (default 480)\n"
-                                "  --fps F      0: as fast as the sender goes; a rate paces the frames (default:\n"
-                                "               600/s, 800/s, 1000/s and unpaced)\n"
-                                "  --rounds N   rounds of each rate, 1 to 100 (default 3)\n"
-                                "  -h, --help   show this help\n");
+    ky::tools::CommandLine line(
+        "bench_stream_pipeline",
+        "Usage: bench_stream_pipeline [--frames N] [--fps F] [--rounds N]\n"
+        "Our GVSP sender to our KyStreamGEV and KyPipeline over loopback (run it inside\n"
+        "scripts/netns-run), each row read through the packet ring, the default path and\n"
+        "the UDP socket side by side.\n"
+        "  --frames N   frames per row, 1 to 100000 (default 480)\n"
+        "  --fps F      0: as fast as the sender goes; a rate paces the frames (default:\n"
+        "               600/s, 800/s, 1000/s and unpaced)\n"
+        "  --rounds N   rounds of each rate, 1 to 100 (default 3)\n"
+        "  -h, --help   show this help\n");
     line.Whole("--frames", frames, 1u, 100000u);
     line.Number("--fps", fps, 0, 100000);
     line.Whole("--rounds", rounds, 1u, 100u);
     if (const int status = line.Parse(argc, argv); status != ky::tools::CommandLine::kContinue)
         return status;
     RequirePrivateNetwork(argv[0]);
-    const std::vector<double> rates = fps >= 0 ? std::vector<double>{fps} : std::vector<double>{600, 800, 1000, 0};
+    const std::vector<double> rates =
+        fps >= 0 ? std::vector<double>{fps} : std::vector<double>{600, 800, 1000, 0};
     std::printf("Our GVSP sender -> KyStreamGEV + KyPipeline over loopback, %ux%u Mono8, %u-byte packets, "
                 "%u frames per row\n",
                 kWidth, kHeight, kPacketSize, frames);
-    std::printf("%-7s %7s %5s %8s %7s %7s %7s %5s %5s %7s | %8s %8s %7s %7s %9s\n", "path", "offered", "round",
-                "frames/s", "MB/s", "snd CPU", "rcv CPU", "lost", "incpl", "resends", "ring MiB", "ring rec", "r drops",
-                "freezes", "UDP drops");
+    std::printf("%-7s %7s %5s %8s %7s %7s %7s %5s %5s %7s | %8s %8s %7s %7s %9s\n", "path", "offered",
+                "round", "frames/s", "MB/s", "snd CPU", "rcv CPU", "lost", "incpl", "resends", "ring MiB",
+                "ring rec", "r drops", "freezes", "UDP drops");
     for (double rate : rates) {
         for (uint32_t round = 1; round <= rounds; ++round) {
             for (Path path : {Path::Ring, Path::Default, Path::Socket}) {
@@ -223,11 +228,14 @@ int main(int argc, char **argv)
                     continue;
                 }
                 const double seconds = r.seconds > 0 ? r.seconds : 1;
-                std::printf("%-7s %7s %5d %8.1f %7.0f %6.0f%% %6.0f%% %5u %5u %7lld | %8lld %8lld %7lld %7lld %9llu\n",
-                            name, offered.c_str(), round, r.whole / seconds, double(r.whole) * kSize / seconds / 1e6,
-                            r.senderCpu, r.receiverCpu, frames - r.whole, r.failed, static_cast<long long>(r.resends),
-                            static_cast<long long>(r.ringBytes >> 20), static_cast<long long>(r.ringRecords), static_cast<long long>(r.ringDrops),
-                            static_cast<long long>(r.ringFreezes), static_cast<unsigned long long>(r.udpDrops));
+                std::printf("%-7s %7s %5d %8.1f %7.0f %6.0f%% %6.0f%% %5u %5u %7lld | %8lld %8lld %7lld "
+                            "%7lld %9llu\n",
+                            name, offered.c_str(), round, r.whole / seconds,
+                            double(r.whole) * kSize / seconds / 1e6, r.senderCpu, r.receiverCpu,
+                            frames - r.whole, r.failed, static_cast<long long>(r.resends),
+                            static_cast<long long>(r.ringBytes >> 20), static_cast<long long>(r.ringRecords),
+                            static_cast<long long>(r.ringDrops), static_cast<long long>(r.ringFreezes),
+                            static_cast<unsigned long long>(r.udpDrops));
                 std::fflush(stdout);
             }
         }

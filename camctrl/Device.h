@@ -143,12 +143,15 @@ private:
     void DescriptionLines(std::string &lines);
     // A settings operation's end: success (last result cleared, call record) or failure.
     void CallRecord(const char *operation);
-    int SettingsFailure(const char *operation, uint32_t code, const char *description, const char *file, int line);
+    int SettingsFailure(const char *operation, uint32_t code, const char *description, const char *file,
+                        int line);
 
-    struct DeviceFree {
+    struct DeviceFree
+    {
         void operator()(KyDevice *device) const { KyDevice::Free(device); }
     };
-    struct StreamFree {
+    struct StreamFree
+    {
         void operator()(KyStream *stream) const { KyStream::Free(stream); }
     };
 

@@ -14,11 +14,11 @@ namespace ky::camctrl {
 namespace {
 
 // Steps whose outcome the opening does not depend on.
-void Ignore(const KyResult &) {}
+void Ignore(const KyResult &) { }
 
 }  // namespace
 
-Device::Device(bool detailedLog) : m_detailedLog(detailedLog) {}
+Device::Device(bool detailedLog) : m_detailedLog(detailedLog) { }
 
 Device::~Device()
 {
@@ -200,7 +200,10 @@ int Device::SetResult(const KyResult &result)
     return ConvertErrorCode(result.GetCode());
 }
 
-int Device::SetResult(uint32_t code, const char *description) { return SetResult(KyResult(code, KyString(description))); }
+int Device::SetResult(uint32_t code, const char *description)
+{
+    return SetResult(KyResult(code, KyString(description)));
+}
 
 int Device::Fail(const char *operation, const char *file, int line, const char *feature)
 {
@@ -214,6 +217,6 @@ int Device::Fail(const char *operation, const char *file, int line, const char *
     return code;
 }
 
-void Device::OnBufferRetrieved(KyBuffer *) {}
+void Device::OnBufferRetrieved(KyBuffer *) { }
 
 }  // namespace ky::camctrl

@@ -38,8 +38,8 @@ int Device::Refuse(const char *operation, const char *feature, const char *file,
     return feature ? Fail(operation, file, line, feature) : Fail(operation, file, line);
 }
 
-int Device::Finish(const char *operation, const char *feature, const KyResult &result, const std::string &value,
-                   const char *file, int line)
+int Device::Finish(const char *operation, const char *feature, const KyResult &result,
+                   const std::string &value, const char *file, int line)
 {
     SetResult(result);
     if (!result.IsOK())
@@ -69,7 +69,8 @@ int Device::SetIntReg(const char *name, int64_t value)
         return Refuse("SetIntReg", name, CAMCTRL_HERE);
     if (!IsConnected())
         return GetLastError();
-    return Finish("SetIntReg", name, Parameters()->SetIntegerValue(name, value), Decimal(value), CAMCTRL_HERE);
+    return Finish("SetIntReg", name, Parameters()->SetIntegerValue(name, value), Decimal(value),
+                  CAMCTRL_HERE);
 }
 
 int Device::GetIntReg(const char *name, int64_t *value)
@@ -107,7 +108,8 @@ int Device::SetBoolReg(const char *name, bool value)
         return Refuse("SetBoolReg", name, CAMCTRL_HERE);
     if (!IsConnected())
         return GetLastError();
-    return Finish("SetBoolReg", name, Parameters()->SetBooleanValue(name, value), BoolText(value), CAMCTRL_HERE);
+    return Finish("SetBoolReg", name, Parameters()->SetBooleanValue(name, value), BoolText(value),
+                  CAMCTRL_HERE);
 }
 
 int Device::GetBoolReg(const char *name, bool *value)
@@ -150,7 +152,8 @@ int Device::SetStrReg(const char *name, const char *value)
         return Refuse("SetStrReg", name, CAMCTRL_HERE);
     if (!IsConnected())
         return GetLastError();
-    return Finish("SetStrReg", name, Parameters()->SetStringValue(name, KyString(value)), value, CAMCTRL_HERE);
+    return Finish("SetStrReg", name, Parameters()->SetStringValue(name, KyString(value)), value,
+                  CAMCTRL_HERE);
 }
 
 int Device::GetStrReg(const char *name, char *text, unsigned int *length)
@@ -200,7 +203,8 @@ int Device::GetIntRegRange(const char *name, int64_t *min, int64_t *max, int64_t
         return Fail("GetIntRegRange", CAMCTRL_HERE, name);
     }
     int64_t low = 0, high = 0, step = 0;
-    for (const KyResult &result : {feature->GetMin(low), feature->GetMax(high), feature->GetIncrement(step)}) {
+    for (const KyResult &result :
+         {feature->GetMin(low), feature->GetMax(high), feature->GetIncrement(step)}) {
         SetResult(result);
         if (!result.IsOK())
             return Fail("GetIntRegRange", CAMCTRL_HERE, name);
@@ -219,7 +223,8 @@ int Device::GetFloatRegRange(const char *name, double *min, double *max)
         return Refuse("GetFloatRegRange", name, CAMCTRL_HERE);
     if (!IsConnected())
         return GetLastError();
-    return Finish("GetFloatRegRange", name, Parameters()->GetFloatRange(name, *min, *max), std::string(), CAMCTRL_HERE);
+    return Finish("GetFloatRegRange", name, Parameters()->GetFloatRange(name, *min, *max), std::string(),
+                  CAMCTRL_HERE);
 }
 
 int Device::GetEnumEntrySize(const char *name, int *count)

@@ -16,7 +16,7 @@ namespace ky::camctrl {
 namespace {
 
 // Steps whose outcome the caller does not depend on.
-void Skip(const KyResult &) {}
+void Skip(const KyResult &) { }
 
 constexpr const char *IMAGE_TOO_LARGE_TEXT = "The image is larger than the record's memory.";
 
@@ -43,10 +43,7 @@ int Device::AcqStart()
     return BNK_OK;
 }
 
-KyResult Device::StartStreaming()
-{
-    return m_pipeline->Start();
-}
+KyResult Device::StartStreaming() { return m_pipeline->Start(); }
 
 int Device::AcqStop()
 {
@@ -151,13 +148,13 @@ int Device::InitBuffer(_bnkBuffer *record, int bytesPerPixel)
         const uint32_t bits = (static_cast<uint64_t>(format) >> 16) & 0xFF;
         pixelBytes = (bits >= 9 && bits <= 15) ? 2 : bits / 8;
     }
-    const uint64_t size = static_cast<uint64_t>(static_cast<uint32_t>(payload)) * (bytesPerPixel != 0 ? pixelBytes : 1);
+    const uint64_t size =
+        static_cast<uint64_t>(static_cast<uint32_t>(payload)) * (bytesPerPixel != 0 ? pixelBytes : 1);
     const uint64_t line = static_cast<uint64_t>(static_cast<uint32_t>(width)) * pixelBytes;
     if (size > std::numeric_limits<uint32_t>::max() || line > std::numeric_limits<uint32_t>::max())
         return SetResult(KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT);
     auto *memory = static_cast<unsigned char *>(std::malloc(size == 0 ? 1 : size));
-    if (!memory)
-    {
+    if (!memory) {
         SetResult(KY_NOT_ENOUGH_MEMORY, "Not enough memory.");
         return BNK_ERR_NOT_INITIALIZED;
     }

@@ -19,7 +19,10 @@ std::string Format(const char *format, double value)
     return text;
 }
 
-std::string Line(const std::string &text) { return Device::GetStringCurrentTime() + " [INFO] - " + text + "\n"; }
+std::string Line(const std::string &text)
+{
+    return Device::GetStringCurrentTime() + " [INFO] - " + text + "\n";
+}
 
 }  // namespace
 
@@ -128,12 +131,14 @@ void Device::WriteLogFile(const LogInfo &record)
         if (!statistics->GetFloatValue("Bandwidth", bandwidth).IsOK())
             bandwidth = 0;
         // No block yet: no error rate to speak of, shown as 0 rather than inf or nan.
-        const double errorRate = blocks == 0 ? 0.0 : static_cast<double>(errors * 100) / static_cast<double>(blocks);
-        lines += Line("Acquired Count : " + std::to_string(blocks) + ", Error Count : " + std::to_string(errors) +
-                      ", Error Rate : " + Format("%.3f", errorRate) + "%");
+        const double errorRate =
+            blocks == 0 ? 0.0 : static_cast<double>(errors * 100) / static_cast<double>(blocks);
+        lines +=
+            Line("Acquired Count : " + std::to_string(blocks) + ", Error Count : " + std::to_string(errors) +
+                 ", Error Rate : " + Format("%.3f", errorRate) + "%");
         lines += Line("Acquired Time : " + Format("%.2f", static_cast<double>(sampling) / 1000.0) +
-                      "(s), AcquisitionRate : " + Format("%.2f", rate) + "(fps), Bandwidth Count : " +
-                      Format("%.2f", bandwidth / 1000000.0) + "(MB/s)");
+                      "(s), AcquisitionRate : " + Format("%.2f", rate) +
+                      "(fps), Bandwidth Count : " + Format("%.2f", bandwidth / 1000000.0) + "(MB/s)");
     }
     (void)AppendToFile(m_logPath, lines);
 }

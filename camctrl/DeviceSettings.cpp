@@ -11,7 +11,8 @@ void Device::CallRecord(const char *operation)
         WriteLogFile(LogInfo::Call(operation));
 }
 
-int Device::SettingsFailure(const char *operation, uint32_t code, const char *description, const char *file, int line)
+int Device::SettingsFailure(const char *operation, uint32_t code, const char *description, const char *file,
+                            int line)
 {
     SetResult(code, description);
     return Fail(operation, file, line);

@@ -33,7 +33,8 @@ void ApplyParameter(KyGenParameterArray &parameters, const Json &parameter)
     const std::string feature = name->get<std::string>();
     const std::string kind = type->get<std::string>();
     if (kind == "Integer") {
-        if (value->is_number_integer() && !(value->is_number_unsigned() && value->get<uint64_t>() > INT64_MAX))
+        if (value->is_number_integer() &&
+            !(value->is_number_unsigned() && value->get<uint64_t>() > INT64_MAX))
             (void)parameters.SetIntegerValue(feature, value->get<int64_t>());
     } else if (kind == "Float") {
         if (value->is_number())
@@ -117,7 +118,8 @@ int Device::ExportJson(const char *path, int visibility)
     // Texts from the camera are written as they are; bytes that are no UTF-8 become U+FFFD.
     const std::string content = document.dump(4, ' ', false, Json::error_handler_t::replace);
     if (!WriteWholeFile(path, content))
-        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE, "The settings file cannot be written.", CAMCTRL_HERE);
+        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE, "The settings file cannot be written.",
+                               CAMCTRL_HERE);
     CallRecord(OPERATION);
     return BNK_OK;
 }
@@ -130,22 +132,24 @@ int Device::ImportJson(const char *path)
     if (!path)
         return SettingsFailure(OPERATION, KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT, CAMCTRL_HERE);
     if (!HasExtension(path, {std::begin(JSON_EXTENSIONS), std::end(JSON_EXTENSIONS)}))
-        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE, "A settings file name ends in .JSON, .json or .Json.",
-                               CAMCTRL_HERE);
+        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE,
+                               "A settings file name ends in .JSON, .json or .Json.", CAMCTRL_HERE);
     const std::optional<std::string> text = ReadWholeFile(path);
     if (!text)
-        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE, "The settings file cannot be read.", CAMCTRL_HERE);
+        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE, "The settings file cannot be read.",
+                               CAMCTRL_HERE);
     const Json document = Json::parse(*text, nullptr, false);
     if (document.is_discarded())
-        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE, "The settings file is not valid JSON.", CAMCTRL_HERE);
+        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE, "The settings file is not valid JSON.",
+                               CAMCTRL_HERE);
     KyGenParameterArray &parameters = *Parameters();
     KyString model;
     (void)parameters.GetStringValue("DeviceModelName", model);
     const auto modelName = document.is_object() ? document.find("ModelName") : document.end();
     if (!document.is_object() || modelName == document.end() || !modelName->is_string() ||
         modelName->get<std::string>() != model.GetAscii())
-        return SettingsFailure(OPERATION, KY_NOT_FOUND, "The settings file was made for another camera model.",
-                               CAMCTRL_HERE);
+        return SettingsFailure(OPERATION, KY_NOT_FOUND,
+                               "The settings file was made for another camera model.", CAMCTRL_HERE);
     const auto list = document.find("Parameters");
     if (list != document.end() && list->is_array())
         for (const Json &parameter : *list)

@@ -150,7 +150,8 @@ int Device::ExportXML(const char *path, int format, int visibility)
         case KyGenTypeBoolean: {
             bool value = false;
             (void)parameters.GetBooleanValue(feature.name, value);
-            type10 = "BOOL", type11 = "Boolean", value10 = value ? "1" : "0", value11 = value ? "True" : "False";
+            type10 = "BOOL", type11 = "Boolean", value10 = value ? "1" : "0",
+            value11 = value ? "True" : "False";
             break;
         }
         case KyGenTypeString: {
@@ -184,7 +185,8 @@ int Device::ExportXML(const char *path, int format, int visibility)
                                       : "<?xml version=\"1.1\" encoding=\"euc-kr\"?>\n";
     content += printer.CStr();
     if (!WriteWholeFile(path, content))
-        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE, "The settings file cannot be written.", CAMCTRL_HERE);
+        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE, "The settings file cannot be written.",
+                               CAMCTRL_HERE);
     CallRecord(OPERATION);
     return BNK_OK;
 }
@@ -197,17 +199,20 @@ int Device::ImportXML(const char *path)
     if (!path)
         return SettingsFailure(OPERATION, KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT, CAMCTRL_HERE);
     if (!HasExtension(path, {std::begin(XML_EXTENSIONS), std::end(XML_EXTENSIONS)}))
-        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE, "A settings file name ends in .XML, .xml or .Xml.", CAMCTRL_HERE);
+        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE,
+                               "A settings file name ends in .XML, .xml or .Xml.", CAMCTRL_HERE);
     tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
     if (document.LoadFile(path) != tinyxml2::XML_SUCCESS)
-        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE, "The settings file cannot be read or is not well-formed XML.", CAMCTRL_HERE);
+        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE,
+                               "The settings file cannot be read or is not well-formed XML.", CAMCTRL_HERE);
     KyGenParameterArray &parameters = *Parameters();
     KyString model;
     (void)parameters.GetStringValue("DeviceModelName", model);
     const tinyxml2::XMLElement *root = document.FirstChildElement();
     const char *deviceName = root ? root->Attribute("DeviceName") : nullptr;
     if (!deviceName || std::string(deviceName) != model.GetAscii())
-        return SettingsFailure(OPERATION, KY_NOT_FOUND, "The settings file was made for another camera model.", CAMCTRL_HERE);
+        return SettingsFailure(OPERATION, KY_NOT_FOUND,
+                               "The settings file was made for another camera model.", CAMCTRL_HERE);
     const std::string version = DeclaredVersion(document);
     if (version == "1.0" || version == "1.1") {
         for (const tinyxml2::XMLElement *parameter = root->FirstChildElement("Parameter"); parameter;

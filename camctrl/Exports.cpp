@@ -18,7 +18,7 @@ namespace {
 // The process-wide system object; applications create and free it from one thread.
 System *g_pSystem = nullptr;
 
-void StoreNowhere(uint32_t, const char *) {}
+void StoreNowhere(uint32_t, const char *) { }
 
 // A call on the system object.
 template <class Body>
@@ -180,7 +180,8 @@ int ST_SetDetailedLog(int handle, bool on) noexcept
 
 int ST_GetDetailedLog(int handle, bool *on) noexcept
 {
-    return OnDevice(handle, [on](Device &device) { return on ? device.GetDetailedLog(on) : RefuseNull(device); });
+    return OnDevice(handle,
+                    [on](Device &device) { return on ? device.GetDetailedLog(on) : RefuseNull(device); });
 }
 
 int ST_SetIntReg(int handle, const char *name, int64_t value) noexcept
@@ -260,7 +261,8 @@ int ST_GetEnumEntryIntValue(int handle, const char *name, int index, int *value)
 
 int ST_GetEnumEntryValue(int handle, const char *name, int index, char *text, unsigned int *length) noexcept
 {
-    return OnDevice(handle, [&](Device &device) { return device.GetEnumEntryValue(name, index, text, length); });
+    return OnDevice(handle,
+                    [&](Device &device) { return device.GetEnumEntryValue(name, index, text, length); });
 }
 
 int ST_ReadParam(int handle, unsigned char *data, int64_t address, int64_t length) noexcept
@@ -349,7 +351,8 @@ int ST_GetBufferCount(int handle, unsigned int *count) noexcept
 
 int ST_InitBuffer(int handle, struct _bnkBuffer *image, int bytesPerPixel) noexcept
 {
-    return OnDevice(handle, [image, bytesPerPixel](Device &device) { return device.InitBuffer(image, bytesPerPixel); });
+    return OnDevice(
+        handle, [image, bytesPerPixel](Device &device) { return device.InitBuffer(image, bytesPerPixel); });
 }
 
 int ST_GrabImage(int handle, struct _bnkBuffer *image) noexcept

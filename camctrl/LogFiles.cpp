@@ -17,9 +17,9 @@ std::string SeparatorLine() { return std::string(50, '/'); }
 
 std::string TimeStamp()
 {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    tm local {};
+    tm local{};
     localtime_r(&now.tv_sec, &local);
     char text[32];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d.%06ld", local.tm_hour, local.tm_min, local.tm_sec,
@@ -29,7 +29,7 @@ std::string TimeStamp()
 
 std::string LogFileName(std::time_t when)
 {
-    tm local {};
+    tm local{};
     localtime_r(&when, &local);
     char text[64];
     if (std::strftime(text, sizeof text, "%Y%m%d_%H%M%S", &local) == 0)
@@ -60,7 +60,8 @@ bool MakeLevel(const fs::path &path)
     return !error && fs::is_directory(status);
 }
 
-struct LogFile {
+struct LogFile
+{
     fs::path path;
     fs::file_time_type written;
 };

@@ -17,7 +17,7 @@ const char *BoolText(bool value) { return value ? "true" : "false"; }
 
 }  // namespace
 
-LogInfo::LogInfo(const std::string &name, int kind) : m_function(AfterLastColon(name)), m_kind(kind) {}
+LogInfo::LogInfo(const std::string &name, int kind) : m_function(AfterLastColon(name)), m_kind(kind) { }
 
 LogInfo LogInfo::Call(const std::string &name, int kind) { return LogInfo(name, kind); }
 
@@ -28,11 +28,18 @@ LogInfo LogInfo::Value(const std::string &name, const std::string &value, int ki
     return info;
 }
 
-LogInfo LogInfo::Value(const std::string &name, bool value, int kind) { return Value(name, std::string(BoolText(value)), kind); }
+LogInfo LogInfo::Value(const std::string &name, bool value, int kind)
+{
+    return Value(name, std::string(BoolText(value)), kind);
+}
 
-LogInfo LogInfo::Value(const std::string &name, int value, int kind) { return Value(name, std::to_string(value), kind); }
+LogInfo LogInfo::Value(const std::string &name, int value, int kind)
+{
+    return Value(name, std::to_string(value), kind);
+}
 
-LogInfo LogInfo::TextValue(const std::string &name, const std::string &text, const std::string &value, int kind)
+LogInfo LogInfo::TextValue(const std::string &name, const std::string &text, const std::string &value,
+                           int kind)
 {
     LogInfo info(name, kind);
     info.m_text = text;
@@ -70,8 +77,8 @@ LogInfo LogInfo::Failure(const std::string &name, const std::string &sourceFile,
     return info;
 }
 
-LogInfo LogInfo::Failure(const std::string &name, const std::string &sourceFile, int line, const std::string &text,
-                         int code, const std::string &description, int kind)
+LogInfo LogInfo::Failure(const std::string &name, const std::string &sourceFile, int line,
+                         const std::string &text, int code, const std::string &description, int kind)
 {
     LogInfo info = Failure(name, sourceFile, line, code, description, kind);
     info.m_text = text;
@@ -92,28 +99,43 @@ std::string LogInfo::LogType() const
     case CALL:
     case CALL_TEXT:
     case CALL_VALUE:
-    case SEPARATOR: return " [INFO] - ";
+    case SEPARATOR:
+        return " [INFO] - ";
     case FAILED:
-    case FAILED_TEXT: return " [ERROR] - ";
-    case EVENT: return " [EVENT] - ";
-    default: return " [UNKNOWN] - ";
+    case FAILED_TEXT:
+        return " [ERROR] - ";
+    case EVENT:
+        return " [EVENT] - ";
+    default:
+        return " [UNKNOWN] - ";
     }
 }
 
 const char *LogInfo::EventName(int eventId)
 {
     switch (eventId) {
-    case 4: return "Exposure End";
-    case 5: return "Acquisition Transfer Start";
-    case 6: return "Acquisition Transfer End";
-    case 16: return "Device Disconnect";
-    case 0x5005: return "Over_Trigger Start Missed";
-    case 0x5006: return "Over Trigger End_missed";
-    case 0x5007: return "Trigger Start";
-    case 0x501E: return "Warning Temperature State";
-    case 0x501F: return "Critical Temperature State";
-    case 0x8002: return "Over Trigger";
-    default: return "Undefined event";
+    case 4:
+        return "Exposure End";
+    case 5:
+        return "Acquisition Transfer Start";
+    case 6:
+        return "Acquisition Transfer End";
+    case 16:
+        return "Device Disconnect";
+    case 0x5005:
+        return "Over_Trigger Start Missed";
+    case 0x5006:
+        return "Over Trigger End_missed";
+    case 0x5007:
+        return "Trigger Start";
+    case 0x501E:
+        return "Warning Temperature State";
+    case 0x501F:
+        return "Critical Temperature State";
+    case 0x8002:
+        return "Over Trigger";
+    default:
+        return "Undefined event";
     }
 }
 
@@ -121,17 +143,26 @@ std::string LogInfo::LogInformation() const
 {
     const std::string f = "ST_" + AfterLastColon(m_function);
     const auto failure = [this] {
-        return std::to_string(m_code) + " (" + m_description + ")(" + m_sourceFile + ":" + std::to_string(m_line) + ")";
+        return std::to_string(m_code) + " (" + m_description + ")(" + m_sourceFile + ":" +
+               std::to_string(m_line) + ")";
     };
     switch (m_kind) {
-    case CALL: return f + "()";
-    case CALL_TEXT: return f + "() : " + m_text + (m_value.empty() ? std::string() : "(" + m_value + ")");
-    case CALL_VALUE: return f + "() : " + m_value;
-    case FAILED: return f + "() : " + failure();
-    case FAILED_TEXT: return f + "(" + m_text + ") : " + failure();
-    case EVENT: return std::string(EventName(m_eventId)) + ", Timestamp : " + std::to_string(m_timestamp);
-    case SEPARATOR: return std::string(50, '/');
-    default: return std::string();
+    case CALL:
+        return f + "()";
+    case CALL_TEXT:
+        return f + "() : " + m_text + (m_value.empty() ? std::string() : "(" + m_value + ")");
+    case CALL_VALUE:
+        return f + "() : " + m_value;
+    case FAILED:
+        return f + "() : " + failure();
+    case FAILED_TEXT:
+        return f + "(" + m_text + ") : " + failure();
+    case EVENT:
+        return std::string(EventName(m_eventId)) + ", Timestamp : " + std::to_string(m_timestamp);
+    case SEPARATOR:
+        return std::string(50, '/');
+    default:
+        return std::string();
     }
 }
 

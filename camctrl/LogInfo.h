@@ -12,13 +12,13 @@ class LogInfo
 public:
     // Log kinds; each gives a level prefix (LogType) and a message layout (LogInformation).
     enum Kind : int {
-        CALL = 0,             // ST_F()
-        CALL_TEXT = 1,        // ST_F() : text(value)
-        CALL_VALUE = 2,       // ST_F() : value
-        FAILED = 3,           // ST_F() : code (description)(file:line)
-        FAILED_TEXT = 4,      // ST_F(text) : code (description)(file:line)
-        EVENT = 5,            // event name, Timestamp : t
-        SEPARATOR = 6,        // fifty '/'
+        CALL = 0,         // ST_F()
+        CALL_TEXT = 1,    // ST_F() : text(value)
+        CALL_VALUE = 2,   // ST_F() : value
+        FAILED = 3,       // ST_F() : code (description)(file:line)
+        FAILED_TEXT = 4,  // ST_F(text) : code (description)(file:line)
+        EVENT = 5,        // event name, Timestamp : t
+        SEPARATOR = 6,    // fifty '/'
     };
 
     LogInfo() = default;
@@ -33,13 +33,17 @@ public:
     static LogInfo Value(const std::string &name, int value, int kind = CALL_VALUE);
     static LogInfo TextValue(const std::string &name, const std::string &text, const std::string &value,
                              int kind = CALL_TEXT);
-    static LogInfo TextValue(const std::string &name, const std::string &text, bool value, int kind = CALL_TEXT);
-    static LogInfo TextValue(const std::string &name, const std::string &text, int64_t value, int kind = CALL_TEXT);
-    static LogInfo TextValue(const std::string &name, const std::string &text, double value, int kind = CALL_TEXT);
+    static LogInfo TextValue(const std::string &name, const std::string &text, bool value,
+                             int kind = CALL_TEXT);
+    static LogInfo TextValue(const std::string &name, const std::string &text, int64_t value,
+                             int kind = CALL_TEXT);
+    static LogInfo TextValue(const std::string &name, const std::string &text, double value,
+                             int kind = CALL_TEXT);
     static LogInfo Failure(const std::string &name, const std::string &sourceFile, int line, int code,
                            const std::string &description, int kind = FAILED);
-    static LogInfo Failure(const std::string &name, const std::string &sourceFile, int line, const std::string &text,
-                           int code, const std::string &description, int kind = FAILED_TEXT);
+    static LogInfo Failure(const std::string &name, const std::string &sourceFile, int line,
+                           const std::string &text, int code, const std::string &description,
+                           int kind = FAILED_TEXT);
     static LogInfo Event(int eventId, uint64_t timestamp, int kind = EVENT);
 
     // The level prefix of the kind, such as " [INFO] - ".

@@ -15,7 +15,8 @@ class KyGenParameterArray;
 namespace ky::camctrl {
 
 // One saved feature: its name and type, in the order of the device's parameter array.
-struct SettingsFeature {
+struct SettingsFeature
+{
     KyGenParameter *parameter = nullptr;
     std::string name;
     KyGenType type = KyGenTypeInteger;

@@ -92,7 +92,8 @@ int System::GetEnumDeviceID(unsigned int index, char *text, unsigned int *length
 {
     if (const int check = CheckIndex(index); check != BNK_OK)
         return check;
-    return PutText(DeviceIdOf(index), text, length) == TextOutcome::TooSmall ? BNK_ERR_BUFFER_TOO_SMALL : BNK_OK;
+    return PutText(DeviceIdOf(index), text, length) == TextOutcome::TooSmall ? BNK_ERR_BUFFER_TOO_SMALL
+                                                                             : BNK_OK;
 }
 
 int System::GetEnumDeviceInfo(unsigned int index, int infoType, char *text, unsigned int *length)
@@ -104,10 +105,18 @@ int System::GetEnumDeviceInfo(unsigned int index, int infoType, char *text, unsi
     const auto *u3v = dynamic_cast<const KyDeviceInfoU3V *>(info);
     std::string value;
     switch (infoType) {
-    case BNK_INFO_USER_DEFINED_NAME: value = info->GetUserDefinedName().str(); break;
-    case BNK_INFO_MODEL_NAME: value = info->GetModelName().str(); break;
-    case BNK_INFO_SERIAL_NUMBER: value = info->GetSerialNumber().str(); break;
-    case BNK_INFO_VERSION: value = info->GetVersion().str(); break;
+    case BNK_INFO_USER_DEFINED_NAME:
+        value = info->GetUserDefinedName().str();
+        break;
+    case BNK_INFO_MODEL_NAME:
+        value = info->GetModelName().str();
+        break;
+    case BNK_INFO_SERIAL_NUMBER:
+        value = info->GetSerialNumber().str();
+        break;
+    case BNK_INFO_VERSION:
+        value = info->GetVersion().str();
+        break;
     case BNK_INFO_MAC_ADDRESS:
     case BNK_INFO_IP_ADDRESS:
         if (!gev)
@@ -119,7 +128,8 @@ int System::GetEnumDeviceInfo(unsigned int index, int infoType, char *text, unsi
             return BNK_ERR_INVALID_PARAMETER;
         value = u3v->GetSpeedMessage().str();
         break;
-    default: break;
+    default:
+        break;
     }
     return PutText(value, text, length) == TextOutcome::TooSmall ? BNK_ERR_BUFFER_TOO_SMALL : BNK_OK;
 }
@@ -134,7 +144,8 @@ int System::OpenDevice(unsigned int index, int *handle, bool log)
 {
     *handle = -1;
     if (!m_initialised)
-        return FailOpen(index, BNK_ERR_SYSTEM_NOT_INITIALIZED, LibraryCodeText(BNK_ERR_SYSTEM_NOT_INITIALIZED));
+        return FailOpen(index, BNK_ERR_SYSTEM_NOT_INITIALIZED,
+                        LibraryCodeText(BNK_ERR_SYSTEM_NOT_INITIALIZED));
     if (!m_listUpdated)
         return FailOpen(index, BNK_ERR_NOT_INITIALIZED, "The camera list was never built (ST_UpdateDevice).");
     if (m_cameraCount == 0)

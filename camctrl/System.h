@@ -49,7 +49,8 @@ public:
     // Header block of a new log file, then (handle -1) the failed open's line with its code and
     // text, or the camera's own description lines. Gives up silently without HOME or when the
     // folder cannot be made or cleaned.
-    void CreateLogFile(unsigned int index, int handle, int failureCode = 0, const std::string &failureText = {});
+    void CreateLogFile(unsigned int index, int handle, int failureCode = 0,
+                       const std::string &failureText = {});
 
     // The device ID of an enumeration index ("<model>_SN_<serial>"), empty when there is none.
     std::string DeviceIdOf(unsigned int index);

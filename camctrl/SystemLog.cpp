@@ -43,7 +43,9 @@ void System::CreateLogFile(unsigned int index, int handle, int failureCode, cons
             return GetEnumDeviceInfo(index, BNK_INFO_USER_DEFINED_NAME, text, length);
         });
     } else if (Device *device = FindDevice(handle)) {
-        userId = Bounded([&](char *text, unsigned int *length) { return device->GetStrReg("DeviceUserID", text, length); });
+        userId = Bounded([&](char *text, unsigned int *length) {
+            return device->GetStrReg("DeviceUserID", text, length);
+        });
     }
 
     if (!CleanLogFolder(folder))
@@ -51,10 +53,11 @@ void System::CreateLogFile(unsigned int index, int handle, int failureCode, cons
     const std::filesystem::path path = folder / LogFileName(std::time(nullptr));
 
     const std::string separator = GetStringCurrentTime() + SeparatorLine() + "\n";
-    const std::string header = separator + GetStringCurrentTime() + " [INFO] - Number of available cameras : " +
-                               std::to_string(count) + "\n" + GetStringCurrentTime() +
-                               " [INFO] - Enumeration Number : " + std::to_string(index) + " => " + deviceId + "\n" +
-                               GetStringCurrentTime() + " [INFO] - Device User ID : " + userId + "\n" + separator;
+    const std::string header =
+        separator + GetStringCurrentTime() +
+        " [INFO] - Number of available cameras : " + std::to_string(count) + "\n" + GetStringCurrentTime() +
+        " [INFO] - Enumeration Number : " + std::to_string(index) + " => " + deviceId + "\n" +
+        GetStringCurrentTime() + " [INFO] - Device User ID : " + userId + "\n" + separator;
     {
         // Two opens within one second share the name: the second header is appended after the
         // first file's lines instead of emptying them.
@@ -63,7 +66,8 @@ void System::CreateLogFile(unsigned int index, int handle, int failureCode, cons
             return;
     }
     if (handle < 0) {
-        (void)AppendToFile(path, " [ERROR]- ST_OpenDevice : " + std::to_string(failureCode) + " (" + failureText + ")\n");
+        (void)AppendToFile(path, " [ERROR]- ST_OpenDevice : " + std::to_string(failureCode) + " (" +
+                                     failureText + ")\n");
     } else if (Device *device = FindDevice(handle)) {
         device->CreateLogFile(path.string());
     }

@@ -10,7 +10,7 @@
 class FuzzInput
 {
 public:
-    FuzzInput(const uint8_t *data, size_t size) : mData(data), mSize(size) {}
+    FuzzInput(const uint8_t *data, size_t size) : mData(data), mSize(size) { }
 
     size_t Left() const { return mSize - mAt; }
     // The next byte, 0 once the input is used up.

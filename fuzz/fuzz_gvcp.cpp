@@ -8,7 +8,8 @@ namespace {
 
 using namespace ky::gev;
 
-template <typename Message> void RoundTrip(const uint8_t *data, size_t size)
+template <typename Message>
+void RoundTrip(const uint8_t *data, size_t size)
 {
     Message message;
     if (Parse(data, size, message) != CodecError::Ok)

@@ -85,7 +85,8 @@ void DisplayList(const DeviceMap &map)
         printf("%s\n", adapter.first.c_str());
         for (const auto &device : adapter.second) {
             const KyDeviceInfoGEV &info = *device.second;
-            printf("%2d. %-20s%s\t", ++index, info.GetModelName().GetAscii(), info.GetSerialNumber().GetAscii());
+            printf("%2d. %-20s%s\t", ++index, info.GetModelName().GetAscii(),
+                   info.GetSerialNumber().GetAscii());
             const char *mode = ModeText(info);
             if (mode[0] == 'P') {
                 printf("Persistent\n    - %s\t%s\t%s\n", info.GetIPAddress().GetAscii(),

@@ -9,17 +9,26 @@ namespace gevconfigure {
 
 namespace {
 
-struct OptionWord {
+struct OptionWord
+{
     const char *word;
     int32_t code;
 };
 
 // Compared in this order.
 constexpr OptionWord kOptionWords[] = {
-    {"--help", kOptionHelp},   {"-h", kOptionHelp},         {"--list", kOptionList},
-    {"-L", kOptionList},       {"--version", kOptionVersion}, {"-v", kOptionVersion},
-    {"-d", kOptionDHCP},       {"--dhcp", kOptionDHCP},     {"-p", kOptionPersistent},
-    {"--persistent", kOptionPersistent}, {"-l", kOptionLLA}, {"--lla", kOptionLLA},
+    {"--help", kOptionHelp},
+    {"-h", kOptionHelp},
+    {"--list", kOptionList},
+    {"-L", kOptionList},
+    {"--version", kOptionVersion},
+    {"-v", kOptionVersion},
+    {"-d", kOptionDHCP},
+    {"--dhcp", kOptionDHCP},
+    {"-p", kOptionPersistent},
+    {"--persistent", kOptionPersistent},
+    {"-l", kOptionLLA},
+    {"--lla", kOptionLLA},
 };
 
 }  // namespace
@@ -37,7 +46,7 @@ int32_t CheckArgumentOption(const char *text)
 
 int32_t CheckArgumentip(const char *text, uint32_t *address)
 {
-    in_addr parsed {};
+    in_addr parsed{};
     if (text == nullptr || inet_pton(AF_INET, text, &parsed) != 1)
         return kFailure;
     if (address != nullptr)
@@ -60,7 +69,8 @@ void DisplayHelpMessage()
     printf("  -h, --help\t\t\tDisplay this help and exit\n");
     printf("  -v, --version\t\t\tOutput version information and exit\n");
     printf("\n");
-    printf("When --persistent is specified, If you only set the IP, the subnet and gateway are set to default.\n");
+    printf("When --persistent is specified, If you only set the IP, the subnet and gateway are set to "
+           "default.\n");
     printf("Devices are sorted by SerialNuber.\n");
     printf("The IP you want to set must not be the same as the IP of the adapter.\n");
     printf("Depending on the subnetmask setting, you may not be able to connect to the device.\n");

@@ -14,7 +14,8 @@ namespace gev = ky::gev;
 
 namespace {
 
-struct DeviceRelease {
+struct DeviceRelease
+{
     void operator()(KyDevice *device) const { KyDevice::Free(device); }
 };
 using DevicePtr = std::unique_ptr<KyDevice, DeviceRelease>;
@@ -61,7 +62,8 @@ int32_t SetModeBit(const char *uniqueId, uint32_t bit, DevicePtr *keep)
     DevicePtr device = Connect(uniqueId);
     if (!device)
         return kFailure;
-    const uint32_t word = (ReadConfiguration(*device) & ~(gev::IP_CONFIG_PERSISTENT_MASK | gev::IP_CONFIG_DHCP_MASK)) | bit;
+    const uint32_t word =
+        (ReadConfiguration(*device) & ~(gev::IP_CONFIG_PERSISTENT_MASK | gev::IP_CONFIG_DHCP_MASK)) | bit;
     if (!WriteWord(*device, gev::CURRENT_IP_CONFIG_OFFSET, word))
         return kFailure;
     if (keep)

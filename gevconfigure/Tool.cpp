@@ -20,7 +20,8 @@ namespace {
 
 const char kTemporaryMask[] = "255.255.255.0";
 
-struct PersistentValues {
+struct PersistentValues
+{
     std::string ip, subnetMask, gateway;
 };
 
@@ -28,10 +29,14 @@ struct PersistentValues {
 PersistentValues ChoosePersistentValues(int argc, char **argv, const KyNetworkAdapter &adapter)
 {
     switch (argc) {
-    case 6: return {argv[3], argv[4], argv[5]};
-    case 5: return {argv[3], argv[4], adapter.GetIPAddress(0).GetAscii()};
-    case 4: return {argv[3], adapter.GetSubnetMask(0).GetAscii(), adapter.GetIPAddress(0).GetAscii()};
-    default: return {};
+    case 6:
+        return {argv[3], argv[4], argv[5]};
+    case 5:
+        return {argv[3], argv[4], adapter.GetIPAddress(0).GetAscii()};
+    case 4:
+        return {argv[3], adapter.GetSubnetMask(0).GetAscii(), adapter.GetIPAddress(0).GetAscii()};
+    default:
+        return {};
     }
 }
 
@@ -44,7 +49,8 @@ bool ValidatePersistentValues(const PersistentValues &values, bool all = true)
         DisplayInvalidOperand("IP", values.ip.c_str());
         return false;
     }
-    if ((all || !values.subnetMask.empty()) && CheckArgumentip(values.subnetMask.c_str(), &scratch) != kSuccess) {
+    if ((all || !values.subnetMask.empty()) &&
+        CheckArgumentip(values.subnetMask.c_str(), &scratch) != kSuccess) {
         DisplayInvalidOperand("Subnet", values.subnetMask.c_str());
         return false;
     }
@@ -74,11 +80,12 @@ bool CheckPersistentOperands(int argc, char **argv)
     return ValidatePersistentValues(given, false);
 }
 
-void ForceAddress(KySystem &system, const KyDeviceInfoGEV &info, const std::string &ip, const std::string &mask,
-                  const std::string &gateway)
+void ForceAddress(KySystem &system, const KyDeviceInfoGEV &info, const std::string &ip,
+                  const std::string &mask, const std::string &gateway)
 {
     // The camera may take the address without answering in time; the connection that follows tells.
-    (void)KyDeviceGEV::SetIPConfiguration(info.GetMACAddress(), KyString(ip), KyString(mask), KyString(gateway));
+    (void)KyDeviceGEV::SetIPConfiguration(info.GetMACAddress(), KyString(ip), KyString(mask),
+                                          KyString(gateway));
     (void)system.Find();  // only the device's new address matters, and the connection finds it
 }
 
@@ -174,8 +181,8 @@ int RunTool(int argc, char **argv)
         if (!ValidatePersistentValues(values))
             return kExitFailed;
         ForceAddress(system, *info, values.ip, values.subnetMask, values.gateway);
-        if (SetPersistent(uniqueId.c_str(), values.ip.c_str(), values.subnetMask.c_str(), values.gateway.c_str()) !=
-            kSuccess) {
+        if (SetPersistent(uniqueId.c_str(), values.ip.c_str(), values.subnetMask.c_str(),
+                          values.gateway.c_str()) != kSuccess) {
             printf("Failed to set Persistent\n");
             return kExitFailed;
         }

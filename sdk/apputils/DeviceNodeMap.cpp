@@ -22,7 +22,7 @@ std::filesystem::path TemporaryPath()
     return folder / ("ky-genicam-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".xml");
 }
 
-} // namespace
+}  // namespace
 
 KyResult DeviceNodeMap::Load()
 {
@@ -54,4 +54,4 @@ KyResult DeviceNodeMap::WritePort(uint64_t address, const void *data, uint32_t l
     return mDevice.WriteMemory(static_cast<int64_t>(address), static_cast<const uint8_t *>(data), length);
 }
 
-} // namespace ky::apputils
+}  // namespace ky::apputils

@@ -14,7 +14,7 @@ namespace ky::apputils {
 class DeviceNodeMap : private IKyGenPort
 {
 public:
-    explicit DeviceNodeMap(KyDevice &device) : mDevice(device) {}
+    explicit DeviceNodeMap(KyDevice &device) : mDevice(device) { }
     // Reads the device's GenICam file and loads it. KY_GENICAM_XML_ERROR, KY_NOT_SUPPORTED
     // (a file not stored on the device) or the device's failure.
     KyResult Load();
@@ -28,4 +28,4 @@ private:
     KyGenParameterArray mArray;
 };
 
-} // namespace ky::apputils
+}  // namespace ky::apputils

@@ -9,7 +9,7 @@
 
 struct KyAcquisitionStateManager::OwnNodeMap
 {
-    explicit OwnNodeMap(KyDevice &device) : map(device) {}
+    explicit OwnNodeMap(KyDevice &device) : map(device) { }
     ky::apputils::DeviceNodeMap map;
 };
 
@@ -21,17 +21,17 @@ void Undo(const char *step, const KyResult &result)
     if (result.IsSuccess())
         return;
     static KyLogger logger(KyString("device"));
-    const std::string message = std::string("undoing a failed acquisition start, ") + step + " failed: " +
-                                result.GetCodeString().str() + " " + result.GetDescription().str();
+    const std::string message = std::string("undoing a failed acquisition start, ") + step +
+                                " failed: " + result.GetCodeString().str() + " " +
+                                result.GetDescription().str();
     logger.LogWarning(__FILE__, __LINE__, "KyAcquisitionStateManager::Start", message.c_str());
 }
 
-} // namespace
+}  // namespace
 
 KyAcquisitionStateManager::KyAcquisitionStateManager(KyDevice *aDevice, KyStream *aStream, uint32_t aSource)
     : mDevice(aDevice), mStream(aStream), mSource(aSource)
-{
-}
+{ }
 
 KyAcquisitionStateManager::~KyAcquisitionStateManager() = default;
 

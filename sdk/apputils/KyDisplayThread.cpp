@@ -10,14 +10,11 @@ namespace {
 
 constexpr uint32_t kRetrieveWaitMs = 100;  // how soon the thread sees a stop request
 
-KyLogger &DisplayLog()
-{
-    return *KyLogCategories::Find("display");
-}
+KyLogger &DisplayLog() { return *KyLogCategories::Find("display"); }
 
-} // namespace
+}  // namespace
 
-KyDisplayThread::KyDisplayThread() : mThread(new ky::base::OwnedThread) {}
+KyDisplayThread::KyDisplayThread() : mThread(new ky::base::OwnedThread) { }
 
 KyDisplayThread::~KyDisplayThread()
 {
@@ -50,7 +47,8 @@ KyResult KyDisplayThread::Start(KyPipeline *aPipeline, KyGenParameterArray *aPar
         mThread->Start(this, [this, aPipeline](const ky::base::ThreadLife &life) { Run(life, aPipeline); });
     } catch (const std::exception &error) {
         mRunning = false;
-        return KyResult(KY_THREAD_ERROR, KyString(std::string("cannot start the display thread: ") + error.what()));
+        return KyResult(KY_THREAD_ERROR,
+                        KyString(std::string("cannot start the display thread: ") + error.what()));
     }
     return KyResult();
 }
@@ -71,10 +69,7 @@ KyResult KyDisplayThread::WaitComplete()
     return KyResult();
 }
 
-bool KyDisplayThread::IsRunning() const
-{
-    return mRunning;
-}
+bool KyDisplayThread::IsRunning() const { return mRunning; }
 
 uint32_t KyDisplayThread::GetFrameRate() const
 {
@@ -123,8 +118,8 @@ bool KyDisplayThread::Handle(const ky::base::ThreadLife &life, KyBuffer *buffer)
     return !life.Released();
 }
 
-void KyDisplayThread::OnBufferRetrieved(KyBuffer *) {}
-void KyDisplayThread::OnBufferDisplay(KyBuffer *) {}
-void KyDisplayThread::OnBufferDone(KyBuffer *) {}
-void KyDisplayThread::OnBufferLog(const KyString &) {}
-void KyDisplayThread::OnBufferTextOverlay(const KyString &) {}
+void KyDisplayThread::OnBufferRetrieved(KyBuffer *) { }
+void KyDisplayThread::OnBufferDisplay(KyBuffer *) { }
+void KyDisplayThread::OnBufferDone(KyBuffer *) { }
+void KyDisplayThread::OnBufferLog(const KyString &) { }
+void KyDisplayThread::OnBufferTextOverlay(const KyString &) { }

@@ -2,7 +2,4 @@
 
 #include "ky/buffer/KyImage.h"
 
-uint32_t KyGetPixelBitCount(KyPixelType aType)
-{
-    return KyImage::GetPixelSize(aType);
-}
+uint32_t KyGetPixelBitCount(KyPixelType aType) { return KyImage::GetPixelSize(aType); }

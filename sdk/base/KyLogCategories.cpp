@@ -28,7 +28,8 @@ std::string Plain(const std::string &text)
 
 bool ParseLevel(const std::string &text, int32_t &level)
 {
-    static const struct {
+    static const struct
+    {
         const char *name;
         KyLogLevelEnum level;
     } LEVELS[] = {{"debug", KyLogLevelDebug},
@@ -45,7 +46,8 @@ bool ParseLevel(const std::string &text, int32_t &level)
     return false;
 }
 
-struct Registry {
+struct Registry
+{
     KyLogger *loggers[COUNT];
 
     // KY_LOG applies once, here. An item it cannot read leaves its category as it was and is
@@ -57,11 +59,12 @@ struct Registry {
         if (const char *text = std::getenv("KY_LOG")) {
             std::string refused;
             if (!Configure(text, &refused)) {
-                std::fprintf(stderr,
-                             "KY_LOG: cannot read '%s' (items are category=level; categories: system, device, "
-                             "control, stream, genicam, softdevice, display, all; levels: debug, info, warning, "
-                             "error, critical)\n",
-                             refused.c_str());
+                std::fprintf(
+                    stderr,
+                    "KY_LOG: cannot read '%s' (items are category=level; categories: system, device, "
+                    "control, stream, genicam, softdevice, display, all; levels: debug, info, warning, "
+                    "error, critical)\n",
+                    refused.c_str());
             }
         }
     }
@@ -144,5 +147,6 @@ bool KyLogCategories::Configure(const char *text)
 {
     // Out of memory for the copy of the text reads as "not read".
     return ky::base::Guarded(
-        nullptr, "KyLogCategories::Configure", [text] { return Categories().Configure(text, nullptr); }, false);
+        nullptr, "KyLogCategories::Configure", [text] { return Categories().Configure(text, nullptr); },
+        false);
 }

@@ -13,7 +13,8 @@
 
 namespace {
 
-struct SinkRegistry {
+struct SinkRegistry
+{
     std::shared_mutex mutex;
     std::vector<KyLogSink *> sinks;
 };
@@ -51,17 +52,24 @@ bool ToStandardError()
 const char *LevelName(KyLogLevelEnum level)
 {
     switch (level) {
-    case KyLogLevelDebug: return "debug";
-    case KyLogLevelInfo: return "info";
-    case KyLogLevelWarning: return "warning";
-    case KyLogLevelError: return "error";
-    case KyLogLevelCritical: return "critical";
-    default: return "log";
+    case KyLogLevelDebug:
+        return "debug";
+    case KyLogLevelInfo:
+        return "info";
+    case KyLogLevelWarning:
+        return "warning";
+    case KyLogLevelError:
+        return "error";
+    case KyLogLevelCritical:
+        return "critical";
+    default:
+        return "log";
     }
 }
 
 // One line per record, written at once: "[stream debug] Process: GVSP ...".
-void WriteToStandardError(KyLogLevelEnum level, const char *category, const char *function, const char *message)
+void WriteToStandardError(KyLogLevelEnum level, const char *category, const char *function,
+                          const char *message)
 {
     if (*function != '\0')
         std::fprintf(stderr, "[%s %s] %s: %s\n", category, LevelName(level), function, message);

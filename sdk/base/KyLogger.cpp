@@ -8,18 +8,24 @@ namespace {
 int Severity(int32_t level)
 {
     switch (level) {
-    case KyLogLevelDebug: return 1;
-    case KyLogLevelInfo: return 2;
-    case KyLogLevelWarning: return 3;
-    case KyLogLevelError: return 4;
-    case KyLogLevelCritical: return 5;
-    default: return 0;
+    case KyLogLevelDebug:
+        return 1;
+    case KyLogLevelInfo:
+        return 2;
+    case KyLogLevelWarning:
+        return 3;
+    case KyLogLevelError:
+        return 4;
+    case KyLogLevelCritical:
+        return 5;
+    default:
+        return 0;
     }
 }
 
 }  // namespace
 
-KyLogger::KyLogger(const KyString &category) : mCategory(category), mPriority(KyLogLevelInfo) {}
+KyLogger::KyLogger(const KyString &category) : mCategory(category), mPriority(KyLogLevelInfo) { }
 KyLogger::~KyLogger() = default;
 
 void KyLogger::SetLogPriority(int32_t priority) { mPriority.store(priority); }
@@ -27,7 +33,8 @@ int32_t KyLogger::GetLogPriority() const { return mPriority.load(); }
 
 bool KyLogger::IsEnabled(KyLogLevelEnum level) const { return Severity(level) >= Severity(mPriority.load()); }
 
-void KyLogger::Write(KyLogLevelEnum level, const char *file, int line, const char *function, const char *message)
+void KyLogger::Write(KyLogLevelEnum level, const char *file, int line, const char *function,
+                     const char *message)
 {
     if (!IsEnabled(level))
         return;

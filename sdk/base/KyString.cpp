@@ -16,19 +16,41 @@ std::wstring Widen(const std::string &in)
         unsigned char c = static_cast<unsigned char>(in[i]);
         uint32_t cp;
         size_t extra;
-        if (c < 0x80) { cp = c; extra = 0; }
-        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
-        else { out.push_back(L'\xFFFD'); ++i; continue; }
+        if (c < 0x80) {
+            cp = c;
+            extra = 0;
+        } else if ((c & 0xE0) == 0xC0) {
+            cp = c & 0x1F;
+            extra = 1;
+        } else if ((c & 0xF0) == 0xE0) {
+            cp = c & 0x0F;
+            extra = 2;
+        } else if ((c & 0xF8) == 0xF0) {
+            cp = c & 0x07;
+            extra = 3;
+        } else {
+            out.push_back(L'\xFFFD');
+            ++i;
+            continue;
+        }
         bool ok = true;
         for (size_t k = 1; k <= extra; ++k) {
-            if (i + k >= n) { ok = false; break; }
+            if (i + k >= n) {
+                ok = false;
+                break;
+            }
             unsigned char cc = static_cast<unsigned char>(in[i + k]);
-            if ((cc & 0xC0) != 0x80) { ok = false; break; }
+            if ((cc & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
             cp = (cp << 6) | (cc & 0x3F);
         }
-        if (!ok) { out.push_back(L'\xFFFD'); ++i; continue; }
+        if (!ok) {
+            out.push_back(L'\xFFFD');
+            ++i;
+            continue;
+        }
         out.push_back(static_cast<wchar_t>(cp));
         i += extra + 1;
     }
@@ -65,11 +87,13 @@ std::string Narrow(const wchar_t *in, size_t n)
 }  // namespace
 
 KyString::KyString() = default;
-KyString::KyString(const char *text) : mText(text ? text : "") {}
-KyString::KyString(const char *text, unsigned int count) : mText(text ? std::string(text, count) : std::string()) {}
-KyString::KyString(const wchar_t *text) : mText(text ? Narrow(text, std::wcslen(text)) : std::string()) {}
-KyString::KyString(const std::string &text) : mText(text) {}
-KyString::KyString(const KyString &other) : mText(other.mText) {}
+KyString::KyString(const char *text) : mText(text ? text : "") { }
+KyString::KyString(const char *text, unsigned int count)
+    : mText(text ? std::string(text, count) : std::string())
+{ }
+KyString::KyString(const wchar_t *text) : mText(text ? Narrow(text, std::wcslen(text)) : std::string()) { }
+KyString::KyString(const std::string &text) : mText(text) { }
+KyString::KyString(const KyString &other) : mText(other.mText) { }
 KyString::KyString(KyString &&other) noexcept : mText(std::move(other.mText))
 {
     other.mText.clear();

@@ -16,7 +16,7 @@ thread_local const void *tThreadOwner = nullptr;
 class Reaper
 {
 public:
-    Reaper() : mWorker([this] { Loop(); }) {}
+    Reaper() : mWorker([this] { Loop(); }) { }
     ~Reaper()
     {
         {
@@ -61,7 +61,7 @@ private:
     std::thread mWorker;
 };
 
-std::atomic<bool> gReaperGone {false};
+std::atomic<bool> gReaperGone{false};
 
 struct ReaperHolder
 {

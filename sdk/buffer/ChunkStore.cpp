@@ -19,7 +19,7 @@ void ChunkStore::Clear()
 }
 
 KyResult ChunkStore::Append(uint8_t *aArea, uint32_t aAreaSize, uint32_t aMainSize, uint32_t aMainID,
-                              uint32_t aID, const uint8_t *aData, uint32_t aLength)
+                            uint32_t aID, const uint8_t *aData, uint32_t aLength)
 {
     if (aData == nullptr && aLength > 0)
         return KyResult(KY_INVALID_PARAMETER, "[KyChunkStore::Append] no data for a chunk of " +
@@ -55,9 +55,10 @@ KyResult ChunkStore::Parse(const uint8_t *aBlock, uint32_t aSize, bool aMainPart
     while (end > 0) {
         uint32_t id = 0;
         uint32_t length = 0;
-        if (end < kTrailerSize || !LoadAt(aBlock, aSize, end - 8, id) || !LoadAt(aBlock, aSize, end - 4, length))
-            return KyResult(KY_INVALID_DATA_FORMAT, "[KyChunkStore::Parse] chunk trailer cut short at byte " +
-                                                        std::to_string(end));
+        if (end < kTrailerSize || !LoadAt(aBlock, aSize, end - 8, id) ||
+            !LoadAt(aBlock, aSize, end - 4, length))
+            return KyResult(KY_INVALID_DATA_FORMAT,
+                            "[KyChunkStore::Parse] chunk trailer cut short at byte " + std::to_string(end));
         const uint32_t room = end - kTrailerSize;
         if (length > room)
             return KyResult(KY_INVALID_DATA_FORMAT, "[KyChunkStore::Parse] chunk " + std::to_string(id) +

@@ -79,9 +79,15 @@ void PixelSimple(const Sampler &s, uint32_t x, uint32_t y, uint8_t *aOut, bool a
         for (uint32_t dx = 0; dx < 2; ++dx) {
             const unsigned v = s.At(cx + dx, cy + dy);
             switch (s.ColourAt(cx + dx, cy + dy)) {
-            case kRed: r = v; break;
-            case kBlue: b = v; break;
-            case kGreen: g += v; break;
+            case kRed:
+                r = v;
+                break;
+            case kBlue:
+                b = v;
+                break;
+            case kGreen:
+                g += v;
+                break;
             }
         }
     Store(aOut, r, g >> 1, b, aRgbOrder);
@@ -98,16 +104,29 @@ bool HasAvx2()
 bool BayerPatternOf(KyPixelType aPixelType, uint32_t &aRedX, uint32_t &aRedY)
 {
     switch (aPixelType) {
-    case KyPixelBayerRG8: aRedX = 0; aRedY = 0; return true;
-    case KyPixelBayerGR8: aRedX = 1; aRedY = 0; return true;
-    case KyPixelBayerGB8: aRedX = 0; aRedY = 1; return true;
-    case KyPixelBayerBG8: aRedX = 1; aRedY = 1; return true;
-    default: return false;
+    case KyPixelBayerRG8:
+        aRedX = 0;
+        aRedY = 0;
+        return true;
+    case KyPixelBayerGR8:
+        aRedX = 1;
+        aRedY = 0;
+        return true;
+    case KyPixelBayerGB8:
+        aRedX = 0;
+        aRedY = 1;
+        return true;
+    case KyPixelBayerBG8:
+        aRedX = 1;
+        aRedY = 1;
+        return true;
+    default:
+        return false;
     }
 }
 
-void DemosaicPixels(const BayerImage &aImage, KyBayerFilterType aFilter, uint32_t aY, uint32_t aX0, uint32_t aX1,
-                    uint8_t *aOut, bool aRgbOrder)
+void DemosaicPixels(const BayerImage &aImage, KyBayerFilterType aFilter, uint32_t aY, uint32_t aX0,
+                    uint32_t aX1, uint8_t *aOut, bool aRgbOrder)
 {
     const Sampler s{aImage};
     for (uint32_t x = aX0; x < aX1; ++x) {
@@ -118,8 +137,8 @@ void DemosaicPixels(const BayerImage &aImage, KyBayerFilterType aFilter, uint32_
     }
 }
 
-void DemosaicRow(const BayerImage &aImage, KyBayerFilterType aFilter, uint32_t aY, uint8_t *aOut, bool aRgbOrder,
-                 bool aAllowSimd)
+void DemosaicRow(const BayerImage &aImage, KyBayerFilterType aFilter, uint32_t aY, uint8_t *aOut,
+                 bool aRgbOrder, bool aAllowSimd)
 {
     uint32_t x = 0;
     uint32_t done = 0;

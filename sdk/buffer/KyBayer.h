@@ -32,17 +32,18 @@ bool BayerPatternOf(KyPixelType aPixelType, uint32_t &aRedX, uint32_t &aRedY);
 
 // Writes row aY of the colour image: width pixels of 3 bytes, B G R (or R G B with aRgbOrder).
 // aAllowSimd false keeps to the portable code (tests compare both).
-void DemosaicRow(const BayerImage &aImage, KyBayerFilterType aFilter, uint32_t aY, uint8_t *aOut, bool aRgbOrder,
-                 bool aAllowSimd = true);
+void DemosaicRow(const BayerImage &aImage, KyBayerFilterType aFilter, uint32_t aY, uint8_t *aOut,
+                 bool aRgbOrder, bool aAllowSimd = true);
 
 // Portable code for pixels [aX0, aX1) of row aY.
-void DemosaicPixels(const BayerImage &aImage, KyBayerFilterType aFilter, uint32_t aY, uint32_t aX0, uint32_t aX1,
-                    uint8_t *aOut, bool aRgbOrder);
+void DemosaicPixels(const BayerImage &aImage, KyBayerFilterType aFilter, uint32_t aY, uint32_t aX0,
+                    uint32_t aX1, uint8_t *aOut, bool aRgbOrder);
 
 // Vector code (AVX2) for the inside of a row: pixels from aX0 (even) in steps of 32 while the
 // step's neighbours lie inside the row. Returns the first pixel not written. Call only when
 // the processor has AVX2.
 uint32_t Demosaic3x3Avx2(const BayerImage &aImage, uint32_t aY, uint32_t aX0, uint8_t *aOut, bool aRgbOrder);
-uint32_t DemosaicSimpleAvx2(const BayerImage &aImage, uint32_t aY, uint32_t aX0, uint8_t *aOut, bool aRgbOrder);
+uint32_t DemosaicSimpleAvx2(const BayerImage &aImage, uint32_t aY, uint32_t aX0, uint8_t *aOut,
+                            bool aRgbOrder);
 
 }  // namespace ky::buffer

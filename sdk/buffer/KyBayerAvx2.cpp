@@ -58,7 +58,10 @@ inline __m256i Load(const uint8_t *p) { return _mm256_loadu_si256(reinterpret_ca
 inline __m256i LowBytes(__m256i v) { return _mm256_and_si256(v, _mm256_set1_epi16(0xFF)); }
 inline __m256i HighBytes(__m256i v) { return _mm256_srli_epi16(v, 8); }
 // Even and odd 16-bit values back into 32 bytes in pixel order.
-inline __m256i Join(__m256i aEven, __m256i aOdd) { return _mm256_or_si256(aEven, _mm256_slli_epi16(aOdd, 8)); }
+inline __m256i Join(__m256i aEven, __m256i aOdd)
+{
+    return _mm256_or_si256(aEven, _mm256_slli_epi16(aOdd, 8));
+}
 inline __m256i Mean4(__m256i a, __m256i b, __m256i c, __m256i d)
 {
     const __m256i sum = _mm256_add_epi16(_mm256_add_epi16(a, b), _mm256_add_epi16(c, d));
@@ -103,7 +106,8 @@ uint32_t Row3x3(const uint8_t *aUp, const uint8_t *aRow, const uint8_t *aDown, u
             greenO = Mean4(c.even, c.evenAfter, u.odd, d.odd);
             otherO = Mean4(u.even, u.evenAfter, d.even, d.evenAfter);
         }
-        const __m256i colour = Join(colourE, colourO), green = Join(greenE, greenO), other = Join(otherE, otherO);
+        const __m256i colour = Join(colourE, colourO), green = Join(greenE, greenO),
+                      other = Join(otherE, otherO);
         if (kColourFirst)
             StoreInterleaved(colour, green, other, aOut + size_t(aX) * 3);
         else
@@ -135,8 +139,8 @@ uint32_t RowSimple(const uint8_t *aTop, const uint8_t *aBottom, uint32_t aX, uin
 }
 
 template <int kRedAt>
-uint32_t RowSimpleOrder(const uint8_t *aTop, const uint8_t *aBottom, uint32_t aX, uint32_t aWidth, uint8_t *aOut,
-                        bool aRgbOrder)
+uint32_t RowSimpleOrder(const uint8_t *aTop, const uint8_t *aBottom, uint32_t aX, uint32_t aWidth,
+                        uint8_t *aOut, bool aRgbOrder)
 {
     return aRgbOrder ? RowSimple<kRedAt, true>(aTop, aBottom, aX, aWidth, aOut)
                      : RowSimple<kRedAt, false>(aTop, aBottom, aX, aWidth, aOut);
@@ -144,8 +148,7 @@ uint32_t RowSimpleOrder(const uint8_t *aTop, const uint8_t *aBottom, uint32_t aX
 
 }  // namespace
 
-uint32_t Demosaic3x3Avx2(const BayerImage &aImage, uint32_t aY, uint32_t aX0,
-                                                         uint8_t *aOut, bool aRgbOrder)
+uint32_t Demosaic3x3Avx2(const BayerImage &aImage, uint32_t aY, uint32_t aX0, uint8_t *aOut, bool aRgbOrder)
 {
     if (aImage.width < 2 || aImage.height < 2 || (aX0 & 1) || aX0 == 0)
         return aX0;
@@ -165,8 +168,8 @@ uint32_t Demosaic3x3Avx2(const BayerImage &aImage, uint32_t aY, uint32_t aX0,
                        : Row3x3<false, false>(rowUp, row, rowDown, aX0, aImage.width, aOut);
 }
 
-uint32_t DemosaicSimpleAvx2(const BayerImage &aImage, uint32_t aY, uint32_t aX0,
-                                                            uint8_t *aOut, bool aRgbOrder)
+uint32_t DemosaicSimpleAvx2(const BayerImage &aImage, uint32_t aY, uint32_t aX0, uint8_t *aOut,
+                            bool aRgbOrder)
 {
     if (aImage.width < 2 || aImage.height < 2 || (aX0 & 1))
         return aX0;
@@ -177,10 +180,14 @@ uint32_t DemosaicSimpleAvx2(const BayerImage &aImage, uint32_t aY, uint32_t aX0,
     const uint8_t *rowBottom = rowTop + aImage.stride;
     const int redAt = int(aImage.redX) + 2 * int(aImage.redY ^ (top & 1));
     switch (redAt) {
-    case 0: return RowSimpleOrder<0>(rowTop, rowBottom, aX0, aImage.width, aOut, aRgbOrder);
-    case 1: return RowSimpleOrder<1>(rowTop, rowBottom, aX0, aImage.width, aOut, aRgbOrder);
-    case 2: return RowSimpleOrder<2>(rowTop, rowBottom, aX0, aImage.width, aOut, aRgbOrder);
-    default: return RowSimpleOrder<3>(rowTop, rowBottom, aX0, aImage.width, aOut, aRgbOrder);
+    case 0:
+        return RowSimpleOrder<0>(rowTop, rowBottom, aX0, aImage.width, aOut, aRgbOrder);
+    case 1:
+        return RowSimpleOrder<1>(rowTop, rowBottom, aX0, aImage.width, aOut, aRgbOrder);
+    case 2:
+        return RowSimpleOrder<2>(rowTop, rowBottom, aX0, aImage.width, aOut, aRgbOrder);
+    default:
+        return RowSimpleOrder<3>(rowTop, rowBottom, aX0, aImage.width, aOut, aRgbOrder);
     }
 }
 

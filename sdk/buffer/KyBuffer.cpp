@@ -5,12 +5,15 @@
 
 #include "ChunkStore.h"
 
-KyBuffer::KyBuffer() : KyBuffer(KyPayloadTypeImage) {}
+KyBuffer::KyBuffer() : KyBuffer(KyPayloadTypeImage) { }
 
 KyBuffer::KyBuffer(KyPayloadType aPayloadType)
-    : mPayloadType(aPayloadType), mChunks(new ky::buffer::ChunkStore), mImage(*this), mRawData(*this), mChunkData(*this)
-{
-}
+    : mPayloadType(aPayloadType),
+      mChunks(new ky::buffer::ChunkStore),
+      mImage(*this),
+      mRawData(*this),
+      mChunkData(*this)
+{ }
 
 KyBuffer::~KyBuffer()
 {
@@ -21,8 +24,14 @@ KyBuffer::~KyBuffer()
 KyImage *KyBuffer::GetImage() { return mPayloadType == KyPayloadTypeImage ? &mImage : nullptr; }
 const KyImage *KyBuffer::GetImage() const { return mPayloadType == KyPayloadTypeImage ? &mImage : nullptr; }
 KyRawData *KyBuffer::GetRawData() { return mPayloadType == KyPayloadTypeRawData ? &mRawData : nullptr; }
-const KyRawData *KyBuffer::GetRawData() const { return mPayloadType == KyPayloadTypeRawData ? &mRawData : nullptr; }
-KyChunkData *KyBuffer::GetChunkData() { return mPayloadType == KyPayloadTypeChunkData ? &mChunkData : nullptr; }
+const KyRawData *KyBuffer::GetRawData() const
+{
+    return mPayloadType == KyPayloadTypeRawData ? &mRawData : nullptr;
+}
+KyChunkData *KyBuffer::GetChunkData()
+{
+    return mPayloadType == KyPayloadTypeChunkData ? &mChunkData : nullptr;
+}
 const KyChunkData *KyBuffer::GetChunkData() const
 {
     return mPayloadType == KyPayloadTypeChunkData ? &mChunkData : nullptr;
@@ -34,7 +43,8 @@ uint32_t KyBuffer::MainPartSize() const
     case KyPayloadTypeImage:
         return mImage.GetImageSize();
     case KyPayloadTypeRawData:
-        return mRawData.GetPayloadLength() <= mSize ? static_cast<uint32_t>(mRawData.GetPayloadLength()) : mSize;
+        return mRawData.GetPayloadLength() <= mSize ? static_cast<uint32_t>(mRawData.GetPayloadLength())
+                                                    : mSize;
     default:
         return 0;
     }
@@ -70,7 +80,8 @@ KyResult KyBuffer::Alloc(uint32_t aSize)
     uint8_t *data = new (std::nothrow) uint8_t[aSize]();
     if (data == nullptr) {
         SetMemory(nullptr, 0, false);
-        return KyResult(KY_NOT_ENOUGH_MEMORY, "cannot allocate a buffer of " + std::to_string(aSize) + " bytes");
+        return KyResult(KY_NOT_ENOUGH_MEMORY,
+                        "cannot allocate a buffer of " + std::to_string(aSize) + " bytes");
     }
     SetMemory(data, aSize, true);
     return KyResult();
@@ -187,7 +198,10 @@ KyResult KyBuffer::SetAcquiredSize(uint32_t aSize)
     return KyResult();
 }
 
-void KyBuffer::AddMissingPacketIds(uint32_t aFirst, uint32_t aLast) { mMissingPackets.emplace_back(aFirst, aLast); }
+void KyBuffer::AddMissingPacketIds(uint32_t aFirst, uint32_t aLast)
+{
+    mMissingPackets.emplace_back(aFirst, aLast);
+}
 
 KyResult KyBuffer::GetMissingPacketIdsCount(uint32_t &aCount) const
 {
@@ -198,8 +212,8 @@ KyResult KyBuffer::GetMissingPacketIdsCount(uint32_t &aCount) const
 KyResult KyBuffer::GetMissingPacketIds(uint32_t aIndex, uint32_t &aFirst, uint32_t &aLast) const
 {
     if (aIndex >= mMissingPackets.size())
-        return KyResult(KY_NOT_FOUND, "[KyBuffer::GetMissingPacketIds] no group " + std::to_string(aIndex) + " of " +
-                                          std::to_string(mMissingPackets.size()));
+        return KyResult(KY_NOT_FOUND, "[KyBuffer::GetMissingPacketIds] no group " + std::to_string(aIndex) +
+                                          " of " + std::to_string(mMissingPackets.size()));
     aFirst = mMissingPackets[aIndex].first;
     aLast = mMissingPackets[aIndex].second;
     return KyResult();

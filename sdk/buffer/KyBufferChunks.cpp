@@ -42,8 +42,8 @@ KyResult KyBuffer::GetChunkIDByIndex(uint32_t aIndex, uint32_t &aID)
 {
     const ky::buffer::ChunkStore::Entry *e = mChunks->ByIndex(aIndex);
     if (e == nullptr)
-        return KyResult(KY_NOT_FOUND, "[KyBuffer::GetChunkIDByIndex] no chunk " + std::to_string(aIndex) + " of " +
-                                          std::to_string(mChunks->Count()));
+        return KyResult(KY_NOT_FOUND, "[KyBuffer::GetChunkIDByIndex] no chunk " + std::to_string(aIndex) +
+                                          " of " + std::to_string(mChunks->Count()));
     aID = e->id;
     return KyResult();
 }

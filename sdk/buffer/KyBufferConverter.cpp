@@ -36,7 +36,7 @@ bool Overlap(const uint8_t *a, size_t aSize, const uint8_t *b, size_t bSize)
 
 }  // namespace
 
-KyBufferConverter::KyBufferConverter() : KyBufferConverter(-1) {}
+KyBufferConverter::KyBufferConverter() : KyBufferConverter(-1) { }
 
 KyBufferConverter::KyBufferConverter(int32_t aMaxThreads)
 {
@@ -79,8 +79,8 @@ KyResult KyBufferConverter::Convert(const IKyImage *aSource, KyBuffer *aDestinat
     });
 }
 
-KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDestination, bool aReallocIfNeeded,
-                                          bool aFlipY)
+KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDestination,
+                                          bool aReallocIfNeeded, bool aFlipY)
 {
     KyImage *target = aDestination.GetImage();
     if (target == nullptr)
@@ -96,8 +96,8 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
     BayerImage bayer{pixels, 0, width, height, 0, 0};
     const bool isBayer = ky::buffer::BayerPatternOf(from, bayer.redX, bayer.redY);
     if (isBayer && (width < 2 || height < 2))
-        return Refuse(KY_INVALID_PARAMETER, "a Bayer image needs 2 x 2 pixels, this one has " + std::to_string(width) +
-                                                " x " + std::to_string(height));
+        return Refuse(KY_INVALID_PARAMETER, "a Bayer image needs 2 x 2 pixels, this one has " +
+                                                std::to_string(width) + " x " + std::to_string(height));
     PixelLayout fromLayout{1, 0, 0, 0, -1}, toLayout{};
     ky::buffer::PixelLayoutOf(from, fromLayout);
     ky::buffer::PixelLayoutOf(to, toLayout);
@@ -111,7 +111,8 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
         return Refuse(KY_INVALID_PARAMETER, "source and destination share memory");
     if (aDestination.GetSize() < needed) {
         if (!aReallocIfNeeded || aDestination.IsAttached())
-            return Refuse(KY_BUFFER_TOO_SMALL, "the destination has " + std::to_string(aDestination.GetSize()) +
+            return Refuse(KY_BUFFER_TOO_SMALL, "the destination has " +
+                                                   std::to_string(aDestination.GetSize()) +
                                                    " bytes, the image needs " + std::to_string(needed));
         KyResult r = target->Alloc(width, height, to);
         if (!r.IsOK())
@@ -175,8 +176,8 @@ KyBayerFilterType KyBufferConverter::GetBayerFilter() const
 KyResult KyBufferConverter::SetBayerFilter(KyBayerFilterType aFilter)
 {
     if (aFilter != KyBayerFilterSimple && aFilter != KyBayerFilter3X3)
-        return KyResult(KY_INVALID_PARAMETER,
-                        "[KyBufferConverter::SetBayerFilter] no Bayer filter " + std::to_string(int32_t(aFilter)));
+        return KyResult(KY_INVALID_PARAMETER, "[KyBufferConverter::SetBayerFilter] no Bayer filter " +
+                                                  std::to_string(int32_t(aFilter)));
     std::lock_guard<std::mutex> lock(mMutex);
     mBayerFilter = aFilter;
     return KyResult();

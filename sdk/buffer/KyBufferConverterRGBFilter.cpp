@@ -49,7 +49,8 @@ void KyBufferConverterRGBFilter::MakeTables(uint8_t aRed[256], uint8_t aGreen[25
 KyResult KyBufferConverterRGBFilter::WhiteBalance(KyBuffer *aBuffer)
 {
     const KyImage *image = aBuffer ? aBuffer->GetImage() : nullptr;
-    if (image == nullptr || image->GetDataPointer() == nullptr || image->GetWidth() == 0 || image->GetHeight() == 0)
+    if (image == nullptr || image->GetDataPointer() == nullptr || image->GetWidth() == 0 ||
+        image->GetHeight() == 0)
         return Refuse("no image to sample");
     const KyPixelType type = image->GetPixelType();
     uint32_t redX = 0, redY = 0;
@@ -83,7 +84,10 @@ KyResult KyBufferConverterRGBFilter::WhiteBalance(KyBuffer *aBuffer)
     double average[3];
     for (int c = 0; c < 3; ++c) {
         if (count[c] == 0 || sum[c] == 0)
-            return Refuse(std::string("the ") + (c == 0 ? "red" : c == 1 ? "green" : "blue") +
+            return Refuse(std::string("the ") +
+                          (c == 0   ? "red"
+                           : c == 1 ? "green"
+                                    : "blue") +
                           " average of the sample is 0");
         average[c] = double(sum[c]) / double(count[c]);
     }

@@ -2,7 +2,7 @@
 
 #include "ky/buffer/KyBuffer.h"
 
-KyChunkData::KyChunkData(KyBuffer &aBuffer) : mBuffer(aBuffer) {}
+KyChunkData::KyChunkData(KyBuffer &aBuffer) : mBuffer(aBuffer) { }
 KyChunkData::~KyChunkData() = default;
 
 void KyChunkData::ResetChunks() { mBuffer.ResetChunks(); }
@@ -13,10 +13,16 @@ KyResult KyChunkData::AddChunk(uint32_t aID, const uint8_t *aData, uint32_t aLen
 void KyChunkData::SetChunkLayoutID(uint32_t aChunkLayoutID) { mBuffer.SetChunkLayoutID(aChunkLayoutID); }
 bool KyChunkData::HasChunks() const { return mBuffer.HasChunks(); }
 uint32_t KyChunkData::GetChunkCount() { return mBuffer.GetChunkCount(); }
-KyResult KyChunkData::GetChunkIDByIndex(uint32_t aIndex, uint32_t &aID) { return mBuffer.GetChunkIDByIndex(aIndex, aID); }
+KyResult KyChunkData::GetChunkIDByIndex(uint32_t aIndex, uint32_t &aID)
+{
+    return mBuffer.GetChunkIDByIndex(aIndex, aID);
+}
 uint32_t KyChunkData::GetChunkSizeByIndex(uint32_t aIndex) { return mBuffer.GetChunkSizeByIndex(aIndex); }
 uint32_t KyChunkData::GetChunkSizeByID(uint32_t aID) { return mBuffer.GetChunkSizeByID(aID); }
-const uint8_t *KyChunkData::GetChunkRawDataByIndex(uint32_t aIndex) { return mBuffer.GetChunkRawDataByIndex(aIndex); }
+const uint8_t *KyChunkData::GetChunkRawDataByIndex(uint32_t aIndex)
+{
+    return mBuffer.GetChunkRawDataByIndex(aIndex);
+}
 const uint8_t *KyChunkData::GetChunkRawDataByID(uint32_t aID) { return mBuffer.GetChunkRawDataByID(aID); }
 uint32_t KyChunkData::GetChunkLayoutID() { return mBuffer.GetChunkLayoutID(); }
 uint32_t KyChunkData::GetChunkDataSize() const { return mBuffer.GetChunkDataSize(); }

@@ -4,7 +4,7 @@
 
 #include "ky/buffer/KyBuffer.h"
 
-KyImage::KyImage(KyBuffer &aBuffer) : mBuffer(aBuffer) {}
+KyImage::KyImage(KyBuffer &aBuffer) : mBuffer(aBuffer) { }
 KyImage::~KyImage() = default;
 
 const uint8_t *KyImage::GetDataPointer() const { return mBuffer.mData; }
@@ -31,7 +31,9 @@ bool KyImage::ComputeImageSize(KyPixelType aPixelType, uint64_t aWidth, uint64_t
 uint32_t KyImage::GetImageSize() const
 {
     uint32_t size = 0;
-    return ComputeImageSize(mPixelType, uint64_t(mWidth) + mPaddingX, uint64_t(mHeight) + mPaddingY, size) ? size : 0;
+    return ComputeImageSize(mPixelType, uint64_t(mWidth) + mPaddingX, uint64_t(mHeight) + mPaddingY, size)
+               ? size
+               : 0;
 }
 
 uint32_t KyImage::GetEffectiveImageSize() const
@@ -46,13 +48,14 @@ uint32_t KyImage::GetRequiredSize() const
 }
 
 KyResult KyImage::Layout(const char *aCaller, uint32_t aWidth, uint32_t aHeight, KyPixelType aPixelType,
-                         uint16_t aPaddingX, uint16_t aPaddingY, uint32_t aMaximumChunkLength, uint32_t &aTotal)
+                         uint16_t aPaddingX, uint16_t aPaddingY, uint32_t aMaximumChunkLength,
+                         uint32_t &aTotal)
 {
     uint32_t imageSize = 0;
     if (!ComputeImageSize(aPixelType, uint64_t(aWidth) + aPaddingX, uint64_t(aHeight) + aPaddingY, imageSize))
-        return KyResult(KY_INVALID_PARAMETER, std::string("[") + aCaller + "] cannot size " + std::to_string(aWidth) +
-                                                  " x " + std::to_string(aHeight) + " pixels of type " +
-                                                  PixelTypeToString(aPixelType).str());
+        return KyResult(KY_INVALID_PARAMETER, std::string("[") + aCaller + "] cannot size " +
+                                                  std::to_string(aWidth) + " x " + std::to_string(aHeight) +
+                                                  " pixels of type " + PixelTypeToString(aPixelType).str());
     const uint64_t total = uint64_t(imageSize) + aMaximumChunkLength;
     if (total > UINT32_MAX)
         return KyResult(KY_INVALID_PARAMETER, std::string("[") + aCaller + "] image and chunks take " +
@@ -61,9 +64,9 @@ KyResult KyImage::Layout(const char *aCaller, uint32_t aWidth, uint32_t aHeight,
     return KyResult();
 }
 
-void KyImage::SetGeometryUnchecked(KyPixelType aPixelType, uint32_t aWidth, uint32_t aHeight, uint32_t aOffsetX,
-                                   uint32_t aOffsetY, uint16_t aPaddingX, uint16_t aPaddingY,
-                                   uint32_t aMaximumChunkLength)
+void KyImage::SetGeometryUnchecked(KyPixelType aPixelType, uint32_t aWidth, uint32_t aHeight,
+                                   uint32_t aOffsetX, uint32_t aOffsetY, uint16_t aPaddingX,
+                                   uint16_t aPaddingY, uint32_t aMaximumChunkLength)
 {
     mPixelType = aPixelType;
     mWidth = aWidth;
@@ -79,7 +82,8 @@ KyResult KyImage::Alloc(uint32_t aWidth, uint32_t aHeight, KyPixelType aPixelTyp
                         uint16_t aPaddingY, uint32_t aMaximumChunkLength)
 {
     uint32_t total = 0;
-    KyResult r = Layout("KyImage::Alloc", aWidth, aHeight, aPixelType, aPaddingX, aPaddingY, aMaximumChunkLength, total);
+    KyResult r = Layout("KyImage::Alloc", aWidth, aHeight, aPixelType, aPaddingX, aPaddingY,
+                        aMaximumChunkLength, total);
     if (r.IsOK())
         r = mBuffer.Alloc(total);
     if (r.IsOK())
@@ -93,7 +97,8 @@ KyResult KyImage::Attach(void *aBuffer, uint32_t aWidth, uint32_t aHeight, KyPix
                          uint16_t aPaddingX, uint16_t aPaddingY, uint32_t aMaximumChunkLength)
 {
     uint32_t total = 0;
-    KyResult r = Layout("KyImage::Attach", aWidth, aHeight, aPixelType, aPaddingX, aPaddingY, aMaximumChunkLength, total);
+    KyResult r = Layout("KyImage::Attach", aWidth, aHeight, aPixelType, aPaddingX, aPaddingY,
+                        aMaximumChunkLength, total);
     if (r.IsOK())
         r = mBuffer.Attach(aBuffer, total);
     if (r.IsOK())
@@ -106,12 +111,14 @@ KyResult KyImage::AttachSized(void *aBuffer, uint64_t aMemorySize, uint32_t aWid
                               uint32_t aMaximumChunkLength)
 {
     uint32_t total = 0;
-    KyResult r =
-        Layout("KyImage::AttachSized", aWidth, aHeight, aPixelType, aPaddingX, aPaddingY, aMaximumChunkLength, total);
+    KyResult r = Layout("KyImage::AttachSized", aWidth, aHeight, aPixelType, aPaddingX, aPaddingY,
+                        aMaximumChunkLength, total);
     if (r.IsOK() && total > aMemorySize)
-        return KyResult(KY_BUFFER_TOO_SMALL, "[KyImage::AttachSized] the image takes " + std::to_string(total) +
-                                                 " bytes, the memory has " + std::to_string(aMemorySize));
-    return r.IsOK() ? Attach(aBuffer, aWidth, aHeight, aPixelType, aPaddingX, aPaddingY, aMaximumChunkLength) : r;
+        return KyResult(KY_BUFFER_TOO_SMALL, "[KyImage::AttachSized] the image takes " +
+                                                 std::to_string(total) + " bytes, the memory has " +
+                                                 std::to_string(aMemorySize));
+    return r.IsOK() ? Attach(aBuffer, aWidth, aHeight, aPixelType, aPaddingX, aPaddingY, aMaximumChunkLength)
+                    : r;
 }
 
 uint8_t *KyImage::Detach() { return mBuffer.Detach(); }
@@ -124,9 +131,11 @@ KyResult KyImage::SetGeometry(KyPixelType aPixelType, uint32_t aWidth, uint32_t 
     if (!r.IsOK())
         return r;
     if (total > mBuffer.mSize)
-        return KyResult(KY_BUFFER_TOO_SMALL, "[KyImage::SetGeometry] the image takes " + std::to_string(total) +
-                                                 " bytes, the buffer has " + std::to_string(mBuffer.mSize));
-    SetGeometryUnchecked(aPixelType, aWidth, aHeight, aOffsetX, aOffsetY, aPaddingX, aPaddingY, mMaximumChunkLength);
+        return KyResult(KY_BUFFER_TOO_SMALL, "[KyImage::SetGeometry] the image takes " +
+                                                 std::to_string(total) + " bytes, the buffer has " +
+                                                 std::to_string(mBuffer.mSize));
+    SetGeometryUnchecked(aPixelType, aWidth, aHeight, aOffsetX, aOffsetY, aPaddingX, aPaddingY,
+                         mMaximumChunkLength);
     return KyResult();
 }
 

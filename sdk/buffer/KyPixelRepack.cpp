@@ -7,17 +7,28 @@ namespace ky::buffer {
 bool PixelLayoutOf(KyPixelType aPixelType, PixelLayout &aLayout)
 {
     switch (aPixelType) {
-    case KyPixelMono8: aLayout = PixelLayout{1, 0, 0, 0, -1}; return true;
-    case KyPixelRGB8: aLayout = PixelLayout{3, 0, 1, 2, -1}; return true;
-    case KyPixelBGR8: aLayout = PixelLayout{3, 2, 1, 0, -1}; return true;
-    case KyPixelRGBa8: aLayout = PixelLayout{4, 0, 1, 2, 3}; return true;
-    case KyPixelBGRa8: aLayout = PixelLayout{4, 2, 1, 0, 3}; return true;
-    default: return false;
+    case KyPixelMono8:
+        aLayout = PixelLayout{1, 0, 0, 0, -1};
+        return true;
+    case KyPixelRGB8:
+        aLayout = PixelLayout{3, 0, 1, 2, -1};
+        return true;
+    case KyPixelBGR8:
+        aLayout = PixelLayout{3, 2, 1, 0, -1};
+        return true;
+    case KyPixelRGBa8:
+        aLayout = PixelLayout{4, 0, 1, 2, 3};
+        return true;
+    case KyPixelBGRa8:
+        aLayout = PixelLayout{4, 2, 1, 0, 3};
+        return true;
+    default:
+        return false;
     }
 }
 
-void RepackRow(const uint8_t *aSource, const PixelLayout &aFrom, uint8_t *aDestination, const PixelLayout &aTo,
-               uint32_t aWidth)
+void RepackRow(const uint8_t *aSource, const PixelLayout &aFrom, uint8_t *aDestination,
+               const PixelLayout &aTo, uint32_t aWidth)
 {
     if (std::memcmp(&aFrom, &aTo, sizeof aFrom) == 0) {
         std::memcpy(aDestination, aSource, size_t(aWidth) * aFrom.bytes);

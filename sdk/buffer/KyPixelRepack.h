@@ -10,7 +10,7 @@ namespace ky::buffer {
 
 struct PixelLayout
 {
-    uint32_t bytes;  // per pixel
+    uint32_t bytes;               // per pixel
     int red, green, blue, alpha;  // byte of each channel; -1 when absent (mono: all on 0)
 };
 
@@ -18,8 +18,8 @@ struct PixelLayout
 bool PixelLayoutOf(KyPixelType aPixelType, PixelLayout &aLayout);
 
 // Converts aWidth pixels; a missing alpha becomes 255.
-void RepackRow(const uint8_t *aSource, const PixelLayout &aFrom, uint8_t *aDestination, const PixelLayout &aTo,
-               uint32_t aWidth);
+void RepackRow(const uint8_t *aSource, const PixelLayout &aFrom, uint8_t *aDestination,
+               const PixelLayout &aTo, uint32_t aWidth);
 
 // Tables for red, green and blue, in that order.
 struct ChannelTables

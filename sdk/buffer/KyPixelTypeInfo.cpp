@@ -10,7 +10,9 @@ namespace {
 const char *PixelName(KyPixelType aPixelType)
 {
     switch (static_cast<int32_t>(aPixelType)) {
-#define KY_PIXEL_NAME_CASE(name, value) case value: return #name + 7;
+#define KY_PIXEL_NAME_CASE(name, value)                                                                      \
+    case value:                                                                                              \
+        return #name + 7;
         KY_ENUM_TABLE_KyPixelType(KY_PIXEL_NAME_CASE)
 #undef KY_PIXEL_NAME_CASE
     }

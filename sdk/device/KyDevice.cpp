@@ -9,10 +9,7 @@
 #include "ky/Guarded.h"
 #include "internal/EventSinks.h"
 
-KyLogger &ky::device::DeviceLog()
-{
-    return *KyLogCategories::Find("device");
-}
+KyLogger &ky::device::DeviceLog() { return *KyLogCategories::Find("device"); }
 
 using ky::device::DeviceLog;
 
@@ -57,10 +54,11 @@ bool KyDevice::EventSinks::ForEach(const char *what, const std::function<void(Ky
 }
 
 KyDevice::KyDevice(KyDeviceType type)
-    : mParameters(new KyGenParameterArray), mCommunicationParameters(new KyGenParameterArray), mType(type),
+    : mParameters(new KyGenParameterArray),
+      mCommunicationParameters(new KyGenParameterArray),
+      mType(type),
       mSinks(new EventSinks)
-{
-}
+{ }
 KyDevice::~KyDevice() = default;
 
 KyGenParameterArray *KyDevice::GetParameters() { return mParameters.get(); }
@@ -98,7 +96,10 @@ void KyDevice::Free(KyDevice *aDevice)
 }
 
 KyResult KyDevice::RegisterEventSink(KyDeviceEventSink *aEventSink) { return mSinks->Register(aEventSink); }
-KyResult KyDevice::UnregisterEventSink(KyDeviceEventSink *aEventSink) { return mSinks->Unregister(aEventSink); }
+KyResult KyDevice::UnregisterEventSink(KyDeviceEventSink *aEventSink)
+{
+    return mSinks->Unregister(aEventSink);
+}
 
 namespace {
 KyResult StorePriority(std::atomic<uint32_t> &slot, uint32_t priority)
@@ -111,7 +112,10 @@ KyResult StorePriority(std::atomic<uint32_t> &slot, uint32_t priority)
 }  // namespace
 
 uint32_t KyDevice::GetHeartbeatThreadPriority() const { return mHeartbeatPriority; }
-KyResult KyDevice::SetHeartbeatThreadPriority(uint32_t aPriority) { return StorePriority(mHeartbeatPriority, aPriority); }
+KyResult KyDevice::SetHeartbeatThreadPriority(uint32_t aPriority)
+{
+    return StorePriority(mHeartbeatPriority, aPriority);
+}
 uint32_t KyDevice::GetInterruptLinkThreadPriority() const { return mInterruptLinkPriority; }
 KyResult KyDevice::SetInterruptLinkThreadPriority(uint32_t aPriority)
 {

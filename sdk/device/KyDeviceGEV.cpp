@@ -32,7 +32,8 @@ KyResult CheckRange(int64_t address, int64_t count, bool haveBuffer)
     if (count > 0 && !haveBuffer)
         return KyResult(KY_INVALID_PARAMETER, "the buffer is null");
     if (address < 0 || address >= kAddressLimit || count > kAddressLimit - address)
-        return KyResult(KY_INVALID_PARAMETER, "the memory range lies outside the device's 32-bit address space");
+        return KyResult(KY_INVALID_PARAMETER,
+                        "the memory range lies outside the device's 32-bit address space");
     return KyResult();
 }
 
@@ -68,7 +69,8 @@ KyDeviceGEV::KyDeviceGEV() : KyDevice(KyDeviceTypeGEV)
 {
     GevConnection::Callbacks callbacks;
     callbacks.linkLost = [this] {
-        Sinks().ForEach("OnLinkDisconnected", [this](KyDeviceEventSink &sink) { sink.OnLinkDisconnected(this); });
+        Sinks().ForEach("OnLinkDisconnected",
+                        [this](KyDeviceEventSink &sink) { sink.OnLinkDisconnected(this); });
     };
     callbacks.event = [this](const GevEvent &event) {
         const void *data = event.data.empty() ? nullptr : event.data.data();
@@ -94,7 +96,8 @@ KyDeviceGEV::KyDeviceGEV() : KyDevice(KyDeviceTypeGEV)
 void KyDeviceGEV::LoadParameters()
 {
     KyGenReadFunction read = [this](uint64_t address, void *data, uint32_t length) {
-        return mConnection->Client().ReadMemory(static_cast<uint32_t>(address), static_cast<uint8_t *>(data), length);
+        return mConnection->Client().ReadMemory(static_cast<uint32_t>(address), static_cast<uint8_t *>(data),
+                                                length);
     };
     KyString xml;
     KyResult result = KyGenReadXmlFromDevice(read, ky::gev::FIRST_URL_OFFSET, xml);
@@ -107,7 +110,10 @@ void KyDeviceGEV::LoadParameters()
 
 KyDeviceGEV::~KyDeviceGEV() { mConnection->Close(); }
 
-KyResult KyDeviceGEV::Connect(const KyDeviceInfo *aDeviceInfo) { return Connect(aDeviceInfo, KyAccessExclusive); }
+KyResult KyDeviceGEV::Connect(const KyDeviceInfo *aDeviceInfo)
+{
+    return Connect(aDeviceInfo, KyAccessExclusive);
+}
 KyResult KyDeviceGEV::Connect(const KyString &aInfo) { return Connect(aInfo, KyAccessExclusive); }
 
 KyResult KyDeviceGEV::Connect(const KyDeviceInfo *aDeviceInfo, KyAccessType aAccessType)
@@ -186,9 +192,8 @@ KyResult KyDeviceGEV::WriteMemory(int64_t aAddress, const uint8_t *aSource, int6
         mConnection->HeartbeatTimeoutChanged(ky::base::LoadBig32(word));
     }
     if (result.IsOK() && aByteCount > 0)
-        Sinks().ForEach("OnCmdLinkWrite", [&](KyDeviceEventSink &sink) {
-            sink.OnCmdLinkWrite(aSource, aAddress, aByteCount);
-        });
+        Sinks().ForEach("OnCmdLinkWrite",
+                        [&](KyDeviceEventSink &sink) { sink.OnCmdLinkWrite(aSource, aAddress, aByteCount); });
     return result;
 }
 
@@ -234,7 +239,10 @@ KyResult KyDeviceGEV::WriteRegister(int64_t aAddress, uint32_t aValue, bool aAck
     return result;
 }
 
-KyResult KyDeviceGEV::WaitForMessagingChannelIdle(uint32_t aTimeout) { return mConnection->WaitForEventsIdle(aTimeout); }
+KyResult KyDeviceGEV::WaitForMessagingChannelIdle(uint32_t aTimeout)
+{
+    return mConnection->WaitForEventsIdle(aTimeout);
+}
 
 KyResult KyDeviceGEV::GetUniqueID(KyString &aUniqueID)
 {
@@ -249,17 +257,24 @@ KyDeviceClass KyDeviceGEV::GetClass() const
     return IsConnected() ? mConnection->Record().GetClass() : KyDeviceClassUnknown;
 }
 
-KyString KyDeviceGEV::GetIPAddress() const { return IsConnected() ? mConnection->Record().GetIPAddress() : KyString(); }
+KyString KyDeviceGEV::GetIPAddress() const
+{
+    return IsConnected() ? mConnection->Record().GetIPAddress() : KyString();
+}
 
 KyString KyDeviceGEV::GetMACAddress() const
 {
     return IsConnected() ? mConnection->Record().GetMACAddress() : KyString();
 }
 
-KyAccessType KyDeviceGEV::GetAccessType() const { return IsConnected() ? mConnection->Access() : KyAccessUnknown; }
-
-KyResult KyDeviceGEV::SetIPConfiguration(const KyString &aMACAddress, const KyString &aIP, const KyString &aSubnetMask,
-                                         const KyString &aGateway)
+KyAccessType KyDeviceGEV::GetAccessType() const
 {
-    return ForceIPConfiguration(aMACAddress.str(), aIP.str(), aSubnetMask.str(), aGateway.str(), kForceIPTimeoutMs);
+    return IsConnected() ? mConnection->Access() : KyAccessUnknown;
+}
+
+KyResult KyDeviceGEV::SetIPConfiguration(const KyString &aMACAddress, const KyString &aIP,
+                                         const KyString &aSubnetMask, const KyString &aGateway)
+{
+    return ForceIPConfiguration(aMACAddress.str(), aIP.str(), aSubnetMask.str(), aGateway.str(),
+                                kForceIPTimeoutMs);
 }

@@ -14,7 +14,7 @@
 using namespace ky::device;
 
 namespace {
-constexpr uint32_t kLargestPacketSize = 9000;   // jumbo frames; larger links are capped here
+constexpr uint32_t kLargestPacketSize = 9000;  // jumbo frames; larger links are capped here
 constexpr uint32_t kFallbackPacketSizes[] = {1500, ky::gev::GVSP_MIN_PACKET_SIZE};
 constexpr uint64_t kLargestDescription = 64ull << 20;  // a GenICam file is far smaller
 
@@ -176,9 +176,11 @@ KyResult KyDeviceGEV::DumpGenICamXML(const KyString &aFilename)
         return KyResult(KY_NOT_SUPPORTED,
                         "the GenICam description is not stored on the device: " + FileNameOf(url).str());
     if (url.mLength == 0 || url.mLength > kLargestDescription || url.mAddress + url.mLength > (1ull << 32))
-        return KyResult(KY_GENICAM_XML_ERROR, "the device's first URL gives an impossible file size or address");
+        return KyResult(KY_GENICAM_XML_ERROR,
+                        "the device's first URL gives an impossible file size or address");
     std::vector<uint8_t> content(static_cast<size_t>(url.mLength));
-    result = ReadMemory(static_cast<int64_t>(url.mAddress), content.data(), static_cast<int64_t>(content.size()));
+    result =
+        ReadMemory(static_cast<int64_t>(url.mAddress), content.data(), static_cast<int64_t>(content.size()));
     if (!result.IsOK())
         return result;
     std::ofstream out(aFilename.str(), std::ios::binary | std::ios::trunc);

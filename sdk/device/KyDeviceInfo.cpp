@@ -1,6 +1,6 @@
 #include "ky/device/KyDeviceInfo.h"
 
-KyDeviceInfo::KyDeviceInfo(KyDeviceInfoType type) : mType(type) {}
+KyDeviceInfo::KyDeviceInfo(KyDeviceInfoType type) : mType(type) { }
 KyDeviceInfo::KyDeviceInfo(const KyDeviceInfo &other) = default;
 KyDeviceInfo &KyDeviceInfo::operator=(const KyDeviceInfo &other) = default;
 KyDeviceInfo::~KyDeviceInfo() = default;

@@ -7,11 +7,10 @@
 
 using namespace ky::device;
 
-KyDeviceInfoGEV::KyDeviceInfoGEV() : KyDeviceInfo(KyDeviceInfoTypeGEV) {}
+KyDeviceInfoGEV::KyDeviceInfoGEV() : KyDeviceInfo(KyDeviceInfoTypeGEV) { }
 KyDeviceInfoGEV::~KyDeviceInfoGEV() = default;
 
-KyDeviceInfo *KyDeviceInfoGEV::Copy() const
-{ return DeviceInfoAccess::CopyDetached(*this); }
+KyDeviceInfo *KyDeviceInfoGEV::Copy() const { return DeviceInfoAccess::CopyDetached(*this); }
 
 KyString KyDeviceInfoGEV::GetIPConfigOptionsString() const { return IPConfigText(mIPConfigOptions).c_str(); }
 KyString KyDeviceInfoGEV::GetIPConfigCurrentString() const { return IPConfigText(mIPConfigCurrent).c_str(); }

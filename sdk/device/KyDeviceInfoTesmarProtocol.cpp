@@ -2,7 +2,10 @@
 
 #include "internal/DeviceInfoAccess.h"
 
-KyDeviceInfoTesmarProtocol::KyDeviceInfoTesmarProtocol() : KyDeviceInfo(KyDeviceInfoTypeTesmarProtocol) {}
+KyDeviceInfoTesmarProtocol::KyDeviceInfoTesmarProtocol() : KyDeviceInfo(KyDeviceInfoTypeTesmarProtocol) { }
 KyDeviceInfoTesmarProtocol::~KyDeviceInfoTesmarProtocol() = default;
 
-KyDeviceInfo *KyDeviceInfoTesmarProtocol::Copy() const { return ky::device::DeviceInfoAccess::CopyDetached(*this); }
+KyDeviceInfo *KyDeviceInfoTesmarProtocol::Copy() const
+{
+    return ky::device::DeviceInfoAccess::CopyDetached(*this);
+}

@@ -2,8 +2,8 @@
 
 #include "internal/DeviceInfoAccess.h"
 
-KyDeviceInfoUSB::KyDeviceInfoUSB() : KyDeviceInfo(KyDeviceInfoTypeUSB) {}
-KyDeviceInfoUSB::KyDeviceInfoUSB(KyDeviceInfoType type) : KyDeviceInfo(type) {}
+KyDeviceInfoUSB::KyDeviceInfoUSB() : KyDeviceInfo(KyDeviceInfoTypeUSB) { }
+KyDeviceInfoUSB::KyDeviceInfoUSB(KyDeviceInfoType type) : KyDeviceInfo(type) { }
 KyDeviceInfoUSB::~KyDeviceInfoUSB() = default;
 
 KyDeviceInfo *KyDeviceInfoUSB::Copy() const { return ky::device::DeviceInfoAccess::CopyDetached(*this); }

@@ -18,14 +18,29 @@ KyGenParameter *ArrayCore::MakeFeature(Node &node)
 {
     std::unique_ptr<KyGenParameter> p;
     switch (node.Kind()) {
-    case Interface::Integer: p = std::unique_ptr<KyGenParameter>(new KyGenInteger(this, &node)); break;
-    case Interface::Float: p = std::unique_ptr<KyGenParameter>(new KyGenFloat(this, &node)); break;
-    case Interface::Boolean: p = std::unique_ptr<KyGenParameter>(new KyGenBoolean(this, &node)); break;
-    case Interface::Command: p = std::unique_ptr<KyGenParameter>(new KyGenCommand(this, &node)); break;
-    case Interface::Enumeration: p = std::unique_ptr<KyGenParameter>(new KyGenEnum(this, &node)); break;
-    case Interface::String: p = std::unique_ptr<KyGenParameter>(new KyGenString(this, &node)); break;
-    case Interface::Register: p = std::unique_ptr<KyGenParameter>(new KyGenRegister(this, &node)); break;
-    default: return nullptr;
+    case Interface::Integer:
+        p = std::unique_ptr<KyGenParameter>(new KyGenInteger(this, &node));
+        break;
+    case Interface::Float:
+        p = std::unique_ptr<KyGenParameter>(new KyGenFloat(this, &node));
+        break;
+    case Interface::Boolean:
+        p = std::unique_ptr<KyGenParameter>(new KyGenBoolean(this, &node));
+        break;
+    case Interface::Command:
+        p = std::unique_ptr<KyGenParameter>(new KyGenCommand(this, &node));
+        break;
+    case Interface::Enumeration:
+        p = std::unique_ptr<KyGenParameter>(new KyGenEnum(this, &node));
+        break;
+    case Interface::String:
+        p = std::unique_ptr<KyGenParameter>(new KyGenString(this, &node));
+        break;
+    case Interface::Register:
+        p = std::unique_ptr<KyGenParameter>(new KyGenRegister(this, &node));
+        break;
+    default:
+        return nullptr;
     }
     node.SetFeature(p.get());
     mFeatureByName[node.Name()] = p.get();
@@ -52,7 +67,8 @@ KyResult ArrayCore::Load(const std::string &xml, IKyGenPort *port)
         if (auto *category = dynamic_cast<ky::gc::Category *>(node.get())) {
             mCategories.push_back(std::unique_ptr<KyGenCategory>(new KyGenCategory(this, category)));
             mCategoryByName[category->Name()] = mCategories.back().get();
-            for (Node *f : category->Features()) mCategoryOf.emplace(f, category->Name());
+            for (Node *f : category->Features())
+                mCategoryOf.emplace(f, category->Name());
         } else {
             MakeFeature(*node);
         }
@@ -84,9 +100,11 @@ ArrayCore::Announcements ArrayCore::Collect(const std::vector<Node *> &nodes) co
     Announcements out;
     for (Node *n : nodes) {
         KyGenParameter *p = n->Feature();
-        if (!p) continue;
+        if (!p)
+            continue;
         std::vector<KyGenEventSink *> sinks = p->SinksToNotify();
-        if (!sinks.empty()) out.emplace_back(p, std::move(sinks));
+        if (!sinks.empty())
+            out.emplace_back(p, std::move(sinks));
     }
     return out;
 }

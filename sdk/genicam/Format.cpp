@@ -26,10 +26,12 @@ std::string FormatHex(const uint8_t *data, size_t length)
 
 bool ParseHex(const std::string &text, std::string &bytes)
 {
-    if (text.size() % 2) return false;
+    if (text.size() % 2)
+        return false;
     bytes.clear();
     for (size_t k = 0; k < text.size(); k += 2) {
-        if (!std::isxdigit(static_cast<unsigned char>(text[k])) || !std::isxdigit(static_cast<unsigned char>(text[k + 1])))
+        if (!std::isxdigit(static_cast<unsigned char>(text[k])) ||
+            !std::isxdigit(static_cast<unsigned char>(text[k + 1])))
             return false;
         bytes += static_cast<char>(std::stoi(text.substr(k, 2), nullptr, 16));
     }

@@ -4,7 +4,9 @@
 #include "ky/genicam/KyGenParameterList.h"
 #include "nodes/Category.h"
 
-KyGenCategory::KyGenCategory(ky::gc::ArrayCore *aCore, ky::gc::Category *aCategory) : mCore(aCore), mCategory(aCategory) {}
+KyGenCategory::KyGenCategory(ky::gc::ArrayCore *aCore, ky::gc::Category *aCategory)
+    : mCore(aCore), mCategory(aCategory)
+{ }
 
 KyResult KyGenCategory::GetName(KyString &aName) const
 {
@@ -58,6 +60,7 @@ KY_GENAPI_NS::INode *KyGenCategory::GetNode() { return mCategory; }
 KyResult KyGenCategory::GetParameters(KyGenParameterList &aList) const
 {
     for (ky::gc::Node *n : mCategory->Features())
-        if (n->Feature()) aList.Add(n->Feature());
+        if (n->Feature())
+            aList.Add(n->Feature());
     return KyResult();
 }

@@ -10,7 +10,8 @@ ky::gc::Enumeration &Enum(ky::gc::Node *node) { return static_cast<ky::gc::Enume
 
 KyGenEnum::KyGenEnum(ky::gc::ArrayCore *aCore, ky::gc::Node *aNode) : KyGenParameter(aCore, aNode)
 {
-    for (auto &entry : Enum(aNode).Entries()) mEntries.push_back(std::unique_ptr<KyGenEnumEntry>(new KyGenEnumEntry(entry.get())));
+    for (auto &entry : Enum(aNode).Entries())
+        mEntries.push_back(std::unique_ptr<KyGenEnumEntry>(new KyGenEnumEntry(entry.get())));
 }
 
 KyGenEnum::~KyGenEnum() = default;
@@ -36,7 +37,8 @@ KyResult KyGenEnum::GetEntriesCount(int64_t &aCount) const
 
 KyResult KyGenEnum::GetEntryByName(const KyString &aName, const KyGenEnumEntry **aEntry) const
 {
-    if (!aEntry) return mNode->Error(KY_INVALID_PARAMETER, "was given a null entry pointer");
+    if (!aEntry)
+        return mNode->Error(KY_INVALID_PARAMETER, "was given a null entry pointer");
     *aEntry = nullptr;
     auto &entries = Enum(mNode).Entries();
     for (size_t k = 0; k < entries.size(); ++k) {
@@ -50,7 +52,8 @@ KyResult KyGenEnum::GetEntryByName(const KyString &aName, const KyGenEnumEntry *
 
 KyResult KyGenEnum::GetEntryByIndex(int64_t aIndex, const KyGenEnumEntry **aEntry) const
 {
-    if (!aEntry) return mNode->Error(KY_INVALID_PARAMETER, "was given a null entry pointer");
+    if (!aEntry)
+        return mNode->Error(KY_INVALID_PARAMETER, "was given a null entry pointer");
     *aEntry = nullptr;
     if (aIndex < 0 || aIndex >= static_cast<int64_t>(mEntries.size()))
         return mNode->Error(KY_NOT_FOUND, "has no entry at index " + std::to_string(aIndex) + " (it has " +
@@ -61,7 +64,8 @@ KyResult KyGenEnum::GetEntryByIndex(int64_t aIndex, const KyGenEnumEntry **aEntr
 
 KyResult KyGenEnum::GetEntryByValue(int64_t aValue, const KyGenEnumEntry **aEntry) const
 {
-    if (!aEntry) return mNode->Error(KY_INVALID_PARAMETER, "was given a null entry pointer");
+    if (!aEntry)
+        return mNode->Error(KY_INVALID_PARAMETER, "was given a null entry pointer");
     *aEntry = nullptr;
     auto &entries = Enum(mNode).Entries();
     for (size_t k = 0; k < entries.size(); ++k) {
@@ -78,7 +82,8 @@ KyResult KyGenEnum::GetValue(KyString &aValue) const
     return mCore->Read([&] {
         std::string text;
         KyResult r = ky::gc::CheckedGetString(*mNode, text);
-        if (r.IsOK()) aValue = KyString(text);
+        if (r.IsOK())
+            aValue = KyString(text);
         return r;
     });
 }

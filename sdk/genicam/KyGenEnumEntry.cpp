@@ -2,7 +2,7 @@
 
 #include "nodes/EnumEntry.h"
 
-KyGenEnumEntry::KyGenEnumEntry(ky::gc::EnumEntry *aEntry) : mEntry(aEntry) {}
+KyGenEnumEntry::KyGenEnumEntry(ky::gc::EnumEntry *aEntry) : mEntry(aEntry) { }
 
 KyResult KyGenEnumEntry::GetValue(int64_t &aValue) const
 {
@@ -56,7 +56,8 @@ KyResult KyGenEnumEntry::IsAvailable(bool &aAvailable) const
 {
     bool implemented = false;
     KyResult r = mEntry->IsImplemented(implemented);
-    if (r.IsOK()) r = mEntry->IsAvailable(aAvailable);
+    if (r.IsOK())
+        r = mEntry->IsAvailable(aAvailable);
     aAvailable = r.IsOK() && implemented && aAvailable;
     return r;
 }

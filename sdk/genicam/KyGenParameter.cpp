@@ -9,7 +9,7 @@
 using ky::gc::ArrayCore;
 using ky::gc::Interface;
 
-KyGenParameter::KyGenParameter(ArrayCore *aCore, ky::gc::Node *aNode) : mCore(aCore), mNode(aNode) {}
+KyGenParameter::KyGenParameter(ArrayCore *aCore, ky::gc::Node *aNode) : mCore(aCore), mNode(aNode) { }
 KyGenParameter::~KyGenParameter() = default;
 
 namespace {
@@ -25,22 +25,50 @@ KyResult Text(ArrayCore *core, KyString &out, const std::string &value)
 }  // namespace
 
 KyResult KyGenParameter::GetName(KyString &aName) const { return Text(mCore, aName, mNode->Name()); }
-KyResult KyGenParameter::GetToolTip(KyString &aToolTip) const { return Text(mCore, aToolTip, mNode->ToolTip()); }
-KyResult KyGenParameter::GetDescription(KyString &aDescription) const { return Text(mCore, aDescription, mNode->Description()); }
-KyResult KyGenParameter::GetDisplayName(KyString &aDisplayName) const { return Text(mCore, aDisplayName, mNode->DisplayName()); }
-KyResult KyGenParameter::GetCategory(KyString &aCategory) const { return Text(mCore, aCategory, mCore->CategoryOf(mNode)); }
+KyResult KyGenParameter::GetToolTip(KyString &aToolTip) const
+{
+    return Text(mCore, aToolTip, mNode->ToolTip());
+}
+KyResult KyGenParameter::GetDescription(KyString &aDescription) const
+{
+    return Text(mCore, aDescription, mNode->Description());
+}
+KyResult KyGenParameter::GetDisplayName(KyString &aDisplayName) const
+{
+    return Text(mCore, aDisplayName, mNode->DisplayName());
+}
+KyResult KyGenParameter::GetCategory(KyString &aCategory) const
+{
+    return Text(mCore, aCategory, mCore->CategoryOf(mNode));
+}
 
 KyResult KyGenParameter::GetType(KyGenType &aType) const
 {
     switch (mNode->Kind()) {
-    case Interface::Integer: aType = KyGenTypeInteger; break;
-    case Interface::Float: aType = KyGenTypeFloat; break;
-    case Interface::Boolean: aType = KyGenTypeBoolean; break;
-    case Interface::Command: aType = KyGenTypeCommand; break;
-    case Interface::Enumeration: aType = KyGenTypeEnum; break;
-    case Interface::String: aType = KyGenTypeString; break;
-    case Interface::Register: aType = KyGenTypeRegister; break;
-    default: aType = KyGenTypeUndefined; break;
+    case Interface::Integer:
+        aType = KyGenTypeInteger;
+        break;
+    case Interface::Float:
+        aType = KyGenTypeFloat;
+        break;
+    case Interface::Boolean:
+        aType = KyGenTypeBoolean;
+        break;
+    case Interface::Command:
+        aType = KyGenTypeCommand;
+        break;
+    case Interface::Enumeration:
+        aType = KyGenTypeEnum;
+        break;
+    case Interface::String:
+        aType = KyGenTypeString;
+        break;
+    case Interface::Register:
+        aType = KyGenTypeRegister;
+        break;
+    default:
+        aType = KyGenTypeUndefined;
+        break;
     }
     return KyResult();
 }
@@ -123,22 +151,27 @@ KyResult KyGenParameter::IsSelector(bool &aSelector) const
 KyResult KyGenParameter::GetSelectedParameters(KyGenParameterList &aList) const
 {
     for (ky::gc::Node *n : mNode->Selected())
-        if (n->Feature()) aList.Add(n->Feature());
+        if (n->Feature())
+            aList.Add(n->Feature());
     return KyResult();
 }
 
 KyResult KyGenParameter::GetSelectingParameters(KyGenParameterList &aList) const
 {
     for (ky::gc::Node *n : mNode->Selecting())
-        if (n->Feature()) aList.Add(n->Feature());
+        if (n->Feature())
+            aList.Add(n->Feature());
     return KyResult();
 }
 
 KyResult KyGenParameter::RegisterEventSink(KyGenEventSink *aEventSink)
 {
-    if (!aEventSink) return KyResult(KY_INVALID_PARAMETER, KyString(mNode->Prefix() + "cannot register a null event sink"));
+    if (!aEventSink)
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString(mNode->Prefix() + "cannot register a null event sink"));
     return mCore->Read([&] {
-        if (std::find(mSinks.begin(), mSinks.end(), aEventSink) == mSinks.end()) mSinks.push_back(aEventSink);
+        if (std::find(mSinks.begin(), mSinks.end(), aEventSink) == mSinks.end())
+            mSinks.push_back(aEventSink);
         return KyResult();
     });
 }
@@ -147,7 +180,8 @@ KyResult KyGenParameter::UnregisterEventSink(KyGenEventSink *aEventSink)
 {
     return mCore->Read([&] {
         auto it = std::find(mSinks.begin(), mSinks.end(), aEventSink);
-        if (it == mSinks.end()) return KyResult(KY_NOT_FOUND, KyString(mNode->Prefix() + "has no such event sink registered"));
+        if (it == mSinks.end())
+            return KyResult(KY_NOT_FOUND, KyString(mNode->Prefix() + "has no such event sink registered"));
         mSinks.erase(it);
         return KyResult();
     });
@@ -183,7 +217,8 @@ KyResult KyGenParameter::ToString(KyString &aValue) const
     return mCore->Read([&] {
         std::string text;
         KyResult r = ky::gc::ValueToText(*mNode, text);
-        if (r.IsOK()) aValue = KyString(text);
+        if (r.IsOK())
+            aValue = KyString(text);
         return r;
     });
 }

@@ -4,10 +4,13 @@
 
 using ky::gc::ArrayCore;
 
-KyGenParameterArray::KyGenParameterArray() : mCore(std::make_unique<ArrayCore>()) {}
+KyGenParameterArray::KyGenParameterArray() : mCore(std::make_unique<ArrayCore>()) { }
 KyGenParameterArray::~KyGenParameterArray() = default;
 
-KyResult KyGenParameterArray::Load(const KyString &aXml, IKyGenPort *aPort) { return mCore->Load(aXml.str(), aPort); }
+KyResult KyGenParameterArray::Load(const KyString &aXml, IKyGenPort *aPort)
+{
+    return mCore->Load(aXml.str(), aPort);
+}
 
 uint32_t KyGenParameterArray::GetCount() const { return static_cast<uint32_t>(mCore->Features().size()); }
 
@@ -20,14 +23,20 @@ KyGenParameter *KyGenParameterArray::Get(const KyString &aName) { return mCore->
 KyGenParameter *KyGenParameterArray::operator[](uint32_t aIndex) { return Get(aIndex); }
 KyGenParameter *KyGenParameterArray::operator[](const KyString &aName) { return Get(aName); }
 
-uint32_t KyGenParameterArray::GetCategoryCount() const { return static_cast<uint32_t>(mCore->Categories().size()); }
+uint32_t KyGenParameterArray::GetCategoryCount() const
+{
+    return static_cast<uint32_t>(mCore->Categories().size());
+}
 
 KyGenCategory *KyGenParameterArray::GetCategory(uint32_t aIndex)
 {
     return aIndex < mCore->Categories().size() ? mCore->Categories()[aIndex].get() : nullptr;
 }
 
-KyGenCategory *KyGenParameterArray::GetCategory(const KyString &aName) { return mCore->Category(aName.str()); }
+KyGenCategory *KyGenParameterArray::GetCategory(const KyString &aName)
+{
+    return mCore->Category(aName.str());
+}
 
 KyResult KyGenParameterArray::InvalidateCache()
 {
@@ -37,7 +46,10 @@ KyResult KyGenParameterArray::InvalidateCache()
     });
 }
 
-KY_GENAPI_NS::INodeMap *KyGenParameterArray::GetNodeMap() { return mCore->Loaded() ? &mCore->Map() : nullptr; }
+KY_GENAPI_NS::INodeMap *KyGenParameterArray::GetNodeMap()
+{
+    return mCore->Loaded() ? &mCore->Map() : nullptr;
+}
 
 namespace {
 
@@ -52,41 +64,94 @@ template <typename T>
 KyResult Find(ArrayCore &core, const KyString &name, const char *what, T *&out)
 {
     KyGenParameter *p = core.Feature(name.str());
-    if (!p) return KyResult(KY_NOT_FOUND, KyString("[" + name.str() + "] no such feature"));
+    if (!p)
+        return KyResult(KY_NOT_FOUND, KyString("[" + name.str() + "] no such feature"));
     out = dynamic_cast<T *>(p);
-    if (!out) return KyResult(KY_INVALID_PARAMETER, KyString("[" + name.str() + "] is not " + what + " feature"));
+    if (!out)
+        return KyResult(KY_INVALID_PARAMETER, KyString("[" + name.str() + "] is not " + what + " feature"));
     return KyResult();
 }
 
 }  // namespace
 
-KyGenInteger *KyGenParameterArray::GetInteger(const KyString &aName) { return Typed<KyGenInteger>(Get(aName)); }
+KyGenInteger *KyGenParameterArray::GetInteger(const KyString &aName)
+{
+    return Typed<KyGenInteger>(Get(aName));
+}
 KyGenFloat *KyGenParameterArray::GetFloat(const KyString &aName) { return Typed<KyGenFloat>(Get(aName)); }
 KyGenEnum *KyGenParameterArray::GetEnum(const KyString &aName) { return Typed<KyGenEnum>(Get(aName)); }
-KyGenBoolean *KyGenParameterArray::GetBoolean(const KyString &aName) { return Typed<KyGenBoolean>(Get(aName)); }
-KyGenCommand *KyGenParameterArray::GetCommand(const KyString &aName) { return Typed<KyGenCommand>(Get(aName)); }
+KyGenBoolean *KyGenParameterArray::GetBoolean(const KyString &aName)
+{
+    return Typed<KyGenBoolean>(Get(aName));
+}
+KyGenCommand *KyGenParameterArray::GetCommand(const KyString &aName)
+{
+    return Typed<KyGenCommand>(Get(aName));
+}
 KyGenString *KyGenParameterArray::GetString(const KyString &aName) { return Typed<KyGenString>(Get(aName)); }
-KyGenRegister *KyGenParameterArray::GetRegister(const KyString &aName) { return Typed<KyGenRegister>(Get(aName)); }
+KyGenRegister *KyGenParameterArray::GetRegister(const KyString &aName)
+{
+    return Typed<KyGenRegister>(Get(aName));
+}
 
 // The by-name calls: find the typed feature, then call it.
-#define KY_BY_NAME(Type, what, call)                  \
-    Type *p = nullptr;                                \
-    KyResult r = Find(*mCore, aName, what, p);        \
+#define KY_BY_NAME(Type, what, call)                                                                         \
+    Type *p = nullptr;                                                                                       \
+    KyResult r = Find(*mCore, aName, what, p);                                                               \
     return r.IsOK() ? p->call : r
 
-KyResult KyGenParameterArray::GetIntegerValue(const KyString &aName, int64_t &aValue) { KY_BY_NAME(KyGenInteger, "an integer", GetValue(aValue)); }
-KyResult KyGenParameterArray::SetIntegerValue(const KyString &aName, int64_t aValue) { KY_BY_NAME(KyGenInteger, "an integer", SetValue(aValue)); }
-KyResult KyGenParameterArray::GetFloatValue(const KyString &aName, double &aValue) { KY_BY_NAME(KyGenFloat, "a float", GetValue(aValue)); }
-KyResult KyGenParameterArray::SetFloatValue(const KyString &aName, double aValue) { KY_BY_NAME(KyGenFloat, "a float", SetValue(aValue)); }
-KyResult KyGenParameterArray::SetEnumValue(const KyString &aName, const KyString &aValue) { KY_BY_NAME(KyGenEnum, "an enumeration", SetValue(aValue)); }
-KyResult KyGenParameterArray::SetEnumValue(const KyString &aName, int64_t aValue) { KY_BY_NAME(KyGenEnum, "an enumeration", SetValue(aValue)); }
-KyResult KyGenParameterArray::GetEnumValue(const KyString &aName, KyString &aValue) { KY_BY_NAME(KyGenEnum, "an enumeration", GetValue(aValue)); }
-KyResult KyGenParameterArray::GetEnumValue(const KyString &aName, int64_t &aValue) { KY_BY_NAME(KyGenEnum, "an enumeration", GetValue(aValue)); }
-KyResult KyGenParameterArray::GetBooleanValue(const KyString &aName, bool &aValue) { KY_BY_NAME(KyGenBoolean, "a boolean", GetValue(aValue)); }
-KyResult KyGenParameterArray::SetBooleanValue(const KyString &aName, bool aValue) { KY_BY_NAME(KyGenBoolean, "a boolean", SetValue(aValue)); }
-KyResult KyGenParameterArray::GetStringValue(const KyString &aName, KyString &aValue) { KY_BY_NAME(KyGenString, "a string", GetValue(aValue)); }
-KyResult KyGenParameterArray::SetStringValue(const KyString &aName, const KyString &aValue) { KY_BY_NAME(KyGenString, "a string", SetValue(aValue)); }
-KyResult KyGenParameterArray::ExecuteCommand(const KyString &aName) { KY_BY_NAME(KyGenCommand, "a command", Execute()); }
+KyResult KyGenParameterArray::GetIntegerValue(const KyString &aName, int64_t &aValue)
+{
+    KY_BY_NAME(KyGenInteger, "an integer", GetValue(aValue));
+}
+KyResult KyGenParameterArray::SetIntegerValue(const KyString &aName, int64_t aValue)
+{
+    KY_BY_NAME(KyGenInteger, "an integer", SetValue(aValue));
+}
+KyResult KyGenParameterArray::GetFloatValue(const KyString &aName, double &aValue)
+{
+    KY_BY_NAME(KyGenFloat, "a float", GetValue(aValue));
+}
+KyResult KyGenParameterArray::SetFloatValue(const KyString &aName, double aValue)
+{
+    KY_BY_NAME(KyGenFloat, "a float", SetValue(aValue));
+}
+KyResult KyGenParameterArray::SetEnumValue(const KyString &aName, const KyString &aValue)
+{
+    KY_BY_NAME(KyGenEnum, "an enumeration", SetValue(aValue));
+}
+KyResult KyGenParameterArray::SetEnumValue(const KyString &aName, int64_t aValue)
+{
+    KY_BY_NAME(KyGenEnum, "an enumeration", SetValue(aValue));
+}
+KyResult KyGenParameterArray::GetEnumValue(const KyString &aName, KyString &aValue)
+{
+    KY_BY_NAME(KyGenEnum, "an enumeration", GetValue(aValue));
+}
+KyResult KyGenParameterArray::GetEnumValue(const KyString &aName, int64_t &aValue)
+{
+    KY_BY_NAME(KyGenEnum, "an enumeration", GetValue(aValue));
+}
+KyResult KyGenParameterArray::GetBooleanValue(const KyString &aName, bool &aValue)
+{
+    KY_BY_NAME(KyGenBoolean, "a boolean", GetValue(aValue));
+}
+KyResult KyGenParameterArray::SetBooleanValue(const KyString &aName, bool aValue)
+{
+    KY_BY_NAME(KyGenBoolean, "a boolean", SetValue(aValue));
+}
+KyResult KyGenParameterArray::GetStringValue(const KyString &aName, KyString &aValue)
+{
+    KY_BY_NAME(KyGenString, "a string", GetValue(aValue));
+}
+KyResult KyGenParameterArray::SetStringValue(const KyString &aName, const KyString &aValue)
+{
+    KY_BY_NAME(KyGenString, "a string", SetValue(aValue));
+}
+KyResult KyGenParameterArray::ExecuteCommand(const KyString &aName)
+{
+    KY_BY_NAME(KyGenCommand, "a command", Execute());
+}
 #undef KY_BY_NAME
 
 KyResult KyGenParameterArray::GetIntegerRange(const KyString &aName, int64_t &aMin, int64_t &aMax)
@@ -94,9 +159,14 @@ KyResult KyGenParameterArray::GetIntegerRange(const KyString &aName, int64_t &aM
     KyGenInteger *p = nullptr;
     KyResult r = Find(*mCore, aName, "an integer", p);
     int64_t lo = 0, hi = 0;
-    if (r.IsOK()) r = p->GetMin(lo);
-    if (r.IsOK()) r = p->GetMax(hi);
-    if (r.IsOK()) { aMin = lo; aMax = hi; }
+    if (r.IsOK())
+        r = p->GetMin(lo);
+    if (r.IsOK())
+        r = p->GetMax(hi);
+    if (r.IsOK()) {
+        aMin = lo;
+        aMax = hi;
+    }
     return r;
 }
 
@@ -105,9 +175,14 @@ KyResult KyGenParameterArray::GetFloatRange(const KyString &aName, double &aMin,
     KyGenFloat *p = nullptr;
     KyResult r = Find(*mCore, aName, "a float", p);
     double lo = 0, hi = 0;
-    if (r.IsOK()) r = p->GetMin(lo);
-    if (r.IsOK()) r = p->GetMax(hi);
-    if (r.IsOK()) { aMin = lo; aMax = hi; }
+    if (r.IsOK())
+        r = p->GetMin(lo);
+    if (r.IsOK())
+        r = p->GetMax(hi);
+    if (r.IsOK()) {
+        aMin = lo;
+        aMax = hi;
+    }
     return r;
 }
 
@@ -141,7 +216,8 @@ KyResult KyGenParameterArray::Poll()
         due = mCore->Map().CachePoll();
         return KyResult();
     });
-    if (r.IsOK() && !due.empty()) mCore->AnnounceChanged(due);
+    if (r.IsOK() && !due.empty())
+        mCore->AnnounceChanged(due);
     return r;
 }
 

@@ -11,13 +11,17 @@ void KyGenParameterList::Clear()
 
 void KyGenParameterList::Add(KyGenParameter *aParameter)
 {
-    if (aParameter) mItems.push_back(aParameter);
+    if (aParameter)
+        mItems.push_back(aParameter);
     mCursor = 0;
 }
 
 uint32_t KyGenParameterList::GetSize() const { return static_cast<uint32_t>(mItems.size()); }
 
-KyGenParameter *KyGenParameterList::GetItem(uint32_t aIndex) { return aIndex < mItems.size() ? mItems[aIndex] : nullptr; }
+KyGenParameter *KyGenParameterList::GetItem(uint32_t aIndex)
+{
+    return aIndex < mItems.size() ? mItems[aIndex] : nullptr;
+}
 
 KyGenParameter *KyGenParameterList::operator[](uint32_t aIndex) { return GetItem(aIndex); }
 
@@ -29,6 +33,7 @@ KyGenParameter *KyGenParameterList::GetFirst()
 
 KyGenParameter *KyGenParameterList::GetNext()
 {
-    if (mCursor < mItems.size()) ++mCursor;
+    if (mCursor < mItems.size())
+        ++mCursor;
     return mCursor < mItems.size() ? mItems[mCursor] : nullptr;
 }

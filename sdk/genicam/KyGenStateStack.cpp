@@ -5,18 +5,19 @@
 #include "ky/base/KyLogger.h"
 #include "ky/genicam/KyGenParameterArray.h"
 
-KyGenStateStack::KyGenStateStack(KyGenParameterArray *aParameters) : mParameters(aParameters) {}
+KyGenStateStack::KyGenStateStack(KyGenParameterArray *aParameters) : mParameters(aParameters) { }
 
 KyGenStateStack::~KyGenStateStack()
 {
-    if (!mParameters) return;
+    if (!mParameters)
+        return;
     for (auto it = mSaved.rbegin(); it != mSaved.rend(); ++it) {
         KyGenParameter *p = mParameters->Get(it->first);
         const KyResult r = p ? p->FromString(it->second) : KyResult();
         if (r.IsFailure()) {
             static KyLogger logger(KyString("GenICam"));
-            const std::string message = "[" + it->first.str() + "] not restored to " + it->second.str() + ": " +
-                                        r.GetDescription().str();
+            const std::string message = "[" + it->first.str() + "] not restored to " + it->second.str() +
+                                        ": " + r.GetDescription().str();
             logger.LogWarning(__FILE__, __LINE__, "KyGenStateStack", message.c_str());
         }
     }
@@ -26,16 +27,20 @@ KyGenStateStack::~KyGenStateStack()
 template <typename Change>
 KyResult KyGenStateStack::Push(const KyString &aName, Change change)
 {
-    if (!mParameters) return KyResult(KY_INVALID_PARAMETER, KyString("the state stack has no parameter array"));
+    if (!mParameters)
+        return KyResult(KY_INVALID_PARAMETER, KyString("the state stack has no parameter array"));
     KyGenParameter *p = mParameters->Get(aName);
-    if (!p) return KyResult(KY_NOT_FOUND, KyString("[" + aName.str() + "] no such feature"));
+    if (!p)
+        return KyResult(KY_NOT_FOUND, KyString("[" + aName.str() + "] no such feature"));
     KyString before;
     bool readable = false;
     // A feature whose access cannot be told counts as unreadable: there is nothing to restore.
     (void)p->IsReadable(readable);
     KyResult r = readable ? p->ToString(before) : KyResult();
-    if (r.IsOK()) r = change();
-    if (r.IsOK() && readable) mSaved.emplace_back(aName, before);
+    if (r.IsOK())
+        r = change();
+    if (r.IsOK() && readable)
+        mSaved.emplace_back(aName, before);
     return r;
 }
 

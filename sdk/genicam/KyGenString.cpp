@@ -13,7 +13,8 @@ KyResult KyGenString::GetValue(KyString &aValue) const
     return mCore->Read([&] {
         std::string text;
         KyResult r = ky::gc::CheckedGetString(*mNode, text);
-        if (r.IsOK()) aValue = KyString(text);
+        if (r.IsOK())
+            aValue = KyString(text);
         return r;
     });
 }

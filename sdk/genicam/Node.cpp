@@ -9,29 +9,34 @@
 namespace ky::gc {
 namespace {
 
-const std::pair<const char *, KyGenVisibility> kVisibility[] = {
-    {"Beginner", KyGenVisibilityBeginner}, {"Expert", KyGenVisibilityExpert},
-    {"Guru", KyGenVisibilityGuru}, {"Invisible", KyGenVisibilityInvisible}};
+const std::pair<const char *, KyGenVisibility> kVisibility[] = {{"Beginner", KyGenVisibilityBeginner},
+                                                                {"Expert", KyGenVisibilityExpert},
+                                                                {"Guru", KyGenVisibilityGuru},
+                                                                {"Invisible", KyGenVisibilityInvisible}};
 const std::pair<const char *, KyGenAccessMode> kAccess[] = {
     {"RO", KyGenAccessModeReadOnly}, {"RW", KyGenAccessModeReadWrite}, {"WO", KyGenAccessModeWriteOnly}};
-const std::pair<const char *, KyGenCache> kCache[] = {
-    {"NoCache", KyGenCacheNone}, {"WriteThrough", KyGenCacheWriteThrough}, {"WriteAround", KyGenCacheWriteAround}};
+const std::pair<const char *, KyGenCache> kCache[] = {{"NoCache", KyGenCacheNone},
+                                                      {"WriteThrough", KyGenCacheWriteThrough},
+                                                      {"WriteAround", KyGenCacheWriteAround}};
 const std::pair<const char *, bool> kYesNo[] = {{"Yes", true}, {"No", false}};
-const std::pair<const char *, KyGenNameSpace> kNameSpace[] = {
-    {"Standard", KyGenNameSpaceStandard}, {"Custom", KyGenNameSpaceCustom}};
+const std::pair<const char *, KyGenNameSpace> kNameSpace[] = {{"Standard", KyGenNameSpaceStandard},
+                                                              {"Custom", KyGenNameSpaceCustom}};
 
 // Intersection of two access modes (what both allow).
 KyGenAccessMode Restrict(KyGenAccessMode mode, KyGenAccessMode imposed)
 {
-    if (mode == imposed || imposed == KyGenAccessModeReadWrite) return mode;
-    if (mode == KyGenAccessModeReadWrite) return imposed;
-    if (mode == KyGenAccessModeNotImplemented) return mode;
+    if (mode == imposed || imposed == KyGenAccessModeReadWrite)
+        return mode;
+    if (mode == KyGenAccessModeReadWrite)
+        return imposed;
+    if (mode == KyGenAccessModeNotImplemented)
+        return mode;
     return KyGenAccessModeNotAvailable;
 }
 
 }  // namespace
 
-Node::Node(NodeMap &map, const char *tag) : mMap(map), mTag(tag) {}
+Node::Node(NodeMap &map, const char *tag) : mMap(map), mTag(tag) { }
 Node::~Node() = default;
 
 std::string Node::Text(const tinyxml2::XMLElement &child)
@@ -42,16 +47,24 @@ std::string Node::Text(const tinyxml2::XMLElement &child)
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
-bool Node::TakeProperty(const tinyxml2::XMLElement &child, const char *literal, const char *pointer, Property &p)
+bool Node::TakeProperty(const tinyxml2::XMLElement &child, const char *literal, const char *pointer,
+                        Property &p)
 {
-    if (literal && std::string(child.Name()) == literal) { p.SetLiteral(Text(child)); return true; }
-    if (pointer && std::string(child.Name()) == pointer) { p.SetReference(Text(child)); return true; }
+    if (literal && std::string(child.Name()) == literal) {
+        p.SetLiteral(Text(child));
+        return true;
+    }
+    if (pointer && std::string(child.Name()) == pointer) {
+        p.SetReference(Text(child));
+        return true;
+    }
     return false;
 }
 
 void Node::Fail(const std::string &message)
 {
-    if (mLoadError.empty()) mLoadError = message;
+    if (mLoadError.empty())
+        mLoadError = message;
 }
 
 KyResult Node::Error(uint32_t code, const std::string &message) const
@@ -69,11 +82,13 @@ KyResult Node::Load(const tinyxml2::XMLElement &element, const tinyxml2::XMLElem
     const char *name = element.Attribute("Name");
     mName = name ? name : "";
     if (mName.empty())
-        return KyResult(KY_GENICAM_XML_ERROR, KyString(std::string("a <") + mTag + "> on line " +
-                                                       std::to_string(element.GetLineNum()) + " has no Name"));
+        return KyResult(KY_GENICAM_XML_ERROR,
+                        KyString(std::string("a <") + mTag + "> on line " +
+                                 std::to_string(element.GetLineNum()) + " has no Name"));
     if (const char *ns = element.Attribute("NameSpace"))
         mNameSpace = std::string(ns) == "Standard" ? KyGenNameSpaceStandard : KyGenNameSpaceCustom;
-    for (const tinyxml2::XMLElement *c = inherited ? inherited->FirstChildElement() : nullptr; c; c = c->NextSiblingElement()) {
+    for (const tinyxml2::XMLElement *c = inherited ? inherited->FirstChildElement() : nullptr; c;
+         c = c->NextSiblingElement()) {
         if (std::string(c->Name()) != "StructEntry" && !ParseChild(*c))
             NodeMap::Debug(Prefix() + "ignores the unknown element <" + c->Name() + ">");
     }
@@ -90,30 +105,62 @@ KyResult Node::Load(const tinyxml2::XMLElement &element, const tinyxml2::XMLElem
 bool Node::ParseChild(const tinyxml2::XMLElement &c)
 {
     std::string tag = c.Name();
-    if (tag == "ToolTip") { mToolTip = Text(c); return true; }
-    if (tag == "Description") { mDescription = Text(c); return true; }
-    if (tag == "DisplayName") { mDisplayName = Text(c); return true; }
-    if (tag == "Visibility") return ParseChoice(c, kVisibility, mVisibility);
-    if (tag == "Representation") return ParseChoice(c, kRepresentations, mRepresentation);
-    if (tag == "Unit") { mUnit = Text(c); return true; }
-    if (tag == "ImposedAccessMode") return ParseChoice(c, kAccess, mImposed);
-    if (tag == "Cachable") return ParseChoice(c, kCache, mCachable);
-    if (tag == "Streamable") return ParseChoice(c, kYesNo, mStreamable);
-    if (tag == "NameSpace") return ParseChoice(c, kNameSpace, mNameSpace);
-    if (tag == "PollingTime") {
-        if (!ParseInt(Text(c), mPollingTime) || mPollingTime < 0) Fail("has a bad PollingTime '" + Text(c) + "'");
+    if (tag == "ToolTip") {
+        mToolTip = Text(c);
         return true;
     }
-    if (TakeProperty(c, nullptr, "pIsImplemented", mIsImplemented)) return true;
-    if (TakeProperty(c, nullptr, "pIsAvailable", mIsAvailable)) return true;
-    if (TakeProperty(c, nullptr, "pIsLocked", mIsLocked)) return true;
-    if (tag == "pSelected") { mSelectedProps.emplace_back(); mSelectedProps.back().SetReference(Text(c)); return true; }
-    if (tag == "pInvalidator") { mInvalidatorProps.emplace_back(); mInvalidatorProps.back().SetReference(Text(c)); return true; }
+    if (tag == "Description") {
+        mDescription = Text(c);
+        return true;
+    }
+    if (tag == "DisplayName") {
+        mDisplayName = Text(c);
+        return true;
+    }
+    if (tag == "Visibility")
+        return ParseChoice(c, kVisibility, mVisibility);
+    if (tag == "Representation")
+        return ParseChoice(c, kRepresentations, mRepresentation);
+    if (tag == "Unit") {
+        mUnit = Text(c);
+        return true;
+    }
+    if (tag == "ImposedAccessMode")
+        return ParseChoice(c, kAccess, mImposed);
+    if (tag == "Cachable")
+        return ParseChoice(c, kCache, mCachable);
+    if (tag == "Streamable")
+        return ParseChoice(c, kYesNo, mStreamable);
+    if (tag == "NameSpace")
+        return ParseChoice(c, kNameSpace, mNameSpace);
+    if (tag == "PollingTime") {
+        if (!ParseInt(Text(c), mPollingTime) || mPollingTime < 0)
+            Fail("has a bad PollingTime '" + Text(c) + "'");
+        return true;
+    }
+    if (TakeProperty(c, nullptr, "pIsImplemented", mIsImplemented))
+        return true;
+    if (TakeProperty(c, nullptr, "pIsAvailable", mIsAvailable))
+        return true;
+    if (TakeProperty(c, nullptr, "pIsLocked", mIsLocked))
+        return true;
+    if (tag == "pSelected") {
+        mSelectedProps.emplace_back();
+        mSelectedProps.back().SetReference(Text(c));
+        return true;
+    }
+    if (tag == "pInvalidator") {
+        mInvalidatorProps.emplace_back();
+        mInvalidatorProps.back().SetReference(Text(c));
+        return true;
+    }
     // Known elements that change nothing here.
-    static const char *const kIgnored[] = {"Extension", "EventID", "pAlias", "pCastAlias", "DocuURL", "IsDeprecated",
-                                           "pError", "Merge", "DisplayNotation", "DisplayPrecision", "Slope", "IsLinear"};
+    static const char *const kIgnored[] = {"Extension",       "EventID",          "pAlias", "pCastAlias",
+                                           "DocuURL",         "IsDeprecated",     "pError", "Merge",
+                                           "DisplayNotation", "DisplayPrecision", "Slope",  "IsLinear"};
     for (const char *ignored : kIgnored)
-        if (tag == ignored) return true;
+        if (tag == ignored)
+            return true;
     return false;
 }
 
@@ -125,11 +172,17 @@ KyResult Node::Link()
     r |= mIsLocked.Link(mMap, *this, "pIsLocked");
     for (Property &p : mSelectedProps) {
         r |= p.Link(mMap, *this, "pSelected");
-        if (p.Target()) { mSelected.push_back(p.Target()); p.Target()->mSelecting.push_back(this); }
+        if (p.Target()) {
+            mSelected.push_back(p.Target());
+            p.Target()->mSelecting.push_back(this);
+        }
     }
     for (Property &p : mInvalidatorProps) {
         r |= p.Link(mMap, *this, "pInvalidator");
-        if (p.Target()) { mInvalidators.push_back(p.Target()); p.Target()->mInvalidates.push_back(this); }
+        if (p.Target()) {
+            mInvalidators.push_back(p.Target());
+            p.Target()->mInvalidates.push_back(this);
+        }
     }
     return r;
 }
@@ -144,9 +197,11 @@ void Node::ValueReferences(std::vector<const Property *> &out) const
 KyResult Node::IsImplemented(bool &yes)
 {
     yes = true;
-    if (!mIsImplemented.IsSet()) return KyResult();
+    if (!mIsImplemented.IsSet())
+        return KyResult();
     DepthGuard guard(mMap, *this);
-    if (!guard.Ok()) return guard.Result();
+    if (!guard.Ok())
+        return guard.Result();
     int64_t v = 0;
     KyResult r = mIsImplemented.GetInt(*this, v);
     yes = r.IsOK() && v != 0;
@@ -156,9 +211,11 @@ KyResult Node::IsImplemented(bool &yes)
 KyResult Node::IsAvailable(bool &yes)
 {
     yes = true;
-    if (!mIsAvailable.IsSet()) return KyResult();
+    if (!mIsAvailable.IsSet())
+        return KyResult();
     DepthGuard guard(mMap, *this);
-    if (!guard.Ok()) return guard.Result();
+    if (!guard.Ok())
+        return guard.Result();
     int64_t v = 0;
     KyResult r = mIsAvailable.GetInt(*this, v);
     yes = r.IsOK() && v != 0;
@@ -168,19 +225,33 @@ KyResult Node::IsAvailable(bool &yes)
 KyResult Node::GetAccessMode(KyGenAccessMode &mode)
 {
     DepthGuard guard(mMap, *this);
-    if (!guard.Ok()) return guard.Result();
+    if (!guard.Ok())
+        return guard.Result();
     bool yes = false;
     KyResult r = IsImplemented(yes);
-    if (r.IsOK() && !yes) { mode = KyGenAccessModeNotImplemented; return r; }
-    if (r.IsOK()) r = IsAvailable(yes);
-    if (r.IsOK() && !yes) { mode = KyGenAccessModeNotAvailable; return r; }
-    if (r.IsOK()) r = DoGetAccessMode(mode);
-    if (!r.IsOK()) { mode = KyGenAccessModeNotAvailable; return r; }
+    if (r.IsOK() && !yes) {
+        mode = KyGenAccessModeNotImplemented;
+        return r;
+    }
+    if (r.IsOK())
+        r = IsAvailable(yes);
+    if (r.IsOK() && !yes) {
+        mode = KyGenAccessModeNotAvailable;
+        return r;
+    }
+    if (r.IsOK())
+        r = DoGetAccessMode(mode);
+    if (!r.IsOK()) {
+        mode = KyGenAccessModeNotAvailable;
+        return r;
+    }
     if (mIsLocked.IsSet()) {
         int64_t locked = 0;
         r = mIsLocked.GetInt(*this, locked);
-        if (!r.IsOK()) return r;
-        if (locked) mode = Restrict(mode, KyGenAccessModeReadOnly);
+        if (!r.IsOK())
+            return r;
+        if (locked)
+            mode = Restrict(mode, KyGenAccessModeReadOnly);
     }
     mode = Restrict(mode, mImposed);
     return r;
@@ -190,13 +261,18 @@ KyResult Node::CheckReadable()
 {
     KyGenAccessMode mode;
     KyResult r = GetAccessMode(mode);
-    if (!r.IsOK()) return r;
+    if (!r.IsOK())
+        return r;
     switch (mode) {
     case KyGenAccessModeReadOnly:
-    case KyGenAccessModeReadWrite: return KyResult();
-    case KyGenAccessModeWriteOnly: return Error(KY_STATE_ERROR, "is not readable (write-only)");
-    case KyGenAccessModeNotImplemented: return Error(KY_NOT_IMPLEMENTED, "is not implemented");
-    default: return Error(KY_STATE_ERROR, "is not available");
+    case KyGenAccessModeReadWrite:
+        return KyResult();
+    case KyGenAccessModeWriteOnly:
+        return Error(KY_STATE_ERROR, "is not readable (write-only)");
+    case KyGenAccessModeNotImplemented:
+        return Error(KY_NOT_IMPLEMENTED, "is not implemented");
+    default:
+        return Error(KY_STATE_ERROR, "is not available");
     }
 }
 
@@ -204,14 +280,19 @@ KyResult Node::CheckWritable()
 {
     KyGenAccessMode mode;
     KyResult r = GetAccessMode(mode);
-    if (!r.IsOK()) return r;
+    if (!r.IsOK())
+        return r;
     switch (mode) {
     case KyGenAccessModeWriteOnly:
-    case KyGenAccessModeReadWrite: return KyResult();
+    case KyGenAccessModeReadWrite:
+        return KyResult();
     case KyGenAccessModeReadOnly:
-        return Error(KY_STATE_ERROR, mIsLocked.IsSet() ? "is not writable (read-only or locked)" : "is not writable (read-only)");
-    case KyGenAccessModeNotImplemented: return Error(KY_NOT_IMPLEMENTED, "is not implemented");
-    default: return Error(KY_STATE_ERROR, "is not available");
+        return Error(KY_STATE_ERROR, mIsLocked.IsSet() ? "is not writable (read-only or locked)"
+                                                       : "is not writable (read-only)");
+    case KyGenAccessModeNotImplemented:
+        return Error(KY_NOT_IMPLEMENTED, "is not implemented");
+    default:
+        return Error(KY_STATE_ERROR, "is not available");
     }
 }
 
@@ -227,9 +308,10 @@ KyResult Node::Written(const KyResult &result)
 }
 
 // Every entry point passes the depth guard once, then calls the kind's hook.
-#define KY_GC_GUARDED(call)                      \
-    DepthGuard guard(mMap, *this);               \
-    if (!guard.Ok()) return guard.Result();      \
+#define KY_GC_GUARDED(call)                                                                                  \
+    DepthGuard guard(mMap, *this);                                                                           \
+    if (!guard.Ok())                                                                                         \
+        return guard.Result();                                                                               \
     return call
 
 KyResult Node::GetInt(int64_t &v) { KY_GC_GUARDED(DoGetInt(v)); }
@@ -250,19 +332,28 @@ KyResult Node::SetBool(bool v) { KY_GC_GUARDED(Written(DoSetBool(v))); }
 KyResult Node::Execute() { KY_GC_GUARDED(Written(DoExecute())); }
 KyResult Node::IsDone(bool &done) { KY_GC_GUARDED(DoIsDone(done)); }
 KyResult Node::GetBytes(uint8_t *data, int64_t length) { KY_GC_GUARDED(DoGetBytes(data, length)); }
-KyResult Node::SetBytes(const uint8_t *data, int64_t length) { KY_GC_GUARDED(Written(DoSetBytes(data, length))); }
+KyResult Node::SetBytes(const uint8_t *data, int64_t length)
+{
+    KY_GC_GUARDED(Written(DoSetBytes(data, length)));
+}
 KyResult Node::GetLength(int64_t &v) { KY_GC_GUARDED(DoGetLength(v)); }
 #undef KY_GC_GUARDED
 
-KyResult Node::DoGetAccessMode(KyGenAccessMode &mode) { mode = KyGenAccessModeReadOnly; return KyResult(); }
+KyResult Node::DoGetAccessMode(KyGenAccessMode &mode)
+{
+    mode = KyGenAccessModeReadOnly;
+    return KyResult();
+}
 
 // Integer and float nodes read each other's values; anything else is refused.
 KyResult Node::DoGetInt(int64_t &v)
 {
-    if (Kind() != Interface::Float) return NotA("an integer");
+    if (Kind() != Interface::Float)
+        return NotA("an integer");
     double f = 0;
     KyResult r = DoGetFloat(f);
-    if (!r.IsOK()) return r;
+    if (!r.IsOK())
+        return r;
     if (!std::isfinite(f) || f >= 9223372036854775808.0 || f < -9223372036854775808.0)
         return Error(KY_ERR_OVERFLOW, "value " + std::to_string(f) + " does not fit a 64-bit integer");
     v = static_cast<int64_t>(std::llround(f));
@@ -270,16 +361,30 @@ KyResult Node::DoGetInt(int64_t &v)
 }
 KyResult Node::DoSetInt(int64_t v)
 {
-    if (Kind() != Interface::Float) return NotA("an integer");
+    if (Kind() != Interface::Float)
+        return NotA("an integer");
     return DoSetFloat(static_cast<double>(v));
 }
-KyResult Node::DoGetIntMin(int64_t &v) { v = INT64_MIN; return Kind() == Interface::Integer ? KyResult() : NotA("an integer"); }
-KyResult Node::DoGetIntMax(int64_t &v) { v = INT64_MAX; return Kind() == Interface::Integer ? KyResult() : NotA("an integer"); }
-KyResult Node::DoGetIntInc(int64_t &v) { v = 1; return Kind() == Interface::Integer ? KyResult() : NotA("an integer"); }
+KyResult Node::DoGetIntMin(int64_t &v)
+{
+    v = INT64_MIN;
+    return Kind() == Interface::Integer ? KyResult() : NotA("an integer");
+}
+KyResult Node::DoGetIntMax(int64_t &v)
+{
+    v = INT64_MAX;
+    return Kind() == Interface::Integer ? KyResult() : NotA("an integer");
+}
+KyResult Node::DoGetIntInc(int64_t &v)
+{
+    v = 1;
+    return Kind() == Interface::Integer ? KyResult() : NotA("an integer");
+}
 
 KyResult Node::DoGetFloat(double &v)
 {
-    if (Kind() != Interface::Integer) return NotA("a number");
+    if (Kind() != Interface::Integer)
+        return NotA("a number");
     int64_t i = 0;
     KyResult r = DoGetInt(i);
     v = static_cast<double>(i);
@@ -287,14 +392,18 @@ KyResult Node::DoGetFloat(double &v)
 }
 KyResult Node::DoSetFloat(double v)
 {
-    if (Kind() != Interface::Integer) return NotA("a number");
+    if (Kind() != Interface::Integer)
+        return NotA("a number");
     if (!(v >= -9223372036854775808.0 && v < 9223372036854775808.0) || std::trunc(v) != v)
         return Error(KY_INVALID_PARAMETER, std::to_string(v) + " is not an integer value");
     return DoSetInt(static_cast<int64_t>(v));
 }
 KyResult Node::DoGetFloatMin(double &v)
 {
-    if (Kind() == Interface::Float) { v = -DBL_MAX; return KyResult(); }
+    if (Kind() == Interface::Float) {
+        v = -DBL_MAX;
+        return KyResult();
+    }
     int64_t i = 0;
     KyResult r = DoGetIntMin(i);
     v = static_cast<double>(i);
@@ -302,7 +411,10 @@ KyResult Node::DoGetFloatMin(double &v)
 }
 KyResult Node::DoGetFloatMax(double &v)
 {
-    if (Kind() == Interface::Float) { v = DBL_MAX; return KyResult(); }
+    if (Kind() == Interface::Float) {
+        v = DBL_MAX;
+        return KyResult();
+    }
     int64_t i = 0;
     KyResult r = DoGetIntMax(i);
     v = static_cast<double>(i);

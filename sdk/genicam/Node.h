@@ -21,7 +21,19 @@ namespace ky::gc {
 class NodeMap;
 
 // Which capability a node offers to the typed parameters.
-enum class Interface { None, Integer, Float, Boolean, Command, Enumeration, String, Register, Category, EnumEntry, Port };
+enum class Interface {
+    None,
+    Integer,
+    Float,
+    Boolean,
+    Command,
+    Enumeration,
+    String,
+    Register,
+    Category,
+    EnumEntry,
+    Port
+};
 
 class Node : public KyGenApi::INode
 {
@@ -32,7 +44,8 @@ public:
     Node &operator=(const Node &) = delete;
 
     // Reads a literal-or-pointer property from a child (<Value> or <pValue>, ...).
-    static bool TakeProperty(const tinyxml2::XMLElement &child, const char *literal, const char *pointer, Property &p);
+    static bool TakeProperty(const tinyxml2::XMLElement &child, const char *literal, const char *pointer,
+                             Property &p);
     static std::string Text(const tinyxml2::XMLElement &child);
 
     // Loading: attributes and children of the node's element, then references.
@@ -166,7 +179,8 @@ private:
 };
 
 template <typename E, size_t N>
-bool Node::ParseChoice(const tinyxml2::XMLElement &child, const std::pair<const char *, E> (&table)[N], E &out)
+bool Node::ParseChoice(const tinyxml2::XMLElement &child, const std::pair<const char *, E> (&table)[N],
+                       E &out)
 {
     std::string text = Text(child);
     for (const auto &entry : table) {

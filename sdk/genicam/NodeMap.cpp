@@ -12,7 +12,6 @@ namespace ky::gc {
 NodeMap::NodeMap() = default;
 NodeMap::~NodeMap() = default;
 
-
 void NodeMap::Warn(const std::string &line)
 {
     GenICamLog().LogWarning(__FILE__, __LINE__, "NodeMap::Load", ("[NodeMap::Load] " + line).c_str());
@@ -36,7 +35,8 @@ void NodeMap::Clear()
 
 bool NodeMap::Add(std::unique_ptr<Node> node)
 {
-    if (!mByName.emplace(node->Name(), node.get()).second) return false;
+    if (!mByName.emplace(node->Name(), node.get()).second)
+        return false;
     mNodes.push_back(std::move(node));
     return true;
 }
@@ -52,9 +52,12 @@ KyResult NodeMap::Load(const std::string &xml, IKyGenPort *port)
     Clear();
     mPort = port;
     KyResult r = LoadNodes(*this, xml);
-    if (r.IsOK()) r = Link();
-    if (r.IsOK()) r = CheckCycles();
-    if (!r.IsOK()) Clear();
+    if (r.IsOK())
+        r = Link();
+    if (r.IsOK())
+        r = CheckCycles();
+    if (!r.IsOK())
+        Clear();
     return r;
 }
 
@@ -62,7 +65,8 @@ KyResult NodeMap::Link()
 {
     for (auto &node : mNodes) {
         KyResult r = node->Link();
-        if (!r.IsOK()) return r;
+        if (!r.IsOK())
+            return r;
     }
     std::vector<const Property *> refs;
     for (auto &node : mNodes) {
@@ -70,7 +74,8 @@ KyResult NodeMap::Link()
         node->ValueReferences(refs);
         for (const Property *p : refs) {
             Node *t = p->Target();
-            if (t && std::find(t->Dependents().begin(), t->Dependents().end(), node.get()) == t->Dependents().end())
+            if (t && std::find(t->Dependents().begin(), t->Dependents().end(), node.get()) ==
+                         t->Dependents().end())
                 t->Dependents().push_back(node.get());
         }
     }
@@ -84,7 +89,8 @@ KyResult NodeMap::CheckCycles() const
     std::unordered_map<const Node *, Color> color;
     std::vector<const Property *> refs;
     for (const auto &start : mNodes) {
-        if (color[start.get()] != White) continue;
+        if (color[start.get()] != White)
+            continue;
         // Iterative depth-first walk: (node, next reference index).
         std::vector<std::pair<const Node *, size_t>> stack{{start.get(), 0}};
         color[start.get()] = Grey;
@@ -98,13 +104,15 @@ KyResult NodeMap::CheckCycles() const
                 continue;
             }
             const Node *t = refs[next++]->Target();
-            if (!t) continue;
+            if (!t)
+                continue;
             if (color[t] == Grey) {
                 std::string path;
                 bool on = false;
                 for (auto &frame : stack) {
                     on = on || frame.first == t;
-                    if (on) path += frame.first->Name() + " -> ";
+                    if (on)
+                        path += frame.first->Name() + " -> ";
                 }
                 return KyResult(KY_GENICAM_XML_ERROR, KyString("reference cycle: " + path + t->Name()));
             }
@@ -123,8 +131,8 @@ NodeMap::CacheEntry *NodeMap::CacheFind(const Node *reg, uint64_t address, uint3
     return it == mCache.end() ? nullptr : &it->second;
 }
 
-void NodeMap::CacheStore(const Node *reg, const Node *port, uint64_t address, const uint8_t *data, uint32_t length,
-                         uint64_t stamp)
+void NodeMap::CacheStore(const Node *reg, const Node *port, uint64_t address, const uint8_t *data,
+                         uint32_t length, uint64_t stamp)
 {
     CacheEntry &e = mCache[{reg, address, length}];
     e.bytes.assign(data, data + length);
@@ -138,8 +146,8 @@ void NodeMap::CacheDropOverlap(const Node *port, uint64_t address, uint32_t leng
     for (auto it = mCache.begin(); it != mCache.end();) {
         const Key &k = it->first;
         // Compared by distance so that ranges at the top of the address space do not wrap.
-        bool overlaps = it->second.port == port &&
-                        (k.address >= address ? k.address - address < length : address - k.address < k.length);
+        bool overlaps = it->second.port == port && (k.address >= address ? k.address - address < length
+                                                                         : address - k.address < k.length);
         it = overlaps ? mCache.erase(it) : std::next(it);
     }
 }
@@ -152,7 +160,8 @@ void NodeMap::CacheDropSelected(const std::vector<Node *> &changed)
     std::vector<const Node *> todo;
     for (Node *n : changed)
         for (Node *s : n->Selected())
-            if (below.insert(s).second) todo.push_back(s);
+            if (below.insert(s).second)
+                todo.push_back(s);
     std::vector<const Property *> refs;
     while (!todo.empty()) {
         const Node *n = todo.back();
@@ -160,9 +169,11 @@ void NodeMap::CacheDropSelected(const std::vector<Node *> &changed)
         refs.clear();
         n->ValueReferences(refs);
         for (const Property *p : refs)
-            if (p->Target() && below.insert(p->Target()).second) todo.push_back(p->Target());
+            if (p->Target() && below.insert(p->Target()).second)
+                todo.push_back(p->Target());
     }
-    if (below.empty()) return;
+    if (below.empty())
+        return;
     for (auto it = mCache.begin(); it != mCache.end();)
         it = below.count(it->first.reg) ? mCache.erase(it) : std::next(it);
 }
@@ -172,7 +183,8 @@ std::vector<Node *> NodeMap::CachePoll()
     std::vector<Node *> polled;
     auto now = std::chrono::steady_clock::now();
     for (auto &node : mNodes) {
-        if (node->PollingTime() <= 0) continue;
+        if (node->PollingTime() <= 0)
+            continue;
         bool dropped = false;
         for (auto it = mCache.begin(); it != mCache.end();) {
             bool due = it->first.reg == node.get() &&
@@ -181,7 +193,8 @@ std::vector<Node *> NodeMap::CachePoll()
             it = due ? mCache.erase(it) : std::next(it);
         }
         // A polled node without a cache entry (a computed value) is reported each time.
-        if (dropped || node->Kind() != Interface::Register) polled.push_back(node.get());
+        if (dropped || node->Kind() != Interface::Register)
+            polled.push_back(node.get());
     }
     return polled;
 }
@@ -190,18 +203,20 @@ std::vector<Node *> NodeMap::CachePoll()
 // (big-endian 32-bit each), so the list is read from the end of the payload backwards.
 KyResult NodeMap::AttachChunks(const uint8_t *data, uint32_t length)
 {
-    if (!data && length) return KyResult(KY_INVALID_PARAMETER, KyString("chunk data is null"));
+    if (!data && length)
+        return KyResult(KY_INVALID_PARAMETER, KyString("chunk data is null"));
     std::map<uint32_t, std::pair<const uint8_t *, uint32_t>> chunks;
     uint32_t end = length;
     while (end > 0) {
         if (end < 8)
-            return KyResult(KY_INVALID_DATA_FORMAT, KyString("chunk data ends in a partial chunk trailer of " +
-                                                             std::to_string(end) + " bytes"));
+            return KyResult(
+                KY_INVALID_DATA_FORMAT,
+                KyString("chunk data ends in a partial chunk trailer of " + std::to_string(end) + " bytes"));
         uint32_t id = base::LoadBig32(data + end - 8), size = base::LoadBig32(data + end - 4);
         if (size > end - 8)
-            return KyResult(KY_INVALID_DATA_FORMAT, KyString("chunk " + std::to_string(id) + " claims " +
-                                                             std::to_string(size) + " bytes but only " +
-                                                             std::to_string(end - 8) + " precede it"));
+            return KyResult(KY_INVALID_DATA_FORMAT,
+                            KyString("chunk " + std::to_string(id) + " claims " + std::to_string(size) +
+                                     " bytes but only " + std::to_string(end - 8) + " precede it"));
         end -= 8 + size;
         chunks[id] = {data + end, size};  // walking backwards: with repeated ids the first chunk wins
     }
@@ -211,7 +226,8 @@ KyResult NodeMap::AttachChunks(const uint8_t *data, uint32_t length)
 
 KyResult NodeMap::AttachChunk(uint32_t chunkId, const uint8_t *data, uint32_t length)
 {
-    if (!data && length) return KyResult(KY_INVALID_PARAMETER, KyString("chunk data is null"));
+    if (!data && length)
+        return KyResult(KY_INVALID_PARAMETER, KyString("chunk data is null"));
     mChunks[chunkId] = {data, length};
     return KyResult();
 }
@@ -221,7 +237,8 @@ void NodeMap::DetachChunks() { mChunks.clear(); }
 bool NodeMap::FindChunk(uint32_t chunkId, const uint8_t *&data, uint32_t &length) const
 {
     auto it = mChunks.find(chunkId);
-    if (it == mChunks.end()) return false;
+    if (it == mChunks.end())
+        return false;
     data = it->second.first;
     length = it->second.second;
     return true;
@@ -233,19 +250,24 @@ std::vector<Node *> NodeMap::Affected(const std::vector<Node *> &changed) const
     std::set<Node *> seen;
     std::vector<Node *> todo;
     auto push = [&](Node *n) {
-        if (seen.insert(n).second) todo.push_back(n);
+        if (seen.insert(n).second)
+            todo.push_back(n);
     };
     for (Node *n : changed) {
         push(n);
-        for (Node *i : n->Invalidates()) push(i);
-        for (Node *s : n->Selected()) push(s);
+        for (Node *i : n->Invalidates())
+            push(i);
+        for (Node *s : n->Selected())
+            push(s);
     }
     while (!todo.empty()) {
         Node *n = todo.back();
         todo.pop_back();
         out.push_back(n);
-        for (Node *d : n->Dependents()) push(d);
-        for (Node *i : n->Invalidates()) push(i);
+        for (Node *d : n->Dependents())
+            push(d);
+        for (Node *i : n->Invalidates())
+            push(i);
     }
     return out;
 }

@@ -51,7 +51,8 @@ public:
         std::chrono::steady_clock::time_point filled;
     };
     CacheEntry *CacheFind(const Node *reg, uint64_t address, uint32_t length);
-    void CacheStore(const Node *reg, const Node *port, uint64_t address, const uint8_t *data, uint32_t length, uint64_t stamp);
+    void CacheStore(const Node *reg, const Node *port, uint64_t address, const uint8_t *data, uint32_t length,
+                    uint64_t stamp);
     // Drops every entry of the port that overlaps the written range.
     void CacheDropOverlap(const Node *port, uint64_t address, uint32_t length);
     void CacheClear();
@@ -102,7 +103,8 @@ private:
         uint32_t length;
         bool operator<(const Key &o) const
         {
-            return reg != o.reg ? reg < o.reg : (address != o.address ? address < o.address : length < o.length);
+            return reg != o.reg ? reg < o.reg
+                                : (address != o.address ? address < o.address : length < o.length);
         }
     };
     std::map<Key, CacheEntry> mCache;
@@ -120,7 +122,8 @@ public:
     bool Ok() const { return mDepth <= NodeMap::kMaxDepth; }
     KyResult Result() const
     {
-        return mNode.Error(KY_GENICAM_XML_ERROR, "reference chain deeper than " + std::to_string(NodeMap::kMaxDepth) + " nodes");
+        return mNode.Error(KY_GENICAM_XML_ERROR,
+                           "reference chain deeper than " + std::to_string(NodeMap::kMaxDepth) + " nodes");
     }
 
 private:

@@ -15,8 +15,18 @@ class NodeMap;
 class Property
 {
 public:
-    void SetLiteral(const std::string &text) { mText = text; mIsReference = false; mIsSet = true; }
-    void SetReference(const std::string &name) { mText = name; mIsReference = true; mIsSet = true; }
+    void SetLiteral(const std::string &text)
+    {
+        mText = text;
+        mIsReference = false;
+        mIsSet = true;
+    }
+    void SetReference(const std::string &name)
+    {
+        mText = name;
+        mIsReference = true;
+        mIsSet = true;
+    }
 
     bool IsSet() const { return mIsSet; }
     bool IsReference() const { return mIsReference; }

@@ -27,7 +27,10 @@ namespace {
 using Factory = std::unique_ptr<Node> (*)(NodeMap &);
 
 template <typename T>
-std::unique_ptr<Node> Make(NodeMap &map, const char *tag) { return std::make_unique<T>(map, tag); }
+std::unique_ptr<Node> Make(NodeMap &map, const char *tag)
+{
+    return std::make_unique<T>(map, tag);
+}
 
 // XML tag -> node kind. StructReg is expanded by the loader (one node per StructEntry).
 const std::pair<const char *, Factory> kFactories[] = {
@@ -39,21 +42,34 @@ const std::pair<const char *, Factory> kFactories[] = {
     {"Enumeration", [](NodeMap &m) { return Make<Enumeration>(m, "Enumeration"); }},
     {"String", [](NodeMap &m) { return Make<String>(m, "String"); }},
     {"Register", [](NodeMap &m) { return Make<Register>(m, "Register"); }},
-    {"IntReg", [](NodeMap &m) -> std::unique_ptr<Node> { return std::make_unique<IntReg>(m, "IntReg", false); }},
-    {"MaskedIntReg", [](NodeMap &m) -> std::unique_ptr<Node> { return std::make_unique<IntReg>(m, "MaskedIntReg", true); }},
+    {"IntReg",
+     [](NodeMap &m) -> std::unique_ptr<Node> { return std::make_unique<IntReg>(m, "IntReg", false); }},
+    {"MaskedIntReg",
+     [](NodeMap &m) -> std::unique_ptr<Node> { return std::make_unique<IntReg>(m, "MaskedIntReg", true); }},
     {"FloatReg", [](NodeMap &m) { return Make<FloatReg>(m, "FloatReg"); }},
     {"StringReg", [](NodeMap &m) { return Make<StringReg>(m, "StringReg"); }},
-    {"IntSwissKnife", [](NodeMap &m) -> std::unique_ptr<Node> { return std::make_unique<SwissKnife>(m, "IntSwissKnife", true); }},
-    {"SwissKnife", [](NodeMap &m) -> std::unique_ptr<Node> { return std::make_unique<SwissKnife>(m, "SwissKnife", false); }},
-    {"IntConverter", [](NodeMap &m) -> std::unique_ptr<Node> { return std::make_unique<Converter>(m, "IntConverter", true); }},
-    {"Converter", [](NodeMap &m) -> std::unique_ptr<Node> { return std::make_unique<Converter>(m, "Converter", false); }},
+    {"IntSwissKnife",
+     [](NodeMap &m) -> std::unique_ptr<Node> {
+         return std::make_unique<SwissKnife>(m, "IntSwissKnife", true);
+     }},
+    {"SwissKnife",
+     [](NodeMap &m) -> std::unique_ptr<Node> {
+         return std::make_unique<SwissKnife>(m, "SwissKnife", false);
+     }},
+    {"IntConverter",
+     [](NodeMap &m) -> std::unique_ptr<Node> {
+         return std::make_unique<Converter>(m, "IntConverter", true);
+     }},
+    {"Converter",
+     [](NodeMap &m) -> std::unique_ptr<Node> { return std::make_unique<Converter>(m, "Converter", false); }},
     {"Port", [](NodeMap &m) { return Make<Port>(m, "Port"); }},
 };
 
 Factory FindFactory(const std::string &tag)
 {
     for (auto &f : kFactories)
-        if (tag == f.first) return f.second;
+        if (tag == f.first)
+            return f.second;
     return nullptr;
 }
 
@@ -61,7 +77,8 @@ KyResult AddNode(NodeMap &map, std::unique_ptr<Node> node, const tinyxml2::XMLEl
                  const tinyxml2::XMLElement *inherited)
 {
     KyResult r = node->Load(e, inherited);
-    if (!r.IsOK()) return r;
+    if (!r.IsOK())
+        return r;
     std::string name = node->Name();
     if (!map.Add(std::move(node)))
         return KyResult(KY_GENICAM_XML_ERROR, KyString("two nodes are named '" + name + "' (line " +
@@ -71,7 +88,8 @@ KyResult AddNode(NodeMap &map, std::unique_ptr<Node> node, const tinyxml2::XMLEl
 
 KyResult LoadChildren(NodeMap &map, const tinyxml2::XMLElement &parent, int depth)
 {
-    if (depth > 16) return KyResult(KY_GENICAM_XML_ERROR, KyString("groups are nested too deeply"));
+    if (depth > 16)
+        return KyResult(KY_GENICAM_XML_ERROR, KyString("groups are nested too deeply"));
     for (const tinyxml2::XMLElement *e = parent.FirstChildElement(); e; e = e->NextSiblingElement()) {
         std::string tag = e->Name();
         KyResult r;
@@ -86,15 +104,17 @@ KyResult LoadChildren(NodeMap &map, const tinyxml2::XMLElement &parent, int dept
         } else {
             const char *name = e->Attribute("Name");
             NodeMap::Warn("skips the unknown element <" + tag + "> '" + (name ? name : "") + "' on line " +
-                    std::to_string(e->GetLineNum()));
+                          std::to_string(e->GetLineNum()));
             // Referenced names of unknown kinds still resolve, to a node that is not supported.
             if (name && *name && !map.Find(name)) {
                 auto stub = std::make_unique<Stub>(map, tag);
                 r = stub->Load(*e);
-                if (r.IsOK()) map.Add(std::move(stub));
+                if (r.IsOK())
+                    map.Add(std::move(stub));
             }
         }
-        if (!r.IsOK()) return r;
+        if (!r.IsOK())
+            return r;
     }
     return KyResult();
 }
@@ -105,7 +125,8 @@ KyResult LoadNodes(NodeMap &map, const std::string &xml)
 {
     tinyxml2::XMLDocument doc;
     if (doc.Parse(xml.c_str(), xml.size()) != tinyxml2::XML_SUCCESS)
-        return KyResult(KY_GENICAM_XML_ERROR, KyString(std::string("malformed GenICam XML: ") + doc.ErrorStr()));
+        return KyResult(KY_GENICAM_XML_ERROR,
+                        KyString(std::string("malformed GenICam XML: ") + doc.ErrorStr()));
     const tinyxml2::XMLElement *root = doc.RootElement();
     if (!root || std::string(root->Name()) != "RegisterDescription")
         return KyResult(KY_GENICAM_XML_ERROR, KyString("the GenICam XML has no <RegisterDescription> root"));

@@ -8,16 +8,26 @@ namespace ky::gev {
 const char *CodecErrorName(CodecError error)
 {
     switch (error) {
-    case CodecError::Ok: return "ok";
-    case CodecError::ShorterThanHeader: return "shorter than a GVCP header";
-    case CodecError::BadKey: return "command key is not 0x42";
-    case CodecError::WrongCode: return "unexpected command or acknowledge code";
-    case CodecError::LengthMismatch: return "length field disagrees with the datagram size";
-    case CodecError::BadPayloadSize: return "payload size does not fit the message";
-    case CodecError::CountZero: return "count is zero";
-    case CodecError::CountTooLarge: return "count is above the packet limit";
-    case CodecError::Unaligned: return "address or size is not a multiple of 4";
-    case CodecError::ValueOutOfRange: return "value does not fit its field";
+    case CodecError::Ok:
+        return "ok";
+    case CodecError::ShorterThanHeader:
+        return "shorter than a GVCP header";
+    case CodecError::BadKey:
+        return "command key is not 0x42";
+    case CodecError::WrongCode:
+        return "unexpected command or acknowledge code";
+    case CodecError::LengthMismatch:
+        return "length field disagrees with the datagram size";
+    case CodecError::BadPayloadSize:
+        return "payload size does not fit the message";
+    case CodecError::CountZero:
+        return "count is zero";
+    case CodecError::CountTooLarge:
+        return "count is above the packet limit";
+    case CodecError::Unaligned:
+        return "address or size is not a multiple of 4";
+    case CodecError::ValueOutOfRange:
+        return "value does not fit its field";
     }
     return "unknown codec error";
 }
@@ -25,6 +35,7 @@ const char *CodecErrorName(CodecError error)
 const char *CommandName(Command command)
 {
     switch (command) {
+// clang-format off
 #define KY_GEV_COMMAND_CASE(name) case Command::name: return #name;
         KY_GEV_COMMAND_CASE(DISCOVERY_CMD) KY_GEV_COMMAND_CASE(DISCOVERY_ACK)
         KY_GEV_COMMAND_CASE(FORCEIP_CMD) KY_GEV_COMMAND_CASE(FORCEIP_ACK)
@@ -38,6 +49,7 @@ const char *CommandName(Command command)
         KY_GEV_COMMAND_CASE(EVENTDATA_CMD) KY_GEV_COMMAND_CASE(EVENTDATA_ACK)
         KY_GEV_COMMAND_CASE(ACTION_CMD) KY_GEV_COMMAND_CASE(ACTION_ACK)
 #undef KY_GEV_COMMAND_CASE
+        // clang-format on
     }
     return "UNKNOWN";
 }
@@ -45,6 +57,7 @@ const char *CommandName(Command command)
 const char *StatusName(Status status)
 {
     switch (status) {
+// clang-format off
 #define KY_GEV_STATUS_CASE(name) case Status::name: return #name;
         KY_GEV_STATUS_CASE(SUCCESS) KY_GEV_STATUS_CASE(PACKET_RESEND)
         KY_GEV_STATUS_CASE(NOT_IMPLEMENTED) KY_GEV_STATUS_CASE(INVALID_PARAMETER)
@@ -61,6 +74,7 @@ const char *StatusName(Status status)
         KY_GEV_STATUS_CASE(ACTION_LATE) KY_GEV_STATUS_CASE(LEADER_TRAILER_OVERFLOW)
         KY_GEV_STATUS_CASE(ERROR)
 #undef KY_GEV_STATUS_CASE
+        // clang-format on
     }
     return "UNKNOWN";
 }
@@ -68,16 +82,21 @@ const char *StatusName(Status status)
 Status StatusForCodecError(CodecError error)
 {
     switch (error) {
-    case CodecError::Ok: return Status::SUCCESS;
-    case CodecError::WrongCode: return Status::NOT_IMPLEMENTED;
-    case CodecError::Unaligned: return Status::BAD_ALIGNMENT;
+    case CodecError::Ok:
+        return Status::SUCCESS;
+    case CodecError::WrongCode:
+        return Status::NOT_IMPLEMENTED;
+    case CodecError::Unaligned:
+        return Status::BAD_ALIGNMENT;
     case CodecError::ShorterThanHeader:
-    case CodecError::BadKey: return Status::INVALID_HEADER;
+    case CodecError::BadKey:
+        return Status::INVALID_HEADER;
     case CodecError::LengthMismatch:
     case CodecError::BadPayloadSize:
     case CodecError::CountZero:
     case CodecError::CountTooLarge:
-    case CodecError::ValueOutOfRange: return Status::INVALID_PARAMETER;
+    case CodecError::ValueOutOfRange:
+        return Status::INVALID_PARAMETER;
     }
     return Status::ERROR;
 }
@@ -178,8 +197,7 @@ CodecError OpenCommand(const uint8_t *data, size_t size, Command expected, Comma
     return CodecError::Ok;
 }
 
-CodecError OpenAck(const uint8_t *data, size_t size, Command expected, AckHeader &header,
-                   ByteReader &payload)
+CodecError OpenAck(const uint8_t *data, size_t size, Command expected, AckHeader &header, ByteReader &payload)
 {
     CodecError error = ParseAckHeader(data, size, header);
     if (error != CodecError::Ok) {

@@ -20,10 +20,10 @@ std::string DescribeGvcp(const uint8_t *data, size_t size, size_t maxHexBytes)
     } else {
         AckHeader header;
         const CodecError error = ParseAckHeader(data, size, header);
-        std::snprintf(line, sizeof(line), "%s (0x%04X) id=%u status=%s length=%u%s%s",
-                      CommandName(header.acknowledge), static_cast<unsigned>(header.acknowledge), header.ackId,
-                      StatusName(header.status), header.length, error == CodecError::Ok ? "" : " ! ",
-                      error == CodecError::Ok ? "" : CodecErrorName(error));
+        std::snprintf(
+            line, sizeof(line), "%s (0x%04X) id=%u status=%s length=%u%s%s", CommandName(header.acknowledge),
+            static_cast<unsigned>(header.acknowledge), header.ackId, StatusName(header.status), header.length,
+            error == CodecError::Ok ? "" : " ! ", error == CodecError::Ok ? "" : CodecErrorName(error));
     }
     std::string text = line;
     const size_t shown = size < maxHexBytes ? size : maxHexBytes;

@@ -54,13 +54,13 @@ void ReadEventItem(ByteReader &reader, const CommandHeader &header, EventItem &i
 CodecError Build(const PacketResendCmd &message, Packet &out)
 {
     const bool extended = IsExtended(message.header);
-    if (!extended && (message.blockId > 0xFFFF || message.firstPacketId > 0xFFFFFF ||
-                      message.lastPacketId > 0xFFFFFF)) {
+    if (!extended &&
+        (message.blockId > 0xFFFF || message.firstPacketId > 0xFFFFFF || message.lastPacketId > 0xFFFFFF)) {
         return CodecError::ValueOutOfRange;
     }
-    ByteWriter writer = BeginCommand(message.header, Command::PACKETRESEND_CMD,
-                                     extended ? PACKETRESEND_EXTENDED_PAYLOAD_SIZE : PACKETRESEND_PAYLOAD_SIZE,
-                                     out);
+    ByteWriter writer =
+        BeginCommand(message.header, Command::PACKETRESEND_CMD,
+                     extended ? PACKETRESEND_EXTENDED_PAYLOAD_SIZE : PACKETRESEND_PAYLOAD_SIZE, out);
     writer.WriteU16(message.streamChannel);
     writer.WriteU16(extended ? 0 : static_cast<uint16_t>(message.blockId));
     writer.WriteU32(message.firstPacketId);
@@ -113,7 +113,8 @@ CodecError Build(const EventCmd &message, Packet &out)
     if (error != CodecError::Ok) {
         return error;
     }
-    ByteWriter writer = BeginCommand(message.header, Command::EVENT_CMD, itemSize * message.events.size(), out);
+    ByteWriter writer =
+        BeginCommand(message.header, Command::EVENT_CMD, itemSize * message.events.size(), out);
     for (const EventItem &item : message.events) {
         WriteEventItem(writer, message.header, item);
     }
@@ -165,7 +166,8 @@ CodecError Build(const EventDataCmd &message, Packet &out)
     if (error != CodecError::Ok) {
         return error;
     }
-    ByteWriter writer = BeginCommand(message.header, Command::EVENTDATA_CMD, itemSize + message.data.size(), out);
+    ByteWriter writer =
+        BeginCommand(message.header, Command::EVENTDATA_CMD, itemSize + message.data.size(), out);
     WriteEventItem(writer, message.header, message.event);
     writer.WriteBytes(message.data.data(), message.data.size());
     return CodecError::Ok;

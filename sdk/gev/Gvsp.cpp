@@ -9,15 +9,9 @@
 namespace ky::gev {
 namespace {
 
-KyResult Malformed(const std::string &text)
-{
-    return KyResult(KY_INVALID_DATA_FORMAT, KyString(text));
-}
+KyResult Malformed(const std::string &text) { return KyResult(KY_INVALID_DATA_FORMAT, KyString(text)); }
 
-bool IsImageLeader(uint16_t baseType)
-{
-    return baseType == static_cast<uint16_t>(GvspPayloadType::Image);
-}
+bool IsImageLeader(uint16_t baseType) { return baseType == static_cast<uint16_t>(GvspPayloadType::Image); }
 
 size_t LeaderBodySize(uint16_t payloadType)
 {
@@ -51,8 +45,8 @@ std::string Hex16(uint16_t value)
 
 bool WriteHeader(ByteWriter &w, const GvspHeader &h)
 {
-    const uint8_t formatByte = static_cast<uint8_t>((h.extendedId ? GVSP_EI_FLAG_MASK : 0) |
-                                                    (static_cast<uint8_t>(h.format) & GVSP_PACKET_FORMAT_MASK));
+    const uint8_t formatByte = static_cast<uint8_t>(
+        (h.extendedId ? GVSP_EI_FLAG_MASK : 0) | (static_cast<uint8_t>(h.format) & GVSP_PACKET_FORMAT_MASK));
     if (h.extendedId) {
         return w.WriteU16(h.status) && w.WriteU16(h.flags) && w.WriteU8(formatByte) && w.WriteU24(0) &&
                w.WriteU64(h.blockId) && w.WriteU32(h.packetId);
@@ -63,7 +57,7 @@ bool WriteHeader(ByteWriter &w, const GvspHeader &h)
            w.WriteU24(h.packetId);
 }
 
-} // namespace
+}  // namespace
 
 uint64_t GvspLeader::ExpectedPayloadSize() const
 {
@@ -79,7 +73,8 @@ uint64_t GvspLeader::ExpectedPayloadSize() const
     // bits * sizeX stays below 2^40; the image (line * sizeY + paddingY) may not fit 64 bits.
     const uint64_t line = lineBits / 8 + paddingX;
     uint64_t size = 0;
-    if (__builtin_mul_overflow(line, uint64_t(sizeY), &size) || __builtin_add_overflow(size, uint64_t(paddingY), &size))
+    if (__builtin_mul_overflow(line, uint64_t(sizeY), &size) ||
+        __builtin_add_overflow(size, uint64_t(paddingY), &size))
         return GVSP_PAYLOAD_SIZE_TOO_LARGE;
     return size;
 }
@@ -97,7 +92,8 @@ uint64_t GvspPayloadPacketCount(uint64_t payloadSize, size_t payloadBytesPerPack
 {
     if (payloadBytesPerPacket == 0)
         return 0;
-    const uint64_t count = payloadSize / payloadBytesPerPacket + (payloadSize % payloadBytesPerPacket ? 1 : 0);
+    const uint64_t count =
+        payloadSize / payloadBytesPerPacket + (payloadSize % payloadBytesPerPacket ? 1 : 0);
     // The trailer takes id count + 1, which must fit the id range as well.
     const uint64_t maxId = extendedId ? GVSP_EXTENDED_PACKET_ID_MAX : GVSP_STANDARD_PACKET_ID_MAX;
     return count + 1 <= maxId ? count : 0;
@@ -130,7 +126,8 @@ size_t GvspBuildLeader(uint8_t *buffer, size_t capacity, const GvspHeader &heade
     return w.Ok() ? w.Position() : 0;
 }
 
-size_t GvspBuildTrailer(uint8_t *buffer, size_t capacity, const GvspHeader &header, const GvspTrailer &trailer)
+size_t GvspBuildTrailer(uint8_t *buffer, size_t capacity, const GvspHeader &header,
+                        const GvspTrailer &trailer)
 {
     ByteWriter w(buffer, capacity);
     if (!WriteHeader(w, header) || !w.WriteU16(0) || !w.WriteU16(trailer.payloadType))
@@ -177,7 +174,8 @@ KyResult GvspParseHeader(const uint8_t *packet, size_t length, GvspHeader &heade
     uint8_t formatByte = 0;
     uint32_t packetId = 0;
     if (!r.ReadU16(status) || !r.ReadU16(second) || !r.ReadU8(formatByte) || !r.ReadU24(packetId))
-        return Malformed("GVSP packet of " + std::to_string(length) + " bytes is shorter than its 8-byte header");
+        return Malformed("GVSP packet of " + std::to_string(length) +
+                         " bytes is shorter than its 8-byte header");
     const uint8_t format = formatByte & GVSP_PACKET_FORMAT_MASK;
     if (format < static_cast<uint8_t>(GvspPacketFormat::Leader) ||
         format > static_cast<uint8_t>(GvspPacketFormat::MultiPart))
@@ -209,8 +207,8 @@ KyResult GvspParseLeader(const uint8_t *body, size_t length, GvspLeader &leader)
         return Malformed("GVSP leader of " + std::to_string(length) + " bytes is shorter than 12 bytes");
     const size_t need = LeaderBodySize(l.payloadType);
     if (length < need)
-        return Malformed("GVSP leader of payload type " + Hex16(l.payloadType) + " needs " + std::to_string(need) +
-                         " bytes, got " + std::to_string(length));
+        return Malformed("GVSP leader of payload type " + Hex16(l.payloadType) + " needs " +
+                         std::to_string(need) + " bytes, got " + std::to_string(length));
     if (need == GVSP_LEADER_IMAGE_SIZE) {
         r.ReadU32(l.pixelFormat);
         r.ReadU32(l.sizeX);
@@ -234,8 +232,8 @@ KyResult GvspParseTrailer(const uint8_t *body, size_t length, GvspTrailer &trail
         return Malformed("GVSP trailer of " + std::to_string(length) + " bytes is shorter than 4 bytes");
     const size_t need = TrailerBodySize(t.payloadType);
     if (length < need)
-        return Malformed("GVSP trailer of payload type " + Hex16(t.payloadType) + " needs " + std::to_string(need) +
-                         " bytes, got " + std::to_string(length));
+        return Malformed("GVSP trailer of payload type " + Hex16(t.payloadType) + " needs " +
+                         std::to_string(need) + " bytes, got " + std::to_string(length));
     if (TrailerHasSizeField(t.payloadType))
         r.ReadU32(t.sizeY);
     if (t.ExtendedChunk())
@@ -247,15 +245,22 @@ KyResult GvspParseTrailer(const uint8_t *body, size_t length, GvspTrailer &trail
 const char *GvspPacketFormatName(GvspPacketFormat format)
 {
     switch (format) {
-    case GvspPacketFormat::Leader: return "leader";
-    case GvspPacketFormat::Trailer: return "trailer";
-    case GvspPacketFormat::Payload: return "payload";
-    case GvspPacketFormat::AllIn: return "all-in";
-    case GvspPacketFormat::H264: return "H.264";
-    case GvspPacketFormat::MultiZone: return "multi-zone";
-    case GvspPacketFormat::MultiPart: return "multi-part";
+    case GvspPacketFormat::Leader:
+        return "leader";
+    case GvspPacketFormat::Trailer:
+        return "trailer";
+    case GvspPacketFormat::Payload:
+        return "payload";
+    case GvspPacketFormat::AllIn:
+        return "all-in";
+    case GvspPacketFormat::H264:
+        return "H.264";
+    case GvspPacketFormat::MultiZone:
+        return "multi-zone";
+    case GvspPacketFormat::MultiPart:
+        return "multi-part";
     }
     return "unknown";
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

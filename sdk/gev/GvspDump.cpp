@@ -32,4 +32,4 @@ std::string DescribeGvsp(const uint8_t *data, size_t size, size_t maxHexBytes)
     return text;
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -110,4 +110,4 @@ KyResult GvspPacketBatch::Flush(const UdpSocket &socket, size_t &packetsSent)
     return result;
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -34,7 +34,8 @@ std::string FormatAddress(const sockaddr_in &address)
 
 KyResult SystemError(int error, const std::string &what)
 {
-    return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(error), KyString(what + ": " + std::strerror(error)));
+    return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(error),
+                    KyString(what + ": " + std::strerror(error)));
 }
 
 // Sets the options that must be in place before bind; a failure names the option.
@@ -47,19 +48,15 @@ KyResult Prepare(int fd, const UdpSocket::Options &options)
         return SystemError(errno, "cannot allow broadcasts on a UDP socket");
     if (options.packetInfo && setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0)
         return SystemError(errno, "cannot ask for the arrival of UDP datagrams (IP_PKTINFO)");
-    if (!options.device.empty() &&
-        setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, options.device.c_str(),
-                   static_cast<socklen_t>(options.device.size() + 1)) != 0)
+    if (!options.device.empty() && setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, options.device.c_str(),
+                                              static_cast<socklen_t>(options.device.size() + 1)) != 0)
         return SystemError(errno, "cannot bind a UDP socket to the interface " + options.device);
     return KyResult();
 }
 
-} // namespace
+}  // namespace
 
-UdpSocket::~UdpSocket()
-{
-    Close();
-}
+UdpSocket::~UdpSocket() { Close(); }
 
 KyResult UdpSocket::MakeAddress(const std::string &address, uint16_t port, sockaddr_in &out)
 {
@@ -187,7 +184,8 @@ ssize_t UdpSocket::Send(const void *data, size_t size, bool dontWait) const
     return send(mFd, data, size, MSG_NOSIGNAL | (dontWait ? MSG_DONTWAIT : 0));
 }
 
-ssize_t UdpSocket::SendTo(const void *data, size_t size, uint32_t ip, uint16_t port, unsigned adapterIndex) const
+ssize_t UdpSocket::SendTo(const void *data, size_t size, uint32_t ip, uint16_t port,
+                          unsigned adapterIndex) const
 {
     sockaddr_in destination = MakeAddress(ip, port);
     iovec vector{const_cast<void *>(data), size};
@@ -242,7 +240,8 @@ ssize_t UdpSocket::Receive(void *buffer, size_t capacity, DatagramInfo *info) co
         info->sourcePort = ntohs(source.sin_port);
     }
     info->truncated = (message.msg_flags & MSG_TRUNC) != 0;
-    for (cmsghdr *header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
+    for (cmsghdr *header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
         if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO &&
             header->cmsg_len >= CMSG_LEN(sizeof(in_pktinfo))) {
             in_pktinfo packetInfo;
@@ -254,4 +253,4 @@ ssize_t UdpSocket::Receive(void *buffer, size_t capacity, DatagramInfo *info) co
     return size;
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

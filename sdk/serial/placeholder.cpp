@@ -1,2 +1,4 @@
 // Stand-in until the library's first class lands.
-namespace ky { void KySerialPlaceholder() {} }
+namespace ky {
+void KySerialPlaceholder() { }
+}  // namespace ky

@@ -26,4 +26,4 @@ public:
     virtual void Close() = 0;
 };
 
-} // namespace ky::stream
+}  // namespace ky::stream

@@ -2,7 +2,7 @@
 
 #include "PipelineCore.h"
 
-KyPipeline::KyPipeline(KyStream *aStream) : mCore(new ky::stream::PipelineCore(*this, aStream)) {}
+KyPipeline::KyPipeline(KyStream *aStream) : mCore(new ky::stream::PipelineCore(*this, aStream)) { }
 
 KyPipeline::~KyPipeline() = default;
 
@@ -24,8 +24,14 @@ KyResult KyPipeline::RetrieveNextBuffer(KyBuffer **aBuffer, uint32_t aTimeout, K
 }
 
 KyResult KyPipeline::ReleaseBuffer(KyBuffer *aBuffer) { return mCore->Release(aBuffer); }
-KyResult KyPipeline::RegisterEventSink(KyPipelineEventSink *aEventSink) { return mCore->RegisterSink(aEventSink); }
-KyResult KyPipeline::UnregisterEventSink(KyPipelineEventSink *aEventSink) { return mCore->UnregisterSink(aEventSink); }
+KyResult KyPipeline::RegisterEventSink(KyPipelineEventSink *aEventSink)
+{
+    return mCore->RegisterSink(aEventSink);
+}
+KyResult KyPipeline::UnregisterEventSink(KyPipelineEventSink *aEventSink)
+{
+    return mCore->UnregisterSink(aEventSink);
+}
 uint32_t KyPipeline::GetBufferHandlingThreadPriority() const { return mCore->Priority(); }
 
 KyResult KyPipeline::SetBufferHandlingThreadPriority(uint32_t aPriority)

@@ -1,10 +1,10 @@
 #include "ky/stream/KyPipelineEventSink.h"
 
-void KyPipelineEventSink::OnBufferCreated(KyPipeline *, KyBuffer *) {}
-void KyPipelineEventSink::OnBufferDeleted(KyPipeline *, KyBuffer *) {}
-void KyPipelineEventSink::OnStart(KyPipeline *) {}
-void KyPipelineEventSink::OnStop(KyPipeline *) {}
-void KyPipelineEventSink::OnReset(KyPipeline *) {}
+void KyPipelineEventSink::OnBufferCreated(KyPipeline *, KyBuffer *) { }
+void KyPipelineEventSink::OnBufferDeleted(KyPipeline *, KyBuffer *) { }
+void KyPipelineEventSink::OnStart(KyPipeline *) { }
+void KyPipelineEventSink::OnStop(KyPipeline *) { }
+void KyPipelineEventSink::OnReset(KyPipeline *) { }
 
 void KyPipelineEventSink::OnBufferTooSmall(KyPipeline *, bool *aReallocAll, bool *aResetStats)
 {
@@ -14,4 +14,4 @@ void KyPipelineEventSink::OnBufferTooSmall(KyPipeline *, bool *aReallocAll, bool
         *aResetStats = false;
 }
 
-void KyPipelineEventSink::OnBufferReady(KyPipeline *) {}
+void KyPipelineEventSink::OnBufferReady(KyPipeline *) { }

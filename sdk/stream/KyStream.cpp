@@ -3,7 +3,7 @@
 #include "StreamCore.h"
 #include "StreamFactory.h"
 
-KyStream::KyStream() : mCore(new ky::stream::StreamCore()) {}
+KyStream::KyStream() : mCore(new ky::stream::StreamCore()) { }
 
 KyStream::~KyStream() = default;
 
@@ -46,5 +46,11 @@ KyResult KyStream::RetrieveBuffer(KyBuffer **aBuffer, KyResult *aOperationResult
 uint32_t KyStream::GetQueuedBufferCount() const { return mCore->QueuedCount(); }
 uint32_t KyStream::GetQueuedBufferMaximum() const { return mCore->QueuedMaximum(); }
 KyGenParameterArray *KyStream::GetParameters() { return &mCore->Parameters().Array(); }
-KyResult KyStream::RegisterEventSink(KyStreamEventSink *aEventSink) { return mCore->RegisterSink(aEventSink); }
-KyResult KyStream::UnregisterEventSink(KyStreamEventSink *aEventSink) { return mCore->UnregisterSink(aEventSink); }
+KyResult KyStream::RegisterEventSink(KyStreamEventSink *aEventSink)
+{
+    return mCore->RegisterSink(aEventSink);
+}
+KyResult KyStream::UnregisterEventSink(KyStreamEventSink *aEventSink)
+{
+    return mCore->UnregisterSink(aEventSink);
+}

@@ -23,14 +23,14 @@ bool IsIPv4(const std::string &text)
     return inet_pton(AF_INET, text.c_str(), &address) == 1;
 }
 
-} // namespace
+}  // namespace
 
 struct KyStreamGEV::Impl
 {
     mutable std::mutex mutex;
     ky::gev::GevBlockSource *source = nullptr;  // owned by the stream core
     std::string deviceAddress;
-    std::string localAddress;                      // as asked for; empty: any
+    std::string localAddress;  // as asked for; empty: any
     uint16_t specificPort = 0;
     uint32_t socketBufferSize = kDefaultSocketBufferSize;
     uint32_t resendRetries = kDefaultResendRetries;
@@ -53,7 +53,8 @@ KyStreamGEV::KyStreamGEV() : mImpl(new Impl())
     Impl *impl = mImpl.get();
     ky::stream::StreamParameters &parameters = Core().Parameters();
     StreamFeature retries = ky::stream::IntegerFeature(
-        "MaximumResendRequestRetryByPacket", "How often one missing packet is asked for again after its first request.",
+        "MaximumResendRequestRetryByPacket",
+        "How often one missing packet is asked for again after its first request.",
         [impl] {
             std::lock_guard<std::mutex> lock(impl->mutex);
             return static_cast<int64_t>(impl->resendRetries);
@@ -81,12 +82,11 @@ KyStreamGEV::KyStreamGEV() : mImpl(new Impl())
             return KyResult();
         },
         2));
-    parameters.Add(ky::stream::IntegerFeature("PacketRingBytes",
-                                              "Bytes of the packet ring the stream is read through; 0: its UDP socket.",
-                                              [impl] {
-                                                  std::lock_guard<std::mutex> lock(impl->mutex);
-                                                  return impl->source ? static_cast<int64_t>(impl->source->RingBytes()) : 0;
-                                              }));
+    parameters.Add(ky::stream::IntegerFeature(
+        "PacketRingBytes", "Bytes of the packet ring the stream is read through; 0: its UDP socket.", [impl] {
+            std::lock_guard<std::mutex> lock(impl->mutex);
+            return impl->source ? static_cast<int64_t>(impl->source->RingBytes()) : 0;
+        }));
     struct Named
     {
         const char *name;
@@ -97,39 +97,36 @@ KyStreamGEV::KyStreamGEV() : mImpl(new Impl())
         {"PacketsReceived", "Datagrams read from the stream socket.", &Counters::packetsReceived},
         {"PacketsMalformed", "Datagrams that were no GVSP packet.", &Counters::packetsMalformed},
         {"PacketsDuplicate", "Packets that arrived again after being placed.", &Counters::packetsDuplicate},
-        {"PacketsOutOfOrder", "Packets that arrived after a later packet of their block.", &Counters::packetsOutOfOrder},
+        {"PacketsOutOfOrder", "Packets that arrived after a later packet of their block.",
+         &Counters::packetsOutOfOrder},
         {"ResendRequests", "Packet ranges asked for again.", &Counters::resendRequests},
         {"ResendPacketsReceived", "Resent packets that filled a hole.", &Counters::resendPacketsReceived},
-        {"BlocksWithoutBuffer", "Blocks that found no queued buffer and were let go.", &Counters::blocksWithoutBuffer},
-        {"PacketRingRecords", "Records the kernel put into the packet ring (0 when the stream reads its socket).",
+        {"BlocksWithoutBuffer", "Blocks that found no queued buffer and were let go.",
+         &Counters::blocksWithoutBuffer},
+        {"PacketRingRecords",
+         "Records the kernel put into the packet ring (0 when the stream reads its socket).",
          &Counters::ringRecords},
-        {"PacketRingDrops", "Records the kernel dropped because the packet ring was full.", &Counters::ringDrops},
+        {"PacketRingDrops", "Records the kernel dropped because the packet ring was full.",
+         &Counters::ringDrops},
         {"PacketRingFreezes", "Times the kernel found the whole packet ring still with the reader.",
          &Counters::ringFreezes},
     };
     for (const Named &n : counters) {
-        parameters.Add(ky::stream::IntegerFeature(n.name, n.tooltip, [impl, field = n.field] { return impl->Counter(field); }));
+        parameters.Add(ky::stream::IntegerFeature(n.name, n.tooltip,
+                                                  [impl, field = n.field] { return impl->Counter(field); }));
     }
     // The features come from the tables above: failing to load them is a fault of this library.
     const KyResult built = parameters.Build();
     if (built.IsFailure())
-        ky::stream::StreamLog().LogCritical(__FILE__, __LINE__, "KyStreamGEV", built.GetDescription().GetAscii());
+        ky::stream::StreamLog().LogCritical(__FILE__, __LINE__, "KyStreamGEV",
+                                            built.GetDescription().GetAscii());
 }
 
-KyStreamGEV::~KyStreamGEV()
-{
-    Core().Close();
-}
+KyStreamGEV::~KyStreamGEV() { Core().Close(); }
 
-KyResult KyStreamGEV::Open(const KyDeviceInfo *aDeviceInfo)
-{
-    return Open(aDeviceInfo, 0);
-}
+KyResult KyStreamGEV::Open(const KyDeviceInfo *aDeviceInfo) { return Open(aDeviceInfo, 0); }
 
-KyResult KyStreamGEV::Open(const KyString &aInfo)
-{
-    return Open(aInfo, 0);
-}
+KyResult KyStreamGEV::Open(const KyString &aInfo) { return Open(aInfo, 0); }
 
 KyResult KyStreamGEV::Open(const KyDeviceInfo *aDeviceInfo, uint16_t aLocalPort, uint16_t aChannel,
                            const KyString &aLocalIPAddress, uint32_t aBuffersCapacity)
@@ -174,7 +171,8 @@ KyResult KyStreamGEV::Open(const KyString &aInfo, uint16_t aLocalPort, uint16_t 
     return KyResult();
 }
 
-KyResult KyStreamGEV::Open(const KyDeviceInfo *, const KyString &, uint16_t, uint16_t, const KyString &, uint32_t)
+KyResult KyStreamGEV::Open(const KyDeviceInfo *, const KyString &, uint16_t, uint16_t, const KyString &,
+                           uint32_t)
 {
     return KyResult(KY_NOT_SUPPORTED, KyString("multicast reception is not available"));
 }
@@ -216,7 +214,8 @@ KyResult KyStreamGEV::SetUserModeSocketRxBufferSize(uint32_t aSize)
         return KyResult(KY_INVALID_PARAMETER, KyString("a receive buffer of 0 bytes"));
     std::lock_guard<std::mutex> lock(mImpl->mutex);
     if (Core().IsOpen())
-        return KyResult(KY_NETWORK_CONFIG_ERROR, KyString("the receive buffer size is set before the stream is opened"));
+        return KyResult(KY_NETWORK_CONFIG_ERROR,
+                        KyString("the receive buffer size is set before the stream is opened"));
     mImpl->socketBufferSize = aSize;
     return KyResult();
 }
@@ -242,7 +241,8 @@ KyResult KyStreamGEV::FlushPacketQueue()
 KyResult KyStreamGEV::SetWaitForFirstPacketOfBlockToStart(bool aWait)
 {
     if (aWait)
-        return KyResult(KY_NOT_SUPPORTED, KyString("blocks start with whichever of their packets comes first"));
+        return KyResult(KY_NOT_SUPPORTED,
+                        KyString("blocks start with whichever of their packets comes first"));
     return KyResult();
 }
 
@@ -263,7 +263,8 @@ KyResult KyStreamGEV::SetUserModeRxPacketBufferSize(uint32_t aSize)
 {
     std::lock_guard<std::mutex> lock(mImpl->mutex);
     if (Core().IsOpen())
-        return KyResult(KY_NETWORK_CONFIG_ERROR, KyString("the packet buffer size is set before the stream is opened"));
+        return KyResult(KY_NETWORK_CONFIG_ERROR,
+                        KyString("the packet buffer size is set before the stream is opened"));
     mImpl->packetBufferSize = std::min(std::max(aSize, kSmallestPacketBuffer), kLargestPacketBuffer);
     return KyResult();
 }

@@ -15,15 +15,15 @@
 namespace ky::stream {
 namespace {
 
-constexpr uint32_t kPollMs = 50;             // the thread's longest wait for the stream
+constexpr uint32_t kPollMs = 50;                 // the thread's longest wait for the stream
 constexpr uint32_t kFirstBufferSize = 1u << 20;  // before any block told its size
 constexpr uint32_t kDrainWaitMs = 200;
 constexpr int kDrainAttempts = 50;
-constexpr size_t kStreamReserve = 2;         // fewer buffers in the stream than this: drop output
+constexpr size_t kStreamReserve = 2;  // fewer buffers in the stream than this: drop output
 
-} // namespace
+}  // namespace
 
-PipelineCore::PipelineCore(KyPipeline &owner, KyStream *stream) : mOwner(owner), mStream(stream) {}
+PipelineCore::PipelineCore(KyPipeline &owner, KyStream *stream) : mOwner(owner), mStream(stream) { }
 
 PipelineCore::~PipelineCore()
 {
@@ -46,7 +46,8 @@ PipelineCore::~PipelineCore()
     }
     for (auto &buffer : pool) {
         if (buffer)
-            Notify("OnBufferDeleted", [&](KyPipelineEventSink &s) { s.OnBufferDeleted(&mOwner, buffer.get()); });
+            Notify("OnBufferDeleted",
+                   [&](KyPipelineEventSink &s) { s.OnBufferDeleted(&mOwner, buffer.get()); });
     }
 }
 
@@ -85,9 +86,10 @@ KyResult PipelineCore::SetBufferCount(uint32_t count)
     if (count == 0)
         return KyResult(KY_INVALID_PARAMETER, KyString("a pipeline needs one buffer at least"));
     if (mStream != nullptr && count > mStream->GetQueuedBufferMaximum())
-        return KyResult(KY_INVALID_PARAMETER, KyString("the stream cannot hold " + std::to_string(count) +
-                                                       " buffers (its maximum is " +
-                                                       std::to_string(mStream->GetQueuedBufferMaximum()) + ")"));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("the stream cannot hold " + std::to_string(count) +
+                                 " buffers (its maximum is " +
+                                 std::to_string(mStream->GetQueuedBufferMaximum()) + ")"));
     {
         Lock lock(mMutex);
         mCount = count;
@@ -189,13 +191,15 @@ KyResult PipelineCore::Launch()
     KyResult fed = Feed();
     if (fed.IsFailure()) {
         Halt();
-        return KyResult(fed.GetCode(), KyString("the pipeline cannot queue its buffers: " + fed.GetDescription().str()));
+        return KyResult(fed.GetCode(),
+                        KyString("the pipeline cannot queue its buffers: " + fed.GetDescription().str()));
     }
     try {
         mThread = std::thread([this] { Run(); });
     } catch (const std::exception &error) {
         Halt();
-        return KyResult(KY_THREAD_ERROR, KyString(std::string("cannot start the pipeline thread: ") + error.what()));
+        return KyResult(KY_THREAD_ERROR,
+                        KyString(std::string("cannot start the pipeline thread: ") + error.what()));
     }
     return KyResult();
 }
@@ -332,8 +336,9 @@ void PipelineCore::Run()
         }
         const KyResult fed = Feed();
         if (fed.IsFailure() && !feedFailing)
-            StreamLog().LogError(__FILE__, __LINE__, "KyPipeline",
-                                 ("cannot queue a buffer on the stream: " + fed.GetDescription().str()).c_str());
+            StreamLog().LogError(
+                __FILE__, __LINE__, "KyPipeline",
+                ("cannot queue a buffer on the stream: " + fed.GetDescription().str()).c_str());
         feedFailing = fed.IsFailure();
         KyBuffer *buffer = nullptr;
         KyResult operation;
@@ -384,7 +389,8 @@ void PipelineCore::TooSmall(KyBuffer *buffer)
         std::lock_guard<std::mutex> lock(mMutex);
         anySink = !mSinks.All().empty();
     }
-    Notify("OnBufferTooSmall", [&](KyPipelineEventSink &s) { s.OnBufferTooSmall(&mOwner, &reallocAll, &resetStats); });
+    Notify("OnBufferTooSmall",
+           [&](KyPipelineEventSink &s) { s.OnBufferTooSmall(&mOwner, &reallocAll, &resetStats); });
     // Without a sink to ask, every buffer grows: the blocks will not get smaller by themselves.
     reallocAll = reallocAll || !anySink;
     {
@@ -402,15 +408,17 @@ void PipelineCore::TooSmall(KyBuffer *buffer)
     if (resetStats) {
         const KyResult reset = mStream->GetParameters()->ExecuteCommand(KyString("Reset"));
         if (reset.IsFailure())
-            StreamLog().LogError(__FILE__, __LINE__, "KyPipeline",
-                                 ("cannot reset the stream's statistics: " + reset.GetDescription().str()).c_str());
+            StreamLog().LogError(
+                __FILE__, __LINE__, "KyPipeline",
+                ("cannot reset the stream's statistics: " + reset.GetDescription().str()).c_str());
     }
 }
 
 KyResult PipelineCore::Retrieve(KyBuffer **buffer, uint32_t timeoutMs, KyResult *operationResult)
 {
     if (buffer == nullptr || operationResult == nullptr)
-        return KyResult(KY_INVALID_PARAMETER, KyString("RetrieveNextBuffer needs a buffer and an operation result to write"));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("RetrieveNextBuffer needs a buffer and an operation result to write"));
     *buffer = nullptr;
     Lock lock(mMutex);
     auto ready = [this] { return !mOutput.empty() || !mStarted; };
@@ -463,4 +471,4 @@ void PipelineCore::SetPriority(uint32_t priority)
     mPriority = priority;
 }
 
-} // namespace ky::stream
+}  // namespace ky::stream

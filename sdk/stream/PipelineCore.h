@@ -53,7 +53,8 @@ public:
 
 private:
     using Lock = std::unique_lock<std::mutex>;
-    template <typename F> void Notify(const char *what, F &&call);
+    template <typename F>
+    void Notify(const char *what, F &&call);
 
     void Run();
     // Queues free buffers on the stream; the first allocation failure is returned.
@@ -85,11 +86,11 @@ private:
     uint32_t mBufferSize = 0;
     bool mHandleTooSmall = true;
     bool mStarted = false;
-    bool mRunning = false;    // the thread may retrieve and feed
+    bool mRunning = false;  // the thread may retrieve and feed
     uint32_t mPriority = 0;
     SinkList<KyPipelineEventSink> mSinks;
     std::mutex mControlMutex;  // one Start, Stop or Reset at a time
     std::thread mThread;
 };
 
-} // namespace ky::stream
+}  // namespace ky::stream

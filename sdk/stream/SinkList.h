@@ -40,4 +40,4 @@ private:
     std::vector<Sink *> mSinks;
 };
 
-} // namespace ky::stream
+}  // namespace ky::stream

@@ -34,10 +34,10 @@ StreamCore::StreamCore()
         {"SamplingTime", "Milliseconds from the first to the last whole block.", &Snapshot::samplingTimeMs},
     };
     for (const Counter &c : counters)
-        mParameters.Add(IntegerFeature(c.name, c.tooltip, [&s, field = c.field] {
-            return static_cast<int64_t>(s.Snapshot().*field);
-        }));
-    mParameters.Add(FloatFeature("AcquisitionRate", "Whole blocks per second.", [&s] { return s.Snapshot().acquisitionRate; }));
+        mParameters.Add(IntegerFeature(
+            c.name, c.tooltip, [&s, field = c.field] { return static_cast<int64_t>(s.Snapshot().*field); }));
+    mParameters.Add(FloatFeature("AcquisitionRate", "Whole blocks per second.",
+                                 [&s] { return s.Snapshot().acquisitionRate; }));
     mParameters.Add(FloatFeature("Bandwidth", "Payload bits per second of the whole blocks.",
                                  [&s] { return s.Snapshot().bandwidth; }));
     mParameters.Add(CommandFeature("Reset", "Sets the statistics back to zero.", [&s](int64_t) {
@@ -50,10 +50,7 @@ StreamCore::StreamCore()
         StreamLog().LogCritical(__FILE__, __LINE__, "KyStream", built.GetDescription().GetAscii());
 }
 
-StreamCore::~StreamCore()
-{
-    Close();
-}
+StreamCore::~StreamCore() { Close(); }
 
 void StreamCore::SetSource(std::unique_ptr<BlockSource> source, uint32_t capacity, uint16_t channel)
 {
@@ -100,8 +97,8 @@ KyResult StreamCore::Queue(KyBuffer *buffer)
     if (mQueued.count(buffer) != 0)
         return KyResult(KY_STATE_ERROR, KyString("the buffer is queued already"));
     if (mQueued.size() >= mCapacity)
-        return KyResult(KY_NOT_ENOUGH_MEMORY,
-                        KyString("the stream holds its maximum of " + std::to_string(mCapacity) + " queued buffers"));
+        return KyResult(KY_NOT_ENOUGH_MEMORY, KyString("the stream holds its maximum of " +
+                                                       std::to_string(mCapacity) + " queued buffers"));
     KyResult result = mSource->Queue(buffer);
     if (result.IsFailure())
         return result;
@@ -112,7 +109,8 @@ KyResult StreamCore::Queue(KyBuffer *buffer)
 KyResult StreamCore::Retrieve(KyBuffer **buffer, KyResult *operationResult, uint32_t timeoutMs)
 {
     if (buffer == nullptr || operationResult == nullptr)
-        return KyResult(KY_INVALID_PARAMETER, KyString("RetrieveBuffer needs a buffer and an operation result to write"));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("RetrieveBuffer needs a buffer and an operation result to write"));
     *buffer = nullptr;
     std::shared_ptr<BlockSource> source;
     {
@@ -171,4 +169,4 @@ KyResult StreamCore::UnregisterSink(KyStreamEventSink *sink)
     return mSinks.Remove(sink);
 }
 
-} // namespace ky::stream
+}  // namespace ky::stream

@@ -46,7 +46,7 @@ public:
     StreamParameters &Parameters() { return mParameters; }
 
 private:
-    mutable std::mutex mMutex;          // queued set, source pointer, sinks
+    mutable std::mutex mMutex;  // queued set, source pointer, sinks
     std::shared_ptr<BlockSource> mSource;
     std::unordered_set<KyBuffer *> mQueued;
     uint32_t mCapacity = kDefaultBuffersCapacity;
@@ -56,4 +56,4 @@ private:
     StreamParameters mParameters;
 };
 
-} // namespace ky::stream
+}  // namespace ky::stream

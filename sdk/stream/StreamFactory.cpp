@@ -13,7 +13,8 @@ namespace {
 template <typename Info>
 KyStream *OpenMade(KyStream *stream, const Info &info, KyResult *aResult)
 {
-    KyResult result = stream ? stream->Open(info) : KyResult(KY_NOT_ENOUGH_MEMORY, KyString("cannot make a stream"));
+    KyResult result =
+        stream ? stream->Open(info) : KyResult(KY_NOT_ENOUGH_MEMORY, KyString("cannot make a stream"));
     if (aResult != nullptr)
         *aResult = result;
     if (result.IsOK())

@@ -8,4 +8,4 @@ namespace ky::stream {
 
 inline KyLogger &StreamLog() { return *KyLogCategories::Find("stream"); }
 
-} // namespace ky::stream
+}  // namespace ky::stream

@@ -35,4 +35,4 @@ private:
     KyGenParameterArray mArray;  // after the set: it goes first, while the port is still there
 };
 
-} // namespace ky::stream
+}  // namespace ky::stream

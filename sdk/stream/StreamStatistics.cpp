@@ -14,12 +14,26 @@ void StreamStatistics::Record(const KyBuffer &buffer)
     mCounts.resendPacketsRequested += buffer.GetResendPacketRequestedCount();
     mCounts.lostPackets += buffer.GetLostPacketCount();
     switch (code) {
-    case KY_OK: break;
-    case KY_ABORTED: ++mCounts.abortedCount; return;
-    case KY_TIMEOUT: ++mCounts.timeoutCount; ++mCounts.errorCount; return;
-    case KY_MISSING_PACKETS: ++mCounts.missingPacketsCount; ++mCounts.errorCount; return;
-    case KY_BUFFER_TOO_SMALL: ++mCounts.bufferTooSmallCount; ++mCounts.errorCount; return;
-    default: ++mCounts.errorCount; return;
+    case KY_OK:
+        break;
+    case KY_ABORTED:
+        ++mCounts.abortedCount;
+        return;
+    case KY_TIMEOUT:
+        ++mCounts.timeoutCount;
+        ++mCounts.errorCount;
+        return;
+    case KY_MISSING_PACKETS:
+        ++mCounts.missingPacketsCount;
+        ++mCounts.errorCount;
+        return;
+    case KY_BUFFER_TOO_SMALL:
+        ++mCounts.bufferTooSmallCount;
+        ++mCounts.errorCount;
+        return;
+    default:
+        ++mCounts.errorCount;
+        return;
     }
     const Clock::time_point now = Clock::now();
     // The rates run from the first whole block: the time before it says nothing of the stream.
@@ -63,4 +77,4 @@ StreamStatisticsSnapshot StreamStatistics::Snapshot() const
     return out;
 }
 
-} // namespace ky::stream
+}  // namespace ky::stream

@@ -12,13 +12,13 @@ namespace ky::stream {
 
 struct StreamStatisticsSnapshot
 {
-    uint64_t blockCount = 0;       // blocks retrieved whole (operation result OK)
-    uint64_t errorCount = 0;       // blocks retrieved with another result than OK or aborted
+    uint64_t blockCount = 0;  // blocks retrieved whole (operation result OK)
+    uint64_t errorCount = 0;  // blocks retrieved with another result than OK or aborted
     uint64_t abortedCount = 0;
     uint64_t timeoutCount = 0;
     uint64_t missingPacketsCount = 0;
     uint64_t bufferTooSmallCount = 0;
-    uint64_t bytes = 0;            // payload bytes of the whole blocks
+    uint64_t bytes = 0;  // payload bytes of the whole blocks
     uint64_t packetsRecovered = 0;
     uint64_t resendGroupsRequested = 0;
     uint64_t resendPacketsRequested = 0;
@@ -42,10 +42,10 @@ private:
     mutable std::mutex mMutex;
     StreamStatisticsSnapshot mCounts;
     bool mStarted = false;
-    uint64_t mBlocksAtFirst = 0;   // whole blocks counted when the first one arrived
+    uint64_t mBlocksAtFirst = 0;  // whole blocks counted when the first one arrived
     uint64_t mBytesAtFirst = 0;
     Clock::time_point mFirst;
     Clock::time_point mLast;
 };
 
-} // namespace ky::stream
+}  // namespace ky::stream

@@ -2,7 +2,7 @@
 
 #include "DeviceInfoAccess.h"
 
-KyInterface::KyInterface(KyInterfaceType type) : mType(type) {}
+KyInterface::KyInterface(KyInterfaceType type) : mType(type) { }
 
 KyInterface::KyInterface(const KyInterface &other)
     : mType(other.mType),

@@ -1,6 +1,7 @@
 #include "ky/system/KyNetworkAdapter.h"
 
-KyNetworkAdapter::KyNetworkAdapter() : KyInterface(KyInterfaceTypeNetworkAdapter), mDefaultGateway("0.0.0.0") {}
+KyNetworkAdapter::KyNetworkAdapter() : KyInterface(KyInterfaceTypeNetworkAdapter), mDefaultGateway("0.0.0.0")
+{ }
 KyNetworkAdapter::~KyNetworkAdapter() = default;
 
 KyInterface *KyNetworkAdapter::Copy() const { return new KyNetworkAdapter(*this); }

@@ -19,10 +19,7 @@ using namespace ky::device;
 namespace {
 constexpr uint32_t kGEVSupportedVersion = 0x00020000u;  // 2.0
 
-KyLogger &SystemLog()
-{
-    return *KyLogCategories::Find("system");
-}
+KyLogger &SystemLog() { return *KyLogCategories::Find("system"); }
 
 // Walks a copy of the list: a sink may unregister sinks, itself too. One unregistered meanwhile
 // is not asked any more.

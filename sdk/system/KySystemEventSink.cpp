@@ -2,4 +2,4 @@
 
 KySystemEventSink::~KySystemEventSink() = default;
 
-void KySystemEventSink::OnDeviceFound(const KyInterface *, const KyDeviceInfo *, bool &) {}
+void KySystemEventSink::OnDeviceFound(const KyInterface *, const KyDeviceInfo *, bool &) { }

@@ -19,9 +19,9 @@ std::string Range(long double min, long double max)
 
 }  // namespace
 
-CommandLine::CommandLine(std::string program, std::string usage) : mProgram(std::move(program)), mUsage(std::move(usage))
-{
-}
+CommandLine::CommandLine(std::string program, std::string usage)
+    : mProgram(std::move(program)), mUsage(std::move(usage))
+{ }
 
 void CommandLine::Flag(const std::string &name, std::function<void()> apply)
 {
@@ -66,7 +66,8 @@ std::string CommandLine::ParseNumber(const std::string &text, double min, double
     return "";
 }
 
-std::string CommandLine::ParseWhole(const std::string &text, long double min, long double max, long double &value)
+std::string CommandLine::ParseWhole(const std::string &text, long double min, long double max,
+                                    long double &value)
 {
     // Digits only (a leading minus where the range allows it): no hexadecimal, no exponent, no
     // blank, and nothing that strtoll would quietly turn into 0.
@@ -105,7 +106,8 @@ int CommandLine::Parse(int argc, char **argv) const
         for (const Option &o : mOptions)
             option = o.name == word ? &o : option;
         if (option == nullptr)
-            return Fail((word.size() > 1 && word[0] == '-' ? "unknown option '" : "unexpected word '") + word + "'");
+            return Fail((word.size() > 1 && word[0] == '-' ? "unknown option '" : "unexpected word '") +
+                        word + "'");
         std::string value;
         if (option->takesValue) {
             if (i + 1 >= argc)

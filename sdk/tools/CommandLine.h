@@ -39,7 +39,8 @@ public:
     {
         Value(name, [&target, min, max](const std::string &text) {
             long double value = 0;
-            std::string error = ParseWhole(text, static_cast<long double>(min), static_cast<long double>(max), value);
+            std::string error =
+                ParseWhole(text, static_cast<long double>(min), static_cast<long double>(max), value);
             if (error.empty())
                 target = static_cast<T>(value);
             return error;
@@ -51,12 +52,14 @@ public:
     int Parse(int argc, char **argv) const;
 
     // What is wrong with `text` as a whole number from min to max ("" when nothing is).
-    static std::string ParseWhole(const std::string &text, long double min, long double max, long double &value);
+    static std::string ParseWhole(const std::string &text, long double min, long double max,
+                                  long double &value);
     // What is wrong with `text` as a number from min to max ("" when nothing is).
     static std::string ParseNumber(const std::string &text, double min, double max, double &value);
 
 private:
-    struct Option {
+    struct Option
+    {
         std::string name;
         bool takesValue;
         std::function<std::string(const std::string &)> apply;

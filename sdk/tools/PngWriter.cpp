@@ -65,9 +65,9 @@ std::string WritePng(const std::string &path, const uint8_t *pixels, uint32_t wi
     std::vector<uint8_t> header;
     PutU32(header, width);
     PutU32(header, height);
-    header.push_back(8);                          // bit depth
-    header.push_back(channels == 1 ? 0 : 2);      // grey or truecolour
-    header.insert(header.end(), {0, 0, 0});       // deflate, adaptive filtering, no interlace
+    header.push_back(8);                      // bit depth
+    header.push_back(channels == 1 ? 0 : 2);  // grey or truecolour
+    header.insert(header.end(), {0, 0, 0});   // deflate, adaptive filtering, no interlace
     PutChunk(file, "IHDR", header);
     PutChunk(file, "IDAT", packed);
     PutChunk(file, "IEND", {});

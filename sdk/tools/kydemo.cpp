@@ -38,14 +38,17 @@ bool Ok(const KyResult &result, const char *what)
 {
     if (result.IsOK())
         return true;
-    printf("kydemo: %s failed: %s %s\n", what, result.GetCodeString().GetAscii(), result.GetDescription().GetAscii());
+    printf("kydemo: %s failed: %s %s\n", what, result.GetCodeString().GetAscii(),
+           result.GetDescription().GetAscii());
     return false;
 }
 
-struct DeviceRelease {
+struct DeviceRelease
+{
     void operator()(KyDevice *device) const { KyDevice::Free(device); }
 };
-struct StreamRelease {
+struct StreamRelease
+{
     void operator()(KyStream *stream) const { KyStream::Free(stream); }
 };
 
@@ -113,7 +116,8 @@ int main(int argc, char **argv)
         return 1;
     auto *gevStream = dynamic_cast<KyStreamGEV *>(stream.get());
     if (!gevStream || !Ok(gev->NegotiatePacketSize(), "packet size") ||
-        !Ok(gev->SetStreamDestination(gevStream->GetLocalIPAddress(), gevStream->GetLocalPort()), "stream destination"))
+        !Ok(gev->SetStreamDestination(gevStream->GetLocalIPAddress(), gevStream->GetLocalPort()),
+            "stream destination"))
         return 1;
 
     KyPipeline pipeline(stream.get());
@@ -134,16 +138,17 @@ int main(int argc, char **argv)
             break;
         if (operation.IsOK() && buffer->GetImage()) {
             const IKyImage *image = buffer->GetImage();
-            printf("  frame %llu: %ux%u\n", static_cast<unsigned long long>(buffer->GetBlockID()), image->GetWidth(),
-                   image->GetHeight());
-            if (n == frames - 1 && Ok(bgr.GetImage()->Alloc(image->GetWidth(), image->GetHeight(), KyPixelBGR8),
-                                      "image memory") &&
+            printf("  frame %llu: %ux%u\n", static_cast<unsigned long long>(buffer->GetBlockID()),
+                   image->GetWidth(), image->GetHeight());
+            if (n == frames - 1 &&
+                Ok(bgr.GetImage()->Alloc(image->GetWidth(), image->GetHeight(), KyPixelBGR8),
+                   "image memory") &&
                 Ok(converter.Convert(buffer, &bgr), "conversion")) {
                 const IKyImage *out = bgr.GetImage();
                 const std::string path = output + "/frame.png";
-                const std::string error = ky::tools::WritePng(path, out->GetDataPointer(), out->GetWidth(),
-                                                              out->GetHeight(),
-                                                              static_cast<size_t>(out->GetWidth()) * 3, 3);
+                const std::string error =
+                    ky::tools::WritePng(path, out->GetDataPointer(), out->GetWidth(), out->GetHeight(),
+                                        static_cast<size_t>(out->GetWidth()) * 3, 3);
                 if (error.empty()) {
                     printf("Wrote %s\n", path.c_str());
                     ++written;

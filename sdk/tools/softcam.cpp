@@ -55,7 +55,8 @@ const char HELP[] =
 
 // One camera as its options describe it. The source takes width, height, rate and pixel format
 // as they are parsed, so that its own checks judge the values before anything starts.
-struct Camera {
+struct Camera
+{
     std::string adapter = "00:00:00:00:00:00";
     std::string ip, model, serial, userName, vendor, version;
     double testDrop = 0;
@@ -115,7 +116,8 @@ void DescribeOptions(ky::tools::CommandLine &line, std::vector<Camera> &cameras)
         return std::string();
     });
     // Identity texts fit their bootstrap fields with the terminating zero.
-    const struct {
+    const struct
+    {
         const char *name;
         std::string Camera::*field;
         uint32_t size;
@@ -127,7 +129,8 @@ void DescribeOptions(ky::tools::CommandLine &line, std::vector<Camera> &cameras)
     for (const auto &text : texts) {
         line.Value(text.name, [current, field = text.field, most = text.size - 1](const std::string &value) {
             if (value.size() > most)
-                return "takes " + std::to_string(most) + " characters at most, not " + std::to_string(value.size());
+                return "takes " + std::to_string(most) + " characters at most, not " +
+                       std::to_string(value.size());
             current().*field = value;
             return std::string();
         });
@@ -177,9 +180,10 @@ bool Check(const KyResult &result, const char *what)
 bool Identify(KySoftDeviceGEV &device, const Camera &camera, size_t index)
 {
     IKySoftDeviceGEVInfo *info = device.GetInfo();
-    const std::string serial = camera.serial.empty() ? "SC" + std::string(7 - std::to_string(index + 1).size(), '0') +
-                                                           std::to_string(index + 1)
-                                                     : camera.serial;
+    const std::string serial =
+        camera.serial.empty()
+            ? "SC" + std::string(7 - std::to_string(index + 1).size(), '0') + std::to_string(index + 1)
+            : camera.serial;
     bool ok = Check(info->SetSerialNumber(KyString(serial)), "--serial");
     if (!camera.model.empty()) {
         ok = ok && Check(info->SetModelName(KyString(camera.model)), "--model");
@@ -235,7 +239,7 @@ std::string InterfaceWith(uint32_t address, const std::string &fallback)
 class ForcedIpNotice : public IKySoftDeviceGEVEventSink
 {
 public:
-    explicit ForcedIpNotice(uint32_t started) : mStarted(started) {}
+    explicit ForcedIpNotice(uint32_t started) : mStarted(started) { }
     void OnDeviceResetNetwork(IKySoftDeviceGEV *device) override
     {
         const uint32_t forced = CurrentAddress(*device);
@@ -243,7 +247,8 @@ public:
             return;  // a reset to the configured address, or a FORCEIP to the one it has
         std::printf("softcam: %s was forced to %s (FORCEIP) but still answers at %s only: start softcam with "
                     "--apply-forced-ip to add the forced address to the adapter\n",
-                    device->GetInfo()->GetSerialNumber().GetAscii(), Dotted(forced).c_str(), Dotted(mStarted).c_str());
+                    device->GetInfo()->GetSerialNumber().GetAscii(), Dotted(forced).c_str(),
+                    Dotted(mStarted).c_str());
         std::fflush(stdout);
     }
 
@@ -292,8 +297,9 @@ int main(int argc, char **argv)
             (void)device->RegisterEventSink(notices.back().get());  // a new sink: cannot be refused
         }
         IKySoftDeviceGEVInfo *info = device->GetInfo();
-        std::printf("softcam: %s %s on %s at %s\n", info->GetModelName().GetAscii(), info->GetSerialNumber().GetAscii(),
-                    InterfaceWith(address, camera.adapter).c_str(), Dotted(address).c_str());
+        std::printf("softcam: %s %s on %s at %s\n", info->GetModelName().GetAscii(),
+                    info->GetSerialNumber().GetAscii(), InterfaceWith(address, camera.adapter).c_str(),
+                    Dotted(address).c_str());
         devices.push_back(std::move(device));
     }
     std::printf("ready\n");

@@ -13,7 +13,7 @@ constexpr uint32_t MAX_USER_SETS = 256;
 
 }  // namespace
 
-KySoftDeviceGEV::KySoftDeviceGEV() : mImpl(std::make_unique<Impl>(*this)) {}
+KySoftDeviceGEV::KySoftDeviceGEV() : mImpl(std::make_unique<Impl>(*this)) { }
 
 KySoftDeviceGEV::~KySoftDeviceGEV()
 {
@@ -35,8 +35,8 @@ KyResult KySoftDeviceGEV::AddStream(IKyStreamingChannelSource *aSource)
         return KyResult(KY_STATE_ERROR, "streams are added before the device starts");
     }
     if (mImpl->mSources.size() >= MAX_STREAM_CHANNELS) {
-        return KyResult(KY_NOT_SUPPORTED, KyString("a device has at most ") + std::to_string(MAX_STREAM_CHANNELS) +
-                                              " streams");
+        return KyResult(KY_NOT_SUPPORTED,
+                        KyString("a device has at most ") + std::to_string(MAX_STREAM_CHANNELS) + " streams");
     }
     mImpl->mSources.push_back(aSource);
     return KyResult(KY_OK);
@@ -65,8 +65,8 @@ KyResult KySoftDeviceGEV::SetUserSetCount(uint32_t aCount)
 {
     std::lock_guard<std::recursive_mutex> lock(mImpl->mLifeMutex);
     if (aCount > MAX_USER_SETS) {
-        return KyResult(KY_INVALID_PARAMETER, KyString("at most ") + std::to_string(MAX_USER_SETS) + " user sets, not " +
-                                                  std::to_string(aCount));
+        return KyResult(KY_INVALID_PARAMETER, KyString("at most ") + std::to_string(MAX_USER_SETS) +
+                                                  " user sets, not " + std::to_string(aCount));
     }
     if (mImpl->mRunning) {
         return KyResult(KY_STATE_ERROR, "the user set count is set before the device starts");

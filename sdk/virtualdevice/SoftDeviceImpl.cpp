@@ -33,8 +33,8 @@ KyResult KySoftDeviceGEV::Impl::ChooseAddress(const std::string &macText)
             }
         }
         if (!found) {
-            return KyResult(KY_INVALID_PARAMETER, KyString("adapter ") + mAdapter.name + " has no address " +
-                                                      mPreferredIp);
+            return KyResult(KY_INVALID_PARAMETER,
+                            KyString("adapter ") + mAdapter.name + " has no address " + mPreferredIp);
         }
     }
     return KyResult(KY_OK);
@@ -79,11 +79,11 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
         const size_t firstCustom = mMap.GetRegisterCount();
         SoftRegisterFactory factory(mMap);
         mDeclaring = true;
-        Notify("OnCreateCustomRegisters", [&](IKySoftDeviceGEVEventSink *sink) {
-            sink->OnCreateCustomRegisters(&mOwner, &factory);
-        });
+        Notify("OnCreateCustomRegisters",
+               [&](IKySoftDeviceGEVEventSink *sink) { sink->OnCreateCustomRegisters(&mOwner, &factory); });
         for (IKyStreamingChannelSource *source : mSources) {
-            ky::base::Guarded(SoftDeviceLog(), "CreateRegisters", [&] { source->CreateRegisters(&mMap, &factory); });
+            ky::base::Guarded(SoftDeviceLog(), "CreateRegisters",
+                              [&] { source->CreateRegisters(&mMap, &factory); });
         }
         // The XML names each feature once: the features of the first stream channel describe
         // it; further channels are reached through their register blocks.
@@ -177,11 +177,11 @@ KyResult KySoftDeviceGEV::Impl::MakeXml()
         deviceTables.push_back(&table);
     }
     SoftGenApiFactory factory(deviceTables);
-    Notify("OnCreateCustomGenApiFeatures", [&](IKySoftDeviceGEVEventSink *sink) {
-        sink->OnCreateCustomGenApiFeatures(&mOwner, &factory);
-    });
+    Notify("OnCreateCustomGenApiFeatures",
+           [&](IKySoftDeviceGEVEventSink *sink) { sink->OnCreateCustomGenApiFeatures(&mOwner, &factory); });
     for (IKyStreamingChannelSource *source : mSources) {
-        ky::base::Guarded(SoftDeviceLog(), "CreateGenApiFeatures", [&] { source->CreateGenApiFeatures(&mMap, &factory); });
+        ky::base::Guarded(SoftDeviceLog(), "CreateGenApiFeatures",
+                          [&] { source->CreateGenApiFeatures(&mMap, &factory); });
     }
     std::vector<const SoftFeatureTable *> tables(deviceTables.begin(), deviceTables.end());
     tables.push_back(&factory.Table());
@@ -255,9 +255,11 @@ KyResult KySoftDeviceGEV::Impl::Stop()
     if (mPrivilege.HasController()) {
         mPrivilege.Release();
         mStatistics.Count(SoftDeviceStatistics::SessionsClosed);
-        Notify("OnApplicationDisconnect", [&](IKySoftDeviceGEVEventSink *sink) { sink->OnApplicationDisconnect(&mOwner); });
+        Notify("OnApplicationDisconnect",
+               [&](IKySoftDeviceGEVEventSink *sink) { sink->OnApplicationDisconnect(&mOwner); });
     }
-    Notify("OnControlChannelStop", [&](IKySoftDeviceGEVEventSink *sink) { sink->OnControlChannelStop(&mOwner); });
+    Notify("OnControlChannelStop",
+           [&](IKySoftDeviceGEVEventSink *sink) { sink->OnControlChannelStop(&mOwner); });
     mRunning = false;
     Teardown();
     return KyResult(KY_OK);
@@ -298,7 +300,8 @@ void KySoftDeviceGEV::Impl::ControlChanged(SoftControlPrivilege::Change change, 
         });
     } else if (change == SoftControlPrivilege::Change::Disconnected) {
         ResetChannels();
-        Notify("OnApplicationDisconnect", [&](IKySoftDeviceGEVEventSink *sink) { sink->OnApplicationDisconnect(&mOwner); });
+        Notify("OnApplicationDisconnect",
+               [&](IKySoftDeviceGEVEventSink *sink) { sink->OnApplicationDisconnect(&mOwner); });
     }
 }
 
@@ -344,7 +347,8 @@ uint32_t KySoftDeviceGEV::Impl::ForceIp(const SoftNetworkConfig &config)
             SoftLog("SoftDevice::ForceIp", "%s", result.GetDescription().GetAscii());
         }
     }
-    Notify("OnDeviceResetNetwork", [&](IKySoftDeviceGEVEventSink *sink) { sink->OnDeviceResetNetwork(&mOwner); });
+    Notify("OnDeviceResetNetwork",
+           [&](IKySoftDeviceGEVEventSink *sink) { sink->OnDeviceResetNetwork(&mOwner); });
     return answerOn;
 }
 
@@ -354,7 +358,8 @@ void KySoftDeviceGEV::Impl::RemoveAppliedForcedIp()
     if (mAppliedForced.ip != 0) {
         const KyResult result = SoftNetAdapter::ChangeAddress(mAdapter.index, mAppliedForced, false);
         if (result.IsFailure()) {
-            SoftLog("SoftDevice::ForceIp", "removing the forced address: %s", result.GetDescription().GetAscii());
+            SoftLog("SoftDevice::ForceIp", "removing the forced address: %s",
+                    result.GetDescription().GetAscii());
         }
         mAppliedForced = SoftNetworkConfig{};
     }

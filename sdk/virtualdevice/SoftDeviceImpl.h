@@ -25,7 +25,7 @@
 class __attribute__((visibility("hidden"))) KySoftDeviceGEV::Impl : public ky::soft::SoftDeviceHost
 {
 public:
-    explicit Impl(KySoftDeviceGEV &owner) : mOwner(owner) {}
+    explicit Impl(KySoftDeviceGEV &owner) : mOwner(owner) { }
 
     KyResult Start(const std::string &macText);
     KyResult Stop();
@@ -34,7 +34,8 @@ public:
     void ControlChanged(ky::soft::SoftControlPrivilege::Change change, const ky::soft::SoftPeer &peer,
                         KyAccessType access) override;
     uint32_t ForceIp(const ky::soft::SoftNetworkConfig &config) override;
-    void PacketResend(uint16_t channel, uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId) override;
+    void PacketResend(uint16_t channel, uint64_t blockId, uint32_t firstPacketId,
+                      uint32_t lastPacketId) override;
     uint32_t StreamDestination(uint16_t channel) override;
 
     // Calls every registered sink, guarded: a throwing sink is logged and skipped.
@@ -84,7 +85,8 @@ public:
     bool mApplyForcedIp = false;
     bool mZipXml = false;
     std::string mPreferredIp;
-    struct TestDrop {
+    struct TestDrop
+    {
         double fraction = 0.0;
         uint32_t seed = 0;
     };

@@ -10,17 +10,23 @@ namespace ky::soft {
 using namespace ky::gev;
 
 SoftDeviceInfo::SoftDeviceInfo()
-    : mManufacturer("Kitcam"), mModel("SoftCam"), mVersion("1.0"), mFirmwareVersion("1.0"),
-      mManufacturerInfo("Software GigE Vision device"), mSerial("SC0000001"),
-      mProductGuid("6A3C1F20-5B8E-4D7A-9C11-2F4E6B8D0A01"), mVersionGuid("6A3C1F20-5B8E-4D7A-9C11-2F4E6B8D0B01")
-{
-}
+    : mManufacturer("Kitcam"),
+      mModel("SoftCam"),
+      mVersion("1.0"),
+      mFirmwareVersion("1.0"),
+      mManufacturerInfo("Software GigE Vision device"),
+      mSerial("SC0000001"),
+      mProductGuid("6A3C1F20-5B8E-4D7A-9C11-2F4E6B8D0A01"),
+      mVersionGuid("6A3C1F20-5B8E-4D7A-9C11-2F4E6B8D0B01")
+{ }
 
-KyResult SoftDeviceInfo::SetText(KyString &field, const KyString &value, size_t registerSize, const char *what)
+KyResult SoftDeviceInfo::SetText(KyString &field, const KyString &value, size_t registerSize,
+                                 const char *what)
 {
     if (value.GetLength() >= registerSize) {
-        return KyResult(KY_INVALID_PARAMETER, KyString(what) + " takes at most " + std::to_string(registerSize - 1) +
-                                                  " characters, not " + std::to_string(value.GetLength()));
+        return KyResult(KY_INVALID_PARAMETER, KyString(what) + " takes at most " +
+                                                  std::to_string(registerSize - 1) + " characters, not " +
+                                                  std::to_string(value.GetLength()));
     }
     std::lock_guard<std::mutex> lock(mMutex);
     field = value;
@@ -109,7 +115,7 @@ void SoftDeviceInfo::SetXmlCreated(bool created)
 SoftDeviceInfo::Identity SoftDeviceInfo::Snapshot()
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    return Identity{mManufacturer.str(), mModel.str(), mVersion.str(), mFirmwareVersion.str(),
+    return Identity{mManufacturer.str(),     mModel.str(), mVersion.str(), mFirmwareVersion.str(),
                     mManufacturerInfo.str(), mSerial.str()};
 }
 

@@ -36,7 +36,8 @@ public:
     // Once the XML exists its header can no longer change.
     void SetXmlCreated(bool created);
 
-    struct Identity {
+    struct Identity
+    {
         std::string manufacturer, model, version, firmwareVersion, manufacturerInfo, serial;
     };
     // A consistent copy for device threads.

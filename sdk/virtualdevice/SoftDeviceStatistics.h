@@ -11,9 +11,26 @@ class SoftDeviceStatistics : public IKySoftDeviceGEVStatistics
 {
 public:
     enum Counter {
-        ReadMems, WriteMems, ReadRegs, WriteRegs, Discoveries, ActionCommands, ForceIps, PacketResends,
-        PendingAcks, Retries, RetriesMax, Events, EventDatas, EventRetries, EventRetriesMax, SessionsOpened,
-        SessionsClosed, HeartbeatFailed, TestPackets, CounterCount
+        ReadMems,
+        WriteMems,
+        ReadRegs,
+        WriteRegs,
+        Discoveries,
+        ActionCommands,
+        ForceIps,
+        PacketResends,
+        PendingAcks,
+        Retries,
+        RetriesMax,
+        Events,
+        EventDatas,
+        EventRetries,
+        EventRetriesMax,
+        SessionsOpened,
+        SessionsClosed,
+        HeartbeatFailed,
+        TestPackets,
+        CounterCount
     };
 
     void Reset() override

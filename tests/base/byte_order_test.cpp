@@ -44,12 +44,9 @@ TEST(ByteOrder, UnsignedFieldsOfAnyLengthUpToEight)
         uint64_t value;
     };
     const Case cases[] = {
-        {1, Endian::Big, 0x01},
-        {3, Endian::Big, 0x012345},
-        {6, Endian::Big, 0x0123456789AB},
-        {8, Endian::Big, 0x0123456789ABCDEF},
-        {3, Endian::Little, 0x452301},
-        {8, Endian::Little, 0xEFCDAB8967452301},
+        {1, Endian::Big, 0x01},           {3, Endian::Big, 0x012345},
+        {6, Endian::Big, 0x0123456789AB}, {8, Endian::Big, 0x0123456789ABCDEF},
+        {3, Endian::Little, 0x452301},    {8, Endian::Little, 0xEFCDAB8967452301},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(LoadUnsigned(kBytes, c.length, c.order), c.value) << c.length;
@@ -80,7 +77,8 @@ TEST(ByteOrder, CheckedAccessStaysWithinTheBuffer)
     for (const Case &c : cases) {
         uint32_t value = 0xDEADBEEF;
         EXPECT_EQ(LoadAt(kBytes, c.size, c.offset, value), c.fits) << c.offset;
-        EXPECT_EQ(value, c.fits ? LoadBig32(kBytes + c.offset) : 0xDEADBEEFu) << "untouched when it does not fit";
+        EXPECT_EQ(value, c.fits ? LoadBig32(kBytes + c.offset) : 0xDEADBEEFu)
+            << "untouched when it does not fit";
         uint8_t out[8] = {};
         EXPECT_EQ(StoreAt(out, c.size, c.offset, 0x01020304u), c.fits) << c.offset;
         EXPECT_EQ(std::vector<uint8_t>(out, out + 8) == std::vector<uint8_t>(8, 0), !c.fits);

@@ -10,7 +10,8 @@
 
 namespace {
 
-struct Entry {
+struct Entry
+{
     std::string name;
     long long value;
 };
@@ -84,13 +85,20 @@ TEST(EnumTables, TellingValues)
 TEST(EnumTables, EnumerationSizesAndOrder)
 {
     const std::vector<std::pair<std::string, size_t>> expected = {
-        {"KyLogLevelEnum", 6}, {"KyPixelType", 241}, {"KyPayloadType", 14}, {"KyMultiPartDataType", 13},
-        {"KyComponentType", 10}, {"KyEncodingEnum", 2}, {"KyBayerFilterType", 2}, {"KyGenVisibility", 5},
-        {"KyGenType", 8}, {"KyGenRepresentation", 8}, {"KyGenNameSpace", 3}, {"KyGenAccessMode", 6},
-        {"KyGenCache", 4}, {"KyGenRefresh", 4}, {"KyGenEndianness", 3}, {"KyGenSign", 3},
-        {"KyAccessType", 5}, {"KyActionAckStatusEnum", 4}, {"KyUserSetState", 4}, {"KyScanType", 5},
-        {"KyDeviceClass", 5}, {"KyUSBStatus", 11}, {"KyInterfaceType", 3}, {"KyDeviceInfoType", 5},
-        {"KyUSBSpeed", 6}, {"KyDeviceType", 3}, {"KyStreamType", 4}, {"KyDataReceiverType", 4},
+        {"KyLogLevelEnum", 6},    {"KyPixelType", 241},
+        {"KyPayloadType", 14},    {"KyMultiPartDataType", 13},
+        {"KyComponentType", 10},  {"KyEncodingEnum", 2},
+        {"KyBayerFilterType", 2}, {"KyGenVisibility", 5},
+        {"KyGenType", 8},         {"KyGenRepresentation", 8},
+        {"KyGenNameSpace", 3},    {"KyGenAccessMode", 6},
+        {"KyGenCache", 4},        {"KyGenRefresh", 4},
+        {"KyGenEndianness", 3},   {"KyGenSign", 3},
+        {"KyAccessType", 5},      {"KyActionAckStatusEnum", 4},
+        {"KyUserSetState", 4},    {"KyScanType", 5},
+        {"KyDeviceClass", 5},     {"KyUSBStatus", 11},
+        {"KyInterfaceType", 3},   {"KyDeviceInfoType", 5},
+        {"KyUSBSpeed", 6},        {"KyDeviceType", 3},
+        {"KyStreamType", 4},      {"KyDataReceiverType", 4},
         {"KyDeviceSerial", 11}};
     ASSERT_EQ(kEnums.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
@@ -109,7 +117,8 @@ TEST(EnumTables, PixelTypesFollowTheMaskRule)
                 continue;
             const uint32_t v = static_cast<uint32_t>(p.value);
             const uint32_t cls = v & static_cast<uint32_t>(KYPIXELCOLORMASK);
-            EXPECT_TRUE(cls == static_cast<uint32_t>(KYPIXELMONO) || cls == static_cast<uint32_t>(KYPIXELCOLOR))
+            EXPECT_TRUE(cls == static_cast<uint32_t>(KYPIXELMONO) ||
+                        cls == static_cast<uint32_t>(KYPIXELCOLOR))
                 << p.name;
             EXPECT_GT((v & KYBITSPERPIXELMASK) >> 16, 0u) << p.name;
             EXPECT_GT(v & KYPIXELIDMASK, 0u) << p.name;

@@ -16,7 +16,8 @@
 
 namespace {
 
-struct Record {
+struct Record
+{
     KyLogLevelEnum level;
     std::string category, function, message;
 };
@@ -40,7 +41,8 @@ public:
 
 TEST(Guarded, ResultsComeBackAndThrowsBecomeFailures)
 {
-    struct Case {
+    struct Case
+    {
         const char *name;
         std::function<KyResult()> call;
         uint32_t code;
@@ -52,13 +54,15 @@ TEST(Guarded, ResultsComeBackAndThrowsBecomeFailures)
         {"failure", [] { return KyResult(KY_TIMEOUT, KyString("late")); }, KY_TIMEOUT, "late", ""},
         {"std::exception", []() -> KyResult { throw std::runtime_error("boom"); }, KY_GENERIC_ERROR,
          "PreRead threw an exception", "threw: boom"},
-        {"bad_alloc", []() -> KyResult { throw std::bad_alloc(); }, KY_NOT_ENOUGH_MEMORY, "PreRead: out of memory",
-         "threw: std::bad_alloc"},
+        {"bad_alloc", []() -> KyResult { throw std::bad_alloc(); }, KY_NOT_ENOUGH_MEMORY,
+         "PreRead: out of memory", "threw: std::bad_alloc"},
         {"system_error",
-         []() -> KyResult { throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur)); },
+         []() -> KyResult {
+             throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur));
+         },
          KY_THREAD_ERROR, "PreRead: the system refused a thread or a lock", "threw: "},
-        {"not a std::exception", []() -> KyResult { throw 42; }, KY_GENERIC_ERROR, "PreRead threw an exception",
-         "threw: an exception that is not a std::exception"},
+        {"not a std::exception", []() -> KyResult { throw 42; }, KY_GENERIC_ERROR,
+         "PreRead threw an exception", "threw: an exception that is not a std::exception"},
     };
     KyLogger log(KyString("guarded"));
     for (const Case &c : cases) {
@@ -74,7 +78,8 @@ TEST(Guarded, ResultsComeBackAndThrowsBecomeFailures)
         EXPECT_EQ(sink.records[0].level, KyLogLevelError) << c.name;
         EXPECT_EQ(sink.records[0].category, "guarded") << c.name;
         EXPECT_EQ(sink.records[0].function, "PreRead") << c.name;
-        EXPECT_EQ(sink.records[0].message.rfind(c.logged, 0), 0u) << c.name << ": " << sink.records[0].message;
+        EXPECT_EQ(sink.records[0].message.rfind(c.logged, 0), 0u)
+            << c.name << ": " << sink.records[0].message;
     }
 }
 
@@ -99,9 +104,14 @@ TEST(Guarded, FallbackStandsForAThrow)
 {
     KyLogger log(KyString("guarded"));
     RecordingSink sink;
-    EXPECT_EQ(ky::base::Guarded(&log, "Parse", [] { return 7; }, -1), 7);
-    EXPECT_EQ(ky::base::Guarded(&log, "Parse", []() -> int { throw std::out_of_range("x"); }, -1), -1);
-    EXPECT_FALSE(ky::base::Guarded(&log, "Parse", []() -> bool { throw 1; }, false));
+    EXPECT_EQ(ky::base::Guarded(
+                  &log, "Parse", [] { return 7; }, -1),
+              7);
+    EXPECT_EQ(ky::base::Guarded(
+                  &log, "Parse", []() -> int { throw std::out_of_range("x"); }, -1),
+              -1);
+    EXPECT_FALSE(ky::base::Guarded(
+        &log, "Parse", []() -> bool { throw 1; }, false));
     EXPECT_EQ(sink.records.size(), 2u);
 }
 
@@ -112,7 +122,8 @@ TEST(Guarded, QuietWhereTheLogIsOffOrNone)
     quiet.SetLogPriority(KyLogLevelCritical);
     RecordingSink sink;
     ky::base::Guarded(quiet, "OnOpen", [] { throw std::runtime_error("boom"); });
-    const KyResult result = ky::base::Guarded(nullptr, "AddSink", []() -> KyResult { throw std::bad_alloc(); });
+    const KyResult result =
+        ky::base::Guarded(nullptr, "AddSink", []() -> KyResult { throw std::bad_alloc(); });
     EXPECT_EQ(result.GetCode(), KY_NOT_ENOUGH_MEMORY);
     EXPECT_TRUE(sink.records.empty());
 }

@@ -61,10 +61,12 @@ TEST_F(LogCategories, FindTakesTheListedNamesOnly)
 
 TEST_F(LogCategories, RecordsCarryTheCategoryName)
 {
-    struct Sink : KyLogSink {
+    struct Sink : KyLogSink
+    {
         std::mutex mutex;
         std::vector<std::string> categories;
-        void Log(KyLogLevelEnum, const char *category, uint32_t, const char *, const char *, const char *) override
+        void Log(KyLogLevelEnum, const char *category, uint32_t, const char *, const char *,
+                 const char *) override
         {
             std::lock_guard<std::mutex> lock(mutex);
             categories.push_back(category);
@@ -80,7 +82,8 @@ TEST_F(LogCategories, RecordsCarryTheCategoryName)
 
 TEST_F(LogCategories, SetLevel)
 {
-    struct Case {
+    struct Case
+    {
         const char *name;
         int32_t level;
         bool accepted;
@@ -101,7 +104,8 @@ TEST_F(LogCategories, SetLevel)
     };
     for (const Case &c : cases) {
         ASSERT_TRUE(KyLogCategories::SetLevel("all", I));
-        EXPECT_EQ(KyLogCategories::SetLevel(c.name, c.level), c.accepted) << (c.name ? c.name : "null") << " " << c.level;
+        EXPECT_EQ(KyLogCategories::SetLevel(c.name, c.level), c.accepted)
+            << (c.name ? c.name : "null") << " " << c.level;
         EXPECT_EQ(Levels(), c.after) << (c.name ? c.name : "null") << " " << c.level;
     }
 }
@@ -122,7 +126,8 @@ TEST_F(LogCategories, SetLevelDecidesWhatIsWritten)
 // The text of KY_LOG: every item that can be read applies, even next to one that cannot.
 TEST_F(LogCategories, Configure)
 {
-    struct Case {
+    struct Case
+    {
         const char *text;
         bool allRead;
         std::vector<int32_t> after;  // system device control stream genicam softdevice display

@@ -13,7 +13,8 @@
 
 namespace {
 
-struct Record {
+struct Record
+{
     KyLogLevelEnum level;
     std::string category;
     uint32_t line;
@@ -23,8 +24,8 @@ struct Record {
 class RecordingSink : public KyLogSink
 {
 public:
-    void Log(KyLogLevelEnum level, const char *category, uint32_t line, const char *file, const char *function,
-             const char *message) override
+    void Log(KyLogLevelEnum level, const char *category, uint32_t line, const char *file,
+             const char *function, const char *message) override
     {
         std::lock_guard<std::mutex> lock(mutex);
         records.push_back({level, category, line, file, function, message});
@@ -86,7 +87,8 @@ TEST(KyLogger, RecordCarriesEveryField)
 
 TEST(KyLogger, PriorityFiltersBySeverity)
 {
-    const struct {
+    const struct
+    {
         int32_t priority;
         std::vector<KyLogLevelEnum> passed;
     } cases[] = {

@@ -16,7 +16,8 @@ TEST(KyResult, DefaultIsOk)
 
 TEST(KyResult, CodesAndTexts)
 {
-    const struct {
+    const struct
+    {
         uint32_t code;
         const char *name;
         bool pending;

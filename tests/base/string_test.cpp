@@ -20,13 +20,15 @@ TEST(KyString, EmptyAndNull)
 
 TEST(KyString, WideAndNarrowRoundTrip)
 {
-    const struct {
+    const struct
+    {
         const wchar_t *wide;
         const char *utf8;
     } cases[] = {
         {L"Mono8", "Mono8"},
         {L"caf\u00e9", "caf\xc3\xa9"},
-        {L"\u20ac100", "\xe2\x82\xac" "100"},
+        {L"\u20ac100", "\xe2\x82\xac"
+                       "100"},
         {L"\U0001F4F7", "\xf0\x9f\x93\xb7"},
     };
     for (const auto &c : cases) {
@@ -42,8 +44,10 @@ TEST(KyString, WideAndNarrowRoundTrip)
 
 TEST(KyString, InvalidUtf8BecomesReplacementCharacter)
 {
-    KyString s("a\xff" "b");
-    EXPECT_STREQ(s.GetUnicode(), L"a\ufffd" L"b");
+    KyString s("a\xff"
+               "b");
+    EXPECT_STREQ(s.GetUnicode(), L"a\ufffd"
+                                 L"b");
     EXPECT_EQ(s.GetLength(), 3u);
     KyString truncated("\xe2\x82");
     EXPECT_STREQ(truncated.GetUnicode(), L"\ufffd\ufffd");

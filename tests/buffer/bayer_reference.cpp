@@ -36,10 +36,18 @@ std::vector<uint8_t> Demosaic(const std::vector<uint8_t> &aRaw, uint32_t aWidth,
 {
     int redX = 0, redY = 0;
     switch (aType) {
-    case KyPixelBayerGR8: redX = 1; break;
-    case KyPixelBayerGB8: redY = 1; break;
-    case KyPixelBayerBG8: redX = 1; redY = 1; break;
-    default: break;
+    case KyPixelBayerGR8:
+        redX = 1;
+        break;
+    case KyPixelBayerGB8:
+        redY = 1;
+        break;
+    case KyPixelBayerBG8:
+        redX = 1;
+        redY = 1;
+        break;
+    default:
+        break;
     }
     const Raw raw{aRaw, int(aWidth), int(aHeight), redX, redY};
     std::vector<uint8_t> out(size_t(aWidth) * aHeight * 3);
@@ -65,9 +73,11 @@ std::vector<uint8_t> Demosaic(const std::vector<uint8_t> &aRaw, uint32_t aWidth,
                 continue;
             }
             const int here = raw.At(x, y);
-            const int four = (raw.At(x - 1, y) + raw.At(x + 1, y) + raw.At(x, y - 1) + raw.At(x, y + 1) + 2) / 4;
-            const int corners =
-                (raw.At(x - 1, y - 1) + raw.At(x + 1, y - 1) + raw.At(x - 1, y + 1) + raw.At(x + 1, y + 1) + 2) / 4;
+            const int four =
+                (raw.At(x - 1, y) + raw.At(x + 1, y) + raw.At(x, y - 1) + raw.At(x, y + 1) + 2) / 4;
+            const int corners = (raw.At(x - 1, y - 1) + raw.At(x + 1, y - 1) + raw.At(x - 1, y + 1) +
+                                 raw.At(x + 1, y + 1) + 2) /
+                                4;
             const int sides = (raw.At(x - 1, y) + raw.At(x + 1, y) + 1) / 2;
             const int aboveBelow = (raw.At(x, y - 1) + raw.At(x, y + 1) + 1) / 2;
             const char c = raw.Colour(x, y);

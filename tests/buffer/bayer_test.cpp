@@ -18,8 +18,8 @@ const KyBayerFilterType kFilters[] = {KyBayerFilterSimple, KyBayerFilter3X3};
 const struct
 {
     uint32_t width, height;
-} kSizes[] = {{2, 2}, {3, 2}, {2, 3}, {3, 3}, {5, 4}, {4, 7}, {33, 3}, {34, 4}, {35, 5}, {36, 2},
-              {64, 3}, {66, 5}, {67, 6}, {97, 4}, {130, 9}};
+} kSizes[] = {{2, 2},  {3, 2},  {2, 3},  {3, 3},  {5, 4},  {4, 7},  {33, 3}, {34, 4},
+              {35, 5}, {36, 2}, {64, 3}, {66, 5}, {67, 6}, {97, 4}, {130, 9}};
 
 std::vector<uint8_t> RandomBytes(size_t aCount, unsigned aSeed)
 {
@@ -53,14 +53,17 @@ TEST(Bayer, ConverterMatchesReferenceForEveryLayoutFilterAndSize)
     for (KyPixelType type : kLayouts)
         for (KyBayerFilterType filter : kFilters)
             for (const auto &size : kSizes) {
-                std::vector<uint8_t> raw = RandomBytes(size_t(size.width) * size.height, size.width * 31 + size.height);
+                std::vector<uint8_t> raw =
+                    RandomBytes(size_t(size.width) * size.height, size.width * 31 + size.height);
                 KyBuffer source, destination;
                 ASSERT_TRUE(source.GetImage()->Attach(raw.data(), size.width, size.height, type).IsOK());
                 ASSERT_TRUE(destination.GetImage()->Alloc(1, 1, KyPixelBGR8).IsOK());
                 ASSERT_TRUE(converter.SetBayerFilter(filter).IsOK());
                 KyResult r = converter.Convert(&source, &destination);
-                ASSERT_TRUE(r.IsOK()) << Case(type, filter, size.width, size.height) << r.GetDescription().GetAscii();
-                const std::vector<uint8_t> expected = reference::Demosaic(raw, size.width, size.height, type, filter);
+                ASSERT_TRUE(r.IsOK())
+                    << Case(type, filter, size.width, size.height) << r.GetDescription().GetAscii();
+                const std::vector<uint8_t> expected =
+                    reference::Demosaic(raw, size.width, size.height, type, filter);
                 ASSERT_EQ(destination.GetImage()->GetImageSize(), expected.size());
                 EXPECT_EQ(FirstDifference(expected, destination.GetDataPointer()), -1)
                     << Case(type, filter, size.width, size.height);
@@ -75,11 +78,13 @@ TEST(Bayer, PortableAndVectorRowsAgreeWithReference)
                 const std::vector<uint8_t> raw = RandomBytes(size_t(size.width) * size.height, size.height);
                 ky::buffer::BayerImage image{raw.data(), size.width, size.width, size.height, 0, 0};
                 ASSERT_TRUE(ky::buffer::BayerPatternOf(type, image.redX, image.redY));
-                const std::vector<uint8_t> expected = reference::Demosaic(raw, size.width, size.height, type, filter);
+                const std::vector<uint8_t> expected =
+                    reference::Demosaic(raw, size.width, size.height, type, filter);
                 for (bool simd : {false, true}) {
                     std::vector<uint8_t> out(expected.size());
                     for (uint32_t y = 0; y < size.height; ++y)
-                        ky::buffer::DemosaicRow(image, filter, y, out.data() + size_t(y) * size.width * 3, false, simd);
+                        ky::buffer::DemosaicRow(image, filter, y, out.data() + size_t(y) * size.width * 3,
+                                                false, simd);
                     EXPECT_EQ(FirstDifference(expected, out.data()), -1)
                         << Case(type, filter, size.width, size.height) << (simd ? " vector" : " portable");
                 }

@@ -53,7 +53,7 @@ TEST(Buffer, AllocAttachDetachFree)
     EXPECT_FALSE(buffer.IsAttached());
     EXPECT_EQ(buffer.GetSize(), 1000u);
     EXPECT_EQ(buffer.GetDataPointer()[999], 0);  // zeroed
-    EXPECT_EQ(buffer.Detach(), nullptr);          // own memory is not handed out
+    EXPECT_EQ(buffer.Detach(), nullptr);         // own memory is not handed out
     EXPECT_EQ(buffer.GetSize(), 1000u);
     ASSERT_TRUE(buffer.Attach(buffer.GetDataPointer(), 10).IsOK());  // still its own, not leaked
     EXPECT_TRUE(buffer.IsAllocated());
@@ -80,14 +80,16 @@ TEST(Buffer, BadMemoryArgumentsAreRefused)
 {
     KyBuffer buffer;
     uint8_t byte = 0;
-    ExpectRefusals(KY_INVALID_PARAMETER, {
-        {"alloc 0", buffer.Alloc(0), "[KyBuffer::Alloc] a buffer needs at least one byte"},
-        {"attach null", buffer.Attach(nullptr, 10), "[KyBuffer::Attach] no memory given"},
-        {"attach 0 bytes", buffer.Attach(&byte, 0), "[KyBuffer::Attach] no memory given"},
-        {"chunk area 0", buffer.AllocChunk(0), "[KyBuffer::AllocChunk] a chunk area needs at least one byte"},
-        {"acquired above size", buffer.SetAcquiredSize(1),
-         "[KyBuffer::SetAcquiredSize] 1 bytes exceed the buffer's 0"},
-    });
+    ExpectRefusals(KY_INVALID_PARAMETER,
+                   {
+                       {"alloc 0", buffer.Alloc(0), "[KyBuffer::Alloc] a buffer needs at least one byte"},
+                       {"attach null", buffer.Attach(nullptr, 10), "[KyBuffer::Attach] no memory given"},
+                       {"attach 0 bytes", buffer.Attach(&byte, 0), "[KyBuffer::Attach] no memory given"},
+                       {"chunk area 0", buffer.AllocChunk(0),
+                        "[KyBuffer::AllocChunk] a chunk area needs at least one byte"},
+                       {"acquired above size", buffer.SetAcquiredSize(1),
+                        "[KyBuffer::SetAcquiredSize] 1 bytes exceed the buffer's 0"},
+                   });
     EXPECT_EQ(buffer.GetSize(), 0u);
 }
 
@@ -166,16 +168,17 @@ TEST(RawData, AllocAttachAndLengths)
     EXPECT_EQ(raw->Detach(), mine.data());
     EXPECT_EQ(raw->GetPayloadLength(), 40u);  // still describes what was attached
 
-    ExpectRefusals(KY_INVALID_PARAMETER, {
-        {"alloc above 4 GiB", raw->Alloc(0xFFFFFFFFull, 1),
-         "[KyRawData::Alloc] payload and chunks take 4294967296 bytes, more than 4 GiB"},
-        {"attach above 4 GiB", raw->Attach(mine.data(), 0x100000000ull),
-         "[KyRawData::Attach] 4294967296 bytes is more than 4 GiB"},
-        {"chunk room above length", raw->Attach(mine.data(), 50, 51),
-         "[KyRawData::Attach] chunk room of 51 bytes exceeds the 50 attached"},
-        {"attach null", raw->Attach(nullptr, 50), "[KyBuffer::Attach] no memory given"},
-        {"alloc 0", raw->Alloc(0), "[KyBuffer::Alloc] a buffer needs at least one byte"},
-    });
+    ExpectRefusals(KY_INVALID_PARAMETER,
+                   {
+                       {"alloc above 4 GiB", raw->Alloc(0xFFFFFFFFull, 1),
+                        "[KyRawData::Alloc] payload and chunks take 4294967296 bytes, more than 4 GiB"},
+                       {"attach above 4 GiB", raw->Attach(mine.data(), 0x100000000ull),
+                        "[KyRawData::Attach] 4294967296 bytes is more than 4 GiB"},
+                       {"chunk room above length", raw->Attach(mine.data(), 50, 51),
+                        "[KyRawData::Attach] chunk room of 51 bytes exceeds the 50 attached"},
+                       {"attach null", raw->Attach(nullptr, 50), "[KyBuffer::Attach] no memory given"},
+                       {"alloc 0", raw->Alloc(0), "[KyBuffer::Alloc] a buffer needs at least one byte"},
+                   });
     KyResult r = raw->SetPayloadLength(1);
     EXPECT_EQ(r.GetCode(), KY_BUFFER_TOO_SMALL);
     EXPECT_EQ(r.GetDescription().str(), "[KyRawData::SetPayloadLength] 1 bytes exceed the buffer's 0");

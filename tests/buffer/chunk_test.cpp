@@ -73,7 +73,8 @@ TEST(Chunks, ImageBufferWritesTheWireLayout)
     PutBE32(expected, 3);
     PutBE32(expected, 0x2000);
     PutBE32(expected, 0);
-    EXPECT_EQ(std::vector<uint8_t>(buffer.GetDataPointer(), buffer.GetDataPointer() + expected.size()), expected);
+    EXPECT_EQ(std::vector<uint8_t>(buffer.GetDataPointer(), buffer.GetDataPointer() + expected.size()),
+              expected);
 
     EXPECT_TRUE(buffer.HasChunks());
     EXPECT_EQ(buffer.GetChunkCount(), 2u);
@@ -165,16 +166,18 @@ TEST(Chunks, ParsingReceivedBlocks)
         {"empty block", KyPayloadTypeChunkData, {}, KY_OK, 0, ""},
         {"one chunk", KyPayloadTypeChunkData, BlockBuilder().Chunk(7, four).bytes, KY_OK, 1, ""},
         {"zero-length chunk", KyPayloadTypeChunkData, BlockBuilder().Chunk(7, {}).bytes, KY_OK, 1, ""},
-        {"three chunks", KyPayloadTypeChunkData, BlockBuilder().Chunk(1, four).Chunk(2, {}).Chunk(3, {5}).bytes,
-         KY_OK, 3, ""},
-        {"image first, not listed", KyPayloadTypeImage, BlockBuilder().Chunk(0xA5, four).Chunk(2, {5, 6}).bytes,
-         KY_OK, 1, ""},
+        {"three chunks", KyPayloadTypeChunkData,
+         BlockBuilder().Chunk(1, four).Chunk(2, {}).Chunk(3, {5}).bytes, KY_OK, 3, ""},
+        {"image first, not listed", KyPayloadTypeImage,
+         BlockBuilder().Chunk(0xA5, four).Chunk(2, {5, 6}).bytes, KY_OK, 1, ""},
         {"trailer cut short", KyPayloadTypeChunkData, BlockBuilder().Raw({0, 0, 0, 7}).bytes,
          KY_INVALID_DATA_FORMAT, 0, "[KyChunkStore::Parse] chunk trailer cut short at byte 4"},
-        {"length runs past the start", KyPayloadTypeChunkData, BlockBuilder().Raw({1, 2, 3}).Word(7).Word(4).bytes,
-         KY_INVALID_DATA_FORMAT, 0, "[KyChunkStore::Parse] chunk 7 claims 4 bytes, 3 precede its trailer"},
+        {"length runs past the start", KyPayloadTypeChunkData,
+         BlockBuilder().Raw({1, 2, 3}).Word(7).Word(4).bytes, KY_INVALID_DATA_FORMAT, 0,
+         "[KyChunkStore::Parse] chunk 7 claims 4 bytes, 3 precede its trailer"},
         {"length of all ones", KyPayloadTypeChunkData, BlockBuilder().Word(7).Word(0xFFFFFFFF).bytes,
-         KY_INVALID_DATA_FORMAT, 0, "[KyChunkStore::Parse] chunk 7 claims 4294967295 bytes, 0 precede its trailer"},
+         KY_INVALID_DATA_FORMAT, 0,
+         "[KyChunkStore::Parse] chunk 7 claims 4294967295 bytes, 0 precede its trailer"},
         {"stray bytes before the first chunk", KyPayloadTypeChunkData,
          BlockBuilder().Raw({9, 9}).Chunk(1, four).bytes, KY_INVALID_DATA_FORMAT, 0,
          "[KyChunkStore::Parse] chunk trailer cut short at byte 2"},

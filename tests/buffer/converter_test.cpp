@@ -43,8 +43,8 @@ TEST(Converter, PixelOrderConversions)
     };
     KyBufferConverter converter;
     for (const auto &c : cases) {
-        const std::string name = KyImage::PixelTypeToString(c.from).str() + " -> " +
-                                 KyImage::PixelTypeToString(c.to).str();
+        const std::string name =
+            KyImage::PixelTypeToString(c.from).str() + " -> " + KyImage::PixelTypeToString(c.to).str();
         EXPECT_TRUE(KyBufferConverter::IsConversionSupported(c.from, c.to)) << name;
         KyBuffer source, destination;
         ASSERT_TRUE(source.GetImage()->Attach(c.source, 2, 1, c.from).IsOK()) << name;
@@ -92,7 +92,8 @@ TEST(Converter, DestinationSizeRules)
     ASSERT_TRUE(attached.GetImage()->Attach(small.data(), 15, 1, KyPixelBGR8).IsOK());
     KyResult r = converter.Convert(&source, &attached);
     EXPECT_EQ(r.GetCode(), KY_BUFFER_TOO_SMALL);
-    EXPECT_EQ(Description(r), "[KyBufferConverter::Convert] the destination has 45 bytes, the image needs 48");
+    EXPECT_EQ(Description(r),
+              "[KyBufferConverter::Convert] the destination has 45 bytes, the image needs 48");
 
     // Own memory grows only when allowed.
     KyBuffer owned;
@@ -230,7 +231,8 @@ TEST(RGBFilter, WhiteBalanceFromASample)
     ASSERT_TRUE(darkSample.GetImage()->Attach(dark, 2, 1, KyPixelBGR8).IsOK());
     KyResult r = filter.WhiteBalance(&darkSample);
     EXPECT_EQ(r.GetCode(), KY_INVALID_PARAMETER);
-    EXPECT_EQ(Description(r), "[KyBufferConverterRGBFilter::WhiteBalance] the blue average of the sample is 0");
+    EXPECT_EQ(Description(r),
+              "[KyBufferConverterRGBFilter::WhiteBalance] the blue average of the sample is 0");
     EXPECT_DOUBLE_EQ(filter.GetGainR(), 5.0);  // unchanged
     EXPECT_EQ(filter.WhiteBalance(nullptr).GetCode(), KY_INVALID_PARAMETER);
 }

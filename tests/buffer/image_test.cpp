@@ -33,14 +33,15 @@ TEST(Image, SizesFollowBitsPerPixel)
         KyPixelType type;
         uint32_t width, height, bytes;
     } cases[] = {
-        {KyPixelMono8, 640, 480, 307200},     {KyPixelMono16, 8, 2, 32},  {KyPixelBGR16, 8, 2, 96},
-        {KyPixelRGB8, 3, 3, 27},              {KyPixelRGBa8, 2, 2, 16},   {KyPixelMono12Packed, 3, 1, 5},
-        {KyPixelMono10p, 4, 1, 5},            {KyPixelMono1p, 9, 1, 2},   {KyPixelYUV422_8_UYVY, 4, 1, 8},
+        {KyPixelMono8, 640, 480, 307200}, {KyPixelMono16, 8, 2, 32}, {KyPixelBGR16, 8, 2, 96},
+        {KyPixelRGB8, 3, 3, 27},          {KyPixelRGBa8, 2, 2, 16},  {KyPixelMono12Packed, 3, 1, 5},
+        {KyPixelMono10p, 4, 1, 5},        {KyPixelMono1p, 9, 1, 2},  {KyPixelYUV422_8_UYVY, 4, 1, 8},
     };
     for (const auto &c : cases) {
         KyBuffer buffer;
         ASSERT_TRUE(buffer.GetImage()->Alloc(c.width, c.height, c.type).IsOK());
-        EXPECT_EQ(buffer.GetImage()->GetImageSize(), c.bytes) << KyImage::PixelTypeToString(c.type).GetAscii();
+        EXPECT_EQ(buffer.GetImage()->GetImageSize(), c.bytes)
+            << KyImage::PixelTypeToString(c.type).GetAscii();
         EXPECT_EQ(buffer.GetSize(), c.bytes);
     }
 }
@@ -50,19 +51,22 @@ TEST(Image, LayoutsThatCannotBeSizedAreRefused)
     KyBuffer buffer;
     KyImage *image = buffer.GetImage();
     uint8_t byte = 0;
-    ExpectRefusals(KY_INVALID_PARAMETER, {
-        {"above 4 GiB", image->Alloc(65536, 65536, KyPixelMono8),
-         "[KyImage::Alloc] cannot size 65536 x 65536 pixels of type Mono8"},
-        {"largest sizes", image->Alloc(0xFFFFFFFF, 0xFFFFFFFF, KyPixelRGBa16, 0xFFFF, 0xFFFF),
-         "[KyImage::Alloc] cannot size 4294967295 x 4294967295 pixels of type RGBa16"},
-        {"chunks beyond 4 GiB", image->Alloc(65536, 65535, KyPixelMono8, 0, 0, 0xFFFFFFFF),
-         "[KyImage::Alloc] image and chunks take 8589869055 bytes, more than 4 GiB"},
-        {"no pixel size", image->Alloc(4, 4, KyPixelUndefined), "[KyImage::Alloc] cannot size 4 x 4 pixels of type Undefined"},
-        {"empty", image->Alloc(0, 4, KyPixelMono8), "[KyBuffer::Alloc] a buffer needs at least one byte"},
-        {"attach null", image->Attach(nullptr, 4, 4, KyPixelMono8), "[KyBuffer::Attach] no memory given"},
-        {"attach unsized", image->Attach(&byte, 4, 4, static_cast<KyPixelType>(0x01000001)),
-         "[KyImage::Attach] cannot size 4 x 4 pixels of type Unknown"},
-    });
+    ExpectRefusals(
+        KY_INVALID_PARAMETER,
+        {
+            {"above 4 GiB", image->Alloc(65536, 65536, KyPixelMono8),
+             "[KyImage::Alloc] cannot size 65536 x 65536 pixels of type Mono8"},
+            {"largest sizes", image->Alloc(0xFFFFFFFF, 0xFFFFFFFF, KyPixelRGBa16, 0xFFFF, 0xFFFF),
+             "[KyImage::Alloc] cannot size 4294967295 x 4294967295 pixels of type RGBa16"},
+            {"chunks beyond 4 GiB", image->Alloc(65536, 65535, KyPixelMono8, 0, 0, 0xFFFFFFFF),
+             "[KyImage::Alloc] image and chunks take 8589869055 bytes, more than 4 GiB"},
+            {"no pixel size", image->Alloc(4, 4, KyPixelUndefined),
+             "[KyImage::Alloc] cannot size 4 x 4 pixels of type Undefined"},
+            {"empty", image->Alloc(0, 4, KyPixelMono8), "[KyBuffer::Alloc] a buffer needs at least one byte"},
+            {"attach null", image->Attach(nullptr, 4, 4, KyPixelMono8), "[KyBuffer::Attach] no memory given"},
+            {"attach unsized", image->Attach(&byte, 4, 4, static_cast<KyPixelType>(0x01000001)),
+             "[KyImage::Attach] cannot size 4 x 4 pixels of type Unknown"},
+        });
     EXPECT_EQ(buffer.GetSize(), 0u);
     EXPECT_EQ(image->GetWidth(), 0u);
 }
@@ -91,9 +95,11 @@ TEST(Image, AttachSizedChecksTheMemory)
     KyImage *image = buffer.GetImage();
     KyResult r = image->AttachSized(pixels.data(), pixels.size(), 640, 480, KyPixelBGR8);
     EXPECT_EQ(r.GetCode(), KY_BUFFER_TOO_SMALL);
-    EXPECT_EQ(r.GetDescription().str(), "[KyImage::AttachSized] the image takes 921600 bytes, the memory has 307200");
+    EXPECT_EQ(r.GetDescription().str(),
+              "[KyImage::AttachSized] the image takes 921600 bytes, the memory has 307200");
     EXPECT_FALSE(image->IsAttached());
-    EXPECT_EQ(image->AttachSized(pixels.data(), pixels.size(), 640, 479, KyPixelMono8, 0, 0, 640).GetCode(), KY_OK);
+    EXPECT_EQ(image->AttachSized(pixels.data(), pixels.size(), 640, 479, KyPixelMono8, 0, 0, 640).GetCode(),
+              KY_OK);
     EXPECT_EQ(buffer.GetSize(), 307200u);
 }
 
@@ -106,7 +112,8 @@ TEST(Image, GeometryNeverDescribesMoreThanTheMemory)
     // A leader announcing a larger image than the buffer holds is refused.
     KyResult r = image->SetGeometry(KyPixelMono16, 16, 16, 0, 0, 0, 0);
     EXPECT_EQ(r.GetCode(), KY_BUFFER_TOO_SMALL);
-    EXPECT_EQ(r.GetDescription().str(), "[KyImage::SetGeometry] the image takes 512 bytes, the buffer has 256");
+    EXPECT_EQ(r.GetDescription().str(),
+              "[KyImage::SetGeometry] the image takes 512 bytes, the buffer has 256");
     EXPECT_EQ(image->GetPixelType(), KyPixelMono8);
     ASSERT_TRUE(image->SetGeometry(KyPixelBayerGR8, 8, 30, 4, 2, 0, 2).IsOK());
     EXPECT_EQ(image->GetOffsetX(), 4u);

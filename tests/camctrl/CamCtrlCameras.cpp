@@ -37,11 +37,10 @@ void Environment::SetUp()
     Home() = folder;
     ::setenv("HOME", folder, 1);
 
-    mCameras = std::make_unique<SpawnedProcess>(std::vector<std::string> {
-        SOFTCAM_PATH,
-        "--adapter", "kyc1", "--model", MODEL, "--serial", SERIALS[0], "--user-name", "first",
-        "--adapter", "kyc1", "--ip", "10.10.1.3", "--model", MODEL, "--serial", SERIALS[1],
-        "--adapter", "kyc2", "--model", MODEL, "--serial", SERIALS[2]});
+    mCameras = std::make_unique<SpawnedProcess>(std::vector<std::string>{
+        SOFTCAM_PATH, "--adapter", "kyc1", "--model", MODEL,       "--serial", SERIALS[0], "--user-name",
+        "first",      "--adapter", "kyc1", "--ip",    "10.10.1.3", "--model",  MODEL,      "--serial",
+        SERIALS[1],   "--adapter", "kyc2", "--model", MODEL,       "--serial", SERIALS[2]});
     ASSERT_TRUE(mCameras->Started());
 
     // Ready when discovery sees all three (bounded: about 20 discovery rounds).

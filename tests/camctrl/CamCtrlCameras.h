@@ -26,7 +26,6 @@ std::filesystem::path &Home();
 // discovery (ST_UpdateDevice), which rebuilds the list in the order the answers came.
 int IndexOf(const std::string &serial, bool discover = true);
 
-
 class Environment : public ::testing::Environment
 {
 public:

@@ -51,7 +51,8 @@ TEST_F(Features, OutOfRangeMapsTheSdkResultWithItsText)
     ASSERT_EQ(ST_GetIntReg(handle, "Width", &before), 0);
     EXPECT_EQ(ST_SetIntReg(handle, "Width", max + increment), BNK_ERR_INVALID_PARAMETER);
     EXPECT_EQ(ST_GetLastError(handle), BNK_ERR_INVALID_PARAMETER);
-    EXPECT_EQ(Last(), "[Width] " + std::to_string(max + increment) + " is above the maximum " + std::to_string(max));
+    EXPECT_EQ(Last(),
+              "[Width] " + std::to_string(max + increment) + " is above the maximum " + std::to_string(max));
     int64_t after = 0;
     ASSERT_EQ(ST_GetIntReg(handle, "Width", &after), 0);
     EXPECT_EQ(after, before);
@@ -63,7 +64,8 @@ TEST_F(Features, UnknownNamesAndWrongTypesNeverCrash)
     int count = 0, entry = 0;
     char text[32];
     unsigned int length = sizeof text - 1;
-    struct Row {
+    struct Row
+    {
         const char *name;
         int result;
     } rows[] = {
@@ -75,7 +77,8 @@ TEST_F(Features, UnknownNamesAndWrongTypesNeverCrash)
         {"GetEnumEntrySize of an integer", ST_GetEnumEntrySize(handle, "Width", &count)},
         {"GetEnumEntryIntValue of an integer", ST_GetEnumEntryIntValue(handle, "Width", 0, &entry)},
         {"GetEnumEntryValue of a string", ST_GetEnumEntryValue(handle, "DeviceUserID", 0, text, &length)},
-        {"GetEnumEntryValue past the entries", ST_GetEnumEntryValue(handle, "AcquisitionMode", 1000, text, &length)},
+        {"GetEnumEntryValue past the entries",
+         ST_GetEnumEntryValue(handle, "AcquisitionMode", 1000, text, &length)},
     };
     for (const Row &row : rows)
         EXPECT_EQ(row.result, BNK_ERR_NOT_FOUND) << row.name;
@@ -172,5 +175,6 @@ TEST_F(Features, RawMemoryRoundTrip)
 
     // A length the SDK refuses, and a null buffer with a length.
     EXPECT_EQ(ST_ReadParam(handle, read, ky::gev::USER_DEFINED_NAME_OFFSET, -4), BNK_ERR_INVALID_PARAMETER);
-    EXPECT_EQ(ST_WriteParam(handle, nullptr, ky::gev::USER_DEFINED_NAME_OFFSET, 4), BNK_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(ST_WriteParam(handle, nullptr, ky::gev::USER_DEFINED_NAME_OFFSET, 4),
+              BNK_ERR_INVALID_PARAMETER);
 }

@@ -57,7 +57,8 @@ TEST_F(Grab, InitBufferSizesFromThePixelFormatOrTheGivenBytesPerPixel)
     ASSERT_EQ(ST_GetIntReg(handle, "PayloadSize", &payload), 0);
     ASSERT_EQ(ST_GetIntReg(handle, "Width", &width), 0);
     ASSERT_EQ(ST_GetIntReg(handle, "Height", &height), 0);
-    struct Case {
+    struct Case
+    {
         int bytesPerPixel;
         uint32_t wantBytesPerPixel;
         uint64_t wantSize;

@@ -16,7 +16,8 @@ using namespace camctrl_test;
 
 namespace {
 
-struct Export {
+struct Export
+{
     const char *name;
     std::function<int()> call;
 };
@@ -127,7 +128,11 @@ TEST_F(CamCtrl, NullOutPointersAreRefusedAndTouchNothing)
         {"ST_GetInterface", [&] { return ST_GetInterface(handle, text, nullptr); }},
         {"ST_GetDetailedLog", [&] { return ST_GetDetailedLog(handle, nullptr); }},
         {"ST_GetIntReg", [&] { return ST_GetIntReg(handle, "Width", nullptr); }},
-        {"ST_GetIntReg name", [&] { int64_t v; return ST_GetIntReg(handle, nullptr, &v); }},
+        {"ST_GetIntReg name",
+         [&] {
+             int64_t v;
+             return ST_GetIntReg(handle, nullptr, &v);
+         }},
         {"ST_SetIntReg name", [&] { return ST_SetIntReg(handle, nullptr, 1); }},
         {"ST_GetFloatReg", [&] { return ST_GetFloatReg(handle, "ExposureTime", nullptr); }},
         {"ST_GetBoolReg", [&] { return ST_GetBoolReg(handle, "GevGVCPPendingAck", nullptr); }},
@@ -136,11 +141,21 @@ TEST_F(CamCtrl, NullOutPointersAreRefusedAndTouchNothing)
         {"ST_SetStrReg", [&] { return ST_SetStrReg(handle, "DeviceUserID", nullptr); }},
         {"ST_GetStrReg", [&] { return ST_GetStrReg(handle, "DeviceUserID", text, nullptr); }},
         {"ST_SetCmdReg", [&] { return ST_SetCmdReg(handle, nullptr); }},
-        {"ST_GetIntRegRange", [&] { int64_t a, b; return ST_GetIntRegRange(handle, "Width", &a, &b, nullptr); }},
-        {"ST_GetFloatRegRange", [&] { double a; return ST_GetFloatRegRange(handle, "ExposureTime", &a, nullptr); }},
+        {"ST_GetIntRegRange",
+         [&] {
+             int64_t a, b;
+             return ST_GetIntRegRange(handle, "Width", &a, &b, nullptr);
+         }},
+        {"ST_GetFloatRegRange",
+         [&] {
+             double a;
+             return ST_GetFloatRegRange(handle, "ExposureTime", &a, nullptr);
+         }},
         {"ST_GetEnumEntrySize", [&] { return ST_GetEnumEntrySize(handle, "PixelFormat", nullptr); }},
-        {"ST_GetEnumEntryIntValue", [&] { return ST_GetEnumEntryIntValue(handle, "PixelFormat", 0, nullptr); }},
-        {"ST_GetEnumEntryValue", [&] { return ST_GetEnumEntryValue(handle, "PixelFormat", 0, text, nullptr); }},
+        {"ST_GetEnumEntryIntValue",
+         [&] { return ST_GetEnumEntryIntValue(handle, "PixelFormat", 0, nullptr); }},
+        {"ST_GetEnumEntryValue",
+         [&] { return ST_GetEnumEntryValue(handle, "PixelFormat", 0, text, nullptr); }},
         {"ST_ReadParam", [&] { return ST_ReadParam(handle, nullptr, 0, 4); }},
         {"ST_WriteParam", [&] { return ST_WriteParam(handle, nullptr, ky::gev::CCP_OFFSET, 4); }},
     };
@@ -149,7 +164,8 @@ TEST_F(CamCtrl, NullOutPointersAreRefusedAndTouchNothing)
         ASSERT_EQ(ST_GetIntReg(handle, "Width", &width), 0);  // last error back to 0
         EXPECT_EQ(e.call(), BNK_ERR_INVALID_PARAMETER) << e.name;
         EXPECT_EQ(ST_GetLastError(handle), BNK_ERR_INVALID_PARAMETER) << e.name;
-        EXPECT_STREQ(ST_GetLastErrorDescription(handle), "A parameter passed to the method is invalid.") << e.name;
+        EXPECT_STREQ(ST_GetLastErrorDescription(handle), "A parameter passed to the method is invalid.")
+            << e.name;
     }
 }
 
@@ -229,12 +245,13 @@ TEST_F(CamCtrl, EnumerationIndexesAndInfoTypes)
     EXPECT_EQ(ST_OpenDevice(count, &handle, false), BNK_ERR_NOT_FOUND);
     EXPECT_EQ(handle, -1);
 
-    struct Row {
+    struct Row
+    {
         int type;
         const char *expected;
     } rows[] = {
-        {10000, "first"},  {10001, MODEL},         {10002, "CC0001"},
-        {10004, "02:00:0a:0a:01:02"}, {10005, "10.10.1.2"}, {9999, ""},
+        {10000, "first"},     {10001, MODEL}, {10002, "CC0001"}, {10004, "02:00:0a:0a:01:02"},
+        {10005, "10.10.1.2"}, {9999, ""},
     };
     for (const Row &row : rows) {
         length = sizeof text - 1;
@@ -251,7 +268,8 @@ TEST_F(CamCtrl, EnumerationIndexesAndInfoTypes)
 
 namespace {
 
-struct TextOut {
+struct TextOut
+{
     const char *name;
     std::function<int(char *, unsigned int *)> call;
 };
@@ -268,10 +286,13 @@ TEST_F(CamCtrl, EveryTextOutExportFollowsTheRuleAtTheBoundary)
     const unsigned int u = static_cast<unsigned int>(index);
     const std::vector<TextOut> exports = {
         {"ST_GetEnumDeviceID", [&](char *t, unsigned int *l) { return ST_GetEnumDeviceID(u, t, l); }},
-        {"ST_GetEnumDeviceInfo", [&](char *t, unsigned int *l) { return ST_GetEnumDeviceInfo(u, 10001, t, l); }},
+        {"ST_GetEnumDeviceInfo",
+         [&](char *t, unsigned int *l) { return ST_GetEnumDeviceInfo(u, 10001, t, l); }},
         {"ST_GetInterface", [&](char *t, unsigned int *l) { return ST_GetInterface(handle, t, l); }},
-        {"ST_GetEnumReg", [&](char *t, unsigned int *l) { return ST_GetEnumReg(handle, "AcquisitionMode", t, l); }},
-        {"ST_GetStrReg", [&](char *t, unsigned int *l) { return ST_GetStrReg(handle, "DeviceModelName", t, l); }},
+        {"ST_GetEnumReg",
+         [&](char *t, unsigned int *l) { return ST_GetEnumReg(handle, "AcquisitionMode", t, l); }},
+        {"ST_GetStrReg",
+         [&](char *t, unsigned int *l) { return ST_GetStrReg(handle, "DeviceModelName", t, l); }},
         {"ST_GetEnumEntryValue",
          [&](char *t, unsigned int *l) { return ST_GetEnumEntryValue(handle, "AcquisitionMode", 0, t, l); }},
     };
@@ -310,7 +331,8 @@ TEST_F(CamCtrl, EveryTextOutExportFollowsTheRuleAtTheBoundary)
 TEST_F(CamCtrl, CloseAfterLinkLossStillReleasesTheCamera)
 {
     // A camera of this test's own, stopped while it is open.
-    SpawnedProcess lost({SOFTCAM_PATH, "--adapter", "kyc2", "--ip", "10.10.2.3", "--model", MODEL, "--serial", "CC0009"});
+    SpawnedProcess lost(
+        {SOFTCAM_PATH, "--adapter", "kyc2", "--ip", "10.10.2.3", "--model", MODEL, "--serial", "CC0009"});
     ASSERT_TRUE(lost.Started());
     ASSERT_EQ(ST_InitSystem(), 0);
     int index = -1;

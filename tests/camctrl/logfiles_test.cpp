@@ -22,7 +22,10 @@ const std::string SEPARATOR(50, '/');
 const std::string STAMP = R"(\d{2}:\d{2}:\d{2}\.\d{6})";
 
 fs::path LogsFolder() { return Home() / "Brenik" / "Logs"; }
-fs::path CameraFolder(const std::string &serial) { return LogsFolder() / (std::string(MODEL) + "_SN_" + serial); }
+fs::path CameraFolder(const std::string &serial)
+{
+    return LogsFolder() / (std::string(MODEL) + "_SN_" + serial);
+}
 
 std::vector<std::string> ReadLines(const fs::path &file)
 {
@@ -106,7 +109,8 @@ TEST_F(LogFiles, LoggedOpenWritesHeaderDescriptionAndOneLinePerOperation)
         SEPARATOR,
         STAMP + R"( \[INFO\] - IP Configuration : .*\(10\.10\.1\.2, 255\.255\.255\.0, 0\.0\.0\.0\))",
         STAMP + R"( \[INFO\] - Heartbeat Disable\(false\))",
-        STAMP + R"( \[INFO\] - Automatic Packet Size Negotiation\((true|false)\), Packe Size\(\d+\), Packet Delay\(0\))",
+        STAMP +
+            R"( \[INFO\] - Automatic Packet Size Negotiation\((true|false)\), Packe Size\(\d+\), Packet Delay\(0\))",
         STAMP + R"( \[INFO\] - Trigger Mode\(\w+\), Trigger Source\(\w+\))",
         STAMP + R"( \[INFO\] - Exposure Time\(\d+\.\d\d\))",
         SEPARATOR,
@@ -121,7 +125,8 @@ TEST_F(LogFiles, LoggedOpenWritesHeaderDescriptionAndOneLinePerOperation)
         if (i < 5 || i == 10)
             EXPECT_EQ(lines[i], expected[i]) << "line " << i;
         else
-            EXPECT_TRUE(std::regex_match(lines[i], std::regex(expected[i]))) << "line " << i << ": " << lines[i];
+            EXPECT_TRUE(std::regex_match(lines[i], std::regex(expected[i])))
+                << "line " << i << ": " << lines[i];
     }
 }
 
@@ -174,20 +179,22 @@ TEST_F(LogFiles, OpenBeforeEnumerationLogsInTheCamerasFolder)
     ASSERT_EQ(ST_GetEnumDeviceID(0, id, &length), 0);
     const std::vector<std::string> lines = AllLines(LogsFolder() / id);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), " [ERROR]- ST_OpenDevice : -1002 (The camera list was never built (ST_UpdateDevice).)");
+    EXPECT_EQ(lines.back(),
+              " [ERROR]- ST_OpenDevice : -1002 (The camera list was never built (ST_UpdateDevice).)");
 }
 
 TEST_F(LogFiles, CleanUpRemovesTheOldestFileOnlyPastTheLimits)
 {
-    struct Row {
+    struct Row
+    {
         int files;
         uintmax_t bytesEach;
         bool oldestRemoved;
     } rows[] = {
         {500, 1, true},
         {499, 1, false},
-        {2, 2621440, true},    // 5,242,880 bytes in all: one past the limit
-        {2, 2621439, false},   // 5,242,878 bytes
+        {2, 2621440, true},   // 5,242,880 bytes in all: one past the limit
+        {2, 2621439, false},  // 5,242,878 bytes
     };
     const fs::path folder = CameraFolder(SERIALS[0]);
     for (const Row &row : rows) {

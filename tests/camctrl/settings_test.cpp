@@ -43,7 +43,8 @@ protected:
 
 namespace {
 
-struct Values {
+struct Values
+{
     int64_t width = 0;
     double exposure = 0;
     std::string userId, acquisitionMode;
@@ -102,15 +103,19 @@ TEST_F(Settings, EveryFormatRestoresTheWrittenValues)
 {
     const Values saved{320, 12345.678901234567, "saved settings", "SingleFrame", false};
     const Values changed{480, 2000.5, "other", "Continuous", true};
-    struct Row {
+    struct Row
+    {
         const char *name;
         std::string file;
         int (*exportTo)(int, const char *);
         int (*importFrom)(int, const char *);
     } rows[] = {
-        {"XML 1.0", File("v10.xml"), [](int h, const char *f) { return ST_ExportXML(h, f, 0, 1); }, ST_ImportXML},
-        {"XML 1.1", File("v11.Xml"), [](int h, const char *f) { return ST_ExportXML(h, f, 1, 1); }, ST_ImportXML},
-        {"JSON", File("settings.json"), [](int h, const char *f) { return ST_ExportJson(h, f, 1); }, ST_ImportJson},
+        {"XML 1.0", File("v10.xml"), [](int h, const char *f) { return ST_ExportXML(h, f, 0, 1); },
+         ST_ImportXML},
+        {"XML 1.1", File("v11.Xml"), [](int h, const char *f) { return ST_ExportXML(h, f, 1, 1); },
+         ST_ImportXML},
+        {"JSON", File("settings.json"), [](int h, const char *f) { return ST_ExportJson(h, f, 1); },
+         ST_ImportJson},
     };
     for (const Row &row : rows) {
         Write(handle, saved);
@@ -128,7 +133,8 @@ TEST_F(Settings, StringLengthAndHexIntegersInVersion10)
     ASSERT_EQ(ST_SetStrReg(handle, "DeviceUserID", const_cast<char *>("abc")), 0);
     ASSERT_EQ(ST_ExportXML(handle, File("len.xml").c_str(), 0, 2), 0);
     const std::string text = ReadFile(File("len.xml"));
-    EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"CtrlCam\">\n", 0), 0u);
+    EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"CtrlCam\">\n", 0),
+              0u);
     EXPECT_NE(text.find("    <Parameter Name=\"DeviceUserID\" type=\"STRING\">\n        <addr>0</addr>\n"
                         "        <value>abc</value>\n        <len>4</len>\n        <option>0</option>\n"
                         "    </Parameter>\n"),
@@ -142,23 +148,28 @@ TEST_F(Settings, OptionOneAndForeignVersionsApplyNothing)
 {
     ASSERT_EQ(ST_SetIntReg(handle, "Width", 640), 0);
     const auto file = [](const char *version, const char *body) {
-        return std::string("<?xml version=\"") + version + "\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"CtrlCam\">\n" +
-               body + "</Device>\n";
+        return std::string("<?xml version=\"") + version +
+               "\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"CtrlCam\">\n" + body + "</Device>\n";
     };
-    WriteText(File("option.xml"), file("1.0", "<Parameter Name=\"Width\" type=\"INTEGER\"><addr>0</addr>"
-                                              "<value>320</value><len>4</len><option>1</option></Parameter>\n"));
-    WriteText(File("v20.xml"), file("2.0", "<Parameter Name=\"Width\" Type=\"Integer\"><Value>320</Value></Parameter>\n"));
-    WriteText(File("junk.xml"), file("1.1", "<Parameter Name=\"Width\" Type=\"Integer\"><Value>32x</Value></Parameter>\n"
-                                            "<Parameter Name=\"Width\" Type=\"Integer\"><Value></Value></Parameter>\n"
-                                            "<Parameter Name=\"ExposureTime\" Type=\"Float\"><Value>nope</Value></Parameter>\n"));
+    WriteText(File("option.xml"),
+              file("1.0", "<Parameter Name=\"Width\" type=\"INTEGER\"><addr>0</addr>"
+                          "<value>320</value><len>4</len><option>1</option></Parameter>\n"));
+    WriteText(File("v20.xml"),
+              file("2.0", "<Parameter Name=\"Width\" Type=\"Integer\"><Value>320</Value></Parameter>\n"));
+    WriteText(File("junk.xml"),
+              file("1.1",
+                   "<Parameter Name=\"Width\" Type=\"Integer\"><Value>32x</Value></Parameter>\n"
+                   "<Parameter Name=\"Width\" Type=\"Integer\"><Value></Value></Parameter>\n"
+                   "<Parameter Name=\"ExposureTime\" Type=\"Float\"><Value>nope</Value></Parameter>\n"));
     for (const char *name : {"option.xml", "v20.xml", "junk.xml"}) {
         EXPECT_EQ(ST_ImportXML(handle, File(name).c_str()), 0) << name;
         int64_t width = 0;
         ASSERT_EQ(ST_GetIntReg(handle, "Width", &width), 0);
         EXPECT_EQ(width, 640) << name;
     }
-    WriteText(File("applied.xml"), file("1.0", "<Parameter Name=\"Width\" type=\"INTEGER\"><addr>0</addr>"
-                                               "<value>320</value><len>4</len><option>0</option></Parameter>\n"));
+    WriteText(File("applied.xml"),
+              file("1.0", "<Parameter Name=\"Width\" type=\"INTEGER\"><addr>0</addr>"
+                          "<value>320</value><len>4</len><option>0</option></Parameter>\n"));
     EXPECT_EQ(ST_ImportXML(handle, File("applied.xml").c_str()), 0);
     int64_t width = 0;
     ASSERT_EQ(ST_GetIntReg(handle, "Width", &width), 0);
@@ -168,22 +179,26 @@ TEST_F(Settings, OptionOneAndForeignVersionsApplyNothing)
 TEST_F(Settings, RefusedFilesChangeNothing)
 {
     ASSERT_EQ(ST_SetIntReg(handle, "Width", 640), 0);
-    const std::string foreign = "<?xml version=\"1.1\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"OtherCam\">\n"
-                                "<Parameter Name=\"Width\" Type=\"Integer\"><Value>320</Value></Parameter>\n</Device>\n";
+    const std::string foreign =
+        "<?xml version=\"1.1\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"OtherCam\">\n"
+        "<Parameter Name=\"Width\" Type=\"Integer\"><Value>320</Value></Parameter>\n</Device>\n";
     WriteText(File("a.XmL"), foreign);
     WriteText(File("foreign.xml"), foreign);
     WriteText(File("broken.xml"), "<?xml version=\"1.1\"?>\n<Device DeviceName=\"CtrlCam\"><Parameter>");
     WriteText(File("broken.json"), "{\"ModelName\": \"CtrlCam\", \"Parameters\": [");
     WriteText(File("array.json"), "[{\"ModelName\": \"CtrlCam\"}]");
-    WriteText(File("nomodel.json"), "{\"Parameters\": [{\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": 320}]}");
+    WriteText(File("nomodel.json"),
+              "{\"Parameters\": [{\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": 320}]}");
     WriteText(File("foreign.json"), "{\"ModelName\": \"OtherCam\", \"Parameters\": "
                                     "[{\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": 320}]}");
-    WriteText(File("types.json"), "{\"ModelName\": \"CtrlCam\", \"Parameters\": [7, {\"Name\": 3, \"Type\": \"Integer\", "
-                                  "\"Value\": 320}, {\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": \"320\"}, "
-                                  "{\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": 3.5}, "
-                                  "{\"Name\": \"Width\", \"Type\": 1, \"Value\": 320}, {\"Name\": \"Width\"}, "
-                                  "{\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": 18446744073709551615}]}");
-    struct Row {
+    WriteText(File("types.json"),
+              "{\"ModelName\": \"CtrlCam\", \"Parameters\": [7, {\"Name\": 3, \"Type\": \"Integer\", "
+              "\"Value\": 320}, {\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": \"320\"}, "
+              "{\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": 3.5}, "
+              "{\"Name\": \"Width\", \"Type\": 1, \"Value\": 320}, {\"Name\": \"Width\"}, "
+              "{\"Name\": \"Width\", \"Type\": \"Integer\", \"Value\": 18446744073709551615}]}");
+    struct Row
+    {
         const char *name;
         int result;
         int expected;
@@ -239,9 +254,10 @@ TEST_F(Settings, IntegersAboveTwoToThe31ComeBackWhole)
 {
     // A persistent IP address of 192.168.1.1 is 3,232,235,777: above the largest 32-bit int.
     const int64_t big = 3232235777;
-    WriteText(File("big.xml"), "<?xml version=\"1.1\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"CtrlCam\">\n"
-                               "<Parameter Name=\"GevPersistentIPAddress\" Type=\"Integer\"><Value>3232235777</Value>"
-                               "</Parameter>\n</Device>\n");
+    WriteText(File("big.xml"),
+              "<?xml version=\"1.1\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"CtrlCam\">\n"
+              "<Parameter Name=\"GevPersistentIPAddress\" Type=\"Integer\"><Value>3232235777</Value>"
+              "</Parameter>\n</Device>\n");
     ASSERT_EQ(ST_SetIntReg(handle, "GevPersistentIPAddress", 0), 0);
     ASSERT_EQ(ST_ImportXML(handle, File("big.xml").c_str()), 0);
     int64_t value = 0;

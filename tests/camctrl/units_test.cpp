@@ -22,7 +22,8 @@ using namespace ky::camctrl;
 
 TEST(ResultCodes, EverySdkCodeMapsByTheTable)
 {
-    const struct {
+    const struct
+    {
         uint32_t sdk;
         int library;
     } rows[] = {
@@ -89,24 +90,30 @@ TEST(ResultCodes, EveryLibraryCodeHasATextOfItsOwn)
 
 TEST(LogRecords, PrefixesAndMessagesByKind)
 {
-    const struct {
+    const struct
+    {
         LogInfo record;
         const char *prefix;
         std::string message;
     } rows[] = {
         {LogInfo::Call("Device::AcqStart", 0), " [INFO] - ", "ST_AcqStart()"},
-        {LogInfo::TextValue("GetStrReg", "DeviceUserID", std::string(), 1), " [INFO] - ", "ST_GetStrReg() : DeviceUserID"},
-        {LogInfo::TextValue("GetBoolReg", "ReverseX", true, 1), " [INFO] - ", "ST_GetBoolReg() : ReverseX(true)"},
-        {LogInfo::TextValue("SetIntReg", "Width", int64_t {-5000000000}, 1), " [INFO] - ",
+        {LogInfo::TextValue("GetStrReg", "DeviceUserID", std::string(), 1), " [INFO] - ",
+         "ST_GetStrReg() : DeviceUserID"},
+        {LogInfo::TextValue("GetBoolReg", "ReverseX", true, 1), " [INFO] - ",
+         "ST_GetBoolReg() : ReverseX(true)"},
+        {LogInfo::TextValue("SetIntReg", "Width", int64_t{-5000000000}, 1), " [INFO] - ",
          "ST_SetIntReg() : Width(-5000000000)"},
-        {LogInfo::TextValue("SetFloatReg", "Gain", 1.5, 1), " [INFO] - ", "ST_SetFloatReg() : Gain(1.500000)"},
+        {LogInfo::TextValue("SetFloatReg", "Gain", 1.5, 1), " [INFO] - ",
+         "ST_SetFloatReg() : Gain(1.500000)"},
         {LogInfo::Value("IsOpenDevice", false, 2), " [INFO] - ", "ST_IsOpenDevice() : false"},
         {LogInfo::Value("GetGrabTimeout", 1000, 2), " [INFO] - ", "ST_GetGrabTimeout() : 1000"},
-        {LogInfo::Failure("OpenDevice", "s", 7, -1006, "gone", 3), " [ERROR] - ", "ST_OpenDevice() : -1006 (gone)(s:7)"},
+        {LogInfo::Failure("OpenDevice", "s", 7, -1006, "gone", 3), " [ERROR] - ",
+         "ST_OpenDevice() : -1006 (gone)(s:7)"},
         {LogInfo::Failure("GetIntReg", "s", 12, "Width", -1007, "x", 4), " [ERROR] - ",
          "ST_GetIntReg(Width) : -1007 (x)(s:12)"},
         {LogInfo::Event(20485, 42, 5), " [EVENT] - ", "Over_Trigger Start Missed, Timestamp : 42"},
-        {LogInfo::Event(7, 18446744073709551615u, 5), " [EVENT] - ", "Undefined event, Timestamp : 18446744073709551615"},
+        {LogInfo::Event(7, 18446744073709551615u, 5), " [EVENT] - ",
+         "Undefined event, Timestamp : 18446744073709551615"},
         {LogInfo::Call("Separator", 6), " [INFO] - ", std::string(50, '/')},
         {LogInfo::Call("Whatever", 9), " [UNKNOWN] - ", ""},
         {LogInfo::Call("Whatever", -1), " [UNKNOWN] - ", ""},
@@ -227,31 +234,118 @@ TEST(PublicHeader, TheSharedLibraryExportsOnlyItsStFunctions)
 {
     // The whole family of the interface; the library exports those it implements so far.
     const std::set<std::string> family = {
-        "ST_InitSystem", "ST_FreeSystem", "ST_IsInitSystem", "ST_GetAvailableCameraNum", "ST_UpdateDevice",
-        "ST_GetEnumDeviceID", "ST_GetEnumDeviceInfo", "ST_OpenDevice", "ST_IsOpenDevice", "ST_CloseDevice",
-        "ST_GetInterface", "ST_AcqStart", "ST_AcqStop", "ST_DoAbortGrab", "ST_SetGrabTimeout", "ST_GetGrabTimeout",
-        "ST_SetBufferCount", "ST_GetBufferCount", "ST_SingleGrabImage", "ST_GrabImage", "ST_GetImageAvailable",
-        "ST_GetGrabCount", "ST_GetFrameRate", "ST_GetBandwidth", "ST_InitBuffer", "ST_GetLastError",
-        "ST_GetLastErrorDescription", "ST_SetDetailedLog", "ST_GetDetailedLog", "ST_SetIntReg", "ST_GetIntReg",
-        "ST_SetFloatReg", "ST_GetFloatReg", "ST_SetBoolReg", "ST_GetBoolReg", "ST_SetEnumReg", "ST_GetEnumReg",
-        "ST_SetStrReg", "ST_GetStrReg", "ST_SetCmdReg", "ST_GetIntRegRange", "ST_GetFloatRegRange",
-        "ST_GetEnumEntrySize", "ST_GetEnumEntryIntValue", "ST_GetEnumEntryValue", "ST_ReadParam", "ST_WriteParam",
-        "ST_CvtColor", "ST_ImportXML", "ST_ExportXML", "ST_ImportJson", "ST_ExportJson", "ST_RegisterGrabCallback",
-        "ST_UnregisterGrabCallback", "ST_RegisterEventCallback", "ST_UnregisterEventCallback", "ST_FreeBuffer",
+        "ST_InitSystem",
+        "ST_FreeSystem",
+        "ST_IsInitSystem",
+        "ST_GetAvailableCameraNum",
+        "ST_UpdateDevice",
+        "ST_GetEnumDeviceID",
+        "ST_GetEnumDeviceInfo",
+        "ST_OpenDevice",
+        "ST_IsOpenDevice",
+        "ST_CloseDevice",
+        "ST_GetInterface",
+        "ST_AcqStart",
+        "ST_AcqStop",
+        "ST_DoAbortGrab",
+        "ST_SetGrabTimeout",
+        "ST_GetGrabTimeout",
+        "ST_SetBufferCount",
+        "ST_GetBufferCount",
+        "ST_SingleGrabImage",
+        "ST_GrabImage",
+        "ST_GetImageAvailable",
+        "ST_GetGrabCount",
+        "ST_GetFrameRate",
+        "ST_GetBandwidth",
+        "ST_InitBuffer",
+        "ST_GetLastError",
+        "ST_GetLastErrorDescription",
+        "ST_SetDetailedLog",
+        "ST_GetDetailedLog",
+        "ST_SetIntReg",
+        "ST_GetIntReg",
+        "ST_SetFloatReg",
+        "ST_GetFloatReg",
+        "ST_SetBoolReg",
+        "ST_GetBoolReg",
+        "ST_SetEnumReg",
+        "ST_GetEnumReg",
+        "ST_SetStrReg",
+        "ST_GetStrReg",
+        "ST_SetCmdReg",
+        "ST_GetIntRegRange",
+        "ST_GetFloatRegRange",
+        "ST_GetEnumEntrySize",
+        "ST_GetEnumEntryIntValue",
+        "ST_GetEnumEntryValue",
+        "ST_ReadParam",
+        "ST_WriteParam",
+        "ST_CvtColor",
+        "ST_ImportXML",
+        "ST_ExportXML",
+        "ST_ImportJson",
+        "ST_ExportJson",
+        "ST_RegisterGrabCallback",
+        "ST_UnregisterGrabCallback",
+        "ST_RegisterEventCallback",
+        "ST_UnregisterEventCallback",
+        "ST_FreeBuffer",
     };
     ASSERT_EQ(family.size(), 57u);
     const std::set<std::string> built = {
-        "ST_InitSystem", "ST_FreeSystem", "ST_IsInitSystem", "ST_GetAvailableCameraNum", "ST_UpdateDevice",
-        "ST_GetEnumDeviceID", "ST_GetEnumDeviceInfo", "ST_OpenDevice", "ST_IsOpenDevice", "ST_CloseDevice",
-        "ST_GetInterface", "ST_GetLastError", "ST_GetLastErrorDescription", "ST_SetDetailedLog",
-        "ST_GetDetailedLog", "ST_SetIntReg", "ST_GetIntReg", "ST_SetFloatReg", "ST_GetFloatReg", "ST_SetBoolReg",
-        "ST_GetBoolReg", "ST_SetEnumReg", "ST_GetEnumReg", "ST_SetStrReg", "ST_GetStrReg", "ST_SetCmdReg",
-        "ST_GetIntRegRange", "ST_GetFloatRegRange", "ST_GetEnumEntrySize", "ST_GetEnumEntryIntValue",
-        "ST_GetEnumEntryValue", "ST_ReadParam", "ST_WriteParam", "ST_CvtColor", "ST_FreeBuffer",
-        "ST_ImportXML", "ST_ExportXML", "ST_ImportJson", "ST_ExportJson",
-        "ST_AcqStart", "ST_AcqStop", "ST_DoAbortGrab", "ST_SetGrabTimeout", "ST_GetGrabTimeout",
-        "ST_SetBufferCount", "ST_GetBufferCount", "ST_InitBuffer", "ST_GrabImage", "ST_GetImageAvailable",
-        "ST_GetGrabCount", "ST_GetFrameRate", "ST_GetBandwidth",
+        "ST_InitSystem",
+        "ST_FreeSystem",
+        "ST_IsInitSystem",
+        "ST_GetAvailableCameraNum",
+        "ST_UpdateDevice",
+        "ST_GetEnumDeviceID",
+        "ST_GetEnumDeviceInfo",
+        "ST_OpenDevice",
+        "ST_IsOpenDevice",
+        "ST_CloseDevice",
+        "ST_GetInterface",
+        "ST_GetLastError",
+        "ST_GetLastErrorDescription",
+        "ST_SetDetailedLog",
+        "ST_GetDetailedLog",
+        "ST_SetIntReg",
+        "ST_GetIntReg",
+        "ST_SetFloatReg",
+        "ST_GetFloatReg",
+        "ST_SetBoolReg",
+        "ST_GetBoolReg",
+        "ST_SetEnumReg",
+        "ST_GetEnumReg",
+        "ST_SetStrReg",
+        "ST_GetStrReg",
+        "ST_SetCmdReg",
+        "ST_GetIntRegRange",
+        "ST_GetFloatRegRange",
+        "ST_GetEnumEntrySize",
+        "ST_GetEnumEntryIntValue",
+        "ST_GetEnumEntryValue",
+        "ST_ReadParam",
+        "ST_WriteParam",
+        "ST_CvtColor",
+        "ST_FreeBuffer",
+        "ST_ImportXML",
+        "ST_ExportXML",
+        "ST_ImportJson",
+        "ST_ExportJson",
+        "ST_AcqStart",
+        "ST_AcqStop",
+        "ST_DoAbortGrab",
+        "ST_SetGrabTimeout",
+        "ST_GetGrabTimeout",
+        "ST_SetBufferCount",
+        "ST_GetBufferCount",
+        "ST_InitBuffer",
+        "ST_GrabImage",
+        "ST_GetImageAvailable",
+        "ST_GetGrabCount",
+        "ST_GetFrameRate",
+        "ST_GetBandwidth",
     };
 
     FILE *nm = ::popen("nm -D --defined-only " BNK_CAMCTRL_LIBRARY, "r");
@@ -280,7 +374,7 @@ protected:
 
     static _bnkBuffer Record(unsigned char *data, uint32_t width, uint32_t height, uint32_t bytesPerPixel)
     {
-        _bnkBuffer record {};
+        _bnkBuffer record{};
         record.data = data;
         record.width = width;
         record.height = height;
@@ -310,7 +404,7 @@ TEST_F(Images, BayerToBgrCopiesBlockIdAndTimestamp)
     EXPECT_EQ(destination.blockId, 77u);
     EXPECT_EQ(destination.timestamp, 123456789u);
     EXPECT_EQ(destination.reserved, 5u);
-    EXPECT_EQ(bgr[3 * 5 + 0], 50);   // an inner pixel: blue, green, red
+    EXPECT_EQ(bgr[3 * 5 + 0], 50);  // an inner pixel: blue, green, red
     EXPECT_EQ(bgr[3 * 5 + 1], 100);
     EXPECT_EQ(bgr[3 * 5 + 2], 200);
 }
@@ -331,10 +425,12 @@ TEST_F(Images, RefusalsLeaveTheDestinationAlone)
     // Memory smaller than the image: refused with the SDK's own code, nothing written.
     _bnkBuffer small = destination;
     small.imageSize = 4 * 4 * 3 - 1;
-    EXPECT_EQ(ST_CvtColor(Record(pixels, 4, 4, 1), &small, BNK_CVT_BAYER_RG8), static_cast<int>(KY_BUFFER_TOO_SMALL));
+    EXPECT_EQ(ST_CvtColor(Record(pixels, 4, 4, 1), &small, BNK_CVT_BAYER_RG8),
+              static_cast<int>(KY_BUFFER_TOO_SMALL));
     _bnkBuffer shortSource = Record(pixels, 4, 4, 1);
     shortSource.imageSize = 15;
-    EXPECT_EQ(ST_CvtColor(shortSource, &destination, BNK_CVT_BAYER_RG8), static_cast<int>(KY_INVALID_PARAMETER));
+    EXPECT_EQ(ST_CvtColor(shortSource, &destination, BNK_CVT_BAYER_RG8),
+              static_cast<int>(KY_INVALID_PARAMETER));
     for (unsigned char byte : bgr)
         ASSERT_EQ(byte, 0xAB);
 }

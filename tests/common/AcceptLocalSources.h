@@ -14,6 +14,7 @@ inline void AcceptLocalSources(int adapters)
     for (int i = 1; i <= adapters; ++i)
         for (const char *end : {"kyh", "kyc"})
             ASSERT_EQ(std::system(("sysctl -qw net.ipv4.conf." + std::string(end) + std::to_string(i) +
-                                   ".accept_local=1").c_str()),
+                                   ".accept_local=1")
+                                      .c_str()),
                       0);
 }

@@ -58,7 +58,7 @@ public:
 
     // Sends and returns the first answer that is not a PENDING_ACK.
     ky::gev::Packet Transact(const ky::gev::Packet &packet, const std::string &ip = "127.0.0.1",
-                            int timeoutMs = TestDeadlineMs(2000))
+                             int timeoutMs = TestDeadlineMs(2000))
     {
         SendTo(packet, ip);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -96,7 +96,8 @@ public:
         return header.status;
     }
 
-    ky::gev::Status WriteReg(uint32_t address, uint32_t value, uint16_t id, const std::string &ip = "127.0.0.1")
+    ky::gev::Status WriteReg(uint32_t address, uint32_t value, uint16_t id,
+                             const std::string &ip = "127.0.0.1")
     {
         return StatusOf(Transact(ky::gev::WriteRegCmd{{}, {{address, value}}}, id, ip));
     }

@@ -16,7 +16,8 @@ namespace ky::gev::test {
 constexpr uint32_t WAIT_MS = 5000;
 
 // Polls a condition until it holds or WAIT_MS has passed; whether it held.
-template <typename Condition> bool WaitUntil(Condition condition)
+template <typename Condition>
+bool WaitUntil(Condition condition)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(WAIT_MS);
     while (!condition()) {
@@ -33,8 +34,8 @@ enum class Transfer { Offload, Plain, InPlace, Ring };
 
 inline const char *TransferName(Transfer transfer)
 {
-    return transfer == Transfer::Offload ? "offload"
-           : transfer == Transfer::Plain ? "plain"
+    return transfer == Transfer::Offload   ? "offload"
+           : transfer == Transfer::Plain   ? "plain"
            : transfer == Transfer::InPlace ? "in place"
                                            : "packet ring";
 }
@@ -60,9 +61,10 @@ struct GvspLoop
                   const char *address = "127.0.0.1")
     {
         receiverConfig.localAddress = address;
-        KyResult result = receiver.Open(receiverConfig, [this](uint64_t block, uint32_t first, uint32_t last) {
-            (void)sender.ServeResend(block, first, last);  // the sender counts what it cannot serve
-        });
+        KyResult result =
+            receiver.Open(receiverConfig, [this](uint64_t block, uint32_t first, uint32_t last) {
+                (void)sender.ServeResend(block, first, last);  // the sender counts what it cannot serve
+            });
         if (result.IsFailure())
             return result;
         senderConfig.destinationAddress = address;
@@ -76,4 +78,4 @@ struct GvspLoop
     }
 };
 
-} // namespace ky::gev::test
+}  // namespace ky::gev::test

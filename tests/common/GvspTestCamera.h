@@ -67,7 +67,8 @@ public:
     }
 
     // Sends one image block of the known test pattern for its frame number.
-    KyResult SendFrame(uint64_t blockId, uint32_t pixelFormat, uint32_t width, uint32_t height, uint32_t frame)
+    KyResult SendFrame(uint64_t blockId, uint32_t pixelFormat, uint32_t width, uint32_t height,
+                       uint32_t frame)
     {
         const size_t size = static_cast<size_t>(width) * height * (((pixelFormat >> 16) & 0xFF) / 8);
         auto bytes = std::make_shared<std::vector<uint8_t>>(Pattern(size, frame));
@@ -118,4 +119,4 @@ private:
     std::thread mThread;
 };
 
-} // namespace ky::gev::test
+}  // namespace ky::gev::test

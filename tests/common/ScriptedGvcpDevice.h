@@ -22,7 +22,7 @@ public:
     struct Reply
     {
         ky::gev::Packet bytes;
-        std::chrono::milliseconds delay {0};
+        std::chrono::milliseconds delay{0};
     };
     // Given the n-th received command (0-based) and the answer the memory would give, returns
     // the datagrams to send back (in order, each after its delay).
@@ -128,7 +128,8 @@ public:
                 return ErrorAck(Command::READMEM_ACK, header.requestId, Status::INVALID_ADDRESS);
             ack.header.ackId = header.requestId;
             ack.address = command.address;
-            ack.data.assign(mMemory.begin() + command.address, mMemory.begin() + command.address + command.count);
+            ack.data.assign(mMemory.begin() + command.address,
+                            mMemory.begin() + command.address + command.count);
             Build(ack, out);
             break;
         }
@@ -162,10 +163,7 @@ public:
     }
 
 private:
-    uint32_t ReadWord(uint32_t address) const
-    {
-        return ky::base::LoadBig32(mMemory.data() + address);
-    }
+    uint32_t ReadWord(uint32_t address) const { return ky::base::LoadBig32(mMemory.data() + address); }
 
     void Serve()
     {
@@ -201,7 +199,7 @@ private:
     static constexpr uint32_t kLoopback = 0x7F000001;
     ky::gev::UdpSocket mSocket;
     uint16_t mPort = 0;
-    std::atomic<bool> mStop {false};
+    std::atomic<bool> mStop{false};
     std::mutex mMutex;
     Script mScript;
     std::vector<ky::gev::Packet> mReceived;

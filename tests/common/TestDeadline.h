@@ -10,7 +10,4 @@
 #endif
 
 // `ms` milliseconds, scaled for the build the test runs in.
-constexpr uint32_t TestDeadlineMs(uint32_t ms)
-{
-    return ms * KY_TEST_TIME_SCALE;
-}
+constexpr uint32_t TestDeadlineMs(uint32_t ms) { return ms * KY_TEST_TIME_SCALE; }

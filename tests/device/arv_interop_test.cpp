@@ -56,8 +56,8 @@ public:
             lastReadWord = ky::base::LoadBig32(bytes);
         }
     }
-    std::atomic<int> disconnects {0};
-    std::atomic<KyDevice *> lastDevice {nullptr};
+    std::atomic<int> disconnects{0};
+    std::atomic<KyDevice *> lastDevice{nullptr};
     int64_t lastReadAddress = -1;
     uint32_t lastReadWord = 0;
 };
@@ -70,7 +70,7 @@ protected:
         ASSERT_TRUE(camera.Started());
         ASSERT_TRUE(WaitForDevice(kCameraIP)) << "arv-fake-gv-camera-0.8 did not start";
     }
-    SpawnedProcess camera {{"arv-fake-gv-camera-0.8", "-i", kCameraIP, "-s", kSerial}};
+    SpawnedProcess camera{{"arv-fake-gv-camera-0.8", "-i", kCameraIP, "-s", kSerial}};
 };
 
 TEST_F(ArvInterop, ConnectsByAddressAndReadsIdentityRegisters)
@@ -104,9 +104,12 @@ TEST_F(ArvInterop, WritesAndReadsBackAUserRegister)
     KyDeviceGEV device;
     ASSERT_TRUE(device.Connect(KyString(kCameraIP)).IsOK());
     const char name[] = "interop";
-    ASSERT_TRUE(device.WriteMemory(ky::gev::USER_DEFINED_NAME_OFFSET, reinterpret_cast<const uint8_t *>(name),
-                                   sizeof name).IsOK());
-    EXPECT_EQ(ReadText(device, ky::gev::USER_DEFINED_NAME_OFFSET, ky::gev::USER_DEFINED_NAME_SIZE), "interop");
+    ASSERT_TRUE(device
+                    .WriteMemory(ky::gev::USER_DEFINED_NAME_OFFSET, reinterpret_cast<const uint8_t *>(name),
+                                 sizeof name)
+                    .IsOK());
+    EXPECT_EQ(ReadText(device, ky::gev::USER_DEFINED_NAME_OFFSET, ky::gev::USER_DEFINED_NAME_SIZE),
+              "interop");
     ASSERT_TRUE(device.WriteRegister(ky::gev::SCPS0_OFFSET, 1400).IsOK());
     uint32_t value = 0;
     ASSERT_TRUE(device.ReadRegister(ky::gev::SCPS0_OFFSET, value).IsOK());
@@ -152,14 +155,13 @@ TEST_P(ConnectionTexts, ResolveOrReportNotFound)
     KyDevice::Free(device);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, ConnectionTexts,
-                         ::testing::Values(TextCase {"127.0.0.1", KY_OK, ""},
-                                           TextCase {"00:00:00:00:00:00", KY_OK, ""},
-                                           TextCase {"00-00-00-00-00-00", KY_OK, ""},
-                                           TextCase {"127.0.0.9", KY_NOT_FOUND,
-                                                     "No GigE Vision device answers at 127.0.0.9."},
-                                           TextCase {"no-such-camera", KY_NOT_FOUND,
-                                                     "No GigE Vision device answers to 'no-such-camera'."}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ConnectionTexts,
+    ::testing::Values(TextCase{"127.0.0.1", KY_OK, ""}, TextCase{"00:00:00:00:00:00", KY_OK, ""},
+                      TextCase{"00-00-00-00-00-00", KY_OK, ""},
+                      TextCase{"127.0.0.9", KY_NOT_FOUND, "No GigE Vision device answers at 127.0.0.9."},
+                      TextCase{"no-such-camera", KY_NOT_FOUND,
+                               "No GigE Vision device answers to 'no-such-camera'."}));
 
 TEST_F(ArvInterop, ReportsLinkLossWhenTheDeviceGoesAway)
 {

@@ -88,7 +88,7 @@ class FreeingSink : public KyDeviceEventSink
 {
 public:
     enum Where { kLinkLost, kEvent };
-    FreeingSink(KyDevice *&device, Where where) : mDevice(device), mWhere(where) {}
+    FreeingSink(KyDevice *&device, Where where) : mDevice(device), mWhere(where) { }
     void OnLinkDisconnected(KyDevice *device) override
     {
         if (mWhere == kLinkLost)
@@ -99,7 +99,7 @@ public:
         if (mWhere == kEvent)
             Free(device);
     }
-    std::atomic<bool> freed {false};
+    std::atomic<bool> freed{false};
 
 private:
     void Free(KyDevice *device)
@@ -151,15 +151,15 @@ TEST_F(DeviceCallbacks, FreeFromOnEventReleasesControl)
 class LockingSink : public KyDeviceEventSink
 {
 public:
-    explicit LockingSink(std::mutex &lock) : mLock(lock) {}
+    explicit LockingSink(std::mutex &lock) : mLock(lock) { }
     void OnEvent(KyDevice *, uint16_t, uint16_t, uint64_t, uint64_t, const void *, uint32_t) override
     {
         ++calls;
         entered = true;
         std::lock_guard<std::mutex> hold(mLock);
     }
-    std::atomic<int> calls {0};
-    std::atomic<bool> entered {false};
+    std::atomic<int> calls{0};
+    std::atomic<bool> entered{false};
 
 private:
     std::mutex &mLock;
@@ -207,7 +207,7 @@ TEST_F(DeviceCallbacks, DisconnectFromACallbackIsRefusedEvenWhileConnecting)
     DisconnectingSink sink;
     // The camera fires events as fast as they are acknowledged, so that they also land while
     // the connection is still being set up.
-    std::atomic<bool> stop {false};
+    std::atomic<bool> stop{false};
     std::thread firing([&] {
         IKyMessageChannel *channel = camera.GetMessagingChannel();
         for (int fired = 0; !stop && fired < 100000; ++fired)
@@ -281,7 +281,7 @@ TEST_F(DeviceCallbacks, EventsFromAnotherAddressAreNeitherAcknowledgedNorDeliver
     ASSERT_TRUE(channel->FireEvent(0x9001).IsOK());
     ASSERT_TRUE(device->WaitForMessagingChannelIdle(2000).IsOK());
     EXPECT_EQ(forger.WaitReadable(200), 0) << "a forged event was acknowledged";
-    EXPECT_EQ(sink.Ids(), (std::vector<uint16_t> {0x9001}));
+    EXPECT_EQ(sink.Ids(), (std::vector<uint16_t>{0x9001}));
 }
 
 }  // namespace

@@ -21,16 +21,18 @@ using namespace ky::device;
 
 namespace {
 
-const char kRouteHeader[] = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
+const char kRouteHeader[] =
+    "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
 
 TEST(RouteTable, DefaultGatewaysPerInterface)
 {
-    const std::string text = std::string(kRouteHeader) +
-                             "eth0\t00000000\t0101A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"  // default via 192.168.1.1
-                             "eth0\t0001A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n"  // subnet route
-                             "eth1\t00000000\t00000000\t0001\t0\t0\t0\t00000000\t0\t0\t0\n"    // default without gateway
-                             "eth2\tzz\t0101A8C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n"          // malformed
-                             "eth3\t00000000\n";                                             // truncated
+    const std::string text =
+        std::string(kRouteHeader) +
+        "eth0\t00000000\t0101A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"  // default via 192.168.1.1
+        "eth0\t0001A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n"  // subnet route
+        "eth1\t00000000\t00000000\t0001\t0\t0\t0\t00000000\t0\t0\t0\n"    // default without gateway
+        "eth2\tzz\t0101A8C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n"          // malformed
+        "eth3\t00000000\n";                                               // truncated
     const auto gateways = ParseDefaultGateways(text);
     ASSERT_EQ(gateways.size(), 1u);
     EXPECT_EQ(gateways[0].first, "eth0");
@@ -48,9 +50,12 @@ struct MacCase
 TEST(TextForms, MacAddresses)
 {
     const MacCase cases[] = {
-        {"00:11:22:aa:BB:cc", true, "00:11:22:aa:bb:cc"}, {"00-11-22-AA-BB-CC", true, "00:11:22:aa:bb:cc"},
-        {"00:11:22:aa:bb", false, ""},                    {"00:11:22:aa:bb:cc:dd", false, ""},
-        {"00:11-22:aa:bb:cc", false, ""},                 {"0g:11:22:aa:bb:cc", false, ""},
+        {"00:11:22:aa:BB:cc", true, "00:11:22:aa:bb:cc"},
+        {"00-11-22-AA-BB-CC", true, "00:11:22:aa:bb:cc"},
+        {"00:11:22:aa:bb", false, ""},
+        {"00:11:22:aa:bb:cc:dd", false, ""},
+        {"00:11-22:aa:bb:cc", false, ""},
+        {"0g:11:22:aa:bb:cc", false, ""},
         {"", false, ""},
     };
     for (const MacCase &c : cases) {
@@ -85,7 +90,9 @@ TEST(StatusMapping, DeviceStatusesBecomeSdkResults)
     for (const auto &row : table)
         EXPECT_EQ(ResultForStatus(row.first, ky::gev::Command::WRITEREG_CMD, 0).GetCode(), row.second)
             << ky::gev::StatusName(row.first);
-    EXPECT_STREQ(ResultForStatus(Status::WRITE_PROTECT, ky::gev::Command::WRITEMEM_CMD, 0x10).GetDescription().GetAscii(),
+    EXPECT_STREQ(ResultForStatus(Status::WRITE_PROTECT, ky::gev::Command::WRITEMEM_CMD, 0x10)
+                     .GetDescription()
+                     .GetAscii(),
                  "WRITEMEM_CMD at 0x00000010: the register is read-only (status WRITE_PROTECT, 0x8004).");
 }
 
@@ -106,8 +113,9 @@ KyDeviceInfoGEV Record(uint32_t options, uint32_t current)
 
 TEST(DeviceRecords, IPConfigurationFlagsAndTexts)
 {
-    const KyDeviceInfoGEV record = Record(kIPConfigLLA | kIPConfigDHCP | kIPConfigPersistent | kIPConfigPauseReception,
-                                          kIPConfigDHCP | kIPConfigLLA);
+    const KyDeviceInfoGEV record =
+        Record(kIPConfigLLA | kIPConfigDHCP | kIPConfigPersistent | kIPConfigPauseReception,
+               kIPConfigDHCP | kIPConfigLLA);
     EXPECT_EQ(record.GetIPConfigOptionsString(), "LLA, DHCP, Persistent, PR");
     EXPECT_EQ(record.GetIPConfigCurrentString(), "LLA, DHCP");
     EXPECT_TRUE(record.IsPersistentAvailable());
@@ -176,7 +184,8 @@ public:
 
 void Dispatch(SinkProbe &device)
 {
-    device.Sinks().ForEach("OnLinkDisconnected", [&](KyDeviceEventSink &sink) { sink.OnLinkDisconnected(&device); });
+    device.Sinks().ForEach("OnLinkDisconnected",
+                           [&](KyDeviceEventSink &sink) { sink.OnLinkDisconnected(&device); });
 }
 
 TEST(DeviceEventSinks, RegistrationRules)
@@ -280,7 +289,8 @@ TEST(ForceIP, MalformedTextsAreRefusedBeforeSending)
     {
         const char *mac, *ip, *mask, *gateway, *description;
     } cases[] = {
-        {"02:00:0a:0a:01", "10.0.0.5", "255.0.0.0", "0.0.0.0", "'02:00:0a:0a:01' is not a MAC address (aa:bb:cc:dd:ee:ff)."},
+        {"02:00:0a:0a:01", "10.0.0.5", "255.0.0.0", "0.0.0.0",
+         "'02:00:0a:0a:01' is not a MAC address (aa:bb:cc:dd:ee:ff)."},
         {"02:00:0a:0a:01:02", "10.0.0", "255.0.0.0", "0.0.0.0", "'10.0.0' is not an IPv4 address."},
         {"02:00:0a:0a:01:02", "10.0.0.5", "mask", "0.0.0.0", "'mask' is not an IPv4 address."},
         {"02:00:0a:0a:01:02", "10.0.0.5", "255.0.0.0", "", "'' is not an IPv4 address."},

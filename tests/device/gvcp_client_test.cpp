@@ -77,33 +77,34 @@ class ReadRegisterCases : public GvcpClientTest, public ::testing::WithParamInte
 {
 };
 
-const char *const kTimeoutText = "No answer from the device at 127.0.0.1 to READREG_CMD at 0x00000A00 (3 attempts).";
+const char *const kTimeoutText =
+    "No answer from the device at 127.0.0.1 to READREG_CMD at 0x00000A00 (3 attempts).";
 
 const ReadCase kReadCases[] = {
     {"prompt_answer", nullptr, KY_OK, "", 1},
     {"first_answer_lost_retry_answered",
      [](size_t n, const Packet &, const Packet &answer) {
-         return n == 0 ? std::vector<Reply> {} : std::vector<Reply> {{answer, 0ms}};
+         return n == 0 ? std::vector<Reply>{} : std::vector<Reply>{{answer, 0ms}};
      },
      KY_OK, "", 2},
     {"late_answer_accepted_during_retry",
      [](size_t n, const Packet &, const Packet &answer) {
-         return std::vector<Reply> {{answer, n == 0 ? 300ms : 0ms}};
+         return std::vector<Reply>{{answer, n == 0 ? 300ms : 0ms}};
      },
      KY_OK, "", 2},
     {"wrong_id_ignored",
      [](size_t, const Packet &command, const Packet &answer) {
-         return std::vector<Reply> {{WithAckId(answer, uint16_t(RequestId(command) + 1)), 0ms}, {answer, 0ms}};
+         return std::vector<Reply>{{WithAckId(answer, uint16_t(RequestId(command) + 1)), 0ms}, {answer, 0ms}};
      },
      KY_OK, "", 1},
     {"duplicate_answer_harmless",
      [](size_t, const Packet &, const Packet &answer) {
-         return std::vector<Reply> {{answer, 0ms}, {answer, 0ms}};
+         return std::vector<Reply>{{answer, 0ms}, {answer, 0ms}};
      },
      KY_OK, "", 1},
     {"short_answer_ignored",
      [](size_t, const Packet &, const Packet &answer) {
-         return std::vector<Reply> {{Packet(answer.begin(), answer.begin() + 6), 0ms}};
+         return std::vector<Reply>{{Packet(answer.begin(), answer.begin() + 6), 0ms}};
      },
      KY_TIMEOUT, kTimeoutText, 3},
     {"answer_with_wrong_size_ignored",
@@ -113,7 +114,7 @@ const ReadCase kReadCases[] = {
          ack.values = {1, 2};
          Packet out;
          ky::gev::Build(ack, out);
-         return std::vector<Reply> {{out, 0ms}};
+         return std::vector<Reply>{{out, 0ms}};
      },
      KY_TIMEOUT, kTimeoutText, 3},
     {"answer_of_another_command_ignored",
@@ -123,21 +124,23 @@ const ReadCase kReadCases[] = {
          ack.index = 1;
          Packet out;
          ky::gev::Build(ack, out);
-         return std::vector<Reply> {{out, 0ms}};
+         return std::vector<Reply>{{out, 0ms}};
      },
      KY_TIMEOUT, kTimeoutText, 3},
     {"error_status_mapped",
      [](size_t, const Packet &command, const Packet &) {
-         return std::vector<Reply> {{ScriptedGvcpDevice::ErrorAck(ky::gev::Command::READREG_ACK, RequestId(command),
-                                                                  ky::gev::Status::ACCESS_DENIED),
-                                     0ms}};
+         return std::vector<Reply>{
+             {ScriptedGvcpDevice::ErrorAck(ky::gev::Command::READREG_ACK, RequestId(command),
+                                           ky::gev::Status::ACCESS_DENIED),
+              0ms}};
      },
      KY_STATE_ERROR,
-     "READREG_CMD at 0x00000A00: the device refuses access without control privilege (status ACCESS_DENIED, 0x8006).",
+     "READREG_CMD at 0x00000A00: the device refuses access without control privilege (status ACCESS_DENIED, "
+     "0x8006).",
      1},
     {"pending_ack_extends_deadline",
      [](size_t, const Packet &command, const Packet &answer) {
-         return std::vector<Reply> {{PendingAck(RequestId(command), 500), 0ms}, {answer, 250ms}};
+         return std::vector<Reply>{{PendingAck(RequestId(command), 500), 0ms}, {answer, 250ms}};
      },
      KY_OK, "", 1},
 };
@@ -175,8 +178,8 @@ TEST_F(GvcpClientTest, ReadRegisterSendsExactBytesWithNonZeroIncreasingIds)
     ASSERT_EQ(received.size(), 2u);
     const uint16_t id = RequestId(received[0]);
     EXPECT_NE(id, 0);
-    EXPECT_EQ(received[0], (Packet {0x42, 0x01, 0x00, 0x80, 0x00, 0x04, uint8_t(id >> 8), uint8_t(id), 0x00, 0x00,
-                                    0x0A, 0x00}));
+    EXPECT_EQ(received[0], (Packet{0x42, 0x01, 0x00, 0x80, 0x00, 0x04, uint8_t(id >> 8), uint8_t(id), 0x00,
+                                   0x00, 0x0A, 0x00}));
     EXPECT_EQ(RequestId(received[1]), uint16_t(id + 1));
 }
 
@@ -185,7 +188,7 @@ TEST_F(GvcpClientTest, StaleDuplicateOfEarlierAnswerDoesNotSatisfyNextCommand)
     // The device answers every command twice; the second copy arrives while the next command
     // waits and must not be taken for its answer.
     device.SetScript([](size_t, const Packet &, const Packet &answer) {
-        return std::vector<Reply> {{answer, 0ms}, {answer, 30ms}};
+        return std::vector<Reply>{{answer, 0ms}, {answer, 30ms}};
     });
     uint32_t value = 0;
     ASSERT_TRUE(client.ReadRegister(kRegister, value).IsOK());
@@ -199,7 +202,7 @@ TEST_F(GvcpClientTest, UnalignedReadCoversAlignedWordsAndReturnsRequestedBytes)
     device.Poke(0x100, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
     uint8_t bytes[5] = {};
     ASSERT_TRUE(client.ReadMemory(0x102, bytes, sizeof bytes).IsOK());
-    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 5), (std::vector<uint8_t> {2, 3, 4, 5, 6}));
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 5), (std::vector<uint8_t>{2, 3, 4, 5, 6}));
     const auto received = device.Received();
     ASSERT_EQ(received.size(), 1u);
     ky::gev::ReadMemCmd command;
@@ -225,7 +228,7 @@ TEST_F(GvcpClientTest, UnalignedWriteKeepsNeighbouringBytes)
     device.Poke(0x300, {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7});
     const uint8_t bytes[3] = {1, 2, 3};
     ASSERT_TRUE(client.WriteMemory(0x303, bytes, sizeof bytes).IsOK());
-    EXPECT_EQ(device.Peek(0x300, 8), (std::vector<uint8_t> {0xA0, 0xA1, 0xA2, 1, 2, 3, 0xA6, 0xA7}));
+    EXPECT_EQ(device.Peek(0x300, 8), (std::vector<uint8_t>{0xA0, 0xA1, 0xA2, 1, 2, 3, 0xA6, 0xA7}));
 }
 
 TEST_F(GvcpClientTest, FailedReadZeroesTheDestination)
@@ -234,8 +237,8 @@ TEST_F(GvcpClientTest, FailedReadZeroesTheDestination)
     std::memset(bytes, 0xEE, sizeof bytes);
     const KyResult result = client.ReadMemory(0x2000, bytes, sizeof bytes);  // beyond the device's memory
     EXPECT_EQ(result.GetCode(), KY_INVALID_PARAMETER);
-    EXPECT_STREQ(result.GetDescription().GetAscii(),
-                 "READMEM_CMD at 0x00002000: the device has no register at this address (status INVALID_ADDRESS, 0x8003).");
+    EXPECT_STREQ(result.GetDescription().GetAscii(), "READMEM_CMD at 0x00002000: the device has no register "
+                                                     "at this address (status INVALID_ADDRESS, 0x8003).");
     EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 8), std::vector<uint8_t>(8, 0));
 }
 
@@ -250,7 +253,7 @@ TEST_F(GvcpClientTest, RangesBeyondTheAddressSpaceAndUnalignedRegistersAreRefuse
 
 TEST_F(GvcpClientTest, WriteWithoutAcknowledgeDoesNotWait)
 {
-    device.SetScript([](size_t, const Packet &, const Packet &) { return std::vector<Reply> {}; });
+    device.SetScript([](size_t, const Packet &, const Packet &) { return std::vector<Reply>{}; });
     EXPECT_TRUE(client.WriteRegister(kRegister, 7, false).IsOK());
 }
 
@@ -268,16 +271,16 @@ void PrintTo(const PendingOnlyCase &c, std::ostream *out) { *out << c.name; }
 const PendingOnlyCase kPendingOnlyCases[] = {
     {"one_pending_ack_announcing_a_minute",
      [](size_t, const Packet &command, const Packet &) {
-         return std::vector<Reply> {{PendingAck(RequestId(command), 60000), 0ms}};
+         return std::vector<Reply>{{PendingAck(RequestId(command), 60000), 0ms}};
      }},
     {"pending_ack_every_20ms_for_a_minute",
      [](size_t, const Packet &command, const Packet &) {
-         return std::vector<Reply>(3000, Reply {PendingAck(RequestId(command), 100), 20ms});
+         return std::vector<Reply>(3000, Reply{PendingAck(RequestId(command), 100), 20ms});
      }},
 };
 
-const char *const kCeilingText =
-    "The device at 127.0.0.1 kept READREG_CMD at 0x00000A00 pending beyond the longest wait of a command (600 ms).";
+const char *const kCeilingText = "The device at 127.0.0.1 kept READREG_CMD at 0x00000A00 pending beyond the "
+                                 "longest wait of a command (600 ms).";
 
 class PendingOnlyCases : public GvcpClientTest, public ::testing::WithParamInterface<PendingOnlyCase>
 {
@@ -288,7 +291,8 @@ TEST_P(PendingOnlyCases, CommandTimesOutAtTheCeiling)
     device.SetScript(GetParam().script);
     UseCeiling();
     uint32_t value = 0xFFFFFFFF;
-    std::future<KyResult> read = std::async(std::launch::async, [&] { return client.ReadRegister(kRegister, value); });
+    std::future<KyResult> read =
+        std::async(std::launch::async, [&] { return client.ReadRegister(kRegister, value); });
     // Only a hang comes near this bound: the device would keep the command pending for minutes.
     ASSERT_EQ(read.wait_for(30s), std::future_status::ready) << "the command stays pending";
     const KyResult result = read.get();
@@ -301,29 +305,34 @@ TEST_P(PendingOnlyCases, CommandTimesOutAtTheCeiling)
 }
 
 INSTANTIATE_TEST_SUITE_P(Script, PendingOnlyCases, ::testing::ValuesIn(kPendingOnlyCases),
-                         [](const ::testing::TestParamInfo<PendingOnlyCase> &info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<PendingOnlyCase> &info) {
+                             return info.param.name;
+                         });
 
 TEST_F(GvcpClientTest, ACommandWaitingBehindAPendingOneGoesOutWhenItsCeilingIsReached)
 {
     device.SetScript([](size_t, const Packet &command, const Packet &) {
-        return std::vector<Reply> {{PendingAck(RequestId(command), 60000), 0ms}};
+        return std::vector<Reply>{{PendingAck(RequestId(command), 60000), 0ms}};
     });
     UseCeiling();
     uint32_t value = 0;
-    std::future<KyResult> read = std::async(std::launch::async, [&] { return client.ReadRegister(kRegister, value); });
+    std::future<KyResult> read =
+        std::async(std::launch::async, [&] { return client.ReadRegister(kRegister, value); });
     for (int i = 0; i < 1000 && device.Received().empty(); ++i)
         std::this_thread::sleep_for(5ms);
     ASSERT_EQ(device.Received().size(), 1u);
     // The read holds the link; the write waits for it on another thread.
-    std::future<KyResult> write = std::async(std::launch::async, [&] { return client.WriteRegister(kRegister, 5); });
+    std::future<KyResult> write =
+        std::async(std::launch::async, [&] { return client.WriteRegister(kRegister, 5); });
     ASSERT_EQ(read.wait_for(30s), std::future_status::ready) << "the read stays pending";
     ASSERT_EQ(write.wait_for(30s), std::future_status::ready) << "the write is stuck behind the read";
     EXPECT_EQ(read.get().GetCode(), KY_TIMEOUT);
     const KyResult written = write.get();
     EXPECT_EQ(written.GetCode(), KY_TIMEOUT);
-    EXPECT_STREQ(written.GetDescription().GetAscii(),
-                 "The device at 127.0.0.1 kept WRITEREG_CMD at 0x00000A00 pending beyond the longest wait of a "
-                 "command (600 ms).");
+    EXPECT_STREQ(
+        written.GetDescription().GetAscii(),
+        "The device at 127.0.0.1 kept WRITEREG_CMD at 0x00000A00 pending beyond the longest wait of a "
+        "command (600 ms).");
     const auto received = device.Received();
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[1][3], static_cast<uint8_t>(ky::gev::Command::WRITEREG_CMD));

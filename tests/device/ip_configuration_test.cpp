@@ -35,7 +35,8 @@ TEST(IPConfigurationFlow, ForceDiscoverConnectAndWritePersistentConfiguration)
     const KyString uniqueID = found->GetUniqueID();
 
     const KyResult forced = KyDeviceGEV::SetIPConfiguration(mac, "10.10.1.77", "255.255.255.0", "10.10.1.1");
-    ASSERT_TRUE(forced.IsOK()) << forced.GetCodeString().GetAscii() << " " << forced.GetDescription().GetAscii();
+    ASSERT_TRUE(forced.IsOK()) << forced.GetCodeString().GetAscii() << " "
+                               << forced.GetDescription().GetAscii();
     found = OnHostAdapter(system);
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(found->GetIPAddress(), "10.10.1.77");

@@ -39,7 +39,7 @@ public:
             return {};
         uint8_t buffer[1024];
         const ssize_t size = mSocket.Receive(buffer, sizeof buffer);
-        return size > 0 ? Packet(buffer, buffer + size) : Packet {};
+        return size > 0 ? Packet(buffer, buffer + size) : Packet{};
     }
 
 private:
@@ -94,7 +94,7 @@ protected:
     bool closed = false;
     bool held = false;
     std::vector<GevEvent> events;
-    GevMessageChannel channel {[this](const GevEvent &event) {
+    GevMessageChannel channel{[this](const GevEvent &event) {
         std::unique_lock<std::mutex> lock(mutex);
         events.push_back(event);
         held = true;
@@ -137,7 +137,7 @@ TEST_F(MessageChannelTest, EventDataCarriesItsBytes)
     ASSERT_TRUE(channel.WaitIdle(2000).IsOK());
     const auto received = Events();
     ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].data, (std::vector<uint8_t> {1, 2, 3, 4, 5}));
+    EXPECT_EQ(received[0].data, (std::vector<uint8_t>{1, 2, 3, 4, 5}));
 }
 
 TEST_F(MessageChannelTest, MalformedDatagramsAreDroppedAndTheChannelKeepsServing)
@@ -145,15 +145,28 @@ TEST_F(MessageChannelTest, MalformedDatagramsAreDroppedAndTheChannelKeepsServing
     Sender device(channel.Port());
     Packet valid = EventPacket(11, {{0x9001, 0xFFFF, 0, 0}});
     const std::vector<Packet> malformed = {
-        {},                                                  // empty
-        {0x42, 0x01, 0x00},                                  // shorter than a header
-        Packet(valid.begin(), valid.end() - 4),              // length field larger than the datagram
-        [&] { Packet p = valid; p[0] = 0x41; return p; }(),  // wrong key
-        [&] { Packet p = valid; p[3] = 0x80; return p; }(),  // another command (READREG)
-        [&] { Packet p = valid; p[4] = 0xFF; p[5] = 0xFF; return p; }(),  // huge length
+        {},                                      // empty
+        {0x42, 0x01, 0x00},                      // shorter than a header
+        Packet(valid.begin(), valid.end() - 4),  // length field larger than the datagram
+        [&] {
+            Packet p = valid;
+            p[0] = 0x41;
+            return p;
+        }(),  // wrong key
+        [&] {
+            Packet p = valid;
+            p[3] = 0x80;
+            return p;
+        }(),  // another command (READREG)
+        [&] {
+            Packet p = valid;
+            p[4] = 0xFF;
+            p[5] = 0xFF;
+            return p;
+        }(),  // huge length
     };
     for (const Packet &packet : malformed) {
-        device.Send(packet.empty() ? Packet {0} : packet);
+        device.Send(packet.empty() ? Packet{0} : packet);
         EXPECT_TRUE(device.Receive(100).empty());
     }
     device.Send(valid);

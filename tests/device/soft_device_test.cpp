@@ -51,7 +51,7 @@ public:
         const auto *bytes = static_cast<const uint8_t *>(data);
         payloads.emplace_back(bytes, bytes + length);
     }
-    std::atomic<int> disconnects {0};
+    std::atomic<int> disconnects{0};
     std::mutex mutex;
     std::vector<uint16_t> eventIds;
     std::vector<uint16_t> channels;
@@ -136,10 +136,12 @@ TEST_F(SoftDevices, ReadsAndWritesRegisters)
     EXPECT_EQ(ccp, ky::gev::CCP_EXCLUSIVE_MASK);
     const char name[] = "bench-left";
     ASSERT_TRUE(gev->WriteMemory(ky::gev::USER_DEFINED_NAME_OFFSET, reinterpret_cast<const uint8_t *>(name),
-                                 sizeof name).IsOK());
+                                 sizeof name)
+                    .IsOK());
     char back[ky::gev::USER_DEFINED_NAME_SIZE] = {};
-    ASSERT_TRUE(gev->ReadMemory(ky::gev::USER_DEFINED_NAME_OFFSET, reinterpret_cast<uint8_t *>(back),
-                                sizeof back).IsOK());
+    ASSERT_TRUE(
+        gev->ReadMemory(ky::gev::USER_DEFINED_NAME_OFFSET, reinterpret_cast<uint8_t *>(back), sizeof back)
+            .IsOK());
     EXPECT_STREQ(back, name);
     KyDevice::Free(device);
     ASSERT_TRUE(system.Find().IsOK());
@@ -153,7 +155,8 @@ TEST_F(SoftDevices, ASecondControllerIsRefused)
     ASSERT_TRUE(first.Connect(Only("kyh1")).IsOK());
     const KyResult refused = second.Connect(Only("kyh1"), KyAccessControl);
     EXPECT_EQ(refused.GetCode(), KY_BUSY);
-    EXPECT_STREQ(refused.GetDescription().GetAscii(), "Another application controls the device (access denied).");
+    EXPECT_STREQ(refused.GetDescription().GetAscii(),
+                 "Another application controls the device (access denied).");
     EXPECT_FALSE(second.IsConnected());
     KyAccessType access = KyAccessUnknown;
     ASSERT_TRUE(KyDeviceGEV::GetAccessType("10.10.1.2", access).IsOK());
@@ -193,8 +196,8 @@ TEST_F(SoftDevices, DeviceRefusalsComeBackAsMatchingResults)
     uint32_t value = 1;
     const KyResult unknown = device.ReadRegister(0x00FFFF00, value);
     EXPECT_EQ(unknown.GetCode(), KY_INVALID_PARAMETER);
-    EXPECT_STREQ(unknown.GetDescription().GetAscii(),
-                 "READREG_CMD at 0x00FFFF00: the device has no register at this address (status INVALID_ADDRESS, 0x8003).");
+    EXPECT_STREQ(unknown.GetDescription().GetAscii(), "READREG_CMD at 0x00FFFF00: the device has no register "
+                                                      "at this address (status INVALID_ADDRESS, 0x8003).");
     EXPECT_EQ(value, 0u);
     EXPECT_TRUE(device.IsConnected());  // refusals do not end the connection
 }
@@ -249,9 +252,9 @@ TEST_F(SoftDevices, EventsReachTheSinks)
     ASSERT_TRUE(channel->FireEvent(0x9002, data, sizeof data, 7, 0).IsOK());
     ASSERT_TRUE(device.WaitForMessagingChannelIdle(2000).IsOK());
     std::lock_guard<std::mutex> lock(sink.mutex);
-    ASSERT_EQ(sink.eventIds, (std::vector<uint16_t> {0x9001, 0x9002}));
-    EXPECT_EQ(sink.blockIds, (std::vector<uint64_t> {42, 7}));
-    EXPECT_EQ(sink.channels, (std::vector<uint16_t> {0xFFFF, 0}));
+    ASSERT_EQ(sink.eventIds, (std::vector<uint16_t>{0x9001, 0x9002}));
+    EXPECT_EQ(sink.blockIds, (std::vector<uint64_t>{42, 7}));
+    EXPECT_EQ(sink.channels, (std::vector<uint16_t>{0xFFFF, 0}));
     EXPECT_TRUE(sink.payloads[0].empty());
     EXPECT_EQ(sink.payloads[1], std::vector<uint8_t>(data, data + 8));
 }

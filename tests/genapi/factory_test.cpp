@@ -20,10 +20,11 @@ using namespace ky::soft;
 
 namespace {
 
-struct Registers {
-    SoftRegister rw {KyString("Value"), 0x10000, 4, KyGenAccessModeReadWrite, false, nullptr};
-    SoftRegister ro {KyString("Status"), 0x10004, 4, KyGenAccessModeReadOnly, false, nullptr};
-    SoftRegister text {KyString("Label"), 0x10010, 12, KyGenAccessModeReadWrite, true, nullptr};
+struct Registers
+{
+    SoftRegister rw{KyString("Value"), 0x10000, 4, KyGenAccessModeReadWrite, false, nullptr};
+    SoftRegister ro{KyString("Status"), 0x10004, 4, KyGenAccessModeReadOnly, false, nullptr};
+    SoftRegister text{KyString("Label"), 0x10010, 12, KyGenAccessModeReadWrite, true, nullptr};
 };
 
 class Factory : public ::testing::Test
@@ -31,25 +32,28 @@ class Factory : public ::testing::Test
 protected:
     Registers regs;
     SoftFeatureTable standard = SoftStandardFeatures::Make(SoftStandardFeatures::Options{});
-    SoftGenApiFactory factory {{&standard}};
+    SoftGenApiFactory factory{{&standard}};
 
     const SoftFeature *Custom(const std::string &name)
     {
         for (const SoftFeature &f : factory.Table().features) {
-            if (f.name == name) return &f;
+            if (f.name == name)
+                return &f;
         }
         return nullptr;
     }
     const SoftFeature *Standard(const std::string &name)
     {
         for (const SoftFeature &f : standard.features) {
-            if (f.name == name) return &f;
+            if (f.name == name)
+                return &f;
         }
         return nullptr;
     }
 };
 
-struct CreationCase {
+struct CreationCase
+{
     const char *name;
     std::function<KyResult(SoftGenApiFactory &, Registers &)> call;
     uint32_t code;
@@ -59,31 +63,56 @@ struct CreationCase {
 TEST_F(Factory, CreationResults)
 {
     const CreationCase cases[] = {
-        {"no name", [](SoftGenApiFactory &f, Registers &r) { return f.CreateInteger(&r.rw); }, KY_NOT_INITIALIZED,
-         "a feature needs a name: SetName comes before its creation"},
+        {"no name", [](SoftGenApiFactory &f, Registers &r) { return f.CreateInteger(&r.rw); },
+         KY_NOT_INITIALIZED, "a feature needs a name: SetName comes before its creation"},
         {"integer without register or pValue",
-         [](SoftGenApiFactory &f, Registers &) { f.SetName("Orphan"); return f.CreateInteger(nullptr); },
+         [](SoftGenApiFactory &f, Registers &) {
+             f.SetName("Orphan");
+             return f.CreateInteger(nullptr);
+         },
          KY_INVALID_PARAMETER, "[Orphan] needs a register, a chunk or event mapping, or a pValue"},
         {"command without register or pValue",
-         [](SoftGenApiFactory &f, Registers &) { f.SetName("Go"); return f.CreateCommand(nullptr); },
+         [](SoftGenApiFactory &f, Registers &) {
+             f.SetName("Go");
+             return f.CreateCommand(nullptr);
+         },
          KY_INVALID_PARAMETER, "[Go] a command needs a register or a pValue"},
         {"enumeration without entries",
-         [](SoftGenApiFactory &f, Registers &r) { f.SetName("Mode"); return f.CreateEnum(&r.rw); },
+         [](SoftGenApiFactory &f, Registers &r) {
+             f.SetName("Mode");
+             return f.CreateEnum(&r.rw);
+         },
          KY_INVALID_PARAMETER, "[Mode] an enumeration needs entries (AddEnumEntry)"},
         {"empty formula",
-         [](SoftGenApiFactory &f, Registers &) { f.SetName("Sum"); return f.CreateIntSwissKnife(""); },
+         [](SoftGenApiFactory &f, Registers &) {
+             f.SetName("Sum");
+             return f.CreateIntSwissKnife("");
+         },
          KY_INVALID_PARAMETER, "[Sum] a SwissKnife needs a formula"},
         {"converter without its feature",
-         [](SoftGenApiFactory &f, Registers &) { f.SetName("Ms"); return f.CreateIntConverter("", "TO", "FROM"); },
+         [](SoftGenApiFactory &f, Registers &) {
+             f.SetName("Ms");
+             return f.CreateIntConverter("", "TO", "FROM");
+         },
          KY_INVALID_PARAMETER, "[Ms] a converter needs the feature it converts and both formulas"},
         {"name starting with a digit",
-         [](SoftGenApiFactory &f, Registers &r) { f.SetName("1st"); return f.CreateInteger(&r.rw); },
+         [](SoftGenApiFactory &f, Registers &r) {
+             f.SetName("1st");
+             return f.CreateInteger(&r.rw);
+         },
          KY_INVALID_PARAMETER, "[1st] is not a valid feature name (a letter, then letters, digits or '_')"},
         {"empty category level",
-         [](SoftGenApiFactory &f, Registers &r) { f.SetName("A"); f.SetCategory("Top\\"); return f.CreateInteger(&r.rw); },
+         [](SoftGenApiFactory &f, Registers &r) {
+             f.SetName("A");
+             f.SetCategory("Top\\");
+             return f.CreateInteger(&r.rw);
+         },
          KY_INVALID_PARAMETER, "[A] category 'Top\\' is not a valid category path"},
         {"standard name taken",
-         [](SoftGenApiFactory &f, Registers &r) { f.SetName("GevSCPD"); return f.CreateInteger(&r.rw); },
+         [](SoftGenApiFactory &f, Registers &r) {
+             f.SetName("GevSCPD");
+             return f.CreateInteger(&r.rw);
+         },
          KY_INVALID_PARAMETER, "[GevSCPD] is already declared"},
         {"writable feature on a read-only register",
          [](SoftGenApiFactory &f, Registers &r) {
@@ -93,10 +122,16 @@ TEST_F(Factory, CreationResults)
          },
          KY_INVALID_PARAMETER, "[Level] register 'Status' does not allow access RW"},
         {"integer on a 12-byte register",
-         [](SoftGenApiFactory &f, Registers &r) { f.SetName("Wide"); return f.CreateInteger(&r.text); },
+         [](SoftGenApiFactory &f, Registers &r) {
+             f.SetName("Wide");
+             return f.CreateInteger(&r.text);
+         },
          KY_INVALID_PARAMETER, "[Wide] cannot be 12 bytes long"},
         {"bounds that make no range",
-         [](SoftGenApiFactory &f, Registers &r) { f.SetName("Gain2"); return f.CreateInteger(&r.rw, 10, 0, 1); },
+         [](SoftGenApiFactory &f, Registers &r) {
+             f.SetName("Gain2");
+             return f.CreateInteger(&r.rw, 10, 0, 1);
+         },
          KY_INVALID_PARAMETER, "[Gain2] minimum 10, maximum 0 and increment 1 make no range"},
         {"read-only feature on a read-write register",
          [](SoftGenApiFactory &f, Registers &r) {
@@ -106,7 +141,11 @@ TEST_F(Factory, CreationResults)
          },
          KY_OK, ""},
         {"value from another feature",
-         [](SoftGenApiFactory &f, Registers &) { f.SetName("Alias"); f.SetPValue("GevSCPD"); return f.CreateInteger(nullptr); },
+         [](SoftGenApiFactory &f, Registers &) {
+             f.SetName("Alias");
+             f.SetPValue("GevSCPD");
+             return f.CreateInteger(nullptr);
+         },
          KY_OK, ""},
         {"chunk data",
          [](SoftGenApiFactory &f, Registers &) {
@@ -116,7 +155,11 @@ TEST_F(Factory, CreationResults)
          },
          KY_OK, ""},
         {"text",
-         [](SoftGenApiFactory &f, Registers &r) { f.SetName("Label"); return f.CreateString(&r.text); }, KY_OK, ""},
+         [](SoftGenApiFactory &f, Registers &r) {
+             f.SetName("Label");
+             return f.CreateString(&r.text);
+         },
+         KY_OK, ""},
     };
     for (const CreationCase &c : cases) {
         const KyResult result = c.call(factory, regs);
@@ -142,8 +185,7 @@ TEST_F(Factory, AttributesApplyToOneFeatureOnly)
     factory.SetTLLocked(true);
     factory.AddEnumEntry("Ignored", 1);
     ASSERT_TRUE(factory.CreateInteger(&regs.rw, 0, 100, 5).IsOK());
-    EXPECT_EQ(factory.CreateInteger(&regs.rw).GetCode(), KY_NOT_INITIALIZED)
-        << "the name was reset too";
+    EXPECT_EQ(factory.CreateInteger(&regs.rw).GetCode(), KY_NOT_INITIALIZED) << "the name was reset too";
     factory.SetName("Second");
     factory.AddEnumEntry("Off", 0);
     factory.AddEnumEntry("On", 1, "Switched on", KyGenNameSpaceStandard);
@@ -188,7 +230,8 @@ TEST_F(Factory, OverridesChangeStandardFeatures)
 
 TEST(FeatureDisplayName, MadeFromNameAndCategory)
 {
-    const struct {
+    const struct
+    {
         const char *name, *category, *expected;
     } cases[] = {
         {"WidthMax", "ImageFormatControl", "Width Max"},
@@ -214,12 +257,14 @@ public:
     }
     KyResult ReadPort(uint64_t address, void *data, uint32_t length) override
     {
-        for (uint32_t k = 0; k < length; ++k) static_cast<uint8_t *>(data)[k] = bytes[address + k];
+        for (uint32_t k = 0; k < length; ++k)
+            static_cast<uint8_t *>(data)[k] = bytes[address + k];
         return KyResult();
     }
     KyResult WritePort(uint64_t address, const void *data, uint32_t length) override
     {
-        for (uint32_t k = 0; k < length; ++k) bytes[address + k] = static_cast<const uint8_t *>(data)[k];
+        for (uint32_t k = 0; k < length; ++k)
+            bytes[address + k] = static_cast<const uint8_t *>(data)[k];
         return KyResult();
     }
 };

@@ -25,7 +25,8 @@ protected:
         for (int i = 0; i < 50 && !answered; ++i) {  // up to 5 s
             KyAccessType access;
             answered = KyDeviceGEV::GetAccessType(kCameraIP, access).IsOK();
-            if (!answered) std::this_thread::sleep_for(100ms);
+            if (!answered)
+                std::this_thread::sleep_for(100ms);
         }
         ASSERT_TRUE(answered) << "arv-fake-gv-camera-0.8 did not start";
         const KyResult connected = device.Connect(KyString(kCameraIP));
@@ -33,14 +34,15 @@ protected:
         ASSERT_GT(device.GetParameters()->GetCount(), 0u) << "the camera's XML did not load";
     }
 
-    SpawnedProcess camera {{"arv-fake-gv-camera-0.8", "-i", kCameraIP}};
+    SpawnedProcess camera{{"arv-fake-gv-camera-0.8", "-i", kCameraIP}};
     KyDeviceGEV device;
 };
 
 TEST_F(FakeCamera, ImageFormatFeatures)
 {
     KyGenParameterArray &params = *device.GetParameters();
-    const struct {
+    const struct
+    {
         const char *name;
         int64_t value;
     } integers[] = {{"Width", 256}, {"Height", 128}};

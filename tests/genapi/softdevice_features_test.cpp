@@ -75,10 +75,13 @@ public:
 std::string RunCommand(const std::string &command)
 {
     std::string out;
-    std::unique_ptr<FILE, int (*)(FILE *)> pipe(::popen(("timeout 30 " + command + " 2>&1").c_str(), "r"), ::pclose);
-    if (!pipe) return out;
+    std::unique_ptr<FILE, int (*)(FILE *)> pipe(::popen(("timeout 30 " + command + " 2>&1").c_str(), "r"),
+                                                ::pclose);
+    if (!pipe)
+        return out;
     std::array<char, 512> chunk;
-    while (std::fgets(chunk.data(), chunk.size(), pipe.get())) out += chunk.data();
+    while (std::fgets(chunk.data(), chunk.size(), pipe.get()))
+        out += chunk.data();
     return out;
 }
 
@@ -92,7 +95,8 @@ protected:
         ASSERT_TRUE(device.SetUserSetNotify(&notify).IsOK());
         KyResult started = device.Start("00:00:00:00:00:00");
         ASSERT_TRUE(started.IsOK()) << started.GetDescription().GetAscii();
-        for (const KyResult &r : features.results) ASSERT_TRUE(r.IsOK()) << r.GetDescription().GetAscii();
+        for (const KyResult &r : features.results)
+            ASSERT_TRUE(r.IsOK()) << r.GetDescription().GetAscii();
     }
     // Some tests stop the device themselves; a second Stop is refused, harmlessly.
     void TearDown() override { (void)device.Stop(); }
@@ -236,8 +240,8 @@ TEST_F(SoftDeviceFeatures, AravisClientListsReadsAndWrites)
 {
     const std::string tool = "arv-tool-0.8 -a 127.0.0.1 ";
     const std::string listed = RunCommand(tool + "features");
-    for (const char *name : {"Gain", "Mode", "GainDoubled",
-                             "GevHeartbeatTimeout", "EventSelector", "UserSetSelector", "DeviceVendorName"}) {
+    for (const char *name : {"Gain", "Mode", "GainDoubled", "GevHeartbeatTimeout", "EventSelector",
+                             "UserSetSelector", "DeviceVendorName"}) {
         EXPECT_NE(listed.find(name), std::string::npos) << name << " not listed:\n" << listed;
     }
     EXPECT_NE(RunCommand(tool + "values").find("DeviceUserID"), std::string::npos);
@@ -259,7 +263,8 @@ TEST(SoftDeviceXmlCheck, StartFailsOnAReferenceToNothing)
     ASSERT_TRUE(device.RegisterEventSink(&features).IsOK());
     const KyResult started = device.Start("00:00:00:00:00:00");
     EXPECT_EQ(started.GetCode(), KY_GENICAM_XML_ERROR) << started.GetDescription().GetAscii();
-    EXPECT_NE(started.GetDescription().str().find("Missing"), std::string::npos) << started.GetDescription().GetAscii();
+    EXPECT_NE(started.GetDescription().str().find("Missing"), std::string::npos)
+        << started.GetDescription().GetAscii();
     EXPECT_EQ(device.GetRegisterMap(), nullptr);
     KyString xml;
     EXPECT_TRUE(device.GetGenICamXMLFile(xml).IsOK()) << "a failed Start leaves the standard XML";

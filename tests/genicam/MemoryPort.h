@@ -14,12 +14,13 @@
 class MemoryPort : public IKyGenPort
 {
 public:
-    explicit MemoryPort(size_t size = 0x1000) : memory(size, 0) {}
+    explicit MemoryPort(size_t size = 0x1000) : memory(size, 0) { }
 
     KyResult ReadPort(uint64_t address, void *data, uint32_t length) override
     {
         ++reads;
-        if (failWith != KY_OK) return KyResult(failWith, KyString("port failure"));
+        if (failWith != KY_OK)
+            return KyResult(failWith, KyString("port failure"));
         if (address > memory.size() || length > memory.size() - address)
             return KyResult(KY_INVALID_PARAMETER, KyString("outside memory"));
         std::memcpy(data, memory.data() + address, length);
@@ -29,21 +30,16 @@ public:
     KyResult WritePort(uint64_t address, const void *data, uint32_t length) override
     {
         ++writes;
-        if (failWith != KY_OK) return KyResult(failWith, KyString("port failure"));
+        if (failWith != KY_OK)
+            return KyResult(failWith, KyString("port failure"));
         if (address > memory.size() || length > memory.size() - address)
             return KyResult(KY_INVALID_PARAMETER, KyString("outside memory"));
         std::memcpy(memory.data() + address, data, length);
         return KyResult();
     }
 
-    void Put32(uint64_t address, uint32_t v)
-    {
-        ky::base::StoreBig32(memory.data() + address, v);
-    }
-    uint32_t Get32(uint64_t address) const
-    {
-        return ky::base::LoadBig32(memory.data() + address);
-    }
+    void Put32(uint64_t address, uint32_t v) { ky::base::StoreBig32(memory.data() + address, v); }
+    uint32_t Get32(uint64_t address) const { return ky::base::LoadBig32(memory.data() + address); }
 
     std::vector<uint8_t> memory;
     int reads = 0;

@@ -52,20 +52,26 @@ TEST(BadXml, NodesMissingWhatTheyNeed)
 {
     const std::pair<const char *, const char *> rows[] = {
         {"<Integer><Value>1</Value></Integer>", "a <Integer> on line 1 has no Name"},
-        {"<Command Name=\"NoCommandValue\"><Value>0</Value></Command>", "[NoCommandValue] has no CommandValue"},
+        {"<Command Name=\"NoCommandValue\"><Value>0</Value></Command>",
+         "[NoCommandValue] has no CommandValue"},
         {"<IntReg Name=\"NoPort\"><Address>0</Address><Length>4</Length></IntReg>", "[NoPort] has no pPort"},
-        {"<IntReg Name=\"NoAddress\"><Length>4</Length><pPort>NoAddress</pPort></IntReg>", "[NoAddress] has no Address"},
+        {"<IntReg Name=\"NoAddress\"><Length>4</Length><pPort>NoAddress</pPort></IntReg>",
+         "[NoAddress] has no Address"},
         {"<Enumeration Name=\"EntryWithoutValue\"><Value>0</Value><EnumEntry Name=\"A\"/></Enumeration>",
          "[A] has no Value"},
-        {"<Enumeration Name=\"TwoEntriesAlike\"><Value>0</Value><EnumEntry Name=\"A\"><Value>0</Value></EnumEntry>"
+        {"<Enumeration Name=\"TwoEntriesAlike\"><Value>0</Value><EnumEntry "
+         "Name=\"A\"><Value>0</Value></EnumEntry>"
          "<EnumEntry Name=\"A\"><Value>1</Value></EnumEntry></Enumeration>",
          "[TwoEntriesAlike] has two entries named 'A' (line 1)"},
-        {"<IntSwissKnife Name=\"BadConstant\"><Constant Name=\"C\">x</Constant><Formula>C</Formula></IntSwissKnife>",
+        {"<IntSwissKnife Name=\"BadConstant\"><Constant "
+         "Name=\"C\">x</Constant><Formula>C</Formula></IntSwissKnife>",
          "[BadConstant] has a bad Constant C 'x' (line 1)"},
         {"<Converter Name=\"NoTarget\"><FormulaTo>FROM</FormulaTo><FormulaFrom>TO</FormulaFrom></Converter>",
          "[NoTarget] has no pValue"},
-        {"<MaskedIntReg Name=\"BadBit\"><Bit>64</Bit></MaskedIntReg>", "[BadBit] has a bad Bit '64' (line 1)"},
-        {"<Integer Name=\"I\"><Value>0</Value></Integer><Integer Name=\"IndexWithoutValues\"><pIndex>I</pIndex></Integer>",
+        {"<MaskedIntReg Name=\"BadBit\"><Bit>64</Bit></MaskedIntReg>",
+         "[BadBit] has a bad Bit '64' (line 1)"},
+        {"<Integer Name=\"I\"><Value>0</Value></Integer><Integer "
+         "Name=\"IndexWithoutValues\"><pIndex>I</pIndex></Integer>",
          "[IndexWithoutValues] has a pIndex but no indexed values"},
         {"<Integer Name=\"NoIndexAttribute\"><ValueIndexed>3</ValueIndexed><Value>0</Value></Integer>",
          "[NoIndexAttribute] has a ValueIndexed without a valid Index (line 1)"},
@@ -74,7 +80,8 @@ TEST(BadXml, NodesMissingWhatTheyNeed)
     for (auto &[body, description] : rows) {
         SCOPED_TRACE(body);
         KyGenParameterArray params;
-        KyResult r = params.Load(KyString(std::string("<RegisterDescription>") + body + "</RegisterDescription>"), nullptr);
+        KyResult r = params.Load(
+            KyString(std::string("<RegisterDescription>") + body + "</RegisterDescription>"), nullptr);
         EXPECT_EQ(r.GetCode(), KY_GENICAM_XML_ERROR);
         EXPECT_EQ(r.GetDescription().str(), description);
     }
@@ -85,7 +92,8 @@ TEST(BadXml, ChainDeeperThanTheGuardIsAnErrorNotACrash)
     // 100 integers, each reading the next: no cycle, but deeper than any real device needs.
     std::string xml = "<RegisterDescription>";
     for (int k = 0; k < 100; ++k)
-        xml += "<Integer Name=\"Chain" + std::to_string(k) + "\"><pValue>Chain" + std::to_string(k + 1) + "</pValue></Integer>";
+        xml += "<Integer Name=\"Chain" + std::to_string(k) + "\"><pValue>Chain" + std::to_string(k + 1) +
+               "</pValue></Integer>";
     xml += "<Integer Name=\"Chain100\"><Value>7</Value></Integer></RegisterDescription>";
     KyGenParameterArray params;
     ASSERT_TRUE(params.Load(KyString(xml), nullptr).IsOK());
@@ -101,11 +109,16 @@ TEST(BadXml, ExpressionsThatNameThemselvesStopAtTheGuard)
 {
     std::string chain;
     for (int k = 0; k < 100; ++k)
-        chain += "<Expression Name=\"E" + std::to_string(k) + "\">E" + std::to_string(k + 1) + " + 1</Expression>";
+        chain +=
+            "<Expression Name=\"E" + std::to_string(k) + "\">E" + std::to_string(k + 1) + " + 1</Expression>";
     std::string xml = "<RegisterDescription>"
-                      "<IntSwissKnife Name=\"SelfReference\"><Expression Name=\"E\">E + 1</Expression><Formula>E</Formula></IntSwissKnife>"
-                      "<IntSwissKnife Name=\"LongChain\">" + chain + "<Expression Name=\"E100\">1</Expression><Formula>E0</Formula></IntSwissKnife>"
-                      "<IntSwissKnife Name=\"ShortChain\">" + chain.substr(0, chain.find("<Expression Name=\"E10\"")) +
+                      "<IntSwissKnife Name=\"SelfReference\"><Expression Name=\"E\">E + "
+                      "1</Expression><Formula>E</Formula></IntSwissKnife>"
+                      "<IntSwissKnife Name=\"LongChain\">" +
+                      chain +
+                      "<Expression Name=\"E100\">1</Expression><Formula>E0</Formula></IntSwissKnife>"
+                      "<IntSwissKnife Name=\"ShortChain\">" +
+                      chain.substr(0, chain.find("<Expression Name=\"E10\"")) +
                       "<Expression Name=\"E10\">1</Expression><Formula>E0</Formula></IntSwissKnife>"
                       "</RegisterDescription>";
     KyGenParameterArray params;
@@ -114,7 +127,8 @@ TEST(BadXml, ExpressionsThatNameThemselvesStopAtTheGuard)
     for (const char *name : {"SelfReference", "LongChain"}) {
         KyResult r = params.GetIntegerValue(name, v);
         EXPECT_EQ(r.GetCode(), KY_GENICAM_XML_ERROR) << name;
-        EXPECT_EQ(r.GetDescription().str(), "[" + std::string(name) + "] reference chain deeper than 64 nodes");
+        EXPECT_EQ(r.GetDescription().str(),
+                  "[" + std::string(name) + "] reference chain deeper than 64 nodes");
     }
     EXPECT_TRUE(params.GetIntegerValue("ShortChain", v).IsOK());
     EXPECT_EQ(v, 11);
@@ -138,17 +152,20 @@ TEST(BadXml, UnknownElementsAreLoggedAndSkipped)
     {
         std::mutex m;
         std::vector<std::string> warnings;
-        void Log(KyLogLevelEnum level, const char *category, uint32_t, const char *, const char *, const char *message) override
+        void Log(KyLogLevelEnum level, const char *category, uint32_t, const char *, const char *,
+                 const char *message) override
         {
             std::lock_guard<std::mutex> lock(m);
-            if (level == KyLogLevelWarning && std::string(category) == "genicam") warnings.push_back(message);
+            if (level == KyLogLevelWarning && std::string(category) == "genicam")
+                warnings.push_back(message);
         }
     } sink;
     ASSERT_TRUE(KyLogDispatcher::AddSink(&sink).IsOK());
     KyGenParameterArray params;
-    KyResult r = params.Load(KyString("<RegisterDescription>\n<Widget Name=\"Gizmo\"/>\n"
-                                      "<Integer Name=\"Known\"><Value>3</Value></Integer></RegisterDescription>"),
-                             nullptr);
+    KyResult r =
+        params.Load(KyString("<RegisterDescription>\n<Widget Name=\"Gizmo\"/>\n"
+                             "<Integer Name=\"Known\"><Value>3</Value></Integer></RegisterDescription>"),
+                    nullptr);
     EXPECT_TRUE(KyLogDispatcher::RemoveSink(&sink).IsOK());
     ASSERT_TRUE(r.IsOK());
     EXPECT_EQ(params.GetCount(), 1u);
@@ -168,14 +185,21 @@ TEST(BadXml, DamagedCopiesOfAGoodFileNeverCrash)
         for (int e = 0; e < edits; ++e) {
             size_t at = random() % xml.size();
             switch (random() % 3) {
-            case 0: xml[at] = static_cast<char>(random() % 128); break;
-            case 1: xml.erase(at, random() % 40); break;
-            default: xml.insert(at, xml.substr(random() % xml.size(), random() % 60)); break;
+            case 0:
+                xml[at] = static_cast<char>(random() % 128);
+                break;
+            case 1:
+                xml.erase(at, random() % 40);
+                break;
+            default:
+                xml.insert(at, xml.substr(random() % xml.size(), random() % 60));
+                break;
             }
         }
         MemoryPort port;
         KyGenParameterArray params;
-        if (!params.Load(KyString(xml), &port).IsOK()) continue;
+        if (!params.Load(KyString(xml), &port).IsOK())
+            continue;
         ++loaded;
         for (uint32_t k = 0; k < params.GetCount(); ++k) {
             KyString text;

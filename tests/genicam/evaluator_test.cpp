@@ -106,11 +106,15 @@ const Row kRows[] = {
 
 EvalStatus Resolve(const std::string &name, EvalValue &out)
 {
-    static const std::map<std::string, EvalValue> vars = {
-        {"X", EvalValue::Int(10)}, {"Y", EvalValue::Int(1)}, {"Reg.Value", EvalValue::Int(7)}, {"F", EvalValue::Float(2.5)}};
-    if (name == "BAD") return EvalStatus::VariableError;
+    static const std::map<std::string, EvalValue> vars = {{"X", EvalValue::Int(10)},
+                                                          {"Y", EvalValue::Int(1)},
+                                                          {"Reg.Value", EvalValue::Int(7)},
+                                                          {"F", EvalValue::Float(2.5)}};
+    if (name == "BAD")
+        return EvalStatus::VariableError;
     auto it = vars.find(name);
-    if (it == vars.end()) return EvalStatus::UnknownVariable;
+    if (it == vars.end())
+        return EvalStatus::UnknownVariable;
     out = it->second;
     return EvalStatus::Ok;
 }
@@ -124,9 +128,11 @@ TEST(Evaluator, TableOfExpressions)
         Evaluator e;
         EvalValue v;
         EvalStatus s = e.Compile(row.expression);
-        if (s == EvalStatus::Ok) s = e.Evaluate(Resolve, v);
+        if (s == EvalStatus::Ok)
+            s = e.Evaluate(Resolve, v);
         ASSERT_EQ(EvalStatusName(s), std::string(EvalStatusName(row.status)));
-        if (s != EvalStatus::Ok) continue;
+        if (s != EvalStatus::Ok)
+            continue;
         EXPECT_EQ(v.isFloat, row.isFloat);
         if (row.isFloat)
             EXPECT_NEAR(v.f, row.f, 1e-12);
@@ -144,7 +150,8 @@ TEST(Evaluator, DeepNestingIsRefusedNotOverflowed)
     tooDeep += "1" + std::string(100000, ')');
     EXPECT_EQ(e.Compile(tooDeep), EvalStatus::StackOverflow);
     std::string chain = "1";
-    for (int k = 0; k < Evaluator::kMaxDepth + 5; ++k) chain = "-" + chain;
+    for (int k = 0; k < Evaluator::kMaxDepth + 5; ++k)
+        chain = "-" + chain;
     EXPECT_EQ(e.Compile(chain), EvalStatus::StackOverflow);
 }
 

@@ -10,10 +10,7 @@ using namespace ky::gc;
 
 namespace {
 
-FeatureDocument Document()
-{
-    return FeatureDocument::Host("Test", "features of a test", "TestPort");
-}
+FeatureDocument Document() { return FeatureDocument::Host("Test", "features of a test", "TestPort"); }
 
 struct Values
 {
@@ -31,18 +28,33 @@ HostFeature Feature(FeatureKind kind, const char *name)
 void AddAll(FeatureSet &set, Values &v)
 {
     HostFeature count = Feature(FeatureKind::Integer, "Count");
-    count.get = [&v](int64_t &out) { out = v.count; return KyResult(); };
+    count.get = [&v](int64_t &out) {
+        out = v.count;
+        return KyResult();
+    };
     set.Add(count);
     HostFeature limit = Feature(FeatureKind::Integer, "Limit");
     limit.spec.Range("0", "100", "1").Unit("ms");
-    limit.get = [&v](int64_t &out) { out = v.limit; return KyResult(); };
-    limit.set = [&v](int64_t in) { v.limit = in; return KyResult(); };
+    limit.get = [&v](int64_t &out) {
+        out = v.limit;
+        return KyResult();
+    };
+    limit.set = [&v](int64_t in) {
+        v.limit = in;
+        return KyResult();
+    };
     set.Add(limit);
     HostFeature rate = Feature(FeatureKind::Float, "Rate");
-    rate.getFloat = [&v](double &out) { out = v.rate; return KyResult(); };
+    rate.getFloat = [&v](double &out) {
+        out = v.rate;
+        return KyResult();
+    };
     set.Add(rate);
     HostFeature go = Feature(FeatureKind::Command, "Go");
-    go.set = [&v](int64_t) { ++v.executed; return KyResult(); };
+    go.set = [&v](int64_t) {
+        ++v.executed;
+        return KyResult();
+    };
     set.Add(go);
 }
 
@@ -51,7 +63,7 @@ TEST(FeatureSet, ServesItsFeaturesThroughItsPort)
     for (const bool wide : {false, true}) {
         SCOPED_TRACE(wide ? "8-byte signed registers" : "4-byte signed registers");
         Values v;
-        FeatureSet set(Document(), FeatureSet::Registers {0x100, wide ? 8u : 4u, true});
+        FeatureSet set(Document(), FeatureSet::Registers{0x100, wide ? 8u : 4u, true});
         AddAll(set, v);
         KyGenParameterArray array;
         KyResult loaded = set.Load(array);
@@ -87,7 +99,8 @@ TEST(FeatureSet, ServesItsFeaturesThroughItsPort)
         ASSERT_TRUE(set.ReadPort(0x100 + width, bytes, width).IsOK());
         EXPECT_EQ(bytes[width - 1], 42);
         EXPECT_EQ(bytes[0], 0);
-        EXPECT_EQ(set.ReadPort(0x100 + 1, bytes, width).GetCode(), KY_INVALID_PARAMETER) << "not a register's start";
+        EXPECT_EQ(set.ReadPort(0x100 + 1, bytes, width).GetCode(), KY_INVALID_PARAMETER)
+            << "not a register's start";
         EXPECT_EQ(set.ReadPort(0x100, bytes, width + 1).GetCode(), KY_INVALID_PARAMETER) << "not its length";
         EXPECT_EQ(set.ReadPort(0x100, nullptr, width).GetCode(), KY_INVALID_PARAMETER);
         EXPECT_EQ(set.WritePort(0x100, bytes, width).GetCode(), KY_STATE_ERROR) << "read-only";
@@ -97,12 +110,15 @@ TEST(FeatureSet, ServesItsFeaturesThroughItsPort)
 TEST(FeatureSet, LoadsAgainWithFeaturesAddedLater)
 {
     Values v;
-    FeatureSet set(Document(), FeatureSet::Registers {});
+    FeatureSet set(Document(), FeatureSet::Registers{});
     AddAll(set, v);
     KyGenParameterArray array;
     ASSERT_TRUE(set.Load(array).IsOK());
     HostFeature later = Feature(FeatureKind::Boolean, "Later");
-    later.get = [](int64_t &out) { out = 1; return KyResult(); };
+    later.get = [](int64_t &out) {
+        out = 1;
+        return KyResult();
+    };
     set.Add(later);
     ASSERT_TRUE(set.Load(array).IsOK());
     bool on = false;
@@ -116,13 +132,14 @@ TEST(FeatureSet, LoadsAgainWithFeaturesAddedLater)
 TEST(FeatureSet, RefusesAFeatureNamedTwice)
 {
     Values v;
-    FeatureSet set(Document(), FeatureSet::Registers {});
+    FeatureSet set(Document(), FeatureSet::Registers{});
     AddAll(set, v);
     AddAll(set, v);
     KyGenParameterArray array;
     KyResult result = set.Load(array);
     EXPECT_EQ(result.GetCode(), KY_GENICAM_XML_ERROR);
-    EXPECT_NE(std::string(result.GetDescription().GetAscii()).find("[Count] is declared twice"), std::string::npos)
+    EXPECT_NE(std::string(result.GetDescription().GetAscii()).find("[Count] is declared twice"),
+              std::string::npos)
         << result.GetDescription().GetAscii();
 }
 

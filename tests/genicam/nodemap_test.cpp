@@ -20,11 +20,11 @@ class NodeMapTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        port.Put32(0x00, 640);          // Width
-        port.Put32(0x04, 480);          // Height
-        port.Put32(0x08, 0x01080001);   // PixelFormat Mono8
-        port.Put32(0x90, 11);           // CachedRegInvalidatedByWidth
-        port.Put32(0x10, 0x407F4000);   // ExposureTime 500.0, big-endian double
+        port.Put32(0x00, 640);         // Width
+        port.Put32(0x04, 480);         // Height
+        port.Put32(0x08, 0x01080001);  // PixelFormat Mono8
+        port.Put32(0x90, 11);          // CachedRegInvalidatedByWidth
+        port.Put32(0x10, 0x407F4000);  // ExposureTime 500.0, big-endian double
         std::memcpy(&port.memory[0x60], "Vendor", 6);
         KyResult r = params.Load(KyString(ReadTestFile("features.xml")), &port);
         ASSERT_TRUE(r.IsOK()) << r.GetDescription().GetAscii();
@@ -33,7 +33,8 @@ protected:
     std::string Text(const char *name)
     {
         KyGenParameter *p = params.Get(KyString(name));
-        if (!p) return "<missing>";
+        if (!p)
+            return "<missing>";
         KyString s;
         KyResult r = p->ToString(s);
         return r.IsOK() ? s.str() : "error: " + r.GetDescription().str();
@@ -61,12 +62,23 @@ public:
 TEST_F(NodeMapTest, FeaturesHaveTheirTypes)
 {
     const std::pair<const char *, KyGenType> rows[] = {
-        {"Width", KyGenTypeInteger}, {"WidthReg", KyGenTypeInteger}, {"SignedByteField8To15LittleEndian", KyGenTypeInteger},
-        {"PayloadSizeFromFormula", KyGenTypeInteger}, {"WidthHalvedByIntConverter", KyGenTypeInteger},
-        {"ExposureTime", KyGenTypeFloat}, {"FloatReg32LittleEndian", KyGenTypeFloat}, {"GainConverterTenths", KyGenTypeFloat},
-        {"FloatSwissKnifeDividesByVariable", KyGenTypeFloat}, {"PixelFormat", KyGenTypeEnum}, {"ReverseX", KyGenTypeBoolean},
-        {"AcquisitionStart", KyGenTypeCommand}, {"DeviceUserID", KyGenTypeString}, {"DeviceVendorNameReadOnly", KyGenTypeString},
-        {"LutRegister8", KyGenTypeRegister}, {"StructEntryTopByte", KyGenTypeInteger}, {"InsideGroup", KyGenTypeInteger},
+        {"Width", KyGenTypeInteger},
+        {"WidthReg", KyGenTypeInteger},
+        {"SignedByteField8To15LittleEndian", KyGenTypeInteger},
+        {"PayloadSizeFromFormula", KyGenTypeInteger},
+        {"WidthHalvedByIntConverter", KyGenTypeInteger},
+        {"ExposureTime", KyGenTypeFloat},
+        {"FloatReg32LittleEndian", KyGenTypeFloat},
+        {"GainConverterTenths", KyGenTypeFloat},
+        {"FloatSwissKnifeDividesByVariable", KyGenTypeFloat},
+        {"PixelFormat", KyGenTypeEnum},
+        {"ReverseX", KyGenTypeBoolean},
+        {"AcquisitionStart", KyGenTypeCommand},
+        {"DeviceUserID", KyGenTypeString},
+        {"DeviceVendorNameReadOnly", KyGenTypeString},
+        {"LutRegister8", KyGenTypeRegister},
+        {"StructEntryTopByte", KyGenTypeInteger},
+        {"InsideGroup", KyGenTypeInteger},
     };
     for (auto &[name, type] : rows) {
         SCOPED_TRACE(name);
@@ -88,19 +100,32 @@ TEST_F(NodeMapTest, FeaturesHaveTheirTypes)
 
 TEST_F(NodeMapTest, ReadsEveryKindOfNode)
 {
-    port.memory[0x25] = 0xFE;      // bits 8..15 of a little-endian register: -2 signed
+    port.memory[0x25] = 0xFE;  // bits 8..15 of a little-endian register: -2 signed
     port.Put32(0xA0, 0x12000034);
     port.Put32(0x20, 0x00000001);  // bit 31 big-endian = least significant bit
     const std::pair<const char *, const char *> rows[] = {
-        {"Width", "640"}, {"Height", "480"}, {"PixelFormat", "Mono8"},
-        {"PayloadSizeFromFormula", "307200"}, {"SwissKnifeWithConstantAndExpression", "7"},
-        {"FloatSwissKnifeDividesByVariable", "-1.5"}, {"WidthHalvedByIntConverter", "320"},
-        {"SignedByteField8To15LittleEndian", "-2"}, {"StructEntryTopByte", "18"}, {"StructEntryBottomByte", "52"},
-        {"ReverseX", "True"}, {"ReverseYBit30", "0"}, {"DeviceVendorNameReadOnly", "Vendor"}, {"HostStringValue", "hello"},
-        {"LutRegister8", "0000000000000000"}, {"InsideGroup", "42"}, {"GainSelector", "All"}, {"Gain", "0"},
+        {"Width", "640"},
+        {"Height", "480"},
+        {"PixelFormat", "Mono8"},
+        {"PayloadSizeFromFormula", "307200"},
+        {"SwissKnifeWithConstantAndExpression", "7"},
+        {"FloatSwissKnifeDividesByVariable", "-1.5"},
+        {"WidthHalvedByIntConverter", "320"},
+        {"SignedByteField8To15LittleEndian", "-2"},
+        {"StructEntryTopByte", "18"},
+        {"StructEntryBottomByte", "52"},
+        {"ReverseX", "True"},
+        {"ReverseYBit30", "0"},
+        {"DeviceVendorNameReadOnly", "Vendor"},
+        {"HostStringValue", "hello"},
+        {"LutRegister8", "0000000000000000"},
+        {"InsideGroup", "42"},
+        {"GainSelector", "All"},
+        {"Gain", "0"},
         {"ExposureTime", "500"},
     };
-    for (auto &[name, text] : rows) EXPECT_EQ(Text(name), text) << name;
+    for (auto &[name, text] : rows)
+        EXPECT_EQ(Text(name), text) << name;
 }
 
 TEST_F(NodeMapTest, WritesAreCheckedBeforeAnythingIsSent)
@@ -116,22 +141,30 @@ TEST_F(NodeMapTest, WritesAreCheckedBeforeAnythingIsSent)
         {"Width", "5000", KY_INVALID_PARAMETER, "[Width] 5000 is above the maximum 4096"},
         {"Width", "4097", KY_INVALID_PARAMETER, "[Width] 4097 is above the maximum 4096"},
         {"Width", "8", KY_INVALID_PARAMETER, "[Width] 8 is below the minimum 16"},
-        {"Width", "642", KY_INVALID_PARAMETER, "[Width] 642 is not the minimum 16 plus a multiple of the increment 4"},
+        {"Width", "642", KY_INVALID_PARAMETER,
+         "[Width] 642 is not the minimum 16 plus a multiple of the increment 4"},
         {"Height", "1081", KY_INVALID_PARAMETER, "[Height] 1081 is above the maximum 1080"},
         {"ExposureTime", "5", KY_INVALID_PARAMETER, "[ExposureTime] 5 is below the minimum 10"},
-        {"FloatWithIncrement", "1.3", KY_INVALID_PARAMETER, "[FloatWithIncrement] 1.3 is not the minimum 0.5 plus a multiple of the increment 0.25"},
+        {"FloatWithIncrement", "1.3", KY_INVALID_PARAMETER,
+         "[FloatWithIncrement] 1.3 is not the minimum 0.5 plus a multiple of the increment 0.25"},
         {"PixelFormat", "Mono16", KY_STATE_ERROR, "[PixelFormat] entry Mono16 is not available"},
         {"PixelFormat", "Foo", KY_INVALID_PARAMETER, "[PixelFormat] has no entry named 'Foo'"},
-        {"DeviceVendorNameReadOnly", "x", KY_STATE_ERROR, "[DeviceVendorNameReadOnly] is not writable (read-only)"},
-        {"SensorHeightHostReadOnly", "1", KY_STATE_ERROR, "[SensorHeightHostReadOnly] is not writable (read-only)"},
-        {"PayloadSizeFromFormula", "1", KY_STATE_ERROR, "[PayloadSizeFromFormula] is not writable (read-only)"},
+        {"DeviceVendorNameReadOnly", "x", KY_STATE_ERROR,
+         "[DeviceVendorNameReadOnly] is not writable (read-only)"},
+        {"SensorHeightHostReadOnly", "1", KY_STATE_ERROR,
+         "[SensorHeightHostReadOnly] is not writable (read-only)"},
+        {"PayloadSizeFromFormula", "1", KY_STATE_ERROR,
+         "[PayloadSizeFromFormula] is not writable (read-only)"},
         {"LockedByHostFlag", "6", KY_STATE_ERROR, "[LockedByHostFlag] is not writable (read-only or locked)"},
         {"NotAvailableByHostFlag", "6", KY_STATE_ERROR, "[NotAvailableByHostFlag] is not available"},
-        {"NotImplementedByHostFlag", "6", KY_NOT_IMPLEMENTED, "[NotImplementedByHostFlag] is not implemented"},
-        {"DeviceUserID", "seventeen bytes!!", KY_INVALID_PARAMETER, "[DeviceUserID] text of 17 bytes is longer than the maximum 16"},
+        {"NotImplementedByHostFlag", "6", KY_NOT_IMPLEMENTED,
+         "[NotImplementedByHostFlag] is not implemented"},
+        {"DeviceUserID", "seventeen bytes!!", KY_INVALID_PARAMETER,
+         "[DeviceUserID] text of 17 bytes is longer than the maximum 16"},
         {"ReverseX", "maybe", KY_INVALID_PARAMETER, "[ReverseX] 'maybe' is neither True nor False"},
         {"Width", "12x", KY_INVALID_PARAMETER, "[Width] '12x' is not an integer"},
-        {"AcquisitionStart", "1", KY_NOT_SUPPORTED, "[AcquisitionStart] is a command and takes no value; execute it"},
+        {"AcquisitionStart", "1", KY_NOT_SUPPORTED,
+         "[AcquisitionStart] is a command and takes no value; execute it"},
         {"UsesUnknownTagNode", "1", KY_NOT_IMPLEMENTED, "[UsesUnknownTagNode] is not implemented"},
     };
     for (const Row &row : rows) {
@@ -152,7 +185,8 @@ TEST_F(NodeMapTest, AcceptedWritesReachTheRegisters)
     EXPECT_TRUE(params.SetEnumValue("PixelFormat", KyString("RGB8")).IsOK());
     EXPECT_EQ(port.Get32(0x08), 0x02180014u);
     EXPECT_TRUE(params.SetEnumValue("PixelFormat", int64_t(0x01080001)).IsOK());
-    EXPECT_EQ(params.SetEnumValue("PixelFormat", int64_t(5)).GetDescription().str(), "[PixelFormat] 5 is the value of no entry");
+    EXPECT_EQ(params.SetEnumValue("PixelFormat", int64_t(5)).GetDescription().str(),
+              "[PixelFormat] 5 is the value of no entry");
     EXPECT_TRUE(params.SetFloatValue("ExposureTime", 1234.5).IsOK());
     double d = 0;
     EXPECT_TRUE(params.GetFloatValue("ExposureTime", d).IsOK());
@@ -182,8 +216,10 @@ TEST_F(NodeMapTest, AcceptedWritesReachTheRegisters)
     EXPECT_TRUE(reg->Set(lut, 8).IsOK());
     EXPECT_TRUE(reg->Get(back, 8).IsOK());
     EXPECT_EQ(std::memcmp(lut, back, 8), 0);
-    EXPECT_EQ(reg->Set(lut, 9).GetDescription().str(), "[LutRegister8] cannot write 9 bytes to a register of 8");
-    EXPECT_EQ(reg->Get(back, 0).GetDescription().str(), "[LutRegister8] cannot read 0 bytes from a register of 8");
+    EXPECT_EQ(reg->Set(lut, 9).GetDescription().str(),
+              "[LutRegister8] cannot write 9 bytes to a register of 8");
+    EXPECT_EQ(reg->Get(back, 0).GetDescription().str(),
+              "[LutRegister8] cannot read 0 bytes from a register of 8");
     EXPECT_EQ(reg->Get(nullptr, 4).GetDescription().str(), "[LutRegister8] was given a null buffer");
     EXPECT_TRUE(reg->FromString(KyString("0a0b0c0d0e0f1011")).IsOK());
     EXPECT_EQ(Text("LutRegister8"), "0a0b0c0d0e0f1011");
@@ -211,7 +247,8 @@ TEST_F(NodeMapTest, RangesComeFromLiteralsPointersAndRegisters)
     int64_t inc = 0;
     EXPECT_TRUE(params.GetInteger("Width")->GetIncrement(inc).IsOK());
     EXPECT_EQ(inc, 4);
-    EXPECT_EQ(params.GetIntegerRange("Gain", lo, hi).GetDescription().str(), "[Gain] is not an integer feature");
+    EXPECT_EQ(params.GetIntegerRange("Gain", lo, hi).GetDescription().str(),
+              "[Gain] is not an integer feature");
     EXPECT_EQ(params.GetIntegerRange("Nope", lo, hi).GetCode(), KY_NOT_FOUND);
 }
 
@@ -258,8 +295,8 @@ TEST_F(NodeMapTest, RegisterCacheIsKeptUntilAnInvalidatorChanges)
 TEST_F(NodeMapTest, SinksHearTheWrittenFeatureAndWhatItInvalidates)
 {
     CountingSink sink;
-    for (const char *name : {"Width", "WidthReg", "PayloadSizeFromFormula", "CachedRegInvalidatedByWidth", "Height",
-                             "WidthHalvedByIntConverter"})
+    for (const char *name : {"Width", "WidthReg", "PayloadSizeFromFormula", "CachedRegInvalidatedByWidth",
+                             "Height", "WidthHalvedByIntConverter"})
         ASSERT_TRUE(params.Get(KyString(name))->RegisterEventSink(&sink).IsOK());
     EXPECT_TRUE(params.SetIntegerValue("Width", 800).IsOK());
     EXPECT_TRUE(sink.Saw("Width"));
@@ -395,8 +432,8 @@ TEST_F(NodeMapTest, ChunkFeaturesReadTheAttachedPayload)
     EXPECT_EQ(params.GetIntegerValue("ChunkExposureFromChunkPort", v).GetDescription().str(),
               "[ChunkPortExposure] no chunk with id 4660 is attached");
     // image chunk (id 1, 8 bytes) then the exposure chunk (id 0x1234, 4 bytes)
-    uint8_t payload[] = {9, 9, 9, 9, 9, 9, 9, 9, 0, 0, 0, 1, 0, 0, 0, 8,
-                         0, 0, 0x30, 0x39, 0, 0, 0x12, 0x34, 0, 0, 0, 4};
+    uint8_t payload[] = {9, 9, 9, 9, 9,    9,    9, 9, 0,    0,    0, 1, 0, 0,
+                         0, 8, 0, 0, 0x30, 0x39, 0, 0, 0x12, 0x34, 0, 0, 0, 4};
     ASSERT_TRUE(params.AttachDataChunks(payload, sizeof payload).IsOK());
     EXPECT_TRUE(params.GetIntegerValue("ChunkExposureFromChunkPort", v).IsOK());
     EXPECT_EQ(v, 12345);
@@ -464,7 +501,8 @@ TEST_F(NodeMapTest, TextsFlagsAndEntries)
     bool flag = false;
     EXPECT_TRUE(width->IsStreamable(flag).IsOK());
     EXPECT_TRUE(flag);
-    const std::pair<const char *, KyGenVisibility> vis[] = {{"Width", KyGenVisibilityBeginner}, {"Height", KyGenVisibilityExpert},
+    const std::pair<const char *, KyGenVisibility> vis[] = {{"Width", KyGenVisibilityBeginner},
+                                                            {"Height", KyGenVisibilityExpert},
                                                             {"WidthReg", KyGenVisibilityInvisible}};
     for (auto &[name, level] : vis) {
         KyGenVisibility v = KyGenVisibilityUndefined;
@@ -482,7 +520,8 @@ TEST_F(NodeMapTest, TextsFlagsAndEntries)
     EXPECT_TRUE(params.Get(KyString("WriteOnlyReg"))->IsReadable(flag).IsOK());
     EXPECT_FALSE(flag);
     int64_t v = 0;
-    EXPECT_EQ(params.GetInteger("WriteOnlyReg")->GetValue(v).GetDescription().str(), "[WriteOnlyReg] is not readable (write-only)");
+    EXPECT_EQ(params.GetInteger("WriteOnlyReg")->GetValue(v).GetDescription().str(),
+              "[WriteOnlyReg] is not readable (write-only)");
 
     KyGenEnum *pf = params.GetEnum("PixelFormat");
     int64_t count = 0;
@@ -498,7 +537,8 @@ TEST_F(NodeMapTest, TextsFlagsAndEntries)
     EXPECT_TRUE(pf->GetEntryByIndex(0, &entry).IsOK());
     EXPECT_TRUE(entry->GetDisplayName(s).IsOK());
     EXPECT_EQ(s.str(), "Mono 8");
-    EXPECT_EQ(pf->GetEntryByIndex(3, &entry).GetDescription().str(), "[PixelFormat] has no entry at index 3 (it has 3)");
+    EXPECT_EQ(pf->GetEntryByIndex(3, &entry).GetDescription().str(),
+              "[PixelFormat] has no entry at index 3 (it has 3)");
     EXPECT_EQ(entry, nullptr);
     EXPECT_EQ(pf->GetEntryByIndex(-1, &entry).GetCode(), KY_NOT_FOUND);
     EXPECT_EQ(pf->GetEntryByName(KyString("Nope"), &entry).GetCode(), KY_NOT_FOUND);
@@ -506,7 +546,8 @@ TEST_F(NodeMapTest, TextsFlagsAndEntries)
     EXPECT_EQ(v, 0x01080001);
     port.Put32(0x08, 0x77);
     EXPECT_TRUE(params.InvalidateCache().IsOK());
-    EXPECT_EQ(params.GetEnumValue("PixelFormat", s).GetDescription().str(), "[PixelFormat] value 119 matches no entry");
+    EXPECT_EQ(params.GetEnumValue("PixelFormat", s).GetDescription().str(),
+              "[PixelFormat] value 119 matches no entry");
 }
 
 TEST_F(NodeMapTest, FormulaFailuresAreResultsNotValues)
@@ -514,7 +555,8 @@ TEST_F(NodeMapTest, FormulaFailuresAreResultsNotValues)
     int64_t v = 0;
     KyResult r = params.GetIntegerValue("SwissKnifeDividesByZero", v);
     EXPECT_EQ(r.GetCode(), KY_INVALID_DATA_FORMAT);
-    EXPECT_EQ(r.GetDescription().str(), "[SwissKnifeDividesByZero] formula '10 / D' failed: division by zero");
+    EXPECT_EQ(r.GetDescription().str(),
+              "[SwissKnifeDividesByZero] formula '10 / D' failed: division by zero");
     EXPECT_TRUE(params.SetIntegerValue("OffsetYHostValue", 4).IsOK());
     EXPECT_TRUE(params.GetIntegerValue("SwissKnifeDividesByZero", v).IsOK());
     EXPECT_EQ(v, 2);
@@ -532,7 +574,8 @@ TEST_F(NodeMapTest, PortFailuresComeBackUnchanged)
     EXPECT_EQ(params.SetIntegerValue("Height", 100).GetCode(), KY_TIMEOUT);
     KyGenParameterArray detached;
     ASSERT_TRUE(detached.Load(KyString(ReadTestFile("features.xml")), nullptr).IsOK());
-    EXPECT_EQ(detached.GetIntegerValue("Height", v).GetDescription().str(), "[Device] has no device connection");
+    EXPECT_EQ(detached.GetIntegerValue("Height", v).GetDescription().str(),
+              "[Device] has no device connection");
     EXPECT_TRUE(detached.GetIntegerValue("InsideGroup", v).IsOK());
 }
 
@@ -602,7 +645,8 @@ TEST_F(NodeMapTest, ThreadsShareOneArray)
             }
         });
     }
-    for (auto &th : threads) th.join();
+    for (auto &th : threads)
+        th.join();
     EXPECT_EQ(locked.count, 800);
     int64_t w = 0;
     EXPECT_TRUE(params.GetIntegerValue("Width", w).IsOK());

@@ -13,7 +13,7 @@ namespace {
 class RegisterMapPort : public IKyGenPort
 {
 public:
-    explicit RegisterMapPort(IKyRegisterMap &map) : mMap(map) {}
+    explicit RegisterMapPort(IKyRegisterMap &map) : mMap(map) { }
 
     KyResult ReadPort(uint64_t address, void *data, uint32_t length) override
     {
@@ -37,13 +37,19 @@ private:
             IKyRegister *found = nullptr;
             for (size_t k = 0; k < mMap.GetRegisterCount() && !found; ++k) {
                 IKyRegister *r = mMap.GetRegisterByIndex(k);
-                if (r && r->GetAddress() <= address + done && address + done < r->GetAddress() + r->GetLength()) found = r;
+                if (r && r->GetAddress() <= address + done &&
+                    address + done < r->GetAddress() + r->GetLength())
+                    found = r;
             }
-            if (!found) return KyResult(KY_INVALID_PARAMETER, KyString("no register at " + std::to_string(address + done)));
+            if (!found)
+                return KyResult(KY_INVALID_PARAMETER,
+                                KyString("no register at " + std::to_string(address + done)));
             uint32_t offset = static_cast<uint32_t>(address + done - found->GetAddress());
-            uint32_t n = std::min<uint32_t>(length - done, static_cast<uint32_t>(found->GetLength()) - offset);
+            uint32_t n =
+                std::min<uint32_t>(length - done, static_cast<uint32_t>(found->GetLength()) - offset);
             KyResult r = access(*found, offset, done, n);
-            if (!r.IsOK()) return r;
+            if (!r.IsOK())
+                return r;
             done += n;
         }
         return KyResult();

@@ -119,7 +119,8 @@ TEST(XmlAllocation, ArchivesDeclaringMoreThanTheyHoldFailWithoutAllocatingTheDec
     const std::string text = "<RegisterDescription/>";
     const std::vector<uint8_t> deflated = StoredDeflate(text);
     const uint32_t huge = static_cast<uint32_t>(KY_GEN_XML_MAX_LENGTH);
-    const struct {
+    const struct
+    {
         const char *name;
         std::vector<uint8_t> zip;
         const char *description;
@@ -156,7 +157,8 @@ TEST(XmlAllocation, ATruthfulArchiveStillUnpacks)
             c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
         }
     }
-    const std::vector<uint8_t> zip = Zip("a.xml", 8, StoredDeflate(text), static_cast<uint32_t>(text.size()), ~c);
+    const std::vector<uint8_t> zip =
+        Zip("a.xml", 8, StoredDeflate(text), static_cast<uint32_t>(text.size()), ~c);
     std::string xml;
     const KyResult result = KyGenUnzipXml(zip.data(), zip.size(), xml);
     ASSERT_TRUE(result.IsOK()) << result.GetDescription().str();

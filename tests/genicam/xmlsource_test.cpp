@@ -28,14 +28,16 @@ TEST(XmlUrl, TableOfUrls)
          "GenICam URL 'TestCamera.xml;A0000;3A2C' has no scheme (such as \"Local:\")"},
         {"Local:cam.xml;A0000", KY_INVALID_PARAMETER, "", "", 0, 0, false,
          "GenICam URL 'Local:cam.xml;A0000' is not of the form Local:name;address;length"},
-        {"Local:cam.xml;G000;10", KY_INVALID_PARAMETER, "", "", 0, 0, false, "GenICam URL 'Local:cam.xml;G000;10' has a bad address 'G000'"},
+        {"Local:cam.xml;G000;10", KY_INVALID_PARAMETER, "", "", 0, 0, false,
+         "GenICam URL 'Local:cam.xml;G000;10' has a bad address 'G000'"},
         {"Local:cam.xml;0;0", KY_INVALID_PARAMETER, "", "", 0, 0, false,
          "GenICam URL 'Local:cam.xml;0;0' has the length 0, outside 1..67108864"},
         {"Local:cam.xml;0;4000001", KY_INVALID_PARAMETER, "", "", 0, 0, false,
          "GenICam URL 'Local:cam.xml;0;4000001' has the length 67108865, outside 1..67108864"},
         {"Local:cam.xml;FFFFFFFFFFFFFFFF;10", KY_INVALID_PARAMETER, "", "", 0, 0, false,
          "GenICam URL 'Local:cam.xml;FFFFFFFFFFFFFFFF;10' runs past the end of the address space"},
-        {"Local:;0;10", KY_INVALID_PARAMETER, "", "", 0, 0, false, "GenICam URL 'Local:;0;10' has no file name"},
+        {"Local:;0;10", KY_INVALID_PARAMETER, "", "", 0, 0, false,
+         "GenICam URL 'Local:;0;10' has no file name"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.url);
@@ -59,7 +61,8 @@ namespace {
 // A device whose memory holds the URL register at 0x200 and a file at 0x1000.
 struct Device
 {
-    explicit Device(const std::string &file, const std::string &name, size_t padding = 0) : port(0x1000 + file.size() + padding + 8)
+    explicit Device(const std::string &file, const std::string &name, size_t padding = 0)
+        : port(0x1000 + file.size() + padding + 8)
     {
         std::memcpy(&port.memory[0x1000], file.data(), file.size());
         char hex[64];
@@ -84,8 +87,9 @@ struct Device
 TEST(XmlSource, ReadsPlainStoredAndDeflatedFiles)
 {
     const std::string xml = ReadTestFile("features.xml");
-    const std::pair<const char *, const char *> files[] = {
-        {"features.xml", "TestCamera.xml"}, {"features_stored.zip", "TestCamera.zip"}, {"features_deflated.zip", "TestCamera.zip"}};
+    const std::pair<const char *, const char *> files[] = {{"features.xml", "TestCamera.xml"},
+                                                           {"features_stored.zip", "TestCamera.zip"},
+                                                           {"features_deflated.zip", "TestCamera.zip"}};
     for (auto &[file, name] : files) {
         SCOPED_TRACE(file);
         Device device(ReadTestFile(file), name, 5);  // zero padding after the file is dropped
@@ -141,7 +145,8 @@ TEST(XmlSource, FailuresOfTheDeviceAndOtherSchemes)
     EXPECT_EQ(KyGenReadXmlFromDevice(device.Reader(), 0x200, text).GetCode(), KY_TIMEOUT);
     device.port.failWith = KY_OK;
     // A URL that points past the device memory fails in the device's read, not in ours.
-    EXPECT_EQ(KyGenReadXml(device.Reader(), KyString("Local:x.xml;FFF0000;100"), text).GetCode(), KY_INVALID_PARAMETER);
+    EXPECT_EQ(KyGenReadXml(device.Reader(), KyString("Local:x.xml;FFF0000;100"), text).GetCode(),
+              KY_INVALID_PARAMETER);
 }
 
 // A read function that throws fails the read: the exception does not leave the SDK.

@@ -19,10 +19,7 @@ namespace {
 constexpr uint32_t kLoopback = 0x7F000001;  // 127.0.0.1
 constexpr uint32_t kOtherLoopback = 0x7F000002;
 
-std::string Text(const KyResult &result)
-{
-    return result.GetDescription().GetAscii();
-}
+std::string Text(const KyResult &result) { return result.GetDescription().GetAscii(); }
 
 TEST(UdpSocket, OpenRefusesWhatCannotBeBound)
 {
@@ -38,7 +35,10 @@ TEST(UdpSocket, OpenRefusesWhatCannotBeBound)
     noSuchDevice.device = "kynosuch0";
     const Case cases[] = {
         {"not an address", "127.0.0.256", {}, KY_INVALID_PARAMETER, "\"127.0.0.256\" is not an IPv4 address"},
-        {"not local", "192.0.2.1", {}, KY_NETWORK_ERROR,
+        {"not local",
+         "192.0.2.1",
+         {},
+         KY_NETWORK_ERROR,
          "cannot bind a UDP socket to 192.0.2.1:0: Cannot assign requested address"},
         {"no such interface", "", noSuchDevice, KY_NETWORK_ERROR,
          "cannot bind a UDP socket to the interface kynosuch0: No such device"},

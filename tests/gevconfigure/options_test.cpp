@@ -8,17 +8,30 @@ using namespace gevconfigure;
 
 TEST(CheckArgumentOption, WholeWordsOnly)
 {
-    const struct {
+    const struct
+    {
         const char *word;
         int32_t code;
     } cases[] = {
-        {"--help", kOptionHelp},   {"-h", kOptionHelp},   {"--list", kOptionList},
-        {"-L", kOptionList},       {"--version", kOptionVersion}, {"-v", kOptionVersion},
-        {"-d", kOptionDHCP},       {"--dhcp", kOptionDHCP}, {"-p", kOptionPersistent},
-        {"--persistent", kOptionPersistent}, {"-l", kOptionLLA}, {"--lla", kOptionLLA},
+        {"--help", kOptionHelp},
+        {"-h", kOptionHelp},
+        {"--list", kOptionList},
+        {"-L", kOptionList},
+        {"--version", kOptionVersion},
+        {"-v", kOptionVersion},
+        {"-d", kOptionDHCP},
+        {"--dhcp", kOptionDHCP},
+        {"-p", kOptionPersistent},
+        {"--persistent", kOptionPersistent},
+        {"-l", kOptionLLA},
+        {"--lla", kOptionLLA},
         // no abbreviations, "=" forms, combined options or case folding
-        {"--he", kOptionUnknown},  {"--dhcp=1", kOptionUnknown}, {"-dl", kOptionUnknown},
-        {"-H", kOptionUnknown},    {"-D", kOptionUnknown}, {"", kOptionUnknown},
+        {"--he", kOptionUnknown},
+        {"--dhcp=1", kOptionUnknown},
+        {"-dl", kOptionUnknown},
+        {"-H", kOptionUnknown},
+        {"-D", kOptionUnknown},
+        {"", kOptionUnknown},
         {nullptr, kOptionUnknown},
     };
     for (const auto &c : cases)

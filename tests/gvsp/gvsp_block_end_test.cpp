@@ -50,7 +50,7 @@ GvspCompletedBlock Next(GvspReceiver &receiver)
     return block;
 }
 
-} // namespace
+}  // namespace
 
 TEST(GvspBlockEnd, QueueArgumentsAndWaitAreChecked)
 {
@@ -87,7 +87,8 @@ TEST(GvspBlockEnd, SenderRefusesBadBlocks)
     EXPECT_STREQ(r.GetDescription().GetAscii(), "packet size 36 leaves no room for GVSP payload");
     sc.packetSize = 1500;
     ASSERT_TRUE(sender.Open(sc).IsOK());
-    const struct {
+    const struct
+    {
         uint64_t blockId;
         bool nullData;
         const char *message;
@@ -154,7 +155,8 @@ TEST(GvspBlockEnd, CloseHandsBackEverything)
 // the block ends at once with missing packets.
 TEST(GvspBlockEnd, SenderStoppingMidFrame)
 {
-    const struct {
+    const struct
+    {
         bool resend;
         bool closeSender;
         GvspBlockStatus status;
@@ -318,7 +320,7 @@ TEST(GvspBlockEnd, RandomDatagramsAreSurvived)
             for (auto &b : packet)
                 b = static_cast<uint8_t>(random());
             if (size >= 8 && i % 3) {
-                packet[0] = 0;                                  // success or resend status
+                packet[0] = 0;  // success or resend status
                 packet[1] = i % 5 ? 0 : 1;
                 packet[2] = 0;
                 packet[3] = static_cast<uint8_t>(1 + i / 300);  // a few block ids
@@ -354,7 +356,8 @@ TEST(GvspBlockEnd, RandomDatagramsAreSurvived)
 TEST(GvspBlockEnd, LeadersAnnouncingMoreThan64BitsCountAreTooLargeForAnyBuffer)
 {
     constexpr uint32_t MONO8 = 0x01080001, BITS64 = 0x01400000, MAX32 = 0xFFFFFFFFu;
-    const struct {
+    const struct
+    {
         const char *name;
         uint32_t pixelFormat, sizeX, sizeY;
         uint16_t paddingX, paddingY;
@@ -363,10 +366,10 @@ TEST(GvspBlockEnd, LeadersAnnouncingMoreThan64BitsCountAreTooLargeForAnyBuffer)
     } cases[] = {
         {"2^31 x 2^31 pixels of 64 bits", BITS64, 1u << 31, 1u << 31, 0, 0, GVSP_PAYLOAD_SIZE_TOO_LARGE,
          GvspBlockStatus::BufferTooSmall},
-        {"largest lines and rows of 64 bits", BITS64, MAX32, MAX32, 0xFFFF, 0xFFFF, GVSP_PAYLOAD_SIZE_TOO_LARGE,
-         GvspBlockStatus::BufferTooSmall},
-        {"line padding carries the product past 64 bits", MONO8, MAX32, MAX32, 2, 1, GVSP_PAYLOAD_SIZE_TOO_LARGE,
-         GvspBlockStatus::BufferTooSmall},
+        {"largest lines and rows of 64 bits", BITS64, MAX32, MAX32, 0xFFFF, 0xFFFF,
+         GVSP_PAYLOAD_SIZE_TOO_LARGE, GvspBlockStatus::BufferTooSmall},
+        {"line padding carries the product past 64 bits", MONO8, MAX32, MAX32, 2, 1,
+         GVSP_PAYLOAD_SIZE_TOO_LARGE, GvspBlockStatus::BufferTooSmall},
         {"exactly 2^64 - 1 bytes", MONO8, MAX32, MAX32, 2, 0, GVSP_PAYLOAD_SIZE_TOO_LARGE,
          GvspBlockStatus::BufferTooSmall},
         {"the largest size that 64 bits count", MONO8, MAX32, MAX32, 1, 0xFFFF, 0xFFFFFFFF0000FFFFull,

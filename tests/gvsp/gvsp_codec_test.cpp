@@ -31,7 +31,7 @@ void ExpectSameHeader(const GvspHeader &a, const GvspHeader &b)
     EXPECT_EQ(a.flags, b.flags);
 }
 
-} // namespace
+}  // namespace
 
 TEST(GvspCodec, HeaderRoundTrips)
 {
@@ -57,13 +57,17 @@ TEST(GvspCodec, HeaderRoundTrips)
 TEST(GvspCodec, HeaderWireBytes)
 {
     uint8_t buffer[GVSP_EXTENDED_HEADER_SIZE];
-    ASSERT_EQ(GvspBuildHeader(buffer, sizeof buffer, Header(false, GvspPacketFormat::Trailer, 0x0102, 0x030405)), 8u);
+    ASSERT_EQ(
+        GvspBuildHeader(buffer, sizeof buffer, Header(false, GvspPacketFormat::Trailer, 0x0102, 0x030405)),
+        8u);
     const uint8_t standard[] = {0x01, 0x00, 0x01, 0x02, 0x02, 0x03, 0x04, 0x05};
     EXPECT_EQ(0, std::memcmp(buffer, standard, sizeof standard));
 
-    ASSERT_EQ(GvspBuildHeader(buffer, sizeof buffer, Header(true, GvspPacketFormat::Payload, 0x0A0B, 0x0C0D0E0F)), 20u);
-    const uint8_t extended[] = {0x01, 0x00, 0x00, 0x00, 0x83, 0x00, 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0x0A, 0x0B,
-                                0x0C, 0x0D, 0x0E, 0x0F};
+    ASSERT_EQ(
+        GvspBuildHeader(buffer, sizeof buffer, Header(true, GvspPacketFormat::Payload, 0x0A0B, 0x0C0D0E0F)),
+        20u);
+    const uint8_t extended[] = {0x01, 0x00, 0x00, 0x00, 0x83, 0x00, 0x00, 0x00, 0,    0,
+                                0,    0,    0,    0,    0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F};
     EXPECT_EQ(0, std::memcmp(buffer, extended, sizeof extended));
 }
 
@@ -71,9 +75,13 @@ TEST(GvspCodec, BuilderRefusesOutOfRangeStandardIds)
 {
     uint8_t buffer[64];
     EXPECT_EQ(GvspBuildHeader(buffer, sizeof buffer, Header(false, GvspPacketFormat::Leader, 0, 0)), 0u);
-    EXPECT_EQ(GvspBuildHeader(buffer, sizeof buffer, Header(false, GvspPacketFormat::Leader, 0x10000, 0)), 0u);
-    EXPECT_EQ(GvspBuildHeader(buffer, sizeof buffer, Header(false, GvspPacketFormat::Payload, 1, 0x1000000)), 0u);
-    EXPECT_EQ(GvspBuildPayload(buffer, sizeof buffer, Header(false, GvspPacketFormat::Payload, 1, 1), nullptr, 4), 0u);
+    EXPECT_EQ(GvspBuildHeader(buffer, sizeof buffer, Header(false, GvspPacketFormat::Leader, 0x10000, 0)),
+              0u);
+    EXPECT_EQ(GvspBuildHeader(buffer, sizeof buffer, Header(false, GvspPacketFormat::Payload, 1, 0x1000000)),
+              0u);
+    EXPECT_EQ(
+        GvspBuildPayload(buffer, sizeof buffer, Header(false, GvspPacketFormat::Payload, 1, 1), nullptr, 4),
+        0u);
 }
 
 TEST(GvspCodec, LeaderRoundTrips)
@@ -88,7 +96,8 @@ TEST(GvspCodec, LeaderRoundTrips)
     image.paddingX = 3;
     image.paddingY = 5;
     GvspLeader extendedChunk = image;
-    extendedChunk.payloadType = static_cast<uint16_t>(GvspPayloadType::Image) | GVSP_PAYLOAD_TYPE_EXTENDED_CHUNK_MASK;
+    extendedChunk.payloadType =
+        static_cast<uint16_t>(GvspPayloadType::Image) | GVSP_PAYLOAD_TYPE_EXTENDED_CHUNK_MASK;
     GvspLeader raw;
     raw.payloadType = static_cast<uint16_t>(GvspPayloadType::RawData);
     raw.timestamp = 42;
@@ -97,7 +106,8 @@ TEST(GvspCodec, LeaderRoundTrips)
     chunk.payloadType = static_cast<uint16_t>(GvspPayloadType::ChunkData);
     chunk.timestamp = 7;
 
-    const struct {
+    const struct
+    {
         GvspLeader leader;
         size_t body;
         uint64_t expectedPayload;
@@ -136,15 +146,12 @@ TEST(GvspCodec, LeaderRoundTrips)
 
 TEST(GvspCodec, TrailerAndPayloadRoundTrips)
 {
-    const struct {
+    const struct
+    {
         uint16_t payloadType;
         size_t body;
     } cases[] = {
-        {0x0001, 8},
-        {0x4001, 12},
-        {0x0002, 4},
-        {0x4002, 8},
-        {0x0004, 8},
+        {0x0001, 8}, {0x4001, 12}, {0x0002, 4}, {0x4002, 8}, {0x0004, 8},
     };
     for (const auto &c : cases) {
         GvspTrailer t;
@@ -164,7 +171,8 @@ TEST(GvspCodec, TrailerAndPayloadRoundTrips)
 
     const uint8_t data[] = {1, 2, 3, 4, 5};
     uint8_t buffer[64];
-    const size_t size = GvspBuildPayload(buffer, sizeof buffer, Header(true, GvspPacketFormat::Payload, 5, 2), data, 5);
+    const size_t size =
+        GvspBuildPayload(buffer, sizeof buffer, Header(true, GvspPacketFormat::Payload, 5, 2), data, 5);
     ASSERT_EQ(size, 25u);
     EXPECT_EQ(0, std::memcmp(buffer + 20, data, 5));
 }
@@ -201,7 +209,8 @@ TEST(GvspCodec, PacketSizes)
 
 TEST(GvspCodec, MalformedPacketsAreRefused)
 {
-    const struct {
+    const struct
+    {
         std::vector<uint8_t> bytes;
         int what;  // 0 header, 1 leader body, 2 trailer body
         const char *message;
@@ -214,9 +223,11 @@ TEST(GvspCodec, MalformedPacketsAreRefused)
          0,
          "GVSP packet of 19 bytes is shorter than its 20-byte extended-id header"},
         {{0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, 1, "GVSP leader of 11 bytes is shorter than 12 bytes"},
-        {{0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1,
+        {{0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         1,
          "GVSP leader of payload type 0x0001 needs 36 bytes, got 16"},
-        {{0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1,
+        {{0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         1,
          "GVSP leader of payload type 0x0002 needs 20 bytes, got 16"},
         {{0, 0, 0}, 2, "GVSP trailer of 3 bytes is shorter than 4 bytes"},
         {{0, 0, 0, 1, 0, 0, 0}, 2, "GVSP trailer of payload type 0x0001 needs 8 bytes, got 7"},
@@ -248,14 +259,16 @@ TEST(GvspCodec, DumpsForLogs)
     h.blockId = 258;
     h.format = GvspPacketFormat::Leader;
     const size_t size = GvspBuildLeader(packet, sizeof packet, h, GvspLeader());
-    EXPECT_EQ(DescribeGvsp(packet, size, 4), "GVSP leader block=258 packet=0 status=0x0000 (44 bytes) | 00 00 01 02 ...");
+    EXPECT_EQ(DescribeGvsp(packet, size, 4),
+              "GVSP leader block=258 packet=0 status=0x0000 (44 bytes) | 00 00 01 02 ...");
     h.extendedId = true;
     h.format = GvspPacketFormat::Payload;
     h.packetId = 7;
     h.status = 0x0100;
     EXPECT_EQ(DescribeGvsp(packet, GvspBuildHeader(packet, sizeof packet, h), 0),
               "GVSP payload block=258 packet=7 status=0x0100 extended (20 bytes)");
-    EXPECT_EQ(DescribeGvsp(packet, 3), "GVSP ! GVSP packet of 3 bytes is shorter than its 8-byte header | 01 00 00");
+    EXPECT_EQ(DescribeGvsp(packet, 3),
+              "GVSP ! GVSP packet of 3 bytes is shorter than its 8-byte header | 01 00 00");
     EXPECT_EQ(DescribeGvsp(nullptr, 10), "GVSP ! no data");
     std::vector<uint8_t> test(100);
     EXPECT_EQ(DescribeGvsp(test.data(), GvspBuildTestPacket(test.data(), test.size(), 100), 2),

@@ -26,12 +26,12 @@ struct PlaceCase
 {
     const char *name;
     size_t bytesPerPacket;
-    uint32_t width;          // Mono8, one line: the payload size
-    size_t spare;            // memory past the payload
-    size_t shortBy;          // the memory queued ends this much before the memory allocated
-    bool leader;             // the leader came (the payload size is known)
-    bool trailer;            // the trailer came (the packet count is known)
-    uint32_t received;       // data packets received in order before the aim
+    uint32_t width;     // Mono8, one line: the payload size
+    size_t spare;       // memory past the payload
+    size_t shortBy;     // the memory queued ends this much before the memory allocated
+    bool leader;        // the leader came (the payload size is known)
+    bool trailer;       // the trailer came (the packet count is known)
+    uint32_t received;  // data packets received in order before the aim
 };
 
 const PlaceCase PLACE_CASES[] = {
@@ -69,10 +69,11 @@ void StartBlock(const PlaceCase &c, Block &b)
     }
     const std::vector<uint8_t> data(c.bytesPerPacket, 0x11);
     for (uint32_t id = 1; id <= c.received; ++id)
-        ASSERT_EQ(b.assembler.AddPayload(id, data.data(), data.size(), false, now), GvspBlockAssembler::Outcome::Placed);
+        ASSERT_EQ(b.assembler.AddPayload(id, data.data(), data.size(), false, now),
+                  GvspBlockAssembler::Outcome::Placed);
 }
 
-} // namespace
+}  // namespace
 
 TEST(GvspInPlace, PlacesHoldAWholePacketInsideMemoryAndPayload)
 {
@@ -144,8 +145,8 @@ TEST(GvspInPlace, StrayWholePacketsNeverWritePastThePayload)
             std::vector<uint8_t> packet(slotSize);
             packet.resize(GvspBuildPayload(packet.data(), packet.size(), h, data.data(), data.size()));
             ASSERT_FALSE(packet.empty());
-            ASSERT_EQ(sendto(sender.Fd(), packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr *>(&to),
-                             sizeof to),
+            ASSERT_EQ(sendto(sender.Fd(), packet.data(), packet.size(), 0,
+                             reinterpret_cast<const sockaddr *>(&to), sizeof to),
                       static_cast<ssize_t>(packet.size()));
             sent.push_back(packet);
         }

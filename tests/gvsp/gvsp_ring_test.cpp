@@ -25,10 +25,7 @@ using namespace ky::gev::test;
 
 namespace {
 
-void Put16(uint8_t *p, size_t value)
-{
-    ky::base::StoreBig16(p, static_cast<uint16_t>(value));
-}
+void Put16(uint8_t *p, size_t value) { ky::base::StoreBig16(p, static_cast<uint16_t>(value)); }
 
 // An IPv4/UDP datagram (header of headerWords 32-bit words) around payloadSize bytes, with its
 // UDP checksum computed.
@@ -92,7 +89,8 @@ private:
 
 // Sends frames through a loop whose receiver asks for the packet ring; true when every frame
 // came complete and pixel-exact, and every datagram sent was taken exactly once.
-::testing::AssertionResult FramesArriveOnce(uint32_t packetSize, bool expectRing, const char *address = "127.0.0.1")
+::testing::AssertionResult FramesArriveOnce(uint32_t packetSize, bool expectRing,
+                                            const char *address = "127.0.0.1")
 {
     GvspLoop loop;
     GvspSenderConfig sc;
@@ -112,7 +110,8 @@ private:
             return ::testing::AssertionFailure() << "a destination is refused";
     }
     for (int f = 0; f < frames; ++f) {
-        if (loop.SendFrame(f + 1, Pattern(width * height, f), ImageLeader(KyPixelMono8, width, height, f)).IsFailure())
+        if (loop.SendFrame(f + 1, Pattern(width * height, f), ImageLeader(KyPixelMono8, width, height, f))
+                .IsFailure())
             return ::testing::AssertionFailure() << "frame " << f << " is not sent";
     }
     for (int f = 0; f < frames; ++f) {
@@ -120,8 +119,10 @@ private:
         if (loop.receiver.WaitForBlock(block, WAIT_MS).IsFailure())
             return ::testing::AssertionFailure() << "frame " << f << " did not end";
         if (block.status != GvspBlockStatus::Complete)
-            return ::testing::AssertionFailure() << "frame " << f << ": " << GvspBlockStatusName(block.status);
-        const std::vector<uint8_t> expected = Pattern(width * height, static_cast<uint32_t>(block.blockId - 1));
+            return ::testing::AssertionFailure()
+                   << "frame " << f << ": " << GvspBlockStatusName(block.status);
+        const std::vector<uint8_t> expected =
+            Pattern(width * height, static_cast<uint32_t>(block.blockId - 1));
         if (std::memcmp(block.data, expected.data(), expected.size()) != 0)
             return ::testing::AssertionFailure() << "frame " << f << " differs";
     }
@@ -142,41 +143,104 @@ private:
     return ::testing::AssertionSuccess();
 }
 
-} // namespace
+}  // namespace
 
 TEST(GvspPacketRing, ParsesWholeDatagramsOnly)
 {
-    const struct {
+    const struct
+    {
         const char *name;
         std::vector<uint8_t> datagram;
-        size_t captured;         // 0: all of it
+        size_t captured;  // 0: all of it
         bool checksumChecked;
-        long expectedLength;     // -1: refused
+        long expectedLength;  // -1: refused
         size_t expectedOffset = 28;
     } cases[] = {
         {"plain", Datagram(100), 0, false, 100},
         {"odd length", Datagram(101), 0, false, 101},
         {"empty payload", Datagram(0), 0, false, 0},
         {"header with options", Datagram(50, 6), 0, false, 50, 32},
-        {"no checksum", [] { auto d = Datagram(64); d[26] = d[27] = 0; return d; }(), 0, false, 64},
-        {"wrong checksum", [] { auto d = Datagram(64); d[40] ^= 1; return d; }(), 0, false, -1},
-        {"wrong checksum checked by the adapter", [] { auto d = Datagram(64); d[26] ^= 1; return d; }(), 0, true, 64},
-        {"padding behind the datagram", [] { auto d = Datagram(64); d.resize(d.size() + 6); Put16(&d[2], d.size()); return d; }(), 0, true, 64},
+        {"no checksum",
+         [] {
+             auto d = Datagram(64);
+             d[26] = d[27] = 0;
+             return d;
+         }(),
+         0, false, 64},
+        {"wrong checksum",
+         [] {
+             auto d = Datagram(64);
+             d[40] ^= 1;
+             return d;
+         }(),
+         0, false, -1},
+        {"wrong checksum checked by the adapter",
+         [] {
+             auto d = Datagram(64);
+             d[26] ^= 1;
+             return d;
+         }(),
+         0, true, 64},
+        {"padding behind the datagram",
+         [] {
+             auto d = Datagram(64);
+             d.resize(d.size() + 6);
+             Put16(&d[2], d.size());
+             return d;
+         }(),
+         0, true, 64},
         {"cut short", Datagram(100), 100, false, -1},
         {"shorter than a header", Datagram(100), 19, false, -1},
-        {"IPv6", [] { auto d = Datagram(10); d[0] = 0x65; return d; }(), 0, false, -1},
-        {"header length below 20", [] { auto d = Datagram(10); d[0] = 0x44; return d; }(), 0, false, -1},
-        {"header longer than the datagram", [] { auto d = Datagram(10); d[0] = 0x4F; return d; }(), 0, false, -1},
-        {"total below headers", [] { auto d = Datagram(10); Put16(&d[2], 27); return d; }(), 0, false, -1},
-        {"UDP length below 8", [] { auto d = Datagram(10); Put16(&d[24], 7); return d; }(), 0, true, -1},
-        {"UDP length past the datagram", [] { auto d = Datagram(10); Put16(&d[24], 19); return d; }(), 0, true, -1},
+        {"IPv6",
+         [] {
+             auto d = Datagram(10);
+             d[0] = 0x65;
+             return d;
+         }(),
+         0, false, -1},
+        {"header length below 20",
+         [] {
+             auto d = Datagram(10);
+             d[0] = 0x44;
+             return d;
+         }(),
+         0, false, -1},
+        {"header longer than the datagram",
+         [] {
+             auto d = Datagram(10);
+             d[0] = 0x4F;
+             return d;
+         }(),
+         0, false, -1},
+        {"total below headers",
+         [] {
+             auto d = Datagram(10);
+             Put16(&d[2], 27);
+             return d;
+         }(),
+         0, false, -1},
+        {"UDP length below 8",
+         [] {
+             auto d = Datagram(10);
+             Put16(&d[24], 7);
+             return d;
+         }(),
+         0, true, -1},
+        {"UDP length past the datagram",
+         [] {
+             auto d = Datagram(10);
+             Put16(&d[24], 19);
+             return d;
+         }(),
+         0, true, -1},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const uint8_t *payload = nullptr;
         size_t length = 0;
         const size_t captured = c.captured ? c.captured : c.datagram.size();
-        const bool ok = GvspPacketRing::ParseDatagram(c.datagram.data(), captured, c.checksumChecked, payload, length);
+        const bool ok =
+            GvspPacketRing::ParseDatagram(c.datagram.data(), captured, c.checksumChecked, payload, length);
         EXPECT_EQ(ok, c.expectedLength >= 0);
         if (ok && c.expectedLength >= 0) {
             EXPECT_EQ(length, static_cast<size_t>(c.expectedLength));
@@ -230,12 +294,13 @@ TEST(GvspPacketRing, ChoiceAndSize)
 {
     constexpr size_t MiB = size_t(1) << 20;
     constexpr uint64_t GIGABIT = 1000000000ull / 8;  // bytes per second
-    const struct {
+    const struct
+    {
         const char *name;
         PacketRingUse use;
         bool loopback;
         uint64_t lineRate;
-        size_t asked;         // packetRingBytes
+        size_t asked;  // packetRingBytes
         bool ring;
         size_t bytes;
     } cases[] = {
@@ -244,9 +309,11 @@ TEST(GvspPacketRing, ChoiceAndSize)
         {"loopback", PacketRingUse::WhereItKeepsUp, true, 0, 0, false, 0},
         {"no reported speed", PacketRingUse::WhereItKeepsUp, false, 0, 0, false, 0},
         {"1 GigE: the socket's buffer", PacketRingUse::WhereItKeepsUp, false, GIGABIT, 0, true, 128 * MiB},
-        {"10 GigE: the socket's buffer", PacketRingUse::WhereItKeepsUp, false, 10 * GIGABIT, 0, true, 128 * MiB},
+        {"10 GigE: the socket's buffer", PacketRingUse::WhereItKeepsUp, false, 10 * GIGABIT, 0, true,
+         128 * MiB},
         {"40 GigE: 32 ms", PacketRingUse::WhereItKeepsUp, false, 40 * GIGABIT, 0, true, 153 * MiB},
-        {"64 GigE: 32 ms, at the limit", PacketRingUse::WhereItKeepsUp, false, 64 * GIGABIT, 0, true, 245 * MiB},
+        {"64 GigE: 32 ms, at the limit", PacketRingUse::WhereItKeepsUp, false, 64 * GIGABIT, 0, true,
+         245 * MiB},
         {"67 GigE: over the limit", PacketRingUse::WhereItKeepsUp, false, 68 * GIGABIT, 0, false, 0},
         {"100 GigE", PacketRingUse::WhereItKeepsUp, false, 100 * GIGABIT, 0, false, 0},
         {"always on loopback", PacketRingUse::Always, true, 0, 0, true, 128 * MiB},

@@ -22,7 +22,7 @@ KyResult Send(GvspSender &sender, uint64_t blockId, const std::vector<uint8_t> &
     return sender.SendBlock(block);
 }
 
-} // namespace
+}  // namespace
 
 TEST(GvspSettings, ReceiveBufferIsSizedUp)
 {
@@ -37,17 +37,30 @@ TEST(GvspSettings, ReceiveBufferIsSizedUp)
 
 TEST(GvspSettings, RefusedReceiverSettings)
 {
-    const struct {
+    const struct
+    {
         GvspReceiverConfig config;
         uint32_t code;
         const char *message;
     } cases[] = {
-        {[] { GvspReceiverConfig c; c.maxBlocksInProgress = 0; return c; }(), KY_INVALID_PARAMETER,
-         "a GVSP receiver needs at least one block in progress"},
-        {[] { GvspReceiverConfig c; c.sourceAddress = "10.0.0"; return c; }(), KY_INVALID_PARAMETER,
-         "\"10.0.0\" is not an IPv4 address"},
-        {[] { GvspReceiverConfig c; c.localAddress = "192.0.2.1"; return c; }(), KY_NETWORK_ERROR,
-         "cannot bind a UDP socket to 192.0.2.1:0: Cannot assign requested address"},
+        {[] {
+             GvspReceiverConfig c;
+             c.maxBlocksInProgress = 0;
+             return c;
+         }(),
+         KY_INVALID_PARAMETER, "a GVSP receiver needs at least one block in progress"},
+        {[] {
+             GvspReceiverConfig c;
+             c.sourceAddress = "10.0.0";
+             return c;
+         }(),
+         KY_INVALID_PARAMETER, "\"10.0.0\" is not an IPv4 address"},
+        {[] {
+             GvspReceiverConfig c;
+             c.localAddress = "192.0.2.1";
+             return c;
+         }(),
+         KY_NETWORK_ERROR, "cannot bind a UDP socket to 192.0.2.1:0: Cannot assign requested address"},
     };
     for (const auto &c : cases) {
         GvspReceiver receiver;
@@ -99,7 +112,8 @@ TEST(GvspSettings, ResendOutsideTheBlockIsAnsweredUnavailable)
     ASSERT_TRUE(Send(loop.sender, 4, Pattern(memory.size(), 0), 100).IsOK());
     GvspCompletedBlock block;
     ASSERT_TRUE(loop.receiver.WaitForBlock(block, WAIT_MS).IsOK());
-    const struct {
+    const struct
+    {
         uint32_t first, last;
         const char *message;
     } cases[] = {
@@ -111,7 +125,8 @@ TEST(GvspSettings, ResendOutsideTheBlockIsAnsweredUnavailable)
         EXPECT_EQ(r.GetCode(), KY_NOT_FOUND);
         EXPECT_STREQ(r.GetDescription().GetAscii(), c.message);
     }
-    EXPECT_TRUE(loop.sender.ServeResend(4, 2, GVSP_STANDARD_PACKET_ID_MAX).IsOK()) << "to the end of the block";
+    EXPECT_TRUE(loop.sender.ServeResend(4, 2, GVSP_STANDARD_PACKET_ID_MAX).IsOK())
+        << "to the end of the block";
     const GvspSenderCounters counters = loop.sender.Counters();
     EXPECT_EQ(counters.resendRequests, 3u);
     EXPECT_EQ(counters.resendsUnavailable, 2u);

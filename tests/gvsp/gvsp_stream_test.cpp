@@ -29,7 +29,7 @@ void SendFrame(GvspLoop &loop, uint64_t blockId, const std::vector<uint8_t> &fra
     ASSERT_TRUE(loop.SendFrame(blockId, frame, leader).IsOK());
 }
 
-} // namespace
+}  // namespace
 
 TEST(GvspStream, FramesArrivePixelExact)
 {
@@ -38,86 +38,93 @@ TEST(GvspStream, FramesArrivePixelExact)
         {KyPixelBayerRG8, 640, 480, 1500, false, 65534},  // block ids wrap past 0xFFFF to 1
         {KyPixelMono8, 2448, 2048, 9000, false, 10},
         {KyPixelBayerRG8, 1000, 777, 9000, true, 0x100000000ull},
-        {KyPixelMono8, 1920, 1080, 16000, true, 5},     // jumbo packets on loopback
+        {KyPixelMono8, 1920, 1080, 16000, true, 5},  // jumbo packets on loopback
         {KyPixelMono16, 333, 111, 1500, true, 1, true},
         {KyPixelMono8, 100, 1, 1500, false, 1, true},  // one data packet
         {KyPixelBayerRG8, 2448, 2048, 9000, false, 1, true},
     };
     for (const auto &c : cases) {
-      for (Transfer transfer : ALL_TRANSFERS) {
-        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " packet " << c.packetSize
-                                        << (c.extendedIds ? " extended " : " standard ") << TransferName(transfer));
-        GvspLoop loop;
-        GvspSenderConfig sc;
-        sc.packetSize = c.packetSize;
-        sc.extendedIds = c.extendedIds;
-        GvspReceiverConfig rc;
-        SetTransfer(transfer, sc, rc);
-        rc.packetSize = c.learnPacketSize ? 0 : c.packetSize;
-        ASSERT_TRUE(loop.Open(sc, rc).IsOK());
-        // The tests run with the network privileges of their namespace: the ring opens.
-        EXPECT_EQ(loop.receiver.UsesPacketRing(), transfer == Transfer::Ring);
-        const size_t size = static_cast<size_t>(c.width) * c.height * (((c.pixelFormat >> 16) & 0xFF) / 8);
-        const int frames = 3;
-        std::vector<std::vector<uint8_t>> destinations(frames, std::vector<uint8_t>(size + 100, 0xEE));
-        for (int f = 0; f < frames; ++f)
-            ASSERT_TRUE(loop.receiver.QueueBlock(destinations[f].data(), destinations[f].size(), &destinations[f]).IsOK());
-        uint64_t blockId = c.firstBlockId;
-        std::vector<uint64_t> sentIds;
-        for (int f = 0; f < frames; ++f) {
-            SendFrame(loop, blockId, Pattern(size, f), ImageLeader(c.pixelFormat, c.width, c.height, 1000 + f));
-            sentIds.push_back(blockId);
-            blockId = (!c.extendedIds && blockId == 0xFFFF) ? 1 : blockId + 1;
+        for (Transfer transfer : ALL_TRANSFERS) {
+            SCOPED_TRACE(testing::Message()
+                         << c.width << "x" << c.height << " packet " << c.packetSize
+                         << (c.extendedIds ? " extended " : " standard ") << TransferName(transfer));
+            GvspLoop loop;
+            GvspSenderConfig sc;
+            sc.packetSize = c.packetSize;
+            sc.extendedIds = c.extendedIds;
+            GvspReceiverConfig rc;
+            SetTransfer(transfer, sc, rc);
+            rc.packetSize = c.learnPacketSize ? 0 : c.packetSize;
+            ASSERT_TRUE(loop.Open(sc, rc).IsOK());
+            // The tests run with the network privileges of their namespace: the ring opens.
+            EXPECT_EQ(loop.receiver.UsesPacketRing(), transfer == Transfer::Ring);
+            const size_t size =
+                static_cast<size_t>(c.width) * c.height * (((c.pixelFormat >> 16) & 0xFF) / 8);
+            const int frames = 3;
+            std::vector<std::vector<uint8_t>> destinations(frames, std::vector<uint8_t>(size + 100, 0xEE));
+            for (int f = 0; f < frames; ++f)
+                ASSERT_TRUE(
+                    loop.receiver.QueueBlock(destinations[f].data(), destinations[f].size(), &destinations[f])
+                        .IsOK());
+            uint64_t blockId = c.firstBlockId;
+            std::vector<uint64_t> sentIds;
+            for (int f = 0; f < frames; ++f) {
+                SendFrame(loop, blockId, Pattern(size, f),
+                          ImageLeader(c.pixelFormat, c.width, c.height, 1000 + f));
+                sentIds.push_back(blockId);
+                blockId = (!c.extendedIds && blockId == 0xFFFF) ? 1 : blockId + 1;
+            }
+            for (int f = 0; f < frames; ++f) {
+                GvspCompletedBlock block;
+                ASSERT_TRUE(loop.receiver.WaitForBlock(block, WAIT_MS).IsOK());
+                EXPECT_EQ(block.status, GvspBlockStatus::Complete) << GvspBlockStatusName(block.status);
+                EXPECT_TRUE(block.Result().IsOK());
+                EXPECT_EQ(block.cookie, &destinations[f]);
+                EXPECT_EQ(block.blockId, sentIds[f]);
+                EXPECT_EQ(block.leader.pixelFormat, c.pixelFormat);
+                EXPECT_EQ(block.leader.sizeX, c.width);
+                EXPECT_EQ(block.leader.sizeY, c.height);
+                EXPECT_EQ(block.leader.timestamp, 1000u + f);
+                EXPECT_EQ(block.trailer.sizeY, c.height);
+                EXPECT_EQ(block.payloadSize, size);
+                EXPECT_EQ(block.filledSize, size);
+                EXPECT_TRUE(block.missing.empty());
+                const std::vector<uint8_t> expected = Pattern(size, f);
+                EXPECT_EQ(0, std::memcmp(destinations[f].data(), expected.data(), size)) << "frame " << f;
+                EXPECT_EQ(destinations[f][size], 0xEE) << "nothing written past the payload";
+            }
+            const GvspReceiverCounters counters = loop.receiver.Counters();
+            EXPECT_EQ(counters.blocksCompleted, 3u);
+            EXPECT_EQ(counters.blocksFailed, 0u);
+            EXPECT_EQ(counters.packetsLost, 0u);
+            // A busy machine may drop a packet on the way (then it came again), or a packet may come
+            // late after its resend was asked for (then it came twice). Every frame is complete, so
+            // every packet sent arrived at least once, and nothing came that was not sent.
+            const GvspSenderCounters sent = loop.sender.Counters();
+            EXPECT_GE(counters.packetsReceived, sent.packetsSent);
+            EXPECT_LE(counters.packetsReceived, sent.packetsSent + sent.packetsResent);
+            EXPECT_LE(counters.resendPacketsReceived, sent.packetsResent);
+            EXPECT_LE(sent.resendRequests, counters.resendRequests)
+                << "the sender heard only what the receiver asked";
+            if (counters.resendRequests == 0) {
+                EXPECT_EQ(sent.packetsResent, 0u);
+                EXPECT_EQ(counters.packetsReceived, sent.packetsSent);
+            }
+            // A block longer than one read batch is aimed at its destination after its first batch.
+            if (transfer == Transfer::InPlace && counters.packetsReceived > 3 * 128) {
+                EXPECT_GT(counters.packetsInPlace, 0u);
+            }
+            if (transfer != Transfer::InPlace) {
+                EXPECT_EQ(counters.packetsInPlace, 0u);
+            }
         }
-        for (int f = 0; f < frames; ++f) {
-            GvspCompletedBlock block;
-            ASSERT_TRUE(loop.receiver.WaitForBlock(block, WAIT_MS).IsOK());
-            EXPECT_EQ(block.status, GvspBlockStatus::Complete) << GvspBlockStatusName(block.status);
-            EXPECT_TRUE(block.Result().IsOK());
-            EXPECT_EQ(block.cookie, &destinations[f]);
-            EXPECT_EQ(block.blockId, sentIds[f]);
-            EXPECT_EQ(block.leader.pixelFormat, c.pixelFormat);
-            EXPECT_EQ(block.leader.sizeX, c.width);
-            EXPECT_EQ(block.leader.sizeY, c.height);
-            EXPECT_EQ(block.leader.timestamp, 1000u + f);
-            EXPECT_EQ(block.trailer.sizeY, c.height);
-            EXPECT_EQ(block.payloadSize, size);
-            EXPECT_EQ(block.filledSize, size);
-            EXPECT_TRUE(block.missing.empty());
-            const std::vector<uint8_t> expected = Pattern(size, f);
-            EXPECT_EQ(0, std::memcmp(destinations[f].data(), expected.data(), size)) << "frame " << f;
-            EXPECT_EQ(destinations[f][size], 0xEE) << "nothing written past the payload";
-        }
-        const GvspReceiverCounters counters = loop.receiver.Counters();
-        EXPECT_EQ(counters.blocksCompleted, 3u);
-        EXPECT_EQ(counters.blocksFailed, 0u);
-        EXPECT_EQ(counters.packetsLost, 0u);
-        // A busy machine may drop a packet on the way (then it came again), or a packet may come
-        // late after its resend was asked for (then it came twice). Every frame is complete, so
-        // every packet sent arrived at least once, and nothing came that was not sent.
-        const GvspSenderCounters sent = loop.sender.Counters();
-        EXPECT_GE(counters.packetsReceived, sent.packetsSent);
-        EXPECT_LE(counters.packetsReceived, sent.packetsSent + sent.packetsResent);
-        EXPECT_LE(counters.resendPacketsReceived, sent.packetsResent);
-        EXPECT_LE(sent.resendRequests, counters.resendRequests) << "the sender heard only what the receiver asked";
-        if (counters.resendRequests == 0) {
-            EXPECT_EQ(sent.packetsResent, 0u);
-            EXPECT_EQ(counters.packetsReceived, sent.packetsSent);
-        }
-        // A block longer than one read batch is aimed at its destination after its first batch.
-        if (transfer == Transfer::InPlace && counters.packetsReceived > 3 * 128) {
-            EXPECT_GT(counters.packetsInPlace, 0u);
-        }
-        if (transfer != Transfer::InPlace) {
-            EXPECT_EQ(counters.packetsInPlace, 0u);
-        }
-      }
     }
 }
 
 TEST(GvspStream, DroppedPacketsComeBackThroughResends)
 {
-    const struct {
+    const struct
+    {
         uint32_t packetSize;
         bool extendedIds;
         bool receiverKnowsPacketSize;
@@ -127,8 +134,9 @@ TEST(GvspStream, DroppedPacketsComeBackThroughResends)
                  {1500, false, true, Transfer::InPlace}, {9000, true, false, Transfer::InPlace},
                  {1500, false, true, Transfer::Ring},    {9000, true, false, Transfer::Ring}};
     for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.packetSize << (c.extendedIds ? " extended" : "")
-                                        << (c.receiverKnowsPacketSize ? " " : " learnt ") << TransferName(c.transfer));
+        SCOPED_TRACE(testing::Message()
+                     << c.packetSize << (c.extendedIds ? " extended" : "")
+                     << (c.receiverKnowsPacketSize ? " " : " learnt ") << TransferName(c.transfer));
         GvspLoop loop;
         GvspSenderConfig sc;
         sc.packetSize = c.packetSize;
@@ -147,7 +155,8 @@ TEST(GvspStream, DroppedPacketsComeBackThroughResends)
         for (auto &d : destinations)
             ASSERT_TRUE(loop.receiver.QueueBlock(d.data(), d.size(), nullptr).IsOK());
         for (int f = 0; f < frames; ++f)
-            SendFrame(loop, f + 1, Pattern(width * height, f), ImageLeader(KyPixelBayerRG8, width, height, f));
+            SendFrame(loop, f + 1, Pattern(width * height, f),
+                      ImageLeader(KyPixelBayerRG8, width, height, f));
         uint32_t recovered = 0;
         for (int f = 0; f < frames; ++f) {
             GvspCompletedBlock block;
@@ -182,7 +191,8 @@ TEST(GvspStream, OtherPayloadTypesTravelWhole)
     const uint16_t image = static_cast<uint16_t>(GvspPayloadType::Image);
     const uint16_t raw = static_cast<uint16_t>(GvspPayloadType::RawData);
     const uint16_t chunk = static_cast<uint16_t>(GvspPayloadType::ChunkData);
-    const struct {
+    const struct
+    {
         uint16_t payloadType;
         size_t size;
         uint32_t trailerSizeY;

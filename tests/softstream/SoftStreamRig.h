@@ -24,19 +24,17 @@ using namespace ky::soft;  // the tests that use this rig name the soft device's
 constexpr uint32_t WAIT_MS = TestDeadlineMs(5000);  // every wait of these tests is bounded by this
 constexpr uint32_t LOOPBACK = 0x7F000001;
 
-inline uint32_t Feature(StreamFeatureOffset offset)
-{
-    return StreamFeatureAddress(0, offset);
-}
+inline uint32_t Feature(StreamFeatureOffset offset) { return StreamFeatureAddress(0, offset); }
 
 // Whether a received image is frame `frame` of the documented pattern; the first wrong pixel
 // is described in `where`.
-inline bool MatchesPattern(const uint8_t *data, uint32_t width, uint32_t height, uint32_t offsetX, uint32_t offsetY,
-                           uint64_t frame, std::string &where)
+inline bool MatchesPattern(const uint8_t *data, uint32_t width, uint32_t height, uint32_t offsetX,
+                           uint32_t offsetY, uint64_t frame, std::string &where)
 {
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
-            const uint8_t want = KyStreamingChannelSourceDefault::TestPatternValue(x + offsetX, y + offsetY, frame);
+            const uint8_t want =
+                KyStreamingChannelSourceDefault::TestPatternValue(x + offsetX, y + offsetY, frame);
             if (data[size_t(y) * width + x] != want) {
                 where = "pixel " + std::to_string(x) + "," + std::to_string(y) + " is " +
                         std::to_string(data[size_t(y) * width + x]) + ", not " + std::to_string(want);
@@ -50,7 +48,7 @@ inline bool MatchesPattern(const uint8_t *data, uint32_t width, uint32_t height,
 class SoftStreamRig
 {
 public:
-    explicit SoftStreamRig(IKyStreamingChannelSource &source) : mSource(source) {}
+    explicit SoftStreamRig(IKyStreamingChannelSource &source) : mSource(source) { }
     ~SoftStreamRig()
     {
         mReceiver.Close();
@@ -78,12 +76,15 @@ public:
         config.maxResendRounds = 20;
         config.packetSize = packetSize;
         ASSERT_TRUE(mReceiver
-                        .Open(config,
-                              [this](uint64_t block, uint32_t first, uint32_t last) { RequestResend(block, first, last); })
+                        .Open(config, [this](uint64_t block, uint32_t first,
+                                             uint32_t last) { RequestResend(block, first, last); })
                         .IsOK());
     }
 
-    ky::gev::Status Write(uint32_t address, uint32_t value) { return mControl.WriteReg(address, value, NextId()); }
+    ky::gev::Status Write(uint32_t address, uint32_t value)
+    {
+        return mControl.WriteReg(address, value, NextId());
+    }
     uint32_t Read(uint32_t address, ky::gev::Status *status = nullptr)
     {
         return mControl.ReadReg(address, NextId(), status);

@@ -8,7 +8,8 @@
 
 namespace {
 
-struct SetterCase {
+struct SetterCase
+{
     const char *name;
     KyResult (IKyStreamingChannelSource::*set)(uint32_t);
     uint32_t (IKyStreamingChannelSource::*get)() const;
@@ -19,21 +20,25 @@ struct SetterCase {
 
 // Format starts at 640 x 480, offsets 0; the sensor is 16384 square.
 const SetterCase SETTER_CASES[] = {
-    {"WidthAtMax", &IKyStreamingChannelSource::SetWidth, &IKyStreamingChannelSource::GetWidth, 16384, KY_OK, ""},
+    {"WidthAtMax", &IKyStreamingChannelSource::SetWidth, &IKyStreamingChannelSource::GetWidth, 16384, KY_OK,
+     ""},
     {"WidthOnePastMax", &IKyStreamingChannelSource::SetWidth, &IKyStreamingChannelSource::GetWidth, 16385,
      KY_GENERIC_ERROR, "Width 16385 puts the image end at 16385, beyond the sensor's 16384"},
-    {"WidthZero", &IKyStreamingChannelSource::SetWidth, &IKyStreamingChannelSource::GetWidth, 0, KY_GENERIC_ERROR,
-     "Width 0 is below the minimum 1"},
+    {"WidthZero", &IKyStreamingChannelSource::SetWidth, &IKyStreamingChannelSource::GetWidth, 0,
+     KY_GENERIC_ERROR, "Width 0 is below the minimum 1"},
     {"HeightOne", &IKyStreamingChannelSource::SetHeight, &IKyStreamingChannelSource::GetHeight, 1, KY_OK, ""},
-    {"OffsetXAtLimit", &IKyStreamingChannelSource::SetOffsetX, &IKyStreamingChannelSource::GetOffsetX, 16384 - 640,
-     KY_OK, ""},
-    {"OffsetXOnePast", &IKyStreamingChannelSource::SetOffsetX, &IKyStreamingChannelSource::GetOffsetX, 16384 - 639,
-     KY_GENERIC_ERROR, "OffsetX 15745 puts the image end at 16385, beyond the sensor's 16384"},
+    {"OffsetXAtLimit", &IKyStreamingChannelSource::SetOffsetX, &IKyStreamingChannelSource::GetOffsetX,
+     16384 - 640, KY_OK, ""},
+    {"OffsetXOnePast", &IKyStreamingChannelSource::SetOffsetX, &IKyStreamingChannelSource::GetOffsetX,
+     16384 - 639, KY_GENERIC_ERROR, "OffsetX 15745 puts the image end at 16385, beyond the sensor's 16384"},
     {"OffsetYHugeNoWrap", &IKyStreamingChannelSource::SetOffsetY, &IKyStreamingChannelSource::GetOffsetY,
-     0xFFFFFFFFu, KY_GENERIC_ERROR, "OffsetY 4294967295 puts the image end at 4294967775, beyond the sensor's 16384"},
+     0xFFFFFFFFu, KY_GENERIC_ERROR,
+     "OffsetY 4294967295 puts the image end at 4294967775, beyond the sensor's 16384"},
 };
 
-class SetterTest : public ::testing::TestWithParam<SetterCase> {};
+class SetterTest : public ::testing::TestWithParam<SetterCase>
+{
+};
 
 TEST_P(SetterTest, AcceptsOrRefusesAndKeepsTheFormer)
 {
@@ -80,7 +85,8 @@ TEST(DefaultSource, ConstructionDefaultsAndLimits)
 TEST(DefaultSource, SupportedPixelTypesEndWithAFailure)
 {
     const KyStreamingChannelSourceTestPattern source;
-    const KyPixelType expected[] = {KyPixelMono8, KyPixelBayerGR8, KyPixelBayerRG8, KyPixelBayerGB8, KyPixelBayerBG8};
+    const KyPixelType expected[] = {KyPixelMono8, KyPixelBayerGR8, KyPixelBayerRG8, KyPixelBayerGB8,
+                                    KyPixelBayerBG8};
     for (int i = 0; i < 5; ++i) {
         KyPixelType type = KyPixelMono16;
         ASSERT_TRUE(source.GetSupportedPixelType(i, type).IsOK()) << i;

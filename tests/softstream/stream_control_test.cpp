@@ -25,7 +25,7 @@ namespace {
 class RecordingSource : public KyStreamingChannelSourceTestPattern
 {
 public:
-    RecordingSource() : KyStreamingChannelSourceTestPattern(64, 16, KyPixelMono8, 4, 200.0) {}
+    RecordingSource() : KyStreamingChannelSourceTestPattern(64, 16, KyPixelMono8, 4, 200.0) { }
 
     std::vector<std::string> Calls() const
     {
@@ -42,8 +42,8 @@ public:
     {
         std::vector<std::string> out;
         for (const std::string &call : Calls()) {
-            const bool exchange = call == "QueueBuffer" || call == "RetrieveBuffer" || call == "PreQueueBufferProc" ||
-                                  call == "PostRetrieveBufferProc";
+            const bool exchange = call == "QueueBuffer" || call == "RetrieveBuffer" ||
+                                  call == "PreQueueBufferProc" || call == "PostRetrieveBufferProc";
             if (!exchange && (out.empty() || out.back() != call)) {
                 out.push_back(call);
             }
@@ -57,10 +57,26 @@ public:
         return mOpenedWith;
     }
 
-    void CreateRegisters(IKyRegisterMap *m, IKyRegisterFactory *f) override { Note("CreateRegisters"); Base::CreateRegisters(m, f); }
-    void CreateGenApiFeatures(IKyRegisterMap *m, IKyGenApiFactory *f) override { Note("CreateGenApiFeatures"); Base::CreateGenApiFeatures(m, f); }
-    KyBuffer *AllocBuffer() override { Note("AllocBuffer"); return Base::AllocBuffer(); }
-    void FreeBuffer(KyBuffer *b) override { Note("FreeBuffer"); Base::FreeBuffer(b); }
+    void CreateRegisters(IKyRegisterMap *m, IKyRegisterFactory *f) override
+    {
+        Note("CreateRegisters");
+        Base::CreateRegisters(m, f);
+    }
+    void CreateGenApiFeatures(IKyRegisterMap *m, IKyGenApiFactory *f) override
+    {
+        Note("CreateGenApiFeatures");
+        Base::CreateGenApiFeatures(m, f);
+    }
+    KyBuffer *AllocBuffer() override
+    {
+        Note("AllocBuffer");
+        return Base::AllocBuffer();
+    }
+    void FreeBuffer(KyBuffer *b) override
+    {
+        Note("FreeBuffer");
+        Base::FreeBuffer(b);
+    }
     void OnOpen(const KyString &ip, uint16_t port) override
     {
         Note("OnOpen");
@@ -70,14 +86,46 @@ public:
         }
         Base::OnOpen(ip, port);
     }
-    void OnClose() override { Note("OnClose"); Base::OnClose(); }
-    void OnStreamingStart() override { Note("OnStreamingStart"); Base::OnStreamingStart(); }
-    void OnStreamingStop() override { Note("OnStreamingStop"); Base::OnStreamingStop(); }
-    KyResult QueueBuffer(KyBuffer *b) override { Note("QueueBuffer"); return Base::QueueBuffer(b); }
-    bool PreQueueBufferProc() override { Note("PreQueueBufferProc"); return Base::PreQueueBufferProc(); }
-    void PostRetrieveBufferProc() override { Note("PostRetrieveBufferProc"); Base::PostRetrieveBufferProc(); }
-    KyResult RetrieveBuffer(KyBuffer **b) override { Note("RetrieveBuffer"); return Base::RetrieveBuffer(b); }
-    void AbortQueuedBuffers() override { Note("AbortQueuedBuffers"); Base::AbortQueuedBuffers(); }
+    void OnClose() override
+    {
+        Note("OnClose");
+        Base::OnClose();
+    }
+    void OnStreamingStart() override
+    {
+        Note("OnStreamingStart");
+        Base::OnStreamingStart();
+    }
+    void OnStreamingStop() override
+    {
+        Note("OnStreamingStop");
+        Base::OnStreamingStop();
+    }
+    KyResult QueueBuffer(KyBuffer *b) override
+    {
+        Note("QueueBuffer");
+        return Base::QueueBuffer(b);
+    }
+    bool PreQueueBufferProc() override
+    {
+        Note("PreQueueBufferProc");
+        return Base::PreQueueBufferProc();
+    }
+    void PostRetrieveBufferProc() override
+    {
+        Note("PostRetrieveBufferProc");
+        Base::PostRetrieveBufferProc();
+    }
+    KyResult RetrieveBuffer(KyBuffer **b) override
+    {
+        Note("RetrieveBuffer");
+        return Base::RetrieveBuffer(b);
+    }
+    void AbortQueuedBuffers() override
+    {
+        Note("AbortQueuedBuffers");
+        Base::AbortQueuedBuffers();
+    }
 
 private:
     using Base = KyStreamingChannelSourceTestPattern;
@@ -119,9 +167,9 @@ TEST(StreamControl, TheDeviceDrivesTheSourceInOrder)
         EXPECT_EQ(std::count(stop, afterStop.end(), "QueueBuffer"), 0) << "no buffer is queued once stopping";
         ASSERT_EQ(rig.Write(ky::gev::SCP0_OFFSET, 0), Status::SUCCESS);
     }
-    const std::vector<std::string> expected = {"CreateRegisters", "CreateGenApiFeatures", "AllocBuffer",
-                                               "OnOpen",          "OnStreamingStart",     "OnStreamingStop",
-                                               "AbortQueuedBuffers", "OnClose",            "FreeBuffer"};
+    const std::vector<std::string> expected = {
+        "CreateRegisters", "CreateGenApiFeatures", "AllocBuffer", "OnOpen",    "OnStreamingStart",
+        "OnStreamingStop", "AbortQueuedBuffers",   "OnClose",     "FreeBuffer"};
     EXPECT_EQ(source.Milestones(), expected);
     EXPECT_EQ(source.Count("FreeBuffer"), 4u);
     EXPECT_EQ(source.GetAllocatedBufferCount(), 0u);
@@ -139,9 +187,9 @@ TEST(StreamControl, StopOfTheDeviceStopsStreamingAndClosesTheChannel)
         ExpectFrame(rig);
         // The rig stops the device while it streams.
     }
-    const std::vector<std::string> expected = {"CreateRegisters", "CreateGenApiFeatures", "AllocBuffer",
-                                               "OnOpen",          "OnStreamingStart",     "OnStreamingStop",
-                                               "AbortQueuedBuffers", "OnClose",            "FreeBuffer"};
+    const std::vector<std::string> expected = {
+        "CreateRegisters", "CreateGenApiFeatures", "AllocBuffer", "OnOpen",    "OnStreamingStart",
+        "OnStreamingStop", "AbortQueuedBuffers",   "OnClose",     "FreeBuffer"};
     EXPECT_EQ(source.Milestones(), expected);
     EXPECT_FALSE(source.IsStreaming());
     EXPECT_FALSE(source.IsOpen());
@@ -181,7 +229,8 @@ TEST(StreamControl, SingleFrameModeSendsOneFrameThenStops)
     EXPECT_EQ(source.GetFrameCount(), 1u);
 }
 
-struct RegisterCase {
+struct RegisterCase
+{
     const char *name;
     Offset offset;
     uint32_t value;
@@ -207,7 +256,9 @@ const RegisterCase REGISTER_CASES[] = {
     {"WidthMaxReadOnly", Offset::WidthMax, 5, Status::WRITE_PROTECT, 16384},
 };
 
-class RegisterTest : public ::testing::TestWithParam<RegisterCase> {};
+class RegisterTest : public ::testing::TestWithParam<RegisterCase>
+{
+};
 
 TEST_P(RegisterTest, WriteThenRead)
 {
@@ -271,10 +322,11 @@ TEST(StreamControl, TheXmlDescribesTheChannelFeaturesWithTheSourcesPixelTypes)
     KyString xml;
     ASSERT_TRUE(rig.Device().GetGenICamXMLFile(xml).IsOK());
     const std::string text = xml.GetAscii();
-    for (const char *feature : {"\"Width\"", "\"Height\"", "\"OffsetX\"", "\"OffsetY\"", "\"PixelFormat\"",
-                                "\"PayloadSize\"", "\"AcquisitionMode\"", "\"AcquisitionStart\"", "\"AcquisitionStop\"",
-                                "\"TriggerMode\"", "\"TriggerSource\"", "\"ExposureTime\"", "\"Mono8\"", "\"BayerGR8\"",
-                                "\"BayerRG8\"", "\"BayerGB8\"", "\"BayerBG8\""}) {
+    for (const char *feature :
+         {"\"Width\"", "\"Height\"", "\"OffsetX\"", "\"OffsetY\"", "\"PixelFormat\"", "\"PayloadSize\"",
+          "\"AcquisitionMode\"", "\"AcquisitionStart\"", "\"AcquisitionStop\"", "\"TriggerMode\"",
+          "\"TriggerSource\"", "\"ExposureTime\"", "\"Mono8\"", "\"BayerGR8\"", "\"BayerRG8\"",
+          "\"BayerGB8\"", "\"BayerBG8\""}) {
         EXPECT_NE(text.find(std::string("Name=") + feature), std::string::npos) << feature;
     }
     EXPECT_EQ(text.find("Name=\"Mono16\""), std::string::npos);
@@ -288,7 +340,7 @@ namespace {
 class ThrowingSource : public KyStreamingChannelSourceTestPattern
 {
 public:
-    ThrowingSource() : KyStreamingChannelSourceTestPattern(32, 8, KyPixelMono8, 2, 0.0) {}
+    ThrowingSource() : KyStreamingChannelSourceTestPattern(32, 8, KyPixelMono8, 2, 0.0) { }
     void OnStreamingStart() override { throw std::runtime_error("start"); }
     KyResult QueueBuffer(KyBuffer *) override { throw std::runtime_error("queue"); }
     KyResult RetrieveBuffer(KyBuffer **) override { throw std::runtime_error("retrieve"); }

@@ -13,7 +13,8 @@ using Offset = StreamFeatureOffset;
 
 namespace {
 
-struct FrameCase {
+struct FrameCase
+{
     const char *name;
     uint32_t width, height, offsetX, offsetY;
     KyPixelType pixelType;
@@ -34,7 +35,9 @@ const FrameCase FRAME_CASES[] = {
 
 constexpr size_t FRAMES = 6;
 
-class FrameTest : public ::testing::TestWithParam<FrameCase> {};
+class FrameTest : public ::testing::TestWithParam<FrameCase>
+{
+};
 
 TEST_P(FrameTest, ArrivePixelExact)
 {
@@ -45,11 +48,14 @@ TEST_P(FrameTest, ArrivePixelExact)
     if (c.dropFraction > 0) {
         ASSERT_TRUE(rig.Device().SetStreamTestDropFraction(0, c.dropFraction, 7).IsOK());
     }
-    const struct {
+    const struct
+    {
         Offset offset;
         uint32_t value;
-    } writes[] = {{Offset::Width, c.width},       {Offset::Height, c.height},
-                  {Offset::OffsetX, c.offsetX},   {Offset::OffsetY, c.offsetY},
+    } writes[] = {{Offset::Width, c.width},
+                  {Offset::Height, c.height},
+                  {Offset::OffsetX, c.offsetX},
+                  {Offset::OffsetY, c.offsetY},
                   {Offset::PixelFormat, static_cast<uint32_t>(c.pixelType)}};
     for (const auto &w : writes) {
         ASSERT_EQ(rig.Write(Feature(w.offset), w.value), Status::SUCCESS);
@@ -75,7 +81,8 @@ TEST_P(FrameTest, ArrivePixelExact)
         ASSERT_EQ(block.payloadSize, payload);
         // Block ids count from 1 when the channel opens; frames from 0 when streaming starts.
         std::string where;
-        EXPECT_TRUE(MatchesPattern(block.data, c.width, c.height, c.offsetX, c.offsetY, block.blockId - 1, where))
+        EXPECT_TRUE(
+            MatchesPattern(block.data, c.width, c.height, c.offsetX, c.offsetY, block.blockId - 1, where))
             << "block " << block.blockId << ": " << where;
         resent += block.stats.packetsRecovered;
     }

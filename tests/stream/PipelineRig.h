@@ -58,4 +58,4 @@ struct PipelineRig
     }
 };
 
-} // namespace ky::stream::test
+}  // namespace ky::stream::test

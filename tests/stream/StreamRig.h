@@ -56,7 +56,8 @@ struct StreamRig
 inline bool HoldsPattern(const KyBuffer &buffer, size_t size, uint32_t frame)
 {
     const std::vector<uint8_t> expected = gev::test::Pattern(size, frame);
-    return buffer.GetAcquiredSize() == size && std::equal(expected.begin(), expected.end(), buffer.GetDataPointer());
+    return buffer.GetAcquiredSize() == size &&
+           std::equal(expected.begin(), expected.end(), buffer.GetDataPointer());
 }
 
-} // namespace ky::stream::test
+}  // namespace ky::stream::test

@@ -41,8 +41,15 @@ TEST(PixelBitCount, BitsOfThePixelType)
         int64_t type;
         uint32_t bits;
     } cases[] = {
-        {KyPixelMono8, 8},     {KyPixelMono12, 16}, {KyPixelMono12Packed, 12},  {KyPixelMono16, 16}, {KyPixelBGR8, 24},
-        {KyPixelBayerRG8, 8},  {0, 0},               {1, 0},              {static_cast<int32_t>(0x80200000), 32},
+        {KyPixelMono8, 8},
+        {KyPixelMono12, 16},
+        {KyPixelMono12Packed, 12},
+        {KyPixelMono16, 16},
+        {KyPixelBGR8, 24},
+        {KyPixelBayerRG8, 8},
+        {0, 0},
+        {1, 0},
+        {static_cast<int32_t>(0x80200000), 32},
     };
     for (const auto &c : cases)
         EXPECT_EQ(KyGetPixelBitCount(static_cast<KyPixelType>(c.type)), c.bits) << std::hex << c.type;
@@ -71,16 +78,20 @@ public:
     {
         static const char *xml =
             "<RegisterDescription ModelName=\"Scripted\" VendorName=\"Test\" StandardNameSpace=\"GEV\""
-            " SchemaMajorVersion=\"1\" SchemaMinorVersion=\"1\" SchemaSubMinorVersion=\"0\" MajorVersion=\"1\""
+            " SchemaMajorVersion=\"1\" SchemaMinorVersion=\"1\" SchemaSubMinorVersion=\"0\" "
+            "MajorVersion=\"1\""
             " MinorVersion=\"0\" SubMinorVersion=\"0\" ToolTip=\"t\" ProductGuid=\"0\" VersionGuid=\"0\">\n"
             "<Category Name=\"Root\" NameSpace=\"Standard\"><pFeature>TLParamsLocked</pFeature>"
             "<pFeature>AcquisitionStart</pFeature><pFeature>AcquisitionStop</pFeature></Category>\n"
-            "<IntReg Name=\"TLParamsLocked\"><Address>0x0</Address><Length>4</Length><AccessMode>RW</AccessMode>"
+            "<IntReg "
+            "Name=\"TLParamsLocked\"><Address>0x0</Address><Length>4</Length><AccessMode>RW</AccessMode>"
             "<pPort>Device</pPort><Cachable>NoCache</Cachable><Endianess>BigEndian</Endianess></IntReg>\n"
-            "<Command Name=\"AcquisitionStart\"><pValue>StartReg</pValue><CommandValue>1</CommandValue></Command>\n"
+            "<Command "
+            "Name=\"AcquisitionStart\"><pValue>StartReg</pValue><CommandValue>1</CommandValue></Command>\n"
             "<IntReg Name=\"StartReg\"><Address>0x4</Address><Length>4</Length><AccessMode>RW</AccessMode>"
             "<pPort>Device</pPort><Cachable>NoCache</Cachable><Endianess>BigEndian</Endianess></IntReg>\n"
-            "<Command Name=\"AcquisitionStop\"><pValue>StopReg</pValue><CommandValue>1</CommandValue></Command>\n"
+            "<Command "
+            "Name=\"AcquisitionStop\"><pValue>StopReg</pValue><CommandValue>1</CommandValue></Command>\n"
             "<IntReg Name=\"StopReg\"><Address>0x8</Address><Length>4</Length><AccessMode>RW</AccessMode>"
             "<pPort>Device</pPort><Cachable>NoCache</Cachable><Endianess>BigEndian</Endianess></IntReg>\n"
             "<Port Name=\"Device\" NameSpace=\"Standard\"/>\n"
@@ -138,7 +149,7 @@ private:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(AcquisitionStateManager, AFailedStartUndoesItsSteps)
 {

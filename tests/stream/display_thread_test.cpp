@@ -77,7 +77,7 @@ bool WaitFor(F &&condition)
     return condition();
 }
 
-} // namespace
+}  // namespace
 
 TEST(DisplayThread, HooksGetEveryBufferAndItStopsCleanly)
 {
@@ -134,7 +134,7 @@ namespace {
 class SelfDeletingDisplay : public KyDisplayThread
 {
 public:
-    explicit SelfDeletingDisplay(std::atomic<bool> &deleted) : mDeleted(deleted) {}
+    explicit SelfDeletingDisplay(std::atomic<bool> &deleted) : mDeleted(deleted) { }
     ~SelfDeletingDisplay() override
     {
         (void)Stop(false);  // the thread is running: it is the one deleting this object
@@ -154,7 +154,7 @@ private:
     std::atomic<bool> &mDeleted;
 };
 
-} // namespace
+}  // namespace
 
 TEST(DisplayThread, DeletedFromItsOwnHook)
 {

@@ -59,9 +59,11 @@ bool LimitAddressSpace(size_t headroom)
 struct ErrorSink : KyLogSink
 {
     std::atomic<bool> cannotQueue{false};
-    void Log(KyLogLevelEnum level, const char *, uint32_t, const char *, const char *, const char *message) override
+    void Log(KyLogLevelEnum level, const char *, uint32_t, const char *, const char *,
+             const char *message) override
     {
-        if (level == KyLogLevelError && std::strstr(message, "cannot queue a buffer on the stream") != nullptr)
+        if (level == KyLogLevelError &&
+            std::strstr(message, "cannot queue a buffer on the stream") != nullptr)
             cannotQueue = true;
     }
 };
@@ -100,7 +102,8 @@ void GrowWithoutMemory()
     block.keepAlive = bytes;
     if (p.rig.camera.sender.SendBlock(block).IsFailure())
         Exit(false, "the block is not sent");
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TestDeadlineMs(kWaitMs));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(TestDeadlineMs(kWaitMs));
     while (!sink.cannotQueue && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (!sink.cannotQueue)
@@ -111,10 +114,11 @@ void GrowWithoutMemory()
         Exit(false, "a block came out of buffers that could not grow");
     const KyResult stopped = p.pipeline->Stop();
     (void)KyLogDispatcher::RemoveSink(&sink);  // added above
-    Exit(stopped.IsOK() && p.rig.stream.GetQueuedBufferCount() == 0, "Stop: " + stopped.GetDescription().str());
+    Exit(stopped.IsOK() && p.rig.stream.GetQueuedBufferCount() == 0,
+         "Stop: " + stopped.GetDescription().str());
 }
 
-} // namespace
+}  // namespace
 
 TEST(Pipeline, StartFailsWhenTheStreamTakesNoBuffer)
 {
@@ -128,7 +132,8 @@ TEST(Pipeline, StartFailsWhenTheStreamTakesNoBuffer)
     EXPECT_EQ(started.GetDescription().str().rfind("the pipeline cannot queue its buffers: ", 0), 0u)
         << started.GetDescription().GetAscii();
     EXPECT_FALSE(p.pipeline->IsStarted());
-    EXPECT_EQ(p.rig.stream.GetQueuedBufferCount(), p.rig.stream.GetQueuedBufferMaximum()) << "the stream's own buffers stay";
+    EXPECT_EQ(p.rig.stream.GetQueuedBufferCount(), p.rig.stream.GetQueuedBufferMaximum())
+        << "the stream's own buffers stay";
 }
 
 TEST(PipelineDeathTest, StartFailsWhenTheBuffersCannotBeAllocated)

@@ -19,7 +19,7 @@ TEST(Pipeline, FramesArrivePixelExact)
     } cases[] = {
         {KyPixelMono8, 64, 48, 1500, 64 * 48},
         {KyPixelBayerRG8, 640, 480, 1500, 640 * 480},
-        {KyPixelMono8, 1000, 3, 9000, 0},              // the pipeline learns the size
+        {KyPixelMono8, 1000, 3, 9000, 0},  // the pipeline learns the size
         {KyPixelBayerRG8, 2448, 2048, 9000, 2448 * 2048},
         {KyPixelMono8, 2448, 2048, 1500, 2448 * 2048},
         {KyPixelMono16, 333, 111, 9000, 333 * 111 * 2},

@@ -15,8 +15,8 @@
 #include "ky/ByteOrder.h"
 
 using ky::device::GvcpClient;
-using ky::gev::Packet;
 using ky::gev::GvcpResendSender;
+using ky::gev::Packet;
 using namespace std::chrono_literals;
 
 namespace {
@@ -95,7 +95,8 @@ TEST(ResendRoute, LeavesFromTheControllingSocketWhileOffered)
 TEST(ResendRoute, NeitherWaitsForNorBorrowsTheIdOfTheCommandInFlight)
 {
     ScriptedGvcpDevice device;
-    device.SetScript([](size_t, const Packet &, const Packet &) { return std::vector<ScriptedGvcpDevice::Reply> {}; });
+    device.SetScript(
+        [](size_t, const Packet &, const Packet &) { return std::vector<ScriptedGvcpDevice::Reply>{}; });
     GvcpClient client;
     ASSERT_TRUE(client.Open(kLoopback, SettingsFor(device, 60000ms)).IsOK());
     client.OfferResendRoute();

@@ -58,7 +58,8 @@ int RampOffset(const uint8_t *pixels, uint32_t width, uint32_t height)
 bool GrabWithAravis(Frame &frame)
 {
     const std::string path = "/tmp/ky-arv-frame-" + std::to_string(::getpid()) + ".bin";
-    const std::string command = std::string("/usr/bin/python3 ") + KY_ARV_FRAME_SCRIPT + " " + kCameraIP + " " + path;
+    const std::string command =
+        std::string("/usr/bin/python3 ") + KY_ARV_FRAME_SCRIPT + " " + kCameraIP + " " + path;
     if (std::system(command.c_str()) != 0)
         return false;
     std::ifstream in(path, std::ios::binary);
@@ -101,7 +102,8 @@ std::vector<int> GrabWithOurReceiver(KyDevice *device, uint32_t &width, uint32_t
         height = image->GetHeight();
         EXPECT_EQ(buffer->GetAcquiredSize(), width * height);
         const int offset = RampOffset(buffer->GetDataPointer(), width, height);
-        offsets.push_back(offset < 0 ? -1 : (offset + 255 - static_cast<int>(buffer->GetBlockID() % 255)) % 255);
+        offsets.push_back(offset < 0 ? -1
+                                     : (offset + 255 - static_cast<int>(buffer->GetBlockID() % 255)) % 255);
         EXPECT_TRUE(pipeline.ReleaseBuffer(buffer).IsOK());
     }
     EXPECT_TRUE(manager.Stop().IsOK());
@@ -110,7 +112,7 @@ std::vector<int> GrabWithOurReceiver(KyDevice *device, uint32_t &width, uint32_t
     return offsets;
 }
 
-} // namespace
+}  // namespace
 
 TEST(StreamArvInterop, OurReceiverGetsTheFakeCameraFramesIntact)
 {
@@ -118,7 +120,8 @@ TEST(StreamArvInterop, OurReceiverGetsTheFakeCameraFramesIntact)
     ASSERT_TRUE(camera.Started());
     KyResult result;
     KyDevice *device = Connect(kCameraIP, result);
-    ASSERT_NE(device, nullptr) << "arv-fake-gv-camera-0.8 did not answer: " << result.GetDescription().GetAscii();
+    ASSERT_NE(device, nullptr) << "arv-fake-gv-camera-0.8 did not answer: "
+                               << result.GetDescription().GetAscii();
     uint32_t width = 0, height = 0;
     const std::vector<int> ours = GrabWithOurReceiver(device, width, height);
     // Our streams ask the camera for lost packets from the controlling connection's socket. The

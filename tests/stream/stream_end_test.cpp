@@ -22,7 +22,7 @@ KyResult RetrieveOne(StreamRig &rig, KyBuffer *&buffer)
     return operation;
 }
 
-} // namespace
+}  // namespace
 
 TEST(StreamEnd, AbortHandsBackQueuedAndHalfFilledBuffers)
 {

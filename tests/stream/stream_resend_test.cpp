@@ -41,7 +41,8 @@ std::string PatternMismatch(const KyBuffer &buffer, uint64_t frame)
     const uint8_t *pixels = buffer.GetDataPointer();
     for (uint32_t y = 0; y < kHeight; ++y)
         for (uint32_t x = 0; x < kWidth; ++x)
-            if (pixels[size_t(y) * kWidth + x] != KyStreamingChannelSourceDefault::TestPatternValue(x, y, frame))
+            if (pixels[size_t(y) * kWidth + x] !=
+                KyStreamingChannelSourceDefault::TestPatternValue(x, y, frame))
                 return "pixel " + std::to_string(x) + "," + std::to_string(y);
     return std::string();
 }
@@ -67,8 +68,8 @@ TEST_P(StreamUnderLoss, FramesArriveCompleteAndPixelExact)
     ASSERT_TRUE(camera.Start(KyString("00:00:00:00:00:00")).IsOK());
 
     KyDeviceGEV device;
-    const KyResult connected =
-        c.defaultAccess ? device.Connect(KyString("127.0.0.1")) : device.Connect(KyString("127.0.0.1"), c.access);
+    const KyResult connected = c.defaultAccess ? device.Connect(KyString("127.0.0.1"))
+                                               : device.Connect(KyString("127.0.0.1"), c.access);
     ASSERT_TRUE(connected.IsOK()) << connected.GetDescription().GetAscii();
     KyStreamGEV stream;
     ASSERT_TRUE(stream.Open(KyString("127.0.0.1")).IsOK());

@@ -14,7 +14,7 @@ constexpr uint32_t kWidth = 320;
 constexpr uint32_t kHeight = 240;
 constexpr uint32_t kSize = kWidth * kHeight;
 
-} // namespace
+}  // namespace
 
 TEST(Stream, OpenRefusesBadArguments)
 {
@@ -267,12 +267,14 @@ TEST(Stream, PacketRingChoiceAndCounters)
         const char *name;
         int64_t packetRing;  // -1: the default
         bool ring;
-    } cases[] = {{"default", -1, false}, {"never", 0, false}, {"where it keeps up", 1, false}, {"always", 2, true}};
+    } cases[] = {
+        {"default", -1, false}, {"never", 0, false}, {"where it keeps up", 1, false}, {"always", 2, true}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         StreamRig rig;
         if (c.packetRing >= 0) {
-            ASSERT_TRUE(rig.stream.GetParameters()->SetIntegerValue(KyString("PacketRing"), c.packetRing).IsOK());
+            ASSERT_TRUE(
+                rig.stream.GetParameters()->SetIntegerValue(KyString("PacketRing"), c.packetRing).IsOK());
         }
         EXPECT_EQ(rig.Integer("PacketRing"), c.packetRing >= 0 ? c.packetRing : 1);
         ASSERT_TRUE(rig.Open(9000).IsOK());

@@ -89,7 +89,7 @@ private:
     ky::gev::DiscoveryInfo mIdentity;
     ky::gev::UdpSocket mSocket;
     bool mBound = false;
-    std::atomic<bool> mStop {false};
+    std::atomic<bool> mStop{false};
     std::mutex mMutex;
     std::vector<ky::gev::ForceIpCmd> mForced;
     std::thread mThread;

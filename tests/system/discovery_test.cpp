@@ -51,8 +51,8 @@ protected:
         system.SetDetectionTimeout(400);
         ASSERT_TRUE(system.Find().IsOK());
     }
-    ScriptedDiscoveryResponder camera1 {"kyc1", Identity(1)};
-    ScriptedDiscoveryResponder camera2 {"kyc2", Identity(2)};
+    ScriptedDiscoveryResponder camera1{"kyc1", Identity(1)};
+    ScriptedDiscoveryResponder camera2{"kyc2", Identity(2)};
     KySystem system;
 };
 
@@ -87,7 +87,8 @@ TEST_F(TwoLinks, EachAdapterListsTheCameraOnItsLinkOnce)
 
 TEST_F(TwoLinks, ForcedConfigurationReachesOnlyTheCameraWithThatMac)
 {
-    ASSERT_TRUE(KyDeviceGEV::SetIPConfiguration("02:10:00:00:00:02", "10.10.2.50", "255.255.0.0", "10.10.2.1").IsOK());
+    ASSERT_TRUE(KyDeviceGEV::SetIPConfiguration("02:10:00:00:00:02", "10.10.2.50", "255.255.0.0", "10.10.2.1")
+                    .IsOK());
     // Sent out of every adapter: the camera may hear it through more than one (here kyh2 and kyc2).
     ASSERT_GE(camera2.Forced().size(), 1u);
     EXPECT_TRUE(camera1.Forced().empty());

@@ -44,7 +44,7 @@ public:
 class OneShot : public KySystemEventSink
 {
 public:
-    explicit OneShot(KySystem &system) : mSystem(system) {}
+    explicit OneShot(KySystem &system) : mSystem(system) { }
     void OnDeviceFound(const KyInterface *, const KyDeviceInfo *, bool &) override
     {
         ++calls;
@@ -59,7 +59,7 @@ private:
 class Counting : public KySystemEventSink
 {
 public:
-    explicit Counting(bool ignoreAll) : mIgnore(ignoreAll) {}
+    explicit Counting(bool ignoreAll) : mIgnore(ignoreAll) { }
     void OnDeviceFound(const KyInterface *, const KyDeviceInfo *, bool &ignore) override
     {
         ++calls;
@@ -121,9 +121,10 @@ protected:
         system.SetDetectionTimeout(300);
         for (int i = 0; i < 20 && !DeviceWithSerial(AdapterNamed(system, "lo"), "ARV0002"); ++i)
             ASSERT_TRUE(system.Find().IsOK());
-        ASSERT_NE(DeviceWithSerial(AdapterNamed(system, "lo"), "ARV0002"), nullptr) << "fake camera not found";
+        ASSERT_NE(DeviceWithSerial(AdapterNamed(system, "lo"), "ARV0002"), nullptr)
+            << "fake camera not found";
     }
-    SpawnedProcess camera {{"arv-fake-gv-camera-0.8", "-i", "127.0.0.1", "-s", "ARV0002"}};
+    SpawnedProcess camera{{"arv-fake-gv-camera-0.8", "-i", "127.0.0.1", "-s", "ARV0002"}};
     KySystem system;
 };
 
@@ -180,7 +181,7 @@ TEST_F(SystemWithArvCamera, ASinkMayUnregisterItselfWithoutHidingTheOthers)
 {
     OneShot oneShot(system);
     Counting counting(false), ignoring(true);
-    for (KySystemEventSink *sink : std::initializer_list<KySystemEventSink *> {&oneShot, &counting, &ignoring})
+    for (KySystemEventSink *sink : std::initializer_list<KySystemEventSink *>{&oneShot, &counting, &ignoring})
         ASSERT_TRUE(system.RegisterEventSink(sink).IsOK());
     ASSERT_TRUE(system.Find().IsOK());
     EXPECT_EQ(oneShot.calls, 1);

@@ -19,15 +19,25 @@ constexpr uint32_t TEST_SLOW = 0x10100;        // RW, PreWrite takes SLOW_WRITE_
 constexpr uint32_t TEST_GUARDED = 0x10200;     // RW, PreWrite refuses values above 100
 constexpr int SLOW_WRITE_MS = 800;
 
-struct CountingSink : IKyRegisterEventSink {
+struct CountingSink : IKyRegisterEventSink
+{
     std::atomic<int> preReads{0}, postReads{0}, preWrites{0}, postWrites{0};
-    KyResult PreRead(IKyRegister *) override { ++preReads; return KyResult(KY_OK); }
+    KyResult PreRead(IKyRegister *) override
+    {
+        ++preReads;
+        return KyResult(KY_OK);
+    }
     void PostRead(IKyRegister *) override { ++postReads; }
-    KyResult PreWrite(IKyRegister *) override { ++preWrites; return KyResult(KY_OK); }
+    KyResult PreWrite(IKyRegister *) override
+    {
+        ++preWrites;
+        return KyResult(KY_OK);
+    }
     void PostWrite(IKyRegister *) override { ++postWrites; }
 };
 
-struct SlowSink : IKyRegisterEventSink {
+struct SlowSink : IKyRegisterEventSink
+{
     std::atomic<int> writes{0};
     KyResult PreWrite(IKyRegister *) override
     {
@@ -37,7 +47,8 @@ struct SlowSink : IKyRegisterEventSink {
     }
 };
 
-struct GuardSink : IKyRegisterEventSink {
+struct GuardSink : IKyRegisterEventSink
+{
     KyResult PreWrite(IKyRegister *reg) override
     {
         uint32_t value = 0;
@@ -46,7 +57,8 @@ struct GuardSink : IKyRegisterEventSink {
     }
 };
 
-struct RecordingDeviceSink : IKySoftDeviceGEVEventSink {
+struct RecordingDeviceSink : IKySoftDeviceGEVEventSink
+{
     CountingSink *counting = nullptr;
     SlowSink *slow = nullptr;
     GuardSink *guard = nullptr;
@@ -59,9 +71,11 @@ struct RecordingDeviceSink : IKySoftDeviceGEVEventSink {
         factoryResult = factory->AddRegister("TestValue", TEST_VALUE, 4, KyGenAccessModeReadWrite, counting);
         factoryResult |= factory->AddRegister("TestReadOnly", TEST_READ_ONLY, 4, KyGenAccessModeReadOnly);
         factoryResult |= factory->AddRegister("TestWriteOnly", TEST_WRITE_ONLY, 4, KyGenAccessModeWriteOnly);
-        factoryResult |= factory->AddByteArray("TestArray", TEST_ARRAY, 64, KyGenAccessModeReadWrite, counting);
+        factoryResult |=
+            factory->AddByteArray("TestArray", TEST_ARRAY, 64, KyGenAccessModeReadWrite, counting);
         factoryResult |= factory->AddRegister("TestSlow", TEST_SLOW, 4, KyGenAccessModeReadWrite, slow);
-        factoryResult |= factory->AddRegister("TestGuarded", TEST_GUARDED, 4, KyGenAccessModeReadWrite, guard);
+        factoryResult |=
+            factory->AddRegister("TestGuarded", TEST_GUARDED, 4, KyGenAccessModeReadWrite, guard);
     }
     void OnApplicationConnect(IKySoftDeviceGEV *, const KyString &, uint16_t, KyAccessType access) override
     {

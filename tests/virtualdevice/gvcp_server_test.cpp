@@ -50,7 +50,8 @@ TEST_F(SoftDeviceTest, StatusCodesForRefusedAccesses)
 {
     GvcpTestClient client;
     ASSERT_EQ(client.WriteReg(CCP_OFFSET, CCP_CONTROL_MASK, 1), Status::SUCCESS);
-    const struct {
+    const struct
+    {
         const char *name;
         Packet ack;
         Status expected;
@@ -59,9 +60,11 @@ TEST_F(SoftDeviceTest, StatusCodesForRefusedAccesses)
          Status::WRITE_PROTECT},
         {"write to read-only custom register", client.Transact(WriteRegCmd{{}, {{TEST_READ_ONLY, 1}}}, 3),
          Status::WRITE_PROTECT},
-        {"read of write-only register", client.Transact(ReadRegCmd{{}, {TEST_WRITE_ONLY}}, 4), Status::ACCESS_DENIED},
+        {"read of write-only register", client.Transact(ReadRegCmd{{}, {TEST_WRITE_ONLY}}, 4),
+         Status::ACCESS_DENIED},
         {"read of unknown address", client.Transact(ReadRegCmd{{}, {0x20000}}, 5), Status::INVALID_ADDRESS},
-        {"write to unknown address", client.Transact(WriteRegCmd{{}, {{0x20000, 1}}}, 6), Status::INVALID_ADDRESS},
+        {"write to unknown address", client.Transact(WriteRegCmd{{}, {{0x20000, 1}}}, 6),
+         Status::INVALID_ADDRESS},
         {"readmem running past a register", client.Transact(ReadMemCmd{{}, TEST_ARRAY + 60, 8}, 7),
          Status::INVALID_ADDRESS},
         {"write refused by a sink", client.Transact(WriteRegCmd{{}, {{TEST_GUARDED, 101}}}, 8),
@@ -79,7 +82,8 @@ TEST_F(SoftDeviceTest, StatusCodesForRefusedAccesses)
 TEST_F(SoftDeviceTest, MalformedPacketsAreAnsweredOrDroppedAndServingGoesOn)
 {
     GvcpTestClient client;
-    const struct {
+    const struct
+    {
         const char *name;
         Packet packet;
         bool answered;
@@ -87,16 +91,19 @@ TEST_F(SoftDeviceTest, MalformedPacketsAreAnsweredOrDroppedAndServingGoesOn)
     } cases[] = {
         {"empty", {}, false, Status::SUCCESS},
         {"truncated header", Bytes({0x42, 0x01, 0x00, 0x80, 0x00}), false, Status::SUCCESS},
-        {"bad key", Bytes({0x43, 0x01, 0x00, 0x80, 0x00, 0x04, 0x00, 0x01, 0, 0, 0, 0}), false, Status::SUCCESS},
+        {"bad key", Bytes({0x43, 0x01, 0x00, 0x80, 0x00, 0x04, 0x00, 0x01, 0, 0, 0, 0}), false,
+         Status::SUCCESS},
         {"length beyond datagram", Bytes({0x42, 0x01, 0x00, 0x80, 0x00, 0x08, 0x00, 0x02, 0, 0, 0, 0}), true,
          Status::INVALID_PARAMETER},
-        {"length short of datagram", Bytes({0x42, 0x01, 0x00, 0x80, 0x00, 0x00, 0x00, 0x03, 0, 0, 0, 0}), true,
-         Status::INVALID_PARAMETER},
-        {"unknown command", Bytes({0x42, 0x01, 0x77, 0x77, 0x00, 0x00, 0x00, 0x04}), true, Status::NOT_IMPLEMENTED},
-        {"readmem huge count", Bytes({0x42, 0x01, 0x00, 0x84, 0x00, 0x08, 0x00, 0x05, 0, 0, 0, 0, 0, 0, 0xFF, 0xFC}),
+        {"length short of datagram", Bytes({0x42, 0x01, 0x00, 0x80, 0x00, 0x00, 0x00, 0x03, 0, 0, 0, 0}),
          true, Status::INVALID_PARAMETER},
-        {"readmem unaligned", Bytes({0x42, 0x01, 0x00, 0x84, 0x00, 0x08, 0x00, 0x06, 0, 0, 0, 2, 0, 0, 0, 4}), true,
-         Status::BAD_ALIGNMENT},
+        {"unknown command", Bytes({0x42, 0x01, 0x77, 0x77, 0x00, 0x00, 0x00, 0x04}), true,
+         Status::NOT_IMPLEMENTED},
+        {"readmem huge count",
+         Bytes({0x42, 0x01, 0x00, 0x84, 0x00, 0x08, 0x00, 0x05, 0, 0, 0, 0, 0, 0, 0xFF, 0xFC}), true,
+         Status::INVALID_PARAMETER},
+        {"readmem unaligned", Bytes({0x42, 0x01, 0x00, 0x84, 0x00, 0x08, 0x00, 0x06, 0, 0, 0, 2, 0, 0, 0, 4}),
+         true, Status::BAD_ALIGNMENT},
         {"readreg unaligned", Bytes({0x42, 0x01, 0x00, 0x80, 0x00, 0x04, 0x00, 0x07, 0, 0, 0, 1}), true,
          Status::BAD_ALIGNMENT},
         {"readreg no address", Bytes({0x42, 0x01, 0x00, 0x80, 0x00, 0x00, 0x00, 0x08}), true,
@@ -105,11 +112,13 @@ TEST_F(SoftDeviceTest, MalformedPacketsAreAnsweredOrDroppedAndServingGoesOn)
          Status::INVALID_PARAMETER},
         {"writemem odd size", Bytes({0x42, 0x01, 0x00, 0x86, 0x00, 0x06, 0x00, 0x0A, 0, 1, 0, 0, 1, 2}), true,
          Status::BAD_ALIGNMENT},
-        {"readreg 136 addresses", [] {
+        {"readreg 136 addresses",
+         [] {
              Packet p = Bytes({0x42, 0x01, 0x00, 0x80, 0x02, 0x20, 0x00, 0x0B});
              p.resize(8 + 4 * 136, 0);
              return p;
-         }(), true, Status::INVALID_PARAMETER},
+         }(),
+         true, Status::INVALID_PARAMETER},
         {"no ack wanted", Bytes({0x42, 0x00, 0x77, 0x77, 0x00, 0x00, 0x00, 0x0C}), false, Status::SUCCESS},
     };
     for (const auto &c : cases) {
@@ -118,7 +127,8 @@ TEST_F(SoftDeviceTest, MalformedPacketsAreAnsweredOrDroppedAndServingGoesOn)
         EXPECT_EQ(!answer.empty(), c.answered) << c.name;
         if (c.answered && !answer.empty()) {
             EXPECT_STREQ(StatusName(GvcpTestClient::StatusOf(answer)), StatusName(c.expected)) << c.name;
-            EXPECT_EQ(ky::base::LoadBig16(&answer[6]), ky::base::LoadBig16(&c.packet[6])) << c.name << ": ack id";
+            EXPECT_EQ(ky::base::LoadBig16(&answer[6]), ky::base::LoadBig16(&c.packet[6]))
+                << c.name << ": ack id";
         }
     }
     Status status = Status::ERROR;
@@ -143,7 +153,8 @@ TEST_F(SoftDeviceTest, ControlPrivilegeRefusesASecondController)
     EXPECT_EQ(status, Status::ACCESS_DENIED) << "exclusive access keeps others from reading";
     EXPECT_EQ(first.WriteReg(CCP_OFFSET, 0, 4), Status::SUCCESS);
     EXPECT_TRUE(WaitFor([&] { return sink.disconnects == 1; }));
-    EXPECT_EQ(second.WriteReg(CCP_OFFSET, CCP_CONTROL_MASK, 6), Status::SUCCESS) << "released control is free";
+    EXPECT_EQ(second.WriteReg(CCP_OFFSET, CCP_CONTROL_MASK, 6), Status::SUCCESS)
+        << "released control is free";
     EXPECT_EQ(device.GetStatistics()->GetSessionsOpened(), 2u);
     EXPECT_EQ(device.GetStatistics()->GetSessionsClosed(), 1u);
 }
@@ -286,12 +297,14 @@ TEST_F(SoftDeviceTest, PersistentConfigurationSurvivesStopAndStart)
         GvcpTestClient client;
         ASSERT_EQ(client.WriteReg(CCP_OFFSET, CCP_CONTROL_MASK, 1), Status::SUCCESS);
         // The IP tool's persistent procedure: read-modify-write 0x0014, then the three addresses.
-        EXPECT_EQ(GvcpTestClient::StatusOf(client.Transact(WriteMemCmd{{}, CURRENT_IP_CONFIG_OFFSET, {0, 0, 0, 1}}, 2)),
+        EXPECT_EQ(GvcpTestClient::StatusOf(
+                      client.Transact(WriteMemCmd{{}, CURRENT_IP_CONFIG_OFFSET, {0, 0, 0, 1}}, 2)),
                   Status::SUCCESS);
         EXPECT_EQ(client.WriteReg(PERSISTENT_IP_OFFSET, 0xC0A80A05, 3), Status::SUCCESS);
         EXPECT_EQ(client.WriteReg(PERSISTENT_SUBNET_MASK_OFFSET, 0xFFFFFF00, 4), Status::SUCCESS);
         EXPECT_EQ(client.WriteReg(PERSISTENT_GATEWAY_OFFSET, 0xC0A80A01, 5), Status::SUCCESS);
-        EXPECT_EQ(GvcpTestClient::StatusOf(client.Transact(WriteMemCmd{{}, USER_DEFINED_NAME_OFFSET, {'c', 'a', 'm', 0}}, 6)),
+        EXPECT_EQ(GvcpTestClient::StatusOf(
+                      client.Transact(WriteMemCmd{{}, USER_DEFINED_NAME_OFFSET, {'c', 'a', 'm', 0}}, 6)),
                   Status::SUCCESS);
     }
     ASSERT_TRUE(device.Stop().IsOK());

@@ -15,11 +15,13 @@ using namespace ky::soft;
 
 namespace {
 
-struct ThrowingSink : IKyRegisterEventSink {
+struct ThrowingSink : IKyRegisterEventSink
+{
     KyResult PreRead(IKyRegister *) override { throw std::runtime_error("boom"); }
 };
 
-struct RefusingSink : IKyRegisterEventSink {
+struct RefusingSink : IKyRegisterEventSink
+{
     KyResult PreWrite(IKyRegister *) override { return KyResult(KY_BUSY, "later"); }
 };
 
@@ -37,12 +39,14 @@ TEST(SoftRegister, ValuesAreBigEndianAndBounded)
     double value = 0;
     EXPECT_TRUE(reg.ReadDouble(value).IsOK());
     EXPECT_EQ(value, 2.5);
-    const struct {
+    const struct
+    {
         const char *name;
         KyResult result;
         const char *description;
     } cases[] = {
-        {"read past the end", reg.ReadBytes(bytes, 4, 6), "[Value] 4 bytes at offset 6 do not fit its 8 bytes"},
+        {"read past the end", reg.ReadBytes(bytes, 4, 6),
+         "[Value] 4 bytes at offset 6 do not fit its 8 bytes"},
         {"offset beyond", reg.Write(uint32_t(1), 8), "[Value] 4 bytes at offset 8 do not fit its 8 bytes"},
         {"null buffer", reg.ReadBytes(nullptr, 4), "[Value] no buffer given"},
         {"text without room for its zero", reg.Write(KyString("12345678")),
@@ -90,16 +94,17 @@ TEST(SoftRegister, AWriteBeingCheckedIsSeenByItsOwnThreadOnly)
     std::condition_variable changed;
     bool checking = false, go = false, readDone = false;
     uint32_t seenByCheck = 0, seenByReader = 0;
-    reg.SetHooks(nullptr,
-                 [&](SoftRegister &r) {
-                     std::unique_lock<std::mutex> lock(mutex);
-                     seenByCheck = r.GetRawU32();
-                     checking = true;
-                     changed.notify_all();
-                     changed.wait(lock, [&] { return go; });
-                     return KyResult(KY_INVALID_PARAMETER, "refused");
-                 },
-                 nullptr);
+    reg.SetHooks(
+        nullptr,
+        [&](SoftRegister &r) {
+            std::unique_lock<std::mutex> lock(mutex);
+            seenByCheck = r.GetRawU32();
+            checking = true;
+            changed.notify_all();
+            changed.wait(lock, [&] { return go; });
+            return KyResult(KY_INVALID_PARAMETER, "refused");
+        },
+        nullptr);
     KyResult written;
     std::thread writer([&] { written = reg.Write(uint32_t(9)); });
     {
@@ -138,7 +143,8 @@ TEST(SoftRegisterFactory, RulesOfKindAddressAndOverlap)
     int context = 0;
     ASSERT_TRUE(factory.AddRegister("A", 0x1000, 4, KyGenAccessModeReadWrite, nullptr, &context).IsOK());
     ASSERT_TRUE(factory.AddByteArray("B", 0x1010, 16, KyGenAccessModeReadOnly).IsOK());
-    const struct {
+    const struct
+    {
         const char *name;
         KyResult result;
         const char *description;

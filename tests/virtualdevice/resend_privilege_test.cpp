@@ -12,7 +12,7 @@ namespace {
 
 constexpr uint32_t kControllerIp = 0x0A0A0101;  // 10.10.1.1
 constexpr uint16_t kControlPort = 50000;
-constexpr uint32_t kReceiverIp = 0x0A0A0105;    // a receiver on another host
+constexpr uint32_t kReceiverIp = 0x0A0A0105;  // a receiver on another host
 constexpr uint32_t kStrangerIp = 0x0A0A0109;
 
 struct RecordingHost : SoftDeviceHost
@@ -20,7 +20,7 @@ struct RecordingHost : SoftDeviceHost
     uint32_t destination = 0;
     int resends = 0;
     DiscoveryInfo Identity() override { return {}; }
-    void ControlChanged(SoftControlPrivilege::Change, const SoftPeer &, KyAccessType) override {}
+    void ControlChanged(SoftControlPrivilege::Change, const SoftPeer &, KyAccessType) override { }
     uint32_t ForceIp(const SoftNetworkConfig &) override { return 0; }
     void PacketResend(uint16_t, uint64_t, uint32_t, uint32_t) override { ++resends; }
     uint32_t StreamDestination(uint16_t) override { return destination; }
@@ -40,7 +40,11 @@ void PrintTo(const ResendCase &c, std::ostream *out) { *out << c.name; }
 const ResendCase kCases[] = {
     {"no_controller_anyone", 0, {kStrangerIp, 4000}, kReceiverIp, true},
     {"exclusive_control_socket", CCP_EXCLUSIVE_MASK, {kControllerIp, kControlPort}, kControllerIp, true},
-    {"exclusive_socket_beside_the_controller", CCP_EXCLUSIVE_MASK, {kControllerIp, 4000}, kControllerIp, true},
+    {"exclusive_socket_beside_the_controller",
+     CCP_EXCLUSIVE_MASK,
+     {kControllerIp, 4000},
+     kControllerIp,
+     true},
     {"exclusive_stream_destination", CCP_EXCLUSIVE_MASK, {kReceiverIp, 4000}, kReceiverIp, true},
     {"exclusive_stranger_refused", CCP_EXCLUSIVE_MASK, {kStrangerIp, 4000}, kReceiverIp, false},
     {"exclusive_stranger_refused_channel_closed", CCP_EXCLUSIVE_MASK, {kStrangerIp, 4000}, 0, false},
@@ -61,7 +65,7 @@ TEST_P(ResendPrivilege, ServedOrRefusedWithoutAnswer)
     SoftDeviceStatistics statistics;
     RecordingHost host;
     host.destination = c.streamDestination;
-    SoftGvcpHandler handler(map, privilege, statistics, host, MacAddress {});
+    SoftGvcpHandler handler(map, privilege, statistics, host, MacAddress{});
     if (c.ccp != 0) {
         SoftControlPrivilege::Change change;
         ASSERT_EQ(privilege.WriteCcp({kControllerIp, kControlPort}, c.ccp, change), Status::SUCCESS);
@@ -74,7 +78,8 @@ TEST_P(ResendPrivilege, ServedOrRefusedWithoutAnswer)
     Packet packet;
     ASSERT_EQ(Build(command, packet), CodecError::Ok);
     uint32_t forcedIp = 0;
-    EXPECT_TRUE(handler.Execute(packet.data(), packet.size(), c.from, forcedIp).empty()) << "never acknowledged";
+    EXPECT_TRUE(handler.Execute(packet.data(), packet.size(), c.from, forcedIp).empty())
+        << "never acknowledged";
     EXPECT_EQ(host.resends, c.served ? 1 : 0);
     EXPECT_EQ(statistics.GetPacketResendRequestsReceived(), 1u);
 }

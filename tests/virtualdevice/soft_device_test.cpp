@@ -13,7 +13,8 @@ TEST(SoftDeviceLifeCycle, DocumentedResults)
 {
     KySoftDeviceGEV device;
     KyString xml;
-    const struct {
+    const struct
+    {
         const char *name;
         KyResult result;
         uint32_t expected;
@@ -109,7 +110,8 @@ TEST_F(SoftDeviceTest, MessageChannelSendsEventsAndWaitsForTheAck)
     ASSERT_EQ(Parse(packet.data(), packet.size(), eventData), CodecError::Ok);
     EXPECT_EQ(eventData.data, Packet(data, data + 8));
     EXPECT_EQ(eventData.event.streamChannel, 0xFFFF);
-    Build(EventDataAck{AckHeader{Status::SUCCESS, Command::EVENTDATA_ACK, 0, eventData.header.requestId}}, ack);
+    Build(EventDataAck{AckHeader{Status::SUCCESS, Command::EVENTDATA_ACK, 0, eventData.header.requestId}},
+          ack);
     client.SendTo(ack, fromIp, fromPort);
     ASSERT_EQ(firedData.wait_for(std::chrono::seconds(5)), std::future_status::ready);
     EXPECT_TRUE(firedData.get().IsOK());
@@ -231,7 +233,8 @@ TEST(SoftDeviceAdapters, AppliedForcedAddressIsReachable)
     // The IP tool's flow goes on at the forced address: take control, write the configuration.
     const std::string forced = "10.10.1.200";
     EXPECT_EQ(host.WriteReg(CCP_OFFSET, CCP_CONTROL_MASK, 40, forced), Status::SUCCESS);
-    EXPECT_EQ(GvcpTestClient::StatusOf(host.Transact(WriteMemCmd{{}, CURRENT_IP_CONFIG_OFFSET, {0, 0, 0, 1}}, 41, forced)),
+    EXPECT_EQ(GvcpTestClient::StatusOf(
+                  host.Transact(WriteMemCmd{{}, CURRENT_IP_CONFIG_OFFSET, {0, 0, 0, 1}}, 41, forced)),
               Status::SUCCESS);
     EXPECT_EQ(host.WriteReg(CCP_OFFSET, 0, 42, forced), Status::SUCCESS);
     DiscoveryAck discovery;
@@ -247,7 +250,8 @@ TEST(SoftDeviceAdapters, AppliedForcedAddressIsReachable)
 namespace {
 
 // Tries to stop its device from the disconnect notification (a device thread).
-struct StoppingSink : IKySoftDeviceGEVEventSink {
+struct StoppingSink : IKySoftDeviceGEVEventSink
+{
     KySoftDeviceGEV *device = nullptr;
     std::atomic<int> calls{0};
     std::atomic<uint32_t> code{0};

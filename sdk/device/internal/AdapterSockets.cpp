@@ -18,9 +18,11 @@ const std::vector<HostAdapter> &NoAdapters()
 // Out of one adapter: the adapter index picks the outgoing adapter for a broadcast without
 // binding the socket to the device, so answers that the kernel delivers locally (through lo)
 // still reach it.
-void SendThrough(const gev::UdpSocket &socket, unsigned int ifindex, uint32_t destination, const gev::Packet &packet)
+void SendThrough(const gev::UdpSocket &socket, unsigned int ifindex, uint32_t destination,
+                 const gev::Packet &packet)
 {
-    (void)socket.SendTo(packet.data(), packet.size(), destination, gev::GVCP_PORT, ifindex);  // UDP: no promise
+    (void)socket.SendTo(packet.data(), packet.size(), destination, gev::GVCP_PORT,
+                        ifindex);  // UDP: no promise
 }
 }  // namespace
 
@@ -82,8 +84,8 @@ void AdapterSockets::Collect(std::chrono::milliseconds timeout,
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return;
-        const int found =
-            gev::UdpSocket::WaitReadable(sockets.data(), sockets.size(), static_cast<int>(left.count()) + 1, ready.get());
+        const int found = gev::UdpSocket::WaitReadable(sockets.data(), sockets.size(),
+                                                       static_cast<int>(left.count()) + 1, ready.get());
         if (found < 0)
             return;
         for (size_t i = 0; found > 0 && i < sockets.size(); ++i) {

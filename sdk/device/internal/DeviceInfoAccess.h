@@ -17,7 +17,7 @@ struct GevIdentity
     std::string manufacturerInfo;
     std::string serial;
     std::string userName;
-    std::string mac;      // "00:11:22:33:44:55"
+    std::string mac;  // "00:11:22:33:44:55"
     std::string ip;
     std::string mask;
     std::string gateway;

@@ -11,7 +11,7 @@ namespace device {
 class DeviceMemoryPort : public IKyGenPort
 {
 public:
-    explicit DeviceMemoryPort(KyDevice &device) : mDevice(device) {}
+    explicit DeviceMemoryPort(KyDevice &device) : mDevice(device) { }
 
     KyResult ReadPort(uint64_t address, void *data, uint32_t length) override
     {

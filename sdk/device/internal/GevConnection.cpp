@@ -15,8 +15,8 @@ namespace ky {
 namespace device {
 
 namespace {
-constexpr std::chrono::milliseconds kMinHeartbeatPeriod {100};
-constexpr std::chrono::milliseconds kMaxHeartbeatPeriod {1000};
+constexpr std::chrono::milliseconds kMinHeartbeatPeriod{100};
+constexpr std::chrono::milliseconds kMaxHeartbeatPeriod{1000};
 
 // Three beats per timeout, so that one lost beat does not cost the control privilege.
 std::chrono::milliseconds PeriodFor(uint32_t timeoutMs)
@@ -41,17 +41,18 @@ void ApplyThreadPriority(std::thread::native_handle_type thread, uint32_t priori
 {
     if (priority == 0)
         return;
-    sched_param parameter {};
+    sched_param parameter{};
     parameter.sched_priority = static_cast<int>(std::min<uint32_t>(priority, 99));
     // Without the privilege for real-time scheduling the thread keeps the normal policy.
     (void)pthread_setschedparam(thread, SCHED_FIFO, &parameter);
 }
 
-GevConnection::GevConnection(Callbacks callbacks) : mCallbacks(std::move(callbacks)) {}
+GevConnection::GevConnection(Callbacks callbacks) : mCallbacks(std::move(callbacks)) { }
 
 GevConnection::~GevConnection() { Close(); }
 
-KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access, const ThreadPriorities &priorities)
+KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access,
+                             const ThreadPriorities &priorities)
 {
     if (mConnected)
         return KyResult(KY_STATE_ERROR, "the device is already connected");
@@ -117,7 +118,8 @@ KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access,
     if (mCallbacks.event && mClient.ReadRegister(gev::MESSAGE_CHANNEL_COUNT_OFFSET, channels).IsOK() &&
         channels > 0) {
         auto channel = std::make_unique<GevMessageChannel>(mCallbacks.event, this);
-        if (channel->Start(mClient.LocalIP(), ip, priorities.interruptLink, priorities.interruptQueue).IsOK() &&
+        if (channel->Start(mClient.LocalIP(), ip, priorities.interruptLink, priorities.interruptQueue)
+                .IsOK() &&
             mClient.WriteRegister(gev::MCDA_OFFSET, mClient.LocalIP()).IsOK() &&
             mClient.WriteRegister(gev::MCP_OFFSET, channel->Port()).IsOK())
             mMessageChannel = std::move(channel);
@@ -215,11 +217,11 @@ void GevConnection::HeartbeatLoop()
         }
         mLinkLost = true;
         mConnected = false;
-        DeviceLog().LogWarning(__FILE__, __LINE__, "GevConnection::HeartbeatLoop",
-                               ("link to " + mRecord.GetIPAddress().str() +
-                                " lost: " + (result.IsOK() ? std::string("control privilege gone")
-                                                           : result.GetDescription().str()))
-                                   .c_str());
+        DeviceLog().LogWarning(
+            __FILE__, __LINE__, "GevConnection::HeartbeatLoop",
+            ("link to " + mRecord.GetIPAddress().str() + " lost: " +
+             (result.IsOK() ? std::string("control privilege gone") : result.GetDescription().str()))
+                .c_str());
         // A copy: the callback may destroy the connection, and with it mCallbacks.
         const std::function<void()> linkLost = mCallbacks.linkLost;
         if (linkLost)

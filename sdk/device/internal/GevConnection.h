@@ -29,7 +29,7 @@ class GevConnection
 public:
     struct Callbacks
     {
-        std::function<void()> linkLost;       // heartbeat thread, once
+        std::function<void()> linkLost;         // heartbeat thread, once
         GevMessageChannel::EventHandler event;  // event queue thread
     };
     struct ThreadPriorities
@@ -73,13 +73,13 @@ private:
     GvcpClient mClient;
     KyDeviceInfoGEV mRecord;
     KyAccessType mAccess = KyAccessUnknown;
-    std::atomic<bool> mConnected {false};
-    std::atomic<bool> mLinkLost {false};
+    std::atomic<bool> mConnected{false};
+    std::atomic<bool> mLinkLost{false};
 
     std::mutex mHeartbeatMutex;
     std::condition_variable mHeartbeatWake;
     bool mHeartbeatStop = false;
-    std::chrono::milliseconds mHeartbeatPeriod {1000};
+    std::chrono::milliseconds mHeartbeatPeriod{1000};
     ky::base::OwnedThread mHeartbeat;
     std::unique_ptr<GevMessageChannel> mMessageChannel;
     std::mutex mSettingsMutex;

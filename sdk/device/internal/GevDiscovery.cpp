@@ -24,7 +24,7 @@ namespace {
 
 uint16_t RandomRequestId()
 {
-    static std::mt19937 generator {std::random_device {}()};
+    static std::mt19937 generator{std::random_device{}()};
     static std::mutex mutex;
     std::lock_guard<std::mutex> lock(mutex);
     return static_cast<uint16_t>(std::uniform_int_distribution<unsigned>(1, 0xFFFF)(generator));
@@ -102,26 +102,28 @@ gev::Packet DiscoveryPacket(uint16_t requestId)
 
 }  // namespace
 
-std::vector<DiscoveredDevice> DiscoverDevices(const std::vector<HostAdapter> &adapters, const DiscoveryOptions &options)
+std::vector<DiscoveredDevice> DiscoverDevices(const std::vector<HostAdapter> &adapters,
+                                              const DiscoveryOptions &options)
 {
     std::vector<DiscoveredDevice> found;
     AdapterSockets sockets(adapters);
     const uint16_t requestId = RandomRequestId();
     sockets.SendToAll(DiscoveryPacket(requestId), options.subnetBroadcast);
     std::set<std::pair<size_t, std::pair<uint64_t, uint32_t>>> seen;  // adapter, (MAC, IP)
-    sockets.Collect(std::chrono::milliseconds(options.timeoutMs), [&](size_t adapter, const uint8_t *data, size_t length) {
-        gev::DiscoveryInfo info;
-        if (!ParseDiscoveryAnswer(data, length, requestId, info))
-            return false;
-        if (!seen.insert({adapter, {gev::MacToU64(info.mac), info.currentIp}}).second)
-            return false;
-        DiscoveredDevice device;
-        device.adapter = adapter;
-        device.identity = IdentityFrom(info);
-        device.identity.configurationValid = ReachableFrom(adapters[adapter], info.currentIp);
-        found.push_back(std::move(device));
-        return false;
-    });
+    sockets.Collect(std::chrono::milliseconds(options.timeoutMs),
+                    [&](size_t adapter, const uint8_t *data, size_t length) {
+                        gev::DiscoveryInfo info;
+                        if (!ParseDiscoveryAnswer(data, length, requestId, info))
+                            return false;
+                        if (!seen.insert({adapter, {gev::MacToU64(info.mac), info.currentIp}}).second)
+                            return false;
+                        DiscoveredDevice device;
+                        device.adapter = adapter;
+                        device.identity = IdentityFrom(info);
+                        device.identity.configurationValid = ReachableFrom(adapters[adapter], info.currentIp);
+                        found.push_back(std::move(device));
+                        return false;
+                    });
     return found;
 }
 
@@ -166,7 +168,8 @@ KyResult ForceIPConfiguration(const std::string &mac, const std::string &ip, con
     AdapterSockets sockets(adapters);
     DumpGvcp("discovery sent", packet.data(), packet.size());
     sockets.SendToAll(packet, false);
-    KyResult result(KY_TIMEOUT, "No device with MAC address " + mac + " acknowledged the new IP configuration.");
+    KyResult result(KY_TIMEOUT,
+                    "No device with MAC address " + mac + " acknowledged the new IP configuration.");
     sockets.Collect(std::chrono::milliseconds(timeoutMs), [&](size_t, const uint8_t *data, size_t length) {
         DumpGvcp("discovery received", data, length);
         gev::AckHeader header;
@@ -179,8 +182,8 @@ KyResult ForceIPConfiguration(const std::string &mac, const std::string &ip, con
         }
         // The command went out of every adapter, so the device may hear it more than once and
         // refuse a copy (BUSY) while it applies another: only a refusal with no success counts.
-        result = KyResult(KY_GENERIC_ERROR,
-                          std::string("the device refused the IP configuration (") + gev::StatusName(header.status) + ")");
+        result = KyResult(KY_GENERIC_ERROR, std::string("the device refused the IP configuration (") +
+                                                gev::StatusName(header.status) + ")");
         return false;
     });
     return result;

@@ -18,9 +18,15 @@ constexpr uint32_t kIPConfigPauseGeneration = gev::IP_CONFIG_PAUSE_GENERATION_MA
 // "LLA, DHCP, Persistent" style text of the set bits, in that order then PR and PG.
 inline std::string IPConfigText(uint32_t bits)
 {
-    static const struct { uint32_t bit; const char *name; } kNames[] = {
-        {kIPConfigLLA, "LLA"}, {kIPConfigDHCP, "DHCP"}, {kIPConfigPersistent, "Persistent"},
-        {kIPConfigPauseReception, "PR"}, {kIPConfigPauseGeneration, "PG"}};
+    static const struct
+    {
+        uint32_t bit;
+        const char *name;
+    } kNames[] = {{kIPConfigLLA, "LLA"},
+                  {kIPConfigDHCP, "DHCP"},
+                  {kIPConfigPersistent, "Persistent"},
+                  {kIPConfigPauseReception, "PR"},
+                  {kIPConfigPauseGeneration, "PG"}};
     std::string text;
     for (const auto &entry : kNames) {
         if ((bits & entry.bit) == 0)

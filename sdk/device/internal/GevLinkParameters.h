@@ -30,8 +30,8 @@ public:
 private:
     GevConnection &mConnection;
     KyDeviceGEV &mDevice;
-    std::atomic<uint32_t> mDefaultPacketSize {1500 - gev::GVSP_IP_UDP_OVERHEAD_SIZE};
-    std::atomic<bool> mAutoNegotiation {true};
+    std::atomic<uint32_t> mDefaultPacketSize{1500 - gev::GVSP_IP_UDP_OVERHEAD_SIZE};
+    std::atomic<bool> mAutoNegotiation{true};
     gc::FeatureSet mSet;  // its functions reach the members above
 };
 

@@ -28,12 +28,12 @@ GevEvent ToEvent(const gev::EventItem &item)
 
 GevMessageChannel::GevMessageChannel(EventHandler handler, const void *threadOwner)
     : mHandler(std::move(handler)), mOwner(threadOwner ? threadOwner : this)
-{
-}
+{ }
 
 GevMessageChannel::~GevMessageChannel() { Stop(); }
 
-KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp, uint32_t linkPriority, uint32_t queuePriority)
+KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp, uint32_t linkPriority,
+                                  uint32_t queuePriority)
 {
     mDeviceIp = deviceIp;
     KyResult opened = mSocket.Open(localIp, 0);
@@ -49,7 +49,8 @@ KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp, uint32_t 
         });
     } catch (const std::exception &error) {
         Stop();
-        return KyResult(KY_THREAD_ERROR, std::string("cannot start the message channel threads: ") + error.what());
+        return KyResult(KY_THREAD_ERROR,
+                        std::string("cannot start the message channel threads: ") + error.what());
     }
     ApplyThreadPriority(mLink.NativeHandle(), linkPriority);
     ApplyThreadPriority(mQueueThread.NativeHandle(), queuePriority);
@@ -72,7 +73,8 @@ void GevMessageChannel::Stop()
 KyResult GevMessageChannel::WaitIdle(uint32_t timeoutMs)
 {
     std::unique_lock<std::mutex> lock(mMutex);
-    if (mIdle.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return mStop || (mQueue.empty() && !mBusy); }))
+    if (mIdle.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                       [this] { return mStop || (mQueue.empty() && !mBusy); }))
         return KyResult();
     return KyResult(KY_TIMEOUT, "events are still waiting for the event sinks");
 }
@@ -122,10 +124,11 @@ void GevMessageChannel::HandleDatagram(const uint8_t *data, size_t length, uint8
         }
         mWake.notify_all();
         if (firstOverflow)
-            DeviceLog().LogWarning(__FILE__, __LINE__, "GevMessageChannel::HandleDatagram",
-                                   (std::to_string(kMaxQueuedEvents) +
-                                    " events wait for the event sinks: further events are dropped (and counted)")
-                                       .c_str());
+            DeviceLog().LogWarning(
+                __FILE__, __LINE__, "GevMessageChannel::HandleDatagram",
+                (std::to_string(kMaxQueuedEvents) +
+                 " events wait for the event sinks: further events are dropped (and counted)")
+                    .c_str());
     }
     if (!header.AckRequired())
         return;
@@ -177,7 +180,8 @@ void GevMessageChannel::Foreign(uint32_t address)
     if (first)
         DeviceLog().LogWarning(__FILE__, __LINE__, "GevMessageChannel::LinkLoop",
                                ("dropped a datagram from " + FormatIPv4(address) +
-                                ", which is not the device " + FormatIPv4(mDeviceIp) + " (further ones are only counted)")
+                                ", which is not the device " + FormatIPv4(mDeviceIp) +
+                                " (further ones are only counted)")
                                    .c_str());
 }
 

@@ -70,7 +70,8 @@ public:
 
     // Parses one received datagram, queues its events and builds the acknowledge to send back
     // (ackLength 0: nothing to send). Exposed for tests of the parsing rules.
-    void HandleDatagram(const uint8_t *data, size_t length, uint8_t *ack, size_t ackCapacity, size_t &ackLength);
+    void HandleDatagram(const uint8_t *data, size_t length, uint8_t *ack, size_t ackCapacity,
+                        size_t &ackLength);
     Statistics GetStatistics() const;
 
 private:

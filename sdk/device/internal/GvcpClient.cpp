@@ -127,13 +127,14 @@ struct WaitContext
 // the wait with that status, PENDING_ACK moves the deadline (up to the command's ceiling),
 // anything else is ignored. The same request id is used for every attempt so that the device
 // can recognise a repeat.
-static KyResult SendAndWait(const gev::UdpSocket &socket, const gev::Packet &packet, uint16_t requestId, gev::Command command,
-                            gev::Command expected, uint32_t address, const WaitContext &context,
-                            const AckCheck &accept)
+static KyResult SendAndWait(const gev::UdpSocket &socket, const gev::Packet &packet, uint16_t requestId,
+                            gev::Command command, gev::Command expected, uint32_t address,
+                            const WaitContext &context, const AckCheck &accept)
 {
     const GvcpClient::Settings &settings = context.settings;
     const uint32_t attempts = std::max<uint32_t>(settings.attempts, 1);
-    const std::chrono::milliseconds ceiling = std::max(settings.pendingCeiling, settings.answerTimeout * attempts);
+    const std::chrono::milliseconds ceiling =
+        std::max(settings.pendingCeiling, settings.answerTimeout * attempts);
     const Clock::time_point end = Clock::now() + ceiling;
     bool pending = false;  // the device answered PENDING_ACK: the ceiling applies
     uint8_t buffer[2048];
@@ -150,7 +151,8 @@ static KyResult SendAndWait(const gev::UdpSocket &socket, const gev::Packet &pac
                 break;
             const int ready = socket.WaitReadable(static_cast<int>(left.count()) + 1);
             if (ready < 0)
-                return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "waiting for the device failed");
+                return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno),
+                                "waiting for the device failed");
             if (ready == 0)
                 continue;
             const ssize_t received = socket.Receive(buffer, sizeof buffer);
@@ -159,7 +161,8 @@ static KyResult SendAndWait(const gev::UdpSocket &socket, const gev::Packet &pac
             const size_t length = static_cast<size_t>(received);
             DumpGvcp("GvcpClient received", buffer, length);
             gev::AckHeader header;
-            if (gev::ParseAckHeader(buffer, length, header) != gev::CodecError::Ok || header.ackId != requestId)
+            if (gev::ParseAckHeader(buffer, length, header) != gev::CodecError::Ok ||
+                header.ackId != requestId)
                 continue;
             if (header.acknowledge == gev::Command::PENDING_ACK) {
                 gev::PendingAck ack;
@@ -182,10 +185,11 @@ static KyResult SendAndWait(const gev::UdpSocket &socket, const gev::Packet &pac
     char text[192];
     if (pending && Clock::now() >= end) {
         ++context.pendingCeilings;
-        std::snprintf(text, sizeof text,
-                      "The device at %s kept %s at 0x%08X pending beyond the longest wait of a command (%lld ms).",
-                      FormatIPv4(context.deviceIp).c_str(), gev::CommandName(command), address,
-                      static_cast<long long>(ceiling.count()));
+        std::snprintf(
+            text, sizeof text,
+            "The device at %s kept %s at 0x%08X pending beyond the longest wait of a command (%lld ms).",
+            FormatIPv4(context.deviceIp).c_str(), gev::CommandName(command), address,
+            static_cast<long long>(ceiling.count()));
         return KyResult(KY_TIMEOUT, text);
     }
     std::snprintf(text, sizeof text, "No answer from the device at %s to %s at 0x%08X (%u attempts).",
@@ -202,10 +206,12 @@ void GvcpClient::OfferResendRoute()
     mRouteOffered = true;
 }
 
-bool GvcpClient::SendPacketResend(uint16_t channel, uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId)
+bool GvcpClient::SendPacketResend(uint16_t channel, uint64_t blockId, uint32_t firstPacketId,
+                                  uint32_t lastPacketId)
 {
     // The socket stays open while the route is offered: Close withdraws it first.
-    const gev::PacketResendCmd command = gev::MakePacketResend(NextRequestId(), channel, blockId, firstPacketId, lastPacketId);
+    const gev::PacketResendCmd command =
+        gev::MakePacketResend(NextRequestId(), channel, blockId, firstPacketId, lastPacketId);
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return false;
@@ -233,17 +239,16 @@ KyResult GvcpClient::ReadRegister(uint32_t address, uint32_t &value)
     gev::ReadRegCmd command;
     command.header.requestId = NextRequestId();
     InFlight inFlight(mInFlightId, command.header.requestId);
-    const WaitContext context {mSettings, mDeviceIp, mPendingAcks, mPendingCeilings};
+    const WaitContext context{mSettings, mDeviceIp, mPendingAcks, mPendingCeilings};
     command.addresses.push_back(address);
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return KyResult(KY_INVALID_PARAMETER, "a register address must be a multiple of 4");
     gev::ReadRegAck ack;
-    KyResult result = SendAndWait(mSocket, packet, command.header.requestId, gev::Command::READREG_CMD,
-                                  gev::Command::READREG_ACK, address, context,
-                                  ParseInto<gev::ReadRegAck>(ack, [](const gev::ReadRegAck &a) {
-                                      return a.values.size() == 1;
-                                  }));
+    KyResult result = SendAndWait(
+        mSocket, packet, command.header.requestId, gev::Command::READREG_CMD, gev::Command::READREG_ACK,
+        address, context,
+        ParseInto<gev::ReadRegAck>(ack, [](const gev::ReadRegAck &a) { return a.values.size() == 1; }));
     value = result.IsOK() ? ack.values[0] : 0;
     return result;
 }
@@ -257,7 +262,7 @@ KyResult GvcpClient::WriteRegister(uint32_t address, uint32_t value, bool acknow
     command.header.flags = acknowledge ? gev::FLAG_ACK_REQUIRED : 0;
     command.header.requestId = NextRequestId();
     InFlight inFlight(mInFlightId, command.header.requestId);
-    const WaitContext context {mSettings, mDeviceIp, mPendingAcks, mPendingCeilings};
+    const WaitContext context{mSettings, mDeviceIp, mPendingAcks, mPendingCeilings};
     command.writes.push_back({address, value});
     gev::Packet packet;
     if (gev::Build(command, packet) != gev::CodecError::Ok)
@@ -269,9 +274,10 @@ KyResult GvcpClient::WriteRegister(uint32_t address, uint32_t value, bool acknow
         return KyResult();
     }
     gev::WriteRegAck ack;
-    return SendAndWait(mSocket, packet, command.header.requestId, gev::Command::WRITEREG_CMD,
-                       gev::Command::WRITEREG_ACK, address, context,
-                       ParseInto<gev::WriteRegAck>(ack, [](const gev::WriteRegAck &a) { return a.index == 1; }));
+    return SendAndWait(
+        mSocket, packet, command.header.requestId, gev::Command::WRITEREG_CMD, gev::Command::WRITEREG_ACK,
+        address, context,
+        ParseInto<gev::WriteRegAck>(ack, [](const gev::WriteRegAck &a) { return a.index == 1; }));
 }
 
 KyResult GvcpClient::ReadMemoryBlock(uint32_t address, uint8_t *destination, size_t count)
@@ -282,7 +288,7 @@ KyResult GvcpClient::ReadMemoryBlock(uint32_t address, uint8_t *destination, siz
     gev::ReadMemCmd command;
     command.header.requestId = NextRequestId();
     InFlight inFlight(mInFlightId, command.header.requestId);
-    const WaitContext context {mSettings, mDeviceIp, mPendingAcks, mPendingCeilings};
+    const WaitContext context{mSettings, mDeviceIp, mPendingAcks, mPendingCeilings};
     command.address = address;
     command.count = static_cast<uint16_t>(count);
     gev::Packet packet;
@@ -307,7 +313,7 @@ KyResult GvcpClient::WriteMemoryBlock(uint32_t address, const uint8_t *source, s
     gev::WriteMemCmd command;
     command.header.requestId = NextRequestId();
     InFlight inFlight(mInFlightId, command.header.requestId);
-    const WaitContext context {mSettings, mDeviceIp, mPendingAcks, mPendingCeilings};
+    const WaitContext context{mSettings, mDeviceIp, mPendingAcks, mPendingCeilings};
     command.address = address;
     command.data.assign(source, source + count);
     gev::Packet packet;
@@ -341,7 +347,8 @@ KyResult GvcpClient::ReadMemory(uint32_t address, uint8_t *destination, size_t c
     const uint64_t begin = address, end = uint64_t(address) + count;
     uint8_t block[gev::READMEM_MAX_SIZE];
     for (uint64_t position = AlignDown(begin); position < AlignUp(end);) {
-        const size_t size = static_cast<size_t>(std::min<uint64_t>(gev::READMEM_MAX_SIZE, AlignUp(end) - position));
+        const size_t size =
+            static_cast<size_t>(std::min<uint64_t>(gev::READMEM_MAX_SIZE, AlignUp(end) - position));
         KyResult result = ReadMemoryBlock(static_cast<uint32_t>(position), block, size);
         if (!result.IsOK()) {
             std::memset(destination, 0, count);
@@ -364,7 +371,8 @@ KyResult GvcpClient::WriteMemory(uint32_t address, const uint8_t *source, size_t
     const uint64_t begin = address, end = uint64_t(address) + count;
     uint8_t block[gev::WRITEMEM_MAX_SIZE];
     for (uint64_t position = AlignDown(begin); position < AlignUp(end);) {
-        const size_t size = static_cast<size_t>(std::min<uint64_t>(gev::WRITEMEM_MAX_SIZE, AlignUp(end) - position));
+        const size_t size =
+            static_cast<size_t>(std::min<uint64_t>(gev::WRITEMEM_MAX_SIZE, AlignUp(end) - position));
         const uint64_t from = std::max(position, begin), to = std::min(position + size, end);
         if (from != position || to != position + size) {
             // An unaligned edge: keep the device's bytes around the ones we change.

@@ -29,11 +29,11 @@ class GvcpClient
 public:
     struct Settings
     {
-        std::chrono::milliseconds answerTimeout {500};
-        uint32_t attempts = 3;  // sends of one command before it times out
+        std::chrono::milliseconds answerTimeout{500};
+        uint32_t attempts = 3;           // sends of one command before it times out
         uint16_t port = gev::GVCP_PORT;  // the device's control port
         // The longest a device may keep one command pending with PENDING_ACK (see above).
-        std::chrono::milliseconds pendingCeiling {5000};
+        std::chrono::milliseconds pendingCeiling{5000};
     };
     struct Statistics
     {
@@ -88,11 +88,11 @@ private:
     uint32_t mLocalIp = 0;
     bool mRouteOffered = false;
     // Shared with SendPacketResend, which runs without the lock.
-    std::atomic<uint16_t> mLastRequestId {0};
-    std::atomic<uint16_t> mInFlightId {0};
-    std::atomic<uint64_t> mPendingAcks {0};
-    std::atomic<uint64_t> mPendingCeilings {0};
-    std::atomic<uint64_t> mResendsSent {0};
+    std::atomic<uint16_t> mLastRequestId{0};
+    std::atomic<uint16_t> mInFlightId{0};
+    std::atomic<uint64_t> mPendingAcks{0};
+    std::atomic<uint64_t> mPendingCeilings{0};
+    std::atomic<uint64_t> mResendsSent{0};
     Settings mSettings;
 };
 

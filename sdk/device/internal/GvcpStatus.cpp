@@ -16,12 +16,14 @@ struct StatusEntry
 const StatusEntry kStatusTable[] = {
     {gev::Status::INVALID_ADDRESS, KY_INVALID_PARAMETER, "the device has no register at this address"},
     {gev::Status::INVALID_PARAMETER, KY_INVALID_PARAMETER, "the device refused a parameter of the command"},
-    {gev::Status::BAD_ALIGNMENT, KY_INVALID_PARAMETER, "the address or length is not aligned as the device needs"},
+    {gev::Status::BAD_ALIGNMENT, KY_INVALID_PARAMETER,
+     "the address or length is not aligned as the device needs"},
     {gev::Status::WRITE_PROTECT, KY_NOT_SUPPORTED, "the register is read-only"},
     {gev::Status::ACCESS_DENIED, KY_STATE_ERROR, "the device refuses access without control privilege"},
     {gev::Status::BUSY, KY_BUSY, "the device is busy"},
     {gev::Status::NOT_IMPLEMENTED, KY_NOT_IMPLEMENTED, "the device does not implement the command"},
-    {gev::Status::WRONG_CONFIG, KY_NETWORK_CONFIG_ERROR, "the device's configuration does not allow the command"},
+    {gev::Status::WRONG_CONFIG, KY_NETWORK_CONFIG_ERROR,
+     "the device's configuration does not allow the command"},
 };
 }  // namespace
 
@@ -37,8 +39,8 @@ KyResult ResultForStatus(gev::Status status, gev::Command command, uint32_t addr
         }
     }
     char text[200];
-    std::snprintf(text, sizeof text, "%s at 0x%08X: %s (status %s, 0x%04X).", gev::CommandName(command), address,
-                  meaning, gev::StatusName(status), static_cast<unsigned>(status));
+    std::snprintf(text, sizeof text, "%s at 0x%08X: %s (status %s, 0x%04X).", gev::CommandName(command),
+                  address, meaning, gev::StatusName(status), static_cast<unsigned>(status));
     return KyResult(code, text);
 }
 

@@ -31,7 +31,7 @@ uint32_t ReadMTU(const std::string &name)
     int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return 0;
-    ifreq request {};
+    ifreq request{};
     std::strncpy(request.ifr_name, name.c_str(), IFNAMSIZ - 1);
     uint32_t mtu = 0;
     if (::ioctl(fd, SIOCGIFMTU, &request) == 0 && request.ifr_mtu > 0)
@@ -140,7 +140,7 @@ std::string FormatIPv4(uint32_t ip)
 
 bool ParseIPv4(const std::string &text, uint32_t &ip)
 {
-    in_addr address {};
+    in_addr address{};
     if (::inet_pton(AF_INET, text.c_str(), &address) != 1)
         return false;
     ip = ntohl(address.s_addr);

@@ -17,14 +17,14 @@ struct HostAddress
 
 struct HostAdapter
 {
-    std::string name;                 // operating-system name, e.g. "eth0"
-    unsigned int index = 0;           // interface index
+    std::string name;        // operating-system name, e.g. "eth0"
+    unsigned int index = 0;  // interface index
     uint8_t mac[6] = {0, 0, 0, 0, 0, 0};
     std::vector<HostAddress> addresses;
-    uint32_t gateway = 0;             // default gateway through this adapter, 0 when none
+    uint32_t gateway = 0;  // default gateway through this adapter, 0 when none
     uint32_t mtu = 0;
     bool loopback = false;
-    bool broadcast = false;           // the adapter can send broadcasts
+    bool broadcast = false;  // the adapter can send broadcasts
 };
 
 // Adapters that are up and carry at least one IPv4 address, in the order the operating system

@@ -7,8 +7,7 @@
 
 namespace ky::gc {
 
-enum class OpKind
-{
+enum class OpKind {
     Binary,
     Unary,
     Function,

@@ -26,24 +26,29 @@ EvalStatus ReadNumber(const std::string &text, size_t &pos, EvalValue &out)
             return EvalStatus::BadNumber;
         errno = 0;
         unsigned long long v = std::strtoull(start + 2, &end, 16);
-        if (errno == ERANGE) return EvalStatus::BadNumber;
+        if (errno == ERANGE)
+            return EvalStatus::BadNumber;
         out = EvalValue::Int(static_cast<int64_t>(v));
     } else {
         size_t n = 0;
-        while (std::isdigit(static_cast<unsigned char>(start[n]))) ++n;
+        while (std::isdigit(static_cast<unsigned char>(start[n])))
+            ++n;
         bool isFloat = start[n] == '.' || start[n] == 'e' || start[n] == 'E';
         errno = 0;
         if (isFloat) {
             double v = std::strtod(start, &end);
-            if (errno == ERANGE || end == start) return EvalStatus::BadNumber;
+            if (errno == ERANGE || end == start)
+                return EvalStatus::BadNumber;
             out = EvalValue::Float(v);
         } else {
             unsigned long long v = std::strtoull(start, &end, 10);
-            if (errno == ERANGE) return EvalStatus::BadNumber;
+            if (errno == ERANGE)
+                return EvalStatus::BadNumber;
             out = EvalValue::Int(static_cast<int64_t>(v));
         }
     }
-    if (IsNameChar(*end)) return EvalStatus::BadNumber;  // "12ab", "0x1g"
+    if (IsNameChar(*end))
+        return EvalStatus::BadNumber;  // "12ab", "0x1g"
     pos += static_cast<size_t>(end - start);
     return EvalStatus::Ok;
 }
@@ -53,27 +58,48 @@ EvalStatus Next(const std::string &text, size_t &pos, std::vector<EvalToken> &to
 {
     const size_t start = pos;
     char c = text[pos];
-    if (std::isspace(static_cast<unsigned char>(c))) { ++pos; return EvalStatus::Ok; }
+    if (std::isspace(static_cast<unsigned char>(c))) {
+        ++pos;
+        return EvalStatus::Ok;
+    }
     if (std::isdigit(static_cast<unsigned char>(c)) ||
         (c == '.' && std::isdigit(static_cast<unsigned char>(text[pos + 1])))) {
         EvalToken t{TokenKind::Number, {}, {}, 0};
         EvalStatus s = ReadNumber(text, pos, t.number);
-        if (s != EvalStatus::Ok) return s;
+        if (s != EvalStatus::Ok)
+            return s;
         t.text = text.substr(start, pos - start);
         tokens.push_back(t);
         return EvalStatus::Ok;
     }
     if (IsNameStart(c)) {
         size_t end = pos;
-        while (end < text.size() && IsNameChar(text[end])) ++end;
+        while (end < text.size() && IsNameChar(text[end]))
+            ++end;
         tokens.push_back({TokenKind::Name, text.substr(pos, end - pos), {}});
         pos = end;
         return EvalStatus::Ok;
     }
-    if (c == '(') { tokens.push_back({TokenKind::LeftParen, "(", {}}); ++pos; return EvalStatus::Ok; }
-    if (c == ')') { tokens.push_back({TokenKind::RightParen, ")", {}}); ++pos; return EvalStatus::Ok; }
-    if (c == ',') { tokens.push_back({TokenKind::Comma, ",", {}}); ++pos; return EvalStatus::Ok; }
-    if (c == ':') { tokens.push_back({TokenKind::Colon, ":", {}}); ++pos; return EvalStatus::Ok; }
+    if (c == '(') {
+        tokens.push_back({TokenKind::LeftParen, "(", {}});
+        ++pos;
+        return EvalStatus::Ok;
+    }
+    if (c == ')') {
+        tokens.push_back({TokenKind::RightParen, ")", {}});
+        ++pos;
+        return EvalStatus::Ok;
+    }
+    if (c == ',') {
+        tokens.push_back({TokenKind::Comma, ",", {}});
+        ++pos;
+        return EvalStatus::Ok;
+    }
+    if (c == ':') {
+        tokens.push_back({TokenKind::Colon, ":", {}});
+        ++pos;
+        return EvalStatus::Ok;
+    }
     for (const char *op : kTwoCharOperators) {
         if (text.compare(pos, 2, op) == 0) {
             tokens.push_back({TokenKind::Operator, op, {}});
@@ -99,8 +125,10 @@ EvalStatus Tokenize(const std::string &text, std::vector<EvalToken> &tokens, siz
         size_t start = pos, count = tokens.size();
         errorAt = start;
         EvalStatus s = Next(text, pos, tokens);
-        if (s != EvalStatus::Ok) return s;
-        if (tokens.size() > count) tokens.back().offset = start;
+        if (s != EvalStatus::Ok)
+            return s;
+        if (tokens.size() > count)
+            tokens.back().offset = start;
     }
     return EvalStatus::Ok;
 }

@@ -14,8 +14,8 @@ struct EvalToken
 {
     TokenKind kind;
     std::string text;
-    EvalValue number;  // for Number
-    size_t offset = 0; // where the token starts in the formula
+    EvalValue number;   // for Number
+    size_t offset = 0;  // where the token starts in the formula
 };
 
 // Fills tokens; on failure returns the status and leaves the offending offset in errorAt.

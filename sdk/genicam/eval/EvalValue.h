@@ -11,15 +11,25 @@ struct EvalValue
     int64_t i = 0;
     double f = 0.0;
 
-    static EvalValue Int(int64_t v) { EvalValue r; r.i = v; return r; }
-    static EvalValue Float(double v) { EvalValue r; r.isFloat = true; r.f = v; return r; }
+    static EvalValue Int(int64_t v)
+    {
+        EvalValue r;
+        r.i = v;
+        return r;
+    }
+    static EvalValue Float(double v)
+    {
+        EvalValue r;
+        r.isFloat = true;
+        r.f = v;
+        return r;
+    }
     double AsFloat() const { return isFloat ? f : static_cast<double>(i); }
     bool IsTrue() const { return isFloat ? f != 0.0 : i != 0; }
 };
 
 // Why a formula could not be compiled or evaluated.
-enum class EvalStatus
-{
+enum class EvalStatus {
     Ok,
     EmptyExpression,
     UnknownCharacter,

@@ -41,9 +41,12 @@ EvalStatus Evaluator::Compile(const std::string &formula)
     mErrorAt = 0;
     std::vector<EvalToken> tokens;
     EvalStatus s = Tokenize(formula, tokens, mErrorAt);
-    if (s != EvalStatus::Ok) return s;
-    if (tokens.empty()) return EvalStatus::EmptyExpression;
-    if (tokens.size() > kMaxTokens) return EvalStatus::StackOverflow;
+    if (s != EvalStatus::Ok)
+        return s;
+    if (tokens.empty())
+        return EvalStatus::EmptyExpression;
+    if (tokens.size() > kMaxTokens)
+        return EvalStatus::StackOverflow;
 
     std::vector<int> out, depth;  // operand stack of node indices, and each node's depth
     std::vector<Pending> ops;
@@ -51,7 +54,8 @@ EvalStatus Evaluator::Compile(const std::string &formula)
     auto popUntil = [&](auto stop) -> EvalStatus {
         while (!ops.empty() && !stop(ops.back())) {
             EvalStatus st = Emit(ops.back(), out, depth);
-            if (st != EvalStatus::Ok) return st;
+            if (st != EvalStatus::Ok)
+                return st;
             ops.pop_back();
         }
         return EvalStatus::Ok;
@@ -61,13 +65,14 @@ EvalStatus Evaluator::Compile(const std::string &formula)
     for (size_t k = 0; k < tokens.size(); ++k) {
         const EvalToken &t = tokens[k];
         mErrorAt = t.offset;
-        bool callsFunction = t.kind == TokenKind::Name && k + 1 < tokens.size() &&
-                             tokens[k + 1].kind == TokenKind::LeftParen;
+        bool callsFunction =
+            t.kind == TokenKind::Name && k + 1 < tokens.size() && tokens[k + 1].kind == TokenKind::LeftParen;
         if ((t.kind == TokenKind::Number || t.kind == TokenKind::Name) && !expectOperand)
             return EvalStatus::MissingOperator;
         if (callsFunction) {
             const EvalOperator *f = FindFunction(t.text);
-            if (!f) return EvalStatus::UnknownFunction;
+            if (!f)
+                return EvalStatus::UnknownFunction;
             ops.push_back({Pending::Function, f, 1});
             ops.push_back({Pending::Paren, nullptr, 0});
             ++k;
@@ -89,33 +94,43 @@ EvalStatus Evaluator::Compile(const std::string &formula)
             break;
         }
         case TokenKind::LeftParen:
-            if (!expectOperand) return EvalStatus::MissingOperator;
+            if (!expectOperand)
+                return EvalStatus::MissingOperator;
             ops.push_back({Pending::Paren, nullptr, 0});
             break;
         case TokenKind::RightParen:
         case TokenKind::Comma: {
-            if (expectOperand) return EvalStatus::MissingOperand;
-            if ((s = popUntil(isOpen)) != EvalStatus::Ok) return s;
-            if (ops.empty()) return EvalStatus::UnbalancedParenthesis;
+            if (expectOperand)
+                return EvalStatus::MissingOperand;
+            if ((s = popUntil(isOpen)) != EvalStatus::Ok)
+                return s;
+            if (ops.empty())
+                return EvalStatus::UnbalancedParenthesis;
             bool inFunction = ops.size() >= 2 && ops[ops.size() - 2].kind == Pending::Function;
             if (t.kind == TokenKind::Comma) {
-                if (!inFunction) return EvalStatus::UnbalancedParenthesis;
+                if (!inFunction)
+                    return EvalStatus::UnbalancedParenthesis;
                 ++ops[ops.size() - 2].argCount;
                 expectOperand = true;
                 break;
             }
             ops.pop_back();
             if (inFunction) {
-                if ((s = Emit(ops.back(), out, depth)) != EvalStatus::Ok) return s;
+                if ((s = Emit(ops.back(), out, depth)) != EvalStatus::Ok)
+                    return s;
                 ops.pop_back();
             }
             break;
         }
         case TokenKind::Colon: {
-            if (expectOperand) return EvalStatus::MissingOperand;
-            s = popUntil([](const Pending &p) { return p.kind == Pending::Paren || p.kind == Pending::Question; });
-            if (s != EvalStatus::Ok) return s;
-            if (ops.empty() || ops.back().kind != Pending::Question) return EvalStatus::TernaryMismatch;
+            if (expectOperand)
+                return EvalStatus::MissingOperand;
+            s = popUntil(
+                [](const Pending &p) { return p.kind == Pending::Paren || p.kind == Pending::Question; });
+            if (s != EvalStatus::Ok)
+                return s;
+            if (ops.empty() || ops.back().kind != Pending::Question)
+                return EvalStatus::TernaryMismatch;
             ops.back().kind = Pending::Ternary;
             expectOperand = true;
             break;
@@ -123,19 +138,24 @@ EvalStatus Evaluator::Compile(const std::string &formula)
         case TokenKind::Operator: {
             if (expectOperand) {
                 const EvalOperator *u = FindUnaryOperator(t.text);
-                if (!u) return EvalStatus::MissingOperand;
+                if (!u)
+                    return EvalStatus::MissingOperand;
                 ops.push_back({Pending::Operator, u, 1});
                 break;
             }
             const EvalOperator *b = FindBinaryOperator(t.text);
-            if (!b) return EvalStatus::MissingOperand;  // "~" or "!" after an operand
+            if (!b)
+                return EvalStatus::MissingOperand;  // "~" or "!" after an operand
             s = popUntil([b](const Pending &p) {
-                if (p.kind != Pending::Operator && p.kind != Pending::Ternary) return true;
-                if (b->kind == OpKind::Ternary) return p.kind == Pending::Ternary;
+                if (p.kind != Pending::Operator && p.kind != Pending::Ternary)
+                    return true;
+                if (b->kind == OpKind::Ternary)
+                    return p.kind == Pending::Ternary;
                 return !(p.op->precedence > b->precedence ||
                          (p.op->precedence == b->precedence && !b->rightAssoc));
             });
-            if (s != EvalStatus::Ok) return s;
+            if (s != EvalStatus::Ok)
+                return s;
             ops.push_back({b->kind == OpKind::Ternary ? Pending::Question : Pending::Operator, b, 0});
             expectOperand = true;
             break;
@@ -143,9 +163,12 @@ EvalStatus Evaluator::Compile(const std::string &formula)
         }
     }
     mErrorAt = formula.size();
-    if (expectOperand) return EvalStatus::MissingOperand;
-    if ((s = popUntil([](const Pending &) { return false; })) != EvalStatus::Ok) return s;
-    if (out.size() != 1) return EvalStatus::MissingOperator;
+    if (expectOperand)
+        return EvalStatus::MissingOperand;
+    if ((s = popUntil([](const Pending &) { return false; })) != EvalStatus::Ok)
+        return s;
+    if (out.size() != 1)
+        return EvalStatus::MissingOperator;
     mRoot = out.back();
     return EvalStatus::Ok;
 }
@@ -157,15 +180,18 @@ EvalStatus Evaluator::Eval(int index, const Resolver &resolver, bool asFloat, Ev
         EvalStatus s = EvalStatus::Ok;
         if (!e.isVariable)
             out = e.number;
-        else if ((s = resolver ? resolver(e.name, out) : EvalStatus::UnknownVariable) == EvalStatus::UnknownVariable &&
+        else if ((s = resolver ? resolver(e.name, out) : EvalStatus::UnknownVariable) ==
+                     EvalStatus::UnknownVariable &&
                  FindConstant(e.name, out))
             s = EvalStatus::Ok;
-        if (asFloat && !out.isFloat) out = EvalValue::Float(static_cast<double>(out.i));
+        if (asFloat && !out.isFloat)
+            out = EvalValue::Float(static_cast<double>(out.i));
         return s;
     }
     EvalValue a[3];
     EvalStatus s = Eval(e.args[0], resolver, asFloat, a[0]);
-    if (s != EvalStatus::Ok) return s;
+    if (s != EvalStatus::Ok)
+        return s;
     switch (e.op->kind) {
     case OpKind::Ternary:
         return Eval(a[0].IsTrue() ? e.args[1] : e.args[2], resolver, asFloat, out);
@@ -175,19 +201,22 @@ EvalStatus Evaluator::Eval(int index, const Resolver &resolver, bool asFloat, Ev
             out = EvalValue::Int(a[0].IsTrue());
             return EvalStatus::Ok;
         }
-        if ((s = Eval(e.args[1], resolver, asFloat, a[1])) != EvalStatus::Ok) return s;
+        if ((s = Eval(e.args[1], resolver, asFloat, a[1])) != EvalStatus::Ok)
+            return s;
         out = EvalValue::Int(a[1].IsTrue());
         return EvalStatus::Ok;
     default:
         for (int k = 1; k < e.argCount; ++k)
-            if ((s = Eval(e.args[k], resolver, asFloat, a[k])) != EvalStatus::Ok) return s;
+            if ((s = Eval(e.args[k], resolver, asFloat, a[k])) != EvalStatus::Ok)
+                return s;
         return e.op->apply(a, e.argCount, out);
     }
 }
 
 EvalStatus Evaluator::Evaluate(const Resolver &resolver, EvalValue &out, bool asFloat) const
 {
-    if (mRoot < 0) return EvalStatus::EmptyExpression;
+    if (mRoot < 0)
+        return EvalStatus::EmptyExpression;
     return Eval(mRoot, resolver, asFloat, out);
 }
 

@@ -14,14 +14,15 @@ std::string Header(const FeatureDocument &d)
                               std::to_string(d.schemaMinor);
     auto text = [](const std::string &value) { return "\"" + FeatureXml::Escape(value) + "\""; };
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-           "<RegisterDescription ModelName=" + text(d.modelName) + " VendorName=" + text(d.vendorName) +
-           " ToolTip=" + text(d.toolTip) + " StandardNameSpace=" + text(d.standardNameSpace) +
-           " SchemaMajorVersion=\"" + std::to_string(d.schemaMajor) + "\" SchemaMinorVersion=\"" +
-           std::to_string(d.schemaMinor) + "\" SchemaSubMinorVersion=\"" + std::to_string(d.schemaSubMinor) + "\"" +
-           " MajorVersion=\"1\" MinorVersion=\"0\" SubMinorVersion=\"0\"" + " ProductGuid=" + text(d.productGuid) +
-           " VersionGuid=" + text(d.versionGuid) + " xmlns=\"" + space +
-           "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"" + " xsi:schemaLocation=\"" + space + " " +
-           space + ".xsd\">\n";
+           "<RegisterDescription ModelName=" +
+           text(d.modelName) + " VendorName=" + text(d.vendorName) + " ToolTip=" + text(d.toolTip) +
+           " StandardNameSpace=" + text(d.standardNameSpace) + " SchemaMajorVersion=\"" +
+           std::to_string(d.schemaMajor) + "\" SchemaMinorVersion=\"" + std::to_string(d.schemaMinor) +
+           "\" SchemaSubMinorVersion=\"" + std::to_string(d.schemaSubMinor) + "\"" +
+           " MajorVersion=\"1\" MinorVersion=\"0\" SubMinorVersion=\"0\"" +
+           " ProductGuid=" + text(d.productGuid) + " VersionGuid=" + text(d.versionGuid) + " xmlns=\"" +
+           space + "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"" + " xsi:schemaLocation=\"" +
+           space + " " + space + ".xsd\">\n";
 }
 
 // Categories in order of first mention, each with its members (features and sub-categories).
@@ -34,7 +35,8 @@ public:
         size_t start = 0;
         while (path != "Root") {
             const size_t end = path.find('\\', start);
-            const std::string level = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+            const std::string level =
+                path.substr(start, end == std::string::npos ? std::string::npos : end - start);
             Member(parent, level);
             parent = level;
             if (end == std::string::npos) {
@@ -99,11 +101,12 @@ KyResult FeatureDocument::Render(const std::vector<const FeatureTable *> &tables
     CategoryTree categories;
     std::set<std::string> names = {"Root", style.port};
     std::string nodes;
-    std::string ports = "  <Port Name=\"" + style.port + "\" NameSpace=\"" + (customPort ? "Custom" : "Standard") +
-                        "\"/>\n";
+    std::string ports =
+        "  <Port Name=\"" + style.port + "\" NameSpace=\"" + (customPort ? "Custom" : "Standard") + "\"/>\n";
     auto claim = [&names](const std::string &name, const std::string &owner) {
         if (!names.insert(name).second) {
-            return KyResult(KY_GENICAM_XML_ERROR, KyString("[" + name + "] is declared twice (" + owner + ")"));
+            return KyResult(KY_GENICAM_XML_ERROR,
+                            KyString("[" + name + "] is declared twice (" + owner + ")"));
         }
         return KyResult(KY_OK);
     };
@@ -119,8 +122,8 @@ KyResult FeatureDocument::Render(const std::vector<const FeatureTable *> &tables
             char id[16];
             std::snprintf(id, sizeof(id), "%08X", port.id);
             const char *tag = port.event ? "EventID" : "ChunkID";
-            ports += "  <Port Name=\"" + port.name + "\" NameSpace=\"Custom\">\n    <" + tag + ">" + id + "</" + tag +
-                     ">\n  </Port>\n";
+            ports += "  <Port Name=\"" + port.name + "\" NameSpace=\"Custom\">\n    <" + tag + ">" + id +
+                     "</" + tag + ">\n  </Port>\n";
         }
         for (const FeatureSpec &feature : table->features) {
             KyResult result = claim(feature.name, table->owner);
@@ -141,7 +144,8 @@ KyResult FeatureDocument::Render(const std::vector<const FeatureTable *> &tables
     }
     for (const std::string &name : names) {
         if (categories.Has(name) && name != "Root") {
-            return KyResult(KY_GENICAM_XML_ERROR, KyString("[" + name + "] is both a feature and a category"));
+            return KyResult(KY_GENICAM_XML_ERROR,
+                            KyString("[" + name + "] is both a feature and a category"));
         }
     }
     xml = Header(*this);

@@ -72,7 +72,8 @@ KyResult FeatureSet::ReadPort(uint64_t address, void *data, uint32_t length)
 {
     const HostFeature *f = Find(address, length);
     if (f == nullptr || data == nullptr)
-        return KyResult(KY_INVALID_PARAMETER, KyString("no " + mDocument.modelName + " feature register at this address"));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("no " + mDocument.modelName + " feature register at this address"));
     uint64_t raw = 0;
     KyResult result;
     if (f->spec.kind == FeatureKind::Float) {
@@ -93,7 +94,8 @@ KyResult FeatureSet::WritePort(uint64_t address, const void *data, uint32_t leng
 {
     const HostFeature *f = Find(address, length);
     if (f == nullptr || data == nullptr)
-        return KyResult(KY_INVALID_PARAMETER, KyString("no " + mDocument.modelName + " feature register at this address"));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("no " + mDocument.modelName + " feature register at this address"));
     if (!f->set || f->spec.kind == FeatureKind::Float)
         return KyResult(KY_STATE_ERROR, KyString("[" + f->spec.name + "] is read-only"));
     uint64_t raw = base::LoadUnsigned(static_cast<const uint8_t *>(data), length, base::Endian::Big);

@@ -11,29 +11,44 @@ using Kind = FeatureKind;
 const char *Tag(Kind kind)
 {
     switch (kind) {
-    case Kind::Integer: return "Integer";
-    case Kind::IntReg: return "IntReg";
-    case Kind::MaskedIntReg: return "MaskedIntReg";
-    case Kind::Float: return "Float";
-    case Kind::FloatReg: return "FloatReg";
-    case Kind::Boolean: return "Boolean";
-    case Kind::Command: return "Command";
-    case Kind::Enumeration: return "Enumeration";
-    case Kind::String: return "String";
-    case Kind::StringReg: return "StringReg";
-    case Kind::Register: return "Register";
-    case Kind::IntSwissKnife: return "IntSwissKnife";
-    case Kind::SwissKnife: return "SwissKnife";
-    case Kind::IntConverter: return "IntConverter";
-    case Kind::Converter: return "Converter";
+    case Kind::Integer:
+        return "Integer";
+    case Kind::IntReg:
+        return "IntReg";
+    case Kind::MaskedIntReg:
+        return "MaskedIntReg";
+    case Kind::Float:
+        return "Float";
+    case Kind::FloatReg:
+        return "FloatReg";
+    case Kind::Boolean:
+        return "Boolean";
+    case Kind::Command:
+        return "Command";
+    case Kind::Enumeration:
+        return "Enumeration";
+    case Kind::String:
+        return "String";
+    case Kind::StringReg:
+        return "StringReg";
+    case Kind::Register:
+        return "Register";
+    case Kind::IntSwissKnife:
+        return "IntSwissKnife";
+    case Kind::SwissKnife:
+        return "SwissKnife";
+    case Kind::IntConverter:
+        return "IntConverter";
+    case Kind::Converter:
+        return "Converter";
     }
     return "Integer";
 }
 
 bool IsRegisterKind(Kind kind)
 {
-    return kind == Kind::IntReg || kind == Kind::MaskedIntReg || kind == Kind::FloatReg || kind == Kind::StringReg ||
-           kind == Kind::Register;
+    return kind == Kind::IntReg || kind == Kind::MaskedIntReg || kind == Kind::FloatReg ||
+           kind == Kind::StringReg || kind == Kind::Register;
 }
 
 // Kinds that read a value node: from pValue, a hidden register or a literal.
@@ -46,7 +61,7 @@ bool IsValueKind(Kind kind)
 class Writer
 {
 public:
-    explicit Writer(std::string &out) : mOut(out) {}
+    explicit Writer(std::string &out) : mOut(out) { }
 
     void Open(const char *tag, const std::string &name, bool custom)
     {
@@ -146,7 +161,8 @@ void Entries(Writer &w, const FeatureSpec &f, const FeatureXml::Style &style)
         w.Raw("    <EnumEntry Name=\"" + FeatureXml::Escape(e.name) + "\" NameSpace=\"" +
               (e.custom ? "Custom" : "Standard") + "\">\n");
         w.Item("DisplayName",
-               e.displayName.empty() && style.madeDisplayNames ? FeatureXml::DisplayName(e.name, "") : e.displayName,
+               e.displayName.empty() && style.madeDisplayNames ? FeatureXml::DisplayName(e.name, "")
+                                                               : e.displayName,
                "      ");
         w.Item("pIsAvailable", e.pIsAvailable, "      ");
         w.Item("Value", std::to_string(e.value), "      ");
@@ -175,7 +191,8 @@ KyResult Check(const FeatureSpec &f)
             return Fail(f, "needs a bit range within 0 to 63");
         }
     }
-    if (IsValueKind(f.kind) && f.pValue.empty() && !f.address && f.value.empty() && f.kind != Kind::Enumeration) {
+    if (IsValueKind(f.kind) && f.pValue.empty() && !f.address && f.value.empty() &&
+        f.kind != Kind::Enumeration) {
         return Fail(f, "has no value, register or pValue");
     }
     if (f.kind == Kind::Enumeration && f.entries.empty()) {
@@ -198,12 +215,23 @@ std::string FeatureXml::Escape(const std::string &text)
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -227,7 +255,8 @@ bool FeatureXml::IsValidCategory(const std::string &category)
     size_t start = 0;
     while (true) {
         const size_t end = category.find('\\', start);
-        if (!IsValidName(category.substr(start, end == std::string::npos ? std::string::npos : end - start))) {
+        if (!IsValidName(
+                category.substr(start, end == std::string::npos ? std::string::npos : end - start))) {
             return false;
         }
         if (end == std::string::npos) {
@@ -239,7 +268,8 @@ bool FeatureXml::IsValidCategory(const std::string &category)
 
 std::string FeatureXml::DisplayName(const std::string &name, const std::string &category)
 {
-    const std::string last = category.substr(category.rfind('\\') == std::string::npos ? 0 : category.rfind('\\') + 1);
+    const std::string last =
+        category.substr(category.rfind('\\') == std::string::npos ? 0 : category.rfind('\\') + 1);
     size_t wordEnd = last.empty() ? 0 : 1;
     while (wordEnd < last.size() && std::islower(static_cast<unsigned char>(last[wordEnd]))) {
         ++wordEnd;
@@ -255,7 +285,8 @@ std::string FeatureXml::DisplayName(const std::string &name, const std::string &
         const unsigned char c = static_cast<unsigned char>(rest[k]);
         if (k > 0 && std::isupper(c)) {
             const unsigned char before = static_cast<unsigned char>(rest[k - 1]);
-            const bool nextLower = k + 1 < rest.size() && std::islower(static_cast<unsigned char>(rest[k + 1]));
+            const bool nextLower =
+                k + 1 < rest.size() && std::islower(static_cast<unsigned char>(rest[k + 1]));
             if (std::islower(before) || std::isdigit(before) || (std::isupper(before) && nextLower)) {
                 out += ' ';
             }
@@ -345,7 +376,8 @@ KyResult FeatureXml::Render(const FeatureSpec &f, std::string &out, const Style 
     }
     w.Close(tag);
     if (!hiddenRegister.empty()) {
-        const Kind kind = f.kind == Kind::Float ? Kind::FloatReg : (f.lsb >= 0 ? Kind::MaskedIntReg : Kind::IntReg);
+        const Kind kind =
+            f.kind == Kind::Float ? Kind::FloatReg : (f.lsb >= 0 ? Kind::MaskedIntReg : Kind::IntReg);
         FeatureSpec reg = f;
         reg.toolTip.clear();
         reg.description.clear();

@@ -4,7 +4,8 @@ namespace ky::gc {
 
 bool Category::ParseChild(const tinyxml2::XMLElement &c)
 {
-    if (std::string(c.Name()) != "pFeature") return Node::ParseChild(c);
+    if (std::string(c.Name()) != "pFeature")
+        return Node::ParseChild(c);
     mFeatures.emplace_back();
     mFeatures.back().SetReference(Text(c));
     return true;
@@ -15,7 +16,8 @@ KyResult Category::Link()
     KyResult r = Node::Link();
     for (Property &p : mFeatures) {
         r |= p.Link(mMap, *this, "pFeature");
-        if (p.Target()) mFeatureNodes.push_back(p.Target());
+        if (p.Target())
+            mFeatureNodes.push_back(p.Target());
     }
     return r;
 }

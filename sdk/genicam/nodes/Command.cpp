@@ -13,7 +13,8 @@ KyResult Command::Link()
 {
     KyResult r = ValueNode::Link();
     r |= mCommandValue.Link(mMap, *this, "pCommandValue");
-    if (r.IsOK() && !mCommandValue.IsSet()) return Error(KY_GENICAM_XML_ERROR, "has no CommandValue");
+    if (r.IsOK() && !mCommandValue.IsSet())
+        return Error(KY_GENICAM_XML_ERROR, "has no CommandValue");
     return r;
 }
 
@@ -27,7 +28,8 @@ void Command::ValueReferences(std::vector<const Property *> &out) const
 KyResult Command::DoGetAccessMode(KyGenAccessMode &mode)
 {
     KyResult r = ValueNode::DoGetAccessMode(mode);
-    if (mode == KyGenAccessModeReadWrite) mode = KyGenAccessModeWriteOnly;
+    if (mode == KyGenAccessModeReadWrite)
+        mode = KyGenAccessModeWriteOnly;
     return r;
 }
 
@@ -44,16 +46,20 @@ KyResult Command::DoIsDone(bool &done)
     Property *value = nullptr;
     KyResult r = Current(value);
     Node *target = value ? value->Target() : nullptr;
-    if (!r.IsOK() || !target) return r;
+    if (!r.IsOK() || !target)
+        return r;
     KyGenAccessMode mode;
     r = target->GetAccessMode(mode);
-    if (!r.IsOK() || mode == KyGenAccessModeWriteOnly) return r;  // nothing to read back
+    if (!r.IsOK() || mode == KyGenAccessModeWriteOnly)
+        return r;  // nothing to read back
     int64_t v = 0, command = 0;
     ++mMap.BypassCache();
     r = target->GetInt(v);
     --mMap.BypassCache();
-    if (r.IsOK()) r = mCommandValue.GetInt(*this, command);
-    if (r.IsOK()) done = v != command;
+    if (r.IsOK())
+        r = mCommandValue.GetInt(*this, command);
+    if (r.IsOK())
+        done = v != command;
     return r;
 }
 

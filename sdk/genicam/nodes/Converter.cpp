@@ -1,16 +1,23 @@
 #include "nodes/Converter.h"
 
-
 namespace ky::gc {
 
 bool Converter::ParseChild(const tinyxml2::XMLElement &c)
 {
     std::string tag = c.Name(), error;
-    if (tag == "FormulaTo") { mToText = Text(c); return true; }
-    if (tag == "FormulaFrom") { mFromText = Text(c); return true; }
-    if (TakeProperty(c, nullptr, "pValue", mValue)) return true;
+    if (tag == "FormulaTo") {
+        mToText = Text(c);
+        return true;
+    }
+    if (tag == "FormulaFrom") {
+        mFromText = Text(c);
+        return true;
+    }
+    if (TakeProperty(c, nullptr, "pValue", mValue))
+        return true;
     if (mVariables.ParseChild(c, error)) {
-        if (!error.empty()) Fail(error);
+        if (!error.empty())
+            Fail(error);
         return true;
     }
     return Node::ParseChild(c);
@@ -21,11 +28,16 @@ KyResult Converter::Link()
     KyResult r = Node::Link();
     r |= mVariables.Link(mMap, *this);
     r |= mValue.Link(mMap, *this, "pValue");
-    if (r.IsOK() && !mValue.Target()) r = Error(KY_GENICAM_XML_ERROR, "has no pValue");
-    if (r.IsOK()) r = FormulaVariables::Compile(*this, "FormulaTo", mToText, mTo);
-    if (r.IsOK()) r = FormulaVariables::Compile(*this, "FormulaFrom", mFromText, mFrom);
-    if (r.IsOK()) r = mVariables.CheckNames(*this, mTo, {"FROM", "TO"});
-    if (r.IsOK()) r = mVariables.CheckNames(*this, mFrom, {"FROM", "TO"});
+    if (r.IsOK() && !mValue.Target())
+        r = Error(KY_GENICAM_XML_ERROR, "has no pValue");
+    if (r.IsOK())
+        r = FormulaVariables::Compile(*this, "FormulaTo", mToText, mTo);
+    if (r.IsOK())
+        r = FormulaVariables::Compile(*this, "FormulaFrom", mFromText, mFrom);
+    if (r.IsOK())
+        r = mVariables.CheckNames(*this, mTo, {"FROM", "TO"});
+    if (r.IsOK())
+        r = mVariables.CheckNames(*this, mFrom, {"FROM", "TO"});
     return r;
 }
 
@@ -47,9 +59,11 @@ KyResult Converter::Write(const EvalValue &from)
 {
     EvalValue to;
     KyResult r = mVariables.Evaluate(mMap, *this, mTo, {{"FROM", from}}, !mInteger, to);
-    if (!r.IsOK()) return r;
+    if (!r.IsOK())
+        return r;
     Node &target = *mValue.Target();
-    if (target.Kind() == Interface::Float) return target.SetFloat(to.AsFloat());
+    if (target.Kind() == Interface::Float)
+        return target.SetFloat(to.AsFloat());
     int64_t i = 0;
     if (ToInteger(to, i) != EvalStatus::Ok)
         return Error(KY_ERR_OVERFLOW, "converted value " + std::to_string(to.f) + " is not a 64-bit integer");
@@ -64,26 +78,32 @@ KyResult Converter::Limits(EvalValue &low, EvalValue &high)
     if (target.Kind() == Interface::Float) {
         double lo = 0, hi = 0;
         r = target.GetFloatMin(lo);
-        if (r.IsOK()) r = target.GetFloatMax(hi);
+        if (r.IsOK())
+            r = target.GetFloatMax(hi);
         a = EvalValue::Float(lo);
         b = EvalValue::Float(hi);
     } else {
         int64_t lo = 0, hi = 0;
         r = target.GetIntMin(lo);
-        if (r.IsOK()) r = target.GetIntMax(hi);
+        if (r.IsOK())
+            r = target.GetIntMax(hi);
         a = EvalValue::Int(lo);
         b = EvalValue::Int(hi);
     }
-    if (r.IsOK()) r = From(a, low);
-    if (r.IsOK()) r = From(b, high);
-    if (r.IsOK() && high.AsFloat() < low.AsFloat()) std::swap(low, high);  // a decreasing conversion
+    if (r.IsOK())
+        r = From(a, low);
+    if (r.IsOK())
+        r = From(b, high);
+    if (r.IsOK() && high.AsFloat() < low.AsFloat())
+        std::swap(low, high);  // a decreasing conversion
     return r;
 }
 
 namespace {
 KyResult AsInt(const Node &node, const EvalValue &v, int64_t &out)
 {
-    if (ToInteger(v, out) == EvalStatus::Ok) return KyResult();
+    if (ToInteger(v, out) == EvalStatus::Ok)
+        return KyResult();
     return node.Error(KY_ERR_OVERFLOW, "converted value " + std::to_string(v.f) + " is not a 64-bit integer");
 }
 }  // namespace
@@ -92,8 +112,10 @@ KyResult Converter::DoGetFloat(double &v)
 {
     EvalValue to, from;
     KyResult r = ReadAsEvalValue(*mValue.Target(), to);
-    if (r.IsOK()) r = From(to, from);
-    if (r.IsOK()) v = from.AsFloat();
+    if (r.IsOK())
+        r = From(to, from);
+    if (r.IsOK())
+        v = from.AsFloat();
     return r;
 }
 
@@ -101,7 +123,8 @@ KyResult Converter::DoGetInt(int64_t &v)
 {
     EvalValue to, from;
     KyResult r = ReadAsEvalValue(*mValue.Target(), to);
-    if (r.IsOK()) r = From(to, from);
+    if (r.IsOK())
+        r = From(to, from);
     return r.IsOK() ? AsInt(*this, from, v) : r;
 }
 

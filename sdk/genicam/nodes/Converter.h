@@ -10,7 +10,7 @@ namespace ky::gc {
 class Converter : public Node
 {
 public:
-    Converter(NodeMap &map, const char *tag, bool integer) : Node(map, tag), mInteger(integer) {}
+    Converter(NodeMap &map, const char *tag, bool integer) : Node(map, tag), mInteger(integer) { }
     Interface Kind() const override { return mInteger ? Interface::Integer : Interface::Float; }
     bool ParseChild(const tinyxml2::XMLElement &child) override;
     KyResult Link() override;

@@ -6,7 +6,8 @@ namespace ky::gc {
 
 bool Enumeration::ParseChild(const tinyxml2::XMLElement &c)
 {
-    if (std::string(c.Name()) != "EnumEntry") return ValueNode::ParseChild(c);
+    if (std::string(c.Name()) != "EnumEntry")
+        return ValueNode::ParseChild(c);
     auto entry = std::make_unique<EnumEntry>(mMap, "EnumEntry");
     KyResult r = entry->Load(c);
     if (!r.IsOK())
@@ -21,21 +22,24 @@ bool Enumeration::ParseChild(const tinyxml2::XMLElement &c)
 KyResult Enumeration::Link()
 {
     KyResult r = ValueNode::Link();
-    for (auto &e : mEntries) r |= e->Link();
+    for (auto &e : mEntries)
+        r |= e->Link();
     return r;
 }
 
 EnumEntry *Enumeration::EntryByName(const std::string &name) const
 {
     for (auto &e : mEntries)
-        if (e->Symbolic() == name || e->Name() == name) return e.get();
+        if (e->Symbolic() == name || e->Name() == name)
+            return e.get();
     return nullptr;
 }
 
 EnumEntry *Enumeration::EntryByValue(int64_t value) const
 {
     for (auto &e : mEntries)
-        if (e->Value() == value) return e.get();
+        if (e->Value() == value)
+            return e.get();
     return nullptr;
 }
 
@@ -48,9 +52,11 @@ KyResult Enumeration::CurrentEntry(EnumEntry *&entry)
 {
     int64_t v = 0;
     KyResult r = DoGetInt(v);
-    if (!r.IsOK()) return r;
+    if (!r.IsOK())
+        return r;
     entry = EntryByValue(v);
-    if (!entry) return Error(KY_NOT_FOUND, "value " + std::to_string(v) + " matches no entry");
+    if (!entry)
+        return Error(KY_NOT_FOUND, "value " + std::to_string(v) + " matches no entry");
     return r;
 }
 
@@ -58,16 +64,20 @@ KyResult Enumeration::SelectEntry(EnumEntry &entry)
 {
     bool yes = false;
     KyResult r = entry.IsImplemented(yes);
-    if (r.IsOK() && !yes) return Error(KY_NOT_IMPLEMENTED, "entry " + entry.Symbolic() + " is not implemented");
-    if (r.IsOK()) r = entry.IsAvailable(yes);
-    if (r.IsOK() && !yes) return Error(KY_STATE_ERROR, "entry " + entry.Symbolic() + " is not available");
+    if (r.IsOK() && !yes)
+        return Error(KY_NOT_IMPLEMENTED, "entry " + entry.Symbolic() + " is not implemented");
+    if (r.IsOK())
+        r = entry.IsAvailable(yes);
+    if (r.IsOK() && !yes)
+        return Error(KY_STATE_ERROR, "entry " + entry.Symbolic() + " is not available");
     return r.IsOK() ? WithValue([&](Property &p) { return p.SetInt(*this, entry.Value()); }) : r;
 }
 
 KyResult Enumeration::DoSetInt(int64_t v)
 {
     EnumEntry *entry = EntryByValue(v);
-    if (!entry) return Error(KY_INVALID_PARAMETER, std::to_string(v) + " is the value of no entry");
+    if (!entry)
+        return Error(KY_INVALID_PARAMETER, std::to_string(v) + " is the value of no entry");
     return SelectEntry(*entry);
 }
 
@@ -75,14 +85,16 @@ KyResult Enumeration::DoGetString(std::string &v)
 {
     EnumEntry *entry = nullptr;
     KyResult r = CurrentEntry(entry);
-    if (r.IsOK()) v = entry->Symbolic();
+    if (r.IsOK())
+        v = entry->Symbolic();
     return r;
 }
 
 KyResult Enumeration::DoSetString(const std::string &v)
 {
     EnumEntry *entry = EntryByName(v);
-    if (!entry) return Error(KY_INVALID_PARAMETER, "has no entry named '" + v + "'");
+    if (!entry)
+        return Error(KY_INVALID_PARAMETER, "has no entry named '" + v + "'");
     return SelectEntry(*entry);
 }
 

@@ -2,7 +2,6 @@
 
 #include <cfloat>
 
-
 namespace ky::gc {
 
 bool Float::ParseChild(const tinyxml2::XMLElement &c)
@@ -34,16 +33,20 @@ KyResult Float::DoSetFloat(double v)
 
 KyResult Float::DoGetFloatMin(double &v)
 {
-    if (mLimits.min.IsSet()) return mLimits.min.GetFloat(*this, v);
-    if (Node *t = CurrentTarget()) return t->GetFloatMin(v);
+    if (mLimits.min.IsSet())
+        return mLimits.min.GetFloat(*this, v);
+    if (Node *t = CurrentTarget())
+        return t->GetFloatMin(v);
     v = -DBL_MAX;
     return KyResult();
 }
 
 KyResult Float::DoGetFloatMax(double &v)
 {
-    if (mLimits.max.IsSet()) return mLimits.max.GetFloat(*this, v);
-    if (Node *t = CurrentTarget()) return t->GetFloatMax(v);
+    if (mLimits.max.IsSet())
+        return mLimits.max.GetFloat(*this, v);
+    if (Node *t = CurrentTarget())
+        return t->GetFloatMax(v);
     v = DBL_MAX;
     return KyResult();
 }
@@ -52,9 +55,11 @@ KyResult Float::DoGetFloatInc(double &v, bool &hasInc)
 {
     hasInc = mLimits.inc.IsSet();
     v = 0;
-    if (!hasInc) return KyResult();
+    if (!hasInc)
+        return KyResult();
     KyResult r = mLimits.inc.GetFloat(*this, v);
-    if (r.IsOK() && !(v > 0)) return Error(KY_GENICAM_XML_ERROR, "has the increment " + std::to_string(v));
+    if (r.IsOK() && !(v > 0))
+        return Error(KY_GENICAM_XML_ERROR, "has the increment " + std::to_string(v));
     return r;
 }
 

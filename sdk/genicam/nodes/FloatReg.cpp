@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-
 namespace ky::gc {
 
 bool FloatReg::ParseChild(const tinyxml2::XMLElement &c)
@@ -17,7 +16,8 @@ KyResult FloatReg::CheckLength(int64_t &length)
 {
     KyResult r = RegisterLength(length);
     if (r.IsOK() && length != 4 && length != 8)
-        return Error(KY_INVALID_DATA_FORMAT, "has the length " + std::to_string(length) + "; a float takes 4 or 8 bytes");
+        return Error(KY_INVALID_DATA_FORMAT,
+                     "has the length " + std::to_string(length) + "; a float takes 4 or 8 bytes");
     return r;
 }
 
@@ -26,8 +26,10 @@ KyResult FloatReg::DoGetFloat(double &v)
     int64_t length = 0;
     std::vector<uint8_t> bytes;
     KyResult r = CheckLength(length);
-    if (r.IsOK()) r = ReadRaw(bytes);
-    if (!r.IsOK()) return r;
+    if (r.IsOK())
+        r = ReadRaw(bytes);
+    if (!r.IsOK())
+        return r;
     uint64_t raw = base::LoadUnsigned(bytes.data(), static_cast<size_t>(length), Order());
     if (length == 4) {
         uint32_t bits = static_cast<uint32_t>(raw);
@@ -44,7 +46,8 @@ KyResult FloatReg::DoSetFloat(double v)
 {
     int64_t length = 0;
     KyResult r = CheckLength(length);
-    if (!r.IsOK()) return r;
+    if (!r.IsOK())
+        return r;
     uint64_t raw = 0;
     if (length == 4) {
         if (std::isfinite(v) && std::fabs(v) > FLT_MAX)

@@ -18,7 +18,6 @@ protected:
 
 private:
     KyResult CheckLength(int64_t &length);
-
 };
 
 }  // namespace ky::gc

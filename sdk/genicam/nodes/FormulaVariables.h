@@ -21,11 +21,13 @@ public:
     void ValueReferences(std::vector<const Property *> &out) const;
 
     // Compiles a formula of the owner; an XML error names the formula and the fault.
-    static KyResult Compile(const Node &owner, const char *what, const std::string &text, Evaluator &evaluator);
+    static KyResult Compile(const Node &owner, const char *what, const std::string &text,
+                            Evaluator &evaluator);
 
     // Every name the formula uses must be a variable, a constant, an expression, one of
     // the extra names, or E or PI.
-    KyResult CheckNames(const Node &owner, const Evaluator &evaluator, const std::vector<std::string> &extra) const;
+    KyResult CheckNames(const Node &owner, const Evaluator &evaluator,
+                        const std::vector<std::string> &extra) const;
 
     // Evaluates with the variables, plus extra ones (TO, FROM) given by the caller.
     // A failure names the node, the formula and the reason.

@@ -10,7 +10,7 @@ namespace ky::gc {
 class IntReg : public RegisterBase
 {
 public:
-    IntReg(NodeMap &map, const char *tag, bool masked) : RegisterBase(map, tag), mMasked(masked) {}
+    IntReg(NodeMap &map, const char *tag, bool masked) : RegisterBase(map, tag), mMasked(masked) { }
     Interface Kind() const override { return Interface::Integer; }
     bool ParseChild(const tinyxml2::XMLElement &child) override;
 

@@ -32,16 +32,20 @@ KyResult Integer::DoSetInt(int64_t v)
 // Without limits of its own an integer takes those of the node behind it.
 KyResult Integer::DoGetIntMin(int64_t &v)
 {
-    if (mLimits.min.IsSet()) return mLimits.min.GetInt(*this, v);
-    if (Node *t = CurrentTarget()) return t->GetIntMin(v);
+    if (mLimits.min.IsSet())
+        return mLimits.min.GetInt(*this, v);
+    if (Node *t = CurrentTarget())
+        return t->GetIntMin(v);
     v = INT64_MIN;
     return KyResult();
 }
 
 KyResult Integer::DoGetIntMax(int64_t &v)
 {
-    if (mLimits.max.IsSet()) return mLimits.max.GetInt(*this, v);
-    if (Node *t = CurrentTarget()) return t->GetIntMax(v);
+    if (mLimits.max.IsSet())
+        return mLimits.max.GetInt(*this, v);
+    if (Node *t = CurrentTarget())
+        return t->GetIntMax(v);
     v = INT64_MAX;
     return KyResult();
 }
@@ -50,7 +54,8 @@ KyResult Integer::DoGetIntInc(int64_t &v)
 {
     if (mLimits.inc.IsSet()) {
         KyResult r = mLimits.inc.GetInt(*this, v);
-        if (r.IsOK() && v <= 0) return Error(KY_GENICAM_XML_ERROR, "has the increment " + std::to_string(v));
+        if (r.IsOK() && v <= 0)
+            return Error(KY_GENICAM_XML_ERROR, "has the increment " + std::to_string(v));
         return r;
     }
     v = 1;

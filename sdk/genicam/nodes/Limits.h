@@ -13,7 +13,10 @@ struct Limits
 
     static bool Take(const tinyxml2::XMLElement &child, Limits &limits);
     KyResult Link(NodeMap &map, const Node &owner);
-    void ValueReferences(std::vector<const Property *> &out) const { out.insert(out.end(), {&min, &max, &inc}); }
+    void ValueReferences(std::vector<const Property *> &out) const
+    {
+        out.insert(out.end(), {&min, &max, &inc});
+    }
 };
 
 }  // namespace ky::gc

@@ -11,7 +11,8 @@ KyResult String::DoSetString(const std::string &v)
 {
     return WithValue([&](Property &p) {
         if (!p.Target() && static_cast<int64_t>(v.size()) > kHostMaxLength)
-            return Error(KY_INVALID_PARAMETER, "text of " + std::to_string(v.size()) + " bytes is longer than the maximum " +
+            return Error(KY_INVALID_PARAMETER, "text of " + std::to_string(v.size()) +
+                                                   " bytes is longer than the maximum " +
                                                    std::to_string(kHostMaxLength));
         return p.SetString(*this, v);
     });
@@ -19,7 +20,8 @@ KyResult String::DoSetString(const std::string &v)
 
 KyResult String::DoGetMaxLength(int64_t &v)
 {
-    if (Node *t = CurrentTarget()) return t->GetMaxLength(v);
+    if (Node *t = CurrentTarget())
+        return t->GetMaxLength(v);
     v = kHostMaxLength;
     return KyResult();
 }

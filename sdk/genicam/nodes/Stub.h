@@ -9,7 +9,7 @@ namespace ky::gc {
 class Stub : public Node
 {
 public:
-    Stub(NodeMap &map, const std::string &tag) : Node(map, "unsupported node"), mKindTag(tag) {}
+    Stub(NodeMap &map, const std::string &tag) : Node(map, "unsupported node"), mKindTag(tag) { }
     Interface Kind() const override { return Interface::None; }
     const std::string &KindTag() const { return mKindTag; }
     bool ParseChild(const tinyxml2::XMLElement &) override { return true; }

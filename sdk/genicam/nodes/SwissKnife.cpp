@@ -1,14 +1,17 @@
 #include "nodes/SwissKnife.h"
 
-
 namespace ky::gc {
 
 bool SwissKnife::ParseChild(const tinyxml2::XMLElement &c)
 {
     std::string tag = c.Name(), error;
-    if (tag == "Formula") { mFormulaText = Text(c); return true; }
+    if (tag == "Formula") {
+        mFormulaText = Text(c);
+        return true;
+    }
     if (mVariables.ParseChild(c, error)) {
-        if (!error.empty()) Fail(error);
+        if (!error.empty())
+            Fail(error);
         return true;
     }
     return Node::ParseChild(c);
@@ -18,8 +21,10 @@ KyResult SwissKnife::Link()
 {
     KyResult r = Node::Link();
     r |= mVariables.Link(mMap, *this);
-    if (r.IsOK()) r = FormulaVariables::Compile(*this, "Formula", mFormulaText, mFormula);
-    if (r.IsOK()) r = mVariables.CheckNames(*this, mFormula, {});
+    if (r.IsOK())
+        r = FormulaVariables::Compile(*this, "Formula", mFormulaText, mFormula);
+    if (r.IsOK())
+        r = mVariables.CheckNames(*this, mFormula, {});
     return r;
 }
 
@@ -33,11 +38,13 @@ KyResult SwissKnife::DoGetFloat(double &v)
 {
     EvalValue result;
     KyResult r = mVariables.Evaluate(mMap, *this, mFormula, {}, !mInteger, result);
-    if (!r.IsOK()) return r;
+    if (!r.IsOK())
+        return r;
     if (mInteger) {
         int64_t i = 0;
         if (ToInteger(result, i) != EvalStatus::Ok)
-            return Error(KY_ERR_OVERFLOW, "formula result " + std::to_string(result.f) + " is not a 64-bit integer");
+            return Error(KY_ERR_OVERFLOW,
+                         "formula result " + std::to_string(result.f) + " is not a 64-bit integer");
         result = EvalValue::Int(i);
     }
     v = result.AsFloat();
@@ -49,7 +56,8 @@ KyResult SwissKnife::DoGetInt(int64_t &v)
     EvalValue result;
     KyResult r = mVariables.Evaluate(mMap, *this, mFormula, {}, !mInteger, result);
     if (r.IsOK() && ToInteger(result, v) != EvalStatus::Ok)
-        return Error(KY_ERR_OVERFLOW, "formula result " + std::to_string(result.f) + " is not a 64-bit integer");
+        return Error(KY_ERR_OVERFLOW,
+                     "formula result " + std::to_string(result.f) + " is not a 64-bit integer");
     return r;
 }
 

@@ -9,7 +9,7 @@ namespace ky::gc {
 class SwissKnife : public Node
 {
 public:
-    SwissKnife(NodeMap &map, const char *tag, bool integer) : Node(map, tag), mInteger(integer) {}
+    SwissKnife(NodeMap &map, const char *tag, bool integer) : Node(map, tag), mInteger(integer) { }
     Interface Kind() const override { return mInteger ? Interface::Integer : Interface::Float; }
     bool ParseChild(const tinyxml2::XMLElement &child) override;
     KyResult Link() override;

@@ -47,4 +47,4 @@ void GevBlockSource::Close()
     mResend.Close();
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -36,4 +36,4 @@ private:
     uint16_t mLocalPort = 0;
 };
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -12,7 +12,7 @@ namespace {
 
 constexpr size_t kRememberedBlocks = 32;
 
-} // namespace
+}  // namespace
 
 KyResult GvcpResendSender::Open(const std::string &localAddress, const std::string &deviceAddress,
                                 uint16_t devicePort, uint16_t channel)
@@ -34,9 +34,9 @@ KyResult GvcpResendSender::Open(const std::string &localAddress, const std::stri
     if (result.IsFailure()) {
         mSocket.Close();
         const bool noRoute = result.GetCode() == KY_NOT_CONNECTED;
-        return KyResult(result.GetCode(), KyString(noRoute ? "no route from this host to " + deviceAddress
-                                                           : "cannot read the local address of the route to " +
-                                                                 deviceAddress));
+        return KyResult(result.GetCode(),
+                        KyString(noRoute ? "no route from this host to " + deviceAddress
+                                         : "cannot read the local address of the route to " + deviceAddress));
     }
     mDeviceIp = ntohl(device.sin_addr.s_addr);
     char text[INET_ADDRSTRLEN] = {};
@@ -71,7 +71,8 @@ void GvcpResendSender::Request(uint64_t blockId, uint32_t firstPacketId, uint32_
         ++mSkipped;
         return;
     }
-    switch (device::GevResendRoutes::Instance().Send(mDeviceIp, mChannel, blockId, firstPacketId, lastPacketId)) {
+    switch (
+        device::GevResendRoutes::Instance().Send(mDeviceIp, mChannel, blockId, firstPacketId, lastPacketId)) {
     case device::GevResendRoutes::Outcome::Sent:
         ++mSent;
         ++mSentByController;
@@ -91,4 +92,4 @@ void GvcpResendSender::Request(uint64_t blockId, uint32_t firstPacketId, uint32_
         ++mSent;
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

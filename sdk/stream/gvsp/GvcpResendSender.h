@@ -57,4 +57,4 @@ private:
     std::deque<uint64_t> mAskedOrder;
 };
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -5,12 +5,18 @@ namespace ky::gev {
 const char *GvspBlockStatusName(GvspBlockStatus status)
 {
     switch (status) {
-    case GvspBlockStatus::Complete: return "complete";
-    case GvspBlockStatus::Timeout: return "timeout";
-    case GvspBlockStatus::MissingPackets: return "missing packets";
-    case GvspBlockStatus::BufferTooSmall: return "buffer too small";
-    case GvspBlockStatus::Aborted: return "aborted";
-    case GvspBlockStatus::WrongPacketId: return "wrong packet id";
+    case GvspBlockStatus::Complete:
+        return "complete";
+    case GvspBlockStatus::Timeout:
+        return "timeout";
+    case GvspBlockStatus::MissingPackets:
+        return "missing packets";
+    case GvspBlockStatus::BufferTooSmall:
+        return "buffer too small";
+    case GvspBlockStatus::Aborted:
+        return "aborted";
+    case GvspBlockStatus::WrongPacketId:
+        return "wrong packet id";
     }
     return "unknown";
 }
@@ -18,12 +24,18 @@ const char *GvspBlockStatusName(GvspBlockStatus status)
 uint32_t GvspBlockStatusCode(GvspBlockStatus status)
 {
     switch (status) {
-    case GvspBlockStatus::Complete: return KY_OK;
-    case GvspBlockStatus::Timeout: return KY_TIMEOUT;
-    case GvspBlockStatus::MissingPackets: return KY_MISSING_PACKETS;
-    case GvspBlockStatus::BufferTooSmall: return KY_BUFFER_TOO_SMALL;
-    case GvspBlockStatus::Aborted: return KY_ABORTED;
-    case GvspBlockStatus::WrongPacketId: return KY_INVALID_DATA_FORMAT;
+    case GvspBlockStatus::Complete:
+        return KY_OK;
+    case GvspBlockStatus::Timeout:
+        return KY_TIMEOUT;
+    case GvspBlockStatus::MissingPackets:
+        return KY_MISSING_PACKETS;
+    case GvspBlockStatus::BufferTooSmall:
+        return KY_BUFFER_TOO_SMALL;
+    case GvspBlockStatus::Aborted:
+        return KY_ABORTED;
+    case GvspBlockStatus::WrongPacketId:
+        return KY_INVALID_DATA_FORMAT;
     }
     return KY_GENERIC_ERROR;
 }
@@ -36,4 +48,4 @@ KyResult GvspCompletedBlock::Result() const
                     KyString("block " + std::to_string(blockId) + " ended: " + GvspBlockStatusName(status)));
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -35,21 +35,21 @@ struct GvspMissingRange
 
 struct GvspBlockStats
 {
-    uint32_t packetsReceived = 0;      // distinct packets placed or taken (leader and trailer count)
-    uint32_t packetsRecovered = 0;     // of those, arrived through a resend
+    uint32_t packetsReceived = 0;   // distinct packets placed or taken (leader and trailer count)
+    uint32_t packetsRecovered = 0;  // of those, arrived through a resend
     uint32_t resendGroupsRequested = 0;
     uint32_t resendPacketsRequested = 0;
-    uint32_t packetsLost = 0;          // still missing when the block ended
-    uint32_t packetsIgnored = 0;       // could not be placed (no packet size known yet, no destination)
-    uint32_t packetsRedundant = 0;     // arrived again after being placed
-    uint32_t packetsOutOfOrder = 0;    // arrived after a later packet of the block
-    uint32_t packetsOverrun = 0;       // ran past the destination (clamped)
-    uint32_t packetsWrongId = 0;       // id outside the block
+    uint32_t packetsLost = 0;        // still missing when the block ended
+    uint32_t packetsIgnored = 0;     // could not be placed (no packet size known yet, no destination)
+    uint32_t packetsRedundant = 0;   // arrived again after being placed
+    uint32_t packetsOutOfOrder = 0;  // arrived after a later packet of the block
+    uint32_t packetsOverrun = 0;     // ran past the destination (clamped)
+    uint32_t packetsWrongId = 0;     // id outside the block
 };
 
 struct GvspCompletedBlock
 {
-    void *cookie = nullptr;            // as queued
+    void *cookie = nullptr;  // as queued
     uint8_t *data = nullptr;
     size_t capacity = 0;
     GvspBlockStatus status = GvspBlockStatus::Aborted;
@@ -58,13 +58,13 @@ struct GvspCompletedBlock
     bool trailerReceived = false;
     GvspLeader leader;
     GvspTrailer trailer;
-    size_t payloadSize = 0;            // bytes the block carried, as far as seen
-    size_t filledSize = 0;             // of those, bytes inside the destination
-    uint32_t payloadPackets = 0;       // data packets of the block, 0 when never learned
+    size_t payloadSize = 0;       // bytes the block carried, as far as seen
+    size_t filledSize = 0;        // of those, bytes inside the destination
+    uint32_t payloadPackets = 0;  // data packets of the block, 0 when never learned
     GvspBlockStats stats;
     std::vector<GvspMissingRange> missing;  // ranges still missing at the end (bounded)
 
     KyResult Result() const;
 };
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -42,7 +42,7 @@ uint64_t CeilDiv(uint64_t value, uint64_t divisor)
     return divisor ? value / divisor + (value % divisor ? 1 : 0) : 0;
 }
 
-} // namespace
+}  // namespace
 
 void GvspBlockAssembler::Start(uint64_t blockId, bool extendedId, const GvspDestination *destination,
                                size_t bytesPerPacket, Clock::time_point now)
@@ -109,7 +109,8 @@ void GvspBlockAssembler::NoteArrival(uint64_t id, bool resent, Clock::time_point
     mHighest = std::max(mHighest, static_cast<int64_t>(id));
 }
 
-GvspBlockAssembler::Outcome GvspBlockAssembler::AddLeader(const GvspLeader &leader, bool resent, Clock::time_point now)
+GvspBlockAssembler::Outcome GvspBlockAssembler::AddLeader(const GvspLeader &leader, bool resent,
+                                                          Clock::time_point now)
 {
     if (mLeaderReceived) {
         ++mStats.packetsRedundant;
@@ -121,8 +122,8 @@ GvspBlockAssembler::Outcome GvspBlockAssembler::AddLeader(const GvspLeader &lead
     return Outcome::Placed;
 }
 
-GvspBlockAssembler::Outcome GvspBlockAssembler::AddTrailer(uint32_t packetId, const GvspTrailer &trailer, bool resent,
-                                                           Clock::time_point now)
+GvspBlockAssembler::Outcome GvspBlockAssembler::AddTrailer(uint32_t packetId, const GvspTrailer &trailer,
+                                                           bool resent, Clock::time_point now)
 {
     if (packetId == 0) {
         ++mStats.packetsWrongId;
@@ -142,8 +143,8 @@ GvspBlockAssembler::Outcome GvspBlockAssembler::AddTrailer(uint32_t packetId, co
     return Outcome::Placed;
 }
 
-GvspBlockAssembler::Outcome GvspBlockAssembler::AddPayload(uint32_t packetId, const uint8_t *data, size_t length,
-                                                           bool resent, Clock::time_point now)
+GvspBlockAssembler::Outcome GvspBlockAssembler::AddPayload(uint32_t packetId, const uint8_t *data,
+                                                           size_t length, bool resent, Clock::time_point now)
 {
     if (packetId == 0 || (mPayloadPackets && packetId > mPayloadPackets)) {
         ++mStats.packetsWrongId;
@@ -192,7 +193,8 @@ GvspBlockAssembler::Outcome GvspBlockAssembler::AddPayload(uint32_t packetId, co
     return Outcome::Placed;
 }
 
-bool GvspBlockAssembler::PredictSlot(uint64_t index, uint32_t &packetId, uint8_t *&slot, size_t &slotLength) const
+bool GvspBlockAssembler::PredictSlot(uint64_t index, uint32_t &packetId, uint8_t *&slot,
+                                     size_t &slotLength) const
 {
     if (!mHasDestination || !mBytesPerPacket)
         return false;
@@ -227,7 +229,8 @@ bool GvspBlockAssembler::Done() const
 {
     // Until packet 1 taught the packet size, the data packets that came were let go.
     const bool sizeKnown = mBytesPerPacket || !mPayloadPackets || !mHasDestination;
-    return mLeaderReceived && mTrailerReceived && sizeKnown && mReceivedPayload >= std::min(mPayloadPackets, mTrackLimit);
+    return mLeaderReceived && mTrailerReceived && sizeKnown &&
+           mReceivedPayload >= std::min(mPayloadPackets, mTrackLimit);
 }
 
 bool GvspBlockAssembler::TakeGap(GvspMissingRange &gap)
@@ -276,7 +279,6 @@ size_t GvspBlockAssembler::Missing(GvspMissingRange *out, size_t max) const
             add(mPayloadPackets + 1, mPayloadPackets + 1);
         else
             add(std::max<uint64_t>(lastPayload + 1, 1), MaxPacketId());
-
     }
     return count;
 }
@@ -284,7 +286,8 @@ size_t GvspBlockAssembler::Missing(GvspMissingRange *out, size_t max) const
 void GvspBlockAssembler::Finish(GvspBlockStatus reason, GvspCompletedBlock &out)
 {
     const uint64_t expectedSize = mLeaderReceived ? mLeader.ExpectedPayloadSize() : 0;
-    if (expectedSize > mDestination.capacity || (mPayloadPackets > mTrackLimit && mHasDestination && mBytesPerPacket))
+    if (expectedSize > mDestination.capacity ||
+        (mPayloadPackets > mTrackLimit && mHasDestination && mBytesPerPacket))
         mOverrun = true;
     GvspBlockStatus status = reason;
     if (reason != GvspBlockStatus::Aborted && Done())
@@ -309,7 +312,9 @@ void GvspBlockAssembler::Finish(GvspBlockStatus reason, GvspCompletedBlock &out)
         out.missing.assign(ranges, ranges + n);
         uint64_t lost = 0;
         for (size_t i = 0; i < n; ++i)
-            lost += (ranges[i].last == MaxPacketId() && !mPayloadPackets) ? 1 : ranges[i].last - ranges[i].first + 1;
+            lost += (ranges[i].last == MaxPacketId() && !mPayloadPackets)
+                        ? 1
+                        : ranges[i].last - ranges[i].first + 1;
         mStats.packetsLost = static_cast<uint32_t>(std::min<uint64_t>(lost, 0xFFFFFFFFu));
     }
     out.stats = mStats;
@@ -317,4 +322,4 @@ void GvspBlockAssembler::Finish(GvspBlockStatus reason, GvspCompletedBlock &out)
     mDestination = GvspDestination();
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -38,7 +38,8 @@ public:
     Outcome AddTrailer(uint32_t packetId, const GvspTrailer &trailer, bool resent, Clock::time_point now);
     // data null: the payload is already in place, at the packet's offset in the destination and
     // no longer than its slot (the receiver had the socket write it there, see PredictSlot).
-    Outcome AddPayload(uint32_t packetId, const uint8_t *data, size_t length, bool resent, Clock::time_point now);
+    Outcome AddPayload(uint32_t packetId, const uint8_t *data, size_t length, bool resent,
+                       Clock::time_point now);
     // Where the index-th packet after the highest one received will go, if it comes in order:
     // its id and its place in the destination, room for a whole packet's payload. False when
     // that is not known, or when a whole payload would not fit inside the memory or the payload
@@ -73,7 +74,10 @@ private:
     void TrackUpTo(uint64_t lastId);
     void NoteArrival(uint64_t id, bool resent, Clock::time_point now);
     uint64_t KnownEnd() const;  // the trailer id when known, else 0
-    uint32_t MaxPacketId() const { return mExtendedId ? GVSP_EXTENDED_PACKET_ID_MAX : GVSP_STANDARD_PACKET_ID_MAX; }
+    uint32_t MaxPacketId() const
+    {
+        return mExtendedId ? GVSP_EXTENDED_PACKET_ID_MAX : GVSP_STANDARD_PACKET_ID_MAX;
+    }
 
     uint64_t mBlockId = 0;
     bool mExtendedId = false;
@@ -100,4 +104,4 @@ private:
     GvspBlockStats mStats;
 };
 
-} // namespace ky::gev
+}  // namespace ky::gev

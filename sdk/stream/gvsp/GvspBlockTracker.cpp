@@ -7,10 +7,7 @@
 namespace ky::gev {
 namespace {
 
-std::chrono::milliseconds Ms(uint32_t value)
-{
-    return std::chrono::milliseconds(value);
-}
+std::chrono::milliseconds Ms(uint32_t value) { return std::chrono::milliseconds(value); }
 
 // The receiver's counters that sum what its blocks counted.
 void AddBlockStats(GvspReceiverCounters &counters, const GvspBlockStats &stats)
@@ -23,7 +20,7 @@ void AddBlockStats(GvspReceiverCounters &counters, const GvspBlockStats &stats)
     counters.resendPacketsReceived += stats.packetsRecovered;
 }
 
-} // namespace
+}  // namespace
 
 void GvspBlockTracker::Reset(const GvspReceiverConfig &config)
 {
@@ -49,14 +46,16 @@ void GvspBlockTracker::Refuse(const uint8_t *packet, size_t length)
 {
     ++mCounters.packetsMalformed;
     if (mLog.IsEnabled(KyLogLevelDebug))
-        mLog.LogDebug(__FILE__, __LINE__, "GvspBlockTracker::Refuse", ("refused " + DescribeGvsp(packet, length)).c_str());
+        mLog.LogDebug(__FILE__, __LINE__, "GvspBlockTracker::Refuse",
+                      ("refused " + DescribeGvsp(packet, length)).c_str());
 }
 
 // A packet taken, shown in the stream log. Only `shownBytes` of it are read: a packet whose
 // payload went straight to its destination has only its header here.
 void GvspBlockTracker::Dump(const uint8_t *packet, size_t length, size_t shownBytes)
 {
-    mLog.LogDebug(__FILE__, __LINE__, "GvspBlockTracker::Process", DescribeGvsp(packet, length, shownBytes).c_str());
+    mLog.LogDebug(__FILE__, __LINE__, "GvspBlockTracker::Process",
+                  DescribeGvsp(packet, length, shownBytes).c_str());
 }
 
 GvspReceiverCounters GvspBlockTracker::Snapshot() const
@@ -101,7 +100,8 @@ GvspBlockTracker::Active *GvspBlockTracker::FindOrStart(const GvspHeader &header
             return a.get();
     }
     const bool resent = header.status == static_cast<uint16_t>(GvspStatus::Resend);
-    const bool recent = std::find(std::begin(mRecent), std::end(mRecent), header.blockId) != std::end(mRecent);
+    const bool recent =
+        std::find(std::begin(mRecent), std::end(mRecent), header.blockId) != std::end(mRecent);
     // A block starts with a first transmission: of its leader, or of any packet of a newer id.
     // A leader of an older id means the sender started counting again.
     if (resent || recent || header.blockId == 0 ||
@@ -147,7 +147,8 @@ GvspBlockTracker::Active *GvspBlockTracker::FindOrStart(const GvspHeader &header
     return mActive.back().get();
 }
 
-void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time_point now, bool payloadInPlace)
+void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time_point now,
+                               bool payloadInPlace)
 {
     GvspHeader header;
     if (GvspParseHeader(packet, length, header).IsFailure()) {
@@ -258,7 +259,8 @@ void GvspBlockTracker::CheckTimers(Clock::time_point now)
     for (size_t i = 0; i < mActive.size();) {
         Active &a = *mActive[i];
         const auto idle = now - a.block.LastPacket();
-        const bool quiet = idle >= Ms(mConfig.resendTimeoutMs) && now - a.lastRequest >= Ms(mConfig.resendTimeoutMs);
+        const bool quiet =
+            idle >= Ms(mConfig.resendTimeoutMs) && now - a.lastRequest >= Ms(mConfig.resendTimeoutMs);
         GvspBlockStatus reason = GvspBlockStatus::Complete;
         bool end = false;
         if (a.block.Unavailable()) {
@@ -296,19 +298,28 @@ void GvspBlockTracker::End(size_t index, GvspBlockStatus reason)
     a->block.Finish(reason, out);
     mSpare.push_back(std::move(a));
     switch (out.status) {
-    case GvspBlockStatus::Complete: ++mCounters.blocksCompleted; break;
-    case GvspBlockStatus::Aborted: ++mCounters.blocksAborted; break;
-    case GvspBlockStatus::Timeout: ++mCounters.blocksTimedOut, ++mCounters.blocksFailed; break;
-    default: ++mCounters.blocksFailed; break;
+    case GvspBlockStatus::Complete:
+        ++mCounters.blocksCompleted;
+        break;
+    case GvspBlockStatus::Aborted:
+        ++mCounters.blocksAborted;
+        break;
+    case GvspBlockStatus::Timeout:
+        ++mCounters.blocksTimedOut, ++mCounters.blocksFailed;
+        break;
+    default:
+        ++mCounters.blocksFailed;
+        break;
     }
     mCounters.packetsLost += out.stats.packetsLost;
     if (out.status != GvspBlockStatus::Complete && mLog.IsEnabled(KyLogLevelDebug)) {
-        const std::string text = "block " + std::to_string(out.blockId) + " ended: " +
-                                 GvspBlockStatusName(out.status) + ", " + std::to_string(out.stats.packetsLost) +
-                                 " packets lost, " + std::to_string(out.stats.packetsRecovered) + " recovered";
+        const std::string text = "block " + std::to_string(out.blockId) +
+                                 " ended: " + GvspBlockStatusName(out.status) + ", " +
+                                 std::to_string(out.stats.packetsLost) + " packets lost, " +
+                                 std::to_string(out.stats.packetsRecovered) + " recovered";
         mLog.LogDebug(__FILE__, __LINE__, __func__, text.c_str());
     }
     mHost.Emit(std::move(out));
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

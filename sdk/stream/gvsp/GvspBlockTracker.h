@@ -43,7 +43,7 @@ public:
     };
     static constexpr size_t MAX_REQUESTS = 256;
 
-    explicit GvspBlockTracker(Host &host) : mHost(host) {}
+    explicit GvspBlockTracker(Host &host) : mHost(host) { }
 
     // Ends whatever is in progress (aborted) and starts afresh with these settings.
     void Reset(const GvspReceiverConfig &config);
@@ -88,7 +88,7 @@ private:
     GvspReceiverConfig mConfig;
     std::vector<std::unique_ptr<Active>> mActive;
     std::vector<std::unique_ptr<Active>> mSpare;  // ended blocks, reused
-    uint64_t mRecent[16] = {};                     // ids of the blocks ended last
+    uint64_t mRecent[16] = {};                    // ids of the blocks ended last
     size_t mRecentNext = 0;
     bool mStarted = false;
     uint64_t mLastStarted = 0;
@@ -99,4 +99,4 @@ private:
     size_t mRequestCount = 0;
 };
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -46,7 +46,7 @@ KyBufferPacketStatistics StatisticsOf(const gev::GvspBlockStats &s)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 void FillBufferFromBlock(const gev::GvspCompletedBlock &block, KyBuffer &buffer)
 {
@@ -57,9 +57,9 @@ void FillBufferFromBlock(const gev::GvspCompletedBlock &block, KyBuffer &buffer)
         buffer.SetPayloadType(PayloadTypeOf(leader));
         (void)buffer.SetTimestamp(leader.timestamp);  // a plain setter: cannot fail
         if (CarriesImage(leader) && buffer.GetImage() != nullptr) {
-            KyResult geometry = buffer.GetImage()->SetGeometry(static_cast<KyPixelType>(leader.pixelFormat),
-                                                              leader.sizeX, leader.sizeY, leader.offsetX,
-                                                              leader.offsetY, leader.paddingX, leader.paddingY);
+            KyResult geometry = buffer.GetImage()->SetGeometry(
+                static_cast<KyPixelType>(leader.pixelFormat), leader.sizeX, leader.sizeY, leader.offsetX,
+                leader.offsetY, leader.paddingX, leader.paddingY);
             if (geometry.IsFailure() && result.IsOK())
                 result = geometry;
         }
@@ -73,7 +73,8 @@ void FillBufferFromBlock(const gev::GvspCompletedBlock &block, KyBuffer &buffer)
     const uint64_t announced = block.leaderReceived ? block.leader.ExpectedPayloadSize() : 0;
     buffer.SetRequiredSize(Clamp32(std::max<uint64_t>(block.payloadSize, announced)));
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    (void)buffer.SetReceptionTime(static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
+    (void)buffer.SetReceptionTime(
+        static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
     buffer.SetPacketStatistics(StatisticsOf(block.stats));
     for (const gev::GvspMissingRange &range : block.missing)
         buffer.AddMissingPacketIds(range.first, range.last);
@@ -85,4 +86,4 @@ void FillBufferFromBlock(const gev::GvspCompletedBlock &block, KyBuffer &buffer)
     buffer.SetOperationResult(result);
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

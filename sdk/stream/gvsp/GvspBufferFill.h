@@ -11,4 +11,4 @@ namespace ky::gev {
 
 void FillBufferFromBlock(const gev::GvspCompletedBlock &block, KyBuffer &buffer);
 
-} // namespace ky::gev
+}  // namespace ky::gev

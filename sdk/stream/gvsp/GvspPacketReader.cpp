@@ -11,7 +11,7 @@ namespace {
 
 constexpr size_t CONTROL_SIZE = 64;  // room for the receive-offload control message
 
-} // namespace
+}  // namespace
 
 void GvspPacketReader::Setup(size_t batch, size_t slotSize, bool glued)
 {
@@ -100,4 +100,4 @@ size_t GvspPacketReader::SegmentSize(size_t i) const
     return 0;
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

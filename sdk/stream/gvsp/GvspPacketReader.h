@@ -74,4 +74,4 @@ private:
     std::vector<AimState> mAims;
 };
 
-} // namespace ky::gev
+}  // namespace ky::gev

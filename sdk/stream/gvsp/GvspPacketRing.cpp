@@ -26,8 +26,8 @@ namespace {
 constexpr size_t BLOCK_SIZE = 4u << 20;
 constexpr size_t MIN_BLOCK_SIZE = 128u << 10;  // a glued run of 64 KiB with its headers fits
 constexpr size_t MIN_BLOCKS = 4;
-constexpr unsigned FRAME_SIZE = 2048;        // nominal; TPACKET_V3 packs records of any size
-constexpr unsigned BLOCK_TIMEOUT_MS = 2;     // a partly filled block is handed over after this
+constexpr unsigned FRAME_SIZE = 2048;       // nominal; TPACKET_V3 packs records of any size
+constexpr unsigned BLOCK_TIMEOUT_MS = 2;    // a partly filled block is handed over after this
 constexpr uint32_t SNAP_LENGTH = 1u << 18;  // all of a glued run of 64 KiB and its link header
 constexpr size_t PREFETCH_DISTANCE = 4096;  // bytes of the ring asked for ahead of the reader
 constexpr size_t SHORT_RECORD = 4096;       // records shorter than this are prefetched
@@ -48,10 +48,7 @@ constexpr uint8_t GSO_NONE = 0;
 constexpr uint8_t GSO_ECN = 0x80;
 constexpr uint8_t GSO_UDP_L4 = 5;
 
-uint16_t Be16(const uint8_t *p)
-{
-    return base::LoadBig16(p);
-}
+uint16_t Be16(const uint8_t *p) { return base::LoadBig16(p); }
 
 KyResult SocketError(const std::string &what)
 {
@@ -119,7 +116,8 @@ uint32_t AddressFacing(uint32_t source)
 {
     UdpSocket probe;
     uint32_t local = 0;
-    if (probe.Open(UdpSocket::ANY_IP, 0).IsFailure() || probe.Connect(ntohl(source), GVCP_PORT, local).IsFailure())
+    if (probe.Open(UdpSocket::ANY_IP, 0).IsFailure() ||
+        probe.Connect(ntohl(source), GVCP_PORT, local).IsFailure())
         return 0;
     return htonl(local);
 }
@@ -154,17 +152,15 @@ bool UdpChecksumOk(const uint8_t *ip, const uint8_t *udp, size_t udpLength)
     return sum == 0xFFFF;
 }
 
-} // namespace
+}  // namespace
 
-GvspPacketRing::~GvspPacketRing()
-{
-    Close();
-}
+GvspPacketRing::~GvspPacketRing() { Close(); }
 
 KyResult GvspPacketRing::FindInterface(const Target &target, Interface &out)
 {
-    const uint32_t local = target.localAddress ? target.localAddress
-                                               : target.sourceAddress ? AddressFacing(target.sourceAddress) : 0;
+    const uint32_t local = target.localAddress    ? target.localAddress
+                           : target.sourceAddress ? AddressFacing(target.sourceAddress)
+                                                  : 0;
     if (local == 0)
         return KyResult(KY_NOT_SUPPORTED, KyString("a packet ring needs the stream's local address"));
     // The interface that holds the address; but a sender on this host (a camera on another of
@@ -200,10 +196,12 @@ KyResult GvspPacketRing::Open(const Target &target, const Interface &where, size
 {
     Close();
     mStatistics = Statistics();
-    const uint32_t local = target.localAddress ? target.localAddress
-                                               : target.sourceAddress ? AddressFacing(target.sourceAddress) : 0;
+    const uint32_t local = target.localAddress    ? target.localAddress
+                           : target.sourceAddress ? AddressFacing(target.sourceAddress)
+                                                  : 0;
     if (local == 0 || where.index == 0 || where.mtu == 0)
-        return KyResult(KY_NOT_SUPPORTED, KyString("a packet ring needs the stream's local address and interface"));
+        return KyResult(KY_NOT_SUPPORTED,
+                        KyString("a packet ring needs the stream's local address and interface"));
 
     // Protocol 0: nothing arrives until the filter and the ring are in place and bind says ETH_P_IP.
     // A raw socket, as only those can carry the virtio header.
@@ -219,9 +217,10 @@ KyResult GvspPacketRing::Open(const Target &target, const Interface &where, size
     const auto net = [](uint32_t offset) { return static_cast<uint32_t>(SKF_NET_OFF) + offset; };
     FilterBuilder filter;
     filter.Statement(BPF_STMT(BPF_LDX | BPF_B | BPF_MSH, net(0)));  // X: IPv4 header length
-    filter.Equal(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, static_cast<uint32_t>(SKF_AD_OFF + SKF_AD_PKTTYPE)), PACKET_HOST);
+    filter.Equal(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, static_cast<uint32_t>(SKF_AD_OFF + SKF_AD_PKTTYPE)),
+                 PACKET_HOST);
     filter.Equal(BPF_STMT(BPF_LD | BPF_B | BPF_ABS, net(9)), IPPROTO_UDP);
-    filter.NoneOf(BPF_STMT(BPF_LD | BPF_H | BPF_ABS, net(6)), 0x3FFF);  // more fragments, fragment offset
+    filter.NoneOf(BPF_STMT(BPF_LD | BPF_H | BPF_ABS, net(6)), 0x3FFF);     // more fragments, fragment offset
     filter.AtMost(BPF_STMT(BPF_LD | BPF_H | BPF_ABS, net(2)), where.mtu);  // not a glued run (see header)
     filter.Equal(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, net(16)), ntohl(local));
     if (target.sourceAddress)
@@ -353,7 +352,8 @@ void GvspPacketRing::Prefetch(const uint8_t *block, size_t from, size_t recordEn
 bool GvspPacketRing::ParseRecord(const uint8_t *block, bool first, size_t offset, Datagram &out)
 {
     out = Datagram();
-    const size_t at = first ? reinterpret_cast<const tpacket_block_desc *>(block)->hdr.bh1.offset_to_first_pkt : offset;
+    const size_t at =
+        first ? reinterpret_cast<const tpacket_block_desc *>(block)->hdr.bh1.offset_to_first_pkt : offset;
     if (at < sizeof(tpacket_block_desc) || at > mBlockSize || mBlockSize - at < sizeof(tpacket3_hdr))
         return false;
     tpacket3_hdr record;
@@ -380,12 +380,12 @@ bool GvspPacketRing::ParseRecord(const uint8_t *block, bool first, size_t offset
         return false;
     // Packets made on this host have no checksum yet; most adapters check it on arrival.
     const bool checked = (record.tp_status & (TP_STATUS_CSUMNOTREADY | TP_STATUS_CSUM_VALID)) != 0;
-    return ParseDatagram(block + at + record.tp_net, record.tp_snaplen - (record.tp_net - record.tp_mac), checked,
-                         out.payload, out.length);
+    return ParseDatagram(block + at + record.tp_net, record.tp_snaplen - (record.tp_net - record.tp_mac),
+                         checked, out.payload, out.length);
 }
 
-bool GvspPacketRing::ParseDatagram(const uint8_t *ip, size_t captured, bool checksumChecked, const uint8_t *&payload,
-                                   size_t &length)
+bool GvspPacketRing::ParseDatagram(const uint8_t *ip, size_t captured, bool checksumChecked,
+                                   const uint8_t *&payload, size_t &length)
 {
     if (ip == nullptr || captured < 20 || (ip[0] >> 4) != 4)
         return false;
@@ -411,4 +411,4 @@ void GvspPacketRing::ReleaseBlock()
     mCurrent = (mCurrent + 1) % mBlockCount;
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -117,8 +117,8 @@ public:
 
     // The UDP payload of the IPv4 datagram at ip, of which captured bytes are at hand; false when
     // it is not whole or (unless the kernel checked it already) its checksum is wrong.
-    static bool ParseDatagram(const uint8_t *ip, size_t captured, bool checksumChecked, const uint8_t *&payload,
-                              size_t &length);
+    static bool ParseDatagram(const uint8_t *ip, size_t captured, bool checksumChecked,
+                              const uint8_t *&payload, size_t &length);
 
 private:
     struct Datagram
@@ -147,8 +147,8 @@ private:
     size_t mCurrent = 0;
     uint32_t mMtu = 0;
     unsigned mInterfaceIndex = 0;
-    size_t mPrefetched = 0;  // offset in the current block up to which lines were asked for
+    size_t mPrefetched = 0;          // offset in the current block up to which lines were asked for
     mutable Statistics mStatistics;  // the kernel's counters, summed as they are read
 };
 
-} // namespace ky::gev
+}  // namespace ky::gev

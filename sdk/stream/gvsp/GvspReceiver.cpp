@@ -28,19 +28,13 @@ constexpr size_t BATCH_SIZE = 64;
 // pause: it wakes its reader only once a block of the ring is full or has waited its time.
 constexpr auto GATHER_TIME = std::chrono::microseconds(200);
 
-std::chrono::milliseconds Ms(uint32_t value)
-{
-    return std::chrono::milliseconds(value);
-}
+std::chrono::milliseconds Ms(uint32_t value) { return std::chrono::milliseconds(value); }
 
-} // namespace
+}  // namespace
 
 GvspReceiver::GvspReceiver() = default;
 
-GvspReceiver::~GvspReceiver()
-{
-    Close();
-}
+GvspReceiver::~GvspReceiver() { Close(); }
 
 KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback resend)
 {
@@ -50,7 +44,8 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
     if (result.IsFailure())
         return result;
     if (config.maxBlocksInProgress == 0)
-        return KyResult(KY_INVALID_PARAMETER, KyString("a GVSP receiver needs at least one block in progress"));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("a GVSP receiver needs at least one block in progress"));
     result = mSocket.Open(config.localAddress, config.localPort);
     if (result.IsFailure())
         return result;
@@ -64,9 +59,10 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
     // 64 KiB, the datagram size in a control message); the payload is then copied out.
     mReceiveOffload = config.receiveOffload && mSocket.EnableReceiveOffload();
     // One datagram (or one glued run) per slot; unknown packet sizes get the largest datagram.
-    size_t slotSize = config.packetSize > GVSP_IP_UDP_OVERHEAD_SIZE && !mReceiveOffload
-                          ? std::min<size_t>(config.packetSize - GVSP_IP_UDP_OVERHEAD_SIZE, GVSP_MAX_DATAGRAM_SIZE)
-                          : 65536;
+    size_t slotSize =
+        config.packetSize > GVSP_IP_UDP_OVERHEAD_SIZE && !mReceiveOffload
+            ? std::min<size_t>(config.packetSize - GVSP_IP_UDP_OVERHEAD_SIZE, GVSP_MAX_DATAGRAM_SIZE)
+            : 65536;
     slotSize = (slotSize + 64) & ~size_t(63);  // room to see an oversized datagram as truncated
     mReader.Setup(BATCH_SIZE, slotSize, mReceiveOffload);
     {
@@ -88,7 +84,8 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
         mThreadId = threadId.get();  // the thread's id is known once Open returns
     } catch (const std::exception &e) {
         mSocket.Close();
-        return KyResult(KY_THREAD_ERROR, KyString(std::string("cannot start the GVSP receive thread: ") + e.what()));
+        return KyResult(KY_THREAD_ERROR,
+                        KyString(std::string("cannot start the GVSP receive thread: ") + e.what()));
     }
     return KyResult();
 }
@@ -110,7 +107,8 @@ void GvspReceiver::OpenRing()
     if (GvspPacketRing::FindInterface(target, where).IsFailure() ||
         !ChooseRing(mConfig, where, mSocketBufferSize, ringBytes))
         return;
-    if (mRing.Open(target, where, ringBytes).IsOK() && mRing.LimitSocketToFragmented(mSocket.Fd()).IsFailure())
+    if (mRing.Open(target, where, ringBytes).IsOK() &&
+        mRing.LimitSocketToFragmented(mSocket.Fd()).IsFailure())
         mRing.Close();
 }
 
@@ -124,7 +122,8 @@ bool GvspReceiver::ChooseRing(const GvspReceiverConfig &config, const GvspPacket
     const uint64_t span = (where.lineRate * RING_SPAN_MS / 1000 + (1u << 20) - 1) & ~uint64_t((1u << 20) - 1);
     if (config.packetRing == PacketRingUse::WhereItKeepsUp && (where.lineRate == 0 || span > MAX_RING_BYTES))
         return false;
-    const uint64_t wanted = config.packetRingBytes ? config.packetRingBytes : std::max<uint64_t>(span, socketBytes);
+    const uint64_t wanted =
+        config.packetRingBytes ? config.packetRingBytes : std::max<uint64_t>(span, socketBytes);
     ringBytes = static_cast<size_t>(std::min<uint64_t>(wanted, MAX_RING_BYTES));
     return true;
 }
@@ -224,7 +223,8 @@ void GvspReceiver::Run()
         // handed back by the next abort or close. Keep receiving.
         ky::base::Guarded(ky::stream::StreamLog(), "GvspReceiver::Run", [&] {
             pollfd p[2] = {{mSocket.Fd(), POLLIN, 0}, {mRing.Fd(), POLLIN, 0}};
-            const int ready = poll(p, mRing.IsOpen() ? 2 : 1, mRing.IsOpen() ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS);
+            const int ready =
+                poll(p, mRing.IsOpen() ? 2 : 1, mRing.IsOpen() ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS);
             size_t received = 0;
             if (ready > 0 && p[0].revents)
                 received += ReceiveBatches();
@@ -240,7 +240,6 @@ void GvspReceiver::Run()
         });
     }
 }
-
 
 // Reads packets in batches. While a block comes in order and in-place receiving is on, each
 // message of the batch is aimed at the place of the next expected packet id (see
@@ -354,9 +353,6 @@ bool GvspReceiver::TrackerHost::TakeDestination(GvspDestination &destination)
     return true;
 }
 
-void GvspReceiver::TrackerHost::Emit(GvspCompletedBlock &&block)
-{
-    mReceiver.Emit(std::move(block));
-}
+void GvspReceiver::TrackerHost::Emit(GvspCompletedBlock &&block) { mReceiver.Emit(std::move(block)); }
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -40,7 +40,8 @@ class GvspReceiver
 public:
     // Called on the receive thread for each range of missing packets (lastPacketId of all ones
     // means "to the end of the block"). Must not block for long; exceptions are caught.
-    using ResendCallback = std::function<void(uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId)>;
+    using ResendCallback =
+        std::function<void(uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId)>;
 
     GvspReceiver();
     ~GvspReceiver();
@@ -95,7 +96,7 @@ private:
     class TrackerHost : public GvspBlockTracker::Host
     {
     public:
-        explicit TrackerHost(GvspReceiver &receiver) : mReceiver(receiver) {}
+        explicit TrackerHost(GvspReceiver &receiver) : mReceiver(receiver) { }
         bool TakeDestination(GvspDestination &destination) override;
         void Emit(GvspCompletedBlock &&block) override;
 
@@ -114,7 +115,7 @@ private:
     GvspReceiverConfig mConfig;
     ResendCallback mResend;
     UdpSocket mSocket;
-    GvspPacketRing mRing;  // opened and closed under mMutex while the thread runs
+    GvspPacketRing mRing;         // opened and closed under mMutex while the thread runs
     uint32_t mSourceAddress = 0;  // network order; 0: any
     uint32_t mSocketBufferSize = 0;
     std::thread mThread;
@@ -135,4 +136,4 @@ private:
     std::deque<GvspCompletedBlock> mOut;
 };
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -9,8 +9,7 @@ namespace ky::gev {
 
 // When the receiver reads its stream through a packet socket ring (GvspPacketRing) instead of
 // the UDP socket; a ring always needs CAP_NET_RAW, without it the socket serves.
-enum class PacketRingUse
-{
+enum class PacketRingUse {
     Never,
     WhereItKeepsUp,  // on interfaces whose line rate the ring is sized for (see GvspReceiver::ChooseRing)
     Always,          // wherever the process may open one (loopback included)
@@ -18,22 +17,22 @@ enum class PacketRingUse
 
 struct GvspReceiverConfig
 {
-    std::string localAddress;            // empty: any
-    uint16_t localPort = 0;              // 0: any (read it back with LocalPort)
-    std::string sourceAddress;           // empty: packets from any sender are taken
+    std::string localAddress;   // empty: any
+    uint16_t localPort = 0;     // 0: any (read it back with LocalPort)
+    std::string sourceAddress;  // empty: packets from any sender are taken
     uint32_t socketBufferSize = 64u << 20;
-    uint32_t packetSize = 0;             // stream channel packet size (SCPS); 0: learnt per block
-    size_t maxBlocksInProgress = 16;     // the oldest block is ended when a further one starts
-    uint32_t blockTimeoutMs = 1000;      // a block without a packet this long ends with Timeout
+    uint32_t packetSize = 0;          // stream channel packet size (SCPS); 0: learnt per block
+    size_t maxBlocksInProgress = 16;  // the oldest block is ended when a further one starts
+    uint32_t blockTimeoutMs = 1000;   // a block without a packet this long ends with Timeout
     bool resendEnabled = true;
-    uint32_t resendTimeoutMs = 20;       // quiet time before a block's next resend round
+    uint32_t resendTimeoutMs = 20;  // quiet time before a block's next resend round
     uint32_t maxResendRounds = 3;
     uint32_t maxResendRangesPerRound = 32;
-    bool receiveOffload = true;          // take glued runs of datagrams from the kernel (UDP_GRO)
-    bool receiveInPlace = false;         // without offload: the socket writes in-order payload
-                                         // straight into the destination (see ReceiveBatches)
+    bool receiveOffload = true;   // take glued runs of datagrams from the kernel (UDP_GRO)
+    bool receiveInPlace = false;  // without offload: the socket writes in-order payload
+                                  // straight into the destination (see ReceiveBatches)
     PacketRingUse packetRing = PacketRingUse::WhereItKeepsUp;
-    size_t packetRingBytes = 0;          // 0: sized by the receiver (see GvspReceiver::ChooseRing)
+    size_t packetRingBytes = 0;  // 0: sized by the receiver (see GvspReceiver::ChooseRing)
 };
 
-} // namespace ky::gev
+}  // namespace ky::gev

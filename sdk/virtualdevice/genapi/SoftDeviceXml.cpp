@@ -42,8 +42,8 @@ KyResult SoftDeviceXml::Build(IKySoftDeviceGEVInfo &info, const std::vector<cons
     return Render(info, all, xml);
 }
 
-KyResult SoftDeviceXml::Render(IKySoftDeviceGEVInfo &info, const std::vector<const SoftFeatureTable *> &tables,
-                               std::string &xml)
+KyResult SoftDeviceXml::Render(IKySoftDeviceGEVInfo &info,
+                               const std::vector<const SoftFeatureTable *> &tables, std::string &xml)
 {
     return Document(info).Render(tables, xml);
 }

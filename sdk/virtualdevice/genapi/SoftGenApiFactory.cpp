@@ -20,42 +20,60 @@ KyResult Invalid(const std::string &name, const std::string &what)
 const char *AccessText(KyGenAccessMode mode)
 {
     switch (mode) {
-    case KyGenAccessModeReadOnly: return "RO";
-    case KyGenAccessModeWriteOnly: return "WO";
-    default: return "RW";
+    case KyGenAccessModeReadOnly:
+        return "RO";
+    case KyGenAccessModeWriteOnly:
+        return "WO";
+    default:
+        return "RW";
     }
 }
 
 const char *RepresentationText(KyGenRepresentation r)
 {
     switch (r) {
-    case KyGenRepresentationLinear: return "Linear";
-    case KyGenRepresentationLogarithmic: return "Logarithmic";
-    case KyGenRepresentationBoolean: return "Boolean";
-    case KyGenRepresentationPureNumber: return "PureNumber";
-    case KyGenRepresentationHexNumber: return "HexNumber";
-    case KyGenRepresentationIPV4Address: return "IPV4Address";
-    case KyGenRepresentationMACAddress: return "MACAddress";
-    default: return "";
+    case KyGenRepresentationLinear:
+        return "Linear";
+    case KyGenRepresentationLogarithmic:
+        return "Logarithmic";
+    case KyGenRepresentationBoolean:
+        return "Boolean";
+    case KyGenRepresentationPureNumber:
+        return "PureNumber";
+    case KyGenRepresentationHexNumber:
+        return "HexNumber";
+    case KyGenRepresentationIPV4Address:
+        return "IPV4Address";
+    case KyGenRepresentationMACAddress:
+        return "MACAddress";
+    default:
+        return "";
     }
 }
 
 const char *VisibilityText(KyGenVisibility v)
 {
     switch (v) {
-    case KyGenVisibilityExpert: return "Expert";
-    case KyGenVisibilityGuru: return "Guru";
-    case KyGenVisibilityInvisible: return "Invisible";
-    default: return "Beginner";
+    case KyGenVisibilityExpert:
+        return "Expert";
+    case KyGenVisibilityGuru:
+        return "Guru";
+    case KyGenVisibilityInvisible:
+        return "Invisible";
+    default:
+        return "Beginner";
     }
 }
 
 const char *CacheText(KyGenCache c)
 {
     switch (c) {
-    case KyGenCacheWriteThrough: return "WriteThrough";
-    case KyGenCacheWriteAround: return "WriteAround";
-    default: return "NoCache";
+    case KyGenCacheWriteThrough:
+        return "WriteThrough";
+    case KyGenCacheWriteAround:
+        return "WriteAround";
+    default:
+        return "NoCache";
     }
 }
 
@@ -69,7 +87,8 @@ std::string FloatText(double value)
 
 bool IntegerLike(Kind kind)
 {
-    return kind == Kind::Integer || kind == Kind::Boolean || kind == Kind::Command || kind == Kind::Enumeration;
+    return kind == Kind::Integer || kind == Kind::Boolean || kind == Kind::Command ||
+           kind == Kind::Enumeration;
 }
 
 }  // namespace
@@ -105,15 +124,16 @@ void SoftGenApiFactory::Reset()
     mRangeError.clear();
 }
 
-void SoftGenApiFactory::MapChunk(uint32_t aChunkID, uint32_t aAddress, size_t aLength, KyGenEndianness aEndianness)
+void SoftGenApiFactory::MapChunk(uint32_t aChunkID, uint32_t aAddress, size_t aLength,
+                                 KyGenEndianness aEndianness)
 {
     mMapping = Mapping{true, false, aChunkID, aAddress, aLength, aEndianness != KyGenEndiannessBig};
 }
 
 // The event port shows the event's data as the program passed it to FireEvent, so the address
 // counts from the start of that data either way.
-void SoftGenApiFactory::MapEvent(uint32_t aEventID, uint32_t aAddress, size_t aLength, KyGenEndianness aEndianness,
-                                 bool aAdjustAddress)
+void SoftGenApiFactory::MapEvent(uint32_t aEventID, uint32_t aAddress, size_t aLength,
+                                 KyGenEndianness aEndianness, bool aAdjustAddress)
 {
     (void)aAdjustAddress;
     mMapping = Mapping{true, true, aEventID, aAddress, aLength, aEndianness != KyGenEndiannessBig};
@@ -127,7 +147,8 @@ void SoftGenApiFactory::AddEnumEntry(const KyString &aName, uint32_t aValue)
 void SoftGenApiFactory::AddEnumEntry(const KyString &aName, uint32_t aValue, const KyString &aDisplayName,
                                      KyGenNameSpace aNameSpace)
 {
-    mNext.entries.push_back({aName.str(), aValue, aDisplayName.str(), {}, aNameSpace != KyGenNameSpaceStandard});
+    mNext.entries.push_back(
+        {aName.str(), aValue, aDisplayName.str(), {}, aNameSpace != KyGenNameSpaceStandard});
 }
 
 void SoftGenApiFactory::AddVariable(const KyString &aFeatureName)
@@ -163,16 +184,17 @@ KyResult SoftGenApiFactory::Place(SoftFeature &f, IKyRegister *reg)
         }
         if ((mAccess != KyGenAccessModeWriteOnly && !reg->IsReadable()) ||
             (mAccess != KyGenAccessModeReadOnly && !reg->IsWritable())) {
-            return Invalid(f.name, std::string("register '") + reg->GetName().str() + "' does not allow access " +
-                                       AccessText(mAccess));
+            return Invalid(f.name, std::string("register '") + reg->GetName().str() +
+                                       "' does not allow access " + AccessText(mAccess));
         }
     } else if (!f.pValue.empty() && f.kind != Kind::StringReg && f.kind != Kind::Register) {
         return KyResult(KY_OK);
     } else {
-        return Invalid(f.name, f.kind == Kind::Command ? "a command needs a register or a pValue"
-                                                       : "needs a register, a chunk or event mapping, or a pValue");
+        return Invalid(f.name, f.kind == Kind::Command
+                                   ? "a command needs a register or a pValue"
+                                   : "needs a register, a chunk or event mapping, or a pValue");
     }
-    const bool fits = integer ? (length == 1 || length == 2 || length == 4 || length == 8)
+    const bool fits = integer                 ? (length == 1 || length == 2 || length == 4 || length == 8)
                       : f.kind == Kind::Float ? (length == 4 || length == 8)
                                               : (length > 0 && length <= 0xFFFFFFFFu);
     if (!fits) {
@@ -259,8 +281,8 @@ KyResult SoftGenApiFactory::Create(Kind kind, IKyRegister *reg)
 KyResult SoftGenApiFactory::CreateInteger(IKyRegister *aRegister, int64_t aMin, int64_t aMax, int64_t aInc)
 {
     if (aMin > aMax || aInc <= 0) {
-        mRangeError = "minimum " + std::to_string(aMin) + ", maximum " + std::to_string(aMax) + " and increment " +
-                      std::to_string(aInc) + " make no range";
+        mRangeError = "minimum " + std::to_string(aMin) + ", maximum " + std::to_string(aMax) +
+                      " and increment " + std::to_string(aInc) + " make no range";
     }
     mNext.Range(std::to_string(aMin), std::to_string(aMax), std::to_string(aInc));
     return Create(Kind::Integer, aRegister);
@@ -278,11 +300,20 @@ KyResult SoftGenApiFactory::CreateFloat(IKyRegister *aRegister, double aMin, dou
 }
 
 KyResult SoftGenApiFactory::CreateFloat(IKyRegister *aRegister) { return Create(Kind::Float, aRegister); }
-KyResult SoftGenApiFactory::CreateString(IKyRegister *aRegister) { return Create(Kind::StringReg, aRegister); }
-KyResult SoftGenApiFactory::CreateRegister(IKyRegister *aRegister) { return Create(Kind::Register, aRegister); }
+KyResult SoftGenApiFactory::CreateString(IKyRegister *aRegister)
+{
+    return Create(Kind::StringReg, aRegister);
+}
+KyResult SoftGenApiFactory::CreateRegister(IKyRegister *aRegister)
+{
+    return Create(Kind::Register, aRegister);
+}
 KyResult SoftGenApiFactory::CreateBoolean(IKyRegister *aRegister) { return Create(Kind::Boolean, aRegister); }
 KyResult SoftGenApiFactory::CreateCommand(IKyRegister *aRegister) { return Create(Kind::Command, aRegister); }
-KyResult SoftGenApiFactory::CreateEnum(IKyRegister *aRegister) { return Create(Kind::Enumeration, aRegister); }
+KyResult SoftGenApiFactory::CreateEnum(IKyRegister *aRegister)
+{
+    return Create(Kind::Enumeration, aRegister);
+}
 
 KyResult SoftGenApiFactory::CreateIntSwissKnife(const KyString &aFormula)
 {
@@ -296,7 +327,8 @@ KyResult SoftGenApiFactory::CreateFloatSwissKnife(const KyString &aFormula)
     return Create(Kind::SwissKnife, nullptr);
 }
 
-KyResult SoftGenApiFactory::Convert(Kind kind, const KyString &value, const KyString &from, const KyString &to)
+KyResult SoftGenApiFactory::Convert(Kind kind, const KyString &value, const KyString &from,
+                                    const KyString &to)
 {
     mNext.pValue = value.str();
     mNext.formulaFrom = from.str();

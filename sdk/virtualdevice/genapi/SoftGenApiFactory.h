@@ -31,7 +31,10 @@ public:
     void SetDescription(const KyString &aDescription) override { mNext.description = aDescription.str(); }
     void SetToolTip(const KyString &aToolTip) override { mNext.toolTip = aToolTip.str(); }
     void SetAccessMode(KyGenAccessMode aAccessMode) override { mAccess = aAccessMode; }
-    void SetRepresentation(KyGenRepresentation aRepresentation) override { mRepresentation = aRepresentation; }
+    void SetRepresentation(KyGenRepresentation aRepresentation) override
+    {
+        mRepresentation = aRepresentation;
+    }
     void SetVisibility(KyGenVisibility aVisibility) override { mVisibility = aVisibility; }
     void SetCachable(KyGenCache aCache) override { mCache = aCache; }
     void SetPollingTime(uint32_t aPollingTime) override { mNext.pollingTime = aPollingTime; }
@@ -46,7 +49,10 @@ public:
     void MapEvent(uint32_t aEventID, uint32_t aAddress, size_t aLength, KyGenEndianness aEndianness,
                   bool aAdjustAddress) override;
     void AddSelected(const KyString &aFeatureName) override { mNext.selected.push_back(aFeatureName.str()); }
-    void AddInvalidator(const KyString &aFeatureName) override { mNext.invalidators.push_back(aFeatureName.str()); }
+    void AddInvalidator(const KyString &aFeatureName) override
+    {
+        mNext.invalidators.push_back(aFeatureName.str());
+    }
     void AddEnumEntry(const KyString &aName, uint32_t aValue) override;
     void AddEnumEntry(const KyString &aName, uint32_t aValue, const KyString &aDisplayName,
                       KyGenNameSpace aNameSpace) override;
@@ -73,7 +79,8 @@ public:
     {
         return Convert(SoftFeatureKind::Converter, aValueFeatureName, aFromFormula, aToFormula);
     }
-    KyResult AddInvalidatorTo(const KyString &aStandardFeatureName, const KyString &aInvalidatorFeatureName) override;
+    KyResult AddInvalidatorTo(const KyString &aStandardFeatureName,
+                              const KyString &aInvalidatorFeatureName) override;
     KyResult SetPIsAvailableFor(const KyString &aStandardFeatureName, const KyString &aName) override
     {
         return Override(aStandardFeatureName, aName, &SoftFeature::pIsAvailable);
@@ -105,7 +112,8 @@ public:
     void SetPInc(const KyString &aFeatureName) override { mNext.pInc = aFeatureName.str(); }
 
 private:
-    struct Mapping {
+    struct Mapping
+    {
         bool set = false;
         bool event = false;
         uint32_t id = 0;

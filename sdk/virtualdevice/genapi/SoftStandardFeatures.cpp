@@ -59,14 +59,17 @@ void AddIdentity(std::vector<SoftFeature> &f)
 
 void AddNetwork(std::vector<SoftFeature> &f)
 {
-    SoftFeature mac = SoftFeature::OnRegister(Kind::IntReg, "GevMACAddress", MAC_HIGH_OFFSET, 8).In(TRANSPORT).Access("RO");
+    SoftFeature mac =
+        SoftFeature::OnRegister(Kind::IntReg, "GevMACAddress", MAC_HIGH_OFFSET, 8).In(TRANSPORT).Access("RO");
     mac.representation = "MACAddress";
     f.push_back(mac);
     f.push_back(SoftFeature::OnRegister(Kind::IntReg, "GevCurrentIPConfiguration", CURRENT_IP_CONFIG_OFFSET)
                     .In(TRANSPORT)
                     .Vis("Expert"));
-    f.push_back(Field(Kind::Boolean, "GevCurrentIPConfigurationPersistentIP", CURRENT_IP_CONFIG_OFFSET, 31, 31, "RW"));
-    f.push_back(Field(Kind::Boolean, "GevCurrentIPConfigurationDHCP", CURRENT_IP_CONFIG_OFFSET, 30, 30, "RW"));
+    f.push_back(Field(Kind::Boolean, "GevCurrentIPConfigurationPersistentIP", CURRENT_IP_CONFIG_OFFSET, 31,
+                      31, "RW"));
+    f.push_back(
+        Field(Kind::Boolean, "GevCurrentIPConfigurationDHCP", CURRENT_IP_CONFIG_OFFSET, 30, 30, "RW"));
     f.push_back(Field(Kind::Boolean, "GevCurrentIPConfigurationLLA", CURRENT_IP_CONFIG_OFFSET, 29, 29, "RO"));
     f.push_back(Address("GevCurrentIPAddress", CURRENT_IP_OFFSET, "RO"));
     f.push_back(Address("GevCurrentSubnetMask", CURRENT_SUBNET_MASK_OFFSET, "RO"));
@@ -83,11 +86,14 @@ void AddControl(std::vector<SoftFeature> &f)
                     .Range(std::to_string(HEARTBEAT_TIMEOUT_MIN_MS), "4294967295")
                     .Unit("ms")
                     .Tip("Time after which the device drops a controller whose heartbeat stopped"));
-    f.push_back(Field(Kind::Boolean, "GevGVCPHeartbeatDisable", GVCP_CONFIG_OFFSET, 31, 31, "RW").Vis("Expert"));
+    f.push_back(
+        Field(Kind::Boolean, "GevGVCPHeartbeatDisable", GVCP_CONFIG_OFFSET, 31, 31, "RW").Vis("Expert"));
     f.push_back(Field(Kind::Boolean, "GevGVCPPendingAck", GVCP_CONFIG_OFFSET, 30, 30, "RW").Vis("Expert"));
     f.push_back(Int("GevTimestampTickFrequency", TIMESTAMP_TICK_HIGH_OFFSET, "RO", 8).Unit("Hz"));
-    f.push_back(Command("GevTimestampControlLatch", TIMESTAMP_CONTROL_OFFSET, TIMESTAMP_CONTROL_LATCH_MASK, TRANSPORT));
-    f.push_back(Command("GevTimestampControlReset", TIMESTAMP_CONTROL_OFFSET, TIMESTAMP_CONTROL_RESET_MASK, TRANSPORT));
+    f.push_back(Command("GevTimestampControlLatch", TIMESTAMP_CONTROL_OFFSET, TIMESTAMP_CONTROL_LATCH_MASK,
+                        TRANSPORT));
+    f.push_back(Command("GevTimestampControlReset", TIMESTAMP_CONTROL_OFFSET, TIMESTAMP_CONTROL_RESET_MASK,
+                        TRANSPORT));
     f.push_back(Int("GevTimestampValue", TIMESTAMP_VALUE_HIGH_OFFSET, "RO", 8)
                     .InvalidatedBy("GevTimestampControlLatch")
                     .Tip("The timestamp latched by GevTimestampControlLatch"));
@@ -121,7 +127,8 @@ void AddStreamChannel(std::vector<SoftFeature> &f)
 
 void AddEvents(std::vector<SoftFeature> &f)
 {
-    SoftFeature selector = SoftFeature::OnRegister(Kind::Enumeration, "EventSelector", EVENT_SELECTOR_OFFSET).In(EVENTS);
+    SoftFeature selector =
+        SoftFeature::OnRegister(Kind::Enumeration, "EventSelector", EVENT_SELECTOR_OFFSET).In(EVENTS);
     for (const auto &event : SoftStandardFeatures::Events()) {
         selector.Entry(event.first, event.second);
     }
@@ -136,13 +143,15 @@ void AddEvents(std::vector<SoftFeature> &f)
 
 void AddUserSets(std::vector<SoftFeature> &f, uint32_t count)
 {
-    SoftFeature selector = SoftFeature::OnRegister(Kind::Enumeration, "UserSetSelector", USER_SET_SELECTOR_OFFSET)
-                               .In(USER_SETS)
-                               .Entry("Default", 0);
-    SoftFeature startup = SoftFeature::OnRegister(Kind::Enumeration, "UserSetDefault", USER_SET_DEFAULT_OFFSET)
-                              .In(USER_SETS)
-                              .Entry("Default", 0)
-                              .Tip("The user set loaded when the device starts");
+    SoftFeature selector =
+        SoftFeature::OnRegister(Kind::Enumeration, "UserSetSelector", USER_SET_SELECTOR_OFFSET)
+            .In(USER_SETS)
+            .Entry("Default", 0);
+    SoftFeature startup =
+        SoftFeature::OnRegister(Kind::Enumeration, "UserSetDefault", USER_SET_DEFAULT_OFFSET)
+            .In(USER_SETS)
+            .Entry("Default", 0)
+            .Tip("The user set loaded when the device starts");
     for (uint32_t k = 1; k <= count; ++k) {
         selector.Entry("UserSet" + std::to_string(k), k);
         startup.Entry("UserSet" + std::to_string(k), k);

@@ -14,7 +14,8 @@ namespace ky::soft {
 class SoftStandardFeatures
 {
 public:
-    struct Options {
+    struct Options
+    {
         uint32_t streamCount = 1;   // stream channel features when at least one
         uint32_t userSetCount = 0;  // UserSet1..N besides Default
     };

@@ -35,11 +35,15 @@ SoftFeatureTable SoftStreamFeatures::Make(uint32_t channel, const IKyStreamingCh
         const char *suffixes[] = {"Min", "Max", "Inc"};
         for (uint32_t i = 0; i < 3; ++i) {
             const Offset offset = static_cast<Offset>(static_cast<uint32_t>(base) + 4 * i);
-            f.push_back(SoftFeature::OnRegister(Kind::IntReg, name + suffixes[i], at(offset)).Access("RO").Vis("Invisible").In(""));
+            f.push_back(SoftFeature::OnRegister(Kind::IntReg, name + suffixes[i], at(offset))
+                            .Access("RO")
+                            .Vis("Invisible")
+                            .In(""));
         }
-        SoftFeature feature = SoftFeature::OnRegister(Kind::Integer, name, at(name == "Width" ? Offset::Width : Offset::Height))
-                                  .In(FORMAT)
-                                  .Locked(LOCK);
+        SoftFeature feature =
+            SoftFeature::OnRegister(Kind::Integer, name, at(name == "Width" ? Offset::Width : Offset::Height))
+                .In(FORMAT)
+                .Locked(LOCK);
         feature.pMin = name + "Min";
         feature.pMax = name + "Max";
         feature.pInc = name + "Inc";
@@ -48,7 +52,8 @@ SoftFeatureTable SoftStreamFeatures::Make(uint32_t channel, const IKyStreamingCh
     for (const char *offset : {"OffsetX", "OffsetY"}) {
         const std::string name = offset;
         SoftFeature feature =
-            SoftFeature::OnRegister(Kind::Integer, name, at(name == "OffsetX" ? Offset::OffsetX : Offset::OffsetY))
+            SoftFeature::OnRegister(Kind::Integer, name,
+                                    at(name == "OffsetX" ? Offset::OffsetX : Offset::OffsetY))
                 .In(FORMAT)
                 .Locked(LOCK)
                 .Vis("Expert");
@@ -56,13 +61,14 @@ SoftFeatureTable SoftStreamFeatures::Make(uint32_t channel, const IKyStreamingCh
         feature.pMax = name == "OffsetX" ? "WidthMax" : "HeightMax";
         f.push_back(feature);
     }
-    SoftFeature pixelFormat = SoftFeature::OnRegister(Kind::Enumeration, "PixelFormat", at(Offset::PixelFormat))
-                                  .In(FORMAT)
-                                  .Locked(LOCK);
+    SoftFeature pixelFormat =
+        SoftFeature::OnRegister(Kind::Enumeration, "PixelFormat", at(Offset::PixelFormat))
+            .In(FORMAT)
+            .Locked(LOCK);
     for (int index = 0; index < MAX_PIXEL_TYPES; ++index) {
         KyPixelType type = KyPixelMono8;
-        const KyResult result =
-            ky::base::Guarded(SoftDeviceLog(), "GetSupportedPixelType", [&] { return source.GetSupportedPixelType(index, type); });
+        const KyResult result = ky::base::Guarded(SoftDeviceLog(), "GetSupportedPixelType",
+                                                  [&] { return source.GetSupportedPixelType(index, type); });
         if (result.IsFailure()) {
             break;
         }

@@ -27,7 +27,8 @@ bool SoftControlPrivilege::MayWrite(const SoftPeer &peer)
 bool SoftControlPrivilege::MayRequestResend(const SoftPeer &peer, uint32_t streamDestinationIp)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    return !mHeld || peer.ip == mController.ip || (streamDestinationIp != 0 && peer.ip == streamDestinationIp);
+    return !mHeld || peer.ip == mController.ip ||
+           (streamDestinationIp != 0 && peer.ip == streamDestinationIp);
 }
 
 Status SoftControlPrivilege::WriteCcp(const SoftPeer &peer, uint32_t value, Change &change)

@@ -11,7 +11,8 @@
 
 namespace ky::soft {
 
-struct SoftPeer {
+struct SoftPeer
+{
     uint32_t ip = 0;  // host order
     uint16_t port = 0;
     bool operator==(const SoftPeer &other) const { return ip == other.ip && port == other.port; }

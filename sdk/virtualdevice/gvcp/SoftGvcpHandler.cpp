@@ -24,12 +24,17 @@ Packet SoftGvcpHandler::ErrorAck(const CommandHeader &header, Status status)
 Status SoftGvcpHandler::StatusForResult(const KyResult &result)
 {
     switch (result.GetCode()) {
-    case KY_OK: return Status::SUCCESS;
-    case KY_INVALID_PARAMETER: return Status::INVALID_PARAMETER;
-    case KY_BUSY: return Status::BUSY;
+    case KY_OK:
+        return Status::SUCCESS;
+    case KY_INVALID_PARAMETER:
+        return Status::INVALID_PARAMETER;
+    case KY_BUSY:
+        return Status::BUSY;
     case KY_NOT_IMPLEMENTED:
-    case KY_NOT_SUPPORTED: return Status::NOT_IMPLEMENTED;
-    default: return Status::ERROR;
+    case KY_NOT_SUPPORTED:
+        return Status::NOT_IMPLEMENTED;
+    default:
+        return Status::ERROR;
     }
 }
 
@@ -57,17 +62,25 @@ Packet SoftGvcpHandler::Execute(const uint8_t *data, size_t size, const SoftPeer
         return {};  // not a GVCP command: nothing to answer
     }
     switch (header.command) {
-    case Command::DISCOVERY_CMD: return Discovery(data, size);
-    case Command::FORCEIP_CMD: return ForceIp(data, size, forcedIp);
-    case Command::READREG_CMD: return ReadReg(data, size, peer);
-    case Command::WRITEREG_CMD: return WriteReg(data, size, peer);
-    case Command::READMEM_CMD: return ReadMem(data, size, peer);
-    case Command::WRITEMEM_CMD: return WriteMem(data, size, peer);
-    case Command::PACKETRESEND_CMD: return PacketResend(data, size, peer);
+    case Command::DISCOVERY_CMD:
+        return Discovery(data, size);
+    case Command::FORCEIP_CMD:
+        return ForceIp(data, size, forcedIp);
+    case Command::READREG_CMD:
+        return ReadReg(data, size, peer);
+    case Command::WRITEREG_CMD:
+        return WriteReg(data, size, peer);
+    case Command::READMEM_CMD:
+        return ReadMem(data, size, peer);
+    case Command::WRITEMEM_CMD:
+        return WriteMem(data, size, peer);
+    case Command::PACKETRESEND_CMD:
+        return PacketResend(data, size, peer);
     case Command::ACTION_CMD:
         mStatistics.Count(SoftDeviceStatistics::ActionCommands);
         return ErrorAck(header, Status::NOT_IMPLEMENTED);
-    default: return ErrorAck(header, Status::NOT_IMPLEMENTED);
+    default:
+        return ErrorAck(header, Status::NOT_IMPLEMENTED);
     }
 }
 
@@ -237,7 +250,8 @@ Status SoftGvcpHandler::ReadMemory(uint32_t address, uint8_t *out, size_t size, 
     for (size_t done = 0; status == Status::SUCCESS && done < size;) {
         SoftRegister *reg = mMap.FindContaining(static_cast<uint32_t>(address + done));
         const uint32_t offset = static_cast<uint32_t>(address + done - reg->GetAddress());
-        const uint32_t chunk = static_cast<uint32_t>(std::min<size_t>(size - done, reg->GetLength() - offset));
+        const uint32_t chunk =
+            static_cast<uint32_t>(std::min<size_t>(size - done, reg->GetLength() - offset));
         status = StatusForResult(reg->ReadBytes(out + done, chunk, offset));
         done += chunk;
     }
@@ -250,7 +264,8 @@ Status SoftGvcpHandler::WriteMemory(uint32_t address, const uint8_t *data, size_
     for (size_t done = 0; status == Status::SUCCESS && done < size;) {
         SoftRegister *reg = mMap.FindContaining(static_cast<uint32_t>(address + done));
         const uint32_t offset = static_cast<uint32_t>(address + done - reg->GetAddress());
-        const uint32_t chunk = static_cast<uint32_t>(std::min<size_t>(size - done, reg->GetLength() - offset));
+        const uint32_t chunk =
+            static_cast<uint32_t>(std::min<size_t>(size - done, reg->GetLength() - offset));
         if (reg->GetAddress() == CCP_OFFSET) {
             status = WriteCcp(*reg, data + done, peer);
         } else {

@@ -16,8 +16,7 @@ public:
     SoftGvcpHandler(SoftRegisterMap &map, SoftControlPrivilege &privilege, SoftDeviceStatistics &statistics,
                     SoftDeviceHost &host, const ky::gev::MacAddress &mac)
         : mMap(map), mPrivilege(privilege), mStatistics(statistics), mHost(host), mMac(mac)
-    {
-    }
+    { }
 
     // The acknowledge for a received command (empty: no answer, as for a FORCEIP for another
     // device or an unreadable header). `forcedIp` is set when a FORCEIP gave the device an address.

@@ -37,11 +37,16 @@ std::set<uint32_t> gAddresses;
 
 }  // namespace
 
-SoftGvcpServer::SoftGvcpServer(SoftGvcpHandler &handler, SoftRegisterMap &map, SoftControlPrivilege &privilege,
-                               SoftDeviceStatistics &statistics, SoftDeviceContext &context, SoftDeviceHost &host)
-    : mHandler(handler), mMap(map), mPrivilege(privilege), mStatistics(statistics), mContext(context), mHost(host)
-{
-}
+SoftGvcpServer::SoftGvcpServer(SoftGvcpHandler &handler, SoftRegisterMap &map,
+                               SoftControlPrivilege &privilege, SoftDeviceStatistics &statistics,
+                               SoftDeviceContext &context, SoftDeviceHost &host)
+    : mHandler(handler),
+      mMap(map),
+      mPrivilege(privilege),
+      mStatistics(statistics),
+      mContext(context),
+      mHost(host)
+{ }
 
 KyResult SoftGvcpServer::Start(const Setup &setup)
 {
@@ -190,7 +195,8 @@ void SoftGvcpServer::Receive(UdpSocket &socket, bool wildcard)
     SoftPeer peer{info.sourceIp, info.sourcePort};
     if (SoftTrafficLogEnabled()) {
         SoftTrafficLog("SoftGvcpServer::Receive", "command from %08x:%u on adapter %u: %s", info.sourceIp,
-                       info.sourcePort, info.arrivalIndex, DescribeGvcp(buffer, static_cast<size_t>(size)).c_str());
+                       info.sourcePort, info.arrivalIndex,
+                       DescribeGvcp(buffer, static_cast<size_t>(size)).c_str());
     }
     if (wildcard && (!IsForThisAdapter(info) || IsBroadcastCopy(buffer, static_cast<size_t>(size), peer))) {
         return;
@@ -206,11 +212,12 @@ bool SoftGvcpServer::IsBroadcastCopy(const uint8_t *data, size_t size, const Sof
     ParseCommandHeader(data, size, header);
     const auto now = std::chrono::steady_clock::now();
     const bool copy = mLastBroadcast.peer == peer && mLastBroadcast.requestId == header.requestId &&
-                      mLastBroadcast.command == header.command && now - mLastBroadcast.time < BROADCAST_COPY_WINDOW;
+                      mLastBroadcast.command == header.command &&
+                      now - mLastBroadcast.time < BROADCAST_COPY_WINDOW;
     mLastBroadcast = LastBroadcast{peer, header.requestId, header.command, now};
     if (copy) {
-        SoftLog("SoftGvcpServer::IsBroadcastCopy", "second copy of %s %u dropped", CommandName(header.command),
-                header.requestId);
+        SoftLog("SoftGvcpServer::IsBroadcastCopy", "second copy of %s %u dropped",
+                CommandName(header.command), header.requestId);
     }
     return copy;
 }
@@ -337,7 +344,8 @@ void SoftGvcpServer::CheckHeartbeat()
 {
     SoftRegister *config = mMap.Find(GVCP_CONFIG_OFFSET);
     SoftRegister *timeout = mMap.Find(HEARTBEAT_TIMEOUT_OFFSET);
-    if (config == nullptr || timeout == nullptr || (config->GetRawU32() & GVCP_CONFIG_HEARTBEAT_DISABLE_MASK)) {
+    if (config == nullptr || timeout == nullptr ||
+        (config->GetRawU32() & GVCP_CONFIG_HEARTBEAT_DISABLE_MASK)) {
         return;
     }
     {
@@ -363,7 +371,8 @@ void SoftGvcpServer::Send(UdpSocket &socket, const Packet &packet, const SoftPee
         SoftTrafficLog("SoftGvcpServer::Send", "ack to %08x:%u: %s", peer.ip, peer.port,
                        DescribeGvcp(packet.data(), packet.size()).c_str());
     }
-    if (socket.SendTo(packet.data(), packet.size(), peer.ip, peer.port) != static_cast<ssize_t>(packet.size())) {
+    if (socket.SendTo(packet.data(), packet.size(), peer.ip, peer.port) !=
+        static_cast<ssize_t>(packet.size())) {
         SoftLog("SoftGvcpServer::Send", "could not send %zu bytes", packet.size());
     }
 }

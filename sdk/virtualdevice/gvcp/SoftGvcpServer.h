@@ -22,9 +22,10 @@ namespace ky::soft {
 class SoftGvcpServer
 {
 public:
-    struct Setup {
+    struct Setup
+    {
         unsigned adapterIndex = 0;
-        unsigned peerIndex = 0;  // the other end of a point-to-point adapter (veth), 0 if none
+        unsigned peerIndex = 0;     // the other end of a point-to-point adapter (veth), 0 if none
         SoftNetworkConfig address;  // where the device answers unicasts
         std::vector<uint32_t> adapterAddresses;  // every IPv4 address of the device's adapter
         bool loopback = false;
@@ -44,13 +45,15 @@ public:
     }
 
 private:
-    struct Job {
+    struct Job
+    {
         SoftPeer peer;
         ky::gev::CommandHeader header;
         ky::gev::Packet packet;
         ky::gev::UdpSocket *replyVia = nullptr;
     };
-    struct Answered {
+    struct Answered
+    {
         ky::gev::Packet command;  // a retry repeats these bytes exactly
         ky::gev::Packet ack;
         uint32_t retries = 0;
@@ -60,8 +63,8 @@ private:
     void WorkLoop();
     void Receive(ky::gev::UdpSocket &socket, bool wildcard);
     void Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, ky::gev::UdpSocket &replyVia);
-    bool AnswerRepeat(const ky::gev::Packet &command, const ky::gev::CommandHeader &header, const SoftPeer &peer,
-                      ky::gev::UdpSocket &replyVia);
+    bool AnswerRepeat(const ky::gev::Packet &command, const ky::gev::CommandHeader &header,
+                      const SoftPeer &peer, ky::gev::UdpSocket &replyVia);
     void SendPending(const Job &job);
     void CheckHeartbeat();
     void Send(ky::gev::UdpSocket &socket, const ky::gev::Packet &packet, const SoftPeer &peer);
@@ -80,7 +83,8 @@ private:
     Setup mSetup;
     bool mOwnsAddress = false;
 
-    struct LastBroadcast {
+    struct LastBroadcast
+    {
         SoftPeer peer;
         uint16_t requestId = 0;
         ky::gev::Command command = ky::gev::Command::DISCOVERY_CMD;
@@ -101,8 +105,8 @@ private:
     Job mJob;
     std::chrono::steady_clock::time_point mJobStart, mLastPending;
     std::map<std::pair<uint32_t, uint16_t>, Answered> mAnswered;  // by peer
-    uint32_t mForcedIp = 0;         // the address mForced is bound to
-    uint32_t mForcedIpToBind = 0;   // set by the worker, bound by the receive thread
+    uint32_t mForcedIp = 0;                                       // the address mForced is bound to
+    uint32_t mForcedIpToBind = 0;  // set by the worker, bound by the receive thread
     bool mForcedIpChanged = false;
 };
 

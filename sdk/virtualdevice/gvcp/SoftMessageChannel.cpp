@@ -63,14 +63,15 @@ KyResult SoftMessageChannel::FireEvent(uint16_t aEventID, uint64_t aBlockID, uin
     return SendAndWait(packet, command.header.requestId, Command::EVENT_ACK);
 }
 
-KyResult SoftMessageChannel::FireEvent(uint16_t aEventID, uint8_t *aData, uint32_t aDataLength, uint64_t aBlockID,
-                                       uint16_t aChannelIndex)
+KyResult SoftMessageChannel::FireEvent(uint16_t aEventID, uint8_t *aData, uint32_t aDataLength,
+                                       uint64_t aBlockID, uint16_t aChannelIndex)
 {
     const bool extended = NeedsExtendedId(aBlockID);
     const size_t limit = GVCP_MAX_PAYLOAD_SIZE - (extended ? EVENT_ITEM_EXTENDED_SIZE : EVENT_ITEM_SIZE);
     if (aData == nullptr || aDataLength == 0 || aDataLength % 4 != 0 || aDataLength > limit) {
         return KyResult(KY_INVALID_PARAMETER, KyString("event data must be 4 to ") + std::to_string(limit) +
-                                                  " bytes, a multiple of 4; got " + std::to_string(aDataLength));
+                                                  " bytes, a multiple of 4; got " +
+                                                  std::to_string(aDataLength));
     }
     std::lock_guard<std::mutex> lock(mMutex);
     if (!IsOpened()) {
@@ -94,7 +95,8 @@ KyResult SoftMessageChannel::SendAndWait(const Packet &packet, uint16_t requestI
     Destination(ip, port);
     SoftRegister *mctt = mMap.Find(MCTT_OFFSET);
     SoftRegister *mcrc = mMap.Find(MCRC_OFFSET);
-    const int timeoutMs = static_cast<int>(mctt ? std::min<uint32_t>(mctt->GetRawU32(), 10000) : MCTT_DEFAULT_MS);
+    const int timeoutMs =
+        static_cast<int>(mctt ? std::min<uint32_t>(mctt->GetRawU32(), 10000) : MCTT_DEFAULT_MS);
     const uint32_t retries = mcrc ? std::min<uint32_t>(mcrc->GetRawU32(), 100) : MCRC_DEFAULT;
     for (uint32_t attempt = 0; attempt <= retries; ++attempt) {
         if (attempt > 0) {
@@ -117,7 +119,8 @@ KyResult SoftMessageChannel::SendAndWait(const Packet &packet, uint16_t requestI
                 ack.acknowledge == ackCode && ack.ackId == requestId) {
                 return ack.status == Status::SUCCESS
                            ? KyResult(KY_OK)
-                           : KyResult(KY_GENERIC_ERROR, KyString("the controller answered ") + StatusName(ack.status));
+                           : KyResult(KY_GENERIC_ERROR,
+                                      KyString("the controller answered ") + StatusName(ack.status));
             }
         }
     }

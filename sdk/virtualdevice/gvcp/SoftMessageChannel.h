@@ -16,11 +16,10 @@ namespace ky::soft {
 class SoftMessageChannel : public IKyMessageChannel
 {
 public:
-    SoftMessageChannel(SoftRegisterMap &map, SoftControlPrivilege &privilege, SoftDeviceStatistics &statistics,
-                       SoftDeviceContext &context)
+    SoftMessageChannel(SoftRegisterMap &map, SoftControlPrivilege &privilege,
+                       SoftDeviceStatistics &statistics, SoftDeviceContext &context)
         : mMap(map), mPrivilege(privilege), mStatistics(statistics), mContext(context)
-    {
-    }
+    { }
 
     // Opens the sending socket on the device's address; its port shows in MCSP.
     KyResult Open(uint32_t ip);

@@ -116,9 +116,10 @@ KyResult SoftNetAdapter::FindByMac(const std::string &macText, SoftNetAdapter &a
         if (entry->ifa_addr && entry->ifa_addr->sa_family == AF_INET && name == entry->ifa_name) {
             SoftNetworkConfig address;
             address.ip = ntohl(reinterpret_cast<const sockaddr_in *>(entry->ifa_addr)->sin_addr.s_addr);
-            address.mask = entry->ifa_netmask
-                               ? ntohl(reinterpret_cast<const sockaddr_in *>(entry->ifa_netmask)->sin_addr.s_addr)
-                               : 0;
+            address.mask =
+                entry->ifa_netmask
+                    ? ntohl(reinterpret_cast<const sockaddr_in *>(entry->ifa_netmask)->sin_addr.s_addr)
+                    : 0;
             found.addresses.push_back(address);
         }
     }
@@ -142,7 +143,8 @@ KyResult SoftNetAdapter::FindByMac(const std::string &macText, SoftNetAdapter &a
 
 KyResult SoftNetAdapter::ChangeAddress(unsigned index, const SoftNetworkConfig &address, bool add)
 {
-    struct {
+    struct
+    {
         nlmsghdr header;
         ifaddrmsg message;
         char attributes[64];
@@ -156,7 +158,7 @@ KyResult SoftNetAdapter::ChangeAddress(unsigned index, const SoftNetworkConfig &
     const uint32_t ip = htonl(address.ip);
     for (unsigned short type : {IFA_LOCAL, IFA_ADDRESS}) {
         auto *attribute = reinterpret_cast<rtattr *>(reinterpret_cast<char *>(&request) +
-                                                    NLMSG_ALIGN(request.header.nlmsg_len));
+                                                     NLMSG_ALIGN(request.header.nlmsg_len));
         attribute->rta_type = type;
         attribute->rta_len = RTA_LENGTH(sizeof(ip));
         std::memcpy(RTA_DATA(attribute), &ip, sizeof(ip));
@@ -170,12 +172,14 @@ KyResult SoftNetAdapter::ChangeAddress(unsigned index, const SoftNetworkConfig &
     kernel.nl_family = AF_NETLINK;
     KyResult result(KY_OK);
     char reply[512];
-    if (sendto(fd, &request, request.header.nlmsg_len, 0, reinterpret_cast<sockaddr *>(&kernel), sizeof(kernel)) < 0) {
+    if (sendto(fd, &request, request.header.nlmsg_len, 0, reinterpret_cast<sockaddr *>(&kernel),
+               sizeof(kernel)) < 0) {
         result = KyResult(KY_NETWORK_ERROR, errno, "cannot send the address change");
     } else {
         const ssize_t size = recv(fd, reply, sizeof(reply), 0);
         const auto *answer = reinterpret_cast<const nlmsghdr *>(reply);
-        if (size >= static_cast<ssize_t>(NLMSG_LENGTH(sizeof(nlmsgerr))) && answer->nlmsg_type == NLMSG_ERROR) {
+        if (size >= static_cast<ssize_t>(NLMSG_LENGTH(sizeof(nlmsgerr))) &&
+            answer->nlmsg_type == NLMSG_ERROR) {
             const int error = -reinterpret_cast<const nlmsgerr *>(NLMSG_DATA(answer))->error;
             if (error != 0 && !(add && error == EEXIST)) {
                 result = KyResult(KY_NETWORK_CONFIG_ERROR, static_cast<uint32_t>(error),

@@ -10,7 +10,8 @@
 
 namespace ky::soft {
 
-struct SoftNetAdapter {
+struct SoftNetAdapter
+{
     std::string name;
     unsigned index = 0;
     unsigned peerIndex = 0;  // the other end of a veth pair, 0 for other adapters

@@ -13,11 +13,12 @@ using namespace ky::gev;
 
 namespace {
 
-constexpr uint32_t GVCP_CAPABILITIES = GVCP_CAP_USER_DEFINED_NAME_MASK | GVCP_CAP_SERIAL_NUMBER_MASK |
-                                       GVCP_CAP_HEARTBEAT_DISABLE_MASK | GVCP_CAP_LINK_SPEED_MASK |
-                                       GVCP_CAP_PENDING_ACK_MASK | GVCP_CAP_EVENTDATA_MASK | GVCP_CAP_EVENT_MASK |
-                                       GVCP_CAP_WRITEMEM_MASK | GVCP_CAP_PACKETRESEND_MASK;
-constexpr uint32_t GVCP_CONFIG_SUPPORTED = GVCP_CONFIG_HEARTBEAT_DISABLE_MASK | GVCP_CONFIG_PENDING_ACK_ENABLE_MASK;
+constexpr uint32_t GVCP_CAPABILITIES =
+    GVCP_CAP_USER_DEFINED_NAME_MASK | GVCP_CAP_SERIAL_NUMBER_MASK | GVCP_CAP_HEARTBEAT_DISABLE_MASK |
+    GVCP_CAP_LINK_SPEED_MASK | GVCP_CAP_PENDING_ACK_MASK | GVCP_CAP_EVENTDATA_MASK | GVCP_CAP_EVENT_MASK |
+    GVCP_CAP_WRITEMEM_MASK | GVCP_CAP_PACKETRESEND_MASK;
+constexpr uint32_t GVCP_CONFIG_SUPPORTED =
+    GVCP_CONFIG_HEARTBEAT_DISABLE_MASK | GVCP_CONFIG_PENDING_ACK_ENABLE_MASK;
 constexpr uint32_t IP_CONFIG_SUPPORTED = IP_CONFIG_PERSISTENT_MASK | IP_CONFIG_DHCP_MASK | IP_CONFIG_LLA_MASK;
 
 // A read-only text register refreshed from the identity on each read.
@@ -96,7 +97,8 @@ void SoftBootstrap::AddIdentity()
     AddConstant("DeviceMode", DEVICE_MODE_OFFSET, DEVICE_MODE_BIG_ENDIAN_MASK | DEVICE_MODE_CHARSET_UTF8);
     AddConstant("DeviceMacAddressHigh", MAC_HIGH_OFFSET, static_cast<uint32_t>(MacToU64(mContext.mac) >> 32));
     AddConstant("DeviceMacAddressLow", MAC_LOW_OFFSET, static_cast<uint32_t>(MacToU64(mContext.mac)));
-    const struct {
+    const struct
+    {
         const char *name;
         uint32_t address;
         uint32_t size;
@@ -129,29 +131,34 @@ void SoftBootstrap::AddNetwork()
 {
     SoftDeviceContext &context = mContext;
     AddConstant("SupportedIPConfiguration", SUPPORTED_IP_CONFIG_OFFSET, IP_CONFIG_SUPPORTED);
-    if (SoftRegister *reg = Add("CurrentIPConfiguration", CURRENT_IP_CONFIG_OFFSET, 4, KyGenAccessModeReadWrite)) {
+    if (SoftRegister *reg =
+            Add("CurrentIPConfiguration", CURRENT_IP_CONFIG_OFFSET, 4, KyGenAccessModeReadWrite)) {
         reg->SetRawU32(context.persistent.ipConfig);
         // Link-local is always on, as on every GigE Vision camera; other bits are not kept.
-        reg->SetHooks(nullptr,
-                      [](SoftRegister &r) {
-                          r.SetRawU32((r.GetRawU32() & IP_CONFIG_SUPPORTED) | IP_CONFIG_LLA_MASK);
-                          return KyResult(KY_OK);
-                      },
-                      KeepPersistent(context, &SoftPersistentConfig::ipConfig));
+        reg->SetHooks(
+            nullptr,
+            [](SoftRegister &r) {
+                r.SetRawU32((r.GetRawU32() & IP_CONFIG_SUPPORTED) | IP_CONFIG_LLA_MASK);
+                return KyResult(KY_OK);
+            },
+            KeepPersistent(context, &SoftPersistentConfig::ipConfig));
     }
-    const struct {
+    const struct
+    {
         const char *name;
         uint32_t address;
         uint32_t SoftNetworkConfig::*field;
-    } current[] = {
-        {"CurrentIPAddress", CURRENT_IP_OFFSET, &SoftNetworkConfig::ip},
-        {"CurrentSubnetMask", CURRENT_SUBNET_MASK_OFFSET, &SoftNetworkConfig::mask},
-        {"CurrentDefaultGateway", CURRENT_GATEWAY_OFFSET, &SoftNetworkConfig::gateway},
-    }, persistent[] = {
-        {"PersistentIPAddress", PERSISTENT_IP_OFFSET, &SoftNetworkConfig::ip},
-        {"PersistentSubnetMask", PERSISTENT_SUBNET_MASK_OFFSET, &SoftNetworkConfig::mask},
-        {"PersistentDefaultGateway", PERSISTENT_GATEWAY_OFFSET, &SoftNetworkConfig::gateway},
-    };
+    } current[] =
+        {
+            {"CurrentIPAddress", CURRENT_IP_OFFSET, &SoftNetworkConfig::ip},
+            {"CurrentSubnetMask", CURRENT_SUBNET_MASK_OFFSET, &SoftNetworkConfig::mask},
+            {"CurrentDefaultGateway", CURRENT_GATEWAY_OFFSET, &SoftNetworkConfig::gateway},
+        },
+      persistent[] = {
+          {"PersistentIPAddress", PERSISTENT_IP_OFFSET, &SoftNetworkConfig::ip},
+          {"PersistentSubnetMask", PERSISTENT_SUBNET_MASK_OFFSET, &SoftNetworkConfig::mask},
+          {"PersistentDefaultGateway", PERSISTENT_GATEWAY_OFFSET, &SoftNetworkConfig::gateway},
+      };
     for (const auto &c : current) {
         if (SoftRegister *reg = Add(c.name, c.address, 4, KyGenAccessModeReadOnly)) {
             reg->SetHooks(CurrentAddress(context, c.field), nullptr, nullptr);
@@ -173,14 +180,15 @@ void SoftBootstrap::AddTiming()
     AddConstant("GVCPCapability", GVCP_CAPABILITY_OFFSET, GVCP_CAPABILITIES);
     if (SoftRegister *reg = Add("HeartbeatTimeout", HEARTBEAT_TIMEOUT_OFFSET, 4, KyGenAccessModeReadWrite)) {
         reg->SetRawU32(HEARTBEAT_TIMEOUT_DEFAULT_MS);
-        reg->SetHooks(nullptr,
-                      [](SoftRegister &r) {
-                          if (r.GetRawU32() < HEARTBEAT_TIMEOUT_MIN_MS) {
-                              r.SetRawU32(HEARTBEAT_TIMEOUT_MIN_MS);  // cameras round short timeouts up
-                          }
-                          return KyResult(KY_OK);
-                      },
-                      nullptr);
+        reg->SetHooks(
+            nullptr,
+            [](SoftRegister &r) {
+                if (r.GetRawU32() < HEARTBEAT_TIMEOUT_MIN_MS) {
+                    r.SetRawU32(HEARTBEAT_TIMEOUT_MIN_MS);  // cameras round short timeouts up
+                }
+                return KyResult(KY_OK);
+            },
+            nullptr);
     }
     AddConstant("TimestampTickFrequencyHigh", TIMESTAMP_TICK_HIGH_OFFSET, 0);
     AddConstant("TimestampTickFrequencyLow", TIMESTAMP_TICK_LOW_OFFSET, TIMESTAMP_TICKS_PER_SECOND);
@@ -200,19 +208,22 @@ void SoftBootstrap::AddTiming()
         const uint32_t address = half == 0 ? TIMESTAMP_VALUE_HIGH_OFFSET : TIMESTAMP_VALUE_LOW_OFFSET;
         if (SoftRegister *reg = Add(half == 0 ? "TimestampValueHigh" : "TimestampValueLow", address, 4,
                                     KyGenAccessModeReadOnly)) {
-            reg->SetHooks([&context, half](SoftRegister &r) {
-                const uint64_t latched = context.latchedTimestamp;
-                r.SetRawU32(static_cast<uint32_t>(half == 0 ? latched >> 32 : latched));
-            }, nullptr, nullptr);
+            reg->SetHooks(
+                [&context, half](SoftRegister &r) {
+                    const uint64_t latched = context.latchedTimestamp;
+                    r.SetRawU32(static_cast<uint32_t>(half == 0 ? latched >> 32 : latched));
+                },
+                nullptr, nullptr);
         }
     }
     if (SoftRegister *reg = Add("GVCPConfiguration", GVCP_CONFIG_OFFSET, 4, KyGenAccessModeReadWrite)) {
-        reg->SetHooks(nullptr,
-                      [](SoftRegister &r) {
-                          r.SetRawU32(r.GetRawU32() & GVCP_CONFIG_SUPPORTED);
-                          return KyResult(KY_OK);
-                      },
-                      nullptr);
+        reg->SetHooks(
+            nullptr,
+            [](SoftRegister &r) {
+                r.SetRawU32(r.GetRawU32() & GVCP_CONFIG_SUPPORTED);
+                return KyResult(KY_OK);
+            },
+            nullptr);
     }
     AddConstant("PendingTimeout", PENDING_TIMEOUT_OFFSET, PENDING_TIMEOUT_MS);
     Add("ControlChannelPrivilege", CCP_OFFSET, 4, KyGenAccessModeReadWrite);
@@ -226,7 +237,8 @@ void SoftBootstrap::AddChannels()
     AddConstant("GVSPCapability", GVSP_CAPABILITY_OFFSET, 0);
     Add("MessageChannelPort", MCP_OFFSET, 4, KyGenAccessModeReadWrite);
     Add("MessageChannelDestination", MCDA_OFFSET, 4, KyGenAccessModeReadWrite);
-    if (SoftRegister *reg = Add("MessageChannelTransmissionTimeout", MCTT_OFFSET, 4, KyGenAccessModeReadWrite)) {
+    if (SoftRegister *reg =
+            Add("MessageChannelTransmissionTimeout", MCTT_OFFSET, 4, KyGenAccessModeReadWrite)) {
         reg->SetRawU32(MCTT_DEFAULT_MS);
     }
     if (SoftRegister *reg = Add("MessageChannelRetryCount", MCRC_OFFSET, 4, KyGenAccessModeReadWrite)) {
@@ -237,16 +249,19 @@ void SoftBootstrap::AddChannels()
         const std::string suffix = std::to_string(channel);
         Add(("StreamChannelPort" + suffix).c_str(), StreamChannelOffset(SCP0_OFFSET, channel), 4,
             KyGenAccessModeReadWrite);
-        if (SoftRegister *reg = Add(("StreamChannelPacketSize" + suffix).c_str(),
-                                    StreamChannelOffset(SCPS0_OFFSET, channel), 4, KyGenAccessModeReadWrite)) {
+        if (SoftRegister *reg =
+                Add(("StreamChannelPacketSize" + suffix).c_str(), StreamChannelOffset(SCPS0_OFFSET, channel),
+                    4, KyGenAccessModeReadWrite)) {
             reg->SetRawU32(1500 - GVSP_IP_UDP_OVERHEAD_SIZE);  // an Ethernet frame's datagram
         }
         Add(("StreamChannelPacketDelay" + suffix).c_str(), StreamChannelOffset(SCPD0_OFFSET, channel), 4,
             KyGenAccessModeReadWrite);
         Add(("StreamChannelDestination" + suffix).c_str(), StreamChannelOffset(SCDA0_OFFSET, channel), 4,
             KyGenAccessModeReadWrite);
-        AddConstant(("StreamChannelSourcePort" + suffix).c_str(), StreamChannelOffset(SCSP0_OFFSET, channel), 0);
-        AddConstant(("StreamChannelCapability" + suffix).c_str(), StreamChannelOffset(SCC0_OFFSET, channel), 0);
+        AddConstant(("StreamChannelSourcePort" + suffix).c_str(), StreamChannelOffset(SCSP0_OFFSET, channel),
+                    0);
+        AddConstant(("StreamChannelCapability" + suffix).c_str(), StreamChannelOffset(SCC0_OFFSET, channel),
+                    0);
         Add(("StreamChannelConfiguration" + suffix).c_str(), StreamChannelOffset(SCCFG0_OFFSET, channel), 4,
             KyGenAccessModeReadWrite);
     }
@@ -270,8 +285,10 @@ KyResult SoftBootstrap::AddXml(bool zipped)
     if (SoftRegister *reg = Add("GenICamXMLFile", XML_FILE_OFFSET, size, KyGenAccessModeReadOnly, true)) {
         reg->SetRaw(file.data(), file.size());
     }
-    if (SoftRegister *reg = Add("FirstURL", FIRST_URL_OFFSET, FIRST_URL_SIZE, KyGenAccessModeReadOnly, true)) {
-        reg->SetRawString(XmlUrl(zipped ? "KySoftDevice.zip" : "KySoftDevice.xml", XML_FILE_OFFSET, file.size()));
+    if (SoftRegister *reg =
+            Add("FirstURL", FIRST_URL_OFFSET, FIRST_URL_SIZE, KyGenAccessModeReadOnly, true)) {
+        reg->SetRawString(
+            XmlUrl(zipped ? "KySoftDevice.zip" : "KySoftDevice.xml", XML_FILE_OFFSET, file.size()));
     }
     Add("SecondURL", SECOND_URL_OFFSET, SECOND_URL_SIZE, KyGenAccessModeReadOnly, true);
     return mResult;
@@ -282,33 +299,42 @@ void SoftBootstrap::AddFeatureState()
 {
     SoftDeviceContext &context = mContext;
     if (SoftRegister *reg = Add("TLParamsLocked", TL_PARAMS_LOCKED_OFFSET, 4, KyGenAccessModeReadWrite)) {
-        reg->SetHooks(nullptr, [](SoftRegister &r) {
-            return r.GetRawU32() <= 1 ? KyResult(KY_OK)
-                                      : KyResult(KY_INVALID_PARAMETER, "TLParamsLocked is 0 or 1");
-        }, nullptr);
+        reg->SetHooks(
+            nullptr,
+            [](SoftRegister &r) {
+                return r.GetRawU32() <= 1 ? KyResult(KY_OK)
+                                          : KyResult(KY_INVALID_PARAMETER, "TLParamsLocked is 0 or 1");
+            },
+            nullptr);
     }
     SoftRegister *selector = Add("EventSelector", EVENT_SELECTOR_OFFSET, 4, KyGenAccessModeReadWrite);
     if (selector == nullptr) {
         return;
     }
     selector->SetRawU32(SoftStandardFeatures::Events().front().second);
-    selector->SetHooks(nullptr, [](SoftRegister &r) {
-        for (const auto &event : SoftStandardFeatures::Events()) {
-            if (event.second == r.GetRawU32()) {
-                return KyResult(KY_OK);
+    selector->SetHooks(
+        nullptr,
+        [](SoftRegister &r) {
+            for (const auto &event : SoftStandardFeatures::Events()) {
+                if (event.second == r.GetRawU32()) {
+                    return KyResult(KY_OK);
+                }
             }
-        }
-        return KyResult(KY_INVALID_PARAMETER, KyString("no event has the code ") + std::to_string(r.GetRawU32()));
-    }, nullptr);
-    if (SoftRegister *reg = Add("EventNotification", EVENT_NOTIFICATION_OFFSET, 4, KyGenAccessModeReadWrite)) {
+            return KyResult(KY_INVALID_PARAMETER,
+                            KyString("no event has the code ") + std::to_string(r.GetRawU32()));
+        },
+        nullptr);
+    if (SoftRegister *reg =
+            Add("EventNotification", EVENT_NOTIFICATION_OFFSET, 4, KyGenAccessModeReadWrite)) {
         reg->SetHooks(
             [&context, selector](SoftRegister &r) {
                 std::lock_guard<std::mutex> lock(context.eventMutex);
                 r.SetRawU32(context.eventNotification[selector->GetRawU32()]);
             },
             [](SoftRegister &r) {
-                return r.GetRawU32() <= 1 ? KyResult(KY_OK)
-                                          : KyResult(KY_INVALID_PARAMETER, "EventNotification is Off (0) or On (1)");
+                return r.GetRawU32() <= 1
+                           ? KyResult(KY_OK)
+                           : KyResult(KY_INVALID_PARAMETER, "EventNotification is Off (0) or On (1)");
             },
             [&context, selector](SoftRegister &r) {
                 std::lock_guard<std::mutex> lock(context.eventMutex);

@@ -11,7 +11,7 @@ namespace ky::soft {
 class SoftBootstrap
 {
 public:
-    SoftBootstrap(SoftRegisterMap &map, SoftDeviceContext &context) : mMap(map), mContext(context) {}
+    SoftBootstrap(SoftRegisterMap &map, SoftDeviceContext &context) : mMap(map), mContext(context) { }
 
     // The bootstrap registers and those behind the device's own features, without the XML file.
     KyResult AddRegisters();

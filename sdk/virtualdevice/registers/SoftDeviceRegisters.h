@@ -28,14 +28,16 @@ constexpr uint32_t TIMESTAMP_TICKS_PER_SECOND = 1000000000;
 constexpr uint32_t LINK_SPEED_MBPS = 1000;
 constexpr uint32_t MAX_STREAM_CHANNELS = 4;
 
-struct SoftNetworkConfig {
+struct SoftNetworkConfig
+{
     uint32_t ip = 0;  // host order
     uint32_t mask = 0;
     uint32_t gateway = 0;
 };
 
 // What the device keeps across Stop/Start of the same object.
-struct SoftPersistentConfig {
+struct SoftPersistentConfig
+{
     uint32_t ipConfig = ky::gev::IP_CONFIG_DHCP_MASK | ky::gev::IP_CONFIG_LLA_MASK;
     SoftNetworkConfig persistent;
     std::string userName;
@@ -45,8 +47,9 @@ class SoftDeviceInfo;
 
 // The live state behind the bootstrap registers, shared by their hooks, the GVCP server and the
 // device object. Network fields under networkMutex.
-struct SoftDeviceContext {
-    explicit SoftDeviceContext(SoftDeviceInfo &deviceInfo) : info(deviceInfo) {}
+struct SoftDeviceContext
+{
+    explicit SoftDeviceContext(SoftDeviceInfo &deviceInfo) : info(deviceInfo) { }
 
     SoftDeviceInfo &info;
     ky::gev::MacAddress mac{};

@@ -16,10 +16,14 @@ using ky::gev::ByteWriter;
 
 SoftRegister::SoftRegister(const KyString &name, uint32_t address, uint32_t length, KyGenAccessMode mode,
                            bool arrayOfBytes, void *context)
-    : mName(name), mAddress(address), mMode(mode), mArrayOfBytes(arrayOfBytes), mContext(context), mLength(length),
+    : mName(name),
+      mAddress(address),
+      mMode(mode),
+      mArrayOfBytes(arrayOfBytes),
+      mContext(context),
+      mLength(length),
       mData(length, 0)
-{
-}
+{ }
 
 KyResult SoftRegister::CheckRange(const void *data, uint32_t length, uint32_t offset) const
 {
@@ -27,9 +31,9 @@ KyResult SoftRegister::CheckRange(const void *data, uint32_t length, uint32_t of
         return KyResult(KY_INVALID_PARAMETER, KyString("[") + mName + "] no buffer given");
     }
     if (offset > mLength || length > mLength - offset) {
-        return KyResult(KY_INVALID_PARAMETER,
-                        KyString("[") + mName + "] " + std::to_string(length) + " bytes at offset " +
-                            std::to_string(offset) + " do not fit its " + std::to_string(mLength) + " bytes");
+        return KyResult(KY_INVALID_PARAMETER, KyString("[") + mName + "] " + std::to_string(length) +
+                                                  " bytes at offset " + std::to_string(offset) +
+                                                  " do not fit its " + std::to_string(mLength) + " bytes");
     }
     return KyResult(KY_OK);
 }
@@ -170,8 +174,9 @@ KyResult SoftRegister::Write(const KyString &aValue)
 {
     if (aValue.GetLength() >= mLength) {
         return KyResult(KY_INVALID_PARAMETER, KyString("[") + mName + "] a text of " +
-                                                  std::to_string(aValue.GetLength()) + " bytes does not fit " +
-                                                  std::to_string(mLength) + " bytes with its terminating zero");
+                                                  std::to_string(aValue.GetLength()) +
+                                                  " bytes does not fit " + std::to_string(mLength) +
+                                                  " bytes with its terminating zero");
     }
     std::vector<uint8_t> bytes(mLength, 0);
     std::memcpy(bytes.data(), aValue.GetAscii(), aValue.GetLength());
@@ -300,7 +305,8 @@ KyResult SoftRegister::Persist(IKyRegisterStore &store)
     bool handled = false;
     KyResult outcome(KY_OK);
     for (IKyRegisterEventSink *sink : sinks) {
-        KyResult result = ky::base::Guarded(SoftDeviceLog(), "Persist", [&] { return sink->Persist(this, &store); });
+        KyResult result =
+            ky::base::Guarded(SoftDeviceLog(), "Persist", [&] { return sink->Persist(this, &store); });
         if (result.GetCode() != KY_NOT_IMPLEMENTED) {
             handled = true;
             outcome |= result;

@@ -35,8 +35,8 @@ public:
     using WriteCheck = std::function<KyResult(SoftRegister &)>;
     using WriteHook = std::function<void(SoftRegister &)>;
 
-    SoftRegister(const KyString &name, uint32_t address, uint32_t length, KyGenAccessMode mode, bool arrayOfBytes,
-                 void *context);
+    SoftRegister(const KyString &name, uint32_t address, uint32_t length, KyGenAccessMode mode,
+                 bool arrayOfBytes, void *context);
 
     const KyString &GetName() override { return mName; }
     uint32_t GetAddress() const override { return mAddress; }

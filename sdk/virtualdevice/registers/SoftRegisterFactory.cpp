@@ -3,35 +3,39 @@
 namespace ky::soft {
 
 KyResult SoftRegisterFactory::AddRegister(const KyString &aName, uint32_t aAddress, uint32_t aLength,
-                                          KyGenAccessMode aAccessMode, IKyRegisterEventSink *aRegisterEventSink,
-                                          void *aContext)
+                                          KyGenAccessMode aAccessMode,
+                                          IKyRegisterEventSink *aRegisterEventSink, void *aContext)
 {
     if (aLength != 4 && aLength != 8) {
-        return KyResult(KY_INVALID_PARAMETER, KyString("[") + aName + "] a register is 4 or 8 bytes long, not " +
+        return KyResult(KY_INVALID_PARAMETER, KyString("[") + aName +
+                                                  "] a register is 4 or 8 bytes long, not " +
                                                   std::to_string(aLength));
     }
     return Add(aName, aAddress, aLength, aAccessMode, false, aRegisterEventSink, aContext);
 }
 
 KyResult SoftRegisterFactory::AddByteArray(const KyString &aName, uint32_t aAddress, uint32_t aLength,
-                                           KyGenAccessMode aAccessMode, IKyRegisterEventSink *aRegisterEventSink,
-                                           void *aContext)
+                                           KyGenAccessMode aAccessMode,
+                                           IKyRegisterEventSink *aRegisterEventSink, void *aContext)
 {
     if (aLength == 0 || aLength % 4 != 0) {
-        return KyResult(KY_INVALID_PARAMETER, KyString("[") + aName +
-                                                  "] a byte array is a non-zero multiple of 4 bytes long, not " +
-                                                  std::to_string(aLength));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("[") + aName +
+                            "] a byte array is a non-zero multiple of 4 bytes long, not " +
+                            std::to_string(aLength));
     }
     return Add(aName, aAddress, aLength, aAccessMode, true, aRegisterEventSink, aContext);
 }
 
-KyResult SoftRegisterFactory::Add(const KyString &name, uint32_t address, uint32_t length, KyGenAccessMode mode,
-                                  bool arrayOfBytes, IKyRegisterEventSink *sink, void *context)
+KyResult SoftRegisterFactory::Add(const KyString &name, uint32_t address, uint32_t length,
+                                  KyGenAccessMode mode, bool arrayOfBytes, IKyRegisterEventSink *sink,
+                                  void *context)
 {
     if (name.IsEmpty()) {
         return KyResult(KY_INVALID_PARAMETER, "a register needs a name");
     }
-    if (mode != KyGenAccessModeReadOnly && mode != KyGenAccessModeReadWrite && mode != KyGenAccessModeWriteOnly) {
+    if (mode != KyGenAccessModeReadOnly && mode != KyGenAccessModeReadWrite &&
+        mode != KyGenAccessModeWriteOnly) {
         return KyResult(KY_INVALID_PARAMETER, KyString("[") + name + "] access mode " + std::to_string(mode) +
                                                   " is not read-only, read-write or write-only");
     }

@@ -40,7 +40,8 @@ KyResult SoftRegisterMap::Add(std::unique_ptr<SoftRegister> reg)
     }
     auto after = mByAddress.lower_bound(reg->GetAddress());
     if (after != mByAddress.end() && after->first < end) {
-        return KyResult(KY_INVALID_PARAMETER, KyString("[") + name + "] overlaps " + after->second->GetName());
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("[") + name + "] overlaps " + after->second->GetName());
     }
     if (after != mByAddress.begin()) {
         SoftRegister *before = std::prev(after)->second.get();
@@ -95,8 +96,8 @@ void SoftRegisterMap::Clear()
     mByAddress.clear();
 }
 
-SoftRegister *SoftRegisterMap::AddNew(const KyString &name, uint32_t address, uint32_t length, KyGenAccessMode mode,
-                                      bool arrayOfBytes, KyResult &status)
+SoftRegister *SoftRegisterMap::AddNew(const KyString &name, uint32_t address, uint32_t length,
+                                      KyGenAccessMode mode, bool arrayOfBytes, KyResult &status)
 {
     auto reg = std::make_unique<SoftRegister>(name, address, length, mode, arrayOfBytes, nullptr);
     SoftRegister *raw = reg.get();

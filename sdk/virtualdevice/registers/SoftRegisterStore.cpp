@@ -24,7 +24,8 @@ KyResult SoftRegisterStore::Persist(IKyRegister *aRegister, const KyString &aNam
         return KyResult(KY_NOT_FOUND, KyString("nothing saved for ") + key);
     }
     if (found->second.size() != length) {
-        return KyResult(KY_INVALID_DATA_FORMAT, KyString("saved size of ") + key + " differs from the register");
+        return KyResult(KY_INVALID_DATA_FORMAT,
+                        KyString("saved size of ") + key + " differs from the register");
     }
     return aRegister->Write(found->second.data(), length, 0);
 }

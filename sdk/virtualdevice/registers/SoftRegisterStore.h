@@ -15,7 +15,7 @@ public:
     enum class Mode { Save, Load };
     using Contents = std::map<std::string, std::vector<uint8_t>>;
 
-    SoftRegisterStore(Contents &contents, Mode mode) : mContents(contents), mMode(mode) {}
+    SoftRegisterStore(Contents &contents, Mode mode) : mContents(contents), mMode(mode) { }
 
     // Save: keeps the register's bytes under its name plus the suffix. Load: writes them back
     // (KY_NOT_FOUND when nothing was saved under that name). KY_INVALID_PARAMETER for a null register.

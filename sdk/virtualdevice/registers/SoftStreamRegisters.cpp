@@ -29,8 +29,8 @@ KyResult OneOf(SoftRegister &reg, uint32_t last, const char *name)
 {
     const uint32_t value = reg.GetRawU32();
     if (value > last) {
-        return KyResult(KY_INVALID_PARAMETER,
-                        KyString(std::string(name) + " " + std::to_string(value) + " is not one of its entries"));
+        return KyResult(KY_INVALID_PARAMETER, KyString(std::string(name) + " " + std::to_string(value) +
+                                                       " is not one of its entries"));
     }
     return KyResult(KY_OK);
 }
@@ -81,7 +81,8 @@ void SoftStreamRegisters::WireBootstrap()
     auto destination = std::make_shared<std::mutex>();
     auto apply = [&channel, scp, scda, destination](SoftRegister &) {
         std::lock_guard<std::mutex> lock(*destination);
-        channel.SetDestination(scda->GetRawU32(), static_cast<uint16_t>(scp->GetRawU32() & SCP_HOST_PORT_MASK));
+        channel.SetDestination(scda->GetRawU32(),
+                               static_cast<uint16_t>(scp->GetRawU32() & SCP_HOST_PORT_MASK));
     };
     scp->SetHooks(nullptr, nullptr, apply);
     scda->SetHooks(nullptr, nullptr, apply);
@@ -89,27 +90,29 @@ void SoftStreamRegisters::WireBootstrap()
     // 1500 is at least the smallest packet size, so the channel takes it.
     (void)channel.SetPacketSize(1500, initial);
     scps->SetRawU32(initial);
-    scps->SetHooks(nullptr,
-                   [&channel](SoftRegister &reg) {
-                       const uint32_t value = reg.GetRawU32();
-                       uint32_t applied = 0;
-                       KyResult result = channel.SetPacketSize(value & SCPS_PACKET_SIZE_MASK, applied);
-                       if (result.IsFailure()) {
-                           return result;
-                       }
-                       // The fire bit acts once and reads back as 0; the size reads back as applied.
-                       reg.SetRawU32((value & SCPS_DO_NOT_FRAGMENT_MASK) | applied);
-                       if (value & SCPS_FIRE_TEST_PACKET_MASK) {
-                           // The host learns of a test packet that did not leave by not receiving it.
-                           const KyResult fired = channel.FireTestPacket();
-                           if (fired.IsFailure()) {
-                               SoftLog("SoftDevice", "test packet: %s", fired.GetDescription().GetAscii());
-                           }
-                       }
-                       return KyResult(KY_OK);
-                   },
-                   nullptr);
-    scpd->SetHooks(nullptr, nullptr, [&channel](SoftRegister &reg) { channel.SetPacketDelay(reg.GetRawU32()); });
+    scps->SetHooks(
+        nullptr,
+        [&channel](SoftRegister &reg) {
+            const uint32_t value = reg.GetRawU32();
+            uint32_t applied = 0;
+            KyResult result = channel.SetPacketSize(value & SCPS_PACKET_SIZE_MASK, applied);
+            if (result.IsFailure()) {
+                return result;
+            }
+            // The fire bit acts once and reads back as 0; the size reads back as applied.
+            reg.SetRawU32((value & SCPS_DO_NOT_FRAGMENT_MASK) | applied);
+            if (value & SCPS_FIRE_TEST_PACKET_MASK) {
+                // The host learns of a test packet that did not leave by not receiving it.
+                const KyResult fired = channel.FireTestPacket();
+                if (fired.IsFailure()) {
+                    SoftLog("SoftDevice", "test packet: %s", fired.GetDescription().GetAscii());
+                }
+            }
+            return KyResult(KY_OK);
+        },
+        nullptr);
+    scpd->SetHooks(nullptr, nullptr,
+                   [&channel](SoftRegister &reg) { channel.SetPacketDelay(reg.GetRawU32()); });
     scsp->SetRawU32(channel.SourcePort());
 }
 
@@ -117,8 +120,8 @@ void SoftStreamRegisters::WireBootstrap()
 static SoftRegister *AddBlockRegister(SoftRegisterMap &map, KyResult &status, uint32_t channel, Offset offset,
                                       const char *name, KyGenAccessMode mode)
 {
-    return map.AddNew(KyString(std::string(name) + std::to_string(channel)), StreamFeatureAddress(channel, offset), 4,
-                      mode, false, status);
+    return map.AddNew(KyString(std::string(name) + std::to_string(channel)),
+                      StreamFeatureAddress(channel, offset), 4, mode, false, status);
 }
 
 void SoftStreamRegisters::AddFormat()
@@ -127,19 +130,24 @@ void SoftStreamRegisters::AddFormat()
     IKyStreamingChannelSource &source = channel.Source();
     using Getter = uint32_t (IKyStreamingChannelSource::*)() const;
     using Setter = KyResult (IKyStreamingChannelSource::*)(uint32_t);
-    const struct {
+    const struct
+    {
         Offset offset;
         const char *name;
         Getter get;
         Setter set;
     } sizes[] = {
         {Offset::Width, "Width", &IKyStreamingChannelSource::GetWidth, &IKyStreamingChannelSource::SetWidth},
-        {Offset::Height, "Height", &IKyStreamingChannelSource::GetHeight, &IKyStreamingChannelSource::SetHeight},
-        {Offset::OffsetX, "OffsetX", &IKyStreamingChannelSource::GetOffsetX, &IKyStreamingChannelSource::SetOffsetX},
-        {Offset::OffsetY, "OffsetY", &IKyStreamingChannelSource::GetOffsetY, &IKyStreamingChannelSource::SetOffsetY},
+        {Offset::Height, "Height", &IKyStreamingChannelSource::GetHeight,
+         &IKyStreamingChannelSource::SetHeight},
+        {Offset::OffsetX, "OffsetX", &IKyStreamingChannelSource::GetOffsetX,
+         &IKyStreamingChannelSource::SetOffsetX},
+        {Offset::OffsetY, "OffsetY", &IKyStreamingChannelSource::GetOffsetY,
+         &IKyStreamingChannelSource::SetOffsetY},
     };
     for (const auto &s : sizes) {
-        SoftRegister *reg = AddBlockRegister(mMap, mResult, channel.Index(), s.offset, s.name, KyGenAccessModeReadWrite);
+        SoftRegister *reg =
+            AddBlockRegister(mMap, mResult, channel.Index(), s.offset, s.name, KyGenAccessModeReadWrite);
         if (reg == nullptr) {
             continue;
         }
@@ -158,29 +166,32 @@ void SoftStreamRegisters::AddFormat()
             },
             nullptr);
     }
-    if (SoftRegister *reg = AddBlockRegister(mMap, mResult, channel.Index(), Offset::PixelFormat, "PixelFormat",
-                                             KyGenAccessModeReadWrite)) {
+    if (SoftRegister *reg = AddBlockRegister(mMap, mResult, channel.Index(), Offset::PixelFormat,
+                                             "PixelFormat", KyGenAccessModeReadWrite)) {
         reg->SetHooks(
             [&source](SoftRegister &r) {
-                ky::base::Guarded(SoftDeviceLog(), "GetPixelType", [&] { r.SetRawU32(static_cast<uint32_t>(source.GetPixelType())); });
+                ky::base::Guarded(SoftDeviceLog(), "GetPixelType",
+                                  [&] { r.SetRawU32(static_cast<uint32_t>(source.GetPixelType())); });
             },
             [&channel, &source](SoftRegister &r) {
                 if (channel.IsStreaming()) {
                     return Busy("PixelFormat");
                 }
                 const KyPixelType type = static_cast<KyPixelType>(r.GetRawU32());
-                return ky::base::Guarded(SoftDeviceLog(), "SetPixelType", [&] { return source.SetPixelType(type); });
+                return ky::base::Guarded(SoftDeviceLog(), "SetPixelType",
+                                         [&] { return source.SetPixelType(type); });
             },
             nullptr);
     }
-    if (SoftRegister *reg = AddBlockRegister(mMap, mResult, channel.Index(), Offset::PayloadSize, "PayloadSize",
-                                             KyGenAccessModeReadOnly)) {
+    if (SoftRegister *reg = AddBlockRegister(mMap, mResult, channel.Index(), Offset::PayloadSize,
+                                             "PayloadSize", KyGenAccessModeReadOnly)) {
         reg->SetHooks(
             [&source](SoftRegister &r) {
                 ky::base::Guarded(SoftDeviceLog(), "GetPayloadSize", [&] {
                     uint32_t size = source.GetPayloadSize();
                     if (size == 0) {
-                        KyImage::ComputeImageSize(source.GetPixelType(), source.GetWidth(), source.GetHeight(), size);
+                        KyImage::ComputeImageSize(source.GetPixelType(), source.GetWidth(),
+                                                  source.GetHeight(), size);
                         size += source.GetChunksSize();
                     }
                     r.SetRawU32(size);
@@ -196,13 +207,15 @@ void SoftStreamRegisters::AddAcquisition()
     const uint32_t index = channel.Index();
     if (SoftRegister *reg = AddBlockRegister(mMap, mResult, index, Offset::AcquisitionMode, "AcquisitionMode",
                                              KyGenAccessModeReadWrite)) {
-        reg->SetHooks([&channel](SoftRegister &r) { r.SetRawU32(static_cast<uint32_t>(channel.GetAcquisitionMode())); },
-                      [](SoftRegister &r) { return OneOf(r, 1, "AcquisitionMode"); },
-                      [&channel](SoftRegister &r) {
-                          channel.SetAcquisitionMode(static_cast<SoftStreamChannel::AcquisitionMode>(r.GetRawU32()));
-                      });
+        reg->SetHooks(
+            [&channel](SoftRegister &r) { r.SetRawU32(static_cast<uint32_t>(channel.GetAcquisitionMode())); },
+            [](SoftRegister &r) { return OneOf(r, 1, "AcquisitionMode"); },
+            [&channel](SoftRegister &r) {
+                channel.SetAcquisitionMode(static_cast<SoftStreamChannel::AcquisitionMode>(r.GetRawU32()));
+            });
     }
-    const struct {
+    const struct
+    {
         Offset offset;
         const char *name;
         KyResult (SoftStreamChannel::*run)();
@@ -211,39 +224,43 @@ void SoftStreamRegisters::AddAcquisition()
         {Offset::AcquisitionStop, "AcquisitionStop", &SoftStreamChannel::StopAcquisition},
     };
     for (const auto &c : commands) {
-        if (SoftRegister *reg = AddBlockRegister(mMap, mResult, index, c.offset, c.name, KyGenAccessModeWriteOnly)) {
+        if (SoftRegister *reg =
+                AddBlockRegister(mMap, mResult, index, c.offset, c.name, KyGenAccessModeWriteOnly)) {
             auto run = c.run;
-            reg->SetHooks(nullptr,
-                          [&channel, run](SoftRegister &r) {
-                              const bool execute = r.GetRawU32() != 0;
-                              r.SetRawU32(0);
-                              return execute ? (channel.*run)() : KyResult(KY_OK);
-                          },
-                          nullptr);
+            reg->SetHooks(
+                nullptr,
+                [&channel, run](SoftRegister &r) {
+                    const bool execute = r.GetRawU32() != 0;
+                    r.SetRawU32(0);
+                    return execute ? (channel.*run)() : KyResult(KY_OK);
+                },
+                nullptr);
         }
     }
     if (SoftRegister *reg = AddBlockRegister(mMap, mResult, index, Offset::TriggerMode, "TriggerMode",
                                              KyGenAccessModeReadWrite)) {
-        reg->SetHooks(nullptr, [](SoftRegister &r) { return OneOf(r, 0, "TriggerMode"); }, nullptr);
+        reg->SetHooks(
+            nullptr, [](SoftRegister &r) { return OneOf(r, 0, "TriggerMode"); }, nullptr);
     }
     if (SoftRegister *reg = AddBlockRegister(mMap, mResult, index, Offset::TriggerSource, "TriggerSource",
                                              KyGenAccessModeReadWrite)) {
-        reg->SetHooks(nullptr, [](SoftRegister &r) { return OneOf(r, 0, "TriggerSource"); }, nullptr);
+        reg->SetHooks(
+            nullptr, [](SoftRegister &r) { return OneOf(r, 0, "TriggerSource"); }, nullptr);
     }
     if (SoftRegister *reg = AddBlockRegister(mMap, mResult, index, Offset::ExposureTime, "ExposureTime",
                                              KyGenAccessModeReadWrite)) {
         reg->SetRawU32(FloatBits(EXPOSURE_TIME_DEFAULT_US));
-        reg->SetHooks(nullptr,
-                      [](SoftRegister &r) {
-                          const float value = AsFloat(r.GetRawU32());
-                          if (!(value >= EXPOSURE_TIME_MIN_US && value <= EXPOSURE_TIME_MAX_US)) {
-                              return KyResult(KY_INVALID_PARAMETER,
-                                              KyString("ExposureTime " + std::to_string(value) +
-                                                       " is outside 10 to 1000000 us"));
-                          }
-                          return KyResult(KY_OK);
-                      },
-                      nullptr);
+        reg->SetHooks(
+            nullptr,
+            [](SoftRegister &r) {
+                const float value = AsFloat(r.GetRawU32());
+                if (!(value >= EXPOSURE_TIME_MIN_US && value <= EXPOSURE_TIME_MAX_US)) {
+                    return KyResult(KY_INVALID_PARAMETER, KyString("ExposureTime " + std::to_string(value) +
+                                                                   " is outside 10 to 1000000 us"));
+                }
+                return KyResult(KY_OK);
+            },
+            nullptr);
     }
 }
 
@@ -251,21 +268,24 @@ void SoftStreamRegisters::AddLimits()
 {
     IKyStreamingChannelSource &source = mChannel.Source();
     using Info = void (IKyStreamingChannelSource::*)(uint32_t &, uint32_t &, uint32_t &) const;
-    const struct {
+    const struct
+    {
         const char *name;
         Offset min, max, inc;
         Info info;
     } limits[] = {
-        {"Width", Offset::WidthMin, Offset::WidthMax, Offset::WidthInc, &IKyStreamingChannelSource::GetWidthInfo},
-        {"Height", Offset::HeightMin, Offset::HeightMax, Offset::HeightInc, &IKyStreamingChannelSource::GetHeightInfo},
+        {"Width", Offset::WidthMin, Offset::WidthMax, Offset::WidthInc,
+         &IKyStreamingChannelSource::GetWidthInfo},
+        {"Height", Offset::HeightMin, Offset::HeightMax, Offset::HeightInc,
+         &IKyStreamingChannelSource::GetHeightInfo},
     };
     for (const auto &l : limits) {
         const Offset offsets[] = {l.min, l.max, l.inc};
         const char *suffixes[] = {"Min", "Max", "Inc"};
         for (int which = 0; which < 3; ++which) {
             const std::string name = std::string(l.name) + suffixes[which];
-            SoftRegister *reg = AddBlockRegister(mMap, mResult, mChannel.Index(), offsets[which], name.c_str(),
-                                                 KyGenAccessModeReadOnly);
+            SoftRegister *reg = AddBlockRegister(mMap, mResult, mChannel.Index(), offsets[which],
+                                                 name.c_str(), KyGenAccessModeReadOnly);
             if (reg == nullptr) {
                 continue;
             }

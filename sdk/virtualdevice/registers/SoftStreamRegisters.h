@@ -69,7 +69,7 @@ constexpr float EXPOSURE_TIME_DEFAULT_US = 10000.0f;
 class SoftStreamRegisters
 {
 public:
-    SoftStreamRegisters(SoftRegisterMap &map, SoftStreamChannel &channel) : mMap(map), mChannel(channel) {}
+    SoftStreamRegisters(SoftRegisterMap &map, SoftStreamChannel &channel) : mMap(map), mChannel(channel) { }
 
     // Wires the channel's bootstrap registers (already in the map) and adds its feature block.
     KyResult AddRegisters();

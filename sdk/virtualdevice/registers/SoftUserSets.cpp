@@ -8,7 +8,10 @@ namespace ky::soft {
 
 namespace {
 
-KyResult Refused(const std::string &what, uint32_t code = KY_STATE_ERROR) { return KyResult(code, KyString(what)); }
+KyResult Refused(const std::string &what, uint32_t code = KY_STATE_ERROR)
+{
+    return KyResult(code, KyString(what));
+}
 
 }  // namespace
 
@@ -40,7 +43,8 @@ KyResult SoftUserSets::AddRegisters(SoftRegisterMap &map, uint32_t count, IKyUse
         const uint32_t value = r.GetRawU32();
         return value <= last ? KyResult(KY_OK)
                              : Refused("user set " + std::to_string(value) + " does not exist (0 to " +
-                                       std::to_string(last) + ")", KY_INVALID_PARAMETER);
+                                           std::to_string(last) + ")",
+                                       KY_INVALID_PARAMETER);
     };
     mSelector->SetHooks(nullptr, inRange, nullptr);
     // The start-up set is kept by the device object, across Stop and Start.
@@ -50,16 +54,22 @@ KyResult SoftUserSets::AddRegisters(SoftRegisterMap &map, uint32_t count, IKyUse
     mStartup->SetRawU32(mStartupIndex);
     mStartup->SetHooks(nullptr, inRange, [this](SoftRegister &r) { mStartupIndex = r.GetRawU32(); });
     // Commands act in the write check so that a failure reaches the controller as a refusal.
-    load->SetHooks(nullptr, [this](SoftRegister &r) {
-        const KyResult result = r.GetRawU32() == 0 ? KyResult(KY_OK) : Load(mSelector->GetRawU32());
-        r.SetRawU32(0);
-        return result;
-    }, nullptr);
-    save->SetHooks(nullptr, [this](SoftRegister &r) {
-        const KyResult result = r.GetRawU32() == 0 ? KyResult(KY_OK) : Save(mSelector->GetRawU32());
-        r.SetRawU32(0);
-        return result;
-    }, nullptr);
+    load->SetHooks(
+        nullptr,
+        [this](SoftRegister &r) {
+            const KyResult result = r.GetRawU32() == 0 ? KyResult(KY_OK) : Load(mSelector->GetRawU32());
+            r.SetRawU32(0);
+            return result;
+        },
+        nullptr);
+    save->SetHooks(
+        nullptr,
+        [this](SoftRegister &r) {
+            const KyResult result = r.GetRawU32() == 0 ? KyResult(KY_OK) : Save(mSelector->GetRawU32());
+            r.SetRawU32(0);
+            return result;
+        },
+        nullptr);
     return KyResult(KY_OK);
 }
 
@@ -134,7 +144,8 @@ void SoftUserSets::Notify(KyUserSetState state, uint32_t index)
     if (mNotify == nullptr) {
         return;
     }
-    KyResult result = ky::base::Guarded(SoftDeviceLog(), "UserSetStateNotify", [&] { return mNotify->UserSetStateNotify(state, index); });
+    KyResult result = ky::base::Guarded(SoftDeviceLog(), "UserSetStateNotify",
+                                        [&] { return mNotify->UserSetStateNotify(state, index); });
     if (result.IsFailure()) {
         SoftLog("SoftUserSets::Notify", "state %d of user set %u: %s", static_cast<int>(state), index,
                 result.GetDescription().GetAscii());

@@ -67,4 +67,4 @@ void GvspResendCache::Clear()
     mSpare.reset();
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -27,8 +27,8 @@ struct GvspCachedBlock
     size_t size = 0;
     std::vector<uint8_t> copy;
     std::shared_ptr<const void> keepAlive;
-    size_t bytesPerPacket = 0;      // payload bytes of every data packet but the last
-    uint32_t payloadPackets = 0;    // data packets; the trailer is payloadPackets + 1
+    size_t bytesPerPacket = 0;    // payload bytes of every data packet but the last
+    uint32_t payloadPackets = 0;  // data packets; the trailer is payloadPackets + 1
     sockaddr_in destination{};
 
     uint32_t TrailerId() const { return payloadPackets + 1; }
@@ -37,7 +37,7 @@ struct GvspCachedBlock
 class GvspResendCache
 {
 public:
-    explicit GvspResendCache(size_t capacity) : mCapacity(capacity) {}
+    explicit GvspResendCache(size_t capacity) : mCapacity(capacity) { }
 
     // An entry to fill for the next block: the oldest one when the cache is full and no resend
     // holds it, else a new one. Not in the cache until Insert.
@@ -55,4 +55,4 @@ private:
     std::shared_ptr<GvspCachedBlock> mSpare;
 };
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -26,22 +26,15 @@ void PaceUntil(Clock::time_point deadline)
     }
 }
 
-KyResult NotOpen()
-{
-    return KyResult(KY_STATE_ERROR, KyString("the GVSP sender is not open"));
-}
+KyResult NotOpen() { return KyResult(KY_STATE_ERROR, KyString("the GVSP sender is not open")); }
 
-} // namespace
+}  // namespace
 
 GvspSender::GvspSender()
     : mSendBatch(std::make_unique<GvspPacketBatch>()), mResendBatch(std::make_unique<GvspPacketBatch>())
-{
-}
+{ }
 
-GvspSender::~GvspSender()
-{
-    Close();
-}
+GvspSender::~GvspSender() { Close(); }
 
 KyResult GvspSender::Open(const GvspSenderConfig &config)
 {
@@ -106,8 +99,8 @@ KyResult GvspSender::SetPacketSize(uint32_t packetSize)
 {
     std::lock_guard<std::mutex> lock(mConfigMutex);
     if (GvspPayloadBytesPerPacket(packetSize, mConfig.extendedIds) == 0)
-        return KyResult(KY_INVALID_PARAMETER,
-                        KyString("packet size " + std::to_string(packetSize) + " leaves no room for GVSP payload"));
+        return KyResult(KY_INVALID_PARAMETER, KyString("packet size " + std::to_string(packetSize) +
+                                                       " leaves no room for GVSP payload"));
     mConfig.packetSize = packetSize;
     return KyResult();
 }
@@ -132,10 +125,7 @@ void GvspSender::SetTestDropFraction(double fraction, uint32_t seed)
     mDropping = mDropFraction > 0.0;
 }
 
-void GvspSender::SetTestStopAfterPackets(uint32_t packets)
-{
-    mStopAfterPackets = packets;
-}
+void GvspSender::SetTestStopAfterPackets(uint32_t packets) { mStopAfterPackets = packets; }
 
 bool GvspSender::DropOnPurpose()
 {
@@ -172,19 +162,20 @@ KyResult GvspSender::PrepareBlock(const GvspOutgoingBlock &block, GvspCachedBloc
     if (config.destinationPort == 0)
         return KyResult(KY_STATE_ERROR, KyString("the GVSP sender has no destination port"));
     if (block.blockId == 0 || (!config.extendedIds && block.blockId > GVSP_STANDARD_BLOCK_ID_MAX))
-        return KyResult(KY_INVALID_PARAMETER, KyString("block id " + std::to_string(block.blockId) +
-                                                       " is out of range for " +
-                                                       (config.extendedIds ? "extended" : "standard") + " ids"));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("block id " + std::to_string(block.blockId) + " is out of range for " +
+                                 (config.extendedIds ? "extended" : "standard") + " ids"));
     if (block.size > 0 && !block.data)
-        return KyResult(KY_INVALID_PARAMETER, KyString("block payload of " + std::to_string(block.size) +
-                                                       " bytes has no memory"));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("block payload of " + std::to_string(block.size) + " bytes has no memory"));
     entry.blockId = block.blockId;
     entry.extendedId = config.extendedIds;
     entry.bytesPerPacket = GvspPayloadBytesPerPacket(config.packetSize, config.extendedIds);
     const uint64_t packets = GvspPayloadPacketCount(block.size, entry.bytesPerPacket, config.extendedIds);
     if (block.size > 0 && packets == 0)
-        return KyResult(KY_INVALID_PARAMETER, KyString("block payload of " + std::to_string(block.size) +
-                                                       " bytes needs more packets than the packet ids allow"));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("block payload of " + std::to_string(block.size) +
+                                 " bytes needs more packets than the packet ids allow"));
     entry.payloadPackets = static_cast<uint32_t>(packets);
     entry.leader = block.leader;
     entry.trailer = GvspTrailer();
@@ -269,8 +260,9 @@ KyResult GvspSender::SendRange(const GvspCachedBlock &block, uint32_t first, uin
             payloadLength = std::min(block.bytesPerPacket, block.size - offset);
         }
         if (headerLength == 0) {
-            result = KyResult(KY_INVALID_PARAMETER, KyString("GVSP packet " + std::to_string(id) + " of block " +
-                                                             std::to_string(block.blockId) + " cannot be built"));
+            result =
+                KyResult(KY_INVALID_PARAMETER, KyString("GVSP packet " + std::to_string(id) + " of block " +
+                                                        std::to_string(block.blockId) + " cannot be built"));
             break;
         }
         batch.Commit(headerLength, payload, payloadLength);
@@ -300,7 +292,8 @@ KyResult GvspSender::ServeResend(uint64_t blockId, uint32_t firstPacketId, uint3
         return NotOpen();
     std::shared_ptr<GvspCachedBlock> block = mCache.Find(blockId);
     if (block && firstPacketId <= lastPacketId && firstPacketId <= block->TrailerId())
-        return SendRange(*block, firstPacketId, std::min(lastPacketId, block->TrailerId()), true, *mResendBatch, 0);
+        return SendRange(*block, firstPacketId, std::min(lastPacketId, block->TrailerId()), true,
+                         *mResendBatch, 0);
 
     Count(&GvspSenderCounters::resendsUnavailable, 1);
     GvspHeader header;
@@ -312,8 +305,10 @@ KyResult GvspSender::ServeResend(uint64_t blockId, uint32_t firstPacketId, uint3
         std::lock_guard<std::mutex> lock(mConfigMutex);
         header.extendedId = block ? block->extendedId : mConfig.extendedIds;
         mResendBatch->Reset(&mDestination);
-        header.packetId = header.extendedId ? firstPacketId : std::min(firstPacketId, GVSP_STANDARD_PACKET_ID_MAX);
-        const size_t length = GvspBuildHeader(mResendBatch->NextHeader(), GvspPacketBatch::HeaderRoom, header);
+        header.packetId =
+            header.extendedId ? firstPacketId : std::min(firstPacketId, GVSP_STANDARD_PACKET_ID_MAX);
+        const size_t length =
+            GvspBuildHeader(mResendBatch->NextHeader(), GvspPacketBatch::HeaderRoom, header);
         if (length > 0) {
             mResendBatch->Commit(length, nullptr, 0);
             size_t sent = 0;
@@ -323,8 +318,9 @@ KyResult GvspSender::ServeResend(uint64_t blockId, uint32_t firstPacketId, uint3
     }
     if (noticeFailed)
         Count(&GvspSenderCounters::sendErrors, 1);
-    const std::string what = block ? "packets " + std::to_string(firstPacketId) + ".." + std::to_string(lastPacketId) +
-                                         " are not part of block " + std::to_string(blockId)
+    const std::string what = block ? "packets " + std::to_string(firstPacketId) + ".." +
+                                         std::to_string(lastPacketId) + " are not part of block " +
+                                         std::to_string(blockId)
                                    : "block " + std::to_string(blockId) + " is not in the resend cache";
     return KyResult(KY_NOT_FOUND, KyString(what));
 }
@@ -338,8 +334,8 @@ KyResult GvspSender::SendTestPacket()
     std::vector<uint8_t> packet(GVSP_MAX_DATAGRAM_SIZE);
     const size_t length = GvspBuildTestPacket(packet.data(), packet.size(), mConfig.packetSize);
     if (length == 0)
-        return KyResult(KY_INVALID_PARAMETER,
-                        KyString("packet size " + std::to_string(mConfig.packetSize) + " is too small for a test packet"));
+        return KyResult(KY_INVALID_PARAMETER, KyString("packet size " + std::to_string(mConfig.packetSize) +
+                                                       " is too small for a test packet"));
     mResendBatch->Reset(&mDestination);
     // The whole test packet travels as "header" plus zeros: the batch gathers it from here.
     mResendBatch->Commit(0, packet.data(), length);
@@ -350,4 +346,4 @@ KyResult GvspSender::SendTestPacket()
     return result;
 }
 
-} // namespace ky::gev
+}  // namespace ky::gev

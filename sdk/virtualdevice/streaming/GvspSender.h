@@ -25,16 +25,16 @@ namespace ky::gev {
 
 struct GvspSenderConfig
 {
-    std::string localAddress;        // empty: any
-    uint16_t localPort = 0;          // 0: any
+    std::string localAddress;  // empty: any
+    uint16_t localPort = 0;    // 0: any
     std::string destinationAddress = "127.0.0.1";
     uint16_t destinationPort = 0;
-    uint32_t packetSize = 1500;      // stream channel packet size, IP and UDP headers included
-    uint32_t interPacketDelayNs = 0; // pause between packets; 0 sends in batches
+    uint32_t packetSize = 1500;       // stream channel packet size, IP and UDP headers included
+    uint32_t interPacketDelayNs = 0;  // pause between packets; 0 sends in batches
     bool extendedIds = false;
-    size_t resendCacheBlocks = 4;    // 0: no resends, payload sent straight from the caller's memory
+    size_t resendCacheBlocks = 4;  // 0: no resends, payload sent straight from the caller's memory
     uint32_t sendBufferSize = 4u << 20;
-    bool segmentationOffload = true; // let the kernel cut runs of equal packets (UDP_SEGMENT)
+    bool segmentationOffload = true;  // let the kernel cut runs of equal packets (UDP_SEGMENT)
 };
 
 // One block to send. The payload is copied into the resend cache unless keepAlive is given, in
@@ -42,11 +42,11 @@ struct GvspSenderConfig
 struct GvspOutgoingBlock
 {
     uint64_t blockId = 1;
-    GvspLeader leader;               // payload type, timestamp, geometry
+    GvspLeader leader;  // payload type, timestamp, geometry
     const uint8_t *data = nullptr;
     size_t size = 0;
     std::shared_ptr<const void> keepAlive;
-    uint32_t chunkLayoutId = 0;      // extended chunk payloads
+    uint32_t chunkLayoutId = 0;  // extended chunk payloads
 };
 
 struct GvspSenderCounters
@@ -123,4 +123,4 @@ private:
     GvspSenderCounters mCounters;
 };
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -9,13 +9,10 @@
 
 namespace {
 
-constexpr KyPixelType SUPPORTED_PIXEL_TYPES[] = {KyPixelMono8, KyPixelBayerGR8, KyPixelBayerRG8, KyPixelBayerGB8,
-                                                 KyPixelBayerBG8};
+constexpr KyPixelType SUPPORTED_PIXEL_TYPES[] = {KyPixelMono8, KyPixelBayerGR8, KyPixelBayerRG8,
+                                                 KyPixelBayerGB8, KyPixelBayerBG8};
 
-KyResult Refuse(const std::string &text)
-{
-    return KyResult(KY_GENERIC_ERROR, KyString(text));
-}
+KyResult Refuse(const std::string &text) { return KyResult(KY_GENERIC_ERROR, KyString(text)); }
 
 bool IsSupported(KyPixelType type)
 {
@@ -30,8 +27,7 @@ KyStreamingChannelSourceDefault::KyStreamingChannelSourceDefault(uint32_t aWidth
     : mFormat{std::clamp<uint32_t>(aWidth, 1, kMaxSize), std::clamp<uint32_t>(aHeight, 1, kMaxSize), 0, 0,
               IsSupported(aPixelType) ? aPixelType : KyPixelMono8},
       mBufferCount(std::clamp<size_t>(aBufferCount, 1, kMaxBuffers))
-{
-}
+{ }
 
 KyStreamingChannelSourceDefault::~KyStreamingChannelSourceDefault() = default;
 
@@ -68,7 +64,8 @@ bool KyStreamingChannelSourceDefault::GetChunkEnable(uint32_t) const { return fa
 KyResult KyStreamingChannelSourceDefault::GetSupportedPixelType(int aIndex, KyPixelType &aPixelType) const
 {
     if (aIndex < 0 || static_cast<size_t>(aIndex) >= std::size(SUPPORTED_PIXEL_TYPES)) {
-        return KyResult(KY_INVALID_PARAMETER, KyString("no supported pixel type at index " + std::to_string(aIndex)));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("no supported pixel type at index " + std::to_string(aIndex)));
     }
     aPixelType = SUPPORTED_PIXEL_TYPES[aIndex];
     return KyResult(KY_OK);
@@ -119,7 +116,8 @@ KyResult KyStreamingChannelSourceDefault::SetPixelType(KyPixelType aPixelType)
 {
     if (!IsSupported(aPixelType)) {
         char text[64];
-        std::snprintf(text, sizeof(text), "pixel type 0x%08X is not supported", static_cast<uint32_t>(aPixelType));
+        std::snprintf(text, sizeof(text), "pixel type 0x%08X is not supported",
+                      static_cast<uint32_t>(aPixelType));
         return Refuse(text);
     }
     std::lock_guard<std::mutex> lock(mMutex);
@@ -196,17 +194,18 @@ KyBuffer *KyStreamingChannelSourceDefault::AllocBuffer()
 void KyStreamingChannelSourceDefault::FreeBuffer(KyBuffer *aBuffer)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    mBuffers.erase(std::remove_if(mBuffers.begin(), mBuffers.end(),
-                                  [aBuffer](const std::unique_ptr<KyBuffer> &b) { return b.get() == aBuffer; }),
-                   mBuffers.end());
+    mBuffers.erase(
+        std::remove_if(mBuffers.begin(), mBuffers.end(),
+                       [aBuffer](const std::unique_ptr<KyBuffer> &b) { return b.get() == aBuffer; }),
+        mBuffers.end());
 }
 
 // Nothing is queued in this class: subclasses that queue buffers abort them here.
-void KyStreamingChannelSourceDefault::AbortQueuedBuffers() {}
+void KyStreamingChannelSourceDefault::AbortQueuedBuffers() { }
 
 // The device adds the image format and acquisition features of every channel by itself.
-void KyStreamingChannelSourceDefault::CreateRegisters(IKyRegisterMap *, IKyRegisterFactory *) {}
-void KyStreamingChannelSourceDefault::CreateGenApiFeatures(IKyRegisterMap *, IKyGenApiFactory *) {}
+void KyStreamingChannelSourceDefault::CreateRegisters(IKyRegisterMap *, IKyRegisterFactory *) { }
+void KyStreamingChannelSourceDefault::CreateGenApiFeatures(IKyRegisterMap *, IKyGenApiFactory *) { }
 
 bool KyStreamingChannelSourceDefault::IsPayloadTypeSupported(KyPayloadType aPayloadType)
 {
@@ -219,7 +218,7 @@ void KyStreamingChannelSourceDefault::SetMultiPartAllowed(bool aAllowed)
     mMultiPartAllowed = aAllowed;
 }
 
-void KyStreamingChannelSourceDefault::SetLargeLeaderTrailerEnabled(bool, uint32_t) {}
+void KyStreamingChannelSourceDefault::SetLargeLeaderTrailerEnabled(bool, uint32_t) { }
 
 KyResult KyStreamingChannelSourceDefault::SetTestPayloadFormatMode(KyPayloadType aPayloadType)
 {

@@ -11,20 +11,17 @@ namespace {
 constexpr auto LONGEST_WAIT = std::chrono::milliseconds(50);
 constexpr double MAX_FRAME_RATE = 100000.0;
 
-bool ValidRate(double rate)
-{
-    return std::isfinite(rate) && rate >= 0.0 && rate <= MAX_FRAME_RATE;
-}
+bool ValidRate(double rate) { return std::isfinite(rate) && rate >= 0.0 && rate <= MAX_FRAME_RATE; }
 
 }  // namespace
 
 KyStreamingChannelSourceTestPattern::KyStreamingChannelSourceTestPattern(uint32_t aWidth, uint32_t aHeight,
-                                                                         KyPixelType aPixelType, size_t aBufferCount,
+                                                                         KyPixelType aPixelType,
+                                                                         size_t aBufferCount,
                                                                          double aFrameRate)
     : KyStreamingChannelSourceDefault(aWidth, aHeight, aPixelType, aBufferCount),
       mFrameRate(ValidRate(aFrameRate) ? aFrameRate : 30.0)
-{
-}
+{ }
 
 KyResult KyStreamingChannelSourceTestPattern::SetFrameRate(double aFrameRate)
 {
@@ -101,7 +98,8 @@ KyResult KyStreamingChannelSourceTestPattern::RetrieveBuffer(KyBuffer **aBuffer)
         if (mQueue.empty()) {
             return KyResult(KY_TIMEOUT, KyString("no buffer queued"));  // aborted meanwhile
         }
-        const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / mFrameRate));
+        const auto period =
+            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / mFrameRate));
         // A late frame does not make the next ones come in a burst.
         mNextFrame = std::max(mNextFrame + period, Clock::now() - period);
     }

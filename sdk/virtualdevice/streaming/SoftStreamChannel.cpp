@@ -29,21 +29,19 @@ constexpr size_t RESEND_CACHE_BLOCKS = 8;
 
 }  // namespace
 
-SoftStreamChannel::SoftStreamChannel(uint32_t index, IKyStreamingChannelSource &source, SoftDeviceContext &context)
+SoftStreamChannel::SoftStreamChannel(uint32_t index, IKyStreamingChannelSource &source,
+                                     SoftDeviceContext &context)
     : mIndex(index), mSource(source), mContext(context)
-{
-}
+{ }
 
-SoftStreamChannel::~SoftStreamChannel()
-{
-    End();
-}
+SoftStreamChannel::~SoftStreamChannel() { End(); }
 
 KyResult SoftStreamChannel::Begin(uint32_t deviceIp, bool timestamping)
 {
     mTimestamping = timestamping;
     uint32_t maxPacket = DEFAULT_MAX_PACKET_SIZE;
-    const KyResult info = ky::base::Guarded(SoftDeviceLog(), "GetGevSCPSPacketSizeInfo", [&] { return mSource.GetGevSCPSPacketSizeInfo(maxPacket); });
+    const KyResult info = ky::base::Guarded(SoftDeviceLog(), "GetGevSCPSPacketSizeInfo",
+                                            [&] { return mSource.GetGevSCPSPacketSizeInfo(maxPacket); });
     mMaxPacketSize = info.IsOK() ? std::clamp<uint32_t>(maxPacket, GVSP_MIN_PACKET_SIZE, GVSP_MAX_PACKET_SIZE)
                                  : DEFAULT_MAX_PACKET_SIZE;
     mAllBuffers.clear();
@@ -135,10 +133,7 @@ void SoftStreamChannel::SetDestination(uint32_t ip, uint16_t port)
     }
 }
 
-void SoftStreamChannel::Close()
-{
-    SetDestination(mDestinationIp, 0);
-}
+void SoftStreamChannel::Close() { SetDestination(mDestinationIp, 0); }
 
 bool SoftStreamChannel::IsOpen() const
 {
@@ -146,26 +141,20 @@ bool SoftStreamChannel::IsOpen() const
     return mOpen;
 }
 
-uint16_t SoftStreamChannel::SourcePort() const
-{
-    return mSender.LocalPort();
-}
+uint16_t SoftStreamChannel::SourcePort() const { return mSender.LocalPort(); }
 
 KyResult SoftStreamChannel::SetPacketSize(uint32_t packetSize, uint32_t &applied)
 {
     applied = std::min(packetSize, mMaxPacketSize);
     if (GvspPayloadBytesPerPacket(applied, false) == 0 || applied < GVSP_MIN_PACKET_SIZE) {
-        return KyResult(KY_INVALID_PARAMETER, KyString("packet size " + std::to_string(packetSize) +
-                                                       " is below the smallest " +
-                                                       std::to_string(GVSP_MIN_PACKET_SIZE)));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("packet size " + std::to_string(packetSize) + " is below the smallest " +
+                                 std::to_string(GVSP_MIN_PACKET_SIZE)));
     }
     return mSender.SetPacketSize(applied);
 }
 
-KyResult SoftStreamChannel::FireTestPacket()
-{
-    return mSender.SendTestPacket();
-}
+KyResult SoftStreamChannel::FireTestPacket() { return mSender.SendTestPacket(); }
 
 void SoftStreamChannel::SetPacketDelay(uint32_t ticks)
 {
@@ -263,10 +252,12 @@ void SoftStreamChannel::Stream()
         QueueIdleBuffers();
         KyBuffer *buffer = nullptr;
         const auto asked = Clock::now();
-        const KyResult result = ky::base::Guarded(SoftDeviceLog(), "RetrieveBuffer", [&] { return mSource.RetrieveBuffer(&buffer); });
+        const KyResult result = ky::base::Guarded(SoftDeviceLog(), "RetrieveBuffer",
+                                                  [&] { return mSource.RetrieveBuffer(&buffer); });
         auto queued = std::find(mQueued.begin(), mQueued.end(), buffer);
         if (buffer != nullptr && queued == mQueued.end()) {
-            SoftLog("SoftStreamChannel::Stream", "channel %u: RetrieveBuffer gave a buffer it did not hold", mIndex);
+            SoftLog("SoftStreamChannel::Stream", "channel %u: RetrieveBuffer gave a buffer it did not hold",
+                    mIndex);
             buffer = nullptr;
         }
         if (buffer == nullptr) {
@@ -277,7 +268,8 @@ void SoftStreamChannel::Stream()
             continue;
         }
         mQueued.erase(queued);
-        ky::base::Guarded(SoftDeviceLog(), "PostRetrieveBufferProc", [&] { mSource.PostRetrieveBufferProc(); });
+        ky::base::Guarded(SoftDeviceLog(), "PostRetrieveBufferProc",
+                          [&] { mSource.PostRetrieveBufferProc(); });
         if (result.IsOK()) {
             SendBuffer(*buffer);
             if (mMode == AcquisitionMode::SingleFrame) {
@@ -295,7 +287,8 @@ void SoftStreamChannel::QueueIdleBuffers()
         if (mTimestamping) {
             (void)buffer->SetTimestamp(mContext.Timestamp());  // a plain setter: cannot fail
         }
-        const KyResult result = ky::base::Guarded(SoftDeviceLog(), "QueueBuffer", [&] { return mSource.QueueBuffer(buffer); });
+        const KyResult result =
+            ky::base::Guarded(SoftDeviceLog(), "QueueBuffer", [&] { return mSource.QueueBuffer(buffer); });
         if (result.IsFailure()) {
             return;  // the source is full: the rest waits for the next round
         }
@@ -313,7 +306,8 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
     }
     GvspOutgoingBlock block;
     block.blockId = mNextBlockId.load();
-    mNextBlockId = block.blockId >= GVSP_STANDARD_BLOCK_ID_MAX ? 1 : block.blockId + 1;  // 0 is never a block id
+    mNextBlockId =
+        block.blockId >= GVSP_STANDARD_BLOCK_ID_MAX ? 1 : block.blockId + 1;  // 0 is never a block id
     block.leader.pixelFormat = static_cast<uint32_t>(image->GetPixelType());
     block.leader.sizeX = image->GetWidth();
     block.leader.sizeY = image->GetHeight();
@@ -326,7 +320,8 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
     block.size = image->GetImageSize();
     const KyResult result = mSender.SendBlock(block);
     if (result.IsFailure()) {
-        SoftLog("SoftStreamChannel::SendBuffer", "channel %u: %s", mIndex, result.GetDescription().GetAscii());
+        SoftLog("SoftStreamChannel::SendBuffer", "channel %u: %s", mIndex,
+                result.GetDescription().GetAscii());
         return;
     }
     ++mFramesSent;

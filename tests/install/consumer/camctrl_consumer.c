@@ -9,7 +9,8 @@ int main(void)
 {
     bool initialised = true;
     int before = ST_IsInitSystem(&initialised);
-    printf("before init: %d %s (%s)\n", before, initialised ? "true" : "false", ST_GetLastErrorDescription(0));
+    printf("before init: %d %s (%s)\n", before, initialised ? "true" : "false",
+           ST_GetLastErrorDescription(0));
     if (ST_InitSystem() != BNK_OK)
         return 1;
     int after = ST_IsInitSystem(&initialised);

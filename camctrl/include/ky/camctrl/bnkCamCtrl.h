@@ -49,13 +49,13 @@ extern "C" {
 /* Result codes. Fixed numbers, never renumbered or reused. */
 enum bnkResult {
     BNK_OK = 0,
-    BNK_ERR_GENERIC = -1001,                  /* an SDK failure without a code of its own, or an unexpected failure */
-    BNK_ERR_NOT_INITIALIZED = -1002,          /* not initialised; enumeration list never built; null image memory */
+    BNK_ERR_GENERIC = -1001,         /* an SDK failure without a code of its own, or an unexpected failure */
+    BNK_ERR_NOT_INITIALIZED = -1002, /* not initialised; enumeration list never built; null image memory */
     BNK_ERR_NOT_IMPLEMENTED = -1003,
     BNK_ERR_BUSY = -1004,
     BNK_ERR_STATE = -1005,
     BNK_ERR_NOT_CONNECTED = -1006,
-    BNK_ERR_NOT_FOUND = -1007,                /* no such feature; enumeration index out of range */
+    BNK_ERR_NOT_FOUND = -1007, /* no such feature; enumeration index out of range */
     BNK_ERR_NO_MORE_ITEM = -1008,
     BNK_ERR_INVALID_PARAMETER = -1009,
     BNK_ERR_FILE = -1010,
@@ -84,8 +84,8 @@ enum bnkResult {
     BNK_ERR_RESYNC = -1034,
     BNK_ERR_CORRUPTED_DATA = -1035,
     BNK_ERR_GENICAM_XML = -1036,
-    BNK_ERR_NO_DEVICE = -1037,                /* handle not in use; empty enumeration list */
-    BNK_ERR_NO_SYSTEM = -1038,                /* ST_InitSystem not called (or the system freed) */
+    BNK_ERR_NO_DEVICE = -1037, /* handle not in use; empty enumeration list */
+    BNK_ERR_NO_SYSTEM = -1038, /* ST_InitSystem not called (or the system freed) */
     BNK_ERR_SYSTEM_NOT_INITIALIZED = -1039
 };
 
@@ -95,9 +95,9 @@ enum bnkDeviceInfoType {
     BNK_INFO_MODEL_NAME = 10001,
     BNK_INFO_SERIAL_NUMBER = 10002,
     BNK_INFO_VERSION = 10003,
-    BNK_INFO_MAC_ADDRESS = 10004,             /* GigE Vision cameras only */
-    BNK_INFO_IP_ADDRESS = 10005,              /* GigE Vision cameras only */
-    BNK_INFO_USB_SPEED = 10006                /* USB3 Vision cameras only */
+    BNK_INFO_MAC_ADDRESS = 10004, /* GigE Vision cameras only */
+    BNK_INFO_IP_ADDRESS = 10005,  /* GigE Vision cameras only */
+    BNK_INFO_USB_SPEED = 10006    /* USB3 Vision cameras only */
 };
 
 /* Conversion codes of ST_CvtColor: the source's pixel layout; the destination is always BGR8. */
@@ -110,32 +110,31 @@ enum bnkColorConversion {
 };
 
 /* The image record (48 bytes). The application owns it; `data` is pixel memory. */
-typedef struct _bnkBuffer {
-    uint64_t blockId;        /* block ID of the image */
-    uint64_t timestamp;      /* the camera's time stamp of the image */
-    uint32_t imageSize;      /* bytes of `data` (after a grab: of the image copied) */
-    uint32_t reserved;       /* never read or written by the library */
-    uint32_t width;          /* pixels per line */
-    uint32_t height;         /* lines */
-    uint32_t lineBytes;      /* width x bytesPerPixel */
+typedef struct _bnkBuffer
+{
+    uint64_t blockId;   /* block ID of the image */
+    uint64_t timestamp; /* the camera's time stamp of the image */
+    uint32_t imageSize; /* bytes of `data` (after a grab: of the image copied) */
+    uint32_t reserved;  /* never read or written by the library */
+    uint32_t width;     /* pixels per line */
+    uint32_t height;    /* lines */
+    uint32_t lineBytes; /* width x bytesPerPixel */
     uint32_t bytesPerPixel;
-    unsigned char *data;     /* pixel memory, from the C heap (malloc); released by ST_FreeBuffer */
+    unsigned char *data; /* pixel memory, from the C heap (malloc); released by ST_FreeBuffer */
 } bnkBuffer;
 
 /* The camera event record (32 bytes), valid only during an event callback. */
-typedef struct _bnkEvent {
-    uint32_t eventId;          /* one of the event IDs below */
-    uint64_t timestamp;        /* the camera's time stamp; for EventDeviceDisconnect the host's time in ns since 1970 */
-    const void *eventData;     /* payload as the camera sent it; null for EventDeviceDisconnect */
-    uint32_t eventDataLength;  /* payload bytes */
+typedef struct _bnkEvent
+{
+    uint32_t eventId; /* one of the event IDs below */
+    uint64_t
+        timestamp; /* the camera's time stamp; for EventDeviceDisconnect the host's time in ns since 1970 */
+    const void *eventData;    /* payload as the camera sent it; null for EventDeviceDisconnect */
+    uint32_t eventDataLength; /* payload bytes */
 } bnkEvent;
 
 /* Grab callback types. */
-enum bnkGrabType {
-    GrabNewImage = 0,
-    GrabError = 1,
-    GrabTimeout = 2
-};
+enum bnkGrabType { GrabNewImage = 0, GrabError = 1, GrabTimeout = 2 };
 
 /* Camera event IDs. */
 enum bnkEventId {
@@ -174,7 +173,8 @@ KY_CAMCTRL_API int ST_UpdateDevice(void) KY_CAMCTRL_NOEXCEPT;
  * BNK_ERR_NO_DEVICE for an empty list, BNK_ERR_NOT_FOUND for an index out of range;
  * ST_GetEnumDeviceInfo: BNK_ERR_INVALID_PARAMETER for an info type of another transport (buffer
  * and length untouched); an info type not listed gives the empty text. */
-KY_CAMCTRL_API int ST_GetEnumDeviceID(unsigned int index, char *text, unsigned int *length) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetEnumDeviceID(unsigned int index, char *text,
+                                      unsigned int *length) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_GetEnumDeviceInfo(unsigned int index, int infoType, char *text,
                                         unsigned int *length) KY_CAMCTRL_NOEXCEPT;
 
@@ -214,22 +214,27 @@ KY_CAMCTRL_API int ST_GetFloatReg(int handle, const char *name, double *value) K
 KY_CAMCTRL_API int ST_SetBoolReg(int handle, const char *name, bool value) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_GetBoolReg(int handle, const char *name, bool *value) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_SetEnumReg(int handle, const char *name, char *value) KY_CAMCTRL_NOEXCEPT;
-KY_CAMCTRL_API int ST_GetEnumReg(int handle, const char *name, char *text, unsigned int *length) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetEnumReg(int handle, const char *name, char *text,
+                                 unsigned int *length) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_SetStrReg(int handle, const char *name, char *value) KY_CAMCTRL_NOEXCEPT;
-KY_CAMCTRL_API int ST_GetStrReg(int handle, const char *name, char *text, unsigned int *length) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetStrReg(int handle, const char *name, char *text,
+                                unsigned int *length) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_SetCmdReg(int handle, const char *name) KY_CAMCTRL_NOEXCEPT;
 /* Ranges and entries; a name that is no feature of the asked type gives BNK_ERR_NOT_FOUND. */
 KY_CAMCTRL_API int ST_GetIntRegRange(int handle, const char *name, int64_t *min, int64_t *max,
                                      int64_t *increment) KY_CAMCTRL_NOEXCEPT;
-KY_CAMCTRL_API int ST_GetFloatRegRange(int handle, const char *name, double *min, double *max) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetFloatRegRange(int handle, const char *name, double *min,
+                                       double *max) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_GetEnumEntrySize(int handle, const char *name, int *count) KY_CAMCTRL_NOEXCEPT;
-KY_CAMCTRL_API int ST_GetEnumEntryIntValue(int handle, const char *name, int index, int *value) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_GetEnumEntryIntValue(int handle, const char *name, int index,
+                                           int *value) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_GetEnumEntryValue(int handle, const char *name, int index, char *text,
                                         unsigned int *length) KY_CAMCTRL_NOEXCEPT;
 
 /* Raw device memory: `length` bytes at `address`. ST_ReadParam prints the result's description on
  * one line of standard output. */
-KY_CAMCTRL_API int ST_ReadParam(int handle, unsigned char *data, int64_t address, int64_t length) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_ReadParam(int handle, unsigned char *data, int64_t address,
+                                int64_t length) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_WriteParam(int handle, const unsigned char *data, int64_t address,
                                  int64_t length) KY_CAMCTRL_NOEXCEPT;
 
@@ -239,7 +244,8 @@ KY_CAMCTRL_API int ST_WriteParam(int handle, const unsigned char *data, int64_t 
  * a destination smaller than width x height x 3 is refused. BNK_ERR_NOT_INITIALIZED for null
  * data, BNK_ERR_INVALID_PARAMETER for an unknown code, or the SDK's positive result code.
  * ST_FreeBuffer releases a record's memory (free) and zeroes its fields but `reserved`. */
-KY_CAMCTRL_API int ST_CvtColor(struct _bnkBuffer source, struct _bnkBuffer *destination, int code) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_CvtColor(struct _bnkBuffer source, struct _bnkBuffer *destination,
+                               int code) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_FreeBuffer(struct _bnkBuffer *image) KY_CAMCTRL_NOEXCEPT;
 
 /* ---- Settings files --------------------------------------------------------------------------

@@ -40,7 +40,7 @@ public:
 
 private:
     friend class OwnedThread;
-    std::atomic<bool> mReleased {false};
+    std::atomic<bool> mReleased{false};
 };
 
 // Whether the calling thread was started by an OwnedThread of this owner.
@@ -60,9 +60,7 @@ public:
     void Start(const void *owner, Body body)
     {
         auto life = std::make_shared<ThreadLife>();
-        std::thread thread([owner, life, body = std::move(body)]() mutable {
-            Run(owner, *life, body);
-        });
+        std::thread thread([owner, life, body = std::move(body)]() mutable { Run(owner, *life, body); });
         mLife = std::move(life);
         mThread = std::move(thread);
     }

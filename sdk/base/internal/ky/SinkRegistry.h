@@ -27,7 +27,7 @@ class SinkRegistry
 public:
     enum class Change { Done, Null, Repeat, Missing };
 
-    SinkRegistry() : mState(std::make_shared<State>()) {}
+    SinkRegistry() : mState(std::make_shared<State>()) { }
     ~SinkRegistry()
     {
         std::lock_guard<std::mutex> lock(mState->mutex);

@@ -25,7 +25,7 @@ public:
     size_t Remaining() const { return mSize - mPos; }
 
 protected:
-    explicit ByteCursor(size_t size) : mSize(size) {}
+    explicit ByteCursor(size_t size) : mSize(size) { }
 
     // Moves past `count` bytes if they are there; otherwise fails for good.
     bool Take(size_t count)
@@ -46,7 +46,7 @@ protected:
 class ByteReader : public ByteCursor
 {
 public:
-    ByteReader(const uint8_t *data, size_t size) : ByteCursor(data ? size : 0), mData(data) {}
+    ByteReader(const uint8_t *data, size_t size) : ByteCursor(data ? size : 0), mData(data) { }
 
     bool ReadU8(uint8_t &value) { return ReadBig(value); }
     bool ReadU16(uint16_t &value) { return ReadBig(value); }
@@ -107,7 +107,7 @@ private:
 class ByteWriter : public ByteCursor
 {
 public:
-    ByteWriter(uint8_t *data, size_t capacity) : ByteCursor(data ? capacity : 0), mData(data) {}
+    ByteWriter(uint8_t *data, size_t capacity) : ByteCursor(data ? capacity : 0), mData(data) { }
 
     size_t Capacity() const { return mSize; }
 

@@ -116,15 +116,15 @@ enum class Status : uint16_t {
 // Why a packet was refused by a builder or a parser.
 enum class CodecError {
     Ok,
-    ShorterThanHeader,     // fewer bytes than a GVCP header
-    BadKey,                // a command whose first byte is not 0x42
-    WrongCode,             // not the command or acknowledge this parser reads
-    LengthMismatch,        // the header's length field disagrees with the datagram
-    BadPayloadSize,        // the payload size does not fit this message
-    CountZero,             // a read or write of nothing
-    CountTooLarge,         // more registers or bytes than one packet may carry
-    Unaligned,             // an address or size that is not a multiple of 4
-    ValueOutOfRange,       // a field value the chosen layout cannot carry
+    ShorterThanHeader,  // fewer bytes than a GVCP header
+    BadKey,             // a command whose first byte is not 0x42
+    WrongCode,          // not the command or acknowledge this parser reads
+    LengthMismatch,     // the header's length field disagrees with the datagram
+    BadPayloadSize,     // the payload size does not fit this message
+    CountZero,          // a read or write of nothing
+    CountTooLarge,      // more registers or bytes than one packet may carry
+    Unaligned,          // an address or size that is not a multiple of 4
+    ValueOutOfRange,    // a field value the chosen layout cannot carry
 };
 
 const char *CodecErrorName(CodecError error);
@@ -133,7 +133,8 @@ const char *StatusName(Status status);     // "INVALID_ADDRESS"; "UNKNOWN" for o
 // The status a device answers when a command fails to parse for this reason.
 Status StatusForCodecError(CodecError error);
 
-struct CommandHeader {
+struct CommandHeader
+{
     uint8_t flags = FLAG_ACK_REQUIRED;
     Command command = Command::DISCOVERY_CMD;  // set by the builders
     uint16_t length = 0;                       // set by the builders
@@ -141,7 +142,8 @@ struct CommandHeader {
     bool AckRequired() const { return (flags & FLAG_ACK_REQUIRED) != 0; }
 };
 
-struct AckHeader {
+struct AckHeader
+{
     Status status = Status::SUCCESS;
     Command acknowledge = Command::DISCOVERY_ACK;  // set by the builders
     uint16_t length = 0;                           // set by the builders

@@ -6,7 +6,8 @@ namespace ky::gev {
 
 // The identity a device gives in its discovery acknowledge; the same fields, in the same order,
 // open the bootstrap register map.
-struct DiscoveryInfo {
+struct DiscoveryInfo
+{
     uint16_t specMajor = 2;
     uint16_t specMinor = 0;
     uint32_t deviceMode = 0;
@@ -16,37 +17,42 @@ struct DiscoveryInfo {
     uint32_t currentIp = 0;  // host order: 10.0.0.1 is 0x0A000001
     uint32_t currentSubnetMask = 0;
     uint32_t currentGateway = 0;
-    std::string manufacturerName;   // 32 bytes on the wire
-    std::string modelName;          // 32
-    std::string deviceVersion;      // 32
-    std::string manufacturerInfo;   // 48
-    std::string serialNumber;       // 16
-    std::string userDefinedName;    // 16
+    std::string manufacturerName;  // 32 bytes on the wire
+    std::string modelName;         // 32
+    std::string deviceVersion;     // 32
+    std::string manufacturerInfo;  // 48
+    std::string serialNumber;      // 16
+    std::string userDefinedName;   // 16
 };
 // The 248-byte payload alone (also the layout of bootstrap registers 0x0000 to 0x00F7).
 void BuildDiscoveryPayload(const DiscoveryInfo &info, uint8_t (&out)[DISCOVERY_ACK_PAYLOAD_SIZE]);
 CodecError ParseDiscoveryPayload(const uint8_t *data, size_t size, DiscoveryInfo &info);
 
-struct DiscoveryCmd {
+struct DiscoveryCmd
+{
     CommandHeader header;
 };
-struct DiscoveryAck {
+struct DiscoveryAck
+{
     AckHeader header;
     DiscoveryInfo info;
 };
 
-struct ForceIpCmd {
+struct ForceIpCmd
+{
     CommandHeader header;
     MacAddress mac{};
     uint32_t staticIp = 0;  // 0 with mask and gateway 0: restart the IP configuration cycle
     uint32_t subnetMask = 0;
     uint32_t gateway = 0;
 };
-struct ForceIpAck {
+struct ForceIpAck
+{
     AckHeader header;
 };
 
-struct PacketResendCmd {
+struct PacketResendCmd
+{
     CommandHeader header;  // FLAG_EXTENDED_ID selects the 64-bit block id layout
     uint16_t streamChannel = 0;
     uint64_t blockId = 0;
@@ -66,93 +72,112 @@ inline PacketResendCmd MakePacketResend(uint16_t requestId, uint16_t channel, ui
     command.streamChannel = channel;
     command.blockId = blockId;
     command.firstPacketId = firstPacketId;
-    command.lastPacketId =
-        (!extended && lastPacketId > GVSP_STANDARD_PACKET_ID_MAX) ? GVSP_STANDARD_PACKET_ID_MAX : lastPacketId;
+    command.lastPacketId = (!extended && lastPacketId > GVSP_STANDARD_PACKET_ID_MAX)
+                               ? GVSP_STANDARD_PACKET_ID_MAX
+                               : lastPacketId;
     return command;
 }
 
-struct ReadRegCmd {
+struct ReadRegCmd
+{
     CommandHeader header;
     std::vector<uint32_t> addresses;  // 1 to READREG_MAX_COUNT, each a multiple of 4
 };
-struct ReadRegAck {
+struct ReadRegAck
+{
     AckHeader header;
     std::vector<uint32_t> values;  // on failure, the values read before the failing address
 };
 
-struct RegisterWrite {
+struct RegisterWrite
+{
     uint32_t address = 0;
     uint32_t value = 0;
 };
-struct WriteRegCmd {
+struct WriteRegCmd
+{
     CommandHeader header;
     std::vector<RegisterWrite> writes;  // 1 to WRITEREG_MAX_COUNT
 };
-struct WriteRegAck {
+struct WriteRegAck
+{
     AckHeader header;
     uint16_t index = 0;  // on success the number written; on failure the index of the failing one
 };
 
-struct ReadMemCmd {
+struct ReadMemCmd
+{
     CommandHeader header;
     uint32_t address = 0;  // multiple of 4
     uint16_t count = 0;    // 4 to READMEM_MAX_SIZE, multiple of 4
 };
-struct ReadMemAck {
+struct ReadMemAck
+{
     AckHeader header;
     uint32_t address = 0;
     std::vector<uint8_t> data;
 };
 
-struct WriteMemCmd {
+struct WriteMemCmd
+{
     CommandHeader header;
     uint32_t address = 0;       // multiple of 4
     std::vector<uint8_t> data;  // 4 to WRITEMEM_MAX_SIZE bytes, multiple of 4
 };
-struct WriteMemAck {
+struct WriteMemAck
+{
     AckHeader header;
     uint16_t index = 0;  // bytes written
 };
 
-struct PendingAck {
+struct PendingAck
+{
     AckHeader header;  // ackId is the id of the command still running
     uint16_t timeToCompletionMs = 0;
 };
 
-struct EventItem {
+struct EventItem
+{
     uint16_t eventId = 0;
     uint16_t streamChannel = 0xFFFF;  // 0xFFFF: not tied to a stream channel
     uint64_t blockId = 0;             // 16 bits without FLAG_EXTENDED_ID
     uint64_t timestamp = 0;
 };
-struct EventCmd {
-    CommandHeader header;  // FLAG_EXTENDED_ID selects the 24-byte item layout
+struct EventCmd
+{
+    CommandHeader header;           // FLAG_EXTENDED_ID selects the 24-byte item layout
     std::vector<EventItem> events;  // at least one, as many as fit one packet
 };
-struct EventAck {
+struct EventAck
+{
     AckHeader header;
 };
 
-struct EventDataCmd {
+struct EventDataCmd
+{
     CommandHeader header;
     EventItem event;
     std::vector<uint8_t> data;  // up to what fits one packet after the item
 };
-struct EventDataAck {
+struct EventDataAck
+{
     AckHeader header;
 };
 
-struct ActionCmd {
+struct ActionCmd
+{
     CommandHeader header;  // FLAG_ACTION_SCHEDULED: actionTime is sent
     uint32_t deviceKey = 0;
     uint32_t groupKey = 0;
     uint32_t groupMask = 0;
     uint64_t actionTime = 0;
 };
-struct ActionAck {
+struct ActionAck
+{
     AckHeader header;
 };
 
+// clang-format off
 #define KY_GEV_MESSAGE_LIST(X) \
     X(DiscoveryCmd) X(DiscoveryAck) X(ForceIpCmd) X(ForceIpAck) X(PacketResendCmd) \
     X(ReadRegCmd) X(ReadRegAck) X(WriteRegCmd) X(WriteRegAck) X(ReadMemCmd) X(ReadMemAck) \
@@ -164,5 +189,6 @@ struct ActionAck {
     CodecError Parse(const uint8_t *data, size_t size, Type &message);
 KY_GEV_MESSAGE_LIST(KY_GEV_DECLARE_CODEC)
 #undef KY_GEV_DECLARE_CODEC
+// clang-format on
 
 }  // namespace ky::gev

@@ -39,13 +39,13 @@ constexpr uint32_t GVSP_MIN_PACKET_SIZE = 576;
 constexpr uint32_t GVSP_MAX_PACKET_SIZE = 65535;
 
 // Leader and trailer bodies (after the header).
-constexpr size_t GVSP_LEADER_COMMON_SIZE = 12;    // reserved, payload type, timestamp
+constexpr size_t GVSP_LEADER_COMMON_SIZE = 12;  // reserved, payload type, timestamp
 constexpr size_t GVSP_LEADER_IMAGE_SIZE = 36;
-constexpr size_t GVSP_LEADER_RAW_DATA_SIZE = 20;  // + 64-bit payload size
-constexpr size_t GVSP_TRAILER_COMMON_SIZE = 4;    // reserved, payload type
-constexpr size_t GVSP_TRAILER_IMAGE_SIZE = 8;     // + size y
-constexpr size_t GVSP_TRAILER_CHUNK_DATA_SIZE = 8; // + chunk data payload length
-constexpr size_t GVSP_TRAILER_CHUNK_LAYOUT_SIZE = 4; // extended chunk: + chunk layout id
+constexpr size_t GVSP_LEADER_RAW_DATA_SIZE = 20;      // + 64-bit payload size
+constexpr size_t GVSP_TRAILER_COMMON_SIZE = 4;        // reserved, payload type
+constexpr size_t GVSP_TRAILER_IMAGE_SIZE = 8;         // + size y
+constexpr size_t GVSP_TRAILER_CHUNK_DATA_SIZE = 8;    // + chunk data payload length
+constexpr size_t GVSP_TRAILER_CHUNK_LAYOUT_SIZE = 4;  // extended chunk: + chunk layout id
 constexpr size_t GVSP_MAX_LEADER_PACKET_SIZE = GVSP_EXTENDED_HEADER_SIZE + GVSP_LEADER_IMAGE_SIZE;
 constexpr size_t GVSP_MAX_TRAILER_PACKET_SIZE =
     GVSP_EXTENDED_HEADER_SIZE + GVSP_TRAILER_IMAGE_SIZE + GVSP_TRAILER_CHUNK_LAYOUT_SIZE;
@@ -138,8 +138,8 @@ struct GvspLeader
 struct GvspTrailer
 {
     uint16_t payloadType = static_cast<uint16_t>(GvspPayloadType::Image);
-    uint32_t sizeY = 0;            // image: lines actually sent; chunk data: payload length
-    uint32_t chunkLayoutId = 0;    // extended chunk only
+    uint32_t sizeY = 0;          // image: lines actually sent; chunk data: payload length
+    uint32_t chunkLayoutId = 0;  // extended chunk only
 
     bool ExtendedChunk() const { return (payloadType & GVSP_PAYLOAD_TYPE_EXTENDED_CHUNK_MASK) != 0; }
 };
@@ -155,7 +155,8 @@ uint64_t GvspPayloadPacketCount(uint64_t payloadSize, size_t payloadBytesPerPack
 // over 24 bits in standard mode).
 size_t GvspBuildHeader(uint8_t *buffer, size_t capacity, const GvspHeader &header);
 size_t GvspBuildLeader(uint8_t *buffer, size_t capacity, const GvspHeader &header, const GvspLeader &leader);
-size_t GvspBuildTrailer(uint8_t *buffer, size_t capacity, const GvspHeader &header, const GvspTrailer &trailer);
+size_t GvspBuildTrailer(uint8_t *buffer, size_t capacity, const GvspHeader &header,
+                        const GvspTrailer &trailer);
 size_t GvspBuildPayload(uint8_t *buffer, size_t capacity, const GvspHeader &header, const uint8_t *data,
                         size_t size);
 // A test packet: a standard header of zeros (block id 0 marks it) padded with zeros to the
@@ -176,4 +177,4 @@ const char *GvspPacketFormatName(GvspPacketFormat format);
 // One line for logs: the header decoded (or why it is not readable) and the first bytes in hex.
 std::string DescribeGvsp(const uint8_t *data, size_t size, size_t maxHexBytes = 32);
 
-} // namespace ky::gev
+}  // namespace ky::gev

@@ -24,8 +24,8 @@ class GvspPacketBatch
 public:
     static constexpr size_t MaxPackets = 256;
     static constexpr size_t MaxMessages = 64;
-    static constexpr size_t MaxSegments = 64;   // datagrams per offloaded message
-    static constexpr size_t HeaderRoom = 64;    // leader and trailer packets fit whole
+    static constexpr size_t MaxSegments = 64;  // datagrams per offloaded message
+    static constexpr size_t HeaderRoom = 64;   // leader and trailer packets fit whole
 
     // Starts an empty batch for one destination; the address must outlive the batch's use.
     void Reset(const sockaddr_in *destination);
@@ -63,4 +63,4 @@ private:
     uint8_t mHeaders[MaxPackets][HeaderRoom];
 };
 
-} // namespace ky::gev
+}  // namespace ky::gev

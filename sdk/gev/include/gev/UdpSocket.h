@@ -88,7 +88,8 @@ public:
     ssize_t Send(const void *data, size_t size, bool dontWait = false) const;
     // To ip:port; a non-zero adapter index sends out of that adapter (IP_PKTINFO), which picks
     // the adapter of a broadcast without binding the socket to it.
-    ssize_t SendTo(const void *data, size_t size, uint32_t ip, uint16_t port, unsigned adapterIndex = 0) const;
+    ssize_t SendTo(const void *data, size_t size, uint32_t ip, uint16_t port,
+                   unsigned adapterIndex = 0) const;
     // One datagram without waiting; -1 (EAGAIN) when none is there. info, when given, tells
     // its source (and, with Options::packetInfo, its destination and adapter).
     ssize_t Receive(void *buffer, size_t capacity, DatagramInfo *info = nullptr) const;
@@ -107,4 +108,4 @@ private:
     std::atomic<uint16_t> mLocalPort{0};
 };
 
-} // namespace ky::gev
+}  // namespace ky::gev

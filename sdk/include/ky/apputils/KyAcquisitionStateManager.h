@@ -29,8 +29,7 @@ class KyDevice;
 class KyGenParameterArray;
 class KyStream;
 
-enum KyAcquisitionState
-{
+enum KyAcquisitionState {
     KyAcquisitionStateUnknown = -1,
     KyAcquisitionStateUnlocked = 0,  // acquisition stopped
     KyAcquisitionStateLocked = 1,    // acquisition running

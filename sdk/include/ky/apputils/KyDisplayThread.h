@@ -77,7 +77,7 @@ private:
     // False when a hook deleted the object.
     bool Handle(const ky::base::ThreadLife &life, KyBuffer *buffer);
 
-    mutable std::mutex mMutex;   // the thread object, pipeline and parameters
+    mutable std::mutex mMutex;  // the thread object, pipeline and parameters
     const std::unique_ptr<ky::base::OwnedThread> mThread;
     std::atomic<bool> mStop{false};
     std::atomic<bool> mRunning{false};

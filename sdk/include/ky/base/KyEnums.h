@@ -16,7 +16,8 @@ KY_PIXEL_MASK_TABLE(KY_DECLARE_PIXEL_MASK)
 #undef KY_DECLARE_PIXEL_MASK
 
 #define KY_DECLARE_ENUM_MEMBER(name, value) name = value,
-#define KY_DECLARE_ENUM(enumName) enum enumName : int32_t { KY_ENUM_TABLE_##enumName(KY_DECLARE_ENUM_MEMBER) };
+#define KY_DECLARE_ENUM(enumName)                                                                            \
+    enum enumName : int32_t { KY_ENUM_TABLE_##enumName(KY_DECLARE_ENUM_MEMBER) };
 KY_ENUMERATION_LIST(KY_DECLARE_ENUM)
 #undef KY_DECLARE_ENUM
 #undef KY_DECLARE_ENUM_MEMBER

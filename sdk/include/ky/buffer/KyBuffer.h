@@ -23,7 +23,9 @@
 class IKyMultiPartContainer;
 class IKyH264AccessUnit;
 class KyTesmarCompressed;
-namespace ky::buffer { class ChunkStore; }
+namespace ky::buffer {
+class ChunkStore;
+}
 
 // Packet counters of one block, filled by the stream receiver.
 struct KyBufferPacketStatistics

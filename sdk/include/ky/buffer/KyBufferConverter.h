@@ -22,7 +22,9 @@
 
 class IKyImage;
 class KyBuffer;
-namespace ky::buffer { class ConversionPool; }
+namespace ky::buffer {
+class ConversionPool;
+}
 
 class KY_BUFFER_API KyBufferConverter
 {
@@ -62,7 +64,8 @@ public:
     uint32_t GetThreadCount() const { return mThreadCount; }
 
 private:
-    KyResult ConvertLocked(const IKyImage &aSource, KyBuffer &aDestination, bool aReallocIfNeeded, bool aFlipY);
+    KyResult ConvertLocked(const IKyImage &aSource, KyBuffer &aDestination, bool aReallocIfNeeded,
+                           bool aFlipY);
 
     mutable std::mutex mMutex;
     uint32_t mThreadCount;

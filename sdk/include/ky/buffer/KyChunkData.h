@@ -48,7 +48,11 @@ public:
     virtual uint8_t *Detach();
 
     // For the stream receiver: the payload length that the block's trailer gave.
-    void SetChunkDataPayloadLength(uint64_t aLength) { mPayloadLength = aLength; mPayloadLengthSet = true; }
+    void SetChunkDataPayloadLength(uint64_t aLength)
+    {
+        mPayloadLength = aLength;
+        mPayloadLengthSet = true;
+    }
 
 private:
     friend class KyBuffer;

@@ -117,9 +117,11 @@ private:
     void FitTo(const uint8_t *aData, uint32_t aSize);
     // Checks a layout and gives the bytes it takes with its chunk area.
     static KyResult Layout(const char *aCaller, uint32_t aWidth, uint32_t aHeight, KyPixelType aPixelType,
-                           uint16_t aPaddingX, uint16_t aPaddingY, uint32_t aMaximumChunkLength, uint32_t &aTotal);
+                           uint16_t aPaddingX, uint16_t aPaddingY, uint32_t aMaximumChunkLength,
+                           uint32_t &aTotal);
     void SetGeometryUnchecked(KyPixelType aPixelType, uint32_t aWidth, uint32_t aHeight, uint32_t aOffsetX,
-                              uint32_t aOffsetY, uint16_t aPaddingX, uint16_t aPaddingY, uint32_t aMaximumChunkLength);
+                              uint32_t aOffsetY, uint16_t aPaddingX, uint16_t aPaddingY,
+                              uint32_t aMaximumChunkLength);
 
     KyBuffer &mBuffer;
     KyPixelType mPixelType = KyPixelUndefined;

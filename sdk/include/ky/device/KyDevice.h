@@ -178,7 +178,7 @@ protected:
 private:
     KyDeviceType mType;
     std::unique_ptr<EventSinks> mSinks;
-    std::atomic<uint32_t> mHeartbeatPriority {0};
-    std::atomic<uint32_t> mInterruptLinkPriority {0};
-    std::atomic<uint32_t> mInterruptQueuePriority {0};
+    std::atomic<uint32_t> mHeartbeatPriority{0};
+    std::atomic<uint32_t> mInterruptLinkPriority{0};
+    std::atomic<uint32_t> mInterruptQueuePriority{0};
 };

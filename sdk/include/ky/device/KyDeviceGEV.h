@@ -25,7 +25,7 @@ namespace device {
 class GevConnection;
 class GevLinkParameters;
 class DeviceMemoryPort;
-}
+}  // namespace device
 }  // namespace ky
 
 class KY_DEVICE_API KyDeviceGEV : public KyDevice
@@ -117,7 +117,7 @@ public:
     KyDeviceClass GetClass() const;
     /// The connected device's IP address.
     /// @return the address; empty when not connected
-    KyString GetIPAddress() const;   // empty when not connected
+    KyString GetIPAddress() const;  // empty when not connected
     /// The connected device's MAC address.
     /// @return the MAC address; empty when not connected
     KyString GetMACAddress() const;  // empty when not connected

@@ -17,10 +17,10 @@ public:
 
     /// The device's MAC address ("00:11:22:33:44:55").
     /// @return the MAC address
-    KyString GetMACAddress() const { return mMACAddress; }            // "00:11:22:33:44:55"
+    KyString GetMACAddress() const { return mMACAddress; }  // "00:11:22:33:44:55"
     /// The device's current IP address.
     /// @return the address, dotted quad
-    KyString GetIPAddress() const { return mIPAddress; }              // dotted quad
+    KyString GetIPAddress() const { return mIPAddress; }  // dotted quad
     /// The device's default gateway.
     /// @return the gateway
     KyString GetDefaultGateway() const { return mDefaultGateway; }
@@ -28,7 +28,7 @@ public:
     /// @return the mask
     KyString GetSubnetMask() const { return mSubnetMask; }
     /// The GigE Vision version of the device.
-    /// @return major version << 16 
+    /// @return major version << 16
     ///  minor version
     uint32_t GetGEVVersion() const { return mGEVVersion; }
     /// The IP configurations the device supports, as text ("LLA, DHCP, Persistent").

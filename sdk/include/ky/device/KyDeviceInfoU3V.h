@@ -16,13 +16,13 @@ public:
     KyDeviceInfo *Copy() const override;
 
     /// The device's GenCP version.
-    /// @return major version << 16 
+    /// @return major version << 16
     ///  minor version
     uint32_t GetGenCPVersion() const { return mGenCPVersion; }  // major << 16 | minor
     /// The device's USB3 Vision version.
-    /// @return major version << 16 
+    /// @return major version << 16
     ///  minor version
-    uint32_t GetU3VVersion() const { return mU3VVersion; }      // major << 16 | minor
+    uint32_t GetU3VVersion() const { return mU3VVersion; }  // major << 16 | minor
     /// The device's GUID.
     /// @return the GUID
     KyString GetDeviceGUID() const { return mDeviceGUID; }
@@ -64,7 +64,7 @@ public:
     KyUSBSpeed GetSpeed() const { return mSpeed; }
     /// The device's largest power draw.
     /// @return milliamperes
-    uint32_t GetMaxPower() const { return mMaxPower; }            // milliamperes
+    uint32_t GetMaxPower() const { return mMaxPower; }  // milliamperes
     /// The device's largest packet.
     /// @return bytes
     uint32_t GetMaxPacketSize() const { return mMaxPacketSize; }  // bytes

@@ -39,12 +39,14 @@ KY_GENICAM_API KyResult KyGenParseXmlUrl(const KyString &aUrl, KyGenXmlLocation 
 
 // Reads the file that a "Local:" URL names, in pieces of aChunkSize bytes (rounded down to a
 // multiple of 4, at least 4), unpacks it when zipped, and gives the XML text.
-KY_GENICAM_API KyResult KyGenReadXml(const KyGenReadFunction &aRead, const KyString &aUrl, KyString &aXml, uint32_t aChunkSize = 512);
+KY_GENICAM_API KyResult KyGenReadXml(const KyGenReadFunction &aRead, const KyString &aUrl, KyString &aXml,
+                                     uint32_t aChunkSize = 512);
 
 // Reads the URL register at aUrlAddress (512 bytes), then the XML it names. aUrl, when not
 // null, receives the URL text.
-KY_GENICAM_API KyResult KyGenReadXmlFromDevice(const KyGenReadFunction &aRead, uint64_t aUrlAddress, KyString &aXml,
-                                KyString *aUrl = nullptr, uint32_t aChunkSize = 512);
+KY_GENICAM_API KyResult KyGenReadXmlFromDevice(const KyGenReadFunction &aRead, uint64_t aUrlAddress,
+                                               KyString &aXml, KyString *aUrl = nullptr,
+                                               uint32_t aChunkSize = 512);
 
 // Unpacks the XML entry of a zip archive held in memory. KY_INVALID_DATA_FORMAT for an
 // archive that is truncated, inconsistent or uses what we do not read (zip64, encryption,

@@ -33,7 +33,9 @@
 class KyBuffer;
 class KyStream;
 class KyPipelineEventSink;
-namespace ky::stream { class PipelineCore; }
+namespace ky::stream {
+class PipelineCore;
+}
 
 class KY_STREAM_API KyPipeline
 {

@@ -26,7 +26,10 @@ class KyBuffer;
 class KyDeviceInfo;
 class KyGenParameterArray;
 class KyStreamEventSink;
-namespace ky::stream { class StreamCore; class PipelineCore; }
+namespace ky::stream {
+class StreamCore;
+class PipelineCore;
+}  // namespace ky::stream
 
 class KY_STREAM_API KyStream
 {

@@ -41,9 +41,11 @@ public:
                   const KyString &aLocalIPAddress = KyString(), uint32_t aBuffersCapacity = 64);
     // Multicast reception is not available in this kit: KY_NOT_SUPPORTED.
     KyResult Open(const KyDeviceInfo *aDeviceInfo, const KyString &aMulticastAddr, uint16_t aDataPort,
-                  uint16_t aChannel = 0, const KyString &aLocalIPAddress = KyString(), uint32_t aBuffersCapacity = 64);
+                  uint16_t aChannel = 0, const KyString &aLocalIPAddress = KyString(),
+                  uint32_t aBuffersCapacity = 64);
     KyResult Open(const KyString &aInfo, const KyString &aMulticastAddr, uint16_t aDataPort,
-                  uint16_t aChannel = 0, const KyString &aLocalIPAddress = KyString(), uint32_t aBuffersCapacity = 64);
+                  uint16_t aChannel = 0, const KyString &aLocalIPAddress = KyString(),
+                  uint32_t aBuffersCapacity = 64);
 
     KyDataReceiverType GetDataReceiverType() const { return KyDataReceiverTypeUserMode; }
     // Empty (or 0) while not open.

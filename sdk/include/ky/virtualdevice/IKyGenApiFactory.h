@@ -43,7 +43,7 @@ class IKyRegister;
 class KY_VIRTUALDEVICE_API IKyGenApiFactory
 {
 public:
-    virtual ~IKyGenApiFactory() {}
+    virtual ~IKyGenApiFactory() { }
 
     virtual void SetName(const KyString &aName) = 0;
     virtual void SetDisplayName(const KyString &aDisplayName) = 0;
@@ -64,7 +64,8 @@ public:
     virtual void SetPValue(const KyString &aFeatureName) = 0;
     virtual void SetPIsAvailable(const KyString &aFeatureName) = 0;
     virtual void SetPIsLocked(const KyString &aFeatureName) = 0;
-    virtual void MapChunk(uint32_t aChunkID, uint32_t aAddress, size_t aLength, KyGenEndianness aEndianness) = 0;
+    virtual void MapChunk(uint32_t aChunkID, uint32_t aAddress, size_t aLength,
+                          KyGenEndianness aEndianness) = 0;
     virtual void MapEvent(uint32_t aEventID, uint32_t aAddress, size_t aLength, KyGenEndianness aEndianness,
                           bool aAdjustAddress) = 0;
     virtual void AddSelected(const KyString &aFeatureName) = 0;
@@ -91,13 +92,17 @@ public:
                                         const KyString &aToFormula) = 0;
     virtual KyResult CreateFloatConverter(const KyString &aValueFeatureName, const KyString &aFromFormula,
                                           const KyString &aToFormula) = 0;
-    virtual KyResult AddInvalidatorTo(const KyString &aStandardFeatureName, const KyString &aInvalidatorFeatureName) = 0;
+    virtual KyResult AddInvalidatorTo(const KyString &aStandardFeatureName,
+                                      const KyString &aInvalidatorFeatureName) = 0;
     virtual KyResult SetPIsAvailableFor(const KyString &aStandardFeatureName,
                                         const KyString &aPIsAvailableFeatureName) = 0;
-    virtual KyResult SetPIsAvailableForEnumEntry(const KyString &aStandardFeatureName, const KyString &aEnumEntryName,
+    virtual KyResult SetPIsAvailableForEnumEntry(const KyString &aStandardFeatureName,
+                                                 const KyString &aEnumEntryName,
                                                  const KyString &aPIsAvailableFeatureName) = 0;
-    virtual KyResult SetPIsLockedFor(const KyString &aStandardFeatureName, const KyString &aPIsLockedFeatureName) = 0;
-    virtual KyResult SetPValueFor(const KyString &aStandardFeatureName, const KyString &aPValueFeatureName) = 0;
+    virtual KyResult SetPIsLockedFor(const KyString &aStandardFeatureName,
+                                     const KyString &aPIsLockedFeatureName) = 0;
+    virtual KyResult SetPValueFor(const KyString &aStandardFeatureName,
+                                  const KyString &aPValueFeatureName) = 0;
     virtual KyResult SetPMinFor(const KyString &aStandardFeatureName, const KyString &aPMinFeatureName) = 0;
     virtual KyResult SetPMaxFor(const KyString &aStandardFeatureName, const KyString &aPMaxFeatureName) = 0;
     virtual KyResult SetPIncFor(const KyString &aStandardFeatureName, const KyString &aPIncFeatureName) = 0;

@@ -17,7 +17,7 @@
 class KY_VIRTUALDEVICE_API IKyMessageChannel
 {
 public:
-    virtual ~IKyMessageChannel() {}
+    virtual ~IKyMessageChannel() { }
 
     virtual KyResult FireEvent(uint16_t aEventID, uint64_t aBlockID = 0, uint16_t aChannelIndex = 0xFFFF) = 0;
     virtual KyResult FireEvent(uint16_t aEventID, uint8_t *aData, uint32_t aDataLength, uint64_t aBlockID = 0,

@@ -22,7 +22,7 @@ class IKyRegisterEventSink;
 class KY_VIRTUALDEVICE_API IKyRegister : public IKyRegisterInfo
 {
 public:
-    virtual ~IKyRegister() {}
+    virtual ~IKyRegister() { }
 
     virtual KyResult ReadBytes(uint8_t *aData, uint32_t aDataLength, uint32_t aOffset = 0) = 0;
     virtual KyResult Write(const uint8_t *aData, uint32_t aDataLength, uint32_t aOffset = 0) = 0;

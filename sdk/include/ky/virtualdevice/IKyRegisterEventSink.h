@@ -15,11 +15,19 @@ class IKyRegisterStore;
 class KY_VIRTUALDEVICE_API IKyRegisterEventSink
 {
 public:
-    virtual ~IKyRegisterEventSink() {}
+    virtual ~IKyRegisterEventSink() { }
 
-    virtual KyResult PreRead(IKyRegister *aRegister) { (void)aRegister; return KyResult(KY_OK); }
+    virtual KyResult PreRead(IKyRegister *aRegister)
+    {
+        (void)aRegister;
+        return KyResult(KY_OK);
+    }
     virtual void PostRead(IKyRegister *aRegister) { (void)aRegister; }
-    virtual KyResult PreWrite(IKyRegister *aRegister) { (void)aRegister; return KyResult(KY_OK); }
+    virtual KyResult PreWrite(IKyRegister *aRegister)
+    {
+        (void)aRegister;
+        return KyResult(KY_OK);
+    }
     virtual void PostWrite(IKyRegister *aRegister) { (void)aRegister; }
     // User sets: KY_NOT_IMPLEMENTED says the register needs no selector-wise handling.
     virtual KyResult Persist(IKyRegister *aRegister, IKyRegisterStore *aStore)

@@ -21,12 +21,14 @@ class IKyRegisterEventSink;
 class KY_VIRTUALDEVICE_API IKyRegisterFactory
 {
 public:
-    virtual ~IKyRegisterFactory() {}
+    virtual ~IKyRegisterFactory() { }
 
     virtual KyResult AddRegister(const KyString &aName, uint32_t aAddress, uint32_t aLength,
-                                 KyGenAccessMode aAccessMode, IKyRegisterEventSink *aRegisterEventSink = nullptr,
+                                 KyGenAccessMode aAccessMode,
+                                 IKyRegisterEventSink *aRegisterEventSink = nullptr,
                                  void *aContext = nullptr) = 0;
     virtual KyResult AddByteArray(const KyString &aName, uint32_t aAddress, uint32_t aLength,
-                                  KyGenAccessMode aAccessMode, IKyRegisterEventSink *aRegisterEventSink = nullptr,
+                                  KyGenAccessMode aAccessMode,
+                                  IKyRegisterEventSink *aRegisterEventSink = nullptr,
                                   void *aContext = nullptr) = 0;
 };

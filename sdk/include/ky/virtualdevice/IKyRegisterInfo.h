@@ -11,7 +11,7 @@
 class KY_VIRTUALDEVICE_API IKyRegisterInfo
 {
 public:
-    virtual ~IKyRegisterInfo() {}
+    virtual ~IKyRegisterInfo() { }
 
     virtual const KyString &GetName() = 0;
     virtual uint32_t GetAddress() const = 0;

@@ -13,7 +13,7 @@
 class KY_VIRTUALDEVICE_API IKyRegisterMap
 {
 public:
-    virtual ~IKyRegisterMap() {}
+    virtual ~IKyRegisterMap() { }
 
     virtual size_t GetRegisterCount() = 0;
     // Null for an index out of range or an address where no register starts.

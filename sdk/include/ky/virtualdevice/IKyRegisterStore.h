@@ -12,7 +12,7 @@ class IKyRegister;
 class KY_VIRTUALDEVICE_API IKyRegisterStore
 {
 public:
-    virtual ~IKyRegisterStore() {}
+    virtual ~IKyRegisterStore() { }
 
     virtual KyResult Persist(IKyRegister *aRegister, const KyString &aNameSuffix) = 0;
 };

@@ -23,7 +23,7 @@ class IActionHandler;
 class KY_VIRTUALDEVICE_API IKySoftDeviceGEV
 {
 public:
-    virtual ~IKySoftDeviceGEV() {}
+    virtual ~IKySoftDeviceGEV() { }
 
     virtual KyResult AddStream(IKyStreamingChannelSource *aSource) = 0;
     virtual KyResult SetUserSetCount(uint32_t aCount) = 0;

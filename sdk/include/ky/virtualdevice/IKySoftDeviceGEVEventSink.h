@@ -19,7 +19,7 @@ class IKyGenApiFactory;
 class KY_VIRTUALDEVICE_API IKySoftDeviceGEVEventSink
 {
 public:
-    virtual ~IKySoftDeviceGEVEventSink() {}
+    virtual ~IKySoftDeviceGEVEventSink() { }
 
     // A controller took control: its address, UDP port and the access it holds.
     virtual void OnApplicationConnect(IKySoftDeviceGEV *aDevice, const KyString &aIPAddress, uint16_t aPort,

@@ -17,7 +17,7 @@
 class KY_VIRTUALDEVICE_API IKySoftDeviceGEVInfo
 {
 public:
-    virtual ~IKySoftDeviceGEVInfo() {}
+    virtual ~IKySoftDeviceGEVInfo() { }
 
     virtual const KyString &GetManufacturerName() = 0;
     virtual const KyString &GetModelName() = 0;

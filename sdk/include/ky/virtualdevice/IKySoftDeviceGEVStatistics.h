@@ -9,7 +9,7 @@
 class KY_VIRTUALDEVICE_API IKySoftDeviceGEVStatistics
 {
 public:
-    virtual ~IKySoftDeviceGEVStatistics() {}
+    virtual ~IKySoftDeviceGEVStatistics() { }
 
     virtual void Reset() = 0;
     virtual uint64_t GetReadMemsReceived() const = 0;

@@ -43,7 +43,7 @@ class IKyGenApiFactory;
 class KY_VIRTUALDEVICE_API IKyStreamingChannelSource
 {
 public:
-    virtual ~IKyStreamingChannelSource() {}
+    virtual ~IKyStreamingChannelSource() { }
 
     // Image format queries.
     virtual uint32_t GetWidth() const = 0;
@@ -92,7 +92,7 @@ public:
     virtual void FreeBuffer(KyBuffer *aBuffer) = 0;
     virtual KyResult QueueBuffer(KyBuffer *aBuffer) = 0;
     virtual bool PreQueueBufferProc() { return true; }
-    virtual void PostRetrieveBufferProc() {}
+    virtual void PostRetrieveBufferProc() { }
     virtual KyResult RetrieveBuffer(KyBuffer **aBuffer) = 0;
     virtual void AbortQueuedBuffers() = 0;
 

@@ -29,7 +29,7 @@ struct HostFeature
     // Name, kind (Integer, Boolean, Command or Float), category, tool tip, range and unit; the set
     // fills in the register (address, length, sign, access mode and port).
     FeatureSpec spec;
-    std::function<KyResult(int64_t &)> get;     // Integer, Boolean
+    std::function<KyResult(int64_t &)> get;      // Integer, Boolean
     std::function<KyResult(double &)> getFloat;  // Float
     // Integer, Boolean: takes a new value; Command: what executing it does. Null: read-only.
     std::function<KyResult(int64_t)> set;

@@ -42,7 +42,8 @@ enum class FeatureKind {
     Converter,
 };
 
-struct EnumEntrySpec {
+struct EnumEntrySpec
+{
     std::string name;
     int64_t value = 0;
     std::string displayName;   // empty: made from the name
@@ -51,12 +52,14 @@ struct EnumEntrySpec {
 };
 
 // A formula variable: the name used in the formula and the node it reads.
-struct FormulaVariable {
+struct FormulaVariable
+{
     std::string name;
     std::string node;
 };
 
-struct FeatureSpec {
+struct FeatureSpec
+{
     FeatureKind kind = FeatureKind::Integer;
     std::string name;
     std::string category;
@@ -74,7 +77,7 @@ struct FeatureSpec {
     int msb = -1;
     bool isSigned = false;
     bool littleEndian = false;
-    std::string port;                  // empty: the document's port; else a chunk or event port (see PortSpec)
+    std::string port;  // empty: the document's port; else a chunk or event port (see PortSpec)
     std::string cachable = "NoCache";  // NoCache, WriteThrough, WriteAround
     uint32_t pollingTime = 0;          // ms, 0 = none
 
@@ -90,7 +93,7 @@ struct FeatureSpec {
     std::string pIsLocked;
     bool streamable = false;
 
-    std::vector<std::string> selected;     // features this one selects (pSelected)
+    std::vector<std::string> selected;      // features this one selects (pSelected)
     std::vector<std::string> invalidators;  // writing them invalidates this feature (pInvalidator)
 
     std::vector<EnumEntrySpec> entries;  // Enumeration
@@ -98,32 +101,76 @@ struct FeatureSpec {
     int64_t onValue = 1, offValue = 0;  // Boolean
     int64_t commandValue = 1;           // Command: the value written to execute it
 
-    std::string formula;                  // IntSwissKnife, SwissKnife
-    std::string formulaFrom, formulaTo;   // IntConverter, Converter
+    std::string formula;                     // IntSwissKnife, SwissKnife
+    std::string formulaFrom, formulaTo;      // IntConverter, Converter
     std::vector<FormulaVariable> variables;  // SwissKnife and Converter variables
 
     // Chainable setters for readable tables.
-    FeatureSpec &In(std::string c) { category = std::move(c); return *this; }
-    FeatureSpec &Access(std::string a) { access = std::move(a); return *this; }
-    FeatureSpec &Tip(std::string t) { toolTip = std::move(t); return *this; }
-    FeatureSpec &Vis(std::string v) { visibility = std::move(v); return *this; }
+    FeatureSpec &In(std::string c)
+    {
+        category = std::move(c);
+        return *this;
+    }
+    FeatureSpec &Access(std::string a)
+    {
+        access = std::move(a);
+        return *this;
+    }
+    FeatureSpec &Tip(std::string t)
+    {
+        toolTip = std::move(t);
+        return *this;
+    }
+    FeatureSpec &Vis(std::string v)
+    {
+        visibility = std::move(v);
+        return *this;
+    }
     FeatureSpec &Range(std::string lo, std::string hi, std::string step = "")
     {
         min = std::move(lo), max = std::move(hi), inc = std::move(step);
         return *this;
     }
-    FeatureSpec &Unit(std::string u) { unit = std::move(u); return *this; }
+    FeatureSpec &Unit(std::string u)
+    {
+        unit = std::move(u);
+        return *this;
+    }
     FeatureSpec &Entry(std::string n, int64_t v)
     {
         entries.push_back({std::move(n), v, {}, {}, false});
         return *this;
     }
-    FeatureSpec &Selects(std::string n) { selected.push_back(std::move(n)); return *this; }
-    FeatureSpec &InvalidatedBy(std::string n) { invalidators.push_back(std::move(n)); return *this; }
-    FeatureSpec &Bits(int lsbBit, int msbBit) { lsb = lsbBit, msb = msbBit; return *this; }
-    FeatureSpec &Var(std::string n, std::string node) { variables.push_back({std::move(n), std::move(node)}); return *this; }
-    FeatureSpec &Available(std::string n) { pIsAvailable = std::move(n); return *this; }
-    FeatureSpec &Locked(std::string n) { pIsLocked = std::move(n); return *this; }
+    FeatureSpec &Selects(std::string n)
+    {
+        selected.push_back(std::move(n));
+        return *this;
+    }
+    FeatureSpec &InvalidatedBy(std::string n)
+    {
+        invalidators.push_back(std::move(n));
+        return *this;
+    }
+    FeatureSpec &Bits(int lsbBit, int msbBit)
+    {
+        lsb = lsbBit, msb = msbBit;
+        return *this;
+    }
+    FeatureSpec &Var(std::string n, std::string node)
+    {
+        variables.push_back({std::move(n), std::move(node)});
+        return *this;
+    }
+    FeatureSpec &Available(std::string n)
+    {
+        pIsAvailable = std::move(n);
+        return *this;
+    }
+    FeatureSpec &Locked(std::string n)
+    {
+        pIsLocked = std::move(n);
+        return *this;
+    }
 
     // Common shapes.
     static FeatureSpec Make(FeatureKind k, std::string n)
@@ -143,7 +190,8 @@ struct FeatureSpec {
 };
 
 // A port besides the document's own: the data of one chunk or of one event, by its id.
-struct PortSpec {
+struct PortSpec
+{
     std::string name;
     bool event = false;  // ChunkID when false, EventID when true
     uint32_t id = 0;
@@ -151,7 +199,8 @@ struct PortSpec {
 
 // A named list of features, kept by whoever owns them (the device, a stream channel, the factory,
 // a host-side feature set).
-struct FeatureTable {
+struct FeatureTable
+{
     std::string owner;  // for error texts: "standard", "stream channel 0", "custom"...
     std::vector<FeatureSpec> features;
     std::vector<PortSpec> ports;
