@@ -63,11 +63,27 @@ KY_OUT_ENUM_TYPEMAP(KyGenVisibility)
 
 // ----- KyGenEventSink
 // An interface that Python cannot implement: no constructor. Its release row deletes nothing:
-// the only sinks Python holds are bases of other objects (a device adapter), never owned here.
+// the sinks Python holds are bases of other objects (a device adapter), which own them. Such an
+// object is refused there with the argument-1 TypeError and keeps its own flag; only a plain
+// sink object (which no function hands out) would be disowned, and it is not freed either.
 %nodefaultctor KyGenEventSink;
+%typemap(in, noblock=1) KyGenEventSink *self (void *argp = 0, int res = 0, SwigPyObject *sobj = 0) {
+  if (KyPy_HasPrefix("$symname", "delete_")) {
+    sobj = SWIG_Python_GetSwigThis($input);
+    res = ($input == Py_None || (sobj && sobj->ty == $descriptor)) ?
+        SWIG_ConvertPtr($input, &argp, $descriptor, SWIG_POINTER_DISOWN) : SWIG_TypeError;
+  } else {
+    res = SWIG_ConvertPtr($input, &argp, $descriptor, 0);
+  }
+  if (!SWIG_IsOK(res)) {
+    %argument_fail(res, "$type", $symname, $argnum);
+  }
+  $1 = reinterpret_cast<$ltype>(argp);
+}
 %extend KyGenEventSink {
   ~KyGenEventSink() {}
 }
 %apply SWIGTYPE *KY_NOT_NULL { KyGenParameter *aParameter };
 %include "ky/genicam/KyGenEventSink.h"
 %clear KyGenParameter *aParameter;
+%clear KyGenEventSink *self;

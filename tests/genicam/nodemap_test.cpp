@@ -696,3 +696,21 @@ TEST(ParameterList, CursorAndBounds)
     EXPECT_EQ(list.GetSize(), 0u);
     EXPECT_EQ(list.GetItem(0xFFFFFFFF), nullptr);
 }
+
+TEST_F(NodeMapTest, ParameterListWalksFromTheFirstItem)
+{
+    KyGenParameter *width = params.Get(KyString("Width")), *height = params.Get(KyString("Height"));
+    KyGenParameterList list;
+    list.Add(width);
+    list.Add(height);
+    EXPECT_EQ(list.GetNext(), width);  // no GetFirst before: the walk starts at the first item
+    EXPECT_EQ(list.GetNext(), height);
+    EXPECT_EQ(list.GetNext(), nullptr);
+    EXPECT_EQ(list.GetNext(), nullptr);
+    EXPECT_EQ(list.GetFirst(), width);
+    EXPECT_EQ(list.GetNext(), height);
+    list.Add(width);  // adding starts the walk again
+    EXPECT_EQ(list.GetNext(), width);
+    list.Clear();
+    EXPECT_EQ(list.GetNext(), nullptr);
+}

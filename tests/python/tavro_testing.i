@@ -228,8 +228,11 @@ private:
 // tests' road where the soft camera has no feature of a kind. The memory can be changed behind
 // the map's back (Poke32), and the array is lent (borrowed) like a device's.
 %{
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 
 #include "ky/genicam/IKyGenPort.h"
@@ -268,10 +271,40 @@ public:
         return value;
     }
     uint32_t Reads() const { return mReads; }
+    // From now on each device read waits (at most 20 s) until another thread calls
+    // ReleaseReads; WaitedForRelease tells whether the last read was released in time.
+    void HoldReads()
+    {
+        std::lock_guard<std::mutex> lock(mHoldMutex);
+        mHold = true;
+        mReleased = false;
+    }
+    void ReleaseReads()
+    {
+        std::lock_guard<std::mutex> lock(mHoldMutex);
+        mReleased = true;
+        mHoldChanged.notify_all();
+    }
+    bool WaitedForRelease() const { return mWaitedForRelease; }
+    // Whether a read is waiting for ReleaseReads now.
+    bool ReadWaiting()
+    {
+        std::lock_guard<std::mutex> lock(mHoldMutex);
+        return mWaiting;
+    }
 
 private:
     KyResult ReadPort(uint64_t address, void *data, uint32_t length) override
     {
+        {
+            std::unique_lock<std::mutex> lock(mHoldMutex);
+            if (mHold) {
+                mWaiting = true;
+                mWaitedForRelease = mHoldChanged.wait_for(lock, std::chrono::seconds(20), [this] { return mReleased; });
+                mWaiting = false;
+                mHold = false;
+            }
+        }
         ++mReads;
         if (address > mMemory.size() || length > mMemory.size() - address)
             return KyResult(KY_INVALID_PARAMETER);
@@ -289,6 +322,9 @@ private:
     std::vector<uint8_t> mMemory;
     KyGenParameterArray mArray;
     uint32_t mReads = 0;
+    std::mutex mHoldMutex;
+    std::condition_variable mHoldChanged;
+    bool mHold = false, mReleased = false, mWaiting = false, mWaitedForRelease = false;
 };
 %}
 

@@ -38,7 +38,7 @@ public:
     /// Sets the cursor on the first parameter.
     /// @return the first parameter, or nullptr (None) for an empty list
     KyGenParameter *GetFirst();
-    /// Advances the cursor.
+    /// Advances the cursor (without a GetFirst before it, to the first parameter).
     /// @return the next parameter, or nullptr (None) at the end
     KyGenParameter *GetNext();
 
