@@ -104,6 +104,7 @@ private:
         GvspReceiver &mReceiver;
     };
 
+    KyResult OpenSocket(const GvspReceiverConfig &config);
     void OpenRing();
     void Run();
     size_t ReceiveBatches();  // the number of messages read

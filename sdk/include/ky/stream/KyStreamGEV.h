@@ -1,7 +1,10 @@
-// KyStreamGEV: receiver of a GigE Vision stream channel (GVSP over UDP), unicast.
+// KyStreamGEV: receiver of a GigE Vision stream channel (GVSP over UDP), unicast or multicast.
 //
 // Open binds a UDP port on this host (GetLocalIPAddress, GetLocalPort) and starts the receive
 // thread; the device must then be told to stream there (KyDeviceGEV::SetStreamDestination).
+// A multicast stream instead joins a group: any number of receivers, in this process or
+// others, open on the same group and port and each gets every block; the device is told to
+// stream to the group (by whichever application controls it).
 // Packets that go missing are asked for again with GVCP PACKETRESEND commands, sent from a
 // socket of the stream's own to the device's control port (3956), so a stream needs no
 // KyDevice object. Only packets from the device's address are taken.
@@ -39,7 +42,11 @@ public:
                   const KyString &aLocalIPAddress = KyString(), uint32_t aBuffersCapacity = 64);
     KyResult Open(const KyString &aInfo, uint16_t aLocalPort, uint16_t aChannel = 0,
                   const KyString &aLocalIPAddress = KyString(), uint32_t aBuffersCapacity = 64);
-    // Multicast reception is not available in this kit: KY_NOT_SUPPORTED.
+    // Multicast: receives what the device sends to aMulticastAddr:aDataPort (a port other
+    // receivers of the group may share), joined on the adapter of aLocalIPAddress (empty: the
+    // one the device is reached by). Resend requests still go to the device, which sends the
+    // packets to the group. Results as unicast; KY_INVALID_PARAMETER also for an address that is
+    // no multicast group or a data port of 0, KY_NETWORK_ERROR when the group cannot be joined.
     KyResult Open(const KyDeviceInfo *aDeviceInfo, const KyString &aMulticastAddr, uint16_t aDataPort,
                   uint16_t aChannel = 0, const KyString &aLocalIPAddress = KyString(),
                   uint32_t aBuffersCapacity = 64);
@@ -52,7 +59,8 @@ public:
     uint16_t GetLocalPort() const;
     uint16_t GetSpecificLocalPort() const;
     KyString GetLocalIPAddress() const;
-    KyString GetMulticastIPAddress() const { return KyString(); }
+    // The group of a multicast stream; empty for unicast or while not open.
+    KyString GetMulticastIPAddress() const;
     KyString GetDeviceIPAddress() const;
 
     // This kit receives with its own user-mode receiver only: no kernel driver is installed
