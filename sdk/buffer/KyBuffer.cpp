@@ -5,8 +5,6 @@
 
 #include "ChunkStore.h"
 
-KyBuffer::KyBuffer() : KyBuffer(KyPayloadTypeImage) { }
-
 KyBuffer::KyBuffer(KyPayloadType aPayloadType)
     : mPayloadType(aPayloadType),
       mChunks(new ky::buffer::ChunkStore),

@@ -12,6 +12,7 @@ class KY_APPUTILS_API KyFPSStabilizer
 {
 public:
     KyFPSStabilizer() = default;
+    ~KyFPSStabilizer() = default;
 
     // True when showing a frame now keeps the shown rate at or below aTargetFPS over the last
     // second and the frame is at least half a period after the last one shown (the frame is

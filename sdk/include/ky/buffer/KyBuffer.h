@@ -46,32 +46,31 @@ public:
     // ID of the trailer written after an image or raw payload when chunks follow it.
     static constexpr uint32_t kMainChunkID = 0xA5A5A5A5u;
 
-    KyBuffer();
-    explicit KyBuffer(KyPayloadType aPayloadType);
+    // A buffer without memory, of that payload type.
+    explicit KyBuffer(KyPayloadType aPayloadType = KyPayloadTypeImage);
     ~KyBuffer() override;
     KyBuffer(const KyBuffer &) = delete;
     KyBuffer &operator=(const KyBuffer &) = delete;
 
     KyPayloadType GetPayloadType() const { return mPayloadType; }
-    // Payload views: null when the payload is of another type.
+    // Payload views, owned by the buffer: null when the payload is of another type. The kit
+    // carries no multi-part, H.264 or compressed payloads yet: those views are always null.
     KyImage *GetImage();
     const KyImage *GetImage() const;
     KyRawData *GetRawData();
     const KyRawData *GetRawData() const;
+    KyTesmarCompressed *GetTesmarCompressed() { return nullptr; }
+    const KyTesmarCompressed *GetTesmarCompressed() const { return nullptr; }
     KyChunkData *GetChunkData();
     const KyChunkData *GetChunkData() const;
-    // Payload types this kit does not carry yet: always null.
     IKyMultiPartContainer *GetMultiPartContainer() { return nullptr; }
     const IKyMultiPartContainer *GetMultiPartContainer() const { return nullptr; }
     IKyH264AccessUnit *GetH264AccessUnit() { return nullptr; }
     const IKyH264AccessUnit *GetH264AccessUnit() const { return nullptr; }
-    KyTesmarCompressed *GetTesmarCompressed() { return nullptr; }
-    const KyTesmarCompressed *GetTesmarCompressed() const { return nullptr; }
 
-    // The buffer's memory (null when it has none) and its capacity in bytes.
+    // The buffer's memory (null when it has none); GetSize is its capacity in bytes.
     const uint8_t *GetDataPointer() const { return mData; }
     uint8_t *GetDataPointer() { return mData; }
-    uint32_t GetSize() const { return mSize; }
 
     // A number of the caller's, kept with the buffer and not interpreted.
     uint64_t GetID() const { return mID; }
@@ -83,9 +82,7 @@ public:
     uint32_t GetAcquiredSize() const { return mAcquiredSize; }
     // Bytes the last block needed (more than GetSize when the buffer was too small).
     uint32_t GetRequiredSize() const { return mRequiredSize; }
-    // Bytes of the payload: what was received, or for a buffer built here its main part plus
-    // its chunk data.
-    uint32_t GetPayloadSize() const;
+    uint32_t GetSize() const { return mSize; }
 
     // Back to a fresh buffer of that payload type: memory released (attached memory forgotten),
     // chunks, identity, timing, statistics and results cleared. The ID stays.
@@ -141,6 +138,9 @@ public:
     uint32_t GetChunkSizeByID(uint32_t aID) override;
     const uint8_t *GetChunkRawDataByIndex(uint32_t aIndex) override;
     const uint8_t *GetChunkRawDataByID(uint32_t aID) override;
+    // Bytes of the payload: what was received, or for a buffer built here its main part plus
+    // its chunk data.
+    uint32_t GetPayloadSize() const;
     uint32_t GetChunkLayoutID() override { return mChunkLayoutID; }
     uint32_t GetChunkDataSize() const override;
     uint32_t GetChunkDataCapacity() const override;

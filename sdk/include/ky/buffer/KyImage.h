@@ -18,7 +18,6 @@ class KyBuffer;
 class KY_BUFFER_API KyImage : public IKyImage
 {
 public:
-    ~KyImage() override;
     KyImage(const KyImage &) = delete;
     KyImage &operator=(const KyImage &) = delete;
 
@@ -39,6 +38,18 @@ public:
 
     // Bytes reserved after the image for chunk data (Alloc, Attach).
     virtual uint32_t GetMaximumChunkLength() const { return mMaximumChunkLength; }
+    // Only its buffer destroys an image.
+    ~KyImage() override;
+
+    // Bits per pixel of a pixel type (0 for an unknown one).
+    static uint32_t GetPixelSize(KyPixelType aPixelType);
+    static bool IsPixelColor(KyPixelType aPixelType);
+    // More than 8 bits per channel.
+    static bool IsPixelHighRes(KyPixelType aPixelType);
+    static uint32_t GetBitsPerComponent(KyPixelType aPixelType);
+    // The member name without its prefix, such as "Mono8"; "Unknown" for a value not in the table.
+    static KyString PixelTypeToString(KyPixelType aPixelType);
+
     // Bytes the last acquired image needed (image and chunks); the image size when nothing
     // was acquired.
     virtual uint32_t GetRequiredSize() const;
@@ -74,16 +85,9 @@ public:
     virtual bool IsInterlacedOdd() const { return mInterlacedOdd; }
     virtual bool IsImageDropped() const { return mImageDropped; }
     virtual bool IsDataOverrun() const { return mDataOverrun; }
+    // The buffer that the image belongs to.
     virtual KyBuffer *GetBuffer() { return &mBuffer; }
 
-    // Bits per pixel of a pixel type (0 for an unknown one).
-    static uint32_t GetPixelSize(KyPixelType aPixelType);
-    static bool IsPixelColor(KyPixelType aPixelType);
-    // More than 8 bits per channel.
-    static bool IsPixelHighRes(KyPixelType aPixelType);
-    static uint32_t GetBitsPerComponent(KyPixelType aPixelType);
-    // The member name without its prefix, such as "Mono8"; "Unknown" for a value not in the table.
-    static KyString PixelTypeToString(KyPixelType aPixelType);
     // Bytes of width x height pixels of a pixel type, rounded up to whole bytes; false when it
     // does not fit 32 bits or the pixel size is unknown.
     static bool ComputeImageSize(KyPixelType aPixelType, uint64_t aWidth, uint64_t aHeight, uint32_t &aSize);
