@@ -34,4 +34,7 @@
 %include "bindings/ky_device_info.i"
 %include "bindings/ky_interface.i"
 %include "bindings/ky_device.i"
-// (adapter, stream, pipeline and serial families come here)
+// (adapter family comes here)
+%include "bindings/ky_stream.i"
+%include "bindings/ky_pipeline.i"
+// (serial family comes here)
