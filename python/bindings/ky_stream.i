@@ -61,8 +61,9 @@ KY_DELETES_ONLY_OWNED(KyStreamGEV)
 // object in the dispatch, so an unusable text reports the KyString conversion of its position.
 // IsDriverInstalled: the device address is a wrapped KyString that the SDK may change (probed as
 // any text, converted only from a KyString); the answer is written through a bool pointer object.
+// None passes the probe too, so that it meets the null-reference error of the conversion.
 %typemap(typecheck, precedence=SWIG_TYPECHECK_POINTER, fragment="KyPy_Text") KyString &aIPAddress
-  "$1 = KyPy_IsText($input) && !SWIG_IsOK(SWIG_ConvertPtr($input, 0, SWIG_TypeQuery(\"char *\"), 0)) ? 1 : 0;"
+  "$1 = $input == Py_None || (KyPy_IsText($input) && !SWIG_IsOK(SWIG_ConvertPtr($input, 0, SWIG_TypeQuery(\"char *\"), 0))) ? 1 : 0;"
 %apply unsigned int &KY_OUT_IF_OK_TUPLE { uint32_t &aSize };
 %include "ky/stream/KyStreamGEV.h"
 %clear KyString &aIPAddress;

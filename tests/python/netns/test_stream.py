@@ -304,3 +304,24 @@ def test_a_raising_on_start_is_raised_from_start(stream_cameras, capfd):
     assert native.KyPipeline_UnregisterEventSink(pipeline, sink).IsOK()
     del pipeline
     assert native.KyStream_Close(stream).IsOK()
+
+
+def test_pipeline_stop_wakes_a_retrieve_waiting_for_ever(stream_cameras):
+    stream = ky.KyStreamGEV()
+    assert native.KyStreamGEV_Open(stream, PLAIN_IP, 0).IsOK()
+    pipeline = ky.KyPipeline(stream)
+    assert native.KyPipeline_SetBufferCount(pipeline, 4).IsOK()
+    assert native.KyPipeline_Start(pipeline).IsOK()
+    got = []
+    waiter = threading.Thread(target=lambda: got.append(native.KyPipeline_RetrieveNextBuffer(pipeline, 0xFFFFFFFF)))
+    waiter.start()
+    time.sleep(0.2)
+    # The wait holds no interpreter lock: this thread runs, and its Stop ends the wait.
+    assert waiter.is_alive()
+    assert native.KyPipeline_Stop(pipeline).IsOK()
+    waiter.join(WAIT_MS / 1000)
+    assert not waiter.is_alive()
+    r, buffer, operation = got[0]
+    assert r.GetCode() == ky.KY_STATE_ERROR and buffer is None
+    del pipeline
+    assert native.KyStream_Close(stream).IsOK()
