@@ -14,7 +14,7 @@ PLAIN_IP = "10.10.1.3"  # streams every packet
 LOSSY_IP = "10.10.1.4"  # leaves out a few per cent of its stream packets
 STREAM_CAMERAS = [
     "--adapter", "kyc1", "--ip", PLAIN_IP, "--model", "PyStreamPlain", "--serial", "PS0003",
-    "--pixel-format", "Mono8", "--width", str(WIDTH), "--height", str(HEIGHT), "--fps", "100",
+    "--pixel-format", "Mono8", "--width", str(WIDTH), "--height", str(HEIGHT), "--fps", "30",
     "--adapter", "kyc1", "--ip", LOSSY_IP, "--model", "PyStreamLossy", "--serial", "PS0004",
     "--pixel-format", "Mono8", "--width", str(WIDTH), "--height", str(HEIGHT), "--fps", "60",
     "--test-drop", "0.05",
