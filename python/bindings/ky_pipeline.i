@@ -46,8 +46,14 @@ KY_DELETES_ONLY_OWNED(KyPipeline)
   operation$argnum = 0;
 }
 %typemap(freearg) (KyBuffer **aBuffer, uint32_t aTimeout, KyResult *aOperationResult) "delete operation$argnum;"
+// The shorter forms' buffer position: an int passes the probe (after every other form) and then
+// fails as no 'KyBuffer **', so a call with two ints says which argument is wrong.
+%typemap(typecheck, precedence=20000, fragment=SWIG_AsVal_frag(unsigned int)) KyBuffer **aBuffer {
+  $1 = PyLong_Check($input) && SWIG_IsOK(SWIG_AsVal(unsigned int)($input, NULL)) ? 1 : 0;
+}
 %include "ky/stream/KyPipeline.h"
 %clear (KyBuffer **aBuffer, uint32_t aTimeout, KyResult *aOperationResult);
+%clear KyBuffer **aBuffer;
 
 // ----- KyPipelineEventSink
 KY_CALLBACK_CLASS(KyPipelineEventSink)
