@@ -9,7 +9,9 @@
 
 #include "ky/buffer/KyBufferExport.h"
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,9 +25,27 @@
 class IKyMultiPartContainer;
 class IKyH264AccessUnit;
 class KyTesmarCompressed;
+class KyBuffer;
 namespace ky::buffer {
 class ChunkStore;
-}
+
+// What keeps a buffer's address while the buffer is queued (a stream). A buffer destroyed while
+// held tells its holder first, so that nothing writes into its memory afterwards.
+class KY_BUFFER_API BufferHolder
+{
+public:
+    // Takes the buffer out of every queue of the holder; on return the holder no longer uses
+    // it. Called by the buffer's destructor, on the destroying thread.
+    virtual void ForgetBuffer(KyBuffer *aBuffer) = 0;
+
+protected:
+    ~BufferHolder() = default;
+    // Runs release under the lock that a destroyed buffer holds while it calls its holder. A
+    // holder lets go of its buffers (SetHolder(nullptr)) inside it before it goes away itself,
+    // so that no buffer's destructor is inside a call to it afterwards.
+    static void LetGo(const std::function<void()> &release);
+};
+}  // namespace ky::buffer
 
 // Packet counters of one block, filled by the stream receiver.
 struct KyBufferPacketStatistics
@@ -172,6 +192,11 @@ public:
     // KY_INVALID_DATA_FORMAT (and no chunks) when a trailer is cut short or a length runs past
     // the start of the block.
     KyResult ParseChunks();
+    // The holder that has the buffer's address while it is queued (null: none), set by the
+    // holder as it takes and hands back the buffer. Destroying a held buffer first has the
+    // holder forget it.
+    void SetHolder(ky::buffer::BufferHolder *aHolder) { mHolder.store(aHolder); }
+    ky::buffer::BufferHolder *GetHolder() const { return mHolder.load(); }
 
 private:
     friend class KyImage;
@@ -207,6 +232,8 @@ private:
     bool mLargeLeaderTrailer = false;
     KyBufferPacketStatistics mStatistics;
     std::vector<std::pair<uint32_t, uint32_t>> mMissingPackets;
+
+    std::atomic<ky::buffer::BufferHolder *> mHolder{nullptr};
 
     KyImage mImage;
     KyRawData mRawData;
