@@ -163,3 +163,14 @@ def test_proxy_classes():
     assert raw.Alloc(10) == native.KY_OK
     assert raw.GetPayloadLength() == 10
     assert tavro_python.IKyChunkData.GetChunkCount(buffer) == 0  # a buffer is a chunk interface
+
+
+def test_raw_payload_never_claims_more_than_the_memory():
+    buffer = native.new_KyBuffer(native.KyPayloadTypeRawData)
+    raw = native.KyBuffer_GetRawData(buffer)
+    big, small = np.zeros(64, np.uint8), np.zeros(16, np.uint8)
+    assert native.KyRawData_Attach(raw, big) == native.KY_OK
+    assert native.KyBuffer_Attach(buffer, small) == native.KY_OK  # other memory under the payload
+    assert native.KyRawData_GetPayloadLength(raw) == 16
+    detached = native.KyRawData_Detach(raw)
+    assert address(detached) == address(small) and detached.shape == (16,)

@@ -25,14 +25,15 @@ std::unique_ptr<KyBuffer> NewBuffer()
 // The next frame lands whole in the rig's first buffer.
 void ExpectNextFrameIn(StreamRig &rig, uint64_t blockId)
 {
-    ASSERT_TRUE(rig.camera.SendFrame(blockId, KyPixelMono8, kWidth, kHeight, 0).IsOK());
+    const uint32_t frame = static_cast<uint32_t>(blockId);
+    ASSERT_TRUE(rig.camera.SendFrame(blockId, KyPixelMono8, kWidth, kHeight, frame).IsOK());
     KyBuffer *buffer = nullptr;
     KyResult operation;
     ASSERT_TRUE(rig.stream.RetrieveBuffer(&buffer, &operation, kWaitMs).IsOK());
     EXPECT_EQ(buffer, rig.buffers.front().get());
     EXPECT_EQ(operation.GetCode(), KY_OK);
     EXPECT_EQ(buffer->GetBlockID(), blockId);
-    EXPECT_TRUE(HoldsPattern(*buffer, kSize, static_cast<uint32_t>(blockId)));
+    EXPECT_TRUE(HoldsPattern(*buffer, kSize, frame));
 }
 
 }  // namespace
@@ -102,6 +103,8 @@ TEST(StreamForget, ReopeningForgetsTheBuffersOfTheEarlierOpening)
     KyStreamGEV stream;
     ASSERT_TRUE(stream.Open(KyString(kCameraAddress), 0).IsOK());
     ASSERT_EQ(stream.QueueBuffer(buffer.get()).GetCode(), KY_PENDING);
+    ASSERT_TRUE(stream.Close().IsOK());  // the buffer waits, aborted, to be retrieved
+    EXPECT_NE(buffer->GetHolder(), nullptr);
     ASSERT_TRUE(stream.Open(KyString(kCameraAddress), 0).IsOK());
     EXPECT_EQ(buffer->GetHolder(), nullptr);
     EXPECT_EQ(stream.GetQueuedBufferCount(), 0u);
