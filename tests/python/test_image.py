@@ -4,6 +4,7 @@ import _tavro_python as native
 import numpy as np
 import pytest
 import tavro_python
+import tavro_testing as testing
 
 MONO8 = native.KyPixelMono8
 
@@ -225,3 +226,28 @@ def test_proxy_classes():
     assert image.Alloc(4, 2, native.KyPixelBGR8) == native.KY_OK
     assert image.GetDataPointer().shape == (2, 4, 3)
     assert image.GetBuffer() == buffer
+
+
+STAND_IN = [
+    # (case name, width, height, pixel type, padding X, padding Y, memory, image size, shape, element type)
+    ("mono8-fits", 10, 4, "KyPixelMono8", 0, 0, 40, 40, (4, 10), np.uint8),
+    ("mono8-past-memory", 10, 4, "KyPixelMono8", 0, 0, 30, 40, (30,), np.uint8),
+    ("padding-past-memory", 10, 4, "KyPixelMono8", 2, 1, 59, 60, (59,), np.uint8),
+    ("bgr16-fits", 8, 2, "KyPixelBGR16", 0, 0, 96, 96, (2, 8, 3), np.uint16),
+    ("bgr16-past-memory", 8, 2, "KyPixelBGR16", 0, 0, 95, 96, (95,), np.uint8),
+    ("packed-past-memory", 10, 4, "KyPixelMono12Packed", 0, 0, 50, 60, (50,), np.uint8),
+    ("mono16-no-memory", 6, 3, "KyPixelMono16", 0, 0, 0, 36, (0, 6), np.uint16),
+    ("rgb8-no-memory", 6, 3, "KyPixelRGB8", 0, 0, 0, 54, (0, 6, 3), np.uint8),
+    ("packed-no-memory", 10, 4, "KyPixelMono12Packed", 0, 0, 0, 60, (0,), np.uint8),
+    ("neither-class", 4, 4, 0x00080001, 0, 0, 16, 16, (16,), np.uint8),
+]
+
+
+@pytest.mark.parametrize("width,height,pixel,pad_x,pad_y,memory,size,shape,dtype", [c[1:] for c in STAND_IN],
+                         ids=[c[0] for c in STAND_IN])
+def test_a_view_never_reaches_past_the_memory(width, height, pixel, pad_x, pad_y, memory, size, shape, dtype):
+    pixel_type = getattr(native, pixel) if isinstance(pixel, str) else pixel
+    image = testing.TestImage(width, height, pixel_type, pad_x, pad_y, memory, size)
+    view = image.View()
+    assert (view.shape, view.dtype) == (shape, np.dtype(dtype))
+    assert view.nbytes <= memory
