@@ -33,6 +33,7 @@ KY_DELETES_ONLY_OWNED(KyBuffer)
 
 // The receiver's side of a buffer is the SDK's own business.
 %ignore KyBufferPacketStatistics;
+%ignore ky::buffer::BufferHolder;
 %ignore KyBuffer::kMainChunkID;
 %ignore KyBuffer::BeginAcquisition;
 %ignore KyBuffer::SetPayloadType;
