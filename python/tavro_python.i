@@ -22,16 +22,26 @@
 // Families in the order of the method table; a family of a later issue takes its place here.
 %include "bindings/ky_string_result.i"
 %include "bindings/ky_logging.i"
-// (pixel-count, image, buffer, converter and filter families come here)
+%include "bindings/ky_pixel_bit_count.i"
+%include "bindings/ky_buffer_arrays.i"
+%include "bindings/ky_chunk_data.i"
+%include "bindings/ky_image.i"
+%include "bindings/ky_buffer.i"
+// (multi-part, converter and compression families come here)
 %include "bindings/ky_gen_parameter_array.i"
 %include "bindings/ky_gen_parameter_list.i"
 // (KyGenCategory comes here)
 %include "bindings/ky_gen_parameter.i"
 // (the typed features, entries and the state stack come here)
 // (soft-device families come here)
+%include "bindings/ky_fps_stabilizer.i"
+// (streaming channel source family comes here)
 %include "bindings/ky_session_info.i"
 %include "bindings/ky_system.i"
 %include "bindings/ky_device_info.i"
 %include "bindings/ky_interface.i"
 %include "bindings/ky_device.i"
-// (adapter, stream, pipeline and serial families come here)
+// (adapter family comes here)
+%include "bindings/ky_stream.i"
+%include "bindings/ky_pipeline.i"
+// (serial family comes here)

@@ -32,6 +32,15 @@ std::string FormatAddress(const sockaddr_in &address)
     return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
 }
 
+std::string FormatIp(uint32_t ip)
+{
+    in_addr address;
+    address.s_addr = htonl(ip);
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &address, text, sizeof text);
+    return text;
+}
+
 KyResult SystemError(int error, const std::string &what)
 {
     return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(error),
@@ -153,6 +162,22 @@ bool UdpSocket::EnableReceiveOffload()
 {
     const int one = 1;
     return mFd >= 0 && setsockopt(mFd, SOL_UDP, UDP_GRO, &one, sizeof one) == 0;
+}
+
+KyResult UdpSocket::JoinMulticastGroup(uint32_t group, uint32_t interfaceIp)
+{
+    if ((group & 0xF0000000u) != 0xE0000000u)
+        return KyResult(KY_INVALID_PARAMETER, KyString(FormatIp(group) + " is no multicast group"));
+    if (mFd < 0)
+        return KyResult(KY_STATE_ERROR, KyString("the socket is not open"));
+    ip_mreqn request;
+    std::memset(&request, 0, sizeof request);
+    request.imr_multiaddr.s_addr = htonl(group);
+    request.imr_address.s_addr = htonl(interfaceIp);
+    if (setsockopt(mFd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0)
+        return SystemError(errno, "cannot join the multicast group " + FormatIp(group) +
+                                      " on the adapter of " + FormatIp(interfaceIp));
+    return KyResult();
 }
 
 int UdpSocket::WaitReadable(int timeoutMs) const

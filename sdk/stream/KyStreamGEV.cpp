@@ -23,6 +23,12 @@ bool IsIPv4(const std::string &text)
     return inet_pton(AF_INET, text.c_str(), &address) == 1;
 }
 
+bool IsMulticastGroup(const std::string &text)
+{
+    in_addr address{};
+    return inet_pton(AF_INET, text.c_str(), &address) == 1 && IN_MULTICAST(ntohl(address.s_addr));
+}
+
 }  // namespace
 
 struct KyStreamGEV::Impl
@@ -30,13 +36,20 @@ struct KyStreamGEV::Impl
     mutable std::mutex mutex;
     ky::gev::GevBlockSource *source = nullptr;  // owned by the stream core
     std::string deviceAddress;
-    std::string localAddress;  // as asked for; empty: any
+    std::string localAddress;      // as asked for; empty: any
+    std::string multicastAddress;  // the group of a multicast stream; empty: unicast
     uint16_t specificPort = 0;
     uint32_t socketBufferSize = kDefaultSocketBufferSize;
     uint32_t resendRetries = kDefaultResendRetries;
     uint32_t threadPriority = 0;
     uint32_t packetBufferSize = kSmallestPacketBuffer;
     ky::gev::PacketRingUse ringUse = ky::gev::PacketRingUse::WhereItKeepsUp;
+
+    // Opens the stream on the device at `device`: unicast on local:port (port 0: any), or, with a
+    // group, multicast on group:port, joined on the adapter of `local` (empty: of the route to
+    // the device).
+    KyResult OpenOn(ky::stream::StreamCore &core, const std::string &device, const std::string &group,
+                    uint16_t port, uint16_t channel, const std::string &local, uint32_t capacity);
 
     // The receiver counters of the open source, 0 while closed.
     int64_t Counter(uint64_t ky::gev::GvspReceiverCounters::*field) const
@@ -142,44 +155,66 @@ KyResult KyStreamGEV::Open(const KyDeviceInfo *aDeviceInfo, uint16_t aLocalPort,
 KyResult KyStreamGEV::Open(const KyString &aInfo, uint16_t aLocalPort, uint16_t aChannel,
                            const KyString &aLocalIPAddress, uint32_t aBuffersCapacity)
 {
-    const std::string device = aInfo.str();
-    const std::string local = aLocalIPAddress.str();
+    return mImpl->OpenOn(Core(), aInfo.str(), std::string(), aLocalPort, aChannel, aLocalIPAddress.str(),
+                         aBuffersCapacity);
+}
+
+KyResult KyStreamGEV::Open(const KyDeviceInfo *aDeviceInfo, const KyString &aMulticastAddr,
+                           uint16_t aDataPort, uint16_t aChannel, const KyString &aLocalIPAddress,
+                           uint32_t aBuffersCapacity)
+{
+    if (aDeviceInfo == nullptr)
+        return KyResult(KY_INVALID_PARAMETER, KyString("a stream needs a device information record"));
+    const KyDeviceInfoGEV *gev = dynamic_cast<const KyDeviceInfoGEV *>(aDeviceInfo);
+    if (gev == nullptr)
+        return KyResult(KY_NOT_SUPPORTED, KyString("the device is no GigE Vision device"));
+    return Open(gev->GetIPAddress(), aMulticastAddr, aDataPort, aChannel, aLocalIPAddress, aBuffersCapacity);
+}
+
+KyResult KyStreamGEV::Open(const KyString &aInfo, const KyString &aMulticastAddr, uint16_t aDataPort,
+                           uint16_t aChannel, const KyString &aLocalIPAddress, uint32_t aBuffersCapacity)
+{
+    const std::string group = aMulticastAddr.str();
+    if (!IsMulticastGroup(group))
+        return KyResult(KY_INVALID_PARAMETER, KyString("'" + group + "' is no IPv4 multicast group"));
+    if (aDataPort == 0)
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("a multicast stream needs the port the device sends to"));
+    return mImpl->OpenOn(Core(), aInfo.str(), group, aDataPort, aChannel, aLocalIPAddress.str(),
+                         aBuffersCapacity);
+}
+
+KyResult KyStreamGEV::Impl::OpenOn(ky::stream::StreamCore &core, const std::string &device,
+                                   const std::string &group, uint16_t port, uint16_t channel,
+                                   const std::string &local, uint32_t capacity)
+{
     if (!IsIPv4(device))
         return KyResult(KY_INVALID_PARAMETER, KyString("'" + device + "' is not an IPv4 address"));
     if (!local.empty() && !IsIPv4(local))
         return KyResult(KY_INVALID_PARAMETER, KyString("'" + local + "' is not an IPv4 address"));
-    if (aBuffersCapacity == 0)
+    if (capacity == 0)
         return KyResult(KY_INVALID_PARAMETER, KyString("a stream must be able to hold one buffer at least"));
-    std::lock_guard<std::mutex> lock(mImpl->mutex);
-    if (Core().IsOpen())
+    std::lock_guard<std::mutex> lock(mutex);
+    if (core.IsOpen())
         return KyResult(KY_STATE_ERROR, KyString("the stream is open already"));
     ky::gev::GvspReceiverConfig config;
     config.localAddress = local;
-    config.localPort = aLocalPort;
-    config.socketBufferSize = mImpl->socketBufferSize;
-    config.packetRing = mImpl->ringUse;
-    auto source = std::make_unique<ky::gev::GevBlockSource>();
-    KyResult result = source->Open(config, device, aChannel);
+    config.localPort = port;
+    config.multicastGroup = group;
+    config.socketBufferSize = socketBufferSize;
+    config.packetRing = ringUse;
+    auto opened = std::make_unique<ky::gev::GevBlockSource>();
+    KyResult result = opened->Open(config, device, channel);
     if (result.IsFailure())
         return result;
-    source->Resend().SetMaximumRetries(mImpl->resendRetries);
-    mImpl->source = source.get();
-    mImpl->deviceAddress = device;
-    mImpl->localAddress = local;
-    mImpl->specificPort = aLocalPort;
-    Core().SetSource(std::move(source), aBuffersCapacity, aChannel);
+    opened->Resend().SetMaximumRetries(resendRetries);
+    source = opened.get();
+    deviceAddress = device;
+    localAddress = local;
+    multicastAddress = group;
+    specificPort = port;
+    core.SetSource(std::move(opened), capacity, channel);
     return KyResult();
-}
-
-KyResult KyStreamGEV::Open(const KyDeviceInfo *, const KyString &, uint16_t, uint16_t, const KyString &,
-                           uint32_t)
-{
-    return KyResult(KY_NOT_SUPPORTED, KyString("multicast reception is not available"));
-}
-
-KyResult KyStreamGEV::Open(const KyString &, const KyString &, uint16_t, uint16_t, const KyString &, uint32_t)
-{
-    return KyResult(KY_NOT_SUPPORTED, KyString("multicast reception is not available"));
 }
 
 uint16_t KyStreamGEV::GetLocalPort() const
@@ -200,6 +235,12 @@ KyString KyStreamGEV::GetLocalIPAddress() const
     if (!Core().IsOpen() || mImpl->source == nullptr)
         return KyString();
     return KyString(mImpl->localAddress.empty() ? mImpl->source->RouteAddress() : mImpl->localAddress);
+}
+
+KyString KyStreamGEV::GetMulticastIPAddress() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    return Core().IsOpen() ? KyString(mImpl->multicastAddress) : KyString();
 }
 
 KyString KyStreamGEV::GetDeviceIPAddress() const

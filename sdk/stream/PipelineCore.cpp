@@ -416,9 +416,8 @@ void PipelineCore::TooSmall(KyBuffer *buffer)
 
 KyResult PipelineCore::Retrieve(KyBuffer **buffer, uint32_t timeoutMs, KyResult *operationResult)
 {
-    if (buffer == nullptr || operationResult == nullptr)
-        return KyResult(KY_INVALID_PARAMETER,
-                        KyString("RetrieveNextBuffer needs a buffer and an operation result to write"));
+    if (buffer == nullptr)
+        return KyResult(KY_INVALID_PARAMETER, KyString("RetrieveNextBuffer needs a buffer to write"));
     *buffer = nullptr;
     Lock lock(mMutex);
     auto ready = [this] { return !mOutput.empty() || !mStarted; };
@@ -432,7 +431,8 @@ KyResult PipelineCore::Retrieve(KyBuffer **buffer, uint32_t timeoutMs, KyResult 
     mOutput.pop_front();
     mLent.insert(out);
     *buffer = out;
-    *operationResult = out->GetOperationResult();
+    if (operationResult != nullptr)
+        *operationResult = out->GetOperationResult();
     return KyResult();
 }
 

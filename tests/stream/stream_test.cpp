@@ -41,7 +41,9 @@ TEST(Stream, OpenRefusesBadArguments)
     }
     KyStreamGEV stream;
     EXPECT_EQ(stream.Open(nullptr).GetCode(), KY_INVALID_PARAMETER);
-    EXPECT_EQ(stream.Open(KyString("127.0.0.1"), KyString("239.1.1.1"), 5000).GetCode(), KY_NOT_SUPPORTED);
+    // A multicast open needs a group (stream_multicast_test receives one).
+    EXPECT_EQ(stream.Open(KyString("127.0.0.1"), KyString("127.0.0.1"), 5000).GetCode(),
+              KY_INVALID_PARAMETER);
     KyResult result;
     EXPECT_EQ(KyStream::CreateAndOpen(KyString("no address"), &result), nullptr);
     EXPECT_EQ(result.GetCode(), KY_NOT_FOUND);

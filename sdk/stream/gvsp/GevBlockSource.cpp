@@ -14,6 +14,10 @@ KyResult GevBlockSource::Open(const gev::GvspReceiverConfig &config, const std::
         return result;
     gev::GvspReceiverConfig receiverConfig = config;
     receiverConfig.sourceAddress = deviceAddress;
+    // A multicast member joins on the adapter asked for, else on the one the device is reached by.
+    if (!config.multicastGroup.empty() && config.multicastInterface.empty())
+        receiverConfig.multicastInterface =
+            config.localAddress.empty() ? mResend.RouteAddress() : config.localAddress;
     result = mReceiver.Open(receiverConfig, [this](uint64_t blockId, uint32_t first, uint32_t last) {
         mResend.Request(blockId, first, last);
     });

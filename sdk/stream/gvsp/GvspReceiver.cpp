@@ -1,6 +1,7 @@
 #include "gvsp/GvspReceiver.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <future>
@@ -46,7 +47,7 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
     if (config.maxBlocksInProgress == 0)
         return KyResult(KY_INVALID_PARAMETER,
                         KyString("a GVSP receiver needs at least one block in progress"));
-    result = mSocket.Open(config.localAddress, config.localPort);
+    result = OpenSocket(config);
     if (result.IsFailure())
         return result;
     mSocketBufferSize = mSocket.SetReceiveBufferSize(config.socketBufferSize);
@@ -57,7 +58,9 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
 
     // With receive offload the kernel hands over runs of equal datagrams glued together (up to
     // 64 KiB, the datagram size in a control message); the payload is then copied out.
-    mReceiveOffload = config.receiveOffload && mSocket.EnableReceiveOffload();
+    // A multicast datagram may be handed to several sockets: each takes it whole.
+    mReceiveOffload =
+        config.receiveOffload && config.multicastGroup.empty() && mSocket.EnableReceiveOffload();
     // One datagram (or one glued run) per slot; unknown packet sizes get the largest datagram.
     size_t slotSize =
         config.packetSize > GVSP_IP_UDP_OVERHEAD_SIZE && !mReceiveOffload
@@ -68,7 +71,7 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
     {
         std::lock_guard<std::mutex> lock(mMutex);
         mRing.ResetStatistics();
-        if (config.packetRing != PacketRingUse::Never)
+        if (config.packetRing != PacketRingUse::Never && config.multicastGroup.empty())
             OpenRing();
         mTracker.Reset(mConfig);
     }
@@ -88,6 +91,32 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
                         KyString(std::string("cannot start the GVSP receive thread: ") + e.what()));
     }
     return KyResult();
+}
+
+// Unicast: bound to the local address and port. Multicast: bound to the group and port, which
+// other receivers of the same stream may share (each gets every datagram), and a member of the
+// group on the chosen adapter.
+KyResult GvspReceiver::OpenSocket(const GvspReceiverConfig &config)
+{
+    if (config.multicastGroup.empty())
+        return mSocket.Open(config.localAddress, config.localPort);
+    sockaddr_in group, where;
+    KyResult result = UdpSocket::MakeAddress(config.multicastGroup, 0, group);
+    if (result.IsOK())
+        result = UdpSocket::MakeAddress(config.multicastInterface, 0, where);
+    if (result.IsFailure())
+        return result;
+    const uint32_t groupIp = ntohl(group.sin_addr.s_addr);
+    if ((groupIp & 0xF0000000u) != 0xE0000000u)
+        return KyResult(KY_INVALID_PARAMETER, KyString(config.multicastGroup + " is no multicast group"));
+    UdpSocket::Options options;
+    options.reuseAddress = true;
+    result = mSocket.Open(groupIp, config.localPort, options);
+    if (result.IsOK())
+        result = mSocket.JoinMulticastGroup(groupIp, ntohl(where.sin_addr.s_addr));
+    if (result.IsFailure())
+        mSocket.Close();
+    return result;
 }
 
 // Where the process may, the stream is read from a packet ring and the socket keeps only the
@@ -183,6 +212,30 @@ void GvspReceiver::AbortLocked()
         ++mTracker.Counters().blocksAborted;
         Emit(std::move(out));
     }
+}
+
+bool GvspReceiver::Withdraw(const void *cookie)
+{
+    // Destinations are written only under mMutex (the socket too, when it writes in place).
+    std::lock_guard<std::mutex> lock(mMutex);
+    bool found = mTracker.AbortDestination(cookie);  // the ended block goes to mOut, taken below
+    {
+        std::lock_guard<std::mutex> queue(mQueueMutex);
+        const auto queued = std::find_if(mQueued.begin(), mQueued.end(),
+                                         [&](const GvspDestination &d) { return d.cookie == cookie; });
+        if (queued != mQueued.end()) {
+            mQueued.erase(queued);
+            found = true;
+        }
+    }
+    std::lock_guard<std::mutex> out(mOutMutex);
+    const auto ended = std::find_if(mOut.begin(), mOut.end(),
+                                    [&](const GvspCompletedBlock &b) { return b.cookie == cookie; });
+    if (ended != mOut.end()) {
+        mOut.erase(ended);
+        found = true;
+    }
+    return found;
 }
 
 KyResult GvspReceiver::WaitForBlock(GvspCompletedBlock &out, uint32_t timeoutMs)

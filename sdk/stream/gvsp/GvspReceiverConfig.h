@@ -20,6 +20,11 @@ struct GvspReceiverConfig
     std::string localAddress;   // empty: any
     uint16_t localPort = 0;     // 0: any (read it back with LocalPort)
     std::string sourceAddress;  // empty: packets from any sender are taken
+    // Multicast: the socket binds to this group (at localPort, shared with other receivers of the
+    // group) and joins it on the adapter that holds multicastInterface (empty: the kernel's
+    // choice); localAddress is then not used. Empty: unicast.
+    std::string multicastGroup;
+    std::string multicastInterface;
     uint32_t socketBufferSize = 64u << 20;
     uint32_t packetSize = 0;          // stream channel packet size (SCPS); 0: learnt per block
     size_t maxBlocksInProgress = 16;  // the oldest block is ended when a further one starts

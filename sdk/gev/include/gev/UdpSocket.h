@@ -77,6 +77,10 @@ public:
     // Lets the kernel hand over runs of equal datagrams glued together (UDP_GRO); false where
     // it cannot.
     bool EnableReceiveOffload();
+    // Joins the multicast group (host byte order) on the adapter that holds interfaceIp (ANY_IP:
+    // the kernel's choice). The membership goes with the socket. KY_INVALID_PARAMETER for an
+    // address that is no multicast group, KY_NETWORK_ERROR (with errno) when the kernel refuses.
+    KyResult JoinMulticastGroup(uint32_t group, uint32_t interfaceIp);
 
     // Waits up to timeoutMs (0: only looks) for a datagram or a pending error to read: 1 when
     // there is one, 0 when the time passed (or a signal came), -1 on failure (errno).

@@ -1,7 +1,10 @@
-// KyStreamGEV: receiver of a GigE Vision stream channel (GVSP over UDP), unicast.
+// KyStreamGEV: receiver of a GigE Vision stream channel (GVSP over UDP), unicast or multicast.
 //
 // Open binds a UDP port on this host (GetLocalIPAddress, GetLocalPort) and starts the receive
 // thread; the device must then be told to stream there (KyDeviceGEV::SetStreamDestination).
+// A multicast stream instead joins a group: any number of receivers, in this process or
+// others, open on the same group and port and each gets every block; the device is told to
+// stream to the group (by whichever application controls it).
 // Packets that go missing are asked for again with GVCP PACKETRESEND commands, sent from a
 // socket of the stream's own to the device's control port (3956), so a stream needs no
 // KyDevice object. Only packets from the device's address are taken.
@@ -21,62 +24,135 @@
 class KY_STREAM_API KyStreamGEV : public KyStream
 {
 public:
+    /// Makes a closed GigE Vision stream.
     KyStreamGEV();
+    /// Destructor: closes the stream.
     ~KyStreamGEV() override;
 
-    // Unicast on the device of the record (its IP address), local port and channel 0.
+    /// Unicast on the device of the record (its IP address), local port and channel 0.
+    /// @param aDeviceInfo the device's record from discovery
+    /// @return as the unicast Open below
     KyResult Open(const KyDeviceInfo *aDeviceInfo) override;
-    // Unicast on the device at aInfo (dotted IPv4), local port and channel 0.
-    KyResult Open(const KyString &aInfo) override;
-    KyStreamType GetType() const override { return KyStreamTypeGEV; }
-
-    // Unicast. aLocalPort 0 picks a free port; aLocalIPAddress empty receives on every local
-    // address (GetLocalIPAddress then tells the one the device's route leaves from);
-    // aBuffersCapacity is the most buffers queued at a time (0 is refused). Results: KY_OK,
-    // KY_INVALID_PARAMETER (bad address text, capacity 0), KY_NOT_CONNECTED (the device's
-    // address cannot be reached from here), KY_NETWORK_ERROR (the port cannot be bound).
+    /// Unicast on the device of the record.
+    /// @param aDeviceInfo the device's record from discovery
+    /// @param aLocalPort the local UDP port to receive on; 0 picks a free one (GetLocalPort)
+    /// @param aChannel the device's stream channel
+    /// @param aLocalIPAddress the local address to receive on; empty receives on every local
+    ///        address (GetLocalIPAddress then tells the one the device's route leaves from)
+    /// @param aBuffersCapacity the most buffers queued at a time (0 is refused)
+    /// @return KY_OK, KY_INVALID_PARAMETER (null record, bad address text, capacity 0),
+    ///        KY_NOT_SUPPORTED (no GigE Vision record), KY_NOT_CONNECTED (the device's address
+    ///        cannot be reached from here), KY_NETWORK_ERROR (the port cannot be bound),
+    ///        KY_STATE_ERROR (open already)
     KyResult Open(const KyDeviceInfo *aDeviceInfo, uint16_t aLocalPort, uint16_t aChannel = 0,
                   const KyString &aLocalIPAddress = KyString(), uint32_t aBuffersCapacity = 64);
-    KyResult Open(const KyString &aInfo, uint16_t aLocalPort, uint16_t aChannel = 0,
-                  const KyString &aLocalIPAddress = KyString(), uint32_t aBuffersCapacity = 64);
-    // Multicast reception is not available in this kit: KY_NOT_SUPPORTED.
+    /// Multicast: receives what the device of the record sends to a group.
+    ///
+    /// Any number of receivers, in this process or others, may open on the same group and port;
+    /// each gets every block. Resend requests still go to the device, which sends the packets to
+    /// the group. The device is told to stream to the group separately
+    /// (KyDeviceGEV::SetStreamDestination, by whichever application controls it).
+    /// @param aDeviceInfo the device's record from discovery
+    /// @param aMulticastAddr the multicast group (dotted text)
+    /// @param aDataPort the UDP port the device sends to
+    /// @param aChannel the device's stream channel
+    /// @param aLocalIPAddress the address of the adapter that joins the group; empty: the
+    ///        adapter the device is reached by
+    /// @param aBuffersCapacity the most buffers queued at a time (0 is refused)
+    /// @return as unicast; KY_INVALID_PARAMETER also for an address that is no multicast group
+    ///        or a data port of 0, KY_NETWORK_ERROR when the group cannot be joined
     KyResult Open(const KyDeviceInfo *aDeviceInfo, const KyString &aMulticastAddr, uint16_t aDataPort,
                   uint16_t aChannel = 0, const KyString &aLocalIPAddress = KyString(),
                   uint32_t aBuffersCapacity = 64);
+    /// Unicast on the device at an IP address, local port and channel 0.
+    /// @param aInfo the device's IP address as dotted text
+    /// @return as the unicast Open above
+    KyResult Open(const KyString &aInfo) override;
+    /// Unicast on the device at an IP address.
+    /// @param aInfo the device's IP address as dotted text
+    /// @param aLocalPort the local UDP port to receive on; 0 picks a free one
+    /// @param aChannel the device's stream channel
+    /// @param aLocalIPAddress the local address to receive on; empty: every local address
+    /// @param aBuffersCapacity the most buffers queued at a time (0 is refused)
+    /// @return as the unicast Open above
+    KyResult Open(const KyString &aInfo, uint16_t aLocalPort, uint16_t aChannel = 0,
+                  const KyString &aLocalIPAddress = KyString(), uint32_t aBuffersCapacity = 64);
+    /// Multicast on the device at an IP address (see the multicast Open above).
+    /// @param aInfo the device's IP address as dotted text
+    /// @param aMulticastAddr the multicast group (dotted text)
+    /// @param aDataPort the UDP port the device sends to
+    /// @param aChannel the device's stream channel
+    /// @param aLocalIPAddress the address of the adapter that joins the group; empty: the
+    ///        adapter the device is reached by
+    /// @param aBuffersCapacity the most buffers queued at a time (0 is refused)
+    /// @return as the multicast Open above
     KyResult Open(const KyString &aInfo, const KyString &aMulticastAddr, uint16_t aDataPort,
                   uint16_t aChannel = 0, const KyString &aLocalIPAddress = KyString(),
                   uint32_t aBuffersCapacity = 64);
+    /// The stream's transport.
+    /// @return KyStreamTypeGEV
+    KyStreamType GetType() const override { return KyStreamTypeGEV; }
 
+    /// The data receiver: this kit receives with its own user-mode receiver only.
+    /// @return KyDataReceiverTypeUserMode
     KyDataReceiverType GetDataReceiverType() const { return KyDataReceiverTypeUserMode; }
-    // Empty (or 0) while not open.
-    uint16_t GetLocalPort() const;
-    uint16_t GetSpecificLocalPort() const;
-    KyString GetLocalIPAddress() const;
-    KyString GetMulticastIPAddress() const { return KyString(); }
-    KyString GetDeviceIPAddress() const;
-
-    // This kit receives with its own user-mode receiver only: no kernel driver is installed
-    // (aInstalled false, KY_OK). aLocalIPAddress is not used.
-    static KyResult IsDriverInstalled(KyString &aIPAddress, bool &aInstalled,
-                                      const KyString &aLocalIPAddress = KyString());
-    // Packets already received are always sorted into their blocks: KY_NOT_SUPPORTED.
+    /// Drops packets not yet processed. Packets already received are always sorted into their
+    /// blocks here.
+    /// @return KY_NOT_SUPPORTED
     KyResult FlushPacketQueue();
-    // Blocks are always taken from whichever packet comes first: false; asking for true answers
-    // KY_NOT_SUPPORTED.
+    /// Whether capture starts only with the first packet of a block.
+    /// @return false: blocks are taken from whichever packet comes first
     bool GetWaitForFirstPacketOfBlockToStart() const { return false; }
+    /// Asks capture to start only with the first packet of a block.
+    /// @param aWait true to wait for the first packet
+    /// @return KY_OK for false; KY_NOT_SUPPORTED for true
     KyResult SetWaitForFirstPacketOfBlockToStart(bool aWait);
-    // Kept for callers that set it; the receive thread runs at the process's priority.
+    /// The local UDP port the stream receives on (the data port of a multicast stream).
+    /// @return the port; 0 while not open
+    uint16_t GetLocalPort() const;
+    /// The local address the stream receives on.
+    /// @return the address asked for, else the one the device's route leaves from; empty while
+    ///        not open
+    KyString GetLocalIPAddress() const;
+    /// The group of a multicast stream.
+    /// @return the group; empty for unicast or while not open
+    KyString GetMulticastIPAddress() const;
+    /// The device's IP address.
+    /// @return the address; empty while not open
+    KyString GetDeviceIPAddress() const;
+    /// The local port that the open asked for.
+    /// @return the port; 0 when none was asked for or the stream is not open
+    uint16_t GetSpecificLocalPort() const;
+    /// Kept for callers that set it; the receive thread runs at the process's priority.
+    /// @return the value last set
     uint32_t GetUserModeDataReceiverThreadPriority() const;
+    /// Kept for callers that set it; the receive thread runs at the process's priority.
+    /// @param aPriority the priority
+    /// @return KY_OK
     KyResult SetUserModeDataReceiverThreadPriority(uint32_t aPriority);
-    // Size of one receive slot in bytes, 17000 to 65500 (a value outside moves to the nearer
-    // bound); set before Open (KY_NETWORK_CONFIG_ERROR after). Slots are sized from the
-    // datagrams anyway; the value is kept for callers that read it back.
+    /// Size of the receive socket's buffer.
+    /// @param aSize receives the size in bytes: what the kernel granted once open, else what
+    ///        was asked for
+    /// @return KY_OK
+    KyResult GetUserModeSocketRxBufferSize(uint32_t &aSize);
+    /// Asks for a size of the receive socket's buffer; set it before Open.
+    /// @param aSize the size in bytes
+    /// @return KY_OK; KY_INVALID_PARAMETER for 0; KY_NETWORK_CONFIG_ERROR once open
+    KyResult SetUserModeSocketRxBufferSize(uint32_t aSize);
+    /// Size of one receive slot in bytes, 17000 to 65500 (a value outside moves to the nearer
+    /// bound); set before Open. Slots are sized from the datagrams anyway; the value is kept for
+    /// callers that read it back.
+    /// @param aSize the size in bytes
+    /// @return KY_OK; KY_NETWORK_CONFIG_ERROR once open
     KyResult SetUserModeRxPacketBufferSize(uint32_t aSize);
 
-    // Size of the receive socket's buffer in bytes: set it before Open (KY_NETWORK_CONFIG_ERROR
-    // after); the value read back after Open is what the kernel granted.
-    KyResult SetUserModeSocketRxBufferSize(uint32_t aSize);
-    KyResult GetUserModeSocketRxBufferSize(uint32_t &aSize);
+    /// Whether a kernel receive driver serves the device: this kit has none.
+    /// @param aIPAddress the device's IP address
+    /// @param aInstalled receives false
+    /// @param aLocalIPAddress not used
+    /// @return KY_OK
+    static KyResult IsDriverInstalled(KyString &aIPAddress, bool &aInstalled,
+                                      const KyString &aLocalIPAddress = KyString());
 
 private:
     struct Impl;
