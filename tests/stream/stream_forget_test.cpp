@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 #include "StreamRig.h"
 
@@ -83,6 +84,30 @@ TEST(StreamForget, DestroyedAfterItsBlockEnded)
     EXPECT_EQ(buffer, rig.buffers.front().get());
     EXPECT_EQ(operation.GetCode(), KY_ABORTED);
     EXPECT_EQ(rig.stream.RetrieveBuffer(&buffer, &operation, 0).GetCode(), KY_NO_MORE_ITEM);
+}
+
+// The owner destroys a buffer while another thread retrieves: the retriever either has it already
+// (the destructor waits until it is handed back) or never gets it.
+TEST(StreamForget, DestroyedWhileAnotherThreadRetrieves)
+{
+    StreamRig rig;
+    ASSERT_TRUE(rig.Open(1500).IsOK());
+    for (uint32_t round = 1; round <= 20; ++round) {
+        std::unique_ptr<KyBuffer> doomed = NewBuffer();
+        ASSERT_EQ(rig.stream.QueueBuffer(doomed.get()).GetCode(), KY_PENDING);
+        KyResult retrieved;
+        std::thread retriever([&] {
+            KyBuffer *buffer = nullptr;
+            KyResult operation;
+            retrieved = rig.stream.RetrieveBuffer(&buffer, &operation, 200);
+        });
+        ASSERT_TRUE(rig.camera.SendFrame(round, KyPixelMono8, kWidth, kHeight, round).IsOK());
+        doomed.reset();
+        retriever.join();
+        const uint32_t code = retrieved.GetCode();
+        EXPECT_TRUE(code == KY_OK || code == KY_TIMEOUT || code == KY_NO_MORE_ITEM) << code;
+        EXPECT_EQ(rig.stream.GetQueuedBufferCount(), 0u);
+    }
 }
 
 TEST(StreamForget, StreamGoesFirst)
