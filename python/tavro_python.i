@@ -17,11 +17,18 @@
 %include "frame/ky_arrays.i"
 %include "frame/ky_callbacks.i"
 %include "frame/ky_constants.i"
+%include "frame/ky_gen_downcast.i"
 
 // Families in the order of the method table; a family of a later issue takes its place here.
 %include "bindings/ky_string_result.i"
 %include "bindings/ky_logging.i"
-// (image, buffer, GenICam, soft-device and pixel-count families come here)
+// (pixel-count, image, buffer, converter and filter families come here)
+%include "bindings/ky_gen_parameter_array.i"
+%include "bindings/ky_gen_parameter_list.i"
+// (KyGenCategory comes here)
+%include "bindings/ky_gen_parameter.i"
+// (the typed features, entries and the state stack come here)
+// (soft-device families come here)
 %include "bindings/ky_session_info.i"
 %include "bindings/ky_system.i"
 %include "bindings/ky_device_info.i"

@@ -17,7 +17,7 @@
 //                                      (a void result becomes the value, then a list).
 //   T &KY_OUT_IF_OK             out    the same, but None unless the returned KyResult is OK
 //                                      (bool, int, unsigned int, unsigned short, long long,
-//                                      unsigned long long, double; %apply by typedef name works).
+//                                      unsigned long long, double, int64_t).
 //   KyResult (by value)         out    new owned KyResult proxy; failures never raise.
 //   KyPy_Downcast<Base, D1, ...>       pointer results handed out as the most derived of the
 //                                      listed classes (borrowed); null gives None.
@@ -25,6 +25,12 @@
 //   const KyString &KY_TEXT     in     as const KyString &, with a strict overload probe.
 //   KyString &KY_OUT_TEXT_TUPLE out    as KY_OUT_TEXT, result (KyResult, str or None) as a tuple.
 //   T &KY_OUT_IF_OK_TUPLE       out    as KY_OUT_IF_OK, result (KyResult, value or None) as a tuple.
+//   bool &KY_OUT_FLAG           out    no Python argument; starts false, and is appended as True or
+//                                      False whatever the returned KyResult.
+//   E &KY_OUT_ENUM              out    an enumeration out-value (KY_OUT_ENUM_TYPEMAP(E) first): an
+//                                      int read as unsigned 32-bit when the result is OK, else None.
+//   T *KY_NOT_NULL              in     an object argument that the SDK needs: None raises the
+//                                      argument's "in method" TypeError.
 //   Arrays: see ky_arrays.i.
 
 %{
@@ -127,12 +133,16 @@ SWIGINTERN PyObject *KyPy_FromWide(const wchar_t *text)
 
 %include <typemaps.i>
 
-%define KY_OUT_IF_OK_TYPEMAP(T)
+// T is converted as F (a type SWIG has a From conversion for: int64_t as long long).
+%define KY_OUT_IF_OK_TYPEMAP_AS(T, F)
 %typemap(in, numinputs=0, noblock=1) T &KY_OUT_IF_OK (T temp = 0) { $1 = &temp; }
-%typemap(argout, fragment=SWIG_From_frag(T)) T &KY_OUT_IF_OK {
+%typemap(argout, fragment=SWIG_From_frag(F)) T &KY_OUT_IF_OK {
   /* KY_OUT_IF_OK: the value when the result is OK, else None */
-  $result = SWIG_Python_AppendOutput($result, result.IsOK() ? SWIG_From(T)(temp$argnum) : SWIG_Py_Void());
+  $result = SWIG_Python_AppendOutput($result, result.IsOK() ? SWIG_From(F)(static_cast<F>(temp$argnum)) : SWIG_Py_Void());
 }
+%enddef
+%define KY_OUT_IF_OK_TYPEMAP(T)
+KY_OUT_IF_OK_TYPEMAP_AS(T, T)
 %enddef
 KY_OUT_IF_OK_TYPEMAP(bool)
 KY_OUT_IF_OK_TYPEMAP(int)
@@ -141,6 +151,7 @@ KY_OUT_IF_OK_TYPEMAP(unsigned short)
 KY_OUT_IF_OK_TYPEMAP(long long)
 KY_OUT_IF_OK_TYPEMAP(unsigned long long)
 KY_OUT_IF_OK_TYPEMAP(double)
+KY_OUT_IF_OK_TYPEMAP_AS(int64_t, long long)
 
 // T &KY_OUT_IF_OK_TUPLE: the tuple (KyResult, value) when the result is OK, else (KyResult, None).
 %define KY_OUT_IF_OK_TUPLE_TYPEMAP(T)
@@ -151,6 +162,30 @@ KY_OUT_IF_OK_TYPEMAP(double)
 }
 %enddef
 KY_OUT_IF_OK_TUPLE_TYPEMAP(unsigned int)
+
+// T *KY_NOT_NULL: None is refused like an object of the wrong type.
+%typemap(check, noblock=1) SWIGTYPE *KY_NOT_NULL {
+  if (!$1) {
+    %argument_fail(SWIG_TypeError, "$type", $symname, $argnum);
+  }
+}
+
+// bool &KY_OUT_FLAG: always a bool, false unless the SDK set it.
+%typemap(in, numinputs=0, noblock=1) bool &KY_OUT_FLAG (bool temp = false) { $1 = &temp; }
+%typemap(argout) bool &KY_OUT_FLAG {
+  /* KY_OUT_FLAG: True or False whatever the result */
+  $result = SWIG_Python_AppendOutput($result, PyBool_FromLong(temp$argnum ? 1 : 0));
+}
+
+// E &KY_OUT_ENUM: the enumeration's value as a non-negative int when the result is OK, else None.
+%define KY_OUT_ENUM_TYPEMAP(E)
+%typemap(in, numinputs=0, noblock=1) E &KY_OUT_ENUM (E temp = E()) { $1 = &temp; }
+%typemap(argout) E &KY_OUT_ENUM {
+  /* KY_OUT_ENUM: int when the result is OK, else None */
+  $result = SWIG_Python_AppendOutput($result, result.IsOK() ?
+      PyLong_FromUnsignedLong(static_cast<uint32_t>(temp$argnum)) : SWIG_Py_Void());
+}
+%enddef
 
 %header %{
 #include <initializer_list>

@@ -25,15 +25,17 @@ KyGenParameter *KyGenParameterList::GetItem(uint32_t aIndex)
 
 KyGenParameter *KyGenParameterList::operator[](uint32_t aIndex) { return GetItem(aIndex); }
 
+// mCursor is the position of the item that GetNext returns next: 0 before any GetFirst, so that
+// a walk of GetNext calls alone starts at the first item too.
 KyGenParameter *KyGenParameterList::GetFirst()
 {
     mCursor = 0;
-    return GetItem(0);
+    return GetNext();
 }
 
 KyGenParameter *KyGenParameterList::GetNext()
 {
-    if (mCursor < mItems.size())
-        ++mCursor;
-    return mCursor < mItems.size() ? mItems[mCursor] : nullptr;
+    if (mCursor >= mItems.size())
+        return nullptr;
+    return mItems[mCursor++];
 }

@@ -28,7 +28,7 @@ void NodeMap::Clear()
     mByName.clear();
     mNodes.clear();
     mCache.clear();
-    mChunks.clear();
+    DetachChunks();
     mWritten.clear();
     mPort = nullptr;
 }
@@ -205,7 +205,7 @@ KyResult NodeMap::AttachChunks(const uint8_t *data, uint32_t length)
 {
     if (!data && length)
         return KyResult(KY_INVALID_PARAMETER, KyString("chunk data is null"));
-    std::map<uint32_t, std::pair<const uint8_t *, uint32_t>> chunks;
+    std::map<uint32_t, std::pair<uint32_t, uint32_t>> chunks;
     uint32_t end = length;
     while (end > 0) {
         if (end < 8)
@@ -218,8 +218,10 @@ KyResult NodeMap::AttachChunks(const uint8_t *data, uint32_t length)
                             KyString("chunk " + std::to_string(id) + " claims " + std::to_string(size) +
                                      " bytes but only " + std::to_string(end - 8) + " precede it"));
         end -= 8 + size;
-        chunks[id] = {data + end, size};  // walking backwards: with repeated ids the first chunk wins
+        chunks[id] = {end, size};  // walking backwards: with repeated ids the first chunk wins
     }
+    // The chunks tile the whole payload: one copy of it holds them all.
+    mChunkBytes.assign(length ? data : nullptr, length ? data + length : nullptr);
     mChunks = std::move(chunks);
     return KyResult();
 }
@@ -228,18 +230,44 @@ KyResult NodeMap::AttachChunk(uint32_t chunkId, const uint8_t *data, uint32_t le
 {
     if (!data && length)
         return KyResult(KY_INVALID_PARAMETER, KyString("chunk data is null"));
-    mChunks[chunkId] = {data, length};
+    // Rebuilt without an earlier chunk of the id, so attaching again never grows the copy.
+    std::vector<uint8_t> bytes;
+    std::map<uint32_t, std::pair<uint32_t, uint32_t>> chunks;
+    uint64_t total = length;
+    for (const auto &[id, span] : mChunks)
+        if (id != chunkId)
+            total += span.second;
+    if (total > UINT32_MAX)
+        return KyResult(KY_INVALID_PARAMETER, KyString("attached chunk data would exceed 4 GiB"));
+    bytes.reserve(static_cast<size_t>(total));
+    for (const auto &[id, span] : mChunks) {
+        if (id == chunkId)
+            continue;
+        chunks[id] = {static_cast<uint32_t>(bytes.size()), span.second};
+        bytes.insert(bytes.end(), mChunkBytes.begin() + span.first,
+                     mChunkBytes.begin() + span.first + span.second);
+    }
+    chunks[chunkId] = {static_cast<uint32_t>(bytes.size()), length};
+    if (length)
+        bytes.insert(bytes.end(), data, data + length);
+    mChunkBytes = std::move(bytes);
+    mChunks = std::move(chunks);
     return KyResult();
 }
 
-void NodeMap::DetachChunks() { mChunks.clear(); }
+void NodeMap::DetachChunks()
+{
+    mChunks.clear();
+    mChunkBytes.clear();
+    mChunkBytes.shrink_to_fit();
+}
 
 bool NodeMap::FindChunk(uint32_t chunkId, const uint8_t *&data, uint32_t &length) const
 {
     auto it = mChunks.find(chunkId);
     if (it == mChunks.end())
         return false;
-    data = it->second.first;
+    data = mChunkBytes.data() + it->second.first;
     length = it->second.second;
     return true;
 }

@@ -68,7 +68,8 @@ public:
     // Reads bypass the cache while this is above zero (command completion checks).
     int &BypassCache() { return mBypass; }
 
-    // Chunk data: the payload of one buffer, located by chunk id.
+    // Chunk data: the payload of one buffer, located by chunk id. The map keeps its own copy
+    // of the attached bytes, so the caller's memory may go as soon as the attach returns.
     KyResult AttachChunks(const uint8_t *data, uint32_t length);
     KyResult AttachChunk(uint32_t chunkId, const uint8_t *data, uint32_t length);
     void DetachChunks();
@@ -109,7 +110,8 @@ private:
     };
     std::map<Key, CacheEntry> mCache;
     uint64_t mHits = 0, mMisses = 0;
-    std::map<uint32_t, std::pair<const uint8_t *, uint32_t>> mChunks;
+    std::vector<uint8_t> mChunkBytes;                           // copy of the attached chunks
+    std::map<uint32_t, std::pair<uint32_t, uint32_t>> mChunks;  // id -> offset, length in mChunkBytes
     std::vector<Node *> mWritten;
 };
 

@@ -2,11 +2,13 @@
 // invalidation, selectors, callbacks, chunks, categories and the state stack.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "ky/genicam/KyGenEventSink.h"
 #include "ky/genicam/KyGenParameterArray.h"
@@ -479,7 +481,10 @@ TEST_F(NodeMapTest, ChunkFeaturesReadTheAttachedPayload)
     ASSERT_TRUE(params.AttachDataChunks(payload, sizeof payload).IsOK());
     EXPECT_TRUE(params.GetIntegerValue("ChunkExposureFromChunkPort", v).IsOK());
     EXPECT_EQ(v, 12345);
-    payload[19] = 0x3A;  // chunk values are never cached
+    payload[19] = 0x3A;  // the array reads its own copy of the attached bytes
+    EXPECT_TRUE(params.GetIntegerValue("ChunkExposureFromChunkPort", v).IsOK());
+    EXPECT_EQ(v, 12345);
+    ASSERT_TRUE(params.AttachDataChunks(payload, sizeof payload).IsOK());  // chunk values are never cached
     EXPECT_TRUE(params.GetIntegerValue("ChunkExposureFromChunkPort", v).IsOK());
     EXPECT_EQ(v, 12346);
     bool writable = true;
@@ -505,6 +510,35 @@ TEST_F(NodeMapTest, ChunkFeaturesReadTheAttachedPayload)
     ASSERT_TRUE(params.AttachDataChunk(0x1234, shortChunk, sizeof shortChunk).IsOK());
     EXPECT_EQ(params.GetIntegerValue("ChunkExposureFromChunkPort", v).GetDescription().str(),
               "[ChunkPortExposure] bytes 0..4 lie outside the chunk of 3 bytes");
+    EXPECT_EQ(params.AttachDataChunk(0x1234, nullptr, 4).GetCode(), KY_INVALID_PARAMETER);
+    EXPECT_EQ(params.AttachDataChunks(nullptr, 8).GetCode(), KY_INVALID_PARAMETER);
+}
+
+TEST_F(NodeMapTest, AttachedChunksOutliveTheCallersMemory)
+{
+    int64_t v = 0;
+    {
+        std::vector<uint8_t> payload = {0, 0, 0x30, 0x39, 0, 0, 0x12, 0x34, 0, 0, 0, 4};
+        ASSERT_TRUE(params.AttachDataChunks(payload.data(), static_cast<uint32_t>(payload.size())).IsOK());
+        std::fill(payload.begin(), payload.end(), 0xEE);
+    }  // the caller's bytes are gone
+    EXPECT_TRUE(params.GetIntegerValue("ChunkExposureFromChunkPort", v).IsOK());
+    EXPECT_EQ(v, 12345);
+    {
+        std::vector<uint8_t> chunk = {0, 0, 0x01, 0x02};
+        ASSERT_TRUE(params.AttachDataChunk(0x1234, chunk.data(), 4).IsOK());
+    }
+    EXPECT_TRUE(params.GetIntegerValue("ChunkExposureFromChunkPort", v).IsOK());
+    EXPECT_EQ(v, 0x0102);
+    // attaching the same id again replaces the chunk
+    for (uint8_t i = 0; i < 100; ++i) {
+        uint8_t chunk[] = {0, 0, 0, i};
+        ASSERT_TRUE(params.AttachDataChunk(0x1234, chunk, 4).IsOK());
+    }
+    EXPECT_TRUE(params.GetIntegerValue("ChunkExposureFromChunkPort", v).IsOK());
+    EXPECT_EQ(v, 99);
+    EXPECT_TRUE(params.DetachDataChunks().IsOK());
+    EXPECT_EQ(params.GetIntegerValue("ChunkExposureFromChunkPort", v).GetCode(), KY_NO_AVAILABLE_DATA);
 }
 
 TEST_F(NodeMapTest, CategoriesListTheirFeatures)
@@ -703,4 +737,22 @@ TEST(ParameterList, CursorAndBounds)
     list.Add(nullptr);
     EXPECT_EQ(list.GetSize(), 0u);
     EXPECT_EQ(list.GetItem(0xFFFFFFFF), nullptr);
+}
+
+TEST_F(NodeMapTest, ParameterListWalksFromTheFirstItem)
+{
+    KyGenParameter *width = params.Get(KyString("Width")), *height = params.Get(KyString("Height"));
+    KyGenParameterList list;
+    list.Add(width);
+    list.Add(height);
+    EXPECT_EQ(list.GetNext(), width);  // no GetFirst before: the walk starts at the first item
+    EXPECT_EQ(list.GetNext(), height);
+    EXPECT_EQ(list.GetNext(), nullptr);
+    EXPECT_EQ(list.GetNext(), nullptr);
+    EXPECT_EQ(list.GetFirst(), width);
+    EXPECT_EQ(list.GetNext(), height);
+    list.Add(width);  // adding starts the walk again
+    EXPECT_EQ(list.GetNext(), width);
+    list.Clear();
+    EXPECT_EQ(list.GetNext(), nullptr);
 }

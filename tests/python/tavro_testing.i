@@ -16,6 +16,10 @@
 %import "frame/ky_constants.i"
 %import "bindings/ky_string_result.i"
 %import "bindings/ky_logging.i"
+%import(module="tavro_python") "frame/ky_gen_downcast.i"
+%import(module="tavro_python") "bindings/ky_gen_parameter_array.i"
+%import(module="tavro_python") "bindings/ky_gen_parameter_list.i"
+%import(module="tavro_python") "bindings/ky_gen_parameter.i"
 
 %init %{
   if (!KyPy_ImportNumpy()) {
@@ -217,5 +221,137 @@ public:
 
 private:
     std::unique_ptr<KySoftDeviceGEV> mDevice;
+};
+%}
+
+// A node map over device memory in this process, loaded from a GenICam XML file: the GenICam
+// tests' road where the soft camera has no feature of a kind. The memory can be changed behind
+// the map's back (Poke32), and the array is lent (borrowed) like a device's.
+%{
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "ky/genicam/IKyGenPort.h"
+#include "ky/genicam/KyGenEventSink.h"
+#include "ky/genicam/KyGenParameterArray.h"
+%}
+%inline %{
+class TestNodeMap : private IKyGenPort
+{
+public:
+    TestNodeMap() : mMemory(0x1000, 0) {}
+    // Loads the file (the port's memory is set first with Poke32 where the XML needs values).
+    KyResult Load(const char *path)
+    {
+        std::ifstream in(path ? path : "", std::ios::binary);
+        if (!in)
+            return KyResult(KY_NOT_FOUND);
+        std::stringstream text;
+        text << in.rdbuf();
+        return mArray.Load(KyString(text.str()), this);
+    }
+    KyGenParameterArray *GetParameters() { return &mArray; }
+    // Big-endian 32-bit word at the address (the XML's registers are big-endian).
+    void Poke32(uint32_t address, uint32_t value)
+    {
+        if (address <= mMemory.size() - 4)
+            for (int i = 0; i < 4; ++i)
+                mMemory[address + i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+    }
+    uint32_t Peek32(uint32_t address) const
+    {
+        uint32_t value = 0;
+        if (address <= mMemory.size() - 4)
+            for (int i = 0; i < 4; ++i)
+                value = value << 8 | mMemory[address + i];
+        return value;
+    }
+    uint32_t Reads() const { return mReads; }
+    // From now on each device read waits (at most 20 s) until another thread calls
+    // ReleaseReads; WaitedForRelease tells whether the last read was released in time.
+    void HoldReads()
+    {
+        std::lock_guard<std::mutex> lock(mHoldMutex);
+        mHold = true;
+        mReleased = false;
+    }
+    void ReleaseReads()
+    {
+        std::lock_guard<std::mutex> lock(mHoldMutex);
+        mReleased = true;
+        mHoldChanged.notify_all();
+    }
+    bool WaitedForRelease() const { return mWaitedForRelease; }
+    // Whether a read is waiting for ReleaseReads now.
+    bool ReadWaiting()
+    {
+        std::lock_guard<std::mutex> lock(mHoldMutex);
+        return mWaiting;
+    }
+
+private:
+    KyResult ReadPort(uint64_t address, void *data, uint32_t length) override
+    {
+        {
+            std::unique_lock<std::mutex> lock(mHoldMutex);
+            if (mHold) {
+                mWaiting = true;
+                mWaitedForRelease = mHoldChanged.wait_for(lock, std::chrono::seconds(20), [this] { return mReleased; });
+                mWaiting = false;
+                mHold = false;
+            }
+        }
+        ++mReads;
+        if (address > mMemory.size() || length > mMemory.size() - address)
+            return KyResult(KY_INVALID_PARAMETER);
+        std::memcpy(data, mMemory.data() + address, length);
+        return KyResult();
+    }
+    KyResult WritePort(uint64_t address, const void *data, uint32_t length) override
+    {
+        if (address > mMemory.size() || length > mMemory.size() - address)
+            return KyResult(KY_INVALID_PARAMETER);
+        std::memcpy(mMemory.data() + address, data, length);
+        return KyResult();
+    }
+
+    std::vector<uint8_t> mMemory;
+    KyGenParameterArray mArray;
+    uint32_t mReads = 0;
+    std::mutex mHoldMutex;
+    std::condition_variable mHoldChanged;
+    bool mHold = false, mReleased = false, mWaiting = false, mWaitedForRelease = false;
+};
+%}
+
+// A feature as a plain KyGenParameter object, without the down-cast of the lookups.
+%typemap(out) KyGenParameter *AsParameter "$result = SWIG_NewPointerObj(SWIG_as_voidptr($1), $descriptor(KyGenParameter *), 0);";
+%inline %{
+KyGenParameter *AsParameter(KyGenParameterArray *array, const char *name)
+{
+    return array && name ? array->Get(KyString(name)) : nullptr;
+}
+
+// A native parameter-update sink that counts its calls and remembers the last feature.
+class TestUpdateSink : public KyGenEventSink
+{
+public:
+    virtual ~TestUpdateSink() = default;
+    void OnParameterUpdate(KyGenParameter *aParameter) override
+    {
+        ++mCount;
+        mLast = aParameter;
+    }
+    uint32_t Count() const { return mCount; }
+    KyGenEventSink *AsSink() { return this; }
+    bool LastIs(KyGenParameter *parameter) const { return mLast == parameter; }
+
+private:
+    uint32_t mCount = 0;
+    KyGenParameter *mLast = nullptr;
 };
 %}

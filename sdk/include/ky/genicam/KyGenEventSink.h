@@ -13,5 +13,7 @@ class KyGenParameter;
 class KY_GENICAM_API KyGenEventSink
 {
 public:
+    /// Called when the parameter's value may have changed.
+    /// @param aParameter the parameter
     virtual void OnParameterUpdate(KyGenParameter *aParameter) = 0;
 };

@@ -12,19 +12,34 @@ class KyGenParameter;
 class KY_GENICAM_API KyGenParameterList
 {
 public:
+    /// An empty list.
     KyGenParameterList();
+    /// Destructor (the parameters stay).
     ~KyGenParameterList();
 
+    /// Empties the list.
     void Clear();
-    // Stores the pointer only; resets the cursor. A null parameter is ignored.
+    /// Adds a parameter.
+    ///
+    /// Stores the pointer only; resets the cursor. A null parameter is ignored.
+    /// @param aParameter the parameter
     void Add(KyGenParameter *aParameter);
+    /// The number of parameters in the list.
+    /// @return the size
     uint32_t GetSize() const;
-    // The item at the index, or nullptr past the end.
+    /// The parameter at a position.
+    /// @param aIndex the position
+    /// @return the parameter, or nullptr (None) past the end
     KyGenParameter *GetItem(uint32_t aIndex);
+    /// The parameter at a position.
+    /// @param aIndex the position
+    /// @return the parameter, or nullptr (None) past the end
     KyGenParameter *operator[](uint32_t aIndex);
-    // Sets the cursor on the first item; nullptr for an empty list.
+    /// Sets the cursor on the first parameter.
+    /// @return the first parameter, or nullptr (None) for an empty list
     KyGenParameter *GetFirst();
-    // Advances the cursor; nullptr at the end.
+    /// Advances the cursor (without a GetFirst before it, to the first parameter).
+    /// @return the next parameter, or nullptr (None) at the end
     KyGenParameter *GetNext();
 
 private:
