@@ -53,6 +53,16 @@ KY_RANGE_TUPLE(double, double)
 // chunks it finds, so neither the caller's array nor a converted temporary has to outlive the call.
 %apply (const void *KY_BYTES_IN, uint32_t KY_BYTES_IN_SIZE) { (uint8_t *aBuffer, uint32_t aLength) };
 
+// Item access past the end gives None, not IndexError, so Python's fallback iteration over
+// __getitem__ would never end: the proxy iterates over the count instead.
+%extend KyGenParameterArray {
+%pythoncode %{
+    def __iter__(self):
+        for index in range(self.GetCount()):
+            yield self.Get(index)
+%}
+}
+
 %include "ky/genicam/KyGenParameterArray.h"
 
 %clear int64_t &aValue;

@@ -10,5 +10,14 @@
 // A list of nothing would be a list that silently drops what it is given: None is refused.
 %apply SWIGTYPE *KY_NOT_NULL { KyGenParameter *aParameter };
 
+// As for the parameter array: iteration goes over the size (item access past the end is None).
+%extend KyGenParameterList {
+%pythoncode %{
+    def __iter__(self):
+        for index in range(self.GetSize()):
+            yield self.GetItem(index)
+%}
+}
+
 %include "ky/genicam/KyGenParameterList.h"
 %clear KyGenParameter *aParameter;

@@ -433,3 +433,30 @@ def test_the_interpreter_lock_is_released_during_the_call(params, node_map):
     ok_list(native.KyGenParameterArray_GetIntegerValue(params, "Width"), 640)
     releaser.join(30)
     assert node_map.WaitedForRelease()
+
+
+DOCSTRINGS = [
+    # (flat function, text its docstring holds)
+    ("KyGenParameterArray_Get", "\n*Overload 1:*\nThe feature at a position (document order).\n:type aIndex: int\n"),
+    ("KyGenParameterArray___getitem__", "*Overload 2:*\nThe feature of a name.\n:type aName: :py:class:`KyString`\n"),
+    ("KyGenParameterArray_SetEnumValue", "*Overload 2:*"),
+    ("KyGenParameterArray_GetFloatValue", ":param aName: the feature's name\n"),
+    ("KyGenParameterArray_SetStringValue", ":param aValue: the value\n"),
+    ("KyGenParameterArray_AttachDataChunks", ":param aBuffer: the payload"),
+    ("KyGenParameterList_GetItem", ":param aIndex: the position\n"),
+    ("KyGenParameterList_Add", ":param aParameter: the parameter\n"),
+    ("KyGenParameter_IsValueCached", "Whether the host keeps a cached copy of the value"),
+    ("KyGenParameter_GetSelectingParameters", "The selectors of this feature."),
+    ("KyGenEventSink_OnParameterUpdate", ":param aParameter:"),
+]
+
+
+@pytest.mark.parametrize("function,text", DOCSTRINGS, ids=[d[0] for d in DOCSTRINGS])
+def test_docstrings_come_from_the_sdk_headers(function, text):
+    assert text in getattr(native, function).__doc__
+
+
+def test_python_iteration_ends_at_the_count(params):
+    found = list(params)
+    assert [address(f) for f in found] == [address(params.Get(k)) for k in range(params.GetCount())]
+    assert list(ky.KyGenParameterArray()) == []

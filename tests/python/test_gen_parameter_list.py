@@ -151,3 +151,11 @@ def test_releasing_a_sink_never_frees_what_owns_it(params):
     native.KyGenEventSink_OnParameterUpdate(sink, tavro_testing.AsParameter(params, "Width"))
     assert sink.Count() == 1
     assert native.delete_KyGenEventSink(None) is None
+
+
+def test_python_iteration_ends_at_the_size(params):
+    items = ky.KyGenParameterList()
+    assert list(items) == []
+    for name in ("Width", "Gain"):
+        items.Add(tavro_testing.AsParameter(params, name))
+    assert [swig_type(item) for item in items] == ["KyGenInteger *", "KyGenFloat *"]

@@ -206,7 +206,8 @@ def test_genicam_description_and_parameters(device, tmp_path):
     assert ElementTree.fromstring(data).tag.endswith("RegisterDescription")
     first = native.KyDevice_GetParameters(device)
     second = native.KyDevice_GetParameters(device)
-    assert first is not None and first is not second and int(first) == int(second)
+    assert type(first) is ky.KyGenParameterArray and not first.thisown
+    assert first is not second and int(first.this) == int(second.this)
     del first, second  # borrowed: nothing of the device goes with them
     assert native.KyDevice_GetCommunicationParameters(device) is not None
     assert native.KyDevice_IsConnected(device)

@@ -21,7 +21,8 @@ public:
     void Clear();
     /// Adds a parameter.
     ///
-    /// Stores the pointer only; resets the cursor. A null parameter is ignored.
+    /// Stores the pointer only; resets the cursor. A null parameter is ignored (from Python, None
+    /// is refused).
     /// @param aParameter the parameter
     void Add(KyGenParameter *aParameter);
     /// The number of parameters in the list.
