@@ -320,6 +320,7 @@ def test_owned_and_empty_arrays():
         assert native.KyGenParameterArray_GetNodeMap(array) is None
         assert native.KyGenParameterArray_GetAccessMode(array) == ky.KyGenAccessModeNotAvailable
     assert native.delete_KyGenParameterArray(owned) is None
+    assert native.delete_KyGenParameterArray(None) is None  # deleting nothing is harmless
     with pytest.raises(TypeError) as raised:
         native.new_KyGenParameterArray(1)
     assert "takes no arguments" in str(raised.value)

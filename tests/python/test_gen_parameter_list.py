@@ -30,6 +30,7 @@ def test_a_new_list_is_empty():
     assert native.KyGenParameterList_GetNext(items) is None
     assert native.KyGenParameterList_GetItem(items, 0) is None
     assert native.delete_KyGenParameterList(items) is None
+    assert native.delete_KyGenParameterList(None) is None  # deleting nothing is harmless
     proxy = ky.KyGenParameterList()
     assert proxy.thisown and proxy.GetSize() == 0
 
