@@ -30,9 +30,13 @@
 // (multi-part, converter and compression families come here)
 %include "bindings/ky_gen_parameter_array.i"
 %include "bindings/ky_gen_parameter_list.i"
-// (KyGenCategory comes here)
+%include "bindings/ky_gen_category.i"
 %include "bindings/ky_gen_parameter.i"
-// (the typed features, entries and the state stack come here)
+%include "bindings/ky_gen_boolean_command.i"
+%include "bindings/ky_gen_enum.i"
+%include "bindings/ky_gen_number.i"
+%include "bindings/ky_gen_register_string.i"
+%include "bindings/ky_gen_state_stack.i"
 // (soft-device families come here)
 %include "bindings/ky_fps_stabilizer.i"
 // (streaming channel source family comes here)

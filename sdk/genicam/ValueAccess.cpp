@@ -114,15 +114,28 @@ KyResult CheckedExecute(Node &node)
     return r.IsOK() ? node.Execute() : r;
 }
 
+KyResult CheckByteBuffer(const Node &node, const void *data, int64_t length)
+{
+    if (length < 0)
+        return node.Error(KY_INVALID_PARAMETER, "was given the negative length " + std::to_string(length));
+    if (!data && length != 0)
+        return node.Error(KY_INVALID_PARAMETER, "was given a null buffer");
+    return KyResult();
+}
+
 KyResult CheckedGetBytes(Node &node, uint8_t *data, int64_t length)
 {
-    KyResult r = node.CheckReadable();
+    KyResult r = CheckByteBuffer(node, data, length);
+    if (r.IsOK())
+        r = node.CheckReadable();
     return r.IsOK() ? node.GetBytes(data, length) : r;
 }
 
 KyResult CheckedSetBytes(Node &node, const uint8_t *data, int64_t length)
 {
-    KyResult r = node.CheckWritable();
+    KyResult r = CheckByteBuffer(node, data, length);
+    if (r.IsOK())
+        r = node.CheckWritable();
     return r.IsOK() ? node.SetBytes(data, length) : r;
 }
 

@@ -19,6 +19,9 @@ KyResult CheckedSetBool(Node &node, bool v);
 KyResult CheckedGetString(Node &node, std::string &v);
 KyResult CheckedSetString(Node &node, const std::string &v);
 KyResult CheckedExecute(Node &node);
+// The caller's buffer of a register transfer, checked before anything is read: a negative
+// length, or a null buffer with bytes to move, is KY_INVALID_PARAMETER.
+KyResult CheckByteBuffer(const Node &node, const void *data, int64_t length);
 KyResult CheckedGetBytes(Node &node, uint8_t *data, int64_t length);
 KyResult CheckedSetBytes(Node &node, const uint8_t *data, int64_t length);
 

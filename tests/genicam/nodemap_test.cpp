@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -225,6 +226,47 @@ TEST_F(NodeMapTest, AcceptedWritesReachTheRegisters)
     EXPECT_EQ(reg->Get(nullptr, 4).GetDescription().str(), "[LutRegister8] was given a null buffer");
     EXPECT_TRUE(reg->FromString(KyString("0a0b0c0d0e0f1011")).IsOK());
     EXPECT_EQ(Text("LutRegister8"), "0a0b0c0d0e0f1011");
+}
+
+TEST_F(NodeMapTest, RegisterTransfersCheckTheBufferBeforeTheDevice)
+{
+    KyGenRegister *reg = params.GetRegister("LutRegister8");
+    ASSERT_NE(reg, nullptr);
+    std::memcpy(&port.memory[0x80], "\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+    uint8_t back[8] = {};
+    const uint8_t lut[8] = {9, 9, 9, 9, 9, 9, 9, 9};
+    struct Case
+    {
+        const char *what;
+        bool write;
+        bool null;
+        int64_t length;
+        const char *description;
+    };
+    const Case cases[] = {
+        {"null read", false, true, 4, "[LutRegister8] was given a null buffer"},
+        {"null write", true, true, 8, "[LutRegister8] was given a null buffer"},
+        {"negative read", false, false, -1, "[LutRegister8] was given the negative length -1"},
+        {"negative write", true, false, -8, "[LutRegister8] was given the negative length -8"},
+        {"huge negative read", false, true, INT64_MIN,
+         "[LutRegister8] was given the negative length -9223372036854775808"},
+        {"empty null read", false, true, 0, "[LutRegister8] cannot read 0 bytes from a register of 8"},
+        {"empty null write", true, true, 0, "[LutRegister8] cannot write 0 bytes to a register of 8"},
+        {"long read", false, false, 9, "[LutRegister8] cannot read 9 bytes from a register of 8"},
+    };
+    for (const Case &c : cases) {
+        const int reads = port.reads, writes = port.writes;
+        const KyResult r = c.write ? reg->Set(c.null ? nullptr : lut, c.length)
+                                   : reg->Get(c.null ? nullptr : back, c.length);
+        EXPECT_EQ(r.GetCode(), KY_INVALID_PARAMETER) << c.what;
+        EXPECT_EQ(r.GetDescription().str(), c.description) << c.what;
+        EXPECT_EQ(port.reads, reads) << c.what;
+        EXPECT_EQ(port.writes, writes) << c.what;
+    }
+    EXPECT_EQ(std::memcmp(&port.memory[0x80], "\x01\x02\x03\x04\x05\x06\x07\x08", 8), 0);
+    EXPECT_EQ(back[0], 0);
+    EXPECT_TRUE(reg->Get(back, 4).IsOK());
+    EXPECT_EQ(back[3], 4);
 }
 
 TEST_F(NodeMapTest, RangesComeFromLiteralsPointersAndRegisters)

@@ -271,6 +271,7 @@ public:
         return value;
     }
     uint32_t Reads() const { return mReads; }
+    uint32_t Writes() const { return mWrites; }
     // From now on each device read waits (at most 20 s) until another thread calls
     // ReleaseReads; WaitedForRelease tells whether the last read was released in time.
     void HoldReads()
@@ -313,6 +314,7 @@ private:
     }
     KyResult WritePort(uint64_t address, const void *data, uint32_t length) override
     {
+        ++mWrites;
         if (address > mMemory.size() || length > mMemory.size() - address)
             return KyResult(KY_INVALID_PARAMETER);
         std::memcpy(mMemory.data() + address, data, length);
@@ -322,6 +324,7 @@ private:
     std::vector<uint8_t> mMemory;
     KyGenParameterArray mArray;
     uint32_t mReads = 0;
+    uint32_t mWrites = 0;
     std::mutex mHoldMutex;
     std::condition_variable mHoldChanged;
     bool mHold = false, mReleased = false, mWaiting = false, mWaitedForRelease = false;

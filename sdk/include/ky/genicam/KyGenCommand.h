@@ -8,9 +8,18 @@
 class KY_GENICAM_API KyGenCommand : public KyGenParameter
 {
 public:
+    /// Activate the feature.
+    ///
+    /// Returns once the device took the command; whether the action has completed is read
+    /// with IsDone.
+    /// @return Includes: KY_OK, KY_STATE_ERROR (not writable now)
     KyResult Execute();
-    // True once the device reports the command finished (its register no longer reads
-    // the command value); read from the device each time.
+    /// Query whether the command is executed.
+    ///
+    /// True once the device reports the command finished (its register no longer reads the
+    /// command value); read from the device each time.
+    /// @param aDone receives true once the command has completed
+    /// @return Includes: KY_OK
     KyResult IsDone(bool &aDone);
 
 private:
