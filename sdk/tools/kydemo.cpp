@@ -167,10 +167,13 @@ int main(int argc, char **argv)
     (void)params->SetIntegerValue("TLParamsLocked", 0);  // as above
     Ok(pipeline.Stop(), "pipeline stop");
     // The stream's own counters: a camera that drops packets shows here what came back on request.
-    int64_t requests = 0, recovered = 0;
-    (void)stream->GetParameters()->GetIntegerValue("ResendRequests", requests);
-    (void)stream->GetParameters()->GetIntegerValue("ResendPacketsReceived", recovered);
-    printf("Frames complete: %d of %d; resend requests %lld, resent packets received %lld\n", complete,
-           frames, static_cast<long long>(requests), static_cast<long long>(recovered));
+    KyGenParameterArray *counters = stream->GetParameters();
+    int64_t requests = 0, recovered = 0, lost = 0;
+    (void)counters->GetIntegerValue("ResendGroupRequested", requests);
+    (void)counters->GetIntegerValue("PacketsRecovered", recovered);
+    (void)counters->GetIntegerValue("LostPacketCount", lost);
+    printf("Frames complete: %d of %d; resend requests %lld, packets recovered %lld, packets lost %lld\n",
+           complete, frames, static_cast<long long>(requests), static_cast<long long>(recovered),
+           static_cast<long long>(lost));
     return written ? 0 : 1;
 }

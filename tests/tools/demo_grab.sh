@@ -22,7 +22,7 @@ esac
 case " $* " in
   *" --test-drop "*)
     case "$summary" in
-      *"resent packets received 0") echo "packets were dropped, but none came back through a resend"; exit 1 ;;
+      *"packets recovered 0,"*) echo "packets were dropped, but none came back through a resend"; exit 1 ;;
     esac ;;
 esac
 # A PNG file starts with its 8-byte signature.
