@@ -232,7 +232,9 @@ TEST(GvspBlockEnd, BlocksWithoutDestinationAreCountedAndSkipped)
     EXPECT_EQ(block.blockId, 2u);
     const GvspReceiverCounters counters = loop.receiver.Counters();
     EXPECT_EQ(counters.blocksWithoutBuffer, 1u);
-    EXPECT_EQ(counters.resendRequests, 0u);
+    // Nothing is asked for the block without a destination; on a loaded machine the second block
+    // may have had to ask for a late packet, and those requests are its own.
+    EXPECT_EQ(counters.resendRequests, block.stats.resendGroupsRequested);
 }
 
 TEST(GvspBlockEnd, StrayPacketIdsAndMalformedPackets)
