@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -55,6 +56,9 @@ struct GvspLoop
     GvspTestCamera camera;  // its control socket stays closed: the receiver asks the sender itself
     GvspSender &sender = camera.sender;
     GvspReceiver receiver;
+    // Sees each resend request before the sender serves it (on the receiver's thread); set it
+    // before Open.
+    std::function<void(uint64_t block, uint32_t first, uint32_t last)> onResend;
 
     // The receiver listens on address (one of this host's), where the sender sends to.
     KyResult Open(GvspSenderConfig senderConfig, GvspReceiverConfig receiverConfig,
@@ -63,6 +67,8 @@ struct GvspLoop
         receiverConfig.localAddress = address;
         KyResult result =
             receiver.Open(receiverConfig, [this](uint64_t block, uint32_t first, uint32_t last) {
+                if (onResend)
+                    onResend(block, first, last);
                 (void)sender.ServeResend(block, first, last);  // the sender counts what it cannot serve
             });
         if (result.IsFailure())

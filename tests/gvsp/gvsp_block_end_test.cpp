@@ -4,7 +4,9 @@
 
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "GvspLoop.h"
@@ -200,6 +202,12 @@ TEST(GvspBlockEnd, SenderStoppingMidFrame)
 TEST(GvspBlockEnd, DestinationTooSmallIsFilledAndReported)
 {
     GvspLoop loop;
+    std::mutex askedMutex;
+    std::vector<std::pair<uint32_t, uint32_t>> asked;
+    loop.onResend = [&](uint64_t, uint32_t first, uint32_t last) {
+        std::lock_guard<std::mutex> lock(askedMutex);
+        asked.emplace_back(first, last);
+    };
     ASSERT_TRUE(loop.Open(Sender(), QuickReceiver()).IsOK());
     const size_t capacity = SIZE / 2 + 5;  // ends inside a packet
     std::vector<uint8_t> memory(capacity + 64, 0xEE);
@@ -215,7 +223,17 @@ TEST(GvspBlockEnd, DestinationTooSmallIsFilledAndReported)
     EXPECT_EQ(0, std::memcmp(memory.data(), expected.data(), capacity));
     for (size_t i = capacity; i < memory.size(); ++i)
         ASSERT_EQ(memory[i], 0xEE) << "written past the destination at " << i;
-    EXPECT_EQ(loop.receiver.Counters().resendRequests, 0u) << "nothing beyond the destination is asked for";
+    // Nothing beyond the destination is asked for. On a quiet machine nothing is asked at all; on a
+    // loaded one a late packet inside the destination (or the trailer) may be.
+    const size_t perPacket = GvspPayloadBytesPerPacket(Sender().packetSize, false);
+    ASSERT_GT(perPacket, 0u);
+    const uint32_t lastInside =
+        static_cast<uint32_t>((capacity + perPacket - 1) / perPacket);  // data from id 1
+    const uint32_t trailer = static_cast<uint32_t>((SIZE + perPacket - 1) / perPacket) + 1;
+    std::lock_guard<std::mutex> lock(askedMutex);
+    for (const auto &[first, last] : asked)
+        EXPECT_TRUE(first <= lastInside || first == trailer)
+            << "asked for packets " << first << " to " << last;
 }
 
 TEST(GvspBlockEnd, BlocksWithoutDestinationAreCountedAndSkipped)
@@ -232,7 +250,9 @@ TEST(GvspBlockEnd, BlocksWithoutDestinationAreCountedAndSkipped)
     EXPECT_EQ(block.blockId, 2u);
     const GvspReceiverCounters counters = loop.receiver.Counters();
     EXPECT_EQ(counters.blocksWithoutBuffer, 1u);
-    EXPECT_EQ(counters.resendRequests, 0u);
+    // Nothing is asked for the block without a destination; on a loaded machine the second block
+    // may have had to ask for a late packet, and those requests are its own.
+    EXPECT_EQ(counters.resendRequests, block.stats.resendGroupsRequested);
 }
 
 TEST(GvspBlockEnd, StrayPacketIdsAndMalformedPackets)

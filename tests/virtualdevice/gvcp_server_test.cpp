@@ -202,6 +202,56 @@ TEST_F(SoftDeviceTest, RegisterSinksRunForEveryGvcpAccess)
     EXPECT_EQ(device.GetStatistics()->GetReadRegsReceived(), 2u);
 }
 
+// READMEM and WRITEMEM over ranges that cover several registers or part of one: the whole range is
+// checked before any register is touched, so a refused write leaves every register as it was.
+TEST_F(SoftDeviceTest, MemoryRangesAcrossRegistersAreCheckedWholeBeforeAnyAccess)
+{
+    GvcpTestClient client;
+    ASSERT_EQ(client.WriteReg(CCP_OFFSET, CCP_CONTROL_MASK, 1), Status::SUCCESS);
+    ASSERT_EQ(client.WriteReg(TEST_VALUE, 0x11223344, 2), Status::SUCCESS);
+    IKyRegister *readOnly = device.GetRegisterMap()->GetRegisterByAddress(TEST_READ_ONLY);
+    ASSERT_NE(readOnly, nullptr);
+    ASSERT_TRUE(readOnly->Write(uint32_t(0x55667788)).IsOK());
+    uint16_t id = 3;
+    const auto readMem = [&](uint32_t address, uint16_t count, Packet *data) {
+        const Packet ack = client.Transact(ReadMemCmd{{}, address, count}, id++);
+        ReadMemAck parsed;
+        if (Parse(ack.data(), ack.size(), parsed) == CodecError::Ok && data != nullptr)
+            *data = parsed.data;
+        return GvcpTestClient::StatusOf(ack);
+    };
+    const auto writeMem = [&](uint32_t address, Packet data) {
+        return GvcpTestClient::StatusOf(client.Transact(WriteMemCmd{{}, address, std::move(data)}, id++));
+    };
+
+    Packet two;
+    EXPECT_EQ(readMem(TEST_VALUE, 8, &two), Status::SUCCESS);
+    EXPECT_EQ(two, Bytes({0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88})) << "two registers in one read";
+    EXPECT_EQ(writeMem(TEST_ARRAY + 56, {1, 2, 3, 4, 5, 6, 7, 8}), Status::SUCCESS)
+        << "the array's last bytes";
+    Packet tail;
+    EXPECT_EQ(readMem(TEST_ARRAY + 56, 8, &tail), Status::SUCCESS);
+    EXPECT_EQ(tail, Bytes({1, 2, 3, 4, 5, 6, 7, 8}));
+
+    const struct
+    {
+        const char *name;
+        Status status;
+    } refused[] = {
+        {"write running past the array into a gap", writeMem(TEST_ARRAY + 60, {9, 9, 9, 9, 9, 9, 9, 9})},
+        {"write on into a read-only register", writeMem(TEST_VALUE, {9, 9, 9, 9, 9, 9, 9, 9})},
+        {"read on into a write-only register", readMem(TEST_READ_ONLY, 8, nullptr)},
+        {"read starting in a gap", readMem(TEST_WRITE_ONLY + 4, 8, nullptr)},
+    };
+    const Status expected[] = {Status::INVALID_ADDRESS, Status::WRITE_PROTECT, Status::ACCESS_DENIED,
+                               Status::INVALID_ADDRESS};
+    for (size_t i = 0; i < std::size(refused); ++i)
+        EXPECT_STREQ(StatusName(refused[i].status), StatusName(expected[i])) << refused[i].name;
+    EXPECT_EQ(client.ReadReg(TEST_VALUE, id++), 0x11223344u) << "untouched by the refused write";
+    EXPECT_EQ(readMem(TEST_ARRAY + 56, 8, &tail), Status::SUCCESS);
+    EXPECT_EQ(tail, Bytes({1, 2, 3, 4, 5, 6, 7, 8})) << "untouched by the refused write";
+}
+
 TEST_F(SoftDeviceTest, SlowWriteGetsPendingAckAndRunsOnce)
 {
     GvcpTestClient client;

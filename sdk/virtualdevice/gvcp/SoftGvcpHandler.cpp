@@ -1,6 +1,7 @@
 #include "gvcp/SoftGvcpHandler.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "SoftLog.h"
 #include "ky/device/KyGevConstants.h"
@@ -217,8 +218,10 @@ Packet SoftGvcpHandler::WriteMem(const uint8_t *data, size_t size, const SoftPee
     return out;
 }
 
-Status SoftGvcpHandler::CheckRange(uint32_t address, size_t size, bool write, const SoftPeer &peer)
+Status SoftGvcpHandler::CheckRange(uint32_t address, size_t size, bool write, const SoftPeer &peer,
+                                   std::vector<RangePiece> &pieces)
 {
+    pieces.clear();
     uint64_t at = address;
     const uint64_t end = static_cast<uint64_t>(address) + size;
     while (at < end) {
@@ -239,39 +242,37 @@ Status SoftGvcpHandler::CheckRange(uint32_t address, size_t size, bool write, co
                 return Status::ACCESS_DENIED;
             }
         }
-        at = reg->GetAddress() + static_cast<uint64_t>(reg->GetLength());
+        const uint64_t regEnd = reg->GetAddress() + static_cast<uint64_t>(reg->GetLength());
+        const uint64_t pieceEnd = std::min(regEnd, end);
+        pieces.push_back({reg, static_cast<uint32_t>(at - reg->GetAddress()),
+                          static_cast<uint32_t>(at - address), static_cast<uint32_t>(pieceEnd - at)});
+        at = regEnd;
     }
     return Status::SUCCESS;
 }
 
 Status SoftGvcpHandler::ReadMemory(uint32_t address, uint8_t *out, size_t size, const SoftPeer &peer)
 {
-    Status status = CheckRange(address, size, false, peer);
-    for (size_t done = 0; status == Status::SUCCESS && done < size;) {
-        SoftRegister *reg = mMap.FindContaining(static_cast<uint32_t>(address + done));
-        const uint32_t offset = static_cast<uint32_t>(address + done - reg->GetAddress());
-        const uint32_t chunk =
-            static_cast<uint32_t>(std::min<size_t>(size - done, reg->GetLength() - offset));
-        status = StatusForResult(reg->ReadBytes(out + done, chunk, offset));
-        done += chunk;
+    std::vector<RangePiece> pieces;
+    Status status = CheckRange(address, size, false, peer, pieces);
+    for (auto piece = pieces.begin(); status == Status::SUCCESS && piece != pieces.end(); ++piece) {
+        status = StatusForResult(piece->reg->ReadBytes(out + piece->done, piece->length, piece->offset));
     }
     return status;
 }
 
 Status SoftGvcpHandler::WriteMemory(uint32_t address, const uint8_t *data, size_t size, const SoftPeer &peer)
 {
-    Status status = CheckRange(address, size, true, peer);
-    for (size_t done = 0; status == Status::SUCCESS && done < size;) {
-        SoftRegister *reg = mMap.FindContaining(static_cast<uint32_t>(address + done));
-        const uint32_t offset = static_cast<uint32_t>(address + done - reg->GetAddress());
-        const uint32_t chunk =
-            static_cast<uint32_t>(std::min<size_t>(size - done, reg->GetLength() - offset));
-        if (reg->GetAddress() == CCP_OFFSET) {
-            status = WriteCcp(*reg, data + done, peer);
+    std::vector<RangePiece> pieces;
+    Status status = CheckRange(address, size, true, peer, pieces);
+    for (auto piece = pieces.begin(); status == Status::SUCCESS && piece != pieces.end(); ++piece) {
+        if (piece->reg->GetAddress() != CCP_OFFSET) {
+            status = StatusForResult(piece->reg->Write(data + piece->done, piece->length, piece->offset));
+        } else if (piece->offset == 0 && piece->length == 4) {
+            status = WriteCcp(*piece->reg, data + piece->done, peer);
         } else {
-            status = StatusForResult(reg->Write(data + done, chunk, offset));
+            status = Status::INVALID_ADDRESS;  // the privilege changes by its whole word only
         }
-        done += chunk;
     }
     return status;
 }

@@ -2,6 +2,8 @@
 // and builds its acknowledge. Safe to call from several threads.
 #pragma once
 
+#include <vector>
+
 #include "gvcp/SoftControlPrivilege.h"
 #include "SoftDeviceHost.h"
 #include "SoftDeviceStatistics.h"
@@ -35,10 +37,22 @@ private:
     ky::gev::Packet ReadMem(const uint8_t *data, size_t size, const SoftPeer &peer);
     ky::gev::Packet WriteMem(const uint8_t *data, size_t size, const SoftPeer &peer);
 
-    // Checks the whole range first (every byte in a register, access allowed), then accesses it.
+    // The part of an accessed range that falls in one register.
+    struct RangePiece
+    {
+        SoftRegister *reg;
+        uint32_t offset;  // into the register
+        uint32_t done;    // into the caller's bytes
+        uint32_t length;
+    };
+
+    // Read and write memory alike (READREG, WRITEREG, READMEM, WRITEMEM): the whole range is
+    // checked first (every byte in a register, access allowed), then accessed piece by piece.
     ky::gev::Status ReadMemory(uint32_t address, uint8_t *out, size_t size, const SoftPeer &peer);
     ky::gev::Status WriteMemory(uint32_t address, const uint8_t *data, size_t size, const SoftPeer &peer);
-    ky::gev::Status CheckRange(uint32_t address, size_t size, bool write, const SoftPeer &peer);
+    // The one check of a range: its status, and on success the pieces that cover it in order.
+    ky::gev::Status CheckRange(uint32_t address, size_t size, bool write, const SoftPeer &peer,
+                               std::vector<RangePiece> &pieces);
     ky::gev::Status WriteCcp(SoftRegister &reg, const uint8_t *data, const SoftPeer &peer);
 
     SoftRegisterMap &mMap;

@@ -5,9 +5,12 @@ kyh1/kyh2 are the host's adapters, the cameras live on kyc1/kyc2.
 """
 import os
 import subprocess
-import time
+import sys
 
 import pytest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "common"))
+import softcam_process  # noqa: E402
 
 BIN = os.environ.get("KY_BIN_DIR", "build/bin")
 HINT = "Try 'bnkGEVConfigure --help' for more information.\n"
@@ -31,33 +34,10 @@ def read_registers(address, *registers):
     return values
 
 
-class SoftCameras:
-    def __init__(self, args, apply_forced_ip=True):
-        extra = ["--apply-forced-ip"] if apply_forced_ip else []
-        self.proc = subprocess.Popen([os.path.join(BIN, "softcam"), *args, *extra],
-                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        self.lines = []
-        deadline = time.monotonic() + 20
-        while time.monotonic() < deadline:
-            line = self.proc.stdout.readline()
-            if not line:
-                break
-            self.lines.append(line.rstrip("\n"))
-            if line.strip() == "ready":
-                return
-        self.stop()
-        raise RuntimeError("softcam did not start: %r" % self.lines)
-
-    def stop(self):
-        """Stops the cameras; returns what they printed after "ready"."""
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
-        return self.proc.stdout.read()
+def start_cameras(args, apply_forced_ip=True):
+    """softcam with `args`; by default its cameras apply a forced address to their adapter, so
+    that the tool reaches them at the address it forced."""
+    return softcam_process.SoftCameras(*args, *(["--apply-forced-ip"] if apply_forced_ip else []))
 
 
 # Two cameras on the first adapter, one on the second.
@@ -68,13 +48,13 @@ THREE_CAMERAS = ["--adapter", "kyc1", "--ip", "10.10.1.2", "--model", "ModelA", 
 
 @pytest.fixture
 def cameras():
-    cams = SoftCameras(THREE_CAMERAS)
+    cams = start_cameras(THREE_CAMERAS)
     yield cams
     cams.stop()
 
 
 @pytest.fixture
 def one_camera():
-    cams = SoftCameras(["--adapter", "kyc2", "--ip", "10.10.2.2", "--model", "ModelC", "--serial", "SC0003"])
+    cams = start_cameras(["--adapter", "kyc2", "--ip", "10.10.2.2", "--model", "ModelC", "--serial", "SC0003"])
     yield cams
     cams.stop()

@@ -1,7 +1,7 @@
 """bnkGEVConfigure end to end, against soft cameras in a private namespace."""
 import pytest
 
-from conftest import HINT, SoftCameras, read_registers, run_tool
+from conftest import HINT, read_registers, run_tool, start_cameras
 
 SEPARATOR = "=" * 51 + "\n"
 REG_IP_CONFIG = 0x0014
@@ -138,7 +138,7 @@ def test_dhcp_on_a_camera_already_in_dhcp_writes_nothing(one_camera):
 
 
 def test_softcam_says_when_it_does_not_apply_a_forced_address():
-    cams = SoftCameras(["--adapter", "kyc2", "--ip", "10.10.2.2", "--serial", "SC0003"], apply_forced_ip=False)
+    cams = start_cameras(["--adapter", "kyc2", "--ip", "10.10.2.2", "--serial", "SC0003"], apply_forced_ip=False)
     try:
         assert cams.lines[0] == "softcam: SoftCam SC0003 on kyc2 at 10.10.2.2"
         code, text = run_tool("-p", "1", "10.10.2.50")

@@ -1,41 +1,11 @@
-"""Helpers of the device tests: soft cameras as a separate process, and bounded waits."""
+"""Helpers of the device tests: the cameras they start (softcam, tests/common/softcam_process.py),
+and bounded waits."""
 import os
-import subprocess
+import sys
 import time
 
-BIN = os.environ.get("KY_BIN_DIR", "build/bin")
-
-
-class SoftCameras:
-    """softcam as a separate process; its cameras answer until stop() or kill()."""
-
-    def __init__(self, *args):
-        self.proc = subprocess.Popen([os.path.join(BIN, "softcam"), *args], stdout=subprocess.PIPE,
-                                     stderr=subprocess.STDOUT, text=True)
-        self.lines = []
-        deadline = time.monotonic() + 20
-        while time.monotonic() < deadline:
-            line = self.proc.stdout.readline()
-            if not line:
-                break
-            self.lines.append(line.rstrip("\n"))
-            if line.strip() == "ready":
-                return
-        self.stop()
-        raise RuntimeError("softcam did not start: %r" % self.lines)
-
-    def kill(self):
-        self.proc.kill()
-        self.proc.wait()
-
-    def stop(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.kill()
-        self.proc.stdout.close()
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "common"))
+from softcam_process import SoftCameras  # noqa: E402,F401  (the device tests start it from here)
 
 
 # One camera on each adapter; the second lets FORCEIP change its address.
