@@ -22,6 +22,9 @@ void Skip(const KyResult &) { }
 // previous value is put back when the callback returns).
 thread_local const Device *t_callbackOf = nullptr;
 
+// The camera whose display thread the calling thread is (set while OnBufferDisplay runs).
+thread_local const Device *t_displayThreadOf = nullptr;
+
 class CallbackScope
 {
 public:
@@ -113,9 +116,10 @@ void Device::StopDisplayThread()
 {
     if (KyDisplayThread::IsRunning())
         Skip(KyDisplayThread::Stop(false));
-    // On the display thread itself (a grab callback removing the last one) the wait is refused:
+    // On the display thread itself (a grab callback removing the last one) there is no waiting:
     // the thread ends once that callback returned. Everywhere else it has ended when this returns.
-    Skip(KyDisplayThread::WaitComplete());
+    if (t_displayThreadOf != this)
+        Skip(KyDisplayThread::WaitComplete());
 }
 
 int Device::RegisterGrabCallback(int type, GrabCallback callback, void *user)
@@ -207,6 +211,7 @@ int Device::UnregisterEventCallback(int eventId)
 
 void Device::OnBufferDisplay(KyBuffer *buffer)
 {
+    t_displayThreadOf = this;  // only ever this camera's display thread calls this
     const KyResult result = buffer->GetOperationResult();
     Slot<GrabCallback> slot;
     int type = GrabNewImage;

@@ -37,7 +37,8 @@ void Device::CreateStreamBuffers(std::vector<KyBuffer *> &buffers)
             continue;
         // Listed before it is queued, so that whatever the stream holds is freed at the end.
         buffers.push_back(buffer.release());
-        if (!m_stream->QueueBuffer(buffers.back()).IsOK()) {
+        // Queued is KY_PENDING: only a failure keeps the stream from holding the buffer.
+        if (m_stream->QueueBuffer(buffers.back()).IsFailure()) {
             delete buffers.back();
             buffers.pop_back();
         }
