@@ -8,10 +8,13 @@
 // the device (which joins its threads) before anything else goes, so no hook outlives the Device.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "ky/apputils/KyAcquisitionStateManager.h"
 #include "ky/apputils/KyDisplayThread.h"
@@ -20,10 +23,9 @@
 #include "ky/device/KyDeviceEventSink.h"
 #include "ky/device/KyDeviceInfo.h"
 #include "ky/stream/KyPipeline.h"
+#include "ky/camctrl/bnkCamCtrl.h"
 #include "ky/stream/KyStream.h"
 #include "LogInfo.h"
-
-struct _bnkBuffer;
 
 namespace ky::camctrl {
 
@@ -103,11 +105,28 @@ public:
     // The next image of the running pipeline, copied into the record's memory (never past its
     // imageSize: a larger image is refused with -1013 and the record stays as it was).
     int GrabImage(_bnkBuffer *record);
+    // One single-frame acquisition on buffers of its own (acquisition stopped first); the
+    // acquisition mode is set back to "Continuous" and the buffers freed whatever happens.
+    int SingleGrabImage(_bnkBuffer *record);
     int GetImageAvailable(uint32_t *available);
     // The stream's statistics: blocks and failed blocks, blocks per second, megabits per second.
     int GetGrabCount(uint64_t *blocks, uint64_t *errors);
     int GetFrameRate(double *rate);
     int GetBandwidth(double *mbps);
+
+    // ---- grab and event callbacks (DeviceCallbacks.cpp) ----
+    // A refused call (bad type or ID, null function) changes nothing. Removing the last grab
+    // callback stops the display thread and, except on that thread itself, waits for it.
+    int RegisterGrabCallback(int type, GrabCallback callback, void *user);
+    int UnregisterGrabCallback(int type);
+    int RegisterEventCallback(int eventId, EventCallback callback, void *user);
+    int UnregisterEventCallback(int eventId);
+    // Whether the calling thread is inside one of this camera's callbacks (any camera's, for
+    // InsideAnyCallback): such a thread cannot close the camera, which waits for its callbacks.
+    bool InsideOwnCallback() const;
+    static bool InsideAnyCallback();
+    // Forgets every callback (nothing is called afterwards on a new image or event).
+    void ClearCallbacks();
 
     // ---- log file (DeviceLog.cpp) ----
     // Keeps the path and appends the camera's description lines (nothing when not connected).
@@ -120,6 +139,13 @@ public:
 
 protected:
     void OnBufferRetrieved(KyBuffer *buffer) override;
+    // Display thread: each buffer of the pipeline to the grab callback of its kind.
+    void OnBufferDisplay(KyBuffer *buffer) override;
+    // Device event thread: a camera event to the event callback of its ID.
+    void OnEvent(KyDevice *device, uint16_t eventId, uint16_t channel, uint64_t blockId, uint64_t timestamp,
+                 const void *data, uint32_t dataLength) override;
+    // Device heartbeat thread: the link is gone.
+    void OnLinkDisconnected(KyDevice *device) override;
 
 private:
     // The connection without touching the last result.
@@ -128,6 +154,15 @@ private:
     void StopStreaming();
     KyResult StartStreaming();
     int CopyImage(KyBuffer *buffer, _bnkBuffer *record);
+    // The single grab's own buffers: made and queued on the stream; freed once the stream gave
+    // them all back (false, and nothing freed, when it did not).
+    void CreateStreamBuffers(std::vector<KyBuffer *> &buffers);
+    bool FreeStreamBuffers(std::vector<KyBuffer *> &buffers);
+    void StartDisplayThread();
+    void StopDisplayThread();
+    bool HasGrabCallback() const;
+    // Writes EventSelector = entry, then EventNotification = "On" or "Off", into the last result.
+    KyResult SetNotification(const char *entry, bool on);
     // The stream's parameters, or null with code 28 stored and an error record.
     KyGenParameterArray *StreamParameters(const char *operation);
     int StreamFloat(const char *operation, const char *name, double divisor, double *value);
@@ -163,10 +198,22 @@ private:
     std::unique_ptr<KyPipeline> m_pipeline;
     std::unique_ptr<KyAcquisitionStateManager> m_stateManager;
     std::mutex m_stateMutex;
-    bool m_detailedLog;
+    std::atomic<bool> m_detailedLog;
     uint32_t m_grabTimeout = 1000;
     uint32_t m_bufferCount = 16;
     std::string m_logPath;
+
+    // Callback slots: written by the application's threads, read by the SDK's threads, all under
+    // m_callbackMutex; a callback is called on a copy of its slot, without the lock held.
+    template <class Function>
+    struct Slot
+    {
+        Function function = nullptr;
+        void *user = nullptr;
+    };
+    mutable std::mutex m_callbackMutex;
+    std::array<Slot<GrabCallback>, 3> m_grabCallbacks{};
+    std::array<Slot<EventCallback>, 10> m_eventCallbacks{};
     std::mutex m_logMutex;
 };
 

@@ -24,6 +24,8 @@ Device::~Device()
 {
     if (m_detailedLog)
         odprintf("[INFO] - Device::dtor:Call");
+    // Nothing is called from here on; the close below has nothing left to unregister.
+    ClearCallbacks();
     if (Connected())
         CloseDevice();
     // After a link loss CloseDevice released nothing: the full release runs here in every case,
@@ -110,12 +112,12 @@ void Device::Disconnect()
 {
     if (StreamingQuietly())
         StopStreaming();
-    // A display thread may run without acquisition (a grab callback registered): it must end
-    // before the pipeline it reads goes.
-    if (KyDisplayThread::IsRunning()) {
+    // A display thread may run without acquisition (a grab callback registered), or still be
+    // ending after a callback stopped it: it must have ended before the pipeline it reads goes.
+    // (The camera is never closed from its own callbacks; see System::CloseDevice.)
+    if (KyDisplayThread::IsRunning())
         Ignore(KyDisplayThread::Stop(false));
-        Ignore(KyDisplayThread::WaitComplete());
-    }
+    Ignore(KyDisplayThread::WaitComplete());
     {
         std::lock_guard<std::mutex> lock(m_stateMutex);
         m_stateManager.reset();
@@ -131,6 +133,21 @@ int Device::CloseDevice()
         return GetLastError();
     if (m_detailedLog)
         odprintf("[INFO] - Device::CloseDevice:Call");
+    std::array<bool, 3> grabSet{};
+    std::array<bool, 10> eventSet{};
+    {
+        std::lock_guard<std::mutex> lock(m_callbackMutex);
+        for (size_t i = 0; i < grabSet.size(); ++i)
+            grabSet[i] = m_grabCallbacks[i].function != nullptr;
+        for (size_t i = 0; i < eventSet.size(); ++i)
+            eventSet[i] = m_eventCallbacks[i].function != nullptr;
+    }
+    for (size_t i = 0; i < grabSet.size(); ++i)
+        if (grabSet[i])
+            (void)UnregisterGrabCallback(static_cast<int>(i));
+    for (size_t i = 0; i < eventSet.size(); ++i)
+        if (eventSet[i])
+            (void)UnregisterEventCallback(EventDeviceDisconnect + 4 * static_cast<int>(i));
     Disconnect();
     if (m_detailedLog)
         WriteLogFile(LogInfo::Call("CloseDevice"));

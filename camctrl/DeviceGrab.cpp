@@ -43,7 +43,12 @@ int Device::AcqStart()
     return BNK_OK;
 }
 
-KyResult Device::StartStreaming() { return m_pipeline->Start(); }
+KyResult Device::StartStreaming()
+{
+    if (HasGrabCallback())
+        StartDisplayThread();
+    return m_pipeline->Start();
+}
 
 int Device::AcqStop()
 {

@@ -360,6 +360,11 @@ int ST_GrabImage(int handle, struct _bnkBuffer *image) noexcept
     return OnDevice(handle, [image](Device &device) { return device.GrabImage(image); });
 }
 
+int ST_SingleGrabImage(int handle, struct _bnkBuffer *image) noexcept
+{
+    return OnDevice(handle, [image](Device &device) { return device.SingleGrabImage(image); });
+}
+
 int ST_GetImageAvailable(int handle, unsigned int *available) noexcept
 {
     return OnDevice(handle, [available](Device &device) { return device.GetImageAvailable(available); });
@@ -378,6 +383,28 @@ int ST_GetFrameRate(int handle, double *rate) noexcept
 int ST_GetBandwidth(int handle, double *mbps) noexcept
 {
     return OnDevice(handle, [mbps](Device &device) { return device.GetBandwidth(mbps); });
+}
+
+int ST_RegisterGrabCallback(int handle, int type, GrabCallback callback, void *user) noexcept
+{
+    return OnDevice(handle,
+                    [&](Device &device) { return device.RegisterGrabCallback(type, callback, user); });
+}
+
+int ST_UnregisterGrabCallback(int handle, int type) noexcept
+{
+    return OnDevice(handle, [type](Device &device) { return device.UnregisterGrabCallback(type); });
+}
+
+int ST_RegisterEventCallback(int handle, int eventId, EventCallback callback, void *user) noexcept
+{
+    return OnDevice(handle,
+                    [&](Device &device) { return device.RegisterEventCallback(eventId, callback, user); });
+}
+
+int ST_UnregisterEventCallback(int handle, int eventId) noexcept
+{
+    return OnDevice(handle, [eventId](Device &device) { return device.UnregisterEventCallback(eventId); });
 }
 
 }  // extern "C"

@@ -27,6 +27,9 @@ int System::FreeSystem()
 {
     if (!m_initialised)
         return BNK_ERR_NO_SYSTEM;
+    // Closing waits for the cameras' callbacks to finish: not from inside one of them.
+    if (Device::InsideAnyCallback())
+        return BNK_ERR_BUSY;
     for (auto &[handle, device] : m_devices) {
         device->CloseDevice();
         device.reset();
@@ -178,6 +181,9 @@ int System::CloseDevice(int handle)
     if (!IsExistDevice(handle))
         return BNK_ERR_NO_DEVICE;
     auto it = m_devices.find(static_cast<uint32_t>(handle));
+    // Closing waits for the camera's callbacks to finish: not from inside one of them.
+    if (it->second->InsideOwnCallback())
+        return it->second->SetResult(KY_BUSY, "A camera cannot be closed from its own callback.");
     it->second->CloseDevice();
     // Erase first, then delete: the map never holds a camera that is half gone.
     std::unique_ptr<Device> device = std::move(it->second);

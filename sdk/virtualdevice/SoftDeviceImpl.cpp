@@ -133,6 +133,7 @@ KyResult KySoftDeviceGEV::Impl::StartStreams()
 {
     for (size_t i = 0; i < mSources.size(); ++i) {
         auto stream = std::make_unique<SoftStreamChannel>(static_cast<uint32_t>(i), *mSources[i], mContext);
+        stream->SetEventChannel(mChannel.get());  // ends after the streams (Teardown)
         KyResult result = stream->Begin(mAddress.ip, mStreamTimestamping);
         if (result.IsOK()) {
             result = SoftStreamRegisters(mMap, *stream).AddRegisters();

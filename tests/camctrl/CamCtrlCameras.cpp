@@ -30,6 +30,24 @@ int IndexOf(const std::string &serial, bool discover)
     return -1;
 }
 
+int WaitForCamera(const std::string &serial)
+{
+    int index = -1;
+    for (int round = 0; round < 20 && index < 0; ++round) {
+        index = IndexOf(serial);
+        if (index < 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    return index;
+}
+
+std::unique_ptr<SpawnedProcess> StartCamera(const std::vector<std::string> &arguments)
+{
+    std::vector<std::string> argv{SOFTCAM_PATH};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return std::make_unique<SpawnedProcess>(argv);
+}
+
 void Environment::SetUp()
 {
     char folder[] = "/tmp/camctrl_home_XXXXXX";

@@ -26,6 +26,14 @@ std::filesystem::path &Home();
 // discovery (ST_UpdateDevice), which rebuilds the list in the order the answers came.
 int IndexOf(const std::string &serial, bool discover = true);
 
+// Waits (bounded) until discovery finds the camera with that serial number; its enumeration
+// index, or -1. Needs the system object.
+int WaitForCamera(const std::string &serial);
+
+// A soft camera of a test's own, beside the program's three: softcam with these arguments
+// (stopped when the object goes).
+std::unique_ptr<SpawnedProcess> StartCamera(const std::vector<std::string> &arguments);
+
 class Environment : public ::testing::Environment
 {
 public:

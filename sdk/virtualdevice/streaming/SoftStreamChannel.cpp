@@ -10,6 +10,7 @@
 #include "SoftLog.h"
 #include "gvcp/SoftNetAdapter.h"
 #include "gev/Gvsp.h"
+#include "ky/ByteOrder.h"
 
 namespace ky::soft {
 
@@ -26,6 +27,11 @@ constexpr auto DRAIN_WAIT = std::chrono::seconds(2);
 constexpr size_t MAX_BUFFERS = 64;
 constexpr uint32_t DEFAULT_MAX_PACKET_SIZE = 9000;
 constexpr size_t RESEND_CACHE_BLOCKS = 8;
+
+// The GigE Vision event codes of a frame's events.
+constexpr uint16_t EVENT_EXPOSURE_END = 0x0004;
+constexpr uint16_t EVENT_TRANSFER_START = 0x0005;
+constexpr uint16_t EVENT_TRANSFER_END = 0x0006;
 
 }  // namespace
 
@@ -318,13 +324,41 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
     block.leader.timestamp = buffer.GetTimestamp();
     block.data = image->GetDataPointer();
     block.size = image->GetImageSize();
+    FrameEvent(EVENT_EXPOSURE_END, block.blockId);
+    FrameEvent(EVENT_TRANSFER_START, block.blockId);
     const KyResult result = mSender.SendBlock(block);
     if (result.IsFailure()) {
         SoftLog("SoftStreamChannel::SendBuffer", "channel %u: %s", mIndex,
                 result.GetDescription().GetAscii());
         return;
     }
+    FrameEvent(EVENT_TRANSFER_END, block.blockId);
     ++mFramesSent;
+}
+
+void SoftStreamChannel::FrameEvent(uint16_t code, uint64_t blockId)
+{
+    if (mEvents == nullptr) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mContext.eventMutex);
+        const auto notification = mContext.eventNotification.find(code);
+        if (notification == mContext.eventNotification.end() || notification->second == 0) {
+            return;
+        }
+    }
+    uint8_t data[8];
+    ky::base::StoreBig64(data, blockId);
+    // A controller that does not acknowledge costs this frame the message channel's retries;
+    // the frame itself still goes out.
+    const KyResult result =
+        mEvents->FireEvent(code, data, sizeof data, blockId, static_cast<uint16_t>(mIndex));
+    // Without a controller (the channel closed) there is nobody to tell; say only real failures.
+    if (result.IsFailure() && result.GetCode() != KY_STATE_ERROR) {
+        SoftLog("SoftStreamChannel::FrameEvent", "channel %u: event 0x%04x: %s", mIndex, code,
+                result.GetDescription().GetAscii());
+    }
 }
 
 void SoftStreamChannel::Drain()

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "streaming/GvspSender.h"
+#include "ky/virtualdevice/IKyMessageChannel.h"
 #include "ky/virtualdevice/IKyStreamingChannelSource.h"
 #include "ky/base/KyResult.h"
 
@@ -37,6 +38,11 @@ public:
 
     uint32_t Index() const { return mIndex; }
     IKyStreamingChannelSource &Source() { return mSource; }
+
+    // Where the frame events go (ExposureEnd, AcquisitionTransferStart, AcquisitionTransferEnd,
+    // each sent while the controller has its EventNotification on, with the frame's block ID as
+    // data: 8 bytes, big-endian). Before Begin; null: none.
+    void SetEventChannel(IKyMessageChannel *events) { mEvents = events; }
 
     // Device start: buffers from the source, the sender's socket on the device's address, the
     // channel thread. Device stop (End): streaming stopped, channel closed, thread joined,
@@ -80,6 +86,8 @@ private:
     void Stream();
     void QueueIdleBuffers();
     void SendBuffer(KyBuffer &buffer);
+    // The frame event of that code, if the controller asked for it.
+    void FrameEvent(uint16_t code, uint64_t blockId);
     void Drain();
     void SetState(State state);
 
@@ -89,6 +97,7 @@ private:
     ky::gev::GvspSender mSender;
     uint32_t mMaxPacketSize = 9000;
     bool mTimestamping = true;
+    IKyMessageChannel *mEvents = nullptr;
     std::atomic<AcquisitionMode> mMode{AcquisitionMode::Continuous};
 
     mutable std::mutex mControlMutex;  // one control call at a time (open, close, start, stop)

@@ -19,8 +19,9 @@
  * Null out-pointers (and a null buffer with a non-zero length) are refused with
  * BNK_ERR_INVALID_PARAMETER; nothing is written then.
  *
- * Threads: the library starts no thread of its own. Create and free the system, open and close
- * cameras and rebuild the enumeration list from one thread (or serialise these calls yourself).
+ * Threads: the library starts a thread of its own only for grab callbacks (below). Create and
+ * free the system, open and close cameras and rebuild the enumeration list from one thread (or
+ * serialise these calls yourself).
  * Calls on an open camera may come from any thread; calls on one camera are not serialised by
  * the library beyond what the SDK serialises (the control link carries one command at a time).
  *
@@ -275,6 +276,11 @@ KY_CAMCTRL_API int ST_ExportJson(int handle, const char *path, int visibility) K
  * ST_GrabImage copies the next image into the record's memory, waiting up to the grab timeout
  * (BNK_ERR_TIMEOUT); an image larger than the record's imageSize is refused with
  * BNK_ERR_BUFFER_TOO_SMALL and the record stays as it was. Null memory: BNK_ERR_NOT_INITIALIZED.
+ * ST_SingleGrabImage stops a running acquisition, then acquires one frame in the camera's
+ * "SingleFrame" acquisition mode on buffers of its own and copies it into the record (same rules
+ * as ST_GrabImage); the acquisition mode is set back to "Continuous" and acquisition stays
+ * stopped. BNK_ERR_NOT_FOUND for a camera without AcquisitionMode, AcquisitionStart or
+ * AcquisitionStop.
  * ST_GetImageAvailable: *available 1 when an image waits, else 0.
  * Statistics of the stream: blocks received and failed blocks, blocks per second, megabits per
  * second; BNK_ERR_STATE without a stream. */
@@ -287,10 +293,37 @@ KY_CAMCTRL_API int ST_SetBufferCount(int handle, unsigned int count) KY_CAMCTRL_
 KY_CAMCTRL_API int ST_GetBufferCount(int handle, unsigned int *count) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_InitBuffer(int handle, struct _bnkBuffer *image, int bytesPerPixel) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_GrabImage(int handle, struct _bnkBuffer *image) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_SingleGrabImage(int handle, struct _bnkBuffer *image) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_GetImageAvailable(int handle, unsigned int *available) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_GetGrabCount(int handle, uint64_t *blocks, uint64_t *errors) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_GetFrameRate(int handle, double *rate) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_GetBandwidth(int handle, double *mbps) KY_CAMCTRL_NOEXCEPT;
+
+/* ---- Callbacks -------------------------------------------------------------------------------
+ * Grab callbacks run on a thread of the library's own (one per camera) while at least one is
+ * registered: GrabNewImage gets each whole image, with `data` pointing into the library's memory
+ * (valid until the callback returns; imageSize is the payload's size); GrabTimeout gets each block
+ * that did not arrive whole in time (image null; without a GrabTimeout callback these go to
+ * GrabError); GrabError the other failed blocks. While a grab callback is registered ST_GrabImage
+ * gives BNK_ERR_BUSY. Removing the last one stops that thread and, except from inside a callback,
+ * waits for it: ST_GrabImage works at once afterwards. A registration replaces an earlier one of
+ * the same type.
+ * Event callbacks run on the library's event threads. Registering an event ID (bnkEventId) asks
+ * the camera for it (EventSelector, EventNotification "On"); the camera's refusal is returned and
+ * the callback is not registered. Unregistering switches it off again. EventDeviceDisconnect
+ * needs no camera feature: it is called when the link to the camera is lost (host time stamp,
+ * no data); the camera is then no longer open (ST_IsOpenDevice false) and is closed with
+ * ST_CloseDevice as usual.
+ * An unknown type or ID, or a null callback, gives BNK_ERR_INVALID_PARAMETER and changes nothing.
+ * ST_CloseDevice waits for running callbacks, and none is called once it returned; a callback
+ * cannot close its own camera (BNK_ERR_BUSY) nor free the system. Callbacks may call the other
+ * functions, and unregister themselves. */
+KY_CAMCTRL_API int ST_RegisterGrabCallback(int handle, int type, GrabCallback callback,
+                                           void *user) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_UnregisterGrabCallback(int handle, int type) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_RegisterEventCallback(int handle, int eventId, EventCallback callback,
+                                            void *user) KY_CAMCTRL_NOEXCEPT;
+KY_CAMCTRL_API int ST_UnregisterEventCallback(int handle, int eventId) KY_CAMCTRL_NOEXCEPT;
 
 #ifdef __cplusplus
 }

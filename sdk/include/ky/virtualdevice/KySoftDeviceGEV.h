@@ -22,6 +22,13 @@
 // holds control only to its host and to the channel's destination (SCDA). The GenICam XML offers
 // the first channel's Width, Height, OffsetX, OffsetY, PixelFormat, PayloadSize, AcquisitionMode,
 // AcquisitionStart, AcquisitionStop, TriggerMode, TriggerSource and ExposureTime.
+//
+// Frame events: for every frame it sends, a stream channel fires ExposureEnd (event 0x0004) and
+// AcquisitionTransferStart (0x0005) before the frame's packets and AcquisitionTransferEnd (0x0006)
+// after them, each only while the controller has switched its EventNotification on (through
+// EventSelector) and has a message channel. Each carries the frame's block ID and channel index,
+// the device's time stamp, and as data the block ID again (8 bytes, big-endian). Each event waits
+// for the controller's acknowledge before the frame goes on.
 #pragma once
 
 #include "ky/virtualdevice/KyVirtualDeviceExport.h"
