@@ -127,6 +127,10 @@ TEST_F(Settings, EveryFormatRestoresTheWrittenValues)
         ASSERT_EQ(row.importFrom(handle, row.file.c_str()), 0) << row.name;
         ExpectSame(Read(handle), before, row.name);
         EXPECT_EQ(ST_GetLastError(handle), 0) << row.name;
+        // Every value the file holds is back: exported again, the file is the same.
+        const std::string again = row.file + ".again" + row.file.substr(row.file.rfind('.'));
+        ASSERT_EQ(row.exportTo(handle, again.c_str()), 0) << row.name;
+        EXPECT_EQ(ReadFile(again), ReadFile(row.file)) << row.name;
     }
 }
 
