@@ -32,8 +32,9 @@ public:
     void SetOffsetB(int32_t aValue) { mOffsetB = aValue; }
 
     // Sets the gains from a sample image: each colour's gain becomes the largest colour average
-    // divided by that colour's average; offsets are not changed. The image is the buffer's,
-    // of type Mono8 excluded: an 8-bit Bayer type, RGB8, BGR8, RGBa8 or BGRa8.
+    // divided by that colour's average; offsets are not changed. The image is the buffer's, of
+    // a colour or Bayer type the converter takes (KyBufferConverter.h; wider samples by their 8
+    // high bits), mono types excluded.
     // KY_INVALID_PARAMETER (gains unchanged) for a null buffer, no image, another pixel type,
     // or a colour whose average is 0.
     KyResult WhiteBalance(KyBuffer *aBuffer);
