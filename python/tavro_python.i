@@ -21,7 +21,14 @@
 // Families in the order of the method table; a family of a later issue takes its place here.
 %include "bindings/ky_string_result.i"
 %include "bindings/ky_logging.i"
-// (image, buffer, GenICam, soft-device and pixel-count families come here)
+%include "bindings/ky_pixel_bit_count.i"
+%include "bindings/ky_buffer_arrays.i"
+%include "bindings/ky_chunk_data.i"
+%include "bindings/ky_image.i"
+%include "bindings/ky_buffer.i"
+// (multi-part, converter, compression, GenICam and soft-device families come here)
+%include "bindings/ky_fps_stabilizer.i"
+// (streaming channel source family comes here)
 %include "bindings/ky_session_info.i"
 %include "bindings/ky_system.i"
 %include "bindings/ky_device_info.i"
