@@ -26,7 +26,9 @@
 %include "bindings/ky_chunk_data.i"
 %include "bindings/ky_image.i"
 %include "bindings/ky_buffer.i"
-// (multi-part, converter, compression, GenICam and soft-device families come here)
+// (multi-part families come here)
+%include "bindings/ky_buffer_converter.i"
+// (compression, GenICam and soft-device families come here)
 %include "bindings/ky_fps_stabilizer.i"
 // (streaming channel source family comes here)
 %include "bindings/ky_session_info.i"
