@@ -26,6 +26,11 @@
 #include "ky/camctrl/bnkCamCtrl.h"
 #include "ky/stream/KyStream.h"
 #include "LogInfo.h"
+#include "SettingsFiles.h"
+
+struct _bnkBuffer;
+class KyGenEnum;
+class KyGenInteger;
 
 namespace ky::camctrl {
 
@@ -83,6 +88,10 @@ public:
     int GetEnumEntryValue(const char *name, int index, char *text, unsigned int *length);
     int ReadParam(unsigned char *data, int64_t address, int64_t length);
     int WriteParam(const unsigned char *data, int64_t address, int64_t length);
+    // The feature of that name as an integer or an enumeration; null when the camera has no such
+    // feature or it is of another type, and then `why` (when given) says which of the two.
+    KyGenInteger *FindInteger(const std::string &name, KyResult *why = nullptr);
+    KyGenEnum *FindEnum(const std::string &name, KyResult *why = nullptr);
 
     // ---- settings files (DeviceSettings*.cpp) ----
     // Saves the writable settings as XML (format 0: version "1.0", 1: version "1.1"; any other
@@ -176,6 +185,12 @@ private:
     int TextOut(const char *operation, const char *feature, const std::string &value, char *text,
                 unsigned int *length, const char *file, int line, bool logValue);
     void DescriptionLines(std::string &lines);
+    // The features a settings file saves: visible at `visibility`, available, readable and
+    // writable, of type integer, enumeration, boolean, string or float, in the order of the
+    // parameter array; integers shown in hexadecimal are left out.
+    std::vector<SettingsFeature> ChooseSettings(int visibility);
+    // True for an integer feature shown in hexadecimal.
+    bool IsHexInteger(const std::string &name);
     // A settings operation's end: success (last result cleared, call record) or failure.
     void CallRecord(const char *operation);
     int SettingsFailure(const char *operation, uint32_t code, const char *description, const char *file,

@@ -181,15 +181,33 @@ int Device::SetCmdReg(const char *name)
 namespace {
 
 // The typed look-up found nothing: say whether the name is unknown or names another type.
-KyResult NoFeature(KyGenParameterArray &parameters, const char *name, const char *type)
+KyResult NoFeature(KyGenParameterArray *parameters, const std::string &name, const char *type)
 {
-    const std::string text = parameters.Get(KyString(name))
-                                 ? "[" + std::string(name) + "] is not " + type + " feature"
-                                 : "[" + std::string(name) + "] no such feature";
+    const std::string text = parameters && parameters->Get(KyString(name))
+                                 ? "[" + name + "] is not " + type + " feature"
+                                 : "[" + name + "] no such feature";
     return KyResult(KY_NOT_FOUND, KyString(text));
 }
 
 }  // namespace
+
+KyGenInteger *Device::FindInteger(const std::string &name, KyResult *why)
+{
+    KyGenParameterArray *parameters = Parameters();
+    KyGenInteger *feature = parameters ? parameters->GetInteger(KyString(name)) : nullptr;
+    if (!feature && why)
+        *why = NoFeature(parameters, name, "an integer");
+    return feature;
+}
+
+KyGenEnum *Device::FindEnum(const std::string &name, KyResult *why)
+{
+    KyGenParameterArray *parameters = Parameters();
+    KyGenEnum *feature = parameters ? parameters->GetEnum(KyString(name)) : nullptr;
+    if (!feature && why)
+        *why = NoFeature(parameters, name, "an enumeration");
+    return feature;
+}
 
 int Device::GetIntRegRange(const char *name, int64_t *min, int64_t *max, int64_t *increment)
 {
@@ -197,9 +215,10 @@ int Device::GetIntRegRange(const char *name, int64_t *min, int64_t *max, int64_t
         return Refuse("GetIntRegRange", name, CAMCTRL_HERE);
     if (!IsConnected())
         return GetLastError();
-    KyGenInteger *feature = Parameters()->GetInteger(name);
+    KyResult why;
+    KyGenInteger *feature = FindInteger(name, &why);
     if (!feature) {
-        SetResult(NoFeature(*Parameters(), name, "an integer"));
+        SetResult(why);
         return Fail("GetIntRegRange", CAMCTRL_HERE, name);
     }
     int64_t low = 0, high = 0, step = 0;
@@ -233,9 +252,10 @@ int Device::GetEnumEntrySize(const char *name, int *count)
         return Refuse("GetEnumEntrySize", name, CAMCTRL_HERE);
     if (!IsConnected())
         return GetLastError();
-    KyGenEnum *feature = Parameters()->GetEnum(name);
+    KyResult why;
+    KyGenEnum *feature = FindEnum(name, &why);
     if (!feature) {
-        SetResult(NoFeature(*Parameters(), name, "an enumeration"));
+        SetResult(why);
         return Fail("GetEnumEntrySize", CAMCTRL_HERE, name);
     }
     int64_t entries = 0;
@@ -251,9 +271,10 @@ int Device::GetEnumEntryIntValue(const char *name, int index, int *value)
         return Refuse("GetEnumEntryIntValue", name, CAMCTRL_HERE);
     if (!IsConnected())
         return GetLastError();
-    KyGenEnum *feature = Parameters()->GetEnum(name);
+    KyResult why;
+    KyGenEnum *feature = FindEnum(name, &why);
     if (!feature) {
-        SetResult(NoFeature(*Parameters(), name, "an enumeration"));
+        SetResult(why);
         return Fail("GetEnumEntryIntValue", CAMCTRL_HERE, name);
     }
     const KyGenEnumEntry *entry = nullptr;
@@ -275,9 +296,10 @@ int Device::GetEnumEntryValue(const char *name, int index, char *text, unsigned 
         return Refuse("GetEnumEntryValue", name, CAMCTRL_HERE);
     if (!IsConnected())
         return GetLastError();
-    KyGenEnum *feature = Parameters()->GetEnum(name);
+    KyResult why;
+    KyGenEnum *feature = FindEnum(name, &why);
     if (!feature) {
-        SetResult(NoFeature(*Parameters(), name, "an enumeration"));
+        SetResult(why);
         return Fail("GetEnumEntryValue", CAMCTRL_HERE, name);
     }
     const KyGenEnumEntry *entry = nullptr;

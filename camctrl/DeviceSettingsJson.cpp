@@ -66,7 +66,7 @@ int Device::ExportJson(const char *path, int visibility)
     document["ModelName"] = model.GetAscii();
     document["Parameters"] = Json::array();
     Json &list = document["Parameters"];
-    for (const SettingsFeature &feature : ChooseSettings(parameters, visibility)) {
+    for (const SettingsFeature &feature : ChooseSettings(visibility)) {
         KyString description;
         (void)feature.parameter->GetDescription(description);
         Json item = Json::object();

@@ -1,12 +1,12 @@
 // Device: the camera's writable settings saved to and applied from an XML settings file
 // (versions "1.0" and "1.1").
+#include <functional>
 #include <regex>
 #include <string>
 
 #include <tinyxml2.h>
 
 #include "Device.h"
-#include "ky/genicam/KyGenInteger.h"
 #include "ky/genicam/KyGenParameterArray.h"
 #include "ResultCodes.h"
 #include "SettingsFiles.h"
@@ -53,17 +53,10 @@ std::string DeclaredVersion(const tinyxml2::XMLDocument &document)
     return std::regex_search(text, match, VERSION) ? match[1].str() : "";
 }
 
-bool IsHexInteger(KyGenParameterArray &parameters, const std::string &name)
-{
-    auto *integer = dynamic_cast<KyGenInteger *>(parameters.Get(KyString(name)));
-    KyGenRepresentation representation = KyGenRepresentationUndefined;
-    return integer && integer->GetRepresentation(representation).IsOK() &&
-           representation == KyGenRepresentationHexNumber;
-}
-
 // Version "1.0": type, value as addr/value/len/option children. A value that does not parse as
-// its number kind leaves the parameter alone.
-void ApplyVersion10(KyGenParameterArray &parameters, const tinyxml2::XMLElement &parameter)
+// its number kind leaves the parameter alone; an integer shown in hexadecimal is read in base 16.
+void ApplyVersion10(KyGenParameterArray &parameters, const tinyxml2::XMLElement &parameter,
+                    const std::function<bool(const std::string &)> &isHexInteger)
 {
     const std::string name = AttributeOf(parameter, "Name");
     const std::string type = AttributeOf(parameter, "type");
@@ -71,7 +64,7 @@ void ApplyVersion10(KyGenParameterArray &parameters, const tinyxml2::XMLElement 
         return;
     const std::string value = TextOf(parameter, "value");
     if (type == "INTEGER") {
-        if (const auto number = ParseInt64(value, IsHexInteger(parameters, name) ? 16 : 10))
+        if (const auto number = ParseInt64(value, isHexInteger(name) ? 16 : 10))
             (void)parameters.SetIntegerValue(name, *number);
     } else if (type == "ENUM") {
         if (const auto number = ParseInt64(value, 10))
@@ -127,7 +120,7 @@ int Device::ExportXML(const char *path, int format, int visibility)
     tinyxml2::XMLElement *root = document.NewElement("Device");
     document.InsertEndChild(root);
     root->SetAttribute("DeviceName", model.GetAscii());
-    for (const SettingsFeature &feature : ChooseSettings(parameters, visibility)) {
+    for (const SettingsFeature &feature : ChooseSettings(visibility)) {
         tinyxml2::XMLElement *element = document.NewElement("Parameter");
         root->InsertEndChild(element);
         element->SetAttribute("Name", feature.name.c_str());
@@ -218,7 +211,8 @@ int Device::ImportXML(const char *path)
         for (const tinyxml2::XMLElement *parameter = root->FirstChildElement("Parameter"); parameter;
              parameter = parameter->NextSiblingElement("Parameter")) {
             if (version == "1.0")
-                ApplyVersion10(parameters, *parameter);
+                ApplyVersion10(parameters, *parameter,
+                               [this](const std::string &name) { return IsHexInteger(name); });
             else
                 ApplyVersion11(parameters, *parameter);
         }

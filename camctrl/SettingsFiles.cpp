@@ -1,4 +1,4 @@
-// Settings files: the choice of features, file names, whole-file writes and strict number parsing.
+// Settings files: file names, whole-file writes and strict number parsing.
 #include "SettingsFiles.h"
 
 #include <fcntl.h>
@@ -16,61 +16,7 @@
 #include <system_error>
 #include <sstream>
 
-#include "ky/genicam/KyGenInteger.h"
-#include "ky/genicam/KyGenParameter.h"
-#include "ky/genicam/KyGenParameterArray.h"
-
 namespace ky::camctrl {
-
-namespace {
-
-bool Saved(KyGenType type)
-{
-    return type == KyGenTypeInteger || type == KyGenTypeEnum || type == KyGenTypeBoolean ||
-           type == KyGenTypeString || type == KyGenTypeFloat;
-}
-
-// A yes/no question to a feature: true only when it answers, and answers yes.
-template <class Question>
-bool Yes(Question &&question)
-{
-    bool answer = false;
-    return question(answer).IsOK() && answer;
-}
-
-}  // namespace
-
-std::vector<SettingsFeature> ChooseSettings(KyGenParameterArray &parameters, int visibility)
-{
-    std::vector<SettingsFeature> chosen;
-    const uint32_t count = parameters.GetCount();
-    for (uint32_t index = 0; index < count; ++index) {
-        KyGenParameter *parameter = parameters.Get(index);
-        if (!parameter)
-            continue;
-        const auto level = static_cast<KyGenVisibility>(visibility);
-        if (!Yes([&](bool &a) { return parameter->IsVisible(level, a); }) ||
-            !Yes([&](bool &a) { return parameter->IsAvailable(a); }) ||
-            !Yes([&](bool &a) { return parameter->IsReadable(a); }) ||
-            !Yes([&](bool &a) { return parameter->IsWritable(a); }))
-            continue;
-        KyGenType type = KyGenTypeUndefined;
-        if (!parameter->GetType(type).IsOK() || !Saved(type))
-            continue;
-        if (type == KyGenTypeInteger) {
-            auto *integer = dynamic_cast<KyGenInteger *>(parameter);
-            KyGenRepresentation representation = KyGenRepresentationUndefined;
-            if (integer && integer->GetRepresentation(representation).IsOK() &&
-                representation == KyGenRepresentationHexNumber)
-                continue;
-        }
-        KyString name;
-        if (!parameter->GetName(name).IsOK())
-            continue;
-        chosen.push_back({parameter, name.GetAscii(), type});
-    }
-    return chosen;
-}
 
 bool HasExtension(const char *path, const std::vector<std::string> &extensions)
 {

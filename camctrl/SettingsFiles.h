@@ -1,5 +1,6 @@
-// Settings files: what the XML and JSON settings files share. Which features a file saves, how
-// a file is named and how it is written so that a failed write leaves no partial file.
+// Settings files: what the XML and JSON settings files share. The record of a saved feature, how
+// a file is named, how it is written so that a failed write leaves no partial file, and how its
+// value texts are printed and parsed. (Which features a file saves is the Device's choice.)
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,6 @@
 #include "ky/base/KyEnums.h"
 
 class KyGenParameter;
-class KyGenParameterArray;
 
 namespace ky::camctrl {
 
@@ -21,10 +21,6 @@ struct SettingsFeature
     std::string name;
     KyGenType type = KyGenTypeInteger;
 };
-
-// The features a settings file saves: visible at `visibility`, available, readable and writable,
-// of type integer, enumeration, boolean, string or float; hexadecimal integers are left out.
-std::vector<SettingsFeature> ChooseSettings(KyGenParameterArray &parameters, int visibility);
 
 // True when the text after the last '.' of `path` is one of `extensions` exactly.
 bool HasExtension(const char *path, const std::vector<std::string> &extensions);

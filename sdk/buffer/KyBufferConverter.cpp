@@ -9,6 +9,7 @@
 #include "KyBayer.h"
 #include "ky/buffer/KyBuffer.h"
 #include "ConversionPool.h"
+#include "KyPixelNarrow.h"
 #include "KyPixelRepack.h"
 #include "ky/Guarded.h"
 
@@ -48,11 +49,16 @@ KyBufferConverter::~KyBufferConverter() = default;
 
 bool KyBufferConverter::IsConversionSupported(KyPixelType aSource, KyPixelType aDestination)
 {
+    ky::buffer::WideFormat wide{};
+    if (ky::buffer::WideFormatOf(aSource, wide))
+        aSource = wide.narrow;
     PixelLayout from{}, to{};
     uint32_t redX = 0, redY = 0;
     const bool sourceKnown =
         ky::buffer::BayerPatternOf(aSource, redX, redY) || ky::buffer::PixelLayoutOf(aSource, from);
-    return sourceKnown && aDestination != KyPixelMono8 && ky::buffer::PixelLayoutOf(aDestination, to);
+    // Mono8 is made from mono images only.
+    return sourceKnown && (aDestination != KyPixelMono8 || aSource == KyPixelMono8) &&
+           ky::buffer::PixelLayoutOf(aDestination, to);
 }
 
 KyResult KyBufferConverter::Convert(const KyBuffer *aSource, KyBuffer *aDestination, bool aReallocIfNeeded,
@@ -86,13 +92,45 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
     if (target == nullptr)
         return Refuse(KY_INVALID_PARAMETER, "the destination buffer holds no image (payload type " +
                                                 std::to_string(aDestination.GetPayloadType()) + ")");
-    const KyPixelType from = aSource.GetPixelType(), to = target->GetPixelType();
-    if (!IsConversionSupported(from, to))
-        return Refuse(KY_INVALID_PARAMETER, "cannot convert " + Name(from) + " to " + Name(to));
+    const KyPixelType sourceType = aSource.GetPixelType(), to = target->GetPixelType();
+    if (!IsConversionSupported(sourceType, to))
+        return Refuse(KY_INVALID_PARAMETER, "cannot convert " + Name(sourceType) + " to " + Name(to));
     const uint32_t width = aSource.GetWidth(), height = aSource.GetHeight();
-    const uint8_t *pixels = aSource.GetDataPointer();
-    if (pixels == nullptr || width == 0 || height == 0)
+    const uint8_t *const sourcePixels = aSource.GetDataPointer();
+    if (sourcePixels == nullptr || width == 0 || height == 0)
         return Refuse(KY_INVALID_PARAMETER, "the source image has no pixels");
+    if (Overlap(sourcePixels, aSource.GetImageSize(), aDestination.GetDataPointer(), aDestination.GetSize()))
+        return Refuse(KY_INVALID_PARAMETER, "source and destination share memory");
+
+    const bool parallel = mThreadCount > 1 && height > 1 && uint64_t(width) * height >= 2 * kPixelsPerThread;
+    if (parallel && !mPool)
+        mPool.reset(new ky::buffer::ConversionPool(mThreadCount));
+    const unsigned parts = parallel ? mPool->GetThreadCount() : 1;
+
+    // More than 8 bits per sample: the 8 high bits of each sample first, then as the 8-bit kin.
+    KyPixelType from = sourceType;
+    const uint8_t *pixels = sourcePixels;
+    uint32_t paddingX = aSource.GetPaddingX();
+    std::vector<uint8_t> narrowed;
+    ky::buffer::WideFormat wide{};
+    if (ky::buffer::WideFormatOf(sourceType, wide)) {
+        uint32_t size = 0;
+        if (!KyImage::ComputeImageSize(wide.narrow, width, height, size))
+            return Refuse(KY_INVALID_PARAMETER, "a " + Name(wide.narrow) + " image of " +
+                                                    std::to_string(width) + " x " + std::to_string(height) +
+                                                    " pixels exceeds 4 GiB");
+        narrowed.resize(size);
+        const ky::buffer::ConversionPool::Job narrow = [&](unsigned, uint32_t aBegin, uint32_t aEnd) {
+            ky::buffer::NarrowLines(wide, sourcePixels, width, paddingX, aBegin, aEnd, narrowed.data());
+        };
+        if (parallel)
+            mPool->Run(height, narrow);
+        else
+            narrow(0, 0, height);
+        from = wide.narrow;
+        pixels = narrowed.data();
+        paddingX = 0;
+    }
     BayerImage bayer{pixels, 0, width, height, 0, 0};
     const bool isBayer = ky::buffer::BayerPatternOf(from, bayer.redX, bayer.redY);
     if (isBayer && (width < 2 || height < 2))
@@ -101,14 +139,12 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
     PixelLayout fromLayout{1, 0, 0, 0, -1}, toLayout{};
     ky::buffer::PixelLayoutOf(from, fromLayout);
     ky::buffer::PixelLayoutOf(to, toLayout);
-    const size_t sourceStride = (size_t(width) + aSource.GetPaddingX()) * fromLayout.bytes;
+    const size_t sourceStride = (size_t(width) + paddingX) * fromLayout.bytes;
     bayer.stride = sourceStride;
     uint32_t needed = 0;
     if (!KyImage::ComputeImageSize(to, width, height, needed))
         return Refuse(KY_INVALID_PARAMETER, "a " + Name(to) + " image of " + std::to_string(width) + " x " +
                                                 std::to_string(height) + " pixels exceeds 4 GiB");
-    if (Overlap(pixels, aSource.GetImageSize(), aDestination.GetDataPointer(), aDestination.GetSize()))
-        return Refuse(KY_INVALID_PARAMETER, "source and destination share memory");
     if (aDestination.GetSize() < needed) {
         if (!aReallocIfNeeded || aDestination.IsAttached())
             return Refuse(KY_BUFFER_TOO_SMALL, "the destination has " +
@@ -127,14 +163,10 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
     (void)aDestination.SetReceptionTime(aSource.GetReceptionTime());
 
     ChannelTables tables;
-    const bool filtered = mFilterSet && !mFilter.IsIdentity();
+    // A grey destination has no colours for the filter to act on.
+    const bool filtered = mFilterSet && !mFilter.IsIdentity() && to != KyPixelMono8;
     if (filtered)
         mFilter.MakeTables(tables.red, tables.green, tables.blue);
-
-    const bool parallel = mThreadCount > 1 && height > 1 && uint64_t(width) * height >= 2 * kPixelsPerThread;
-    if (parallel && !mPool)
-        mPool.reset(new ky::buffer::ConversionPool(mThreadCount));
-    const unsigned parts = parallel ? mPool->GetThreadCount() : 1;
 
     // Bayer rows for a destination other than B G R or R G B go through a row of B G R first.
     const bool direct = !isBayer || to == KyPixelBGR8 || to == KyPixelRGB8;

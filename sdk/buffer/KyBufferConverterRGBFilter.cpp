@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "KyBayer.h"
 #include "ky/buffer/KyBuffer.h"
+#include "KyPixelNarrow.h"
 #include "KyPixelRepack.h"
 
 namespace {
@@ -52,20 +54,36 @@ KyResult KyBufferConverterRGBFilter::WhiteBalance(KyBuffer *aBuffer)
     if (image == nullptr || image->GetDataPointer() == nullptr || image->GetWidth() == 0 ||
         image->GetHeight() == 0)
         return Refuse("no image to sample");
-    const KyPixelType type = image->GetPixelType();
+    KyPixelType type = image->GetPixelType();
+    const uint8_t *pixels = image->GetDataPointer();
+    uint32_t paddingX = image->GetPaddingX();
+    // Wider samples are sampled by their 8 high bits, as the converter uses them.
+    std::vector<uint8_t> narrowed;
+    ky::buffer::WideFormat wide{};
+    if (ky::buffer::WideFormatOf(type, wide)) {
+        uint32_t size = 0;
+        if (!KyImage::ComputeImageSize(wide.narrow, image->GetWidth(), image->GetHeight(), size))
+            return Refuse("the sample is too large");
+        narrowed.resize(size);
+        ky::buffer::NarrowLines(wide, pixels, image->GetWidth(), paddingX, 0, image->GetHeight(),
+                                narrowed.data());
+        type = wide.narrow;
+        pixels = narrowed.data();
+        paddingX = 0;
+    }
     uint32_t redX = 0, redY = 0;
     ky::buffer::PixelLayout layout{};
     const bool bayer = ky::buffer::BayerPatternOf(type, redX, redY);
     if (!bayer && (type == KyPixelMono8 || !ky::buffer::PixelLayoutOf(type, layout)))
-        return Refuse("cannot sample pixel type " + KyImage::PixelTypeToString(type).str());
+        return Refuse("cannot sample pixel type " + KyImage::PixelTypeToString(image->GetPixelType()).str());
     if (bayer)
         layout = ky::buffer::PixelLayout{1, 0, 0, 0, -1};
     const uint32_t width = image->GetWidth(), height = image->GetHeight();
-    const size_t stride = (size_t(width) + image->GetPaddingX()) * layout.bytes;
+    const size_t stride = (size_t(width) + paddingX) * layout.bytes;
     // Sums and sample counts per colour: red, green, blue.
     uint64_t sum[3] = {0, 0, 0}, count[3] = {0, 0, 0};
     for (uint32_t y = 0; y < height; ++y) {
-        const uint8_t *row = image->GetDataPointer() + size_t(y) * stride;
+        const uint8_t *row = pixels + size_t(y) * stride;
         for (uint32_t x = 0; x < width; ++x) {
             const uint8_t *p = row + size_t(x) * layout.bytes;
             if (bayer) {

@@ -111,8 +111,9 @@ ArrayCore::Announcements ArrayCore::Collect(const std::vector<Node *> &nodes) co
 
 void ArrayCore::Announce(const Announcements &pending)
 {
-    for (auto &[parameter, sinks] : pending) {
-        for (KyGenEventSink *sink : sinks) {
+    for (const auto &announcement : pending) {
+        KyGenParameter *parameter = announcement.first;
+        for (KyGenEventSink *sink : announcement.second) {
             // A sink's failure is its own; the other sinks are still told.
             ky::base::Guarded(GenICamLog(), "KyGenEventSink::OnParameterUpdate",
                               [&] { sink->OnParameterUpdate(parameter); });

@@ -109,11 +109,11 @@ TEST(Converter, DestinationSizeRules)
 TEST(Converter, RefusalsNameTheirReason)
 {
     uint8_t pixels[64] = {};
-    KyBuffer bayer, mono, wide, empty, raw(KyPayloadTypeRawData), destination, mono16;
+    KyBuffer bayer, mono, wide, empty, raw(KyPayloadTypeRawData), destination, yuv;
     ASSERT_TRUE(bayer.GetImage()->Attach(pixels, 4, 4, KyPixelBayerBG8).IsOK());
     ASSERT_TRUE(mono.GetImage()->Attach(pixels, 4, 4, KyPixelMono8).IsOK());
     ASSERT_TRUE(wide.GetImage()->Attach(pixels, 1, 8, KyPixelBayerRG8).IsOK());
-    ASSERT_TRUE(mono16.GetImage()->Attach(pixels, 4, 4, KyPixelMono16).IsOK());
+    ASSERT_TRUE(yuv.GetImage()->Attach(pixels, 4, 4, KyPixelYUV422_8).IsOK());
     ASSERT_TRUE(destination.GetImage()->Alloc(4, 4, KyPixelBGR8).IsOK());
     KyBuffer toMono;
     ASSERT_TRUE(toMono.GetImage()->Alloc(4, 4, KyPixelMono8).IsOK());
@@ -135,7 +135,7 @@ TEST(Converter, RefusalsNameTheirReason)
         {"raw destination", &bayer, &raw, KY_INVALID_PARAMETER,
          "the destination buffer holds no image (payload type 2)"},
         {"to mono", &bayer, &toMono, KY_INVALID_PARAMETER, "cannot convert BayerBG8 to Mono8"},
-        {"from 16 bits", &mono16, &destination, KY_INVALID_PARAMETER, "cannot convert Mono16 to BGR8"},
+        {"from YUV", &yuv, &destination, KY_INVALID_PARAMETER, "cannot convert YUV422_8 to BGR8"},
         {"no pixels", &empty, &destination, KY_INVALID_PARAMETER, "cannot convert Undefined to BGR8"},
         {"one pixel wide", &wide, &destination, KY_INVALID_PARAMETER,
          "a Bayer image needs 2 x 2 pixels, this one has 1 x 8"},
@@ -147,7 +147,8 @@ TEST(Converter, RefusalsNameTheirReason)
         EXPECT_EQ(Description(r), std::string("[KyBufferConverter::Convert] ") + c.why) << c.name;
     }
     EXPECT_FALSE(KyBufferConverter::IsConversionSupported(KyPixelBGR8, KyPixelMono8));
-    EXPECT_FALSE(KyBufferConverter::IsConversionSupported(KyPixelBayerRG10, KyPixelBGR8));
+    EXPECT_FALSE(KyBufferConverter::IsConversionSupported(KyPixelBayerRG10, KyPixelMono8));
+    EXPECT_FALSE(KyBufferConverter::IsConversionSupported(KyPixelRGB10p, KyPixelBGR8));
     EXPECT_TRUE(KyBufferConverter::IsConversionSupported(KyPixelBayerRG8, KyPixelRGBa8));
 }
 

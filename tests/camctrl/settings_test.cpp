@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -125,6 +127,10 @@ TEST_F(Settings, EveryFormatRestoresTheWrittenValues)
         ASSERT_EQ(row.importFrom(handle, row.file.c_str()), 0) << row.name;
         ExpectSame(Read(handle), before, row.name);
         EXPECT_EQ(ST_GetLastError(handle), 0) << row.name;
+        // Every value the file holds is back: exported again, the file is the same.
+        const std::string again = row.file + ".again" + row.file.substr(row.file.rfind('.'));
+        ASSERT_EQ(row.exportTo(handle, again.c_str()), 0) << row.name;
+        EXPECT_EQ(ReadFile(again), ReadFile(row.file)) << row.name;
     }
 }
 
@@ -271,4 +277,147 @@ TEST_F(Settings, IntegersAboveTwoToThe31ComeBackWhole)
     ASSERT_EQ(ST_GetIntReg(handle, "GevPersistentIPAddress", &value), 0);
     EXPECT_EQ(value, big);
     ASSERT_EQ(ST_SetIntReg(handle, "GevPersistentIPAddress", 0), 0);
+}
+
+namespace {
+
+// The camera's values that depend on the run (the ports and addresses the host's streams and
+// messages go to): masked in exports before they are compared.
+const char *const RUN_DEPENDENT[] = {"GevMCPHostPort", "GevMCDA", "GevSCPHostPort", "GevSCDA"};
+
+std::string Masked(std::string text)
+{
+    for (const char *name : RUN_DEPENDENT) {
+        const std::string feature = name;
+        const std::regex xml10("(<Parameter Name=\"" + feature +
+                               "\" type=\"\\w+\">\\s*<addr>0</addr>\\s*<value>)[^<]*");
+        const std::regex xml11("(<Parameter Name=\"" + feature + "\" Type=\"\\w+\">\\s*<Value>)[^<]*");
+        const std::regex json("(\"Name\": \"" + feature + "\",[^}]*\"Value\": )[^\\n}]*");
+        for (const std::regex *form : {&xml10, &xml11, &json})
+            text = std::regex_replace(text, *form, "$1*");
+    }
+    return text;
+}
+
+}  // namespace
+
+// The exact documents of a camera in a known state: XML "1.0" and "1.1" and JSON at the Expert
+// level, byte for byte. KY_UPDATE_GOLDEN=1 in the environment rewrites the expected files instead.
+TEST_F(Settings, ExportsEqualTheGoldenFiles)
+{
+    const struct
+    {
+        const char *name;
+        int64_t value;
+    } integers[] = {
+        {"Width", 320},
+        {"Height", 240},
+        {"OffsetX", 8},
+        {"OffsetY", 4},
+        {"GevHeartbeatTimeout", 3000000000},
+        {"GevPersistentIPAddress", 3232235777},
+        {"GevPersistentSubnetMask", 4294967040},
+        {"GevPersistentDefaultGateway", 3232235521},
+        {"GevMCTT", 300},
+        {"GevMCRC", 2},
+        {"GevSCPSPacketSize", 1500},
+        {"GevSCPD", 0},
+    };
+    for (const auto &row : integers)
+        ASSERT_EQ(ST_SetIntReg(handle, row.name, row.value), 0) << row.name;
+    const struct
+    {
+        const char *name;
+        const char *entry;
+    } enumerations[] = {
+        {"PixelFormat", "Mono8"},       {"AcquisitionMode", "Continuous"}, {"TriggerMode", "Off"},
+        {"TriggerSource", "Software"},  {"EventSelector", "ExposureEnd"},  {"EventNotification", "Off"},
+        {"UserSetSelector", "Default"}, {"UserSetDefault", "Default"},
+    };
+    for (const auto &row : enumerations)
+        ASSERT_EQ(ST_SetEnumReg(handle, row.name, const_cast<char *>(row.entry)), 0) << row.name;
+    ASSERT_EQ(ST_SetFloatReg(handle, "ExposureTime", 12345.678901234567), 0);
+    ASSERT_EQ(ST_SetStrReg(handle, "DeviceUserID", const_cast<char *>("<&>\"user\"")), 0);
+    for (const char *name : {"GevCurrentIPConfigurationPersistentIP", "GevCurrentIPConfigurationDHCP"})
+        ASSERT_EQ(ST_SetBoolReg(handle, name, true), 0) << name;
+    for (const char *name : {"GevGVCPHeartbeatDisable", "GevGVCPPendingAck"})
+        ASSERT_EQ(ST_SetBoolReg(handle, name, false), 0) << name;
+
+    const struct
+    {
+        const char *golden;
+        int (*exportTo)(int, const char *);
+    } rows[] = {
+        {"settings-1.0.xml", [](int h, const char *f) { return ST_ExportXML(h, f, 0, 1); }},
+        {"settings-1.1.xml", [](int h, const char *f) { return ST_ExportXML(h, f, 1, 1); }},
+        {"settings.json", [](int h, const char *f) { return ST_ExportJson(h, f, 1); }},
+    };
+    const std::filesystem::path goldenFolder = CAMCTRL_GOLDEN_DIR;
+    const bool update = std::getenv("KY_UPDATE_GOLDEN") != nullptr;
+    for (const auto &row : rows) {
+        const std::string exported = File(std::string("golden-") + row.golden);
+        ASSERT_EQ(row.exportTo(handle, exported.c_str()), 0) << row.golden;
+        const std::string actual = Masked(ReadFile(exported));
+        if (update) {
+            std::ofstream(goldenFolder / row.golden, std::ios::binary) << actual;
+            continue;
+        }
+        ASSERT_TRUE(std::filesystem::exists(goldenFolder / row.golden)) << row.golden;
+        EXPECT_EQ(actual, ReadFile(goldenFolder / row.golden)) << row.golden;
+    }
+}
+
+// Which features a file saves, by the level asked for: hexadecimal integers and invisible features
+// never, Expert and Guru features from their level on.
+TEST_F(Settings, TheLevelChoosesTheFeatures)
+{
+    const struct
+    {
+        const char *feature;
+        bool atBeginner, atExpert, atGuru;
+    } rows[] = {
+        {"DeviceUserID", true, true, true},                  // string, Beginner
+        {"Width", true, true, true},                         // integer, Beginner
+        {"GevMCTT", false, true, true},                      // integer, Expert
+        {"GevGVCPPendingAck", false, true, true},            // boolean, Expert
+        {"GevSCPSDoNotFragment", false, false, true},        // boolean, Guru
+        {"GevCCP", false, false, true},                      // integer, Guru
+        {"TLParamsLocked", false, false, false},             // invisible
+        {"GevCurrentIPConfiguration", false, false, false},  // shown in hexadecimal
+        {"GevCurrentIPAddress", false, false, false},        // read-only
+        {"AcquisitionStart", false, false, false},           // command
+    };
+    for (int level = 0; level <= 2; ++level) {
+        const std::string xml = File("level" + std::to_string(level) + ".xml");
+        const std::string json = File("level" + std::to_string(level) + ".json");
+        ASSERT_EQ(ST_ExportXML(handle, xml.c_str(), 1, level), 0);
+        ASSERT_EQ(ST_ExportJson(handle, json.c_str(), level), 0);
+        const std::string xmlText = ReadFile(xml), jsonText = ReadFile(json);
+        for (const auto &row : rows) {
+            const bool expected = level == 0 ? row.atBeginner : level == 1 ? row.atExpert : row.atGuru;
+            const std::string name = row.feature;
+            EXPECT_EQ(xmlText.find("<Parameter Name=\"" + name + "\" ") != std::string::npos, expected)
+                << name << " at level " << level;
+            EXPECT_EQ(jsonText.find("\"Name\": \"" + name + "\",") != std::string::npos, expected)
+                << name << " at level " << level;
+        }
+    }
+}
+
+// A version "1.0" INTEGER of a feature shown in hexadecimal is read in base 16 ("B" is no decimal
+// number at all). The camera keeps only the configuration bits it has and link-local always on.
+TEST_F(Settings, HexIntegersOfVersion10AreReadInBase16)
+{
+    int64_t before = 0;
+    ASSERT_EQ(ST_GetIntReg(handle, "GevCurrentIPConfiguration", &before), 0);
+    ASSERT_EQ(ST_SetIntReg(handle, "GevCurrentIPConfiguration", 4), 0);
+    WriteText(File("hex.xml"),
+              "<?xml version=\"1.0\" encoding=\"euc-kr\"?>\n<Device DeviceName=\"CtrlCam\">\n"
+              "<Parameter Name=\"GevCurrentIPConfiguration\" type=\"INTEGER\"><addr>0</addr>"
+              "<value>B</value><len>4</len><option>0</option></Parameter>\n</Device>\n");
+    ASSERT_EQ(ST_ImportXML(handle, File("hex.xml").c_str()), 0);
+    int64_t value = 0;
+    ASSERT_EQ(ST_GetIntReg(handle, "GevCurrentIPConfiguration", &value), 0);
+    EXPECT_EQ(value, (0xB & 7) | 4);
+    ASSERT_EQ(ST_SetIntReg(handle, "GevCurrentIPConfiguration", before), 0);
 }

@@ -63,9 +63,13 @@ void AddNetwork(std::vector<SoftFeature> &f)
         SoftFeature::OnRegister(Kind::IntReg, "GevMACAddress", MAC_HIGH_OFFSET, 8).In(TRANSPORT).Access("RO");
     mac.representation = "MACAddress";
     f.push_back(mac);
-    f.push_back(SoftFeature::OnRegister(Kind::IntReg, "GevCurrentIPConfiguration", CURRENT_IP_CONFIG_OFFSET)
-                    .In(TRANSPORT)
-                    .Vis("Expert"));
+    // The configuration bits as a whole: a bit field, so shown in hexadecimal.
+    SoftFeature configuration =
+        SoftFeature::OnRegister(Kind::IntReg, "GevCurrentIPConfiguration", CURRENT_IP_CONFIG_OFFSET)
+            .In(TRANSPORT)
+            .Vis("Expert");
+    configuration.representation = "HexNumber";
+    f.push_back(configuration);
     f.push_back(Field(Kind::Boolean, "GevCurrentIPConfigurationPersistentIP", CURRENT_IP_CONFIG_OFFSET, 31,
                       31, "RW"));
     f.push_back(

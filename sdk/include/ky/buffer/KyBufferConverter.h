@@ -1,8 +1,14 @@
 // KyBufferConverter: converts the pixels of a source image into a destination buffer of another
 // pixel type, with Bayer interpolation, an optional RGB filter and an optional vertical flip.
 //
-// Sources: Mono8, BayerRG8, BayerGR8, BayerGB8, BayerBG8, RGB8, BGR8, RGBa8, BGRa8.
-// Destinations: RGB8, BGR8, RGBa8, BGRa8 (a missing alpha becomes 255).
+// Sources: Mono8, BayerRG8, BayerGR8, BayerGB8, BayerBG8, RGB8, BGR8, RGBa8, BGRa8, and their wider
+// kin, of which the 8 most significant bits of each sample are used: Mono10, Mono12, Mono14,
+// Mono16, Mono10Packed, Mono12Packed, Mono10p, Mono12p; Bayer (GR, RG, GB, BG) 10, 12, 16,
+// 10Packed, 12Packed, 10p, 12p; RGB10, RGB12, RGB16; BGR10, BGR12, BGR14, BGR16; BGRa10, BGRa12,
+// BGRa14, BGRa16. ("Packed": two samples in 3 bytes as GigE Vision packs them; "p": samples packed
+// least significant bit first.)
+// Destinations: RGB8, BGR8, RGBa8, BGRa8 (a missing alpha becomes 255); Mono8 from mono sources,
+// to which an RGB filter does not apply.
 // The destination buffer's image carries the wanted pixel type before the call (for example
 // from KyImage::Alloc or KyImage::Attach); after a successful call it has the source's width and
 // height, no padding, and the source's block ID and timestamp.
@@ -29,38 +35,68 @@ class ConversionPool;
 class KY_BUFFER_API KyBufferConverter
 {
 public:
-    // aMaxThreads bounds the threads of a conversion; 0 or less means one per processor.
-    KyBufferConverter();
+    /// Constructor.
+    /// @param aMaxThreads the most threads a conversion uses; 0 or less: one per processor
     explicit KyBufferConverter(int32_t aMaxThreads);
+    /// Constructor: one thread per processor.
+    KyBufferConverter();
+    /// Destructor: joins the conversion threads.
     virtual ~KyBufferConverter();
     KyBufferConverter(const KyBufferConverter &) = delete;
     KyBufferConverter &operator=(const KyBufferConverter &) = delete;
 
+    /// Whether the converter converts images of one pixel type into another.
+    /// @param aSource pixel type of the source image
+    /// @param aDestination pixel type of the destination image
+    /// @return true when Convert takes the pair
     static bool IsConversionSupported(KyPixelType aSource, KyPixelType aDestination);
 
-    // aReallocIfNeeded lets the converter give a destination that is too small memory of its own;
-    // a destination with attached memory is never re-allocated. aFlipY writes the lines bottom up.
-    // KY_INVALID_PARAMETER: null arguments, a source without image or memory, a destination
-    // that is no image buffer, a pair of types not supported, a Bayer image under 2 x 2, source
-    // and destination memory overlapping. KY_BUFFER_TOO_SMALL: the destination cannot take the
-    // image and may not be re-allocated. KY_NOT_ENOUGH_MEMORY when re-allocating fails.
+    /// Converts the image of a buffer into the destination buffer, whose image carries the
+    /// wanted pixel type before the call.
+    /// @param aSource buffer holding the source image
+    /// @param aDestination buffer that receives the converted image
+    /// @param aReallocIfNeeded lets the converter give a destination that is too small memory
+    ///        of its own (never a destination with attached memory)
+    /// @param aFlipY writes the lines bottom up
+    /// @return KY_OK; KY_INVALID_PARAMETER for null arguments, a source without image or
+    ///         memory, a destination that is no image buffer, a pair of types not supported, a
+    ///         Bayer image under 2 x 2 or source and destination memory overlapping;
+    ///         KY_BUFFER_TOO_SMALL when the destination cannot take the image and may not be
+    ///         re-allocated; KY_NOT_ENOUGH_MEMORY when re-allocating fails
     KyResult Convert(const KyBuffer *aSource, KyBuffer *aDestination, bool aReallocIfNeeded = true,
                      bool aFlipY = false);
+    /// Converts an image into the destination buffer, as the buffer form does.
+    /// @param aSource source image
+    /// @param aDestination buffer that receives the converted image
+    /// @param aReallocIfNeeded lets the converter re-allocate a destination that is too small
+    /// @param aFlipY writes the lines bottom up
+    /// @return as the buffer form
     KyResult Convert(const IKyImage *aSource, KyBuffer *aDestination, bool aReallocIfNeeded = true,
                      bool aFlipY = false);
 
+    /// The interpolation of Bayer sources.
+    /// @return KyBayerFilterSimple or KyBayerFilter3X3 (the first setting)
     KyBayerFilterType GetBayerFilter() const;
-    // KY_INVALID_PARAMETER for a value that is no KyBayerFilterType. Used only for Bayer sources.
+    /// Chooses the interpolation of Bayer sources (other sources ignore it).
+    /// @param aFilter KyBayerFilterSimple or KyBayerFilter3X3
+    /// @return KY_OK, or KY_INVALID_PARAMETER for a value that is no KyBayerFilterType
     KyResult SetBayerFilter(KyBayerFilterType aFilter);
-    // Conversions stop applying an RGB filter.
+    /// Conversions stop applying an RGB filter.
+    /// @return KY_OK
     KyResult ResetRGBFilter();
-    // Conversions apply a copy of aFilter (later changes to aFilter need another call).
+    /// Conversions apply a copy of the filter (later changes to it need another call).
+    /// @param aFilter gains and offsets per colour
+    /// @return KY_OK
     KyResult SetRGBFilter(KyBufferConverterRGBFilter &aFilter);
-    // Recorded for the conversion threads; they run at the system's normal priority.
+    /// The priority recorded for the conversion threads.
+    /// @return the priority last set (0 at first)
     uint32_t GetConversionThreadsPriority() const;
+    /// Records a priority for the conversion threads; they run at the system's normal priority.
+    /// @param aPriority a thread priority value of the pipeline's kind
+    /// @return KY_OK
     KyResult SetConversionThreadsPriority(uint32_t aPriority);
 
-    // Threads a conversion uses, the caller's included.
+    /// Threads a conversion uses, the caller's included.
     uint32_t GetThreadCount() const { return mThreadCount; }
 
 private:

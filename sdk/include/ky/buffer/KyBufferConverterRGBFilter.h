@@ -15,33 +15,50 @@ class KyBuffer;
 class KY_BUFFER_API KyBufferConverterRGBFilter
 {
 public:
+    /// Constructor: gains 1, offsets 0.
     KyBufferConverterRGBFilter();
+    /// Destructor.
     virtual ~KyBufferConverterRGBFilter();
 
+    /// @return the red gain
     double GetGainR() const { return mGainR; }
+    /// @return the green gain
     double GetGainG() const { return mGainG; }
+    /// @return the blue gain
     double GetGainB() const { return mGainB; }
+    /// @param aValue the red gain
     void SetGainR(double aValue) { mGainR = aValue; }
+    /// @param aValue the green gain
     void SetGainG(double aValue) { mGainG = aValue; }
+    /// @param aValue the blue gain
     void SetGainB(double aValue) { mGainB = aValue; }
+    /// @return the red offset
     int32_t GetOffsetR() const { return mOffsetR; }
+    /// @return the green offset
     int32_t GetOffsetG() const { return mOffsetG; }
+    /// @return the blue offset
     int32_t GetOffsetB() const { return mOffsetB; }
+    /// @param aValue the red offset
     void SetOffsetR(int32_t aValue) { mOffsetR = aValue; }
+    /// @param aValue the green offset
     void SetOffsetG(int32_t aValue) { mOffsetG = aValue; }
+    /// @param aValue the blue offset
     void SetOffsetB(int32_t aValue) { mOffsetB = aValue; }
 
-    // Sets the gains from a sample image: each colour's gain becomes the largest colour average
-    // divided by that colour's average; offsets are not changed. The image is the buffer's,
-    // of type Mono8 excluded: an 8-bit Bayer type, RGB8, BGR8, RGBa8 or BGRa8.
-    // KY_INVALID_PARAMETER (gains unchanged) for a null buffer, no image, another pixel type,
-    // or a colour whose average is 0.
+    /// Sets the gains from a sample image: each colour's gain becomes the largest colour average
+    /// divided by that colour's average; offsets are not changed. The image is the buffer's, of
+    /// a colour or Bayer type the converter takes (KyBufferConverter.h; wider samples by their 8
+    /// high bits), mono types excluded.
+    /// @param aBuffer buffer holding the sample image
+    /// @return KY_OK; KY_INVALID_PARAMETER (gains unchanged) for a null buffer, no image,
+    ///         another pixel type, or a colour whose average is 0
     KyResult WhiteBalance(KyBuffer *aBuffer);
+    /// Gains 1 and offsets 0: the filter leaves images unchanged.
     void Reset();
 
-    // True when applying the filter changes nothing.
+    /// True when applying the filter changes nothing.
     bool IsIdentity() const;
-    // The filter as three lookup tables (red, green, blue) of 256 levels each.
+    /// The filter as three lookup tables (red, green, blue) of 256 levels each.
     void MakeTables(uint8_t aRed[256], uint8_t aGreen[256], uint8_t aBlue[256]) const;
 
 private:
