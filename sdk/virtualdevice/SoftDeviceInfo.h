@@ -50,7 +50,7 @@ private:
 
     std::mutex mMutex;
     KyString mManufacturer, mModel, mVersion, mFirmwareVersion, mManufacturerInfo, mSerial;
-    uint16_t mXmlMajor = 1, mXmlMinor = 1, mXmlSubMinor = 0;
+    uint16_t mXmlMajor = 1, mXmlMinor = 0, mXmlSubMinor = 0;  // the file's version
     KyString mProductGuid, mVersionGuid;
     bool mXmlCreated = false;
 };

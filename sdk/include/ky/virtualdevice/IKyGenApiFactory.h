@@ -65,25 +65,28 @@ public:
     virtual void SetPIsAvailable(const KyString &aFeatureName) = 0;
     virtual void SetPIsLocked(const KyString &aFeatureName) = 0;
     virtual void MapChunk(uint32_t aChunkID, uint32_t aAddress, size_t aLength,
-                          KyGenEndianness aEndianness) = 0;
-    virtual void MapEvent(uint32_t aEventID, uint32_t aAddress, size_t aLength, KyGenEndianness aEndianness,
-                          bool aAdjustAddress) = 0;
+                          KyGenEndianness aEndianness = KyGenEndiannessLittle) = 0;
+    virtual void MapEvent(uint32_t aEventID, uint32_t aAddress, size_t aLength,
+                          KyGenEndianness aEndianness = KyGenEndiannessLittle,
+                          bool aAdjustAddress = true) = 0;
     virtual void AddSelected(const KyString &aFeatureName) = 0;
     virtual void AddInvalidator(const KyString &aFeatureName) = 0;
     virtual void AddEnumEntry(const KyString &aName, uint32_t aValue) = 0;
+    // An empty display name lets the device make one from the entry's name.
     virtual void AddEnumEntry(const KyString &aName, uint32_t aValue, const KyString &aDisplayName,
-                              KyGenNameSpace aNameSpace) = 0;
+                              KyGenNameSpace aNameSpace = KyGenNameSpaceCustom) = 0;
     virtual void AddVariable(const KyString &aFeatureName) = 0;
 
-    virtual KyResult CreateInteger(IKyRegister *aRegister, int64_t aMin, int64_t aMax, int64_t aInc) = 0;
-    virtual KyResult CreateInteger(IKyRegister *aRegister) = 0;
+    // No register (null): a feature mapped to chunk or event data, or with a pValue.
+    virtual KyResult CreateInteger(IKyRegister *aRegister, int64_t aMin, int64_t aMax, int64_t aInc = 1) = 0;
+    virtual KyResult CreateInteger(IKyRegister *aRegister = nullptr) = 0;
     virtual KyResult CreateFloat(IKyRegister *aRegister, double aMin, double aMax) = 0;
-    virtual KyResult CreateFloat(IKyRegister *aRegister) = 0;
-    virtual KyResult CreateString(IKyRegister *aRegister) = 0;
-    virtual KyResult CreateRegister(IKyRegister *aRegister) = 0;
-    virtual KyResult CreateBoolean(IKyRegister *aRegister) = 0;
-    virtual KyResult CreateCommand(IKyRegister *aRegister) = 0;
-    virtual KyResult CreateEnum(IKyRegister *aRegister) = 0;
+    virtual KyResult CreateFloat(IKyRegister *aRegister = nullptr) = 0;
+    virtual KyResult CreateString(IKyRegister *aRegister = nullptr) = 0;
+    virtual KyResult CreateRegister(IKyRegister *aRegister = nullptr) = 0;
+    virtual KyResult CreateBoolean(IKyRegister *aRegister = nullptr) = 0;
+    virtual KyResult CreateCommand(IKyRegister *aRegister = nullptr) = 0;
+    virtual KyResult CreateEnum(IKyRegister *aRegister = nullptr) = 0;
     virtual KyResult CreateIntSwissKnife(const KyString &aFormula) = 0;
     virtual KyResult CreateFloatSwissKnife(const KyString &aFormula) = 0;
     // Reads aValueFeatureName through aFromFormula (its value as TO) and writes it through

@@ -15,6 +15,7 @@ class IKyRegisterStore;
 class KY_VIRTUALDEVICE_API IKyRegisterEventSink
 {
 public:
+    IKyRegisterEventSink() = default;
     virtual ~IKyRegisterEventSink() { }
 
     virtual KyResult PreRead(IKyRegister *aRegister)

@@ -19,6 +19,7 @@ class IKyGenApiFactory;
 class KY_VIRTUALDEVICE_API IKySoftDeviceGEVEventSink
 {
 public:
+    IKySoftDeviceGEVEventSink() = default;
     virtual ~IKySoftDeviceGEVEventSink() { }
 
     // A controller took control: its address, UDP port and the access it holds.

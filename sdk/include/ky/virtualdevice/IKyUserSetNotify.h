@@ -15,6 +15,7 @@
 class KY_VIRTUALDEVICE_API IKyUserSetNotify
 {
 public:
+    IKyUserSetNotify() = default;
     virtual ~IKyUserSetNotify() { }
 
     virtual KyResult UserSetStateNotify(KyUserSetState aUserSetState, uint32_t aUserSetIndex) = 0;
