@@ -764,3 +764,44 @@ def test_user_sets_save_and_load_through_the_features(soft):
     finally:
         del arv
         del camera
+
+
+class GainDevice(ky.IKySoftDeviceGEVEventSink):
+    """One custom integer feature, PyGain, on register GAIN."""
+
+    def OnCreateCustomRegisters(self, device, factory):
+        native.IKyRegisterFactory_AddRegister(factory, "PyGainReg", GAIN, 4, ky.KyGenAccessModeReadWrite)
+
+    def OnCreateCustomGenApiFeatures(self, device, factory):
+        regs = native.IKySoftDeviceGEV_GetRegisterMap(device)
+        native.IKyGenApiFactory_SetName(factory, "PyGain")
+        native.IKyGenApiFactory_SetCategory(factory, "PyControl")
+        native.IKyGenApiFactory_SetStreamable(factory, True)
+        native.IKyGenApiFactory_CreateInteger(factory, native.IKyRegisterMap_GetRegisterByAddress(regs, GAIN))
+
+
+def test_user_sets_survive_stop_and_start():
+    import gi
+    gi.require_version("Aravis", "0.8")
+    from gi.repository import Aravis
+    device, sink = ky.KySoftDeviceGEV(), GainDevice()
+    native.KySoftDeviceGEV_RegisterEventSink(device, sink)
+    native.KySoftDeviceGEV_SetUserSetCount(device, 1)
+    assert native.KySoftDeviceGEV_Start(device, "02:00:0a:0a:02:02").IsOK()
+    camera = Aravis.Camera.new("10.10.2.2")
+    arv = camera.get_device()
+    arv.set_integer_feature_value("PyGain", 9)
+    arv.set_string_feature_value("UserSetSelector", "UserSet1")
+    arv.execute_command("UserSetSave")
+    del arv, camera
+    assert native.KySoftDeviceGEV_Stop(device).IsOK()
+    assert native.KySoftDeviceGEV_Start(device, "02:00:0a:0a:02:02").IsOK()
+    regs = native.KySoftDeviceGEV_GetRegisterMap(device)
+    assert native.IKyRegister_ReadInt(native.IKyRegisterMap_GetRegisterByAddress(regs, GAIN))[1] == 0
+    camera = Aravis.Camera.new("10.10.2.2")
+    arv = camera.get_device()
+    arv.set_string_feature_value("UserSetSelector", "UserSet1")
+    arv.execute_command("UserSetLoad")
+    assert arv.get_integer_feature_value("PyGain") == 9
+    del arv, camera
+    assert native.KySoftDeviceGEV_Stop(device).IsOK()
