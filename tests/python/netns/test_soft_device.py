@@ -2,6 +2,7 @@
 namespace: custom registers and features from its event sink, register sinks, identity,
 statistics, message channel, controllers connecting and leaving, and clients (ours and aravis's)
 that find it, read and write it."""
+import os
 import re
 import socket
 import struct
@@ -568,7 +569,7 @@ def test_register_argument_errors(soft):
     assert sink.gain_sink.take() == []  # argument errors reach no register
 
 
-def test_client_accesses_run_the_sinks_in_order(soft, client):
+def test_client_accesses_run_the_sinks_in_order(soft, client, tmp_path):
     device, sink, _ = soft
     sink.gain_sink.take()
     assert native.KyDeviceGEV_WriteRegister(client, GAIN, 42).IsOK()                      # WRITEREG
@@ -586,9 +587,14 @@ def test_client_accesses_run_the_sinks_in_order(soft, client):
     assert native.KyDeviceGEV_ReadRegister(client, LIMITED)[1] == 50
     assert native.IKyRegister_Write(register(device, LIMITED), 101).GetCode() == ky.KY_INVALID_PARAMETER
     assert native.IKyRegister_ReadInt(register(device, LIMITED))[1] == 50
-    # the client reads the XML the device built
+    # the client reads the XML the device built, with the program's features
     listed = native.IKyRegister_ReadString(register(device, 0x0200))  # FirstURL
     assert listed[0].IsOK() and listed[1].startswith("Local:")
+    path = os.path.join(tmp_path, "device.xml")
+    assert native.KyDevice_DumpGenICamXML(client, path).IsOK()
+    with open(path, encoding="utf-8") as f:
+        xml = f.read()
+    assert 'Name="PyGain"' in xml and 'Name="PyGainMilli"' in xml
 
 
 def test_connect_and_leave_reach_the_event_sink(soft):
@@ -766,11 +772,32 @@ def test_user_sets_save_and_load_through_the_features(soft):
         del camera
 
 
+class PersistingSink(ky.IKyRegisterEventSink):
+    """Saves and loads its register through the store, as a register behind selectors does."""
+
+    def __init__(self):
+        super().__init__()
+        self.results = []
+
+    def Persist(self, register, store):
+        assert type(register) is ky.IKyRegister and type(store) is ky.IKyRegisterStore
+        self.results.append(native.IKyRegisterStore_Persist(store, register, "_Only").GetCode())
+        self.results.append(native.IKyRegisterStore_Persist(store, None, "_Only").GetCode())
+        self.results.append(outcome(native.IKyRegisterStore_Persist, store, ky.KyString("x"), "_Only"))
+        self.results.append(outcome(native.IKyRegisterStore_Persist, store, register, b"_Only"))
+        return ky.KY_OK
+
+
 class GainDevice(ky.IKySoftDeviceGEVEventSink):
-    """One custom integer feature, PyGain, on register GAIN."""
+    """One custom integer feature, PyGain, on register GAIN, persisted through the store."""
+
+    def __init__(self):
+        super().__init__()
+        self.persisting = PersistingSink()
 
     def OnCreateCustomRegisters(self, device, factory):
-        native.IKyRegisterFactory_AddRegister(factory, "PyGainReg", GAIN, 4, ky.KyGenAccessModeReadWrite)
+        native.IKyRegisterFactory_AddRegister(factory, "PyGainReg", GAIN, 4, ky.KyGenAccessModeReadWrite,
+                                              self.persisting)
 
     def OnCreateCustomGenApiFeatures(self, device, factory):
         regs = native.IKySoftDeviceGEV_GetRegisterMap(device)
@@ -792,7 +819,12 @@ def test_user_sets_survive_stop_and_start():
     arv = camera.get_device()
     arv.set_integer_feature_value("PyGain", 9)
     arv.set_string_feature_value("UserSetSelector", "UserSet1")
+    sink.persisting.results.clear()
     arv.execute_command("UserSetSave")
+    assert sink.persisting.results == [
+        ky.KY_OK, ky.KY_INVALID_PARAMETER,
+        ("TypeError", "in method 'IKyRegisterStore_Persist', argument 2 of type 'IKyRegister *'"),
+        ("TypeError", "Argument 3: failed to create KyString from Python string")]
     del arv, camera
     assert native.KySoftDeviceGEV_Stop(device).IsOK()
     assert native.KySoftDeviceGEV_Start(device, "02:00:0a:0a:02:02").IsOK()
