@@ -237,6 +237,9 @@ class DeviceSink(ky.IKySoftDeviceGEVEventSink):
     def OnControlChannelStop(self, device):
         self._add(("stop",))
 
+    def OnDeviceResetNetwork(self, device):
+        self._add(("network reset", type(device)))
+
 
 class UserSetNotify(ky.IKyUserSetNotify):
     def __init__(self):
@@ -671,6 +674,31 @@ def test_heartbeat_expiry_and_statistics(soft):
         gvcp.close()
     connects = [e for e in sink.take() if e[0] == "connect"]
     assert len(connects) == 1 and connects[0][5] == ky.KyAccessControl
+
+
+def test_force_ip_restart_reaches_the_event_sink(soft):
+    device, sink, _ = soft
+    statistics = native.KySoftDeviceGEV_GetStatistics(device)
+    native.IKySoftDeviceGEVStatistics_Reset(statistics)
+    sink.take()
+    mac = bytes(int(part, 16) for part in MAC.split(":"))
+    # FORCEIP with address, mask and gateway 0: restart the IP configuration (the address stays)
+    payload = struct.pack(">H2s4s12xI12xI12xI", 0, mac[:2], mac[2:], 0, 0, 0)
+    sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    try:
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
+        sock.bind((HOST_IP, 0))
+        sock.sendto(struct.pack(">BBHHH", 0x42, 0x01, 0x0004, len(payload), 1) + payload, ("10.10.1.255", 3956))
+        assert wait_for(lambda: any(e[0] == "network reset" for e in sink.events))
+    finally:
+        sock.close()
+    assert ("network reset", ky.IKySoftDeviceGEV) in sink.take()
+    assert native.IKySoftDeviceGEVStatistics_GetForceIpsReceived(statistics) == 1
+    gvcp = Gvcp()
+    try:
+        assert gvcp.read(0x0000) == (0, 0x00020000)  # still answers on its address
+    finally:
+        gvcp.close()
 
 
 # ----- message channel
