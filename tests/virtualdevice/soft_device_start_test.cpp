@@ -17,7 +17,7 @@ struct CreationSink : IKySoftDeviceGEVEventSink
 {
     Throws throws = Throws::Nothing;
     int registerCalls = 0, featureCalls = 0;
-    KyResult infoResult, versionResult, guidResult;
+    KyResult infoResult, versionResult, guidResult, vendorResult;
     bool hadInfo = false, hadMap = false;
 
     void OnCreateCustomRegisters(IKySoftDeviceGEV *device, IKyRegisterFactory *) override
@@ -34,6 +34,7 @@ struct CreationSink : IKySoftDeviceGEVEventSink
             versionResult = info->SetGenICamXMLVersion(2, 3, 4);
             guidResult = info->SetGenICamXMLGUIDs("0A1B2C3D-0000-1111-2222-333344445555",
                                                   "0A1B2C3D-0000-1111-2222-333344446666");
+            vendorResult = info->SetGenICamXMLRegDescVendorName("VendorInXml");
         }
     }
     void OnCreateCustomGenApiFeatures(IKySoftDeviceGEV *, IKyGenApiFactory *) override
@@ -96,18 +97,24 @@ TEST(SoftDeviceStart, IdentityAndXmlHeaderAreSetInsideStart)
     EXPECT_TRUE(sink.infoResult.IsOK());
     EXPECT_TRUE(sink.versionResult.IsOK());
     EXPECT_TRUE(sink.guidResult.IsOK());
+    EXPECT_TRUE(sink.vendorResult.IsOK());
     KyString xml;
     ASSERT_TRUE(device.GetGenICamXMLFile(xml).IsOK());
     // The program versions its file; the schema stays the generator's.
     EXPECT_TRUE(Contains(xml, "MajorVersion=\"2\" MinorVersion=\"3\" SubMinorVersion=\"4\""));
     EXPECT_TRUE(
         Contains(xml, "SchemaMajorVersion=\"1\" SchemaMinorVersion=\"1\" SchemaSubMinorVersion=\"0\""));
-    EXPECT_TRUE(Contains(xml, "ModelName=\"InsideStart\""));
+    EXPECT_TRUE(Contains(xml, "ModelName=\"InsideStart\" VendorName=\"VendorInXml\""));
     EXPECT_TRUE(Contains(xml, "ProductGuid=\"0A1B2C3D-0000-1111-2222-333344445555\""));
     IKySoftDeviceGEVInfo *info = device.GetInfo();
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->GetGenICamXMLVersionMinor(), 3);
     EXPECT_EQ(info->SetGenICamXMLVersion(1, 0, 0).GetCode(), KY_STATE_ERROR) << "the XML exists";
+    EXPECT_EQ(info->SetGenICamXMLRegDescModelName("Late").GetCode(), KY_STATE_ERROR);
+    EXPECT_EQ(info->SetGenICamXMLRegDescVendorName("V234567890123456789012345678901X").GetCode(),
+              KY_INVALID_PARAMETER);
+    EXPECT_EQ(info->GetGenICamXMLRegDescModelName(), "InsideStart") << "follows the model name";
+    EXPECT_EQ(info->GetGenICamXMLRegDescVendorName(), "VendorInXml");
     EXPECT_TRUE(device.Stop().IsOK());
 }
 

@@ -107,6 +107,7 @@ class DeviceSink(ky.IKySoftDeviceGEVEventSink):
             native.IKySoftDeviceGEVInfo_SetModelName(info, "PyCam").GetCode(),
             native.IKySoftDeviceGEVInfo_SetSerialNumber(info, "PY0001").GetCode(),
             native.IKySoftDeviceGEVInfo_SetGenICamXMLVersion(info, 1, 2, 3).GetCode(),
+            native.IKySoftDeviceGEVInfo_SetGenICamXMLRegDescVendorName(info, "PyVendor").GetCode(),
         ]
         add, array = native.IKyRegisterFactory_AddRegister, native.IKyRegisterFactory_AddByteArray
         rw = ky.KyGenAccessModeReadWrite
@@ -294,7 +295,7 @@ def test_creation_callbacks_ran_inside_start(soft):
     device, sink, _ = soft
     assert sink.created["register arguments"] == (ky.IKySoftDeviceGEV, ky.IKyRegisterFactory)
     assert sink.created["feature arguments"] == (ky.IKySoftDeviceGEV, ky.IKyGenApiFactory)
-    assert sink.created["identity"] == [ky.KY_OK] * 3
+    assert sink.created["identity"] == [ky.KY_OK] * 4
     assert sink.created["registers"] == [ky.KY_OK] * 8
     assert sink.created["refused registers"] == [ky.KY_INVALID_PARAMETER] * 5
     features = sink.created["features"]
@@ -401,8 +402,7 @@ def test_identity_xml_and_discovery(soft):
     assert native.IKySoftDeviceGEVInfo_GetModelName(info) == "PyCam"
     assert native.IKySoftDeviceGEVInfo_GetSerialNumber(again) == "PY0001"
     assert native.IKySoftDeviceGEVInfo_GetGenICamXMLRegDescModelName(info) == "PyCam"
-    assert native.IKySoftDeviceGEVInfo_GetGenICamXMLRegDescVendorName(info) == \
-        native.IKySoftDeviceGEVInfo_GetManufacturerName(info)
+    assert native.IKySoftDeviceGEVInfo_GetGenICamXMLRegDescVendorName(info) == "PyVendor"
     assert (native.IKySoftDeviceGEVInfo_GetGenICamXMLVersionMajor(info),
             native.IKySoftDeviceGEVInfo_GetGenICamXMLVersionMinor(info),
             native.IKySoftDeviceGEVInfo_GetGenICamXMLVersionSubMinor(info)) == (1, 2, 3)
@@ -412,7 +412,9 @@ def test_identity_xml_and_discovery(soft):
     assert native.IKySoftDeviceGEVInfo_SetGenICamXMLGUIDs(info, "x", guid).GetCode() == ky.KY_INVALID_PARAMETER
     assert native.IKySoftDeviceGEVInfo_SetSerialNumber(info, "0123456789ABCDEF").GetCode() == ky.KY_INVALID_PARAMETER
     assert native.IKySoftDeviceGEVInfo_SetDeviceVersion(info, "2.5").GetCode() == ky.KY_OK
-    assert native.IKySoftDeviceGEVInfo_SetGenICamXMLRegDescModelName(info, "x").GetCode() == ky.KY_OK
+    assert native.IKySoftDeviceGEVInfo_SetGenICamXMLRegDescModelName(info, "x").GetCode() == ky.KY_STATE_ERROR
+    assert native.IKySoftDeviceGEVInfo_SetGenICamXMLRegDescVendorName(info, "v" * 32).GetCode() == \
+        ky.KY_INVALID_PARAMETER
     errors = [
         (native.IKySoftDeviceGEVInfo_SetGenICamXMLVersion, (info, 1, 0, 65536), OverflowError, 4, "uint16_t"),
         (native.IKySoftDeviceGEVInfo_SetGenICamXMLVersion, (info, -1, 0, 0), OverflowError, 2, "uint16_t"),
@@ -430,6 +432,7 @@ def test_identity_xml_and_discovery(soft):
     assert result.GetCode() == ky.KY_OK and type(xml) is str
     assert 'MajorVersion="1" MinorVersion="2" SubMinorVersion="3"' in xml
     assert 'SchemaMajorVersion="1" SchemaMinorVersion="1"' in xml
+    assert 'ModelName="PyCam" VendorName="PyVendor"' in xml
     for name in ("PyGain", "PyLimited", "PyLabel", "PyExposure", "PyFlag", "PyMode", "PyTrigger", "PyBlob",
                  "PyGainTwice", "PyHalfExposure", "PyGainMilli", "PyExposureMilli", "PyEventValue", "PyGainAlias"):
         assert 'Name="%s"' % name in xml, name

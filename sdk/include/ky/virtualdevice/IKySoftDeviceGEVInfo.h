@@ -3,8 +3,9 @@
 //
 // String setters: KY_INVALID_PARAMETER when the text does not fit its register with the
 // terminating zero (manufacturer, model, device version, firmware version: 31 characters;
-// manufacturer information: 47; serial number: 15). XML version and GUIDs: KY_STATE_ERROR once
-// the XML exists (after Start); GUIDs are 8-4-4-4-12 hexadecimal digits.
+// manufacturer information: 47; serial number: 15). XML header (file version, GUIDs,
+// RegisterDescription names): KY_STATE_ERROR once the XML exists, so set it before Start or in
+// Start's creation callbacks; GUIDs are 8-4-4-4-12 hexadecimal digits.
 #pragma once
 
 #include "ky/virtualdevice/KyVirtualDeviceExport.h"
@@ -98,17 +99,19 @@ public:
     /// @param aVersion the same form
     /// @return KY_OK, KY_INVALID_PARAMETER (not a GUID), KY_STATE_ERROR (the file exists)
     virtual KyResult SetGenICamXMLGUIDs(const KyString &aProduct, const KyString &aVersion) = 0;
-    /// Sets the ModelName of the GenICam XML file's RegisterDescription (by default ignored).
+    /// Sets the ModelName of the GenICam XML file's RegisterDescription, before the file exists
+    /// (this body ignores it; the software device keeps it).
     /// @param aName at most 31 characters
-    /// @return KY_OK, KY_INVALID_PARAMETER (too long)
+    /// @return KY_OK, KY_INVALID_PARAMETER (too long), KY_STATE_ERROR (the file exists)
     virtual KyResult SetGenICamXMLRegDescModelName(const KyString &aName)
     {
         (void)aName;
         return KyResult(KY_OK);
     }
-    /// Sets the VendorName of the GenICam XML file's RegisterDescription (by default ignored).
+    /// Sets the VendorName of the GenICam XML file's RegisterDescription, before the file exists
+    /// (this body ignores it; the software device keeps it).
     /// @param aName at most 31 characters
-    /// @return KY_OK, KY_INVALID_PARAMETER (too long)
+    /// @return KY_OK, KY_INVALID_PARAMETER (too long), KY_STATE_ERROR (the file exists)
     virtual KyResult SetGenICamXMLRegDescVendorName(const KyString &aName)
     {
         (void)aName;
