@@ -27,7 +27,7 @@ PRELUDE = textwrap.dedent("""
         def __init__(self):
             self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
             self.sock.bind((HOST_IP, 0))
-            self.sock.settimeout(3)
+            self.sock.settimeout(10)
             self.request = 0
         def command(self, code, payload):
             self.request += 1
