@@ -706,7 +706,8 @@ def test_force_ip_restart_reaches_the_event_sink(soft):
     assert native.IKySoftDeviceGEVStatistics_GetForceIpsReceived(statistics) == 1
     gvcp = Gvcp()
     try:
-        assert gvcp.read(0x0000) == (0, 0x00020000)  # still answers on its address
+        # still answers on its address (busy while the restart lasts)
+        assert wait_for(lambda: gvcp.read(0x0000) == (0, 0x00020000))
     finally:
         gvcp.close()
 
