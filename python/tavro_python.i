@@ -39,9 +39,17 @@
 %include "bindings/ky_gen_number.i"
 %include "bindings/ky_gen_register_string.i"
 %include "bindings/ky_gen_state_stack.i"
-// (soft-device families come here)
-%include "bindings/ky_fps_stabilizer.i"
+%include "bindings/ky_soft_callbacks.i"
+%include "bindings/ky_user_set_notify.i"
+%include "bindings/ky_soft_device_info.i"
+%include "bindings/ky_message_channel.i"
+%include "bindings/ky_soft_device_event_sink.i"
 // (streaming channel source family comes here)
+%include "bindings/ky_registers.i"
+%include "bindings/ky_genapi_factory.i"
+%include "bindings/ky_soft_device.i"
+%include "bindings/ky_fps_stabilizer.i"
+// (default streaming channel source family comes here)
 %include "bindings/ky_session_info.i"
 %include "bindings/ky_system.i"
 %include "bindings/ky_device_info.i"

@@ -134,3 +134,34 @@ void KyPy_WatchDirectorSelf(T *object)
   KyPy_WatchDirectorSelf(result);
 }
 %enddef
+
+// KyResult returned by a Python override: an int in the signed 32-bit range is the code (taken
+// as unsigned: -1 is 0xFFFFFFFF, True is 1), a wrapped KyResult is copied. Anything else, None
+// included, is a type mismatch (TypeError, nothing printed) that the native caller receives as
+// Swig::DirectorTypeMismatchException; no KyResult is ever read through a null pointer.
+%fragment("KyPy_DirectorResult", "header") %{
+SWIGINTERN bool KyPy_ResultFromOverride(PyObject *value, KyResult &out)
+{
+    if (PyLong_Check(value)) {
+        const long code = PyLong_AsLong(value);
+        if (code == -1 && PyErr_Occurred()) {
+            PyErr_Clear();
+        } else if (code >= INT32_MIN && code <= INT32_MAX) {
+            out = KyResult(static_cast<uint32_t>(code));
+            return true;
+        }
+    }
+    void *ptr = 0;
+    if (value != Py_None && SWIG_IsOK(SWIG_ConvertPtr(value, &ptr, SWIG_TypeQuery("KyResult *"), 0)) && ptr) {
+        out = *static_cast<KyResult *>(ptr);
+        return true;
+    }
+    return false;
+}
+%}
+%typemap(directorout, fragment="KyPy_DirectorResult") KyResult {
+  /* KyResult from the override: a code or a KyResult, else a type mismatch */
+  if (!KyPy_ResultFromOverride($input, $result)) {
+    Swig::DirectorTypeMismatchException::raise(PyExc_TypeError, "in method $symname with output value of type 'KyResult'");
+  }
+}

@@ -134,12 +134,16 @@ KyResult KySoftDeviceGEV::Start(const KyString &aMACAddress) { return mImpl->Sta
 
 KyResult KySoftDeviceGEV::Stop() { return mImpl->Stop(); }
 
-IKySoftDeviceGEVInfo *KySoftDeviceGEV::GetInfo() { return mImpl->mRunning ? &mImpl->mInfo : nullptr; }
+// Both also inside Start, so that its callbacks set the identity and the XML header and declare
+// features on the registers already made.
+IKySoftDeviceGEVInfo *KySoftDeviceGEV::GetInfo()
+{
+    return mImpl->mRunning || mImpl->mStarting ? &mImpl->mInfo : nullptr;
+}
 
-// Also inside Start's own callbacks, which declare features on the registers already made.
 IKyRegisterMap *KySoftDeviceGEV::GetRegisterMap()
 {
-    return mImpl->mRunning || mImpl->mDeclaring ? &mImpl->mMap : nullptr;
+    return mImpl->mRunning || mImpl->mStarting ? &mImpl->mMap : nullptr;
 }
 
 IKySoftDeviceGEVStatistics *KySoftDeviceGEV::GetStatistics()

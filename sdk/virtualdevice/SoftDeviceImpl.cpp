@@ -46,6 +46,14 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     if (mRunning) {
         return KyResult(KY_STATE_ERROR, "the device is already running");
     }
+    // The identity and the register map answer from here on, so that the creation callbacks
+    // can use them.
+    mStarting = true;
+    struct StartingEnd
+    {
+        std::atomic<bool> &flag;
+        ~StartingEnd() { flag = false; }
+    } startingEnd{mStarting};
     KyResult result = ChooseAddress(macText);
     if (result.IsFailure()) {
         MakeStandardXml();
@@ -78,28 +86,30 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     if (result.IsOK()) {
         const size_t firstCustom = mMap.GetRegisterCount();
         SoftRegisterFactory factory(mMap);
-        mDeclaring = true;
-        Notify("OnCreateCustomRegisters",
-               [&](IKySoftDeviceGEVEventSink *sink) { sink->OnCreateCustomRegisters(&mOwner, &factory); });
-        for (IKyStreamingChannelSource *source : mSources) {
-            ky::base::Guarded(SoftDeviceLog(), "CreateRegisters",
-                              [&] { source->CreateRegisters(&mMap, &factory); });
+        result = NotifyCreation("OnCreateCustomRegisters", [&](IKySoftDeviceGEVEventSink *sink) {
+            sink->OnCreateCustomRegisters(&mOwner, &factory);
+        });
+        for (size_t i = 0; i < mSources.size() && result.IsOK(); ++i) {
+            result = CreationCall("CreateRegisters", [&] { mSources[i]->CreateRegisters(&mMap, &factory); });
         }
         // The XML names each feature once: the features of the first stream channel describe
         // it; further channels are reached through their register blocks.
         mStreamTables.clear();
-        if (!mSources.empty()) {
+        if (result.IsOK() && !mSources.empty()) {
             mStreamTables.push_back(SoftStreamFeatures::Make(0, *mSources.front()));
         }
-        result = MakeXml();
-        mDeclaring = false;
+        if (result.IsOK()) {
+            result = MakeXml();
+        }
         if (result.IsOK()) {
             result = StartStreams();
         }
         if (result.IsOK()) {
             result = SoftBootstrap(mMap, mContext).AddXml(mZipXml);
         }
-        mUserSets.Begin(mMap, firstCustom);
+        if (result.IsOK()) {
+            mUserSets.Begin(mMap, firstCustom);
+        }
     }
     if (result.IsOK()) {
         mHandler = std::make_unique<SoftGvcpHandler>(mMap, mPrivilege, mStatistics, *this, mContext.mac);
@@ -126,6 +136,30 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
                                     KyString(SoftNetAdapter::FormatIp(mAddress.gateway)), GVCP_PORT);
     });
     return KyResult(KY_OK);
+}
+
+KyResult KySoftDeviceGEV::Impl::CreationCall(const char *what, const std::function<void()> &call) noexcept
+{
+    const char *reason = "an exception that is not a std::exception";
+    std::string text;
+    try {
+        call();
+        return KyResult(KY_OK);
+    } catch (const std::exception &error) {
+        try {
+            text = error.what();
+            reason = text.c_str();
+        } catch (...) {
+            reason = "an exception";
+        }
+    } catch (...) {
+    }
+    SoftLog("SoftDevice::Start", "%s threw: %s", what, reason);
+    try {
+        return KyResult(KY_GENERIC_ERROR, KyString(what) + " failed: " + reason);
+    } catch (...) {
+        return KyResult(KY_GENERIC_ERROR);
+    }
 }
 
 // The channels take their buffers and open their senders; their registers join the map.
@@ -178,16 +212,20 @@ KyResult KySoftDeviceGEV::Impl::MakeXml()
         deviceTables.push_back(&table);
     }
     SoftGenApiFactory factory(deviceTables);
-    Notify("OnCreateCustomGenApiFeatures",
-           [&](IKySoftDeviceGEVEventSink *sink) { sink->OnCreateCustomGenApiFeatures(&mOwner, &factory); });
-    for (IKyStreamingChannelSource *source : mSources) {
-        ky::base::Guarded(SoftDeviceLog(), "CreateGenApiFeatures",
-                          [&] { source->CreateGenApiFeatures(&mMap, &factory); });
+    KyResult result = NotifyCreation("OnCreateCustomGenApiFeatures", [&](IKySoftDeviceGEVEventSink *sink) {
+        sink->OnCreateCustomGenApiFeatures(&mOwner, &factory);
+    });
+    for (size_t i = 0; i < mSources.size() && result.IsOK(); ++i) {
+        result =
+            CreationCall("CreateGenApiFeatures", [&] { mSources[i]->CreateGenApiFeatures(&mMap, &factory); });
+    }
+    if (result.IsFailure()) {
+        return result;
     }
     std::vector<const SoftFeatureTable *> tables(deviceTables.begin(), deviceTables.end());
     tables.push_back(&factory.Table());
     std::string xml;
-    KyResult result = SoftDeviceXml::Render(mInfo, tables, xml);
+    result = SoftDeviceXml::Render(mInfo, tables, xml);
     if (result.IsOK()) {
         KyGenParameterArray check;
         result = check.Load(KyString(xml), nullptr);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -52,12 +53,33 @@ public:
         }
     }
 
+    // Calls the creation callback of every registered sink in turn. The first that throws ends
+    // the round: Start fails with what it threw, and no further sink is called.
+    template <typename F>
+    KyResult NotifyCreation(const char *what, F call)
+    {
+        std::vector<IKySoftDeviceGEVEventSink *> sinks;
+        {
+            std::lock_guard<std::mutex> lock(mSinkMutex);
+            sinks = mSinks;
+        }
+        for (IKySoftDeviceGEVEventSink *sink : sinks) {
+            KyResult result = CreationCall(what, [&] { call(sink); });
+            if (result.IsFailure()) {
+                return result;
+            }
+        }
+        return KyResult(KY_OK);
+    }
+    // Runs one creation callback; a throw becomes KY_GENERIC_ERROR "<what> failed: <reason>".
+    static KyResult CreationCall(const char *what, const std::function<void()> &call) noexcept;
+
     KySoftDeviceGEV &mOwner;
     // Start, Stop and the before-start setters. Recursive: sinks called during Start may call
     // the device's setters.
     std::recursive_mutex mLifeMutex;
     std::atomic<bool> mRunning{false};
-    std::atomic<bool> mDeclaring{false};  // Start is calling the custom register and feature callbacks
+    std::atomic<bool> mStarting{false};  // inside Start: identity and register map are handed out
 
     ky::soft::SoftDeviceInfo mInfo;
     ky::soft::SoftDeviceContext mContext{mInfo};

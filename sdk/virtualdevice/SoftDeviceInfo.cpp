@@ -106,6 +106,45 @@ KyResult SoftDeviceInfo::SetGenICamXMLGUIDs(const KyString &aProduct, const KySt
     return KyResult(KY_OK);
 }
 
+const KyString &SoftDeviceInfo::GetGenICamXMLRegDescModelName()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mRegDescModel.IsEmpty() ? mModel : mRegDescModel;
+}
+
+const KyString &SoftDeviceInfo::GetGenICamXMLRegDescVendorName()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mRegDescVendor.IsEmpty() ? mManufacturer : mRegDescVendor;
+}
+
+// A RegisterDescription name is written into the XML header: at most 31 characters, and only
+// while the XML does not exist yet.
+KyResult SoftDeviceInfo::SetHeaderName(KyString &field, const KyString &value, const char *what)
+{
+    constexpr size_t LONGEST = 31;
+    if (value.GetLength() > LONGEST) {
+        return KyResult(KY_INVALID_PARAMETER, KyString(what) + " takes at most " + std::to_string(LONGEST) +
+                                                  " characters, not " + std::to_string(value.GetLength()));
+    }
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mXmlCreated) {
+        return KyResult(KY_STATE_ERROR, "the GenICam XML file already exists");
+    }
+    field = value;
+    return KyResult(KY_OK);
+}
+
+KyResult SoftDeviceInfo::SetGenICamXMLRegDescModelName(const KyString &aName)
+{
+    return SetHeaderName(mRegDescModel, aName, "the XML's model name");
+}
+
+KyResult SoftDeviceInfo::SetGenICamXMLRegDescVendorName(const KyString &aName)
+{
+    return SetHeaderName(mRegDescVendor, aName, "the XML's vendor name");
+}
+
 void SoftDeviceInfo::SetXmlCreated(bool created)
 {
     std::lock_guard<std::mutex> lock(mMutex);

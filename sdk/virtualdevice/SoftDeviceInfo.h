@@ -30,8 +30,13 @@ public:
     uint16_t GetGenICamXMLVersionSubMinor() const override { return mXmlSubMinor; }
     const KyString &GetGenICamXMLProductGUID() override { return mProductGuid; }
     const KyString &GetGenICamXMLVersionGUID() override { return mVersionGuid; }
+    // The RegisterDescription names follow the model and manufacturer names until they are set.
+    const KyString &GetGenICamXMLRegDescModelName() override;
+    const KyString &GetGenICamXMLRegDescVendorName() override;
     KyResult SetGenICamXMLVersion(uint16_t aMajor, uint16_t aMinor, uint16_t aSubMinor) override;
     KyResult SetGenICamXMLGUIDs(const KyString &aProduct, const KyString &aVersion) override;
+    KyResult SetGenICamXMLRegDescModelName(const KyString &aName) override;
+    KyResult SetGenICamXMLRegDescVendorName(const KyString &aName) override;
 
     // Once the XML exists its header can no longer change.
     void SetXmlCreated(bool created);
@@ -47,11 +52,13 @@ public:
 
 private:
     KyResult SetText(KyString &field, const KyString &value, size_t registerSize, const char *what);
+    KyResult SetHeaderName(KyString &field, const KyString &value, const char *what);
 
     std::mutex mMutex;
     KyString mManufacturer, mModel, mVersion, mFirmwareVersion, mManufacturerInfo, mSerial;
-    uint16_t mXmlMajor = 1, mXmlMinor = 1, mXmlSubMinor = 0;
+    uint16_t mXmlMajor = 1, mXmlMinor = 0, mXmlSubMinor = 0;  // the file's version
     KyString mProductGuid, mVersionGuid;
+    KyString mRegDescModel, mRegDescVendor;  // empty: the model and manufacturer names
     bool mXmlCreated = false;
 };
 

@@ -141,8 +141,8 @@ TEST(SoftRegisterFactory, RulesOfKindAddressAndOverlap)
     SoftRegisterMap map;
     SoftRegisterFactory factory(map);
     int context = 0;
-    ASSERT_TRUE(factory.AddRegister("A", 0x1000, 4, KyGenAccessModeReadWrite, nullptr, &context).IsOK());
-    ASSERT_TRUE(factory.AddByteArray("B", 0x1010, 16, KyGenAccessModeReadOnly).IsOK());
+    ASSERT_TRUE(factory.AddRegister("A", 0x11000, 4, KyGenAccessModeReadWrite, nullptr, &context).IsOK());
+    ASSERT_TRUE(factory.AddByteArray("B", 0x11010, 16, KyGenAccessModeReadOnly).IsOK());
     const struct
     {
         const char *name;
@@ -153,9 +153,9 @@ TEST(SoftRegisterFactory, RulesOfKindAddressAndOverlap)
          "[C] a register is 4 or 8 bytes long, not 2"},
         {"array of 6 bytes", factory.AddByteArray("D", 0x2000, 6, KyGenAccessModeReadWrite),
          "[D] a byte array is a non-zero multiple of 4 bytes long, not 6"},
-        {"overlap before", factory.AddRegister("E", 0x100C, 8, KyGenAccessModeReadWrite), "[E] overlaps B"},
-        {"overlap after", factory.AddByteArray("F", 0x101C, 4, KyGenAccessModeReadWrite), "[F] overlaps B"},
-        {"unaligned", factory.AddRegister("G", 0x3002, 4, KyGenAccessModeReadWrite),
+        {"overlap before", factory.AddRegister("E", 0x1100C, 8, KyGenAccessModeReadWrite), "[E] overlaps B"},
+        {"overlap after", factory.AddByteArray("F", 0x1101C, 4, KyGenAccessModeReadWrite), "[F] overlaps B"},
+        {"unaligned", factory.AddRegister("G", 0x13002, 4, KyGenAccessModeReadWrite),
          "[G] address is not a multiple of 4"},
         {"past the address space", factory.AddByteArray("H", 0xFFFFFFFC, 8, KyGenAccessModeReadWrite),
          "[H] runs past the 32-bit address space"},
@@ -171,10 +171,44 @@ TEST(SoftRegisterFactory, RulesOfKindAddressAndOverlap)
     EXPECT_EQ(map.GetRegisterByIndex(0)->GetContext(), &context);
     EXPECT_TRUE(map.GetRegisterByIndex(1)->IsArrayOfBytes());
     EXPECT_EQ(map.GetRegisterByIndex(2), nullptr);
-    EXPECT_EQ(map.FindContaining(0x101F), map.Find(0x1010));
-    EXPECT_EQ(map.FindContaining(0x1020), nullptr);
-    EXPECT_EQ(map.FindContaining(0x1004), nullptr);
+    EXPECT_EQ(map.FindContaining(0x1101F), map.Find(0x11010));
+    EXPECT_EQ(map.FindContaining(0x11020), nullptr);
+    EXPECT_EQ(map.FindContaining(0x11004), nullptr);
     EXPECT_EQ(map.Lock().GetCode(), KY_STATE_ERROR) << "no lock while the device is not running";
+}
+
+// The bootstrap area and the device's own area stay the device's, also where it has no register.
+TEST(SoftRegisterFactory, KeepsOutOfTheDeviceAreas)
+{
+    SoftRegisterMap map;
+    SoftRegisterFactory factory(map);
+    const struct
+    {
+        const char *name;
+        KyResult result;
+        const char *description;
+    } cases[] = {
+        {"bootstrap start", factory.AddRegister("A", 0x0000, 4, KyGenAccessModeReadWrite),
+         "[A] overlaps the bootstrap registers"},
+        {"bootstrap hole", factory.AddByteArray("B", 0x0940, 16, KyGenAccessModeReadWrite),
+         "[B] overlaps the bootstrap registers"},
+        {"bootstrap end", factory.AddRegister("C", 0x9FFC, 8, KyGenAccessModeReadWrite),
+         "[C] overlaps the bootstrap registers"},
+        {"into the XML file", factory.AddByteArray("D", 0x3FEFFFF0, 32, KyGenAccessModeReadOnly),
+         "[D] overlaps the device's GenICam XML file and its own registers"},
+        {"device's own registers", factory.AddRegister("E", 0x3FFF0200, 4, KyGenAccessModeReadWrite),
+         "[E] overlaps the device's GenICam XML file and its own registers"},
+        {"last word of the device area", factory.AddRegister("F", 0x3FFFFFFC, 4, KyGenAccessModeReadWrite),
+         "[F] overlaps the device's GenICam XML file and its own registers"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(c.result.GetCode(), KY_INVALID_PARAMETER) << c.name;
+        EXPECT_STREQ(c.result.GetDescription().GetAscii(), c.description) << c.name;
+    }
+    EXPECT_EQ(map.GetRegisterCount(), 0u);
+    EXPECT_TRUE(factory.AddRegister("AfterBootstrap", 0xA000, 4, KyGenAccessModeReadWrite).IsOK());
+    EXPECT_TRUE(factory.AddByteArray("BeforeXml", 0x3FEFFFF0, 16, KyGenAccessModeReadWrite).IsOK());
+    EXPECT_TRUE(factory.AddRegister("AfterDeviceArea", 0x40000000, 4, KyGenAccessModeReadWrite).IsOK());
 }
 
 TEST(SoftRegisterStore, SavesAndLoadsBySuffix)

@@ -18,8 +18,9 @@ std::string Header(const FeatureDocument &d)
            text(d.modelName) + " VendorName=" + text(d.vendorName) + " ToolTip=" + text(d.toolTip) +
            " StandardNameSpace=" + text(d.standardNameSpace) + " SchemaMajorVersion=\"" +
            std::to_string(d.schemaMajor) + "\" SchemaMinorVersion=\"" + std::to_string(d.schemaMinor) +
-           "\" SchemaSubMinorVersion=\"" + std::to_string(d.schemaSubMinor) + "\"" +
-           " MajorVersion=\"1\" MinorVersion=\"0\" SubMinorVersion=\"0\"" +
+           "\" SchemaSubMinorVersion=\"" + std::to_string(d.schemaSubMinor) + "\"" + " MajorVersion=\"" +
+           std::to_string(d.fileMajor) + "\" MinorVersion=\"" + std::to_string(d.fileMinor) +
+           "\" SubMinorVersion=\"" + std::to_string(d.fileSubMinor) + "\"" +
            " ProductGuid=" + text(d.productGuid) + " VersionGuid=" + text(d.versionGuid) + " xmlns=\"" +
            space + "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"" + " xsi:schemaLocation=\"" +
            space + " " + space + ".xsd\">\n";

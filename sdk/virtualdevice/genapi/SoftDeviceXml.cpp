@@ -15,9 +15,10 @@ ky::gc::FeatureDocument Document(IKySoftDeviceGEVInfo &info)
     document.vendorName = info.GetGenICamXMLRegDescVendorName().str();
     document.toolTip = "Software GigE Vision device";
     document.standardNameSpace = "GEV";
-    document.schemaMajor = info.GetGenICamXMLVersionMajor();
-    document.schemaMinor = info.GetGenICamXMLVersionMinor();
-    document.schemaSubMinor = info.GetGenICamXMLVersionSubMinor();
+    // The program versions its file; the schema is the one the generator writes.
+    document.fileMajor = info.GetGenICamXMLVersionMajor();
+    document.fileMinor = info.GetGenICamXMLVersionMinor();
+    document.fileSubMinor = info.GetGenICamXMLVersionSubMinor();
     document.productGuid = info.GetGenICamXMLProductGUID().str();
     document.versionGuid = info.GetGenICamXMLVersionGUID().str();
     return document;  // its port is the device's memory, "Device"

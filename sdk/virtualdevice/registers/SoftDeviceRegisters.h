@@ -18,6 +18,9 @@ constexpr uint32_t FIRMWARE_VERSION_OFFSET = 0x3FFF0100;
 constexpr uint32_t FIRMWARE_VERSION_SIZE = 32;
 constexpr uint32_t XML_FILE_OFFSET = 0x3FF00000;
 constexpr uint32_t XML_FILE_MAX_SIZE = 0x000F0000;
+// Custom registers stay out of [0, BOOTSTRAP_AREA_END) and [XML_FILE_OFFSET, DEVICE_AREA_END).
+constexpr uint64_t BOOTSTRAP_AREA_END = 0xA000;
+constexpr uint64_t DEVICE_AREA_END = 0x40000000;
 
 constexpr uint32_t HEARTBEAT_TIMEOUT_DEFAULT_MS = 3000;
 constexpr uint32_t HEARTBEAT_TIMEOUT_MIN_MS = 500;

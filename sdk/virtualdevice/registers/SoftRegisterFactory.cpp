@@ -1,5 +1,7 @@
 #include "registers/SoftRegisterFactory.h"
 
+#include "registers/SoftDeviceRegisters.h"
+
 namespace ky::soft {
 
 KyResult SoftRegisterFactory::AddRegister(const KyString &aName, uint32_t aAddress, uint32_t aLength,
@@ -38,6 +40,22 @@ KyResult SoftRegisterFactory::Add(const KyString &name, uint32_t address, uint32
         mode != KyGenAccessModeWriteOnly) {
         return KyResult(KY_INVALID_PARAMETER, KyString("[") + name + "] access mode " + std::to_string(mode) +
                                                   " is not read-only, read-write or write-only");
+    }
+    // The bootstrap area and the device's own area (its GenICam XML file, the registers behind its
+    // own features) belong to the device, also where it has not placed a register yet.
+    static const struct
+    {
+        uint64_t begin, end;
+        const char *what;
+    } reserved[] = {
+        {0, BOOTSTRAP_AREA_END, "the bootstrap registers"},
+        {XML_FILE_OFFSET, DEVICE_AREA_END, "the device's GenICam XML file and its own registers"},
+    };
+    const uint64_t begin = address, end = begin + length;
+    for (const auto &area : reserved) {
+        if (begin < area.end && area.begin < end) {
+            return KyResult(KY_INVALID_PARAMETER, KyString("[") + name + "] overlaps " + area.what);
+        }
     }
     auto reg = std::make_unique<SoftRegister>(name, address, length, mode, arrayOfBytes, context);
     if (sink != nullptr) {

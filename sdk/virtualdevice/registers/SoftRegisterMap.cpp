@@ -1,6 +1,7 @@
 #include "registers/SoftRegisterMap.h"
 
 #include "gev/Gvcp.h"
+#include "SoftLog.h"
 
 namespace ky::soft {
 
@@ -78,6 +79,9 @@ void SoftRegisterMap::Release()
     if (mLocks > 0) {
         --mLocks;
     }
+    if (mLocks == 0) {
+        mSetAside.clear();
+    }
     mLockChanged.notify_all();
 }
 
@@ -91,7 +95,15 @@ void SoftRegisterMap::Clear()
 {
     std::unique_lock<std::mutex> lock(mLockMutex);
     mRunning = false;
-    mLockChanged.wait(lock, [this] { return mLocks == 0; });
+    if (!mLockChanged.wait_for(lock, mClearWait, [this] { return mLocks == 0; })) {
+        SoftLog("SoftDevice::Stop",
+                "the register map is still locked after %lld ms (a Lock without Release); its registers "
+                "are removed from the map and freed with the last Release",
+                static_cast<long long>(mClearWait.count()));
+        for (auto &entry : mByAddress) {
+            mSetAside.push_back(std::move(entry.second));
+        }
+    }
     mByIndex.clear();
     mByAddress.clear();
 }

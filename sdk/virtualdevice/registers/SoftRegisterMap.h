@@ -3,6 +3,7 @@
 // the device threads need no lock; the program's Lock/Release keeps Stop from removing them.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -35,8 +36,11 @@ public:
     SoftRegister *FindContaining(uint32_t address);
 
     void SetRunning(bool running);
-    // Waits until no Lock is held, then removes every register.
+    // Waits until no Lock is held, then removes every register. A lock still held after the
+    // clear wait (a Lock without its Release) is logged, and the registers are set aside instead
+    // of freed: they go with the last Release or with the map.
     void Clear();
+    void SetClearWait(std::chrono::milliseconds wait) { mClearWait = wait; }
 
 private:
     std::map<uint32_t, std::unique_ptr<SoftRegister>> mByAddress;
@@ -45,6 +49,8 @@ private:
     std::condition_variable mLockChanged;
     int mLocks = 0;
     bool mRunning = false;
+    std::chrono::milliseconds mClearWait{3000};
+    std::vector<std::unique_ptr<SoftRegister>> mSetAside;  // removed while still locked
 };
 
 }  // namespace ky::soft

@@ -15,21 +15,36 @@ class IKyRegisterStore;
 class KY_VIRTUALDEVICE_API IKyRegisterEventSink
 {
 public:
+    IKyRegisterEventSink() = default;
     virtual ~IKyRegisterEventSink() { }
 
+    /// Before a read: the place to refresh the register's content.
+    /// @param aRegister the register
+    /// @return KY_OK to allow the read; any other code refuses it
     virtual KyResult PreRead(IKyRegister *aRegister)
     {
         (void)aRegister;
         return KyResult(KY_OK);
     }
+    /// After a read.
+    /// @param aRegister the register
     virtual void PostRead(IKyRegister *aRegister) { (void)aRegister; }
+    /// Before a write; the new value can be read from the register.
+    /// @param aRegister the register
+    /// @return KY_OK to allow the write; any other code refuses it and the former value stays
     virtual KyResult PreWrite(IKyRegister *aRegister)
     {
         (void)aRegister;
         return KyResult(KY_OK);
     }
+    /// After a write: the place to react to the new value.
+    /// @param aRegister the register
     virtual void PostWrite(IKyRegister *aRegister) { (void)aRegister; }
-    // User sets: KY_NOT_IMPLEMENTED says the register needs no selector-wise handling.
+    /// When a user set is saved or loaded: a register holding several values behind selectors calls
+    /// the store's Persist for each selector combination.
+    /// @param aRegister the register
+    /// @param aStore the store, valid during the call
+    /// @return KY_OK when handled; KY_NOT_IMPLEMENTED (the default) has the whole register saved
     virtual KyResult Persist(IKyRegister *aRegister, IKyRegisterStore *aStore)
     {
         (void)aRegister;

@@ -15,14 +15,25 @@ class KY_VIRTUALDEVICE_API IKyRegisterMap
 public:
     virtual ~IKyRegisterMap() { }
 
+    /// The number of registers.
+    /// @return the count; registers are indexed from 0
     virtual size_t GetRegisterCount() = 0;
-    // Null for an index out of range or an address where no register starts.
+    /// A register by index.
+    /// @param aIndex 0 to GetRegisterCount() - 1
+    /// @return the register, null for an index out of range
     virtual IKyRegister *GetRegisterByIndex(size_t aIndex) = 0;
+    /// A register by address.
+    /// @param aAddress the address where the register starts
+    /// @return the register, null where no register starts
     virtual IKyRegister *GetRegisterByAddress(uint32_t aAddress) = 0;
-    // Keeps registers from being removed (Stop waits for it) while held; it does not serialise
-    // register access. Lock() waits; Lock(ms) gives KY_TIMEOUT after ms. KY_STATE_ERROR when
-    // the device is not running. Every successful Lock needs one Release.
+    /// Keeps registers from being removed while held (Stop waits for it a bounded time); it does
+    /// not serialise register access. Every successful Lock needs one Release.
+    /// @return KY_OK, KY_STATE_ERROR (the device is not running)
     virtual KyResult Lock() = 0;
+    /// Lock, waiting at most aTimeout milliseconds.
+    /// @param aTimeout milliseconds
+    /// @return KY_OK, KY_TIMEOUT, KY_STATE_ERROR (the device is not running)
     virtual KyResult Lock(uint32_t aTimeout) = 0;
+    /// Releases one Lock.
     virtual void Release() = 0;
 };

@@ -14,5 +14,10 @@ class KY_VIRTUALDEVICE_API IKyRegisterStore
 public:
     virtual ~IKyRegisterStore() { }
 
+    /// Saves the register's content (when a user set is saved) or loads it (when one is loaded)
+    /// under the register's name and the suffix.
+    /// @param aRegister the register, usually the one Persist was called for
+    /// @param aNameSuffix one suffix per selector combination
+    /// @return KY_OK, KY_INVALID_PARAMETER (no register)
     virtual KyResult Persist(IKyRegister *aRegister, const KyString &aNameSuffix) = 0;
 };

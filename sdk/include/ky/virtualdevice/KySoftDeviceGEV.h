@@ -40,7 +40,9 @@
 class KY_VIRTUALDEVICE_API KySoftDeviceGEV : public IKySoftDeviceGEV
 {
 public:
+    /// A device that does not run yet.
     KySoftDeviceGEV();
+    /// Stops a running device.
     ~KySoftDeviceGEV() override;
     KySoftDeviceGEV(const KySoftDeviceGEV &) = delete;
     KySoftDeviceGEV &operator=(const KySoftDeviceGEV &) = delete;
@@ -61,7 +63,10 @@ public:
     IKyMessageChannel *GetMessagingChannel() override;
     KyResult GetGenICamXMLFile(KyString &aXMLFile) const override;
 
-    // Buffers are timestamped when queued (default true); false keeps the program's timestamps.
+    /// Whether buffers are timestamped when queued (default true); false keeps the program's
+    /// timestamps.
+    /// @param aEnabled the switch
+    /// @return KY_OK
     KyResult SetStreamTimestamping(bool aEnabled);
 
     // Test only: the sender of stream channel aChannel (AddStream order) leaves out this fraction

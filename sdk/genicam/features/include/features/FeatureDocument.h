@@ -24,7 +24,9 @@ struct FeatureDocument
     std::string standardNameSpace = "None";
     std::string productGuid = "0";
     std::string versionGuid = "0";
+    // The schema the document follows (the namespace), and the version of the file itself.
     unsigned schemaMajor = 1, schemaMinor = 1, schemaSubMinor = 0;
+    unsigned fileMajor = 1, fileMinor = 0, fileSubMinor = 0;
 
     // `style.port` is the document's own port node (a chunk or event port comes from a table).
     FeatureXml::Style style;

@@ -1,0 +1,49 @@
+// IKySoftDeviceGEV and KySoftDeviceGEV: a GigE Vision camera made of software. The program owns
+// the device it makes; sinks, sources and notifications stay owned by their Python objects (keep
+// them alive while registered). Start calls the sinks' creation callbacks on the calling thread;
+// every call runs with the interpreter lock released, so the device's threads can run the
+// overrides meanwhile. Identity, register map, statistics and message channel are borrowed from
+// the running device (None otherwise).
+
+%{
+#include "ky/virtualdevice/IKySoftDeviceGEV.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
+%}
+
+%apply KyString &KY_OUT_TEXT_TUPLE { KyString &aXMLFile };
+
+// Start: a creation callback that raised made Start fail, and its error is raised; an override
+// that raised where Start still succeeded has printed its line, and the running device is
+// reported by its result.
+%define KY_SOFT_START_EXCEPTION(Function)
+%exception Function {
+  try {
+    $action
+  } catch (Swig::DirectorException &) {
+    SWIG_fail;
+  }
+  if (PyErr_Occurred()) {
+    if (result.IsFailure()) SWIG_fail;
+    PyErr_Clear();
+  }
+}
+%enddef
+KY_SOFT_START_EXCEPTION(IKySoftDeviceGEV::Start)
+KY_SOFT_START_EXCEPTION(KySoftDeviceGEV::Start)
+KY_SOFT_DROP_OVERRIDE_ERRORS(IKySoftDeviceGEV::Stop)
+KY_SOFT_DROP_OVERRIDE_ERRORS(KySoftDeviceGEV::Stop)
+KY_SOFT_DROP_OVERRIDE_ERRORS(IKySoftDeviceGEV::~IKySoftDeviceGEV)
+KY_SOFT_DROP_OVERRIDE_ERRORS(KySoftDeviceGEV::~KySoftDeviceGEV)
+
+// ----- IKySoftDeviceGEV
+%include "ky/virtualdevice/IKySoftDeviceGEV.h"
+
+// ----- KySoftDeviceGEV
+// The kit's own test and network switches stay in C++.
+%ignore KySoftDeviceGEV::SetStreamTestDropFraction;
+%ignore KySoftDeviceGEV::SetIPAddress;
+%ignore KySoftDeviceGEV::SetApplyForcedIP;
+%ignore KySoftDeviceGEV::SetGenICamXMLZipped;
+%ignore KySoftDeviceGEV::Impl;
+%include "ky/virtualdevice/KySoftDeviceGEV.h"
+%clear KyString &aXMLFile;
