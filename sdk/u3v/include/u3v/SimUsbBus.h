@@ -1,0 +1,82 @@
+// SimUsbBus: an in-process USB link for USB3 Vision devices on machines without USB. A SimUsbLink
+// joins a host and a device by three bulk pipes (control, event, stream); each pipe hands whole
+// transfers from one side to the other through a bounded queue. A pipe can be stalled (as a
+// device halts an endpoint) and the link unplugged, which fails every pending and later transfer
+// on both sides with TransferStatus::Disconnected.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "u3v/UsbEndpoint.h"
+
+namespace ky::u3v {
+
+// One direction of a pipe: whole transfers, in order, at most `depth` waiting.
+class SimTransferQueue
+{
+public:
+    explicit SimTransferQueue(size_t depth) : mDepth(depth == 0 ? 1 : depth) { }
+
+    TransferStatus Push(const uint8_t *data, size_t size, uint32_t timeoutMs);
+    TransferStatus Pop(uint8_t *data, size_t capacity, size_t &received, uint32_t timeoutMs);
+    void SetStall(bool stalled);
+    void Disconnect();
+    bool IsDisconnected() const;
+
+private:
+    size_t mDepth;
+    mutable std::mutex mMutex;
+    std::condition_variable mChanged;
+    std::deque<std::vector<uint8_t>> mTransfers;
+    bool mStalled = false;
+    bool mDisconnected = false;
+};
+
+// One side's view of a pipe: writes go to `out`, reads come from `in`.
+class SimBulkPipe : public IUsbBulkPipe
+{
+public:
+    SimBulkPipe(std::shared_ptr<SimTransferQueue> out, std::shared_ptr<SimTransferQueue> in)
+        : mOut(std::move(out)), mIn(std::move(in))
+    { }
+
+    TransferStatus Write(const uint8_t *data, size_t size, uint32_t timeoutMs) override;
+    TransferStatus Read(uint8_t *data, size_t capacity, size_t &received, uint32_t timeoutMs) override;
+    void ClearStall() override;
+    bool IsConnected() const override;
+
+    // Halts this side's endpoints (both directions of the pipe) until ClearStall.
+    void Stall();
+
+private:
+    std::shared_ptr<SimTransferQueue> mOut;
+    std::shared_ptr<SimTransferQueue> mIn;
+};
+
+enum class SimPipe { Control = 0, Event = 1, Stream = 2 };
+constexpr size_t SIM_PIPE_COUNT = 3;
+
+// The cable between one host port and one device.
+class SimUsbLink
+{
+public:
+    explicit SimUsbLink(size_t queueDepth = 64);
+
+    SimBulkPipe &Host(SimPipe pipe) { return *mHost[static_cast<size_t>(pipe)]; }
+    SimBulkPipe &Device(SimPipe pipe) { return *mDevice[static_cast<size_t>(pipe)]; }
+
+    // Pulls the cable: every transfer, waiting or later, on either side fails as Disconnected.
+    void Unplug();
+    bool IsPlugged() const;
+
+private:
+    std::vector<std::shared_ptr<SimTransferQueue>> mQueues;
+    std::unique_ptr<SimBulkPipe> mHost[SIM_PIPE_COUNT];
+    std::unique_ptr<SimBulkPipe> mDevice[SIM_PIPE_COUNT];
+};
+
+}  // namespace ky::u3v
