@@ -1,7 +1,7 @@
 // The pipeline (KyPipeline) and the event sink that a Python class may implement
 // (KyPipelineEventSink).
 //
-// A pipeline keeps only its stream's address: the caller keeps the stream object alive and open.
+// A pipeline keeps only its stream's address; its Python proxy also keeps the stream's proxy alive.
 // RetrieveNextBuffer takes a timeout and returns the tuple (KyResult, buffer or None, operation
 // KyResult), the buffer borrowed from the pipeline until ReleaseBuffer. Every pipeline call runs
 // with the interpreter lock released: the sink's operations, called on the pipeline's thread
@@ -17,6 +17,13 @@
 
 // A pipeline handed to a sink is borrowed: deleting its proxy leaves the pipeline.
 KY_DELETES_ONLY_OWNED(KyPipeline)
+
+// The proxy of a pipeline holds its stream's proxy, so that a program that drops its stream
+// first cannot leave the pipeline on freed memory. The pipeline's own object goes first: "this"
+// is the first attribute the proxy gets, and the dict releases its items in that order.
+%feature("pythonappend") KyPipeline::KyPipeline %{
+        self._ky_stream = aStream
+%}
 
 // ----- KyPipeline
 // RetrieveNextBuffer: the one Python argument is the timeout (0 to 0xFFFFFFFF ms); the shorter

@@ -190,6 +190,17 @@ def test_pipeline_over_a_closed_stream():
     assert native.KyStream_IsOpen(stream) is False  # the stream stays the caller's
 
 
+def test_a_pipeline_proxy_keeps_its_stream_alive():
+    import gc
+
+    pipeline = ky.KyPipeline(ky.KyStreamGEV())  # nothing else holds the stream
+    gc.collect()
+    assert native.KyPipeline_Start(pipeline).GetCode() == ky.KY_NOT_CONNECTED
+    assert native.KyPipeline_SetBufferCount(pipeline, 6).IsOK()
+    del pipeline
+    gc.collect()
+
+
 class DefaultsSink(ky.KyPipelineEventSink):
     """Each operation reaches the SDK's default through the upcall with itself first."""
 
