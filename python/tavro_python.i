@@ -27,4 +27,7 @@
 %include "bindings/ky_device_info.i"
 %include "bindings/ky_interface.i"
 %include "bindings/ky_device.i"
-// (adapter, stream, pipeline and serial families come here)
+%include "bindings/ky_device_tesmar.i"
+%include "bindings/ky_device_adapter.i"
+// (stream and pipeline families come here)
+%include "bindings/ky_serial_port.i"
