@@ -245,3 +245,11 @@ def test_tesmar_protocol_set_ip_configuration():
     with pytest.raises(TypeError) as raised:
         native.KyDeviceTesmarProtocol_SetIPConfiguration("00:11:22:33:44:55")
     assert "KyDeviceTesmarProtocol::SetIPConfiguration(KyString const &,KyString const &)" in str(raised.value)
+
+
+def test_adapter_docstrings():
+    doc = native.KyDeviceAdapter_IsGenReadable.__doc__
+    assert "See IKyDeviceAdapter for description." in doc
+    assert ":param aParameterName: Name of the parameter to test for." in doc
+    assert "True if the parameter is present and readable, false if either condition fails." in doc
+    assert "Constructor." in native.new_KyDeviceAdapter.__doc__
