@@ -55,7 +55,9 @@
 %include "bindings/ky_device_info.i"
 %include "bindings/ky_interface.i"
 %include "bindings/ky_device.i"
-// (adapter family comes here)
+// (KyDeviceU3V comes here)
+%include "bindings/ky_device_tesmar.i"
+%include "bindings/ky_device_adapter.i"
 %include "bindings/ky_stream.i"
 %include "bindings/ky_pipeline.i"
-// (serial family comes here)
+%include "bindings/ky_serial_port.i"

@@ -84,6 +84,9 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
         result = mUserSets.AddRegisters(mMap, mUserSetCount, mUserSetNotify);
     }
     if (result.IsOK()) {
+        result = mSerialPort.AddRegisters(mMap);
+    }
+    if (result.IsOK()) {
         const size_t firstCustom = mMap.GetRegisterCount();
         SoftRegisterFactory factory(mMap);
         result = NotifyCreation("OnCreateCustomRegisters", [&](IKySoftDeviceGEVEventSink *sink) {

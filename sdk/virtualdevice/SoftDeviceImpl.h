@@ -21,6 +21,7 @@
 #include "gvcp/SoftNetAdapter.h"
 #include "registers/SoftRegisterMap.h"
 #include "streaming/SoftStreamChannel.h"
+#include "registers/SoftSerialPort.h"
 #include "registers/SoftUserSets.h"
 
 class __attribute__((visibility("hidden"))) KySoftDeviceGEV::Impl : public ky::soft::SoftDeviceHost
@@ -86,6 +87,7 @@ public:
     ky::soft::SoftDeviceStatistics mStatistics;
     ky::soft::SoftRegisterMap mMap;
     ky::soft::SoftUserSets mUserSets;
+    ky::soft::SoftSerialPort mSerialPort;
     // Features of the stream channels (image format, acquisition), filled before the XML is made;
     // rendered after the standard features, and open to the GenApi factory's overrides.
     std::vector<ky::soft::SoftFeatureTable> mStreamTables;

@@ -1,4 +1,0 @@
-// Stand-in until the library's first class lands.
-namespace ky {
-void KySerialPlaceholder() { }
-}  // namespace ky
