@@ -208,6 +208,17 @@ def test_update_sinks(params):
     assert native.KyGenParameter_UnregisterEventSink(width, None).GetCode() == ky.KY_NOT_FOUND
 
 
+def test_a_device_adapter_is_an_update_sink(params):
+    # The type table converts a KyDeviceAdapter to the KyGenEventSink base it carries.
+    adapter = ky.KyDeviceAdapter(None)
+    width = feature(params, "Width")
+    assert native.KyGenParameter_RegisterEventSink(width, adapter).IsOK()
+    assert native.KyGenParameterArray_SetIntegerValue(params, "Width", 816).IsOK()
+    assert native.KyGenEventSink_OnParameterUpdate(adapter, width) is None
+    assert native.KyGenParameter_UnregisterEventSink(width, adapter).IsOK()
+    assert native.KyGenParameter_UnregisterEventSink(width, adapter).GetCode() == ky.KY_NOT_FOUND
+
+
 PARAMETER = object()
 CATEGORY = object()
 LIST = object()
