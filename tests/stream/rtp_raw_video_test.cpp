@@ -191,3 +191,18 @@ TEST(RtpRawVideo, InvalidFormatDeliversNothing)
     RtpFrame frame;
     EXPECT_FALSE(d.TakeFrame(frame));
 }
+
+TEST(RtpRawVideo, RepeatedPacketDoesNotMakeUpForAMissingLine)
+{
+    const auto ref = Reference();
+    Feeder f;
+    // Line 0 twice, line 1 twice and line 2 never: as many bytes as a whole frame, yet not whole.
+    f.Send(RawPayload({{0, 0, Bytes(ref, 0, 12)}, {1, 0, Bytes(ref, 12, 12)}}), 3, false);
+    f.sequence--;  // the same packet again
+    f.Send(RawPayload({{0, 0, Bytes(ref, 0, 12)}, {1, 0, Bytes(ref, 12, 12)}}), 3, false);
+    f.Send(RawPayload({{1, 0, Bytes(ref, 12, 12)}}), 3, true);
+    RtpFrame frame;
+    ASSERT_TRUE(f.depacketizer.TakeFrame(frame));
+    EXPECT_FALSE(frame.complete);
+    EXPECT_EQ(frame.lostPackets, 0u);
+}

@@ -57,6 +57,7 @@ void RtpRawVideoDepacketizer::StartFrame(std::uint32_t timestamp)
     current_ = RtpFrame{};
     current_.timestamp = timestamp;
     current_.data.assign(format_.FrameSize(), 0);
+    received_.assign(format_.FrameSize() / format_.pgroupBytes, 0);
     filled_ = 0;
     open_ = true;
 }
@@ -66,7 +67,7 @@ void RtpRawVideoDepacketizer::EndFrame()
     if (!open_)
         return;
     current_.complete =
-        current_.lostPackets == 0 && current_.rejectedPackets == 0 && filled_ >= current_.data.size();
+        current_.lostPackets == 0 && current_.rejectedPackets == 0 && filled_ == received_.size();
     ready_.push_back(std::move(current_));
     current_ = RtpFrame{};
     open_ = false;
@@ -150,7 +151,14 @@ bool RtpRawVideoDepacketizer::PlaceSegments(const std::uint8_t *payload, std::si
             static_cast<std::size_t>(s.offset / format_.pgroupPixels) * format_.pgroupBytes;
         if (s.length > 0)
             std::memcpy(current_.data.data() + at, data, s.length);
-        filled_ += s.length;
+        // Count each pixel group once, so that a repeated packet does not make up for a lost one.
+        const std::size_t firstGroup = at / format_.pgroupBytes;
+        for (std::size_t g = firstGroup; g < firstGroup + s.length / format_.pgroupBytes; ++g) {
+            if (received_[g] == 0) {
+                received_[g] = 1;
+                ++filled_;
+            }
+        }
     }
     return allPlaced;
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <vector>
 
 #include "rtp/RtpFrame.h"
 #include "rtp/RtpPacket.h"
@@ -48,7 +49,8 @@ private:
     bool open_ = false;
     bool haveSequence_ = false;
     std::uint16_t lastSequence_ = 0;
-    std::size_t filled_ = 0;
+    std::vector<std::uint8_t> received_;  // one flag per pixel group of the open frame
+    std::size_t filled_ = 0;              // pixel groups received in the open frame
     std::deque<RtpFrame> ready_;
 };
 
