@@ -1,0 +1,75 @@
+// The RTP depacketizers: a byte stream as RTP over TCP would bring it (16-bit length before each
+// packet), every packet fed to a raw video depacketizer of a geometry chosen by the first bytes and
+// to the H.264 depacketizer. What comes out must lie within the frame size and the unit limit.
+#include <cstdlib>
+#include <vector>
+
+#include "FuzzInput.h"
+#include "rtp/RtpH264Depacketizer.h"
+#include "rtp/RtpPacket.h"
+#include "rtp/RtpRawVideoDepacketizer.h"
+#include "rtp/RtpTcpFramer.h"
+
+namespace {
+
+using namespace ky::stream;
+
+volatile uint8_t gLast = 0;
+
+void Check(const RtpFrame &frame, size_t limit)
+{
+    if (frame.data.size() > limit)
+        std::abort();
+    if (!frame.data.empty())
+        gLast = frame.data.back();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzInput in(data, size);
+    RtpRawVideoFormat format;
+    format.width = 1 + in.Byte() % 64;
+    format.height = 1 + in.Byte() % 64;
+    format.pgroupBytes = 1 + in.Byte() % 8;
+    format.pgroupPixels = 1 + in.Byte() % 4;
+    RtpRawVideoDepacketizer raw(format);
+    RtpH264Depacketizer h264;
+    const size_t rawLimit = format.Valid() ? format.FrameSize() : 0;
+
+    size_t length = in.Left();
+    const uint8_t *rest = in.Take(length);
+    RtpTcpFramer framer;
+    // Split the stream unevenly, as reads from a socket would.
+    size_t at = 0;
+    size_t step = 1;
+    std::vector<uint8_t> packet;
+    RtpFrame frame;
+    while (at < length) {
+        const size_t n = step < length - at ? step : length - at;
+        framer.Append(rest + at, n);
+        at += n;
+        step = step * 3 % 1024 + 1;
+        while (framer.Next(packet)) {
+            RtpPacket p;
+            if (ParseRtpPacket(packet.data(), packet.size(), p) != RtpParseStatus::Ok)
+                continue;
+            if (p.payload < packet.data() || p.payload + p.payloadSize > packet.data() + packet.size())
+                std::abort();
+            raw.Push(p);
+            h264.Push(p);
+            while (raw.TakeFrame(frame))
+                Check(frame, rawLimit);
+            while (h264.TakeFrame(frame))
+                Check(frame, RtpH264Depacketizer::MAX_ACCESS_UNIT_SIZE);
+        }
+    }
+    raw.Flush();
+    h264.Flush();
+    while (raw.TakeFrame(frame))
+        Check(frame, rawLimit);
+    while (h264.TakeFrame(frame))
+        Check(frame, RtpH264Depacketizer::MAX_ACCESS_UNIT_SIZE);
+    return 0;
+}
