@@ -21,17 +21,23 @@
 // Families in the order of the method table; a family of a later issue takes its place here.
 %include "bindings/ky_string_result.i"
 %include "bindings/ky_logging.i"
-// (image, buffer and GenICam families come here)
+%include "bindings/ky_pixel_bit_count.i"
+%include "bindings/ky_buffer_arrays.i"
+%include "bindings/ky_chunk_data.i"
+%include "bindings/ky_image.i"
+%include "bindings/ky_buffer.i"
+// (multi-part, converter, compression and GenICam families come here)
 %include "bindings/ky_soft_callbacks.i"
 %include "bindings/ky_user_set_notify.i"
 %include "bindings/ky_soft_device_info.i"
 %include "bindings/ky_message_channel.i"
 %include "bindings/ky_soft_device_event_sink.i"
-// (streaming channel source family comes here)
+%include "bindings/ky_streaming_source.i"
 %include "bindings/ky_registers.i"
 %include "bindings/ky_genapi_factory.i"
 %include "bindings/ky_soft_device.i"
-// (frame-rate stabilizer, default streaming channel source and pixel-count families come here)
+%include "bindings/ky_fps_stabilizer.i"
+%include "bindings/ky_streaming_source_default.i"
 %include "bindings/ky_session_info.i"
 %include "bindings/ky_system.i"
 %include "bindings/ky_device_info.i"

@@ -26,6 +26,21 @@
   }
 }
 
+// KY_DELETES_ONLY_OWNED(Class): delete_Class takes ownership from the Python object, and only an
+// object that owned its native object destroys it. A borrowed proxy (an image of a buffer, a
+// buffer retrieved from a stream) converts to a null pointer there, so deleting it leaves the
+// object to its owner. (Other instance arguments of the class convert as usual.)
+%define KY_DELETES_ONLY_OWNED(Class)
+%typemap(in, noblock=1) Class *self (void *argp = 0, int res = 0, int owned = 0) {
+  res = SWIG_ConvertPtrAndOwn($input, &argp, $descriptor, $disown | %convertptr_flags, &owned);
+  if (!SWIG_IsOK(res)) {
+    %argument_fail(res, "$type", $symname, $argnum);
+  }
+  $1 = %reinterpret_cast(argp, $ltype);
+  if (($disown) && !(owned & SWIG_POINTER_OWN)) $1 = 0;
+}
+%enddef
+
 %header %{
 #include <cstring>
 #include <type_traits>

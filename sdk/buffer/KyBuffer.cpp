@@ -1,11 +1,10 @@
 #include "ky/buffer/KyBuffer.h"
 
+#include <mutex>
 #include <new>
 #include <string>
 
 #include "ChunkStore.h"
-
-KyBuffer::KyBuffer() : KyBuffer(KyPayloadTypeImage) { }
 
 KyBuffer::KyBuffer(KyPayloadType aPayloadType)
     : mPayloadType(aPayloadType),
@@ -15,8 +14,33 @@ KyBuffer::KyBuffer(KyPayloadType aPayloadType)
       mChunkData(*this)
 { }
 
+namespace ky::buffer {
+namespace {
+
+// Held while a destroyed buffer calls its holder, and while a holder lets go of its buffers.
+std::mutex &HolderLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+}  // namespace
+
+void BufferHolder::LetGo(const std::function<void()> &release)
+{
+    std::lock_guard<std::mutex> lock(HolderLock());
+    release();
+}
+
+}  // namespace ky::buffer
+
 KyBuffer::~KyBuffer()
 {
+    if (mHolder.load() != nullptr) {
+        std::lock_guard<std::mutex> lock(ky::buffer::HolderLock());
+        if (ky::buffer::BufferHolder *holder = mHolder.load())
+            holder->ForgetBuffer(this);
+    }
     if (mOwned)
         delete[] mData;
 }
@@ -71,6 +95,9 @@ void KyBuffer::SetMemory(uint8_t *aData, uint32_t aSize, bool aOwned)
     if (mAcquiredSize > mSize)
         mAcquiredSize = 0;
     mImage.FitTo(mData, mSize);
+    // Nor may a raw payload claim more bytes than the memory has.
+    if (mData != nullptr && mRawData.mPayloadLength > mSize)
+        mRawData.mPayloadLength = mSize;
 }
 
 KyResult KyBuffer::Alloc(uint32_t aSize)

@@ -1,5 +1,7 @@
 #include "ky/buffer/KyChunkData.h"
 
+#include <algorithm>
+
 #include "ky/buffer/KyBuffer.h"
 
 KyChunkData::KyChunkData(KyBuffer &aBuffer) : mBuffer(aBuffer) { }
@@ -39,8 +41,9 @@ KyResult KyChunkData::Attach(void *aBuffer, uint32_t aLength) { return mBuffer.A
 
 uint8_t *KyChunkData::Detach()
 {
-    // The length of what was built stays readable after the memory goes back to the caller.
-    if (!mPayloadLengthSet && mBuffer.IsAttached())
-        SetChunkDataPayloadLength(mBuffer.GetChunkDataSize());
+    // The length of what was built stays readable after the memory goes back to the caller,
+    // never longer than that memory (chunks may have lived in an area of their own).
+    if (mBuffer.IsAttached())
+        SetChunkDataPayloadLength(std::min<uint64_t>(GetChunkDataPayloadLength(), mBuffer.GetSize()));
     return mBuffer.Detach();
 }

@@ -22,6 +22,9 @@ public:
     virtual KyResult Next(KyBuffer *&buffer, uint32_t timeoutMs) = 0;
     // Hands back what is queued or in progress as aborted.
     virtual void Abort() = 0;
+    // Takes a buffer back without handing it out, wherever it is; on return nothing writes into
+    // it. False when the source does not have it (any more).
+    virtual bool Withdraw(KyBuffer *buffer) = 0;
     // Stops receiving; what was queued comes back aborted through Next.
     virtual void Close() = 0;
 };

@@ -50,19 +50,53 @@ StreamCore::StreamCore()
         StreamLog().LogCritical(__FILE__, __LINE__, "KyStream", built.GetDescription().GetAscii());
 }
 
-StreamCore::~StreamCore() { Close(); }
+StreamCore::~StreamCore()
+{
+    Close();
+    // Buffers still queued are only forgotten; none of them may call this core afterwards.
+    LetGo([this] {
+        std::lock_guard<std::mutex> lock(mMutex);
+        ForgetQueued();
+    });
+}
+
+void StreamCore::ForgetQueued()
+{
+    for (KyBuffer *buffer : mQueued)
+        buffer->SetHolder(nullptr);
+    mQueued.clear();
+}
+
+void StreamCore::ForgetBuffer(KyBuffer *buffer)
+{
+    try {
+        std::unique_lock<std::mutex> lock(mMutex);
+        if (mQueued.count(buffer) == 0)
+            return;
+        if (mSource && mSource->Withdraw(buffer)) {
+            mQueued.erase(buffer);
+            buffer->SetHolder(nullptr);
+            return;
+        }
+        // Taken out of the source by a retriever that has not finished with it yet.
+        mHandedBack.wait(lock, [&] { return mQueued.count(buffer) == 0; });
+    } catch (const std::exception &e) {
+        // Called from a destructor: nothing may leave it.
+        StreamLog().LogError(__FILE__, __LINE__, "StreamCore::ForgetBuffer", e.what());
+    }
+}
 
 void StreamCore::SetSource(std::unique_ptr<BlockSource> source, uint32_t capacity, uint16_t channel)
 {
     std::shared_ptr<BlockSource> old;
-    {
+    LetGo([&] {
         std::lock_guard<std::mutex> lock(mMutex);
         old = std::move(mSource);
         mSource = std::move(source);
-        mQueued.clear();  // buffers of an earlier opening are forgotten
+        ForgetQueued();  // buffers of an earlier opening are forgotten
         mCapacity = capacity;
         mChannel = channel;
-    }
+    });
     if (old)
         old->Close();
 }
@@ -103,6 +137,7 @@ KyResult StreamCore::Queue(KyBuffer *buffer)
     if (result.IsFailure())
         return result;
     mQueued.insert(buffer);
+    buffer->SetHolder(this);
     return KyResult(KY_PENDING);
 }
 
@@ -123,12 +158,15 @@ KyResult StreamCore::Retrieve(KyBuffer **buffer, KyResult *operationResult, uint
     KyResult result = source->Next(out, timeoutMs);
     if (result.IsFailure())
         return result;
+    // Still linked: a destructor of this buffer on another thread waits until it is handed back.
+    mStatistics.Record(*out);
+    *operationResult = out->GetOperationResult();
     {
         std::lock_guard<std::mutex> lock(mMutex);
         mQueued.erase(out);
+        out->SetHolder(nullptr);
     }
-    mStatistics.Record(*out);
-    *operationResult = out->GetOperationResult();
+    mHandedBack.notify_all();
     *buffer = out;
     return KyResult();
 }

@@ -219,3 +219,51 @@ private:
     std::unique_ptr<KySoftDeviceGEV> mDevice;
 };
 %}
+
+// A stand-in image that describes any geometry over memory of its own, for the image shape rule
+// (bindings/ky_buffer_arrays.i): whatever the image claims, a view never reaches past its memory.
+%include "bindings/ky_buffer_arrays.i"
+%import "ky/buffer/KyBufferExport.h"
+%import "ky/buffer/IKyImage.h"
+%inline %{
+class TestImage : public IKyImage
+{
+public:
+    // memory: bytes behind the image, from a store of 1 MiB; 0 gives an image without memory.
+    TestImage(uint32_t width, uint32_t height, int pixelType, uint16_t paddingX, uint16_t paddingY,
+              uint32_t memory, uint32_t imageSize)
+        : mData(memory > (1u << 20) ? (1u << 20) : memory), mWidth(width), mHeight(height),
+          mPixelType(pixelType), mPaddingX(paddingX), mPaddingY(paddingY), mImageSize(imageSize)
+    {
+    }
+    const uint8_t *GetDataPointer() const override { return mData.empty() ? nullptr : mData.data(); }
+    uint8_t *GetDataPointer() override { return mData.empty() ? nullptr : mData.data(); }
+    uint32_t GetImageSize() const override { return mImageSize; }
+    uint32_t GetWidth() const override { return mWidth; }
+    uint32_t GetHeight() const override { return mHeight; }
+    KyPixelType GetPixelType() const override { return static_cast<KyPixelType>(mPixelType); }
+    uint32_t GetBitsPerPixel() const override { return (static_cast<uint32_t>(mPixelType) >> 16) & 0xFF; }
+    uint32_t GetOffsetX() const override { return 0; }
+    uint32_t GetOffsetY() const override { return 0; }
+    uint16_t GetPaddingX() const override { return mPaddingX; }
+    uint16_t GetPaddingY() const override { return mPaddingY; }
+    uint64_t GetBlockID() const override { return 0; }
+    uint64_t GetTimestamp() const override { return 0; }
+    uint64_t GetReceptionTime() const override { return 0; }
+    uint32_t Memory() const { return static_cast<uint32_t>(mData.size()); }
+
+private:
+    std::vector<uint8_t> mData;
+    uint32_t mWidth, mHeight;
+    int mPixelType;
+    uint16_t mPaddingX, mPaddingY;
+    uint32_t mImageSize;
+};
+%}
+%nothread TestImage::View;
+%extend TestImage {
+  // The view the bindings give of this image's memory.
+  PyObject *View() {
+    return KyPy_ImageView($self, $self->GetDataPointer(), $self->Memory());
+  }
+}

@@ -83,6 +83,9 @@ TEST(StreamEnd, BlockLargerThanItsBuffer)
     ASSERT_NE(buffer, nullptr);
     EXPECT_EQ(buffer->GetRequiredSize(), kSize);
     EXPECT_LE(buffer->GetAcquiredSize(), small);
+    // The image never describes more than the memory holds: its views stay inside it.
+    ASSERT_NE(buffer->GetImage(), nullptr);
+    EXPECT_LE(buffer->GetImage()->GetImageSize(), buffer->GetSize());
     const std::vector<uint8_t> expected = ky::gev::test::Pattern(kSize, 0);
     EXPECT_EQ(std::memcmp(buffer->GetDataPointer(), expected.data(), buffer->GetAcquiredSize()), 0);
     EXPECT_EQ(rig.Integer("BufferTooSmallCount"), 1);

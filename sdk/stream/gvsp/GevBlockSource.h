@@ -21,6 +21,7 @@ public:
     KyResult Queue(KyBuffer *buffer) override;
     KyResult Next(KyBuffer *&buffer, uint32_t timeoutMs) override;
     void Abort() override { mReceiver.Abort(); }
+    bool Withdraw(KyBuffer *buffer) override { return mReceiver.Withdraw(buffer); }
     void Close() override;
 
     uint16_t LocalPort() const { return mLocalPort; }

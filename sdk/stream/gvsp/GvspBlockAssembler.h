@@ -50,6 +50,8 @@ public:
 
     bool Done() const;
     bool HasDestination() const { return mHasDestination; }
+    // The caller's cookie of the destination (null without one).
+    void *Cookie() const { return mHasDestination ? mDestination.cookie : nullptr; }
     bool Unavailable() const { return mUnavailable; }
     bool TrailerReceived() const { return mTrailerReceived; }
     uint64_t BlockId() const { return mBlockId; }

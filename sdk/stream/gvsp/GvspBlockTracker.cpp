@@ -41,6 +41,17 @@ void GvspBlockTracker::AbortAll()
         End(0, GvspBlockStatus::Aborted);
 }
 
+bool GvspBlockTracker::AbortDestination(const void *cookie)
+{
+    for (size_t i = 0; i < mActive.size(); ++i) {
+        if (mActive[i]->block.Cookie() == cookie) {
+            End(i, GvspBlockStatus::Aborted);
+            return true;
+        }
+    }
+    return false;
+}
+
 // A packet that cannot be read: counted, and shown in the stream log when it asks for detail.
 void GvspBlockTracker::Refuse(const uint8_t *packet, size_t length)
 {

@@ -51,6 +51,9 @@ public:
     void CheckTimers(Clock::time_point now);
     Clock::time_point LastTimerCheck() const { return mLastTimerCheck; }
     void AbortAll();
+    // Ends the block in progress whose destination carries this cookie (aborted, handed to
+    // the host); false when no block in progress has it.
+    bool AbortDestination(const void *cookie);
 
     // The newest block that fills a destination: where in-order packets go next.
     const GvspBlockAssembler *NewestWithDestination() const;

@@ -185,6 +185,30 @@ void GvspReceiver::AbortLocked()
     }
 }
 
+bool GvspReceiver::Withdraw(const void *cookie)
+{
+    // Destinations are written only under mMutex (the socket too, when it writes in place).
+    std::lock_guard<std::mutex> lock(mMutex);
+    bool found = mTracker.AbortDestination(cookie);  // the ended block goes to mOut, taken below
+    {
+        std::lock_guard<std::mutex> queue(mQueueMutex);
+        const auto queued = std::find_if(mQueued.begin(), mQueued.end(),
+                                         [&](const GvspDestination &d) { return d.cookie == cookie; });
+        if (queued != mQueued.end()) {
+            mQueued.erase(queued);
+            found = true;
+        }
+    }
+    std::lock_guard<std::mutex> out(mOutMutex);
+    const auto ended = std::find_if(mOut.begin(), mOut.end(),
+                                    [&](const GvspCompletedBlock &b) { return b.cookie == cookie; });
+    if (ended != mOut.end()) {
+        mOut.erase(ended);
+        found = true;
+    }
+    return found;
+}
+
 KyResult GvspReceiver::WaitForBlock(GvspCompletedBlock &out, uint32_t timeoutMs)
 {
     std::unique_lock<std::mutex> lock(mOutMutex);

@@ -68,6 +68,10 @@ public:
     size_t QueuedCount() const;
     // Hands every queued destination and every block in progress back as aborted.
     void Abort();
+    // Takes the destination with this cookie back, wherever it is (queued, being filled, or
+    // ended and not yet taken by WaitForBlock), without handing it out; on return nothing writes
+    // into it. False when the receiver does not have it.
+    bool Withdraw(const void *cookie);
     // The next ended block, waiting up to timeoutMs; KY_TIMEOUT when none came.
     KyResult WaitForBlock(GvspCompletedBlock &out, uint32_t timeoutMs);
 

@@ -11,15 +11,22 @@
 class KY_APPUTILS_API KyFPSStabilizer
 {
 public:
+    /// Constructor: an empty history.
     KyFPSStabilizer() = default;
+    /// Destructor.
+    ~KyFPSStabilizer() = default;
 
-    // True when showing a frame now keeps the shown rate at or below aTargetFPS over the last
-    // second and the frame is at least half a period after the last one shown (the frame is
-    // then counted as shown); false otherwise: skip this frame and wait for the next rather than
-    // hold it. A target of 0 shows every frame.
+    /// Whether to show the current frame. True when showing it now keeps the shown rate at or
+    /// below the target over the last second and the frame comes at least half a period after
+    /// the last one shown (the frame then counts as shown); false otherwise: skip this frame
+    /// (it may still be processed) and wait for the next rather than hold it.
+    /// @param aTargetFPS frames per second to show; 0 shows every frame
+    /// @return true to show the frame
     bool IsTimeToDisplay(uint32_t aTargetFPS);
-    // Frames shown over the last second.
+    /// The rate of the frames shown.
+    /// @return frames shown over the last second
     uint32_t GetAverage();
+    /// Clears the history.
     void Reset() { mShown.clear(); }
 
 private:

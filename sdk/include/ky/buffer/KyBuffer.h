@@ -9,7 +9,9 @@
 
 #include "ky/buffer/KyBufferExport.h"
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,9 +25,27 @@
 class IKyMultiPartContainer;
 class IKyH264AccessUnit;
 class KyTesmarCompressed;
+class KyBuffer;
 namespace ky::buffer {
 class ChunkStore;
-}
+
+// What keeps a buffer's address while the buffer is queued (a stream). A buffer destroyed while
+// held tells its holder first, so that nothing writes into its memory afterwards.
+class KY_BUFFER_API BufferHolder
+{
+public:
+    // Takes the buffer out of every queue of the holder; on return the holder no longer uses
+    // it. Called by the buffer's destructor, on the destroying thread.
+    virtual void ForgetBuffer(KyBuffer *aBuffer) = 0;
+
+protected:
+    ~BufferHolder() = default;
+    // Runs release under the lock that a destroyed buffer holds while it calls its holder. A
+    // holder lets go of its buffers (SetHolder(nullptr)) inside it before it goes away itself,
+    // so that no buffer's destructor is inside a call to it afterwards.
+    static void LetGo(const std::function<void()> &release);
+};
+}  // namespace ky::buffer
 
 // Packet counters of one block, filled by the stream receiver.
 struct KyBufferPacketStatistics
@@ -46,107 +66,232 @@ public:
     // ID of the trailer written after an image or raw payload when chunks follow it.
     static constexpr uint32_t kMainChunkID = 0xA5A5A5A5u;
 
-    KyBuffer();
-    explicit KyBuffer(KyPayloadType aPayloadType);
+    /// A buffer without memory.
+    /// @param aPayloadType the kind of payload it carries (a KyPayloadType value)
+    explicit KyBuffer(KyPayloadType aPayloadType = KyPayloadTypeImage);
+    /// Destructor: frees the buffer's own memory (attached memory stays the caller's). A buffer
+    /// still queued on a stream leaves the stream first.
     ~KyBuffer() override;
     KyBuffer(const KyBuffer &) = delete;
     KyBuffer &operator=(const KyBuffer &) = delete;
 
+    /// The kind of payload the buffer carries.
+    /// @return a KyPayloadType value
     KyPayloadType GetPayloadType() const { return mPayloadType; }
-    // Payload views: null when the payload is of another type.
+    /// The image payload, owned by the buffer.
+    /// @return the image; null when the payload is not an image
     KyImage *GetImage();
     const KyImage *GetImage() const;
+    /// The raw-data payload, owned by the buffer.
+    /// @return the raw data; null when the payload is not raw data
     KyRawData *GetRawData();
     const KyRawData *GetRawData() const;
-    KyChunkData *GetChunkData();
-    const KyChunkData *GetChunkData() const;
-    // Payload types this kit does not carry yet: always null.
-    IKyMultiPartContainer *GetMultiPartContainer() { return nullptr; }
-    const IKyMultiPartContainer *GetMultiPartContainer() const { return nullptr; }
-    IKyH264AccessUnit *GetH264AccessUnit() { return nullptr; }
-    const IKyH264AccessUnit *GetH264AccessUnit() const { return nullptr; }
+    /// The compressed payload (not carried by this kit).
+    /// @return always null
     KyTesmarCompressed *GetTesmarCompressed() { return nullptr; }
     const KyTesmarCompressed *GetTesmarCompressed() const { return nullptr; }
+    /// The chunk-data payload, owned by the buffer.
+    /// @return the chunk data; null when the payload is not chunk data
+    KyChunkData *GetChunkData();
+    const KyChunkData *GetChunkData() const;
+    /// The multi-part container (not carried by this kit).
+    /// @return always null
+    IKyMultiPartContainer *GetMultiPartContainer() { return nullptr; }
+    const IKyMultiPartContainer *GetMultiPartContainer() const { return nullptr; }
+    /// The H.264 access unit (not carried by this kit).
+    /// @return always null
+    IKyH264AccessUnit *GetH264AccessUnit() { return nullptr; }
+    const IKyH264AccessUnit *GetH264AccessUnit() const { return nullptr; }
 
-    // The buffer's memory (null when it has none) and its capacity in bytes.
+    /// The buffer's memory, GetSize bytes.
+    /// @return the first byte; null when the buffer has no memory
     const uint8_t *GetDataPointer() const { return mData; }
     uint8_t *GetDataPointer() { return mData; }
+
+    /// A number of the caller's, kept with the buffer and not interpreted.
+    /// @return the ID (0 until set)
+    uint64_t GetID() const { return mID; }
+    /// Sets the caller's number of the buffer.
+    /// @param aID any number
+    void SetID(uint64_t aID) { mID = aID; }
+    /// Whether the last block came with 64-bit block IDs.
+    /// @return true for extended IDs
+    bool IsExtendedID() const { return mExtendedID; }
+    /// Whether the memory is the caller's (Attach).
+    /// @return true when memory is attached
+    bool IsAttached() const { return mData != nullptr && !mOwned; }
+    /// Whether the memory is the buffer's own (Alloc).
+    /// @return true when memory is allocated
+    bool IsAllocated() const { return mData != nullptr && mOwned; }
+    /// Bytes received in the last acquisition.
+    /// @return the byte count
+    uint32_t GetAcquiredSize() const { return mAcquiredSize; }
+    /// Bytes the last block needed (more than GetSize when the buffer was too small).
+    /// @return the byte count
+    uint32_t GetRequiredSize() const { return mRequiredSize; }
+    /// The capacity of the buffer's memory.
+    /// @return bytes allocated or attached; 0 without memory
     uint32_t GetSize() const { return mSize; }
 
-    // A number of the caller's, kept with the buffer and not interpreted.
-    uint64_t GetID() const { return mID; }
-    void SetID(uint64_t aID) { mID = aID; }
-    bool IsExtendedID() const { return mExtendedID; }
-    bool IsAttached() const { return mData != nullptr && !mOwned; }
-    bool IsAllocated() const { return mData != nullptr && mOwned; }
-    // Bytes received in the last acquisition.
-    uint32_t GetAcquiredSize() const { return mAcquiredSize; }
-    // Bytes the last block needed (more than GetSize when the buffer was too small).
-    uint32_t GetRequiredSize() const { return mRequiredSize; }
-    // Bytes of the payload: what was received, or for a buffer built here its main part plus
-    // its chunk data.
-    uint32_t GetPayloadSize() const;
-
-    // Back to a fresh buffer of that payload type: memory released (attached memory forgotten),
-    // chunks, identity, timing, statistics and results cleared. The ID stays.
+    /// Back to a fresh buffer: memory released (attached memory forgotten), chunks, identity,
+    /// timing, statistics and results cleared. The ID stays.
+    /// @param aPayloadType the payload type from now on
+    /// @return KY_OK
     KyResult Reset(KyPayloadType aPayloadType = KyPayloadTypeImage);
-    // Memory of the buffer's own, zeroed; replaces any earlier memory (attached memory is
-    // forgotten, not freed). KY_INVALID_PARAMETER for 0 bytes, KY_NOT_ENOUGH_MEMORY.
+    /// Gives the buffer zeroed memory of its own, replacing any earlier memory (attached memory is
+    /// forgotten, not freed).
+    /// @param aSize bytes
+    /// @return KY_OK; KY_INVALID_PARAMETER for 0 bytes; KY_NOT_ENOUGH_MEMORY
     KyResult Alloc(uint32_t aSize);
-    // A separate area for chunk data, used by AddChunk instead of the room after the payload.
+    /// Gives the buffer a separate area for chunk data, which AddChunk then fills.
+    /// @param aSize bytes, 8 of them per chunk for its trailer
+    /// @return KY_OK; KY_INVALID_PARAMETER for 0 bytes; KY_NOT_ENOUGH_MEMORY
     KyResult AllocChunk(uint32_t aSize);
-    // Releases the memory: own memory is freed, attached memory forgotten.
+    /// Releases the memory: own memory is freed, attached memory forgotten.
     void Free();
+    /// Releases the separate chunk area.
     void FreeChunk();
-    // Makes aSize bytes of the caller's memory the buffer's memory. KY_INVALID_PARAMETER for a
-    // null address or 0 bytes.
+    /// Makes the caller's memory the buffer's memory; the caller keeps it alive and in place
+    /// until Detach, Free, Reset or the buffer's destruction.
+    /// @param aBuffer the memory
+    /// @param aSize its bytes
+    /// @return KY_OK; KY_INVALID_PARAMETER for no memory or 0 bytes
     KyResult Attach(void *aBuffer, uint32_t aSize);
-    // Gives the attached memory back and leaves the buffer without memory; null (and nothing
-    // changed) when no memory is attached.
+    /// Gives the attached memory back and leaves the buffer without memory.
+    /// @return the memory that was attached; null (nothing changed) when none was
     uint8_t *Detach();
 
+    /// The ID of the last block received into the buffer.
+    /// @return the block ID
     uint64_t GetBlockID() const { return mBlockID; }
-    // The result of the last acquisition into this buffer.
+    /// How the last acquisition into this buffer ended.
+    /// @return KY_OK, or why the block is not whole (KY_MISSING_PACKETS, KY_TIMEOUT, KY_ABORTED,
+    /// KY_BUFFER_TOO_SMALL, ...)
     KyResult GetOperationResult() const { return mOperationResult; }
+    /// The device's timestamp of the block.
+    /// @return the timestamp in device ticks
     uint64_t GetTimestamp() const { return mTimestamp; }
-    // Microseconds on the host's monotonic clock when the block was complete.
+    /// When the block was complete, in microseconds on the host's monotonic clock (not an
+    /// absolute time).
+    /// @return the reception time
     uint64_t GetReceptionTime() const { return mReceptionTime; }
+    /// The duration of a block built for transmission.
+    /// @return the duration
     uint64_t GetDuration() const { return mDuration; }
+    /// Sets the timestamp of a block built for transmission.
+    /// @param aTimestamp device ticks
+    /// @return KY_OK
     KyResult SetTimestamp(uint64_t aTimestamp);
+    /// Sets the duration of a block built for transmission.
+    /// @param aDuration the duration
+    /// @return KY_OK
     KyResult SetDuration(uint64_t aDuration);
+    /// Sets the block ID of a block built for transmission.
+    /// @param aBlockID the block ID
+    /// @return KY_OK
     KyResult SetBlockID(uint64_t aBlockID);
+    /// Sets the reception time.
+    /// @param aReceptionTime microseconds on the host's monotonic clock
+    /// @return KY_OK
     KyResult SetReceptionTime(uint64_t aReceptionTime);
 
+    /// Packets of the last block that arrived through a resend.
+    /// @return the count
     uint32_t GetPacketsRecoveredCount() const { return mStatistics.PacketsRecovered; }
+    /// Packets of the last block recovered by a single resend request.
+    /// @return the count
     uint32_t GetPacketsRecoveredSingleResendCount() const { return mStatistics.PacketsRecoveredSingleResend; }
+    /// Groups of packets of the last block asked for again.
+    /// @return the count
     uint32_t GetResendGroupRequestedCount() const { return mStatistics.ResendGroupRequested; }
+    /// Packets of the last block asked for again.
+    /// @return the count
     uint32_t GetResendPacketRequestedCount() const { return mStatistics.ResendPacketRequested; }
+    /// Packets of the last block still missing when it ended.
+    /// @return the count
     uint32_t GetLostPacketCount() const { return mStatistics.LostPackets; }
+    /// Packets of the last block that could not be placed.
+    /// @return the count
     uint32_t GetIgnoredPacketCount() const { return mStatistics.IgnoredPackets; }
+    /// Packets of the last block that arrived more than once.
+    /// @return the count
     uint32_t GetRedundantPacketCount() const { return mStatistics.RedundantPackets; }
+    /// Packets of the last block that arrived out of order.
+    /// @return the count
     uint32_t GetPacketOutOfOrderCount() const { return mStatistics.PacketsOutOfOrder; }
-    // Groups of missing packet IDs. A last ID of 0xFFFFFF (0xFFFFFFFF with extended IDs) means
-    // the end of the block went missing. KY_NOT_FOUND for an index past the end (outputs kept).
+    /// The number of groups of packet IDs missing from the last block.
+    /// @param aCount receives the count
+    /// @return KY_OK
     KyResult GetMissingPacketIdsCount(uint32_t &aCount) const;
+    /// One group of packet IDs missing from the last block. A last ID of 0xFFFFFF (0xFFFFFFFF
+    /// with extended IDs) means the end of the block went missing.
+    /// @param aIndex the group, from 0
+    /// @param aFirst receives the first missing packet ID
+    /// @param aLast receives the last missing packet ID
+    /// @return KY_OK; KY_NOT_FOUND for an index past the end (outputs unchanged)
     KyResult GetMissingPacketIds(uint32_t aIndex, uint32_t &aFirst, uint32_t &aLast) const;
 
-    // IKyChunkData: the chunks of this buffer's payload.
+    /// Forgets every chunk of the payload (the memory stays).
     void ResetChunks() override;
+    /// Appends a chunk to the payload: copies the data and writes its 8-byte trailer after it.
+    /// @param aID the chunk ID
+    /// @param aData the chunk's bytes
+    /// @param aLength their count
+    /// @return KY_OK; KY_INVALID_PARAMETER for no data with a length; KY_BUFFER_TOO_SMALL when
+    /// the chunk area cannot take aLength + 8 bytes
     KyResult AddChunk(uint32_t aID, const uint8_t *aData, uint32_t aLength) override;
+    /// Sets the chunk layout ID sent with the chunks.
+    /// @param aChunkLayoutID the layout ID
     void SetChunkLayoutID(uint32_t aChunkLayoutID) override { mChunkLayoutID = aChunkLayoutID; }
+    /// Whether the payload carries chunks.
+    /// @return true when it has at least one
     bool HasChunks() const override;
+    /// The number of chunks of the payload.
+    /// @return the count
     uint32_t GetChunkCount() override;
+    /// The ID of a chunk.
+    /// @param aIndex the chunk, from 0
+    /// @param aID receives its ID
+    /// @return KY_OK; KY_NOT_FOUND for an index past the end
     KyResult GetChunkIDByIndex(uint32_t aIndex, uint32_t &aID) override;
+    /// The data size of a chunk.
+    /// @param aIndex the chunk, from 0
+    /// @return bytes; 0 when there is no such chunk
     uint32_t GetChunkSizeByIndex(uint32_t aIndex) override;
+    /// The data size of the first chunk with that ID.
+    /// @param aID the chunk ID
+    /// @return bytes; 0 when there is no such chunk
     uint32_t GetChunkSizeByID(uint32_t aID) override;
+    /// The data of a chunk, inside the payload.
+    /// @param aIndex the chunk, from 0
+    /// @return its first byte; null when there is no such chunk
     const uint8_t *GetChunkRawDataByIndex(uint32_t aIndex) override;
+    /// The data of the first chunk with that ID, inside the payload.
+    /// @param aID the chunk ID
+    /// @return its first byte; null when there is no such chunk
     const uint8_t *GetChunkRawDataByID(uint32_t aID) override;
+    /// Bytes of the payload: what was received, or for a buffer built here its main part plus
+    /// its chunk data.
+    /// @return the byte count
+    uint32_t GetPayloadSize() const;
+    /// The chunk layout ID.
+    /// @return the layout ID
     uint32_t GetChunkLayoutID() override { return mChunkLayoutID; }
+    /// Bytes used by chunk data, trailers included.
+    /// @return the byte count
     uint32_t GetChunkDataSize() const override;
+    /// Bytes that can still be added as chunk data, trailers included.
+    /// @return the byte count
     uint32_t GetChunkDataCapacity() const override;
 
+    /// Whether the last block's leader arrived.
+    /// @return true when it did
     bool IsHeaderValid() const { return mHeaderValid; }
+    /// Whether the last block's trailer arrived.
+    /// @return true when it did
     bool IsTrailerValid() const { return mTrailerValid; }
+    /// Whether the last block came with large leader and trailer packets.
+    /// @return true when it did
     bool IsLargeLeaderTrailerEnabled() const { return mLargeLeaderTrailer; }
 
     // ---- Filled by the stream receiver (and by tests); applications only read these. ----
@@ -172,6 +317,11 @@ public:
     // KY_INVALID_DATA_FORMAT (and no chunks) when a trailer is cut short or a length runs past
     // the start of the block.
     KyResult ParseChunks();
+    // The holder that has the buffer's address while it is queued (null: none), set by the
+    // holder as it takes and hands back the buffer. Destroying a held buffer first has the
+    // holder forget it.
+    void SetHolder(ky::buffer::BufferHolder *aHolder) { mHolder.store(aHolder); }
+    ky::buffer::BufferHolder *GetHolder() const { return mHolder.load(); }
 
 private:
     friend class KyImage;
@@ -207,6 +357,8 @@ private:
     bool mLargeLeaderTrailer = false;
     KyBufferPacketStatistics mStatistics;
     std::vector<std::pair<uint32_t, uint32_t>> mMissingPackets;
+
+    std::atomic<ky::buffer::BufferHolder *> mHolder{nullptr};
 
     KyImage mImage;
     KyRawData mRawData;

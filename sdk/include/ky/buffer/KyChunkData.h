@@ -15,6 +15,7 @@ class KyBuffer;
 class KY_BUFFER_API KyChunkData : public IKyChunkData
 {
 public:
+    /// Destructor: only its buffer destroys its chunk data.
     ~KyChunkData() override;
     KyChunkData(const KyChunkData &) = delete;
     KyChunkData &operator=(const KyChunkData &) = delete;
@@ -33,18 +34,24 @@ public:
     uint32_t GetChunkDataSize() const override;
     uint32_t GetChunkDataCapacity() const override;
 
-    // The payload length that the block's trailer gave, or the chunk data size of a payload
-    // built here.
+    /// The payload length: what the block's trailer gave, or the chunk data size of a payload
+    /// built here.
+    /// @return bytes
     virtual uint64_t GetChunkDataPayloadLength() const;
-    // Gives the buffer aMaximumChunkLength bytes of its own for chunks (8 of them per chunk go to
-    // its trailer). KY_INVALID_PARAMETER for 0, KY_NOT_ENOUGH_MEMORY.
+    /// Gives the buffer memory of its own for chunks.
+    /// @param aMaximumChunkLength bytes, 8 of them per chunk for its trailer
+    /// @return KY_OK; KY_INVALID_PARAMETER for 0; KY_NOT_ENOUGH_MEMORY
     virtual KyResult Alloc(uint32_t aMaximumChunkLength);
+    /// Releases the buffer's memory.
     virtual void Free();
-    // Makes aLength bytes of the caller's memory the buffer's memory; the caller keeps them alive
-    // until Detach, Free, the buffer's Reset or its destruction. KY_INVALID_PARAMETER for a null
-    // address or a length of 0.
+    /// Makes the caller's memory the buffer's memory; the caller keeps it alive and in place
+    /// until Detach, Free, the buffer's Reset or its destruction.
+    /// @param aBuffer the memory
+    /// @param aLength its bytes, 8 of them per chunk for its trailer
+    /// @return KY_OK; KY_INVALID_PARAMETER for no memory or a length of 0
     virtual KyResult Attach(void *aBuffer, uint32_t aLength);
-    // Gives the attached memory back (null when none is attached); the payload length stays.
+    /// Gives the attached memory back; the payload length stays (never more than that memory).
+    /// @return the memory that was attached; null when none was
     virtual uint8_t *Detach();
 
     // For the stream receiver: the payload length that the block's trailer gave.

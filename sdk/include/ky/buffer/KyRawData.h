@@ -15,24 +15,33 @@ class KyBuffer;
 class KY_BUFFER_API KyRawData
 {
 public:
+    /// Destructor: only its buffer destroys its raw data.
     virtual ~KyRawData();
     KyRawData(const KyRawData &) = delete;
     KyRawData &operator=(const KyRawData &) = delete;
 
-    // Payload bytes: as allocated or attached, or as the block's leader announced.
+    /// Payload bytes: as allocated or attached, or as the block's leader announced.
+    /// @return the byte count
     virtual uint64_t GetPayloadLength() const { return mPayloadLength; }
-    // Gives the buffer aPayloadLength + aMaximumChunkLength bytes of its own.
-    // KY_INVALID_PARAMETER when the total is 0 or above 4 GiB - 1, KY_NOT_ENOUGH_MEMORY.
+    /// Gives the buffer memory of its own: the payload, then room for chunk data.
+    /// @param aPayloadLength payload bytes
+    /// @param aMaximumChunkLength bytes for chunk data after the payload
+    /// @return KY_OK; KY_INVALID_PARAMETER when the total is 0 or above 4 GiB - 1;
+    /// KY_NOT_ENOUGH_MEMORY
     virtual KyResult Alloc(uint64_t aPayloadLength, uint32_t aMaximumChunkLength = 0);
-    // Releases the buffer's memory; the payload length stays.
+    /// Releases the buffer's memory; the payload length stays.
     virtual void Free();
-    // Makes aLength bytes of the caller's memory the buffer's memory: the payload is the first
-    // aLength - aMaximumChunkLength bytes, chunk data may follow. The caller keeps the memory
-    // alive until Detach, Free, the buffer's Reset or its destruction.
-    // KY_INVALID_PARAMETER for a null address, a length above 4 GiB - 1, or a chunk length
-    // larger than aLength.
+    /// Makes the caller's memory the buffer's memory: the payload is its first aLength -
+    /// aMaximumChunkLength bytes, chunk data may follow. The caller keeps the memory alive and in
+    /// place until Detach, Free, the buffer's Reset or its destruction.
+    /// @param aRawBuffer the memory
+    /// @param aLength its bytes
+    /// @param aMaximumChunkLength bytes of it kept for chunk data
+    /// @return KY_OK; KY_INVALID_PARAMETER for no memory, a length above 4 GiB - 1, or a chunk
+    /// length larger than aLength
     virtual KyResult Attach(void *aRawBuffer, uint64_t aLength, uint32_t aMaximumChunkLength = 0);
-    // Gives the attached memory back (null when none is attached); the payload length stays.
+    /// Gives the attached memory back; the payload length stays.
+    /// @return the memory that was attached; null when none was
     virtual uint8_t *Detach();
 
     // For the stream receiver: the payload length that the block's leader announced. Refused with
