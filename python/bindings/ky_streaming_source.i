@@ -21,6 +21,7 @@
 #include "ky/virtualdevice/IKyRegisterFactory.h"
 #include "ky/virtualdevice/IKyRegisterMap.h"
 #include "ky/virtualdevice/IKyStreamingChannelSource.h"
+#include "ky/virtualdevice/KyStreamingChannelSourceDefault.h"
 %}
 
 %fragment("KyPy_SourceItems", "header", fragment="KyPy_DirectorResult", fragment="KyPy_Text") %{
@@ -37,6 +38,13 @@ SWIGINTERN uint32_t KyPy_SourceUInt32Item(PyObject *item)
         Swig::DirectorTypeMismatchException::raise(PyExc_OverflowError, "in output value of type 'uint32_t'");
     }
     return static_cast<uint32_t>(value);
+}
+
+// The class named in the tuple texts of a forwarding source.
+SWIGINTERN const char *KyPy_SourceClassName(const IKyStreamingChannelSource *source)
+{
+    return dynamic_cast<const KyStreamingChannelSourceDefault *>(source) ? "KyStreamingChannelSourceDefault"
+                                                                          : "IKyStreamingChannelSource";
 }
 
 // Item n of an override's tuple, or the forwarding failure naming the tuple it should have been
@@ -57,7 +65,6 @@ SWIGINTERN PyObject *KyPy_SourceTupleItem(PyObject *result, Py_ssize_t n, const 
   $1 = &temp;
 }
 %typemap(argout, noblock=1) uint32_t &aMin "";
-%typemap(argout, noblock=1) uint32_t &aMax "";
 %typemap(argout, noblock=1) uint32_t &aInc {
   Py_XDECREF($result);
   $result = Py_BuildValue("(kkk)", (unsigned long) *arg2, (unsigned long) *arg3, (unsigned long) *arg4);
@@ -80,15 +87,16 @@ SWIGINTERN PyObject *KyPy_SourceTupleItem(PyObject *result, Py_ssize_t n, const 
 }
 %typemap(directorin, noblock=1) KyPixelType &aPixelType "";
 %typemap(directorargout) KyPixelType &aPixelType {
-  /* the pixel type: an int in the signed 32-bit range */
-  if (!$result) {
-    throw Swig::DirectorException(PyExc_RuntimeError, "$symname failed to return a 2-tuple");
-  }
-  if (!PyLong_Check($result)) {
-    Swig::DirectorTypeMismatchException::raise(PyExc_TypeError, "in output value of type 'KyPixel'");
-  }
+  /* item 1, the pixel type: an int in the signed 32-bit range */
   {
-    const long kyValue = PyLong_AsLong($result);
+    PyObject *kyItem = PyTuple_GetItem($result, 1);
+    if (!kyItem) {
+      throw Swig::DirectorException(PyExc_RuntimeError, "$symname failed to return a 2-tuple");
+    }
+    if (!PyLong_Check(kyItem)) {
+      Swig::DirectorTypeMismatchException::raise(PyExc_TypeError, "in output value of type 'KyPixel'");
+    }
+    const long kyValue = PyLong_AsLong(kyItem);
     if (PyErr_Occurred() || kyValue < INT32_MIN || kyValue > INT32_MAX) {
       PyErr_Clear();
       Swig::DirectorTypeMismatchException::raise(PyExc_OverflowError, "in output value of type 'KyPixel'");
@@ -96,22 +104,44 @@ SWIGINTERN PyObject *KyPy_SourceTupleItem(PyObject *result, Py_ssize_t n, const 
     aPixelType = static_cast<KyPixelType>(kyValue);
   }
 }
+// The answers with out-values are tuples headed by the KyResult. (The out-values take no Python
+// argument, so the tuple is unpacked here rather than by the generated code.)
+%typemap(directorout, fragment="KyPy_SourceItems") KyResult GetSupportedPixelType, KyResult GetSupportedChunk {
+  /* (KyResult, values...) from the override */
+  if (!PyTuple_Check($input)) {
+    const std::string kyText = std::string("Python method ") + KyPy_SourceClassName(this) + ".$symnamefailed to return a tuple.";
+    Swig::DirectorTypeMismatchException::raise(PyExc_TypeError, kyText.c_str());
+  }
+  {
+    PyObject *kyItem = PyTuple_GetItem($input, 0);
+    if (!kyItem) PyErr_Clear();  /* an empty tuple: the KyResult is what is missing */
+    if (!KyPy_ResultFromOverride(kyItem, $result)) {
+      Swig::DirectorTypeMismatchException::raise(PyExc_TypeError, "in method $symname with output value of type 'KyResult'");
+    }
+  }
+}
+%typemap(directorout, fragment="KyPy_SourceItems") KyResult GetGevSCPSPacketSizeInfo {
+  /* (KyResult, maximum) from the override */
+  if (!KyPy_ResultFromOverride(KyPy_SourceTupleItem($input, 0, "$symname failed to return a 2-tuple"), $result)) {
+    Swig::DirectorTypeMismatchException::raise(PyExc_TypeError, "in method $symname 1 with output value of type 'KyResult'");
+  }
+}
 %typemap(in, numinputs=0, noblock=1) uint32_t &aChunkID (uint32_t temp = 0), uint32_t &aMax (uint32_t temp = 0) { $1 = &temp; }
-%typemap(argout, noblock=1) uint32_t &aChunkID, uint32_t &aMax {
+%typemap(argout, noblock=1) uint32_t &aChunkID {
   $result = SWIG_Python_AppendOutput($result, PyLong_FromUnsignedLong(*$1));
+}
+%typemap(argout, noblock=1) uint32_t &aMax {
+  if (KyPy_HasSuffix("$symname", "PacketSizeInfo")) $result = SWIG_Python_AppendOutput($result, PyLong_FromUnsignedLong(*$1));
 }
 %typemap(directorin, noblock=1) uint32_t &aChunkID, uint32_t &aMax "";
 %typemap(directorargout, fragment="KyPy_SourceItems") uint32_t &aChunkID {
-  if (!$result) {
-    throw Swig::DirectorException(PyExc_RuntimeError, "$symname failed to return a 3-tuple");
-  }
-  aChunkID = KyPy_SourceUInt32Item($result);
+  aChunkID = KyPy_SourceUInt32Item(KyPy_SourceTupleItem($result, 1, "$symname failed to return a 3-tuple"));
 }
 %typemap(directorargout, fragment="KyPy_SourceItems") uint32_t &aMax {
-  if (!$result) {
-    throw Swig::DirectorException(PyExc_RuntimeError, "$symname failed to return a 2-tuple");
+  /* the packet size limit (the size limits' aMax is read with aInc) */
+  if (KyPy_HasSuffix("$symname", "PacketSizeInfo")) {
+  aMax = KyPy_SourceUInt32Item(KyPy_SourceTupleItem($result, 1, "$symname failed to return a 2-tuple"));
   }
-  aMax = KyPy_SourceUInt32Item($result);
 }
 %typemap(in, numinputs=0, noblock=1) KyString &aChunkName (KyString temp) { $1 = &temp; }
 %typemap(argout, noblock=1) KyString &aChunkName {
@@ -119,10 +149,8 @@ SWIGINTERN PyObject *KyPy_SourceTupleItem(PyObject *result, Py_ssize_t n, const 
 }
 %typemap(directorin, noblock=1) KyString &aChunkName "";
 %typemap(directorargout, fragment="KyPy_Text") KyString &aChunkName {
-  if (!$result) {
-    throw Swig::DirectorException(PyExc_RuntimeError, "$symname failed to return a 3-tuple");
-  }
-  if (!PyUnicode_Check($result) || !KyPy_TextToKyString($result, aChunkName)) {
+  PyObject *kyName = KyPy_SourceTupleItem($result, 2, "$symname failed to return a 3-tuple");
+  if (!PyUnicode_Check(kyName) || !KyPy_TextToKyString(kyName, aChunkName)) {
     Swig::DirectorTypeMismatchException::raise(PyExc_TypeError, "in output value of type str");
   }
 }
