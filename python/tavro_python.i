@@ -44,12 +44,12 @@
 %include "bindings/ky_soft_device_info.i"
 %include "bindings/ky_message_channel.i"
 %include "bindings/ky_soft_device_event_sink.i"
-// (streaming channel source family comes here)
+%include "bindings/ky_streaming_source.i"
 %include "bindings/ky_registers.i"
 %include "bindings/ky_genapi_factory.i"
 %include "bindings/ky_soft_device.i"
 %include "bindings/ky_fps_stabilizer.i"
-// (default streaming channel source family comes here)
+%include "bindings/ky_streaming_source_default.i"
 %include "bindings/ky_session_info.i"
 %include "bindings/ky_system.i"
 %include "bindings/ky_device_info.i"

@@ -138,10 +138,12 @@ void KyPy_WatchDirectorSelf(T *object)
 // KyResult returned by a Python override: an int in the signed 32-bit range is the code (taken
 // as unsigned: -1 is 0xFFFFFFFF, True is 1), a wrapped KyResult is copied. Anything else, None
 // included, is a type mismatch (TypeError, nothing printed) that the native caller receives as
-// Swig::DirectorTypeMismatchException; no KyResult is ever read through a null pointer.
+// Swig::DirectorTypeMismatchException (so is a missing tuple item); no KyResult is ever read through a null pointer.
 %fragment("KyPy_DirectorResult", "header") %{
 SWIGINTERN bool KyPy_ResultFromOverride(PyObject *value, KyResult &out)
 {
+    if (!value)
+        return false;  // no such item of an override's tuple
     if (PyLong_Check(value)) {
         const long code = PyLong_AsLong(value);
         if (code == -1 && PyErr_Occurred()) {

@@ -43,6 +43,8 @@ class IKyGenApiFactory;
 class KY_VIRTUALDEVICE_API IKyStreamingChannelSource
 {
 public:
+    IKyStreamingChannelSource() = default;
+    /// Virtual destructor.
     virtual ~IKyStreamingChannelSource() { }
 
     // Image format queries.
