@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -49,6 +50,40 @@ class CamCtrl : public ::testing::Test
 {
 protected:
     void TearDown() override { ST_FreeSystem(); }
+};
+
+// softcam's test pattern: the value of pixel (x, y) of frame N (block ID N + 1).
+inline uint8_t PatternValue(uint32_t x, uint32_t y, uint64_t frame)
+{
+    return static_cast<uint8_t>(x + 3u * y + 5u * static_cast<uint32_t>(frame) + ((x ^ y) >> 4));
+}
+
+// A test with the camera of one serial number open, and an image record freed at its end.
+class OpenCamera : public CamCtrl
+{
+protected:
+    explicit OpenCamera(const std::string &serial) : mSerial(serial) { }
+    void SetUp() override
+    {
+        ASSERT_EQ(ST_InitSystem(), 0);
+        const int index = IndexOf(mSerial);
+        ASSERT_GE(index, 0);
+        ASSERT_EQ(ST_OpenDevice(static_cast<unsigned int>(index), &handle, false), 0);
+    }
+    void TearDown() override
+    {
+        if (image.data) {
+            EXPECT_EQ(ST_FreeBuffer(&image), 0);
+        }
+        CamCtrl::TearDown();
+    }
+    std::string Last() const { return ST_GetLastErrorDescription(handle); }
+
+    int handle = -1;
+    bnkBuffer image{};
+
+private:
+    std::string mSerial;
 };
 
 }  // namespace camctrl_test

@@ -22,11 +22,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-uint8_t PatternValue(uint32_t x, uint32_t y, uint64_t frame)
-{
-    return static_cast<uint8_t>(x + 3u * y + 5u * static_cast<uint32_t>(frame) + ((x ^ y) >> 4));
-}
-
 // What the callbacks saw, under one lock; the test thread waits on it (bounded).
 struct Seen
 {
@@ -112,24 +107,10 @@ uint64_t HostNanoseconds()
                                      .count());
 }
 
-class Callbacks : public CamCtrl
+class Callbacks : public OpenCamera
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(ST_InitSystem(), 0);
-        const int index = IndexOf(SERIALS[0]);
-        ASSERT_GE(index, 0);
-        ASSERT_EQ(ST_OpenDevice(static_cast<unsigned int>(index), &handle, false), 0);
-    }
-    void TearDown() override
-    {
-        if (image.data) {
-            EXPECT_EQ(ST_FreeBuffer(&image), 0);
-        }
-        CamCtrl::TearDown();
-    }
-    std::string Last() const { return ST_GetLastErrorDescription(handle); }
+    Callbacks() : OpenCamera(SERIALS[0]) { }
     std::string Notification(const char *entry)
     {
         EXPECT_EQ(ST_SetEnumReg(handle, "EventSelector", const_cast<char *>(entry)), 0) << entry;
@@ -138,8 +119,6 @@ protected:
         EXPECT_EQ(ST_GetEnumReg(handle, "EventNotification", text, &length), 0);
         return text;
     }
-    int handle = -1;
-    bnkBuffer image{};
     Seen seen;
 };
 

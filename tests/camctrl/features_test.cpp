@@ -12,18 +12,10 @@ using namespace camctrl_test;
 
 namespace {
 
-class Features : public CamCtrl
+class Features : public OpenCamera
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(ST_InitSystem(), 0);
-        const int index = IndexOf(SERIALS[2]);
-        ASSERT_GE(index, 0);
-        ASSERT_EQ(ST_OpenDevice(static_cast<unsigned int>(index), &handle, false), 0);
-    }
-    std::string Last() const { return ST_GetLastErrorDescription(handle); }
-    int handle = -1;
+    Features() : OpenCamera(SERIALS[2]) { }
 };
 
 }  // namespace

@@ -12,29 +12,10 @@ using namespace camctrl_test;
 namespace {
 
 // The soft camera's test pattern: the value of pixel (x, y) of frame `frame` (block ID - 1).
-uint8_t PatternValue(uint32_t x, uint32_t y, uint64_t frame)
-{
-    return static_cast<uint8_t>(x + 3u * y + 5u * static_cast<uint32_t>(frame) + ((x ^ y) >> 4));
-}
-
-class Grab : public CamCtrl
+class Grab : public OpenCamera
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(ST_InitSystem(), 0);
-        const int index = IndexOf(SERIALS[1]);
-        ASSERT_GE(index, 0);
-        ASSERT_EQ(ST_OpenDevice(static_cast<unsigned int>(index), &handle, false), 0);
-    }
-    void TearDown() override
-    {
-        if (image.data) {
-            EXPECT_EQ(ST_FreeBuffer(&image), 0);
-        }
-        CamCtrl::TearDown();
-    }
-    std::string Last() const { return ST_GetLastErrorDescription(handle); }
+    Grab() : OpenCamera(SERIALS[1]) { }
     std::string Enum(const char *name) const
     {
         char text[64] = {};
@@ -42,8 +23,6 @@ protected:
         EXPECT_EQ(ST_GetEnumReg(handle, name, text, &length), 0) << name;
         return text;
     }
-    int handle = -1;
-    bnkBuffer image{};
 };
 
 // The pixels of a grabbed record that differ from the pattern of that frame (at most one said).

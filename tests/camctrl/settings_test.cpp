@@ -24,20 +24,17 @@ std::string ReadFile(const std::filesystem::path &path)
     return text.str();
 }
 
-class Settings : public CamCtrl
+class Settings : public OpenCamera
 {
 protected:
+    Settings() : OpenCamera(SERIALS[1]) { }
     void SetUp() override
     {
-        ASSERT_EQ(ST_InitSystem(), 0);
-        const int index = IndexOf(SERIALS[1]);
-        ASSERT_GE(index, 0);
-        ASSERT_EQ(ST_OpenDevice(static_cast<unsigned int>(index), &handle, false), 0);
+        OpenCamera::SetUp();
         folder = Home() / "settings";
         std::filesystem::create_directories(folder);
     }
     std::string File(const std::string &name) const { return (folder / name).string(); }
-    int handle = -1;
     std::filesystem::path folder;
 };
 

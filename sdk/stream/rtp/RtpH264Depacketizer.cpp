@@ -72,13 +72,7 @@ bool RtpH264Depacketizer::AppendNal(const std::uint8_t *header, std::size_t head
 
 void RtpH264Depacketizer::Push(const RtpPacket &packet)
 {
-    std::uint32_t gap = 0;
-    if (haveSequence_)
-        gap = RtpSequenceGap(lastSequence_, packet.sequence);
-    if (!haveSequence_ || static_cast<std::uint16_t>(packet.sequence - lastSequence_) < 0x8000) {
-        lastSequence_ = packet.sequence;
-        haveSequence_ = true;
-    }
+    std::uint32_t gap = sequence_.Next(packet.sequence);
     if (open_ && packet.timestamp != current_.timestamp) {
         // The open unit never saw its marker, so the missing packets were at least its end; they
         // may also have been the start of the new one, which is counted too.

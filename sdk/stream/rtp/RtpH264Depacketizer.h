@@ -35,8 +35,7 @@ private:
     bool open_ = false;
     bool inFragment_ = false;
     std::size_t fragmentStart_ = 0;  // where the open fragment's NAL unit starts in the unit
-    bool haveSequence_ = false;
-    std::uint16_t lastSequence_ = 0;
+    RtpSequenceTracker sequence_;
     std::deque<RtpFrame> ready_;
 };
 

@@ -38,4 +38,24 @@ RtpParseStatus ParseRtpPacket(const std::uint8_t *data, std::size_t size, RtpPac
 // wrap; 0 for the next one in order, and for a late or repeated packet (which is not a loss).
 std::uint32_t RtpSequenceGap(std::uint16_t previous, std::uint16_t current);
 
+// The highest sequence number seen so far: Next gives the packets missing before this one
+// (RtpSequenceGap) and moves on unless the packet is late or repeated.
+class RtpSequenceTracker
+{
+public:
+    std::uint32_t Next(std::uint16_t sequence)
+    {
+        const std::uint32_t gap = haveSequence_ ? RtpSequenceGap(lastSequence_, sequence) : 0;
+        if (!haveSequence_ || static_cast<std::uint16_t>(sequence - lastSequence_) < 0x8000) {
+            lastSequence_ = sequence;
+            haveSequence_ = true;
+        }
+        return gap;
+    }
+
+private:
+    bool haveSequence_ = false;
+    std::uint16_t lastSequence_ = 0;
+};
+
 }  // namespace ky::stream

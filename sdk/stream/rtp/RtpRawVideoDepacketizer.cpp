@@ -88,13 +88,7 @@ void RtpRawVideoDepacketizer::Push(const RtpPacket &packet)
 {
     if (!format_.Valid())
         return;
-    std::uint32_t gap = 0;
-    if (haveSequence_)
-        gap = RtpSequenceGap(lastSequence_, packet.sequence);
-    if (!haveSequence_ || static_cast<std::uint16_t>(packet.sequence - lastSequence_) < 0x8000) {
-        lastSequence_ = packet.sequence;
-        haveSequence_ = true;
-    }
+    std::uint32_t gap = sequence_.Next(packet.sequence);
     if (open_ && packet.timestamp != current_.timestamp) {
         // The open frame never saw its marker: the missing packets were at least its end. The new
         // frame still counts as complete only once every one of its bytes has arrived.

@@ -47,8 +47,7 @@ private:
     RtpRawVideoFormat format_;
     RtpFrame current_;
     bool open_ = false;
-    bool haveSequence_ = false;
-    std::uint16_t lastSequence_ = 0;
+    RtpSequenceTracker sequence_;
     std::vector<std::uint8_t> received_;  // one flag per pixel group of the open frame
     std::size_t filled_ = 0;              // pixel groups received in the open frame
     std::deque<RtpFrame> ready_;
