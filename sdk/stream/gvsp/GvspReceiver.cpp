@@ -218,7 +218,10 @@ bool GvspReceiver::Withdraw(const void *cookie)
 {
     // Destinations are written only under mMutex (the socket too, when it writes in place).
     std::lock_guard<std::mutex> lock(mMutex);
-    bool found = mTracker.AbortDestination(cookie);  // the ended block goes to mOut, taken below
+    // An active block ends at once and goes to mOut, taken below. It counts as withdrawn only if it
+    // is still there: a retriever may have taken it in between, and then fills that buffer now.
+    (void)mTracker.AbortDestination(cookie);
+    bool found = false;
     {
         std::lock_guard<std::mutex> queue(mQueueMutex);
         const auto queued = std::find_if(mQueued.begin(), mQueued.end(),
