@@ -1,0 +1,231 @@
+#include "ky/stream/KyStreamRTP.h"
+
+#include <arpa/inet.h>
+#include <mutex>
+#include <netinet/in.h>
+
+#include "ky/stream/KySessionInfoSDP.h"
+#include "rtp/RtpReceiver.h"
+#include "StreamCore.h"
+#include "StreamLog.h"
+
+struct KyStreamRTP::Impl
+{
+    mutable std::mutex mutex;
+    ky::stream::RtpReceiver *receiver = nullptr;  // owned by the stream core
+    ky::stream::RtpPayloadConfig payload;
+    ky::stream::RtpEndpoint endpoint;
+    uint32_t threadPriority = 0;
+
+    KyResult OpenOn(ky::stream::StreamCore &core, const ky::stream::RtpEndpoint &where);
+    void SetPayload(const ky::stream::RtpPayloadConfig &config)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        payload = config;
+        if (receiver != nullptr)
+            receiver->SetPayload(config);
+    }
+    int64_t Counter(uint64_t ky::stream::RtpReceiverCounters::*field) const
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return receiver ? static_cast<int64_t>(receiver->Counters().*field) : 0;
+    }
+};
+
+KyStreamRTP::KyStreamRTP() : mImpl(new Impl())
+{
+    using Counters = ky::stream::RtpReceiverCounters;
+    Impl *impl = mImpl.get();
+    ky::stream::StreamParameters &parameters = Core().Parameters();
+    struct Named
+    {
+        const char *name;
+        const char *tooltip;
+        uint64_t Counters::*field;
+    };
+    const Named counters[] = {
+        {"PacketsReceived", "RTP packets read.", &Counters::packetsReceived},
+        {"PacketsMalformed", "Datagrams or framed packets that were no RTP packet.",
+         &Counters::packetsMalformed},
+        {"PacketsIgnored", "Packets of another payload type, or received while no payload was expected.",
+         &Counters::packetsIgnored},
+        {"FramesWithoutBuffer", "Frames that ended while no buffer was queued, and were let go.",
+         &Counters::framesWithoutBuffer},
+    };
+    for (const Named &n : counters)
+        parameters.Add(ky::stream::IntegerFeature(n.name, n.tooltip,
+                                                  [impl, field = n.field] { return impl->Counter(field); }));
+    // The features come from the table above: failing to load them is a fault of this library.
+    const KyResult built = parameters.Build();
+    if (built.IsFailure())
+        ky::stream::StreamLog().LogCritical(__FILE__, __LINE__, "KyStreamRTP",
+                                            built.GetDescription().GetAscii());
+}
+
+KyStreamRTP::~KyStreamRTP() { Core().Close(); }
+
+KyResult KyStreamRTP::Open(const KyDeviceInfo *)
+{
+    return KyResult(KY_NOT_SUPPORTED, KyString("an RTP stream is opened on addresses, not on a device"));
+}
+
+KyResult KyStreamRTP::Open(const KyString &)
+{
+    return KyResult(KY_NOT_SUPPORTED, KyString("an RTP stream is opened on addresses, not on a device"));
+}
+
+KyResult KyStreamRTP::Impl::OpenOn(ky::stream::StreamCore &core, const ky::stream::RtpEndpoint &where)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (core.IsOpen())
+        return KyResult(KY_STATE_ERROR, KyString("the stream is open already"));
+    auto opened = std::make_unique<ky::stream::RtpReceiver>();
+    KyResult result = opened->Open(where, payload);
+    if (result.IsFailure())
+        return result;
+    receiver = opened.get();
+    endpoint = where;
+    core.SetSource(std::move(opened), ky::stream::kDefaultBuffersCapacity, 0);
+    return KyResult();
+}
+
+KyResult KyStreamRTP::Open(const KySessionInfoSDP *aSession, const KyString &aLocalIpAddress,
+                           uint16_t aLocalPort)
+{
+    if (aSession == nullptr || !aSession->IsValid())
+        return KyResult(KY_INVALID_PARAMETER, KyString("a stream needs a loaded session description"));
+    if (Core().IsOpen())
+        return KyResult(KY_STATE_ERROR, KyString("the stream is open already"));
+    ky::stream::RtpPayloadConfig config;
+    KyResult prepared;
+    if (aSession->GetPayloadType() == KyPayloadTypeH264) {
+        config.kind = ky::stream::RtpPayloadKind::H264;
+    } else if (aSession->GetPayloadType() == KyPayloadTypeImage) {
+        prepared = ky::stream::MakeRawVideoConfig(aSession->GetWidth(), aSession->GetHeight(),
+                                                  aSession->GetPixelType(), 0, config);
+        if (prepared.IsFailure())
+            return prepared;
+    }
+    if (config.kind != ky::stream::RtpPayloadKind::Undefined) {
+        config.payloadType = aSession->GetRTPPayloadType();
+        mImpl->SetPayload(config);
+    }
+    const std::string address = aSession->GetConnectionAddress().str();
+    const uint16_t port = aLocalPort != 0 ? aLocalPort : aSession->GetPort();
+    if (aSession->IsTCP())
+        return OpenTCP(KyString(address), port);
+    in_addr parsed{};
+    const bool group =
+        inet_pton(AF_INET, address.c_str(), &parsed) == 1 && IN_MULTICAST(ntohl(parsed.s_addr));
+    if (group)
+        return Open(KyString(address), port, aLocalIpAddress);
+    return Open(aLocalIpAddress, port);
+}
+
+KyResult KyStreamRTP::Open(const KyString &aLocalIpAddress, uint16_t aLocalPort)
+{
+    ky::stream::RtpEndpoint where;
+    where.mode = ky::stream::RtpTransportMode::Unicast;
+    where.address = aLocalIpAddress.str();
+    where.port = aLocalPort;
+    return mImpl->OpenOn(Core(), where);
+}
+
+KyResult KyStreamRTP::Open(const KyString &aMulticastAddress, uint16_t aDataPort,
+                           const KyString &aLocalIpAddress)
+{
+    ky::stream::RtpEndpoint where;
+    where.mode = ky::stream::RtpTransportMode::Multicast;
+    where.address = aMulticastAddress.str();
+    where.port = aDataPort;
+    where.local = aLocalIpAddress.str();
+    return mImpl->OpenOn(Core(), where);
+}
+
+KyResult KyStreamRTP::OpenTCP(const KyString &aServerIPAddress, uint16_t aServerPort)
+{
+    ky::stream::RtpEndpoint where;
+    where.mode = ky::stream::RtpTransportMode::Tcp;
+    where.address = aServerIPAddress.str();
+    where.port = aServerPort;
+    return mImpl->OpenOn(Core(), where);
+}
+
+KyResult KyStreamRTP::PrepareFor(uint32_t aWidth, uint32_t aHeight, KyPixelType aPixelType,
+                                 uint16_t aPaddingX)
+{
+    ky::stream::RtpPayloadConfig config;
+    KyResult result = ky::stream::MakeRawVideoConfig(aWidth, aHeight, aPixelType, aPaddingX, config);
+    if (result.IsOK())
+        mImpl->SetPayload(config);
+    return result;
+}
+
+KyResult KyStreamRTP::PrepareForH264()
+{
+    ky::stream::RtpPayloadConfig config;
+    config.kind = ky::stream::RtpPayloadKind::H264;
+    mImpl->SetPayload(config);
+    return KyResult();
+}
+
+KyResult KyStreamRTP::ResetPayloadType()
+{
+    mImpl->SetPayload(ky::stream::RtpPayloadConfig());
+    return KyResult();
+}
+
+uint16_t KyStreamRTP::GetLocalPort() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    return Core().IsOpen() && mImpl->receiver ? mImpl->receiver->LocalPort() : 0;
+}
+
+KyString KyStreamRTP::GetLocalIPAddress() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    if (!Core().IsOpen() || mImpl->receiver == nullptr)
+        return KyString();
+    switch (mImpl->endpoint.mode) {
+    case ky::stream::RtpTransportMode::Tcp:
+        return KyString(mImpl->receiver->ConnectionAddress());
+    case ky::stream::RtpTransportMode::Multicast:
+        return KyString(mImpl->endpoint.local);
+    default:
+        return KyString(mImpl->endpoint.address);
+    }
+}
+
+KyString KyStreamRTP::GetMulticastIPAddress() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    const bool multicast = mImpl->endpoint.mode == ky::stream::RtpTransportMode::Multicast;
+    return Core().IsOpen() && multicast ? KyString(mImpl->endpoint.address) : KyString();
+}
+
+KyString KyStreamRTP::GetTCPServerIPAddress() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    const bool tcp = mImpl->endpoint.mode == ky::stream::RtpTransportMode::Tcp;
+    return Core().IsOpen() && tcp ? KyString(mImpl->endpoint.address) : KyString();
+}
+
+uint16_t KyStreamRTP::GetTCPServerPort() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    const bool tcp = mImpl->endpoint.mode == ky::stream::RtpTransportMode::Tcp;
+    return Core().IsOpen() && tcp ? mImpl->endpoint.port : 0;
+}
+
+uint32_t KyStreamRTP::GetThreadPriority() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    return mImpl->threadPriority;
+}
+
+KyResult KyStreamRTP::SetThreadPriority(uint32_t aPriority)
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    mImpl->threadPriority = aPriority;
+    return KyResult();
+}
