@@ -1,10 +1,13 @@
 // The RTP depacketizers: a byte stream as RTP over TCP would bring it (16-bit length before each
 // packet), every packet fed to a raw video depacketizer of a geometry chosen by the first bytes and
-// to the H.264 depacketizer. What comes out must lie within the frame size and the unit limit.
+// to the H.264 depacketizer. What comes out must lie within the frame size and the unit limit, and
+// filling it into a buffer of a size chosen by the input must write nothing past the buffer.
 #include <cstdlib>
 #include <vector>
 
 #include "FuzzInput.h"
+#include "ky/buffer/KyBuffer.h"
+#include "rtp/RtpBufferFill.h"
 #include "rtp/RtpH264Depacketizer.h"
 #include "rtp/RtpPacket.h"
 #include "rtp/RtpRawVideoDepacketizer.h"
@@ -15,13 +18,41 @@ namespace {
 using namespace ky::stream;
 
 volatile uint8_t gLast = 0;
+constexpr uint8_t kGuard = 0xEE;
+constexpr size_t kGuardSize = 64;
 
-void Check(const RtpFrame &frame, size_t limit)
+// A buffer over memory followed by guard bytes.
+struct GuardedBuffer
+{
+    std::vector<uint8_t> memory;
+    KyBuffer buffer;
+    uint32_t size = 0;
+
+    explicit GuardedBuffer(uint32_t bytes) : memory(bytes + kGuardSize, kGuard), size(bytes)
+    {
+        if (bytes > 0 && buffer.Attach(memory.data(), bytes).IsFailure())
+            std::abort();
+    }
+    void Fill(const RtpFrame &frame, const RtpPayloadConfig &config)
+    {
+        if (size == 0)
+            return;
+        FillBufferFromFrame(frame, config, 1, buffer);
+        for (size_t i = size; i < memory.size(); ++i)
+            if (memory[i] != kGuard)
+                std::abort();
+        if (buffer.GetAcquiredSize() > size)
+            std::abort();
+    }
+};
+
+void Check(const RtpFrame &frame, size_t limit, GuardedBuffer &into, const RtpPayloadConfig &config)
 {
     if (frame.data.size() > limit)
         std::abort();
     if (!frame.data.empty())
         gLast = frame.data.back();
+    into.Fill(frame, config);
 }
 
 }  // namespace
@@ -37,6 +68,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     RtpRawVideoDepacketizer raw(format);
     RtpH264Depacketizer h264;
     const size_t rawLimit = format.Valid() ? format.FrameSize() : 0;
+    RtpPayloadConfig rawConfig;
+    rawConfig.kind = RtpPayloadKind::RawVideo;
+    rawConfig.width = format.width;
+    rawConfig.height = format.height;
+    rawConfig.pixelType = KyPixelRGB8;
+    // Padding and buffer size from the last byte, so that the seeds' layout stays as it was.
+    const uint8_t last = size > 0 ? data[size - 1] : 0;
+    rawConfig.paddingX = last % 4;
+    rawConfig.wire = format;
+    RtpPayloadConfig h264Config;
+    h264Config.kind = RtpPayloadKind::H264;
+    GuardedBuffer into(static_cast<uint32_t>(last >> 2) * 64);
 
     size_t length = in.Left();
     const uint8_t *rest = in.Take(length);
@@ -60,16 +103,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             raw.Push(p);
             h264.Push(p);
             while (raw.TakeFrame(frame))
-                Check(frame, rawLimit);
+                Check(frame, rawLimit, into, rawConfig);
             while (h264.TakeFrame(frame))
-                Check(frame, RtpH264Depacketizer::MAX_ACCESS_UNIT_SIZE);
+                Check(frame, RtpH264Depacketizer::MAX_ACCESS_UNIT_SIZE, into, h264Config);
         }
     }
     raw.Flush();
     h264.Flush();
     while (raw.TakeFrame(frame))
-        Check(frame, rawLimit);
+        Check(frame, rawLimit, into, rawConfig);
     while (h264.TakeFrame(frame))
-        Check(frame, RtpH264Depacketizer::MAX_ACCESS_UNIT_SIZE);
+        Check(frame, RtpH264Depacketizer::MAX_ACCESS_UNIT_SIZE, into, h264Config);
     return 0;
 }

@@ -59,5 +59,6 @@
 %include "bindings/ky_device_tesmar.i"
 %include "bindings/ky_device_adapter.i"
 %include "bindings/ky_stream.i"
+%include "bindings/ky_stream_rtp.i"
 %include "bindings/ky_pipeline.i"
 %include "bindings/ky_serial_port.i"

@@ -1,7 +1,7 @@
 // Streams: the receiver base (KyStream) and the GigE Vision receiver (KyStreamGEV).
 //
 // KyStream_CreateAndOpen returns (KyResult, stream) with the stream borrowed (KyStream_Free
-// releases it) and handed out as KyStreamGEV where it is one. A queued buffer stays the caller's
+// releases it) and handed out as KyStreamGEV or KyStreamRTP where it is one. A queued buffer stays the caller's
 // object; RetrieveBuffer hands back a borrowed KyBuffer over the same native buffer (equal to
 // the caller's) in the list [KyResult, buffer or None, operation KyResult]. Every SDK call runs
 // with the interpreter lock released, so other threads run while a retrieve waits.
@@ -11,6 +11,7 @@
 #include "ky/device/KyDeviceInfo.h"
 #include "ky/stream/KyStream.h"
 #include "ky/stream/KyStreamGEV.h"
+#include "ky/stream/KyStreamRTP.h"
 %}
 
 %include "ky/stream/KyStreamExport.h"
@@ -25,8 +26,8 @@ KY_DELETES_ONLY_OWNED(KyStreamGEV)
 %feature("compactdefaultargs") KyStream::CreateAndOpen;
 %typemap(in, numinputs=0) KyResult *aResult (KyResult temp) "$1 = &temp;"
 %typemap(out) KyStream *CreateAndOpen {
-  swig_type_info *types[] = {$descriptor(KyStreamGEV *)};
-  $result = KyPy_Downcast<KyStream, KyStreamGEV>::Make($1, $descriptor(KyStream *), types);
+  swig_type_info *types[] = {$descriptor(KyStreamGEV *), $descriptor(KyStreamRTP *)};
+  $result = KyPy_Downcast<KyStream, KyStreamGEV, KyStreamRTP>::Make($1, $descriptor(KyStream *), types);
 }
 %typemap(argout) KyResult *aResult {
   $result = KyPy_ResultTuple(temp$argnum, {$result});

@@ -22,6 +22,7 @@ std::string ErrnoText(const std::string &what, int error) { return what + ": " +
 
 KyResult RtpTransport::Open(const RtpEndpoint &endpoint)
 {
+    // One opening per transport: the receiver makes a new one for each Open of the stream.
     Close();
     in_addr parsed{};
     if (endpoint.mode == RtpTransportMode::Tcp)
@@ -103,8 +104,7 @@ void RtpTransport::Close()
     const int fd = mTcpFd.exchange(-1);
     if (fd >= 0)
         ::close(fd);
-    mLocalPort = 0;
-    mConnectionAddress.clear();
+    // Port and address stay as they were: getters of the stream may read them meanwhile.
 }
 
 ssize_t RtpTransport::Read(std::uint8_t *data, std::size_t capacity, int timeoutMs)

@@ -35,6 +35,21 @@ public:
     /// Destructor: closes the stream.
     ~KyStreamRTP() override;
 
+    /// Expects uncompressed images: RFC 4175 lines put together into images of this geometry.
+    /// May be called at any time; a frame in progress is dropped.
+    /// @param aWidth the width in pixels
+    /// @param aHeight the height in lines
+    /// @param aPixelType RGB8, BGR8, RGBa8, BGRa8, YUV422_8_UYVY, YCbCr422_8_CbYCrY or YCbCr8_CbYCr
+    /// @param aPaddingX pixels after each line in the buffer (set to 0), as KyImage counts them
+    /// @return KY_OK; KY_NOT_SUPPORTED for another pixel type; KY_INVALID_PARAMETER for a size
+    ///        of 0, a width that splits a pixel group, or an image above 1 GiB
+    KyResult PrepareFor(uint32_t aWidth, uint32_t aHeight, KyPixelType aPixelType, uint16_t aPaddingX = 0);
+    /// Expects H.264: one access unit (Annex B) per buffer, payload type KyPayloadTypeH264.
+    /// @return KY_OK
+    KyResult PrepareForH264();
+    /// Expects no payload: packets are counted and dropped.
+    /// @return KY_OK
+    KyResult ResetPayloadType();
     /// Not supported: an RTP stream is opened on addresses, not on a device.
     /// @param aDeviceInfo not used
     /// @return KY_NOT_SUPPORTED
@@ -74,21 +89,6 @@ public:
     /// @return KY_OK, KY_INVALID_PARAMETER (bad address, port 0), KY_NOT_CONNECTED (the server
     ///        cannot be reached), KY_STATE_ERROR (open already)
     KyResult OpenTCP(const KyString &aServerIPAddress, uint16_t aServerPort);
-    /// Expects uncompressed images: RFC 4175 lines put together into images of this geometry.
-    /// May be called at any time; a frame in progress is dropped.
-    /// @param aWidth the width in pixels
-    /// @param aHeight the height in lines
-    /// @param aPixelType RGB8, BGR8, RGBa8, BGRa8, YUV422_8_UYVY, YCbCr422_8_CbYCrY or YCbCr8_CbYCr
-    /// @param aPaddingX pixels after each line in the buffer (set to 0), as KyImage counts them
-    /// @return KY_OK; KY_NOT_SUPPORTED for another pixel type; KY_INVALID_PARAMETER for a size
-    ///        of 0, a width that splits a pixel group, or an image above 1 GiB
-    KyResult PrepareFor(uint32_t aWidth, uint32_t aHeight, KyPixelType aPixelType, uint16_t aPaddingX = 0);
-    /// Expects H.264: one access unit (Annex B) per buffer, payload type KyPayloadTypeH264.
-    /// @return KY_OK
-    KyResult PrepareForH264();
-    /// Expects no payload: packets are counted and dropped.
-    /// @return KY_OK
-    KyResult ResetPayloadType();
     /// The stream's transport.
     /// @return KyStreamTypeRTP
     KyStreamType GetType() const override { return KyStreamTypeRTP; }

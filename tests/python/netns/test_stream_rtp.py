@@ -1,0 +1,222 @@
+"""The RTP stream against GStreamer: uncompressed frames sent by rtpvrawpay over UDP unicast and
+multicast, and over TCP (rtpstreampay, tcpserversink), arrive complete and pixel-exact against the
+same test pattern that GStreamer writes to a file; H.264 from x264enc and rtph264pay arrives as
+whole access units that avdec_h264, given one unit per buffer, decodes to frames of the sent size. Every GStreamer run is
+bounded by its buffer count and a time-out."""
+import os
+import subprocess
+import time
+
+import numpy
+import pytest
+
+import _tavro_python as native
+import tavro_python as ky
+
+WIDTH, HEIGHT = 160, 120
+FRAMES = 12
+WAIT_MS = 10000  # bound of every wait; only a hang reaches it
+HOST = "10.10.1.1"    # the receiving adapter (kyh1)
+SENDER = "10.10.1.2"  # GStreamer's side of the link (kyc1)
+GROUP = "239.255.23.1"
+# A moving pattern, so that every frame differs from the next.
+PATTERN = "videotestsrc pattern=smpte horizontal-speed=5 num-buffers=%d"
+
+if not os.path.exists("/usr/bin/gst-launch-1.0"):
+    pytest.skip("GStreamer's gst-launch-1.0 is not installed (scripts/install-deps --tests)", allow_module_level=True)
+
+
+def gst(pipeline, **kwargs):
+    """Starts gst-launch-1.0 on a pipeline description."""
+    return subprocess.Popen(["gst-launch-1.0", "-q"] + pipeline.split(), stdout=subprocess.DEVNULL,
+                            stderr=subprocess.PIPE, **kwargs)
+
+
+def finish(process, seconds=60):
+    _, err = process.communicate(timeout=seconds)
+    assert process.returncode == 0, err.decode(errors="replace")
+
+
+def caps(fmt, framerate=True):
+    rate = ",framerate=30/1" if framerate else ""
+    return "video/x-raw,format=%s,width=%d,height=%d%s" % (fmt, WIDTH, HEIGHT, rate)
+
+
+@pytest.fixture(scope="module")
+def reference(tmp_path_factory):
+    """GStreamer's own frames of the pattern, read back from a file: (FRAMES, HEIGHT, WIDTH, 3) RGB."""
+    frames = 3 * FRAMES  # the TCP test joins a running sender
+    path = tmp_path_factory.mktemp("rtp") / "reference.rgb"
+    finish(gst("%s ! %s ! filesink location=%s" % (PATTERN % frames, caps("RGB"), path)))
+    data = numpy.fromfile(str(path), dtype=numpy.uint8)
+    assert data.size == frames * HEIGHT * WIDTH * 3
+    return data.reshape(frames, HEIGHT, WIDTH, 3)
+
+
+@pytest.fixture(scope="module", autouse=True)
+def accept_local_sources():
+    # Both ends of the link are local to this namespace: a datagram from kyc1 reaches kyh1 with a
+    # local source address, which the kernel drops unless told otherwise (namespace only).
+    for conf in ("all", "kyh1", "kyc1"):
+        subprocess.run(["sysctl", "-qw", "net.ipv4.conf.%s.accept_local=1" % conf], check=True)
+
+
+def new_buffers(count, size):
+    buffers = []
+    for _ in range(count):
+        b = ky.KyBuffer(ky.KyPayloadTypeImage)
+        assert b.Alloc(size).IsOK()
+        buffers.append(b)
+    return buffers
+
+
+def queue(stream, buffers):
+    for b in buffers:
+        assert native.KyStream_QueueBuffer(stream, b).GetCode() == ky.KY_PENDING
+
+
+def drain(stream):
+    assert native.KyStream_AbortQueuedBuffers(stream).IsOK()
+    while native.KyStream_GetQueuedBufferCount(stream) > 0:
+        r, buffer, _ = native.KyStream_RetrieveBuffer(stream, WAIT_MS)
+        assert r.IsOK() and buffer is not None
+    assert native.KyStream_Close(stream).IsOK()
+
+
+def retrieve(stream):
+    got = native.KyStream_RetrieveBuffer(stream, WAIT_MS)
+    assert type(got) is list and len(got) == 3
+    r, buffer, operation = got
+    assert r.IsOK(), str(r.GetDescription())
+    return buffer, operation
+
+
+def pixels(buffer):
+    image = buffer.GetImage()
+    assert image is not None
+    assert (image.GetWidth(), image.GetHeight(), image.GetPixelType()) == (WIDTH, HEIGHT, native.KyPixelRGB8)
+    view = image.GetDataPointer()
+    assert view.shape == (HEIGHT, WIDTH, 3) and view.dtype == numpy.uint8
+    return view
+
+
+def receive_all(stream, buffers, reference):
+    """FRAMES frames in order, each complete and equal to GStreamer's frame of the same number."""
+    for n in range(FRAMES):
+        buffer, operation = retrieve(stream)
+        assert operation.GetCode() == ky.KY_OK, str(operation.GetDescription())
+        assert buffer in buffers and not buffer.thisown
+        assert buffer.GetPayloadType() == ky.KyPayloadTypeImage
+        assert numpy.array_equal(pixels(buffer), reference[n]), "frame %d" % n
+    assert native.KyGenParameterArray_GetIntegerValue(native.KyStream_GetParameters(stream), "LostPacketCount")[1] == 0
+
+
+def raw_sender(sink):
+    return gst("%s ! %s ! rtpvrawpay ! %s" % (PATTERN % FRAMES, caps("RGB"), sink))
+
+
+def test_unicast_frames_pixel_exact(reference):
+    stream = ky.KyStreamRTP()
+    assert native.KyStreamRTP_PrepareFor(stream, WIDTH, HEIGHT, native.KyPixelRGB8).IsOK()
+    assert native.KyStreamRTP_Open(stream, HOST, 0).IsOK()
+    port = native.KyStreamRTP_GetLocalPort(stream)
+    assert port != 0 and str(native.KyStreamRTP_GetLocalIPAddress(stream)) == HOST
+    buffers = new_buffers(FRAMES + 4, WIDTH * HEIGHT * 3)
+    queue(stream, buffers)
+    sender = raw_sender("udpsink host=%s port=%d bind-address=%s" % (HOST, port, SENDER))
+    receive_all(stream, buffers, reference)
+    finish(sender)
+    drain(stream)
+
+
+def test_multicast_frames_pixel_exact(reference):
+    port = 20710
+    streams = [ky.KyStreamRTP(), ky.KyStreamRTP()]
+    buffers = new_buffers(2 * (FRAMES + 4), WIDTH * HEIGHT * 3)
+    for i, stream in enumerate(streams):
+        assert native.KyStreamRTP_PrepareFor(stream, WIDTH, HEIGHT, native.KyPixelRGB8, 0).IsOK()
+        r = native.KyStreamRTP_Open(stream, GROUP, port, HOST)
+        assert r.IsOK(), str(r.GetDescription())
+        assert str(native.KyStreamRTP_GetMulticastIPAddress(stream)) == GROUP
+        queue(stream, buffers[i::2])
+    sender = raw_sender("udpsink host=%s port=%d multicast-iface=kyc1 bind-address=%s auto-multicast=false"
+                        % (GROUP, port, SENDER))
+    for i, stream in enumerate(streams):
+        receive_all(stream, buffers[i::2], reference)
+    finish(sender)
+    for stream in streams:
+        drain(stream)
+
+
+def test_tcp_frames_pixel_exact(reference):
+    port = 20720
+    # A live source, so that the server sends at the frame rate while the receiver connects.
+    server = gst("%s is-live=true ! %s ! rtpvrawpay ! rtpstreampay ! tcpserversink host=127.0.0.1 port=%d"
+                 % (PATTERN % (3 * FRAMES), caps("RGB"), port))
+    try:
+        stream = ky.KyStreamRTP()
+        assert native.KyStreamRTP_PrepareFor(stream, WIDTH, HEIGHT, native.KyPixelRGB8).IsOK()
+        buffers = new_buffers(3 * FRAMES, WIDTH * HEIGHT * 3)
+        for _ in range(200):  # until the server listens (bounded)
+            r = native.KyStreamRTP_OpenTCP(stream, "127.0.0.1", port)
+            if r.IsOK():
+                break
+            assert r.GetCode() == ky.KY_NOT_CONNECTED, str(r.GetDescription())
+            time.sleep(0.05)
+        assert r.IsOK(), str(r.GetDescription())
+        assert str(native.KyStreamRTP_GetTCPServerIPAddress(stream)) == "127.0.0.1"
+        assert native.KyStreamRTP_GetTCPServerPort(stream) == port
+        queue(stream, buffers)
+        # The receiver joins the stream at some frame: the first frame may be cut, and the
+        # frames from the first whole one on follow GStreamer's in order.
+        first = None
+        got = []
+        while len(got) < FRAMES:
+            buffer, operation = retrieve(stream)
+            if first is None and operation.GetCode() != ky.KY_OK:
+                continue
+            assert operation.GetCode() == ky.KY_OK, str(operation.GetDescription())
+            view = pixels(buffer)
+            if first is None:
+                matches = [n for n in range(len(reference)) if numpy.array_equal(view, reference[n])]
+                assert matches, "the first whole frame is none of GStreamer's"
+                first = matches[0]
+            got.append(numpy.array(view))
+        for i, frame in enumerate(got):
+            assert numpy.array_equal(frame, reference[first + i]), "frame %d" % (first + i)
+        drain(stream)
+    finally:
+        server.kill()
+        server.communicate(timeout=30)
+
+
+def test_h264_access_units_decode(tmp_path):
+    units = FRAMES
+    stream = ky.KyStreamRTP()
+    assert native.KyStreamRTP_PrepareForH264(stream).IsOK()
+    assert native.KyStreamRTP_Open(stream, "127.0.0.1", 0).IsOK()
+    port = native.KyStreamRTP_GetLocalPort(stream)
+    buffers = new_buffers(units + 4, 1 << 20)
+    queue(stream, buffers)
+    sender = gst("%s ! %s ! x264enc tune=zerolatency key-int-max=4 ! rtph264pay config-interval=-1 mtu=1000 ! "
+                 "udpsink host=127.0.0.1 port=%d" % (PATTERN % units, caps("I420"), port))
+    # Each access unit in a file of its own: the decoder gets exactly one unit per buffer, so it
+    # decodes a frame from each only if each is whole.
+    for n in range(units):
+        buffer, operation = retrieve(stream)
+        assert operation.GetCode() == ky.KY_OK, str(operation.GetDescription())
+        assert buffer.GetPayloadType() == ky.KyPayloadTypeH264
+        assert buffer.GetImage() is None
+        unit = numpy.array(buffer.GetDataPointer()[:buffer.GetAcquiredSize()])
+        assert bytes(unit[:4]) == b"\0\0\0\1", "unit %d starts with a start code" % n
+        unit.tofile(str(tmp_path / ("unit-%05d.h264" % n)))
+    finish(sender)
+    drain(stream)
+    decoded = tmp_path / "decoded.yuv"
+    finish(gst("multifilesrc location=%s index=0 stop-index=%d "
+               "caps=video/x-h264,stream-format=(string)byte-stream,alignment=(string)au ! avdec_h264 ! "
+               "videoconvert ! %s ! filesink location=%s"
+               % (tmp_path / "unit-%05d.h264", units - 1, caps("I420", framerate=False), decoded)))
+    frame_size = WIDTH * HEIGHT * 3 // 2
+    # One decoded frame per unit, each of the sent size (the caps filter above refuses any other).
+    assert os.path.getsize(str(decoded)) == units * frame_size
