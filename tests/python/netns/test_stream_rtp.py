@@ -1,7 +1,8 @@
-"""The RTP stream against GStreamer: uncompressed frames sent by rtpvrawpay over UDP unicast and
-multicast, and over TCP (rtpstreampay, tcpserversink), arrive complete and pixel-exact against the
-same test pattern that GStreamer writes to a file; H.264 from x264enc and rtph264pay arrives as
-whole access units that avdec_h264, given one unit per buffer, decodes to frames of the sent size. Every GStreamer run is
+"""The RTP stream against GStreamer: uncompressed frames (RGB, BGR, RGBA, BGRA, UYVY) sent by
+rtpvrawpay over UDP unicast and multicast, and over TCP (rtpstreampay, tcpserversink), arrive
+complete and pixel-exact against the same test pattern that GStreamer writes to a file, also
+through a pipeline; H.264 from x264enc and rtph264pay arrives as whole access units that
+avdec_h264, given one unit per buffer, decodes to frames of the sent size. Every GStreamer run is
 bounded by its buffer count and a time-out."""
 import os
 import subprocess
@@ -42,15 +43,37 @@ def caps(fmt, framerate=True):
     return "video/x-raw,format=%s,width=%d,height=%d%s" % (fmt, WIDTH, HEIGHT, rate)
 
 
+# GStreamer's formats and the pixel types they arrive as, with bytes per pixel.
+FORMATS = {
+    "RGB": ("KyPixelRGB8", 3),
+    "BGR": ("KyPixelBGR8", 3),
+    "RGBA": ("KyPixelRGBa8", 4),
+    "BGRA": ("KyPixelBGRa8", 4),
+    "UYVY": ("KyPixelYUV422_8_UYVY", 2),
+}
+
+
 @pytest.fixture(scope="module")
-def reference(tmp_path_factory):
-    """GStreamer's own frames of the pattern, read back from a file: (FRAMES, HEIGHT, WIDTH, 3) RGB."""
-    frames = 3 * FRAMES  # the TCP test joins a running sender
-    path = tmp_path_factory.mktemp("rtp") / "reference.rgb"
-    finish(gst("%s ! %s ! filesink location=%s" % (PATTERN % frames, caps("RGB"), path)))
-    data = numpy.fromfile(str(path), dtype=numpy.uint8)
-    assert data.size == frames * HEIGHT * WIDTH * 3
-    return data.reshape(frames, HEIGHT, WIDTH, 3)
+def references(tmp_path_factory):
+    """GStreamer's own frames of the pattern, read back from a file: one row of bytes per frame."""
+    made = {}
+
+    def reference(fmt, frames=FRAMES):
+        if (fmt, frames) not in made:
+            path = tmp_path_factory.mktemp("rtp") / ("reference-%s-%d.raw" % (fmt, frames))
+            finish(gst("%s ! %s ! filesink location=%s" % (PATTERN % frames, caps(fmt), path)))
+            data = numpy.fromfile(str(path), dtype=numpy.uint8)
+            assert data.size == frames * HEIGHT * WIDTH * FORMATS[fmt][1]
+            made[fmt, frames] = data.reshape(frames, -1)
+        return made[fmt, frames]
+    return reference
+
+
+@pytest.fixture(scope="module")
+def reference(references):
+    """The RGB frames as (frames, HEIGHT, WIDTH, 3); three times as many for the TCP test, which
+    joins a running sender."""
+    return references("RGB", 3 * FRAMES).reshape(3 * FRAMES, HEIGHT, WIDTH, 3)
 
 
 @pytest.fixture(scope="module", autouse=True)
@@ -115,16 +138,28 @@ def raw_sender(sink):
     return gst("%s ! %s ! rtpvrawpay ! %s" % (PATTERN % FRAMES, caps("RGB"), sink))
 
 
-def test_unicast_frames_pixel_exact(reference):
+@pytest.mark.parametrize("fmt", sorted(FORMATS))
+def test_unicast_frames_pixel_exact(references, fmt):
+    pixel_type, pixel_bytes = getattr(native, FORMATS[fmt][0]), FORMATS[fmt][1]
+    frame_size = WIDTH * HEIGHT * pixel_bytes
+    expected = references(fmt)
     stream = ky.KyStreamRTP()
-    assert native.KyStreamRTP_PrepareFor(stream, WIDTH, HEIGHT, native.KyPixelRGB8).IsOK()
+    assert native.KyStreamRTP_PrepareFor(stream, WIDTH, HEIGHT, pixel_type).IsOK()
     assert native.KyStreamRTP_Open(stream, HOST, 0).IsOK()
     port = native.KyStreamRTP_GetLocalPort(stream)
     assert port != 0 and str(native.KyStreamRTP_GetLocalIPAddress(stream)) == HOST
-    buffers = new_buffers(FRAMES + 4, WIDTH * HEIGHT * 3)
+    buffers = new_buffers(FRAMES + 4, frame_size)
     queue(stream, buffers)
-    sender = raw_sender("udpsink host=%s port=%d bind-address=%s" % (HOST, port, SENDER))
-    receive_all(stream, buffers, reference)
+    sender = gst("%s ! %s ! rtpvrawpay ! udpsink host=%s port=%d bind-address=%s"
+                 % (PATTERN % FRAMES, caps(fmt), HOST, port, SENDER))
+    for n in range(FRAMES):
+        buffer, operation = retrieve(stream)
+        assert operation.GetCode() == ky.KY_OK, str(operation.GetDescription())
+        assert buffer in buffers and not buffer.thisown
+        image = buffer.GetImage()
+        assert (image.GetWidth(), image.GetHeight(), image.GetPixelType()) == (WIDTH, HEIGHT, pixel_type)
+        assert buffer.GetAcquiredSize() == frame_size
+        assert numpy.array_equal(buffer.GetDataPointer()[:frame_size], expected[n]), "frame %d" % n
     finish(sender)
     drain(stream)
 
@@ -229,3 +264,32 @@ def test_h264_access_units_decode(tmp_path):
     want = numpy.fromfile(str(sent), dtype=numpy.uint8).reshape(units, frame_size)[:, :luma].astype(int)
     errors = numpy.abs(got - want).mean(axis=1)
     assert (errors < 4).all(), errors
+
+
+def test_pipeline_over_the_rtp_stream(reference):
+    stream = ky.KyStreamRTP()
+    assert native.KyStreamRTP_PrepareFor(stream, WIDTH, HEIGHT, native.KyPixelRGB8).IsOK()
+    assert native.KyStreamRTP_Open(stream, HOST, 0).IsOK()
+    pipeline = ky.KyPipeline(stream)
+    native.KyPipeline_SetBufferSize(pipeline, WIDTH * HEIGHT * 3)
+    # More buffers than frames: a pipeline lets its oldest output go when the stream runs short.
+    count = FRAMES + 4
+    assert native.KyPipeline_SetBufferCount(pipeline, count).IsOK()
+    assert native.KyPipeline_Start(pipeline).IsOK()
+    for _ in range(500):  # the pipeline queues its buffers on its own thread (bounded wait)
+        if native.KyStream_GetQueuedBufferCount(stream) == count:
+            break
+        time.sleep(0.01)
+    assert native.KyStream_GetQueuedBufferCount(stream) == count
+    sender = raw_sender("udpsink host=%s port=%d bind-address=%s"
+                        % (HOST, native.KyStreamRTP_GetLocalPort(stream), SENDER))
+    for n in range(FRAMES):
+        got = native.KyPipeline_RetrieveNextBuffer(pipeline, WAIT_MS)
+        assert type(got) is tuple and len(got) == 3
+        r, buffer, operation = got
+        assert r.IsOK() and operation.IsOK(), str(operation.GetDescription())
+        assert numpy.array_equal(pixels(buffer), reference[n]), "frame %d" % n
+        assert native.KyPipeline_ReleaseBuffer(pipeline, buffer).IsOK()
+    finish(sender)
+    assert native.KyPipeline_Stop(pipeline).IsOK()
+    assert native.KyStream_Close(stream).IsOK()
