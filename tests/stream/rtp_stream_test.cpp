@@ -373,6 +373,50 @@ TEST(RtpStream, OpensFromASessionDescription)
     EXPECT_EQ(later.GetLocalPort(), 20501);
 }
 
+TEST(RtpStream, SessionDescriptionsOfAGroupAndOfATcpServer)
+{
+    KySessionInfoSDP group;
+    ASSERT_TRUE(group
+                    .Load(KyString("v=0\nc=IN IP4 239.255.12.2/32\nm=video 20520 RTP/AVP 97\n"
+                                   "a=rtpmap:97 H264/90000\n"))
+                    .IsOK());
+    KyStreamRTP multicast;
+    const KyResult joined = multicast.Open(&group, KyString(kHost));
+    ASSERT_TRUE(joined.IsOK()) << joined.GetDescription().GetAscii();
+    EXPECT_EQ(multicast.GetMulticastIPAddress(), KyString("239.255.12.2"));
+    EXPECT_EQ(multicast.GetLocalIPAddress(), KyString(kHost));
+    EXPECT_EQ(multicast.GetLocalPort(), 20520);
+
+    KySessionInfoSDP server;
+    ASSERT_TRUE(server.Load(KyString("v=0\nc=IN IP4 127.0.0.1\nm=video 9 TCP/RTP/AVP 96\n")).IsOK());
+    EXPECT_TRUE(server.IsTCP());
+    EXPECT_EQ(server.GetPayloadType(), KyPayloadTypeUndefined);
+    KyStreamRTP tcp;
+    EXPECT_EQ(tcp.Open(&server, KyString()).GetCode(), KY_NOT_CONNECTED);  // nobody listens on port 9
+    EXPECT_FALSE(tcp.IsOpen());
+}
+
+TEST(RtpStream, QueuedBufferDestroyedWhileOpenIsForgotten)
+{
+    KyStreamRTP stream;
+    ASSERT_TRUE(stream.PrepareFor(kWidth, kHeight, KyPixelRGB8).IsOK());
+    ASSERT_TRUE(stream.Open(KyString("127.0.0.1"), 0).IsOK());
+    auto buffer = std::make_unique<KyBuffer>();
+    ASSERT_TRUE(buffer->Alloc(kFrameSize).IsOK());
+    ASSERT_EQ(stream.QueueBuffer(buffer.get()).GetCode(), KY_PENDING);
+    buffer.reset();
+    EXPECT_EQ(stream.GetQueuedBufferCount(), 0u);
+    UdpSender sender("127.0.0.1", "127.0.0.1", stream.GetLocalPort());
+    Packetizer packetizer;
+    sender.Send(packetizer.RawFrame(TestFrame(0), 1));
+    int64_t without = 0;
+    for (int i = 0; i < 250 && without == 0; ++i) {
+        ::usleep(20000);
+        ASSERT_TRUE(stream.GetParameters()->GetIntegerValue(KyString("FramesWithoutBuffer"), without).IsOK());
+    }
+    EXPECT_EQ(without, 1);
+}
+
 TEST(RtpStream, RefusesBadOpens)
 {
     KyStreamRTP stream;

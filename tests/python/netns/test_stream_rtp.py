@@ -80,8 +80,14 @@ def reference(references):
 def accept_local_sources():
     # Both ends of the link are local to this namespace: a datagram from kyc1 reaches kyh1 with a
     # local source address, which the kernel drops unless told otherwise (namespace only).
-    for conf in ("all", "kyh1", "kyc1"):
-        subprocess.run(["sysctl", "-qw", "net.ipv4.conf.%s.accept_local=1" % conf], check=True)
+    keys = ["net.ipv4.conf.%s.accept_local" % conf for conf in ("all", "kyh1", "kyc1")]
+    before = [subprocess.run(["sysctl", "-n", key], check=True, capture_output=True, text=True).stdout.strip()
+              for key in keys]
+    for key in keys:
+        subprocess.run(["sysctl", "-qw", key + "=1"], check=True)
+    yield
+    for key, value in zip(keys, before):  # the later modules find the namespace as it was
+        subprocess.run(["sysctl", "-qw", "%s=%s" % (key, value)], check=True)
 
 
 def new_buffers(count, size):
