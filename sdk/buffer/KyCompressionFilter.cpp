@@ -3,6 +3,7 @@
 #include <zstd.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,22 @@
 
 namespace ky::buffer {
 
+// Memory kept from one image to the next, left uninitialised when it grows.
+struct Bytes
+{
+    std::unique_ptr<uint8_t[]> data;
+    size_t capacity = 0;
+    size_t size = 0;
+    uint8_t *Reserve(size_t aCapacity)
+    {
+        if (aCapacity > capacity) {
+            data.reset(new uint8_t[aCapacity]);
+            capacity = aCapacity;
+        }
+        return data.get();
+    }
+};
+
 // What a compressor keeps between calls: its worker and the worker's zstd context and line
 // scratch. The contexts are declared before the workers, so that the workers are joined first.
 class CompressionWork
@@ -20,7 +37,8 @@ class CompressionWork
 public:
     CompressionWork() { contexts.Resize(1); }
     CompressionContexts contexts;
-    std::vector<std::vector<uint8_t>> scratch{1};
+    Bytes scratch;               // the filtered lines of a stripe
+    std::vector<Bytes> stripes;  // the compressed stripes of the last image
     StripeWorkers workers{1};
 };
 
@@ -31,15 +49,16 @@ namespace {
 constexpr int kZstdLevel = 1;
 
 // One zstd frame of aBytes into aOut, resized to it; zstd's result (a size or an error code).
-size_t CompressStripe(ZSTD_CCtx *aContext, std::vector<uint8_t> &aOut, const uint8_t *aIn, uint32_t aBytes)
+size_t CompressStripe(ZSTD_CCtx *aContext, Bytes &aOut, const uint8_t *aIn, uint32_t aBytes)
 {
     if (aContext == nullptr)
         return ZstdError(ZSTD_error_memory_allocation);
     if (ZSTD_isError(ZSTD_CCtx_setParameter(aContext, ZSTD_c_compressionLevel, kZstdLevel)) ||
         ZSTD_isError(ZSTD_CCtx_setParameter(aContext, ZSTD_c_checksumFlag, 1)))
         return ZstdError(ZSTD_error_parameter_unsupported);
-    const size_t code = ZSTD_compress2(aContext, aOut.data(), aOut.size(), aIn, aBytes);
-    aOut.resize(ZSTD_isError(code) ? 0 : code);
+    const size_t capacity = ZSTD_compressBound(aBytes);
+    const size_t code = ZSTD_compress2(aContext, aOut.Reserve(capacity), capacity, aIn, aBytes);
+    aOut.size = ZSTD_isError(code) ? 0 : code;
     return code;
 }
 
@@ -106,26 +125,21 @@ KyResult KyCompressionFilter::Execute(const KyBuffer *aIn, KyBuffer *aOut)
         return r;
 
     // Each stripe: its lines gathered without padding, filtered, compressed on its own.
-    std::vector<std::vector<uint8_t>> stripes(layout.stripeCount);
+    std::vector<Bytes> &stripes = mWork->stripes;
+    stripes.resize(layout.stripeCount);
     std::vector<size_t> codes(layout.stripeCount, 0);
     CompressionWork &work = *mWork;
     const bool ran = work.workers.Run(layout.stripeCount, [&](unsigned aWorker, uint32_t aStripe) {
         const uint32_t bytes = layout.StripeBytes(aStripe);
         const uint8_t *in = source.data;  // an image without whole-byte lines goes as it is
         if (layout.lineBytes != 0) {
-            std::vector<uint8_t> &scratch = work.scratch[aWorker];
-            scratch.resize(bytes);
+            uint8_t *scratch = work.scratch.Reserve(bytes);
             const uint64_t first = uint64_t(aStripe) * layout.linesPerStripe;
-            const uint32_t lines = layout.StripeLines(aStripe);
-            for (uint32_t y = 0; y < lines; ++y)
-                std::memcpy(scratch.data() + size_t(y) * layout.lineBytes,
-                            source.data + (first + y) * source.lineStride, layout.lineBytes);
-            ApplyLineFilter(layout.filter, layout.distance, scratch.data(), lines, layout.lineBytes);
-            in = scratch.data();
+            FilterLines(layout.filter, layout.distance, source.data + first * source.lineStride,
+                        source.lineStride, scratch, layout.StripeLines(aStripe), layout.lineBytes);
+            in = scratch;
         }
-        std::vector<uint8_t> &out = stripes[aStripe];
-        out.resize(ZSTD_compressBound(bytes));
-        codes[aStripe] = CompressStripe(work.contexts.For(aWorker), out, in, bytes);
+        codes[aStripe] = CompressStripe(work.contexts.For(aWorker), stripes[aStripe], in, bytes);
     });
     if (!ran)
         return KyResult(KY_NOT_ENOUGH_MEMORY, "no memory for the stripes");
@@ -136,8 +150,8 @@ KyResult KyCompressionFilter::Execute(const KyBuffer *aIn, KyBuffer *aOut)
             return KyResult(ZSTD_getErrorCode(codes[i]) == ZSTD_error_memory_allocation ? KY_NOT_ENOUGH_MEMORY
                                                                                         : KY_GENERIC_ERROR,
                             std::string("stripe ") + std::to_string(i) + ": " + ZSTD_getErrorName(codes[i]));
-        sizes[i] = static_cast<uint32_t>(stripes[i].size());
-        total += stripes[i].size();
+        sizes[i] = static_cast<uint32_t>(stripes[i].size);
+        total += stripes[i].size;
     }
     if (total > UINT32_MAX)
         return Invalid("the compressed image would take " + std::to_string(total) +
@@ -158,9 +172,9 @@ KyResult KyCompressionFilter::Execute(const KyBuffer *aIn, KyBuffer *aOut)
     uint8_t *at = aOut->GetDataPointer();
     WritePtc1Header(layout, sizes, at);
     at += Ptc1::kHeaderSize + size_t(layout.stripeCount) * Ptc1::kStripeEntrySize;
-    for (const std::vector<uint8_t> &stripe : stripes) {
-        std::memcpy(at, stripe.data(), stripe.size());
-        at += stripe.size();
+    for (uint32_t i = 0; i < layout.stripeCount; ++i) {
+        std::memcpy(at, stripes[i].data.get(), stripes[i].size);
+        at += stripes[i].size;
     }
     r = aOut->SetAcquiredSize(static_cast<uint32_t>(total));
     if (r.IsOK())

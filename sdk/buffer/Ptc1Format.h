@@ -111,9 +111,10 @@ KyResult ParsePtc1(const uint8_t *aData, uint64_t aLength, Ptc1Image &aImage);
 // True when the bytes start with the format's magic.
 bool HasPtc1Magic(const uint8_t *aData, uint64_t aLength);
 
-// The line filter over aLines lines of aLineBytes bytes, in place (aLineBytes == 0: nothing).
-void ApplyLineFilter(Ptc1::Filter aFilter, uint8_t aDistance, uint8_t *aData, uint32_t aLines,
-                     uint32_t aLineBytes);
+// The line filter: aLines lines of aLineBytes bytes, aSourceStride bytes apart in aSource, filtered
+// into aOut (packed, aLineBytes apart); undone in place.
+void FilterLines(Ptc1::Filter aFilter, uint8_t aDistance, const uint8_t *aSource, uint64_t aSourceStride,
+                 uint8_t *aOut, uint32_t aLines, uint32_t aLineBytes);
 void UndoLineFilter(Ptc1::Filter aFilter, uint8_t aDistance, uint8_t *aData, uint32_t aLines,
                     uint32_t aLineBytes);
 
