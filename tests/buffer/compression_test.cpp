@@ -211,6 +211,24 @@ TEST(Compression, OutputMemoryIsReusedOrRefusedWhenAttachedAndSmall)
     EXPECT_EQ(restored.GetDataPointer(), imageMemory.data());
     EXPECT_TRUE(ImageBytes(restored) == ImageBytes(image));
 
+    // The buffer's own memory is kept when it is large enough, replaced when it is not.
+    KyBuffer own;
+    ASSERT_TRUE(own.Alloc(50000).IsOK());
+    uint8_t *const first = own.GetDataPointer();
+    ASSERT_TRUE(compressor.Execute(&image, &own).IsOK());
+    EXPECT_EQ(own.GetDataPointer(), first);
+    EXPECT_EQ(own.GetPayloadType(), KyPayloadTypeTesmarCompressed);
+    ASSERT_TRUE(decompressor.Execute(&compressed, &own).IsOK());
+    EXPECT_EQ(own.GetDataPointer(), first);
+    EXPECT_TRUE(ImageBytes(own) == ImageBytes(image));
+    KyBuffer large;
+    MakeImage(large, KyPixelMono8, 300, 200);
+    const std::vector<uint8_t> largeBytes = Compress(large);
+    CompressedBytes largeCompressed(largeBytes);
+    ASSERT_TRUE(decompressor.Execute(&largeCompressed.buffer, &own).IsOK());
+    EXPECT_EQ(own.GetSize(), 60000u);
+    EXPECT_TRUE(ImageBytes(own) == ImageBytes(large));
+
     // Too small: refused, nothing written.
     std::vector<uint8_t> small(9999, 0xEE);
     KyBuffer tooSmall;

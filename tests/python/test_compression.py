@@ -131,7 +131,8 @@ def test_is_compressed_and_output_format():
 
 def test_damaged_bytes_give_an_image_error():
     pixels = natural((64, 80), np.uint16, seed=6)
-    good = native.KyBuffer_GetDataPointer(compressed_of(pixels, native.KyPixelMono16)).copy()
+    compressed = compressed_of(pixels, native.KyPixelMono16)  # the view below belongs to it
+    good = native.KyBuffer_GetDataPointer(compressed).copy()
     decompressor = native.new_KyDecompressionFilter()
     for name, position in [("magic", 1), ("pixel-type", 9), ("width", 12), ("checksum", 29),
                            ("stripe-table", 33), ("body", 60), ("last-byte", len(good) - 1)]:
