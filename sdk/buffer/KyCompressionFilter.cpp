@@ -15,7 +15,7 @@
 namespace ky::buffer {
 
 // Memory kept from one image to the next, left uninitialised when it grows.
-struct Bytes
+struct ReusedBytes
 {
     std::unique_ptr<uint8_t[]> data;
     size_t capacity = 0;
@@ -37,8 +37,8 @@ class CompressionWork
 public:
     CompressionWork() { contexts.Resize(1); }
     CompressionContexts contexts;
-    Bytes scratch;               // the filtered lines of a stripe
-    std::vector<Bytes> stripes;  // the compressed stripes of the last image
+    ReusedBytes scratch;               // the filtered lines of a stripe
+    std::vector<ReusedBytes> stripes;  // the compressed stripes of the last image
     StripeWorkers workers{1};
 };
 
@@ -48,8 +48,8 @@ namespace {
 // of what a slower level would win on images.
 constexpr int kZstdLevel = 1;
 
-// One zstd frame of aBytes into aOut, resized to it; zstd's result (a size or an error code).
-size_t CompressStripe(ZSTD_CCtx *aContext, Bytes &aOut, const uint8_t *aIn, uint32_t aBytes)
+// One zstd frame of aBytes into aOut (its size set to the frame's); zstd's result (a size or an error code).
+size_t CompressStripe(ZSTD_CCtx *aContext, ReusedBytes &aOut, const uint8_t *aIn, uint32_t aBytes)
 {
     if (aContext == nullptr)
         return ZstdError(ZSTD_error_memory_allocation);
@@ -125,7 +125,7 @@ KyResult KyCompressionFilter::Execute(const KyBuffer *aIn, KyBuffer *aOut)
         return r;
 
     // Each stripe: its lines gathered without padding, filtered, compressed on its own.
-    std::vector<Bytes> &stripes = mWork->stripes;
+    std::vector<ReusedBytes> &stripes = mWork->stripes;
     stripes.resize(layout.stripeCount);
     std::vector<size_t> codes(layout.stripeCount, 0);
     CompressionWork &work = *mWork;
