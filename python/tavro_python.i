@@ -29,7 +29,7 @@
 %include "bindings/ky_buffer.i"
 // (multi-part families come here)
 %include "bindings/ky_buffer_converter.i"
-// (compression families come here)
+%include "bindings/ky_compression.i"
 %include "bindings/ky_gen_parameter_array.i"
 %include "bindings/ky_gen_parameter_list.i"
 %include "bindings/ky_gen_category.i"

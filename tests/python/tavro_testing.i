@@ -405,3 +405,15 @@ private:
     return KyPy_ImageView($self, $self->GetDataPointer(), $self->Memory());
   }
 }
+
+// A uint32_t cell for the functions that write through a plain reference (a `uint32_t *` pointer
+// object, which the main module never makes).
+%inline %{
+uint32_t *UInt32Cell()
+{
+    static uint32_t cell = 0;
+    return &cell;
+}
+uint32_t UInt32CellValue() { return *UInt32Cell(); }
+void SetUInt32Cell(uint32_t value) { *UInt32Cell() = value; }
+%}

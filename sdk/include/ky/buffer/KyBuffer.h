@@ -86,7 +86,8 @@ public:
     /// @return the raw data; null when the payload is not raw data
     KyRawData *GetRawData();
     const KyRawData *GetRawData() const;
-    /// The compressed payload (not carried by this kit).
+    /// A view of a compressed payload: none in this kit. A compressed image (payload type
+    /// KyPayloadTypeTesmarCompressed, made by KyCompressionFilter) is read as the buffer's bytes.
     /// @return always null
     KyTesmarCompressed *GetTesmarCompressed() { return nullptr; }
     const KyTesmarCompressed *GetTesmarCompressed() const { return nullptr; }
