@@ -51,8 +51,12 @@ def check_frame(pixels, width, height, pixel):
     return number
 
 
+Call = collections.namedtuple("Call", "name args main thread")
+
+
 class Recorder:
-    """The hooks and setters called, each with whether it came on the main thread."""
+    """The hooks and setters called, each with whether it came on the main thread and the
+    identity of the thread it came on."""
 
     def __init__(self):
         self.calls = []
@@ -60,11 +64,12 @@ class Recorder:
 
     def record(self, name, *args):
         with self.lock:
-            self.calls.append((name, args, threading.current_thread() is threading.main_thread()))
+            self.calls.append(Call(name, args, threading.current_thread() is threading.main_thread(),
+                                   threading.get_ident()))
 
     def names(self, only=None):
         with self.lock:
-            return [c[0] for c in self.calls if only is None or c[0] in only]
+            return [c.name for c in self.calls if only is None or c.name in only]
 
 
 def fill(buffer, width, height, pixel, frame):
@@ -107,6 +112,22 @@ class DrawingDefaultSource(ky.KyStreamingChannelSourceDefault):
     def AbortQueuedBuffers(self):
         self.rec.record("AbortQueuedBuffers")
         ky.KyStreamingChannelSourceDefault.AbortQueuedBuffers(self)
+
+    def CreateRegisters(self, register_map, factory):
+        self.rec.record("CreateRegisters")
+        ky.KyStreamingChannelSourceDefault.CreateRegisters(self, register_map, factory)
+
+    def CreateGenApiFeatures(self, register_map, factory):
+        self.rec.record("CreateGenApiFeatures")
+        ky.KyStreamingChannelSourceDefault.CreateGenApiFeatures(self, register_map, factory)
+
+    def AllocBuffer(self):
+        self.rec.record("AllocBuffer")
+        return ky.KyStreamingChannelSourceDefault.AllocBuffer(self)
+
+    def FreeBuffer(self, buffer):
+        self.rec.record("FreeBuffer")
+        ky.KyStreamingChannelSourceDefault.FreeBuffer(self, buffer)
 
     def OnOpen(self, ip, port):
         self.rec.record("OnOpen", str(ip), port)
@@ -237,6 +258,12 @@ class DrawingSource(ky.IKyStreamingChannelSource):
 
     def AbortQueuedBuffers(self):
         self.rec.record("AbortQueuedBuffers")
+
+    def CreateRegisters(self, register_map, factory):
+        self.rec.record("CreateRegisters")
+
+    def CreateGenApiFeatures(self, register_map, factory):
+        self.rec.record("CreateGenApiFeatures")
 
 
 def start_device(source, mac):

@@ -98,7 +98,7 @@ def test_our_receiver_gets_the_drawn_frames(make, first, second):
     assert ("SetHeight", (height,)) in [(c[0], c[1]) for c in calls]
     assert ("SetPixelType", (pixel,)) in [(c[0], c[1]) for c in calls]
     # The setters came from the controller's writes, on the device's thread.
-    assert not any(main for name, _, main in calls if name.startswith("Set"))
+    assert not any(c.main for c in calls if c.name.startswith("Set"))
 
 
 # ----- aravis: arv-tool-0.8 reads the features, its gi stream receives.
