@@ -151,3 +151,37 @@ def test_out_values_of_a_failed_query_start_at_zero(call, values):
     answer = call(Plain())
     assert type(answer) is tuple and not answer[0].IsOK()
     assert answer[1:] == values
+
+
+# The docstrings come from the SDK headers: both classes' rows carry their operation's text.
+DOCSTRINGS = [
+    ("delete_IKyStreamingChannelSource", " Virtual destructor."),
+    ("delete_KyStreamingChannelSourceDefault", " Destructor"),
+    ("new_KyStreamingChannelSourceDefault", ":param aBufferCount: Number of buffers to allocate for streaming."),
+    ("IKyStreamingChannelSource_GetWidthInfo", "IKyStreamingChannelSource::GetWidthInfo() -> ( aMin, aMax, aInc )"),
+    ("KyStreamingChannelSourceDefault_GetHeightInfo",
+     "IKyStreamingChannelSource::GetHeightInfo() -> ( aMin, aMax, aInc )"),
+    ("KyStreamingChannelSourceDefault_GetSupportedPixelType",
+     "IKyStreamingChannelSource::GetSupportedPixelType( aIndex ) -> ( aResult, aPixelType )"),
+    ("IKyStreamingChannelSource_GetSupportedChunk",
+     "IKyStreamingChannelSource::GetSupportedChunk( aIndex ) -> ( aResult, aChunkID, aChunkName )"),
+    ("IKyStreamingChannelSource_GetGevSCPSPacketSizeInfo",
+     "IKyStreamingChannelSource::GetGevSCPSPacketSizeInfo() -> ( aResult, aMax )"),
+    ("IKyStreamingChannelSource_RetrieveBuffer", "IKyStreamingChannelSource::RetrieveBuffer( notused ) -> ( aResult, aBuffer )"),
+    ("KyStreamingChannelSourceDefault_SetWidth", ":rtype: :py:class:`KyResult`"),
+    ("KyStreamingChannelSourceDefault_AllocBuffer", "FreeBuffer hands each back when the device stops"),
+    ("IKyStreamingChannelSource_OnOpen", ":param aDestPort: the destination's UDP port (SCP)"),
+]
+
+
+@pytest.mark.parametrize("name,text", DOCSTRINGS, ids=[d[0] for d in DOCSTRINGS])
+def test_docstrings_from_the_sdk_headers(name, text):
+    doc = getattr(native, name).__doc__
+    assert doc is not None and text in doc, doc
+
+
+def test_every_operation_row_has_a_docstring():
+    for cls in ("IKyStreamingChannelSource", "KyStreamingChannelSourceDefault"):
+        rows = [n for n in dir(native) if n.startswith(cls + "_") and not n.endswith(("swigregister", "swiginit"))]
+        assert len(rows) > 20, rows
+        assert [n for n in rows if not getattr(native, n).__doc__] == []
