@@ -104,3 +104,84 @@ def test_pure_upcall_of_the_interface():
     with pytest.raises(RuntimeError) as raised:
         Bare().GetWidth()
     assert str(raised.value) == "SWIG director pure virtual method called IKyStreamingChannelSource::GetWidth"
+
+
+# Null and absent arguments to the default source's base behaviours: an absent address is
+# refused before the SDK sees it; null buffers, maps and factories are taken and change nothing.
+NULL_ARGUMENTS = [
+    ("open-default", native.KyStreamingChannelSourceDefault_OnOpen, (None, 5), TypeError,
+     "Argument 2: failed to create KyString from Python string"),
+    ("open-interface", native.IKyStreamingChannelSource_OnOpen, (None, 5), TypeError,
+     "Argument 2: failed to create KyString from Python string"),
+    ("free", native.KyStreamingChannelSourceDefault_FreeBuffer, (None,), None, None),
+    ("registers", native.KyStreamingChannelSourceDefault_CreateRegisters, (None, None), None, None),
+    ("features", native.KyStreamingChannelSourceDefault_CreateGenApiFeatures, (None, None), None, None),
+    ("queue-pure", native.IKyStreamingChannelSource_QueueBuffer, (None,), RuntimeError,
+     "SWIG director pure virtual method called IKyStreamingChannelSource::QueueBuffer"),
+]
+
+
+@pytest.mark.parametrize("function,args,error,text", [c[1:] for c in NULL_ARGUMENTS],
+                         ids=[c[0] for c in NULL_ARGUMENTS])
+def test_null_arguments_to_the_default_source(function, args, error, text):
+    source = Plain(16, 8, ky.KyPixelMono8, 2)
+    buffer = source.AllocBuffer()
+    if error is None:
+        assert function(source, *args) is None
+    else:
+        with pytest.raises(error) as raised:
+            function(source, *args)
+        assert str(raised.value) == text
+    # The source is as it was: open and closed by its own hooks only, its one buffer still its own.
+    assert source.GetWidth() == 16
+    source.FreeBuffer(buffer)
+
+
+# Out-values of a failed query start at 0 (or an empty name): nothing uninitialised reaches Python.
+ZERO_OUT_VALUES = [
+    ("pixel", lambda s: native.KyStreamingChannelSourceDefault_GetSupportedPixelType(s, 99), (0,)),
+    ("pixel-negative", lambda s: native.KyStreamingChannelSourceDefault_GetSupportedPixelType(s, -1), (0,)),
+    ("chunk", lambda s: native.KyStreamingChannelSourceDefault_GetSupportedChunk(s, 3), (0, "")),
+    ("packet-size", lambda s: native.IKyStreamingChannelSource_GetGevSCPSPacketSizeInfo(s), (0,)),
+]
+
+
+@pytest.mark.parametrize("call,values", [c[1:] for c in ZERO_OUT_VALUES], ids=[c[0] for c in ZERO_OUT_VALUES])
+def test_out_values_of_a_failed_query_start_at_zero(call, values):
+    answer = call(Plain())
+    assert type(answer) is tuple and not answer[0].IsOK()
+    assert answer[1:] == values
+
+
+# The docstrings come from the SDK headers: both classes' rows carry their operation's text.
+DOCSTRINGS = [
+    ("delete_IKyStreamingChannelSource", " Virtual destructor."),
+    ("delete_KyStreamingChannelSourceDefault", " Destructor"),
+    ("new_KyStreamingChannelSourceDefault", ":param aBufferCount: Number of buffers to allocate for streaming."),
+    ("IKyStreamingChannelSource_GetWidthInfo", "IKyStreamingChannelSource::GetWidthInfo() -> ( aMin, aMax, aInc )"),
+    ("KyStreamingChannelSourceDefault_GetHeightInfo",
+     "IKyStreamingChannelSource::GetHeightInfo() -> ( aMin, aMax, aInc )"),
+    ("KyStreamingChannelSourceDefault_GetSupportedPixelType",
+     "IKyStreamingChannelSource::GetSupportedPixelType( aIndex ) -> ( aResult, aPixelType )"),
+    ("IKyStreamingChannelSource_GetSupportedChunk",
+     "IKyStreamingChannelSource::GetSupportedChunk( aIndex ) -> ( aResult, aChunkID, aChunkName )"),
+    ("IKyStreamingChannelSource_GetGevSCPSPacketSizeInfo",
+     "IKyStreamingChannelSource::GetGevSCPSPacketSizeInfo() -> ( aResult, aMax )"),
+    ("IKyStreamingChannelSource_RetrieveBuffer", "IKyStreamingChannelSource::RetrieveBuffer( notused ) -> ( aResult, aBuffer )"),
+    ("KyStreamingChannelSourceDefault_SetWidth", ":rtype: :py:class:`KyResult`"),
+    ("KyStreamingChannelSourceDefault_AllocBuffer", "FreeBuffer hands each back when the device stops"),
+    ("IKyStreamingChannelSource_OnOpen", ":param aDestPort: the destination's UDP port (SCP)"),
+]
+
+
+@pytest.mark.parametrize("name,text", DOCSTRINGS, ids=[d[0] for d in DOCSTRINGS])
+def test_docstrings_from_the_sdk_headers(name, text):
+    doc = getattr(native, name).__doc__
+    assert doc is not None and text in doc, doc
+
+
+def test_every_operation_row_has_a_docstring():
+    for cls in ("IKyStreamingChannelSource", "KyStreamingChannelSourceDefault"):
+        rows = [n for n in dir(native) if n.startswith(cls + "_") and not n.endswith(("swigregister", "swiginit"))]
+        assert len(rows) > 20, rows
+        assert [n for n in rows if not getattr(native, n).__doc__] == []

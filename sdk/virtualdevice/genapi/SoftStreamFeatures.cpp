@@ -1,5 +1,6 @@
 #include "genapi/SoftStreamFeatures.h"
 
+#include <set>
 #include <string>
 
 #include "ky/virtualdevice/IKyStreamingChannelSource.h"
@@ -65,6 +66,10 @@ SoftFeatureTable SoftStreamFeatures::Make(uint32_t channel, const IKyStreamingCh
         SoftFeature::OnRegister(Kind::Enumeration, "PixelFormat", at(Offset::PixelFormat))
             .In(FORMAT)
             .Locked(LOCK);
+    // Asked from index 0 until a failure, at most MAX_PIXEL_TYPES times: a source that always
+    // answers OK gives its first answers and no more. A type (or name) given twice is listed once.
+    std::set<std::string> names;
+    std::set<uint32_t> values;
     for (int index = 0; index < MAX_PIXEL_TYPES; ++index) {
         KyPixelType type = KyPixelMono8;
         const KyResult result = ky::base::Guarded(SoftDeviceLog(), "GetSupportedPixelType",
@@ -72,7 +77,13 @@ SoftFeatureTable SoftStreamFeatures::Make(uint32_t channel, const IKyStreamingCh
         if (result.IsFailure()) {
             break;
         }
-        pixelFormat.Entry(KyImage::PixelTypeToString(type).GetAscii(), static_cast<uint32_t>(type));
+        std::string name = KyImage::PixelTypeToString(type).GetAscii();
+        const uint32_t value = static_cast<uint32_t>(type);
+        if (values.count(value) == 0 && names.count(name) == 0) {
+            values.insert(value);
+            names.insert(name);
+            pixelFormat.Entry(name, value);
+        }
     }
     f.push_back(pixelFormat);
     f.push_back(SoftFeature::OnRegister(Kind::Integer, "PayloadSize", at(Offset::PayloadSize))

@@ -186,17 +186,7 @@ void SoftStreamRegisters::AddFormat()
     if (SoftRegister *reg = AddBlockRegister(mMap, mResult, channel.Index(), Offset::PayloadSize,
                                              "PayloadSize", KyGenAccessModeReadOnly)) {
         reg->SetHooks(
-            [&source](SoftRegister &r) {
-                ky::base::Guarded(SoftDeviceLog(), "GetPayloadSize", [&] {
-                    uint32_t size = source.GetPayloadSize();
-                    if (size == 0) {
-                        KyImage::ComputeImageSize(source.GetPixelType(), source.GetWidth(),
-                                                  source.GetHeight(), size);
-                        size += source.GetChunksSize();
-                    }
-                    r.SetRawU32(size);
-                });
-            },
+            [&source](SoftRegister &r) { r.SetRawU32(SoftStreamChannel::AnnouncedPayloadSize(source)); },
             nullptr, nullptr);
     }
 }

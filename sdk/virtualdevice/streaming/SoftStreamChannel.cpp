@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 
 #include "ky/buffer/KyBuffer.h"
+#include "ky/buffer/KyImage.h"
 #include "registers/SoftDeviceRegisters.h"
 #include "ky/Guarded.h"
 #include "SoftLog.h"
@@ -113,25 +115,33 @@ void SoftStreamChannel::End()
 void SoftStreamChannel::SetDestination(uint32_t ip, uint16_t port)
 {
     std::lock_guard<std::mutex> control(mControlMutex);
+    const std::string address = SoftNetAdapter::FormatIp(ip);
+    auto applyToSender = [&] {
+        const KyResult destination = mSender.SetDestination(address, port);
+        if (destination.IsFailure()) {
+            SoftLog("SoftStreamChannel", "channel %u: destination %s:%u: %s", mIndex, address.c_str(), port,
+                    destination.GetDescription().GetAscii());
+        }
+    };
     mDestinationIp = ip;
     mDestinationPort = port;
-    const std::string address = SoftNetAdapter::FormatIp(ip);
-    const KyResult destination = mSender.SetDestination(address, port);
-    if (destination.IsFailure()) {
-        SoftLog("SoftStreamChannel", "channel %u: destination %s:%u: %s", mIndex, address.c_str(), port,
-                destination.GetDescription().GetAscii());
-    }
     if (port == 0) {
+        // Streaming stops before the sender loses its destination: a frame on its way out still
+        // leaves whole, and the source hears OnStreamingStop before OnClose.
         if (mOpen) {
             const KyResult stopped = StopAcquisition();
             if (stopped.IsFailure()) {
                 SoftLog("SoftStreamChannel", "channel %u: %s", mIndex, stopped.GetDescription().GetAscii());
             }
+        }
+        applyToSender();
+        if (mOpen) {
             mOpen = false;
             ky::base::Guarded(SoftDeviceLog(), "OnClose", [&] { mSource.OnClose(); });
         }
         return;
     }
+    applyToSender();
     if (!mOpen) {
         mOpen = true;
         mNextBlockId = 1;
@@ -237,6 +247,9 @@ void SoftStreamChannel::Run()
             mState = State::Starting;
         }
         ky::base::Guarded(SoftDeviceLog(), "OnStreamingStart", [&] { mSource.OnStreamingStart(); });
+        // The format cannot change while the channel streams (the registers refuse it), so the
+        // PayloadSize a controller reads now holds for every frame of this run.
+        mPayloadLimit = AnnouncedPayloadSize(mSource);
         SetState(State::Streaming);
         Stream();
         SetState(State::Stopping);
@@ -308,6 +321,15 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
     const KyImage *image = buffer.GetImage();
     if (image == nullptr || image->GetDataPointer() == nullptr) {
         SoftLog("SoftStreamChannel::SendBuffer", "channel %u: only image buffers are sent", mIndex);
+        ++mFramesRefused;
+        return;
+    }
+    // A receiver sizes its buffers by the PayloadSize it read: a larger frame would overrun them.
+    if (image->GetImageSize() > mPayloadLimit) {
+        SoftLog("SoftStreamChannel::SendBuffer",
+                "channel %u: an image of %u bytes is larger than the PayloadSize of %u; not sent", mIndex,
+                image->GetImageSize(), mPayloadLimit);
+        ++mFramesRefused;
         return;
     }
     GvspOutgoingBlock block;
@@ -334,6 +356,23 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
     }
     FrameEvent(EVENT_TRANSFER_END, block.blockId);
     ++mFramesSent;
+}
+
+uint32_t SoftStreamChannel::AnnouncedPayloadSize(IKyStreamingChannelSource &source)
+{
+    uint32_t size = 0;
+    ky::base::Guarded(SoftDeviceLog(), "GetPayloadSize", [&] {
+        size = source.GetPayloadSize();
+        if (size == 0) {
+            uint32_t image = 0;
+            if (KyImage::ComputeImageSize(source.GetPixelType(), source.GetWidth(), source.GetHeight(),
+                                          image)) {
+                const uint64_t total = uint64_t(image) + source.GetChunksSize();
+                size = static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX));
+            }
+        }
+    });
+    return size;
 }
 
 void SoftStreamChannel::FrameEvent(uint16_t code, uint64_t blockId)

@@ -78,6 +78,13 @@ public:
     void SetTestDropFraction(double fraction, uint32_t seed);
     ky::gev::GvspSenderCounters Counters() const { return mSender.Counters(); }
     uint64_t FramesSent() const { return mFramesSent; }
+    // Frames the channel took back without sending them: a buffer without an image, or an image
+    // larger than the PayloadSize the channel announced when streaming started.
+    uint64_t FramesRefused() const { return mFramesRefused; }
+
+    // The PayloadSize register's value: the source's GetPayloadSize, or when that is 0 the
+    // image size of its format plus GetChunksSize (the source's calls guarded; 0 when they fail).
+    static uint32_t AnnouncedPayloadSize(IKyStreamingChannelSource &source);
 
 private:
     enum class State { Idle, Starting, Streaming, Stopping };
@@ -120,6 +127,8 @@ private:
     std::vector<KyBuffer *> mQueued;
     std::atomic<uint64_t> mNextBlockId{1};  // reset by the control side when the channel opens
     std::atomic<uint64_t> mFramesSent{0};
+    std::atomic<uint64_t> mFramesRefused{0};
+    uint32_t mPayloadLimit = 0;  // channel thread: the PayloadSize announced for this streaming run
 };
 
 }  // namespace ky::soft
