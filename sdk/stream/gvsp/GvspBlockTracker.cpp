@@ -212,6 +212,16 @@ void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time
     case GvspPacketFormat::Payload:
         outcome = block.AddPayload(header.packetId, payloadInPlace ? nullptr : body, bodyLength, resent, now);
         break;
+    case GvspPacketFormat::MultiPart: {
+        GvspMultiPartInfo info;
+        if (payloadInPlace || GvspParseMultiPartInfo(body, bodyLength, info).IsFailure()) {
+            Refuse(packet, length);
+            return;
+        }
+        outcome = block.AddMultiPartPayload(header.packetId, info, body + GVSP_MULTIPART_INFO_SIZE,
+                                            bodyLength - GVSP_MULTIPART_INFO_SIZE, resent, now);
+        break;
+    }
     default:
         ++mCounters.packetsIgnored;
         return;
