@@ -52,8 +52,8 @@ bool WriteHeader(ByteWriter &w, const GvspHeader &h)
     const uint8_t formatByte = static_cast<uint8_t>(
         (h.extendedId ? GVSP_EI_FLAG_MASK : 0) | (static_cast<uint8_t>(h.format) & GVSP_PACKET_FORMAT_MASK));
     if (h.extendedId) {
-        return w.WriteU16(h.status) && w.WriteU16(h.flags) && w.WriteU8(formatByte) && w.WriteU24(0) &&
-               w.WriteU64(h.blockId) && w.WriteU32(h.packetId);
+        return w.WriteU16(h.status) && w.WriteU16(h.flags) && w.WriteU8(formatByte) &&
+               w.WriteU24(h.extendedReserved & 0xFFFFFF) && w.WriteU64(h.blockId) && w.WriteU32(h.packetId);
     }
     if (h.blockId == 0 || h.blockId > GVSP_STANDARD_BLOCK_ID_MAX || h.packetId > GVSP_STANDARD_PACKET_ID_MAX)
         return false;
@@ -216,6 +216,7 @@ KyResult GvspParseHeader(const uint8_t *packet, size_t length, GvspHeader &heade
             return Malformed("GVSP packet of " + std::to_string(length) +
                              " bytes is shorter than its 20-byte extended-id header");
         h.flags = second;
+        h.extendedReserved = packetId;  // the 24 bits read where standard mode has the packet id
         h.blockId = blockId;
     } else {
         h.blockId = second;

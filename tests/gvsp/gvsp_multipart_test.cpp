@@ -166,11 +166,13 @@ struct Block
         GvspDestination destination{memory.data(), capacity, nullptr};
         assembler.Start(9, false, &destination, 1000, now);
     }
+    // A data packet at an offset in a part of ThreeParts(16, 4, 300, 20): parts at 0, 64, 364.
     GvspBlockAssembler::Outcome Data(uint32_t id, uint8_t part, uint64_t offset, size_t length, uint8_t fill)
     {
+        static const uint64_t partStart[] = {0, 64, 364, 384};
         GvspMultiPartInfo info;
         info.partId = part;
-        info.offset = offset;
+        info.offset = partStart[part < 4 ? part : 3] + offset;
         const std::vector<uint8_t> data(length, fill);
         return assembler.AddMultiPartPayload(id, info, data.data(), data.size(), false, now);
     }
@@ -246,13 +248,21 @@ TEST(GvspMultiPart, HostilePacketsWriteNothingPastTheirPart)
         {"part id past the leader's parts", 3, 0, 10},
         {"offset past the part", 0, 65, 1},
         {"data running past the part", 0, 60, 10},
-        {"offset near 2^48", 2, (uint64_t(1) << 48) - 1, 10},
+        {"offset near 2^48", 2, (uint64_t(1) << 48) - 400, 10},
     };
     for (const Case &c : cases) {
         Block b(64 + 300 + 20, 64);
         ASSERT_EQ(b.assembler.AddLeader(ThreeParts(16, 4, 300, 20), false, b.now),
                   GvspBlockAssembler::Outcome::Placed);
         EXPECT_EQ(b.Data(1, c.part, c.offset, c.length, 0x55), GvspBlockAssembler::Outcome::WrongId)
+            << c.name;
+        // Data at part 0's place sent as part 1: before the part it names.
+        GvspMultiPartInfo early;
+        early.partId = 1;
+        early.offset = 10;
+        const uint8_t byte = 0x55;
+        EXPECT_EQ(b.assembler.AddMultiPartPayload(2, early, &byte, 1, false, b.now),
+                  GvspBlockAssembler::Outcome::WrongId)
             << c.name;
         for (size_t i = 0; i < b.memory.size(); ++i)
             ASSERT_EQ(b.memory[i], GUARD) << c.name << ": byte " << i;

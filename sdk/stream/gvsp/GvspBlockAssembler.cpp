@@ -229,8 +229,12 @@ GvspBlockAssembler::Outcome GvspBlockAssembler::AddMultiPartPayload(uint32_t pac
         mLastPacket = now;
         return Outcome::Ignored;
     }
-    if (info.partId >= mLeader.parts.size() || info.offset > mLeader.parts[info.partId].length ||
-        length > mLeader.parts[info.partId].length - info.offset) {
+    // The packet's offset counts from the start of the block; its data must lie within its part.
+    const GvspPartDescriptor *part =
+        info.partId < mLeader.parts.size() ? &mLeader.parts[info.partId] : nullptr;
+    if (part == nullptr || info.offset < part->blockOffset ||
+        info.offset - part->blockOffset > part->length ||
+        length > part->length - (info.offset - part->blockOffset)) {
         ++mStats.packetsWrongId;
         mWrongId = true;
         return Outcome::WrongId;
@@ -239,9 +243,7 @@ GvspBlockAssembler::Outcome GvspBlockAssembler::AddMultiPartPayload(uint32_t pac
         ++mStats.packetsRedundant;
         return Outcome::Duplicate;
     }
-    // The part lies in the block at the sum of the lengths before it (at most 2^64 - 1, checked
-    // when the leader was read), the packet within the part.
-    const uint64_t offset = mLeader.parts[info.partId].blockOffset + info.offset;
+    const uint64_t offset = info.offset;
     const uint64_t end = offset + length;
     mPayloadEnd = static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(mPayloadEnd, end), SIZE_MAX));
     if (end > mDestination.capacity) {

@@ -40,8 +40,8 @@ public:
     // no longer than its slot (the receiver had the socket write it there, see PredictSlot).
     Outcome AddPayload(uint32_t packetId, const uint8_t *data, size_t length, bool resent,
                        Clock::time_point now);
-    // A multi-part data packet: placed by its part and its offset in the part, as the leader
-    // described them. Before the leader it cannot be placed and is let go (asked for again like
+    // A multi-part data packet: placed at its offset in the block, which must lie within the
+    // part it names, as the leader described the parts. Before the leader it cannot be placed and is let go (asked for again like
     // any missing packet); a part id or a range outside the leader's parts marks the block as
     // not to be trusted.
     Outcome AddMultiPartPayload(uint32_t packetId, const GvspMultiPartInfo &info, const uint8_t *data,

@@ -197,6 +197,16 @@ void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time
             Refuse(packet, length);
             return;
         }
+        // With extended ids a multi-part leader counts its parts in the header; descriptors past
+        // the count are padding, a count past the descriptors a malformed leader.
+        const uint32_t counted = header.extendedReserved & 0xFF;
+        if (header.extendedId && !leader.parts.empty() && counted != 0) {
+            if (counted > leader.parts.size()) {
+                Refuse(packet, length);
+                return;
+            }
+            leader.parts.resize(counted);
+        }
         outcome = block.AddLeader(leader, resent, now);
         break;
     }

@@ -193,9 +193,10 @@ KyResult GvspSender::PrepareBlock(const GvspOutgoingBlock &block, GvspCachedBloc
         return KyResult(KY_INVALID_PARAMETER,
                         KyString("block payload of " + std::to_string(block.size) + " bytes has no memory"));
     entry.blockId = block.blockId;
-    entry.extendedId = config.extendedIds;
-    entry.bytesPerPacket = GvspPayloadBytesPerPacket(config.packetSize, config.extendedIds);
-    const uint64_t packets = GvspPayloadPacketCount(block.size, entry.bytesPerPacket, config.extendedIds);
+    // Multi-part blocks travel with extended ids, whose leader header counts the parts.
+    entry.extendedId = config.extendedIds || !block.leader.parts.empty();
+    entry.bytesPerPacket = GvspPayloadBytesPerPacket(config.packetSize, entry.extendedId);
+    const uint64_t packets = GvspPayloadPacketCount(block.size, entry.bytesPerPacket, entry.extendedId);
     if (block.size > 0 && packets == 0)
         return KyResult(KY_INVALID_PARAMETER,
                         KyString("block payload of " + std::to_string(block.size) +
@@ -204,7 +205,7 @@ KyResult GvspSender::PrepareBlock(const GvspOutgoingBlock &block, GvspCachedBloc
     entry.partFirstPacket.clear();
     entry.partBytesPerPacket = 0;
     if (!block.leader.parts.empty()) {
-        KyResult plan = PlanParts(block, config.extendedIds, entry);
+        KyResult plan = PlanParts(block, entry.extendedId, entry);
         if (plan.IsFailure())
             return plan;
     }
@@ -274,6 +275,7 @@ KyResult GvspSender::SendRange(const GvspCachedBlock &block, uint32_t first, uin
             continue;
         }
         header.packetId = static_cast<uint32_t>(id);
+        header.extendedReserved = 0;
         uint8_t *room = batch.NextHeader();
         size_t headerLength = 0;
         const uint8_t *payload = nullptr;
@@ -282,6 +284,7 @@ KyResult GvspSender::SendRange(const GvspCachedBlock &block, uint32_t first, uin
             // A multi-part leader is longer than the batch's header room: it travels whole as the
             // packet's payload, from storage that outlives the batch's flush.
             header.format = GvspPacketFormat::Leader;
+            header.extendedReserved = static_cast<uint32_t>(block.leader.parts.size() & 0xFF);
             bigLeader.resize(GVSP_EXTENDED_HEADER_SIZE + GVSP_LEADER_COMMON_SIZE +
                              block.leader.parts.size() * GVSP_MULTIPART_DESCRIPTOR_SIZE);
             payloadLength = GvspBuildLeader(bigLeader.data(), bigLeader.size(), header, block.leader);
@@ -306,13 +309,14 @@ KyResult GvspSender::SendRange(const GvspCachedBlock &block, uint32_t first, uin
             const GvspPartDescriptor &descriptor = block.leader.parts[part];
             GvspMultiPartInfo info;
             info.partId = static_cast<uint8_t>(part);
-            info.offset = (id - block.partFirstPacket[part]) * block.partBytesPerPacket;
+            const uint64_t inPart = (id - block.partFirstPacket[part]) * block.partBytesPerPacket;
+            info.offset = descriptor.blockOffset + inPart;  // counted from the start of the block
             header.format = GvspPacketFormat::MultiPart;
             headerLength =
                 GvspBuildMultiPartPayload(room, GvspPacketBatch::HeaderRoom, header, info, nullptr, 0);
-            payload = block.data + descriptor.blockOffset + info.offset;
-            payloadLength = static_cast<size_t>(
-                std::min<uint64_t>(block.partBytesPerPacket, descriptor.length - info.offset));
+            payload = block.data + info.offset;
+            payloadLength =
+                static_cast<size_t>(std::min<uint64_t>(block.partBytesPerPacket, descriptor.length - inPart));
         } else {
             header.format = GvspPacketFormat::Payload;
             headerLength = GvspBuildHeader(room, GvspPacketBatch::HeaderRoom, header);

@@ -106,6 +106,9 @@ struct GvspHeader
     uint32_t packetId = 0;
     bool extendedId = false;
     uint16_t flags = 0;  // extended ids only: the 16 bits that carry the block id in standard mode
+    // Extended ids only: the 24 bits after the packet format, which carry the packet id in
+    // standard mode; a multi-part leader gives its part count in the low 8 bits.
+    uint32_t extendedReserved = 0;
 
     size_t Size() const { return extendedId ? GVSP_EXTENDED_HEADER_SIZE : GVSP_STANDARD_HEADER_SIZE; }
 };

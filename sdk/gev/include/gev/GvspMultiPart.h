@@ -12,8 +12,10 @@
 // Image parts use the geometry fields; a JPEG part carries its flag in byte 24, the timestamp
 // tick frequency in bytes 28 to 35 and its data format in bytes 36 to 39; the chunk-data part
 // its chunk layout id in bytes 44 to 47. The parts lie one after the other in the block.
-// Data packet body: part id (8), zone info (8), offset in the part (48), then the data; a packet
-// carries data of one part only.
+// Data packet body: part id (8), zone info (8), offset of the data in the block (48), then the
+// data; a packet carries data of one part only, each part starting a packet of its own. With
+// extended ids the leader's header counts the parts in the low byte of the 24 bits after the
+// packet format.
 #pragma once
 
 #include <cstddef>
@@ -59,7 +61,7 @@ struct GvspMultiPartInfo
 {
     uint8_t partId = 0;
     uint8_t zoneInfo = 0;
-    uint64_t offset = 0;  // in the part, 48 bits
+    uint64_t offset = 0;  // of the data in the block, 48 bits
 };
 
 // Writes the descriptors after the leader's common fields; false when they do not fit.
