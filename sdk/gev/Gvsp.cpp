@@ -211,12 +211,12 @@ KyResult GvspParseHeader(const uint8_t *packet, size_t length, GvspHeader &heade
     h.format = static_cast<GvspPacketFormat>(format);
     h.extendedId = (formatByte & GVSP_EI_FLAG_MASK) != 0;
     if (h.extendedId) {
+        h.extendedReserved = packetId;  // the 24 bits read where standard mode has the packet id
         uint64_t blockId = 0;
         if (!r.ReadU64(blockId) || !r.ReadU32(packetId))
             return Malformed("GVSP packet of " + std::to_string(length) +
                              " bytes is shorter than its 20-byte extended-id header");
         h.flags = second;
-        h.extendedReserved = packetId;  // the 24 bits read where standard mode has the packet id
         h.blockId = blockId;
     } else {
         h.blockId = second;

@@ -9,6 +9,7 @@
 
 #include "gev/Gvsp.h"
 #include "gvsp/GvspBlockAssembler.h"
+#include "gvsp/GvspBlockTracker.h"
 #include "gvsp/GvspBufferFill.h"
 #include "ky/buffer/KyBuffer.h"
 
@@ -326,5 +327,76 @@ TEST(GvspMultiPart, BufferRefusesPartsThatDoNotFitTheBlock)
         ASSERT_NE(buffer.GetMultiPartContainer(), nullptr) << c.name;
         EXPECT_EQ(buffer.GetMultiPartContainer()->GetPartCount(), 0u) << c.name;
         EXPECT_EQ(buffer.Detach(), memory.data());
+    }
+}
+
+namespace {
+
+// A tracker with one destination, keeping the blocks it ends.
+struct OneDestination : GvspBlockTracker::Host
+{
+    std::vector<uint8_t> memory = std::vector<uint8_t>(1024, GUARD);
+    bool given = false;
+    std::vector<GvspCompletedBlock> ended;
+
+    bool TakeDestination(GvspDestination &destination) override
+    {
+        if (given)
+            return false;
+        given = true;
+        destination = GvspDestination{memory.data(), 512, nullptr};
+        return true;
+    }
+    void Emit(GvspCompletedBlock &&block) override { ended.push_back(std::move(block)); }
+};
+
+std::vector<uint8_t> ExtendedLeader(const GvspLeader &leader, uint32_t count)
+{
+    std::vector<uint8_t> packet(1024);
+    GvspHeader header;
+    header.blockId = 1;
+    header.extendedId = true;
+    header.format = GvspPacketFormat::Leader;
+    header.extendedReserved = count;
+    packet.resize(GvspBuildLeader(packet.data(), packet.size(), header, leader));
+    return packet;
+}
+
+}  // namespace
+
+TEST(GvspMultiPart, ExtendedLeaderCountsItsParts)
+{
+    const GvspLeader leader = ThreeParts(16, 4, 300, 20);
+    struct Case
+    {
+        const char *name;
+        uint32_t count;
+        bool refused;
+        uint64_t size;  // what the block then announces
+    };
+    const Case cases[] = {
+        {"count of the descriptors", 3, false, 384},     {"no count: every descriptor", 0, false, 384},
+        {"fewer: the rest is padding", 2, false, 364},   {"more than the descriptors", 4, true, 0},
+        {"far more than the descriptors", 255, true, 0},
+    };
+    for (const Case &c : cases) {
+        OneDestination host;
+        GvspBlockTracker tracker(host);
+        GvspReceiverConfig config;
+        config.packetSize = 1500;
+        tracker.Reset(config);
+        const std::vector<uint8_t> packet = ExtendedLeader(leader, c.count);
+        ASSERT_FALSE(packet.empty()) << c.name;
+        GvspHeader parsed;
+        ASSERT_TRUE(GvspParseHeader(packet.data(), packet.size(), parsed).IsOK()) << c.name;
+        EXPECT_EQ(parsed.extendedReserved, c.count) << c.name;
+        const auto now = GvspBlockTracker::Clock::now();
+        tracker.Process(packet.data(), packet.size(), now, false);
+        EXPECT_EQ(tracker.Snapshot().packetsMalformed, c.refused ? 1u : 0u) << c.name;
+        tracker.AbortAll();
+        if (!c.refused) {
+            ASSERT_EQ(host.ended.size(), 1u) << c.name;
+            EXPECT_EQ(host.ended[0].leader.ExpectedPayloadSize(), c.size) << c.name;
+        }
     }
 }
