@@ -27,7 +27,7 @@
 %include "bindings/ky_chunk_data.i"
 %include "bindings/ky_image.i"
 %include "bindings/ky_buffer.i"
-// (multi-part families come here)
+%include "bindings/ky_multipart.i"
 %include "bindings/ky_buffer_converter.i"
 %include "bindings/ky_compression.i"
 %include "bindings/ky_gen_parameter_array.i"

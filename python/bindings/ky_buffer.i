@@ -51,6 +51,7 @@ KY_DELETES_ONLY_OWNED(KyBuffer)
 %ignore KyBuffer::ParseChunks;
 %ignore KyBuffer::SetHolder;
 %ignore KyBuffer::GetHolder;
+%ignore KyBuffer::MultiPartContainer;
 
 // Memory: a view of the whole memory (GetSize read after the address, the lock held).
 %typemap(out, noblock=1, fragment="KyPy_BufferView") uint8_t *GetDataPointer, const uint8_t *GetDataPointer {

@@ -16,6 +16,7 @@
 %ignore KyStreamingChannelSourceDefault::GetAllocatedBufferCount;
 %ignore KyStreamingChannelSourceDefault::TestPatternValue;
 %ignore KyStreamingChannelSourceDefault::FillTestPattern;
+%ignore KyStreamingChannelSourceDefault::WriteTestPattern;
 
 KY_CALLBACK_CLASS(KyStreamingChannelSourceDefault)
 KY_SOFT_CALLBACK_SELF(KyStreamingChannelSourceDefault)

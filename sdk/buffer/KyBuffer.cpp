@@ -11,7 +11,8 @@ KyBuffer::KyBuffer(KyPayloadType aPayloadType)
       mChunks(new ky::buffer::ChunkStore),
       mImage(*this),
       mRawData(*this),
-      mChunkData(*this)
+      mChunkData(*this),
+      mMultiPart(*this)
 { }
 
 namespace ky::buffer {
@@ -61,11 +62,24 @@ const KyChunkData *KyBuffer::GetChunkData() const
     return mPayloadType == KyPayloadTypeChunkData ? &mChunkData : nullptr;
 }
 
+IKyMultiPartContainer *KyBuffer::GetMultiPartContainer()
+{
+    return mPayloadType == KyPayloadTypeMultiPart ? &mMultiPart : nullptr;
+}
+const IKyMultiPartContainer *KyBuffer::GetMultiPartContainer() const
+{
+    return mPayloadType == KyPayloadTypeMultiPart ? &mMultiPart : nullptr;
+}
+
 uint32_t KyBuffer::MainPartSize() const
 {
     switch (mPayloadType) {
     case KyPayloadTypeImage:
         return mImage.GetImageSize();
+    case KyPayloadTypeMultiPart: {
+        const uint64_t total = mMultiPart.GetTotalEffectiveSize();
+        return total > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(total);
+    }
     case KyPayloadTypeRawData:
         return mRawData.GetPayloadLength() <= mSize ? static_cast<uint32_t>(mRawData.GetPayloadLength())
                                                     : mSize;
@@ -95,6 +109,7 @@ void KyBuffer::SetMemory(uint8_t *aData, uint32_t aSize, bool aOwned)
     if (mAcquiredSize > mSize)
         mAcquiredSize = 0;
     mImage.FitTo(mData, mSize);
+    mMultiPart.BufferMemoryChanged();
     // Nor may a raw payload claim more bytes than the memory has.
     if (mData != nullptr && mRawData.mPayloadLength > mSize)
         mRawData.mPayloadLength = mSize;
@@ -169,7 +184,11 @@ void KyBuffer::ClearAcquisitionState()
     mImage.ClearStatus();
 }
 
-void KyBuffer::BeginAcquisition() { ClearAcquisitionState(); }
+void KyBuffer::BeginAcquisition()
+{
+    ClearAcquisitionState();
+    mMultiPart.Reset();  // the parts of the next block replace those of the last
+}
 
 KyResult KyBuffer::Reset(KyPayloadType aPayloadType)
 {
@@ -183,6 +202,7 @@ KyResult KyBuffer::Reset(KyPayloadType aPayloadType)
     mRawData.mPayloadLength = 0;
     mChunkData.mPayloadLength = 0;
     mChunkData.mPayloadLengthSet = false;
+    mMultiPart.Reset();
     return KyResult();
 }
 

@@ -12,6 +12,10 @@ namespace {
 KyResult Malformed(const std::string &text) { return KyResult(KY_INVALID_DATA_FORMAT, KyString(text)); }
 
 bool IsImageLeader(uint16_t baseType) { return baseType == static_cast<uint16_t>(GvspPayloadType::Image); }
+bool IsMultiPart(uint16_t payloadType)
+{
+    return (payloadType & GVSP_PAYLOAD_TYPE_BASE_MASK) == static_cast<uint16_t>(GvspPayloadType::MultiPart);
+}
 
 size_t LeaderBodySize(uint16_t payloadType)
 {
@@ -48,8 +52,8 @@ bool WriteHeader(ByteWriter &w, const GvspHeader &h)
     const uint8_t formatByte = static_cast<uint8_t>(
         (h.extendedId ? GVSP_EI_FLAG_MASK : 0) | (static_cast<uint8_t>(h.format) & GVSP_PACKET_FORMAT_MASK));
     if (h.extendedId) {
-        return w.WriteU16(h.status) && w.WriteU16(h.flags) && w.WriteU8(formatByte) && w.WriteU24(0) &&
-               w.WriteU64(h.blockId) && w.WriteU32(h.packetId);
+        return w.WriteU16(h.status) && w.WriteU16(h.flags) && w.WriteU8(formatByte) &&
+               w.WriteU24(h.extendedReserved & 0xFFFFFF) && w.WriteU64(h.blockId) && w.WriteU32(h.packetId);
     }
     if (h.blockId == 0 || h.blockId > GVSP_STANDARD_BLOCK_ID_MAX || h.packetId > GVSP_STANDARD_PACKET_ID_MAX)
         return false;
@@ -64,6 +68,8 @@ uint64_t GvspLeader::ExpectedPayloadSize() const
     const uint16_t base = BaseType();
     if (base == static_cast<uint16_t>(GvspPayloadType::RawData))
         return payloadSize;
+    if (IsMultiPart(base))
+        return GvspMultiPartSize(parts);
     if (!IsImageLeader(base))
         return 0;
     const uint64_t bits = (pixelFormat & GVSP_PIXEL_BITS_MASK) >> GVSP_PIXEL_BITS_SHIFT;
@@ -122,6 +128,13 @@ size_t GvspBuildLeader(uint8_t *buffer, size_t capacity, const GvspHeader &heade
         w.WriteU16(leader.paddingY);
     } else if (body == GVSP_LEADER_RAW_DATA_SIZE) {
         w.WriteU64(leader.payloadSize);
+    } else if (IsMultiPart(leader.payloadType)) {
+        // Room for the descriptors is taken first, then they are written into it.
+        const size_t at = w.Position();
+        const size_t descriptors = leader.parts.size() * GVSP_MULTIPART_DESCRIPTOR_SIZE;
+        if (leader.parts.empty() || leader.parts.size() > GVSP_MULTIPART_MAX_PARTS ||
+            !w.WriteZeros(descriptors) || !GvspWritePartDescriptors(buffer + at, descriptors, leader.parts))
+            return 0;
     }
     return w.Ok() ? w.Position() : 0;
 }
@@ -137,6 +150,19 @@ size_t GvspBuildTrailer(uint8_t *buffer, size_t capacity, const GvspHeader &head
     if (trailer.ExtendedChunk())
         w.WriteU32(trailer.chunkLayoutId);
     return w.Ok() ? w.Position() : 0;
+}
+
+size_t GvspBuildMultiPartPayload(uint8_t *buffer, size_t capacity, const GvspHeader &header,
+                                 const GvspMultiPartInfo &info, const uint8_t *data, size_t size)
+{
+    ByteWriter w(buffer, capacity);
+    if (!WriteHeader(w, header) || (size && !data))
+        return 0;
+    const size_t at = w.Position();
+    if (!w.WriteZeros(GVSP_MULTIPART_INFO_SIZE) ||
+        !GvspWriteMultiPartInfo(buffer + at, GVSP_MULTIPART_INFO_SIZE, info) || !w.WriteBytes(data, size))
+        return 0;
+    return w.Position();
 }
 
 size_t GvspBuildPayload(uint8_t *buffer, size_t capacity, const GvspHeader &header, const uint8_t *data,
@@ -185,6 +211,7 @@ KyResult GvspParseHeader(const uint8_t *packet, size_t length, GvspHeader &heade
     h.format = static_cast<GvspPacketFormat>(format);
     h.extendedId = (formatByte & GVSP_EI_FLAG_MASK) != 0;
     if (h.extendedId) {
+        h.extendedReserved = packetId;  // the 24 bits read where standard mode has the packet id
         uint64_t blockId = 0;
         if (!r.ReadU64(blockId) || !r.ReadU32(packetId))
             return Malformed("GVSP packet of " + std::to_string(length) +
@@ -219,8 +246,13 @@ KyResult GvspParseLeader(const uint8_t *body, size_t length, GvspLeader &leader)
         r.ReadU16(l.paddingY);
     } else if (need == GVSP_LEADER_RAW_DATA_SIZE) {
         r.ReadU64(l.payloadSize);
+    } else if (IsMultiPart(l.payloadType)) {
+        KyResult parts = GvspReadPartDescriptors(body + GVSP_LEADER_COMMON_SIZE,
+                                                 length - GVSP_LEADER_COMMON_SIZE, l.parts);
+        if (parts.IsFailure())
+            return parts;
     }
-    leader = l;
+    leader = std::move(l);
     return KyResult();
 }
 

@@ -46,6 +46,8 @@ const char HELP[] =
     "  --apply-forced-ip    let FORCEIP add the forced address to the adapter (private network\n"
     "                       namespaces only: it changes the host's network configuration)\n"
     "  --zip-xml            serve the GenICam XML as a zip archive\n"
+    "  --multipart          offer multi-part payloads: once the controller enables them (SCCFG),\n"
+    "                       each frame is an image part, the same image as JPEG and a chunk part\n"
     "  -h, --help           show this help\n"
     "\n"
     "Each camera streams the moving test pattern on one stream channel once a controller starts\n"
@@ -111,6 +113,7 @@ void DescribeOptions(ky::tools::CommandLine &line, std::vector<Camera> &cameras)
     });
     line.Flag("--apply-forced-ip", [current] { current().applyForcedIp = true; });
     line.Flag("--zip-xml", [current] { current().zipXml = true; });
+    line.Flag("--multipart", [current] { current().source->SetMultiPartSupported(true); });
     line.Value("--ip", [current](const std::string &value) {
         current().ip = value;
         return std::string();

@@ -62,7 +62,7 @@ void GvspBlockAssembler::Start(uint64_t blockId, bool extendedId, const GvspDest
     mHighest = -1;
     mGapOpen = false;
     mPayloadEnd = 0;
-    mOverrun = mWrongId = mUnavailable = false;
+    mOverrun = mWrongId = mUnavailable = mMultiPart = false;
     mLastPacket = now;
     mStats = GvspBlockStats();
     if (bytesPerPacket && mHasDestination) {
@@ -118,6 +118,26 @@ GvspBlockAssembler::Outcome GvspBlockAssembler::AddLeader(const GvspLeader &lead
     }
     mLeaderReceived = true;
     mLeader = leader;
+    // Each part starts where the one before it ends; the offsets are the receiver's own sums.
+    uint64_t partOffset = 0;
+    for (GvspPartDescriptor &part : mLeader.parts) {
+        part.blockOffset = partOffset;
+        if (__builtin_add_overflow(partOffset, part.length, &partOffset)) {
+            mLeader.parts.clear();  // no part of such a block can be placed
+            break;
+        }
+    }
+    if (!leader.parts.empty()) {
+        // Every part may end in a short packet, and no packet carries less than a minimum-size
+        // packet's data: that bounds the ids of the parts that fit the destination.
+        mMultiPart = true;
+        if (mHasDestination) {
+            constexpr size_t minData = GVSP_MIN_PACKET_SIZE - GVSP_IP_UDP_OVERHEAD_SIZE -
+                                       GVSP_EXTENDED_HEADER_SIZE - GVSP_MULTIPART_INFO_SIZE;
+            const uint64_t bytes = std::min<uint64_t>(mLeader.ExpectedPayloadSize(), mDestination.capacity);
+            TrackUpTo(std::max<uint64_t>(mTrackLimit, CeilDiv(bytes, minData) + mLeader.parts.size()));
+        }
+    }
     NoteArrival(0, resent, now);
     return Outcome::Placed;
 }
@@ -193,10 +213,59 @@ GvspBlockAssembler::Outcome GvspBlockAssembler::AddPayload(uint32_t packetId, co
     return Outcome::Placed;
 }
 
+GvspBlockAssembler::Outcome GvspBlockAssembler::AddMultiPartPayload(uint32_t packetId,
+                                                                    const GvspMultiPartInfo &info,
+                                                                    const uint8_t *data, size_t length,
+                                                                    bool resent, Clock::time_point now)
+{
+    if (packetId == 0 || (mPayloadPackets && packetId > mPayloadPackets)) {
+        ++mStats.packetsWrongId;
+        mWrongId = true;
+        return Outcome::WrongId;
+    }
+    mMultiPart = true;
+    if (!mHasDestination || !mLeaderReceived || mLeader.parts.empty()) {
+        ++mStats.packetsIgnored;
+        mLastPacket = now;
+        return Outcome::Ignored;
+    }
+    // The packet's offset counts from the start of the block; its data must lie within its part.
+    const GvspPartDescriptor *part =
+        info.partId < mLeader.parts.size() ? &mLeader.parts[info.partId] : nullptr;
+    if (part == nullptr || info.offset < part->blockOffset ||
+        info.offset - part->blockOffset > part->length ||
+        length > part->length - (info.offset - part->blockOffset)) {
+        ++mStats.packetsWrongId;
+        mWrongId = true;
+        return Outcome::WrongId;
+    }
+    if (packetId <= mTrackLimit && Received(packetId)) {
+        ++mStats.packetsRedundant;
+        return Outcome::Duplicate;
+    }
+    const uint64_t offset = info.offset;
+    const uint64_t end = offset + length;
+    mPayloadEnd = static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(mPayloadEnd, end), SIZE_MAX));
+    if (end > mDestination.capacity) {
+        ++mStats.packetsOverrun;
+        mOverrun = true;
+    }
+    if (data && offset < mDestination.capacity) {
+        const size_t fit = static_cast<size_t>(std::min<uint64_t>(length, mDestination.capacity - offset));
+        CopyPayload(mDestination.data + offset, data, fit);
+    }
+    if (packetId <= mTrackLimit) {
+        MarkReceived(packetId);
+        ++mReceivedPayload;
+    }
+    NoteArrival(packetId, resent, now);
+    return Outcome::Placed;
+}
+
 bool GvspBlockAssembler::PredictSlot(uint64_t index, uint32_t &packetId, uint8_t *&slot,
                                      size_t &slotLength) const
 {
-    if (!mHasDestination || !mBytesPerPacket)
+    if (!mHasDestination || !mBytesPerPacket || mMultiPart)
         return false;
     uint64_t limit = mTrackLimit;
     if (mPayloadPackets)
@@ -228,7 +297,7 @@ bool GvspBlockAssembler::PredictSlot(uint64_t index, uint32_t &packetId, uint8_t
 bool GvspBlockAssembler::Done() const
 {
     // Until packet 1 taught the packet size, the data packets that came were let go.
-    const bool sizeKnown = mBytesPerPacket || !mPayloadPackets || !mHasDestination;
+    const bool sizeKnown = mBytesPerPacket || !mPayloadPackets || !mHasDestination || mMultiPart;
     return mLeaderReceived && mTrailerReceived && sizeKnown &&
            mReceivedPayload >= std::min(mPayloadPackets, mTrackLimit);
 }
@@ -272,7 +341,7 @@ size_t GvspBlockAssembler::Missing(GvspMissingRange *out, size_t max) const
         if (!Received(id))
             add(id, id);
     }
-    if (mHasDestination && !mBytesPerPacket && mPayloadPackets)
+    if (mHasDestination && !mBytesPerPacket && mPayloadPackets && !mMultiPart)
         add(1, mPayloadPackets);  // packet 1 went missing: everything after it was let go
     if (!mTrailerReceived) {
         if (mPayloadPackets)

@@ -40,6 +40,12 @@ public:
     // no longer than its slot (the receiver had the socket write it there, see PredictSlot).
     Outcome AddPayload(uint32_t packetId, const uint8_t *data, size_t length, bool resent,
                        Clock::time_point now);
+    // A multi-part data packet: placed at its offset in the block, which must lie within the
+    // part it names, as the leader described the parts. Before the leader it cannot be placed and is let go (asked for again like
+    // any missing packet); a part id or a range outside the leader's parts marks the block as
+    // not to be trusted.
+    Outcome AddMultiPartPayload(uint32_t packetId, const GvspMultiPartInfo &info, const uint8_t *data,
+                                size_t length, bool resent, Clock::time_point now);
     // Where the index-th packet after the highest one received will go, if it comes in order:
     // its id and its place in the destination, room for a whole packet's payload. False when
     // that is not known, or when a whole payload would not fit inside the memory or the payload
@@ -102,6 +108,7 @@ private:
     bool mOverrun = false;
     bool mWrongId = false;
     bool mUnavailable = false;
+    bool mMultiPart = false;  // the leader or a data packet said so: no packet is placed by its id
     Clock::time_point mLastPacket;
     GvspBlockStats mStats;
 };

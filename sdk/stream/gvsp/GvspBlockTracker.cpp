@@ -197,6 +197,16 @@ void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time
             Refuse(packet, length);
             return;
         }
+        // With extended ids a multi-part leader counts its parts in the header; descriptors past
+        // the count are padding, a count past the descriptors a malformed leader.
+        const uint32_t counted = header.extendedReserved & 0xFF;
+        if (header.extendedId && !leader.parts.empty() && counted != 0) {
+            if (counted > leader.parts.size()) {
+                Refuse(packet, length);
+                return;
+            }
+            leader.parts.resize(counted);
+        }
         outcome = block.AddLeader(leader, resent, now);
         break;
     }
@@ -212,6 +222,16 @@ void GvspBlockTracker::Process(const uint8_t *packet, size_t length, Clock::time
     case GvspPacketFormat::Payload:
         outcome = block.AddPayload(header.packetId, payloadInPlace ? nullptr : body, bodyLength, resent, now);
         break;
+    case GvspPacketFormat::MultiPart: {
+        GvspMultiPartInfo info;
+        if (payloadInPlace || GvspParseMultiPartInfo(body, bodyLength, info).IsFailure()) {
+            Refuse(packet, length);
+            return;
+        }
+        outcome = block.AddMultiPartPayload(header.packetId, info, body + GVSP_MULTIPART_INFO_SIZE,
+                                            bodyLength - GVSP_MULTIPART_INFO_SIZE, resent, now);
+        break;
+    }
     default:
         ++mCounters.packetsIgnored;
         return;

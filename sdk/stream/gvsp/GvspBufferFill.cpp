@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include "ky/buffer/KyBuffer.h"
 #include "ky/base/KyEnums.h"
@@ -46,6 +47,45 @@ KyBufferPacketStatistics StatisticsOf(const gev::GvspBlockStats &s)
     return out;
 }
 
+KyMultiPartDataType DataTypeOf(uint16_t aWire)
+{
+    return aWire <= KyMultiPartJPEG2000Image ? static_cast<KyMultiPartDataType>(aWire) : KyMultiPartInvalid;
+}
+
+// Describes the parts of a multi-part block to the buffer's container, each checked against the
+// bytes that arrived.
+KyResult DescribeParts(const gev::GvspLeader &leader, KyBuffer &buffer)
+{
+    std::vector<KyMultiPartDescriptor> parts(leader.parts.size());
+    uint64_t offset = 0;  // each part starts where the one before it ends
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const gev::GvspPartDescriptor &w = leader.parts[i];
+        KyMultiPartDescriptor &d = parts[i];
+        d.DataType = DataTypeOf(w.dataType);
+        d.Offset = offset;
+        d.Length = w.length;
+        if (__builtin_add_overflow(offset, w.length, &offset))
+            return KyResult(KY_INVALID_DATA_FORMAT, "[GVSP] the multi-part leader's part lengths overflow");
+        d.PixelType = static_cast<KyPixelType>(w.pixelFormat);
+        d.Width = w.sizeX;
+        d.Height = w.sizeY;
+        d.OffsetX = w.offsetX;
+        d.OffsetY = w.offsetY;
+        d.PaddingX = w.paddingX;
+        d.JPEGFlag = w.jpegFlag;
+        d.TimestampTickFrequency = w.tickFrequency;
+        d.DataFormat = w.dataFormat;
+        d.ChunkLayoutID = w.chunkLayoutId;
+        d.SourceID = w.sourceId;
+        d.DataPurposeID = w.dataPurposeId;
+        d.RegionID = w.regionId;
+        d.AdditionalZones = w.additionalZones;
+        d.ZoneDirectionMask = w.zoneDirections;
+    }
+    return buffer.MultiPartContainer().SetReceivedParts(parts.data(), static_cast<uint32_t>(parts.size()),
+                                                        buffer.GetAcquiredSize());
+}
+
 }  // namespace
 
 void FillBufferFromBlock(const gev::GvspCompletedBlock &block, KyBuffer &buffer)
@@ -78,6 +118,11 @@ void FillBufferFromBlock(const gev::GvspCompletedBlock &block, KyBuffer &buffer)
     buffer.SetPacketStatistics(StatisticsOf(block.stats));
     for (const gev::GvspMissingRange &range : block.missing)
         buffer.AddMissingPacketIds(range.first, range.last);
+    if (result.IsOK() && block.leaderReceived && buffer.GetPayloadType() == KyPayloadTypeMultiPart) {
+        KyResult parts = DescribeParts(block.leader, buffer);
+        if (parts.IsFailure())
+            result = parts;
+    }
     if (result.IsOK() && block.leaderReceived && CarriesChunks(block.leader)) {
         KyResult chunks = buffer.ParseChunks();
         if (chunks.IsFailure())

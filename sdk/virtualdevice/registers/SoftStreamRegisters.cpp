@@ -114,6 +114,29 @@ void SoftStreamRegisters::WireBootstrap()
     scpd->SetHooks(nullptr, nullptr,
                    [&channel](SoftRegister &reg) { channel.SetPacketDelay(reg.GetRawU32()); });
     scsp->SetRawU32(channel.SourcePort());
+    WireMultiPart();
+}
+
+void SoftStreamRegisters::WireMultiPart()
+{
+    SoftStreamChannel &channel = mChannel;
+    const uint32_t index = channel.Index();
+    SoftRegister *scc = mMap.Find(StreamChannelOffset(SCC0_OFFSET, index));
+    SoftRegister *sccfg = mMap.Find(StreamChannelOffset(SCCFG0_OFFSET, index));
+    if (!scc || !sccfg) {
+        return;
+    }
+    bool supported = false;
+    ky::base::Guarded(SoftDeviceLog(), "IsPayloadTypeSupported",
+                      [&] { supported = channel.Source().IsPayloadTypeSupported(KyPayloadTypeMultiPart); });
+    if (!supported) {
+        return;
+    }
+    // The channel starts with multi-part not allowed; the controller's SCCFG write allows it.
+    scc->SetRawU32(scc->GetRawU32() | SCC_MULTIPART_SUPPORTED_MASK);
+    sccfg->SetHooks(nullptr, nullptr, [&channel](SoftRegister &reg) {
+        channel.SetMultiPartAllowed((reg.GetRawU32() & SCCFG_MULTIPART_ENABLED_MASK) != 0);
+    });
 }
 
 // A 4-byte register of the channel's block, named with the channel's number.

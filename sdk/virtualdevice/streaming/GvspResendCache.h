@@ -29,6 +29,10 @@ struct GvspCachedBlock
     std::shared_ptr<const void> keepAlive;
     size_t bytesPerPacket = 0;    // payload bytes of every data packet but the last
     uint32_t payloadPackets = 0;  // data packets; the trailer is payloadPackets + 1
+    // Multi-part blocks: the id of each part's first data packet (parts follow one another in
+    // data and packets), and the part bytes each packet carries but a part's last.
+    std::vector<uint32_t> partFirstPacket;
+    size_t partBytesPerPacket = 0;
     sockaddr_in destination{};
 
     uint32_t TrailerId() const { return payloadPackets + 1; }

@@ -151,6 +151,30 @@ GvspSenderCounters GvspSender::Counters() const
     return mCounters;
 }
 
+KyResult GvspSender::PlanParts(const GvspOutgoingBlock &block, bool extendedIds, GvspCachedBlock &entry)
+{
+    const std::vector<GvspPartDescriptor> &parts = block.leader.parts;
+    if (parts.size() > GVSP_MULTIPART_MAX_PARTS || GvspMultiPartSize(parts) != block.size)
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("the " + std::to_string(parts.size()) + " parts of block " +
+                                 std::to_string(block.blockId) + " do not describe its " +
+                                 std::to_string(block.size) + " bytes"));
+    if (entry.bytesPerPacket <= GVSP_MULTIPART_INFO_SIZE)
+        return KyResult(KY_INVALID_PARAMETER, KyString("the packet size leaves no room for multi-part data"));
+    entry.partBytesPerPacket = entry.bytesPerPacket - GVSP_MULTIPART_INFO_SIZE;
+    const uint64_t maxPackets = (extendedIds ? GVSP_EXTENDED_PACKET_ID_MAX : GVSP_STANDARD_PACKET_ID_MAX) - 1;
+    uint64_t packets = 0;
+    for (const GvspPartDescriptor &part : parts) {
+        entry.partFirstPacket.push_back(static_cast<uint32_t>(std::min<uint64_t>(packets + 1, maxPackets)));
+        packets += part.length / entry.partBytesPerPacket + (part.length % entry.partBytesPerPacket ? 1 : 0);
+        if (packets > maxPackets)
+            return KyResult(KY_INVALID_PARAMETER, KyString("block " + std::to_string(block.blockId) +
+                                                           " needs more packets than the packet ids allow"));
+    }
+    entry.payloadPackets = static_cast<uint32_t>(packets);
+    return KyResult();
+}
+
 KyResult GvspSender::PrepareBlock(const GvspOutgoingBlock &block, GvspCachedBlock &entry)
 {
     GvspSenderConfig config;
@@ -169,14 +193,22 @@ KyResult GvspSender::PrepareBlock(const GvspOutgoingBlock &block, GvspCachedBloc
         return KyResult(KY_INVALID_PARAMETER,
                         KyString("block payload of " + std::to_string(block.size) + " bytes has no memory"));
     entry.blockId = block.blockId;
-    entry.extendedId = config.extendedIds;
-    entry.bytesPerPacket = GvspPayloadBytesPerPacket(config.packetSize, config.extendedIds);
-    const uint64_t packets = GvspPayloadPacketCount(block.size, entry.bytesPerPacket, config.extendedIds);
+    // Multi-part blocks travel with extended ids, whose leader header counts the parts.
+    entry.extendedId = config.extendedIds || !block.leader.parts.empty();
+    entry.bytesPerPacket = GvspPayloadBytesPerPacket(config.packetSize, entry.extendedId);
+    const uint64_t packets = GvspPayloadPacketCount(block.size, entry.bytesPerPacket, entry.extendedId);
     if (block.size > 0 && packets == 0)
         return KyResult(KY_INVALID_PARAMETER,
                         KyString("block payload of " + std::to_string(block.size) +
                                  " bytes needs more packets than the packet ids allow"));
     entry.payloadPackets = static_cast<uint32_t>(packets);
+    entry.partFirstPacket.clear();
+    entry.partBytesPerPacket = 0;
+    if (!block.leader.parts.empty()) {
+        KyResult plan = PlanParts(block, entry.extendedId, entry);
+        if (plan.IsFailure())
+            return plan;
+    }
     entry.leader = block.leader;
     entry.trailer = GvspTrailer();
     entry.trailer.payloadType = block.leader.payloadType;
@@ -229,6 +261,7 @@ KyResult GvspSender::SendRange(const GvspCachedBlock &block, uint32_t first, uin
     header.extendedId = block.extendedId;
     const uint32_t trailerId = block.TrailerId();
     batch.Reset(&block.destination);
+    std::vector<uint8_t> bigLeader;  // kept until the last flush below
     size_t sent = 0, dropped = 0;
     uint64_t emitted = 0;
     KyResult result;
@@ -242,16 +275,48 @@ KyResult GvspSender::SendRange(const GvspCachedBlock &block, uint32_t first, uin
             continue;
         }
         header.packetId = static_cast<uint32_t>(id);
+        header.extendedReserved = 0;
         uint8_t *room = batch.NextHeader();
         size_t headerLength = 0;
         const uint8_t *payload = nullptr;
         size_t payloadLength = 0;
-        if (id == 0) {
+        if (id == 0 && !block.leader.parts.empty()) {
+            // A multi-part leader is longer than the batch's header room: it travels whole as the
+            // packet's payload, from storage that outlives the batch's flush.
+            header.format = GvspPacketFormat::Leader;
+            header.extendedReserved = static_cast<uint32_t>(block.leader.parts.size() & 0xFF);
+            bigLeader.resize(GVSP_EXTENDED_HEADER_SIZE + GVSP_LEADER_COMMON_SIZE +
+                             block.leader.parts.size() * GVSP_MULTIPART_DESCRIPTOR_SIZE);
+            payloadLength = GvspBuildLeader(bigLeader.data(), bigLeader.size(), header, block.leader);
+            payload = bigLeader.data();
+            if (payloadLength == 0) {
+                result = KyResult(KY_INVALID_PARAMETER,
+                                  KyString("the multi-part leader of block " + std::to_string(block.blockId) +
+                                           " cannot be built"));
+                break;
+            }
+        } else if (id == 0) {
             header.format = GvspPacketFormat::Leader;
             headerLength = GvspBuildLeader(room, GvspPacketBatch::HeaderRoom, header, block.leader);
         } else if (id == trailerId) {
             header.format = GvspPacketFormat::Trailer;
             headerLength = GvspBuildTrailer(room, GvspPacketBatch::HeaderRoom, header, block.trailer);
+        } else if (!block.partFirstPacket.empty()) {
+            // The part whose packets hold this id, and where in the part the packet starts.
+            const auto next = std::upper_bound(block.partFirstPacket.begin(), block.partFirstPacket.end(),
+                                               static_cast<uint32_t>(id));
+            const size_t part = static_cast<size_t>(next - block.partFirstPacket.begin()) - 1;
+            const GvspPartDescriptor &descriptor = block.leader.parts[part];
+            GvspMultiPartInfo info;
+            info.partId = static_cast<uint8_t>(part);
+            const uint64_t inPart = (id - block.partFirstPacket[part]) * block.partBytesPerPacket;
+            info.offset = descriptor.blockOffset + inPart;  // counted from the start of the block
+            header.format = GvspPacketFormat::MultiPart;
+            headerLength =
+                GvspBuildMultiPartPayload(room, GvspPacketBatch::HeaderRoom, header, info, nullptr, 0);
+            payload = block.data + info.offset;
+            payloadLength =
+                static_cast<size_t>(std::min<uint64_t>(block.partBytesPerPacket, descriptor.length - inPart));
         } else {
             header.format = GvspPacketFormat::Payload;
             headerLength = GvspBuildHeader(room, GvspPacketBatch::HeaderRoom, header);
@@ -259,7 +324,7 @@ KyResult GvspSender::SendRange(const GvspCachedBlock &block, uint32_t first, uin
             payload = block.data + offset;
             payloadLength = std::min(block.bytesPerPacket, block.size - offset);
         }
-        if (headerLength == 0) {
+        if (headerLength == 0 && payload != bigLeader.data()) {
             result =
                 KyResult(KY_INVALID_PARAMETER, KyString("GVSP packet " + std::to_string(id) + " of block " +
                                                         std::to_string(block.blockId) + " cannot be built"));

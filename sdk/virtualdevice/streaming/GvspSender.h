@@ -42,7 +42,7 @@ struct GvspSenderConfig
 struct GvspOutgoingBlock
 {
     uint64_t blockId = 1;
-    GvspLeader leader;  // payload type, timestamp, geometry
+    GvspLeader leader;  // payload type, timestamp, geometry; the parts of a multi-part block
     const uint8_t *data = nullptr;
     size_t size = 0;
     std::shared_ptr<const void> keepAlive;
@@ -98,6 +98,8 @@ public:
 
 private:
     KyResult PrepareBlock(const GvspOutgoingBlock &block, GvspCachedBlock &entry);
+    // The packets of a multi-part block: each part starts a packet of its own.
+    KyResult PlanParts(const GvspOutgoingBlock &block, bool extendedIds, GvspCachedBlock &entry);
     KyResult SendRange(const GvspCachedBlock &block, uint32_t first, uint32_t last, bool resend,
                        GvspPacketBatch &batch, uint32_t stopAfter);
     bool DropOnPurpose();

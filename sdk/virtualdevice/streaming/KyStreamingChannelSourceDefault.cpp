@@ -234,6 +234,30 @@ uint8_t KyStreamingChannelSourceDefault::TestPatternValue(uint32_t aX, uint32_t 
     return static_cast<uint8_t>(aX + 3u * aY + 5u * static_cast<uint32_t>(aFrame) + ((aX ^ aY) >> 4));
 }
 
+void KyStreamingChannelSourceDefault::WriteTestPattern(uint8_t *aData, uint32_t aWidth, uint32_t aHeight,
+                                                       uint32_t aOffsetX, uint32_t aOffsetY, uint64_t aFrame)
+{
+    // (X ^ Y) >> 4 equals (X >> 4) ^ (Y >> 4): within 16 rows a row is one table of X terms plus
+    // one constant, which keeps the loop a plain byte add.
+    std::vector<uint8_t> xTerms(aWidth);
+    uint32_t tableFor = UINT32_MAX;
+    uint8_t *row = aData;
+    for (uint32_t y = 0; y < aHeight; ++y, row += aWidth) {
+        const uint32_t sensorY = y + aOffsetY;
+        if ((sensorY >> 4) != tableFor) {
+            tableFor = sensorY >> 4;
+            for (uint32_t x = 0; x < aWidth; ++x) {
+                const uint32_t sensorX = x + aOffsetX;
+                xTerms[x] = static_cast<uint8_t>(sensorX + ((sensorX >> 4) ^ tableFor));
+            }
+        }
+        const uint8_t constant = static_cast<uint8_t>(3u * sensorY + 5u * static_cast<uint32_t>(aFrame));
+        for (uint32_t x = 0; x < aWidth; ++x) {
+            row[x] = static_cast<uint8_t>(xTerms[x] + constant);
+        }
+    }
+}
+
 KyResult KyStreamingChannelSourceDefault::FillTestPattern(KyBuffer *aBuffer, uint64_t aFrame) const
 {
     if (aBuffer == nullptr) {
@@ -256,24 +280,7 @@ KyResult KyStreamingChannelSourceDefault::FillTestPattern(KyBuffer *aBuffer, uin
     }
     image->SetOffsetX(format.offsetX);
     image->SetOffsetY(format.offsetY);
-    // (X ^ Y) >> 4 equals (X >> 4) ^ (Y >> 4): within 16 rows a row is one table of X terms plus
-    // one constant, which keeps the loop a plain byte add.
-    std::vector<uint8_t> xTerms(format.width);
-    uint32_t tableFor = UINT32_MAX;
-    uint8_t *row = image->GetDataPointer();
-    for (uint32_t y = 0; y < format.height; ++y, row += format.width) {
-        const uint32_t sensorY = y + format.offsetY;
-        if ((sensorY >> 4) != tableFor) {
-            tableFor = sensorY >> 4;
-            for (uint32_t x = 0; x < format.width; ++x) {
-                const uint32_t sensorX = x + format.offsetX;
-                xTerms[x] = static_cast<uint8_t>(sensorX + ((sensorX >> 4) ^ tableFor));
-            }
-        }
-        const uint8_t constant = static_cast<uint8_t>(3u * sensorY + 5u * static_cast<uint32_t>(aFrame));
-        for (uint32_t x = 0; x < format.width; ++x) {
-            row[x] = static_cast<uint8_t>(xTerms[x] + constant);
-        }
-    }
+    WriteTestPattern(image->GetDataPointer(), format.width, format.height, format.offsetX, format.offsetY,
+                     aFrame);
     return KyResult(KY_OK);
 }

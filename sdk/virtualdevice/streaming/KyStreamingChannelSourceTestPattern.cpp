@@ -5,11 +5,13 @@
 #include <thread>
 
 #include "ky/buffer/KyBuffer.h"
+#include "streaming/TestPatternJPEG.h"
 
 namespace {
 
 constexpr auto LONGEST_WAIT = std::chrono::milliseconds(50);
 constexpr double MAX_FRAME_RATE = 100000.0;
+constexpr uint32_t kChunkPartSize = 8 + 8;  // the frame number and its chunk trailer
 
 bool ValidRate(double rate) { return std::isfinite(rate) && rate >= 0.0 && rate <= MAX_FRAME_RATE; }
 
@@ -22,6 +24,90 @@ KyStreamingChannelSourceTestPattern::KyStreamingChannelSourceTestPattern(uint32_
     : KyStreamingChannelSourceDefault(aWidth, aHeight, aPixelType, aBufferCount),
       mFrameRate(ValidRate(aFrameRate) ? aFrameRate : 30.0)
 { }
+
+void KyStreamingChannelSourceTestPattern::SetMultiPartSupported(bool aSupported)
+{
+    mMultiPartSupported = aSupported;
+    if (!aSupported) {
+        mMultiPartOn = false;
+    }
+}
+
+bool KyStreamingChannelSourceTestPattern::IsPayloadTypeSupported(KyPayloadType aPayloadType)
+{
+    if (aPayloadType == KyPayloadTypeMultiPart) {
+        return mMultiPartSupported;
+    }
+    return KyStreamingChannelSourceDefault::IsPayloadTypeSupported(aPayloadType);
+}
+
+uint32_t KyStreamingChannelSourceTestPattern::GetPayloadSize() const
+{
+    if (!mMultiPartOn) {
+        return KyStreamingChannelSourceDefault::GetPayloadSize();
+    }
+    const uint64_t size =
+        uint64_t(GetWidth()) * GetHeight() + ky::soft::MaxJPEGSize(GetWidth(), GetHeight()) + kChunkPartSize;
+    return size > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(size);
+}
+
+void KyStreamingChannelSourceTestPattern::SetMultiPartAllowed(bool aAllowed)
+{
+    KyStreamingChannelSourceDefault::SetMultiPartAllowed(aAllowed);
+    mMultiPartOn = aAllowed && mMultiPartSupported;
+}
+
+KyResult KyStreamingChannelSourceTestPattern::FillMultiPart(KyBuffer *aBuffer, uint64_t aFrame) const
+{
+    if (aBuffer == nullptr) {
+        return KyResult(KY_INVALID_PARAMETER, KyString("no buffer to fill"));
+    }
+    const uint32_t width = GetWidth(), height = GetHeight(), offsetX = GetOffsetX(), offsetY = GetOffsetY();
+    const KyPixelType pixelType = GetPixelType();
+    IKyMultiPartContainer *parts = aBuffer->GetMultiPartContainer();
+    const IKyImage *image = parts && parts->GetPartCount() == 3 ? parts->GetPart(0u)->GetImage() : nullptr;
+    if (image == nullptr || image->GetWidth() != width || image->GetHeight() != height ||
+        image->GetPixelType() != pixelType || parts->GetPart(0u)->GetDataPointer() == nullptr) {
+        // A new layout: the buffer's own memory for the three parts, the timestamp kept.
+        const uint64_t timestamp = aBuffer->GetTimestamp();
+        (void)aBuffer->Reset(KyPayloadTypeMultiPart);  // clears the buffer: cannot fail
+        (void)aBuffer->SetTimestamp(timestamp);        // a plain setter: cannot fail
+        parts = aBuffer->GetMultiPartContainer();
+        KyResult result = parts->AddImagePart(KyMultiPart2DImage, width, height, pixelType, offsetX, offsetY);
+        if (result.IsOK()) {
+            result = parts->AddJPEGPart(KyMultiPartJPEGImage, ky::soft::MaxJPEGSize(width, height), 0,
+                                        kTimestampTickFrequency, 0);
+        }
+        if (result.IsOK()) {
+            result = parts->AddChunkPart(kChunkPartSize, 0);
+        }
+        if (result.IsOK()) {
+            result = parts->AllocAllParts();
+        }
+        if (result.IsFailure()) {
+            return result;
+        }
+    }
+    IKyMultiPartSection &imagePart = *parts->GetPart(0u);
+    WriteTestPattern(imagePart.GetDataPointer(), width, height, offsetX, offsetY, aFrame);
+    uint32_t jpegSize = 0;
+    KyResult result =
+        ky::soft::EncodeJPEG(imagePart.GetDataPointer(), width, height, kJPEGQuality,
+                             parts->GetPart(1u)->GetDataPointer(), parts->GetPart(1u)->GetSize(), jpegSize);
+    if (result.IsOK()) {
+        result = parts->SetPartFinalLength(1, jpegSize);
+    }
+    uint8_t frame[8];
+    for (int i = 0; i < 8; ++i) {
+        frame[i] = static_cast<uint8_t>(aFrame >> (56 - 8 * i));
+    }
+    IKyChunkData &chunks = *parts->GetPart(2u)->GetChunkData();
+    chunks.ResetChunks();
+    if (result.IsOK()) {
+        result = chunks.AddChunk(kFrameChunkID, frame, sizeof frame);
+    }
+    return result.IsOK() ? parts->Validate() : result;
+}
 
 KyResult KyStreamingChannelSourceTestPattern::SetFrameRate(double aFrameRate)
 {
@@ -107,7 +193,7 @@ KyResult KyStreamingChannelSourceTestPattern::RetrieveBuffer(KyBuffer **aBuffer)
     mQueue.pop_front();
     const uint64_t frame = mFrame++;
     lock.unlock();
-    KyResult result = FillTestPattern(buffer, frame);
+    KyResult result = mMultiPartOn ? FillMultiPart(buffer, frame) : FillTestPattern(buffer, frame);
     *aBuffer = buffer;
     return result;
 }

@@ -9,6 +9,7 @@
 #include "registers/SoftDeviceRegisters.h"
 #include "ky/Guarded.h"
 #include "SoftLog.h"
+#include "streaming/MultiPartBlock.h"
 #include "SoftLog.h"
 #include "gvcp/SoftNetAdapter.h"
 #include "gev/Gvsp.h"
@@ -316,8 +317,17 @@ void SoftStreamChannel::QueueIdleBuffers()
     }
 }
 
+void SoftStreamChannel::SetMultiPartAllowed(bool allowed)
+{
+    ky::base::Guarded(SoftDeviceLog(), "SetMultiPartAllowed", [&] { mSource.SetMultiPartAllowed(allowed); });
+}
+
 void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
 {
+    if (buffer.GetPayloadType() == KyPayloadTypeMultiPart) {
+        SendMultiPart(buffer);
+        return;
+    }
     const KyImage *image = buffer.GetImage();
     if (image == nullptr || image->GetDataPointer() == nullptr) {
         SoftLog("SoftStreamChannel::SendBuffer", "channel %u: only image buffers are sent", mIndex);
@@ -373,6 +383,40 @@ uint32_t SoftStreamChannel::AnnouncedPayloadSize(IKyStreamingChannelSource &sour
         }
     });
     return size;
+}
+
+void SoftStreamChannel::SendMultiPart(KyBuffer &buffer)
+{
+    GvspOutgoingBlock block;
+    const KyResult described = DescribeMultiPartBlock(buffer, block, mMultiPartData);
+    if (described.IsFailure()) {
+        SoftLog("SoftStreamChannel::SendBuffer", "channel %u: multi-part buffer not sent: %s", mIndex,
+                described.GetDescription().GetAscii());
+        ++mFramesRefused;
+        return;
+    }
+    // As for images: the receiver sized its buffers by the PayloadSize it read.
+    if (block.size > mPayloadLimit) {
+        SoftLog("SoftStreamChannel::SendBuffer",
+                "channel %u: a multi-part block of %zu bytes is larger than the PayloadSize of %u; not sent",
+                mIndex, block.size, mPayloadLimit);
+        ++mFramesRefused;
+        return;
+    }
+    block.blockId = mNextBlockId.load();
+    mNextBlockId =
+        block.blockId >= GVSP_STANDARD_BLOCK_ID_MAX ? 1 : block.blockId + 1;  // 0 is never a block id
+    block.leader.timestamp = buffer.GetTimestamp();
+    FrameEvent(EVENT_EXPOSURE_END, block.blockId);
+    FrameEvent(EVENT_TRANSFER_START, block.blockId);
+    const KyResult result = mSender.SendBlock(block);
+    if (result.IsFailure()) {
+        SoftLog("SoftStreamChannel::SendBuffer", "channel %u: %s", mIndex,
+                result.GetDescription().GetAscii());
+        return;
+    }
+    FrameEvent(EVENT_TRANSFER_END, block.blockId);
+    ++mFramesSent;
 }
 
 void SoftStreamChannel::FrameEvent(uint16_t code, uint64_t blockId)

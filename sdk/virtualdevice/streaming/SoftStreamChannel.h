@@ -74,6 +74,9 @@ public:
     void SetAcquisitionMode(AcquisitionMode mode) { mMode = mode; }
     AcquisitionMode GetAcquisitionMode() const { return mMode; }
 
+    // SCCFG's multi-part bit: passed to the source, which may then send multi-part buffers.
+    void SetMultiPartAllowed(bool allowed);
+
     void Resend(uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId);
     void SetTestDropFraction(double fraction, uint32_t seed);
     ky::gev::GvspSenderCounters Counters() const { return mSender.Counters(); }
@@ -93,6 +96,7 @@ private:
     void Stream();
     void QueueIdleBuffers();
     void SendBuffer(KyBuffer &buffer);
+    void SendMultiPart(KyBuffer &buffer);
     // The frame event of that code, if the controller asked for it.
     void FrameEvent(uint16_t code, uint64_t blockId);
     void Drain();
@@ -125,6 +129,7 @@ private:
     std::vector<KyBuffer *> mAllBuffers;
     std::vector<KyBuffer *> mIdle;
     std::vector<KyBuffer *> mQueued;
+    std::vector<uint8_t> mMultiPartData;    // the parts of the block being sent, one after the other
     std::atomic<uint64_t> mNextBlockId{1};  // reset by the control side when the channel opens
     std::atomic<uint64_t> mFramesSent{0};
     std::atomic<uint64_t> mFramesRefused{0};

@@ -11,7 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "gev/GvspMultiPart.h"
 #include "ky/base/KyResult.h"
 
 namespace ky::gev {
@@ -104,6 +106,9 @@ struct GvspHeader
     uint32_t packetId = 0;
     bool extendedId = false;
     uint16_t flags = 0;  // extended ids only: the 16 bits that carry the block id in standard mode
+    // Extended ids only: the 24 bits after the packet format, which carry the packet id in
+    // standard mode; a multi-part leader gives its part count in the low 8 bits.
+    uint32_t extendedReserved = 0;
 
     size_t Size() const { return extendedId ? GVSP_EXTENDED_HEADER_SIZE : GVSP_STANDARD_HEADER_SIZE; }
 };
@@ -126,11 +131,13 @@ struct GvspLeader
     uint16_t paddingY = 0;
     // Raw data payloads.
     uint64_t payloadSize = 0;
+    // Multi-part payloads (see GvspMultiPart.h).
+    std::vector<GvspPartDescriptor> parts;
 
     uint16_t BaseType() const { return payloadType & GVSP_PAYLOAD_TYPE_BASE_MASK; }
     bool ExtendedChunk() const { return (payloadType & GVSP_PAYLOAD_TYPE_EXTENDED_CHUNK_MASK) != 0; }
-    // Payload bytes the block carries, from the leader alone; 0 when the leader does not say
-    // (chunk data, an unknown pixel size); GVSP_PAYLOAD_SIZE_TOO_LARGE when it says 2^64 - 1
+    // Payload bytes the block carries, from the leader alone (a multi-part block: its parts
+    // together); 0 when the leader does not say (chunk data, an unknown pixel size); GVSP_PAYLOAD_SIZE_TOO_LARGE when it says 2^64 - 1
     // bytes or more, which no buffer holds.
     uint64_t ExpectedPayloadSize() const;
 };
@@ -159,6 +166,9 @@ size_t GvspBuildTrailer(uint8_t *buffer, size_t capacity, const GvspHeader &head
                         const GvspTrailer &trailer);
 size_t GvspBuildPayload(uint8_t *buffer, size_t capacity, const GvspHeader &header, const uint8_t *data,
                         size_t size);
+// A multi-part data packet (header format MultiPart): the part information, then the data.
+size_t GvspBuildMultiPartPayload(uint8_t *buffer, size_t capacity, const GvspHeader &header,
+                                 const GvspMultiPartInfo &info, const uint8_t *data, size_t size);
 // A test packet: a standard header of zeros (block id 0 marks it) padded with zeros to the
 // datagram size of the given packet size.
 size_t GvspBuildTestPacket(uint8_t *buffer, size_t capacity, uint32_t packetSize);

@@ -19,10 +19,10 @@
 #include "ky/buffer/KyChunkData.h"
 #include "ky/base/KyEnums.h"
 #include "ky/buffer/KyImage.h"
+#include "ky/buffer/KyMultiPartContainer.h"
 #include "ky/buffer/KyRawData.h"
 #include "ky/base/KyResult.h"
 
-class IKyMultiPartContainer;
 class IKyH264AccessUnit;
 class KyTesmarCompressed;
 class KyBuffer;
@@ -95,10 +95,11 @@ public:
     /// @return the chunk data; null when the payload is not chunk data
     KyChunkData *GetChunkData();
     const KyChunkData *GetChunkData() const;
-    /// The multi-part container (not carried by this kit).
-    /// @return always null
-    IKyMultiPartContainer *GetMultiPartContainer() { return nullptr; }
-    const IKyMultiPartContainer *GetMultiPartContainer() const { return nullptr; }
+    /// The multi-part container, owned by the buffer: the parts of a received multi-part block,
+    /// or those being built for transmission.
+    /// @return the container; null when the payload is not multi-part
+    IKyMultiPartContainer *GetMultiPartContainer();
+    const IKyMultiPartContainer *GetMultiPartContainer() const;
     /// The H.264 access unit (not carried by this kit).
     /// @return always null
     IKyH264AccessUnit *GetH264AccessUnit() { return nullptr; }
@@ -323,11 +324,15 @@ public:
     // holder forget it.
     void SetHolder(ky::buffer::BufferHolder *aHolder) { mHolder.store(aHolder); }
     ky::buffer::BufferHolder *GetHolder() const { return mHolder.load(); }
+    // The multi-part container whatever the payload type, for the receiver to describe the parts
+    // of a block.
+    KyMultiPartContainer &MultiPartContainer() { return mMultiPart; }
 
 private:
     friend class KyImage;
     friend class KyRawData;
     friend class KyChunkData;
+    friend class KyMultiPartContainer;
 
     // Bytes of the payload's main part (image, raw payload) ahead of the chunk area.
     uint32_t MainPartSize() const;
@@ -364,4 +369,5 @@ private:
     KyImage mImage;
     KyRawData mRawData;
     KyChunkData mChunkData;
+    KyMultiPartContainer mMultiPart;
 };

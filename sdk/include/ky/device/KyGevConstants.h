@@ -132,6 +132,10 @@ constexpr uint32_t SCDA0_OFFSET = 0x0D18;
 constexpr uint32_t SCSP0_OFFSET = 0x0D1C;
 constexpr uint32_t SCC0_OFFSET = 0x0D20;
 constexpr uint32_t SCCFG0_OFFSET = 0x0D24;
+// SCCx bit 25 (bit 0 the most significant): the channel can send multi-part payloads; SCCFGx
+// bit 25: the controller lets it.
+constexpr uint32_t SCC_MULTIPART_SUPPORTED_MASK = 0x00000040;
+constexpr uint32_t SCCFG_MULTIPART_ENABLED_MASK = 0x00000040;
 constexpr uint32_t SC_STRIDE = 0x40;
 constexpr uint32_t SC_MAX_CHANNELS = 512;
 

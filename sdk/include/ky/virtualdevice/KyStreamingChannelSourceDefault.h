@@ -230,6 +230,10 @@ public:
     size_t GetAllocatedBufferCount() const;
 
     static uint8_t TestPatternValue(uint32_t aX, uint32_t aY, uint64_t aFrame);
+    // Writes frame aFrame of the test pattern, one byte per pixel, into aWidth x aHeight bytes at
+    // aData (lines of aWidth bytes) for an image at that offset on the sensor.
+    static void WriteTestPattern(uint8_t *aData, uint32_t aWidth, uint32_t aHeight, uint32_t aOffsetX,
+                                 uint32_t aOffsetY, uint64_t aFrame);
     // Gives the buffer's image the current format (reallocating its memory when the size
     // changed) and writes frame aFrame of the test pattern into it. KY_INVALID_PARAMETER for a
     // null buffer, KY_NOT_ENOUGH_MEMORY when the image cannot be allocated.

@@ -1,0 +1,353 @@
+#include "ky/buffer/KyMultiPartContainer.h"
+
+#include <string>
+
+#include "MultiPartSection.h"
+#include "ky/buffer/KyBuffer.h"
+#include "ky/buffer/KyImage.h"
+
+using ky::buffer::MultiPartSection;
+
+namespace {
+
+KyResult Refuse(uint32_t aCode, const char *aCaller, const std::string &aWhy)
+{
+    return KyResult(aCode, std::string("[") + aCaller + "] " + aWhy);
+}
+
+}  // namespace
+
+KyMultiPartContainer::KyMultiPartContainer(KyBuffer &aBuffer) : mBuffer(aBuffer) { }
+KyMultiPartContainer::~KyMultiPartContainer() = default;
+
+bool KyMultiPartContainer::IsImageType(KyMultiPartDataType aDataType)
+{
+    return aDataType >= KyMultiPart2DImage && aDataType <= KyMultiPartConfidenceMap;
+}
+
+bool KyMultiPartContainer::IsJPEGType(KyMultiPartDataType aDataType)
+{
+    return aDataType == KyMultiPartJPEGImage || aDataType == KyMultiPartJPEG2000Image;
+}
+
+uint8_t *KyMultiPartContainer::BufferData() const { return mBuffer.GetDataPointer(); }
+uint64_t KyMultiPartContainer::BufferSize() const { return mBuffer.GetSize(); }
+bool KyMultiPartContainer::IsMultiPartBuffer() const
+{
+    return mBuffer.GetPayloadType() == KyPayloadTypeMultiPart;
+}
+
+void KyMultiPartContainer::BufferMemoryChanged()
+{
+    for (auto &part : mParts)
+        if (part->MemoryKind() == MultiPartSection::Memory::InBuffer)
+            part->SetNoMemory();
+}
+
+uint32_t KyMultiPartContainer::GetPartCount() { return static_cast<uint32_t>(mParts.size()); }
+
+const IKyMultiPartSection *KyMultiPartContainer::GetPart(uint32_t aIndex) const
+{
+    return aIndex < mParts.size() ? mParts[aIndex].get() : nullptr;
+}
+
+IKyMultiPartSection *KyMultiPartContainer::GetPart(uint32_t aIndex)
+{
+    return aIndex < mParts.size() ? mParts[aIndex].get() : nullptr;
+}
+
+bool KyMultiPartContainer::HasChunkPart() const { return !mParts.empty() && mParts.back()->IsChunkData(); }
+
+uint64_t KyMultiPartContainer::GetTotalEffectiveSize() const
+{
+    uint64_t total = 0;
+    for (const auto &part : mParts)
+        total += part->GetEffectiveSize();
+    return total;
+}
+
+void KyMultiPartContainer::Reset() { mParts.clear(); }
+
+KyResult KyMultiPartContainer::CheckWritable(const char *aCaller) const
+{
+    if (!IsMultiPartBuffer())
+        return Refuse(KY_NOT_SUPPORTED, aCaller, "the buffer is not a multi-part buffer");
+    return KyResult();
+}
+
+KyResult KyMultiPartContainer::CheckIndex(const char *aCaller, uint32_t aIndex) const
+{
+    if (aIndex >= mParts.size())
+        return Refuse(KY_INVALID_PARAMETER, aCaller,
+                      "no part " + std::to_string(aIndex) + " of " + std::to_string(mParts.size()));
+    return KyResult();
+}
+
+KyResult KyMultiPartContainer::AddPart(const char *aCaller, std::unique_ptr<MultiPartSection> aSection)
+{
+    if (HasChunkPart())
+        return Refuse(KY_STATE_ERROR, aCaller, "the chunk-data part is the last part; no part follows it");
+    if (mParts.size() >= kMaxWriterParts)
+        return Refuse(KY_ERR_OVERFLOW, aCaller,
+                      "a payload has at most " + std::to_string(kMaxWriterParts) + " parts");
+    mParts.push_back(std::move(aSection));
+    return KyResult();
+}
+
+KyResult KyMultiPartContainer::AddImagePart(KyMultiPartDataType aDataType, uint32_t aWidth,
+                                            uint32_t aMaxHeight, KyPixelType aPixelType, uint32_t aOffsetX,
+                                            uint32_t aOffsetY, uint16_t aPaddingX)
+{
+    const char *caller = "IKyMultiPartContainerWriter::AddImagePart";
+    KyResult result = CheckWritable(caller);
+    if (!result.IsOK())
+        return result;
+    if (!IsImageType(aDataType))
+        return Refuse(KY_INVALID_PARAMETER, caller,
+                      "data type " + std::to_string(aDataType) + " is not an image");
+    if (aWidth == 0 || aMaxHeight == 0)
+        return Refuse(KY_INVALID_PARAMETER, caller, "an image part needs a width and a height");
+    if (KyImage::GetPixelSize(aPixelType) == 0)
+        return Refuse(KY_INVALID_PARAMETER, caller,
+                      "pixel type " + std::to_string(aPixelType) + " has no size");
+    uint32_t size = 0;
+    if (!KyImage::ComputeImageSize(aPixelType, uint64_t(aWidth) + aPaddingX, aMaxHeight, size))
+        return Refuse(KY_ERR_OVERFLOW, caller,
+                      std::to_string(aWidth) + " x " + std::to_string(aMaxHeight) + " does not fit 32 bits");
+    KyMultiPartDescriptor d;
+    d.DataType = aDataType;
+    d.PixelType = aPixelType;
+    d.Width = aWidth;
+    d.Height = aMaxHeight;
+    d.OffsetX = aOffsetX;
+    d.OffsetY = aOffsetY;
+    d.PaddingX = aPaddingX;
+    d.Length = size;
+    return AddPart(caller, std::make_unique<MultiPartSection>(*this, d, size));
+}
+
+KyResult KyMultiPartContainer::AddJPEGPart(KyMultiPartDataType aDataType, uint32_t aMaxLength, uint8_t aFlag,
+                                           uint64_t aTimestampTickFrequency, uint32_t aDataFormat)
+{
+    const char *caller = "IKyMultiPartContainerWriter::AddJPEGPart";
+    KyResult result = CheckWritable(caller);
+    if (!result.IsOK())
+        return result;
+    if (!IsJPEGType(aDataType))
+        return Refuse(KY_INVALID_PARAMETER, caller,
+                      "data type " + std::to_string(aDataType) + " is not a JPEG");
+    if (aMaxLength == 0)
+        return Refuse(KY_INVALID_PARAMETER, caller, "a JPEG part needs a maximum length");
+    KyMultiPartDescriptor d;
+    d.DataType = aDataType;
+    d.Length = aMaxLength;
+    d.JPEGFlag = aFlag;
+    d.TimestampTickFrequency = aTimestampTickFrequency;
+    d.DataFormat = aDataFormat;
+    return AddPart(caller, std::make_unique<MultiPartSection>(*this, d, aMaxLength));
+}
+
+KyResult KyMultiPartContainer::AddChunkPart(uint32_t aMaxLength, uint32_t aChunkLayoutID)
+{
+    const char *caller = "IKyMultiPartContainerWriter::AddChunkPart";
+    KyResult result = CheckWritable(caller);
+    if (!result.IsOK())
+        return result;
+    if (aMaxLength == 0)
+        return Refuse(KY_INVALID_PARAMETER, caller, "a chunk-data part needs a maximum length");
+    KyMultiPartDescriptor d;
+    d.DataType = KyMultiPartChunkData;
+    d.Length = aMaxLength;
+    d.ChunkLayoutID = aChunkLayoutID;
+    return AddPart(caller, std::make_unique<MultiPartSection>(*this, d, aMaxLength));
+}
+
+KyResult KyMultiPartContainer::SetPartIDs(uint32_t aIndex, uint32_t aSourceID, uint32_t aDataPurposeID,
+                                          uint32_t aRegionID)
+{
+    const char *caller = "IKyMultiPartContainerWriter::SetPartIDs";
+    if (!IsMultiPartBuffer())
+        return Refuse(KY_INVALID_DATA_FORMAT, caller, "the buffer is not a multi-part buffer");
+    KyResult result = CheckIndex(caller, aIndex);
+    if (!result.IsOK())
+        return result;
+    if (mParts[aIndex]->IsChunkData())
+        return Refuse(KY_INVALID_DATA_FORMAT, caller, "the chunk-data part has no IDs");
+    KyMultiPartDescriptor &d = mParts[aIndex]->Description();
+    d.SourceID = aSourceID;
+    d.DataPurposeID = aDataPurposeID;
+    d.RegionID = aRegionID;
+    return KyResult();
+}
+
+KyResult KyMultiPartContainer::SetPartZoneInfo(uint32_t aIndex, uint8_t aAdditionalZones,
+                                               uint32_t aZoneDirectionMask)
+{
+    const char *caller = "IKyMultiPartContainerWriter::SetPartZoneInfo";
+    if (!IsMultiPartBuffer())
+        return Refuse(KY_INVALID_DATA_FORMAT, caller, "the buffer is not a multi-part buffer");
+    KyResult result = CheckIndex(caller, aIndex);
+    if (!result.IsOK())
+        return result;
+    if (mParts[aIndex]->IsChunkData())
+        return Refuse(KY_INVALID_DATA_FORMAT, caller, "the chunk-data part has no zones");
+    KyMultiPartDescriptor &d = mParts[aIndex]->Description();
+    d.AdditionalZones = aAdditionalZones;
+    d.ZoneDirectionMask = aZoneDirectionMask;
+    return KyResult();
+}
+
+KyResult KyMultiPartContainer::AllocAllParts()
+{
+    const char *caller = "IKyMultiPartContainerWriter::AllocAllParts";
+    KyResult result = CheckWritable(caller);
+    if (!result.IsOK())
+        return result;
+    if (mParts.empty())
+        return Refuse(KY_STATE_ERROR, caller, "no parts are defined");
+    uint64_t total = 0;
+    for (const auto &part : mParts)
+        total += part->GetSize();
+    if (total > UINT32_MAX)
+        return Refuse(KY_ERR_OVERFLOW, caller,
+                      "the parts need " + std::to_string(total) + " bytes, above 4 GiB - 1");
+    for (auto &part : mParts)
+        part->SetNoMemory();
+    result = mBuffer.Alloc(static_cast<uint32_t>(total));
+    if (!result.IsOK())
+        return result;
+    uint64_t offset = 0;
+    for (auto &part : mParts) {
+        part->SetInBuffer(offset);
+        offset += part->GetSize();
+    }
+    return KyResult();
+}
+
+KyResult KyMultiPartContainer::AllocPart(uint32_t aIndex)
+{
+    const char *caller = "IKyMultiPartContainerWriter::AllocPart";
+    KyResult result = CheckWritable(caller);
+    if (result.IsOK())
+        result = CheckIndex(caller, aIndex);
+    if (!result.IsOK())
+        return result;
+    return mParts[aIndex]->SetOwn();
+}
+
+KyResult KyMultiPartContainer::AttachPart(uint32_t aIndex, uint8_t *aBuffer, uint64_t aLength)
+{
+    const char *caller = "IKyMultiPartContainerWriter::AttachPart";
+    KyResult result = CheckWritable(caller);
+    if (result.IsOK())
+        result = CheckIndex(caller, aIndex);
+    if (!result.IsOK())
+        return result;
+    if (aBuffer == nullptr)
+        return Refuse(KY_INVALID_PARAMETER, caller, "no memory given");
+    if (aLength < mParts[aIndex]->GetSize())
+        return Refuse(KY_INVALID_PARAMETER, caller,
+                      "part " + std::to_string(aIndex) + " needs " +
+                          std::to_string(mParts[aIndex]->GetSize()) + " bytes, " + std::to_string(aLength) +
+                          " given");
+    mParts[aIndex]->SetAttached(aBuffer);
+    return KyResult();
+}
+
+KyResult KyMultiPartContainer::SetPartFinalLength(uint32_t aIndex, uint32_t aLength)
+{
+    const char *caller = "IKyMultiPartContainerWriter::SetPartFinalLength";
+    KyResult result = CheckWritable(caller);
+    if (result.IsOK())
+        result = CheckIndex(caller, aIndex);
+    if (!result.IsOK())
+        return result;
+    MultiPartSection &part = *mParts[aIndex];
+    if (part.IsImage())
+        return Refuse(KY_INVALID_PARAMETER, caller,
+                      "part " + std::to_string(aIndex) + " is an image; set its height");
+    if (aLength > part.GetSize())
+        return Refuse(KY_INVALID_PARAMETER, caller,
+                      std::to_string(aLength) + " bytes exceed the maximum of " +
+                          std::to_string(part.GetSize()));
+    part.SetFinalLength(aLength);
+    return KyResult();
+}
+
+KyResult KyMultiPartContainer::SetPartFinalImageHeight(uint32_t aIndex, uint32_t aHeight)
+{
+    const char *caller = "IKyMultiPartContainerWriter::SetPartFinalImageHeight";
+    KyResult result = CheckWritable(caller);
+    if (result.IsOK())
+        result = CheckIndex(caller, aIndex);
+    if (!result.IsOK())
+        return result;
+    MultiPartSection &part = *mParts[aIndex];
+    if (!part.IsImage())
+        return Refuse(KY_INVALID_PARAMETER, caller, "part " + std::to_string(aIndex) + " is not an image");
+    if (aHeight > part.Description().Height)
+        return Refuse(KY_INVALID_PARAMETER, caller,
+                      std::to_string(aHeight) + " lines exceed the maximum of " +
+                          std::to_string(part.Description().Height));
+    part.SetFinalHeight(aHeight);
+    return KyResult();
+}
+
+KyResult KyMultiPartContainer::Validate()
+{
+    const char *caller = "IKyMultiPartContainerWriter::Validate";
+    KyResult result = CheckWritable(caller);
+    if (!result.IsOK())
+        return result;
+    if (mParts.empty())
+        return Refuse(KY_STATE_ERROR, caller, "no parts are defined");
+    for (size_t i = 0; i < mParts.size(); ++i) {
+        const MultiPartSection &part = *mParts[i];
+        if (part.IsChunkData() && i + 1 != mParts.size())
+            return Refuse(KY_STATE_ERROR, caller, "the chunk-data part is not the last part");
+        if (part.Data() == nullptr)
+            return Refuse(KY_STATE_ERROR, caller, "part " + std::to_string(i) + " has no memory");
+        if (part.GetEffectiveSize() > part.GetSize())
+            return Refuse(KY_INVALID_PARAMETER, caller,
+                          "part " + std::to_string(i) + " exceeds its maximum size");
+    }
+    return KyResult();
+}
+
+KyResult KyMultiPartContainer::SetReceivedParts(const KyMultiPartDescriptor *aParts, uint32_t aCount,
+                                                uint64_t aBlockSize)
+{
+    const char *caller = "KyMultiPartContainer::SetReceivedParts";
+    mParts.clear();
+    if (aCount > kMaxReceivedParts)
+        return Refuse(KY_INVALID_DATA_FORMAT, caller, std::to_string(aCount) + " parts are too many");
+    if (aCount > 0 && aParts == nullptr)
+        return Refuse(KY_INVALID_PARAMETER, caller, "no part descriptions");
+    if (aBlockSize > BufferSize())
+        return Refuse(KY_INVALID_DATA_FORMAT, caller, "the block is larger than the buffer");
+    std::vector<std::unique_ptr<MultiPartSection>> parts;
+    for (uint32_t i = 0; i < aCount; ++i) {
+        const KyMultiPartDescriptor &d = aParts[i];
+        const std::string which = "part " + std::to_string(i);
+        if (d.Offset > aBlockSize || d.Length > aBlockSize - d.Offset)
+            return Refuse(KY_INVALID_DATA_FORMAT, caller,
+                          which + " (" + std::to_string(d.Length) + " bytes at " + std::to_string(d.Offset) +
+                              ") runs past the block's " + std::to_string(aBlockSize) + " bytes");
+        if (d.DataType == KyMultiPartChunkData && i + 1 != aCount)
+            return Refuse(KY_INVALID_DATA_FORMAT, caller, which + " is chunk data but not the last part");
+        if (IsImageType(d.DataType)) {
+            uint32_t size = 0;
+            if (!KyImage::ComputeImageSize(d.PixelType, uint64_t(d.Width) + d.PaddingX, d.Height, size) ||
+                size > d.Length)
+                return Refuse(KY_INVALID_DATA_FORMAT, caller,
+                              which + ": a " + std::to_string(d.Width) + " x " + std::to_string(d.Height) +
+                                  " image of pixel type " + std::to_string(d.PixelType) +
+                                  " does not fit its " + std::to_string(d.Length) + " bytes");
+        }
+        auto part = std::make_unique<MultiPartSection>(*this, d, static_cast<uint32_t>(d.Length));
+        part->SetInBuffer(d.Offset);
+        parts.push_back(std::move(part));
+    }
+    mParts = std::move(parts);
+    return KyResult();
+}
