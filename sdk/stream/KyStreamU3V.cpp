@@ -164,7 +164,7 @@ KyResult KyStreamU3V::Impl::OpenOn(ky::stream::StreamCore &core, const std::stri
     return KyResult();
 }
 
-KyString KyStreamU3V::GetGUID() const
+KyString KyStreamU3V::GetGUID()
 {
     std::lock_guard<std::mutex> lock(mImpl->mutex);
     return KyString(mImpl->guid);
