@@ -76,9 +76,6 @@ public:
 
 private:
     void WireBootstrap();
-    void AddFormat();
-    void AddAcquisition();
-    void AddLimits();
 
     SoftRegisterMap &mMap;
     SoftStreamChannel &mChannel;
