@@ -1,6 +1,13 @@
-"""The USB3 Vision stream binding without a device: the ten-form Open dispatcher (argument texts,
-counts, numbers out of range), GetGUID's KyString, GetType, and the SDK's answers that come back
-as results."""
+"""The USB3 Vision stream binding: the ten-form Open dispatcher (argument texts, counts, numbers out
+of range, the defaults it fills in), GetGUID's KyString, GetType, the SDK's answers that come back
+as results, and frames of a simulated USB3 Vision camera pixel-exact through a pipeline.
+
+The camera is declared in a KY_U3V_SIM file that this module writes when it is imported, before any
+test of the process makes the SDK enumerate (simulated USB is in-process: no socket is opened)."""
+import os
+import tempfile
+
+import numpy
 import pytest
 
 import _tavro_python as native
@@ -23,6 +30,15 @@ U3V_OPEN = overload_text("KyStreamU3V_Open", [
     "KyStreamU3V::Open(KyString const &,uint16_t,uint32_t,uint32_t)",
     "KyStreamU3V::Open(KyString const &,uint16_t,uint32_t)",
     "KyStreamU3V::Open(KyString const &,uint16_t)"])
+GUID = "00C0FFEE0A17"
+WIDTH, HEIGHT = 160, 120
+WAIT_MS = 5000
+_DECLARATIONS = os.path.join(tempfile.mkdtemp(prefix="ky-u3v-stream-"), "devices.sim")
+with open(_DECLARATIONS, "w") as declared:
+    declared.write("# the camera of test_stream_u3v.py\n%s model=PyU3vStream width=%d height=%d pixel-format=Mono8 fps=200\n"
+                   % (GUID, WIDTH, HEIGHT))
+os.environ.setdefault("KY_U3V_SIM", _DECLARATIONS)
+
 TEXT_ERROR = "Argument 2: failed to create KyString from Python string"
 STREAM = ky.KyStreamU3V()
 RESULT = ky.KyResult()
@@ -115,3 +131,108 @@ def test_guid_and_type_of_a_never_opened_stream():
 def test_create_and_open_a_guid_nobody_has():
     result, stream = native.KyStream_CreateAndOpen("FFFFFFFFFFFF")
     assert result.GetCode() == ky.KY_NOT_FOUND and stream is None
+
+
+_X = numpy.arange(WIDTH, dtype=numpy.uint32)[numpy.newaxis, :]
+_Y = numpy.arange(HEIGHT, dtype=numpy.uint32)[:, numpy.newaxis]
+
+
+def pattern(frame):
+    """The soft camera's test pattern of a frame: (x + 3y + 5n + ((x ^ y) >> 4)) mod 256."""
+    return ((_X + 3 * _Y + 5 * frame + ((_X ^ _Y) >> 4)) % 256).astype(numpy.uint8)
+
+
+def integer(stream, name):
+    r, value = native.KyGenParameterArray_GetIntegerValue(native.KyStream_GetParameters(stream), name)
+    assert r.IsOK(), str(r.GetDescription())
+    return value
+
+
+def open_declared():
+    """The declared camera's stream; the camera must be there before anything asks the network."""
+    result, stream = native.KyStream_CreateAndOpen(GUID)
+    assert result.IsOK(), "the camera of %s is not declared: %s" % (_DECLARATIONS, result.GetDescription())
+    return stream
+
+
+def open_declared_and_close():
+    stream = open_declared()
+    assert native.KyStream_Close(stream).IsOK()
+    native.KyStream_Free(stream)
+
+
+def test_frames_of_the_simulated_camera_arrive_pixel_exact_through_a_pipeline():
+    stream = open_declared()
+    assert type(stream) is ky.KyStreamU3V and not stream.thisown
+    guid = native.KyStreamU3V_GetGUID(stream)
+    assert type(guid) is ky.KyString and guid.GetAscii() == GUID
+    assert native.KyStream_GetType(stream) == ky.KyStreamTypeU3V
+    r, device = native.KyDevice_CreateAndConnect(GUID)
+    assert r.IsOK(), str(r.GetDescription())
+    params = native.KyDevice_GetParameters(device)
+    pipeline = ky.KyPipeline(stream)
+    assert native.KyPipeline_SetBufferCount(pipeline, 8).IsOK()
+    assert native.KyPipeline_Start(pipeline).IsOK()
+    assert native.KyGenParameterArray_ExecuteCommand(params, "AcquisitionStart").IsOK()
+    ids = []
+    for _ in range(60):
+        r, buffer, operation = native.KyPipeline_RetrieveNextBuffer(pipeline, WAIT_MS)
+        assert r.IsOK(), str(r.GetDescription())
+        if operation.IsOK():
+            pixels = buffer.GetImage().GetDataPointer()
+            assert pixels.shape == (HEIGHT, WIDTH) and pixels.dtype == numpy.uint8
+            # Block ids count from 1 when the stream interface is enabled, frames from 0.
+            assert numpy.array_equal(pixels, pattern(buffer.GetBlockID() - 1)), buffer.GetBlockID()
+            ids.append(buffer.GetBlockID())
+        assert native.KyPipeline_ReleaseBuffer(pipeline, buffer).IsOK()
+        if len(ids) == 20:
+            break
+    assert len(ids) == 20 and ids == sorted(set(ids))
+    assert native.KyGenParameterArray_ExecuteCommand(params, "AcquisitionStop").IsOK()
+    assert native.KyPipeline_Stop(pipeline).IsOK()
+    del pipeline
+    assert integer(stream, "BlockCount") >= 20
+    assert native.KyStream_Close(stream).IsOK()
+    native.KyStream_Free(stream)
+    native.KyDevice_Free(device)
+
+
+# The values each form opens with: the module fills in what the caller leaves out.
+FORMS = [
+    ("base-text", (GUID,), (64, 512, 64)),
+    ("kystring", (ky.KyString(GUID),), (64, 512, 64)),
+    ("channel", (GUID, 0), (64, 512, 64)),
+    ("capacity", (GUID, 0, 16), (16, 512, 64)),
+    ("threshold", (GUID, 0, 16, 100000), (16, 100000, 64)),
+    ("pending", (GUID, 0, 16, 100000, 5), (16, 100000, 5)),
+    ("bool-capacity", (GUID, False, True), (1, 512, 64)),
+]
+
+
+@pytest.mark.parametrize("args,expected", [c[1:] for c in FORMS], ids=[c[0] for c in FORMS])
+def test_open_forms_fill_in_the_defaults(args, expected):
+    open_declared_and_close()
+    stream = ky.KyStreamU3V()
+    r = native.KyStreamU3V_Open(stream, *args)
+    if not r.IsOK() and r.GetCode() == ky.KY_BUSY:
+        pytest.fail("another stream still holds the camera")
+    assert r.IsOK(), str(r.GetDescription())
+    capacity, threshold, pending = expected
+    assert native.KyStream_GetQueuedBufferMaximum(stream) == capacity
+    assert integer(stream, "SmallImageThreshold") == threshold
+    assert integer(stream, "MaximumNumberOfPendingURB") == pending
+    assert integer(stream, "PayloadTransferCount") <= pending
+    assert native.KyStream_GetChannel(stream) == 0
+    assert native.KyStream_Close(stream).IsOK()
+
+
+def test_a_channel_of_true_is_channel_one_which_the_camera_lacks():
+    open_declared_and_close()
+    stream = ky.KyStreamU3V()
+    assert native.KyStreamU3V_Open(stream, GUID, True).GetCode() == ky.KY_NOT_FOUND
+    assert native.KyStreamU3V_Open(stream, GUID, 0).IsOK()
+    assert native.KyStreamU3V_Open(stream, GUID).GetCode() == ky.KY_STATE_ERROR
+    second = ky.KyStreamU3V()
+    assert native.KyStreamU3V_Open(second, GUID, 0, 4).GetCode() == ky.KY_BUSY
+    del stream  # owned: deleting it closes it, and the camera is free again
+    assert native.KyStreamU3V_Open(second, GUID, 0, 4).IsOK()
