@@ -57,19 +57,24 @@ TransferStatus SendImageBlock(IUsbBulkPipe &pipe, const U3vImageLeader &leader, 
     if (payload == nullptr && size != 0) {
         return TransferStatus::Overflow;
     }
+    // Payload past the layout (the format grew after the host planned it) goes on in transfers
+    // of the layout's largest size, which the host's reads take.
+    const size_t largest =
+        std::max({layout.transferSize, layout.finalTransfer1Size, layout.finalTransfer2Size});
     uint64_t piece = 0;  // payload transfers sent so far
     return SendBlock(pipe, leader, payload, size, timeoutMs, [&]() -> size_t {
         const uint64_t k = piece++;
         if (k < layout.transferCount) {
             return layout.transferSize;
         }
-        if (k == layout.transferCount) {
-            return layout.finalTransfer1Size != 0 ? layout.finalTransfer1Size : layout.finalTransfer2Size;
+        if (k == layout.transferCount && layout.finalTransfer1Size != 0) {
+            return layout.finalTransfer1Size;
         }
-        if (k == uint64_t(layout.transferCount) + 1 && layout.finalTransfer1Size != 0) {
+        if (k <= uint64_t(layout.transferCount) + 1 && layout.finalTransfer2Size != 0 &&
+            (k == layout.transferCount || layout.finalTransfer1Size != 0)) {
             return layout.finalTransfer2Size;
         }
-        return 0;
+        return largest;
     });
 }
 

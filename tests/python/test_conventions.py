@@ -597,6 +597,8 @@ FLAT_FUNCTIONS = {
                     "KyStreamGEV_SetUserModeDataReceiverThreadPriority", "KyStreamGEV_GetUserModeSocketRxBufferSize",
                     "KyStreamGEV_SetUserModeSocketRxBufferSize", "KyStreamGEV_SetUserModeRxPacketBufferSize",
                     "KyStreamGEV_IsDriverInstalled", "KyStreamGEV_swigregister", "KyStreamGEV_swiginit"],
+    "KyStreamU3V": ["new_KyStreamU3V", "delete_KyStreamU3V", "KyStreamU3V_Open", "KyStreamU3V_GetGUID",
+                    "KyStreamU3V_GetType", "KyStreamU3V_swigregister", "KyStreamU3V_swiginit"],
     "KyPipeline": ["new_KyPipeline", "delete_KyPipeline", "KyPipeline_GetBufferSize", "KyPipeline_GetBufferCount",
                    "KyPipeline_GetOutputQueueSize", "KyPipeline_GetHandleBufferTooSmall", "KyPipeline_IsStarted",
                    "KyPipeline_SetBufferSize", "KyPipeline_SetBufferCount", "KyPipeline_SetHandleBufferTooSmall",

@@ -227,6 +227,37 @@ TEST(U3vBlockSource, TooSmallABufferComesBackWithWhatFittedAndNothingPastIt)
     }
 }
 
+TEST(U3vBlockSource, AFormatGrownAfterTheOpenStillArrivesWhole)
+{
+    SoftU3vStreamRig rig(160, 120);
+    for (uint32_t threshold : {0u, 1u << 30}) {
+        U3vBlockSource source;
+        ASSERT_TRUE(source.Open(rig.Control(), rig.StreamPipe(), Config(threshold, 4)).IsOK());
+        // The layout was planned for 160 x 120; the image grows before acquisition starts.
+        ASSERT_TRUE(rig.source.SetWidth(240).IsOK());
+        auto buffers = Buffers(2, 240 * 120);
+        for (auto &buffer : buffers) {
+            ASSERT_TRUE(source.Queue(buffer.get()).IsOK());
+        }
+        ASSERT_TRUE(rig.channel.StartAcquisition().IsOK());
+        KyBuffer *buffer = nullptr;
+        ASSERT_TRUE(source.Next(buffer, kWait).IsOK());
+        ASSERT_TRUE(buffer->GetOperationResult().IsOK())
+            << buffer->GetOperationResult().GetDescription().GetAscii();
+        EXPECT_EQ(buffer->GetImage()->GetWidth(), 240u);
+        std::string where;
+        EXPECT_TRUE(MatchesTestPattern(buffer->GetImage()->GetDataPointer(), 240, 120,
+                                       buffer->GetBlockID() - 1, where))
+            << where;
+        ASSERT_TRUE(rig.channel.StopAcquisition().IsOK());
+        source.Close();
+        for (int k = 0; k < 1000 && rig.channel.IsStreaming(); ++k) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        ASSERT_TRUE(rig.source.SetWidth(160).IsOK());
+    }
+}
+
 TEST(U3vBlockSource, UnplugEndsEveryWaitingRetrieval)
 {
     constexpr uint32_t width = 64;

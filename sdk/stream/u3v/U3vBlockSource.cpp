@@ -15,6 +15,8 @@ namespace {
 // How long one read of the stream pipe waits: the longest a stop, an abort or a withdrawn
 // buffer waits for the receive thread.
 constexpr uint32_t kReadTimeoutMs = 100;
+// The most transfers of an earlier stream that an open throws away.
+constexpr int kMostStaleTransfers = 4096;
 
 }  // namespace
 
@@ -34,8 +36,18 @@ KyResult U3vBlockSource::Open(std::shared_ptr<u3v::U3vControlClient> control,
         return KyResult(KY_NOT_CONNECTED, KyString("the USB3 Vision device is not connected"));
     mConfig = config;
     mConfig.maxPendingTransfers = std::max<uint32_t>(config.maxPendingTransfers, 1);
+    // What an earlier stream left in the pipe would pass for the start of a block: it goes first.
+    auto flush = [&stream] {
+        std::vector<uint8_t> scratch(64 * 1024);
+        size_t received = 0;
+        for (int k = 0; k < kMostStaleTransfers; ++k) {
+            const u3v::TransferStatus status = stream->Read(scratch.data(), scratch.size(), received, 0);
+            if (status != u3v::TransferStatus::Ok && status != u3v::TransferStatus::Overflow)
+                break;
+        }
+    };
     KyResult result = EnableStreamInterface(*control, mConfig.sirmAddress, mConfig.maxPendingTransfers,
-                                            mLayout, mPayloadSize);
+                                            mLayout, mPayloadSize, flush);
     if (result.IsFailure())
         return result;
     mControl = std::move(control);

@@ -15,7 +15,8 @@ constexpr uint32_t kMostAlignmentShift = 20;
 }  // namespace
 
 KyResult EnableStreamInterface(u3v::U3vControlClient &control, uint64_t sirmAddress, uint32_t maxTransfers,
-                               u3v::U3vStreamLayout &layout, uint64_t &payloadSize)
+                               u3v::U3vStreamLayout &layout, uint64_t &payloadSize,
+                               const std::function<void()> &beforeEnable)
 {
     uint8_t sirm[u3v::SIRM_MAXIMUM_LEADER_SIZE_OFFSET] = {};
     KyResult result = control.ReadMemory(sirmAddress, sirm, sizeof sirm);
@@ -43,6 +44,8 @@ KyResult EnableStreamInterface(u3v::U3vControlClient &control, uint64_t sirmAddr
     result = control.WriteMemory(sirmAddress + u3v::SIRM_MAXIMUM_LEADER_SIZE_OFFSET, words, sizeof words);
     if (result.IsFailure())
         return result;
+    if (beforeEnable)
+        beforeEnable();
     uint8_t enable[4];
     u3v::PutLe32(enable, u3v::SIRM_CONTROL_STREAM_ENABLE);
     return control.WriteMemory(sirmAddress + u3v::SIRM_CONTROL_OFFSET, enable, sizeof enable);

@@ -16,6 +16,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr size_t MAX_BUFFERS = 64;
 constexpr auto DRAIN_WAIT = std::chrono::seconds(2);
+// How long a stop or a disable waits for the channel thread to have done its part.
+constexpr auto CONTROL_WAIT = std::chrono::seconds(3);
 // A host that stops reading costs a block at most this long per transfer.
 constexpr uint32_t SEND_TIMEOUT_MS = 200;
 // Before the host sets a layout, payload goes out in transfers of this size.
@@ -78,11 +80,14 @@ void SoftU3vStreamChannel::End()
 
 void SoftU3vStreamChannel::SetEnabled(bool enabled)
 {
-    {
-        std::lock_guard<std::mutex> lock(mMutex);
-        mEnabled = enabled;
-    }
+    std::unique_lock<std::mutex> lock(mMutex);
+    mEnabled = enabled;
     mChanged.notify_all();
+    if (!enabled && mThread.joinable()) {
+        // Streaming stops and the source closes before the host hears the disable went through,
+        // so that a new enable starts afresh (block ids from 1).
+        mChanged.wait_for(lock, CONTROL_WAIT, [&] { return mQuit || (!mStreaming && !mSourceOpen); });
+    }
 }
 
 bool SoftU3vStreamChannel::IsEnabled() const
@@ -123,11 +128,13 @@ KyResult SoftU3vStreamChannel::StartAcquisition()
 
 KyResult SoftU3vStreamChannel::StopAcquisition()
 {
-    {
-        std::lock_guard<std::mutex> lock(mMutex);
-        mAcquiring = false;
-    }
+    std::unique_lock<std::mutex> lock(mMutex);
+    mAcquiring = false;
     mChanged.notify_all();
+    // The source stops streaming (and a new start starts it afresh) before the stop returns.
+    if (!mChanged.wait_for(lock, CONTROL_WAIT, [&] { return mQuit || !mStreaming; })) {
+        return KyResult(KY_TIMEOUT, KyString("the stream channel did not stop in time"));
+    }
     return KyResult(KY_OK);
 }
 
@@ -163,7 +170,6 @@ void SoftU3vStreamChannel::Run()
                 break;
             }
             if (mEnabled != mSourceOpen) {
-                mSourceOpen = mEnabled;
                 open = mEnabled;
             } else {
                 mStreaming = true;
@@ -177,6 +183,11 @@ void SoftU3vStreamChannel::Run()
             } else {
                 ky::base::Guarded(SoftDeviceLog(), "OnClose", [&] { mSource.OnClose(); });
             }
+            {
+                std::lock_guard<std::mutex> lock(mMutex);
+                mSourceOpen = open;
+            }
+            mChanged.notify_all();
             continue;
         }
         ky::base::Guarded(SoftDeviceLog(), "OnStreamingStart", [&] { mSource.OnStreamingStart(); });

@@ -64,7 +64,7 @@ public:
                   uint32_t aSmallImageThreshold = 512, uint32_t aMaximumNumberOfPendingURB = 64);
     /// The GUID of the device the stream is open on.
     /// @return the GUID; empty while the stream was never opened
-    KyString GetGUID() const;
+    KyString GetGUID();
     /// The stream's transport.
     /// @return KyStreamTypeU3V
     KyStreamType GetType() const override { return KyStreamTypeU3V; }

@@ -11,7 +11,7 @@
 
 namespace ky::u3v {
 
-// The trailer status of a block whose payload did not fit the host's layout (the rest was not sent).
+// The trailer status of a block whose payload was not all sent (the rest was discarded).
 constexpr uint16_t U3V_TRAILER_STATUS_DATA_DISCARDED = 0xA101;
 
 // Payload transfers of at most `maxPayloadTransfer` bytes. Stops at the first transfer that fails
@@ -20,8 +20,9 @@ TransferStatus SendImageBlock(IUsbBulkPipe &pipe, const U3vImageLeader &leader, 
                               size_t size, size_t maxPayloadTransfer, uint32_t timeoutMs);
 
 // Payload transfers as the host's layout asks: `transferCount` of `transferSize`, then the two
-// final transfers. Payload beyond the layout is not sent; the trailer then says so
-// (U3V_TRAILER_STATUS_DATA_DISCARDED, with the bytes that went out).
+// final transfers; payload beyond the layout (a format that grew after the host planned it) in
+// further transfers of the layout's largest size. A layout of no size at all sends no payload: the
+// trailer then says so (U3V_TRAILER_STATUS_DATA_DISCARDED).
 TransferStatus SendImageBlock(IUsbBulkPipe &pipe, const U3vImageLeader &leader, const uint8_t *payload,
                               size_t size, const U3vStreamLayout &layout, uint32_t timeoutMs);
 
