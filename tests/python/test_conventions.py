@@ -561,6 +561,8 @@ FLAT_FUNCTIONS = {
                     "KyDeviceGEV_WriteRegister", "KyDeviceGEV_GetClass", "KyDeviceGEV_GetIPAddress",
                     "KyDeviceGEV_GetMACAddress", "KyDeviceGEV_GetAccessType", "KyDeviceGEV_SetIPConfiguration",
                     "KyDeviceGEV_swigregister", "KyDeviceGEV_swiginit"],
+    "KyDeviceU3V": ["new_KyDeviceU3V", "delete_KyDeviceU3V", "KyDeviceU3V_Connect", "KyDeviceU3V_GetGUID",
+                    "KyDeviceU3V_swigregister", "KyDeviceU3V_swiginit"],
     "KyDeviceTesmarProtocol": ["KyDeviceTesmarProtocol_SetIPConfiguration", "delete_KyDeviceTesmarProtocol",
                                "KyDeviceTesmarProtocol_swigregister"],
     "KyDeviceAdapter": ["new_KyDeviceAdapter", "delete_KyDeviceAdapter", "KyDeviceAdapter_IsGenIntegerInNodeMap",

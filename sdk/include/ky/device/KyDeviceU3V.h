@@ -32,15 +32,15 @@ public:
     /// Destructor: disconnects.
     ~KyDeviceU3V() override;
 
+    /// Connects to the USB3 Vision device of a GUID.
+    /// @param aInfo the device's GUID, 12 hexadecimal digits
+    /// @return Includes: KY_OK, KY_NOT_FOUND, KY_STATE_ERROR (already connected)
+    KyResult Connect(const KyString &aInfo) override;
     /// Connects to the USB3 Vision device of the record.
     /// @param aDeviceInfo the device's record (a KyDeviceInfoU3V)
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (null record), KY_NOT_SUPPORTED (a record of
     ///        another transport), KY_NOT_FOUND (not plugged), KY_STATE_ERROR (already connected)
     KyResult Connect(const KyDeviceInfo *aDeviceInfo) override;
-    /// Connects to the USB3 Vision device of a GUID.
-    /// @param aInfo the device's GUID, 12 hexadecimal digits
-    /// @return Includes: KY_OK, KY_NOT_FOUND, KY_STATE_ERROR (already connected)
-    KyResult Connect(const KyString &aInfo) override;
     // KY_NOT_CONNECTED when not connected; KY_STATE_ERROR from inside the device's own callbacks
     // (free the device there instead).
     KyResult Disconnect() override;
