@@ -2,16 +2,16 @@
 of range, the defaults it fills in), GetGUID's KyString, GetType, the SDK's answers that come back
 as results, and frames of a simulated USB3 Vision camera pixel-exact through a pipeline.
 
-The camera is declared in a KY_U3V_SIM file that this module writes when it is imported, before any
-test of the process makes the SDK enumerate (simulated USB is in-process: no socket is opened)."""
-import os
-import tempfile
+The camera is plugged into this process's simulated USB host controller for each test that needs
+one (simulated USB is in-process: no socket is opened)."""
+import threading
 
 import numpy
 import pytest
 
 import _tavro_python as native
 import tavro_python as ky
+import tavro_testing as testing
 
 
 def overload_text(function, prototypes):
@@ -33,11 +33,13 @@ U3V_OPEN = overload_text("KyStreamU3V_Open", [
 GUID = "00C0FFEE0A17"
 WIDTH, HEIGHT = 160, 120
 WAIT_MS = 5000
-_DECLARATIONS = os.path.join(tempfile.mkdtemp(prefix="ky-u3v-stream-"), "devices.sim")
-with open(_DECLARATIONS, "w") as declared:
-    declared.write("# the camera of test_stream_u3v.py\n%s model=PyU3vStream width=%d height=%d pixel-format=Mono8 fps=200\n"
-                   % (GUID, WIDTH, HEIGHT))
-os.environ.setdefault("KY_U3V_SIM", _DECLARATIONS)
+
+
+@pytest.fixture
+def camera():
+    assert testing.PlugSoftU3v(GUID, "PyU3vS-1", "PyU3vStream", WIDTH, HEIGHT) == ky.KY_OK
+    yield GUID
+    testing.UnplugSoftU3v(GUID)  # already gone after an unplug test
 
 TEXT_ERROR = "Argument 2: failed to create KyString from Python string"
 STREAM = ky.KyStreamU3V()
@@ -148,21 +150,9 @@ def integer(stream, name):
     return value
 
 
-def open_declared():
-    """The declared camera's stream; the camera must be there before anything asks the network."""
+def test_frames_of_the_simulated_camera_arrive_pixel_exact_through_a_pipeline(camera):
     result, stream = native.KyStream_CreateAndOpen(GUID)
-    assert result.IsOK(), "the camera of %s is not declared: %s" % (_DECLARATIONS, result.GetDescription())
-    return stream
-
-
-def open_declared_and_close():
-    stream = open_declared()
-    assert native.KyStream_Close(stream).IsOK()
-    native.KyStream_Free(stream)
-
-
-def test_frames_of_the_simulated_camera_arrive_pixel_exact_through_a_pipeline():
-    stream = open_declared()
+    assert result.IsOK(), str(result.GetDescription())
     assert type(stream) is ky.KyStreamU3V and not stream.thisown
     guid = native.KyStreamU3V_GetGUID(stream)
     assert type(guid) is ky.KyString and guid.GetAscii() == GUID
@@ -210,12 +200,9 @@ FORMS = [
 
 
 @pytest.mark.parametrize("args,expected", [c[1:] for c in FORMS], ids=[c[0] for c in FORMS])
-def test_open_forms_fill_in_the_defaults(args, expected):
-    open_declared_and_close()
+def test_open_forms_fill_in_the_defaults(camera, args, expected):
     stream = ky.KyStreamU3V()
     r = native.KyStreamU3V_Open(stream, *args)
-    if not r.IsOK() and r.GetCode() == ky.KY_BUSY:
-        pytest.fail("another stream still holds the camera")
     assert r.IsOK(), str(r.GetDescription())
     capacity, threshold, pending = expected
     assert native.KyStream_GetQueuedBufferMaximum(stream) == capacity
@@ -226,8 +213,7 @@ def test_open_forms_fill_in_the_defaults(args, expected):
     assert native.KyStream_Close(stream).IsOK()
 
 
-def test_a_channel_of_true_is_channel_one_which_the_camera_lacks():
-    open_declared_and_close()
+def test_a_channel_of_true_is_channel_one_which_the_camera_lacks(camera):
     stream = ky.KyStreamU3V()
     assert native.KyStreamU3V_Open(stream, GUID, True).GetCode() == ky.KY_NOT_FOUND
     assert native.KyStreamU3V_Open(stream, GUID, 0).IsOK()
@@ -236,3 +222,31 @@ def test_a_channel_of_true_is_channel_one_which_the_camera_lacks():
     assert native.KyStreamU3V_Open(second, GUID, 0, 4).GetCode() == ky.KY_BUSY
     del stream  # owned: deleting it closes it, and the camera is free again
     assert native.KyStreamU3V_Open(second, GUID, 0, 4).IsOK()
+
+
+def test_unplugging_the_camera_ends_a_retrieve_waiting_for_ever(camera):
+    stream = ky.KyStreamU3V()
+    assert native.KyStreamU3V_Open(stream, GUID, 0, 4).IsOK()
+    buffers = []
+    for _ in range(2):
+        b = ky.KyBuffer(ky.KyPayloadTypeImage)
+        assert b.Alloc(WIDTH * HEIGHT).IsOK()
+        assert native.KyStream_QueueBuffer(stream, b).GetCode() == ky.KY_PENDING
+        buffers.append(b)
+    # No acquisition runs: both retrievals wait until the camera goes away.
+    got = []
+    waiters = [threading.Thread(target=lambda: got.append(native.KyStream_RetrieveBuffer(stream)))
+               for _ in buffers]
+    for w in waiters:
+        w.start()
+    assert testing.UnplugSoftU3v(GUID) == ky.KY_OK
+    for w in waiters:
+        w.join(30)
+        assert not w.is_alive(), "a retrieve still waits after the unplug"
+    assert len(got) == 2
+    for r, buffer, operation in got:
+        assert r.IsOK() and buffer in buffers and operation.GetCode() == ky.KY_NOT_CONNECTED
+    assert native.KyStream_IsOpen(stream) is False
+    assert native.KyStream_QueueBuffer(stream, buffers[0]).GetCode() == ky.KY_NOT_CONNECTED
+    r, buffer, operation = native.KyStream_RetrieveBuffer(stream, 0)
+    assert r.GetCode() == ky.KY_NO_MORE_ITEM and buffer is None
