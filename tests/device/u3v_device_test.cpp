@@ -103,6 +103,22 @@ TEST_F(U3vDevice, CreateAndConnectByGuidGivesAU3vDeviceWithFeaturesThroughGenCp)
     uint8_t serial[16] = {};
     ASSERT_TRUE(device->ReadMemory(0x144, serial, sizeof serial).IsOK());
     EXPECT_STREQ(reinterpret_cast<const char *>(serial), "U3V-7");
+    // The soft device's registers, little-endian as USB3 Vision carries them (Width's register).
+    constexpr int64_t kWidthRegister = 0x3FFF1000;
+    uint32_t width = 0;
+    ASSERT_TRUE(u3v->ReadRegister(kWidthRegister, width).IsOK());
+    EXPECT_EQ(width, 96u);
+    uint8_t low[2] = {};
+    ASSERT_TRUE(device->ReadMemory(kWidthRegister, low, 2).IsOK());
+    EXPECT_EQ(low[0], 96);
+    EXPECT_EQ(low[1], 0);
+    ASSERT_TRUE(u3v->WriteRegister(kWidthRegister, 48).IsOK());
+    ASSERT_TRUE(params->GetIntegerValue("Width", value).IsOK());
+    EXPECT_EQ(value, 48);
+    const uint8_t one[1] = {80};  // a write of the low byte alone keeps the rest
+    ASSERT_TRUE(device->WriteMemory(kWidthRegister, one, 1).IsOK());
+    ASSERT_TRUE(u3v->ReadRegister(kWidthRegister, width).IsOK());
+    EXPECT_EQ(width, 80u);
     EXPECT_TRUE(device->StreamEnable().IsOK());
     EXPECT_EQ(device->StreamEnable(1).GetCode(), static_cast<uint32_t>(KY_INVALID_PARAMETER));
     KyDevice::Free(device);

@@ -289,8 +289,14 @@ KyResult SoftU3vDevice::MakeXml(std::vector<uint8_t> &file)
     (void)info.SetGenICamXMLRegDescVendorName(
         KyString(mSettings.vendor.empty() ? "Kitcam" : mSettings.vendor));
     (void)info.SetGenICamXMLRegDescModelName(KyString(mSettings.model.empty() ? "SoftCam" : mSettings.model));
-    const SoftFeatureTable identity = IdentityFeatures();
-    const SoftFeatureTable stream = SoftStreamFeatures::Make(0, mSource);
+    SoftFeatureTable identity = IdentityFeatures();
+    SoftFeatureTable stream = SoftStreamFeatures::Make(0, mSource);
+    // The device presents its numeric registers little-endian (mRegisterMemory).
+    for (SoftFeatureTable *table : {&identity, &stream}) {
+        for (SoftFeature &feature : table->features) {
+            feature.littleEndian = true;
+        }
+    }
     std::string xml;
     KyResult result = SoftDeviceXml::Render(info, {&identity, &stream}, xml);
     if (result.IsOK()) {

@@ -65,7 +65,7 @@ private:
     KyStreamingChannelSourceTestPattern mSource;
     SoftRegisterMap mMap;
     SoftSerialPort mSerialPort;
-    SoftU3vMemory mRegisterMemory{mMap};
+    SoftU3vMemory mRegisterMemory{mMap, true};  // little-endian, as USB3 Vision devices are
     std::unique_ptr<u3v::U3vBootstrapMemory> mMemory;
     std::unique_ptr<SoftU3vStreamChannel> mChannel;
     std::unique_ptr<SoftU3vStreamRegisters> mStreamRegisters;

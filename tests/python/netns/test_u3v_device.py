@@ -45,7 +45,10 @@ def test_find_lists_the_simulated_controller_beside_the_adapters(cameras, u3v_ca
     assert controller.GetSpeed() == ky.KyUSBSpeedSuper
     assert controller.GetDeviceCount() == 1
     info = controller.GetDeviceInfo(0)
+    # Records reach Python down-cast only to KyDeviceInfoGEV: a USB3 Vision record is a KyDeviceInfo.
+    assert type(info) is ky.KyDeviceInfo and not info.thisown
     assert info.GetType() == ky.KyDeviceInfoTypeU3V
+    assert type(native.KyDeviceInfo_GetInterface(info)) is ky.KyUSBHostController
     assert str(info.GetSerialNumber()) == "PyU3V-1"
     assert str(info.GetModelName()) == "PyU3V Model"
     assert re.fullmatch("[0-9A-F]{12}", str(info.GetUniqueID()))
