@@ -59,6 +59,7 @@ KyResult U3vBlockSource::Open(std::shared_ptr<u3v::U3vControlClient> control,
     {
         std::lock_guard<std::mutex> lock(mMutex);
         mRunning = true;
+        mEnabledOnDevice = true;
         mStop = false;
         mLinkLost = false;
         mCounters = U3vReceiverCounters();
@@ -151,19 +152,12 @@ bool U3vBlockSource::Withdraw(KyBuffer *buffer)
 
 void U3vBlockSource::Close()
 {
-    {
-        std::lock_guard<std::mutex> lock(mMutex);
-        mStop = true;
-    }
-    if (mThread.joinable() && mThread.get_id() != std::this_thread::get_id())
-        mThread.join();
+    // The device stops streaming first, while the receive thread still takes what it sends.
     bool disable = false;
     {
-        std::lock_guard<std::mutex> fill(mFillMutex);
         std::lock_guard<std::mutex> lock(mMutex);
-        HandBackAllLocked(KY_ABORTED, "the stream was closed");
-        disable = mRunning && !mLinkLost;
-        mRunning = false;
+        disable = mEnabledOnDevice && !mLinkLost;
+        mEnabledOnDevice = false;
     }
     if (disable) {
         const KyResult result = DisableStreamInterface(*mControl, mConfig.sirmAddress);
@@ -171,6 +165,16 @@ void U3vBlockSource::Close()
             StreamLog().LogWarning(__FILE__, __LINE__, "U3vBlockSource::Close",
                                    result.GetDescription().GetAscii());
     }
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mStop = true;
+    }
+    if (mThread.joinable() && mThread.get_id() != std::this_thread::get_id())
+        mThread.join();
+    std::lock_guard<std::mutex> fill(mFillMutex);
+    std::lock_guard<std::mutex> lock(mMutex);
+    HandBackAllLocked(KY_ABORTED, "the stream was closed");
+    mRunning = false;
 }
 
 void U3vBlockSource::Run()

@@ -96,6 +96,7 @@ private:
     std::deque<KyBuffer *> mQueued;
     std::deque<KyBuffer *> mOut;
     bool mRunning = false;
+    bool mEnabledOnDevice = false;  // the stream interface is ours to disable
     bool mStop = false;
     bool mLinkLost = false;
     U3vReceiverCounters mCounters;
