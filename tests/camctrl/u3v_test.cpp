@@ -4,7 +4,12 @@
 // GenCP, and it grabs frames of the test pattern.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
 #include <string>
 
 #include "CamCtrlCameras.h"
@@ -94,4 +99,52 @@ TEST_F(U3vCamera, GrabsFramesOfTheTestPattern)
                 }
     }
     EXPECT_EQ(ST_AcqStop(handle), 0) << Last();
+}
+
+namespace {
+
+struct SeenEvents
+{
+    std::mutex mutex;
+    std::vector<uint32_t> ids;
+    std::vector<uint64_t> blocks;
+};
+
+void OnEvent(const bnkEvent *event, void *user)
+{
+    auto *seen = static_cast<SeenEvents *>(user);
+    std::lock_guard<std::mutex> lock(seen->mutex);
+    seen->ids.push_back(event->eventId);
+    uint64_t block = 0;
+    if (event->eventData && event->eventDataLength == 8)
+        for (int k = 7; k >= 0; --k)
+            block = (block << 8) | static_cast<const uint8_t *>(event->eventData)[k];
+    seen->blocks.push_back(block);
+}
+
+}  // namespace
+
+TEST_F(U3vCamera, ExposureEndEventsArriveFromTheEventEndpoint)
+{
+    SeenEvents seen;
+    ASSERT_EQ(ST_RegisterEventCallback(handle, EventExposureEnd, OnEvent, &seen), 0) << Last();
+    ASSERT_EQ(ST_InitBuffer(handle, &image, 0), 0) << Last();
+    ASSERT_EQ(ST_AcqStart(handle), 0) << Last();
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(ST_GrabImage(handle, &image), 0) << Last();
+    bool arrived = false;
+    for (int round = 0; round < 500 && !arrived; ++round) {
+        {
+            std::lock_guard<std::mutex> lock(seen.mutex);
+            arrived = !seen.ids.empty();
+        }
+        if (!arrived)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(ST_AcqStop(handle), 0) << Last();
+    ASSERT_EQ(ST_UnregisterEventCallback(handle, EventExposureEnd), 0) << Last();
+    std::lock_guard<std::mutex> lock(seen.mutex);
+    ASSERT_TRUE(arrived);
+    EXPECT_EQ(seen.ids.front(), static_cast<uint32_t>(EventExposureEnd));
+    EXPECT_GE(seen.blocks.front(), 1u) << "ExposureEnd carries the frame's block ID";
 }

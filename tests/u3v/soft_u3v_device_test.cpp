@@ -271,3 +271,52 @@ TEST(SoftU3vDeclarations, FilePlugsEveryGoodLineAndReportsTheFirstBadOne)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GenCpEvent, RoundTripsAndRefusesBadTransfers)
+{
+    const uint8_t data[] = {1, 2, 3, 4, 5};
+    std::vector<uint8_t> transfer;
+    ASSERT_EQ(BuildEvent(7, 0x5005, 0x1122334455667788ull, data, sizeof data, transfer), GenCpError::Ok);
+    GenCpHeader header;
+    GenCpEvent event;
+    ASSERT_EQ(ParseEvent(transfer.data(), transfer.size(), header, event), GenCpError::Ok);
+    EXPECT_EQ(header.requestId, 7);
+    EXPECT_EQ(event.id, 0x5005);
+    EXPECT_EQ(event.timestamp, 0x1122334455667788ull);
+    ASSERT_EQ(event.dataSize, sizeof data);
+    EXPECT_EQ(std::vector<uint8_t>(event.data, event.data + event.dataSize),
+              std::vector<uint8_t>(data, data + sizeof data));
+    EXPECT_EQ(BuildEvent(1, 1, 0, nullptr, 3, transfer), GenCpError::BadPayload);
+    std::vector<uint8_t> big(0x10000);
+    EXPECT_EQ(BuildEvent(1, 1, 0, big.data(), big.size(), transfer), GenCpError::BadPayload);
+
+    ASSERT_EQ(BuildEvent(7, 0x0004, 0, data, sizeof data, transfer), GenCpError::Ok);
+    struct Case
+    {
+        const char *what;
+        void (*spoil)(std::vector<uint8_t> &);
+        GenCpError error;
+    } cases[] = {
+        {"short", [](std::vector<uint8_t> &t) { t.resize(8); }, GenCpError::TooShort},
+        {"command magic", [](std::vector<uint8_t> &t) { t[3] = 0x43; }, GenCpError::BadMagic},
+        {"other command", [](std::vector<uint8_t> &t) { t[7] = 0x08; }, GenCpError::WrongCommand},
+        {"cut payload", [](std::vector<uint8_t> &t) { t.pop_back(); }, GenCpError::LengthMismatch},
+        {"event larger than payload", [](std::vector<uint8_t> &t) { t[12] = 0xFF; }, GenCpError::BadPayload},
+        {"event smaller than its fields", [](std::vector<uint8_t> &t) { t[12] = 4; }, GenCpError::BadPayload},
+        {"payload without the fields",
+         [](std::vector<uint8_t> &t) {
+             t.resize(GENCP_HEADER_SIZE + 4);
+             t[8] = 4;
+         },
+         GenCpError::TooShort},
+    };
+    for (const auto &c : cases) {
+        std::vector<uint8_t> spoiled = transfer;
+        c.spoil(spoiled);
+        EXPECT_EQ(ParseEvent(spoiled.data(), spoiled.size(), header, event), c.error) << c.what;
+    }
+}
+
+}  // namespace

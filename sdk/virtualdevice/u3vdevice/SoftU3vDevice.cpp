@@ -12,6 +12,7 @@
 #include "SoftDeviceInfo.h"
 #include "SoftLog.h"
 #include "u3v/GenCp.h"
+#include "u3v/LittleEndian.h"
 #include "u3v/SimUsbRegistry.h"
 
 namespace ky::soft {
@@ -20,7 +21,9 @@ namespace {
 
 using Kind = SoftFeatureKind;
 constexpr uint32_t MAX_TRANSFER = 1024;
-constexpr uint32_t EVENT_TIMEOUT_MS = 100;
+// Events never hold up their sender: one that finds the event pipe full is dropped.
+constexpr uint32_t EVENT_TIMEOUT_MS = 0;
+constexpr uint16_t EVENT_EXPOSURE_END = 0x0004;
 
 // The USB3 Vision stream channel as its feature block drives it.
 class U3vChannel : public SoftAcquisitionChannel
@@ -187,6 +190,12 @@ KyResult SoftU3vDevice::Start()
 {
     mMap.SetRunning(true);
     mChannel = std::make_unique<SoftU3vStreamChannel>(mSource, mLink->Device(u3v::SimPipe::Stream));
+    // Each frame that went out ends an exposure: ExposureEnd carries the frame's block ID.
+    mChannel->SetFrameHook([this](uint64_t blockId) {
+        uint8_t data[8];
+        u3v::PutLe64(data, blockId);
+        (void)RaiseEvent(EVENT_EXPOSURE_END, data, sizeof data);
+    });
     KyResult result = AddRegisters();
     std::vector<uint8_t> file;
     if (result.IsOK()) {

@@ -51,7 +51,9 @@ public:
     KyStreamingChannelSourceTestPattern &Source() { return mSource; }
 
     // Sends an event on the event pipe when its notification is on (EventNotification of
-    // `eventId`); false when it is off or the event could not go out.
+    // `eventId`); false when it is off or the event could not go out (the pipe is full or gone).
+    // The device raises ExposureEnd (0x0004, data: the block ID, u64 little-endian) after each
+    // frame it sent.
     bool RaiseEvent(uint16_t eventId, const uint8_t *data, size_t size);
 
 private:

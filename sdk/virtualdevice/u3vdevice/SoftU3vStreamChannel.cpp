@@ -301,6 +301,9 @@ void SoftU3vStreamChannel::SendBuffer(KyBuffer &buffer)
             : u3v::SendImageBlock(mPipe, leader, data, size, layout, SEND_TIMEOUT_MS);
     if (status == u3v::TransferStatus::Ok) {
         ++mFramesSent;
+        if (mFrameHook) {
+            mFrameHook(leader.blockId);
+        }
         return;
     }
     if (status == u3v::TransferStatus::Disconnected) {

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -60,6 +61,9 @@ public:
     AcquisitionMode GetAcquisitionMode() const { return mMode; }
 
     uint64_t FramesSent() const { return mFramesSent; }
+    // Called on the channel thread after each block that went out whole (set before Begin).
+    using FrameHook = std::function<void(uint64_t blockId)>;
+    void SetFrameHook(FrameHook hook) { mFrameHook = std::move(hook); }
     // Whether the source is streaming now (between OnStreamingStart and OnStreamingStop).
     bool IsStreaming() const;
 
@@ -94,6 +98,7 @@ private:
     std::vector<KyBuffer *> mQueued;
     uint64_t mNextBlockId = 1;
     std::atomic<uint64_t> mFramesSent{0};
+    FrameHook mFrameHook;
 };
 
 }  // namespace ky::soft
