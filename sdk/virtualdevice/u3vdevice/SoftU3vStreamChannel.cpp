@@ -302,7 +302,8 @@ void SoftU3vStreamChannel::SendBuffer(KyBuffer &buffer)
     if (status == u3v::TransferStatus::Ok) {
         ++mFramesSent;
         if (mFrameHook) {
-            mFrameHook(leader.blockId);
+            // Guarded: nothing the hook throws may leave the channel thread.
+            ky::base::Guarded(SoftDeviceLog(), "FrameHook", [&] { mFrameHook(leader.blockId); });
         }
         return;
     }
