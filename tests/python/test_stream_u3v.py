@@ -67,6 +67,9 @@ ERRORS = [
     ("pending-text", (STREAM, None, 0, 1, 2, "3"), U3V_OPEN),
     ("self-not-u3v", (ky.KyStreamGEV(), "00A1B2C3D4E5"), U3V_OPEN),
     ("self-not-stream", (RESULT, None), U3V_OPEN),
+    # A None self reaches no SDK call: the argument-1 error of the form it would have taken.
+    ("self-none-text", (None, "00A1B2C3D4E5"), arg_text("KyStreamU3V_Open", 1, "KyStreamU3V *")),
+    ("self-none-all", (None, None, 0, 1, 2, 3), arg_text("KyStreamU3V_Open", 1, "KyStreamU3V *")),
 ]
 
 
