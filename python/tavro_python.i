@@ -55,6 +55,7 @@
 %include "bindings/ky_device_info.i"
 %include "bindings/ky_interface.i"
 %include "bindings/ky_device.i"
+%include "bindings/ky_device_u3v.i"
 // (KyDeviceU3V comes here)
 %include "bindings/ky_device_tesmar.i"
 %include "bindings/ky_device_adapter.i"

@@ -2,7 +2,7 @@
 // device (KyDevice) and the GigE Vision device (KyDeviceGEV).
 //
 // KyDevice_CreateAndConnect returns (KyResult, device) with the device borrowed (KyDevice_Free
-// releases it) and handed out as KyDeviceGEV where it is one. Memory travels as uint8 numpy
+// releases it) and handed out as KyDeviceGEV or KyDeviceU3V where it is one. Memory travels as uint8 numpy
 // arrays. Connection, memory and register calls run with the interpreter lock released; the
 // sink's events arrive on the device's threads and take it for the call.
 
@@ -11,6 +11,7 @@
 #include "ky/device/KyDeviceEventSink.h"
 #include "ky/device/KyDeviceGEV.h"
 #include "ky/device/KyDeviceInfo.h"
+#include "ky/device/KyDeviceU3V.h"
 %}
 
 // ----- KyDeviceEventSink
@@ -34,6 +35,8 @@ SWIGINTERN PyObject *KyPy_DeviceObject(KyDevice *device)
         return SWIG_Py_Void();
     if (KyDeviceGEV *gev = dynamic_cast<KyDeviceGEV *>(device))
         return SWIG_NewPointerObj(SWIG_as_voidptr(gev), SWIG_TypeQuery("KyDeviceGEV *"), 0);
+    if (KyDeviceU3V *u3v = dynamic_cast<KyDeviceU3V *>(device))
+        return SWIG_NewPointerObj(SWIG_as_voidptr(u3v), SWIG_TypeQuery("KyDeviceU3V *"), 0);
     return SWIG_NewPointerObj(SWIG_as_voidptr(device), SWIG_TypeQuery("KyDevice *"), 0);
 }
 %}

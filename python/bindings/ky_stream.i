@@ -1,7 +1,8 @@
-// Streams: the receiver base (KyStream) and the GigE Vision receiver (KyStreamGEV).
+// Streams: the receiver base (KyStream), the GigE Vision receiver (KyStreamGEV) and the USB3
+// Vision receiver (KyStreamU3V).
 //
 // KyStream_CreateAndOpen returns (KyResult, stream) with the stream borrowed (KyStream_Free
-// releases it) and handed out as KyStreamGEV or KyStreamRTP where it is one. A queued buffer stays the caller's
+// releases it) and handed out as KyStreamGEV, KyStreamU3V or KyStreamRTP where it is one. A queued buffer stays the caller's
 // object; RetrieveBuffer hands back a borrowed KyBuffer over the same native buffer (equal to
 // the caller's) in the list [KyResult, buffer or None, operation KyResult]. Every SDK call runs
 // with the interpreter lock released, so other threads run while a retrieve waits.
@@ -12,6 +13,7 @@
 #include "ky/stream/KyStream.h"
 #include "ky/stream/KyStreamGEV.h"
 #include "ky/stream/KyStreamRTP.h"
+#include "ky/stream/KyStreamU3V.h"
 %}
 
 %include "ky/stream/KyStreamExport.h"
@@ -19,6 +21,7 @@
 // A stream handed out by CreateAndOpen belongs to KyStream_Free, never to a delete.
 KY_DELETES_ONLY_OWNED(KyStream)
 KY_DELETES_ONLY_OWNED(KyStreamGEV)
+KY_DELETES_ONLY_OWNED(KyStreamU3V)
 
 // ----- KyStream
 // CreateAndOpen: one Python argument; the SDK's result goes into the tuple with the stream. The
@@ -26,8 +29,8 @@ KY_DELETES_ONLY_OWNED(KyStreamGEV)
 %feature("compactdefaultargs") KyStream::CreateAndOpen;
 %typemap(in, numinputs=0) KyResult *aResult (KyResult temp) "$1 = &temp;"
 %typemap(out) KyStream *CreateAndOpen {
-  swig_type_info *types[] = {$descriptor(KyStreamGEV *), $descriptor(KyStreamRTP *)};
-  $result = KyPy_Downcast<KyStream, KyStreamGEV, KyStreamRTP>::Make($1, $descriptor(KyStream *), types);
+  swig_type_info *types[] = {$descriptor(KyStreamGEV *), $descriptor(KyStreamU3V *), $descriptor(KyStreamRTP *)};
+  $result = KyPy_Downcast<KyStream, KyStreamGEV, KyStreamU3V, KyStreamRTP>::Make($1, $descriptor(KyStream *), types);
 }
 %typemap(argout) KyResult *aResult {
   $result = KyPy_ResultTuple(temp$argnum, {$result});
@@ -69,3 +72,9 @@ KY_DELETES_ONLY_OWNED(KyStreamGEV)
 %include "ky/stream/KyStreamGEV.h"
 %clear KyString &aIPAddress;
 %clear uint32_t &aSize;
+
+// ----- KyStreamU3V
+// Open: ten forms (the SDK's defaults fill in the shorter ones: capacity 64, small-image
+// threshold 512, 64 pending transfers); the text position takes any object in the dispatch, so an
+// unusable text reports the KyString conversion of its position. GetGUID gives a KyString object.
+%include "ky/stream/KyStreamU3V.h"

@@ -14,8 +14,8 @@ namespace ky::device {
 // A new device of the record's kind, connected; nullptr with the reason in result, also for a
 // null record.
 KyDevice *ConnectNew(const KyDeviceInfo *info, KyResult &result);
-// A new device connected to what `address` names (a GigE Vision camera's IPv4 address);
-// nullptr with the reason in result.
+// A new device connected to what `address` names (the GUID of a plugged USB3 Vision device, or
+// what names a GigE Vision camera); nullptr with the reason in result.
 KyDevice *ConnectNew(const KyString &address, KyResult &result);
 
 }  // namespace ky::device

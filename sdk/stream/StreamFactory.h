@@ -14,8 +14,8 @@ namespace ky::stream {
 // A new stream of the record's kind, open; nullptr with the reason in *result (when not null),
 // also for a null record.
 KyStream *OpenNew(const KyDeviceInfo *info, KyResult *result);
-// A new stream open on the device at `address` (a GigE Vision camera's IPv4 address); nullptr
-// with the reason in *result (when not null).
+// A new stream open on the device that `address` names: a GigE Vision camera's IPv4 address, or a
+// USB3 Vision device's GUID (12 hex digits); nullptr with the reason in *result (when not null).
 KyStream *OpenNew(const KyString &address, KyResult *result);
 
 }  // namespace ky::stream

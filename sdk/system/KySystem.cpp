@@ -12,12 +12,17 @@
 #include "ky/base/KyLogger.h"
 #include "ky/Guarded.h"
 #include "ky/system/KyNetworkAdapter.h"
+#include "ky/system/KyUSBHostController.h"
 #include "ky/system/KySystemEventSink.h"
+#include "u3v/SimUsbRegistry.h"
+#include "u3v/U3vBootstrapReader.h"
+#include "u3vdevice/SoftU3vDeclarations.h"
 
 using namespace ky::device;
 
 namespace {
 constexpr uint32_t kGEVSupportedVersion = 0x00020000u;  // 2.0
+constexpr uint32_t kU3VSupportedVersion = 0x00010000u;  // 1.0
 
 KyLogger &SystemLog() { return *KyLogCategories::Find("system"); }
 
@@ -35,6 +40,34 @@ bool AskSinksToIgnore(const std::vector<KySystemEventSink *> &sinks, const KyInt
                           [&] { sink->OnDeviceFound(anInterface, record, ignore); });
     }
     return ignore;
+}
+
+// The record of a device on the simulated USB host controller: its identity as plugged, and the
+// versions and family its bootstrap registers give.
+std::unique_ptr<KyDeviceInfoU3V> U3vRecord(const ky::u3v::SimUsbDevice &device, size_t port)
+{
+    U3vIdentity identity;
+    identity.guid = device.identity.guid;
+    identity.vendor = device.identity.vendor;
+    identity.model = device.identity.model;
+    identity.family = device.identity.family;
+    identity.version = device.identity.deviceVersion;
+    identity.serial = device.identity.serial;
+    identity.speed = static_cast<KyUSBSpeed>(device.identity.speed);
+    identity.devicePath = "sim-usb/1-" + std::to_string(port + 1);
+    ky::u3v::U3vBootstrapInfo bootstrap;
+    if (ky::u3v::ReadBootstrap(*device.link->HostControl(), bootstrap).IsOK()) {
+        identity.genCpVersion = bootstrap.genCpVersion;
+        identity.u3vVersion = bootstrap.u3vVersion;
+        identity.manufacturerInfo = bootstrap.manufacturerInfo;
+        identity.userName = bootstrap.userDefinedName;
+        if (!bootstrap.family.empty())
+            identity.family = bootstrap.family;
+        identity.capabilitiesRead = true;
+    }
+    auto record = std::make_unique<KyDeviceInfoU3V>();
+    DeviceInfoAccess::Fill(*record, identity);
+    return record;
 }
 }  // namespace
 
@@ -80,10 +113,34 @@ KyResult KySystem::Find()
             continue;
         adapter->mDevices.push_back(std::move(record));
     }
+    FindUsbDevices();
     for (const auto &anInterface : mInterfaces)
         for (const auto &record : anInterface->mDevices)
             mDevices.push_back(record.get());
     return KyResult();
+}
+
+// The simulated USB host controller, when devices are plugged into it (declared ones included).
+void KySystem::FindUsbDevices()
+{
+    ky::soft::SoftU3vDeclarations::LoadFromEnvironment();
+    const std::vector<ky::u3v::SimUsbDevice> devices = ky::u3v::SimUsbRegistry::List();
+    if (devices.empty())
+        return;
+    auto controller = std::make_unique<KyUSBHostController>();
+    controller->mName = "Simulated USB host controller";
+    controller->mDisplayID = controller->mName;
+    controller->mCompareID = "sim-usb";
+    controller->mUniqueID = "sim-usb";
+    controller->mSpeed = KyUSBSpeedSuper;
+    for (size_t port = 0; port < devices.size(); ++port) {
+        std::unique_ptr<KyDeviceInfoU3V> record = U3vRecord(devices[port], port);
+        DeviceInfoAccess::SetInterface(*record, controller.get());
+        if (AskSinksToIgnore(mSinks, controller.get(), record.get()))
+            continue;
+        controller->mDevices.push_back(std::move(record));
+    }
+    mInterfaces.push_back(std::move(controller));
 }
 
 KyResult KySystem::FindDevice(const KyString &aDeviceToFind, const KyDeviceInfo **aDeviceInfo)
@@ -106,7 +163,7 @@ uint32_t KySystem::GetDetectionTimeout() const { return mDetectionTimeout; }
 void KySystem::SetSubnetBroadcastEnabled(bool aValue) { mSubnetBroadcast = aValue; }
 bool KySystem::GetSubnetBroadcastEnabled() const { return mSubnetBroadcast; }
 uint32_t KySystem::GetGEVSupportedVersion() const { return kGEVSupportedVersion; }
-uint32_t KySystem::GetU3VSupportedVersion() const { return 0; }
+uint32_t KySystem::GetU3VSupportedVersion() const { return kU3VSupportedVersion; }
 
 KyResult KySystem::RegisterEventSink(KySystemEventSink *aEventSink)
 {

@@ -20,11 +20,13 @@
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
 #include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
 #include "ky/device/KyGevConstants.h"
+#include "u3vdevice/SoftU3vDeclarations.h"
 
 namespace {
 
 const char HELP[] =
-    "Usage: softcam [--adapter NAME|MAC [--ip ADDRESS] [IDENTITY...] [--apply-forced-ip] [--zip-xml]]...\n"
+    "Usage: softcam [--adapter NAME|MAC [--ip ADDRESS] [IDENTITY...] [--apply-forced-ip] [--zip-xml] [--u3v "
+    "GUID]]...\n"
     "Runs software GigE Vision cameras until interrupted (SIGINT or SIGTERM).\n"
     "\n"
     "Each --adapter starts the description of one more camera; the options after it describe\n"
@@ -48,6 +50,10 @@ const char HELP[] =
     "  --zip-xml            serve the GenICam XML as a zip archive\n"
     "  --multipart          offer multi-part payloads: once the controller enables them (SCCFG),\n"
     "                       each frame is an image part, the same image as JPEG and a chunk part\n"
+    "  --u3v GUID           also run the camera as a USB3 Vision device with this GUID (12 hex\n"
+    "                       digits) on softcam's simulated USB host controller. Simulated USB is\n"
+    "                       in-process: only softcam itself sees that device; other programs\n"
+    "                       declare theirs in the file that KY_U3V_SIM names (README)\n"
     "  -h, --help           show this help\n"
     "\n"
     "Each camera streams the moving test pattern on one stream channel once a controller starts\n"
@@ -64,6 +70,7 @@ struct Camera
     double testDrop = 0;
     bool applyForcedIp = false;
     bool zipXml = false;
+    std::string u3vGuid;
     std::unique_ptr<KyStreamingChannelSourceTestPattern> source;
 };
 
@@ -114,6 +121,14 @@ void DescribeOptions(ky::tools::CommandLine &line, std::vector<Camera> &cameras)
     line.Flag("--apply-forced-ip", [current] { current().applyForcedIp = true; });
     line.Flag("--zip-xml", [current] { current().zipXml = true; });
     line.Flag("--multipart", [current] { current().source->SetMultiPartSupported(true); });
+    line.Value("--u3v", [current](const std::string &value) {
+        const bool guid =
+            value.size() == 12 && value.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+        if (!guid)
+            return "takes 12 hexadecimal digits, not '" + value + "'";
+        current().u3vGuid = value;
+        return std::string();
+    });
     line.Value("--ip", [current](const std::string &value) {
         current().ip = value;
         return std::string();
@@ -261,6 +276,28 @@ private:
 
 }  // namespace
 
+// The camera's USB3 Vision twin: the same identity and image on the simulated controller.
+bool PlugU3v(const Camera &camera, IKySoftDeviceGEVInfo &info)
+{
+    ky::soft::SoftU3vSettings settings;
+    settings.guid = camera.u3vGuid;
+    settings.vendor = info.GetManufacturerName().str();
+    settings.model = info.GetModelName().str();
+    settings.version = info.GetDeviceVersion().str();
+    settings.serial = info.GetSerialNumber().str();
+    settings.userName = camera.userName;
+    settings.width = camera.source->GetWidth();
+    settings.height = camera.source->GetHeight();
+    settings.pixelType = camera.source->GetPixelType();
+    settings.frameRate = camera.source->GetFrameRate();
+    settings.zipXml = camera.zipXml;
+    if (!Check(ky::soft::SoftU3vDeclarations::Plug(settings), "--u3v"))
+        return false;
+    std::printf("softcam: %s %s on the simulated USB host controller as %s\n", settings.model.c_str(),
+                settings.serial.c_str(), camera.u3vGuid.c_str());
+    return true;
+}
+
 int main(int argc, char **argv)
 {
     std::vector<Camera> cameras;
@@ -303,6 +340,8 @@ int main(int argc, char **argv)
         std::printf("softcam: %s %s on %s at %s\n", info->GetModelName().GetAscii(),
                     info->GetSerialNumber().GetAscii(), InterfaceWith(address, camera.adapter).c_str(),
                     Dotted(address).c_str());
+        if (!camera.u3vGuid.empty() && !PlugU3v(camera, *info))
+            return 1;
         devices.push_back(std::move(device));
     }
     std::printf("ready\n");

@@ -192,4 +192,49 @@ GenCpError ParsePendingAckPayload(const uint8_t *payload, size_t size, uint16_t 
     return GenCpError::Ok;
 }
 
+GenCpError BuildEvent(uint16_t requestId, uint16_t eventId, uint64_t timestamp, const uint8_t *data,
+                      size_t size, std::vector<uint8_t> &out)
+{
+    if ((data == nullptr && size != 0) || size > 0xFFFF - GENCP_EVENT_FIXED_SIZE) {
+        return GenCpError::BadPayload;
+    }
+    const size_t eventSize = GENCP_EVENT_FIXED_SIZE + size;
+    uint8_t *p = BeginTransfer(GENCP_EVENT_MAGIC, 0, static_cast<uint16_t>(GenCpCommand::Event), requestId,
+                               eventSize, out);
+    PutLe16(p, static_cast<uint16_t>(eventSize));
+    PutLe16(p + 2, eventId);
+    PutLe64(p + 4, timestamp);
+    if (size != 0) {
+        std::memcpy(p + GENCP_EVENT_FIXED_SIZE, data, size);
+    }
+    return GenCpError::Ok;
+}
+
+GenCpError ParseEvent(const uint8_t *data, size_t size, GenCpHeader &header, GenCpEvent &event)
+{
+    GenCpError error = ParseHeader(data, size, header);
+    if (error != GenCpError::Ok) {
+        return error;
+    }
+    if (header.magic != GENCP_EVENT_MAGIC) {
+        return GenCpError::BadMagic;
+    }
+    if (header.command != static_cast<uint16_t>(GenCpCommand::Event)) {
+        return GenCpError::WrongCommand;
+    }
+    if (header.length < GENCP_EVENT_FIXED_SIZE) {
+        return GenCpError::TooShort;
+    }
+    const uint8_t *p = data + GENCP_HEADER_SIZE;
+    const uint16_t eventSize = Le16(p);
+    if (eventSize < GENCP_EVENT_FIXED_SIZE || eventSize > header.length) {
+        return GenCpError::BadPayload;
+    }
+    event.id = Le16(p + 2);
+    event.timestamp = Le64(p + 4);
+    event.dataSize = eventSize - GENCP_EVENT_FIXED_SIZE;
+    event.data = event.dataSize != 0 ? p + GENCP_EVENT_FIXED_SIZE : nullptr;
+    return GenCpError::Ok;
+}
+
 }  // namespace ky::u3v

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "u3v/U3vControlClient.h"
+
 namespace ky::u3v {
 
 const char *TransferStatusName(TransferStatus status)
@@ -170,6 +172,15 @@ void SimUsbLink::Unplug()
     for (auto &queue : mQueues) {
         queue->Disconnect();
     }
+}
+
+std::shared_ptr<U3vControlClient> SimUsbLink::HostControl()
+{
+    std::lock_guard<std::mutex> lock(mControlMutex);
+    if (!mHostControl) {
+        mHostControl = std::make_shared<U3vControlClient>(Host(SimPipe::Control));
+    }
+    return mHostControl;
 }
 
 bool SimUsbLink::IsPlugged() const { return !mQueues.front()->IsDisconnected(); }

@@ -37,6 +37,31 @@ void U3vBlockAssembler::End(U3vBlockStatus status, U3vBlock &ended)
 
 bool U3vBlockAssembler::Feed(const uint8_t *data, size_t size, U3vBlock &ended)
 {
+    return Take(data, size, false, ended);
+}
+
+uint8_t *U3vBlockAssembler::PayloadSlot(size_t &room) const
+{
+    room = 0;
+    if (!mOpen || mData == nullptr || mBlock.received >= mCapacity) {
+        return nullptr;
+    }
+    room = mCapacity - mBlock.received;
+    return mData + mBlock.received;
+}
+
+bool U3vBlockAssembler::FeedInPlace(size_t size, U3vBlock &ended)
+{
+    size_t room = 0;
+    const uint8_t *slot = PayloadSlot(room);
+    if (slot == nullptr || size > room) {
+        return false;  // nothing can have been read there
+    }
+    return Take(slot, size, true, ended);
+}
+
+bool U3vBlockAssembler::Take(const uint8_t *data, size_t size, bool inPlace, U3vBlock &ended)
+{
     if (data == nullptr && size != 0) {
         return false;
     }
@@ -83,7 +108,7 @@ bool U3vBlockAssembler::Feed(const uint8_t *data, size_t size, U3vBlock &ended)
     // Payload: written as far as the destination reaches.
     const size_t room = mBlock.received < mCapacity ? mCapacity - mBlock.received : 0;
     const size_t copy = std::min(room, size);
-    if (copy != 0) {
+    if (copy != 0 && !inPlace) {
         std::memcpy(mData + mBlock.received, data, copy);
     }
     if (copy < size) {

@@ -15,6 +15,7 @@
 #include "ky/device/KyDeviceGEV.h"
 #include "ky/device/KyDeviceInfoGEV.h"
 #include "ky/device/KyDeviceInfoU3V.h"
+#include "ky/device/KyDeviceInfoUSB.h"
 #include "internal/EventSinks.h"
 
 using namespace ky::device;
@@ -261,9 +262,14 @@ TEST(UnconnectedDevice, BadConnectionArguments)
     KyResult result;
     EXPECT_EQ(KyDevice::CreateAndConnect(static_cast<const KyDeviceInfo *>(nullptr), &result), nullptr);
     EXPECT_EQ(result.GetCode(), KY_INVALID_PARAMETER);
-    KyDeviceInfoU3V usb;
+    // A plain USB device is of no transport the kit speaks; an empty USB3 Vision record names no
+    // plugged device.
+    KyDeviceInfoUSB usb;
     EXPECT_EQ(KyDevice::CreateAndConnect(&usb, &result), nullptr);
     EXPECT_EQ(result.GetCode(), KY_NOT_SUPPORTED);
+    KyDeviceInfoU3V u3v;
+    EXPECT_EQ(KyDevice::CreateAndConnect(&u3v, &result), nullptr);
+    EXPECT_EQ(result.GetCode(), KY_NOT_FOUND);
     KyDeviceGEV device;
     const KyDeviceInfoGEV record = Record(0, 0);
     EXPECT_EQ(device.Connect(&record, static_cast<KyAccessType>(9)).GetCode(), KY_INVALID_PARAMETER);

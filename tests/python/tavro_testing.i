@@ -417,3 +417,32 @@ uint32_t *UInt32Cell()
 uint32_t UInt32CellValue() { return *UInt32Cell(); }
 void SetUInt32Cell(uint32_t value) { *UInt32Cell() = value; }
 %}
+
+// Soft USB3 Vision cameras on the process's simulated USB host controller (the module has no
+// binding for the soft device side of USB3 Vision): plug, unplug, raise an event.
+%{
+#include "u3vdevice/SoftU3vDeclarations.h"
+%}
+%inline %{
+// The KyResult code of plugging a Mono8 test-pattern camera with this identity.
+uint32_t PlugSoftU3v(const char *guid, const char *serial, const char *model, uint32_t width, uint32_t height)
+{
+    ky::soft::SoftU3vSettings settings;
+    settings.guid = guid ? guid : "";
+    settings.serial = serial ? serial : "";
+    settings.model = model ? model : "";
+    settings.width = width;
+    settings.height = height;
+    return ky::soft::SoftU3vDeclarations::Plug(settings).GetCode();
+}
+uint32_t UnplugSoftU3v(const char *guid)
+{
+    return ky::soft::SoftU3vDeclarations::Unplug(guid ? guid : "").GetCode();
+}
+// Whether the camera sent the event (its notification must be on).
+bool RaiseSoftU3vEvent(const char *guid, uint16_t eventId)
+{
+    const uint8_t data[] = {0x55, 0xAA};
+    return ky::soft::SoftU3vDeclarations::RaiseEvent(guid ? guid : "", eventId, data, sizeof data);
+}
+%}

@@ -5,6 +5,7 @@
 
 #include "ky/device/KyDeviceInfo.h"
 #include "ky/device/KyDeviceInfoGEV.h"
+#include "ky/device/KyDeviceInfoU3V.h"
 
 namespace ky {
 namespace device {
@@ -28,10 +29,30 @@ struct GevIdentity
     KyDeviceClass deviceClass = KyDeviceClassUnknown;
 };
 
+struct U3vIdentity
+{
+    std::string guid;  // 12 hex digits
+    std::string vendor;
+    std::string model;
+    std::string family;
+    std::string version;
+    std::string manufacturerInfo;
+    std::string serial;
+    std::string userName;
+    std::string devicePath;
+    uint32_t genCpVersion = 0;
+    uint32_t u3vVersion = 0;
+    KyUSBSpeed speed = KyUSBSpeedUnknown;
+    bool capabilitiesRead = false;
+};
+
 class DeviceInfoAccess
 {
 public:
     static void Fill(KyDeviceInfoGEV &record, const GevIdentity &identity);
+    static void Fill(KyDeviceInfoU3V &record, const U3vIdentity &identity);
+    // How a USB speed reads in a device's speed message ("SuperSpeed", ...).
+    static const char *SpeedText(KyUSBSpeed speed);
     static void SetInterface(KyDeviceInfo &record, const KyInterface *anInterface)
     {
         record.mInterface = anInterface;

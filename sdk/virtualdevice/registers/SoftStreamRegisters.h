@@ -78,9 +78,6 @@ private:
     void WireBootstrap();
     // SCC and SCCFG: multi-part offered when the source supports it, allowed by the controller.
     void WireMultiPart();
-    void AddFormat();
-    void AddAcquisition();
-    void AddLimits();
 
     SoftRegisterMap &mMap;
     SoftStreamChannel &mChannel;

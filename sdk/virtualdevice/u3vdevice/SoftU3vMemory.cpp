@@ -1,6 +1,7 @@
 #include "u3vdevice/SoftU3vMemory.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace ky::soft {
 
@@ -46,6 +47,12 @@ GenCpStatus SoftU3vMemory::CheckRange(uint64_t address, size_t size, bool write)
     return GenCpStatus::Success;
 }
 
+bool SoftU3vMemory::Swapped(const SoftRegister &reg) const
+{
+    const size_t length = reg.GetLength();
+    return mLittleEndian && !reg.IsArrayOfBytes() && (length == 2 || length == 4 || length == 8);
+}
+
 GenCpStatus SoftU3vMemory::Read(uint64_t address, uint8_t *data, size_t size)
 {
     GenCpStatus status = CheckRange(address, size, false);
@@ -54,7 +61,15 @@ GenCpStatus SoftU3vMemory::Read(uint64_t address, uint8_t *data, size_t size)
         const uint32_t offset = static_cast<uint32_t>(address + done - reg->GetAddress());
         const uint32_t chunk =
             static_cast<uint32_t>(std::min<size_t>(size - done, reg->GetLength() - offset));
-        status = StatusForResult(reg->ReadBytes(data + done, chunk, offset));
+        if (Swapped(*reg)) {
+            uint8_t value[8];
+            const uint32_t length = static_cast<uint32_t>(reg->GetLength());
+            status = StatusForResult(reg->ReadBytes(value, length, 0));
+            std::reverse(value, value + length);
+            std::memcpy(data + done, value + offset, chunk);
+        } else {
+            status = StatusForResult(reg->ReadBytes(data + done, chunk, offset));
+        }
         done += chunk;
     }
     return status;
@@ -68,7 +83,22 @@ GenCpStatus SoftU3vMemory::Write(uint64_t address, const uint8_t *data, size_t s
         const uint32_t offset = static_cast<uint32_t>(address + done - reg->GetAddress());
         const uint32_t chunk =
             static_cast<uint32_t>(std::min<size_t>(size - done, reg->GetLength() - offset));
-        status = StatusForResult(reg->Write(data + done, chunk, offset));
+        if (Swapped(*reg)) {
+            // The whole register is written: the bytes given over its present value.
+            uint8_t value[8];
+            const uint32_t length = static_cast<uint32_t>(reg->GetLength());
+            if (chunk != length) {
+                status = StatusForResult(reg->ReadBytes(value, length, 0));
+                std::reverse(value, value + length);
+            }
+            std::memcpy(value + offset, data + done, chunk);
+            std::reverse(value, value + length);
+            if (status == GenCpStatus::Success) {
+                status = StatusForResult(reg->Write(value, length, 0));
+            }
+        } else {
+            status = StatusForResult(reg->Write(data + done, chunk, offset));
+        }
         done += chunk;
     }
     return status;

@@ -141,7 +141,7 @@ def test_system_settings_and_versions():
     s.SetSubnetBroadcastEnabled(True)
     assert s.GetSubnetBroadcastEnabled() is True
     assert s.GetGEVSupportedVersion() >> 16 == 2
-    assert s.GetU3VSupportedVersion() == 0
+    assert s.GetU3VSupportedVersion() == 0x00010000  # USB3 Vision 1.0 over the simulated controller
     assert native.KySystem_RegisterEventSink(s, None).GetCode() == ky.KY_INVALID_PARAMETER
     with pytest.raises(TypeError) as raised:
         native.KySystem_RegisterEventSink(s, s)

@@ -95,7 +95,8 @@ def test_kydemo_options(tmp_path, name, args, status, first):
     check(run([os.path.join(BIN, "kydemo"), *args], tmp_path), status, first, KYDEMO_USAGE)
 
 
-SOFTCAM_USAGE = "Usage: softcam [--adapter NAME|MAC [--ip ADDRESS] [IDENTITY...] [--apply-forced-ip] [--zip-xml]]..."
+SOFTCAM_USAGE = ("Usage: softcam [--adapter NAME|MAC [--ip ADDRESS] [IDENTITY...] [--apply-forced-ip] [--zip-xml]"
+                 " [--u3v GUID]]...")
 SOFTCAM = [
     ("help", ["--help"], 0, SOFTCAM_USAGE),
     ("short help", ["--adapter", "lo", "-h"], 0, SOFTCAM_USAGE),
@@ -109,6 +110,9 @@ SOFTCAM = [
      "softcam: --pixel-format takes one of Mono8, BayerGR8, BayerRG8, BayerGB8, BayerBG8, not 'RGB8'"),
     ("drop fraction above one", ["--test-drop", "1.5"], 2, "softcam: --test-drop takes a number from 0 to 1, not 1.5"),
     ("serial too long", ["--serial", "SERIAL-1234567890"], 2, "softcam: --serial takes 15 characters at most, not 17"),
+    ("short USB3 Vision GUID", ["--u3v", "12345"], 2, "softcam: --u3v takes 12 hexadecimal digits, not '12345'"),
+    ("USB3 Vision GUID not hex", ["--u3v", "00000000000G"], 2,
+     "softcam: --u3v takes 12 hexadecimal digits, not '00000000000G'"),
     # The second camera's value is refused before the first camera starts.
     ("bad value of a later camera", ["--adapter", "lo", "--width", "64", "--adapter", "lo", "--height", "x"], 2,
      "softcam: --height takes a whole number from 1 to 4294967295, not 'x'"),

@@ -1,5 +1,6 @@
-// KyDeviceInfoU3V: a USB3 Vision device. This kit has no USB3 Vision transport yet, so discovery
-// never makes these records; a default-constructed one holds empty texts, zeros and false.
+// KyDeviceInfoU3V: a USB3 Vision device, as discovery finds it on the simulated USB host
+// controller (its unique ID and connection ID are its GUID); a default-constructed one holds
+// empty texts, zeros and false.
 #pragma once
 
 #include "ky/device/KyDeviceExport.h"
@@ -76,6 +77,8 @@ public:
     bool IsInitializedCapabilities() const { return mCapabilitiesRead; }
 
 private:
+    friend class ky::device::DeviceInfoAccess;
+
     uint32_t mGenCPVersion = 0;
     uint32_t mU3VVersion = 0;
     KyString mDeviceGUID;

@@ -56,12 +56,14 @@ public:
     ///        failure
     /// @return the stream, or null
     static KyStream *CreateAndOpen(const KyDeviceInfo *aDeviceInfo, KyResult *aResult = nullptr);
-    /// Makes a GigE Vision stream and opens it on the device at an IP address.
+    /// Makes a stream and opens it on the device a text names: a GigE Vision stream for an IP
+    /// address, a USB3 Vision stream for a GUID.
     ///
     /// Release the stream with Free.
-    /// @param aAddress the device's IP address as dotted text
+    /// @param aAddress the device's IP address as dotted text, or its USB3 Vision GUID (12 hex
+    ///        digits)
     /// @param aResult when not null, receives the outcome: KY_INVALID_PARAMETER for an empty
-    ///        text, KY_NOT_FOUND for a text that is no IPv4 address, or the open's failure
+    ///        text, KY_NOT_FOUND for a text that is neither, or the open's failure
     /// @return the stream, or null
     static KyStream *CreateAndOpen(const KyString &aAddress, KyResult *aResult = nullptr);
     /// Closes and deletes a stream made by CreateAndOpen.

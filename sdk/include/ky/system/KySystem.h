@@ -63,7 +63,7 @@ public:
     /// @return major version << 16 | minor version
     uint32_t GetGEVSupportedVersion() const;
     /// Get the version of USB3 Vision spec supported by the SDK.
-    /// @return 0: no USB3 Vision transport in this kit
+    /// @return major version << 16 | minor version (1.0)
     uint32_t GetU3VSupportedVersion() const;
 
     /// Register an event sink (for device finding notification).
@@ -106,6 +106,7 @@ public:
 private:
     KySystem(const KySystem &) = delete;
     KySystem &operator=(const KySystem &) = delete;
+    void FindUsbDevices();
 
     std::mutex mFindMutex;
     uint32_t mDetectionTimeout = 1000;

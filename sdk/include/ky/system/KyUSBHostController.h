@@ -1,5 +1,6 @@
-// KyUSBHostController: a USB host controller. This kit has no USB3 Vision transport yet, so
-// discovery lists none; a default-constructed one holds zeros and KyUSBSpeedUnknown.
+// KyUSBHostController: a USB host controller. Discovery lists the simulated controller that the
+// kit's USB3 Vision devices are plugged into (when at least one is): a SuperSpeed controller
+// whose IDs are zeros. A default-constructed one holds zeros and KyUSBSpeedUnknown.
 #pragma once
 
 #include "ky/system/KySystemExport.h"
@@ -34,6 +35,8 @@ public:
     KyUSBSpeed GetSpeed() const { return mSpeed; }
 
 private:
+    friend class KySystem;
+
     uint32_t mVendorID = 0;
     uint32_t mDeviceID = 0;
     uint32_t mSubsystemID = 0;

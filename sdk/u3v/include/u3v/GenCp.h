@@ -94,4 +94,19 @@ void BuildEmptyAck(uint16_t requestId, GenCpCommand ack, GenCpStatus status, std
 GenCpError ParseWriteMemAckPayload(const uint8_t *payload, size_t size, uint16_t &bytesWritten);
 GenCpError ParsePendingAckPayload(const uint8_t *payload, size_t size, uint16_t &timeoutMs);
 
+// An event on the event pipe: its prefix has the event magic, and its payload is one event:
+// size (u16, the event's bytes from this field on), id (u16), timestamp (u64), then its data.
+constexpr size_t GENCP_EVENT_FIXED_SIZE = 12;
+struct GenCpEvent
+{
+    uint16_t id = 0;
+    uint64_t timestamp = 0;
+    const uint8_t *data = nullptr;  // points into the parsed transfer
+    size_t dataSize = 0;
+};
+// Fails with BadPayload where the data does not fit one event.
+GenCpError BuildEvent(uint16_t requestId, uint16_t eventId, uint64_t timestamp, const uint8_t *data,
+                      size_t size, std::vector<uint8_t> &out);
+GenCpError ParseEvent(const uint8_t *data, size_t size, GenCpHeader &header, GenCpEvent &event);
+
 }  // namespace ky::u3v

@@ -14,6 +14,10 @@
 #include "u3v/UsbEndpoint.h"
 
 namespace ky::u3v {
+class U3vControlClient;
+}
+
+namespace ky::u3v {
 
 // One direction of a pipe: whole transfers, in order, at most `depth` waiting.
 class SimTransferQueue
@@ -73,7 +77,14 @@ public:
     void Unplug();
     bool IsPlugged() const;
 
+    // The one control client of the host's end: everything on the host that talks to the device
+    // (the device object, a stream setting up the stream interface) shares it, so that one
+    // command is in flight at a time and every ack reaches the client that waits for it.
+    std::shared_ptr<U3vControlClient> HostControl();
+
 private:
+    std::mutex mControlMutex;
+    std::shared_ptr<U3vControlClient> mHostControl;
     std::vector<std::shared_ptr<SimTransferQueue>> mQueues;
     std::unique_ptr<SimBulkPipe> mHost[SIM_PIPE_COUNT];
     std::unique_ptr<SimBulkPipe> mDevice[SIM_PIPE_COUNT];

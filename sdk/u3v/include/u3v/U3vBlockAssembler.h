@@ -53,11 +53,21 @@ public:
     // A leader that ends an open block both reports that block and opens its own.
     bool Feed(const uint8_t *data, size_t size, U3vBlock &ended);
 
+    // Where the next payload byte of the open block goes, and how many bytes fit there (null and
+    // 0 outside a block, without a destination, or when it is full). A transfer read straight into
+    // that place is then given to FeedInPlace, which takes it as Feed does without copying it.
+    uint8_t *PayloadSlot(size_t &room) const;
+    bool FeedInPlace(size_t size, U3vBlock &ended);
+    // Whether no payload of the open block has arrived yet (or no block is open): a new
+    // destination may be set without splitting a block.
+    bool AtBlockStart() const { return !mOpen || mBlock.received == 0; }
+
     bool InBlock() const { return mOpen; }
     const U3vStreamCounters &Counters() const { return mCounters; }
 
 private:
     void End(U3vBlockStatus status, U3vBlock &ended);
+    bool Take(const uint8_t *data, size_t size, bool inPlace, U3vBlock &ended);
 
     uint8_t *mData = nullptr;
     size_t mCapacity = 0;

@@ -1,0 +1,238 @@
+#include "ky/device/KyDeviceU3V.h"
+
+#include <fstream>
+#include <string>
+
+#include "ky/device/KyDeviceInfoU3V.h"
+#include "ky/genicam/KyGenParameterArray.h"
+#include "ky/genicam/KyGenXmlSource.h"
+#include "internal/DeviceLog.h"
+#include "internal/DeviceMemoryPort.h"
+#include "internal/EventSinks.h"
+#include "internal/U3vConnection.h"
+#include "u3v/LittleEndian.h"
+#include "u3v/U3vBootstrapReader.h"
+
+using namespace ky::device;
+
+namespace {
+
+KyResult NotConnected() { return KyResult(KY_NOT_CONNECTED, "the device is not connected"); }
+
+KyResult CheckRange(int64_t address, int64_t count, bool haveBuffer)
+{
+    if (count < 0)
+        return KyResult(KY_INVALID_PARAMETER, "the byte count is negative");
+    if (count > 0 && !haveBuffer)
+        return KyResult(KY_INVALID_PARAMETER, "the buffer is null");
+    if (address < 0 || count > INT64_MAX - address)
+        return KyResult(KY_INVALID_PARAMETER, "the memory range lies outside the device's address space");
+    return KyResult();
+}
+
+KyResult CheckChannel(uint32_t channel)
+{
+    if (channel != 0)
+        return KyResult(KY_INVALID_PARAMETER, "a USB3 Vision device has stream channel 0 only");
+    return KyResult();
+}
+
+}  // namespace
+
+KyDeviceU3V::KyDeviceU3V() : KyDevice(KyDeviceTypeU3V)
+{
+    U3vConnection::Callbacks callbacks;
+    callbacks.linkLost = [this] {
+        Sinks().ForEach("OnLinkDisconnected",
+                        [this](KyDeviceEventSink &sink) { sink.OnLinkDisconnected(this); });
+    };
+    callbacks.event = [this](const U3vConnection::Event &event) {
+        const void *data = event.data.empty() ? nullptr : event.data.data();
+        const auto length = static_cast<uint32_t>(event.data.size());
+        if (!Sinks().ForEach("OnEvent", [&](KyDeviceEventSink &sink) {
+                sink.OnEvent(this, event.id, 0, 0, event.timestamp, data, length);
+            }))
+            return;  // a sink freed the device
+        Sinks().ForEach("OnEventGenICam", [&](KyDeviceEventSink &sink) {
+            sink.OnEventGenICam(this, event.id, 0, 0, event.timestamp, nullptr);
+        });
+    };
+    mConnection = std::make_unique<U3vConnection>(std::move(callbacks));
+    mPort = std::make_unique<DeviceMemoryPort>(*this);
+}
+
+KyDeviceU3V::~KyDeviceU3V() { mConnection->Close(); }
+
+KyResult KyDeviceU3V::Connect(const KyDeviceInfo *aDeviceInfo)
+{
+    if (!aDeviceInfo)
+        return KyResult(KY_INVALID_PARAMETER, "the device information is null");
+    const auto *record = dynamic_cast<const KyDeviceInfoU3V *>(aDeviceInfo);
+    if (!record)
+        return KyResult(KY_NOT_SUPPORTED, "the device information is not a USB3 Vision device's");
+    return Connect(record->GetDeviceGUID());
+}
+
+KyResult KyDeviceU3V::Connect(const KyString &aInfo)
+{
+    if (mConnection->IsOwnThread())
+        return KyResult(KY_STATE_ERROR, "a device cannot be connected from inside its own callback");
+    if (IsConnected())
+        return KyResult(KY_STATE_ERROR, "the device is already connected");
+    mConnection->Close();  // joins the event thread of a connection whose link was lost
+    KyResult result = mConnection->Open(aInfo.str());
+    if (result.IsOK())
+        LoadParameters();
+    return result;
+}
+
+void KyDeviceU3V::LoadParameters()
+{
+    mFile.clear();
+    mFileZipped = false;
+    std::shared_ptr<ky::u3v::U3vControlClient> control = mConnection->Control();
+    std::string xml;
+    KyResult result = control
+                          ? ky::u3v::ReadManifestFile(*control, mConnection->Bootstrap(), mFile, mFileZipped)
+                          : NotConnected();
+    if (result.IsOK()) {
+        if (mFileZipped)
+            result = KyGenUnzipXml(mFile.data(), mFile.size(), xml);
+        else
+            xml.assign(mFile.begin(), mFile.end());
+    }
+    if (result.IsOK())
+        result = mParameters->Load(KyString(xml), mPort.get());
+    if (!result.IsOK())
+        DeviceLog().LogWarning(__FILE__, __LINE__, "KyDeviceU3V::Connect",
+                               ("no GenICam features: " + result.GetDescription().str()).c_str());
+}
+
+KyResult KyDeviceU3V::Disconnect()
+{
+    if (mConnection->IsOwnThread())
+        return KyResult(KY_STATE_ERROR, "a device cannot be disconnected from inside its own callback");
+    if (!IsConnected()) {
+        mConnection->Close();
+        return NotConnected();
+    }
+    mConnection->Close();
+    return KyResult();
+}
+
+bool KyDeviceU3V::IsConnected() const { return mConnection->IsConnected(); }
+
+KyResult KyDeviceU3V::StreamEnable(uint32_t aChannel)
+{
+    KyResult result = CheckChannel(aChannel);
+    if (!result.IsOK())
+        return result;
+    return IsConnected() ? KyResult() : NotConnected();
+}
+
+KyResult KyDeviceU3V::StreamDisable(uint32_t aChannel)
+{
+    KyResult result = CheckChannel(aChannel);
+    if (!result.IsOK())
+        return result;
+    return IsConnected() ? KyResult() : NotConnected();
+}
+
+KyResult KyDeviceU3V::ReadMemory(int64_t aAddress, uint8_t *aDestination, int64_t aByteCount)
+{
+    KyResult result = CheckRange(aAddress, aByteCount, aDestination != nullptr);
+    if (!result.IsOK())
+        return result;
+    std::shared_ptr<ky::u3v::U3vControlClient> control = mConnection->Control();
+    if (!control) {
+        if (aByteCount > 0)
+            std::fill(aDestination, aDestination + aByteCount, 0);
+        return NotConnected();
+    }
+    result =
+        control->ReadMemory(static_cast<uint64_t>(aAddress), aDestination, static_cast<size_t>(aByteCount));
+    if (!result.IsOK() && aByteCount > 0)
+        std::fill(aDestination, aDestination + aByteCount, 0);
+    if (result.IsOK() && aByteCount > 0)
+        Sinks().ForEach("OnCmdLinkRead", [&](KyDeviceEventSink &sink) {
+            sink.OnCmdLinkRead(aDestination, aAddress, aByteCount);
+        });
+    return result;
+}
+
+KyResult KyDeviceU3V::WriteMemory(int64_t aAddress, const uint8_t *aSource, int64_t aByteCount)
+{
+    KyResult result = CheckRange(aAddress, aByteCount, aSource != nullptr);
+    if (!result.IsOK())
+        return result;
+    std::shared_ptr<ky::u3v::U3vControlClient> control = mConnection->Control();
+    if (!control)
+        return NotConnected();
+    result = control->WriteMemory(static_cast<uint64_t>(aAddress), aSource, static_cast<size_t>(aByteCount));
+    if (result.IsOK() && aByteCount > 0)
+        Sinks().ForEach("OnCmdLinkWrite",
+                        [&](KyDeviceEventSink &sink) { sink.OnCmdLinkWrite(aSource, aAddress, aByteCount); });
+    return result;
+}
+
+KyResult KyDeviceU3V::ReadRegister(int64_t aAddress, uint32_t &aValue)
+{
+    aValue = 0;
+    uint8_t bytes[4] = {};
+    KyResult result = ReadMemory(aAddress, bytes, 4);
+    if (result.IsOK())
+        aValue = ky::u3v::Le32(bytes);
+    return result;
+}
+
+KyResult KyDeviceU3V::WriteRegister(int64_t aAddress, uint32_t aValue)
+{
+    uint8_t bytes[4];
+    ky::u3v::PutLe32(bytes, aValue);
+    return WriteMemory(aAddress, bytes, 4);
+}
+
+KyResult KyDeviceU3V::WaitForMessagingChannelIdle(uint32_t aTimeout)
+{
+    return mConnection->WaitForEventsIdle(aTimeout);
+}
+
+KyResult KyDeviceU3V::GetDefaultGenICamXMLFilename(KyString &aFilename)
+{
+    if (!IsConnected())
+        return NotConnected();
+    std::string name = mConnection->Bootstrap().model;
+    for (char &c : name)
+        if (c == ' ' || c == '/' || c == '\\')
+            c = '_';
+    if (name.empty())
+        name = "device";
+    aFilename = KyString(name + (mFileZipped ? ".zip" : ".xml"));
+    return KyResult();
+}
+
+KyResult KyDeviceU3V::DumpGenICamXML(const KyString &aFilename)
+{
+    if (!IsConnected())
+        return NotConnected();
+    if (mFile.empty())
+        return KyResult(KY_GENICAM_XML_ERROR,
+                        "the device's manifest lists no GenICam file that could be read");
+    std::ofstream out(aFilename.str(), std::ios::binary | std::ios::trunc);
+    if (!out)
+        return KyResult(KY_CANNOT_OPEN_FILE, "cannot open '" + aFilename.str() + "' for writing");
+    out.write(reinterpret_cast<const char *>(mFile.data()), static_cast<std::streamsize>(mFile.size()));
+    if (!out.flush())
+        return KyResult(KY_FILE_ERROR, "cannot write '" + aFilename.str() + "'");
+    return KyResult();
+}
+
+KyResult KyDeviceU3V::GetUniqueID(KyString &aUniqueID)
+{
+    if (!IsConnected())
+        return NotConnected();
+    aUniqueID = KyString(mConnection->Guid());
+    return KyResult();
+}
+
+KyString KyDeviceU3V::GetGUID() const { return IsConnected() ? KyString(mConnection->Guid()) : KyString(); }
