@@ -26,6 +26,8 @@
 #include "ky/stream/KyStreamGEV.h"
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
 #include "ky/virtualdevice/KyStreamingChannelSourceDefault.h"
+#include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
+#include "registers/SoftChunkRegisters.h"
 
 namespace {
 
@@ -371,6 +373,52 @@ TEST_F(ChunkSourceRoad, FeaturesReachTheSourceAndARefusalFailsTheWrite)
     const std::vector<std::string> expected = {"SetChunkModeActive 1", "SetChunkEnable 4098 1",
                                                "SetChunkEnable 4099 1"};
     EXPECT_EQ(calls, expected);
+}
+
+// Register writes the features would not make: a selector value that is no supported chunk ID, a
+// Boolean value other than 0 and 1. Each is refused and changes nothing.
+TEST_F(ChunkSourceRoad, RegistersRefuseValuesOutsideTheirRange)
+{
+    using ky::soft::ChunkRegisterAddress;
+    const uint32_t selector = ChunkRegisterAddress(0, ky::soft::CHUNK_SELECTOR_OFFSET);
+    const uint32_t mode = ChunkRegisterAddress(0, ky::soft::CHUNK_MODE_ACTIVE_OFFSET);
+    const uint32_t enable = ChunkRegisterAddress(0, ky::soft::CHUNK_ENABLE_OFFSET);
+    const struct
+    {
+        uint32_t address;
+        uint32_t value;
+    } refused[] = {{selector, 0x1004}, {selector, 0}, {mode, 2}, {enable, 0xFFFFFFFF}};
+    for (const auto &w : refused) {
+        EXPECT_TRUE(mDevice.WriteRegister(w.address, w.value).IsFailure())
+            << std::hex << w.address << " " << w.value;
+    }
+    uint32_t value = 0;
+    ASSERT_TRUE(mDevice.ReadRegister(selector, value).IsOK());
+    EXPECT_EQ(value, kFrameCounterID);
+    ASSERT_TRUE(mDevice.WriteRegister(selector, kExposureID).IsOK());
+    ASSERT_TRUE(mDevice.ReadRegister(selector, value).IsOK());
+    EXPECT_EQ(value, kExposureID);
+    EXPECT_TRUE(mSource.Calls().empty());
+}
+
+// A source without chunk types: the device has no chunk features, and its frames are images.
+TEST(NoChunkSource, HasNoChunkFeatures)
+{
+    KyStreamingChannelSourceTestPattern source(64, 32, KyPixelMono8, 2, 100.0);
+    KySoftDeviceGEV camera;
+    KyDeviceGEV device;
+    ASSERT_TRUE(camera.AddStream(&source).IsOK());
+    ASSERT_TRUE(camera.Start(KyString("00:00:00:00:00:00")).IsOK());
+    ASSERT_TRUE(device.Connect(KyString("127.0.0.1")).IsOK());
+    KyGenParameterArray *features = device.GetParameters();
+    ASSERT_NE(features, nullptr);
+    for (const char *name : {"ChunkModeActive", "ChunkSelector", "ChunkEnable"}) {
+        EXPECT_EQ(features->Get(KyString(name)), nullptr) << name;
+    }
+    EXPECT_NE(features->Get(KyString("PixelFormat")), nullptr);
+    EXPECT_EQ(device.GetPayloadSize(), 64u * 32u);
+    (void)device.Disconnect();
+    (void)camera.Stop();
 }
 
 TEST_F(ChunkSourceRoad, FramesCarryTheChunksByIdAndPlainImagesWithChunkModeOff)
