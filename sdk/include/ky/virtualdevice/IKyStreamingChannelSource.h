@@ -24,8 +24,9 @@
 //   RetrieveBuffer (an OK result with a buffer is sent with GVSP; a buffer with an error result
 //   goes back unsent; no buffer is a quiet round), PostRetrieveBufferProc after each buffer.
 //   Only buffers that the channel queued and the source has not given back are taken: any other
-//   pointer is ignored. A frame is sent only when its image fits the PayloadSize read when
-//   streaming started (the receivers' buffers are that large); a larger one goes back unsent.
+//   pointer is ignored. A frame is sent only when its image (with its chunks) fits the
+//   PayloadSize read when streaming started (the receivers' buffers are that large); a larger
+//   one goes back unsent.
 // - AcquisitionStop, on the same thread: OnStreamingStop, AbortQueuedBuffers, then
 //   RetrieveBuffer until every queued buffer is back (bounded; nothing of them is sent).
 // - Stop: streaming stops as above, OnClose if open (on the thread calling Stop), then
