@@ -8,6 +8,7 @@
 #include "SoftLog.h"
 #include "registers/SoftRegisterFactory.h"
 #include "genapi/SoftStreamFeatures.h"
+#include "registers/SoftChunkRegisters.h"
 #include "registers/SoftStreamRegisters.h"
 #include "ky/device/KyGevConstants.h"
 #include "ky/ByteOrder.h"
@@ -174,6 +175,9 @@ KyResult KySoftDeviceGEV::Impl::StartStreams()
         KyResult result = stream->Begin(mAddress.ip, mStreamTimestamping);
         if (result.IsOK()) {
             result = SoftStreamRegisters(mMap, *stream).AddRegisters();
+        }
+        if (result.IsOK()) {
+            result = SoftChunkRegisters(mMap, *stream).AddRegisters(SupportedChunks(*mSources[i]));
         }
         if (i < mTestDrops.size()) {
             stream->SetTestDropFraction(mTestDrops[i].fraction, mTestDrops[i].seed);

@@ -7,6 +7,7 @@
 #include "ky/buffer/KyImage.h"
 #include "ky/Guarded.h"
 #include "SoftLog.h"
+#include "genapi/SoftChunkFeatures.h"
 #include "registers/SoftStreamRegisters.h"
 
 namespace ky::soft {
@@ -111,6 +112,7 @@ SoftFeatureTable SoftStreamFeatures::Make(uint32_t channel, const IKyStreamingCh
                     .In(ACQUISITION)
                     .Range("10", "1000000")
                     .Unit("us"));
+    SoftChunkFeatures::Append(channel, SupportedChunks(source), table);
     return table;
 }
 

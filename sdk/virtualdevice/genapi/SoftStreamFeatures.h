@@ -1,6 +1,7 @@
 // SoftStreamFeatures: the image-format and acquisition features of a stream channel as a feature
 // table, on the channel's register block (SoftStreamRegisters.h). PixelFormat offers the pixel
-// types the source lists (GetSupportedPixelType from index 0 until a failure).
+// types the source lists (GetSupportedPixelType from index 0 until a failure); the chunk features follow when the source
+// lists chunk types (SoftChunkFeatures.h).
 #pragma once
 
 #include <cstdint>

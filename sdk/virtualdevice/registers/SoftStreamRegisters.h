@@ -9,7 +9,8 @@
 //   +0x08 OffsetX          RW  source GetOffsetX / SetOffsetX
 //   +0x0C OffsetY          RW  source GetOffsetY / SetOffsetY
 //   +0x10 PixelFormat      RW  source GetPixelType / SetPixelType
-//   +0x14 PayloadSize      RO  source GetPayloadSize, or image bytes + GetChunksSize when it is 0
+//   +0x14 PayloadSize      RO  source GetPayloadSize, or image bytes + GetChunksSize (+ 8 for the
+//                              image's chunk tag when there are chunks) when it is 0
 //   +0x18 AcquisitionMode  RW  0 Continuous, 1 SingleFrame (one frame, then the channel stops)
 //   +0x1C AcquisitionStart WO  a non-zero write starts streaming (the channel must be open)
 //   +0x20 AcquisitionStop  WO  a non-zero write stops streaming

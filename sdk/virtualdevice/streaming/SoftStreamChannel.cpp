@@ -10,7 +10,7 @@
 #include "ky/Guarded.h"
 #include "SoftLog.h"
 #include "streaming/MultiPartBlock.h"
-#include "SoftLog.h"
+#include "streaming/SoftChunkPayload.h"
 #include "gvcp/SoftNetAdapter.h"
 #include "gev/Gvsp.h"
 #include "ky/ByteOrder.h"
@@ -304,6 +304,7 @@ void SoftStreamChannel::QueueIdleBuffers()
 {
     while (!mIdle.empty()) {
         KyBuffer *buffer = mIdle.front();
+        buffer->ResetChunks();  // the chunks of its last frame are sent; the source appends anew
         if (mTimestamping) {
             (void)buffer->SetTimestamp(mContext.Timestamp());  // a plain setter: cannot fail
         }
@@ -335,10 +336,12 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
         return;
     }
     // A receiver sizes its buffers by the PayloadSize it read: a larger frame would overrun them.
-    if (image->GetImageSize() > mPayloadLimit) {
+    const bool chunks = buffer.HasChunks();
+    const uint64_t size = chunks ? ChunkPayloadSize(*image, buffer) : image->GetImageSize();
+    if (size > mPayloadLimit) {
         SoftLog("SoftStreamChannel::SendBuffer",
-                "channel %u: an image of %u bytes is larger than the PayloadSize of %u; not sent", mIndex,
-                image->GetImageSize(), mPayloadLimit);
+                "channel %u: a payload of %llu bytes is larger than the PayloadSize of %u; not sent", mIndex,
+                static_cast<unsigned long long>(size), mPayloadLimit);
         ++mFramesRefused;
         return;
     }
@@ -356,6 +359,22 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
     block.leader.timestamp = buffer.GetTimestamp();
     block.data = image->GetDataPointer();
     block.size = image->GetImageSize();
+    if (chunks) {
+        // The chunks the source appended follow the image: an image with extended chunks.
+        std::shared_ptr<const std::vector<uint8_t>> payload = MakeChunkPayload(*image, buffer);
+        if (payload == nullptr) {
+            SoftLog("SoftStreamChannel::SendBuffer", "channel %u: no memory for a payload of %llu bytes",
+                    mIndex, static_cast<unsigned long long>(size));
+            ++mFramesRefused;
+            return;
+        }
+        block.leader.payloadType =
+            static_cast<uint16_t>(GvspPayloadType::Image) | GVSP_PAYLOAD_TYPE_EXTENDED_CHUNK_MASK;
+        block.chunkLayoutId = buffer.GetChunkLayoutID();
+        block.data = payload->data();
+        block.size = payload->size();
+        block.keepAlive = payload;
+    }
     FrameEvent(EVENT_EXPOSURE_END, block.blockId);
     FrameEvent(EVENT_TRANSFER_START, block.blockId);
     const KyResult result = mSender.SendBlock(block);
@@ -377,7 +396,9 @@ uint32_t SoftStreamChannel::AnnouncedPayloadSize(IKyStreamingChannelSource &sour
             uint32_t image = 0;
             if (KyImage::ComputeImageSize(source.GetPixelType(), source.GetWidth(), source.GetHeight(),
                                           image)) {
-                const uint64_t total = uint64_t(image) + source.GetChunksSize();
+                // With chunks the image is tagged as a chunk too (ID and length, 8 bytes).
+                const uint32_t chunks = source.GetChunksSize();
+                const uint64_t total = uint64_t(image) + chunks + (chunks > 0 ? 8 : 0);
                 size = static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX));
             }
         }

@@ -82,11 +82,12 @@ public:
     ky::gev::GvspSenderCounters Counters() const { return mSender.Counters(); }
     uint64_t FramesSent() const { return mFramesSent; }
     // Frames the channel took back without sending them: a buffer without an image, or an image
-    // larger than the PayloadSize the channel announced when streaming started.
+    // (with its chunks) larger than the PayloadSize the channel announced when streaming started.
     uint64_t FramesRefused() const { return mFramesRefused; }
 
     // The PayloadSize register's value: the source's GetPayloadSize, or when that is 0 the
-    // image size of its format plus GetChunksSize (the source's calls guarded; 0 when they fail).
+    // image size of its format plus GetChunksSize, and 8 bytes for the image's own chunk tag when
+    // that is not 0 (the source's calls guarded; 0 when they fail).
     static uint32_t AnnouncedPayloadSize(IKyStreamingChannelSource &source);
 
 private:

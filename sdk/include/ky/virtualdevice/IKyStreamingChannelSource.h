@@ -10,7 +10,11 @@
 //   source that gives none fails Start, since PixelFormat needs an entry); CreateGenApiFeatures;
 //   then GetGevSCPSPacketSizeInfo (the largest packet size the channel accepts, 9000 without it)
 //   and AllocBuffer until it returns null, at most 64 times, a buffer given a second time ending
-//   the round (it is taken once). The device streams images only: it asks no chunks.
+//   the round (it is taken once). GetSupportedChunk is asked like the pixel types (at most 256
+//   indices, an ID or name given twice listed once); a source with chunk types gets the
+//   ChunkModeActive, ChunkSelector and ChunkEnable features. Chunks the source appends to a
+//   buffer (KyBuffer::AddChunk) are sent after the image, which is then tagged as a chunk too:
+//   the PayloadSize counts 8 bytes for that tag besides GetChunksSize.
 // - OnOpen(destination IP, port) when a controller sets the channel's port (SCP) to non-zero,
 //   OnClose when it sets it to zero, when control ends, or when the device stops; the channel
 //   stops streaming (OnStreamingStop) before it closes.
@@ -20,8 +24,9 @@
 //   RetrieveBuffer (an OK result with a buffer is sent with GVSP; a buffer with an error result
 //   goes back unsent; no buffer is a quiet round), PostRetrieveBufferProc after each buffer.
 //   Only buffers that the channel queued and the source has not given back are taken: any other
-//   pointer is ignored. A frame is sent only when its image fits the PayloadSize read when
-//   streaming started (the receivers' buffers are that large); a larger one goes back unsent.
+//   pointer is ignored. A frame is sent only when its image (with its chunks) fits the
+//   PayloadSize read when streaming started (the receivers' buffers are that large); a larger
+//   one goes back unsent.
 // - AcquisitionStop, on the same thread: OnStreamingStop, AbortQueuedBuffers, then
 //   RetrieveBuffer until every queued buffer is back (bounded; nothing of them is sent).
 // - Stop: streaming stops as above, OnClose if open (on the thread calling Stop), then
@@ -92,7 +97,8 @@ public:
     virtual void GetHeightInfo(uint32_t &aMin, uint32_t &aMax, uint32_t &aInc) const = 0;
     /// The chunk data size as currently configured: each chunk counts its data plus 4 bytes of
     /// chunk ID and 4 bytes of chunk length (a single 64-byte chunk is 72). The device adds it to
-    /// the PayloadSize it computes.
+    /// the PayloadSize it computes, with 8 bytes more for the image's own chunk tag when it is
+    /// not 0.
     /// @return bytes of chunk data per frame; 0 without chunks
     virtual uint32_t GetChunksSize() const = 0;
     /// The payload size in bytes. 0 lets the device compute it from width, height, pixel type
@@ -103,12 +109,13 @@ public:
     /// The scan type of the source (this device streams area images and does not ask it).
     /// @return KyScanTypeArea for an area-scan source, KyScanTypeLine for a line-scan source
     virtual KyScanType GetScanType() const = 0;
-    /// The master chunk mode; a source without chunks answers false. This device streams images
-    /// without chunks and does not ask it.
+    /// The master chunk mode; a source without chunks answers false. The device reads it for
+    /// its ChunkModeActive feature.
     /// @return true when chunk mode is on
     virtual bool GetChunkModeActive() const = 0;
     /// The enabled state the source keeps for a chunk type it supports: it appends that chunk
-    /// to its data when the chunk is enabled and chunk mode is on. Not asked by this device.
+    /// to its data when the chunk is enabled and chunk mode is on. The device reads it for its
+    /// ChunkEnable feature, the chunk being the one ChunkSelector selects.
     /// @param aChunkID the chunk ID
     /// @return true when the chunk is enabled
     virtual bool GetChunkEnable(uint32_t aChunkID) const = 0;
@@ -128,8 +135,9 @@ public:
     /// IKyStreamingChannelSource::GetSupportedChunk( aIndex ) -> ( aResult, aChunkID, aChunkName )
     ///
     /// The supported chunk types, by index as for the pixel types; an OK answer carries the chunk
-    /// ID and its name, which should begin with "Chunk". This device streams images only and
-    /// does not ask it. A Python override returns the tuple (KyResult, chunk ID, name).
+    /// ID and its name, which should begin with "Chunk". The device lists each ID once among the
+    /// ChunkSelector entries (at most 256 indices asked). A Python override returns the tuple
+    /// (KyResult, chunk ID, name).
     /// @param aIndex the index asked, from 0
     /// @param aChunkID the chunk ID at that index
     /// @param aChunkName the chunk's name
@@ -172,11 +180,13 @@ public:
     /// @param aPixelType the new pixel type, one the source listed in GetSupportedPixelType
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     virtual KyResult SetPixelType(KyPixelType aPixelType) = 0;
-    /// Switches the master chunk mode (not called by this device, which has no chunk features).
+    /// A controller sets the ChunkModeActive feature (refused by the device while the channel
+    /// streams).
     /// @param aEnabled true to turn chunk mode on
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     virtual KyResult SetChunkModeActive(bool aEnabled) = 0;
-    /// Enables or disables one chunk type (not called by this device).
+    /// A controller sets the ChunkEnable feature of the chunk type ChunkSelector selects
+    /// (refused by the device while the channel streams).
     /// @param aChunkID the chunk ID
     /// @param aEnabled true to enable the chunk
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it

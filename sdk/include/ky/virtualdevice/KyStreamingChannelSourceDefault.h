@@ -81,7 +81,8 @@ public:
     void GetHeightInfo(uint32_t &aMin, uint32_t &aMax, uint32_t &aInc) const override;
     /// The chunk data size as currently configured: each chunk counts its data plus 4 bytes of
     /// chunk ID and 4 bytes of chunk length (a single 64-byte chunk is 72). The device adds it to
-    /// the PayloadSize it computes. This class has no chunks: 0.
+    /// the PayloadSize it computes, with 8 bytes more for the image's own chunk tag when it is
+    /// not 0. This class has no chunks: 0.
     /// @return bytes of chunk data per frame; 0 without chunks
     uint32_t GetChunksSize() const override;
     /// The payload size in bytes. 0 lets the device compute it from width, height, pixel type
@@ -92,12 +93,13 @@ public:
     /// The scan type of the source (this device streams area images and does not ask it).
     /// @return KyScanTypeArea for an area-scan source, KyScanTypeLine for a line-scan source
     KyScanType GetScanType() const override;
-    /// The master chunk mode; a source without chunks answers false. This device streams images
-    /// without chunks and does not ask it.
+    /// The master chunk mode; a source without chunks answers false. The device reads it for
+    /// its ChunkModeActive feature.
     /// @return true when chunk mode is on
     bool GetChunkModeActive() const override;
     /// The enabled state the source keeps for a chunk type it supports: it appends that chunk
-    /// to its data when the chunk is enabled and chunk mode is on. Not asked by this device.
+    /// to its data when the chunk is enabled and chunk mode is on. The device reads it for its
+    /// ChunkEnable feature, the chunk being the one ChunkSelector selects.
     /// @param aChunkID the chunk ID
     /// @return true when the chunk is enabled
     bool GetChunkEnable(uint32_t aChunkID) const override;
@@ -115,8 +117,9 @@ public:
     /// IKyStreamingChannelSource::GetSupportedChunk( aIndex ) -> ( aResult, aChunkID, aChunkName )
     ///
     /// The supported chunk types, by index as for the pixel types; an OK answer carries the chunk
-    /// ID and its name, which should begin with "Chunk". This device streams images only and
-    /// does not ask it. A Python override returns the tuple (KyResult, chunk ID, name). This
+    /// ID and its name, which should begin with "Chunk". The device lists each ID once among the
+    /// ChunkSelector entries (at most 256 indices asked). A Python override returns the tuple
+    /// (KyResult, chunk ID, name). This
     /// class has none: KY_INVALID_PARAMETER at every index.
     /// @param aIndex the index asked, from 0
     /// @param aChunkID the chunk ID at that index
@@ -146,12 +149,14 @@ public:
     /// @param aPixelType the new pixel type, one the source listed in GetSupportedPixelType
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     KyResult SetPixelType(KyPixelType aPixelType) override;
-    /// Switches the master chunk mode (not called by this device, which has no chunk features).
+    /// A controller sets the ChunkModeActive feature (refused by the device while the channel
+    /// streams).
     /// This class takes off only.
     /// @param aEnabled true to turn chunk mode on
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     KyResult SetChunkModeActive(bool aEnabled) override;
-    /// Enables or disables one chunk type (not called by this device). This class refuses all.
+    /// A controller sets the ChunkEnable feature of the chunk type ChunkSelector selects
+    /// (refused by the device while the channel streams). This class refuses all.
     /// @param aChunkID the chunk ID
     /// @param aEnabled true to enable the chunk
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
