@@ -12,7 +12,9 @@ KyBuffer::KyBuffer(KyPayloadType aPayloadType)
       mImage(*this),
       mRawData(*this),
       mChunkData(*this),
-      mMultiPart(*this)
+      mMultiPart(*this),
+      mCompressed(*this),
+      mH264(*this)
 { }
 
 namespace ky::buffer {
@@ -60,6 +62,38 @@ KyChunkData *KyBuffer::GetChunkData()
 const KyChunkData *KyBuffer::GetChunkData() const
 {
     return mPayloadType == KyPayloadTypeChunkData ? &mChunkData : nullptr;
+}
+
+KyTesmarCompressed *KyBuffer::GetTesmarCompressed()
+{
+    return mPayloadType == KyPayloadTypeTesmarCompressed ? &mCompressed : nullptr;
+}
+const KyTesmarCompressed *KyBuffer::GetTesmarCompressed() const
+{
+    return mPayloadType == KyPayloadTypeTesmarCompressed ? &mCompressed : nullptr;
+}
+IKyH264AccessUnit *KyBuffer::GetH264AccessUnit()
+{
+    return mPayloadType == KyPayloadTypeH264 ? &mH264 : nullptr;
+}
+const IKyH264AccessUnit *KyBuffer::GetH264AccessUnit() const
+{
+    return mPayloadType == KyPayloadTypeH264 ? &mH264 : nullptr;
+}
+
+// The access unit is the bytes received into the buffer.
+const uint8_t *KyBuffer::H264View::GetDataPointer() const { return mBuffer.GetDataPointer(); }
+uint8_t *KyBuffer::H264View::GetDataPointer() { return mBuffer.GetDataPointer(); }
+uint64_t KyBuffer::H264View::GetDataSize() const { return mBuffer.GetAcquiredSize(); }
+uint64_t KyBuffer::H264View::GetTimestamp() const { return mBuffer.GetTimestamp(); }
+
+// What a filter or a stream placed in the buffer; memory a program filled itself counts whole.
+KyTesmarCompressed::~KyTesmarCompressed() = default;
+const uint8_t *KyTesmarCompressed::GetDataPointer() const { return mBuffer.GetDataPointer(); }
+uint8_t *KyTesmarCompressed::GetDataPointer() { return mBuffer.GetDataPointer(); }
+uint64_t KyTesmarCompressed::GetDataSize() const
+{
+    return mBuffer.GetAcquiredSize() > 0 ? mBuffer.GetAcquiredSize() : mBuffer.GetSize();
 }
 
 IKyMultiPartContainer *KyBuffer::GetMultiPartContainer()

@@ -39,12 +39,6 @@ bool Overlap(const uint8_t *a, uint64_t aSize, const uint8_t *b, uint64_t bSize)
     return a != nullptr && b != nullptr && a < b + bSize && b < a + aSize;
 }
 
-// The bytes a buffer holds: what was acquired into it, else its whole memory.
-uint64_t InputLength(const KyBuffer &aIn)
-{
-    return aIn.GetAcquiredSize() > 0 ? aIn.GetAcquiredSize() : aIn.GetSize();
-}
-
 // Header of a compressed buffer, checked against the buffer's length.
 KyResult ReadHeader(const KyBuffer *aIn, Ptc1Image &aImage)
 {
@@ -53,7 +47,8 @@ KyResult ReadHeader(const KyBuffer *aIn, Ptc1Image &aImage)
     if (aIn->GetPayloadType() != KyPayloadTypeTesmarCompressed)
         return KyResult(KY_INVALID_PARAMETER, "the input holds no compressed image (payload type " +
                                                   std::to_string(aIn->GetPayloadType()) + ")");
-    return ParsePtc1(aIn->GetDataPointer(), InputLength(*aIn), aImage);
+    const KyTesmarCompressed *compressed = aIn->GetTesmarCompressed();
+    return ParsePtc1(compressed->GetDataPointer(), compressed->GetDataSize(), aImage);
 }
 
 // Each stripe must be one zstd frame that fills exactly its lines, before any memory is given

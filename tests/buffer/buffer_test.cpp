@@ -28,13 +28,15 @@ TEST(Buffer, PayloadTypeSelectsTheView)
     const struct
     {
         KyPayloadType type;
-        bool image, raw, chunk;
+        bool image, raw, chunk, multiPart, h264, compressed;
     } cases[] = {
-        {KyPayloadTypeImage, true, false, false},
-        {KyPayloadTypeRawData, false, true, false},
-        {KyPayloadTypeChunkData, false, false, true},
-        {KyPayloadTypeH264, false, false, false},
-        {static_cast<KyPayloadType>(12345), false, false, false},
+        {KyPayloadTypeImage, true, false, false, false, false, false},
+        {KyPayloadTypeRawData, false, true, false, false, false, false},
+        {KyPayloadTypeChunkData, false, false, true, false, false, false},
+        {KyPayloadTypeMultiPart, false, false, false, true, false, false},
+        {KyPayloadTypeH264, false, false, false, false, true, false},
+        {KyPayloadTypeTesmarCompressed, false, false, false, false, false, true},
+        {static_cast<KyPayloadType>(12345), false, false, false, false, false, false},
     };
     for (const auto &c : cases) {
         KyBuffer buffer(c.type);
@@ -42,7 +44,34 @@ TEST(Buffer, PayloadTypeSelectsTheView)
         EXPECT_EQ(buffer.GetImage() != nullptr, c.image) << c.type;
         EXPECT_EQ(buffer.GetRawData() != nullptr, c.raw) << c.type;
         EXPECT_EQ(buffer.GetChunkData() != nullptr, c.chunk) << c.type;
+        EXPECT_EQ(buffer.GetMultiPartContainer() != nullptr, c.multiPart) << c.type;
+        EXPECT_EQ(buffer.GetH264AccessUnit() != nullptr, c.h264) << c.type;
+        EXPECT_EQ(buffer.GetTesmarCompressed() != nullptr, c.compressed) << c.type;
     }
+}
+
+// The H.264 and compressed views read the buffer's memory: the bytes placed in it, else (a
+// compressed image a program wrote itself) the whole memory.
+TEST(Buffer, H264AndCompressedViewsSeeTheBytesPlacedInTheBuffer)
+{
+    KyBuffer h264(KyPayloadTypeH264);
+    ASSERT_TRUE(h264.Alloc(64).IsOK());
+    ASSERT_TRUE(h264.SetAcquiredSize(10).IsOK());
+    ASSERT_TRUE(h264.SetTimestamp(9000).IsOK());
+    const IKyH264AccessUnit *unit = h264.GetH264AccessUnit();
+    ASSERT_NE(unit, nullptr);
+    EXPECT_EQ(unit->GetDataPointer(), h264.GetDataPointer());
+    EXPECT_EQ(unit->GetDataSize(), 10u);
+    EXPECT_EQ(unit->GetTimestamp(), 9000u);
+
+    KyBuffer compressed(KyPayloadTypeTesmarCompressed);
+    ASSERT_TRUE(compressed.Alloc(32).IsOK());
+    const KyTesmarCompressed *view = compressed.GetTesmarCompressed();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->GetDataSize(), 32u);
+    ASSERT_TRUE(compressed.SetAcquiredSize(20).IsOK());
+    EXPECT_EQ(view->GetDataSize(), 20u);
+    EXPECT_EQ(view->GetDataPointer(), compressed.GetDataPointer());
 }
 
 TEST(Buffer, AllocAttachDetachFree)

@@ -216,3 +216,14 @@ def test_deleting_a_borrowed_buffer_leaves_it_to_its_owner():
     view[:] = 1
     assert native.delete_KyBuffer(buffer) is None  # the owner's delete destroys it
     assert native.delete_KyBuffer(None) is None
+
+
+def test_h264_and_compressed_payloads_give_opaque_views():
+    for payload, getter, name in ((native.KyPayloadTypeH264, native.KyBuffer_GetH264AccessUnit, "IKyH264AccessUnit *"),
+                                  (native.KyPayloadTypeTesmarCompressed, native.KyBuffer_GetTesmarCompressed,
+                                   "KyTesmarCompressed *")):
+        buffer = native.new_KyBuffer(payload)
+        view = getter(buffer)
+        assert view is not None
+        assert name in repr(view)
+        assert native.KyBuffer_GetImage(buffer) is None

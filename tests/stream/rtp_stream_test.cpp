@@ -307,6 +307,10 @@ TEST(RtpStream, H264AccessUnitsOnePerBuffer)
         ASSERT_EQ(buffer->GetAcquiredSize(), annexB.size());
         EXPECT_TRUE(std::equal(annexB.begin(), annexB.end(), buffer->GetDataPointer()));
         EXPECT_EQ(buffer->GetTimestamp(), 9000u * unit);
+        const IKyH264AccessUnit *view = buffer->GetH264AccessUnit();
+        ASSERT_NE(view, nullptr);
+        EXPECT_EQ(view->GetDataSize(), annexB.size());
+        EXPECT_EQ(view->GetDataPointer(), buffer->GetDataPointer());
     }
 }
 

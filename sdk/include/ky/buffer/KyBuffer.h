@@ -16,15 +16,15 @@
 #include <vector>
 
 #include "ky/buffer/IKyChunkData.h"
+#include "ky/buffer/IKyH264AccessUnit.h"
 #include "ky/buffer/KyChunkData.h"
 #include "ky/base/KyEnums.h"
 #include "ky/buffer/KyImage.h"
 #include "ky/buffer/KyMultiPartContainer.h"
 #include "ky/buffer/KyRawData.h"
+#include "ky/buffer/KyTesmarCompressed.h"
 #include "ky/base/KyResult.h"
 
-class IKyH264AccessUnit;
-class KyTesmarCompressed;
 class KyBuffer;
 namespace ky::buffer {
 class ChunkStore;
@@ -86,11 +86,10 @@ public:
     /// @return the raw data; null when the payload is not raw data
     KyRawData *GetRawData();
     const KyRawData *GetRawData() const;
-    /// A view of a compressed payload: none in this kit. A compressed image (payload type
-    /// KyPayloadTypeTesmarCompressed, made by KyCompressionFilter) is read as the buffer's bytes.
-    /// @return always null
-    KyTesmarCompressed *GetTesmarCompressed() { return nullptr; }
-    const KyTesmarCompressed *GetTesmarCompressed() const { return nullptr; }
+    /// The compressed-image payload (made by KyCompressionFilter), owned by the buffer.
+    /// @return the compressed payload; null when the payload is not a compressed image
+    KyTesmarCompressed *GetTesmarCompressed();
+    const KyTesmarCompressed *GetTesmarCompressed() const;
     /// The chunk-data payload, owned by the buffer.
     /// @return the chunk data; null when the payload is not chunk data
     KyChunkData *GetChunkData();
@@ -100,10 +99,10 @@ public:
     /// @return the container; null when the payload is not multi-part
     IKyMultiPartContainer *GetMultiPartContainer();
     const IKyMultiPartContainer *GetMultiPartContainer() const;
-    /// The H.264 access unit (not carried by this kit).
-    /// @return always null
-    IKyH264AccessUnit *GetH264AccessUnit() { return nullptr; }
-    const IKyH264AccessUnit *GetH264AccessUnit() const { return nullptr; }
+    /// The H.264 payload, one access unit (an RTP stream's PrepareForH264), owned by the buffer.
+    /// @return the access unit; null when the payload is not H.264
+    IKyH264AccessUnit *GetH264AccessUnit();
+    const IKyH264AccessUnit *GetH264AccessUnit() const;
 
     /// The buffer's memory, GetSize bytes.
     /// @return the first byte; null when the buffer has no memory
@@ -333,6 +332,21 @@ private:
     friend class KyRawData;
     friend class KyChunkData;
     friend class KyMultiPartContainer;
+    friend class KyTesmarCompressed;
+
+    // The H.264 payload's view of the buffer's memory.
+    class H264View final : public IKyH264AccessUnit
+    {
+    public:
+        explicit H264View(KyBuffer &aBuffer) : mBuffer(aBuffer) { }
+        const uint8_t *GetDataPointer() const override;
+        uint8_t *GetDataPointer() override;
+        uint64_t GetDataSize() const override;
+        uint64_t GetTimestamp() const override;
+
+    private:
+        KyBuffer &mBuffer;
+    };
 
     // Bytes of the payload's main part (image, raw payload) ahead of the chunk area.
     uint32_t MainPartSize() const;
@@ -370,4 +384,6 @@ private:
     KyRawData mRawData;
     KyChunkData mChunkData;
     KyMultiPartContainer mMultiPart;
+    KyTesmarCompressed mCompressed;
+    H264View mH264;
 };
