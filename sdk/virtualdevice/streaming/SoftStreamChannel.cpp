@@ -40,7 +40,7 @@ constexpr uint16_t EVENT_TRANSFER_END = 0x0006;
 
 SoftStreamChannel::SoftStreamChannel(uint32_t index, IKyStreamingChannelSource &source,
                                      SoftDeviceContext &context)
-    : mIndex(index), mSource(source), mContext(context)
+    : mIndex(index), mSource(source), mContext(context), mBuffers(source, "channel " + std::to_string(index))
 { }
 
 SoftStreamChannel::~SoftStreamChannel() { End(); }
@@ -53,22 +53,7 @@ KyResult SoftStreamChannel::Begin(uint32_t deviceIp, bool timestamping)
                                             [&] { return mSource.GetGevSCPSPacketSizeInfo(maxPacket); });
     mMaxPacketSize = info.IsOK() ? std::clamp<uint32_t>(maxPacket, GVSP_MIN_PACKET_SIZE, GVSP_MAX_PACKET_SIZE)
                                  : DEFAULT_MAX_PACKET_SIZE;
-    mAllBuffers.clear();
-    mIdle.clear();
-    mQueued.clear();
-    for (size_t i = 0; i < MAX_BUFFERS; ++i) {
-        KyBuffer *buffer = nullptr;
-        ky::base::Guarded(SoftDeviceLog(), "AllocBuffer", [&] { buffer = mSource.AllocBuffer(); });
-        if (buffer == nullptr) {
-            break;
-        }
-        if (std::find(mAllBuffers.begin(), mAllBuffers.end(), buffer) != mAllBuffers.end()) {
-            SoftLog("SoftStreamChannel::Begin", "channel %u: AllocBuffer gave a buffer twice", mIndex);
-            break;
-        }
-        mAllBuffers.push_back(buffer);
-    }
-    mIdle = mAllBuffers;
+    mBuffers.Take(MAX_BUFFERS);
     GvspSenderConfig config;
     config.localAddress = SoftNetAdapter::FormatIp(deviceIp);
     config.destinationAddress = "0.0.0.0";
@@ -104,12 +89,7 @@ void SoftStreamChannel::End()
     if (mThread.joinable()) {
         mThread.join();
     }
-    for (KyBuffer *buffer : mAllBuffers) {
-        ky::base::Guarded(SoftDeviceLog(), "FreeBuffer", [&] { mSource.FreeBuffer(buffer); });
-    }
-    mAllBuffers.clear();
-    mIdle.clear();
-    mQueued.clear();
+    mBuffers.GiveBack();
     mSender.Close();
 }
 
@@ -255,7 +235,7 @@ void SoftStreamChannel::Run()
         Stream();
         SetState(State::Stopping);
         ky::base::Guarded(SoftDeviceLog(), "OnStreamingStop", [&] { mSource.OnStreamingStop(); });
-        Drain();
+        mBuffers.Drain(DRAIN_WAIT);
         SetState(State::Idle);
     }
 }
@@ -269,25 +249,16 @@ void SoftStreamChannel::Stream()
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
         }
-        QueueIdleBuffers();
-        KyBuffer *buffer = nullptr;
-        const auto asked = Clock::now();
-        const KyResult result = ky::base::Guarded(SoftDeviceLog(), "RetrieveBuffer",
-                                                  [&] { return mSource.RetrieveBuffer(&buffer); });
-        auto queued = std::find(mQueued.begin(), mQueued.end(), buffer);
-        if (buffer != nullptr && queued == mQueued.end()) {
-            SoftLog("SoftStreamChannel::Stream", "channel %u: RetrieveBuffer gave a buffer it did not hold",
-                    mIndex);
-            buffer = nullptr;
+        if (mTimestamping) {
+            mBuffers.QueueIdle([this] { return mContext.Timestamp(); });
+        } else {
+            mBuffers.QueueIdle(nullptr);
         }
+        KyResult result(KY_OK);
+        KyBuffer *buffer = mBuffers.Retrieve(result);
         if (buffer == nullptr) {
-            // A source that answers at once without a buffer must not spin this thread.
-            if (Clock::now() - asked < std::chrono::milliseconds(1)) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
             continue;
         }
-        mQueued.erase(queued);
         ky::base::Guarded(SoftDeviceLog(), "PostRetrieveBufferProc",
                           [&] { mSource.PostRetrieveBufferProc(); });
         if (result.IsOK()) {
@@ -296,25 +267,7 @@ void SoftStreamChannel::Stream()
                 mStopNow = true;
             }
         }
-        mIdle.push_back(buffer);
-    }
-}
-
-void SoftStreamChannel::QueueIdleBuffers()
-{
-    while (!mIdle.empty()) {
-        KyBuffer *buffer = mIdle.front();
-        buffer->ResetChunks();  // the chunks of its last frame are sent; the source appends anew
-        if (mTimestamping) {
-            (void)buffer->SetTimestamp(mContext.Timestamp());  // a plain setter: cannot fail
-        }
-        const KyResult result =
-            ky::base::Guarded(SoftDeviceLog(), "QueueBuffer", [&] { return mSource.QueueBuffer(buffer); });
-        if (result.IsFailure()) {
-            return;  // the source is full: the rest waits for the next round
-        }
-        mIdle.erase(mIdle.begin());
-        mQueued.push_back(buffer);
+        mBuffers.Release(buffer);
     }
 }
 
@@ -346,9 +299,6 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
         return;
     }
     GvspOutgoingBlock block;
-    block.blockId = mNextBlockId.load();
-    mNextBlockId =
-        block.blockId >= GVSP_STANDARD_BLOCK_ID_MAX ? 1 : block.blockId + 1;  // 0 is never a block id
     block.leader.pixelFormat = static_cast<uint32_t>(image->GetPixelType());
     block.leader.sizeX = image->GetWidth();
     block.leader.sizeY = image->GetHeight();
@@ -375,12 +325,19 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
         block.size = payload->size();
         block.keepAlive = payload;
     }
+    SendBlock(block);
+}
+
+void SoftStreamChannel::SendBlock(GvspOutgoingBlock &block)
+{
+    block.blockId = mNextBlockId.load();
+    mNextBlockId =
+        block.blockId >= GVSP_STANDARD_BLOCK_ID_MAX ? 1 : block.blockId + 1;  // 0 is never a block id
     FrameEvent(EVENT_EXPOSURE_END, block.blockId);
     FrameEvent(EVENT_TRANSFER_START, block.blockId);
     const KyResult result = mSender.SendBlock(block);
     if (result.IsFailure()) {
-        SoftLog("SoftStreamChannel::SendBuffer", "channel %u: %s", mIndex,
-                result.GetDescription().GetAscii());
+        SoftLog("SoftStreamChannel::SendBlock", "channel %u: %s", mIndex, result.GetDescription().GetAscii());
         return;
     }
     FrameEvent(EVENT_TRANSFER_END, block.blockId);
@@ -424,20 +381,8 @@ void SoftStreamChannel::SendMultiPart(KyBuffer &buffer)
         ++mFramesRefused;
         return;
     }
-    block.blockId = mNextBlockId.load();
-    mNextBlockId =
-        block.blockId >= GVSP_STANDARD_BLOCK_ID_MAX ? 1 : block.blockId + 1;  // 0 is never a block id
     block.leader.timestamp = buffer.GetTimestamp();
-    FrameEvent(EVENT_EXPOSURE_END, block.blockId);
-    FrameEvent(EVENT_TRANSFER_START, block.blockId);
-    const KyResult result = mSender.SendBlock(block);
-    if (result.IsFailure()) {
-        SoftLog("SoftStreamChannel::SendBuffer", "channel %u: %s", mIndex,
-                result.GetDescription().GetAscii());
-        return;
-    }
-    FrameEvent(EVENT_TRANSFER_END, block.blockId);
-    ++mFramesSent;
+    SendBlock(block);
 }
 
 void SoftStreamChannel::FrameEvent(uint16_t code, uint64_t blockId)
@@ -462,28 +407,6 @@ void SoftStreamChannel::FrameEvent(uint16_t code, uint64_t blockId)
     if (result.IsFailure() && result.GetCode() != KY_STATE_ERROR) {
         SoftLog("SoftStreamChannel::FrameEvent", "channel %u: event 0x%04x: %s", mIndex, code,
                 result.GetDescription().GetAscii());
-    }
-}
-
-void SoftStreamChannel::Drain()
-{
-    ky::base::Guarded(SoftDeviceLog(), "AbortQueuedBuffers", [&] { mSource.AbortQueuedBuffers(); });
-    const auto deadline = Clock::now() + DRAIN_WAIT;
-    while (!mQueued.empty() && Clock::now() < deadline) {
-        KyBuffer *buffer = nullptr;
-        // Nothing to take back yet leaves buffer null, which the loop waits out below.
-        ky::base::Guarded(SoftDeviceLog(), "RetrieveBuffer", [&] { (void)mSource.RetrieveBuffer(&buffer); });
-        auto queued = std::find(mQueued.begin(), mQueued.end(), buffer);
-        if (buffer == nullptr || queued == mQueued.end()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            continue;
-        }
-        mQueued.erase(queued);
-        mIdle.push_back(buffer);
-    }
-    if (!mQueued.empty()) {
-        SoftLog("SoftStreamChannel::Drain", "channel %u: %zu buffers not given back after the abort", mIndex,
-                mQueued.size());
     }
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "streaming/GvspSender.h"
+#include "streaming/SourceBufferExchange.h"
 #include "ky/virtualdevice/IKyMessageChannel.h"
 #include "ky/virtualdevice/IKyStreamingChannelSource.h"
 #include "ky/base/KyResult.h"
@@ -95,12 +96,12 @@ private:
 
     void Run();
     void Stream();
-    void QueueIdleBuffers();
     void SendBuffer(KyBuffer &buffer);
     void SendMultiPart(KyBuffer &buffer);
+    // Gives the block the next block ID and sends it between its frame events; counts it sent.
+    void SendBlock(ky::gev::GvspOutgoingBlock &block);
     // The frame event of that code, if the controller asked for it.
     void FrameEvent(uint16_t code, uint64_t blockId);
-    void Drain();
     void SetState(State state);
 
     const uint32_t mIndex;
@@ -127,9 +128,7 @@ private:
     std::thread mThread;
 
     // Owned by the channel thread while streaming; by the control side otherwise.
-    std::vector<KyBuffer *> mAllBuffers;
-    std::vector<KyBuffer *> mIdle;
-    std::vector<KyBuffer *> mQueued;
+    SourceBufferExchange mBuffers;
     std::vector<uint8_t> mMultiPartData;    // the parts of the block being sent, one after the other
     std::atomic<uint64_t> mNextBlockId{1};  // reset by the control side when the channel opens
     std::atomic<uint64_t> mFramesSent{0};

@@ -26,7 +26,7 @@ constexpr uint32_t DEFAULT_TRANSFER_SIZE = 64 * 1024;
 }  // namespace
 
 SoftU3vStreamChannel::SoftU3vStreamChannel(IKyStreamingChannelSource &source, u3v::IUsbBulkPipe &pipe)
-    : mSource(source), mPipe(pipe)
+    : mSource(source), mPipe(pipe), mBuffers(source, "USB3 Vision stream")
 { }
 
 SoftU3vStreamChannel::~SoftU3vStreamChannel() { End(); }
@@ -36,21 +36,7 @@ KyResult SoftU3vStreamChannel::Begin()
     if (mThread.joinable()) {
         return KyResult(KY_STATE_ERROR, KyString("the stream channel runs already"));
     }
-    mAllBuffers.clear();
-    for (size_t i = 0; i < MAX_BUFFERS; ++i) {
-        KyBuffer *buffer = nullptr;
-        ky::base::Guarded(SoftDeviceLog(), "AllocBuffer", [&] { buffer = mSource.AllocBuffer(); });
-        if (buffer == nullptr) {
-            break;
-        }
-        if (std::find(mAllBuffers.begin(), mAllBuffers.end(), buffer) != mAllBuffers.end()) {
-            SoftLog("SoftU3vStreamChannel::Begin", "AllocBuffer gave a buffer twice");
-            break;
-        }
-        mAllBuffers.push_back(buffer);
-    }
-    mIdle = mAllBuffers;
-    mQueued.clear();
+    mBuffers.Take(MAX_BUFFERS);
     {
         std::lock_guard<std::mutex> lock(mMutex);
         mQuit = false;
@@ -70,12 +56,7 @@ void SoftU3vStreamChannel::End()
     if (mThread.joinable()) {
         mThread.join();
     }
-    for (KyBuffer *buffer : mAllBuffers) {
-        ky::base::Guarded(SoftDeviceLog(), "FreeBuffer", [&] { mSource.FreeBuffer(buffer); });
-    }
-    mAllBuffers.clear();
-    mIdle.clear();
-    mQueued.clear();
+    mBuffers.GiveBack();
 }
 
 void SoftU3vStreamChannel::SetEnabled(bool enabled)
@@ -193,7 +174,7 @@ void SoftU3vStreamChannel::Run()
         ky::base::Guarded(SoftDeviceLog(), "OnStreamingStart", [&] { mSource.OnStreamingStart(); });
         Stream();
         ky::base::Guarded(SoftDeviceLog(), "OnStreamingStop", [&] { mSource.OnStreamingStop(); });
-        Drain();
+        mBuffers.Drain(DRAIN_WAIT);
         {
             std::lock_guard<std::mutex> lock(mMutex);
             mStreaming = false;
@@ -226,24 +207,12 @@ void SoftU3vStreamChannel::Stream()
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
         }
-        QueueIdleBuffers();
-        KyBuffer *buffer = nullptr;
-        const auto asked = Clock::now();
-        const KyResult result = ky::base::Guarded(SoftDeviceLog(), "RetrieveBuffer",
-                                                  [&] { return mSource.RetrieveBuffer(&buffer); });
-        auto queued = std::find(mQueued.begin(), mQueued.end(), buffer);
-        if (buffer != nullptr && queued == mQueued.end()) {
-            SoftLog("SoftU3vStreamChannel::Stream", "RetrieveBuffer gave a buffer it did not hold");
-            buffer = nullptr;
-        }
+        mBuffers.QueueIdle([this] { return Timestamp(); });
+        KyResult result(KY_OK);
+        KyBuffer *buffer = mBuffers.Retrieve(result);
         if (buffer == nullptr) {
-            // A source that answers at once without a buffer must not spin this thread.
-            if (Clock::now() - asked < std::chrono::milliseconds(1)) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
             continue;
         }
-        mQueued.erase(queued);
         ky::base::Guarded(SoftDeviceLog(), "PostRetrieveBufferProc",
                           [&] { mSource.PostRetrieveBufferProc(); });
         if (result.IsOK()) {
@@ -253,22 +222,7 @@ void SoftU3vStreamChannel::Stream()
                 mAcquiring = false;
             }
         }
-        mIdle.push_back(buffer);
-    }
-}
-
-void SoftU3vStreamChannel::QueueIdleBuffers()
-{
-    while (!mIdle.empty()) {
-        KyBuffer *buffer = mIdle.front();
-        (void)buffer->SetTimestamp(Timestamp());  // a plain setter: cannot fail
-        const KyResult result =
-            ky::base::Guarded(SoftDeviceLog(), "QueueBuffer", [&] { return mSource.QueueBuffer(buffer); });
-        if (result.IsFailure()) {
-            return;  // the source is full: the rest waits for the next round
-        }
-        mIdle.erase(mIdle.begin());
-        mQueued.push_back(buffer);
+        mBuffers.Release(buffer);
     }
 }
 
@@ -314,27 +268,6 @@ void SoftU3vStreamChannel::SendBuffer(KyBuffer &buffer)
     }
     SoftLog("SoftU3vStreamChannel::SendBuffer", "block %llu: %s",
             static_cast<unsigned long long>(leader.blockId), u3v::TransferStatusName(status));
-}
-
-void SoftU3vStreamChannel::Drain()
-{
-    ky::base::Guarded(SoftDeviceLog(), "AbortQueuedBuffers", [&] { mSource.AbortQueuedBuffers(); });
-    const auto deadline = Clock::now() + DRAIN_WAIT;
-    while (!mQueued.empty() && Clock::now() < deadline) {
-        KyBuffer *buffer = nullptr;
-        // Nothing to take back yet leaves buffer null, which the loop waits out below.
-        ky::base::Guarded(SoftDeviceLog(), "RetrieveBuffer", [&] { (void)mSource.RetrieveBuffer(&buffer); });
-        auto queued = std::find(mQueued.begin(), mQueued.end(), buffer);
-        if (buffer == nullptr || queued == mQueued.end()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            continue;
-        }
-        mQueued.erase(queued);
-        mIdle.push_back(buffer);
-    }
-    if (!mQueued.empty()) {
-        SoftLog("SoftU3vStreamChannel::Drain", "%zu buffers not given back after the abort", mQueued.size());
-    }
 }
 
 }  // namespace ky::soft

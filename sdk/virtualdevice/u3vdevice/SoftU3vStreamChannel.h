@@ -24,6 +24,7 @@
 
 #include "ky/base/KyResult.h"
 #include "ky/virtualdevice/IKyStreamingChannelSource.h"
+#include "streaming/SourceBufferExchange.h"
 #include "u3v/U3vStreamInterface.h"
 #include "u3v/UsbEndpoint.h"
 
@@ -71,9 +72,7 @@ private:
     void Run();
     bool ShouldStream() const;  // with mMutex held
     void Stream();
-    void QueueIdleBuffers();
     void SendBuffer(KyBuffer &buffer);
-    void Drain();
     uint64_t Timestamp() const;
 
     IKyStreamingChannelSource &mSource;
@@ -93,9 +92,7 @@ private:
     std::thread mThread;
 
     // Owned by the channel thread while it runs; by the control side otherwise.
-    std::vector<KyBuffer *> mAllBuffers;
-    std::vector<KyBuffer *> mIdle;
-    std::vector<KyBuffer *> mQueued;
+    SourceBufferExchange mBuffers;
     uint64_t mNextBlockId = 1;
     std::atomic<uint64_t> mFramesSent{0};
     FrameHook mFrameHook;

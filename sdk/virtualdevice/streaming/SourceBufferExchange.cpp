@@ -1,0 +1,118 @@
+#include "streaming/SourceBufferExchange.h"
+
+#include <algorithm>
+#include <thread>
+#include <utility>
+
+#include "ky/buffer/KyBuffer.h"
+#include "ky/Guarded.h"
+#include "SoftLog.h"
+
+namespace ky::soft {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+}  // namespace
+
+SourceBufferExchange::SourceBufferExchange(IKyStreamingChannelSource &source, std::string name)
+    : mSource(source), mName(std::move(name))
+{ }
+
+void SourceBufferExchange::Take(size_t maxBuffers)
+{
+    mAll.clear();
+    mIdle.clear();
+    mQueued.clear();
+    for (size_t i = 0; i < maxBuffers; ++i) {
+        KyBuffer *buffer = nullptr;
+        ky::base::Guarded(SoftDeviceLog(), "AllocBuffer", [&] { buffer = mSource.AllocBuffer(); });
+        if (buffer == nullptr) {
+            break;
+        }
+        if (std::find(mAll.begin(), mAll.end(), buffer) != mAll.end()) {
+            SoftLog("SourceBufferExchange::Take", "%s: AllocBuffer gave a buffer twice", mName.c_str());
+            break;
+        }
+        mAll.push_back(buffer);
+    }
+    mIdle = mAll;
+}
+
+void SourceBufferExchange::GiveBack()
+{
+    for (KyBuffer *buffer : mAll) {
+        ky::base::Guarded(SoftDeviceLog(), "FreeBuffer", [&] { mSource.FreeBuffer(buffer); });
+    }
+    mAll.clear();
+    mIdle.clear();
+    mQueued.clear();
+}
+
+void SourceBufferExchange::QueueIdle(const Stamp &stamp)
+{
+    while (!mIdle.empty()) {
+        KyBuffer *buffer = mIdle.front();
+        buffer->ResetChunks();  // the chunks of its last frame are sent; the source appends anew
+        if (stamp) {
+            (void)buffer->SetTimestamp(stamp());  // a plain setter: cannot fail
+        }
+        const KyResult result =
+            ky::base::Guarded(SoftDeviceLog(), "QueueBuffer", [&] { return mSource.QueueBuffer(buffer); });
+        if (result.IsFailure()) {
+            return;  // the source is full: the rest waits for the next round
+        }
+        mIdle.erase(mIdle.begin());
+        mQueued.push_back(buffer);
+    }
+}
+
+KyBuffer *SourceBufferExchange::Retrieve(KyResult &result)
+{
+    KyBuffer *buffer = nullptr;
+    const auto asked = Clock::now();
+    result =
+        ky::base::Guarded(SoftDeviceLog(), "RetrieveBuffer", [&] { return mSource.RetrieveBuffer(&buffer); });
+    auto queued = std::find(mQueued.begin(), mQueued.end(), buffer);
+    if (buffer != nullptr && queued == mQueued.end()) {
+        SoftLog("SourceBufferExchange::Retrieve", "%s: RetrieveBuffer gave a buffer it did not hold",
+                mName.c_str());
+        buffer = nullptr;
+    }
+    if (buffer == nullptr) {
+        // A source that answers at once without a buffer must not spin the channel thread.
+        if (Clock::now() - asked < std::chrono::milliseconds(1)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return nullptr;
+    }
+    mQueued.erase(queued);
+    return buffer;
+}
+
+void SourceBufferExchange::Release(KyBuffer *buffer) { mIdle.push_back(buffer); }
+
+void SourceBufferExchange::Drain(std::chrono::milliseconds wait)
+{
+    ky::base::Guarded(SoftDeviceLog(), "AbortQueuedBuffers", [&] { mSource.AbortQueuedBuffers(); });
+    const auto deadline = Clock::now() + wait;
+    while (!mQueued.empty() && Clock::now() < deadline) {
+        KyBuffer *buffer = nullptr;
+        // Nothing to take back yet leaves buffer null, which the loop waits out below.
+        ky::base::Guarded(SoftDeviceLog(), "RetrieveBuffer", [&] { (void)mSource.RetrieveBuffer(&buffer); });
+        auto queued = std::find(mQueued.begin(), mQueued.end(), buffer);
+        if (buffer == nullptr || queued == mQueued.end()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        mQueued.erase(queued);
+        mIdle.push_back(buffer);
+    }
+    if (!mQueued.empty()) {
+        SoftLog("SourceBufferExchange::Drain", "%s: %zu buffers not given back after the abort",
+                mName.c_str(), mQueued.size());
+    }
+}
+
+}  // namespace ky::soft

@@ -1,0 +1,66 @@
+// SourceBufferExchange: the buffers a stream channel lends its streaming channel source. It takes
+// them from AllocBuffer (a buffer given twice is refused), queues the idle ones, takes back only
+// buffers it queued, drains them after an abort with a bounded wait, and hands them all back
+// through FreeBuffer. The channel sends what comes back; the exchange never sends.
+//
+// Threads: none of its own and no lock. Take and GiveBack run on the control side while the
+// channel thread is not running; QueueIdle, Retrieve, Release and Drain on the channel thread.
+// Every call into the source is guarded: an exception is logged and counts as a failure.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ky/base/KyResult.h"
+#include "ky/virtualdevice/IKyStreamingChannelSource.h"
+
+namespace ky::soft {
+
+class SourceBufferExchange
+{
+public:
+    // `name` starts the exchange's log lines (e.g. "channel 0").
+    SourceBufferExchange(IKyStreamingChannelSource &source, std::string name);
+    SourceBufferExchange(const SourceBufferExchange &) = delete;
+    SourceBufferExchange &operator=(const SourceBufferExchange &) = delete;
+
+    // Up to `maxBuffers` buffers from AllocBuffer, all idle; any held before are forgotten (not
+    // freed: GiveBack first). Taking ends at the first null or at a buffer given twice.
+    void Take(size_t maxBuffers);
+    // Every buffer back through FreeBuffer; the exchange holds none afterwards.
+    void GiveBack();
+
+    // Queues the idle buffers, oldest first, until the source refuses one (the rest wait for
+    // the next round). Each buffer loses the chunks of its last frame and, with a `stamp`,
+    // gets its timestamp before it is queued.
+    using Stamp = std::function<uint64_t()>;
+    void QueueIdle(const Stamp &stamp);
+
+    // One RetrieveBuffer: the buffer the source filled, or null when it gave none or gave one
+    // the exchange had not queued (logged). `result` is the source's answer; a non-OK buffer is
+    // the caller's to release unsent. A source that answers at once with nothing costs a
+    // millisecond here, so the channel thread never spins.
+    KyBuffer *Retrieve(KyResult &result);
+    // A retrieved buffer goes back to the idle ones.
+    void Release(KyBuffer *buffer);
+
+    // After streaming stops: AbortQueuedBuffers, then the queued buffers are taken back for at
+    // most `wait`; any still out are logged (and stay the source's until GiveBack).
+    void Drain(std::chrono::milliseconds wait);
+
+    size_t Count() const { return mAll.size(); }
+    size_t Queued() const { return mQueued.size(); }
+
+private:
+    IKyStreamingChannelSource &mSource;
+    const std::string mName;
+    std::vector<KyBuffer *> mAll;
+    std::vector<KyBuffer *> mIdle;
+    std::vector<KyBuffer *> mQueued;
+};
+
+}  // namespace ky::soft
