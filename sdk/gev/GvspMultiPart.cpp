@@ -1,8 +1,10 @@
 #include "gev/GvspMultiPart.h"
 
+#include <algorithm>
 #include <string>
 
 #include "gev/ByteCursor.h"
+#include "gev/Gvsp.h"
 
 namespace ky::gev {
 namespace {
@@ -16,6 +18,16 @@ constexpr uint16_t kChunkData = 10;
 bool IsJpeg(uint16_t dataType) { return dataType == kJpeg || dataType == kJpeg2000; }
 
 }  // namespace
+
+uint32_t GvspLargeLeaderMaxParts(uint32_t packetSize)
+{
+    const size_t overhead = GVSP_IP_UDP_OVERHEAD_SIZE + GVSP_EXTENDED_HEADER_SIZE + GVSP_LEADER_COMMON_SIZE;
+    if (packetSize <= overhead) {
+        return 0;
+    }
+    const size_t parts = (packetSize - overhead) / GVSP_MULTIPART_DESCRIPTOR_SIZE;
+    return static_cast<uint32_t>(std::min(parts, GVSP_MULTIPART_MAX_PARTS));
+}
 
 bool GvspWritePartDescriptors(uint8_t *buffer, size_t capacity, const std::vector<GvspPartDescriptor> &parts)
 {

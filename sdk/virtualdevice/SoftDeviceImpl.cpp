@@ -5,6 +5,7 @@
 #include "genapi/SoftDeviceXml.h"
 #include "genapi/SoftGenApiFactory.h"
 #include "genapi/SoftStandardFeatures.h"
+#include "ky/Guarded.h"
 #include "SoftLog.h"
 #include "registers/SoftRegisterFactory.h"
 #include "genapi/SoftStreamFeatures.h"
@@ -213,6 +214,11 @@ KyResult KySoftDeviceGEV::Impl::MakeXml()
     SoftStandardFeatures::Options options;
     options.streamCount = mContext.streamCount;
     options.userSetCount = mUserSetCount;
+    if (!mSources.empty()) {
+        ky::base::Guarded(SoftDeviceLog(), "IsPayloadTypeSupported", [&] {
+            options.multiPart = mSources.front()->IsPayloadTypeSupported(KyPayloadTypeMultiPart);
+        });
+    }
     SoftFeatureTable standard = SoftStandardFeatures::Make(options);
     std::vector<SoftFeatureTable *> deviceTables = {&standard};
     for (SoftFeatureTable &table : mStreamTables) {

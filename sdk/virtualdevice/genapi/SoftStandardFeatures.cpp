@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "features/FeatureXml.h"
 #include "registers/SoftDeviceRegisters.h"
 
 namespace ky::soft {
@@ -113,6 +114,20 @@ void AddControl(std::vector<SoftFeature> &f)
     f.push_back(locked);
 }
 
+// Channel 0's multi-part switches; large leaders and trailers are offered while multi-part is on.
+void AddMultiPart(std::vector<SoftFeature> &f)
+{
+    SoftFeature multiPart = Field(Kind::Boolean, "GevSCCFGMultiPartEnabled", SCCFG0_OFFSET, 25, 25, "RW")
+                                .Locked("TLParamsLocked")
+                                .Vis("Expert");
+    const std::string multiPartValue = ky::gc::FeatureXml::RegisterNodeName(multiPart);
+    f.push_back(multiPart);
+    f.push_back(Field(Kind::Boolean, "GevSCCFGLargeLeaderTrailerEnabled", SCCFG0_OFFSET, 24, 24, "RW")
+                    .Available(multiPartValue)
+                    .Locked("TLParamsLocked")
+                    .Vis("Expert"));
+}
+
 // Stream channel 0, the one every client configures.
 void AddStreamChannel(std::vector<SoftFeature> &f)
 {
@@ -190,6 +205,9 @@ SoftFeatureTable SoftStandardFeatures::Make(const Options &options)
     AddControl(table.features);
     if (options.streamCount > 0) {
         AddStreamChannel(table.features);
+        if (options.multiPart) {
+            AddMultiPart(table.features);
+        }
     }
     AddEvents(table.features);
     AddUserSets(table.features, options.userSetCount);

@@ -18,6 +18,7 @@ public:
     {
         uint32_t streamCount = 1;   // stream channel features when at least one
         uint32_t userSetCount = 0;  // UserSet1..N besides Default
+        bool multiPart = false;     // channel 0's source sends multi-part blocks: their switches
     };
 
     // The GigE Vision event codes that EventSelector offers, with their feature names.

@@ -12,6 +12,7 @@
 #include "registers/SoftRegisterMap.h"
 #include "streaming/SoftStreamChannel.h"
 #include "ky/device/KyGevConstants.h"
+#include "gev/GvspMultiPart.h"
 
 namespace ky::soft {
 
@@ -84,9 +85,11 @@ void SoftStreamRegisters::WireBootstrap()
     // 1500 is at least the smallest packet size, so the channel takes it.
     (void)channel.SetPacketSize(1500, initial);
     scps->SetRawU32(initial);
+    mLeaderTrailer->packetSize = initial;
+    std::shared_ptr<LeaderTrailer> leaderTrailer = mLeaderTrailer;
     scps->SetHooks(
         nullptr,
-        [&channel](SoftRegister &reg) {
+        [&channel, leaderTrailer](SoftRegister &reg) {
             const uint32_t value = reg.GetRawU32();
             uint32_t applied = 0;
             KyResult result = channel.SetPacketSize(value & SCPS_PACKET_SIZE_MASK, applied);
@@ -95,6 +98,15 @@ void SoftStreamRegisters::WireBootstrap()
             }
             // The fire bit acts once and reads back as 0; the size reads back as applied.
             reg.SetRawU32((value & SCPS_DO_NOT_FRAGMENT_MASK) | applied);
+            {
+                // Large leaders hold as many parts as the packet size allows: a new size is told.
+                std::lock_guard<std::mutex> lock(leaderTrailer->mutex);
+                const bool changed = leaderTrailer->packetSize != applied;
+                leaderTrailer->packetSize = applied;
+                if (changed && leaderTrailer->enabled) {
+                    channel.SetLargeLeaderTrailerEnabled(true, GvspLargeLeaderMaxParts(applied));
+                }
+            }
             if (value & SCPS_FIRE_TEST_PACKET_MASK) {
                 // The host learns of a test packet that did not leave by not receiving it.
                 const KyResult fired = channel.FireTestPacket();
@@ -127,9 +139,19 @@ void SoftStreamRegisters::WireMultiPart()
         return;
     }
     // The channel starts with multi-part not allowed; the controller's SCCFG write allows it.
-    scc->SetRawU32(scc->GetRawU32() | SCC_MULTIPART_SUPPORTED_MASK);
-    sccfg->SetHooks(nullptr, nullptr, [&channel](SoftRegister &reg) {
-        channel.SetMultiPartAllowed((reg.GetRawU32() & SCCFG_MULTIPART_ENABLED_MASK) != 0);
+    scc->SetRawU32(scc->GetRawU32() | SCC_MULTIPART_SUPPORTED_MASK | SCC_LARGE_LEADER_TRAILER_SUPPORTED_MASK);
+    std::shared_ptr<LeaderTrailer> leaderTrailer = mLeaderTrailer;
+    sccfg->SetHooks(nullptr, nullptr, [&channel, leaderTrailer](SoftRegister &reg) {
+        const uint32_t value = reg.GetRawU32();
+        const bool multiPart = (value & SCCFG_MULTIPART_ENABLED_MASK) != 0;
+        channel.SetMultiPartAllowed(multiPart);
+        // Large leaders and trailers are a way of sending multi-part blocks: on only with them.
+        std::lock_guard<std::mutex> lock(leaderTrailer->mutex);
+        leaderTrailer->enabled = multiPart && (value & SCCFG_LARGE_LEADER_TRAILER_ENABLED_MASK) != 0;
+        channel.SetLargeLeaderTrailerEnabled(leaderTrailer->enabled,
+                                             leaderTrailer->enabled
+                                                 ? GvspLargeLeaderMaxParts(leaderTrailer->packetSize)
+                                                 : GVSP_MULTIPART_CLASSIC_MAX_PARTS);
     });
 }
 

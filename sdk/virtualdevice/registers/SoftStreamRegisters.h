@@ -26,6 +26,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 
 #include "ky/base/KyResult.h"
 
@@ -77,12 +79,23 @@ public:
 
 private:
     void WireBootstrap();
-    // SCC and SCCFG: multi-part offered when the source supports it, allowed by the controller.
+    // SCC and SCCFG: multi-part (with large leaders and trailers) offered when the source
+    // supports it, allowed by the controller.
     void WireMultiPart();
+
+    // What the source was last told of large leaders and trailers, shared by the SCCFG and SCPS
+    // reactions (which may run side by side).
+    struct LeaderTrailer
+    {
+        std::mutex mutex;
+        bool enabled = false;
+        uint32_t packetSize = 0;
+    };
 
     SoftRegisterMap &mMap;
     SoftStreamChannel &mChannel;
     KyResult mResult;
+    std::shared_ptr<LeaderTrailer> mLeaderTrailer = std::make_shared<LeaderTrailer>();
 };
 
 }  // namespace ky::soft

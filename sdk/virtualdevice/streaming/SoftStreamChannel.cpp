@@ -276,6 +276,12 @@ void SoftStreamChannel::SetMultiPartAllowed(bool allowed)
     ky::base::Guarded(SoftDeviceLog(), "SetMultiPartAllowed", [&] { mSource.SetMultiPartAllowed(allowed); });
 }
 
+void SoftStreamChannel::SetLargeLeaderTrailerEnabled(bool enabled, uint32_t maxParts)
+{
+    ky::base::Guarded(SoftDeviceLog(), "SetLargeLeaderTrailerEnabled",
+                      [&] { mSource.SetLargeLeaderTrailerEnabled(enabled, maxParts); });
+}
+
 void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
 {
     if (buffer.GetPayloadType() == KyPayloadTypeMultiPart) {

@@ -77,6 +77,8 @@ public:
 
     // SCCFG's multi-part bit: passed to the source, which may then send multi-part buffers.
     void SetMultiPartAllowed(bool allowed);
+    // SCCFG's large leader/trailer bit: passed to the source with the parts a leader may describe.
+    void SetLargeLeaderTrailerEnabled(bool enabled, uint32_t maxParts);
 
     void Resend(uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId);
     void SetTestDropFraction(double fraction, uint32_t seed);

@@ -31,6 +31,8 @@ constexpr size_t GVSP_MULTIPART_INFO_SIZE = 8;
 // Part ids are 8 bits.
 constexpr size_t GVSP_MULTIPART_MAX_PARTS = 256;
 constexpr uint64_t GVSP_MULTIPART_MAX_OFFSET = (uint64_t(1) << 48) - 1;
+// Parts a classic multi-part leader describes; a large leader holds as many as its packet size allows.
+constexpr uint32_t GVSP_MULTIPART_CLASSIC_MAX_PARTS = 10;
 
 struct GvspPartDescriptor
 {
@@ -72,6 +74,11 @@ bool GvspWritePartDescriptors(uint8_t *buffer, size_t capacity, const std::vecto
 KyResult GvspReadPartDescriptors(const uint8_t *data, size_t length, std::vector<GvspPartDescriptor> &parts);
 // Bytes of the block that the parts take (the end of the last); 0 without parts.
 uint64_t GvspMultiPartSize(const std::vector<GvspPartDescriptor> &parts);
+
+// Parts whose descriptors fit in one leader of that packet size (IP and UDP headers included),
+// counted with the extended GVSP header so that the count holds whichever header is in use; at
+// most GVSP_MULTIPART_MAX_PARTS, 0 when the packet holds none.
+uint32_t GvspLargeLeaderMaxParts(uint32_t packetSize);
 
 // The 8 bytes at the start of a multi-part data packet body.
 bool GvspWriteMultiPartInfo(uint8_t *buffer, size_t capacity, const GvspMultiPartInfo &info);

@@ -136,6 +136,10 @@ constexpr uint32_t SCCFG0_OFFSET = 0x0D24;
 // bit 25: the controller lets it.
 constexpr uint32_t SCC_MULTIPART_SUPPORTED_MASK = 0x00000040;
 constexpr uint32_t SCCFG_MULTIPART_ENABLED_MASK = 0x00000040;
+// SCCx bit 24: the channel can send multi-part leaders and trailers larger than the classic ones
+// (more parts than 10); SCCFGx bit 24: the controller asks for them.
+constexpr uint32_t SCC_LARGE_LEADER_TRAILER_SUPPORTED_MASK = 0x00000080;
+constexpr uint32_t SCCFG_LARGE_LEADER_TRAILER_ENABLED_MASK = 0x00000080;
 constexpr uint32_t SC_STRIDE = 0x40;
 constexpr uint32_t SC_MAX_CHANNELS = 512;
 
