@@ -214,4 +214,14 @@ SoftFeatureTable SoftStandardFeatures::Make(const Options &options)
     return table;
 }
 
+KyResult SoftStandardFeatures::CheckEventCode(uint32_t code)
+{
+    for (const auto &event : Events()) {
+        if (event.second == code) {
+            return KyResult(KY_OK);
+        }
+    }
+    return KyResult(KY_INVALID_PARAMETER, KyString("no event has the code ") + std::to_string(code));
+}
+
 }  // namespace ky::soft

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "genapi/SoftFeatureTable.h"
+#include "ky/base/KyResult.h"
 
 namespace ky::soft {
 
@@ -23,6 +24,8 @@ public:
 
     // The GigE Vision event codes that EventSelector offers, with their feature names.
     static const std::vector<std::pair<const char *, uint16_t>> &Events();
+    // What an EventSelector write is checked with: KY_OK for one of Events()' codes.
+    static KyResult CheckEventCode(uint32_t code);
 
     static SoftFeatureTable Make(const Options &options);
 };

@@ -313,16 +313,7 @@ void SoftBootstrap::AddFeatureState()
     }
     selector->SetRawU32(SoftStandardFeatures::Events().front().second);
     selector->SetHooks(
-        nullptr,
-        [](SoftRegister &r) {
-            for (const auto &event : SoftStandardFeatures::Events()) {
-                if (event.second == r.GetRawU32()) {
-                    return KyResult(KY_OK);
-                }
-            }
-            return KyResult(KY_INVALID_PARAMETER,
-                            KyString("no event has the code ") + std::to_string(r.GetRawU32()));
-        },
+        nullptr, [](SoftRegister &r) { return SoftStandardFeatures::CheckEventCode(r.GetRawU32()); },
         nullptr);
     if (SoftRegister *reg =
             Add("EventNotification", EVENT_NOTIFICATION_OFFSET, 4, KyGenAccessModeReadWrite)) {

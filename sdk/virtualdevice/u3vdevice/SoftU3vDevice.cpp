@@ -245,16 +245,7 @@ KyResult SoftU3vDevice::AddRegisters()
     if (selector != nullptr) {
         selector->SetRawU32(SoftStandardFeatures::Events().front().second);
         selector->SetHooks(
-            nullptr,
-            [](SoftRegister &r) {
-                for (const auto &event : SoftStandardFeatures::Events()) {
-                    if (event.second == r.GetRawU32()) {
-                        return KyResult(KY_OK);
-                    }
-                }
-                return KyResult(KY_INVALID_PARAMETER,
-                                KyString("no event has the code ") + std::to_string(r.GetRawU32()));
-            },
+            nullptr, [](SoftRegister &r) { return SoftStandardFeatures::CheckEventCode(r.GetRawU32()); },
             nullptr);
         if (SoftRegister *reg = mMap.AddNew("EventNotification", EVENT_NOTIFICATION_OFFSET, 4,
                                             KyGenAccessModeReadWrite, false, result)) {
