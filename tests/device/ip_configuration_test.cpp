@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "AcceptLocalSources.h"
+#include "FindUntil.h"
 #include "ky/device/KyDeviceGEV.h"
 #include "ky/device/KyDeviceInfoGEV.h"
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
@@ -12,13 +13,19 @@
 
 namespace {
 
-const KyDeviceInfoGEV *OnHostAdapter(KySystem &system)
+const KyDeviceInfoGEV *OnHostAdapterNow(const KySystem &system)
 {
-    EXPECT_TRUE(system.Find().IsOK());
     for (uint32_t i = 0; i < system.GetInterfaceCount(); ++i)
         if (system.GetInterface(i)->GetName() == "kyh1" && system.GetInterface(i)->GetDeviceCount() == 1)
             return dynamic_cast<const KyDeviceInfoGEV *>(system.GetInterface(i)->GetDeviceInfo(0));
     return nullptr;
+}
+
+// The camera on the host's adapter, discovered again until it answers.
+const KyDeviceInfoGEV *OnHostAdapter(KySystem &system)
+{
+    return FindUntil(system, [&] { return OnHostAdapterNow(system) != nullptr; }) ? OnHostAdapterNow(system)
+                                                                                   : nullptr;
 }
 
 TEST(IPConfigurationFlow, ForceDiscoverConnectAndWritePersistentConfiguration)

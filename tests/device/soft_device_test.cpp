@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "AcceptLocalSources.h"
+#include "FindUntil.h"
 
 #include <atomic>
 #include <chrono>
@@ -70,7 +71,7 @@ protected:
         Describe(camera1, "Left", "SL0001");
         Describe(camera2, "Right", "SR0002");
         system.SetDetectionTimeout(400);
-        ASSERT_TRUE(system.Find().IsOK());
+        ASSERT_TRUE(FindUntil(system, [&] { return Only("kyh1") && Only("kyh2"); }));
     }
     static void Describe(KySoftDeviceGEV &camera, const char *model, const char *serial)
     {
@@ -144,8 +145,7 @@ TEST_F(SoftDevices, ReadsAndWritesRegisters)
             .IsOK());
     EXPECT_STREQ(back, name);
     KyDevice::Free(device);
-    ASSERT_TRUE(system.Find().IsOK());
-    ASSERT_NE(Only("kyh1"), nullptr);
+    ASSERT_TRUE(FindUntil(system, [&] { return Only("kyh1") != nullptr; }));
     EXPECT_EQ(Only("kyh1")->GetUserDefinedName(), "bench-left");  // discovery shows the new name
 }
 

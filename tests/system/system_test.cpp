@@ -12,6 +12,7 @@
 #include "ky/system/KyNetworkAdapter.h"
 #include "ky/system/KySystem.h"
 #include "ky/system/KySystemEventSink.h"
+#include "FindUntil.h"
 #include "SpawnedProcess.h"
 
 using namespace std::chrono_literals;
@@ -119,9 +120,7 @@ protected:
     {
         ASSERT_TRUE(camera.Started());
         system.SetDetectionTimeout(300);
-        for (int i = 0; i < 20 && !DeviceWithSerial(AdapterNamed(system, "lo"), "ARV0002"); ++i)
-            ASSERT_TRUE(system.Find().IsOK());
-        ASSERT_NE(DeviceWithSerial(AdapterNamed(system, "lo"), "ARV0002"), nullptr)
+        ASSERT_TRUE(FindUntil(system, [&] { return DeviceWithSerial(AdapterNamed(system, "lo"), "ARV0002"); }))
             << "fake camera not found";
     }
     SpawnedProcess camera{{"arv-fake-gv-camera-0.8", "-i", "127.0.0.1", "-s", "ARV0002"}};
@@ -167,8 +166,7 @@ TEST_F(SystemWithArvCamera, SinksCanHideDevicesAndTheirExceptionsAreContained)
     Throwing throwing;
     IgnoreAll ignoreAll;
     ASSERT_TRUE(system.RegisterEventSink(&throwing).IsOK());
-    ASSERT_TRUE(system.Find().IsOK());
-    EXPECT_GT(system.GetDeviceCount(), 0u);
+    EXPECT_TRUE(FindUntil(system, [&] { return system.GetDeviceCount() > 0; }));
     ASSERT_TRUE(system.RegisterEventSink(&ignoreAll).IsOK());
     EXPECT_EQ(system.RegisterEventSink(&ignoreAll).GetCode(), KY_INVALID_PARAMETER);
     ASSERT_TRUE(system.Find().IsOK());
@@ -183,7 +181,7 @@ TEST_F(SystemWithArvCamera, ASinkMayUnregisterItselfWithoutHidingTheOthers)
     Counting counting(false), ignoring(true);
     for (KySystemEventSink *sink : std::initializer_list<KySystemEventSink *>{&oneShot, &counting, &ignoring})
         ASSERT_TRUE(system.RegisterEventSink(sink).IsOK());
-    ASSERT_TRUE(system.Find().IsOK());
+    ASSERT_TRUE(FindUntil(system, [&] { return counting.calls > 0; }));
     EXPECT_EQ(oneShot.calls, 1);
     // Each of the others was asked once about every device found.
     EXPECT_GT(counting.calls, 0);

@@ -1,7 +1,7 @@
 """bnkGEVConfigure end to end, against soft cameras in a private namespace."""
 import pytest
 
-from conftest import HINT, read_registers, run_tool, start_cameras
+from conftest import HINT, read_registers, run_tool, run_tool_with_cameras, start_cameras
 
 SEPARATOR = "=" * 51 + "\n"
 REG_IP_CONFIG = 0x0014
@@ -35,8 +35,8 @@ def test_listing_groups_cameras_by_adapter_and_unique_id(cameras):
         lines.append("%2d. %-20s%s\tDHCP\n" % (index, model, serial))
     lines += ["\n", "kyh2(10.10.2.1)\n", " 3. ModelC              SC0003\tDHCP\n", "\n", "lo(127.0.0.1)\n", "\n",
               SEPARATOR]
-    assert run_tool("-L") == (0, "".join(lines))
-    assert run_tool("--list", "anything") == (0, "".join(lines))
+    assert run_tool_with_cameras("-L", devices=3) == (0, "".join(lines))
+    assert run_tool_with_cameras("--list", "anything", devices=3) == (0, "".join(lines))
 
 
 ARGUMENT_ERRORS = [
@@ -55,7 +55,7 @@ ARGUMENT_ERRORS = [
 
 @pytest.mark.parametrize("args,expected", ARGUMENT_ERRORS, ids=[" ".join(a) for a, _ in ARGUMENT_ERRORS])
 def test_argument_errors_with_cameras(cameras, args, expected):
-    assert run_tool(*args) == (1, expected)
+    assert run_tool_with_cameras(*args) == (1, expected)
 
 
 def test_answers_that_need_no_camera():
@@ -92,33 +92,33 @@ def test_persistent_operands_are_checked_before_discovery(args, operand):
 
 
 def test_persistent_with_three_operands_then_lla_then_dhcp(one_camera):
-    assert run_tool("-p", "1", "10.10.2.50", "255.255.0.0", "10.10.2.9") == (0, "Setting Persistent...\nDone.\n")
+    assert run_tool_with_cameras("-p", "1", "10.10.2.50", "255.255.0.0", "10.10.2.9") == (0, "Setting Persistent...\nDone.\n")
     regs = configuration("10.10.2.50")
     assert regs[REG_IP_CONFIG] & (PERSISTENT | DHCP) == PERSISTENT
     assert (dotted(regs[REG_PERSISTENT_IP]), dotted(regs[REG_PERSISTENT_MASK]),
             dotted(regs[REG_PERSISTENT_GATEWAY])) == ("10.10.2.50", "255.255.0.0", "10.10.2.9")
-    code, text = run_tool("-L")
+    code, text = run_tool_with_cameras("-L", devices=1)
     assert " 1. ModelC              SC0003\tPersistent\n    - 10.10.2.50\t255.255.0.0\t10.10.2.9\n" in text
 
     # link-local: forced to a free temporary address first, then only the LLA bit is left
-    assert run_tool("-l", "1") == (0, "Setting LLA...\nDone.\n")
+    assert run_tool_with_cameras("-l", "1") == (0, "Setting LLA...\nDone.\n")
     regs = read_registers("10.10.2.254", REG_IP_CONFIG)
     assert regs[REG_IP_CONFIG] & (PERSISTENT | DHCP | LLA) == LLA
     # nothing to do now: no flag but LLA
-    assert run_tool("-l", "1") == (0, "Setting LLA...\nDone.\n")
+    assert run_tool_with_cameras("-l", "1") == (0, "Setting LLA...\nDone.\n")
 
     # DHCP: forced again first; .254 is the camera's own address now, so .253 is the free one
-    assert run_tool("-d", "1", "extra") == (0, "Setting DHCP...\nDone.\n")
+    assert run_tool_with_cameras("-d", "1", "extra") == (0, "Setting DHCP...\nDone.\n")
     regs = read_registers("10.10.2.253", REG_IP_CONFIG)
     assert regs[REG_IP_CONFIG] & (PERSISTENT | DHCP) == DHCP
 
 
 def test_persistent_defaults_from_the_adapter(one_camera):
-    assert run_tool("-p", "1", "10.10.2.60") == (0, "Setting Persistent...\nDone.\n")
+    assert run_tool_with_cameras("-p", "1", "10.10.2.60") == (0, "Setting Persistent...\nDone.\n")
     regs = configuration("10.10.2.60")
     assert (dotted(regs[REG_PERSISTENT_IP]), dotted(regs[REG_PERSISTENT_MASK]),
             dotted(regs[REG_PERSISTENT_GATEWAY])) == ("10.10.2.60", "255.255.255.0", "10.10.2.1")
-    assert run_tool("-p", "1", "10.10.2.61", "255.255.0.0") == (0, "Setting Persistent...\nDone.\n")
+    assert run_tool_with_cameras("-p", "1", "10.10.2.61", "255.255.0.0") == (0, "Setting Persistent...\nDone.\n")
     regs = configuration("10.10.2.61")
     assert (dotted(regs[REG_PERSISTENT_MASK]), dotted(regs[REG_PERSISTENT_GATEWAY])) == ("255.255.0.0", "10.10.2.1")
 
@@ -133,7 +133,7 @@ def test_persistent_operands_are_checked_before_anything_is_sent(one_camera, arg
 def test_dhcp_on_a_camera_already_in_dhcp_writes_nothing(one_camera):
     before = configuration("10.10.2.2")
     assert before[REG_IP_CONFIG] & DHCP
-    assert run_tool("--dhcp", "1") == (0, "Setting DHCP...\nDone.\n")
+    assert run_tool_with_cameras("--dhcp", "1") == (0, "Setting DHCP...\nDone.\n")
     assert configuration("10.10.2.2") == before
 
 
@@ -141,7 +141,7 @@ def test_softcam_says_when_it_does_not_apply_a_forced_address():
     cams = start_cameras(["--adapter", "kyc2", "--ip", "10.10.2.2", "--serial", "SC0003"], apply_forced_ip=False)
     try:
         assert cams.lines[0] == "softcam: SoftCam SC0003 on kyc2 at 10.10.2.2"
-        code, text = run_tool("-p", "1", "10.10.2.50")
+        code, text = run_tool_with_cameras("-p", "1", "10.10.2.50")
         assert code == 1 and "No answer from the device at 10.10.2.50" in text
     finally:
         printed = cams.stop()

@@ -22,3 +22,14 @@ def wait_for(condition, seconds=20):
             return True
         time.sleep(0.02)
     return condition()
+
+
+def find_until(system, condition, seconds=20):
+    """Discovers again until condition() holds after a round: on a loaded machine a camera's answer
+    can miss one detection time-out. The bound only ends a hang."""
+    deadline = time.monotonic() + seconds
+    while True:
+        if system.Find().IsOK() and condition():
+            return True
+        if time.monotonic() >= deadline:
+            return False

@@ -10,6 +10,8 @@ import numpy
 import pytest
 import tavro_python as ky
 
+from netns_helpers import find_until
+
 CAMERA_1_IP = "10.10.1.2"
 VERSION = 0x0000
 USER_DEFINED_NAME = 0x00E8
@@ -20,12 +22,16 @@ SCDA0 = 0x0D18
 
 def find_info(serial):
     system = ky.KySystem()
-    assert system.Find().IsOK()
-    for k in range(system.GetDeviceCount()):
-        info = system.GetDeviceInfo(k)
-        if str(info.GetSerialNumber()) == serial:
-            return system, info
-    return system, None
+
+    def with_serial():
+        for k in range(system.GetDeviceCount()):
+            info = system.GetDeviceInfo(k)
+            if str(info.GetSerialNumber()) == serial:
+                return info
+        return None
+
+    find_until(system, lambda: with_serial() is not None)
+    return system, with_serial()
 
 
 @pytest.fixture

@@ -5,14 +5,18 @@ import _tavro_python as native
 import pytest
 import tavro_python as ky
 
-from netns_helpers import wait_for
+from netns_helpers import find_until, wait_for
 
 
 @pytest.fixture(scope="module")
 def system(cameras):
     s = ky.KySystem()
-    assert s.Find().IsOK()
+    assert find_until(s, lambda: all(answered(adapter_with(s, host)) for host in ("10.10.1.1", "10.10.2.1")))
     return s
+
+
+def answered(adapter):
+    return adapter is not None and adapter.GetDeviceCount() > 0
 
 
 def adapter_with(system, address):

@@ -14,7 +14,7 @@ import numpy
 import pytest
 import tavro_python as ky
 
-from netns_helpers import wait_for
+from netns_helpers import find_until, wait_for
 
 MAC = "02:00:0a:0a:01:02"
 IP = "10.10.1.2"
@@ -443,9 +443,13 @@ def test_identity_xml_and_discovery(soft):
                  "PyGainTwice", "PyHalfExposure", "PyGainMilli", "PyExposureMilli", "PyEventValue", "PyGainAlias"):
         assert 'Name="%s"' % name in xml, name
     system = ky.KySystem()
-    assert system.Find().IsOK()
-    found = [system.GetDeviceInfo(k) for k in range(system.GetDeviceCount())]
-    ours = [i for i in found if str(i.GetSerialNumber()) == "PY0001"]
+
+    def ours_found():
+        return [i for i in (system.GetDeviceInfo(k) for k in range(system.GetDeviceCount()))
+                if str(i.GetSerialNumber()) == "PY0001"]
+
+    assert find_until(system, lambda: len(ours_found()) > 0)
+    ours = ours_found()
     assert len(ours) == 1
     assert str(ours[0].GetModelName()) == "PyCam" and str(ours[0].GetVersion()) == "2.5"
 
