@@ -25,7 +25,7 @@ const KyDeviceInfoGEV *OnHostAdapterNow(const KySystem &system)
 const KyDeviceInfoGEV *OnHostAdapter(KySystem &system)
 {
     return FindUntil(system, [&] { return OnHostAdapterNow(system) != nullptr; }) ? OnHostAdapterNow(system)
-                                                                                   : nullptr;
+                                                                                  : nullptr;
 }
 
 TEST(IPConfigurationFlow, ForceDiscoverConnectAndWritePersistentConfiguration)

@@ -120,8 +120,9 @@ protected:
     {
         ASSERT_TRUE(camera.Started());
         system.SetDetectionTimeout(300);
-        ASSERT_TRUE(FindUntil(system, [&] { return DeviceWithSerial(AdapterNamed(system, "lo"), "ARV0002"); }))
-            << "fake camera not found";
+        ASSERT_TRUE(FindUntil(system, [&] {
+            return DeviceWithSerial(AdapterNamed(system, "lo"), "ARV0002");
+        })) << "fake camera not found";
     }
     SpawnedProcess camera{{"arv-fake-gv-camera-0.8", "-i", "127.0.0.1", "-s", "ARV0002"}};
     KySystem system;
