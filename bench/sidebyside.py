@@ -14,16 +14,17 @@ The path column names the path the receiver was seen to use (ours reports its ri
 aravis's packet socket is looked up in the namespace's /proc/net/packet); a round on another
 path than the one asked for is told under the row.
 
-On loopback the kernel copies each datagram into the socket or the ring in the sending
-process, so the sender's CPU changes with the receiver's path: each row shows the receiver's,
-the sender's and the total CPU per frame. CPU is user + system time of each process over the
-receive window (the receiver's own process; softcam's from /proc/<pid>/stat). The receiver's
-CPU per frame is over the frames it took (whole or incomplete), the sender's over the frames it
-sent in the window (the block ids that went by, whether taken whole, incomplete or lost), the
-total is their sum; a sender short of a core falls behind the rate it was asked for (sent/s).
-The receivers take turns for a number of rounds on the same stream, as single runs on a shared
-machine differ widely; every column is the median of its own figures over the rounds. The last
-two columns put our receiver's and total CPU per frame against aravis's on the same path.
+On loopback the kernel delivers each datagram in the sending process, and copies it into a
+packet ring there too, so the sender's CPU changes with the receiver's path: each row shows the
+receiver's, the sender's and the total CPU per frame. CPU is user + system time of each process
+over the receive window (the receiver's own process; softcam's from /proc/<pid>/stat). The
+receiver's CPU per frame is over the frames it took (whole or incomplete), the sender's over the
+frames it sent in the window (the block ids that went by, whether taken whole, incomplete or
+lost), the total is their sum; a sender short of a core falls behind the rate it was asked for
+(sent/s). The receivers take turns for a number of rounds on the same stream, as single runs on
+a shared machine differ widely; every column is the median of its own figures over the rounds
+that took frames (their count in the rounds column). The last two columns put our receiver's and
+total CPU per frame against aravis's on the same path.
 Prints figures; asserts nothing.
 
 Run inside a private network namespace:

@@ -145,11 +145,10 @@ int main(int argc, char **argv)
     // 16-bit block ids skip 0 when they wrap.
     const uint64_t span = last >= first ? last - first + 1 : last + 0xFFFF - first + 1;
     const uint64_t received = whole + incomplete;
-    std::printf(
-        "result frames=%llu incomplete=%llu lost=%llu seconds=%.4f receiver_cpu=%.4f sender_cpu=%.4f "
-        "ring_bytes=%lld\n",
-        static_cast<unsigned long long>(whole), static_cast<unsigned long long>(incomplete),
-        static_cast<unsigned long long>(received && span > received ? span - received : 0), window, oursCpu,
-        senderCpu, static_cast<long long>(ringBytes));
+    std::printf("result frames=%llu incomplete=%llu lost=%llu seconds=%.4f receiver_cpu=%.4f sender_cpu=%.4f "
+                "ring_bytes=%lld\n",
+                static_cast<unsigned long long>(whole), static_cast<unsigned long long>(incomplete),
+                static_cast<unsigned long long>(received && span > received ? span - received : 0), window,
+                oursCpu, senderCpu, static_cast<long long>(ringBytes));
     return 0;
 }
