@@ -10,6 +10,7 @@ Each receiver reads the stream through each path:
     by itself where the process may. Needs CAP_NET_RAW: without it these rows are left out.
   - socket: a plain UDP socket. Ours with PacketRing 0, aravis's with its packet socket
     switched off (PACKET_SOCKET_DISABLED), as both read without CAP_NET_RAW.
+Both receivers' socket buffers are 64 MiB (ours by default, aravis's set so).
 The path column names the path the receiver was seen to use (ours reports its ring's size;
 aravis's packet socket is looked up in the namespace's /proc/net/packet); a round on another
 path than the one asked for is told under the row.
@@ -44,6 +45,7 @@ PAYLOAD = WIDTH * HEIGHT
 LINE_RATE = 1.19e9  # bytes of payload per second on 10 GigE
 CASES = [("Mono8", 1500), ("Mono8", 9000), ("BayerRG8", 1500), ("BayerRG8", 9000)]
 WARM_UP_FRAMES = 20
+SOCKET_BUFFER_BYTES = 64 << 20  # both receivers' socket buffer (net.core.rmem_max in scripts/netns-run)
 TICKS = os.sysconf("SC_CLK_TCK")
 CAP_NET_RAW = 13
 
@@ -120,6 +122,10 @@ def aravis(sender_pid, packet_size, frames, seconds, path):
     if path == "socket":
         camera.gv_set_stream_options(Aravis.GvStreamOption.PACKET_SOCKET_DISABLED)
     stream = camera.create_stream(None, None)
+    # The socket buffer ours takes (KyStreamGEV's default). Left alone, aravis keeps the system's
+    # default, which a burst of one frame from softcam overflows: it then takes no frame whole.
+    stream.set_property("socket-buffer", Aravis.GvStreamSocketBuffer.FIXED)
+    stream.set_property("socket-buffer-size", SOCKET_BUFFER_BYTES)
     for _ in range(16):
         stream.push_buffer(Aravis.Buffer.new_allocate(camera.get_payload()))
     camera.start_acquisition()
