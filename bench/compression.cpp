@@ -259,7 +259,7 @@ int main(int argc, char **argv)
                 kWidth, kHeight, processors, ZSTD_versionString(), PNG_LIBPNG_VER_STRING);
 
     bool same = true;
-    // softcam's moving test pattern, frame 0, as softcam sends it by default.
+    // softcam's moving test pattern, frame 0, in BayerRG8 at this benchmark's size.
     KyStreamingChannelSourceTestPattern softcam(kWidth, kHeight, KyPixelBayerRG8, 1);
     KyBuffer pattern;
     if (!softcam.FillTestPattern(&pattern, 0).IsOK())

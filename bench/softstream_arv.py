@@ -19,6 +19,12 @@ CASES = [("Mono8", 1500), ("Mono8", 9000), ("BayerRG8", 1500), ("BayerRG8", 9000
 TICKS = os.sysconf("SC_CLK_TCK")
 
 
+def require_private_network():
+    """The aravis receiver runs in this process: only inside scripts/netns-run."""
+    if any(name != "lo" and not name.startswith("ky") for name in os.listdir("/sys/class/net")):
+        raise SystemExit("softstream_arv.py opens sockets: run it inside scripts/netns-run")
+
+
 def process_cpu_seconds(pid):
     with open(f"/proc/{pid}/stat") as stat:
         fields = stat.read().rsplit(")", 1)[1].split()
@@ -84,6 +90,7 @@ def main():
     softcam, seconds = arguments.softcam, arguments.seconds
     if not 0 < seconds <= 3600:
         parser.error("seconds takes a number from 0 to 3600")
+    require_private_network()
     global Aravis
     import gi
     gi.require_version("Aravis", "0.8")

@@ -9,7 +9,7 @@
 // parameters) and the namespace's UDP receive-buffer errors (the socket's drops). Run it as root
 // inside scripts/netns-run.
 //
-//   bench_stream_pipeline [--frames N] [--fps F] [--rounds R]
+//   bench_stream_pipeline [--frames N] [--fps F] [--rounds N]
 //
 // --fps 0 sends as fast as the sender can; a rate paces the frames as a camera does. Without
 // --fps the rates 600, 800, 1000 frames/s and unpaced are run.
