@@ -113,8 +113,8 @@ int main(int argc, char **argv)
                 if (const KyResult retrieved = pipeline.RetrieveNextBuffer(&buffer, 5000, &operation);
                     retrieved.IsFailure()) {
                     // A row cut short measures nothing: say so rather than print its rate.
-                    std::fprintf(stderr, "bench_u3v_stream: %s: no frame after %u: %s\n", row.name, whole + lost,
-                                 retrieved.GetDescription().GetAscii());
+                    std::fprintf(stderr, "bench_u3v_stream: %s: no frame after %u: %s\n", row.name,
+                                 whole + lost, retrieved.GetDescription().GetAscii());
                     status = 1;
                     break;
                 }

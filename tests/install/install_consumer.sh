@@ -1,13 +1,14 @@
 #!/bin/sh
-# install_consumer.sh BUILD_DIR WORK_DIR CONSUMER_SOURCE CXX CC ["FLAGS"] [PYTHON ["PRELOAD"]]
+# install_consumer.sh BUILD_DIR WORK_DIR CONSUMER_SOURCE CXX CC ["FLAGS"]
 # Installs BUILD_DIR into WORK_DIR/prefix, builds the consumers there (a C++ program on the SDK, a
 # C program on the camera control library) with CMake's find_package and with pkg-config, runs
-# them and checks what they print. With PYTHON (the interpreter the module is built for; PRELOAD
-# what it must preload in a sanitizer build), also imports the Python module from the installed
-# tree, and checks that an install to /usr/local and one to /usr (under DESTDIR) put it in a
-# folder on that interpreter's path. Opens no socket.
+# them and checks what they print. With KY_CONSUMER_PYTHON (the interpreter the module is built
+# for; KY_CONSUMER_PRELOAD what it must preload in a sanitizer build), also imports the Python
+# module from the installed tree, and checks that an install to /usr/local and one to /usr (under
+# DESTDIR) put it in a folder on that interpreter's path. Opens no socket.
 set -eu
-build=$1 work=$2 source=$3 cxx=$4 cc=$5 flags=${6:-} python=${7:-} preload=${8:-}
+build=$1 work=$2 source=$3 cxx=$4 cc=$5 flags=${6:-}
+python=${KY_CONSUMER_PYTHON:-} preload=${KY_CONSUMER_PRELOAD:-}
 prefix=$work/prefix
 
 rm -rf "$work"
