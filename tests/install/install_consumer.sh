@@ -2,9 +2,13 @@
 # install_consumer.sh BUILD_DIR WORK_DIR CONSUMER_SOURCE CXX CC ["FLAGS"]
 # Installs BUILD_DIR into WORK_DIR/prefix, builds the consumers there (a C++ program on the SDK, a
 # C program on the camera control library) with CMake's find_package and with pkg-config, runs
-# them and checks what they print. Opens no socket.
+# them and checks what they print. With KY_CONSUMER_PYTHON (the interpreter the module is built
+# for; KY_CONSUMER_PRELOAD what it must preload in a sanitizer build), also imports the Python
+# module from the installed tree, and checks that an install to /usr/local and one to /usr (under
+# DESTDIR) put it in a folder on that interpreter's path. Opens no socket.
 set -eu
 build=$1 work=$2 source=$3 cxx=$4 cc=$5 flags=${6:-}
+python=${KY_CONSUMER_PYTHON:-} preload=${KY_CONSUMER_PRELOAD:-}
 prefix=$work/prefix
 
 rm -rf "$work"
@@ -50,3 +54,46 @@ check "$work/consumer-pc"
 "$cc" -std=c99 -Wall -Wextra -Werror $flags -o "$work/camctrl_consumer-pc" "$source/camctrl_consumer.c" \
   $(pkg-config --cflags --libs bnkcamctrl) -Wl,-rpath,"$pc_libdir"
 check "$work/camctrl_consumer-pc"
+
+[ -n "$python" ] || exit 0
+
+# The module imports from the tree it was installed in, and takes the SDK's libraries from there.
+# $1: the installed tree (for the libraries), $2: the module's folder.
+import_module() {
+  output=$(env PYTHONPATH="$2" PYTHONDONTWRITEBYTECODE=1 ${preload:+LD_PRELOAD="$preload"} \
+           ASAN_OPTIONS=detect_leaks=0 "$python" -c '
+import sys
+import tavro_python as ky
+libraries = {line.split()[-1] for line in open("/proc/self/maps") if "libKyBase.so" in line}
+print("module:", ky.KyResult(ky.KY_TIMEOUT).GetCodeString())
+print("libraries:", "installed" if libraries and all(p.startswith(sys.argv[1]) for p in libraries) else libraries)
+' "$1")
+  want='module: KY_TIMEOUT
+libraries: installed'
+  if [ "$output" != "$want" ]; then
+    echo "unexpected output of the module installed in $2:"; echo "$output"; exit 1
+  fi
+  echo "the module in $2 imports, with the libraries of $1"
+}
+
+# A prefix of no interpreter: the module goes to the interpreter's own layout there, and
+# PYTHONPATH names it.
+module=$(find "$prefix" -name tavro_python.py -exec dirname {} \;)
+[ -n "$module" ] || { echo "no tavro_python.py under $prefix"; exit 1; }
+import_module "$prefix" "$module"
+
+# The interpreter's own prefixes: the folder, as it will be once installed, is on its path.
+for system_prefix in /usr/local /usr; do
+  dest=$work/dest$(echo "$system_prefix" | tr / -)
+  rm -rf "$dest"
+  DESTDIR=$dest cmake --install "$build" --prefix "$system_prefix" >"$dest.log"
+  module=$(find "$dest" -name tavro_python.py -exec dirname {} \;)
+  [ -n "$module" ] || { echo "no tavro_python.py under $dest"; exit 1; }
+  installed=${module#"$dest"}
+  if ! "$python" -c 'import sys; sys.exit(sys.argv[1] not in sys.path)' "$installed"; then
+    echo "--prefix $system_prefix put the module in $installed, which is not on $python's path"; exit 1
+  fi
+  echo "--prefix $system_prefix puts the module in $installed, on $python's path"
+  import_module "$dest$system_prefix" "$module"
+  rm -rf "$dest"
+done

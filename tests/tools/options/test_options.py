@@ -1,10 +1,11 @@
-"""The option tables of kydemo, softcam and scripts/demo: help, unknown option, missing value and
-bad value. These programs broadcast on every interface, so none of these paths may touch the
-network: the tests run in a network namespace of their own where not even lo is up, and, with
-strace, assert that no internet or packet socket was opened (and, for the demo, that nothing was
-built or started).
+"""The option tables of the kit's programs (kydemo, softcam, the benchmarks) and scripts (scripts/,
+the benchmarks' Python scripts): help, unknown option, missing value and bad value. These programs
+broadcast on every interface, so none of these paths may touch the network: the tests run in a
+network namespace of their own where not even lo is up, and, with strace, assert that no internet
+or packet socket was opened (and that nothing was installed, built or started).
 
-Environment: KY_BIN_DIR (the build's bin folder), KY_SOURCE_DIR, KY_STRACE (empty: no tracing).
+Environment: KY_BIN_DIR (the build's bin folder), KY_SOURCE_DIR, KY_STRACE (empty: no tracing),
+KY_BENCH_PROGRAMS (the benchmark programs the build made, separated by blanks).
 """
 import fcntl
 import os
@@ -151,3 +152,131 @@ def test_demo_options(tmp_path, name, args, status, first):
         else:
             assert "softcam" in started and "kydemo" not in started, started
             assert not started & {"cmake", "apt-get", "install-deps"}, started
+
+
+def check_first(result, status, first, usage):
+    """As check, with `first` a test of the first line of what was shown."""
+    code, out, err, trace = result
+    assert code == status, (out, err)
+    shown, quiet = (out, err) if status == 0 else (err, out)
+    assert shown and first(shown.splitlines()[0]), shown
+    assert usage in shown
+    assert quiet == ""
+    assert network_sockets(trace) == []
+
+
+# The benchmarks (each with an option that takes a value, if it has one). Every benchmark the build
+# made must be here (KY_BENCH_PROGRAMS); those whose peer is missing were not built and are skipped.
+BENCH_OPTIONS = {
+    "bench_bayer_convert": "--seconds",
+    "bench_camctrl_grab": "--seconds",
+    "bench_compression": "--seconds",
+    "bench_genicam_nodemap": None,
+    "bench_gvsp_loopback": "--frames",
+    "bench_gvsp_tracker": "--frames",
+    "bench_python_stream_loop": "--frames",
+    "bench_sidebyside_receiver": "--frames",
+    "bench_stream_arv": "--seconds",
+    "bench_stream_pipeline": "--frames",
+    "bench_u3v_stream": "--frames",
+}
+BENCH_BUILT = os.environ.get("KY_BENCH_PROGRAMS", "").split()
+
+
+def bench_cases():
+    for program, option in sorted(BENCH_OPTIONS.items()):
+        yield program, "help", ["--help"], 0, lambda line, p=program: line.startswith("Usage: " + p)
+        yield program, "short help after a typo", ["--bogus", "-h"], 0, \
+            lambda line, p=program: line.startswith("Usage: " + p)
+        yield program, "unknown option", ["--bogus"], 2, \
+            lambda line, p=program: line == p + ": unknown option '--bogus'"
+        if option is None:
+            yield program, "stray word", ["frames"], 2, \
+                lambda line, p=program: line == p + ": unexpected word 'frames'"
+            continue
+        yield program, "missing value", [option], 2, \
+            lambda line, p=program, o=option: line == "%s: %s needs a value" % (p, o)
+        yield program, "bad value", [option, "abc"], 2, \
+            lambda line, p=program, o=option: line.startswith("%s: %s takes a " % (p, o)) and "'abc'" in line
+
+
+BENCH = list(bench_cases())
+
+
+def test_every_benchmark_is_in_the_table():
+    if not BENCH_BUILT:
+        pytest.skip("the build has no benchmarks (KY_BUILD_BENCH=OFF)")
+    assert sorted(set(BENCH_BUILT) - set(BENCH_OPTIONS)) == []
+
+
+@pytest.mark.parametrize("program,name,args,status,first", BENCH, ids=["%s %s" % row[:2] for row in BENCH])
+def test_benchmark_options(tmp_path, program, name, args, status, first):
+    if program not in BENCH_BUILT:
+        pytest.skip(program + " is not built (its peer is missing)")
+    result = run([os.path.join(BIN, program), *args], tmp_path)
+    check_first(result, status, first, "Usage: " + program)
+    if STRACE:  # nothing started either (softcam for the benchmarks that run one)
+        assert programs_run(result[3]) == {program}, programs_run(result[3])
+
+
+# The benchmarks that are Python scripts (run by their build targets, which give them the programs
+# they take): argparse's help and errors.
+BENCH_SCRIPTS = {
+    # script: (the programs it takes, a value it does not take)
+    "softstream_arv.py": (["softcam"], ["abc"]),
+    "python_stream.py": (["softcam", "loop"], ["--frames", "abc"]),
+    "python_source.py": (["softcam", "loop"], ["--frames", "abc"]),
+    "sidebyside.py": (["softcam", "receiver"], ["abc"]),
+}
+BENCH_SCRIPT_ROWS = [row for script, (programs, bad) in sorted(BENCH_SCRIPTS.items()) for row in [
+    (script, "help", ["--help"], 0),
+    (script, "unknown option", [*programs, "--bogus"], 2),
+    (script, "bad value", [*programs, *bad], 2),
+]]
+
+
+@pytest.mark.parametrize("script,name,args,status", BENCH_SCRIPT_ROWS,
+                         ids=["%s %s" % row[:2] for row in BENCH_SCRIPT_ROWS])
+def test_benchmark_script_options(tmp_path, script, name, args, status):
+    result = run(["/usr/bin/python3", os.path.join(SOURCE, "bench", script), *args], tmp_path)
+    check_first(result, status, lambda line: line.startswith("usage: "), "usage: ")
+    if status:
+        assert ": error: " in result[2].splitlines()[-1], result[2]
+    if STRACE:
+        assert programs_run(result[3]) <= {"python3", "python3.11"}, programs_run(result[3])
+
+
+# The kit's scripts: help, and errors, before anything is installed, built or started.
+SCRIPTS = [
+    # (script, name, arguments, exit status, first line)
+    ("test", "help", ["--help"], 0, "Usage: scripts/test [--sanitize|--tsan|--all] [-- ctest args]"),
+    ("test", "help after an option", ["--tsan", "-h"], 0, "Usage: scripts/test [--sanitize|--tsan|--all] [-- ctest args]"),
+    ("test", "unknown option", ["--sanitise"], 2, "test: unknown option '--sanitise'"),
+    ("test", "stray word", ["plain"], 2, "test: unexpected word 'plain'"),
+    ("fuzz", "help", ["--help"], 0, "Usage: scripts/fuzz --list | TARGET|all [SECONDS]"),
+    ("fuzz", "no target", [], 2, "fuzz: needs a target (--list names them)"),
+    ("fuzz", "unknown option", ["--bogus"], 2, "fuzz: unknown option '--bogus'"),
+    ("fuzz", "unknown target", ["gvcpp"], 2, "fuzz: no target 'gvcpp'"),
+    ("fuzz", "bad time", ["gvcp", "1m"], 2, "fuzz: SECONDS takes a whole number from 1, not '1m'"),
+    ("fuzz", "unbounded time", ["gvcp", "0"], 2, "fuzz: SECONDS takes a whole number from 1, not '0'"),
+    ("format", "help", ["-h"], 0, "Usage: scripts/format [--check]"),
+    ("format", "unknown option", ["--chek"], 2, "format: unknown option '--chek'"),
+    ("netns-run", "help", ["--help"], 0, "Usage: scripts/netns-run [--adapters N] CMD [ARGS...]"),
+    ("netns-run", "unknown option", ["--adaptors", "1", "true"], 2, "netns-run: unknown option '--adaptors'"),
+    ("netns-run", "missing value", ["--adapters"], 2, "netns-run: --adapters needs a value"),
+    ("netns-run", "bad value", ["--adapters", "10", "true"], 2,
+     "netns-run: --adapters takes a whole number from 0 to 9, not '10'"),
+    ("netns-run", "no command", ["--adapters", "1"], 2, "netns-run: needs a command"),
+    ("install-deps", "help", ["--help"], 0, "Usage: scripts/install-deps [--tests] [--bench] [--fuzz] [--list]"),
+    ("install-deps", "unknown option", ["--test"], 2, "install-deps: unknown option '--test'"),
+]
+
+
+@pytest.mark.parametrize("script,name,args,status,first", SCRIPTS, ids=["%s %s" % row[:2] for row in SCRIPTS])
+def test_script_options(tmp_path, script, name, args, status, first):
+    result = run([os.path.join(SOURCE, "scripts", script), *args], tmp_path)
+    usage = "Usage: scripts/" + script
+    check(result, status, first, usage)
+    if STRACE:
+        started = programs_run(result[3]) - {script}
+        assert not started & {"apt-get", "cmake", "ctest", "clang-format", "unshare", "install-deps", "true"}, started
