@@ -146,10 +146,13 @@ static KyResult SendAndWait(const gev::UdpSocket &socket, const gev::Packet &pac
         if (pending)
             deadline = std::min(deadline, end);
         for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0)
+            // Ends only once the deadline has passed (not up to a millisecond before it), so that a
+            // wait that ran to the ceiling is reported as the ceiling.
+            const Clock::duration remaining = deadline - Clock::now();
+            if (remaining <= Clock::duration::zero())
                 break;
-            const int ready = socket.WaitReadable(static_cast<int>(left.count()) + 1);
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(remaining);
+            const int ready = socket.WaitReadable(static_cast<int>(left.count()));
             if (ready < 0)
                 return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno),
                                 "waiting for the device failed");
