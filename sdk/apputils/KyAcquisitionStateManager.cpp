@@ -24,7 +24,8 @@ void Undo(const char *step, const KyResult &result)
     const std::string message = std::string("undoing a failed acquisition start, ") + step +
                                 " failed: " + result.GetCodeString().str() + " " +
                                 result.GetDescription().str();
-    KyLogCategories::Find("device")->LogWarning(__FILE__, __LINE__, "KyAcquisitionStateManager::Start", message.c_str());
+    KyLogCategories::Find("device")->LogWarning(__FILE__, __LINE__, "KyAcquisitionStateManager::Start",
+                                                message.c_str());
 }
 
 }  // namespace

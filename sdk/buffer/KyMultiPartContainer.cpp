@@ -15,6 +15,27 @@ KyResult Refuse(uint32_t aCode, const char *aCaller, const std::string &aWhy)
     return KyResult(aCode, std::string("[") + aCaller + "] " + aWhy);
 }
 
+// What a part holds in the end: an image its final height, any other part its final length; at
+// most the maximum it was defined with.
+KyResult SetFinalSize(MultiPartSection &aPart, const char *aCaller, uint32_t aIndex, uint32_t aSize,
+                      bool aImage)
+{
+    if (aPart.IsImage() != aImage)
+        return Refuse(KY_INVALID_PARAMETER, aCaller,
+                      "part " + std::to_string(aIndex) +
+                          (aImage ? " is not an image" : " is an image; set its height"));
+    const uint64_t maximum = aImage ? aPart.Description().Height : aPart.GetSize();
+    if (aSize > maximum)
+        return Refuse(KY_INVALID_PARAMETER, aCaller,
+                      std::to_string(aSize) + (aImage ? " lines" : " bytes") + " exceed the maximum of " +
+                          std::to_string(maximum));
+    if (aImage)
+        aPart.SetFinalHeight(aSize);
+    else
+        aPart.SetFinalLength(aSize);
+    return KyResult();
+}
+
 }  // namespace
 
 KyMultiPartContainer::KyMultiPartContainer(KyBuffer &aBuffer) : mBuffer(aBuffer) { }
@@ -68,19 +89,29 @@ uint64_t KyMultiPartContainer::GetTotalEffectiveSize() const
 
 void KyMultiPartContainer::Reset() { mParts.clear(); }
 
-KyResult KyMultiPartContainer::CheckWritable(const char *aCaller) const
+KyResult KyMultiPartContainer::CheckWritable(const char *aCaller, bool aNeedsParts) const
 {
     if (!IsMultiPartBuffer())
         return Refuse(KY_NOT_SUPPORTED, aCaller, "the buffer is not a multi-part buffer");
+    if (aNeedsParts && mParts.empty())
+        return Refuse(KY_STATE_ERROR, aCaller, "no parts are defined");
     return KyResult();
 }
 
-KyResult KyMultiPartContainer::CheckIndex(const char *aCaller, uint32_t aIndex) const
+MultiPartSection *KyMultiPartContainer::PartToSet(const char *aCaller, uint32_t aIndex, KyResult &aResult,
+                                                  uint32_t aNotMultiPart, const char *aChunkLacks)
 {
-    if (aIndex >= mParts.size())
-        return Refuse(KY_INVALID_PARAMETER, aCaller,
-                      "no part " + std::to_string(aIndex) + " of " + std::to_string(mParts.size()));
-    return KyResult();
+    if (!IsMultiPartBuffer())
+        aResult = Refuse(aNotMultiPart, aCaller, "the buffer is not a multi-part buffer");
+    else if (aIndex >= mParts.size())
+        aResult = Refuse(KY_INVALID_PARAMETER, aCaller,
+                         "no part " + std::to_string(aIndex) + " of " + std::to_string(mParts.size()));
+    else if (aChunkLacks != nullptr && mParts[aIndex]->IsChunkData())
+        aResult =
+            Refuse(KY_INVALID_DATA_FORMAT, aCaller, std::string("the chunk-data part has no ") + aChunkLacks);
+    else
+        return mParts[aIndex].get();
+    return nullptr;
 }
 
 KyResult KyMultiPartContainer::AddPart(const char *aCaller, std::unique_ptr<MultiPartSection> aSection)
@@ -165,15 +196,12 @@ KyResult KyMultiPartContainer::AddChunkPart(uint32_t aMaxLength, uint32_t aChunk
 KyResult KyMultiPartContainer::SetPartIDs(uint32_t aIndex, uint32_t aSourceID, uint32_t aDataPurposeID,
                                           uint32_t aRegionID)
 {
-    const char *caller = "IKyMultiPartContainerWriter::SetPartIDs";
-    if (!IsMultiPartBuffer())
-        return Refuse(KY_INVALID_DATA_FORMAT, caller, "the buffer is not a multi-part buffer");
-    KyResult result = CheckIndex(caller, aIndex);
-    if (!result.IsOK())
+    KyResult result;
+    MultiPartSection *part =
+        PartToSet("IKyMultiPartContainerWriter::SetPartIDs", aIndex, result, KY_INVALID_DATA_FORMAT, "IDs");
+    if (part == nullptr)
         return result;
-    if (mParts[aIndex]->IsChunkData())
-        return Refuse(KY_INVALID_DATA_FORMAT, caller, "the chunk-data part has no IDs");
-    KyMultiPartDescriptor &d = mParts[aIndex]->Description();
+    KyMultiPartDescriptor &d = part->Description();
     d.SourceID = aSourceID;
     d.DataPurposeID = aDataPurposeID;
     d.RegionID = aRegionID;
@@ -183,15 +211,12 @@ KyResult KyMultiPartContainer::SetPartIDs(uint32_t aIndex, uint32_t aSourceID, u
 KyResult KyMultiPartContainer::SetPartZoneInfo(uint32_t aIndex, uint8_t aAdditionalZones,
                                                uint32_t aZoneDirectionMask)
 {
-    const char *caller = "IKyMultiPartContainerWriter::SetPartZoneInfo";
-    if (!IsMultiPartBuffer())
-        return Refuse(KY_INVALID_DATA_FORMAT, caller, "the buffer is not a multi-part buffer");
-    KyResult result = CheckIndex(caller, aIndex);
-    if (!result.IsOK())
+    KyResult result;
+    MultiPartSection *part = PartToSet("IKyMultiPartContainerWriter::SetPartZoneInfo", aIndex, result,
+                                       KY_INVALID_DATA_FORMAT, "zones");
+    if (part == nullptr)
         return result;
-    if (mParts[aIndex]->IsChunkData())
-        return Refuse(KY_INVALID_DATA_FORMAT, caller, "the chunk-data part has no zones");
-    KyMultiPartDescriptor &d = mParts[aIndex]->Description();
+    KyMultiPartDescriptor &d = part->Description();
     d.AdditionalZones = aAdditionalZones;
     d.ZoneDirectionMask = aZoneDirectionMask;
     return KyResult();
@@ -200,11 +225,9 @@ KyResult KyMultiPartContainer::SetPartZoneInfo(uint32_t aIndex, uint8_t aAdditio
 KyResult KyMultiPartContainer::AllocAllParts()
 {
     const char *caller = "IKyMultiPartContainerWriter::AllocAllParts";
-    KyResult result = CheckWritable(caller);
+    KyResult result = CheckWritable(caller, true);
     if (!result.IsOK())
         return result;
-    if (mParts.empty())
-        return Refuse(KY_STATE_ERROR, caller, "no parts are defined");
     uint64_t total = 0;
     for (const auto &part : mParts)
         total += part->GetSize();
@@ -226,81 +249,50 @@ KyResult KyMultiPartContainer::AllocAllParts()
 
 KyResult KyMultiPartContainer::AllocPart(uint32_t aIndex)
 {
-    const char *caller = "IKyMultiPartContainerWriter::AllocPart";
-    KyResult result = CheckWritable(caller);
-    if (result.IsOK())
-        result = CheckIndex(caller, aIndex);
-    if (!result.IsOK())
-        return result;
-    return mParts[aIndex]->SetOwn();
+    KyResult result;
+    MultiPartSection *part = PartToSet("IKyMultiPartContainerWriter::AllocPart", aIndex, result);
+    return part == nullptr ? result : part->SetOwn();
 }
 
 KyResult KyMultiPartContainer::AttachPart(uint32_t aIndex, uint8_t *aBuffer, uint64_t aLength)
 {
     const char *caller = "IKyMultiPartContainerWriter::AttachPart";
-    KyResult result = CheckWritable(caller);
-    if (result.IsOK())
-        result = CheckIndex(caller, aIndex);
-    if (!result.IsOK())
+    KyResult result;
+    MultiPartSection *part = PartToSet(caller, aIndex, result);
+    if (part == nullptr)
         return result;
     if (aBuffer == nullptr)
         return Refuse(KY_INVALID_PARAMETER, caller, "no memory given");
-    if (aLength < mParts[aIndex]->GetSize())
+    if (aLength < part->GetSize())
         return Refuse(KY_INVALID_PARAMETER, caller,
-                      "part " + std::to_string(aIndex) + " needs " +
-                          std::to_string(mParts[aIndex]->GetSize()) + " bytes, " + std::to_string(aLength) +
-                          " given");
-    mParts[aIndex]->SetAttached(aBuffer);
+                      "part " + std::to_string(aIndex) + " needs " + std::to_string(part->GetSize()) +
+                          " bytes, " + std::to_string(aLength) + " given");
+    part->SetAttached(aBuffer);
     return KyResult();
 }
 
 KyResult KyMultiPartContainer::SetPartFinalLength(uint32_t aIndex, uint32_t aLength)
 {
     const char *caller = "IKyMultiPartContainerWriter::SetPartFinalLength";
-    KyResult result = CheckWritable(caller);
-    if (result.IsOK())
-        result = CheckIndex(caller, aIndex);
-    if (!result.IsOK())
-        return result;
-    MultiPartSection &part = *mParts[aIndex];
-    if (part.IsImage())
-        return Refuse(KY_INVALID_PARAMETER, caller,
-                      "part " + std::to_string(aIndex) + " is an image; set its height");
-    if (aLength > part.GetSize())
-        return Refuse(KY_INVALID_PARAMETER, caller,
-                      std::to_string(aLength) + " bytes exceed the maximum of " +
-                          std::to_string(part.GetSize()));
-    part.SetFinalLength(aLength);
-    return KyResult();
+    KyResult result;
+    MultiPartSection *part = PartToSet(caller, aIndex, result);
+    return part == nullptr ? result : SetFinalSize(*part, caller, aIndex, aLength, false);
 }
 
 KyResult KyMultiPartContainer::SetPartFinalImageHeight(uint32_t aIndex, uint32_t aHeight)
 {
     const char *caller = "IKyMultiPartContainerWriter::SetPartFinalImageHeight";
-    KyResult result = CheckWritable(caller);
-    if (result.IsOK())
-        result = CheckIndex(caller, aIndex);
-    if (!result.IsOK())
-        return result;
-    MultiPartSection &part = *mParts[aIndex];
-    if (!part.IsImage())
-        return Refuse(KY_INVALID_PARAMETER, caller, "part " + std::to_string(aIndex) + " is not an image");
-    if (aHeight > part.Description().Height)
-        return Refuse(KY_INVALID_PARAMETER, caller,
-                      std::to_string(aHeight) + " lines exceed the maximum of " +
-                          std::to_string(part.Description().Height));
-    part.SetFinalHeight(aHeight);
-    return KyResult();
+    KyResult result;
+    MultiPartSection *part = PartToSet(caller, aIndex, result);
+    return part == nullptr ? result : SetFinalSize(*part, caller, aIndex, aHeight, true);
 }
 
 KyResult KyMultiPartContainer::Validate()
 {
     const char *caller = "IKyMultiPartContainerWriter::Validate";
-    KyResult result = CheckWritable(caller);
+    KyResult result = CheckWritable(caller, true);
     if (!result.IsOK())
         return result;
-    if (mParts.empty())
-        return Refuse(KY_STATE_ERROR, caller, "no parts are defined");
     for (size_t i = 0; i < mParts.size(); ++i) {
         const MultiPartSection &part = *mParts[i];
         if (part.IsChunkData() && i + 1 != mParts.size())

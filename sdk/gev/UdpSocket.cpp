@@ -160,7 +160,8 @@ bool UdpSocket::EnableReceiveOffload()
 KyResult UdpSocket::JoinMulticastGroup(uint32_t group, uint32_t interfaceIp)
 {
     if ((group & 0xF0000000u) != 0xE0000000u)
-        return KyResult(KY_INVALID_PARAMETER, KyString(ky::base::FormatIPv4(group) + " is no multicast group"));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString(ky::base::FormatIPv4(group) + " is no multicast group"));
     if (mFd < 0)
         return KyResult(KY_STATE_ERROR, KyString("the socket is not open"));
     ip_mreqn request;

@@ -96,7 +96,8 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
             sink->OnCreateCustomRegisters(&mOwner, &factory);
         });
         for (size_t i = 0; i < mSources.size() && result.IsOK(); ++i) {
-            result = ky::base::GuardedWithReason(SoftDeviceLog(), "CreateRegisters", [&] { mSources[i]->CreateRegisters(&mMap, &factory); });
+            result = ky::base::GuardedWithReason(SoftDeviceLog(), "CreateRegisters",
+                                                 [&] { mSources[i]->CreateRegisters(&mMap, &factory); });
         }
         // The XML names each feature once: the features of the first stream channel describe
         // it; further channels are reached through their register blocks.
@@ -206,8 +207,8 @@ KyResult KySoftDeviceGEV::Impl::MakeXml()
         sink->OnCreateCustomGenApiFeatures(&mOwner, &factory);
     });
     for (size_t i = 0; i < mSources.size() && result.IsOK(); ++i) {
-        result =
-            ky::base::GuardedWithReason(SoftDeviceLog(), "CreateGenApiFeatures", [&] { mSources[i]->CreateGenApiFeatures(&mMap, &factory); });
+        result = ky::base::GuardedWithReason(SoftDeviceLog(), "CreateGenApiFeatures",
+                                             [&] { mSources[i]->CreateGenApiFeatures(&mMap, &factory); });
     }
     if (result.IsFailure()) {
         return result;

@@ -65,7 +65,8 @@ public:
             sinks = mSinks;
         }
         for (IKySoftDeviceGEVEventSink *sink : sinks) {
-            KyResult result = ky::base::GuardedWithReason(ky::soft::SoftDeviceLog(), what, [&] { call(sink); });
+            KyResult result =
+                ky::base::GuardedWithReason(ky::soft::SoftDeviceLog(), what, [&] { call(sink); });
             if (result.IsFailure()) {
                 return result;
             }

@@ -120,7 +120,7 @@ public:
     uint32_t Register(uint64_t address) const { return registers[address / 4]; }
 
     KyResult loaded;
-    std::string failAt;  // the step to refuse
+    std::string failAt;    // the step to refuse
     std::string failAlso;  // and a second one (an undo step, say)
     std::vector<std::string> steps;
     uint32_t registers[3] = {0, 0, 0};
@@ -129,7 +129,8 @@ private:
     KyResult Step(const std::string &step)
     {
         steps.push_back(step);
-        return step == failAt || step == failAlso ? KyResult(KY_NETWORK_ERROR, KyString("refused: " + step)) : KyResult();
+        return step == failAt || step == failAlso ? KyResult(KY_NETWORK_ERROR, KyString("refused: " + step))
+                                                  : KyResult();
     }
 
     KyResult ReadPort(uint64_t address, void *data, uint32_t length) override

@@ -242,32 +242,17 @@ void SoftStreamChannel::Run()
 
 void SoftStreamChannel::Stream()
 {
+    SourceBufferExchange::Stamp stamp;
+    if (mTimestamping) {
+        stamp = [this] { return mContext.Timestamp(); };
+    }
     while (!mStopNow) {
-        bool go = false;
-        ky::base::Guarded(SoftDeviceLog(), "PreQueueBufferProc", [&] { go = mSource.PreQueueBufferProc(); });
-        if (!go) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            continue;
-        }
-        if (mTimestamping) {
-            mBuffers.QueueIdle([this] { return mContext.Timestamp(); });
-        } else {
-            mBuffers.QueueIdle(nullptr);
-        }
-        KyResult result(KY_OK);
-        KyBuffer *buffer = mBuffers.Retrieve(result);
-        if (buffer == nullptr) {
-            continue;
-        }
-        ky::base::Guarded(SoftDeviceLog(), "PostRetrieveBufferProc",
-                          [&] { mSource.PostRetrieveBufferProc(); });
-        if (result.IsOK()) {
-            SendBuffer(*buffer);
+        mBuffers.Round(stamp, [this](KyBuffer &buffer) {
+            SendBuffer(buffer);
             if (mMode == AcquisitionMode::SingleFrame) {
                 mStopNow = true;
             }
-        }
-        mBuffers.Release(buffer);
+        });
     }
 }
 
