@@ -15,6 +15,31 @@ KyResult Refuse(uint32_t aCode, const char *aCaller, const std::string &aWhy)
     return KyResult(aCode, std::string("[") + aCaller + "] " + aWhy);
 }
 
+// What every part adder checks first, after the buffer's own check (`writable`): a data type of
+// the adder's kind (`kindFits`, else "data type N is not <kind>") and the sizes a part needs
+// (`missing`, when not null, says which is 0).
+KyResult CheckNewPart(const char *aCaller, const KyResult &aWritable, KyMultiPartDataType aDataType,
+                      bool aKindFits, const char *aKind, const char *aMissing)
+{
+    if (!aWritable.IsOK())
+        return aWritable;
+    if (!aKindFits)
+        return Refuse(KY_INVALID_PARAMETER, aCaller,
+                      "data type " + std::to_string(aDataType) + " is not " + aKind);
+    if (aMissing != nullptr)
+        return Refuse(KY_INVALID_PARAMETER, aCaller, aMissing);
+    return KyResult();
+}
+
+// The description of a new part of that type and (maximum) length; the adder fills in the rest.
+KyMultiPartDescriptor Describe(KyMultiPartDataType aDataType, uint32_t aLength)
+{
+    KyMultiPartDescriptor d;
+    d.DataType = aDataType;
+    d.Length = aLength;
+    return d;
+}
+
 // What a part holds in the end: an image its final height, any other part its final length; at
 // most the maximum it was defined with.
 KyResult SetFinalSize(MultiPartSection &aPart, const char *aCaller, uint32_t aIndex, uint32_t aSize,
@@ -130,14 +155,11 @@ KyResult KyMultiPartContainer::AddImagePart(KyMultiPartDataType aDataType, uint3
                                             uint32_t aOffsetY, uint16_t aPaddingX)
 {
     const char *caller = "IKyMultiPartContainerWriter::AddImagePart";
-    KyResult result = CheckWritable(caller);
+    const KyResult result =
+        CheckNewPart(caller, CheckWritable(caller), aDataType, IsImageType(aDataType), "an image",
+                     aWidth == 0 || aMaxHeight == 0 ? "an image part needs a width and a height" : nullptr);
     if (!result.IsOK())
         return result;
-    if (!IsImageType(aDataType))
-        return Refuse(KY_INVALID_PARAMETER, caller,
-                      "data type " + std::to_string(aDataType) + " is not an image");
-    if (aWidth == 0 || aMaxHeight == 0)
-        return Refuse(KY_INVALID_PARAMETER, caller, "an image part needs a width and a height");
     if (KyImage::GetPixelSize(aPixelType) == 0)
         return Refuse(KY_INVALID_PARAMETER, caller,
                       "pixel type " + std::to_string(aPixelType) + " has no size");
@@ -145,52 +167,39 @@ KyResult KyMultiPartContainer::AddImagePart(KyMultiPartDataType aDataType, uint3
     if (!KyImage::ComputeImageSize(aPixelType, uint64_t(aWidth) + aPaddingX, aMaxHeight, size))
         return Refuse(KY_ERR_OVERFLOW, caller,
                       std::to_string(aWidth) + " x " + std::to_string(aMaxHeight) + " does not fit 32 bits");
-    KyMultiPartDescriptor d;
-    d.DataType = aDataType;
+    KyMultiPartDescriptor d = Describe(aDataType, size);
     d.PixelType = aPixelType;
     d.Width = aWidth;
     d.Height = aMaxHeight;
     d.OffsetX = aOffsetX;
     d.OffsetY = aOffsetY;
     d.PaddingX = aPaddingX;
-    d.Length = size;
     return AddPart(caller, std::make_unique<MultiPartSection>(*this, d, size));
 }
 
 KyResult KyMultiPartContainer::AddJPEGPart(KyMultiPartDataType aDataType, uint32_t aMaxLength, uint8_t aFlag,
                                            uint64_t aTimestampTickFrequency, uint32_t aDataFormat)
 {
-    const char *caller = "IKyMultiPartContainerWriter::AddJPEGPart";
-    KyResult result = CheckWritable(caller);
-    if (!result.IsOK())
-        return result;
-    if (!IsJPEGType(aDataType))
-        return Refuse(KY_INVALID_PARAMETER, caller,
-                      "data type " + std::to_string(aDataType) + " is not a JPEG");
-    if (aMaxLength == 0)
-        return Refuse(KY_INVALID_PARAMETER, caller, "a JPEG part needs a maximum length");
-    KyMultiPartDescriptor d;
-    d.DataType = aDataType;
-    d.Length = aMaxLength;
+    KyMultiPartDescriptor d = Describe(aDataType, aMaxLength);
     d.JPEGFlag = aFlag;
     d.TimestampTickFrequency = aTimestampTickFrequency;
     d.DataFormat = aDataFormat;
-    return AddPart(caller, std::make_unique<MultiPartSection>(*this, d, aMaxLength));
+    const char *caller = "IKyMultiPartContainerWriter::AddJPEGPart";
+    const KyResult result =
+        CheckNewPart(caller, CheckWritable(caller), aDataType, IsJPEGType(aDataType), "a JPEG",
+                     aMaxLength == 0 ? "a JPEG part needs a maximum length" : nullptr);
+    return result.IsOK() ? AddPart(caller, std::make_unique<MultiPartSection>(*this, d, aMaxLength)) : result;
 }
 
 KyResult KyMultiPartContainer::AddChunkPart(uint32_t aMaxLength, uint32_t aChunkLayoutID)
 {
-    const char *caller = "IKyMultiPartContainerWriter::AddChunkPart";
-    KyResult result = CheckWritable(caller);
-    if (!result.IsOK())
-        return result;
-    if (aMaxLength == 0)
-        return Refuse(KY_INVALID_PARAMETER, caller, "a chunk-data part needs a maximum length");
-    KyMultiPartDescriptor d;
-    d.DataType = KyMultiPartChunkData;
-    d.Length = aMaxLength;
+    KyMultiPartDescriptor d = Describe(KyMultiPartChunkData, aMaxLength);
     d.ChunkLayoutID = aChunkLayoutID;
-    return AddPart(caller, std::make_unique<MultiPartSection>(*this, d, aMaxLength));
+    const char *caller = "IKyMultiPartContainerWriter::AddChunkPart";
+    const KyResult result =
+        CheckNewPart(caller, CheckWritable(caller), KyMultiPartChunkData, true, nullptr,
+                     aMaxLength == 0 ? "a chunk-data part needs a maximum length" : nullptr);
+    return result.IsOK() ? AddPart(caller, std::make_unique<MultiPartSection>(*this, d, aMaxLength)) : result;
 }
 
 KyResult KyMultiPartContainer::SetPartIDs(uint32_t aIndex, uint32_t aSourceID, uint32_t aDataPurposeID,
