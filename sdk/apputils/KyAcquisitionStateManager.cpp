@@ -3,6 +3,7 @@
 #include <string>
 
 #include "DeviceNodeMap.h"
+#include "ky/base/KyLogCategories.h"
 #include "ky/base/KyLogger.h"
 #include "ky/device/KyDevice.h"
 #include "ky/genicam/KyGenParameterArray.h"
@@ -20,11 +21,11 @@ void Undo(const char *step, const KyResult &result)
 {
     if (result.IsSuccess())
         return;
-    static KyLogger logger(KyString("device"));
     const std::string message = std::string("undoing a failed acquisition start, ") + step +
                                 " failed: " + result.GetCodeString().str() + " " +
                                 result.GetDescription().str();
-    logger.LogWarning(__FILE__, __LINE__, "KyAcquisitionStateManager::Start", message.c_str());
+    KyLogCategories::Find("device")->LogWarning(__FILE__, __LINE__, "KyAcquisitionStateManager::Start",
+                                                message.c_str());
 }
 
 }  // namespace

@@ -15,6 +15,52 @@ KyResult Refuse(uint32_t aCode, const char *aCaller, const std::string &aWhy)
     return KyResult(aCode, std::string("[") + aCaller + "] " + aWhy);
 }
 
+// What every part adder checks first, after the buffer's own check (`writable`): a data type of
+// the adder's kind (`kindFits`, else "data type N is not <kind>") and the sizes a part needs
+// (`missing`, when not null, says which is 0).
+KyResult CheckNewPart(const char *aCaller, const KyResult &aWritable, KyMultiPartDataType aDataType,
+                      bool aKindFits, const char *aKind, const char *aMissing)
+{
+    if (!aWritable.IsOK())
+        return aWritable;
+    if (!aKindFits)
+        return Refuse(KY_INVALID_PARAMETER, aCaller,
+                      "data type " + std::to_string(aDataType) + " is not " + aKind);
+    if (aMissing != nullptr)
+        return Refuse(KY_INVALID_PARAMETER, aCaller, aMissing);
+    return KyResult();
+}
+
+// The description of a new part of that type and (maximum) length; the adder fills in the rest.
+KyMultiPartDescriptor Describe(KyMultiPartDataType aDataType, uint32_t aLength)
+{
+    KyMultiPartDescriptor d;
+    d.DataType = aDataType;
+    d.Length = aLength;
+    return d;
+}
+
+// What a part holds in the end: an image its final height, any other part its final length; at
+// most the maximum it was defined with.
+KyResult SetFinalSize(MultiPartSection &aPart, const char *aCaller, uint32_t aIndex, uint32_t aSize,
+                      bool aImage)
+{
+    if (aPart.IsImage() != aImage)
+        return Refuse(KY_INVALID_PARAMETER, aCaller,
+                      "part " + std::to_string(aIndex) +
+                          (aImage ? " is not an image" : " is an image; set its height"));
+    const uint64_t maximum = aImage ? aPart.Description().Height : aPart.GetSize();
+    if (aSize > maximum)
+        return Refuse(KY_INVALID_PARAMETER, aCaller,
+                      std::to_string(aSize) + (aImage ? " lines" : " bytes") + " exceed the maximum of " +
+                          std::to_string(maximum));
+    if (aImage)
+        aPart.SetFinalHeight(aSize);
+    else
+        aPart.SetFinalLength(aSize);
+    return KyResult();
+}
+
 }  // namespace
 
 KyMultiPartContainer::KyMultiPartContainer(KyBuffer &aBuffer) : mBuffer(aBuffer) { }
@@ -68,19 +114,29 @@ uint64_t KyMultiPartContainer::GetTotalEffectiveSize() const
 
 void KyMultiPartContainer::Reset() { mParts.clear(); }
 
-KyResult KyMultiPartContainer::CheckWritable(const char *aCaller) const
+KyResult KyMultiPartContainer::CheckWritable(const char *aCaller, bool aNeedsParts) const
 {
     if (!IsMultiPartBuffer())
         return Refuse(KY_NOT_SUPPORTED, aCaller, "the buffer is not a multi-part buffer");
+    if (aNeedsParts && mParts.empty())
+        return Refuse(KY_STATE_ERROR, aCaller, "no parts are defined");
     return KyResult();
 }
 
-KyResult KyMultiPartContainer::CheckIndex(const char *aCaller, uint32_t aIndex) const
+MultiPartSection *KyMultiPartContainer::PartToSet(const char *aCaller, uint32_t aIndex, KyResult &aResult,
+                                                  uint32_t aNotMultiPart, const char *aChunkLacks)
 {
-    if (aIndex >= mParts.size())
-        return Refuse(KY_INVALID_PARAMETER, aCaller,
-                      "no part " + std::to_string(aIndex) + " of " + std::to_string(mParts.size()));
-    return KyResult();
+    if (!IsMultiPartBuffer())
+        aResult = Refuse(aNotMultiPart, aCaller, "the buffer is not a multi-part buffer");
+    else if (aIndex >= mParts.size())
+        aResult = Refuse(KY_INVALID_PARAMETER, aCaller,
+                         "no part " + std::to_string(aIndex) + " of " + std::to_string(mParts.size()));
+    else if (aChunkLacks != nullptr && mParts[aIndex]->IsChunkData())
+        aResult =
+            Refuse(KY_INVALID_DATA_FORMAT, aCaller, std::string("the chunk-data part has no ") + aChunkLacks);
+    else
+        return mParts[aIndex].get();
+    return nullptr;
 }
 
 KyResult KyMultiPartContainer::AddPart(const char *aCaller, std::unique_ptr<MultiPartSection> aSection)
@@ -99,14 +155,11 @@ KyResult KyMultiPartContainer::AddImagePart(KyMultiPartDataType aDataType, uint3
                                             uint32_t aOffsetY, uint16_t aPaddingX)
 {
     const char *caller = "IKyMultiPartContainerWriter::AddImagePart";
-    KyResult result = CheckWritable(caller);
+    const KyResult result =
+        CheckNewPart(caller, CheckWritable(caller), aDataType, IsImageType(aDataType), "an image",
+                     aWidth == 0 || aMaxHeight == 0 ? "an image part needs a width and a height" : nullptr);
     if (!result.IsOK())
         return result;
-    if (!IsImageType(aDataType))
-        return Refuse(KY_INVALID_PARAMETER, caller,
-                      "data type " + std::to_string(aDataType) + " is not an image");
-    if (aWidth == 0 || aMaxHeight == 0)
-        return Refuse(KY_INVALID_PARAMETER, caller, "an image part needs a width and a height");
     if (KyImage::GetPixelSize(aPixelType) == 0)
         return Refuse(KY_INVALID_PARAMETER, caller,
                       "pixel type " + std::to_string(aPixelType) + " has no size");
@@ -114,66 +167,50 @@ KyResult KyMultiPartContainer::AddImagePart(KyMultiPartDataType aDataType, uint3
     if (!KyImage::ComputeImageSize(aPixelType, uint64_t(aWidth) + aPaddingX, aMaxHeight, size))
         return Refuse(KY_ERR_OVERFLOW, caller,
                       std::to_string(aWidth) + " x " + std::to_string(aMaxHeight) + " does not fit 32 bits");
-    KyMultiPartDescriptor d;
-    d.DataType = aDataType;
+    KyMultiPartDescriptor d = Describe(aDataType, size);
     d.PixelType = aPixelType;
     d.Width = aWidth;
     d.Height = aMaxHeight;
     d.OffsetX = aOffsetX;
     d.OffsetY = aOffsetY;
     d.PaddingX = aPaddingX;
-    d.Length = size;
     return AddPart(caller, std::make_unique<MultiPartSection>(*this, d, size));
 }
 
 KyResult KyMultiPartContainer::AddJPEGPart(KyMultiPartDataType aDataType, uint32_t aMaxLength, uint8_t aFlag,
                                            uint64_t aTimestampTickFrequency, uint32_t aDataFormat)
 {
-    const char *caller = "IKyMultiPartContainerWriter::AddJPEGPart";
-    KyResult result = CheckWritable(caller);
-    if (!result.IsOK())
-        return result;
-    if (!IsJPEGType(aDataType))
-        return Refuse(KY_INVALID_PARAMETER, caller,
-                      "data type " + std::to_string(aDataType) + " is not a JPEG");
-    if (aMaxLength == 0)
-        return Refuse(KY_INVALID_PARAMETER, caller, "a JPEG part needs a maximum length");
-    KyMultiPartDescriptor d;
-    d.DataType = aDataType;
-    d.Length = aMaxLength;
+    KyMultiPartDescriptor d = Describe(aDataType, aMaxLength);
     d.JPEGFlag = aFlag;
     d.TimestampTickFrequency = aTimestampTickFrequency;
     d.DataFormat = aDataFormat;
-    return AddPart(caller, std::make_unique<MultiPartSection>(*this, d, aMaxLength));
+    const char *caller = "IKyMultiPartContainerWriter::AddJPEGPart";
+    const KyResult result =
+        CheckNewPart(caller, CheckWritable(caller), aDataType, IsJPEGType(aDataType), "a JPEG",
+                     aMaxLength == 0 ? "a JPEG part needs a maximum length" : nullptr);
+    return result.IsOK() ? AddPart(caller, std::make_unique<MultiPartSection>(*this, d, aMaxLength)) : result;
 }
 
 KyResult KyMultiPartContainer::AddChunkPart(uint32_t aMaxLength, uint32_t aChunkLayoutID)
 {
-    const char *caller = "IKyMultiPartContainerWriter::AddChunkPart";
-    KyResult result = CheckWritable(caller);
-    if (!result.IsOK())
-        return result;
-    if (aMaxLength == 0)
-        return Refuse(KY_INVALID_PARAMETER, caller, "a chunk-data part needs a maximum length");
-    KyMultiPartDescriptor d;
-    d.DataType = KyMultiPartChunkData;
-    d.Length = aMaxLength;
+    KyMultiPartDescriptor d = Describe(KyMultiPartChunkData, aMaxLength);
     d.ChunkLayoutID = aChunkLayoutID;
-    return AddPart(caller, std::make_unique<MultiPartSection>(*this, d, aMaxLength));
+    const char *caller = "IKyMultiPartContainerWriter::AddChunkPart";
+    const KyResult result =
+        CheckNewPart(caller, CheckWritable(caller), KyMultiPartChunkData, true, nullptr,
+                     aMaxLength == 0 ? "a chunk-data part needs a maximum length" : nullptr);
+    return result.IsOK() ? AddPart(caller, std::make_unique<MultiPartSection>(*this, d, aMaxLength)) : result;
 }
 
 KyResult KyMultiPartContainer::SetPartIDs(uint32_t aIndex, uint32_t aSourceID, uint32_t aDataPurposeID,
                                           uint32_t aRegionID)
 {
-    const char *caller = "IKyMultiPartContainerWriter::SetPartIDs";
-    if (!IsMultiPartBuffer())
-        return Refuse(KY_INVALID_DATA_FORMAT, caller, "the buffer is not a multi-part buffer");
-    KyResult result = CheckIndex(caller, aIndex);
-    if (!result.IsOK())
+    KyResult result;
+    MultiPartSection *part =
+        PartToSet("IKyMultiPartContainerWriter::SetPartIDs", aIndex, result, KY_INVALID_DATA_FORMAT, "IDs");
+    if (part == nullptr)
         return result;
-    if (mParts[aIndex]->IsChunkData())
-        return Refuse(KY_INVALID_DATA_FORMAT, caller, "the chunk-data part has no IDs");
-    KyMultiPartDescriptor &d = mParts[aIndex]->Description();
+    KyMultiPartDescriptor &d = part->Description();
     d.SourceID = aSourceID;
     d.DataPurposeID = aDataPurposeID;
     d.RegionID = aRegionID;
@@ -183,15 +220,12 @@ KyResult KyMultiPartContainer::SetPartIDs(uint32_t aIndex, uint32_t aSourceID, u
 KyResult KyMultiPartContainer::SetPartZoneInfo(uint32_t aIndex, uint8_t aAdditionalZones,
                                                uint32_t aZoneDirectionMask)
 {
-    const char *caller = "IKyMultiPartContainerWriter::SetPartZoneInfo";
-    if (!IsMultiPartBuffer())
-        return Refuse(KY_INVALID_DATA_FORMAT, caller, "the buffer is not a multi-part buffer");
-    KyResult result = CheckIndex(caller, aIndex);
-    if (!result.IsOK())
+    KyResult result;
+    MultiPartSection *part = PartToSet("IKyMultiPartContainerWriter::SetPartZoneInfo", aIndex, result,
+                                       KY_INVALID_DATA_FORMAT, "zones");
+    if (part == nullptr)
         return result;
-    if (mParts[aIndex]->IsChunkData())
-        return Refuse(KY_INVALID_DATA_FORMAT, caller, "the chunk-data part has no zones");
-    KyMultiPartDescriptor &d = mParts[aIndex]->Description();
+    KyMultiPartDescriptor &d = part->Description();
     d.AdditionalZones = aAdditionalZones;
     d.ZoneDirectionMask = aZoneDirectionMask;
     return KyResult();
@@ -200,11 +234,9 @@ KyResult KyMultiPartContainer::SetPartZoneInfo(uint32_t aIndex, uint8_t aAdditio
 KyResult KyMultiPartContainer::AllocAllParts()
 {
     const char *caller = "IKyMultiPartContainerWriter::AllocAllParts";
-    KyResult result = CheckWritable(caller);
+    KyResult result = CheckWritable(caller, true);
     if (!result.IsOK())
         return result;
-    if (mParts.empty())
-        return Refuse(KY_STATE_ERROR, caller, "no parts are defined");
     uint64_t total = 0;
     for (const auto &part : mParts)
         total += part->GetSize();
@@ -226,81 +258,50 @@ KyResult KyMultiPartContainer::AllocAllParts()
 
 KyResult KyMultiPartContainer::AllocPart(uint32_t aIndex)
 {
-    const char *caller = "IKyMultiPartContainerWriter::AllocPart";
-    KyResult result = CheckWritable(caller);
-    if (result.IsOK())
-        result = CheckIndex(caller, aIndex);
-    if (!result.IsOK())
-        return result;
-    return mParts[aIndex]->SetOwn();
+    KyResult result;
+    MultiPartSection *part = PartToSet("IKyMultiPartContainerWriter::AllocPart", aIndex, result);
+    return part == nullptr ? result : part->SetOwn();
 }
 
 KyResult KyMultiPartContainer::AttachPart(uint32_t aIndex, uint8_t *aBuffer, uint64_t aLength)
 {
     const char *caller = "IKyMultiPartContainerWriter::AttachPart";
-    KyResult result = CheckWritable(caller);
-    if (result.IsOK())
-        result = CheckIndex(caller, aIndex);
-    if (!result.IsOK())
+    KyResult result;
+    MultiPartSection *part = PartToSet(caller, aIndex, result);
+    if (part == nullptr)
         return result;
     if (aBuffer == nullptr)
         return Refuse(KY_INVALID_PARAMETER, caller, "no memory given");
-    if (aLength < mParts[aIndex]->GetSize())
+    if (aLength < part->GetSize())
         return Refuse(KY_INVALID_PARAMETER, caller,
-                      "part " + std::to_string(aIndex) + " needs " +
-                          std::to_string(mParts[aIndex]->GetSize()) + " bytes, " + std::to_string(aLength) +
-                          " given");
-    mParts[aIndex]->SetAttached(aBuffer);
+                      "part " + std::to_string(aIndex) + " needs " + std::to_string(part->GetSize()) +
+                          " bytes, " + std::to_string(aLength) + " given");
+    part->SetAttached(aBuffer);
     return KyResult();
 }
 
 KyResult KyMultiPartContainer::SetPartFinalLength(uint32_t aIndex, uint32_t aLength)
 {
     const char *caller = "IKyMultiPartContainerWriter::SetPartFinalLength";
-    KyResult result = CheckWritable(caller);
-    if (result.IsOK())
-        result = CheckIndex(caller, aIndex);
-    if (!result.IsOK())
-        return result;
-    MultiPartSection &part = *mParts[aIndex];
-    if (part.IsImage())
-        return Refuse(KY_INVALID_PARAMETER, caller,
-                      "part " + std::to_string(aIndex) + " is an image; set its height");
-    if (aLength > part.GetSize())
-        return Refuse(KY_INVALID_PARAMETER, caller,
-                      std::to_string(aLength) + " bytes exceed the maximum of " +
-                          std::to_string(part.GetSize()));
-    part.SetFinalLength(aLength);
-    return KyResult();
+    KyResult result;
+    MultiPartSection *part = PartToSet(caller, aIndex, result);
+    return part == nullptr ? result : SetFinalSize(*part, caller, aIndex, aLength, false);
 }
 
 KyResult KyMultiPartContainer::SetPartFinalImageHeight(uint32_t aIndex, uint32_t aHeight)
 {
     const char *caller = "IKyMultiPartContainerWriter::SetPartFinalImageHeight";
-    KyResult result = CheckWritable(caller);
-    if (result.IsOK())
-        result = CheckIndex(caller, aIndex);
-    if (!result.IsOK())
-        return result;
-    MultiPartSection &part = *mParts[aIndex];
-    if (!part.IsImage())
-        return Refuse(KY_INVALID_PARAMETER, caller, "part " + std::to_string(aIndex) + " is not an image");
-    if (aHeight > part.Description().Height)
-        return Refuse(KY_INVALID_PARAMETER, caller,
-                      std::to_string(aHeight) + " lines exceed the maximum of " +
-                          std::to_string(part.Description().Height));
-    part.SetFinalHeight(aHeight);
-    return KyResult();
+    KyResult result;
+    MultiPartSection *part = PartToSet(caller, aIndex, result);
+    return part == nullptr ? result : SetFinalSize(*part, caller, aIndex, aHeight, true);
 }
 
 KyResult KyMultiPartContainer::Validate()
 {
     const char *caller = "IKyMultiPartContainerWriter::Validate";
-    KyResult result = CheckWritable(caller);
+    KyResult result = CheckWritable(caller, true);
     if (!result.IsOK())
         return result;
-    if (mParts.empty())
-        return Refuse(KY_STATE_ERROR, caller, "no parts are defined");
     for (size_t i = 0; i < mParts.size(); ++i) {
         const MultiPartSection &part = *mParts[i];
         if (part.IsChunkData() && i + 1 != mParts.size())

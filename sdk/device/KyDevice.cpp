@@ -1,6 +1,7 @@
 #include "ky/device/KyDevice.h"
 
 #include <algorithm>
+#include <string>
 
 #include "ky/device/KyDeviceInfo.h"
 #include "ky/genicam/KyGenParameterArray.h"
@@ -53,6 +54,26 @@ bool KyDevice::EventSinks::ForEach(const char *what, const std::function<void(Ky
     });
 }
 
+void KyDevice::EventSinks::LinkLost(KyDevice *device)
+{
+    ForEach("OnLinkDisconnected", [device](KyDeviceEventSink &sink) { sink.OnLinkDisconnected(device); });
+}
+
+void KyDevice::EventSinks::Event(KyDevice *device, uint16_t id, uint16_t channel, uint64_t blockId,
+                                 uint64_t timestamp, const std::vector<uint8_t> &data)
+{
+    const void *bytes = data.empty() ? nullptr : data.data();
+    const auto length = static_cast<uint32_t>(data.size());
+    if (!ForEach("OnEvent", [&](KyDeviceEventSink &sink) {
+            sink.OnEvent(device, id, channel, blockId, timestamp, bytes, length);
+        }))
+        return;  // a sink freed the device, and these sinks with it
+    // The GenICam parameters an event invalidates are known once a node map is attached.
+    ForEach("OnEventGenICam", [&](KyDeviceEventSink &sink) {
+        sink.OnEventGenICam(device, id, channel, blockId, timestamp, nullptr);
+    });
+}
+
 KyDevice::KyDevice(KyDeviceType type)
     : mParameters(new KyGenParameterArray),
       mCommunicationParameters(new KyGenParameterArray),
@@ -60,6 +81,69 @@ KyDevice::KyDevice(KyDeviceType type)
       mSinks(new EventSinks)
 { }
 KyDevice::~KyDevice() = default;
+
+KyResult KyDevice::NotConnected() { return KyResult(KY_NOT_CONNECTED, "the device is not connected"); }
+
+unsigned KyDevice::MemoryAddressBits() const { return 63; }
+
+KyResult KyDevice::TransportReadMemory(uint64_t, uint8_t *, size_t)
+{
+    return KyResult(KY_NOT_SUPPORTED, "this device has no memory access");
+}
+
+KyResult KyDevice::TransportWriteMemory(uint64_t, const uint8_t *, size_t)
+{
+    return KyResult(KY_NOT_SUPPORTED, "this device has no memory access");
+}
+
+KyResult KyDevice::CheckMemoryRange(int64_t aAddress, int64_t aByteCount, bool aHaveBuffer) const
+{
+    if (aByteCount < 0)
+        return KyResult(KY_INVALID_PARAMETER, "the byte count is negative");
+    if (aByteCount > 0 && !aHaveBuffer)
+        return KyResult(KY_INVALID_PARAMETER, "the buffer is null");
+    const unsigned bits = MemoryAddressBits();
+    const bool narrow = bits < 63;
+    const int64_t limit = narrow ? int64_t(1) << bits : INT64_MAX;
+    if (aAddress < 0 || (narrow && aAddress >= limit) || aByteCount > limit - aAddress)
+        return KyResult(KY_INVALID_PARAMETER, "the memory range lies outside the device's " +
+                                                  (narrow ? std::to_string(bits) + "-bit " : std::string()) +
+                                                  "address space");
+    return KyResult();
+}
+
+KyResult KyDevice::ReadMemory(int64_t aAddress, uint8_t *aDestination, int64_t aByteCount)
+{
+    KyResult result = CheckMemoryRange(aAddress, aByteCount, aDestination != nullptr);
+    if (!result.IsOK())
+        return result;
+    result = IsConnected() ? TransportReadMemory(static_cast<uint64_t>(aAddress), aDestination,
+                                                 static_cast<size_t>(aByteCount))
+                           : NotConnected();
+    if (aByteCount == 0)
+        return result;
+    if (!result.IsOK())
+        std::fill(aDestination, aDestination + aByteCount, 0);
+    else
+        Sinks().ForEach("OnCmdLinkRead", [&](KyDeviceEventSink &sink) {
+            sink.OnCmdLinkRead(aDestination, aAddress, aByteCount);
+        });
+    return result;
+}
+
+KyResult KyDevice::WriteMemory(int64_t aAddress, const uint8_t *aSource, int64_t aByteCount)
+{
+    KyResult result = CheckMemoryRange(aAddress, aByteCount, aSource != nullptr);
+    if (!result.IsOK())
+        return result;
+    if (!IsConnected())
+        return NotConnected();
+    result = TransportWriteMemory(static_cast<uint64_t>(aAddress), aSource, static_cast<size_t>(aByteCount));
+    if (result.IsOK() && aByteCount > 0)
+        Sinks().ForEach("OnCmdLinkWrite",
+                        [&](KyDeviceEventSink &sink) { sink.OnCmdLinkWrite(aSource, aAddress, aByteCount); });
+    return result;
+}
 
 KyGenParameterArray *KyDevice::GetParameters() { return mParameters.get(); }
 KyGenParameterArray *KyDevice::GetCommunicationParameters() { return mCommunicationParameters.get(); }

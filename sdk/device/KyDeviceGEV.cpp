@@ -21,21 +21,6 @@ using namespace ky::device;
 namespace {
 constexpr uint32_t kResolveTimeoutMs = 1000;
 constexpr uint32_t kForceIPTimeoutMs = 1000;
-constexpr int64_t kAddressLimit = int64_t(1) << 32;
-
-KyResult NotConnected() { return KyResult(KY_NOT_CONNECTED, "the device is not connected"); }
-
-KyResult CheckRange(int64_t address, int64_t count, bool haveBuffer)
-{
-    if (count < 0)
-        return KyResult(KY_INVALID_PARAMETER, "the byte count is negative");
-    if (count > 0 && !haveBuffer)
-        return KyResult(KY_INVALID_PARAMETER, "the buffer is null");
-    if (address < 0 || address >= kAddressLimit || count > kAddressLimit - address)
-        return KyResult(KY_INVALID_PARAMETER,
-                        "the memory range lies outside the device's 32-bit address space");
-    return KyResult();
-}
 
 // The device record for a connection text: an IP address is asked directly, anything else is
 // looked for among the devices that answer discovery on any adapter.
@@ -68,21 +53,9 @@ KyResult Resolve(const std::string &text, KyDeviceInfoGEV &record)
 KyDeviceGEV::KyDeviceGEV() : KyDevice(KyDeviceTypeGEV)
 {
     GevConnection::Callbacks callbacks;
-    callbacks.linkLost = [this] {
-        Sinks().ForEach("OnLinkDisconnected",
-                        [this](KyDeviceEventSink &sink) { sink.OnLinkDisconnected(this); });
-    };
+    callbacks.linkLost = [this] { Sinks().LinkLost(this); };
     callbacks.event = [this](const GevEvent &event) {
-        const void *data = event.data.empty() ? nullptr : event.data.data();
-        const auto length = static_cast<uint32_t>(event.data.size());
-        if (!Sinks().ForEach("OnEvent", [&](KyDeviceEventSink &sink) {
-                sink.OnEvent(this, event.id, event.channel, event.blockId, event.timestamp, data, length);
-            }))
-            return;  // a sink freed the device
-        // The GenICam parameters an event invalidates are known once a node map is attached.
-        Sinks().ForEach("OnEventGenICam", [&](KyDeviceEventSink &sink) {
-            sink.OnEventGenICam(this, event.id, event.channel, event.blockId, event.timestamp, nullptr);
-        });
+        Sinks().Event(this, event.id, event.channel, event.blockId, event.timestamp, event.data);
     };
     mConnection = std::make_unique<GevConnection>(std::move(callbacks));
     mPort = std::make_unique<DeviceMemoryPort>(*this);
@@ -158,42 +131,21 @@ KyResult KyDeviceGEV::Disconnect()
 
 bool KyDeviceGEV::IsConnected() const { return mConnection->IsConnected(); }
 
-KyResult KyDeviceGEV::ReadMemory(int64_t aAddress, uint8_t *aDestination, int64_t aByteCount)
+unsigned KyDeviceGEV::MemoryAddressBits() const { return 32; }
+
+KyResult KyDeviceGEV::TransportReadMemory(uint64_t aAddress, uint8_t *aDestination, size_t aByteCount)
 {
-    KyResult result = CheckRange(aAddress, aByteCount, aDestination != nullptr);
-    if (!result.IsOK())
-        return result;
-    if (!IsConnected()) {
-        if (aByteCount > 0)
-            std::fill(aDestination, aDestination + aByteCount, 0);
-        return NotConnected();
-    }
-    result = mConnection->Client().ReadMemory(static_cast<uint32_t>(aAddress), aDestination,
-                                              static_cast<size_t>(aByteCount));
-    if (result.IsOK() && aByteCount > 0)
-        Sinks().ForEach("OnCmdLinkRead", [&](KyDeviceEventSink &sink) {
-            sink.OnCmdLinkRead(aDestination, aAddress, aByteCount);
-        });
-    return result;
+    return mConnection->Client().ReadMemory(static_cast<uint32_t>(aAddress), aDestination, aByteCount);
 }
 
-KyResult KyDeviceGEV::WriteMemory(int64_t aAddress, const uint8_t *aSource, int64_t aByteCount)
+KyResult KyDeviceGEV::TransportWriteMemory(uint64_t aAddress, const uint8_t *aSource, size_t aByteCount)
 {
-    KyResult result = CheckRange(aAddress, aByteCount, aSource != nullptr);
-    if (!result.IsOK())
-        return result;
-    if (!IsConnected())
-        return NotConnected();
-    result = mConnection->Client().WriteMemory(static_cast<uint32_t>(aAddress), aSource,
-                                               static_cast<size_t>(aByteCount));
-    const int64_t heartbeat = ky::gev::HEARTBEAT_TIMEOUT_OFFSET;
-    if (result.IsOK() && aAddress <= heartbeat && aAddress + aByteCount >= heartbeat + 4) {
-        const uint8_t *word = aSource + (heartbeat - aAddress);
-        mConnection->HeartbeatTimeoutChanged(ky::base::LoadBig32(word));
-    }
-    if (result.IsOK() && aByteCount > 0)
-        Sinks().ForEach("OnCmdLinkWrite",
-                        [&](KyDeviceEventSink &sink) { sink.OnCmdLinkWrite(aSource, aAddress, aByteCount); });
+    const KyResult result =
+        mConnection->Client().WriteMemory(static_cast<uint32_t>(aAddress), aSource, aByteCount);
+    // A write that covers the heartbeat timeout register tells the heartbeat its new period.
+    const uint64_t heartbeat = ky::gev::HEARTBEAT_TIMEOUT_OFFSET;
+    if (result.IsOK() && aAddress <= heartbeat && aAddress + aByteCount >= heartbeat + 4)
+        mConnection->HeartbeatTimeoutChanged(ky::base::LoadBig32(aSource + (heartbeat - aAddress)));
     return result;
 }
 
@@ -213,7 +165,7 @@ void KyDeviceGEV::NotifyRegisterAccess(bool write, int64_t address, uint32_t val
 KyResult KyDeviceGEV::ReadRegister(int64_t aAddress, uint32_t &aValue)
 {
     aValue = 0;
-    KyResult result = CheckRange(aAddress, 4, true);
+    KyResult result = CheckMemoryRange(aAddress, 4, true);
     if (!result.IsOK())
         return result;
     if (!IsConnected())
@@ -226,7 +178,7 @@ KyResult KyDeviceGEV::ReadRegister(int64_t aAddress, uint32_t &aValue)
 
 KyResult KyDeviceGEV::WriteRegister(int64_t aAddress, uint32_t aValue, bool aAcknowledge)
 {
-    KyResult result = CheckRange(aAddress, 4, true);
+    KyResult result = CheckMemoryRange(aAddress, 4, true);
     if (!result.IsOK())
         return result;
     if (!IsConnected())

@@ -18,8 +18,6 @@ constexpr uint32_t kLargestPacketSize = 9000;  // jumbo frames; larger links are
 constexpr uint32_t kFallbackPacketSizes[] = {1500, ky::gev::GVSP_MIN_PACKET_SIZE};
 constexpr uint64_t kLargestDescription = 64ull << 20;  // a GenICam file is far smaller
 
-KyResult NotConnected() { return KyResult(KY_NOT_CONNECTED, "the device is not connected"); }
-
 KyResult CheckChannel(GvcpClient &client, uint32_t channel)
 {
     uint32_t count = 0;

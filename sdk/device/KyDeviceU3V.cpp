@@ -17,19 +17,6 @@ using namespace ky::device;
 
 namespace {
 
-KyResult NotConnected() { return KyResult(KY_NOT_CONNECTED, "the device is not connected"); }
-
-KyResult CheckRange(int64_t address, int64_t count, bool haveBuffer)
-{
-    if (count < 0)
-        return KyResult(KY_INVALID_PARAMETER, "the byte count is negative");
-    if (count > 0 && !haveBuffer)
-        return KyResult(KY_INVALID_PARAMETER, "the buffer is null");
-    if (address < 0 || count > INT64_MAX - address)
-        return KyResult(KY_INVALID_PARAMETER, "the memory range lies outside the device's address space");
-    return KyResult();
-}
-
 KyResult CheckChannel(uint32_t channel)
 {
     if (channel != 0)
@@ -42,20 +29,10 @@ KyResult CheckChannel(uint32_t channel)
 KyDeviceU3V::KyDeviceU3V() : KyDevice(KyDeviceTypeU3V)
 {
     U3vConnection::Callbacks callbacks;
-    callbacks.linkLost = [this] {
-        Sinks().ForEach("OnLinkDisconnected",
-                        [this](KyDeviceEventSink &sink) { sink.OnLinkDisconnected(this); });
-    };
+    callbacks.linkLost = [this] { Sinks().LinkLost(this); };
+    // USB3 Vision events name no stream channel or block.
     callbacks.event = [this](const U3vConnection::Event &event) {
-        const void *data = event.data.empty() ? nullptr : event.data.data();
-        const auto length = static_cast<uint32_t>(event.data.size());
-        if (!Sinks().ForEach("OnEvent", [&](KyDeviceEventSink &sink) {
-                sink.OnEvent(this, event.id, 0, 0, event.timestamp, data, length);
-            }))
-            return;  // a sink freed the device
-        Sinks().ForEach("OnEventGenICam", [&](KyDeviceEventSink &sink) {
-            sink.OnEventGenICam(this, event.id, 0, 0, event.timestamp, nullptr);
-        });
+        Sinks().Event(this, event.id, 0, 0, event.timestamp, event.data);
     };
     mConnection = std::make_unique<U3vConnection>(std::move(callbacks));
     mPort = std::make_unique<DeviceMemoryPort>(*this);
@@ -138,41 +115,17 @@ KyResult KyDeviceU3V::StreamDisable(uint32_t aChannel)
     return IsConnected() ? KyResult() : NotConnected();
 }
 
-KyResult KyDeviceU3V::ReadMemory(int64_t aAddress, uint8_t *aDestination, int64_t aByteCount)
+KyResult KyDeviceU3V::TransportReadMemory(uint64_t aAddress, uint8_t *aDestination, size_t aByteCount)
 {
-    KyResult result = CheckRange(aAddress, aByteCount, aDestination != nullptr);
-    if (!result.IsOK())
-        return result;
+    // The link may go between the connection check and here: the control client is taken once.
     std::shared_ptr<ky::u3v::U3vControlClient> control = mConnection->Control();
-    if (!control) {
-        if (aByteCount > 0)
-            std::fill(aDestination, aDestination + aByteCount, 0);
-        return NotConnected();
-    }
-    result =
-        control->ReadMemory(static_cast<uint64_t>(aAddress), aDestination, static_cast<size_t>(aByteCount));
-    if (!result.IsOK() && aByteCount > 0)
-        std::fill(aDestination, aDestination + aByteCount, 0);
-    if (result.IsOK() && aByteCount > 0)
-        Sinks().ForEach("OnCmdLinkRead", [&](KyDeviceEventSink &sink) {
-            sink.OnCmdLinkRead(aDestination, aAddress, aByteCount);
-        });
-    return result;
+    return control ? control->ReadMemory(aAddress, aDestination, aByteCount) : NotConnected();
 }
 
-KyResult KyDeviceU3V::WriteMemory(int64_t aAddress, const uint8_t *aSource, int64_t aByteCount)
+KyResult KyDeviceU3V::TransportWriteMemory(uint64_t aAddress, const uint8_t *aSource, size_t aByteCount)
 {
-    KyResult result = CheckRange(aAddress, aByteCount, aSource != nullptr);
-    if (!result.IsOK())
-        return result;
     std::shared_ptr<ky::u3v::U3vControlClient> control = mConnection->Control();
-    if (!control)
-        return NotConnected();
-    result = control->WriteMemory(static_cast<uint64_t>(aAddress), aSource, static_cast<size_t>(aByteCount));
-    if (result.IsOK() && aByteCount > 0)
-        Sinks().ForEach("OnCmdLinkWrite",
-                        [&](KyDeviceEventSink &sink) { sink.OnCmdLinkWrite(aSource, aAddress, aByteCount); });
-    return result;
+    return control ? control->WriteMemory(aAddress, aSource, aByteCount) : NotConnected();
 }
 
 KyResult KyDeviceU3V::ReadRegister(int64_t aAddress, uint32_t &aValue)

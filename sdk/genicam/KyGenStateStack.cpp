@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "ky/base/KyLogger.h"
 #include "ky/genicam/KyGenParameterArray.h"
+#include "GenICamLog.h"
 
 KyGenStateStack::KyGenStateStack(KyGenParameterArray *aParameters) : mParameters(aParameters) { }
 
@@ -15,10 +15,9 @@ KyGenStateStack::~KyGenStateStack()
         KyGenParameter *p = mParameters->Get(it->first);
         const KyResult r = p ? p->FromString(it->second) : KyResult();
         if (r.IsFailure()) {
-            static KyLogger logger(KyString("GenICam"));
             const std::string message = "[" + it->first.str() + "] not restored to " + it->second.str() +
                                         ": " + r.GetDescription().str();
-            logger.LogWarning(__FILE__, __LINE__, "KyGenStateStack", message.c_str());
+            ky::gc::GenICamLog().LogWarning(__FILE__, __LINE__, "KyGenStateStack", message.c_str());
         }
     }
 }

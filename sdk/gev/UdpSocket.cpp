@@ -10,6 +10,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "ky/Ipv4Text.h"
+
 namespace ky::gev {
 namespace {
 
@@ -30,15 +32,6 @@ std::string FormatAddress(const sockaddr_in &address)
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
     return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
-}
-
-std::string FormatIp(uint32_t ip)
-{
-    in_addr address;
-    address.s_addr = htonl(ip);
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &address, text, sizeof text);
-    return text;
 }
 
 KyResult SystemError(int error, const std::string &what)
@@ -167,7 +160,8 @@ bool UdpSocket::EnableReceiveOffload()
 KyResult UdpSocket::JoinMulticastGroup(uint32_t group, uint32_t interfaceIp)
 {
     if ((group & 0xF0000000u) != 0xE0000000u)
-        return KyResult(KY_INVALID_PARAMETER, KyString(FormatIp(group) + " is no multicast group"));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString(ky::base::FormatIPv4(group) + " is no multicast group"));
     if (mFd < 0)
         return KyResult(KY_STATE_ERROR, KyString("the socket is not open"));
     ip_mreqn request;
@@ -175,8 +169,8 @@ KyResult UdpSocket::JoinMulticastGroup(uint32_t group, uint32_t interfaceIp)
     request.imr_multiaddr.s_addr = htonl(group);
     request.imr_address.s_addr = htonl(interfaceIp);
     if (setsockopt(mFd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0)
-        return SystemError(errno, "cannot join the multicast group " + FormatIp(group) +
-                                      " on the adapter of " + FormatIp(interfaceIp));
+        return SystemError(errno, "cannot join the multicast group " + ky::base::FormatIPv4(group) +
+                                      " on the adapter of " + ky::base::FormatIPv4(interfaceIp));
     return KyResult();
 }
 

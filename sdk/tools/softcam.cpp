@@ -20,6 +20,7 @@
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
 #include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
 #include "ky/device/KyGevConstants.h"
+#include "ky/Ipv4Text.h"
 #include "u3vdevice/SoftU3vDeclarations.h"
 
 namespace {
@@ -219,12 +220,6 @@ bool Identify(KySoftDeviceGEV &device, const Camera &camera, size_t index)
     return ok;
 }
 
-std::string Dotted(uint32_t address)
-{
-    return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
-           std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
-}
-
 uint32_t CurrentAddress(IKySoftDeviceGEV &device)
 {
     uint32_t address = 0;
@@ -265,8 +260,8 @@ public:
             return;  // a reset to the configured address, or a FORCEIP to the one it has
         std::printf("softcam: %s was forced to %s (FORCEIP) but still answers at %s only: start softcam with "
                     "--apply-forced-ip to add the forced address to the adapter\n",
-                    device->GetInfo()->GetSerialNumber().GetAscii(), Dotted(forced).c_str(),
-                    Dotted(mStarted).c_str());
+                    device->GetInfo()->GetSerialNumber().GetAscii(), ky::base::FormatIPv4(forced).c_str(),
+                    ky::base::FormatIPv4(mStarted).c_str());
         std::fflush(stdout);
     }
 
@@ -339,7 +334,7 @@ int main(int argc, char **argv)
         IKySoftDeviceGEVInfo *info = device->GetInfo();
         std::printf("softcam: %s %s on %s at %s\n", info->GetModelName().GetAscii(),
                     info->GetSerialNumber().GetAscii(), InterfaceWith(address, camera.adapter).c_str(),
-                    Dotted(address).c_str());
+                    ky::base::FormatIPv4(address).c_str());
         if (!camera.u3vGuid.empty() && !PlugU3v(camera, *info))
             return 1;
         devices.push_back(std::move(device));

@@ -13,6 +13,7 @@
 #include "registers/SoftStreamRegisters.h"
 #include "ky/device/KyGevConstants.h"
 #include "ky/ByteOrder.h"
+#include "ky/Ipv4Text.h"
 
 using namespace ky::gev;
 using namespace ky::soft;
@@ -95,7 +96,8 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
             sink->OnCreateCustomRegisters(&mOwner, &factory);
         });
         for (size_t i = 0; i < mSources.size() && result.IsOK(); ++i) {
-            result = CreationCall("CreateRegisters", [&] { mSources[i]->CreateRegisters(&mMap, &factory); });
+            result = ky::base::GuardedWithReason(SoftDeviceLog(), "CreateRegisters",
+                                                 [&] { mSources[i]->CreateRegisters(&mMap, &factory); });
         }
         // The XML names each feature once: the features of the first stream channel describe
         // it; further channels are reached through their register blocks.
@@ -136,35 +138,11 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     mRunning = true;
     const std::string mac = SoftNetAdapter::FormatMac(mContext.mac);
     Notify("OnControlChannelStart", [&](IKySoftDeviceGEVEventSink *sink) {
-        sink->OnControlChannelStart(&mOwner, KyString(mac), KyString(SoftNetAdapter::FormatIp(mAddress.ip)),
-                                    KyString(SoftNetAdapter::FormatIp(mAddress.mask)),
-                                    KyString(SoftNetAdapter::FormatIp(mAddress.gateway)), GVCP_PORT);
+        sink->OnControlChannelStart(&mOwner, KyString(mac), KyString(ky::base::FormatIPv4(mAddress.ip)),
+                                    KyString(ky::base::FormatIPv4(mAddress.mask)),
+                                    KyString(ky::base::FormatIPv4(mAddress.gateway)), GVCP_PORT);
     });
     return KyResult(KY_OK);
-}
-
-KyResult KySoftDeviceGEV::Impl::CreationCall(const char *what, const std::function<void()> &call) noexcept
-{
-    const char *reason = "an exception that is not a std::exception";
-    std::string text;
-    try {
-        call();
-        return KyResult(KY_OK);
-    } catch (const std::exception &error) {
-        try {
-            text = error.what();
-            reason = text.c_str();
-        } catch (...) {
-            reason = "an exception";
-        }
-    } catch (...) {
-    }
-    SoftLog("SoftDevice::Start", "%s threw: %s", what, reason);
-    try {
-        return KyResult(KY_GENERIC_ERROR, KyString(what) + " failed: " + reason);
-    } catch (...) {
-        return KyResult(KY_GENERIC_ERROR);
-    }
 }
 
 // The channels take their buffers and open their senders; their registers join the map.
@@ -229,8 +207,8 @@ KyResult KySoftDeviceGEV::Impl::MakeXml()
         sink->OnCreateCustomGenApiFeatures(&mOwner, &factory);
     });
     for (size_t i = 0; i < mSources.size() && result.IsOK(); ++i) {
-        result =
-            CreationCall("CreateGenApiFeatures", [&] { mSources[i]->CreateGenApiFeatures(&mMap, &factory); });
+        result = ky::base::GuardedWithReason(SoftDeviceLog(), "CreateGenApiFeatures",
+                                             [&] { mSources[i]->CreateGenApiFeatures(&mMap, &factory); });
     }
     if (result.IsFailure()) {
         return result;
@@ -346,7 +324,7 @@ void KySoftDeviceGEV::Impl::ControlChanged(SoftControlPrivilege::Change change, 
                                            KyAccessType access)
 {
     if (change == SoftControlPrivilege::Change::Connected) {
-        const KyString ip(SoftNetAdapter::FormatIp(peer.ip));
+        const KyString ip(ky::base::FormatIPv4(peer.ip));
         Notify("OnApplicationConnect", [&](IKySoftDeviceGEVEventSink *sink) {
             sink->OnApplicationConnect(&mOwner, ip, peer.port, access);
         });

@@ -65,15 +65,14 @@ public:
             sinks = mSinks;
         }
         for (IKySoftDeviceGEVEventSink *sink : sinks) {
-            KyResult result = CreationCall(what, [&] { call(sink); });
+            KyResult result =
+                ky::base::GuardedWithReason(ky::soft::SoftDeviceLog(), what, [&] { call(sink); });
             if (result.IsFailure()) {
                 return result;
             }
         }
         return KyResult(KY_OK);
     }
-    // Runs one creation callback; a throw becomes KY_GENERIC_ERROR "<what> failed: <reason>".
-    static KyResult CreationCall(const char *what, const std::function<void()> &call) noexcept;
 
     KySoftDeviceGEV &mOwner;
     // Start, Stop and the before-start setters. Recursive: sinks called during Start may call

@@ -100,6 +100,42 @@ TEST(Guarded, CallsWithoutResultReturnAndAreLogged)
     EXPECT_EQ(sink.records[1].message, "threw: an exception that is not a std::exception");
 }
 
+TEST(Guarded, WithReasonKeepsWhatWasThrownInTheResult)
+{
+    const struct
+    {
+        const char *name;
+        std::function<void()> call;
+        uint32_t code;
+        std::string description;
+        std::string logged;  // empty: nothing logged
+    } cases[] = {
+        {"no throw", [] {}, KY_OK, "", ""},
+        {"std::exception", [] { throw std::runtime_error("no registers today"); }, KY_GENERIC_ERROR,
+         "OnCreate failed: no registers today", "threw: no registers today"},
+        {"bad_alloc", [] { throw std::bad_alloc(); }, KY_GENERIC_ERROR, "OnCreate failed: std::bad_alloc",
+         "threw: std::bad_alloc"},
+        {"not a std::exception", [] { throw 42; }, KY_GENERIC_ERROR,
+         "OnCreate failed: an exception that is not a std::exception",
+         "threw: an exception that is not a std::exception"},
+    };
+    KyLogger log(KyString("guarded"));
+    for (const auto &c : cases) {
+        RecordingSink sink;
+        const KyResult result = ky::base::GuardedWithReason(log, "OnCreate", c.call);
+        EXPECT_EQ(result.GetCode(), c.code) << c.name;
+        EXPECT_EQ(std::string(result.GetDescription().GetAscii()), c.description) << c.name;
+        if (c.logged.empty()) {
+            EXPECT_TRUE(sink.records.empty()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(sink.records.size(), 1u) << c.name;
+        EXPECT_EQ(sink.records[0].level, KyLogLevelError) << c.name;
+        EXPECT_EQ(sink.records[0].function, "OnCreate") << c.name;
+        EXPECT_EQ(sink.records[0].message, c.logged) << c.name;
+    }
+}
+
 TEST(Guarded, FallbackStandsForAThrow)
 {
     KyLogger log(KyString("guarded"));

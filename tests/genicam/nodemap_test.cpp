@@ -7,9 +7,13 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "ky/base/KyLogCategories.h"
+#include "ky/base/KyLogDispatcher.h"
+#include "ky/base/KyLogSink.h"
 #include "ky/genicam/KyGenEventSink.h"
 #include "ky/genicam/KyGenParameterArray.h"
 #include "ky/genicam/KyGenParameterList.h"
@@ -690,6 +694,45 @@ TEST_F(NodeMapTest, StateStackPutsValuesBack)
     EXPECT_EQ(Text("ExposureTime"), "500");
     KyGenStateStack empty(nullptr);
     EXPECT_EQ(empty.SetIntegerValue("Width", 1).GetCode(), KY_INVALID_PARAMETER);
+}
+
+// A value the stack cannot put back is a warning of the registry's "genicam" category, so that
+// KY_LOG (through the registry) decides whether it is written.
+TEST_F(NodeMapTest, StateStackWarnsUnderTheGenICamCategory)
+{
+    struct Sink : KyLogSink
+    {
+        std::mutex m;
+        std::vector<std::string> records;  // "category: message"
+        void Log(KyLogLevelEnum, const char *category, uint32_t, const char *, const char *,
+                 const char *message) override
+        {
+            std::lock_guard<std::mutex> lock(m);
+            records.push_back(std::string(category) + ": " + message);
+        }
+    };
+    const struct
+    {
+        int32_t level;
+        bool written;
+    } cases[] = {{KyLogLevelWarning, true}, {KyLogLevelError, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.level);
+        port.failWith = KY_OK;
+        Sink sink;
+        ASSERT_TRUE(KyLogCategories::SetLevel("genicam", c.level));
+        ASSERT_TRUE(KyLogDispatcher::AddSink(&sink).IsOK());
+        {
+            KyGenStateStack stack(&params);
+            EXPECT_TRUE(stack.SetIntegerValue("Width", 1024).IsOK());
+            port.failWith = KY_TIMEOUT;  // the restore's write fails
+        }
+        EXPECT_TRUE(KyLogDispatcher::RemoveSink(&sink).IsOK());
+        EXPECT_TRUE(KyLogCategories::SetLevel("genicam", KyLogLevelInfo));
+        const std::vector<std::string> expected = {"genicam: [Width] not restored to 640: port failure"};
+        EXPECT_EQ(sink.records, c.written ? expected : std::vector<std::string>());
+    }
+    port.failWith = KY_OK;
 }
 
 TEST_F(NodeMapTest, ThreadsShareOneArray)

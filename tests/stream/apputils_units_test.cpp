@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "ky/apputils/KyAcquisitionStateManager.h"
 #include "ky/apputils/KyFPSStabilizer.h"
 #include "ky/apputils/KyPixelBitCount.h"
+#include "ky/base/KyLogCategories.h"
+#include "ky/base/KyLogDispatcher.h"
+#include "ky/base/KyLogSink.h"
 #include "ky/device/KyDevice.h"
 #include "ky/genicam/IKyGenPort.h"
 #include "ky/genicam/KyGenParameterArray.h"
@@ -116,7 +120,8 @@ public:
     uint32_t Register(uint64_t address) const { return registers[address / 4]; }
 
     KyResult loaded;
-    std::string failAt;  // the step to refuse
+    std::string failAt;    // the step to refuse
+    std::string failAlso;  // and a second one (an undo step, say)
     std::vector<std::string> steps;
     uint32_t registers[3] = {0, 0, 0};
 
@@ -124,7 +129,8 @@ private:
     KyResult Step(const std::string &step)
     {
         steps.push_back(step);
-        return step == failAt ? KyResult(KY_NETWORK_ERROR, KyString("refused: " + step)) : KyResult();
+        return step == failAt || step == failAlso ? KyResult(KY_NETWORK_ERROR, KyString("refused: " + step))
+                                                  : KyResult();
     }
 
     KyResult ReadPort(uint64_t address, void *data, uint32_t length) override
@@ -208,5 +214,48 @@ TEST(AcquisitionStateManager, StopTakesEveryStepAndReportsTheFirstFailure)
         EXPECT_EQ(device.steps, c.steps);
         EXPECT_EQ(stopped.IsOK(), *c.failAt == 0) << stopped.GetDescription().GetAscii();
         EXPECT_EQ(manager.GetState(), c.state);
+    }
+}
+
+// An undo step that fails is a warning of the registry's "device" category: KY_LOG (through the
+// registry) decides whether it is written.
+TEST(AcquisitionStateManager, AFailedUndoWarnsUnderTheDeviceCategory)
+{
+    struct Sink : KyLogSink
+    {
+        std::mutex m;
+        std::vector<std::string> records;  // "category: message"
+        void Log(KyLogLevelEnum, const char *category, uint32_t, const char *, const char *,
+                 const char *message) override
+        {
+            std::lock_guard<std::mutex> lock(m);
+            records.push_back(std::string(category) + ": " + message);
+        }
+    };
+    const struct
+    {
+        int32_t level;
+        bool written;
+    } cases[] = {{KyLogLevelWarning, true}, {KyLogLevelError, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.level);
+        ScriptedDevice device;
+        ASSERT_TRUE(device.loaded.IsOK()) << device.loaded.GetDescription().GetAscii();
+        device.failAt = "enable";
+        device.failAlso = "lock=0";
+        KyAcquisitionStateManager manager(&device, nullptr, 0);
+        Sink sink;
+        ASSERT_TRUE(KyLogCategories::SetLevel("device", c.level));
+        ASSERT_TRUE(KyLogDispatcher::AddSink(&sink).IsOK());
+        const KyResult started = manager.Start();
+        EXPECT_TRUE(KyLogDispatcher::RemoveSink(&sink).IsOK());
+        EXPECT_TRUE(KyLogCategories::SetLevel("device", KyLogLevelInfo));
+        EXPECT_EQ(started.GetCode(), KY_NETWORK_ERROR);
+        ASSERT_EQ(sink.records.size(), c.written ? 1u : 0u);
+        if (c.written) {
+            EXPECT_EQ(sink.records[0].rfind("device: undoing a failed acquisition start, ", 0), 0u)
+                << sink.records[0];
+            EXPECT_NE(sink.records[0].find("refused: lock=0"), std::string::npos) << sink.records[0];
+        }
     }
 }

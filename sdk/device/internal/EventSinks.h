@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "ky/device/KyDevice.h"
 #include "ky/device/KyDeviceEventSink.h"
@@ -20,6 +21,12 @@ public:
     // Exceptions from a sink are caught and logged. Returns false when a sink destroyed the
     // device: the caller then returns at once, touching nothing of the device.
     bool ForEach(const char *what, const std::function<void(KyDeviceEventSink &)> &call);
+
+    // What every transport tells its sinks: the link went away (OnLinkDisconnected), and a device
+    // event (OnEvent, then OnEventGenICam unless a sink freed the device).
+    void LinkLost(KyDevice *device);
+    void Event(KyDevice *device, uint16_t id, uint16_t channel, uint64_t blockId, uint64_t timestamp,
+               const std::vector<uint8_t> &data);
 
 private:
     ky::base::SinkRegistry<KyDeviceEventSink> mSinks;

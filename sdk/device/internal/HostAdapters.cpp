@@ -130,14 +130,6 @@ std::vector<HostAdapter> EnumerateHostAdapters()
     return adapters;
 }
 
-std::string FormatIPv4(uint32_t ip)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", (ip >> 24) & 0xFF, (ip >> 16) & 0xFF, (ip >> 8) & 0xFF,
-                  ip & 0xFF);
-    return text;
-}
-
 bool ParseIPv4(const std::string &text, uint32_t &ip)
 {
     in_addr address{};

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ky/Ipv4Text.h"
+
 namespace ky {
 namespace device {
 
@@ -34,7 +36,7 @@ std::vector<HostAdapter> EnumerateHostAdapters();
 // Default gateway per interface name from a /proc/net/route text (parsed defensively).
 std::vector<std::pair<std::string, uint32_t>> ParseDefaultGateways(const std::string &routeText);
 
-std::string FormatIPv4(uint32_t ipHostOrder);
+using ky::base::FormatIPv4;  // the kit's one IPv4 formatter
 bool ParseIPv4(const std::string &text, uint32_t &ipHostOrder);
 std::string FormatMAC(const uint8_t mac[6]);
 // Accepts "aa:bb:cc:dd:ee:ff" and "aa-bb-cc-dd-ee-ff", either case.

@@ -1,21 +1,11 @@
 #include "rtp/RtpPacket.h"
 
+#include "ky/ByteOrder.h"
+
 namespace ky::stream {
 
-namespace {
-
-std::uint16_t ReadU16(const std::uint8_t *p)
-{
-    return static_cast<std::uint16_t>((static_cast<unsigned>(p[0]) << 8) | p[1]);
-}
-
-std::uint32_t ReadU32(const std::uint8_t *p)
-{
-    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
-           (static_cast<std::uint32_t>(p[2]) << 8) | p[3];
-}
-
-}  // namespace
+using ky::base::LoadBig16;
+using ky::base::LoadBig32;
 
 RtpParseStatus ParseRtpPacket(const std::uint8_t *data, std::size_t size, RtpPacket &out)
 {
@@ -30,9 +20,9 @@ RtpParseStatus ParseRtpPacket(const std::uint8_t *data, std::size_t size, RtpPac
     p.csrcCount = data[0] & 0x0F;
     p.marker = (data[1] & 0x80) != 0;
     p.payloadType = data[1] & 0x7F;
-    p.sequence = ReadU16(data + 2);
-    p.timestamp = ReadU32(data + 4);
-    p.ssrc = ReadU32(data + 8);
+    p.sequence = LoadBig16(data + 2);
+    p.timestamp = LoadBig32(data + 4);
+    p.ssrc = LoadBig32(data + 8);
 
     std::size_t offset = RTP_FIXED_HEADER_SIZE + 4u * p.csrcCount;
     if (offset > size)
@@ -40,8 +30,8 @@ RtpParseStatus ParseRtpPacket(const std::uint8_t *data, std::size_t size, RtpPac
     if (p.extension) {
         if (size - offset < 4)
             return RtpParseStatus::TooShort;
-        p.extensionProfile = ReadU16(data + offset);
-        const std::size_t words = ReadU16(data + offset + 2);
+        p.extensionProfile = LoadBig16(data + offset);
+        const std::size_t words = LoadBig16(data + offset + 2);
         offset += 4;
         if (words * 4 > size - offset)
             return RtpParseStatus::TooShort;

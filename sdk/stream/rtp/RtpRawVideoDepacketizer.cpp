@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "ky/ByteOrder.h"
+
 namespace ky::stream {
 
 namespace {
@@ -14,11 +16,6 @@ constexpr std::uint16_t LINE_NUMBER_MASK = 0x7FFF;
 constexpr std::uint16_t OFFSET_MASK = 0x7FFF;
 constexpr std::uint16_t CONTINUATION_BIT = 0x8000;
 constexpr std::uint64_t MAX_FRAME_SIZE = 1ull << 30;
-
-std::uint16_t ReadU16(const std::uint8_t *p)
-{
-    return static_cast<std::uint16_t>((static_cast<unsigned>(p[0]) << 8) | p[1]);
-}
 
 struct LineSegment
 {
@@ -115,9 +112,9 @@ bool RtpRawVideoDepacketizer::PlaceSegments(const std::uint8_t *payload, std::si
     for (;;) {
         if (size - pos < LINE_HEADER_SIZE)
             return false;
-        const std::uint16_t length = ReadU16(payload + pos);
-        const std::uint16_t line = ReadU16(payload + pos + 2);
-        const std::uint16_t offset = ReadU16(payload + pos + 4);
+        const std::uint16_t length = ky::base::LoadBig16(payload + pos);
+        const std::uint16_t line = ky::base::LoadBig16(payload + pos + 2);
+        const std::uint16_t offset = ky::base::LoadBig16(payload + pos + 4);
         pos += LINE_HEADER_SIZE;
         segments.push_back({length, static_cast<std::uint32_t>(line & LINE_NUMBER_MASK),
                             static_cast<std::uint32_t>(offset & OFFSET_MASK)});

@@ -3,8 +3,8 @@
 #include <set>
 
 #include "SoftLog.h"
-#include "gvcp/SoftNetAdapter.h"
 #include "ky/device/KyGevConstants.h"
+#include "ky/Ipv4Text.h"
 
 namespace ky::soft {
 
@@ -54,7 +54,7 @@ KyResult SoftGvcpServer::Start(const Setup &setup)
         std::lock_guard<std::mutex> lock(gAddressesMutex);
         if (!gAddresses.insert(setup.address.ip).second) {
             return KyResult(KY_NETWORK_ERROR, KyString("another soft device already answers at ") +
-                                                  SoftNetAdapter::FormatIp(setup.address.ip));
+                                                  ky::base::FormatIPv4(setup.address.ip));
         }
     }
     mSetup = setup;

@@ -81,14 +81,6 @@ bool SoftNetAdapter::ParseIp(const std::string &text, uint32_t &ip)
     return true;
 }
 
-std::string SoftNetAdapter::FormatIp(uint32_t ip)
-{
-    char text[INET_ADDRSTRLEN];
-    in_addr address{htonl(ip)};
-    inet_ntop(AF_INET, &address, text, sizeof(text));
-    return text;
-}
-
 KyResult SoftNetAdapter::FindByMac(const std::string &macText, SoftNetAdapter &adapter)
 {
     ky::gev::MacAddress wanted{};

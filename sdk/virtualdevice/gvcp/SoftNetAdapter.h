@@ -25,7 +25,6 @@ struct SoftNetAdapter
     static bool ParseMac(const std::string &text, ky::gev::MacAddress &mac);
     static std::string FormatMac(const ky::gev::MacAddress &mac);
     static bool ParseIp(const std::string &text, uint32_t &ip);
-    static std::string FormatIp(uint32_t ip);
 
     // Adds or removes an IPv4 address on the adapter (netlink). Only for private namespaces.
     static KyResult ChangeAddress(unsigned index, const SoftNetworkConfig &address, bool add);

@@ -11,9 +11,9 @@
 #include "SoftLog.h"
 #include "streaming/MultiPartBlock.h"
 #include "streaming/SoftChunkPayload.h"
-#include "gvcp/SoftNetAdapter.h"
 #include "gev/Gvsp.h"
 #include "ky/ByteOrder.h"
+#include "ky/Ipv4Text.h"
 
 namespace ky::soft {
 
@@ -55,7 +55,7 @@ KyResult SoftStreamChannel::Begin(uint32_t deviceIp, bool timestamping)
                                  : DEFAULT_MAX_PACKET_SIZE;
     mBuffers.Take(MAX_BUFFERS);
     GvspSenderConfig config;
-    config.localAddress = SoftNetAdapter::FormatIp(deviceIp);
+    config.localAddress = ky::base::FormatIPv4(deviceIp);
     config.destinationAddress = "0.0.0.0";
     config.packetSize = 1500;
     config.resendCacheBlocks = RESEND_CACHE_BLOCKS;
@@ -96,7 +96,7 @@ void SoftStreamChannel::End()
 void SoftStreamChannel::SetDestination(uint32_t ip, uint16_t port)
 {
     std::lock_guard<std::mutex> control(mControlMutex);
-    const std::string address = SoftNetAdapter::FormatIp(ip);
+    const std::string address = ky::base::FormatIPv4(ip);
     auto applyToSender = [&] {
         const KyResult destination = mSender.SetDestination(address, port);
         if (destination.IsFailure()) {
@@ -242,32 +242,17 @@ void SoftStreamChannel::Run()
 
 void SoftStreamChannel::Stream()
 {
+    SourceBufferExchange::Stamp stamp;
+    if (mTimestamping) {
+        stamp = [this] { return mContext.Timestamp(); };
+    }
     while (!mStopNow) {
-        bool go = false;
-        ky::base::Guarded(SoftDeviceLog(), "PreQueueBufferProc", [&] { go = mSource.PreQueueBufferProc(); });
-        if (!go) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            continue;
-        }
-        if (mTimestamping) {
-            mBuffers.QueueIdle([this] { return mContext.Timestamp(); });
-        } else {
-            mBuffers.QueueIdle(nullptr);
-        }
-        KyResult result(KY_OK);
-        KyBuffer *buffer = mBuffers.Retrieve(result);
-        if (buffer == nullptr) {
-            continue;
-        }
-        ky::base::Guarded(SoftDeviceLog(), "PostRetrieveBufferProc",
-                          [&] { mSource.PostRetrieveBufferProc(); });
-        if (result.IsOK()) {
-            SendBuffer(*buffer);
+        mBuffers.Round(stamp, [this](KyBuffer &buffer) {
+            SendBuffer(buffer);
             if (mMode == AcquisitionMode::SingleFrame) {
                 mStopNow = true;
             }
-        }
-        mBuffers.Release(buffer);
+        });
     }
 }
 

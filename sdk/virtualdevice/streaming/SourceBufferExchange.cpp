@@ -93,6 +93,27 @@ KyBuffer *SourceBufferExchange::Retrieve(KyResult &result)
 
 void SourceBufferExchange::Release(KyBuffer *buffer) { mIdle.push_back(buffer); }
 
+void SourceBufferExchange::Round(const Stamp &stamp, const std::function<void(KyBuffer &)> &send)
+{
+    bool go = false;
+    ky::base::Guarded(SoftDeviceLog(), "PreQueueBufferProc", [&] { go = mSource.PreQueueBufferProc(); });
+    if (!go) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return;
+    }
+    QueueIdle(stamp);
+    KyResult result(KY_OK);
+    KyBuffer *buffer = Retrieve(result);
+    if (buffer == nullptr) {
+        return;
+    }
+    ky::base::Guarded(SoftDeviceLog(), "PostRetrieveBufferProc", [&] { mSource.PostRetrieveBufferProc(); });
+    if (result.IsOK()) {
+        send(*buffer);
+    }
+    Release(buffer);
+}
+
 void SourceBufferExchange::Drain(std::chrono::milliseconds wait)
 {
     ky::base::Guarded(SoftDeviceLog(), "AbortQueuedBuffers", [&] { mSource.AbortQueuedBuffers(); });

@@ -1,10 +1,12 @@
 // SourceBufferExchange: the buffers a stream channel lends its streaming channel source. It takes
 // them from AllocBuffer (a buffer given twice is refused), queues the idle ones, takes back only
 // buffers it queued, drains them after an abort with a bounded wait, and hands them all back
-// through FreeBuffer. The channel sends what comes back; the exchange never sends.
+// through FreeBuffer. The channel sends what comes back (Round hands it over); the exchange never
+// sends.
 //
 // Threads: none of its own and no lock. Take and GiveBack run on the control side while the
-// channel thread is not running; QueueIdle, Retrieve, Release and Drain on the channel thread.
+// channel thread is not running; Round, QueueIdle, Retrieve, Release and Drain on the channel
+// thread.
 // Every call into the source is guarded: an exception is logged and counts as a failure.
 #pragma once
 
@@ -47,6 +49,12 @@ public:
     KyBuffer *Retrieve(KyResult &result);
     // A retrieved buffer goes back to the idle ones.
     void Release(KyBuffer *buffer);
+
+    // One round of a channel's buffer loop, on the channel thread: PreQueueBufferProc (a source
+    // that says no costs 10 ms and ends the round), QueueIdle, Retrieve and, for a buffer that
+    // came back, PostRetrieveBufferProc; a buffer the source filled (its answer OK) goes to
+    // `send`, and every buffer that came back is released afterwards.
+    void Round(const Stamp &stamp, const std::function<void(KyBuffer &)> &send);
 
     // After streaming stops: AbortQueuedBuffers, then the queued buffers are taken back for at
     // most `wait`; any still out are logged (and stay the source's until GiveBack).

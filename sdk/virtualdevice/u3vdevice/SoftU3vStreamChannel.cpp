@@ -201,28 +201,14 @@ void SoftU3vStreamChannel::Stream()
                 return;
             }
         }
-        bool go = false;
-        ky::base::Guarded(SoftDeviceLog(), "PreQueueBufferProc", [&] { go = mSource.PreQueueBufferProc(); });
-        if (!go) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            continue;
-        }
-        mBuffers.QueueIdle([this] { return Timestamp(); });
-        KyResult result(KY_OK);
-        KyBuffer *buffer = mBuffers.Retrieve(result);
-        if (buffer == nullptr) {
-            continue;
-        }
-        ky::base::Guarded(SoftDeviceLog(), "PostRetrieveBufferProc",
-                          [&] { mSource.PostRetrieveBufferProc(); });
-        if (result.IsOK()) {
-            SendBuffer(*buffer);
-            if (mMode == AcquisitionMode::SingleFrame) {
-                std::lock_guard<std::mutex> lock(mMutex);
-                mAcquiring = false;
-            }
-        }
-        mBuffers.Release(buffer);
+        mBuffers.Round([this] { return Timestamp(); },
+                       [this](KyBuffer &buffer) {
+                           SendBuffer(buffer);
+                           if (mMode == AcquisitionMode::SingleFrame) {
+                               std::lock_guard<std::mutex> lock(mMutex);
+                               mAcquiring = false;
+                           }
+                       });
     }
 }
 

@@ -4,6 +4,7 @@
 //   ky::base::Guarded(log, "OnDeviceFound", [&] { sink->OnDeviceFound(...); });      // void
 //   KyResult r = ky::base::Guarded(log, "PreRead", [&] { return sink->PreRead(reg); });
 //   bool ok = ky::base::Guarded(log, "Configure", [&] { return Parse(text); }, false);
+//   KyResult r = ky::base::GuardedWithReason(log, "OnCreate", [&] { sink->OnCreate(...); });
 //
 // Whatever the call throws (a std::exception or anything else) stops there: it is logged as an
 // error of `log` (function `what`, message "threw: <reason>"; no log when `log` is null) and
@@ -11,7 +12,9 @@
 //   - a call that returns a KyResult gives KY_NOT_ENOUGH_MEMORY for std::bad_alloc,
 //     KY_THREAD_ERROR for std::system_error (a thread or lock the system refused) and
 //     KY_GENERIC_ERROR "<what> threw an exception" for anything else,
-//   - a call given a fallback returns the fallback.
+//   - a call given a fallback returns the fallback,
+//   - GuardedWithReason (a call that returns nothing, whose throw fails the caller's work) gives
+//     KY_GENERIC_ERROR "<what> failed: <reason>", so that the caller's result says what went wrong.
 // The guard itself never throws, also when there is no memory left for the log's text.
 //
 // Header only, not installed: the SDK's libraries share it, users do not see it.
@@ -51,6 +54,17 @@ inline KyResult Failure(uint32_t code, const char *what, const char *text) noexc
         return KyResult(code, KyString(std::string(what ? what : "") + text));
     } catch (...) {
         return KyResult(code);
+    }
+}
+
+// The failure of GuardedWithReason: logged, and the reason kept in the result's text.
+inline KyResult FailureWithReason(KyLogger *log, const char *what, const char *reason) noexcept
+{
+    LogThrow(log, what, reason);
+    try {
+        return KyResult(KY_GENERIC_ERROR, KyString(std::string(what ? what : "") + " failed: " + reason));
+    } catch (...) {
+        return KyResult(KY_GENERIC_ERROR);
     }
 }
 
@@ -106,6 +120,22 @@ template <class F>
 auto Guarded(KyLogger &log, const char *what, F &&fn) noexcept -> decltype(fn())
 {
     return Guarded(&log, what, std::forward<F>(fn));
+}
+
+// Runs fn(), which returns nothing; a throw is logged and becomes KY_GENERIC_ERROR
+// "<what> failed: <reason>" (see the top of the file).
+template <class F>
+KyResult GuardedWithReason(KyLogger &log, const char *what, F &&fn) noexcept
+{
+    static_assert(std::is_void<decltype(fn())>::value, "GuardedWithReason takes a call that returns nothing");
+    try {
+        std::forward<F>(fn)();
+    } catch (const std::exception &error) {
+        return guarded::FailureWithReason(&log, what, error.what());
+    } catch (...) {
+        return guarded::FailureWithReason(&log, what, "an exception that is not a std::exception");
+    }
+    return KyResult();
 }
 
 }  // namespace base

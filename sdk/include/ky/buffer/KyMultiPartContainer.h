@@ -114,8 +114,15 @@ private:
     uint8_t *BufferData() const;
     uint64_t BufferSize() const;
     bool IsMultiPartBuffer() const;
-    KyResult CheckWritable(const char *aCaller) const;
-    KyResult CheckIndex(const char *aCaller, uint32_t aIndex) const;
+    // The buffer holds a multi-part payload (else KY_NOT_SUPPORTED) and, with aNeedsParts, has
+    // parts defined (else KY_STATE_ERROR).
+    KyResult CheckWritable(const char *aCaller, bool aNeedsParts = false) const;
+    // The prologue of every part setter: the buffer holds a multi-part payload (otherwise the
+    // setter answers aNotMultiPart) and has part aIndex, which is not the chunk-data part when
+    // aChunkLacks names what that part lacks. Null, with the refusal in aResult, otherwise.
+    ky::buffer::MultiPartSection *PartToSet(const char *aCaller, uint32_t aIndex, KyResult &aResult,
+                                            uint32_t aNotMultiPart = KY_NOT_SUPPORTED,
+                                            const char *aChunkLacks = nullptr);
     KyResult AddPart(const char *aCaller, std::unique_ptr<ky::buffer::MultiPartSection> aSection);
 
     KyBuffer &mBuffer;

@@ -10,6 +10,7 @@
 #include "ky/device/KyDeviceExport.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -112,14 +113,14 @@ public:
     /// @param aByteCount how many bytes
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_INVALID_PARAMETER (negative count, or null
     ///        destination with a count)
-    virtual KyResult ReadMemory(int64_t aAddress, uint8_t *aDestination, int64_t aByteCount) = 0;
+    virtual KyResult ReadMemory(int64_t aAddress, uint8_t *aDestination, int64_t aByteCount);
     /// Writes device memory.
     /// @param aAddress the first byte's address
     /// @param aSource the bytes
     /// @param aByteCount how many bytes
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_INVALID_PARAMETER (negative count, or null source
     ///        with a count)
-    virtual KyResult WriteMemory(int64_t aAddress, const uint8_t *aSource, int64_t aByteCount) = 0;
+    virtual KyResult WriteMemory(int64_t aAddress, const uint8_t *aSource, int64_t aByteCount);
     /// Returns once every received event has been handed to the sinks, or the time-out has passed.
     /// @param aTimeout milliseconds
     /// @return Includes: KY_OK, KY_TIMEOUT
@@ -171,6 +172,21 @@ protected:
 
     class EventSinks;
     EventSinks &Sinks() { return *mSinks; }
+
+    /// The transport's access to device memory, under ReadMemory and WriteMemory: they check the
+    /// range against MemoryAddressBits, answer KY_NOT_CONNECTED while the device is not connected,
+    /// zero the destination of a failed read and tell the event sinks of what went through. The
+    /// defaults answer KY_NOT_SUPPORTED.
+    virtual KyResult TransportReadMemory(uint64_t aAddress, uint8_t *aDestination, size_t aByteCount);
+    virtual KyResult TransportWriteMemory(uint64_t aAddress, const uint8_t *aSource, size_t aByteCount);
+    /// The width of the transport's memory addresses: 32 or 63 (the default: any address an
+    /// int64_t holds).
+    virtual unsigned MemoryAddressBits() const;
+    /// KY_NOT_CONNECTED, "the device is not connected".
+    static KyResult NotConnected();
+    /// KY_INVALID_PARAMETER for a negative count, a null buffer with a count, or a range that does
+    /// not lie within the transport's address space.
+    KyResult CheckMemoryRange(int64_t aAddress, int64_t aByteCount, bool aHaveBuffer) const;
 
     std::unique_ptr<KyGenParameterArray> mParameters;
     std::unique_ptr<KyGenParameterArray> mCommunicationParameters;

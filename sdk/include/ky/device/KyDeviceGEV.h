@@ -105,8 +105,6 @@ public:
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_TIMEOUT
     KyResult WriteRegister(int64_t aAddress, uint32_t aValue, bool aAcknowledge = true);
 
-    KyResult ReadMemory(int64_t aAddress, uint8_t *aDestination, int64_t aByteCount) override;
-    KyResult WriteMemory(int64_t aAddress, const uint8_t *aSource, int64_t aByteCount) override;
     KyResult WaitForMessagingChannelIdle(uint32_t aTimeout) override;
     KyResult DumpGenICamXML(const KyString &aFilename) override;
     KyResult GetDefaultGenICamXMLFilename(KyString &aFilename) override;
@@ -141,6 +139,11 @@ public:
     static KyResult SetIPConfiguration(const KyString &aMACAddress, const KyString &aIP,
                                        const KyString &aSubnetMask = "255.255.255.0",
                                        const KyString &aGateway = "0.0.0.0");
+
+protected:
+    KyResult TransportReadMemory(uint64_t aAddress, uint8_t *aDestination, size_t aByteCount) override;
+    KyResult TransportWriteMemory(uint64_t aAddress, const uint8_t *aSource, size_t aByteCount) override;
+    unsigned MemoryAddressBits() const override;
 
 private:
     void NotifyRegisterAccess(bool write, int64_t address, uint32_t value);

@@ -65,8 +65,6 @@ public:
     /// @param aValue the value
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_INVALID_PARAMETER
     KyResult WriteRegister(int64_t aAddress, uint32_t aValue);
-    KyResult ReadMemory(int64_t aAddress, uint8_t *aDestination, int64_t aByteCount) override;
-    KyResult WriteMemory(int64_t aAddress, const uint8_t *aSource, int64_t aByteCount) override;
     KyResult WaitForMessagingChannelIdle(uint32_t aTimeout) override;
     KyResult DumpGenICamXML(const KyString &aFilename) override;
     KyResult GetDefaultGenICamXMLFilename(KyString &aFilename) override;
@@ -78,6 +76,10 @@ public:
     /// The connected device's USB3 Vision GUID.
     /// @return 12 hexadecimal digits; empty when not connected
     KyString GetGUID() const;
+
+protected:
+    KyResult TransportReadMemory(uint64_t aAddress, uint8_t *aDestination, size_t aByteCount) override;
+    KyResult TransportWriteMemory(uint64_t aAddress, const uint8_t *aSource, size_t aByteCount) override;
 
 private:
     void LoadParameters();
