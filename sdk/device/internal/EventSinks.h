@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <functional>
 
+#include "ky/base/KyBaseExport.h"
 #include "ky/device/KyDevice.h"
 #include "ky/device/KyDeviceEventSink.h"
 #include "ky/SinkRegistry.h"
 
-class KyDevice::EventSinks
+class KY_LOCAL KyDevice::EventSinks
 {
 public:
     KyResult Register(KyDeviceEventSink *sink);

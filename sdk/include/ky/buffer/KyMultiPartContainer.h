@@ -8,6 +8,7 @@
 #pragma once
 
 #include "ky/buffer/KyBufferExport.h"
+#include "ky/base/KyBaseExport.h"
 
 #include <cstdint>
 #include <memory>
@@ -116,7 +117,7 @@ private:
     bool IsMultiPartBuffer() const;
     KyResult CheckWritable(const char *aCaller) const;
     KyResult CheckIndex(const char *aCaller, uint32_t aIndex) const;
-    KyResult AddPart(const char *aCaller, std::unique_ptr<ky::buffer::MultiPartSection> aSection);
+    KY_LOCAL KyResult AddPart(const char *aCaller, std::unique_ptr<ky::buffer::MultiPartSection> aSection);
 
     KyBuffer &mBuffer;
     std::vector<std::unique_ptr<ky::buffer::MultiPartSection>> mParts;
