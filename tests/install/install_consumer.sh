@@ -2,7 +2,9 @@
 # install_consumer.sh BUILD_DIR WORK_DIR CONSUMER_SOURCE CXX CC ["FLAGS"]
 # Installs BUILD_DIR into WORK_DIR/prefix, builds the consumers there (a C++ program on the SDK, a
 # C program on the camera control library) with CMake's find_package and with pkg-config, runs
-# them and checks what they print. Opens no socket.
+# them and checks what they print. Opens no socket. The SDK consumer connects to a USB3 Vision
+# camera declared in KY_U3V_SIM: the installed device library loads the installed soft device
+# library for it.
 set -eu
 build=$1 work=$2 source=$3 cxx=$4 cc=$5 flags=${6:-}
 prefix=$work/prefix
@@ -14,7 +16,10 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 expected='result: KY_TIMEOUT
 record: copy made
 control port: 3956
-system: 0 interfaces before Find'
+system: 0 interfaces before Find
+usb3 vision: KY_OK Installed'
+printf '00C0FFEE00C5 model=Installed serial=INST-1\n' >"$work/u3v_devices.txt"
+export KY_U3V_SIM="$work/u3v_devices.txt"
 
 camctrl_expected='before init: -1038 false (The system has not been initialized.)
 after init: 0 true (No connectable devices.)
