@@ -1,7 +1,6 @@
 #include "u3v/SimUsbRegistry.h"
 
 #include <dlfcn.h>
-#include <link.h>
 
 #include <cstdlib>
 #include <mutex>
@@ -14,9 +13,10 @@ namespace ky::u3v {
 
 namespace {
 
-// The soft device library by its soname, so that the copy found is the one the program's other
-// SDK libraries were built with (KY_SOFT_DEVICE_LIBRARY comes from the build).
+// The soft device library and the base library it stands on, by their sonames: the copies found
+// are the ones the program's other SDK libraries were built with (the names come from the build).
 constexpr const char *SOFT_DEVICE_LIBRARY = KY_SOFT_DEVICE_LIBRARY;
+constexpr const char *BASE_LIBRARY = KY_BASE_LIBRARY;
 
 void LogWarning(const std::string &message)
 {
@@ -25,58 +25,48 @@ void LogWarning(const std::string &message)
     }
 }
 
-// The link map of the object this code is part of: a shared SDK library, or the program itself
-// when it links the SDK's archives.
-struct link_map *OwnObject()
+// The folder of the object this code is part of (an SDK library), with its final '/'; empty when
+// it cannot be told.
+std::string OwnFolder()
 {
     static const int anchor = 0;
     Dl_info info;
-    struct link_map *map = nullptr;
-    if (dladdr1(&anchor, &info, reinterpret_cast<void **>(&map), RTLD_DL_LINKMAP) == 0) {
-        return nullptr;
+    if (dladdr(&anchor, &info) == 0 || info.dli_fname == nullptr) {
+        return std::string();
     }
-    return map;
+    const std::string path(info.dli_fname);
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-bool IsMainProgram(struct link_map *object)
-{
-    void *program = dlopen(nullptr, RTLD_LAZY);
-    struct link_map *map = nullptr;
-    const bool found = program != nullptr && dlinfo(program, RTLD_DI_LINKMAP, &map) == 0;
-    if (program != nullptr) {
-        dlclose(program);
-    }
-    return found && map == object;
-}
-
-// Loads the soft device library, whose loading installs the loader of declared devices. First by
-// its soname, searched as this library's own dependencies were (LD_LIBRARY_PATH, this library's
-// RUNPATH, the system's), then beside this library. The library stays loaded: the devices it
-// plugs live in it.
+// Loads the soft device library, whose loading installs the loader of declared devices into the
+// device table of the process's shared base library. First by its soname, searched as this
+// library's own dependencies were (LD_LIBRARY_PATH, this library's RUNPATH, the system's), then
+// beside this library. The library stays loaded: the devices it plugs live in it.
 void LoadSoftDeviceLibrary(const char *declarations)
 {
-    struct link_map *self = OwnObject();
-    if (self != nullptr && IsMainProgram(self)) {
+    // A program that holds the SDK in its own code (the internal archives) has no shared base
+    // library: the soft device library would bring one, a second SDK whose devices this one
+    // never sees.
+    void *base = dlopen(BASE_LIBRARY, RTLD_LAZY | RTLD_NOLOAD);
+    if (base == nullptr) {
         LogWarning(std::string("KY_U3V_SIM names ") + declarations +
                    ", but this program links the SDK statically and not the soft device library, "
                    "so no declared USB3 Vision device is plugged");
         return;
     }
+    dlclose(base);
     if (dlopen(SOFT_DEVICE_LIBRARY, RTLD_NOW | RTLD_LOCAL) != nullptr) {
         return;
     }
     std::string failure = dlerror();
-    if (self != nullptr && self->l_name != nullptr) {
-        std::string beside(self->l_name);
-        const size_t slash = beside.rfind('/');
-        if (slash != std::string::npos) {
-            beside = beside.substr(0, slash + 1) + SOFT_DEVICE_LIBRARY;
-            if (dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL) != nullptr) {
-                return;
-            }
-            failure += "; ";
-            failure += dlerror();
+    const std::string folder = OwnFolder();
+    if (!folder.empty()) {
+        if (dlopen((folder + SOFT_DEVICE_LIBRARY).c_str(), RTLD_NOW | RTLD_LOCAL) != nullptr) {
+            return;
         }
+        failure += "; ";
+        failure += dlerror();
     }
     LogWarning(std::string("KY_U3V_SIM names ") + declarations + ", but the soft device library " +
                SOFT_DEVICE_LIBRARY + " that plugs the declared USB3 Vision devices could not be loaded (" +
