@@ -1,5 +1,5 @@
 // SoftU3vDeclarations: soft USB3 Vision devices declared in a file, and the one entry point by
-// which the SDK's other libraries (and programs such as softcam) plug soft USB3 Vision devices.
+// which programs of the kit (softcam, benchmarks, tests) plug soft USB3 Vision devices.
 //
 // The file named by the environment variable KY_U3V_SIM is read once per process, when the SDK
 // first enumerates devices or connects to one by GUID: loading this library installs the reader
