@@ -117,5 +117,11 @@ void SimUsbDeviceTable::LoadDeclarations()
     loader();
 }
 
+bool SimUsbDeviceTable::HasDeclarationLoader() const
+{
+    std::lock_guard<std::mutex> lock(mLoaderMutex);
+    return mLoaded || mLoader != nullptr;
+}
+
 }  // namespace base
 }  // namespace ky

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "SerialEchoSinks.h"
+#include "ky/base/KyBaseExport.h"
 #include "ky/device/IKyDeviceAdapter.h"
 #include "ky/device/KySerialRegisters.h"
 #include "ky/serial/KyDeviceSerialPortEchoSink.h"
@@ -28,7 +29,7 @@ KyResult Closed() { return KyResult(KY_STATE_ERROR, "the serial port is not open
 
 }  // namespace
 
-struct KyDeviceSerialPort::State
+struct KY_LOCAL KyDeviceSerialPort::State
 {
     // Guards the adapter and the open flag; taken for every exchange with the device, so that
     // the steps of one transfer (count, take, window) are not interleaved.

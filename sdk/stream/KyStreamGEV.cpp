@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "gvsp/GevBlockSource.h"
+#include "ky/base/KyBaseExport.h"
 #include "ky/device/KyDeviceInfoGEV.h"
 #include "StreamCore.h"
 #include "StreamLog.h"
@@ -31,7 +32,7 @@ bool IsMulticastGroup(const std::string &text)
 
 }  // namespace
 
-struct KyStreamGEV::Impl
+struct KY_LOCAL KyStreamGEV::Impl
 {
     mutable std::mutex mutex;
     ky::gev::GevBlockSource *source = nullptr;  // owned by the stream core

@@ -4,12 +4,13 @@
 #include <mutex>
 #include <netinet/in.h>
 
+#include "ky/base/KyBaseExport.h"
 #include "ky/stream/KySessionInfoSDP.h"
 #include "rtp/RtpReceiver.h"
 #include "StreamCore.h"
 #include "StreamLog.h"
 
-struct KyStreamRTP::Impl
+struct KY_LOCAL KyStreamRTP::Impl
 {
     mutable std::mutex mutex;
     ky::stream::RtpReceiver *receiver = nullptr;  // owned by the stream core

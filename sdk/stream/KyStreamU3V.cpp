@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "ky/base/KyBaseExport.h"
 #include "ky/device/KyDeviceInfoU3V.h"
 #include "StreamCore.h"
 #include "StreamLog.h"
@@ -15,7 +16,7 @@ constexpr int64_t kMostSetting = UINT32_MAX;
 
 }  // namespace
 
-struct KyStreamU3V::Impl
+struct KY_LOCAL KyStreamU3V::Impl
 {
     mutable std::mutex mutex;
     ky::stream::U3vBlockSource *source = nullptr;  // owned by the stream core

@@ -16,7 +16,6 @@
 #include "ky/system/KySystemEventSink.h"
 #include "u3v/SimUsbRegistry.h"
 #include "u3v/U3vBootstrapReader.h"
-#include "u3vdevice/SoftU3vDeclarations.h"
 
 using namespace ky::device;
 
@@ -123,7 +122,7 @@ KyResult KySystem::Find()
 // The simulated USB host controller, when devices are plugged into it (declared ones included).
 void KySystem::FindUsbDevices()
 {
-    ky::soft::SoftU3vDeclarations::LoadFromEnvironment();
+    ky::u3v::SimUsbRegistry::LoadDeclarations();
     const std::vector<ky::u3v::SimUsbDevice> devices = ky::u3v::SimUsbRegistry::List();
     if (devices.empty())
         return;

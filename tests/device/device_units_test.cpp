@@ -2,14 +2,20 @@
 // event sink registry, and what an unconnected device answers. Opens no socket.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "DeviceInfoAccess.h"
 #include "GevDiscovery.h"
 #include "GevIPConfig.h"
 #include "GvcpStatus.h"
 #include "HostAdapters.h"
+#include "ky/base/KyLogDispatcher.h"
+#include "ky/base/KyLogSink.h"
 #include "ky/genicam/KyGenParameterArray.h"
 #include "ky/device/KyDeviceEventSink.h"
 #include "ky/device/KyDeviceGEV.h"
@@ -17,6 +23,7 @@
 #include "ky/device/KyDeviceInfoU3V.h"
 #include "ky/device/KyDeviceInfoUSB.h"
 #include "internal/EventSinks.h"
+#include "u3v/SimUsbRegistry.h"
 
 using namespace ky::device;
 
@@ -309,6 +316,40 @@ TEST(ForceIP, MalformedTextsAreRefusedBeforeSending)
     KyAccessType access = KyAccessOpen;
     EXPECT_EQ(KyDeviceGEV::GetAccessType("not an address", access).GetCode(), KY_INVALID_PARAMETER);
     EXPECT_EQ(access, KyAccessUnknown);
+}
+
+// This program links the SDK's archives, so it holds a copy of the SDK of its own: the shared soft
+// device library, loaded for the cameras KY_U3V_SIM declares, would bring a second one. Nothing is
+// loaded, and the log says why.
+TEST(DeclaredUsbDevices, AProgramLinkingTheArchivesLoadsNoSoftDeviceLibrary)
+{
+    struct Sink : KyLogSink
+    {
+        std::mutex mutex;
+        std::vector<std::string> messages;
+        void Log(KyLogLevelEnum, const char *category, uint32_t, const char *, const char *,
+                 const char *message) override
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            messages.push_back(std::string(category) + ": " + message);
+        }
+    } sink;
+    ASSERT_TRUE(KyLogDispatcher::AddSink(&sink).IsOK());
+    ASSERT_EQ(setenv("KY_U3V_SIM", "/nonexistent/declared.txt", 1), 0);
+    ky::u3v::SimUsbRegistry::LoadDeclarations();
+    ky::u3v::SimUsbRegistry::LoadDeclarations();
+    ASSERT_EQ(unsetenv("KY_U3V_SIM"), 0);
+    EXPECT_TRUE(KyLogDispatcher::RemoveSink(&sink).IsOK());
+
+    EXPECT_TRUE(ky::u3v::SimUsbRegistry::List().empty());
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line))
+        EXPECT_EQ(line.find("libKyVirtualDevice"), std::string::npos) << line;
+    ASSERT_EQ(sink.messages.size(), 1u) << "said once";
+    EXPECT_NE(sink.messages[0].find("device: KY_U3V_SIM names /nonexistent/declared.txt"), std::string::npos)
+        << sink.messages[0];
+    EXPECT_NE(sink.messages[0].find("links the SDK statically"), std::string::npos) << sink.messages[0];
 }
 
 }  // namespace

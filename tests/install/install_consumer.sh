@@ -5,7 +5,9 @@
 # them and checks what they print. With KY_CONSUMER_PYTHON (the interpreter the module is built
 # for; KY_CONSUMER_PRELOAD what it must preload in a sanitizer build), also imports the Python
 # module from the installed tree, and checks that an install to /usr/local and one to /usr (under
-# DESTDIR) put it in a folder on that interpreter's path. Opens no socket.
+# DESTDIR) put it in a folder on that interpreter's path. Opens no socket. The SDK consumer connects
+# to a USB3 Vision camera declared in KY_U3V_SIM: the installed device library loads the installed
+# soft device library for it.
 set -eu
 build=$1 work=$2 source=$3 cxx=$4 cc=$5 flags=${6:-}
 python=${KY_CONSUMER_PYTHON:-} preload=${KY_CONSUMER_PRELOAD:-}
@@ -18,7 +20,10 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 expected='result: KY_TIMEOUT
 record: copy made
 control port: 3956
-system: 0 interfaces before Find'
+system: 0 interfaces before Find
+usb3 vision: KY_OK Installed'
+printf '00C0FFEE00C5 model=Installed serial=INST-1\n' >"$work/u3v_devices.txt"
+export KY_U3V_SIM="$work/u3v_devices.txt"
 
 camctrl_expected='before init: -1038 false (The system has not been initialized.)
 after init: 0 true (No connectable devices.)

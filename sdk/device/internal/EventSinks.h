@@ -5,11 +5,12 @@
 #include <functional>
 #include <vector>
 
+#include "ky/base/KyBaseExport.h"
 #include "ky/device/KyDevice.h"
 #include "ky/device/KyDeviceEventSink.h"
 #include "ky/SinkRegistry.h"
 
-class KyDevice::EventSinks
+class KY_LOCAL KyDevice::EventSinks
 {
 public:
     KyResult Register(KyDeviceEventSink *sink);

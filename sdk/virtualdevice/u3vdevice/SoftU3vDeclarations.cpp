@@ -168,9 +168,7 @@ KyResult SoftU3vDeclarations::LoadFile(const std::string &path, size_t &plugged)
     return first;
 }
 
-namespace {
-
-void InstallLoader()
+void SoftU3vDeclarations::InstallLoader()
 {
     base::SimUsbDeviceTable::Instance().SetDeclarationLoader([] {
         const char *path = std::getenv("KY_U3V_SIM");
@@ -185,20 +183,16 @@ void InstallLoader()
     });
 }
 
-// Loading the library makes the declared devices known to the process's first enumeration or
-// connection by GUID, whichever library makes it.
+namespace {
+
+// Loading the library (or, from the archive, this file) makes the declared devices known to the
+// process's first enumeration or connection by GUID, whichever library makes it.
 [[maybe_unused]] const bool gLoaderInstalled = [] {
-    InstallLoader();
+    SoftU3vDeclarations::InstallLoader();
     return true;
 }();
 
 }  // namespace
-
-void SoftU3vDeclarations::LoadFromEnvironment()
-{
-    InstallLoader();
-    base::SimUsbDeviceTable::Instance().LoadDeclarations();
-}
 
 KyResult SoftU3vDeclarations::Plug(const SoftU3vSettings &settings) { return SoftU3vDevice::Plug(settings); }
 

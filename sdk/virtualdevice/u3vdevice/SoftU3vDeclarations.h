@@ -1,8 +1,10 @@
 // SoftU3vDeclarations: soft USB3 Vision devices declared in a file, and the one entry point by
-// which the SDK's other libraries (and programs such as softcam) plug soft USB3 Vision devices.
+// which programs of the kit (softcam, benchmarks, tests) plug soft USB3 Vision devices.
 //
 // The file named by the environment variable KY_U3V_SIM is read once per process, when the SDK
-// first enumerates devices or connects to one by GUID. One device per line:
+// first enumerates devices or connects to one by GUID: loading this library installs the reader
+// as the simulated USB table's loader of declared devices (the client libraries load the library
+// for it when KY_U3V_SIM is set). One device per line:
 //
 //   GUID [serial=TEXT] [model=TEXT] [vendor=TEXT] [version=TEXT] [user-name=TEXT]
 //        [width=N] [height=N] [pixel-format=NAME] [fps=RATE] [speed=low|full|high|super] [zip-xml]
@@ -26,8 +28,10 @@ namespace ky::soft {
 class KY_VIRTUALDEVICE_API SoftU3vDeclarations
 {
 public:
-    // Reads the KY_U3V_SIM file once per process (later calls return at once).
-    static void LoadFromEnvironment();
+    // Installs the reader of the KY_U3V_SIM file as the simulated USB table's loader of declared
+    // devices. Loading the shared library does it; a program that links the archive calls it or
+    // any other member of this class (until the first enumeration has run the loader).
+    static void InstallLoader();
     // Plugs every device the file declares; `plugged` counts them. KY_FILE_ERROR when the file
     // cannot be read; otherwise the first line's failure, if any (the other lines still count).
     static KyResult LoadFile(const std::string &path, size_t &plugged);

@@ -7,7 +7,9 @@
 // device). u3v/SimUsbRegistry.h is the typed face of it that the USB3 Vision code uses.
 //
 // Devices can be declared rather than plugged by code: the library that builds soft devices
-// installs a loader, and the first enumeration (or connection by GUID) runs it once.
+// installs a loader when it is loaded, and the first enumeration (or connection by GUID) runs it
+// once. The client libraries do not link that library; they load it on demand when declarations
+// are asked for and no loader is installed (u3v/SimUsbRegistry.h).
 //
 // Threading: every member may be called from any thread. The table's lock is never held while
 // a loader runs or while a removed device is released.
@@ -61,6 +63,8 @@ public:
     // the run does nothing.
     void SetDeclarationLoader(std::function<void()> loader);
     void LoadDeclarations();
+    // Whether a loader was installed (whether or not it has run yet).
+    bool HasDeclarationLoader() const;
 
     // Whether `guid` is 12 hex digits; `normalized` is it in upper case.
     static bool NormalizeGuid(const std::string &guid, std::string &normalized);
@@ -70,7 +74,7 @@ private:
 
     mutable std::mutex mMutex;
     std::vector<SimUsbDeviceEntry> mDevices;
-    std::mutex mLoaderMutex;
+    mutable std::mutex mLoaderMutex;
     std::function<void()> mLoader;
     bool mLoaded = false;
 };

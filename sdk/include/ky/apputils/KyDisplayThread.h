@@ -18,6 +18,7 @@
 #pragma once
 
 #include "ky/apputils/KyAppUtilsExport.h"
+#include "ky/base/KyBaseExport.h"
 
 #include <atomic>
 #include <cstdint>
@@ -73,9 +74,9 @@ protected:
     virtual void OnBufferTextOverlay(const KyString &aText);
 
 private:
-    void Run(const ky::base::ThreadLife &life, KyPipeline *pipeline);
+    KY_LOCAL void Run(const ky::base::ThreadLife &life, KyPipeline *pipeline);
     // False when a hook deleted the object.
-    bool Handle(const ky::base::ThreadLife &life, KyBuffer *buffer);
+    KY_LOCAL bool Handle(const ky::base::ThreadLife &life, KyBuffer *buffer);
 
     mutable std::mutex mMutex;  // the thread object, pipeline and parameters
     const std::unique_ptr<ky::base::OwnedThread> mThread;

@@ -6,6 +6,11 @@
 
 #if defined(SWIG)
 #define KY_BASE_API
+#define KY_LOCAL
 #else
 #define KY_BASE_API [[gnu::visibility("default")]]
+// KY_LOCAL keeps a nested class or a member of an exported class inside its library, where the
+// class's mark would export it too: the private parts that no other library or program reaches
+// (a nested Impl, members that take internal types).
+#define KY_LOCAL [[gnu::visibility("hidden")]]
 #endif

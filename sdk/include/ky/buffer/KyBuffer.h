@@ -8,6 +8,7 @@
 #pragma once
 
 #include "ky/buffer/KyBufferExport.h"
+#include "ky/base/KyBaseExport.h"
 
 #include <atomic>
 #include <cstdint>
@@ -335,7 +336,7 @@ private:
     friend class KyTesmarCompressed;
 
     // The H.264 payload's view of the buffer's memory.
-    class H264View final : public IKyH264AccessUnit
+    class KY_LOCAL H264View final : public IKyH264AccessUnit
     {
     public:
         explicit H264View(KyBuffer &aBuffer) : mBuffer(aBuffer) { }

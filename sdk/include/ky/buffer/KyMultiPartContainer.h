@@ -8,6 +8,7 @@
 #pragma once
 
 #include "ky/buffer/KyBufferExport.h"
+#include "ky/base/KyBaseExport.h"
 
 #include <cstdint>
 #include <memory>
@@ -120,10 +121,10 @@ private:
     // The prologue of every part setter: the buffer holds a multi-part payload (otherwise the
     // setter answers aNotMultiPart) and has part aIndex, which is not the chunk-data part when
     // aChunkLacks names what that part lacks. Null, with the refusal in aResult, otherwise.
-    ky::buffer::MultiPartSection *PartToSet(const char *aCaller, uint32_t aIndex, KyResult &aResult,
-                                            uint32_t aNotMultiPart = KY_NOT_SUPPORTED,
-                                            const char *aChunkLacks = nullptr);
-    KyResult AddPart(const char *aCaller, std::unique_ptr<ky::buffer::MultiPartSection> aSection);
+    KY_LOCAL ky::buffer::MultiPartSection *PartToSet(const char *aCaller, uint32_t aIndex, KyResult &aResult,
+                                                     uint32_t aNotMultiPart = KY_NOT_SUPPORTED,
+                                                     const char *aChunkLacks = nullptr);
+    KY_LOCAL KyResult AddPart(const char *aCaller, std::unique_ptr<ky::buffer::MultiPartSection> aSection);
 
     KyBuffer &mBuffer;
     std::vector<std::unique_ptr<ky::buffer::MultiPartSection>> mParts;

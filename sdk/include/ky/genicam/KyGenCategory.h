@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ky/genicam/KyGenICamExport.h"
+#include "ky/base/KyBaseExport.h"
 
 #include <cstdint>
 
@@ -65,7 +66,7 @@ public:
 
 private:
     // Made only by the parameter array that owns the category.
-    KyGenCategory(ky::gc::ArrayCore *aCore, ky::gc::Category *aCategory);
+    KY_LOCAL KyGenCategory(ky::gc::ArrayCore *aCore, ky::gc::Category *aCategory);
     friend class ky::gc::ArrayCore;
 
     ky::gc::ArrayCore *mCore;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ky/genicam/KyGenICamExport.h"
+#include "ky/base/KyBaseExport.h"
 
 #include <cstdint>
 #include <memory>
@@ -55,7 +56,7 @@ public:
     KyResult GetValue(int64_t &aValue) const;
 
 private:
-    KyGenEnum(ky::gc::ArrayCore *aCore, ky::gc::Node *aNode);
+    KY_LOCAL KyGenEnum(ky::gc::ArrayCore *aCore, ky::gc::Node *aNode);
     friend class ky::gc::ArrayCore;
 
     std::vector<std::unique_ptr<KyGenEnumEntry>> mEntries;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ky/genicam/KyGenICamExport.h"
+#include "ky/base/KyBaseExport.h"
 
 #include <cstdint>
 
@@ -61,7 +62,7 @@ public:
 
 private:
     // Made only by the enumeration feature that owns the entry.
-    explicit KyGenEnumEntry(ky::gc::EnumEntry *aEntry);
+    KY_LOCAL explicit KyGenEnumEntry(ky::gc::EnumEntry *aEntry);
     friend class KyGenEnum;
 
     ky::gc::EnumEntry *mEntry;

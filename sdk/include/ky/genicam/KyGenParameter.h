@@ -7,6 +7,7 @@
 #pragma once
 
 #include "ky/genicam/KyGenICamExport.h"
+#include "ky/base/KyBaseExport.h"
 
 #include <vector>
 
@@ -143,7 +144,7 @@ public:
 
 protected:
     // Made only by the parameter array that owns the feature.
-    KyGenParameter(ky::gc::ArrayCore *aCore, ky::gc::Node *aNode);
+    KY_LOCAL KyGenParameter(ky::gc::ArrayCore *aCore, ky::gc::Node *aNode);
     friend class ky::gc::ArrayCore;
 
     ky::gc::ArrayCore *mCore;

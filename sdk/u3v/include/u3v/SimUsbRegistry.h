@@ -108,8 +108,14 @@ public:
         return Find(guid, device) ? std::static_pointer_cast<T>(device.device) : nullptr;
     }
 
-    // Runs the loader of declared devices once per process (see SimUsbDeviceTable).
-    static void LoadDeclarations() { base::SimUsbDeviceTable::Instance().LoadDeclarations(); }
+    // Plugs the devices declared for the process (the file KY_U3V_SIM names) on the first call:
+    // runs the table's loader once (see SimUsbDeviceTable). The loader comes with the soft device
+    // library, which the client libraries do not link: when KY_U3V_SIM names a file and no
+    // loader is installed yet, this loads that library (and logs, under "device", why it could
+    // not). A program that links the SDK's internal archives instead of the shared libraries
+    // gets no such load; it installs the loader itself by linking the soft device's archive
+    // (ky::soft::SoftU3vDeclarations::InstallLoader).
+    static void LoadDeclarations();
 
 private:
     static SimUsbDevice FromEntry(const base::SimUsbDeviceEntry &entry)
