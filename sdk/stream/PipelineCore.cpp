@@ -38,9 +38,9 @@ struct InsidePipeline
 
 KyResult RefusedInside(const char *call)
 {
-    return KyResult(KY_STATE_ERROR, KyString(std::string(call) +
-                                             " cannot wait for the pipeline's own thread: called from "
-                                             "one of its sinks; call it from another thread"));
+    return KyResult(KY_STATE_ERROR,
+                    KyString(std::string(call) + " cannot wait for the pipeline's own thread: called from "
+                                                 "one of its sinks; call it from another thread"));
 }
 
 }  // namespace

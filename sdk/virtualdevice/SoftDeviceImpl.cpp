@@ -303,7 +303,8 @@ KyResult KySoftDeviceGEV::Impl::Stop()
     }
     for (const auto &stream : mStreams) {
         if (stream->IsChannelThread()) {
-            return KyResult(KY_THREAD_ERROR, "Stop cannot be called from a stream channel's thread (a source)");
+            return KyResult(KY_THREAD_ERROR,
+                            "Stop cannot be called from a stream channel's thread (a source)");
         }
     }
     if (mServer) {
