@@ -166,6 +166,7 @@ struct KyPy_CacheAccess {
   KyPy_WatchDirectorSelf(result);
 }
 %wrapper %{
+extern "C++" {
 struct KyPy_CacheTag_##Class {
     friend bool KyPy_ClearCacheOf(KyPy_CacheTag_##Class, Swig::Director *);
 };
@@ -175,6 +176,7 @@ static bool KyPy_ClearCache_##Class(Swig::Director *director)
     return KyPy_ClearCacheOf(KyPy_CacheTag_##Class(), director);
 }
 static const bool kyPyCacheClearer_##Class = (KyPy_CacheClearers().push_back(&KyPy_ClearCache_##Class), true);
+}
 %}
 %enddef
 

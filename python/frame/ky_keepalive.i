@@ -109,16 +109,14 @@ SWIGINTERN std::vector<KyPy_KeptEntry> KyPy_KeptTake(Match match, bool all)
 }
 
 // After a successful registration call of the wrapper named symname: keeps, replaces or lets go
-// of the Python object given for sink. owner is the registering object's identity (null for the
-// process-wide registrations).
-template <typename Sink>
-SWIGINTERN void KyPy_Registration(const char *symname, const void *owner, Sink *sink, PyObject *input,
-                                  const KyResult &result)
+// of the Python object given for the sink (its identity, and its director if it is one). owner is
+// the registering object's identity (null for the process-wide registrations).
+SWIGINTERN void KyPy_RegistrationOf(const char *symname, const void *owner, const void *identity,
+                                    Swig::Director *director, PyObject *input, const KyResult &result)
 {
     if (!result.IsOK())
         return;
     const void *root = KyPy_KeptRoot(owner);
-    const void *identity = KyPy_Identity(sink);
     const bool removes = std::strstr(symname, "Unregister") || std::strstr(symname, "Remove");
     const char *slot = std::strstr(symname, "SetUserSetNotify") ? "SetUserSetNotify" : nullptr;
     std::vector<KyPy_KeptEntry> gone;
@@ -127,8 +125,7 @@ SWIGINTERN void KyPy_Registration(const char *symname, const void *owner, Sink *
     } else if (slot) {
         gone = KyPy_KeptTake([&](const KyPy_KeptEntry &e) { return e.owner == root && e.slot == slot; }, true);
     }
-    if (!removes && sink) {
-        Swig::Director *director = dynamic_cast<Swig::Director *>(sink);
+    if (!removes && identity) {
         PyObject *self = director ? director->swig_get_self() : NULL;
         if (self == input)
             self = NULL;
@@ -137,6 +134,13 @@ SWIGINTERN void KyPy_Registration(const char *symname, const void *owner, Sink *
         KyPy_Kept().entries.push_back(KyPy_KeptEntry{root, identity, slot, director, input, self});
     }
     KyPy_KeptRelease(gone);
+}
+
+template <typename Sink>
+SWIGINTERN void KyPy_Registration(const char *symname, const void *owner, Sink *sink, PyObject *input,
+                                  const KyResult &result)
+{
+    KyPy_RegistrationOf(symname, owner, KyPy_Identity(sink), dynamic_cast<Swig::Director *>(sink), input, result);
 }
 
 // After the owner was deleted: lets go of everything registered with it.
@@ -168,28 +172,24 @@ KY_KEPT_BY_OWNER(KyDeviceEventSink *aEventSink)
 KY_KEPT_BY_OWNER(IKyDeviceEventSink *aEventSink)
 KY_KEPT_BY_OWNER(KyPipelineEventSink *aEventSink)
 KY_KEPT_BY_OWNER(KyGenEventSink *aEventSink)
-KY_KEPT_BY_OWNER(KyStreamEventSink *aEventSink)
-KY_KEPT_BY_OWNER(KySystemEventSink *aEventSink)
 KY_KEPT_BY_OWNER(IKySoftDeviceGEVEventSink *aEventSink)
 KY_KEPT_BY_OWNER(IKyStreamingChannelSource *aSource)
 KY_KEPT_BY_OWNER(IKyUserSetNotify *aUserSetNotify)
 KY_KEPT_BY_OWNER(IKyRegisterEventSink *aEventSink)
 KY_KEPT_BY_OWNER(IKyRegisterEventSink *aRegisterEventSink)
-// The serial port's echo sinks are process-wide.
+// Sinks that Python has no class of (only pointer objects reach these); the serial port's echo
+// sinks are process-wide.
+%typemap(argout, noblock=1) KyStreamEventSink *aEventSink, KySystemEventSink *aEventSink {
+  KyPy_RegistrationOf("$symname", KyPy_Identity(arg1), (const void *) $1, (Swig::Director *) 0, $input, result);
+}
 %typemap(argout, noblock=1) KyDeviceSerialPortEchoSink *aEchoSink {
-  KyPy_Registration("$symname", (const void *) 0, $1, $input, result);
+  KyPy_RegistrationOf("$symname", (const void *) 0, (const void *) $1, (Swig::Director *) 0, $input, result);
 }
 
 // Objects that belong to a soft device: their sinks are the device's.
 %typemap(ret, noblock=1) IKyRegisterMap *GetRegisterMap, IKyRegister *GetRegisterByIndex,
                          IKyRegister *GetRegisterByAddress {
   KyPy_KeptParent(KyPy_Identity($1), KyPy_Identity(arg1));
-}
-
-// The factory a soft device's sink gets in OnCreateCustomRegisters is the device's.
-%typemap(directorin, noblock=1) IKyRegisterFactory *aFactory {
-  KyPy_KeptParent(KyPy_Identity($1), KyPy_Identity(aDevice));
-  $input = SWIG_NewPointerObj(SWIG_as_voidptr($1), $descriptor, 0);
 }
 
 // KY_RELEASES_KEPT(Function, OWNER): the wrapper of a function that deletes OWNER (an argument

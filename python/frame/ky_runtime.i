@@ -112,7 +112,17 @@ struct KyPy_ThreadErrors {
     int depth = 0;  // wrappers of this thread inside an SDK call
     PyObject *type = NULL, *value = NULL, *traceback = NULL;  // the first error kept for the innermost
 };
-static thread_local KyPy_ThreadErrors kyPyThreadErrors;
+// One record per thread for the whole process: a module that shares this frame (the test
+// module) uses the main module's, so that an override of a main-module class reached from its
+// functions is kept for them.
+SWIGINTERN KyPy_ThreadErrors &KyPy_OwnThreadErrors()
+{
+    static thread_local KyPy_ThreadErrors errors;
+    return errors;
+}
+typedef KyPy_ThreadErrors &(*KyPy_ThreadErrorsOf)();
+static KyPy_ThreadErrorsOf kyPyThreadErrorsOf = &KyPy_OwnThreadErrors;
+#define kyPyThreadErrors (kyPyThreadErrorsOf())
 
 // Called with the interpreter lock held by a forwarding method that ends by a throw.
 SWIGINTERN void KyPy_SetAsideError()
@@ -209,6 +219,16 @@ public:
         return PyErr_Occurred() != NULL;
     }
 };
+%}
+
+%init %{
+#ifdef KYPY_THREAD_ERRORS_OF_MAIN_MODULE
+  kyPyThreadErrorsOf = reinterpret_cast<KyPy_ThreadErrorsOf>(PyCapsule_Import("_tavro_python._ky_thread_errors", 0));
+  if (!kyPyThreadErrorsOf) return NULL;
+#else
+  PyModule_AddObject(m, "_ky_thread_errors",
+                     PyCapsule_New(reinterpret_cast<void *>(&KyPy_OwnThreadErrors), "_tavro_python._ky_thread_errors", NULL));
+#endif
 %}
 
 // KY_SDK_CALL(ON_ERROR): the one barrier around every SDK call of the module. No native
