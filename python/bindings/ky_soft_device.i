@@ -12,12 +12,31 @@
 
 %apply KyString &KY_OUT_TEXT_TUPLE { KyString &aXMLFile };
 
-// Start: a creation callback that raised made Start fail, and its error is raised; an override
-// that raised where Start still succeeded has printed its line, and the running device is
-// reported by its result.
+// Start: a creation callback that raised made Start fail, and its error is raised (Start's
+// failure carries the error's text); an override that failed where Start still succeeded, or
+// that Start's failure does not name (a source's wrong answer, which the device logs), has been
+// reported, and the device's result stands.
+%header %{
+// Whether the failed result names the pending Python error (its text is in the description).
+SWIGINTERN bool KyPy_FailedWithPendingError(const KyResult &result)
+{
+    if (!result.IsFailure() || !PyErr_Occurred())
+        return false;
+    PyObject *type = NULL, *value = NULL, *traceback = NULL;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    PyObject *text = value ? PyObject_Str(value) : NULL;
+    const char *utf8 = text ? PyUnicode_AsUTF8(text) : NULL;
+    const bool named = utf8 && *utf8 && result.GetDescription().str().find(utf8) != std::string::npos;
+    Py_XDECREF(text);
+    PyErr_Clear();
+    PyErr_Restore(type, value, traceback);
+    return named;
+}
+%}
 %define KY_SOFT_START_EXCEPTION(Function)
 %exception Function {
-  KY_SDK_CALL(if (kyCall.threw || result.IsFailure()) SWIG_fail; PyErr_Clear();)
+  KY_SDK_CALL(if (kyCall.threw || KyPy_FailedWithPendingError(result)) SWIG_fail; PyErr_Clear();)
 }
 %enddef
 KY_SOFT_START_EXCEPTION(IKySoftDeviceGEV::Start)

@@ -56,7 +56,7 @@ def test_a_dropped_device_sink_is_held_until_unregistered(event_camera):
     # The registration holds it: calls that reach it find it whole.
     r, data = native.KyDevice_ReadMemory(device, 0x0000, 4)
     assert r.IsOK() and data.shape == (4,)
-    assert event_camera.Fire(0x9001, 0, [1, 2]).IsOK()
+    assert event_camera.Fire(0x9001, 0, [1, 2, 3, 4]).IsOK()
     assert wait_for(lambda: events == [0x9001])
     assert alive() is not None
     # Unregistered, it goes with the program's last reference (its method cache included).
@@ -77,7 +77,7 @@ def test_device_sinks_go_with_their_device(event_camera):
         refs.append(weakref.ref(sink))
         assert native.KyDevice_RegisterEventSink(device, sink).IsOK()
         del sink
-        assert event_camera.Fire(0x9000 + cycle, 0, [cycle]).IsOK()
+        assert event_camera.Fire(0x9000 + cycle, 0, [cycle, 0, 0, 0]).IsOK()
         assert wait_for(lambda: events == [0x9000 + cycle])
         native.KyDevice_Free(device)
         gc.collect()
@@ -192,3 +192,57 @@ def test_started_sources_are_not_left_behind():
         del device
     gc.collect()
     assert sum(isinstance(o, DrawingSource) for o in gc.get_objects()) == before
+
+
+class FirstRaises(ky.KyPipelineEventSink):
+    """Raises (or answers a wrong type) on the first call of `name`; counts every call that ran
+    to its end, after a call into the module, as an override does."""
+
+    def __init__(self, name, answer):
+        super().__init__()
+        self.name, self.answer = name, answer
+        self.completed = []
+
+    def _call(self, name, pipeline):
+        if name == self.name and not any(c == name for c in self.completed) and not hasattr(self, "faulted"):
+            self.faulted = True
+            return self.answer()
+        native.KyPipeline_IsStarted(pipeline)
+        self.completed.append(name)
+
+    def OnBufferCreated(self, pipeline, buffer): return self._call("OnBufferCreated", pipeline)
+    def OnBufferDeleted(self, pipeline, buffer): return self._call("OnBufferDeleted", pipeline)
+    def OnStart(self, pipeline): return self._call("OnStart", pipeline)
+    def OnStop(self, pipeline): return self._call("OnStop", pipeline)
+    def OnReset(self, pipeline): return self._call("OnReset", pipeline)
+    def OnBufferReady(self, pipeline): pass
+
+
+def raise_value_error():
+    raise ValueError("a fault of the test")
+
+
+@pytest.mark.parametrize("name,count", [("OnBufferCreated", 4), ("OnStart", 1)])
+def test_after_an_override_raised_the_next_ones_on_that_thread_run_in_full(plain_camera, capfd, name, count):
+    stream = ky.KyStreamGEV()
+    assert native.KyStreamGEV_Open(stream, PLAIN_IP, 0).IsOK()
+    pipeline = ky.KyPipeline(stream)
+    first, second = FirstRaises(name, raise_value_error), FirstRaises(None, None)
+    assert native.KyPipeline_RegisterEventSink(pipeline, first).IsOK()
+    assert native.KyPipeline_RegisterEventSink(pipeline, second).IsOK()
+    assert native.KyPipeline_SetBufferCount(pipeline, 4).IsOK()
+    # Inside the program's own call the first error is raised from it once it returns...
+    with pytest.raises(RuntimeError) as raised:
+        native.KyPipeline_Start(pipeline)
+    line = "In method '%s': ValueError: a fault of the test" % name
+    assert str(raised.value) == "SWIG director method error. " + line
+    assert capfd.readouterr().out == line + "\n"  # reported once
+    # ... and every override after it, on this same thread, ran to its end.
+    assert second.completed.count(name) == count
+    assert first.completed.count(name) == count - 1
+    assert second.completed.count("OnStart") == 1
+    assert native.KyPipeline_Stop(pipeline).IsOK()
+    assert first.completed.count("OnStop") == second.completed.count("OnStop") == 1
+    del pipeline
+    assert first.completed.count("OnBufferDeleted") == second.completed.count("OnBufferDeleted") == 4
+    assert native.KyStream_Close(stream).IsOK()
