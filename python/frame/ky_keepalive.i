@@ -5,8 +5,10 @@
 //
 // - Owner: the SDK object the sink is given to, by its most derived address (one owner whether
 //   reached as KySoftDeviceGEV or IKySoftDeviceGEV). Objects that belong to another (the register
-//   map and registers of a soft device, the factory its sink is given in OnCreateCustomRegisters)
-//   lead to that owner, so their sinks go with the device.
+//   map and registers of a soft device, the factory its sink is given in OnCreateCustomRegisters,
+//   the parameter array of a device or stream and its features) lead to that owner, so their
+//   sinks go with it. A sink added to an object that reached Python some other way (a register
+//   handed to a register sink) is held by that object until it is removed.
 // - Held: the Python object given and, for a director reached through another object, the
 //   director's own Python object.
 // - Released: after the SDK call that unregisters succeeded, or after the owner's deletion
@@ -190,6 +192,17 @@ KY_KEPT_BY_OWNER(IKyRegisterEventSink *aRegisterEventSink)
 %typemap(ret, noblock=1) IKyRegisterMap *GetRegisterMap, IKyRegister *GetRegisterByIndex,
                          IKyRegister *GetRegisterByAddress {
   KyPy_KeptParent(KyPy_Identity($1), KyPy_Identity(arg1));
+}
+
+// GenICam features belong to their parameter array, the array to its device or stream: a
+// feature's sinks go with the device or stream.
+%typemap(ret, noblock=1) KyGenParameterArray *GetParameters {
+  KyPy_KeptParent(KyPy_Identity($1), KyPy_Identity(arg1));
+}
+%typemap(ret, noblock=1) KyGenParameter * {
+  if (KyPy_HasPrefix("$symname", "KyGenParameterArray_")) {
+    KyPy_KeptParent(KyPy_Identity($1), KyPy_Identity(arg1));
+  }
 }
 
 // KY_RELEASES_KEPT(Function, OWNER): the wrapper of a function that deletes OWNER (an argument
