@@ -16,6 +16,7 @@
 %include "frame/ky_typemaps.i"
 %include "frame/ky_arrays.i"
 %include "frame/ky_callbacks.i"
+%include "frame/ky_keepalive.i"
 %include "frame/ky_constants.i"
 %include "frame/ky_gen_downcast.i"
 

@@ -42,42 +42,7 @@
 // error it leaves is dropped and the SDK's result stands. (Start raises it where Start failed.)
 %define KY_SOFT_DROP_OVERRIDE_ERRORS(Function)
 %exception Function {
-  try {
-    $action
-  } catch (Swig::DirectorException &) {
-    PyErr_Clear();
-  }
-  if (PyErr_Occurred()) PyErr_Clear();
+  KY_SDK_CALL(if (kyCall.threw) SWIG_fail; PyErr_Clear();)
 }
 %enddef
 
-// The SDK may call several overrides one after another inside one call of the program (a user
-// set's start and completion, the sinks of a register, the device's stop): an error that an
-// earlier override left pending would fail the next one before it ran. Each forwarding method
-// of these classes puts a pending error aside for its own call and puts it back afterwards, so
-// every override runs and the caller sees the first error (the later ones printed their line).
-%fragment("KyPy_ErrorStash", "header") %{
-struct KyPy_ErrorStash {
-    PyObject *type = NULL, *value = NULL, *traceback = NULL;
-    KyPy_ErrorStash() { PyErr_Fetch(&type, &value, &traceback); }
-    ~KyPy_ErrorStash()
-    {
-        if (type) {
-            PyErr_Clear();
-            PyErr_Restore(type, value, traceback);
-        }
-    }
-    KyPy_ErrorStash(const KyPy_ErrorStash &) = delete;
-    KyPy_ErrorStash &operator=(const KyPy_ErrorStash &) = delete;
-};
-%}
-// Placed on the first argument of every forwarding method of the soft device's callback classes.
-// (Without braces: the stash lives until the forwarding method returns or throws.)
-%typemap(directorin, noblock=1, fragment="KyPy_ErrorStash") IKySoftDeviceGEV *aDevice, IKyRegister *aRegister %{
-  KyPy_ErrorStash kyErrorStash;
-  $input = SWIG_NewPointerObj(SWIG_as_voidptr($1), $descriptor, 0);
-%}
-%typemap(directorin, noblock=1, fragment="KyPy_ErrorStash") KyUserSetState aUserSetState %{
-  KyPy_ErrorStash kyErrorStash;
-  $input = SWIG_From_int(static_cast<int>($1));
-%}

@@ -94,15 +94,168 @@ SWIGINTERN PyObject *KyPy_InitShadowInstance(PyObject *args)
 %}
 
 // ---------------------------------------------------------------------------------------
-// Every SDK call: a director exception that comes back through the SDK ends the call with the
-// Python error it set. A Python error left pending by a callback that ran inside the SDK call
-// (the SDK caught the native exception) is raised too, instead of being returned alongside a
-// result.
-%exception {
+// Errors of Python overrides. A forwarding method that fails (the override raised, returned a
+// value of the wrong type, is missing, or its object is gone) throws into its native caller with
+// a Python error set. That error must not stay on the thread: the SDK goes on after catching the
+// throw, and the next override it runs on that thread would fail with an unrelated SystemError.
+// So every forwarding method takes the interpreter lock through KyPy_ThreadBlock, which, when
+// the method ends by a throw, takes the error off the thread before the lock is released:
+// - inside an SDK call that a wrapper made on this thread, the first such error of the call is
+//   kept for the wrapper (KyPy_CallScope), which raises it once the SDK returns;
+// - anywhere else (the SDK's own threads) it is dropped: the override's line is printed already,
+//   and the SDK reports the failed call in its own way.
+%header %{
+#include <exception>
+#include <new>
+
+struct KyPy_ThreadErrors {
+    int depth = 0;  // wrappers of this thread inside an SDK call
+    PyObject *type = NULL, *value = NULL, *traceback = NULL;  // the first error kept for the innermost
+};
+// One record per thread for the whole process: a module that shares this frame (the test
+// module) uses the main module's, so that an override of a main-module class reached from its
+// functions is kept for them.
+SWIGINTERN KyPy_ThreadErrors &KyPy_OwnThreadErrors()
+{
+    static thread_local KyPy_ThreadErrors errors;
+    return errors;
+}
+typedef KyPy_ThreadErrors &(*KyPy_ThreadErrorsOf)();
+static KyPy_ThreadErrorsOf kyPyThreadErrorsOf = &KyPy_OwnThreadErrors;
+#define kyPyThreadErrors (kyPyThreadErrorsOf())
+
+// Called with the interpreter lock held by a forwarding method that ends by a throw.
+SWIGINTERN void KyPy_SetAsideError()
+{
+    if (!PyErr_Occurred())
+        return;
+    KyPy_ThreadErrors &errors = kyPyThreadErrors;
+    if (errors.depth > 0 && !errors.type)
+        PyErr_Fetch(&errors.type, &errors.value, &errors.traceback);
+    else
+        PyErr_Clear();
+}
+
+// The interpreter-lock hold of the SWIG runtime, with the step above when it ends by a throw.
+class KyPy_ThreadBlock
+{
+    bool status;
+    PyGILState_STATE state;
+    int exceptions;
+
+public:
+    KyPy_ThreadBlock() : status(true), state(PyGILState_Ensure()), exceptions(std::uncaught_exceptions()) { }
+    void end()
+    {
+        if (status) {
+            if (std::uncaught_exceptions() > exceptions)
+                KyPy_SetAsideError();
+            PyGILState_Release(state);
+            status = false;
+        }
+    }
+    ~KyPy_ThreadBlock() { end(); }
+    KyPy_ThreadBlock(const KyPy_ThreadBlock &) = delete;
+    KyPy_ThreadBlock &operator=(const KyPy_ThreadBlock &) = delete;
+};
+#undef SWIG_PYTHON_THREAD_BEGIN_BLOCK
+#define SWIG_PYTHON_THREAD_BEGIN_BLOCK KyPy_ThreadBlock _swig_thread_block
+
+// One SDK call of a wrapper, made and left with the interpreter lock held. It keeps the first
+// override error of the call apart from the enclosing call's (an override that calls a wrapper),
+// and turns a native exception that escaped the SDK into a Python error with its text.
+class KyPy_CallScope
+{
+    PyObject *outerType, *outerValue, *outerTraceback;
+
+public:
+    bool threw = false;
+
+    KyPy_CallScope()
+    {
+        KyPy_ThreadErrors &errors = kyPyThreadErrors;
+        outerType = errors.type;
+        outerValue = errors.value;
+        outerTraceback = errors.traceback;
+        errors.type = errors.value = errors.traceback = NULL;
+        ++errors.depth;
+    }
+    ~KyPy_CallScope()
+    {
+        KyPy_ThreadErrors &errors = kyPyThreadErrors;
+        Py_XDECREF(errors.type);
+        Py_XDECREF(errors.value);
+        Py_XDECREF(errors.traceback);
+        errors.type = outerType;
+        errors.value = outerValue;
+        errors.traceback = outerTraceback;
+        --errors.depth;
+    }
+    KyPy_CallScope(const KyPy_CallScope &) = delete;
+    KyPy_CallScope &operator=(const KyPy_CallScope &) = delete;
+
+    // A native exception came out of the SDK call: an override's error kept for this call is
+    // what the caller sees; otherwise the exception's own text.
+    void Thrown(PyObject *type, const char *text)
+    {
+        threw = true;
+        if (!kyPyThreadErrors.type && !PyErr_Occurred())
+            PyErr_SetString(type, text);
+    }
+    // Makes the first override error of the call the pending Python error; whether one is pending.
+    bool Finish()
+    {
+        KyPy_ThreadErrors &errors = kyPyThreadErrors;
+        if (errors.type) {
+            if (PyErr_Occurred()) {
+                Py_XDECREF(errors.type);
+                Py_XDECREF(errors.value);
+                Py_XDECREF(errors.traceback);
+            } else {
+                PyErr_Restore(errors.type, errors.value, errors.traceback);
+            }
+            errors.type = errors.value = errors.traceback = NULL;
+        }
+        return PyErr_Occurred() != NULL;
+    }
+};
+%}
+
+%init %{
+#ifdef KYPY_THREAD_ERRORS_OF_MAIN_MODULE
+  kyPyThreadErrorsOf = reinterpret_cast<KyPy_ThreadErrorsOf>(PyCapsule_Import("_tavro_python._ky_thread_errors", 0));
+  if (!kyPyThreadErrorsOf) return NULL;
+#else
+  PyModule_AddObject(m, "_ky_thread_errors",
+                     PyCapsule_New(reinterpret_cast<void *>(&KyPy_OwnThreadErrors), "_tavro_python._ky_thread_errors", NULL));
+#endif
+%}
+
+// KY_SDK_CALL(ON_ERROR): the one barrier around every SDK call of the module. No native
+// exception passes into Python frames: whatever escapes becomes a Python exception with its text
+// (an override's own error first, as above). ON_ERROR runs when a Python error is pending after
+// the call; it ends the wrapper with SWIG_fail, or decides otherwise (kyCall.threw tells whether
+// the SDK call threw).
+%define KY_SDK_CALL(ON_ERROR)
+  KyPy_CallScope kyCall;
   try {
     $action
-  } catch (Swig::DirectorException &) {
-    SWIG_fail;
+  } catch (Swig::DirectorException &error) {
+    kyCall.Thrown(PyExc_RuntimeError, error.what());
+  } catch (std::bad_alloc &error) {
+    kyCall.Thrown(PyExc_MemoryError, error.what());
+  } catch (std::exception &error) {
+    kyCall.Thrown(PyExc_RuntimeError, error.what());
+  } catch (...) {
+    kyCall.Thrown(PyExc_RuntimeError, "unknown C++ exception");
   }
-  if (PyErr_Occurred()) SWIG_fail;
+  if (kyCall.Finish()) {
+    ON_ERROR
+  }
+%enddef
+
+// Every SDK call: the error of a failed override (or escaped exception) is raised once the call
+// returns, instead of being returned alongside a result.
+%exception {
+  KY_SDK_CALL(SWIG_fail;)
 }

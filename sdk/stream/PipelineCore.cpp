@@ -21,6 +21,28 @@ constexpr uint32_t kDrainWaitMs = 200;
 constexpr int kDrainAttempts = 50;
 constexpr size_t kStreamReserve = 2;  // fewer buffers in the stream than this: drop output
 
+// The pipeline whose thread this is, or which is telling its sinks OnStart on this thread: Start,
+// Stop and Reset of that pipeline would wait for this very thread (a join, or the control lock it
+// holds), so they are refused there.
+thread_local const PipelineCore *tInsidePipeline = nullptr;
+
+struct InsidePipeline
+{
+    explicit InsidePipeline(const PipelineCore *pipeline) : previous(tInsidePipeline)
+    {
+        tInsidePipeline = pipeline;
+    }
+    ~InsidePipeline() { tInsidePipeline = previous; }
+    const PipelineCore *previous;
+};
+
+KyResult RefusedInside(const char *call)
+{
+    return KyResult(KY_STATE_ERROR,
+                    KyString(std::string(call) + " cannot wait for the pipeline's own thread: called from "
+                                                 "one of its sinks; call it from another thread"));
+}
+
 }  // namespace
 
 PipelineCore::PipelineCore(KyPipeline &owner, KyStream *stream) : mOwner(owner), mStream(stream) { }
@@ -163,6 +185,8 @@ bool PipelineCore::IsStarted() const
 
 KyResult PipelineCore::Start()
 {
+    if (tInsidePipeline == this)
+        return RefusedInside("Start");
     std::lock_guard<std::mutex> control(mControlMutex);
     if (mStream == nullptr || !mStream->IsOpen())
         return KyResult(KY_NOT_CONNECTED, KyString("the pipeline's stream is not open"));
@@ -172,7 +196,10 @@ KyResult PipelineCore::Start()
             return KyResult(KY_STATE_ERROR, KyString("the pipeline is started already"));
         Grow(lock);
     }
-    Notify("OnStart", [&](KyPipelineEventSink &s) { s.OnStart(&mOwner); });
+    {
+        InsidePipeline inside(this);
+        Notify("OnStart", [&](KyPipelineEventSink &s) { s.OnStart(&mOwner); });
+    }
     KyResult result = Launch();
     if (result.IsFailure())
         return result;
@@ -206,6 +233,8 @@ KyResult PipelineCore::Launch()
 
 KyResult PipelineCore::Stop()
 {
+    if (tInsidePipeline == this)
+        return RefusedInside("Stop");
     {
         std::lock_guard<std::mutex> control(mControlMutex);
         {
@@ -224,6 +253,8 @@ KyResult PipelineCore::Stop()
 
 KyResult PipelineCore::Reset()
 {
+    if (tInsidePipeline == this)
+        return RefusedInside("Reset");
     {
         std::lock_guard<std::mutex> control(mControlMutex);
         {
@@ -327,6 +358,7 @@ KyResult PipelineCore::Feed()
 
 void PipelineCore::Run()
 {
+    InsidePipeline inside(this);
     bool feedFailing = false;  // logged once when the failure starts, not on every round
     while (true) {
         {

@@ -279,6 +279,12 @@ KyResult KySoftDeviceGEV::Impl::Stop()
         // The device threads are joined here, which they cannot do to themselves.
         return KyResult(KY_THREAD_ERROR, "Stop cannot be called from a device thread (an event sink)");
     }
+    for (const auto &stream : mStreams) {
+        if (stream->IsChannelThread()) {
+            return KyResult(KY_THREAD_ERROR,
+                            "Stop cannot be called from a stream channel's thread (a source)");
+        }
+    }
     if (mServer) {
         mServer->Stop();  // no device thread runs after this
     }

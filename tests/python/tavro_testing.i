@@ -6,6 +6,8 @@
 %begin %{
 #define SWIG_PYTHON_DIRECTOR_VTABLE
 #define SWIG_FILE_WITH_INIT
+// The errors of overrides are kept in the main module's per-thread record (ky_runtime.i).
+#define KYPY_THREAD_ERRORS_OF_MAIN_MODULE
 %}
 
 %include "frame/ky_runtime.i"

@@ -1,6 +1,9 @@
 """KyGenParameter: what every feature offers, read through plain KyGenParameter objects of the
 test XML's features (texts, type, name space, visibility, access flags, selectors, the value as
 text, update sinks), the result shapes and the argument texts."""
+import gc
+import weakref
+
 import _tavro_python as native
 import pytest
 import tavro_python as ky
@@ -218,6 +221,20 @@ def test_a_device_adapter_is_an_update_sink(params):
     assert native.KyGenParameter_UnregisterEventSink(width, adapter).IsOK()
     assert native.KyGenParameter_UnregisterEventSink(width, adapter).GetCode() == ky.KY_NOT_FOUND
 
+
+
+def test_a_registered_update_sink_is_held_until_unregistered(params):
+    adapter = ky.KyDeviceAdapter(None)
+    alive = weakref.ref(adapter)
+    width = feature(params, "Width")
+    assert native.KyGenParameter_RegisterEventSink(width, adapter).IsOK()
+    del adapter
+    gc.collect()
+    assert alive() is not None  # held by the registration: the update below reaches it whole
+    assert native.KyGenParameterArray_SetIntegerValue(params, "Width", 820).IsOK()
+    assert native.KyGenParameter_UnregisterEventSink(feature(params, "Width"), alive()).IsOK()
+    gc.collect()
+    assert alive() is None
 
 PARAMETER = object()
 CATEGORY = object()

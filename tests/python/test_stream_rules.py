@@ -232,12 +232,19 @@ def test_sink_upcalls_reach_the_defaults():
     native.delete_KyPipelineEventSink(made)
 
 
-def test_registering_a_sink_keeps_no_reference():
+def test_a_registration_holds_its_sink_until_unregistered_or_the_pipeline_goes():
     pipeline = ky.KyPipeline(STREAM)
     sink = DefaultsSink()
     before = sys.getrefcount(sink)
     assert native.KyPipeline_RegisterEventSink(pipeline, sink).IsOK()
+    assert sys.getrefcount(sink) == before + 1
+    # a refused registration holds nothing more
     assert native.KyPipeline_RegisterEventSink(pipeline, sink).GetCode() == ky.KY_STATE_ERROR
-    assert sys.getrefcount(sink) == before
+    assert sys.getrefcount(sink) == before + 1
     assert native.KyPipeline_UnregisterEventSink(pipeline, sink).IsOK()
+    assert sys.getrefcount(sink) == before
     assert native.KyPipeline_UnregisterEventSink(pipeline, sink).GetCode() == ky.KY_STATE_ERROR
+    assert sys.getrefcount(sink) == before
+    assert native.KyPipeline_RegisterEventSink(pipeline, sink).IsOK()
+    del pipeline
+    assert sys.getrefcount(sink) == before

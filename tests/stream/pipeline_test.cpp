@@ -6,6 +6,7 @@
 #include <chrono>
 #include <future>
 #include <thread>
+#include <vector>
 
 #include "PipelineRig.h"
 
@@ -164,4 +165,54 @@ TEST(Pipeline, LifeAndRefusals)
     EXPECT_EQ(p.sink.deleted.load(), 2);
     p.pipeline.reset();
     EXPECT_EQ(p.sink.deleted.load(), 6);
+}
+
+// A sink that stops, resets or starts its own pipeline from OnBufferReady (the pipeline's thread)
+// or from OnStart (inside Start): each call would wait for the calling thread, and is refused
+// with KY_STATE_ERROR; the application's thread then stops and starts the pipeline, which
+// delivers again.
+struct SelfStoppingSink : CountingSink
+{
+    std::promise<std::vector<uint32_t>> fromReady;
+    std::vector<uint32_t> fromStart;
+    std::atomic<bool> done{false};
+    void OnStart(KyPipeline *pipeline) override
+    {
+        CountingSink::OnStart(pipeline);
+        fromStart = {pipeline->Stop().GetCode(), pipeline->Reset().GetCode(), pipeline->Start().GetCode()};
+    }
+    void OnBufferReady(KyPipeline *pipeline) override
+    {
+        CountingSink::OnBufferReady(pipeline);
+        if (!done.exchange(true))
+            fromReady.set_value(
+                {pipeline->Stop().GetCode(), pipeline->Reset().GetCode(), pipeline->Start().GetCode()});
+    }
+};
+
+TEST(Pipeline, OwnSinkCannotStopOrResetIt)
+{
+    SelfStoppingSink sink;  // outlives the pipeline
+    PipelineRig p;
+    ASSERT_TRUE(p.rig.Open(1500).IsOK());
+    p.pipeline = std::make_unique<KyPipeline>(&p.rig.stream);
+    ASSERT_TRUE(p.pipeline->RegisterEventSink(&sink).IsOK());
+    ASSERT_TRUE(p.pipeline->SetBufferCount(4).IsOK());
+    ASSERT_TRUE(p.pipeline->Start().IsOK());
+    const std::vector<uint32_t> refused = {KY_STATE_ERROR, KY_STATE_ERROR, KY_STATE_ERROR};
+    EXPECT_EQ(sink.fromStart, refused);
+    auto ready = sink.fromReady.get_future();
+    ASSERT_TRUE(p.rig.camera.SendFrame(1, KyPixelMono8, 64, 48, 0).IsOK());
+    ASSERT_EQ(ready.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(ready.get(), refused);
+    EXPECT_TRUE(p.pipeline->IsStarted());
+    p.ExpectFrame(64 * 48, 0, 1);
+
+    ASSERT_TRUE(p.pipeline->Stop().IsOK());
+    EXPECT_FALSE(p.pipeline->IsStarted());
+    ASSERT_TRUE(p.pipeline->Start().IsOK());
+    ASSERT_TRUE(p.rig.camera.SendFrame(2, KyPixelMono8, 64, 48, 1).IsOK());
+    p.ExpectFrame(64 * 48, 1, 2);
+    EXPECT_TRUE(p.pipeline->Stop().IsOK());
+    EXPECT_TRUE(p.pipeline->UnregisterEventSink(&sink).IsOK());
 }

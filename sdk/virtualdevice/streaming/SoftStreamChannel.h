@@ -72,6 +72,8 @@ public:
     KyResult StartAcquisition();
     KyResult StopAcquisition();
     bool IsStreaming() const;
+    // True on the channel's own thread (where the source's hooks and buffer exchange run).
+    bool IsChannelThread() const { return std::this_thread::get_id() == mThread.get_id(); }
     void SetAcquisitionMode(AcquisitionMode mode) { mMode = mode; }
     AcquisitionMode GetAcquisitionMode() const { return mMode; }
 

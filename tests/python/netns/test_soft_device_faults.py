@@ -65,9 +65,12 @@ class Recording(ky.IKyRegisterEventSink):
         self.fail = fail
         self.seen = []
     def PostWrite(self, register):
-        self.seen.append("PostWrite")
         if self.fail:
+            self.seen.append("PostWrite")
             raise ValueError("after")
+        # after the first sink raised, this one still runs to its end (a module call included)
+        assert native.IKyRegister_ReadInt(register)[0].IsOK()
+        self.seen.append("PostWrite")
 
 class Sink(ky.IKySoftDeviceGEVEventSink):
     def __init__(self):

@@ -98,15 +98,19 @@ public:
     /// Starts the thread that keeps buffers queued in the stream; the sinks hear OnStart first,
     /// on this thread.
     /// @return KY_OK; KY_NOT_CONNECTED without an open stream, KY_STATE_ERROR when started
-    ///        already, KY_THREAD_ERROR when the thread cannot start
+    ///        already or called from a sink of this pipeline, KY_THREAD_ERROR when the thread
+    ///        cannot start
     KyResult Start();
     /// Stops the thread, aborts the stream and takes every buffer back; waiting buffers are
     /// dropped, lent ones stay lent. The sinks hear OnStop after, on this thread.
-    /// @return KY_OK; KY_STATE_ERROR when not started
+    /// @return KY_OK; KY_STATE_ERROR when not started, or when called from a sink of this
+    ///        pipeline on its thread (or inside OnStart), which the stop would wait for: stop
+    ///        it from another thread
     KyResult Stop();
     /// Aborts the stream, waits for every buffer to leave it, empties the output and queues a
     /// fresh set. The sinks hear OnReset after, on this thread.
-    /// @return KY_OK; KY_STATE_ERROR when not started
+    /// @return KY_OK; KY_STATE_ERROR when not started, or when called from a sink of this
+    ///        pipeline on its thread (or inside OnStart)
     KyResult Reset();
 
     /// Registers a sink, kept by its address: unregister it before it is deleted.
