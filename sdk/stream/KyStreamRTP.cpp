@@ -49,6 +49,10 @@ KyStreamRTP::KyStreamRTP() : mImpl(new Impl())
          &Counters::packetsMalformed},
         {"PacketsIgnored", "Packets of another payload type, or received while no payload was expected.",
          &Counters::packetsIgnored},
+        {"PacketsForeign",
+         "Packets of another sender than the session's (another SSRC, or for unicast another source address "
+         "than the first packet's), dropped.",
+         &Counters::packetsForeign},
         {"FramesWithoutBuffer", "Frames that ended while no buffer was queued, and were let go.",
          &Counters::framesWithoutBuffer},
     };

@@ -43,11 +43,13 @@ public:
     KyResult Open(const RtpEndpoint &endpoint);
     void Close();
     bool IsStream() const { return mTcpFd >= 0; }
+    RtpTransportMode Mode() const { return mMode; }
 
     // Waits up to timeoutMs for data and reads it: one datagram (UDP) or what the connection
     // has (TCP). The bytes read; 0 when none came in time; -1 when the connection ended or the
-    // socket failed, after which nothing more comes.
-    ssize_t Read(std::uint8_t *data, std::size_t capacity, int timeoutMs);
+    // socket failed, after which nothing more comes. A datagram's sender goes to `from` (left
+    // as it is for TCP, whose connection has one sender).
+    ssize_t Read(std::uint8_t *data, std::size_t capacity, int timeoutMs, gev::DatagramInfo *from = nullptr);
 
     std::uint16_t LocalPort() const { return mLocalPort; }
     // The local address of a TCP connection; empty otherwise.
@@ -58,6 +60,7 @@ private:
 
     gev::UdpSocket mUdp;
     std::atomic<int> mTcpFd{-1};
+    RtpTransportMode mMode = RtpTransportMode::Unicast;
     std::uint16_t mLocalPort = 0;
     std::string mConnectionAddress;
 };
