@@ -341,6 +341,41 @@ TEST(RtpStream, AFrameWhoseEndNeverComesIsHandedOverAfterTheTimeOut)
     ExpectFrame(rig.Retrieve(operation), operation, 1);
 }
 
+TEST(RtpStream, ASenderThatRestartsIsHeardOnceTheOldOneFellSilent)
+{
+    Rig rig;
+    ASSERT_TRUE(rig.stream.PrepareFor(kWidth, kHeight, KyPixelRGB8).IsOK());
+    ASSERT_TRUE(rig.stream.Open(KyString(kHost), 0).IsOK());
+    rig.Queue(2, kFrameSize);
+    {
+        UdpSender first(kSender, kHost, rig.stream.GetLocalPort());
+        Packetizer packetizer;
+        first.Send(packetizer.RawFrame(TestFrame(0), 0));
+        KyResult operation;
+        ExpectFrame(rig.Retrieve(operation), operation, 0);
+    }
+    // The sender starts again: another socket, another SSRC. Its frames are foreign until the
+    // first sender has been silent long enough.
+    UdpSender restarted(kSender, kHost, rig.stream.GetLocalPort());
+    Packetizer packetizer;
+    KyBuffer *buffer = nullptr;
+    KyResult operation;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TestDeadlineMs(20000));
+    while (std::chrono::steady_clock::now() < end) {
+        std::vector<Bytes> packets = packetizer.RawFrame(TestFrame(1), 3000);
+        for (Bytes &p : packets)
+            p[11] ^= 0x5A;  // the low byte of the SSRC
+        restarted.Send(packets);
+        buffer = nullptr;
+        if (rig.stream.RetrieveBuffer(&buffer, &operation, 100).IsOK() && !operation.IsOK())
+            ASSERT_EQ(rig.stream.QueueBuffer(buffer).GetCode(), KY_PENDING);  // heard from mid-frame
+        else if (buffer != nullptr)
+            break;
+    }
+    ExpectFrame(buffer, operation, 1);
+    EXPECT_GT(rig.Integer("PacketsForeign"), 0);
+}
+
 TEST(RtpStream, MulticastReceiversEachGetEveryFrame)
 {
     AcceptLocalSources(1);  // the sender's address is local to this namespace too
