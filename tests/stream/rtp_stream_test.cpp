@@ -538,6 +538,33 @@ TEST(RtpStream, OpensFromASessionDescription)
     EXPECT_EQ(later.GetLocalPort(), 20501);
 }
 
+TEST(RtpStream, TheSenderASessionDescriptionNamesIsTheOneHeard)
+{
+    const uint32_t named = rtp_test::Header().ssrc;
+    const std::string text = "v=0\r\nc=IN IP4 " + std::string(kHost) +
+                             "\r\nm=video 20502 RTP/AVP 96\r\na=rtpmap:96 raw/90000\r\n"
+                             "a=fmtp:96 sampling=RGB; width=8; height=4; depth=8\r\na=ssrc:" +
+                             std::to_string(named) + " cname:camera\r\n";
+    KySessionInfoSDP session;
+    ASSERT_TRUE(session.Load(KyString(text)).IsOK());
+    Rig rig;
+    const KyResult opened = rig.stream.Open(&session, KyString(kHost));
+    ASSERT_TRUE(opened.IsOK()) << opened.GetDescription().GetAscii();
+    rig.Queue(1, kFrameSize);
+    // Another sender comes first: it is not the one the description names.
+    UdpSender stranger(kSender, kHost, 20502);
+    Packetizer packetizer;
+    std::vector<Bytes> foreign = packetizer.RawFrame(TestFrame(9), 1);
+    for (Bytes &p : foreign)
+        p[11] ^= 0x01;
+    stranger.Send(foreign);
+    UdpSender sender(kSender, kHost, 20502);
+    sender.Send(packetizer.RawFrame(TestFrame(5), 2));
+    KyResult operation;
+    ExpectFrame(rig.Retrieve(operation), operation, 5);
+    EXPECT_EQ(rig.Integer("PacketsForeign"), static_cast<int64_t>(kHeight));
+}
+
 TEST(RtpStream, SessionDescriptionsOfAGroupAndOfATcpServer)
 {
     KySessionInfoSDP group;

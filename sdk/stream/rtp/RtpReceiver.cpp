@@ -75,6 +75,7 @@ KyResult RtpReceiver::Open(const RtpEndpoint &endpoint, const RtpPayloadConfig &
     {
         std::lock_guard<std::mutex> lock(mMutex);
         mPayload = payload;
+        mEndpoint = endpoint;
         ++mPayloadGeneration;
         mCounters = RtpReceiverCounters();
     }
@@ -192,9 +193,15 @@ void RtpReceiver::Run(const ky::base::ThreadLife &)
         std::uint64_t generation = 0;
         RtpFrame frame;
         RtpSessionSender sender;
-        // A datagram's source names the sender only for unicast: a group may carry several
-        // senders' datagrams, told apart by SSRC, and a TCP connection has one peer.
-        const bool bySource = mTransport.Mode() == RtpTransportMode::Unicast;
+        bool bySource = false;
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            if (mEndpoint.pinSsrc)
+                sender.PinSsrc(mEndpoint.ssrc);
+            // A datagram's source names the sender only for unicast: a group may carry several
+            // senders' datagrams, told apart by SSRC, and a TCP connection has one peer.
+            bySource = mEndpoint.mode == RtpTransportMode::Unicast;
+        }
         Clock::time_point lastPacket;  // of the session, put into the assembler
         while (!mStop) {
             gev::DatagramInfo from;

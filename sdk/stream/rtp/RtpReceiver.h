@@ -74,6 +74,7 @@ private:
     std::deque<KyBuffer *> mWaiting;  // queued, not yet filled, oldest first
     std::deque<KyBuffer *> mDone;     // filled or aborted, not yet handed out
     RtpPayloadConfig mPayload;
+    RtpEndpoint mEndpoint;  // as opened
     std::uint64_t mPayloadGeneration = 0;
     std::uint64_t mNextBlockId = 1;
     RtpReceiverCounters mCounters;

@@ -9,6 +9,8 @@ bool RtpSessionSender::Accept(const RtpPacket &packet, const RtpPacketSource &so
 {
     const bool silent = mKnown && now - mLastAccepted >= SILENCE_MS;
     if (!mKnown || silent) {
+        if (mPinned && packet.ssrc != mPinnedSsrc)
+            return false;
         if (!mayName)
             return true;
         mKnown = true;

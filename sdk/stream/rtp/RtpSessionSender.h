@@ -1,7 +1,8 @@
 // The sender an RTP session takes packets from. A receiver's port is open to anybody: the packets
 // of another sender (another SSRC, or for unicast another source address) would end frames early
-// and show as sequence gaps. The session's sender is the sender of its first packet; only its
-// packets are taken, the others are counted and dropped.
+// and show as sequence gaps. The session's sender is the sender of its first packet (of the SSRC
+// the session description names, where it names one); only its packets are taken, the others are
+// counted and dropped.
 // A sender that falls silent for SILENCE_MS lets the next packet's sender take its place (a
 // sender that restarted picks a new SSRC).
 //
@@ -30,7 +31,13 @@ public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds SILENCE_MS{2000};
 
-    // Forgets the sender found so far.
+    // Only this SSRC names the sender.
+    void PinSsrc(std::uint32_t ssrc)
+    {
+        mPinned = true;
+        mPinnedSsrc = ssrc;
+    }
+    // Forgets the sender found so far (a pinned SSRC stays).
     void Reset();
     // Whether the packet belongs to the session. While no sender is known (at first, or after a
     // silence), a packet that may name one (of the payload the session expects) names it; one
@@ -38,6 +45,8 @@ public:
     bool Accept(const RtpPacket &packet, const RtpPacketSource &source, bool mayName, Clock::time_point now);
 
 private:
+    bool mPinned = false;
+    std::uint32_t mPinnedSsrc = 0;
     bool mKnown = false;
     std::uint32_t mSsrc = 0;
     RtpPacketSource mSource;

@@ -24,7 +24,6 @@ KyResult RtpTransport::Open(const RtpEndpoint &endpoint)
 {
     // One opening per transport: the receiver makes a new one for each Open of the stream.
     Close();
-    mMode = endpoint.mode;
     in_addr parsed{};
     if (endpoint.mode == RtpTransportMode::Tcp)
         return OpenTcp(endpoint);

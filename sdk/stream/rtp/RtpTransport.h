@@ -24,6 +24,9 @@ struct RtpEndpoint
     std::string address;     // unicast: the local address (empty: any); multicast: the group; TCP: the server
     std::uint16_t port = 0;  // unicast: the local port (0: any); multicast: the data port; TCP: the server's
     std::string local;       // multicast: the adapter's address that joins (empty: the kernel's choice)
+    // The sender's SSRC, where the session description names it: only its packets are taken.
+    bool pinSsrc = false;
+    std::uint32_t ssrc = 0;
 };
 
 class RtpTransport
@@ -43,7 +46,6 @@ public:
     KyResult Open(const RtpEndpoint &endpoint);
     void Close();
     bool IsStream() const { return mTcpFd >= 0; }
-    RtpTransportMode Mode() const { return mMode; }
 
     // Waits up to timeoutMs for data and reads it: one datagram (UDP) or what the connection
     // has (TCP). The bytes read; 0 when none came in time; -1 when the connection ended or the
@@ -60,7 +62,6 @@ private:
 
     gev::UdpSocket mUdp;
     std::atomic<int> mTcpFd{-1};
-    RtpTransportMode mMode = RtpTransportMode::Unicast;
     std::uint16_t mLocalPort = 0;
     std::string mConnectionAddress;
 };

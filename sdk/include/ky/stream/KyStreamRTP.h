@@ -16,7 +16,8 @@
 // queued is let go and counted (FramesWithoutBuffer).
 //
 // The stream hears one sender: the one of the first packet of the expected payload (its SSRC
-// and, for unicast, its source address and port). Packets of other senders are counted
+// and, for unicast, its source address and port), of the SSRC its session description names
+// (a=ssrc) where it was opened on one that does. Packets of other senders are counted
 // (PacketsForeign) and dropped. When the sender has been silent for two seconds, the next
 // sender's first packet names the sender again (a restarted sender picks a new SSRC).
 //
