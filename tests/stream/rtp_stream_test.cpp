@@ -138,6 +138,13 @@ struct Rig
             ASSERT_EQ(stream.QueueBuffer(buffers.back().get()).GetCode(), KY_PENDING);
         }
     }
+    // Opened for RGB frames on the host's adapter (a port of its own), with count buffers queued.
+    void OpenUnicast(int count)
+    {
+        ASSERT_TRUE(stream.PrepareFor(kWidth, kHeight, KyPixelRGB8).IsOK());
+        ASSERT_TRUE(stream.Open(KyString(kHost), 0).IsOK());
+        Queue(count, kFrameSize);
+    }
     // The next buffer, with its operation result.
     KyBuffer *Retrieve(KyResult &operation)
     {
@@ -198,9 +205,7 @@ TEST(RtpStream, UnicastFramesArrivePixelExact)
 TEST(RtpStream, LostPacketsAreCountedOnTheBufferAndTheStream)
 {
     Rig rig;
-    ASSERT_TRUE(rig.stream.PrepareFor(kWidth, kHeight, KyPixelRGB8).IsOK());
-    ASSERT_TRUE(rig.stream.Open(KyString(kHost), 0).IsOK());
-    rig.Queue(2, kFrameSize);
+    ASSERT_NO_FATAL_FAILURE(rig.OpenUnicast(2));
     UdpSender sender(kSender, kHost, rig.stream.GetLocalPort());
     Packetizer packetizer;
     std::vector<Bytes> packets = packetizer.RawFrame(TestFrame(0), 10);
@@ -283,9 +288,7 @@ TEST(RtpStream, AStrangerBesideTheSenderIsCountedAndDropped)
 {
     constexpr uint32_t kFrames = 60;
     Rig rig;
-    ASSERT_TRUE(rig.stream.PrepareFor(kWidth, kHeight, KyPixelRGB8).IsOK());
-    ASSERT_TRUE(rig.stream.Open(KyString(kHost), 0).IsOK());
-    rig.Queue(kFrames, kFrameSize);
+    ASSERT_NO_FATAL_FAILURE(rig.OpenUnicast(kFrames));
     UdpSender sender(kSender, kHost, rig.stream.GetLocalPort());
     Packetizer packetizer;
     // The session's first packet names its sender.
@@ -319,9 +322,7 @@ TEST(RtpStream, AStrangerBesideTheSenderIsCountedAndDropped)
 TEST(RtpStream, AFrameWhoseEndNeverComesIsHandedOverAfterTheTimeOut)
 {
     Rig rig;
-    ASSERT_TRUE(rig.stream.PrepareFor(kWidth, kHeight, KyPixelRGB8).IsOK());
-    ASSERT_TRUE(rig.stream.Open(KyString(kHost), 0).IsOK());
-    rig.Queue(2, kFrameSize);
+    ASSERT_NO_FATAL_FAILURE(rig.OpenUnicast(2));
     UdpSender sender(kSender, kHost, rig.stream.GetLocalPort());
     Packetizer packetizer;
     std::vector<Bytes> packets = packetizer.RawFrame(TestFrame(0), 10);
@@ -344,9 +345,7 @@ TEST(RtpStream, AFrameWhoseEndNeverComesIsHandedOverAfterTheTimeOut)
 TEST(RtpStream, ASenderThatRestartsIsHeardOnceTheOldOneFellSilent)
 {
     Rig rig;
-    ASSERT_TRUE(rig.stream.PrepareFor(kWidth, kHeight, KyPixelRGB8).IsOK());
-    ASSERT_TRUE(rig.stream.Open(KyString(kHost), 0).IsOK());
-    rig.Queue(2, kFrameSize);
+    ASSERT_NO_FATAL_FAILURE(rig.OpenUnicast(2));
     {
         UdpSender first(kSender, kHost, rig.stream.GetLocalPort());
         Packetizer packetizer;
