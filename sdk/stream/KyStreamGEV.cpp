@@ -117,6 +117,10 @@ KyStreamGEV::KyStreamGEV() : mImpl(new Impl())
         {"ResendPacketsReceived", "Resent packets that filled a hole.", &Counters::resendPacketsReceived},
         {"BlocksWithoutBuffer", "Blocks that found no queued buffer and were let go.",
          &Counters::blocksWithoutBuffer},
+        {"BlocksSkipped",
+         "Blocks that never arrived: block ids passed over without one packet of theirs (while the receiver "
+         "stalled, or the network lost them whole).",
+         &Counters::blocksSkipped},
         {"PacketRingRecords",
          "Records the kernel put into the packet ring (0 when the stream reads its socket).",
          &Counters::ringRecords},

@@ -7,6 +7,7 @@
 #include "ky/base/KyBaseExport.h"
 #include "ky/stream/KySessionInfoSDP.h"
 #include "rtp/RtpReceiver.h"
+#include "rtp/SdpDescription.h"
 #include "StreamCore.h"
 #include "StreamLog.h"
 
@@ -17,6 +18,9 @@ struct KY_LOCAL KyStreamRTP::Impl
     ky::stream::RtpPayloadConfig payload;
     ky::stream::RtpEndpoint endpoint;
     uint32_t threadPriority = 0;
+    // The sender's SSRC named by the session description being opened (its Open only).
+    bool sessionPinsSsrc = false;
+    uint32_t sessionSsrc = 0;
 
     KyResult OpenOn(ky::stream::StreamCore &core, const ky::stream::RtpEndpoint &where);
     void SetPayload(const ky::stream::RtpPayloadConfig &config)
@@ -50,6 +54,10 @@ KyStreamRTP::KyStreamRTP() : mImpl(new Impl())
          &Counters::packetsMalformed},
         {"PacketsIgnored", "Packets of another payload type, or received while no payload was expected.",
          &Counters::packetsIgnored},
+        {"PacketsForeign",
+         "Packets of another sender than the session's (another SSRC, or for unicast another source address "
+         "than the first packet's), dropped.",
+         &Counters::packetsForeign},
         {"FramesWithoutBuffer", "Frames that ended while no buffer was queued, and were let go.",
          &Counters::framesWithoutBuffer},
     };
@@ -80,8 +88,11 @@ KyResult KyStreamRTP::Impl::OpenOn(ky::stream::StreamCore &core, const ky::strea
     std::lock_guard<std::mutex> lock(mutex);
     if (core.IsOpen())
         return KyResult(KY_STATE_ERROR, KyString("the stream is open already"));
+    ky::stream::RtpEndpoint session = where;
+    session.pinSsrc = sessionPinsSsrc;
+    session.ssrc = sessionSsrc;
     auto opened = std::make_unique<ky::stream::RtpReceiver>();
-    KyResult result = opened->Open(where, payload);
+    KyResult result = opened->Open(session, payload);
     if (result.IsFailure())
         return result;
     receiver = opened.get();
@@ -113,14 +124,27 @@ KyResult KyStreamRTP::Open(const KySessionInfoSDP *aSession, const KyString &aLo
     }
     const std::string address = aSession->GetConnectionAddress().str();
     const uint16_t port = aLocalPort != 0 ? aLocalPort : aSession->GetPort();
-    if (aSession->IsTCP())
-        return OpenTCP(KyString(address), port);
+    // The description may name the sender's SSRC: then only that sender is heard.
+    const std::string text = aSession->GetText().str();
+    ky::stream::SdpVideo video;
+    std::string error;
+    const bool pins = ky::stream::ParseSdp(text.data(), text.size(), video, error) && video.hasSsrc;
+    {
+        std::lock_guard<std::mutex> lock(mImpl->mutex);
+        mImpl->sessionPinsSsrc = pins;
+        mImpl->sessionSsrc = video.ssrc;
+    }
+    KyResult result;
     in_addr parsed{};
-    const bool group =
-        inet_pton(AF_INET, address.c_str(), &parsed) == 1 && IN_MULTICAST(ntohl(parsed.s_addr));
-    if (group)
-        return Open(KyString(address), port, aLocalIpAddress);
-    return Open(aLocalIpAddress, port);
+    if (aSession->IsTCP())
+        result = OpenTCP(KyString(address), port);
+    else if (inet_pton(AF_INET, address.c_str(), &parsed) == 1 && IN_MULTICAST(ntohl(parsed.s_addr)))
+        result = Open(KyString(address), port, aLocalIpAddress);
+    else
+        result = Open(aLocalIpAddress, port);
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    mImpl->sessionPinsSsrc = false;
+    return result;
 }
 
 KyResult KyStreamRTP::Open(const KyString &aLocalIpAddress, uint16_t aLocalPort)

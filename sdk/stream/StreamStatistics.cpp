@@ -12,7 +12,9 @@ void StreamStatistics::Record(const KyBuffer &buffer)
     mCounts.packetsRecovered += buffer.GetPacketsRecoveredCount();
     mCounts.resendGroupsRequested += buffer.GetResendGroupRequestedCount();
     mCounts.resendPacketsRequested += buffer.GetResendPacketRequestedCount();
-    mCounts.lostPackets += buffer.GetLostPacketCount();
+    // What an aborted block still lacked was not lost: the stream stopped waiting for it.
+    if (code != KY_ABORTED)
+        mCounts.lostPackets += buffer.GetLostPacketCount();
     switch (code) {
     case KY_OK:
         break;

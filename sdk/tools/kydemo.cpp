@@ -27,8 +27,8 @@ const char USAGE[] =
     "Usage: kydemo [--output DIR] [--frames N]\n"
     "Finds the GigE Vision cameras on every network adapter (discovery broadcasts on each one: run it\n"
     "inside a private network namespace, as scripts/demo does), opens the first, grabs N frames and\n"
-    "writes the last one, converted to BGR, as DIR/frame.png. It ends with the count of complete frames\n"
-    "and the stream's resend counters.\n"
+    "writes the last one, converted to BGR, as DIR/frame.png. It ends with the count of complete frames,\n"
+    "of frames that never arrived, and the stream's resend counters.\n"
     "  --output DIR   folder of frame.png (default: the current folder)\n"
     "  --frames N     frames to grab, 1 to 100000 (default 10)\n"
     "  -h, --help     show this help\n"
@@ -165,15 +165,20 @@ int main(int argc, char **argv)
     }
     Ok(params->ExecuteCommand("AcquisitionStop"), "acquisition stop");
     (void)params->SetIntegerValue("TLParamsLocked", 0);  // as above
+    // The frame the stop cut off comes back aborted: the stream does not count its missing
+    // packets as lost.
     Ok(pipeline.Stop(), "pipeline stop");
-    // The stream's own counters: a camera that drops packets shows here what came back on request.
+    // The stream's own counters: a camera that drops packets shows here what came back on request,
+    // and frames that never arrived at all (their block ids passed over) show as skipped.
     KyGenParameterArray *counters = stream->GetParameters();
-    int64_t requests = 0, recovered = 0, lost = 0;
+    int64_t requests = 0, recovered = 0, lost = 0, skipped = 0;
     (void)counters->GetIntegerValue("ResendGroupRequested", requests);
     (void)counters->GetIntegerValue("PacketsRecovered", recovered);
     (void)counters->GetIntegerValue("LostPacketCount", lost);
-    printf("Frames complete: %d of %d; resend requests %lld, packets recovered %lld, packets lost %lld\n",
-           complete, frames, static_cast<long long>(requests), static_cast<long long>(recovered),
-           static_cast<long long>(lost));
+    (void)counters->GetIntegerValue("BlocksSkipped", skipped);
+    printf("Frames complete: %d of %d; frames that never arrived %lld; resend requests %lld, packets "
+           "recovered %lld, packets lost %lld\n",
+           complete, frames, static_cast<long long>(skipped), static_cast<long long>(requests),
+           static_cast<long long>(recovered), static_cast<long long>(lost));
     return written ? 0 : 1;
 }

@@ -183,6 +183,10 @@ std::shared_ptr<U3vControlClient> SimUsbLink::HostControl()
     return mHostControl;
 }
 
+bool SimUsbLink::ClaimHost() { return !mHostClaimed.exchange(true); }
+
+void SimUsbLink::ReleaseHost() { mHostClaimed = false; }
+
 bool SimUsbLink::IsPlugged() const { return !mQueues.front()->IsDisconnected(); }
 
 }  // namespace ky::u3v

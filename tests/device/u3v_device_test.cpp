@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -188,6 +189,48 @@ TEST_F(U3vDevice, EventsFromTheEventEndpointReachTheSinks)
     EXPECT_EQ(sink.ids, std::vector<uint16_t>{0x0004});
     EXPECT_EQ(sink.payload, std::vector<uint8_t>(data, data + 4));
     (void)device.UnregisterEventSink(&sink);
+}
+
+TEST_F(U3vDevice, ASecondDeviceObjectOnTheCameraIsRefusedUntilTheFirstLetsGo)
+{
+    KyDeviceU3V first;
+    ASSERT_TRUE(first.Connect(KyString(kGuid)).IsOK());
+    // Both would read the one event pipe, and each event would reach only one of them.
+    KyDeviceU3V second;
+    const KyResult refused = second.Connect(KyString(kGuid));
+    EXPECT_EQ(refused.GetCode(), static_cast<uint32_t>(KY_BUSY));
+    EXPECT_NE(std::string(refused.GetDescription().GetAscii()).find("another device object"),
+              std::string::npos)
+        << refused.GetDescription().GetAscii();
+    EXPECT_FALSE(second.IsConnected());
+    KyResult result;
+    EXPECT_EQ(KyDevice::CreateAndConnect(KyString(kGuid), &result), nullptr);
+    EXPECT_EQ(result.GetCode(), static_cast<uint32_t>(KY_BUSY));
+
+    // Every event reaches the one that is connected.
+    RecordingSink sink;
+    ASSERT_TRUE(first.RegisterEventSink(&sink).IsOK());
+    KyGenParameterArray *params = first.GetParameters();
+    ASSERT_TRUE(params->SetEnumValue("EventSelector", "ExposureEnd").IsOK());
+    ASSERT_TRUE(params->SetEnumValue("EventNotification", "On").IsOK());
+    const uint8_t data[] = {1, 2, 3, 4};
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(SoftU3vDeclarations::RaiseEvent(kGuid, 0x0004, data, sizeof data));
+    ASSERT_TRUE(WaitFor([&] {
+        std::lock_guard<std::mutex> lock(sink.mutex);
+        return sink.ids.size() >= 5;
+    }));
+    EXPECT_TRUE(first.WaitForMessagingChannelIdle(5000).IsOK());
+    {
+        std::lock_guard<std::mutex> lock(sink.mutex);
+        EXPECT_EQ(sink.ids, std::vector<uint16_t>(5, 0x0004));
+    }
+    (void)first.UnregisterEventSink(&sink);
+
+    // Once the first lets go, the second connects.
+    ASSERT_TRUE(first.Disconnect().IsOK());
+    EXPECT_TRUE(second.Connect(KyString(kGuid)).IsOK());
+    EXPECT_EQ(first.Connect(KyString(kGuid)).GetCode(), static_cast<uint32_t>(KY_BUSY));
 }
 
 TEST_F(U3vDevice, UnplugGivesLinkLossOnceAndCleanErrorsAfter)

@@ -136,8 +136,11 @@ TEST(GvspBlockEnd, AbortHandsBackQueuedAndStartedBlocks)
         EXPECT_EQ(block.cookie, &destinations[i]);
         EXPECT_EQ(block.blockId, i == 0 ? 1u : 0u);
         EXPECT_EQ(block.stats.packetsReceived, i == 0 ? 20u : 0u);
+        // The receiver stopped waiting for the rest: none of it counts as lost.
+        EXPECT_EQ(block.stats.packetsLost, 0u);
     }
     EXPECT_EQ(loop.receiver.Counters().blocksAborted, 3u);
+    EXPECT_EQ(loop.receiver.Counters().packetsLost, 0u);
 }
 
 TEST(GvspBlockEnd, CloseHandsBackEverything)
@@ -301,6 +304,96 @@ TEST(GvspBlockEnd, StrayPacketIdsAndMalformedPackets)
     EXPECT_EQ(counters.testPackets, 1u);
     EXPECT_EQ(counters.packetsMalformed, 1u);
     EXPECT_EQ(counters.packetsWrongId, 1u);
+}
+
+TEST(GvspBlockEnd, BlockIdsPassedOverAreCountedAsSkipped)
+{
+    const struct
+    {
+        const char *what;
+        std::vector<uint64_t> ids;  // in the order they are sent, each block whole
+        uint64_t skipped;
+    } cases[] = {
+        {"in order", {1, 2, 3}, 0},
+        {"two passed over", {1, 2, 5}, 2},
+        {"across the wrap of standard ids (0 is no block id)", {65534, 65535, 2}, 1},
+        {"a block passed over comes late after all", {1, 4, 3, 5}, 1},
+        {"the sender starts counting again", {100, 101, 1, 2}, 0},
+    };
+    constexpr uint32_t kWidth = 64, kHeight = 4;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        GvspLoop loop;
+        ASSERT_TRUE(loop.Open(Sender(), QuickReceiver()).IsOK());
+        std::vector<std::vector<uint8_t>> memory(c.ids.size(), std::vector<uint8_t>(kWidth * kHeight));
+        for (size_t i = 0; i < c.ids.size(); ++i) {
+            ASSERT_TRUE(loop.receiver.QueueBlock(memory[i].data(), memory[i].size(), nullptr).IsOK());
+            const std::vector<uint8_t> frame = Pattern(kWidth * kHeight, static_cast<uint32_t>(i));
+            GvspOutgoingBlock block;
+            block.blockId = c.ids[i];
+            block.leader = ImageLeader(KyPixelMono8, kWidth, kHeight, c.ids[i]);
+            block.data = frame.data();
+            block.size = frame.size();
+            ASSERT_TRUE(loop.sender.SendBlock(block).IsOK());
+            const GvspCompletedBlock done = Next(loop.receiver);
+            EXPECT_EQ(done.status, GvspBlockStatus::Complete) << GvspBlockStatusName(done.status);
+            EXPECT_EQ(done.blockId, c.ids[i]);
+        }
+        EXPECT_EQ(loop.receiver.Counters().blocksSkipped, c.skipped);
+    }
+}
+
+TEST(GvspBlockEnd, ForgedPacketCountsLoseNoMoreThanTheBlockHolds)
+{
+    // The packet size is learnt from packet 1, which never comes: a trailer that claims the
+    // largest packet id would make every id up to it missing.
+    const struct
+    {
+        const char *what;
+        GvspPacketFormat format;
+        uint32_t packetId;
+    } cases[] = {
+        {"trailer of the largest packet id", GvspPacketFormat::Trailer, GVSP_STANDARD_PACKET_ID_MAX},
+        {"data packet of a huge id", GvspPacketFormat::Payload, GVSP_STANDARD_PACKET_ID_MAX - 1},
+    };
+    constexpr size_t kCapacity = 4000;
+    // Each data packet carries at least a minimum-size packet's data.
+    constexpr size_t kMostPackets = kCapacity / (GVSP_MIN_PACKET_SIZE - 64) + 1 + 2;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        GvspReceiverConfig rc = QuickReceiver();
+        rc.packetSize = 0;
+        GvspReceiver receiver;
+        ASSERT_TRUE(receiver.Open(rc, nullptr).IsOK());
+        std::vector<uint8_t> memory(kCapacity, 0);
+        ASSERT_TRUE(receiver.QueueBlock(memory.data(), memory.size(), nullptr).IsOK());
+        UdpSocket socket;
+        ASSERT_TRUE(socket.Open("127.0.0.1", 0).IsOK());
+        auto send = [&](const uint8_t *bytes, size_t size) {
+            ASSERT_EQ(socket.SendTo(bytes, size, kLoopback, receiver.LocalPort()),
+                      static_cast<ssize_t>(size));
+        };
+        GvspHeader h;
+        h.blockId = 3;
+        uint8_t packet[1500];
+        h.format = GvspPacketFormat::Leader;
+        send(packet, GvspBuildLeader(packet, sizeof packet, h, ImageLeader(KyPixelMono8, 1464, 2, 0)));
+        h.format = c.format;
+        h.packetId = c.packetId;
+        if (c.format == GvspPacketFormat::Trailer) {
+            GvspTrailer trailer;
+            trailer.sizeY = 2;
+            send(packet, GvspBuildTrailer(packet, sizeof packet, h, trailer));
+        } else {
+            const std::vector<uint8_t> line(1464, 0x5A);
+            send(packet, GvspBuildPayload(packet, sizeof packet, h, line.data(), line.size()));
+        }
+        const GvspCompletedBlock block = Next(receiver);
+        EXPECT_NE(block.status, GvspBlockStatus::Complete);
+        EXPECT_GT(block.stats.packetsLost, 0u);
+        EXPECT_LE(block.stats.packetsLost, kMostPackets);
+        EXPECT_EQ(receiver.Counters().packetsLost, block.stats.packetsLost);
+    }
 }
 
 TEST(GvspBlockEnd, SenderSendsTestPacket)

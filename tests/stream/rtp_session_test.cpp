@@ -52,6 +52,19 @@ TEST(Sdp, ReadsTheFirstVideoMedia)
     EXPECT_EQ(video.width, 640u);
     EXPECT_EQ(video.height, 480u);
     EXPECT_EQ(video.depth, 8u);
+    EXPECT_FALSE(video.hasSsrc);
+}
+
+TEST(Sdp, ReadsTheSendersSsrcOfTheVideoMedia)
+{
+    // The audio's source is not the video's; the first of the video's lines counts.
+    const std::string text = "v=0\nm=audio 5000 RTP/AVP 0\na=ssrc:1 cname:a\nm=video 5004 RTP/AVP 96\n"
+                             "a=ssrc:4294967295 cname:camera@host\na=ssrc:7 cname:other\n";
+    SdpVideo video;
+    std::string error;
+    ASSERT_TRUE(ParseSdp(text.data(), text.size(), video, error)) << error;
+    EXPECT_TRUE(video.hasSsrc);
+    EXPECT_EQ(video.ssrc, 4294967295u);
 }
 
 TEST(Sdp, SessionAddressServesMediaWithoutOne)
@@ -80,6 +93,8 @@ TEST(Sdp, RefusesMalformedDescriptions)
         "m=video 5000 RTP/AVP 96\na=fmtp:96 width=99999999999\n",
         "m=video 5000 RTP/AVP 96\na=rtpmap:x raw\n",
         "m=video 5000 RTP/AVP 96\na=rtpmap:96 raw/abc\n",
+        "m=video 5000 RTP/AVP 96\na=ssrc:4294967296 cname:x\n",  // no 32-bit SSRC
+        "m=video 5000 RTP/AVP 96\na=ssrc:cname:x\n",
         std::string(ky::stream::SDP_MAX_SIZE + 1, '\n'),
     };
     for (const std::string &text : bad) {

@@ -3,17 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <netinet/in.h>
+#include <random>
 #include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include "AcceptLocalSources.h"
 #include "RtpTestPackets.h"
+#include "TestDeadline.h"
 #include "ky/buffer/KyBuffer.h"
 #include "ky/buffer/KyImage.h"
 #include "ky/genicam/KyGenParameterArray.h"
@@ -25,7 +30,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr uint32_t kWaitMs = 5000;
+const uint32_t kWaitMs = TestDeadlineMs(5000);
 constexpr uint32_t kWidth = 8;
 constexpr uint32_t kHeight = 4;
 constexpr uint32_t kStride = kWidth * 3;  // RGB8
@@ -133,6 +138,13 @@ struct Rig
             ASSERT_EQ(stream.QueueBuffer(buffers.back().get()).GetCode(), KY_PENDING);
         }
     }
+    // Opened for RGB frames on the host's adapter (a port of its own), with count buffers queued.
+    void OpenUnicast(int count)
+    {
+        ASSERT_TRUE(stream.PrepareFor(kWidth, kHeight, KyPixelRGB8).IsOK());
+        ASSERT_TRUE(stream.Open(KyString(kHost), 0).IsOK());
+        Queue(count, kFrameSize);
+    }
     // The next buffer, with its operation result.
     KyBuffer *Retrieve(KyResult &operation)
     {
@@ -193,9 +205,7 @@ TEST(RtpStream, UnicastFramesArrivePixelExact)
 TEST(RtpStream, LostPacketsAreCountedOnTheBufferAndTheStream)
 {
     Rig rig;
-    ASSERT_TRUE(rig.stream.PrepareFor(kWidth, kHeight, KyPixelRGB8).IsOK());
-    ASSERT_TRUE(rig.stream.Open(KyString(kHost), 0).IsOK());
-    rig.Queue(2, kFrameSize);
+    ASSERT_NO_FATAL_FAILURE(rig.OpenUnicast(2));
     UdpSender sender(kSender, kHost, rig.stream.GetLocalPort());
     Packetizer packetizer;
     std::vector<Bytes> packets = packetizer.RawFrame(TestFrame(0), 10);
@@ -213,6 +223,156 @@ TEST(RtpStream, LostPacketsAreCountedOnTheBufferAndTheStream)
     EXPECT_EQ(rig.Integer("LostPacketCount"), 1);
     EXPECT_EQ(rig.Integer("MissingPacketsCount"), 1);
     EXPECT_EQ(rig.Integer("BlockCount"), 1);
+}
+
+// A stranger beside the session's sender: datagrams that look like the session's packets (same
+// payload type, line headers inside the frame) from another socket, most with other SSRCs and
+// some with the sender's own SSRC. Sends about `rate` packets a second until stopped, at most
+// `limit` packets.
+class Stranger
+{
+public:
+    Stranger(const char *from, const char *to, uint16_t port, uint32_t senderSsrc, int rate, uint64_t limit)
+        : mSender(from, to, port), mSenderSsrc(senderSsrc), mRate(rate), mLimit(limit)
+    {
+        mThread = std::thread([this] { Run(); });
+    }
+    ~Stranger()
+    {
+        mStop = true;
+        mThread.join();
+    }
+    uint64_t Sent() const { return mSent; }
+
+private:
+    void Run()
+    {
+        std::mt19937 random(29);
+        const auto start = std::chrono::steady_clock::now();
+        while (!mStop && mSent < mLimit) {
+            rtp_test::Header h;
+            h.sequence = static_cast<uint16_t>(random());
+            h.timestamp = static_cast<uint32_t>(random());
+            h.marker = random() % 3 == 0;
+            h.ssrc = mSent % 4 == 0 ? mSenderSsrc : static_cast<uint32_t>(random()) | 1u;
+            if (h.ssrc == mSenderSsrc && mSent % 4 != 0)
+                h.ssrc ^= 0x80000000u;
+            Bytes payload;
+            rtp_test::PutU16(payload, random() & 0xFFFF);
+            rtp_test::PutU16(payload, kStride);
+            rtp_test::PutU16(payload, random() % kHeight);
+            rtp_test::PutU16(payload, 0);
+            for (uint32_t i = 0; i < kStride; ++i)
+                payload.push_back(static_cast<std::uint8_t>(random()));
+            const Bytes packet = rtp_test::Packet(h, payload);
+            (void)::sendto(mSender.fd.fd, packet.data(), packet.size(), 0,
+                           reinterpret_cast<const sockaddr *>(&mSender.to), sizeof mSender.to);
+            ++mSent;
+            // Paced to the rate: ahead of it, wait for it to catch up.
+            const auto due = start + std::chrono::microseconds(mSent * 1000000 / mRate);
+            if (mSent % 32 == 0)
+                std::this_thread::sleep_until(due);
+        }
+    }
+
+    UdpSender mSender;
+    uint32_t mSenderSsrc;
+    int mRate;
+    uint64_t mLimit;
+    std::atomic<bool> mStop{false};
+    std::atomic<uint64_t> mSent{0};
+    std::thread mThread;
+};
+
+TEST(RtpStream, AStrangerBesideTheSenderIsCountedAndDropped)
+{
+    constexpr uint32_t kFrames = 60;
+    Rig rig;
+    ASSERT_NO_FATAL_FAILURE(rig.OpenUnicast(kFrames));
+    UdpSender sender(kSender, kHost, rig.stream.GetLocalPort());
+    Packetizer packetizer;
+    // The session's first packet names its sender.
+    sender.Send(packetizer.RawFrame(TestFrame(0), 0));
+    KyResult operation;
+    ExpectFrame(rig.Retrieve(operation), operation, 0);
+
+    Stranger stranger(kSender, kHost, rig.stream.GetLocalPort(), rtp_test::Header().ssrc, 40000,
+                      40000ull * TestDeadlineMs(30));
+    for (uint32_t n = 1; n < kFrames; ++n) {
+        // Each frame goes out amid the stranger's packets.
+        const uint64_t before = stranger.Sent();
+        for (int i = 0; i < 5000 && stranger.Sent() < before + 50; ++i)
+            ::usleep(100);
+        sender.Send(packetizer.RawFrame(TestFrame(n), 3000 * n));
+    }
+    for (uint32_t n = 1; n < kFrames; ++n) {
+        KyBuffer *buffer = rig.Retrieve(operation);
+        ExpectFrame(buffer, operation, n);
+        if (buffer != nullptr) {
+            EXPECT_EQ(buffer->GetLostPacketCount(), 0u) << "frame " << n;
+        }
+    }
+    EXPECT_GT(stranger.Sent(), 50u * (kFrames - 1));
+    EXPECT_GT(rig.Integer("PacketsForeign"), 0);
+    EXPECT_EQ(rig.Integer("BlockCount"), kFrames);
+    EXPECT_EQ(rig.Integer("ErrorCount"), 0);
+    EXPECT_EQ(rig.Integer("LostPacketCount"), 0);
+}
+
+TEST(RtpStream, AFrameWhoseEndNeverComesIsHandedOverAfterTheTimeOut)
+{
+    Rig rig;
+    ASSERT_NO_FATAL_FAILURE(rig.OpenUnicast(2));
+    UdpSender sender(kSender, kHost, rig.stream.GetLocalPort());
+    Packetizer packetizer;
+    std::vector<Bytes> packets = packetizer.RawFrame(TestFrame(0), 10);
+    packets.pop_back();  // the last line, with the marker, never comes; nor does another frame
+    sender.Send(packets);
+    KyResult operation;
+    KyBuffer *buffer = rig.Retrieve(operation);
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_EQ(operation.GetCode(), KY_TIMEOUT) << operation.GetDescription().GetAscii();
+    EXPECT_EQ(buffer->GetTimestamp(), 10u);
+    const Bytes expected = TestFrame(0);
+    EXPECT_TRUE(
+        std::equal(expected.begin(), expected.begin() + (kHeight - 1) * kStride, buffer->GetDataPointer()));
+    EXPECT_EQ(rig.Integer("TimeoutCount"), 1);
+    // The stream goes on with the next frame.
+    sender.Send(packetizer.RawFrame(TestFrame(1), 20));
+    ExpectFrame(rig.Retrieve(operation), operation, 1);
+}
+
+TEST(RtpStream, ASenderThatRestartsIsHeardOnceTheOldOneFellSilent)
+{
+    Rig rig;
+    ASSERT_NO_FATAL_FAILURE(rig.OpenUnicast(2));
+    {
+        UdpSender first(kSender, kHost, rig.stream.GetLocalPort());
+        Packetizer packetizer;
+        first.Send(packetizer.RawFrame(TestFrame(0), 0));
+        KyResult operation;
+        ExpectFrame(rig.Retrieve(operation), operation, 0);
+    }
+    // The sender starts again: another socket, another SSRC. Its frames are foreign until the
+    // first sender has been silent long enough.
+    UdpSender restarted(kSender, kHost, rig.stream.GetLocalPort());
+    Packetizer packetizer;
+    KyBuffer *buffer = nullptr;
+    KyResult operation;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TestDeadlineMs(20000));
+    while (std::chrono::steady_clock::now() < end) {
+        std::vector<Bytes> packets = packetizer.RawFrame(TestFrame(1), 3000);
+        for (Bytes &p : packets)
+            p[11] ^= 0x5A;  // the low byte of the SSRC
+        restarted.Send(packets);
+        buffer = nullptr;
+        if (rig.stream.RetrieveBuffer(&buffer, &operation, 100).IsOK() && !operation.IsOK())
+            ASSERT_EQ(rig.stream.QueueBuffer(buffer).GetCode(), KY_PENDING);  // heard from mid-frame
+        else if (buffer != nullptr)
+            break;
+    }
+    ExpectFrame(buffer, operation, 1);
+    EXPECT_GT(rig.Integer("PacketsForeign"), 0);
 }
 
 TEST(RtpStream, MulticastReceiversEachGetEveryFrame)
@@ -375,6 +535,33 @@ TEST(RtpStream, OpensFromASessionDescription)
     KyStreamRTP later;
     EXPECT_EQ(later.Open(&session, KyString(kHost), 20501).GetCode(), KY_OK);
     EXPECT_EQ(later.GetLocalPort(), 20501);
+}
+
+TEST(RtpStream, TheSenderASessionDescriptionNamesIsTheOneHeard)
+{
+    const uint32_t named = rtp_test::Header().ssrc;
+    const std::string text = "v=0\r\nc=IN IP4 " + std::string(kHost) +
+                             "\r\nm=video 20502 RTP/AVP 96\r\na=rtpmap:96 raw/90000\r\n"
+                             "a=fmtp:96 sampling=RGB; width=8; height=4; depth=8\r\na=ssrc:" +
+                             std::to_string(named) + " cname:camera\r\n";
+    KySessionInfoSDP session;
+    ASSERT_TRUE(session.Load(KyString(text)).IsOK());
+    Rig rig;
+    const KyResult opened = rig.stream.Open(&session, KyString(kHost));
+    ASSERT_TRUE(opened.IsOK()) << opened.GetDescription().GetAscii();
+    rig.Queue(1, kFrameSize);
+    // Another sender comes first: it is not the one the description names.
+    UdpSender stranger(kSender, kHost, 20502);
+    Packetizer packetizer;
+    std::vector<Bytes> foreign = packetizer.RawFrame(TestFrame(9), 1);
+    for (Bytes &p : foreign)
+        p[11] ^= 0x01;
+    stranger.Send(foreign);
+    UdpSender sender(kSender, kHost, 20502);
+    sender.Send(packetizer.RawFrame(TestFrame(5), 2));
+    KyResult operation;
+    ExpectFrame(rig.Retrieve(operation), operation, 5);
+    EXPECT_EQ(rig.Integer("PacketsForeign"), static_cast<int64_t>(kHeight));
 }
 
 TEST(RtpStream, SessionDescriptionsOfAGroupAndOfATcpServer)

@@ -17,6 +17,10 @@ namespace device {
 namespace {
 constexpr std::chrono::milliseconds kMinHeartbeatPeriod{100};
 constexpr std::chrono::milliseconds kMaxHeartbeatPeriod{1000};
+// A beat that got no answer is sent again after this pause, until the heartbeat timeout runs out.
+constexpr std::chrono::milliseconds kHeartbeatRetryPause{20};
+// The timeout of a device whose heartbeat timeout register cannot be read (the register's default).
+constexpr uint32_t kDefaultHeartbeatTimeoutMs = 3000;
 
 // Three beats per timeout, so that one lost beat does not cost the control privilege.
 std::chrono::milliseconds PeriodFor(uint32_t timeoutMs)
@@ -104,6 +108,8 @@ KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access,
         std::lock_guard<std::mutex> lock(mHeartbeatMutex);
         mHeartbeatStop = false;
         mHeartbeatPeriod = PeriodFor(heartbeatTimeout);
+        mHeartbeatTimeout =
+            std::chrono::milliseconds(heartbeatTimeout ? heartbeatTimeout : kDefaultHeartbeatTimeoutMs);
     }
     try {
         mHeartbeat.Start(this, [this](const ky::base::ThreadLife &) { HeartbeatLoop(); });
@@ -188,32 +194,52 @@ void GevConnection::HeartbeatTimeoutChanged(uint32_t timeoutMs)
     {
         std::lock_guard<std::mutex> lock(mHeartbeatMutex);
         mHeartbeatPeriod = PeriodFor(timeoutMs);
+        mHeartbeatTimeout = std::chrono::milliseconds(timeoutMs ? timeoutMs : kDefaultHeartbeatTimeoutMs);
     }
     mHeartbeatWake.notify_all();
 }
 
 void GevConnection::HeartbeatLoop()
 {
+    using Clock = std::chrono::steady_clock;
+    // The device keeps our privilege for its heartbeat timeout after the last beat it answered:
+    // until then a beat without an answer (lost in a flood of datagrams, say) is sent again, and
+    // only when none was answered within the timeout is the link lost.
+    Clock::time_point lastAnswer = Clock::now();
+    bool retrying = false;
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(mHeartbeatMutex);
-            const auto start = std::chrono::steady_clock::now();
+            const auto start = Clock::now();
             // The due time is worked out again on every wake, so a shorter period set
             // meanwhile takes effect at once.
-            while (!mHeartbeatStop && std::chrono::steady_clock::now() < start + mHeartbeatPeriod)
-                mHeartbeatWake.wait_until(lock, start + mHeartbeatPeriod);
+            auto due = [&] { return start + (retrying ? kHeartbeatRetryPause : mHeartbeatPeriod); };
+            while (!mHeartbeatStop && Clock::now() < due())
+                mHeartbeatWake.wait_until(lock, due());
             if (mHeartbeatStop)
                 return;
         }
         uint32_t ccp = 0;
         const KyResult result = mClient.ReadRegister(gev::CCP_OFFSET, ccp);
-        // A device that dropped our privilege (its heartbeat timer ran out) reads back no control.
-        if (result.IsOK() && (ccp & (gev::CCP_EXCLUSIVE_MASK | gev::CCP_CONTROL_MASK)) != 0)
+        if (result.IsOK() && (ccp & (gev::CCP_EXCLUSIVE_MASK | gev::CCP_CONTROL_MASK)) != 0) {
+            lastAnswer = Clock::now();
+            retrying = false;
             continue;
+        }
         {
             std::lock_guard<std::mutex> lock(mHeartbeatMutex);
             if (mHeartbeatStop)
                 return;
+            // A device that dropped our privilege (its heartbeat timer ran out) reads back no
+            // control: that answer ends the link at once.
+            retrying = !result.IsOK() && Clock::now() - lastAnswer < mHeartbeatTimeout;
+        }
+        if (retrying) {
+            DeviceLog().LogInfo(__FILE__, __LINE__, "GevConnection::HeartbeatLoop",
+                                ("heartbeat to " + mRecord.GetIPAddress().str() +
+                                 " unanswered, sent again: " + result.GetDescription().str())
+                                    .c_str());
+            continue;
         }
         mLinkLost = true;
         mConnected = false;

@@ -80,6 +80,7 @@ private:
     std::condition_variable mHeartbeatWake;
     bool mHeartbeatStop = false;
     std::chrono::milliseconds mHeartbeatPeriod{1000};
+    std::chrono::milliseconds mHeartbeatTimeout{3000};  // the device's: it keeps control this long
     ky::base::OwnedThread mHeartbeat;
     std::unique_ptr<GevMessageChannel> mMessageChannel;
     std::mutex mSettingsMutex;

@@ -28,14 +28,22 @@ KyResult U3vConnection::Open(const std::string &guid)
         return KyResult(KY_NOT_FOUND,
                         KyString("No USB3 Vision device with the GUID '" + guid + "' is plugged."));
     }
+    // One device object per camera: a second would share the event pipe, and each event would
+    // reach only one of them.
+    if (!device.link->ClaimHost()) {
+        return KyResult(KY_BUSY, KyString("The USB3 Vision device " + device.identity.guid +
+                                          " is connected to another device object already."));
+    }
     std::shared_ptr<u3v::U3vControlClient> control = device.link->HostControl();
     u3v::U3vBootstrapInfo bootstrap;
     KyResult result = u3v::ReadBootstrap(*control, bootstrap);
     if (!result.IsOK()) {
+        device.link->ReleaseHost();
         return result;
     }
     {
         std::lock_guard<std::mutex> lock(mMutex);
+        mClaimed = device.link;
         mLink = device.link;
         mControl = control;
         mGuid = device.identity.guid;
@@ -48,6 +56,7 @@ KyResult U3vConnection::Open(const std::string &guid)
             this, [this, link = device.link](const base::ThreadLife &life) { EventLoop(life, link); });
     } catch (const std::exception &error) {
         mConnected = false;
+        ReleaseClaim();
         return KyResult(KY_THREAD_ERROR, KyString(std::string("no event thread: ") + error.what()));
     }
     return KyResult();
@@ -58,6 +67,18 @@ void U3vConnection::Close()
     mStop = true;
     mConnected = false;
     mEventThread.Release();  // from the event thread's own callback: handed to the reaper
+    ReleaseClaim();
+}
+
+void U3vConnection::ReleaseClaim()
+{
+    std::shared_ptr<u3v::SimUsbLink> claimed;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        claimed = std::move(mClaimed);
+    }
+    if (claimed)
+        claimed->ReleaseHost();
 }
 
 bool U3vConnection::IsOwnThread() const { return base::OnThreadOf(this); }

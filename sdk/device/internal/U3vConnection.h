@@ -46,8 +46,9 @@ public:
     U3vConnection(const U3vConnection &) = delete;
     U3vConnection &operator=(const U3vConnection &) = delete;
 
-    // Connects to the plugged device of the GUID: reads its bootstrap registers and starts the
-    // event thread. KY_NOT_FOUND when no such device is plugged.
+    // Connects to the plugged device of the GUID: claims its interface, reads its bootstrap
+    // registers and starts the event thread. KY_NOT_FOUND when no such device is plugged, KY_BUSY
+    // when another connection has it (until that one closes).
     KyResult Open(const std::string &guid);
     // Joins the event thread (handed to the reaper when called from it). Safe to call twice.
     void Close();
@@ -65,10 +66,12 @@ public:
 
 private:
     void EventLoop(const base::ThreadLife &life, std::shared_ptr<u3v::SimUsbLink> link);
+    void ReleaseClaim();
 
     Callbacks mCallbacks;
     mutable std::mutex mMutex;
     std::shared_ptr<u3v::SimUsbLink> mLink;
+    std::shared_ptr<u3v::SimUsbLink> mClaimed;  // the link whose interface this connection claimed
     std::shared_ptr<u3v::U3vControlClient> mControl;
     std::string mGuid;
     u3v::U3vBootstrapInfo mBootstrap;

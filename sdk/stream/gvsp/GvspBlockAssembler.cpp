@@ -352,6 +352,17 @@ size_t GvspBlockAssembler::Missing(GvspMissingRange *out, size_t max) const
     return count;
 }
 
+uint64_t GvspBlockAssembler::MostPackets() const
+{
+    // A trailer or packet id of the sender may claim any count; the block's memory holds no more
+    // data packets than this (each carries at least a minimum-size packet's data).
+    constexpr uint64_t minData = GVSP_MIN_PACKET_SIZE - GVSP_IP_UDP_OVERHEAD_SIZE -
+                                 GVSP_EXTENDED_HEADER_SIZE - GVSP_MULTIPART_INFO_SIZE;
+    const uint64_t data = mBytesPerPacket && !mMultiPart ? CeilDiv(mDestination.capacity, mBytesPerPacket)
+                                                         : CeilDiv(mDestination.capacity, minData);
+    return std::min<uint64_t>(data + (mMultiPart ? mLeader.parts.size() : 0) + 2, 0xFFFFFFFFu);
+}
+
 void GvspBlockAssembler::Finish(GvspBlockStatus reason, GvspCompletedBlock &out)
 {
     const uint64_t expectedSize = mLeaderReceived ? mLeader.ExpectedPayloadSize() : 0;
@@ -379,12 +390,15 @@ void GvspBlockAssembler::Finish(GvspBlockStatus reason, GvspCompletedBlock &out)
         GvspMissingRange ranges[MAX_REPORTED_MISSING_RANGES];
         const size_t n = Missing(ranges, MAX_REPORTED_MISSING_RANGES);
         out.missing.assign(ranges, ranges + n);
-        uint64_t lost = 0;
-        for (size_t i = 0; i < n; ++i)
-            lost += (ranges[i].last == MaxPacketId() && !mPayloadPackets)
-                        ? 1
-                        : ranges[i].last - ranges[i].first + 1;
-        mStats.packetsLost = static_cast<uint32_t>(std::min<uint64_t>(lost, 0xFFFFFFFFu));
+        // An aborted block lost nothing: the receiver stopped waiting for the rest of it.
+        if (status != GvspBlockStatus::Aborted) {
+            uint64_t lost = 0;
+            for (size_t i = 0; i < n; ++i)
+                lost += (ranges[i].last == MaxPacketId() && !mPayloadPackets)
+                            ? 1
+                            : ranges[i].last - ranges[i].first + 1;
+            mStats.packetsLost = static_cast<uint32_t>(std::min(lost, MostPackets()));
+        }
     }
     out.stats = mStats;
     mHasDestination = false;

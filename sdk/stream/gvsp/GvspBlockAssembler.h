@@ -82,6 +82,8 @@ private:
     void TrackUpTo(uint64_t lastId);
     void NoteArrival(uint64_t id, bool resent, Clock::time_point now);
     uint64_t KnownEnd() const;  // the trailer id when known, else 0
+    // The most packets the block can have lost: what its memory holds, leader and trailer.
+    uint64_t MostPackets() const;
     uint32_t MaxPacketId() const
     {
         return mExtendedId ? GVSP_EXTENDED_PACKET_ID_MAX : GVSP_STANDARD_PACKET_ID_MAX;

@@ -29,6 +29,7 @@ void GvspBlockTracker::Reset(const GvspReceiverConfig &config)
     mCounters = GvspReceiverCounters();
     mStarted = false;
     mLastStarted = 0;
+    mSkippedFirst = mSkippedCount = 0;
     mRequestCount = 0;
     mHeaderSize = 0;
     std::fill(std::begin(mRecent), std::end(mRecent), 0);
@@ -104,6 +105,38 @@ bool GvspBlockTracker::Newer(uint64_t blockId, bool extendedId) const
     return distance != 0 && distance < 0x8000;
 }
 
+bool GvspBlockTracker::CountSkipped(uint64_t blockId, bool extendedId)
+{
+    // Standard ids run from 1 to 65535 and wrap to 1 (0 is no block id); extended ids do not wrap.
+    const uint64_t mask = extendedId ? ~uint64_t(0) : 0xFFFF;
+    const uint64_t inRange = (blockId - mSkippedFirst) & mask;
+    if (mStarted && !Newer(blockId, extendedId)) {
+        // A leader of an older id: one of the blocks passed over came late after all, or the
+        // sender started counting again.
+        if (inRange < mSkippedCount && mCounters.blocksSkipped > 0) {
+            --mCounters.blocksSkipped;
+            return false;
+        }
+        mSkippedCount = 0;
+        return true;
+    }
+    if (!mStarted)
+        return true;
+    const uint64_t distance = (blockId - mLastStarted) & mask;
+    uint64_t skipped = distance - 1;
+    if (!extendedId && blockId < mLastStarted && skipped > 0)
+        --skipped;  // the run wrapped past 0
+    // A jump of half the id space or more is a sender that started again, not a stall.
+    if (skipped >= 0x8000)
+        skipped = 0;
+    mSkippedFirst = (mLastStarted + 1) & mask;
+    if (!extendedId && mSkippedFirst == 0)
+        mSkippedFirst = 1;
+    mSkippedCount = skipped;
+    mCounters.blocksSkipped += skipped;
+    return true;
+}
+
 GvspBlockTracker::Active *GvspBlockTracker::FindOrStart(const GvspHeader &header, Clock::time_point now)
 {
     for (auto &a : mActive) {
@@ -151,8 +184,9 @@ GvspBlockTracker::Active *GvspBlockTracker::FindOrStart(const GvspHeader &header
                    mConfig.packetSize ? bytesPerPacket : 0, now);
     a->rounds = 0;
     a->lastRequest = now;
+    if (CountSkipped(header.blockId, header.extendedId))
+        mLastStarted = header.blockId;
     mStarted = true;
-    mLastStarted = header.blockId;
     ++mCounters.blocksStarted;
     mActive.push_back(std::move(a));
     return mActive.back().get();

@@ -76,6 +76,10 @@ private:
     };
 
     bool Newer(uint64_t blockId, bool extendedId) const;
+    // A block of this id starts: counts the ids passed over since the last one started, or takes
+    // back one counted so far that arrives late. False when the id starts no newer run of blocks
+    // (a late block), so that the run goes on from the last one.
+    bool CountSkipped(uint64_t blockId, bool extendedId);
     Active *FindOrStart(const GvspHeader &header, Clock::time_point now);
     void AskForMissing(Active &active, Clock::time_point now);
     void Ask(uint64_t blockId, GvspMissingRange range);
@@ -95,6 +99,8 @@ private:
     size_t mRecentNext = 0;
     bool mStarted = false;
     uint64_t mLastStarted = 0;
+    uint64_t mSkippedFirst = 0;  // the ids passed over last: mSkippedCount of them from here
+    uint64_t mSkippedCount = 0;
     size_t mHeaderSize = 0;
     GvspReceiverCounters mCounters;
     Clock::time_point mLastTimerCheck;

@@ -15,6 +15,7 @@ struct GvspReceiverCounters
     uint64_t blocksTimedOut = 0;
     uint64_t blocksAborted = 0;
     uint64_t blocksWithoutBuffer = 0;  // no destination was queued: the block was let go
+    uint64_t blocksSkipped = 0;        // block ids passed over: not one packet of theirs arrived
     uint64_t packetsReceived = 0;      // every datagram read from the socket
     uint64_t packetsMalformed = 0;
     uint64_t packetsForeign = 0;  // from another source than the configured one
@@ -47,6 +48,7 @@ struct GvspReceiverCounters
                 {"blocksTimedOut", blocksTimedOut},
                 {"blocksAborted", blocksAborted},
                 {"blocksWithoutBuffer", blocksWithoutBuffer},
+                {"blocksSkipped", blocksSkipped},
                 {"packetsReceived", packetsReceived},
                 {"packetsMalformed", packetsMalformed},
                 {"packetsForeign", packetsForeign},

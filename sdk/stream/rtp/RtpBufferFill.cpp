@@ -65,6 +65,8 @@ void FillBufferFromFrame(const RtpFrame &frame, const RtpPayloadConfig &config, 
         result = KyResult(KY_BUFFER_TOO_SMALL,
                           KyString("the frame takes " + std::to_string(required) + " bytes, the buffer has " +
                                    std::to_string(buffer.GetSize())));
+    else if (result.IsOK() && !frame.complete && frame.timedOut)
+        result = KyResult(KY_TIMEOUT, KyString("the frame's last packets did not come in time"));
     else if (result.IsOK() && !frame.complete)
         result = KyResult(KY_MISSING_PACKETS, KyString("packets of the frame were lost or did not fit"));
     // Both are bounded by the buffer's size, so the setters cannot refuse them.

@@ -21,6 +21,8 @@ public:
 
     void Push(const RtpPacket &packet);
     void Flush();
+    // A frame has begun and not ended yet.
+    bool HasOpenFrame() const { return open_; }
     bool TakeFrame(RtpFrame &unit);
 
 private:

@@ -1,5 +1,6 @@
 #include "rtp/RtpRawVideoDepacketizer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -63,6 +64,11 @@ void RtpRawVideoDepacketizer::EndFrame()
 {
     if (!open_)
         return;
+    // Each lost packet would have brought at least one pixel group: a sequence jump (a sender
+    // that skipped numbers, or the frames lost whole before this one) counts no more than the
+    // frame lacks.
+    current_.lostPackets =
+        static_cast<std::uint32_t>(std::min<std::size_t>(current_.lostPackets, received_.size() - filled_));
     current_.complete =
         current_.lostPackets == 0 && current_.rejectedPackets == 0 && filled_ == received_.size();
     ready_.push_back(std::move(current_));

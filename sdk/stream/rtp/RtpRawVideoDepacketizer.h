@@ -36,6 +36,8 @@ public:
 
     // Ends the open frame, if any, as incomplete (stream stopped).
     void Flush();
+    // A frame has begun and not ended yet.
+    bool HasOpenFrame() const { return open_; }
 
     bool TakeFrame(RtpFrame &frame);
 

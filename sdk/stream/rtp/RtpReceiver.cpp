@@ -11,6 +11,7 @@
 #include "rtp/RtpH264Depacketizer.h"
 #include "rtp/RtpPacket.h"
 #include "rtp/RtpRawVideoDepacketizer.h"
+#include "rtp/RtpSessionSender.h"
 #include "rtp/RtpTcpFramer.h"
 #include "StreamLog.h"
 
@@ -51,6 +52,7 @@ public:
         else if (mH264)
             mH264->Flush();
     }
+    bool HasOpenFrame() const { return mRaw ? mRaw->HasOpenFrame() : mH264 ? mH264->HasOpenFrame() : false; }
     bool TakeFrame(RtpFrame &frame)
     {
         return mRaw ? mRaw->TakeFrame(frame) : mH264 ? mH264->TakeFrame(frame) : false;
@@ -73,6 +75,7 @@ KyResult RtpReceiver::Open(const RtpEndpoint &endpoint, const RtpPayloadConfig &
     {
         std::lock_guard<std::mutex> lock(mMutex);
         mPayload = payload;
+        mEndpoint = endpoint;
         ++mPayloadGeneration;
         mCounters = RtpReceiverCounters();
     }
@@ -180,6 +183,8 @@ void RtpReceiver::Deliver(const RtpFrame &frame, const RtpPayloadConfig &config)
 
 void RtpReceiver::Run(const ky::base::ThreadLife &)
 {
+    using Clock = RtpSessionSender::Clock;
+    const auto frameTimeout = std::chrono::milliseconds(FRAME_TIMEOUT_MS);
     try {
         std::vector<std::uint8_t> read(kReadSize);
         std::vector<std::uint8_t> packet;
@@ -187,19 +192,45 @@ void RtpReceiver::Run(const ky::base::ThreadLife &)
         std::unique_ptr<Assembler> assembler;
         std::uint64_t generation = 0;
         RtpFrame frame;
+        RtpSessionSender sender;
+        bool bySource = false;
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            if (mEndpoint.pinSsrc)
+                sender.PinSsrc(mEndpoint.ssrc);
+            // A datagram's source names the sender only for unicast: a group may carry several
+            // senders' datagrams, told apart by SSRC, and a TCP connection has one peer.
+            bySource = mEndpoint.mode == RtpTransportMode::Unicast;
+        }
+        Clock::time_point lastPacket;  // of the session, put into the assembler
         while (!mStop) {
-            const ssize_t n = mTransport.Read(read.data(), read.size(), kPollMs);
+            gev::DatagramInfo from;
+            const ssize_t n = mTransport.Read(read.data(), read.size(), kPollMs, &from);
             if (n < 0)
                 break;  // the connection ended: nothing more comes
+            const Clock::time_point now = Clock::now();
             {
                 std::lock_guard<std::mutex> lock(mMutex);
                 if (!assembler || generation != mPayloadGeneration) {
                     assembler = std::make_unique<Assembler>(mPayload);
                     generation = mPayloadGeneration;
+                    sender.Reset();
+                }
+            }
+            if (assembler->HasOpenFrame() && now - lastPacket >= frameTimeout) {
+                // The frame's last packets are not coming: it ends now, not with the next frame.
+                assembler->Flush();
+                while (assembler->TakeFrame(frame)) {
+                    frame.timedOut = !frame.complete;
+                    Deliver(frame, assembler->Config());
                 }
             }
             if (n == 0)
                 continue;
+            RtpPacketSource source;
+            source.known = bySource;
+            source.ip = from.sourceIp;
+            source.port = from.sourcePort;
             auto take = [&](const std::uint8_t *data, std::size_t size) {
                 RtpPacket parsed;
                 if (ParseRtpPacket(data, size, parsed) != RtpParseStatus::Ok) {
@@ -208,15 +239,19 @@ void RtpReceiver::Run(const ky::base::ThreadLife &)
                     return;
                 }
                 const bool expected = assembler->Expects(parsed);
+                const bool ours = sender.Accept(parsed, source, expected, now);
                 {
                     std::lock_guard<std::mutex> lock(mMutex);
                     ++mCounters.packetsReceived;
-                    if (!expected)
+                    if (!ours)
+                        ++mCounters.packetsForeign;
+                    else if (!expected)
                         ++mCounters.packetsIgnored;
                 }
-                if (!expected)
+                if (!ours || !expected)
                     return;
                 assembler->Push(parsed);
+                lastPacket = now;
                 while (assembler->TakeFrame(frame))
                     Deliver(frame, assembler->Config());
             };

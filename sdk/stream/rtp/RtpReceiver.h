@@ -1,7 +1,9 @@
 // RtpReceiver: the RTP transport of a stream. Its receive thread reads packets (datagrams, or
 // RFC 4571 frames of a TCP connection), puts them together as the payload configuration says
 // (uncompressed video frames or H.264 access units) and fills the oldest queued buffer with each
-// frame that ends. A frame that finds no queued buffer is let go and counted.
+// frame that ends. A frame that finds no queued buffer is let go and counted. Only the session's
+// sender is heard (RtpSessionSender). A frame whose last packets do not come within
+// FRAME_TIMEOUT_MS ends then, incomplete, as timed out.
 //
 // Threads: the owner opens and closes (Close joins the receive thread; it is never called from
 // it); Queue, Next, Abort, Withdraw and SetPayload may come from any thread.
@@ -26,12 +28,16 @@ struct RtpReceiverCounters
     std::uint64_t packetsReceived = 0;      // RTP packets read
     std::uint64_t packetsMalformed = 0;     // datagrams or frames that were no RTP packet
     std::uint64_t packetsIgnored = 0;       // of another payload type, or while no payload is expected
+    std::uint64_t packetsForeign = 0;       // from another sender than the session's
     std::uint64_t framesWithoutBuffer = 0;  // frames that ended while no buffer was queued
 };
 
 class RtpReceiver : public BlockSource
 {
 public:
+    // How long an open frame waits for its next packet (as a GVSP block does).
+    static constexpr std::uint32_t FRAME_TIMEOUT_MS = 1000;
+
     RtpReceiver() = default;
     ~RtpReceiver() override { Close(); }
 
@@ -68,6 +74,7 @@ private:
     std::deque<KyBuffer *> mWaiting;  // queued, not yet filled, oldest first
     std::deque<KyBuffer *> mDone;     // filled or aborted, not yet handed out
     RtpPayloadConfig mPayload;
+    RtpEndpoint mEndpoint;  // as opened
     std::uint64_t mPayloadGeneration = 0;
     std::uint64_t mNextBlockId = 1;
     RtpReceiverCounters mCounters;

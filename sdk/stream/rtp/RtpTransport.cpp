@@ -107,14 +107,14 @@ void RtpTransport::Close()
     // Port and address stay as they were: getters of the stream may read them meanwhile.
 }
 
-ssize_t RtpTransport::Read(std::uint8_t *data, std::size_t capacity, int timeoutMs)
+ssize_t RtpTransport::Read(std::uint8_t *data, std::size_t capacity, int timeoutMs, gev::DatagramInfo *from)
 {
     const int tcp = mTcpFd;
     if (tcp < 0) {
         const int ready = mUdp.WaitReadable(timeoutMs);
         if (ready <= 0)
             return ready == 0 || errno == EINTR ? 0 : -1;
-        const ssize_t n = mUdp.Receive(data, capacity);
+        const ssize_t n = mUdp.Receive(data, capacity, from);
         if (n >= 0)
             return n;
         // Nothing after all, or an ICMP error reported on the socket: no packet, try again.

@@ -24,6 +24,9 @@ struct RtpEndpoint
     std::string address;     // unicast: the local address (empty: any); multicast: the group; TCP: the server
     std::uint16_t port = 0;  // unicast: the local port (0: any); multicast: the data port; TCP: the server's
     std::string local;       // multicast: the adapter's address that joins (empty: the kernel's choice)
+    // The sender's SSRC, where the session description names it: only its packets are taken.
+    bool pinSsrc = false;
+    std::uint32_t ssrc = 0;
 };
 
 class RtpTransport
@@ -46,8 +49,9 @@ public:
 
     // Waits up to timeoutMs for data and reads it: one datagram (UDP) or what the connection
     // has (TCP). The bytes read; 0 when none came in time; -1 when the connection ended or the
-    // socket failed, after which nothing more comes.
-    ssize_t Read(std::uint8_t *data, std::size_t capacity, int timeoutMs);
+    // socket failed, after which nothing more comes. A datagram's sender goes to `from` (left
+    // as it is for TCP, whose connection has one sender).
+    ssize_t Read(std::uint8_t *data, std::size_t capacity, int timeoutMs, gev::DatagramInfo *from = nullptr);
 
     std::uint16_t LocalPort() const { return mLocalPort; }
     // The local address of a TCP connection; empty otherwise.

@@ -161,6 +161,20 @@ struct Parser
         return true;
     }
 
+    // "12345678 cname:camera@host": the source's SSRC, then one of its attributes
+    bool Ssrc(std::string_view value)
+    {
+        value = Trim(value);
+        std::uint64_t ssrc = 0;
+        if (!ReadNumber(value.substr(0, std::min(value.find(' '), value.size())), UINT32_MAX, ssrc))
+            return Fail("an ssrc attribute starts with the source's SSRC");
+        if (!video.hasSsrc) {
+            video.hasSsrc = true;
+            video.ssrc = static_cast<std::uint32_t>(ssrc);
+        }
+        return true;
+    }
+
     bool Line(std::string_view line)
     {
         line = Trim(line);
@@ -189,6 +203,8 @@ struct Parser
                 return RtpMap(value.substr(7));
             if (value.substr(0, 5) == "fmtp:")
                 return Fmtp(value.substr(5));
+            if (value.substr(0, 5) == "ssrc:")
+                return Ssrc(value.substr(5));
         }
         return true;
     }

@@ -1,6 +1,7 @@
 // A session description (SDP, RFC 4566) read for what an RTP receiver needs: where the first
 // video stream arrives (connection address and port), how it is carried (transport, payload
-// type number, encoding) and, for uncompressed video, its format parameters. Every line, number
+// type number, encoding), the sender's SSRC where it names one and, for uncompressed video, its
+// format parameters. Every line, number
 // and length is checked against the text; nothing is trusted to fit.
 #pragma once
 
@@ -23,6 +24,9 @@ struct SdpVideo
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     std::uint32_t depth = 0;
+    // The sender's SSRC where the media names one (RFC 5576 a=ssrc; the first one counts).
+    bool hasSsrc = false;
+    std::uint32_t ssrc = 0;
 };
 
 // Longest description read; longer text is refused.

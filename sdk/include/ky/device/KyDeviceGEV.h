@@ -2,7 +2,9 @@
 //
 // Connect takes control of the device (exclusive by default), keeps it with a heartbeat on an
 // owned thread, and opens the message channel that brings the device's events to the registered
-// sinks. Disconnect (or the destructor) releases control and joins every thread; deleted from
+// sinks. A heartbeat without an answer is sent again until the device's heartbeat timeout has
+// passed since the last one answered; only then (or when the device answers that it no longer
+// gives us control) is the link lost and OnLinkDisconnected raised. Disconnect (or the destructor) releases control and joins every thread; deleted from
 // inside one of its own callbacks, it hands that thread to the SDK's reaper instead of joining it
 // (see KyDeviceEventSink.h). The message channel takes events from the device's address only and
 // keeps at most 1024 events waiting for the sinks; others are dropped and counted.

@@ -10,12 +10,19 @@
 //
 // Frames then arrive through the stream base: queue buffers, retrieve them filled. A frame with
 // lost packets comes back with the operation result KY_MISSING_PACKETS (the packet statistics
-// tell how many); a buffer too small holds what fitted and comes back with KY_BUFFER_TOO_SMALL
-// (GetRequiredSize tells the size). A frame that ends while no buffer is queued is let go and
-// counted (FramesWithoutBuffer).
+// tell how many); a frame whose last packets do not come within a second comes back then with
+// what arrived and KY_TIMEOUT; a buffer too small holds what fitted and comes back with
+// KY_BUFFER_TOO_SMALL (GetRequiredSize tells the size). A frame that ends while no buffer is
+// queued is let go and counted (FramesWithoutBuffer).
+//
+// The stream hears one sender: the one of the first packet of the expected payload (its SSRC
+// and, for unicast, its source address and port), of the SSRC its session description names
+// (a=ssrc) where it was opened on one that does. Packets of other senders are counted
+// (PacketsForeign) and dropped. When the sender has been silent for two seconds, the next
+// sender's first packet names the sender again (a restarted sender picks a new SSRC).
 //
 // Parameters (GetParameters) add to the stream base's the receiver's counters: PacketsReceived,
-// PacketsMalformed, PacketsIgnored and FramesWithoutBuffer.
+// PacketsMalformed, PacketsIgnored, PacketsForeign and FramesWithoutBuffer.
 #pragma once
 
 #include "ky/stream/KyStreamExport.h"

@@ -5,6 +5,7 @@
 // on both sides with TransferStatus::Disconnected.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -82,7 +83,14 @@ public:
     // command is in flight at a time and every ack reaches the client that waits for it.
     std::shared_ptr<U3vControlClient> HostControl();
 
+    // The host's claim on the device's interface (as a USB interface is claimed by one handle):
+    // one device object at a time reads the event pipe, so that no event goes to a reader that
+    // did not ask for it. False when it is claimed already.
+    bool ClaimHost();
+    void ReleaseHost();
+
 private:
+    std::atomic<bool> mHostClaimed{false};
     std::mutex mControlMutex;
     std::shared_ptr<U3vControlClient> mHostControl;
     std::vector<std::shared_ptr<SimTransferQueue>> mQueues;
