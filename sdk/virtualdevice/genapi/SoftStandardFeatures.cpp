@@ -128,20 +128,36 @@ void AddMultiPart(std::vector<SoftFeature> &f)
                     .Vis("Expert"));
 }
 
-// Stream channel 0, the one every client configures.
-void AddStreamChannel(std::vector<SoftFeature> &f)
+// The stream channels' transport features: one set, on channel 0's registers moved by
+// GevStreamChannelSelector times the channel stride, so each channel's block is reached through the
+// same names (channel 0's while the selector is 0, its value when a client opens the device).
+void AddStreamChannels(std::vector<SoftFeature> &f, uint32_t count)
 {
-    f.push_back(Field(Kind::Integer, "GevSCPHostPort", SCP0_OFFSET, 31, 16, "RW").Vis("Expert"));
-    f.push_back(Address("GevSCDA", SCDA0_OFFSET, "RW"));
-    f.push_back(Field(Kind::Integer, "GevSCPSPacketSize", SCPS0_OFFSET, 31, 16, "RW")
-                    .Range("576", "9000", "4")
-                    .Unit("B")
-                    .Locked("TLParamsLocked"));
+    const char *selector = "GevStreamChannelSelector";
+    SoftFeature select = SoftFeature::Make(Kind::Integer, selector)
+                             .In(TRANSPORT)
+                             .Range("0", std::to_string(count - 1))
+                             .Vis("Expert")
+                             .Tip("The stream channel that the GevSC features reach");
+    select.value = "0";
+    std::vector<SoftFeature> channel;
+    channel.push_back(Field(Kind::Integer, "GevSCPHostPort", SCP0_OFFSET, 31, 16, "RW").Vis("Expert"));
+    channel.push_back(Address("GevSCDA", SCDA0_OFFSET, "RW"));
+    channel.push_back(Field(Kind::Integer, "GevSCPSPacketSize", SCPS0_OFFSET, 31, 16, "RW")
+                          .Range("576", "9000", "4")
+                          .Unit("B")
+                          .Locked("TLParamsLocked"));
     SoftFeature fire = Field(Kind::Command, "GevSCPSFireTestPacket", SCPS0_OFFSET, 0, 0, "RW");
     fire.Vis("Guru");
-    f.push_back(fire);
-    f.push_back(Field(Kind::Boolean, "GevSCPSDoNotFragment", SCPS0_OFFSET, 1, 1, "RW").Vis("Guru"));
-    f.push_back(Int("GevSCPD", SCPD0_OFFSET, "RW").Unit("ns").Vis("Expert"));
+    channel.push_back(fire);
+    channel.push_back(Field(Kind::Boolean, "GevSCPSDoNotFragment", SCPS0_OFFSET, 1, 1, "RW").Vis("Guru"));
+    channel.push_back(Int("GevSCPD", SCPD0_OFFSET, "RW").Unit("ns").Vis("Expert"));
+    for (SoftFeature &feature : channel) {
+        select.Selects(feature.name);
+        feature.IndexedBy(selector, SC_STRIDE);
+    }
+    f.push_back(select);
+    f.insert(f.end(), channel.begin(), channel.end());
 }
 
 void AddEvents(std::vector<SoftFeature> &f)
@@ -204,7 +220,7 @@ SoftFeatureTable SoftStandardFeatures::Make(const Options &options)
     AddNetwork(table.features);
     AddControl(table.features);
     if (options.streamCount > 0) {
-        AddStreamChannel(table.features);
+        AddStreamChannels(table.features, options.streamCount);
         if (options.multiPart) {
             AddMultiPart(table.features);
         }

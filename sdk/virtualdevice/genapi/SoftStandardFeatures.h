@@ -1,5 +1,6 @@
 // SoftStandardFeatures: the features the software device defines itself, as a feature table:
-// identity, GigE Vision transport (network, heartbeat, timestamp, message and stream channel 0),
+// identity, GigE Vision transport (network, heartbeat, timestamp, message channel, the stream
+// channels behind GevStreamChannelSelector and channel 0's multi-part switches),
 // events and user sets. The image and acquisition features come from the stream channels.
 #pragma once
 
