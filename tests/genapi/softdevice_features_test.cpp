@@ -15,6 +15,7 @@
 #include "ky/virtualdevice/IKyUserSetNotify.h"
 #include "ky/device/KyDeviceGEV.h"
 #include "ky/device/KyGevConstants.h"
+#include "ky/genicam/KyGenParameter.h"
 #include "ky/genicam/KyGenParameterArray.h"
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
 #include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
@@ -306,12 +307,13 @@ TEST(SoftDeviceZippedXml, ServedAsZipArchive)
 
 namespace {
 
-// Three stream channels: the GevSC features reach the block of the channel GevStreamChannelSelector
-// names, for our client and for aravis's.
+// Three stream channels: the GevSC features (the multi-part switch included) reach the block of
+// the channel GevStreamChannelSelector names, for our client and for aravis's.
 TEST(SoftDeviceStreamChannels, SelectorReachesEachChannelsRegisters)
 {
     using namespace ky::gev;
     KyStreamingChannelSourceTestPattern sources[3];
+    sources[1].SetMultiPartSupported(true);  // channel 1 alone sends multi-part blocks
     KySoftDeviceGEV device;
     for (auto &source : sources)
         ASSERT_TRUE(device.AddStream(&source).IsOK());
@@ -367,6 +369,21 @@ TEST(SoftDeviceStreamChannels, SelectorReachesEachChannelsRegisters)
         ASSERT_TRUE(params.GetIntegerValue("GevSCPSPacketSize", value).IsOK());
         EXPECT_EQ(value, int64_t(channel0[1] & 0xFFFF));
         EXPECT_FALSE(params.SetIntegerValue("GevStreamChannelSelector", 3).IsOK()) << "only 3 channels";
+
+        // The multi-part switch is there for the channel whose source sends multi-part blocks.
+        KyGenParameter *multiPart = params.Get(KyString("GevSCCFGMultiPartEnabled"));
+        ASSERT_NE(multiPart, nullptr);
+        for (int64_t selected : {0, 1, 2}) {
+            ASSERT_TRUE(params.SetIntegerValue("GevStreamChannelSelector", selected).IsOK());
+            bool available = false;
+            EXPECT_TRUE(multiPart->IsAvailable(available).IsOK());
+            EXPECT_EQ(available, selected == 1) << "channel " << selected;
+            EXPECT_EQ(params.SetBooleanValue("GevSCCFGMultiPartEnabled", true).IsOK(), selected == 1)
+                << "channel " << selected;
+        }
+        EXPECT_EQ(raw(SCCFG0_OFFSET, 1) & SCCFG_MULTIPART_ENABLED_MASK, SCCFG_MULTIPART_ENABLED_MASK);
+        EXPECT_EQ(raw(SCCFG0_OFFSET, 0) & SCCFG_MULTIPART_ENABLED_MASK, 0u);
+        EXPECT_EQ(raw(SCCFG0_OFFSET, 2) & SCCFG_MULTIPART_ENABLED_MASK, 0u);
     }
 
     // aravis parses the XML and writes channel 2 through the selector.
