@@ -11,6 +11,7 @@
 #include "ConversionPool.h"
 #include "KyPixelNarrow.h"
 #include "KyPixelRepack.h"
+#include "KyPixelYuv.h"
 #include "ky/Guarded.h"
 
 using ky::buffer::BayerImage;
@@ -53,12 +54,16 @@ bool KyBufferConverter::IsConversionSupported(KyPixelType aSource, KyPixelType a
     if (ky::buffer::WideFormatOf(aSource, wide))
         aSource = wide.narrow;
     PixelLayout from{}, to{};
+    if (!ky::buffer::PixelLayoutOf(aDestination, to))
+        return false;
+    // YUV gives any of the 8-bit layouts; its Y is the grey of a Mono8 image.
+    if (ky::buffer::IsYuv422(aSource))
+        return true;
     uint32_t redX = 0, redY = 0;
     const bool sourceKnown =
         ky::buffer::BayerPatternOf(aSource, redX, redY) || ky::buffer::PixelLayoutOf(aSource, from);
-    // Mono8 is made from mono images only.
-    return sourceKnown && (aDestination != KyPixelMono8 || aSource == KyPixelMono8) &&
-           ky::buffer::PixelLayoutOf(aDestination, to);
+    // Otherwise Mono8 is made from mono images only.
+    return sourceKnown && (aDestination != KyPixelMono8 || aSource == KyPixelMono8);
 }
 
 KyResult KyBufferConverter::Convert(const KyBuffer *aSource, KyBuffer *aDestination, bool aReallocIfNeeded,
@@ -136,7 +141,11 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
     if (isBayer && (width < 2 || height < 2))
         return Refuse(KY_INVALID_PARAMETER, "a Bayer image needs 2 x 2 pixels, this one has " +
                                                 std::to_string(width) + " x " + std::to_string(height));
-    PixelLayout fromLayout{1, 0, 0, 0, -1}, toLayout{};
+    const bool isYuv = ky::buffer::IsYuv422(from);
+    if (isYuv && width % 2 != 0)
+        return Refuse(KY_INVALID_PARAMETER, "a " + Name(from) + " image needs an even width, this one has " +
+                                                std::to_string(width) + " pixels per line");
+    PixelLayout fromLayout{isYuv ? ky::buffer::kYuv422Bytes : 1, 0, 0, 0, -1}, toLayout{};
     ky::buffer::PixelLayoutOf(from, fromLayout);
     ky::buffer::PixelLayoutOf(to, toLayout);
     const size_t sourceStride = (size_t(width) + paddingX) * fromLayout.bytes;
@@ -185,6 +194,8 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
             } else if (isBayer) {
                 ky::buffer::DemosaicRow(bayer, filter, y, row, false);
                 ky::buffer::RepackRow(row, bgr, line, toLayout, width);
+            } else if (isYuv) {
+                ky::buffer::YuvRow(pixels + size_t(y) * sourceStride, line, toLayout, width);
             } else {
                 ky::buffer::RepackRow(pixels + size_t(y) * sourceStride, fromLayout, line, toLayout, width);
             }

@@ -4,7 +4,7 @@
 //
 // Storage of the wide types handled:
 // - Little16: one sample in 16 bits, little-endian, the value in the low bits (Mono10/12/14/16,
-//   Bayer..10/12/16, RGB10/12/16, BGR10/12/14/16, BGRa10/12/14/16);
+//   Bayer..10/12/16, RGB10/12/14/16, BGR10/12/14/16, RGBa10/12/14/16, BGRa10/12/14/16);
 // - PairOf3: two samples in 3 bytes, the first sample's high 8 bits in byte 0 and the second's in
 //   byte 2 (the GigE Vision "Packed" types: Mono10Packed, Mono12Packed, Bayer..10Packed/12Packed);
 // - Lsb10: four 10-bit samples in 5 bytes, least significant bit first (Mono10p, Bayer..10p);

@@ -192,9 +192,9 @@ KyResult KySoftDeviceGEV::Impl::MakeXml()
     SoftStandardFeatures::Options options;
     options.streamCount = mContext.streamCount;
     options.userSetCount = mUserSetCount;
-    if (!mSources.empty()) {
+    for (IKyStreamingChannelSource *source : mSources) {
         ky::base::Guarded(SoftDeviceLog(), "IsPayloadTypeSupported", [&] {
-            options.multiPart = mSources.front()->IsPayloadTypeSupported(KyPayloadTypeMultiPart);
+            options.multiPart = options.multiPart || source->IsPayloadTypeSupported(KyPayloadTypeMultiPart);
         });
     }
     SoftFeatureTable standard = SoftStandardFeatures::Make(options);

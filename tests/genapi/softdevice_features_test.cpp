@@ -15,8 +15,10 @@
 #include "ky/virtualdevice/IKyUserSetNotify.h"
 #include "ky/device/KyDeviceGEV.h"
 #include "ky/device/KyGevConstants.h"
+#include "ky/genicam/KyGenParameter.h"
 #include "ky/genicam/KyGenParameterArray.h"
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
+#include "ky/virtualdevice/KyStreamingChannelSourceTestPattern.h"
 
 namespace {
 
@@ -298,6 +300,105 @@ TEST(SoftDeviceZippedXml, ServedAsZipArchive)
     KyString xml;
     ASSERT_TRUE(device.GetGenICamXMLFile(xml).IsOK());
     EXPECT_EQ(xml.str().rfind("<?xml", 0), 0u) << "the XML text, not the archive";
+    EXPECT_TRUE(device.Stop().IsOK());
+}
+
+}  // namespace
+
+namespace {
+
+// Three stream channels: the GevSC features (the multi-part switch included) reach the block of
+// the channel GevStreamChannelSelector names, for our client and for aravis's.
+TEST(SoftDeviceStreamChannels, SelectorReachesEachChannelsRegisters)
+{
+    using namespace ky::gev;
+    KyStreamingChannelSourceTestPattern sources[3];
+    sources[1].SetMultiPartSupported(true);  // channel 1 alone sends multi-part blocks
+    KySoftDeviceGEV device;
+    for (auto &source : sources)
+        ASSERT_TRUE(device.AddStream(&source).IsOK());
+    ASSERT_TRUE(device.Start("00:00:00:00:00:00").IsOK());
+    auto raw = [&device](uint32_t offset, uint32_t channel) {
+        uint32_t value = 0;
+        IKyRegister *reg =
+            device.GetRegisterMap()->GetRegisterByAddress(StreamChannelOffset(offset, channel));
+        EXPECT_NE(reg, nullptr) << offset << " of channel " << channel;
+        if (reg) {
+            EXPECT_TRUE(reg->ReadInt(value).IsOK());
+        }
+        return value;
+    };
+    const uint32_t offsets[] = {SCP0_OFFSET, SCPS0_OFFSET, SCPD0_OFFSET, SCDA0_OFFSET};
+    {
+        KyDeviceGEV client;
+        ASSERT_TRUE(client.Connect(KyString("127.0.0.1")).IsOK());
+        KyGenParameterArray &params = *client.GetParameters();
+        int64_t value = -1;
+        ASSERT_TRUE(params.GetIntegerValue("GevStreamChannelSelector", value).IsOK());
+        EXPECT_EQ(value, 0);
+        std::vector<uint32_t> channel0;
+        for (uint32_t offset : offsets)
+            channel0.push_back(raw(offset, 0));
+
+        ASSERT_TRUE(params.SetIntegerValue("GevStreamChannelSelector", 1).IsOK());
+        const struct
+        {
+            const char *feature;
+            int64_t value;
+            uint32_t offset, mask;
+        } writes[] = {
+            {"GevSCPHostPort", 45000, SCP0_OFFSET, 0xFFFF},
+            {"GevSCPSPacketSize", 1200, SCPS0_OFFSET, 0xFFFF},
+            {"GevSCPD", 777, SCPD0_OFFSET, 0xFFFFFFFF},
+            {"GevSCDA", 0x7F000001, SCDA0_OFFSET, 0xFFFFFFFF},
+        };
+        for (const auto &w : writes) {
+            KyResult r = params.SetIntegerValue(w.feature, w.value);
+            EXPECT_TRUE(r.IsOK()) << w.feature << ": " << r.GetDescription().GetAscii();
+            EXPECT_EQ(raw(w.offset, 1) & w.mask, uint32_t(w.value)) << w.feature << " on channel 1";
+            EXPECT_TRUE(params.GetIntegerValue(w.feature, value).IsOK());
+            EXPECT_EQ(value, w.value) << w.feature << " read back on channel 1";
+        }
+        for (size_t i = 0; i < channel0.size(); ++i)
+            EXPECT_EQ(raw(offsets[i], 0), channel0[i]) << "channel 0's register " << offsets[i];
+
+        // Back on channel 0 the features show channel 0's registers again.
+        ASSERT_TRUE(params.SetIntegerValue("GevStreamChannelSelector", 0).IsOK());
+        ASSERT_TRUE(params.GetIntegerValue("GevSCPD", value).IsOK());
+        EXPECT_EQ(value, int64_t(channel0[2]));
+        ASSERT_TRUE(params.GetIntegerValue("GevSCPSPacketSize", value).IsOK());
+        EXPECT_EQ(value, int64_t(channel0[1] & 0xFFFF));
+        EXPECT_FALSE(params.SetIntegerValue("GevStreamChannelSelector", 3).IsOK()) << "only 3 channels";
+
+        // The multi-part switch is there for the channel whose source sends multi-part blocks.
+        KyGenParameter *multiPart = params.Get(KyString("GevSCCFGMultiPartEnabled"));
+        ASSERT_NE(multiPart, nullptr);
+        for (int64_t selected : {0, 1, 2}) {
+            ASSERT_TRUE(params.SetIntegerValue("GevStreamChannelSelector", selected).IsOK());
+            bool available = false;
+            EXPECT_TRUE(multiPart->IsAvailable(available).IsOK());
+            EXPECT_EQ(available, selected == 1) << "channel " << selected;
+            EXPECT_EQ(params.SetBooleanValue("GevSCCFGMultiPartEnabled", true).IsOK(), selected == 1)
+                << "channel " << selected;
+        }
+        EXPECT_EQ(raw(SCCFG0_OFFSET, 1) & SCCFG_MULTIPART_ENABLED_MASK, SCCFG_MULTIPART_ENABLED_MASK);
+        EXPECT_EQ(raw(SCCFG0_OFFSET, 0) & SCCFG_MULTIPART_ENABLED_MASK, 0u);
+        EXPECT_EQ(raw(SCCFG0_OFFSET, 2) & SCCFG_MULTIPART_ENABLED_MASK, 0u);
+    }
+
+    // aravis parses the XML and writes channel 2 through the selector.
+    const std::string tool = "arv-tool-0.8 -a 127.0.0.1 ";
+    const std::string listed = RunCommand(tool + "features");
+    for (const char *name : {"GevStreamChannelSelector", "GevSCPSPacketSize", "GevSCPD", "GevSCDA"})
+        EXPECT_NE(listed.find(name), std::string::npos) << name << " not listed:\n" << listed;
+    const uint32_t delay0 = raw(SCPD0_OFFSET, 0), delay1 = raw(SCPD0_OFFSET, 1);
+    const std::string written =
+        RunCommand(tool + "control GevStreamChannelSelector=2 GevSCPD=4321 GevSCPSPacketSize=1000 GevSCPD");
+    EXPECT_NE(written.find("GevSCPD = 4321"), std::string::npos) << written;
+    EXPECT_EQ(raw(SCPD0_OFFSET, 2), 4321u);
+    EXPECT_EQ(raw(SCPS0_OFFSET, 2) & 0xFFFF, 1000u);
+    EXPECT_EQ(raw(SCPD0_OFFSET, 0), delay0);
+    EXPECT_EQ(raw(SCPD0_OFFSET, 1), delay1);
     EXPECT_TRUE(device.Stop().IsOK());
 }
 

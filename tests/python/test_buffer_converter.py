@@ -180,6 +180,36 @@ def test_supported_pairs():
     assert native.KyBufferConverter_IsConversionSupported(native.KyPixelMono16, native.KyPixelMono8) is True
 
 
+def test_colour_sources_match_opencv():
+    """YUV422_8_UYVY, RGB and RGBa of 8 and 16 bits to BGR8 (and UYVY to Mono8) next to OpenCV."""
+    import cv2  # python3-opencv, of the tests group of scripts/install-deps
+    rng = np.random.default_rng(30)
+    height, width = 24, 40
+    converter = native.new_KyBufferConverter()
+
+    uyvy = rng.integers(0, 256, (height, width, 2), np.uint8)
+    source = image_buffer(uyvy, native.KyPixelYUV422_8_UYVY)
+    got = converted(converter, source).astype(int)
+    assert np.abs(got - cv2.cvtColor(uyvy, cv2.COLOR_YUV2BGR_UYVY)).max() <= 1
+    got = converted(converter, source, native.KyPixelRGB8).astype(int)
+    assert np.abs(got - cv2.cvtColor(uyvy, cv2.COLOR_YUV2RGB_UYVY)).max() <= 1
+    assert np.array_equal(converted(converter, source, native.KyPixelMono8),
+                          cv2.cvtColor(uyvy, cv2.COLOR_YUV2GRAY_UYVY))
+
+    # Wide samples keep their 8 high bits.
+    rgb16 = rng.integers(0, 65536, (height, width, 3), np.uint16)
+    high = (rgb16 >> 8).astype(np.uint8)
+    for pixel_type, code in ((native.KyPixelRGB16, cv2.COLOR_RGB2BGR), (native.KyPixelBGR16, None)):
+        expected = cv2.cvtColor(high, code) if code is not None else high
+        assert np.array_equal(converted(converter, image_buffer(rgb16, pixel_type)), expected)
+    rgba8 = rng.integers(0, 256, (height, width, 4), np.uint8)
+    assert np.array_equal(converted(converter, image_buffer(rgba8, native.KyPixelRGBa8)),
+                          cv2.cvtColor(rgba8, cv2.COLOR_RGBA2BGR))
+    rgba16 = rng.integers(0, 65536, (height, width, 4), np.uint16)
+    assert np.array_equal(converted(converter, image_buffer(rgba16, native.KyPixelRGBa16)),
+                          cv2.cvtColor((rgba16 >> 8).astype(np.uint8), cv2.COLOR_RGBA2BGR))
+
+
 def test_gains_and_offsets_apply_per_colour():
     rgb = np.array([[[100, 5, 9], [200, 50, 255]]], np.uint8)
     source = image_buffer(rgb, native.KyPixelRGB8)

@@ -100,6 +100,10 @@ std::string Hex(uint32_t value)
 void RegisterBody(Writer &w, const FeatureSpec &f, Kind kind, const FeatureXml::Style &style)
 {
     w.Item("Address", Hex(*f.address));
+    if (!f.pIndex.empty()) {
+        w.Raw("    <pIndex Offset=\"" + std::to_string(f.indexOffset) + "\">" + FeatureXml::Escape(f.pIndex) +
+              "</pIndex>\n");
+    }
     w.Item("Length", std::to_string(f.length));
     w.Item("AccessMode", f.access);
     w.Item("pPort", f.port.empty() ? style.port : f.port);

@@ -114,13 +114,21 @@ void AddControl(std::vector<SoftFeature> &f)
     f.push_back(locked);
 }
 
-// Channel 0's multi-part switches; large leaders and trailers are offered while multi-part is on.
+// The multi-part switches of the selected channel, available where that channel's source sends
+// multi-part blocks (its capability bit); large leaders and trailers are offered while multi-part
+// is on.
 void AddMultiPart(std::vector<SoftFeature> &f)
 {
+    SoftFeature supported =
+        Field(Kind::MaskedIntReg, "GevSCCMultiPartSupported", SCC0_OFFSET, 25, 25, "RO").Vis("Invisible");
+    supported.custom = true;
+    supported.category.clear();
     SoftFeature multiPart = Field(Kind::Boolean, "GevSCCFGMultiPartEnabled", SCCFG0_OFFSET, 25, 25, "RW")
+                                .Available(supported.name)
                                 .Locked("TLParamsLocked")
                                 .Vis("Expert");
     const std::string multiPartValue = ky::gc::FeatureXml::RegisterNodeName(multiPart);
+    f.push_back(supported);
     f.push_back(multiPart);
     f.push_back(Field(Kind::Boolean, "GevSCCFGLargeLeaderTrailerEnabled", SCCFG0_OFFSET, 24, 24, "RW")
                     .Available(multiPartValue)
@@ -128,20 +136,39 @@ void AddMultiPart(std::vector<SoftFeature> &f)
                     .Vis("Expert"));
 }
 
-// Stream channel 0, the one every client configures.
-void AddStreamChannel(std::vector<SoftFeature> &f)
+// The stream channels' transport features: one set, on channel 0's registers moved by
+// GevStreamChannelSelector times the channel stride, so each channel's block is reached through the
+// same names (channel 0's while the selector is 0, its value when a client opens the device).
+void AddStreamChannels(std::vector<SoftFeature> &f, uint32_t count, bool multiPart)
 {
-    f.push_back(Field(Kind::Integer, "GevSCPHostPort", SCP0_OFFSET, 31, 16, "RW").Vis("Expert"));
-    f.push_back(Address("GevSCDA", SCDA0_OFFSET, "RW"));
-    f.push_back(Field(Kind::Integer, "GevSCPSPacketSize", SCPS0_OFFSET, 31, 16, "RW")
-                    .Range("576", "9000", "4")
-                    .Unit("B")
-                    .Locked("TLParamsLocked"));
+    const char *selector = "GevStreamChannelSelector";
+    SoftFeature select = SoftFeature::Make(Kind::Integer, selector)
+                             .In(TRANSPORT)
+                             .Range("0", std::to_string(count - 1))
+                             .Vis("Expert")
+                             .Tip("The stream channel that the GevSC features reach");
+    select.value = "0";
+    std::vector<SoftFeature> channel;
+    channel.push_back(Field(Kind::Integer, "GevSCPHostPort", SCP0_OFFSET, 31, 16, "RW").Vis("Expert"));
+    channel.push_back(Address("GevSCDA", SCDA0_OFFSET, "RW"));
+    channel.push_back(Field(Kind::Integer, "GevSCPSPacketSize", SCPS0_OFFSET, 31, 16, "RW")
+                          .Range("576", "9000", "4")
+                          .Unit("B")
+                          .Locked("TLParamsLocked"));
     SoftFeature fire = Field(Kind::Command, "GevSCPSFireTestPacket", SCPS0_OFFSET, 0, 0, "RW");
     fire.Vis("Guru");
-    f.push_back(fire);
-    f.push_back(Field(Kind::Boolean, "GevSCPSDoNotFragment", SCPS0_OFFSET, 1, 1, "RW").Vis("Guru"));
-    f.push_back(Int("GevSCPD", SCPD0_OFFSET, "RW").Unit("ns").Vis("Expert"));
+    channel.push_back(fire);
+    channel.push_back(Field(Kind::Boolean, "GevSCPSDoNotFragment", SCPS0_OFFSET, 1, 1, "RW").Vis("Guru"));
+    channel.push_back(Int("GevSCPD", SCPD0_OFFSET, "RW").Unit("ns").Vis("Expert"));
+    if (multiPart) {
+        AddMultiPart(channel);
+    }
+    for (SoftFeature &feature : channel) {
+        select.Selects(feature.name);
+        feature.IndexedBy(selector, SC_STRIDE);
+    }
+    f.push_back(select);
+    f.insert(f.end(), channel.begin(), channel.end());
 }
 
 void AddEvents(std::vector<SoftFeature> &f)
@@ -204,10 +231,7 @@ SoftFeatureTable SoftStandardFeatures::Make(const Options &options)
     AddNetwork(table.features);
     AddControl(table.features);
     if (options.streamCount > 0) {
-        AddStreamChannel(table.features);
-        if (options.multiPart) {
-            AddMultiPart(table.features);
-        }
+        AddStreamChannels(table.features, options.streamCount, options.multiPart);
     }
     AddEvents(table.features);
     AddUserSets(table.features, options.userSetCount);

@@ -1,5 +1,6 @@
 // SoftStandardFeatures: the features the software device defines itself, as a feature table:
-// identity, GigE Vision transport (network, heartbeat, timestamp, message and stream channel 0),
+// identity, GigE Vision transport (network, heartbeat, timestamp, message channel, the stream
+// channels behind GevStreamChannelSelector, with their multi-part switches),
 // events and user sets. The image and acquisition features come from the stream channels.
 #pragma once
 
@@ -19,7 +20,7 @@ public:
     {
         uint32_t streamCount = 1;   // stream channel features when at least one
         uint32_t userSetCount = 0;  // UserSet1..N besides Default
-        bool multiPart = false;     // channel 0's source sends multi-part blocks: their switches
+        bool multiPart = false;     // a channel's source sends multi-part blocks: their switches
     };
 
     // The GigE Vision event codes that EventSelector offers, with their feature names.

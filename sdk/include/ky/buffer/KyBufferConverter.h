@@ -4,11 +4,12 @@
 // Sources: Mono8, BayerRG8, BayerGR8, BayerGB8, BayerBG8, RGB8, BGR8, RGBa8, BGRa8, and their wider
 // kin, of which the 8 most significant bits of each sample are used: Mono10, Mono12, Mono14,
 // Mono16, Mono10Packed, Mono12Packed, Mono10p, Mono12p; Bayer (GR, RG, GB, BG) 10, 12, 16,
-// 10Packed, 12Packed, 10p, 12p; RGB10, RGB12, RGB16; BGR10, BGR12, BGR14, BGR16; BGRa10, BGRa12,
-// BGRa14, BGRa16. ("Packed": two samples in 3 bytes as GigE Vision packs them; "p": samples packed
-// least significant bit first.)
-// Destinations: RGB8, BGR8, RGBa8, BGRa8 (a missing alpha becomes 255); Mono8 from mono sources,
-// to which an RGB filter does not apply.
+// 10Packed, 12Packed, 10p, 12p; RGB10, RGB12, RGB14, RGB16; BGR10, BGR12, BGR14, BGR16; RGBa10,
+// RGBa12, RGBa14, RGBa16; BGRa10, BGRa12, BGRa14, BGRa16. ("Packed": two samples in 3 bytes as
+// GigE Vision packs them; "p": samples packed least significant bit first.) And YUV422_8_UYVY
+// (even widths), read as BT.601 video range as OpenCV's COLOR_YUV2BGR_UYVY reads it.
+// Destinations: RGB8, BGR8, RGBa8, BGRa8 (a missing alpha becomes 255); Mono8 from mono sources
+// and from YUV422_8_UYVY (its Y), to which an RGB filter does not apply.
 // The destination buffer's image carries the wanted pixel type before the call (for example
 // from KyImage::Alloc or KyImage::Attach); after a successful call it has the source's width and
 // height, no padding, and the source's block ID and timestamp.

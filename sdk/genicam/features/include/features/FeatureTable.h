@@ -78,6 +78,10 @@ struct FeatureSpec
     bool isSigned = false;
     bool littleEndian = false;
     std::string port;  // empty: the document's port; else a chunk or event port (see PortSpec)
+    // Register chosen by an index node: the address is address + indexOffset * value of pIndex
+    // (how features behind a selector such as GevStreamChannelSelector reach each channel's block).
+    std::string pIndex;
+    uint32_t indexOffset = 0;
     std::string cachable = "NoCache";  // NoCache, WriteThrough, WriteAround
     uint32_t pollingTime = 0;          // ms, 0 = none
 
@@ -159,6 +163,11 @@ struct FeatureSpec
     FeatureSpec &Var(std::string n, std::string node)
     {
         variables.push_back({std::move(n), std::move(node)});
+        return *this;
+    }
+    FeatureSpec &IndexedBy(std::string n, uint32_t offset)
+    {
+        pIndex = std::move(n), indexOffset = offset;
         return *this;
     }
     FeatureSpec &Available(std::string n)
