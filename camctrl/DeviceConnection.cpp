@@ -294,7 +294,8 @@ int Device::Fail(const char *operation, const char *file, int line, const char *
     const int code = CallError();
     if (m_detailedLog) {
         if (feature)
-            WriteLogFile(LogInfo::Failure(operation, file, line, feature, code, CallResult().GetDescription().str()));
+            WriteLogFile(
+                LogInfo::Failure(operation, file, line, feature, code, CallResult().GetDescription().str()));
         else
             WriteLogFile(LogInfo::Failure(operation, file, line, code, CallResult().GetDescription().str()));
     }

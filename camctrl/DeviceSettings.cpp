@@ -83,9 +83,9 @@ int Device::ReadSettings(const char *operation, const char *path, std::string &t
     case SettingsRead::Read:
         return BNK_OK;
     case SettingsRead::TooLarge:
-        return SettingsFailure(operation, KY_FILE_ERROR,
-                               "The settings file is larger than 16 MiB (16777216 bytes); nothing was applied.",
-                               CAMCTRL_HERE);
+        return SettingsFailure(
+            operation, KY_FILE_ERROR,
+            "The settings file is larger than 16 MiB (16777216 bytes); nothing was applied.", CAMCTRL_HERE);
     case SettingsRead::CannotRead:
     default:
         return SettingsFailure(operation, KY_CANNOT_OPEN_FILE,

@@ -32,8 +32,8 @@ bool HasExtension(const char *path, const std::vector<std::string> &extensions)
 
 bool IsSessionFeature(const std::string &name)
 {
-    static constexpr const char *SESSION_FEATURES[] = {"GevSCDA", "GevSCPHostPort", "GevMCDA", "GevMCPHostPort",
-                                                        "GevCCP"};
+    static constexpr const char *SESSION_FEATURES[] = {"GevSCDA", "GevSCPHostPort", "GevMCDA",
+                                                       "GevMCPHostPort", "GevCCP"};
     for (const char *feature : SESSION_FEATURES)
         if (name == feature)
             return true;

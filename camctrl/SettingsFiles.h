@@ -39,8 +39,7 @@ bool WriteWholeFile(const std::string &path, const std::string &content);
 // The largest settings file an import reads: far above any camera's settings.
 inline constexpr uint64_t SETTINGS_FILE_LIMIT = 16u * 1024u * 1024u;
 
-enum class SettingsRead
-{
+enum class SettingsRead {
     Read,
     CannotRead,  // missing, unreadable, or no file a settings file can be (device, socket, folder)
     TooLarge,    // more than SETTINGS_FILE_LIMIT bytes

@@ -403,10 +403,14 @@ TEST_F(Settings, ImportsReadABoundedAmount)
         const char *name;
         int expected;
     } rows[] = {
-        {"zero.json", BNK_ERR_CANNOT_OPEN_FILE},   {"zero.xml", BNK_ERR_CANNOT_OPEN_FILE},
-        {"random.json", BNK_ERR_CANNOT_OPEN_FILE}, {"random.xml", BNK_ERR_CANNOT_OPEN_FILE},
-        {"big.json", BNK_ERR_FILE},                {"big.xml", BNK_ERR_FILE},
-        {"fifo.json", BNK_ERR_CANNOT_OPEN_FILE},   {"fifo.xml", BNK_ERR_CANNOT_OPEN_FILE},
+        {"zero.json", BNK_ERR_CANNOT_OPEN_FILE},
+        {"zero.xml", BNK_ERR_CANNOT_OPEN_FILE},
+        {"random.json", BNK_ERR_CANNOT_OPEN_FILE},
+        {"random.xml", BNK_ERR_CANNOT_OPEN_FILE},
+        {"big.json", BNK_ERR_FILE},
+        {"big.xml", BNK_ERR_FILE},
+        {"fifo.json", BNK_ERR_CANNOT_OPEN_FILE},
+        {"fifo.xml", BNK_ERR_CANNOT_OPEN_FILE},
         {"endless.json", BNK_ERR_FILE},
     };
     for (const auto &row : rows) {

@@ -43,7 +43,8 @@ static double Now(void)
 
 static void SleepMs(double ms)
 {
-    struct timespec pause = {(time_t)(ms / 1000.0), (long)((ms - 1000.0 * (double)(time_t)(ms / 1000.0)) * 1e6)};
+    struct timespec pause = {(time_t)(ms / 1000.0),
+                             (long)((ms - 1000.0 * (double)(time_t)(ms / 1000.0)) * 1e6)};
     while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
     }
 }
@@ -87,9 +88,9 @@ struct Racer
 {
     int handle;
     bnkBuffer *image;
-    int grabs;   /* images grabbed */
-    int calls;   /* feature calls answered */
-    int ending;  /* the result that ended the loop */
+    int grabs;  /* images grabbed */
+    int calls;  /* feature calls answered */
+    int ending; /* the result that ended the loop */
 };
 
 /* What a call on a camera being closed may answer: its own outcome, or "no such camera" (or
@@ -220,7 +221,8 @@ static int KnownText(const char *text)
 
 static int KnownCode(int code)
 {
-    return code == 0 || code == BNK_ERR_NOT_FOUND || code == BNK_ERR_BUFFER_TOO_SMALL || code == BNK_ERR_TIMEOUT;
+    return code == 0 || code == BNK_ERR_NOT_FOUND || code == BNK_ERR_BUFFER_TOO_SMALL ||
+           code == BNK_ERR_TIMEOUT;
 }
 
 /* Each kind of caller makes calls with a known answer of its own, whatever the others store. */
@@ -314,8 +316,9 @@ int main(void)
     }
     setenv("HOME", home, 1);
 
-    char *const softcamArgs[] = {SOFTCAM_PATH, "--adapter", "kyc1",    "--model", "CtrlCam", "--serial", SERIAL,
-                                 "--width",    "320",       "--height", "240",     "--fps",   "200",      NULL};
+    char *const softcamArgs[] = {SOFTCAM_PATH, "--adapter", "kyc1",    "--model", "CtrlCam",
+                                 "--serial",   SERIAL,      "--width", "320",     "--height",
+                                 "240",        "--fps",     "200",     NULL};
     pid_t softcam = 0;
     if (posix_spawn(&softcam, SOFTCAM_PATH, NULL, NULL, softcamArgs, environ) != 0) {
         perror("softcam");
