@@ -429,8 +429,9 @@ TEST_F(Settings, ImportsReadABoundedAmount)
     }
     ::close(keeper);
     writer.join();
-    // At most the limit was held (the unbounded read grew to gigabytes).
-    EXPECT_LT(PeakKilobytes() - peakBefore, 64 * 1024);
+    // About the limit was held (an unbounded read grows to gigabytes); the bound leaves room for
+    // the sanitizers' shadow memory.
+    EXPECT_LT(PeakKilobytes() - peakBefore, 256 * 1024);
 }
 
 namespace {
