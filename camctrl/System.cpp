@@ -211,12 +211,6 @@ int System::CloseDevice(int handle)
     return BNK_OK;
 }
 
-bool System::IsExistDevice(int handle) const
-{
-    std::lock_guard<std::mutex> lock(m_devicesMutex);
-    return handle >= 0 && m_devices.count(static_cast<uint32_t>(handle)) != 0;
-}
-
 DeviceCall System::EnterDevice(int handle) const
 {
     if (handle < 0)

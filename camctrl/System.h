@@ -78,7 +78,6 @@ public:
     int OpenDevice(unsigned int index, int *handle, bool log);
     int CloseDevice(int handle);
 
-    bool IsExistDevice(int handle) const;
     // A call on the camera of a handle; empty for a handle not in use.
     DeviceCall EnterDevice(int handle) const;
     int GetLastError(int handle) const;
