@@ -5,6 +5,7 @@
 #include "ky/buffer/KyBuffer.h"
 #include "ky/buffer/KyBufferConverter.h"
 #include "ky/buffer/KyImage.h"
+#include "ImageMemory.h"
 
 namespace ky::camctrl {
 
@@ -71,6 +72,7 @@ void FreeBuffer(_bnkBuffer &image)
     image.height = 0;
     image.lineBytes = 0;
     image.bytesPerPixel = 0;
+    ForgetImageMemory(image.data);
     std::free(image.data);
     image.data = nullptr;
 }

@@ -2,7 +2,8 @@
 // (device, stream, pipeline, acquisition-state manager) and keeps the last result of its
 // operations, from which the library code and the last-error text come.
 //
-// Threads: the application's calls arrive through System on the application's thread(s).
+// Threads: the application's calls arrive through System on the application's thread(s), each
+// counted as a call in flight (EnterCall, LeaveCall), which the close waits for.
 // The SDK's display thread (KyDisplayThread, the primary base) and the device's event threads
 // (KyDeviceEventSink) call the hooks; destruction stops and joins the display thread and frees
 // the device (which joins its threads) before anything else goes, so no hook outlives the Device.
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -61,11 +63,26 @@ public:
     int SetDetailedLog(bool on);
     int GetDetailedLog(bool *on);
 
+    // ---- calls in flight (the close waits for them) ----
+    // Counts an application call on this camera; false once the camera is closing. System calls
+    // it under its handle lock, so that a close that took the handle away sees every call that
+    // got in.
+    bool EnterCall();
+    void LeaveCall();
+    // No call gets in from now on.
+    void BeginClose();
+    // Until every call that got in has left; meanwhile wakes again and again what waits in the
+    // pipeline or the stream (a polling or single grab), so that no wait outlasts the close.
+    void WaitForCalls();
+    bool IsClosing() const;
+
     // ---- last result ----
+    // The camera's last error: the code and text of the last operation that stored one, from
+    // whichever thread; read and written whole under a lock of its own.
     int GetLastError() const;
-    // Valid until the next operation on this camera.
-    const char *GetLastErrorDescription() const;
-    // Stores a result (and its description, kept for GetLastErrorDescription); returns its library code.
+    std::string GetLastErrorText() const;
+    // Stores a result as the camera's last error and as the calling thread's own result of its
+    // current call (what the rest of that call goes by); returns its library code.
     int SetResult(const KyResult &result);
     int SetResult(uint32_t code, const char *description);
 
@@ -157,6 +174,10 @@ protected:
     void OnLinkDisconnected(KyDevice *device) override;
 
 private:
+    // The result the calling thread's current call stored last (see SetResult): a call decides
+    // by its own result, never by one another thread stored meanwhile.
+    static KyResult &CallResult();
+    static int CallError();
     // The connection without touching the last result.
     bool Connected() const;
     bool StreamingQuietly();
@@ -195,6 +216,8 @@ private:
     void CallRecord(const char *operation);
     int SettingsFailure(const char *operation, uint32_t code, const char *description, const char *file,
                         int line);
+    // An import's file, read whole (ReadSettingsFile); BNK_OK, or the failure stored and logged.
+    int ReadSettings(const char *operation, const char *path, std::string &text);
 
     struct DeviceFree
     {
@@ -205,8 +228,15 @@ private:
         void operator()(KyStream *stream) const { KyStream::Free(stream); }
     };
 
-    KyResult m_lastResult;
-    std::string m_lastDescription;
+    mutable std::mutex m_errorMutex;
+    uint32_t m_errorCode = 0;
+    std::string m_errorText;
+
+    mutable std::mutex m_callMutex;
+    std::condition_variable m_callsDone;
+    int m_callsInFlight = 0;
+    bool m_closing = false;
+
     std::unique_ptr<KyDevice, DeviceFree> m_device;
     std::shared_ptr<const KyDeviceInfo> m_deviceInfo;
     std::unique_ptr<KyStream, StreamFree> m_stream;
@@ -214,8 +244,8 @@ private:
     std::unique_ptr<KyAcquisitionStateManager> m_stateManager;
     std::mutex m_stateMutex;
     std::atomic<bool> m_detailedLog;
-    uint32_t m_grabTimeout = 1000;
-    uint32_t m_bufferCount = 16;
+    std::atomic<uint32_t> m_grabTimeout{1000};
+    std::atomic<uint32_t> m_bufferCount{16};
     std::string m_logPath;
 
     // Callback slots: written by the application's threads, read by the SDK's threads, all under

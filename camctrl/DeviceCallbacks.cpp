@@ -125,7 +125,7 @@ void Device::StopDisplayThread()
 int Device::RegisterGrabCallback(int type, GrabCallback callback, void *user)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!callback || !IsGrabType(type))
         return SetResult(KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT);
     {
@@ -141,7 +141,7 @@ int Device::RegisterGrabCallback(int type, GrabCallback callback, void *user)
 int Device::UnregisterGrabCallback(int type)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!IsGrabType(type))
         return SetResult(KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT);
     {
@@ -169,14 +169,14 @@ KyResult Device::SetNotification(const char *entry, bool on)
 int Device::RegisterEventCallback(int eventId, EventCallback callback, void *user)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     const int slot = EventSlot(eventId);
     if (!callback || slot < 0)
         return SetResult(KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT);
     const EventKind &kind = EVENTS[slot];
     if (kind.selectorEntry) {
         SetResult(SetNotification(kind.selectorEntry, true));
-        if (!m_lastResult.IsOK())
+        if (!CallResult().IsOK())
             return Fail("RegisterEventCallback", CAMCTRL_HERE, kind.name);
     }
     {
@@ -191,7 +191,7 @@ int Device::RegisterEventCallback(int eventId, EventCallback callback, void *use
 int Device::UnregisterEventCallback(int eventId)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     const int slot = EventSlot(eventId);
     if (slot < 0)
         return SetResult(KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT);

@@ -1,6 +1,8 @@
 // Device: construction, opening, closing, destruction and the connection queries.
 #include "Device.h"
 
+#include <chrono>
+
 #include "ky/device/KyDeviceGEV.h"
 #include "ky/genicam/KyGenParameterArray.h"
 #include "ky/stream/KyStreamGEV.h"
@@ -130,7 +132,7 @@ void Device::Disconnect()
 int Device::CloseDevice()
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (m_detailedLog)
         odprintf("[INFO] - Device::CloseDevice:Call");
     std::array<bool, 3> grabSet{};
@@ -191,7 +193,7 @@ bool Device::IsStreaming() { return GetAcquisitionState() == KyAcquisitionStateL
 int Device::SetDetailedLog(bool on)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     m_detailedLog = on;
     if (on)
         WriteLogFile(LogInfo::Value("SetDetailedLog", true));
@@ -201,19 +203,40 @@ int Device::SetDetailedLog(bool on)
 int Device::GetDetailedLog(bool *on)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     *on = m_detailedLog;
     return BNK_OK;
 }
 
-int Device::GetLastError() const { return ConvertErrorCode(m_lastResult.GetCode()); }
+int Device::GetLastError() const
+{
+    std::lock_guard<std::mutex> lock(m_errorMutex);
+    return ConvertErrorCode(m_errorCode);
+}
 
-const char *Device::GetLastErrorDescription() const { return m_lastDescription.c_str(); }
+std::string Device::GetLastErrorText() const
+{
+    std::lock_guard<std::mutex> lock(m_errorMutex);
+    return m_errorText;
+}
+
+KyResult &Device::CallResult()
+{
+    thread_local KyResult result;
+    return result;
+}
+
+int Device::CallError() { return ConvertErrorCode(CallResult().GetCode()); }
 
 int Device::SetResult(const KyResult &result)
 {
-    m_lastResult = result;
-    m_lastDescription = result.GetDescription().str();
+    CallResult() = result;
+    std::string text = result.GetDescription().str();
+    {
+        std::lock_guard<std::mutex> lock(m_errorMutex);
+        m_errorCode = result.GetCode();
+        m_errorText.swap(text);
+    }
     return ConvertErrorCode(result.GetCode());
 }
 
@@ -222,14 +245,59 @@ int Device::SetResult(uint32_t code, const char *description)
     return SetResult(KyResult(code, KyString(description)));
 }
 
+bool Device::EnterCall()
+{
+    std::lock_guard<std::mutex> lock(m_callMutex);
+    if (m_closing)
+        return false;
+    ++m_callsInFlight;
+    return true;
+}
+
+void Device::LeaveCall()
+{
+    std::lock_guard<std::mutex> lock(m_callMutex);
+    if (--m_callsInFlight == 0)
+        m_callsDone.notify_all();
+}
+
+void Device::BeginClose()
+{
+    std::lock_guard<std::mutex> lock(m_callMutex);
+    m_closing = true;
+}
+
+bool Device::IsClosing() const
+{
+    std::lock_guard<std::mutex> lock(m_callMutex);
+    return m_closing;
+}
+
+void Device::WaitForCalls()
+{
+    std::unique_lock<std::mutex> lock(m_callMutex);
+    while (m_callsInFlight != 0) {
+        lock.unlock();
+        // A polling grab waits in the pipeline, a single grab in the stream: both come back at
+        // once, and a call that restarted acquisition meanwhile is woken on the next round.
+        if (m_pipeline && m_pipeline->IsStarted())
+            Ignore(m_pipeline->Stop());
+        else if (m_stream)
+            Ignore(m_stream->AbortQueuedBuffers());
+        lock.lock();
+        m_callsDone.wait_for(lock, std::chrono::milliseconds(20), [this] { return m_callsInFlight == 0; });
+    }
+}
+
 int Device::Fail(const char *operation, const char *file, int line, const char *feature)
 {
-    const int code = GetLastError();
+    const int code = CallError();
     if (m_detailedLog) {
         if (feature)
-            WriteLogFile(LogInfo::Failure(operation, file, line, feature, code, m_lastDescription));
+            WriteLogFile(
+                LogInfo::Failure(operation, file, line, feature, code, CallResult().GetDescription().str()));
         else
-            WriteLogFile(LogInfo::Failure(operation, file, line, code, m_lastDescription));
+            WriteLogFile(LogInfo::Failure(operation, file, line, code, CallResult().GetDescription().str()));
     }
     return code;
 }

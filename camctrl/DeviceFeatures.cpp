@@ -68,7 +68,7 @@ int Device::SetIntReg(const char *name, int64_t value)
     if (!name)
         return Refuse("SetIntReg", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     return Finish("SetIntReg", name, Parameters()->SetIntegerValue(name, value), Decimal(value),
                   CAMCTRL_HERE);
 }
@@ -78,7 +78,7 @@ int Device::GetIntReg(const char *name, int64_t *value)
     if (!name || !value)
         return Refuse("GetIntReg", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     const KyResult result = Parameters()->GetIntegerValue(name, *value);
     return Finish("GetIntReg", name, result, Decimal(*value), CAMCTRL_HERE);
 }
@@ -88,7 +88,7 @@ int Device::SetFloatReg(const char *name, double value)
     if (!name)
         return Refuse("SetFloatReg", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     return Finish("SetFloatReg", name, Parameters()->SetFloatValue(name, value), Fixed(value), CAMCTRL_HERE);
 }
 
@@ -97,7 +97,7 @@ int Device::GetFloatReg(const char *name, double *value)
     if (!name || !value)
         return Refuse("GetFloatReg", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     const KyResult result = Parameters()->GetFloatValue(name, *value);
     return Finish("GetFloatReg", name, result, Fixed(*value), CAMCTRL_HERE);
 }
@@ -107,7 +107,7 @@ int Device::SetBoolReg(const char *name, bool value)
     if (!name)
         return Refuse("SetBoolReg", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     return Finish("SetBoolReg", name, Parameters()->SetBooleanValue(name, value), BoolText(value),
                   CAMCTRL_HERE);
 }
@@ -117,7 +117,7 @@ int Device::GetBoolReg(const char *name, bool *value)
     if (!name || !value)
         return Refuse("GetBoolReg", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     bool read = false;
     const KyResult result = Parameters()->GetBooleanValue(name, read);
     *value = read;
@@ -129,7 +129,7 @@ int Device::SetEnumReg(const char *name, const char *value)
     if (!name || !value)
         return Refuse("SetEnumReg", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     return Finish("SetEnumReg", name, Parameters()->SetEnumValue(name, KyString(value)), value, CAMCTRL_HERE);
 }
 
@@ -138,10 +138,10 @@ int Device::GetEnumReg(const char *name, char *text, unsigned int *length)
     if (!name || !length)
         return Refuse("GetEnumReg", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     KyString value;
     SetResult(Parameters()->GetEnumValue(name, value));
-    if (!m_lastResult.IsOK())
+    if (!CallResult().IsOK())
         return Fail("GetEnumReg", CAMCTRL_HERE, name);
     return TextOut("GetEnumReg", name, value.str(), text, length, CAMCTRL_HERE, true);
 }
@@ -151,7 +151,7 @@ int Device::SetStrReg(const char *name, const char *value)
     if (!name || !value)
         return Refuse("SetStrReg", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     return Finish("SetStrReg", name, Parameters()->SetStringValue(name, KyString(value)), value,
                   CAMCTRL_HERE);
 }
@@ -161,10 +161,10 @@ int Device::GetStrReg(const char *name, char *text, unsigned int *length)
     if (!name || !length)
         return Refuse("GetStrReg", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     KyString value;
     SetResult(Parameters()->GetStringValue(name, value));
-    if (!m_lastResult.IsOK())
+    if (!CallResult().IsOK())
         return Fail("GetStrReg", CAMCTRL_HERE, name);
     return TextOut("GetStrReg", name, value.str(), text, length, CAMCTRL_HERE, true);
 }
@@ -174,7 +174,7 @@ int Device::SetCmdReg(const char *name)
     if (!name)
         return Refuse("SetCmdReg", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     return Finish("SetCmdReg", name, Parameters()->ExecuteCommand(name), std::string(), CAMCTRL_HERE);
 }
 
@@ -214,7 +214,7 @@ int Device::GetIntRegRange(const char *name, int64_t *min, int64_t *max, int64_t
     if (!name || !min || !max || !increment)
         return Refuse("GetIntRegRange", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     KyResult why;
     KyGenInteger *feature = FindInteger(name, &why);
     if (!feature) {
@@ -241,7 +241,7 @@ int Device::GetFloatRegRange(const char *name, double *min, double *max)
     if (!name || !min || !max)
         return Refuse("GetFloatRegRange", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     return Finish("GetFloatRegRange", name, Parameters()->GetFloatRange(name, *min, *max), std::string(),
                   CAMCTRL_HERE);
 }
@@ -251,7 +251,7 @@ int Device::GetEnumEntrySize(const char *name, int *count)
     if (!name || !count)
         return Refuse("GetEnumEntrySize", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     KyResult why;
     KyGenEnum *feature = FindEnum(name, &why);
     if (!feature) {
@@ -270,7 +270,7 @@ int Device::GetEnumEntryIntValue(const char *name, int index, int *value)
     if (!name || !value)
         return Refuse("GetEnumEntryIntValue", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     KyResult why;
     KyGenEnum *feature = FindEnum(name, &why);
     if (!feature) {
@@ -279,9 +279,9 @@ int Device::GetEnumEntryIntValue(const char *name, int index, int *value)
     }
     const KyGenEnumEntry *entry = nullptr;
     SetResult(feature->GetEntryByIndex(index, &entry));
-    if (m_lastResult.IsOK() && !entry)
+    if (CallResult().IsOK() && !entry)
         SetResult(KY_NOT_FOUND, "The enumeration has no entry at that index.");
-    if (!m_lastResult.IsOK())
+    if (!CallResult().IsOK())
         return Fail("GetEnumEntryIntValue", CAMCTRL_HERE, name);
     int64_t entryValue = 0;
     const KyResult result = entry->GetValue(entryValue);
@@ -295,7 +295,7 @@ int Device::GetEnumEntryValue(const char *name, int index, char *text, unsigned 
     if (!name || !length)
         return Refuse("GetEnumEntryValue", name, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     KyResult why;
     KyGenEnum *feature = FindEnum(name, &why);
     if (!feature) {
@@ -304,13 +304,13 @@ int Device::GetEnumEntryValue(const char *name, int index, char *text, unsigned 
     }
     const KyGenEnumEntry *entry = nullptr;
     SetResult(feature->GetEntryByIndex(index, &entry));
-    if (m_lastResult.IsOK() && !entry)
+    if (CallResult().IsOK() && !entry)
         SetResult(KY_NOT_FOUND, "The enumeration has no entry at that index.");
-    if (!m_lastResult.IsOK())
+    if (!CallResult().IsOK())
         return Fail("GetEnumEntryValue", CAMCTRL_HERE, name);
     KyString entryName;
     SetResult(entry->GetName(entryName));
-    if (!m_lastResult.IsOK())
+    if (!CallResult().IsOK())
         return Fail("GetEnumEntryValue", CAMCTRL_HERE, name);
     return TextOut("GetEnumEntryValue", name, entryName.str(), text, length, CAMCTRL_HERE, false);
 }
@@ -320,10 +320,10 @@ int Device::ReadParam(unsigned char *data, int64_t address, int64_t length)
     if (!data && length != 0)
         return Refuse("ReadParam", nullptr, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     SetResult(m_device->ReadMemory(address, data, length));
-    std::printf("%s\n", m_lastDescription.c_str());
-    if (!m_lastResult.IsOK())
+    std::printf("%s\n", CallResult().GetDescription().GetAscii());
+    if (!CallResult().IsOK())
         return Fail("ReadParam", CAMCTRL_HERE);
     return BNK_OK;
 }
@@ -333,9 +333,9 @@ int Device::WriteParam(const unsigned char *data, int64_t address, int64_t lengt
     if (!data && length != 0)
         return Refuse("WriteParam", nullptr, CAMCTRL_HERE);
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     SetResult(m_device->WriteMemory(address, data, length));
-    if (!m_lastResult.IsOK())
+    if (!CallResult().IsOK())
         return Fail("WriteParam", CAMCTRL_HERE);
     return BNK_OK;
 }

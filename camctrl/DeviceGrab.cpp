@@ -8,6 +8,7 @@
 #include "ky/buffer/KyImage.h"
 #include "ky/camctrl/bnkCamCtrl.h"
 #include "ky/genicam/KyGenParameterArray.h"
+#include "ImageMemory.h"
 #include "ResultCodes.h"
 #include "SourcePlace.h"
 
@@ -19,13 +20,14 @@ namespace {
 void Skip(const KyResult &) { }
 
 constexpr const char *IMAGE_TOO_LARGE_TEXT = "The image is larger than the record's memory.";
+constexpr const char *CLOSED_TEXT = "The camera was closed during the grab.";
 
 }  // namespace
 
 int Device::AcqStart()
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     const uint32_t payload = m_device->GetPayloadSize();
     Skip(m_pipeline->SetBufferCount(m_bufferCount));
     if (payload != 0)
@@ -53,7 +55,7 @@ KyResult Device::StartStreaming()
 int Device::AcqStop()
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (IsStreaming()) {
         {
             std::lock_guard<std::mutex> lock(m_stateMutex);
@@ -70,10 +72,10 @@ int Device::AcqStop()
 int Device::DoAbortGrab()
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (m_pipeline && m_pipeline->IsStarted()) {
         SetResult(m_pipeline->Reset());
-        if (m_lastResult.IsOK())
+        if (CallResult().IsOK())
             Skip(m_pipeline->Stop());
     }
     if (m_detailedLog)
@@ -84,7 +86,7 @@ int Device::DoAbortGrab()
 int Device::SetGrabTimeout(uint32_t milliseconds)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (IsStreaming())
         return SetResult(KY_BUSY, "The camera is acquiring.");
     m_grabTimeout = milliseconds;
@@ -96,7 +98,7 @@ int Device::SetGrabTimeout(uint32_t milliseconds)
 int Device::GetGrabTimeout(uint32_t *milliseconds)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!milliseconds)
         return Refuse("GetGrabTimeout", nullptr, CAMCTRL_HERE);
     *milliseconds = m_grabTimeout;
@@ -108,7 +110,7 @@ int Device::GetGrabTimeout(uint32_t *milliseconds)
 int Device::SetBufferCount(uint32_t count)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (IsStreaming())
         return SetResult(KY_BUSY, "The camera is acquiring.");
     m_bufferCount = count;
@@ -120,7 +122,7 @@ int Device::SetBufferCount(uint32_t count)
 int Device::GetBufferCount(uint32_t *count)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!count)
         return Refuse("GetBufferCount", nullptr, CAMCTRL_HERE);
     *count = m_bufferCount;
@@ -132,15 +134,15 @@ int Device::GetBufferCount(uint32_t *count)
 int Device::InitBuffer(_bnkBuffer *record, int bytesPerPixel)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!record || bytesPerPixel < 0)
         return SetResult(KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT);
     KyGenParameterArray *parameters = Parameters();
     int64_t payload = 0, width = 0, height = 0;
     for (auto [name, value] : {std::pair{"PayloadSize", &payload}, {"Width", &width}, {"Height", &height}}) {
         SetResult(parameters->GetIntegerValue(name, *value));
-        if (!m_lastResult.IsOK())
-            return GetLastError();
+        if (!CallResult().IsOK())
+            return CallError();
     }
     uint32_t pixelBytes = 0;
     if (bytesPerPixel != 0) {
@@ -148,8 +150,8 @@ int Device::InitBuffer(_bnkBuffer *record, int bytesPerPixel)
     } else {
         int64_t format = 0;
         SetResult(parameters->GetEnumValue("PixelFormat", format));
-        if (!m_lastResult.IsOK())
-            return GetLastError();
+        if (!CallResult().IsOK())
+            return CallError();
         const uint32_t bits = (static_cast<uint64_t>(format) >> 16) & 0xFF;
         pixelBytes = (bits >= 9 && bits <= 15) ? 2 : bits / 8;
     }
@@ -164,6 +166,7 @@ int Device::InitBuffer(_bnkBuffer *record, int bytesPerPixel)
         return BNK_ERR_NOT_INITIALIZED;
     }
     std::memset(memory, 0, size);
+    RememberImageMemory(memory, static_cast<uint32_t>(size));
     record->blockId = 0;
     record->timestamp = 0;
     record->imageSize = static_cast<uint32_t>(size);
@@ -181,11 +184,12 @@ int Device::CopyImage(KyBuffer *buffer, _bnkBuffer *record)
     if (!image)
         return BNK_OK;
     const uint32_t size = image->GetImageSize();
-    if (size > record->imageSize)
+    if (size > ImageCapacity(*record))
         return SetResult(KY_BUFFER_TOO_SMALL, IMAGE_TOO_LARGE_TEXT);
     std::memcpy(record->data, image->GetDataPointer(), size);
     record->blockId = buffer->GetBlockID();
     record->timestamp = buffer->GetTimestamp();
+    NoteImageSize(record->data, record->imageSize, size);
     record->imageSize = size;
     record->width = image->GetWidth();
     record->height = image->GetHeight();
@@ -197,7 +201,7 @@ int Device::CopyImage(KyBuffer *buffer, _bnkBuffer *record)
 int Device::GrabImage(_bnkBuffer *record)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!record)
         return SetResult(KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT);
     if (!record->data)
@@ -208,6 +212,11 @@ int Device::GrabImage(_bnkBuffer *record)
     KyResult operation;
     const KyResult retrieved = m_pipeline->RetrieveNextBuffer(&buffer, m_grabTimeout, &operation);
     if (!retrieved.IsOK()) {
+        // Woken by a close of this camera on another thread: the camera is going.
+        if (IsClosing()) {
+            SetResult(KY_NOT_CONNECTED, CLOSED_TEXT);
+            return BNK_ERR_NO_DEVICE;
+        }
         if (retrieved.GetCode() == KY_TIMEOUT)
             SetResult(KY_TIMEOUT, TIMEOUT_TEXT);
         else
@@ -227,7 +236,7 @@ int Device::GrabImage(_bnkBuffer *record)
 int Device::GetImageAvailable(uint32_t *available)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!available)
         return Refuse("GetImageAvailable", nullptr, CAMCTRL_HERE);
     *available = m_pipeline && m_pipeline->GetOutputQueueSize() != 0 ? 1 : 0;
@@ -249,19 +258,19 @@ KyGenParameterArray *Device::StreamParameters(const char *operation)
 int Device::GetGrabCount(uint64_t *blocks, uint64_t *errors)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!blocks || !errors)
         return Refuse("GetGrabCount", nullptr, CAMCTRL_HERE);
     KyGenParameterArray *parameters = StreamParameters("GetGrabCount");
     if (!parameters)
-        return GetLastError();
+        return CallError();
     int64_t value = 0;
     SetResult(parameters->GetIntegerValue("BlockCount", value));
-    if (!m_lastResult.IsOK())
+    if (!CallResult().IsOK())
         return Fail("GetGrabCount", CAMCTRL_HERE);
     *blocks = static_cast<uint64_t>(value);
     SetResult(parameters->GetIntegerValue("ErrorCount", value));
-    if (!m_lastResult.IsOK())
+    if (!CallResult().IsOK())
         return Fail("GetGrabCount", CAMCTRL_HERE);
     *errors = static_cast<uint64_t>(value);
     if (m_detailedLog)
@@ -272,15 +281,15 @@ int Device::GetGrabCount(uint64_t *blocks, uint64_t *errors)
 int Device::StreamFloat(const char *operation, const char *name, double divisor, double *value)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!value)
         return Refuse(operation, nullptr, CAMCTRL_HERE);
     KyGenParameterArray *parameters = StreamParameters(operation);
     if (!parameters)
-        return GetLastError();
+        return CallError();
     double read = 0;
     SetResult(parameters->GetFloatValue(name, read));
-    if (!m_lastResult.IsOK())
+    if (!CallResult().IsOK())
         return Fail(operation, CAMCTRL_HERE);
     *value = read / divisor;
     if (m_detailedLog)

@@ -3,6 +3,7 @@
 #include "Device.h"
 #include "ky/genicam/KyGenParameterArray.h"
 #include "ResultCodes.h"
+#include "SourcePlace.h"
 
 namespace ky::camctrl {
 
@@ -74,6 +75,24 @@ int Device::SettingsFailure(const char *operation, uint32_t code, const char *de
 {
     SetResult(code, description);
     return Fail(operation, file, line);
+}
+
+int Device::ReadSettings(const char *operation, const char *path, std::string &text)
+{
+    switch (ReadSettingsFile(path, text)) {
+    case SettingsRead::Read:
+        return BNK_OK;
+    case SettingsRead::TooLarge:
+        return SettingsFailure(
+            operation, KY_FILE_ERROR,
+            "The settings file is larger than 16 MiB (16777216 bytes); nothing was applied.", CAMCTRL_HERE);
+    case SettingsRead::CannotRead:
+    default:
+        return SettingsFailure(operation, KY_CANNOT_OPEN_FILE,
+                               "The settings file cannot be read (missing, unreadable, or a device, socket "
+                               "or folder).",
+                               CAMCTRL_HERE);
+    }
 }
 
 }  // namespace ky::camctrl

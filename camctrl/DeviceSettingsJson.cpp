@@ -31,6 +31,8 @@ void ApplyParameter(KyGenParameterArray &parameters, const Json &parameter)
         value == parameter.end())
         return;
     const std::string feature = name->get<std::string>();
+    if (IsSessionFeature(feature))
+        return;
     const std::string kind = type->get<std::string>();
     if (kind == "Integer") {
         if (value->is_number_integer() &&
@@ -56,7 +58,7 @@ int Device::ExportJson(const char *path, int visibility)
 {
     static constexpr const char OPERATION[] = "ExportJson";
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!path)
         return SettingsFailure(OPERATION, KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT, CAMCTRL_HERE);
     KyGenParameterArray &parameters = *Parameters();
@@ -128,17 +130,16 @@ int Device::ImportJson(const char *path)
 {
     static constexpr const char OPERATION[] = "ImportJson";
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!path)
         return SettingsFailure(OPERATION, KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT, CAMCTRL_HERE);
     if (!HasExtension(path, {std::begin(JSON_EXTENSIONS), std::end(JSON_EXTENSIONS)}))
         return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE,
                                "A settings file name ends in .JSON, .json or .Json.", CAMCTRL_HERE);
-    const std::optional<std::string> text = ReadWholeFile(path);
-    if (!text)
-        return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE, "The settings file cannot be read.",
-                               CAMCTRL_HERE);
-    const Json document = Json::parse(*text, nullptr, false);
+    std::string text;
+    if (const int read = ReadSettings(OPERATION, path, text); read != BNK_OK)
+        return read;
+    const Json document = Json::parse(text, nullptr, false);
     if (document.is_discarded())
         return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE, "The settings file is not valid JSON.",
                                CAMCTRL_HERE);

@@ -60,7 +60,7 @@ void ApplyVersion10(KyGenParameterArray &parameters, const tinyxml2::XMLElement 
 {
     const std::string name = AttributeOf(parameter, "Name");
     const std::string type = AttributeOf(parameter, "type");
-    if (TextOf(parameter, "option") == "1")
+    if (TextOf(parameter, "option") == "1" || IsSessionFeature(name))
         return;
     const std::string value = TextOf(parameter, "value");
     if (type == "INTEGER") {
@@ -82,6 +82,8 @@ void ApplyVersion10(KyGenParameterArray &parameters, const tinyxml2::XMLElement 
 void ApplyVersion11(KyGenParameterArray &parameters, const tinyxml2::XMLElement &parameter)
 {
     const std::string name = AttributeOf(parameter, "Name");
+    if (IsSessionFeature(name))
+        return;
     const std::string type = AttributeOf(parameter, "Type");
     const std::string value = TextOf(parameter, "Value");
     if (type == "Integer") {
@@ -105,7 +107,7 @@ int Device::ExportXML(const char *path, int format, int visibility)
 {
     static constexpr const char OPERATION[] = "ExportXML";
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!path)
         return SettingsFailure(OPERATION, KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT, CAMCTRL_HERE);
     if (format != 0 && format != 1) {
@@ -188,14 +190,17 @@ int Device::ImportXML(const char *path)
 {
     static constexpr const char OPERATION[] = "ImportXML";
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!path)
         return SettingsFailure(OPERATION, KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT, CAMCTRL_HERE);
     if (!HasExtension(path, {std::begin(XML_EXTENSIONS), std::end(XML_EXTENSIONS)}))
         return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE,
                                "A settings file name ends in .XML, .xml or .Xml.", CAMCTRL_HERE);
+    std::string text;
+    if (const int read = ReadSettings(OPERATION, path, text); read != BNK_OK)
+        return read;
     tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
-    if (document.LoadFile(path) != tinyxml2::XML_SUCCESS)
+    if (document.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS)
         return SettingsFailure(OPERATION, KY_CANNOT_OPEN_FILE,
                                "The settings file cannot be read or is not well-formed XML.", CAMCTRL_HERE);
     KyGenParameterArray &parameters = *Parameters();

@@ -66,7 +66,7 @@ bool Device::FreeStreamBuffers(std::vector<KyBuffer *> &buffers)
 int Device::SingleGrabImage(_bnkBuffer *record)
 {
     if (!IsConnected())
-        return GetLastError();
+        return CallError();
     if (!record)
         return SetResult(KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT);
     if (!record->data)
@@ -89,7 +89,7 @@ int Device::SingleGrabImage(_bnkBuffer *record)
         return Fail("SingleGrabImage", CAMCTRL_HERE);
     }
     SetResult(mode->SetValue(KyString("SingleFrame")));
-    if (!m_lastResult.IsOK())
+    if (!CallResult().IsOK())
         return Fail("SingleGrabImage", CAMCTRL_HERE);
 
     std::vector<KyBuffer *> buffers;

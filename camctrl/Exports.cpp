@@ -2,6 +2,7 @@
 // call on, inside the one exception barrier.
 #include <climits>
 #include <memory>
+#include <mutex>
 
 #include "ApiBarrier.h"
 #include "ColorConversion.h"
@@ -11,12 +12,21 @@
 
 using ky::camctrl::Barrier;
 using ky::camctrl::Device;
+using ky::camctrl::DeviceCall;
 using ky::camctrl::System;
 
 namespace {
 
-// The process-wide system object; applications create and free it from one thread.
-System *g_pSystem = nullptr;
+// The process-wide system object. Every call holds a reference to it for its length, so that a
+// system freed meanwhile is deleted only once the last call on it has returned.
+std::mutex g_systemMutex;
+std::shared_ptr<System> g_system;
+
+std::shared_ptr<System> CurrentSystem()
+{
+    std::lock_guard<std::mutex> lock(g_systemMutex);
+    return g_system;
+}
 
 void StoreNowhere(uint32_t, const char *) { }
 
@@ -26,28 +36,32 @@ int OnSystem(Body &&body) noexcept
 {
     return Barrier(
         [&]() -> int {
-            if (!g_pSystem)
+            const std::shared_ptr<System> system = CurrentSystem();
+            if (!system)
                 return BNK_ERR_NO_SYSTEM;
-            return body(*g_pSystem);
+            return body(*system);
         },
         StoreNowhere);
 }
 
-// A call on the camera of a handle; an unexpected failure becomes the camera's last error.
+// A call on the camera of a handle, counted as in flight for its length (a close waits for it);
+// an unexpected failure becomes the camera's last error.
 template <class Body>
 int OnDevice(int handle, Body &&body) noexcept
 {
+    DeviceCall device;
     return Barrier(
         [&]() -> int {
-            if (!g_pSystem)
+            const std::shared_ptr<System> system = CurrentSystem();
+            if (!system)
                 return BNK_ERR_NO_SYSTEM;
-            Device *device = g_pSystem->FindDevice(handle);
+            device = system->EnterDevice(handle);
             if (!device)
                 return BNK_ERR_NO_DEVICE;
             return body(*device);
         },
-        [handle](uint32_t code, const char *text) {
-            if (Device *device = g_pSystem ? g_pSystem->FindDevice(handle) : nullptr)
+        [&device](uint32_t code, const char *text) {
+            if (device)
                 device->SetResult(code, text);
         });
 }
@@ -66,11 +80,12 @@ int ST_InitSystem(void) noexcept
 {
     return Barrier(
         []() -> int {
-            if (g_pSystem)
+            std::lock_guard<std::mutex> lock(g_systemMutex);
+            if (g_system)
                 return BNK_OK;
-            auto system = std::make_unique<System>();
+            auto system = std::make_shared<System>();
             const int result = system->InitSystem();
-            g_pSystem = system.release();
+            g_system = std::move(system);
             return result;
         },
         StoreNowhere);
@@ -82,8 +97,10 @@ int ST_FreeSystem(void) noexcept
         const int result = system.FreeSystem();
         if (result != BNK_OK)
             return result;
-        g_pSystem = nullptr;
-        delete &system;
+        // Deleted when the last call still holding it returns.
+        std::lock_guard<std::mutex> lock(g_systemMutex);
+        if (g_system.get() == &system)
+            g_system.reset();
         return BNK_OK;
     });
 }
@@ -102,7 +119,7 @@ int ST_IsInitSystem(bool *initialised) noexcept
 int ST_GetAvailableCameraNum(unsigned int *count) noexcept
 {
     if (!count)
-        return g_pSystem ? BNK_ERR_INVALID_PARAMETER : BNK_ERR_NO_SYSTEM;
+        return CurrentSystem() ? BNK_ERR_INVALID_PARAMETER : BNK_ERR_NO_SYSTEM;
     return OnSystem([count](System &system) { return system.GetAvailableCameraNum(count); });
 }
 
@@ -135,7 +152,7 @@ int ST_OpenDevice(unsigned int index, int *handle, bool log) noexcept
 int ST_IsOpenDevice(int handle, bool *open) noexcept
 {
     return OnSystem([&](System &system) -> int {
-        Device *device = system.FindDevice(handle);
+        const DeviceCall device = system.EnterDevice(handle);
         if (!open)
             return device ? RefuseNull(*device) : BNK_ERR_INVALID_PARAMETER;
         if (!device) {
@@ -167,7 +184,8 @@ int ST_GetLastError(int handle) noexcept
 const char *ST_GetLastErrorDescription(int handle) noexcept
 {
     try {
-        return g_pSystem ? g_pSystem->GetLastErrorDescription(handle) : ky::camctrl::NO_SYSTEM_TEXT;
+        const std::shared_ptr<System> system = CurrentSystem();
+        return system ? system->GetLastErrorDescription(handle) : ky::camctrl::NO_SYSTEM_TEXT;
     } catch (...) {
         return "Unexpected failure.";
     }

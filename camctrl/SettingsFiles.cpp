@@ -2,6 +2,7 @@
 #include "SettingsFiles.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -12,9 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
-#include <sstream>
 
 namespace ky::camctrl {
 
@@ -27,6 +26,16 @@ bool HasExtension(const char *path, const std::vector<std::string> &extensions)
         return false;
     for (const std::string &extension : extensions)
         if (extension == dot + 1)
+            return true;
+    return false;
+}
+
+bool IsSessionFeature(const std::string &name)
+{
+    static constexpr const char *SESSION_FEATURES[] = {"GevSCDA", "GevSCPHostPort", "GevMCDA",
+                                                       "GevMCPHostPort", "GevCCP"};
+    for (const char *feature : SESSION_FEATURES)
+        if (name == feature)
             return true;
     return false;
 }
@@ -80,16 +89,48 @@ bool WriteWholeFile(const std::string &requested, const std::string &content)
     return ok;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string &path)
+SettingsRead ReadSettingsFile(const std::string &path, std::string &text)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    return text.str();
+    text.clear();
+    // Opened without waiting: a FIFO without a writer would otherwise block the open for ever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return SettingsRead::CannotRead;
+    struct FdCloser
+    {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0)
+        return SettingsRead::CannotRead;
+    if (S_ISREG(status.st_mode)) {
+        if (static_cast<uint64_t>(status.st_size) > SETTINGS_FILE_LIMIT)
+            return SettingsRead::TooLarge;
+    } else if (!S_ISFIFO(status.st_mode)) {
+        return SettingsRead::CannotRead;
+    }
+    // Reads wait for data again (a FIFO's writer); a FIFO without one reads as its end at once.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return SettingsRead::CannotRead;
+    // One byte past the limit tells a file that grew (or a pipe that goes on) from one that fits.
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return SettingsRead::CannotRead;
+        if (n == 0)
+            return SettingsRead::Read;
+        if (text.size() + static_cast<size_t>(n) > SETTINGS_FILE_LIMIT) {
+            text.clear();
+            text.shrink_to_fit();
+            return SettingsRead::TooLarge;
+        }
+        text.append(chunk, static_cast<size_t>(n));
+    }
 }
 
 std::optional<int64_t> ParseInt64(const std::string &text, int base)

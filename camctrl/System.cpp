@@ -23,6 +23,14 @@ int System::InitSystem()
     return BNK_OK;
 }
 
+void System::Release(std::shared_ptr<Device> device)
+{
+    device->WaitForCalls();
+    device->CloseDevice();
+    // Released here, on the closing thread, whoever drops the last reference.
+    device->Disconnect();
+}
+
 int System::FreeSystem()
 {
     if (!m_initialised)
@@ -30,11 +38,15 @@ int System::FreeSystem()
     // Closing waits for the cameras' callbacks to finish: not from inside one of them.
     if (Device::InsideAnyCallback())
         return BNK_ERR_BUSY;
-    for (auto &[handle, device] : m_devices) {
-        device->CloseDevice();
-        device.reset();
+    std::map<uint32_t, std::shared_ptr<Device>> devices;
+    {
+        std::lock_guard<std::mutex> lock(m_devicesMutex);
+        devices.swap(m_devices);
+        for (auto &entry : devices)
+            entry.second->BeginClose();
     }
-    m_devices.clear();
+    for (auto &entry : devices)
+        Release(std::move(entry.second));
     m_initialised = false;
     return BNK_OK;
 }
@@ -156,65 +168,80 @@ int System::OpenDevice(unsigned int index, int *handle, bool log)
     if (index >= m_cameraCount)
         return FailOpen(index, BNK_ERR_NOT_FOUND, "The enumeration index is out of range.");
 
-    auto device = std::make_unique<Device>(log);
+    auto device = std::make_shared<Device>(log);
     if (const int result = device->OpenDevice(m_deviceInfos[index]); result != BNK_OK) {
-        const std::string text = device->GetLastErrorDescription();
+        const std::string text = device->GetLastErrorText();
         device.reset();
         return FailOpen(index, result, text);
     }
-    // Handles freed below the largest one are not reused while a larger one is open.
-    const uint32_t next = m_devices.empty() ? 0 : m_devices.rbegin()->first + 1;
-    if (next > static_cast<uint32_t>(INT_MAX))
-        return BNK_ERR_GENERIC;  // 2^31 opens without a close: no handle left to give
-    Device *opened = device.get();
-    m_devices.emplace(next, std::move(device));
+    uint32_t next = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_devicesMutex);
+        // Handles freed below the largest one are not reused while a larger one is open.
+        next = m_devices.empty() ? 0 : m_devices.rbegin()->first + 1;
+        if (next > static_cast<uint32_t>(INT_MAX))
+            return BNK_ERR_GENERIC;  // 2^31 opens without a close: no handle left to give
+        m_devices.emplace(next, device);
+    }
     *handle = static_cast<int>(next);
     if (log) {
         CreateLogFile(index, *handle);
-        opened->WriteLogFile(LogInfo::Call("OpenDevice"));
+        device->WriteLogFile(LogInfo::Call("OpenDevice"));
     }
     return BNK_OK;
 }
 
 int System::CloseDevice(int handle)
 {
-    if (!IsExistDevice(handle))
-        return BNK_ERR_NO_DEVICE;
-    auto it = m_devices.find(static_cast<uint32_t>(handle));
-    // Closing waits for the camera's callbacks to finish: not from inside one of them.
-    if (it->second->InsideOwnCallback())
-        return it->second->SetResult(KY_BUSY, "A camera cannot be closed from its own callback.");
-    it->second->CloseDevice();
-    // Erase first, then delete: the map never holds a camera that is half gone.
-    std::unique_ptr<Device> device = std::move(it->second);
-    m_devices.erase(it);
-    device.reset();
+    std::shared_ptr<Device> device;
+    {
+        std::lock_guard<std::mutex> lock(m_devicesMutex);
+        const auto it = handle < 0 ? m_devices.end() : m_devices.find(static_cast<uint32_t>(handle));
+        if (it == m_devices.end())
+            return BNK_ERR_NO_DEVICE;
+        // Closing waits for the camera's callbacks to finish: not from inside one of them.
+        if (it->second->InsideOwnCallback())
+            return it->second->SetResult(KY_BUSY, "A camera cannot be closed from its own callback.");
+        // From here on no new call reaches the camera; the handle is free again.
+        device = std::move(it->second);
+        m_devices.erase(it);
+        device->BeginClose();
+    }
+    Release(std::move(device));
     return BNK_OK;
 }
 
-bool System::IsExistDevice(int handle) const
-{
-    return handle >= 0 && m_devices.count(static_cast<uint32_t>(handle)) != 0;
-}
-
-Device *System::FindDevice(int handle) const
+DeviceCall System::EnterDevice(int handle) const
 {
     if (handle < 0)
-        return nullptr;
+        return DeviceCall();
+    std::lock_guard<std::mutex> lock(m_devicesMutex);
     const auto it = m_devices.find(static_cast<uint32_t>(handle));
-    return it == m_devices.end() ? nullptr : it->second.get();
+    if (it == m_devices.end() || !it->second->EnterCall())
+        return DeviceCall();
+    return DeviceCall(it->second);
 }
 
 int System::GetLastError(int handle) const
 {
-    const Device *device = FindDevice(handle);
+    const DeviceCall device = EnterDevice(handle);
     return device ? device->GetLastError() : BNK_ERR_NO_DEVICE;
 }
 
 const char *System::GetLastErrorDescription(int handle) const
 {
-    const Device *device = FindDevice(handle);
-    return device ? device->GetLastErrorDescription() : NO_DEVICE_TEXT;
+    const DeviceCall device = EnterDevice(handle);
+    if (!device)
+        return NO_DEVICE_TEXT;
+    // The calling thread's own copies, one per handle it asked about (a few at most: a thread
+    // that asks about many cameras over time drops the older copies).
+    constexpr size_t KEPT_TEXTS = 16;
+    thread_local std::map<int, std::string> texts;
+    if (texts.size() >= KEPT_TEXTS && texts.count(handle) == 0)
+        texts.clear();
+    std::string &text = texts[handle];
+    text = device->GetLastErrorText();
+    return text.c_str();
 }
 
 }  // namespace ky::camctrl

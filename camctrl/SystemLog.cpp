@@ -42,7 +42,7 @@ void System::CreateLogFile(unsigned int index, int handle, int failureCode, cons
         userId = Bounded([&](char *text, unsigned int *length) {
             return GetEnumDeviceInfo(index, BNK_INFO_USER_DEFINED_NAME, text, length);
         });
-    } else if (Device *device = FindDevice(handle)) {
+    } else if (const DeviceCall device = EnterDevice(handle)) {
         userId = Bounded([&](char *text, unsigned int *length) {
             return device->GetStrReg("DeviceUserID", text, length);
         });
@@ -68,7 +68,7 @@ void System::CreateLogFile(unsigned int index, int handle, int failureCode, cons
     if (handle < 0) {
         (void)AppendToFile(path, " [ERROR]- ST_OpenDevice : " + std::to_string(failureCode) + " (" +
                                      failureText + ")\n");
-    } else if (Device *device = FindDevice(handle)) {
+    } else if (const DeviceCall device = EnterDevice(handle)) {
         device->CreateLogFile(path.string());
     }
 }

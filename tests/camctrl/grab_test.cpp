@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "CamCtrlCameras.h"
@@ -179,6 +180,41 @@ TEST_F(Grab, ImageLargerThanTheRecordIsRefusedAndTheRecordKept)
     EXPECT_EQ(ST_GrabImage(handle, &image), 0) << Last();
     EXPECT_GT(image.blockId, 0u);
     EXPECT_EQ(ST_AcqStop(handle), 0);
+}
+
+// The memory ST_InitBuffer gave a record stays its capacity after a grab of a smaller image; a
+// record whose memory the application allocated itself is bounded by its imageSize alone.
+TEST_F(Grab, ARecordKeepsTheCapacityInitBufferGaveIt)
+{
+    int64_t width = 0;
+    ASSERT_EQ(ST_GetIntReg(handle, "Width", &width), 0);
+    ASSERT_EQ(ST_InitBuffer(handle, &image, 0), 0);
+    const uint32_t capacity = image.imageSize;
+    bnkBuffer own{};
+    own.imageSize = capacity / 2;
+    own.data = static_cast<unsigned char *>(std::malloc(own.imageSize));
+    ASSERT_NE(own.data, nullptr);
+
+    ASSERT_EQ(ST_SetIntReg(handle, "Width", width / 2), 0);
+    ASSERT_EQ(ST_AcqStart(handle), 0);
+    ASSERT_EQ(ST_GrabImage(handle, &image), 0) << Last();
+    EXPECT_LT(image.imageSize, capacity);
+    EXPECT_EQ(image.width, uint32_t(width / 2));
+    ASSERT_EQ(ST_GrabImage(handle, &own), 0) << Last();
+    ASSERT_EQ(ST_AcqStop(handle), 0);
+
+    ASSERT_EQ(ST_SetIntReg(handle, "Width", width), 0);
+    ASSERT_EQ(ST_AcqStart(handle), 0);
+    // The whole image fits the memory ST_InitBuffer allocated.
+    EXPECT_EQ(ST_GrabImage(handle, &image), 0) << Last();
+    EXPECT_EQ(image.imageSize, capacity);
+    EXPECT_EQ(image.width, uint32_t(width));
+    // The application's own memory holds only its imageSize (the smaller image's).
+    const uint32_t ownSize = own.imageSize;
+    EXPECT_EQ(ST_GrabImage(handle, &own), BNK_ERR_BUFFER_TOO_SMALL);
+    EXPECT_EQ(own.imageSize, ownSize);
+    EXPECT_EQ(ST_AcqStop(handle), 0);
+    std::free(own.data);
 }
 
 TEST_F(Grab, CallsOnAHandleNotInUseAreRefused)

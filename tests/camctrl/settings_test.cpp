@@ -1,6 +1,15 @@
 // Settings files through the C library, against a soft camera: XML ("1.0", "1.1") and JSON
 // exports, their round trips and the files an import refuses.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
 
 #include <cstdint>
 #include <cstdlib>
@@ -274,6 +283,155 @@ TEST_F(Settings, IntegersAboveTwoToThe31ComeBackWhole)
     ASSERT_EQ(ST_GetIntReg(handle, "GevPersistentIPAddress", &value), 0);
     EXPECT_EQ(value, big);
     ASSERT_EQ(ST_SetIntReg(handle, "GevPersistentIPAddress", 0), 0);
+}
+
+namespace {
+
+// The features of one connection's session: an import leaves them as this session has them.
+const char *const SESSION_FEATURES[] = {"GevSCPHostPort", "GevSCDA", "GevMCPHostPort", "GevMCDA"};
+
+std::vector<int64_t> SessionValues(int handle)
+{
+    std::vector<int64_t> values;
+    for (const char *name : SESSION_FEATURES) {
+        int64_t value = -1;
+        EXPECT_EQ(ST_GetIntReg(handle, name, &value), 0) << name;
+        values.push_back(value);
+    }
+    return values;
+}
+
+int ImportFile(int handle, const std::string &path)
+{
+    const bool json = path.size() > 5 && path.compare(path.size() - 5, 5, ".json") == 0;
+    return json ? ST_ImportJson(handle, path.c_str()) : ST_ImportXML(handle, path.c_str());
+}
+
+long PeakKilobytes()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace
+
+// Files saved in an earlier session (this test's own exports, and files the library wrote before
+// it stopped restoring session features) apply in a later session, whose stream still reaches
+// this host: the session's channel destinations are not taken from the file.
+TEST_F(Settings, AFileOfAnEarlierSessionAppliesAndTheCameraStillStreams)
+{
+    // A camera that streams on its own (earlier tests may have left it otherwise).
+    ASSERT_EQ(ST_SetEnumReg(handle, "AcquisitionMode", const_cast<char *>("Continuous")), 0);
+    ASSERT_EQ(ST_SetEnumReg(handle, "TriggerMode", const_cast<char *>("Off")), 0);
+    ASSERT_EQ(ST_ExportXML(handle, File("session-1.0.xml").c_str(), 0, 2), 0);
+    ASSERT_EQ(ST_ExportXML(handle, File("session-1.1.xml").c_str(), 1, 2), 0);
+    ASSERT_EQ(ST_ExportJson(handle, File("session.json").c_str(), 2), 0);
+    ASSERT_EQ(ST_CloseDevice(handle), 0);
+    const int index = IndexOf(SERIALS[1]);
+    ASSERT_GE(index, 0);
+    ASSERT_EQ(ST_OpenDevice(static_cast<unsigned int>(index), &handle, false), 0);
+
+    const std::filesystem::path golden = CAMCTRL_GOLDEN_DIR;
+    const std::string files[] = {
+        File("session-1.0.xml"),
+        File("session-1.1.xml"),
+        File("session.json"),
+        (golden / "earlier-session-1.0.xml").string(),
+        (golden / "earlier-session-1.1.xml").string(),
+        (golden / "earlier-session.json").string(),
+    };
+    for (const std::string &file : files) {
+        const std::vector<int64_t> session = SessionValues(handle);
+        ASSERT_EQ(ImportFile(handle, file), 0) << file << ": " << Last();
+        EXPECT_EQ(SessionValues(handle), session) << file;
+        bnkBuffer record{};
+        ASSERT_EQ(ST_InitBuffer(handle, &record, 0), 0) << file;
+        // The time-out only bounds a hang (a stream sent elsewhere never delivers).
+        ASSERT_EQ(ST_SetGrabTimeout(handle, 5000 * KY_TEST_TIME_SCALE), 0);
+        ASSERT_EQ(ST_AcqStart(handle), 0) << file;
+        for (int grab = 0; grab < 5; ++grab)
+            EXPECT_EQ(ST_GrabImage(handle, &record), 0) << file << " grab " << grab << ": " << Last();
+        EXPECT_EQ(ST_AcqStop(handle), 0);
+        EXPECT_EQ(ST_FreeBuffer(&record), 0);
+    }
+    // The golden files' own values did arrive.
+    int64_t width = 0;
+    EXPECT_EQ(ST_GetIntReg(handle, "Width", &width), 0);
+    EXPECT_EQ(width, 320);
+}
+
+// An import reads at most 16 MiB: a larger regular file is refused before it is read, a pipe that
+// goes on is cut at the limit, and devices are refused unread; none of them waits or grows the
+// process.
+TEST_F(Settings, ImportsReadABoundedAmount)
+{
+    for (const char *name : {"zero.json", "zero.xml", "random.json", "random.xml"}) {
+        std::filesystem::remove(folder / name);
+        std::filesystem::create_symlink(name[0] == 'z' ? "/dev/zero" : "/dev/urandom", folder / name);
+    }
+    {
+        std::ofstream big(File("big.json"), std::ios::binary);
+        big << "{\"ModelName\": \"CtrlCam\"}";
+    }
+    std::filesystem::resize_file(File("big.json"), 16 * 1024 * 1024 + 1);
+    std::filesystem::copy_file(File("big.json"), File("big.xml"),
+                               std::filesystem::copy_options::overwrite_existing);
+    for (const char *name : {"fifo.json", "fifo.xml", "endless.json"}) {
+        std::filesystem::remove(folder / name);
+        ASSERT_EQ(::mkfifo(File(name).c_str(), 0600), 0) << name;
+    }
+    // A writer that never stops: the import must stop reading at the limit. This end, open for
+    // reading and writing, keeps the FIFO open on both sides until the imports are done; the
+    // writer then ends on a FIFO without readers.
+    ::signal(SIGPIPE, SIG_IGN);
+    const int keeper = ::open(File("endless.json").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(keeper, 0);
+    std::thread writer([path = File("endless.json")] {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        std::vector<char> spaces(1 << 16, ' ');
+        while (::write(fd, spaces.data(), spaces.size()) > 0) {
+        }
+        ::close(fd);
+    });
+
+    const long peakBefore = PeakKilobytes();
+    const struct
+    {
+        const char *name;
+        int expected;
+    } rows[] = {
+        {"zero.json", BNK_ERR_CANNOT_OPEN_FILE},
+        {"zero.xml", BNK_ERR_CANNOT_OPEN_FILE},
+        {"random.json", BNK_ERR_CANNOT_OPEN_FILE},
+        {"random.xml", BNK_ERR_CANNOT_OPEN_FILE},
+        {"big.json", BNK_ERR_FILE},
+        {"big.xml", BNK_ERR_FILE},
+        {"fifo.json", BNK_ERR_CANNOT_OPEN_FILE},
+        {"fifo.xml", BNK_ERR_CANNOT_OPEN_FILE},
+        {"endless.json", BNK_ERR_FILE},
+    };
+    for (const auto &row : rows) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(ImportFile(handle, File(row.name)), row.expected) << row.name;
+        EXPECT_FALSE(Last().empty()) << row.name;
+        if (row.expected == BNK_ERR_FILE) {
+            EXPECT_NE(Last().find("16 MiB"), std::string::npos) << Last();
+        }
+        // Nothing is read from a device or a large file: far below a second even on a busy machine
+        // (the endless pipe is read up to the limit, which takes what it takes).
+        if (std::string(row.name) != "endless.json") {
+            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1 * KY_TEST_TIME_SCALE))
+                << row.name;
+        }
+    }
+    ::close(keeper);
+    writer.join();
+    // About the limit was held (an unbounded read grows to gigabytes); the bound leaves room for
+    // the sanitizers' shadow memory.
+    EXPECT_LT(PeakKilobytes() - peakBefore, 256 * 1024);
 }
 
 namespace {

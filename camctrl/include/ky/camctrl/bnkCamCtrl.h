@@ -20,10 +20,13 @@
  * BNK_ERR_INVALID_PARAMETER; nothing is written then.
  *
  * Threads: the library starts a thread of its own only for grab callbacks (below). Create and
- * free the system, open and close cameras and rebuild the enumeration list from one thread (or
- * serialise these calls yourself).
+ * free the system, open cameras and rebuild the enumeration list from one thread (or serialise
+ * these calls yourself).
  * Calls on an open camera may come from any thread; calls on one camera are not serialised by
  * the library beyond what the SDK serialises (the control link carries one command at a time).
+ * A camera may be closed (or the system freed) while other threads call on it: such a call runs
+ * whole before the close completes or answers BNK_ERR_NO_DEVICE (BNK_ERR_NO_SYSTEM); a grab
+ * waiting meanwhile is woken. Not from one of that camera's callbacks (BNK_ERR_BUSY).
  *
  * Log files: a camera opened with the log flag writes a log file under $HOME/Brenik/Logs/<model>_SN_<serial>/
  * (see the library's README); a failed open writes a short one whatever the flag.
@@ -194,8 +197,8 @@ KY_CAMCTRL_API int ST_GetInterface(unsigned int handle, char *text, unsigned int
 
 /* Last error of a camera: the code and text of its last operation (0 and "" after a success).
  * BNK_ERR_NO_DEVICE and "No connectable devices." for a handle not in use; without a system
- * the text is "The system has not been initialized.". The text is never null and stays valid
- * until the next operation on the same camera. */
+ * the text is "The system has not been initialized.". The text is never null; it is the calling
+ * thread's own copy and stays valid until that thread asks again about the same camera. */
 KY_CAMCTRL_API int ST_GetLastError(int handle) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API const char *ST_GetLastErrorDescription(int handle) KY_CAMCTRL_NOEXCEPT;
 
@@ -256,9 +259,11 @@ KY_CAMCTRL_API int ST_FreeBuffer(struct _bnkBuffer *image) KY_CAMCTRL_NOEXCEPT;
  * "1.1" (format 1); another format writes nothing (0). An export that cannot be written
  * completely gives BNK_ERR_CANNOT_OPEN_FILE and leaves no partial file.
  * Imports: BNK_ERR_CANNOT_OPEN_FILE for a name not ending in .XML/.xml/.Xml (.JSON/.json/.Json)
- * or a file that is missing, unreadable or not well-formed; BNK_ERR_NOT_FOUND for a file of
+ * or a file that is missing, unreadable, not well-formed, or a device, socket or folder;
+ * BNK_ERR_FILE for a file larger than 16 MiB (refused unread); BNK_ERR_NOT_FOUND for a file of
  * another camera model (nothing applied). Values the camera refuses, or that do not parse, are
- * skipped; an XML file of another version applies nothing (0). */
+ * skipped; an XML file of another version applies nothing (0). The features of one connection's
+ * session (GevSCDA, GevSCPHostPort, GevMCDA, GevMCPHostPort, GevCCP) are never applied. */
 KY_CAMCTRL_API int ST_ImportXML(int handle, const char *path) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_ExportXML(int handle, const char *path, int format, int visibility) KY_CAMCTRL_NOEXCEPT;
 KY_CAMCTRL_API int ST_ImportJson(int handle, const char *path) KY_CAMCTRL_NOEXCEPT;
