@@ -146,7 +146,9 @@ static KyResult SendAndWait(const gev::UdpSocket &socket, const gev::Packet &pac
         if (pending)
             deadline = std::min(deadline, end);
         for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            // Rounded up: the loop ends only once the deadline has passed, so a wait that ran to
+            // the ceiling is told from one that ended before it (below).
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0)
                 break;
             const int ready = socket.WaitReadable(static_cast<int>(left.count()) + 1);
