@@ -1,5 +1,6 @@
-// KyLogger and KyLogSink. A Python class may implement KyLogSink; its Log is then called from
-// whatever SDK thread logs, with the interpreter lock taken for the call. KyLogCategories names
+// KyLogger and KyLogSink. A Python class may implement KyLogSink, but nothing here hands a sink
+// to the SDK: its Log runs where Python calls it (or native code that was given the sink by
+// other means, with the interpreter lock taken for the call). KyLogCategories names
 // the SDK's categories and sets their levels; the loggers it finds belong to the SDK.
 
 %{

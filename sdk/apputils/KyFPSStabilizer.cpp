@@ -1,30 +1,19 @@
 #include "ky/apputils/KyFPSStabilizer.h"
 
-void KyFPSStabilizer::Forget(Clock::time_point now)
-{
-    while (!mShown.empty() && now - mShown.front() >= std::chrono::seconds(1))
-        mShown.pop_front();
-}
+#include "FrameThinner.h"
+
+KyFPSStabilizer::KyFPSStabilizer() : mThinner(new ky::apputils::FrameThinner()) { }
+
+KyFPSStabilizer::~KyFPSStabilizer() = default;
 
 bool KyFPSStabilizer::IsTimeToDisplay(uint32_t aTargetFPS)
 {
-    const Clock::time_point now = Clock::now();
-    Forget(now);
-    if (aTargetFPS != 0) {
-        // Over the last second no more than the target; and no two frames closer than half a
-        // period, so that a fast source is thinned out evenly rather than in bursts.
-        if (mShown.size() >= aTargetFPS)
-            return false;
-        const auto halfPeriod = std::chrono::duration<double>(0.5 / aTargetFPS);
-        if (!mShown.empty() && now - mShown.back() < halfPeriod)
-            return false;
-    }
-    mShown.push_back(now);
-    return true;
+    return mThinner->Decide(aTargetFPS, std::chrono::steady_clock::now());
 }
 
 uint32_t KyFPSStabilizer::GetAverage()
 {
-    Forget(Clock::now());
-    return static_cast<uint32_t>(mShown.size());
+    return mThinner->ShownInLastSecond(std::chrono::steady_clock::now());
 }
+
+void KyFPSStabilizer::Reset() { mThinner->Reset(); }

@@ -281,7 +281,10 @@ KyResult KyStreamGEV::IsDriverInstalled(KyString &, bool &aInstalled, const KySt
 
 KyResult KyStreamGEV::FlushPacketQueue()
 {
-    return KyResult(KY_NOT_SUPPORTED, KyString("received packets are always sorted into their blocks"));
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    if (!Core().IsOpen() || mImpl->source == nullptr)
+        return KyResult(KY_NOT_CONNECTED, KyString("the stream is not open"));
+    return mImpl->source->Flush();
 }
 
 KyResult KyStreamGEV::SetWaitForFirstPacketOfBlockToStart(bool aWait)

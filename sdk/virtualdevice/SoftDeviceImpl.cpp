@@ -1,5 +1,7 @@
 #include "SoftDeviceImpl.h"
 
+#include <algorithm>
+
 #include "registers/SoftBootstrap.h"
 #include "ky/genicam/KyGenParameterArray.h"
 #include "genapi/SoftDeviceXml.h"
@@ -360,7 +362,7 @@ void KySoftDeviceGEV::Impl::ResetChannels()
     }
 }
 
-uint32_t KySoftDeviceGEV::Impl::ForceIp(const SoftNetworkConfig &config)
+uint32_t KySoftDeviceGEV::Impl::ForceIp(const SoftNetworkConfig &config, SoftNetworkConfig &replaced)
 {
     const bool restart = config.ip == 0 && config.mask == 0 && config.gateway == 0;
     {
@@ -368,19 +370,41 @@ uint32_t KySoftDeviceGEV::Impl::ForceIp(const SoftNetworkConfig &config)
         mContext.current = restart ? mAddress : config;
     }
     uint32_t answerOn = 0;
-    RemoveAppliedForcedIp();
-    if (!restart && mApplyForcedIp && config.ip != mAddress.ip) {
-        SoftNetworkConfig applied = config;
-        if (applied.mask == 0) {
-            applied.mask = 0xFFFFFFFF;
+    replaced = SoftNetworkConfig{};
+    {
+        std::lock_guard<std::mutex> lock(mForcedMutex);
+        const SoftNetworkConfig previous = mAppliedForced;
+        mAppliedForced = SoftNetworkConfig{};
+        if (!restart && mApplyForcedIp && config.ip != mAddress.ip) {
+            SoftNetworkConfig wanted = config;
+            if (wanted.mask == 0) {
+                wanted.mask = 0xFFFFFFFF;
+            }
+            // An address still on the adapter (given before, and not yet dropped) is taken again
+            // as it is; with another mask it is added again.
+            auto on = std::find_if(mForcedOnAdapter.begin(), mForcedOnAdapter.end(),
+                                   [&](const SoftNetworkConfig &a) { return a.ip == wanted.ip; });
+            if (on != mForcedOnAdapter.end() && on->mask != wanted.mask) {
+                RemoveForcedAddress(*on);
+                on = mForcedOnAdapter.end();
+            }
+            if (on != mForcedOnAdapter.end()) {
+                mAppliedForced = *on;
+                answerOn = wanted.ip;
+            } else {
+                KyResult result = SoftNetAdapter::ChangeAddress(mAdapter.index, wanted, true);
+                if (result.IsOK()) {
+                    mForcedOnAdapter.push_back(wanted);
+                    mAppliedForced = wanted;
+                    answerOn = wanted.ip;
+                } else {
+                    SoftLog("SoftDevice::ForceIp", "%s", result.GetDescription().GetAscii());
+                }
+            }
         }
-        KyResult result = SoftNetAdapter::ChangeAddress(mAdapter.index, applied, true);
-        if (result.IsOK()) {
-            std::lock_guard<std::mutex> lock(mForcedMutex);
-            mAppliedForced = applied;
-            answerOn = config.ip;
-        } else {
-            SoftLog("SoftDevice::ForceIp", "%s", result.GetDescription().GetAscii());
+        // The address given before stays until the acknowledge has left from it.
+        if (previous.ip != 0 && previous.ip != mAppliedForced.ip) {
+            replaced = previous;
         }
     }
     Notify("OnDeviceResetNetwork",
@@ -388,15 +412,36 @@ uint32_t KySoftDeviceGEV::Impl::ForceIp(const SoftNetworkConfig &config)
     return answerOn;
 }
 
+void KySoftDeviceGEV::Impl::DropForcedIp(const SoftNetworkConfig &replaced)
+{
+    std::lock_guard<std::mutex> lock(mForcedMutex);
+    if (replaced.ip == mAppliedForced.ip) {
+        return;  // a later FORCEIP gave it again
+    }
+    const auto on = std::find_if(mForcedOnAdapter.begin(), mForcedOnAdapter.end(),
+                                 [&](const SoftNetworkConfig &a) { return a.ip == replaced.ip; });
+    if (on != mForcedOnAdapter.end()) {
+        RemoveForcedAddress(*on);
+    }
+}
+
+void KySoftDeviceGEV::Impl::RemoveForcedAddress(const SoftNetworkConfig &address)
+{
+    const SoftNetworkConfig removed = address;  // `address` may be an element of the list
+    mForcedOnAdapter.erase(std::remove_if(mForcedOnAdapter.begin(), mForcedOnAdapter.end(),
+                                          [&](const SoftNetworkConfig &a) { return a.ip == removed.ip; }),
+                           mForcedOnAdapter.end());
+    const KyResult result = SoftNetAdapter::ChangeAddress(mAdapter.index, removed, false);
+    if (result.IsFailure()) {
+        SoftLog("SoftDevice::ForceIp", "removing the forced address: %s", result.GetDescription().GetAscii());
+    }
+}
+
 void KySoftDeviceGEV::Impl::RemoveAppliedForcedIp()
 {
     std::lock_guard<std::mutex> lock(mForcedMutex);
-    if (mAppliedForced.ip != 0) {
-        const KyResult result = SoftNetAdapter::ChangeAddress(mAdapter.index, mAppliedForced, false);
-        if (result.IsFailure()) {
-            SoftLog("SoftDevice::ForceIp", "removing the forced address: %s",
-                    result.GetDescription().GetAscii());
-        }
-        mAppliedForced = SoftNetworkConfig{};
+    while (!mForcedOnAdapter.empty()) {
+        RemoveForcedAddress(mForcedOnAdapter.back());
     }
+    mAppliedForced = SoftNetworkConfig{};
 }

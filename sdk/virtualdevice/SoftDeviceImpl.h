@@ -35,7 +35,9 @@ public:
     ky::gev::DiscoveryInfo Identity() override;
     void ControlChanged(ky::soft::SoftControlPrivilege::Change change, const ky::soft::SoftPeer &peer,
                         KyAccessType access) override;
-    uint32_t ForceIp(const ky::soft::SoftNetworkConfig &config) override;
+    uint32_t ForceIp(const ky::soft::SoftNetworkConfig &config,
+                     ky::soft::SoftNetworkConfig &replaced) override;
+    void DropForcedIp(const ky::soft::SoftNetworkConfig &replaced) override;
     void PacketResend(uint16_t channel, uint64_t blockId, uint32_t firstPacketId,
                       uint32_t lastPacketId) override;
     uint32_t StreamDestination(uint16_t channel) override;
@@ -119,13 +121,17 @@ public:
     ky::soft::SoftNetAdapter mAdapter;
     ky::soft::SoftNetworkConfig mAddress;
     std::mutex mForcedMutex;
-    ky::soft::SoftNetworkConfig mAppliedForced;  // added to the adapter by a FORCEIP, removed at Stop
+    ky::soft::SoftNetworkConfig mAppliedForced;  // the address the last FORCEIP added to the adapter
+    // Every address FORCEIPs added and not yet taken off (the applied one, and those replaced
+    // whose acknowledge may still be leaving from them); removed at Stop at the latest.
+    std::vector<ky::soft::SoftNetworkConfig> mForcedOnAdapter;
 
 private:
     KyResult ChooseAddress(const std::string &macText);
     KyResult MakeXml();
     void MakeStandardXml();
     void RemoveAppliedForcedIp();
+    void RemoveForcedAddress(const ky::soft::SoftNetworkConfig &address);  // with mForcedMutex held
     void ResetChannels();
     KyResult StartStreams();
     void Teardown();

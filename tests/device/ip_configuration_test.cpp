@@ -72,4 +72,30 @@ TEST(IPConfigurationFlow, ForceDiscoverConnectAndWritePersistentConfiguration)
     EXPECT_FALSE(found->IsDHCPEnabled());
 }
 
+// Each FORCEIP is acknowledged, also one that takes the device off an address an earlier
+// FORCEIP gave it (the acknowledge leaves from that address before it goes), and the device is
+// found at each new address in turn, back at its own at the end.
+TEST(IPConfigurationFlow, EveryForcedAddressInARowIsAcknowledged)
+{
+    AcceptLocalSources(1);
+    KySoftDeviceGEV camera;
+    ASSERT_TRUE(camera.SetApplyForcedIP(true).IsOK());
+    ASSERT_TRUE(camera.Start("02:00:0a:0a:01:02").IsOK());
+    KySystem system;
+    system.SetDetectionTimeout(400);
+    const KyDeviceInfoGEV *found = OnHostAdapter(system);
+    ASSERT_NE(found, nullptr);
+    const KyString mac = found->GetMACAddress();
+    for (const char *address : {"10.10.1.77", "10.10.1.78", "10.10.1.79", "10.10.1.2"}) {
+        SCOPED_TRACE(address);
+        const KyResult forced = KyDeviceGEV::SetIPConfiguration(mac, address, "255.255.255.0", "10.10.1.1");
+        EXPECT_TRUE(forced.IsOK()) << forced.GetCodeString().GetAscii() << " "
+                                   << forced.GetDescription().GetAscii();
+        EXPECT_TRUE(FindUntil(system, [&] {
+            const KyDeviceInfoGEV *now = OnHostAdapterNow(system);
+            return now != nullptr && now->GetIPAddress() == address;
+        }));
+    }
+}
+
 }  // namespace

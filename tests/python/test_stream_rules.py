@@ -151,7 +151,7 @@ def test_closed_stream_answers():
     assert native.KyStreamGEV_SetUserModeSocketRxBufferSize(stream, 1 << 20).IsOK()
     assert native.KyStreamGEV_GetUserModeSocketRxBufferSize(stream)[1] == 1 << 20
     assert native.KyStreamGEV_SetWaitForFirstPacketOfBlockToStart(stream, True).GetCode() == ky.KY_NOT_SUPPORTED
-    assert native.KyStreamGEV_FlushPacketQueue(stream).GetCode() == ky.KY_NOT_SUPPORTED
+    assert native.KyStreamGEV_FlushPacketQueue(stream).GetCode() == ky.KY_NOT_CONNECTED
     buffer = ky.KyBuffer(ky.KyPayloadTypeImage)
     assert buffer.Alloc(64).IsOK()
     assert native.KyStream_QueueBuffer(stream, buffer).GetCode() == ky.KY_NOT_CONNECTED

@@ -1,12 +1,16 @@
-// KyFPSStabilizer, KyGetPixelBitCount, and KyAcquisitionStateManager: its refusals, and a start
-// or stop whose steps fail on a scripted device.
+// KyFPSStabilizer (its decisions on given timestamps through FrameThinner), KyGetPixelBitCount,
+// and KyAcquisitionStateManager: its refusals, and a start or stop whose steps fail on a
+// scripted device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "FrameThinner.h"
 #include "ky/apputils/KyAcquisitionStateManager.h"
 #include "ky/apputils/KyFPSStabilizer.h"
 #include "ky/apputils/KyPixelBitCount.h"
@@ -36,6 +40,95 @@ TEST(FPSStabilizer, FramesCloserThanHalfAPeriodAreSkipped)
     for (int i = 0; i < 10; ++i)
         EXPECT_FALSE(stabilizer.IsTimeToDisplay(2));
     EXPECT_EQ(stabilizer.GetAverage(), 1u);
+}
+
+namespace {
+
+using ky::apputils::FrameThinner;
+using Microseconds = std::chrono::microseconds;
+
+// What a thinner passes of a steady source: the gaps between the frames passed, the number
+// passed, and the most passed within any second.
+struct Thinned
+{
+    std::vector<Microseconds> gaps;
+    size_t passed = 0;
+    size_t mostInASecond = 0;
+};
+
+Thinned Thin(FrameThinner &thinner, uint32_t target, double sourceFps, double seconds,
+             FrameThinner::Time start = FrameThinner::Time())
+{
+    Thinned out;
+    std::vector<FrameThinner::Time> passed;
+    const auto frames = static_cast<size_t>(sourceFps * seconds);
+    for (size_t i = 0; i < frames; ++i) {
+        const auto now = start + std::chrono::duration_cast<FrameThinner::Time::duration>(
+                                     std::chrono::duration<double>(i / sourceFps));
+        if (!thinner.Decide(target, now))
+            continue;
+        if (!passed.empty())
+            out.gaps.push_back(std::chrono::duration_cast<Microseconds>(now - passed.back()));
+        passed.push_back(now);
+        out.mostInASecond = std::max<size_t>(out.mostInASecond, thinner.ShownInLastSecond(now));
+    }
+    out.passed = passed.size();
+    return out;
+}
+
+}  // namespace
+
+TEST(FPSStabilizer, ThinsASteadySourceEvenly)
+{
+    // Every gap between the frames passed lies within one source period of 1/target.
+    const struct
+    {
+        uint32_t target;
+        double sourceFps;
+    } cases[] = {{25, 100}, {10, 1000}, {30, 100}, {25, 60}, {24, 25}, {7, 30}, {1000, 3000}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.target << " from " << c.sourceFps << " fps");
+        FrameThinner thinner;
+        const Thinned thinned = Thin(thinner, c.target, c.sourceFps, 3.0);
+        const double period = 1e6 / c.target, sourcePeriod = 1e6 / c.sourceFps;
+        ASSERT_FALSE(thinned.gaps.empty());
+        const auto [shortest, longest] = std::minmax_element(thinned.gaps.begin(), thinned.gaps.end());
+        EXPECT_GE(shortest->count(), period - sourcePeriod - 1);
+        EXPECT_LE(longest->count(), period + sourcePeriod + 1);
+        // The rate is the target: three seconds pass three seconds' worth, give or take one.
+        EXPECT_NEAR(static_cast<double>(thinned.passed), 3.0 * c.target, 1.0);
+        EXPECT_LE(thinned.mostInASecond, c.target + 1u);
+    }
+}
+
+TEST(FPSStabilizer, TwentyFiveFromOneHundredIsEveryFourthFrame)
+{
+    FrameThinner thinner;
+    const Thinned thinned = Thin(thinner, 25, 100, 3.0);
+    for (const Microseconds gap : thinned.gaps) {
+        EXPECT_GE(gap.count(), 30000);
+        EXPECT_LE(gap.count(), 50000);
+    }
+    EXPECT_EQ(thinned.passed, 75u);
+}
+
+TEST(FPSStabilizer, ASlowSourceIsShownWholeAndAPauseStartsAgain)
+{
+    FrameThinner thinner;
+    const Thinned slow = Thin(thinner, 30, 20, 2.0);
+    EXPECT_EQ(slow.passed, 40u);
+    // Two seconds later a fast source: thinned evenly from its first frame, with no burst to
+    // catch up on the frames the pause did not bring.
+    const Thinned fast = Thin(thinner, 30, 120, 2.0, FrameThinner::Time() + std::chrono::seconds(4));
+    for (const Microseconds gap : fast.gaps) {
+        EXPECT_GE(gap.count(), 1e6 / 30 - 1e6 / 120 - 1);
+        EXPECT_LE(gap.count(), 1e6 / 30 + 1e6 / 120 + 1);
+    }
+    EXPECT_NEAR(static_cast<double>(fast.passed), 60.0, 1.0);
+    // After a Reset the schedule starts from the next frame too.
+    thinner.Reset();
+    EXPECT_EQ(thinner.ShownInLastSecond(FrameThinner::Time() + std::chrono::seconds(6)), 0u);
+    EXPECT_TRUE(thinner.Decide(30, FrameThinner::Time() + std::chrono::seconds(6)));
 }
 
 TEST(PixelBitCount, BitsOfThePixelType)

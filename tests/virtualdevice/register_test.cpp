@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -175,6 +176,42 @@ TEST(SoftRegisterFactory, RulesOfKindAddressAndOverlap)
     EXPECT_EQ(map.FindContaining(0x11020), nullptr);
     EXPECT_EQ(map.FindContaining(0x11004), nullptr);
     EXPECT_EQ(map.Lock().GetCode(), KY_STATE_ERROR) << "no lock while the device is not running";
+}
+
+// A Lock asked for while the map is being cleared (the device stops) waits for the clear: the
+// timed form at most its time-out, then KY_TIMEOUT; the untimed one until the clear is done. Both
+// then find the device stopped. Holders never wait for one another.
+TEST(SoftRegisterMap, LockWaitsForAClearInProgress)
+{
+    SoftRegisterMap map;
+    SoftRegisterFactory factory(map);
+    ASSERT_TRUE(factory.AddRegister("A", 0x10000, 4, KyGenAccessModeReadWrite).IsOK());
+    map.SetRunning(true);
+    map.SetClearWait(std::chrono::minutes(5));  // only bounds a hang: the holder below releases
+    ASSERT_TRUE(map.Lock().IsOK());
+    ASSERT_TRUE(map.Lock(0).IsOK()) << "a second holder does not wait for the first";
+    map.Release();
+
+    std::thread clearer([&] { map.Clear(); });
+    // The clear has begun (and waits for the holder) once a Lock no longer succeeds at once.
+    KyResult probe;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while ((probe = map.Lock(0)).IsOK() && std::chrono::steady_clock::now() < end) {
+        map.Release();
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(probe.GetCode(), KY_TIMEOUT);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(map.Lock(50).GetCode(), KY_TIMEOUT);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    auto untimed = std::async(std::launch::async, [&] { return map.Lock().GetCode(); });
+    EXPECT_EQ(untimed.wait_for(std::chrono::milliseconds(20)), std::future_status::timeout)
+        << "the clear cannot end while the holder holds the map";
+    map.Release();
+    clearer.join();
+    EXPECT_EQ(untimed.get(), KY_STATE_ERROR);
+    EXPECT_EQ(map.Lock(0).GetCode(), KY_STATE_ERROR);
+    EXPECT_EQ(map.GetRegisterCount(), 0u);
 }
 
 // The bootstrap area and the device's own area stay the device's, also where it has no register.

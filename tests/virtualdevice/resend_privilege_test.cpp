@@ -21,7 +21,7 @@ struct RecordingHost : SoftDeviceHost
     int resends = 0;
     DiscoveryInfo Identity() override { return {}; }
     void ControlChanged(SoftControlPrivilege::Change, const SoftPeer &, KyAccessType) override { }
-    uint32_t ForceIp(const SoftNetworkConfig &) override { return 0; }
+    uint32_t ForceIp(const SoftNetworkConfig &, SoftNetworkConfig &) override { return 0; }
     void PacketResend(uint16_t, uint64_t, uint32_t, uint32_t) override { ++resends; }
     uint32_t StreamDestination(uint16_t) override { return destination; }
 };

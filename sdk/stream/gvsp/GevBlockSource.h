@@ -22,6 +22,8 @@ public:
     KyResult Next(KyBuffer *&buffer, uint32_t timeoutMs) override;
     void Abort() override { mReceiver.Abort(); }
     bool Withdraw(KyBuffer *buffer) override { return mReceiver.Withdraw(buffer); }
+    // Drops what arrived and was not retrieved (GvspReceiver::Flush); the buffers stay queued.
+    KyResult Flush() { return mReceiver.Flush(); }
     void Close() override;
 
     uint16_t LocalPort() const { return mLocalPort; }

@@ -42,6 +42,23 @@ void GvspBlockTracker::AbortAll()
         End(0, GvspBlockStatus::Aborted);
 }
 
+void GvspBlockTracker::DropAll(std::vector<GvspDestination> &freed)
+{
+    for (std::unique_ptr<Active> &a : mActive) {
+        mRecent[mRecentNext] = a->block.BlockId();
+        mRecentNext = (mRecentNext + 1) % (sizeof mRecent / sizeof mRecent[0]);
+        AddBlockStats(mCounters, a->block.Stats());
+        if (a->block.HasDestination()) {
+            GvspCompletedBlock unused;
+            a->block.Finish(GvspBlockStatus::Aborted, unused);
+            freed.push_back(GvspDestination{unused.data, unused.capacity, unused.cookie});
+        }
+        mSpare.push_back(std::move(a));
+    }
+    mActive.clear();
+    mRequestCount = 0;  // asked for the blocks just dropped
+}
+
 bool GvspBlockTracker::AbortDestination(const void *cookie)
 {
     for (size_t i = 0; i < mActive.size(); ++i) {

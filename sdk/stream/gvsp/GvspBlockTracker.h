@@ -54,6 +54,9 @@ public:
     // Ends the block in progress whose destination carries this cookie (aborted, handed to
     // the host); false when no block in progress has it.
     bool AbortDestination(const void *cookie);
+    // Drops every block in progress without handing it out: their late packets are ignored, and
+    // the destinations they filled are added to `freed` (oldest block first), to take new blocks.
+    void DropAll(std::vector<GvspDestination> &freed);
 
     // The newest block that fills a destination: where in-order packets go next.
     const GvspBlockAssembler *NewestWithDestination() const;

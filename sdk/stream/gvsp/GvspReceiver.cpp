@@ -272,12 +272,87 @@ void GvspReceiver::Emit(GvspCompletedBlock &&block)
     mOutReady.notify_one();
 }
 
+KyResult GvspReceiver::Flush()
+{
+    if (!IsOpen())
+        return KyResult(KY_STATE_ERROR, KyString("the GVSP receiver is not open"));
+    if (std::this_thread::get_id() == mThread.get_id()) {
+        // From the resend callback: between two reads already.
+        std::lock_guard<std::mutex> lock(mMutex);
+        DropPending();
+        return KyResult();
+    }
+    std::unique_lock<std::mutex> lock(mFlushMutex);
+    const uint64_t ticket = ++mFlushAsked;
+    while (mFlushServed < ticket) {
+        if (mStop)
+            return KyResult(KY_STATE_ERROR, KyString("the GVSP receiver closed"));
+        mFlushed.wait_for(lock, Ms(POLL_INTERVAL_MS * 5));
+    }
+    return KyResult();
+}
+
+void GvspReceiver::ServeFlush()
+{
+    const uint64_t ticket = mFlushAsked.load();
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        DropPending();
+    }
+    {
+        std::lock_guard<std::mutex> lock(mFlushMutex);
+        mFlushServed = ticket;
+    }
+    mFlushed.notify_all();
+}
+
+void GvspReceiver::DropPending()
+{
+    // What the socket holds: read and let go, up to about what its buffer can hold (a sender
+    // that keeps sending does not keep the flush going).
+    const size_t mostBatches = mSocketBufferSize / (BATCH_SIZE * 256) + 16;
+    for (size_t batch = 0; batch < mostBatches; ++batch) {
+        for (size_t i = 0; i < mReader.Batch(); ++i)
+            mReader.ReadWhole(i);
+        if (mReader.Read(mSocket) < static_cast<int>(mReader.Batch()))
+            break;
+    }
+    if (mRing.IsOpen()) {
+        uint64_t records = 0, malformed = 0;
+        for (size_t blocks = 0; blocks < (size_t(1) << 16);) {
+            const size_t read = mRing.Drain([](const uint8_t *, size_t) {}, records, malformed, 64);
+            if (read == 0)
+                break;
+            blocks += read;
+        }
+    }
+    // Ended blocks not yet taken, oldest first, then the blocks in progress: their destinations
+    // go back to the front of the queue.
+    std::vector<GvspDestination> freed;
+    {
+        std::lock_guard<std::mutex> out(mOutMutex);
+        for (auto it = mOut.begin(); it != mOut.end();) {
+            if (it->status == GvspBlockStatus::Aborted) {
+                ++it;
+                continue;
+            }
+            freed.push_back(GvspDestination{it->data, it->capacity, it->cookie});
+            it = mOut.erase(it);
+        }
+    }
+    mTracker.DropAll(freed);
+    std::lock_guard<std::mutex> queue(mQueueMutex);
+    mQueued.insert(mQueued.begin(), freed.begin(), freed.end());
+}
+
 void GvspReceiver::Run()
 {
     while (!mStop) {
         // Out of memory for an output entry: the block's destination stays with its state and is
         // handed back by the next abort or close. Keep receiving.
         ky::base::Guarded(ky::stream::StreamLog(), "GvspReceiver::Run", [&] {
+            if (FlushAsked())
+                ServeFlush();
             pollfd p[2] = {{mSocket.Fd(), POLLIN, 0}, {mRing.Fd(), POLLIN, 0}};
             const int ready =
                 poll(p, mRing.IsOpen() ? 2 : 1, mRing.IsOpen() ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS);
@@ -291,7 +366,7 @@ void GvspReceiver::Run()
                 mTracker.CheckTimers(Clock::now());
             }
             SendRequests();
-            if (received > 0 && !mStop && !mRing.IsOpen())
+            if (received > 0 && !mStop && !mRing.IsOpen() && !FlushAsked())
                 std::this_thread::sleep_for(GATHER_TIME);
         });
     }
@@ -305,6 +380,8 @@ size_t GvspReceiver::ReceiveBatches()
 {
     size_t total = 0;
     for (;;) {
+        if (FlushAsked())
+            return total;  // Run flushes first
         std::unique_lock<std::mutex> lock(mMutex);
         const bool aim = mConfig.receiveInPlace && !mReceiveOffload;
         const GvspBlockAssembler *current = aim ? mTracker.NewestWithDestination() : nullptr;
@@ -366,6 +443,8 @@ size_t GvspReceiver::ReceiveRing()
 {
     uint64_t total = 0;
     for (;;) {
+        if (FlushAsked())
+            return static_cast<size_t>(total);  // Run flushes first
         std::unique_lock<std::mutex> lock(mMutex);
         const Clock::time_point now = Clock::now();
         GvspReceiverCounters &counters = mTracker.Counters();

@@ -74,6 +74,12 @@ public:
     bool Withdraw(const void *cookie);
     // The next ended block, waiting up to timeoutMs; KY_TIMEOUT when none came.
     KyResult WaitForBlock(GvspCompletedBlock &out, uint32_t timeoutMs);
+    // Drops what arrived and was not handed out, for resuming after a pause: the packets the
+    // socket or the packet ring holds, the blocks in progress, and the blocks that ended and
+    // wait for WaitForBlock (not the aborted ones). Their destinations stay queued, ahead of the
+    // others, for the blocks that come next. Done by the receive thread between two reads; waits
+    // for it. KY_STATE_ERROR when the receiver is closed (or closes meanwhile).
+    KyResult Flush();
 
     // The counters so far; with a packet ring, its kernel counters read just now.
     GvspReceiverCounters Counters() const;
@@ -116,6 +122,9 @@ private:
     void Emit(GvspCompletedBlock &&block);
     void SendRequests();
     void AbortLocked();
+    bool FlushAsked() const { return mFlushAsked.load() != mFlushServed; }
+    void ServeFlush();   // on the receive thread
+    void DropPending();  // with mMutex held
 
     GvspReceiverConfig mConfig;
     ResendCallback mResend;
@@ -139,6 +148,12 @@ private:
     std::mutex mOutMutex;
     std::condition_variable mOutReady;
     std::deque<GvspCompletedBlock> mOut;
+
+    // Flush requests: numbered as asked; the receive thread serves them in one go.
+    std::atomic<uint64_t> mFlushAsked{0};
+    uint64_t mFlushServed = 0;  // written by the receive thread under mFlushMutex
+    std::mutex mFlushMutex;
+    std::condition_variable mFlushed;
 };
 
 }  // namespace ky::gev

@@ -55,7 +55,8 @@ bool ParseCommand(const uint8_t *data, size_t size, T &command, Packet &errorAck
 
 }  // namespace
 
-Packet SoftGvcpHandler::Execute(const uint8_t *data, size_t size, const SoftPeer &peer, uint32_t &forcedIp)
+Packet SoftGvcpHandler::Execute(const uint8_t *data, size_t size, const SoftPeer &peer, uint32_t &forcedIp,
+                                SoftNetworkConfig *replaced)
 {
     CommandHeader header;
     const CodecError error = ParseCommandHeader(data, size, header);
@@ -66,7 +67,7 @@ Packet SoftGvcpHandler::Execute(const uint8_t *data, size_t size, const SoftPeer
     case Command::DISCOVERY_CMD:
         return Discovery(data, size);
     case Command::FORCEIP_CMD:
-        return ForceIp(data, size, forcedIp);
+        return ForceIp(data, size, forcedIp, replaced);
     case Command::READREG_CMD:
         return ReadReg(data, size, peer);
     case Command::WRITEREG_CMD:
@@ -100,7 +101,8 @@ Packet SoftGvcpHandler::Discovery(const uint8_t *data, size_t size)
     return out;
 }
 
-Packet SoftGvcpHandler::ForceIp(const uint8_t *data, size_t size, uint32_t &forcedIp)
+Packet SoftGvcpHandler::ForceIp(const uint8_t *data, size_t size, uint32_t &forcedIp,
+                                SoftNetworkConfig *replaced)
 {
     mStatistics.Count(SoftDeviceStatistics::ForceIps);
     ForceIpCmd command;
@@ -115,7 +117,13 @@ Packet SoftGvcpHandler::ForceIp(const uint8_t *data, size_t size, uint32_t &forc
     config.ip = command.staticIp;
     config.mask = command.subnetMask;
     config.gateway = command.gateway;
-    forcedIp = mHost.ForceIp(config);
+    SoftNetworkConfig previous;
+    forcedIp = mHost.ForceIp(config, previous);
+    if (replaced != nullptr) {
+        *replaced = previous;
+    } else if (previous.ip != 0) {
+        mHost.DropForcedIp(previous);
+    }
     ForceIpAck ack;
     ack.header.ackId = command.header.requestId;
     Build(ack, out);

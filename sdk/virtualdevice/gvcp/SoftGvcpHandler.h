@@ -22,7 +22,10 @@ public:
 
     // The acknowledge for a received command (empty: no answer, as for a FORCEIP for another
     // device or an unreadable header). `forcedIp` is set when a FORCEIP gave the device an address.
-    ky::gev::Packet Execute(const uint8_t *data, size_t size, const SoftPeer &peer, uint32_t &forcedIp);
+    // An address the FORCEIP replaced goes to `replaced`, for the caller to drop (DropForcedIp of
+    // the host) once the acknowledge is sent from it; without `replaced` it is dropped at once.
+    ky::gev::Packet Execute(const uint8_t *data, size_t size, const SoftPeer &peer, uint32_t &forcedIp,
+                            SoftNetworkConfig *replaced = nullptr);
 
     // A bare acknowledge with an error status for a command.
     static ky::gev::Packet ErrorAck(const ky::gev::CommandHeader &header, ky::gev::Status status);
@@ -30,7 +33,8 @@ public:
 
 private:
     ky::gev::Packet Discovery(const uint8_t *data, size_t size);
-    ky::gev::Packet ForceIp(const uint8_t *data, size_t size, uint32_t &forcedIp);
+    ky::gev::Packet ForceIp(const uint8_t *data, size_t size, uint32_t &forcedIp,
+                            SoftNetworkConfig *replaced);
     ky::gev::Packet PacketResend(const uint8_t *data, size_t size, const SoftPeer &peer);
     ky::gev::Packet ReadReg(const uint8_t *data, size_t size, const SoftPeer &peer);
     ky::gev::Packet WriteReg(const uint8_t *data, size_t size, const SoftPeer &peer);

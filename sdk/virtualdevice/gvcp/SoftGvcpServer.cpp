@@ -70,6 +70,7 @@ KyResult SoftGvcpServer::Start(const Setup &setup)
     }
     mStopping = false;
     mBusy = mHasJob = mForcedIpChanged = false;
+    mForcedToDrop.clear();
     mAnswered.clear();
     mReceiver = std::thread(&SoftGvcpServer::ReceiveLoop, this);
     mWorker = std::thread(&SoftGvcpServer::WorkLoop, this);
@@ -114,8 +115,13 @@ void SoftGvcpServer::ReceiveLoop()
                 return;
             }
             if (mForcedIpChanged) {
+                // The acknowledges are out: what the FORCEIPs replaced can go.
                 mForcedIpChanged = false;
                 BindForcedAddress(mForcedIpToBind);
+                for (const SoftNetworkConfig &replaced : mForcedToDrop) {
+                    mHost.DropForcedIp(replaced);
+                }
+                mForcedToDrop.clear();
             }
         }
         const UdpSocket *sockets[3] = {&mWildcard, &mUnicast, &mForced};  // a closed one is skipped
@@ -322,7 +328,8 @@ void SoftGvcpServer::WorkLoop()
             mHasJob = false;
         }
         uint32_t forcedIp = 0;
-        Packet ack = mHandler.Execute(job.packet.data(), job.packet.size(), job.peer, forcedIp);
+        SoftNetworkConfig replaced;
+        Packet ack = mHandler.Execute(job.packet.data(), job.packet.size(), job.peer, forcedIp, &replaced);
         mPrivilege.Heard(job.peer);  // a slow command must not cost its sender the session
         std::lock_guard<std::mutex> lock(mMutex);
         if (mAnswered.size() >= MAX_REMEMBERED_PEERS) {
@@ -334,6 +341,10 @@ void SoftGvcpServer::WorkLoop()
         }
         if (job.header.command == Command::FORCEIP_CMD && !ack.empty()) {
             mForcedIpToBind = forcedIp;
+            mForcedIpChanged = true;
+        }
+        if (replaced.ip != 0) {
+            mForcedToDrop.push_back(replaced);  // after the acknowledge that may leave from it
             mForcedIpChanged = true;
         }
         mBusy = false;

@@ -108,6 +108,7 @@ private:
     uint32_t mForcedIp = 0;                                       // the address mForced is bound to
     uint32_t mForcedIpToBind = 0;  // set by the worker, bound by the receive thread
     bool mForcedIpChanged = false;
+    std::vector<SoftNetworkConfig> mForcedToDrop;  // replaced by FORCEIPs whose acknowledge is sent
 };
 
 }  // namespace ky::soft

@@ -55,17 +55,27 @@ KyResult SoftRegisterMap::Add(std::unique_ptr<SoftRegister> reg)
     return KyResult(KY_OK);
 }
 
-// Holders share the lock and never wait for each other (only Clear waits for them), and the
-// map only changes while the device starts or stops, so the timed form never runs out of time.
+// Holders share the lock and never wait for each other. What they wait for is a clear in
+// progress (the map's registers being removed as the device stops): until it ends, or for at
+// most aTimeout milliseconds.
 KyResult SoftRegisterMap::Lock(uint32_t aTimeout)
 {
-    (void)aTimeout;
-    return Lock();
+    std::unique_lock<std::mutex> lock(mLockMutex);
+    if (!mLockChanged.wait_for(lock, std::chrono::milliseconds(aTimeout), [this] { return !mClearing; })) {
+        return KyResult(KY_TIMEOUT, "the register map is being cleared");
+    }
+    return TakeLock();
 }
 
 KyResult SoftRegisterMap::Lock()
 {
-    std::lock_guard<std::mutex> lock(mLockMutex);
+    std::unique_lock<std::mutex> lock(mLockMutex);
+    mLockChanged.wait(lock, [this] { return !mClearing; });
+    return TakeLock();
+}
+
+KyResult SoftRegisterMap::TakeLock()
+{
     if (!mRunning) {
         return KyResult(KY_STATE_ERROR, "the device is not running");
     }
@@ -95,6 +105,7 @@ void SoftRegisterMap::Clear()
 {
     std::unique_lock<std::mutex> lock(mLockMutex);
     mRunning = false;
+    mClearing = true;
     if (!mLockChanged.wait_for(lock, mClearWait, [this] { return mLocks == 0; })) {
         SoftLog("SoftDevice::Stop",
                 "the register map is still locked after %lld ms (a Lock without Release); its registers "
@@ -106,6 +117,8 @@ void SoftRegisterMap::Clear()
     }
     mByIndex.clear();
     mByAddress.clear();
+    mClearing = false;
+    mLockChanged.notify_all();
 }
 
 SoftRegister *SoftRegisterMap::AddNew(const KyString &name, uint32_t address, uint32_t length,

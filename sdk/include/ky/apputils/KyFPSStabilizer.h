@@ -4,22 +4,31 @@
 
 #include "ky/apputils/KyAppUtilsExport.h"
 
-#include <chrono>
 #include <cstdint>
-#include <deque>
+#include <memory>
+
+namespace ky {
+namespace apputils {
+class FrameThinner;
+}
+}  // namespace ky
 
 class KY_APPUTILS_API KyFPSStabilizer
 {
 public:
     /// Constructor: an empty history.
-    KyFPSStabilizer() = default;
+    KyFPSStabilizer();
     /// Destructor.
-    ~KyFPSStabilizer() = default;
+    ~KyFPSStabilizer();
+    KyFPSStabilizer(const KyFPSStabilizer &) = delete;
+    KyFPSStabilizer &operator=(const KyFPSStabilizer &) = delete;
 
-    /// Whether to show the current frame. True when showing it now keeps the shown rate at or
-    /// below the target over the last second and the frame comes at least half a period after
-    /// the last one shown (the frame then counts as shown); false otherwise: skip this frame
-    /// (it may still be processed) and wait for the next rather than hold it.
+    /// Whether to show the current frame. Frames are shown one every 1/aTargetFPS seconds, as
+    /// evenly as the frames come: true for the frame nearest to the time the next one is due
+    /// (the frame then counts as shown); false otherwise: skip this frame (it may still be
+    /// processed) and wait for the next rather than hold it. From a steady source faster than
+    /// the target, the gaps between the frames shown stay within one source period of
+    /// 1/aTargetFPS; a slower source is shown whole.
     /// @param aTargetFPS frames per second to show; 0 shows every frame
     /// @return true to show the frame
     bool IsTimeToDisplay(uint32_t aTargetFPS);
@@ -27,10 +36,8 @@ public:
     /// @return frames shown over the last second
     uint32_t GetAverage();
     /// Clears the history.
-    void Reset() { mShown.clear(); }
+    void Reset();
 
 private:
-    using Clock = std::chrono::steady_clock;
-    void Forget(Clock::time_point now);
-    std::deque<Clock::time_point> mShown;  // times of the frames shown within the last second
+    std::unique_ptr<ky::apputils::FrameThinner> mThinner;
 };

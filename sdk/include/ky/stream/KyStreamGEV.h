@@ -96,9 +96,13 @@ public:
     /// The data receiver: this kit receives with its own user-mode receiver only.
     /// @return KyDataReceiverTypeUserMode
     KyDataReceiverType GetDataReceiverType() const { return KyDataReceiverTypeUserMode; }
-    /// Drops packets not yet processed. Packets already received are always sorted into their
-    /// blocks here.
-    /// @return KY_NOT_SUPPORTED
+    /// Drops what the stream received and the application has not retrieved yet, for resuming
+    /// after a pause so that nothing from before it is taken for new data: the packets the
+    /// receiver has not processed (in its socket or packet ring), the blocks being assembled, and
+    /// the blocks that ended while the application did not retrieve them (blocks handed back
+    /// aborted stay). Their buffers stay queued and take the blocks that come next, in the order
+    /// they were queued.
+    /// @return KY_OK; KY_NOT_CONNECTED when the stream is not open
     KyResult FlushPacketQueue();
     /// Whether capture starts only with the first packet of a block.
     /// @return false: blocks are taken from whichever packet comes first

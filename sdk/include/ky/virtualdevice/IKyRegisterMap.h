@@ -27,12 +27,15 @@ public:
     /// @return the register, null where no register starts
     virtual IKyRegister *GetRegisterByAddress(uint32_t aAddress) = 0;
     /// Keeps registers from being removed while held (Stop waits for it a bounded time); it does
-    /// not serialise register access. Every successful Lock needs one Release.
+    /// not serialise register access, and holders do not wait for each other. While the device
+    /// is removing its registers (it stops), Lock waits until that is done. Every successful
+    /// Lock needs one Release.
     /// @return KY_OK, KY_STATE_ERROR (the device is not running)
     virtual KyResult Lock() = 0;
-    /// Lock, waiting at most aTimeout milliseconds.
+    /// Lock, waiting at most aTimeout milliseconds for a removal of the registers in progress.
     /// @param aTimeout milliseconds
-    /// @return KY_OK, KY_TIMEOUT, KY_STATE_ERROR (the device is not running)
+    /// @return KY_OK, KY_TIMEOUT (the registers were still being removed after aTimeout ms),
+    ///         KY_STATE_ERROR (the device is not running)
     virtual KyResult Lock(uint32_t aTimeout) = 0;
     /// Releases one Lock.
     virtual void Release() = 0;
