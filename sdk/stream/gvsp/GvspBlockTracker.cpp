@@ -44,6 +44,13 @@ void GvspBlockTracker::AbortAll()
 
 void GvspBlockTracker::DropAll(std::vector<GvspDestination> &freed)
 {
+    // The held blocks started after the oldest one in progress and before the newer ones: the
+    // destinations go back oldest block first.
+    std::vector<std::pair<uint64_t, GvspDestination>> dropped;
+    for (Held &held : mHeld)
+        dropped.emplace_back(held.order,
+                             GvspDestination{held.block.data, held.block.capacity, held.block.cookie});
+    mHeld.clear();
     for (std::unique_ptr<Active> &a : mActive) {
         mRecent[mRecentNext] = a->block.BlockId();
         mRecentNext = (mRecentNext + 1) % (sizeof mRecent / sizeof mRecent[0]);
@@ -51,11 +58,15 @@ void GvspBlockTracker::DropAll(std::vector<GvspDestination> &freed)
         if (a->block.HasDestination()) {
             GvspCompletedBlock unused;
             a->block.Finish(GvspBlockStatus::Aborted, unused);
-            freed.push_back(GvspDestination{unused.data, unused.capacity, unused.cookie});
+            dropped.emplace_back(a->order, GvspDestination{unused.data, unused.capacity, unused.cookie});
         }
         mSpare.push_back(std::move(a));
     }
     mActive.clear();
+    std::stable_sort(dropped.begin(), dropped.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (const auto &entry : dropped)
+        freed.push_back(entry.second);
     mRequestCount = 0;  // asked for the blocks just dropped
 }
 
@@ -64,6 +75,15 @@ bool GvspBlockTracker::AbortDestination(const void *cookie)
     for (size_t i = 0; i < mActive.size(); ++i) {
         if (mActive[i]->block.Cookie() == cookie) {
             End(i, GvspBlockStatus::Aborted);
+            return true;
+        }
+    }
+    // An ended block that waits for older ones is handed out now: its destination is asked for.
+    for (size_t i = 0; i < mHeld.size(); ++i) {
+        if (mHeld[i].block.cookie == cookie) {
+            GvspCompletedBlock out = std::move(mHeld[i].block);
+            mHeld.erase(mHeld.begin() + static_cast<std::ptrdiff_t>(i));
+            mHost.Emit(std::move(out));
             return true;
         }
     }
@@ -201,6 +221,7 @@ GvspBlockTracker::Active *GvspBlockTracker::FindOrStart(const GvspHeader &header
                    mConfig.packetSize ? bytesPerPacket : 0, now);
     a->rounds = 0;
     a->lastRequest = now;
+    a->order = mNextOrder++;
     if (CountSkipped(header.blockId, header.extendedId))
         mLastStarted = header.blockId;
     mStarted = true;
@@ -378,6 +399,7 @@ void GvspBlockTracker::End(size_t index, GvspBlockStatus reason)
     }
     GvspCompletedBlock out;
     a->block.Finish(reason, out);
+    const uint64_t order = a->order;
     mSpare.push_back(std::move(a));
     switch (out.status) {
     case GvspBlockStatus::Complete:
@@ -401,7 +423,29 @@ void GvspBlockTracker::End(size_t index, GvspBlockStatus reason)
                                  std::to_string(out.stats.packetsRecovered) + " recovered";
         mLog.LogDebug(__FILE__, __LINE__, __func__, text.c_str());
     }
-    mHost.Emit(std::move(out));
+    auto at = mHeld.end();
+    while (at != mHeld.begin() && std::prev(at)->order > order)
+        --at;
+    mHeld.insert(at, Held{order, std::move(out)});
+    ReleaseHeld();
+}
+
+void GvspBlockTracker::ReleaseHeld()
+{
+    uint64_t oldest = UINT64_MAX;  // the oldest block in progress that will be handed out
+    for (const std::unique_ptr<Active> &a : mActive)
+        if (a->block.HasDestination())
+            oldest = std::min(oldest, a->order);
+    size_t released = 0;
+    while (released < mHeld.size() && mHeld[released].order < oldest)
+        ++released;
+    if (released == 0)
+        return;
+    std::vector<Held> out(std::make_move_iterator(mHeld.begin()),
+                          std::make_move_iterator(mHeld.begin() + static_cast<std::ptrdiff_t>(released)));
+    mHeld.erase(mHeld.begin(), mHeld.begin() + static_cast<std::ptrdiff_t>(released));
+    for (Held &held : out)
+        mHost.Emit(std::move(held.block));
 }
 
 }  // namespace ky::gev

@@ -76,6 +76,14 @@ private:
         GvspBlockAssembler block;
         uint32_t rounds = 0;
         Clock::time_point lastRequest;
+        uint64_t order = 0;  // when it started, among all blocks
+    };
+    // An ended block that waits for the blocks started before it: blocks are handed out in the
+    // order they started, so a block waiting for its resends is not overtaken.
+    struct Held
+    {
+        uint64_t order;
+        GvspCompletedBlock block;
     };
 
     bool Newer(uint64_t blockId, bool extendedId) const;
@@ -87,6 +95,8 @@ private:
     void AskForMissing(Active &active, Clock::time_point now);
     void Ask(uint64_t blockId, GvspMissingRange range);
     void End(size_t index, GvspBlockStatus reason);
+    // Hands out the held blocks that no block with a destination started before.
+    void ReleaseHeld();
     void Refuse(const uint8_t *packet, size_t length);
     void Dump(const uint8_t *packet, size_t length, size_t shownBytes);
 
@@ -98,7 +108,9 @@ private:
     GvspReceiverConfig mConfig;
     std::vector<std::unique_ptr<Active>> mActive;
     std::vector<std::unique_ptr<Active>> mSpare;  // ended blocks, reused
-    uint64_t mRecent[16] = {};                    // ids of the blocks ended last
+    std::vector<Held> mHeld;                      // in the order the blocks started
+    uint64_t mNextOrder = 0;
+    uint64_t mRecent[16] = {};  // ids of the blocks ended last
     size_t mRecentNext = 0;
     bool mStarted = false;
     uint64_t mLastStarted = 0;
