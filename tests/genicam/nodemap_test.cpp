@@ -2,6 +2,8 @@
 // invalidation, selectors, callbacks, chunks, categories and the state stack.
 #include <gtest/gtest.h>
 
+#include "CategoryLogSink.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -700,17 +702,7 @@ TEST_F(NodeMapTest, StateStackPutsValuesBack)
 // KY_LOG (through the registry) decides whether it is written.
 TEST_F(NodeMapTest, StateStackWarnsUnderTheGenICamCategory)
 {
-    struct Sink : KyLogSink
-    {
-        std::mutex m;
-        std::vector<std::string> records;  // "category: message"
-        void Log(KyLogLevelEnum, const char *category, uint32_t, const char *, const char *,
-                 const char *message) override
-        {
-            std::lock_guard<std::mutex> lock(m);
-            records.push_back(std::string(category) + ": " + message);
-        }
-    };
+    using Sink = CategoryLogSink;
     const struct
     {
         int32_t level;

@@ -3,6 +3,8 @@
 // scripted device.
 #include <gtest/gtest.h>
 
+#include "CategoryLogSink.h"
+
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -314,17 +316,7 @@ TEST(AcquisitionStateManager, StopTakesEveryStepAndReportsTheFirstFailure)
 // registry) decides whether it is written.
 TEST(AcquisitionStateManager, AFailedUndoWarnsUnderTheDeviceCategory)
 {
-    struct Sink : KyLogSink
-    {
-        std::mutex m;
-        std::vector<std::string> records;  // "category: message"
-        void Log(KyLogLevelEnum, const char *category, uint32_t, const char *, const char *,
-                 const char *message) override
-        {
-            std::lock_guard<std::mutex> lock(m);
-            records.push_back(std::string(category) + ": " + message);
-        }
-    };
+    using Sink = CategoryLogSink;
     const struct
     {
         int32_t level;
