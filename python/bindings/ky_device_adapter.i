@@ -7,9 +7,8 @@
 // pointer, which the adapter refuses with KY_INVALID_PARAMETER when a length is given. Every call
 // runs with the interpreter lock released.
 //
-// The module binds no class for IKyDeviceAdapter and KyGenEventSink, so the adapter's conversions
-// to them are added to the type table when the module loads: an adapter object is accepted where
-// an IKyDeviceAdapter, a KyDeviceEventSink or a KyGenEventSink pointer is expected.
+// The module binds no class for IKyDeviceAdapter and KyGenEventSink; their rows in the type table
+// still take an adapter object (converted to that base), as the KyDeviceEventSink row does.
 
 %{
 #include "ky/device/IKyDeviceAdapter.h"
@@ -20,44 +19,6 @@
 %}
 
 %types(IKyDeviceAdapter *, KyGenEventSink *, IKyDeviceEventSink *, KyStringList *);
-
-%header %{
-// Puts `entry` at the head of the conversion list of `base`: an object of type `derived` is then
-// accepted where `base` is expected, its pointer converted by `convert`.
-SWIGINTERN void KyPy_AddUpcast(swig_type_info *derived, swig_type_info *base, swig_converter_func convert,
-                               swig_cast_info *entry)
-{
-    if (!derived || !base)
-        return;
-    entry->type = derived;
-    entry->converter = convert;
-    entry->prev = 0;
-    entry->next = base->cast;
-    if (base->cast)
-        base->cast->prev = entry;
-    base->cast = entry;
-}
-
-static void *KyPy_DeviceAdapterToIKyDeviceAdapter(void *x, int *)
-{
-    return static_cast<IKyDeviceAdapter *>(static_cast<KyDeviceAdapter *>(x));
-}
-
-static void *KyPy_DeviceAdapterToGenEventSink(void *x, int *)
-{
-    return static_cast<KyGenEventSink *>(static_cast<KyDeviceAdapter *>(x));
-}
-%}
-
-%init %{
-{
-    static swig_cast_info adapterCasts[2];
-    KyPy_AddUpcast(SWIGTYPE_p_KyDeviceAdapter, SWIGTYPE_p_IKyDeviceAdapter, KyPy_DeviceAdapterToIKyDeviceAdapter,
-                   &adapterCasts[0]);
-    KyPy_AddUpcast(SWIGTYPE_p_KyDeviceAdapter, SWIGTYPE_p_KyGenEventSink, KyPy_DeviceAdapterToGenEventSink,
-                   &adapterCasts[1]);
-}
-%}
 
 %feature("director", "0") KyDeviceAdapter;
 %ignore KyDeviceAdapter::OnLinkDisconnected;

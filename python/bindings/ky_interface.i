@@ -28,5 +28,15 @@ struct IPConfig
     std::string mSubnetMask;
 };
 }  // namespace KySystemLib
+// A list of address records and a list of gateway texts, as the interfaces' owners keep them;
+// their rows in the type table let another module of the runtime pass such lists through.
+namespace std {
+template <class T> class vector;
+}
+namespace KySystemLib {
+typedef std::vector<KySystemLib::IPConfig> IPConfigVector;
+typedef std::vector<std::string> GatewayVector;
+}  // namespace KySystemLib
+%types(KySystemLib::IPConfigVector *, KySystemLib::GatewayVector *);
 %include "ky/system/KyNetworkAdapter.h"
 %include "ky/system/KyUSBHostController.h"

@@ -86,6 +86,11 @@ void KyPy_AddEnumerations(PyObject *moduleDict, size_t first, size_t last)
 #define KY_PY_DECLARE_ENUMERATION(e) enum e {};
 KY_ENUMERATION_LIST(KY_PY_DECLARE_ENUMERATION)
 #undef KY_PY_DECLARE_ENUMERATION
+// Each enumeration has its row in the type table, so that another module of the same runtime
+// finds it there (pointers to enumeration values cross as typed pointer objects).
+#define KY_PY_ENUMERATION_DESCRIPTOR(e) %types(e *);
+KY_ENUMERATION_LIST(KY_PY_ENUMERATION_DESCRIPTOR)
+#undef KY_PY_ENUMERATION_DESCRIPTOR
 
 // The proxy module shows the same ints and dicts (the very objects) as the native module.
 %pythoncode %{

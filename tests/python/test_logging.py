@@ -163,18 +163,3 @@ def test_director_whose_python_object_lives_still_forwards_after_the_guard():
     assert len(sink.records) == 1
     native.delete_KyLogSink(director)
     del sink  # the director went first: its watch is gone with it
-
-
-def test_categories_are_named_and_raised_from_python():
-    names = [ky.KyLogCategories.Name(i) for i in range(ky.KyLogCategories.Count())]
-    assert names == ["system", "device", "control", "stream", "genicam", "softdevice", "display"]
-    assert ky.KyLogCategories.Name(ky.KyLogCategories.Count()) is None
-    assert ky.KyLogCategories.Find("Stream") is None
-    stream = ky.KyLogCategories.Find("stream")
-    try:
-        assert ky.KyLogCategories.SetLevel("stream", ky.KyLogLevelDebug)
-        assert stream.GetLogPriority() == ky.KyLogLevelDebug
-        assert not ky.KyLogCategories.Configure("stream=info,nothing=debug")
-        assert ky.KyLogCategories.Find("stream").GetLogPriority() == ky.KyLogLevelInfo
-    finally:
-        assert ky.KyLogCategories.SetLevel("all", ky.KyLogLevelInfo)
