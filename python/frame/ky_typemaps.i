@@ -131,6 +131,10 @@ SWIGINTERN PyObject *KyPy_FromWide(const wchar_t *text)
 %typemap(in) const KyString &KY_TEXT = const KyString &;
 %typemap(typecheck, precedence=10000, fragment="KyPy_Text") const KyString &KY_TEXT "$1 = KyPy_IsText($input);"
 
+// Docstrings name a text, whichever way it crosses, by its Python type.
+%typemap(doctype) KyString, const KyString &, KyString &, const KyString &KY_TEXT, KyString &KY_OUT_TEXT,
+                  KyString &KY_OUT_TEXT_TUPLE "str"
+
 %include <typemaps.i>
 
 // T is converted as F (a type SWIG has a From conversion for: int64_t as long long).

@@ -4,10 +4,12 @@ their calling flags). Both are read from the native structures, not from the Pyt
 import ctypes
 import json
 import os
+import re
 import subprocess
 import sys
 
 import _tavro_python as native
+import pytest
 
 DATA = os.path.join(os.path.dirname(__file__), "data")
 with open(os.path.join(DATA, "module_tables.json"), encoding="utf-8") as f:
@@ -141,3 +143,83 @@ def test_method_table_holds_exactly_the_rows_in_class_order():
     assert kinds == {NOARGS: 22, ONE: 11 + 64 + 8 + 459 + 74 + 1, VARARGS: 5 + 395 + 38}
     # the Python view is the same table: every row is a module function of that name
     assert all(callable(getattr(native, name)) for name in expected)
+
+
+with open(os.path.join(DATA, "docstrings.json"), encoding="utf-8") as f:
+    DOCSTRINGS = json.load(f)
+DOCS = {name: doc for name, _, doc in method_table()}
+
+
+def check_section(lines, want):
+    """One documented form: lines of the text without the leading empty line."""
+    at = 0
+    if "first" in want:
+        assert lines[0] == want["first"]
+        assert lines[1] == ""
+        at = 2
+    if want.get("summary", "") is not None and "summary" in want:
+        assert lines[at] == want["summary"]
+    elif "summary" in want or "first" not in want:
+        assert lines[at].strip(), "a summary line"
+    if "summary" in want:
+        assert len(lines) == at + 1 or lines[at + 1] == "", "an empty line after the summary"
+    types = [line for line in lines if line.startswith(":type ")]
+    if "params" in want:
+        expected = []
+        for name, typ, direction, _ in want["params"]:
+            expected.append((name, typ, direction))
+        found = []
+        for line in types:
+            name, rest = line[len(":type "):].split(": ", 1)
+            parts = rest.split(", ")
+            direction = next((p for p in parts[1:] if p in ("in", "out")), None)
+            found.append((name, parts[0], direction))
+        assert [(n, t if t is not None else f[1], d if d is not None else f[2]) for (n, t, d), f in
+                zip(expected, found)] == found
+        for name, _, _, text in want["params"]:
+            if text is False:
+                assert not any(line.startswith(":param %s:" % name) for line in lines)
+            elif text is not None:
+                assert ":param %s: %s" % (name, text) in lines
+    if "param_names" in want:
+        assert [line[len(":type "):].split(":", 1)[0] for line in types] == want["param_names"]
+    for name, typ in want.get("param_types", {}).items():
+        assert any(line.startswith(":type %s: %s" % (name, typ)) for line in types)
+    for name, text in want.get("param_texts", {}).items():
+        assert ":param %s: %s" % (name, text) in lines
+    rtypes = [line for line in lines if line.startswith(":rtype:")]
+    if want.get("rtype") == "":
+        assert rtypes == []
+    elif want.get("rtype") is not None:
+        assert rtypes == [":rtype: " + want["rtype"]]
+    if want.get("return") is not None:
+        assert ":return: " + want["return"] in lines
+    if "return_lines" in want:
+        start = lines.index(want["return_lines"][0])
+        assert lines[start:start + len(want["return_lines"])] == want["return_lines"]
+    for code in want.get("codes", []):
+        assert re.search(r"\b(KY_)?%s\b" % code, "\n".join(lines)), code
+
+
+@pytest.mark.parametrize("row", list(DOCSTRINGS))
+def test_docstring(row):
+    want = DOCSTRINGS[row]
+    doc = DOCS[row]
+    assert doc == native_doc(row)
+    if "doc" in want:
+        assert doc == want["doc"]
+        return
+    assert doc is not None and doc.startswith("\n") and doc.endswith("\n")
+    if "overloads" in want:
+        sections = doc[1:-1].split("\n\n|\n\n")
+        assert len(sections) == len(want["overloads"])
+        for number, (section, form) in enumerate(zip(sections, want["overloads"]), 1):
+            lines = section.split("\n")
+            assert lines[0] == "*Overload %d:*" % number
+            check_section(lines[1:], form)
+        return
+    check_section(doc[1:-1].split("\n"), want)
+
+
+def native_doc(row):
+    return getattr(native, row).__doc__

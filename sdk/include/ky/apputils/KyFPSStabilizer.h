@@ -29,10 +29,13 @@ public:
     /// processed) and wait for the next rather than hold it. From a steady source faster than
     /// the target, the gaps between the frames shown stay within one source period of
     /// 1/aTargetFPS; a slower source is shown whole.
-    /// @param aTargetFPS frames per second to show; 0 shows every frame
+    ///
+    /// @param[in] aTargetFPS frames per second to show; 0 shows every frame
+    ///
     /// @return true to show the frame
     bool IsTimeToDisplay(uint32_t aTargetFPS);
     /// The rate of the frames shown.
+    ///
     /// @return frames shown over the last second
     uint32_t GetAverage();
     /// Clears the history.

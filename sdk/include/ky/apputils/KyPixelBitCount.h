@@ -9,6 +9,8 @@
 #include "ky/base/KyEnums.h"
 
 /// Bits one pixel of a pixel type occupies.
-/// @param aType any KyPixelType value, member or not
+///
+/// @param[in] aType any KyPixelType value, member or not
+///
 /// @return bits 16 to 23 of the value
 KY_APPUTILS_API uint32_t KyGetPixelBitCount(KyPixelType aType);

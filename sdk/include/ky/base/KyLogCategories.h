@@ -38,13 +38,16 @@ public:
 
     /// Sets the least severe level a category still writes; false, changing nothing, when the
     /// name is not known or the level is not one of the five.
-    /// @param name a category name, or "all"
-    /// @param level a KyLogLevelEnum value other than KyLogLevelUnknown
+    ///
+    /// @param[in] name a category name, or "all"
+    /// @param[in] level a KyLogLevelEnum value other than KyLogLevelUnknown
     static bool SetLevel(const char *name, int32_t level);
 
     /// Applies a list of `name=level` items separated by commas, as KY_LOG is written (blanks
     /// around names and levels and the case of letters do not matter; empty items are skipped).
+    ///
     /// An item that cannot be read changes nothing; the others still apply.
+    ///
     /// @return true when every item was read (false for null)
     static bool Configure(const char *text);
 };

@@ -20,12 +20,13 @@ public:
     /// implementation must be thread-safe. Texts are UTF-8 and valid only during the call; any of
     /// them may be empty but none is null. An exception thrown here is caught and dropped by the
     /// dispatcher; it never reaches the code that logged.
-    /// @param level severity of the record
-    /// @param category name of the KyLogger that wrote it
-    /// @param line source line, 0 when not known
-    /// @param file source file
-    /// @param function function that logged
-    /// @param message the text
+    ///
+    /// @param[in] level severity of the record
+    /// @param[in] category name of the KyLogger that wrote it
+    /// @param[in] line source line, 0 when not known
+    /// @param[in] file source file
+    /// @param[in] function function that logged
+    /// @param[in] message the text
     virtual void Log(KyLogLevelEnum level, const char *category, uint32_t line, const char *file,
                      const char *function, const char *message) = 0;
 };

@@ -23,61 +23,78 @@ public:
     /// A result with the code KY_OK.
     KyResult();
     /// A result with a code.
-    /// @param code a result code (KY_OK, KY_NOT_FOUND, ...)
+    ///
+    /// @param[in] code a result code (KY_OK, KY_NOT_FOUND, ...)
     KyResult(uint32_t code);
     /// A result with a code and the operating system's error number.
-    /// @param code a result code
-    /// @param osCode the operating system's error number (errno)
+    ///
+    /// @param[in] code a result code
+    /// @param[in] osCode the operating system's error number (errno)
     KyResult(uint32_t code, uint32_t osCode);
     /// A result with a code and a description.
-    /// @param code a result code
-    /// @param description what went wrong, for people
+    ///
+    /// @param[in] code a result code
+    /// @param[in] description what went wrong, for people
     KyResult(uint32_t code, const KyString &description);
     /// A result with a code, the operating system's error number and a description.
-    /// @param code a result code
-    /// @param osCode the operating system's error number (errno)
-    /// @param description what went wrong, for people
+    ///
+    /// @param[in] code a result code
+    /// @param[in] osCode the operating system's error number (errno)
+    /// @param[in] description what went wrong, for people
     KyResult(uint32_t code, uint32_t osCode, const KyString &description);
     /// A copy of another result.
-    /// @param other the result to copy
+    ///
+    /// @param[in] other the result to copy
     KyResult(const KyResult &other);
     KyResult &operator=(const KyResult &other);
     ~KyResult();
 
     /// The result code.
+    ///
     /// @return a result code (KY_OK, KY_NOT_FOUND, ...)
     uint32_t GetCode() const { return mCode; }
     /// Replaces the result code.
-    /// @param code a result code
+    ///
+    /// @param[in] code a result code
     void SetCode(uint32_t code) { mCode = code; }
     /// The code's name, such as "KY_NOT_FOUND"; "KY_UNKNOWN" for a code outside the table.
+    ///
     /// @return the name of the code
     KyString GetCodeString() const;
     /// The description; empty when there is none.
+    ///
     /// @return what went wrong, for people
     KyString GetDescription() const;
     /// Replaces the description.
-    /// @param description what went wrong, for people
+    ///
+    /// @param[in] description what went wrong, for people
     void SetDescription(const KyString &description);
     /// Whether the result carries a description.
+    ///
     /// @return true when the description is not empty
     bool HasDescription() const;
     /// The operating system's error number.
+    ///
     /// @return errno of the failure, 0 when none
     uint32_t GetOSCode() const { return mOSCode; }
     /// The SDK's internal code.
+    ///
     /// @return the internal code, 0 when none
     uint32_t GetInternalCode() const { return mInternalCode; }
     /// Whether the code is KY_OK.
+    ///
     /// @return true for KY_OK
     bool IsOK() const { return mCode == KY_OK; }
     /// Whether the code is KY_PENDING.
+    ///
     /// @return true for KY_PENDING
     bool IsPending() const { return mCode == KY_PENDING; }
     /// Whether the operation succeeded or is still under way.
+    ///
     /// @return true for KY_OK and KY_PENDING
     bool IsSuccess() const { return IsOK() || IsPending(); }
     /// Whether the operation failed.
+    ///
     /// @return true for every code but KY_OK and KY_PENDING
     bool IsFailure() const { return !IsSuccess(); }
 
@@ -86,7 +103,9 @@ public:
     bool operator==(uint32_t code) const { return mCode == code; }
     bool operator!=(uint32_t code) const { return mCode != code; }
     /// Keeps the first failure: an OK result takes the other's code and description.
-    /// @param other the result to merge in
+    ///
+    /// @param[in] other the result to merge in
+    ///
     /// @return this result
     KyResult &operator|=(const KyResult &other);
 

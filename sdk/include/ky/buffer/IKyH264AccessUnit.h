@@ -15,14 +15,17 @@ public:
     virtual ~IKyH264AccessUnit() = default;
 
     /// The access unit's first byte.
+    ///
     /// @return the buffer's memory; null when the buffer has none
     virtual const uint8_t *GetDataPointer() const = 0;
     virtual uint8_t *GetDataPointer() = 0;
     /// Bytes of the access unit that the buffer holds (the bytes received, never more than the
     /// buffer's size).
+    ///
     /// @return the byte count
     virtual uint64_t GetDataSize() const = 0;
     /// The access unit's presentation time (the RTP timestamp, 90 kHz).
+    ///
     /// @return the timestamp
     virtual uint64_t GetTimestamp() const = 0;
 };

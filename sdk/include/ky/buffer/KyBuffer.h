@@ -68,7 +68,8 @@ public:
     static constexpr uint32_t kMainChunkID = 0xA5A5A5A5u;
 
     /// A buffer without memory.
-    /// @param aPayloadType the kind of payload it carries (a KyPayloadType value)
+    ///
+    /// @param[in] aPayloadType the kind of payload it carries (a KyPayloadType value)
     explicit KyBuffer(KyPayloadType aPayloadType = KyPayloadTypeImage);
     /// Destructor: frees the buffer's own memory (attached memory stays the caller's). A buffer
     /// still queued on a stream leaves the stream first.
@@ -77,76 +78,98 @@ public:
     KyBuffer &operator=(const KyBuffer &) = delete;
 
     /// The kind of payload the buffer carries.
+    ///
     /// @return a KyPayloadType value
     KyPayloadType GetPayloadType() const { return mPayloadType; }
     /// The image payload, owned by the buffer.
+    ///
     /// @return the image; null when the payload is not an image
     KyImage *GetImage();
     const KyImage *GetImage() const;
     /// The raw-data payload, owned by the buffer.
+    ///
     /// @return the raw data; null when the payload is not raw data
     KyRawData *GetRawData();
     const KyRawData *GetRawData() const;
     /// The compressed-image payload (made by KyCompressionFilter), owned by the buffer.
+    ///
     /// @return the compressed payload; null when the payload is not a compressed image
     KyTesmarCompressed *GetTesmarCompressed();
     const KyTesmarCompressed *GetTesmarCompressed() const;
     /// The chunk-data payload, owned by the buffer.
+    ///
     /// @return the chunk data; null when the payload is not chunk data
     KyChunkData *GetChunkData();
     const KyChunkData *GetChunkData() const;
     /// The multi-part container, owned by the buffer: the parts of a received multi-part block,
     /// or those being built for transmission.
+    ///
     /// @return the container; null when the payload is not multi-part
     IKyMultiPartContainer *GetMultiPartContainer();
     const IKyMultiPartContainer *GetMultiPartContainer() const;
     /// The H.264 payload, one access unit (an RTP stream's PrepareForH264), owned by the buffer.
+    ///
     /// @return the access unit; null when the payload is not H.264
     IKyH264AccessUnit *GetH264AccessUnit();
     const IKyH264AccessUnit *GetH264AccessUnit() const;
 
     /// The buffer's memory, GetSize bytes.
+    ///
     /// @return the first byte; null when the buffer has no memory
     const uint8_t *GetDataPointer() const { return mData; }
     uint8_t *GetDataPointer() { return mData; }
 
     /// A number of the caller's, kept with the buffer and not interpreted.
+    ///
     /// @return the ID (0 until set)
     uint64_t GetID() const { return mID; }
     /// Sets the caller's number of the buffer.
-    /// @param aID any number
+    ///
+    /// @param[in] aID any number
     void SetID(uint64_t aID) { mID = aID; }
     /// Whether the last block came with 64-bit block IDs.
+    ///
     /// @return true for extended IDs
     bool IsExtendedID() const { return mExtendedID; }
     /// Whether the memory is the caller's (Attach).
+    ///
     /// @return true when memory is attached
     bool IsAttached() const { return mData != nullptr && !mOwned; }
     /// Whether the memory is the buffer's own (Alloc).
+    ///
     /// @return true when memory is allocated
     bool IsAllocated() const { return mData != nullptr && mOwned; }
     /// Bytes received in the last acquisition.
+    ///
     /// @return the byte count
     uint32_t GetAcquiredSize() const { return mAcquiredSize; }
     /// Bytes the last block needed (more than GetSize when the buffer was too small).
+    ///
     /// @return the byte count
     uint32_t GetRequiredSize() const { return mRequiredSize; }
     /// The capacity of the buffer's memory.
+    ///
     /// @return bytes allocated or attached; 0 without memory
     uint32_t GetSize() const { return mSize; }
 
     /// Back to a fresh buffer: memory released (attached memory forgotten), chunks, identity,
     /// timing, statistics and results cleared. The ID stays.
-    /// @param aPayloadType the payload type from now on
+    ///
+    /// @param[in] aPayloadType the payload type from now on
+    ///
     /// @return KY_OK
     KyResult Reset(KyPayloadType aPayloadType = KyPayloadTypeImage);
     /// Gives the buffer zeroed memory of its own, replacing any earlier memory (attached memory is
     /// forgotten, not freed).
-    /// @param aSize bytes
+    ///
+    /// @param[in] aSize bytes
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for 0 bytes; KY_NOT_ENOUGH_MEMORY
     KyResult Alloc(uint32_t aSize);
     /// Gives the buffer a separate area for chunk data, which AddChunk then fills.
-    /// @param aSize bytes, 8 of them per chunk for its trailer
+    ///
+    /// @param[in] aSize bytes, 8 of them per chunk for its trailer
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for 0 bytes; KY_NOT_ENOUGH_MEMORY
     KyResult AllocChunk(uint32_t aSize);
     /// Releases the memory: own memory is freed, attached memory forgotten.
@@ -155,144 +178,194 @@ public:
     void FreeChunk();
     /// Makes the caller's memory the buffer's memory; the caller keeps it alive and in place
     /// until Detach, Free, Reset or the buffer's destruction.
-    /// @param aBuffer the memory
-    /// @param aSize its bytes
+    ///
+    /// @param[in] aBuffer the memory
+    /// @param[in] aSize its bytes
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for no memory or 0 bytes
     KyResult Attach(void *aBuffer, uint32_t aSize);
     /// Gives the attached memory back and leaves the buffer without memory.
+    ///
     /// @return the memory that was attached; null (nothing changed) when none was
     uint8_t *Detach();
 
     /// The ID of the last block received into the buffer.
+    ///
     /// @return the block ID
     uint64_t GetBlockID() const { return mBlockID; }
     /// How the last acquisition into this buffer ended.
+    ///
     /// @return KY_OK, or why the block is not whole (KY_MISSING_PACKETS, KY_TIMEOUT, KY_ABORTED,
     /// KY_BUFFER_TOO_SMALL, ...)
     KyResult GetOperationResult() const { return mOperationResult; }
     /// The device's timestamp of the block.
+    ///
     /// @return the timestamp in device ticks
     uint64_t GetTimestamp() const { return mTimestamp; }
     /// When the block was complete, in microseconds on the host's monotonic clock (not an
     /// absolute time).
+    ///
     /// @return the reception time
     uint64_t GetReceptionTime() const { return mReceptionTime; }
     /// The duration of a block built for transmission.
+    ///
     /// @return the duration
     uint64_t GetDuration() const { return mDuration; }
     /// Sets the timestamp of a block built for transmission.
-    /// @param aTimestamp device ticks
+    ///
+    /// @param[in] aTimestamp device ticks
+    ///
     /// @return KY_OK
     KyResult SetTimestamp(uint64_t aTimestamp);
     /// Sets the duration of a block built for transmission.
-    /// @param aDuration the duration
+    ///
+    /// @param[in] aDuration the duration
+    ///
     /// @return KY_OK
     KyResult SetDuration(uint64_t aDuration);
     /// Sets the block ID of a block built for transmission.
-    /// @param aBlockID the block ID
+    ///
+    /// @param[in] aBlockID the block ID
+    ///
     /// @return KY_OK
     KyResult SetBlockID(uint64_t aBlockID);
     /// Sets the reception time.
-    /// @param aReceptionTime microseconds on the host's monotonic clock
+    ///
+    /// @param[in] aReceptionTime microseconds on the host's monotonic clock
+    ///
     /// @return KY_OK
     KyResult SetReceptionTime(uint64_t aReceptionTime);
 
     /// Packets of the last block that arrived through a resend.
+    ///
     /// @return the count
     uint32_t GetPacketsRecoveredCount() const { return mStatistics.PacketsRecovered; }
     /// Packets of the last block recovered by a single resend request.
+    ///
     /// @return the count
     uint32_t GetPacketsRecoveredSingleResendCount() const { return mStatistics.PacketsRecoveredSingleResend; }
     /// Groups of packets of the last block asked for again.
+    ///
     /// @return the count
     uint32_t GetResendGroupRequestedCount() const { return mStatistics.ResendGroupRequested; }
     /// Packets of the last block asked for again.
+    ///
     /// @return the count
     uint32_t GetResendPacketRequestedCount() const { return mStatistics.ResendPacketRequested; }
     /// Packets of the last block still missing when it ended.
+    ///
     /// @return the count
     uint32_t GetLostPacketCount() const { return mStatistics.LostPackets; }
     /// Packets of the last block that could not be placed.
+    ///
     /// @return the count
     uint32_t GetIgnoredPacketCount() const { return mStatistics.IgnoredPackets; }
     /// Packets of the last block that arrived more than once.
+    ///
     /// @return the count
     uint32_t GetRedundantPacketCount() const { return mStatistics.RedundantPackets; }
     /// Packets of the last block that arrived out of order.
+    ///
     /// @return the count
     uint32_t GetPacketOutOfOrderCount() const { return mStatistics.PacketsOutOfOrder; }
     /// The number of groups of packet IDs missing from the last block.
-    /// @param aCount receives the count
+    ///
+    /// @param[out] aCount receives the count
+    ///
     /// @return KY_OK
     KyResult GetMissingPacketIdsCount(uint32_t &aCount) const;
     /// One group of packet IDs missing from the last block. A last ID of 0xFFFFFF (0xFFFFFFFF
     /// with extended IDs) means the end of the block went missing.
-    /// @param aIndex the group, from 0
-    /// @param aFirst receives the first missing packet ID
-    /// @param aLast receives the last missing packet ID
+    ///
+    /// @param[in] aIndex the group, from 0
+    /// @param[out] aFirst receives the first missing packet ID
+    /// @param[out] aLast receives the last missing packet ID
+    ///
     /// @return KY_OK; KY_NOT_FOUND for an index past the end (outputs unchanged)
     KyResult GetMissingPacketIds(uint32_t aIndex, uint32_t &aFirst, uint32_t &aLast) const;
 
     /// Forgets every chunk of the payload (the memory stays).
     void ResetChunks() override;
     /// Appends a chunk to the payload: copies the data and writes its 8-byte trailer after it.
-    /// @param aID the chunk ID
-    /// @param aData the chunk's bytes
-    /// @param aLength their count
+    ///
+    /// @param[in] aID the chunk ID
+    /// @param[in] aData the chunk's bytes
+    /// @param[in] aLength their count
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for no data with a length; KY_BUFFER_TOO_SMALL when
     /// the chunk area cannot take aLength + 8 bytes
     KyResult AddChunk(uint32_t aID, const uint8_t *aData, uint32_t aLength) override;
     /// Sets the chunk layout ID sent with the chunks.
-    /// @param aChunkLayoutID the layout ID
+    ///
+    /// @param[in] aChunkLayoutID the layout ID
     void SetChunkLayoutID(uint32_t aChunkLayoutID) override { mChunkLayoutID = aChunkLayoutID; }
     /// Whether the payload carries chunks.
+    ///
     /// @return true when it has at least one
     bool HasChunks() const override;
     /// The number of chunks of the payload.
+    ///
     /// @return the count
     uint32_t GetChunkCount() override;
     /// The ID of a chunk.
-    /// @param aIndex the chunk, from 0
-    /// @param aID receives its ID
+    ///
+    /// @param[in] aIndex the chunk, from 0
+    /// @param[out] aID receives its ID
+    ///
     /// @return KY_OK; KY_NOT_FOUND for an index past the end
     KyResult GetChunkIDByIndex(uint32_t aIndex, uint32_t &aID) override;
     /// The data size of a chunk.
-    /// @param aIndex the chunk, from 0
+    ///
+    /// @param[in] aIndex the chunk, from 0
+    ///
     /// @return bytes; 0 when there is no such chunk
     uint32_t GetChunkSizeByIndex(uint32_t aIndex) override;
     /// The data size of the first chunk with that ID.
-    /// @param aID the chunk ID
+    ///
+    /// @param[in] aID the chunk ID
+    ///
     /// @return bytes; 0 when there is no such chunk
     uint32_t GetChunkSizeByID(uint32_t aID) override;
     /// The data of a chunk, inside the payload.
-    /// @param aIndex the chunk, from 0
+    ///
+    /// @param[in] aIndex the chunk, from 0
+    ///
     /// @return its first byte; null when there is no such chunk
     const uint8_t *GetChunkRawDataByIndex(uint32_t aIndex) override;
     /// The data of the first chunk with that ID, inside the payload.
-    /// @param aID the chunk ID
+    ///
+    /// @param[in] aID the chunk ID
+    ///
     /// @return its first byte; null when there is no such chunk
     const uint8_t *GetChunkRawDataByID(uint32_t aID) override;
     /// Bytes of the payload: what was received, or for a buffer built here its main part plus
     /// its chunk data.
+    ///
     /// @return the byte count
     uint32_t GetPayloadSize() const;
     /// The chunk layout ID.
+    ///
     /// @return the layout ID
     uint32_t GetChunkLayoutID() override { return mChunkLayoutID; }
     /// Bytes used by chunk data, trailers included.
+    ///
     /// @return the byte count
     uint32_t GetChunkDataSize() const override;
     /// Bytes that can still be added as chunk data, trailers included.
+    ///
     /// @return the byte count
     uint32_t GetChunkDataCapacity() const override;
 
     /// Whether the last block's leader arrived.
+    ///
     /// @return true when it did
     bool IsHeaderValid() const { return mHeaderValid; }
     /// Whether the last block's trailer arrived.
+    ///
     /// @return true when it did
     bool IsTrailerValid() const { return mTrailerValid; }
     /// Whether the last block came with large leader and trailer packets.
+    ///
     /// @return true when it did
     bool IsLargeLeaderTrailerEnabled() const { return mLargeLeaderTrailer; }
 

@@ -37,7 +37,8 @@ class KY_BUFFER_API KyBufferConverter
 {
 public:
     /// Constructor.
-    /// @param aMaxThreads the most threads a conversion uses; 0 or less: one per processor
+    ///
+    /// @param[in] aMaxThreads the most threads a conversion uses; 0 or less: one per processor
     explicit KyBufferConverter(int32_t aMaxThreads);
     /// Constructor: one thread per processor.
     KyBufferConverter();
@@ -47,18 +48,22 @@ public:
     KyBufferConverter &operator=(const KyBufferConverter &) = delete;
 
     /// Whether the converter converts images of one pixel type into another.
-    /// @param aSource pixel type of the source image
-    /// @param aDestination pixel type of the destination image
+    ///
+    /// @param[in] aSource pixel type of the source image
+    /// @param[in] aDestination pixel type of the destination image
+    ///
     /// @return true when Convert takes the pair
     static bool IsConversionSupported(KyPixelType aSource, KyPixelType aDestination);
 
     /// Converts the image of a buffer into the destination buffer, whose image carries the
     /// wanted pixel type before the call.
-    /// @param aSource buffer holding the source image
-    /// @param aDestination buffer that receives the converted image
-    /// @param aReallocIfNeeded lets the converter give a destination that is too small memory
+    ///
+    /// @param[in] aSource buffer holding the source image
+    /// @param[in] aDestination buffer that receives the converted image
+    /// @param[in] aReallocIfNeeded lets the converter give a destination that is too small memory
     ///        of its own (never a destination with attached memory)
-    /// @param aFlipY writes the lines bottom up
+    /// @param[in] aFlipY writes the lines bottom up
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for null arguments, a source without image or
     ///         memory, a destination that is no image buffer, a pair of types not supported, a
     ///         Bayer image under 2 x 2 or source and destination memory overlapping;
@@ -67,33 +72,44 @@ public:
     KyResult Convert(const KyBuffer *aSource, KyBuffer *aDestination, bool aReallocIfNeeded = true,
                      bool aFlipY = false);
     /// Converts an image into the destination buffer, as the buffer form does.
-    /// @param aSource source image
-    /// @param aDestination buffer that receives the converted image
-    /// @param aReallocIfNeeded lets the converter re-allocate a destination that is too small
-    /// @param aFlipY writes the lines bottom up
+    ///
+    /// @param[in] aSource source image
+    /// @param[in] aDestination buffer that receives the converted image
+    /// @param[in] aReallocIfNeeded lets the converter re-allocate a destination that is too small
+    /// @param[in] aFlipY writes the lines bottom up
+    ///
     /// @return as the buffer form
     KyResult Convert(const IKyImage *aSource, KyBuffer *aDestination, bool aReallocIfNeeded = true,
                      bool aFlipY = false);
 
     /// The interpolation of Bayer sources.
+    ///
     /// @return KyBayerFilterSimple or KyBayerFilter3X3 (the first setting)
     KyBayerFilterType GetBayerFilter() const;
     /// Chooses the interpolation of Bayer sources (other sources ignore it).
-    /// @param aFilter KyBayerFilterSimple or KyBayerFilter3X3
+    ///
+    /// @param[in] aFilter KyBayerFilterSimple or KyBayerFilter3X3
+    ///
     /// @return KY_OK, or KY_INVALID_PARAMETER for a value that is no KyBayerFilterType
     KyResult SetBayerFilter(KyBayerFilterType aFilter);
     /// Conversions stop applying an RGB filter.
+    ///
     /// @return KY_OK
     KyResult ResetRGBFilter();
     /// Conversions apply a copy of the filter (later changes to it need another call).
-    /// @param aFilter gains and offsets per colour
+    ///
+    /// @param[in] aFilter gains and offsets per colour
+    ///
     /// @return KY_OK
     KyResult SetRGBFilter(KyBufferConverterRGBFilter &aFilter);
     /// The priority recorded for the conversion threads.
+    ///
     /// @return the priority last set (0 at first)
     uint32_t GetConversionThreadsPriority() const;
     /// Records a priority for the conversion threads; they run at the system's normal priority.
-    /// @param aPriority a thread priority value of the pipeline's kind
+    ///
+    /// @param[in] aPriority a thread priority value of the pipeline's kind
+    ///
     /// @return KY_OK
     KyResult SetConversionThreadsPriority(uint32_t aPriority);
 

@@ -49,7 +49,9 @@ public:
     /// divided by that colour's average; offsets are not changed. The image is the buffer's, of
     /// a colour or Bayer type the converter takes (KyBufferConverter.h; wider samples by their 8
     /// high bits), mono types excluded.
-    /// @param aBuffer buffer holding the sample image
+    ///
+    /// @param[in] aBuffer buffer holding the sample image
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER (gains unchanged) for a null buffer, no image,
     ///         another pixel type, or a colour whose average is 0
     KyResult WhiteBalance(KyBuffer *aBuffer);

@@ -36,21 +36,27 @@ public:
 
     /// The payload length: what the block's trailer gave, or the chunk data size of a payload
     /// built here.
+    ///
     /// @return bytes
     virtual uint64_t GetChunkDataPayloadLength() const;
     /// Gives the buffer memory of its own for chunks.
-    /// @param aMaximumChunkLength bytes, 8 of them per chunk for its trailer
+    ///
+    /// @param[in] aMaximumChunkLength bytes, 8 of them per chunk for its trailer
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for 0; KY_NOT_ENOUGH_MEMORY
     virtual KyResult Alloc(uint32_t aMaximumChunkLength);
     /// Releases the buffer's memory.
     virtual void Free();
     /// Makes the caller's memory the buffer's memory; the caller keeps it alive and in place
     /// until Detach, Free, the buffer's Reset or its destruction.
-    /// @param aBuffer the memory
-    /// @param aLength its bytes, 8 of them per chunk for its trailer
+    ///
+    /// @param[in] aBuffer the memory
+    /// @param[in] aLength its bytes, 8 of them per chunk for its trailer
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for no memory or a length of 0
     virtual KyResult Attach(void *aBuffer, uint32_t aLength);
     /// Gives the attached memory back; the payload length stays (never more than that memory).
+    ///
     /// @return the memory that was attached; null when none was
     virtual uint8_t *Detach();
 

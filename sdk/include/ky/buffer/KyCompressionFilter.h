@@ -44,37 +44,49 @@ public:
     /// gets memory of its own of the compressed size; its payload type becomes
     /// KyPayloadTypeTesmarCompressed, its acquired size the compressed size, and it takes aIn's
     /// block ID and timestamp. aIn is not changed.
-    /// @param aIn a buffer holding an image (padding allowed where lines are whole bytes)
-    /// @param aOut the buffer that receives the compressed image; not aIn
+    ///
+    /// @param[in] aIn a buffer holding an image (padding allowed where lines are whole bytes)
+    /// @param[in] aOut the buffer that receives the compressed image; not aIn
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for a null buffer, aOut being aIn or sharing its
     ///         memory, an input that holds no image or an image of unknown pixel size, 0 pixels,
     ///         or padding on lines that are not whole bytes; KY_BUFFER_TOO_SMALL when aOut's
     ///         attached memory cannot take the compressed image; KY_NOT_ENOUGH_MEMORY
     virtual KyResult Execute(const KyBuffer *aIn, KyBuffer *aOut);
     /// The compressor runs one worker thread.
-    /// @param aCount threads
+    ///
+    /// @param[in] aCount threads
+    ///
     /// @return KY_OK for 1 (nothing changes); KY_NOT_SUPPORTED for any other count
     virtual KyResult SetThreadCount(uint32_t aCount);
     /// Threads a compression uses.
+    ///
     /// @return 1
     virtual uint32_t GetThreadCount() const;
     /// The scheduling priority of the worker thread.
-    /// @param aPriority receives the priority last set (0 at first)
+    ///
+    /// @param[out] aPriority receives the priority last set (0 at first)
+    ///
     /// @return KY_OK
     virtual KyResult GetThreadsPriority(uint32_t &aPriority) const;
     /// Sets the scheduling priority of the worker thread: 0 is the system's normal scheduling,
     /// 1 up to the system's highest real-time priority (99 on Linux) is real-time FIFO
     /// scheduling at that priority where the process is allowed it (else the thread keeps the
     /// normal scheduling).
-    /// @param aPriority the priority
+    ///
+    /// @param[in] aPriority the priority
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for a priority that maps to none of the system's
     virtual KyResult SetThreadsPriority(uint32_t aPriority);
 
     /// Chooses the encoding of the compressed images.
-    /// @param aValue a KyEncodingEnum value
+    ///
+    /// @param[in] aValue a KyEncodingEnum value
+    ///
     /// @return KY_OK for KyEncodingPTC1; KY_NOT_SUPPORTED for any other value
     KyResult SetEncoding(KyEncodingEnum aValue);
     /// The encoding of the compressed images.
+    ///
     /// @return KyEncodingPTC1
     KyEncodingEnum GetEncoding() const;
 

@@ -40,8 +40,10 @@ public:
     /// type, width and height, without padding, with aIn's block ID and timestamp. aOut's memory
     /// is used when it is the buffer's own and large enough or attached and large enough, else
     /// aOut gets memory of its own of the image's size.
-    /// @param aIn a buffer holding a compressed image
-    /// @param aOut the buffer that receives the image; not aIn
+    ///
+    /// @param[in] aIn a buffer holding a compressed image
+    /// @param[in] aOut the buffer that receives the image; not aIn
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for a null buffer, aOut being aIn or sharing its
     ///         memory, or an input whose payload is not a compressed image; KY_NOT_SUPPORTED for
     ///         a compressed image of another version of the format; KY_IMAGE_ERROR for a damaged
@@ -49,35 +51,46 @@ public:
     ///         when aOut's attached memory cannot take the image; KY_NOT_ENOUGH_MEMORY
     virtual KyResult Execute(const KyBuffer *aIn, KyBuffer *aOut);
     /// Sets the number of worker threads.
-    /// @param aCount 1 to 64
+    ///
+    /// @param[in] aCount 1 to 64
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for another count (nothing changes)
     virtual KyResult SetThreadCount(uint32_t aCount);
     /// The number of worker threads.
+    ///
     /// @return 1 to 64
     virtual uint32_t GetThreadCount() const;
     /// The scheduling priority of the worker threads.
-    /// @param aPriority receives the priority last set (0 at first)
+    ///
+    /// @param[out] aPriority receives the priority last set (0 at first)
+    ///
     /// @return KY_OK
     virtual KyResult GetThreadsPriority(uint32_t &aPriority) const;
     /// Sets the scheduling priority of the worker threads: 0 is the system's normal scheduling,
     /// 1 up to the system's highest real-time priority (99 on Linux) is real-time FIFO
     /// scheduling at that priority where the process is allowed it (else the threads keep the
     /// normal scheduling).
-    /// @param aPriority the priority
+    ///
+    /// @param[in] aPriority the priority
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for a priority that maps to none of the system's
     virtual KyResult SetThreadsPriority(uint32_t aPriority);
 
     /// Whether this class can decompress a buffer: its payload type is
     /// KyPayloadTypeTesmarCompressed and its bytes start with a sound header of a version of the
     /// format that the class reads (the stripes themselves are checked by Execute).
-    /// @param aIn the buffer; null gives false
+    ///
+    /// @param[in] aIn the buffer; null gives false
+    ///
     /// @return true when it can
     static bool IsCompressed(const KyBuffer *aIn);
     /// The image a compressed buffer decompresses to, read from its header.
-    /// @param aIn the buffer
-    /// @param aPixelType receives the pixel type (unchanged on failure)
-    /// @param aWidth receives the width in pixels (unchanged on failure)
-    /// @param aHeight receives the height in lines (unchanged on failure)
+    ///
+    /// @param[in] aIn the buffer
+    /// @param[out] aPixelType receives the pixel type (unchanged on failure)
+    /// @param[out] aWidth receives the width in pixels (unchanged on failure)
+    /// @param[out] aHeight receives the height in lines (unchanged on failure)
+    ///
     /// @return KY_OK; as Execute for a null buffer, a buffer holding no compressed image or a
     ///         damaged header
     static KyResult GetOutputFormatFor(const KyBuffer *aIn, KyPixelType &aPixelType, uint32_t &aWidth,

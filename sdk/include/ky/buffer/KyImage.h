@@ -37,59 +37,78 @@ public:
     uint64_t GetReceptionTime() const override;
 
     /// Bytes reserved after the image for chunk data (Alloc, Attach).
+    ///
     /// @return the byte count
     virtual uint32_t GetMaximumChunkLength() const { return mMaximumChunkLength; }
     /// Destructor: only its buffer destroys an image.
     ~KyImage() override;
 
     /// Bits one pixel of a pixel type takes.
-    /// @param aPixelType a KyPixelType value
+    ///
+    /// @param[in] aPixelType a KyPixelType value
+    ///
     /// @return the bit count (bits 16 to 23 of the value)
     static uint32_t GetPixelSize(KyPixelType aPixelType);
     /// Whether a pixel type is a colour one (RGB, BGR, YUV, ...).
-    /// @param aPixelType a KyPixelType value
+    ///
+    /// @param[in] aPixelType a KyPixelType value
+    ///
     /// @return true for a colour pixel type
     static bool IsPixelColor(KyPixelType aPixelType);
     /// Whether a pixel type has more than 8 bits per channel.
-    /// @param aPixelType a KyPixelType value
+    ///
+    /// @param[in] aPixelType a KyPixelType value
+    ///
     /// @return true for more than 8 bits per channel
     static bool IsPixelHighRes(KyPixelType aPixelType);
     /// Bits of one channel of a pixel type.
-    /// @param aPixelType a KyPixelType value
+    ///
+    /// @param[in] aPixelType a KyPixelType value
+    ///
     /// @return the bit count
     static uint32_t GetBitsPerComponent(KyPixelType aPixelType);
     /// The name of a pixel type.
-    /// @param aPixelType a KyPixelType value
+    ///
+    /// @param[in] aPixelType a KyPixelType value
+    ///
     /// @return the member name without its prefix, such as "Mono8"; "Unknown" for a value not in
     /// the table
     static KyString PixelTypeToString(KyPixelType aPixelType);
 
     /// Bytes the last acquired image needed (image and chunks).
+    ///
     /// @return the byte count; the image size when nothing was acquired
     virtual uint32_t GetRequiredSize() const;
     /// Bytes of the image without any padding.
+    ///
     /// @return the byte count
     virtual uint32_t GetEffectiveImageSize() const;
     /// Sets the horizontal offset of an image built for transmission.
-    /// @param aOffsetX pixels
+    ///
+    /// @param[in] aOffsetX pixels
     virtual void SetOffsetX(uint32_t aOffsetX) { mOffsetX = aOffsetX; }
     /// Sets the vertical offset of an image built for transmission.
-    /// @param aOffsetY lines
+    ///
+    /// @param[in] aOffsetY lines
     virtual void SetOffsetY(uint32_t aOffsetY) { mOffsetY = aOffsetY; }
     /// Whether the image's memory is the buffer's own.
+    ///
     /// @return true when allocated
     virtual bool IsAllocated() const;
     /// Whether the image's memory is the caller's.
+    ///
     /// @return true when attached
     virtual bool IsAttached() const;
     /// Sets the geometry and gives the buffer memory of its own: the image size plus
     /// aMaximumChunkLength bytes.
-    /// @param aWidth pixels per line
-    /// @param aHeight lines
-    /// @param aPixelType a KyPixelType value
-    /// @param aPaddingX pixels after each line
-    /// @param aPaddingY lines after the image
-    /// @param aMaximumChunkLength bytes for chunk data after the image
+    ///
+    /// @param[in] aWidth pixels per line
+    /// @param[in] aHeight lines
+    /// @param[in] aPixelType a KyPixelType value
+    /// @param[in] aPaddingX pixels after each line
+    /// @param[in] aPaddingY lines after the image
+    /// @param[in] aMaximumChunkLength bytes for chunk data after the image
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for an unknown pixel size or a total above 4 GiB - 1;
     /// KY_NOT_ENOUGH_MEMORY (the buffer is then left without memory)
     virtual KyResult Alloc(uint32_t aWidth, uint32_t aHeight, KyPixelType aPixelType, uint16_t aPaddingX = 0,
@@ -99,50 +118,63 @@ public:
     /// Makes the caller's memory the image's memory. The caller keeps the image size plus
     /// aMaximumChunkLength bytes alive and in place until Detach, Free, the buffer's Reset or its
     /// destruction.
-    /// @param aBuffer the memory
-    /// @param aWidth pixels per line
-    /// @param aHeight lines
-    /// @param aPixelType a KyPixelType value
-    /// @param aPaddingX pixels after each line
-    /// @param aPaddingY lines after the image
-    /// @param aMaximumChunkLength bytes for chunk data after the image
+    ///
+    /// @param[in] aBuffer the memory
+    /// @param[in] aWidth pixels per line
+    /// @param[in] aHeight lines
+    /// @param[in] aPixelType a KyPixelType value
+    /// @param[in] aPaddingX pixels after each line
+    /// @param[in] aPaddingY lines after the image
+    /// @param[in] aMaximumChunkLength bytes for chunk data after the image
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for no memory or a size that cannot be computed
     virtual KyResult Attach(void *aBuffer, uint32_t aWidth, uint32_t aHeight, KyPixelType aPixelType,
                             uint16_t aPaddingX = 0, uint16_t aPaddingY = 0, uint32_t aMaximumChunkLength = 0);
     /// Gives the attached memory back; the geometry stays.
+    ///
     /// @return the memory that was attached; null when none was
     virtual uint8_t *Detach();
     /// Whether pixels of some line were missing on the device.
+    ///
     /// @return true when a line was partly missing
     virtual bool IsPartialLineMissing() const { return mPartialLineMissing; }
     /// Whether at least one whole line was missing.
+    ///
     /// @return true when a line was missing
     virtual bool IsFullLineMissing() const { return mFullLineMissing; }
     /// Marks an image built for transmission as missing lines from aLine on.
-    /// @param aMissing whether lines are missing
-    /// @param aLine the first missing line
+    ///
+    /// @param[in] aMissing whether lines are missing
+    /// @param[in] aLine the first missing line
     virtual void SetFullLineMissing(bool aMissing, uint32_t aLine);
     /// Marks an image built for transmission as ended by its line count.
-    /// @param aEOFByLineCount the status
+    ///
+    /// @param[in] aEOFByLineCount the status
     virtual void SetEOFByLineCount(bool aEOFByLineCount = true) { mEOFByLineCount = aEOFByLineCount; }
     /// Sets both the end-of-frame-by-line-count and the full-line-missing status to false.
     virtual void ClearEOFStatus();
     /// Whether the image ended by its line count.
+    ///
     /// @return the status
     virtual bool IsEOFByLineCount() const { return mEOFByLineCount; }
     /// Whether the image holds the even field of an interlaced frame.
+    ///
     /// @return the status
     virtual bool IsInterlacedEven() const { return mInterlacedEven; }
     /// Whether the image holds the odd field of an interlaced frame.
+    ///
     /// @return the status
     virtual bool IsInterlacedOdd() const { return mInterlacedOdd; }
     /// Whether the device dropped the image.
+    ///
     /// @return the status
     virtual bool IsImageDropped() const { return mImageDropped; }
     /// Whether the device's memory overran while it sent the image.
+    ///
     /// @return the status
     virtual bool IsDataOverrun() const { return mDataOverrun; }
     /// The buffer the image belongs to.
+    ///
     /// @return the buffer
     virtual KyBuffer *GetBuffer() { return &mBuffer; }
 

@@ -86,15 +86,20 @@ public:
     KyResult Validate() override;
 
     /// Whether a data type is that of an image part (KyMultiPart2DImage to KyMultiPartConfidenceMap).
-    /// @param aDataType a KyMultiPartDataType value
+    ///
+    /// @param[in] aDataType a KyMultiPartDataType value
+    ///
     /// @return true for an image data type
     static bool IsImageType(KyMultiPartDataType aDataType);
     /// Whether a data type is that of a JPEG part (KyMultiPartJPEGImage, KyMultiPartJPEG2000Image).
-    /// @param aDataType a KyMultiPartDataType value
+    ///
+    /// @param[in] aDataType a KyMultiPartDataType value
+    ///
     /// @return true for a JPEG data type
     static bool IsJPEGType(KyMultiPartDataType aDataType);
 
     /// The buffer the container belongs to.
+    ///
     /// @return the buffer
     const KyBuffer &GetBuffer() const { return mBuffer; }
 

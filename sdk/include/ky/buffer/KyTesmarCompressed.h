@@ -20,11 +20,13 @@ public:
     KyTesmarCompressed &operator=(const KyTesmarCompressed &) = delete;
 
     /// The compressed bytes' first byte.
+    ///
     /// @return the buffer's memory; null when the buffer has none
     virtual const uint8_t *GetDataPointer() const;
     virtual uint8_t *GetDataPointer();
     /// Compressed bytes the buffer holds: what a filter or a stream placed in it, or, for memory a
     /// program filled itself, the buffer's whole size.
+    ///
     /// @return the byte count
     virtual uint64_t GetDataSize() const;
 

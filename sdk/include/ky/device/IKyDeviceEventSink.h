@@ -18,20 +18,23 @@ public:
     virtual ~IKyDeviceEventSink() = default;
 
     /// The device's link was lost; it is disconnected.
-    /// @param aAdapter the adapter of the device
+    ///
+    /// @param[in] aAdapter the adapter of the device
     virtual void OnLinkDisconnected(IKyDeviceAdapter *aAdapter) = 0;
     /// A device event.
-    /// @param aAdapter the adapter of the device
-    /// @param aEventID the event's ID
-    /// @param aChannel the stream channel it belongs to (0xFFFF: none)
-    /// @param aBlockID the block it belongs to (0: none)
-    /// @param aTimestamp the device's time stamp (0: none)
-    /// @param aData the event's data, valid during the call only (null when aDataLength is 0)
-    /// @param aDataLength bytes of data
+    ///
+    /// @param[in] aAdapter the adapter of the device
+    /// @param[in] aEventID the event's ID
+    /// @param[in] aChannel the stream channel it belongs to (0xFFFF: none)
+    /// @param[in] aBlockID the block it belongs to (0: none)
+    /// @param[in] aTimestamp the device's time stamp (0: none)
+    /// @param[in] aData the event's data, valid during the call only (null when aDataLength is 0)
+    /// @param[in] aDataLength bytes of data
     virtual void OnEvent(IKyDeviceAdapter *aAdapter, uint16_t aEventID, uint16_t aChannel, uint64_t aBlockID,
                          uint64_t aTimestamp, const void *aData, uint32_t aDataLength) = 0;
     /// A parameter that the adapter watches (RegisterGenInvalidator) may have changed.
-    /// @param aAdapter the adapter of the device
-    /// @param aParameterName the parameter's name
+    ///
+    /// @param[in] aAdapter the adapter of the device
+    /// @param[in] aParameterName the parameter's name
     virtual void OnParameterUpdate(IKyDeviceAdapter *aAdapter, const KyString &aParameterName) = 0;
 };

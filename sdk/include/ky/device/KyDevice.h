@@ -31,66 +31,87 @@ public:
     /// Finds the device, makes a device object of its transport's class and connects it.
     ///
     /// Release the device with Free.
-    /// @param aDeviceInfo the device's record, as discovery found it
-    /// @param aResult when not null, receives the outcome: KY_INVALID_PARAMETER for a null record,
+    ///
+    /// @param[in] aDeviceInfo the device's record, as discovery found it
+    /// @param[out] aResult when not null, receives the outcome: KY_INVALID_PARAMETER for a null record,
     ///        KY_NOT_SUPPORTED for a record of a transport this kit does not speak, or the
     ///        connection's failure
+    ///
     /// @return the device, or null
     static KyDevice *CreateAndConnect(const KyDeviceInfo *aDeviceInfo, KyResult *aResult = nullptr);
     /// Finds the device by a connection text, makes a device object of its transport's class and
     /// connects it.
     ///
     /// Release the device with Free.
-    /// @param aInfo an IP address, a MAC address, a unique ID or a user-defined name
-    /// @param aResult when not null, receives the outcome: KY_NOT_FOUND when no device answers to
+    ///
+    /// @param[in] aInfo an IP address, a MAC address, a unique ID or a user-defined name
+    /// @param[out] aResult when not null, receives the outcome: KY_NOT_FOUND when no device answers to
     ///        the text, or the connection's failure
+    ///
     /// @return the device, or null
     static KyDevice *CreateAndConnect(const KyString &aInfo, KyResult *aResult = nullptr);
     /// Disconnects and deletes a device made by CreateAndConnect.
     ///
     /// Null is accepted. Allowed from inside the device's own callbacks (see KyDeviceEventSink.h):
     /// the calling thread is then handed to the SDK's reaper instead of being joined.
-    /// @param aDevice the device
+    ///
+    /// @param[in] aDevice the device
     static void Free(KyDevice *aDevice);
 
     /// The device's transport.
+    ///
     /// @return a KyDeviceType value
     KyDeviceType GetType() const { return mType; }
 
     /// Connects with the transport's default access (KyDeviceGEV: exclusive control).
-    /// @param aDeviceInfo the device's record
+    ///
+    /// @param[in] aDeviceInfo the device's record
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (null record), KY_STATE_ERROR (already connected),
     ///        KY_TIMEOUT
     virtual KyResult Connect(const KyDeviceInfo *aDeviceInfo) = 0;
     /// Connects with the transport's default access (KyDeviceGEV: exclusive control).
-    /// @param aInfo an IP address, a MAC address, a unique ID or a user-defined name
+    ///
+    /// @param[in] aInfo an IP address, a MAC address, a unique ID or a user-defined name
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND, KY_STATE_ERROR (already connected), KY_TIMEOUT
     virtual KyResult Connect(const KyString &aInfo) = 0;
 
     /// Releases control and closes the connection.
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_STATE_ERROR (from the device's own callbacks)
     virtual KyResult Disconnect() = 0;
     /// Enables a stream channel; call it before the acquisition start command.
-    /// @param aChannel the stream channel
+    ///
+    /// @param[in] aChannel the stream channel
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED
     virtual KyResult StreamEnable(uint32_t aChannel = 0) = 0;
     /// Disables a stream channel; call it after the acquisition stop command.
-    /// @param aChannel the stream channel
+    ///
+    /// @param[in] aChannel the stream channel
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED
     virtual KyResult StreamDisable(uint32_t aChannel = 0) = 0;
     /// Whether the device is connected.
+    ///
     /// @return true when connected
     virtual bool IsConnected() const = 0;
     /// Whether the connected device is Tesmar powered.
+    ///
     /// @return false for every device of this kit
     bool IsTesmarPowered() const { return false; }
 
     /// Saves the device's GenICam description (XML, or the zip file holding it) to a file.
-    /// @param aFilename the file to write
+    ///
+    /// @param[in] aFilename the file to write
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_FILE_ERROR
     virtual KyResult DumpGenICamXML(const KyString &aFilename) = 0;
     /// The file name of the device's GenICam description, from its first URL.
-    /// @param aFilename receives the file name
+    ///
+    /// @param[out] aFilename receives the file name
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED
     virtual KyResult GetDefaultGenICamXMLFilename(KyString &aFilename) = 0;
 
@@ -98,70 +119,94 @@ public:
     ///
     /// Loaded by Connect from the XML its first URL names; empty before the first connection or when
     /// the XML could not be read. After Disconnect the features answer KY_NOT_CONNECTED.
+    ///
     /// @return the features, owned by the device, never null, valid as long as the device
     KyGenParameterArray *GetParameters();
     /// The SDK's own parameters of the connection (answer timeout, command retries, heartbeat, packet-
     /// size negotiation).
+    ///
     /// @return the parameters, owned by the device, never null, valid as long as the device
     KyGenParameterArray *GetCommunicationParameters();
 
     /// Reads device memory.
     ///
     /// On failure the destination is zeroed.
-    /// @param aAddress the first byte's address
-    /// @param aDestination receives the bytes
-    /// @param aByteCount how many bytes
+    ///
+    /// @param[in] aAddress the first byte's address
+    /// @param[out] aDestination receives the bytes
+    /// @param[in] aByteCount how many bytes
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_INVALID_PARAMETER (negative count, or null
     ///        destination with a count)
     virtual KyResult ReadMemory(int64_t aAddress, uint8_t *aDestination, int64_t aByteCount);
     /// Writes device memory.
-    /// @param aAddress the first byte's address
-    /// @param aSource the bytes
-    /// @param aByteCount how many bytes
+    ///
+    /// @param[in] aAddress the first byte's address
+    /// @param[in] aSource the bytes
+    /// @param[in] aByteCount how many bytes
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_INVALID_PARAMETER (negative count, or null source
     ///        with a count)
     virtual KyResult WriteMemory(int64_t aAddress, const uint8_t *aSource, int64_t aByteCount);
     /// Returns once every received event has been handed to the sinks, or the time-out has passed.
-    /// @param aTimeout milliseconds
+    ///
+    /// @param[in] aTimeout milliseconds
+    ///
     /// @return Includes: KY_OK, KY_TIMEOUT
     virtual KyResult WaitForMessagingChannelIdle(uint32_t aTimeout) = 0;
 
     /// Registers a sink for the device's events; a sink may be registered once.
-    /// @param aEventSink the sink, kept alive by the caller while registered
+    ///
+    /// @param[in] aEventSink the sink, kept alive by the caller while registered
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (null or a repeat)
     KyResult RegisterEventSink(KyDeviceEventSink *aEventSink);
     /// Unregisters a sink.
-    /// @param aEventSink the sink
+    ///
+    /// @param[in] aEventSink the sink
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND (not registered)
     KyResult UnregisterEventSink(KyDeviceEventSink *aEventSink);
 
     /// Priority of the heartbeat thread, 0 (normal scheduling) to 99 (real-time FIFO).
+    ///
     /// @return the priority
     uint32_t GetHeartbeatThreadPriority() const;
     /// Sets the priority of the heartbeat thread, applied when it starts.
-    /// @param aPriority 0 (normal scheduling) to 99 (real-time FIFO)
+    ///
+    /// @param[in] aPriority 0 (normal scheduling) to 99 (real-time FIFO)
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (above 99)
     KyResult SetHeartbeatThreadPriority(uint32_t aPriority);
     /// Priority of the thread that receives events, 0 to 99.
+    ///
     /// @return the priority
     uint32_t GetInterruptLinkThreadPriority() const;
     /// Sets the priority of the thread that receives events, applied when it starts.
-    /// @param aPriority 0 (normal scheduling) to 99 (real-time FIFO)
+    ///
+    /// @param[in] aPriority 0 (normal scheduling) to 99 (real-time FIFO)
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (above 99)
     KyResult SetInterruptLinkThreadPriority(uint32_t aPriority);
     /// Priority of the thread that hands events to the sinks, 0 to 99.
+    ///
     /// @return the priority
     uint32_t GetInterruptQueueThreadPriority() const;
     /// Sets the priority of the thread that hands events to the sinks, applied when it starts.
-    /// @param aPriority 0 (normal scheduling) to 99 (real-time FIFO)
+    ///
+    /// @param[in] aPriority 0 (normal scheduling) to 99 (real-time FIFO)
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (above 99)
     KyResult SetInterruptQueueThreadPriority(uint32_t aPriority);
 
     /// The payload size the device streams with (its PayloadSize feature).
+    ///
     /// @return bytes; 0 when it cannot be read
     virtual uint32_t GetPayloadSize();
     /// The connected device's unique ID (as KyDeviceInfo::GetUniqueID).
-    /// @param aUniqueID receives the ID
+    ///
+    /// @param[out] aUniqueID receives the ID
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED
     virtual KyResult GetUniqueID(KyString &aUniqueID) = 0;
 

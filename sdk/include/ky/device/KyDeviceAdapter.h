@@ -21,7 +21,8 @@ class KY_DEVICE_API KyDeviceAdapter : public IKyDeviceAdapter, public KyDeviceEv
 {
 public:
     /// Constructor.
-    /// @param aDevice A device.
+    ///
+    /// @param[in] aDevice A device.
     explicit KyDeviceAdapter(KyDevice *aDevice);
     /// Destructor.
     ~KyDeviceAdapter() override;
@@ -29,156 +30,216 @@ public:
     KyDeviceAdapter &operator=(const KyDeviceAdapter &) = delete;
 
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter to test for.
+    ///
+    /// @param[in] aParameterName Name of the parameter to test for.
+    ///
     /// @return True if the parameter is present, false if not.
     bool IsGenIntegerInNodeMap(const KyString &aParameterName) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter to test for.
+    ///
+    /// @param[in] aParameterName Name of the parameter to test for.
+    ///
     /// @return True if the parameter is present, false if not.
     bool IsGenEnumInNodeMap(const KyString &aParameterName) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter to test for.
+    ///
+    /// @param[in] aParameterName Name of the parameter to test for.
+    ///
     /// @return True if the parameter is present, false if not.
     bool IsGenBooleanInNodeMap(const KyString &aParameterName) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter to test for.
+    ///
+    /// @param[in] aParameterName Name of the parameter to test for.
+    ///
     /// @return True if the parameter is present, false if not.
     bool IsGenRegisterInNodeMap(const KyString &aParameterName) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter to test for.
+    ///
+    /// @param[in] aParameterName Name of the parameter to test for.
+    ///
     /// @return True if the parameter is present and readable, false if either condition fails.
     bool IsGenReadable(const KyString &aParameterName) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter to test for.
+    ///
+    /// @param[in] aParameterName Name of the parameter to test for.
+    ///
     /// @return True if the parameter is present and writable, false if either condition fails.
     bool IsGenWritable(const KyString &aParameterName) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter to test for.
-    /// @param aEnumEntry Name of the enum entry to test for.
+    ///
+    /// @param[in] aParameterName Name of the parameter to test for.
+    /// @param[in] aEnumEntry Name of the enum entry to test for.
+    ///
     /// @return True if the parameter is present and contains the specific enum entry, false if
     ///         either condition fails.
     bool IsGenEnumEntryAvailable(const KyString &aParameterName, const KyString &aEnumEntry) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter.
-    /// @param aValue Value of the parameter.
+    ///
+    /// @param[in] aParameterName Name of the parameter.
+    /// @param[out] aValue Value of the parameter.
+    ///
     /// @return OK on success.
     KyResult GetGenIntegerValue(const KyString &aParameterName, int64_t &aValue) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter.
-    /// @param aList A list containing the string representation of all available enum entries.
+    ///
+    /// @param[in] aParameterName Name of the parameter.
+    /// @param[out] aList A list containing the string representation of all available enum entries.
+    ///
     /// @return OK on success.
     KyResult GetGenEnumEntriesAvailable(const KyString &aParameterName, KyStringList &aList) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter.
-    /// @param aEnumEntry The current entry.
+    ///
+    /// @param[in] aParameterName Name of the parameter.
+    /// @param[out] aEnumEntry The current entry.
+    ///
     /// @return OK on success.
     KyResult GetGenEnumValue(const KyString &aParameterName, KyString &aEnumEntry) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter.
-    /// @param aEnumEntry The new entry.
+    ///
+    /// @param[in] aParameterName Name of the parameter.
+    /// @param[in] aEnumEntry The new entry.
+    ///
     /// @return OK on success.
     KyResult SetGenEnumValue(const KyString &aParameterName, const KyString &aEnumEntry) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter.
-    /// @param aValue Value of the parameter.
+    ///
+    /// @param[in] aParameterName Name of the parameter.
+    /// @param[out] aValue Value of the parameter.
+    ///
     /// @return OK on success.
     KyResult GetGenBooleanValue(const KyString &aParameterName, bool &aValue) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter.
-    /// @param aValue The new value.
+    ///
+    /// @param[in] aParameterName Name of the parameter.
+    /// @param[in] aValue The new value.
+    ///
     /// @return OK on success.
     KyResult SetGenBooleanValue(const KyString &aParameterName, bool aValue) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter.
-    /// @param aValue Value of the parameter.
+    ///
+    /// @param[in] aParameterName Name of the parameter.
+    /// @param[out] aValue Value of the parameter.
+    ///
     /// @return OK on success.
     KyResult GetGenStringValue(const KyString &aParameterName, KyString &aValue) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter.
-    /// @param aLength Length of the register in bytes.
+    ///
+    /// @param[in] aParameterName Name of the parameter.
+    /// @param[out] aLength Length of the register in bytes.
+    ///
     /// @return OK on success.
     KyResult GetGenRegisterLength(const KyString &aParameterName, int64_t &aLength) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter.
-    /// @param aDataBuffer Receives the bytes.
-    /// @param aByteCount How many bytes.
+    ///
+    /// @param[in] aParameterName Name of the parameter.
+    /// @param[out] aDataBuffer Receives the bytes.
+    /// @param[in] aByteCount How many bytes.
+    ///
     /// @return OK on success.
     KyResult GetGenRegisterData(const KyString &aParameterName, uint8_t *aDataBuffer,
                                 int64_t aByteCount) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter.
-    /// @param aDataBuffer The bytes.
-    /// @param aByteCount How many bytes.
+    ///
+    /// @param[in] aParameterName Name of the parameter.
+    /// @param[in] aDataBuffer The bytes.
+    /// @param[in] aByteCount How many bytes.
+    ///
     /// @return OK on success.
     KyResult SetGenRegisterData(const KyString &aParameterName, const uint8_t *aDataBuffer,
                                 int64_t aByteCount) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter.
+    ///
+    /// @param[in] aParameterName Name of the parameter.
+    ///
     /// @return OK on success.
     KyResult RegisterGenInvalidator(const KyString &aParameterName) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aParameterName Name of the parameter.
+    ///
+    /// @param[in] aParameterName Name of the parameter.
+    ///
     /// @return OK on success.
     KyResult UnregisterGenInvalidator(const KyString &aParameterName) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aAddress Address of the register.
-    /// @param aValue The value.
+    ///
+    /// @param[in] aAddress Address of the register.
+    /// @param[in] aValue The value.
+    ///
     /// @return OK on success.
     KyResult WriteRegister(int64_t aAddress, uint32_t aValue) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aAddress Address of the register.
-    /// @param aValue Receives the value.
+    ///
+    /// @param[in] aAddress Address of the register.
+    /// @param[out] aValue Receives the value.
+    ///
     /// @return OK on success.
     KyResult ReadRegister(int64_t aAddress, uint32_t &aValue) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aBuffer The bytes.
-    /// @param aAddress Address of the first byte.
-    /// @param aLength How many bytes.
+    ///
+    /// @param[in] aBuffer The bytes.
+    /// @param[in] aAddress Address of the first byte.
+    /// @param[in] aLength How many bytes.
+    ///
     /// @return OK on success.
     KyResult WriteMemory(const uint8_t *aBuffer, int64_t aAddress, int64_t aLength) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aBuffer Receives the bytes.
-    /// @param aAddress Address of the first byte.
-    /// @param aLength How many bytes.
+    ///
+    /// @param[out] aBuffer Receives the bytes.
+    /// @param[in] aAddress Address of the first byte.
+    /// @param[in] aLength How many bytes.
+    ///
     /// @return OK on success.
     KyResult ReadMemory(uint8_t *aBuffer, int64_t aAddress, int64_t aLength) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aTimeout Time-out in milliseconds.
+    ///
+    /// @param[in] aTimeout Time-out in milliseconds.
+    ///
     /// @return OK on success.
     KyResult WaitForMessagingChannelIdle(uint32_t aTimeout) override;
     /// See IKyDeviceAdapter for description.
+    ///
     /// @return True if connected.
     bool IsConnected() override;
     /// See IKyDeviceAdapter for description.
+    ///
     /// @return True if Tesmar powered.
     bool IsTesmarPowered() override;
     /// See IKyDeviceAdapter for description.
+    ///
     /// @return True for a GigE Vision device.
     bool IsGigEVision() override;
     /// See IKyDeviceAdapter for description.
+    ///
     /// @return True for a USB3 Vision device.
     bool IsUSB3Vision() override;
     /// See IKyDeviceAdapter for description.
-    /// @param aEventSink The sink, kept alive by the caller while registered.
+    ///
+    /// @param[in] aEventSink The sink, kept alive by the caller while registered.
+    ///
     /// @return OK on success.
     KyResult RegisterEventSink(IKyDeviceEventSink *aEventSink) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aEventSink The sink.
+    ///
+    /// @param[in] aEventSink The sink.
+    ///
     /// @return OK on success.
     KyResult UnregisterEventSink(IKyDeviceEventSink *aEventSink) override;
     /// See IKyDeviceAdapter for description.
-    /// @param aID Receives the ID.
+    ///
+    /// @param[out] aID Receives the ID.
+    ///
     /// @return OK on success.
     KyResult GetUniqueID(KyString &aID) override;
 
     /// Forwarded to the registered IKyDeviceEventSink objects.
-    /// @param aDevice the device
+    ///
+    /// @param[in] aDevice the device
     void OnLinkDisconnected(KyDevice *aDevice) override;
     /// Forwarded to the registered IKyDeviceEventSink objects.
     void OnEvent(KyDevice *aDevice, uint16_t aEventID, uint16_t aChannel, uint64_t aBlockID,
                  uint64_t aTimestamp, const void *aData, uint32_t aDataLength) override;
     /// Forwarded to the registered IKyDeviceEventSink objects, for a watched parameter.
-    /// @param aParameter the parameter
+    ///
+    /// @param[in] aParameter the parameter
     void OnParameterUpdate(KyGenParameter *aParameter) override;
 
 private:

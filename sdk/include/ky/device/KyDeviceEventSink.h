@@ -39,48 +39,54 @@ public:
     virtual ~KyDeviceEventSink();
 
     /// The device stopped answering (heartbeat failed) or lost control; it is disconnected.
-    /// @param aDevice the device
+    ///
+    /// @param[in] aDevice the device
     virtual void OnLinkDisconnected(KyDevice *aDevice);
     /// Kept for interface compatibility: the SDK does not reconnect by itself and never calls it.
-    /// @param aDevice the device
+    ///
+    /// @param[in] aDevice the device
     virtual void OnLinkReconnected(KyDevice *aDevice);
     /// A raw GigE Vision event as received.
     ///
     /// Channel 0xFFFF means no streaming channel, block ID 0 no block, timestamp 0 no timestamp. aData
     /// (aDataLength bytes, device byte order) is valid during the call only; aData is null when
     /// aDataLength is 0.
-    /// @param aDevice the device
-    /// @param aEventID the event's ID
-    /// @param aChannel the stream channel it belongs to
-    /// @param aBlockID the block it belongs to
-    /// @param aTimestamp the device's time stamp
-    /// @param aData the event's data
-    /// @param aDataLength bytes of data
+    ///
+    /// @param[in] aDevice the device
+    /// @param[in] aEventID the event's ID
+    /// @param[in] aChannel the stream channel it belongs to
+    /// @param[in] aBlockID the block it belongs to
+    /// @param[in] aTimestamp the device's time stamp
+    /// @param[in] aData the event's data
+    /// @param[in] aDataLength bytes of data
     virtual void OnEvent(KyDevice *aDevice, uint16_t aEventID, uint16_t aChannel, uint64_t aBlockID,
                          uint64_t aTimestamp, const void *aData, uint32_t aDataLength);
     /// The same event with the GenICam parameters it invalidated.
-    /// @param aDevice the device
-    /// @param aEventID the event's ID
-    /// @param aChannel the stream channel it belongs to
-    /// @param aBlockID the block it belongs to
-    /// @param aTimestamp the device's time stamp
-    /// @param aData the parameters, or null
+    ///
+    /// @param[in] aDevice the device
+    /// @param[in] aEventID the event's ID
+    /// @param[in] aChannel the stream channel it belongs to
+    /// @param[in] aBlockID the block it belongs to
+    /// @param[in] aTimestamp the device's time stamp
+    /// @param[in] aData the parameters, or null
     virtual void OnEventGenICam(KyDevice *aDevice, uint16_t aEventID, uint16_t aChannel, uint64_t aBlockID,
                                 uint64_t aTimestamp, KyGenParameterList *aData);
     /// After a successful read on the control link.
     ///
     /// aBuffer holds the bytes as they travel (big-endian for 4-byte register values); valid during the
     /// call only.
-    /// @param aBuffer the bytes read
-    /// @param aAddress the address read
-    /// @param aLength bytes read
+    ///
+    /// @param[in] aBuffer the bytes read
+    /// @param[in] aAddress the address read
+    /// @param[in] aLength bytes read
     virtual void OnCmdLinkRead(const void *aBuffer, int64_t aAddress, int64_t aLength);
     /// After a successful write on the control link.
     ///
     /// aBuffer holds the bytes as they travel (big-endian for 4-byte register values); valid during the
     /// call only.
-    /// @param aBuffer the bytes written
-    /// @param aAddress the address written
-    /// @param aLength bytes written
+    ///
+    /// @param[in] aBuffer the bytes written
+    /// @param[in] aAddress the address written
+    /// @param[in] aLength bytes written
     virtual void OnCmdLinkWrite(const void *aBuffer, int64_t aAddress, int64_t aLength);
 };

@@ -39,7 +39,9 @@ public:
     ~KyDeviceGEV() override;
 
     /// Connects with exclusive control.
-    /// @param aDeviceInfo the device's record
+    ///
+    /// @param[in] aDeviceInfo the device's record
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (null record), KY_STATE_ERROR (already connected),
     ///        KY_TIMEOUT
     KyResult Connect(const KyDeviceInfo *aDeviceInfo) override;
@@ -48,18 +50,24 @@ public:
     /// KyAccessExclusive or KyAccessControl take control; KyAccessOpen and KyAccessReadOnly only read
     /// (no heartbeat, writes are refused by the device). When another application holds control, the
     /// device's refusal comes back.
-    /// @param aDeviceInfo the device's record
-    /// @param aAccessType a KyAccessType value
+    ///
+    /// @param[in] aDeviceInfo the device's record
+    /// @param[in] aAccessType a KyAccessType value
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (null record or another access type),
     ///        KY_STATE_ERROR (already connected), KY_TIMEOUT
     KyResult Connect(const KyDeviceInfo *aDeviceInfo, KyAccessType aAccessType);
     /// Connects with exclusive control.
-    /// @param aInfo an IP address, a MAC address, a unique ID or a user-defined name
+    ///
+    /// @param[in] aInfo an IP address, a MAC address, a unique ID or a user-defined name
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND, KY_STATE_ERROR (already connected), KY_TIMEOUT
     KyResult Connect(const KyString &aInfo) override;
     /// Connects with the access type asked for (see the other form).
-    /// @param aInfo an IP address, a MAC address, a unique ID or a user-defined name
-    /// @param aAccessType a KyAccessType value
+    ///
+    /// @param[in] aInfo an IP address, a MAC address, a unique ID or a user-defined name
+    /// @param[in] aAccessType a KyAccessType value
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND, KY_INVALID_PARAMETER, KY_STATE_ERROR (already connected),
     ///        KY_TIMEOUT
     KyResult Connect(const KyString &aInfo, KyAccessType aAccessType);
@@ -71,39 +79,50 @@ public:
     KyResult StreamEnable(uint32_t aChannel = 0) override;
     KyResult StreamDisable(uint32_t aChannel = 0) override;
     /// Where the device sends a stream channel: IP address and UDP port.
-    /// @param aIPAddress the receiver's IP address
-    /// @param aDataPort the receiver's UDP port
-    /// @param aChannel the stream channel (optional, default 0)
+    ///
+    /// @param[in] aIPAddress the receiver's IP address
+    /// @param[in] aDataPort the receiver's UDP port
+    /// @param[in] aChannel the stream channel (optional, default 0)
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_INVALID_PARAMETER
     KyResult SetStreamDestination(const KyString &aIPAddress, uint16_t aDataPort, uint32_t aChannel = 0);
     /// Clears the destination of a stream channel.
-    /// @param aChannel the stream channel (optional, default 0)
+    ///
+    /// @param[in] aChannel the stream channel (optional, default 0)
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED
     KyResult ResetStreamDestination(uint32_t aChannel = 0);
     /// Sets the packet size of a stream channel.
-    /// @param aPacketSize bytes per packet
-    /// @param aChannel the stream channel (optional, default 0)
+    ///
+    /// @param[in] aPacketSize bytes per packet
+    /// @param[in] aChannel the stream channel (optional, default 0)
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED
     KyResult SetPacketSize(uint32_t aPacketSize, uint32_t aChannel = 0);
     /// Sets the largest packet size the path allows.
     ///
     /// aDefaultPacketSize when not 0, otherwise the MTU of the adapter that reaches the device less the
     /// IP and UDP headers, stepped down until the device takes it.
-    /// @param aChannel the stream channel (optional, default 0)
-    /// @param aDefaultPacketSize the size to use (optional, default 0: negotiate)
+    ///
+    /// @param[in] aChannel the stream channel (optional, default 0)
+    /// @param[in] aDefaultPacketSize the size to use (optional, default 0: negotiate)
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED
     KyResult NegotiatePacketSize(uint32_t aChannel = 0, uint32_t aDefaultPacketSize = 0);
 
     /// Reads one 32-bit register (address 4-byte aligned).
     ///
     /// In Python the result is a tuple of the result and the value (None unless the result is OK).
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_TIMEOUT
     KyResult ReadRegister(int64_t aAddress, uint32_t &aValue);
     /// Writes one 32-bit register (address 4-byte aligned).
-    /// @param aAddress the register's address
-    /// @param aValue the value
-    /// @param aAcknowledge false sends the write without asking for (or waiting on) an answer
+    ///
+    /// @param[in] aAddress the register's address
+    /// @param[in] aValue the value
+    /// @param[in] aAcknowledge false sends the write without asking for (or waiting on) an answer
     ///        (optional, default true)
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_TIMEOUT
     KyResult WriteRegister(int64_t aAddress, uint32_t aValue, bool aAcknowledge = true);
 
@@ -113,30 +132,38 @@ public:
     KyResult GetUniqueID(KyString &aUniqueID) override;
 
     /// The device's class (transmitter, receiver, ...).
+    ///
     /// @return a KyDeviceClass value
     KyDeviceClass GetClass() const;
     /// The connected device's IP address.
+    ///
     /// @return the address; empty when not connected
     KyString GetIPAddress() const;  // empty when not connected
     /// The connected device's MAC address.
+    ///
     /// @return the MAC address; empty when not connected
     KyString GetMACAddress() const;  // empty when not connected
     /// The access this connection holds.
+    ///
     /// @return a KyAccessType value; KyAccessUnknown when not connected
     KyAccessType GetAccessType() const;  // KyAccessUnknown when not connected
     /// The access a device at that address grants now, read from its control register without taking
     /// control.
-    /// @param aDeviceIPAddress the device's IP address
-    /// @param aAccessType receives KyAccessOpen (free), KyAccessControl or KyAccessExclusive (held by
+    ///
+    /// @param[in] aDeviceIPAddress the device's IP address
+    /// @param[out] aAccessType receives KyAccessOpen (free), KyAccessControl or KyAccessExclusive (held by
     ///        someone)
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER, KY_TIMEOUT
     static KyResult GetAccessType(const KyString &aDeviceIPAddress, KyAccessType &aAccessType);
     /// Forces the IP configuration of the device with that MAC address (FORCEIP, sent out of every
     /// adapter).
-    /// @param aMACAddress the device's MAC address
-    /// @param aIP the new IP address
-    /// @param aSubnetMask the new subnet mask (optional, default "255.255.255.0")
-    /// @param aGateway the new gateway (optional, default "0.0.0.0")
+    ///
+    /// @param[in] aMACAddress the device's MAC address
+    /// @param[in] aIP the new IP address
+    /// @param[in] aSubnetMask the new subnet mask (optional, default "255.255.255.0")
+    /// @param[in] aGateway the new gateway (optional, default "0.0.0.0")
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (a malformed text), KY_TIMEOUT (no device answered)
     static KyResult SetIPConfiguration(const KyString &aMACAddress, const KyString &aIP,
                                        const KyString &aSubnetMask = "255.255.255.0",

@@ -29,49 +29,63 @@ public:
     /// A new record of the same class and content.
     ///
     /// The copy stays valid after the KySystem is gone (its GetInterface() then returns null).
+    ///
     /// @return the copy, owned by the caller (delete it)
     virtual KyDeviceInfo *Copy() const = 0;
 
     /// The kind of record.
+    ///
     /// @return a KyDeviceInfoType value
     KyDeviceInfoType GetType() const { return mType; }
     /// The device's manufacturer name.
+    ///
     /// @return the vendor name
     KyString GetVendorName() const { return mVendorName; }
     /// The device's model name.
+    ///
     /// @return the model name
     KyString GetModelName() const { return mModelName; }
     /// The device's version text.
+    ///
     /// @return the version
     KyString GetVersion() const { return mVersion; }
     /// Further information from the manufacturer.
+    ///
     /// @return the manufacturer information
     KyString GetManufacturerInfo() const { return mManufacturerInfo; }
     /// The device's serial number.
+    ///
     /// @return the serial number
     KyString GetSerialNumber() const { return mSerialNumber; }
     /// The name the user gave the device.
+    ///
     /// @return the user-defined name; empty when none
     KyString GetUserDefinedName() const { return mUserDefinedName; }
     /// Text for people: the user-defined name when set, otherwise model and serial number.
+    ///
     /// @return the display ID
     KyString GetDisplayID() const;
     /// An ID that stays the same for one device across address changes (for GigE Vision: its MAC
     /// address).
+    ///
     /// @return the unique ID
     KyString GetUniqueID() const { return mUniqueID; }
     /// The text that KyDevice::CreateAndConnect takes (for GigE Vision: its IP address).
+    ///
     /// @return the connection ID
     KyString GetConnectionID() const { return mConnectionID; }
     /// The interface the device was found on.
+    ///
     /// @return the interface, owned by the KySystem; null for a copy
     const KyInterface *GetInterface() const { return mInterface; }
     /// Whether the host can reach the device as it is configured.
     ///
     /// For GigE Vision: its address lies in the subnet of the adapter it was found on.
+    ///
     /// @return true when reachable
     bool IsConfigurationValid() const { return mConfigurationValid; }
     /// The device's class (transmitter, receiver, ...).
+    ///
     /// @return a KyDeviceClass value
     KyDeviceClass GetClass() const { return mClass; }
 

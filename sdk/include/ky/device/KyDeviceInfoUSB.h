@@ -15,6 +15,7 @@ public:
     KyDeviceInfo *Copy() const override;
 
     /// The device's USB enumeration status.
+    ///
     /// @return a KyUSBStatus value
     KyUSBStatus GetStatus() const { return mStatus; }
 

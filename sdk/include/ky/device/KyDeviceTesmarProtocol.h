@@ -13,10 +13,12 @@ class KY_DEVICE_API KyDeviceTesmarProtocol
 {
 public:
     /// Forces the IP configuration of the device with a MAC address.
-    /// @param aMACAddress MAC address of the device, as "00:11:22:33:44:55".
-    /// @param aIP The new IP address.
-    /// @param aSubnetMask The new subnet mask (optional, "255.255.255.0" by default).
-    /// @param aGateway The new default gateway (optional, "0.0.0.0" by default).
+    ///
+    /// @param[in] aMACAddress MAC address of the device, as "00:11:22:33:44:55".
+    /// @param[in] aIP The new IP address.
+    /// @param[in] aSubnetMask The new subnet mask (optional, "255.255.255.0" by default).
+    /// @param[in] aGateway The new default gateway (optional, "0.0.0.0" by default).
+    ///
     /// @return KY_OK on success, KY_INVALID_PARAMETER for a text that is not a MAC or IPv4 address,
     ///         KY_NOT_FOUND when no device answers to the MAC address.
     static KyResult SetIPConfiguration(const KyString &aMACAddress, const KyString &aIP,

@@ -33,11 +33,15 @@ public:
     ~KyDeviceU3V() override;
 
     /// Connects to the USB3 Vision device of a GUID.
-    /// @param aInfo the device's GUID, 12 hexadecimal digits
+    ///
+    /// @param[in] aInfo the device's GUID, 12 hexadecimal digits
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND, KY_STATE_ERROR (already connected)
     KyResult Connect(const KyString &aInfo) override;
     /// Connects to the USB3 Vision device of the record.
-    /// @param aDeviceInfo the device's record (a KyDeviceInfoU3V)
+    ///
+    /// @param[in] aDeviceInfo the device's record (a KyDeviceInfoU3V)
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (null record), KY_NOT_SUPPORTED (a record of
     ///        another transport), KY_NOT_FOUND (not plugged), KY_STATE_ERROR (already connected)
     KyResult Connect(const KyDeviceInfo *aDeviceInfo) override;
@@ -47,33 +51,44 @@ public:
     bool IsConnected() const override;
 
     /// Enables a stream channel (channel 0 only; the stream sets up the device's stream interface).
-    /// @param aChannel the stream channel
+    ///
+    /// @param[in] aChannel the stream channel
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_INVALID_PARAMETER (another channel)
     KyResult StreamEnable(uint32_t aChannel = 0) override;
     /// Disables a stream channel (channel 0 only).
-    /// @param aChannel the stream channel
+    ///
+    /// @param[in] aChannel the stream channel
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_INVALID_PARAMETER (another channel)
     KyResult StreamDisable(uint32_t aChannel = 0) override;
 
     /// Reads one 32-bit register (little-endian, as USB3 Vision carries it).
-    /// @param aAddress the register's address
-    /// @param aValue receives the value
+    ///
+    /// @param[in] aAddress the register's address
+    /// @param[out] aValue receives the value
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_INVALID_PARAMETER
     KyResult ReadRegister(int64_t aAddress, uint32_t &aValue);
     /// Writes one 32-bit register (little-endian, as USB3 Vision carries it).
-    /// @param aAddress the register's address
-    /// @param aValue the value
+    ///
+    /// @param[in] aAddress the register's address
+    /// @param[in] aValue the value
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED, KY_INVALID_PARAMETER
     KyResult WriteRegister(int64_t aAddress, uint32_t aValue);
     KyResult WaitForMessagingChannelIdle(uint32_t aTimeout) override;
     KyResult DumpGenICamXML(const KyString &aFilename) override;
     KyResult GetDefaultGenICamXMLFilename(KyString &aFilename) override;
     /// The connected device's unique ID: its GUID.
-    /// @param aUniqueID receives the GUID
+    ///
+    /// @param[out] aUniqueID receives the GUID
+    ///
     /// @return Includes: KY_OK, KY_NOT_CONNECTED
     KyResult GetUniqueID(KyString &aUniqueID) override;
 
     /// The connected device's USB3 Vision GUID.
+    ///
     /// @return 12 hexadecimal digits; empty when not connected
     KyString GetGUID() const;
 

@@ -9,11 +9,15 @@ class KY_GENICAM_API KyGenBoolean : public KyGenParameter
 {
 public:
     /// Set the feature's value.
-    /// @param aValue the new value
+    ///
+    /// @param[in] aValue the new value
+    ///
     /// @return Includes: KY_OK, KY_STATE_ERROR (not writable now)
     KyResult SetValue(bool aValue);
     /// Get the feature's value.
-    /// @param aValue receives the value
+    ///
+    /// @param[out] aValue receives the value
+    ///
     /// @return Includes: KY_OK, KY_STATE_ERROR (not readable now)
     KyResult GetValue(bool &aValue) const;
 

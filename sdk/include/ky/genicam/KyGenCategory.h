@@ -25,39 +25,56 @@ public:
     KyGenCategory &operator=(const KyGenCategory &) = delete;
 
     /// The category's name.
-    /// @param aName receives the name
+    ///
+    /// @param[out] aName receives the name
+    ///
     /// @return Includes: KY_OK
     KyResult GetName(KyString &aName) const;
     /// A short description of the category, as a user interface shows it on hovering.
-    /// @param aToolTip receives the tool tip (empty when the category has none)
+    ///
+    /// @param[out] aToolTip receives the tool tip (empty when the category has none)
+    ///
     /// @return Includes: KY_OK
     KyResult GetToolTip(KyString &aToolTip) const;
     /// The category's long description.
-    /// @param aDescription receives the description (empty when the category has none)
+    ///
+    /// @param[out] aDescription receives the description (empty when the category has none)
+    ///
     /// @return Includes: KY_OK
     KyResult GetDescription(KyString &aDescription) const;
     /// The name a user interface shows for the category.
-    /// @param aDisplayName receives the display name (the name when the category has none)
+    ///
+    /// @param[out] aDisplayName receives the display name (the name when the category has none)
+    ///
     /// @return Includes: KY_OK
     KyResult GetDisplayName(KyString &aDisplayName) const;
     /// Whether the category is a standard one or the device maker's own.
-    /// @param aNameSpace receives a KyGenNameSpace value
+    ///
+    /// @param[out] aNameSpace receives a KyGenNameSpace value
+    ///
     /// @return Includes: KY_OK
     KyResult GetNameSpace(KyGenNameSpace &aNameSpace) const;
     /// The lowest user level that sees the category.
-    /// @param aVisibility receives a KyGenVisibility value
+    ///
+    /// @param[out] aVisibility receives a KyGenVisibility value
+    ///
     /// @return Includes: KY_OK
     KyResult GetVisibility(KyGenVisibility &aVisibility) const;
     /// Whether the category is visible at a user level.
-    /// @param aVisibility the user level, a KyGenVisibility value
-    /// @param aVisible receives true when the category's visibility is at or below that level
+    ///
+    /// @param[in] aVisibility the user level, a KyGenVisibility value
+    /// @param[out] aVisible receives true when the category's visibility is at or below that level
+    ///
     /// @return Includes: KY_OK
     KyResult IsVisible(KyGenVisibility aVisibility, bool &aVisible) const;
     /// Whether the category is implemented by the device.
-    /// @param aImplemented receives true when it is
+    ///
+    /// @param[out] aImplemented receives true when it is
+    ///
     /// @return Includes: KY_OK, or the failure of reading what decides it
     KyResult IsImplemented(bool &aImplemented) const;
     /// The category's node, for code that works with the node map directly.
+    ///
     /// @return an opaque node handle, owned by the parameter array
     KY_GENAPI_NS::INode *GetNode();
     // The features the category lists (sub-categories are found by name with

@@ -12,13 +12,16 @@ public:
     ///
     /// Returns once the device took the command; whether the action has completed is read
     /// with IsDone.
+    ///
     /// @return Includes: KY_OK, KY_STATE_ERROR (not writable now)
     KyResult Execute();
     /// Query whether the command is executed.
     ///
     /// True once the device reports the command finished (its register no longer reads the
     /// command value); read from the device each time.
-    /// @param aDone receives true once the command has completed
+    ///
+    /// @param[out] aDone receives true once the command has completed
+    ///
     /// @return Includes: KY_OK
     KyResult IsDone(bool &aDone);
 

@@ -14,6 +14,7 @@ class KY_GENICAM_API KyGenEventSink
 {
 public:
     /// Called when the parameter's value may have changed.
-    /// @param aParameter the parameter
+    ///
+    /// @param[in] aParameter the parameter
     virtual void OnParameterUpdate(KyGenParameter *aParameter) = 0;
 };

@@ -15,8 +15,10 @@ public:
     /// Writes the first aLength bytes of the register (1 up to GetLength) from aBuffer. GigE
     /// Vision devices take lengths divisible by 4 only. A negative length, or a null buffer with
     /// a length other than 0, is refused before the device is touched.
-    /// @param aBuffer the bytes to write, at least aLength of them
-    /// @param aLength the number of bytes
+    ///
+    /// @param[in] aBuffer the bytes to write, at least aLength of them
+    /// @param[in] aLength the number of bytes
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (null buffer, or a length outside 1 to the
     ///         register's length), KY_STATE_ERROR (not writable now)
     KyResult Set(const uint8_t *aBuffer, int64_t aLength);
@@ -25,13 +27,17 @@ public:
     /// Reads the first aLength bytes of the register (1 up to GetLength) into aBuffer. A
     /// negative length, or a null buffer with a length other than 0, is refused before the
     /// device is touched.
-    /// @param aBuffer receives the bytes; at least aLength bytes long
-    /// @param aLength the number of bytes
+    ///
+    /// @param[out] aBuffer receives the bytes; at least aLength bytes long
+    /// @param[in] aLength the number of bytes
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (null buffer, or a length outside 1 to the
     ///         register's length), KY_STATE_ERROR (not readable now)
     KyResult Get(uint8_t *aBuffer, int64_t aLength) const;
     /// Returns the length of the register mapped with this feature.
-    /// @param aLength receives the length in bytes
+    ///
+    /// @param[out] aLength receives the length in bytes
+    ///
     /// @return Includes: KY_OK
     KyResult GetLength(int64_t &aLength) const;
 

@@ -21,7 +21,8 @@ public:
     ///
     /// The array must outlive the stack. A stack over a null array changes and restores
     /// nothing (its setters give KY_INVALID_PARAMETER).
-    /// @param aParameters The GenICam parameter array to operate on.
+    ///
+    /// @param[in] aParameters The GenICam parameter array to operate on.
     explicit KyGenStateStack(KyGenParameterArray *aParameters);
     /// Destructor.
     ///
@@ -31,38 +32,50 @@ public:
     KyGenStateStack &operator=(const KyGenStateStack &) = delete;
 
     /// Changes the value of an integer parameter.
-    /// @param aName The name of the parameter to change.
-    /// @param aValue The new value of the parameter.
+    ///
+    /// @param[in] aName The name of the parameter to change.
+    /// @param[in] aValue The new value of the parameter.
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND (no parameter of that name), KY_INVALID_PARAMETER
     ///         (the value is refused), KY_STATE_ERROR (not writable now)
     KyResult SetIntegerValue(const KyString &aName, int64_t aValue);
     /// Changes the value of a float parameter.
-    /// @param aName The name of the parameter to change.
-    /// @param aValue The new value of the parameter.
+    ///
+    /// @param[in] aName The name of the parameter to change.
+    /// @param[in] aValue The new value of the parameter.
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND (no parameter of that name), KY_INVALID_PARAMETER
     ///         (the value is refused), KY_STATE_ERROR (not writable now)
     KyResult SetFloatValue(const KyString &aName, double aValue);
     /// Changes the value of an enum parameter.
-    /// @param aName The name of the parameter to change.
-    /// @param aValue The new symbolic (string) value of the parameter.
+    ///
+    /// @param[in] aName The name of the parameter to change.
+    /// @param[in] aValue The new symbolic (string) value of the parameter.
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND (no parameter of that name), KY_INVALID_PARAMETER
     ///         (the value is refused), KY_STATE_ERROR (not writable now)
     KyResult SetEnumValue(const KyString &aName, const KyString &aValue);
     /// Changes the value of an enum parameter.
-    /// @param aName The name of the parameter to change.
-    /// @param aValue The new integer value of the parameter.
+    ///
+    /// @param[in] aName The name of the parameter to change.
+    /// @param[in] aValue The new integer value of the parameter.
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND (no parameter of that name), KY_INVALID_PARAMETER
     ///         (the value is refused), KY_STATE_ERROR (not writable now)
     KyResult SetEnumValue(const KyString &aName, int64_t aValue);
     /// Changes the value of a boolean parameter.
-    /// @param aName The name of the parameter to change.
-    /// @param aValue The new value of the parameter.
+    ///
+    /// @param[in] aName The name of the parameter to change.
+    /// @param[in] aValue The new value of the parameter.
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND (no parameter of that name), KY_INVALID_PARAMETER
     ///         (the value is refused), KY_STATE_ERROR (not writable now)
     KyResult SetBooleanValue(const KyString &aName, bool aValue);
     /// Changes the value of a string parameter.
-    /// @param aName The name of the parameter to change.
-    /// @param aValue The new value of the parameter.
+    ///
+    /// @param[in] aName The name of the parameter to change.
+    /// @param[in] aValue The new value of the parameter.
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND (no parameter of that name), KY_INVALID_PARAMETER
     ///         (the value is refused), KY_STATE_ERROR (not writable now)
     KyResult SetStringValue(const KyString &aName, const KyString &aValue);

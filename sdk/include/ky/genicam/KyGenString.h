@@ -11,15 +11,21 @@ class KY_GENICAM_API KyGenString : public KyGenParameter
 {
 public:
     /// Set the feature's value.
-    /// @param aValue the new text, at most GetMaxLength long
+    ///
+    /// @param[in] aValue the new text, at most GetMaxLength long
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (too long), KY_STATE_ERROR (not writable now)
     KyResult SetValue(const KyString &aValue);
     /// Get the feature's value.
-    /// @param aValue receives the text
+    ///
+    /// @param[out] aValue receives the text
+    ///
     /// @return Includes: KY_OK, KY_STATE_ERROR (not readable now)
     KyResult GetValue(KyString &aValue) const;
     /// Returns the maximum length of the string.
-    /// @param aMaxLength receives the length, in bytes of UTF-8 text
+    ///
+    /// @param[out] aMaxLength receives the length, in bytes of UTF-8 text
+    ///
     /// @return Includes: KY_OK
     KyResult GetMaxLength(int64_t &aMaxLength) const;
 

@@ -17,16 +17,19 @@ public:
     virtual ~KyDeviceSerialPortEchoSink();
 
     /// Bytes a port put on the line.
-    /// @param aPort the port
-    /// @param aData the bytes, valid during the call only
-    /// @param aLength how many bytes
+    ///
+    /// @param[in] aPort the port
+    /// @param[in] aData the bytes, valid during the call only
+    /// @param[in] aLength how many bytes
     virtual void OnDataSent(KyDeviceSerialPort *aPort, const uint8_t *aData, uint32_t aLength);
     /// Bytes a port received into its receive buffer.
-    /// @param aPort the port
-    /// @param aData the bytes, valid during the call only
-    /// @param aLength how many bytes
+    ///
+    /// @param[in] aPort the port
+    /// @param[in] aData the bytes, valid during the call only
+    /// @param[in] aLength how many bytes
     virtual void OnDataReceived(KyDeviceSerialPort *aPort, const uint8_t *aData, uint32_t aLength);
     /// The program said it has read what it expected (KyDeviceSerialPort::NotifyReadComplete).
-    /// @param aPort the port
+    ///
+    /// @param[in] aPort the port
     virtual void OnReadComplete(KyDeviceSerialPort *aPort);
 };

@@ -41,7 +41,8 @@ class KY_STREAM_API KyPipeline
 {
 public:
     /// Makes a pipeline over an open stream; the caller keeps owning the stream.
-    /// @param aStream the stream
+    ///
+    /// @param[in] aStream the stream
     explicit KyPipeline(KyStream *aStream);
     /// Destructor: stops the pipeline and deletes its buffers.
     virtual ~KyPipeline();
@@ -49,84 +50,107 @@ public:
     KyPipeline &operator=(const KyPipeline &) = delete;
 
     /// The size in bytes of every managed buffer.
+    ///
     /// @return the size; 0 until set or learnt from the first blocks
     uint32_t GetBufferSize() const;
     /// The total of buffers the pipeline owns, lent ones included.
+    ///
     /// @return the count
     uint32_t GetBufferCount() const;
     /// The number of filled buffers waiting for RetrieveNextBuffer.
+    ///
     /// @return the count
     uint32_t GetOutputQueueSize() const;
     /// Whether buffers too small for their block are grown and queued again by the pipeline.
+    ///
     /// @return true (the default) when the pipeline handles them
     bool GetHandleBufferTooSmall() const;
     /// Whether the pipeline is started.
+    ///
     /// @return true between a successful Start and Stop
     bool IsStarted();
     /// Sets the size in bytes of every managed buffer: a starting point that the pipeline
     /// adjusts to incoming data (a queued buffer is re-allocated when smaller, or more than four
     /// times larger).
-    /// @param aSize the size in bytes
+    ///
+    /// @param[in] aSize the size in bytes
     void SetBufferSize(uint32_t aSize);
     /// Sets the total of buffers the pipeline owns. Takes effect at once: new buffers are queued
     /// while running, surplus ones deleted as they come free.
-    /// @param aCount the count
+    ///
+    /// @param[in] aCount the count
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (0, or more than the stream can hold queued),
     ///        KY_NOT_ENOUGH_MEMORY
     KyResult SetBufferCount(uint32_t aCount);
     /// Sets whether buffers too small for their block are grown and queued again by the
     /// pipeline (and the sinks hear OnBufferTooSmall); off, such buffers come out of
     /// RetrieveNextBuffer with the operation result KY_BUFFER_TOO_SMALL.
-    /// @param aValue true to handle them
+    ///
+    /// @param[in] aValue true to handle them
     void SetHandleBufferTooSmall(bool aValue);
 
     /// Waits for a filled buffer, which must come back through ReleaseBuffer.
-    /// @param aBuffer receives the buffer
-    /// @param aTimeout the longest wait in milliseconds; 0xFFFFFFFF waits without limit
-    /// @param aOperationResult when not null, receives how the buffer's acquisition ended (the
+    ///
+    /// @param[out] aBuffer receives the buffer
+    /// @param[in] aTimeout the longest wait in milliseconds; 0xFFFFFFFF waits without limit
+    /// @param[out] aOperationResult when not null, receives how the buffer's acquisition ended (the
     ///        buffer's GetOperationResult tells it too)
+    ///
     /// @return KY_OK with the buffer; KY_TIMEOUT (no buffer); KY_STATE_ERROR when the pipeline
     ///        is not started or stops meanwhile; KY_INVALID_PARAMETER for a null aBuffer
     KyResult RetrieveNextBuffer(KyBuffer **aBuffer, uint32_t aTimeout = 0xFFFFFFFFu,
                                 KyResult *aOperationResult = nullptr);
     /// Gives a retrieved buffer back to the pipeline.
-    /// @param aBuffer the buffer
+    ///
+    /// @param[in] aBuffer the buffer
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for null or a buffer that this pipeline did not lend;
     ///        KY_NOT_ENOUGH_MEMORY when the buffer had to grow and could not
     KyResult ReleaseBuffer(KyBuffer *aBuffer);
 
     /// Starts the thread that keeps buffers queued in the stream; the sinks hear OnStart first,
     /// on this thread.
+    ///
     /// @return KY_OK; KY_NOT_CONNECTED without an open stream, KY_STATE_ERROR when started
     ///        already or called from a sink of this pipeline, KY_THREAD_ERROR when the thread
     ///        cannot start
     KyResult Start();
     /// Stops the thread, aborts the stream and takes every buffer back; waiting buffers are
     /// dropped, lent ones stay lent. The sinks hear OnStop after, on this thread.
+    ///
     /// @return KY_OK; KY_STATE_ERROR when not started, or when called from a sink of this
     ///        pipeline on its thread (or inside OnStart), which the stop would wait for: stop
     ///        it from another thread
     KyResult Stop();
     /// Aborts the stream, waits for every buffer to leave it, empties the output and queues a
     /// fresh set. The sinks hear OnReset after, on this thread.
+    ///
     /// @return KY_OK; KY_STATE_ERROR when not started, or when called from a sink of this
     ///        pipeline on its thread (or inside OnStart)
     KyResult Reset();
 
     /// Registers a sink, kept by its address: unregister it before it is deleted.
-    /// @param aEventSink the sink
+    ///
+    /// @param[in] aEventSink the sink
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for null, KY_STATE_ERROR when already registered
     KyResult RegisterEventSink(KyPipelineEventSink *aEventSink);
     /// Unregisters a sink.
-    /// @param aEventSink the sink
+    ///
+    /// @param[in] aEventSink the sink
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for null, KY_STATE_ERROR when not registered
     KyResult UnregisterEventSink(KyPipelineEventSink *aEventSink);
 
     /// Kept for callers that set it; the pipeline thread runs at the process's priority.
+    ///
     /// @return the value last set
     uint32_t GetBufferHandlingThreadPriority() const;
     /// Kept for callers that set it; the pipeline thread runs at the process's priority.
-    /// @param aPriority the priority
+    ///
+    /// @param[in] aPriority the priority
+    ///
     /// @return KY_OK
     KyResult SetBufferHandlingThreadPriority(uint32_t aPriority);
 

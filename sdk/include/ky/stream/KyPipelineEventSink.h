@@ -22,30 +22,37 @@ public:
     /// Destructor.
     virtual ~KyPipelineEventSink() = default;
     /// Right after the pipeline made a buffer, before its memory is allocated.
-    /// @param aPipeline the pipeline
-    /// @param aBuffer the new buffer
+    ///
+    /// @param[in] aPipeline the pipeline
+    /// @param[in] aBuffer the new buffer
     virtual void OnBufferCreated(KyPipeline *aPipeline, KyBuffer *aBuffer);
     /// Right before the pipeline deletes a buffer.
-    /// @param aPipeline the pipeline
-    /// @param aBuffer the buffer
+    ///
+    /// @param[in] aPipeline the pipeline
+    /// @param[in] aBuffer the buffer
     virtual void OnBufferDeleted(KyPipeline *aPipeline, KyBuffer *aBuffer);
     /// Just before the pipeline starts, on the thread that called Start.
-    /// @param aPipeline the pipeline
+    ///
+    /// @param[in] aPipeline the pipeline
     virtual void OnStart(KyPipeline *aPipeline);
     /// Right after the pipeline stopped, on the thread that called Stop.
-    /// @param aPipeline the pipeline
+    ///
+    /// @param[in] aPipeline the pipeline
     virtual void OnStop(KyPipeline *aPipeline);
     /// After a reset, on the thread that called Reset.
-    /// @param aPipeline the pipeline
+    ///
+    /// @param[in] aPipeline the pipeline
     virtual void OnReset(KyPipeline *aPipeline);
     /// A buffer came back too small for its block (with buffer-too-small handling on), on the
     /// pipeline's thread. The default asks for every buffer to be re-allocated.
-    /// @param aPipeline the pipeline
-    /// @param aReallocAll set it to have every buffer grown now; otherwise only that buffer is
+    ///
+    /// @param[in] aPipeline the pipeline
+    /// @param[out] aReallocAll set it to have every buffer grown now; otherwise only that buffer is
     ///        grown before it is queued again
-    /// @param aResetStats set it (honoured only with aReallocAll) to reset the stream statistics
+    /// @param[out] aResetStats set it (honoured only with aReallocAll) to reset the stream statistics
     virtual void OnBufferTooSmall(KyPipeline *aPipeline, bool *aReallocAll, bool *aResetStats);
     /// A buffer is ready for RetrieveNextBuffer, on the pipeline's thread.
-    /// @param aPipeline the pipeline
+    ///
+    /// @param[in] aPipeline the pipeline
     virtual void OnBufferReady(KyPipeline *aPipeline);
 };

@@ -30,16 +30,20 @@ public:
     ~KyStreamGEV() override;
 
     /// Unicast on the device of the record (its IP address), local port and channel 0.
-    /// @param aDeviceInfo the device's record from discovery
+    ///
+    /// @param[in] aDeviceInfo the device's record from discovery
+    ///
     /// @return as the unicast Open below
     KyResult Open(const KyDeviceInfo *aDeviceInfo) override;
     /// Unicast on the device of the record.
-    /// @param aDeviceInfo the device's record from discovery
-    /// @param aLocalPort the local UDP port to receive on; 0 picks a free one (GetLocalPort)
-    /// @param aChannel the device's stream channel
-    /// @param aLocalIPAddress the local address to receive on; empty receives on every local
+    ///
+    /// @param[in] aDeviceInfo the device's record from discovery
+    /// @param[in] aLocalPort the local UDP port to receive on; 0 picks a free one (GetLocalPort)
+    /// @param[in] aChannel the device's stream channel
+    /// @param[in] aLocalIPAddress the local address to receive on; empty receives on every local
     ///        address (GetLocalIPAddress then tells the one the device's route leaves from)
-    /// @param aBuffersCapacity the most buffers queued at a time (0 is refused)
+    /// @param[in] aBuffersCapacity the most buffers queued at a time (0 is refused)
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (null record, bad address text, capacity 0),
     ///        KY_NOT_SUPPORTED (no GigE Vision record), KY_NOT_CONNECTED (the device's address
     ///        cannot be reached from here), KY_NETWORK_ERROR (the port cannot be bound),
@@ -52,48 +56,58 @@ public:
     /// each gets every block. Resend requests still go to the device, which sends the packets to
     /// the group. The device is told to stream to the group separately
     /// (KyDeviceGEV::SetStreamDestination, by whichever application controls it).
-    /// @param aDeviceInfo the device's record from discovery
-    /// @param aMulticastAddr the multicast group (dotted text)
-    /// @param aDataPort the UDP port the device sends to
-    /// @param aChannel the device's stream channel
-    /// @param aLocalIPAddress the address of the adapter that joins the group; empty: the
+    ///
+    /// @param[in] aDeviceInfo the device's record from discovery
+    /// @param[in] aMulticastAddr the multicast group (dotted text)
+    /// @param[in] aDataPort the UDP port the device sends to
+    /// @param[in] aChannel the device's stream channel
+    /// @param[in] aLocalIPAddress the address of the adapter that joins the group; empty: the
     ///        adapter the device is reached by
-    /// @param aBuffersCapacity the most buffers queued at a time (0 is refused)
+    /// @param[in] aBuffersCapacity the most buffers queued at a time (0 is refused)
+    ///
     /// @return as unicast; KY_INVALID_PARAMETER also for an address that is no multicast group
     ///        or a data port of 0, KY_NETWORK_ERROR when the group cannot be joined
     KyResult Open(const KyDeviceInfo *aDeviceInfo, const KyString &aMulticastAddr, uint16_t aDataPort,
                   uint16_t aChannel = 0, const KyString &aLocalIPAddress = KyString(),
                   uint32_t aBuffersCapacity = 64);
     /// Unicast on the device at an IP address, local port and channel 0.
-    /// @param aInfo the device's IP address as dotted text
+    ///
+    /// @param[in] aInfo the device's IP address as dotted text
+    ///
     /// @return as the unicast Open above
     KyResult Open(const KyString &aInfo) override;
     /// Unicast on the device at an IP address.
-    /// @param aInfo the device's IP address as dotted text
-    /// @param aLocalPort the local UDP port to receive on; 0 picks a free one
-    /// @param aChannel the device's stream channel
-    /// @param aLocalIPAddress the local address to receive on; empty: every local address
-    /// @param aBuffersCapacity the most buffers queued at a time (0 is refused)
+    ///
+    /// @param[in] aInfo the device's IP address as dotted text
+    /// @param[in] aLocalPort the local UDP port to receive on; 0 picks a free one
+    /// @param[in] aChannel the device's stream channel
+    /// @param[in] aLocalIPAddress the local address to receive on; empty: every local address
+    /// @param[in] aBuffersCapacity the most buffers queued at a time (0 is refused)
+    ///
     /// @return as the unicast Open above
     KyResult Open(const KyString &aInfo, uint16_t aLocalPort, uint16_t aChannel = 0,
                   const KyString &aLocalIPAddress = KyString(), uint32_t aBuffersCapacity = 64);
     /// Multicast on the device at an IP address (see the multicast Open above).
-    /// @param aInfo the device's IP address as dotted text
-    /// @param aMulticastAddr the multicast group (dotted text)
-    /// @param aDataPort the UDP port the device sends to
-    /// @param aChannel the device's stream channel
-    /// @param aLocalIPAddress the address of the adapter that joins the group; empty: the
+    ///
+    /// @param[in] aInfo the device's IP address as dotted text
+    /// @param[in] aMulticastAddr the multicast group (dotted text)
+    /// @param[in] aDataPort the UDP port the device sends to
+    /// @param[in] aChannel the device's stream channel
+    /// @param[in] aLocalIPAddress the address of the adapter that joins the group; empty: the
     ///        adapter the device is reached by
-    /// @param aBuffersCapacity the most buffers queued at a time (0 is refused)
+    /// @param[in] aBuffersCapacity the most buffers queued at a time (0 is refused)
+    ///
     /// @return as the multicast Open above
     KyResult Open(const KyString &aInfo, const KyString &aMulticastAddr, uint16_t aDataPort,
                   uint16_t aChannel = 0, const KyString &aLocalIPAddress = KyString(),
                   uint32_t aBuffersCapacity = 64);
     /// The stream's transport.
+    ///
     /// @return KyStreamTypeGEV
     KyStreamType GetType() const override { return KyStreamTypeGEV; }
 
     /// The data receiver: this kit receives with its own user-mode receiver only.
+    ///
     /// @return KyDataReceiverTypeUserMode
     KyDataReceiverType GetDataReceiverType() const { return KyDataReceiverTypeUserMode; }
     /// Drops what the stream received and the application has not retrieved yet, for resuming
@@ -102,58 +116,78 @@ public:
     /// the blocks that ended while the application did not retrieve them (blocks handed back
     /// aborted stay). Their buffers stay queued and take the blocks that come next, in the order
     /// they were queued.
+    ///
     /// @return KY_OK; KY_NOT_CONNECTED when the stream is not open
     KyResult FlushPacketQueue();
     /// Whether capture starts only with the first packet of a block.
+    ///
     /// @return false: blocks are taken from whichever packet comes first
     bool GetWaitForFirstPacketOfBlockToStart() const { return false; }
     /// Asks capture to start only with the first packet of a block.
-    /// @param aWait true to wait for the first packet
+    ///
+    /// @param[in] aWait true to wait for the first packet
+    ///
     /// @return KY_OK for false; KY_NOT_SUPPORTED for true
     KyResult SetWaitForFirstPacketOfBlockToStart(bool aWait);
     /// The local UDP port the stream receives on (the data port of a multicast stream).
+    ///
     /// @return the port; 0 while not open
     uint16_t GetLocalPort() const;
     /// The local address the stream receives on.
+    ///
     /// @return the address asked for, else the one the device's route leaves from; empty while
     ///        not open
     KyString GetLocalIPAddress() const;
     /// The group of a multicast stream.
+    ///
     /// @return the group; empty for unicast or while not open
     KyString GetMulticastIPAddress() const;
     /// The device's IP address.
+    ///
     /// @return the address; empty while not open
     KyString GetDeviceIPAddress() const;
     /// The local port that the open asked for.
+    ///
     /// @return the port; 0 when none was asked for or the stream is not open
     uint16_t GetSpecificLocalPort() const;
     /// Kept for callers that set it; the receive thread runs at the process's priority.
+    ///
     /// @return the value last set
     uint32_t GetUserModeDataReceiverThreadPriority() const;
     /// Kept for callers that set it; the receive thread runs at the process's priority.
-    /// @param aPriority the priority
+    ///
+    /// @param[in] aPriority the priority
+    ///
     /// @return KY_OK
     KyResult SetUserModeDataReceiverThreadPriority(uint32_t aPriority);
     /// Size of the receive socket's buffer.
-    /// @param aSize receives the size in bytes: what the kernel granted once open, else what
+    ///
+    /// @param[out] aSize receives the size in bytes: what the kernel granted once open, else what
     ///        was asked for
+    ///
     /// @return KY_OK
     KyResult GetUserModeSocketRxBufferSize(uint32_t &aSize);
     /// Asks for a size of the receive socket's buffer; set it before Open.
-    /// @param aSize the size in bytes
+    ///
+    /// @param[in] aSize the size in bytes
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for 0; KY_NETWORK_CONFIG_ERROR once open
     KyResult SetUserModeSocketRxBufferSize(uint32_t aSize);
     /// Size of one receive slot in bytes, 17000 to 65500 (a value outside moves to the nearer
     /// bound); set before Open. Slots are sized from the datagrams anyway; the value is kept for
     /// callers that read it back.
-    /// @param aSize the size in bytes
+    ///
+    /// @param[in] aSize the size in bytes
+    ///
     /// @return KY_OK; KY_NETWORK_CONFIG_ERROR once open
     KyResult SetUserModeRxPacketBufferSize(uint32_t aSize);
 
     /// Whether a kernel receive driver serves the device: this kit has none.
-    /// @param aIPAddress the device's IP address
-    /// @param aInstalled receives false
-    /// @param aLocalIPAddress not used
+    ///
+    /// @param[in] aIPAddress the device's IP address
+    /// @param[out] aInstalled receives false
+    /// @param[in] aLocalIPAddress not used
+    ///
     /// @return KY_OK
     static KyResult IsDriverInstalled(KyString &aIPAddress, bool &aInstalled,
                                       const KyString &aLocalIPAddress = KyString());

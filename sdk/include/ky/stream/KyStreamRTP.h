@@ -43,84 +43,111 @@ public:
     ~KyStreamRTP() override;
 
     /// Expects uncompressed images: RFC 4175 lines put together into images of this geometry.
+    ///
     /// May be called at any time; a frame in progress is dropped.
-    /// @param aWidth the width in pixels
-    /// @param aHeight the height in lines
-    /// @param aPixelType RGB8, BGR8, RGBa8, BGRa8, YUV422_8_UYVY, YCbCr422_8_CbYCrY or YCbCr8_CbYCr
-    /// @param aPaddingX pixels after each line in the buffer (set to 0), as KyImage counts them
+    ///
+    /// @param[in] aWidth the width in pixels
+    /// @param[in] aHeight the height in lines
+    /// @param[in] aPixelType RGB8, BGR8, RGBa8, BGRa8, YUV422_8_UYVY, YCbCr422_8_CbYCrY or YCbCr8_CbYCr
+    /// @param[in] aPaddingX pixels after each line in the buffer (set to 0), as KyImage counts them
+    ///
     /// @return KY_OK; KY_NOT_SUPPORTED for another pixel type; KY_INVALID_PARAMETER for a size
     ///        of 0, a width that splits a pixel group, or an image above 1 GiB
     KyResult PrepareFor(uint32_t aWidth, uint32_t aHeight, KyPixelType aPixelType, uint16_t aPaddingX = 0);
     /// Expects H.264: one access unit (Annex B) per buffer, payload type KyPayloadTypeH264.
+    ///
     /// @return KY_OK
     KyResult PrepareForH264();
     /// Expects no payload: packets are counted and dropped.
+    ///
     /// @return KY_OK
     KyResult ResetPayloadType();
     /// Not supported: an RTP stream is opened on addresses, not on a device.
-    /// @param aDeviceInfo not used
+    ///
+    /// @param[in] aDeviceInfo not used
+    ///
     /// @return KY_NOT_SUPPORTED
     KyResult Open(const KyDeviceInfo *aDeviceInfo) override;
     /// Not supported: an RTP stream is opened on addresses, not on a device.
-    /// @param aInfo not used
+    ///
+    /// @param[in] aInfo not used
+    ///
     /// @return KY_NOT_SUPPORTED
     KyResult Open(const KyString &aInfo) override;
     /// Opens on a session description: multicast when its address is a group (joined on the
     /// adapter of aLocalIpAddress), else unicast on aLocalIpAddress; over TCP from the
     /// description's server when its transport is TCP. The expected payload is set from the
     /// description (PrepareFor or PrepareForH264) when it tells one.
-    /// @param aSession the description
-    /// @param aLocalIpAddress the local address to receive on (empty: any)
-    /// @param aLocalPort the local port; 0 takes the description's port
+    ///
+    /// @param[in] aSession the description
+    /// @param[in] aLocalIpAddress the local address to receive on (empty: any)
+    /// @param[in] aLocalPort the local port; 0 takes the description's port
+    ///
     /// @return KY_OK; KY_INVALID_PARAMETER for a null or empty description or a bad address;
     ///        otherwise as the unicast, multicast and TCP opens
     KyResult Open(const KySessionInfoSDP *aSession, const KyString &aLocalIpAddress, uint16_t aLocalPort = 0);
     /// Unicast: receives the datagrams sent to a local address and port.
-    /// @param aLocalIpAddress the local address (empty: every local address)
-    /// @param aLocalPort the UDP port; 0 picks a free one (GetLocalPort)
+    ///
+    /// @param[in] aLocalIpAddress the local address (empty: every local address)
+    /// @param[in] aLocalPort the UDP port; 0 picks a free one (GetLocalPort)
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (bad address text), KY_NETWORK_ERROR (the port cannot
     ///        be bound), KY_STATE_ERROR (open already)
     KyResult Open(const KyString &aLocalIpAddress, uint16_t aLocalPort);
     /// Multicast: joins a group and receives what is sent to it on a port. Any number of
     /// receivers may open on the same group and port.
-    /// @param aMulticastAddress the group (dotted text)
-    /// @param aDataPort the UDP port the sender sends to (not 0)
-    /// @param aLocalIpAddress the address of the adapter that joins (empty: the system's choice)
+    ///
+    /// @param[in] aMulticastAddress the group (dotted text)
+    /// @param[in] aDataPort the UDP port the sender sends to (not 0)
+    /// @param[in] aLocalIpAddress the address of the adapter that joins (empty: the system's choice)
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (no group, port 0, bad address text),
     ///        KY_NETWORK_ERROR (cannot bind or join), KY_STATE_ERROR (open already)
     KyResult Open(const KyString &aMulticastAddress, uint16_t aDataPort, const KyString &aLocalIpAddress);
     /// RTP over TCP: connects to a server that sends each RTP packet behind its 16-bit length.
+    ///
     /// When the server closes the connection, what was put together so far still ends.
-    /// @param aServerIPAddress the server's address (dotted text)
-    /// @param aServerPort the server's port (not 0)
+    ///
+    /// @param[in] aServerIPAddress the server's address (dotted text)
+    /// @param[in] aServerPort the server's port (not 0)
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (bad address, port 0), KY_NOT_CONNECTED (the server
     ///        cannot be reached), KY_STATE_ERROR (open already)
     KyResult OpenTCP(const KyString &aServerIPAddress, uint16_t aServerPort);
     /// The stream's transport.
+    ///
     /// @return KyStreamTypeRTP
     KyStreamType GetType() const override { return KyStreamTypeRTP; }
 
     /// The local port: the UDP port received on (the data port of a multicast stream), or the
     /// TCP connection's local port.
+    ///
     /// @return the port; 0 while not open
     uint16_t GetLocalPort() const;
     /// The local address: as asked for (empty: every address), or the TCP connection's.
+    ///
     /// @return the address; empty while not open
     KyString GetLocalIPAddress() const;
     /// The group of a multicast stream.
+    ///
     /// @return the group; empty for unicast, TCP or while not open
     KyString GetMulticastIPAddress() const;
     /// The server of a TCP stream.
+    ///
     /// @return the address; empty for UDP or while not open
     KyString GetTCPServerIPAddress() const;
     /// The server's port of a TCP stream.
+    ///
     /// @return the port; 0 for UDP or while not open
     uint16_t GetTCPServerPort() const;
     /// Kept for callers that set it; the receive thread runs at the process's priority.
+    ///
     /// @return the value last set (0 at first)
     uint32_t GetThreadPriority() const;
     /// Kept for callers that set it; the receive thread runs at the process's priority.
-    /// @param aPriority the priority
+    ///
+    /// @param[in] aPriority the priority
+    ///
     /// @return KY_OK
     KyResult SetThreadPriority(uint32_t aPriority);
 

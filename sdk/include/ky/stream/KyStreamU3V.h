@@ -28,18 +28,22 @@ public:
     ~KyStreamU3V() override;
 
     /// Opens on the device of the record, channel 0, with the default transfer settings.
-    /// @param aDeviceInfo the device information from discovery
+    ///
+    /// @param[in] aDeviceInfo the device information from discovery
+    ///
     /// @return as the full Open below
     KyResult Open(const KyDeviceInfo *aDeviceInfo) override;
     /// Opens on the device of the record.
-    /// @param aDeviceInfo the device information from discovery
-    /// @param aChannel the transmitter's streaming channel
-    /// @param aBuffersCapacity the most buffers the data receiver holds at one time (0 is refused)
-    /// @param aSmallImageThreshold the size up to which images are exchanged with the driver by
+    ///
+    /// @param[in] aDeviceInfo the device information from discovery
+    /// @param[in] aChannel the transmitter's streaming channel
+    /// @param[in] aBuffersCapacity the most buffers the data receiver holds at one time (0 is refused)
+    /// @param[in] aSmallImageThreshold the size up to which images are exchanged with the driver by
     ///        copy instead of being received straight into the queued buffer
-    /// @param aMaximumNumberOfPendingURB the most transfer requests pending in the USB host
+    /// @param[in] aMaximumNumberOfPendingURB the most transfer requests pending in the USB host
     ///        controller at one time: the payload of a block is asked for in at most this many
     ///        transfers (0 is refused)
+    ///
     /// @return KY_OK, KY_BUSY (only one receiver may be open on one transmitter at a time),
     ///        KY_NOT_CONNECTED, KY_GENERIC_ERROR, KY_NOT_FOUND (no such device or channel),
     ///        KY_NOT_SUPPORTED (no USB3 Vision record), KY_INVALID_PARAMETER (null record, a
@@ -47,25 +51,31 @@ public:
     KyResult Open(const KyDeviceInfo *aDeviceInfo, uint16_t aChannel, uint32_t aBuffersCapacity = 64,
                   uint32_t aSmallImageThreshold = 512, uint32_t aMaximumNumberOfPendingURB = 64);
     /// Opens on the device of a GUID, channel 0, with the default transfer settings.
-    /// @param aInfo the device's USB3 Vision GUID as text
+    ///
+    /// @param[in] aInfo the device's USB3 Vision GUID as text
+    ///
     /// @return as the full Open below
     KyResult Open(const KyString &aInfo) override;
     /// Opens on the device of a GUID.
-    /// @param aInfo the device's USB3 Vision GUID as text
-    /// @param aChannel the transmitter's streaming channel
-    /// @param aBuffersCapacity the most buffers the data receiver holds at one time (0 is refused)
-    /// @param aSmallImageThreshold the size up to which images are exchanged with the driver by
+    ///
+    /// @param[in] aInfo the device's USB3 Vision GUID as text
+    /// @param[in] aChannel the transmitter's streaming channel
+    /// @param[in] aBuffersCapacity the most buffers the data receiver holds at one time (0 is refused)
+    /// @param[in] aSmallImageThreshold the size up to which images are exchanged with the driver by
     ///        copy instead of being received straight into the queued buffer
-    /// @param aMaximumNumberOfPendingURB the most transfer requests pending in the USB host
+    /// @param[in] aMaximumNumberOfPendingURB the most transfer requests pending in the USB host
     ///        controller at one time (0 is refused)
+    ///
     /// @return KY_OK, KY_BUSY, KY_NOT_CONNECTED, KY_GENERIC_ERROR, KY_NOT_FOUND,
     ///        KY_INVALID_PARAMETER (empty text, a capacity or transfer count of 0), KY_STATE_ERROR
     KyResult Open(const KyString &aInfo, uint16_t aChannel, uint32_t aBuffersCapacity = 64,
                   uint32_t aSmallImageThreshold = 512, uint32_t aMaximumNumberOfPendingURB = 64);
     /// The GUID of the device the stream is open on.
+    ///
     /// @return the GUID; empty while the stream was never opened
     KyString GetGUID();
     /// The stream's transport.
+    ///
     /// @return KyStreamTypeU3V
     KyStreamType GetType() const override { return KyStreamTypeU3V; }
 

@@ -33,73 +33,95 @@ public:
     /// Find all interfaces and GigE Vision, USB3 Vision and Tesmar Protocol devices reachable from this system.
     ///
     /// Rebuilds the interface and device lists; blocks for the detection timeout.
+    ///
     /// @return Includes: KY_OK (also when no device answers), KY_NETWORK_ERROR
     KyResult Find();
     /// Finds devices until a specific device is found.
     ///
     /// Runs discovery and looks for a device by MAC address, IP address, unique ID or user-defined
     /// name.
-    /// @param aDeviceToFind MAC address, IP address, unique ID or user-defined name
-    /// @param aDeviceInfo when not null, receives the device's record (owned by the system)
+    ///
+    /// @param[in] aDeviceToFind MAC address, IP address, unique ID or user-defined name
+    /// @param[out] aDeviceInfo when not null, receives the device's record (owned by the system)
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND
     KyResult FindDevice(const KyString &aDeviceToFind, const KyDeviceInfo **aDeviceInfo);
 
     /// Sets the time to search the system devices.
-    /// @param aTimeout how long discovery waits for answers, in milliseconds (default 1000)
+    ///
+    /// @param[in] aTimeout how long discovery waits for answers, in milliseconds (default 1000)
     void SetDetectionTimeout(uint32_t aTimeout);
     /// Get the maximum time to search for GigE Vision devices.
+    ///
     /// @return the detection timeout in milliseconds
     uint32_t GetDetectionTimeout() const;
     /// Sets whether subnet broadcasts are used (or not) when detecting GigE Vision devices.
     ///
     /// When on, discovery also goes to each adapter's subnet broadcast address (default off:
     /// only the limited broadcast 255.255.255.255 out of each adapter).
-    /// @param aValue true to send subnet broadcasts too
+    ///
+    /// @param[in] aValue true to send subnet broadcasts too
     void SetSubnetBroadcastEnabled(bool aValue);
     /// Gets whether subnet broadcasts are used (or not) when detecting GigE Vision devices.
+    ///
     /// @return true when subnet broadcasts are sent too
     bool GetSubnetBroadcastEnabled() const;
     /// Get the version of GigE Vision spec supported by the SDK.
+    ///
     /// @return major version << 16 | minor version
     uint32_t GetGEVSupportedVersion() const;
     /// Get the version of USB3 Vision spec supported by the SDK.
+    ///
     /// @return major version << 16 | minor version (1.0)
     uint32_t GetU3VSupportedVersion() const;
 
     /// Register an event sink (for device finding notification).
     ///
     /// Sinks are told about each device during Find (see KySystemEventSink.h).
-    /// @param aEventSink the sink
+    ///
+    /// @param[in] aEventSink the sink
+    ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER (null or a repeat)
     KyResult RegisterEventSink(KySystemEventSink *aEventSink);
     /// Unregister an event sink
-    /// @param aEventSink the sink
+    ///
+    /// @param[in] aEventSink the sink
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND (not registered)
     KyResult UnregisterEventSink(KySystemEventSink *aEventSink);
 
     /// Get the number of interfaces detected on the system
+    ///
     /// @return the number of interfaces
     uint32_t GetInterfaceCount() const;
     /// Get a #KyInterface.
-    /// @param aIndex 0 to GetInterfaceCount() - 1
+    ///
+    /// @param[in] aIndex 0 to GetInterfaceCount() - 1
+    ///
     /// @return the interface, owned by the system; null when out of range
     KyInterface *GetInterface(uint32_t aIndex) const;
     /// Returns number of device that can be enumerated from KySystem using GetDeviceInfo.
+    ///
     /// @return every device of every interface
     uint32_t GetDeviceCount() const;
     /// Returns a pointer to a device of the KySystem.
-    /// @param aIndex 0 to GetDeviceCount() - 1, in interface order
+    ///
+    /// @param[in] aIndex 0 to GetDeviceCount() - 1, in interface order
+    ///
     /// @return the record, owned by the system; null when out of range
     const KyDeviceInfo *GetDeviceInfo(uint32_t aIndex) const;
 
     /// Scans for active sessions advertised via SAP.
     ///
     /// This kit does not listen for SAP announcements: no session is ever found.
+    ///
     /// @return the number of sessions found
     uint32_t DiscoverSessions() const;
     /// Returns SDP information about an active session (unused by GEV and U3V).
-    /// @param aIndex 0 to DiscoverSessions() - 1
-    /// @param aSessionInfo the record to fill
+    ///
+    /// @param[in] aIndex 0 to DiscoverSessions() - 1
+    /// @param[out] aSessionInfo the record to fill
+    ///
     /// @return Includes: KY_OK, KY_NOT_FOUND (the record is left untouched)
     KyResult GetSessionInfo(uint32_t aIndex, KySessionInfo &aSessionInfo) const;
 

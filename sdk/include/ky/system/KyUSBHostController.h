@@ -19,18 +19,23 @@ public:
     KyInterface *Copy() const override;
 
     /// The controller's vendor ID.
+    ///
     /// @return the vendor ID
     uint32_t GetVendorID() const { return mVendorID; }
     /// The controller's device ID.
+    ///
     /// @return the device ID
     uint32_t GetDeviceID() const { return mDeviceID; }
     /// The controller's subsystem ID.
+    ///
     /// @return the subsystem ID
     uint32_t GetSubsystemID() const { return mSubsystemID; }
     /// The controller's revision.
+    ///
     /// @return the revision
     uint32_t GetRevision() const { return mRevision; }
     /// The controller's speed.
+    ///
     /// @return a KyUSBSpeed value
     KyUSBSpeed GetSpeed() const { return mSpeed; }
 

@@ -46,174 +46,230 @@ public:
     virtual ~IKyGenApiFactory() { }
 
     /// The next feature's name: a letter, then letters, digits or '_'.
-    /// @param aName the name
+    ///
+    /// @param[in] aName the name
     virtual void SetName(const KyString &aName) = 0;
     /// The next feature's display name (made from its name when not set).
-    /// @param aDisplayName the display name
+    ///
+    /// @param[in] aDisplayName the display name
     virtual void SetDisplayName(const KyString &aDisplayName) = 0;
     /// The next feature's category; levels separated by a backslash. A feature without one is in no category.
-    /// @param aCategory the category
+    ///
+    /// @param[in] aCategory the category
     virtual void SetCategory(const KyString &aCategory) = 0;
     /// The next feature's category and sub-category.
-    /// @param aCategory the category
-    /// @param aSubCategory the sub-category
+    ///
+    /// @param[in] aCategory the category
+    /// @param[in] aSubCategory the sub-category
     virtual void SetCategory(const KyString &aCategory, const KyString &aSubCategory) = 0;
     /// The next feature's description.
-    /// @param aDescription the description
+    ///
+    /// @param[in] aDescription the description
     virtual void SetDescription(const KyString &aDescription) = 0;
     /// The next feature's tooltip.
-    /// @param aToolTip the tooltip
+    ///
+    /// @param[in] aToolTip the tooltip
     virtual void SetToolTip(const KyString &aToolTip) = 0;
     /// The next feature's access mode (may differ from its register's).
-    /// @param aAccessMode a KyGenAccessMode value
+    ///
+    /// @param[in] aAccessMode a KyGenAccessMode value
     virtual void SetAccessMode(KyGenAccessMode aAccessMode) = 0;
     /// How clients show the next feature's value.
-    /// @param aRepresentation a KyGenRepresentation value
+    ///
+    /// @param[in] aRepresentation a KyGenRepresentation value
     virtual void SetRepresentation(KyGenRepresentation aRepresentation) = 0;
     /// The next feature's visibility.
-    /// @param aVisibility a KyGenVisibility value
+    ///
+    /// @param[in] aVisibility a KyGenVisibility value
     virtual void SetVisibility(KyGenVisibility aVisibility) = 0;
     /// How clients cache the next feature's value.
-    /// @param aCache a KyGenCache value
+    ///
+    /// @param[in] aCache a KyGenCache value
     virtual void SetCachable(KyGenCache aCache) = 0;
     /// How often clients refresh the next feature when it is not cached.
-    /// @param aPollingTime milliseconds
+    ///
+    /// @param[in] aPollingTime milliseconds
     virtual void SetPollingTime(uint32_t aPollingTime) = 0;
     /// The next feature's name space (Standard for SFNC features, Custom otherwise).
-    /// @param aNameSpace a KyGenNameSpace value
+    ///
+    /// @param[in] aNameSpace a KyGenNameSpace value
     virtual void SetNameSpace(KyGenNameSpace aNameSpace) = 0;
     /// Makes the next feature read-only while the device streams.
-    /// @param aLocked true to lock it
+    ///
+    /// @param[in] aLocked true to lock it
     virtual void SetTLLocked(bool aLocked) = 0;
     /// Takes the next feature into user sets and persistence files.
-    /// @param aStreamable true to take it
+    ///
+    /// @param[in] aStreamable true to take it
     virtual void SetStreamable(bool aStreamable) = 0;
     /// The next feature's unit, for display (integers, floats, SwissKnifes, Converters).
-    /// @param aUnit the unit
+    ///
+    /// @param[in] aUnit the unit
     virtual void SetUnit(const KyString &aUnit) = 0;
     /// The feature that supplies the next feature's value (create it without a register).
-    /// @param aFeatureName the feature's name
+    ///
+    /// @param[in] aFeatureName the feature's name
     virtual void SetPValue(const KyString &aFeatureName) = 0;
     /// The feature that decides whether the next feature is available.
-    /// @param aFeatureName the feature's name
+    ///
+    /// @param[in] aFeatureName the feature's name
     virtual void SetPIsAvailable(const KyString &aFeatureName) = 0;
     virtual void SetPIsLocked(const KyString &aFeatureName) = 0;
     /// Maps the next feature to data of a chunk instead of a register.
-    /// @param aChunkID the chunk
-    /// @param aAddress the byte offset in the chunk's data
-    /// @param aLength the byte length
-    /// @param aEndianness a KyGenEndianness value
+    ///
+    /// @param[in] aChunkID the chunk
+    /// @param[in] aAddress the byte offset in the chunk's data
+    /// @param[in] aLength the byte length
+    /// @param[in] aEndianness a KyGenEndianness value
     virtual void MapChunk(uint32_t aChunkID, uint32_t aAddress, size_t aLength,
                           KyGenEndianness aEndianness = KyGenEndiannessLittle) = 0;
     /// Maps the next feature to data of a message-channel event instead of a register.
-    /// @param aEventID the event
-    /// @param aAddress the byte offset in the event's data
-    /// @param aLength the byte length
-    /// @param aEndianness a KyGenEndianness value
-    /// @param aAdjustAddress kept for compatibility; the address counts from the event's data
+    ///
+    /// @param[in] aEventID the event
+    /// @param[in] aAddress the byte offset in the event's data
+    /// @param[in] aLength the byte length
+    /// @param[in] aEndianness a KyGenEndianness value
+    /// @param[in] aAdjustAddress kept for compatibility; the address counts from the event's data
     virtual void MapEvent(uint32_t aEventID, uint32_t aAddress, size_t aLength,
                           KyGenEndianness aEndianness = KyGenEndiannessLittle,
                           bool aAdjustAddress = true) = 0;
     /// Makes the next feature a selector of the named feature.
-    /// @param aFeatureName the selected feature
+    ///
+    /// @param[in] aFeatureName the selected feature
     virtual void AddSelected(const KyString &aFeatureName) = 0;
     /// Writing the named feature drops the next feature's cached value.
-    /// @param aFeatureName the invalidating feature
+    ///
+    /// @param[in] aFeatureName the invalidating feature
     virtual void AddInvalidator(const KyString &aFeatureName) = 0;
     /// Adds an entry to the next enumeration.
-    /// @param aName the entry's name
-    /// @param aValue its value
+    ///
+    /// @param[in] aName the entry's name
+    /// @param[in] aValue its value
     virtual void AddEnumEntry(const KyString &aName, uint32_t aValue) = 0;
     /// Adds an entry to the next enumeration, with a display name.
-    /// @param aName the entry's name
-    /// @param aValue its value
-    /// @param aDisplayName its display name; empty makes one from the name
-    /// @param aNameSpace a KyGenNameSpace value
+    ///
+    /// @param[in] aName the entry's name
+    /// @param[in] aValue its value
+    /// @param[in] aDisplayName its display name; empty makes one from the name
+    /// @param[in] aNameSpace a KyGenNameSpace value
     virtual void AddEnumEntry(const KyString &aName, uint32_t aValue, const KyString &aDisplayName,
                               KyGenNameSpace aNameSpace = KyGenNameSpaceCustom) = 0;
     /// Declares a feature that the next SwissKnife's or Converter's formula uses.
-    /// @param aFeatureName the feature's exact name
+    ///
+    /// @param[in] aFeatureName the feature's exact name
     virtual void AddVariable(const KyString &aFeatureName) = 0;
 
     /// Creates an integer feature with constant bounds.
-    /// @param aRegister the register behind it
-    /// @param aMin the minimum
-    /// @param aMax the maximum
-    /// @param aInc the increment
+    ///
+    /// @param[in] aRegister the register behind it
+    /// @param[in] aMin the minimum
+    /// @param[in] aMax the maximum
+    /// @param[in] aInc the increment
+    ///
     /// @return KY_OK, KY_NOT_INITIALIZED (no name), KY_INVALID_PARAMETER (see the top of the file)
     virtual KyResult CreateInteger(IKyRegister *aRegister, int64_t aMin, int64_t aMax, int64_t aInc = 1) = 0;
     /// Creates an integer feature.
-    /// @param aRegister the register behind it; null for a chunk, event or pValue mapping
+    ///
+    /// @param[in] aRegister the register behind it; null for a chunk, event or pValue mapping
+    ///
     /// @return KY_OK, KY_NOT_INITIALIZED (no name), KY_INVALID_PARAMETER (see the top of the file)
     virtual KyResult CreateInteger(IKyRegister *aRegister = nullptr) = 0;
     /// Creates a float feature with constant bounds.
-    /// @param aRegister the register behind it
-    /// @param aMin the minimum
-    /// @param aMax the maximum
+    ///
+    /// @param[in] aRegister the register behind it
+    /// @param[in] aMin the minimum
+    /// @param[in] aMax the maximum
+    ///
     /// @return KY_OK, KY_NOT_INITIALIZED (no name), KY_INVALID_PARAMETER (see the top of the file)
     virtual KyResult CreateFloat(IKyRegister *aRegister, double aMin, double aMax) = 0;
     /// Creates a float feature.
-    /// @param aRegister the register behind it; null for a chunk, event or pValue mapping
+    ///
+    /// @param[in] aRegister the register behind it; null for a chunk, event or pValue mapping
+    ///
     /// @return KY_OK, KY_NOT_INITIALIZED (no name), KY_INVALID_PARAMETER (see the top of the file)
     virtual KyResult CreateFloat(IKyRegister *aRegister = nullptr) = 0;
     /// Creates a string feature.
-    /// @param aRegister the byte array behind it
+    ///
+    /// @param[in] aRegister the byte array behind it
+    ///
     /// @return KY_OK, KY_NOT_INITIALIZED (no name), KY_INVALID_PARAMETER (see the top of the file)
     virtual KyResult CreateString(IKyRegister *aRegister = nullptr) = 0;
     /// Creates a register feature (raw bytes).
-    /// @param aRegister the byte array behind it
+    ///
+    /// @param[in] aRegister the byte array behind it
+    ///
     /// @return KY_OK, KY_NOT_INITIALIZED (no name), KY_INVALID_PARAMETER (see the top of the file)
     virtual KyResult CreateRegister(IKyRegister *aRegister = nullptr) = 0;
     /// Creates a boolean feature.
-    /// @param aRegister the register behind it
+    ///
+    /// @param[in] aRegister the register behind it
+    ///
     /// @return KY_OK, KY_NOT_INITIALIZED (no name), KY_INVALID_PARAMETER (see the top of the file)
     virtual KyResult CreateBoolean(IKyRegister *aRegister = nullptr) = 0;
     /// Creates a command feature.
-    /// @param aRegister the register behind it
+    ///
+    /// @param[in] aRegister the register behind it
+    ///
     /// @return KY_OK, KY_NOT_INITIALIZED (no name), KY_INVALID_PARAMETER (see the top of the file)
     virtual KyResult CreateCommand(IKyRegister *aRegister = nullptr) = 0;
     /// Creates an enumeration feature with the entries added since the last creation.
-    /// @param aRegister the register behind it
+    ///
+    /// @param[in] aRegister the register behind it
+    ///
     /// @return KY_OK, KY_NOT_INITIALIZED (no name), KY_INVALID_PARAMETER (no entries; see the top of the file)
     virtual KyResult CreateEnum(IKyRegister *aRegister = nullptr) = 0;
     /// Creates a read-only integer feature computed by a formula of constants and AddVariable features.
-    /// @param aFormula the formula
+    ///
+    /// @param[in] aFormula the formula
+    ///
     /// @return KY_OK, KY_NOT_INITIALIZED (no name), KY_INVALID_PARAMETER (empty formula)
     virtual KyResult CreateIntSwissKnife(const KyString &aFormula) = 0;
     /// Creates a read-only float feature computed by a formula.
-    /// @param aFormula the formula
+    ///
+    /// @param[in] aFormula the formula
+    ///
     /// @return KY_OK, KY_NOT_INITIALIZED (no name), KY_INVALID_PARAMETER (empty formula)
     virtual KyResult CreateFloatSwissKnife(const KyString &aFormula) = 0;
     /// Creates an integer feature that reads and writes another one through two formulas.
-    /// @param aValueFeatureName the feature read and written
-    /// @param aFromFormula used when read, the raw value as TO
-    /// @param aToFormula used when written, the value as FROM
+    ///
+    /// @param[in] aValueFeatureName the feature read and written
+    /// @param[in] aFromFormula used when read, the raw value as TO
+    /// @param[in] aToFormula used when written, the value as FROM
+    ///
     /// @return KY_OK, KY_NOT_INITIALIZED (no name), KY_INVALID_PARAMETER (empty name or formula)
     virtual KyResult CreateIntConverter(const KyString &aValueFeatureName, const KyString &aFromFormula,
                                         const KyString &aToFormula) = 0;
     /// Creates a float feature that reads and writes another one through two formulas.
-    /// @param aValueFeatureName the feature read and written
-    /// @param aFromFormula used when read, the raw value as TO
-    /// @param aToFormula used when written, the value as FROM
+    ///
+    /// @param[in] aValueFeatureName the feature read and written
+    /// @param[in] aFromFormula used when read, the raw value as TO
+    /// @param[in] aToFormula used when written, the value as FROM
+    ///
     /// @return KY_OK, KY_NOT_INITIALIZED (no name), KY_INVALID_PARAMETER (empty name or formula)
     virtual KyResult CreateFloatConverter(const KyString &aValueFeatureName, const KyString &aFromFormula,
                                           const KyString &aToFormula) = 0;
     /// Writing a feature drops a standard feature's cached value.
-    /// @param aStandardFeatureName the device's feature
-    /// @param aInvalidatorFeatureName the invalidating feature
+    ///
+    /// @param[in] aStandardFeatureName the device's feature
+    /// @param[in] aInvalidatorFeatureName the invalidating feature
+    ///
     /// @return KY_OK, KY_NOT_FOUND, KY_INVALID_PARAMETER
     virtual KyResult AddInvalidatorTo(const KyString &aStandardFeatureName,
                                       const KyString &aInvalidatorFeatureName) = 0;
     /// A feature decides whether a standard feature is available.
-    /// @param aStandardFeatureName the device's feature
-    /// @param aPIsAvailableFeatureName the deciding feature
+    ///
+    /// @param[in] aStandardFeatureName the device's feature
+    /// @param[in] aPIsAvailableFeatureName the deciding feature
+    ///
     /// @return KY_OK, KY_NOT_FOUND, KY_INVALID_PARAMETER
     virtual KyResult SetPIsAvailableFor(const KyString &aStandardFeatureName,
                                         const KyString &aPIsAvailableFeatureName) = 0;
     /// A feature decides whether an entry of a standard enumeration is available.
-    /// @param aStandardFeatureName the device's enumeration
-    /// @param aEnumEntryName the entry
-    /// @param aPIsAvailableFeatureName the deciding feature
+    ///
+    /// @param[in] aStandardFeatureName the device's enumeration
+    /// @param[in] aEnumEntryName the entry
+    /// @param[in] aPIsAvailableFeatureName the deciding feature
+    ///
     /// @return KY_OK, KY_NOT_FOUND, KY_INVALID_PARAMETER
     virtual KyResult SetPIsAvailableForEnumEntry(const KyString &aStandardFeatureName,
                                                  const KyString &aEnumEntryName,
@@ -221,33 +277,44 @@ public:
     virtual KyResult SetPIsLockedFor(const KyString &aStandardFeatureName,
                                      const KyString &aPIsLockedFeatureName) = 0;
     /// A feature supplies a standard feature's value.
-    /// @param aStandardFeatureName the device's feature
-    /// @param aPValueFeatureName the supplying feature
+    ///
+    /// @param[in] aStandardFeatureName the device's feature
+    /// @param[in] aPValueFeatureName the supplying feature
+    ///
     /// @return KY_OK, KY_NOT_FOUND, KY_INVALID_PARAMETER
     virtual KyResult SetPValueFor(const KyString &aStandardFeatureName,
                                   const KyString &aPValueFeatureName) = 0;
     /// A feature supplies a standard feature's minimum.
-    /// @param aStandardFeatureName the device's feature
-    /// @param aPMinFeatureName the supplying feature
+    ///
+    /// @param[in] aStandardFeatureName the device's feature
+    /// @param[in] aPMinFeatureName the supplying feature
+    ///
     /// @return KY_OK, KY_NOT_FOUND, KY_INVALID_PARAMETER
     virtual KyResult SetPMinFor(const KyString &aStandardFeatureName, const KyString &aPMinFeatureName) = 0;
     /// A feature supplies a standard feature's maximum.
-    /// @param aStandardFeatureName the device's feature
-    /// @param aPMaxFeatureName the supplying feature
+    ///
+    /// @param[in] aStandardFeatureName the device's feature
+    /// @param[in] aPMaxFeatureName the supplying feature
+    ///
     /// @return KY_OK, KY_NOT_FOUND, KY_INVALID_PARAMETER
     virtual KyResult SetPMaxFor(const KyString &aStandardFeatureName, const KyString &aPMaxFeatureName) = 0;
     /// A feature supplies a standard feature's increment.
-    /// @param aStandardFeatureName the device's feature
-    /// @param aPIncFeatureName the supplying feature
+    ///
+    /// @param[in] aStandardFeatureName the device's feature
+    /// @param[in] aPIncFeatureName the supplying feature
+    ///
     /// @return KY_OK, KY_NOT_FOUND, KY_INVALID_PARAMETER
     virtual KyResult SetPIncFor(const KyString &aStandardFeatureName, const KyString &aPIncFeatureName) = 0;
     /// The feature that supplies the next feature's minimum (integer or float).
-    /// @param aFeatureName the feature's name
+    ///
+    /// @param[in] aFeatureName the feature's name
     virtual void SetPMin(const KyString &aFeatureName) = 0;
     /// The feature that supplies the next feature's maximum (integer or float).
-    /// @param aFeatureName the feature's name
+    ///
+    /// @param[in] aFeatureName the feature's name
     virtual void SetPMax(const KyString &aFeatureName) = 0;
     /// The feature that supplies the next integer feature's increment.
-    /// @param aFeatureName the feature's name
+    ///
+    /// @param[in] aFeatureName the feature's name
     virtual void SetPInc(const KyString &aFeatureName) = 0;
 };

@@ -20,22 +20,27 @@ public:
     virtual ~IKyMessageChannel() { }
 
     /// Sends an event without data to the controller and waits for its acknowledge.
-    /// @param aEventID a standard event code, or 0x9000 to 0xFFFF for a custom event
-    /// @param aBlockID the block of a stream channel the event belongs to, 0 for none
-    /// @param aChannelIndex the stream channel the event belongs to, 0xFFFF for none
+    ///
+    /// @param[in] aEventID a standard event code, or 0x9000 to 0xFFFF for a custom event
+    /// @param[in] aBlockID the block of a stream channel the event belongs to, 0 for none
+    /// @param[in] aChannelIndex the stream channel the event belongs to, 0xFFFF for none
+    ///
     /// @return KY_OK, KY_STATE_ERROR (the channel is not open), KY_TIMEOUT (no acknowledge)
     virtual KyResult FireEvent(uint16_t aEventID, uint64_t aBlockID = 0, uint16_t aChannelIndex = 0xFFFF) = 0;
     /// Sends an event with data to the controller and waits for its acknowledge.
-    /// @param aEventID a standard event code, or 0x9000 to 0xFFFF for a custom event
-    /// @param aData the event's data (a bytes object in Python)
-    /// @param aDataLength its length in bytes: a non-zero multiple of 4 that fits one packet
-    /// @param aBlockID the block of a stream channel the event belongs to, 0 for none
-    /// @param aChannelIndex the stream channel the event belongs to, 0xFFFF for none
+    ///
+    /// @param[in] aEventID a standard event code, or 0x9000 to 0xFFFF for a custom event
+    /// @param[in] aData the event's data (a bytes object in Python)
+    /// @param[in] aDataLength its length in bytes: a non-zero multiple of 4 that fits one packet
+    /// @param[in] aBlockID the block of a stream channel the event belongs to, 0 for none
+    /// @param[in] aChannelIndex the stream channel the event belongs to, 0xFFFF for none
+    ///
     /// @return KY_OK, KY_STATE_ERROR (the channel is not open), KY_TIMEOUT (no acknowledge),
     ///         KY_INVALID_PARAMETER (no data, or a length that is zero, not a multiple of 4 or too long)
     virtual KyResult FireEvent(uint16_t aEventID, uint8_t *aData, uint32_t aDataLength, uint64_t aBlockID = 0,
                                uint16_t aChannelIndex = 0xFFFF) = 0;
     /// Whether a controller holds control and has set the message channel's destination (MCDA, MCP).
+    ///
     /// @return true while events can be sent
     virtual bool IsOpened() = 0;
 };

@@ -25,58 +25,82 @@ public:
     virtual ~IKyRegister() { }
 
     /// Reads bytes of the register, running its sinks.
-    /// @param aData receives the bytes (Python: the byte count, and the bytes come back as a uint8 array)
-    /// @param aDataLength how many bytes
-    /// @param aOffset where in the register to start
+    ///
+    /// @param[out] aData receives the bytes (Python: the byte count, and the bytes come back as a uint8 array)
+    /// @param[in] aDataLength how many bytes
+    /// @param[in] aOffset where in the register to start
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (past the register's end), or a sink's refusal
     virtual KyResult ReadBytes(uint8_t *aData, uint32_t aDataLength, uint32_t aOffset = 0) = 0;
     /// Writes bytes into the register, running its sinks; a refused write leaves the former content.
-    /// @param aData the bytes (Python: a bytes object)
-    /// @param aDataLength how many bytes
-    /// @param aOffset where in the register to start
+    ///
+    /// @param[in] aData the bytes (Python: a bytes object)
+    /// @param[in] aDataLength how many bytes
+    /// @param[in] aOffset where in the register to start
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (past the register's end), or a sink's refusal
     virtual KyResult Write(const uint8_t *aData, uint32_t aDataLength, uint32_t aOffset = 0) = 0;
     /// Reads a 4-byte unsigned integer (big-endian, as a controller sees it).
-    /// @param aValue receives the value (Python: the result is (KyResult, int or None))
-    /// @param aOffset where in the register the integer starts
+    ///
+    /// @param[out] aValue receives the value (Python: the result is (KyResult, int or None))
+    /// @param[in] aOffset where in the register the integer starts
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (past the register's end), or a sink's refusal
     virtual KyResult ReadInt(uint32_t &aValue, uint32_t aOffset = 0) = 0;
     /// Writes a 4-byte unsigned integer (big-endian).
-    /// @param aValue the value
-    /// @param aOffset where in the register the integer starts
+    ///
+    /// @param[in] aValue the value
+    /// @param[in] aOffset where in the register the integer starts
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (past the register's end), or a sink's refusal
     virtual KyResult Write(uint32_t aValue, uint32_t aOffset = 0) = 0;
     /// Reads the register as a zero-terminated text.
-    /// @param aValue receives the text (Python: the result is (KyResult, str or None))
+    ///
+    /// @param[out] aValue receives the text (Python: the result is (KyResult, str or None))
+    ///
     /// @return KY_OK, or a sink's refusal
     virtual KyResult ReadString(KyString &aValue) = 0;
     /// Writes a text, zero-terminated, from the register's start.
-    /// @param aValue the text; it must leave room for the terminating zero
+    ///
+    /// @param[in] aValue the text; it must leave room for the terminating zero
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (too long), or a sink's refusal
     virtual KyResult Write(const KyString &aValue) = 0;
     /// Reads a 4-byte float.
-    /// @param aValue receives the value (Python: the result is (KyResult, float or None))
+    ///
+    /// @param[out] aValue receives the value (Python: the result is (KyResult, float or None))
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (register too short), or a sink's refusal
     virtual KyResult ReadFloat(float &aValue) = 0;
     /// Writes a 4-byte float.
-    /// @param aValue the value
+    ///
+    /// @param[in] aValue the value
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (register too short), or a sink's refusal
     virtual KyResult WriteFloat(float aValue) = 0;
     /// Reads an 8-byte double.
-    /// @param aValue receives the value (Python: the result is (KyResult, float or None))
+    ///
+    /// @param[out] aValue receives the value (Python: the result is (KyResult, float or None))
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (register too short), or a sink's refusal
     virtual KyResult ReadDouble(double &aValue) = 0;
     /// Writes an 8-byte double.
-    /// @param aValue the value
+    ///
+    /// @param[in] aValue the value
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (register too short), or a sink's refusal
     virtual KyResult WriteDouble(double aValue) = 0;
     /// Adds a sink told before and after every access. The sink is kept as a plain pointer: keep it
     /// alive while it is added.
-    /// @param aEventSink the sink
+    ///
+    /// @param[in] aEventSink the sink
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (null, or already added)
     virtual KyResult AddEventSink(IKyRegisterEventSink *aEventSink) = 0;
     /// Removes a sink.
-    /// @param aEventSink the sink
+    ///
+    /// @param[in] aEventSink the sink
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (null, or not added)
     virtual KyResult RemoveEventSink(IKyRegisterEventSink *aEventSink) = 0;
 };

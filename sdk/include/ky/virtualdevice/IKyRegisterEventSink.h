@@ -19,7 +19,9 @@ public:
     virtual ~IKyRegisterEventSink() { }
 
     /// Before a read: the place to refresh the register's content.
-    /// @param aRegister the register
+    ///
+    /// @param[in] aRegister the register
+    ///
     /// @return KY_OK to allow the read; any other code refuses it
     virtual KyResult PreRead(IKyRegister *aRegister)
     {
@@ -27,10 +29,13 @@ public:
         return KyResult(KY_OK);
     }
     /// After a read.
-    /// @param aRegister the register
+    ///
+    /// @param[in] aRegister the register
     virtual void PostRead(IKyRegister *aRegister) { (void)aRegister; }
     /// Before a write; the new value can be read from the register.
-    /// @param aRegister the register
+    ///
+    /// @param[in] aRegister the register
+    ///
     /// @return KY_OK to allow the write; any other code refuses it and the former value stays
     virtual KyResult PreWrite(IKyRegister *aRegister)
     {
@@ -38,12 +43,15 @@ public:
         return KyResult(KY_OK);
     }
     /// After a write: the place to react to the new value.
-    /// @param aRegister the register
+    ///
+    /// @param[in] aRegister the register
     virtual void PostWrite(IKyRegister *aRegister) { (void)aRegister; }
     /// When a user set is saved or loaded: a register holding several values behind selectors calls
     /// the store's Persist for each selector combination.
-    /// @param aRegister the register
-    /// @param aStore the store, valid during the call
+    ///
+    /// @param[in] aRegister the register
+    /// @param[in] aStore the store, valid during the call
+    ///
     /// @return KY_OK when handled; KY_NOT_IMPLEMENTED (the default) has the whole register saved
     virtual KyResult Persist(IKyRegister *aRegister, IKyRegisterStore *aStore)
     {

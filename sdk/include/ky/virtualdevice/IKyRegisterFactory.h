@@ -24,26 +24,30 @@ public:
     virtual ~IKyRegisterFactory() { }
 
     /// Adds a plain value register (integer and float features).
-    /// @param aName the register's name
-    /// @param aAddress a multiple of 4, overlapping no other register, the bootstrap area (below 0xA000)
+    ///
+    /// @param[in] aName the register's name
+    /// @param[in] aAddress a multiple of 4, overlapping no other register, the bootstrap area (below 0xA000)
     ///        or the device's own area (0x3FF00000 to 0x3FFFFFFF)
-    /// @param aLength 4 or 8
-    /// @param aAccessMode KyGenAccessModeReadOnly, ReadWrite or WriteOnly
-    /// @param aRegisterEventSink a sink added to the new register, or null
-    /// @param aContext a pointer of the program's, returned by GetContext
+    /// @param[in] aLength 4 or 8
+    /// @param[in] aAccessMode KyGenAccessModeReadOnly, ReadWrite or WriteOnly
+    /// @param[in] aRegisterEventSink a sink added to the new register, or null
+    /// @param[in] aContext a pointer of the program's, returned by GetContext
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (with the rule broken)
     virtual KyResult AddRegister(const KyString &aName, uint32_t aAddress, uint32_t aLength,
                                  KyGenAccessMode aAccessMode,
                                  IKyRegisterEventSink *aRegisterEventSink = nullptr,
                                  void *aContext = nullptr) = 0;
     /// Adds an array of bytes (string and register features).
-    /// @param aName the register's name
-    /// @param aAddress a multiple of 4, overlapping no other register, the bootstrap area (below 0xA000)
+    ///
+    /// @param[in] aName the register's name
+    /// @param[in] aAddress a multiple of 4, overlapping no other register, the bootstrap area (below 0xA000)
     ///        or the device's own area (0x3FF00000 to 0x3FFFFFFF)
-    /// @param aLength a non-zero multiple of 4
-    /// @param aAccessMode KyGenAccessModeReadOnly, ReadWrite or WriteOnly
-    /// @param aRegisterEventSink a sink added to the new register, or null
-    /// @param aContext a pointer of the program's, returned by GetContext
+    /// @param[in] aLength a non-zero multiple of 4
+    /// @param[in] aAccessMode KyGenAccessModeReadOnly, ReadWrite or WriteOnly
+    /// @param[in] aRegisterEventSink a sink added to the new register, or null
+    /// @param[in] aContext a pointer of the program's, returned by GetContext
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (with the rule broken)
     virtual KyResult AddByteArray(const KyString &aName, uint32_t aAddress, uint32_t aLength,
                                   KyGenAccessMode aAccessMode,

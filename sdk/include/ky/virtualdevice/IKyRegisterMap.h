@@ -16,24 +16,32 @@ public:
     virtual ~IKyRegisterMap() { }
 
     /// The number of registers.
+    ///
     /// @return the count; registers are indexed from 0
     virtual size_t GetRegisterCount() = 0;
     /// A register by index.
-    /// @param aIndex 0 to GetRegisterCount() - 1
+    ///
+    /// @param[in] aIndex 0 to GetRegisterCount() - 1
+    ///
     /// @return the register, null for an index out of range
     virtual IKyRegister *GetRegisterByIndex(size_t aIndex) = 0;
     /// A register by address.
-    /// @param aAddress the address where the register starts
+    ///
+    /// @param[in] aAddress the address where the register starts
+    ///
     /// @return the register, null where no register starts
     virtual IKyRegister *GetRegisterByAddress(uint32_t aAddress) = 0;
     /// Keeps registers from being removed while held (Stop waits for it a bounded time); it does
     /// not serialise register access, and holders do not wait for each other. While the device
     /// is removing its registers (it stops), Lock waits until that is done. Every successful
     /// Lock needs one Release.
+    ///
     /// @return KY_OK, KY_STATE_ERROR (the device is not running)
     virtual KyResult Lock() = 0;
     /// Lock, waiting at most aTimeout milliseconds for a removal of the registers in progress.
-    /// @param aTimeout milliseconds
+    ///
+    /// @param[in] aTimeout milliseconds
+    ///
     /// @return KY_OK, KY_TIMEOUT (the registers were still being removed after aTimeout ms),
     ///         KY_STATE_ERROR (the device is not running)
     virtual KyResult Lock(uint32_t aTimeout) = 0;

@@ -16,8 +16,10 @@ public:
 
     /// Saves the register's content (when a user set is saved) or loads it (when one is loaded)
     /// under the register's name and the suffix.
-    /// @param aRegister the register, usually the one Persist was called for
-    /// @param aNameSuffix one suffix per selector combination
+    ///
+    /// @param[in] aRegister the register, usually the one Persist was called for
+    /// @param[in] aNameSuffix one suffix per selector combination
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (no register)
     virtual KyResult Persist(IKyRegister *aRegister, const KyString &aNameSuffix) = 0;
 };

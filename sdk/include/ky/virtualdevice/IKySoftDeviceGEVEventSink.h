@@ -23,22 +23,24 @@ public:
     virtual ~IKySoftDeviceGEVEventSink() { }
 
     /// A controller took control of the device.
-    /// @param aDevice the device
-    /// @param aIPAddress the controller's IP address
-    /// @param aPort the controller's UDP port
-    /// @param aAccessType the access it holds (KyAccessControl, KyAccessExclusive ...)
+    ///
+    /// @param[in] aDevice the device
+    /// @param[in] aIPAddress the controller's IP address
+    /// @param[in] aPort the controller's UDP port
+    /// @param[in] aAccessType the access it holds (KyAccessControl, KyAccessExclusive ...)
     virtual void OnApplicationConnect(IKySoftDeviceGEV *aDevice, const KyString &aIPAddress, uint16_t aPort,
                                       KyAccessType aAccessType)
     {
         (void)aDevice, (void)aIPAddress, (void)aPort, (void)aAccessType;
     }
     /// The device serves GVCP from now on.
-    /// @param aDevice the device
-    /// @param aMACAddress the adapter's MAC address
-    /// @param aIPAddress the address the device answers on
-    /// @param aMask its subnet mask
-    /// @param aGateway the adapter's default gateway
-    /// @param aPort the UDP port (3956)
+    ///
+    /// @param[in] aDevice the device
+    /// @param[in] aMACAddress the adapter's MAC address
+    /// @param[in] aIPAddress the address the device answers on
+    /// @param[in] aMask its subnet mask
+    /// @param[in] aGateway the adapter's default gateway
+    /// @param[in] aPort the UDP port (3956)
     virtual void OnControlChannelStart(IKySoftDeviceGEV *aDevice, const KyString &aMACAddress,
                                        const KyString &aIPAddress, const KyString &aMask,
                                        const KyString &aGateway, uint16_t aPort)
@@ -46,27 +48,33 @@ public:
         (void)aDevice, (void)aMACAddress, (void)aIPAddress, (void)aMask, (void)aGateway, (void)aPort;
     }
     /// The controller released control, or lost it when its heartbeat stopped.
-    /// @param aDevice the device
+    ///
+    /// @param[in] aDevice the device
     virtual void OnApplicationDisconnect(IKySoftDeviceGEV *aDevice) { (void)aDevice; }
     /// The device stopped serving GVCP.
-    /// @param aDevice the device
+    ///
+    /// @param[in] aDevice the device
     virtual void OnControlChannelStop(IKySoftDeviceGEV *aDevice) { (void)aDevice; }
     /// The device went through a full reset, as after a power cycle.
-    /// @param aDevice the device
+    ///
+    /// @param[in] aDevice the device
     virtual void OnDeviceResetFull(IKySoftDeviceGEV *aDevice) { (void)aDevice; }
     /// The device's network configuration changed, as after FORCEIP.
-    /// @param aDevice the device
+    ///
+    /// @param[in] aDevice the device
     virtual void OnDeviceResetNetwork(IKySoftDeviceGEV *aDevice) { (void)aDevice; }
     /// Inside Start: add the program's registers with the factory.
-    /// @param aDevice the device
-    /// @param aFactory the register factory, valid during the call
+    ///
+    /// @param[in] aDevice the device
+    /// @param[in] aFactory the register factory, valid during the call
     virtual void OnCreateCustomRegisters(IKySoftDeviceGEV *aDevice, IKyRegisterFactory *aFactory)
     {
         (void)aDevice, (void)aFactory;
     }
     /// Inside Start, after OnCreateCustomRegisters: declare the program's GenICam features.
-    /// @param aDevice the device
-    /// @param aFactory the feature factory, valid during the call
+    ///
+    /// @param[in] aDevice the device
+    /// @param[in] aFactory the feature factory, valid during the call
     virtual void OnCreateCustomGenApiFeatures(IKySoftDeviceGEV *aDevice, IKyGenApiFactory *aFactory)
     {
         (void)aDevice, (void)aFactory;

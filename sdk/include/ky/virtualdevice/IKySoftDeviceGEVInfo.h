@@ -21,87 +21,118 @@ public:
     virtual ~IKySoftDeviceGEVInfo() { }
 
     /// The manufacturer name, shown in the read-only register at 0x0048, 32 bytes.
+    ///
     /// @return the text
     virtual const KyString &GetManufacturerName() = 0;
     /// The model name, shown in the read-only register at 0x0068, 32 bytes.
+    ///
     /// @return the text
     virtual const KyString &GetModelName() = 0;
     /// The device version, shown in the read-only register at 0x0088, 32 bytes.
+    ///
     /// @return the text
     virtual const KyString &GetDeviceVersion() = 0;
     /// The firmware version, shown in the read-only register at 0x3FFF0100, 32 bytes.
+    ///
     /// @return the text
     virtual const KyString &GetDeviceFirmwareVersion() = 0;
     /// The manufacturer information, shown in the read-only register at 0x00A8, 48 bytes.
+    ///
     /// @return the text
     virtual const KyString &GetManufacturerInformation() = 0;
     /// The serial number, shown in the read-only register at 0x00D8, 16 bytes.
+    ///
     /// @return the text
     virtual const KyString &GetSerialNumber() = 0;
     /// Sets the manufacturer name (register at 0x0048, 32 bytes).
-    /// @param aValue at most 31 characters
+    ///
+    /// @param[in] aValue at most 31 characters
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (too long)
     virtual KyResult SetManufacturerName(const KyString &aValue) = 0;
     /// Sets the model name (register at 0x0068, 32 bytes).
-    /// @param aValue at most 31 characters
+    ///
+    /// @param[in] aValue at most 31 characters
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (too long)
     virtual KyResult SetModelName(const KyString &aValue) = 0;
     /// Sets the device version (register at 0x0088, 32 bytes).
-    /// @param aValue at most 31 characters
+    ///
+    /// @param[in] aValue at most 31 characters
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (too long)
     virtual KyResult SetDeviceVersion(const KyString &aValue) = 0;
     /// Sets the firmware version (register at 0x3FFF0100, 32 bytes).
-    /// @param aValue at most 31 characters
+    ///
+    /// @param[in] aValue at most 31 characters
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (too long)
     virtual KyResult SetDeviceFirmwareVersion(const KyString &aValue) = 0;
     /// Sets the manufacturer information (register at 0x00A8, 48 bytes).
-    /// @param aValue at most 47 characters
+    ///
+    /// @param[in] aValue at most 47 characters
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (too long)
     virtual KyResult SetManufacturerInformation(const KyString &aValue) = 0;
     /// Sets the serial number (register at 0x00D8, 16 bytes).
-    /// @param aValue at most 15 characters
+    ///
+    /// @param[in] aValue at most 15 characters
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (too long)
     virtual KyResult SetSerialNumber(const KyString &aValue) = 0;
     /// The major number of the GenICam XML file's version (its MajorVersion, MinorVersion and
     /// SubMinorVersion attributes).
+    ///
     /// @return 0 to 65535
     virtual uint16_t GetGenICamXMLVersionMajor() const = 0;
     /// The minor number of the GenICam XML file's version (its MajorVersion, MinorVersion and
     /// SubMinorVersion attributes).
+    ///
     /// @return 0 to 65535
     virtual uint16_t GetGenICamXMLVersionMinor() const = 0;
     /// The subminor number of the GenICam XML file's version (its MajorVersion, MinorVersion and
     /// SubMinorVersion attributes).
+    ///
     /// @return 0 to 65535
     virtual uint16_t GetGenICamXMLVersionSubMinor() const = 0;
     /// The GenICam XML file's product GUID.
+    ///
     /// @return 32 hexadecimal digits grouped 8-4-4-4-12
     virtual const KyString &GetGenICamXMLProductGUID() = 0;
     /// The GenICam XML file's version GUID.
+    ///
     /// @return 32 hexadecimal digits grouped 8-4-4-4-12
     virtual const KyString &GetGenICamXMLVersionGUID() = 0;
     /// The ModelName of the GenICam XML file's RegisterDescription.
+    ///
     /// @return by default the model name
     virtual const KyString &GetGenICamXMLRegDescModelName() { return GetModelName(); }
     /// The VendorName of the GenICam XML file's RegisterDescription.
+    ///
     /// @return by default the manufacturer name
     virtual const KyString &GetGenICamXMLRegDescVendorName() { return GetManufacturerName(); }
     /// Sets the GenICam XML file's version (its MajorVersion, MinorVersion and SubMinorVersion; the
     /// schema version is the one the device writes). Before the file exists: during Start's callbacks
     /// at the latest.
-    /// @param aMajor the major number
-    /// @param aMinor the minor number
-    /// @param aSubMinor the subminor number
+    ///
+    /// @param[in] aMajor the major number
+    /// @param[in] aMinor the minor number
+    /// @param[in] aSubMinor the subminor number
+    ///
     /// @return KY_OK, KY_STATE_ERROR (the file exists)
     virtual KyResult SetGenICamXMLVersion(uint16_t aMajor, uint16_t aMinor, uint16_t aSubMinor) = 0;
     /// Sets the GenICam XML file's product and version GUIDs. Before the file exists.
-    /// @param aProduct 32 hexadecimal digits grouped 8-4-4-4-12
-    /// @param aVersion the same form
+    ///
+    /// @param[in] aProduct 32 hexadecimal digits grouped 8-4-4-4-12
+    /// @param[in] aVersion the same form
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (not a GUID), KY_STATE_ERROR (the file exists)
     virtual KyResult SetGenICamXMLGUIDs(const KyString &aProduct, const KyString &aVersion) = 0;
     /// Sets the ModelName of the GenICam XML file's RegisterDescription, before the file exists
     /// (this body ignores it; the software device keeps it).
-    /// @param aName at most 31 characters
+    ///
+    /// @param[in] aName at most 31 characters
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (too long), KY_STATE_ERROR (the file exists)
     virtual KyResult SetGenICamXMLRegDescModelName(const KyString &aName)
     {
@@ -110,7 +141,9 @@ public:
     }
     /// Sets the VendorName of the GenICam XML file's RegisterDescription, before the file exists
     /// (this body ignores it; the software device keeps it).
-    /// @param aName at most 31 characters
+    ///
+    /// @param[in] aName at most 31 characters
+    ///
     /// @return KY_OK, KY_INVALID_PARAMETER (too long), KY_STATE_ERROR (the file exists)
     virtual KyResult SetGenICamXMLRegDescVendorName(const KyString &aName)
     {

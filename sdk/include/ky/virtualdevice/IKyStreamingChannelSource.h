@@ -63,18 +63,23 @@ public:
     // ----- Image format queries (a controller's register reads, on the device's GVCP thread).
 
     /// The current image width, which the device reports as its Width feature.
+    ///
     /// @return the width in pixels
     virtual uint32_t GetWidth() const = 0;
     /// The current image height, which the device reports as its Height feature.
+    ///
     /// @return the height in pixels (lines)
     virtual uint32_t GetHeight() const = 0;
     /// The current image offset X, which the device reports as its OffsetX feature.
+    ///
     /// @return the horizontal offset in pixels
     virtual uint32_t GetOffsetX() const = 0;
     /// The current image offset Y, which the device reports as its OffsetY feature.
+    ///
     /// @return the vertical offset in pixels
     virtual uint32_t GetOffsetY() const = 0;
     /// The current pixel type, which the device reports as its PixelFormat feature.
+    ///
     /// @return a KyPixelType value (KyPixelMono8 ...)
     virtual KyPixelType GetPixelType() const = 0;
     /// IKyStreamingChannelSource::GetWidthInfo() -> ( aMin, aMax, aInc )
@@ -82,41 +87,49 @@ public:
     /// Minimum, maximum and increment of the Width feature, which the device adds by itself to
     /// its GenICam XML file (WidthMin, WidthMax, WidthInc). A Python override returns the tuple
     /// (aMin, aMax, aInc) of three ints.
-    /// @param aMin the smallest width
-    /// @param aMax the largest width
-    /// @param aInc the step between widths
+    ///
+    /// @param[out] aMin the smallest width
+    /// @param[out] aMax the largest width
+    /// @param[out] aInc the step between widths
     virtual void GetWidthInfo(uint32_t &aMin, uint32_t &aMax, uint32_t &aInc) const = 0;
     /// IKyStreamingChannelSource::GetHeightInfo() -> ( aMin, aMax, aInc )
     ///
     /// Minimum, maximum and increment of the Height feature, which the device adds by itself to
     /// its GenICam XML file (HeightMin, HeightMax, HeightInc). A Python override returns the tuple
     /// (aMin, aMax, aInc) of three ints.
-    /// @param aMin the smallest height
-    /// @param aMax the largest height
-    /// @param aInc the step between heights
+    ///
+    /// @param[out] aMin the smallest height
+    /// @param[out] aMax the largest height
+    /// @param[out] aInc the step between heights
     virtual void GetHeightInfo(uint32_t &aMin, uint32_t &aMax, uint32_t &aInc) const = 0;
     /// The chunk data size as currently configured: each chunk counts its data plus 4 bytes of
     /// chunk ID and 4 bytes of chunk length (a single 64-byte chunk is 72). The device adds it to
     /// the PayloadSize it computes, with 8 bytes more for the image's own chunk tag when it is
     /// not 0.
+    ///
     /// @return bytes of chunk data per frame; 0 without chunks
     virtual uint32_t GetChunksSize() const = 0;
     /// The payload size in bytes. 0 lets the device compute it from width, height, pixel type
     /// and GetChunksSize; another value is reported unchanged, with nothing added. The device
     /// sends no frame larger than this PayloadSize.
+    ///
     /// @return the payload size in bytes, or 0
     virtual uint32_t GetPayloadSize() const = 0;
     /// The scan type of the source (this device streams area images and does not ask it).
+    ///
     /// @return KyScanTypeArea for an area-scan source, KyScanTypeLine for a line-scan source
     virtual KyScanType GetScanType() const = 0;
     /// The master chunk mode; a source without chunks answers false. The device reads it for
     /// its ChunkModeActive feature.
+    ///
     /// @return true when chunk mode is on
     virtual bool GetChunkModeActive() const = 0;
     /// The enabled state the source keeps for a chunk type it supports: it appends that chunk
     /// to its data when the chunk is enabled and chunk mode is on. The device reads it for its
     /// ChunkEnable feature, the chunk being the one ChunkSelector selects.
-    /// @param aChunkID the chunk ID
+    ///
+    /// @param[in] aChunkID the chunk ID
+    ///
     /// @return true when the chunk is enabled
     virtual bool GetChunkEnable(uint32_t aChunkID) const = 0;
 
@@ -128,8 +141,10 @@ public:
     /// until the result is not OK, and lists each type once among the PixelFormat entries. For
     /// Mono8 and BayerRG8: index 0 gives (KY_OK, KyPixelMono8), 1 gives (KY_OK, KyPixelBayerRG8),
     /// 2 gives (KY_INVALID_PARAMETER, 0). A Python override returns that tuple.
-    /// @param aIndex the index asked, from 0
-    /// @param aPixelType the pixel type at that index
+    ///
+    /// @param[in] aIndex the index asked, from 0
+    /// @param[out] aPixelType the pixel type at that index
+    ///
     /// @return KY_OK with a type, any other code after the last one
     virtual KyResult GetSupportedPixelType(int aIndex, KyPixelType &aPixelType) const = 0;
     /// IKyStreamingChannelSource::GetSupportedChunk( aIndex ) -> ( aResult, aChunkID, aChunkName )
@@ -138,9 +153,11 @@ public:
     /// ID and its name, which should begin with "Chunk". The device lists each ID once among the
     /// ChunkSelector entries (at most 256 indices asked). A Python override returns the tuple
     /// (KyResult, chunk ID, name).
-    /// @param aIndex the index asked, from 0
-    /// @param aChunkID the chunk ID at that index
-    /// @param aChunkName the chunk's name
+    ///
+    /// @param[in] aIndex the index asked, from 0
+    /// @param[out] aChunkID the chunk ID at that index
+    /// @param[out] aChunkName the chunk's name
+    ///
     /// @return KY_OK with a chunk, any other code after the last one
     virtual KyResult GetSupportedChunk(int aIndex, uint32_t &aChunkID, KyString &aChunkName) const = 0;
     /// IKyStreamingChannelSource::GetGevSCPSPacketSizeInfo() -> ( aResult, aMax )
@@ -149,7 +166,9 @@ public:
     /// default 9000 bytes (up to 65535). KY_OK means the maximum was given; KY_NOT_IMPLEMENTED
     /// (the base answer) or any other code keeps 9000. A Python override returns the tuple
     /// (KyResult, maximum).
-    /// @param aMax the largest packet size in bytes
+    ///
+    /// @param[out] aMax the largest packet size in bytes
+    ///
     /// @return KY_OK when aMax holds the maximum
     virtual KyResult GetGevSCPSPacketSizeInfo(uint32_t &aMax) const
     {
@@ -161,34 +180,48 @@ public:
     // refused by the device while the channel streams).
 
     /// A controller sets the Width feature.
-    /// @param aWidth the new width in pixels
+    ///
+    /// @param[in] aWidth the new width in pixels
+    ///
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     virtual KyResult SetWidth(uint32_t aWidth) = 0;
     /// A controller sets the Height feature.
-    /// @param aHeight the new height in pixels
+    ///
+    /// @param[in] aHeight the new height in pixels
+    ///
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     virtual KyResult SetHeight(uint32_t aHeight) = 0;
     /// A controller sets the OffsetX feature.
-    /// @param aOffsetX the new horizontal offset in pixels
+    ///
+    /// @param[in] aOffsetX the new horizontal offset in pixels
+    ///
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     virtual KyResult SetOffsetX(uint32_t aOffsetX) = 0;
     /// A controller sets the OffsetY feature.
-    /// @param aOffsetY the new vertical offset in pixels
+    ///
+    /// @param[in] aOffsetY the new vertical offset in pixels
+    ///
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     virtual KyResult SetOffsetY(uint32_t aOffsetY) = 0;
     /// A controller sets the PixelFormat feature.
-    /// @param aPixelType the new pixel type, one the source listed in GetSupportedPixelType
+    ///
+    /// @param[in] aPixelType the new pixel type, one the source listed in GetSupportedPixelType
+    ///
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     virtual KyResult SetPixelType(KyPixelType aPixelType) = 0;
     /// A controller sets the ChunkModeActive feature (refused by the device while the channel
     /// streams).
-    /// @param aEnabled true to turn chunk mode on
+    ///
+    /// @param[in] aEnabled true to turn chunk mode on
+    ///
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     virtual KyResult SetChunkModeActive(bool aEnabled) = 0;
     /// A controller sets the ChunkEnable feature of the chunk type ChunkSelector selects
     /// (refused by the device while the channel streams).
-    /// @param aChunkID the chunk ID
-    /// @param aEnabled true to enable the chunk
+    ///
+    /// @param[in] aChunkID the chunk ID
+    /// @param[in] aEnabled true to enable the chunk
+    ///
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     virtual KyResult SetChunkEnable(uint32_t aChunkID, bool aEnabled) = 0;
 
@@ -196,8 +229,9 @@ public:
 
     /// The stream channel was opened: a controller set its destination port (SCP). Called on
     /// the device's GVCP thread.
-    /// @param aDestIP the destination's IP address, dotted quad (SCDA); valid during the call only
-    /// @param aDestPort the destination's UDP port (SCP)
+    ///
+    /// @param[in] aDestIP the destination's IP address, dotted quad (SCDA); valid during the call only
+    /// @param[in] aDestPort the destination's UDP port (SCP)
     virtual void OnOpen(const KyString &aDestIP, uint16_t aDestPort) = 0;
     /// The stream channel was closed: its port was set to 0, control ended, or the device
     /// stopped (then on the thread calling Stop). Streaming has stopped before.
@@ -206,6 +240,7 @@ public:
     /// channel's own thread, before the first QueueBuffer.
     virtual void OnStreamingStart() = 0;
     /// The controller asked the device to stop streaming on this channel (or the channel closes).
+    ///
     /// Called on the channel's own thread, before AbortQueuedBuffers.
     virtual void OnStreamingStop() = 0;
 
@@ -216,20 +251,25 @@ public:
     /// acquisition, at the cost of memory; one channel uses at most 64, and the device asks no
     /// further after the 64th. The buffers stay the source's: the program must not delete them
     /// while the device runs; FreeBuffer hands each back when the device stops.
+    ///
     /// @return a buffer, or null when there are no more
     virtual KyBuffer *AllocBuffer() = 0;
     /// When the device stops, it hands back each buffer that AllocBuffer gave it, so that the
     /// source frees or releases it. Called on the thread calling Stop.
-    /// @param aBuffer a buffer AllocBuffer gave
+    ///
+    /// @param[in] aBuffer a buffer AllocBuffer gave
     virtual void FreeBuffer(KyBuffer *aBuffer) = 0;
     /// The device offers a buffer for acquisition, on the channel's thread.
-    /// @param aBuffer a buffer AllocBuffer gave
+    ///
+    /// @param[in] aBuffer a buffer AllocBuffer gave
+    ///
     /// @return KY_OK accepts it; any error code (for example when the source's queue is full)
     ///         refuses it, and the device offers it again later
     virtual KyResult QueueBuffer(KyBuffer *aBuffer) = 0;
     /// A hook of the channel's loop before buffers are queued: true lets the loop go on with
     /// queueing and retrieving, false skips this round. Keep the base behaviour (true) unless
     /// the source must hold the loop.
+    ///
     /// @return true to go on
     virtual bool PreQueueBufferProc() { return true; }
     /// A hook of the channel's loop after a buffer was retrieved. The base does nothing.
@@ -241,7 +281,9 @@ public:
     /// in slices of 10, 20 or 50 ms, answering KY_TIMEOUT and no buffer when none is ready, so
     /// that the device can stop streaming promptly. A Python override takes one argument
     /// (notused: the out-parameter, unused) and returns the tuple (KyResult, KyBuffer or None).
-    /// @param aBuffer where the buffer goes (null for none)
+    ///
+    /// @param[out] aBuffer where the buffer goes (null for none)
+    ///
     /// @return KY_OK with a buffer to send; another code with a buffer gives it back unsent
     virtual KyResult RetrieveBuffer(KyBuffer **aBuffer) = 0;
     /// Blocks until acquisition has been aborted for every buffer given by QueueBuffer and not
@@ -254,8 +296,9 @@ public:
     /// the device's register map. Called inside Start, before CreateGenApiFeatures. Sources of
     /// one class must still use distinct addresses (for example 0x20000000 + 0x1000 x source
     /// index + offset) and should use distinct names. The base does nothing.
-    /// @param aRegisterMap the device's register map
-    /// @param aFactory the register factory
+    ///
+    /// @param[in] aRegisterMap the device's register map
+    /// @param[in] aFactory the register factory
     virtual void CreateRegisters(IKyRegisterMap *aRegisterMap, IKyRegisterFactory *aFactory)
     {
         (void)aRegisterMap;
@@ -264,8 +307,9 @@ public:
     /// The source declares the GenICam features of its channel with the GenApi factory (features
     /// of the whole device belong to the event sink's OnCreateCustomGenApiFeatures). Called
     /// inside Start, after CreateRegisters. The base does nothing.
-    /// @param aRegisterMap the device's register map
-    /// @param aFactory the GenApi factory
+    ///
+    /// @param[in] aRegisterMap the device's register map
+    /// @param[in] aFactory the GenApi factory
     virtual void CreateGenApiFeatures(IKyRegisterMap *aRegisterMap, IKyGenApiFactory *aFactory)
     {
         (void)aRegisterMap;
@@ -273,7 +317,9 @@ public:
     }
     /// Whether the source can stream buffers of a payload type. Not asked by this device, which
     /// streams images.
-    /// @param aPayloadType a KyPayloadType value
+    ///
+    /// @param[in] aPayloadType a KyPayloadType value
+    ///
     /// @return true when supported; the base answers false
     virtual bool IsPayloadTypeSupported(KyPayloadType aPayloadType)
     {
@@ -282,19 +328,23 @@ public:
     }
     /// Whether the source may (not must) send multi-part data. Not called by this device, which
     /// streams images only. The base does nothing.
-    /// @param aAllowed true when allowed
+    ///
+    /// @param[in] aAllowed true when allowed
     virtual void SetMultiPartAllowed(bool aAllowed) { (void)aAllowed; }
     /// Whether large leader and trailer packets are in use for multi-part data, and how many
     /// parts are allowed. Not called by this device. The base does nothing.
-    /// @param aEnabled true when in use
-    /// @param aMaxMultiPartCount the number of parts allowed
+    ///
+    /// @param[in] aEnabled true when in use
+    /// @param[in] aMaxMultiPartCount the number of parts allowed
     virtual void SetLargeLeaderTrailerEnabled(bool aEnabled, uint32_t aMaxMultiPartCount)
     {
         (void)aEnabled;
         (void)aMaxMultiPartCount;
     }
     /// Asks the source to send test payloads of a payload type (not called by this device).
-    /// @param aPayloadType a KyPayloadType value
+    ///
+    /// @param[in] aPayloadType a KyPayloadType value
+    ///
     /// @return KY_OK accepts it; KY_NOT_SUPPORTED (the base answer) refuses it
     virtual KyResult SetTestPayloadFormatMode(KyPayloadType aPayloadType)
     {

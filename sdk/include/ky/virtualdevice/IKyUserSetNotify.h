@@ -19,8 +19,10 @@ public:
     virtual ~IKyUserSetNotify() { }
 
     /// Told when a user set's save or load starts or completes.
-    /// @param aUserSetState KyUserSetStateSaveStart, SaveCompleted, LoadStart or LoadCompleted
-    /// @param aUserSetIndex the user set: 0 the default set, 1 and up the others
+    ///
+    /// @param[in] aUserSetState KyUserSetStateSaveStart, SaveCompleted, LoadStart or LoadCompleted
+    /// @param[in] aUserSetIndex the user set: 0 the default set, 1 and up the others
+    ///
     /// @return KY_OK; a failure is logged and does not stop the save or load
     virtual KyResult UserSetStateNotify(KyUserSetState aUserSetState, uint32_t aUserSetIndex) = 0;
 };

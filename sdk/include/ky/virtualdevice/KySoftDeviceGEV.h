@@ -65,7 +65,9 @@ public:
 
     /// Whether buffers are timestamped when queued (default true); false keeps the program's
     /// timestamps.
-    /// @param aEnabled the switch
+    ///
+    /// @param[in] aEnabled the switch
+    ///
     /// @return KY_OK
     KyResult SetStreamTimestamping(bool aEnabled);
 
