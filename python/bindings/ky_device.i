@@ -55,6 +55,17 @@ SWIGINTERN PyObject *KyPy_DeviceObject(KyDevice *device)
 %apply const KyString & { const KyString &aFilename };
 %typemap(argout) const KyString &aFilename "";
 %apply (uint8_t *KY_BYTES_READ, int64_t KY_BYTES_READ_SIZE) { (uint8_t *aDestination, int64_t aByteCount) };
+// ReadMemory's bytes come back as the result, not through an argument.
+%feature("docstring") KyDevice::ReadMemory "Reads device memory.
+
+:type aAddress: int, in
+:param aAddress: the first byte's address
+:type aByteCount: int, in
+:param aByteCount: how many bytes
+
+:rtype: List[:py:class:`KyResult`, numpy.ndarray]
+:return: the result (Includes: KY_OK, KY_NOT_CONNECTED, KY_INVALID_PARAMETER for a negative
+         count) and a uint8 array of aByteCount bytes, zeroed on failure";
 %apply (const uint8_t *KY_BYTES_WRITE, int64_t KY_BYTES_WRITE_SIZE) { (const uint8_t *aSource, int64_t aByteCount) };
 %include "ky/device/KyDevice.h"
 %clear KyResult *aResult;

@@ -27,6 +27,25 @@
 %warnfilter(401) KyDeviceAdapter;
 %apply unsigned int &KY_OUT_IF_OK_TUPLE { uint32_t &aValue };
 %apply KyString &KY_OUT_TEXT_TUPLE { KyString &aID };
+// Two texts laid out beyond what the header's comments give.
+%feature("docstring") KyDeviceAdapter::SetGenBooleanValue "See IKyDeviceAdapter for description.
+
+:type aParameterName: str, in
+:param aParameterName: Name of the parameter.
+:type aValue: boolean, in
+
+:rtype: :py:class:`KyResult`
+:return: OK on success.";
+%feature("docstring") KyDeviceAdapter::GetUniqueID "Returns a unique string identifier for the device.
+
+:type aID: str, out
+:param aID: Unique string identifier for the device.
+
+:rtype: :py:class:`KyResult`
+:return: 
+       Includes:
+        - #KyResult::Code::OK
+        - #KyResult::Code::INVALID_PARAMETER";
 %include "ky/device/KyDeviceAdapter.h"
 %clear uint32_t &aValue;
 %clear KyString &aID;

@@ -209,4 +209,72 @@ SWIGINTERN PyObject *KyPy_SourceTupleItem(PyObject *result, Py_ssize_t n, const 
 KY_CALLBACK_CLASS(IKyStreamingChannelSource)
 KY_SOFT_CALLBACK_SELF(IKyStreamingChannelSource)
 KY_SOFT_CALLBACK_SELF(IKyStreamingChannelSource const)
+// Docstrings of the operations whose Python form differs from the C++ one (results instead of
+// out-parameters), one text for the interface and the default source alike.
+%define KY_PY_SOURCE_DOCSTRINGS(SOURCE)
+%feature("docstring") SOURCE::GetWidthInfo "IKyStreamingChannelSource::GetWidthInfo() -> ( aMin, aMax, aInc )
+
+Minimum, maximum and increment of the Width feature, which the device adds by itself to
+its GenICam XML file (WidthMin, WidthMax, WidthInc). A Python override returns the tuple
+(aMin, aMax, aInc) of three ints.
+
+:rtype: Tuple[int, int, int]
+:return: the smallest width, the largest width and the step between widths";
+%feature("docstring") SOURCE::GetHeightInfo "IKyStreamingChannelSource::GetHeightInfo() -> ( aMin, aMax, aInc )
+
+Minimum, maximum and increment of the Height feature, which the device adds by itself to
+its GenICam XML file (HeightMin, HeightMax, HeightInc). A Python override returns the tuple
+(aMin, aMax, aInc) of three ints.
+
+:rtype: Tuple[int, int, int]
+:return: the smallest height, the largest height and the step between heights";
+%feature("docstring") SOURCE::GetSupportedPixelType "IKyStreamingChannelSource::GetSupportedPixelType( aIndex ) -> ( aResult, aPixelType )
+
+The supported pixel types, by index: the device asks index 0, 1, 2 and so on (at most 256)
+until the result is not OK, and lists each type once among the PixelFormat entries. For
+Mono8 and BayerRG8: index 0 gives (KY_OK, KyPixelMono8), 1 gives (KY_OK, KyPixelBayerRG8),
+2 gives (KY_INVALID_PARAMETER, 0). A Python override returns that tuple.
+
+:type aIndex: int, in
+:param aIndex: the index asked, from 0
+
+:rtype: Tuple[:py:class:`KyResult`, int]
+:return: KY_OK with the pixel type at that index, any other code after the last one";
+%feature("docstring") SOURCE::GetSupportedChunk "IKyStreamingChannelSource::GetSupportedChunk( aIndex ) -> ( aResult, aChunkID, aChunkName )
+
+The supported chunk types, by index as for the pixel types; an OK answer carries the chunk
+ID and its name, which should begin with \"Chunk\". The device lists each ID once among the
+ChunkSelector entries (at most 256 indices asked). A Python override returns the tuple
+(KyResult, chunk ID, name).
+
+:type aIndex: int, in
+:param aIndex: the index asked, from 0
+
+:rtype: Tuple[:py:class:`KyResult`, int, str]
+:return: KY_OK with the chunk ID and name at that index, any other code after the last one";
+%feature("docstring") SOURCE::GetGevSCPSPacketSizeInfo "IKyStreamingChannelSource::GetGevSCPSPacketSizeInfo() -> ( aResult, aMax )
+
+Optional: a maximum for GevSCPSPacketSize, the stream's packet size, other than the
+default 9000 bytes (up to 65535). KY_OK means the maximum was given; KY_NOT_IMPLEMENTED
+(the base answer) or any other code keeps 9000. A Python override returns the tuple
+(KyResult, maximum).
+
+:rtype: Tuple[:py:class:`KyResult`, int]
+:return: KY_OK with the largest packet size in bytes";
+%feature("docstring") SOURCE::RetrieveBuffer "IKyStreamingChannelSource::RetrieveBuffer( notused ) -> ( aResult, aBuffer )
+
+The device takes back a buffer that holds a valid image, which it then sends with GVSP;
+also used to take back the aborted buffers after AbortQueuedBuffers. Wait for an image
+in slices of 10, 20 or 50 ms, answering KY_TIMEOUT and no buffer when none is ready, so
+that the device can stop streaming promptly.
+
+:type notused: :py:class:`KyBuffer`, out
+:param notused: Dummy argument. Unused.
+
+:rtype: Tuple[:py:class:`KyResult`, :py:class:`KyBuffer`]
+:return: KY_OK with a buffer to send; another code with a buffer gives it back unsent";
+%enddef
+KY_PY_SOURCE_DOCSTRINGS(IKyStreamingChannelSource)
+KY_PY_SOURCE_DOCSTRINGS(KyStreamingChannelSourceDefault)
+
 %include "ky/virtualdevice/IKyStreamingChannelSource.h"

@@ -106,6 +106,7 @@ SWIGINTERN unsigned int KyPy_AvailableCount(const char *text, unsigned int count
 // The description is taken only as a wrapped KyString (a str is refused), unlike other texts.
 %typemap(in) const KyString &description = const SWIGTYPE &;
 %typemap(typecheck) const KyString &description = const SWIGTYPE &;
+%typemap(doctype) const KyString &description ":py:class:`KyString`";
 %ignore KyResult::operator=;
 %ignore KyResult::CodeName;
 KY_COMPARISONS(KyResult, KyPy_ResultEquals)

@@ -438,8 +438,8 @@ def test_the_interpreter_lock_is_released_during_the_call(params, node_map):
 
 DOCSTRINGS = [
     # (flat function, text its docstring holds)
-    ("KyGenParameterArray_Get", "\n*Overload 1:*\nThe feature at a position (document order).\n:type aIndex: int\n"),
-    ("KyGenParameterArray___getitem__", "*Overload 2:*\nThe feature of a name.\n:type aName: :py:class:`KyString`\n"),
+    ("KyGenParameterArray_Get", "\n*Overload 1:*\nThe feature at a position (document order).\n\n:type aIndex: int, in\n"),
+    ("KyGenParameterArray___getitem__", "*Overload 2:*\nThe feature of a name.\n\n:type aName: str, in\n"),
     ("KyGenParameterArray_SetEnumValue", "*Overload 2:*"),
     ("KyGenParameterArray_GetFloatValue", ":param aName: the feature's name\n"),
     ("KyGenParameterArray_SetStringValue", ":param aValue: the value\n"),

@@ -139,11 +139,11 @@ def test_str_with_an_embedded_nul_compares_by_its_text_before_the_nul():
 
 def test_docstrings_carry_the_sdk_documentation():
     assert native.new_KyResult.__doc__.startswith("\n*Overload 1:*\nA result with the code KY_OK.\n")
-    assert ":type code: int\n:param code: a result code\n" in native.new_KyResult.__doc__
+    assert ":type code: int, in\n:param code: a result code\n" in native.new_KyResult.__doc__
     assert "*Overload 6:*" in native.new_KyResult.__doc__
     assert native.KyResult_GetCode.__doc__ == (
-        "\nThe result code.\n:rtype: int\n:return: a result code (KY_OK, KY_NOT_FOUND, ...)\n")
-    assert ":type description: :py:class:`KyString`\n" in native.KyResult_SetDescription.__doc__
+        "\nThe result code.\n\n:rtype: int\n:return: a result code (KY_OK, KY_NOT_FOUND, ...)\n")
+    assert ":type description: :py:class:`KyString`, in\n" in native.KyResult_SetDescription.__doc__
     assert ":rtype: boolean\n" in native.KyResult_IsOK.__doc__
     assert "*Overload 3:*" in native.new_KyString.__doc__ and ":param count:" in native.new_KyString.__doc__
     assert ":rtype: int\n:return: the number of UTF-8 bytes\n" in native.KyString_GetLength.__doc__

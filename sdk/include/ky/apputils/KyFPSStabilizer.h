@@ -23,11 +23,12 @@ public:
     KyFPSStabilizer(const KyFPSStabilizer &) = delete;
     KyFPSStabilizer &operator=(const KyFPSStabilizer &) = delete;
 
-    /// Whether to show the current frame. Frames are shown one every 1/aTargetFPS seconds, as
-    /// evenly as the frames come: true for the frame nearest to the time the next one is due
-    /// (the frame then counts as shown); false otherwise: skip this frame (it may still be
-    /// processed) and wait for the next rather than hold it. From a steady source faster than
-    /// the target, the gaps between the frames shown stay within one source period of
+    /// Whether to show the current frame.
+    ///
+    /// Frames are shown one every 1/aTargetFPS seconds, as evenly as the frames come: true for the frame
+    /// nearest to the time the next one is due (the frame then counts as shown); false otherwise: skip this
+    /// frame (it may still be processed) and wait for the next rather than hold it. From a steady source
+    /// faster than the target, the gaps between the frames shown stay within one source period of
     /// 1/aTargetFPS; a slower source is shown whole.
     ///
     /// @param[in] aTargetFPS frames per second to show; 0 shows every frame

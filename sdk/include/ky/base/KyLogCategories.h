@@ -32,19 +32,16 @@ public:
     static size_t Count();
     /// The name of category `index` (null when index >= Count()).
     static const char *Name(size_t index);
-    /// The logger of a category, which lives as long as the process; null when the name (lower
-    /// case, as listed) is not one of them.
+    /// The logger of a category, which lives as long as the process; null when the name (lower case, as listed) is not one of them.
     static KyLogger *Find(const char *name);
 
-    /// Sets the least severe level a category still writes; false, changing nothing, when the
-    /// name is not known or the level is not one of the five.
+    /// Sets the least severe level a category still writes; false, changing nothing, when the name is not known or the level is not one of the five.
     ///
     /// @param[in] name a category name, or "all"
     /// @param[in] level a KyLogLevelEnum value other than KyLogLevelUnknown
     static bool SetLevel(const char *name, int32_t level);
 
-    /// Applies a list of `name=level` items separated by commas, as KY_LOG is written (blanks
-    /// around names and levels and the case of letters do not matter; empty items are skipped).
+    /// Applies a list of `name=level` items separated by commas, as KY_LOG is written (blanks around names and levels and the case of letters do not matter; empty items are skipped).
     ///
     /// An item that cannot be read changes nothing; the others still apply.
     ///

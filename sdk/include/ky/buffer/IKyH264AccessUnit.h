@@ -19,8 +19,7 @@ public:
     /// @return the buffer's memory; null when the buffer has none
     virtual const uint8_t *GetDataPointer() const = 0;
     virtual uint8_t *GetDataPointer() = 0;
-    /// Bytes of the access unit that the buffer holds (the bytes received, never more than the
-    /// buffer's size).
+    /// Bytes of the access unit that the buffer holds (the bytes received, never more than the buffer's size).
     ///
     /// @return the byte count
     virtual uint64_t GetDataSize() const = 0;

@@ -65,8 +65,7 @@ public:
     ///
     /// @return the timestamp in device ticks
     virtual uint64_t GetTimestamp() const = 0;
-    /// When the image was complete: microseconds on the host's monotonic clock, not an absolute
-    /// time.
+    /// When the image was complete: microseconds on the host's monotonic clock, not an absolute time.
     ///
     /// @return the reception time
     virtual uint64_t GetReceptionTime() const = 0;

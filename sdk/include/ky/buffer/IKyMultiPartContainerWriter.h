@@ -78,8 +78,7 @@ public:
     /// @return as SetPartIDs
     virtual KyResult SetPartZoneInfo(uint32_t aIndex, uint8_t aAdditionalZones,
                                      uint32_t aZoneDirectionMask) = 0;
-    /// Gives all parts one contiguous allocation, the buffer's own memory; memory given to parts
-    /// before is freed or, when attached, forgotten.
+    /// Gives all parts one contiguous allocation, the buffer's own memory; memory given to parts before is freed or, when attached, forgotten.
     ///
     /// @return KY_OK; KY_STATE_ERROR without parts; KY_ERR_OVERFLOW when the parts together do not
     /// fit 32 bits; KY_NOT_ENOUGH_MEMORY
@@ -90,9 +89,7 @@ public:
     ///
     /// @return KY_OK; KY_INVALID_PARAMETER for an index out of range; KY_NOT_ENOUGH_MEMORY
     virtual KyResult AllocPart(uint32_t aIndex) = 0;
-    /// Gives one part the caller's memory, which the caller keeps alive and in place while it is
-    /// attached (until the next AllocAllParts, AllocPart of that part, Reset or the buffer's
-    /// destruction).
+    /// Gives one part the caller's memory, which the caller keeps alive and in place while it is attached (until the next AllocAllParts, AllocPart of that part, Reset or the buffer's destruction).
     ///
     /// @param[in] aIndex the part, from 0
     /// @param[in] aBuffer the memory
@@ -117,8 +114,7 @@ public:
     /// @return KY_OK; KY_INVALID_PARAMETER for an index out of range, a part that is not an image
     /// or a height above the maximum
     virtual KyResult SetPartFinalImageHeight(uint32_t aIndex, uint32_t aHeight) = 0;
-    /// Checks the payload before it is sent: at least one part, each with memory for its size,
-    /// the chunk-data part last.
+    /// Checks the payload before it is sent: at least one part, each with memory for its size, the chunk-data part last.
     ///
     /// @return KY_OK; KY_STATE_ERROR without parts or for a part without memory; KY_NOT_SUPPORTED
     /// when the buffer is not a multi-part buffer

@@ -78,8 +78,7 @@ public:
     ///
     /// @return the count; 0 until set
     virtual uint32_t GetAdditionalZones() const = 0;
-    /// The direction of each zone: the most significant bit for zone 0, the next for zone 1 and
-    /// so on; 0 is top-down, 1 bottom-up.
+    /// The direction of each zone: the most significant bit for zone 0, the next for zone 1 and so on; 0 is top-down, 1 bottom-up.
     ///
     /// @return the mask; 0 until set
     virtual uint32_t GetZoneDirectionMask() const = 0;

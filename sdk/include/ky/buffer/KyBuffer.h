@@ -71,8 +71,9 @@ public:
     ///
     /// @param[in] aPayloadType the kind of payload it carries (a KyPayloadType value)
     explicit KyBuffer(KyPayloadType aPayloadType = KyPayloadTypeImage);
-    /// Destructor: frees the buffer's own memory (attached memory stays the caller's). A buffer
-    /// still queued on a stream leaves the stream first.
+    /// Destructor: frees the buffer's own memory (attached memory stays the caller's).
+    ///
+    /// A buffer still queued on a stream leaves the stream first.
     ~KyBuffer() override;
     KyBuffer(const KyBuffer &) = delete;
     KyBuffer &operator=(const KyBuffer &) = delete;
@@ -101,8 +102,7 @@ public:
     /// @return the chunk data; null when the payload is not chunk data
     KyChunkData *GetChunkData();
     const KyChunkData *GetChunkData() const;
-    /// The multi-part container, owned by the buffer: the parts of a received multi-part block,
-    /// or those being built for transmission.
+    /// The multi-part container, owned by the buffer: the parts of a received multi-part block, or those being built for transmission.
     ///
     /// @return the container; null when the payload is not multi-part
     IKyMultiPartContainer *GetMultiPartContainer();
@@ -152,15 +152,15 @@ public:
     /// @return bytes allocated or attached; 0 without memory
     uint32_t GetSize() const { return mSize; }
 
-    /// Back to a fresh buffer: memory released (attached memory forgotten), chunks, identity,
-    /// timing, statistics and results cleared. The ID stays.
+    /// Back to a fresh buffer: memory released (attached memory forgotten), chunks, identity, timing, statistics and results cleared.
+    ///
+    /// The ID stays.
     ///
     /// @param[in] aPayloadType the payload type from now on
     ///
     /// @return KY_OK
     KyResult Reset(KyPayloadType aPayloadType = KyPayloadTypeImage);
-    /// Gives the buffer zeroed memory of its own, replacing any earlier memory (attached memory is
-    /// forgotten, not freed).
+    /// Gives the buffer zeroed memory of its own, replacing any earlier memory (attached memory is forgotten, not freed).
     ///
     /// @param[in] aSize bytes
     ///
@@ -176,8 +176,7 @@ public:
     void Free();
     /// Releases the separate chunk area.
     void FreeChunk();
-    /// Makes the caller's memory the buffer's memory; the caller keeps it alive and in place
-    /// until Detach, Free, Reset or the buffer's destruction.
+    /// Makes the caller's memory the buffer's memory; the caller keeps it alive and in place until Detach, Free, Reset or the buffer's destruction.
     ///
     /// @param[in] aBuffer the memory
     /// @param[in] aSize its bytes
@@ -202,8 +201,7 @@ public:
     ///
     /// @return the timestamp in device ticks
     uint64_t GetTimestamp() const { return mTimestamp; }
-    /// When the block was complete, in microseconds on the host's monotonic clock (not an
-    /// absolute time).
+    /// When the block was complete, in microseconds on the host's monotonic clock (not an absolute time).
     ///
     /// @return the reception time
     uint64_t GetReceptionTime() const { return mReceptionTime; }
@@ -274,8 +272,9 @@ public:
     ///
     /// @return KY_OK
     KyResult GetMissingPacketIdsCount(uint32_t &aCount) const;
-    /// One group of packet IDs missing from the last block. A last ID of 0xFFFFFF (0xFFFFFFFF
-    /// with extended IDs) means the end of the block went missing.
+    /// One group of packet IDs missing from the last block.
+    ///
+    /// A last ID of 0xFFFFFF (0xFFFFFFFF with extended IDs) means the end of the block went missing.
     ///
     /// @param[in] aIndex the group, from 0
     /// @param[out] aFirst receives the first missing packet ID
@@ -338,8 +337,7 @@ public:
     ///
     /// @return its first byte; null when there is no such chunk
     const uint8_t *GetChunkRawDataByID(uint32_t aID) override;
-    /// Bytes of the payload: what was received, or for a buffer built here its main part plus
-    /// its chunk data.
+    /// Bytes of the payload: what was received, or for a buffer built here its main part plus its chunk data.
     ///
     /// @return the byte count
     uint32_t GetPayloadSize() const;

@@ -55,8 +55,7 @@ public:
     /// @return true when Convert takes the pair
     static bool IsConversionSupported(KyPixelType aSource, KyPixelType aDestination);
 
-    /// Converts the image of a buffer into the destination buffer, whose image carries the
-    /// wanted pixel type before the call.
+    /// Converts the image of a buffer into the destination buffer, whose image carries the wanted pixel type before the call.
     ///
     /// @param[in] aSource buffer holding the source image
     /// @param[in] aDestination buffer that receives the converted image

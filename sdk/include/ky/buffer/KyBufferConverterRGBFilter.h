@@ -45,10 +45,10 @@ public:
     /// @param aValue the blue offset
     void SetOffsetB(int32_t aValue) { mOffsetB = aValue; }
 
-    /// Sets the gains from a sample image: each colour's gain becomes the largest colour average
-    /// divided by that colour's average; offsets are not changed. The image is the buffer's, of
-    /// a colour or Bayer type the converter takes (KyBufferConverter.h; wider samples by their 8
-    /// high bits), mono types excluded.
+    /// Sets the gains from a sample image: each colour's gain becomes the largest colour average divided by that colour's average; offsets are not changed.
+    ///
+    /// The image is the buffer's, of a colour or Bayer type the converter takes (KyBufferConverter.h; wider
+    /// samples by their 8 high bits), mono types excluded.
     ///
     /// @param[in] aBuffer buffer holding the sample image
     ///

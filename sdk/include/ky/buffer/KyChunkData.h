@@ -34,8 +34,7 @@ public:
     uint32_t GetChunkDataSize() const override;
     uint32_t GetChunkDataCapacity() const override;
 
-    /// The payload length: what the block's trailer gave, or the chunk data size of a payload
-    /// built here.
+    /// The payload length: what the block's trailer gave, or the chunk data size of a payload built here.
     ///
     /// @return bytes
     virtual uint64_t GetChunkDataPayloadLength() const;
@@ -47,8 +46,7 @@ public:
     virtual KyResult Alloc(uint32_t aMaximumChunkLength);
     /// Releases the buffer's memory.
     virtual void Free();
-    /// Makes the caller's memory the buffer's memory; the caller keeps it alive and in place
-    /// until Detach, Free, the buffer's Reset or its destruction.
+    /// Makes the caller's memory the buffer's memory; the caller keeps it alive and in place until Detach, Free, the buffer's Reset or its destruction.
     ///
     /// @param[in] aBuffer the memory
     /// @param[in] aLength its bytes, 8 of them per chunk for its trailer

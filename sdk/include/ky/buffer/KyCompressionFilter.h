@@ -39,11 +39,12 @@ public:
     KyCompressionFilter(const KyCompressionFilter &) = delete;
     KyCompressionFilter &operator=(const KyCompressionFilter &) = delete;
 
-    /// Compresses the image of aIn into aOut. aOut takes the compressed payload: its memory is
-    /// used when it is the buffer's own and large enough or attached and large enough, else it
-    /// gets memory of its own of the compressed size; its payload type becomes
-    /// KyPayloadTypeTesmarCompressed, its acquired size the compressed size, and it takes aIn's
-    /// block ID and timestamp. aIn is not changed.
+    /// Compresses the image of aIn into aOut.
+    ///
+    /// aOut takes the compressed payload: its memory is used when it is the buffer's own and large enough or
+    /// attached and large enough, else it gets memory of its own of the compressed size; its payload type
+    /// becomes KyPayloadTypeTesmarCompressed, its acquired size the compressed size, and it takes aIn's block
+    /// ID and timestamp. aIn is not changed.
     ///
     /// @param[in] aIn a buffer holding an image (padding allowed where lines are whole bytes)
     /// @param[in] aOut the buffer that receives the compressed image; not aIn
@@ -69,10 +70,7 @@ public:
     ///
     /// @return KY_OK
     virtual KyResult GetThreadsPriority(uint32_t &aPriority) const;
-    /// Sets the scheduling priority of the worker thread: 0 is the system's normal scheduling,
-    /// 1 up to the system's highest real-time priority (99 on Linux) is real-time FIFO
-    /// scheduling at that priority where the process is allowed it (else the thread keeps the
-    /// normal scheduling).
+    /// Sets the scheduling priority of the worker thread: 0 is the system's normal scheduling, 1 up to the system's highest real-time priority (99 on Linux) is real-time FIFO scheduling at that priority where the process is allowed it (else the thread keeps the normal scheduling).
     ///
     /// @param[in] aPriority the priority
     ///

@@ -36,9 +36,9 @@ public:
     KyDecompressionFilter(const KyDecompressionFilter &) = delete;
     KyDecompressionFilter &operator=(const KyDecompressionFilter &) = delete;
 
-    /// Decompresses aIn into aOut, which becomes an image buffer of the compressed image's pixel
-    /// type, width and height, without padding, with aIn's block ID and timestamp. aOut's memory
-    /// is used when it is the buffer's own and large enough or attached and large enough, else
+    /// Decompresses aIn into aOut, which becomes an image buffer of the compressed image's pixel type, width and height, without padding, with aIn's block ID and timestamp.
+    ///
+    /// aOut's memory is used when it is the buffer's own and large enough or attached and large enough, else
     /// aOut gets memory of its own of the image's size.
     ///
     /// @param[in] aIn a buffer holding a compressed image
@@ -66,19 +66,14 @@ public:
     ///
     /// @return KY_OK
     virtual KyResult GetThreadsPriority(uint32_t &aPriority) const;
-    /// Sets the scheduling priority of the worker threads: 0 is the system's normal scheduling,
-    /// 1 up to the system's highest real-time priority (99 on Linux) is real-time FIFO
-    /// scheduling at that priority where the process is allowed it (else the threads keep the
-    /// normal scheduling).
+    /// Sets the scheduling priority of the worker threads: 0 is the system's normal scheduling, 1 up to the system's highest real-time priority (99 on Linux) is real-time FIFO scheduling at that priority where the process is allowed it (else the threads keep the normal scheduling).
     ///
     /// @param[in] aPriority the priority
     ///
     /// @return KY_OK; KY_INVALID_PARAMETER for a priority that maps to none of the system's
     virtual KyResult SetThreadsPriority(uint32_t aPriority);
 
-    /// Whether this class can decompress a buffer: its payload type is
-    /// KyPayloadTypeTesmarCompressed and its bytes start with a sound header of a version of the
-    /// format that the class reads (the stripes themselves are checked by Execute).
+    /// Whether this class can decompress a buffer: its payload type is KyPayloadTypeTesmarCompressed and its bytes start with a sound header of a version of the format that the class reads (the stripes themselves are checked by Execute).
     ///
     /// @param[in] aIn the buffer; null gives false
     ///

@@ -99,8 +99,7 @@ public:
     ///
     /// @return true when attached
     virtual bool IsAttached() const;
-    /// Sets the geometry and gives the buffer memory of its own: the image size plus
-    /// aMaximumChunkLength bytes.
+    /// Sets the geometry and gives the buffer memory of its own: the image size plus aMaximumChunkLength bytes.
     ///
     /// @param[in] aWidth pixels per line
     /// @param[in] aHeight lines
@@ -115,9 +114,10 @@ public:
                            uint16_t aPaddingY = 0, uint32_t aMaximumChunkLength = 0);
     /// Releases the buffer's memory (allocated or attached); the geometry stays.
     virtual void Free();
-    /// Makes the caller's memory the image's memory. The caller keeps the image size plus
-    /// aMaximumChunkLength bytes alive and in place until Detach, Free, the buffer's Reset or its
-    /// destruction.
+    /// Makes the caller's memory the image's memory.
+    ///
+    /// The caller keeps the image size plus aMaximumChunkLength bytes alive and in place until Detach, Free,
+    /// the buffer's Reset or its destruction.
     ///
     /// @param[in] aBuffer the memory
     /// @param[in] aWidth pixels per line

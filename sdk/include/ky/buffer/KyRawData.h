@@ -34,9 +34,10 @@ public:
     virtual KyResult Alloc(uint64_t aPayloadLength, uint32_t aMaximumChunkLength = 0);
     /// Releases the buffer's memory; the payload length stays.
     virtual void Free();
-    /// Makes the caller's memory the buffer's memory: the payload is its first aLength -
-    /// aMaximumChunkLength bytes, chunk data may follow. The caller keeps the memory alive and in
-    /// place until Detach, Free, the buffer's Reset or its destruction.
+    /// Makes the caller's memory the buffer's memory: the payload is its first aLength - aMaximumChunkLength bytes, chunk data may follow.
+    ///
+    /// The caller keeps the memory alive and in place until Detach, Free, the buffer's Reset or its
+    /// destruction.
     ///
     /// @param[in] aRawBuffer the memory
     /// @param[in] aLength its bytes

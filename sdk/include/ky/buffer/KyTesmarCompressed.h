@@ -24,8 +24,7 @@ public:
     /// @return the buffer's memory; null when the buffer has none
     virtual const uint8_t *GetDataPointer() const;
     virtual uint8_t *GetDataPointer();
-    /// Compressed bytes the buffer holds: what a filter or a stream placed in it, or, for memory a
-    /// program filled itself, the buffer's whole size.
+    /// Compressed bytes the buffer holds: what a filter or a stream placed in it, or, for memory a program filled itself, the buffer's whole size.
     ///
     /// @return the byte count
     virtual uint64_t GetDataSize() const;

@@ -39,8 +39,7 @@ public:
     ///
     /// @return the device, or null
     static KyDevice *CreateAndConnect(const KyDeviceInfo *aDeviceInfo, KyResult *aResult = nullptr);
-    /// Finds the device by a connection text, makes a device object of its transport's class and
-    /// connects it.
+    /// Finds the device by a connection text, makes a device object of its transport's class and connects it.
     ///
     /// Release the device with Free.
     ///
@@ -122,8 +121,7 @@ public:
     ///
     /// @return the features, owned by the device, never null, valid as long as the device
     KyGenParameterArray *GetParameters();
-    /// The SDK's own parameters of the connection (answer timeout, command retries, heartbeat, packet-
-    /// size negotiation).
+    /// The SDK's own parameters of the connection (answer timeout, command retries, heartbeat, packet- size negotiation).
     ///
     /// @return the parameters, owned by the device, never null, valid as long as the device
     KyGenParameterArray *GetCommunicationParameters();
@@ -218,19 +216,16 @@ protected:
     class EventSinks;
     EventSinks &Sinks() { return *mSinks; }
 
-    /// The transport's access to device memory, under ReadMemory and WriteMemory: they check the
-    /// range against MemoryAddressBits, answer KY_NOT_CONNECTED while the device is not connected,
-    /// zero the destination of a failed read and tell the event sinks of what went through. The
-    /// defaults answer KY_NOT_SUPPORTED.
+    /// The transport's access to device memory, under ReadMemory and WriteMemory: they check the range against MemoryAddressBits, answer KY_NOT_CONNECTED while the device is not connected, zero the destination of a failed read and tell the event sinks of what went through.
+    ///
+    /// The defaults answer KY_NOT_SUPPORTED.
     virtual KyResult TransportReadMemory(uint64_t aAddress, uint8_t *aDestination, size_t aByteCount);
     virtual KyResult TransportWriteMemory(uint64_t aAddress, const uint8_t *aSource, size_t aByteCount);
-    /// The width of the transport's memory addresses: 32 or 63 (the default: any address an
-    /// int64_t holds).
+    /// The width of the transport's memory addresses: 32 or 63 (the default: any address an int64_t holds).
     virtual unsigned MemoryAddressBits() const;
     /// KY_NOT_CONNECTED, "the device is not connected".
     static KyResult NotConnected();
-    /// KY_INVALID_PARAMETER for a negative count, a null buffer with a count, or a range that does
-    /// not lie within the transport's address space.
+    /// KY_INVALID_PARAMETER for a negative count, a null buffer with a count, or a range that does not lie within the transport's address space.
     KyResult CheckMemoryRange(int64_t aAddress, int64_t aByteCount, bool aHaveBuffer) const;
 
     std::unique_ptr<KyGenParameterArray> mParameters;

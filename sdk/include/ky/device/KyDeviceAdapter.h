@@ -70,8 +70,7 @@ public:
     /// @param[in] aParameterName Name of the parameter to test for.
     /// @param[in] aEnumEntry Name of the enum entry to test for.
     ///
-    /// @return True if the parameter is present and contains the specific enum entry, false if
-    ///         either condition fails.
+    /// @return True if the parameter is present and contains the specific enum entry, false if either condition fails.
     bool IsGenEnumEntryAvailable(const KyString &aParameterName, const KyString &aEnumEntry) override;
     /// See IKyDeviceAdapter for description.
     ///
@@ -90,14 +89,14 @@ public:
     /// See IKyDeviceAdapter for description.
     ///
     /// @param[in] aParameterName Name of the parameter.
-    /// @param[out] aEnumEntry The current entry.
+    /// @param[out] aEnumEntry Value of the parameter.
     ///
     /// @return OK on success.
     KyResult GetGenEnumValue(const KyString &aParameterName, KyString &aEnumEntry) override;
     /// See IKyDeviceAdapter for description.
     ///
     /// @param[in] aParameterName Name of the parameter.
-    /// @param[in] aEnumEntry The new entry.
+    /// @param[in] aEnumEntry New value for the enumeration.
     ///
     /// @return OK on success.
     KyResult SetGenEnumValue(const KyString &aParameterName, const KyString &aEnumEntry) override;
@@ -115,7 +114,7 @@ public:
     ///
     /// @return OK on success.
     KyResult SetGenBooleanValue(const KyString &aParameterName, bool aValue) override;
-    /// See IKyDeviceAdapter for description.
+    /// Returns the string value of string parameter identified by its name.
     ///
     /// @param[in] aParameterName Name of the parameter.
     /// @param[out] aValue Value of the parameter.
@@ -125,15 +124,15 @@ public:
     /// See IKyDeviceAdapter for description.
     ///
     /// @param[in] aParameterName Name of the parameter.
-    /// @param[out] aLength Length of the register in bytes.
+    /// @param[out] aLength Length (in bytes) of the register.
     ///
     /// @return OK on success.
     KyResult GetGenRegisterLength(const KyString &aParameterName, int64_t &aLength) override;
     /// See IKyDeviceAdapter for description.
     ///
     /// @param[in] aParameterName Name of the parameter.
-    /// @param[out] aDataBuffer Receives the bytes.
-    /// @param[in] aByteCount How many bytes.
+    /// @param[out] aDataBuffer Buffer where to copy the data.
+    /// @param[in] aByteCount How many bytes to copy to aDataBuffer.
     ///
     /// @return OK on success.
     KyResult GetGenRegisterData(const KyString &aParameterName, uint8_t *aDataBuffer,
@@ -141,8 +140,8 @@ public:
     /// See IKyDeviceAdapter for description.
     ///
     /// @param[in] aParameterName Name of the parameter.
-    /// @param[in] aDataBuffer The bytes.
-    /// @param[in] aByteCount How many bytes.
+    /// @param[in] aDataBuffer Buffer to copy the data from.
+    /// @param[in] aByteCount How many bytes to copy from aDataBuffer to the register.
     ///
     /// @return OK on success.
     KyResult SetGenRegisterData(const KyString &aParameterName, const uint8_t *aDataBuffer,
@@ -162,72 +161,72 @@ public:
     /// See IKyDeviceAdapter for description.
     ///
     /// @param[in] aAddress Address of the register.
-    /// @param[in] aValue The value.
+    /// @param[in] aValue Value to write to the register.
     ///
     /// @return OK on success.
     KyResult WriteRegister(int64_t aAddress, uint32_t aValue) override;
     /// See IKyDeviceAdapter for description.
     ///
     /// @param[in] aAddress Address of the register.
-    /// @param[out] aValue Receives the value.
+    /// @param[out] aValue Value read from the register.
     ///
     /// @return OK on success.
     KyResult ReadRegister(int64_t aAddress, uint32_t &aValue) override;
     /// See IKyDeviceAdapter for description.
     ///
-    /// @param[in] aBuffer The bytes.
-    /// @param[in] aAddress Address of the first byte.
-    /// @param[in] aLength How many bytes.
+    /// @param[in] aBuffer Pointer to the data to write.
+    /// @param[in] aAddress Address where to write the data.
+    /// @param[in] aLength Length of the data to write, in bytes.
     ///
     /// @return OK on success.
     KyResult WriteMemory(const uint8_t *aBuffer, int64_t aAddress, int64_t aLength) override;
     /// See IKyDeviceAdapter for description.
     ///
-    /// @param[out] aBuffer Receives the bytes.
-    /// @param[in] aAddress Address of the first byte.
-    /// @param[in] aLength How many bytes.
+    /// @param[out] aBuffer Pointer of the buffer where the data will be written.
+    /// @param[in] aAddress Address where to read the daa.
+    /// @param[in] aLength Length of the data to read, in bytes.
     ///
     /// @return OK on success.
     KyResult ReadMemory(uint8_t *aBuffer, int64_t aAddress, int64_t aLength) override;
     /// See IKyDeviceAdapter for description.
     ///
-    /// @param[in] aTimeout Time-out in milliseconds.
+    /// @param[in] aTimeout A timeout.
     ///
-    /// @return OK on success.
+    /// @return OK if the messaging channel is idle. TIMEOUT if the timeout elapsed before it becomes idle.
     KyResult WaitForMessagingChannelIdle(uint32_t aTimeout) override;
     /// See IKyDeviceAdapter for description.
     ///
-    /// @return True if connected.
+    /// @return True if the device is connected, false if not.
     bool IsConnected() override;
     /// See IKyDeviceAdapter for description.
     ///
-    /// @return True if Tesmar powered.
+    /// @return True if the device runs on a Tesmar design, false if not.
     bool IsTesmarPowered() override;
     /// See IKyDeviceAdapter for description.
     ///
-    /// @return True for a GigE Vision device.
+    /// @return True if using the GigE Vision protocol, false if not.
     bool IsGigEVision() override;
     /// See IKyDeviceAdapter for description.
     ///
-    /// @return True for a USB3 Vision device.
+    /// @return True if using the USB3 Vision protocol, false if not.
     bool IsUSB3Vision() override;
     /// See IKyDeviceAdapter for description.
     ///
-    /// @param[in] aEventSink The sink, kept alive by the caller while registered.
+    /// @param[in] aEventSink Pointer to an object implementing the IKyDeviceEventSink interface.
     ///
     /// @return OK on success.
     KyResult RegisterEventSink(IKyDeviceEventSink *aEventSink) override;
     /// See IKyDeviceAdapter for description.
     ///
-    /// @param[in] aEventSink The sink.
+    /// @param[in] aEventSink Pointer to an object implementing the IKyDeviceEventSink interface.
     ///
     /// @return OK on success.
     KyResult UnregisterEventSink(IKyDeviceEventSink *aEventSink) override;
-    /// See IKyDeviceAdapter for description.
+    /// Returns a unique string identifier for the device.
     ///
-    /// @param[out] aID Receives the ID.
+    /// @param[out] aID Unique string identifier for the device.
     ///
-    /// @return OK on success.
+    /// @return Includes: KY_OK, KY_INVALID_PARAMETER
     KyResult GetUniqueID(KyString &aID) override;
 
     /// Forwarded to the registered IKyDeviceEventSink objects.

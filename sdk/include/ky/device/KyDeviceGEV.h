@@ -35,7 +35,7 @@ class KY_DEVICE_API KyDeviceGEV : public KyDevice
 public:
     /// Constructor.
     KyDeviceGEV();
-    /// Destructor.
+    /// Destructor
     ~KyDeviceGEV() override;
 
     /// Connects with exclusive control.
@@ -147,8 +147,7 @@ public:
     ///
     /// @return a KyAccessType value; KyAccessUnknown when not connected
     KyAccessType GetAccessType() const;  // KyAccessUnknown when not connected
-    /// The access a device at that address grants now, read from its control register without taking
-    /// control.
+    /// The access a device at that address grants now, read from its control register without taking control.
     ///
     /// @param[in] aDeviceIPAddress the device's IP address
     /// @param[out] aAccessType receives KyAccessOpen (free), KyAccessControl or KyAccessExclusive (held by
@@ -156,8 +155,7 @@ public:
     ///
     /// @return Includes: KY_OK, KY_INVALID_PARAMETER, KY_TIMEOUT
     static KyResult GetAccessType(const KyString &aDeviceIPAddress, KyAccessType &aAccessType);
-    /// Forces the IP configuration of the device with that MAC address (FORCEIP, sent out of every
-    /// adapter).
+    /// Forces the IP configuration of the device with that MAC address (FORCEIP, sent out of every adapter).
     ///
     /// @param[in] aMACAddress the device's MAC address
     /// @param[in] aIP the new IP address

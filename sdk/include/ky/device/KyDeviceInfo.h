@@ -65,8 +65,7 @@ public:
     ///
     /// @return the display ID
     KyString GetDisplayID() const;
-    /// An ID that stays the same for one device across address changes (for GigE Vision: its MAC
-    /// address).
+    /// An ID that stays the same for one device across address changes (for GigE Vision: its MAC address).
     ///
     /// @return the unique ID
     KyString GetUniqueID() const { return mUniqueID; }

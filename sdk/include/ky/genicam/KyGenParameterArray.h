@@ -269,8 +269,7 @@ public:
     ///
     /// @return a KyGenAccessMode value: ReadWrite once loaded, NotAvailable while empty
     KyGenAccessMode GetAccessMode() const;
-    /// Drops the cached values of polled features that are due and tells the sinks of the
-    /// features that depend on them.
+    /// Drops the cached values of polled features that are due and tells the sinks of the features that depend on them.
     ///
     /// @return the result
     KyResult Poll();

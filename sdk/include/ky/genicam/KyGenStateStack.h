@@ -24,9 +24,8 @@ public:
     ///
     /// @param[in] aParameters The GenICam parameter array to operate on.
     explicit KyGenStateStack(KyGenParameterArray *aParameters);
+    // Restores the recorded values, the latest change first.
     /// Destructor.
-    ///
-    /// Restores the recorded values, the latest change first.
     virtual ~KyGenStateStack();
     KyGenStateStack(const KyGenStateStack &) = delete;
     KyGenStateStack &operator=(const KyGenStateStack &) = delete;

@@ -69,23 +69,20 @@ public:
     ///
     /// @return true between a successful Start and Stop
     bool IsStarted();
-    /// Sets the size in bytes of every managed buffer: a starting point that the pipeline
-    /// adjusts to incoming data (a queued buffer is re-allocated when smaller, or more than four
-    /// times larger).
+    /// Sets the size in bytes of every managed buffer: a starting point that the pipeline adjusts to incoming data (a queued buffer is re-allocated when smaller, or more than four times larger).
     ///
     /// @param[in] aSize the size in bytes
     void SetBufferSize(uint32_t aSize);
-    /// Sets the total of buffers the pipeline owns. Takes effect at once: new buffers are queued
-    /// while running, surplus ones deleted as they come free.
+    /// Sets the total of buffers the pipeline owns.
+    ///
+    /// Takes effect at once: new buffers are queued while running, surplus ones deleted as they come free.
     ///
     /// @param[in] aCount the count
     ///
     /// @return KY_OK, KY_INVALID_PARAMETER (0, or more than the stream can hold queued),
     ///        KY_NOT_ENOUGH_MEMORY
     KyResult SetBufferCount(uint32_t aCount);
-    /// Sets whether buffers too small for their block are grown and queued again by the
-    /// pipeline (and the sinks hear OnBufferTooSmall); off, such buffers come out of
-    /// RetrieveNextBuffer with the operation result KY_BUFFER_TOO_SMALL.
+    /// Sets whether buffers too small for their block are grown and queued again by the pipeline (and the sinks hear OnBufferTooSmall); off, such buffers come out of RetrieveNextBuffer with the operation result KY_BUFFER_TOO_SMALL.
     ///
     /// @param[in] aValue true to handle them
     void SetHandleBufferTooSmall(bool aValue);
@@ -109,22 +106,23 @@ public:
     ///        KY_NOT_ENOUGH_MEMORY when the buffer had to grow and could not
     KyResult ReleaseBuffer(KyBuffer *aBuffer);
 
-    /// Starts the thread that keeps buffers queued in the stream; the sinks hear OnStart first,
-    /// on this thread.
+    /// Starts the thread that keeps buffers queued in the stream; the sinks hear OnStart first, on this thread.
     ///
     /// @return KY_OK; KY_NOT_CONNECTED without an open stream, KY_STATE_ERROR when started
     ///        already or called from a sink of this pipeline, KY_THREAD_ERROR when the thread
     ///        cannot start
     KyResult Start();
-    /// Stops the thread, aborts the stream and takes every buffer back; waiting buffers are
-    /// dropped, lent ones stay lent. The sinks hear OnStop after, on this thread.
+    /// Stops the thread, aborts the stream and takes every buffer back; waiting buffers are dropped, lent ones stay lent.
+    ///
+    /// The sinks hear OnStop after, on this thread.
     ///
     /// @return KY_OK; KY_STATE_ERROR when not started, or when called from a sink of this
     ///        pipeline on its thread (or inside OnStart), which the stop would wait for: stop
     ///        it from another thread
     KyResult Stop();
-    /// Aborts the stream, waits for every buffer to leave it, empties the output and queues a
-    /// fresh set. The sinks hear OnReset after, on this thread.
+    /// Aborts the stream, waits for every buffer to leave it, empties the output and queues a fresh set.
+    ///
+    /// The sinks hear OnReset after, on this thread.
     ///
     /// @return KY_OK; KY_STATE_ERROR when not started, or when called from a sink of this
     ///        pipeline on its thread (or inside OnStart)

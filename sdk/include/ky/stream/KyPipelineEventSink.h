@@ -43,8 +43,9 @@ public:
     ///
     /// @param[in] aPipeline the pipeline
     virtual void OnReset(KyPipeline *aPipeline);
-    /// A buffer came back too small for its block (with buffer-too-small handling on), on the
-    /// pipeline's thread. The default asks for every buffer to be re-allocated.
+    /// A buffer came back too small for its block (with buffer-too-small handling on), on the pipeline's thread.
+    ///
+    /// The default asks for every buffer to be re-allocated.
     ///
     /// @param[in] aPipeline the pipeline
     /// @param[out] aReallocAll set it to have every buffer grown now; otherwise only that buffer is

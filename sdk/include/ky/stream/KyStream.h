@@ -39,8 +39,7 @@ public:
     KyStream(const KyStream &) = delete;
     KyStream &operator=(const KyStream &) = delete;
 
-    /// The number of buffers queued now: one more with each queued buffer, one less with each
-    /// retrieved one.
+    /// The number of buffers queued now: one more with each queued buffer, one less with each retrieved one.
     ///
     /// @return the count
     uint32_t GetQueuedBufferCount() const;
@@ -60,8 +59,7 @@ public:
     ///
     /// @return the stream, or null
     static KyStream *CreateAndOpen(const KyDeviceInfo *aDeviceInfo, KyResult *aResult = nullptr);
-    /// Makes a stream and opens it on the device a text names: a GigE Vision stream for an IP
-    /// address, a USB3 Vision stream for a GUID.
+    /// Makes a stream and opens it on the device a text names: a GigE Vision stream for an IP address, a USB3 Vision stream for a GUID.
     ///
     /// Release the stream with Free.
     ///
@@ -77,8 +75,7 @@ public:
     /// @param[in] aStream the stream; null is accepted
     static void Free(KyStream *aStream);
 
-    /// Opens on the device that the record names (GigE Vision: its IP address; local port,
-    /// channel 0 and local address chosen automatically).
+    /// Opens on the device that the record names (GigE Vision: its IP address; local port, channel 0 and local address chosen automatically).
     ///
     /// @param[in] aDeviceInfo the device's record
     ///
@@ -100,8 +97,7 @@ public:
     /// @return a KyStreamType value
     virtual KyStreamType GetType() const = 0;
 
-    /// Hands back every queued buffer, and the one being filled, with the operation result
-    /// KY_ABORTED; each must still be retrieved.
+    /// Hands back every queued buffer, and the one being filled, with the operation result KY_ABORTED; each must still be retrieved.
     ///
     /// @return KY_OK
     KyResult AbortQueuedBuffers();
@@ -149,8 +145,7 @@ public:
     ///
     /// @return KY_OK, KY_INVALID_PARAMETER for null, KY_STATE_ERROR when not registered
     KyResult UnregisterEventSink(KyStreamEventSink *aEventSink);
-    /// The parameters that define how data is received: statistics (BlockCount, ErrorCount,
-    /// AcquisitionRate, Bandwidth, ...), receiver settings and the Reset command.
+    /// The parameters that define how data is received: statistics (BlockCount, ErrorCount, AcquisitionRate, Bandwidth, ...), receiver settings and the Reset command.
     ///
     /// @return the parameters, owned by the stream; never null
     KyGenParameterArray *GetParameters();

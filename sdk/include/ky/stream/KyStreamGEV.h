@@ -110,12 +110,9 @@ public:
     ///
     /// @return KyDataReceiverTypeUserMode
     KyDataReceiverType GetDataReceiverType() const { return KyDataReceiverTypeUserMode; }
-    /// Drops what the stream received and the application has not retrieved yet, for resuming
-    /// after a pause so that nothing from before it is taken for new data: the packets the
-    /// receiver has not processed (in its socket or packet ring), the blocks being assembled, and
-    /// the blocks that ended while the application did not retrieve them (blocks handed back
-    /// aborted stay). Their buffers stay queued and take the blocks that come next, in the order
-    /// they were queued.
+    /// Drops what the stream received and the application has not retrieved yet, for resuming after a pause so that nothing from before it is taken for new data: the packets the receiver has not processed (in its socket or packet ring), the blocks being assembled, and the blocks that ended while the application did not retrieve them (blocks handed back aborted stay).
+    ///
+    /// Their buffers stay queued and take the blocks that come next, in the order they were queued.
     ///
     /// @return KY_OK; KY_NOT_CONNECTED when the stream is not open
     KyResult FlushPacketQueue();
@@ -173,9 +170,9 @@ public:
     ///
     /// @return KY_OK; KY_INVALID_PARAMETER for 0; KY_NETWORK_CONFIG_ERROR once open
     KyResult SetUserModeSocketRxBufferSize(uint32_t aSize);
-    /// Size of one receive slot in bytes, 17000 to 65500 (a value outside moves to the nearer
-    /// bound); set before Open. Slots are sized from the datagrams anyway; the value is kept for
-    /// callers that read it back.
+    /// Size of one receive slot in bytes, 17000 to 65500 (a value outside moves to the nearer bound); set before Open.
+    ///
+    /// Slots are sized from the datagrams anyway; the value is kept for callers that read it back.
     ///
     /// @param[in] aSize the size in bytes
     ///

@@ -74,10 +74,9 @@ public:
     ///
     /// @return KY_NOT_SUPPORTED
     KyResult Open(const KyString &aInfo) override;
-    /// Opens on a session description: multicast when its address is a group (joined on the
-    /// adapter of aLocalIpAddress), else unicast on aLocalIpAddress; over TCP from the
-    /// description's server when its transport is TCP. The expected payload is set from the
-    /// description (PrepareFor or PrepareForH264) when it tells one.
+    /// Opens on a session description: multicast when its address is a group (joined on the adapter of aLocalIpAddress), else unicast on aLocalIpAddress; over TCP from the description's server when its transport is TCP.
+    ///
+    /// The expected payload is set from the description (PrepareFor or PrepareForH264) when it tells one.
     ///
     /// @param[in] aSession the description
     /// @param[in] aLocalIpAddress the local address to receive on (empty: any)
@@ -94,8 +93,9 @@ public:
     /// @return KY_OK, KY_INVALID_PARAMETER (bad address text), KY_NETWORK_ERROR (the port cannot
     ///        be bound), KY_STATE_ERROR (open already)
     KyResult Open(const KyString &aLocalIpAddress, uint16_t aLocalPort);
-    /// Multicast: joins a group and receives what is sent to it on a port. Any number of
-    /// receivers may open on the same group and port.
+    /// Multicast: joins a group and receives what is sent to it on a port.
+    ///
+    /// Any number of receivers may open on the same group and port.
     ///
     /// @param[in] aMulticastAddress the group (dotted text)
     /// @param[in] aDataPort the UDP port the sender sends to (not 0)
@@ -119,8 +119,7 @@ public:
     /// @return KyStreamTypeRTP
     KyStreamType GetType() const override { return KyStreamTypeRTP; }
 
-    /// The local port: the UDP port received on (the data port of a multicast stream), or the
-    /// TCP connection's local port.
+    /// The local port: the UDP port received on (the data port of a multicast stream), or the TCP connection's local port.
     ///
     /// @return the port; 0 while not open
     uint16_t GetLocalPort() const;

@@ -119,8 +119,9 @@ public:
     uint32_t DiscoverSessions() const;
     /// Returns SDP information about an active session (unused by GEV and U3V).
     ///
+    /// The session's record is written into aSessionInfo.
+    ///
     /// @param[in] aIndex 0 to DiscoverSessions() - 1
-    /// @param[out] aSessionInfo the record to fill
     ///
     /// @return Includes: KY_OK, KY_NOT_FOUND (the record is left untouched)
     KyResult GetSessionInfo(uint32_t aIndex, KySessionInfo &aSessionInfo) const;

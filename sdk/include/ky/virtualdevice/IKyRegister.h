@@ -22,6 +22,7 @@ class IKyRegisterEventSink;
 class KY_VIRTUALDEVICE_API IKyRegister : public IKyRegisterInfo
 {
 public:
+    /// Virtual destructor.
     virtual ~IKyRegister() { }
 
     /// Reads bytes of the register, running its sinks.
@@ -90,8 +91,9 @@ public:
     ///
     /// @return KY_OK, KY_INVALID_PARAMETER (register too short), or a sink's refusal
     virtual KyResult WriteDouble(double aValue) = 0;
-    /// Adds a sink told before and after every access. The sink is kept as a plain pointer: keep it
-    /// alive while it is added.
+    /// Adds a sink told before and after every access.
+    ///
+    /// The sink is kept as a plain pointer: keep it alive while it is added.
     ///
     /// @param[in] aEventSink the sink
     ///

@@ -46,8 +46,7 @@ public:
     ///
     /// @param[in] aRegister the register
     virtual void PostWrite(IKyRegister *aRegister) { (void)aRegister; }
-    /// When a user set is saved or loaded: a register holding several values behind selectors calls
-    /// the store's Persist for each selector combination.
+    /// When a user set is saved or loaded: a register holding several values behind selectors calls the store's Persist for each selector combination.
     ///
     /// @param[in] aRegister the register
     /// @param[in] aStore the store, valid during the call

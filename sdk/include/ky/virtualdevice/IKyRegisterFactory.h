@@ -21,6 +21,7 @@ class IKyRegisterEventSink;
 class KY_VIRTUALDEVICE_API IKyRegisterFactory
 {
 public:
+    /// Virtual destructor.
     virtual ~IKyRegisterFactory() { }
 
     /// Adds a plain value register (integer and float features).

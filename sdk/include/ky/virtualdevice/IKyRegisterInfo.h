@@ -11,6 +11,7 @@
 class KY_VIRTUALDEVICE_API IKyRegisterInfo
 {
 public:
+    /// Virtual destructor.
     virtual ~IKyRegisterInfo() { }
 
     /// The register's name.

@@ -13,6 +13,7 @@
 class KY_VIRTUALDEVICE_API IKyRegisterMap
 {
 public:
+    /// Virtual destructor.
     virtual ~IKyRegisterMap() { }
 
     /// The number of registers.
@@ -31,9 +32,9 @@ public:
     ///
     /// @return the register, null where no register starts
     virtual IKyRegister *GetRegisterByAddress(uint32_t aAddress) = 0;
-    /// Keeps registers from being removed while held (Stop waits for it a bounded time); it does
-    /// not serialise register access, and holders do not wait for each other. While the device
-    /// is removing its registers (it stops), Lock waits until that is done. Every successful
+    /// Keeps registers from being removed while held (Stop waits for it a bounded time); it does not serialise register access, and holders do not wait for each other.
+    ///
+    /// While the device is removing its registers (it stops), Lock waits until that is done. Every successful
     /// Lock needs one Release.
     ///
     /// @return KY_OK, KY_STATE_ERROR (the device is not running)

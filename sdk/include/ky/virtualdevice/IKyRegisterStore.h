@@ -14,8 +14,7 @@ class KY_VIRTUALDEVICE_API IKyRegisterStore
 public:
     virtual ~IKyRegisterStore() { }
 
-    /// Saves the register's content (when a user set is saved) or loads it (when one is loaded)
-    /// under the register's name and the suffix.
+    /// Saves the register's content (when a user set is saved) or loads it (when one is loaded) under the register's name and the suffix.
     ///
     /// @param[in] aRegister the register, usually the one Persist was called for
     /// @param[in] aNameSuffix one suffix per selector combination

@@ -80,18 +80,15 @@ public:
     ///
     /// @return KY_OK, KY_INVALID_PARAMETER (too long)
     virtual KyResult SetSerialNumber(const KyString &aValue) = 0;
-    /// The major number of the GenICam XML file's version (its MajorVersion, MinorVersion and
-    /// SubMinorVersion attributes).
+    /// The major number of the GenICam XML file's version (its MajorVersion, MinorVersion and SubMinorVersion attributes).
     ///
     /// @return 0 to 65535
     virtual uint16_t GetGenICamXMLVersionMajor() const = 0;
-    /// The minor number of the GenICam XML file's version (its MajorVersion, MinorVersion and
-    /// SubMinorVersion attributes).
+    /// The minor number of the GenICam XML file's version (its MajorVersion, MinorVersion and SubMinorVersion attributes).
     ///
     /// @return 0 to 65535
     virtual uint16_t GetGenICamXMLVersionMinor() const = 0;
-    /// The subminor number of the GenICam XML file's version (its MajorVersion, MinorVersion and
-    /// SubMinorVersion attributes).
+    /// The subminor number of the GenICam XML file's version (its MajorVersion, MinorVersion and SubMinorVersion attributes).
     ///
     /// @return 0 to 65535
     virtual uint16_t GetGenICamXMLVersionSubMinor() const = 0;
@@ -111,9 +108,9 @@ public:
     ///
     /// @return by default the manufacturer name
     virtual const KyString &GetGenICamXMLRegDescVendorName() { return GetManufacturerName(); }
-    /// Sets the GenICam XML file's version (its MajorVersion, MinorVersion and SubMinorVersion; the
-    /// schema version is the one the device writes). Before the file exists: during Start's callbacks
-    /// at the latest.
+    /// Sets the GenICam XML file's version (its MajorVersion, MinorVersion and SubMinorVersion; the schema version is the one the device writes).
+    ///
+    /// Before the file exists: during Start's callbacks at the latest.
     ///
     /// @param[in] aMajor the major number
     /// @param[in] aMinor the minor number
@@ -128,8 +125,7 @@ public:
     ///
     /// @return KY_OK, KY_INVALID_PARAMETER (not a GUID), KY_STATE_ERROR (the file exists)
     virtual KyResult SetGenICamXMLGUIDs(const KyString &aProduct, const KyString &aVersion) = 0;
-    /// Sets the ModelName of the GenICam XML file's RegisterDescription, before the file exists
-    /// (this body ignores it; the software device keeps it).
+    /// Sets the ModelName of the GenICam XML file's RegisterDescription, before the file exists (this body ignores it; the software device keeps it).
     ///
     /// @param[in] aName at most 31 characters
     ///
@@ -139,8 +135,7 @@ public:
         (void)aName;
         return KyResult(KY_OK);
     }
-    /// Sets the VendorName of the GenICam XML file's RegisterDescription, before the file exists
-    /// (this body ignores it; the software device keeps it).
+    /// Sets the VendorName of the GenICam XML file's RegisterDescription, before the file exists (this body ignores it; the software device keeps it).
     ///
     /// @param[in] aName at most 31 characters
     ///

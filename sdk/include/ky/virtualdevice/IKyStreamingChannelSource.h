@@ -102,16 +102,17 @@ public:
     /// @param[out] aMax the largest height
     /// @param[out] aInc the step between heights
     virtual void GetHeightInfo(uint32_t &aMin, uint32_t &aMax, uint32_t &aInc) const = 0;
-    /// The chunk data size as currently configured: each chunk counts its data plus 4 bytes of
-    /// chunk ID and 4 bytes of chunk length (a single 64-byte chunk is 72). The device adds it to
-    /// the PayloadSize it computes, with 8 bytes more for the image's own chunk tag when it is
-    /// not 0.
+    /// The chunk data size as currently configured: each chunk counts its data plus 4 bytes of chunk ID and 4 bytes of chunk length (a single 64-byte chunk is 72).
+    ///
+    /// The device adds it to the PayloadSize it computes, with 8 bytes more for the image's own chunk tag
+    /// when it is not 0.
     ///
     /// @return bytes of chunk data per frame; 0 without chunks
     virtual uint32_t GetChunksSize() const = 0;
-    /// The payload size in bytes. 0 lets the device compute it from width, height, pixel type
-    /// and GetChunksSize; another value is reported unchanged, with nothing added. The device
-    /// sends no frame larger than this PayloadSize.
+    /// The payload size in bytes.
+    ///
+    /// 0 lets the device compute it from width, height, pixel type and GetChunksSize; another value is
+    /// reported unchanged, with nothing added. The device sends no frame larger than this PayloadSize.
     ///
     /// @return the payload size in bytes, or 0
     virtual uint32_t GetPayloadSize() const = 0;
@@ -119,14 +120,15 @@ public:
     ///
     /// @return KyScanTypeArea for an area-scan source, KyScanTypeLine for a line-scan source
     virtual KyScanType GetScanType() const = 0;
-    /// The master chunk mode; a source without chunks answers false. The device reads it for
-    /// its ChunkModeActive feature.
+    /// The master chunk mode; a source without chunks answers false.
+    ///
+    /// The device reads it for its ChunkModeActive feature.
     ///
     /// @return true when chunk mode is on
     virtual bool GetChunkModeActive() const = 0;
-    /// The enabled state the source keeps for a chunk type it supports: it appends that chunk
-    /// to its data when the chunk is enabled and chunk mode is on. The device reads it for its
-    /// ChunkEnable feature, the chunk being the one ChunkSelector selects.
+    /// The enabled state the source keeps for a chunk type it supports: it appends that chunk to its data when the chunk is enabled and chunk mode is on.
+    ///
+    /// The device reads it for its ChunkEnable feature, the chunk being the one ChunkSelector selects.
     ///
     /// @param[in] aChunkID the chunk ID
     ///
@@ -209,15 +211,13 @@ public:
     ///
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     virtual KyResult SetPixelType(KyPixelType aPixelType) = 0;
-    /// A controller sets the ChunkModeActive feature (refused by the device while the channel
-    /// streams).
+    /// A controller sets the ChunkModeActive feature (refused by the device while the channel streams).
     ///
     /// @param[in] aEnabled true to turn chunk mode on
     ///
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     virtual KyResult SetChunkModeActive(bool aEnabled) = 0;
-    /// A controller sets the ChunkEnable feature of the chunk type ChunkSelector selects
-    /// (refused by the device while the channel streams).
+    /// A controller sets the ChunkEnable feature of the chunk type ChunkSelector selects (refused by the device while the channel streams).
     ///
     /// @param[in] aChunkID the chunk ID
     /// @param[in] aEnabled true to enable the chunk
@@ -227,17 +227,20 @@ public:
 
     // ----- Channel life.
 
-    /// The stream channel was opened: a controller set its destination port (SCP). Called on
-    /// the device's GVCP thread.
+    /// The stream channel was opened: a controller set its destination port (SCP).
+    ///
+    /// Called on the device's GVCP thread.
     ///
     /// @param[in] aDestIP the destination's IP address, dotted quad (SCDA); valid during the call only
     /// @param[in] aDestPort the destination's UDP port (SCP)
     virtual void OnOpen(const KyString &aDestIP, uint16_t aDestPort) = 0;
-    /// The stream channel was closed: its port was set to 0, control ended, or the device
-    /// stopped (then on the thread calling Stop). Streaming has stopped before.
+    /// The stream channel was closed: its port was set to 0, control ended, or the device stopped (then on the thread calling Stop).
+    ///
+    /// Streaming has stopped before.
     virtual void OnClose() = 0;
-    /// The controller asked the device to start streaming on this channel. Called on the
-    /// channel's own thread, before the first QueueBuffer.
+    /// The controller asked the device to start streaming on this channel.
+    ///
+    /// Called on the channel's own thread, before the first QueueBuffer.
     virtual void OnStreamingStart() = 0;
     /// The controller asked the device to stop streaming on this channel (or the channel closes).
     ///
@@ -246,16 +249,17 @@ public:
 
     // ----- Buffer exchange.
 
-    /// At start the device asks the source for buffers, one call per buffer, until it answers
-    /// null (None); buffers must be unique. More buffers allow more images queued for
-    /// acquisition, at the cost of memory; one channel uses at most 64, and the device asks no
-    /// further after the 64th. The buffers stay the source's: the program must not delete them
-    /// while the device runs; FreeBuffer hands each back when the device stops.
+    /// At start the device asks the source for buffers, one call per buffer, until it answers null (None); buffers must be unique.
+    ///
+    /// More buffers allow more images queued for acquisition, at the cost of memory; one channel uses at most
+    /// 64, and the device asks no further after the 64th. The buffers stay the source's: the program must not
+    /// delete them while the device runs; FreeBuffer hands each back when the device stops.
     ///
     /// @return a buffer, or null when there are no more
     virtual KyBuffer *AllocBuffer() = 0;
-    /// When the device stops, it hands back each buffer that AllocBuffer gave it, so that the
-    /// source frees or releases it. Called on the thread calling Stop.
+    /// When the device stops, it hands back each buffer that AllocBuffer gave it, so that the source frees or releases it.
+    ///
+    /// Called on the thread calling Stop.
     ///
     /// @param[in] aBuffer a buffer AllocBuffer gave
     virtual void FreeBuffer(KyBuffer *aBuffer) = 0;
@@ -266,9 +270,9 @@ public:
     /// @return KY_OK accepts it; any error code (for example when the source's queue is full)
     ///         refuses it, and the device offers it again later
     virtual KyResult QueueBuffer(KyBuffer *aBuffer) = 0;
-    /// A hook of the channel's loop before buffers are queued: true lets the loop go on with
-    /// queueing and retrieving, false skips this round. Keep the base behaviour (true) unless
-    /// the source must hold the loop.
+    /// A hook of the channel's loop before buffers are queued: true lets the loop go on with queueing and retrieving, false skips this round.
+    ///
+    /// Keep the base behaviour (true) unless the source must hold the loop.
     ///
     /// @return true to go on
     virtual bool PreQueueBufferProc() { return true; }
@@ -286,16 +290,16 @@ public:
     ///
     /// @return KY_OK with a buffer to send; another code with a buffer gives it back unsent
     virtual KyResult RetrieveBuffer(KyBuffer **aBuffer) = 0;
-    /// Blocks until acquisition has been aborted for every buffer given by QueueBuffer and not
-    /// yet retrieved; afterwards RetrieveBuffer must return each of them.
+    /// Blocks until acquisition has been aborted for every buffer given by QueueBuffer and not yet retrieved; afterwards RetrieveBuffer must return each of them.
     virtual void AbortQueuedBuffers() = 0;
 
     // ----- Creation hooks (inside Start, on the thread calling Start) and payload options.
 
-    /// The source creates its own registers, if it needs any, with the register factory into
-    /// the device's register map. Called inside Start, before CreateGenApiFeatures. Sources of
-    /// one class must still use distinct addresses (for example 0x20000000 + 0x1000 x source
-    /// index + offset) and should use distinct names. The base does nothing.
+    /// The source creates its own registers, if it needs any, with the register factory into the device's register map.
+    ///
+    /// Called inside Start, before CreateGenApiFeatures. Sources of one class must still use distinct
+    /// addresses (for example 0x20000000 + 0x1000 x source index + offset) and should use distinct names. The
+    /// base does nothing.
     ///
     /// @param[in] aRegisterMap the device's register map
     /// @param[in] aFactory the register factory
@@ -304,9 +308,9 @@ public:
         (void)aRegisterMap;
         (void)aFactory;
     }
-    /// The source declares the GenICam features of its channel with the GenApi factory (features
-    /// of the whole device belong to the event sink's OnCreateCustomGenApiFeatures). Called
-    /// inside Start, after CreateRegisters. The base does nothing.
+    /// The source declares the GenICam features of its channel with the GenApi factory (features of the whole device belong to the event sink's OnCreateCustomGenApiFeatures).
+    ///
+    /// Called inside Start, after CreateRegisters. The base does nothing.
     ///
     /// @param[in] aRegisterMap the device's register map
     /// @param[in] aFactory the GenApi factory
@@ -315,8 +319,9 @@ public:
         (void)aRegisterMap;
         (void)aFactory;
     }
-    /// Whether the source can stream buffers of a payload type. Not asked by this device, which
-    /// streams images.
+    /// Whether the source can stream buffers of a payload type.
+    ///
+    /// Not asked by this device, which streams images.
     ///
     /// @param[in] aPayloadType a KyPayloadType value
     ///
@@ -326,13 +331,15 @@ public:
         (void)aPayloadType;
         return false;
     }
-    /// Whether the source may (not must) send multi-part data. Not called by this device, which
-    /// streams images only. The base does nothing.
+    /// Whether the source may (not must) send multi-part data.
+    ///
+    /// Not called by this device, which streams images only. The base does nothing.
     ///
     /// @param[in] aAllowed true when allowed
     virtual void SetMultiPartAllowed(bool aAllowed) { (void)aAllowed; }
-    /// Whether large leader and trailer packets are in use for multi-part data, and how many
-    /// parts are allowed. Not called by this device. The base does nothing.
+    /// Whether large leader and trailer packets are in use for multi-part data, and how many parts are allowed.
+    ///
+    /// Not called by this device. The base does nothing.
     ///
     /// @param[in] aEnabled true when in use
     /// @param[in] aMaxMultiPartCount the number of parts allowed

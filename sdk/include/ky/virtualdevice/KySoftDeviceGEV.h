@@ -63,8 +63,7 @@ public:
     IKyMessageChannel *GetMessagingChannel() override;
     KyResult GetGenICamXMLFile(KyString &aXMLFile) const override;
 
-    /// Whether buffers are timestamped when queued (default true); false keeps the program's
-    /// timestamps.
+    /// Whether buffers are timestamped when queued (default true); false keeps the program's timestamps.
     ///
     /// @param[in] aEnabled the switch
     ///

@@ -87,16 +87,18 @@ public:
     /// @param[out] aMax the largest height
     /// @param[out] aInc the step between heights
     void GetHeightInfo(uint32_t &aMin, uint32_t &aMax, uint32_t &aInc) const override;
-    /// The chunk data size as currently configured: each chunk counts its data plus 4 bytes of
-    /// chunk ID and 4 bytes of chunk length (a single 64-byte chunk is 72). The device adds it to
-    /// the PayloadSize it computes, with 8 bytes more for the image's own chunk tag when it is
-    /// not 0. This class has no chunks: 0.
+    /// The chunk data size as currently configured: each chunk counts its data plus 4 bytes of chunk ID and 4 bytes of chunk length (a single 64-byte chunk is 72).
+    ///
+    /// The device adds it to the PayloadSize it computes, with 8 bytes more for the image's own chunk tag
+    /// when it is not 0. This class has no chunks: 0.
     ///
     /// @return bytes of chunk data per frame; 0 without chunks
     uint32_t GetChunksSize() const override;
-    /// The payload size in bytes. 0 lets the device compute it from width, height, pixel type
-    /// and GetChunksSize; another value is reported unchanged, with nothing added. The device
-    /// sends no frame larger than this PayloadSize. This class answers 0.
+    /// The payload size in bytes.
+    ///
+    /// 0 lets the device compute it from width, height, pixel type and GetChunksSize; another value is
+    /// reported unchanged, with nothing added. The device sends no frame larger than this PayloadSize. This
+    /// class answers 0.
     ///
     /// @return the payload size in bytes, or 0
     uint32_t GetPayloadSize() const override;
@@ -104,14 +106,15 @@ public:
     ///
     /// @return KyScanTypeArea for an area-scan source, KyScanTypeLine for a line-scan source
     KyScanType GetScanType() const override;
-    /// The master chunk mode; a source without chunks answers false. The device reads it for
-    /// its ChunkModeActive feature.
+    /// The master chunk mode; a source without chunks answers false.
+    ///
+    /// The device reads it for its ChunkModeActive feature.
     ///
     /// @return true when chunk mode is on
     bool GetChunkModeActive() const override;
-    /// The enabled state the source keeps for a chunk type it supports: it appends that chunk
-    /// to its data when the chunk is enabled and chunk mode is on. The device reads it for its
-    /// ChunkEnable feature, the chunk being the one ChunkSelector selects.
+    /// The enabled state the source keeps for a chunk type it supports: it appends that chunk to its data when the chunk is enabled and chunk mode is on.
+    ///
+    /// The device reads it for its ChunkEnable feature, the chunk being the one ChunkSelector selects.
     ///
     /// @param[in] aChunkID the chunk ID
     ///
@@ -145,15 +148,17 @@ public:
     /// @return KY_OK with a chunk, any other code after the last one
     KyResult GetSupportedChunk(int aIndex, uint32_t &aChunkID, KyString &aChunkName) const override;
 
-    /// A controller sets the Width feature. This class takes 1 to 16384 with OffsetX + Width
-    /// not above 16384.
+    /// A controller sets the Width feature.
+    ///
+    /// This class takes 1 to 16384 with OffsetX + Width not above 16384.
     ///
     /// @param[in] aWidth the new width in pixels
     ///
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     KyResult SetWidth(uint32_t aWidth) override;
-    /// A controller sets the Height feature. This class takes 1 to 16384 with OffsetY + Height
-    /// not above 16384.
+    /// A controller sets the Height feature.
+    ///
+    /// This class takes 1 to 16384 with OffsetY + Height not above 16384.
     ///
     /// @param[in] aHeight the new height in pixels
     ///
@@ -177,8 +182,7 @@ public:
     ///
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     KyResult SetPixelType(KyPixelType aPixelType) override;
-    /// A controller sets the ChunkModeActive feature (refused by the device while the channel
-    /// streams).
+    /// A controller sets the ChunkModeActive feature (refused by the device while the channel streams).
     ///
     /// This class takes off only.
     ///
@@ -186,8 +190,9 @@ public:
     ///
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     KyResult SetChunkModeActive(bool aEnabled) override;
-    /// A controller sets the ChunkEnable feature of the chunk type ChunkSelector selects
-    /// (refused by the device while the channel streams). This class refuses all.
+    /// A controller sets the ChunkEnable feature of the chunk type ChunkSelector selects (refused by the device while the channel streams).
+    ///
+    /// This class refuses all.
     ///
     /// @param[in] aChunkID the chunk ID
     /// @param[in] aEnabled true to enable the chunk
@@ -195,73 +200,81 @@ public:
     /// @return KY_OK accepts it; any other code (usually KY_GENERIC_ERROR) refuses it
     KyResult SetChunkEnable(uint32_t aChunkID, bool aEnabled) override;
 
-    /// The stream channel was opened: a controller set its destination port (SCP). Called on
-    /// the device's GVCP thread.
+    /// The stream channel was opened: a controller set its destination port (SCP).
+    ///
+    /// Called on the device's GVCP thread.
     ///
     /// @param[in] aDestIP the destination's IP address, dotted quad (SCDA); valid during the call only
     /// @param[in] aDestPort the destination's UDP port (SCP)
     void OnOpen(const KyString &aDestIP, uint16_t aDestPort) override;
-    /// The stream channel was closed: its port was set to 0, control ended, or the device
-    /// stopped (then on the thread calling Stop). Streaming has stopped before.
+    /// The stream channel was closed: its port was set to 0, control ended, or the device stopped (then on the thread calling Stop).
+    ///
+    /// Streaming has stopped before.
     void OnClose() override;
-    /// The controller asked the device to start streaming on this channel. Called on the
-    /// channel's own thread, before the first QueueBuffer.
+    /// The controller asked the device to start streaming on this channel.
+    ///
+    /// Called on the channel's own thread, before the first QueueBuffer.
     void OnStreamingStart() override;
     /// The controller asked the device to stop streaming on this channel (or the channel closes).
     ///
     /// Called on the channel's own thread, before AbortQueuedBuffers.
     void OnStreamingStop() override;
 
-    /// At start the device asks the source for buffers, one call per buffer, until it answers
-    /// null (None); buffers must be unique. More buffers allow more images queued for
-    /// acquisition, at the cost of memory; one channel uses at most 64, and the device asks no
-    /// further after the 64th. The buffers stay the source's: the program must not delete them
-    /// while the device runs; FreeBuffer hands each back when the device stops. This class makes
+    /// At start the device asks the source for buffers, one call per buffer, until it answers null (None); buffers must be unique.
+    ///
+    /// More buffers allow more images queued for acquisition, at the cost of memory; one channel uses at most
+    /// 64, and the device asks no further after the 64th. The buffers stay the source's: the program must not
+    /// delete them while the device runs; FreeBuffer hands each back when the device stops. This class makes
     /// up to the constructor's buffer count, each holding an image of the current format.
     ///
     /// @return a buffer, or null when there are no more
     KyBuffer *AllocBuffer() override;
-    /// When the device stops, it hands back each buffer that AllocBuffer gave it, so that the
-    /// source frees or releases it. Called on the thread calling Stop. This class deletes its
-    /// own buffers and ignores any other pointer (null included).
+    /// When the device stops, it hands back each buffer that AllocBuffer gave it, so that the source frees or releases it.
+    ///
+    /// Called on the thread calling Stop. This class deletes its own buffers and ignores any other pointer
+    /// (null included).
     ///
     /// @param[in] aBuffer a buffer AllocBuffer gave
     void FreeBuffer(KyBuffer *aBuffer) override;
-    /// Blocks until acquisition has been aborted for every buffer given by QueueBuffer and not
-    /// yet retrieved; afterwards RetrieveBuffer must return each of them. This class queues
-    /// nothing itself and returns at once: a subclass that queues buffers aborts them here.
+    /// Blocks until acquisition has been aborted for every buffer given by QueueBuffer and not yet retrieved; afterwards RetrieveBuffer must return each of them.
+    ///
+    /// This class queues nothing itself and returns at once: a subclass that queues buffers aborts them here.
     void AbortQueuedBuffers() override;
 
-    /// The source creates its own registers, if it needs any, with the register factory into
-    /// the device's register map. Called inside Start, before CreateGenApiFeatures. Sources of
-    /// one class must still use distinct addresses (for example 0x20000000 + 0x1000 x source
-    /// index + offset) and should use distinct names. This class creates none.
+    /// The source creates its own registers, if it needs any, with the register factory into the device's register map.
+    ///
+    /// Called inside Start, before CreateGenApiFeatures. Sources of one class must still use distinct
+    /// addresses (for example 0x20000000 + 0x1000 x source index + offset) and should use distinct names.
+    /// This class creates none.
     ///
     /// @param[in] aRegisterMap the device's register map
     /// @param[in] aFactory the register factory
     void CreateRegisters(IKyRegisterMap *aRegisterMap, IKyRegisterFactory *aFactory) override;
-    /// The source declares the GenICam features of its channel with the GenApi factory (features
-    /// of the whole device belong to the event sink's OnCreateCustomGenApiFeatures). Called
-    /// inside Start, after CreateRegisters. This class declares none: the device adds the image
-    /// format and acquisition features by itself.
+    /// The source declares the GenICam features of its channel with the GenApi factory (features of the whole device belong to the event sink's OnCreateCustomGenApiFeatures).
+    ///
+    /// Called inside Start, after CreateRegisters. This class declares none: the device adds the image format
+    /// and acquisition features by itself.
     ///
     /// @param[in] aRegisterMap the device's register map
     /// @param[in] aFactory the GenApi factory
     void CreateGenApiFeatures(IKyRegisterMap *aRegisterMap, IKyGenApiFactory *aFactory) override;
-    /// Whether the source can stream buffers of a payload type. Not asked by this device, which
-    /// streams images. This class answers true for KyPayloadTypeImage only.
+    /// Whether the source can stream buffers of a payload type.
+    ///
+    /// Not asked by this device, which streams images. This class answers true for KyPayloadTypeImage only.
     ///
     /// @param[in] aPayloadType a KyPayloadType value
     ///
     /// @return true when supported
     bool IsPayloadTypeSupported(KyPayloadType aPayloadType) override;
-    /// Whether the source may (not must) send multi-part data. Not called by this device, which
-    /// streams images only. This class keeps the setting.
+    /// Whether the source may (not must) send multi-part data.
+    ///
+    /// Not called by this device, which streams images only. This class keeps the setting.
     ///
     /// @param[in] aAllowed true when allowed
     void SetMultiPartAllowed(bool aAllowed) override;
-    /// Whether large leader and trailer packets are in use for multi-part data, and how many
-    /// parts are allowed. Not called by this device. This class ignores it.
+    /// Whether large leader and trailer packets are in use for multi-part data, and how many parts are allowed.
+    ///
+    /// Not called by this device. This class ignores it.
     ///
     /// @param[in] aEnabled true when in use
     /// @param[in] aMaxMultiPartCount the number of parts allowed
