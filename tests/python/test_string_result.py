@@ -148,6 +148,6 @@ def test_docstrings_carry_the_sdk_documentation():
     assert "*Overload 3:*" in native.new_KyString.__doc__ and ":param count:" in native.new_KyString.__doc__
     assert ":rtype: int\n:return: the number of UTF-8 bytes\n" in native.KyString_GetLength.__doc__
     assert ":param category: name written with each record" in native.new_KyLogger.__doc__
-    assert ":type file: string\n:param file: source file (null: empty)\n" in native.KyLogger_LogError.__doc__
+    assert ":type file: string, in\n:param file: source file (null: empty)\n" in native.KyLogger_LogError.__doc__
     assert ":return: a KyLogLevelEnum value" in native.KyLogger_GetLogPriority.__doc__
     assert ":param message: the text" in native.KyLogSink_Log.__doc__
