@@ -46,12 +46,16 @@
 
 %extend KyGenEnum {
   /// The feature's value as the name of its current entry.
-  /// @param aValue receives the entry's name
+  ///
+  /// @param[out] aValue receives the entry's name
+  ///
   /// @return Includes: KY_OK, KY_STATE_ERROR (not readable now), KY_NOT_FOUND (the device holds
   ///         a value that no entry has)
   KyResult GetValueString(KyString &aValue) { return $self->GetValue(aValue); }
   /// The feature's value as the integer value of its current entry.
-  /// @param aValue receives the value
+  ///
+  /// @param[out] aValue receives the value
+  ///
   /// @return Includes: KY_OK, KY_STATE_ERROR (not readable now)
   KyResult GetValueInt(int64_t &aValue) { return $self->GetValue(aValue); }
 }

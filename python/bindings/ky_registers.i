@@ -75,16 +75,21 @@ KY_OUT_IF_OK_TUPLE_TYPEMAP(double)
 %rename("$ignore", %$not %$isextendmember) IKyRegister::ReadBytes;
 %extend IKyRegister {
   /// Reads the register as a zero-terminated text, running its sinks.
+  ///
   /// @return (KyResult, str), the str None unless the KyResult is OK: KY_OK, or a sink's refusal
   KyResult ReadString(KyString &aValue) { return $self->ReadString(aValue); }
   /// Reads a 4-byte unsigned integer (big-endian, as a controller sees it), running the sinks.
-  /// @param aOffset where in the register the integer starts (default 0)
+  ///
+  /// @param[in] aOffset where in the register the integer starts (default 0)
+  ///
   /// @return (KyResult, int), the int None unless the KyResult is OK: KY_OK, KY_INVALID_PARAMETER
   ///         (past the register's end), or a sink's refusal
   KyResult ReadInt(uint32_t &aValue, uint32_t aOffset = 0) { return $self->ReadInt(aValue, aOffset); }
   /// Reads bytes of the register, running its sinks.
-  /// @param aDataLength how many bytes, 0 to 4294967295
-  /// @param aOffset where in the register to start (default 0)
+  ///
+  /// @param[in] aDataLength how many bytes, 0 to 4294967295
+  /// @param[in] aOffset where in the register to start (default 0)
+  ///
   /// @return [KyResult, uint8 array of aDataLength bytes, zero where nothing was read]: KY_OK,
   ///         KY_INVALID_PARAMETER (past the register's end), or a sink's refusal
   KyResult ReadBytes(uint8_t *aData, uint32_t aDataLength, uint32_t aOffset = 0)

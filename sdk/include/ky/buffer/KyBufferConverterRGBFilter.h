@@ -20,29 +20,53 @@ public:
     /// Destructor.
     virtual ~KyBufferConverterRGBFilter();
 
+    /// The red gain.
+    ///
     /// @return the red gain
     double GetGainR() const { return mGainR; }
+    /// The green gain.
+    ///
     /// @return the green gain
     double GetGainG() const { return mGainG; }
+    /// The blue gain.
+    ///
     /// @return the blue gain
     double GetGainB() const { return mGainB; }
-    /// @param aValue the red gain
+    /// Sets the red gain.
+    ///
+    /// @param[in] aValue the red gain
     void SetGainR(double aValue) { mGainR = aValue; }
-    /// @param aValue the green gain
+    /// Sets the green gain.
+    ///
+    /// @param[in] aValue the green gain
     void SetGainG(double aValue) { mGainG = aValue; }
-    /// @param aValue the blue gain
+    /// Sets the blue gain.
+    ///
+    /// @param[in] aValue the blue gain
     void SetGainB(double aValue) { mGainB = aValue; }
+    /// The red offset.
+    ///
     /// @return the red offset
     int32_t GetOffsetR() const { return mOffsetR; }
+    /// The green offset.
+    ///
     /// @return the green offset
     int32_t GetOffsetG() const { return mOffsetG; }
+    /// The blue offset.
+    ///
     /// @return the blue offset
     int32_t GetOffsetB() const { return mOffsetB; }
-    /// @param aValue the red offset
+    /// Sets the red offset.
+    ///
+    /// @param[in] aValue the red offset
     void SetOffsetR(int32_t aValue) { mOffsetR = aValue; }
-    /// @param aValue the green offset
+    /// Sets the green offset.
+    ///
+    /// @param[in] aValue the green offset
     void SetOffsetG(int32_t aValue) { mOffsetG = aValue; }
-    /// @param aValue the blue offset
+    /// Sets the blue offset.
+    ///
+    /// @param[in] aValue the blue offset
     void SetOffsetB(int32_t aValue) { mOffsetB = aValue; }
 
     /// Sets the gains from a sample image: each colour's gain becomes the largest colour average divided by that colour's average; offsets are not changed.

@@ -33,8 +33,7 @@ public:
     KyString GetSubnetMask() const { return mSubnetMask; }
     /// The GigE Vision version of the device.
     ///
-    /// @return major version << 16
-    ///  minor version
+    /// @return major version << 16 \| minor version
     uint32_t GetGEVVersion() const { return mGEVVersion; }
     /// The IP configurations the device supports, as text ("LLA, DHCP, Persistent").
     ///

@@ -18,13 +18,11 @@ public:
 
     /// The device's GenCP version.
     ///
-    /// @return major version << 16
-    ///  minor version
+    /// @return major version << 16 \| minor version
     uint32_t GetGenCPVersion() const { return mGenCPVersion; }  // major << 16 | minor
     /// The device's USB3 Vision version.
     ///
-    /// @return major version << 16
-    ///  minor version
+    /// @return major version << 16 \| minor version
     uint32_t GetU3VVersion() const { return mU3VVersion; }  // major << 16 | minor
     /// The device's GUID.
     ///

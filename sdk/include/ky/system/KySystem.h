@@ -68,11 +68,11 @@ public:
     bool GetSubnetBroadcastEnabled() const;
     /// Get the version of GigE Vision spec supported by the SDK.
     ///
-    /// @return major version << 16 | minor version
+    /// @return major version << 16 \| minor version
     uint32_t GetGEVSupportedVersion() const;
     /// Get the version of USB3 Vision spec supported by the SDK.
     ///
-    /// @return major version << 16 | minor version (1.0)
+    /// @return major version << 16 \| minor version (1.0)
     uint32_t GetU3VSupportedVersion() const;
 
     /// Register an event sink (for device finding notification).
