@@ -59,7 +59,8 @@ public:
     /// @return 1
     virtual uint32_t GetThreadCount() const;
     /// The scheduling priority of the worker thread.
-    /// @param aPriority receives the priority last set (0 at first)
+    /// @param aPriority receives the priority in effect (0 under the normal policy, also where
+    /// the process may not use real-time scheduling)
     /// @return KY_OK
     virtual KyResult GetThreadsPriority(uint32_t &aPriority) const;
     /// Sets the scheduling priority of the worker thread: 0 is the system's normal scheduling,

@@ -56,7 +56,8 @@ public:
     /// @return 1 to 64
     virtual uint32_t GetThreadCount() const;
     /// The scheduling priority of the worker threads.
-    /// @param aPriority receives the priority last set (0 at first)
+    /// @param aPriority receives the priority in effect (0 under the normal policy, also where
+    /// the process may not use real-time scheduling)
     /// @return KY_OK
     virtual KyResult GetThreadsPriority(uint32_t &aPriority) const;
     /// Sets the scheduling priority of the worker threads: 0 is the system's normal scheduling,
