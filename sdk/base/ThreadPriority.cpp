@@ -15,7 +15,7 @@ KyResult ThreadPriority::Set(uint32_t priority)
 {
     if (priority > HIGHEST)
         return KyResult(KY_INVALID_PARAMETER, KyString("thread priority " + std::to_string(priority) +
-                                                       " is outside 0 to " + std::to_string(HIGHEST)));
+                                                       " is none of the system's (0 to " + std::to_string(HIGHEST) + ")"));
     mAsked = priority;
     mInEffect = Allowed(priority);
     return KyResult();

@@ -1,8 +1,6 @@
 """The buffer converter and its RGB filter: Bayer mosaics to BGR8 with both interpolations, wide
 sources, refused pairs, gains, offsets and white balance, the Convert dispatcher and its result
 tuple, and the argument errors."""
-import subprocess
-
 import _tavro_python as native
 import numpy as np
 import pytest
@@ -255,18 +253,13 @@ def test_white_balance_from_a_mosaic():
     assert colour_filter.GetGainR() == 5.0
 
 
-def may_use_fifo(priority):
-    # A thread of our own under the FIFO policy, asked of the kernel in a child process.
-    return subprocess.run(["chrt", "-f", str(priority), "true"], capture_output=True).returncode == 0
-
-
-def test_constructors_settings_and_ownership():
+def test_constructors_settings_and_ownership(priority_in_effect):
     assert native.KyBufferConverter_GetConversionThreadsPriority(native.new_KyBufferConverter(0)) == 0
     converter = tavro_python.KyBufferConverter(2)
     assert converter.thisown
     assert converter.SetConversionThreadsPriority(3) == native.KY_OK
     # The priority in effect: 3 where the process may use real-time scheduling, else 0.
-    assert converter.GetConversionThreadsPriority() == (3 if may_use_fifo(3) else 0)
+    assert converter.GetConversionThreadsPriority() == priority_in_effect(3)
     assert converter.SetConversionThreadsPriority(100) == native.KY_INVALID_PARAMETER
     assert converter.SetBayerFilter(7) == native.KY_INVALID_PARAMETER
     assert converter.GetBayerFilter() == native.KyBayerFilter3X3

@@ -1,5 +1,5 @@
-// Thread priorities take effect: an RTP stream's receive thread and a pipeline's buffer handling
-// thread run under the real-time FIFO policy at the priority set, at once while they run and
+// Thread priorities take effect: an RTP stream's receive thread, a pipeline's buffer handling
+// thread and a GigE Vision device's heartbeat thread (against a soft device) run under the real-time FIFO policy at the priority set, at once while they run and
 // from their start; without the privilege for it they run under the normal policy and the getter
 // answers 0. The scheduling of each thread is read from the kernel (sched_getscheduler and
 // sched_getparam on every task of the process).
@@ -23,9 +23,14 @@
 #include <thread>
 #include <vector>
 
+#include "RealTimeScheduling.h"
 #include "ky/buffer/KyBuffer.h"
+#include "ky/device/KyDeviceGEV.h"
 #include "ky/stream/KyPipeline.h"
 #include "ky/stream/KyStreamRTP.h"
+#include "ky/virtualdevice/KySoftDeviceGEV.h"
+
+using ky::testing::MayUseFifo;
 
 namespace {
 
@@ -68,26 +73,6 @@ std::map<pid_t, int> FifoThreads()
     return fifo;
 }
 
-void *Nothing(void *) { return nullptr; }
-
-// Whether the calling thread may start a thread under FIFO at that priority.
-bool MayUseFifo(int priority)
-{
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    sched_param parameter{};
-    parameter.sched_priority = priority;
-    pthread_attr_setinheritsched(&attributes, PTHREAD_EXPLICIT_SCHED);
-    pthread_attr_setschedpolicy(&attributes, SCHED_FIFO);
-    pthread_attr_setschedparam(&attributes, &parameter);
-    pthread_t probe;
-    const bool made = pthread_create(&probe, &attributes, Nothing, nullptr) == 0;
-    pthread_attr_destroy(&attributes);
-    if (made)
-        pthread_join(probe, nullptr);
-    return made;
-}
-
 // Takes CAP_SYS_NICE out of the calling thread's effective set (threads it starts inherit that).
 bool DropSysNice()
 {
@@ -104,6 +89,17 @@ struct Subject
 {
     std::unique_ptr<KyStreamRTP> stream = std::make_unique<KyStreamRTP>();
     std::unique_ptr<KyPipeline> pipeline;
+    std::unique_ptr<KySoftDeviceGEV> camera;
+    std::unique_ptr<KyDeviceGEV> device;
+
+    KyDeviceGEV &Device()
+    {
+        if (!device) {
+            camera = std::make_unique<KySoftDeviceGEV>();
+            device = std::make_unique<KyDeviceGEV>();
+        }
+        return *device;
+    }
 };
 
 struct Case
@@ -142,10 +138,20 @@ const Case kCases[] = {
          KyResult counted = s.pipeline->SetBufferCount(4);
          return counted.IsOK() ? s.pipeline->Start() : counted;
      }},
+    {"device heartbeat thread", [](Subject &s, uint32_t p) { return s.Device().SetHeartbeatThreadPriority(p); },
+     [](Subject &s) { return s.Device().GetHeartbeatThreadPriority(); },
+     [](Subject &s) {
+         KyResult started = s.camera->Start(KyString("00:00:00:00:00:00"));
+         return started.IsOK() ? s.device->Connect(KyString("127.0.0.1")) : started;
+     }},
 };
 
 void Stop(Subject &subject)
 {
+    if (subject.device) {
+        (void)subject.device->Disconnect();
+        (void)subject.camera->Stop();
+    }
     if (subject.pipeline)
         (void)subject.pipeline->Stop();
     subject.pipeline.reset();
