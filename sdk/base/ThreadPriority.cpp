@@ -14,8 +14,9 @@ void *Nothing(void *) { return nullptr; }
 KyResult ThreadPriority::Set(uint32_t priority)
 {
     if (priority > HIGHEST)
-        return KyResult(KY_INVALID_PARAMETER, KyString("thread priority " + std::to_string(priority) +
-                                                       " is none of the system's (0 to " + std::to_string(HIGHEST) + ")"));
+        return KyResult(KY_INVALID_PARAMETER,
+                        KyString("thread priority " + std::to_string(priority) +
+                                 " is none of the system's (0 to " + std::to_string(HIGHEST) + ")"));
     mAsked = priority;
     mInEffect = Allowed(priority);
     return KyResult();

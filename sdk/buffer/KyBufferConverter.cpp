@@ -245,10 +245,7 @@ KyResult KyBufferConverter::SetRGBFilter(KyBufferConverterRGBFilter &aFilter)
     return KyResult();
 }
 
-uint32_t KyBufferConverter::GetConversionThreadsPriority() const
-{
-    return mPriority->InEffect();
-}
+uint32_t KyBufferConverter::GetConversionThreadsPriority() const { return mPriority->InEffect(); }
 
 KyResult KyBufferConverter::SetConversionThreadsPriority(uint32_t aPriority)
 {

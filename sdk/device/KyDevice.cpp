@@ -16,10 +16,6 @@ KyLogger &ky::device::DeviceLog() { return *KyLogCategories::Find("device"); }
 
 using ky::device::DeviceLog;
 
-namespace {
-
-}  // namespace
-
 KyResult KyDevice::EventSinks::Register(KyDeviceEventSink *sink)
 {
     switch (mSinks.Add(sink)) {

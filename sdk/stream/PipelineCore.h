@@ -91,7 +91,7 @@ private:
     bool mRunning = false;  // the thread may retrieve and feed
     SinkList<KyPipelineEventSink> mSinks;
     std::mutex mControlMutex;  // one Start, Stop or Reset at a time
-    std::mutex mThreadMutex;  // mThread's handle while it may be prioritised; never held to join
+    std::mutex mThreadMutex;   // mThread's handle while it may be prioritised; never held to join
     std::thread mThread;
     ky::base::ThreadPriority mPriority;
 };

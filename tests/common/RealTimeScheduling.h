@@ -10,6 +10,8 @@
 
 namespace ky::testing {
 
+inline void *NothingToDo(void *) { return nullptr; }
+
 inline bool MayUseFifo(uint32_t priority)
 {
     pthread_attr_t attributes;
@@ -21,8 +23,7 @@ inline bool MayUseFifo(uint32_t priority)
     pthread_attr_setschedpolicy(&attributes, SCHED_FIFO);
     pthread_attr_setschedparam(&attributes, &parameter);
     pthread_t probe;
-    const bool made =
-        pthread_create(&probe, &attributes, [](void *) -> void * { return nullptr; }, nullptr) == 0;
+    const bool made = pthread_create(&probe, &attributes, NothingToDo, nullptr) == 0;
     pthread_attr_destroy(&attributes);
     if (made)
         pthread_join(probe, nullptr);
@@ -30,6 +31,9 @@ inline bool MayUseFifo(uint32_t priority)
 }
 
 // The priority a thread given `priority` runs at: it where allowed, else 0 (the normal policy).
-inline uint32_t PriorityInEffect(uint32_t priority) { return priority == 0 || MayUseFifo(priority) ? priority : 0; }
+inline uint32_t PriorityInEffect(uint32_t priority)
+{
+    return priority == 0 || MayUseFifo(priority) ? priority : 0;
+}
 
 }  // namespace ky::testing

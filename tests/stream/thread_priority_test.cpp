@@ -138,7 +138,8 @@ const Case kCases[] = {
          KyResult counted = s.pipeline->SetBufferCount(4);
          return counted.IsOK() ? s.pipeline->Start() : counted;
      }},
-    {"device heartbeat thread", [](Subject &s, uint32_t p) { return s.Device().SetHeartbeatThreadPriority(p); },
+    {"device heartbeat thread",
+     [](Subject &s, uint32_t p) { return s.Device().SetHeartbeatThreadPriority(p); },
      [](Subject &s) { return s.Device().GetHeartbeatThreadPriority(); },
      [](Subject &s) {
          KyResult started = s.camera->Start(KyString("00:00:00:00:00:00"));

@@ -161,14 +161,16 @@ bool GvspReceiver::ChooseRing(const GvspReceiverConfig &config, const GvspPacket
 void GvspReceiver::ApplyPriority(ky::base::ThreadPriority &priority)
 {
     std::lock_guard<std::mutex> lock(mThreadMutex);
-    if (mThread.joinable() && !mStop)
+    if (!mStop && mThread.joinable())  // mStop first: once set, mThread is the closer's
         priority.ApplyTo(mThread.native_handle());
 }
 
 void GvspReceiver::Close()
 {
     mStop = true;
-    { std::lock_guard<std::mutex> lock(mThreadMutex); }  // a priority being applied is done
+    // A priority being applied to the thread is done once the lock was had.
+    mThreadMutex.lock();
+    mThreadMutex.unlock();
     if (mThread.joinable() && mThread.get_id() == std::this_thread::get_id())
         return;  // from the resend callback: the thread ends on its own, the owner closes later
     if (mThread.joinable())

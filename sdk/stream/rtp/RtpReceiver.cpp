@@ -104,7 +104,7 @@ void RtpReceiver::SetPayload(const RtpPayloadConfig &payload)
 void RtpReceiver::ApplyPriority(ky::base::ThreadPriority &priority)
 {
     std::lock_guard<std::mutex> lock(mThreadMutex);
-    if (mThread.Joinable() && !mStop)
+    if (!mStop && mThread.Joinable())  // mStop first: once set, mThread is the closer's
         priority.ApplyTo(mThread.NativeHandle());
 }
 
@@ -114,7 +114,9 @@ void RtpReceiver::Close()
 {
     mOpen = false;
     mStop = true;
-    { std::lock_guard<std::mutex> lock(mThreadMutex); }  // a priority being applied is done
+    // A priority being applied to the thread is done once the lock was had.
+    mThreadMutex.lock();
+    mThreadMutex.unlock();
     mThread.Release();  // joins: the owner never closes from the receive thread
     mTransport.Close();
     Abort();
