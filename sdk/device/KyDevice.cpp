@@ -78,9 +78,9 @@ KyDevice::KyDevice(KyDeviceType type)
       mSinks(new EventSinks),
       mPriorities(new ThreadPriorities)
 { }
+KyDevice::~KyDevice() = default;
 
 void KyDevice::ApplyThreadPriorities() { }
-KyDevice::~KyDevice() = default;
 
 KyResult KyDevice::NotConnected() { return KyResult(KY_NOT_CONNECTED, "the device is not connected"); }
 
