@@ -127,7 +127,7 @@ int Device::RegisterGrabCallback(int type, GrabCallback callback, void *user)
     if (!IsConnected())
         return CallError();
     if (!callback || !IsGrabType(type))
-        return SetResult(KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT);
+        return BNK_ERR_INVALID_PARAMETER;  // refused before anything, the last error included
     {
         std::lock_guard<std::mutex> lock(m_callbackMutex);
         m_grabCallbacks[static_cast<size_t>(type)] = {callback, user};
@@ -143,7 +143,7 @@ int Device::UnregisterGrabCallback(int type)
     if (!IsConnected())
         return CallError();
     if (!IsGrabType(type))
-        return SetResult(KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT);
+        return BNK_ERR_INVALID_PARAMETER;
     {
         std::lock_guard<std::mutex> lock(m_callbackMutex);
         m_grabCallbacks[static_cast<size_t>(type)] = {};
@@ -172,7 +172,7 @@ int Device::RegisterEventCallback(int eventId, EventCallback callback, void *use
         return CallError();
     const int slot = EventSlot(eventId);
     if (!callback || slot < 0)
-        return SetResult(KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT);
+        return BNK_ERR_INVALID_PARAMETER;  // refused before anything, the last error included
     const EventKind &kind = EVENTS[slot];
     if (kind.selectorEntry) {
         SetResult(SetNotification(kind.selectorEntry, true));
@@ -194,7 +194,7 @@ int Device::UnregisterEventCallback(int eventId)
         return CallError();
     const int slot = EventSlot(eventId);
     if (slot < 0)
-        return SetResult(KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT);
+        return BNK_ERR_INVALID_PARAMETER;
     const EventKind &kind = EVENTS[slot];
     {
         // Cleared first: an event that arrives while the camera is told goes nowhere.

@@ -317,10 +317,10 @@ int Device::GetEnumEntryValue(const char *name, int index, char *text, unsigned 
 
 int Device::ReadParam(unsigned char *data, int64_t address, int64_t length)
 {
-    if (!data && length != 0)
-        return Refuse("ReadParam", nullptr, CAMCTRL_HERE);
     if (!IsConnected())
         return CallError();
+    if (!data && length != 0)
+        return Refuse("ReadParam", nullptr, CAMCTRL_HERE);
     SetResult(m_device->ReadMemory(address, data, length));
     std::printf("%s\n", CallResult().GetDescription().GetAscii());
     if (!CallResult().IsOK())
@@ -330,10 +330,10 @@ int Device::ReadParam(unsigned char *data, int64_t address, int64_t length)
 
 int Device::WriteParam(const unsigned char *data, int64_t address, int64_t length)
 {
-    if (!data && length != 0)
-        return Refuse("WriteParam", nullptr, CAMCTRL_HERE);
     if (!IsConnected())
         return CallError();
+    if (!data && length != 0)
+        return Refuse("WriteParam", nullptr, CAMCTRL_HERE);
     SetResult(m_device->WriteMemory(address, data, length));
     if (!CallResult().IsOK())
         return Fail("WriteParam", CAMCTRL_HERE);

@@ -137,6 +137,8 @@ int Device::InitBuffer(_bnkBuffer *record, int bytesPerPixel)
         return CallError();
     if (!record || bytesPerPixel < 0)
         return SetResult(KY_INVALID_PARAMETER, INVALID_PARAMETER_TEXT);
+    record->blockId = 0;
+    record->timestamp = 0;
     KyGenParameterArray *parameters = Parameters();
     int64_t payload = 0, width = 0, height = 0;
     for (auto [name, value] : {std::pair{"PayloadSize", &payload}, {"Width", &width}, {"Height", &height}}) {
@@ -167,8 +169,6 @@ int Device::InitBuffer(_bnkBuffer *record, int bytesPerPixel)
     }
     std::memset(memory, 0, size);
     RememberImageMemory(memory, static_cast<uint32_t>(size));
-    record->blockId = 0;
-    record->timestamp = 0;
     record->imageSize = static_cast<uint32_t>(size);
     record->width = static_cast<uint32_t>(width);
     record->height = static_cast<uint32_t>(height);

@@ -385,7 +385,17 @@ int ST_SingleGrabImage(int handle, struct _bnkBuffer *image) noexcept
 
 int ST_GetImageAvailable(int handle, unsigned int *available) noexcept
 {
-    return OnDevice(handle, [available](Device &device) { return device.GetImageAvailable(available); });
+    return OnSystem([&](System &system) -> int {
+        const DeviceCall device = system.EnterDevice(handle);
+        if (!device) {
+            // A handle not in use has no image waiting: 0, and the answer is 0.
+            if (!available)
+                return BNK_ERR_INVALID_PARAMETER;
+            *available = 0;
+            return BNK_OK;
+        }
+        return device->GetImageAvailable(available);
+    });
 }
 
 int ST_GetGrabCount(int handle, uint64_t *blocks, uint64_t *errors) noexcept

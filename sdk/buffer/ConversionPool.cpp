@@ -26,6 +26,12 @@ ConversionPool::~ConversionPool()
         t.join();
 }
 
+void ConversionPool::ApplyPriority(ky::base::ThreadPriority &aPriority)
+{
+    for (std::thread &worker : mWorkers)
+        aPriority.ApplyTo(worker.native_handle());
+}
+
 void ConversionPool::RunPart(unsigned aPart)
 {
     const uint64_t parts = GetThreadCount();

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "ky/ThreadPriority.h"
+
 namespace ky::buffer {
 
 class ConversionPool
@@ -29,6 +31,8 @@ public:
     // Splits [0, aCount) into one contiguous part per thread and returns when all are done.
     // aJob must not throw.
     void Run(uint32_t aCount, const Job &aJob);
+    // Puts the workers (not the caller) under aPriority.
+    void ApplyPriority(ky::base::ThreadPriority &aPriority);
 
 private:
     void Work(unsigned aPart);

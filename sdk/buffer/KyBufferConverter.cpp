@@ -9,6 +9,7 @@
 #include "KyBayer.h"
 #include "ky/buffer/KyBuffer.h"
 #include "ConversionPool.h"
+#include "ky/ThreadPriority.h"
 #include "KyPixelNarrow.h"
 #include "KyPixelRepack.h"
 #include "KyPixelYuv.h"
@@ -40,7 +41,7 @@ bool Overlap(const uint8_t *a, size_t aSize, const uint8_t *b, size_t bSize)
 
 KyBufferConverter::KyBufferConverter() : KyBufferConverter(-1) { }
 
-KyBufferConverter::KyBufferConverter(int32_t aMaxThreads)
+KyBufferConverter::KyBufferConverter(int32_t aMaxThreads) : mPriority(new ky::base::ThreadPriority)
 {
     const uint32_t processors = std::max(1u, std::thread::hardware_concurrency());
     mThreadCount = aMaxThreads <= 0 ? processors : std::min<uint32_t>(uint32_t(aMaxThreads), kMaxThreads);
@@ -108,8 +109,10 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
         return Refuse(KY_INVALID_PARAMETER, "source and destination share memory");
 
     const bool parallel = mThreadCount > 1 && height > 1 && uint64_t(width) * height >= 2 * kPixelsPerThread;
-    if (parallel && !mPool)
+    if (parallel && !mPool) {
         mPool.reset(new ky::buffer::ConversionPool(mThreadCount));
+        mPool->ApplyPriority(*mPriority);
+    }
     const unsigned parts = parallel ? mPool->GetThreadCount() : 1;
 
     // More than 8 bits per sample: the 8 high bits of each sample first, then as the 8-bit kin.
@@ -242,15 +245,13 @@ KyResult KyBufferConverter::SetRGBFilter(KyBufferConverterRGBFilter &aFilter)
     return KyResult();
 }
 
-uint32_t KyBufferConverter::GetConversionThreadsPriority() const
-{
-    std::lock_guard<std::mutex> lock(mMutex);
-    return mPriority;
-}
+uint32_t KyBufferConverter::GetConversionThreadsPriority() const { return mPriority->InEffect(); }
 
 KyResult KyBufferConverter::SetConversionThreadsPriority(uint32_t aPriority)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    mPriority = aPriority;
-    return KyResult();
+    KyResult result = mPriority->Set(aPriority);
+    if (result.IsOK() && mPool)
+        mPool->ApplyPriority(*mPriority);
+    return result;
 }

@@ -1,9 +1,5 @@
 #include "StripeWorkers.h"
 
-#include <pthread.h>
-#include <sched.h>
-
-#include <string>
 #include <system_error>
 
 namespace ky::buffer {
@@ -18,31 +14,13 @@ void StripeWorkers::SetCount(unsigned aCount)
     mCount = aCount < 1 ? 1 : aCount;
 }
 
-uint32_t StripeWorkers::HighestPriority()
-{
-    const int highest = sched_get_priority_max(SCHED_FIFO);
-    return highest > 0 ? static_cast<uint32_t>(highest) : 0;
-}
-
 KyResult StripeWorkers::SetPriority(uint32_t aPriority)
 {
-    if (aPriority > HighestPriority())
-        return KyResult(KY_INVALID_PARAMETER, "thread priority " + std::to_string(aPriority) +
-                                                  " is none of the system's (0 to " +
-                                                  std::to_string(HighestPriority()) + ")");
-    mPriority = aPriority;
-    for (std::thread &thread : mThreads)
-        ApplyPriority(thread);
-    return KyResult();
-}
-
-void StripeWorkers::ApplyPriority(std::thread &aThread) const
-{
-    sched_param parameter{};
-    parameter.sched_priority = static_cast<int>(mPriority);
-    // Without the privilege for real-time scheduling the thread keeps the normal policy.
-    (void)pthread_setschedparam(aThread.native_handle(), mPriority == 0 ? SCHED_OTHER : SCHED_FIFO,
-                                &parameter);
+    KyResult result = mPriority.Set(aPriority);
+    if (result.IsOK())
+        for (std::thread &thread : mThreads)
+            mPriority.ApplyTo(thread.native_handle());
+    return result;
 }
 
 void StripeWorkers::Start()
@@ -60,7 +38,7 @@ void StripeWorkers::Start()
         } catch (const std::system_error &) {
             break;  // the system has no more threads for us: run with those we have
         }
-        ApplyPriority(mThreads.back());
+        mPriority.ApplyTo(mThreads.back().native_handle());
     }
 }
 

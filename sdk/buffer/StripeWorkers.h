@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "ky/ThreadPriority.h"
 #include "ky/base/KyResult.h"
 
 namespace ky::buffer {
@@ -31,12 +32,11 @@ public:
     void SetCount(unsigned aCount);
     unsigned GetCount() const { return mCount; }
 
-    // 0: the system's normal scheduling; 1 to the system's highest real-time priority: real-time
-    // FIFO scheduling at that priority (where the process may have it; otherwise the workers keep
-    // the normal scheduling). KY_INVALID_PARAMETER for a priority above the highest.
+    // The workers' priority (ky/ThreadPriority.h): applied at once to the running workers and to
+    // those started later. KY_INVALID_PARAMETER above 99.
     KyResult SetPriority(uint32_t aPriority);
-    uint32_t GetPriority() const { return mPriority; }
-    static uint32_t HighestPriority();
+    // The priority in effect.
+    uint32_t GetPriority() const { return mPriority.InEffect(); }
 
     // aJob(worker, stripe) for every stripe of [0, aStripes), worker being 0 to GetCount() - 1
     // (each index used by one thread at a time, so per-worker state needs no lock). Where no
@@ -49,10 +49,9 @@ private:
     void Stop();
     void Work(unsigned aWorker, uint64_t aGeneration);
     void Drain(unsigned aWorker);
-    void ApplyPriority(std::thread &aThread) const;
 
     unsigned mCount;
-    uint32_t mPriority = 0;
+    ky::base::ThreadPriority mPriority;
     std::vector<std::thread> mThreads;
 
     std::mutex mMutex;

@@ -1,5 +1,7 @@
 #include "ky/device/KyDevice.h"
 
+#include "internal/DeviceThreadPriorities.h"
+
 #include <algorithm>
 #include <string>
 
@@ -13,11 +15,6 @@
 KyLogger &ky::device::DeviceLog() { return *KyLogCategories::Find("device"); }
 
 using ky::device::DeviceLog;
-
-namespace {
-constexpr uint32_t kMaxThreadPriority = 99;
-
-}  // namespace
 
 KyResult KyDevice::EventSinks::Register(KyDeviceEventSink *sink)
 {
@@ -78,9 +75,12 @@ KyDevice::KyDevice(KyDeviceType type)
     : mParameters(new KyGenParameterArray),
       mCommunicationParameters(new KyGenParameterArray),
       mType(type),
-      mSinks(new EventSinks)
+      mSinks(new EventSinks),
+      mPriorities(new ThreadPriorities)
 { }
 KyDevice::~KyDevice() = default;
+
+void KyDevice::ApplyThreadPriorities() { }
 
 KyResult KyDevice::NotConnected() { return KyResult(KY_NOT_CONNECTED, "the device is not connected"); }
 
@@ -185,28 +185,26 @@ KyResult KyDevice::UnregisterEventSink(KyDeviceEventSink *aEventSink)
     return mSinks->Unregister(aEventSink);
 }
 
-namespace {
-KyResult StorePriority(std::atomic<uint32_t> &slot, uint32_t priority)
-{
-    if (priority > kMaxThreadPriority)
-        return KyResult(KY_INVALID_PARAMETER, "a thread priority goes from 0 to 99");
-    slot = priority;
-    return KyResult();
-}
-}  // namespace
-
-uint32_t KyDevice::GetHeartbeatThreadPriority() const { return mHeartbeatPriority; }
+uint32_t KyDevice::GetHeartbeatThreadPriority() const { return mPriorities->heartbeat.InEffect(); }
 KyResult KyDevice::SetHeartbeatThreadPriority(uint32_t aPriority)
 {
-    return StorePriority(mHeartbeatPriority, aPriority);
+    return SetThreadPriority(mPriorities->heartbeat, aPriority);
 }
-uint32_t KyDevice::GetInterruptLinkThreadPriority() const { return mInterruptLinkPriority; }
+uint32_t KyDevice::GetInterruptLinkThreadPriority() const { return mPriorities->interruptLink.InEffect(); }
 KyResult KyDevice::SetInterruptLinkThreadPriority(uint32_t aPriority)
 {
-    return StorePriority(mInterruptLinkPriority, aPriority);
+    return SetThreadPriority(mPriorities->interruptLink, aPriority);
 }
-uint32_t KyDevice::GetInterruptQueueThreadPriority() const { return mInterruptQueuePriority; }
+uint32_t KyDevice::GetInterruptQueueThreadPriority() const { return mPriorities->interruptQueue.InEffect(); }
 KyResult KyDevice::SetInterruptQueueThreadPriority(uint32_t aPriority)
 {
-    return StorePriority(mInterruptQueuePriority, aPriority);
+    return SetThreadPriority(mPriorities->interruptQueue, aPriority);
+}
+
+KyResult KyDevice::SetThreadPriority(ky::base::ThreadPriority &aPriority, uint32_t aValue)
+{
+    KyResult result = aPriority.Set(aValue);
+    if (result.IsOK())
+        ApplyThreadPriorities();
+    return result;
 }

@@ -1,5 +1,7 @@
 #include "ky/device/KyDeviceGEV.h"
 
+#include "internal/DeviceThreadPriorities.h"
+
 #include <vector>
 
 #include "ky/device/KyDeviceInfoGEV.h"
@@ -99,9 +101,9 @@ KyResult KyDeviceGEV::Connect(const KyDeviceInfo *aDeviceInfo, KyAccessType aAcc
     if (mConnection->IsOwnThread())
         return KyResult(KY_STATE_ERROR, "a device cannot be connected from inside its own callback");
     GevConnection::ThreadPriorities priorities;
-    priorities.heartbeat = GetHeartbeatThreadPriority();
-    priorities.interruptLink = GetInterruptLinkThreadPriority();
-    priorities.interruptQueue = GetInterruptQueueThreadPriority();
+    priorities.heartbeat = &Priorities().heartbeat;
+    priorities.interruptLink = &Priorities().interruptLink;
+    priorities.interruptQueue = &Priorities().interruptQueue;
     KyResult result = mConnection->Open(*record, aAccessType, priorities);
     if (result.IsOK())
         LoadParameters();
@@ -130,6 +132,8 @@ KyResult KyDeviceGEV::Disconnect()
 }
 
 bool KyDeviceGEV::IsConnected() const { return mConnection->IsConnected(); }
+
+void KyDeviceGEV::ApplyThreadPriorities() { mConnection->ApplyPriorities(); }
 
 unsigned KyDeviceGEV::MemoryAddressBits() const { return 32; }
 

@@ -1,5 +1,7 @@
 #include "ky/device/KyDeviceU3V.h"
 
+#include "internal/DeviceThreadPriorities.h"
+
 #include <fstream>
 #include <string>
 
@@ -57,11 +59,14 @@ KyResult KyDeviceU3V::Connect(const KyString &aInfo)
     if (IsConnected())
         return KyResult(KY_STATE_ERROR, "the device is already connected");
     mConnection->Close();  // joins the event thread of a connection whose link was lost
-    KyResult result = mConnection->Open(aInfo.str());
+    // The one event thread both receives the events and hands them to the sinks.
+    KyResult result = mConnection->Open(aInfo.str(), Priorities().interruptLink);
     if (result.IsOK())
         LoadParameters();
     return result;
 }
+
+void KyDeviceU3V::ApplyThreadPriorities() { mConnection->ApplyPriority(); }
 
 void KyDeviceU3V::LoadParameters()
 {

@@ -45,6 +45,11 @@ struct KY_LOCAL KyDeviceSerialPort::State
     std::atomic<uint32_t> progressTotal{0};
     std::atomic<uint64_t> sent{0};
     std::atomic<uint64_t> received{0};
+    // The device dropped received bytes (its receive FIFO overflowed) since the last Read said so.
+    std::atomic<bool> overflowed{false};
+
+    // What a Read answers: an overflow not yet told comes first.
+    KyResult ReadResult(KyResult result);
 
     // Moves what waits in the device into the receive buffer, as far as it has room (with drop
     // set, reads it and drops it). Called with the link lock held.
@@ -74,6 +79,8 @@ KyResult KyDeviceSerialPort::State::Pump(bool drop, std::vector<uint8_t> &bytes)
         if (result.IsFailure()) {
             return result;
         }
+        if (!drop && (status & SERIAL_STATUS_RX_OVERFLOW) != 0)
+            overflowed = true;  // the bit clears as it is read: kept until a Read tells it
         uint32_t waiting = status >> SERIAL_STATUS_RX_COUNT_SHIFT;
         uint32_t room = SERIAL_WINDOW_SIZE;
         if (!drop) {
@@ -111,6 +118,15 @@ KyResult KyDeviceSerialPort::State::Pump(bool drop, std::vector<uint8_t> &bytes)
             return KyResult(KY_OK);
         }
     }
+}
+
+KyResult KyDeviceSerialPort::State::ReadResult(KyResult result)
+{
+    const bool told = result.GetCode() == KY_OK || result.GetCode() == KY_TIMEOUT;
+    if (told && overflowed.exchange(false))
+        return KyResult(KY_ERR_OVERFLOW, "received bytes were dropped: the device's receive FIFO overflowed "
+                                         "while the receive buffer was full");
+    return result;
 }
 
 KyDeviceSerialPort::KyDeviceSerialPort() : mState(std::make_unique<State>()) { }
@@ -153,6 +169,7 @@ KyResult KyDeviceSerialPort::Open(IKyDeviceAdapter *aDevice, KyDeviceSerial aPor
         std::lock_guard<std::mutex> lock(mState->rxMutex);
         mState->rx.clear();
     }
+    mState->overflowed = false;
     mState->open = true;
     return KyResult(KY_OK);
 }
@@ -262,7 +279,7 @@ KyResult KyDeviceSerialPort::Read(uint8_t *aBuffer, uint32_t aBufferSize, uint32
             aBytesRead += count;
         }
         if (aBytesRead == aBufferSize) {
-            return KyResult(KY_OK);
+            return mState->ReadResult(KyResult(KY_OK));
         }
         KyResult result(KY_OK);
         {
@@ -278,7 +295,7 @@ KyResult KyDeviceSerialPort::Read(uint8_t *aBuffer, uint32_t aBufferSize, uint32
         }
         if (received.empty()) {
             if (Clock::now() >= deadline) {
-                return KyResult(KY_TIMEOUT, "fewer bytes than asked for arrived in time");
+                return mState->ReadResult(KyResult(KY_TIMEOUT, "fewer bytes than asked for arrived in time"));
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
@@ -301,6 +318,7 @@ KyResult KyDeviceSerialPort::FlushRxBuffer()
         std::lock_guard<std::mutex> lock(mState->rxMutex);
         mState->rx.clear();
     }
+    mState->overflowed = false;  // what was dropped would have been flushed now
     std::vector<uint8_t> unused;
     return mState->Pump(true, unused);
 }

@@ -36,6 +36,5 @@ uint32_t KyPipeline::GetBufferHandlingThreadPriority() const { return mCore->Pri
 
 KyResult KyPipeline::SetBufferHandlingThreadPriority(uint32_t aPriority)
 {
-    mCore->SetPriority(aPriority);
-    return KyResult();
+    return mCore->SetPriority(aPriority);
 }

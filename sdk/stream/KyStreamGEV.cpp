@@ -42,7 +42,7 @@ struct KY_LOCAL KyStreamGEV::Impl
     uint16_t specificPort = 0;
     uint32_t socketBufferSize = kDefaultSocketBufferSize;
     uint32_t resendRetries = kDefaultResendRetries;
-    uint32_t threadPriority = 0;
+    ky::base::ThreadPriority priority;  // of the receive thread
     uint32_t packetBufferSize = kSmallestPacketBuffer;
     ky::gev::PacketRingUse ringUse = ky::gev::PacketRingUse::WhereItKeepsUp;
 
@@ -213,6 +213,7 @@ KyResult KyStreamGEV::Impl::OpenOn(ky::stream::StreamCore &core, const std::stri
     if (result.IsFailure())
         return result;
     opened->Resend().SetMaximumRetries(resendRetries);
+    opened->ApplyPriority(priority);
     source = opened.get();
     deviceAddress = device;
     localAddress = local;
@@ -295,17 +296,15 @@ KyResult KyStreamGEV::SetWaitForFirstPacketOfBlockToStart(bool aWait)
     return KyResult();
 }
 
-uint32_t KyStreamGEV::GetUserModeDataReceiverThreadPriority() const
-{
-    std::lock_guard<std::mutex> lock(mImpl->mutex);
-    return mImpl->threadPriority;
-}
+uint32_t KyStreamGEV::GetUserModeDataReceiverThreadPriority() const { return mImpl->priority.InEffect(); }
 
 KyResult KyStreamGEV::SetUserModeDataReceiverThreadPriority(uint32_t aPriority)
 {
     std::lock_guard<std::mutex> lock(mImpl->mutex);
-    mImpl->threadPriority = aPriority;
-    return KyResult();
+    KyResult result = mImpl->priority.Set(aPriority);
+    if (result.IsOK() && mImpl->source != nullptr)
+        mImpl->source->ApplyPriority(mImpl->priority);
+    return result;
 }
 
 KyResult KyStreamGEV::SetUserModeRxPacketBufferSize(uint32_t aSize)

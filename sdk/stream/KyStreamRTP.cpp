@@ -17,7 +17,7 @@ struct KY_LOCAL KyStreamRTP::Impl
     ky::stream::RtpReceiver *receiver = nullptr;  // owned by the stream core
     ky::stream::RtpPayloadConfig payload;
     ky::stream::RtpEndpoint endpoint;
-    uint32_t threadPriority = 0;
+    ky::base::ThreadPriority priority;  // of the receive thread
     // The sender's SSRC named by the session description being opened (its Open only).
     bool sessionPinsSsrc = false;
     uint32_t sessionSsrc = 0;
@@ -92,7 +92,7 @@ KyResult KyStreamRTP::Impl::OpenOn(ky::stream::StreamCore &core, const ky::strea
     session.pinSsrc = sessionPinsSsrc;
     session.ssrc = sessionSsrc;
     auto opened = std::make_unique<ky::stream::RtpReceiver>();
-    KyResult result = opened->Open(session, payload);
+    KyResult result = opened->Open(session, payload, priority);
     if (result.IsFailure())
         return result;
     receiver = opened.get();
@@ -242,15 +242,13 @@ uint16_t KyStreamRTP::GetTCPServerPort() const
     return Core().IsOpen() && tcp ? mImpl->endpoint.port : 0;
 }
 
-uint32_t KyStreamRTP::GetThreadPriority() const
-{
-    std::lock_guard<std::mutex> lock(mImpl->mutex);
-    return mImpl->threadPriority;
-}
+uint32_t KyStreamRTP::GetThreadPriority() const { return mImpl->priority.InEffect(); }
 
 KyResult KyStreamRTP::SetThreadPriority(uint32_t aPriority)
 {
     std::lock_guard<std::mutex> lock(mImpl->mutex);
-    mImpl->threadPriority = aPriority;
-    return KyResult();
+    KyResult result = mImpl->priority.Set(aPriority);
+    if (result.IsOK() && mImpl->receiver != nullptr)
+        mImpl->receiver->ApplyPriority(mImpl->priority);
+    return result;
 }

@@ -222,7 +222,9 @@ KyResult PipelineCore::Launch()
                         KyString("the pipeline cannot queue its buffers: " + fed.GetDescription().str()));
     }
     try {
+        std::lock_guard<std::mutex> lock(mThreadMutex);
         mThread = std::thread([this] { Run(); });
+        mPriority.ApplyTo(mThread.native_handle());
     } catch (const std::exception &error) {
         Halt();
         return KyResult(KY_THREAD_ERROR,
@@ -281,8 +283,13 @@ void PipelineCore::Halt()
         std::lock_guard<std::mutex> lock(mMutex);
         mRunning = false;
     }
-    if (mThread.joinable())
-        mThread.join();
+    std::thread thread;
+    {
+        std::lock_guard<std::mutex> lock(mThreadMutex);
+        thread = std::move(mThread);
+    }
+    if (thread.joinable())
+        thread.join();
     Drain(false);
     Lock lock(mMutex);
     while (!mOutput.empty()) {
@@ -491,16 +498,15 @@ KyResult PipelineCore::UnregisterSink(KyPipelineEventSink *sink)
     return mSinks.Remove(sink);
 }
 
-uint32_t PipelineCore::Priority() const
-{
-    std::lock_guard<std::mutex> lock(mMutex);
-    return mPriority;
-}
+uint32_t PipelineCore::Priority() const { return mPriority.InEffect(); }
 
-void PipelineCore::SetPriority(uint32_t priority)
+KyResult PipelineCore::SetPriority(uint32_t priority)
 {
-    std::lock_guard<std::mutex> lock(mMutex);
-    mPriority = priority;
+    std::lock_guard<std::mutex> lock(mThreadMutex);
+    KyResult result = mPriority.Set(priority);
+    if (result.IsOK() && mThread.joinable())
+        mPriority.ApplyTo(mThread.native_handle());
+    return result;
 }
 
 }  // namespace ky::stream

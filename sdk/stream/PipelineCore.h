@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "ky/ThreadPriority.h"
 #include "ky/base/KyResult.h"
 #include "SinkList.h"
 
@@ -49,7 +50,8 @@ public:
     KyResult RegisterSink(KyPipelineEventSink *sink);
     KyResult UnregisterSink(KyPipelineEventSink *sink);
     uint32_t Priority() const;
-    void SetPriority(uint32_t priority);
+    // The buffer handling thread's priority (ky/ThreadPriority.h), at once and for later starts.
+    KyResult SetPriority(uint32_t priority);
 
 private:
     using Lock = std::unique_lock<std::mutex>;
@@ -87,10 +89,11 @@ private:
     bool mHandleTooSmall = true;
     bool mStarted = false;
     bool mRunning = false;  // the thread may retrieve and feed
-    uint32_t mPriority = 0;
     SinkList<KyPipelineEventSink> mSinks;
     std::mutex mControlMutex;  // one Start, Stop or Reset at a time
+    std::mutex mThreadMutex;   // mThread's handle while it may be prioritised; never held to join
     std::thread mThread;
+    ky::base::ThreadPriority mPriority;
 };
 
 }  // namespace ky::stream

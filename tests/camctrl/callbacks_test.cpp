@@ -161,10 +161,13 @@ TEST_F(Callbacks, NewImagesArriveOnAnotherThreadAndPollingWaits)
 
 TEST_F(Callbacks, RefusedRegistrationsChangeNothing)
 {
+    // A failed call first, so that the last error has something to keep.
+    int64_t value = 0;
+    ASSERT_EQ(ST_GetIntReg(handle, "NoSuchFeature", &value), BNK_ERR_NOT_FOUND);
+    const std::string lastText = ST_GetLastErrorDescription(handle);
     EXPECT_EQ(ST_RegisterGrabCallback(handle, 3, OnGrab, &seen), BNK_ERR_INVALID_PARAMETER);
     EXPECT_EQ(ST_RegisterGrabCallback(handle, -1, OnGrab, &seen), BNK_ERR_INVALID_PARAMETER);
     EXPECT_EQ(ST_RegisterGrabCallback(handle, GrabNewImage, nullptr, &seen), BNK_ERR_INVALID_PARAMETER);
-    EXPECT_EQ(ST_GetLastError(handle), BNK_ERR_INVALID_PARAMETER);
     EXPECT_EQ(ST_UnregisterGrabCallback(handle, 3), BNK_ERR_INVALID_PARAMETER);
     EXPECT_EQ(ST_RegisterGrabCallback(handle + 1, GrabNewImage, OnGrab, &seen), BNK_ERR_NO_DEVICE);
     for (int id : {15, 18, 56, 0}) {
@@ -173,6 +176,9 @@ TEST_F(Callbacks, RefusedRegistrationsChangeNothing)
         EXPECT_EQ(ST_UnregisterEventCallback(handle, id), BNK_ERR_INVALID_PARAMETER);
     }
     EXPECT_EQ(ST_RegisterEventCallback(handle, EventExposureEnd, nullptr, &seen), BNK_ERR_INVALID_PARAMETER);
+    // The last error is the one from before.
+    EXPECT_EQ(ST_GetLastError(handle), BNK_ERR_NOT_FOUND);
+    EXPECT_EQ(ST_GetLastErrorDescription(handle), lastText);
     EXPECT_EQ(Notification("ExposureEnd"), "Off");
 
     // No thread was started: polling works as before.

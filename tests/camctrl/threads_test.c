@@ -17,9 +17,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "SoftcamC.h"
 #include "ky/camctrl/bnkCamCtrl.h"
-
-extern char **environ;
 
 #define SERIAL "CT0001"
 #define CYCLES 120
@@ -33,40 +32,6 @@ static atomic_int g_failures;
         fputc('\n', stderr);                                                                                 \
         atomic_fetch_add(&g_failures, 1);                                                                    \
     } while (0)
-
-static double Now(void)
-{
-    struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (double)now.tv_sec + (double)now.tv_nsec / 1e9;
-}
-
-static void SleepMs(double ms)
-{
-    struct timespec pause = {(time_t)(ms / 1000.0),
-                             (long)((ms - 1000.0 * (double)(time_t)(ms / 1000.0)) * 1e6)};
-    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-    }
-}
-
-/* The enumeration index of the test camera, waiting (bounded) for discovery to find it. */
-static int FindCamera(void)
-{
-    const double deadline = Now() + 30.0 * KY_TEST_TIME_SCALE;
-    while (Now() < deadline) {
-        unsigned int count = 0;
-        if (ST_UpdateDevice() == 0 && ST_GetAvailableCameraNum(&count) == 0) {
-            for (unsigned int i = 0; i < count; ++i) {
-                char id[128] = {0};
-                unsigned int length = sizeof id;
-                if (ST_GetEnumDeviceID(i, id, &length) == 0 && strstr(id, "_SN_" SERIAL))
-                    return (int)i;
-            }
-        }
-        SleepMs(200);
-    }
-    return -1;
-}
 
 static int OpenStreaming(unsigned int index, bnkBuffer *image)
 {
@@ -182,7 +147,7 @@ static void CloseRace(unsigned int *index)
                 FAIL("ST_InitSystem after a free failed");
                 return;
             }
-            const int found = FindCamera();
+            const int found = FindCamera(SERIAL, 30.0 * KY_TEST_TIME_SCALE);
             if (found < 0) {
                 FAIL("the camera was not found again after ST_FreeSystem");
                 return;
@@ -309,25 +274,15 @@ static void ThreeCallers(unsigned int index)
 
 int main(void)
 {
-    char home[] = "/tmp/camctrl_threads_XXXXXX";
-    if (!mkdtemp(home)) {
-        perror("mkdtemp");
-        return 1;
-    }
-    setenv("HOME", home, 1);
-
-    char *const softcamArgs[] = {SOFTCAM_PATH, "--adapter", "kyc1",    "--model", "CtrlCam",
-                                 "--serial",   SERIAL,      "--width", "320",     "--height",
-                                 "240",        "--fps",     "200",     NULL};
+    char home[64];
+    char *const options[] = {"--width", "320", "--height", "240", "--fps", "200", NULL};
     pid_t softcam = 0;
-    if (posix_spawn(&softcam, SOFTCAM_PATH, NULL, NULL, softcamArgs, environ) != 0) {
-        perror("softcam");
+    if (StartSoftcam(SERIAL, options, &softcam, home, sizeof home) != 0)
         return 1;
-    }
 
     int exitCode = 1;
     if (ST_InitSystem() == 0) {
-        const int found = FindCamera();
+        const int found = FindCamera(SERIAL, 30.0 * KY_TEST_TIME_SCALE);
         if (found < 0) {
             FAIL("softcam's camera was not found");
         } else {
@@ -339,12 +294,7 @@ int main(void)
         exitCode = atomic_load(&g_failures) == 0 ? 0 : 1;
     }
 
-    kill(softcam, SIGTERM);
-    waitpid(softcam, NULL, 0);
-    char remove[128];
-    snprintf(remove, sizeof remove, "rm -rf '%s'", home);
-    if (system(remove) != 0)
-        fprintf(stderr, "could not remove %s\n", home);
+    StopSoftcam(softcam, home);
     printf("%s\n", exitCode == 0 ? "PASS" : "FAIL");
     return exitCode;
 }

@@ -69,7 +69,7 @@ void ExpectAck(const Packet &ack, ky::gev::Command code, uint16_t id)
 class MessageChannelTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(channel.Start(kLoopback, kLoopback, 0, 0).IsOK()); }
+    void SetUp() override { ASSERT_TRUE(channel.Start(kLoopback, kLoopback).IsOK()); }
     void TearDown() override { Open(); }
     std::vector<GevEvent> Events()
     {

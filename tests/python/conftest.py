@@ -2,6 +2,7 @@
 build tree's python folder and KY_SOURCE_DIR at the source tree)."""
 import os
 import re
+import subprocess
 
 import pytest
 
@@ -39,3 +40,17 @@ def tables():
     blocks = _table_blocks()
     enums = [(name, blocks["KY_ENUM_TABLE_" + name]) for name, _ in blocks["KY_ENUMERATION_LIST"]]
     return blocks["KY_RESULT_CODE_TABLE"], blocks["KY_PIXEL_MASK_TABLE"], enums
+
+
+@pytest.fixture(scope="session")
+def priority_in_effect():
+    """What an SDK thread set to a priority runs at: the priority where this process may use the
+    real-time FIFO policy at it (the kernel's answer, through chrt in a child), else 0."""
+
+    def in_effect(priority):
+        if priority == 0:
+            return 0
+        allowed = subprocess.run(["chrt", "-f", str(priority), "true"], capture_output=True).returncode == 0
+        return priority if allowed else 0
+
+    return in_effect

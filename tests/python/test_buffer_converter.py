@@ -253,12 +253,14 @@ def test_white_balance_from_a_mosaic():
     assert colour_filter.GetGainR() == 5.0
 
 
-def test_constructors_settings_and_ownership():
+def test_constructors_settings_and_ownership(priority_in_effect):
     assert native.KyBufferConverter_GetConversionThreadsPriority(native.new_KyBufferConverter(0)) == 0
     converter = tavro_python.KyBufferConverter(2)
     assert converter.thisown
     assert converter.SetConversionThreadsPriority(3) == native.KY_OK
-    assert converter.GetConversionThreadsPriority() == 3
+    # The priority in effect: 3 where the process may use real-time scheduling, else 0.
+    assert converter.GetConversionThreadsPriority() == priority_in_effect(3)
+    assert converter.SetConversionThreadsPriority(100) == native.KY_INVALID_PARAMETER
     assert converter.SetBayerFilter(7) == native.KY_INVALID_PARAMETER
     assert converter.GetBayerFilter() == native.KyBayerFilter3X3
     assert native.delete_KyBufferConverter(native.new_KyBufferConverter()) is None

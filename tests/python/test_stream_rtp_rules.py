@@ -122,7 +122,7 @@ def test_open_forms(args, code, text):
     assert native.KyStream_IsOpen(stream) is False
 
 
-def test_closed_stream_answers():
+def test_closed_stream_answers(priority_in_effect):
     stream = ky.KyStreamRTP()
     assert stream.thisown and isinstance(stream, ky.KyStream)
     assert native.KyStreamRTP_GetType(stream) == ky.KyStreamTypeRTP == 2 == native.KyStream_GetType(stream)
@@ -132,8 +132,11 @@ def test_closed_stream_answers():
     assert native.KyStreamRTP_GetLocalPort(stream) == 0
     assert native.KyStreamRTP_GetTCPServerPort(stream) == 0
     assert native.KyStreamRTP_GetThreadPriority(stream) == 0
-    assert native.KyStreamRTP_SetThreadPriority(stream, 2 ** 32 - 1).IsOK()
-    assert native.KyStreamRTP_GetThreadPriority(stream) == 2 ** 32 - 1
+    # 0 to 99; what the getter answers is the priority in effect.
+    assert native.KyStreamRTP_SetThreadPriority(stream, 2 ** 32 - 1).GetCode() == ky.KY_INVALID_PARAMETER
+    assert native.KyStreamRTP_GetThreadPriority(stream) == 0
+    assert native.KyStreamRTP_SetThreadPriority(stream, 5).IsOK()
+    assert native.KyStreamRTP_GetThreadPriority(stream) == priority_in_effect(5)
     # PrepareFor: three values pass padding 0; a pixel type outside the enumeration is passed on.
     assert native.KyStreamRTP_PrepareFor(stream, 640, 480, native.KyPixelRGB8).IsOK()
     assert native.KyStreamRTP_PrepareFor(stream, 640, 480, native.KyPixelYUV422_8_UYVY, 2).IsOK()

@@ -165,7 +165,7 @@ def test_closed_stream_answers():
     assert r.GetCode() == ky.KY_NOT_FOUND and made is None
 
 
-def test_pipeline_over_a_closed_stream():
+def test_pipeline_over_a_closed_stream(priority_in_effect):
     stream = ky.KyStreamGEV()
     pipeline = ky.KyPipeline(stream)
     assert pipeline.thisown
@@ -185,7 +185,8 @@ def test_pipeline_over_a_closed_stream():
     assert native.KyPipeline_ReleaseBuffer(pipeline, None).GetCode() == ky.KY_INVALID_PARAMETER
     assert native.KyPipeline_RegisterEventSink(pipeline, None).GetCode() == ky.KY_INVALID_PARAMETER
     assert native.KyPipeline_SetBufferHandlingThreadPriority(pipeline, 5).IsOK()
-    assert native.KyPipeline_GetBufferHandlingThreadPriority(pipeline) == 5
+    assert native.KyPipeline_GetBufferHandlingThreadPriority(pipeline) == priority_in_effect(5)
+    assert native.KyPipeline_SetBufferHandlingThreadPriority(pipeline, 100).GetCode() == ky.KY_INVALID_PARAMETER
     del pipeline
     assert native.KyStream_IsOpen(stream) is False  # the stream stays the caller's
 

@@ -4,6 +4,7 @@
 // echo sinks and the refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -158,6 +159,37 @@ TEST_F(SerialPort, ReceiveBufferCapacityAndFlush)
     ASSERT_TRUE(port->FlushRxBuffer().IsOK());
     ASSERT_TRUE(port->GetRxBytesReady(ready).IsOK());
     EXPECT_EQ(ready, 0u);
+}
+
+TEST_F(SerialPort, BytesTheDeviceDroppedOnOverflowAreToldByTheNextRead)
+{
+    // A receive buffer of 4 bytes: the rest waits in the device, whose FIFO then fills up and
+    // drops what comes beyond it.
+    ASSERT_TRUE(adapter->WriteRegister(SERIAL_BAUD_RATE_OFFSET, SERIAL_BAUD_RATE_MAX).IsOK());
+    ASSERT_TRUE(port->Open(adapter.get(), KyDeviceSerial0).IsOK());
+    ASSERT_TRUE(port->SetRxBufferSize(4).IsOK());
+    const uint32_t kept = 4 + SERIAL_RX_FIFO_SIZE, dropped = 100;
+    std::vector<uint8_t> message(kept + dropped);
+    for (size_t i = 0; i < message.size(); ++i)
+        message[i] = static_cast<uint8_t>(i * 13 + 1);
+    uint32_t written = 0;
+    ASSERT_TRUE(port->Write(message.data(), static_cast<uint32_t>(message.size()), written).IsOK());
+    ASSERT_EQ(written, message.size());
+    ASSERT_TRUE(port->SetRxBufferSize(kept).IsOK());
+
+    // The read gets what was kept, in order, and says that bytes were lost.
+    std::vector<uint8_t> back(message.size());
+    uint32_t read = 0;
+    EXPECT_EQ(port->Read(back.data(), static_cast<uint32_t>(back.size()), read, 200).GetCode(),
+              KY_ERR_OVERFLOW);
+    ASSERT_EQ(read, kept);
+    EXPECT_TRUE(std::equal(back.begin(), back.begin() + kept, message.begin()));
+    EXPECT_EQ(port->GetBytesReceived(), kept);
+
+    // Told once: the next read, with nothing lost since, is plain.
+    ASSERT_TRUE(port->Write(message.data(), 1, written).IsOK());
+    EXPECT_TRUE(port->Read(back.data(), 1, read, 1000).IsOK());
+    EXPECT_EQ(read, 1u);
 }
 
 TEST_F(SerialPort, ClosedPortsAndBadArgumentsAreRefused)

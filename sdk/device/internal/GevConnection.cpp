@@ -41,16 +41,6 @@ uint32_t PrivilegeFor(KyAccessType access)
 }
 }  // namespace
 
-void ApplyThreadPriority(std::thread::native_handle_type thread, uint32_t priority)
-{
-    if (priority == 0)
-        return;
-    sched_param parameter{};
-    parameter.sched_priority = static_cast<int>(std::min<uint32_t>(priority, 99));
-    // Without the privilege for real-time scheduling the thread keeps the normal policy.
-    (void)pthread_setschedparam(thread, SCHED_FIFO, &parameter);
-}
-
 GevConnection::GevConnection(Callbacks callbacks) : mCallbacks(std::move(callbacks)) { }
 
 GevConnection::~GevConnection() { Close(); }
@@ -117,24 +107,43 @@ KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access,
         Close();
         return KyResult(KY_THREAD_ERROR, std::string("cannot start the heartbeat thread: ") + error.what());
     }
-    ApplyThreadPriority(mHeartbeat.NativeHandle(), priorities.heartbeat);
 
     // Events are optional: a device without a message channel is still fully usable.
     uint32_t channels = 0;
     if (mCallbacks.event && mClient.ReadRegister(gev::MESSAGE_CHANNEL_COUNT_OFFSET, channels).IsOK() &&
         channels > 0) {
         auto channel = std::make_unique<GevMessageChannel>(mCallbacks.event, this);
-        if (channel->Start(mClient.LocalIP(), ip, priorities.interruptLink, priorities.interruptQueue)
-                .IsOK() &&
+        if (channel->Start(mClient.LocalIP(), ip).IsOK() &&
             mClient.WriteRegister(gev::MCDA_OFFSET, mClient.LocalIP()).IsOK() &&
             mClient.WriteRegister(gev::MCP_OFFSET, channel->Port()).IsOK())
             mMessageChannel = std::move(channel);
     }
+    {
+        std::lock_guard<std::mutex> lock(mPriorityMutex);
+        mPriorities = priorities;
+        mThreadsRunning = true;
+    }
+    ApplyPriorities();
     return KyResult();
+}
+
+void GevConnection::ApplyPriorities()
+{
+    std::lock_guard<std::mutex> lock(mPriorityMutex);
+    if (!mThreadsRunning)
+        return;
+    if (mPriorities.heartbeat && mHeartbeat.Joinable())
+        mPriorities.heartbeat->ApplyTo(mHeartbeat.NativeHandle());
+    if (mMessageChannel && mPriorities.interruptLink && mPriorities.interruptQueue)
+        mMessageChannel->ApplyPriorities(*mPriorities.interruptLink, *mPriorities.interruptQueue);
 }
 
 void GevConnection::Close()
 {
+    {
+        std::lock_guard<std::mutex> lock(mPriorityMutex);
+        mThreadsRunning = false;
+    }
     StopHeartbeat();
     if (mMessageChannel) {
         if (!mLinkLost)

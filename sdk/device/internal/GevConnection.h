@@ -20,6 +20,7 @@
 #include "ky/base/KyEnums.h"
 #include "ky/base/KyResult.h"
 #include "ky/OwnedThread.h"
+#include "ky/ThreadPriority.h"
 
 namespace ky {
 namespace device {
@@ -32,11 +33,12 @@ public:
         std::function<void()> linkLost;         // heartbeat thread, once
         GevMessageChannel::EventHandler event;  // event queue thread
     };
+    // The device's settings (they outlive the connection), applied as the threads start.
     struct ThreadPriorities
     {
-        uint32_t heartbeat = 0;
-        uint32_t interruptLink = 0;
-        uint32_t interruptQueue = 0;
+        ky::base::ThreadPriority *heartbeat = nullptr;
+        ky::base::ThreadPriority *interruptLink = nullptr;
+        ky::base::ThreadPriority *interruptQueue = nullptr;
     };
 
     explicit GevConnection(Callbacks callbacks);
@@ -49,6 +51,9 @@ public:
     // Releases control (unless the link is lost) and joins every thread (a thread calling it from
     // a callback is handed to the reaper instead). Safe to call twice.
     void Close();
+
+    // Puts the running threads under the priorities given to Open, at once.
+    void ApplyPriorities();
 
     bool IsConnected() const { return mConnected; }
     KyAccessType Access() const { return mAccess; }
@@ -82,13 +87,14 @@ private:
     std::chrono::milliseconds mHeartbeatPeriod{1000};
     std::chrono::milliseconds mHeartbeatTimeout{3000};  // the device's: it keeps control this long
     ky::base::OwnedThread mHeartbeat;
+    // Guards the threads' handles while priorities are applied: set before they are let go.
+    std::mutex mPriorityMutex;
+    bool mThreadsRunning = false;
+    ThreadPriorities mPriorities;
     std::unique_ptr<GevMessageChannel> mMessageChannel;
     std::mutex mSettingsMutex;
     GvcpClient::Settings mClientSettings;
 };
-
-// Best effort: real-time FIFO scheduling at that priority (0 leaves the thread as it is).
-void ApplyThreadPriority(std::thread::native_handle_type thread, uint32_t priority);
 
 }  // namespace device
 }  // namespace ky

@@ -32,8 +32,7 @@ GevMessageChannel::GevMessageChannel(EventHandler handler, const void *threadOwn
 
 GevMessageChannel::~GevMessageChannel() { Stop(); }
 
-KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp, uint32_t linkPriority,
-                                  uint32_t queuePriority)
+KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp)
 {
     mDeviceIp = deviceIp;
     KyResult opened = mSocket.Open(localIp, 0);
@@ -52,9 +51,15 @@ KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp, uint32_t 
         return KyResult(KY_THREAD_ERROR,
                         std::string("cannot start the message channel threads: ") + error.what());
     }
-    ApplyThreadPriority(mLink.NativeHandle(), linkPriority);
-    ApplyThreadPriority(mQueueThread.NativeHandle(), queuePriority);
     return KyResult();
+}
+
+void GevMessageChannel::ApplyPriorities(ky::base::ThreadPriority &link, ky::base::ThreadPriority &queue)
+{
+    if (mLink.Joinable())
+        link.ApplyTo(mLink.NativeHandle());
+    if (mQueueThread.Joinable())
+        queue.ApplyTo(mQueueThread.NativeHandle());
 }
 
 void GevMessageChannel::Stop()

@@ -25,6 +25,7 @@
 
 #include "ky/base/KyResult.h"
 #include "ky/OwnedThread.h"
+#include "ky/ThreadPriority.h"
 #include "gev/UdpSocket.h"
 
 namespace ky {
@@ -60,7 +61,10 @@ public:
 
     // Binds a socket to localIp (host order) on a free port and starts both threads; events are
     // taken from deviceIp (host order) only.
-    KyResult Start(uint32_t localIp, uint32_t deviceIp, uint32_t linkPriority, uint32_t queuePriority);
+    KyResult Start(uint32_t localIp, uint32_t deviceIp);
+    // Puts the running threads under these priorities; the owner keeps them from being stopped
+    // meanwhile.
+    void ApplyPriorities(ky::base::ThreadPriority &link, ky::base::ThreadPriority &queue);
     void Stop();
     uint16_t Port() const { return mPort; }
     // Whether the caller runs on one of the channel's threads (inside an event handler).

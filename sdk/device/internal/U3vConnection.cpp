@@ -20,7 +20,7 @@ U3vConnection::U3vConnection(Callbacks callbacks) : mCallbacks(std::move(callbac
 
 U3vConnection::~U3vConnection() { Close(); }
 
-KyResult U3vConnection::Open(const std::string &guid)
+KyResult U3vConnection::Open(const std::string &guid, ky::base::ThreadPriority &eventPriority)
 {
     u3v::SimUsbRegistry::LoadDeclarations();
     u3v::SimUsbDevice device;
@@ -59,11 +59,28 @@ KyResult U3vConnection::Open(const std::string &guid)
         ReleaseClaim();
         return KyResult(KY_THREAD_ERROR, KyString(std::string("no event thread: ") + error.what()));
     }
+    {
+        std::lock_guard<std::mutex> lock(mPriorityMutex);
+        mEventPriority = &eventPriority;
+        mThreadRunning = true;
+    }
+    ApplyPriority();
     return KyResult();
+}
+
+void U3vConnection::ApplyPriority()
+{
+    std::lock_guard<std::mutex> lock(mPriorityMutex);
+    if (mThreadRunning && mEventPriority && mEventThread.Joinable())
+        mEventPriority->ApplyTo(mEventThread.NativeHandle());
 }
 
 void U3vConnection::Close()
 {
+    {
+        std::lock_guard<std::mutex> lock(mPriorityMutex);
+        mThreadRunning = false;
+    }
     mStop = true;
     mConnected = false;
     mEventThread.Release();  // from the event thread's own callback: handed to the reaper

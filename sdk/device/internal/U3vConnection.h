@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "ky/OwnedThread.h"
+#include "ky/ThreadPriority.h"
 #include "ky/base/KyResult.h"
 #include "u3v/SimUsbBus.h"
 #include "u3v/U3vBootstrap.h"
@@ -49,7 +50,7 @@ public:
     // Connects to the plugged device of the GUID: claims its interface, reads its bootstrap
     // registers and starts the event thread. KY_NOT_FOUND when no such device is plugged, KY_BUSY
     // when another connection has it (until that one closes).
-    KyResult Open(const std::string &guid);
+    KyResult Open(const std::string &guid, ky::base::ThreadPriority &eventPriority);
     // Joins the event thread (handed to the reaper when called from it). Safe to call twice.
     void Close();
 
@@ -63,6 +64,8 @@ public:
     u3v::U3vBootstrapInfo Bootstrap() const;
     // Returns once no event is being handed to the callback, or after the time-out.
     KyResult WaitForEventsIdle(uint32_t timeoutMs);
+    // Puts the running event thread under the priority given to Open, at once.
+    void ApplyPriority();
 
 private:
     void EventLoop(const base::ThreadLife &life, std::shared_ptr<u3v::SimUsbLink> link);
@@ -77,6 +80,10 @@ private:
     u3v::U3vBootstrapInfo mBootstrap;
     std::atomic<bool> mConnected{false};
     std::atomic<bool> mStop{false};
+    // Guards the event thread's handle while its priority is applied: cleared before it goes.
+    std::mutex mPriorityMutex;
+    bool mThreadRunning = false;
+    ky::base::ThreadPriority *mEventPriority = nullptr;  // the device's setting
 
     std::mutex mIdleMutex;
     std::condition_variable mIdle;

@@ -24,6 +24,7 @@ public:
     bool Withdraw(KyBuffer *buffer) override { return mReceiver.Withdraw(buffer); }
     // Drops what arrived and was not retrieved (GvspReceiver::Flush); the buffers stay queued.
     KyResult Flush() { return mReceiver.Flush(); }
+    void ApplyPriority(ky::base::ThreadPriority &priority) { mReceiver.ApplyPriority(priority); }
     void Close() override;
 
     uint16_t LocalPort() const { return mLocalPort; }

@@ -80,6 +80,7 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
         // Shared with the thread, which may still be inside set_value when Open returns.
         auto started = std::make_shared<std::promise<pid_t>>();
         std::future<pid_t> threadId = started->get_future();
+        std::lock_guard<std::mutex> lock(mThreadMutex);
         mThread = std::thread([this, started] {
             started->set_value(static_cast<pid_t>(syscall(SYS_gettid)));
             Run();
@@ -157,9 +158,19 @@ bool GvspReceiver::ChooseRing(const GvspReceiverConfig &config, const GvspPacket
     return true;
 }
 
+void GvspReceiver::ApplyPriority(ky::base::ThreadPriority &priority)
+{
+    std::lock_guard<std::mutex> lock(mThreadMutex);
+    if (!mStop && mThread.joinable())  // mStop first: once set, mThread is the closer's
+        priority.ApplyTo(mThread.native_handle());
+}
+
 void GvspReceiver::Close()
 {
     mStop = true;
+    // A priority being applied to the thread is done once the lock was had.
+    mThreadMutex.lock();
+    mThreadMutex.unlock();
     if (mThread.joinable() && mThread.get_id() == std::this_thread::get_id())
         return;  // from the resend callback: the thread ends on its own, the owner closes later
     if (mThread.joinable())

@@ -30,6 +30,7 @@
 #include "gvsp/GvspPacketRing.h"
 #include "gvsp/GvspReceiverConfig.h"
 #include "gvsp/GvspReceiverCounters.h"
+#include "ky/ThreadPriority.h"
 #include "ky/base/KyResult.h"
 #include "gev/UdpSocket.h"
 
@@ -54,6 +55,8 @@ public:
     // the thread to stop; a later Close (or the destructor) on another thread finishes.
     void Close();
     bool IsOpen() const { return mThread.joinable(); }
+    // Puts the receive thread, while it runs, under `priority`.
+    void ApplyPriority(ky::base::ThreadPriority &priority);
 
     uint16_t LocalPort() const { return mSocket.LocalPort(); }
     uint32_t SocketBufferSize() const { return mSocketBufferSize; }
@@ -132,6 +135,7 @@ private:
     GvspPacketRing mRing;         // opened and closed under mMutex while the thread runs
     uint32_t mSourceAddress = 0;  // network order; 0: any
     uint32_t mSocketBufferSize = 0;
+    std::mutex mThreadMutex;  // starting and prioritising mThread
     std::thread mThread;
     std::atomic<bool> mStop{false};
     std::atomic<pid_t> mThreadId{0};

@@ -66,7 +66,8 @@ private:
 
 }  // namespace
 
-KyResult RtpReceiver::Open(const RtpEndpoint &endpoint, const RtpPayloadConfig &payload)
+KyResult RtpReceiver::Open(const RtpEndpoint &endpoint, const RtpPayloadConfig &payload,
+                           ky::base::ThreadPriority &priority)
 {
     Close();
     KyResult result = mTransport.Open(endpoint);
@@ -81,7 +82,9 @@ KyResult RtpReceiver::Open(const RtpEndpoint &endpoint, const RtpPayloadConfig &
     }
     mStop = false;
     try {
+        std::lock_guard<std::mutex> lock(mThreadMutex);
         mThread.Start(this, [this](const ky::base::ThreadLife &life) { Run(life); });
+        priority.ApplyTo(mThread.NativeHandle());
     } catch (const std::exception &e) {
         mTransport.Close();
         return KyResult(KY_NOT_ENOUGH_MEMORY,
@@ -98,12 +101,22 @@ void RtpReceiver::SetPayload(const RtpPayloadConfig &payload)
     ++mPayloadGeneration;
 }
 
+void RtpReceiver::ApplyPriority(ky::base::ThreadPriority &priority)
+{
+    std::lock_guard<std::mutex> lock(mThreadMutex);
+    if (!mStop && mThread.Joinable())  // mStop first: once set, mThread is the closer's
+        priority.ApplyTo(mThread.NativeHandle());
+}
+
 bool RtpReceiver::IsOpen() const { return mOpen; }
 
 void RtpReceiver::Close()
 {
     mOpen = false;
     mStop = true;
+    // A priority being applied to the thread is done once the lock was had.
+    mThreadMutex.lock();
+    mThreadMutex.unlock();
     mThread.Release();  // joins: the owner never closes from the receive thread
     mTransport.Close();
     Abort();

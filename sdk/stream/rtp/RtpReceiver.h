@@ -17,6 +17,7 @@
 
 #include "BlockSource.h"
 #include "ky/OwnedThread.h"
+#include "ky/ThreadPriority.h"
 #include "rtp/RtpFrame.h"
 #include "rtp/RtpPayloadConfig.h"
 #include "rtp/RtpTransport.h"
@@ -41,8 +42,11 @@ public:
     RtpReceiver() = default;
     ~RtpReceiver() override { Close(); }
 
-    // Opens the transport and starts the receive thread.
-    KyResult Open(const RtpEndpoint &endpoint, const RtpPayloadConfig &payload);
+    // Opens the transport and starts the receive thread under `priority`.
+    KyResult Open(const RtpEndpoint &endpoint, const RtpPayloadConfig &payload,
+                  ky::base::ThreadPriority &priority);
+    // Puts the receive thread, while it runs, under `priority` at once.
+    void ApplyPriority(ky::base::ThreadPriority &priority);
     // What the packets carry from now on; a frame in progress is dropped.
     void SetPayload(const RtpPayloadConfig &payload);
 
@@ -65,6 +69,7 @@ private:
     void Deliver(const RtpFrame &frame, const RtpPayloadConfig &config);
 
     RtpTransport mTransport;
+    std::mutex mThreadMutex;  // starting and prioritising mThread
     ky::base::OwnedThread mThread;
     std::atomic<bool> mStop{false};
     std::atomic<bool> mOpen{false};

@@ -32,6 +32,9 @@ class KyBuffer;
 namespace ky::buffer {
 class ConversionPool;
 }
+namespace ky::base {
+class ThreadPriority;
+}
 
 class KY_BUFFER_API KyBufferConverter
 {
@@ -101,15 +104,15 @@ public:
     ///
     /// @return KY_OK
     KyResult SetRGBFilter(KyBufferConverterRGBFilter &aFilter);
-    /// The priority recorded for the conversion threads.
+    /// The priority the conversion threads runs at: 1 to 99 under the real-time FIFO policy, 0 under the normal policy (also wherever the process may not use real-time scheduling).
     ///
-    /// @return the priority last set (0 at first)
+    /// @return the priority in effect
     uint32_t GetConversionThreadsPriority() const;
-    /// Records a priority for the conversion threads; they run at the system's normal priority.
+    /// Sets the conversion threads's priority, at once while it runs and for every later start: 0 to 99, above 0 under the real-time FIFO policy where the process may use it (CAP_SYS_NICE or an RLIMIT_RTPRIO that reaches it), else under the normal policy at 0.
     ///
-    /// @param[in] aPriority a thread priority value of the pipeline's kind
+    /// @param[in] aPriority 0 to 99
     ///
-    /// @return KY_OK
+    /// @return KY_OK; KY_INVALID_PARAMETER above 99 (nothing changes)
     KyResult SetConversionThreadsPriority(uint32_t aPriority);
 
     /// Threads a conversion uses, the caller's included.
@@ -125,5 +128,5 @@ private:
     KyBayerFilterType mBayerFilter = KyBayerFilter3X3;
     bool mFilterSet = false;
     KyBufferConverterRGBFilter mFilter;
-    uint32_t mPriority = 0;
+    std::unique_ptr<ky::base::ThreadPriority> mPriority;  // of the pool's workers
 };

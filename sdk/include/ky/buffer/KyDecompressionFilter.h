@@ -62,8 +62,7 @@ public:
     virtual uint32_t GetThreadCount() const;
     /// The scheduling priority of the worker threads.
     ///
-    /// @param[out] aPriority receives the priority last set (0 at first)
-    ///
+    /// @param[out] aPriority receives the priority in effect (0 under the normal policy, also where the process may not use real-time scheduling)
     /// @return KY_OK
     virtual KyResult GetThreadsPriority(uint32_t &aPriority) const;
     /// Sets the scheduling priority of the worker threads: 0 is the system's normal scheduling, 1 up to the system's highest real-time priority (99 on Linux) is real-time FIFO scheduling at that priority where the process is allowed it (else the threads keep the normal scheduling).

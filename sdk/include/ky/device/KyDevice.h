@@ -22,6 +22,10 @@ class KyDeviceInfo;
 class KyDeviceEventSink;
 class KyGenParameterArray;
 
+namespace ky::base {
+class ThreadPriority;
+}
+
 class KY_DEVICE_API KyDevice
 {
 public:
@@ -166,35 +170,35 @@ public:
     /// @return Includes: KY_OK, KY_NOT_FOUND (not registered)
     KyResult UnregisterEventSink(KyDeviceEventSink *aEventSink);
 
-    /// Priority of the heartbeat thread, 0 (normal scheduling) to 99 (real-time FIFO).
+    /// The priority the heartbeat thread runs at: 1 to 99 under the real-time FIFO policy, 0 under the normal policy (also wherever the process may not use real-time scheduling).
     ///
-    /// @return the priority
+    /// @return the priority in effect
     uint32_t GetHeartbeatThreadPriority() const;
-    /// Sets the priority of the heartbeat thread, applied when it starts.
+    /// Sets the heartbeat thread's priority, at once while it runs and for every later start: 0 to 99, above 0 under the real-time FIFO policy where the process may use it (CAP_SYS_NICE or an RLIMIT_RTPRIO that reaches it), else under the normal policy at 0.
     ///
-    /// @param[in] aPriority 0 (normal scheduling) to 99 (real-time FIFO)
+    /// @param[in] aPriority 0 to 99
     ///
-    /// @return Includes: KY_OK, KY_INVALID_PARAMETER (above 99)
+    /// @return KY_OK; KY_INVALID_PARAMETER above 99 (nothing changes)
     KyResult SetHeartbeatThreadPriority(uint32_t aPriority);
-    /// Priority of the thread that receives events, 0 to 99.
+    /// The priority the event receiving thread runs at: 1 to 99 under the real-time FIFO policy, 0 under the normal policy (also wherever the process may not use real-time scheduling).
     ///
-    /// @return the priority
+    /// @return the priority in effect
     uint32_t GetInterruptLinkThreadPriority() const;
-    /// Sets the priority of the thread that receives events, applied when it starts.
+    /// Sets the event receiving thread's priority, at once while it runs and for every later start: 0 to 99, above 0 under the real-time FIFO policy where the process may use it (CAP_SYS_NICE or an RLIMIT_RTPRIO that reaches it), else under the normal policy at 0.
     ///
-    /// @param[in] aPriority 0 (normal scheduling) to 99 (real-time FIFO)
+    /// @param[in] aPriority 0 to 99
     ///
-    /// @return Includes: KY_OK, KY_INVALID_PARAMETER (above 99)
+    /// @return KY_OK; KY_INVALID_PARAMETER above 99 (nothing changes)
     KyResult SetInterruptLinkThreadPriority(uint32_t aPriority);
-    /// Priority of the thread that hands events to the sinks, 0 to 99.
+    /// The priority the event queue thread runs at: 1 to 99 under the real-time FIFO policy, 0 under the normal policy (also wherever the process may not use real-time scheduling).
     ///
-    /// @return the priority
+    /// @return the priority in effect
     uint32_t GetInterruptQueueThreadPriority() const;
-    /// Sets the priority of the thread that hands events to the sinks, applied when it starts.
+    /// Sets the event queue thread's priority, at once while it runs and for every later start: 0 to 99, above 0 under the real-time FIFO policy where the process may use it (CAP_SYS_NICE or an RLIMIT_RTPRIO that reaches it), else under the normal policy at 0.
     ///
-    /// @param[in] aPriority 0 (normal scheduling) to 99 (real-time FIFO)
+    /// @param[in] aPriority 0 to 99
     ///
-    /// @return Includes: KY_OK, KY_INVALID_PARAMETER (above 99)
+    /// @return KY_OK; KY_INVALID_PARAMETER above 99 (nothing changes)
     KyResult SetInterruptQueueThreadPriority(uint32_t aPriority);
 
     /// The payload size the device streams with (its PayloadSize feature).
@@ -215,6 +219,10 @@ protected:
 
     class EventSinks;
     EventSinks &Sinks() { return *mSinks; }
+    class ThreadPriorities;
+    ThreadPriorities &Priorities() { return *mPriorities; }
+    /// Puts the transport's running threads under the priorities set; the default has none.
+    virtual void ApplyThreadPriorities();
 
     /// The transport's access to device memory, under ReadMemory and WriteMemory: they check the range against MemoryAddressBits, answer KY_NOT_CONNECTED while the device is not connected, zero the destination of a failed read and tell the event sinks of what went through.
     ///
@@ -232,9 +240,9 @@ protected:
     std::unique_ptr<KyGenParameterArray> mCommunicationParameters;
 
 private:
+    KY_LOCAL KyResult SetThreadPriority(ky::base::ThreadPriority &aPriority, uint32_t aValue);
+
     KyDeviceType mType;
     std::unique_ptr<EventSinks> mSinks;
-    std::atomic<uint32_t> mHeartbeatPriority{0};
-    std::atomic<uint32_t> mInterruptLinkPriority{0};
-    std::atomic<uint32_t> mInterruptQueuePriority{0};
+    std::unique_ptr<ThreadPriorities> mPriorities;
 };

@@ -171,6 +171,7 @@ protected:
     KyResult TransportReadMemory(uint64_t aAddress, uint8_t *aDestination, size_t aByteCount) override;
     KyResult TransportWriteMemory(uint64_t aAddress, const uint8_t *aSource, size_t aByteCount) override;
     unsigned MemoryAddressBits() const override;
+    void ApplyThreadPriorities() override;
 
 private:
     void NotifyRegisterAccess(bool write, int64_t address, uint32_t value);

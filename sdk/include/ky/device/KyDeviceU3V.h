@@ -95,6 +95,7 @@ public:
 protected:
     KyResult TransportReadMemory(uint64_t aAddress, uint8_t *aDestination, size_t aByteCount) override;
     KyResult TransportWriteMemory(uint64_t aAddress, const uint8_t *aSource, size_t aByteCount) override;
+    void ApplyThreadPriorities() override;
 
 private:
     void LoadParameters();

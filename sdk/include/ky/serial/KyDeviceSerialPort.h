@@ -2,7 +2,9 @@
 // control link (the register block of ky/device/KySerialRegisters.h).
 //
 // While the port is open, received bytes gather in the port's receive buffer until Read takes
-// them; bytes that do not fit wait in the device. Write blocks while the bytes are on the line,
+// them; bytes that do not fit wait in the device. Where the device's own receive FIFO fills up
+// meanwhile, the device drops what arrives; the next Read then answers KY_ERR_OVERFLOW (once
+// per overflow), with the bytes that were kept read as usual. Write blocks while the bytes are on the line,
 // at the device's baud rate (its BAUD_RATE register), so GetWriteProgress from another thread
 // shows how far it got. Read, Write and the other calls may come from different threads. The
 // device adapter given to Open must stay alive, and its device connected, while the port is open.
@@ -70,6 +72,8 @@ public:
     /// @param[in] aTimeout Time-out in milliseconds.
     ///
     /// @return KY_OK (aBufferSize bytes read), KY_TIMEOUT (fewer: aBytesRead says how many),
+    ///         KY_ERR_OVERFLOW (the device dropped received bytes since the last Read that said
+    ///         so, because its receive FIFO was full; aBytesRead says how many were read),
     ///         KY_STATE_ERROR (closed), KY_INVALID_PARAMETER (null buffer with a size)
     KyResult Read(uint8_t *aBuffer, uint32_t aBufferSize, uint32_t &aBytesRead, uint32_t aTimeout);
     /// Tells the registered echo sinks that the program has read what it expected.

@@ -147,15 +147,15 @@ public:
     ///
     /// @return the port; 0 when none was asked for or the stream is not open
     uint16_t GetSpecificLocalPort() const;
-    /// Kept for callers that set it; the receive thread runs at the process's priority.
+    /// The priority the receive thread runs at: 1 to 99 under the real-time FIFO policy, 0 under the normal policy (also wherever the process may not use real-time scheduling).
     ///
-    /// @return the value last set
+    /// @return the priority in effect
     uint32_t GetUserModeDataReceiverThreadPriority() const;
-    /// Kept for callers that set it; the receive thread runs at the process's priority.
+    /// Sets the receive thread's priority, at once while it runs and for every later start: 0 to 99, above 0 under the real-time FIFO policy where the process may use it (CAP_SYS_NICE or an RLIMIT_RTPRIO that reaches it), else under the normal policy at 0.
     ///
-    /// @param[in] aPriority the priority
+    /// @param[in] aPriority 0 to 99
     ///
-    /// @return KY_OK
+    /// @return KY_OK; KY_INVALID_PARAMETER above 99 (nothing changes)
     KyResult SetUserModeDataReceiverThreadPriority(uint32_t aPriority);
     /// Size of the receive socket's buffer.
     ///

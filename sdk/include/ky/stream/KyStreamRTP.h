@@ -139,15 +139,15 @@ public:
     ///
     /// @return the port; 0 for UDP or while not open
     uint16_t GetTCPServerPort() const;
-    /// Kept for callers that set it; the receive thread runs at the process's priority.
+    /// The priority the receive thread runs at: 1 to 99 under the real-time FIFO policy, 0 under the normal policy (also wherever the process may not use real-time scheduling).
     ///
-    /// @return the value last set (0 at first)
+    /// @return the priority in effect
     uint32_t GetThreadPriority() const;
-    /// Kept for callers that set it; the receive thread runs at the process's priority.
+    /// Sets the receive thread's priority, at once while it runs and for every later start: 0 to 99, above 0 under the real-time FIFO policy where the process may use it (CAP_SYS_NICE or an RLIMIT_RTPRIO that reaches it), else under the normal policy at 0.
     ///
-    /// @param[in] aPriority the priority
+    /// @param[in] aPriority 0 to 99
     ///
-    /// @return KY_OK
+    /// @return KY_OK; KY_INVALID_PARAMETER above 99 (nothing changes)
     KyResult SetThreadPriority(uint32_t aPriority);
 
 private:
