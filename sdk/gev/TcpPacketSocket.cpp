@@ -90,12 +90,21 @@ void TcpPacketSocket::Described(int fd)
     mFd = fd;
 }
 
-KyResult TcpPacketSocket::Connect(uint32_t ip, uint16_t port, int timeoutMs)
+KyResult TcpPacketSocket::Connect(uint32_t ip, uint16_t port, int timeoutMs, uint32_t localIp,
+                                  uint16_t localPort)
 {
     Close();
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return SystemError(errno, "cannot open a TCP socket");
+    if (localIp != 0 || localPort != 0) {
+        const sockaddr_in local = UdpSocket::MakeAddress(localIp, localPort);
+        if (bind(fd, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0) {
+            const int error = errno;
+            ::close(fd);
+            return SystemError(error, "cannot bind the TCP socket");
+        }
+    }
     const sockaddr_in address = UdpSocket::MakeAddress(ip, port);
     int error = 0;
     if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {

@@ -14,6 +14,7 @@ namespace device {
 
 namespace {
 constexpr int kPollIntervalMs = 50;  // how quickly the link thread sees a stop request
+constexpr int kTcpConnectTimeoutMs = 2000;
 
 GevEvent ToEvent(const gev::EventItem &item)
 {
@@ -33,16 +34,27 @@ GevMessageChannel::GevMessageChannel(EventHandler handler, const void *threadOwn
 GevMessageChannel::~GevMessageChannel() { Stop(); }
 
 KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp, uint32_t linkPriority,
-                                  uint32_t queuePriority)
+                                  uint32_t queuePriority, bool tcp)
 {
     mDeviceIp = deviceIp;
-    KyResult opened = mSocket.Open(localIp, 0);
-    if (opened.IsFailure())
-        return KyResult(KY_NETWORK_ERROR, opened.GetOSCode(), "cannot bind the message channel socket");
-    mPort = mSocket.LocalPort();
+    if (tcp) {
+        KyResult connected = mTcp.Connect(deviceIp, gev::GVCP_PORT, kTcpConnectTimeoutMs);
+        if (connected.IsFailure())
+            return connected;
+        if (mTcp.LocalIp() != localIp) {
+            mTcp.Close();
+            return KyResult(KY_NETWORK_ERROR, "the message channel connection leaves from another address");
+        }
+        mPort = mTcp.LocalPort();
+    } else {
+        KyResult opened = mSocket.Open(localIp, 0);
+        if (opened.IsFailure())
+            return KyResult(KY_NETWORK_ERROR, opened.GetOSCode(), "cannot bind the message channel socket");
+        mPort = mSocket.LocalPort();
+    }
     mStop = false;
     try {
-        mLink.Start(mOwner, [this](const ky::base::ThreadLife &) { LinkLoop(); });
+        mLink.Start(mOwner, [this, tcp](const ky::base::ThreadLife &) { tcp ? TcpLinkLoop() : LinkLoop(); });
         // The handler is the thread's own copy: it stays valid when a handler frees the channel.
         mQueueThread.Start(mOwner, [this, handler = mHandler](const ky::base::ThreadLife &life) {
             QueueLoop(life, handler);
@@ -67,6 +79,7 @@ void GevMessageChannel::Stop()
     mLink.Release();
     mQueueThread.Release();  // from the handler itself: handed to the reaper
     mSocket.Close();
+    mTcp.Close();
     mIdle.notify_all();
 }
 
@@ -167,6 +180,35 @@ void GevMessageChannel::LinkLoop()
         HandleDatagram(buffer, static_cast<size_t>(received), ack, sizeof ack, ackLength);
         if (ackLength > 0)
             (void)mSocket.SendTo(ack, ackLength, from.sourceIp, from.sourcePort);  // a lost one is repeated
+    }
+}
+
+// Over TCP only the device is at the other end; a connection it closed stays quiet (the control
+// link tells the loss).
+void GevMessageChannel::TcpLinkLoop()
+{
+    uint8_t buffer[2048];
+    uint8_t ack[64];
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            if (mStop)
+                return;
+        }
+        if (mTcp.IsBroken()) {
+            std::unique_lock<std::mutex> lock(mMutex);
+            mWake.wait_for(lock, std::chrono::milliseconds(kPollIntervalMs), [this] { return mStop; });
+            continue;
+        }
+        if (mTcp.WaitReadable(kPollIntervalMs) <= 0)
+            continue;
+        const ssize_t received = mTcp.Receive(buffer, sizeof buffer);
+        if (received <= 0)
+            continue;
+        size_t ackLength = 0;
+        HandleDatagram(buffer, static_cast<size_t>(received), ack, sizeof ack, ackLength);
+        if (ackLength > 0)
+            (void)mTcp.Send(ack, ackLength);
     }
 }
 

@@ -25,6 +25,7 @@
 
 #include "ky/base/KyResult.h"
 #include "ky/OwnedThread.h"
+#include "gev/TcpPacketSocket.h"
 #include "gev/UdpSocket.h"
 
 namespace ky {
@@ -59,8 +60,11 @@ public:
     GevMessageChannel &operator=(const GevMessageChannel &) = delete;
 
     // Binds a socket to localIp (host order) on a free port and starts both threads; events are
-    // taken from deviceIp (host order) only.
-    KyResult Start(uint32_t localIp, uint32_t deviceIp, uint32_t linkPriority, uint32_t queuePriority);
+    // taken from deviceIp (host order) only. With tcp, the channel is a TCP connection to the
+    // device's GVCP port number instead, whose local port is Port (the device sends the events
+    // of the destination localIp:Port over it).
+    KyResult Start(uint32_t localIp, uint32_t deviceIp, uint32_t linkPriority, uint32_t queuePriority,
+                   bool tcp = false);
     void Stop();
     uint16_t Port() const { return mPort; }
     // Whether the caller runs on one of the channel's threads (inside an event handler).
@@ -76,6 +80,7 @@ public:
 
 private:
     void LinkLoop();
+    void TcpLinkLoop();
     void QueueLoop(const ky::base::ThreadLife &life, const EventHandler &handler);
     // Counts a datagram from another address than the device's; logs the first.
     void Foreign(uint32_t address);
@@ -84,6 +89,7 @@ private:
     const void *mOwner;
     uint32_t mDeviceIp = 0;
     gev::UdpSocket mSocket;
+    gev::TcpPacketSocket mTcp;
     uint16_t mPort = 0;
     bool mHaveLastId = false;
     uint16_t mLastId = 0;

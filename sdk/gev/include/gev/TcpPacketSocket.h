@@ -61,9 +61,10 @@ public:
     TcpPacketSocket(const TcpPacketSocket &) = delete;
     TcpPacketSocket &operator=(const TcpPacketSocket &) = delete;
 
-    // Connects to ip:port within timeoutMs. KY_NOT_CONNECTED when nothing accepts there (refused,
-    // unreachable or no answer in time), KY_NETWORK_ERROR for other failures.
-    KyResult Connect(uint32_t ip, uint16_t port, int timeoutMs);
+    // Connects to ip:port within timeoutMs, from localIp:localPort where given (0: any).
+    // KY_NOT_CONNECTED when nothing accepts there (refused, unreachable or no answer in time),
+    // KY_NETWORK_ERROR for other failures (the local address cannot be bound, say).
+    KyResult Connect(uint32_t ip, uint16_t port, int timeoutMs, uint32_t localIp = 0, uint16_t localPort = 0);
     // Takes a connection a listener accepted.
     void Adopt(int fd);
     void Close();
