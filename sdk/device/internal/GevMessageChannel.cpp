@@ -54,7 +54,7 @@ KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp, uint32_t 
     }
     mStop = false;
     try {
-        mLink.Start(mOwner, [this, tcp](const ky::base::ThreadLife &) { tcp ? TcpLinkLoop() : LinkLoop(); });
+        mLink.Start(mOwner, [this, tcp](const ky::base::ThreadLife &) { LinkLoop(tcp); });
         // The handler is the thread's own copy: it stays valid when a handler frees the channel.
         mQueueThread.Start(mOwner, [this, handler = mHandler](const ky::base::ThreadLife &life) {
             QueueLoop(life, handler);
@@ -156,20 +156,25 @@ void GevMessageChannel::HandleDatagram(const uint8_t *data, size_t length, uint8
     }
 }
 
-void GevMessageChannel::LinkLoop()
+// Over TCP only the device is at the other end; a connection it closed stays quiet (the control
+// link tells the loss).
+void GevMessageChannel::LinkLoop(bool tcp)
 {
     uint8_t buffer[2048];
     uint8_t ack[64];
     for (;;) {
         {
-            std::lock_guard<std::mutex> lock(mMutex);
+            std::unique_lock<std::mutex> lock(mMutex);
+            if (tcp && mTcp.IsBroken())
+                mWake.wait_for(lock, std::chrono::milliseconds(kPollIntervalMs), [this] { return mStop; });
             if (mStop)
                 return;
         }
-        if (mSocket.WaitReadable(kPollIntervalMs) <= 0)
+        if ((tcp ? mTcp.WaitReadable(kPollIntervalMs) : mSocket.WaitReadable(kPollIntervalMs)) <= 0)
             continue;
         gev::DatagramInfo from;
-        const ssize_t received = mSocket.Receive(buffer, sizeof buffer, &from);
+        const ssize_t received =
+            tcp ? mTcp.Receive(buffer, sizeof buffer, &from) : mSocket.Receive(buffer, sizeof buffer, &from);
         if (received <= 0)
             continue;
         if (from.sourceIp != mDeviceIp) {
@@ -178,37 +183,10 @@ void GevMessageChannel::LinkLoop()
         }
         size_t ackLength = 0;
         HandleDatagram(buffer, static_cast<size_t>(received), ack, sizeof ack, ackLength);
-        if (ackLength > 0)
-            (void)mSocket.SendTo(ack, ackLength, from.sourceIp, from.sourcePort);  // a lost one is repeated
-    }
-}
-
-// Over TCP only the device is at the other end; a connection it closed stays quiet (the control
-// link tells the loss).
-void GevMessageChannel::TcpLinkLoop()
-{
-    uint8_t buffer[2048];
-    uint8_t ack[64];
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(mMutex);
-            if (mStop)
-                return;
-        }
-        if (mTcp.IsBroken()) {
-            std::unique_lock<std::mutex> lock(mMutex);
-            mWake.wait_for(lock, std::chrono::milliseconds(kPollIntervalMs), [this] { return mStop; });
-            continue;
-        }
-        if (mTcp.WaitReadable(kPollIntervalMs) <= 0)
-            continue;
-        const ssize_t received = mTcp.Receive(buffer, sizeof buffer);
-        if (received <= 0)
-            continue;
-        size_t ackLength = 0;
-        HandleDatagram(buffer, static_cast<size_t>(received), ack, sizeof ack, ackLength);
-        if (ackLength > 0)
+        if (ackLength > 0 && tcp)
             (void)mTcp.Send(ack, ackLength);
+        else if (ackLength > 0)
+            (void)mSocket.SendTo(ack, ackLength, from.sourceIp, from.sourcePort);  // a lost one is repeated
     }
 }
 

@@ -79,8 +79,7 @@ public:
     Statistics GetStatistics() const;
 
 private:
-    void LinkLoop();
-    void TcpLinkLoop();
+    void LinkLoop(bool tcp);
     void QueueLoop(const ky::base::ThreadLife &life, const EventHandler &handler);
     // Counts a datagram from another address than the device's; logs the first.
     void Foreign(uint32_t address);
