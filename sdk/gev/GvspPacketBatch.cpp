@@ -117,9 +117,9 @@ KyResult GvspPacketBatch::Flush(const TcpPacketSocket &link, size_t &packetsSent
     for (size_t i = 0; i < mPackets && result.IsOK(); ++i) {
         const iovec *parts = mVectors[i];
         if (link.SendVectors(parts, parts[1].iov_len > 0 ? 2 : 1) < 0)
-            result = KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno),
-                              KyString(std::string("sending GVSP packets over TCP failed: ") +
-                                       std::strerror(errno)));
+            result = KyResult(
+                KY_NETWORK_ERROR, static_cast<uint32_t>(errno),
+                KyString(std::string("sending GVSP packets over TCP failed: ") + std::strerror(errno)));
         else
             ++packetsSent;
     }

@@ -100,7 +100,8 @@ KyStreamGEV::KyStreamGEV() : mImpl(new Impl())
         2));
     parameters.Add(ky::stream::IntegerFeature(
         "DataReceiverType",
-        "How the next Open receives: 1 the user-mode receiver on a UDP port (default), 2 a TCP connection to the "
+        "How the next Open receives: 1 the user-mode receiver on a UDP port (default), 2 a TCP connection to "
+        "the "
         "device (a soft device of this kit with its TCP transport on).",
         [impl] {
             std::lock_guard<std::mutex> lock(impl->mutex);

@@ -96,7 +96,8 @@ TEST(TcpFrameReader, BadLengthsAreMalformedBeforeTheirBytes)
         std::vector<std::vector<uint8_t>> packets;
         // Only the length is fed first: it is refused before any packet byte.
         const size_t head = c.packetsBefore == 0 ? 4 : c.bytes.size();
-        const std::vector<uint8_t> first(c.bytes.begin(), c.bytes.begin() + static_cast<std::ptrdiff_t>(head));
+        const std::vector<uint8_t> first(c.bytes.begin(),
+                                         c.bytes.begin() + static_cast<std::ptrdiff_t>(head));
         EXPECT_EQ(Feed(reader, first, 4096, packets), Result::Malformed);
         EXPECT_EQ(packets.size(), c.packetsBefore);
     }

@@ -58,7 +58,8 @@ class RecordingSink : public KyDeviceEventSink
 {
 public:
     void OnLinkDisconnected(KyDevice *) override { ++linkLosses; }
-    void OnEvent(KyDevice *, uint16_t id, uint16_t, uint64_t blockId, uint64_t, const void *, uint32_t) override
+    void OnEvent(KyDevice *, uint16_t id, uint16_t, uint64_t blockId, uint64_t, const void *,
+                 uint32_t) override
     {
         std::lock_guard<std::mutex> lock(mutex);
         events.emplace_back(id, blockId);
@@ -83,7 +84,8 @@ std::vector<uint8_t> FramedReadCcp(uint16_t id)
     command.addresses.push_back(ky::gev::CCP_OFFSET);
     ky::gev::Packet packet;
     EXPECT_EQ(ky::gev::Build(command, packet), ky::gev::CodecError::Ok);
-    std::vector<uint8_t> frame{0, 0, static_cast<uint8_t>(packet.size() >> 8), static_cast<uint8_t>(packet.size())};
+    std::vector<uint8_t> frame{0, 0, static_cast<uint8_t>(packet.size() >> 8),
+                               static_cast<uint8_t>(packet.size())};
     frame.insert(frame.end(), packet.begin(), packet.end());
     return frame;
 }
@@ -102,7 +104,10 @@ public:
         connected = connect(mFd, reinterpret_cast<sockaddr *>(&device), sizeof device) == 0;
     }
     ~RawPeer() { close(mFd); }
-    void Send(const std::vector<uint8_t> &bytes) { ASSERT_EQ(send(mFd, bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size())); }
+    void Send(const std::vector<uint8_t> &bytes)
+    {
+        ASSERT_EQ(send(mFd, bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size()));
+    }
     void EndSending() { shutdown(mFd, SHUT_WR); }
     // Whether the device closes the connection (reads until the end, within the bound).
     bool ClosedByDevice()
@@ -126,7 +131,8 @@ public:
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
         while (std::chrono::steady_clock::now() < end) {
             if (bytes.size() >= 4) {
-                const size_t length = (size_t(bytes[0]) << 24) | (size_t(bytes[1]) << 16) | (size_t(bytes[2]) << 8) | bytes[3];
+                const size_t length =
+                    (size_t(bytes[0]) << 24) | (size_t(bytes[1]) << 16) | (size_t(bytes[2]) << 8) | bytes[3];
                 if (bytes.size() >= 4 + length) {
                     packet.assign(bytes.begin() + 4, bytes.begin() + 4 + static_cast<std::ptrdiff_t>(length));
                     return true;
@@ -181,7 +187,8 @@ protected:
 
     void ConnectOverTcp()
     {
-        ASSERT_TRUE(mDevice.GetCommunicationParameters()->SetBooleanValue(KyString("TCPTransport"), true).IsOK());
+        ASSERT_TRUE(
+            mDevice.GetCommunicationParameters()->SetBooleanValue(KyString("TCPTransport"), true).IsOK());
         ASSERT_TRUE(mDevice.RegisterEventSink(&mSink).IsOK());
         const KyResult connected = mDevice.Connect(KyString("127.0.0.1"));
         ASSERT_TRUE(connected.IsOK()) << connected.GetDescription().GetAscii();
@@ -304,10 +311,12 @@ TEST_F(TcpTransport, HostAskingForTcpIsRefusedByADeviceWithoutIt)
     ASSERT_TRUE(mCamera.Start(KyString("00:00:00:00:00:00")).IsOK());
     ASSERT_TRUE(mDevice.GetCommunicationParameters()->SetBooleanValue(KyString("TCPTransport"), true).IsOK());
     EXPECT_EQ(mDevice.Connect(KyString("127.0.0.1")).GetCode(), KY_NOT_CONNECTED);
-    ASSERT_TRUE(mStream.GetParameters()->SetIntegerValue(KyString("DataReceiverType"), KyDataReceiverTypeTCP).IsOK());
+    ASSERT_TRUE(
+        mStream.GetParameters()->SetIntegerValue(KyString("DataReceiverType"), KyDataReceiverTypeTCP).IsOK());
     EXPECT_EQ(mStream.Open(KyString("127.0.0.1")).GetCode(), KY_NOT_CONNECTED);
     // Over UDP the same device serves as always.
-    ASSERT_TRUE(mDevice.GetCommunicationParameters()->SetBooleanValue(KyString("TCPTransport"), false).IsOK());
+    ASSERT_TRUE(
+        mDevice.GetCommunicationParameters()->SetBooleanValue(KyString("TCPTransport"), false).IsOK());
     EXPECT_TRUE(mDevice.Connect(KyString("127.0.0.1")).IsOK());
 }
 
@@ -368,7 +377,9 @@ TEST(TcpStreamFraming, StreamRefusesBrokenFramingFromTheDevice)
 
         std::vector<std::unique_ptr<KyBuffer>> buffers;
         KyStreamGEV stream;
-        ASSERT_TRUE(stream.GetParameters()->SetIntegerValue(KyString("DataReceiverType"), KyDataReceiverTypeTCP).IsOK());
+        ASSERT_TRUE(stream.GetParameters()
+                        ->SetIntegerValue(KyString("DataReceiverType"), KyDataReceiverTypeTCP)
+                        .IsOK());
         ASSERT_TRUE(stream.Open(KyString("127.0.0.1")).IsOK());
         buffers.push_back(std::make_unique<KyBuffer>(KyPayloadTypeImage));
         ASSERT_TRUE(buffers.back()->Alloc(4096).IsOK());

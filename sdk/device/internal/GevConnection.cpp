@@ -124,8 +124,9 @@ KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access,
     if (mCallbacks.event && mClient.ReadRegister(gev::MESSAGE_CHANNEL_COUNT_OFFSET, channels).IsOK() &&
         channels > 0) {
         auto channel = std::make_unique<GevMessageChannel>(mCallbacks.event, this);
-        if (channel->Start(mClient.LocalIP(), ip, priorities.interruptLink, priorities.interruptQueue,
-                           mClient.IsTcp())
+        if (channel
+                ->Start(mClient.LocalIP(), ip, priorities.interruptLink, priorities.interruptQueue,
+                        mClient.IsTcp())
                 .IsOK() &&
             mClient.WriteRegister(gev::MCDA_OFFSET, mClient.LocalIP()).IsOK() &&
             mClient.WriteRegister(gev::MCP_OFFSET, channel->Port()).IsOK())

@@ -64,9 +64,10 @@ GevLinkParameters::GevLinkParameters(GevConnection &connection, KyDeviceGEV &dev
     };
     mSet.Add(retries);
 
-    gc::HostFeature tcp = Feature(FeatureKind::Boolean, "TCPTransport",
-                                  "The next Connect reaches the device over TCP: control and events (only a soft "
-                                  "device of this kit with its TCP transport on accepts it); off, over UDP");
+    gc::HostFeature tcp =
+        Feature(FeatureKind::Boolean, "TCPTransport",
+                "The next Connect reaches the device over TCP: control and events (only a soft "
+                "device of this kit with its TCP transport on accepts it); off, over UDP");
     tcp.get = [settings](int64_t &v) {
         v = settings().tcp ? 1 : 0;
         return KyResult();

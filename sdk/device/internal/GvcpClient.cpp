@@ -270,9 +270,12 @@ KyResult GvcpClient::ReadRegister(uint32_t address, uint32_t &value)
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return KyResult(KY_INVALID_PARAMETER, "a register address must be a multiple of 4");
     gev::ReadRegAck ack;
-    KyResult result = OnLink([&](auto &link) { return SendAndWait(link, packet, command.header.requestId, gev::Command::READREG_CMD, gev::Command::READREG_ACK,
-        address, context,
-        ParseInto<gev::ReadRegAck>(ack, [](const gev::ReadRegAck &a) { return a.values.size() == 1; })); });
+    KyResult result = OnLink([&](auto &link) {
+        return SendAndWait(
+            link, packet, command.header.requestId, gev::Command::READREG_CMD, gev::Command::READREG_ACK,
+            address, context,
+            ParseInto<gev::ReadRegAck>(ack, [](const gev::ReadRegAck &a) { return a.values.size() == 1; }));
+    });
     value = result.IsOK() ? ack.values[0] : 0;
     return result;
 }
@@ -300,9 +303,12 @@ KyResult GvcpClient::WriteRegister(uint32_t address, uint32_t value, bool acknow
         });
     }
     gev::WriteRegAck ack;
-    return OnLink([&](auto &link) { return SendAndWait(link, packet, command.header.requestId, gev::Command::WRITEREG_CMD, gev::Command::WRITEREG_ACK,
-        address, context,
-        ParseInto<gev::WriteRegAck>(ack, [](const gev::WriteRegAck &a) { return a.index == 1; })); });
+    return OnLink([&](auto &link) {
+        return SendAndWait(
+            link, packet, command.header.requestId, gev::Command::WRITEREG_CMD, gev::Command::WRITEREG_ACK,
+            address, context,
+            ParseInto<gev::WriteRegAck>(ack, [](const gev::WriteRegAck &a) { return a.index == 1; }));
+    });
 }
 
 KyResult GvcpClient::ReadMemoryBlock(uint32_t address, uint8_t *destination, size_t count)
@@ -320,11 +326,13 @@ KyResult GvcpClient::ReadMemoryBlock(uint32_t address, uint8_t *destination, siz
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return KyResult(KY_INVALID_PARAMETER, "a memory block must be aligned to 4 bytes");
     gev::ReadMemAck ack;
-    KyResult result = OnLink([&](auto &link) { return SendAndWait(link, packet, command.header.requestId, gev::Command::READMEM_CMD,
-                                  gev::Command::READMEM_ACK, address, context,
-                                  ParseInto<gev::ReadMemAck>(ack, [address, count](const gev::ReadMemAck &a) {
-                                      return a.address == address && a.data.size() == count;
-                                  })); });
+    KyResult result = OnLink([&](auto &link) {
+        return SendAndWait(link, packet, command.header.requestId, gev::Command::READMEM_CMD,
+                           gev::Command::READMEM_ACK, address, context,
+                           ParseInto<gev::ReadMemAck>(ack, [address, count](const gev::ReadMemAck &a) {
+                               return a.address == address && a.data.size() == count;
+                           }));
+    });
     if (result.IsOK())
         std::memcpy(destination, ack.data.data(), count);
     return result;
@@ -345,9 +353,11 @@ KyResult GvcpClient::WriteMemoryBlock(uint32_t address, const uint8_t *source, s
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return KyResult(KY_INVALID_PARAMETER, "a memory block must be aligned to 4 bytes");
     gev::WriteMemAck ack;
-    return OnLink([&](auto &link) { return SendAndWait(link, packet, command.header.requestId, gev::Command::WRITEMEM_CMD,
-                       gev::Command::WRITEMEM_ACK, address, context,
-                       ParseInto<gev::WriteMemAck>(ack, [](const gev::WriteMemAck &) { return true; })); });
+    return OnLink([&](auto &link) {
+        return SendAndWait(link, packet, command.header.requestId, gev::Command::WRITEMEM_CMD,
+                           gev::Command::WRITEMEM_ACK, address, context,
+                           ParseInto<gev::WriteMemAck>(ack, [](const gev::WriteMemAck &) { return true; }));
+    });
 }
 
 namespace {

@@ -392,8 +392,8 @@ void SoftGvcpServer::Send(UdpSocket &socket, const Packet &packet, const SoftPee
                           const TcpPacketSocket *link)
 {
     if (SoftTrafficLogEnabled()) {
-        SoftTrafficLog("SoftGvcpServer::Send", "ack to %08x:%u%s: %s", peer.ip, peer.port, link ? " (TCP)" : "",
-                       DescribeGvcp(packet.data(), packet.size()).c_str());
+        SoftTrafficLog("SoftGvcpServer::Send", "ack to %08x:%u%s: %s", peer.ip, peer.port,
+                       link ? " (TCP)" : "", DescribeGvcp(packet.data(), packet.size()).c_str());
     }
     if (link != nullptr) {
         if (link->Send(packet.data(), packet.size()) != static_cast<ssize_t>(packet.size())) {

@@ -63,7 +63,8 @@ KyResult SoftTcpServer::Start(uint32_t ip, uint16_t port, CommandHandler handler
     Stop();
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
-        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "cannot open the TCP listening socket");
+        return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno),
+                        "cannot open the TCP listening socket");
     }
     const int on = 1;
     (void)setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
