@@ -355,6 +355,22 @@ TEST_F(TcpTransport, DeviceClosesBrokenFramingAndServesOn)
     }
 }
 
+TEST_F(TcpTransport, DeviceDropsAPacketLargerThanAnyCommand)
+{
+    // Whole framing, but no command is that long: dropped unanswered, as over UDP.
+    std::vector<uint8_t> large = FramedReadCcp(5);
+    const size_t length = 4000;
+    large.resize(4 + length, 0);
+    large[0] = 0;
+    large[1] = 0;
+    large[2] = static_cast<uint8_t>(length >> 8);
+    large[3] = static_cast<uint8_t>(length);
+    RawPeer peer;
+    ASSERT_TRUE(peer.connected);
+    peer.Send(large);
+    peer.ExpectAnswer(6);  // the first answer on the connection is the next command's
+}
+
 // A listener in place of the device: it accepts the stream's connection and sends what the case
 // gives. The stream must take no block from it, and close cleanly.
 TEST(TcpStreamFraming, StreamRefusesBrokenFramingFromTheDevice)

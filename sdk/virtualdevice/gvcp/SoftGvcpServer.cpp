@@ -232,7 +232,9 @@ void SoftGvcpServer::DispatchTcp(const uint8_t *data, size_t size, const SoftPee
                                  const std::shared_ptr<TcpPacketSocket> &link)
 {
     CommandHeader header;
-    if (link == nullptr || ParseCommandHeader(data, size, header) != CodecError::Ok ||
+    // As on UDP, a packet larger than any GVCP command is not one.
+    if (link == nullptr || size > RECEIVE_BUFFER_SIZE ||
+        ParseCommandHeader(data, size, header) != CodecError::Ok ||
         header.command == Command::DISCOVERY_CMD || header.command == Command::PACKETRESEND_CMD) {
         return;  // a host on TCP knows the device, and its streams need no resends
     }
