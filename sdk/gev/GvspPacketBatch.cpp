@@ -110,4 +110,22 @@ KyResult GvspPacketBatch::Flush(const UdpSocket &socket, size_t &packetsSent)
     return result;
 }
 
+// Over a TCP connection each packet travels as its own frame, header and payload gathered.
+KyResult GvspPacketBatch::Flush(const TcpPacketSocket &link, size_t &packetsSent)
+{
+    KyResult result;
+    for (size_t i = 0; i < mPackets && result.IsOK(); ++i) {
+        const iovec *parts = mVectors[i];
+        if (link.SendVectors(parts, parts[1].iov_len > 0 ? 2 : 1) < 0)
+            result = KyResult(
+                KY_NETWORK_ERROR, static_cast<uint32_t>(errno),
+                KyString(std::string("sending GVSP packets over TCP failed: ") + std::strerror(errno)));
+        else
+            ++packetsSent;
+    }
+    mPackets = 0;
+    mMessages = 0;
+    return result;
+}
+
 }  // namespace ky::gev

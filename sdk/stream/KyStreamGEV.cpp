@@ -45,6 +45,8 @@ struct KY_LOCAL KyStreamGEV::Impl
     ky::base::ThreadPriority priority;  // of the receive thread
     uint32_t packetBufferSize = kSmallestPacketBuffer;
     ky::gev::PacketRingUse ringUse = ky::gev::PacketRingUse::WhereItKeepsUp;
+    KyDataReceiverType receiverType = KyDataReceiverTypeUserMode;  // for the next Open
+    KyDataReceiverType openedWith = KyDataReceiverTypeUserMode;
 
     // Opens the stream on the device at `device`: unicast on local:port (port 0: any), or, with a
     // group, multicast on group:port, joined on the adapter of `local` (empty: of the route to
@@ -96,6 +98,24 @@ KyStreamGEV::KyStreamGEV() : mImpl(new Impl())
             return KyResult();
         },
         2));
+    parameters.Add(ky::stream::IntegerFeature(
+        "DataReceiverType",
+        "How the next Open receives: 1 the user-mode receiver on a UDP port (default), 2 a TCP connection to "
+        "the "
+        "device (a soft device of this kit with its TCP transport on).",
+        [impl] {
+            std::lock_guard<std::mutex> lock(impl->mutex);
+            return static_cast<int64_t>(impl->receiverType);
+        },
+        [impl](int64_t value) {
+            if (value != KyDataReceiverTypeUserMode && value != KyDataReceiverTypeTCP)
+                return KyResult(KY_NOT_SUPPORTED, KyString("data receiver type " + std::to_string(value) +
+                                                           " is not offered: 1 (user mode) or 2 (TCP)"));
+            std::lock_guard<std::mutex> lock(impl->mutex);
+            impl->receiverType = static_cast<KyDataReceiverType>(value);
+            return KyResult();
+        },
+        KyDataReceiverTypeTCP));
     parameters.Add(ky::stream::IntegerFeature(
         "PacketRingBytes", "Bytes of the packet ring the stream is read through; 0: its UDP socket.", [impl] {
             std::lock_guard<std::mutex> lock(impl->mutex);
@@ -208,6 +228,9 @@ KyResult KyStreamGEV::Impl::OpenOn(ky::stream::StreamCore &core, const std::stri
     config.multicastGroup = group;
     config.socketBufferSize = socketBufferSize;
     config.packetRing = ringUse;
+    config.tcp = receiverType == KyDataReceiverTypeTCP;
+    if (config.tcp && !group.empty())
+        return KyResult(KY_INVALID_PARAMETER, KyString("a TCP stream is received by one host: no multicast"));
     auto opened = std::make_unique<ky::gev::GevBlockSource>();
     KyResult result = opened->Open(config, device, channel);
     if (result.IsFailure())
@@ -219,6 +242,7 @@ KyResult KyStreamGEV::Impl::OpenOn(ky::stream::StreamCore &core, const std::stri
     localAddress = local;
     multicastAddress = group;
     specificPort = port;
+    openedWith = receiverType;
     core.SetSource(std::move(opened), capacity, channel);
     return KyResult();
 }
@@ -227,6 +251,12 @@ uint16_t KyStreamGEV::GetLocalPort() const
 {
     std::lock_guard<std::mutex> lock(mImpl->mutex);
     return Core().IsOpen() && mImpl->source ? mImpl->source->LocalPort() : 0;
+}
+
+KyDataReceiverType KyStreamGEV::GetDataReceiverType() const
+{
+    std::lock_guard<std::mutex> lock(mImpl->mutex);
+    return Core().IsOpen() ? mImpl->openedWith : mImpl->receiverType;
 }
 
 uint16_t KyStreamGEV::GetSpecificLocalPort() const

@@ -84,6 +84,7 @@ KyResult KySoftDeviceGEV::SetUserSetNotify(IKyUserSetNotify *aUserSetNotify)
 
 KyResult KySoftDeviceGEV::SetTCPTransportEnabled(bool aEnabled)
 {
+    std::lock_guard<std::recursive_mutex> lock(mImpl->mLifeMutex);  // Start reads it
     mImpl->mTcpEnabled = aEnabled;
     return KyResult(KY_OK);
 }

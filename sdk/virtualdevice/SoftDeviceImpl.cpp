@@ -79,6 +79,10 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
     mStatistics.Reset();
     mPrivilege.Release();
     mChannel = std::make_unique<SoftMessageChannel>(mMap, mPrivilege, mStatistics, mContext);
+    if (mTcpEnabled) {
+        mTcp = std::make_unique<SoftTcpServer>();  // listens once the GVCP server runs
+        mChannel->SetTcp(mTcp.get());
+    }
     result = mChannel->Open(mAddress.ip);
     mContext.messageSourcePort = mChannel->SourcePort();
     if (result.IsOK()) {
@@ -132,6 +136,13 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
         }
         result = mServer->Start(setup);
     }
+    if (result.IsOK() && mTcp) {
+        result = mTcp->Start(mAddress.ip, GVCP_PORT,
+                             [this](const uint8_t *data, size_t size, const SoftPeer &peer,
+                                    const std::shared_ptr<ky::gev::TcpPacketSocket> &link) {
+                                 mServer->DispatchTcp(data, size, peer, link);
+                             });
+    }
     if (result.IsFailure()) {
         Teardown();
         MakeStandardXml();
@@ -153,6 +164,10 @@ KyResult KySoftDeviceGEV::Impl::StartStreams()
     for (size_t i = 0; i < mSources.size(); ++i) {
         auto stream = std::make_unique<SoftStreamChannel>(static_cast<uint32_t>(i), *mSources[i], mContext);
         stream->SetEventChannel(mChannel.get());  // ends after the streams (Teardown)
+        if (mTcp) {
+            SoftTcpServer *tcp = mTcp.get();  // ends after the streams (Teardown)
+            stream->SetTcpLinkLookup([tcp](uint32_t ip, uint16_t port) { return tcp->FindSocket(ip, port); });
+        }
         KyResult result = stream->Begin(mAddress.ip, mStreamTimestamping);
         if (result.IsOK()) {
             result = SoftStreamRegisters(mMap, *stream).AddRegisters();
@@ -254,6 +269,9 @@ void KySoftDeviceGEV::Impl::MakeStandardXml()
 
 void KySoftDeviceGEV::Impl::Teardown()
 {
+    if (mTcp) {
+        mTcp->Stop();  // no command comes in over TCP after this
+    }
     if (mServer) {
         mServer->Stop();
     }
@@ -269,6 +287,7 @@ void KySoftDeviceGEV::Impl::Teardown()
     mServer.reset();
     mHandler.reset();
     mChannel.reset();
+    mTcp.reset();
 }
 
 KyResult KySoftDeviceGEV::Impl::Stop()
@@ -286,6 +305,9 @@ KyResult KySoftDeviceGEV::Impl::Stop()
             return KyResult(KY_THREAD_ERROR,
                             "Stop cannot be called from a stream channel's thread (a source)");
         }
+    }
+    if (mTcp) {
+        mTcp->Stop();
     }
     if (mServer) {
         mServer->Stop();  // no device thread runs after this

@@ -18,6 +18,7 @@
 #include "gvcp/SoftGvcpHandler.h"
 #include "gvcp/SoftGvcpServer.h"
 #include "gvcp/SoftMessageChannel.h"
+#include "gvcp/SoftTcpServer.h"
 #include "gvcp/SoftNetAdapter.h"
 #include "registers/SoftRegisterMap.h"
 #include "streaming/SoftStreamChannel.h"
@@ -96,6 +97,7 @@ public:
     std::unique_ptr<ky::soft::SoftGvcpHandler> mHandler;
     std::unique_ptr<ky::soft::SoftGvcpServer> mServer;
     std::unique_ptr<ky::soft::SoftMessageChannel> mChannel;
+    std::unique_ptr<ky::soft::SoftTcpServer> mTcp;                       // with the TCP transport switched on
     std::vector<std::unique_ptr<ky::soft::SoftStreamChannel>> mStreams;  // one per source while running
 
     std::mutex mSinkMutex;

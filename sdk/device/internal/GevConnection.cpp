@@ -113,7 +113,7 @@ KyResult GevConnection::Open(const KyDeviceInfoGEV &record, KyAccessType access,
     if (mCallbacks.event && mClient.ReadRegister(gev::MESSAGE_CHANNEL_COUNT_OFFSET, channels).IsOK() &&
         channels > 0) {
         auto channel = std::make_unique<GevMessageChannel>(mCallbacks.event, this);
-        if (channel->Start(mClient.LocalIP(), ip).IsOK() &&
+        if (channel->Start(mClient.LocalIP(), ip, mClient.IsTcp()).IsOK() &&
             mClient.WriteRegister(gev::MCDA_OFFSET, mClient.LocalIP()).IsOK() &&
             mClient.WriteRegister(gev::MCP_OFFSET, channel->Port()).IsOK())
             mMessageChannel = std::move(channel);
@@ -241,7 +241,8 @@ void GevConnection::HeartbeatLoop()
                 return;
             // A device that dropped our privilege (its heartbeat timer ran out) reads back no
             // control: that answer ends the link at once.
-            retrying = !result.IsOK() && Clock::now() - lastAnswer < mHeartbeatTimeout;
+            // A TCP link that broke does not come back: lost at once.
+            retrying = !result.IsOK() && !mClient.IsBroken() && Clock::now() - lastAnswer < mHeartbeatTimeout;
         }
         if (retrying) {
             DeviceLog().LogInfo(__FILE__, __LINE__, "GevConnection::HeartbeatLoop",

@@ -64,6 +64,17 @@ GevLinkParameters::GevLinkParameters(GevConnection &connection, KyDeviceGEV &dev
     };
     mSet.Add(retries);
 
+    gc::HostFeature tcp =
+        Feature(FeatureKind::Boolean, "TCPTransport",
+                "The next Connect reaches the device over TCP: control and events (only a soft "
+                "device of this kit with its TCP transport on accepts it); off, over UDP");
+    tcp.get = [settings](int64_t &v) {
+        v = settings().tcp ? 1 : 0;
+        return KyResult();
+    };
+    tcp.set = [change](int64_t v) { return change([v](GvcpClient::Settings &s) { s.tcp = v != 0; }); };
+    mSet.Add(tcp);
+
     gc::HostFeature interval =
         Feature(FeatureKind::Integer, "HeartbeatInterval",
                 "How often the heartbeat keeps control of the device (from the heartbeat timeout)");

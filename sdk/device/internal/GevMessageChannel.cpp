@@ -14,6 +14,7 @@ namespace device {
 
 namespace {
 constexpr int kPollIntervalMs = 50;  // how quickly the link thread sees a stop request
+constexpr int kTcpConnectTimeoutMs = 2000;
 
 GevEvent ToEvent(const gev::EventItem &item)
 {
@@ -32,16 +33,27 @@ GevMessageChannel::GevMessageChannel(EventHandler handler, const void *threadOwn
 
 GevMessageChannel::~GevMessageChannel() { Stop(); }
 
-KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp)
+KyResult GevMessageChannel::Start(uint32_t localIp, uint32_t deviceIp, bool tcp)
 {
     mDeviceIp = deviceIp;
-    KyResult opened = mSocket.Open(localIp, 0);
-    if (opened.IsFailure())
-        return KyResult(KY_NETWORK_ERROR, opened.GetOSCode(), "cannot bind the message channel socket");
-    mPort = mSocket.LocalPort();
+    if (tcp) {
+        KyResult connected = mTcp.Connect(deviceIp, gev::GVCP_PORT, kTcpConnectTimeoutMs);
+        if (connected.IsFailure())
+            return connected;
+        if (mTcp.LocalIp() != localIp) {
+            mTcp.Close();
+            return KyResult(KY_NETWORK_ERROR, "the message channel connection leaves from another address");
+        }
+        mPort = mTcp.LocalPort();
+    } else {
+        KyResult opened = mSocket.Open(localIp, 0);
+        if (opened.IsFailure())
+            return KyResult(KY_NETWORK_ERROR, opened.GetOSCode(), "cannot bind the message channel socket");
+        mPort = mSocket.LocalPort();
+    }
     mStop = false;
     try {
-        mLink.Start(mOwner, [this](const ky::base::ThreadLife &) { LinkLoop(); });
+        mLink.Start(mOwner, [this, tcp](const ky::base::ThreadLife &) { LinkLoop(tcp); });
         // The handler is the thread's own copy: it stays valid when a handler frees the channel.
         mQueueThread.Start(mOwner, [this, handler = mHandler](const ky::base::ThreadLife &life) {
             QueueLoop(life, handler);
@@ -72,6 +84,7 @@ void GevMessageChannel::Stop()
     mLink.Release();
     mQueueThread.Release();  // from the handler itself: handed to the reaper
     mSocket.Close();
+    mTcp.Close();
     mIdle.notify_all();
 }
 
@@ -148,20 +161,25 @@ void GevMessageChannel::HandleDatagram(const uint8_t *data, size_t length, uint8
     }
 }
 
-void GevMessageChannel::LinkLoop()
+// Over TCP only the device is at the other end; a connection it closed stays quiet (the control
+// link tells the loss).
+void GevMessageChannel::LinkLoop(bool tcp)
 {
     uint8_t buffer[2048];
     uint8_t ack[64];
     for (;;) {
         {
-            std::lock_guard<std::mutex> lock(mMutex);
+            std::unique_lock<std::mutex> lock(mMutex);
+            if (tcp && mTcp.IsBroken())
+                mWake.wait_for(lock, std::chrono::milliseconds(kPollIntervalMs), [this] { return mStop; });
             if (mStop)
                 return;
         }
-        if (mSocket.WaitReadable(kPollIntervalMs) <= 0)
+        if ((tcp ? mTcp.WaitReadable(kPollIntervalMs) : mSocket.WaitReadable(kPollIntervalMs)) <= 0)
             continue;
         gev::DatagramInfo from;
-        const ssize_t received = mSocket.Receive(buffer, sizeof buffer, &from);
+        const ssize_t received =
+            tcp ? mTcp.Receive(buffer, sizeof buffer, &from) : mSocket.Receive(buffer, sizeof buffer, &from);
         if (received <= 0)
             continue;
         if (from.sourceIp != mDeviceIp) {
@@ -170,7 +188,9 @@ void GevMessageChannel::LinkLoop()
         }
         size_t ackLength = 0;
         HandleDatagram(buffer, static_cast<size_t>(received), ack, sizeof ack, ackLength);
-        if (ackLength > 0)
+        if (ackLength > 0 && tcp)
+            (void)mTcp.Send(ack, ackLength);
+        else if (ackLength > 0)
             (void)mSocket.SendTo(ack, ackLength, from.sourceIp, from.sourcePort);  // a lost one is repeated
     }
 }

@@ -26,6 +26,7 @@
 #include "ky/base/KyResult.h"
 #include "ky/OwnedThread.h"
 #include "ky/ThreadPriority.h"
+#include "gev/TcpPacketSocket.h"
 #include "gev/UdpSocket.h"
 
 namespace ky {
@@ -60,8 +61,10 @@ public:
     GevMessageChannel &operator=(const GevMessageChannel &) = delete;
 
     // Binds a socket to localIp (host order) on a free port and starts both threads; events are
-    // taken from deviceIp (host order) only.
-    KyResult Start(uint32_t localIp, uint32_t deviceIp);
+    // taken from deviceIp (host order) only. With tcp, the channel is a TCP connection to the
+    // device's GVCP port number instead, whose local port is Port (the device sends the events
+    // of the destination localIp:Port over it).
+    KyResult Start(uint32_t localIp, uint32_t deviceIp, bool tcp = false);
     // Puts the running threads under these priorities; the owner keeps them from being stopped
     // meanwhile.
     void ApplyPriorities(ky::base::ThreadPriority &link, ky::base::ThreadPriority &queue);
@@ -79,7 +82,7 @@ public:
     Statistics GetStatistics() const;
 
 private:
-    void LinkLoop();
+    void LinkLoop(bool tcp);
     void QueueLoop(const ky::base::ThreadLife &life, const EventHandler &handler);
     // Counts a datagram from another address than the device's; logs the first.
     void Foreign(uint32_t address);
@@ -88,6 +91,7 @@ private:
     const void *mOwner;
     uint32_t mDeviceIp = 0;
     gev::UdpSocket mSocket;
+    gev::TcpPacketSocket mTcp;
     uint16_t mPort = 0;
     bool mHaveLastId = false;
     uint16_t mLastId = 0;

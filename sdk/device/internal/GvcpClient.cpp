@@ -37,8 +37,21 @@ GvcpClient::~GvcpClient() { Close(); }
 KyResult GvcpClient::Open(uint32_t deviceIp, const Settings &settings)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (mSocket.IsOpen())
+    if (OpenLocked())
         return KyResult(KY_STATE_ERROR, "the control link is already open");
+    if (settings.tcp) {
+        const auto wait = settings.answerTimeout * std::max<uint32_t>(settings.attempts, 1);
+        KyResult connected = mTcp.Connect(deviceIp, settings.port, static_cast<int>(wait.count()));
+        if (connected.IsFailure())
+            return KyResult(connected.GetCode(), connected.GetOSCode(),
+                            KyString("no TCP connection to the device at ") + KyString(FormatIPv4(deviceIp)) +
+                                KyString(" (is its TCP transport on?): ") + connected.GetDescription());
+        mTcpOpen = true;
+        mLocalIp = mTcp.LocalIp();
+        mDeviceIp = deviceIp;
+        mSettings = settings;
+        return KyResult();
+    }
     KyResult opened = mSocket.Open(gev::UdpSocket::ANY_IP, 0);
     if (opened.IsFailure())
         return KyResult(KY_NETWORK_ERROR, opened.GetOSCode(), "cannot open a UDP socket");
@@ -66,9 +79,12 @@ void GvcpClient::SetSettings(const Settings &settings)
 {
     std::lock_guard<std::mutex> lock(mMutex);
     const uint16_t port = mSettings.port;
+    const bool tcp = mSettings.tcp;
     mSettings = settings;
-    if (mSocket.IsOpen())
+    if (OpenLocked()) {
         mSettings.port = port;
+        mSettings.tcp = tcp;
+    }
 }
 
 void GvcpClient::Close()
@@ -78,6 +94,8 @@ void GvcpClient::Close()
         GevResendRoutes::Instance().Withdraw(mDeviceIp, this);
     mRouteOffered = false;
     mSocket.Close();
+    mTcp.Close();
+    mTcpOpen = false;
     mDeviceIp = 0;
     mLocalIp = 0;
 }
@@ -85,7 +103,7 @@ void GvcpClient::Close()
 bool GvcpClient::IsOpen()
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    return mSocket.IsOpen();
+    return OpenLocked();
 }
 
 uint16_t GvcpClient::NextRequestId()
@@ -127,7 +145,8 @@ struct WaitContext
 // the wait with that status, PENDING_ACK moves the deadline (up to the command's ceiling),
 // anything else is ignored. The same request id is used for every attempt so that the device
 // can recognise a repeat.
-static KyResult SendAndWait(const gev::UdpSocket &socket, const gev::Packet &packet, uint16_t requestId,
+template <class Socket>
+static KyResult SendAndWait(Socket &socket, const gev::Packet &packet, uint16_t requestId,
                             gev::Command command, gev::Command expected, uint32_t address,
                             const WaitContext &context, const AckCheck &accept)
 {
@@ -159,6 +178,9 @@ static KyResult SendAndWait(const gev::UdpSocket &socket, const gev::Packet &pac
             if (ready == 0)
                 continue;
             const ssize_t received = socket.Receive(buffer, sizeof buffer);
+            if (received < 0 && errno == ECONNRESET)  // a TCP link that is gone
+                return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(ECONNRESET),
+                                "the TCP connection to the device is lost");
             if (received <= 0)
                 continue;  // includes ECONNREFUSED: nothing listens at the device's port (yet)
             const size_t length = static_cast<size_t>(received);
@@ -204,7 +226,7 @@ void GvcpClient::OfferResendRoute()
 {
     std::lock_guard<std::mutex> lock(mMutex);
     if (!mSocket.IsOpen() || mRouteOffered)
-        return;
+        return;  // over TCP: streams ask for no resends
     GevResendRoutes::Instance().Offer(mDeviceIp, this);
     mRouteOffered = true;
 }
@@ -237,7 +259,7 @@ GvcpClient::Statistics GvcpClient::GetStatistics() const
 KyResult GvcpClient::ReadRegister(uint32_t address, uint32_t &value)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (!mSocket.IsOpen())
+    if (!OpenLocked())
         return NotOpen();
     gev::ReadRegCmd command;
     command.header.requestId = NextRequestId();
@@ -248,10 +270,12 @@ KyResult GvcpClient::ReadRegister(uint32_t address, uint32_t &value)
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return KyResult(KY_INVALID_PARAMETER, "a register address must be a multiple of 4");
     gev::ReadRegAck ack;
-    KyResult result = SendAndWait(
-        mSocket, packet, command.header.requestId, gev::Command::READREG_CMD, gev::Command::READREG_ACK,
-        address, context,
-        ParseInto<gev::ReadRegAck>(ack, [](const gev::ReadRegAck &a) { return a.values.size() == 1; }));
+    KyResult result = OnLink([&](auto &link) {
+        return SendAndWait(
+            link, packet, command.header.requestId, gev::Command::READREG_CMD, gev::Command::READREG_ACK,
+            address, context,
+            ParseInto<gev::ReadRegAck>(ack, [](const gev::ReadRegAck &a) { return a.values.size() == 1; }));
+    });
     value = result.IsOK() ? ack.values[0] : 0;
     return result;
 }
@@ -259,7 +283,7 @@ KyResult GvcpClient::ReadRegister(uint32_t address, uint32_t &value)
 KyResult GvcpClient::WriteRegister(uint32_t address, uint32_t value, bool acknowledge)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (!mSocket.IsOpen())
+    if (!OpenLocked())
         return NotOpen();
     gev::WriteRegCmd command;
     command.header.flags = acknowledge ? gev::FLAG_ACK_REQUIRED : 0;
@@ -272,21 +296,25 @@ KyResult GvcpClient::WriteRegister(uint32_t address, uint32_t value, bool acknow
         return KyResult(KY_INVALID_PARAMETER, "a register address must be a multiple of 4");
     if (!acknowledge) {
         DumpGvcp("GvcpClient sent", packet.data(), packet.size());
-        if (mSocket.Send(packet.data(), packet.size()) < 0)
-            return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "cannot send to the device");
-        return KyResult();
+        return OnLink([&](auto &link) {
+            if (link.Send(packet.data(), packet.size()) < 0)
+                return KyResult(KY_NETWORK_ERROR, static_cast<uint32_t>(errno), "cannot send to the device");
+            return KyResult();
+        });
     }
     gev::WriteRegAck ack;
-    return SendAndWait(
-        mSocket, packet, command.header.requestId, gev::Command::WRITEREG_CMD, gev::Command::WRITEREG_ACK,
-        address, context,
-        ParseInto<gev::WriteRegAck>(ack, [](const gev::WriteRegAck &a) { return a.index == 1; }));
+    return OnLink([&](auto &link) {
+        return SendAndWait(
+            link, packet, command.header.requestId, gev::Command::WRITEREG_CMD, gev::Command::WRITEREG_ACK,
+            address, context,
+            ParseInto<gev::WriteRegAck>(ack, [](const gev::WriteRegAck &a) { return a.index == 1; }));
+    });
 }
 
 KyResult GvcpClient::ReadMemoryBlock(uint32_t address, uint8_t *destination, size_t count)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (!mSocket.IsOpen())
+    if (!OpenLocked())
         return NotOpen();
     gev::ReadMemCmd command;
     command.header.requestId = NextRequestId();
@@ -298,11 +326,13 @@ KyResult GvcpClient::ReadMemoryBlock(uint32_t address, uint8_t *destination, siz
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return KyResult(KY_INVALID_PARAMETER, "a memory block must be aligned to 4 bytes");
     gev::ReadMemAck ack;
-    KyResult result = SendAndWait(mSocket, packet, command.header.requestId, gev::Command::READMEM_CMD,
-                                  gev::Command::READMEM_ACK, address, context,
-                                  ParseInto<gev::ReadMemAck>(ack, [address, count](const gev::ReadMemAck &a) {
-                                      return a.address == address && a.data.size() == count;
-                                  }));
+    KyResult result = OnLink([&](auto &link) {
+        return SendAndWait(link, packet, command.header.requestId, gev::Command::READMEM_CMD,
+                           gev::Command::READMEM_ACK, address, context,
+                           ParseInto<gev::ReadMemAck>(ack, [address, count](const gev::ReadMemAck &a) {
+                               return a.address == address && a.data.size() == count;
+                           }));
+    });
     if (result.IsOK())
         std::memcpy(destination, ack.data.data(), count);
     return result;
@@ -311,7 +341,7 @@ KyResult GvcpClient::ReadMemoryBlock(uint32_t address, uint8_t *destination, siz
 KyResult GvcpClient::WriteMemoryBlock(uint32_t address, const uint8_t *source, size_t count)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (!mSocket.IsOpen())
+    if (!OpenLocked())
         return NotOpen();
     gev::WriteMemCmd command;
     command.header.requestId = NextRequestId();
@@ -323,9 +353,11 @@ KyResult GvcpClient::WriteMemoryBlock(uint32_t address, const uint8_t *source, s
     if (gev::Build(command, packet) != gev::CodecError::Ok)
         return KyResult(KY_INVALID_PARAMETER, "a memory block must be aligned to 4 bytes");
     gev::WriteMemAck ack;
-    return SendAndWait(mSocket, packet, command.header.requestId, gev::Command::WRITEMEM_CMD,
-                       gev::Command::WRITEMEM_ACK, address, context,
-                       ParseInto<gev::WriteMemAck>(ack, [](const gev::WriteMemAck &) { return true; }));
+    return OnLink([&](auto &link) {
+        return SendAndWait(link, packet, command.header.requestId, gev::Command::WRITEMEM_CMD,
+                           gev::Command::WRITEMEM_ACK, address, context,
+                           ParseInto<gev::WriteMemAck>(ack, [](const gev::WriteMemAck &) { return true; }));
+    });
 }
 
 namespace {

@@ -9,6 +9,11 @@
 // While the link holds control of the device it can offer itself as the device's resend route
 // (GevResendRoutes): a stream then sends its PACKETRESEND commands from this socket, which a
 // strict device takes from its primary application only, without waiting for the command lock.
+//
+// With Settings::tcp the link is a TCP connection to the device's GVCP port number instead (a
+// soft device of this kit with its TCP transport on; gev/TcpPacketSocket.h): commands and
+// acknowledges travel framed and whole, and a connection that breaks fails the command in flight
+// and every later one at once (IsBroken). Such a link offers no resend route.
 #pragma once
 
 #include <atomic>
@@ -18,6 +23,7 @@
 #include <mutex>
 
 #include "ky/base/KyResult.h"
+#include "gev/TcpPacketSocket.h"
 #include "gev/UdpSocket.h"
 #include "ky/device/KyGevConstants.h"
 
@@ -34,6 +40,7 @@ public:
         uint16_t port = gev::GVCP_PORT;  // the device's control port
         // The longest a device may keep one command pending with PENDING_ACK (see above).
         std::chrono::milliseconds pendingCeiling{5000};
+        bool tcp = false;  // control over TCP (taken at Open, as the port)
     };
     struct Statistics
     {
@@ -47,7 +54,8 @@ public:
     GvcpClient(const GvcpClient &) = delete;
     GvcpClient &operator=(const GvcpClient &) = delete;
 
-    // Opens a UDP socket aimed at the device (ip in host byte order).
+    // Opens a UDP socket aimed at the device (ip in host byte order), or, with settings.tcp,
+    // connects over TCP (KY_NOT_CONNECTED when the device accepts no TCP connection).
     KyResult Open(uint32_t deviceIp, const Settings &settings);
     void Close();
     bool IsOpen();
@@ -55,6 +63,9 @@ public:
     Settings GetSettings();
     void SetSettings(const Settings &settings);
     uint32_t DeviceIP() const { return mDeviceIp; }
+    // Over TCP: the connection is lost (the device closed it or went away).
+    bool IsBroken() const { return mTcp.IsBroken(); }
+    bool IsTcp() const { return mTcpOpen; }
     // The host address the device is reached from (host byte order), 0 when not open.
     uint32_t LocalIP() const { return mLocalIp; }
 
@@ -81,9 +92,20 @@ private:
     KyResult WriteMemoryBlock(uint32_t address, const uint8_t *source, size_t count);
     // Takes the next id of the sequence, never 0 and never the id of the command in flight.
     uint16_t NextRequestId();
+    bool OpenLocked() const { return mSocket.IsOpen() || mTcp.IsOpen(); }
+    // Runs f on the link in use (with the lock held).
+    template <class F>
+    KyResult OnLink(F &&f)
+    {
+        if (mTcp.IsOpen())
+            return f(mTcp);
+        return f(mSocket);
+    }
 
     std::mutex mMutex;  // one command in flight
     gev::UdpSocket mSocket;
+    gev::TcpPacketSocket mTcp;
+    std::atomic<bool> mTcpOpen{false};
     uint32_t mDeviceIp = 0;
     uint32_t mLocalIp = 0;
     bool mRouteOffered = false;

@@ -3,17 +3,28 @@
 #include "gvsp/GvspBufferFill.h"
 #include "ky/buffer/KyBuffer.h"
 #include "gev/Gvcp.h"
+#include "ky/Ipv4Text.h"
 
 namespace ky::gev {
 
 KyResult GevBlockSource::Open(const gev::GvspReceiverConfig &config, const std::string &deviceAddress,
                               uint16_t channel)
 {
+    gev::GvspReceiverConfig receiverConfig = config;
+    receiverConfig.sourceAddress = deviceAddress;
+    mTcpRoute.clear();
+    if (config.tcp) {
+        // The stream's own connection: no resend socket, its local address is the route.
+        KyResult result = mReceiver.Open(receiverConfig, nullptr);
+        if (result.IsFailure())
+            return result;
+        mTcpRoute = ky::base::FormatIPv4(mReceiver.TcpLocalIp());
+        mLocalPort = mReceiver.LocalPort();
+        return KyResult();
+    }
     KyResult result = mResend.Open(config.localAddress, deviceAddress, gev::GVCP_PORT, channel);
     if (result.IsFailure())
         return result;
-    gev::GvspReceiverConfig receiverConfig = config;
-    receiverConfig.sourceAddress = deviceAddress;
     // A multicast member joins on the adapter asked for, else on the one the device is reached by.
     if (!config.multicastGroup.empty() && config.multicastInterface.empty())
         receiverConfig.multicastInterface =

@@ -28,7 +28,7 @@ public:
     void Close() override;
 
     uint16_t LocalPort() const { return mLocalPort; }
-    const std::string &RouteAddress() const { return mResend.RouteAddress(); }
+    const std::string &RouteAddress() const { return mTcpRoute.empty() ? mResend.RouteAddress() : mTcpRoute; }
     uint32_t SocketBufferSize() const { return mReceiver.SocketBufferSize(); }
     size_t RingBytes() const { return mReceiver.RingBytes(); }
     GvcpResendSender &Resend() { return mResend; }
@@ -38,6 +38,7 @@ private:
     GvcpResendSender mResend;
     gev::GvspReceiver mReceiver;
     uint16_t mLocalPort = 0;
+    std::string mTcpRoute;  // of a TCP stream: the local address of its connection
 };
 
 }  // namespace ky::gev

@@ -13,6 +13,7 @@
 
 #include "StreamLog.h"
 #include "ky/Guarded.h"
+#include "ky/device/KyGevConstants.h"
 
 namespace ky::gev {
 namespace {
@@ -28,6 +29,8 @@ constexpr size_t BATCH_SIZE = 64;
 // arrives meanwhile, and a block is late by at most this much. A packet ring needs no such
 // pause: it wakes its reader only once a block of the ring is full or has waited its time.
 constexpr auto GATHER_TIME = std::chrono::microseconds(200);
+constexpr int TCP_CONNECT_TIMEOUT_MS = 3000;
+constexpr int TCP_READ_ROUNDS = 64;  // reads of one wake-up at most, so that timers and flushes get a turn
 
 std::chrono::milliseconds Ms(uint32_t value) { return std::chrono::milliseconds(value); }
 
@@ -47,20 +50,23 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
     if (config.maxBlocksInProgress == 0)
         return KyResult(KY_INVALID_PARAMETER,
                         KyString("a GVSP receiver needs at least one block in progress"));
-    result = OpenSocket(config);
+    result = config.tcp ? OpenTcp(config) : OpenSocket(config);
     if (result.IsFailure())
         return result;
-    mSocketBufferSize = mSocket.SetReceiveBufferSize(config.socketBufferSize);
+    mSocketBufferSize = config.tcp ? TcpReceiveBuffer(config.socketBufferSize)
+                                   : mSocket.SetReceiveBufferSize(config.socketBufferSize);
     mConfig = config;
-    mConfig.resendEnabled = config.resendEnabled && resend != nullptr;
+    mTcpLossLogged = false;
+    // Over TCP packets come whole and in order, or the connection is lost: nothing to ask for.
+    mConfig.resendEnabled = config.resendEnabled && resend != nullptr && !config.tcp;
     mResend = std::move(resend);
     mSourceAddress = source.sin_addr.s_addr;
 
     // With receive offload the kernel hands over runs of equal datagrams glued together (up to
     // 64 KiB, the datagram size in a control message); the payload is then copied out.
     // A multicast datagram may be handed to several sockets: each takes it whole.
-    mReceiveOffload =
-        config.receiveOffload && config.multicastGroup.empty() && mSocket.EnableReceiveOffload();
+    mReceiveOffload = config.receiveOffload && config.multicastGroup.empty() && !config.tcp &&
+                      mSocket.EnableReceiveOffload();
     // One datagram (or one glued run) per slot; unknown packet sizes get the largest datagram.
     size_t slotSize =
         config.packetSize > GVSP_IP_UDP_OVERHEAD_SIZE && !mReceiveOffload
@@ -71,7 +77,7 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
     {
         std::lock_guard<std::mutex> lock(mMutex);
         mRing.ResetStatistics();
-        if (config.packetRing != PacketRingUse::Never && config.multicastGroup.empty())
+        if (config.packetRing != PacketRingUse::Never && config.multicastGroup.empty() && !config.tcp)
             OpenRing();
         mTracker.Reset(mConfig);
     }
@@ -88,6 +94,7 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
         mThreadId = threadId.get();  // the thread's id is known once Open returns
     } catch (const std::exception &e) {
         mSocket.Close();
+        mTcp.Close();
         return KyResult(KY_THREAD_ERROR,
                         KyString(std::string("cannot start the GVSP receive thread: ") + e.what()));
     }
@@ -118,6 +125,33 @@ KyResult GvspReceiver::OpenSocket(const GvspReceiverConfig &config)
     if (result.IsFailure())
         mSocket.Close();
     return result;
+}
+
+KyResult GvspReceiver::OpenTcp(const GvspReceiverConfig &config)
+{
+    sockaddr_in device, local;
+    KyResult result = UdpSocket::MakeAddress(config.sourceAddress, 0, device);
+    if (result.IsOK())
+        result = UdpSocket::MakeAddress(config.localAddress, 0, local);
+    if (result.IsFailure())
+        return result;
+    if (device.sin_addr.s_addr == 0)
+        return KyResult(KY_INVALID_PARAMETER, KyString("a TCP stream needs the device's address"));
+    if (!config.multicastGroup.empty())
+        return KyResult(KY_INVALID_PARAMETER, KyString("a TCP stream has one receiver: no multicast"));
+    return mTcp.Connect(ntohl(device.sin_addr.s_addr), GVCP_PORT, TCP_CONNECT_TIMEOUT_MS,
+                        ntohl(local.sin_addr.s_addr), config.localPort);
+}
+
+uint32_t GvspReceiver::TcpReceiveBuffer(uint32_t bytes)
+{
+    const int value = bytes > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(bytes);
+    (void)setsockopt(mTcp.Fd(), SOL_SOCKET, SO_RCVBUF, &value, sizeof value);
+    int actual = 0;
+    socklen_t length = sizeof actual;
+    if (getsockopt(mTcp.Fd(), SOL_SOCKET, SO_RCVBUF, &actual, &length) != 0 || actual < 0)
+        return 0;
+    return static_cast<uint32_t>(actual);
 }
 
 // Where the process may, the stream is read from a packet ring and the socket keeps only the
@@ -182,6 +216,7 @@ void GvspReceiver::Close()
         mRing.Close();
     }
     mSocket.Close();
+    mTcp.Close();
     mThreadId = 0;
 }
 
@@ -322,7 +357,17 @@ void GvspReceiver::DropPending()
     // What the socket holds: read and let go, up to about what its buffer can hold (a sender
     // that keeps sending does not keep the flush going).
     const size_t mostBatches = mSocketBufferSize / (BATCH_SIZE * 256) + 16;
-    for (size_t batch = 0; batch < mostBatches; ++batch) {
+    for (size_t batch = 0; mConfig.tcp && batch < mostBatches; ++batch) {
+        const uint8_t *data = nullptr;
+        size_t length = 0;
+        const bool open = mTcp.Pump();
+        size_t dropped = 0;
+        while (mTcp.Next(data, length))
+            ++dropped;
+        if (dropped == 0 || !open)
+            break;
+    }
+    for (size_t batch = 0; !mConfig.tcp && batch < mostBatches; ++batch) {
         for (size_t i = 0; i < mReader.Batch(); ++i)
             mReader.ReadWhole(i);
         if (mReader.Read(mSocket) < static_cast<int>(mReader.Batch()))
@@ -364,12 +409,14 @@ void GvspReceiver::Run()
         ky::base::Guarded(ky::stream::StreamLog(), "GvspReceiver::Run", [&] {
             if (FlushAsked())
                 ServeFlush();
-            pollfd p[2] = {{mSocket.Fd(), POLLIN, 0}, {mRing.Fd(), POLLIN, 0}};
+            // A TCP connection that is lost is not looked at again (its blocks time out).
+            const int readFd = !mConfig.tcp ? mSocket.Fd() : mTcp.IsBroken() ? -1 : mTcp.Fd();
+            pollfd p[2] = {{readFd, POLLIN, 0}, {mRing.Fd(), POLLIN, 0}};
             const int ready =
                 poll(p, mRing.IsOpen() ? 2 : 1, mRing.IsOpen() ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS);
             size_t received = 0;
             if (ready > 0 && p[0].revents)
-                received += ReceiveBatches();
+                received += mConfig.tcp ? ReceiveTcp() : ReceiveBatches();
             if (ready > 0 && mRing.IsOpen() && p[1].revents)
                 received += ReceiveRing();
             {
@@ -447,6 +494,39 @@ size_t GvspReceiver::ReceiveBatches()
         if (static_cast<size_t>(count) < mReader.Batch() || mStop)
             return total;
     }
+}
+
+// Takes the whole packets that arrived on the TCP connection, a read at a time, each under the
+// state lock.
+size_t GvspReceiver::ReceiveTcp()
+{
+    size_t total = 0;
+    for (int round = 0; round < TCP_READ_ROUNDS && !mStop && !FlushAsked(); ++round) {
+        const bool open = mTcp.Pump();
+        size_t here = 0;
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            const Clock::time_point now = Clock::now();
+            const uint8_t *data = nullptr;
+            size_t length = 0;
+            while (mTcp.Next(data, length)) {
+                ++here;
+                mTracker.Process(data, length, now, false);
+            }
+            mTracker.Counters().packetsReceived += here;
+            if (now - mTracker.LastTimerCheck() >= Ms(1))
+                mTracker.CheckTimers(now);
+        }
+        total += here;
+        if (mTcp.IsBroken() && !mTcpLossLogged) {
+            mTcpLossLogged = true;
+            ky::stream::StreamLog().LogWarning(__FILE__, __LINE__, "GvspReceiver::ReceiveTcp",
+                                               "the stream's TCP connection to the device is lost");
+        }
+        if (here == 0 || !open)
+            break;
+    }
+    return total;
 }
 
 // Takes the ring's filled blocks one at a time, each under the state lock.

@@ -32,6 +32,7 @@
 #include "gvsp/GvspReceiverCounters.h"
 #include "ky/ThreadPriority.h"
 #include "ky/base/KyResult.h"
+#include "gev/TcpPacketSocket.h"
 #include "gev/UdpSocket.h"
 
 namespace ky::gev {
@@ -58,7 +59,9 @@ public:
     // Puts the receive thread, while it runs, under `priority`.
     void ApplyPriority(ky::base::ThreadPriority &priority);
 
-    uint16_t LocalPort() const { return mSocket.LocalPort(); }
+    uint16_t LocalPort() const { return mConfig.tcp ? mTcp.LocalPort() : mSocket.LocalPort(); }
+    // Of a TCP stream: the local address of its connection (host order), else 0.
+    uint32_t TcpLocalIp() const { return mConfig.tcp ? mTcp.LocalIp() : 0; }
     uint32_t SocketBufferSize() const { return mSocketBufferSize; }
     pid_t ReceiveThreadId() const { return mThreadId; }
     // The stream is read through a packet socket ring (only fragmented datagrams through the socket).
@@ -118,10 +121,13 @@ private:
     };
 
     KyResult OpenSocket(const GvspReceiverConfig &config);
+    KyResult OpenTcp(const GvspReceiverConfig &config);
+    uint32_t TcpReceiveBuffer(uint32_t bytes);
     void OpenRing();
     void Run();
     size_t ReceiveBatches();  // the number of messages read
     size_t ReceiveRing();     // the number of records read
+    size_t ReceiveTcp();      // the number of packets read
     void Emit(GvspCompletedBlock &&block);
     void SendRequests();
     void AbortLocked();
@@ -132,6 +138,7 @@ private:
     GvspReceiverConfig mConfig;
     ResendCallback mResend;
     UdpSocket mSocket;
+    TcpPacketSocket mTcp;         // with GvspReceiverConfig::tcp, instead of the socket
     GvspPacketRing mRing;         // opened and closed under mMutex while the thread runs
     uint32_t mSourceAddress = 0;  // network order; 0: any
     uint32_t mSocketBufferSize = 0;
@@ -141,6 +148,7 @@ private:
     std::atomic<pid_t> mThreadId{0};
     GvspPacketReader mReader;
     bool mReceiveOffload = false;
+    bool mTcpLossLogged = false;  // receive thread
 
     // State shared with the callers' threads.
     mutable std::mutex mMutex;       // the tracker and its blocks

@@ -37,6 +37,10 @@ struct GvspReceiverConfig
     bool receiveInPlace = false;  // without offload: the socket writes in-order payload
                                   // straight into the destination (see ReceiveBatches)
     PacketRingUse packetRing = PacketRingUse::WhereItKeepsUp;
+    // Read the stream from a TCP connection to sourceAddress's GVCP port number (a soft device of
+    // this kit with its TCP transport), made from localAddress:localPort, instead of a UDP
+    // socket: packets come whole and in order, so no resends are asked for, and no packet ring.
+    bool tcp = false;
     size_t packetRingBytes = 0;  // 0: sized by the receiver (see GvspReceiver::ChooseRing)
 };
 

@@ -228,7 +228,21 @@ bool SoftGvcpServer::IsBroadcastCopy(const uint8_t *data, size_t size, const Sof
     return copy;
 }
 
-void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, UdpSocket &replyVia)
+void SoftGvcpServer::DispatchTcp(const uint8_t *data, size_t size, const SoftPeer &peer,
+                                 const std::shared_ptr<TcpPacketSocket> &link)
+{
+    CommandHeader header;
+    // As on UDP, a packet larger than any GVCP command is not one.
+    if (link == nullptr || size > RECEIVE_BUFFER_SIZE ||
+        ParseCommandHeader(data, size, header) != CodecError::Ok ||
+        header.command == Command::DISCOVERY_CMD || header.command == Command::PACKETRESEND_CMD) {
+        return;  // a host on TCP knows the device, and its streams need no resends
+    }
+    Dispatch(data, size, peer, mUnicast, link);
+}
+
+void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, UdpSocket &replyVia,
+                              const std::shared_ptr<TcpPacketSocket> &link)
 {
     CommandHeader header;
     if (ParseCommandHeader(data, size, header) != CodecError::Ok &&
@@ -259,17 +273,17 @@ void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &
     }
     Packet command(data, data + size);
     std::unique_lock<std::mutex> lock(mMutex);
-    if (AnswerRepeat(command, header, peer, replyVia)) {
+    if (AnswerRepeat(command, header, peer, replyVia, link.get())) {
         return;
     }
     if (mBusy) {
         lock.unlock();
         if (header.AckRequired()) {
-            Send(replyVia, SoftGvcpHandler::ErrorAck(header, Status::BUSY), peer);
+            Send(replyVia, SoftGvcpHandler::ErrorAck(header, Status::BUSY), peer, link.get());
         }
         return;
     }
-    mJob = Job{peer, header, std::move(command), &replyVia};
+    mJob = Job{peer, header, std::move(command), &replyVia, link};
     mBusy = mHasJob = true;
     mJobStart = mLastPending = std::chrono::steady_clock::now();
     lock.unlock();
@@ -279,7 +293,7 @@ void SoftGvcpServer::Dispatch(const uint8_t *data, size_t size, const SoftPeer &
 // A retry is the same datagram again from the same peer (same request id, same content); a new
 // command that happens to reuse an id runs normally. Called with mMutex held.
 bool SoftGvcpServer::AnswerRepeat(const Packet &command, const CommandHeader &header, const SoftPeer &peer,
-                                  UdpSocket &replyVia)
+                                  UdpSocket &replyVia, const TcpPacketSocket *link)
 {
     const bool running = mBusy && mJob.peer == peer && mJob.packet == command;
     auto found = mAnswered.find({peer.ip, peer.port});
@@ -297,7 +311,7 @@ bool SoftGvcpServer::AnswerRepeat(const Packet &command, const CommandHeader &he
     } else {
         mStatistics.CountMax(SoftDeviceStatistics::RetriesMax, ++found->second.retries);
         if (header.AckRequired() && !found->second.ack.empty()) {
-            Send(replyVia, found->second.ack, peer);
+            Send(replyVia, found->second.ack, peer, link);
         }
     }
     return true;
@@ -311,7 +325,7 @@ void SoftGvcpServer::SendPending(const Job &job)
     Packet packet;
     Build(pending, packet);
     mStatistics.Count(SoftDeviceStatistics::PendingAcks);
-    Send(*job.replyVia, packet, job.peer);
+    Send(*job.replyVia, packet, job.peer, job.link.get());
 }
 
 void SoftGvcpServer::WorkLoop()
@@ -337,7 +351,7 @@ void SoftGvcpServer::WorkLoop()
         }
         mAnswered[{job.peer.ip, job.peer.port}] = Answered{job.packet, ack, 0};
         if (job.header.AckRequired() && !ack.empty()) {
-            Send(*job.replyVia, ack, job.peer);
+            Send(*job.replyVia, ack, job.peer, job.link.get());
         }
         if (job.header.command == Command::FORCEIP_CMD && !ack.empty()) {
             mForcedIpToBind = forcedIp;
@@ -376,11 +390,18 @@ void SoftGvcpServer::CheckHeartbeat()
     }
 }
 
-void SoftGvcpServer::Send(UdpSocket &socket, const Packet &packet, const SoftPeer &peer)
+void SoftGvcpServer::Send(UdpSocket &socket, const Packet &packet, const SoftPeer &peer,
+                          const TcpPacketSocket *link)
 {
     if (SoftTrafficLogEnabled()) {
-        SoftTrafficLog("SoftGvcpServer::Send", "ack to %08x:%u: %s", peer.ip, peer.port,
-                       DescribeGvcp(packet.data(), packet.size()).c_str());
+        SoftTrafficLog("SoftGvcpServer::Send", "ack to %08x:%u%s: %s", peer.ip, peer.port,
+                       link ? " (TCP)" : "", DescribeGvcp(packet.data(), packet.size()).c_str());
+    }
+    if (link != nullptr) {
+        if (link->Send(packet.data(), packet.size()) != static_cast<ssize_t>(packet.size())) {
+            SoftLog("SoftGvcpServer::Send", "the TCP connection of %08x:%u is lost", peer.ip, peer.port);
+        }
+        return;
     }
     if (socket.SendTo(packet.data(), packet.size(), peer.ip, peer.port) !=
         static_cast<ssize_t>(packet.size())) {

@@ -9,12 +9,14 @@
 
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 #include <vector>
 
 #include "gvcp/SoftGvcpHandler.h"
+#include "gev/TcpPacketSocket.h"
 #include "gev/UdpSocket.h"
 
 namespace ky::soft {
@@ -37,6 +39,10 @@ public:
 
     KyResult Start(const Setup &setup);
     void Stop();
+    // A command that came over a host's TCP connection (SoftTcpServer): handled as a unicast
+    // command, answered on that connection. Discovery and resend requests are not taken there.
+    void DispatchTcp(const uint8_t *data, size_t size, const SoftPeer &peer,
+                     const std::shared_ptr<ky::gev::TcpPacketSocket> &link);
     // True on the receive or the worker thread (where event sinks run).
     bool IsServerThread() const
     {
@@ -51,6 +57,7 @@ private:
         ky::gev::CommandHeader header;
         ky::gev::Packet packet;
         ky::gev::UdpSocket *replyVia = nullptr;
+        std::shared_ptr<ky::gev::TcpPacketSocket> link;  // set: the answer goes there instead
     };
     struct Answered
     {
@@ -62,12 +69,15 @@ private:
     void ReceiveLoop();
     void WorkLoop();
     void Receive(ky::gev::UdpSocket &socket, bool wildcard);
-    void Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, ky::gev::UdpSocket &replyVia);
+    void Dispatch(const uint8_t *data, size_t size, const SoftPeer &peer, ky::gev::UdpSocket &replyVia,
+                  const std::shared_ptr<ky::gev::TcpPacketSocket> &link = nullptr);
     bool AnswerRepeat(const ky::gev::Packet &command, const ky::gev::CommandHeader &header,
-                      const SoftPeer &peer, ky::gev::UdpSocket &replyVia);
+                      const SoftPeer &peer, ky::gev::UdpSocket &replyVia,
+                      const ky::gev::TcpPacketSocket *link);
     void SendPending(const Job &job);
     void CheckHeartbeat();
-    void Send(ky::gev::UdpSocket &socket, const ky::gev::Packet &packet, const SoftPeer &peer);
+    void Send(ky::gev::UdpSocket &socket, const ky::gev::Packet &packet, const SoftPeer &peer,
+              const ky::gev::TcpPacketSocket *link = nullptr);
     bool IsForThisAdapter(const ky::gev::DatagramInfo &info);
     void ReleaseAddress();
     bool IsBroadcastCopy(const uint8_t *data, size_t size, const SoftPeer &peer);

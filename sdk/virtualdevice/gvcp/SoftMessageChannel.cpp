@@ -1,5 +1,6 @@
 #include "gvcp/SoftMessageChannel.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "ky/device/KyGevConstants.h"
@@ -98,22 +99,37 @@ KyResult SoftMessageChannel::SendAndWait(const Packet &packet, uint16_t requestI
     const int timeoutMs =
         static_cast<int>(mctt ? std::min<uint32_t>(mctt->GetRawU32(), 10000) : MCTT_DEFAULT_MS);
     const uint32_t retries = mcrc ? std::min<uint32_t>(mcrc->GetRawU32(), 100) : MCRC_DEFAULT;
+    const std::shared_ptr<SoftTcpLink> link = mTcp ? mTcp->Find(ip, port) : nullptr;
     for (uint32_t attempt = 0; attempt <= retries; ++attempt) {
         if (attempt > 0) {
             mStatistics.Count(SoftDeviceStatistics::EventRetries);
             mStatistics.CountMax(SoftDeviceStatistics::EventRetriesMax, attempt);
         }
-        mSocket.SendTo(packet.data(), packet.size(), ip, port);
+        if (link) {
+            link->socket.Send(packet.data(), packet.size());
+        } else {
+            mSocket.SendTo(packet.data(), packet.size(), ip, port);
+        }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                                   deadline - std::chrono::steady_clock::now())
                                   .count();
-            if (left <= 0 || mSocket.WaitReadable(static_cast<int>(left)) <= 0) {
-                break;
-            }
             uint8_t buffer[64];
-            const ssize_t size = mSocket.Receive(buffer, sizeof(buffer));
+            ssize_t size = -1;
+            if (link) {
+                Packet received;
+                if (left <= 0 || !link->WaitAck(received, static_cast<int>(left))) {
+                    break;
+                }
+                size = static_cast<ssize_t>(std::min(received.size(), sizeof(buffer)));
+                std::copy(received.begin(), received.begin() + size, buffer);
+            } else {
+                if (left <= 0 || mSocket.WaitReadable(static_cast<int>(left)) <= 0) {
+                    break;
+                }
+                size = mSocket.Receive(buffer, sizeof(buffer));
+            }
             AckHeader ack;
             if (size > 0 && ParseAckHeader(buffer, static_cast<size_t>(size), ack) == CodecError::Ok &&
                 ack.acknowledge == ackCode && ack.ackId == requestId) {

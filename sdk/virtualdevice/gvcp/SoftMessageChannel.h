@@ -1,11 +1,13 @@
 // SoftMessageChannel: sends EVENT and EVENTDATA commands to the controller's message channel
-// destination (MCDA, MCP) and waits for each acknowledge, retrying as MCTT and MCRC say.
+// destination (MCDA, MCP) and waits for each acknowledge, retrying as MCTT and MCRC say. A
+// destination that is a host's TCP connection to the device (SoftTcpServer) is reached over it.
 #pragma once
 
 #include <mutex>
 
 #include "ky/virtualdevice/IKyMessageChannel.h"
 #include "gvcp/SoftControlPrivilege.h"
+#include "gvcp/SoftTcpServer.h"
 #include "registers/SoftDeviceRegisters.h"
 #include "SoftDeviceStatistics.h"
 #include "registers/SoftRegisterMap.h"
@@ -25,6 +27,8 @@ public:
     KyResult Open(uint32_t ip);
     void Close();
     uint16_t SourcePort() const { return mSocket.LocalPort(); }
+    // The device's TCP transport, where a destination may be a connection; before Open.
+    void SetTcp(SoftTcpServer *tcp) { mTcp = tcp; }
 
     KyResult FireEvent(uint16_t aEventID, uint64_t aBlockID = 0, uint16_t aChannelIndex = 0xFFFF) override;
     KyResult FireEvent(uint16_t aEventID, uint8_t *aData, uint32_t aDataLength, uint64_t aBlockID = 0,
@@ -42,6 +46,7 @@ private:
     SoftDeviceContext &mContext;
     std::mutex mMutex;  // one event in flight
     ky::gev::UdpSocket mSocket;
+    SoftTcpServer *mTcp = nullptr;
     uint16_t mRequestId = 0;
 };
 

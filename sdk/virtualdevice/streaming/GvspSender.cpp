@@ -1,6 +1,7 @@
 #include "streaming/GvspSender.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -242,13 +243,16 @@ KyResult GvspSender::SendBlock(const GvspOutgoingBlock &block)
     // Cached before the first packet leaves: a receiver may ask for a resend mid-block.
     if (stopAfter == 0)
         mCache.Insert(entry);
-    result = SendRange(*entry, 0, entry->TrailerId(), false, *mSendBatch, stopAfter);
+    std::shared_ptr<TcpPacketSocket> link;
+    if (mTcpLookup)
+        link = mTcpLookup(ntohl(entry->destination.sin_addr.s_addr), ntohs(entry->destination.sin_port));
+    result = SendRange(*entry, 0, entry->TrailerId(), false, *mSendBatch, stopAfter, link.get());
     Count(&GvspSenderCounters::blocksSent, 1);
     return result;
 }
 
 KyResult GvspSender::SendRange(const GvspCachedBlock &block, uint32_t first, uint32_t last, bool resend,
-                               GvspPacketBatch &batch, uint32_t stopAfter)
+                               GvspPacketBatch &batch, uint32_t stopAfter, const TcpPacketSocket *link)
 {
     uint32_t delayNs;
     {
@@ -270,7 +274,7 @@ KyResult GvspSender::SendRange(const GvspCachedBlock &block, uint32_t first, uin
         if (stopAfter && emitted >= stopAfter)
             break;
         ++emitted;
-        if (!resend && DropOnPurpose()) {
+        if (!resend && link == nullptr && DropOnPurpose()) {
             ++dropped;
             continue;
         }
@@ -332,7 +336,7 @@ KyResult GvspSender::SendRange(const GvspCachedBlock &block, uint32_t first, uin
         }
         batch.Commit(headerLength, payload, payloadLength);
         if (batch.Full() || delayNs > 0) {
-            result = batch.Flush(mSocket, sent);
+            result = link ? batch.Flush(*link, sent) : batch.Flush(mSocket, sent);
             if (delayNs > 0) {
                 deadline += std::chrono::nanoseconds(delayNs);
                 PaceUntil(deadline);
@@ -340,7 +344,7 @@ KyResult GvspSender::SendRange(const GvspCachedBlock &block, uint32_t first, uin
         }
     }
     if (result.IsOK() && batch.Count() > 0)
-        result = batch.Flush(mSocket, sent);
+        result = link ? batch.Flush(*link, sent) : batch.Flush(mSocket, sent);
     batch.Reset(nullptr);
     std::lock_guard<std::mutex> lock(mCountersMutex);
     (resend ? mCounters.packetsResent : mCounters.packetsSent) += sent;

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -88,6 +89,13 @@ public:
     // A test packet of the channel's packet size, to the destination.
     KyResult SendTestPacket();
 
+    // Where a destination is a host's TCP connection to the device (the device's TCP transport):
+    // the connection for an address and port (host order), null for none. Blocks to such a
+    // destination go over the connection, whole, without drops on purpose; resends and test
+    // packets stay on UDP. Set before the first block.
+    using TcpLinkLookup = std::function<std::shared_ptr<TcpPacketSocket>(uint32_t ip, uint16_t port)>;
+    void SetTcpLinkLookup(TcpLinkLookup lookup) { mTcpLookup = std::move(lookup); }
+
     // Test only: drop this fraction (0..1) of first transmissions, chosen by a seeded generator.
     void SetTestDropFraction(double fraction, uint32_t seed);
     // Test only: the next block stops after this many packets (leader counted), as a sender
@@ -101,7 +109,7 @@ private:
     // The packets of a multi-part block: each part starts a packet of its own.
     KyResult PlanParts(const GvspOutgoingBlock &block, bool extendedIds, GvspCachedBlock &entry);
     KyResult SendRange(const GvspCachedBlock &block, uint32_t first, uint32_t last, bool resend,
-                       GvspPacketBatch &batch, uint32_t stopAfter);
+                       GvspPacketBatch &batch, uint32_t stopAfter, const TcpPacketSocket *link = nullptr);
     bool DropOnPurpose();
     void Count(uint64_t GvspSenderCounters::*field, uint64_t amount);
 
@@ -109,6 +117,7 @@ private:
     GvspSenderConfig mConfig;
     sockaddr_in mDestination{};
     UdpSocket mSocket;
+    TcpLinkLookup mTcpLookup;
     GvspResendCache mCache{0};
     std::mutex mSendMutex;    // one block at a time, with its batch
     std::mutex mResendMutex;  // one resend at a time, with its batch

@@ -84,6 +84,11 @@ public:
 
     void Resend(uint64_t blockId, uint32_t firstPacketId, uint32_t lastPacketId);
     void SetTestDropFraction(double fraction, uint32_t seed);
+    // Destinations that are hosts' TCP connections to the device (see GvspSender); before Begin.
+    void SetTcpLinkLookup(ky::gev::GvspSender::TcpLinkLookup lookup)
+    {
+        mSender.SetTcpLinkLookup(std::move(lookup));
+    }
     ky::gev::GvspSenderCounters Counters() const { return mSender.Counters(); }
     uint64_t FramesSent() const { return mFramesSent; }
     // Frames the channel took back without sending them: a buffer without an image, or an image

@@ -15,6 +15,7 @@
 
 #include "ky/base/KyResult.h"
 #include "gev/Gvsp.h"
+#include "gev/TcpPacketSocket.h"
 #include "gev/UdpSocket.h"
 
 namespace ky::gev {
@@ -41,6 +42,8 @@ public:
     // Sends every packet gathered, retrying while the socket buffer is full, and empties the
     // batch. KY_NETWORK_ERROR with the system's text when the socket refuses.
     KyResult Flush(const UdpSocket &socket, size_t &packetsSent);
+    // The same over a TCP connection, one frame per packet (TcpPacketSocket).
+    KyResult Flush(const TcpPacketSocket &link, size_t &packetsSent);
 
 private:
     struct Message

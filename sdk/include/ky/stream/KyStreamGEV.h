@@ -10,8 +10,14 @@
 // KyDevice object. Only packets from the device's address are taken.
 //
 // Parameters (GetParameters) add to the stream base's: MaximumResendRequestRetryByPacket (how
-// often one packet may be asked for again after its first request) and the receiver's packet
-// counters (PacketsReceived, ResendRequestsSent, ...).
+// often one packet may be asked for again after its first request), DataReceiverType and the
+// receiver's packet counters (PacketsReceived, ResendRequestsSent, ...).
+//
+// With DataReceiverType set to KyDataReceiverTypeTCP (2) before Open, the stream is received
+// over a TCP connection to the device's GVCP port number instead (a soft device of this kit
+// with its TCP transport on): GetLocalIPAddress and GetLocalPort then name the connection's
+// host end, which is the destination the device is told as for UDP. Packets arrive whole and
+// in order, so no resends are asked for; a connection that breaks delivers nothing more.
 #pragma once
 
 #include "ky/stream/KyStreamExport.h"
@@ -106,14 +112,11 @@ public:
     /// @return KyStreamTypeGEV
     KyStreamType GetType() const override { return KyStreamTypeGEV; }
 
-    /// The data receiver: this kit receives with its own user-mode receiver only.
+    /// The data receiver: the user-mode receiver on a UDP port (the default), or a TCP connection to the device (KyDataReceiverTypeTCP), as the stream parameter DataReceiverType chooses for the next Open.
     ///
-    /// @return KyDataReceiverTypeUserMode
-    KyDataReceiverType GetDataReceiverType() const { return KyDataReceiverTypeUserMode; }
-    /// Drops what the stream received and the application has not retrieved yet, for resuming after a pause so that nothing from before it is taken for new data: the packets the receiver has not processed (in its socket or packet ring), the blocks being assembled, and the blocks that ended while the application did not retrieve them (blocks handed back aborted stay).
-    ///
-    /// Their buffers stay queued and take the blocks that come next, in the order they were queued.
-    ///
+    /// @return while open, the receiver it was opened with; closed, the one the next Open takes
+    KyDataReceiverType GetDataReceiverType() const;
+    /// Drops what the stream received and the application has not retrieved yet, for resuming after a pause so that nothing from before it is taken for new data: the packets the receiver has not processed (in its socket or packet ring), the blocks being assembled, and the blocks that ended while the application did not retrieve them (blocks handed back aborted stay). Their buffers stay queued and take the blocks that come next, in the order they were queued.
     /// @return KY_OK; KY_NOT_CONNECTED when the stream is not open
     KyResult FlushPacketQueue();
     /// Whether capture starts only with the first packet of a block.

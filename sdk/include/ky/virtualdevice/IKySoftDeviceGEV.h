@@ -43,10 +43,9 @@ public:
     ///
     /// @return KY_OK
     virtual KyResult SetUserSetNotify(IKyUserSetNotify *aUserSetNotify) = 0;
-    /// Records whether TCP transport is offered besides UDP.
+    /// Offers TCP besides UDP from the next Start: the device then also accepts TCP connections on its GVCP port number, for control, the message channel and streaming, from hosts of this kit that ask for TCP (KyDeviceGEV's link parameter TCPTransport, KyStreamGEV's data receiver type KyDataReceiverTypeTCP). UDP keeps working as before.
     ///
     /// @param[in] aEnabled the switch
-    ///
     /// @return KY_OK
     virtual KyResult SetTCPTransportEnabled(bool aEnabled) = 0;
     /// Records whether RTP is offered as a stream transport.
