@@ -145,10 +145,11 @@ TEST_P(U3vBlockSourceFrames, ArrivePixelExact)
     constexpr uint32_t height = 120;
     constexpr int frames = 12;
     SoftU3vStreamRig rig(width, height);
+    // Buffers outlive the source that writes into them, also when an assertion returns early.
+    auto buffers = Buffers(4, width * height);
     U3vBlockSource source;
     ASSERT_TRUE(source.Open(rig.Control(), rig.StreamPipe(), Config(GetParam().threshold, GetParam().pending))
                     .IsOK());
-    auto buffers = Buffers(4, width * height);
     for (auto &buffer : buffers) {
         ASSERT_TRUE(source.Queue(buffer.get()).IsOK());
     }
@@ -203,10 +204,10 @@ TEST(U3vBlockSource, TooSmallABufferComesBackWithWhatFittedAndNothingPastIt)
     constexpr uint32_t small = width * 10 + 7;
     SoftU3vStreamRig rig(width, height);
     for (uint32_t threshold : {0u, 1u << 30}) {
-        U3vBlockSource source;
-        ASSERT_TRUE(source.Open(rig.Control(), rig.StreamPipe(), Config(threshold, 16)).IsOK());
         std::vector<uint8_t> memory(small + 4096, 0xEE);
         KyBuffer buffer;
+        U3vBlockSource source;
+        ASSERT_TRUE(source.Open(rig.Control(), rig.StreamPipe(), Config(threshold, 16)).IsOK());
         ASSERT_TRUE(buffer.Attach(memory.data(), small).IsOK());
         ASSERT_TRUE(source.Queue(&buffer).IsOK());
         ASSERT_TRUE(rig.channel.StartAcquisition().IsOK());
@@ -231,11 +232,11 @@ TEST(U3vBlockSource, AFormatGrownAfterTheOpenStillArrivesWhole)
 {
     SoftU3vStreamRig rig(160, 120);
     for (uint32_t threshold : {0u, 1u << 30}) {
+        auto buffers = Buffers(2, 240 * 120);
         U3vBlockSource source;
         ASSERT_TRUE(source.Open(rig.Control(), rig.StreamPipe(), Config(threshold, 4)).IsOK());
         // The layout was planned for 160 x 120; the image grows before acquisition starts.
         ASSERT_TRUE(rig.source.SetWidth(240).IsOK());
-        auto buffers = Buffers(2, 240 * 120);
         for (auto &buffer : buffers) {
             ASSERT_TRUE(source.Queue(buffer.get()).IsOK());
         }
@@ -263,9 +264,9 @@ TEST(U3vBlockSource, UnplugEndsEveryWaitingRetrieval)
     constexpr uint32_t width = 64;
     constexpr uint32_t height = 32;
     SoftU3vStreamRig rig(width, height, 20.0);
+    auto buffers = Buffers(4, width * height);
     U3vBlockSource source;
     ASSERT_TRUE(source.Open(rig.Control(), rig.StreamPipe(), Config()).IsOK());
-    auto buffers = Buffers(4, width * height);
     for (auto &buffer : buffers) {
         ASSERT_TRUE(source.Queue(buffer.get()).IsOK());
     }
