@@ -38,5 +38,37 @@ GevResendRoutes::Outcome GevResendRoutes::Send(uint32_t deviceIp, uint16_t chann
                                                                                           : Outcome::Failed;
 }
 
+KyResult GevResendRoutes::ReadRegisters(uint32_t deviceIp, const std::vector<uint32_t> &addresses,
+                                        std::vector<uint32_t> &values, uint32_t &localIp)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    auto found = mRoutes.find(deviceIp);
+    if (found == mRoutes.end())
+        return KyResult(KY_NOT_CONNECTED, "this process does not control the device");
+    values.assign(addresses.size(), 0);
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        KyResult result = found->second->ReadRegister(addresses[i], values[i]);
+        if (result.IsFailure())
+            return result;
+    }
+    localIp = found->second->LocalIP();
+    return KyResult();
+}
+
+KyResult GevResendRoutes::WriteRegisters(uint32_t deviceIp,
+                                         const std::vector<std::pair<uint32_t, uint32_t>> &writes)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    auto found = mRoutes.find(deviceIp);
+    if (found == mRoutes.end())
+        return KyResult(KY_NOT_CONNECTED, "this process does not control the device");
+    for (const auto &write : writes) {
+        KyResult result = found->second->WriteRegister(write.first, write.second);
+        if (result.IsFailure())
+            return result;
+    }
+    return KyResult();
+}
+
 }  // namespace device
 }  // namespace ky

@@ -8,13 +8,17 @@
 // one internal class that libKyDevice exports, because libKyStream must reach the same instance.
 //
 // Threads: Offer and Withdraw come from the control link (open, close); Send from any stream's
-// receive thread. Withdraw waits until no Send uses the link, so a link that was withdrawn may
+// receive thread, WriteRegisters from a stream's open. Withdraw waits until no Send uses the link, so a link that was withdrawn may
 // close its socket at once.
 #pragma once
 
 #include <cstdint>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "ky/base/KyResult.h"
 
 #include "ky/device/KyDeviceExport.h"
 
@@ -37,6 +41,15 @@ public:
     // Sends one PACKETRESEND through the device's route, if there is one.
     Outcome Send(uint32_t deviceIp, uint16_t channel, uint64_t blockId, uint32_t firstPacketId,
                  uint32_t lastPacketId);
+
+    // How a stream of this process sets up a device that this process controls, through the
+    // device's route: reads registers (values in the order of the addresses) with the host
+    // address the device is reached from, and writes registers in order. KY_NOT_CONNECTED when
+    // the device has no route; otherwise the first failing access's result. The route stays
+    // locked over the accesses.
+    KyResult ReadRegisters(uint32_t deviceIp, const std::vector<uint32_t> &addresses,
+                           std::vector<uint32_t> &values, uint32_t &localIp);
+    KyResult WriteRegisters(uint32_t deviceIp, const std::vector<std::pair<uint32_t, uint32_t>> &writes);
 
 private:
     GevResendRoutes() = default;
