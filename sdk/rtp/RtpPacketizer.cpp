@@ -50,7 +50,8 @@ bool RtpPacketizer::SendRawVideo(const RtpRawImage &image, std::uint32_t timesta
         image.pgroupPixels == 0 || image.width % image.pgroupPixels != 0 || image.width > MAX_LINES ||
         image.height > MAX_LINES)
         return false;
-    const std::size_t lineBytes = static_cast<std::size_t>(image.width / image.pgroupPixels) * image.pgroupBytes;
+    const std::size_t lineBytes =
+        static_cast<std::size_t>(image.width / image.pgroupPixels) * image.pgroupBytes;
     if (image.stride < lineBytes)
         return false;
     const std::size_t maxSegment = MAX_SEGMENT / image.pgroupBytes * image.pgroupBytes;
@@ -65,7 +66,8 @@ bool RtpPacketizer::SendRawVideo(const RtpRawImage &image, std::uint32_t timesta
             room -= LINE_HEADER_SIZE;
             const std::size_t take =
                 std::min({lineBytes - done, room / image.pgroupBytes * image.pgroupBytes, maxSegment});
-            const std::uint32_t offset = static_cast<std::uint32_t>(done / image.pgroupBytes * image.pgroupPixels);
+            const std::uint32_t offset =
+                static_cast<std::uint32_t>(done / image.pgroupBytes * image.pgroupPixels);
             segments.push_back({take, line, offset, image.data + line * image.stride + done});
             room -= take;
             done += take;

@@ -227,9 +227,9 @@ KyResult KySystem::GetSessionInfo(uint32_t aIndex, KySessionInfo &aSessionInfo) 
 {
     std::lock_guard<std::mutex> lock(mSessionMutex);
     if (aIndex >= mSessions.size())
-        return KyResult(KY_NOT_FOUND, KyString("no session " + std::to_string(aIndex) + " was found (" +
-                                               std::to_string(mSessions.size()) +
-                                               " at the last DiscoverSessions)"));
+        return KyResult(KY_NOT_FOUND,
+                        KyString("no session " + std::to_string(aIndex) + " was found (" +
+                                 std::to_string(mSessions.size()) + " at the last DiscoverSessions)"));
     aSessionInfo = mSessions[aIndex];
     return KyResult();
 }

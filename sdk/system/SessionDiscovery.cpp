@@ -49,8 +49,8 @@ void SessionDirectory::Heard(const ky::rtp::SapMessage &message, uint32_t arriva
     const std::string originKey = OriginKey(message.payload);
     const std::string key = std::to_string(message.OriginIPv4()) + " " +
                             (originKey.empty() ? std::to_string(message.messageHash) : originKey);
-    auto known = std::find_if(mSessions.begin(), mSessions.end(),
-                              [&](const HeardSession &s) { return s.key == key; });
+    auto known =
+        std::find_if(mSessions.begin(), mSessions.end(), [&](const HeardSession &s) { return s.key == key; });
     if (message.deletion) {
         if (known != mSessions.end())
             mSessions.erase(known);
@@ -101,8 +101,8 @@ std::vector<HeardSession> ListenForSessions(std::chrono::milliseconds duration)
     const auto deadline = std::chrono::steady_clock::now() + duration;
     std::vector<uint8_t> datagram(ky::rtp::SAP_MAX_PACKET * 4);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
         const int ready = socket.WaitReadable(static_cast<int>(left.count()));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "AcceptLocalSources.h"
+#include "StreamDrain.h"
 #include "ky/buffer/KyBuffer.h"
 #include "ky/buffer/KyImage.h"
 #include "ky/device/KyDeviceGEV.h"
@@ -62,8 +63,8 @@ Bytes AccessUnit(uint32_t n)
 class FrameSource : public KyStreamingChannelSourceTestPattern
 {
 public:
-    explicit FrameSource(bool h264) : KyStreamingChannelSourceTestPattern(kWidth, kHeight, KyPixelMono8, 8, 40.0),
-                                      mH264(h264)
+    explicit FrameSource(bool h264)
+        : KyStreamingChannelSourceTestPattern(kWidth, kHeight, KyPixelMono8, 8, 40.0), mH264(h264)
     { }
 
     KyPixelType GetPixelType() const override { return mH264 ? KyPixelMono8 : KyPixelRGB8; }
@@ -88,7 +89,8 @@ public:
         const uint32_t n = mFrame++;
         if (mH264) {
             const Bytes unit = AccessUnit(n);
-            if (buffer.GetSize() < unit.size() && buffer.Alloc(static_cast<uint32_t>(unit.size())).IsFailure())
+            if (buffer.GetSize() < unit.size() &&
+                buffer.Alloc(static_cast<uint32_t>(unit.size())).IsFailure())
                 return KyResult(KY_GENERIC_ERROR);
             std::memcpy(buffer.GetDataPointer(), unit.data(), unit.size());
             buffer.SetPayloadType(KyPayloadTypeH264);
@@ -162,17 +164,7 @@ struct Receiver
             EXPECT_EQ(numbers[i], numbers[i - 1] + 1);
     }
 
-    void End()
-    {
-        EXPECT_TRUE(stream.AbortQueuedBuffers().IsOK());
-        while (stream.GetQueuedBufferCount() > 0) {
-            KyBuffer *buffer = nullptr;
-            KyResult operation;
-            if (!stream.RetrieveBuffer(&buffer, &operation, kWaitMs).IsOK())
-                break;
-        }
-        EXPECT_TRUE(stream.Close().IsOK());
-    }
+    void End() { DrainAndClose(stream, kWaitMs); }
 };
 
 uint32_t CheckImage(KyBuffer &buffer)
@@ -217,48 +209,52 @@ std::vector<std::string> Sessions()
     return out;
 }
 
+// A soft camera with RTP on the source, started on kyc1, and this process's control of it.
 class RtpSoftDevice : public ::testing::Test
 {
 protected:
     void SetUp() override { AcceptLocalSources(1); }
+    void Start(bool h264)
+    {
+        source = std::make_unique<FrameSource>(h264);
+        ASSERT_TRUE(camera.AddStream(source.get()).IsOK());
+        ASSERT_TRUE(camera.SetRTPProtocolEnabled(true).IsOK());
+        ASSERT_TRUE(camera.Start(KyString(kCameraMac)).IsOK());
+        ASSERT_TRUE(device.Connect(KyString(kCameraAddress)).IsOK());
+    }
+    void TearDown() override
+    {
+        EXPECT_TRUE(device.Disconnect().IsOK());
+        EXPECT_TRUE(camera.Stop().IsOK());
+    }
+
+    std::unique_ptr<FrameSource> source;  // outlives the camera
+    KySoftDeviceGEV camera;
+    KyDeviceGEV device;
 };
 
 TEST_F(RtpSoftDevice, ImagesThroughTheDeviceFormAndTheirSession)
 {
-    FrameSource source(false);
-    KySoftDeviceGEV camera;
-    ASSERT_TRUE(camera.AddStream(&source).IsOK());
-    ASSERT_TRUE(camera.SetRTPProtocolEnabled(true).IsOK());
-    ASSERT_TRUE(camera.Start(KyString(kCameraMac)).IsOK());
-    KyDeviceGEV device;
-    ASSERT_TRUE(device.Connect(KyString(kCameraAddress)).IsOK());
+    ASSERT_NO_FATAL_FAILURE(Start(false));
     Receiver receiver;
     const KyResult opened = receiver.stream.Open(KyString(kCameraAddress));
     ASSERT_TRUE(opened.IsOK()) << opened.GetDescription().GetAscii();
     receiver.Queue(12, kWidth * kHeight * 3);
     ASSERT_TRUE(device.GetParameters()->ExecuteCommand(KyString("AcquisitionStart")).IsOK());
     receiver.Take(6, &CheckImage);
-    const std::string where = receiver.stream.GetLocalIPAddress().str() + ":" +
-                              std::to_string(receiver.stream.GetLocalPort());
+    const std::string where =
+        receiver.stream.GetLocalIPAddress().str() + ":" + std::to_string(receiver.stream.GetLocalPort());
     const std::vector<std::string> heard = Sessions();
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_NE(heard[0].find("stream channel 0 " + where + " "), std::string::npos) << heard[0];
     ASSERT_TRUE(device.GetParameters()->ExecuteCommand(KyString("AcquisitionStop")).IsOK());
     EXPECT_TRUE(Sessions().empty());  // withdrawn, and not announced again
     receiver.End();
-    EXPECT_TRUE(device.Disconnect().IsOK());
-    EXPECT_TRUE(camera.Stop().IsOK());
 }
 
 TEST_F(RtpSoftDevice, H264AccessUnitsChosenThroughTheFeature)
 {
-    FrameSource source(true);
-    KySoftDeviceGEV camera;
-    ASSERT_TRUE(camera.AddStream(&source).IsOK());
-    ASSERT_TRUE(camera.SetRTPProtocolEnabled(true).IsOK());
-    ASSERT_TRUE(camera.Start(KyString(kCameraMac)).IsOK());
-    KyDeviceGEV device;
-    ASSERT_TRUE(device.Connect(KyString(kCameraAddress)).IsOK());
+    ASSERT_NO_FATAL_FAILURE(Start(true));
     KyGenParameterArray *parameters = device.GetParameters();
     ASSERT_TRUE(parameters->SetEnumValue(KyString("GevSCProtocol"), KyString("RTP")).IsOK());
     ASSERT_TRUE(device.SetStreamDestination(KyString(kHostAddress), kPort).IsOK());
@@ -272,8 +268,6 @@ TEST_F(RtpSoftDevice, H264AccessUnitsChosenThroughTheFeature)
     receiver.Take(6, &CheckAccessUnit);
     EXPECT_TRUE(parameters->ExecuteCommand(KyString("AcquisitionStop")).IsOK());
     receiver.End();
-    EXPECT_TRUE(device.Disconnect().IsOK());
-    EXPECT_TRUE(camera.Stop().IsOK());
 }
 
 }  // namespace

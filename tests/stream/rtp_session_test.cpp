@@ -12,13 +12,13 @@
 #include "rtp/RtpPayloadConfig.h"
 #include "rtp/SdpDescription.h"
 
+using ky::rtp::ParseSdp;
+using ky::rtp::SdpVideo;
 using ky::stream::FillBufferFromFrame;
 using ky::stream::MakeRawVideoConfig;
-using ky::rtp::ParseSdp;
 using ky::stream::RtpFrame;
 using ky::stream::RtpPayloadConfig;
 using ky::stream::RtpPayloadKind;
-using ky::rtp::SdpVideo;
 
 namespace {
 

@@ -35,11 +35,11 @@ KyResult ReadRtpDeviceStream(std::uint32_t deviceIp, std::uint16_t channel, RtpD
         return KyResult(KY_NOT_CONNECTED, "an RTP stream opens on a device that this process controls: "
                                           "connect a KyDeviceGEV to it first");
     if (result.IsFailure() || (offered[0] & (1u << PROTOCOL_RTP)) == 0)
-        return KyResult(KY_NOT_SUPPORTED,
-                        KyString("stream channel " + std::to_string(channel) + " of the device offers no RTP"));
+        return KyResult(KY_NOT_SUPPORTED, KyString("stream channel " + std::to_string(channel) +
+                                                   " of the device offers no RTP"));
     std::vector<std::uint32_t> format;
-    result = routes.ReadRegisters(deviceIp, {At(channel, WIDTH), At(channel, HEIGHT), At(channel, PIXEL_FORMAT)},
-                                  format, localIp);
+    result = routes.ReadRegisters(
+        deviceIp, {At(channel, WIDTH), At(channel, HEIGHT), At(channel, PIXEL_FORMAT)}, format, localIp);
     if (result.IsFailure())
         return result;
     out.localIp = localIp;

@@ -173,7 +173,8 @@ void SoftStreamRegisters::AddProtocol()
                                          KyGenAccessModeReadWrite, false, status);
     if (protocol != nullptr) {
         protocol->SetHooks([&channel](SoftRegister &r) { r.SetRawU32(channel.Protocol()); },
-                           [&channel](SoftRegister &r) { return channel.SetProtocol(r.GetRawU32()); }, nullptr);
+                           [&channel](SoftRegister &r) { return channel.SetProtocol(r.GetRawU32()); },
+                           nullptr);
     }
     if (mResult.IsOK()) {
         mResult = status;

@@ -70,7 +70,8 @@ KyResult RtpChannelSender::Send(const Describe &describe, const Packetize &packe
         mLastDescription = description;
     }
     mAnnouncer.Announce(description);
-    mPacketizer->SetMaxPacketSize(mPacketSize.load() > IP_UDP_HEADERS ? mPacketSize.load() - IP_UDP_HEADERS : 0);
+    mPacketizer->SetMaxPacketSize(mPacketSize.load() > IP_UDP_HEADERS ? mPacketSize.load() - IP_UDP_HEADERS
+                                                                      : 0);
     bool failed = false;
     const bool sent = packetize([&](const uint8_t *packet, size_t size) {
         if (mSocket.SendTo(packet, size, ip, port) < 0)
@@ -88,10 +89,11 @@ KyResult RtpChannelSender::SendImage(const KyImage &image)
 {
     const ky::rtp::RtpSampling *sampling = ky::rtp::SamplingOfPixelType(image.GetPixelType());
     if (sampling == nullptr)
-        return KyResult(KY_NOT_SUPPORTED,
-                        KyString("RTP carries uncompressed images as RGB8, BGR8, RGBa8, BGRa8, YUV422_8_UYVY, "
-                                 "YCbCr422_8_CbYCrY or YCbCr8_CbYCr only, not " +
-                                 std::string(KyImage::PixelTypeToString(image.GetPixelType()).GetAscii())));
+        return KyResult(
+            KY_NOT_SUPPORTED,
+            KyString("RTP carries uncompressed images as RGB8, BGR8, RGBa8, BGRa8, YUV422_8_UYVY, "
+                     "YCbCr422_8_CbYCrY or YCbCr8_CbYCr only, not " +
+                     std::string(KyImage::PixelTypeToString(image.GetPixelType()).GetAscii())));
     ky::rtp::RtpRawImage raw;
     raw.data = image.GetDataPointer();
     raw.width = image.GetWidth();
@@ -104,7 +106,9 @@ KyResult RtpChannelSender::SendImage(const KyImage &image)
         [&](const ky::rtp::SdpStream &stream) {
             return ky::rtp::WriteRawVideoSdp(stream, *sampling, raw.width, raw.height);
         },
-        [&](const ky::rtp::RtpPacketizer::Sink &sink) { return mPacketizer->SendRawVideo(raw, timestamp, sink); });
+        [&](const ky::rtp::RtpPacketizer::Sink &sink) {
+            return mPacketizer->SendRawVideo(raw, timestamp, sink);
+        });
 }
 
 KyResult RtpChannelSender::SendH264(const IKyH264AccessUnit &accessUnit)
@@ -128,7 +132,8 @@ uint32_t RtpChannelSender::Timestamp()
 {
     // The 90 kHz clock of video.
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count() * 9 / 100);
+    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count() * 9 /
+                                 100);
 }
 
 }  // namespace ky::soft

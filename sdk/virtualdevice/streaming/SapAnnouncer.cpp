@@ -17,7 +17,7 @@ KyResult SapAnnouncer::Open(uint32_t deviceIp)
     KyResult result = mSocket.Open(deviceIp, 0);
     if (result.IsFailure())
         return result;
-    in_addr interface{};
+    in_addr interface { };
     interface.s_addr = htonl(deviceIp);
     const unsigned char ttl = 1;
     const unsigned char loop = 1;  // listeners on this host hear it too

@@ -67,8 +67,8 @@ KyResult SoftStreamChannel::Begin(uint32_t deviceIp, bool timestamping)
     config.segmentationOffload = false;
     KyResult result = mSender.Open(config);
     if (result.IsOK() && mContext.rtpEnabled) {
-        result = mRtp.Open(deviceIp, std::string(mContext.info.GetModelName().GetAscii()) + " stream channel " +
-                                         std::to_string(mIndex));
+        result = mRtp.Open(deviceIp, std::string(mContext.info.GetModelName().GetAscii()) +
+                                         " stream channel " + std::to_string(mIndex));
     }
     if (result.IsFailure()) {
         mSender.Close();
@@ -242,6 +242,7 @@ void SoftStreamChannel::Run()
         // The format cannot change while the channel streams (the registers refuse it), so the
         // PayloadSize a controller reads now holds for every frame of this run.
         mPayloadLimit = AnnouncedPayloadSize(mSource);
+        mRtpFailureLogged = false;
         SetState(State::Streaming);
         Stream();
         // An RTP session ends with its streaming: its announcement is withdrawn.
@@ -370,7 +371,12 @@ void SoftStreamChannel::SendRtp(KyBuffer &buffer)
     FrameEvent(EVENT_TRANSFER_START, blockId);
     const KyResult result = accessUnit != nullptr ? mRtp.SendH264(*accessUnit) : mRtp.SendImage(*image);
     if (result.IsFailure()) {
-        SoftLog("SoftStreamChannel::SendBuffer", "channel %u: %s", mIndex, result.GetDescription().GetAscii());
+        // Said once per streaming run: the same cause would fail every frame.
+        if (!mRtpFailureLogged) {
+            mRtpFailureLogged = true;
+            SoftLog("SoftStreamChannel::SendBuffer", "channel %u: %s", mIndex,
+                    result.GetDescription().GetAscii());
+        }
         if (result.GetCode() == KY_NOT_SUPPORTED) {
             ++mFramesRefused;
         }

@@ -149,7 +149,8 @@ private:
     std::atomic<uint64_t> mNextBlockId{1};  // reset by the control side when the channel opens
     std::atomic<uint64_t> mFramesSent{0};
     std::atomic<uint64_t> mFramesRefused{0};
-    uint32_t mPayloadLimit = 0;  // channel thread: the PayloadSize announced for this streaming run
+    uint32_t mPayloadLimit = 0;      // channel thread: the PayloadSize announced for this streaming run
+    bool mRtpFailureLogged = false;  // channel thread: an RTP frame failed in this streaming run
 };
 
 }  // namespace ky::soft

@@ -17,7 +17,8 @@ import pytest
 import _tavro_python as native
 import tavro_python as ky
 
-from netns_helpers import wait_for
+import netns_helpers
+import stream_helpers
 
 MAC = "02:00:0a:0a:02:02"
 DEVICE_IP = "10.10.2.2"
@@ -91,17 +92,7 @@ def start_device(mac, source, rtp):
 
 @pytest.fixture(scope="module", autouse=True)
 def accept_local_sources():
-    # Both ends of the link are local to this namespace: the announcements, multicast out of kyc2
-    # from 10.10.2.2, reach kyh2 with a local source address, which the kernel drops unless told
-    # otherwise (namespace only).
-    keys = ["net.ipv4.conf.%s.accept_local" % conf for conf in ("all", "kyh2", "kyc2")]
-    before = [subprocess.run(["sysctl", "-n", key], check=True, capture_output=True, text=True).stdout.strip()
-              for key in keys]
-    for key in keys:
-        subprocess.run(["sysctl", "-qw", key + "=1"], check=True)
-    yield
-    for key, value in zip(keys, before):  # the later modules find the namespace as it was
-        subprocess.run(["sysctl", "-qw", "%s=%s" % (key, value)], check=True)
+    yield from netns_helpers.accept_local_sources("kyh2", "kyc2")
 
 
 @pytest.fixture
@@ -157,19 +148,10 @@ class SapListener:
         self.sock.close()
 
 
-def new_buffers(count):
-    buffers = []
-    for _ in range(count):
-        b = ky.KyBuffer(ky.KyPayloadTypeImage)
-        assert b.Alloc(FRAME_SIZE).IsOK()
-        buffers.append(b)
-    return buffers
-
-
 def receive_frames(stream, count):
     """`count` consecutive complete frames, each equal to the drawing of its number (a first
     frame joined in its middle may come incomplete and is passed over)."""
-    buffers = new_buffers(count + 8)
+    buffers = stream_helpers.new_buffers(count + 8, FRAME_SIZE)
     for b in buffers:
         assert native.KyStream_QueueBuffer(stream, b).GetCode() == ky.KY_PENDING
     numbers = []

@@ -48,7 +48,8 @@ public:
     // An access unit in Annex B form (NAL units after 00 00 01 or 00 00 00 01 start codes); a
     // unit without start codes is taken as one NAL unit. False when it holds no NAL unit or the
     // sink failed.
-    bool SendH264(const std::uint8_t *accessUnit, std::size_t size, std::uint32_t timestamp, const Sink &sink);
+    bool SendH264(const std::uint8_t *accessUnit, std::size_t size, std::uint32_t timestamp,
+                  const Sink &sink);
 
     std::uint32_t Ssrc() const { return mSsrc; }
 
