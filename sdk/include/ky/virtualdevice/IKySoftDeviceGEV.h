@@ -41,8 +41,11 @@ public:
     /// @param aEnabled the switch
     /// @return KY_OK
     virtual KyResult SetTCPTransportEnabled(bool aEnabled) = 0;
-    /// Records whether RTP is offered as a stream transport.
-    /// @param aEnabled the switch
+    /// Whether the stream channels offer RTP beside GVSP (from the next Start): GevSCProtocol
+    /// then chooses a channel's transport. A channel set to RTP sends images (RFC 4175) and H.264
+    /// access units (RFC 6184) to its destination, and announces the session by SAP on
+    /// 224.2.127.254:9875 while it streams (KySoftDeviceGEV.h).
+    /// @param aEnabled the switch (default off)
     /// @return KY_OK
     virtual KyResult SetRTPProtocolEnabled(bool aEnabled) = 0;
     /// The handler of action commands (kept as a plain pointer).
