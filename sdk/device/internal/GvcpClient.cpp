@@ -73,10 +73,21 @@ void GvcpClient::SetSettings(const Settings &settings)
 
 void GvcpClient::Close()
 {
+    // The route is withdrawn without the command lock: Withdraw waits for a resend being sent
+    // from the socket and for a stream's register access, which takes that lock.
+    uint32_t routeIp = 0;
+    bool offered = false;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        offered = mRouteOffered;
+        routeIp = mDeviceIp;
+        mRouteOffered = false;
+        mClosing = true;
+    }
+    if (offered)
+        GevResendRoutes::Instance().Withdraw(routeIp, this);
     std::lock_guard<std::mutex> lock(mMutex);
-    if (mRouteOffered)  // waits for a resend being sent from the socket
-        GevResendRoutes::Instance().Withdraw(mDeviceIp, this);
-    mRouteOffered = false;
+    mClosing = false;
     mSocket.Close();
     mDeviceIp = 0;
     mLocalIp = 0;
@@ -203,7 +214,7 @@ static KyResult SendAndWait(const gev::UdpSocket &socket, const gev::Packet &pac
 void GvcpClient::OfferResendRoute()
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (!mSocket.IsOpen() || mRouteOffered)
+    if (!mSocket.IsOpen() || mRouteOffered || mClosing)
         return;
     GevResendRoutes::Instance().Offer(mDeviceIp, this);
     mRouteOffered = true;
