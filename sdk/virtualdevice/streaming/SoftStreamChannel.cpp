@@ -362,8 +362,11 @@ void SoftStreamChannel::SendRtp(KyBuffer &buffer)
     const IKyH264AccessUnit *accessUnit = buffer.GetH264AccessUnit();
     const KyImage *image = buffer.GetImage();
     if (accessUnit == nullptr && (image == nullptr || image->GetDataPointer() == nullptr)) {
-        SoftLog("SoftStreamChannel::SendBuffer", "channel %u: RTP sends images and H.264 access units only",
-                mIndex);
+        if (!mRtpFailureLogged) {
+            mRtpFailureLogged = true;
+            SoftLog("SoftStreamChannel::SendBuffer",
+                    "channel %u: RTP sends images and H.264 access units only", mIndex);
+        }
         ++mFramesRefused;
         return;
     }
