@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
         return 0;
     }
-    if (message.payload.size() + message.payloadType.size() > size)
+    // The payload follows the 8-byte header with an IPv4 origin at the least.
+    if (size < 8 || message.payload.size() > size - 8)
         std::abort();
     ky::system::SessionDirectory directory;
     directory.Heard(message, 0x0A000001, {0x0A000001});
