@@ -27,6 +27,7 @@ constexpr const char *kCameraMac = "02:00:0a:0a:01:02";
 constexpr const char *kCameraAddress = "10.10.1.2";
 constexpr const char *kHostAddress = "10.10.1.1";
 constexpr uint16_t kPort = 20310;
+constexpr const char *kGroup = "239.255.42.9";
 constexpr size_t kIdrSize = 4000;  // larger than a packet: sent as FU-A fragments
 
 using Bytes = std::vector<uint8_t>;
@@ -191,21 +192,26 @@ uint32_t CheckAccessUnit(KyBuffer &buffer)
     return n;
 }
 
-// The sessions heard, as "name address:port local".
-std::vector<std::string> Sessions()
+// The sessions heard.
+std::vector<KySessionInfo> SessionRecords()
 {
     KySystem system;
     system.SetDetectionTimeout(3000);  // several of the device's announcements
+    std::vector<KySessionInfo> out(system.DiscoverSessions());
+    for (uint32_t i = 0; i < out.size(); ++i)
+        EXPECT_TRUE(system.GetSessionInfo(i, out[i]).IsOK());
+    KySessionInfo untouched;
+    EXPECT_EQ(system.GetSessionInfo(static_cast<uint32_t>(out.size()), untouched).GetCode(), KY_NOT_FOUND);
+    return out;
+}
+
+// The sessions heard, as "name address:port local".
+std::vector<std::string> Sessions()
+{
     std::vector<std::string> out;
-    const uint32_t count = system.DiscoverSessions();
-    for (uint32_t i = 0; i < count; ++i) {
-        KySessionInfo info;
-        EXPECT_TRUE(system.GetSessionInfo(i, info).IsOK());
+    for (const KySessionInfo &info : SessionRecords())
         out.push_back(info.mName.str() + " " + info.mAddress.str() + ":" + std::to_string(info.mPort) + " " +
                       info.mLocalAddress.str());
-    }
-    KySessionInfo untouched;
-    EXPECT_EQ(system.GetSessionInfo(count, untouched).GetCode(), KY_NOT_FOUND);
     return out;
 }
 
@@ -267,6 +273,27 @@ TEST_F(RtpSoftDevice, H264AccessUnitsChosenThroughTheFeature)
     EXPECT_TRUE(parameters->SetEnumValue(KyString("GevSCProtocol"), KyString("GVSP")).IsFailure());
     receiver.Take(6, &CheckAccessUnit);
     EXPECT_TRUE(parameters->ExecuteCommand(KyString("AcquisitionStop")).IsOK());
+    receiver.End();
+}
+
+TEST_F(RtpSoftDevice, MulticastSessionOpenedFromItsRecord)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(false));
+    ASSERT_TRUE(device.GetParameters()->SetEnumValue(KyString("GevSCProtocol"), KyString("RTP")).IsOK());
+    ASSERT_TRUE(device.SetStreamDestination(KyString(kGroup), kPort).IsOK());
+    ASSERT_TRUE(device.GetParameters()->ExecuteCommand(KyString("AcquisitionStart")).IsOK());
+    const std::vector<KySessionInfo> heard = SessionRecords();
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].mAddress, KyString(kGroup));
+    EXPECT_EQ(heard[0].mPort, kPort);
+    EXPECT_FALSE(heard[0].mLocalAddress.str().empty());
+    Receiver receiver;
+    ASSERT_TRUE(receiver.stream.PrepareFor(kWidth, kHeight, KyPixelRGB8).IsOK());
+    const KyResult opened = receiver.stream.Open(heard[0].mAddress, heard[0].mPort, heard[0].mLocalAddress);
+    ASSERT_TRUE(opened.IsOK()) << opened.GetDescription().GetAscii();
+    receiver.Queue(12, kWidth * kHeight * 3);
+    receiver.Take(4, &CheckImage);
+    EXPECT_TRUE(device.GetParameters()->ExecuteCommand(KyString("AcquisitionStop")).IsOK());
     receiver.End();
 }
 

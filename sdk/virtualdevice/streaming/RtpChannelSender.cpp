@@ -1,6 +1,9 @@
 #include "streaming/RtpChannelSender.h"
 
+#include <arpa/inet.h>
 #include <chrono>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <random>
 
 #include "ky/buffer/IKyH264AccessUnit.h"
@@ -17,8 +20,13 @@ constexpr uint32_t IP_UDP_HEADERS = 28;
 KyResult RtpChannelSender::Open(uint32_t deviceIp, const std::string &sessionName)
 {
     KyResult result = mSocket.Open(deviceIp, 0);
-    if (result.IsOK())
+    if (result.IsOK()) {
+        // A destination that is a group is reached out of the device's adapter, as a camera's.
+        in_addr interface { };
+        interface.s_addr = htonl(deviceIp);
+        (void)setsockopt(mSocket.Fd(), IPPROTO_IP, IP_MULTICAST_IF, &interface, sizeof interface);
         result = mAnnouncer.Open(deviceIp);
+    }
     if (result.IsFailure()) {
         Close();
         return result;
