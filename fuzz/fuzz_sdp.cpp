@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    using namespace ky::stream;
+    using namespace ky::rtp;
     SdpVideo video;
     std::string error;
     const bool ok = ParseSdp(reinterpret_cast<const char *>(data), size, video, error);

@@ -3,13 +3,14 @@
 #include <string>
 
 #include "rtp/RtpPayloadConfig.h"
+#include "rtp/RtpSampling.h"
 #include "rtp/SdpDescription.h"
 
 struct KySessionInfoSDP::Impl
 {
     std::string text;
     bool valid = false;
-    ky::stream::SdpVideo video;
+    ky::rtp::SdpVideo video;
 };
 
 KySessionInfoSDP::KySessionInfoSDP() : mImpl(new Impl()) { }
@@ -26,9 +27,9 @@ KySessionInfoSDP &KySessionInfoSDP::operator=(const KySessionInfoSDP &aOther)
 KyResult KySessionInfoSDP::Load(const KyString &aText)
 {
     const std::string text = aText.str();
-    ky::stream::SdpVideo video;
+    ky::rtp::SdpVideo video;
     std::string error;
-    if (!ky::stream::ParseSdp(text.data(), text.size(), video, error)) {
+    if (!ky::rtp::ParseSdp(text.data(), text.size(), video, error)) {
         *mImpl = Impl();
         return KyResult(KY_INVALID_DATA_FORMAT, KyString(error));
     }
@@ -51,7 +52,7 @@ KyPixelType KySessionInfoSDP::GetPixelType() const
 {
     if (mImpl->video.encodingName != "RAW")
         return KyPixelUndefined;
-    return ky::stream::PixelTypeOfSampling(mImpl->video.sampling, mImpl->video.depth);
+    return ky::rtp::PixelTypeOfSampling(mImpl->video.sampling, mImpl->video.depth);
 }
 
 KyPayloadType KySessionInfoSDP::GetPayloadType() const

@@ -6,6 +6,8 @@
 
 #include "ky/base/KyBaseExport.h"
 #include "ky/stream/KySessionInfoSDP.h"
+#include "ky/device/KyDeviceInfoGEV.h"
+#include "rtp/RtpDeviceSetup.h"
 #include "rtp/RtpReceiver.h"
 #include "rtp/SdpDescription.h"
 #include "StreamCore.h"
@@ -14,7 +16,8 @@
 struct KY_LOCAL KyStreamRTP::Impl
 {
     mutable std::mutex mutex;
-    ky::stream::RtpReceiver *receiver = nullptr;  // owned by the stream core
+    ky::stream::RtpReceiver *receiver = nullptr;  // owned by the stream core: valid while it is open
+    const ky::stream::StreamCore *core = nullptr;
     ky::stream::RtpPayloadConfig payload;
     ky::stream::RtpEndpoint endpoint;
     ky::base::ThreadPriority priority;  // of the receive thread
@@ -27,13 +30,13 @@ struct KY_LOCAL KyStreamRTP::Impl
     {
         std::lock_guard<std::mutex> lock(mutex);
         payload = config;
-        if (receiver != nullptr)
+        if (receiver != nullptr && core->IsOpen())
             receiver->SetPayload(config);
     }
     int64_t Counter(uint64_t ky::stream::RtpReceiverCounters::*field) const
     {
         std::lock_guard<std::mutex> lock(mutex);
-        return receiver ? static_cast<int64_t>(receiver->Counters().*field) : 0;
+        return receiver != nullptr && core->IsOpen() ? static_cast<int64_t>(receiver->Counters().*field) : 0;
     }
 };
 
@@ -41,6 +44,7 @@ KyStreamRTP::KyStreamRTP() : mImpl(new Impl())
 {
     using Counters = ky::stream::RtpReceiverCounters;
     Impl *impl = mImpl.get();
+    impl->core = &Core();
     ky::stream::StreamParameters &parameters = Core().Parameters();
     struct Named
     {
@@ -73,14 +77,43 @@ KyStreamRTP::KyStreamRTP() : mImpl(new Impl())
 
 KyStreamRTP::~KyStreamRTP() { Core().Close(); }
 
-KyResult KyStreamRTP::Open(const KyDeviceInfo *)
+KyResult KyStreamRTP::Open(const KyDeviceInfo *aDeviceInfo)
 {
-    return KyResult(KY_NOT_SUPPORTED, KyString("an RTP stream is opened on addresses, not on a device"));
+    if (aDeviceInfo == nullptr)
+        return KyResult(KY_INVALID_PARAMETER, KyString("a stream needs a device information record"));
+    const KyDeviceInfoGEV *gev = dynamic_cast<const KyDeviceInfoGEV *>(aDeviceInfo);
+    if (gev == nullptr)
+        return KyResult(KY_NOT_SUPPORTED, KyString("RTP streams come from GigE Vision devices only"));
+    return Open(gev->GetIPAddress());
 }
 
-KyResult KyStreamRTP::Open(const KyString &)
+KyResult KyStreamRTP::Open(const KyString &aInfo)
 {
-    return KyResult(KY_NOT_SUPPORTED, KyString("an RTP stream is opened on addresses, not on a device"));
+    const std::string text = aInfo.str();
+    in_addr parsed{};
+    if (inet_pton(AF_INET, text.c_str(), &parsed) != 1)
+        return KyResult(KY_INVALID_PARAMETER, KyString("'" + text + "' is not a device's IPv4 address"));
+    if (Core().IsOpen())
+        return KyResult(KY_STATE_ERROR, KyString("the stream is open already"));
+    const uint32_t deviceIp = ntohl(parsed.s_addr);
+    ky::stream::RtpDeviceStream device;
+    KyResult result = ky::stream::ReadRtpDeviceStream(deviceIp, 0, device);
+    if (result.IsFailure())
+        return result;
+    result = PrepareFor(device.width, device.height, device.pixelType);
+    if (result.IsFailure())
+        return result;
+    in_addr local{};
+    local.s_addr = htonl(device.localIp);
+    char localText[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &local, localText, sizeof localText);
+    result = Open(KyString(localText), 0);
+    if (result.IsFailure())
+        return result;
+    result = ky::stream::ChooseRtpDeviceStream(deviceIp, 0, device.localIp, GetLocalPort());
+    if (result.IsFailure())
+        Core().Close();
+    return result;
 }
 
 KyResult KyStreamRTP::Impl::OpenOn(ky::stream::StreamCore &core, const ky::stream::RtpEndpoint &where)
@@ -126,9 +159,9 @@ KyResult KyStreamRTP::Open(const KySessionInfoSDP *aSession, const KyString &aLo
     const uint16_t port = aLocalPort != 0 ? aLocalPort : aSession->GetPort();
     // The description may name the sender's SSRC: then only that sender is heard.
     const std::string text = aSession->GetText().str();
-    ky::stream::SdpVideo video;
+    ky::rtp::SdpVideo video;
     std::string error;
-    const bool pins = ky::stream::ParseSdp(text.data(), text.size(), video, error) && video.hasSsrc;
+    const bool pins = ky::rtp::ParseSdp(text.data(), text.size(), video, error) && video.hasSsrc;
     {
         std::lock_guard<std::mutex> lock(mImpl->mutex);
         mImpl->sessionPinsSsrc = pins;

@@ -1,12 +1,14 @@
 #include "ky/system/KySystem.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <exception>
 
 #include "DeviceInfoAccess.h"
 #include "GevDiscovery.h"
 #include "HostAdapters.h"
+#include "SessionDiscovery.h"
 #include "ky/device/KyDeviceInfoGEV.h"
 #include "ky/base/KyLogCategories.h"
 #include "ky/base/KyLogger.h"
@@ -199,9 +201,35 @@ const KyDeviceInfo *KySystem::GetDeviceInfo(uint32_t aIndex) const
     return aIndex < mDevices.size() ? mDevices[aIndex] : nullptr;
 }
 
-uint32_t KySystem::DiscoverSessions() const { return 0; }
-
-KyResult KySystem::GetSessionInfo(uint32_t, KySessionInfo &) const
+uint32_t KySystem::DiscoverSessions() const
 {
-    return KyResult(KY_NOT_FOUND, "no session advertised by SAP is known");
+    std::vector<ky::system::HeardSession> heard;
+    try {
+        heard = ky::system::ListenForSessions(std::chrono::milliseconds(mDetectionTimeout));
+    } catch (const std::exception &e) {
+        SystemLog().LogError(__FILE__, __LINE__, "KySystem::DiscoverSessions", e.what());
+    }
+    std::vector<KySessionInfo> sessions;
+    for (const ky::system::HeardSession &h : heard) {
+        KySessionInfo info;
+        info.mName = KyString(h.name);
+        info.mAddress = KyString(h.address);
+        info.mPort = h.port;
+        info.mLocalAddress = KyString(h.localAddress);
+        sessions.push_back(info);
+    }
+    std::lock_guard<std::mutex> lock(mSessionMutex);
+    mSessions = std::move(sessions);
+    return static_cast<uint32_t>(mSessions.size());
+}
+
+KyResult KySystem::GetSessionInfo(uint32_t aIndex, KySessionInfo &aSessionInfo) const
+{
+    std::lock_guard<std::mutex> lock(mSessionMutex);
+    if (aIndex >= mSessions.size())
+        return KyResult(KY_NOT_FOUND,
+                        KyString("no session " + std::to_string(aIndex) + " was found (" +
+                                 std::to_string(mSessions.size()) + " at the last DiscoverSessions)"));
+    aSessionInfo = mSessions[aIndex];
+    return KyResult();
 }

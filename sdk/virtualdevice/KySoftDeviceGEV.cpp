@@ -91,6 +91,7 @@ KyResult KySoftDeviceGEV::SetTCPTransportEnabled(bool aEnabled)
 
 KyResult KySoftDeviceGEV::SetRTPProtocolEnabled(bool aEnabled)
 {
+    std::lock_guard<std::recursive_mutex> lock(mImpl->mLifeMutex);  // Start reads it
     mImpl->mRtpEnabled = aEnabled;
     return KyResult(KY_OK);
 }

@@ -76,6 +76,7 @@ KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
         mContext.current = mAddress;
     }
     mContext.streamCount = static_cast<uint32_t>(mSources.size());
+    mContext.rtpEnabled = mRtpEnabled;
     mStatistics.Reset();
     mPrivilege.Release();
     mChannel = std::make_unique<SoftMessageChannel>(mMap, mPrivilege, mStatistics, mContext);
@@ -209,6 +210,7 @@ KyResult KySoftDeviceGEV::Impl::MakeXml()
     SoftStandardFeatures::Options options;
     options.streamCount = mContext.streamCount;
     options.userSetCount = mUserSetCount;
+    options.rtp = mRtpEnabled;
     for (IKyStreamingChannelSource *source : mSources) {
         ky::base::Guarded(SoftDeviceLog(), "IsPayloadTypeSupported", [&] {
             options.multiPart = options.multiPart || source->IsPayloadTypeSupported(KyPayloadTypeMultiPart);
@@ -257,6 +259,7 @@ void KySoftDeviceGEV::Impl::MakeStandardXml()
     SoftStandardFeatures::Options options;
     options.streamCount = static_cast<uint32_t>(mSources.size());
     options.userSetCount = mUserSetCount;
+    options.rtp = mRtpEnabled;
     const SoftFeatureTable standard = SoftStandardFeatures::Make(options);
     // The standard table alone declares no name twice; a failure here is a fault of this library.
     const KyResult result = SoftDeviceXml::Render(mInfo, {&standard}, mContext.xml);

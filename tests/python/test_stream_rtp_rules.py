@@ -101,9 +101,11 @@ def test_argument_errors(function, args, error, text):
 
 # Forms told apart by the SDK's answer to addresses it refuses before binding anything.
 FORMS = [
-    ("device-info", (ky.KyDeviceInfoGEV(),), ky.KY_NOT_SUPPORTED, "not on a device"),
-    ("device-info-none", (None,), ky.KY_NOT_SUPPORTED, "not on a device"),
-    ("device-string", ("127.0.0.1",), ky.KY_NOT_SUPPORTED, "not on a device"),
+    ("device-info", (ky.KyDeviceInfoGEV(),), ky.KY_INVALID_PARAMETER, "is not a device's IPv4 address"),
+    ("device-info-none", (None,), ky.KY_INVALID_PARAMETER, "device information record"),
+    ("device-info-u3v", (ky.KyDeviceInfoU3V(),), ky.KY_NOT_SUPPORTED, "GigE Vision devices only"),
+    ("device-string", ("127.0.0.1",), ky.KY_NOT_CONNECTED, "this process controls"),
+    ("device-string-text", ("camera",), ky.KY_INVALID_PARAMETER, "is not a device's IPv4 address"),
     ("session-no-port", (None, "127.0.0.1"), ky.KY_INVALID_PARAMETER, "session description"),
     ("session-port", (None, "127.0.0.1", 5000), ky.KY_INVALID_PARAMETER, "session description"),
     ("unicast", ("not an address", 5000), ky.KY_INVALID_PARAMETER, "is not an IPv4 address"),

@@ -8,6 +8,7 @@
 #include <future>
 #include <thread>
 
+#include "GevResendRoutes.h"
 #include "GvcpClient.h"
 #include "gvsp/GvcpResendSender.h"
 #include "ScriptedGvcpDevice.h"
@@ -145,6 +146,48 @@ TEST(ResendRoute, NeitherWaitsForNorBorrowsTheIdOfTheCommandInFlight)
     EXPECT_TRUE(outcome.first.IsOK()) << outcome.first.GetDescription().GetAscii();
     EXPECT_EQ(outcome.second, 0x12345678u);
     EXPECT_EQ(client.GetStatistics().resendsSent, kResends);
+}
+
+// A stream of this process sets up the device through the controlling connection (an RTP stream
+// opened on a device): resends still go meanwhile, and the connection closes only once the
+// access is over.
+TEST(ResendRoute, RegisterAccessThroughTheRouteKeepsTheLinkAndLetsResendsGo)
+{
+    ScriptedGvcpDevice device;
+    device.SetScript(
+        [](size_t, const Packet &, const Packet &) { return std::vector<ScriptedGvcpDevice::Reply>{}; });
+    GvcpClient client;
+    ASSERT_TRUE(client.Open(kLoopback, SettingsFor(device, 60000ms)).IsOK());
+    client.OfferResendRoute();
+    auto &routes = ky::device::GevResendRoutes::Instance();
+    std::vector<uint32_t> values;
+    uint32_t local = 0;
+    std::future<KyResult> read = std::async(
+        std::launch::async, [&] { return routes.ReadRegisters(kLoopback, {kRegister}, values, local); });
+    ASSERT_TRUE(WaitForCommands(device, 1));  // the read, left unanswered for now
+    const uint16_t inFlight = RequestId(device.Received()[0]);
+
+    GvcpResendSender sender;
+    ASSERT_TRUE(sender.Open("", "127.0.0.1", device.Port(), 0).IsOK());
+    sender.Request(1, 1, 1);
+    ASSERT_TRUE(WaitForCommands(device, 2)) << "a resend waits for no register access";
+    EXPECT_EQ(device.SenderPorts()[1], device.SenderPorts()[0]);
+    std::future<void> closed = std::async(std::launch::async, [&client] { client.Close(); });
+
+    ky::gev::ReadRegAck ack;
+    ack.header.ackId = inFlight;
+    ack.values = {0x42};
+    Packet answer;
+    ASSERT_EQ(ky::gev::Build(ack, answer), ky::gev::CodecError::Ok);
+    device.SendTo(0, answer);
+    ASSERT_EQ(read.wait_for(30s), std::future_status::ready);
+    const KyResult result = read.get();
+    EXPECT_TRUE(result.IsOK()) << result.GetDescription().GetAscii();
+    EXPECT_EQ(values, std::vector<uint32_t>{0x42});
+    EXPECT_EQ(local, kLoopback);
+    ASSERT_EQ(closed.wait_for(30s), std::future_status::ready) << "the close ends once the access is over";
+    EXPECT_EQ(routes.ReadRegisters(kLoopback, {kRegister}, values, local).GetCode(), KY_NOT_CONNECTED);
+    EXPECT_EQ(routes.WriteRegisters(kLoopback, {{kRegister, 1}}).GetCode(), KY_NOT_CONNECTED);
 }
 
 }  // namespace

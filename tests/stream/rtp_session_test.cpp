@@ -12,13 +12,13 @@
 #include "rtp/RtpPayloadConfig.h"
 #include "rtp/SdpDescription.h"
 
+using ky::rtp::ParseSdp;
+using ky::rtp::SdpVideo;
 using ky::stream::FillBufferFromFrame;
 using ky::stream::MakeRawVideoConfig;
-using ky::stream::ParseSdp;
 using ky::stream::RtpFrame;
 using ky::stream::RtpPayloadConfig;
 using ky::stream::RtpPayloadKind;
-using ky::stream::SdpVideo;
 
 namespace {
 
@@ -95,7 +95,7 @@ TEST(Sdp, RefusesMalformedDescriptions)
         "m=video 5000 RTP/AVP 96\na=rtpmap:96 raw/abc\n",
         "m=video 5000 RTP/AVP 96\na=ssrc:4294967296 cname:x\n",  // no 32-bit SSRC
         "m=video 5000 RTP/AVP 96\na=ssrc:cname:x\n",
-        std::string(ky::stream::SDP_MAX_SIZE + 1, '\n'),
+        std::string(ky::rtp::SDP_MAX_SIZE + 1, '\n'),
     };
     for (const std::string &text : bad) {
         SdpVideo video;

@@ -612,8 +612,10 @@ TEST(RtpStream, RefusesBadOpens)
 {
     KyStreamRTP stream;
     EXPECT_EQ(stream.GetType(), KyStreamTypeRTP);
-    EXPECT_EQ(stream.Open(static_cast<const KyDeviceInfo *>(nullptr)).GetCode(), KY_NOT_SUPPORTED);
-    EXPECT_EQ(stream.Open(KyString("127.0.0.1")).GetCode(), KY_NOT_SUPPORTED);
+    EXPECT_EQ(stream.Open(static_cast<const KyDeviceInfo *>(nullptr)).GetCode(), KY_INVALID_PARAMETER);
+    // A device opens only through a connection of this process that controls it.
+    EXPECT_EQ(stream.Open(KyString("127.0.0.1")).GetCode(), KY_NOT_CONNECTED);
+    EXPECT_EQ(stream.Open(KyString("no address")).GetCode(), KY_INVALID_PARAMETER);
     EXPECT_EQ(stream.Open(static_cast<const KySessionInfoSDP *>(nullptr), KyString()).GetCode(),
               KY_INVALID_PARAMETER);
     KySessionInfoSDP empty;

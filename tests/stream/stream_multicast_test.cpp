@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "AcceptLocalSources.h"
+#include "StreamDrain.h"
 #include "ky/buffer/KyBuffer.h"
 #include "ky/device/KyDeviceGEV.h"
 #include "ky/genicam/KyGenParameterArray.h"
@@ -73,17 +74,7 @@ struct Receiver
         return ids;
     }
 
-    void End()
-    {
-        EXPECT_TRUE(stream.AbortQueuedBuffers().IsOK());
-        while (stream.GetQueuedBufferCount() > 0) {
-            KyBuffer *buffer = nullptr;
-            KyResult operation;
-            if (!stream.RetrieveBuffer(&buffer, &operation, kWaitMs).IsOK())
-                break;
-        }
-        EXPECT_TRUE(stream.Close().IsOK());
-    }
+    void End() { DrainAndClose(stream, kWaitMs); }
 };
 
 struct MulticastCase

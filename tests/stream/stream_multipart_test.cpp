@@ -10,6 +10,7 @@
 #include <turbojpeg.h>
 #include <vector>
 
+#include "StreamDrain.h"
 #include "ky/buffer/KyBuffer.h"
 #include "ky/device/KyDeviceGEV.h"
 #include "ky/device/KyGevConstants.h"
@@ -143,14 +144,7 @@ TEST_P(StreamMultiPart, EachPartArrivesWithItsTypeAndData)
         EXPECT_EQ(stream.QueueBuffer(buffer).GetCode(), KY_PENDING);
     }
     EXPECT_TRUE(device.GetParameters()->ExecuteCommand("AcquisitionStop").IsOK());
-    EXPECT_TRUE(stream.AbortQueuedBuffers().IsOK());
-    while (stream.GetQueuedBufferCount() > 0) {
-        KyBuffer *buffer = nullptr;
-        KyResult operation;
-        if (!stream.RetrieveBuffer(&buffer, &operation, kWaitMs).IsOK())
-            break;
-    }
-    EXPECT_TRUE(stream.Close().IsOK());
+    DrainAndClose(stream, kWaitMs);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, StreamMultiPart,

@@ -89,10 +89,21 @@ void GvcpClient::SetSettings(const Settings &settings)
 
 void GvcpClient::Close()
 {
+    // The route is withdrawn without the command lock: Withdraw waits for a resend being sent
+    // from the socket and for a stream's register access, which takes that lock.
+    uint32_t routeIp = 0;
+    bool offered = false;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        offered = mRouteOffered;
+        routeIp = mDeviceIp;
+        mRouteOffered = false;
+        mClosing = true;
+    }
+    if (offered)
+        GevResendRoutes::Instance().Withdraw(routeIp, this);
     std::lock_guard<std::mutex> lock(mMutex);
-    if (mRouteOffered)  // waits for a resend being sent from the socket
-        GevResendRoutes::Instance().Withdraw(mDeviceIp, this);
-    mRouteOffered = false;
+    mClosing = false;
     mSocket.Close();
     mTcp.Close();
     mTcpOpen = false;
@@ -225,7 +236,7 @@ static KyResult SendAndWait(Socket &socket, const gev::Packet &packet, uint16_t 
 void GvcpClient::OfferResendRoute()
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    if (!mSocket.IsOpen() || mRouteOffered)
+    if (!mSocket.IsOpen() || mRouteOffered || mClosing)
         return;  // over TCP: streams ask for no resends
     GevResendRoutes::Instance().Offer(mDeviceIp, this);
     mRouteOffered = true;

@@ -109,6 +109,7 @@ private:
     uint32_t mDeviceIp = 0;
     uint32_t mLocalIp = 0;
     bool mRouteOffered = false;
+    bool mClosing = false;  // Close is withdrawing the route: it is not offered again meanwhile
     // Shared with SendPacketResend, which runs without the lock.
     std::atomic<uint16_t> mLastRequestId{0};
     std::atomic<uint16_t> mInFlightId{0};

@@ -1,6 +1,6 @@
 // What an RTP receiver expects in its packets: nothing yet (packets are counted and dropped),
-// uncompressed video of a pixel type and size, or H.264 access units. Also the mapping between
-// the kit's pixel types and the uncompressed video samplings that RTP carries.
+// uncompressed video of a pixel type and size, or H.264 access units. The samplings and their
+// pixel types are rtp/RtpSampling.h.
 #pragma once
 
 #include <cstdint>
@@ -43,9 +43,5 @@ struct RtpPayloadConfig
 // does not carry uncompressed, KY_INVALID_PARAMETER for a size it cannot have.
 KyResult MakeRawVideoConfig(std::uint32_t width, std::uint32_t height, KyPixelType pixelType,
                             std::uint16_t paddingX, RtpPayloadConfig &out);
-
-// The pixel type of an uncompressed-video sampling ("RGB", "YCbCr-4:2:2", ...) and depth;
-// KyPixelUndefined when the kit has none for it.
-KyPixelType PixelTypeOfSampling(const std::string &sampling, std::uint32_t depth);
 
 }  // namespace ky::stream

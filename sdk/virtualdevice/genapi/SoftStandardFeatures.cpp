@@ -4,6 +4,7 @@
 
 #include "features/FeatureXml.h"
 #include "registers/SoftDeviceRegisters.h"
+#include "registers/SoftStreamRegisters.h"
 
 namespace ky::soft {
 
@@ -139,7 +140,7 @@ void AddMultiPart(std::vector<SoftFeature> &f)
 // The stream channels' transport features: one set, on channel 0's registers moved by
 // GevStreamChannelSelector times the channel stride, so each channel's block is reached through the
 // same names (channel 0's while the selector is 0, its value when a client opens the device).
-void AddStreamChannels(std::vector<SoftFeature> &f, uint32_t count, bool multiPart)
+void AddStreamChannels(std::vector<SoftFeature> &f, uint32_t count, bool multiPart, bool rtp)
 {
     const char *selector = "GevStreamChannelSelector";
     SoftFeature select = SoftFeature::Make(Kind::Integer, selector)
@@ -166,6 +167,21 @@ void AddStreamChannels(std::vector<SoftFeature> &f, uint32_t count, bool multiPa
     for (SoftFeature &feature : channel) {
         select.Selects(feature.name);
         feature.IndexedBy(selector, SC_STRIDE);
+    }
+    if (rtp) {
+        // The channel's transport, in the channel's feature block (a stride of its own).
+        SoftFeature protocol =
+            SoftFeature::OnRegister(Kind::Enumeration, "GevSCProtocol",
+                                    StreamFeatureAddress(0, StreamFeatureOffset::Protocol))
+                .In(TRANSPORT)
+                .Locked("TLParamsLocked")
+                .Entry("GVSP", STREAM_PROTOCOL_GVSP)
+                .Entry("RTP", STREAM_PROTOCOL_RTP)
+                .Tip("How the stream channel sends its frames: GVSP, or RTP (uncompressed video or H.264, "
+                     "announced by SAP)");
+        select.Selects(protocol.name);
+        protocol.IndexedBy(selector, STREAM_FEATURES_STRIDE);
+        channel.push_back(protocol);
     }
     f.push_back(select);
     f.insert(f.end(), channel.begin(), channel.end());
@@ -231,7 +247,7 @@ SoftFeatureTable SoftStandardFeatures::Make(const Options &options)
     AddNetwork(table.features);
     AddControl(table.features);
     if (options.streamCount > 0) {
-        AddStreamChannels(table.features, options.streamCount, options.multiPart);
+        AddStreamChannels(table.features, options.streamCount, options.multiPart, options.rtp);
     }
     AddEvents(table.features);
     AddUserSets(table.features, options.userSetCount);

@@ -21,6 +21,7 @@ public:
         uint32_t streamCount = 1;   // stream channel features when at least one
         uint32_t userSetCount = 0;  // UserSet1..N besides Default
         bool multiPart = false;     // a channel's source sends multi-part blocks: their switches
+        bool rtp = false;           // the channels offer RTP: GevSCProtocol chooses GVSP or RTP
     };
 
     // The GigE Vision event codes that EventSelector offers, with their feature names.

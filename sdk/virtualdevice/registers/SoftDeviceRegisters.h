@@ -63,6 +63,7 @@ struct SoftDeviceContext
     std::chrono::steady_clock::time_point timestampBase = std::chrono::steady_clock::now();
     std::atomic<uint64_t> latchedTimestamp{0};
     uint32_t streamCount = 0;
+    bool rtpEnabled = false;  // stream channels offer RTP besides GVSP (SetRTPProtocolEnabled)
     uint16_t messageSourcePort = 0;
     std::string xml;
 

@@ -49,6 +49,7 @@ KyResult SoftStreamRegisters::AddRegisters()
 {
     mResult = KyResult(KY_OK);
     WireBootstrap();
+    AddProtocol();
     const KyResult features = AddChannelFeatureRegisters(mMap, std::make_shared<GevChannel>(mChannel));
     if (mResult.IsOK()) {
         mResult = features;
@@ -153,6 +154,31 @@ void SoftStreamRegisters::WireMultiPart()
                                                  ? GvspLargeLeaderMaxParts(leaderTrailer->packetSize)
                                                  : GVSP_MULTIPART_CLASSIC_MAX_PARTS);
     });
+}
+
+void SoftStreamRegisters::AddProtocol()
+{
+    SoftStreamChannel &channel = mChannel;
+    const uint32_t index = channel.Index();
+    KyResult status(KY_OK);
+    SoftRegister *offered = mMap.AddNew(KyString("ProtocolsOffered" + std::to_string(index)),
+                                        StreamFeatureAddress(index, StreamFeatureOffset::ProtocolsOffered), 4,
+                                        KyGenAccessModeReadOnly, false, status);
+    if (offered != nullptr) {
+        offered->SetRawU32(StreamProtocolBit(STREAM_PROTOCOL_GVSP) |
+                           (channel.RtpOffered() ? StreamProtocolBit(STREAM_PROTOCOL_RTP) : 0));
+    }
+    SoftRegister *protocol = mMap.AddNew(KyString("Protocol" + std::to_string(index)),
+                                         StreamFeatureAddress(index, StreamFeatureOffset::Protocol), 4,
+                                         KyGenAccessModeReadWrite, false, status);
+    if (protocol != nullptr) {
+        protocol->SetHooks([&channel](SoftRegister &r) { r.SetRawU32(channel.Protocol()); },
+                           [&channel](SoftRegister &r) { return channel.SetProtocol(r.GetRawU32()); },
+                           nullptr);
+    }
+    if (mResult.IsOK()) {
+        mResult = status;
+    }
 }
 
 }  // namespace ky::soft

@@ -19,6 +19,9 @@
 //   +0x2C ExposureTime     RW  IEEE float, microseconds, 10 to 1000000; kept, does not pace frames
 //   +0x30 WidthMin, +0x34 WidthMax, +0x38 WidthInc      RO  source GetWidthInfo
 //   +0x3C HeightMin, +0x40 HeightMax, +0x44 HeightInc   RO  source GetHeightInfo
+//   +0x48 Protocol         RW  the channel's transport: 0 GVSP, 1 RTP (only where the device
+//                              offers it, not while the channel streams)
+//   +0x4C ProtocolsOffered RO  bit 0 GVSP, bit 1 RTP
 //
 // Format writes while the channel streams are refused with KY_BUSY (GigE Vision status BUSY); a
 // value the source refuses gives its result (KY_GENERIC_ERROR: status ERROR) and the register
@@ -58,7 +61,14 @@ enum class StreamFeatureOffset : uint32_t {
     HeightMin = 0x3C,
     HeightMax = 0x40,
     HeightInc = 0x44,
+    Protocol = 0x48,
+    ProtocolsOffered = 0x4C,
 };
+
+// The transports of a stream channel (Protocol) and their bits in ProtocolsOffered.
+constexpr uint32_t STREAM_PROTOCOL_GVSP = 0;
+constexpr uint32_t STREAM_PROTOCOL_RTP = 1;
+constexpr uint32_t StreamProtocolBit(uint32_t protocol) { return 1u << protocol; }
 
 constexpr uint32_t StreamFeatureAddress(uint32_t channel, StreamFeatureOffset offset)
 {
@@ -82,6 +92,8 @@ private:
     // SCC and SCCFG: multi-part (with large leaders and trailers) offered when the source
     // supports it, allowed by the controller.
     void WireMultiPart();
+    // Protocol and ProtocolsOffered of the channel's block.
+    void AddProtocol();
 
     // What the source was last told of large leaders and trailers, shared by the SCCFG and SCPS
     // reactions (which may run side by side).

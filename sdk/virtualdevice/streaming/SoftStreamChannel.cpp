@@ -7,6 +7,8 @@
 #include "ky/buffer/KyBuffer.h"
 #include "ky/buffer/KyImage.h"
 #include "registers/SoftDeviceRegisters.h"
+#include "registers/SoftStreamRegisters.h"
+#include "SoftDeviceInfo.h"
 #include "ky/Guarded.h"
 #include "SoftLog.h"
 #include "streaming/MultiPartBlock.h"
@@ -64,9 +66,15 @@ KyResult SoftStreamChannel::Begin(uint32_t deviceIp, bool timestamping)
     // oversized packet.
     config.segmentationOffload = false;
     KyResult result = mSender.Open(config);
+    if (result.IsOK() && mContext.rtpEnabled) {
+        result = mRtp.Open(deviceIp, std::string(mContext.info.GetModelName().GetAscii()) +
+                                         " stream channel " + std::to_string(mIndex));
+    }
     if (result.IsFailure()) {
+        mSender.Close();
         return result;
     }
+    mProtocol = STREAM_PROTOCOL_GVSP;
     {
         std::lock_guard<std::mutex> lock(mStateMutex);
         mQuit = false;
@@ -91,6 +99,7 @@ void SoftStreamChannel::End()
     }
     mBuffers.GiveBack();
     mSender.Close();
+    mRtp.Close();
 }
 
 void SoftStreamChannel::SetDestination(uint32_t ip, uint16_t port)
@@ -106,6 +115,7 @@ void SoftStreamChannel::SetDestination(uint32_t ip, uint16_t port)
     };
     mDestinationIp = ip;
     mDestinationPort = port;
+    mRtp.SetDestination(ip, port);
     if (port == 0) {
         // Streaming stops before the sender loses its destination: a frame on its way out still
         // leaves whole, and the source hears OnStreamingStop before OnClose.
@@ -148,6 +158,7 @@ KyResult SoftStreamChannel::SetPacketSize(uint32_t packetSize, uint32_t &applied
                         KyString("packet size " + std::to_string(packetSize) + " is below the smallest " +
                                  std::to_string(GVSP_MIN_PACKET_SIZE)));
     }
+    mRtp.SetPacketSize(applied);
     return mSender.SetPacketSize(applied);
 }
 
@@ -231,8 +242,11 @@ void SoftStreamChannel::Run()
         // The format cannot change while the channel streams (the registers refuse it), so the
         // PayloadSize a controller reads now holds for every frame of this run.
         mPayloadLimit = AnnouncedPayloadSize(mSource);
+        mRtpFailureLogged = false;
         SetState(State::Streaming);
         Stream();
+        // An RTP session ends with its streaming: its announcement is withdrawn.
+        mRtp.EndSession();
         SetState(State::Stopping);
         ky::base::Guarded(SoftDeviceLog(), "OnStreamingStop", [&] { mSource.OnStreamingStop(); });
         mBuffers.Drain(DRAIN_WAIT);
@@ -269,6 +283,10 @@ void SoftStreamChannel::SetLargeLeaderTrailerEnabled(bool enabled, uint32_t maxP
 
 void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
 {
+    if (mProtocol == STREAM_PROTOCOL_RTP) {
+        SendRtp(buffer);
+        return;
+    }
     if (buffer.GetPayloadType() == KyPayloadTypeMultiPart) {
         SendMultiPart(buffer);
         return;
@@ -317,6 +335,58 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
         block.keepAlive = payload;
     }
     SendBlock(block);
+}
+
+bool SoftStreamChannel::RtpOffered() const { return mContext.rtpEnabled; }
+
+KyResult SoftStreamChannel::SetProtocol(uint32_t protocol)
+{
+    if (protocol != STREAM_PROTOCOL_GVSP && protocol != STREAM_PROTOCOL_RTP) {
+        return KyResult(KY_INVALID_PARAMETER, KyString("stream protocol " + std::to_string(protocol) +
+                                                       " is neither GVSP (0) nor RTP (1)"));
+    }
+    if (protocol == STREAM_PROTOCOL_RTP && !RtpOffered()) {
+        return KyResult(KY_INVALID_PARAMETER, KyString("the device offers no RTP streaming"));
+    }
+    if (IsStreaming()) {
+        return KyResult(KY_BUSY, KyString("the stream protocol cannot change while the channel streams"));
+    }
+    mProtocol = protocol;
+    return KyResult(KY_OK);
+}
+
+void SoftStreamChannel::SendRtp(KyBuffer &buffer)
+{
+    const uint64_t blockId = mNextBlockId.load();
+    mNextBlockId = blockId >= GVSP_STANDARD_BLOCK_ID_MAX ? 1 : blockId + 1;
+    const IKyH264AccessUnit *accessUnit = buffer.GetH264AccessUnit();
+    const KyImage *image = buffer.GetImage();
+    if (accessUnit == nullptr && (image == nullptr || image->GetDataPointer() == nullptr)) {
+        if (!mRtpFailureLogged) {
+            mRtpFailureLogged = true;
+            SoftLog("SoftStreamChannel::SendBuffer",
+                    "channel %u: RTP sends images and H.264 access units only", mIndex);
+        }
+        ++mFramesRefused;
+        return;
+    }
+    FrameEvent(EVENT_EXPOSURE_END, blockId);
+    FrameEvent(EVENT_TRANSFER_START, blockId);
+    const KyResult result = accessUnit != nullptr ? mRtp.SendH264(*accessUnit) : mRtp.SendImage(*image);
+    if (result.IsFailure()) {
+        // Said once per streaming run: the same cause would fail every frame.
+        if (!mRtpFailureLogged) {
+            mRtpFailureLogged = true;
+            SoftLog("SoftStreamChannel::SendBuffer", "channel %u: %s", mIndex,
+                    result.GetDescription().GetAscii());
+        }
+        if (result.GetCode() == KY_NOT_SUPPORTED) {
+            ++mFramesRefused;
+        }
+        return;
+    }
+    FrameEvent(EVENT_TRANSFER_END, blockId);
+    ++mFramesSent;
 }
 
 void SoftStreamChannel::SendBlock(GvspOutgoingBlock &block)

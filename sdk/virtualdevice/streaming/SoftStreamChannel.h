@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "streaming/GvspSender.h"
+#include "streaming/RtpChannelSender.h"
 #include "streaming/SourceBufferExchange.h"
 #include "ky/virtualdevice/IKyMessageChannel.h"
 #include "ky/virtualdevice/IKyStreamingChannelSource.h"
@@ -79,6 +80,13 @@ public:
 
     // SCCFG's multi-part bit: passed to the source, which may then send multi-part buffers.
     void SetMultiPartAllowed(bool allowed);
+
+    // The channel's transport (STREAM_PROTOCOL_GVSP or, where the device offers it,
+    // STREAM_PROTOCOL_RTP: see RtpChannelSender.h). KY_INVALID_PARAMETER for another value or
+    // RTP where it is not offered, KY_BUSY while the channel streams.
+    KyResult SetProtocol(uint32_t protocol);
+    uint32_t Protocol() const { return mProtocol; }
+    bool RtpOffered() const;
     // SCCFG's large leader/trailer bit: passed to the source with the parts a leader may describe.
     void SetLargeLeaderTrailerEnabled(bool enabled, uint32_t maxParts);
 
@@ -107,6 +115,8 @@ private:
     void Stream();
     void SendBuffer(KyBuffer &buffer);
     void SendMultiPart(KyBuffer &buffer);
+    // The frame over RTP (channel thread), between its frame events.
+    void SendRtp(KyBuffer &buffer);
     // Gives the block the next block ID and sends it between its frame events; counts it sent.
     void SendBlock(ky::gev::GvspOutgoingBlock &block);
     // The frame event of that code, if the controller asked for it.
@@ -117,6 +127,8 @@ private:
     IKyStreamingChannelSource &mSource;
     SoftDeviceContext &mContext;
     ky::gev::GvspSender mSender;
+    RtpChannelSender mRtp;
+    std::atomic<uint32_t> mProtocol{0};
     uint32_t mMaxPacketSize = 9000;
     bool mTimestamping = true;
     IKyMessageChannel *mEvents = nullptr;
@@ -142,7 +154,8 @@ private:
     std::atomic<uint64_t> mNextBlockId{1};  // reset by the control side when the channel opens
     std::atomic<uint64_t> mFramesSent{0};
     std::atomic<uint64_t> mFramesRefused{0};
-    uint32_t mPayloadLimit = 0;  // channel thread: the PayloadSize announced for this streaming run
+    uint32_t mPayloadLimit = 0;      // channel thread: the PayloadSize announced for this streaming run
+    bool mRtpFailureLogged = false;  // channel thread: an RTP frame failed in this streaming run
 };
 
 }  // namespace ky::soft

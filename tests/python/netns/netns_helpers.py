@@ -1,6 +1,7 @@
 """Helpers of the device tests: the cameras they start (softcam, tests/common/softcam_process.py),
 and bounded waits."""
 import os
+import subprocess
 import sys
 import time
 
@@ -33,3 +34,18 @@ def find_until(system, condition, seconds=20):
             return True
         if time.monotonic() >= deadline:
             return False
+
+
+def accept_local_sources(*interfaces):
+    """Generator for a module fixture: both ends of each link are local to this namespace, so a
+    datagram from kyc<i> reaches kyh<i> with a local source address, which the kernel drops unless
+    told otherwise (namespace only). Sets accept_local on the interfaces (and "all") until the
+    fixture ends, then puts back what was there, for the later modules."""
+    keys = ["net.ipv4.conf.%s.accept_local" % conf for conf in ("all",) + interfaces]
+    before = [subprocess.run(["sysctl", "-n", key], check=True, capture_output=True, text=True).stdout.strip()
+              for key in keys]
+    for key in keys:
+        subprocess.run(["sysctl", "-qw", key + "=1"], check=True)
+    yield
+    for key, value in zip(keys, before):
+        subprocess.run(["sysctl", "-qw", "%s=%s" % (key, value)], check=True)

@@ -14,6 +14,8 @@ import pytest
 import _tavro_python as native
 import tavro_python as ky
 
+import netns_helpers
+
 WIDTH, HEIGHT = 160, 120
 FRAMES = 12
 WAIT_MS = 10000  # bound of every wait; only a hang reaches it
@@ -78,16 +80,7 @@ def reference(references):
 
 @pytest.fixture(scope="module", autouse=True)
 def accept_local_sources():
-    # Both ends of the link are local to this namespace: a datagram from kyc1 reaches kyh1 with a
-    # local source address, which the kernel drops unless told otherwise (namespace only).
-    keys = ["net.ipv4.conf.%s.accept_local" % conf for conf in ("all", "kyh1", "kyc1")]
-    before = [subprocess.run(["sysctl", "-n", key], check=True, capture_output=True, text=True).stdout.strip()
-              for key in keys]
-    for key in keys:
-        subprocess.run(["sysctl", "-qw", key + "=1"], check=True)
-    yield
-    for key, value in zip(keys, before):  # the later modules find the namespace as it was
-        subprocess.run(["sysctl", "-qw", "%s=%s" % (key, value)], check=True)
+    yield from netns_helpers.accept_local_sources("kyh1", "kyc1")
 
 
 def new_buffers(count, size):

@@ -62,17 +62,17 @@ public:
     ///
     /// @return KY_OK
     KyResult ResetPayloadType();
-    /// Not supported: an RTP stream is opened on addresses, not on a device.
+    /// Opens on stream channel 0 of a GigE Vision device that offers RTP (the kit's soft device started with SetRTPProtocolEnabled) and that a KyDeviceGEV of this process controls: through that connection the channel's transport becomes RTP (GevSCProtocol) and its destination this stream (unicast on the host address the device is reached from, a free port); the expected payload is the channel's Width, Height and PixelFormat (PrepareFor). Start the acquisition on the device as for GVSP.
     ///
-    /// @param[in] aDeviceInfo not used
+    /// @param[in] aDeviceInfo the device's record
     ///
-    /// @return KY_NOT_SUPPORTED
+    /// @return KY_OK; KY_INVALID_PARAMETER (null); KY_NOT_SUPPORTED (no GigE Vision device, a channel that offers no RTP, or a pixel format RTP does not carry uncompressed); KY_NOT_CONNECTED (this process does not control the device); KY_STATE_ERROR (open already); a failed register access's result
     KyResult Open(const KyDeviceInfo *aDeviceInfo) override;
-    /// Not supported: an RTP stream is opened on addresses, not on a device.
+    /// As Open(const KyDeviceInfo *) on the device at this IPv4 address.
     ///
-    /// @param[in] aInfo not used
+    /// @param[in] aInfo the device's IPv4 address (dotted text)
     ///
-    /// @return KY_NOT_SUPPORTED
+    /// @return as Open(const KyDeviceInfo *); KY_INVALID_PARAMETER for text that is no address
     KyResult Open(const KyString &aInfo) override;
     /// Opens on a session description: multicast when its address is a group (joined on the adapter of aLocalIpAddress), else unicast on aLocalIpAddress; over TCP from the description's server when its transport is TCP.
     ///

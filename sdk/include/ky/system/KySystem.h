@@ -113,13 +113,13 @@ public:
 
     /// Scans for active sessions advertised via SAP.
     ///
-    /// This kit does not listen for SAP announcements: no session is ever found.
+    /// Listens for the detection timeout on the SAP group 224.2.127.254, port 9875, joined on every adapter, and keeps the sessions whose announcements name a video stream (a deletion heard meanwhile removes its session). The list replaces the one of the last call. A sender repeats its announcement, so the detection timeout should be longer than its period (a second for this kit's soft device).
     ///
     /// @return the number of sessions found
     uint32_t DiscoverSessions() const;
     /// Returns SDP information about an active session (unused by GEV and U3V).
     ///
-    /// The session's record is written into aSessionInfo.
+    /// The session's record is written into aSessionInfo: the session's name (s=), the video's connection address and port (c=, m=), and the local address to receive on: the connection address when it is this host's, else the address of the adapter that heard the announcement. Open a KyStreamRTP there: unicast on (mLocalAddress, mPort), or multicast on (mAddress, mPort, mLocalAddress) for a group.
     ///
     /// @param[in] aIndex 0 to DiscoverSessions() - 1
     ///
@@ -137,4 +137,6 @@ private:
     std::vector<KySystemEventSink *> mSinks;
     std::vector<std::unique_ptr<KyInterface>> mInterfaces;
     std::vector<const KyDeviceInfo *> mDevices;
+    mutable std::mutex mSessionMutex;
+    mutable std::vector<KySessionInfo> mSessions;  // of the last DiscoverSessions
 };

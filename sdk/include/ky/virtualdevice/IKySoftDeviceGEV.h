@@ -46,11 +46,12 @@ public:
     /// Offers TCP besides UDP from the next Start: the device then also accepts TCP connections on its GVCP port number, for control, the message channel and streaming, from hosts of this kit that ask for TCP (KyDeviceGEV's link parameter TCPTransport, KyStreamGEV's data receiver type KyDataReceiverTypeTCP). UDP keeps working as before.
     ///
     /// @param[in] aEnabled the switch
+    ///
     /// @return KY_OK
     virtual KyResult SetTCPTransportEnabled(bool aEnabled) = 0;
-    /// Records whether RTP is offered as a stream transport.
+    /// Whether the stream channels offer RTP beside GVSP (from the next Start): GevSCProtocol then chooses a channel's transport. A channel set to RTP sends images (RFC 4175) and H.264 access units (RFC 6184) to its destination, and announces the session by SAP on 224.2.127.254:9875 while it streams (KySoftDeviceGEV.h).
     ///
-    /// @param[in] aEnabled the switch
+    /// @param[in] aEnabled the switch (default off)
     ///
     /// @return KY_OK
     virtual KyResult SetRTPProtocolEnabled(bool aEnabled) = 0;

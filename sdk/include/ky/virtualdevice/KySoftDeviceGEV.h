@@ -23,6 +23,15 @@
 // the first channel's Width, Height, OffsetX, OffsetY, PixelFormat, PayloadSize, AcquisitionMode,
 // AcquisitionStart, AcquisitionStop, TriggerMode, TriggerSource and ExposureTime.
 //
+// RTP (SetRTPProtocolEnabled before Start): each channel's GevSCProtocol (GVSP or RTP, register
+// +0x48 of its feature block; +0x4C tells what it offers) chooses its transport while it does
+// not stream. Over RTP a channel sends images of an RTP sampling (RGB8, BGR8, RGBa8, BGRa8 and
+// the 8-bit YCbCr layouts) as RFC 4175 line segments and buffers holding an H.264 access unit
+// (payload type KyPayloadTypeH264, Annex B) as RFC 6184 NAL unit and FU-A packets, payload type
+// 96, to SCDA:SCP in datagrams of the SCPS size; while it streams it announces the session by
+// SAP on 224.2.127.254:9875 (TTL 1) every half second with its SDP description, and withdraws
+// it with a SAP deletion when it stops. Frame events are sent as for GVSP; there are no resends.
+//
 // Frame events: for every frame it sends, a stream channel fires ExposureEnd (event 0x0004) and
 // AcquisitionTransferStart (0x0005) before the frame's packets and AcquisitionTransferEnd (0x0006)
 // after them, each only while the controller has switched its EventNotification on (through

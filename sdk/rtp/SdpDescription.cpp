@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace ky::stream {
+namespace ky::rtp {
 namespace {
 
 std::string_view Trim(std::string_view s)
@@ -188,6 +188,10 @@ struct Parser
             return Media(value);
         if (doneVideo)
             return true;
+        if (type == 's' && !haveVideo) {
+            video.sessionName = std::string(Trim(value));
+            return true;
+        }
         if (type == 'c') {
             std::string address;
             if (!ReadConnection(value, address))
@@ -246,4 +250,4 @@ bool ParseSdp(const char *text, std::size_t size, SdpVideo &video, std::string &
     return true;
 }
 
-}  // namespace ky::stream
+}  // namespace ky::rtp

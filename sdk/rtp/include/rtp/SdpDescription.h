@@ -1,4 +1,4 @@
-// A session description (SDP, RFC 4566) read for what an RTP receiver needs: where the first
+// A session description (SDP, RFC 4566) read for what an RTP receiver needs: the session's name, where the first
 // video stream arrives (connection address and port), how it is carried (transport, payload
 // type number, encoding), the sender's SSRC where it names one and, for uncompressed video, its
 // format parameters. Every line, number
@@ -9,10 +9,11 @@
 #include <cstdint>
 #include <string>
 
-namespace ky::stream {
+namespace ky::rtp {
 
 struct SdpVideo
 {
+    std::string sessionName;        // the session's s= line (empty when it has none)
     std::string connectionAddress;  // the media's c= address (else the session's), without TTL
     std::uint16_t port = 0;
     std::string transport;     // "RTP/AVP", "TCP/RTP/AVP", ...
@@ -36,4 +37,4 @@ constexpr std::size_t SDP_MAX_SIZE = 64 * 1024;
 // `error`, when the text is too long, a line is malformed, or there is no video media.
 bool ParseSdp(const char *text, std::size_t size, SdpVideo &video, std::string &error);
 
-}  // namespace ky::stream
+}  // namespace ky::rtp
