@@ -121,41 +121,6 @@ void KyPy_WatchDirectorSelf(T *object)
 }  // namespace
 %}
 
-%header %{
-#include <vector>
-
-// Each director caches the bound methods it forwards to; a bound method holds the director's
-// Python object, which holds the director: a cycle that the collector cannot see through the
-// native director. When a registration lets a director go (KyPy_Kept), its cache is emptied so
-// that the object can die once the program drops it. One clearer per callback class, tried in turn.
-typedef bool (*KyPy_CacheClearer)(Swig::Director *);
-SWIGINTERN std::vector<KyPy_CacheClearer> &KyPy_CacheClearers()
-{
-    static std::vector<KyPy_CacheClearer> clearers;
-    return clearers;
-}
-// Empties the method cache of a director; called with the interpreter lock held.
-SWIGINTERN void KyPy_ClearMethodCache(Swig::Director *director)
-{
-    for (KyPy_CacheClearer clear : KyPy_CacheClearers())
-        if (clear(director))
-            return;
-}
-// Reaches a director class's private cache (explicit instantiation may name private members).
-template <typename Tag, typename Director, auto Cache>
-struct KyPy_CacheAccess {
-    friend bool KyPy_ClearCacheOf(Tag, Swig::Director *director)
-    {
-        Director *d = dynamic_cast<Director *>(director);
-        if (!d)
-            return false;
-        for (auto &slot : d->*Cache)
-            slot = NULL;
-        return true;
-    }
-};
-%}
-
 %define KY_CALLBACK_CLASS(Class)
 %feature("director") Class;
 %nothread Class;
@@ -165,19 +130,6 @@ struct KyPy_CacheAccess {
   KY_SDK_CALL(SWIG_fail;)
   KyPy_WatchDirectorSelf(result);
 }
-%wrapper %{
-extern "C++" {
-struct KyPy_CacheTag_##Class {
-    friend bool KyPy_ClearCacheOf(KyPy_CacheTag_##Class, Swig::Director *);
-};
-template struct KyPy_CacheAccess<KyPy_CacheTag_##Class, SwigDirector_##Class, &SwigDirector_##Class::vtable>;
-static bool KyPy_ClearCache_##Class(Swig::Director *director)
-{
-    return KyPy_ClearCacheOf(KyPy_CacheTag_##Class(), director);
-}
-static const bool kyPyCacheClearer_##Class = (KyPy_CacheClearers().push_back(&KyPy_ClearCache_##Class), true);
-}
-%}
 %enddef
 
 // KyResult returned by a Python override: an int in the signed 32-bit range is the code (taken

@@ -9,6 +9,7 @@
 #include "registers/SoftDeviceRegisters.h"
 #include "ky/Guarded.h"
 #include "SoftLog.h"
+#include "SoftDeviceThreads.h"
 #include "streaming/MultiPartBlock.h"
 #include "streaming/SoftChunkPayload.h"
 #include "gev/Gvsp.h"
@@ -217,6 +218,7 @@ void SoftStreamChannel::SetState(State state)
 
 void SoftStreamChannel::Run()
 {
+    MarkDeviceThread(mContext);
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(mStateMutex);
