@@ -6,10 +6,8 @@
 %module(directors="1") tavro_python
 
 %begin %{
-// Directors look their Python method up at each call and keep none: a cached bound method
-// holds the director's Python object, a cycle through the native director that the collector
-// cannot see, which left every sink or source called once alive after the program dropped it.
-#define SWIG_PYTHON_DIRECTOR_NO_VTABLE
+// Each director caches the Python method it forwards to after the first lookup.
+#define SWIG_PYTHON_DIRECTOR_VTABLE
 // numpy's C API is imported by this translation unit (see ky_constants.i).
 #define SWIG_FILE_WITH_INIT
 %}

@@ -13,8 +13,8 @@
 //   director's own Python object.
 // - Released: after the SDK call that unregisters succeeded, or after the owner's deletion
 //   (delete_ functions, KyDevice_Free, KyStream_Free), always with the interpreter lock held by a
-//   wrapper. Directors keep no bound methods of their Python object (tavro_python.i), so a
-//   sink let go dies with the program's last reference, whenever the SDK last called it.
+//   wrapper. A director that nothing holds any more has its method cache emptied, so that it dies
+//   with the program's last reference.
 // - A sink that itself references its owner's Python object keeps both alive until it is
 //   unregistered or the owner is deleted explicitly: the registry is not seen by the collector.
 
@@ -38,6 +38,7 @@ struct KyPy_KeptEntry {
     const void *owner;
     const void *sink;
     const char *slot;  // a place that holds one object (a notification), or null
+    Swig::Director *director;
     PyObject *object;
     PyObject *self;
 };
@@ -73,10 +74,18 @@ SWIGINTERN void KyPy_KeptParent(const void *child, const void *parent)
         KyPy_Kept().parents[child] = parent;
 }
 
-// Lets the entries go: the references are dropped (which may run Python code, so the table is not
-// being walked).
+// Lets the entries go: their directors' caches are emptied when nothing else holds them, then the
+// references are dropped (which may run Python code, so the table is not being walked).
 SWIGINTERN void KyPy_KeptRelease(std::vector<KyPy_KeptEntry> &gone)
 {
+    const std::vector<KyPy_KeptEntry> &entries = KyPy_Kept().entries;
+    for (const KyPy_KeptEntry &entry : gone) {
+        bool held = false;
+        for (const KyPy_KeptEntry &other : entries)
+            held = held || other.sink == entry.sink;
+        if (!held && entry.director)
+            KyPy_ClearMethodCache(entry.director);
+    }
     for (KyPy_KeptEntry &entry : gone) {
         Py_XDECREF(entry.self);
         Py_XDECREF(entry.object);
@@ -124,7 +133,7 @@ SWIGINTERN void KyPy_RegistrationOf(const char *symname, const void *owner, cons
             self = NULL;
         Py_INCREF(input);
         Py_XINCREF(self);
-        KyPy_Kept().entries.push_back(KyPy_KeptEntry{root, identity, slot, input, self});
+        KyPy_Kept().entries.push_back(KyPy_KeptEntry{root, identity, slot, director, input, self});
     }
     KyPy_KeptRelease(gone);
 }

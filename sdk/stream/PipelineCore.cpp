@@ -47,6 +47,27 @@ KyResult RefusedInside(const char *call)
 
 PipelineCore::PipelineCore(KyPipeline &owner, KyStream *stream) : mOwner(owner), mStream(stream) { }
 
+void PipelineCore::OwnerGoing(std::unique_ptr<PipelineCore> &core)
+{
+    if (core && core->mThread.IsCurrent()) {
+        // Deleted by a sink on the pipeline's own thread: the thread cannot join itself, and the
+        // sink's caller still runs in the core. Stopped here, deleted by Run once the sink returned.
+        core->mOrphaned.store(true, std::memory_order_release);
+        {
+            std::lock_guard<std::mutex> lock(core->mMutex);
+            core->mStarted = false;
+        }
+        core->mOutputReady.notify_all();
+        core->Halt();
+        {
+            // The application may close the stream as soon as the deletion returned.
+            std::lock_guard<std::mutex> lock(core->mMutex);
+            core->mStream = nullptr;
+        }
+        core.release();
+    }
+}
+
 PipelineCore::~PipelineCore()
 {
     {
@@ -67,7 +88,7 @@ PipelineCore::~PipelineCore()
         pool.swap(mPool);
     }
     for (auto &buffer : pool) {
-        if (buffer)
+        if (buffer && !Orphaned())
             Notify("OnBufferDeleted",
                    [&](KyPipelineEventSink &s) { s.OnBufferDeleted(&mOwner, buffer.get()); });
     }
@@ -81,8 +102,11 @@ void PipelineCore::Notify(const char *what, F &&call)
         std::lock_guard<std::mutex> lock(mMutex);
         sinks = mSinks.All();
     }
-    for (KyPipelineEventSink *sink : sinks)
+    for (KyPipelineEventSink *sink : sinks) {
+        if (Orphaned())
+            return;  // a sink deleted the pipeline: its owner is gone
         ky::base::Guarded(ky::stream::StreamLog(), what, [&] { call(*sink); });
+    }
 }
 
 uint32_t PipelineCore::BufferSize() const
@@ -222,7 +246,7 @@ KyResult PipelineCore::Launch()
                         KyString("the pipeline cannot queue its buffers: " + fed.GetDescription().str()));
     }
     try {
-        mThread = std::thread([this] { Run(); });
+        mThread.Start(this, [this](const ky::base::ThreadLife &) { Run(); });
     } catch (const std::exception &error) {
         Halt();
         return KyResult(KY_THREAD_ERROR,
@@ -281,8 +305,7 @@ void PipelineCore::Halt()
         std::lock_guard<std::mutex> lock(mMutex);
         mRunning = false;
     }
-    if (mThread.joinable())
-        mThread.join();
+    mThread.Release();  // joins it; on the thread itself (OwnerGoing) hands it to the reaper
     Drain(false);
     Lock lock(mMutex);
     while (!mOutput.empty()) {
@@ -361,6 +384,11 @@ void PipelineCore::Run()
     InsidePipeline inside(this);
     bool feedFailing = false;  // logged once when the failure starts, not on every round
     while (true) {
+        if (Orphaned()) {
+            // Stopped by OwnerGoing from a sink of this thread, which has returned now.
+            delete this;
+            return;
+        }
         {
             std::lock_guard<std::mutex> lock(mMutex);
             if (!mRunning)
@@ -423,6 +451,12 @@ void PipelineCore::TooSmall(KyBuffer *buffer)
     }
     Notify("OnBufferTooSmall",
            [&](KyPipelineEventSink &s) { s.OnBufferTooSmall(&mOwner, &reallocAll, &resetStats); });
+    if (Orphaned()) {
+        // Deleted by the sink: the stream is no longer this pipeline's to touch.
+        Lock lock(mMutex);
+        Recycle(lock, buffer);
+        return;
+    }
     // Without a sink to ask, every buffer grows: the blocks will not get smaller by themselves.
     reallocAll = reallocAll || !anySink;
     {

@@ -4,8 +4,7 @@
 %module(directors="1") tavro_testing
 
 %begin %{
-// As the main module: directors keep no bound methods.
-#define SWIG_PYTHON_DIRECTOR_NO_VTABLE
+#define SWIG_PYTHON_DIRECTOR_VTABLE
 #define SWIG_FILE_WITH_INIT
 // The errors of overrides are kept in the main module's per-thread record (ky_runtime.i).
 #define KYPY_THREAD_ERRORS_OF_MAIN_MODULE

@@ -68,6 +68,24 @@ def test_a_dropped_device_sink_is_held_until_unregistered(event_camera):
     native.KyDevice_Free(device)
 
 
+def test_sinks_unregistered_while_their_events_arrive_go(event_camera):
+    device = connect(event_camera)
+    refs = []
+    for cycle in range(10):
+        events = []
+        sink = CountingSink(events)
+        refs.append(weakref.ref(sink))
+        assert native.KyDevice_RegisterEventSink(device, sink).IsOK()
+        del sink
+        for n in range(5):
+            assert event_camera.Fire(0x9200 + n, 0, [cycle, n, 0, 0]).IsOK()
+        # Events may still be on their way to the sink (and reach it) as it is unregistered.
+        assert native.KyDevice_UnregisterEventSink(device, refs[-1]()).IsOK()
+    assert wait_for(lambda: gc.collect() is not None and all(r() is None for r in refs)), \
+        "%d of %d sinks outlived their registration" % (sum(r() is not None for r in refs), len(refs))
+    native.KyDevice_Free(device)
+
+
 def test_device_sinks_go_with_their_device(event_camera):
     refs = []
     for cycle in range(12):
@@ -161,6 +179,67 @@ def test_a_pipeline_stopped_from_its_own_sink_refuses_and_restarts(plain_camera)
     alive = weakref.ref(sink)
     del sink
     del pipeline
+    assert wait_for(lambda: gc.collect() is not None and alive() is None), "the sink outlived its pipeline"
+    assert native.KyStream_Close(stream).IsOK()
+    native.KyDevice_Free(device)
+
+
+class SelfDroppingSink(ky.KyPipelineEventSink):
+    """Holds the program's only reference to its pipeline and drops it from OnBufferReady: the
+    pipeline is deleted on its own thread."""
+
+    def __init__(self):
+        super().__init__()
+        self.pipeline = None
+        self.dropped = threading.Event()
+        self.calls_after = 0
+
+    def OnBufferReady(self, pipeline):
+        if self.dropped.is_set():
+            self.calls_after += 1
+            return
+        self.pipeline = None
+        self.dropped.set()
+
+    def OnBufferCreated(self, pipeline, buffer):
+        pass
+
+    def OnBufferDeleted(self, pipeline, buffer):
+        if self.dropped.is_set():
+            self.calls_after += 1
+
+    def OnStart(self, pipeline):
+        pass
+
+    def OnStop(self, pipeline):
+        pass
+
+    def OnReset(self, pipeline):
+        pass
+
+
+def test_a_pipeline_deleted_from_its_own_sink_goes_quietly(plain_camera):
+    device = native.KyDevice_CreateAndConnect(PLAIN_IP)[1]
+    stream = ky.KyStreamGEV()
+    assert native.KyStreamGEV_Open(stream, PLAIN_IP, 0).IsOK()
+    ip, port = native.KyStreamGEV_GetLocalIPAddress(stream), native.KyStreamGEV_GetLocalPort(stream)
+    assert native.KyDeviceGEV_SetStreamDestination(device, ip, port).IsOK()
+    sink = SelfDroppingSink()
+    sink.pipeline = ky.KyPipeline(stream)
+    assert native.KyPipeline_RegisterEventSink(sink.pipeline, sink).IsOK()
+    assert native.KyPipeline_SetBufferCount(sink.pipeline, 4).IsOK()
+    assert native.KyPipeline_Start(sink.pipeline).IsOK()
+    alive = weakref.ref(sink)
+    assert native.KyDeviceGEV_WriteRegister(device, 0x3FFF101C, 1).IsOK()
+    try:
+        assert sink.dropped.wait(20)
+        # The stream is free again at once: every buffer came back with the deletion.
+        assert native.KyStream_Close(stream).IsOK()
+        assert native.KyStreamGEV_Open(stream, PLAIN_IP, 0).IsOK()
+        assert sink.calls_after == 0
+    finally:
+        assert native.KyDeviceGEV_WriteRegister(device, 0x3FFF1020, 1).IsOK()
+    del sink
     assert wait_for(lambda: gc.collect() is not None and alive() is None), "the sink outlived its pipeline"
     assert native.KyStream_Close(stream).IsOK()
     native.KyDevice_Free(device)
