@@ -145,7 +145,10 @@ SWIGINTERN void KyPy_Registration(const char *symname, const void *owner, Sink *
     KyPy_RegistrationOf(symname, owner, KyPy_Identity(sink), dynamic_cast<Swig::Director *>(sink), input, result);
 }
 
-// After the owner was deleted: lets go of everything registered with it.
+// After the owner was deleted: lets go of everything registered with it. The owner and whatever
+// belongs to it, at any depth (a feature of its parameter array), leave the parents map too: their
+// addresses are free for new objects, which belong to nothing yet (a new device at the address of
+// a deleted array's feature would otherwise hand its registrations to that array).
 SWIGINTERN void KyPy_KeptOwnerGone(const void *owner)
 {
     if (!owner)
@@ -153,11 +156,17 @@ SWIGINTERN void KyPy_KeptOwnerGone(const void *owner)
     std::vector<KyPy_KeptEntry> gone =
         KyPy_KeptTake([&](const KyPy_KeptEntry &e) { return e.owner == owner; }, true);
     auto &parents = KyPy_Kept().parents;
-    for (auto it = parents.begin(); it != parents.end();) {
-        if (it->first == owner || it->second == owner)
-            it = parents.erase(it);
-        else
-            ++it;
+    parents.erase(owner);
+    std::vector<const void *> family{owner};
+    for (size_t i = 0; i < family.size(); ++i) {
+        for (auto it = parents.begin(); it != parents.end();) {
+            if (it->second == family[i]) {
+                family.push_back(it->first);
+                it = parents.erase(it);
+            } else {
+                ++it;
+            }
+        }
     }
     KyPy_KeptRelease(gone);
 }
@@ -226,3 +235,5 @@ KY_RELEASES_KEPT(KyStreamRTP::~KyStreamRTP, arg1)
 KY_RELEASES_KEPT(KyPipeline::~KyPipeline, arg1)
 KY_RELEASES_KEPT(KySystem::~KySystem, arg1)
 KY_RELEASES_KEPT(KyDeviceAdapter::~KyDeviceAdapter, arg1)
+// A parameter array of the program's own (its features' sinks are the array's).
+KY_RELEASES_KEPT(KyGenParameterArray::~KyGenParameterArray, arg1)
