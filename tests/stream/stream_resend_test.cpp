@@ -151,7 +151,8 @@ TEST(StreamUnderHeavyLoss, LargeFramesComeOutInBlockOrder)
         KyResult operation;
         ASSERT_TRUE(pipeline.RetrieveNextBuffer(&buffer, kWaitMs, &operation).IsOK()) << "frame " << n;
         const uint64_t block = buffer->GetBlockID();
-        EXPECT_GT(block, previous) << "frame " << n << ": block " << block << " came after block " << previous;
+        EXPECT_GT(block, previous) << "frame " << n << ": block " << block << " came after block "
+                                   << previous;
         previous = block;
         recovered += buffer->GetPacketStatistics().PacketsRecovered;
         if (operation.IsOK()) {

@@ -251,6 +251,15 @@ TEST(SoftDeviceAdapters, AppliedForcedAddressIsReachable)
 
 namespace {
 
+// Registers the sink, tells it its device, and starts the device on the loopback adapter.
+template <typename Sink>
+void StartWatched(KySoftDeviceGEV &device, Sink &sink)
+{
+    sink.device = &device;
+    ASSERT_TRUE(device.RegisterEventSink(&sink).IsOK());
+    ASSERT_TRUE(device.Start("00:00:00:00:00:00").IsOK());
+}
+
 // Tries to stop its device from the disconnect notification (a device thread).
 struct StoppingSink : IKySoftDeviceGEVEventSink
 {
@@ -270,9 +279,7 @@ TEST(SoftDeviceLifeCycle, StopFromAnEventSinkIsRefused)
 {
     KySoftDeviceGEV device;
     StoppingSink sink;
-    sink.device = &device;
-    ASSERT_TRUE(device.RegisterEventSink(&sink).IsOK());
-    ASSERT_TRUE(device.Start("00:00:00:00:00:00").IsOK());
+    ASSERT_NO_FATAL_FAILURE(StartWatched(device, sink));
     GvcpTestClient client;
     EXPECT_EQ(client.WriteReg(CCP_OFFSET, CCP_CONTROL_MASK, 1), Status::SUCCESS);
     EXPECT_EQ(sink.calls, 1);
@@ -326,9 +333,7 @@ TEST(SoftDeviceLifeCycle, StopInsideItsOwnNotificationIsRefused)
 {
     KySoftDeviceGEV device;
     StopInStopSink sink;
-    sink.device = &device;
-    ASSERT_TRUE(device.RegisterEventSink(&sink).IsOK());
-    ASSERT_TRUE(device.Start("00:00:00:00:00:00").IsOK());
+    ASSERT_NO_FATAL_FAILURE(StartWatched(device, sink));
     EXPECT_TRUE(device.Stop().IsOK());
     EXPECT_EQ(sink.codes, std::vector<uint32_t>{KY_STATE_ERROR});
     // Stopped whole: it starts again and stops again.
@@ -342,9 +347,7 @@ TEST(SoftDeviceLifeCycle, StopsFromSeveralThreadsWhileASinkCallsTheDevice)
     for (int round = 0; round < 3; ++round) {
         KySoftDeviceGEV device;
         BusySink sink;
-        sink.device = &device;
-        ASSERT_TRUE(device.RegisterEventSink(&sink).IsOK());
-        ASSERT_TRUE(device.Start("00:00:00:00:00:00").IsOK());
+        ASSERT_NO_FATAL_FAILURE(StartWatched(device, sink));
         // The controller's write waits for the sink; its answer does not matter here.
         std::thread controller([] {
             GvcpTestClient client;
@@ -359,7 +362,8 @@ TEST(SoftDeviceLifeCycle, StopsFromSeveralThreadsWhileASinkCallsTheDevice)
         sink.stopping = true;
         int stopped = 0;
         for (auto &stop : stops) {
-            ASSERT_EQ(stop.wait_for(std::chrono::milliseconds(TestDeadlineMs(30000))), std::future_status::ready)
+            ASSERT_EQ(stop.wait_for(std::chrono::milliseconds(TestDeadlineMs(30000))),
+                      std::future_status::ready)
                 << "a Stop hangs";
             const uint32_t code = stop.get();
             EXPECT_TRUE(code == KY_OK || code == KY_STATE_ERROR) << code;

@@ -112,7 +112,47 @@ def plain_camera():
     cams.stop()
 
 
-class StoppingSink(ky.KyPipelineEventSink):
+class QuietSink(ky.KyPipelineEventSink):
+    """A pipeline sink whose operations do nothing."""
+
+    def OnBufferReady(self, pipeline):
+        pass
+
+    def OnBufferCreated(self, pipeline, buffer):
+        pass
+
+    def OnBufferDeleted(self, pipeline, buffer):
+        pass
+
+    def OnStart(self, pipeline):
+        pass
+
+    def OnStop(self, pipeline):
+        pass
+
+    def OnReset(self, pipeline):
+        pass
+
+
+ACQUISITION_START, ACQUISITION_STOP = 0x3FFF101C, 0x3FFF1020
+
+
+def streaming_pipeline(sink, count):
+    """A device streaming to a stream with a started pipeline, `sink` registered on it; acquisition
+    not started yet."""
+    device = native.KyDevice_CreateAndConnect(PLAIN_IP)[1]
+    stream = ky.KyStreamGEV()
+    assert native.KyStreamGEV_Open(stream, PLAIN_IP, 0).IsOK()
+    ip, port = native.KyStreamGEV_GetLocalIPAddress(stream), native.KyStreamGEV_GetLocalPort(stream)
+    assert native.KyDeviceGEV_SetStreamDestination(device, ip, port).IsOK()
+    pipeline = ky.KyPipeline(stream)
+    assert native.KyPipeline_RegisterEventSink(pipeline, sink).IsOK()
+    assert native.KyPipeline_SetBufferCount(pipeline, count).IsOK()
+    assert native.KyPipeline_Start(pipeline).IsOK()
+    return device, stream, pipeline
+
+
+class StoppingSink(QuietSink):
     """Stops and resets its own pipeline from OnBufferReady, once, and keeps what it was told."""
 
     def __init__(self):
@@ -130,34 +170,11 @@ class StoppingSink(ky.KyPipelineEventSink):
             self.raised = error
         self.told_event.set()
 
-    def OnBufferCreated(self, pipeline, buffer):
-        pass
-
-    def OnBufferDeleted(self, pipeline, buffer):
-        pass
-
-    def OnStart(self, pipeline):
-        pass
-
-    def OnStop(self, pipeline):
-        pass
-
-    def OnReset(self, pipeline):
-        pass
-
 
 def test_a_pipeline_stopped_from_its_own_sink_refuses_and_restarts(plain_camera):
-    device = native.KyDevice_CreateAndConnect(PLAIN_IP)[1]
-    stream = ky.KyStreamGEV()
-    assert native.KyStreamGEV_Open(stream, PLAIN_IP, 0).IsOK()
-    ip, port = native.KyStreamGEV_GetLocalIPAddress(stream), native.KyStreamGEV_GetLocalPort(stream)
-    assert native.KyDeviceGEV_SetStreamDestination(device, ip, port).IsOK()
-    pipeline = ky.KyPipeline(stream)
     sink = StoppingSink()
-    assert native.KyPipeline_RegisterEventSink(pipeline, sink).IsOK()
-    assert native.KyPipeline_SetBufferCount(pipeline, 8).IsOK()
-    assert native.KyPipeline_Start(pipeline).IsOK()
-    assert native.KyDeviceGEV_WriteRegister(device, 0x3FFF101C, 1).IsOK()
+    device, stream, pipeline = streaming_pipeline(sink, 8)
+    assert native.KyDeviceGEV_WriteRegister(device, ACQUISITION_START, 1).IsOK()
     try:
         assert sink.told_event.wait(20)
         assert sink.raised is None, repr(sink.raised)
@@ -173,7 +190,7 @@ def test_a_pipeline_stopped_from_its_own_sink_refuses_and_restarts(plain_camera)
             assert r.IsOK() and buffer is not None
             assert native.KyPipeline_ReleaseBuffer(pipeline, buffer).IsOK()
     finally:
-        assert native.KyDeviceGEV_WriteRegister(device, 0x3FFF1020, 1).IsOK()
+        assert native.KyDeviceGEV_WriteRegister(device, ACQUISITION_STOP, 1).IsOK()
         assert native.KyPipeline_Stop(pipeline).IsOK()
     # The sink goes with its pipeline.
     alive = weakref.ref(sink)
@@ -184,7 +201,7 @@ def test_a_pipeline_stopped_from_its_own_sink_refuses_and_restarts(plain_camera)
     native.KyDevice_Free(device)
 
 
-class SelfDroppingSink(ky.KyPipelineEventSink):
+class SelfDroppingSink(QuietSink):
     """Holds the program's only reference to its pipeline and drops it from OnBufferReady: the
     pipeline is deleted on its own thread."""
 
@@ -201,36 +218,16 @@ class SelfDroppingSink(ky.KyPipelineEventSink):
         self.pipeline = None
         self.dropped.set()
 
-    def OnBufferCreated(self, pipeline, buffer):
-        pass
-
     def OnBufferDeleted(self, pipeline, buffer):
         if self.dropped.is_set():
             self.calls_after += 1
 
-    def OnStart(self, pipeline):
-        pass
-
-    def OnStop(self, pipeline):
-        pass
-
-    def OnReset(self, pipeline):
-        pass
-
 
 def test_a_pipeline_deleted_from_its_own_sink_goes_quietly(plain_camera):
-    device = native.KyDevice_CreateAndConnect(PLAIN_IP)[1]
-    stream = ky.KyStreamGEV()
-    assert native.KyStreamGEV_Open(stream, PLAIN_IP, 0).IsOK()
-    ip, port = native.KyStreamGEV_GetLocalIPAddress(stream), native.KyStreamGEV_GetLocalPort(stream)
-    assert native.KyDeviceGEV_SetStreamDestination(device, ip, port).IsOK()
     sink = SelfDroppingSink()
-    sink.pipeline = ky.KyPipeline(stream)
-    assert native.KyPipeline_RegisterEventSink(sink.pipeline, sink).IsOK()
-    assert native.KyPipeline_SetBufferCount(sink.pipeline, 4).IsOK()
-    assert native.KyPipeline_Start(sink.pipeline).IsOK()
+    device, stream, sink.pipeline = streaming_pipeline(sink, 4)
     alive = weakref.ref(sink)
-    assert native.KyDeviceGEV_WriteRegister(device, 0x3FFF101C, 1).IsOK()
+    assert native.KyDeviceGEV_WriteRegister(device, ACQUISITION_START, 1).IsOK()
     try:
         assert sink.dropped.wait(20)
         # The stream is free again at once: every buffer came back with the deletion.
@@ -238,7 +235,7 @@ def test_a_pipeline_deleted_from_its_own_sink_goes_quietly(plain_camera):
         assert native.KyStreamGEV_Open(stream, PLAIN_IP, 0).IsOK()
         assert sink.calls_after == 0
     finally:
-        assert native.KyDeviceGEV_WriteRegister(device, 0x3FFF1020, 1).IsOK()
+        assert native.KyDeviceGEV_WriteRegister(device, ACQUISITION_STOP, 1).IsOK()
     del sink
     assert wait_for(lambda: gc.collect() is not None and alive() is None), "the sink outlived its pipeline"
     assert native.KyStream_Close(stream).IsOK()
