@@ -101,8 +101,29 @@ SWIGINTERN void KyPy_KeptParent(Child *child, Parent *parent)
         KyPy_Kept().parents[childIdentity] = KyPy_Parent{parentIdentity, KyPy_TypeOf(child), KyPy_TypeOf(parent)};
 }
 
+// References let go while a director call was under way: a call the SDK started before the
+// unregistration may still be waiting for the interpreter lock, and must find its director alive.
+SWIGINTERN std::vector<PyObject *> &KyPy_Settling()
+{
+    static std::vector<PyObject *> *settling = new std::vector<PyObject *>;
+    return *settling;
+}
+
+// Drops the references set aside once no director call is under way (lock held).
+SWIGINTERN void KyPy_DropSettled()
+{
+    if (kyPyHoldsUnderWay.load() != 0 || KyPy_Settling().empty())
+        return;
+    std::vector<PyObject *> gone;
+    gone.swap(KyPy_Settling());  // dropping may run Python code, and release again
+    for (PyObject *object : gone)
+        Py_DECREF(object);
+}
+static const bool kyPyHoldsEndedSet = (kyPyHoldsEnded = &KyPy_DropSettled, true);
+
 // Lets the entries go: their directors' caches are emptied when nothing else holds them, then the
-// references are dropped (which may run Python code, so the table is not being walked).
+// references are dropped once no director call is under way (which may run Python code, so the
+// table is not being walked).
 SWIGINTERN void KyPy_KeptRelease(std::vector<KyPy_KeptEntry> &gone)
 {
     const std::vector<KyPy_KeptEntry> &entries = KyPy_Kept().entries;
@@ -114,9 +135,12 @@ SWIGINTERN void KyPy_KeptRelease(std::vector<KyPy_KeptEntry> &gone)
             KyPy_ClearMethodCache(entry.director);
     }
     for (KyPy_KeptEntry &entry : gone) {
-        Py_XDECREF(entry.self);
-        Py_XDECREF(entry.object);
+        if (entry.self)
+            KyPy_Settling().push_back(entry.self);
+        if (entry.object)
+            KyPy_Settling().push_back(entry.object);
     }
+    KyPy_DropSettled();
 }
 
 // Takes out the entries that match; all of them, or the first one only.
