@@ -13,7 +13,7 @@ KY_SOFT_CALLBACK_SELF(IKySoftDeviceGEVEventSink)
 // The factory the sink gets in OnCreateCustomRegisters is the device's: the register sinks given
 // to it go with the device (ky_keepalive.i).
 %typemap(directorin, noblock=1) IKyRegisterFactory *aFactory {
-  KyPy_KeptParent(KyPy_Identity($1), KyPy_Identity(aDevice));
+  KyPy_KeptParent($1, aDevice);
   $input = SWIG_NewPointerObj(SWIG_as_voidptr($1), $descriptor, 0);
 }
 %include "ky/virtualdevice/IKySoftDeviceGEVEventSink.h"

@@ -124,10 +124,66 @@ void KyPy_WatchDirectorSelf(T *object)
 %header %{
 #include <vector>
 
-// Each director caches the bound methods it forwards to; a bound method holds the director's
+// Each director looks a method up once and caches it. A bound method would hold the director's
 // Python object, which holds the director: a cycle that the collector cannot see through the
-// native director. When a registration lets a director go (KyPy_Kept), its cache is emptied so
-// that the object can die once the program drops it. One clearer per callback class, tried in turn.
+// native director, so that a sink called once stayed alive after the program and its
+// registration let it go (a call still on its way when the registration went fills the cache
+// again). The cache therefore holds a method bound weakly: the function found at the lookup and
+// a weak reference to the object, called as the bound method would be (the object passed
+// first). An attribute that is no method of the object itself is cached as it is.
+SWIGINTERN PyObject *KyPy_WeakMethodCall(PyObject *bound, PyObject *args)
+{
+    PyObject *function = PyTuple_GET_ITEM(bound, 0);
+    PyObject *self = PyWeakref_GetObject(PyTuple_GET_ITEM(bound, 1));
+    if (!self || self == Py_None) {
+        if (!PyErr_Occurred())
+            PyErr_SetString(PyExc_RuntimeError, "the object of this method is gone");
+        return NULL;
+    }
+    const Py_ssize_t count = PyTuple_GET_SIZE(args);
+    PyObject *full = PyTuple_New(count + 1);
+    if (!full)
+        return NULL;
+    Py_INCREF(self);
+    PyTuple_SET_ITEM(full, 0, self);
+    for (Py_ssize_t i = 0; i < count; ++i) {
+        PyObject *item = PyTuple_GET_ITEM(args, i);
+        Py_INCREF(item);
+        PyTuple_SET_ITEM(full, i + 1, item);
+    }
+    PyObject *result = PyObject_Call(function, full, NULL);
+    Py_DECREF(full);
+    return result;
+}
+
+static PyMethodDef KyPy_WeakMethodDef = {"weak_method", KyPy_WeakMethodCall, METH_VARARGS, NULL};
+
+// The lookup of a director's method (the directors' only use of PyObject_GetAttr, see below);
+// called with the interpreter lock held.
+SWIGINTERN PyObject *KyPy_DirectorMethodLookup(PyObject *self, PyObject *name)
+{
+    PyObject *method = PyObject_GetAttr(self, name);
+    if (!method || !PyMethod_Check(method) || PyMethod_GET_SELF(method) != self)
+        return method;
+    PyObject *weak = PyWeakref_NewRef(self, NULL);
+    PyObject *bound = weak ? PyTuple_Pack(2, PyMethod_GET_FUNCTION(method), weak) : NULL;
+    Py_XDECREF(weak);
+    PyObject *callable = bound ? PyCFunction_New(&KyPy_WeakMethodDef, bound) : NULL;
+    Py_XDECREF(bound);
+    if (!callable) {
+        PyErr_Clear();  // an object without weak references keeps the bound method
+        return method;
+    }
+    Py_DECREF(method);
+    return callable;
+}
+// Only the directors' method lookup (swig_get_method, in the director classes that follow all
+// %header code) calls PyObject_GetAttr after this point.
+#define PyObject_GetAttr(object, name) KyPy_DirectorMethodLookup(object, name)
+
+// Should a bound method still be cached (an object without weak references), the cycle is
+// broken when a registration lets the director go (KyPy_Kept): its cache is emptied so that the
+// object can die once the program drops it. One clearer per callback class, tried in turn.
 typedef bool (*KyPy_CacheClearer)(Swig::Director *);
 SWIGINTERN std::vector<KyPy_CacheClearer> &KyPy_CacheClearers()
 {

@@ -21,6 +21,7 @@
 %header %{
 #include <cstring>
 #include <type_traits>
+#include <typeinfo>
 #include <unordered_map>
 #include <vector>
 
@@ -43,10 +44,29 @@ struct KyPy_KeptEntry {
     PyObject *self;
 };
 
+// The object an object belongs to, with both objects' dynamic types: an address is taken for that
+// object only while it holds an object of the recorded type, so that a new object at the address
+// of one that went unnoticed (a feature of a buffer's chunk array) belongs to nothing.
+struct KyPy_Parent {
+    const void *parent;
+    const std::type_info *type;
+    const std::type_info *parentType;
+};
+
 struct KyPy_KeptTable {
     std::vector<KyPy_KeptEntry> entries;
-    std::unordered_map<const void *, const void *> parents;  // object -> the object it belongs to
+    std::unordered_map<const void *, KyPy_Parent> parents;  // object -> the object it belongs to
 };
+
+// The dynamic type of an SDK object (its static type for a class without virtual functions).
+template <typename T>
+SWIGINTERN const std::type_info *KyPy_TypeOf(T *object)
+{
+    if constexpr (std::is_polymorphic<T>::value)
+        return object ? &typeid(*object) : nullptr;
+    else
+        return object ? &typeid(T) : nullptr;
+}
 
 // Used only with the interpreter lock held. Never destroyed: it may hold objects at exit.
 SWIGINTERN KyPy_KeptTable &KyPy_Kept()
@@ -55,27 +75,55 @@ SWIGINTERN KyPy_KeptTable &KyPy_Kept()
     return *table;
 }
 
-SWIGINTERN const void *KyPy_KeptRoot(const void *object)
+SWIGINTERN const void *KyPy_KeptRoot(const void *object, const std::type_info *type)
 {
-    const KyPy_KeptTable &table = KyPy_Kept();
-    for (int depth = 0; object && depth < 8; ++depth) {
-        auto parent = table.parents.find(object);
-        if (parent == table.parents.end())
+    auto &parents = KyPy_Kept().parents;
+    for (int depth = 0; object && type && depth < 8; ++depth) {
+        auto parent = parents.find(object);
+        if (parent == parents.end())
             break;
-        object = parent->second;
+        if (*parent->second.type != *type) {
+            parents.erase(parent);  // another object lives there now
+            break;
+        }
+        object = parent->second.parent;
+        type = parent->second.parentType;
     }
     return object;
 }
 
-// Records that child belongs to parent (both identities).
-SWIGINTERN void KyPy_KeptParent(const void *child, const void *parent)
+// Records that child belongs to parent.
+template <typename Child, typename Parent>
+SWIGINTERN void KyPy_KeptParent(Child *child, Parent *parent)
 {
-    if (child && parent && child != parent)
-        KyPy_Kept().parents[child] = parent;
+    const void *childIdentity = KyPy_Identity(child), *parentIdentity = KyPy_Identity(parent);
+    if (childIdentity && parentIdentity && childIdentity != parentIdentity)
+        KyPy_Kept().parents[childIdentity] = KyPy_Parent{parentIdentity, KyPy_TypeOf(child), KyPy_TypeOf(parent)};
 }
 
+// References let go while a director call was under way: a call the SDK started before the
+// unregistration may still be waiting for the interpreter lock, and must find its director alive.
+SWIGINTERN std::vector<PyObject *> &KyPy_Settling()
+{
+    static std::vector<PyObject *> *settling = new std::vector<PyObject *>;
+    return *settling;
+}
+
+// Drops the references set aside once no director call is under way (lock held).
+SWIGINTERN void KyPy_DropSettled()
+{
+    if (kyPyHoldsUnderWay.load() != 0 || KyPy_Settling().empty())
+        return;
+    std::vector<PyObject *> gone;
+    gone.swap(KyPy_Settling());  // dropping may run Python code, and release again
+    for (PyObject *object : gone)
+        Py_DECREF(object);
+}
+static const bool kyPyHoldsEndedSet = (kyPyHoldsEnded = &KyPy_DropSettled, true);
+
 // Lets the entries go: their directors' caches are emptied when nothing else holds them, then the
-// references are dropped (which may run Python code, so the table is not being walked).
+// references are dropped once no director call is under way (which may run Python code, so the
+// table is not being walked).
 SWIGINTERN void KyPy_KeptRelease(std::vector<KyPy_KeptEntry> &gone)
 {
     const std::vector<KyPy_KeptEntry> &entries = KyPy_Kept().entries;
@@ -87,9 +135,12 @@ SWIGINTERN void KyPy_KeptRelease(std::vector<KyPy_KeptEntry> &gone)
             KyPy_ClearMethodCache(entry.director);
     }
     for (KyPy_KeptEntry &entry : gone) {
-        Py_XDECREF(entry.self);
-        Py_XDECREF(entry.object);
+        if (entry.self)
+            KyPy_Settling().push_back(entry.self);
+        if (entry.object)
+            KyPy_Settling().push_back(entry.object);
     }
+    KyPy_DropSettled();
 }
 
 // Takes out the entries that match; all of them, or the first one only.
@@ -112,13 +163,15 @@ SWIGINTERN std::vector<KyPy_KeptEntry> KyPy_KeptTake(Match match, bool all)
 
 // After a successful registration call of the wrapper named symname: keeps, replaces or lets go
 // of the Python object given for the sink (its identity, and its director if it is one). owner is
-// the registering object's identity (null for the process-wide registrations).
-SWIGINTERN void KyPy_RegistrationOf(const char *symname, const void *owner, const void *identity,
-                                    Swig::Director *director, PyObject *input, const KyResult &result)
+// the registering object's identity and ownerType its type (null for the process-wide
+// registrations).
+SWIGINTERN void KyPy_RegistrationOf(const char *symname, const void *owner, const std::type_info *ownerType,
+                                    const void *identity, Swig::Director *director, PyObject *input,
+                                    const KyResult &result)
 {
     if (!result.IsOK())
         return;
-    const void *root = KyPy_KeptRoot(owner);
+    const void *root = KyPy_KeptRoot(owner, ownerType);
     const bool removes = std::strstr(symname, "Unregister") || std::strstr(symname, "Remove");
     const char *slot = std::strstr(symname, "SetUserSetNotify") ? "SetUserSetNotify" : nullptr;
     std::vector<KyPy_KeptEntry> gone;
@@ -138,14 +191,18 @@ SWIGINTERN void KyPy_RegistrationOf(const char *symname, const void *owner, cons
     KyPy_KeptRelease(gone);
 }
 
-template <typename Sink>
-SWIGINTERN void KyPy_Registration(const char *symname, const void *owner, Sink *sink, PyObject *input,
+template <typename Owner, typename Sink>
+SWIGINTERN void KyPy_Registration(const char *symname, Owner *owner, Sink *sink, PyObject *input,
                                   const KyResult &result)
 {
-    KyPy_RegistrationOf(symname, owner, KyPy_Identity(sink), dynamic_cast<Swig::Director *>(sink), input, result);
+    KyPy_RegistrationOf(symname, KyPy_Identity(owner), KyPy_TypeOf(owner), KyPy_Identity(sink),
+                        dynamic_cast<Swig::Director *>(sink), input, result);
 }
 
-// After the owner was deleted: lets go of everything registered with it.
+// After the owner was deleted: lets go of everything registered with it. The owner and whatever
+// belongs to it, at any depth (a feature of its parameter array), leave the parents map too: their
+// addresses are free for new objects, which belong to nothing yet (a new device at the address of
+// a deleted array's feature would otherwise hand its registrations to that array).
 SWIGINTERN void KyPy_KeptOwnerGone(const void *owner)
 {
     if (!owner)
@@ -153,11 +210,17 @@ SWIGINTERN void KyPy_KeptOwnerGone(const void *owner)
     std::vector<KyPy_KeptEntry> gone =
         KyPy_KeptTake([&](const KyPy_KeptEntry &e) { return e.owner == owner; }, true);
     auto &parents = KyPy_Kept().parents;
-    for (auto it = parents.begin(); it != parents.end();) {
-        if (it->first == owner || it->second == owner)
-            it = parents.erase(it);
-        else
-            ++it;
+    parents.erase(owner);
+    std::vector<const void *> family{owner};
+    for (size_t i = 0; i < family.size(); ++i) {
+        for (auto it = parents.begin(); it != parents.end();) {
+            if (it->second.parent == family[i]) {
+                family.push_back(it->first);
+                it = parents.erase(it);
+            } else {
+                ++it;
+            }
+        }
     }
     KyPy_KeptRelease(gone);
 }
@@ -167,7 +230,7 @@ SWIGINTERN void KyPy_KeptOwnerGone(const void *owner)
 // declares them).
 %define KY_KEPT_BY_OWNER(PARAM)
 %typemap(argout, noblock=1) PARAM {
-  KyPy_Registration("$symname", KyPy_Identity(arg1), $1, $input, result);
+  KyPy_Registration("$symname", arg1, $1, $input, result);
 }
 %enddef
 KY_KEPT_BY_OWNER(KyDeviceEventSink *aEventSink)
@@ -182,26 +245,26 @@ KY_KEPT_BY_OWNER(IKyRegisterEventSink *aRegisterEventSink)
 // Sinks that Python has no class of (only pointer objects reach these); the serial port's echo
 // sinks are process-wide.
 %typemap(argout, noblock=1) KyStreamEventSink *aEventSink, KySystemEventSink *aEventSink {
-  KyPy_RegistrationOf("$symname", KyPy_Identity(arg1), (const void *) $1, (Swig::Director *) 0, $input, result);
+  KyPy_RegistrationOf("$symname", KyPy_Identity(arg1), KyPy_TypeOf(arg1), (const void *) $1, (Swig::Director *) 0, $input, result);
 }
 %typemap(argout, noblock=1) KyDeviceSerialPortEchoSink *aEchoSink {
-  KyPy_RegistrationOf("$symname", (const void *) 0, (const void *) $1, (Swig::Director *) 0, $input, result);
+  KyPy_RegistrationOf("$symname", (const void *) 0, (const std::type_info *) 0, (const void *) $1, (Swig::Director *) 0, $input, result);
 }
 
 // Objects that belong to a soft device: their sinks are the device's.
 %typemap(ret, noblock=1) IKyRegisterMap *GetRegisterMap, IKyRegister *GetRegisterByIndex,
                          IKyRegister *GetRegisterByAddress {
-  KyPy_KeptParent(KyPy_Identity($1), KyPy_Identity(arg1));
+  KyPy_KeptParent($1, arg1);
 }
 
 // GenICam features belong to their parameter array, the array to its device or stream: a
 // feature's sinks go with the device or stream.
 %typemap(ret, noblock=1) KyGenParameterArray *GetParameters {
-  KyPy_KeptParent(KyPy_Identity($1), KyPy_Identity(arg1));
+  KyPy_KeptParent($1, arg1);
 }
 %typemap(ret, noblock=1) KyGenParameter * {
   if (KyPy_HasPrefix("$symname", "KyGenParameterArray_")) {
-    KyPy_KeptParent(KyPy_Identity($1), KyPy_Identity(arg1));
+    KyPy_KeptParent($1, arg1);
   }
 }
 
@@ -226,3 +289,5 @@ KY_RELEASES_KEPT(KyStreamRTP::~KyStreamRTP, arg1)
 KY_RELEASES_KEPT(KyPipeline::~KyPipeline, arg1)
 KY_RELEASES_KEPT(KySystem::~KySystem, arg1)
 KY_RELEASES_KEPT(KyDeviceAdapter::~KyDeviceAdapter, arg1)
+// A parameter array of the program's own (its features' sinks are the array's).
+KY_RELEASES_KEPT(KyGenParameterArray::~KyGenParameterArray, arg1)

@@ -105,6 +105,7 @@ SWIGINTERN PyObject *KyPy_InitShadowInstance(PyObject *args)
 // - anywhere else (the SDK's own threads) it is dropped: the override's line is printed already,
 //   and the SDK reports the failed call in its own way.
 %header %{
+#include <atomic>
 #include <exception>
 #include <new>
 
@@ -136,6 +137,14 @@ SWIGINTERN void KyPy_SetAsideError()
         PyErr_Clear();
 }
 
+// Holds of the runtime's lock under way or on their way, on any thread: every director call
+// counts from before it waits for the lock. A registration that lets a sink go while one is under
+// way sets its references aside until none is (ky_keepalive.i): the SDK may have started a call
+// of the sink before it was unregistered, and that call must not find its director deleted.
+static std::atomic<int> kyPyHoldsUnderWay{0};
+// Drops what was set aside once no hold is under way; called with the lock held.
+static void (*kyPyHoldsEnded)() = nullptr;
+
 // The interpreter-lock hold of the SWIG runtime, with the step above when it ends by a throw.
 class KyPy_ThreadBlock
 {
@@ -143,13 +152,21 @@ class KyPy_ThreadBlock
     PyGILState_STATE state;
     int exceptions;
 
+    static PyGILState_STATE Enter()
+    {
+        kyPyHoldsUnderWay.fetch_add(1);
+        return PyGILState_Ensure();
+    }
+
 public:
-    KyPy_ThreadBlock() : status(true), state(PyGILState_Ensure()), exceptions(std::uncaught_exceptions()) { }
+    KyPy_ThreadBlock() : status(true), state(Enter()), exceptions(std::uncaught_exceptions()) { }
     void end()
     {
         if (status) {
             if (std::uncaught_exceptions() > exceptions)
                 KyPy_SetAsideError();
+            if (kyPyHoldsUnderWay.fetch_sub(1) == 1 && kyPyHoldsEnded)
+                kyPyHoldsEnded();
             PyGILState_Release(state);
             status = false;
         }

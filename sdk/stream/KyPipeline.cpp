@@ -4,7 +4,7 @@
 
 KyPipeline::KyPipeline(KyStream *aStream) : mCore(new ky::stream::PipelineCore(*this, aStream)) { }
 
-KyPipeline::~KyPipeline() = default;
+KyPipeline::~KyPipeline() { ky::stream::PipelineCore::OwnerGoing(mCore); }
 
 uint32_t KyPipeline::GetBufferSize() const { return mCore->BufferSize(); }
 void KyPipeline::SetBufferSize(uint32_t aSize) { mCore->SetBufferSize(aSize); }

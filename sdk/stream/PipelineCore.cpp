@@ -47,6 +47,27 @@ KyResult RefusedInside(const char *call)
 
 PipelineCore::PipelineCore(KyPipeline &owner, KyStream *stream) : mOwner(owner), mStream(stream) { }
 
+void PipelineCore::OwnerGoing(std::unique_ptr<PipelineCore> &core)
+{
+    if (core && core->mThread.IsCurrent()) {
+        // Deleted by a sink on the pipeline's own thread: the thread cannot join itself, and the
+        // sink's caller still runs in the core. Stopped here, deleted by Run once the sink returned.
+        core->mOrphaned.store(true, std::memory_order_release);
+        {
+            std::lock_guard<std::mutex> lock(core->mMutex);
+            core->mStarted = false;
+        }
+        core->mOutputReady.notify_all();
+        core->Halt();
+        {
+            // The application may close the stream as soon as the deletion returned.
+            std::lock_guard<std::mutex> lock(core->mMutex);
+            core->mStream = nullptr;
+        }
+        core.release();
+    }
+}
+
 PipelineCore::~PipelineCore()
 {
     {
@@ -67,7 +88,7 @@ PipelineCore::~PipelineCore()
         pool.swap(mPool);
     }
     for (auto &buffer : pool) {
-        if (buffer)
+        if (buffer && !Orphaned())
             Notify("OnBufferDeleted",
                    [&](KyPipelineEventSink &s) { s.OnBufferDeleted(&mOwner, buffer.get()); });
     }
@@ -81,8 +102,11 @@ void PipelineCore::Notify(const char *what, F &&call)
         std::lock_guard<std::mutex> lock(mMutex);
         sinks = mSinks.All();
     }
-    for (KyPipelineEventSink *sink : sinks)
+    for (KyPipelineEventSink *sink : sinks) {
+        if (Orphaned())
+            return;  // a sink deleted the pipeline: its owner is gone
         ky::base::Guarded(ky::stream::StreamLog(), what, [&] { call(*sink); });
+    }
 }
 
 uint32_t PipelineCore::BufferSize() const
@@ -223,8 +247,10 @@ KyResult PipelineCore::Launch()
     }
     try {
         std::lock_guard<std::mutex> lock(mThreadMutex);
-        mThread = std::thread([this] { Run(); });
-        mPriority.ApplyTo(mThread.native_handle());
+        mThread.Start(this, [this](const ky::base::ThreadLife &) { Run(); });
+        mThreadHandle = mThread.NativeHandle();
+        mThreadHandleValid = true;
+        mPriority.ApplyTo(mThreadHandle);
     } catch (const std::exception &error) {
         Halt();
         return KyResult(KY_THREAD_ERROR,
@@ -283,13 +309,11 @@ void PipelineCore::Halt()
         std::lock_guard<std::mutex> lock(mMutex);
         mRunning = false;
     }
-    std::thread thread;
     {
         std::lock_guard<std::mutex> lock(mThreadMutex);
-        thread = std::move(mThread);
+        mThreadHandleValid = false;  // no priority is put on a thread being joined
     }
-    if (thread.joinable())
-        thread.join();
+    mThread.Release();  // joins it; on the thread itself (OwnerGoing) hands it to the reaper
     Drain(false);
     Lock lock(mMutex);
     while (!mOutput.empty()) {
@@ -368,6 +392,11 @@ void PipelineCore::Run()
     InsidePipeline inside(this);
     bool feedFailing = false;  // logged once when the failure starts, not on every round
     while (true) {
+        if (Orphaned()) {
+            // Stopped by OwnerGoing from a sink of this thread, which has returned now.
+            delete this;
+            return;
+        }
         {
             std::lock_guard<std::mutex> lock(mMutex);
             if (!mRunning)
@@ -430,6 +459,12 @@ void PipelineCore::TooSmall(KyBuffer *buffer)
     }
     Notify("OnBufferTooSmall",
            [&](KyPipelineEventSink &s) { s.OnBufferTooSmall(&mOwner, &reallocAll, &resetStats); });
+    if (Orphaned()) {
+        // Deleted by the sink: the stream is no longer this pipeline's to touch.
+        Lock lock(mMutex);
+        Recycle(lock, buffer);
+        return;
+    }
     // Without a sink to ask, every buffer grows: the blocks will not get smaller by themselves.
     reallocAll = reallocAll || !anySink;
     {
@@ -504,8 +539,8 @@ KyResult PipelineCore::SetPriority(uint32_t priority)
 {
     std::lock_guard<std::mutex> lock(mThreadMutex);
     KyResult result = mPriority.Set(priority);
-    if (result.IsOK() && mThread.joinable())
-        mPriority.ApplyTo(mThread.native_handle());
+    if (result.IsOK() && mThreadHandleValid)
+        mPriority.ApplyTo(mThreadHandle);
     return result;
 }
 

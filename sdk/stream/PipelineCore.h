@@ -6,6 +6,7 @@
 // without delay, by ReleaseBuffer's caller.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -17,6 +18,7 @@
 
 #include "ky/ThreadPriority.h"
 #include "ky/base/KyResult.h"
+#include "ky/OwnedThread.h"
 #include "SinkList.h"
 
 class KyBuffer;
@@ -31,6 +33,13 @@ class PipelineCore
 public:
     PipelineCore(KyPipeline &owner, KyStream *stream);
     ~PipelineCore();
+
+    // The pipeline is being deleted. From one of its own thread's sinks the core stops at once
+    // (the stream's buffers taken back, no sink called any more) and is let go of: it lives on
+    // until that sink has returned, then its thread deletes it and the reaper joins the thread.
+    // Elsewhere the owner's pointer deletes it as usual (sinks told of the buffers' deletion may
+    // still call the pipeline meanwhile).
+    static void OwnerGoing(std::unique_ptr<PipelineCore> &core);
 
     uint32_t BufferSize() const;
     void SetBufferSize(uint32_t size);
@@ -59,6 +68,9 @@ private:
     void Notify(const char *what, F &&call);
 
     void Run();
+    // Whether the pipeline was deleted from its own thread's sink: nothing of the owner is
+    // touched any more.
+    bool Orphaned() const { return mOrphaned.load(std::memory_order_acquire); }
     // Queues free buffers on the stream; the first allocation failure is returned.
     KyResult Feed();
     void Sort(KyBuffer *buffer, const KyResult &operationResult);
@@ -91,8 +103,11 @@ private:
     bool mRunning = false;  // the thread may retrieve and feed
     SinkList<KyPipelineEventSink> mSinks;
     std::mutex mControlMutex;  // one Start, Stop or Reset at a time
-    std::mutex mThreadMutex;   // mThread's handle while it may be prioritised; never held to join
-    std::thread mThread;
+    std::atomic<bool> mOrphaned{false};
+    ky::base::OwnedThread mThread;
+    std::mutex mThreadMutex;  // mThread's handle while it may be prioritised; never held to join
+    pthread_t mThreadHandle{};
+    bool mThreadHandleValid = false;
     ky::base::ThreadPriority mPriority;
 };
 

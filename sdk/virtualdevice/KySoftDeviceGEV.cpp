@@ -17,11 +17,11 @@ KySoftDeviceGEV::KySoftDeviceGEV() : mImpl(std::make_unique<Impl>(*this)) { }
 
 KySoftDeviceGEV::~KySoftDeviceGEV()
 {
-    if (mImpl->mRunning) {
-        const KyResult result = mImpl->Stop();
-        if (result.IsFailure()) {
-            SoftLog("SoftDevice", "stopping the destroyed device: %s", result.GetDescription().GetAscii());
-        }
+    // Also waits for a Stop in progress on another thread; a device that is not running
+    // answers KY_STATE_ERROR, which is no fault here.
+    const KyResult result = mImpl->Stop();
+    if (result.IsFailure() && result.GetCode() != KY_STATE_ERROR) {
+        SoftLog("SoftDevice", "stopping the destroyed device: %s", result.GetDescription().GetAscii());
     }
 }
 

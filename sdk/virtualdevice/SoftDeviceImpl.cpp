@@ -9,6 +9,7 @@
 #include "genapi/SoftStandardFeatures.h"
 #include "ky/Guarded.h"
 #include "SoftLog.h"
+#include "SoftDeviceThreads.h"
 #include "registers/SoftRegisterFactory.h"
 #include "genapi/SoftStreamFeatures.h"
 #include "registers/SoftChunkRegisters.h"
@@ -47,7 +48,11 @@ KyResult KySoftDeviceGEV::Impl::ChooseAddress(const std::string &macText)
 
 KyResult KySoftDeviceGEV::Impl::Start(const std::string &macText)
 {
-    std::lock_guard<std::recursive_mutex> lock(mLifeMutex);
+    std::unique_lock<std::recursive_mutex> lock(mLifeMutex);
+    if (mStopper == std::this_thread::get_id()) {
+        return KyResult(KY_STATE_ERROR, "the device is stopping");
+    }
+    WaitStopped(lock);
     if (mRunning) {
         return KyResult(KY_STATE_ERROR, "the device is already running");
     }
@@ -278,10 +283,18 @@ void KySoftDeviceGEV::Impl::Teardown()
     if (mServer) {
         mServer->Stop();
     }
-    for (auto &stream : mStreams) {
+    // The channels are ended without the lock: their threads (a source's hooks) may call the
+    // device's setters meanwhile, and the ending joins them.
+    std::vector<std::unique_ptr<SoftStreamChannel>> streams;
+    {
+        std::lock_guard<std::recursive_mutex> lock(mLifeMutex);
+        streams.swap(mStreams);
+    }
+    for (auto &stream : streams) {
         stream->End();
     }
-    mStreams.clear();
+    streams.clear();
+    std::lock_guard<std::recursive_mutex> lock(mLifeMutex);
     if (mChannel) {
         mChannel->Close();
     }
@@ -293,9 +306,25 @@ void KySoftDeviceGEV::Impl::Teardown()
     mTcp.reset();
 }
 
+void KySoftDeviceGEV::Impl::WaitStopped(std::unique_lock<std::recursive_mutex> &lock)
+{
+    mStopped.wait(lock, [this] { return mStopper == std::thread::id(); });
+}
+
+// Stop joins the device's threads, so it is refused on them and inside its own notifications,
+// and it holds the life lock only while it changes the device's state: the threads it joins
+// may be waiting for that lock (a sink or a source calling a setter). A second Stop waits for
+// the first one to end and then finds the device stopped.
 KyResult KySoftDeviceGEV::Impl::Stop()
 {
-    std::lock_guard<std::recursive_mutex> lock(mLifeMutex);
+    if (IsDeviceThreadOf(mContext)) {
+        return KyResult(KY_THREAD_ERROR, "Stop cannot be called from a device thread (a sink or a source)");
+    }
+    std::unique_lock<std::recursive_mutex> lock(mLifeMutex);
+    if (mStopper == std::this_thread::get_id()) {
+        return KyResult(KY_STATE_ERROR, "the device is stopping already (Stop inside its own notification)");
+    }
+    WaitStopped(lock);
     if (!mRunning) {
         return KyResult(KY_STATE_ERROR, "the device is not running");
     }
@@ -309,6 +338,8 @@ KyResult KySoftDeviceGEV::Impl::Stop()
                             "Stop cannot be called from a stream channel's thread (a source)");
         }
     }
+    mStopper = std::this_thread::get_id();
+    lock.unlock();
     if (mTcp) {
         mTcp->Stop();
     }
@@ -325,6 +356,9 @@ KyResult KySoftDeviceGEV::Impl::Stop()
            [&](IKySoftDeviceGEVEventSink *sink) { sink->OnControlChannelStop(&mOwner); });
     mRunning = false;
     Teardown();
+    lock.lock();
+    mStopper = std::thread::id();
+    mStopped.notify_all();
     return KyResult(KY_OK);
 }
 

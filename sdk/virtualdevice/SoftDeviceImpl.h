@@ -2,9 +2,11 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "ky/virtualdevice/KySoftDeviceGEV.h"
@@ -32,6 +34,8 @@ public:
 
     KyResult Start(const std::string &macText);
     KyResult Stop();
+    // Waits, with the life lock held by lock, until no Stop is in progress.
+    void WaitStopped(std::unique_lock<std::recursive_mutex> &lock);
 
     ky::gev::DiscoveryInfo Identity() override;
     void ControlChanged(ky::soft::SoftControlPrivilege::Change change, const ky::soft::SoftPeer &peer,
@@ -81,6 +85,9 @@ public:
     // Start, Stop and the before-start setters. Recursive: sinks called during Start may call
     // the device's setters.
     std::recursive_mutex mLifeMutex;
+    // The thread inside Stop (none: no Stop in progress); Start and a further Stop wait for it.
+    std::thread::id mStopper;
+    std::condition_variable_any mStopped;
     std::atomic<bool> mRunning{false};
     std::atomic<bool> mStarting{false};  // inside Start: identity and register map are handed out
 

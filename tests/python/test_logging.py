@@ -1,7 +1,9 @@
 """KyLogger and Python KyLogSink subclasses called from native threads."""
+import gc
 import sys
 import threading
 import types
+import weakref
 
 import _tavro_python as native
 import pytest
@@ -70,6 +72,16 @@ def test_override_is_looked_up_once():
     sink.Log = lambda *args: None  # rebinding after the first call is not seen
     testing.LogHere(sink, "second")
     assert [r[5] for r in sink.records] == ["first", "second"]
+
+
+def test_a_director_called_once_dies_with_its_last_reference():
+    # The cached method holds its object weakly: no cycle through the native director.
+    sink = CountingSink()
+    testing.LogHere(sink, "first")
+    gone = weakref.ref(sink)
+    del sink
+    gc.collect()
+    assert gone() is None
 
 
 def test_base_method_is_pure_virtual():

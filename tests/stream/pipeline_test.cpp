@@ -216,3 +216,47 @@ TEST(Pipeline, OwnSinkCannotStopOrResetIt)
     EXPECT_TRUE(p.pipeline->Stop().IsOK());
     EXPECT_TRUE(p.pipeline->UnregisterEventSink(&sink).IsOK());
 }
+
+// A sink that deletes its own pipeline from OnBufferReady (on the pipeline's thread), as an
+// application that is done after one frame may: the deletion returns without joining the thread,
+// no sink is called after it, and the stream may be closed and reopened at once.
+struct SelfDeletingSink : CountingSink
+{
+    std::unique_ptr<KyPipeline> pipeline;
+    std::atomic<int> callsAfter{0};
+    std::atomic<bool> gone{false};
+    void OnBufferReady(KyPipeline *) override
+    {
+        if (gone) {
+            ++callsAfter;
+            return;
+        }
+        pipeline.reset();
+        gone = true;  // last: the test may end the sink from here on
+    }
+    void OnBufferDeleted(KyPipeline *, KyBuffer *) override { callsAfter += gone ? 1 : 0; }
+};
+
+TEST(Pipeline, OwnSinkMayDeleteIt)
+{
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        SelfDeletingSink sink;
+        PipelineRig p;
+        ASSERT_TRUE(p.rig.Open(1500).IsOK());
+        sink.pipeline = std::make_unique<KyPipeline>(&p.rig.stream);
+        ASSERT_TRUE(sink.pipeline->RegisterEventSink(&sink).IsOK());
+        ASSERT_TRUE(sink.pipeline->SetBufferCount(4).IsOK());
+        ASSERT_TRUE(sink.pipeline->Start().IsOK());
+        for (uint32_t f = 0; f < 3; ++f)
+            ASSERT_TRUE(p.rig.camera.SendFrame(f + 1, KyPixelMono8, 64, 48, f).IsOK());
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+        while (!sink.gone && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(sink.gone) << "no frame reached the sink";
+        // The stream got every buffer back from the deletion and can be closed right away.
+        EXPECT_EQ(p.rig.stream.GetQueuedBufferCount(), 0u);
+        EXPECT_TRUE(p.rig.stream.Close().IsOK());
+        EXPECT_EQ(sink.callsAfter.load(), 0);
+    }
+}

@@ -4,6 +4,7 @@
 // pixel-exact, its holes filled by resent packets.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "ky/virtualdevice/IKySoftDeviceGEVStatistics.h"
@@ -113,6 +114,58 @@ TEST_P(StreamUnderLoss, FramesArriveCompleteAndPixelExact)
     const uint64_t served = camera.GetStatistics()->GetPacketResendRequestsReceived();
     EXPECT_GT(served, 0u);
     EXPECT_LE(served, static_cast<uint64_t>(asked)) << "the camera heard no more requests than were sent";
+}
+
+// A long run of large frames under heavy loss: however many of them need resends or are given
+// up, the pipeline hands them out in the order the camera sent them, never an older block after
+// a newer one.
+TEST(StreamUnderHeavyLoss, LargeFramesComeOutInBlockOrder)
+{
+    constexpr uint32_t width = 2448, height = 2048;
+    constexpr int frames = 300;
+    KyStreamingChannelSourceTestPattern source(width, height, KyPixelMono8, 16, 60.0);
+    KySoftDeviceGEV camera;
+    ASSERT_TRUE(camera.AddStream(&source).IsOK());
+    ASSERT_TRUE(camera.SetStreamTestDropFraction(0, 0.10, 29).IsOK());
+    ASSERT_TRUE(camera.Start(KyString("00:00:00:00:00:00")).IsOK());
+
+    KyDeviceGEV device;
+    ASSERT_TRUE(device.Connect(KyString("127.0.0.1")).IsOK());
+    KyGenParameterArray *features = device.GetParameters();
+    ASSERT_NE(features, nullptr);
+    ASSERT_TRUE(features->SetIntegerValue(KyString("GevSCPSPacketSize"), 9000).IsOK());
+    KyStreamGEV stream;
+    ASSERT_TRUE(stream.Open(KyString("127.0.0.1")).IsOK());
+    ASSERT_TRUE(device.SetStreamDestination(stream.GetLocalIPAddress(), stream.GetLocalPort()).IsOK());
+    KyPipeline pipeline(&stream);
+    ASSERT_EQ(device.GetPayloadSize(), width * height);
+    pipeline.SetBufferSize(device.GetPayloadSize());
+    ASSERT_TRUE(pipeline.SetBufferCount(16).IsOK());
+    ASSERT_TRUE(pipeline.Start().IsOK());
+    ASSERT_TRUE(features->ExecuteCommand("AcquisitionStart").IsOK());
+
+    uint64_t previous = 0, recovered = 0;
+    int complete = 0;
+    for (int n = 0; n < frames; ++n) {
+        KyBuffer *buffer = nullptr;
+        KyResult operation;
+        ASSERT_TRUE(pipeline.RetrieveNextBuffer(&buffer, kWaitMs, &operation).IsOK()) << "frame " << n;
+        const uint64_t block = buffer->GetBlockID();
+        EXPECT_GT(block, previous) << "frame " << n << ": block " << block << " came after block "
+                                   << previous;
+        previous = block;
+        recovered += buffer->GetPacketStatistics().PacketsRecovered;
+        if (operation.IsOK()) {
+            ++complete;
+        }
+        ASSERT_TRUE(pipeline.ReleaseBuffer(buffer).IsOK());
+    }
+    EXPECT_TRUE(features->ExecuteCommand("AcquisitionStop").IsOK());
+    EXPECT_TRUE(pipeline.Stop().IsOK());
+    std::printf("%d of %d frames complete, %llu packets recovered, last block %llu\n", complete, frames,
+                static_cast<unsigned long long>(recovered), static_cast<unsigned long long>(previous));
+    EXPECT_GT(recovered, 0u) << "the loss was repaired by resends";
+    EXPECT_GT(complete, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Access, StreamUnderLoss, ::testing::ValuesIn(kLossCases),

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <future>
+#include <thread>
+#include <vector>
 
 #include "GvcpTestClient.h"
 #include "SoftDeviceFixture.h"
@@ -249,6 +251,15 @@ TEST(SoftDeviceAdapters, AppliedForcedAddressIsReachable)
 
 namespace {
 
+// Registers the sink, tells it its device, and starts the device on the loopback adapter.
+template <typename Sink>
+void StartWatched(KySoftDeviceGEV &device, Sink &sink)
+{
+    sink.device = &device;
+    ASSERT_TRUE(device.RegisterEventSink(&sink).IsOK());
+    ASSERT_TRUE(device.Start("00:00:00:00:00:00").IsOK());
+}
+
 // Tries to stop its device from the disconnect notification (a device thread).
 struct StoppingSink : IKySoftDeviceGEVEventSink
 {
@@ -268,13 +279,101 @@ TEST(SoftDeviceLifeCycle, StopFromAnEventSinkIsRefused)
 {
     KySoftDeviceGEV device;
     StoppingSink sink;
-    sink.device = &device;
-    ASSERT_TRUE(device.RegisterEventSink(&sink).IsOK());
-    ASSERT_TRUE(device.Start("00:00:00:00:00:00").IsOK());
+    ASSERT_NO_FATAL_FAILURE(StartWatched(device, sink));
     GvcpTestClient client;
     EXPECT_EQ(client.WriteReg(CCP_OFFSET, CCP_CONTROL_MASK, 1), Status::SUCCESS);
     EXPECT_EQ(sink.calls, 1);
     EXPECT_EQ(sink.code, KY_THREAD_ERROR);
     EXPECT_EQ(client.ReadReg(VERSION_OFFSET, 2), 0x00020000u) << "the device still serves";
     EXPECT_TRUE(device.Stop().IsOK());
+}
+
+namespace {
+
+// Stops its device from the stop notification, on the thread calling Stop.
+struct StopInStopSink : IKySoftDeviceGEVEventSink
+{
+    KySoftDeviceGEV *device = nullptr;
+    std::vector<uint32_t> codes;
+    void OnControlChannelStop(IKySoftDeviceGEV *) override { codes.push_back(device->Stop().GetCode()); }
+};
+
+// Calls the device's setters on its GVCP thread while the test stops the device from several
+// threads: the setters must not wait for a Stop that waits for this thread.
+struct BusySink : IKySoftDeviceGEVEventSink
+{
+    KySoftDeviceGEV *device = nullptr;
+    std::promise<void> connected;
+    std::atomic<bool> announced{false};
+    std::atomic<bool> stopping{false};
+    std::atomic<int> setterCalls{0};
+    std::atomic<uint32_t> stopCode{0};
+    void OnApplicationConnect(IKySoftDeviceGEV *, const KyString &, uint16_t, KyAccessType) override
+    {
+        if (announced.exchange(true)) {
+            return;
+        }
+        connected.set_value();
+        while (!stopping) {
+            std::this_thread::yield();
+        }
+        // The stops have been called; they are meanwhile waiting for this thread.
+        for (int i = 0; i < 200; ++i) {
+            (void)device->SetUserSetNotify(nullptr);
+            (void)device->SetActionHandler(nullptr);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        stopCode = device->Stop().GetCode();
+    }
+};
+
+}  // namespace
+
+TEST(SoftDeviceLifeCycle, StopInsideItsOwnNotificationIsRefused)
+{
+    KySoftDeviceGEV device;
+    StopInStopSink sink;
+    ASSERT_NO_FATAL_FAILURE(StartWatched(device, sink));
+    EXPECT_TRUE(device.Stop().IsOK());
+    EXPECT_EQ(sink.codes, std::vector<uint32_t>{KY_STATE_ERROR});
+    // Stopped whole: it starts again and stops again.
+    ASSERT_TRUE(device.Start("00:00:00:00:00:00").IsOK());
+    EXPECT_TRUE(device.Stop().IsOK());
+    EXPECT_EQ(sink.codes, (std::vector<uint32_t>{KY_STATE_ERROR, KY_STATE_ERROR}));
+}
+
+TEST(SoftDeviceLifeCycle, StopsFromSeveralThreadsWhileASinkCallsTheDevice)
+{
+    for (int round = 0; round < 3; ++round) {
+        KySoftDeviceGEV device;
+        BusySink sink;
+        ASSERT_NO_FATAL_FAILURE(StartWatched(device, sink));
+        // The controller's write waits for the sink; its answer does not matter here.
+        std::thread controller([] {
+            GvcpTestClient client;
+            (void)client.WriteReg(CCP_OFFSET, CCP_CONTROL_MASK, 1);
+        });
+        ASSERT_EQ(sink.connected.get_future().wait_for(std::chrono::milliseconds(TestDeadlineMs(20000))),
+                  std::future_status::ready);
+        std::vector<std::future<uint32_t>> stops;
+        for (int i = 0; i < 4; ++i) {
+            stops.push_back(std::async(std::launch::async, [&] { return device.Stop().GetCode(); }));
+        }
+        sink.stopping = true;
+        int stopped = 0;
+        for (auto &stop : stops) {
+            ASSERT_EQ(stop.wait_for(std::chrono::milliseconds(TestDeadlineMs(30000))),
+                      std::future_status::ready)
+                << "a Stop hangs";
+            const uint32_t code = stop.get();
+            EXPECT_TRUE(code == KY_OK || code == KY_STATE_ERROR) << code;
+            stopped += code == KY_OK;
+        }
+        EXPECT_EQ(stopped, 1) << "one Stop stops the device, the others find it stopped";
+        EXPECT_EQ(sink.stopCode, KY_THREAD_ERROR);
+        controller.join();
+        // Stopped whole: it starts again.
+        ASSERT_TRUE(device.Start("00:00:00:00:00:00").IsOK());
+        EXPECT_TRUE(device.Stop().IsOK());
+    }
 }

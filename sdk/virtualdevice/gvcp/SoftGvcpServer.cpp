@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "SoftDeviceThreads.h"
 #include "SoftLog.h"
 #include "ky/device/KyGevConstants.h"
 #include "ky/Ipv4Text.h"
@@ -108,6 +109,7 @@ void SoftGvcpServer::ReleaseAddress()
 
 void SoftGvcpServer::ReceiveLoop()
 {
+    MarkDeviceThread(mContext);
     for (;;) {
         {
             std::lock_guard<std::mutex> lock(mMutex);
@@ -330,6 +332,7 @@ void SoftGvcpServer::SendPending(const Job &job)
 
 void SoftGvcpServer::WorkLoop()
 {
+    MarkDeviceThread(mContext);
     for (;;) {
         Job job;
         {

@@ -11,6 +11,7 @@
 #include "SoftDeviceInfo.h"
 #include "ky/Guarded.h"
 #include "SoftLog.h"
+#include "SoftDeviceThreads.h"
 #include "streaming/MultiPartBlock.h"
 #include "streaming/SoftChunkPayload.h"
 #include "gev/Gvsp.h"
@@ -228,6 +229,7 @@ void SoftStreamChannel::SetState(State state)
 
 void SoftStreamChannel::Run()
 {
+    MarkDeviceThread(mContext);
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(mStateMutex);

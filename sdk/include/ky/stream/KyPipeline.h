@@ -20,7 +20,9 @@
 // means the first blocks teach the pipeline their size.
 //
 // Thread safety: every call may come from any thread; RetrieveNextBuffer waits may run on
-// several threads.
+// several threads. A sink on the pipeline's thread may delete the pipeline: the deletion returns
+// at once with the stream's buffers taken back (the stream may be closed right after), no sink is
+// called any more, and the thread ends by itself once the sink returned.
 #pragma once
 
 #include "ky/stream/KyStreamExport.h"
@@ -44,7 +46,8 @@ public:
     ///
     /// @param[in] aStream the stream
     explicit KyPipeline(KyStream *aStream);
-    /// Destructor: stops the pipeline and deletes its buffers.
+    /// Destructor: stops the pipeline and deletes its buffers (from a sink on the pipeline's own
+    /// thread: without telling the sinks, see above).
     virtual ~KyPipeline();
     KyPipeline(const KyPipeline &) = delete;
     KyPipeline &operator=(const KyPipeline &) = delete;

@@ -12,7 +12,11 @@
 // Results: Start gives KY_STATE_ERROR when running, KY_INVALID_PARAMETER for a malformed MAC or an
 // IP (SetIPAddress) that the adapter does not have, KY_NOT_FOUND when no adapter has the MAC,
 // KY_NETWORK_ERROR when the GVCP port cannot be opened. Stop gives KY_STATE_ERROR when not running
-// and KY_THREAD_ERROR when called from an event sink on a device thread (it cannot join itself).
+// and KY_THREAD_ERROR when called on a device thread (an event sink or a source: it cannot join
+// itself). Stop may be called from several threads at once: one stops the device, the others wait
+// for it and then give KY_STATE_ERROR, as does a Stop from the stop's own notifications
+// (OnApplicationDisconnect, OnControlChannelStop). Sinks and sources may call the device's setters
+// while it stops.
 // Event sinks and sources are kept as plain pointers; the caller keeps them alive while registered.
 //
 // Streams: each source given to AddStream (at most 4) becomes stream channel 0, 1, ... with an
