@@ -1,5 +1,6 @@
 #include "ConversionPool.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace ky::buffer {
@@ -26,13 +27,14 @@ ConversionPool::~ConversionPool()
         t.join();
 }
 
-void ConversionPool::RunPart(unsigned aPart)
+void ConversionPool::TakeRuns(unsigned aThread, const Job &aJob)
 {
-    const uint64_t parts = GetThreadCount();
-    const uint32_t begin = static_cast<uint32_t>(mCount * aPart / parts);
-    const uint32_t end = static_cast<uint32_t>(mCount * (aPart + 1) / parts);
-    if (begin < end)
-        (*mJob)(aPart, begin, end);
+    for (;;) {
+        const uint32_t begin = mNext.fetch_add(mRun, std::memory_order_relaxed);
+        if (begin >= mCount)
+            return;
+        aJob(aThread, begin, begin + std::min(mRun, mCount - begin));
+    }
 }
 
 void ConversionPool::Run(uint32_t aCount, const Job &aJob)
@@ -46,30 +48,39 @@ void ConversionPool::Run(uint32_t aCount, const Job &aJob)
         std::lock_guard<std::mutex> lock(mMutex);
         mJob = &aJob;
         mCount = aCount;
-        mPending = static_cast<unsigned>(mWorkers.size());
+        // About eight runs per thread: small enough to even out late or slow threads, large
+        // enough that taking a run costs nothing next to converting it.
+        mRun = std::max<uint32_t>(1, aCount / (GetThreadCount() * 8));
+        mNext.store(0, std::memory_order_relaxed);
         ++mGeneration;
     }
     mStart.notify_all();
-    RunPart(0);
+    TakeRuns(0, aJob);
     std::unique_lock<std::mutex> lock(mMutex);
-    mDone.wait(lock, [this] { return mPending == 0; });
+    // Every run is taken: wait for those still in progress; a worker not awake yet finds no job.
+    mDone.wait(lock, [this] { return mActive == 0; });
     mJob = nullptr;
 }
 
-void ConversionPool::Work(unsigned aPart)
+void ConversionPool::Work(unsigned aThread)
 {
     uint64_t seen = 0;
     for (;;) {
+        const Job *job = nullptr;
         {
             std::unique_lock<std::mutex> lock(mMutex);
             mStart.wait(lock, [&] { return mStopping || mGeneration != seen; });
             if (mStopping)
                 return;
             seen = mGeneration;
+            job = mJob;
+            if (job == nullptr)
+                continue;  // woke after that run had finished
+            ++mActive;
         }
-        RunPart(aPart);
+        TakeRuns(aThread, *job);
         std::lock_guard<std::mutex> lock(mMutex);
-        if (--mPending == 0)
+        if (--mActive == 0)
             mDone.notify_one();
     }
 }
