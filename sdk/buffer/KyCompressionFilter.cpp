@@ -44,6 +44,8 @@ public:
     ReusedBytes scratch;               // the filtered lines of a stripe
     ReusedBytes spare;                 // a stripe compressed a second way
     std::vector<ReusedBytes> stripes;  // the compressed stripes of the last image
+    std::vector<uint8_t> structured;   // per stripe: level 1 won it last time
+    uint64_t images = 0;
     StripeWorkers workers{1};
 };
 
@@ -63,10 +65,12 @@ constexpr size_t kStructuredRatio = 4;
 
 size_t CompressFrame(ZSTD_CCtx *aContext, int aLevel, ReusedBytes &aOut, const uint8_t *aIn, uint32_t aBytes)
 {
+    // A zstd without the literals switch leaves negative levels' literals raw: level 1 then.
     const ZSTD_paramSwitch_e literals = aLevel < 0 ? ZSTD_ps_enable : ZSTD_ps_auto;
+    if (ZSTD_isError(ZSTD_CCtx_setParameter(aContext, ZSTD_c_literalCompressionMode, literals)))
+        aLevel = kMatchesLevel;
     if (ZSTD_isError(ZSTD_CCtx_setParameter(aContext, ZSTD_c_compressionLevel, aLevel)) ||
-        ZSTD_isError(ZSTD_CCtx_setParameter(aContext, ZSTD_c_checksumFlag, 1)) ||
-        ZSTD_isError(ZSTD_CCtx_setParameter(aContext, ZSTD_c_literalCompressionMode, literals)))
+        ZSTD_isError(ZSTD_CCtx_setParameter(aContext, ZSTD_c_checksumFlag, 1)))
         return ZstdError(ZSTD_error_parameter_unsupported);
     const size_t capacity = ZSTD_compressBound(aBytes);
     const size_t code = ZSTD_compress2(aContext, aOut.Reserve(capacity), capacity, aIn, aBytes);
@@ -74,20 +78,29 @@ size_t CompressFrame(ZSTD_CCtx *aContext, int aLevel, ReusedBytes &aOut, const u
     return code;
 }
 
+// A stripe where level 1 won goes straight to level 1 in the next images (camera frames change
+// little from one to the next), trying both ways again every this many images.
+constexpr uint64_t kRetryEvery = 16;
+
 // One zstd frame of aBytes into aOut (its size set to the frame's), aSpare being the worker's
-// second buffer; zstd's result (a size or an error code).
+// second buffer; zstd's result (a size or an error code). aStructured: level 1 won this
+// stripe last time, and is set to whether it won this time.
 size_t CompressStripe(ZSTD_CCtx *aContext, ReusedBytes &aOut, ReusedBytes &aSpare, const uint8_t *aIn,
-                      uint32_t aBytes)
+                      uint32_t aBytes, bool aRetry, uint8_t &aStructured)
 {
     if (aContext == nullptr)
         return ZstdError(ZSTD_error_memory_allocation);
-    size_t code = CompressFrame(aContext, kLiteralsLevel, aOut, aIn, aBytes);
+    if (aStructured != 0 && !aRetry)
+        return CompressFrame(aContext, kMatchesLevel, aOut, aIn, aBytes);
+    aStructured = 0;
+    const size_t code = CompressFrame(aContext, kLiteralsLevel, aOut, aIn, aBytes);
     if (ZSTD_isError(code) || code * kStructuredRatio > aBytes)
         return code;
     const size_t matched = CompressFrame(aContext, kMatchesLevel, aSpare, aIn, aBytes);
     if (ZSTD_isError(matched) || matched >= code)
         return code;
     std::swap(aOut, aSpare);
+    aStructured = 1;
     return matched;
 }
 
@@ -158,6 +171,8 @@ KyResult KyCompressionFilter::Execute(const KyBuffer *aIn, KyBuffer *aOut)
     stripes.resize(layout.stripeCount);
     std::vector<size_t> codes(layout.stripeCount, 0);
     CompressionWork &work = *mWork;
+    work.structured.resize(layout.stripeCount, 0);
+    const bool retry = work.images++ % kRetryEvery == 0;
     const bool ran = work.workers.Run(layout.stripeCount, [&](unsigned aWorker, uint32_t aStripe) {
         const uint32_t bytes = layout.StripeBytes(aStripe);
         const uint8_t *in = source.data;  // an image without whole-byte lines goes as it is
@@ -168,7 +183,8 @@ KyResult KyCompressionFilter::Execute(const KyBuffer *aIn, KyBuffer *aOut)
                         source.lineStride, scratch, layout.StripeLines(aStripe), layout.lineBytes);
             in = scratch;
         }
-        codes[aStripe] = CompressStripe(work.contexts.For(aWorker), stripes[aStripe], work.spare, in, bytes);
+        codes[aStripe] = CompressStripe(work.contexts.For(aWorker), stripes[aStripe], work.spare, in, bytes, retry,
+                                        work.structured[aStripe]);
     });
     if (!ran)
         return KyResult(KY_NOT_ENOUGH_MEMORY, "no memory for the stripes");
