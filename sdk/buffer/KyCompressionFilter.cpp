@@ -183,8 +183,8 @@ KyResult KyCompressionFilter::Execute(const KyBuffer *aIn, KyBuffer *aOut)
                         source.lineStride, scratch, layout.StripeLines(aStripe), layout.lineBytes);
             in = scratch;
         }
-        codes[aStripe] = CompressStripe(work.contexts.For(aWorker), stripes[aStripe], work.spare, in, bytes, retry,
-                                        work.structured[aStripe]);
+        codes[aStripe] = CompressStripe(work.contexts.For(aWorker), stripes[aStripe], work.spare, in, bytes,
+                                        retry, work.structured[aStripe]);
     });
     if (!ran)
         return KyResult(KY_NOT_ENOUGH_MEMORY, "no memory for the stripes");

@@ -36,12 +36,14 @@ void Differences(bool aWords, const uint8_t *__restrict in, uint8_t *__restrict 
     for (; i + kVector <= aEnd; i += kVector) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i - aBack));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), aWords ? _mm_sub_epi16(a, b) : _mm_sub_epi8(a, b));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i),
+                         aWords ? _mm_sub_epi16(a, b) : _mm_sub_epi8(a, b));
     }
 #endif
     if (aWords) {
         for (; i + 2 <= aEnd; i += 2)
-            StoreLittle16(out + i, static_cast<uint16_t>(LoadLittle16(in + i) - LoadLittle16(in + i - aBack)));
+            StoreLittle16(out + i,
+                          static_cast<uint16_t>(LoadLittle16(in + i) - LoadLittle16(in + i - aBack)));
     } else {
         for (; i < aEnd; ++i)
             out[i] = static_cast<uint8_t>(in[i] - in[i - aBack]);
@@ -53,7 +55,8 @@ void ScalarSums(bool aWords, uint8_t *line, uint32_t aFrom, uint32_t aEnd, uint3
 {
     if (aWords) {
         for (uint32_t i = aFrom; i + 2 <= aEnd; i += 2)
-            StoreLittle16(line + i, static_cast<uint16_t>(LoadLittle16(line + i) + LoadLittle16(line + i - aBack)));
+            StoreLittle16(line + i,
+                          static_cast<uint16_t>(LoadLittle16(line + i) + LoadLittle16(line + i - aBack)));
     } else {
         for (uint32_t i = aFrom; i < aEnd; ++i)
             line[i] = static_cast<uint8_t>(line[i] + line[i - aBack]);
@@ -121,11 +124,16 @@ template <bool Words>
 LineSums VectorSumsFor(unsigned aShifts)
 {
     switch (aShifts) {
-    case 0: return VectorSums<Words, 0>;
-    case 1: return VectorSums<Words, 1>;
-    case 2: return VectorSums<Words, 2>;
-    case 3: return VectorSums<Words, 3>;
-    default: return VectorSums<Words, 4>;
+    case 0:
+        return VectorSums<Words, 0>;
+    case 1:
+        return VectorSums<Words, 1>;
+    case 2:
+        return VectorSums<Words, 2>;
+    case 3:
+        return VectorSums<Words, 3>;
+    default:
+        return VectorSums<Words, 4>;
     }
 }
 
@@ -161,8 +169,8 @@ void UndoLineFilter(Ptc1::Filter aFilter, uint8_t aDistance, uint8_t *aData, uin
 #if defined(KY_PTC1_X86)
     if (back <= kVector && HasSsse3()) {
         const SumShuffles shuffles(back, words ? 2 : 1);
-        const LineSums sums = words ? VectorSumsFor<true>(shuffles.shiftCount)
-                                    : VectorSumsFor<false>(shuffles.shiftCount);
+        const LineSums sums =
+            words ? VectorSumsFor<true>(shuffles.shiftCount) : VectorSumsFor<false>(shuffles.shiftCount);
         for (uint32_t y = 0; y < aLines; ++y)
             sums(aData + size_t(y) * aLineBytes, end, back, shuffles);
         return;

@@ -140,10 +140,10 @@ TEST(Compression, FormatAsDocumentedBothWays)
         KyPixelType type;
         uint32_t width, height;
     } cases[] = {
-        {KyPixelMono8, 2449, 130},   {KyPixelBayerRG8, 1001, 300}, {KyPixelBGR8, 333, 700},
-        {KyPixelBGRa8, 517, 9},      {KyPixelMono12, 1283, 140},   {KyPixelBayerGB12, 37, 5},
-        {KyPixelRGB16, 700, 101},    {KyPixelYUV422_8, 18, 3},     {KyPixelMono12p, 1001, 3},
-        {KyPixelMono8, 15, 2},       {KyPixelRGB8, 6, 1},
+        {KyPixelMono8, 2449, 130}, {KyPixelBayerRG8, 1001, 300}, {KyPixelBGR8, 333, 700},
+        {KyPixelBGRa8, 517, 9},    {KyPixelMono12, 1283, 140},   {KyPixelBayerGB12, 37, 5},
+        {KyPixelRGB16, 700, 101},  {KyPixelYUV422_8, 18, 3},     {KyPixelMono12p, 1001, 3},
+        {KyPixelMono8, 15, 2},     {KyPixelRGB8, 6, 1},
     };
     KyDecompressionFilter decompressor;
     uint32_t seed = 100;
@@ -197,9 +197,9 @@ TEST(Compression, FormatAsDocumentedBothWays)
         ASSERT_TRUE(ky::buffer::ParsePtc1(ours.data(), ours.size(), parsed).IsOK());
         std::vector<uint8_t> back(pixels.size());
         for (uint32_t i = 0; i < parsed.layout.stripeCount; ++i) {
-            const size_t bytes = ZSTD_decompress(back.data() + parsed.layout.StripeOffset(i),
-                                                 parsed.layout.StripeBytes(i), ours.data() + parsed.stripeOffsets[i],
-                                                 parsed.stripeSizes[i]);
+            const size_t bytes =
+                ZSTD_decompress(back.data() + parsed.layout.StripeOffset(i), parsed.layout.StripeBytes(i),
+                                ours.data() + parsed.stripeOffsets[i], parsed.stripeSizes[i]);
             ASSERT_EQ(bytes, parsed.layout.StripeBytes(i)) << "stripe " << i;
         }
         ReferenceFilter(parsed.layout, back, true);

@@ -137,7 +137,8 @@ TEST(DefaultSource, TestPatternFollowsTheDocumentedFormula)
         uint32_t width, height, offsetX, offsetY;
         uint64_t frame;
     };
-    const Case cases[] = {{37, 5, 300, 7, 9}, {150, 40, 3, 13, 77}, {16, 1, 0, 0, 0}, {4096, 3, 1, 255, 1000}};
+    const Case cases[] = {
+        {37, 5, 300, 7, 9}, {150, 40, 3, 13, 77}, {16, 1, 0, 0, 0}, {4096, 3, 1, 255, 1000}};
     for (const Case &c : cases) {
         SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height);
         KyStreamingChannelSourceTestPattern source(c.width, c.height, KyPixelBayerGB8, 1);
