@@ -4,6 +4,7 @@
 // late or shares its core with other work holds nobody up: with one fixed part per thread, a
 // conversion on all processors ran at the pace of its slowest thread and scaled 2.5x from one to
 // eight threads. The caller waits only for the runs in progress, not for every worker to wake.
+// Between conversions the threads stay awake a moment (see kAwake) before they sleep.
 //
 // The pool owns its threads and joins them in its destructor. Run is called by one thread at a
 // time (the converter serialises its conversions).
@@ -46,7 +47,8 @@ private:
     std::condition_variable mStart;
     std::condition_variable mDone;
     uint64_t mGeneration = 0;
-    unsigned mActive = 0;  // workers inside TakeRuns
+    std::atomic<unsigned> mActive{0};     // workers inside TakeRuns (changed under mMutex)
+    std::atomic<uint64_t> mPosted{0};     // mGeneration, for threads that wait awake
     bool mStopping = false;
     const Job *mJob = nullptr;  // null between runs
     uint32_t mCount = 0;
