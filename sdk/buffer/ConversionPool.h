@@ -47,8 +47,8 @@ private:
     std::condition_variable mStart;
     std::condition_variable mDone;
     uint64_t mGeneration = 0;
-    std::atomic<unsigned> mActive{0};     // workers inside TakeRuns (changed under mMutex)
-    std::atomic<uint64_t> mPosted{0};     // mGeneration, for threads that wait awake
+    std::atomic<unsigned> mActive{0};  // workers inside TakeRuns (changed under mMutex)
+    std::atomic<uint64_t> mPosted{0};  // mGeneration, for threads that wait awake
     bool mStopping = false;
     const Job *mJob = nullptr;  // null between runs
     uint32_t mCount = 0;
