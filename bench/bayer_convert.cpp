@@ -94,9 +94,9 @@ int main(int argc, char **argv)
         for (int slice = 0; slice < kSlices; ++slice) {
             for (int f = 0; f < 2; ++f) {
                 (void)converter.SetBayerFilter(filters[f]);
-                rates[f].push_back(Measure(
-                    [&] { return converter.Convert(&source, &destination, false, false).IsOK(); },
-                    seconds / kSlices));
+                rates[f].push_back(
+                    Measure([&] { return converter.Convert(&source, &destination, false, false).IsOK(); },
+                            seconds / kSlices));
             }
             rates[2].push_back(Measure(
                 [&] {
