@@ -3,11 +3,13 @@
 // test pattern and on synthetic natural-looking images. Prints, per image and method, the
 // compression ratio (raw bytes / compressed bytes) and the rates in megabytes of raw image per
 // second: compression on one thread, decompression on one thread and on all threads (only our
-// decompressor has threads). Every compressed form is checked to decompress to the same bytes.
+// decompressor has threads), each the median of three slices in which all figures take turns.
+// Every compressed form is checked to decompress to the same bytes.
 //   bench_compression [--seconds S]
 #include <png.h>
 #include <zstd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -176,7 +178,25 @@ void Print(const std::string &aImage, const std::vector<Row> &aRows)
     }
 }
 
-// All methods on one image; false when one of them does not give the image back.
+// One figure of a row: the run it times and where its median goes.
+struct Figure
+{
+    std::function<bool()> run;
+    double *rate;
+    std::vector<double> slices;
+};
+
+constexpr int kSlices = 3;
+
+double Median(std::vector<double> aValues)
+{
+    std::sort(aValues.begin(), aValues.end());
+    return aValues[aValues.size() / 2];
+}
+
+// All methods on one image; false when one of them does not give the image back. The figures
+// take turns in short slices, each one the median of its slices, so that on a machine other work
+// shares they all see the same load.
 bool Compare(const std::string &aName, KyBuffer &aImage, const PngShape &aShape, unsigned aProcessors,
              double aSeconds)
 {
@@ -185,53 +205,96 @@ bool Compare(const std::string &aName, KyBuffer &aImage, const PngShape &aShape,
     const size_t bytes = image.GetImageSize();
     const std::vector<uint8_t> original(pixels, pixels + bytes);
     std::vector<Row> rows;
-    bool same = true;
+    rows.reserve(5);
+    std::vector<Figure> figures;
 
     KyCompressionFilter compressor;
-    KyDecompressionFilter decompressor;
-    KyBuffer compressed, restored;
-    Row ours{"ours (PTC1)", 0, 0, 0, 0};
-    ours.compress = Measure([&] { return compressor.Execute(&aImage, &compressed).IsOK(); }, bytes, aSeconds);
-    ours.ratio = double(bytes) / compressed.GetAcquiredSize();
-    (void)decompressor.SetThreadCount(1);
-    ours.decompressOne =
-        Measure([&] { return decompressor.Execute(&compressed, &restored).IsOK(); }, bytes, aSeconds);
-    (void)decompressor.SetThreadCount(aProcessors);
-    ours.decompressAll =
-        Measure([&] { return decompressor.Execute(&compressed, &restored).IsOK(); }, bytes, aSeconds);
-    same = same && std::memcmp(restored.GetImage()->GetDataPointer(), original.data(), bytes) == 0;
-    rows.push_back(ours);
+    KyDecompressionFilter decompressorOne, decompressorAll;
+    (void)decompressorOne.SetThreadCount(1);
+    (void)decompressorAll.SetThreadCount(aProcessors);
+    KyBuffer compressed, restoredOne, restoredAll;
+    rows.push_back({"ours (PTC1)", 0, 0, 0, 0});
+    figures.push_back(
+        {[&] { return compressor.Execute(&aImage, &compressed).IsOK(); }, &rows.back().compress, {}});
+    figures.push_back({[&] { return decompressorOne.Execute(&compressed, &restoredOne).IsOK(); },
+                       &rows.back().decompressOne,
+                       {}});
+    figures.push_back({[&] { return decompressorAll.Execute(&compressed, &restoredAll).IsOK(); },
+                       &rows.back().decompressAll,
+                       {}});
 
-    for (int level : {1, 3}) {
+    struct Zstd
+    {
+        int level;
         ZSTD_CCtx *cctx = ZSTD_createCCtx();
         ZSTD_DCtx *dctx = ZSTD_createDCtx();
-        std::vector<uint8_t> packed(ZSTD_compressBound(bytes)), back(bytes);
+        std::vector<uint8_t> packed, back;
         size_t size = 0;
-        Row row{"zstd " + std::to_string(level) + " (raw bytes)", 0, 0, 0, -1};
-        row.compress = Measure(
-            [&] {
-                size = ZSTD_compressCCtx(cctx, packed.data(), packed.size(), pixels, bytes, level);
-                return !ZSTD_isError(size);
-            },
-            bytes, aSeconds);
-        row.ratio = double(bytes) / size;
-        row.decompressOne = Measure(
-            [&] { return ZSTD_decompressDCtx(dctx, back.data(), back.size(), packed.data(), size) == bytes; },
-            bytes, aSeconds);
-        same = same && back == original;
-        ZSTD_freeCCtx(cctx);
-        ZSTD_freeDCtx(dctx);
-        rows.push_back(row);
+        ~Zstd()
+        {
+            ZSTD_freeCCtx(cctx);
+            ZSTD_freeDCtx(dctx);
+        }
+    };
+    Zstd zstd[2];
+    for (int z = 0; z < 2; ++z) {
+        Zstd &codec = zstd[z];
+        codec.level = z == 0 ? 1 : 3;
+        codec.packed.resize(ZSTD_compressBound(bytes));
+        codec.back.resize(bytes);
+        rows.push_back({"zstd " + std::to_string(codec.level) + " (raw bytes)", 0, 0, 0, -1});
+        figures.push_back({[&, pixels, bytes] {
+                               codec.size =
+                                   ZSTD_compressCCtx(codec.cctx, codec.packed.data(), codec.packed.size(),
+                                                     pixels, bytes, codec.level);
+                               return !ZSTD_isError(codec.size);
+                           },
+                           &rows.back().compress,
+                           {}});
+        figures.push_back({[&, bytes] {
+                               return ZSTD_decompressDCtx(codec.dctx, codec.back.data(), codec.back.size(),
+                                                          codec.packed.data(), codec.size) == bytes;
+                           },
+                           &rows.back().decompressOne,
+                           {}});
     }
 
-    for (int level : {1, 6}) {
-        std::vector<uint8_t> png, back(bytes);
-        Row row{"PNG (zlib " + std::to_string(level) + ")", 0, 0, 0, -1};
-        row.compress = Measure([&] { return PngEncode(pixels, aShape, level, png); }, bytes, aSeconds);
-        row.ratio = double(bytes) / png.size();
-        row.decompressOne = Measure([&] { return PngDecode(png, aShape, back.data()); }, bytes, aSeconds);
-        same = same && back == original;
-        rows.push_back(row);
+    struct Png
+    {
+        int level;
+        std::vector<uint8_t> data, back;
+    };
+    Png png[2];
+    for (int k = 0; k < 2; ++k) {
+        Png &codec = png[k];
+        codec.level = k == 0 ? 1 : 6;
+        codec.back.resize(bytes);
+        rows.push_back({"PNG (zlib " + std::to_string(codec.level) + ")", 0, 0, 0, -1});
+        figures.push_back({[&, pixels] { return PngEncode(pixels, aShape, codec.level, codec.data); },
+                           &rows.back().compress,
+                           {}});
+        figures.push_back({[&] { return PngDecode(codec.data, aShape, codec.back.data()); },
+                           &rows.back().decompressOne,
+                           {}});
+    }
+
+    for (int slice = 0; slice < kSlices; ++slice) {
+        for (Figure &figure : figures)
+            figure.slices.push_back(Measure(figure.run, bytes, aSeconds / kSlices));
+    }
+    for (Figure &figure : figures)
+        *figure.rate = Median(figure.slices);
+
+    rows[0].ratio = double(bytes) / compressed.GetAcquiredSize();
+    bool same = std::memcmp(restoredOne.GetImage()->GetDataPointer(), original.data(), bytes) == 0 &&
+                std::memcmp(restoredAll.GetImage()->GetDataPointer(), original.data(), bytes) == 0;
+    for (int z = 0; z < 2; ++z) {
+        rows[1 + z].ratio = double(bytes) / zstd[z].size;
+        same = same && zstd[z].back == original;
+    }
+    for (int k = 0; k < 2; ++k) {
+        rows[3 + k].ratio = double(bytes) / png[k].data.size();
+        same = same && png[k].back == original;
     }
     Print(aName, rows);
     if (!same)

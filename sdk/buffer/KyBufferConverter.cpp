@@ -188,8 +188,8 @@ KyResult KyBufferConverter::ConvertLocked(const IKyImage &aSource, KyBuffer &aDe
     const size_t outStride = size_t(width) * toLayout.bytes;
     const KyBayerFilterType filter = mBayerFilter;
 
-    const ky::buffer::ConversionPool::Job job = [&](unsigned aPart, uint32_t aBegin, uint32_t aEnd) {
-        uint8_t *row = direct ? nullptr : scratch.data() + size_t(aPart) * width * 3;
+    const ky::buffer::ConversionPool::Job job = [&](unsigned aThread, uint32_t aBegin, uint32_t aEnd) {
+        uint8_t *row = direct ? nullptr : scratch.data() + size_t(aThread) * width * 3;
         for (uint32_t y = aBegin; y < aEnd; ++y) {
             uint8_t *line = out + size_t(aFlipY ? height - 1 - y : y) * outStride;
             if (isBayer && direct) {

@@ -215,45 +215,4 @@ KyResult ParsePtc1(const uint8_t *aData, uint64_t aLength, Ptc1Image &aImage)
     return KyResult();
 }
 
-void FilterLines(Ptc1::Filter aFilter, uint8_t aDistance, const uint8_t *aSource, uint64_t aSourceStride,
-                 uint8_t *aOut, uint32_t aLines, uint32_t aLineBytes)
-{
-    for (uint32_t y = 0; y < aLines; ++y) {
-        const uint8_t *__restrict in = aSource + y * aSourceStride;
-        uint8_t *__restrict out = aOut + size_t(y) * aLineBytes;
-        const uint32_t kept =
-            std::min<uint32_t>(aFilter == Ptc1::Filter::Words16 ? 2u * aDistance : aDistance, aLineBytes);
-        std::memcpy(out, in, aFilter == Ptc1::Filter::None ? aLineBytes : kept);
-        if (aFilter == Ptc1::Filter::Bytes) {
-            for (uint32_t i = kept; i < aLineBytes; ++i)
-                out[i] = static_cast<uint8_t>(in[i] - in[i - aDistance]);
-        } else if (aFilter == Ptc1::Filter::Words16) {
-            for (uint32_t i = kept / 2; i < aLineBytes / 2; ++i)
-                StoreLittle16(out + 2 * i, static_cast<uint16_t>(LoadLittle16(in + 2 * i) -
-                                                                 LoadLittle16(in + 2 * (i - aDistance))));
-        }
-    }
-}
-
-void UndoLineFilter(Ptc1::Filter aFilter, uint8_t aDistance, uint8_t *aData, uint32_t aLines,
-                    uint32_t aLineBytes)
-{
-    if (aLineBytes == 0 || aDistance == 0)
-        return;
-    for (uint32_t y = 0; y < aLines; ++y) {
-        uint8_t *line = aData + size_t(y) * aLineBytes;
-        if (aFilter == Ptc1::Filter::Bytes) {
-            for (uint32_t i = aDistance; i < aLineBytes; ++i)
-                line[i] = static_cast<uint8_t>(line[i] + line[i - aDistance]);
-        } else if (aFilter == Ptc1::Filter::Words16) {
-            const uint32_t words = aLineBytes / 2;
-            for (uint32_t i = aDistance; i < words; ++i) {
-                const uint16_t v = LoadLittle16(line + 2 * i);
-                const uint16_t before = LoadLittle16(line + 2 * (i - aDistance));
-                StoreLittle16(line + 2 * i, static_cast<uint16_t>(v + before));
-            }
-        }
-    }
-}
-
 }  // namespace ky::buffer

@@ -2,6 +2,7 @@
 // the same image whatever the thread count, damaged and forged inputs refused without a write
 // past the output, and the filters' settings.
 #include <gtest/gtest.h>
+#include <zstd.h>
 
 #include <cstring>
 #include <functional>
@@ -96,7 +97,116 @@ void Store32(std::vector<uint8_t> &aBytes, size_t aOffset, uint32_t aValue)
     ky::base::StoreLittle32(aBytes.data() + aOffset, aValue);
 }
 
+// The documented line filter, one sample at a time: deltas along each line from the sample
+// `distance` back (16-bit little-endian samples for filter 2), the first `distance` kept.
+void ReferenceFilter(const ky::buffer::Ptc1Layout &aLayout, std::vector<uint8_t> &aLines, bool aUndo)
+{
+    const uint32_t sample = aLayout.filter == Ptc1::Filter::Words16 ? 2 : 1;
+    if (aLayout.filter == Ptc1::Filter::None || aLayout.lineBytes == 0)
+        return;
+    const uint32_t mask = sample == 2 ? 0xFFFF : 0xFF;
+    for (uint32_t y = 0; y < aLayout.height; ++y) {
+        uint8_t *line = aLines.data() + size_t(y) * aLayout.lineBytes;
+        const uint32_t samples = aLayout.lineBytes / sample;
+        const auto get = [&](uint32_t i) {
+            return sample == 2 ? uint32_t(ky::base::LoadLittle16(line + 2 * i)) : uint32_t(line[i]);
+        };
+        const auto put = [&](uint32_t i, uint32_t v) {
+            if (sample == 2)
+                ky::base::StoreLittle16(line + 2 * i, static_cast<uint16_t>(v & mask));
+            else
+                line[i] = static_cast<uint8_t>(v & mask);
+        };
+        if (aUndo) {
+            for (uint32_t i = aLayout.distance; i < samples; ++i)
+                put(i, get(i) + get(i - aLayout.distance));
+        } else {
+            for (uint32_t i = samples; i-- > aLayout.distance;)
+                put(i, get(i) - get(i - aLayout.distance));
+        }
+    }
+}
+
 }  // namespace
+
+// The format is what Ptc1Format.h says, whichever way the compressor chooses to fill its zstd
+// frames: images written by a plain implementation of the format (filter, then zstd at level
+// 1, as earlier versions of the compressor wrote them) decompress, and what the compressor
+// writes comes back through plain zstd and the documented filter. A table of every filter and
+// distance, with lines that end inside a vector.
+TEST(Compression, FormatAsDocumentedBothWays)
+{
+    const struct
+    {
+        KyPixelType type;
+        uint32_t width, height;
+    } cases[] = {
+        {KyPixelMono8, 2449, 130}, {KyPixelBayerRG8, 1001, 300}, {KyPixelBGR8, 333, 700},
+        {KyPixelBGRa8, 517, 9},    {KyPixelMono12, 1283, 140},   {KyPixelBayerGB12, 37, 5},
+        {KyPixelRGB16, 700, 101},  {KyPixelYUV422_8, 18, 3},     {KyPixelMono12p, 1001, 3},
+        {KyPixelMono8, 15, 2},     {KyPixelRGB8, 6, 1},
+    };
+    KyDecompressionFilter decompressor;
+    uint32_t seed = 100;
+    for (const auto &c : cases) {
+        const std::string name = KyImage::PixelTypeToString(c.type).str() + " " + std::to_string(c.width) +
+                                 " x " + std::to_string(c.height);
+        SCOPED_TRACE(name);
+        KyBuffer image;
+        MakeImage(image, c.type, c.width, c.height, ++seed);
+        const std::vector<uint8_t> pixels = ImageBytes(image);
+        ky::buffer::Ptc1Layout layout;
+        ASSERT_TRUE(ky::buffer::ChooseLayout(c.type, c.width, c.height, layout).IsOK());
+
+        // Written the plain way: decompressed to the same pixels.
+        std::vector<uint8_t> filtered = pixels;
+        ReferenceFilter(layout, filtered, false);
+        std::vector<std::vector<uint8_t>> stripes(layout.stripeCount);
+        std::vector<uint32_t> sizes(layout.stripeCount);
+        size_t total = Ptc1::kHeaderSize + Ptc1::kStripeEntrySize * layout.stripeCount;
+        for (uint32_t i = 0; i < layout.stripeCount; ++i) {
+            ZSTD_CCtx *context = ZSTD_createCCtx();
+            ASSERT_NE(context, nullptr);
+            ASSERT_FALSE(ZSTD_isError(ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 1)));
+            ASSERT_FALSE(ZSTD_isError(ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1)));
+            const uint32_t bytes = layout.StripeBytes(i);
+            stripes[i].resize(ZSTD_compressBound(bytes));
+            const size_t size = ZSTD_compress2(context, stripes[i].data(), stripes[i].size(),
+                                               filtered.data() + layout.StripeOffset(i), bytes);
+            ZSTD_freeCCtx(context);
+            ASSERT_FALSE(ZSTD_isError(size));
+            stripes[i].resize(size);
+            sizes[i] = static_cast<uint32_t>(size);
+            total += size;
+        }
+        std::vector<uint8_t> written(total);
+        ky::buffer::WritePtc1Header(layout, sizes, written.data());
+        size_t at = Ptc1::kHeaderSize + Ptc1::kStripeEntrySize * layout.stripeCount;
+        for (const std::vector<uint8_t> &stripe : stripes) {
+            std::memcpy(written.data() + at, stripe.data(), stripe.size());
+            at += stripe.size();
+        }
+        CompressedBytes plain(written);
+        KyBuffer restored;
+        const KyResult r = decompressor.Execute(&plain.buffer, &restored);
+        ASSERT_TRUE(r.IsOK()) << r.GetDescription().str();
+        EXPECT_TRUE(ImageBytes(restored) == pixels);
+
+        // Written by the compressor: plain zstd and the documented filter give the pixels.
+        const std::vector<uint8_t> ours = Compress(image);
+        ky::buffer::Ptc1Image parsed;
+        ASSERT_TRUE(ky::buffer::ParsePtc1(ours.data(), ours.size(), parsed).IsOK());
+        std::vector<uint8_t> back(pixels.size());
+        for (uint32_t i = 0; i < parsed.layout.stripeCount; ++i) {
+            const size_t bytes =
+                ZSTD_decompress(back.data() + parsed.layout.StripeOffset(i), parsed.layout.StripeBytes(i),
+                                ours.data() + parsed.stripeOffsets[i], parsed.stripeSizes[i]);
+            ASSERT_EQ(bytes, parsed.layout.StripeBytes(i)) << "stripe " << i;
+        }
+        ReferenceFilter(parsed.layout, back, true);
+        EXPECT_TRUE(back == pixels);
+    }
+}
 
 TEST(Compression, RoundTripIsByteExactForEveryPixelKindAndShape)
 {

@@ -1,10 +1,15 @@
 // The buffers a stream channel lends its source, on their own (no channel, no socket): taken
 // once each, queued with their last chunks cleared, retrieved only when the exchange queued them,
-// drained after an abort and handed back once each.
+// lent to the resend cache and kept from the source until the cache lets go, drained after an
+// abort and handed back once each.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
+#include <set>
+#include <thread>
+#include <vector>
 
 #include "ky/buffer/KyBuffer.h"
 #include "ky/buffer/KyImage.h"
@@ -152,6 +157,59 @@ TEST(SourceBufferExchange, QueuesBuffersWithoutTheirLastChunksAndWithAStamp)
     exchange.Drain(DRAIN);
     EXPECT_EQ(exchange.Queued(), 0u) << "the aborted buffer came back";
     exchange.GiveBack();
+    EXPECT_EQ(source.GetAllocatedBufferCount(), 0u);
+}
+
+// A lent buffer is not queued to the source again (so its frame stays as it was sent) until
+// the last copy of its token is gone, whichever thread lets go; the source always keeps a buffer.
+TEST(SourceBufferExchange, LentBuffersStayOutOfTheSourceUntilLetGo)
+{
+    FaultySource source(4, 0, false);
+    SourceBufferExchange exchange(source, "test");
+    exchange.Take(64);
+    source.OnStreamingStart();
+    std::vector<std::shared_ptr<const void>> tokens;
+    std::set<KyBuffer *> lent;
+    for (int round = 0; round < 8; ++round) {
+        exchange.QueueIdle(nullptr);
+        KyResult result(KY_OK);
+        KyBuffer *buffer = exchange.Retrieve(result);
+        ASSERT_NE(buffer, nullptr) << "round " << round << ": the source still had a buffer";
+        EXPECT_EQ(lent.count(buffer), 0u) << "round " << round << ": a lent buffer was filled again";
+        std::shared_ptr<const void> token = exchange.TryLend(*buffer);
+        if (round < 3) {
+            ASSERT_NE(token, nullptr) << "round " << round;
+            EXPECT_EQ(exchange.TryLend(*buffer), nullptr) << "a buffer is lent once";
+            lent.insert(buffer);
+            tokens.push_back(token);
+        } else {
+            EXPECT_EQ(token, nullptr) << "round " << round << ": the last buffer stays the source's";
+        }
+        exchange.Release(buffer);
+        EXPECT_EQ(exchange.Lent(), lent.size());
+    }
+    // Let go of one on another thread (as a resend in progress would): it is queued again.
+    KyBuffer *first = const_cast<KyBuffer *>(static_cast<const KyBuffer *>(tokens.front().get()));
+    std::thread([token = std::move(tokens.front())]() mutable { token.reset(); }).join();
+    tokens.erase(tokens.begin());
+    lent.erase(first);
+    bool seen = false;
+    for (int round = 0; round < 4 && !seen; ++round) {
+        exchange.QueueIdle(nullptr);
+        KyResult result(KY_OK);
+        KyBuffer *buffer = exchange.Retrieve(result);
+        ASSERT_NE(buffer, nullptr);
+        EXPECT_EQ(lent.count(buffer), 0u);
+        seen = buffer == first;
+        exchange.Release(buffer);
+    }
+    EXPECT_TRUE(seen) << "the buffer let go of is the source's again";
+    EXPECT_EQ(exchange.Lent(), 2u);
+    tokens.clear();
+    source.OnStreamingStop();
+    exchange.Drain(DRAIN);
+    exchange.GiveBack();
+    EXPECT_EQ(source.mFrees, 4);
     EXPECT_EQ(source.GetAllocatedBufferCount(), 0u);
 }
 

@@ -130,25 +130,39 @@ TEST(DefaultSource, AllocatesAtMostItsBufferCountAndFreesThem)
 
 TEST(DefaultSource, TestPatternFollowsTheDocumentedFormula)
 {
-    KyStreamingChannelSourceTestPattern source(37, 5, KyPixelBayerGB8, 1);
-    ASSERT_TRUE(source.SetOffsetX(300).IsOK());
-    ASSERT_TRUE(source.SetOffsetY(7).IsOK());
-    KyBuffer buffer;
-    ASSERT_TRUE(source.FillTestPattern(&buffer, 9).IsOK());
-    const KyImage *image = buffer.GetImage();
-    ASSERT_EQ(image->GetWidth(), 37u);
-    ASSERT_EQ(image->GetHeight(), 5u);
-    EXPECT_EQ(image->GetPixelType(), KyPixelBayerGB8);
-    EXPECT_EQ(image->GetOffsetX(), 300u);
-    EXPECT_EQ(image->GetOffsetY(), 7u);
-    const uint8_t *data = image->GetDataPointer();
-    for (uint32_t y = 0; y < 5; ++y) {
-        for (uint32_t x = 0; x < 37; ++x) {
-            const uint32_t X = x + 300, Y = y + 7;
-            ASSERT_EQ(data[y * 37 + x], static_cast<uint8_t>((X + 3 * Y + 5 * 9 + ((X ^ Y) >> 4)) & 0xFF))
-                << x << "," << y;
+    // Widths below one vector, with a tail, and over several 64-byte steps; heights across the
+    // 16-row bands in which the rows share their table of column terms.
+    struct Case
+    {
+        uint32_t width, height, offsetX, offsetY;
+        uint64_t frame;
+    };
+    const Case cases[] = {
+        {37, 5, 300, 7, 9}, {150, 40, 3, 13, 77}, {16, 1, 0, 0, 0}, {4096, 3, 1, 255, 1000}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height);
+        KyStreamingChannelSourceTestPattern source(c.width, c.height, KyPixelBayerGB8, 1);
+        ASSERT_TRUE(source.SetOffsetX(c.offsetX).IsOK());
+        ASSERT_TRUE(source.SetOffsetY(c.offsetY).IsOK());
+        KyBuffer buffer;
+        ASSERT_TRUE(source.FillTestPattern(&buffer, c.frame).IsOK());
+        const KyImage *image = buffer.GetImage();
+        ASSERT_EQ(image->GetWidth(), c.width);
+        ASSERT_EQ(image->GetHeight(), c.height);
+        EXPECT_EQ(image->GetPixelType(), KyPixelBayerGB8);
+        EXPECT_EQ(image->GetOffsetX(), c.offsetX);
+        EXPECT_EQ(image->GetOffsetY(), c.offsetY);
+        const uint8_t *data = image->GetDataPointer();
+        for (uint32_t y = 0; y < c.height; ++y) {
+            for (uint32_t x = 0; x < c.width; ++x) {
+                const uint32_t X = x + c.offsetX, Y = y + c.offsetY;
+                ASSERT_EQ(data[y * c.width + x],
+                          static_cast<uint8_t>((X + 3 * Y + 5 * uint32_t(c.frame) + ((X ^ Y) >> 4)) & 0xFF))
+                    << x << "," << y;
+            }
         }
     }
+    KyStreamingChannelSourceTestPattern source(37, 5, KyPixelBayerGB8, 1);
     EXPECT_EQ(source.FillTestPattern(nullptr, 0).GetCode(), KY_INVALID_PARAMETER);
 }
 

@@ -87,6 +87,7 @@ public:
                 pixels[size_t(y) * width + x] = Drawn(x, y, mFrame);
         ++mFrame;
         ++mHandedOut;
+        mDrawnToSend += answer == Answer::Draw ? 1 : 0;
         return answer == Answer::Failure ? KyResult(KY_GENERIC_ERROR) : KyResult(KY_OK);
     }
 
@@ -132,6 +133,12 @@ public:
         std::lock_guard<std::mutex> lock(mMutex);
         return mHandedOut;
     }
+    // Frames handed out to be sent (not refused).
+    uint64_t DrawnToSend()
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        return mDrawnToSend;
+    }
     std::vector<std::string> Hooks()
     {
         std::lock_guard<std::mutex> lock(mMutex);
@@ -150,6 +157,7 @@ private:
     std::vector<std::string> mHooks;
     uint64_t mFrame = 0;
     uint64_t mHandedOut = 0;
+    uint64_t mDrawnToSend = 0;
     bool mAborted = false;
     Answer mAnswer = Answer::Draw;
 };
@@ -224,6 +232,7 @@ protected:
             KyBuffer *buffer = nullptr;
             KyResult operation;
             ASSERT_TRUE(mStream.RetrieveBuffer(&buffer, &operation, kWaitMs).IsOK()) << "frame " << n;
+            ++mDelivered;
             ASSERT_TRUE(operation.IsOK()) << "frame " << n << ": " << operation.GetDescription().GetAscii();
             if (firstBlock == 0) {
                 firstBlock = buffer->GetBlockID();
@@ -242,9 +251,19 @@ protected:
         }
     }
 
+    // Stops, takes the frames the source drew to send after the last one a test looked at (each
+    // has left the camera once the stop returns, and would otherwise land late in the buffers of
+    // the next run), then takes back the buffers.
     void StopAndDrain()
     {
         ASSERT_TRUE(mFeatures->ExecuteCommand("AcquisitionStop").IsOK());
+        while (mDelivered < mSource.DrawnToSend()) {
+            KyBuffer *buffer = nullptr;
+            KyResult operation;
+            ASSERT_TRUE(mStream.RetrieveBuffer(&buffer, &operation, kWaitMs).IsOK())
+                << mDelivered << " of " << mSource.DrawnToSend() << " frames arrived";
+            ++mDelivered;
+        }
         ASSERT_TRUE(mStream.AbortQueuedBuffers().IsOK());
         while (mStream.GetQueuedBufferCount() > 0) {
             KyBuffer *buffer = nullptr;
@@ -260,6 +279,7 @@ protected:
     KyStreamGEV mStream;
     KyGenParameterArray *mFeatures = nullptr;
     std::vector<std::unique_ptr<KyBuffer>> mBuffers;
+    uint64_t mDelivered = 0;  // frames taken from the stream, complete or not
 };
 
 TEST_F(OwnSourceRoad, FramesArrivePixelExactAndFollowTheFormat)
@@ -339,6 +359,7 @@ TEST_P(RefusedFrames, AreTakenBackUnsent)
     EXPECT_EQ(packets, 0);
     mSource.SetAnswer(DrawingSource::Answer::Draw);
     ASSERT_TRUE(mStream.RetrieveBuffer(&buffer, &operation, kWaitMs).IsOK());
+    ++mDelivered;
     EXPECT_TRUE(operation.IsOK()) << operation.GetDescription().GetAscii();
     EXPECT_EQ(buffer->GetImage()->GetWidth(), 200u);
     ASSERT_EQ(mStream.QueueBuffer(buffer).GetCode(), KY_PENDING);

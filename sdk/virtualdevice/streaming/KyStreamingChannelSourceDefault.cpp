@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "ky/buffer/KyBuffer.h"
 
 namespace {
@@ -18,6 +22,33 @@ bool IsSupported(KyPixelType type)
 {
     return std::find(std::begin(SUPPORTED_PIXEL_TYPES), std::end(SUPPORTED_PIXEL_TYPES), type) !=
            std::end(SUPPORTED_PIXEL_TYPES);
+}
+
+// row[x] = terms[x] + constant for every x (bytes, wrapping). The frame loop of the soft camera is
+// this: written with 16-byte vectors, as the compiler leaves the byte loop scalar at -O2.
+void AddToRow(uint8_t *row, const uint8_t *terms, uint32_t width, uint8_t constant)
+{
+    uint32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i add = _mm_set1_epi8(static_cast<char>(constant));
+    for (; x + 64 <= width; x += 64) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(terms + x));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(terms + x + 16));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i *>(terms + x + 32));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(terms + x + 48));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(row + x), _mm_add_epi8(a, add));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(row + x + 16), _mm_add_epi8(b, add));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(row + x + 32), _mm_add_epi8(c, add));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(row + x + 48), _mm_add_epi8(d, add));
+    }
+    for (; x + 16 <= width; x += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(terms + x));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(row + x), _mm_add_epi8(a, add));
+    }
+#endif
+    for (; x < width; ++x) {
+        row[x] = static_cast<uint8_t>(terms[x] + constant);
+    }
 }
 
 }  // namespace
@@ -252,9 +283,7 @@ void KyStreamingChannelSourceDefault::WriteTestPattern(uint8_t *aData, uint32_t 
             }
         }
         const uint8_t constant = static_cast<uint8_t>(3u * sensorY + 5u * static_cast<uint32_t>(aFrame));
-        for (uint32_t x = 0; x < aWidth; ++x) {
-            row[x] = static_cast<uint8_t>(xTerms[x] + constant);
-        }
+        AddToRow(row, xTerms.data(), aWidth, constant);
     }
 }
 

@@ -98,9 +98,10 @@ void SoftStreamChannel::End()
     if (mThread.joinable()) {
         mThread.join();
     }
-    mBuffers.GiveBack();
+    // The sender first: its resend cache lets go of the lent buffers before they are freed.
     mSender.Close();
     mRtp.Close();
+    mBuffers.GiveBack();
 }
 
 void SoftStreamChannel::SetDestination(uint32_t ip, uint16_t port)
@@ -320,6 +321,9 @@ void SoftStreamChannel::SendBuffer(KyBuffer &buffer)
     block.leader.timestamp = buffer.GetTimestamp();
     block.data = image->GetDataPointer();
     block.size = image->GetImageSize();
+    // The resend cache keeps the frame where it is: the buffer is not filled again while lent.
+    // Without a buffer to spare (null) the sender copies the frame.
+    block.keepAlive = chunks ? nullptr : mBuffers.TryLend(buffer);
     if (chunks) {
         // The chunks the source appended follow the image: an image with extended chunks.
         std::shared_ptr<const std::vector<uint8_t>> payload = MakeChunkPayload(*image, buffer);

@@ -25,6 +25,7 @@ void SourceBufferExchange::Take(size_t maxBuffers)
     mAll.clear();
     mIdle.clear();
     mQueued.clear();
+    mLent.clear();
     for (size_t i = 0; i < maxBuffers; ++i) {
         KyBuffer *buffer = nullptr;
         ky::base::Guarded(SoftDeviceLog(), "AllocBuffer", [&] { buffer = mSource.AllocBuffer(); });
@@ -38,10 +39,20 @@ void SourceBufferExchange::Take(size_t maxBuffers)
         mAll.push_back(buffer);
     }
     mIdle = mAll;
+    mCollected.clear();
+    mCollected.reserve(mAll.size());
+    std::lock_guard<std::mutex> lock(mReturns->mutex);
+    mReturns->buffers.clear();
+    mReturns->buffers.reserve(mAll.size());
 }
 
 void SourceBufferExchange::GiveBack()
 {
+    CollectReturns();
+    if (!mLent.empty()) {
+        SoftLog("SourceBufferExchange::GiveBack", "%s: %zu buffers still lent", mName.c_str(), mLent.size());
+    }
+    mLent.clear();
     for (KyBuffer *buffer : mAll) {
         ky::base::Guarded(SoftDeviceLog(), "FreeBuffer", [&] { mSource.FreeBuffer(buffer); });
     }
@@ -52,6 +63,7 @@ void SourceBufferExchange::GiveBack()
 
 void SourceBufferExchange::QueueIdle(const Stamp &stamp)
 {
+    CollectReturns();
     while (!mIdle.empty()) {
         KyBuffer *buffer = mIdle.front();
         buffer->ResetChunks();  // the chunks of its last frame are sent; the source appends anew
@@ -91,7 +103,50 @@ KyBuffer *SourceBufferExchange::Retrieve(KyResult &result)
     return buffer;
 }
 
-void SourceBufferExchange::Release(KyBuffer *buffer) { mIdle.push_back(buffer); }
+void SourceBufferExchange::Release(KyBuffer *buffer)
+{
+    if (std::find(mLent.begin(), mLent.end(), buffer) == mLent.end()) {
+        mIdle.push_back(buffer);
+    }
+}
+
+std::shared_ptr<const void> SourceBufferExchange::TryLend(KyBuffer &buffer)
+{
+    CollectReturns();
+    // The source keeps at least one buffer to fill, else nothing more would be sent and the
+    // cache would never let go of the lent ones.
+    if (mLent.size() + 1 >= mAll.size() || std::find(mLent.begin(), mLent.end(), &buffer) != mLent.end()) {
+        return nullptr;
+    }
+    std::shared_ptr<const void> token;
+    try {
+        // Both lists of returns hold room for every buffer: a return never allocates.
+        token = std::shared_ptr<const void>(&buffer, [returns = mReturns](KyBuffer *lent) {
+            std::lock_guard<std::mutex> lock(returns->mutex);
+            returns->buffers.push_back(lent);
+        });
+    } catch (const std::bad_alloc &) {
+        return nullptr;  // the sender copies the frame instead
+    }
+    mLent.push_back(&buffer);
+    return token;
+}
+
+void SourceBufferExchange::CollectReturns()
+{
+    mCollected.clear();
+    {
+        std::lock_guard<std::mutex> lock(mReturns->mutex);
+        mCollected.swap(mReturns->buffers);
+    }
+    for (KyBuffer *buffer : mCollected) {
+        const auto lent = std::find(mLent.begin(), mLent.end(), buffer);
+        if (lent != mLent.end()) {
+            mLent.erase(lent);
+            mIdle.push_back(buffer);
+        }
+    }
+}
 
 void SourceBufferExchange::Round(const Stamp &stamp, const std::function<void(KyBuffer &)> &send)
 {

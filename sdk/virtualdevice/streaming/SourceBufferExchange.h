@@ -4,9 +4,13 @@
 // through FreeBuffer. The channel sends what comes back (Round hands it over); the exchange never
 // sends.
 //
-// Threads: none of its own and no lock. Take and GiveBack run on the control side while the
-// channel thread is not running; Round, QueueIdle, Retrieve, Release and Drain on the channel
-// thread.
+// A buffer that was sent may be lent to the sender's resend cache (TryLend): it stays out of the
+// source's hands, so its frame is not overwritten, until the cache lets go of it.
+//
+// Threads: none of its own. Take and GiveBack run on the control side while the channel thread
+// is not running (and, for GiveBack, once nothing holds a lent buffer any more: the sender
+// closed); Round, QueueIdle, Retrieve, Release, TryLend and Drain on the channel thread. A lent
+// buffer comes back from any thread, under a lock of its own.
 // Every call into the source is guarded: an exception is logged and counts as a failure.
 #pragma once
 
@@ -14,6 +18,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -47,8 +53,12 @@ public:
     // the caller's to release unsent. A source that answers at once with nothing costs a
     // millisecond here, so the channel thread never spins.
     KyBuffer *Retrieve(KyResult &result);
-    // A retrieved buffer goes back to the idle ones.
+    // A retrieved buffer goes back to the idle ones (a lent one once it comes back).
     void Release(KyBuffer *buffer);
+    // Lends a retrieved buffer: it is not queued again until the last copy of the returned
+    // token is gone. Null, and nothing lent, when that would leave the source no buffer.
+    std::shared_ptr<const void> TryLend(KyBuffer &buffer);
+    size_t Lent() const { return mLent.size(); }
 
     // One round of a channel's buffer loop, on the channel thread: PreQueueBufferProc (a source
     // that says no costs 10 ms and ends the round), QueueIdle, Retrieve and, for a buffer that
@@ -64,11 +74,23 @@ public:
     size_t Queued() const { return mQueued.size(); }
 
 private:
+    // Lent buffers that came back, handed over from whichever thread let go of them.
+    struct Returns
+    {
+        std::mutex mutex;
+        std::vector<KyBuffer *> buffers;
+    };
+    // The lent buffers that came back go to the idle ones.
+    void CollectReturns();
+
     IKyStreamingChannelSource &mSource;
     const std::string mName;
     std::vector<KyBuffer *> mAll;
     std::vector<KyBuffer *> mIdle;
     std::vector<KyBuffer *> mQueued;
+    std::vector<KyBuffer *> mLent;
+    std::vector<KyBuffer *> mCollected;  // swapped with the returns' list, with the same room
+    std::shared_ptr<Returns> mReturns = std::make_shared<Returns>();
 };
 
 }  // namespace ky::soft
