@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <future>
 #include <memory>
@@ -134,7 +135,7 @@ void GvspReceiver::OpenRing()
     GvspPacketRing::Interface where;
     size_t ringBytes = 0;
     if (GvspPacketRing::FindInterface(target, where).IsFailure() ||
-        !ChooseRing(mConfig, where, mSocketBufferSize, ringBytes))
+        !ChooseRing(mConfig, where, ringBytes))
         return;
     if (mRing.Open(target, where, ringBytes).IsOK() &&
         mRing.LimitSocketToFragmented(mSocket.Fd()).IsFailure())
@@ -142,17 +143,19 @@ void GvspReceiver::OpenRing()
 }
 
 bool GvspReceiver::ChooseRing(const GvspReceiverConfig &config, const GvspPacketRing::Interface &where,
-                              size_t socketBytes, size_t &ringBytes)
+                              size_t &ringBytes)
 {
     ringBytes = 0;
     if (config.packetRing == PacketRingUse::Never)
         return false;
-    // 32 ms of line rate, rounded up to whole MiB.
-    const uint64_t span = (where.lineRate * RING_SPAN_MS / 1000 + (1u << 20) - 1) & ~uint64_t((1u << 20) - 1);
-    if (config.packetRing == PacketRingUse::WhereItKeepsUp && (where.lineRate == 0 || span > MAX_RING_BYTES))
+    const uint64_t rate = where.loopback ? LOOPBACK_RATE : where.lineRate;
+    // RING_SPAN_MS of the link's rate, rounded up to whole MiB.
+    const uint64_t span = (rate * RING_SPAN_MS / 1000 + (1u << 20) - 1) & ~uint64_t((1u << 20) - 1);
+    if (config.packetRing == PacketRingUse::WhereItKeepsUp && (rate == 0 || span > MAX_RING_BYTES))
         return false;
-    const uint64_t wanted =
-        config.packetRingBytes ? config.packetRingBytes : std::max<uint64_t>(span, socketBytes);
+    uint64_t wanted = config.packetRingBytes ? config.packetRingBytes : std::max<uint64_t>(span, MIN_RING_BYTES);
+    if (const char *ab = std::getenv("KY_AB_RING_MIB"); ab && !config.packetRingBytes)  // TEMPORARY A/B
+        wanted = std::strtoull(ab, nullptr, 10) << 20;
     ringBytes = static_cast<size_t>(std::min<uint64_t>(wanted, MAX_RING_BYTES));
     return true;
 }
@@ -353,14 +356,16 @@ void GvspReceiver::Run()
         ky::base::Guarded(ky::stream::StreamLog(), "GvspReceiver::Run", [&] {
             if (FlushAsked())
                 ServeFlush();
-            pollfd p[2] = {{mSocket.Fd(), POLLIN, 0}, {mRing.Fd(), POLLIN, 0}};
-            const int ready =
-                poll(p, mRing.IsOpen() ? 2 : 1, mRing.IsOpen() ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS);
+            // With a ring, the socket gets an empty datagram for each one the ring takes: it is
+            // read after the ring, not waited on (that would wake the thread for every packet).
+            const bool ring = mRing.IsOpen();
+            pollfd p{ring ? mRing.Fd() : mSocket.Fd(), POLLIN, 0};
+            const int ready = poll(&p, 1, ring ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS);
             size_t received = 0;
-            if (ready > 0 && p[0].revents)
-                received += ReceiveBatches();
-            if (ready > 0 && mRing.IsOpen() && p[1].revents)
+            if (ready > 0 && ring)
                 received += ReceiveRing();
+            if ((ready > 0 && p.revents) || ring)
+                received += ReceiveBatches();
             {
                 std::lock_guard<std::mutex> lock(mMutex);
                 mTracker.CheckTimers(Clock::now());
@@ -408,6 +413,8 @@ size_t GvspReceiver::ReceiveBatches()
         mReader.Settle(count);
         GvspReceiverCounters &counters = mTracker.Counters();
         for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
+            if (mReader.Length(i) == 0 && !mReader.Truncated(i))
+                continue;  // the socket's mark of a datagram the ring took (no GVSP packet is empty)
             ++counters.packetsReceived;
             if (mReader.Truncated(i)) {
                 ++counters.packetsMalformed;
