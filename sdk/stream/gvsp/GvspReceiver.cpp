@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <future>
 #include <memory>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -22,6 +22,12 @@ namespace {
 // ring wakes it for every filled block anyway, so the timers need no extra wake-ups then.
 constexpr int POLL_INTERVAL_MS = 2;
 constexpr int RING_POLL_INTERVAL_MS = 5;
+// With no block in progress no timer is due: the thread sleeps until packets come (or Close or
+// Flush wakes it), which saves the idle wake-ups between the frames of a slow camera. Read
+// through a ring, the socket's datagrams (those the ring cannot see) do not wake it: it looks
+// at least this often, well within what the socket buffer holds at the link's rate.
+constexpr int IDLE_POLL_MS = 200;
+constexpr int RING_IDLE_POLL_MS = 20;
 constexpr size_t BATCH_SIZE = 64;
 // Once the socket is drained while a stream runs, the thread lets packets gather this long
 // before it looks again: a wake-up then takes batches of packets instead of a few, which saves
@@ -77,6 +83,7 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
         mTracker.Reset(mConfig);
     }
     mStop = false;
+    mWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);  // without it the thread polls at its short interval
     try {
         // Shared with the thread, which may still be inside set_value when Open returns.
         auto started = std::make_shared<std::promise<pid_t>>();
@@ -88,6 +95,9 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
         mThreadId = threadId.get();  // the thread's id is known once Open returns
     } catch (const std::exception &e) {
         mSocket.Close();
+        if (mWakeFd >= 0)
+            ::close(mWakeFd);
+        mWakeFd = -1;
         return KyResult(KY_THREAD_ERROR,
                         KyString(std::string("cannot start the GVSP receive thread: ") + e.what()));
     }
@@ -153,9 +163,8 @@ bool GvspReceiver::ChooseRing(const GvspReceiverConfig &config, const GvspPacket
     const uint64_t span = (rate * RING_SPAN_MS / 1000 + (1u << 20) - 1) & ~uint64_t((1u << 20) - 1);
     if (config.packetRing == PacketRingUse::WhereItKeepsUp && (rate == 0 || span > MAX_RING_BYTES))
         return false;
-    uint64_t wanted = config.packetRingBytes ? config.packetRingBytes : std::max<uint64_t>(span, MIN_RING_BYTES);
-    if (const char *ab = std::getenv("KY_AB_RING_MIB"); ab && !config.packetRingBytes)  // TEMPORARY A/B
-        wanted = std::strtoull(ab, nullptr, 10) << 20;
+    const uint64_t wanted =
+        config.packetRingBytes ? config.packetRingBytes : std::max<uint64_t>(span, MIN_RING_BYTES);
     ringBytes = static_cast<size_t>(std::min<uint64_t>(wanted, MAX_RING_BYTES));
     return true;
 }
@@ -165,8 +174,12 @@ void GvspReceiver::Close()
     mStop = true;
     if (mThread.joinable() && mThread.get_id() == std::this_thread::get_id())
         return;  // from the resend callback: the thread ends on its own, the owner closes later
+    Wake();
     if (mThread.joinable())
         mThread.join();
+    if (mWakeFd >= 0)
+        ::close(mWakeFd);
+    mWakeFd = -1;
     {
         std::lock_guard<std::mutex> lock(mMutex);
         AbortLocked();
@@ -287,12 +300,20 @@ KyResult GvspReceiver::Flush()
     }
     std::unique_lock<std::mutex> lock(mFlushMutex);
     const uint64_t ticket = ++mFlushAsked;
+    Wake();
     while (mFlushServed < ticket) {
         if (mStop)
             return KyResult(KY_STATE_ERROR, KyString("the GVSP receiver closed"));
         mFlushed.wait_for(lock, Ms(POLL_INTERVAL_MS * 5));
     }
     return KyResult();
+}
+
+void GvspReceiver::Wake()
+{
+    const uint64_t one = 1;
+    if (mWakeFd >= 0)
+        (void)!::write(mWakeFd, &one, sizeof one);  // a full counter wakes the thread as well
 }
 
 void GvspReceiver::ServeFlush()
@@ -350,6 +371,7 @@ void GvspReceiver::DropPending()
 
 void GvspReceiver::Run()
 {
+    bool idle = true;  // no block in progress, as of the last look
     while (!mStop) {
         // Out of memory for an output entry: the block's destination stays with its state and is
         // handed back by the next abort or close. Keep receiving.
@@ -359,19 +381,29 @@ void GvspReceiver::Run()
             // With a ring, the socket gets an empty datagram for each one the ring takes: it is
             // read after the ring, not waited on (that would wake the thread for every packet).
             const bool ring = mRing.IsOpen();
-            pollfd p{ring ? mRing.Fd() : mSocket.Fd(), POLLIN, 0};
-            const int ready = poll(&p, 1, ring ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS);
+            int timeout = ring ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS;
+            if (idle && mWakeFd >= 0)
+                timeout = ring ? RING_IDLE_POLL_MS : IDLE_POLL_MS;
+            pollfd p[2] = {{ring ? mRing.Fd() : mSocket.Fd(), POLLIN, 0}, {mWakeFd, POLLIN, 0}};
+            const int ready = poll(p, mWakeFd >= 0 ? 2 : 1, timeout);
+            if (ready > 0 && mWakeFd >= 0 && p[1].revents) {
+                uint64_t count = 0;
+                (void)!::read(mWakeFd, &count, sizeof count);
+            }
+            if (mStop)
+                return;
             size_t received = 0;
-            if (ready > 0 && ring)
+            if (ready > 0 && ring && p[0].revents)
                 received += ReceiveRing();
-            if ((ready > 0 && p.revents) || ring)
+            if ((ready > 0 && p[0].revents) || ring)
                 received += ReceiveBatches();
             {
                 std::lock_guard<std::mutex> lock(mMutex);
                 mTracker.CheckTimers(Clock::now());
+                idle = mTracker.Idle();
             }
             SendRequests();
-            if (received > 0 && !mStop && !mRing.IsOpen() && !FlushAsked())
+            if (received > 0 && !mStop && !ring && !FlushAsked())
                 std::this_thread::sleep_for(GATHER_TIME);
         });
     }
