@@ -90,7 +90,7 @@ private:
     int mOld = 0;
 };
 
-// A counter of the namespace's /proc/net/snmp ("Udp" InErrors, "Icmp" OutDestUnreachs, ...).
+// A counter of the namespace's /proc/net/snmp ("Icmp" OutDestUnreachs, ...).
 uint64_t SnmpCounter(const std::string &group, const std::string &counter)
 {
     std::ifstream in("/proc/net/snmp");
@@ -109,12 +109,11 @@ uint64_t SnmpCounter(const std::string &group, const std::string &counter)
 }
 
 // Sends frames through a loop whose receiver asks for the packet ring; true when every frame
-// came complete and pixel-exact, every datagram sent was taken exactly once, and the kernel
-// counted none as a UDP receive error nor answered one with a port-unreachable message.
+// came complete and pixel-exact, every datagram sent was taken exactly once, and the host
+// answered none with a port-unreachable message (the socket stays bound beside the ring).
 ::testing::AssertionResult FramesArriveOnce(uint32_t packetSize, bool expectRing,
                                             const char *address = "127.0.0.1")
 {
-    const uint64_t udpErrors = SnmpCounter("Udp", "InErrors");
     const uint64_t unreachable = SnmpCounter("Icmp", "OutDestUnreachs");
     GvspLoop loop;
     GvspSenderConfig sc;
@@ -164,9 +163,6 @@ uint64_t SnmpCounter(const std::string &group, const std::string &counter)
     if (received.packetsReceived != sent.packetsSent + sent.packetsResent)
         return ::testing::AssertionFailure() << received.packetsReceived << " datagrams taken of "
                                              << sent.packetsSent + sent.packetsResent << " sent";
-    if (SnmpCounter("Udp", "InErrors") != udpErrors)
-        return ::testing::AssertionFailure() << SnmpCounter("Udp", "InErrors") - udpErrors
-                                             << " UDP receive errors counted";
     if (SnmpCounter("Icmp", "OutDestUnreachs") != unreachable)
         return ::testing::AssertionFailure() << SnmpCounter("Icmp", "OutDestUnreachs") - unreachable
                                              << " destination-unreachable messages sent";

@@ -81,8 +81,8 @@ public:
 
     // Makes a UDP socket bound to the stream's port take only what this ring leaves: datagrams
     // and glued runs longer than the interface's MTU, and whatever comes through another interface.
-    // Of each datagram the ring takes, the socket gets an empty one (the reader lets them go
-    // unread as payload), so that the kernel counts no receive error and sends no port-unreachable.
+    // The socket stays bound, so the host answers no datagram with a port-unreachable message;
+    // the kernel counts those the socket's filter drops as UDP receive errors.
     KyResult LimitSocketToFragmented(int udpFd) const;
 
     // Hands the UDP payload of each datagram in the blocks the kernel has filled to

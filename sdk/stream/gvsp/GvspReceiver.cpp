@@ -23,11 +23,9 @@ namespace {
 constexpr int POLL_INTERVAL_MS = 2;
 constexpr int RING_POLL_INTERVAL_MS = 5;
 // With no block in progress no timer is due: the thread sleeps until packets come (or Close or
-// Flush wakes it), which saves the idle wake-ups between the frames of a slow camera. Read
-// through a ring, the socket's datagrams (those the ring cannot see) do not wake it: it looks
-// at least this often, well within what the socket buffer holds at the link's rate.
+// Flush wakes it through an eventfd), which saves the idle wake-ups between the frames of a slow
+// camera. The bound only caps a wait whose wake-up went missing.
 constexpr int IDLE_POLL_MS = 200;
-constexpr int RING_IDLE_POLL_MS = 20;
 constexpr size_t BATCH_SIZE = 64;
 // Once the socket is drained while a stream runs, the thread lets packets gather this long
 // before it looks again: a wake-up then takes batches of packets instead of a few, which saves
@@ -378,25 +376,23 @@ void GvspReceiver::Run()
         ky::base::Guarded(ky::stream::StreamLog(), "GvspReceiver::Run", [&] {
             if (FlushAsked())
                 ServeFlush();
-            // With a ring, the socket gets an empty datagram for each one the ring takes: it is
-            // read after the ring, not waited on (that would wake the thread for every packet).
             const bool ring = mRing.IsOpen();
             int timeout = ring ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS;
             if (idle && mWakeFd >= 0)
-                timeout = ring ? RING_IDLE_POLL_MS : IDLE_POLL_MS;
-            pollfd p[2] = {{ring ? mRing.Fd() : mSocket.Fd(), POLLIN, 0}, {mWakeFd, POLLIN, 0}};
-            const int ready = poll(p, mWakeFd >= 0 ? 2 : 1, timeout);
-            if (ready > 0 && mWakeFd >= 0 && p[1].revents) {
+                timeout = IDLE_POLL_MS;
+            pollfd p[3] = {{mSocket.Fd(), POLLIN, 0}, {mWakeFd, POLLIN, 0}, {mRing.Fd(), POLLIN, 0}};
+            const int ready = poll(p, ring ? 3 : 2, timeout);  // a negative descriptor is left out
+            if (ready > 0 && p[1].revents) {
                 uint64_t count = 0;
                 (void)!::read(mWakeFd, &count, sizeof count);
             }
             if (mStop)
                 return;
             size_t received = 0;
-            if (ready > 0 && ring && p[0].revents)
-                received += ReceiveRing();
-            if ((ready > 0 && p[0].revents) || ring)
+            if (ready > 0 && p[0].revents)
                 received += ReceiveBatches();
+            if (ready > 0 && ring && p[2].revents)
+                received += ReceiveRing();
             {
                 std::lock_guard<std::mutex> lock(mMutex);
                 mTracker.CheckTimers(Clock::now());
@@ -445,8 +441,6 @@ size_t GvspReceiver::ReceiveBatches()
         mReader.Settle(count);
         GvspReceiverCounters &counters = mTracker.Counters();
         for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
-            if (mReader.Length(i) == 0 && !mReader.Truncated(i))
-                continue;  // the socket's mark of a datagram the ring took (no GVSP packet is empty)
             ++counters.packetsReceived;
             if (mReader.Truncated(i)) {
                 ++counters.packetsMalformed;
