@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <endian.h>
 #include <fstream>
 #include <linux/filter.h>
@@ -273,6 +274,7 @@ KyResult GvspPacketRing::Open(const Target &target, const Interface &where, size
     mBlockSize = blockSize;
     mBlockCount = blocks;
     mCurrent = 0;
+    mDiscardBefore = 0;
     mMtu = where.mtu;
     mInterfaceIndex = where.index;
     return KyResult();
@@ -289,6 +291,13 @@ const GvspPacketRing::Statistics &GvspPacketRing::CollectStatistics() const
         mStatistics.freezes += counted.tp_freeze_q_cnt;
     }
     return mStatistics;
+}
+
+void GvspPacketRing::DiscardArrived()
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);  // the clock the kernel stamps the records with
+    mDiscardBefore = uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec);
 }
 
 void GvspPacketRing::Close()
@@ -364,6 +373,7 @@ bool GvspPacketRing::ParseRecord(const uint8_t *block, bool first, size_t offset
     std::memcpy(&record, block + at, sizeof record);
     if (record.tp_next_offset)
         out.next = at + record.tp_next_offset;
+    out.stamp = uint64_t(record.tp_sec) * 1000000000u + record.tp_nsec;
     if (first)
         mPrefetched = 0;
     if (record.tp_next_offset && record.tp_next_offset < SHORT_RECORD)

@@ -347,6 +347,7 @@ void GvspReceiver::DropPending()
                 break;
             blocks += read;
         }
+        mRing.DiscardArrived();  // and what waits in the block the kernel has not handed over yet
     }
     // Ended blocks not yet taken, oldest first, then the blocks in progress: their destinations
     // go back to the front of the queue.
