@@ -27,15 +27,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <thread>
 #include <vector>
 
 #include "BenchCpu.h"
 #include "CommandLine.h"
 #include "GvspTestCamera.h"
+#include "NetCounters.h"
 #include "ky/buffer/KyBuffer.h"
 #include "ky/genicam/KyGenParameterArray.h"
 #include "ky/stream/KyPipeline.h"
@@ -43,6 +42,7 @@
 
 using Clock = std::chrono::steady_clock;
 using namespace ky::bench;
+using ky::gev::test::SnmpCounter;
 
 namespace {
 
@@ -59,25 +59,6 @@ struct Row
     int64_t resends = 0, ringBytes = 0, ringRecords = 0, ringDrops = 0, ringFreezes = 0;
     uint64_t udpDrops = 0, udpErrors = 0, unreachable = 0;
 };
-
-// A counter of the namespace's /proc/net/snmp: group "Udp" or "Icmp", e.g. RcvbufErrors (datagrams
-// dropped for a full socket buffer), InErrors (all datagrams UDP dropped) or OutDestUnreachs.
-uint64_t SnmpCounter(const char *group, const char *counter)
-{
-    std::ifstream in("/proc/net/snmp");
-    std::string names, values;
-    const std::string head = std::string(group) + ":";
-    while (std::getline(in, names) && std::getline(in, values)) {
-        if (names.rfind(head, 0) != 0)
-            continue;
-        std::istringstream n(names), v(values);
-        std::string name, value;
-        while (n >> name && v >> value)
-            if (name == counter)
-                return std::stoull(value);
-    }
-    return 0;
-}
 
 int64_t Integer(KyStreamGEV &stream, const char *name)
 {
@@ -103,13 +84,13 @@ Row RunRaw(uint32_t frames)
     at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof at;
     const int buffer = 64 << 20, one = 1, segment = kDatagram;
-    const bool ready =
-        rx >= 0 && tx >= 0 && setsockopt(rx, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer) == 0 &&
-        setsockopt(rx, SOL_UDP, UDP_GRO, &one, sizeof one) == 0 &&
-        bind(rx, reinterpret_cast<sockaddr *>(&at), sizeof at) == 0 &&
-        getsockname(rx, reinterpret_cast<sockaddr *>(&at), &length) == 0 &&
-        connect(tx, reinterpret_cast<sockaddr *>(&at), sizeof at) == 0 &&
-        setsockopt(tx, SOL_UDP, UDP_SEGMENT, &segment, sizeof segment) == 0;
+    const bool ready = rx >= 0 && tx >= 0 &&
+                       setsockopt(rx, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer) == 0 &&
+                       setsockopt(rx, SOL_UDP, UDP_GRO, &one, sizeof one) == 0 &&
+                       bind(rx, reinterpret_cast<sockaddr *>(&at), sizeof at) == 0 &&
+                       getsockname(rx, reinterpret_cast<sockaddr *>(&at), &length) == 0 &&
+                       connect(tx, reinterpret_cast<sockaddr *>(&at), sizeof at) == 0 &&
+                       setsockopt(tx, SOL_UDP, UDP_SEGMENT, &segment, sizeof segment) == 0;
     if (ready) {
         const std::vector<uint8_t> pattern = ky::gev::test::Pattern(kSize, 0);
         std::atomic<uint64_t> senderNs{0};
@@ -298,9 +279,9 @@ int main(int argc, char **argv)
     std::printf("Our GVSP sender -> KyStreamGEV + KyPipeline over loopback, %ux%u Mono8, %u-byte packets, "
                 "%u frames per row\n",
                 kWidth, kHeight, kPacketSize, frames);
-    std::printf("%-7s %7s %5s %8s %7s %7s %7s %5s %5s %7s | %8s %8s %7s %7s %9s %8s %8s\n", "path",
-                "offered", "round", "frames/s", "MB/s", "snd CPU", "rcv CPU", "lost", "incpl", "resends",
-                "ring MiB", "ring rec", "r drops", "freezes", "UDP drops", "UDP errs", "ICMP unr");
+    std::printf("%-7s %7s %5s %8s %7s %7s %7s %5s %5s %7s | %8s %8s %7s %7s %9s %8s %8s\n", "path", "offered",
+                "round", "frames/s", "MB/s", "snd CPU", "rcv CPU", "lost", "incpl", "resends", "ring MiB",
+                "ring rec", "r drops", "freezes", "UDP drops", "UDP errs", "ICMP unr");
     for (double rate : rates) {
         for (uint32_t round = 1; round <= rounds; ++round) {
             for (Path path : {Path::Raw, Path::Ring, Path::Default, Path::Socket}) {
@@ -308,8 +289,8 @@ int main(int argc, char **argv)
                     continue;  // the ceiling: unpaced only
                 const Row r = RunIn(path, frames, rate);
                 const std::string offered = rate > 0 ? std::to_string(static_cast<int>(rate)) + "/s" : "max";
-                const char *name = path == Path::Raw    ? "raw UDP"
-                                   : path == Path::Ring ? "ring"
+                const char *name = path == Path::Raw       ? "raw UDP"
+                                   : path == Path::Ring    ? "ring"
                                    : path == Path::Default ? "default"
                                                            : "socket";
                 if (!r.ran) {
@@ -317,16 +298,15 @@ int main(int argc, char **argv)
                     continue;
                 }
                 const double seconds = r.seconds > 0 ? r.seconds : 1;
-                std::printf("%-7s %7s %5d %8.1f %7.0f %6.0f%% %6.0f%% %5u %5u %7lld | %8lld %8lld %7lld "
-                            "%7lld %9llu %8llu %8llu\n",
-                            name, offered.c_str(), round, r.whole / seconds,
-                            double(r.whole) * kSize / seconds / 1e6, r.senderCpu, r.receiverCpu,
-                            frames - r.whole, r.failed, static_cast<long long>(r.resends),
-                            static_cast<long long>(r.ringBytes >> 20), static_cast<long long>(r.ringRecords),
-                            static_cast<long long>(r.ringDrops), static_cast<long long>(r.ringFreezes),
-                            static_cast<unsigned long long>(r.udpDrops),
-                            static_cast<unsigned long long>(r.udpErrors),
-                            static_cast<unsigned long long>(r.unreachable));
+                std::printf(
+                    "%-7s %7s %5d %8.1f %7.0f %6.0f%% %6.0f%% %5u %5u %7lld | %8lld %8lld %7lld "
+                    "%7lld %9llu %8llu %8llu\n",
+                    name, offered.c_str(), round, r.whole / seconds, double(r.whole) * kSize / seconds / 1e6,
+                    r.senderCpu, r.receiverCpu, frames - r.whole, r.failed, static_cast<long long>(r.resends),
+                    static_cast<long long>(r.ringBytes >> 20), static_cast<long long>(r.ringRecords),
+                    static_cast<long long>(r.ringDrops), static_cast<long long>(r.ringFreezes),
+                    static_cast<unsigned long long>(r.udpDrops), static_cast<unsigned long long>(r.udpErrors),
+                    static_cast<unsigned long long>(r.unreachable));
                 std::fflush(stdout);
             }
         }

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <fstream>
 #include <future>
 #include <linux/capability.h>
 #include <net/if.h>
@@ -14,12 +13,11 @@
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-#include <sstream>
-#include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "GvspLoop.h"
+#include "NetCounters.h"
 #include "gvsp/GvspPacketRing.h"
 #include "ky/ByteOrder.h"
 
@@ -89,24 +87,6 @@ private:
     bool mOk = false;
     int mOld = 0;
 };
-
-// A counter of the namespace's /proc/net/snmp ("Icmp" OutDestUnreachs, ...).
-uint64_t SnmpCounter(const std::string &group, const std::string &counter)
-{
-    std::ifstream in("/proc/net/snmp");
-    std::string names, values;
-    while (std::getline(in, names) && std::getline(in, values)) {
-        if (names.rfind(group + ":", 0) != 0)
-            continue;
-        std::istringstream n(names), v(values);
-        std::string name, value;
-        while (n >> name && v >> value)
-            if (name == counter)
-                return std::stoull(value);
-    }
-    ADD_FAILURE() << "no counter " << group << " " << counter;
-    return 0;
-}
 
 // Sends frames through a loop whose receiver asks for the packet ring; true when every frame
 // came complete and pixel-exact, every datagram sent was taken exactly once, and the host
@@ -343,7 +323,8 @@ TEST(GvspPacketRing, ChoiceAndSize)
         {"67 GigE: over the limit", PacketRingUse::WhereItKeepsUp, false, 68 * GIGABIT, 0, false, 0},
         {"100 GigE", PacketRingUse::WhereItKeepsUp, false, 100 * GIGABIT, 0, false, 0},
         {"always on loopback", PacketRingUse::Always, true, 0, 0, true, LOOPBACK},
-        {"always without a reported speed: the least ring", PacketRingUse::Always, false, 0, 0, true, 4 * MiB},
+        {"always without a reported speed: the least ring", PacketRingUse::Always, false, 0, 0, true,
+         4 * MiB},
         {"always at 100 GigE: the limit", PacketRingUse::Always, false, 100 * GIGABIT, 0, true, 256 * MiB},
         {"size asked for", PacketRingUse::Always, true, 0, MiB, true, MiB},
         {"size asked for, past the limit", PacketRingUse::Always, true, 0, 1024 * MiB, true, 256 * MiB},

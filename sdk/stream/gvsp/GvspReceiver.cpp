@@ -142,8 +142,7 @@ void GvspReceiver::OpenRing()
     target.sourceAddress = mSourceAddress;
     GvspPacketRing::Interface where;
     size_t ringBytes = 0;
-    if (GvspPacketRing::FindInterface(target, where).IsFailure() ||
-        !ChooseRing(mConfig, where, ringBytes))
+    if (GvspPacketRing::FindInterface(target, where).IsFailure() || !ChooseRing(mConfig, where, ringBytes))
         return;
     if (mRing.Open(target, where, ringBytes).IsOK() &&
         mRing.LimitSocketToFragmented(mSocket.Fd()).IsFailure())

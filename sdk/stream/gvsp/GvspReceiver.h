@@ -126,7 +126,7 @@ private:
     void SendRequests();
     void AbortLocked();
     bool FlushAsked() const { return mFlushAsked.load() != mFlushServed; }
-    void Wake();  // the thread, out of its wait
+    void Wake();         // the thread, out of its wait
     void ServeFlush();   // on the receive thread
     void DropPending();  // with mMutex held
 
