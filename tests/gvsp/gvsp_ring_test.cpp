@@ -362,6 +362,33 @@ TEST(GvspPacketRing, DefaultOnLoopbackIsTheRing)
     EXPECT_EQ(receiver.RingBytes(), 0u);
 }
 
+// The kernel hands a ring's block over only once full or after its time-out: a flush also lets
+// go what waits in the block still being filled, so the first block after it is one sent after it.
+TEST(GvspPacketRing, AFlushLetsGoWhatTheKernelHasNotHandedOver)
+{
+    GvspLoop loop;
+    GvspSenderConfig sc;
+    sc.packetSize = 1500;
+    GvspReceiverConfig rc;
+    SetTransfer(Transfer::Ring, sc, rc);
+    rc.packetSize = 1500;
+    rc.resendEnabled = false;
+    ASSERT_TRUE(loop.Open(sc, rc).IsOK());
+    ASSERT_TRUE(loop.receiver.UsesPacketRing());
+    const uint32_t side = 64;
+    std::vector<std::vector<uint8_t>> destinations(2, std::vector<uint8_t>(side * side));
+    for (auto &d : destinations)
+        ASSERT_TRUE(loop.receiver.QueueBlock(d.data(), d.size(), nullptr).IsOK());
+    ASSERT_TRUE(loop.SendFrame(1, Pattern(side * side, 1), ImageLeader(KyPixelMono8, side, side, 1)).IsOK());
+    ASSERT_TRUE(loop.receiver.Flush().IsOK());
+    ASSERT_TRUE(loop.SendFrame(2, Pattern(side * side, 2), ImageLeader(KyPixelMono8, side, side, 2)).IsOK());
+    GvspCompletedBlock block;
+    ASSERT_TRUE(loop.receiver.WaitForBlock(block, WAIT_MS).IsOK());
+    EXPECT_EQ(block.blockId, 2u) << "the first block after the flush";
+    EXPECT_EQ(block.status, GvspBlockStatus::Complete) << GvspBlockStatusName(block.status);
+    EXPECT_EQ(loop.receiver.WaitForBlock(block, 0).GetCode(), KY_TIMEOUT) << "block 1 is never handed out";
+}
+
 // A reader held up while more arrives than its ring holds: the kernel drops records and freezes
 // the ring, and the receiver's counters say so.
 TEST(GvspPacketRing, OverflowIsCounted)
