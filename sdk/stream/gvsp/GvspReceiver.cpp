@@ -40,7 +40,12 @@ std::chrono::milliseconds Ms(uint32_t value) { return std::chrono::milliseconds(
 
 GvspReceiver::GvspReceiver() = default;
 
-GvspReceiver::~GvspReceiver() { Close(); }
+GvspReceiver::~GvspReceiver()
+{
+    Close();
+    if (mWakeFd >= 0)
+        ::close(mWakeFd);
+}
 
 KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback resend)
 {
@@ -81,7 +86,10 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
         mTracker.Reset(mConfig);
     }
     mStop = false;
-    mWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);  // without it the thread polls at its short interval
+    // Kept until the receiver goes, so that a Flush or Close on another thread never writes to a
+    // descriptor closed meanwhile. Without it the thread polls at its short interval.
+    if (mWakeFd < 0)
+        mWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     try {
         // Shared with the thread, which may still be inside set_value when Open returns.
         auto started = std::make_shared<std::promise<pid_t>>();
@@ -93,9 +101,6 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
         mThreadId = threadId.get();  // the thread's id is known once Open returns
     } catch (const std::exception &e) {
         mSocket.Close();
-        if (mWakeFd >= 0)
-            ::close(mWakeFd);
-        mWakeFd = -1;
         return KyResult(KY_THREAD_ERROR,
                         KyString(std::string("cannot start the GVSP receive thread: ") + e.what()));
     }
@@ -174,9 +179,6 @@ void GvspReceiver::Close()
     Wake();
     if (mThread.joinable())
         mThread.join();
-    if (mWakeFd >= 0)
-        ::close(mWakeFd);
-    mWakeFd = -1;
     {
         std::lock_guard<std::mutex> lock(mMutex);
         AbortLocked();

@@ -141,7 +141,7 @@ private:
     std::thread mThread;
     std::atomic<bool> mStop{false};
     std::atomic<pid_t> mThreadId{0};
-    int mWakeFd = -1;  // eventfd through which Close and Flush wake the thread; -1: none, it polls
+    int mWakeFd = -1;  // eventfd through which Close and Flush wake the thread (from the first Open on)
     GvspPacketReader mReader;
     bool mReceiveOffload = false;
 
