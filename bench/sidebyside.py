@@ -33,6 +33,7 @@ Run inside a private network namespace:
 """
 import argparse
 import os
+import resource
 import statistics
 import subprocess
 import sys
@@ -43,7 +44,12 @@ Aravis = None  # aravis's Python binding, imported once the command line is read
 WIDTH, HEIGHT = 2448, 2048
 PAYLOAD = WIDTH * HEIGHT
 LINE_RATE = 1.19e9  # bytes of payload per second on 10 GigE
-CASES = [("Mono8", 1500), ("Mono8", 9000), ("BayerRG8", 1500), ("BayerRG8", 9000)]
+LINE_RATE_FPS = LINE_RATE / PAYLOAD
+# pixel format, packet size, width, height, frames/s. The small frames at a camera's usual rate
+# show each receiver's fixed cost per frame (wake-ups, timers, hand-over), not its copy.
+CASES = [("Mono8", 1500, WIDTH, HEIGHT, LINE_RATE_FPS), ("Mono8", 9000, WIDTH, HEIGHT, LINE_RATE_FPS),
+         ("BayerRG8", 1500, WIDTH, HEIGHT, LINE_RATE_FPS), ("BayerRG8", 9000, WIDTH, HEIGHT, LINE_RATE_FPS),
+         ("Mono8", 1500, 640, 480, 60.0), ("Mono8", 9000, 640, 480, 60.0)]
 WARM_UP_FRAMES = 20
 SOCKET_BUFFER_BYTES = 64 << 20  # both receivers' socket buffer (net.core.rmem_max in scripts/netns-run)
 TICKS = os.sysconf("SC_CLK_TCK")
@@ -90,9 +96,14 @@ def load_average():
         return " ".join(load.read().split()[:3])
 
 
-def start_softcam(softcam, pixel_format):
-    fps = f"{LINE_RATE / PAYLOAD:.1f}"
-    process = subprocess.Popen([softcam, "--fps", fps, "--width", str(WIDTH), "--height", str(HEIGHT),
+def own_cpu_seconds():
+    """This process's user and system time, finer than /proc's clock ticks."""
+    usage = resource.getrusage(resource.RUSAGE_SELF)
+    return usage.ru_utime + usage.ru_stime
+
+
+def start_softcam(softcam, pixel_format, width, height, fps):
+    process = subprocess.Popen([softcam, "--fps", f"{fps:.1f}", "--width", str(width), "--height", str(height),
                                 "--pixel-format", pixel_format], stdout=subprocess.PIPE, text=True)
     while not process.stdout.readline().startswith("ready"):
         if process.poll() is not None:
@@ -142,7 +153,7 @@ def aravis(sender_pid, packet_size, frames, seconds, path):
             warm_up -= 1
             if warm_up == 0:
                 start = time.monotonic()
-                ours0 = process_cpu_seconds(os.getpid())
+                ours0 = own_cpu_seconds()
                 sender0 = process_cpu_seconds(sender_pid)
         else:
             if buffer.get_status() == Aravis.BufferStatus.SUCCESS:
@@ -155,7 +166,7 @@ def aravis(sender_pid, packet_size, frames, seconds, path):
     window = time.monotonic() - start
     figures = None
     if warm_up == 0:
-        receiver_cpu = process_cpu_seconds(os.getpid()) - ours0
+        receiver_cpu = own_cpu_seconds() - ours0
         sender_cpu = process_cpu_seconds(sender_pid) - sender0
         received = whole + incomplete
         span = 0
@@ -194,8 +205,8 @@ def medians(rounds):
     return {name: statistics.median(c[name] for c in taken) for name in COLUMNS} | {"rounds": len(taken)}
 
 
-def row(pixel_format, packet_size, path, name, rounds, figures, versus):
-    head = f"{pixel_format:9} {packet_size:6} {path:6} {name:8}"
+def row(image, packet_size, path, name, rounds, figures, versus):
+    head = f"{image:18} {packet_size:6} {path:6} {name:8}"
     if figures is None:
         print(f"{head} no figures (no round took a frame)", flush=True)
         return
@@ -209,7 +220,7 @@ def row(pixel_format, packet_size, path, name, rounds, figures, versus):
           f"{ratios}", flush=True)
     off_path = sum(1 for f in rounds if f is not None and f["path"] != path)
     if off_path:
-        print(f"{'':17}! {name} read another path than {path} in {off_path} of {len(rounds)} rounds", flush=True)
+        print(f"{'':26}! {name} read another path than {path} in {off_path} of {len(rounds)} rounds", flush=True)
 
 
 def main():
@@ -230,20 +241,21 @@ def main():
     gi.require_version("Aravis", "0.8")
     from gi.repository import Aravis
     paths = ["ring", "socket"] if may_open_ring() else ["socket"]
-    print(f"softcam asked for {LINE_RATE / PAYLOAD:.1f} frames/s ({LINE_RATE / 1e9:.2f} GB/s, 10 GigE line rate), "
-          f"{WIDTH}x{HEIGHT}, {frames} frames (at most {seconds:.0f} s) per receiver after {WARM_UP_FRAMES} warm-up "
+    print(f"softcam asked for {LINE_RATE_FPS:.1f} frames/s of {WIDTH}x{HEIGHT} ({LINE_RATE / 1e9:.2f} GB/s, 10 GigE "
+          f"line rate) and for 60 frames/s of 640x480, {frames} frames (at most {seconds:.0f} s) per receiver after "
+          f"{WARM_UP_FRAMES} warm-up "
           f"frames, loopback; each column the median of {rounds} rounds; load average {load_average()}")
     if "ring" not in paths:
         print("ring rows left out: this process lacks CAP_NET_RAW, so both receivers read a UDP socket")
     print("path: ring = packet socket ring, socket = UDP socket; CPU per frame: rcv over the frames taken, snd over "
           "the frames sent,\ntot their sum; vs arv: ours against aravis's on the same path (receiver, total)")
-    print(f"{'format':9} {'packet':>6} {'path':6} {'receiver':8} {'rounds':>6} {'sent/s':>7} {'frames/s':>8} "
+    print(f"{'image':18} {'packet':>6} {'path':6} {'receiver':8} {'rounds':>6} {'sent/s':>7} {'frames/s':>8} "
           f"{'rcv CPU%':>8} {'snd CPU%':>8} {'rcv ms/fr':>9} {'snd ms/fr':>9} {'tot ms/fr':>9} {'incpl':>6} "
           f"{'lost':>6} {'rcv vs arv':>10} {'tot vs arv':>10}")
     receivers = [("ours", lambda pid, size, path: ours(receiver, pid, size, frames, seconds, path)),
                  ("aravis", lambda pid, size, path: aravis(pid, size, frames, seconds, path))]
-    for pixel_format, packet_size in CASES:
-        process = start_softcam(softcam, pixel_format)
+    for pixel_format, packet_size, width, height, fps in CASES:
+        process = start_softcam(softcam, pixel_format, width, height, fps)
         try:
             figures = {(path, name): [] for path in paths for name, _ in receivers}
             for _ in range(rounds):
@@ -253,8 +265,9 @@ def main():
                         time.sleep(0.3)
             for path in paths:
                 mine, theirs = medians(figures[(path, "ours")]), medians(figures[(path, "aravis")])
-                row(pixel_format, packet_size, path, "ours", figures[(path, "ours")], mine, theirs)
-                row(pixel_format, packet_size, path, "aravis", figures[(path, "aravis")], theirs, None)
+                image = f"{pixel_format} {width}x{height}"
+                row(image, packet_size, path, "ours", figures[(path, "ours")], mine, theirs)
+                row(image, packet_size, path, "aravis", figures[(path, "aravis")], theirs, None)
         finally:
             process.terminate()
             process.wait(timeout=10)

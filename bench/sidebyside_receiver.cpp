@@ -1,5 +1,5 @@
 // Our receiver for the side-by-side benchmark (bench/sidebyside.py): connects to the camera at
-// 127.0.0.1 the way kydemo does (KyDeviceGEV, KyStreamGEV, KyPipeline), reading the stream
+// 127.0.0.1 (or --camera) the way kydemo does (KyDeviceGEV, KyStreamGEV, KyPipeline), reading the stream
 // through the path asked for (the stream's PacketRing parameter: "ring" wherever the process may
 // open one, loopback included; "socket" the UDP socket; "default" the stream's own choice), skips
 // a few warm-up frames, then takes a bounded number of frames within a bounded time and prints
@@ -10,6 +10,7 @@
 // stream was read through (0: its UDP socket). Run inside scripts/netns-run.
 //
 //   bench_sidebyside_receiver --packet-size P --frames N --seconds S --sender-pid PID --path P
+#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -29,7 +30,6 @@ using namespace ky::bench;
 
 namespace {
 
-const char *const kCameraIP = "127.0.0.1";
 constexpr int kWarmUpFrames = 20;
 
 struct DeviceRelease
@@ -54,12 +54,14 @@ int main(int argc, char **argv)
     double seconds = 10;
     pid_t sender = 0;
     int64_t packetRing = -1;  // -1: the stream's own choice
+    std::string camera = "127.0.0.1";
     ky::tools::CommandLine line(
         "bench_sidebyside_receiver",
         "Usage: bench_sidebyside_receiver [--packet-size P] [--frames N] [--seconds S]\n"
         "                                 [--sender-pid PID] [--path default|ring|socket]\n"
-        "Our receiver for bench/sidebyside.py: takes frames from the camera at 127.0.0.1 and\n"
-        "prints one result line (run it inside scripts/netns-run).\n"
+        "                                 [--camera ADDRESS]\n"
+        "Our receiver for bench/sidebyside.py: takes frames from the camera (at 127.0.0.1 unless\n"
+        "told) and prints one result line (run it inside scripts/netns-run).\n"
         "  --packet-size P   GVSP packet size, 576 to 16384 (default 9000)\n"
         "  --frames N        frames to take, 1 to 1000000 (default 500)\n"
         "  --seconds S       at most this long, 0.1 to 3600 (default 10)\n"
@@ -67,11 +69,19 @@ int main(int argc, char **argv)
         "  --path P          how the stream is read: ring (a packet ring; without CAP_NET_RAW\n"
         "                    the socket serves), socket (its UDP socket) or default (the\n"
         "                    stream's own choice; the default)\n"
+        "  --camera ADDRESS  the camera's IPv4 address (default 127.0.0.1)\n"
         "  -h, --help        show this help\n");
     line.Whole("--packet-size", packetSize, 576u, 16384u);
     line.Whole<uint64_t>("--frames", frames, 1, 1000000);
     line.Number("--seconds", seconds, 0.1, 3600);
     line.Whole("--sender-pid", sender, 0);
+    line.Value("--camera", [&camera](const std::string &address) {
+        in_addr parsed{};
+        if (inet_pton(AF_INET, address.c_str(), &parsed) != 1)
+            return std::string("takes an IPv4 address");
+        camera = address;
+        return std::string();
+    });
     line.Value("--path", [&packetRing](const std::string &path) {
         // The stream's PacketRing parameter: 0 never, 2 wherever it can; -1 leaves it as it is.
         if (path == "ring")
@@ -89,7 +99,7 @@ int main(int argc, char **argv)
     RequirePrivateNetwork(argv[0]);
 
     KyResult result;
-    std::unique_ptr<KyDevice, DeviceRelease> device(KyDevice::CreateAndConnect(KyString(kCameraIP), &result));
+    std::unique_ptr<KyDevice, DeviceRelease> device(KyDevice::CreateAndConnect(KyString(camera), &result));
     auto *gev = dynamic_cast<KyDeviceGEV *>(device.get());
     if (!Ok(result, "connect") || gev == nullptr)
         return 1;
@@ -97,7 +107,7 @@ int main(int argc, char **argv)
     if (packetRing >= 0 &&
         !Ok(stream.GetParameters()->SetIntegerValue(KyString("PacketRing"), packetRing), "receive path"))
         return 1;
-    if (!Ok(stream.Open(KyString(kCameraIP)), "stream open") ||
+    if (!Ok(stream.Open(KyString(camera)), "stream open") ||
         !Ok(gev->SetPacketSize(packetSize), "packet size") ||
         !Ok(gev->SetStreamDestination(stream.GetLocalIPAddress(), stream.GetLocalPort()),
             "stream destination"))

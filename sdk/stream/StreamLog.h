@@ -6,6 +6,12 @@
 
 namespace ky::stream {
 
-inline KyLogger &StreamLog() { return *KyLogCategories::Find("stream"); }
+// Looked up once: the categories live as long as the process, and the receive thread asks on
+// every round.
+inline KyLogger &StreamLog()
+{
+    static KyLogger &log = *KyLogCategories::Find("stream");
+    return log;
+}
 
 }  // namespace ky::stream

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "GvspLoop.h"
+#include "NetCounters.h"
 #include "gvsp/GvspPacketRing.h"
 #include "ky/ByteOrder.h"
 
@@ -88,10 +89,12 @@ private:
 };
 
 // Sends frames through a loop whose receiver asks for the packet ring; true when every frame
-// came complete and pixel-exact, and every datagram sent was taken exactly once.
+// came complete and pixel-exact, every datagram sent was taken exactly once, and the host
+// answered none with a port-unreachable message (the socket stays bound beside the ring).
 ::testing::AssertionResult FramesArriveOnce(uint32_t packetSize, bool expectRing,
                                             const char *address = "127.0.0.1")
 {
+    const uint64_t unreachable = SnmpCounter("Icmp", "OutDestUnreachs");
     GvspLoop loop;
     GvspSenderConfig sc;
     sc.packetSize = packetSize;
@@ -140,6 +143,9 @@ private:
     if (received.packetsReceived != sent.packetsSent + sent.packetsResent)
         return ::testing::AssertionFailure() << received.packetsReceived << " datagrams taken of "
                                              << sent.packetsSent + sent.packetsResent << " sent";
+    if (SnmpCounter("Icmp", "OutDestUnreachs") != unreachable)
+        return ::testing::AssertionFailure() << SnmpCounter("Icmp", "OutDestUnreachs") - unreachable
+                                             << " destination-unreachable messages sent";
     return ::testing::AssertionSuccess();
 }
 
@@ -294,6 +300,7 @@ TEST(GvspPacketRing, ChoiceAndSize)
 {
     constexpr size_t MiB = size_t(1) << 20;
     constexpr uint64_t GIGABIT = 1000000000ull / 8;  // bytes per second
+    constexpr size_t LOOPBACK = 64 * MiB;  // 32 ms of the rate that stands for a sender on this host
     const struct
     {
         const char *name;
@@ -304,19 +311,20 @@ TEST(GvspPacketRing, ChoiceAndSize)
         bool ring;
         size_t bytes;
     } cases[] = {
-        // The socket buffer granted is 128 MiB in every row.
         {"never", PacketRingUse::Never, false, 10 * GIGABIT, 0, false, 0},
-        {"loopback", PacketRingUse::WhereItKeepsUp, true, 0, 0, false, 0},
+        {"loopback: as much as its stand-in rate needs", PacketRingUse::WhereItKeepsUp, true, 0, 0, true,
+         LOOPBACK},
         {"no reported speed", PacketRingUse::WhereItKeepsUp, false, 0, 0, false, 0},
-        {"1 GigE: the socket's buffer", PacketRingUse::WhereItKeepsUp, false, GIGABIT, 0, true, 128 * MiB},
-        {"10 GigE: the socket's buffer", PacketRingUse::WhereItKeepsUp, false, 10 * GIGABIT, 0, true,
-         128 * MiB},
+        {"1 GigE: the least ring", PacketRingUse::WhereItKeepsUp, false, GIGABIT, 0, true, 4 * MiB},
+        {"10 GigE: 32 ms", PacketRingUse::WhereItKeepsUp, false, 10 * GIGABIT, 0, true, 39 * MiB},
         {"40 GigE: 32 ms", PacketRingUse::WhereItKeepsUp, false, 40 * GIGABIT, 0, true, 153 * MiB},
         {"64 GigE: 32 ms, at the limit", PacketRingUse::WhereItKeepsUp, false, 64 * GIGABIT, 0, true,
          245 * MiB},
         {"67 GigE: over the limit", PacketRingUse::WhereItKeepsUp, false, 68 * GIGABIT, 0, false, 0},
         {"100 GigE", PacketRingUse::WhereItKeepsUp, false, 100 * GIGABIT, 0, false, 0},
-        {"always on loopback", PacketRingUse::Always, true, 0, 0, true, 128 * MiB},
+        {"always on loopback", PacketRingUse::Always, true, 0, 0, true, LOOPBACK},
+        {"always without a reported speed: the least ring", PacketRingUse::Always, false, 0, 0, true,
+         4 * MiB},
         {"always at 100 GigE: the limit", PacketRingUse::Always, false, 100 * GIGABIT, 0, true, 256 * MiB},
         {"size asked for", PacketRingUse::Always, true, 0, MiB, true, MiB},
         {"size asked for, past the limit", PacketRingUse::Always, true, 0, 1024 * MiB, true, 256 * MiB},
@@ -330,26 +338,55 @@ TEST(GvspPacketRing, ChoiceAndSize)
         where.loopback = c.loopback;
         where.lineRate = c.lineRate;
         size_t bytes = 1;
-        EXPECT_EQ(GvspReceiver::ChooseRing(config, where, 128 * MiB, bytes), c.ring);
+        EXPECT_EQ(GvspReceiver::ChooseRing(config, where, bytes), c.ring);
         EXPECT_EQ(bytes, c.bytes);
     }
     EXPECT_EQ(GvspReceiverConfig().packetRing, PacketRingUse::WhereItKeepsUp);
 }
 
-// A privileged receiver with the default settings reads a sender on this host through its
-// socket: through a ring it lost frames the socket kept.
-TEST(GvspPacketRing, DefaultOnLoopbackIsTheSocket)
+// A privileged receiver with the default settings reads a sender on this host through a ring
+// (cheaper than the socket there, and it keeps up with faster senders); the socket only where
+// asked for.
+TEST(GvspPacketRing, DefaultOnLoopbackIsTheRing)
 {
     GvspReceiver receiver;
     GvspReceiverConfig config;
     config.localAddress = "127.0.0.1";
     ASSERT_TRUE(receiver.Open(config, nullptr).IsOK());
+    EXPECT_TRUE(receiver.UsesPacketRing());
+    EXPECT_GT(receiver.RingBytes(), 0u);
+    EXPECT_LE(receiver.RingBytes(), size_t(64) << 20) << "no larger than the link needs";
+    config.packetRing = PacketRingUse::Never;
+    ASSERT_TRUE(receiver.Open(config, nullptr).IsOK());
     EXPECT_FALSE(receiver.UsesPacketRing());
     EXPECT_EQ(receiver.RingBytes(), 0u);
-    config.packetRing = PacketRingUse::Always;
-    ASSERT_TRUE(receiver.Open(config, nullptr).IsOK());
-    EXPECT_TRUE(receiver.UsesPacketRing());
-    EXPECT_GE(receiver.RingBytes(), receiver.SocketBufferSize());
+}
+
+// The kernel hands a ring's block over only once full or after its time-out: a flush also lets
+// go what waits in the block still being filled, so the first block after it is one sent after it.
+TEST(GvspPacketRing, AFlushLetsGoWhatTheKernelHasNotHandedOver)
+{
+    GvspLoop loop;
+    GvspSenderConfig sc;
+    sc.packetSize = 1500;
+    GvspReceiverConfig rc;
+    SetTransfer(Transfer::Ring, sc, rc);
+    rc.packetSize = 1500;
+    rc.resendEnabled = false;
+    ASSERT_TRUE(loop.Open(sc, rc).IsOK());
+    ASSERT_TRUE(loop.receiver.UsesPacketRing());
+    const uint32_t side = 64;
+    std::vector<std::vector<uint8_t>> destinations(2, std::vector<uint8_t>(side * side));
+    for (auto &d : destinations)
+        ASSERT_TRUE(loop.receiver.QueueBlock(d.data(), d.size(), nullptr).IsOK());
+    ASSERT_TRUE(loop.SendFrame(1, Pattern(side * side, 1), ImageLeader(KyPixelMono8, side, side, 1)).IsOK());
+    ASSERT_TRUE(loop.receiver.Flush().IsOK());
+    ASSERT_TRUE(loop.SendFrame(2, Pattern(side * side, 2), ImageLeader(KyPixelMono8, side, side, 2)).IsOK());
+    GvspCompletedBlock block;
+    ASSERT_TRUE(loop.receiver.WaitForBlock(block, WAIT_MS).IsOK());
+    EXPECT_EQ(block.blockId, 2u) << "the first block after the flush";
+    EXPECT_EQ(block.status, GvspBlockStatus::Complete) << GvspBlockStatusName(block.status);
+    EXPECT_EQ(loop.receiver.WaitForBlock(block, 0).GetCode(), KY_TIMEOUT) << "block 1 is never handed out";
 }
 
 // A reader held up while more arrives than its ring holds: the kernel drops records and freezes

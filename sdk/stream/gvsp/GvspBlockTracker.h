@@ -50,6 +50,8 @@ public:
     void Process(const uint8_t *packet, size_t length, Clock::time_point now, bool payloadInPlace);
     void CheckTimers(Clock::time_point now);
     Clock::time_point LastTimerCheck() const { return mLastTimerCheck; }
+    // No block is in progress: nothing waits for a packet or a timer.
+    bool Idle() const { return mActive.empty(); }
     void AbortAll();
     // Ends the block in progress whose destination carries this cookie (aborted, handed to
     // the host); false when no block in progress has it.

@@ -81,6 +81,8 @@ public:
 
     // Makes a UDP socket bound to the stream's port take only what this ring leaves: datagrams
     // and glued runs longer than the interface's MTU, and whatever comes through another interface.
+    // The socket stays bound, so the host answers no datagram with a port-unreachable message;
+    // the kernel counts those the socket's filter drops as UDP receive errors.
     KyResult LimitSocketToFragmented(int udpFd) const;
 
     // Hands the UDP payload of each datagram in the blocks the kernel has filled to
@@ -99,7 +101,9 @@ public:
             for (uint32_t i = 0, n = RecordCount(block); i < n; ++i) {
                 Datagram d;
                 const bool whole = ParseRecord(block, i == 0, offset, d);
-                if (!whole)
+                if (mDiscardBefore && d.stamp < mDiscardBefore) {
+                    // Arrived before DiscardArrived: let go unread.
+                } else if (mDiscardBefore = 0; !whole)  // records come in the order they arrived
                     ++malformed, ++records;
                 else if (d.segment == 0 || d.segment >= d.length)
                     take(d.payload, d.length), ++records;
@@ -115,6 +119,10 @@ public:
         return blocks;
     }
 
+    // Lets every record that arrived before now go unread, those in the block the kernel is still
+    // filling included (it hands that one over only once full or after its time-out).
+    void DiscardArrived();
+
     // The UDP payload of the IPv4 datagram at ip, of which captured bytes are at hand; false when
     // it is not whole or (unless the kernel checked it already) its checksum is wrong.
     static bool ParseDatagram(const uint8_t *ip, size_t captured, bool checksumChecked,
@@ -127,6 +135,7 @@ private:
         size_t length = 0;
         size_t segment = 0;  // datagram size of a glued run; 0: one datagram
         size_t next = 0;     // offset of the next record in the block; 0: none
+        uint64_t stamp = 0;  // when it arrived, nanoseconds of CLOCK_REALTIME
     };
 
     const uint8_t *ReadyBlock() const;
@@ -148,6 +157,7 @@ private:
     uint32_t mMtu = 0;
     unsigned mInterfaceIndex = 0;
     size_t mPrefetched = 0;          // offset in the current block up to which lines were asked for
+    uint64_t mDiscardBefore = 0;     // records stamped before this are let go (0: none); see DiscardArrived
     mutable Statistics mStatistics;  // the kernel's counters, summed as they are read
 };
 

@@ -7,6 +7,7 @@
 #include <future>
 #include <memory>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -22,6 +23,10 @@ namespace {
 // ring wakes it for every filled block anyway, so the timers need no extra wake-ups then.
 constexpr int POLL_INTERVAL_MS = 2;
 constexpr int RING_POLL_INTERVAL_MS = 5;
+// With no block in progress no timer is due: the thread sleeps until packets come (or Close or
+// Flush wakes it through an eventfd), which saves the idle wake-ups between the frames of a slow
+// camera. The bound only caps a wait whose wake-up went missing.
+constexpr int IDLE_POLL_MS = 200;
 constexpr size_t BATCH_SIZE = 64;
 // Once the socket is drained while a stream runs, the thread lets packets gather this long
 // before it looks again: a wake-up then takes batches of packets instead of a few, which saves
@@ -38,7 +43,12 @@ std::chrono::milliseconds Ms(uint32_t value) { return std::chrono::milliseconds(
 
 GvspReceiver::GvspReceiver() = default;
 
-GvspReceiver::~GvspReceiver() { Close(); }
+GvspReceiver::~GvspReceiver()
+{
+    Close();
+    if (mWakeFd >= 0)
+        ::close(mWakeFd);
+}
 
 KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback resend)
 {
@@ -82,6 +92,10 @@ KyResult GvspReceiver::Open(const GvspReceiverConfig &config, ResendCallback res
         mTracker.Reset(mConfig);
     }
     mStop = false;
+    // Kept until the receiver goes, so that a Flush or Close on another thread never writes to a
+    // descriptor closed meanwhile. Without it the thread polls at its short interval.
+    if (mWakeFd < 0)
+        mWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     try {
         // Shared with the thread, which may still be inside set_value when Open returns.
         auto started = std::make_shared<std::promise<pid_t>>();
@@ -168,8 +182,7 @@ void GvspReceiver::OpenRing()
     target.sourceAddress = mSourceAddress;
     GvspPacketRing::Interface where;
     size_t ringBytes = 0;
-    if (GvspPacketRing::FindInterface(target, where).IsFailure() ||
-        !ChooseRing(mConfig, where, mSocketBufferSize, ringBytes))
+    if (GvspPacketRing::FindInterface(target, where).IsFailure() || !ChooseRing(mConfig, where, ringBytes))
         return;
     if (mRing.Open(target, where, ringBytes).IsOK() &&
         mRing.LimitSocketToFragmented(mSocket.Fd()).IsFailure())
@@ -177,17 +190,18 @@ void GvspReceiver::OpenRing()
 }
 
 bool GvspReceiver::ChooseRing(const GvspReceiverConfig &config, const GvspPacketRing::Interface &where,
-                              size_t socketBytes, size_t &ringBytes)
+                              size_t &ringBytes)
 {
     ringBytes = 0;
     if (config.packetRing == PacketRingUse::Never)
         return false;
-    // 32 ms of line rate, rounded up to whole MiB.
-    const uint64_t span = (where.lineRate * RING_SPAN_MS / 1000 + (1u << 20) - 1) & ~uint64_t((1u << 20) - 1);
-    if (config.packetRing == PacketRingUse::WhereItKeepsUp && (where.lineRate == 0 || span > MAX_RING_BYTES))
+    const uint64_t rate = where.loopback ? LOOPBACK_RATE : where.lineRate;
+    // RING_SPAN_MS of the link's rate, rounded up to whole MiB.
+    const uint64_t span = (rate * RING_SPAN_MS / 1000 + (1u << 20) - 1) & ~uint64_t((1u << 20) - 1);
+    if (config.packetRing == PacketRingUse::WhereItKeepsUp && (rate == 0 || span > MAX_RING_BYTES))
         return false;
     const uint64_t wanted =
-        config.packetRingBytes ? config.packetRingBytes : std::max<uint64_t>(span, socketBytes);
+        config.packetRingBytes ? config.packetRingBytes : std::max<uint64_t>(span, MIN_RING_BYTES);
     ringBytes = static_cast<size_t>(std::min<uint64_t>(wanted, MAX_RING_BYTES));
     return true;
 }
@@ -207,6 +221,7 @@ void GvspReceiver::Close()
     mThreadMutex.unlock();
     if (mThread.joinable() && mThread.get_id() == std::this_thread::get_id())
         return;  // from the resend callback: the thread ends on its own, the owner closes later
+    Wake();
     if (mThread.joinable())
         mThread.join();
     {
@@ -330,12 +345,20 @@ KyResult GvspReceiver::Flush()
     }
     std::unique_lock<std::mutex> lock(mFlushMutex);
     const uint64_t ticket = ++mFlushAsked;
+    Wake();
     while (mFlushServed < ticket) {
         if (mStop)
             return KyResult(KY_STATE_ERROR, KyString("the GVSP receiver closed"));
         mFlushed.wait_for(lock, Ms(POLL_INTERVAL_MS * 5));
     }
     return KyResult();
+}
+
+void GvspReceiver::Wake()
+{
+    const uint64_t one = 1;
+    if (mWakeFd >= 0)
+        (void)!::write(mWakeFd, &one, sizeof one);  // a full counter wakes the thread as well
 }
 
 void GvspReceiver::ServeFlush()
@@ -381,6 +404,7 @@ void GvspReceiver::DropPending()
                 break;
             blocks += read;
         }
+        mRing.DiscardArrived();  // and what waits in the block the kernel has not handed over yet
     }
     // Ended blocks not yet taken, oldest first, then the blocks in progress: their destinations
     // go back to the front of the queue.
@@ -403,6 +427,7 @@ void GvspReceiver::DropPending()
 
 void GvspReceiver::Run()
 {
+    bool idle = true;  // no block in progress, as of the last look
     while (!mStop) {
         // Out of memory for an output entry: the block's destination stays with its state and is
         // handed back by the next abort or close. Keep receiving.
@@ -411,20 +436,30 @@ void GvspReceiver::Run()
                 ServeFlush();
             // A TCP connection that is lost is not looked at again (its blocks time out).
             const int readFd = !mConfig.tcp ? mSocket.Fd() : mTcp.IsBroken() ? -1 : mTcp.Fd();
-            pollfd p[2] = {{readFd, POLLIN, 0}, {mRing.Fd(), POLLIN, 0}};
-            const int ready =
-                poll(p, mRing.IsOpen() ? 2 : 1, mRing.IsOpen() ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS);
+            const bool ring = mRing.IsOpen();
+            int timeout = ring ? RING_POLL_INTERVAL_MS : POLL_INTERVAL_MS;
+            if (idle && mWakeFd >= 0)
+                timeout = IDLE_POLL_MS;
+            pollfd p[3] = {{readFd, POLLIN, 0}, {mWakeFd, POLLIN, 0}, {mRing.Fd(), POLLIN, 0}};
+            const int ready = poll(p, ring ? 3 : 2, timeout);  // a negative descriptor is left out
+            if (ready > 0 && p[1].revents) {
+                uint64_t count = 0;
+                (void)!::read(mWakeFd, &count, sizeof count);
+            }
+            if (mStop)
+                return;
             size_t received = 0;
             if (ready > 0 && p[0].revents)
                 received += mConfig.tcp ? ReceiveTcp() : ReceiveBatches();
-            if (ready > 0 && mRing.IsOpen() && p[1].revents)
+            if (ready > 0 && ring && p[2].revents)
                 received += ReceiveRing();
             {
                 std::lock_guard<std::mutex> lock(mMutex);
                 mTracker.CheckTimers(Clock::now());
+                idle = mTracker.Idle();
             }
             SendRequests();
-            if (received > 0 && !mStop && !mRing.IsOpen() && !FlushAsked())
+            if (received > 0 && !mStop && !ring && !FlushAsked())
                 std::this_thread::sleep_for(GATHER_TIME);
         });
     }

@@ -90,19 +90,24 @@ public:
     // The counters so far; with a packet ring, its kernel counters read just now.
     GvspReceiverCounters Counters() const;
 
-    // Whether a stream on interface `where` is read through a packet ring, and of how many bytes;
-    // socketBytes is what the UDP socket's buffer was granted.
+    // Whether a stream on interface `where` is read through a packet ring, and of how many bytes.
     //
-    // The ring must hold what the socket would: at least as many bytes as the socket buffer, and
-    // at least RING_SPAN_MS of the interface's line rate, up to MAX_RING_BYTES. WhereItKeepsUp
-    // takes the socket where that cannot be had: interfaces without a line rate (loopback, where
-    // a sender on this host runs at memory speed, and virtual links that report no speed) and
-    // links too fast for a ring of MAX_RING_BYTES. On loopback the socket is also the cheaper
-    // path: the kernel then copies each glued run once, into the reader's buffer, while a ring
-    // costs the sender a copy into memory the reader has to fetch again (bench_stream_pipeline).
+    // The ring holds RING_SPAN_MS of the link's rate (at least MIN_RING_BYTES, at most
+    // MAX_RING_BYTES): what arrives while the reader is held up that long. The kernel zeroes
+    // all of it at every open, so it is no larger than that. A sender on this host (loopback)
+    // runs at memory speed; LOOPBACK_RATE stands for it: bench_stream_pipeline's unpaced rows
+    // (about 2.5 GB/s on a loaded machine) lost frames with rings of 8 to 32 MiB and none with
+    // 64 MiB. The ring costs the receiver less than the socket on both kinds of link, per frame
+    // of 2448x2048 at 9000 and 1500 bytes and of 640x480 at 60 frames/s: 0.3 to 0.6x over
+    // loopback (bench_sidebyside, bench_stream_pipeline), 0.3 to 0.55x from a camera in another
+    // network namespace across a veth pair (10 GigE reported: a ring of 36 MiB, no loss).
+    // WhereItKeepsUp takes the socket where no such ring can be had: virtual links that report
+    // no speed, and links too fast for a ring of MAX_RING_BYTES.
     static bool ChooseRing(const GvspReceiverConfig &config, const GvspPacketRing::Interface &where,
-                           size_t socketBytes, size_t &ringBytes);
+                           size_t &ringBytes);
     static constexpr uint64_t RING_SPAN_MS = 32;
+    static constexpr uint64_t LOOPBACK_RATE = uint64_t(2000) << 20;  // bytes per second: 64 MiB
+    static constexpr size_t MIN_RING_BYTES = size_t(4) << 20;
     static constexpr size_t MAX_RING_BYTES = size_t(256) << 20;
 
 private:
@@ -132,6 +137,7 @@ private:
     void SendRequests();
     void AbortLocked();
     bool FlushAsked() const { return mFlushAsked.load() != mFlushServed; }
+    void Wake();         // the thread, out of its wait
     void ServeFlush();   // on the receive thread
     void DropPending();  // with mMutex held
 
@@ -146,6 +152,7 @@ private:
     std::thread mThread;
     std::atomic<bool> mStop{false};
     std::atomic<pid_t> mThreadId{0};
+    int mWakeFd = -1;  // eventfd through which Close and Flush wake the thread (from the first Open on)
     GvspPacketReader mReader;
     bool mReceiveOffload = false;
     bool mTcpLossLogged = false;  // receive thread
