@@ -13,8 +13,11 @@ std::shared_ptr<GvspCachedBlock> GvspResendCache::Acquire()
         } else if (mSpare) {
             entry = std::move(mSpare);
         }
+        // Counted under the lock that every Held drops its reference under (see Held).
+        if (entry && entry.use_count() != 1)
+            entry.reset();
     }
-    if (!entry || entry.use_count() != 1)
+    if (!entry)
         entry = std::make_shared<GvspCachedBlock>();
     entry->keepAlive.reset();
     entry->data = nullptr;
@@ -36,14 +39,19 @@ void GvspResendCache::Insert(const std::shared_ptr<GvspCachedBlock> &block)
     mBlocks.push_back(block);
 }
 
-std::shared_ptr<GvspCachedBlock> GvspResendCache::Find(uint64_t blockId) const
+GvspResendCache::Held GvspResendCache::Find(uint64_t blockId) const
 {
-    std::lock_guard<std::mutex> lock(mMutex);
-    for (auto it = mBlocks.rbegin(); it != mBlocks.rend(); ++it) {
-        if ((*it)->blockId == blockId)
-            return *it;
+    std::shared_ptr<GvspCachedBlock> found;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        for (auto it = mBlocks.rbegin(); it != mBlocks.rend(); ++it) {
+            if ((*it)->blockId == blockId) {
+                found = *it;
+                break;
+            }
+        }
     }
-    return nullptr;
+    return Held(*this, std::move(found));
 }
 
 void GvspResendCache::SetCapacity(size_t capacity)

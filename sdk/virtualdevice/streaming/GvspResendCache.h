@@ -47,7 +47,31 @@ public:
     // holds it, else a new one. Not in the cache until Insert.
     std::shared_ptr<GvspCachedBlock> Acquire();
     void Insert(const std::shared_ptr<GvspCachedBlock> &block);
-    std::shared_ptr<GvspCachedBlock> Find(uint64_t blockId) const;
+    // A reference to a cached block, dropped under the cache's lock: Acquire reuses an entry only
+    // when the cache alone holds it, and the lock orders that reuse after every read made here.
+    class Held
+    {
+    public:
+        Held(const GvspResendCache &cache, std::shared_ptr<GvspCachedBlock> block)
+            : mCache(cache), mBlock(std::move(block))
+        { }
+        ~Held()
+        {
+            std::lock_guard<std::mutex> lock(mCache.mMutex);
+            mBlock.reset();
+        }
+        Held(const Held &) = delete;
+        Held &operator=(const Held &) = delete;
+        explicit operator bool() const { return mBlock != nullptr; }
+        const GvspCachedBlock &operator*() const { return *mBlock; }
+        const GvspCachedBlock *operator->() const { return mBlock.get(); }
+
+    private:
+        const GvspResendCache &mCache;
+        std::shared_ptr<GvspCachedBlock> mBlock;
+    };
+    // Called with no lock of the cache held.
+    Held Find(uint64_t blockId) const;
     void SetCapacity(size_t capacity);
     size_t Capacity() const;
     void Clear();

@@ -359,7 +359,7 @@ KyResult GvspSender::ServeResend(uint64_t blockId, uint32_t firstPacketId, uint3
     std::lock_guard<std::mutex> resend(mResendMutex);
     if (!mSocket.IsOpen())
         return NotOpen();
-    std::shared_ptr<GvspCachedBlock> block = mCache.Find(blockId);
+    const GvspResendCache::Held block = mCache.Find(blockId);
     if (block && firstPacketId <= lastPacketId && firstPacketId <= block->TrailerId())
         return SendRange(*block, firstPacketId, std::min(lastPacketId, block->TrailerId()), true,
                          *mResendBatch, 0);
