@@ -3,24 +3,18 @@
 #include <string>
 #include <vector>
 
+#include "gev/StreamChannelFeatures.h"
 #include "internal/GevResendRoutes.h"
 #include "ky/device/KyGevConstants.h"
 
 namespace ky::stream {
 namespace {
 
-constexpr std::uint32_t CHANNEL_BLOCK_BASE = 0x3FFF1000;
-constexpr std::uint32_t CHANNEL_BLOCK_STRIDE = 0x100;
-constexpr std::uint32_t WIDTH = 0x00;
-constexpr std::uint32_t HEIGHT = 0x04;
-constexpr std::uint32_t PIXEL_FORMAT = 0x10;
-constexpr std::uint32_t PROTOCOL = 0x48;
-constexpr std::uint32_t PROTOCOLS_OFFERED = 0x4C;
-constexpr std::uint32_t PROTOCOL_RTP = 1;
+using ky::gev::StreamFeatureOffset;
 
-std::uint32_t At(std::uint16_t channel, std::uint32_t offset)
+std::uint32_t At(std::uint16_t channel, StreamFeatureOffset offset)
 {
-    return CHANNEL_BLOCK_BASE + channel * CHANNEL_BLOCK_STRIDE + offset;
+    return ky::gev::StreamFeatureAddress(channel, offset);
 }
 
 }  // namespace
@@ -30,16 +24,20 @@ KyResult ReadRtpDeviceStream(std::uint32_t deviceIp, std::uint16_t channel, RtpD
     auto &routes = ky::device::GevResendRoutes::Instance();
     std::vector<std::uint32_t> offered;
     std::uint32_t localIp = 0;
-    KyResult result = routes.ReadRegisters(deviceIp, {At(channel, PROTOCOLS_OFFERED)}, offered, localIp);
+    KyResult result = routes.ReadRegisters(deviceIp, {At(channel, StreamFeatureOffset::ProtocolsOffered)},
+                                           offered, localIp);
     if (result.GetCode() == KY_NOT_CONNECTED)
         return KyResult(KY_NOT_CONNECTED, "an RTP stream opens on a device that this process controls: "
                                           "connect a KyDeviceGEV to it first");
-    if (result.IsFailure() || (offered[0] & (1u << PROTOCOL_RTP)) == 0)
+    if (result.IsFailure() || (offered[0] & ky::gev::StreamProtocolBit(ky::gev::STREAM_PROTOCOL_RTP)) == 0)
         return KyResult(KY_NOT_SUPPORTED, KyString("stream channel " + std::to_string(channel) +
                                                    " of the device offers no RTP"));
     std::vector<std::uint32_t> format;
-    result = routes.ReadRegisters(
-        deviceIp, {At(channel, WIDTH), At(channel, HEIGHT), At(channel, PIXEL_FORMAT)}, format, localIp);
+    result = routes.ReadRegisters(deviceIp,
+                                  {At(channel, StreamFeatureOffset::Width),
+                                   At(channel, StreamFeatureOffset::Height),
+                                   At(channel, StreamFeatureOffset::PixelFormat)},
+                                  format, localIp);
     if (result.IsFailure())
         return result;
     out.localIp = localIp;
@@ -53,7 +51,7 @@ KyResult ChooseRtpDeviceStream(std::uint32_t deviceIp, std::uint16_t channel, st
                                std::uint16_t localPort)
 {
     return ky::device::GevResendRoutes::Instance().WriteRegisters(
-        deviceIp, {{At(channel, PROTOCOL), PROTOCOL_RTP},
+        deviceIp, {{At(channel, StreamFeatureOffset::Protocol), ky::gev::STREAM_PROTOCOL_RTP},
                    {ky::gev::StreamChannelOffset(ky::gev::SCDA0_OFFSET, channel), localIp},
                    {ky::gev::StreamChannelOffset(ky::gev::SCP0_OFFSET, channel), localPort}});
 }

@@ -2,9 +2,8 @@
 // (one that a KyDeviceGEV of this process controls) whose stream channel offers RTP as its
 // transport. The channel's registers are read and written through the controlling connection.
 //
-// The channel's feature block (the kit's soft device): Width +0x00, Height +0x04, PixelFormat
-// +0x10, Protocol +0x48 (0 GVSP, 1 RTP), ProtocolsOffered +0x4C (bit 1: RTP), at
-// 0x3FFF1000 + channel * 0x100. A device without that block offers no RTP.
+// The channel's feature block is the kit's soft device's (gev/StreamChannelFeatures.h): Width,
+// Height, PixelFormat, Protocol and ProtocolsOffered. A device without that block offers no RTP.
 #pragma once
 
 #include <cstdint>
